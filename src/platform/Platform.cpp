@@ -1,0 +1,71 @@
+#include "platform/Platform.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/core/JournalLogSink.hpp"
+#include "platform/core/StandardErrorLogSink.hpp"
+
+namespace talvori {
+
+namespace {
+std::unique_ptr<Platform> installed;
+}  // namespace
+
+Platform::Platform(std::shared_ptr<Clock> clock, std::shared_ptr<LogRouter> router)
+    : clock_(std::move(clock)), logRouter_(std::move(router)) {
+    virtualClock_ = dynamic_cast<VirtualClock*>(clock_.get());
+    runLoop_ = RunLoop::create(clock_);
+    notificationCenter_ = std::make_unique<NotificationCenter>(runLoop_);
+}
+
+Platform::~Platform() {
+    // Settings first, while the loop and the log still exist; then pending work, whose closures may
+    // still reach the other services as they are destroyed.
+    if (userDefaults_) userDefaults_->synchronize();
+    userDefaults_.reset();
+    notificationCenter_.reset();
+    runLoop_.reset();
+}
+
+std::unique_ptr<Platform> Platform::makeReal() {
+    auto router = std::make_shared<LogRouter>();
+    router->addSink(std::make_shared<StandardErrorLogSink>(LogLevel::defaultLevel));
+    if (JournalLogSink::isAvailable()) router->addSink(std::make_shared<JournalLogSink>());
+    std::unique_ptr<Platform> platform(new Platform(std::make_shared<RealClock>(), router));
+    platform->userDefaults_ = UserDefaults::fileBacked(
+        UserDefaults::standardPath(), platform->runLoop_, platform->logger("Settings"));
+    return platform;
+}
+
+std::unique_ptr<Platform> Platform::makeVirtual() {
+    auto router = std::make_shared<LogRouter>();
+    auto capture = std::make_shared<CaptureLogSink>();
+    router->addSink(capture);
+    std::unique_ptr<Platform> platform(new Platform(std::make_shared<VirtualClock>(), router));
+    platform->logCapture_ = capture;
+    platform->userDefaults_ = UserDefaults::inMemory();
+    return platform;
+}
+
+void Platform::install(std::unique_ptr<Platform> platform) {
+    installed = std::move(platform);
+}
+
+void Platform::uninstall() {
+    installed.reset();
+}
+
+bool Platform::isInstalled() {
+    return installed != nullptr;
+}
+
+Platform& platform() {
+    if (!installed) {
+        std::fprintf(stderr, "Talvori: no platform is installed\n");
+        std::abort();
+    }
+    return *installed;
+}
+
+}  // namespace talvori

@@ -1,0 +1,46 @@
+#include "platform/core/JournalLogSink.hpp"
+
+#include <sys/stat.h>
+
+#ifdef TALVORI_HAVE_JOURNAL
+#include <systemd/sd-journal.h>
+#endif
+
+namespace talvori {
+
+bool JournalLogSink::isAvailable() {
+#ifdef TALVORI_HAVE_JOURNAL
+    struct stat info {};
+    return ::stat("/run/systemd/journal/socket", &info) == 0;
+#else
+    return false;
+#endif
+}
+
+void JournalLogSink::write([[maybe_unused]] const LogRecord& record) {
+#ifdef TALVORI_HAVE_JOURNAL
+    int priority = LOG_INFO;
+    switch (record.level) {
+        case LogLevel::debug:
+            priority = LOG_DEBUG;
+            break;
+        case LogLevel::info:
+            priority = LOG_INFO;
+            break;
+        case LogLevel::defaultLevel:
+            priority = LOG_NOTICE;
+            break;
+        case LogLevel::error:
+            priority = LOG_ERR;
+            break;
+        case LogLevel::fault:
+            priority = LOG_CRIT;
+            break;
+    }
+    sd_journal_send("MESSAGE=%s", record.message.c_str(), "PRIORITY=%i", priority,
+                    "TALVORI_SUBSYSTEM=%s", record.subsystem.c_str(), "TALVORI_CATEGORY=%s",
+                    record.category.c_str(), nullptr);
+#endif
+}
+
+}  // namespace talvori

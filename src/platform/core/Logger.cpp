@@ -1,0 +1,127 @@
+#include "platform/core/Logger.hpp"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace talvori {
+
+namespace {
+
+// The conversion letters printf knows; anything else ends the specification as text.
+bool isConversion(char character) {
+    return std::string_view("diouxXeEfFgGaAcspn").find(character) != std::string_view::npos;
+}
+
+std::string formatOne(const std::string& spec, char conversion, const LogArgument* argument) {
+    if (!argument) return "<missing>";
+    const auto print = [](const std::string& pattern, auto value) {
+        const int length = std::snprintf(nullptr, 0, pattern.c_str(), value);
+        if (length < 0) return std::string();
+        std::string text(static_cast<std::size_t>(length) + 1, '\0');
+        std::snprintf(text.data(), text.size(), pattern.c_str(), value);
+        text.pop_back();
+        return text;
+    };
+    // Length modifiers in the format are dropped: the argument decides the width.
+    std::string flags = spec;
+    flags.erase(
+        std::remove_if(
+            flags.begin(), flags.end(),
+            [](char c) { return std::string_view("hlLqjzt").find(c) != std::string_view::npos; }),
+        flags.end());
+    switch (conversion) {
+        case 'd':
+        case 'i':
+            if (auto* value = std::get_if<std::int64_t>(argument))
+                return print(flags + "lld", static_cast<long long>(*value));
+            if (auto* value = std::get_if<std::uint64_t>(argument))
+                return print(flags + "llu", static_cast<unsigned long long>(*value));
+            break;
+        case 'u':
+        case 'o':
+        case 'x':
+        case 'X':
+        case 'c':
+            if (auto* value = std::get_if<std::uint64_t>(argument))
+                return print(flags + "ll" + conversion, static_cast<unsigned long long>(*value));
+            if (auto* value = std::get_if<std::int64_t>(argument))
+                return print(flags + "ll" + conversion, static_cast<unsigned long long>(*value));
+            break;
+        case 'e':
+        case 'E':
+        case 'f':
+        case 'F':
+        case 'g':
+        case 'G':
+        case 'a':
+        case 'A':
+            if (auto* value = std::get_if<double>(argument))
+                return print(flags + conversion, *value);
+            break;
+        case 's':
+            if (auto* value = std::get_if<std::string>(argument))
+                return print(flags + 's', value->c_str());
+            break;
+        case 'p':
+            if (auto* value = std::get_if<const void*>(argument)) return print(flags + 'p', *value);
+            break;
+        default:
+            break;
+    }
+    // A mismatch prints the argument plainly instead of reinterpreting it.
+    return std::visit(
+        [](const auto& value) -> std::string {
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, std::string>) {
+                return value;
+            } else if constexpr (std::is_same_v<T, const void*>) {
+                char text[32];
+                std::snprintf(text, sizeof text, "%p", value);
+                return text;
+            } else {
+                return std::to_string(value);
+            }
+        },
+        *argument);
+}
+
+}  // namespace
+
+std::string formatLogMessage(std::string_view format, const std::vector<LogArgument>& arguments) {
+    std::string out;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%') {
+            out.push_back(format[i]);
+            continue;
+        }
+        if (i + 1 < format.size() && format[i + 1] == '%') {
+            out.push_back('%');
+            ++i;
+            continue;
+        }
+        std::size_t j = i + 1;
+        if (j < format.size() && format[j] == '{') {
+            const auto close = format.find('}', j);
+            if (close == std::string_view::npos) break;
+            j = close + 1;
+        }
+        std::string spec = "%";
+        while (j < format.size() && !isConversion(format[j]) &&
+               std::string_view("-+ #0123456789.hlLqjzt").find(format[j]) !=
+                   std::string_view::npos) {
+            spec.push_back(format[j++]);
+        }
+        if (j >= format.size() || !isConversion(format[j]) || format[j] == 'n') {
+            out.append(format.substr(i, j - i));
+            i = j - 1;
+            continue;
+        }
+        out += formatOne(spec, format[j], next < arguments.size() ? &arguments[next] : nullptr);
+        ++next;
+        i = j;
+    }
+    return out;
+}
+
+}  // namespace talvori

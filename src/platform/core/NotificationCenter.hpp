@@ -1,0 +1,87 @@
+#pragma once
+
+#include <any>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace talvori {
+
+class RunLoop;
+
+using UserInfo = std::map<std::string, std::any>;
+
+struct Notification {
+    std::string name;
+    // Identity of the sender; compared, never dereferenced.
+    const void* object = nullptr;
+    UserInfo userInfo;
+
+    // The user-info value under `key` when it is there and of type T.
+    template <class T>
+    std::optional<T> value(const std::string& key) const {
+        const auto found = userInfo.find(key);
+        if (found == userInfo.end()) return std::nullopt;
+        if (const T* typed = std::any_cast<T>(&found->second)) return *typed;
+        return std::nullopt;
+    }
+};
+
+enum class NotificationDelivery {
+    synchronous,  // inside post(), before it returns
+    mainQueue,    // on a later turn of the run loop
+};
+
+// Ends its observation when reset or destroyed. Removing an observer inside a callback, even the
+// running one, is safe: it is not called again.
+class [[nodiscard]] NotificationToken {
+  public:
+    NotificationToken() = default;
+    explicit NotificationToken(std::function<void()> remove) : remove_(std::move(remove)) {}
+    NotificationToken(NotificationToken&& other) noexcept : remove_(std::move(other.remove_)) {
+        other.remove_ = nullptr;
+    }
+    NotificationToken& operator=(NotificationToken&& other) noexcept;
+    NotificationToken(const NotificationToken&) = delete;
+    NotificationToken& operator=(const NotificationToken&) = delete;
+    ~NotificationToken() { reset(); }
+
+    void reset();
+    explicit operator bool() const { return remove_ != nullptr; }
+
+  private:
+    std::function<void()> remove_;
+};
+
+class NotificationCenter {
+  public:
+    using Handler = std::function<void(const Notification&)>;
+
+    explicit NotificationCenter(std::weak_ptr<RunLoop> loop);
+
+    // Observes `name` from `object`, or from any sender when `object` is null.
+    NotificationToken addObserver(std::string name, const void* object,
+                                  NotificationDelivery delivery, Handler handler);
+    void post(std::string name, const void* object = nullptr, UserInfo userInfo = {});
+
+  private:
+    struct Observer {
+        std::string name;
+        const void* object;
+        NotificationDelivery delivery;
+        Handler handler;
+        bool removed = false;
+    };
+    struct Registry {
+        std::vector<std::shared_ptr<Observer>> observers;
+    };
+
+    std::weak_ptr<RunLoop> loop_;
+    std::shared_ptr<Registry> registry_ = std::make_shared<Registry>();
+};
+
+}  // namespace talvori

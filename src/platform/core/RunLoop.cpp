@@ -1,0 +1,226 @@
+#include "platform/core/RunLoop.hpp"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace talvori {
+
+std::shared_ptr<RunLoop> RunLoop::create(std::shared_ptr<Clock> clock) {
+    std::shared_ptr<RunLoop> loop(new RunLoop(std::move(clock)));
+    if (auto* virtualClock = dynamic_cast<VirtualClock*>(&loop->clock())) {
+        std::weak_ptr<RunLoop> weak = loop;
+        virtualClock->setDriver([weak](Nanoseconds target) {
+            if (auto strong = weak.lock()) strong->runUntil(target);
+        });
+    }
+    return loop;
+}
+
+RunLoop::RunLoop(std::shared_ptr<Clock> clock)
+    : clock_(std::move(clock)), thread_(std::this_thread::get_id()) {
+    wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+}
+
+RunLoop::~RunLoop() {
+    if (auto* virtualClock = dynamic_cast<VirtualClock*>(clock_.get())) {
+        virtualClock->setDriver(nullptr);
+    }
+    // Destroying pending work may schedule or cancel more work; keep clearing until none is left.
+    while (!posted_.empty() || !common_.empty() || !default_.empty()) {
+        auto posted = std::move(posted_);
+        auto common = std::move(common_);
+        auto defaults = std::move(default_);
+        posted_.clear();
+        common_.clear();
+        default_.clear();
+    }
+    if (wakeFd_ >= 0) ::close(wakeFd_);
+}
+
+void RunLoop::post(std::function<void()> work) {
+    posted_.push_back({{now(), nextSequence_++}, std::move(work)});
+}
+
+void RunLoop::postFromAnyThread(std::function<void()> work) {
+    {
+        std::lock_guard lock(incomingMutex_);
+        incoming_.push_back(std::move(work));
+    }
+    if (wakeFd_ >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = ::write(wakeFd_, &one, sizeof one);
+    }
+}
+
+void RunLoop::runAfter(double seconds, std::function<void()> work) {
+    schedule(addSaturating(now(), nanosecondsFromSeconds(seconds)), RunLoopMode::common,
+             std::move(work));
+}
+
+ScheduledWork RunLoop::schedule(Nanoseconds due, RunLoopMode mode, std::function<void()> work) {
+    const Key key{due, nextSequence_++};
+    (mode == RunLoopMode::common ? common_ : default_).emplace(key, std::move(work));
+    return {key.due, key.sequence, mode};
+}
+
+void RunLoop::cancel(const ScheduledWork& work) {
+    auto& queue = work.mode == RunLoopMode::common ? common_ : default_;
+    queue.erase(Key{work.due, work.sequence});
+}
+
+void RunLoop::drainIncoming() {
+    std::vector<std::function<void()>> incoming;
+    {
+        std::lock_guard lock(incomingMutex_);
+        incoming.swap(incoming_);
+    }
+    for (auto& work : incoming) post(std::move(work));
+}
+
+bool RunLoop::takeNext(Nanoseconds limit, std::uint64_t sequenceLimit, Key& key,
+                       std::function<void()>& work) {
+    enum class Source { none, posted, common, defaults } source = Source::none;
+    auto consider = [&](const Key& candidate, Source from) {
+        if (candidate.due > limit || candidate.sequence >= sequenceLimit) return;
+        if (source == Source::none || candidate < key) {
+            key = candidate;
+            source = from;
+        }
+    };
+    if (!posted_.empty()) consider(posted_.front().key, Source::posted);
+    if (!common_.empty()) consider(common_.begin()->first, Source::common);
+    if (!default_.empty() && !tracking_) consider(default_.begin()->first, Source::defaults);
+
+    switch (source) {
+        case Source::none:
+            return false;
+        case Source::posted:
+            work = std::move(posted_.front().work);
+            posted_.pop_front();
+            return true;
+        case Source::common:
+            work = std::move(common_.begin()->second);
+            common_.erase(common_.begin());
+            return true;
+        case Source::defaults:
+            work = std::move(default_.begin()->second);
+            default_.erase(default_.begin());
+            return true;
+    }
+    return false;
+}
+
+void RunLoop::runUntil(Nanoseconds target) {
+    auto* virtualClock = dynamic_cast<VirtualClock*>(clock_.get());
+    Key key{};
+    std::function<void()> work;
+    for (;;) {
+        drainIncoming();
+        if (!takeNext(target, std::numeric_limits<std::uint64_t>::max(), key, work)) break;
+        if (virtualClock) virtualClock->setNow(key.due);
+        work();
+        work = nullptr;
+    }
+}
+
+void RunLoop::runTurn() {
+    drainIncoming();
+    // Work posted during this turn waits for the next one, so a loop that keeps posting cannot
+    // starve the descriptors.
+    const std::uint64_t sequenceLimit = nextSequence_;
+    Key key{};
+    std::function<void()> work;
+    while (takeNext(now(), sequenceLimit, key, work)) {
+        work();
+        work = nullptr;
+    }
+}
+
+Nanoseconds RunLoop::nextDeadline() const {
+    Nanoseconds deadline = std::numeric_limits<Nanoseconds>::max();
+    if (!posted_.empty()) deadline = posted_.front().key.due;
+    if (!common_.empty()) deadline = std::min(deadline, common_.begin()->first.due);
+    if (!default_.empty() && !tracking_) deadline = std::min(deadline, default_.begin()->first.due);
+    return deadline;
+}
+
+void RunLoop::waitForWork(Nanoseconds timeout) {
+    std::vector<pollfd> fds;
+    std::vector<std::shared_ptr<FileWatch>> live;
+    if (wakeFd_ >= 0) fds.push_back({wakeFd_, POLLIN, 0});
+    std::erase_if(watches_, [](const auto& weak) { return weak.expired(); });
+    for (const auto& weak : watches_) {
+        if (auto watch = weak.lock()) {
+            fds.push_back({watch->fd, watch->events, 0});
+            live.push_back(std::move(watch));
+        }
+    }
+    timespec wait{};
+    wait.tv_sec = static_cast<time_t>(timeout / 1'000'000'000);
+    wait.tv_nsec = static_cast<long>(timeout % 1'000'000'000);
+    const int ready = ::ppoll(fds.data(), fds.size(), &wait, nullptr);
+    if (ready <= 0) return;
+    std::size_t index = 0;
+    if (wakeFd_ >= 0) {
+        if (fds[0].revents) {
+            std::uint64_t count = 0;
+            [[maybe_unused]] const auto got = ::read(wakeFd_, &count, sizeof count);
+        }
+        index = 1;
+    }
+    for (std::size_t i = 0; i < live.size(); ++i) {
+        const short revents = fds[index + i].revents;
+        if (revents && live[i]->handler) live[i]->handler(revents);
+    }
+}
+
+void RunLoop::runOnce(double maxWaitSeconds) {
+    if (clock_->isVirtual()) {
+        runUntil(now());
+        return;
+    }
+    drainIncoming();
+    const Nanoseconds untilDeadline = nextDeadline() - now();
+    const Nanoseconds limit = nanosecondsFromSeconds(maxWaitSeconds);
+    waitForWork(std::max<Nanoseconds>(0, std::min(untilDeadline, limit)));
+    runTurn();
+}
+
+void RunLoop::run() {
+    stopped_ = false;
+    if (auto* virtualClock = dynamic_cast<VirtualClock*>(clock_.get())) {
+        while (!stopped_) {
+            runUntil(now());
+            const Nanoseconds deadline = nextDeadline();
+            if (stopped_ || deadline == std::numeric_limits<Nanoseconds>::max()) break;
+            virtualClock->advanceTo(secondsFromNanoseconds(deadline));
+        }
+        return;
+    }
+    while (!stopped_) runOnce(3600.0);
+}
+
+std::shared_ptr<FileWatch> RunLoop::watch(int fd, short events,
+                                          std::function<void(short)> handler) {
+    auto watch = std::make_shared<FileWatch>(fd, events, std::move(handler));
+    watches_.push_back(watch);
+    return watch;
+}
+
+void RunLoop::assertMainThread(const char* caller) const {
+    if (isMainThread()) return;
+    std::fprintf(stderr, "Talvori: %s must run on the main thread\n", caller);
+    std::abort();
+}
+
+std::size_t RunLoop::pendingCount() const {
+    return posted_.size() + common_.size() + default_.size();
+}
+
+}  // namespace talvori

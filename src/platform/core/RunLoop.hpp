@@ -1,0 +1,123 @@
+#pragma once
+
+#include <compare>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/core/Clock.hpp"
+
+namespace talvori {
+
+// Timers in the default mode pause while a tracking loop runs (a live drag, an open menu); common
+// mode work runs always. Posted work is always common.
+enum class RunLoopMode { defaultMode, common };
+
+// A scheduled piece of work; cancelling a handle whose work already ran does nothing.
+struct ScheduledWork {
+    Nanoseconds due = 0;
+    std::uint64_t sequence = 0;
+    RunLoopMode mode = RunLoopMode::common;
+};
+
+class FileWatch;
+
+// The one event loop of the program. Everything runs on it, one piece of work at a time, in order
+// of due time and then of scheduling. With a real clock it sleeps in poll until the next deadline
+// or a watched descriptor; with a virtual clock it runs only when the test moves time.
+class RunLoop : public std::enable_shared_from_this<RunLoop> {
+  public:
+    static std::shared_ptr<RunLoop> create(std::shared_ptr<Clock> clock);
+    ~RunLoop();
+    RunLoop(const RunLoop&) = delete;
+    RunLoop& operator=(const RunLoop&) = delete;
+
+    Clock& clock() const { return *clock_; }
+    Nanoseconds now() const { return clock_->nowNanoseconds(); }
+
+    // Runs `work` on a later turn, after work posted before it; never synchronously.
+    void post(std::function<void()> work);
+    // The one entry point that other threads may call; wakes the loop.
+    void postFromAnyThread(std::function<void()> work);
+    // Runs `work` once after `seconds`; not cancellable, for delayed actions nobody stores.
+    void runAfter(double seconds, std::function<void()> work);
+
+    ScheduledWork schedule(Nanoseconds due, RunLoopMode mode, std::function<void()> work);
+    void cancel(const ScheduledWork& work);
+
+    // Runs until stop(). With a virtual clock it jumps from deadline to deadline and returns when
+    // nothing is left to run.
+    void run();
+    void stop() { stopped_ = true; }
+    // One turn: waits up to `maxWaitSeconds` for something to fall due, then runs what is due.
+    void runOnce(double maxWaitSeconds);
+    // Virtual time: runs everything due up to and including `target`, moving the clock to each
+    // item's due time as it goes.
+    void runUntil(Nanoseconds target);
+
+    void setTracking(bool tracking) { tracking_ = tracking; }
+    bool isTracking() const { return tracking_; }
+
+    // Calls `handler` with the poll events whenever `fd` is ready; the watch ends with the handle.
+    [[nodiscard]] std::shared_ptr<FileWatch> watch(int fd, short events,
+                                                   std::function<void(short)> handler);
+
+    bool isMainThread() const { return std::this_thread::get_id() == thread_; }
+    // Stops the program with a fixed message naming `caller` when called off the loop's thread.
+    void assertMainThread(const char* caller) const;
+
+    std::size_t pendingCount() const;
+
+  private:
+    struct Key {
+        Nanoseconds due;
+        std::uint64_t sequence;
+        auto operator<=>(const Key&) const = default;
+    };
+    using Queue = std::map<Key, std::function<void()>>;
+    struct Posted {
+        Key key;
+        std::function<void()> work;
+    };
+
+    explicit RunLoop(std::shared_ptr<Clock> clock);
+
+    void drainIncoming();
+    // The earliest runnable item due no later than `limit`, taken out of its queue.
+    bool takeNext(Nanoseconds limit, std::uint64_t sequenceLimit, Key& key,
+                  std::function<void()>& work);
+    Nanoseconds nextDeadline() const;
+    void waitForWork(Nanoseconds timeout);
+    void runTurn();
+
+    std::shared_ptr<Clock> clock_;
+    std::thread::id thread_;
+    std::uint64_t nextSequence_ = 1;
+    std::deque<Posted> posted_;
+    Queue common_;
+    Queue default_;
+    bool tracking_ = false;
+    bool stopped_ = false;
+
+    std::mutex incomingMutex_;
+    std::vector<std::function<void()>> incoming_;
+    int wakeFd_ = -1;
+    std::vector<std::weak_ptr<FileWatch>> watches_;
+};
+
+// A descriptor the run loop polls; dropping the handle ends the watch.
+class FileWatch {
+  public:
+    FileWatch(int fd, short events, std::function<void(short)> handler)
+        : fd(fd), events(events), handler(std::move(handler)) {}
+    const int fd;
+    const short events;
+    std::function<void(short)> handler;
+};
+
+}  // namespace talvori

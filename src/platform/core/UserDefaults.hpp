@@ -1,0 +1,78 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/core/DefaultsValue.hpp"
+#include "platform/core/Logger.hpp"
+#include "platform/core/Observation.hpp"
+
+namespace talvori {
+
+class Clock;
+class DefaultsFile;
+class RunLoop;
+
+// The settings store: typed values under string keys. A read of a missing key, or of a key that
+// holds a value of another type, is absent. The standard store keeps a file and writes it a moment
+// after a change (a slider drag would otherwise rewrite it at every step), and at once on
+// synchronize() and when the store goes away.
+class UserDefaults : public std::enable_shared_from_this<UserDefaults> {
+  public:
+    static std::shared_ptr<UserDefaults> inMemory();
+    static std::shared_ptr<UserDefaults> fileBacked(const std::string& path,
+                                                    std::shared_ptr<RunLoop> loop, Logger log);
+    // $XDG_CONFIG_HOME/talvori/defaults.json, or ~/.config/talvori/defaults.json.
+    static std::string standardPath();
+
+    ~UserDefaults();
+    UserDefaults(const UserDefaults&) = delete;
+    UserDefaults& operator=(const UserDefaults&) = delete;
+
+    std::optional<DefaultsValue> object(const std::string& key) const;
+    std::optional<bool> boolValue(const std::string& key) const;
+    std::optional<std::int64_t> integer(const std::string& key) const;
+    std::optional<double> doubleValue(const std::string& key) const;
+    std::optional<std::string> string(const std::string& key) const;
+    std::optional<Data> data(const std::string& key) const;
+    std::optional<DefaultsValue::Array> array(const std::string& key) const;
+    std::optional<DefaultsValue::Dictionary> dictionary(const std::string& key) const;
+
+    void set(const std::string& key, DefaultsValue value);
+    void removeObject(const std::string& key);
+    // Values that reads fall back to while a key holds nothing; never written to the file.
+    void registerDefaults(const DefaultsValue::Dictionary& defaults);
+
+    // Calls `onChange` after each change of the value that reads of `key` give.
+    ObservationToken observe(const std::string& key, std::function<void()> onChange);
+
+    // Writes pending changes now; false when the file could not be written (they stay pending).
+    bool synchronize();
+    // How many times set or removeObject was called: lets tests tell "nothing was saved".
+    std::size_t writeCount() const { return writeCount_; }
+
+    static constexpr double kFlushDelay = 0.2;
+    static constexpr double kRetryDelay = 5.0;
+
+  private:
+    UserDefaults() = default;
+
+    template <class T>
+    std::optional<T> typed(const std::string& key) const;
+    void change(const std::string& key, std::optional<DefaultsValue> value);
+    void scheduleFlush(double delay);
+
+    std::map<std::string, DefaultsValue> values_;
+    std::map<std::string, DefaultsValue> registered_;
+    std::map<std::string, std::optional<DefaultsValue>> pending_;
+    std::map<std::string, ObservationSubject> subjects_;
+    std::unique_ptr<DefaultsFile> file_;
+    std::weak_ptr<RunLoop> loop_;
+    bool flushScheduled_ = false;
+    std::size_t writeCount_ = 0;
+};
+
+}  // namespace talvori

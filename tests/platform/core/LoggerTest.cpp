@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include "support/PlatformTest.hpp"
+
+namespace talvori {
+namespace {
+
+TEST(LogFormatTest, PrivacyMarkersPrintAsPlainConversions) {
+    EXPECT_EQ(formatLogMessage("%{public}s: committed shade anchor (wid=%{public}u)",
+                               {std::string("Spotlight"), std::uint64_t{42}}),
+              "Spotlight: committed shade anchor (wid=42)");
+    EXPECT_EQ(formatLogMessage("%{private}d%% of %.2f", {std::int64_t{-3}, 0.5}), "-3% of 0.50");
+}
+
+TEST(LogFormatTest, MismatchedOrMissingArgumentsNeverReadGarbage) {
+    EXPECT_EQ(formatLogMessage("%s and %d", {std::int64_t{7}, std::string("x")}), "7 and x");
+    EXPECT_EQ(formatLogMessage("%s %s", {std::string("one")}), "one <missing>");
+    EXPECT_EQ(formatLogMessage("100%", {}), "100%");
+    EXPECT_EQ(formatLogMessage("%{public", {std::int64_t{1}}), "");
+    EXPECT_EQ(formatLogMessage("%n", {std::int64_t{1}}), "%n");
+    EXPECT_EQ(formatLogMessage("%lu %lld", {std::uint64_t{1}, std::int64_t{2}}), "1 2");
+    const std::string longText(5000, 'x');
+    EXPECT_EQ(formatLogMessage("<%{public}s>", {longText}), "<" + longText + ">");
+}
+
+class LoggerTest : public testing::PlatformTest {};
+
+TEST_F(LoggerTest, RecordsReachTheCaptureWithLevelAndCategory) {
+    auto log = platform().logger("Spotlight");
+    log.log("Active — %{public}s", "Talvori is frontmost, waiting for app switch...");
+    log.error("failed: %{public}d", -1);
+    const auto records = logs().records();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].level, LogLevel::defaultLevel);
+    EXPECT_EQ(records[0].category, "Spotlight");
+    EXPECT_EQ(records[0].subsystem, Platform::kLogSubsystem);
+    EXPECT_TRUE(logs().contains("Active — Talvori is frontmost, waiting for app switch..."));
+    EXPECT_EQ(records[1].message, "failed: -1");
+}
+
+}  // namespace
+}  // namespace talvori

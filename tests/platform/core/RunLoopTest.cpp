@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "platform/core/Task.hpp"
+#include "platform/core/Timer.hpp"
+#include "support/PlatformTest.hpp"
+
+namespace talvori {
+namespace {
+
+using testing::PlatformTest;
+
+class RunLoopTest : public PlatformTest {};
+
+TEST_F(RunLoopTest, PostedWorkRunsLaterInPostingOrder) {
+    std::vector<int> order;
+    loop().post([&] {
+        order.push_back(1);
+        loop().post([&] { order.push_back(3); });
+    });
+    loop().post([&] { order.push_back(2); });
+    EXPECT_TRUE(order.empty()) << "post must never run synchronously";
+    runUntilIdle();
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(RunLoopTest, VirtualTimeRunsTimersAndTasksAtTheirDueTimesInOrder) {
+    std::vector<std::pair<std::string, double>> fired;
+    auto record = [&](std::string name) { fired.emplace_back(std::move(name), now()); };
+    auto a = Timer::scheduledTimer(loop(), 0.5, false, [&](Timer&) { record("0.5"); });
+    auto b = Timer::scheduledTimer(loop(), 0.016, false, [&](Timer&) { record("0.016"); });
+    auto c = Timer::scheduledTimer(loop(), 0.12, false, [&](Timer&) { record("0.12"); });
+    auto repeating = Timer::scheduledTimer(loop(), 2.5, true, [&](Timer&) { record("2.5"); });
+    auto task = Task::start(loop(), [&]() -> Async {
+        if (co_await Task::sleep(8)) record("task");
+    });
+
+    advance(10);
+
+    const std::vector<std::pair<std::string, double>> expected{
+        {"0.016", 0.016}, {"0.12", 0.12}, {"0.5", 0.5},  {"2.5", 2.5},
+        {"2.5", 5.0},     {"2.5", 7.5},   {"task", 8.0}, {"2.5", 10.0}};
+    EXPECT_EQ(fired, expected);
+    EXPECT_DOUBLE_EQ(now(), 10.0);
+    repeating->invalidate();
+}
+
+TEST_F(RunLoopTest, TiesRunInSchedulingOrder) {
+    std::vector<int> order;
+    auto first = Timer::scheduledTimer(loop(), 1, false, [&](Timer&) { order.push_back(1); });
+    loop().runAfter(1, [&] { order.push_back(2); });
+    auto third = Timer::scheduledTimer(loop(), 1, false, [&](Timer&) { order.push_back(3); });
+    advance(1);
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(RunLoopTest, WorkThatFallsDueWhileAdvancingRunsToo) {
+    std::vector<double> times;
+    loop().runAfter(1, [&] {
+        times.push_back(now());
+        loop().runAfter(1, [&] { times.push_back(now()); });
+        loop().runAfter(5, [&] { times.push_back(now()); });
+    });
+    advance(3);
+    EXPECT_EQ(times, (std::vector<double>{1, 2}));
+    advance(3);
+    EXPECT_EQ(times, (std::vector<double>{1, 2, 6}));
+}
+
+TEST_F(RunLoopTest, DefaultModeTimersWaitForTrackingToEndAndThenFireOnce) {
+    int defaultFires = 0;
+    int commonFires = 0;
+    auto defaultTimer = Timer::scheduledTimer(loop(), 1, true, [&](Timer&) { ++defaultFires; });
+    auto commonTimer = Timer::scheduledTimer(
+        loop(), 1, true, [&](Timer&) { ++commonFires; }, RunLoopMode::common);
+    loop().setTracking(true);
+    advance(5.5);
+    EXPECT_EQ(defaultFires, 0);
+    EXPECT_EQ(commonFires, 5);
+    loop().setTracking(false);
+    runUntilIdle();
+    EXPECT_EQ(defaultFires, 1) << "a late repeating timer fires once, not in a burst";
+    advance(0.4);
+    EXPECT_EQ(defaultFires, 1);
+    advance(0.1);
+    EXPECT_EQ(defaultFires, 2) << "and then keeps its original beat";
+    defaultTimer->invalidate();
+    commonTimer->invalidate();
+}
+
+TEST_F(RunLoopTest, VirtualRunStopsWhenNothingIsLeft) {
+    int count = 0;
+    loop().runAfter(2, [&] { ++count; });
+    loop().run();
+    EXPECT_EQ(count, 1);
+    EXPECT_DOUBLE_EQ(now(), 2.0);
+}
+
+TEST_F(RunLoopTest, OffThreadCallsStopTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            std::thread other(
+                [] { platform().runLoop().assertMainThread("WindowManager.newCover"); });
+            other.join();
+        },
+        "WindowManager.newCover must run on the main thread");
+    loop().assertMainThread("on the main thread is fine");
+}
+
+TEST(RealRunLoopTest, WakesForOtherThreadsAndWatchedDescriptors) {
+    auto loop = RunLoop::create(std::make_shared<RealClock>());
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    std::string received;
+    auto watch = loop->watch(fds[0], POLLIN, [&](short) {
+        char byte = 0;
+        if (::read(fds[0], &byte, 1) == 1) received.push_back(byte);
+        loop->stop();
+    });
+    std::thread writer([&] {
+        loop->postFromAnyThread([&] { received.push_back('p'); });
+        [[maybe_unused]] auto written = ::write(fds[1], "w", 1);
+    });
+    loop->run();
+    writer.join();
+    while (received.size() < 2) loop->runOnce(1.0);
+    std::sort(received.begin(), received.end());
+    EXPECT_EQ(received, "pw");
+    ::close(fds[0]);
+    ::close(fds[1]);
+}
+
+}  // namespace
+}  // namespace talvori

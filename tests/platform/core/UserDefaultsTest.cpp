@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/core/DefaultsFile.hpp"
+#include "support/PlatformTest.hpp"
+
+namespace talvori {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::PlatformTest;
+
+class UserDefaultsTest : public PlatformTest {};
+
+TEST_F(UserDefaultsTest, ReadsOfAnotherTypeAreAbsent) {
+    auto& defaults = platform().userDefaults();
+    defaults.set("flag", false);
+    defaults.set("presets", Data{'[', ']'});
+    defaults.set("name", "Overlay 1");
+    defaults.set("count", 3);
+    EXPECT_EQ(defaults.boolValue("flag"), false);
+    EXPECT_EQ(defaults.data("flag"), std::nullopt);
+    EXPECT_EQ(defaults.string("presets"), std::nullopt);
+    EXPECT_EQ(defaults.data("presets"), (Data{'[', ']'}));
+    EXPECT_EQ(defaults.data("name"), std::nullopt);
+    EXPECT_EQ(defaults.doubleValue("count"), std::nullopt);
+    EXPECT_EQ(defaults.integer("count"), 3);
+    EXPECT_EQ(defaults.boolValue("missing"), std::nullopt);
+    defaults.removeObject("flag");
+    EXPECT_EQ(defaults.boolValue("flag"), std::nullopt);
+    EXPECT_EQ(defaults.writeCount(), 5u);
+}
+
+TEST_F(UserDefaultsTest, RegisteredDefaultsFillInForMissingKeys) {
+    auto& defaults = platform().userDefaults();
+    defaults.registerDefaults({{"hasCompletedOnboarding", false}});
+    EXPECT_EQ(defaults.boolValue("hasCompletedOnboarding"), false);
+    defaults.set("hasCompletedOnboarding", true);
+    EXPECT_EQ(defaults.boolValue("hasCompletedOnboarding"), true);
+    defaults.removeObject("hasCompletedOnboarding");
+    EXPECT_EQ(defaults.boolValue("hasCompletedOnboarding"), false);
+}
+
+TEST_F(UserDefaultsTest, ObserversHearRealChangesOfTheirKeyOnly) {
+    auto& defaults = platform().userDefaults();
+    int changes = 0;
+    auto token = defaults.observe("launchAtLogin", [&] { ++changes; });
+    defaults.set("launchAtLogin", true);
+    defaults.set("launchAtLogin", true);
+    defaults.set("other", true);
+    defaults.removeObject("launchAtLogin");
+    defaults.removeObject("launchAtLogin");
+    EXPECT_EQ(changes, 2);
+}
+
+class UserDefaultsFileTest : public PlatformTest {
+  protected:
+    UserDefaultsFileTest() {
+        char pattern[] = "/tmp/talvori-defaults-XXXXXX";
+        folder_ = ::mkdtemp(pattern);
+        path_ = folder_ + "/talvori/defaults.json";
+    }
+    ~UserDefaultsFileTest() override { fs::remove_all(folder_); }
+
+    std::shared_ptr<UserDefaults> open() const {
+        return UserDefaults::fileBacked(path_, platform().sharedRunLoop(),
+                                        platform().logger("Settings"));
+    }
+    std::vector<fs::path> setAside() const {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(fs::path(path_).parent_path())) {
+            if (entry.path().filename().string().find(".corrupt-") != std::string::npos) {
+                found.push_back(entry.path());
+            }
+        }
+        return found;
+    }
+    void writeRaw(const std::string& contents) const {
+        fs::create_directories(fs::path(path_).parent_path());
+        std::ofstream(path_) << contents;
+    }
+
+    std::string folder_;
+    std::string path_;
+};
+
+TEST_F(UserDefaultsFileTest, ChangesReachTheFileAMomentLaterAndSurviveAReopen) {
+    auto defaults = open();
+    defaults->set("tarnel.presets", Data{'[', ']'});
+    defaults->set("spotlight.settings", Data{'{', '}'});
+    EXPECT_FALSE(fs::exists(path_));
+    advance(UserDefaults::kFlushDelay);
+    ASSERT_TRUE(fs::exists(path_));
+    defaults->removeObject("spotlight.settings");
+    defaults.reset();  // flushes what is pending
+
+    auto reopened = open();
+    EXPECT_EQ(reopened->data("tarnel.presets"), (Data{'[', ']'}));
+    EXPECT_EQ(reopened->data("spotlight.settings"), std::nullopt);
+}
+
+TEST_F(UserDefaultsFileTest, ACorruptFileIsKeptAsideAndReadsAsEmpty) {
+    writeRaw("{\"tarnel.presets\": {\"data\": \"W10=\"}, ");
+    auto defaults = open();
+    EXPECT_EQ(defaults->data("tarnel.presets"), std::nullopt);
+    const auto aside = setAside();
+    ASSERT_EQ(aside.size(), 1u);
+    std::ifstream kept(aside[0]);
+    std::string contents((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(contents, "{\"tarnel.presets\": {\"data\": \"W10=\"}, ");
+    EXPECT_FALSE(logs().records().empty());
+
+    defaults->set("hasCompletedOnboarding", true);
+    EXPECT_TRUE(defaults->synchronize());
+    EXPECT_EQ(open()->boolValue("hasCompletedOnboarding"), true);
+    EXPECT_EQ(setAside().size(), 1u);
+}
+
+TEST_F(UserDefaultsFileTest, AnUnreadableFileIsKeptAsideNotOverwritten) {
+    fs::create_directories(path_);  // a folder where the file should be cannot be read
+    fs::path marker = fs::path(path_) / "kept";
+    std::ofstream(marker) << "x";
+    auto defaults = open();
+    defaults->set("a", 1);
+    EXPECT_TRUE(defaults->synchronize());
+    const auto aside = setAside();
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_TRUE(fs::exists(aside[0] / "kept"));
+}
+
+TEST_F(UserDefaultsFileTest, AFailedWriteKeepsTheChangesAndTheOldFile) {
+    auto defaults = open();
+    defaults->set("a", 1);
+    ASSERT_TRUE(defaults->synchronize());
+    fs::remove(path_);
+    fs::create_directories(fs::path(path_ + ".tmp-" + std::to_string(::getpid())) / "blocker");
+    defaults->set("a", 2);
+    EXPECT_FALSE(defaults->synchronize());
+    fs::remove_all(path_ + ".tmp-" + std::to_string(::getpid()));
+    EXPECT_TRUE(defaults->synchronize());
+    EXPECT_EQ(open()->integer("a"), 2);
+}
+
+// Writes large values as fast as it can until killed.
+[[noreturn]] void writeForever(const std::string& path, const std::string& key) {
+    auto loop = RunLoop::create(std::make_shared<RealClock>());
+    auto defaults = UserDefaults::fileBacked(path, loop, Logger());
+    for (int i = 0;; ++i) {
+        defaults->set(key, std::string(20000 + i % 1000, static_cast<char>('a' + i % 26)));
+        defaults->set(key + ".count", i);
+        defaults->synchronize();
+    }
+}
+
+TEST_F(UserDefaultsFileTest, AProcessKilledWhileWritingNeverLeavesABrokenFile) {
+    for (int round = 0; round < 12; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) writeForever(path_, "key");
+        ::usleep(static_cast<useconds_t>(2000 + round * 1500));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        if (!fs::exists(path_)) continue;
+        auto defaults = open();
+        EXPECT_TRUE(setAside().empty()) << "round " << round;
+        EXPECT_TRUE(defaults->string("key")) << "round " << round;
+    }
+}
+
+TEST_F(UserDefaultsFileTest, TwoProcessesWritingTogetherKeepEachOthersKeys) {
+    auto writeSome = [&](const std::string& key) {
+        auto loop = RunLoop::create(std::make_shared<RealClock>());
+        auto defaults = UserDefaults::fileBacked(path_, loop, Logger());
+        for (int i = 1; i <= 150; ++i) {
+            defaults->set(key, i);
+            defaults->synchronize();
+        }
+        std::_Exit(0);
+    };
+    const pid_t first = ::fork();
+    if (first == 0) writeSome("first");
+    const pid_t second = ::fork();
+    if (second == 0) writeSome("second");
+    int status = 0;
+    ::waitpid(first, &status, 0);
+    EXPECT_EQ(status, 0);
+    ::waitpid(second, &status, 0);
+    EXPECT_EQ(status, 0);
+    auto defaults = open();
+    EXPECT_EQ(defaults->integer("first"), 150);
+    EXPECT_EQ(defaults->integer("second"), 150);
+    EXPECT_TRUE(setAside().empty());
+}
+
+TEST(UserDefaultsPathTest, FollowsTheXdgConfigFolder) {
+    const char* saved = std::getenv("XDG_CONFIG_HOME");
+    const std::string restore = saved ? saved : "";
+    ::setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
+    EXPECT_EQ(UserDefaults::standardPath(), "/tmp/cfg/talvori/defaults.json");
+    ::setenv("XDG_CONFIG_HOME", "relative", 1);
+    EXPECT_NE(UserDefaults::standardPath().find("/.config/talvori/defaults.json"),
+              std::string::npos);
+    if (saved) {
+        ::setenv("XDG_CONFIG_HOME", restore.c_str(), 1);
+    } else {
+        ::unsetenv("XDG_CONFIG_HOME");
+    }
+}
+
+}  // namespace
+}  // namespace talvori
