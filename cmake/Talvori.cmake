@@ -1,18 +1,29 @@
 # One static library per source folder, one test program per test folder. Sources are collected
-# per folder so that adding a file needs no edit here.
+# per folder so that adding a file needs no edit here; a folder without sources yet becomes an
+# interface library, so that the whole dependency graph can be declared up front.
 
 function(talvori_library target folder)
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${folder}/*.cpp)
-  add_library(${target} STATIC ${sources})
-  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-  target_link_libraries(${target} PUBLIC ${ARGN})
+  if(sources)
+    add_library(${target} STATIC ${sources})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${target} PUBLIC ${ARGN})
+  else()
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${target} INTERFACE ${ARGN})
+  endif()
 endfunction()
 
 function(talvori_test target folder)
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${folder}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
   add_executable(${target} ${sources})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(${target} PRIVATE ${ARGN} talvori_test_support GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${target} PRIVATE ${ARGN} talvori_test_support GTest::gtest GTest::gmock
+                                          GTest::gtest_main)
   add_test(NAME ${folder} COMMAND ${target})
   set_tests_properties(${folder} PROPERTIES
     ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
