@@ -15,6 +15,10 @@ class UUID {
   public:
     using Bytes = std::array<std::uint8_t, 16>;
 
+    // The nil identifier (all zero), so that records holding an identifier can be default-made
+    // (a decoder that fails part-way returns one); real identifiers come from random() or parse().
+    UUID() = default;
+
     static UUID random();
     // Accepts either case; anything but 8-4-4-4-12 hexadecimal digits is refused.
     static std::optional<UUID> parse(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "platform/core/JsonReader.hpp"
 #include "platform/core/UUID.hpp"
 
 namespace talvori {
@@ -32,6 +33,18 @@ TEST(UUIDTest, ParsesEitherCaseAndRefusesEverythingElse) {
           "E621E1F8-C36C-495A-93FC_0C247A3E6E5F", "{E621E1F8-C36C-495A-93FC-0C247A3E6E5}"}) {
         EXPECT_FALSE(UUID::parse(bad)) << bad;
     }
+}
+
+TEST(UUIDTest, TheDefaultIdentifierIsNilAndRecordsHoldingOneDecodeStrictly) {
+    EXPECT_EQ(UUID().uuidString(), "00000000-0000-0000-0000-000000000000");
+    EXPECT_NE(UUID(), UUID::random());
+    const auto object =
+        Json::parse(R"({"id": "not-an-id", "ok": "E621E1F8-C36C-495A-93FC-0C247A3E6E5F"})");
+    JsonReader reader(*object);
+    EXPECT_EQ(reader.required<UUID>("ok").uuidString(), "E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
+    EXPECT_TRUE(reader.ok());
+    EXPECT_EQ(reader.required<UUID>("id"), UUID());
+    EXPECT_FALSE(reader.ok());
 }
 
 }  // namespace
