@@ -16,6 +16,12 @@ std::optional<std::string> Json::dump(const JsonValue& value) {
     return value.dump(-1, ' ', false, JsonValue::error_handler_t::replace);
 }
 
+JsonValue Json::object(std::size_t capacity) {
+    JsonValue value = JsonValue::object();
+    value.get_ref<JsonValue::object_t&>().reserve(capacity);
+    return value;
+}
+
 bool Json::isFinite(const JsonValue& value) {
     switch (value.type()) {
         case JsonValue::value_t::number_float:

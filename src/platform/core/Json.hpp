@@ -18,6 +18,9 @@ struct Json {
     // is not finite (which JSON cannot carry).
     static std::optional<std::string> dump(const JsonValue& value);
     static bool isFinite(const JsonValue& value);
+    // An empty object with room for `capacity` members. Records written key by key use it: the
+    // members of a growing object are copied, keys and all, each time it outgrows its room.
+    static JsonValue object(std::size_t capacity);
 
     // Writes `value` under `key` when present; an absent optional leaves the key out (never null).
     template <class T>

@@ -86,6 +86,17 @@ TEST(JsonTest, OptionalMembersAreLeftOutNotNull) {
     EXPECT_EQ(Json::dump(object), R"({"targetWindowTitle":"Notes"})");
 }
 
+TEST(JsonTest, AnObjectMadeWithRoomKeepsItsMembersInInsertionOrder) {
+    JsonValue object = Json::object(3);
+    EXPECT_TRUE(object.is_object());
+    EXPECT_EQ(Json::dump(object), "{}");
+    object["zeta"] = 1;
+    object["alpha"] = "two";
+    object["isClickThroughEnabled"] = false;
+    object["alpha"] = 2;
+    EXPECT_EQ(Json::dump(object), R"({"zeta":1,"alpha":2,"isClickThroughEnabled":false})");
+}
+
 TEST(Base64Test, RoundTripsAndRefusesMalformedText) {
     for (std::size_t size = 0; size < 10; ++size) {
         std::vector<std::uint8_t> bytes(size);
