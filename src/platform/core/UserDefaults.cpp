@@ -72,6 +72,12 @@ std::optional<DefaultsValue::Dictionary> UserDefaults::dictionary(const std::str
     return typed<DefaultsValue::Dictionary>(key);
 }
 
+DefaultsValue::Dictionary UserDefaults::dictionaryRepresentation() const {
+    auto all = registered_;
+    for (const auto& [key, value] : values_) all.insert_or_assign(key, value);
+    return all;
+}
+
 void UserDefaults::set(const std::string& key, DefaultsValue value) {
     change(key, std::move(value));
 }

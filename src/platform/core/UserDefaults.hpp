@@ -41,6 +41,9 @@ class UserDefaults : public std::enable_shared_from_this<UserDefaults> {
     std::optional<DefaultsValue::Array> array(const std::string& key) const;
     std::optional<DefaultsValue::Dictionary> dictionary(const std::string& key) const;
 
+    // Every key with the value reads of it give: stored values over registered ones.
+    DefaultsValue::Dictionary dictionaryRepresentation() const;
+
     void set(const std::string& key, DefaultsValue value);
     void removeObject(const std::string& key);
     // Values that reads fall back to while a key holds nothing; never written to the file.

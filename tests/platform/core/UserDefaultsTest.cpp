@@ -46,6 +46,17 @@ TEST_F(UserDefaultsTest, RegisteredDefaultsFillInForMissingKeys) {
     EXPECT_EQ(defaults.boolValue("hasCompletedOnboarding"), false);
 }
 
+TEST_F(UserDefaultsTest, DictionaryRepresentationHoldsStoredOverRegisteredValues) {
+    auto& defaults = platform().userDefaults();
+    defaults.registerDefaults({{"a", 1}, {"b", false}});
+    defaults.set("b", true);
+    defaults.set("c", "text");
+    EXPECT_EQ(defaults.dictionaryRepresentation(),
+              (DefaultsValue::Dictionary{{"a", 1}, {"b", true}, {"c", "text"}}));
+    defaults.removeObject("b");
+    EXPECT_EQ(defaults.dictionaryRepresentation().at("b"), DefaultsValue(false));
+}
+
 TEST_F(UserDefaultsTest, ObserversHearRealChangesOfTheirKeyOnly) {
     auto& defaults = platform().userDefaults();
     int changes = 0;
