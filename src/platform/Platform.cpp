@@ -20,6 +20,9 @@ Platform::Platform(std::shared_ptr<Clock> clock, std::shared_ptr<LogRouter> rout
 }
 
 Platform::~Platform() {
+    // The desktop first: its windows and observers still reach the loop and the notification center
+    // as they go.
+    desktop_ = {};
     // Settings first, while the loop and the log still exist; then pending work, whose closures may
     // still reach the other services as they are destroyed.
     if (userDefaults_) userDefaults_->synchronize();
@@ -46,6 +49,15 @@ std::unique_ptr<Platform> Platform::makeVirtual() {
     platform->logCapture_ = capture;
     platform->userDefaults_ = UserDefaults::inMemory();
     return platform;
+}
+
+void Platform::installDesktop(Desktop desktop) {
+    desktop_ = std::move(desktop);
+}
+
+void Platform::missingDesktop() {
+    std::fprintf(stderr, "Talvori: no desktop is installed\n");
+    std::abort();
 }
 
 void Platform::install(std::unique_ptr<Platform> platform) {

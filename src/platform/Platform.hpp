@@ -9,6 +9,16 @@
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/core/RunLoop.hpp"
 #include "platform/core/UserDefaults.hpp"
+#include "platform/desktop/Accessibility.hpp"
+#include "platform/desktop/Announcer.hpp"
+#include "platform/desktop/Application.hpp"
+#include "platform/desktop/ColorSampler.hpp"
+#include "platform/desktop/Input.hpp"
+#include "platform/desktop/LoginItem.hpp"
+#include "platform/desktop/Screens.hpp"
+#include "platform/desktop/StatusItem.hpp"
+#include "platform/desktop/WindowList.hpp"
+#include "platform/desktop/Workspace.hpp"
 
 namespace talvori {
 
@@ -16,6 +26,22 @@ namespace talvori {
 // freshly by each test). Code reaches them through platform().
 class Platform {
   public:
+    // The desktop's services, all from one backend (the simulation or X11), which `backend` keeps
+    // alive.
+    struct Desktop {
+        std::shared_ptr<Application> application;
+        std::shared_ptr<Screens> screens;
+        std::shared_ptr<WindowList> windowList;
+        std::shared_ptr<Workspace> workspace;
+        std::shared_ptr<Accessibility> accessibility;
+        std::shared_ptr<Input> input;
+        std::shared_ptr<StatusBar> statusBar;
+        std::shared_ptr<Announcer> announcer;
+        std::shared_ptr<ColorSampler> colorSampler;
+        std::shared_ptr<LoginItem> loginItem;
+        std::shared_ptr<void> backend;
+    };
+
     static constexpr const char* kLogSubsystem = "org.talvori.Talvori";
 
     // Real time, the settings file under the XDG config folder, logs to standard error and the
@@ -45,6 +71,21 @@ class Platform {
     // Present on a virtual platform.
     CaptureLogSink* logCapture() const { return logCapture_.get(); }
 
+    // The desktop services. A platform made by makeVirtual() or makeReal() has none until a backend
+    // installs them; asking for one then stops the program with a fixed message.
+    void installDesktop(Desktop desktop);
+    bool hasDesktop() const { return desktop_.application != nullptr; }
+    Application& application() const { return desktopService(desktop_.application); }
+    Screens& screens() const { return desktopService(desktop_.screens); }
+    WindowList& windowList() const { return desktopService(desktop_.windowList); }
+    Workspace& workspace() const { return desktopService(desktop_.workspace); }
+    Accessibility& accessibility() const { return desktopService(desktop_.accessibility); }
+    Input& input() const { return desktopService(desktop_.input); }
+    StatusBar& statusBar() const { return desktopService(desktop_.statusBar); }
+    Announcer& announcer() const { return desktopService(desktop_.announcer); }
+    ColorSampler& colorSampler() const { return desktopService(desktop_.colorSampler); }
+    LoginItem& loginItem() const { return desktopService(desktop_.loginItem); }
+
     // Installs `platform` as the one platform() returns; replaces (and destroys) any earlier one.
     static void install(std::unique_ptr<Platform> platform);
     static void uninstall();
@@ -53,6 +94,13 @@ class Platform {
   private:
     Platform(std::shared_ptr<Clock> clock, std::shared_ptr<LogRouter> router);
 
+    template <class Service>
+    static Service& desktopService(const std::shared_ptr<Service>& service) {
+        if (!service) missingDesktop();
+        return *service;
+    }
+    [[noreturn]] static void missingDesktop();
+
     std::shared_ptr<Clock> clock_;
     VirtualClock* virtualClock_ = nullptr;
     std::shared_ptr<LogRouter> logRouter_;
@@ -60,6 +108,7 @@ class Platform {
     std::shared_ptr<RunLoop> runLoop_;
     std::unique_ptr<NotificationCenter> notificationCenter_;
     std::shared_ptr<UserDefaults> userDefaults_;
+    Desktop desktop_;
 };
 
 // The installed platform. Stops the program with a fixed message when none is installed.

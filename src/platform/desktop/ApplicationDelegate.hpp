@@ -1,0 +1,15 @@
+#pragma once
+
+namespace talvori {
+
+// What the application object asks of the program about its own life.
+class ApplicationDelegate {
+  public:
+    virtual ~ApplicationDelegate() = default;
+
+    virtual void applicationDidFinishLaunching() {}
+    // Asked when the last open scene window closes (panels do not count); true terminates.
+    virtual bool applicationShouldTerminateAfterLastWindowClosed() { return false; }
+};
+
+}  // namespace talvori

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+#include <utility>
+
+namespace talvori {
+
+// The handle of a monitor, observer or other registration with the desktop: it ends the
+// registration when reset or destroyed. An empty handle means the desktop refused the
+// registration. Resetting twice, or inside the registered callback itself, is safe.
+class [[nodiscard]] Registration {
+  public:
+    Registration() = default;
+    explicit Registration(std::function<void()> remove) : remove_(std::move(remove)) {}
+    Registration(Registration&& other) noexcept : remove_(std::exchange(other.remove_, nullptr)) {}
+    Registration& operator=(Registration&& other) noexcept;
+    Registration(const Registration&) = delete;
+    Registration& operator=(const Registration&) = delete;
+    ~Registration() { reset(); }
+
+    void reset();
+    explicit operator bool() const { return remove_ != nullptr; }
+
+  private:
+    std::function<void()> remove_;
+};
+
+}  // namespace talvori

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/desktop/HostedContent.hpp"
+
+namespace talvori {
+
+// A single-instance titled window the application declares up front and opens by identifier
+// (the first-run window, the settings window). None opens by itself.
+struct SceneDescription {
+    std::string identifier;
+    std::string title;
+    // Makes the content each time the window opens.
+    std::function<std::shared_ptr<HostedContent>()> makeContent;
+    // The window takes its content's fitting size, and follows it when the content changes.
+    bool sizedToContent = true;
+    bool hidesTitleBar = false;
+};
+
+}  // namespace talvori

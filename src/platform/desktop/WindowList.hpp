@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "platform/desktop/WindowInfo.hpp"
+
+namespace talvori {
+
+// Options of a window-list read, as bits.
+struct WindowListOption {
+    static constexpr unsigned all = 0;
+    static constexpr unsigned onScreenOnly = 1;
+    static constexpr unsigned excludeDesktopElements = 16;
+};
+
+// The window server's list of every process's windows, ours included; window numbers share one
+// namespace with our panels' windowNumber().
+class WindowList {
+  public:
+    virtual ~WindowList() = default;
+
+    // Front to back: higher levels first, then stacking order within a level. Absent when the
+    // window server gives no list. Without `onScreenOnly`, windows ordered out follow at the end.
+    virtual std::optional<std::vector<WindowInfo>> copyWindowInfo(unsigned options) const = 0;
+};
+
+}  // namespace talvori

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/core/NotificationCenter.hpp"
+#include "platform/desktop/Application.hpp"
+
+namespace talvori::sim {
+
+class SimPanel;
+class SimWorld;
+
+// Our application in the simulated session. Records what a test needs to see: policy changes,
+// attention requests, termination, scene windows.
+class SimApplication final : public Application,
+                             public std::enable_shared_from_this<SimApplication> {
+  public:
+    // The title bar height of a titled window, drawn over the top of its content.
+    static constexpr double kTitleBarHeight = 28;
+
+    explicit SimApplication(std::shared_ptr<SimWorld> world);
+
+    ActivationPolicy activationPolicy() const override { return policy_; }
+    void setActivationPolicy(ActivationPolicy policy) override;
+    bool isActive() const override;
+    void activate() override;
+    int requestUserAttention(bool critical) override;
+    void terminate() override;
+    bool isTerminated() const override { return terminated_; }
+    void setDelegate(std::weak_ptr<ApplicationDelegate> delegate) override;
+    void finishLaunching() override;
+    std::shared_ptr<Panel> makePanel(const Rect& contentRect, unsigned styleMask) override;
+    std::shared_ptr<Panel> keyWindow() const override;
+    std::vector<std::shared_ptr<Panel>> windows() const override;
+    void registerScene(SceneDescription scene) override;
+    void openWindow(const std::string& sceneIdentifier) override;
+    void dismissWindow(const std::string& sceneIdentifier) override;
+    std::shared_ptr<Panel> sceneWindow(const std::string& sceneIdentifier) const override;
+
+    // ---- Records
+    // Every policy set, in order (the starting policy is not listed).
+    const std::vector<ActivationPolicy>& policyChanges() const { return policyChanges_; }
+    struct AttentionRequest {
+        double time;
+        bool critical;
+    };
+    const std::vector<AttentionRequest>& attentionRequests() const { return attentionRequests_; }
+    const std::vector<std::string>& openedScenes() const { return openedScenes_; }
+    // The user clicks the close button of a scene window.
+    void userClosesWindow(const std::string& sceneIdentifier);
+
+  private:
+    struct SceneState {
+        SceneDescription description;
+        std::shared_ptr<Panel> window;
+        NotificationToken closeObserver;
+    };
+
+    std::shared_ptr<Panel> openSceneWindow(SceneState& scene);
+    void fitToContent(const std::string& sceneIdentifier);
+    void sceneWindowClosed();
+    bool hasOpenSceneWindow() const;
+
+    std::shared_ptr<SimWorld> world_;
+    std::weak_ptr<ApplicationDelegate> delegate_;
+    ActivationPolicy policy_ = ActivationPolicy::regular;
+    std::vector<ActivationPolicy> policyChanges_;
+    std::vector<AttentionRequest> attentionRequests_;
+    std::vector<std::weak_ptr<SimPanel>> panels_;
+    std::map<std::string, SceneState> scenes_;
+    std::vector<std::string> openedScenes_;
+    bool terminated_ = false;
+};
+
+}  // namespace talvori::sim

@@ -1,0 +1,60 @@
+#include "platform/sim/SimDesktop.hpp"
+
+#include "platform/sim/SimAccessibility.hpp"
+#include "platform/sim/SimAnnouncer.hpp"
+#include "platform/sim/SimApplication.hpp"
+#include "platform/sim/SimColorSampler.hpp"
+#include "platform/sim/SimInput.hpp"
+#include "platform/sim/SimLoginItem.hpp"
+#include "platform/sim/SimScreens.hpp"
+#include "platform/sim/SimStatusBar.hpp"
+#include "platform/sim/SimWindowList.hpp"
+#include "platform/sim/SimWorkspace.hpp"
+#include "platform/sim/SimWorld.hpp"
+
+namespace talvori::sim {
+
+SimDesktop::SimDesktop(Platform& platform, const Configuration& configuration)
+    : world_(std::make_shared<SimWorld>(platform.sharedRunLoop(), platform.notificationCenter())),
+      input_(std::make_shared<SimInput>(world_)),
+      application_(std::make_shared<SimApplication>(world_)),
+      screens_(std::make_shared<SimScreens>(world_)),
+      windowList_(std::make_shared<SimWindowList>(world_)),
+      workspace_(std::make_shared<SimWorkspace>(world_)),
+      accessibility_(std::make_shared<SimAccessibility>(world_)),
+      statusBar_(std::make_shared<SimStatusBar>(world_)),
+      announcer_(std::make_shared<SimAnnouncer>(world_)),
+      colorSampler_(std::make_shared<SimColorSampler>(world_)),
+      loginItem_(std::make_shared<SimLoginItem>(world_)) {
+    world_->setScreens(configuration.screens, false);
+    if (configuration.systemWindows) world_->addSystemWindows();
+    std::weak_ptr<SimInput> input = input_;
+    std::weak_ptr<SimStatusBar> statusBar = statusBar_;
+    world_->setOnWindowsChanged([input] {
+        if (auto strong = input.lock()) strong->updateHover();
+    });
+    world_->setOnScreensChanged([statusBar] {
+        if (auto strong = statusBar.lock()) strong->layout();
+    });
+    input_->setStatusItemClick([statusBar](std::uint32_t window, const Event& event) {
+        auto strong = statusBar.lock();
+        return strong && strong->handleClick(window, event);
+    });
+}
+
+std::shared_ptr<SimDesktop> SimDesktop::install(Platform& platform, Configuration configuration) {
+    std::shared_ptr<SimDesktop> desktop(new SimDesktop(platform, configuration));
+    platform.installDesktop({desktop->application_, desktop->screens_, desktop->windowList_,
+                             desktop->workspace_, desktop->accessibility_, desktop->input_,
+                             desktop->statusBar_, desktop->announcer_, desktop->colorSampler_,
+                             desktop->loginItem_, desktop});
+    return desktop;
+}
+
+std::unique_ptr<Platform> SimDesktop::makePlatform(Configuration configuration) {
+    auto platform = Platform::makeVirtual();
+    install(*platform, std::move(configuration));
+    return platform;
+}
+
+}  // namespace talvori::sim
