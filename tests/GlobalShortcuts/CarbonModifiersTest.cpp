@@ -2,11 +2,12 @@
 
 #include "GlobalShortcuts/CarbonModifiers.hpp"
 #include "GlobalShortcuts/Key.hpp"
+#include "platform/desktop/Event.hpp"
 
 namespace GlobalShortcuts {
 namespace {
 
-using Flags = CarbonModifiers::Flags;
+using Flags = talvori::ModifierFlags;
 
 TEST(CarbonModifiersTest, FlagsConvertToTheFiveCarbonBitsOnly) {
     EXPECT_EQ(CarbonModifiers::fromFlags(Flags::command | Flags::shift), 0x300);
