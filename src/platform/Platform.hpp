@@ -13,7 +13,9 @@
 #include "platform/desktop/Announcer.hpp"
 #include "platform/desktop/Application.hpp"
 #include "platform/desktop/ColorSampler.hpp"
+#include "platform/desktop/HotKeyService.hpp"
 #include "platform/desktop/Input.hpp"
+#include "platform/desktop/KeyboardLayout.hpp"
 #include "platform/desktop/LoginItem.hpp"
 #include "platform/desktop/Screens.hpp"
 #include "platform/desktop/StatusItem.hpp"
@@ -39,6 +41,8 @@ class Platform {
         std::shared_ptr<Announcer> announcer;
         std::shared_ptr<ColorSampler> colorSampler;
         std::shared_ptr<LoginItem> loginItem;
+        std::shared_ptr<HotKeyService> hotKeyService;
+        std::shared_ptr<KeyboardLayout> keyboardLayout;
         std::shared_ptr<void> backend;
     };
 
@@ -85,6 +89,8 @@ class Platform {
     Announcer& announcer() const { return desktopService(desktop_.announcer); }
     ColorSampler& colorSampler() const { return desktopService(desktop_.colorSampler); }
     LoginItem& loginItem() const { return desktopService(desktop_.loginItem); }
+    HotKeyService& hotKeyService() const { return desktopService(desktop_.hotKeyService); }
+    KeyboardLayout& keyboardLayout() const { return desktopService(desktop_.keyboardLayout); }
 
     // Installs `platform` as the one platform() returns; replaces (and destroys) any earlier one.
     static void install(std::unique_ptr<Platform> platform);

@@ -7,7 +7,9 @@
 #include "platform/sim/SimApplication.hpp"
 #include "platform/sim/SimColorSampler.hpp"
 #include "platform/sim/SimDesktop.hpp"
+#include "platform/sim/SimHotKeyService.hpp"
 #include "platform/sim/SimInput.hpp"
+#include "platform/sim/SimKeyboardLayout.hpp"
 #include "platform/sim/SimLoginItem.hpp"
 #include "platform/sim/SimPanel.hpp"
 #include "platform/sim/SimStatusBar.hpp"
@@ -39,6 +41,8 @@ class SimDesktopTest : public PlatformTest {
     sim::SimAnnouncer& simAnnouncer() const { return desktop_->announcer(); }
     sim::SimColorSampler& simColorSampler() const { return desktop_->colorSampler(); }
     sim::SimLoginItem& simLoginItem() const { return desktop_->loginItem(); }
+    sim::SimHotKeyService& simHotKeys() const { return desktop_->hotKeys(); }
+    sim::SimKeyboardLayout& simKeyboardLayout() const { return desktop_->keyboardLayout(); }
 
     // A borderless, non-activating panel at the normal level, not yet on screen.
     std::shared_ptr<Panel> makePanel(const Rect& frame) const;

@@ -4,7 +4,9 @@
 #include "platform/sim/SimAnnouncer.hpp"
 #include "platform/sim/SimApplication.hpp"
 #include "platform/sim/SimColorSampler.hpp"
+#include "platform/sim/SimHotKeyService.hpp"
 #include "platform/sim/SimInput.hpp"
+#include "platform/sim/SimKeyboardLayout.hpp"
 #include "platform/sim/SimLoginItem.hpp"
 #include "platform/sim/SimScreens.hpp"
 #include "platform/sim/SimStatusBar.hpp"
@@ -25,7 +27,9 @@ SimDesktop::SimDesktop(Platform& platform, const Configuration& configuration)
       statusBar_(std::make_shared<SimStatusBar>(world_)),
       announcer_(std::make_shared<SimAnnouncer>(world_)),
       colorSampler_(std::make_shared<SimColorSampler>(world_)),
-      loginItem_(std::make_shared<SimLoginItem>(world_)) {
+      loginItem_(std::make_shared<SimLoginItem>(world_)),
+      hotKeys_(std::make_shared<SimHotKeyService>()),
+      keyboardLayout_(std::make_shared<SimKeyboardLayout>()) {
     world_->setScreens(configuration.screens, false);
     if (configuration.systemWindows) world_->addSystemWindows();
     std::weak_ptr<SimInput> input = input_;
@@ -40,6 +44,10 @@ SimDesktop::SimDesktop(Platform& platform, const Configuration& configuration)
         auto strong = statusBar.lock();
         return strong && strong->handleClick(window, event);
     });
+    hotKeyInterceptor_ = input_->addKeyInterceptor(
+        [hotKeys = std::weak_ptr<SimHotKeyService>(hotKeys_)](const Event& event) {
+            return SimHotKeyService::intercept(hotKeys, event);
+        });
 }
 
 std::shared_ptr<SimDesktop> SimDesktop::install(Platform& platform, Configuration configuration) {
@@ -47,7 +55,8 @@ std::shared_ptr<SimDesktop> SimDesktop::install(Platform& platform, Configuratio
     platform.installDesktop({desktop->application_, desktop->screens_, desktop->windowList_,
                              desktop->workspace_, desktop->accessibility_, desktop->input_,
                              desktop->statusBar_, desktop->announcer_, desktop->colorSampler_,
-                             desktop->loginItem_, desktop});
+                             desktop->loginItem_, desktop->hotKeys_, desktop->keyboardLayout_,
+                             desktop});
     return desktop;
 }
 

@@ -12,7 +12,9 @@ class SimAccessibility;
 class SimAnnouncer;
 class SimApplication;
 class SimColorSampler;
+class SimHotKeyService;
 class SimInput;
+class SimKeyboardLayout;
 class SimLoginItem;
 class SimScreens;
 class SimStatusBar;
@@ -55,6 +57,8 @@ class SimDesktop {
     SimAnnouncer& announcer() const { return *announcer_; }
     SimColorSampler& colorSampler() const { return *colorSampler_; }
     SimLoginItem& loginItem() const { return *loginItem_; }
+    SimHotKeyService& hotKeys() const { return *hotKeys_; }
+    SimKeyboardLayout& keyboardLayout() const { return *keyboardLayout_; }
 
   private:
     SimDesktop(Platform& platform, const Configuration& configuration);
@@ -70,6 +74,10 @@ class SimDesktop {
     std::shared_ptr<SimAnnouncer> announcer_;
     std::shared_ptr<SimColorSampler> colorSampler_;
     std::shared_ptr<SimLoginItem> loginItem_;
+    std::shared_ptr<SimHotKeyService> hotKeys_;
+    std::shared_ptr<SimKeyboardLayout> keyboardLayout_;
+    // Typed keys that are registered combinations become hot-key events.
+    Registration hotKeyInterceptor_;
 };
 
 }  // namespace talvori::sim

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/desktop/HotKeyModifiers.hpp"
+
 namespace talvori::sim {
 
 std::optional<HotKeyRef> SimHotKeyService::registerHotKey(std::uint32_t keyCode,
@@ -59,6 +61,22 @@ bool SimHotKeyService::keyUp(std::uint32_t keyCode) {
     pressed_.erase(found);
     deliver({HotKeyEventKind::released, id});
     return true;
+}
+
+bool SimHotKeyService::intercept(const std::weak_ptr<SimHotKeyService>& service,
+                                 const Event& event) {
+    const auto hotKeys = service.lock();
+    if (!hotKeys) return false;
+    switch (event.type) {
+        case EventType::keyDown:
+            return hotKeys->keyDown(event.keyCode,
+                                    HotKeyModifiers::fromEventFlags(event.modifierFlags),
+                                    event.isARepeat);
+        case EventType::keyUp:
+            return hotKeys->keyUp(event.keyCode);
+        default:
+            return false;
+    }
 }
 
 HotKeyEventResult SimHotKeyService::deliver(const HotKeyEvent& event) {

@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <utility>
 #include <vector>
 
+#include "platform/desktop/Event.hpp"
 #include "platform/desktop/HotKeyService.hpp"
 
 namespace talvori::sim {
@@ -46,6 +48,9 @@ class SimHotKeyService final : public HotKeyService {
     bool keyDown(std::uint32_t keyCode, std::uint32_t carbonModifiers, bool isRepeat = false);
     // Consumed when it ends a hot-key press of the same key, whatever modifiers are still held.
     bool keyUp(std::uint32_t keyCode);
+    // Claims a key typed on the simulated keyboard when it is a registered combination (or the
+    // release or repeat of one); for the keyboard's interceptor.
+    static bool intercept(const std::weak_ptr<SimHotKeyService>& service, const Event& event);
     // Delivers an event as if the system had sent it (a foreign signature, an unknown id).
     HotKeyEventResult deliver(const HotKeyEvent& event);
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/sim/SimHotKeyService.hpp"
+#include "support/SimDesktopTest.hpp"
 
 namespace talvori::sim {
 namespace {
@@ -90,6 +91,41 @@ TEST_F(SimHotKeyServiceTest, SystemShortcutsCanBeSetAndMadeUnreadable) {
     EXPECT_EQ(service.symbolicHotKeys()->size(), 2u);
     service.setSymbolicHotKeysFail(true);
     EXPECT_FALSE(service.symbolicHotKeys());
+}
+
+}  // namespace
+}  // namespace talvori::sim
+
+namespace talvori::sim {
+namespace {
+
+class SimKeyboardHotKeyTest : public testing::SimDesktopTest {};
+
+TEST_F(SimKeyboardHotKeyTest, TheKeyboardTurnsRegisteredCombinationsIntoHotKeyEvents) {
+    auto& service = platform().hotKeyService();
+    std::vector<HotKeyEventKind> kinds;
+    const auto handler = service.installEventHandler([&](const HotKeyEvent& event) {
+        kinds.push_back(event.kind);
+        return HotKeyEventResult::handled;
+    });
+    service.setHandlerEnabled(*handler, true);
+    ASSERT_TRUE(service.registerHotKey(kF, kCommandShift, {kSignature, 1}));
+    const auto commandShiftF = KeyStroke::key(
+        kF, "f", ModifierFlags::command | ModifierFlags::shift | ModifierFlags::capsLock);
+
+    EXPECT_EQ(input().keyDown(commandShiftF), KeyDelivery::intercepted);
+    EXPECT_EQ(input().keyDown({kF, "f", "f", commandShiftF.modifierFlags, true}),
+              KeyDelivery::intercepted);
+    // The modifiers go first; the release of F still ends the press.
+    EXPECT_EQ(input().keyUp(KeyStroke::key(kF, "f")), KeyDelivery::intercepted);
+    EXPECT_EQ(kinds,
+              (std::vector<HotKeyEventKind>{HotKeyEventKind::pressed, HotKeyEventKind::released}));
+
+    // Not registered: an ordinary key for whoever has the keyboard.
+    EXPECT_NE(input().typeKey(KeyStroke::key(kF, "f", ModifierFlags::command)),
+              KeyDelivery::intercepted);
+    EXPECT_EQ(kinds.size(), 2u);
+    EXPECT_EQ(&platform().keyboardLayout(), &desktop().keyboardLayout());
 }
 
 }  // namespace
