@@ -1,0 +1,224 @@
+#include "GlobalShortcuts/HotKeyCenter.hpp"
+
+#include "GlobalShortcuts/HotKey.hpp"
+#include "platform/Platform.hpp"
+#include "platform/desktop/MenuTracking.hpp"
+
+namespace GlobalShortcuts {
+
+namespace {
+
+constexpr std::int64_t kMaximumKeyCode = 0xFFFF;
+constexpr std::int64_t kMaximumModifiers = 0xFFFFFFFF;
+constexpr std::int64_t kMaximumId = 0xFFFFFFFF;
+
+talvori::HotKeyService& service() {
+    return talvori::platform().hotKeyService();
+}
+
+}  // namespace
+
+std::shared_ptr<HotKeyCenter>& HotKeyCenter::instance() {
+    // Never destroyed at exit: hot keys still alive then would call into a destroyed centre.
+    static auto* const center = new std::shared_ptr<HotKeyCenter>();
+    return *center;
+}
+
+HotKeyCenter& HotKeyCenter::shared() {
+    auto& center = instance();
+    if (!center) {
+        center.reset(new HotKeyCenter());
+        center->observeMenuTracking();
+    }
+    return *center;
+}
+
+HotKeyCenter* HotKeyCenter::existing() {
+    return instance().get();
+}
+
+void HotKeyCenter::destroyShared() {
+    instance().reset();
+}
+
+HotKeyCenter::~HotKeyCenter() = default;
+
+void HotKeyCenter::observeMenuTracking() {
+    auto& notifications = talvori::platform().notificationCenter();
+    const auto observe = [&](const char* name, bool menuOpen) {
+        return notifications.addObserver(
+            name, nullptr, talvori::NotificationDelivery::synchronous,
+            [weak = weak_from_this(), menuOpen, name](const talvori::Notification&) {
+                auto center = weak.lock();
+                if (!center) return;
+                // Applying a change that arrived on another thread later than one that arrived
+                // here could leave the hot keys off for good; such a post is a programming error.
+                if (!talvori::platform().runLoop().isMainThread()) {
+                    talvori::platform()
+                        .logger("GlobalShortcuts")
+                        .fault("%{public}s posted off the main thread; ignored", name);
+                    return;
+                }
+                center->setMenuOpen(menuOpen);
+            });
+    };
+    openMenuObserver_ = observe(talvori::MenuTracking::kDidBeginTrackingNotification, true);
+    closeMenuObserver_ = observe(talvori::MenuTracking::kDidEndTrackingNotification, false);
+}
+
+std::optional<talvori::HotKeyRef> HotKeyCenter::registerWithSystem(const HotKey& hotKey) const {
+    // A stored value the platform cannot take as it is must not wrap around to another key.
+    if (hotKey.carbonKeyCode < 0 || hotKey.carbonKeyCode > kMaximumKeyCode) return std::nullopt;
+    if (hotKey.carbonModifiers < 0 || hotKey.carbonModifiers > kMaximumModifiers) {
+        return std::nullopt;
+    }
+    if (hotKey.id < 0 || hotKey.id > kMaximumId) return std::nullopt;
+    return service().registerHotKey(static_cast<std::uint32_t>(hotKey.carbonKeyCode),
+                                    static_cast<std::uint32_t>(hotKey.carbonModifiers),
+                                    {kSignature, static_cast<std::uint32_t>(hotKey.id)});
+}
+
+bool HotKeyCenter::registerHotKey(const std::shared_ptr<HotKey>& hotKey) {
+    const auto ref = registerWithSystem(*hotKey);
+    if (!ref) return false;
+    hotKey->eventHotKeyRef = ref;
+    hotKeys_.insert_or_assign(hotKey->id, hotKey);
+    if (!eventHandler_) {
+        eventHandler_ = service().installEventHandler(
+            [weak = weak_from_this()](const talvori::HotKeyEvent& event) {
+                return handleHotKeyEvent(weak, event);
+            });
+        // Without a handler no event can arrive; the mode waits for a later registration.
+        if (!eventHandler_) return true;
+    }
+    applyMode();
+    return true;
+}
+
+void HotKeyCenter::unregister(HotKey& hotKey) {
+    if (hotKey.eventHotKeyRef) {
+        service().unregisterHotKey(*hotKey.eventHotKeyRef);
+        hotKey.eventHotKeyRef.reset();
+    }
+    hotKeys_.erase(hotKey.id);
+}
+
+void HotKeyCenter::setEnabled(bool enabled) {
+    if (isEnabled_ == enabled) return;
+    isEnabled_ = enabled;
+    updateMode();
+}
+
+void HotKeyCenter::setMenuOpen(bool menuOpen) {
+    if (isMenuOpen_ == menuOpen) return;
+    isMenuOpen_ = menuOpen;
+    updateMode();
+}
+
+void HotKeyCenter::updateMode() {
+    const auto mode = !isEnabled_ ? Mode::disabled : isMenuOpen_ ? Mode::menuOpen : Mode::normal;
+    if (mode == mode_) return;
+    mode_ = mode;
+    if (eventHandler_) applyMode();
+}
+
+void HotKeyCenter::applyMode() {
+    if (mode_ == Mode::normal) {
+        registerAll();
+    } else {
+        unregisterAll();
+    }
+    setHotKeyEventHandlingEnabled(mode_ == Mode::normal);
+    setRawKeyEventHandlingEnabled(mode_ == Mode::menuOpen);
+}
+
+std::vector<std::shared_ptr<HotKey>> HotKeyCenter::liveHotKeys() const {
+    std::vector<std::shared_ptr<HotKey>> live;
+    live.reserve(hotKeys_.size());
+    for (const auto& [id, weak] : hotKeys_) {
+        if (auto hotKey = weak.lock()) live.push_back(std::move(hotKey));
+    }
+    return live;
+}
+
+void HotKeyCenter::unregisterAll() {
+    for (const auto& hotKey : liveHotKeys()) {
+        if (!hotKey->eventHotKeyRef) continue;
+        service().unregisterHotKey(*hotKey->eventHotKeyRef);
+        hotKey->eventHotKeyRef.reset();
+    }
+}
+
+void HotKeyCenter::registerAll() {
+    // The snapshot keeps every hot key alive while a failure callback drops its owner's entry.
+    for (const auto& hotKey : liveHotKeys()) {
+        if (hotKey->eventHotKeyRef) continue;
+        if (const auto ref = registerWithSystem(*hotKey)) {
+            hotKey->eventHotKeyRef = ref;
+            continue;
+        }
+        hotKeys_.erase(hotKey->id);
+        if (const auto onFailure = hotKey->onRegistrationFailed) onFailure();
+    }
+}
+
+void HotKeyCenter::setHotKeyEventHandlingEnabled(bool enabled) {
+    if (isHotKeyEventHandlingEnabled_ == enabled) return;
+    isHotKeyEventHandlingEnabled_ = enabled;
+    service().setHandlerEnabled(*eventHandler_, enabled);
+}
+
+void HotKeyCenter::setRawKeyEventHandlingEnabled(bool enabled) {
+    if (isRawKeyEventHandlingEnabled_ == enabled) return;
+    isRawKeyEventHandlingEnabled_ = enabled;
+}
+
+std::vector<std::pair<std::int64_t, std::int64_t>> HotKeyCenter::symbolicHotKeys() const {
+    std::vector<std::pair<std::int64_t, std::int64_t>> result;
+    const auto hotKeys = service().symbolicHotKeys();
+    if (!hotKeys) return result;
+    for (const auto& hotKey : *hotKeys) {
+        if (hotKey.enabled) result.emplace_back(hotKey.keyCode, hotKey.modifiers);
+    }
+    return result;
+}
+
+std::shared_ptr<HotKey> HotKeyCenter::liveHotKey(std::int64_t id) const {
+    const auto found = hotKeys_.find(id);
+    return found == hotKeys_.end() ? nullptr : found->second.lock();
+}
+
+std::shared_ptr<HotKey> HotKeyCenter::liveHotKey(const Press& press) const {
+    for (const auto& hotKey : liveHotKeys()) {
+        if (hotKey->carbonKeyCode == press.keyCode && hotKey->carbonModifiers == press.modifiers) {
+            return hotKey;
+        }
+    }
+    return nullptr;
+}
+
+talvori::HotKeyEventResult HotKeyCenter::handleHotKeyEvent(const std::weak_ptr<HotKeyCenter>& weak,
+                                                           const talvori::HotKeyEvent& event) {
+    using talvori::HotKeyEventResult;
+    auto center = weak.lock();
+    if (!center || !talvori::platform().runLoop().isMainThread()) {
+        return HotKeyEventResult::notHandled;
+    }
+    if (event.hotKeyID.signature != kSignature) return HotKeyEventResult::notHandled;
+    const std::int64_t id = event.hotKeyID.id;
+    // Held while its action runs: the action may drop the hot key's last owner.
+    auto hotKey = center->liveHotKey(id);
+    if (event.kind == talvori::HotKeyEventKind::released) {
+        const auto press = center->pressed_.extract(id);
+        if (!hotKey && press) hotKey = center->liveHotKey(press.mapped());
+        if (!hotKey) return HotKeyEventResult::notHandled;
+        hotKey->onKeyUp();
+        return HotKeyEventResult::handled;
+    }
+    if (!hotKey) return HotKeyEventResult::notHandled;
+    center->pressed_.insert_or_assign(id, Press{hotKey->carbonKeyCode, hotKey->carbonModifiers});
+    hotKey->onKeyDown();
+    return HotKeyEventResult::handled;
+}
+
+}  // namespace GlobalShortcuts

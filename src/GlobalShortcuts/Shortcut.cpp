@@ -1,0 +1,119 @@
+#include "GlobalShortcuts/Shortcut.hpp"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "GlobalShortcuts/CarbonModifiers.hpp"
+#include "GlobalShortcuts/HotKeyCenter.hpp"
+#include "GlobalShortcuts/SpecialKey.hpp"
+#include "GlobalShortcuts/UnicodeText.hpp"
+#include "platform/Platform.hpp"
+#include "platform/core/JsonReader.hpp"
+#include "platform/desktop/KeyboardLayout.hpp"
+
+namespace GlobalShortcuts {
+
+namespace {
+
+constexpr const char* kReplacementCharacter = "\uFFFD";
+constexpr std::int64_t kMaximumKeyCode = 0xFFFF;
+
+void assertMainThread(const char* caller) {
+    talvori::platform().runLoop().assertMainThread(caller);
+}
+
+}  // namespace
+
+Shortcut::Shortcut(std::int64_t carbonKeyCode, std::int64_t carbonModifiers)
+    : carbonKeyCode(carbonKeyCode), carbonModifiers(CarbonModifiers::normalized(carbonModifiers)) {}
+
+Shortcut::Shortcut(Key key, std::uint64_t modifiers)
+    : Shortcut(key.rawValue, CarbonModifiers::fromFlags(modifiers)) {}
+
+std::uint64_t Shortcut::modifiers() const {
+    return CarbonModifiers::toFlags(carbonModifiers);
+}
+
+talvori::JsonValue Shortcut::toJson() const {
+    talvori::JsonValue json = talvori::JsonValue::object();
+    json["carbonKeyCode"] = carbonKeyCode;
+    json["carbonModifiers"] = carbonModifiers;
+    return json;
+}
+
+std::optional<Shortcut> Shortcut::fromJson(const talvori::JsonValue& json) {
+    if (!json.is_object()) return std::nullopt;
+    talvori::JsonReader reader(json);
+    const auto keyCode = reader.required<std::int64_t>("carbonKeyCode");
+    const auto modifiers = reader.required<std::int64_t>("carbonModifiers");
+    if (!reader.ok()) return std::nullopt;
+    return Shortcut(Raw{}, keyCode, modifiers);
+}
+
+std::string Shortcut::jsonText() const {
+    // Two integers always encode.
+    return talvori::Json::dump(toJson()).value_or("");
+}
+
+std::optional<Shortcut> Shortcut::fromJsonText(const std::string& text) {
+    const auto json = talvori::Json::parse(text);
+    if (!json) return std::nullopt;
+    return fromJson(*json);
+}
+
+std::optional<std::string> Shortcut::keyToCharacter(const talvori::KeyboardLayout& layout) const {
+    // A stored code beyond what a keyboard reports must not wrap around to another key.
+    if (carbonKeyCode < 0 || carbonKeyCode > kMaximumKeyCode) return std::nullopt;
+    if (SpecialKeys::forKeyCode(carbonKeyCode)) return std::nullopt;
+    auto characters = layout.characters(static_cast<std::uint16_t>(carbonKeyCode));
+    if (!characters || !UnicodeText::isSingleGrapheme(*characters)) return std::nullopt;
+    return characters;
+}
+
+std::optional<std::string> Shortcut::keyToCharacter() const {
+    assertMainThread("Shortcut.keyToCharacter");
+    return keyToCharacter(talvori::platform().keyboardLayout());
+}
+
+std::string Shortcut::description() const {
+    assertMainThread("Shortcut.description");
+    auto text = CarbonModifiers::symbolicRepresentation(modifiers());
+    if (const auto special = SpecialKeys::forKeyCode(carbonKeyCode)) {
+        return text + SpecialKeys::presentableDescription(*special);
+    }
+    return text + UnicodeText::capitalized(keyToCharacter().value_or(kReplacementCharacter));
+}
+
+std::optional<std::string> Shortcut::nsMenuItemKeyEquivalent() const {
+    assertMainThread("Shortcut.nsMenuItemKeyEquivalent");
+    if (const auto special = SpecialKeys::forKeyCode(carbonKeyCode)) {
+        return SpecialKeys::keyEquivalent(*special);
+    }
+    return keyToCharacter();
+}
+
+std::vector<Shortcut> Shortcut::systemShortcuts() {
+    assertMainThread("Shortcut.systemShortcuts");
+    std::vector<Shortcut> shortcuts;
+    for (const auto& [keyCode, modifiers] : HotKeyCenter::shared().symbolicHotKeys()) {
+        // The system lists its function-key shortcuts with or without Fn; compare them without.
+        shortcuts.push_back(
+            Shortcut(Raw{}, keyCode, CarbonModifiers::forComparison(keyCode, modifiers)));
+    }
+    return shortcuts;
+}
+
+bool Shortcut::isTakenBySystem() const {
+    assertMainThread("Shortcut.isTakenBySystem");
+    // Plain F12 is listed by some systems but is free for programs to use.
+    if (carbonKeyCode == Key::f12.rawValue && carbonModifiers == 0) return false;
+    const auto system = systemShortcuts();
+    return std::find(system.begin(), system.end(), *this) != system.end();
+}
+
+bool isSandboxed() {
+    static const bool sandboxed = std::getenv("APP_SANDBOX_CONTAINER_ID") != nullptr;
+    return sandboxed;
+}
+
+}  // namespace GlobalShortcuts
