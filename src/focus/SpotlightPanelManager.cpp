@@ -1,0 +1,173 @@
+#include "focus/SpotlightPanelManager.hpp"
+
+#include <algorithm>
+
+#include "platform/Platform.hpp"
+#include "platform/core/SaturatingCast.hpp"
+#include "platform/desktop/StyleMask.hpp"
+#include "platform/desktop/WindowLevel.hpp"
+
+namespace talvori {
+
+std::shared_ptr<SpotlightPanelManager> SpotlightPanelManager::create() {
+    std::shared_ptr<SpotlightPanelManager> manager(new SpotlightPanelManager());
+    manager->isReducedMotion = [] {
+        return platform().workspace().accessibilityDisplayShouldReduceMotion();
+    };
+    return manager;
+}
+
+std::optional<std::uint32_t> SpotlightPanelManager::fadeTarget() const {
+    if (!fadeSession_) return std::nullopt;
+    return fadeSession_->newWindowID;
+}
+
+std::vector<std::shared_ptr<Panel>> SpotlightPanelManager::fadePanels() const {
+    return fadeSession_ ? fadeSession_->panels : std::vector<std::shared_ptr<Panel>>{};
+}
+
+std::shared_ptr<Panel> SpotlightPanelManager::makePanel(const Rect& rect) {
+    auto panel = platform().application().makePanel(rect, StyleMask::nonactivatingPanel);
+    panel->setOpaque(false);
+    panel->setBackgroundColor(Color::clear());
+    panel->setLevel(WindowLevel::normal);
+    panel->setIgnoresMouseEvents(true);
+    panel->setHidesOnDeactivate(false);
+    panel->setRestorable(false);
+    panel->setHasShadow(false);
+    panel->setAnimationBehavior(2);
+    panel->setCollectionBehavior(kCollectionBehavior);
+    return panel;
+}
+
+std::shared_ptr<Panel> SpotlightPanelManager::makeSmallPanel(const TransientWindow& window) const {
+    auto panel = makePanel(window.frame);
+    panel->setContentLayer({dimColor().withAlpha(dimOpacity_), kSmallPanelCornerRadius});
+    panel->setAlphaValue(0);
+    panel->orderRelative(WindowOrderingMode::above, window.windowID);
+    return panel;
+}
+
+void SpotlightPanelManager::show(const Screen& screen, double opacity) {
+    if (overlayPanel_) return;
+    dimOpacity_ = opacity;
+    overlayPanel_ = makePanel(screen.frame);
+    applyEffect();
+    overlayPanel_->setAlphaValue(0);
+    overlayPanel_->orderFront();
+    scheduleFadeIn(overlayPanel_);
+}
+
+void SpotlightPanelManager::scheduleFadeIn(const std::shared_ptr<Panel>& panel) {
+    // Deferred so the panel is on screen at alpha 0 first. Always runs, even under Reduce Motion:
+    // without it the screen would go dark in one frame.
+    platform().runLoop().post([weak = weak_from_this(), weakPanel = std::weak_ptr<Panel>(panel)] {
+        auto self = weak.lock();
+        auto panel = weakPanel.lock();
+        if (!self || !panel || panel != self->overlayPanel_) return;
+        panel->animateAlphaValue(1, kFadeInDuration, AnimationCurve::easeOut);
+    });
+}
+
+void SpotlightPanelManager::hide(bool animated) {
+    finishFade(false);
+    if (!overlayPanel_) return;
+    auto panel = std::move(overlayPanel_);
+    overlayPanel_ = nullptr;
+    if (!animated || isReducedMotion()) {
+        panel->orderOut();
+        return;
+    }
+    // The completion keeps the panel alive until it is ordered out, whatever shows meanwhile.
+    panel->animateAlphaValue(0, kFadeOutDuration, AnimationCurve::easeOut,
+                             [panel] { panel->orderOut(); });
+}
+
+void SpotlightPanelManager::applyEffect() {
+    if (!overlayPanel_) return;
+    overlayPanel_->setContentLayer({dimColor().withAlpha(dimOpacity_), 0});
+    // A negative radius means nothing to the window server; stored values are not clamped.
+    const int radius = currentEffect_ == SpotlightEffect::glass
+                           ? std::max(0, saturatingCast<std::int32_t>(blurRadius_))
+                           : kDimBlurRadius;
+    overlayPanel_->setBackgroundBlurRadius(radius);
+}
+
+void SpotlightPanelManager::animateAppearance(SpotlightEffect effect, double opacity,
+                                              double blurRadius, bool animated) {
+    finishFade(true);
+    std::optional<Color> fromColor;
+    if (overlayPanel_) {
+        fromColor = overlayPanel_->presentationBackgroundColor().value_or(
+            overlayPanel_->contentLayer().backgroundColor);
+        overlayPanel_->removeLayerAnimation(kColorAnimationKey);
+    }
+    currentEffect_ = effect;
+    dimOpacity_ = opacity;
+    blurRadius_ = blurRadius;
+    applyEffect();
+    if (animated && !isReducedMotion() && overlayPanel_ && fromColor) {
+        overlayPanel_->addBackgroundColorAnimation(
+            kColorAnimationKey, *fromColor, overlayPanel_->contentLayer().backgroundColor,
+            kColorAnimationDuration, AnimationCurve::easeOut);
+    }
+}
+
+void SpotlightPanelManager::beginTransientFade(std::uint32_t newWindowID,
+                                               const std::vector<TransientWindow>& transients) {
+    if (!overlayPanel_ || newWindowID == 0) return;
+    finishFade(true);
+    std::vector<TransientWindow> kept;
+    std::copy_if(transients.begin(), transients.end(), std::back_inserter(kept),
+                 [&](const TransientWindow& window) {
+                     return window.windowID != 0 && window.windowID != newWindowID;
+                 });
+    if (currentEffect_ == SpotlightEffect::glass || isReducedMotion() || kept.empty()) {
+        placeBelow(newWindowID);
+        return;
+    }
+    FadeSession session{++fadeGeneration_, newWindowID, {}};
+    for (const auto& window : kept) session.panels.push_back(makeSmallPanel(window));
+    fadeSession_ = std::move(session);
+    fadeInSmallPanels(*fadeSession_);
+}
+
+void SpotlightPanelManager::fadeInSmallPanels(const FadeSession& session) {
+    // One group: its completion runs once, when the last small panel is opaque.
+    auto remaining = std::make_shared<std::size_t>(session.panels.size());
+    const auto completion = [weak = weak_from_this(), id = session.id, remaining] {
+        if (--*remaining > 0) return;
+        auto self = weak.lock();
+        if (self && self->fadeSession_ && self->fadeSession_->id == id) self->finishFade(true);
+    };
+    for (const auto& panel : session.panels) {
+        panel->animateAlphaValue(1, fadeDuration_, AnimationCurve::easeOut, completion);
+    }
+}
+
+void SpotlightPanelManager::finishFade(bool commit) {
+    if (!fadeSession_) return;
+    FadeSession session = std::move(*fadeSession_);
+    fadeSession_.reset();
+    if (commit && overlayPanel_ && session.newWindowID != 0) placeBelow(session.newWindowID);
+    for (const auto& panel : session.panels) panel->orderOut();
+}
+
+void SpotlightPanelManager::orderBelow(std::uint32_t windowID) {
+    if (!overlayPanel_ || windowID == 0) return;
+    if (fadeSession_ && fadeSession_->newWindowID == windowID) return;
+    finishFade(false);
+    placeBelow(windowID);
+}
+
+void SpotlightPanelManager::snapBelow(std::uint32_t windowID) {
+    if (!overlayPanel_ || windowID == 0) return;
+    finishFade(false);
+    placeBelow(windowID);
+}
+
+void SpotlightPanelManager::placeBelow(std::uint32_t windowID) const {
+    overlayPanel_->orderRelative(WindowOrderingMode::below, windowID);
+}
+
+}  // namespace talvori
