@@ -1,0 +1,160 @@
+#include "covers/PermissionManager.hpp"
+
+#include "platform/Platform.hpp"
+#include "platform/core/Timer.hpp"
+
+namespace talvori {
+
+// One Accessibility polling run.
+struct PermissionPollSession {
+    UUID id = UUID::random();
+    std::shared_ptr<PermissionPollTimer> timer;
+    double elapsed = 0;
+    PermissionManager::Completion completion;
+};
+
+// One pending waitForAccessibility(): the run that serves it, once it has started.
+struct PermissionWaitRequest {
+    std::optional<UUID> pollID;
+};
+
+namespace {
+
+class RepeatingPollTimer final : public PermissionPollTimer {
+  public:
+    explicit RepeatingPollTimer(std::shared_ptr<Timer> timer) : timer_(std::move(timer)) {}
+    void invalidate() override { timer_->invalidate(); }
+
+  private:
+    std::shared_ptr<Timer> timer_;
+};
+
+// Runs after a waiting task was cancelled: awaits the preparation hook, then ends the run that
+// served the wait, unless that run is already over or was replaced.
+Async endCancelledWait(std::weak_ptr<PermissionManager> weak,
+                       std::shared_ptr<PermissionWaitRequest> request) {
+    PermissionManager::BeforeCancellation prepare;
+    if (auto manager = weak.lock()) prepare = manager->beforeCancellation;
+    if (prepare) {
+        co_await Task::withContinuation<bool>(
+            [prepare](Continuation<bool> done) { prepare([done] { done.resume(true); }); });
+    }
+    auto manager = weak.lock();
+    if (manager && request->pollID) manager->finishPoll(*request->pollID, false);
+}
+
+}  // namespace
+
+PermissionManager::PermissionManager(std::function<bool()> accessibilityCheck,
+                                     std::function<void()> accessibilityPrompt,
+                                     MakePollTimer makePollTimer,
+                                     BeforeCancellation beforeCancellation)
+    : accessibilityCheck(std::move(accessibilityCheck)),
+      accessibilityPrompt(std::move(accessibilityPrompt)),
+      makePollTimer(std::move(makePollTimer)),
+      beforeCancellation(std::move(beforeCancellation)) {}
+
+PermissionManager::~PermissionManager() {
+    if (!pollSession_) return;
+    if (auto timer = std::move(pollSession_->timer)) timer->invalidate();
+}
+
+std::shared_ptr<PermissionManager> PermissionManager::create(
+    std::function<bool()> accessibilityCheck, std::function<void()> accessibilityPrompt,
+    MakePollTimer makePollTimer, BeforeCancellation beforeCancellation) {
+    return std::shared_ptr<PermissionManager>(
+        new PermissionManager(std::move(accessibilityCheck), std::move(accessibilityPrompt),
+                              std::move(makePollTimer), std::move(beforeCancellation)));
+}
+
+std::shared_ptr<PermissionPollTimer> PermissionManager::scheduledPollTimer(
+    std::function<void()> tick) {
+    return std::make_shared<RepeatingPollTimer>(Timer::scheduledTimer(
+        platform().runLoop(), pollInterval, true, [tick = std::move(tick)](Timer&) { tick(); }));
+}
+
+void PermissionManager::requestAccessibility(Completion completion) {
+    if (accessibilityCheck()) {
+        completion(true);
+        return;
+    }
+    accessibilityPrompt();
+    pollForAccessibility(std::move(completion));
+}
+
+UUID PermissionManager::pollForAccessibility(Completion completion) {
+    cancelPoll(false);
+    auto session = std::make_shared<PermissionPollSession>();
+    session->completion = std::move(completion);
+    pollSession_ = session;
+    auto timer = makePollTimer([weak = weak_from_this(), session] {
+        if (auto self = weak.lock()) self->tick(session);
+    });
+    if (pollSession_ == session) {
+        session->timer = std::move(timer);
+    } else if (timer) {
+        timer->invalidate();  // the run ended while its timer was being made
+    }
+    return session->id;
+}
+
+void PermissionManager::tick(const std::shared_ptr<PermissionPollSession>& session) {
+    if (pollSession_ != session) return;
+    // A fixed step, whatever the timer's real interval: the limit counts ticks.
+    session->elapsed += pollInterval;
+    const bool granted = accessibilityCheck();
+    if (granted || session->elapsed >= pollLimit) finishPoll(session->id, granted);
+}
+
+void PermissionManager::finishPoll(const UUID& id, bool granted) {
+    if (pollSession_ && pollSession_->id == id) cancelPoll(granted);
+}
+
+void PermissionManager::cancelPoll(bool granted) {
+    // Cleared first, so that a completion that starts a new run keeps it.
+    auto session = std::move(pollSession_);
+    pollSession_ = nullptr;
+    if (!session) return;
+    if (auto timer = std::move(session->timer)) timer->invalidate();
+    auto completion = std::move(session->completion);
+    if (completion) completion(granted);
+}
+
+bool AccessibilityWait::await_ready() {
+    auto manager = manager_.lock();
+    if (!manager || Task::isCurrentCancelled()) {
+        immediate_ = false;
+    } else if (manager->accessibilityCheck()) {
+        immediate_ = true;
+    }
+    return immediate_.has_value();
+}
+
+void AccessibilityWait::await_suspend(std::coroutine_handle<> handle) {
+    if (auto manager = manager_.lock()) manager->accessibilityPrompt();
+    auto request = std::make_shared<PermissionWaitRequest>();
+    continuation_.begin = [weak = manager_, request](Continuation<bool> continuation) {
+        // Cancellation may come from anywhere; it only starts a main-thread task.
+        Task::setCancellationHandler([weak, request] {
+            (void)Task::start(platform().runLoop(), [weak, request]() -> Async {
+                return endCancelledWait(weak, request);
+            });
+        });
+        auto manager = weak.lock();
+        if (!manager || Task::isCurrentCancelled()) {
+            continuation.resume(false);
+            return;
+        }
+        request->pollID = manager->pollForAccessibility(
+            [continuation](bool granted) { continuation.resume(granted); });
+    };
+    continuation_.await_suspend(handle);
+}
+
+bool AccessibilityWait::await_resume() {
+    if (immediate_) return *immediate_;
+    Task::setCancellationHandler(nullptr);
+    return continuation_.await_resume();
+}
+
+}  // namespace talvori

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <coroutine>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "covers/PermissionPollTimer.hpp"
+#include "platform/core/Task.hpp"
+#include "platform/core/UUID.hpp"
+
+namespace talvori {
+
+class PermissionManager;
+struct PermissionPollSession;
+struct PermissionWaitRequest;
+
+// What `co_await manager->waitForAccessibility()` waits on: true as soon as the process is
+// trusted for Accessibility, false on time-out or when the waiting task is cancelled.
+class AccessibilityWait {
+  public:
+    explicit AccessibilityWait(std::weak_ptr<PermissionManager> manager)
+        : manager_(std::move(manager)) {}
+
+    bool await_ready();
+    void await_suspend(std::coroutine_handle<> handle);
+    bool await_resume();
+
+  private:
+    std::weak_ptr<PermissionManager> manager_;
+    std::optional<bool> immediate_;
+    Task::ContinuationAwaiter<bool> continuation_;
+};
+
+// Whether the process is trusted for Accessibility, the system's trust prompt, polling until trust
+// is granted or a minute passes, an awaitable wait for the same, and the Accessibility page of the
+// system settings. At most one polling run at a time; every run's completion is called exactly
+// once. Main thread only.
+class PermissionManager : public std::enable_shared_from_this<PermissionManager> {
+  public:
+    using Completion = std::function<void(bool granted)>;
+    // Makes and starts the repeating timer of a polling run; each firing calls `tick`.
+    using MakePollTimer =
+        std::function<std::shared_ptr<PermissionPollTimer>(std::function<void()> tick)>;
+    // Awaited before a cancelled wait ends its run: calls `done` when finished.
+    using BeforeCancellation = std::function<void(std::function<void()> done)>;
+
+    static constexpr double pollInterval = 0.5;
+    static constexpr double pollLimit = 60;
+
+    static std::shared_ptr<PermissionManager> create(std::function<bool()> accessibilityCheck,
+                                                     std::function<void()> accessibilityPrompt,
+                                                     MakePollTimer makePollTimer,
+                                                     BeforeCancellation beforeCancellation);
+    // A repeating timer of `pollInterval` on the main run loop, in its default mode.
+    static std::shared_ptr<PermissionPollTimer> scheduledPollTimer(std::function<void()> tick);
+    // Calls `done` at once.
+    static void noPreparation(std::function<void()> done) { done(); }
+
+    // A run still going stops its timer without calling its completion.
+    ~PermissionManager();
+    PermissionManager(const PermissionManager&) = delete;
+    PermissionManager& operator=(const PermissionManager&) = delete;
+
+    // Trusted: completion(true) at once. Otherwise shows the system prompt and polls.
+    void requestAccessibility(Completion completion);
+    // Starts a polling run, ending any earlier one with false first; returns the run's id.
+    UUID pollForAccessibility(Completion completion);
+    // Ends the current run with `granted`, but only when `id` names it.
+    void finishPoll(const UUID& id, bool granted);
+    // Ends the current run, if any, with `granted`.
+    void cancelPoll(bool granted);
+    // Inside a task body: `bool trusted = co_await manager->waitForAccessibility();`
+    AccessibilityWait waitForAccessibility() { return AccessibilityWait(weak_from_this()); }
+
+    bool isPolling() const { return pollSession_ != nullptr; }
+
+    const std::function<bool()> accessibilityCheck;
+    const std::function<void()> accessibilityPrompt;
+    const MakePollTimer makePollTimer;
+    const BeforeCancellation beforeCancellation;
+
+  private:
+    PermissionManager(std::function<bool()> accessibilityCheck,
+                      std::function<void()> accessibilityPrompt, MakePollTimer makePollTimer,
+                      BeforeCancellation beforeCancellation);
+
+    void tick(const std::shared_ptr<PermissionPollSession>& session);
+
+    std::shared_ptr<PermissionPollSession> pollSession_;
+};
+
+}  // namespace talvori

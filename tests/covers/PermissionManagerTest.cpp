@@ -1,0 +1,256 @@
+#include <gtest/gtest.h>
+
+#include "covers/PermissionManager.hpp"
+#include "support/PlatformTest.hpp"
+
+namespace talvori {
+namespace {
+
+// A poll timer the test fires by hand.
+class ManualTimer final : public PermissionPollTimer {
+  public:
+    explicit ManualTimer(std::function<void()> tick) : tick_(std::move(tick)) {}
+    void invalidate() override { valid_ = false; }
+    void fire() const {
+        if (valid_) tick_();
+    }
+    bool isValid() const { return valid_; }
+
+  private:
+    std::function<void()> tick_;
+    bool valid_ = true;
+};
+
+class PermissionManagerTest : public testing::PlatformTest {
+  protected:
+    bool trusted = false;
+    int prompts = 0;
+    int checks = 0;
+    std::vector<std::shared_ptr<ManualTimer>> timers;
+    std::function<void()> onMakeTimer;
+
+    std::shared_ptr<PermissionManager> manualManager(
+        PermissionManager::BeforeCancellation before = PermissionManager::noPreparation) {
+        return PermissionManager::create(
+            [this] {
+                ++checks;
+                return trusted;
+            },
+            [this] { ++prompts; },
+            [this](std::function<void()> tick) {
+                auto timer = std::make_shared<ManualTimer>(std::move(tick));
+                timers.push_back(timer);
+                if (onMakeTimer) onMakeTimer();
+                return timer;
+            },
+            std::move(before));
+    }
+    std::shared_ptr<PermissionManager> timedManager() {
+        return PermissionManager::create([this] { return trusted; }, [this] { ++prompts; },
+                                         PermissionManager::scheduledPollTimer,
+                                         PermissionManager::noPreparation);
+    }
+};
+
+using Results = std::vector<bool>;
+
+TEST_F(PermissionManagerTest, RequestAnswersAtOnceWhenTrustedAndOtherwisePromptsAndPolls) {
+    auto manager = manualManager();
+    Results results;
+    trusted = true;
+    manager->requestAccessibility([&](bool granted) { results.push_back(granted); });
+    EXPECT_EQ(results, Results{true});
+    EXPECT_EQ(prompts, 0);
+    EXPECT_TRUE(timers.empty());
+
+    trusted = false;
+    manager->requestAccessibility([&](bool granted) { results.push_back(granted); });
+    EXPECT_EQ(prompts, 1);
+    ASSERT_EQ(timers.size(), 1u);
+    for (int tick = 1; tick <= 4; ++tick) timers[0]->fire();
+    trusted = true;
+    timers[0]->fire();
+    EXPECT_EQ(results, (Results{true, true}));
+    EXPECT_FALSE(timers[0]->isValid());
+    EXPECT_FALSE(manager->isPolling());
+}
+
+TEST_F(PermissionManagerTest, TheDefaultTimerPollsEveryHalfSecond) {
+    auto manager = timedManager();
+    std::optional<double> grantedAt;
+    manager->pollForAccessibility([&](bool granted) {
+        EXPECT_TRUE(granted);
+        grantedAt = now();
+    });
+    loop().runAfter(2.4, [&] { trusted = true; });
+    advance(2.499);
+    EXPECT_FALSE(grantedAt);
+    advance(0.001);
+    EXPECT_EQ(grantedAt, 2.5);
+    EXPECT_EQ(loop().pendingCount(), 0u) << "the timer is gone";
+}
+
+TEST_F(PermissionManagerTest, ARunThatNeverSeesTrustEndsWithFalseOnItsHundredAndTwentiethTick) {
+    auto manager = timedManager();
+    std::optional<double> refusedAt;
+    manager->pollForAccessibility([&](bool granted) {
+        EXPECT_FALSE(granted);
+        refusedAt = now();
+    });
+    advance(59.999);
+    EXPECT_FALSE(refusedAt);
+    EXPECT_TRUE(manager->isPolling());
+    advance(0.001);
+    EXPECT_EQ(refusedAt, 60.0);
+    EXPECT_FALSE(manager->isPolling());
+    advance(10);
+    EXPECT_EQ(loop().pendingCount(), 0u);
+}
+
+TEST_F(PermissionManagerTest, TheLimitCountsTicksNotTime) {
+    auto manager = manualManager();
+    Results results;
+    manager->pollForAccessibility([&](bool granted) { results.push_back(granted); });
+    for (int tick = 1; tick < 120; ++tick) timers[0]->fire();
+    EXPECT_TRUE(results.empty());
+    timers[0]->fire();
+    EXPECT_EQ(results, Results{false});
+    EXPECT_EQ(checks, 120);
+}
+
+TEST_F(PermissionManagerTest, ANewRunEndsTheEarlierOneWithFalseExactlyOnce) {
+    auto manager = manualManager();
+    Results first, second;
+    const UUID firstID = manager->pollForAccessibility([&](bool g) { first.push_back(g); });
+    timers[0]->fire();
+    const UUID secondID = manager->pollForAccessibility([&](bool g) { second.push_back(g); });
+    EXPECT_NE(firstID, secondID);
+    EXPECT_EQ(first, Results{false});
+    EXPECT_FALSE(timers[0]->isValid());
+
+    manager->finishPoll(firstID, true);
+    EXPECT_TRUE(second.empty()) << "a stale id is ignored";
+    trusted = true;
+    timers[1]->fire();
+    EXPECT_EQ(first, Results{false});
+    EXPECT_EQ(second, Results{true});
+    manager->cancelPoll(false);
+    EXPECT_EQ(second, Results{true});
+}
+
+TEST_F(PermissionManagerTest, ACompletionThatStartsANewRunKeepsIt) {
+    auto manager = manualManager();
+    Results results;
+    manager->pollForAccessibility([&](bool granted) {
+        results.push_back(granted);
+        manager->pollForAccessibility([&](bool again) { results.push_back(again); });
+    });
+    manager->cancelPoll(true);
+    EXPECT_EQ(results, Results{true});
+    EXPECT_TRUE(manager->isPolling());
+    ASSERT_EQ(timers.size(), 2u);
+    EXPECT_TRUE(timers[1]->isValid());
+}
+
+TEST_F(PermissionManagerTest, ARunEndedWhileItsTimerIsMadeGetsThatTimerInvalidated) {
+    auto manager = manualManager();
+    Results results;
+    onMakeTimer = [&] { manager->cancelPoll(true); };
+    manager->pollForAccessibility([&](bool granted) { results.push_back(granted); });
+    EXPECT_EQ(results, Results{true});
+    ASSERT_EQ(timers.size(), 1u);
+    EXPECT_FALSE(timers[0]->isValid());
+    EXPECT_FALSE(manager->isPolling());
+}
+
+TEST_F(PermissionManagerTest, TicksOfAReleasedManagerDoNothing) {
+    auto manager = manualManager();
+    Results results;
+    manager->pollForAccessibility([&](bool granted) { results.push_back(granted); });
+    manager.reset();
+    trusted = true;
+    timers[0]->fire();
+    EXPECT_TRUE(results.empty());
+}
+
+TEST_F(PermissionManagerTest, ReleasingAPollingManagerStopsItsTimer) {
+    auto manager = timedManager();
+    Results results;
+    manager->pollForAccessibility([&](bool granted) { results.push_back(granted); });
+    manager.reset();
+    EXPECT_EQ(loop().pendingCount(), 0u);
+    advance(61);
+    EXPECT_TRUE(results.empty());
+}
+
+TEST_F(PermissionManagerTest, WaitingAnswersAtOnceWhenTrustedOrAlreadyCancelled) {
+    auto manager = manualManager();
+    std::vector<bool> results;
+    trusted = true;
+    (void)Task::start(
+        loop(), [&]() -> Async { results.push_back(co_await manager->waitForAccessibility()); });
+    runUntilIdle();
+    trusted = false;
+    auto cancelled = Task::start(
+        loop(), [&]() -> Async { results.push_back(co_await manager->waitForAccessibility()); });
+    cancelled.cancel();
+    runUntilIdle();
+    EXPECT_EQ(results, (Results{true, false}));
+    EXPECT_EQ(prompts, 0);
+    EXPECT_TRUE(timers.empty());
+}
+
+TEST_F(PermissionManagerTest, WaitingPromptsPollsAndReturnsTrueWhenTrustArrives) {
+    auto manager = timedManager();
+    std::optional<bool> result;
+    auto task =
+        Task::start(loop(), [&]() -> Async { result = co_await manager->waitForAccessibility(); });
+    runUntilIdle();
+    EXPECT_EQ(prompts, 1);
+    EXPECT_TRUE(manager->isPolling());
+    trusted = true;
+    advance(0.5);
+    EXPECT_EQ(result, true);
+    task.cancel();
+    runUntilIdle();
+    EXPECT_EQ(result, true) << "a later cancellation changes nothing";
+}
+
+TEST_F(PermissionManagerTest, ACancelledWaitReturnsFalseOnlyAfterThePreparationHookCompletes) {
+    std::function<void()> finishPreparation;
+    auto manager = manualManager([&](std::function<void()> done) { finishPreparation = done; });
+    std::optional<bool> result;
+    auto task =
+        Task::start(loop(), [&]() -> Async { result = co_await manager->waitForAccessibility(); });
+    runUntilIdle();
+    ASSERT_TRUE(manager->isPolling());
+    task.cancel();
+    runUntilIdle();
+    ASSERT_TRUE(finishPreparation);
+    EXPECT_FALSE(result);
+    EXPECT_TRUE(manager->isPolling());
+    finishPreparation();
+    runUntilIdle();
+    EXPECT_EQ(result, false);
+    EXPECT_FALSE(manager->isPolling());
+    EXPECT_FALSE(timers[0]->isValid());
+}
+
+TEST_F(PermissionManagerTest, ACancelledWaitLeavesARunThatReplacedItsOwnAlone) {
+    auto manager = manualManager();
+    std::optional<bool> waited;
+    Results other;
+    auto task =
+        Task::start(loop(), [&]() -> Async { waited = co_await manager->waitForAccessibility(); });
+    runUntilIdle();
+    manager->pollForAccessibility([&](bool granted) { other.push_back(granted); });
+    runUntilIdle();
+    EXPECT_EQ(waited, false) << "replaced: its run heard false";
+    task.cancel();
+    runUntilIdle();
+    EXPECT_TRUE(other.empty());
+    EXPECT_TRUE(manager->isPolling());
+}
+
+}  // namespace
+}  // namespace talvori
