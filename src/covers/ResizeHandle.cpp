@@ -1,8 +1,71 @@
 #include "covers/ResizeHandle.hpp"
 
+#include <cairo.h>
+
 #include <algorithm>
+#include <cstring>
 
 namespace talvori {
+
+namespace {
+
+constexpr int kCursorSize = 16;
+
+// One path of five open segments in image coordinates (y up): the diagonal and the two arrow
+// heads at its ends.
+struct Segment {
+    Point from;
+    Point to;
+};
+using Arrow = std::array<Segment, 5>;
+
+constexpr Arrow kNorthWestSouthEast = {{{{2, 14}, {14, 2}},
+                                        {{2, 14}, {2, 9}},
+                                        {{2, 14}, {7, 14}},
+                                        {{14, 2}, {14, 7}},
+                                        {{14, 2}, {9, 2}}}};
+constexpr Arrow kNorthEastSouthWest = {{{{14, 14}, {2, 2}},
+                                        {{14, 14}, {9, 14}},
+                                        {{14, 14}, {14, 9}},
+                                        {{2, 2}, {7, 2}},
+                                        {{2, 2}, {2, 7}}}};
+
+void strokeArrow(cairo_t* context, const Arrow& arrow, double gray, double width) {
+    for (const auto& segment : arrow) {
+        // Cairo's y grows downward.
+        cairo_move_to(context, segment.from.x, kCursorSize - segment.from.y);
+        cairo_line_to(context, segment.to.x, kCursorSize - segment.to.y);
+    }
+    cairo_set_source_rgb(context, gray, gray, gray);
+    cairo_set_line_width(context, width);
+    cairo_stroke(context);
+}
+
+// A black double arrow with a white outline.
+Cursor diagonalCursor(const Arrow& arrow) {
+    cairo_surface_t* surface =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kCursorSize, kCursorSize);
+    cairo_t* context = cairo_create(surface);
+    cairo_set_line_cap(context, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(context, CAIRO_LINE_JOIN_ROUND);
+    strokeArrow(context, arrow, 1, 3.5);
+    strokeArrow(context, arrow, 0, 1.5);
+    cairo_destroy(context);
+    cairo_surface_flush(surface);
+
+    std::vector<std::uint32_t> pixels(kCursorSize * kCursorSize);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    for (int row = 0; row < kCursorSize; ++row) {
+        std::memcpy(&pixels[static_cast<std::size_t>(row * kCursorSize)], data + row * stride,
+                    kCursorSize * sizeof(std::uint32_t));
+    }
+    cairo_surface_destroy(surface);
+    return Cursor::custom(kCursorSize, kCursorSize, std::move(pixels),
+                          {kCursorSize / 2.0, kCursorSize / 2.0});
+}
+
+}  // namespace
 
 std::optional<ResizeHandle> ResizeHandle::hitTest(Point point, const Rect& bounds) {
     const double x = point.x - bounds.minX();
@@ -20,6 +83,24 @@ std::optional<ResizeHandle> ResizeHandle::hitTest(Point point, const Rect& bound
     if (x < edgeDepth) return left;
     if (x > w - edgeDepth) return right;
     return std::nullopt;
+}
+
+Cursor ResizeHandle::cursor(ResizeHandle handle) {
+    switch (handle) {
+        case top:
+        case bottom:
+            return Cursor::resizeUpDown();
+        case left:
+        case right:
+            return Cursor::resizeLeftRight();
+        case topLeft:
+        case bottomRight:
+            return diagonalCursor(kNorthWestSouthEast);
+        case topRight:
+        case bottomLeft:
+            return diagonalCursor(kNorthEastSouthWest);
+    }
+    return Cursor::arrow();
 }
 
 std::vector<SnapEdge> ResizeHandle::edges(std::optional<ResizeHandle> handle) {

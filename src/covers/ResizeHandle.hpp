@@ -7,6 +7,7 @@
 
 #include "covers/SnapEdge.hpp"
 #include "platform/core/Geometry.hpp"
+#include "platform/desktop/Cursor.hpp"
 
 namespace talvori {
 
@@ -40,6 +41,10 @@ class ResizeHandle {
     // takes a 16-point square, an edge an 8-point band; on a small cover the earlier rule wins
     // (left before right, top before bottom). A point outside the bounds is no handle.
     static std::optional<ResizeHandle> hitTest(Point point, const Rect& bounds);
+
+    // The pointer shape over `handle`: the system's resize cursors for edges, a drawn diagonal
+    // double arrow (16 x 16, hot spot in the middle) for corners. Made anew on every call.
+    static Cursor cursor(ResizeHandle handle);
 
     // The snap edges a handle moves.
     static std::vector<SnapEdge> edges(std::optional<ResizeHandle> handle);

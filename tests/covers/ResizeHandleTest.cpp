@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "covers/ResizeHandle.hpp"
 
 namespace talvori {
@@ -100,6 +102,43 @@ TEST(ResizeHandleTest, ADragPastTheAnchorStopsAtTheMinimumWithoutFlipping) {
               Rect(100, 280, 50, 20));
     EXPECT_EQ(ResizeHandle::resizedFrame(ResizeHandle::topLeft, {400, 100}, {500, 20}, kMinimum),
               Rect(350, 100, 50, 20));
+}
+
+// The cursor's pixel at (x, y) in image coordinates, y up.
+std::uint32_t pixelAt(const Cursor& cursor, int x, int y) {
+    return cursor.pixels[static_cast<std::size_t>((cursor.height - 1 - y) * cursor.width + x)];
+}
+
+TEST(ResizeHandleTest, EdgesShowTheSystemResizeCursorsAndCornersADrawnDoubleArrow) {
+    EXPECT_EQ(ResizeHandle::cursor(ResizeHandle::top), Cursor::resizeUpDown());
+    EXPECT_EQ(ResizeHandle::cursor(ResizeHandle::bottom), Cursor::resizeUpDown());
+    EXPECT_EQ(ResizeHandle::cursor(ResizeHandle::left), Cursor::resizeLeftRight());
+    EXPECT_EQ(ResizeHandle::cursor(ResizeHandle::right), Cursor::resizeLeftRight());
+
+    const Cursor northWest = ResizeHandle::cursor(ResizeHandle::topLeft);
+    EXPECT_EQ(northWest.kind, Cursor::Kind::custom);
+    EXPECT_EQ(northWest.width, 16);
+    EXPECT_EQ(northWest.height, 16);
+    EXPECT_EQ(northWest.hotSpot, (Point{8, 8}));
+    EXPECT_EQ(ResizeHandle::cursor(ResizeHandle::bottomRight), northWest);
+    const Cursor northEast = ResizeHandle::cursor(ResizeHandle::topRight);
+    EXPECT_EQ(ResizeHandle::cursor(ResizeHandle::bottomLeft), northEast);
+    EXPECT_NE(northEast, northWest);
+
+    const std::uint32_t opaqueBlack = 0xFF000000;
+    // The middle of the north-west diagonal is black; the other diagonal's ends are empty.
+    EXPECT_EQ(pixelAt(northWest, 4, 11), opaqueBlack);
+    EXPECT_EQ(pixelAt(northWest, 13, 13), 0u);
+    EXPECT_EQ(pixelAt(northWest, 2, 2), 0u);
+    EXPECT_EQ(pixelAt(northEast, 11, 11), opaqueBlack);
+    EXPECT_EQ(pixelAt(northEast, 2, 13), 0u);
+    // A white outline surrounds the black line.
+    const auto whiteOutline =
+        std::count_if(northWest.pixels.begin(), northWest.pixels.end(), [](std::uint32_t pixel) {
+            const std::uint32_t alpha = pixel >> 24;
+            return alpha >= 0x80 && (pixel & 0xFF) == alpha && ((pixel >> 8) & 0xFF) == alpha;
+        });
+    EXPECT_GT(whiteOutline, 20);
 }
 
 }  // namespace
