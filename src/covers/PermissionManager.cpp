@@ -1,5 +1,6 @@
 #include "covers/PermissionManager.hpp"
 
+#include "covers/PlatformShared.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/Timer.hpp"
 
@@ -57,6 +58,15 @@ PermissionManager::PermissionManager(std::function<bool()> accessibilityCheck,
 PermissionManager::~PermissionManager() {
     if (!pollSession_) return;
     if (auto timer = std::move(pollSession_->timer)) timer->invalidate();
+}
+
+const std::shared_ptr<PermissionManager>& PermissionManager::shared() {
+    static PlatformShared<PermissionManager> instance([] {
+        return create([] { return platform().accessibility().isProcessTrusted(); },
+                      [] { platform().accessibility().promptForTrust(); }, scheduledPollTimer,
+                      noPreparation);
+    });
+    return instance.get();
 }
 
 std::shared_ptr<PermissionManager> PermissionManager::create(
@@ -118,6 +128,12 @@ void PermissionManager::cancelPoll(bool granted) {
     if (auto timer = std::move(session->timer)) timer->invalidate();
     auto completion = std::move(session->completion);
     if (completion) completion(granted);
+}
+
+void PermissionManager::openAccessibilitySettings() {
+    auto& workspace = platform().workspace();
+    if (workspace.openURL(accessibilitySettingsURL)) return;
+    workspace.openURL(accessibilitySettingsFallbackURL);
 }
 
 bool AccessibilityWait::await_ready() {

@@ -47,6 +47,16 @@ class PermissionManager : public std::enable_shared_from_this<PermissionManager>
 
     static constexpr double pollInterval = 0.5;
     static constexpr double pollLimit = 60;
+    // The Accessibility page of the system settings, and where it lives on systems that moved it.
+    static constexpr const char* accessibilitySettingsURL =
+        "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility";
+    static constexpr const char* accessibilitySettingsFallbackURL =
+        "x-apple.systempreferences:com.apple.settings.PrivacySecurity.extension?"
+        "Privacy_Accessibility";
+
+    // The one instance of the program, asking the desktop's Accessibility service, polling on a
+    // half-second timer of the main run loop, with no preparation before a cancelled wait ends.
+    static const std::shared_ptr<PermissionManager>& shared();
 
     static std::shared_ptr<PermissionManager> create(std::function<bool()> accessibilityCheck,
                                                      std::function<void()> accessibilityPrompt,
@@ -72,6 +82,9 @@ class PermissionManager : public std::enable_shared_from_this<PermissionManager>
     void cancelPoll(bool granted);
     // Inside a task body: `bool trusted = co_await manager->waitForAccessibility();`
     AccessibilityWait waitForAccessibility() { return AccessibilityWait(weak_from_this()); }
+
+    // Opens the first of the two settings pages that the workspace reports as opened.
+    void openAccessibilitySettings();
 
     bool isPolling() const { return pollSession_ != nullptr; }
 

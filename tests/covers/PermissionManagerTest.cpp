@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "covers/PermissionManager.hpp"
-#include "support/PlatformTest.hpp"
+#include "support/SimDesktopTest.hpp"
 
 namespace talvori {
 namespace {
@@ -250,6 +250,57 @@ TEST_F(PermissionManagerTest, ACancelledWaitLeavesARunThatReplacedItsOwnAlone) {
     runUntilIdle();
     EXPECT_TRUE(other.empty());
     EXPECT_TRUE(manager->isPolling());
+}
+
+// The program's instance, over the simulated desktop.
+using SharedPermissionManagerTest = testing::SimDesktopTest;
+
+TEST_F(SharedPermissionManagerTest, TheSharedManagerAsksTheDesktopAndPollsItsTrust) {
+    simAccessibility().setTrusted(false);
+    const auto& manager = PermissionManager::shared();
+    EXPECT_EQ(&manager, &PermissionManager::shared());
+    std::optional<double> grantedAt;
+    manager->requestAccessibility([&](bool granted) {
+        EXPECT_TRUE(granted);
+        grantedAt = now();
+    });
+    EXPECT_EQ(simAccessibility().trustPromptCount(), 1);
+    loop().runAfter(1.2, [&] { simAccessibility().setTrusted(true); });
+    advance(1.499);
+    EXPECT_FALSE(grantedAt);
+    advance(0.001);
+    EXPECT_EQ(grantedAt, 1.5);
+
+    manager->requestAccessibility([&](bool granted) { EXPECT_TRUE(granted); });
+    EXPECT_EQ(simAccessibility().trustPromptCount(), 1);
+}
+
+TEST_F(SharedPermissionManagerTest, EachPlatformGetsItsOwnSharedManager) {
+    auto first = PermissionManager::shared();
+    first->pollForAccessibility([](bool) { FAIL() << "a replaced platform's run is never ended"; });
+    Platform::install(sim::SimDesktop::makePlatform());
+    EXPECT_NE(PermissionManager::shared(), first);
+    EXPECT_FALSE(PermissionManager::shared()->isPolling());
+}
+
+TEST_F(SharedPermissionManagerTest, SettingsOpenAtTheFirstPageThatOpens) {
+    auto& workspace = simWorkspace();
+    const std::vector<std::string> both = {PermissionManager::accessibilitySettingsURL,
+                                           PermissionManager::accessibilitySettingsFallbackURL};
+    EXPECT_EQ(both[0],
+              "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility");
+    EXPECT_EQ(both[1],
+              "x-apple.systempreferences:com.apple.settings.PrivacySecurity.extension?"
+              "Privacy_Accessibility");
+
+    PermissionManager::shared()->openAccessibilitySettings();
+    EXPECT_EQ(workspace.openedURLs(), std::vector<std::string>{both[0]});
+    workspace.setFailingURLs({both[0]});
+    PermissionManager::shared()->openAccessibilitySettings();
+    workspace.setOpenURLFails(true);
+    PermissionManager::shared()->openAccessibilitySettings();
+    EXPECT_EQ(workspace.openedURLs(),
+              (std::vector<std::string>{both[0], both[0], both[1], both[0], both[1]}));
 }
 
 }  // namespace
