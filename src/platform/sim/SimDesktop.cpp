@@ -60,6 +60,10 @@ std::shared_ptr<SimDesktop> SimDesktop::install(Platform& platform, Configuratio
     return desktop;
 }
 
+ScreenPicture SimDesktop::picture() const {
+    return ScreenPicture::render(*world_, statusBar_.get());
+}
+
 std::unique_ptr<Platform> SimDesktop::makePlatform(Configuration configuration) {
     auto platform = Platform::makeVirtual();
     install(*platform, std::move(configuration));

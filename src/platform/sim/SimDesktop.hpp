@@ -5,6 +5,7 @@
 
 #include "platform/Platform.hpp"
 #include "platform/core/Geometry.hpp"
+#include "platform/sim/ScreenPicture.hpp"
 
 namespace talvori::sim {
 
@@ -59,6 +60,9 @@ class SimDesktop {
     SimLoginItem& loginItem() const { return *loginItem_; }
     SimHotKeyService& hotKeys() const { return *hotKeys_; }
     SimKeyboardLayout& keyboardLayout() const { return *keyboardLayout_; }
+
+    // What the screen shows now.
+    ScreenPicture picture() const;
 
   private:
     SimDesktop(Platform& platform, const Configuration& configuration);

@@ -210,6 +210,8 @@ void SimInput::drag(const Point& from, const Point& to, int steps) {
 }
 
 void SimInput::dispatchMouse(Event event) {
+    // The pointer arrives before it acts: hover follows it first.
+    hover(true);
     tap(event);
     std::uint32_t target = 0;
     if (isDown(event.type)) {
@@ -226,7 +228,6 @@ void SimInput::dispatchMouse(Event event) {
     } else {
         deliverToOtherApplication(event, target);
     }
-    hover(true);
 }
 
 void SimInput::deliverToOurWindow(Event event, std::uint32_t window) {

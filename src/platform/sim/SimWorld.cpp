@@ -33,6 +33,7 @@ double SimWorld::now() const {
 }
 
 void SimWorld::log(const std::string& line) {
+    if (!logEnabled_) return;
     log_.push_back(fmt::format("{:.3f} {}", now(), line));
 }
 

@@ -157,6 +157,8 @@ class SimWorld : public std::enable_shared_from_this<SimWorld> {
     // ---- The event log: one line per thing that happened, stamped with the virtual time.
     void log(const std::string& line);
     const std::vector<std::string>& eventLog() const { return log_; }
+    // Long runs (benchmarks) switch the log off.
+    void setEventLogEnabled(bool enabled) { logEnabled_ = enabled; }
 
   private:
     std::uint32_t addWindow(SimWindow window);
@@ -195,6 +197,7 @@ class SimWorld : public std::enable_shared_from_this<SimWorld> {
     std::function<void()> onScreensChanged_;
     bool windowsChangePending_ = false;
     std::vector<std::string> log_;
+    bool logEnabled_ = true;
 };
 
 }  // namespace talvori::sim
