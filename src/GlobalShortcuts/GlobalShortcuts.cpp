@@ -14,6 +14,10 @@ Registry& registry(const char* caller) {
 
 }  // namespace
 
+bool isActive(const talvori::Notification& notification) {
+    return notification.value<bool>("isActive").value_or(false);
+}
+
 void onKeyDown(const Name& name, std::function<void()> action) {
     registry("GlobalShortcuts.onKeyDown").addHandler(EventType::keyDown, name, std::move(action));
 }

@@ -1,6 +1,8 @@
 #include "GlobalShortcuts/HotKeyCenter.hpp"
 
+#include "GlobalShortcuts/CarbonModifiers.hpp"
 #include "GlobalShortcuts/HotKey.hpp"
+#include "GlobalShortcuts/LocalEventMonitor.hpp"
 #include "platform/Platform.hpp"
 #include "platform/desktop/MenuTracking.hpp"
 
@@ -11,6 +13,8 @@ namespace {
 constexpr std::int64_t kMaximumKeyCode = 0xFFFF;
 constexpr std::int64_t kMaximumModifiers = 0xFFFFFFFF;
 constexpr std::int64_t kMaximumId = 0xFFFFFFFF;
+// The device-independent flags without Caps Lock and the numeric-pad flag.
+constexpr std::uint64_t kMatchedFlags = 0xFFDE0000;
 
 talvori::HotKeyService& service() {
     return talvori::platform().hotKeyService();
@@ -171,6 +175,51 @@ void HotKeyCenter::setHotKeyEventHandlingEnabled(bool enabled) {
 void HotKeyCenter::setRawKeyEventHandlingEnabled(bool enabled) {
     if (isRawKeyEventHandlingEnabled_ == enabled) return;
     isRawKeyEventHandlingEnabled_ = enabled;
+    if (!enabled) {
+        if (keyEventMonitor_) keyEventMonitor_->stop();
+        pressedKeys_.clear();
+        return;
+    }
+    if (!keyEventMonitor_) {
+        const auto keys = talvori::eventMaskBit(talvori::EventType::keyDown) |
+                          talvori::eventMaskBit(talvori::EventType::keyUp);
+        keyEventMonitor_ = std::make_unique<LocalEventMonitor>(
+            keys, [weak = weak_from_this()](const talvori::Event& event) {
+                if (auto center = weak.lock()) center->handleKeyEvent(event);
+                return std::optional<talvori::Event>(event);
+            });
+    }
+    keyEventMonitor_->start();
+}
+
+std::shared_ptr<HotKey> HotKeyCenter::matchingHotKey(std::int64_t keyCode,
+                                                     std::int64_t modifiers) const {
+    const auto wanted = CarbonModifiers::forComparison(keyCode, modifiers);
+    for (const auto& hotKey : liveHotKeys()) {
+        if (hotKey->carbonKeyCode == keyCode &&
+            CarbonModifiers::forComparison(keyCode, hotKey->carbonModifiers) == wanted) {
+            return hotKey;
+        }
+    }
+    return nullptr;
+}
+
+void HotKeyCenter::handleKeyEvent(const talvori::Event& event) {
+    const std::int64_t keyCode = event.keyCode;
+    const auto modifiers = CarbonModifiers::fromFlags(event.modifierFlags & kMatchedFlags);
+    if (event.type == talvori::EventType::keyDown) {
+        // Holding a key never fires again.
+        if (event.isARepeat) return;
+        const auto hotKey = matchingHotKey(keyCode, modifiers);
+        if (!hotKey) return;
+        pressedKeys_.insert_or_assign(keyCode,
+                                      Press{hotKey->carbonKeyCode, hotKey->carbonModifiers});
+        hotKey->onKeyDown();
+        return;
+    }
+    const auto press = pressedKeys_.extract(keyCode);
+    const auto hotKey = press ? liveHotKey(press.mapped()) : matchingHotKey(keyCode, modifiers);
+    if (hotKey) hotKey->onKeyUp();
 }
 
 std::vector<std::pair<std::int64_t, std::int64_t>> HotKeyCenter::symbolicHotKeys() const {

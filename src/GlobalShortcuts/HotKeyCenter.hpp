@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "platform/core/NotificationCenter.hpp"
+#include "platform/desktop/Event.hpp"
 #include "platform/desktop/HotKeyService.hpp"
 
 namespace GlobalShortcuts {
 
 class HotKey;
+class LocalEventMonitor;
 
 // The single owner of the system registration of hot keys. It registers each HotKey with the
 // system's hot-key service, receives their events through one handler and finds the HotKey an
@@ -75,6 +77,11 @@ class HotKeyCenter : public std::enable_shared_from_this<HotKeyCenter> {
     // The live hot keys in id order, held for the time of a walk that may drop some.
     std::vector<std::shared_ptr<HotKey>> liveHotKeys() const;
 
+    // A key event of the application while a menu tracks: fires the hot key it matches, and passes
+    // the event on whatever happens.
+    void handleKeyEvent(const talvori::Event& event);
+    std::shared_ptr<HotKey> matchingHotKey(std::int64_t keyCode, std::int64_t modifiers) const;
+
     static talvori::HotKeyEventResult handleHotKeyEvent(const std::weak_ptr<HotKeyCenter>& center,
                                                         const talvori::HotKeyEvent& event);
 
@@ -90,6 +97,11 @@ class HotKeyCenter : public std::enable_shared_from_this<HotKeyCenter> {
 
     std::int64_t lastHotKeyId_ = 0;
     std::map<std::int64_t, Press> pressed_;
+    // While a menu tracks: the application's key events, and the combination each held key
+    // fired, by key code, so that its release ends that press even when the modifiers were let go
+    // first.
+    std::unique_ptr<LocalEventMonitor> keyEventMonitor_;
+    std::map<std::int64_t, Press> pressedKeys_;
     // Held weakly: dropping a HotKey is what unregisters it. Ordered by id, so that when two hot
     // keys match one event the older one fires, every time.
     std::map<std::int64_t, std::weak_ptr<HotKey>> hotKeys_;

@@ -30,6 +30,12 @@ Shortcut::Shortcut(std::int64_t carbonKeyCode, std::int64_t carbonModifiers)
 Shortcut::Shortcut(Key key, std::uint64_t modifiers)
     : Shortcut(key.rawValue, CarbonModifiers::fromFlags(modifiers)) {}
 
+std::optional<Shortcut> Shortcut::fromEvent(const talvori::Event& event) {
+    if (!event.isKey()) return std::nullopt;
+    return Shortcut(event.keyCode, CarbonModifiers::fromFlags(event.modifierFlags &
+                                                              ~talvori::ModifierFlags::function));
+}
+
 std::uint64_t Shortcut::modifiers() const {
     return CarbonModifiers::toFlags(carbonModifiers);
 }

@@ -8,6 +8,7 @@
 
 #include "GlobalShortcuts/Key.hpp"
 #include "platform/core/Json.hpp"
+#include "platform/desktop/Event.hpp"
 
 namespace talvori {
 class KeyboardLayout;
@@ -25,6 +26,10 @@ struct Shortcut {
     Shortcut(std::int64_t carbonKeyCode, std::int64_t carbonModifiers);
     // `modifiers` are key-event modifier flags.
     Shortcut(Key key, std::uint64_t modifiers);
+
+    // The shortcut of a key-down or key-up event; absent for any other event. The function flag is
+    // left out: keyboards add it to the keys they reach through Fn.
+    static std::optional<Shortcut> fromEvent(const talvori::Event& event);
 
     bool operator==(const Shortcut&) const = default;
     auto operator<=>(const Shortcut&) const = default;

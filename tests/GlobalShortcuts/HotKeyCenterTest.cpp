@@ -211,3 +211,76 @@ TEST_F(HotKeyCenterTest, SymbolicHotKeysAreTheEnabledOnes) {
 
 }  // namespace
 }  // namespace GlobalShortcuts
+
+namespace GlobalShortcuts {
+namespace {
+
+using talvori::ModifierFlags;
+using talvori::sim::KeyDelivery;
+using talvori::sim::KeyStroke;
+using talvori::sim::SimWorld;
+
+// While a menu of ours tracks, the hot keys are unregistered and the centre watches the keys our
+// application receives.
+class HotKeyCenterMenuTest : public HotKeyCenterTest {
+  protected:
+    HotKeyCenterMenuTest() { world().activateApplication(SimWorld::kOwnPID); }
+
+    static KeyStroke stroke(std::uint16_t keyCode, std::uint64_t flags, bool repeat = false) {
+        return {keyCode, "", "", flags, repeat};
+    }
+};
+
+constexpr std::uint16_t kF5 = 96;
+constexpr std::uint16_t kA = 0;
+constexpr auto kCommandShiftFlags = ModifierFlags::command | ModifierFlags::shift;
+
+TEST_F(HotKeyCenterMenuTest, KeysOfOurApplicationFireHotKeysAndGoOnToTheMenu) {
+    const auto f = makeHotKey(kF, kCommandShift);
+    ASSERT_TRUE(center().registerHotKey(f));
+    postMenuTracking(true);
+
+    EXPECT_EQ(input().keyDown(stroke(kF, kCommandShiftFlags | ModifierFlags::capsLock)),
+              KeyDelivery::unhandled);
+    // Holding the key fires nothing more.
+    input().keyDown(stroke(kF, kCommandShiftFlags, true));
+    // Command and Shift go first: the release of F still ends the press.
+    input().keyUp(stroke(kF, 0));
+    EXPECT_EQ(log, (std::vector<std::string>{"down 1", "up 1"}));
+    // Other modifiers: nothing.
+    input().typeKey(stroke(kF, ModifierFlags::command));
+    EXPECT_EQ(log.size(), 2u);
+
+    postMenuTracking(false);
+    EXPECT_EQ(input().typeKey(stroke(kF, kCommandShiftFlags)), KeyDelivery::intercepted);
+    EXPECT_EQ(log.size(), 4u);
+}
+
+TEST_F(HotKeyCenterMenuTest, FnCountsOnlyOnKeysWhereItMeansSomething) {
+    const auto f5 = makeHotKey(kF5, 0x20100);
+    const auto a = makeHotKey(kA, 0x20100);
+    ASSERT_TRUE(center().registerHotKey(f5));
+    ASSERT_TRUE(center().registerHotKey(a));
+    postMenuTracking(true);
+    input().typeKey(stroke(kF5, ModifierFlags::command));
+    input().typeKey(stroke(kF5, ModifierFlags::command | ModifierFlags::function));
+    input().typeKey(stroke(kA, ModifierFlags::command));
+    EXPECT_EQ(log, (std::vector<std::string>{"down 1", "up 1", "down 1", "up 1"}));
+    input().typeKey(stroke(kA, ModifierFlags::command | ModifierFlags::function));
+    EXPECT_EQ(log.back(), "up 2");
+}
+
+TEST_F(HotKeyCenterMenuTest, WatchingStopsWithTheMenuAndWhileDisabled) {
+    const auto f = makeHotKey(kF, kCommandShift);
+    ASSERT_TRUE(center().registerHotKey(f));
+    postMenuTracking(true);
+    center().setEnabled(false);
+    EXPECT_EQ(input().typeKey(stroke(kF, kCommandShiftFlags)), KeyDelivery::unhandled);
+    EXPECT_TRUE(log.empty());
+    center().setEnabled(true);
+    input().typeKey(stroke(kF, kCommandShiftFlags));
+    EXPECT_EQ(log.size(), 2u);
+}
+
+}  // namespace
+}  // namespace GlobalShortcuts

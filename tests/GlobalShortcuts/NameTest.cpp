@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "GlobalShortcuts/GlobalShortcuts.hpp"
 #include "GlobalShortcuts/HotKeyCenter.hpp"
 #include "GlobalShortcuts/Name.hpp"
 #include "GlobalShortcutsTest.hpp"
@@ -69,6 +70,15 @@ TEST_F(NameTest, MakingNamesStartsTheLibraryOnceOnALaterTurn) {
     const Name third("third");
     runUntilIdle();
     EXPECT_EQ(HotKeyCenter::existing(), center);
+}
+
+TEST_F(NameTest, NotificationReadersCheckTheirEntrysType) {
+    talvori::Notification notification;
+    EXPECT_FALSE(isActive(notification));
+    notification.userInfo["isActive"] = 1;
+    EXPECT_FALSE(isActive(notification));
+    notification.userInfo["isActive"] = true;
+    EXPECT_TRUE(isActive(notification));
 }
 
 TEST_F(NameTest, ShortcutNameReadsOnlyANameEntry) {

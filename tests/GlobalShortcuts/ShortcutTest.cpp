@@ -34,6 +34,20 @@ TEST_F(ShortcutTest, ConstructorsKeepOnlyTheFiveModifierBits) {
     EXPECT_EQ(set.size(), 2u);
 }
 
+TEST_F(ShortcutTest, KeyEventsGiveShortcutsWithoutTheirFunctionFlag) {
+    talvori::Event event;
+    event.type = talvori::EventType::keyDown;
+    event.keyCode = static_cast<std::uint16_t>(Key::f5.rawValue);
+    event.modifierFlags = Flags::function | Flags::numericPad;
+    EXPECT_EQ(Shortcut::fromEvent(event), Shortcut(96, 0));
+    event.type = talvori::EventType::keyUp;
+    event.keyCode = static_cast<std::uint16_t>(Key::f.rawValue);
+    event.modifierFlags = Flags::command | Flags::shift | Flags::capsLock;
+    EXPECT_EQ(Shortcut::fromEvent(event), Shortcut(3, 0x300));
+    event.type = talvori::EventType::flagsChanged;
+    EXPECT_EQ(Shortcut::fromEvent(event), std::nullopt);
+}
+
 TEST_F(ShortcutTest, JsonKeepsDecodedValuesAsStoredAndRefusesMalformedOnes) {
     EXPECT_EQ(Shortcut(3, 0x300).jsonText(), R"({"carbonKeyCode":3,"carbonModifiers":768})");
     const auto decoded = Shortcut::fromJsonText(R"({"carbonModifiers": 1024, "carbonKeyCode": 3,
