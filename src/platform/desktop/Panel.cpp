@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/desktop/StyleMask.hpp"
+
 namespace talvori {
 
 namespace {
@@ -19,7 +21,14 @@ Rect mix(const Rect& from, const Rect& to, double progress) {
 }  // namespace
 
 Panel::Panel(std::weak_ptr<RunLoop> loop, const Rect& contentRect, unsigned styleMask)
-    : loop_(std::move(loop)), styleMask_(styleMask), frame_(contentRect) {}
+    : loop_(std::move(loop)), styleMask_(styleMask), frame_(contentRect) {
+    // A window with a title bar is a document-style window; one without is a panel, which hides
+    // while the application is inactive and takes key status only when its owner allows it.
+    const bool titled = (styleMask & StyleMask::titled) != 0;
+    canBecomeKey_ = titled || (styleMask & StyleMask::resizable) != 0;
+    canBecomeMain_ = titled;
+    hidesOnDeactivate_ = !titled;
+}
 
 Panel::~Panel() {
     if (frameAnimation_) frameAnimation_->cancel();

@@ -86,6 +86,7 @@ class Panel : public std::enable_shared_from_this<Panel> {
     bool isClosed() const { return closed_; }
 
     // ---- Key status and keyboard focus
+    // By default only titled (or resizable) windows can become key, and only titled ones main.
     bool canBecomeKey() const { return canBecomeKey_; }
     void setCanBecomeKey(bool value) { canBecomeKey_ = value; }
     bool canBecomeMain() const { return canBecomeMain_; }
@@ -139,6 +140,8 @@ class Panel : public std::enable_shared_from_this<Panel> {
     void setIgnoresMouseEvents(bool value);
     unsigned collectionBehavior() const { return collectionBehavior_; }
     void setCollectionBehavior(unsigned value) { collectionBehavior_ = value; }
+    // By default panels without a title bar are ordered out while another application is active,
+    // and come back when we are active again.
     bool hidesOnDeactivate() const { return hidesOnDeactivate_; }
     void setHidesOnDeactivate(bool value) { hidesOnDeactivate_ = value; }
     bool isRestorable() const { return restorable_; }

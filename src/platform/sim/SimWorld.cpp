@@ -319,11 +319,12 @@ void SimWorld::overrideAccessibilityFocusedPID(std::optional<std::int32_t> pid) 
 void SimWorld::changeFocus(std::int32_t pid, std::uint32_t focused, bool activating) {
     SimProcess* target = process(pid);
     if (!target) return;
+    const bool focusMoved = accessibilityFocusedPID_ != pid || target->focusedWindow != focused;
     target->focusedWindow = focused;
     accessibilityFocusedPID_ = pid;
     log(fmt::format("focus pid {} window {}", pid, focused));
     if (pid != kOwnPID) setKeyWindow(0);
-    if (focused != 0) {
+    if (focused != 0 && focusMoved) {
         emitAccessibility(pid, AXNotification::focusedWindowChanged, focused);
         emitAccessibility(pid, AXNotification::mainWindowChanged, focused);
     }
@@ -352,6 +353,25 @@ void SimWorld::raiseApplication(std::int32_t pid, std::uint32_t focused, bool ac
     windowsChanged();
 }
 
+void SimWorld::hidePanelsOnDeactivation() {
+    const auto onScreen = stack_;
+    for (std::uint32_t number : onScreen) {
+        auto panel = windows_.at(number).panel.lock();
+        if (!panel || !panel->hidesOnDeactivate()) continue;
+        hiddenOnDeactivation_.push_back(panel);
+        orderOut(number);
+    }
+}
+
+void SimWorld::showPanelsHiddenOnDeactivation() {
+    auto hidden = std::move(hiddenOnDeactivation_);
+    hiddenOnDeactivation_.clear();
+    // Back to front, so that they keep their order.
+    for (auto it = hidden.rbegin(); it != hidden.rend(); ++it) {
+        if (auto panel = it->lock(); panel && !panel->isClosed()) panel->orderFront();
+    }
+}
+
 bool SimWorld::risesOnActivation(std::uint32_t number) const {
     const SimWindow* candidate = window(number);
     if (!candidate || !candidate->isOnScreen || candidate->isStatusItem) return false;
@@ -367,6 +387,8 @@ void SimWorld::makeFrontmost(std::int32_t pid) {
     std::erase(activationHistory_, pid);
     activationHistory_.push_back(pid);
     log(fmt::format("frontmost pid {}", pid));
+    if (wasOurs) hidePanelsOnDeactivation();
+    if (pid == kOwnPID) showPanelsHiddenOnDeactivation();
     if (pid == kOwnPID && keyWindow_ == 0) {
         // Our titled window in front takes key status when we come to the front.
         for (std::uint32_t number : stack_) {

@@ -171,6 +171,8 @@ class SimWorld : public std::enable_shared_from_this<SimWorld> {
     void raiseApplication(std::int32_t pid, std::uint32_t focused, bool activating);
     void makeFrontmost(std::int32_t pid);
     bool risesOnActivation(std::uint32_t number) const;
+    void hidePanelsOnDeactivation();
+    void showPanelsHiddenOnDeactivation();
     std::uint32_t frontWindowOf(std::int32_t pid) const;
     void windowsChanged();
     std::vector<std::uint32_t> windowsOf(std::int32_t pid) const;
@@ -193,6 +195,7 @@ class SimWorld : public std::enable_shared_from_this<SimWorld> {
     bool blurAvailable_ = true;
     bool trusted_ = true;
     std::vector<std::weak_ptr<SimAXObserver>> observers_;
+    std::vector<std::weak_ptr<SimPanel>> hiddenOnDeactivation_;
     std::function<void()> onWindowsChanged_;
     std::function<void()> onScreensChanged_;
     bool windowsChangePending_ = false;

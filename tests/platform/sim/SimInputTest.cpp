@@ -66,6 +66,7 @@ class SimInputTest : public SimDesktopTest {
 
     SimInputTest() {
         world().activateApplication(browser);
+        panel->setCanBecomeKey(true);
         panel->setHostedContent(content);
         panel->setEventHandler(handler);
         panel->orderFront();

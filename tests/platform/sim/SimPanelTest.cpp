@@ -163,6 +163,7 @@ TEST_F(SimPanelTest, LayerColourAnimationIsReadableOnScreenAndRemovable) {
 
 TEST_F(SimPanelTest, ANonActivatingPanelBecomesKeyWithoutActivatingUs) {
     world().activateApplication(editor);
+    panel->setCanBecomeKey(true);
     panel->makeKeyAndOrderFront();
     EXPECT_TRUE(panel->isKeyWindow());
     runUntilIdle();
@@ -173,15 +174,34 @@ TEST_F(SimPanelTest, ANonActivatingPanelBecomesKeyWithoutActivatingUs) {
     EXPECT_FALSE(panel->isKeyWindow());
 }
 
-TEST_F(SimPanelTest, APanelThatCannotBecomeKeyStaysUnkeyed) {
-    panel->setCanBecomeKey(false);
+TEST_F(SimPanelTest, ABorderlessPanelBecomesKeyOnlyWhenAllowed) {
+    EXPECT_FALSE(panel->canBecomeKey());
+    EXPECT_FALSE(panel->canBecomeMain());
     panel->makeKeyAndOrderFront();
     EXPECT_FALSE(panel->isKeyWindow());
     EXPECT_TRUE(panel->isVisible());
+    auto titled = platform().application().makePanel({0, 0, 10, 10}, StyleMask::titled);
+    EXPECT_TRUE(titled->canBecomeKey());
+    EXPECT_FALSE(titled->hidesOnDeactivate());
+}
+
+TEST_F(SimPanelTest, PanelsHideWhileWeAreInactiveUnlessToldOtherwise) {
+    auto stays = makePanel({0, 0, 10, 10});
+    stays->setHidesOnDeactivate(false);
+    platform().application().activate();
+    panel->orderFront();
+    stays->orderFront();
+    world().activateApplication(editor);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_TRUE(stays->isVisible());
+    platform().application().activate();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_LT(world().stackIndex(panel->windowNumber()), world().stackIndex(e2));
 }
 
 TEST_F(SimPanelTest, CloseAnnouncesItselfOrdersOutAndHappensOnce) {
     int willClose = 0;
+    panel->setCanBecomeKey(true);
     auto token = platform().notificationCenter().addObserver(
         Panel::kWillCloseNotification, panel.get(), NotificationDelivery::synchronous,
         [&](const Notification&) { ++willClose; });

@@ -149,6 +149,7 @@ TEST_F(SimWorldTest, TheMainScreenIsTheKeyWindowsScreenElseTheFirst) {
     world().setScreens({{0, 0, 1000, 800}, {1000, 0, 800, 600}});
     EXPECT_EQ(platform().screens().mainScreen()->identifier, 1u);
     auto panel = makePanel({1100, 100, 200, 200});
+    panel->setCanBecomeKey(true);
     panel->makeKeyAndOrderFront();
     EXPECT_EQ(platform().screens().mainScreen()->identifier, 2u);
     EXPECT_EQ(panel->screen()->identifier, 2u);
