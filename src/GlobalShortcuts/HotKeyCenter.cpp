@@ -2,6 +2,7 @@
 
 #include "GlobalShortcuts/CarbonModifiers.hpp"
 #include "GlobalShortcuts/HotKey.hpp"
+#include "GlobalShortcuts/Key.hpp"
 #include "GlobalShortcuts/LocalEventMonitor.hpp"
 #include "platform/Platform.hpp"
 #include "platform/desktop/MenuTracking.hpp"
@@ -10,7 +11,6 @@ namespace GlobalShortcuts {
 
 namespace {
 
-constexpr std::int64_t kMaximumKeyCode = 0xFFFF;
 constexpr std::int64_t kMaximumModifiers = 0xFFFFFFFF;
 constexpr std::int64_t kMaximumId = 0xFFFFFFFF;
 // The device-independent flags without Caps Lock and the numeric-pad flag.
@@ -72,7 +72,7 @@ void HotKeyCenter::observeMenuTracking() {
 
 std::optional<talvori::HotKeyRef> HotKeyCenter::registerWithSystem(const HotKey& hotKey) const {
     // A stored value the platform cannot take as it is must not wrap around to another key.
-    if (hotKey.carbonKeyCode < 0 || hotKey.carbonKeyCode > kMaximumKeyCode) return std::nullopt;
+    if (!Key::isKeyboardCode(hotKey.carbonKeyCode)) return std::nullopt;
     if (hotKey.carbonModifiers < 0 || hotKey.carbonModifiers > kMaximumModifiers) {
         return std::nullopt;
     }

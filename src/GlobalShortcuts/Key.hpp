@@ -38,6 +38,12 @@ struct Key {
         keypad8, keypad9, keypadClear, keypadDecimal, keypadDivide, keypadEnter, keypadEquals,
         keypadMinus, keypadMultiply, keypadPlus;
 
+    // Whether a keyboard can report `keyCode`: the platform takes key codes as 16-bit values, and a
+    // stored code beyond them must not wrap around to another key.
+    static constexpr bool isKeyboardCode(std::int64_t keyCode) {
+        return keyCode >= 0 && keyCode <= 0xFFFF;
+    }
+
     // The keys whose function modifier is ignored when shortcuts are compared: keyboards reach
     // several of them through Fn, so their events may or may not carry its flag.
     static const std::unordered_set<std::int64_t>& fnFlagKeys();

@@ -120,13 +120,8 @@ void Registry::enable(const std::vector<Name>& names) {
 }
 
 void Registry::reset(const std::vector<Name>& names) {
-    for (const auto& name : names) {
-        if (name.initialShortcut) {
-            setShortcut(name.initialShortcut, name);
-        } else {
-            setShortcut(std::nullopt, name);
-        }
-    }
+    // A name without a default takes the removing path.
+    for (const auto& name : names) setShortcut(name.initialShortcut, name);
 }
 
 void Registry::resetAll() {

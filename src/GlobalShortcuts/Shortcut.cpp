@@ -16,7 +16,6 @@ namespace GlobalShortcuts {
 namespace {
 
 constexpr const char* kReplacementCharacter = "\uFFFD";
-constexpr std::int64_t kMaximumKeyCode = 0xFFFF;
 
 void assertMainThread(const char* caller) {
     talvori::platform().runLoop().assertMainThread(caller);
@@ -68,8 +67,7 @@ std::optional<Shortcut> Shortcut::fromJsonText(const std::string& text) {
 }
 
 std::optional<std::string> Shortcut::keyToCharacter(const talvori::KeyboardLayout& layout) const {
-    // A stored code beyond what a keyboard reports must not wrap around to another key.
-    if (carbonKeyCode < 0 || carbonKeyCode > kMaximumKeyCode) return std::nullopt;
+    if (!Key::isKeyboardCode(carbonKeyCode)) return std::nullopt;
     if (SpecialKeys::forKeyCode(carbonKeyCode)) return std::nullopt;
     auto characters = layout.characters(static_cast<std::uint16_t>(carbonKeyCode));
     if (!characters || !UnicodeText::isSingleGrapheme(*characters)) return std::nullopt;

@@ -23,9 +23,9 @@ std::optional<Shortcut> ShortcutStore::readStoredShortcut(const std::string& sto
 
 std::optional<Shortcut> ShortcutStore::storedShortcut(const Name& name) {
     auto& store = defaults();
-    if (cachedStore_ != &store) {
+    if (cachedStore_.lock().get() != &store) {
         cache_.clear();
-        cachedStore_ = &store;
+        cachedStore_ = store.weak_from_this();
     }
     auto [entry, inserted] = cache_.try_emplace(name.rawValue);
     auto& cached = entry->second;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -52,7 +53,7 @@ class ShortcutStore {
     static std::optional<Shortcut> readStoredShortcut(const std::string& key);
 
     // The store the cache belongs to; a test may install another one.
-    const talvori::UserDefaults* cachedStore_ = nullptr;
+    std::weak_ptr<talvori::UserDefaults> cachedStore_;
     std::map<std::string, CacheEntry> cache_;
 };
 
