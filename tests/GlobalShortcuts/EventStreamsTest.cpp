@@ -35,20 +35,14 @@ class EventStreamsTest : public testing::GlobalShortcutsTest {
         runUntilIdle();
         return task;
     }
-    bool press(const Shortcut& shortcut) const {
-        const bool consumed =
-            hotKeys().keyDown(static_cast<std::uint32_t>(shortcut.carbonKeyCode),
-                              static_cast<std::uint32_t>(shortcut.carbonModifiers));
+    bool pressKeys(const Shortcut& shortcut) const {
+        const bool consumed = press(shortcut);
         runUntilIdle();
         return consumed;
     }
-    void release(const Shortcut& shortcut) const {
-        hotKeys().keyUp(static_cast<std::uint32_t>(shortcut.carbonKeyCode));
+    void releaseKeys(const Shortcut& shortcut) const {
+        release(shortcut);
         runUntilIdle();
-    }
-    bool registered(const Shortcut& shortcut) const {
-        return hotKeys().isRegistered({static_cast<std::uint32_t>(shortcut.carbonKeyCode),
-                                       static_cast<std::uint32_t>(shortcut.carbonModifiers)});
     }
 
     const Shortcut commandShiftF{Key::f, Flags::command | Flags::shift};
@@ -67,20 +61,20 @@ TEST_F(EventStreamsTest, EveryOpenStreamOfANameReceivesEveryEvent) {
     Events first, second;
     auto firstTask = consume(events(name), first);
     auto secondTask = consume(events(name), second);
-    EXPECT_TRUE(press(commandShiftF));
-    release(commandShiftF);
+    EXPECT_TRUE(pressKeys(commandShiftF));
+    releaseKeys(commandShiftF);
     EXPECT_EQ(first, (Events{down, up}));
     EXPECT_EQ(second, (Events{down, up}));
 
     firstTask.cancel();
     runUntilIdle();
-    EXPECT_TRUE(registered(commandShiftF));
-    EXPECT_TRUE(press(commandShiftF));
+    EXPECT_TRUE(isRegistered(commandShiftF));
+    EXPECT_TRUE(pressKeys(commandShiftF));
     EXPECT_EQ(first.size(), 2u);
     EXPECT_EQ(second.size(), 3u);
     secondTask.cancel();
     runUntilIdle();
-    EXPECT_FALSE(registered(commandShiftF));
+    EXPECT_FALSE(isRegistered(commandShiftF));
 }
 
 TEST_F(EventStreamsTest, TheLastStreamKeepsAHotKeyAnotherActiveNameStores) {
@@ -92,12 +86,12 @@ TEST_F(EventStreamsTest, TheLastStreamKeepsAHotKeyAnotherActiveNameStores) {
         auto stream = events(streamed);
         removeHandler(handled);
         // The open stream keeps the name active.
-        EXPECT_TRUE(registered(commandShiftF));
+        EXPECT_TRUE(isRegistered(commandShiftF));
         onKeyDown(handled, [] {});
     }
-    EXPECT_TRUE(registered(commandShiftF));
+    EXPECT_TRUE(isRegistered(commandShiftF));
     removeHandler(handled);
-    EXPECT_FALSE(registered(commandShiftF));
+    EXPECT_FALSE(isRegistered(commandShiftF));
 }
 
 TEST_F(EventStreamsTest, AStreamOfADisabledNameIsSilentUntilTheNameIsEnabled) {
@@ -105,9 +99,9 @@ TEST_F(EventStreamsTest, AStreamOfADisabledNameIsSilentUntilTheNameIsEnabled) {
     disable({name});
     Events received;
     consume(events(name), received);
-    EXPECT_FALSE(registered(commandShiftF));
+    EXPECT_FALSE(isRegistered(commandShiftF));
     enable({name});
-    EXPECT_TRUE(press(commandShiftF));
+    EXPECT_TRUE(pressKeys(commandShiftF));
     EXPECT_EQ(received, (Events{down}));
 }
 
@@ -117,13 +111,13 @@ TEST_F(EventStreamsTest, AShortcutStreamIgnoresNamesAndTheirDisabling) {
     disable({name});
     Events received;
     auto task = consume(events(commandShiftF), received);
-    EXPECT_TRUE(registered(commandShiftF));
-    EXPECT_TRUE(press(commandShiftF));
-    release(commandShiftF);
+    EXPECT_TRUE(isRegistered(commandShiftF));
+    EXPECT_TRUE(pressKeys(commandShiftF));
+    releaseKeys(commandShiftF);
     EXPECT_EQ(received, (Events{down, up}));
     task.cancel();
     runUntilIdle();
-    EXPECT_FALSE(registered(commandShiftF));
+    EXPECT_FALSE(isRegistered(commandShiftF));
 }
 
 TEST_F(EventStreamsTest, FilteredStreamsYieldOnlyTheirType) {
@@ -131,9 +125,9 @@ TEST_F(EventStreamsTest, FilteredStreamsYieldOnlyTheirType) {
     Events releases, presses;
     consume(events(up, name), releases);
     consume(events(down, commandShiftF), presses);
-    press(commandShiftF);
-    release(commandShiftF);
-    press(commandShiftF);
+    pressKeys(commandShiftF);
+    releaseKeys(commandShiftF);
+    pressKeys(commandShiftF);
     EXPECT_EQ(releases, (Events{up}));
     EXPECT_EQ(presses, (Events{down, down}));
 }
@@ -144,7 +138,7 @@ TEST_F(EventStreamsTest, RemovingAHandlerLeavesAnOpenStreamReceiving) {
     Events received;
     consume(events(name), received);
     removeHandler(name);
-    EXPECT_TRUE(press(commandShiftF));
+    EXPECT_TRUE(pressKeys(commandShiftF));
     EXPECT_EQ(received, (Events{down}));
 }
 
@@ -152,7 +146,7 @@ TEST_F(EventStreamsTest, AHeldKeyTicksAtThePressAfterTheDelayAndThenPerInterval)
     const Name name("strongerFocus", commandShiftF);
     std::vector<KeyRepeatTick> ticks;
     consume(repeatingKeyDownEvents(name), ticks);
-    press(commandShiftF);
+    pressKeys(commandShiftF);
     EXPECT_EQ(ticks.size(), 1u);
     advance(0.49);
     EXPECT_EQ(ticks.size(), 1u);
@@ -160,14 +154,14 @@ TEST_F(EventStreamsTest, AHeldKeyTicksAtThePressAfterTheDelayAndThenPerInterval)
     EXPECT_EQ(ticks.size(), 2u);
     advance(0.3);
     EXPECT_EQ(ticks.size(), 5u);
-    release(commandShiftF);
+    releaseKeys(commandShiftF);
     advance(1);
     EXPECT_EQ(ticks.size(), 5u);
 
     // A release before the delay gives the press's tick alone.
-    press(commandShiftF);
+    pressKeys(commandShiftF);
     advance(0.3);
-    release(commandShiftF);
+    releaseKeys(commandShiftF);
     advance(1);
     EXPECT_EQ(ticks.size(), 6u);
 }
@@ -177,30 +171,30 @@ TEST_F(EventStreamsTest, TicksStopWhenTheShortcutNoLongerFires) {
     std::vector<KeyRepeatTick> ticks;
     consume(repeatingKeyDownEvents(name), ticks);
 
-    press(commandShiftF);
+    pressKeys(commandShiftF);
     setPaused(true);
     advance(1);
     EXPECT_EQ(ticks.size(), 1u);
     setPaused(false);
-    release(commandShiftF);
+    releaseKeys(commandShiftF);
 
-    press(commandShiftF);
+    pressKeys(commandShiftF);
     setEnabled(false);
     advance(1);
     EXPECT_EQ(ticks.size(), 2u);
     setEnabled(true);
-    release(commandShiftF);
+    releaseKeys(commandShiftF);
 
     // A handler that stores the name's shortcut anew on each press: the press's hot key is
     // replaced while the key is held, and its release still ends the ticks.
     onKeyDown(name, [&] { setShortcut(commandShiftD, name); });
-    press(commandShiftF);
+    pressKeys(commandShiftF);
     EXPECT_EQ(ticks.size(), 2u);
-    release(commandShiftF);
-    press(commandShiftD);
+    releaseKeys(commandShiftF);
+    pressKeys(commandShiftD);
     advance(0.5);
     EXPECT_EQ(ticks.size(), 4u);
-    release(commandShiftD);
+    releaseKeys(commandShiftD);
     advance(1);
     EXPECT_EQ(ticks.size(), 4u);
 }
@@ -208,9 +202,9 @@ TEST_F(EventStreamsTest, TicksStopWhenTheShortcutNoLongerFires) {
 TEST_F(EventStreamsTest, ASlowConsumerFindsOnlyTheNewestTick) {
     const Name name("strongerFocus", commandShiftF);
     auto stream = repeatingKeyDownEvents(name);
-    press(commandShiftF);
+    pressKeys(commandShiftF);
     advance(1);
-    release(commandShiftF);
+    releaseKeys(commandShiftF);
     std::vector<KeyRepeatTick> ticks;
     auto task = consume(std::move(stream), ticks);
     EXPECT_EQ(ticks.size(), 1u);
@@ -220,12 +214,12 @@ TEST_F(EventStreamsTest, EndingAStreamReleasesTheShortcutTheNameHoldsThen) {
     const Name name("custom");
     setShortcut(commandShiftF, name);
     auto stream = repeatingKeyDownEvents(name);
-    EXPECT_TRUE(registered(commandShiftF));
+    EXPECT_TRUE(isRegistered(commandShiftF));
     setShortcut(commandShiftD, name);
-    EXPECT_FALSE(registered(commandShiftF));
-    EXPECT_TRUE(registered(commandShiftD));
+    EXPECT_FALSE(isRegistered(commandShiftF));
+    EXPECT_TRUE(isRegistered(commandShiftD));
     stream.cancel();
-    EXPECT_FALSE(registered(commandShiftD));
+    EXPECT_FALSE(isRegistered(commandShiftD));
     EXPECT_TRUE(hotKeys().registrations().empty());
 }
 

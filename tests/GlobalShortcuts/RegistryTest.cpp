@@ -9,7 +9,6 @@ namespace GlobalShortcuts {
 namespace {
 
 using Flags = talvori::ModifierFlags;
-using Combination = talvori::sim::SimHotKeyService::Combination;
 
 class RegistryTest : public testing::GlobalShortcutsTest {
   protected:
@@ -21,27 +20,10 @@ class RegistryTest : public testing::GlobalShortcutsTest {
             });
     }
 
-    // Types `shortcut` on the simulated keyboard: true when it reached us as a hot key.
-    bool type(const Shortcut& shortcut) const {
-        const bool pressed = press(shortcut);
-        release(shortcut);
-        return pressed;
-    }
-    bool press(const Shortcut& shortcut) const {
-        return hotKeys().keyDown(static_cast<std::uint32_t>(shortcut.carbonKeyCode),
-                                 static_cast<std::uint32_t>(shortcut.carbonModifiers));
-    }
-    void release(const Shortcut& shortcut) const {
-        hotKeys().keyUp(static_cast<std::uint32_t>(shortcut.carbonKeyCode));
-    }
     std::function<void()> record(const std::string& text) {
         return [this, text] { log.push_back(text); };
     }
     talvori::UserDefaults& defaults() const { return talvori::platform().userDefaults(); }
-    static Combination combination(const Shortcut& shortcut) {
-        return {static_cast<std::uint32_t>(shortcut.carbonKeyCode),
-                static_cast<std::uint32_t>(shortcut.carbonModifiers)};
-    }
 
     const Shortcut commandShiftF{Key::f, Flags::command | Flags::shift};
     const Shortcut commandShiftD{Key::d, Flags::command | Flags::shift};
@@ -103,12 +85,12 @@ TEST_F(RegistryTest, NamesStoringOneShortcutShareItsHotKey) {
     EXPECT_EQ(log, (std::vector<std::string>{"first", "second"}));
 
     disable({first});
-    EXPECT_TRUE(hotKeys().isRegistered(combination(commandShiftF)));
+    EXPECT_TRUE(isRegistered(commandShiftF));
     EXPECT_TRUE(type(commandShiftF));
     EXPECT_EQ(log.back(), "second");
     EXPECT_EQ(log.size(), 3u);
     disable({second});
-    EXPECT_FALSE(hotKeys().isRegistered(combination(commandShiftF)));
+    EXPECT_FALSE(isRegistered(commandShiftF));
     EXPECT_FALSE(isEnabled(first));
 }
 
@@ -123,7 +105,7 @@ TEST_F(RegistryTest, StoringAShortcutRegistersItAndChangingItMovesTheHotKey) {
     EXPECT_EQ(changed, (std::vector<std::string>{"custom"}));
 
     setShortcut(commandShiftD, name);
-    EXPECT_FALSE(hotKeys().isRegistered(combination(commandShiftF)));
+    EXPECT_FALSE(isRegistered(commandShiftF));
     EXPECT_FALSE(type(commandShiftF));
     EXPECT_TRUE(type(commandShiftD));
 
@@ -171,6 +153,21 @@ TEST_F(RegistryTest, NamesWithoutADefaultLoseTheirValueAndAnAbsentValueIsNotAnno
     reset({name});
     EXPECT_FALSE(defaults().object("GlobalShortcuts_custom"));
     EXPECT_EQ(changed.size(), 4u);
+}
+
+TEST_F(RegistryTest, StoredValuesAreReadAfreshAndSurviveTheNextLaunch) {
+    const Name name("toggleFocus", commandShiftF);
+    EXPECT_EQ(getShortcut(name), commandShiftF);
+    // Written by someone else: seen at the next read.
+    defaults().set("GlobalShortcuts_toggleFocus", commandShiftD.jsonText());
+    EXPECT_EQ(getShortcut(name), commandShiftD);
+
+    Registry::tearDown();
+    const Name nextLaunch("toggleFocus", commandShiftF);
+    onKeyDown(nextLaunch, record("toggle"));
+    EXPECT_TRUE(type(commandShiftD));
+    EXPECT_FALSE(type(commandShiftF));
+    EXPECT_EQ(log, (std::vector<std::string>{"toggle"}));
 }
 
 TEST_F(RegistryTest, StoredNamesAndResetAll) {
@@ -237,7 +234,7 @@ TEST_F(RegistryTest, SwitchingOffKeepsEveryHotKeyAndPausingSilencesDispatch) {
     onKeyDown(name, record("toggle"));
     setEnabled(false);
     setEnabled(false);
-    EXPECT_FALSE(hotKeys().isRegistered(combination(commandShiftF)));
+    EXPECT_FALSE(isRegistered(commandShiftF));
     EXPECT_FALSE(isEnabled(name));
     EXPECT_FALSE(type(commandShiftF));
     setEnabled(true);
@@ -245,9 +242,9 @@ TEST_F(RegistryTest, SwitchingOffKeepsEveryHotKeyAndPausingSilencesDispatch) {
     EXPECT_TRUE(type(commandShiftF));
 
     setPaused(true);
-    EXPECT_FALSE(hotKeys().isRegistered(combination(commandShiftF)));
+    EXPECT_FALSE(isRegistered(commandShiftF));
     setPaused(false);
-    EXPECT_TRUE(hotKeys().isRegistered(combination(commandShiftF)));
+    EXPECT_TRUE(isRegistered(commandShiftF));
     // A paused registry calls nothing even when an event arrives.
     setPaused(true);
     EXPECT_TRUE(isEnabled(name));
@@ -261,8 +258,8 @@ TEST_F(RegistryTest, RemovingHandlersReleasesHotKeysNoLongerNeeded) {
     onKeyDown(first, record("first"));
     onKeyUp(second, record("second"));
     removeHandler(first);
-    EXPECT_FALSE(hotKeys().isRegistered(combination(commandShiftF)));
-    EXPECT_TRUE(hotKeys().isRegistered(combination(commandShiftD)));
+    EXPECT_FALSE(isRegistered(commandShiftF));
+    EXPECT_TRUE(isRegistered(commandShiftD));
     removeHandler(Name::fromRawValue("never used"));
     removeAllHandlers();
     EXPECT_TRUE(hotKeys().registrations().empty());
@@ -301,7 +298,7 @@ TEST_F(RegistryTest, ActionsMayChangeTheRegistryWhileTheyAreDispatched) {
     EXPECT_TRUE(type(optionCommandN));
     // The press was dispatched to the name's whole list as it stood.
     EXPECT_EQ(log, (std::vector<std::string>{"toggle", "weakerFocus", "cleared", "second action"}));
-    EXPECT_FALSE(hotKeys().isRegistered(combination(optionCommandN)));
+    EXPECT_FALSE(isRegistered(optionCommandN));
     EXPECT_EQ(hotKeys().unregisterCount(combination(optionCommandN)), 1u);
 
     // Storing its own shortcut again frees the combination before registering it anew.
