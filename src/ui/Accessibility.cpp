@@ -1,0 +1,118 @@
+// Accessibility modifiers of View.
+#include <numeric>
+
+#include "ui/AccessibilityNode.hpp"
+#include "ui/Node.hpp"
+#include "ui/View.hpp"
+
+namespace talvori::ui {
+
+namespace {
+
+struct AccessibilityProperties {
+    std::optional<std::string> label{}, value{}, hint{}, identifier{};
+    AccessibilityTrait traits = AccessibilityTrait::none;
+    bool hidden = false;
+    std::optional<AccessibilityChildren> children{};
+};
+
+std::string joinedLabels(const std::vector<AccessibilityNode>& nodes) {
+    std::string joined;
+    for (const auto& node : nodes) {
+        const std::string inner = node.label.empty() ? joinedLabels(node.children) : node.label;
+        if (inner.empty()) continue;
+        if (!joined.empty()) joined += ", ";
+        joined += inner;
+    }
+    return joined;
+}
+
+class AccessibilityElement final : public ModifierElement {
+  public:
+    AccessibilityElement(std::shared_ptr<const Element> content, AccessibilityProperties properties)
+        : ModifierElement(std::move(content)), properties_(std::move(properties)) {}
+
+    const AccessibilityProperties& properties() const { return properties_; }
+
+    std::vector<AccessibilityNode> accessibility(const Node& node, double now) const override {
+        if (properties_.hidden) return {};
+        auto inner = Element::accessibility(node, now);
+        const bool onlyProperties = !properties_.children;
+        if (onlyProperties && inner.size() == 1) {
+            apply(inner.front());
+            return inner;
+        }
+        AccessibilityNode element;
+        element.frame = node.frameInHost(now);
+        switch (properties_.children.value_or(AccessibilityChildren::contain)) {
+            case AccessibilityChildren::contain:
+                element.children = std::move(inner);
+                break;
+            case AccessibilityChildren::combine:
+                element.label = joinedLabels(inner);
+                break;
+            case AccessibilityChildren::ignore:
+                break;
+        }
+        apply(element);
+        return {element};
+    }
+    std::string debugName() const override { return "accessibility"; }
+
+  private:
+    void apply(AccessibilityNode& element) const {
+        if (properties_.label) element.label = *properties_.label;
+        if (properties_.value) element.value = *properties_.value;
+        if (properties_.hint) element.hint = *properties_.hint;
+        if (properties_.identifier) element.identifier = *properties_.identifier;
+        element.traits = element.traits | properties_.traits;
+    }
+    AccessibilityProperties properties_;
+};
+
+View accessibility(const std::shared_ptr<const Element>& content,
+                   AccessibilityProperties properties) {
+    return View(std::make_shared<AccessibilityElement>(content, std::move(properties)));
+}
+
+}  // namespace
+
+std::optional<std::string> accessibilityLabelOf(const Element& element) {
+    const auto* modifier = dynamic_cast<const AccessibilityElement*>(&element);
+    return modifier ? modifier->properties().label : std::nullopt;
+}
+
+std::optional<std::string> accessibilityIdentifierOf(const Element& element) {
+    const auto* modifier = dynamic_cast<const AccessibilityElement*>(&element);
+    return modifier ? modifier->properties().identifier : std::nullopt;
+}
+
+View View::accessibilityLabel(std::string label) const {
+    return accessibility(element_, {.label = std::move(label)});
+}
+
+View View::accessibilityValue(std::string value) const {
+    return accessibility(element_, {.value = std::move(value)});
+}
+
+View View::accessibilityHint(std::string hint) const {
+    return accessibility(element_, {.hint = std::move(hint)});
+}
+
+View View::accessibilityIdentifier(std::string identifier) const {
+    return accessibility(element_, {.identifier = std::move(identifier)});
+}
+
+View View::accessibilityAddTraits(AccessibilityTrait traits) const {
+    return accessibility(element_, {.traits = traits});
+}
+
+View View::accessibilityHidden(bool hidden) const {
+    return accessibility(element_, {.hidden = hidden});
+}
+
+View View::accessibilityElement(AccessibilityChildren children) const {
+    return accessibility(element_, {.children = children});
+}
+
+}  // namespace talvori::ui

@@ -1,0 +1,24 @@
+#include "ui/AccessibilityNode.hpp"
+
+#include <fmt/format.h>
+
+namespace talvori::ui {
+
+std::string AccessibilityNode::dump(int depth) const {
+    std::string role = contains(traits, AccessibilityTrait::isButton) ? "button"
+                       : contains(traits, AccessibilityTrait::isLink) ? "link"
+                       : children.empty()                             ? "text"
+                                                                      : "group";
+    std::string line = fmt::format("{:{}}{}", "", depth * 2, role);
+    if (!label.empty()) line += fmt::format(" \"{}\"", label);
+    if (!value.empty()) line += fmt::format(" value=\"{}\"", value);
+    if (!hint.empty()) line += fmt::format(" hint=\"{}\"", hint);
+    if (!identifier.empty()) line += fmt::format(" id={}", identifier);
+    if (contains(traits, AccessibilityTrait::isSelected)) line += " [selected]";
+    if (contains(traits, AccessibilityTrait::isHeader)) line += " [header]";
+    line += "\n";
+    for (const auto& child : children) line += child.dump(depth + 1);
+    return line;
+}
+
+}  // namespace talvori::ui

@@ -1,0 +1,71 @@
+#include "ui/Element.hpp"
+
+#include <typeinfo>
+
+#include "ui/AccessibilityNode.hpp"
+#include "ui/Host.hpp"
+#include "ui/Node.hpp"
+
+namespace talvori::ui {
+
+bool Element::canUpdateTo(const Element& newer) const {
+    return typeid(newer) == typeid(*this);
+}
+
+void Element::reconcile(Node& node, UpdateContext& context) const {
+    node.reconcileChildren(children(), context);
+}
+
+Size Element::sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const {
+    Size size;
+    for (auto* child : node.layoutChildren()) {
+        const Size childSize = child->sizeThatFits(proposal, context);
+        size = {std::max(size.width, childSize.width), std::max(size.height, childSize.height)};
+    }
+    return size;
+}
+
+void Element::place(Node& node, Size size, LayoutContext& context) const {
+    for (auto* child : node.layoutChildren()) {
+        const Size childSize = child->sizeThatFits(ProposedSize::of(size), context);
+        child->place(
+            Rect({(size.width - childSize.width) / 2, (size.height - childSize.height) / 2},
+                 childSize),
+            context);
+    }
+}
+
+std::optional<double> Element::firstBaseline(Node& node, Size size, LayoutContext& context) const {
+    const auto children = node.layoutChildren();
+    if (children.empty()) return std::nullopt;
+    Node& first = *children.front();
+    const Size childSize = first.sizeThatFits(ProposedSize::of(size), context);
+    const auto baseline = first.firstBaseline(childSize, context);
+    if (!baseline) return std::nullopt;
+    return (size.height - childSize.height) / 2 + *baseline;
+}
+
+void Element::draw(const Node& node, DrawContext& context) const {
+    node.drawChildren(context);
+}
+
+Node* Element::hitTest(Node& node, Point point, cairo_t* scratch) const {
+    return node.hitTestChildren(point, node.host().now(), scratch);
+}
+
+std::vector<AccessibilityNode> Element::accessibility(const Node& node, double now) const {
+    std::vector<AccessibilityNode> result;
+    for (const auto& child : node.children()) {
+        if (child->isRemoving()) continue;
+        auto elements = child->element().accessibility(*child, now);
+        result.insert(result.end(), std::make_move_iterator(elements.begin()),
+                      std::make_move_iterator(elements.end()));
+    }
+    return result;
+}
+
+std::string Element::debugName() const {
+    return typeid(*this).name();
+}
+
+}  // namespace talvori::ui

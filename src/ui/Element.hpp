@@ -1,0 +1,175 @@
+#pragma once
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "ui/AnimatedValue.hpp"
+#include "ui/Binding.hpp"
+#include "ui/Environment.hpp"
+#include "ui/KeyPress.hpp"
+#include "ui/Rect.hpp"
+#include "ui/Transaction.hpp"
+#include "ui/Transition.hpp"
+
+namespace talvori::ui {
+
+class Element;
+class Host;
+class IconCatalog;
+class Node;
+class TextMeasurer;
+struct AccessibilityNode;
+
+// Where a child sits among its siblings: its position, or the key a ForEach gave it.
+struct ChildKey {
+    std::int64_t index = 0;
+    std::string name;
+    bool operator==(const ChildKey&) const = default;
+};
+
+struct ChildEntry {
+    ChildKey key;
+    std::shared_ptr<const Element> element;
+};
+
+enum class Axis { horizontal, vertical };
+
+struct UpdateContext {
+    Host& host;
+    Transaction transaction;
+    std::uint64_t pass;
+    double now;
+};
+
+struct LayoutContext {
+    Host& host;
+    TextMeasurer& text;
+    std::uint64_t pass;
+    double now;
+    // The transaction frames change in, inherited down the tree.
+    Transaction transaction;
+    // The axis of the stack measuring its children, for spacers.
+    std::optional<Axis> stackAxis;
+};
+
+struct DrawContext {
+    cairo_t* cr;
+    double now;
+    TextMeasurer& text;
+    IconCatalog& icons;
+};
+
+enum class PointerPhase { began, moved, ended, cancelled };
+
+struct PointerEvent {
+    PointerPhase phase;
+    // In the handling node's own coordinates.
+    Point location;
+    Point startLocation;
+    bool isInside = false;
+};
+
+// The description of one view: immutable, shared between builds, made by the View API. The
+// runtime counterpart that keeps identity, state, frames and animations is the Node; an element
+// tells its node how to lay out, draw, hit-test and react.
+class Element {
+  public:
+    virtual ~Element() = default;
+
+    // Whether a node showing this element may show `newer` instead, keeping its identity.
+    virtual bool canUpdateTo(const Element& newer) const;
+    // Whether `older`, shown by the node now, makes the same view (the body need not run again).
+    virtual bool isEquivalentTo(const Element& /*older*/) const { return false; }
+    virtual std::span<const ChildEntry> children() const { return {}; }
+    // Brings the node's children up to date; components run their body here.
+    virtual void reconcile(Node& node, UpdateContext& context) const;
+    // Called after the node took this element; `older` is the previous one (none on insertion).
+    virtual void didUpdate(Node& /*node*/, const Element* /*older*/,
+                           UpdateContext& /*context*/) const {}
+    virtual void didAppear(Node& /*node*/) const {}
+    virtual void willDisappear(Node& /*node*/) const {}
+    virtual void didResize(Node& /*node*/, Size /*size*/) const {}
+    // Whether children are laid out by the enclosing stack (Group and ForEach).
+    virtual bool isTransparentContainer() const { return false; }
+
+    virtual bool modifiesEnvironment() const { return false; }
+    virtual void modifyEnvironment(Environment& /*environment*/) const {}
+    // The transaction for this subtree (animation(value) changes it).
+    virtual Transaction childTransaction(const Node& /*node*/,
+                                         const Transaction& transaction) const {
+        return transaction;
+    }
+    virtual const Transition* transition() const { return nullptr; }
+
+    // The numbers this element draws with that animate (opacity, offset, colours...).
+    virtual AnimatedValue::Values animatableData(const Node& /*node*/) const { return {}; }
+
+    virtual Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const;
+    // Sets the frames of the children inside the node's own bounds of `size`.
+    virtual void place(Node& node, Size size, LayoutContext& context) const;
+    virtual std::optional<double> firstBaseline(Node& node, Size size,
+                                                LayoutContext& context) const;
+
+    // Effects of a modifier on its subtree, at `now`.
+    virtual double opacity(const Node& /*node*/, double /*now*/) const { return 1; }
+    // The opacity set, not as animated: a view set to 0 takes no pointer input.
+    virtual double targetOpacity() const { return 1; }
+    virtual void applyTransform(const Node& /*node*/, double /*now*/,
+                                cairo_matrix_t& /*matrix*/) const {}
+    virtual void draw(const Node& node, DrawContext& context) const;
+
+    virtual bool allowsHitTesting() const { return true; }
+    // The frontmost node at `point` (in the node's coordinates) that takes pointer input.
+    virtual Node* hitTest(Node& node, Point point, cairo_t* scratch) const;
+
+    // Pointer handling: buttons, gestures, text fields.
+    virtual bool handlesPointer() const { return false; }
+    virtual void pointerEvent(Node& /*node*/, const PointerEvent& /*event*/) const {}
+    virtual bool tracksHover() const { return false; }
+    virtual void hoverChanged(Node& /*node*/, bool /*isHovering*/) const {}
+    virtual bool scrollBy(Node& /*node*/, double /*dy*/) const { return false; }
+    // Focus and keys.
+    virtual bool isFocusable(const Node& /*node*/) const { return false; }
+    virtual void focusChanged(Node& /*node*/, bool /*isFocused*/) const {}
+    virtual bool keyDown(Node& /*node*/, const KeyPress& /*press*/) const { return false; }
+    virtual const KeyboardShortcut* keyboardShortcut() const { return nullptr; }
+    // The Boolean that the focus of the first focusable view in this subtree follows.
+    virtual const Binding<bool>* focusBinding() const { return nullptr; }
+    // A button's action, for keyboard shortcuts; false when there is none.
+    virtual bool performAction(Node& /*node*/) const { return false; }
+
+    // The accessibility elements this subtree shows; by default those of the children.
+    virtual std::vector<AccessibilityNode> accessibility(const Node& node, double now) const;
+    enum class ColorRole { foreground, fill, stroke };
+    // The colour shown in a role at `now`, for inspection.
+    virtual std::optional<Color> presentedColor(const Node& /*node*/, ColorRole /*role*/,
+                                                double /*now*/) const {
+        return std::nullopt;
+    }
+    virtual bool isTextInput() const { return false; }
+    // The text a Text or TextField shows, for finding nodes.
+    virtual std::optional<std::string> text() const { return std::nullopt; }
+    // The label the view has without an accessibility label: a text's text, a field's placeholder.
+    virtual std::optional<std::string> implicitLabel() const { return std::nullopt; }
+    // One line for the view dump.
+    virtual std::string debugName() const;
+};
+
+// Elements with exactly one child.
+class ModifierElement : public Element {
+  public:
+    explicit ModifierElement(std::shared_ptr<const Element> content)
+        : child_{{ChildKey{}, std::move(content)}} {}
+    std::span<const ChildEntry> children() const override { return child_; }
+
+  private:
+    ChildEntry child_[1];
+};
+
+}  // namespace talvori::ui

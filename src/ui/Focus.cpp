@@ -1,0 +1,90 @@
+// Focus and key modifiers of View.
+#include "ui/Host.hpp"
+#include "ui/Node.hpp"
+#include "ui/View.hpp"
+
+namespace talvori::ui {
+
+namespace {
+
+struct FocusStorage final : NodeStorage {
+    ObservationToken observation;
+};
+
+class FocusElement final : public ModifierElement {
+  public:
+    FocusElement(std::shared_ptr<const Element> content, Binding<bool> binding)
+        : ModifierElement(std::move(content)), binding_(std::move(binding)) {}
+    const Binding<bool>* focusBinding() const override { return &binding_; }
+    void didUpdate(Node& node, const Element*, UpdateContext&) const override {
+        auto* storage = node.storage<FocusStorage>();
+        if (!storage) storage = &node.makeStorage<FocusStorage>();
+        // A write elsewhere (an onAppear setting it to true) must move the focus without a rebuild.
+        storage->observation = binding_.observe([&host = node.host()] { host.setNeedsUpdate(); });
+        node.host().registerFocusBinding(node);
+    }
+    std::string debugName() const override { return "focused"; }
+
+  private:
+    Binding<bool> binding_;
+};
+
+class FocusableElement final : public ModifierElement {
+  public:
+    FocusableElement(std::shared_ptr<const Element> content, bool focusable)
+        : ModifierElement(std::move(content)), focusable_(focusable) {}
+    bool isFocusable(const Node&) const override { return focusable_; }
+    bool handlesPointer() const override { return focusable_; }
+    void pointerEvent(Node& node, const PointerEvent& event) const override {
+        if (event.phase == PointerPhase::began && node.environment().isEnabled)
+            node.host().requestFocus(node);
+    }
+    std::string debugName() const override { return "focusable"; }
+
+  private:
+    bool focusable_;
+};
+
+class KeyPressElement final : public ModifierElement {
+  public:
+    KeyPressElement(std::shared_ptr<const Element> content,
+                    std::function<bool(const KeyPress&)> action)
+        : ModifierElement(std::move(content)), action_(std::move(action)) {}
+    bool keyDown(Node&, const KeyPress& press) const override { return action_ && action_(press); }
+    std::string debugName() const override { return "onKeyPress"; }
+
+  private:
+    std::function<bool(const KeyPress&)> action_;
+};
+
+class ShortcutElement final : public ModifierElement {
+  public:
+    ShortcutElement(std::shared_ptr<const Element> content, KeyboardShortcut shortcut)
+        : ModifierElement(std::move(content)), shortcut_(std::move(shortcut)) {}
+    const KeyboardShortcut* keyboardShortcut() const override { return &shortcut_; }
+    std::string debugName() const override { return "keyboardShortcut " + shortcut_.key; }
+
+  private:
+    KeyboardShortcut shortcut_;
+};
+
+}  // namespace
+
+View View::focused(Binding<bool> isFocused) const {
+    return View(std::make_shared<FocusElement>(element_, std::move(isFocused)));
+}
+
+View View::focusable(bool focusable) const {
+    return View(std::make_shared<FocusableElement>(element_, focusable));
+}
+
+View View::onKeyPress(std::function<bool(const KeyPress&)> action) const {
+    return View(std::make_shared<KeyPressElement>(element_, std::move(action)));
+}
+
+View View::keyboardShortcut(std::string key, Modifiers modifiers) const {
+    return View(
+        std::make_shared<ShortcutElement>(element_, KeyboardShortcut{std::move(key), modifiers}));
+}
+
+}  // namespace talvori::ui

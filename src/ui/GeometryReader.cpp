@@ -1,0 +1,38 @@
+#include "ui/GeometryReader.hpp"
+
+#include "ui/Node.hpp"
+
+namespace talvori::ui {
+
+namespace {
+
+class GeometryElement final : public Element {
+  public:
+    explicit GeometryElement(std::function<View(Size)> content) : content_(std::move(content)) {}
+
+    // The content is built in place(), once the size is known.
+    void reconcile(Node&, UpdateContext&) const override {}
+
+    Size sizeThatFits(Node&, ProposedSize proposal, LayoutContext&) const override {
+        return proposal.replacingUnspecified({10, 10});
+    }
+
+    void place(Node& node, Size size, LayoutContext& context) const override {
+        UpdateContext update{context.host, context.transaction, context.pass, context.now};
+        const ChildEntry child{ChildKey{}, content_(size).element()};
+        node.reconcileChildren({&child, 1}, update);
+        for (auto* kid : node.layoutChildren())
+            kid->place(Rect({0, 0}, kid->sizeThatFits(ProposedSize::of(size), context)), context);
+    }
+    std::string debugName() const override { return "GeometryReader"; }
+
+  private:
+    std::function<View(Size)> content_;
+};
+
+}  // namespace
+
+GeometryReader::GeometryReader(std::function<View(Size)> content)
+    : View(std::make_shared<GeometryElement>(std::move(content))) {}
+
+}  // namespace talvori::ui

@@ -1,0 +1,585 @@
+#include "ui/Host.hpp"
+
+#include <glib.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "platform/Platform.hpp"
+#include "ui/AccessibilityNode.hpp"
+#include "ui/IconCatalog.hpp"
+#include "ui/Node.hpp"
+#include "ui/PangoTextMeasurer.hpp"
+
+namespace talvori::ui {
+
+namespace {
+
+constexpr double kFrameInterval = 1.0 / 60;
+
+// The element of the root node: the root view, offered the host's size.
+class RootElement final : public ModifierElement {
+  public:
+    using ModifierElement::ModifierElement;
+    void place(Node& node, Size size, LayoutContext& context) const override {
+        for (auto* child : node.layoutChildren()) child->place(Rect({0, 0}, size), context);
+    }
+    std::string debugName() const override { return "root"; }
+};
+
+bool isInSubtree(const Node* node, const Node& root) {
+    for (; node; node = node->parent()) {
+        if (node == &root) return true;
+    }
+    return false;
+}
+
+Node* focusTarget(Node& node) {
+    if (node.element().isFocusable(node)) return &node;
+    for (const auto& child : node.children()) {
+        if (child->isRemoving()) continue;
+        if (Node* target = focusTarget(*child)) return target;
+    }
+    return nullptr;
+}
+
+cairo_status_t appendToVector(void* closure, const unsigned char* data, unsigned int length) {
+    auto* bytes = static_cast<std::vector<unsigned char>*>(closure);
+    bytes->insert(bytes->end(), data, data + length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+std::shared_ptr<Host> Host::make(View root, Options options) {
+    auto host = std::shared_ptr<Host>(new Host(std::move(options)));
+    host->setRootView(std::move(root));
+    host->updateNow();
+    return host;
+}
+
+Host::Host(Options options)
+    : options_(std::move(options)),
+      textMeasurer_(options_.textMeasurer ? options_.textMeasurer
+                                          : std::make_shared<PangoTextMeasurer>()),
+      icons_(options_.icons ? options_.icons : std::make_shared<IconCatalog>()),
+      scratchSurface_(cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1)),
+      scratch_(cairo_create(scratchSurface_)) {
+    auto environment = std::make_shared<Environment>();
+    if (options_.reduceMotion) {
+        reduceMotion_ = std::make_shared<const std::function<bool()>>(options_.reduceMotion);
+        environment->setReduceMotionProvider(reduceMotion_);
+    }
+    rootEnvironment_ = environment;
+}
+
+Host::~Host() {
+    if (frameTimer_) frameTimer_->invalidate();
+    root_.reset();
+    cairo_destroy(scratch_);
+    cairo_surface_destroy(scratchSurface_);
+}
+
+double Host::now() const {
+    return platform().clock().now();
+}
+
+// --- updates
+
+void Host::setRootView(View root) {
+    rootView_ = std::move(root);
+    rootChanged_ = true;
+    rootTransaction_ = Transaction::current();
+    setNeedsUpdate();
+}
+
+void Host::setNeedsUpdate() {
+    if (updatePosted_) return;
+    updatePosted_ = true;
+    platform().runLoop().post([weak = weak_from_this()] {
+        if (auto self = weak.lock(); self && self->updatePosted_) self->runUpdate();
+    });
+}
+
+void Host::updateNow() {
+    runUpdate();
+}
+
+void Host::markDirty(const std::weak_ptr<Node>& node, const Transaction& transaction) {
+    dirty_.push_back({node, transaction});
+    setNeedsUpdate();
+}
+
+void Host::runUpdate() {
+    platform().runLoop().assertMainThread("Host.runUpdate");
+    updatePosted_ = false;
+    ++pass_;
+    const double time = now();
+    Transaction passTransaction;
+    bool animated = false;
+    auto note = [&](const Transaction& transaction) {
+        if (transaction.animates() || !animated) passTransaction = transaction;
+        animated = animated || transaction.animates();
+    };
+
+    if (rootChanged_ || !root_) {
+        rootChanged_ = false;
+        note(rootTransaction_);
+        if (!root_) root_ = std::make_shared<Node>(*this, nullptr, ChildKey{});
+        UpdateContext context{*this, rootTransaction_, pass_, time};
+        root_->update(std::make_shared<RootElement>(rootView_.element()), context);
+    }
+    auto dirty = std::move(dirty_);
+    dirty_.clear();
+    std::vector<std::pair<std::shared_ptr<Node>, Transaction>> nodes;
+    for (auto& entry : dirty) {
+        if (auto node = entry.node.lock()) nodes.emplace_back(std::move(node), entry.transaction);
+    }
+    // Parents first: a parent's rebuild may rebuild or remove its children.
+    std::stable_sort(nodes.begin(), nodes.end(), [](const auto& a, const auto& b) {
+        return a.first->depth() < b.first->depth();
+    });
+    for (auto& [node, transaction] : nodes) {
+        if (!node->isAttached() || node->builtPass() == pass_) continue;
+        note(transaction);
+        UpdateContext context{*this, transaction, pass_, time};
+        node->rebuild(context);
+    }
+    layout(passTransaction);
+
+    auto appeared = std::move(appeared_);
+    appeared_.clear();
+    for (const auto& weak : appeared) {
+        if (auto node = weak.lock(); node && node->isAttached()) node->element().didAppear(*node);
+    }
+    auto work = std::move(afterUpdate_);
+    afterUpdate_.clear();
+    for (auto& item : work) item();
+    syncFocusBindings();
+    updateHover();
+    setNeedsDisplay();
+}
+
+void Host::layout(const Transaction& transaction) {
+    LayoutContext context{*this, *textMeasurer_, pass_, now(), transaction, std::nullopt};
+    const Size size = options_.size ? *options_.size : root_->sizeThatFits({}, context);
+    root_->place(Rect({0, 0}, size), context);
+    size_ = size;
+    if (onLayout) onLayout(size);
+}
+
+void Host::setProposedSize(std::optional<Size> size) {
+    options_.size = size;
+    needsLayout_ = true;
+    setNeedsUpdate();
+}
+
+Size Host::fittingSize(std::optional<double> width) {
+    if (updatePosted_) runUpdate();
+    LayoutContext context{*this, *textMeasurer_, pass_, now(), Transaction{}, std::nullopt};
+    return root_->sizeThatFits({width, std::nullopt}, context);
+}
+
+void Host::setNeedsDisplay() {
+    if (onNeedsDisplay) onNeedsDisplay();
+}
+
+// --- animation
+
+void Host::animationStarted() {
+    if (frameTimer_) return;
+    frameTimer_ = Timer::scheduledTimer(
+        platform().runLoop(), kFrameInterval, true,
+        [weak = weak_from_this()](Timer& timer) {
+            if (auto self = weak.lock()) {
+                self->tick();
+            } else {
+                timer.invalidate();
+            }
+        },
+        RunLoopMode::common);
+}
+
+void Host::tick() {
+    const double time = now();
+    bool animating = false;
+    if (root_) {
+        root_->pruneFinishedRemovals(time);
+        root_->forEachInSubtree(
+            [&](Node& node) { animating = animating || node.isAnimating(time); });
+    }
+    if (!animating && frameTimer_) {
+        frameTimer_->invalidate();
+        frameTimer_.reset();
+    }
+    setNeedsDisplay();
+}
+
+// --- node events
+
+void Host::nodeDidInsert(Node& node) {
+    appeared_.push_back(node.weak_from_this());
+}
+
+void Host::nodeWillRemove(Node& node) {
+    if (Node* focused = focusedNode(); focused && isInSubtree(focused, node)) setFocus(nullptr);
+    std::vector<std::weak_ptr<Node>> stillHovered;
+    for (const auto& weak : hovered_) {
+        auto hovered = weak.lock();
+        if (hovered && isInSubtree(hovered.get(), node)) {
+            hovered->element().hoverChanged(*hovered, false);
+        } else {
+            stillHovered.push_back(weak);
+        }
+    }
+    hovered_ = std::move(stillHovered);
+    node.forEachInSubtree([](Node& leaving) {
+        if (!leaving.isRemoving()) leaving.element().willDisappear(leaving);
+    });
+}
+
+void Host::nodeDidResize(Node& node) {
+    node.element().didResize(node, node.frame().size());
+}
+
+// --- drawing
+
+void Host::draw(cairo_t* cr) {
+    if (!root_) return;
+    pruneRemovals();
+    DrawContext context{cr, now(), *textMeasurer_, *icons_};
+    root_->draw(context);
+}
+
+std::vector<unsigned char> Host::renderPNG(double scale) {
+    if (updatePosted_) runUpdate();
+    const int width = std::max(1, static_cast<int>(std::ceil(size_.width * scale)));
+    const int height = std::max(1, static_cast<int>(std::ceil(size_.height * scale)));
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_t* cr = cairo_create(surface);
+    cairo_scale(cr, scale, scale);
+    draw(cr);
+    cairo_destroy(cr);
+    std::vector<unsigned char> bytes;
+    cairo_surface_write_to_png_stream(surface, appendToVector, &bytes);
+    cairo_surface_destroy(surface);
+    return bytes;
+}
+
+bool Host::writePNG(const std::string& path, double scale) {
+    const auto bytes = renderPNG(scale);
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(file);
+}
+
+// --- pointer
+
+Node* Host::hitTest(Point point) {
+    pruneRemovals();
+    return root_ ? root_->hitTest(point, now(), scratch_) : nullptr;
+}
+
+bool Host::isInside(const Node& node, Point point) {
+    return isInSubtree(hitTest(point), node);
+}
+
+std::vector<std::shared_ptr<Node>> Host::pointerTargets(Node* hit) const {
+    // The innermost handler takes the press, together with handlers modifying the same view.
+    Node* owner = hit;
+    while (owner && !owner->element().handlesPointer()) owner = owner->parent();
+    std::vector<std::shared_ptr<Node>> targets;
+    for (Node* node = owner; node; node = node->parent()) {
+        if (node->element().handlesPointer()) targets.push_back(node->shared_from_this());
+        if (!node->parent() || node->parent()->children().size() != 1) break;
+    }
+    return targets;
+}
+
+void Host::sendPointer(PointerPhase phase, Point point) {
+    const double time = now();
+    std::vector<std::shared_ptr<Node>> targets;
+    for (const auto& weak : pressed_) {
+        if (auto node = weak.lock(); node && node->isAttached()) targets.push_back(std::move(node));
+    }
+    for (const auto& node : targets) {
+        cairo_matrix_t toLocal = node->transformFromHost(time);
+        cairo_matrix_invert(&toLocal);
+        Point local = point, start = pressStart_;
+        cairo_matrix_transform_point(&toLocal, &local.x, &local.y);
+        cairo_matrix_transform_point(&toLocal, &start.x, &start.y);
+        node->element().pointerEvent(*node,
+                                     PointerEvent{phase, local, start, isInside(*node, point)});
+    }
+}
+
+void Host::mouseDown(Point point) {
+    platform().runLoop().assertMainThread("Host.mouseDown");
+    pointer_ = point;
+    pressStart_ = point;
+    pressed_.clear();
+    for (const auto& node : pointerTargets(hitTest(point))) pressed_.push_back(node);
+    sendPointer(PointerPhase::began, point);
+}
+
+void Host::mouseDragged(Point point) {
+    pointer_ = point;
+    sendPointer(PointerPhase::moved, point);
+}
+
+void Host::mouseUp(Point point) {
+    pointer_ = point;
+    sendPointer(PointerPhase::ended, point);
+    pressed_.clear();
+    updateHover();
+}
+
+void Host::mouseMoved(Point point) {
+    pointer_ = point;
+    updateHover();
+}
+
+void Host::mouseExited() {
+    pointer_.reset();
+    updateHover();
+}
+
+void Host::windowDidOrderOut() {
+    pointer_.reset();
+    if (!pressed_.empty()) sendPointer(PointerPhase::cancelled, pressStart_);
+    pressed_.clear();
+    updateHover();
+}
+
+bool Host::scrollWheel(Point point, double dy) {
+    for (Node* node = hitTest(point); node; node = node->parent()) {
+        if (node->element().scrollBy(*node, dy)) {
+            needsLayout_ = true;
+            setNeedsUpdate();
+            return true;
+        }
+    }
+    return false;
+}
+
+void Host::updateHover() {
+    std::vector<std::weak_ptr<Node>> hovered;
+    if (pointer_) {
+        for (Node* node = hitTest(*pointer_); node; node = node->parent()) {
+            if (node->element().tracksHover())
+                hovered.insert(hovered.begin(), node->weak_from_this());
+        }
+    }
+    setHovered(std::move(hovered));
+}
+
+void Host::setHovered(std::vector<std::weak_ptr<Node>> hovered) {
+    auto contains = [](const std::vector<std::weak_ptr<Node>>& list,
+                       const std::shared_ptr<Node>& node) {
+        return std::any_of(list.begin(), list.end(),
+                           [&](const auto& weak) { return weak.lock() == node; });
+    };
+    const auto previous = std::move(hovered_);
+    hovered_ = hovered;
+    // Leaves first, innermost first; then enters, outermost first.
+    for (auto it = previous.rbegin(); it != previous.rend(); ++it) {
+        auto node = it->lock();
+        if (node && node->isAttached() && !contains(hovered, node))
+            node->element().hoverChanged(*node, false);
+    }
+    for (const auto& weak : hovered) {
+        auto node = weak.lock();
+        if (node && !contains(previous, node)) node->element().hoverChanged(*node, true);
+    }
+}
+
+// --- keys and focus
+
+void Host::setKeyWindow(bool isKey) {
+    if (isKeyWindow_ == isKey) return;
+    isKeyWindow_ = isKey;
+    setNeedsDisplay();
+}
+
+Node* Host::focusedNode() const {
+    auto node = focused_.lock();
+    return node && node->isAttached() ? node.get() : nullptr;
+}
+
+bool Host::hasFocusedTextField() const {
+    const Node* node = focusedNode();
+    return node && node->element().isTextInput();
+}
+
+void Host::setFocus(Node* target) {
+    auto previous = focused_.lock();
+    if (previous.get() == target) return;
+    focused_ = target ? target->weak_from_this() : std::weak_ptr<Node>();
+    if (previous && !previous->isRemoving()) previous->element().focusChanged(*previous, false);
+    if (target) target->element().focusChanged(*target, true);
+    syncBindingsFromFocus();
+    setNeedsDisplay();
+}
+
+void Host::requestFocus(Node& node) {
+    if (Node* target = focusTarget(node)) setFocus(target);
+}
+
+void Host::resignFocus() {
+    setFocus(nullptr);
+}
+
+void Host::resignFocus(Node& node) {
+    if (focusedNode() == &node) setFocus(nullptr);
+}
+
+void Host::registerFocusBinding(Node& node) {
+    std::erase_if(focusBindings_, [](const auto& weak) { return weak.expired(); });
+    const auto shared = node.shared_from_this();
+    if (std::none_of(focusBindings_.begin(), focusBindings_.end(),
+                     [&](const auto& weak) { return weak.lock() == shared; })) {
+        focusBindings_.push_back(shared);
+    }
+}
+
+void Host::syncFocusBindings() {
+    for (const auto& weak : std::vector(focusBindings_)) {
+        auto node = weak.lock();
+        if (!node || !node->isAttached()) continue;
+        const auto* binding = node->element().focusBinding();
+        Node* target = focusTarget(*node);
+        if (!binding || !target) continue;
+        const bool wanted = binding->get();
+        if (wanted && focusedNode() != target) setFocus(target);
+        if (!wanted && focusedNode() == target) setFocus(nullptr);
+    }
+}
+
+void Host::syncBindingsFromFocus() {
+    Node* focused = focusedNode();
+    for (const auto& weak : std::vector(focusBindings_)) {
+        auto node = weak.lock();
+        if (!node || !node->isAttached()) continue;
+        const auto* binding = node->element().focusBinding();
+        Node* target = focusTarget(*node);
+        if (!binding || !target) continue;
+        const bool isFocused = target == focused;
+        if (binding->get() != isFocused) binding->set(isFocused);
+    }
+}
+
+bool Host::performShortcut(Node& node, const KeyPress& press) {
+    if (node.isRemoving()) return false;
+    const auto* shortcut = node.element().keyboardShortcut();
+    if (shortcut && shortcut->matches(press) && node.environment().isEnabled) {
+        bool performed = false;
+        node.forEachInSubtree([&](Node& inner) {
+            if (!performed && !inner.isRemoving()) performed = inner.element().performAction(inner);
+        });
+        if (performed) return true;
+    }
+    for (const auto& child : std::vector(node.children())) {
+        if (performShortcut(*child, press)) return true;
+    }
+    return false;
+}
+
+bool Host::keyDown(const KeyPress& press) {
+    platform().runLoop().assertMainThread("Host.keyDown");
+    if (Node* focused = focusedNode()) {
+        const auto keep = focused->shared_from_this();
+        for (Node* node = focused; node; node = node->parent()) {
+            if (node->element().keyDown(*node, press)) return true;
+        }
+    }
+    return isKeyWindow_ && root_ && performShortcut(*root_, press);
+}
+
+void Host::type(std::string_view text) {
+    for (const char* c = text.data(); c < text.data() + text.size(); c = g_utf8_next_char(c)) {
+        const char* next = g_utf8_next_char(c);
+        keyDown(KeyPress::character(std::string(c, static_cast<std::size_t>(next - c))));
+    }
+}
+
+bool Host::press(Key key, Modifiers modifiers) {
+    return keyDown(KeyPress::named(key, modifiers));
+}
+
+// --- inspection
+
+namespace {
+
+bool matches(const Node& node, const Query& query) {
+    const Element& element = node.element();
+    switch (query.kind) {
+        case Query::Kind::label: {
+            if (const auto label = accessibilityLabelOf(element)) return *label == query.value;
+            return element.implicitLabel() == query.value;
+        }
+        case Query::Kind::identifier:
+            return accessibilityIdentifierOf(element) == query.value;
+        case Query::Kind::text:
+            return element.text() == query.value;
+    }
+    return false;
+}
+
+}  // namespace
+
+void Host::collect(Node& node, const Query& query, std::vector<NodeRef>& found, bool firstOnly) {
+    if (firstOnly && !found.empty()) return;
+    if (matches(node, query)) found.emplace_back(weak_from_this(), node.weak_from_this());
+    for (const auto& child : node.children()) collect(*child, query, found, firstOnly);
+}
+
+void Host::pruneRemovals() {
+    if (root_) root_->pruneFinishedRemovals(now());
+}
+
+NodeRef Host::find(const Query& query) {
+    if (updatePosted_) runUpdate();
+    pruneRemovals();
+    std::vector<NodeRef> found;
+    if (root_) collect(*root_, query, found, true);
+    return found.empty() ? NodeRef() : found.front();
+}
+
+std::vector<NodeRef> Host::findAll(const Query& query) {
+    if (updatePosted_) runUpdate();
+    pruneRemovals();
+    std::vector<NodeRef> found;
+    if (root_) collect(*root_, query, found, false);
+    return found;
+}
+
+NodeRef Host::root() {
+    return NodeRef(weak_from_this(), root_);
+}
+
+std::string Host::accessibilityDump() {
+    if (!root_) return {};
+    std::string text;
+    for (const auto& element : root_->element().accessibility(*root_, now()))
+        text += element.dump();
+    return text;
+}
+
+std::string Host::viewDump() {
+    std::string text;
+    if (!root_) return text;
+    const double time = now();
+    std::function<void(const Node&, int)> dump = [&](const Node& node, int depth) {
+        const Rect frame = node.presentedFrame(time);
+        text += std::string(static_cast<std::size_t>(depth) * 2, ' ') + node.element().debugName() +
+                (node.isRemoving() ? " (leaving)" : "") + " [" + std::to_string(frame.x) + ", " +
+                std::to_string(frame.y) + ", " + std::to_string(frame.width) + " x " +
+                std::to_string(frame.height) + "]\n";
+        for (const auto& child : node.children()) dump(*child, depth + 1);
+    };
+    dump(*root_, 0);
+    return text;
+}
+
+}  // namespace talvori::ui

@@ -1,0 +1,178 @@
+#pragma once
+
+#include <cairo.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/core/Timer.hpp"
+#include "ui/Environment.hpp"
+#include "ui/KeyPress.hpp"
+#include "ui/NodeRef.hpp"
+#include "ui/Rect.hpp"
+#include "ui/Transaction.hpp"
+#include "ui/View.hpp"
+
+namespace talvori::ui {
+
+class IconCatalog;
+class Node;
+class TextMeasurer;
+
+// Keeps a view tree alive: builds it, lays it out, draws it and feeds it pointer and key events.
+// Changes to state and observed models rebuild the views that read them on a later run-loop turn;
+// animations run on the platform clock. A window that shows views (a panel) owns one host; tests
+// and pictures use one on its own.
+class Host : public std::enable_shared_from_this<Host> {
+  public:
+    struct Options {
+        // Default: Pango.
+        std::shared_ptr<TextMeasurer> textMeasurer;
+        // Default: the icons installed with the program.
+        std::shared_ptr<IconCatalog> icons;
+        // The size offered to the root view; none: the root's ideal (fitting) size.
+        std::optional<Size> size;
+        // Whether Reduce Motion is on, asked whenever a view makes an animation.
+        std::function<bool()> reduceMotion;
+    };
+
+    static std::shared_ptr<Host> make(View root, Options options = {});
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    // Replaces the root view; state is kept wherever identity is unchanged.
+    void setRootView(View root);
+    // Runs a pending rebuild and layout now instead of on the next turn.
+    void updateNow();
+
+    // --- size
+    void setProposedSize(std::optional<Size> size);
+    // The root's ideal size; with a width, the height it needs at that width.
+    Size fittingSize(std::optional<double> width = std::nullopt);
+    // The size of the last layout pass.
+    Size size() const { return size_; }
+    // Called after every layout pass with the laid-out size.
+    std::function<void(Size)> onLayout;
+    // Called when the picture changed (a pass ran or an animation advanced).
+    std::function<void()> onNeedsDisplay;
+
+    // --- drawing
+    void draw(cairo_t* cr);
+    // The views as a PNG at `scale` pixels per point, on a transparent background.
+    std::vector<unsigned char> renderPNG(double scale = 1);
+    bool writePNG(const std::string& path, double scale = 1);
+
+    // --- input, in content coordinates (points, top left, y down)
+    void mouseDown(Point point);
+    void mouseDragged(Point point);
+    void mouseUp(Point point);
+    void mouseMoved(Point point);
+    void mouseExited();
+    // Positive `dy` scrolls content up (shows what is further down).
+    bool scrollWheel(Point point, double dy);
+    // Focused view first, then keyboard shortcuts; false when nobody handled the key.
+    bool keyDown(const KeyPress& press);
+    void setKeyWindow(bool isKey);
+    bool isKeyWindow() const { return isKeyWindow_; }
+    // The window left the screen: hovers end.
+    void windowDidOrderOut();
+    // Focus leaves every field (the window made itself first responder).
+    void resignFocus();
+    bool hasFocusedTextField() const;
+    void setPasteboardReader(std::function<std::optional<std::string>()> reader) {
+        pasteboard_ = std::move(reader);
+    }
+    std::optional<std::string> readPasteboard() const {
+        return pasteboard_ ? pasteboard_() : std::nullopt;
+    }
+
+    // --- inspection (tests and debugging)
+    NodeRef find(const Query& query);
+    // Drops views whose removal transition has ended (the frame timer does it too, a frame later).
+    void pruneRemovals();
+    std::vector<NodeRef> findAll(const Query& query);
+    NodeRef root();
+    // The accessibility tree as indented text.
+    std::string accessibilityDump();
+    // Every node with its frame, for debugging.
+    std::string viewDump();
+    // Types `text` into the focused field, one key per character.
+    void type(std::string_view text);
+    bool press(Key key, Modifiers modifiers = Modifiers::none);
+
+    // --- for nodes and elements
+    const std::shared_ptr<const Environment>& rootEnvironment() const { return rootEnvironment_; }
+    TextMeasurer& textMeasurer() const { return *textMeasurer_; }
+    double now() const;
+    void markDirty(const std::weak_ptr<Node>& node, const Transaction& transaction);
+    void setNeedsUpdate();
+    void setNeedsDisplay();
+    void afterUpdate(std::function<void()> work) { afterUpdate_.push_back(std::move(work)); }
+    void animationStarted();
+    void nodeDidInsert(Node& node);
+    void nodeWillRemove(Node& node);
+    void nodeDidResize(Node& node);
+    // Focuses the first focusable view at or below `node`.
+    void requestFocus(Node& node);
+    void resignFocus(Node& node);
+    void registerFocusBinding(Node& node);
+    Node* focusedNode() const;
+    cairo_t* scratch() const { return scratch_; }
+    Node* hitTest(Point point);
+
+  private:
+    explicit Host(Options options);
+    void runUpdate();
+    void layout(const Transaction& transaction);
+    void tick();
+    void updateHover();
+    void setHovered(std::vector<std::weak_ptr<Node>> hovered);
+    void sendPointer(PointerPhase phase, Point point);
+    void collect(Node& node, const Query& query, std::vector<NodeRef>& found, bool firstOnly);
+    std::vector<std::shared_ptr<Node>> pointerTargets(Node* hit) const;
+    void setFocus(Node* target);
+    void syncFocusBindings();
+    void syncBindingsFromFocus();
+    bool performShortcut(Node& node, const KeyPress& press);
+    bool isInside(const Node& node, Point point);
+
+    struct Dirty {
+        std::weak_ptr<Node> node;
+        Transaction transaction;
+    };
+
+    Options options_;
+    std::shared_ptr<TextMeasurer> textMeasurer_;
+    std::shared_ptr<IconCatalog> icons_;
+    std::shared_ptr<const std::function<bool()>> reduceMotion_;
+    std::shared_ptr<const Environment> rootEnvironment_;
+    std::shared_ptr<Node> root_;
+    View rootView_;
+    std::vector<Dirty> dirty_;
+    bool rootChanged_ = false;
+    bool needsLayout_ = false;
+    bool updatePosted_ = false;
+    std::uint64_t pass_ = 0;
+    Transaction rootTransaction_;
+    std::vector<std::function<void()>> afterUpdate_;
+    Size size_;
+    std::shared_ptr<Timer> frameTimer_;
+    cairo_surface_t* scratchSurface_;
+    cairo_t* scratch_;
+
+    bool isKeyWindow_ = true;
+    std::optional<Point> pointer_;
+    std::vector<std::weak_ptr<Node>> hovered_;
+    std::vector<std::weak_ptr<Node>> pressed_;
+    std::vector<std::weak_ptr<Node>> appeared_;
+    std::vector<std::weak_ptr<Node>> focusBindings_;
+    Point pressStart_;
+    std::weak_ptr<Node> focused_;
+    std::function<std::optional<std::string>()> pasteboard_;
+};
+
+}  // namespace talvori::ui

@@ -1,0 +1,623 @@
+// The layout and drawing modifiers of View: each wraps the view in an element with one child.
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "ui/AccessibilityNode.hpp"
+#include "ui/ForEach.hpp"
+#include "ui/Host.hpp"
+#include "ui/Node.hpp"
+#include "ui/Paint.hpp"
+#include "ui/Shadow.hpp"
+#include "ui/Shape.hpp"
+#include "ui/Stack.hpp"
+#include "ui/View.hpp"
+
+namespace talvori::ui {
+
+namespace {
+
+Node* onlyChild(Node& node) {
+    const auto children = node.layoutChildren();
+    return children.empty() ? nullptr : children.front();
+}
+
+Rect bounds(const Node& node) {
+    return {0, 0, node.frame().width, node.frame().height};
+}
+
+class ColorElement final : public Element {
+  public:
+    explicit ColorElement(Color color) : color_(color) {}
+    AnimatedValue::Values animatableData(const Node&) const override {
+        return {color_.red, color_.green, color_.blue, color_.alpha};
+    }
+    Size sizeThatFits(Node&, ProposedSize proposal, LayoutContext&) const override {
+        return proposal.replacingUnspecified({10, 10});
+    }
+    void draw(const Node& node, DrawContext& context) const override {
+        const auto value = node.presentedData(context.now);
+        const Size size = node.presentedFrame(context.now).size();
+        setSourceColor(context.cr, {value[0], value[1], value[2], value[3]});
+        cairo_rectangle(context.cr, 0, 0, size.width, size.height);
+        cairo_fill(context.cr);
+    }
+    Node* hitTest(Node& node, Point point, cairo_t*) const override {
+        return !color_.isClear() && bounds(node).contains(point) ? &node : nullptr;
+    }
+    std::vector<AccessibilityNode> accessibility(const Node&, double) const override { return {}; }
+    std::optional<Color> presentedColor(const Node& node, ColorRole role,
+                                        double now) const override {
+        if (role != ColorRole::fill) return std::nullopt;
+        const auto v = node.presentedData(now);
+        return Color{v[0], v[1], v[2], v[3]};
+    }
+    std::string debugName() const override { return "Color " + color_.description(); }
+
+  private:
+    Color color_;
+};
+
+class PaddingElement final : public ModifierElement {
+  public:
+    PaddingElement(std::shared_ptr<const Element> content, EdgeInsets insets)
+        : ModifierElement(std::move(content)), insets_(insets) {}
+
+    Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
+        Node* child = onlyChild(node);
+        const Size inner = child ? child->sizeThatFits(inset(proposal), context) : Size{};
+        return {std::max(0.0, inner.width + insets_.horizontal()),
+                std::max(0.0, inner.height + insets_.vertical())};
+    }
+    void place(Node& node, Size size, LayoutContext& context) const override {
+        Node* child = onlyChild(node);
+        if (!child) return;
+        const Size inner{std::max(0.0, size.width - insets_.horizontal()),
+                         std::max(0.0, size.height - insets_.vertical())};
+        child->place(Rect({insets_.leading, insets_.top}, inner), context);
+    }
+    std::optional<double> firstBaseline(Node& node, Size size,
+                                        LayoutContext& context) const override {
+        Node* child = onlyChild(node);
+        if (!child) return std::nullopt;
+        const Size inner{std::max(0.0, size.width - insets_.horizontal()),
+                         std::max(0.0, size.height - insets_.vertical())};
+        const auto baseline = child->firstBaseline(inner, context);
+        return baseline ? std::optional(*baseline + insets_.top) : std::nullopt;
+    }
+    std::string debugName() const override { return "padding"; }
+
+  private:
+    ProposedSize inset(ProposedSize proposal) const {
+        auto shrink = [](std::optional<double> length, double by) -> std::optional<double> {
+            if (!length) return std::nullopt;
+            return std::max(0.0, *length - by);
+        };
+        return {shrink(proposal.width, insets_.horizontal()),
+                shrink(proposal.height, insets_.vertical())};
+    }
+    EdgeInsets insets_;
+};
+
+// One axis of a frame: fixed, flexible, or following the content.
+struct FrameAxis {
+    std::optional<double> fixed, min, ideal, max;
+
+    bool isFlexible() const { return min || ideal || max; }
+    std::optional<double> childProposal(std::optional<double> proposal) const {
+        if (fixed) return fixed;
+        if (!isFlexible()) return proposal;
+        if (!proposal) return ideal;
+        return std::clamp(*proposal, min.value_or(-infinity),
+                          std::max(min.value_or(-infinity), max.value_or(infinity)));
+    }
+    double result(std::optional<double> proposal, double child) const {
+        if (fixed) return *fixed;
+        if (!isFlexible()) return child;
+        // Bounded by min and max, the frame leans towards the proposal from its content's size.
+        const double proposed = proposal ? *proposal : ideal.value_or(child);
+        double length = child;
+        if (min) length = std::max(*min, std::min(length, proposed));
+        if (max) length = std::min(*max, std::max(length, proposed));
+        return length;
+    }
+};
+
+class FrameElement final : public ModifierElement {
+  public:
+    FrameElement(std::shared_ptr<const Element> content, const Frame& frame)
+        : ModifierElement(std::move(content)),
+          width_{frame.width, frame.minWidth, frame.idealWidth, frame.maxWidth},
+          height_{frame.height, frame.minHeight, frame.idealHeight, frame.maxHeight},
+          alignment_(frame.alignment) {}
+
+    Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
+        Node* child = onlyChild(node);
+        const Size inner = child ? child->sizeThatFits(childProposal(proposal), context) : Size{};
+        return {width_.result(proposal.width, inner.width),
+                height_.result(proposal.height, inner.height)};
+    }
+    void place(Node& node, Size size, LayoutContext& context) const override {
+        Node* child = onlyChild(node);
+        if (!child) return;
+        const Size inner = child->sizeThatFits(childProposal(ProposedSize::of(size)), context);
+        child->place(Rect(origin(size, inner), inner), context);
+    }
+    std::optional<double> firstBaseline(Node& node, Size size,
+                                        LayoutContext& context) const override {
+        Node* child = onlyChild(node);
+        if (!child) return std::nullopt;
+        const Size inner = child->sizeThatFits(childProposal(ProposedSize::of(size)), context);
+        const auto baseline = child->firstBaseline(inner, context);
+        return baseline ? std::optional(*baseline + origin(size, inner).y) : std::nullopt;
+    }
+    std::string debugName() const override { return "frame"; }
+
+  private:
+    ProposedSize childProposal(ProposedSize proposal) const {
+        return {width_.childProposal(proposal.width), height_.childProposal(proposal.height)};
+    }
+    Point origin(Size size, Size inner) const {
+        return {alignedOffset(alignment_.horizontal, size.width, inner.width),
+                alignedOffset(alignment_.vertical, size.height, inner.height)};
+    }
+    FrameAxis width_, height_;
+    Alignment alignment_;
+};
+
+class FixedSizeElement final : public ModifierElement {
+  public:
+    FixedSizeElement(std::shared_ptr<const Element> content, bool horizontal, bool vertical)
+        : ModifierElement(std::move(content)), horizontal_(horizontal), vertical_(vertical) {}
+    Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
+        Node* child = onlyChild(node);
+        return child ? child->sizeThatFits(fixed(proposal), context) : Size{};
+    }
+    void place(Node& node, Size size, LayoutContext& context) const override {
+        if (Node* child = onlyChild(node)) {
+            const Size inner = child->sizeThatFits(fixed(ProposedSize::of(size)), context);
+            child->place(
+                Rect({(size.width - inner.width) / 2, (size.height - inner.height) / 2}, inner),
+                context);
+        }
+    }
+    std::string debugName() const override { return "fixedSize"; }
+
+  private:
+    ProposedSize fixed(ProposedSize proposal) const {
+        return {horizontal_ ? std::nullopt : proposal.width,
+                vertical_ ? std::nullopt : proposal.height};
+    }
+    bool horizontal_, vertical_;
+};
+
+class PositionElement final : public ModifierElement {
+  public:
+    PositionElement(std::shared_ptr<const Element> content, Point position)
+        : ModifierElement(std::move(content)), position_(position) {}
+    Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
+        Node* child = onlyChild(node);
+        const Size inner = child ? child->sizeThatFits(proposal, context) : Size{};
+        return proposal.replacingUnspecified(inner);
+    }
+    void place(Node& node, Size size, LayoutContext& context) const override {
+        if (Node* child = onlyChild(node)) {
+            const Size inner = child->sizeThatFits(ProposedSize::of(size), context);
+            child->place(
+                Rect({position_.x - inner.width / 2, position_.y - inner.height / 2}, inner),
+                context);
+        }
+    }
+    std::string debugName() const override { return "position"; }
+
+  private:
+    Point position_;
+};
+
+// A background or overlay: the decoration takes the content's size and sits behind or in front.
+class DecorationElement final : public Element {
+  public:
+    DecorationElement(std::shared_ptr<const Element> content,
+                      std::shared_ptr<const Element> decoration, Alignment alignment, bool behind)
+        : alignment_(alignment), behind_(behind) {
+        ChildEntry contentEntry{ChildKey{0, {}}, std::move(content)};
+        ChildEntry decorationEntry{ChildKey{1, {}}, std::move(decoration)};
+        children_ = behind ? std::vector{decorationEntry, contentEntry}
+                           : std::vector{contentEntry, decorationEntry};
+    }
+    std::span<const ChildEntry> children() const override { return children_; }
+
+    Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
+        Node* content = part(node, 0);
+        return content ? content->sizeThatFits(proposal, context) : Size{};
+    }
+    void place(Node& node, Size size, LayoutContext& context) const override {
+        if (Node* content = part(node, 0)) content->place(Rect({0, 0}, size), context);
+        if (Node* decoration = part(node, 1)) {
+            const Size inner = decoration->sizeThatFits(ProposedSize::of(size), context);
+            decoration->place(Rect({alignedOffset(alignment_.horizontal, size.width, inner.width),
+                                    alignedOffset(alignment_.vertical, size.height, inner.height)},
+                                   inner),
+                              context);
+        }
+    }
+    std::optional<double> firstBaseline(Node& node, Size size,
+                                        LayoutContext& context) const override {
+        Node* content = part(node, 0);
+        return content ? content->firstBaseline(size, context) : std::nullopt;
+    }
+    std::vector<AccessibilityNode> accessibility(const Node& node, double now) const override {
+        // The decoration is part of the look, not of what the view says.
+        for (const auto& child : node.children()) {
+            if (child->key().index == 0 && !child->isRemoving())
+                return child->element().accessibility(*child, now);
+        }
+        return {};
+    }
+    std::string debugName() const override { return behind_ ? "background" : "overlay"; }
+
+  private:
+    static Node* part(Node& node, std::int64_t index) {
+        for (const auto& child : node.children()) {
+            if (child->key().index == index && !child->isRemoving()) return child.get();
+        }
+        return nullptr;
+    }
+    std::vector<ChildEntry> children_;
+    Alignment alignment_;
+    bool behind_;
+};
+
+class OffsetElement final : public ModifierElement {
+  public:
+    OffsetElement(std::shared_ptr<const Element> content, Point offset)
+        : ModifierElement(std::move(content)), offset_(offset) {}
+    AnimatedValue::Values animatableData(const Node&) const override {
+        return {offset_.x, offset_.y};
+    }
+    void applyTransform(const Node& node, double now, cairo_matrix_t& matrix) const override {
+        cairo_matrix_translate(&matrix, node.presentedComponent(0, now),
+                               node.presentedComponent(1, now));
+    }
+    std::string debugName() const override { return "offset"; }
+
+  private:
+    Point offset_;
+};
+
+class OpacityElement final : public ModifierElement {
+  public:
+    OpacityElement(std::shared_ptr<const Element> content, double opacity)
+        : ModifierElement(std::move(content)), opacity_(std::clamp(opacity, 0.0, 1.0)) {}
+    AnimatedValue::Values animatableData(const Node&) const override { return {opacity_}; }
+    double opacity(const Node& node, double now) const override {
+        return node.presentedComponent(0, now);
+    }
+    double targetOpacity() const override { return opacity_; }
+    std::string debugName() const override { return "opacity"; }
+
+  private:
+    double opacity_;
+};
+
+class ScaleElement final : public ModifierElement {
+  public:
+    ScaleElement(std::shared_ptr<const Element> content, double x, double y, UnitPoint anchor)
+        : ModifierElement(std::move(content)), x_(x), y_(y), anchor_(anchor) {}
+    AnimatedValue::Values animatableData(const Node&) const override { return {x_, y_}; }
+    void applyTransform(const Node& node, double now, cairo_matrix_t& matrix) const override {
+        const Size size = node.presentedFrame(now).size();
+        const double ax = anchor_.x * size.width, ay = anchor_.y * size.height;
+        cairo_matrix_translate(&matrix, ax, ay);
+        cairo_matrix_scale(&matrix, node.presentedComponent(0, now),
+                           node.presentedComponent(1, now));
+        cairo_matrix_translate(&matrix, -ax, -ay);
+    }
+    std::string debugName() const override { return "scaleEffect"; }
+
+  private:
+    double x_, y_;
+    UnitPoint anchor_;
+};
+
+class RotationElement final : public ModifierElement {
+  public:
+    RotationElement(std::shared_ptr<const Element> content, double degrees, UnitPoint anchor)
+        : ModifierElement(std::move(content)), degrees_(degrees), anchor_(anchor) {}
+    AnimatedValue::Values animatableData(const Node&) const override { return {degrees_}; }
+    void applyTransform(const Node& node, double now, cairo_matrix_t& matrix) const override {
+        const Size size = node.presentedFrame(now).size();
+        const double ax = anchor_.x * size.width, ay = anchor_.y * size.height;
+        cairo_matrix_translate(&matrix, ax, ay);
+        cairo_matrix_rotate(&matrix, node.presentedComponent(0, now) * std::numbers::pi / 180);
+        cairo_matrix_translate(&matrix, -ax, -ay);
+    }
+    std::string debugName() const override { return "rotationEffect"; }
+
+  private:
+    double degrees_;
+    UnitPoint anchor_;
+};
+
+// Clips drawing, and pointer input, to a shape.
+class ClipElement final : public ModifierElement {
+  public:
+    ClipElement(std::shared_ptr<const Element> content, Shape shape)
+        : ModifierElement(std::move(content)), shape_(std::move(shape)) {}
+    void draw(const Node& node, DrawContext& context) const override {
+        const Size size = node.presentedFrame(context.now).size();
+        cairo_save(context.cr);
+        shape_.path(Rect(0, 0, size.width, size.height)).apply(context.cr);
+        cairo_clip(context.cr);
+        node.drawChildren(context);
+        cairo_restore(context.cr);
+    }
+    Node* hitTest(Node& node, Point point, cairo_t* scratch) const override {
+        cairo_new_path(scratch);
+        shape_.path(bounds(node)).apply(scratch);
+        if (!cairo_in_fill(scratch, point.x, point.y)) return nullptr;
+        return node.hitTestChildren(point, node.host().now(), scratch);
+    }
+    std::string debugName() const override { return "clipShape"; }
+
+  private:
+    Shape shape_;
+};
+
+class ContentShapeElement final : public ModifierElement {
+  public:
+    ContentShapeElement(std::shared_ptr<const Element> content, Shape shape)
+        : ModifierElement(std::move(content)), shape_(std::move(shape)) {}
+    Node* hitTest(Node& node, Point point, cairo_t* scratch) const override {
+        cairo_new_path(scratch);
+        shape_.path(bounds(node)).apply(scratch);
+        if (!cairo_in_fill(scratch, point.x, point.y)) return nullptr;
+        if (Node* hit = node.hitTestChildren(point, node.host().now(), scratch)) return hit;
+        return &node;
+    }
+    std::string debugName() const override { return "contentShape"; }
+
+  private:
+    Shape shape_;
+};
+
+class HitTestingElement final : public ModifierElement {
+  public:
+    HitTestingElement(std::shared_ptr<const Element> content, bool allows)
+        : ModifierElement(std::move(content)), allows_(allows) {}
+    bool allowsHitTesting() const override { return allows_; }
+    std::string debugName() const override {
+        return allows_ ? "allowsHitTesting" : "allowsHitTesting(false)";
+    }
+
+  private:
+    bool allows_;
+};
+
+class ShadowElement final : public ModifierElement {
+  public:
+    ShadowElement(std::shared_ptr<const Element> content, Color color, double radius, Point offset)
+        : ModifierElement(std::move(content)), color_(color), radius_(radius), offset_(offset) {}
+    AnimatedValue::Values animatableData(const Node&) const override {
+        return {color_.red, color_.green, color_.blue, color_.alpha, radius_, offset_.x, offset_.y};
+    }
+    void draw(const Node& node, DrawContext& context) const override {
+        const auto v = node.presentedData(context.now);
+        drawShadow(context.cr, node.presentedFrame(context.now).size(), {v[0], v[1], v[2], v[3]},
+                   v[4], {v[5], v[6]}, [&](cairo_t* target) {
+                       DrawContext shadowContext = context;
+                       shadowContext.cr = target;
+                       node.drawChildren(shadowContext);
+                   });
+        node.drawChildren(context);
+    }
+    std::string debugName() const override { return "shadow"; }
+
+  private:
+    Color color_;
+    double radius_;
+    Point offset_;
+};
+
+class EnvironmentElement final : public ModifierElement {
+  public:
+    EnvironmentElement(std::shared_ptr<const Element> content,
+                       std::function<void(Environment&)> modify)
+        : ModifierElement(std::move(content)), modify_(std::move(modify)) {}
+    bool modifiesEnvironment() const override { return true; }
+    void modifyEnvironment(Environment& environment) const override { modify_(environment); }
+    std::string debugName() const override { return "environment"; }
+
+  private:
+    std::function<void(Environment&)> modify_;
+};
+
+class IdentityElement final : public ModifierElement {
+  public:
+    IdentityElement(std::shared_ptr<const Element> content, AnyValue identity)
+        : ModifierElement(std::move(content)), identity_(std::move(identity)) {}
+    bool canUpdateTo(const Element& newer) const override {
+        const auto* other = dynamic_cast<const IdentityElement*>(&newer);
+        return other && other->identity_ == identity_;
+    }
+    std::string debugName() const override { return "id"; }
+
+  private:
+    AnyValue identity_;
+};
+
+class TransitionElement final : public ModifierElement {
+  public:
+    TransitionElement(std::shared_ptr<const Element> content, Transition transition)
+        : ModifierElement(std::move(content)), transition_(std::move(transition)) {}
+    const Transition* transition() const override { return &transition_; }
+    std::string debugName() const override { return "transition"; }
+
+  private:
+    Transition transition_;
+};
+
+struct LastValueStorage final : NodeStorage {
+    AnyValue value;
+};
+
+class AnimationElement final : public ModifierElement {
+  public:
+    AnimationElement(std::shared_ptr<const Element> content, std::optional<Animation> animation,
+                     AnyValue value)
+        : ModifierElement(std::move(content)),
+          animation_(std::move(animation)),
+          value_(std::move(value)) {}
+    Transaction childTransaction(const Node& node, const Transaction& transaction) const override {
+        const auto* last = node.storage<LastValueStorage>();
+        if (!last || last->value == value_ || transaction.disablesAnimations) return transaction;
+        return Transaction{animation_, false};
+    }
+    void didUpdate(Node& node, const Element*, UpdateContext&) const override {
+        auto* last = node.storage<LastValueStorage>();
+        if (!last) last = &node.makeStorage<LastValueStorage>();
+        last->value = value_;
+    }
+    std::string debugName() const override { return "animation"; }
+
+  private:
+    std::optional<Animation> animation_;
+    AnyValue value_;
+};
+
+}  // namespace
+
+View::View(const Color& color) : element_(std::make_shared<ColorElement>(color)) {}
+
+View View::padding(EdgeInsets insets) const {
+    return View(std::make_shared<PaddingElement>(element_, insets));
+}
+
+View View::frame(double width, double height, Alignment alignment) const {
+    Frame frame;
+    frame.width = width;
+    frame.height = height;
+    frame.alignment = alignment;
+    return this->frame(frame);
+}
+
+View View::frame(const Frame& frame) const {
+    return View(std::make_shared<FrameElement>(element_, frame));
+}
+
+View View::fixedSize(bool horizontal, bool vertical) const {
+    return View(std::make_shared<FixedSizeElement>(element_, horizontal, vertical));
+}
+
+View View::offset(double x, double y) const {
+    return View(std::make_shared<OffsetElement>(element_, Point{x, y}));
+}
+
+View View::position(double x, double y) const {
+    return View(std::make_shared<PositionElement>(element_, Point{x, y}));
+}
+
+View View::background(const View& view, Alignment alignment) const {
+    return View(std::make_shared<DecorationElement>(element_, view.element_, alignment, true));
+}
+
+View View::overlay(const View& view, Alignment alignment) const {
+    return View(std::make_shared<DecorationElement>(element_, view.element_, alignment, false));
+}
+
+View View::opacity(double opacity) const {
+    return View(std::make_shared<OpacityElement>(element_, opacity));
+}
+
+View View::scaleEffect(double scale, UnitPoint anchor) const {
+    return scaleEffect(scale, scale, anchor);
+}
+
+View View::scaleEffect(double x, double y, UnitPoint anchor) const {
+    return View(std::make_shared<ScaleElement>(element_, x, y, anchor));
+}
+
+View View::rotationEffect(double degrees, UnitPoint anchor) const {
+    return View(std::make_shared<RotationElement>(element_, degrees, anchor));
+}
+
+View View::clipShape(const Shape& shape) const {
+    return View(std::make_shared<ClipElement>(element_, shape));
+}
+
+View View::clipped() const {
+    return clipShape(Rectangle());
+}
+
+View View::shadow(const Color& color, double radius, double x, double y) const {
+    return View(std::make_shared<ShadowElement>(element_, color, radius, Point{x, y}));
+}
+
+View View::environment(std::function<void(Environment&)> modify) const {
+    return View(std::make_shared<EnvironmentElement>(element_, std::move(modify)));
+}
+
+View View::environmentModifier(std::function<void(Environment&)> modify, AnyValue) const {
+    return environment(std::move(modify));
+}
+
+View View::font(const Font& font) const {
+    return environment([font](Environment& environment) { environment.font = font; });
+}
+
+View View::foregroundColor(const Color& color) const {
+    return environment([color](Environment& environment) { environment.foreground = color; });
+}
+
+View View::tint(const Color& color) const {
+    return environment([color](Environment& environment) { environment.tint = color; });
+}
+
+View View::lineLimit(std::optional<int> lines) const {
+    return environment([lines](Environment& environment) { environment.lineLimit = lines; });
+}
+
+View View::tracking(double tracking) const {
+    return environment([tracking](Environment& environment) { environment.tracking = tracking; });
+}
+
+View View::multilineTextAlignment(TextAlignment alignment) const {
+    return environment(
+        [alignment](Environment& environment) { environment.multilineTextAlignment = alignment; });
+}
+
+View View::disabled(bool disabled) const {
+    return environment([disabled](Environment& environment) {
+        environment.isEnabled = environment.isEnabled && !disabled;
+    });
+}
+
+View View::buttonStyle(ButtonStyle style) const {
+    auto shared = std::make_shared<const ButtonStyle>(std::move(style));
+    return environment([shared](Environment& environment) { environment.buttonStyle = shared; });
+}
+
+View View::idValue(AnyValue value) const {
+    return View(std::make_shared<IdentityElement>(element_, std::move(value)));
+}
+
+View View::transition(const Transition& transition) const {
+    return View(std::make_shared<TransitionElement>(element_, transition));
+}
+
+View View::animationValue(std::optional<Animation> animation, AnyValue value) const {
+    return View(
+        std::make_shared<AnimationElement>(element_, std::move(animation), std::move(value)));
+}
+
+View View::contentShape(const Shape& shape) const {
+    return View(std::make_shared<ContentShapeElement>(element_, shape));
+}
+
+View View::allowsHitTesting(bool allows) const {
+    return View(std::make_shared<HitTestingElement>(element_, allows));
+}
+
+Group::Group(ViewList children) : View(makeGroupElement(childEntries(children))) {}
+
+}  // namespace talvori::ui

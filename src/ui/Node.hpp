@@ -1,0 +1,145 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "ui/AnimatedValue.hpp"
+#include "ui/Element.hpp"
+
+namespace talvori::ui {
+
+// Runtime state an element keeps in its node: a component's state, a text field's caret...
+class NodeStorage {
+  public:
+    virtual ~NodeStorage() = default;
+};
+
+// The live counterpart of a view: it keeps the view's identity (its place among its siblings and
+// its explicit id), its state, its laid-out frame and the animations of what it draws. Nodes
+// persist across builds as long as their identity does.
+class Node : public std::enable_shared_from_this<Node> {
+  public:
+    Node(Host& host, Node* parent, ChildKey key);
+    ~Node();
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+
+    Host& host() const { return host_; }
+    Node* parent() const { return parent_; }
+    const ChildKey& key() const { return key_; }
+    int depth() const { return depth_; }
+    const Element& element() const { return *element_; }
+    const std::shared_ptr<const Element>& sharedElement() const { return element_; }
+    const Environment& environment() const { return *environment_; }
+    const std::vector<std::shared_ptr<Node>>& children() const { return children_; }
+    // The children that take part in layout: transparent containers flattened, removed views left
+    // out.
+    std::vector<Node*> layoutChildren() const;
+    // Whether the view has left the tree and only plays its removal transition.
+    bool isRemoving() const { return removing_; }
+    // Whether the view is in the tree (not removed, not inside a removed view).
+    bool isAttached() const;
+
+    // --- building
+    void update(const std::shared_ptr<const Element>& element, UpdateContext& context);
+    void reconcileChildren(std::span<const ChildEntry> entries, UpdateContext& context);
+    const Transaction& transaction() const { return transaction_; }
+
+    template <class T>
+    T* storage() const {
+        return static_cast<T*>(storage_.get());
+    }
+    template <class T, class... Args>
+    T& makeStorage(Args&&... args) {
+        auto made = std::make_unique<T>(std::forward<Args>(args)...);
+        T& reference = *made;
+        storage_ = std::move(made);
+        return reference;
+    }
+    void clearStorage() { storage_.reset(); }
+
+    // --- layout
+    Size sizeThatFits(ProposedSize proposal, LayoutContext& context);
+    // Places the node at `frame` in its parent's coordinates.
+    void place(const Rect& frame, LayoutContext& context);
+    std::optional<double> firstBaseline(Size size, LayoutContext& context);
+    // The frame last given by layout, in the parent's coordinates.
+    const Rect& frame() const { return frame_; }
+    Rect presentedFrame(double now) const;
+
+    // --- drawing and animation
+    AnimatedValue::Values presentedData(double now) const { return data_.valueAt(now); }
+    double presentedComponent(std::size_t index, double now) const {
+        return data_.componentAt(index, now);
+    }
+    bool isAnimating(double now) const;
+    // Maps the parent's coordinates into this node's, with offsets, scales and rotations.
+    cairo_matrix_t transformFromParent(double now) const;
+    // Maps host coordinates into this node's.
+    cairo_matrix_t transformFromHost(double now) const;
+    double presentedOpacity(double now) const;
+    // The bounding box of the node as drawn, in host coordinates.
+    Rect frameInHost(double now) const;
+    void draw(DrawContext& context) const;
+    void drawChildren(DrawContext& context) const;
+    Node* hitTest(Point pointInParent, double now, cairo_t* scratch);
+    Node* hitTestChildren(Point point, double now, cairo_t* scratch);
+    // Drops a finished removal transition; returns whether anything was dropped.
+    bool pruneFinishedRemovals(double now);
+
+    void forEachInSubtree(const std::function<void(Node&)>& visit);
+
+    // Runs the element's reconciliation again (a component's body), in `context`'s transaction.
+    void rebuild(UpdateContext& context) { apply(element_, context); }
+    std::uint64_t builtPass() const { return builtPass_; }
+
+  private:
+    void insert(const std::shared_ptr<const Element>& element, UpdateContext& context);
+    void apply(const std::shared_ptr<const Element>& element, UpdateContext& context);
+    // Starts leaving the tree; returns whether the node stays for a removal transition.
+    bool beginRemoval(UpdateContext& context);
+    const Transition* findTransition() const;
+    void placeTransparentChildren(Size size);
+    std::shared_ptr<const Environment> deriveEnvironment(const Element& element) const;
+    const std::shared_ptr<const Environment>& inheritedEnvironment() const;
+
+    struct TransitionState {
+        Transition::Effect effect;
+        AnimatedValue progress;
+    };
+    struct SizeCacheEntry {
+        std::uint64_t pass = 0;
+        ProposedSize proposal;
+        Size size;
+    };
+
+    Host& host_;
+    Node* parent_;
+    ChildKey key_;
+    int depth_;
+    std::shared_ptr<const Element> element_;
+    std::shared_ptr<const Environment> environment_;
+    std::shared_ptr<const Environment> inherited_;
+    std::vector<std::shared_ptr<Node>> children_;
+    std::unique_ptr<NodeStorage> storage_;
+    bool removing_ = false;
+    // Set on every node of a subtree that left the tree, so that nobody walks up from it.
+    bool detached_ = false;
+    Transaction transaction_;
+    std::uint64_t updatedPass_ = 0;
+    std::uint64_t builtPass_ = 0;
+    Rect frame_;
+    bool placed_ = false;
+    AnimatedValue frameValue_;
+    AnimatedValue data_;
+    std::optional<TransitionState> transition_;
+    std::array<SizeCacheEntry, 4> sizeCache_{};
+    std::size_t nextCacheSlot_ = 0;
+
+    friend class Host;
+};
+
+}  // namespace talvori::ui

@@ -1,0 +1,169 @@
+#include "ui/PangoTextMeasurer.hpp"
+
+#include <fmt/format.h>
+
+#include <cmath>
+
+namespace talvori::ui {
+
+namespace {
+
+constexpr const char* kFamily = "Inter";
+
+PangoWeight pangoWeight(FontWeight weight) {
+    switch (weight) {
+        case FontWeight::regular:
+            return PANGO_WEIGHT_NORMAL;
+        case FontWeight::medium:
+            return PANGO_WEIGHT_MEDIUM;
+        case FontWeight::semibold:
+            return PANGO_WEIGHT_SEMIBOLD;
+        case FontWeight::bold:
+            return PANGO_WEIGHT_BOLD;
+    }
+    return PANGO_WEIGHT_NORMAL;
+}
+
+PangoAlignment pangoAlignment(TextAlignment alignment) {
+    switch (alignment) {
+        case TextAlignment::leading:
+            return PANGO_ALIGN_LEFT;
+        case TextAlignment::center:
+            return PANGO_ALIGN_CENTER;
+        case TextAlignment::trailing:
+            return PANGO_ALIGN_RIGHT;
+    }
+    return PANGO_ALIGN_LEFT;
+}
+
+void applyStyle(PangoLayout* layout, const TextStyle& style) {
+    PangoFontDescription* description = pango_font_description_new();
+    pango_font_description_set_family_static(description, kFamily);
+    pango_font_description_set_weight(description, pangoWeight(style.font.weight));
+    pango_font_description_set_absolute_size(description, style.font.size * PANGO_SCALE);
+    pango_layout_set_font_description(layout, description);
+    pango_font_description_free(description);
+
+    PangoAttrList* attributes = pango_attr_list_new();
+    if (style.tracking != 0) {
+        pango_attr_list_insert(attributes, pango_attr_letter_spacing_new(static_cast<int>(
+                                               std::lround(style.tracking * PANGO_SCALE))));
+    }
+    if (style.font.monospacedDigits)
+        pango_attr_list_insert(attributes, pango_attr_font_features_new("tnum"));
+    pango_layout_set_attributes(layout, attributes);
+    pango_attr_list_unref(attributes);
+    pango_layout_set_alignment(layout, pangoAlignment(style.alignment));
+}
+
+class PangoTextLayout final : public TextLayout {
+  public:
+    explicit PangoTextLayout(PangoLayout* layout) : layout_(layout) {
+        PangoRectangle logical;
+        pango_layout_get_extents(layout_, nullptr, &logical);
+        originX_ = static_cast<double>(logical.x) / PANGO_SCALE;
+        size = {static_cast<double>(logical.width) / PANGO_SCALE,
+                static_cast<double>(logical.height) / PANGO_SCALE};
+        firstBaseline = static_cast<double>(pango_layout_get_baseline(layout_)) / PANGO_SCALE;
+        lineCount = pango_layout_get_line_count(layout_);
+        isTruncated = pango_layout_is_ellipsized(layout_);
+        visibleText = pango_layout_get_text(layout_);
+    }
+    ~PangoTextLayout() override { g_object_unref(layout_); }
+    PangoTextLayout(const PangoTextLayout&) = delete;
+    PangoTextLayout& operator=(const PangoTextLayout&) = delete;
+
+    void draw(cairo_t* cr) const override {
+        cairo_save(cr);
+        cairo_translate(cr, -originX_, 0);
+        pango_cairo_show_layout(cr, layout_);
+        cairo_restore(cr);
+    }
+
+    double offsetForIndex(std::size_t index) const override {
+        PangoRectangle position;
+        pango_layout_index_to_pos(layout_, static_cast<int>(index), &position);
+        return static_cast<double>(position.x) / PANGO_SCALE - originX_;
+    }
+
+    std::size_t indexForOffset(double x) const override {
+        int index = 0, trailing = 0;
+        pango_layout_xy_to_index(layout_,
+                                 static_cast<int>(std::lround((x + originX_) * PANGO_SCALE)), 0,
+                                 &index, &trailing);
+        const char* text = pango_layout_get_text(layout_);
+        const char* position = text + index;
+        for (int i = 0; i < trailing && *position; ++i) position = g_utf8_next_char(position);
+        return static_cast<std::size_t>(position - text);
+    }
+
+  private:
+    PangoLayout* layout_;
+    double originX_ = 0;
+};
+
+std::string cacheKey(std::string_view text, const TextStyle& style,
+                     std::optional<double> maxWidth) {
+    return fmt::format("{}|{}|{}|{}|{}|{}|{}|{}", text, style.font.size,
+                       static_cast<int>(style.font.weight), style.font.monospacedDigits,
+                       style.tracking, style.lineLimit.value_or(0),
+                       static_cast<int>(style.alignment), maxWidth.value_or(-1));
+}
+
+}  // namespace
+
+PangoTextMeasurer::PangoTextMeasurer()
+    : fontMap_(pango_cairo_font_map_new()), context_(pango_font_map_create_context(fontMap_)) {
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    pango_cairo_context_set_font_options(context_, options);
+    cairo_font_options_destroy(options);
+    pango_context_set_round_glyph_positions(context_, FALSE);
+}
+
+PangoTextMeasurer::~PangoTextMeasurer() {
+    cache_.clear();
+    g_object_unref(context_);
+    g_object_unref(fontMap_);
+}
+
+PangoLayout* PangoTextMeasurer::makeLineLayout(std::string_view text,
+                                               const TextStyle& style) const {
+    PangoLayout* layout = pango_layout_new(context_);
+    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+    applyStyle(layout, style);
+    return layout;
+}
+
+std::shared_ptr<const TextLayout> PangoTextMeasurer::layout(std::string_view text,
+                                                            const TextStyle& style,
+                                                            std::optional<double> maxWidth) {
+    auto key = cacheKey(text, style, maxWidth);
+    if (const auto found = cache_.find(key); found != cache_.end()) return found->second;
+
+    PangoLayout* layout = makeLineLayout(text, style);
+    if (maxWidth && std::isfinite(*maxWidth)) {
+        // A hair of slack, so that laying a text out at its own measured width never breaks it.
+        pango_layout_set_width(
+            layout, static_cast<int>(std::ceil((std::max(0.0, *maxWidth) + 0.01) * PANGO_SCALE)));
+        pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+        if (style.lineLimit) {
+            pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
+            pango_layout_set_height(layout, -std::max(1, *style.lineLimit));
+        }
+    }
+    auto result = std::make_shared<const PangoTextLayout>(layout);
+    if (cache_.size() >= kCacheLimit) cache_.clear();
+    cache_.emplace(std::move(key), result);
+    return result;
+}
+
+}  // namespace talvori::ui
+
+// Fontconfig, loaded by Pango, keeps its configuration until the process ends; leak checking in
+// sanitizer builds should not count it.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\n";
+}

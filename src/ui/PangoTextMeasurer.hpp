@@ -1,0 +1,36 @@
+#pragma once
+
+#include <pango/pangocairo.h>
+
+#include <string>
+#include <unordered_map>
+
+#include "ui/TextMeasurer.hpp"
+
+namespace talvori::ui {
+
+// Lays text out with Pango in the system font (Inter), without hinting so that layouts are the
+// same at every scale and on every run. Keeps recent layouts, since views ask for the same texts
+// at the same widths on every pass.
+class PangoTextMeasurer final : public TextMeasurer {
+  public:
+    PangoTextMeasurer();
+    ~PangoTextMeasurer() override;
+    PangoTextMeasurer(const PangoTextMeasurer&) = delete;
+    PangoTextMeasurer& operator=(const PangoTextMeasurer&) = delete;
+
+    std::shared_ptr<const TextLayout> layout(std::string_view text, const TextStyle& style,
+                                             std::optional<double> maxWidth) override;
+
+    // A Pango layout of one unbroken line, shared with the fixed-metrics drawing.
+    PangoLayout* makeLineLayout(std::string_view text, const TextStyle& style) const;
+
+  private:
+    static constexpr std::size_t kCacheLimit = 1024;
+
+    PangoFontMap* fontMap_;
+    PangoContext* context_;
+    std::unordered_map<std::string, std::shared_ptr<const TextLayout>> cache_;
+};
+
+}  // namespace talvori::ui

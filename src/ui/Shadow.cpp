@@ -1,0 +1,74 @@
+#include "ui/Shadow.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace talvori::ui {
+
+namespace {
+
+// One pass of a running-sum box blur along rows (step 1) or columns (step = stride).
+void boxBlur(unsigned char* data, int length, int lines, int step, int lineStep, int radius) {
+    std::vector<unsigned char> copy(static_cast<std::size_t>(length));
+    const int window = 2 * radius + 1;
+    for (int line = 0; line < lines; ++line) {
+        unsigned char* start = data + line * lineStep;
+        for (int i = 0; i < length; ++i) copy[static_cast<std::size_t>(i)] = start[i * step];
+        int sum = 0;
+        for (int i = -radius; i <= radius; ++i)
+            sum += (i >= 0 && i < length) ? copy[static_cast<std::size_t>(i)] : 0;
+        for (int i = 0; i < length; ++i) {
+            start[i * step] = static_cast<unsigned char>(sum / window);
+            const int out = i - radius, in = i + radius + 1;
+            if (out >= 0) sum -= copy[static_cast<std::size_t>(out)];
+            if (in < length) sum += copy[static_cast<std::size_t>(in)];
+        }
+    }
+}
+
+}  // namespace
+
+void drawShadow(cairo_t* cr, Size size, const Color& color, double radius, Point offset,
+                const std::function<void(cairo_t*)>& drawContent) {
+    if (color.isClear() || size.width <= 0 || size.height <= 0) return;
+    // Work at device resolution so the blur looks the same at any scale.
+    double scaleX = 1, scaleY = 0;
+    cairo_user_to_device_distance(cr, &scaleX, &scaleY);
+    const double scale = std::max(0.01, std::hypot(scaleX, scaleY));
+    const double margin = std::ceil(radius * 2) + 1;
+    const int width = static_cast<int>(std::ceil((size.width + 2 * margin) * scale));
+    const int height = static_cast<int>(std::ceil((size.height + 2 * margin) * scale));
+    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) return;
+
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
+    cairo_t* maskContext = cairo_create(mask);
+    cairo_scale(maskContext, scale, scale);
+    cairo_translate(maskContext, margin, margin);
+    drawContent(maskContext);
+    cairo_destroy(maskContext);
+
+    cairo_surface_flush(mask);
+    // Three box blurs of radius r spread like a Gaussian of deviation about r; the deviation of a
+    // shadow is about half its radius.
+    const int blurRadius = static_cast<int>(std::lround(radius * scale / 2));
+    if (blurRadius > 0) {
+        unsigned char* data = cairo_image_surface_get_data(mask);
+        const int stride = cairo_image_surface_get_stride(mask);
+        for (int i = 0; i < 3; ++i) {
+            boxBlur(data, width, height, 1, stride, blurRadius);
+            boxBlur(data, height, width, stride, 1, blurRadius);
+        }
+    }
+    cairo_surface_mark_dirty(mask);
+
+    cairo_save(cr);
+    cairo_translate(cr, offset.x - margin, offset.y - margin);
+    cairo_scale(cr, 1 / scale, 1 / scale);
+    cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
+    cairo_mask_surface(cr, mask, 0, 0);
+    cairo_restore(cr);
+    cairo_surface_destroy(mask);
+}
+
+}  // namespace talvori::ui

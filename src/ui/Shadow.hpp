@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cairo.h>
+
+#include <functional>
+
+#include "ui/Color.hpp"
+#include "ui/Rect.hpp"
+
+namespace talvori::ui {
+
+// Draws the shadow of what `drawContent` draws (into the context it is given) in a box of `size`:
+// its alpha, blurred by `radius` (three box blurs, close to a Gaussian), moved by `offset` and
+// filled with `color`.
+void drawShadow(cairo_t* cr, Size size, const Color& color, double radius, Point offset,
+                const std::function<void(cairo_t*)>& drawContent);
+
+}  // namespace talvori::ui

@@ -1,0 +1,251 @@
+#include "ui/Shape.hpp"
+
+#include <algorithm>
+
+#include "ui/AccessibilityNode.hpp"
+#include "ui/Node.hpp"
+
+namespace talvori::ui {
+
+struct Shape::Geometry {
+    enum class Kind { rectangle, roundedRectangle, circle, capsule, custom };
+    Kind kind = Kind::rectangle;
+    double radius = 0;
+    RoundedCornerStyle style = RoundedCornerStyle::continuous;
+    PathFunction custom;
+    double inset = 0;
+};
+
+namespace {
+
+// Each continuous corner leaves the edge this many radii before the corner and passes through the
+// midpoint of the circular corner of the same radius, drawn as one cubic curve.
+constexpr double kContinuousReach = 1.528;
+constexpr double kCircleMidpoint = 2.343;  // 8 × (1 − 1/√2): a circle's corner midpoint, in radii
+
+void addContinuousRoundedRect(Path& path, const Rect& r, double radius) {
+    const double half = std::min(r.width, r.height) / 2;
+    const double fitted = std::min(radius, half);
+    const double reach = std::min(kContinuousReach * radius, half);
+    const double handle = std::max(0.0, (kCircleMidpoint * fitted - reach) / 3);
+    const double x0 = r.x, y0 = r.y, x1 = r.maxX(), y1 = r.maxY();
+    path.moveTo({x0 + reach, y0}).lineTo({x1 - reach, y0});
+    path.curveTo({x1 - handle, y0}, {x1, y0 + handle}, {x1, y0 + reach}).lineTo({x1, y1 - reach});
+    path.curveTo({x1, y1 - handle}, {x1 - handle, y1}, {x1 - reach, y1}).lineTo({x0 + reach, y1});
+    path.curveTo({x0 + handle, y1}, {x0, y1 - handle}, {x0, y1 - reach}).lineTo({x0, y0 + reach});
+    path.curveTo({x0, y0 + handle}, {x0 + handle, y0}, {x0 + reach, y0}).closeSubpath();
+}
+
+void addCircularRoundedRect(Path& path, const Rect& r, double radius) {
+    const double fitted = std::min(radius, std::min(r.width, r.height) / 2);
+    path.moveTo({r.midX(), r.y})
+        .addArcTo({r.maxX(), r.y}, {r.maxX(), r.maxY()}, fitted)
+        .addArcTo({r.maxX(), r.maxY()}, {r.x, r.maxY()}, fitted)
+        .addArcTo({r.x, r.maxY()}, {r.x, r.y}, fitted)
+        .addArcTo({r.x, r.y}, {r.maxX(), r.y}, fitted)
+        .closeSubpath();
+}
+
+Path makePath(const Shape::Geometry& geometry, const Rect& frame) {
+    const Rect r = frame.insetBy(geometry.inset, geometry.inset);
+    Path path;
+    using Kind = Shape::Geometry::Kind;
+    switch (geometry.kind) {
+        case Kind::rectangle:
+            path.addRect(r);
+            break;
+        case Kind::roundedRectangle:
+            if (geometry.radius <= 0) {
+                path.addRect(r);
+            } else if (geometry.style == RoundedCornerStyle::continuous) {
+                addContinuousRoundedRect(path, r, geometry.radius);
+            } else {
+                addCircularRoundedRect(path, r, geometry.radius);
+            }
+            break;
+        case Kind::circle: {
+            const double side = std::min(r.width, r.height);
+            path.addEllipse({r.midX() - side / 2, r.midY() - side / 2, side, side});
+            break;
+        }
+        case Kind::capsule:
+            addCircularRoundedRect(path, r, std::min(r.width, r.height) / 2);
+            break;
+        case Kind::custom:
+            path = geometry.custom(r);
+            break;
+    }
+    return path;
+}
+
+enum class ShapeMode { fill, stroke, strokeBorder };
+
+Color colorFrom(const AnimatedValue::Values& values, std::size_t at) {
+    return {values[at], values[at + 1], values[at + 2], values[at + 3]};
+}
+
+class ShapeElement final : public Element {
+  public:
+    ShapeElement(std::shared_ptr<const Shape::Geometry> geometry, ShapeMode mode,
+                 std::optional<Paint> paint, StrokeStyle style)
+        : geometry_(std::move(geometry)),
+          mode_(mode),
+          paint_(std::move(paint)),
+          style_(std::move(style)) {}
+
+    AnimatedValue::Values animatableData(const Node& node) const override {
+        const Color color = solidColor(node);
+        return {color.red, color.green, color.blue, color.alpha, style_.lineWidth};
+    }
+
+    Size sizeThatFits(Node&, ProposedSize proposal, LayoutContext&) const override {
+        return proposal.replacingUnspecified({10, 10});
+    }
+
+    void draw(const Node& node, DrawContext& context) const override {
+        const Rect bounds(0, 0, node.frame().width, node.frame().height);
+        const Size presented = node.presentedFrame(context.now).size();
+        const auto values = node.presentedData(context.now);
+        cairo_t* cr = context.cr;
+        const double lineWidth = values[4];
+        addPath(cr, Rect(0, 0, presented.width, presented.height), lineWidth);
+        paint().apply(cr, bounds, colorFrom(values, 0));
+        if (mode_ == ShapeMode::fill) {
+            cairo_fill(cr);
+        } else {
+            StrokeStyle style = style_;
+            style.lineWidth = lineWidth;
+            applyStrokeStyle(cr, style);
+            cairo_stroke(cr);
+        }
+    }
+
+    Node* hitTest(Node& node, Point point, cairo_t* scratch) const override {
+        if (paint_ && paint_->isClear()) return nullptr;
+        cairo_new_path(scratch);
+        addPath(scratch, Rect(0, 0, node.frame().width, node.frame().height), style_.lineWidth);
+        if (mode_ == ShapeMode::fill)
+            return cairo_in_fill(scratch, point.x, point.y) ? &node : nullptr;
+        applyStrokeStyle(scratch, style_);
+        return cairo_in_stroke(scratch, point.x, point.y) ? &node : nullptr;
+    }
+
+    std::optional<Color> presentedColor(const Node& node, ColorRole role,
+                                        double now) const override {
+        const bool wanted =
+            mode_ == ShapeMode::fill ? role == ColorRole::fill : role == ColorRole::stroke;
+        if (!wanted || (paint_ && !paint_->color())) return std::nullopt;
+        const auto v = node.presentedData(now);
+        return colorFrom(v, 0);
+    }
+    std::vector<AccessibilityNode> accessibility(const Node&, double) const override { return {}; }
+    std::string debugName() const override {
+        return mode_ == ShapeMode::fill ? "Shape fill" : "Shape stroke";
+    }
+
+    ShapeMode mode() const { return mode_; }
+
+  private:
+    Paint paint() const { return paint_.value_or(Paint(Color::white())); }
+    Color solidColor(const Node& node) const {
+        if (!paint_) return node.environment().foreground;
+        return paint_->color().value_or(Color::clear());
+    }
+    void addPath(cairo_t* cr, const Rect& bounds, double lineWidth) const {
+        const double inset = mode_ == ShapeMode::strokeBorder ? lineWidth / 2 : 0;
+        makePath(*geometry_, bounds.insetBy(inset, inset)).apply(cr);
+    }
+
+    std::shared_ptr<const Shape::Geometry> geometry_;
+    ShapeMode mode_;
+    std::optional<Paint> paint_;
+    StrokeStyle style_;
+};
+
+cairo_line_cap_t cairoCap(LineCap cap) {
+    switch (cap) {
+        case LineCap::butt:
+            return CAIRO_LINE_CAP_BUTT;
+        case LineCap::round:
+            return CAIRO_LINE_CAP_ROUND;
+        case LineCap::square:
+            return CAIRO_LINE_CAP_SQUARE;
+    }
+    return CAIRO_LINE_CAP_BUTT;
+}
+
+cairo_line_join_t cairoJoin(LineJoin join) {
+    switch (join) {
+        case LineJoin::miter:
+            return CAIRO_LINE_JOIN_MITER;
+        case LineJoin::round:
+            return CAIRO_LINE_JOIN_ROUND;
+        case LineJoin::bevel:
+            return CAIRO_LINE_JOIN_BEVEL;
+    }
+    return CAIRO_LINE_JOIN_MITER;
+}
+
+std::shared_ptr<const Shape::Geometry> geometryOf(
+    Shape::Geometry::Kind kind, double radius = 0,
+    RoundedCornerStyle style = RoundedCornerStyle::continuous) {
+    auto geometry = std::make_shared<Shape::Geometry>();
+    geometry->kind = kind;
+    geometry->radius = radius;
+    geometry->style = style;
+    return geometry;
+}
+
+}  // namespace
+
+void applyStrokeStyle(cairo_t* cr, const StrokeStyle& style) {
+    cairo_set_line_width(cr, style.lineWidth);
+    cairo_set_line_cap(cr, cairoCap(style.lineCap));
+    cairo_set_line_join(cr, cairoJoin(style.lineJoin));
+    cairo_set_miter_limit(cr, style.miterLimit);
+    cairo_set_dash(cr, style.dash.data(), static_cast<int>(style.dash.size()), style.dashPhase);
+}
+
+Shape::Shape(std::shared_ptr<const Geometry> geometry)
+    : View(std::make_shared<ShapeElement>(geometry, ShapeMode::fill, std::nullopt, StrokeStyle{})),
+      geometry_(std::move(geometry)) {}
+
+Shape::Shape(PathFunction path)
+    : Shape([&] {
+          auto geometry = std::make_shared<Geometry>();
+          geometry->kind = Geometry::Kind::custom;
+          geometry->custom = std::move(path);
+          return std::shared_ptr<const Geometry>(geometry);
+      }()) {}
+
+Path Shape::path(const Rect& rect) const {
+    return makePath(*geometry_, rect);
+}
+
+View Shape::fill(const Paint& paint) const {
+    return View(std::make_shared<ShapeElement>(geometry_, ShapeMode::fill, paint, StrokeStyle{}));
+}
+
+View Shape::stroke(const Paint& paint, StrokeStyle style) const {
+    return View(
+        std::make_shared<ShapeElement>(geometry_, ShapeMode::stroke, paint, std::move(style)));
+}
+
+View Shape::strokeBorder(const Paint& paint, StrokeStyle style) const {
+    return View(std::make_shared<ShapeElement>(geometry_, ShapeMode::strokeBorder, paint,
+                                               std::move(style)));
+}
+
+Shape Shape::inset(double amount) const {
+    auto geometry = std::make_shared<Geometry>(*geometry_);
+    geometry->inset += amount;
+    return Shape(std::shared_ptr<const Geometry>(geometry));
+}
+
+Rectangle::Rectangle() : Shape(geometryOf(Geometry::Kind::rectangle)) {}
+RoundedRectangle::RoundedRectangle(double cornerRadius, RoundedCornerStyle style)
+    : Shape(geometryOf(Geometry::Kind::roundedRectangle, cornerRadius, style)) {}
+Circle::Circle() : Shape(geometryOf(Geometry::Kind::circle)) {}
+Capsule::Capsule() : Shape(geometryOf(Geometry::Kind::capsule)) {}
+
+}  // namespace talvori::ui

@@ -1,0 +1,101 @@
+#include "ui/Text.hpp"
+
+#include "ui/AccessibilityNode.hpp"
+#include "ui/Host.hpp"
+#include "ui/Node.hpp"
+#include "ui/Paint.hpp"
+#include "ui/TextMeasurer.hpp"
+
+namespace talvori::ui {
+
+namespace {
+
+struct TextStorage final : NodeStorage {
+    std::shared_ptr<const TextLayout> layout;
+};
+
+TextStyle styleOf(const Environment& environment) {
+    return {environment.font, environment.tracking, environment.lineLimit,
+            environment.multilineTextAlignment};
+}
+
+std::optional<double> widthFrom(std::optional<double> proposal) {
+    if (proposal && !std::isfinite(*proposal)) return std::nullopt;
+    return proposal;
+}
+
+class TextElement final : public Element {
+  public:
+    explicit TextElement(std::string text) : text_(std::move(text)) {}
+
+    AnimatedValue::Values animatableData(const Node& node) const override {
+        const Color& color = node.environment().foreground;
+        return {color.red, color.green, color.blue, color.alpha};
+    }
+
+    Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
+        return context.text.layout(text_, styleOf(node.environment()), widthFrom(proposal.width))
+            ->size;
+    }
+
+    void place(Node& node, Size size, LayoutContext& context) const override {
+        auto* storage = node.storage<TextStorage>();
+        if (!storage) storage = &node.makeStorage<TextStorage>();
+        storage->layout = context.text.layout(text_, styleOf(node.environment()), size.width);
+    }
+
+    std::optional<double> firstBaseline(Node& node, Size size,
+                                        LayoutContext& context) const override {
+        return context.text.layout(text_, styleOf(node.environment()), size.width)->firstBaseline;
+    }
+
+    void draw(const Node& node, DrawContext& context) const override {
+        const auto* storage = node.storage<TextStorage>();
+        if (!storage || !storage->layout) return;
+        const auto color = node.presentedData(context.now);
+        setSourceColor(context.cr, {color[0], color[1], color[2], color[3]});
+        storage->layout->draw(context.cr);
+    }
+
+    Node* hitTest(Node& node, Point point, cairo_t*) const override {
+        return Rect(0, 0, node.frame().width, node.frame().height).contains(point) ? &node
+                                                                                   : nullptr;
+    }
+    std::optional<Color> presentedColor(const Node& node, ColorRole role,
+                                        double now) const override {
+        if (role != ColorRole::foreground) return std::nullopt;
+        const auto v = node.presentedData(now);
+        return Color{v[0], v[1], v[2], v[3]};
+    }
+
+    std::vector<AccessibilityNode> accessibility(const Node& node, double now) const override {
+        AccessibilityNode element;
+        element.label = text_;
+        element.frame = node.frameInHost(now);
+        return {element};
+    }
+
+    std::optional<std::string> text() const override { return text_; }
+    std::optional<std::string> implicitLabel() const override { return text_; }
+    std::string debugName() const override { return "Text \"" + text_ + "\""; }
+
+    // The layout shown, for inspection.
+    static const TextLayout* shownLayout(const Node& node) {
+        const auto* storage = node.storage<TextStorage>();
+        return storage ? storage->layout.get() : nullptr;
+    }
+
+  private:
+    std::string text_;
+};
+
+}  // namespace
+
+Text::Text(std::string text) : View(std::make_shared<TextElement>(std::move(text))) {}
+
+const TextLayout* shownTextLayout(const Node& node) {
+    if (!dynamic_cast<const TextElement*>(&node.element())) return nullptr;
+    return TextElement::shownLayout(node);
+}
+
+}  // namespace talvori::ui

@@ -1,0 +1,332 @@
+#include "ui/TextField.hpp"
+
+#include <glib.h>
+
+#include "ui/AccessibilityNode.hpp"
+#include "ui/Host.hpp"
+#include "ui/Node.hpp"
+#include "ui/Paint.hpp"
+#include "ui/TextMeasurer.hpp"
+
+namespace talvori::ui {
+
+struct TextField::Options {
+    std::string placeholder;
+    Binding<std::string> text;
+    std::function<void()> onSubmit;
+    std::function<void()> onExitCommand;
+    std::function<void(bool)> onEditingChanged;
+};
+
+namespace {
+
+constexpr double kPlaceholderOpacity = 0.4;
+constexpr double kSelectionOpacity = 0.3;
+
+struct FieldStorage final : NodeStorage {
+    std::string text;
+    std::size_t caret = 0;
+    std::size_t anchor = 0;
+    double scroll = 0;
+    bool isFocused = false;
+    ObservationToken observation;
+    std::shared_ptr<const TextLayout> layout;
+
+    std::size_t selectionStart() const { return std::min(caret, anchor); }
+    std::size_t selectionEnd() const { return std::max(caret, anchor); }
+    bool hasSelection() const { return caret != anchor; }
+};
+
+std::size_t previousBoundary(const std::string& text, std::size_t index) {
+    if (index == 0) return 0;
+    const char* previous = g_utf8_find_prev_char(text.c_str(), text.c_str() + index);
+    return previous ? static_cast<std::size_t>(previous - text.c_str()) : 0;
+}
+
+std::size_t nextBoundary(const std::string& text, std::size_t index) {
+    if (index >= text.size()) return text.size();
+    return static_cast<std::size_t>(g_utf8_next_char(text.c_str() + index) - text.c_str());
+}
+
+TextStyle fieldStyle(const Environment& environment) {
+    return {environment.font, environment.tracking, 1, TextAlignment::leading};
+}
+
+class TextFieldElement final : public Element {
+  public:
+    explicit TextFieldElement(std::shared_ptr<const TextField::Options> options)
+        : options_(std::move(options)) {}
+
+    bool isTextInput() const override { return true; }
+    std::optional<std::string> text() const override { return options_->text.get(); }
+    std::optional<std::string> implicitLabel() const override { return options_->placeholder; }
+
+    void didUpdate(Node& node, const Element*, UpdateContext&) const override {
+        auto& field = storage(node);
+        field.observation =
+            options_->text.observe([&host = node.host()] { host.setNeedsUpdate(); });
+        sync(field);
+    }
+
+    AnimatedValue::Values animatableData(const Node& node) const override {
+        const Color& color = node.environment().foreground;
+        return {color.red, color.green, color.blue, color.alpha};
+    }
+
+    Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
+        const auto style = fieldStyle(node.environment());
+        const auto shown = context.text.layout(displayText(storage(node)), style, std::nullopt);
+        const double lineHeight = context.text.layout("Xg", style, std::nullopt)->size.height;
+        const double width =
+            proposal.width && std::isfinite(*proposal.width) ? *proposal.width : shown->size.width;
+        return {width, lineHeight};
+    }
+
+    void place(Node& node, Size size, LayoutContext& context) const override {
+        auto& field = storage(node);
+        sync(field);
+        field.layout =
+            context.text.layout(field.text, fieldStyle(node.environment()), std::nullopt);
+        // Keep the caret in view.
+        const double caretX = field.layout->offsetForIndex(field.caret);
+        if (caretX - field.scroll > size.width - 1) field.scroll = caretX - size.width + 1;
+        if (caretX - field.scroll < 0) field.scroll = caretX;
+        field.scroll = std::max(
+            0.0, std::min(field.scroll, std::max(0.0, field.layout->size.width - size.width + 1)));
+    }
+
+    std::optional<double> firstBaseline(Node& node, Size, LayoutContext& context) const override {
+        return context.text.layout("Xg", fieldStyle(node.environment()), std::nullopt)
+            ->firstBaseline;
+    }
+
+    void draw(const Node& node, DrawContext& context) const override {
+        const auto* field = node.storage<FieldStorage>();
+        if (!field || !field->layout) return;
+        const Size size = node.presentedFrame(context.now).size();
+        const auto v = node.presentedData(context.now);
+        const Color foreground{v[0], v[1], v[2], v[3]};
+        cairo_t* cr = context.cr;
+        cairo_save(cr);
+        cairo_rectangle(cr, 0, 0, size.width, size.height);
+        cairo_clip(cr);
+        if (field->text.empty()) {
+            setSourceColor(cr, foreground.opacity(kPlaceholderOpacity));
+            context.text
+                .layout(options_->placeholder, fieldStyle(node.environment()), std::nullopt)
+                ->draw(cr);
+        } else {
+            cairo_translate(cr, -field->scroll, 0);
+            if (field->isFocused && field->hasSelection()) {
+                const double start = field->layout->offsetForIndex(field->selectionStart());
+                const double end = field->layout->offsetForIndex(field->selectionEnd());
+                setSourceColor(cr, node.environment().tint.opacity(kSelectionOpacity));
+                cairo_rectangle(cr, start, 0, end - start, size.height);
+                cairo_fill(cr);
+            }
+            setSourceColor(cr, foreground);
+            field->layout->draw(cr);
+            cairo_translate(cr, field->scroll, 0);
+        }
+        if (field->isFocused && !field->hasSelection() && node.host().isKeyWindow()) {
+            const double x =
+                std::round(field->layout->offsetForIndex(field->caret) - field->scroll);
+            setSourceColor(cr, node.environment().tint);
+            cairo_rectangle(cr, std::max(0.0, x), 0, 1, size.height);
+            cairo_fill(cr);
+        }
+        cairo_restore(cr);
+    }
+
+    Node* hitTest(Node& node, Point point, cairo_t*) const override {
+        return Rect(0, 0, node.frame().width, node.frame().height).contains(point) ? &node
+                                                                                   : nullptr;
+    }
+
+    bool handlesPointer() const override { return true; }
+    void pointerEvent(Node& node, const PointerEvent& event) const override {
+        if (!node.environment().isEnabled) return;
+        auto& field = storage(node);
+        if (event.phase == PointerPhase::began) node.host().requestFocus(node);
+        if (!field.layout ||
+            (event.phase != PointerPhase::began && event.phase != PointerPhase::moved))
+            return;
+        field.caret = field.layout->indexForOffset(event.location.x + field.scroll);
+        if (event.phase == PointerPhase::began) field.anchor = field.caret;
+        node.host().setNeedsUpdate();
+    }
+
+    bool isFocusable(const Node& node) const override { return node.environment().isEnabled; }
+    void focusChanged(Node& node, bool isFocused) const override {
+        auto& field = storage(node);
+        field.isFocused = isFocused;
+        if (isFocused) field.anchor = field.caret;
+        if (options_->onEditingChanged) options_->onEditingChanged(isFocused);
+        node.host().setNeedsUpdate();
+    }
+
+    bool keyDown(Node& node, const KeyPress& press) const override {
+        auto& field = storage(node);
+        sync(field);
+        const bool handled = edit(node, field, press);
+        if (handled) node.host().setNeedsUpdate();
+        return handled;
+    }
+
+    std::vector<AccessibilityNode> accessibility(const Node& node, double now) const override {
+        AccessibilityNode element;
+        element.label = options_->placeholder;
+        element.value = options_->text.get();
+        element.frame = node.frameInHost(now);
+        return {element};
+    }
+    std::optional<Color> presentedColor(const Node& node, ColorRole role,
+                                        double now) const override {
+        if (role != ColorRole::foreground) return std::nullopt;
+        const auto v = node.presentedData(now);
+        return Color{v[0], v[1], v[2], v[3]};
+    }
+    std::string debugName() const override { return "TextField \"" + options_->text.get() + "\""; }
+
+  private:
+    static FieldStorage& storage(Node& node) {
+        auto* field = node.storage<FieldStorage>();
+        return field ? *field : node.makeStorage<FieldStorage>();
+    }
+    static FieldStorage& storage(const Node& node) { return storage(const_cast<Node&>(node)); }
+
+    std::string displayText(const FieldStorage& field) const {
+        return field.text.empty() ? options_->placeholder : field.text;
+    }
+
+    // Takes in a text written elsewhere, with the caret at its end.
+    void sync(FieldStorage& field) const {
+        const auto current = options_->text.get();
+        if (current == field.text) return;
+        field.text = current;
+        field.caret = field.anchor = field.text.size();
+    }
+
+    void replaceSelection(Node& node, FieldStorage& field, const std::string& inserted) const {
+        const auto start = field.selectionStart();
+        field.text.replace(start, field.selectionEnd() - start, inserted);
+        field.caret = field.anchor = start + inserted.size();
+        options_->text.set(field.text);
+        (void)node;
+    }
+
+    void moveCaret(FieldStorage& field, std::size_t to, bool extend) const {
+        field.caret = to;
+        if (!extend) field.anchor = to;
+    }
+
+    bool edit(Node& node, FieldStorage& field, const KeyPress& press) const {
+        const bool command = press.hasCommand();
+        const bool shift = press.hasShift();
+        switch (press.key) {
+            case Key::returnKey:
+                if (options_->onSubmit) options_->onSubmit();
+                return true;
+            case Key::escape:
+                if (!options_->onExitCommand) return false;
+                options_->onExitCommand();
+                return true;
+            case Key::deleteBackward:
+                if (!field.hasSelection())
+                    field.anchor = command ? 0 : previousBoundary(field.text, field.caret);
+                replaceSelection(node, field, "");
+                return true;
+            case Key::deleteForward:
+                if (!field.hasSelection()) field.anchor = nextBoundary(field.text, field.caret);
+                replaceSelection(node, field, "");
+                return true;
+            case Key::leftArrow: {
+                std::size_t to = command ? 0 : previousBoundary(field.text, field.caret);
+                if (field.hasSelection() && !shift && !command) to = field.selectionStart();
+                moveCaret(field, to, shift);
+                return true;
+            }
+            case Key::rightArrow: {
+                std::size_t to =
+                    command ? field.text.size() : nextBoundary(field.text, field.caret);
+                if (field.hasSelection() && !shift && !command) to = field.selectionEnd();
+                moveCaret(field, to, shift);
+                return true;
+            }
+            case Key::home:
+            case Key::upArrow:
+                moveCaret(field, 0, shift);
+                return true;
+            case Key::end:
+            case Key::downArrow:
+                moveCaret(field, field.text.size(), shift);
+                return true;
+            case Key::tab:
+                return false;
+            case Key::space:
+            case Key::character:
+                return editCharacters(node, field, press);
+        }
+        return false;
+    }
+
+    bool editCharacters(Node& node, FieldStorage& field, const KeyPress& press) const {
+        if (press.hasCommand()) {
+            if (press.characters == "a") {
+                field.anchor = 0;
+                field.caret = field.text.size();
+                return true;
+            }
+            if (press.characters == "v") {
+                auto pasted = node.host().readPasteboard().value_or("");
+                // One line only: line breaks become spaces.
+                for (auto& c : pasted) {
+                    if (c == '\n' || c == '\r') c = ' ';
+                }
+                if (!pasted.empty() &&
+                    g_utf8_validate(pasted.c_str(), static_cast<gssize>(pasted.size()), nullptr)) {
+                    replaceSelection(node, field, pasted);
+                }
+                return true;
+            }
+            return false;
+        }
+        if (contains(press.modifiers, Modifiers::control) || press.characters.empty()) return false;
+        if (!g_utf8_validate(press.characters.c_str(), static_cast<gssize>(press.characters.size()),
+                             nullptr))
+            return true;
+        replaceSelection(node, field, press.characters);
+        return true;
+    }
+
+    std::shared_ptr<const TextField::Options> options_;
+};
+
+}  // namespace
+
+TextField::TextField(std::shared_ptr<const Options> options)
+    : View(std::make_shared<TextFieldElement>(options)), options_(std::move(options)) {}
+
+TextField::TextField(std::string placeholder, Binding<std::string> text)
+    : TextField(std::make_shared<const Options>(
+          Options{std::move(placeholder), std::move(text), {}, {}, {}})) {}
+
+TextField TextField::onSubmit(std::function<void()> action) const {
+    auto options = std::make_shared<Options>(*options_);
+    options->onSubmit = std::move(action);
+    return TextField(std::shared_ptr<const Options>(options));
+}
+
+TextField TextField::onExitCommand(std::function<void()> action) const {
+    auto options = std::make_shared<Options>(*options_);
+    options->onExitCommand = std::move(action);
+    return TextField(std::shared_ptr<const Options>(options));
+}
+
+TextField TextField::onEditingChanged(std::function<void(bool)> action) const {
+    auto options = std::make_shared<Options>(*options_);
+    options->onEditingChanged = std::move(action);
+    return TextField(std::shared_ptr<const Options>(options));
+}
+
+}  // namespace talvori::ui

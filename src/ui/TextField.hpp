@@ -1,0 +1,34 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ui/Binding.hpp"
+#include "ui/View.hpp"
+
+namespace talvori::ui {
+
+// A single-line text field editing a bound text, without a bezel (the caller draws its
+// background). It takes the width offered and one line of the font's height. A click focuses it
+// and places the caret; while focused it takes typed characters, Delete and Forward Delete, the
+// arrow keys (Shift extends the selection, Command jumps to an end), Home and End, Command-A and
+// Command-V. Return calls onSubmit; Escape calls onExitCommand when set and otherwise passes on.
+// Writes to the bound text made elsewhere show at once, with the caret at the end.
+class TextField : public View {
+  public:
+    TextField(std::string placeholder, Binding<std::string> text);
+
+    TextField onSubmit(std::function<void()> action) const;
+    TextField onExitCommand(std::function<void()> action) const;
+    // Called with true when the field gains the focus and false when it loses it.
+    TextField onEditingChanged(std::function<void(bool)> action) const;
+
+    struct Options;
+
+  private:
+    explicit TextField(std::shared_ptr<const Options> options);
+    std::shared_ptr<const Options> options_;
+};
+
+}  // namespace talvori::ui

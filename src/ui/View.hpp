@@ -1,0 +1,226 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/core/Task.hpp"
+#include "ui/Alignment.hpp"
+#include "ui/AnyValue.hpp"
+#include "ui/Binding.hpp"
+#include "ui/Color.hpp"
+#include "ui/EdgeInsets.hpp"
+#include "ui/Element.hpp"
+#include "ui/Environment.hpp"
+#include "ui/Font.hpp"
+#include "ui/KeyPress.hpp"
+#include "ui/Rect.hpp"
+#include "ui/Transition.hpp"
+
+namespace talvori::ui {
+
+class Shape;
+
+// Sizes of a frame. Per axis: a fixed length (width, height), or flexible bounds (min, ideal, max);
+// an axis with neither takes its content's size.
+struct Frame {
+    std::optional<double> width{};
+    std::optional<double> height{};
+    std::optional<double> minWidth{};
+    std::optional<double> idealWidth{};
+    std::optional<double> maxWidth{};
+    std::optional<double> minHeight{};
+    std::optional<double> idealHeight{};
+    std::optional<double> maxHeight{};
+    Alignment alignment = Alignment::center();
+};
+
+struct DragValue {
+    // In the coordinates of the view that has the gesture.
+    Point location;
+    Point startLocation;
+    Point translation() const { return location - startLocation; }
+};
+
+struct DragGesture {
+    double minimumDistance = 10;
+    std::function<void(const DragValue&)> onChanged{};
+    std::function<void(const DragValue&)> onEnded{};
+};
+
+struct LongPressGesture {
+    double minimumDuration = 0.5;
+    // How far the pointer may wander before the press no longer counts.
+    double maximumDistance = 10;
+    std::function<void()> onEnded{};
+    std::function<void(bool)> onPressingChanged{};
+};
+
+enum class AccessibilityTrait : std::uint8_t {
+    none = 0,
+    isButton = 1,
+    isSelected = 2,
+    isLink = 4,
+    isHeader = 8
+};
+inline constexpr AccessibilityTrait operator|(AccessibilityTrait a, AccessibilityTrait b) {
+    return static_cast<AccessibilityTrait>(static_cast<std::uint8_t>(a) |
+                                           static_cast<std::uint8_t>(b));
+}
+inline constexpr bool contains(AccessibilityTrait set, AccessibilityTrait trait) {
+    return (static_cast<std::uint8_t>(set) & static_cast<std::uint8_t>(trait)) != 0;
+}
+// How an element treats the elements below it: keeps them (contain), merges their labels into
+// its own (combine) or hides them (ignore).
+enum class AccessibilityChildren { contain, combine, ignore };
+
+// A view: an immutable description, cheap to copy, made by a view's body. Modifiers wrap it in a
+// new view; their order matters as it does in the declarative frameworks this follows
+// (`padding(8).background(c)` paints the padding, `background(c).padding(8)` does not).
+class View {
+  public:
+    // The empty view: no space, nothing drawn; a placeholder in conditionals.
+    View() = default;
+    explicit View(std::shared_ptr<const Element> element) : element_(std::move(element)) {}
+    // A colour as a view fills the space it is offered.
+    View(const Color& color);  // NOLINT: implicit like a view
+    // Any component: a struct with `View body(ViewContext<State>&) const` (see ViewContext.hpp).
+    template <class Component>
+    requires requires { &Component::body; }
+    View(Component component);  // NOLINT: implicit like a view
+
+    const std::shared_ptr<const Element>& element() const { return element_; }
+    bool isEmpty() const { return element_ == nullptr; }
+
+    // --- layout
+    View padding(double length = 16) const { return padding(EdgeInsets::all(length)); }
+    View padding(Edges edges, double length) const {
+        return padding(EdgeInsets::of(edges, length));
+    }
+    View padding(EdgeInsets insets) const;
+    View frame(double width, double height, Alignment alignment = Alignment::center()) const;
+    View frame(const Frame& frame) const;
+    View fixedSize(bool horizontal = true, bool vertical = true) const;
+    // Moves the drawing without changing layout.
+    View offset(double x, double y) const;
+    // Centres the view at (x, y) in the space offered, which it fills.
+    View position(double x, double y) const;
+    View background(const View& view, Alignment alignment = Alignment::center()) const;
+    View overlay(const View& view, Alignment alignment = Alignment::center()) const;
+
+    // --- drawing
+    View opacity(double opacity) const;
+    View scaleEffect(double scale, UnitPoint anchor = UnitPoint::center()) const;
+    View scaleEffect(double x, double y, UnitPoint anchor) const;
+    View rotationEffect(double degrees, UnitPoint anchor = UnitPoint::center()) const;
+    View clipShape(const Shape& shape) const;
+    View clipped() const;
+    View shadow(const Color& color, double radius, double x = 0, double y = 0) const;
+
+    // --- environment
+    View font(const Font& font) const;
+    View foregroundColor(const Color& color) const;
+    View tint(const Color& color) const;
+    View lineLimit(std::optional<int> lines) const;
+    View tracking(double tracking) const;
+    View multilineTextAlignment(TextAlignment alignment) const;
+    View disabled(bool disabled = true) const;
+    View buttonStyle(ButtonStyle style) const;
+    template <class T>
+    View environment(const EnvironmentKey<T>& key, T value) const;
+    View environment(std::function<void(Environment&)> modify) const;
+
+    // --- identity and animation
+    // A view with another id is another view: its state and the state below it start afresh.
+    template <class T>
+    View id(T value) const {
+        return idValue(AnyValue(std::move(value)));
+    }
+    View transition(const Transition& transition) const;
+    // Animates changes in this subtree with `animation` whenever `value` changed since the last
+    // build (none: changes in the subtree do not animate).
+    template <class T>
+    View animation(std::optional<Animation> animation, T value) const {
+        return animationValue(std::move(animation), AnyValue(std::move(value)));
+    }
+
+    // --- lifecycle
+    View onAppear(std::function<void()> action) const;
+    View onDisappear(std::function<void()> action) const;
+    // Runs `action(old, new)` (or `action(new)`) after a build in which `value` changed; with
+    // `initial`, also after the first build.
+    template <class T, class Action>
+    View onChange(T value, Action action, bool initial = false) const;
+    // A task started when the view appears and cancelled when it goes.
+    View task(std::function<Async()> body) const;
+    // Called after layout whenever the view's size changed, and after its first layout.
+    View onSizeChange(std::function<void(Size)> action) const;
+
+    // --- input
+    View onHover(std::function<void(bool)> action) const;
+    View onTapGesture(std::function<void()> action) const;
+    View gesture(DragGesture gesture) const;
+    View onLongPressGesture(LongPressGesture gesture) const;
+    // The area that takes pointer input, instead of the drawn content.
+    View contentShape(const Shape& shape) const;
+    View allowsHitTesting(bool allows) const;
+    // Focus follows the binding both ways: true focuses the view, focus elsewhere makes it false.
+    View focused(Binding<bool> isFocused) const;
+    View focusable(bool focusable = true) const;
+    // Keys reaching this view while it has the focus; return true to consume them.
+    View onKeyPress(std::function<bool(const KeyPress&)> action) const;
+    // Triggers the button inside while the window is key.
+    View keyboardShortcut(std::string key, Modifiers modifiers = Modifiers::command) const;
+
+    // --- accessibility
+    View accessibilityLabel(std::string label) const;
+    View accessibilityValue(std::string value) const;
+    View accessibilityHint(std::string hint) const;
+    View accessibilityIdentifier(std::string identifier) const;
+    View accessibilityAddTraits(AccessibilityTrait traits) const;
+    View accessibilityHidden(bool hidden = true) const;
+    View accessibilityElement(AccessibilityChildren children) const;
+
+  private:
+    View idValue(AnyValue value) const;
+    View animationValue(std::optional<Animation> animation, AnyValue value) const;
+    View onChangeValue(AnyValue value, std::function<void(const AnyValue&, const AnyValue&)> action,
+                       bool initial) const;
+    View environmentModifier(std::function<void(Environment&)> modify, AnyValue identity) const;
+
+    std::shared_ptr<const Element> element_;
+};
+
+template <class T>
+View View::environment(const EnvironmentKey<T>& key, T value) const {
+    auto modify = [&key, value](Environment& environment) { environment.setValue(key, value); };
+    return environmentModifier(modify,
+                               AnyValue(std::make_pair(static_cast<const void*>(&key), value)));
+}
+
+template <class T, class Action>
+View View::onChange(T value, Action action, bool initial) const {
+    return onChangeValue(
+        AnyValue(std::move(value)),
+        [action = std::move(action)](const AnyValue& old, const AnyValue& now) {
+            if constexpr (std::is_invocable_v<Action&, const T&, const T&>) {
+                action(old.as<T>(), now.as<T>());
+            } else {
+                action(now.as<T>());
+            }
+        },
+        initial);
+}
+
+// The children of a stack or group: views, or lists from ForEach.
+using ViewList = std::vector<View>;
+
+// A container without layout of its own: its children join the enclosing stack.
+class Group : public View {
+  public:
+    explicit Group(ViewList children);
+};
+
+}  // namespace talvori::ui

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <concepts>
+#include <memory>
+#include <typeinfo>
+
+#include "platform/core/Observation.hpp"
+#include "ui/Host.hpp"
+#include "ui/Node.hpp"
+#include "ui/View.hpp"
+
+namespace talvori::ui {
+
+// The state of a component without state.
+struct NoState {};
+
+// What a component's body works with: its state, kept as long as the component keeps its identity,
+// and its environment. The context lives as long as the state, so handlers may capture it (and
+// `this`) by reference: they run only while the view is in the tree. Work that outlives a turn
+// (tasks, timers, callbacks handed to models) captures weakState() instead.
+template <class State>
+class ViewContext {
+  public:
+    ViewContext(Node& node, std::shared_ptr<State> state)
+        : state(*state), node_(&node), shared_(std::move(state)) {}
+    ViewContext(const ViewContext&) = delete;
+    ViewContext& operator=(const ViewContext&) = delete;
+
+    State& state;
+
+    std::weak_ptr<State> weakState() const { return shared_; }
+    const Environment& environment() const { return node_->environment(); }
+    // `animation`, or none under Reduce Motion (read now).
+    std::optional<Animation> animation(const Animation& animation) const {
+        return environment().animation(animation);
+    }
+    // Makes focus leave every field of the window.
+    void resignFocus() const { node_->host().resignFocus(); }
+
+  private:
+    Node* node_;
+    std::shared_ptr<State> shared_;
+};
+
+namespace detail {
+
+template <class Component>
+struct ComponentState {
+    using type = NoState;
+};
+template <class Component>
+requires requires {
+    typename Component::State;
+}
+struct ComponentState<Component> {
+    using type = typename Component::State;
+};
+
+template <class State>
+struct ComponentStorage final : NodeStorage {
+    ComponentStorage(Node& node) : context(node, std::make_shared<State>()) {}
+    ViewContext<State> context;
+    ObservationToken observation;
+};
+
+// Runs a component's body inside observation tracking, so that a later change to anything the body
+// read rebuilds this component (and only it) on a later turn, in the transaction of the change.
+template <class Component>
+class ComponentElement final : public Element {
+  public:
+    using State = typename ComponentState<Component>::type;
+
+    explicit ComponentElement(Component component) : component_(std::move(component)) {}
+
+    bool canUpdateTo(const Element& newer) const override { return typeid(newer) == typeid(*this); }
+    bool isEquivalentTo(const Element& older) const override {
+        if constexpr (std::equality_comparable<Component>) {
+            return component_ == static_cast<const ComponentElement&>(older).component_;
+        } else {
+            return false;
+        }
+    }
+
+    void reconcile(Node& node, UpdateContext& context) const override {
+        auto* storage = node.storage<ComponentStorage<State>>();
+        if (!storage) storage = &node.makeStorage<ComponentStorage<State>>(node);
+        View body;
+        storage->observation.reset();
+        storage->observation =
+            ObservationTracking::track([&] { body = component_.body(storage->context); },
+                                       [weak = node.weak_from_this(), &host = node.host()] {
+                                           host.markDirty(weak, Transaction::current());
+                                       });
+        const ChildEntry child{ChildKey{}, body.element()};
+        node.reconcileChildren({&child, 1}, context);
+    }
+
+    void willDisappear(Node& node) const override { node.clearStorage(); }
+    std::string debugName() const override {
+        return std::string("component ") + typeid(Component).name();
+    }
+
+  private:
+    Component component_;
+};
+
+}  // namespace detail
+
+template <class Component>
+requires requires {
+    &Component::body;
+}
+View::View(Component component)
+    : element_(std::make_shared<detail::ComponentElement<Component>>(std::move(component))) {}
+
+}  // namespace talvori::ui

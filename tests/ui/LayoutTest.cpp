@@ -1,0 +1,192 @@
+#include "UiTest.hpp"
+
+namespace talvori::ui::testing {
+namespace {
+
+using LayoutTest = UiTest;
+
+TEST_F(LayoutTest, HorizontalStackGivesSpacersWhatFixedChildrenLeave) {
+    auto h = host(HStack(0,
+                         {
+                             View(Color::white()).frame(20, 10).accessibilityIdentifier("left"),
+                             Spacer(),
+                             View(Color::white()).frame(30, 10).accessibilityIdentifier("right"),
+                         }),
+                  Size{200, 40});
+    EXPECT_TRUE(near(h->find(Query::byIdentifier("left")).frame(), {0, 15, 20, 10}));
+    EXPECT_TRUE(near(h->find(Query::byIdentifier("right")).frame(), {170, 15, 30, 10}));
+}
+
+TEST_F(LayoutTest, LongTextYieldsAllButTheSpacersMinimum) {
+    // 12 pt fixed metrics: 7.2 per character.
+    auto h = host(HStack(0,
+                         {
+                             Text("A rather long cover name that cannot fit")
+                                 .font(Font::system(12))
+                                 .lineLimit(1),
+                             Spacer(8),
+                             View(Color::white()).frame(20, 20).accessibilityIdentifier("button"),
+                         }),
+                  Size{200, 36});
+    const auto text = h->find(Query::byText("A rather long cover name that cannot fit"));
+    EXPECT_NEAR(text.frame().width, 172 - 172 % 1, 7.2);
+    EXPECT_LE(text.frame().maxX(), 172.0001);
+    EXPECT_TRUE(text.text().ends_with("\u2026"));
+    EXPECT_TRUE(near(h->find(Query::byIdentifier("button")).frame(), {180, 8, 20, 20}));
+}
+
+TEST_F(LayoutTest, DefaultSpacingIsEightPoints) {
+    auto h = host(VStack(HorizontalAlignment::leading,
+                         {
+                             View(Color::white()).frame(10, 10).accessibilityIdentifier("a"),
+                             View(Color::white()).frame(20, 10).accessibilityIdentifier("b"),
+                         }));
+    EXPECT_EQ(h->size(), (Size{20, 28}));
+    EXPECT_TRUE(near(h->find(Query::byIdentifier("b")).frame(), {0, 18, 20, 10}));
+}
+
+TEST_F(LayoutTest, PaddingMayBeNegative) {
+    auto h = host(View(Color::white())
+                      .frame(20, 20)
+                      .padding(-6)
+                      .accessibilityIdentifier("grown")
+                      .padding(10));
+    EXPECT_EQ(h->size(), (Size{28, 28}));
+    EXPECT_TRUE(near(h->find(Query::byIdentifier("grown")).frame(), {10, 10, 8, 8}));
+}
+
+TEST_F(LayoutTest, FlexibleFramesFollowTheirBounds) {
+    auto h = host(
+        VStack(0,
+               {
+                   Text("5").frame({.minWidth = 32}).accessibilityIdentifier("badge"),
+                   Text("wide")
+                       .frame({.maxWidth = infinity, .alignment = Alignment::leading()})
+                       .accessibilityIdentifier("wide"),
+                   View(Color::white()).frame({.maxHeight = 30}).accessibilityIdentifier("capped"),
+               }),
+        Size{100, 200});
+    EXPECT_EQ(h->find(Query::byIdentifier("badge")).frame().width, 32);
+    EXPECT_EQ(h->find(Query::byIdentifier("wide")).frame().width, 100);
+    EXPECT_EQ(h->find(Query::byText("wide")).frame().x, 0);
+    EXPECT_EQ(h->find(Query::byIdentifier("capped")).frame().height, 30);
+}
+
+TEST_F(LayoutTest, FittingSizeUsesIdealSizes) {
+    auto content = VStack(HorizontalAlignment::leading, 2,
+                          {
+                              Text("Hello").font(Font::system(10)),
+                              Text("Wider line").font(Font::system(10)),
+                          })
+                       .padding(EdgeInsets{8, 12, 8, 12});
+    auto h = host(content);
+    EXPECT_NEAR(h->fittingSize().width, 10 * 6 + 24, 1e-9);
+    EXPECT_NEAR(h->fittingSize().height, 12 + 2 + 12 + 16, 1e-9);
+}
+
+TEST_F(LayoutTest, TextWrapsToItsWidthUpToItsLineLimit) {
+    auto h = host(
+        Text("one two three four five").font(Font::system(10)).lineLimit(2).frame({.width = 60}));
+    // 10 characters per line at 6 points each.
+    EXPECT_EQ(h->find(Query::byText("one two three four five")).text(), "one two\nthree fou\u2026");
+    EXPECT_EQ(h->size().height, 24);
+}
+
+TEST_F(LayoutTest, FixedSizeKeepsTheIdealWidth) {
+    auto h = host(HStack(0, {Text("no wrapping here").font(Font::system(10)).fixedSize()}),
+                  Size{50, 20});
+    EXPECT_EQ(h->find(Query::byText("no wrapping here")).frame().width, 96);
+}
+
+TEST_F(LayoutTest, BackgroundAndOverlayTakeTheContentsSize) {
+    auto h = host(Text("abc")
+                      .font(Font::system(10))
+                      .padding(4)
+                      .background(View(Color::black()).accessibilityIdentifier("back"))
+                      .overlay(Circle().frame(4, 4).accessibilityIdentifier("dot"),
+                               Alignment::topTrailing()));
+    EXPECT_TRUE(near(h->find(Query::byIdentifier("back")).frame(), {0, 0, 26, 20}));
+    EXPECT_TRUE(near(h->find(Query::byIdentifier("dot")).frame(), {22, 0, 4, 4}));
+}
+
+TEST_F(LayoutTest, PositionCentresTheViewAndOffsetMovesOnlyTheDrawing) {
+    auto h = host(
+        ZStack({
+            View(Color::white()).frame(10, 10).accessibilityIdentifier("placed").position(30, 40),
+            View(Color::white()).frame(10, 10).accessibilityIdentifier("moved").offset(5, -5),
+        }),
+        Size{100, 100});
+    EXPECT_TRUE(near(h->find(Query::byIdentifier("placed")).frame(), {25, 35, 10, 10}));
+    const auto moved = h->find(Query::byIdentifier("moved"));
+    EXPECT_TRUE(near(moved.layoutFrame(), {45, 45, 10, 10}));
+    EXPECT_TRUE(near(moved.frame(), {50, 40, 10, 10}));
+}
+
+TEST_F(LayoutTest, ZStackAlignsItsLayers) {
+    auto h = host(ZStack(Alignment::bottomTrailing(),
+                         {
+                             View(Color::black()).frame(40, 30),
+                             View(Color::white()).frame(10, 10).accessibilityIdentifier("corner"),
+                         }));
+    EXPECT_EQ(h->size(), (Size{40, 30}));
+    EXPECT_TRUE(near(h->find(Query::byIdentifier("corner")).frame(), {30, 20, 10, 10}));
+}
+
+TEST_F(LayoutTest, BaselineAlignmentLinesUpTexts) {
+    auto h = host(HStack(VerticalAlignment::firstTextBaseline, 0,
+                         {
+                             Text("big").font(Font::system(20)),
+                             Text("small").font(Font::system(10)),
+                         }));
+    // Baselines lie 20 and 10 points below the tops.
+    EXPECT_EQ(h->find(Query::byText("big")).frame().y, 0);
+    EXPECT_EQ(h->find(Query::byText("small")).frame().y, 10);
+}
+
+TEST_F(LayoutTest, ScrollViewShowsAtMostItsMaximumHeightAndScrolls) {
+    ViewList rows;
+    for (int i = 0; i < 10; ++i)
+        rows.push_back(
+            View(Color::white()).frame(50, 40).accessibilityIdentifier("row" + std::to_string(i)));
+    auto h = host(ScrollView(VStack(0, rows)).frame({.maxHeight = 180}));
+    EXPECT_EQ(h->size(), (Size{50, 180}));
+    EXPECT_TRUE(h->scrollWheel({25, 90}, 1000));
+    runUntilIdle();
+    EXPECT_EQ(h->find(Query::byIdentifier("row9")).frame().maxY(), 180);
+    EXPECT_FALSE(h->scrollWheel({25, 90}, 10));
+}
+
+TEST_F(LayoutTest, GeometryReaderBuildsFromItsSize) {
+    auto h = host(GeometryReader([](Size size) {
+                      return View(Color::white())
+                          .frame(size.width * 0.25, size.height)
+                          .accessibilityIdentifier("bar");
+                  }).frame(200, 10));
+    EXPECT_TRUE(near(h->find(Query::byIdentifier("bar")).frame(), {0, 0, 50, 10}));
+}
+
+TEST_F(LayoutTest, SizeChangesAreReportedAfterLayout) {
+    Observable<double> width{40};
+    std::vector<Size> reported;
+    struct Box {
+        Observable<double>* width;
+        std::vector<Size>* reported;
+        View body(ViewContext<NoState>&) const {
+            return View(Color::white())
+                .frame((*width)(), 10)
+                .onSizeChange([reported = reported](Size size) { reported->push_back(size); });
+        }
+    };
+    auto h = host(Box{&width, &reported});
+    width.set(60);
+    runUntilIdle();
+    EXPECT_EQ(reported, (std::vector<Size>{{40, 10}, {60, 10}}));
+    std::vector<Size> layouts;
+    h->onLayout = [&](Size size) { layouts.push_back(size); };
+    width.set(70);
+    runUntilIdle();
+    EXPECT_EQ(layouts, (std::vector<Size>{{70, 10}}));
+}
+
+}  // namespace
+}  // namespace talvori::ui::testing
