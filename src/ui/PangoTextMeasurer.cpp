@@ -161,9 +161,3 @@ std::shared_ptr<const TextLayout> PangoTextMeasurer::layout(std::string_view tex
 }
 
 }  // namespace talvori::ui
-
-// Fontconfig, loaded by Pango, keeps its configuration until the process ends; leak checking in
-// sanitizer builds should not count it.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig\n";
-}

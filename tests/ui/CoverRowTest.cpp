@@ -138,6 +138,7 @@ TEST_F(CoverRowTest, ClosingAllFadesAndSlidesTheRowAndStopsThePointer) {
 // Renames, hovers and closes, returning pictures before, during and after the removal.
 std::vector<std::vector<unsigned char>> runScenario() {
     Platform::install(Platform::makeVirtual());
+    auto desktop = sim::SimDesktop::install(platform(), {});
     auto manager = managerWithCovers(3);
     Host::Options options;
     options.textMeasurer = std::make_shared<FixedTextMeasurer>();
@@ -158,10 +159,13 @@ std::vector<std::vector<unsigned char>> runScenario() {
     pictures.push_back(card->renderPNG(2));
     clock.advance(0.1);
     pictures.push_back(card->renderPNG(2));
+    card.reset();
+    desktop.reset();
+    Platform::uninstall();
     return pictures;
 }
 
-TEST_F(CoverRowTest, TheSameRunGivesTheSamePictures) {
+TEST(CoverRowPictureTest, TheSameRunGivesTheSamePictures) {
     const auto first = runScenario();
     const auto second = runScenario();
     ASSERT_EQ(first.size(), second.size());

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "support/PlatformTest.hpp"
+#include "support/SimDesktopTest.hpp"
 #include "ui/UI.hpp"
 
 namespace talvori::ui::testing {
 
-// A virtual platform and hosts that measure text with fixed metrics.
-class UiTest : public talvori::testing::PlatformTest {
+// A simulated desktop and hosts that measure text with fixed metrics.
+class UiTest : public talvori::testing::SimDesktopTest {
   protected:
     std::shared_ptr<Host> host(View root, std::optional<Size> size = std::nullopt) {
         Host::Options options;
