@@ -584,20 +584,26 @@ void SimWorld::addObserver(const std::shared_ptr<SimAXObserver>& observer) {
 }
 
 void SimWorld::emitAccessibility(std::int32_t pid, const char* notification, std::uint32_t window) {
-    const AXElement element{AXElement::Kind::window, pid, window};
+    const AXElement about{AXElement::Kind::window, pid, window};
     const std::string name = notification;
+    const bool isFocusChange =
+        name == AXNotification::focusedWindowChanged || name == AXNotification::mainWindowChanged;
+    const AXElement element =
+        isFocusChange && focusNotificationElement_ == FocusNotificationElement::application
+            ? AXElement{AXElement::Kind::application, pid, 0}
+            : about;
     for (const auto& weak : observers_) {
         auto observer = weak.lock();
-        if (!observer || observer->pid() != pid || !observer->wants(element, name)) continue;
+        if (!observer || observer->pid() != pid || !observer->wants(about, name)) continue;
         std::weak_ptr<SimAXObserver> target = observer;
         std::weak_ptr<SimWorld> world = weak_from_this();
         const Nanoseconds due = addSaturating(
             loop_->now(), nanosecondsFromSeconds(timing_.accessibilityNotificationDelay));
-        loop_->schedule(due, RunLoopMode::common, [target, world, element, name] {
+        loop_->schedule(due, RunLoopMode::common, [target, world, about, element, name] {
             auto observer = target.lock();
             auto self = world.lock();
             if (!observer || !self) return;
-            self->log(fmt::format("ax {} window {} pid {}", name, element.identifier, element.pid));
+            self->log(fmt::format("ax {} window {} pid {}", name, about.identifier, about.pid));
             observer->deliver(element, name);
         });
     }

@@ -145,6 +145,12 @@ class SimWorld : public std::enable_shared_from_this<SimWorld> {
     void addObserver(const std::shared_ptr<SimAXObserver>& observer);
     // Tells observers of `pid` about `window`, after the Accessibility delay.
     void emitAccessibility(std::int32_t pid, const char* notification, std::uint32_t window);
+    // Which element the focus notifications ("AXFocusedWindowChanged", "AXMainWindowChanged")
+    // carry: the window that gained focus, or the application it belongs to. Desktops differ.
+    enum class FocusNotificationElement { window, application };
+    void setFocusNotificationElement(FocusNotificationElement element) {
+        focusNotificationElement_ = element;
+    }
 
     // ---- Hooks of the other services
     // Called (coalesced, on the next turn) when windows moved, appeared or vanished.
@@ -196,6 +202,7 @@ class SimWorld : public std::enable_shared_from_this<SimWorld> {
     bool trusted_ = true;
     std::vector<std::weak_ptr<SimAXObserver>> observers_;
     std::vector<std::weak_ptr<SimPanel>> hiddenOnDeactivation_;
+    FocusNotificationElement focusNotificationElement_ = FocusNotificationElement::window;
     std::function<void()> onWindowsChanged_;
     std::function<void()> onScreensChanged_;
     bool windowsChangePending_ = false;
