@@ -124,6 +124,7 @@ void RunLoop::runUntil(Nanoseconds target) {
         drainIncoming();
         if (!takeNext(target, std::numeric_limits<std::uint64_t>::max(), key, work)) break;
         if (virtualClock) virtualClock->setNow(key.due);
+        noteWake(now());
         work();
         work = nullptr;
     }
@@ -136,10 +137,19 @@ void RunLoop::runTurn() {
     const std::uint64_t sequenceLimit = nextSequence_;
     Key key{};
     std::function<void()> work;
+    bool woke = false;
     while (takeNext(now(), sequenceLimit, key, work)) {
+        if (!woke) ++wakeUps_;
+        woke = true;
         work();
         work = nullptr;
     }
+}
+
+void RunLoop::noteWake(Nanoseconds time) {
+    if (time == lastWake_) return;
+    lastWake_ = time;
+    ++wakeUps_;
 }
 
 Nanoseconds RunLoop::nextDeadline() const {

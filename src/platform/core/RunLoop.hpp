@@ -72,6 +72,9 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
     void assertMainThread(const char* caller) const;
 
     std::size_t pendingCount() const;
+    // How many times the loop woke to run work: every distinct moment at which something ran
+    // counts once, however much ran then. Lets tests count an idle program's wake-ups.
+    std::uint64_t wakeUpCount() const { return wakeUps_; }
 
   private:
     struct Key {
@@ -94,6 +97,7 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
     Nanoseconds nextDeadline() const;
     void waitForWork(Nanoseconds timeout);
     void runTurn();
+    void noteWake(Nanoseconds time);
 
     std::shared_ptr<Clock> clock_;
     std::thread::id thread_;
@@ -103,6 +107,8 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
     Queue default_;
     bool tracking_ = false;
     bool stopped_ = false;
+    std::uint64_t wakeUps_ = 0;
+    Nanoseconds lastWake_ = -1;
 
     std::mutex incomingMutex_;
     std::vector<std::function<void()>> incoming_;

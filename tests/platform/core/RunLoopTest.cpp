@@ -99,6 +99,18 @@ TEST_F(RunLoopTest, VirtualRunStopsWhenNothingIsLeft) {
     EXPECT_DOUBLE_EQ(now(), 2.0);
 }
 
+TEST_F(RunLoopTest, WakeUpsCountTheMomentsAtWhichWorkRan) {
+    const auto before = loop().wakeUpCount();
+    loop().post([&] { loop().post([] {}); });
+    loop().runAfter(1, [] {});
+    loop().runAfter(1, [] {});
+    auto timer = Timer::scheduledTimer(loop(), 2.5, true, [](Timer&) {});
+    advance(10);
+    // Now (the posts), 1 s (both delayed actions), and 2.5, 5, 7.5 and 10 s.
+    EXPECT_EQ(loop().wakeUpCount() - before, 6u);
+    timer->invalidate();
+}
+
 TEST_F(RunLoopTest, OffThreadCallsStopTheProgram) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(
