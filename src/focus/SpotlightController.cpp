@@ -1,0 +1,342 @@
+#include "focus/SpotlightController.hpp"
+
+#include <utility>
+
+#include "covers/PermissionManager.hpp"
+#include "focus/SpotlightModel.hpp"
+#include "platform/Platform.hpp"
+
+namespace talvori {
+
+namespace {
+
+std::int32_t ownPID() {
+    return platform().workspace().processIdentifier();
+}
+
+}  // namespace
+
+std::shared_ptr<SpotlightController> SpotlightController::create(
+    std::shared_ptr<SpotlightPanelManager> panelManager,
+    std::shared_ptr<PermissionManager> permissionManager, std::shared_ptr<UserDefaults> defaults) {
+    std::shared_ptr<SpotlightController> controller(new SpotlightController(
+        std::move(panelManager), std::move(permissionManager), std::move(defaults)));
+    controller->loadSettings();
+    return controller;
+}
+
+SpotlightController::SpotlightController(std::shared_ptr<SpotlightPanelManager> panelManager,
+                                         std::shared_ptr<PermissionManager> permissionManager,
+                                         std::shared_ptr<UserDefaults> defaults)
+    : panelManager_(std::move(panelManager)),
+      permissionManager_(std::move(permissionManager)),
+      defaults_(std::move(defaults)),
+      log_(platform().logger("Spotlight")),
+      dimOpacity_(SpotlightModel{}.dimOpacity),
+      glassOpacity_(SpotlightModel{}.glassOpacity),
+      glassOpacityLinked_(SpotlightModel{}.glassOpacityLinked),
+      effect_(SpotlightModel{}.effect),
+      blurRadius_(SpotlightModel{}.blurRadius),
+      fadeDuration_(SpotlightModel{}.fadeDuration) {}
+
+SpotlightController::~SpotlightController() {
+    // The observer's callback must not outlive the controller; the task slots cancel themselves.
+    detachFocusObserver();
+    if (safetyTimer_) safetyTimer_->invalidate();
+}
+
+// ---- Turning on and off
+
+void SpotlightController::requestAccessibilityAndActivate() {
+    platform().runLoop().assertMainThread("SpotlightController.requestAccessibilityAndActivate");
+    if (!accessibilityRequestTask_.isEmpty()) return;
+    log_.error("Accessibility permission not granted — requesting via system prompt");
+    const std::uint64_t request = accessibilityRequestGeneration_.next();
+    accessibilityRequestTask_.replace(
+        Task::start(platform().runLoop(), [weak = weak_from_this(), request]() -> Async {
+            std::shared_ptr<PermissionManager> permissions;
+            if (auto self = weak.lock()) permissions = self->permissionManager_;
+            if (!permissions) co_return;
+            const bool granted = co_await permissions->waitForAccessibility();
+            const bool cancelled = Task::isCurrentCancelled();
+            auto self = weak.lock();
+            if (!self) co_return;
+            // A turn-off and a new request may have come while this one was winding down: the
+            // slot then holds the newer wait, which must stay cancellable.
+            if (self->accessibilityRequestGeneration_.isCurrent(request)) {
+                self->accessibilityRequestTask_.clear();
+            }
+            if (!granted || cancelled || self->isActive()) co_return;
+            self->log_.info("Accessibility permission granted — activating Focus Mode");
+            self->activate();
+        }));
+}
+
+void SpotlightController::activate() {
+    platform().runLoop().assertMainThread("SpotlightController.activate");
+    // A second call would leave registrations behind that deactivate could no longer remove.
+    if (isActive()) return;
+    const auto screen = platform().screens().mainScreen();
+    const auto snapshot = focusSnapshot(std::nullopt);
+    const auto candidate = snapshot ? frontmostCandidate(*snapshot) : std::nullopt;
+
+    // Without a screen there is nothing to dim; Focus still turns on and follows focus, so that
+    // what relies on it being on holds.
+    if (screen) panelManager_->show(*screen, currentOpacity());
+    panelManager_->animateAppearance(effect(), currentOpacity(), blurRadius(), false);
+    isActive_.set(true);
+    if (onActiveChange) onActiveChange(true);
+
+    if (snapshot) updateShadeAnchor(candidate, *snapshot, "Active", false);
+    installWorkspaceObserver();
+    installMouseMonitor();
+    installSafetyTimer();
+    attachFocusObserver();
+    if (shadeAnchorWindowID() == 0) {
+        log_.info("Active — Talvori is frontmost, waiting for app switch...");
+        scheduleActivationRetry();
+    }
+}
+
+void SpotlightController::deactivate() {
+    platform().runLoop().assertMainThread("SpotlightController.deactivate");
+    accessibilityRequestTask_.clear();
+    isActive_.set(false);
+    reconcileTask_.clear();
+    slowReconcileTask_.clear();
+    if (safetyTimer_) safetyTimer_->invalidate();
+    safetyTimer_ = nullptr;
+    removeMouseMonitor();
+    detachFocusObserver();
+    removeWorkspaceObserver();
+    panelManager_->hide(true);
+    shadeAnchorWindowID_.set(0);
+    focusedAppName_.set(std::nullopt);
+    if (onActiveChange) onActiveChange(false);
+}
+
+// ---- Refresh and follow-ups
+
+void SpotlightController::refreshFocus(const std::string& label, bool allowFade) {
+    if (!isActive()) return;
+    slowReconcileTask_.clear();
+    const auto snapshot = focusSnapshot(std::nullopt);
+    if (!snapshot) {
+        scheduleReconcile(label, allowFade);
+        return;
+    }
+    const auto candidate = frontmostCandidate(*snapshot);
+    const bool held = updateShadeAnchor(candidate, *snapshot, label, allowFade);
+    scheduleReconcile(label, allowFade);
+    if (held && candidate) scheduleSlowReconcile(label, allowFade);
+}
+
+std::optional<std::uint32_t> SpotlightController::frontmostCandidate(
+    const FocusSnapshot& snapshot) const {
+    const auto pid = frontmostApplicationPID();
+    if (!pid) return std::nullopt;
+    return FocusSnapshot::firstWindowID(*pid, snapshot.windows);
+}
+
+void SpotlightController::startDelayed(TaskSlot& slot, double seconds,
+                                       std::function<void(SpotlightController&)> body) {
+    slot.replace(Task::start(platform().runLoop(),
+                             [weak = weak_from_this(), seconds, body = std::move(body)]() -> Async {
+                                 if (!co_await Task::sleep(seconds)) co_return;
+                                 if (auto self = weak.lock()) body(*self);
+                             }));
+}
+
+void SpotlightController::scheduleReconcile(const std::string& reason, bool allowFade) {
+    startDelayed(reconcileTask_, kReconcileDelay, [reason, allowFade](SpotlightController& self) {
+        self.reconcile(reason, allowFade);
+    });
+}
+
+void SpotlightController::scheduleSlowReconcile(const std::string& reason, bool allowFade) {
+    startDelayed(
+        slowReconcileTask_, kSlowReconcileDelay,
+        [reason, allowFade](SpotlightController& self) { self.slowReconcile(reason, allowFade); });
+}
+
+void SpotlightController::scheduleActivationRetry() {
+    startDelayed(reconcileTask_, kActivationRetryDelay,
+                 [](SpotlightController& self) { self.refreshFocus("Activation retry", false); });
+}
+
+void SpotlightController::reconcile(const std::string& reason, bool allowFade) {
+    if (!isActive()) return;
+    const auto snapshot = focusSnapshot(std::nullopt);
+    if (!snapshot) return;
+    const auto candidate = frontmostCandidate(*snapshot);
+    const bool held =
+        updateShadeAnchor(candidate, *snapshot, "Reconcile (" + reason + ")", allowFade);
+    // A finished slow follow-up stays in its slot until a fresh event clears it, so a run of
+    // held reconciles asks for one slow look, not one each.
+    if (held && candidate && slowReconcileTask_.isEmpty()) {
+        scheduleSlowReconcile(reason, allowFade);
+    }
+}
+
+void SpotlightController::slowReconcile(const std::string& reason, bool allowFade) {
+    if (!isActive()) return;
+    const auto snapshot = focusSnapshot(std::nullopt);
+    if (!snapshot) return;
+    updateShadeAnchor(frontmostCandidate(*snapshot), *snapshot, "Reconcile +120ms (" + reason + ")",
+                      allowFade);
+}
+
+// ---- Accessibility observer
+
+void SpotlightController::attachFocusObserver() {
+    const auto app = platform().workspace().frontmostApplication();
+    if (!app) return;
+    const std::int32_t pid = app->processIdentifier;
+    if (pid == ownPID()) return;
+    if (focusObserver_ && focusObserverPID_ == pid) return;
+    detachFocusObserver();
+
+    auto& accessibility = platform().accessibility();
+    const AXElement application = accessibility.applicationElement(pid);
+    auto created = accessibility.createObserver(
+        pid, [weak = weak_from_this()](const AXElement& element, const std::string& notification) {
+            if (auto self = weak.lock()) self->handleFocusNotification(element, notification);
+        });
+    if (!created.ok() || !*created.value) return;
+    auto observer = std::move(*created.value);
+    observer->addNotification(application, AXNotification::focusedWindowChanged);
+    observer->addNotification(application, AXNotification::mainWindowChanged);
+    observer->start();
+    focusObserver_ = std::move(observer);
+    focusObserverPID_ = pid;
+
+    const std::string name = app->localizedName.value_or("?");
+    refreshFocus("AX observer attached to " + name, shadeAnchorWindowID() != 0);
+    log_.info("AXObserver attached to %s (pid=%d)", name, pid);
+}
+
+void SpotlightController::detachFocusObserver() {
+    if (focusObserver_) {
+        focusObserver_->stop();
+        focusObserver_ = nullptr;
+    }
+    focusObserverPID_ = 0;
+}
+
+void SpotlightController::handleFocusNotification(const AXElement& element,
+                                                  const std::string& notification) {
+    platform().runLoop().assertMainThread("SpotlightController.handleFocusNotification");
+    if (!isActive()) return;
+    const std::string label = "AX " + notification;
+    auto& accessibility = platform().accessibility();
+    std::optional<std::uint32_t> windowID;
+    if (const auto window = accessibility.focusedWindow(element); window.ok()) {
+        const auto number = accessibility.windowNumber(*window.value);
+        if (number.ok() && *number.value != 0) windowID = *number.value;
+    }
+    if (!windowID) {
+        refreshFocus(label, true);
+        return;
+    }
+    slowReconcileTask_.clear();
+    const auto snapshot = focusSnapshot(windowID);
+    if (!snapshot) {
+        scheduleReconcile(label, true);
+        return;
+    }
+    const bool held = updateShadeAnchor(windowID, *snapshot, label, true);
+    scheduleReconcile(label, true);
+    if (held) scheduleSlowReconcile(label, true);
+}
+
+std::optional<std::int32_t> SpotlightController::frontmostApplicationPID() const {
+    auto& accessibility = platform().accessibility();
+    const auto application = accessibility.focusedApplication();
+    if (!application.ok()) return std::nullopt;
+    const auto pid = accessibility.pid(*application.value);
+    if (!pid.ok() || *pid.value == ownPID()) return std::nullopt;
+    return *pid.value;
+}
+
+// ---- Workspace observer, mouse monitor and safety net
+
+void SpotlightController::installWorkspaceObserver() {
+    workspaceObserver_ = platform().notificationCenter().addObserver(
+        Workspace::kDidActivateApplicationNotification, nullptr, NotificationDelivery::mainQueue,
+        [weak = weak_from_this()](const Notification&) {
+            auto self = weak.lock();
+            if (!self || !self->isActive()) return;
+            self->attachFocusObserver();
+            self->refreshFocus("App activated", true);
+        });
+}
+
+void SpotlightController::removeWorkspaceObserver() {
+    workspaceObserver_.reset();
+}
+
+void SpotlightController::installMouseMonitor() {
+    mouseMonitor_ = platform().input().addGlobalMonitor(kMouseDownMask,
+                                                        [weak = weak_from_this()](const Event&) {
+                                                            auto self = weak.lock();
+                                                            if (self && self->isActive())
+                                                                self->handleMouseDown();
+                                                        });
+}
+
+void SpotlightController::removeMouseMonitor() {
+    mouseMonitor_.reset();
+}
+
+void SpotlightController::handleMouseDown() {
+    platform().runLoop().assertMainThread("SpotlightController.handleMouseDown");
+    const auto screens = platform().screens().screens();
+    if (screens.empty()) return;
+    const Point location = platform().input().mouseLocation();
+    const auto entries = platform().windowList().copyWindowInfo(
+        WindowListOption::onScreenOnly | WindowListOption::excludeDesktopElements);
+    if (!entries) return;
+    // The list's bounds have their origin at the top left.
+    const Point point{location.x, screens.front().frame.height() - location.y};
+    const std::int32_t own = ownPID();
+    for (const auto& entry : *entries) {
+        const auto window = FocusSnapshot::parseWindowInfo(entry, own);
+        if (window && entry.bounds->contains(point)) {
+            predictFocusFromMouse(window->windowID);
+            return;
+        }
+    }
+}
+
+void SpotlightController::predictFocusFromMouse(std::uint32_t windowID) {
+    if (!isActive() || windowID == 0 || windowID == shadeAnchorWindowID()) return;
+    // In Dim the Accessibility notice brings the change with its cross-fade; moving at once here
+    // would skip it.
+    if (panelManager_->overlayPanel() && panelManager_->currentEffect() == SpotlightEffect::dim &&
+        !panelManager_->isReducedMotion()) {
+        return;
+    }
+    if (const auto snapshot = focusSnapshot(windowID)) {
+        updateShadeAnchor(windowID, *snapshot, "Mouse prediction", false);
+    }
+}
+
+void SpotlightController::installSafetyTimer() {
+    safetyTimer_ = Timer::scheduledTimer(platform().runLoop(), kSafetyNetInterval, true,
+                                         [weak = weak_from_this()](Timer&) {
+                                             if (auto self = weak.lock()) self->safetyNetTick();
+                                         });
+}
+
+void SpotlightController::safetyNetTick() {
+    platform().runLoop().assertMainThread("SpotlightController.safetyNetTick");
+    if (!isActive()) return;
+    const auto snapshot = focusSnapshot(std::nullopt);
+    if (!snapshot) {
+        log_.debug("Safety net: focus snapshot unavailable");
+        return;
+    }
+    updateShadeAnchor(frontmostCandidate(*snapshot), *snapshot, "Safety net", false);
+}
+
+}  // namespace talvori
