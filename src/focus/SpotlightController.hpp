@@ -107,6 +107,14 @@ class SpotlightController : public std::enable_shared_from_this<SpotlightControl
     bool hasReconcileTask() const { return !reconcileTask_.isEmpty(); }
     bool hasSlowReconcileTask() const { return !slowReconcileTask_.isEmpty(); }
 
+    // ---- The shade-anchor decision each focus source goes through
+    // The windows on screen now; absent when the window list or a screen is missing.
+    std::optional<FocusSnapshot> focusSnapshot(std::optional<std::uint32_t> candidate) const;
+    // Decides on `candidate` and moves the panel accordingly; true when the older anchor had to
+    // be held, which asks for a slower second look.
+    bool updateShadeAnchor(std::optional<std::uint32_t> candidate, const FocusSnapshot& snapshot,
+                           const std::string& label, bool allowFade);
+
   private:
     SpotlightController(std::shared_ptr<SpotlightPanelManager> panelManager,
                         std::shared_ptr<PermissionManager> permissionManager,
@@ -141,9 +149,6 @@ class SpotlightController : public std::enable_shared_from_this<SpotlightControl
     std::optional<std::uint32_t> frontmostCandidate(const FocusSnapshot& snapshot) const;
 
     // The shade anchor
-    std::optional<FocusSnapshot> focusSnapshot(std::optional<std::uint32_t> candidate) const;
-    bool updateShadeAnchor(std::optional<std::uint32_t> candidate, const FocusSnapshot& snapshot,
-                           const std::string& label, bool allowFade);
     void applyFocus(const EligibleFocusWindow& window, std::uint32_t replaced,
                     const FocusSnapshot& snapshot, bool allowFade);
 

@@ -178,6 +178,22 @@ TEST_F(SpotlightControllerTest, ClickingAnotherWindowInDimCrossFadesOverTheWindo
     EXPECT_FALSE(smalls[0]->isVisible());
 }
 
+TEST_F(SpotlightControllerTest, AFadeOverMoreThanEightWindowsIsCappedAndSaysSo) {
+    turnOnWith(editor);
+    std::vector<std::uint32_t> others;
+    for (int i = 0; i < 11; ++i) {
+        others.push_back(world().openWindow(browser, "W", Rect(50.0 * i, 50, 200, 200)));
+    }
+    world().focusWindow(e2);
+    runUntilIdle();
+    EXPECT_EQ(count("Transient fade cap trimmed windows: total=12 selected=8 omitted=4"), 1);
+    const auto smalls = panels->fadePanels();
+    ASSERT_EQ(smalls.size(), 8u);
+    // The seven front-most (the last opened) and the old anchor.
+    EXPECT_EQ(smalls[0]->frame(), world().frameOf(*world().window(others.back())));
+    EXPECT_EQ(smalls[7]->frame(), world().frameOf(*world().window(e1)));
+}
+
 TEST_F(SpotlightControllerTest, InGlassOrUnderReduceMotionThePanelMovesAtOnce) {
     turnOnWith(editor);
     controller->setEffect(SpotlightEffect::glass);
@@ -481,6 +497,49 @@ TEST_F(AccessibilityWaitTest, AWaitWindingDownLeavesTheNewerWaitInItsSlot) {
     EXPECT_TRUE(controller->isActive());
     controller->deactivate();
     EXPECT_FALSE(controller->isWaitingForAccessibility());
+}
+
+}  // namespace
+}  // namespace talvori
+
+namespace talvori {
+namespace {
+
+// A second, taller screen above the first one.
+class TwoScreenFocusTest : public testing::FocusDesktopTest {
+  protected:
+    TwoScreenFocusTest()
+        : FocusDesktopTest({.screens = {Rect(0, 0, 1440, 900), Rect(0, 900, 1920, 1200)},
+                            .systemWindows = true}) {}
+};
+
+TEST_F(TwoScreenFocusTest, SmallPanelsCoverOnlyWhatTheBigPanelDimsAndSitExactlyOnTheirWindows) {
+    const auto e3 = world().openWindow(editor, "E3", Rect(100, 1000, 500, 400));
+    activateApplication(editor);
+    world().focusWindow(e3);
+    runUntilIdle();
+    // Our key window on the upper screen makes it the main screen: the panel goes there.
+    auto key = makePanel(Rect(1500, 1800, 100, 100));
+    key->setCanBecomeKey(true);
+    key->orderFront();
+    key->makeKey();
+    ASSERT_EQ(world().keyWindowNumber(), key->windowNumber());
+    makeController();
+    controller->activate();
+    advance(1);
+    ASSERT_EQ(panel()->frame(), Rect(0, 900, 1920, 1200));
+    ASSERT_EQ(controller->shadeAnchorWindowID(), e3);
+
+    const auto lower = world().openWindow(browser, "X", Rect(100, 100, 300, 300));
+    const auto upper = world().openWindow(browser, "Y", Rect(300, 1100, 300, 300));
+    world().focusWindow(e1);
+    runUntilIdle();
+    EXPECT_TRUE(logged(committed("AX AXFocusedWindowChanged", e1)));
+    const auto smalls = panels->fadePanels();
+    ASSERT_EQ(smalls.size(), 2u) << "nothing over the lower screen, which stays clear";
+    EXPECT_EQ(smalls[0]->frame(), world().frameOf(*world().window(upper)));
+    EXPECT_EQ(smalls[1]->frame(), world().frameOf(*world().window(e3)));
+    EXPECT_NE(indexOf(lower), -1);
 }
 
 }  // namespace
