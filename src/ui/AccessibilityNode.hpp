@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/Rect.hpp"
+#include "ui/ProposedSize.hpp"
 #include "ui/View.hpp"
 
 namespace talvori::ui {

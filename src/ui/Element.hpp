@@ -13,7 +13,7 @@
 #include "ui/Binding.hpp"
 #include "ui/Environment.hpp"
 #include "ui/KeyPress.hpp"
-#include "ui/Rect.hpp"
+#include "ui/ProposedSize.hpp"
 #include "ui/Transaction.hpp"
 #include "ui/Transition.hpp"
 

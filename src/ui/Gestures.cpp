@@ -66,7 +66,7 @@ class DragElement final : public ModifierElement {
                 break;
             case PointerPhase::moved:
                 if (!storage->started &&
-                    event.location.distance(event.startLocation) >= gesture_.minimumDistance) {
+                    distance(event.location, event.startLocation) >= gesture_.minimumDistance) {
                     storage->started = true;
                 }
                 if (storage->started && gesture_.onChanged) gesture_.onChanged(value);
@@ -109,7 +109,7 @@ class LongPressElement final : public ModifierElement {
                 begin(node, *storage);
                 break;
             case PointerPhase::moved:
-                if (event.location.distance(event.startLocation) > gesture_.maximumDistance)
+                if (distance(event.location, event.startLocation) > gesture_.maximumDistance)
                     stop(*storage);
                 break;
             case PointerPhase::ended:

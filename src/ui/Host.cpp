@@ -239,7 +239,7 @@ void Host::nodeWillRemove(Node& node) {
 }
 
 void Host::nodeDidResize(Node& node) {
-    node.element().didResize(node, node.frame().size());
+    node.element().didResize(node, node.frame().size);
 }
 
 // --- drawing
@@ -314,25 +314,29 @@ void Host::sendPointer(PointerPhase phase, Point point) {
     }
 }
 
-void Host::mouseDown(Point point) {
+bool Host::mouseDown(Point point) {
     platform().runLoop().assertMainThread("Host.mouseDown");
     pointer_ = point;
     pressStart_ = point;
     pressed_.clear();
     for (const auto& node : pointerTargets(hitTest(point))) pressed_.push_back(node);
     sendPointer(PointerPhase::began, point);
+    return !pressed_.empty();
 }
 
-void Host::mouseDragged(Point point) {
+bool Host::mouseDragged(Point point) {
     pointer_ = point;
     sendPointer(PointerPhase::moved, point);
+    return !pressed_.empty();
 }
 
-void Host::mouseUp(Point point) {
+bool Host::mouseUp(Point point) {
     pointer_ = point;
     sendPointer(PointerPhase::ended, point);
+    const bool handled = !pressed_.empty();
     pressed_.clear();
     updateHover();
+    return handled;
 }
 
 void Host::mouseMoved(Point point) {
@@ -397,7 +401,7 @@ void Host::setHovered(std::vector<std::weak_ptr<Node>> hovered) {
 // --- keys and focus
 
 void Host::setKeyWindow(bool isKey) {
-    if (isKeyWindow_ == isKey) return;
+    if (isKeyWindow() == isKey) return;
     isKeyWindow_ = isKey;
     setNeedsDisplay();
 }
@@ -419,6 +423,7 @@ void Host::setFocus(Node* target) {
     if (previous && !previous->isRemoving()) previous->element().focusChanged(*previous, false);
     if (target) target->element().focusChanged(*target, true);
     syncBindingsFromFocus();
+    if (onFocusChange) onFocusChange(hasFocusedTextField());
     setNeedsDisplay();
 }
 
@@ -485,15 +490,20 @@ bool Host::performShortcut(Node& node, const KeyPress& press) {
     return false;
 }
 
-bool Host::keyDown(const KeyPress& press) {
+bool Host::keyDownToFocus(const KeyPress& press) {
     platform().runLoop().assertMainThread("Host.keyDown");
-    if (Node* focused = focusedNode()) {
-        const auto keep = focused->shared_from_this();
-        for (Node* node = focused; node; node = node->parent()) {
-            if (node->element().keyDown(*node, press)) return true;
-        }
+    Node* focused = focusedNode();
+    if (!focused) return false;
+    const auto keep = focused->shared_from_this();
+    for (Node* node = focused; node; node = node->parent()) {
+        if (node->element().keyDown(*node, press)) return true;
     }
-    return isKeyWindow_ && root_ && performShortcut(*root_, press);
+    return false;
+}
+
+bool Host::keyDown(const KeyPress& press) {
+    if (keyDownToFocus(press)) return true;
+    return isKeyWindow() && root_ && performShortcut(*root_, press);
 }
 
 void Host::type(std::string_view text) {
@@ -573,9 +583,9 @@ std::string Host::viewDump() {
     std::function<void(const Node&, int)> dump = [&](const Node& node, int depth) {
         const Rect frame = node.presentedFrame(time);
         text += std::string(static_cast<std::size_t>(depth) * 2, ' ') + node.element().debugName() +
-                (node.isRemoving() ? " (leaving)" : "") + " [" + std::to_string(frame.x) + ", " +
-                std::to_string(frame.y) + ", " + std::to_string(frame.width) + " x " +
-                std::to_string(frame.height) + "]\n";
+                (node.isRemoving() ? " (leaving)" : "") + " [" + std::to_string(frame.minX()) +
+                ", " + std::to_string(frame.minY()) + ", " + std::to_string(frame.width()) + " x " +
+                std::to_string(frame.height()) + "]\n";
         for (const auto& child : node.children()) dump(*child, depth + 1);
     };
     dump(*root_, 0);

@@ -12,7 +12,7 @@
 #include "ui/Environment.hpp"
 #include "ui/KeyPress.hpp"
 #include "ui/NodeRef.hpp"
-#include "ui/Rect.hpp"
+#include "ui/ProposedSize.hpp"
 #include "ui/Transaction.hpp"
 #include "ui/View.hpp"
 
@@ -67,17 +67,26 @@ class Host : public std::enable_shared_from_this<Host> {
     bool writePNG(const std::string& path, double scale = 1);
 
     // --- input, in content coordinates (points, top left, y down)
-    void mouseDown(Point point);
-    void mouseDragged(Point point);
-    void mouseUp(Point point);
+    // Whether a button, gesture or field took the press (and so the drag and release).
+    bool mouseDown(Point point);
+    bool mouseDragged(Point point);
+    bool mouseUp(Point point);
     void mouseMoved(Point point);
     void mouseExited();
     // Positive `dy` scrolls content up (shows what is further down).
     bool scrollWheel(Point point, double dy);
     // Focused view first, then keyboard shortcuts; false when nobody handled the key.
     bool keyDown(const KeyPress& press);
+    // The focused view and the views around it only.
+    bool keyDownToFocus(const KeyPress& press);
     void setKeyWindow(bool isKey);
-    bool isKeyWindow() const { return isKeyWindow_; }
+    // Keyboard shortcuts act, and the caret shows, only while the window is key.
+    bool isKeyWindow() const { return keyWindowProvider_ ? keyWindowProvider_() : isKeyWindow_; }
+    void setKeyWindowProvider(std::function<bool()> provider) {
+        keyWindowProvider_ = std::move(provider);
+    }
+    // Called when the focused view changes, with whether a text field now has the focus.
+    std::function<void(bool)> onFocusChange;
     // The window left the screen: hovers end.
     void windowDidOrderOut();
     // Focus leaves every field (the window made itself first responder).
@@ -165,6 +174,7 @@ class Host : public std::enable_shared_from_this<Host> {
     cairo_t* scratch_;
 
     bool isKeyWindow_ = true;
+    std::function<bool()> keyWindowProvider_;
     std::optional<Point> pointer_;
     std::vector<std::weak_ptr<Node>> hovered_;
     std::vector<std::weak_ptr<Node>> pressed_;

@@ -104,9 +104,9 @@ cairo_surface_t* IconCatalog::mask(std::string_view file, int pixels) {
 
 bool IconCatalog::draw(cairo_t* cr, std::string_view name, const Rect& rect) {
     const auto file = fileFor(name);
-    if (!file || rect.width <= 0 || rect.height <= 0) return false;
+    if (!file || rect.width() <= 0 || rect.height() <= 0) return false;
     // Rasterised at the device size of the square (sharp at any scale), then tinted through it.
-    const double side = std::min(rect.width, rect.height);
+    const double side = std::min(rect.width(), rect.height());
     double deviceX = side, deviceY = side;
     cairo_user_to_device_distance(cr, &deviceX, &deviceY);
     const int pixels = std::clamp(

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/Rect.hpp"
+#include "ui/ProposedSize.hpp"
 
 typedef struct _RsvgHandle RsvgHandle;
 

@@ -39,7 +39,7 @@ class ImageElement final : public Element {
     }
 
     void draw(const Node& node, DrawContext& context) const override {
-        const Size size = node.presentedFrame(context.now).size();
+        const Size size = node.presentedFrame(context.now).size;
         cairo_t* cr = context.cr;
         const auto tint = node.presentedData(context.now);
         if (!source_->surface) {
@@ -60,8 +60,8 @@ class ImageElement final : public Element {
     }
 
     Node* hitTest(Node& node, Point point, cairo_t*) const override {
-        return Rect(0, 0, node.frame().width, node.frame().height).contains(point) ? &node
-                                                                                   : nullptr;
+        return Rect(0, 0, node.frame().width(), node.frame().height()).contains(point) ? &node
+                                                                                       : nullptr;
     }
     std::optional<Color> presentedColor(const Node& node, ColorRole role,
                                         double now) const override {

@@ -23,7 +23,7 @@ Node* onlyChild(Node& node) {
 }
 
 Rect bounds(const Node& node) {
-    return {0, 0, node.frame().width, node.frame().height};
+    return {0, 0, node.frame().width(), node.frame().height()};
 }
 
 class ColorElement final : public Element {
@@ -37,7 +37,7 @@ class ColorElement final : public Element {
     }
     void draw(const Node& node, DrawContext& context) const override {
         const auto value = node.presentedData(context.now);
-        const Size size = node.presentedFrame(context.now).size();
+        const Size size = node.presentedFrame(context.now).size;
         setSourceColor(context.cr, {value[0], value[1], value[2], value[3]});
         cairo_rectangle(context.cr, 0, 0, size.width, size.height);
         cairo_fill(context.cr);
@@ -306,7 +306,7 @@ class ScaleElement final : public ModifierElement {
         : ModifierElement(std::move(content)), x_(x), y_(y), anchor_(anchor) {}
     AnimatedValue::Values animatableData(const Node&) const override { return {x_, y_}; }
     void applyTransform(const Node& node, double now, cairo_matrix_t& matrix) const override {
-        const Size size = node.presentedFrame(now).size();
+        const Size size = node.presentedFrame(now).size;
         const double ax = anchor_.x * size.width, ay = anchor_.y * size.height;
         cairo_matrix_translate(&matrix, ax, ay);
         cairo_matrix_scale(&matrix, node.presentedComponent(0, now),
@@ -326,7 +326,7 @@ class RotationElement final : public ModifierElement {
         : ModifierElement(std::move(content)), degrees_(degrees), anchor_(anchor) {}
     AnimatedValue::Values animatableData(const Node&) const override { return {degrees_}; }
     void applyTransform(const Node& node, double now, cairo_matrix_t& matrix) const override {
-        const Size size = node.presentedFrame(now).size();
+        const Size size = node.presentedFrame(now).size;
         const double ax = anchor_.x * size.width, ay = anchor_.y * size.height;
         cairo_matrix_translate(&matrix, ax, ay);
         cairo_matrix_rotate(&matrix, node.presentedComponent(0, now) * std::numbers::pi / 180);
@@ -345,7 +345,7 @@ class ClipElement final : public ModifierElement {
     ClipElement(std::shared_ptr<const Element> content, Shape shape)
         : ModifierElement(std::move(content)), shape_(std::move(shape)) {}
     void draw(const Node& node, DrawContext& context) const override {
-        const Size size = node.presentedFrame(context.now).size();
+        const Size size = node.presentedFrame(context.now).size;
         cairo_save(context.cr);
         shape_.path(Rect(0, 0, size.width, size.height)).apply(context.cr);
         cairo_clip(context.cr);
@@ -403,7 +403,7 @@ class ShadowElement final : public ModifierElement {
     }
     void draw(const Node& node, DrawContext& context) const override {
         const auto v = node.presentedData(context.now);
-        drawShadow(context.cr, node.presentedFrame(context.now).size(), {v[0], v[1], v[2], v[3]},
+        drawShadow(context.cr, node.presentedFrame(context.now).size, {v[0], v[1], v[2], v[3]},
                    v[4], {v[5], v[6]}, [&](cairo_t* target) {
                        DrawContext shadowContext = context;
                        shadowContext.cr = target;

@@ -10,7 +10,7 @@ namespace talvori::ui {
 namespace {
 
 AnimatedValue::Values frameValues(const Rect& frame) {
-    return {frame.x, frame.y, frame.width, frame.height};
+    return {frame.minX(), frame.minY(), frame.width(), frame.height()};
 }
 
 }  // namespace
@@ -180,7 +180,7 @@ Size Node::sizeThatFits(ProposedSize proposal, LayoutContext& context) {
 void Node::place(const Rect& frame, LayoutContext& context) {
     const Transaction& transaction =
         updatedPass_ == context.pass ? transaction_ : context.transaction;
-    const bool resized = !placed_ || frame.size() != frame_.size();
+    const bool resized = !placed_ || frame.size != frame_.size;
     if (frameValue_.setTarget(frameValues(frame), placed_ ? transaction.animation : std::nullopt,
                               context.now) &&
         frameValue_.isAnimating(context.now)) {
@@ -190,8 +190,8 @@ void Node::place(const Rect& frame, LayoutContext& context) {
     placed_ = true;
     const Transaction inherited = context.transaction;
     context.transaction = transaction;
-    element_->place(*this, frame.size(), context);
-    placeTransparentChildren(frame.size());
+    element_->place(*this, frame.size, context);
+    placeTransparentChildren(frame.size);
     context.transaction = inherited;
     if (resized) host_.nodeDidResize(*this);
 }
@@ -227,10 +227,10 @@ bool Node::isAnimating(double now) const {
 cairo_matrix_t Node::transformFromParent(double now) const {
     const Rect frame = presentedFrame(now);
     cairo_matrix_t matrix;
-    cairo_matrix_init_translate(&matrix, frame.x, frame.y);
+    cairo_matrix_init_translate(&matrix, frame.minX(), frame.minY());
     if (transition_) {
         const auto effect = Transition::transformAt(
-            transition_->effect, transition_->progress.componentAt(0, now), frame.size());
+            transition_->effect, transition_->progress.componentAt(0, now), frame.size);
         cairo_matrix_multiply(&matrix, &effect, &matrix);
     }
     element_->applyTransform(*this, now, matrix);
@@ -248,7 +248,7 @@ cairo_matrix_t Node::transformFromHost(double now) const {
 
 Rect Node::frameInHost(double now) const {
     const cairo_matrix_t matrix = transformFromHost(now);
-    const Size size = presentedFrame(now).size();
+    const Size size = presentedFrame(now).size;
     double minX = infinity, minY = infinity, maxX = -infinity, maxY = -infinity;
     for (const Point corner : {Point{0, 0}, Point{size.width, 0}, Point{0, size.height},
                                Point{size.width, size.height}}) {

@@ -64,7 +64,7 @@ Rect NodeRef::layoutFrame() const {
     Rect frame = found->presentedFrame(now);
     for (const Node* ancestor = found->parent(); ancestor; ancestor = ancestor->parent()) {
         const Rect outer = ancestor->presentedFrame(now);
-        frame = frame.offsetBy(outer.x, outer.y);
+        frame = offsetBy(frame, outer.minX(), outer.minY());
     }
     return frame;
 }
@@ -125,7 +125,7 @@ bool NodeRef::isFocused() const {
 }
 
 Point NodeRef::center() const {
-    return frame().center();
+    return ui::center(frame());
 }
 
 void NodeRef::click() const {
@@ -159,7 +159,7 @@ void NodeRef::drag(Point translation, int steps) const {
         const double t = static_cast<double>(i) / steps;
         host->mouseDragged({start.x + translation.x * t, start.y + translation.y * t});
     }
-    host->mouseUp(start + translation);
+    host->mouseUp(offsetBy(start, translation.x, translation.y));
 }
 
 }  // namespace talvori::ui

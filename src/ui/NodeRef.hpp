@@ -6,7 +6,7 @@
 
 #include "ui/Color.hpp"
 #include "ui/KeyPress.hpp"
-#include "ui/Rect.hpp"
+#include "ui/ProposedSize.hpp"
 
 namespace talvori::ui {
 

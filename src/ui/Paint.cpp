@@ -12,7 +12,7 @@ void addStops(cairo_pattern_t* pattern, const std::vector<GradientStop>& stops) 
 }
 
 Point pointIn(const Rect& bounds, UnitPoint unit) {
-    return {bounds.x + unit.x * bounds.width, bounds.y + unit.y * bounds.height};
+    return {bounds.minX() + unit.x * bounds.width(), bounds.minY() + unit.y * bounds.height()};
 }
 
 }  // namespace

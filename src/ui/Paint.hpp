@@ -8,7 +8,7 @@
 
 #include "ui/Alignment.hpp"
 #include "ui/Color.hpp"
-#include "ui/Rect.hpp"
+#include "ui/ProposedSize.hpp"
 
 namespace talvori::ui {
 

@@ -82,17 +82,17 @@ Path& Path::closeSubpath() {
 }
 
 Path& Path::addRect(const Rect& rect) {
-    return moveTo({rect.x, rect.y})
-        .lineTo({rect.maxX(), rect.y})
+    return moveTo({rect.minX(), rect.minY()})
+        .lineTo({rect.maxX(), rect.minY()})
         .lineTo({rect.maxX(), rect.maxY()})
-        .lineTo({rect.x, rect.maxY()})
+        .lineTo({rect.minX(), rect.maxY()})
         .closeSubpath();
 }
 
 Path& Path::addEllipse(const Rect& rect) {
     // Four quarter curves; the handle factor makes each a close approximation of a circle's arc.
     constexpr double k = 0.5522847498;
-    const double cx = rect.midX(), cy = rect.midY(), rx = rect.width / 2, ry = rect.height / 2;
+    const double cx = rect.midX(), cy = rect.midY(), rx = rect.width() / 2, ry = rect.height() / 2;
     moveTo({cx + rx, cy});
     curveTo({cx + rx, cy + k * ry}, {cx + k * rx, cy + ry}, {cx, cy + ry});
     curveTo({cx - k * rx, cy + ry}, {cx - rx, cy + k * ry}, {cx - rx, cy});

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "ui/Rect.hpp"
+#include "ui/ProposedSize.hpp"
 
 namespace talvori::ui {
 

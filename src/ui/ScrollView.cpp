@@ -43,7 +43,7 @@ class ScrollElement final : public ModifierElement {
     }
 
     void draw(const Node& node, DrawContext& context) const override {
-        const Size size = node.presentedFrame(context.now).size();
+        const Size size = node.presentedFrame(context.now).size;
         cairo_t* cr = context.cr;
         cairo_save(cr);
         cairo_rectangle(cr, 0, 0, size.width, size.height);
@@ -65,7 +65,8 @@ class ScrollElement final : public ModifierElement {
     }
 
     Node* hitTest(Node& node, Point point, cairo_t* scratch) const override {
-        if (!Rect(0, 0, node.frame().width, node.frame().height).contains(point)) return nullptr;
+        if (!Rect(0, 0, node.frame().width(), node.frame().height()).contains(point))
+            return nullptr;
         return node.hitTestChildren(point, node.host().now(), scratch);
     }
 

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "ui/Color.hpp"
-#include "ui/Rect.hpp"
+#include "ui/ProposedSize.hpp"
 
 namespace talvori::ui {
 

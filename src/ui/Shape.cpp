@@ -24,11 +24,11 @@ constexpr double kContinuousReach = 1.528;
 constexpr double kCircleMidpoint = 2.343;  // 8 × (1 − 1/√2): a circle's corner midpoint, in radii
 
 void addContinuousRoundedRect(Path& path, const Rect& r, double radius) {
-    const double half = std::min(r.width, r.height) / 2;
+    const double half = std::min(r.width(), r.height()) / 2;
     const double fitted = std::min(radius, half);
     const double reach = std::min(kContinuousReach * radius, half);
     const double handle = std::max(0.0, (kCircleMidpoint * fitted - reach) / 3);
-    const double x0 = r.x, y0 = r.y, x1 = r.maxX(), y1 = r.maxY();
+    const double x0 = r.minX(), y0 = r.minY(), x1 = r.maxX(), y1 = r.maxY();
     path.moveTo({x0 + reach, y0}).lineTo({x1 - reach, y0});
     path.curveTo({x1 - handle, y0}, {x1, y0 + handle}, {x1, y0 + reach}).lineTo({x1, y1 - reach});
     path.curveTo({x1, y1 - handle}, {x1 - handle, y1}, {x1 - reach, y1}).lineTo({x0 + reach, y1});
@@ -37,17 +37,17 @@ void addContinuousRoundedRect(Path& path, const Rect& r, double radius) {
 }
 
 void addCircularRoundedRect(Path& path, const Rect& r, double radius) {
-    const double fitted = std::min(radius, std::min(r.width, r.height) / 2);
-    path.moveTo({r.midX(), r.y})
-        .addArcTo({r.maxX(), r.y}, {r.maxX(), r.maxY()}, fitted)
-        .addArcTo({r.maxX(), r.maxY()}, {r.x, r.maxY()}, fitted)
-        .addArcTo({r.x, r.maxY()}, {r.x, r.y}, fitted)
-        .addArcTo({r.x, r.y}, {r.maxX(), r.y}, fitted)
+    const double fitted = std::min(radius, std::min(r.width(), r.height()) / 2);
+    path.moveTo({r.midX(), r.minY()})
+        .addArcTo({r.maxX(), r.minY()}, {r.maxX(), r.maxY()}, fitted)
+        .addArcTo({r.maxX(), r.maxY()}, {r.minX(), r.maxY()}, fitted)
+        .addArcTo({r.minX(), r.maxY()}, {r.minX(), r.minY()}, fitted)
+        .addArcTo({r.minX(), r.minY()}, {r.maxX(), r.minY()}, fitted)
         .closeSubpath();
 }
 
 Path makePath(const Shape::Geometry& geometry, const Rect& frame) {
-    const Rect r = frame.insetBy(geometry.inset, geometry.inset);
+    const Rect r = insetBy(frame, geometry.inset, geometry.inset);
     Path path;
     using Kind = Shape::Geometry::Kind;
     switch (geometry.kind) {
@@ -64,12 +64,12 @@ Path makePath(const Shape::Geometry& geometry, const Rect& frame) {
             }
             break;
         case Kind::circle: {
-            const double side = std::min(r.width, r.height);
+            const double side = std::min(r.width(), r.height());
             path.addEllipse({r.midX() - side / 2, r.midY() - side / 2, side, side});
             break;
         }
         case Kind::capsule:
-            addCircularRoundedRect(path, r, std::min(r.width, r.height) / 2);
+            addCircularRoundedRect(path, r, std::min(r.width(), r.height()) / 2);
             break;
         case Kind::custom:
             path = geometry.custom(r);
@@ -103,8 +103,8 @@ class ShapeElement final : public Element {
     }
 
     void draw(const Node& node, DrawContext& context) const override {
-        const Rect bounds(0, 0, node.frame().width, node.frame().height);
-        const Size presented = node.presentedFrame(context.now).size();
+        const Rect bounds(0, 0, node.frame().width(), node.frame().height());
+        const Size presented = node.presentedFrame(context.now).size;
         const auto values = node.presentedData(context.now);
         cairo_t* cr = context.cr;
         const double lineWidth = values[4];
@@ -123,7 +123,7 @@ class ShapeElement final : public Element {
     Node* hitTest(Node& node, Point point, cairo_t* scratch) const override {
         if (paint_ && paint_->isClear()) return nullptr;
         cairo_new_path(scratch);
-        addPath(scratch, Rect(0, 0, node.frame().width, node.frame().height), style_.lineWidth);
+        addPath(scratch, Rect(0, 0, node.frame().width(), node.frame().height()), style_.lineWidth);
         if (mode_ == ShapeMode::fill)
             return cairo_in_fill(scratch, point.x, point.y) ? &node : nullptr;
         applyStrokeStyle(scratch, style_);
@@ -153,7 +153,7 @@ class ShapeElement final : public Element {
     }
     void addPath(cairo_t* cr, const Rect& bounds, double lineWidth) const {
         const double inset = mode_ == ShapeMode::strokeBorder ? lineWidth / 2 : 0;
-        makePath(*geometry_, bounds.insetBy(inset, inset)).apply(cr);
+        makePath(*geometry_, insetBy(bounds, inset, inset)).apply(cr);
     }
 
     std::shared_ptr<const Shape::Geometry> geometry_;

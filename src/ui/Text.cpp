@@ -58,8 +58,8 @@ class TextElement final : public Element {
     }
 
     Node* hitTest(Node& node, Point point, cairo_t*) const override {
-        return Rect(0, 0, node.frame().width, node.frame().height).contains(point) ? &node
-                                                                                   : nullptr;
+        return Rect(0, 0, node.frame().width(), node.frame().height()).contains(point) ? &node
+                                                                                       : nullptr;
     }
     std::optional<Color> presentedColor(const Node& node, ColorRole role,
                                         double now) const override {

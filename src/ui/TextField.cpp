@@ -103,7 +103,7 @@ class TextFieldElement final : public Element {
     void draw(const Node& node, DrawContext& context) const override {
         const auto* field = node.storage<FieldStorage>();
         if (!field || !field->layout) return;
-        const Size size = node.presentedFrame(context.now).size();
+        const Size size = node.presentedFrame(context.now).size;
         const auto v = node.presentedData(context.now);
         const Color foreground{v[0], v[1], v[2], v[3]};
         cairo_t* cr = context.cr;
@@ -139,8 +139,8 @@ class TextFieldElement final : public Element {
     }
 
     Node* hitTest(Node& node, Point point, cairo_t*) const override {
-        return Rect(0, 0, node.frame().width, node.frame().height).contains(point) ? &node
-                                                                                   : nullptr;
+        return Rect(0, 0, node.frame().width(), node.frame().height()).contains(point) ? &node
+                                                                                       : nullptr;
     }
 
     bool handlesPointer() const override { return true; }

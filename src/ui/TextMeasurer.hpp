@@ -9,7 +9,7 @@
 
 #include "ui/Environment.hpp"
 #include "ui/Font.hpp"
-#include "ui/Rect.hpp"
+#include "ui/ProposedSize.hpp"
 
 namespace talvori::ui {
 

@@ -38,7 +38,7 @@ Transition Transition::asymmetric(const Transition& insertion, const Transition&
 Transition::Effect Transition::merge(Effect a, const Effect& b) {
     a.fades = a.fades || b.fades;
     if (!a.moveEdge) a.moveEdge = b.moveEdge;
-    a.offset = a.offset + b.offset;
+    a.offset = offsetBy(a.offset, b.offset.x, b.offset.y);
     if (!a.scale) {
         a.scale = b.scale;
         a.anchor = b.anchor;

@@ -6,7 +6,7 @@
 
 #include "ui/Alignment.hpp"
 #include "ui/EdgeInsets.hpp"
-#include "ui/Rect.hpp"
+#include "ui/ProposedSize.hpp"
 
 namespace talvori::ui {
 

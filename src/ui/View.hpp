@@ -16,7 +16,7 @@
 #include "ui/Environment.hpp"
 #include "ui/Font.hpp"
 #include "ui/KeyPress.hpp"
-#include "ui/Rect.hpp"
+#include "ui/ProposedSize.hpp"
 #include "ui/Transition.hpp"
 
 namespace talvori::ui {
@@ -41,7 +41,9 @@ struct DragValue {
     // In the coordinates of the view that has the gesture.
     Point location;
     Point startLocation;
-    Point translation() const { return location - startLocation; }
+    Point translation() const {
+        return {location.x - startLocation.x, location.y - startLocation.y};
+    }
 };
 
 struct DragGesture {

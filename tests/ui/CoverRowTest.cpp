@@ -88,26 +88,26 @@ TEST_F(CoverRowTest, HoveringHighlightsTheCoverAndTheButton) {
 TEST_F(CoverRowTest, ClosingSlidesTheRowOutAndMovesTheNextUp) {
     const auto closing = card->find(Query::byText("Overlay 2"));
     const auto next = card->find(Query::byText("Overlay 3"));
-    const double rowX = closing.frame().x;
-    const double nextY = next.frame().y;
+    const double rowX = closing.frame().minX();
+    const double nextY = next.frame().minY();
     rowButton("Close overlay", 1).click();
     runUntilIdle();
 
     EXPECT_EQ(manager->covers.peek().size(), 2u);
     // The row leaves by the leading edge while fading, over the 0.15 s ease-out of the close.
     EXPECT_DOUBLE_EQ(closing.opacity(), 1);
-    EXPECT_DOUBLE_EQ(closing.frame().x, rowX);
+    EXPECT_DOUBLE_EQ(closing.frame().minX(), rowX);
     advance(0.075);
     const double progress = Animation::easeOut(0.15).progress(0.075);
     EXPECT_NEAR(closing.opacity(), 1 - progress, 1e-6);
-    EXPECT_NEAR(closing.frame().x, rowX - 355 * progress, 1e-6);
-    EXPECT_NEAR(next.frame().y, nextY - 44 * progress, 1e-6);
+    EXPECT_NEAR(closing.frame().minX(), rowX - 355 * progress, 1e-6);
+    EXPECT_NEAR(next.frame().minY(), nextY - 44 * progress, 1e-6);
     // A leaving row takes no clicks.
     EXPECT_EQ(manager->covers.peek().size(), 2u);
     advance(0.075);
     EXPECT_FALSE(card->find(Query::byText("Overlay 2")));
     EXPECT_FALSE(closing);
-    EXPECT_DOUBLE_EQ(next.frame().y, nextY - 44);
+    EXPECT_DOUBLE_EQ(next.frame().minY(), nextY - 44);
     EXPECT_EQ(card->size().height, 36 * 2 + 8);
 }
 
@@ -120,7 +120,7 @@ TEST_F(CoverRowTest, ReduceMotionClosesAtOnce) {
 
 TEST_F(CoverRowTest, ClosingAllFadesAndSlidesTheRowAndStopsThePointer) {
     const auto row = card->find(Query::byText("Overlay 1"));
-    const double rowX = row.frame().x;
+    const double rowX = row.frame().minX();
     withAnimation(Animation::easeOut(0.35), [&] {
         manager->isClosingAll.set(true);
         manager->closingIds.set({manager->covers.peek()[0]->id.uuidString()});
@@ -128,7 +128,7 @@ TEST_F(CoverRowTest, ClosingAllFadesAndSlidesTheRowAndStopsThePointer) {
     runUntilIdle();
     advance(0.35);
     EXPECT_DOUBLE_EQ(row.opacity(), 0);
-    EXPECT_DOUBLE_EQ(row.frame().x, rowX - 360);
+    EXPECT_DOUBLE_EQ(row.frame().minX(), rowX - 360);
     EXPECT_DOUBLE_EQ(card->find(Query::byText("Overlay 2")).opacity(), 1);
     rowButton("Close overlay", 1).click();
     runUntilIdle();

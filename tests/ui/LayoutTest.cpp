@@ -29,7 +29,7 @@ TEST_F(LayoutTest, LongTextYieldsAllButTheSpacersMinimum) {
                          }),
                   Size{200, 36});
     const auto text = h->find(Query::byText("A rather long cover name that cannot fit"));
-    EXPECT_NEAR(text.frame().width, 172 - 172 % 1, 7.2);
+    EXPECT_NEAR(text.frame().width(), 172 - 172 % 1, 7.2);
     EXPECT_LE(text.frame().maxX(), 172.0001);
     EXPECT_TRUE(text.text().ends_with("\u2026"));
     EXPECT_TRUE(near(h->find(Query::byIdentifier("button")).frame(), {180, 8, 20, 20}));
@@ -66,10 +66,10 @@ TEST_F(LayoutTest, FlexibleFramesFollowTheirBounds) {
                    View(Color::white()).frame({.maxHeight = 30}).accessibilityIdentifier("capped"),
                }),
         Size{100, 200});
-    EXPECT_EQ(h->find(Query::byIdentifier("badge")).frame().width, 32);
-    EXPECT_EQ(h->find(Query::byIdentifier("wide")).frame().width, 100);
-    EXPECT_EQ(h->find(Query::byText("wide")).frame().x, 0);
-    EXPECT_EQ(h->find(Query::byIdentifier("capped")).frame().height, 30);
+    EXPECT_EQ(h->find(Query::byIdentifier("badge")).frame().width(), 32);
+    EXPECT_EQ(h->find(Query::byIdentifier("wide")).frame().width(), 100);
+    EXPECT_EQ(h->find(Query::byText("wide")).frame().minX(), 0);
+    EXPECT_EQ(h->find(Query::byIdentifier("capped")).frame().height(), 30);
 }
 
 TEST_F(LayoutTest, FittingSizeUsesIdealSizes) {
@@ -95,7 +95,7 @@ TEST_F(LayoutTest, TextWrapsToItsWidthUpToItsLineLimit) {
 TEST_F(LayoutTest, FixedSizeKeepsTheIdealWidth) {
     auto h = host(HStack(0, {Text("no wrapping here").font(Font::system(10)).fixedSize()}),
                   Size{50, 20});
-    EXPECT_EQ(h->find(Query::byText("no wrapping here")).frame().width, 96);
+    EXPECT_EQ(h->find(Query::byText("no wrapping here")).frame().width(), 96);
 }
 
 TEST_F(LayoutTest, BackgroundAndOverlayTakeTheContentsSize) {
@@ -139,8 +139,8 @@ TEST_F(LayoutTest, BaselineAlignmentLinesUpTexts) {
                              Text("small").font(Font::system(10)),
                          }));
     // Baselines lie 20 and 10 points below the tops.
-    EXPECT_EQ(h->find(Query::byText("big")).frame().y, 0);
-    EXPECT_EQ(h->find(Query::byText("small")).frame().y, 10);
+    EXPECT_EQ(h->find(Query::byText("big")).frame().minY(), 0);
+    EXPECT_EQ(h->find(Query::byText("small")).frame().minY(), 10);
 }
 
 TEST_F(LayoutTest, ScrollViewShowsAtMostItsMaximumHeightAndScrolls) {

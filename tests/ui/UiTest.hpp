@@ -20,15 +20,15 @@ class UiTest : public talvori::testing::SimDesktopTest {
 
     static ::testing::AssertionResult near(const Rect& actual, const Rect& expected,
                                            double tolerance = 0.01) {
-        const bool close = std::abs(actual.x - expected.x) <= tolerance &&
-                           std::abs(actual.y - expected.y) <= tolerance &&
-                           std::abs(actual.width - expected.width) <= tolerance &&
-                           std::abs(actual.height - expected.height) <= tolerance;
+        const bool close = std::abs(actual.minX() - expected.minX()) <= tolerance &&
+                           std::abs(actual.minY() - expected.minY()) <= tolerance &&
+                           std::abs(actual.width() - expected.width()) <= tolerance &&
+                           std::abs(actual.height() - expected.height()) <= tolerance;
         if (close) return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure()
-               << "frame (" << actual.x << ", " << actual.y << ", " << actual.width << " x "
-               << actual.height << ") is not (" << expected.x << ", " << expected.y << ", "
-               << expected.width << " x " << expected.height << ")";
+               << "frame (" << actual.minX() << ", " << actual.minY() << ", " << actual.width()
+               << " x " << actual.height() << ") is not (" << expected.minX() << ", "
+               << expected.minY() << ", " << expected.width() << " x " << expected.height() << ")";
     }
 
     bool reduceMotion_ = false;

@@ -1,0 +1,190 @@
+#include "ui/PanelHost.hpp"
+
+#include "platform/Platform.hpp"
+#include "platform/desktop/Panel.hpp"
+
+namespace talvori::ui {
+
+namespace {
+
+std::optional<Key> namedKey(SpecialKey key) {
+    switch (key) {
+        case SpecialKey::carriageReturn:
+        case SpecialKey::enter:
+            return Key::returnKey;
+        case SpecialKey::escape:
+            return Key::escape;
+        case SpecialKey::backspace:
+            return Key::deleteBackward;
+        case SpecialKey::deleteForward:
+            return Key::deleteForward;
+        case SpecialKey::tab:
+        case SpecialKey::backTab:
+            return Key::tab;
+        case SpecialKey::leftArrow:
+            return Key::leftArrow;
+        case SpecialKey::rightArrow:
+            return Key::rightArrow;
+        case SpecialKey::upArrow:
+            return Key::upArrow;
+        case SpecialKey::downArrow:
+            return Key::downArrow;
+        case SpecialKey::home:
+            return Key::home;
+        case SpecialKey::end:
+            return Key::end;
+        default:
+            return std::nullopt;
+    }
+}
+
+Modifiers modifiersOf(const Event& event) {
+    const auto flags = event.deviceIndependentFlags();
+    Modifiers modifiers = Modifiers::none;
+    if (flags & ModifierFlags::shift) modifiers = modifiers | Modifiers::shift;
+    if (flags & ModifierFlags::control) modifiers = modifiers | Modifiers::control;
+    if (flags & ModifierFlags::option) modifiers = modifiers | Modifiers::option;
+    if (flags & ModifierFlags::command) modifiers = modifiers | Modifiers::command;
+    return modifiers;
+}
+
+bool isLeftButton(const Event& event) {
+    return event.type == EventType::leftMouseDown || event.type == EventType::leftMouseDragged ||
+           event.type == EventType::leftMouseUp;
+}
+
+}  // namespace
+
+// Holds the panel's keyboard focus while a text field of the views has it.
+class PanelHost::FieldResponder final : public Responder {
+  public:
+    explicit FieldResponder(std::weak_ptr<PanelHost> owner) : owner_(std::move(owner)) {}
+    bool resignFirstResponder() override {
+        if (auto owner = owner_.lock(); owner && !owner->movingFocus_) {
+            owner->movingFocus_ = true;
+            owner->host_->resignFocus();
+            owner->movingFocus_ = false;
+        }
+        return true;
+    }
+    bool keyDown(const Event& event) override {
+        auto owner = owner_.lock();
+        return owner && owner->host_->keyDownToFocus(keyPress(event));
+    }
+    bool isTextEditor() const override { return true; }
+
+  private:
+    std::weak_ptr<PanelHost> owner_;
+};
+
+std::shared_ptr<PanelHost> PanelHost::make(View root, Options options) {
+    auto content = std::shared_ptr<PanelHost>(new PanelHost());
+    Host::Options hostOptions;
+    hostOptions.textMeasurer = std::move(options.textMeasurer);
+    hostOptions.reduceMotion = [] {
+        return platform().workspace().accessibilityDisplayShouldReduceMotion();
+    };
+    content->host_ = Host::make(std::move(root), std::move(hostOptions));
+    content->responder_ = std::make_shared<FieldResponder>(content);
+    const std::weak_ptr<PanelHost> weak = content;
+    content->host_->onNeedsDisplay = [weak] {
+        if (auto self = weak.lock()) self->setNeedsDisplay();
+    };
+    content->host_->onLayout = [weak](Size size) {
+        if (auto self = weak.lock(); self && self->onLayoutChange) self->onLayoutChange(size);
+    };
+    content->host_->onFocusChange = [weak](bool textFieldFocused) {
+        if (auto self = weak.lock()) self->focusDidChange(textFieldFocused);
+    };
+    content->host_->setKeyWindowProvider([weak] {
+        auto self = weak.lock();
+        auto panel = self ? self->panel() : nullptr;
+        return panel && panel->isKeyWindow();
+    });
+    return content;
+}
+
+PanelHost::~PanelHost() = default;
+
+void PanelHost::focusDidChange(bool textFieldFocused) {
+    auto panel = this->panel();
+    if (!panel || movingFocus_) return;
+    movingFocus_ = true;
+    if (textFieldFocused) {
+        panel->makeFirstResponder(responder_);
+    } else if (panel->firstResponder() == responder_) {
+        panel->makeFirstResponder(nullptr);
+    }
+    movingFocus_ = false;
+}
+
+void PanelHost::draw(cairo_t* context, Size size) {
+    if (host_->size() != size) {
+        host_->setProposedSize(size);
+        host_->updateNow();
+    }
+    host_->draw(context);
+}
+
+Size PanelHost::fittingSize() {
+    return host_->fittingSize();
+}
+
+bool PanelHost::mouseDown(const Event& event, Point location) {
+    return isLeftButton(event) && host_->mouseDown(location);
+}
+
+bool PanelHost::mouseDragged(const Event& event, Point location) {
+    return isLeftButton(event) && host_->mouseDragged(location);
+}
+
+bool PanelHost::mouseUp(const Event& event, Point location) {
+    return isLeftButton(event) && host_->mouseUp(location);
+}
+
+void PanelHost::mouseMoved(const Event&, Point location) {
+    host_->mouseMoved(location);
+}
+
+void PanelHost::mouseEntered(Point location) {
+    host_->mouseMoved(location);
+}
+
+void PanelHost::mouseExited() {
+    host_->mouseExited();
+}
+
+bool PanelHost::keyDown(const Event& event) {
+    return host_->keyDown(keyPress(event));
+}
+
+void PanelHost::didMoveToPanel(Panel* panel) {
+    if (!panel) {
+        host_->mouseExited();
+        return;
+    }
+    host_->setProposedSize(panel->frame().size);
+    focusDidChange(host_->hasFocusedTextField());
+    setNeedsDisplay();
+}
+
+KeyPress PanelHost::keyPress(const Event& event) {
+    KeyPress press;
+    press.modifiers = modifiersOf(event);
+    press.isRepeat = event.isARepeat;
+    // Shortcuts compare the key itself; typing wants what the key types.
+    const bool chord = contains(press.modifiers, Modifiers::command) ||
+                       contains(press.modifiers, Modifiers::control);
+    press.characters = chord ? event.charactersIgnoringModifiers : event.characters;
+    if (event.specialKey) {
+        if (const auto key = namedKey(*event.specialKey)) {
+            press.key = *key;
+            press.characters.clear();
+        }
+    } else if (press.characters == " ") {
+        press.key = Key::space;
+    }
+    return press;
+}
+
+}  // namespace talvori::ui
