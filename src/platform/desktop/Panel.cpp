@@ -31,8 +31,8 @@ Panel::Panel(std::weak_ptr<RunLoop> loop, const Rect& contentRect, unsigned styl
 }
 
 Panel::~Panel() {
-    if (frameAnimation_) frameAnimation_->cancel();
-    if (alphaAnimation_) alphaAnimation_->cancel();
+    cancelAnimation(frameAnimation_);
+    cancelAnimation(alphaAnimation_);
     if (content_) content_->detach();
 }
 
@@ -71,8 +71,8 @@ void Panel::animateFrame(const Rect& target, double duration, AnimationCurve cur
         std::move(completion));
 }
 
-void Panel::cancelAnimation(std::shared_ptr<PropertyAnimation>& animation) {
-    if (auto running = std::exchange(animation, nullptr)) running->cancel();
+void Panel::cancelAnimation(std::weak_ptr<PropertyAnimation>& animation) {
+    if (auto running = std::exchange(animation, {}).lock()) running->cancel();
 }
 
 // ---- Level and order
@@ -126,8 +126,8 @@ void Panel::didResignKey() {
 // ---- Alpha
 
 double Panel::alphaValue() const {
-    if (alphaAnimation_ && alphaAnimation_->isRunning()) {
-        return mix(alphaFrom_, alphaTo_, alphaAnimation_->progress());
+    if (auto animation = alphaAnimation_.lock(); animation && animation->isRunning()) {
+        return mix(alphaFrom_, alphaTo_, animation->progress());
     }
     return alpha_;
 }

@@ -225,7 +225,7 @@ class Panel : public std::enable_shared_from_this<Panel> {
 
     void applyFrame(const Rect& frame);
     void applyAlpha(double alpha);
-    void cancelAnimation(std::shared_ptr<PropertyAnimation>& animation);
+    void cancelAnimation(std::weak_ptr<PropertyAnimation>& animation);
     bool areaContains(const TrackedArea& area, const Point& location) const;
 
     std::weak_ptr<RunLoop> loop_;
@@ -262,8 +262,10 @@ class Panel : public std::enable_shared_from_this<Panel> {
     std::map<int, TrackedArea> trackingAreas_;
     int nextTrackingArea_ = 1;
     bool pointerInside_ = false;
-    std::shared_ptr<PropertyAnimation> alphaAnimation_;
-    std::shared_ptr<PropertyAnimation> frameAnimation_;
+    // The run loop keeps a running animation alive, and its step keeps this panel alive; holding
+    // the animations weakly here keeps that from becoming a cycle when the loop goes away first.
+    std::weak_ptr<PropertyAnimation> alphaAnimation_;
+    std::weak_ptr<PropertyAnimation> frameAnimation_;
 };
 
 }  // namespace talvori

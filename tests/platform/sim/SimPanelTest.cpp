@@ -131,6 +131,24 @@ TEST_F(SimPanelTest, AnAnimationKeepsItsPanelAliveUntilItEnds) {
     EXPECT_TRUE(weak.expired());
 }
 
+TEST(SimPanelTeardownTest, APanelStillAnimatingWhenTheDesktopGoesAwayIsReleased) {
+    std::weak_ptr<Panel> weak;
+    Platform::install(Platform::makeVirtual());
+    {
+        auto desktop = sim::SimDesktop::install(platform(), {});
+        auto panel =
+            platform().application().makePanel({0, 0, 100, 100}, StyleMask::nonactivatingPanel);
+        panel->orderFront();
+        panel->animateAlphaValue(0, 10, AnimationCurve::easeOut, nullptr);
+        panel->animateFrame({0, 0, 50, 50}, 10, AnimationCurve::linear, nullptr);
+        weak = panel;
+    }
+    platform().virtualClock()->advance(1);
+    ASSERT_FALSE(weak.expired()) << "a running animation keeps its panel";
+    Platform::uninstall();
+    EXPECT_TRUE(weak.expired());
+}
+
 TEST_F(SimPanelTest, FrameAnimationStepsTheFrameAndLandsOnTheTarget) {
     int moves = 0;
     auto token = platform().notificationCenter().addObserver(
