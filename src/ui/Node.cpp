@@ -80,14 +80,20 @@ void Node::apply(const std::shared_ptr<const Element>& element, UpdateContext& c
     }
     UpdateContext childContext{context.host, element->childTransaction(*this, context.transaction),
                                context.pass, context.now};
+    // A subtree's own animation also moves the frame of the view that sets it.
+    transaction_ = childContext.transaction;
     element->reconcile(*this, childContext);
     element->didUpdate(*this, older.get(), context);
 }
 
 void Node::insert(const std::shared_ptr<const Element>& element, UpdateContext& context) {
     host_.nodeDidInsert(*this);
+    inserting_ = true;
     apply(element, context);
-    if (context.transaction.animates()) {
+    inserting_ = false;
+    // Only the top of an inserted subtree plays the transition.
+    const bool insideInsertion = parent_ && parent_->inserting_;
+    if (context.transaction.animates() && !insideInsertion) {
         const Transition* transition = findTransition();
         const auto effect =
             transition ? transition->insertion() : Transition::opacity().insertion();

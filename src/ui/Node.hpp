@@ -126,6 +126,7 @@ class Node : public std::enable_shared_from_this<Node> {
     std::vector<std::shared_ptr<Node>> children_;
     std::unique_ptr<NodeStorage> storage_;
     bool removing_ = false;
+    bool inserting_ = false;
     // Set on every node of a subtree that left the tree, so that nobody walks up from it.
     bool detached_ = false;
     Transaction transaction_;

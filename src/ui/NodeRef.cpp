@@ -27,6 +27,19 @@ std::optional<std::string> firstText(const Node& node) {
     return std::nullopt;
 }
 
+// The node and the modifiers right below it that keep its bounds: the one view a user sees.
+std::vector<const Node*> modifierChain(const Node& top) {
+    std::vector<const Node*> chain{&top};
+    for (const Node* node = &top; node->children().size() == 1;) {
+        const Node& child = *node->children().front();
+        const Rect frame = child.frame();
+        if (child.isRemoving() || frame.origin != Point{} || frame.size != top.frame().size) break;
+        chain.push_back(&child);
+        node = &child;
+    }
+    return chain;
+}
+
 }  // namespace
 
 std::string Query::description() const {
@@ -54,7 +67,7 @@ Node* NodeRef::node() const {
 
 Rect NodeRef::frame() const {
     const Node* found = node();
-    return found ? found->frameInHost(found->host().now()) : Rect{};
+    return found ? modifierChain(*found).back()->frameInHost(found->host().now()) : Rect{};
 }
 
 Rect NodeRef::layoutFrame() const {
@@ -74,8 +87,10 @@ double NodeRef::opacity() const {
     if (!found) return 0;
     const double now = found->host().now();
     double opacity = 1;
-    for (const Node* node = found; node; node = node->parent())
+    for (const Node* node = found->parent(); node; node = node->parent()) {
         opacity *= node->presentedOpacity(now);
+    }
+    for (const Node* node : modifierChain(*found)) opacity *= node->presentedOpacity(now);
     return opacity;
 }
 

@@ -43,11 +43,12 @@ class NodeRef {
     explicit operator bool() const { return exists(); }
     Node* node() const;
 
-    // Where it is drawn now, in host coordinates, with offsets, scales and transitions applied.
+    // Where it is drawn now, in host coordinates, with offsets, scales and transitions applied
+    // (also those of modifiers inside it that keep its bounds, such as offset and opacity).
     Rect frame() const;
     // Where layout put it (animated), without drawing effects.
     Rect layoutFrame() const;
-    // The product of the opacities from the root down to it, now.
+    // The product of the opacities from the root down to it and its modifiers, now.
     double opacity() const;
     // The text shown by the first text in it ("…" marks a cut under fixed metrics).
     std::string text() const;
