@@ -17,7 +17,7 @@ namespace talvori::ui {
 struct TextStyle {
     Font font;
     double tracking = 0;
-    std::optional<int> lineLimit;
+    std::optional<int> lineLimit{};
     TextAlignment alignment = TextAlignment::leading;
     bool operator==(const TextStyle&) const = default;
 };

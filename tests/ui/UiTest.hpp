@@ -31,6 +31,39 @@ class UiTest : public talvori::testing::SimDesktopTest {
                << expected.minY() << ", " << expected.width() << " x " << expected.height() << ")";
     }
 
+    // The colour drawn at `point` (straight alpha), on a transparent background.
+    static Color pixel(Host& host, Point point) {
+        const Size size = host.size();
+        cairo_surface_t* surface =
+            cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(std::ceil(size.width)),
+                                       static_cast<int>(std::ceil(size.height)));
+        cairo_t* cr = cairo_create(surface);
+        host.draw(cr);
+        cairo_destroy(cr);
+        cairo_surface_flush(surface);
+        const auto* row = cairo_image_surface_get_data(surface) +
+                          static_cast<int>(point.y) * cairo_image_surface_get_stride(surface);
+        const auto argb = reinterpret_cast<const std::uint32_t*>(row)[static_cast<int>(point.x)];
+        cairo_surface_destroy(surface);
+        const double alpha = ((argb >> 24) & 0xFF) / 255.0;
+        auto channel = [&](int shift) {
+            return alpha > 0 ? ((argb >> shift) & 0xFF) / 255.0 / alpha : 0.0;
+        };
+        return {channel(16), channel(8), channel(0), alpha};
+    }
+
+    static ::testing::AssertionResult close(const Color& actual, const Color& expected,
+                                            double tolerance = 0.02) {
+        if (std::abs(actual.red - expected.red) <= tolerance &&
+            std::abs(actual.green - expected.green) <= tolerance &&
+            std::abs(actual.blue - expected.blue) <= tolerance &&
+            std::abs(actual.alpha - expected.alpha) <= tolerance) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure()
+               << actual.description() << " is not " << expected.description();
+    }
+
     bool reduceMotion_ = false;
 
   private:

@@ -1,0 +1,58 @@
+#include "CoverRowFixture.hpp"
+#include "UiTest.hpp"
+
+namespace talvori::ui::testing {
+namespace {
+
+using AccessibilityTest = UiTest;
+
+TEST_F(AccessibilityTest, TheTreeShowsLabelsValuesTraitsAndContainers) {
+    auto h = host(VStack({
+        Text("APPEARANCE").accessibilityAddTraits(AccessibilityTrait::isHeader),
+        HStack({Button("GLASS", [] {})
+                    .accessibilityLabel("GLASS mode")
+                    .accessibilityAddTraits(AccessibilityTrait::isSelected),
+                Button("SOLID", [] {}).accessibilityLabel("SOLID mode")})
+            .accessibilityElement(AccessibilityChildren::contain)
+            .accessibilityLabel("Effect mode"),
+        Rectangle().frame(100, 4).accessibilityLabel("Opacity").accessibilityValue("70 percent"),
+        HStack({Image("sun.max").accessibilityHidden(), Text("Focus Mode"), Text("On")})
+            .accessibilityElement(AccessibilityChildren::combine)
+            .accessibilityHint("Turns Focus on or off")
+            .accessibilityIdentifier("focusToggle"),
+        Text("hidden").accessibilityHidden(),
+    }));
+    EXPECT_EQ(h->accessibilityDump(),
+              "text \"APPEARANCE\" [header]\n"
+              "group \"Effect mode\"\n"
+              "  button \"GLASS mode\" [selected]\n"
+              "  button \"SOLID mode\"\n"
+              "text \"Opacity\" value=\"70 percent\"\n"
+              "text \"Focus Mode, On\" hint=\"Turns Focus on or off\" id=focusToggle\n");
+    const auto toggle = h->find(Query::byIdentifier("focusToggle")).accessibilityElement();
+    ASSERT_TRUE(toggle);
+    EXPECT_EQ(toggle->label, "Focus Mode, On");
+}
+
+TEST_F(AccessibilityTest, ButtonsTakeTheirLabelFromTheirContent) {
+    auto h = host(Button([] {}, HStack({Image("icon-bookmark"), Text("Save as layout")})));
+    EXPECT_EQ(h->accessibilityDump(), "button \"Save as layout\"\n");
+}
+
+TEST_F(AccessibilityTest, TheCoverRowReadsAsItsControls) {
+    auto manager = fixture::managerWithCovers(1);
+    auto h = host(fixture::CoversCard{manager});
+    EXPECT_EQ(h->accessibilityDump(),
+              "text \"Overlay 1\"\n"
+              "button \"Rename overlay\"\n"
+              "button \"Close overlay\"\n");
+    h->find(Query::byLabel("Rename overlay")).click();
+    runUntilIdle();
+    EXPECT_EQ(h->accessibilityDump(),
+              "text \"Name\" value=\"Overlay 1\"\n"
+              "button \"Rename overlay\"\n"
+              "button \"Close overlay\"\n");
+}
+
+}  // namespace
+}  // namespace talvori::ui::testing
