@@ -1,0 +1,172 @@
+#include "covers/ZOrderService.hpp"
+
+#include "covers/ScreenRecordingPermission.hpp"
+#include "platform/Platform.hpp"
+#include "platform/desktop/WindowLevel.hpp"
+
+namespace talvori {
+
+std::shared_ptr<ZOrderService> ZOrderService::create(std::weak_ptr<Panel> panel,
+                                                     std::int32_t targetPID,
+                                                     AXElement targetElement) {
+    return std::shared_ptr<ZOrderService>(
+        new ZOrderService(std::move(panel), targetPID, targetElement));
+}
+
+ZOrderService::ZOrderService(std::weak_ptr<Panel> panel, std::int32_t targetPID,
+                             AXElement targetElement)
+    : panel_(std::move(panel)), targetPID_(targetPID), targetElement_(targetElement) {
+    resolveWindowIDs();
+}
+
+ZOrderService::~ZOrderService() {
+    stopZOrderTimer();
+}
+
+void ZOrderService::resolveWindowIDs() {
+    const auto number = platform().accessibility().windowNumber(targetElement_);
+    if (number.ok()) targetWindowID_ = *number.value;
+    if (auto panel = panel_.lock()) overlayWindowID_ = panel->windowNumber();
+}
+
+void ZOrderService::start() {
+    if (isRunning_) return;
+    isRunning_ = true;
+    installMouseMonitor();
+    Workspace& workspace = platform().workspace();
+    const auto frontmost = workspace.frontmostApplication();
+    if (frontmost && frontmost->processIdentifier == targetPID_) {
+        targetActivationChanged(true);
+        return;
+    }
+    isTargetActive_ = false;
+    setPanelLevel(WindowLevel::normal);
+    orderAboveTarget();
+    // While we are in front the order check waits for the next activation of any application.
+    const auto frontBundle = frontmost ? frontmost->bundleIdentifier : std::nullopt;
+    if (frontBundle == workspace.bundleIdentifier()) return;
+    startZOrderTimer();
+}
+
+void ZOrderService::stop() {
+    isRunning_ = false;
+    removeMouseMonitor();
+    stopZOrderTimer();
+    consecutiveFailures_ = 0;
+    isEscalated_ = false;
+    isTargetActive_ = false;
+}
+
+void ZOrderService::targetActivationChanged(bool active) {
+    auto panel = panel_.lock();
+    if (!panel || !isRunning_) return;
+    isTargetActive_ = active;
+    panel->setLevel(WindowLevel::normal);
+    if (active) {
+        if (isEscalated_) {
+            isEscalated_ = false;
+            consecutiveFailures_ = 0;
+        }
+        panel->orderFront();
+    }
+    orderAboveTarget();
+    startZOrderTimer();
+}
+
+// A click in the target's application may raise the target over the cover: put the cover back on
+// top once the click has been handled.
+void ZOrderService::installMouseMonitor() {
+    std::weak_ptr<ZOrderService> weak = weak_from_this();
+    mouseMonitor_ = platform().input().addGlobalMonitor(
+        eventMaskBit(EventType::leftMouseDown) | eventMaskBit(EventType::rightMouseDown),
+        [weak](const Event&) {
+            platform().runLoop().assertMainThread("ZOrderService.mouseDown");
+            auto self = weak.lock();
+            if (!self || !self->isTargetActive_ || self->isEscalated_) return;
+            platform().runLoop().post([weak] {
+                if (auto later = weak.lock()) later->orderAboveTarget();
+            });
+        });
+}
+
+void ZOrderService::removeMouseMonitor() {
+    mouseMonitor_.reset();
+}
+
+void ZOrderService::startZOrderTimer() {
+    // A stopped service may still hear of the grant; it must not start checking again.
+    if (zOrderTimer_ || isEscalated_ || !isRunning_) return;
+    const auto& permission = ScreenRecordingPermission::shared();
+    std::weak_ptr<ZOrderService> weak = weak_from_this();
+    if (!permission->isGranted()) {
+        permission->waitForGrant([weak](bool granted) {
+            if (!granted) return;
+            if (auto self = weak.lock()) self->startZOrderTimer();
+        });
+        return;
+    }
+    zOrderTimer_ =
+        Timer::scheduledTimer(platform().runLoop(), kCheckInterval, true, [weak](Timer&) {
+            if (auto self = weak.lock()) self->checkOrder();
+        });
+}
+
+void ZOrderService::stopZOrderTimer() {
+    if (!zOrderTimer_) return;
+    zOrderTimer_->invalidate();
+    zOrderTimer_.reset();
+}
+
+void ZOrderService::checkOrder() {
+    platform().runLoop().assertMainThread("ZOrderService.checkOrder");
+    if (isEscalated_) {
+        stopZOrderTimer();
+        return;
+    }
+    if (targetWindowID_ == 0 || overlayWindowID_ == 0) return;
+    const auto list = platform().windowList().copyWindowInfo(
+        WindowListOption::onScreenOnly | WindowListOption::excludeDesktopElements);
+    if (!list) return;
+    std::optional<std::size_t> coverIndex;
+    std::optional<std::size_t> targetIndex;
+    for (std::size_t index = 0; index < list->size() && !(coverIndex && targetIndex); ++index) {
+        const auto& number = (*list)[index].number;
+        if (!number) continue;
+        if (*number == overlayWindowID_) coverIndex = index;
+        if (*number == targetWindowID_) targetIndex = index;
+    }
+    if (!coverIndex || !targetIndex) return;
+    if (*coverIndex < *targetIndex) {
+        consecutiveFailures_ = 0;
+        return;
+    }
+    orderAboveTarget();
+    ++consecutiveFailures_;
+    escalateIfNeeded();
+}
+
+void ZOrderService::escalateIfNeeded() {
+    if (consecutiveFailures_ < maxConsecutiveFailures || isEscalated_) return;
+    isEscalated_ = true;
+    if (auto panel = panel_.lock()) {
+        panel->setLevel(WindowLevel::floating);
+        panel->orderFront();
+    }
+    stopZOrderTimer();
+}
+
+void ZOrderService::orderAboveTarget() {
+    auto panel = panel_.lock();
+    if (!panel || !isRunning_) return;
+    if (targetWindowID_ == 0) {
+        panel->orderFront();
+    } else {
+        panel->orderRelative(WindowOrderingMode::above, targetWindowID_);
+    }
+}
+
+void ZOrderService::setPanelLevel(int level) {
+    if (auto panel = panel_.lock()) panel->setLevel(level);
+}
+
+}  // namespace talvori
