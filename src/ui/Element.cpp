@@ -36,7 +36,7 @@ void Element::place(Node& node, Size size, LayoutContext& context) const {
 }
 
 std::optional<double> Element::firstBaseline(Node& node, Size size, LayoutContext& context) const {
-    const auto children = node.layoutChildren();
+    const auto& children = node.layoutChildren();
     if (children.empty()) return std::nullopt;
     Node& first = *children.front();
     const Size childSize = first.sizeThatFits(ProposedSize::of(size), context);

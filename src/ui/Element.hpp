@@ -63,6 +63,18 @@ struct DrawContext {
     double now;
     TextMeasurer& text;
     IconCatalog& icons;
+    // An opacity that the painting element below must apply itself (instead of a group).
+    double opacity = 1;
+};
+
+// How an element lets an opacity above it through.
+enum class OpacityHandling {
+    // Paints nothing itself: the opacity goes on to its only child.
+    passThrough,
+    // Paints once, applying DrawContext::opacity itself.
+    applies,
+    // Paints more than once: the subtree needs a group.
+    needsGroup,
 };
 
 enum class PointerPhase { began, moved, ended, cancelled };
@@ -123,6 +135,11 @@ class Element {
     virtual void applyTransform(const Node& /*node*/, double /*now*/,
                                 cairo_matrix_t& /*matrix*/) const {}
     virtual void draw(const Node& node, DrawContext& context) const;
+    virtual OpacityHandling opacityHandling(const Node& /*node*/) const {
+        return OpacityHandling::needsGroup;
+    }
+    // How far the drawing may reach beyond the node's bounds (strokes, shadows, glyphs).
+    virtual double drawingOutset(const Node& /*node*/) const { return 0; }
 
     virtual bool allowsHitTesting() const { return true; }
     // The frontmost node at `point` (in the node's coordinates) that takes pointer input.

@@ -3,6 +3,7 @@
 #include <glib.h>
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 namespace talvori::ui {
@@ -45,10 +46,8 @@ class FixedTextLayout final : public TextLayout {
             const double x = style_.alignment == TextAlignment::leading  ? 0
                              : style_.alignment == TextAlignment::center ? free / 2
                                                                          : free;
-            PangoLayout* layout = drawing_->makeLineLayout(lines_[i], style_);
             cairo_move_to(cr, x, lineHeight * static_cast<double>(i));
-            pango_cairo_show_layout(cr, layout);
-            g_object_unref(layout);
+            pango_cairo_show_layout(cr, lineLayout(i));
         }
     }
 
@@ -66,7 +65,18 @@ class FixedTextLayout final : public TextLayout {
     }
 
   private:
+    // Made on first drawing and kept: layouts are drawn far more often than made.
+    PangoLayout* lineLayout(std::size_t index) const {
+        if (lineLayouts_.empty()) {
+            for (const auto& line : lines_) {
+                lineLayouts_.emplace_back(drawing_->makeLineLayout(line, style_), g_object_unref);
+            }
+        }
+        return lineLayouts_[index].get();
+    }
+
     std::vector<std::string> lines_;
+    mutable std::vector<std::unique_ptr<PangoLayout, void (*)(void*)>> lineLayouts_;
     TextStyle style_;
     double advance_;
     std::shared_ptr<PangoTextMeasurer> drawing_;
@@ -114,6 +124,7 @@ FixedTextMeasurer::FixedTextMeasurer() : drawing_(std::make_shared<PangoTextMeas
 std::shared_ptr<const TextLayout> FixedTextMeasurer::layout(std::string_view text,
                                                             const TextStyle& style,
                                                             std::optional<double> maxWidth) {
+    if (auto cached = cache_.find(text, style, maxWidth)) return cached;
     const double advance = kAdvance * style.font.size + style.tracking;
     const bool bounded = maxWidth && std::isfinite(*maxWidth);
     const std::size_t maxChars =
@@ -153,6 +164,7 @@ std::shared_ptr<const TextLayout> FixedTextMeasurer::layout(std::string_view tex
     }
     auto result = std::make_shared<FixedTextLayout>(std::move(lines), style, advance, drawing_);
     result->isTruncated = cut;
+    cache_.store(text, style, maxWidth, result);
     return result;
 }
 

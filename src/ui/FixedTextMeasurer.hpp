@@ -24,6 +24,7 @@ class FixedTextMeasurer final : public TextMeasurer {
 
   private:
     std::shared_ptr<PangoTextMeasurer> drawing_;
+    TextLayoutCache cache_;
 };
 
 }  // namespace talvori::ui

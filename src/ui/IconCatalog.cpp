@@ -107,16 +107,26 @@ bool IconCatalog::draw(cairo_t* cr, std::string_view name, const Rect& rect) {
     if (!file || rect.width() <= 0 || rect.height() <= 0) return false;
     // Rasterised at the device size of the square (sharp at any scale), then tinted through it.
     const double side = std::min(rect.width(), rect.height());
-    double deviceX = side, deviceY = side;
-    cairo_user_to_device_distance(cr, &deviceX, &deviceY);
-    const int pixels = std::clamp(
-        static_cast<int>(std::ceil(std::max(std::abs(deviceX), std::abs(deviceY)))), 1, 1024);
+    double originX = rect.midX() - side / 2, originY = rect.midY() - side / 2;
+    cairo_matrix_t matrix;
+    cairo_get_matrix(cr, &matrix);
+    const bool axisAligned = matrix.xy == 0 && matrix.yx == 0 && matrix.xx > 0 && matrix.yy > 0;
+    const double deviceSide = side * std::max(std::abs(matrix.xx), std::abs(matrix.yy));
+    const int pixels = std::clamp(static_cast<int>(std::lround(deviceSide)), 1, 1024);
     cairo_surface_t* surface = mask(*file, pixels);
     if (!surface) return false;
     cairo_save(cr);
-    cairo_translate(cr, rect.midX() - side / 2, rect.midY() - side / 2);
-    cairo_scale(cr, side / pixels, side / pixels);
-    cairo_mask_surface(cr, surface, 0, 0);
+    if (axisAligned && std::abs(matrix.xx - matrix.yy) < 1e-9) {
+        // Pixel for pixel on the device grid: the fastest way through, and the sharpest.
+        cairo_user_to_device(cr, &originX, &originY);
+        cairo_identity_matrix(cr);
+        cairo_mask_surface(cr, surface, std::round(originX + (deviceSide - pixels) / 2),
+                           std::round(originY + (deviceSide - pixels) / 2));
+    } else {
+        cairo_translate(cr, originX, originY);
+        cairo_scale(cr, side / pixels, side / pixels);
+        cairo_mask_surface(cr, surface, 0, 0);
+    }
     cairo_restore(cr);
     return true;
 }

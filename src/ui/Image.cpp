@@ -41,24 +41,25 @@ class ImageElement final : public Element {
     void draw(const Node& node, DrawContext& context) const override {
         const Size size = node.presentedFrame(context.now).size;
         cairo_t* cr = context.cr;
-        const auto tint = node.presentedData(context.now);
+        const Color color = node.presentedColor(0, context.now).opacity(context.opacity);
         if (!source_->surface) {
-            setSourceColor(cr, {tint[0], tint[1], tint[2], tint[3]});
+            setSourceColor(cr, color);
             context.icons.draw(cr, source_->name, Rect(0, 0, size.width, size.height));
             return;
         }
         cairo_save(cr);
         cairo_scale(cr, size.width / surfaceWidth(), size.height / surfaceHeight());
         if (source_->isTemplate) {
-            setSourceColor(cr, {tint[0], tint[1], tint[2], tint[3]});
+            setSourceColor(cr, color);
             cairo_mask_surface(cr, source_->surface.get(), 0, 0);
         } else {
             cairo_set_source_surface(cr, source_->surface.get(), 0, 0);
-            cairo_paint(cr);
+            cairo_paint_with_alpha(cr, context.opacity);
         }
         cairo_restore(cr);
     }
 
+    OpacityHandling opacityHandling(const Node&) const override { return OpacityHandling::applies; }
     Node* hitTest(Node& node, Point point, cairo_t*) const override {
         return Rect(0, 0, node.frame().width(), node.frame().height()).contains(point) ? &node
                                                                                        : nullptr;
@@ -66,8 +67,7 @@ class ImageElement final : public Element {
     std::optional<Color> presentedColor(const Node& node, ColorRole role,
                                         double now) const override {
         if (role != ColorRole::foreground) return std::nullopt;
-        const auto v = node.presentedData(now);
-        return Color{v[0], v[1], v[2], v[3]};
+        return node.presentedColor(0, now);
     }
     std::vector<AccessibilityNode> accessibility(const Node&, double) const override { return {}; }
     std::string debugName() const override { return "Image " + source_->name; }

@@ -18,7 +18,7 @@ namespace talvori::ui {
 namespace {
 
 Node* onlyChild(Node& node) {
-    const auto children = node.layoutChildren();
+    const auto& children = node.layoutChildren();
     return children.empty() ? nullptr : children.front();
 }
 
@@ -36,12 +36,12 @@ class ColorElement final : public Element {
         return proposal.replacingUnspecified({10, 10});
     }
     void draw(const Node& node, DrawContext& context) const override {
-        const auto value = node.presentedData(context.now);
         const Size size = node.presentedFrame(context.now).size;
-        setSourceColor(context.cr, {value[0], value[1], value[2], value[3]});
+        setSourceColor(context.cr, node.presentedColor(0, context.now).opacity(context.opacity));
         cairo_rectangle(context.cr, 0, 0, size.width, size.height);
         cairo_fill(context.cr);
     }
+    OpacityHandling opacityHandling(const Node&) const override { return OpacityHandling::applies; }
     Node* hitTest(Node& node, Point point, cairo_t*) const override {
         return !color_.isClear() && bounds(node).contains(point) ? &node : nullptr;
     }
@@ -49,8 +49,7 @@ class ColorElement final : public Element {
     std::optional<Color> presentedColor(const Node& node, ColorRole role,
                                         double now) const override {
         if (role != ColorRole::fill) return std::nullopt;
-        const auto v = node.presentedData(now);
-        return Color{v[0], v[1], v[2], v[3]};
+        return node.presentedColor(0, now);
     }
     std::string debugName() const override { return "Color " + color_.description(); }
 
@@ -346,12 +345,25 @@ class ClipElement final : public ModifierElement {
         : ModifierElement(std::move(content)), shape_(std::move(shape)) {}
     void draw(const Node& node, DrawContext& context) const override {
         const Size size = node.presentedFrame(context.now).size;
-        cairo_save(context.cr);
-        shape_.path(Rect(0, 0, size.width, size.height)).apply(context.cr);
-        cairo_clip(context.cr);
+        cairo_t* cr = context.cr;
+        // The content drawn once into a group, then painted through the shape: one masked paint
+        // instead of a mask on every operation inside.
+        cairo_save(cr);
+        cairo_rectangle(cr, 0, 0, size.width, size.height);
+        cairo_clip(cr);
+        cairo_push_group(cr);
+        const double opacity = context.opacity;
+        context.opacity = 1;
         node.drawChildren(context);
-        cairo_restore(context.cr);
+        context.opacity = opacity;
+        cairo_pop_group_to_source(cr);
+        cairo_new_path(cr);
+        shape_.path(Rect(0, 0, size.width, size.height)).apply(cr);
+        cairo_clip(cr);
+        cairo_paint_with_alpha(cr, opacity);
+        cairo_restore(cr);
     }
+    OpacityHandling opacityHandling(const Node&) const override { return OpacityHandling::applies; }
     Node* hitTest(Node& node, Point point, cairo_t* scratch) const override {
         cairo_new_path(scratch);
         shape_.path(bounds(node)).apply(scratch);
@@ -410,6 +422,12 @@ class ShadowElement final : public ModifierElement {
                        node.drawChildren(shadowContext);
                    });
         node.drawChildren(context);
+    }
+    OpacityHandling opacityHandling(const Node&) const override {
+        return OpacityHandling::needsGroup;
+    }
+    double drawingOutset(const Node&) const override {
+        return 2 * radius_ + std::max(std::abs(offset_.x), std::abs(offset_.y)) + 1;
     }
     std::string debugName() const override { return "shadow"; }
 

@@ -24,18 +24,28 @@ bool Node::isAttached() const {
     return !detached_;
 }
 
-std::vector<Node*> Node::layoutChildren() const {
-    std::vector<Node*> result;
+const std::vector<Node*>& Node::layoutChildren() const {
+    if (layoutChildrenValid_) return layoutChildren_;
+    layoutChildren_.clear();
     for (const auto& child : children_) {
         if (child->removing_) continue;
         if (child->element_->isTransparentContainer()) {
-            auto nested = child->layoutChildren();
-            result.insert(result.end(), nested.begin(), nested.end());
+            const auto& nested = child->layoutChildren();
+            layoutChildren_.insert(layoutChildren_.end(), nested.begin(), nested.end());
         } else {
-            result.push_back(child.get());
+            layoutChildren_.push_back(child.get());
         }
     }
-    return result;
+    layoutChildrenValid_ = true;
+    return layoutChildren_;
+}
+
+void Node::invalidateLayoutChildren() {
+    // A group's children are its parent's layout children too.
+    for (Node* node = this; node; node = node->parent_) {
+        node->layoutChildrenValid_ = false;
+        if (!node->element_ || !node->element_->isTransparentContainer()) break;
+    }
 }
 
 // --- building
@@ -130,6 +140,7 @@ bool Node::beginRemoval(UpdateContext& context) {
 }
 
 void Node::reconcileChildren(std::span<const ChildEntry> entries, UpdateContext& context) {
+    invalidateLayoutChildren();
     auto old = std::move(children_);
     children_.clear();
     children_.reserve(entries.size());
@@ -278,22 +289,77 @@ double Node::presentedOpacity(double now) const {
     return opacity;
 }
 
+bool Node::appliesOpacityItself() const {
+    for (const Node* node = this;;) {
+        switch (node->element_->opacityHandling(*node)) {
+            case OpacityHandling::applies:
+                return true;
+            case OpacityHandling::needsGroup:
+                return false;
+            case OpacityHandling::passThrough:
+                break;
+        }
+        if (node->children_.size() != 1) return false;
+        node = node->children_.front().get();
+    }
+}
+
 void Node::draw(DrawContext& context) const {
     if (!placed_) return;
     const double opacity = presentedOpacity(context.now);
     if (opacity <= 0.0005) return;
     cairo_t* cr = context.cr;
-    cairo_save(cr);
+    // Elements that change more than the transform save and restore it themselves; the matrix
+    // alone is much cheaper to put back than the whole state.
+    cairo_matrix_t outer;
+    cairo_get_matrix(cr, &outer);
     const cairo_matrix_t matrix = transformFromParent(context.now);
     cairo_transform(cr, &matrix);
-    const bool group = opacity < 0.9995;
-    if (group) cairo_push_group(cr);
+    const double inherited = context.opacity;
+    const bool group = opacity < 0.9995 && !appliesOpacityItself();
+    if (group) {
+        // A group as large as what the subtree draws, not as the whole surface.
+        cairo_save(cr);
+        const Rect bounds = drawingBounds(context.now);
+        cairo_rectangle(cr, bounds.minX(), bounds.minY(), bounds.width(), bounds.height());
+        cairo_clip(cr);
+        cairo_push_group(cr);
+        context.opacity = 1;
+    } else {
+        context.opacity *= opacity;
+    }
     element_->draw(*this, context);
     if (group) {
         cairo_pop_group_to_source(cr);
-        cairo_paint_with_alpha(cr, opacity);
+        cairo_paint_with_alpha(cr, opacity * inherited);
+        cairo_restore(cr);
     }
-    cairo_restore(cr);
+    context.opacity = inherited;
+    cairo_set_matrix(cr, &outer);
+}
+
+Rect Node::drawingBounds(double now) const {
+    const Size size = presentedFrame(now).size;
+    const double outset = element_->drawingOutset(*this);
+    double minX = -outset, minY = -outset, maxX = size.width + outset, maxY = size.height + outset;
+    for (const auto& child : children_) {
+        if (!child->placed_) continue;
+        const Rect inner = child->drawingBounds(now);
+        const cairo_matrix_t matrix = child->transformFromParent(now);
+        for (const Point corner :
+             {inner.origin, Point{inner.maxX(), inner.minY()}, Point{inner.minX(), inner.maxY()},
+              Point{inner.maxX(), inner.maxY()}}) {
+            double x = corner.x, y = corner.y;
+            cairo_matrix_transform_point(&matrix, &x, &y);
+            minX = std::min(minX, x);
+            minY = std::min(minY, y);
+            maxX = std::max(maxX, x);
+            maxY = std::max(maxY, y);
+        }
+    }
+    // Whole pixels at any scale up to 4, so that antialiased edges are not cut.
+    return {std::floor(minX) - 1, std::floor(minY) - 1, std::ceil(maxX - minX) + 3,
+            std::ceil(maxY - minY) + 3};
 }
 
 void Node::drawChildren(DrawContext& context) const {
@@ -323,6 +389,7 @@ bool Node::pruneFinishedRemovals(double now) {
         return child->removing_ && !child->transition_->progress.isAnimating(now);
     });
     bool pruned = children_.size() != before;
+    if (pruned) invalidateLayoutChildren();
     for (const auto& child : children_) pruned = child->pruneFinishedRemovals(now) || pruned;
     return pruned;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ui/AnimatedValue.hpp"
+#include "ui/Color.hpp"
 #include "ui/Element.hpp"
 
 namespace talvori::ui {
@@ -37,7 +38,7 @@ class Node : public std::enable_shared_from_this<Node> {
     const std::vector<std::shared_ptr<Node>>& children() const { return children_; }
     // The children that take part in layout: transparent containers flattened, removed views left
     // out.
-    std::vector<Node*> layoutChildren() const;
+    const std::vector<Node*>& layoutChildren() const;
     // Whether the view has left the tree and only plays its removal transition.
     bool isRemoving() const { return removing_; }
     // Whether the view is in the tree (not removed, not inside a removed view).
@@ -75,6 +76,11 @@ class Node : public std::enable_shared_from_this<Node> {
     double presentedComponent(std::size_t index, double now) const {
         return data_.componentAt(index, now);
     }
+    // Four components from `first` on, as a colour.
+    Color presentedColor(std::size_t first, double now) const {
+        return {data_.componentAt(first, now), data_.componentAt(first + 1, now),
+                data_.componentAt(first + 2, now), data_.componentAt(first + 3, now)};
+    }
     bool isAnimating(double now) const;
     // Maps the parent's coordinates into this node's, with offsets, scales and rotations.
     cairo_matrix_t transformFromParent(double now) const;
@@ -84,6 +90,10 @@ class Node : public std::enable_shared_from_this<Node> {
     // The bounding box of the node as drawn, in host coordinates.
     Rect frameInHost(double now) const;
     void draw(DrawContext& context) const;
+    // Whether the one element painting this subtree can apply an opacity itself.
+    bool appliesOpacityItself() const;
+    // The area the subtree draws in, in this node's coordinates.
+    Rect drawingBounds(double now) const;
     void drawChildren(DrawContext& context) const;
     Node* hitTest(Point pointInParent, double now, cairo_t* scratch);
     Node* hitTestChildren(Point point, double now, cairo_t* scratch);
@@ -138,6 +148,9 @@ class Node : public std::enable_shared_from_this<Node> {
     AnimatedValue data_;
     std::optional<TransitionState> transition_;
     std::array<SizeCacheEntry, 4> sizeCache_{};
+    mutable std::vector<Node*> layoutChildren_;
+    mutable bool layoutChildrenValid_ = false;
+    void invalidateLayoutChildren();
     std::size_t nextCacheSlot_ = 0;
 
     friend class Host;

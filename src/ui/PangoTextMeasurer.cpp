@@ -1,7 +1,5 @@
 #include "ui/PangoTextMeasurer.hpp"
 
-#include <fmt/format.h>
-
 #include <cmath>
 
 namespace talvori::ui {
@@ -102,14 +100,6 @@ class PangoTextLayout final : public TextLayout {
     double originX_ = 0;
 };
 
-std::string cacheKey(std::string_view text, const TextStyle& style,
-                     std::optional<double> maxWidth) {
-    return fmt::format("{}|{}|{}|{}|{}|{}|{}|{}", text, style.font.size,
-                       static_cast<int>(style.font.weight), style.font.monospacedDigits,
-                       style.tracking, style.lineLimit.value_or(0),
-                       static_cast<int>(style.alignment), maxWidth.value_or(-1));
-}
-
 }  // namespace
 
 PangoTextMeasurer::PangoTextMeasurer()
@@ -124,7 +114,7 @@ PangoTextMeasurer::PangoTextMeasurer()
 }
 
 PangoTextMeasurer::~PangoTextMeasurer() {
-    cache_.clear();
+    cache_ = {};
     g_object_unref(context_);
     g_object_unref(fontMap_);
 }
@@ -140,8 +130,7 @@ PangoLayout* PangoTextMeasurer::makeLineLayout(std::string_view text,
 std::shared_ptr<const TextLayout> PangoTextMeasurer::layout(std::string_view text,
                                                             const TextStyle& style,
                                                             std::optional<double> maxWidth) {
-    auto key = cacheKey(text, style, maxWidth);
-    if (const auto found = cache_.find(key); found != cache_.end()) return found->second;
+    if (auto cached = cache_.find(text, style, maxWidth)) return cached;
 
     PangoLayout* layout = makeLineLayout(text, style);
     if (maxWidth && std::isfinite(*maxWidth)) {
@@ -155,8 +144,7 @@ std::shared_ptr<const TextLayout> PangoTextMeasurer::layout(std::string_view tex
         }
     }
     auto result = std::make_shared<const PangoTextLayout>(layout);
-    if (cache_.size() >= kCacheLimit) cache_.clear();
-    cache_.emplace(std::move(key), result);
+    cache_.store(text, style, maxWidth, result);
     return result;
 }
 

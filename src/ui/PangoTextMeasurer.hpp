@@ -2,16 +2,12 @@
 
 #include <pango/pangocairo.h>
 
-#include <string>
-#include <unordered_map>
-
 #include "ui/TextMeasurer.hpp"
 
 namespace talvori::ui {
 
 // Lays text out with Pango in the system font (Inter), without hinting so that layouts are the
-// same at every scale and on every run. Keeps recent layouts, since views ask for the same texts
-// at the same widths on every pass.
+// same at every scale and on every run.
 class PangoTextMeasurer final : public TextMeasurer {
   public:
     PangoTextMeasurer();
@@ -26,11 +22,9 @@ class PangoTextMeasurer final : public TextMeasurer {
     PangoLayout* makeLineLayout(std::string_view text, const TextStyle& style) const;
 
   private:
-    static constexpr std::size_t kCacheLimit = 1024;
-
     PangoFontMap* fontMap_;
     PangoContext* context_;
-    std::unordered_map<std::string, std::shared_ptr<const TextLayout>> cache_;
+    TextLayoutCache cache_;
 };
 
 }  // namespace talvori::ui

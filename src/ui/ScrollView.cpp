@@ -86,7 +86,7 @@ class ScrollElement final : public ModifierElement {
         return scroll ? *scroll : node.makeStorage<ScrollStorage>();
     }
     static Size contentSize(Node& node, std::optional<double> width, LayoutContext& context) {
-        const auto children = node.layoutChildren();
+        const auto& children = node.layoutChildren();
         if (children.empty()) return {};
         if (width && !std::isfinite(*width)) width.reset();
         return children.front()->sizeThatFits({width, std::nullopt}, context);

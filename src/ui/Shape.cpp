@@ -80,10 +80,6 @@ Path makePath(const Shape::Geometry& geometry, const Rect& frame) {
 
 enum class ShapeMode { fill, stroke, strokeBorder };
 
-Color colorFrom(const AnimatedValue::Values& values, std::size_t at) {
-    return {values[at], values[at + 1], values[at + 2], values[at + 3]};
-}
-
 class ShapeElement final : public Element {
   public:
     ShapeElement(std::shared_ptr<const Shape::Geometry> geometry, ShapeMode mode,
@@ -105,11 +101,10 @@ class ShapeElement final : public Element {
     void draw(const Node& node, DrawContext& context) const override {
         const Rect bounds(0, 0, node.frame().width(), node.frame().height());
         const Size presented = node.presentedFrame(context.now).size;
-        const auto values = node.presentedData(context.now);
         cairo_t* cr = context.cr;
-        const double lineWidth = values[4];
+        const double lineWidth = node.presentedComponent(4, context.now);
         addPath(cr, Rect(0, 0, presented.width, presented.height), lineWidth);
-        paint().apply(cr, bounds, colorFrom(values, 0));
+        paint().apply(cr, bounds, node.presentedColor(0, context.now).opacity(context.opacity));
         if (mode_ == ShapeMode::fill) {
             cairo_fill(cr);
         } else {
@@ -135,8 +130,7 @@ class ShapeElement final : public Element {
         const bool wanted =
             mode_ == ShapeMode::fill ? role == ColorRole::fill : role == ColorRole::stroke;
         if (!wanted || (paint_ && !paint_->color())) return std::nullopt;
-        const auto v = node.presentedData(now);
-        return colorFrom(v, 0);
+        return node.presentedColor(0, now);
     }
     std::vector<AccessibilityNode> accessibility(const Node&, double) const override { return {}; }
     std::string debugName() const override {

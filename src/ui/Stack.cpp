@@ -48,7 +48,7 @@ class StackElement final : public Element {
     std::span<const ChildEntry> children() const override { return children_; }
 
     Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
-        const auto kids = node.layoutChildren();
+        const auto& kids = node.layoutChildren();
         const auto sizes = distribute(kids, proposal, context);
         double mainLength = spacing_ * static_cast<double>(kids.empty() ? 0 : kids.size() - 1);
         double crossLength = 0;
@@ -61,7 +61,7 @@ class StackElement final : public Element {
     }
 
     void place(Node& node, Size size, LayoutContext& context) const override {
-        const auto kids = node.layoutChildren();
+        const auto& kids = node.layoutChildren();
         const auto sizes = distribute(kids, ProposedSize::of(size), context);
         const double baseline = isBaselineAligned() ? baselineSpan(kids, sizes, context).first : 0;
         double cursor = 0;
@@ -78,7 +78,7 @@ class StackElement final : public Element {
 
     std::optional<double> firstBaseline(Node& node, Size size,
                                         LayoutContext& context) const override {
-        const auto kids = node.layoutChildren();
+        const auto& kids = node.layoutChildren();
         if (kids.empty()) return std::nullopt;
         const auto sizes = distribute(kids, ProposedSize::of(size), context);
         if (isBaselineAligned()) return baselineSpan(kids, sizes, context).first;

@@ -52,9 +52,14 @@ class TextElement final : public Element {
     void draw(const Node& node, DrawContext& context) const override {
         const auto* storage = node.storage<TextStorage>();
         if (!storage || !storage->layout) return;
-        const auto color = node.presentedData(context.now);
-        setSourceColor(context.cr, {color[0], color[1], color[2], color[3]});
+        setSourceColor(context.cr, node.presentedColor(0, context.now).opacity(context.opacity));
         storage->layout->draw(context.cr);
+    }
+
+    OpacityHandling opacityHandling(const Node&) const override { return OpacityHandling::applies; }
+    // Glyphs may reach a little past their logical box.
+    double drawingOutset(const Node& node) const override {
+        return node.environment().font.size / 2;
     }
 
     Node* hitTest(Node& node, Point point, cairo_t*) const override {
@@ -64,8 +69,7 @@ class TextElement final : public Element {
     std::optional<Color> presentedColor(const Node& node, ColorRole role,
                                         double now) const override {
         if (role != ColorRole::foreground) return std::nullopt;
-        const auto v = node.presentedData(now);
-        return Color{v[0], v[1], v[2], v[3]};
+        return node.presentedColor(0, now);
     }
 
     std::vector<AccessibilityNode> accessibility(const Node& node, double now) const override {

@@ -104,8 +104,7 @@ class TextFieldElement final : public Element {
         const auto* field = node.storage<FieldStorage>();
         if (!field || !field->layout) return;
         const Size size = node.presentedFrame(context.now).size;
-        const auto v = node.presentedData(context.now);
-        const Color foreground{v[0], v[1], v[2], v[3]};
+        const Color foreground = node.presentedColor(0, context.now);
         cairo_t* cr = context.cr;
         cairo_save(cr);
         cairo_rectangle(cr, 0, 0, size.width, size.height);
@@ -183,8 +182,7 @@ class TextFieldElement final : public Element {
     std::optional<Color> presentedColor(const Node& node, ColorRole role,
                                         double now) const override {
         if (role != ColorRole::foreground) return std::nullopt;
-        const auto v = node.presentedData(now);
-        return Color{v[0], v[1], v[2], v[3]};
+        return node.presentedColor(0, now);
     }
     std::string debugName() const override { return "TextField \"" + options_->text.get() + "\""; }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "ui/Environment.hpp"
 #include "ui/Font.hpp"
@@ -42,6 +43,22 @@ class TextLayout {
     virtual double offsetForIndex(std::size_t index) const = 0;
     // The caret index nearest to `x`, on a character boundary.
     virtual std::size_t indexForOffset(double x) const = 0;
+};
+
+// Recent layouts by text, style and width: views ask for the same texts at the same widths on
+// every pass.
+class TextLayoutCache {
+  public:
+    std::shared_ptr<const TextLayout> find(std::string_view text, const TextStyle& style,
+                                           std::optional<double> maxWidth);
+    void store(std::string_view text, const TextStyle& style, std::optional<double> maxWidth,
+               std::shared_ptr<const TextLayout> layout);
+
+  private:
+    static constexpr std::size_t kLimit = 1024;
+    static std::string key(std::string_view text, const TextStyle& style,
+                           std::optional<double> maxWidth);
+    std::unordered_map<std::string, std::shared_ptr<const TextLayout>> layouts_;
 };
 
 // Measures and breaks text. Pango for drawing and pictures; fixed metrics where layout must not

@@ -1,0 +1,37 @@
+#include "ui/TextMeasurer.hpp"
+
+namespace talvori::ui {
+
+std::string TextLayoutCache::key(std::string_view text, const TextStyle& style,
+                                 std::optional<double> maxWidth) {
+    // The text followed by the raw bytes of what else decides the layout.
+    struct Settings {
+        double size, tracking, width;
+        int weight, lineLimit, alignment, monospacedDigits;
+    } settings{style.font.size,
+               style.tracking,
+               maxWidth.value_or(-1),
+               static_cast<int>(style.font.weight),
+               style.lineLimit.value_or(0),
+               static_cast<int>(style.alignment),
+               style.font.monospacedDigits ? 1 : 0};
+    std::string key(text);
+    key.append(reinterpret_cast<const char*>(&settings), sizeof settings);
+    return key;
+}
+
+std::shared_ptr<const TextLayout> TextLayoutCache::find(std::string_view text,
+                                                        const TextStyle& style,
+                                                        std::optional<double> maxWidth) {
+    const auto found = layouts_.find(key(text, style, maxWidth));
+    return found == layouts_.end() ? nullptr : found->second;
+}
+
+void TextLayoutCache::store(std::string_view text, const TextStyle& style,
+                            std::optional<double> maxWidth,
+                            std::shared_ptr<const TextLayout> layout) {
+    if (layouts_.size() >= kLimit) layouts_.clear();
+    layouts_.emplace(key(text, style, maxWidth), std::move(layout));
+}
+
+}  // namespace talvori::ui
