@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "covers/OverlayView.hpp"
 #include "covers/PermissionManager.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/Task.hpp"
 #include "platform/desktop/WindowLevel.hpp"
+#include "ui/PanelHost.hpp"
 
 namespace talvori {
 
@@ -73,6 +75,13 @@ std::shared_ptr<OverlayWindowController> OverlayWindowController::create(
 void OverlayWindowController::show() {
     auto panel = OverlayPanel::make(viewModel_->model.peek().frame.rect());
     std::weak_ptr<OverlayWindowController> weak = weak_from_this();
+    blurHost_ = std::make_shared<BlurHostView>();
+    auto onHover = [weak](bool isHovering) {
+        if (auto self = weak.lock()) self->handleHover(isHovering);
+    };
+    panel->window().setHostedContent(
+        ui::PanelHost::make(OverlayView{viewModel_, std::move(onHover), blurHost_}));
+    blurHost_->moveToWindow(panel->sharedWindow());
     panel->onOpacityChange = [weak](double opacity) {
         if (auto self = weak.lock()) self->handleOpacityChange(opacity);
     };
@@ -88,6 +97,7 @@ void OverlayWindowController::close() {
     moveObserver_.reset();
     resizeObserver_.reset();
     screenObserver_.reset();
+    if (blurHost_) blurHost_->moveToWindow(nullptr);
     if (auto panel = std::exchange(panel_, nullptr)) panel->window().close();
 }
 

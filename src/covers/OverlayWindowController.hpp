@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "covers/BlurHostView.hpp"
 #include "covers/OverlayPanel.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/ResizeHandle.hpp"
@@ -112,6 +113,7 @@ class OverlayWindowController : public WindowAttachmentDelegate,
 
     std::shared_ptr<OverlayViewModel> viewModel_;
     std::shared_ptr<OverlayPanel> panel_;
+    std::shared_ptr<BlurHostView> blurHost_;
     NotificationToken moveObserver_;
     NotificationToken resizeObserver_;
     NotificationToken screenObserver_;

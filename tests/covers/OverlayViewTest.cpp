@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include "covers/CoverWindowTest.hpp"
+#include "covers/OverlayInfoView.hpp"
+#include "covers/Palette.hpp"
+#include "ui/PanelHost.hpp"
+
+namespace talvori {
+namespace {
+
+::testing::AssertionResult colorsClose(const Color& actual, const Color& expected,
+                                       double tolerance = 0.02) {
+    if (std::abs(actual.red - expected.red) <= tolerance &&
+        std::abs(actual.green - expected.green) <= tolerance &&
+        std::abs(actual.blue - expected.blue) <= tolerance &&
+        std::abs(actual.alpha - expected.alpha) <= tolerance) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << ui::Color(actual).description() << " is not " << ui::Color(expected).description();
+}
+
+// `top` at `alpha` over the opaque `bottom`.
+Color over(const Color& top, double alpha, const Color& bottom) {
+    return {top.red * alpha + bottom.red * (1 - alpha),
+            top.green * alpha + bottom.green * (1 - alpha),
+            top.blue * alpha + bottom.blue * (1 - alpha), 1};
+}
+
+OverlayModel solidRed() {
+    OverlayModel model = testing::sampleCover();
+    model.color = {1, 0, 0, 1};
+    model.opacity = 0.4;
+    model.effectType = EffectType::solid;
+    return model;
+}
+
+OverlayModel glass() {
+    OverlayModel model = testing::sampleCover();
+    model.effectType = EffectType::glass;
+    model.blurRadius = 20;
+    model.opacity = 1;
+    return model;
+}
+
+// A cover at (400, 300) 300 x 200 on the 1440 x 900 screen, looked at in the screen picture.
+class OverlayViewTest : public testing::CoverWindowTest {
+  protected:
+    const Rect kFrame{400, 300, 300, 200};
+
+    void show(OverlayModel model) {
+        showCover(kFrame, std::move(model));
+        runUntilIdle();
+    }
+    Color seen(double x, double y) const { return desktop().picture().colorAt(at(x, y)); }
+    // What lies under the cover, with nothing of ours on screen.
+    Color desktopAt(double x, double y) const {
+        return desktop().picture().colorAt({kFrame.minX() + x, kFrame.maxY() - y});
+    }
+    ui::Host& host() const {
+        return std::dynamic_pointer_cast<ui::PanelHost>(window().hostedContent())->host();
+    }
+    int displays() const { return static_cast<sim::SimPanel&>(window()).displayCount(); }
+};
+
+TEST_F(OverlayViewTest, ASolidCoverShowsItsColourAtItsOpacityWithoutBlur) {
+    const Color below = desktopAt(150, 100);
+    show(solidRed());
+    EXPECT_TRUE(colorsClose(seen(150, 100), over({1, 0, 0, 1}, 0.4, below)));
+    EXPECT_EQ(window().backgroundBlurRadius(), 0);
+    EXPECT_TRUE(colorsClose(seen(0.5, 100), over({1, 0, 0, 1}, 0.4, below)))
+        << "no handles until the pointer comes";
+}
+
+TEST_F(OverlayViewTest, AGlassCoverBlursWhatIsBehindAndTintsIt) {
+    show(glass());
+    EXPECT_EQ(window().backgroundBlurRadius(), 20);
+    viewModel->setEffectType(EffectType::solid);
+    runUntilIdle();
+    EXPECT_EQ(window().backgroundBlurRadius(), 0);
+    viewModel->setEffectType(EffectType::glass);
+    viewModel->setBlurRadius(12.9);
+    runUntilIdle();
+    EXPECT_EQ(window().backgroundBlurRadius(), 12);
+
+    auto shown = controller->panel()->sharedWindow();
+    controller->close();
+    EXPECT_EQ(shown->backgroundBlurRadius(), 0) << "the blur leaves with the cover";
+}
+
+TEST_F(OverlayViewTest, TheGlassTintIsAFaintGrey) {
+    world().setBackgroundBlurAvailable(false);
+    const Color below = desktopAt(150, 100);
+    show(glass());
+    EXPECT_TRUE(colorsClose(seen(150, 100), over(Color{0.15, 0.15, 0.15, 1}, 0.3, below)));
+}
+
+TEST_F(OverlayViewTest, TheBorderFlashesOnceAndClearsItsRequest) {
+    const Color below = desktopAt(150, 1);
+    show(solidRed());
+    viewModel->showBorderFlash.set(true);
+    runUntilIdle();
+    EXPECT_TRUE(colorsClose(seen(150, 1), Color{1, 0, 0, 1})) << "opaque red, inside the edge";
+    advance(0.6);
+    EXPECT_TRUE(viewModel->showBorderFlash.peek());
+    const Color fading = seen(150, 1);
+    EXPECT_GT(fading.red, 0.5);
+    EXPECT_FALSE(colorsClose(fading, Color{1, 0, 0, 1}));
+    advance(0.61);
+    EXPECT_FALSE(viewModel->showBorderFlash.peek()) << "cleared once the fade is over";
+    EXPECT_TRUE(colorsClose(seen(150, 1), over({1, 0, 0, 1}, 0.4, below)));
+
+    viewModel->showBorderFlash.set(true);
+    runUntilIdle();
+    EXPECT_TRUE(colorsClose(seen(150, 1), Color{1, 0, 0, 1})) << "a second request plays again";
+    advance(1.3);
+    EXPECT_FALSE(viewModel->showBorderFlash.peek());
+}
+
+TEST_F(OverlayViewTest, AGlassCoverFlashesAndHighlightsInTheAccent) {
+    world().setBackgroundBlurAvailable(false);
+    const Color below = desktopAt(150, 1);
+    show(glass());
+    viewModel->showBorderFlash.set(true);
+    runUntilIdle();
+    EXPECT_TRUE(colorsClose(seen(150, 1), Palette::accent));
+    advance(1.3);
+
+    viewModel->isHighlighted.set(true);
+    runUntilIdle();
+    advance(0.2);
+    const Color tinted = over(Color{0.15, 0.15, 0.15, 1}, 0.3, below);
+    EXPECT_TRUE(colorsClose(seen(150, 1), over(Palette::accent, 0.5, tinted)));
+    viewModel->isHighlighted.set(false);
+    runUntilIdle();
+    advance(0.2);
+    EXPECT_TRUE(colorsClose(seen(150, 1), tinted));
+}
+
+TEST_F(OverlayViewTest, UnderReduceMotionTheHighlightAndFlashChangeAtOnce) {
+    simWorkspace().setReduceMotion(true);
+    const Color below = desktopAt(150, 1);
+    show(solidRed());
+    viewModel->isHighlighted.set(true);
+    runUntilIdle();
+    EXPECT_TRUE(
+        colorsClose(seen(150, 1), over(Palette::accent, 0.5, over({1, 0, 0, 1}, 0.4, below))));
+    viewModel->isHighlighted.set(false);
+    viewModel->showBorderFlash.set(true);
+    runUntilIdle();
+    EXPECT_FALSE(viewModel->showBorderFlash.peek());
+}
+
+TEST_F(OverlayViewTest, HoverReachesTheOwnerAndShowsTheHandles) {
+    const Color below = desktopAt(150, 0.5);
+    show(solidRed());
+    input().moveMouse(at(150, 100));
+    runUntilIdle();
+    EXPECT_EQ(hovers, 1);
+    advance(0.15);
+    const Color edge = seen(150, 0.5);
+    EXPECT_TRUE(colorsClose(edge, over(Palette::accent, 0.3, over({1, 0, 0, 1}, 0.4, below))))
+        << "an edge at 0.3 over the fill";
+
+    input().moveMouse(at(150, 3));
+    runUntilIdle();
+    EXPECT_TRUE(
+        colorsClose(seen(150, 0.5), over(Palette::accent, 0.6, over({1, 0, 0, 1}, 0.4, below))))
+        << "the hovered top edge at 0.6";
+
+    input().moveMouse({100, 100});
+    runUntilIdle();
+    EXPECT_EQ(hoverEnds, 1);
+    advance(0.15);
+    EXPECT_TRUE(colorsClose(seen(150, 0.5), over({1, 0, 0, 1}, 0.4, below)));
+}
+
+TEST_F(OverlayViewTest, TheReadoutShowsWhileMovingAndItsHidingRedrawsTheWindowOnce) {
+    showCover({100, 200, 300, 150});
+    runUntilIdle();
+    auto position = host().find(ui::Query::byText("100, 550"));
+    ASSERT_TRUE(position);
+    EXPECT_TRUE(host().find(ui::Query::byText("300 \u00d7 150")));
+    EXPECT_EQ(position.opacity(), 0);
+
+    input().mouseDown(at(150, 50));
+    input().moveMouse(at(160, 50));
+    runUntilIdle();
+    advance(0.15);
+    EXPECT_EQ(host().find(ui::Query::byText("110, 550")).opacity(), 1);
+    const Color readout = seen(150, 75);
+    EXPECT_LT(readout.red + readout.green + readout.blue, 0.5) << "the dark readout is drawn";
+    const int before = displays();
+    input().mouseUp(at(150, 50));
+    runUntilIdle();
+    EXPECT_EQ(displays(), before + 1);
+    advance(0.15);
+    EXPECT_EQ(host().find(ui::Query::byText("110, 550")).opacity(), 0);
+    EXPECT_EQ(displays(), before + 1);
+}
+
+TEST_F(OverlayViewTest, TheReadoutTruncatesTowardZero) {
+    const Screen main{1, {0, 0, 1440, 900}, {0, 0, 1440, 876}};
+    const auto numbers = OverlayInfoView::numbers({-3.7, 200, 299.7, 150.2}, main);
+    EXPECT_EQ(OverlayInfoView::positionText(numbers), "-3, 549");
+    EXPECT_EQ(OverlayInfoView::sizeText(numbers), "299 \u00d7 150");
+    const auto huge = OverlayInfoView::numbers({1e300, 0, 1e300, -1e300}, std::nullopt);
+    EXPECT_EQ(huge.x, std::numeric_limits<std::int64_t>::max());
+}
+
+TEST_F(OverlayViewTest, TheReadoutMeasuresFromTheTopOfTheMainScreen) {
+    const Screen above{2, {0, 900, 1440, 900}, {0, 900, 1440, 876}};
+    const auto numbers = OverlayInfoView::numbers({100, 1500, 300, 100}, above);
+    EXPECT_EQ(numbers.y, 200) << "also when the main screen is not the one at the origin";
+}
+
+}  // namespace
+}  // namespace talvori
