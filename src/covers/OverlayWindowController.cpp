@@ -5,6 +5,7 @@
 
 #include "covers/OverlayView.hpp"
 #include "covers/PermissionManager.hpp"
+#include "covers/SnapResult.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/Task.hpp"
 #include "platform/desktop/WindowLevel.hpp"
@@ -58,6 +59,14 @@ SnapResult snapNudge(const Rect& current, const Rect& moved, const Rect& target)
     return result;
 }
 
+// A callback that reaches `method` of the controller only while the controller exists.
+template <class Method>
+auto weakly(const std::weak_ptr<OverlayWindowController>& weak, Method method) {
+    return [weak, method](auto... arguments) {
+        if (auto self = weak.lock()) ((*self).*method)(arguments...);
+    };
+}
+
 bool isCommandHeld() {
     return (platform().input().modifierFlags() & ModifierFlags::command) != 0;
 }
@@ -76,15 +85,10 @@ void OverlayWindowController::show() {
     auto panel = OverlayPanel::make(viewModel_->model.peek().frame.rect());
     std::weak_ptr<OverlayWindowController> weak = weak_from_this();
     blurHost_ = std::make_shared<BlurHostView>();
-    auto onHover = [weak](bool isHovering) {
-        if (auto self = weak.lock()) self->handleHover(isHovering);
-    };
-    panel->window().setHostedContent(
-        ui::PanelHost::make(OverlayView{viewModel_, std::move(onHover), blurHost_}));
+    panel->window().setHostedContent(ui::PanelHost::make(
+        OverlayView{viewModel_, weakly(weak, &OverlayWindowController::handleHover), blurHost_}));
     blurHost_->moveToWindow(panel->sharedWindow());
-    panel->onOpacityChange = [weak](double opacity) {
-        if (auto self = weak.lock()) self->handleOpacityChange(opacity);
-    };
+    panel->onOpacityChange = weakly(weak, &OverlayWindowController::handleOpacityChange);
     wirePanelCallbacks(*panel);
     panel_ = panel;
     observePanel();
@@ -112,12 +116,7 @@ void OverlayWindowController::syncPanelState() {
 
 void OverlayWindowController::wirePanelCallbacks(OverlayPanel& panel) {
     std::weak_ptr<OverlayWindowController> weak = weak_from_this();
-    // Each intent reaches the controller only while it exists.
-    auto to = [weak](auto method) {
-        return [weak, method](auto... arguments) {
-            if (auto self = weak.lock()) ((*self).*method)(arguments...);
-        };
-    };
+    auto to = [&weak](auto method) { return weakly(weak, method); };
     panel.onHandlesVisibilityChange = to(&OverlayWindowController::setHandlesVisible);
     panel.onHandleHoverChange = [weak](std::optional<ResizeHandle> handle) {
         if (auto self = weak.lock()) self->viewModel_->hoveredHandle.set(handle);
@@ -148,19 +147,17 @@ void OverlayWindowController::observePanel() {
     auto didMove = [weak](const Notification&) {
         if (auto self = weak.lock()) self->panelDidMove();
     };
+    auto screensChanged = [weak](const Notification&) {
+        if (auto self = weak.lock()) self->handleScreenChange();
+    };
     NotificationCenter& center = platform().notificationCenter();
     const void* window = panel_->sharedWindow().get();
     moveObserver_ = center.addObserver(Panel::kDidMoveNotification, window,
                                        NotificationDelivery::synchronous, didMove);
     resizeObserver_ = center.addObserver(Panel::kDidResizeNotification, window,
                                          NotificationDelivery::synchronous, didMove);
-    screenObserver_ =
-        center.addObserver(Screens::kDidChangeParametersNotification, nullptr,
-                           NotificationDelivery::mainQueue, [weak](const Notification&) {
-                               if (auto self = weak.lock()) {
-                                   self->handleScreenChange();
-                               }
-                           });
+    screenObserver_ = center.addObserver(Screens::kDidChangeParametersNotification, nullptr,
+                                         NotificationDelivery::mainQueue, screensChanged);
 }
 
 void OverlayWindowController::installTrackingArea() {

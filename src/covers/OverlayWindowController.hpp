@@ -8,7 +8,6 @@
 #include "covers/OverlayPanel.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/ResizeHandle.hpp"
-#include "covers/SnapResult.hpp"
 #include "covers/WindowAttachmentDelegate.hpp"
 #include "covers/WindowAttachmentService.hpp"
 #include "covers/ZOrderService.hpp"

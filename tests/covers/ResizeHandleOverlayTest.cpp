@@ -1,28 +1,22 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-
-#include "covers/CoverWindowTest.hpp"
+#include "covers/CoverSamples.hpp"
 #include "covers/Palette.hpp"
 #include "covers/ResizeHandleOverlay.hpp"
+#include "ui/UiTest.hpp"
 
 namespace talvori {
 namespace {
 
 // The overlay of a 300 x 200 cover drawn on its own, read pixel by pixel.
-class ResizeHandleOverlayTest : public testing::CoverWindowTest {
+class ResizeHandleOverlayTest : public ui::testing::UiTest {
   protected:
     std::shared_ptr<OverlayViewModel> model =
         std::make_shared<OverlayViewModel>(testing::sampleCover());
-    bool reduceMotion = false;
-    std::shared_ptr<ui::Host> host = makeHost({300, 200});
+    std::shared_ptr<ui::Host> overlay = makeHost({300, 200});
 
     std::shared_ptr<ui::Host> makeHost(Size size) {
-        ui::Host::Options options;
-        options.size = size;
-        options.textMeasurer = std::make_shared<ui::FixedTextMeasurer>();
-        options.reduceMotion = [this] { return reduceMotion; };
-        auto made = ui::Host::make(ResizeHandleOverlay{model, Palette::accent}, std::move(options));
+        auto made = host(ResizeHandleOverlay{model, Palette::accent}, size);
         made->updateNow();
         return made;
     }
@@ -31,26 +25,8 @@ class ResizeHandleOverlayTest : public testing::CoverWindowTest {
         runUntilIdle();
         advance(0.15);
     }
-    // The colour at pixel (x, y), straight alpha.
-    ui::Color pixel(int x, int y) const {
-        const Size size = host->size();
-        cairo_surface_t* surface = cairo_image_surface_create(
-            CAIRO_FORMAT_ARGB32, static_cast<int>(size.width), static_cast<int>(size.height));
-        cairo_t* cr = cairo_create(surface);
-        host->draw(cr);
-        cairo_destroy(cr);
-        cairo_surface_flush(surface);
-        const auto* row =
-            cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
-        const auto argb = reinterpret_cast<const std::uint32_t*>(row)[x];
-        cairo_surface_destroy(surface);
-        const double alpha = ((argb >> 24) & 0xFF) / 255.0;
-        auto channel = [&](int shift) {
-            return alpha > 0 ? ((argb >> shift) & 0xFF) / 255.0 / alpha : 0.0;
-        };
-        return {channel(16), channel(8), channel(0), alpha};
-    }
-    double alphaAt(int x, int y) const { return pixel(x, y).alpha; }
+    ui::Color pixelAt(double x, double y) const { return pixel(*overlay, {x, y}); }
+    double alphaAt(double x, double y) const { return pixelAt(x, y).alpha; }
 };
 
 TEST_F(ResizeHandleOverlayTest, EdgeOpacityFollowsTheFirstRuleThatApplies) {
@@ -69,7 +45,7 @@ TEST_F(ResizeHandleOverlayTest, HiddenHandlesDrawNothing) {
 
 TEST_F(ResizeHandleOverlayTest, EdgesAreThinLinesInTheHandleColour) {
     showHandles();
-    const ui::Color top = pixel(150, 0);
+    const ui::Color top = pixelAt(150, 0);
     EXPECT_NEAR(top.alpha, 0.3, 0.01);
     EXPECT_NEAR(top.red, Palette::accent.red, 0.01);
     EXPECT_EQ(alphaAt(150, 1), 0) << "one point thick";
@@ -116,13 +92,13 @@ TEST_F(ResizeHandleOverlayTest, ABracketWidensWhenHoveredAndEverythingIsFaintWhe
 }
 
 TEST_F(ResizeHandleOverlayTest, AResizeOutlinesTheSizeItStartedFrom) {
-    host = makeHost({350, 260});
+    overlay = makeHost({350, 260});
     showHandles();
     model->isResizing.set(true);
     model->activeHandle.set(ResizeHandle::topLeft);
     model->originalFrame.set(Rect(400, 300, 300, 200));
     runUntilIdle();
-    const ui::Color outline = pixel(50, 150);
+    const ui::Color outline = pixelAt(50, 150);
     EXPECT_NEAR(outline.alpha, 0.09, 0.01);
     EXPECT_NEAR(outline.green, 1.0, 0.05);
     EXPECT_EQ(alphaAt(49, 150), 0);
@@ -144,7 +120,7 @@ TEST_F(ResizeHandleOverlayTest, ShowingTheHandlesFadesInUnlessMotionIsReduced) {
     advance(0.075);
     EXPECT_NEAR(alphaAt(150, 0), 0.3, 0.01);
 
-    reduceMotion = true;
+    reduceMotion_ = true;
     model->isHandlesVisible.set(false);
     runUntilIdle();
     EXPECT_EQ(alphaAt(150, 0), 0);
