@@ -70,6 +70,7 @@
 #include "ui/Host.hpp"
 #include "ui/IconCatalog.hpp"
 #include "ui/Image.hpp"
+#include "ui/MatchedGeometryNamespace.hpp"
 #include "ui/NodeRef.hpp"
 #include "ui/PangoTextMeasurer.hpp"
 #include "ui/ScrollView.hpp"

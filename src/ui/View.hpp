@@ -21,6 +21,7 @@
 
 namespace talvori::ui {
 
+class MatchedGeometryNamespace;
 class Shape;
 
 // Sizes of a frame. Per axis: a fixed length (width, height), or flexible bounds (min, ideal, max);
@@ -147,6 +148,13 @@ class View {
     View animation(std::optional<Animation> animation, T value) const {
         return animationValue(std::move(animation), AnyValue(std::move(value)));
     }
+
+    // A source publishes its frame under `id` in `space`; any other view with that id is laid
+    // out in the source's frame, so that it moves, animated, wherever the source goes. The source
+    // must be laid out before its followers in a pass (the content of a view is laid out before
+    // its background). Without a source the view keeps its own frame.
+    View matchedGeometryEffect(std::string id, const MatchedGeometryNamespace& space,
+                               bool isSource = true) const;
 
     // --- lifecycle
     View onAppear(std::function<void()> action) const;
