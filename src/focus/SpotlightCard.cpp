@@ -1,0 +1,291 @@
+#include "focus/SpotlightCard.hpp"
+
+#include <cctype>
+#include <functional>
+#include <string>
+
+#include "covers/Palette.hpp"
+#include "covers/PermissionManager.hpp"
+#include "focus/FocusToggle.hpp"
+#include "focus/SpotlightSliderMapping.hpp"
+
+namespace talvori::ui {
+
+namespace {
+
+constexpr double kColumnSpacing = 11;
+constexpr double kRowSpacing = 10;
+constexpr double kLabelWidth = 52;
+constexpr double kValueWidth = 28;
+constexpr double kFadeValueWidth = 44;
+constexpr double kSliderHeight = 16;
+constexpr double kTrackHeight = 4;
+constexpr double kThumbDiameter = 12;
+constexpr double kActiveThumbDiameter = 14;
+constexpr const char* kSelectorGeometryID = "effectSelector";
+
+constexpr Color kAccent = Palette::accent;
+const Font kCaptionFont = Font::system(11);
+const Font kTitleFont = Font::system(13, FontWeight::medium);
+
+// The palette's translucent whites, as colours views draw with.
+Color white(double opacity) {
+    return Palette::white(opacity);
+}
+
+// Turning on from a card drawn with Focus off. Focus may have come on since the card was drawn
+// (the permission wait or the shortcut); then the click turns it off again.
+void turnOnFromOff(SpotlightController& engine) {
+    if (engine.isActive()) {
+        engine.deactivate();
+    } else if (engine.permissionManager().accessibilityCheck()) {
+        engine.activate();
+    } else {
+        engine.requestAccessibilityAndActivate();
+    }
+}
+
+std::string capitalized(std::string_view raw) {
+    std::string text(raw);
+    if (!text.empty())
+        text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+std::string subtitle(bool active, SpotlightEffect effect) {
+    if (!active) return "Dim or blur everything else";
+    return effect == SpotlightEffect::dim ? "Dim \u00b7 everything else fades back"
+                                          : "Glass \u00b7 foreground stays clear";
+}
+
+View caption(const std::string& text) {
+    return Text(text)
+        .font(kCaptionFont)
+        .foregroundColor(white(0.5))
+        .frame({.width = kLabelWidth, .alignment = Alignment::leading()});
+}
+
+// Written so that NaN lands on 0 instead of passing both bounds.
+double clampedFraction(double value) {
+    return value > 0 ? std::min(value, 1.0) : 0.0;
+}
+
+// A slider over the full width it is offered: a thin track filled up to the value and a round
+// thumb centred on the end of the fill. A press counts without any movement, and every move sends
+// the position under the pointer; a release only ends the drag.
+View sliderTrack(double value, bool isHovering, bool isDragging,
+                 std::optional<Animation> thumbAnimation, std::function<void(bool)> hoverChanged,
+                 std::function<void(double)> positionChanged, std::function<void()> dragEnded) {
+    return GeometryReader([=](Size size) {
+        const double fill = clampedFraction(value) * size.width;
+        const bool isActive = isHovering || isDragging;
+        const double diameter = isActive ? kActiveThumbDiameter : kThumbDiameter;
+        const View thumb = Circle()
+                               .fill(kAccent)
+                               .frame(diameter, diameter)
+                               .shadow(Color(Palette::black(0.3)), 1, 0, 1)
+                               .offset(fill - diameter / 2, 0)
+                               .animation(thumbAnimation, isActive);
+        DragGesture drag{.minimumDistance = 0};
+        drag.onChanged = [positionChanged, width = size.width](const DragValue& change) {
+            if (const auto position = SpotlightSliderMapping::position(change.location.x, width))
+                positionChanged(*position);
+        };
+        drag.onEnded = [dragEnded](const DragValue&) { dragEnded(); };
+        return ZStack(Alignment::leading(),
+                      {
+                          RoundedRectangle(2).fill(white(0.08)).frame({.height = kTrackHeight}),
+                          RoundedRectangle(2)
+                              .fill(kAccent.opacity(0.6))
+                              .frame(std::max(fill, 0.0), kTrackHeight),
+                          thumb,
+                      })
+            .frame(size.width, size.height, Alignment::leading())
+            .contentShape(Rectangle())
+            .onHover(hoverChanged)
+            .gesture(std::move(drag));
+    });
+}
+
+struct SliderRow {
+    std::string label;
+    std::string accessibilityLabel;
+    double position;
+    SliderReading reading;
+    double valueWidth;
+    Observable<bool>& isHovering;
+    Observable<bool>& isDragging;
+    // Sends the setting for a track position to the engine.
+    std::function<void(double)> send;
+};
+
+View sliderRow(const SliderRow& row, std::optional<Animation> thumbAnimation) {
+    auto& isHovering = row.isHovering;
+    auto& isDragging = row.isDragging;
+    const View slider = sliderTrack(
+                            row.position, isHovering(), isDragging(), thumbAnimation,
+                            [&isHovering](bool hovering) { isHovering.set(hovering); },
+                            [&isDragging, send = row.send](double position) {
+                                isDragging.set(true);
+                                send(position);
+                            },
+                            [&isDragging] { isDragging.set(false); })
+                            .frame({.height = kSliderHeight})
+                            .accessibilityLabel(row.accessibilityLabel)
+                            .accessibilityValue(row.reading.spoken);
+    const View value = Text(row.reading.shown)
+                           .font(kCaptionFont.weighted(FontWeight::medium).monospacedDigit())
+                           .foregroundColor(white(0.5))
+                           .frame({.width = row.valueWidth, .alignment = Alignment::trailing()});
+    return HStack(kRowSpacing, {caption(row.label), slider, value})
+        .transition(Transition::opacity());
+}
+
+}  // namespace
+
+View SpotlightCard::body(ViewContext<State>& ctx) const {
+    const bool active = spotlightController->isActive();
+    return VStack(kColumnSpacing, {header(active), active ? controls(ctx) : View()})
+        .padding(EdgeInsets{14, 16, 14, 16})
+        .background(active ? kAccent.opacity(0.04) : Color::clear())
+        .overlay(View(active ? kAccent.opacity(0.15) : Color(Palette::white6)).frame({.height = 1}),
+                 Alignment::bottom())
+        .accessibilityElement(AccessibilityChildren::contain)
+        .accessibilityLabel("Focus Mode")
+        .accessibilityValue(active ? "On" : "Off");
+}
+
+View SpotlightCard::header(bool active) const {
+    const auto& engine = spotlightController;
+    const View icon = Image("sun.max")
+                          .font(kTitleFont)
+                          .foregroundColor(active ? kAccent : white(0.7))
+                          .padding(Edges::top, 2)
+                          .frame({.width = 26, .alignment = Alignment::topLeading()})
+                          .accessibilityHidden();
+    const View titles =
+        VStack(HorizontalAlignment::leading, 2,
+               {
+                   Text("Focus Mode")
+                       .font(kTitleFont)
+                       .foregroundColor(active ? kAccent : Color(Palette::white80)),
+                   Text(subtitle(active, active ? engine->effect() : SpotlightEffect::dim))
+                       .font(kCaptionFont)
+                       .foregroundColor(white(0.5)),
+               });
+    const View stateWord = Text(active ? "On" : "Off")
+                               .font(Font::system(10))
+                               .foregroundColor(active ? kAccent : white(0.35))
+                               .padding(Edges::trailing, 8);
+    // The header only turns Focus on; only the switch turns it off.
+    const View tapArea =
+        HStack(0, {HStack(VerticalAlignment::top, 0, {icon, titles}), Spacer(), stateWord})
+            .contentShape(Rectangle())
+            .onTapGesture([engine, active] {
+                if (!active) turnOnFromOff(*engine);
+            });
+    const FocusToggle toggle{active, [engine, active] {
+                                 if (active) {
+                                     engine->deactivate();
+                                 } else {
+                                     turnOnFromOff(*engine);
+                                 }
+                             }};
+    return HStack(0, {tapArea, toggle});
+}
+
+View SpotlightCard::controls(ViewContext<State>& ctx) const {
+    const SpotlightEffect effect = spotlightController->effect();
+    const bool dim = effect == SpotlightEffect::dim;
+    // Each slot shows one row at a time; rows of the two effects cross-fade in the same place.
+    return VStack(
+               kColumnSpacing,
+               {
+                   effectRow(ctx, effect),
+                   ZStack({dim ? dimOpacityRow(ctx) : View(), dim ? View() : glassOpacityRow(ctx)}),
+                   ZStack({dim ? fadeRow(ctx) : View(), dim ? View() : blurRow(ctx)}),
+               })
+        .animation(ctx.animation(Animation::easeOut(0.2)), effect);
+}
+
+View SpotlightCard::effectRow(ViewContext<State>& ctx, SpotlightEffect effect) const {
+    ViewList segments;
+    for (const auto segment : kAllSpotlightEffects)
+        segments.push_back(effectSegment(ctx, segment, effect));
+    const View selector =
+        HStack(2, segments)
+            .padding(2)
+            .background(
+                RoundedRectangle(5)
+                    .fill(Color(Palette::white10))
+                    .matchedGeometryEffect(kSelectorGeometryID, ctx.state.effectSelectorNS, false))
+            .background(RoundedRectangle(6).fill(Color(Palette::white6)))
+            .animation(ctx.animation(Animation::easeInOut(0.2)), effect);
+    return HStack(kRowSpacing, {caption("Effect"), selector});
+}
+
+View SpotlightCard::effectSegment(ViewContext<State>& ctx, SpotlightEffect segment,
+                                  SpotlightEffect effect) const {
+    const bool selected = segment == effect;
+    const View marker =
+        selected ? View(Color::clear())
+                       .matchedGeometryEffect(kSelectorGeometryID, ctx.state.effectSelectorNS)
+                 : View();
+    const View label =
+        Text(capitalized(rawValue(segment)))
+            .font(kCaptionFont.weighted(selected ? FontWeight::medium : FontWeight::regular))
+            .foregroundColor(white(selected ? 0.8 : 0.5))
+            .frame({.maxWidth = infinity})
+            .padding(Edges::vertical, 4)
+            .contentShape(Rectangle())
+            .background(marker);
+    // Also for the segment already chosen, whose setting then stays as it is.
+    return Button([engine = spotlightController, segment] { engine->setEffect(segment); }, label);
+}
+
+View SpotlightCard::dimOpacityRow(ViewContext<State>& ctx) const {
+    const double opacity = spotlightController->dimOpacity();
+    return sliderRow(
+        {"Opacity", "Dim opacity", opacity, SpotlightSliderMapping::percentReading(opacity),
+         kValueWidth, ctx.state.isHoveringOpacitySlider, ctx.state.isDraggingOpacitySlider,
+         [engine = spotlightController](double position) {
+             engine->setDimOpacity(SpotlightSliderMapping::dimOpacity(position));
+         }},
+        ctx.animation(Animation::easeOut(0.1)));
+}
+
+View SpotlightCard::glassOpacityRow(ViewContext<State>& ctx) const {
+    // While Glass follows Dim this shows the Dim value; the first drag unlinks the two.
+    const double opacity = spotlightController->effectiveGlassOpacity();
+    return sliderRow(
+        {"Opacity", "Opacity", opacity, SpotlightSliderMapping::percentReading(opacity),
+         kValueWidth, ctx.state.isHoveringGlassDimSlider, ctx.state.isDraggingGlassDimSlider,
+         [engine = spotlightController](double position) {
+             engine->setGlassOpacity(SpotlightSliderMapping::glassOpacity(position));
+         }},
+        ctx.animation(Animation::easeOut(0.1)));
+}
+
+View SpotlightCard::fadeRow(ViewContext<State>& ctx) const {
+    const double seconds = spotlightController->fadeDuration();
+    return sliderRow({"Fade", "Fade duration", SpotlightSliderMapping::fadePosition(seconds),
+                      SpotlightSliderMapping::fadeReading(seconds), kFadeValueWidth,
+                      ctx.state.isHoveringFadeSlider, ctx.state.isDraggingFadeSlider,
+                      [engine = spotlightController](double position) {
+                          engine->setFadeDuration(SpotlightSliderMapping::fadeDuration(position));
+                      }},
+                     ctx.animation(Animation::easeOut(0.1)));
+}
+
+View SpotlightCard::blurRow(ViewContext<State>& ctx) const {
+    const double radius = spotlightController->blurRadius();
+    return sliderRow({"Blur", "Blur radius", SpotlightSliderMapping::blurPosition(radius),
+                      SpotlightSliderMapping::blurReading(radius), kValueWidth,
+                      ctx.state.isHoveringBlurSlider, ctx.state.isDraggingBlurSlider,
+                      [engine = spotlightController](double position) {
+                          engine->setBlurRadius(SpotlightSliderMapping::blurRadius(position));
+                      }},
+                     ctx.animation(Animation::easeOut(0.1)));
+}
+
+}  // namespace talvori::ui
