@@ -16,6 +16,7 @@ bool Event::isMouse() const {
         case EventType::rightMouseDragged:
         case EventType::mouseEntered:
         case EventType::mouseExited:
+        case EventType::scrollWheel:
             return true;
         default:
             return false;

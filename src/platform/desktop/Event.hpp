@@ -21,6 +21,7 @@ enum class EventType : std::uint32_t {
     keyDown = 10,
     keyUp = 11,
     flagsChanged = 12,
+    scrollWheel = 22,
     // Delivered to an event tap only: the system switched the tap off.
     tapDisabledByTimeout = 0xFFFFFFFE,
     tapDisabledByUserInput = 0xFFFFFFFF,
@@ -92,6 +93,9 @@ struct Event {
     std::uint64_t modifierFlags = 0;
     bool isARepeat = false;
     std::optional<SpecialKey> specialKey;
+
+    // Scroll wheel events: how far to scroll, in points; positive shows what lies further down.
+    double scrollingDeltaY = 0;
 
     bool isMouse() const;
     bool isKey() const { return type == EventType::keyDown || type == EventType::keyUp; }

@@ -30,6 +30,7 @@ class HostedContent {
     virtual bool mouseDragged(const Event&, Point) { return false; }
     virtual bool mouseUp(const Event&, Point) { return false; }
     virtual void mouseMoved(const Event&, Point) {}
+    virtual bool scrollWheel(const Event&, Point) { return false; }
     // The pointer entered or left the content (hover), including leaving because the panel was
     // ordered out, moved or turned mouse-transparent under it.
     virtual void mouseEntered(Point) {}

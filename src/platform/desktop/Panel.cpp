@@ -272,6 +272,9 @@ bool Panel::handleMouseEvent(const Event& event) {
             case EventType::rightMouseUp:
                 handled = content->mouseUp(event, event.locationInWindow);
                 break;
+            case EventType::scrollWheel:
+                handled = content->scrollWheel(event, event.locationInWindow);
+                break;
             default:
                 break;
         }

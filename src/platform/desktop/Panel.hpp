@@ -177,7 +177,8 @@ class Panel : public std::enable_shared_from_this<Panel> {
     std::size_t trackingAreaCount() const { return trackingAreas_.size(); }
 
     // ---- Routing, called by the backend that owns the pointer and keyboard
-    // Mouse down, dragged and up: the content first, then the event handler.
+    // Mouse down, dragged and up: the content first, then the event handler. Scroll wheel events:
+    // the content only.
     bool handleMouseEvent(const Event& event);
     // The first responder, the content, then the event handler.
     bool handleKeyEvent(const Event& event);

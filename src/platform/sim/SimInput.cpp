@@ -43,6 +43,8 @@ const char* typeName(EventType type) {
             return "keyUp";
         case EventType::flagsChanged:
             return "flagsChanged";
+        case EventType::scrollWheel:
+            return "scrollWheel";
         default:
             return "event";
     }
@@ -192,6 +194,13 @@ void SimInput::mouseUp(const Point& location, MouseButton button) {
     dispatchMouse(event);
     mouseIsDown_ = false;
     mouseDownWindow_ = 0;
+}
+
+void SimInput::scrollWheel(const Point& location, double deltaY) {
+    pointer_ = location;
+    Event event = makeEvent(EventType::scrollWheel);
+    event.scrollingDeltaY = deltaY;
+    dispatchMouse(event);
 }
 
 void SimInput::click(const Point& location, MouseButton button) {

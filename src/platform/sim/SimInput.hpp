@@ -73,6 +73,8 @@ class SimInput final : public Input {
     void mouseDown(const Point& location, MouseButton button = MouseButton::left);
     void mouseUp(const Point& location, MouseButton button = MouseButton::left);
     void click(const Point& location, MouseButton button = MouseButton::left);
+    // The wheel turned with the pointer at `location`: `deltaY` points towards the end.
+    void scrollWheel(const Point& location, double deltaY);
     // Down at `from`, `steps` drags along the straight line, up at `to`.
     void drag(const Point& from, const Point& to, int steps = 4);
     KeyDelivery keyDown(const KeyStroke& stroke);
