@@ -150,6 +150,7 @@ class Element {
     virtual void pointerEvent(Node& /*node*/, const PointerEvent& /*event*/) const {}
     virtual bool tracksHover() const { return false; }
     virtual void hoverChanged(Node& /*node*/, bool /*isHovering*/) const {}
+    virtual bool isScrollable() const { return false; }
     virtual bool scrollBy(Node& /*node*/, double /*dy*/) const { return false; }
     // Focus and keys.
     virtual bool isFocusable(const Node& /*node*/) const { return false; }

@@ -170,7 +170,6 @@ void Host::layout(const Transaction& transaction) {
 
 void Host::setProposedSize(std::optional<Size> size) {
     options_.size = size;
-    needsLayout_ = true;
     setNeedsUpdate();
 }
 
@@ -357,9 +356,18 @@ void Host::windowDidOrderOut() {
 }
 
 bool Host::scrollWheel(Point point, double dy) {
-    for (Node* node = hitTest(point); node; node = node->parent()) {
-        if (node->element().scrollBy(*node, dy)) {
-            needsLayout_ = true;
+    if (!root_) return false;
+    // The wheel scrolls the innermost scroll view under the pointer, wherever its content is.
+    const double time = now();
+    std::vector<Node*> underPointer;
+    root_->forEachInSubtree([&](Node& node) {
+        if (node.isAttached() && node.element().isScrollable() &&
+            node.frameInHost(time).contains(point)) {
+            underPointer.push_back(&node);
+        }
+    });
+    for (auto it = underPointer.rbegin(); it != underPointer.rend(); ++it) {
+        if ((*it)->element().scrollBy(**it, dy)) {
             setNeedsUpdate();
             return true;
         }

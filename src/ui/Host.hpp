@@ -163,7 +163,6 @@ class Host : public std::enable_shared_from_this<Host> {
     View rootView_;
     std::vector<Dirty> dirty_;
     bool rootChanged_ = false;
-    bool needsLayout_ = false;
     bool updatePosted_ = false;
     std::uint64_t pass_ = 0;
     Transaction rootTransaction_;

@@ -146,6 +146,10 @@ void PanelHost::mouseMoved(const Event&, Point location) {
     host_->mouseMoved(location);
 }
 
+bool PanelHost::scrollWheel(const Event& event, Point location) {
+    return host_->scrollWheel(location, event.scrollingDeltaY);
+}
+
 void PanelHost::mouseEntered(Point location) {
     host_->mouseMoved(location);
 }

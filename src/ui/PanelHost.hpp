@@ -15,8 +15,8 @@ namespace talvori::ui {
 //     panel->setHostedContent(content);
 //     panel->setFrame({origin, content->fittingSize()});
 //
-// Every click reaches the views, also the first one on a panel that is not key. Mouse, hover and
-// key events arrive in content coordinates; a focused text field becomes the panel's first
+// Every click reaches the views, also the first one on a panel that is not key. Mouse, wheel, hover
+// and key events arrive in content coordinates; a focused text field becomes the panel's first
 // responder (a text editor), so key events reach it first and panel->makeFirstResponder(nullptr)
 // takes the focus away. What the views leave unhandled goes to the panel's event handler. The
 // views lay out at the panel's content size; fittingSize() is their ideal size. Reduce Motion is
@@ -43,6 +43,7 @@ class PanelHost final : public HostedContent, public std::enable_shared_from_thi
     bool mouseDragged(const Event& event, Point location) override;
     bool mouseUp(const Event& event, Point location) override;
     void mouseMoved(const Event& event, Point location) override;
+    bool scrollWheel(const Event& event, Point location) override;
     void mouseEntered(Point location) override;
     void mouseExited() override;
     bool keyDown(const Event& event) override;

@@ -70,6 +70,7 @@ class ScrollElement final : public ModifierElement {
         return node.hitTestChildren(point, node.host().now(), scratch);
     }
 
+    bool isScrollable() const override { return true; }
     bool scrollBy(Node& node, double dy) const override {
         auto& scroll = storage(node);
         const double limit = std::max(0.0, scroll.contentHeight - scroll.viewHeight);

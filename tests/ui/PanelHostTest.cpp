@@ -136,6 +136,26 @@ TEST_F(PanelHostTest, KeyboardShortcutsActWhileThePanelIsKey) {
         content->host().keyDown(KeyPress::character("n", Modifiers::command | Modifiers::shift)));
 }
 
+TEST_F(PanelHostTest, TheWheelScrollsAScrollView) {
+    ViewList rows;
+    for (int i = 0; i < 10; ++i) {
+        rows.push_back(Text("Row " + std::to_string(i))
+                           .frame(100, 40)
+                           .accessibilityIdentifier("row" + std::to_string(i)));
+    }
+    auto scrolling = PanelHost::make(ScrollView(VStack(0, rows)).frame({.maxHeight = 180}));
+    auto window = makePanel(Rect({600, 300}, scrolling->fittingSize()));
+    window->setHostedContent(scrolling);
+    window->orderFront();
+    runUntilIdle();
+    const auto last = scrolling->host().find(Query::byIdentifier("row9"));
+    EXPECT_EQ(last.frame().maxY(), 400);
+    const Rect frame = window->frame();
+    input().scrollWheel({frame.midX(), frame.midY()}, 120);
+    runUntilIdle();
+    EXPECT_EQ(last.frame().maxY(), 280);
+}
+
 TEST_F(PanelHostTest, TheScreenPictureShowsTheViews) {
     // The row's background, white at 0.031, lightens the dark panel.
     panel->setBackgroundColor(Color::rgb255(21, 24, 32));
