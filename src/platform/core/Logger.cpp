@@ -7,12 +7,12 @@ namespace talvori {
 
 namespace {
 
-// The conversion letters printf knows; anything else ends the specification as text.
+// The conversion letters printf knows; anything else ends the directive as plain text.
 bool isConversion(char character) {
     return std::string_view("diouxXeEfFgGaAcspn").find(character) != std::string_view::npos;
 }
 
-std::string formatOne(const std::string& spec, char conversion, const LogArgument* argument) {
+std::string formatOne(const std::string& directive, char conversion, const LogArgument* argument) {
     if (!argument) return "<missing>";
     const auto print = [](const std::string& pattern, auto value) {
         const int length = std::snprintf(nullptr, 0, pattern.c_str(), value);
@@ -23,7 +23,7 @@ std::string formatOne(const std::string& spec, char conversion, const LogArgumen
         return text;
     };
     // Length modifiers in the format are dropped: the argument decides the width.
-    std::string flags = spec;
+    std::string flags = directive;
     flags.erase(
         std::remove_if(
             flags.begin(), flags.end(),
@@ -106,18 +106,18 @@ std::string formatLogMessage(std::string_view format, const std::vector<LogArgum
             if (close == std::string_view::npos) break;
             j = close + 1;
         }
-        std::string spec = "%";
+        std::string directive = "%";
         while (j < format.size() && !isConversion(format[j]) &&
                std::string_view("-+ #0123456789.hlLqjzt").find(format[j]) !=
                    std::string_view::npos) {
-            spec.push_back(format[j++]);
+            directive.push_back(format[j++]);
         }
         if (j >= format.size() || !isConversion(format[j]) || format[j] == 'n') {
             out.append(format.substr(i, j - i));
             i = j - 1;
             continue;
         }
-        out += formatOne(spec, format[j], next < arguments.size() ? &arguments[next] : nullptr);
+        out += formatOne(directive, format[j], next < arguments.size() ? &arguments[next] : nullptr);
         ++next;
         i = j;
     }
