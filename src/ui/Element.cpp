@@ -64,6 +64,15 @@ std::vector<AccessibilityNode> Element::accessibility(const Node& node, double n
     return result;
 }
 
+Node* Element::hitInBounds(Node& node, Point point) {
+    return Rect({0, 0}, node.frame().size).contains(point) ? &node : nullptr;
+}
+
+std::optional<Color> Element::foregroundAt(const Node& node, ColorRole role, double now) {
+    if (role != ColorRole::foreground) return std::nullopt;
+    return node.presentedColor(0, now);
+}
+
 std::string Element::debugName() const {
     return typeid(*this).name();
 }

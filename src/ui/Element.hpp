@@ -165,6 +165,10 @@ class Element {
     // The accessibility elements this subtree shows; by default those of the children.
     virtual std::vector<AccessibilityNode> accessibility(const Node& node, double now) const;
     enum class ColorRole { foreground, fill, stroke };
+    // For leaves: the node when `point` lies in its bounds.
+    static Node* hitInBounds(Node& node, Point point);
+    // For leaves drawn in the foreground colour, kept as their animatable data.
+    static std::optional<Color> foregroundAt(const Node& node, ColorRole role, double now);
     // The colour shown in a role at `now`, for inspection.
     virtual std::optional<Color> presentedColor(const Node& /*node*/, ColorRole /*role*/,
                                                 double /*now*/) const {

@@ -456,30 +456,31 @@ void Host::registerFocusBinding(Node& node) {
     }
 }
 
-void Host::syncFocusBindings() {
+void Host::forEachFocusBinding(
+    const std::function<void(const Binding<bool>&, Node& target)>& visit) {
     for (const auto& weak : std::vector(focusBindings_)) {
         auto node = weak.lock();
         if (!node || !node->isAttached()) continue;
         const auto* binding = node->element().focusBinding();
         Node* target = focusTarget(*node);
-        if (!binding || !target) continue;
-        const bool wanted = binding->get();
-        if (wanted && focusedNode() != target) setFocus(target);
-        if (!wanted && focusedNode() == target) setFocus(nullptr);
+        if (binding && target) visit(*binding, *target);
     }
+}
+
+void Host::syncFocusBindings() {
+    forEachFocusBinding([this](const Binding<bool>& binding, Node& target) {
+        const bool wanted = binding.get();
+        if (wanted && focusedNode() != &target) setFocus(&target);
+        if (!wanted && focusedNode() == &target) setFocus(nullptr);
+    });
 }
 
 void Host::syncBindingsFromFocus() {
     Node* focused = focusedNode();
-    for (const auto& weak : std::vector(focusBindings_)) {
-        auto node = weak.lock();
-        if (!node || !node->isAttached()) continue;
-        const auto* binding = node->element().focusBinding();
-        Node* target = focusTarget(*node);
-        if (!binding || !target) continue;
-        const bool isFocused = target == focused;
-        if (binding->get() != isFocused) binding->set(isFocused);
-    }
+    forEachFocusBinding([focused](const Binding<bool>& binding, Node& target) {
+        const bool isFocused = &target == focused;
+        if (binding.get() != isFocused) binding.set(isFocused);
+    });
 }
 
 bool Host::performShortcut(Node& node, const KeyPress& press) {

@@ -144,6 +144,7 @@ class Host : public std::enable_shared_from_this<Host> {
     void collect(Node& node, const Query& query, std::vector<NodeRef>& found, bool firstOnly);
     std::vector<std::shared_ptr<Node>> pointerTargets(Node* hit) const;
     void setFocus(Node* target);
+    void forEachFocusBinding(const std::function<void(const Binding<bool>&, Node& target)>& visit);
     void syncFocusBindings();
     void syncBindingsFromFocus();
     bool performShortcut(Node& node, const KeyPress& press);

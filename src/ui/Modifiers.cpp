@@ -575,10 +575,6 @@ View View::environment(std::function<void(Environment&)> modify) const {
     return View(std::make_shared<EnvironmentElement>(element_, std::move(modify)));
 }
 
-View View::environmentModifier(std::function<void(Environment&)> modify, AnyValue) const {
-    return environment(std::move(modify));
-}
-
 View View::font(const Font& font) const {
     return environment([font](Environment& environment) { environment.font = font; });
 }

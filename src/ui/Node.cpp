@@ -13,6 +13,21 @@ AnimatedValue::Values frameValues(const Rect& frame) {
     return {frame.minX(), frame.minY(), frame.width(), frame.height()};
 }
 
+// The smallest rectangle holding `rect` mapped through `matrix`.
+Rect boundingBox(const cairo_matrix_t& matrix, const Rect& rect) {
+    double minX = infinity, minY = infinity, maxX = -infinity, maxY = -infinity;
+    for (const Point corner : {rect.origin, Point{rect.maxX(), rect.minY()},
+                               Point{rect.minX(), rect.maxY()}, Point{rect.maxX(), rect.maxY()}}) {
+        double x = corner.x, y = corner.y;
+        cairo_matrix_transform_point(&matrix, &x, &y);
+        minX = std::min(minX, x);
+        minY = std::min(minY, y);
+        maxX = std::max(maxX, x);
+        maxY = std::max(maxY, y);
+    }
+    return {minX, minY, maxX - minX, maxY - minY};
+}
+
 }  // namespace
 
 Node::Node(Host& host, Node* parent, ChildKey key)
@@ -264,21 +279,10 @@ cairo_matrix_t Node::transformFromHost(double now) const {
 }
 
 Rect Node::frameInHost(double now) const {
-    const cairo_matrix_t matrix = transformFromHost(now);
-    const Size size = presentedFrame(now).size;
-    double minX = infinity, minY = infinity, maxX = -infinity, maxY = -infinity;
-    for (const Point corner : {Point{0, 0}, Point{size.width, 0}, Point{0, size.height},
-                               Point{size.width, size.height}}) {
-        double x = corner.x, y = corner.y;
-        cairo_matrix_transform_point(&matrix, &x, &y);
-        minX = std::min(minX, x);
-        minY = std::min(minY, y);
-        maxX = std::max(maxX, x);
-        maxY = std::max(maxY, y);
-    }
+    const Rect box = boundingBox(transformFromHost(now), Rect({0, 0}, presentedFrame(now).size));
     // Matrix arithmetic leaves dust in the last bits; frames read in whole micro-points.
     auto snap = [](double value) { return std::round(value * 1e6) / 1e6; };
-    return {snap(minX), snap(minY), snap(maxX - minX), snap(maxY - minY)};
+    return {snap(box.minX()), snap(box.minY()), snap(box.width()), snap(box.height())};
 }
 
 double Node::presentedOpacity(double now) const {
@@ -344,18 +348,11 @@ Rect Node::drawingBounds(double now) const {
     double minX = -outset, minY = -outset, maxX = size.width + outset, maxY = size.height + outset;
     for (const auto& child : children_) {
         if (!child->placed_) continue;
-        const Rect inner = child->drawingBounds(now);
-        const cairo_matrix_t matrix = child->transformFromParent(now);
-        for (const Point corner :
-             {inner.origin, Point{inner.maxX(), inner.minY()}, Point{inner.minX(), inner.maxY()},
-              Point{inner.maxX(), inner.maxY()}}) {
-            double x = corner.x, y = corner.y;
-            cairo_matrix_transform_point(&matrix, &x, &y);
-            minX = std::min(minX, x);
-            minY = std::min(minY, y);
-            maxX = std::max(maxX, x);
-            maxY = std::max(maxY, y);
-        }
+        const Rect box = boundingBox(child->transformFromParent(now), child->drawingBounds(now));
+        minX = std::min(minX, box.minX());
+        minY = std::min(minY, box.minY());
+        maxX = std::max(maxX, box.maxX());
+        maxY = std::max(maxY, box.maxY());
     }
     // Whole pixels at any scale up to 4, so that antialiased edges are not cut.
     return {std::floor(minX) - 1, std::floor(minY) - 1, std::ceil(maxX - minX) + 3,

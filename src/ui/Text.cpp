@@ -63,13 +63,11 @@ class TextElement final : public Element {
     }
 
     Node* hitTest(Node& node, Point point, cairo_t*) const override {
-        return Rect(0, 0, node.frame().width(), node.frame().height()).contains(point) ? &node
-                                                                                       : nullptr;
+        return hitInBounds(node, point);
     }
     std::optional<Color> presentedColor(const Node& node, ColorRole role,
                                         double now) const override {
-        if (role != ColorRole::foreground) return std::nullopt;
-        return node.presentedColor(0, now);
+        return foregroundAt(node, role, now);
     }
 
     std::vector<AccessibilityNode> accessibility(const Node& node, double now) const override {

@@ -138,8 +138,7 @@ class TextFieldElement final : public Element {
     }
 
     Node* hitTest(Node& node, Point point, cairo_t*) const override {
-        return Rect(0, 0, node.frame().width(), node.frame().height()).contains(point) ? &node
-                                                                                       : nullptr;
+        return hitInBounds(node, point);
     }
 
     bool handlesPointer() const override { return true; }
@@ -181,8 +180,7 @@ class TextFieldElement final : public Element {
     }
     std::optional<Color> presentedColor(const Node& node, ColorRole role,
                                         double now) const override {
-        if (role != ColorRole::foreground) return std::nullopt;
-        return node.presentedColor(0, now);
+        return foregroundAt(node, role, now);
     }
     std::string debugName() const override { return "TextField \"" + options_->text.get() + "\""; }
 

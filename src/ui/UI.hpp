@@ -1,64 +1,75 @@
 #pragma once
 
+// clang-format off
 // Talvori's declarative views, drawn with Cairo, Pango and librsvg.
 //
-// A view is a value built by a body from state; modifiers wrap it. A component is a struct with the
-// inputs it is given, a State struct of Observables for its own state, and a body:
+// A view is a value built by a body from state; modifiers wrap it. A component is a struct with
+// the inputs it is given, a State of Observables for its own state, and a body:
 //
 //     struct CoverRow {
-//         std::shared_ptr<CoverModel> cover;                  // observed: reads in the body are
-//         tracked bool operator==(const CoverRow&) const = default;    // equal inputs: the body is
-//         not run again
+//         std::shared_ptr<CoverModel> cover;      // a model: what the body reads of it is tracked
+//         bool operator==(const CoverRow&) const = default;  // equal inputs: the body is skipped
 //
-//         struct State {
-//             Observable<bool> isEditing{false};               // kept while the row keeps its
-//             identity Observable<std::string> editingName;
+//         struct State {                          // kept while the row keeps its identity
+//             Observable<bool> isEditing{false};
+//             Observable<std::string> editingName;
 //         };
 //
 //         View body(ViewContext<State>& ctx) const {
 //             auto& state = ctx.state;
 //             return HStack(0, {
-//                        Text(cover->name()).font(Font::system(12)).lineLimit(1),
+//                        state.isEditing() ? View(TextField("Name", state.editingName)
+//                                                     .onSubmit([&] { state.isEditing.set(false); }))
+//                                          : View(Text(cover->name()).font(Font::system(12)).lineLimit(1)),
 //                        Spacer(8),
-//                        Button([&state, this] { state.editingName.set(cover->name()); },
-//                               Image("icon-pencil").resizable().frame(13.2, 13.2)),
+//                        Button([&state] { state.isEditing.set(true); },
+//                               Image("icon-pencil").resizable().frame(13.2, 13.2))
+//                            .accessibilityLabel("Rename overlay"),
 //                    })
 //                 .padding(Edges::horizontal, 10)
 //                 .frame({.height = 36})
 //                 .background(Color::white(0.031))
 //                 .clipShape(RoundedRectangle(6))
-//                 .onHover([&ctx](bool hovering) {
-//                     withAnimation(ctx.animation(Animation::easeOut(0.15)), [&] { /* state writes
-//                     */ });
+//                 .onHover([&ctx, cover = cover](bool hovering) {
+//                     withAnimation(ctx.animation(Animation::easeOut(0.15)),
+//                                   [&] { cover->isHighlighted.set(hovering); });
 //                 });
 //         }
 //     };
 //
-// Identity and state: a view's identity is its position among its siblings, the key ForEach gives
-// it, and any id(...) above it; its State lives as long as that identity does and is dropped when
-// the view leaves. Handlers may capture `ctx`, `ctx.state` and `this` by reference; tasks, timers
-// and callbacks handed to models capture ctx.weakState() instead.
+// Lists: ForEach(items, key, content) in a stack; `.transition(...)` on the item for how items
+// come and go. Conditional children: `cond ? view : View()`. A colour as a view: View(Color::...).
 //
-// Updates: a component's body runs inside observation tracking; a change to any Observable it read
-// (its own state or a model's) rebuilds that component, and only it, on a later run-loop turn,
-// never inside the change. Children whose inputs compare equal are not rebuilt.
+// Identity and state: a view's identity is its position among its siblings, the key ForEach gave
+// it, and any id(...) above it; its State lives as long as that identity does and goes when the
+// view leaves (onDisappear runs, tasks are cancelled, hovers end, focus leaves). Handlers may
+// capture `ctx`, `ctx.state` and `this` by reference: they run only while the view is in the
+// tree. Tasks, timers and callbacks handed to models capture ctx.weakState() instead.
 //
-// Animation: changes made inside withAnimation(...) animate what they change: opacity, offsets,
-// scales, rotations, colours and frames, on the platform clock. View::animation(curve, value)
-// animates a subtree's changes when `value` changed; withoutAnimation silences both. Views inserted
-// or removed in an animated change play their transition (default: a fade). ctx.animation(curve)
-// gives no animation while Reduce Motion is on, read at that moment.
+// Updates: a body runs inside observation tracking; a change to any Observable it read (its own
+// state or a model's) rebuilds that component, and only it, on a later run-loop turn, never
+// inside the change. Children whose inputs compare equal are not rebuilt.
 //
-// Hosting: Host keeps a tree alive, lays it out by size proposal and draws it; renderPNG pictures
-// it. Tests find views with host->find(Query::byLabel("Close overlay")) and act through the NodeRef
-// (click, hover, drag; host->type, host->press), then read frames, opacity, colours and text,
-// advancing virtual time to sample animations. Give the host a FixedTextMeasurer for layouts that
-// must not depend on fonts.
+// Animation: changes made inside withAnimation(...) animate what they change (opacity, offsets,
+// scales, rotations, colours, frames) on the platform clock. View::animation(curve, value)
+// animates a subtree's changes when `value` changed; withoutAnimation silences both. Views
+// inserted or removed in an animated change play their transition (default: a fade).
+// ctx.animation(curve) is no animation while Reduce Motion is on, read at that moment.
 //
-// Hit testing: views are hit front to back; a view whose opacity is set to 0 takes no pointer input
-// from the moment it is set (even while it fades out), and a view set to fade in takes input at
+// Focus and keys: `.focused(state.flag)` ties a field's focus to a Boolean both ways; the focused
+// view gets keys first, then keyboardShortcut buttons (while the window is key), then the window.
+//
+// Hosting: PanelHost shows views in a panel (see PanelHost.hpp); Host keeps a tree alive on its
+// own, lays it out by size proposal, draws it, and renders PNGs. Tests find views with
+// host->find(Query::byLabel("Close overlay")) and act through the NodeRef (click, hover, drag;
+// host->type, host->press), then read frames, opacity, colours and text, advancing virtual time
+// to sample animations. Give the host a FixedTextMeasurer where layout must not depend on fonts.
+//
+// Hit testing: views are hit front to back; a view whose opacity is set to 0 takes no pointer
+// input from the moment it is set (even while it fades out), and one set to fade in takes input at
 // once. contentShape sets the area that takes input; allowsHitTesting(false) passes input through;
 // disabled() keeps taking the pointer but ignores it.
+// clang-format on
 
 #include "ui/AccessibilityNode.hpp"
 #include "ui/Animation.hpp"

@@ -198,16 +198,14 @@ class View {
     View animationValue(std::optional<Animation> animation, AnyValue value) const;
     View onChangeValue(AnyValue value, std::function<void(const AnyValue&, const AnyValue&)> action,
                        bool initial) const;
-    View environmentModifier(std::function<void(Environment&)> modify, AnyValue identity) const;
 
     std::shared_ptr<const Element> element_;
 };
 
 template <class T>
 View View::environment(const EnvironmentKey<T>& key, T value) const {
-    auto modify = [&key, value](Environment& environment) { environment.setValue(key, value); };
-    return environmentModifier(modify,
-                               AnyValue(std::make_pair(static_cast<const void*>(&key), value)));
+    return environment(
+        [&key, value](Environment& environment) { environment.setValue(key, value); });
 }
 
 template <class T, class Action>
