@@ -1,10 +1,16 @@
 #include "ui/GeometryReader.hpp"
 
+#include "platform/core/Observation.hpp"
+#include "ui/Host.hpp"
 #include "ui/Node.hpp"
 
 namespace talvori::ui {
 
 namespace {
+
+struct ContentStorage final : NodeStorage {
+    ObservationToken observation;
+};
 
 class GeometryElement final : public Element {
   public:
@@ -18,12 +24,24 @@ class GeometryElement final : public Element {
     }
 
     void place(Node& node, Size size, LayoutContext& context) const override {
+        auto* storage = node.storage<ContentStorage>();
+        if (!storage) storage = &node.makeStorage<ContentStorage>();
+        // Like a body: what the content reads (a fraction to draw) lays it out again when it
+        // changes.
+        View content;
+        storage->observation.reset();
+        storage->observation =
+            ObservationTracking::track([&] { content = content_(size); },
+                                       [weak = node.weak_from_this(), &host = node.host()] {
+                                           host.markDirty(weak, Transaction::current());
+                                       });
         UpdateContext update{context.host, context.transaction, context.pass, context.now};
-        const ChildEntry child{ChildKey{}, content_(size).element()};
+        const ChildEntry child{ChildKey{}, content.element()};
         node.reconcileChildren({&child, 1}, update);
         for (auto* kid : node.layoutChildren())
             kid->place(Rect({0, 0}, kid->sizeThatFits(ProposedSize::of(size), context)), context);
     }
+    void willDisappear(Node& node) const override { node.clearStorage(); }
     std::string debugName() const override { return "GeometryReader"; }
 
   private:

@@ -8,7 +8,8 @@ namespace talvori::ui {
 
 // Builds its content from the size it is given, which is all the space offered; the content sits
 // at its top leading corner. The content is built during layout, in the transaction of the change
-// that laid it out, so a size that follows animated state animates with it.
+// that laid it out, so a size that follows animated state animates with it; what the content reads
+// of observables is tracked as a body's reads are.
 class GeometryReader : public View {
   public:
     explicit GeometryReader(std::function<View(Size)> content);
