@@ -4,21 +4,12 @@
 #include "covers/OverlayInfoView.hpp"
 #include "covers/Palette.hpp"
 #include "ui/PanelHost.hpp"
+#include "ui/UiTest.hpp"
 
 namespace talvori {
 namespace {
 
-::testing::AssertionResult colorsClose(const Color& actual, const Color& expected,
-                                       double tolerance = 0.02) {
-    if (std::abs(actual.red - expected.red) <= tolerance &&
-        std::abs(actual.green - expected.green) <= tolerance &&
-        std::abs(actual.blue - expected.blue) <= tolerance &&
-        std::abs(actual.alpha - expected.alpha) <= tolerance) {
-        return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure()
-           << ui::Color(actual).description() << " is not " << ui::Color(expected).description();
-}
+using ui::testing::colorsClose;
 
 // `top` at `alpha` over the opaque `bottom`.
 Color over(const Color& top, double alpha, const Color& bottom) {

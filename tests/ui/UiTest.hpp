@@ -2,10 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "support/SimDesktopTest.hpp"
 #include "ui/UI.hpp"
 
 namespace talvori::ui::testing {
+
+// Whether two colours agree channel by channel within `tolerance`; a failure names both.
+inline ::testing::AssertionResult colorsClose(const talvori::Color& actual,
+                                              const talvori::Color& expected,
+                                              double tolerance = 0.02) {
+    if (std::abs(actual.red - expected.red) <= tolerance &&
+        std::abs(actual.green - expected.green) <= tolerance &&
+        std::abs(actual.blue - expected.blue) <= tolerance &&
+        std::abs(actual.alpha - expected.alpha) <= tolerance) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << Color(actual).description() << " is not " << Color(expected).description();
+}
 
 // A simulated desktop and hosts that measure text with fixed metrics.
 class UiTest : public talvori::testing::SimDesktopTest {
@@ -54,14 +70,7 @@ class UiTest : public talvori::testing::SimDesktopTest {
 
     static ::testing::AssertionResult close(const Color& actual, const Color& expected,
                                             double tolerance = 0.02) {
-        if (std::abs(actual.red - expected.red) <= tolerance &&
-            std::abs(actual.green - expected.green) <= tolerance &&
-            std::abs(actual.blue - expected.blue) <= tolerance &&
-            std::abs(actual.alpha - expected.alpha) <= tolerance) {
-            return ::testing::AssertionSuccess();
-        }
-        return ::testing::AssertionFailure()
-               << actual.description() << " is not " << expected.description();
+        return colorsClose(actual, expected, tolerance);
     }
 
     bool reduceMotion_ = false;
