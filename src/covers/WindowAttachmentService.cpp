@@ -77,9 +77,7 @@ WindowAttachmentService::FrameRead WindowAttachmentService::readFrame(Rect& fram
     if (!position.ok()) return FrameRead::unreadable;
     const auto size = accessibility.size(*targetElement_);
     if (!size.ok()) return FrameRead::unreadable;
-    const double primaryHeight = screens.front().frame.height();
-    frame = Rect(position.value->x, primaryHeight - position.value->y - size.value->height,
-                 size.value->width, size.value->height);
+    frame = Screens::flipped(Rect(*position.value, *size.value), screens.front().frame.height());
     return FrameRead::frame;
 }
 

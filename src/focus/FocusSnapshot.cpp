@@ -1,5 +1,7 @@
 #include "focus/FocusSnapshot.hpp"
 
+#include "platform/desktop/Screens.hpp"
+
 namespace talvori {
 
 FocusSnapshot FocusSnapshot::make(std::optional<std::uint32_t> candidate,
@@ -11,9 +13,7 @@ FocusSnapshot FocusSnapshot::make(std::optional<std::uint32_t> candidate,
     for (const auto& entry : entries) {
         auto window = parseWindowInfo(entry, ownPID);
         if (!window) continue;
-        const Rect& bounds = *entry.bounds;
-        snapshot.frames[window->windowID] =
-            Rect(bounds.minX(), primaryHeight - bounds.maxY(), bounds.width(), bounds.height());
+        snapshot.frames[window->windowID] = Screens::flipped(*entry.bounds, primaryHeight);
         snapshot.windows.push_back(std::move(*window));
     }
     return snapshot;
