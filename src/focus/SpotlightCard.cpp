@@ -169,7 +169,8 @@ View SpotlightCard::header(bool active) const {
                    Text("Focus Mode")
                        .font(kTitleFont)
                        .foregroundColor(active ? kAccent : Color(Palette::white80)),
-                   Text(subtitle(active, active ? engine->effect() : SpotlightEffect::dim))
+                   Text(subtitle(active,
+                                 active ? engine->effect() : SpotlightEffect(SpotlightEffect::dim)))
                        .font(kCaptionFont)
                        .foregroundColor(white(0.5)),
                });
@@ -210,7 +211,7 @@ View SpotlightCard::controls(ViewContext<State>& ctx) const {
 
 View SpotlightCard::effectRow(ViewContext<State>& ctx, SpotlightEffect effect) const {
     ViewList segments;
-    for (const auto segment : kAllSpotlightEffects)
+    for (const auto segment : SpotlightEffect::allCases())
         segments.push_back(effectSegment(ctx, segment, effect));
     const View selector =
         HStack(2, segments)
@@ -232,7 +233,7 @@ View SpotlightCard::effectSegment(ViewContext<State>& ctx, SpotlightEffect segme
                        .matchedGeometryEffect(kSelectorGeometryID, ctx.state.effectSelectorNS)
                  : View();
     const View label =
-        Text(capitalized(rawValue(segment)))
+        Text(capitalized(segment.rawValue()))
             .font(kCaptionFont.weighted(selected ? FontWeight::medium : FontWeight::regular))
             .foregroundColor(white(selected ? 0.8 : 0.5))
             .frame({.maxWidth = infinity})

@@ -1,22 +1,18 @@
 #pragma once
 
-#include <array>
-#include <optional>
-#include <string>
-#include <string_view>
+#include "covers/RawTextEnum.hpp"
 
 namespace talvori {
 
 // How Focus mode treats everything behind the focused window: a tint only, or a tint over the
-// window server's background blur.
-enum class SpotlightEffect { dim, glass };
+// window server's background blur. Stored as its raw text.
+class SpotlightEffect : public RawTextEnum<SpotlightEffect, 2> {
+  public:
+    enum Case : std::uint8_t { dim, glass };
+    static constexpr std::array<std::string_view, 2> rawValues{"dim", "glass"};
 
-inline constexpr std::array<SpotlightEffect, 2> kAllSpotlightEffects = {SpotlightEffect::dim,
-                                                                        SpotlightEffect::glass};
-
-// "dim" or "glass": the stored form.
-std::string_view rawValue(SpotlightEffect effect);
-// Any text other than the two raw values reads as absent.
-std::optional<SpotlightEffect> spotlightEffectFromRawValue(std::string_view text);
+    constexpr SpotlightEffect(Case value = dim) : RawTextEnum(value) {}
+    constexpr operator Case() const { return static_cast<Case>(index()); }
+};
 
 }  // namespace talvori

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 
 #include "platform/core/JsonReader.hpp"
 
@@ -13,26 +12,23 @@ JsonValue SpotlightModel::toJson() const {
     json["dimOpacity"] = dimOpacity;
     json["glassOpacity"] = glassOpacity;
     json["glassOpacityLinked"] = glassOpacityLinked;
-    json["effect"] = std::string(rawValue(effect));
+    json["effect"] = effect.toJson();
     json["blurRadius"] = blurRadius;
     json["fadeDuration"] = fadeDuration;
     return json;
 }
 
 std::optional<SpotlightModel> SpotlightModel::fromJson(const JsonValue& json) {
-    if (!json.is_object()) return std::nullopt;
     JsonReader reader(json);
-    SpotlightModel model;
-    model.dimOpacity = reader.required<double>("dimOpacity");
-    model.glassOpacity = reader.required<double>("glassOpacity");
-    model.glassOpacityLinked = reader.required<bool>("glassOpacityLinked");
-    const auto effectText = reader.required<std::string>("effect");
-    model.blurRadius = reader.required<double>("blurRadius");
-    model.fadeDuration = reader.required<double>("fadeDuration");
+    SpotlightModel model{
+        .dimOpacity = reader.required<double>("dimOpacity"),
+        .glassOpacity = reader.required<double>("glassOpacity"),
+        .glassOpacityLinked = reader.required<bool>("glassOpacityLinked"),
+        .effect = reader.required<SpotlightEffect>("effect"),
+        .blurRadius = reader.required<double>("blurRadius"),
+        .fadeDuration = reader.required<double>("fadeDuration"),
+    };
     if (!reader.ok()) return std::nullopt;
-    const auto effect = spotlightEffectFromRawValue(effectText);
-    if (!effect) return std::nullopt;
-    model.effect = *effect;
     return model;
 }
 

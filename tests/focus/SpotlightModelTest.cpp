@@ -17,11 +17,11 @@ std::string text(const Data& data) {
 }
 
 TEST(SpotlightEffectTest, RawValuesAreTheStoredTexts) {
-    EXPECT_EQ(rawValue(SpotlightEffect::dim), "dim");
-    EXPECT_EQ(rawValue(SpotlightEffect::glass), "glass");
-    EXPECT_EQ(spotlightEffectFromRawValue("glass"), SpotlightEffect::glass);
-    EXPECT_EQ(spotlightEffectFromRawValue("Glass"), std::nullopt);
-    EXPECT_EQ(spotlightEffectFromRawValue("blur"), std::nullopt);
+    EXPECT_EQ(SpotlightEffect(SpotlightEffect::dim).rawValue(), "dim");
+    EXPECT_EQ(SpotlightEffect(SpotlightEffect::glass).rawValue(), "glass");
+    EXPECT_EQ(SpotlightEffect::fromRawValue("glass"), SpotlightEffect::glass);
+    EXPECT_EQ(SpotlightEffect::fromRawValue("Glass"), std::nullopt);
+    EXPECT_EQ(SpotlightEffect::fromRawValue("blur"), std::nullopt);
 }
 
 TEST(SpotlightModelTest, EncodesAllSixMembersCompactly) {
