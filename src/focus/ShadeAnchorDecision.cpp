@@ -4,9 +4,9 @@
 
 namespace talvori {
 
-ShadeAnchorDecision ShadeAnchorDecision::resolve(std::optional<std::uint32_t> candidate,
-                                                 std::uint32_t currentAnchor,
-                                                 const std::vector<EligibleFocusWindow>& windows) {
+ShadeAnchorDecision ShadeAnchorDecision::resolveShadeAnchor(
+    std::optional<std::uint32_t> candidate, std::uint32_t currentAnchor,
+    const std::vector<EligibleFocusWindow>& windows) {
     const auto byID = [](std::uint32_t id) {
         return [id](const EligibleFocusWindow& window) { return window.windowID == id; };
     };

@@ -31,9 +31,9 @@ struct ShadeAnchorDecision {
 
     // `windows` are the eligible windows front-most first. A candidate listed behind another
     // eligible window is never committed: the list may not have caught up with focus yet.
-    static ShadeAnchorDecision resolve(std::optional<std::uint32_t> candidate,
-                                       std::uint32_t currentAnchor,
-                                       const std::vector<EligibleFocusWindow>& windows);
+    static ShadeAnchorDecision resolveShadeAnchor(std::optional<std::uint32_t> candidate,
+                                                  std::uint32_t currentAnchor,
+                                                  const std::vector<EligibleFocusWindow>& windows);
 };
 
 }  // namespace talvori

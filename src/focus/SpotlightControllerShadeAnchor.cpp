@@ -24,7 +24,7 @@ bool SpotlightController::updateShadeAnchor(std::optional<std::uint32_t> candida
                                             const FocusSnapshot& snapshot, const std::string& label,
                                             bool allowFade) {
     const auto decision =
-        ShadeAnchorDecision::resolve(candidate, shadeAnchorWindowID(), snapshot.windows);
+        ShadeAnchorDecision::resolveShadeAnchor(candidate, shadeAnchorWindowID(), snapshot.windows);
     const std::uint32_t windowID = decision.window.windowID;
     switch (decision.kind) {
         case ShadeAnchorDecision::Kind::commit:
@@ -62,8 +62,8 @@ void SpotlightController::applyFocus(const EligibleFocusWindow& window, std::uin
     if (allowFade && current != window.windowID && current != 0 && panel &&
         panelManager_->currentEffect() == SpotlightEffect::dim &&
         !panelManager_->isReducedMotion()) {
-        fade = TransientSelection::select(snapshot.windows, snapshot.frames, window.windowID,
-                                          replaced, panel->frame());
+        fade = TransientSelection::selectTransientWindows(
+            snapshot.windows, snapshot.frames, window.windowID, replaced, panel->frame());
     }
     shadeAnchorWindowID_.set(window.windowID);
     focusedAppName_.set(window.appName);

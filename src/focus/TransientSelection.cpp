@@ -4,10 +4,10 @@
 
 namespace talvori {
 
-TransientSelection TransientSelection::select(const std::vector<EligibleFocusWindow>& windows,
-                                              const std::unordered_map<std::uint32_t, Rect>& frames,
-                                              std::uint32_t newAnchor, std::uint32_t replaced,
-                                              const Rect& panelFrame) {
+TransientSelection TransientSelection::selectTransientWindows(
+    const std::vector<EligibleFocusWindow>& windows,
+    const std::unordered_map<std::uint32_t, Rect>& frames, std::uint32_t newAnchor,
+    std::uint32_t replaced, const Rect& panelFrame) {
     if (replaced == 0) return {};
     const auto last = std::find_if(windows.begin(), windows.end(),
                                    [&](const auto& window) { return window.windowID == replaced; });

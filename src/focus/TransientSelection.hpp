@@ -28,10 +28,10 @@ struct TransientSelection {
     // partial cross-fade). Only windows that meet `panelFrame` are kept, cut to it: a small panel
     // must never darken what the big panel leaves clear. Beyond the cap the old anchor is kept
     // with the front-most others.
-    static TransientSelection select(const std::vector<EligibleFocusWindow>& windows,
-                                     const std::unordered_map<std::uint32_t, Rect>& frames,
-                                     std::uint32_t newAnchor, std::uint32_t replaced,
-                                     const Rect& panelFrame);
+    static TransientSelection selectTransientWindows(
+        const std::vector<EligibleFocusWindow>& windows,
+        const std::unordered_map<std::uint32_t, Rect>& frames, std::uint32_t newAnchor,
+        std::uint32_t replaced, const Rect& panelFrame);
 };
 
 }  // namespace talvori

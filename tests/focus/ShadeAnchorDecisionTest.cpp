@@ -16,38 +16,38 @@ EligibleFocusWindow window(std::uint32_t id) {
 const std::vector<EligibleFocusWindow> kWindows = {window(1), window(2), window(3)};
 
 TEST(ShadeAnchorDecisionTest, NoCandidateHoldsAListedAnchorAndOtherwiseDoesNothing) {
-    EXPECT_EQ(ShadeAnchorDecision::resolve(std::nullopt, 2, kWindows),
+    EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(std::nullopt, 2, kWindows),
               (ShadeAnchorDecision{Kind::hold, window(2), 0}));
-    EXPECT_EQ(ShadeAnchorDecision::resolve(std::nullopt, 9, kWindows).kind, Kind::none);
-    EXPECT_EQ(ShadeAnchorDecision::resolve(std::nullopt, 0, kWindows).kind, Kind::none);
-    EXPECT_EQ(ShadeAnchorDecision::resolve(1, 0, {}).kind, Kind::none);
+    EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(std::nullopt, 9, kWindows).kind, Kind::none);
+    EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(std::nullopt, 0, kWindows).kind, Kind::none);
+    EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(1, 0, {}).kind, Kind::none);
 }
 
 TEST(ShadeAnchorDecisionTest, AnUnlistedCandidateHoldsAListedAnchorAndOtherwiseDoesNothing) {
-    EXPECT_EQ(ShadeAnchorDecision::resolve(7, 3, kWindows),
+    EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(7, 3, kWindows),
               (ShadeAnchorDecision{Kind::hold, window(3), 0}));
-    EXPECT_EQ(ShadeAnchorDecision::resolve(7, 8, kWindows).kind, Kind::none);
+    EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(7, 8, kWindows).kind, Kind::none);
 }
 
 TEST(ShadeAnchorDecisionTest, TheFrontWindowIsCommittedWhateverTheOldAnchor) {
-    EXPECT_EQ(ShadeAnchorDecision::resolve(1, 3, kWindows),
+    EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(1, 3, kWindows),
               (ShadeAnchorDecision{Kind::commit, window(1), 3}));
-    EXPECT_EQ(ShadeAnchorDecision::resolve(1, 9, kWindows),
+    EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(1, 9, kWindows),
               (ShadeAnchorDecision{Kind::commit, window(1), 9}));
-    EXPECT_EQ(ShadeAnchorDecision::resolve(1, 1, kWindows),
+    EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(1, 1, kWindows),
               (ShadeAnchorDecision{Kind::commit, window(1), 1}));
-    EXPECT_EQ(ShadeAnchorDecision::resolve(1, 0, kWindows),
+    EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(1, 0, kWindows),
               (ShadeAnchorDecision{Kind::commit, window(1), 0}));
 }
 
 TEST(ShadeAnchorDecisionTest, ACandidateBehindTheFrontHoldsOrSnapsToTheFront) {
-    EXPECT_EQ(ShadeAnchorDecision::resolve(2, 3, kWindows),
+    EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(2, 3, kWindows),
               (ShadeAnchorDecision{Kind::hold, window(3), 0}));
-    EXPECT_EQ(ShadeAnchorDecision::resolve(2, 2, kWindows),
+    EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(2, 2, kWindows),
               (ShadeAnchorDecision{Kind::hold, window(2), 0}));
-    EXPECT_EQ(ShadeAnchorDecision::resolve(2, 9, kWindows),
+    EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(2, 9, kWindows),
               (ShadeAnchorDecision{Kind::snapToFallback, window(1), 0}));
-    EXPECT_EQ(ShadeAnchorDecision::resolve(3, 0, kWindows),
+    EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(3, 0, kWindows),
               (ShadeAnchorDecision{Kind::snapToFallback, window(1), 0}));
 }
 
@@ -61,7 +61,8 @@ class TransientSelectionTest : public ::testing::Test {
         }
     }
     TransientSelection select(std::uint32_t newAnchor, std::uint32_t replaced) const {
-        return TransientSelection::select(windows, frames, newAnchor, replaced, screen);
+        return TransientSelection::selectTransientWindows(windows, frames, newAnchor, replaced,
+                                                          screen);
     }
     static std::vector<std::uint32_t> ids(const TransientSelection& selection) {
         std::vector<std::uint32_t> result;
@@ -89,7 +90,8 @@ TEST_F(TransientSelectionTest, NothingWithoutAListedOldAnchorOrWithAMissingFrame
     EXPECT_TRUE(select(1, 1).transients.empty());
     frames.erase(2);
     EXPECT_TRUE(select(1, 3).transients.empty());
-    EXPECT_TRUE(TransientSelection::select({}, {}, 1, 2, screen).transients.empty());
+    EXPECT_TRUE(
+        TransientSelection::selectTransientWindows({}, {}, 1, 2, screen).transients.empty());
 }
 
 TEST_F(TransientSelectionTest, TheCapKeepsTheSevenFrontMostAndTheOldAnchor) {
