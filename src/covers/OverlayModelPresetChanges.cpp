@@ -1,10 +1,11 @@
-#include "covers/PresetChange.hpp"
+// OverlayModel.presetChanges: the lines that tell how the open covers differ from a saved layout.
 
 #include <cstdint>
 #include <string_view>
 #include <unordered_map>
 
 #include "covers/OverlayModel.hpp"
+#include "covers/PresetChange.hpp"
 #include "platform/core/SaturatingCast.hpp"
 
 namespace talvori {
