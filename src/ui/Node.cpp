@@ -122,6 +122,8 @@ void Node::insert(const std::shared_ptr<const Element>& element, UpdateContext& 
         const Transition* transition = findTransition();
         const auto effect =
             transition ? transition->insertion() : Transition::opacity().insertion();
+        // Nothing to play: leave the frame timer asleep.
+        if (effect == Transition::Effect{}) return;
         transition_ = TransitionState{effect, {}};
         transition_->progress.setTarget({0}, std::nullopt, context.now);
         transition_->progress.setTarget({1}, context.transaction.animation, context.now);

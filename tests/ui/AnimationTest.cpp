@@ -186,5 +186,17 @@ TEST_F(AnimationTest, TheFrameTimerStopsWhenNothingMoves) {
     EXPECT_EQ(frames, afterAnimation);
 }
 
+TEST_F(AnimationTest, AnIdentityInsertionLeavesTheFrameTimerAsleep) {
+    Observable<bool> shown{false};
+    auto h = host(Conditional{&shown, Transition::identity()});
+    int frames = 0;
+    h->onNeedsDisplay = [&] { ++frames; };
+    withAnimation(Animation::linear(0.1), [&] { shown.set(true); });
+    runUntilIdle();
+    advance(1);
+    EXPECT_EQ(frames, 1);
+    EXPECT_DOUBLE_EQ(h->find(Query::byIdentifier("item")).opacity(), 1);
+}
+
 }  // namespace
 }  // namespace talvori::ui::testing
