@@ -1,5 +1,8 @@
 #include "ui/GeometryReader.hpp"
 
+#include <cstdint>
+#include <optional>
+
 #include "platform/core/Observation.hpp"
 #include "ui/Host.hpp"
 #include "ui/Node.hpp"
@@ -10,6 +13,9 @@ namespace {
 
 struct ContentStorage final : NodeStorage {
     ObservationToken observation;
+    // What the content was last built for: a layout pass that changes neither leaves it alone.
+    std::optional<Size> size;
+    std::uint64_t builtPass = 0;
 };
 
 class GeometryElement final : public Element {
@@ -26,18 +32,11 @@ class GeometryElement final : public Element {
     void place(Node& node, Size size, LayoutContext& context) const override {
         auto* storage = node.storage<ContentStorage>();
         if (!storage) storage = &node.makeStorage<ContentStorage>();
-        // Like a body: what the content reads (a fraction to draw) lays it out again when it
-        // changes.
-        View content;
-        storage->observation.reset();
-        storage->observation =
-            ObservationTracking::track([&] { content = content_(size); },
-                                       [weak = node.weak_from_this(), &host = node.host()] {
-                                           host.markDirty(weak, Transaction::current());
-                                       });
-        UpdateContext update{context.host, context.transaction, context.pass, context.now};
-        const ChildEntry child{ChildKey{}, content.element()};
-        node.reconcileChildren({&child, 1}, update);
+        if (storage->size != size || storage->builtPass < node.builtPass()) {
+            storage->size = size;
+            storage->builtPass = node.builtPass();
+            build(node, *storage, size, context);
+        }
         for (auto* kid : node.layoutChildren())
             kid->place(Rect({0, 0}, kid->sizeThatFits(ProposedSize::of(size), context)), context);
     }
@@ -45,6 +44,21 @@ class GeometryElement final : public Element {
     std::string debugName() const override { return "GeometryReader"; }
 
   private:
+    void build(Node& node, ContentStorage& storage, Size size, LayoutContext& context) const {
+        // Like a body: what the content reads (a fraction to draw) lays it out again when it
+        // changes.
+        View content;
+        storage.observation.reset();
+        storage.observation =
+            ObservationTracking::track([&] { content = content_(size); },
+                                       [weak = node.weak_from_this(), &host = node.host()] {
+                                           host.markDirty(weak, Transaction::current());
+                                       });
+        UpdateContext update{context.host, context.transaction, context.pass, context.now};
+        const ChildEntry child{ChildKey{}, content.element()};
+        node.reconcileChildren({&child, 1}, update);
+    }
+
     std::function<View(Size)> content_;
 };
 

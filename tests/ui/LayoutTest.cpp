@@ -165,6 +165,39 @@ TEST_F(LayoutTest, GeometryReaderBuildsFromItsSize) {
     EXPECT_TRUE(near(h->find(Query::byIdentifier("bar")).frame(), {0, 0, 50, 10}));
 }
 
+TEST_F(LayoutTest, AGeometryReaderBuildsAgainOnlyForANewSizeOrANewReader) {
+    Observable<double> width{200};
+    Observable<int> count{0};
+    int builds = 0;
+    struct Counter {
+        Observable<int>* count;
+        View body(ViewContext<NoState>&) const { return Text(std::to_string((*count)())); }
+    };
+    struct Bar {
+        Observable<double>* width;
+        int* builds;
+        View body(ViewContext<NoState>&) const {
+            return GeometryReader([builds = builds](Size size) {
+                       ++*builds;
+                       return View(Color::white())
+                           .frame(size.width * 0.25, size.height)
+                           .accessibilityIdentifier("bar");
+                   })
+                .frame((*width)(), 10);
+        }
+    };
+    auto h = host(VStack({Counter{&count}, Bar{&width, &builds}}));
+    EXPECT_EQ(builds, 1);
+    count.set(1);
+    runUntilIdle();
+    EXPECT_EQ(h->find(Query::byText("1")).text(), "1");
+    EXPECT_EQ(builds, 1);
+    width.set(100);
+    runUntilIdle();
+    EXPECT_EQ(builds, 2);
+    EXPECT_EQ(h->find(Query::byIdentifier("bar")).frame().width(), 25);
+}
+
 TEST_F(LayoutTest, SizeChangesAreReportedAfterLayout) {
     Observable<double> width{40};
     std::vector<Size> reported;
