@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "platform/core/Observation.hpp"
-#include "ui/Host.hpp"
 #include "ui/Node.hpp"
 
 namespace talvori::ui {
@@ -49,11 +48,7 @@ class GeometryElement final : public Element {
         // changes.
         View content;
         storage.observation.reset();
-        storage.observation =
-            ObservationTracking::track([&] { content = content_(size); },
-                                       [weak = node.weak_from_this(), &host = node.host()] {
-                                           host.markDirty(weak, Transaction::current());
-                                       });
+        storage.observation = node.trackReads([&] { content = content_(size); });
         UpdateContext update{context.host, context.transaction, context.pass, context.now};
         const ChildEntry child{ChildKey{}, content.element()};
         node.reconcileChildren({&child, 1}, update);

@@ -111,6 +111,12 @@ void Node::apply(const std::shared_ptr<const Element>& element, UpdateContext& c
     element->didUpdate(*this, older.get(), context);
 }
 
+ObservationToken Node::trackReads(const std::function<void()>& body) {
+    return ObservationTracking::track(body, [weak = weak_from_this(), &host = host_] {
+        host.markDirty(weak, Transaction::current());
+    });
+}
+
 void Node::insert(const std::shared_ptr<const Element>& element, UpdateContext& context) {
     host_.nodeDidInsert(*this);
     inserting_ = true;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/core/Observation.hpp"
 #include "ui/AnimatedValue.hpp"
 #include "ui/Color.hpp"
 #include "ui/Element.hpp"
@@ -104,6 +105,9 @@ class Node : public std::enable_shared_from_this<Node> {
 
     // Runs the element's reconciliation again (a component's body), in `context`'s transaction.
     void rebuild(UpdateContext& context) { apply(element_, context); }
+    // Runs `body` recording what it reads of observables: a later change to any of it rebuilds
+    // this node on a later run-loop turn, in the transaction of that change.
+    ObservationToken trackReads(const std::function<void()>& body);
     std::uint64_t builtPass() const { return builtPass_; }
 
   private:

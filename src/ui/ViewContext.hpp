@@ -86,11 +86,7 @@ class ComponentElement final : public Element {
         if (!storage) storage = &node.makeStorage<ComponentStorage<State>>(node);
         View body;
         storage->observation.reset();
-        storage->observation =
-            ObservationTracking::track([&] { body = component_.body(storage->context); },
-                                       [weak = node.weak_from_this(), &host = node.host()] {
-                                           host.markDirty(weak, Transaction::current());
-                                       });
+        storage->observation = node.trackReads([&] { body = component_.body(storage->context); });
         const ChildEntry child{ChildKey{}, body.element()};
         node.reconcileChildren({&child, 1}, context);
     }
