@@ -41,7 +41,8 @@ class SpotlightController : public std::enable_shared_from_this<SpotlightControl
     static constexpr double kSlowReconcileDelay = 0.12;
     static constexpr double kActivationRetryDelay = 0.5;
     static constexpr double kSafetyNetInterval = 2.5;
-    static constexpr EventMask kMouseDownMask = 10;
+    static constexpr EventMask kMouseDownMask =
+        eventMaskBit(EventType::leftMouseDown) | eventMaskBit(EventType::rightMouseDown);
 
     // Loads the stored settings.
     static std::shared_ptr<SpotlightController> create(
