@@ -1,36 +1,15 @@
 #pragma once
 
-#include <coroutine>
 #include <functional>
 #include <memory>
-#include <optional>
 
+#include "covers/AccessibilityWait.hpp"
 #include "covers/PermissionPollTimer.hpp"
-#include "platform/core/Task.hpp"
 #include "platform/core/UUID.hpp"
 
 namespace talvori {
 
-class PermissionManager;
 struct PermissionPollSession;
-struct PermissionWaitRequest;
-
-// What `co_await manager->waitForAccessibility()` waits on: true as soon as the process is
-// trusted for Accessibility, false on time-out or when the waiting task is cancelled.
-class AccessibilityWait {
-  public:
-    explicit AccessibilityWait(std::weak_ptr<PermissionManager> manager)
-        : manager_(std::move(manager)) {}
-
-    bool await_ready();
-    void await_suspend(std::coroutine_handle<> handle);
-    bool await_resume();
-
-  private:
-    std::weak_ptr<PermissionManager> manager_;
-    std::optional<bool> immediate_;
-    Task::ContinuationAwaiter<bool> continuation_;
-};
 
 // Whether the process is trusted for Accessibility, the system's trust prompt, polling until trust
 // is granted or a minute passes, an awaitable wait for the same, and the Accessibility page of the
