@@ -103,27 +103,15 @@ Cursor ResizeHandle::cursor(ResizeHandle handle) {
     return Cursor::arrow();
 }
 
+// The top or bottom edge before the left or right one, as a corner's name reads.
 std::vector<SnapEdge> ResizeHandle::edges(std::optional<ResizeHandle> handle) {
-    if (!handle) return {};
-    switch (*handle) {
-        case topLeft:
-            return {SnapEdge::top, SnapEdge::left};
-        case topRight:
-            return {SnapEdge::top, SnapEdge::right};
-        case bottomLeft:
-            return {SnapEdge::bottom, SnapEdge::left};
-        case bottomRight:
-            return {SnapEdge::bottom, SnapEdge::right};
-        case top:
-            return {SnapEdge::top};
-        case right:
-            return {SnapEdge::right};
-        case bottom:
-            return {SnapEdge::bottom};
-        case left:
-            return {SnapEdge::left};
-    }
-    return {};
+    std::vector<SnapEdge> edges;
+    if (!handle) return edges;
+    if (handle->isTopSide()) edges.push_back(SnapEdge::top);
+    if (handle->isBottomSide()) edges.push_back(SnapEdge::bottom);
+    if (handle->isLeftSide()) edges.push_back(SnapEdge::left);
+    if (handle->isRightSide()) edges.push_back(SnapEdge::right);
+    return edges;
 }
 
 Point ResizeHandle::anchorPoint(ResizeHandle handle, const Rect& frame) {
