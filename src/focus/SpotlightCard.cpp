@@ -65,11 +65,6 @@ View caption(const std::string& text) {
         .frame({.width = kLabelWidth, .alignment = Alignment::leading()});
 }
 
-// Written so that NaN lands on 0 instead of passing both bounds.
-double clampedFraction(double value) {
-    return value > 0 ? std::min(value, 1.0) : 0.0;
-}
-
 // A slider over the full width it is offered: a thin track filled up to the value and a round
 // thumb centred on the end of the fill. A press counts without any movement, and every move sends
 // the position under the pointer; a release only ends the drag.
@@ -77,7 +72,7 @@ View sliderTrack(double value, bool isHovering, bool isDragging,
                  std::optional<Animation> thumbAnimation, std::function<void(bool)> hoverChanged,
                  std::function<void(double)> positionChanged, std::function<void()> dragEnded) {
     return GeometryReader([=](Size size) {
-        const double fill = clampedFraction(value) * size.width;
+        const double fill = SpotlightSliderMapping::clampedPosition(value) * size.width;
         const bool isActive = isHovering || isDragging;
         const double diameter = isActive ? kActiveThumbDiameter : kThumbDiameter;
         const View thumb = Circle()

@@ -28,7 +28,11 @@ std::optional<double> SpotlightSliderMapping::position(double x, double width) {
     if (!(width > 0) || !std::isfinite(width)) return std::nullopt;
     const double fraction = x / width;
     if (!std::isfinite(fraction)) return 0.0;
-    return clampedTo(fraction, 0, 1);
+    return clampedPosition(fraction);
+}
+
+double SpotlightSliderMapping::clampedPosition(double value) {
+    return clampedTo(value, 0, 1);
 }
 
 double SpotlightSliderMapping::dimOpacity(double position) {
@@ -36,7 +40,7 @@ double SpotlightSliderMapping::dimOpacity(double position) {
 }
 
 double SpotlightSliderMapping::glassOpacity(double position) {
-    return clampedTo(position, 0, 1);
+    return clampedPosition(position);
 }
 
 double SpotlightSliderMapping::blurRadius(double position) {
@@ -45,7 +49,7 @@ double SpotlightSliderMapping::blurRadius(double position) {
 
 double SpotlightSliderMapping::fadeDuration(double position) {
     const double span = kLongestFade - kShortestFade;
-    return SpotlightModel::clampedFadeDuration(clampedTo(position, 0, 1) * span + kShortestFade);
+    return SpotlightModel::clampedFadeDuration(clampedPosition(position) * span + kShortestFade);
 }
 
 double SpotlightSliderMapping::fadePosition(double seconds) {

@@ -25,6 +25,9 @@ struct SpotlightSliderMapping {
     // reads as 0.
     static std::optional<double> position(double x, double width);
 
+    // Any number as a position: clamped to 0...1, with NaN at 0.
+    static double clampedPosition(double value);
+
     // The values each slider sends for a position.
     static double dimOpacity(double position);
     static double glassOpacity(double position);
