@@ -1,6 +1,4 @@
 // Accessibility modifiers of View.
-#include <numeric>
-
 #include "ui/AccessibilityNode.hpp"
 #include "ui/Node.hpp"
 #include "ui/View.hpp"
@@ -15,17 +13,6 @@ struct AccessibilityProperties {
     bool hidden = false;
     std::optional<AccessibilityChildren> children{};
 };
-
-std::string joinedLabels(const std::vector<AccessibilityNode>& nodes) {
-    std::string joined;
-    for (const auto& node : nodes) {
-        const std::string inner = node.label.empty() ? joinedLabels(node.children) : node.label;
-        if (inner.empty()) continue;
-        if (!joined.empty()) joined += ", ";
-        joined += inner;
-    }
-    return joined;
-}
 
 class AccessibilityElement final : public ModifierElement {
   public:

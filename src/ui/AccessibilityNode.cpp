@@ -21,4 +21,15 @@ std::string AccessibilityNode::dump(int depth) const {
     return line;
 }
 
+std::string joinedLabels(const std::vector<AccessibilityNode>& nodes) {
+    std::string joined;
+    for (const auto& node : nodes) {
+        const std::string inner = node.label.empty() ? joinedLabels(node.children) : node.label;
+        if (inner.empty()) continue;
+        if (!joined.empty()) joined += ", ";
+        joined += inner;
+    }
+    return joined;
+}
+
 }  // namespace talvori::ui

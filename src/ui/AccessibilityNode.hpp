@@ -23,6 +23,10 @@ struct AccessibilityNode {
     std::string dump(int depth = 0) const;
 };
 
+// The labels of `nodes` (or, where one has none, of its children) joined by ", ": what a combined
+// element or a button says.
+std::string joinedLabels(const std::vector<AccessibilityNode>& nodes);
+
 // The label or identifier set by an accessibility modifier, for finding nodes.
 std::optional<std::string> accessibilityLabelOf(const Element& element);
 std::optional<std::string> accessibilityIdentifierOf(const Element& element);

@@ -8,16 +8,6 @@ namespace talvori::ui {
 
 namespace {
 
-std::string combinedLabel(const std::vector<AccessibilityNode>& nodes) {
-    std::string joined;
-    for (const auto& node : nodes) {
-        const std::string inner = node.label.empty() ? combinedLabel(node.children) : node.label;
-        if (inner.empty()) continue;
-        joined += (joined.empty() ? "" : ", ") + inner;
-    }
-    return joined;
-}
-
 // Tracks a press on the styled label and runs the action on a release inside it.
 class PressElement final : public ModifierElement {
   public:
@@ -53,7 +43,7 @@ class PressElement final : public ModifierElement {
     }
     std::vector<AccessibilityNode> accessibility(const Node& node, double now) const override {
         AccessibilityNode element;
-        element.label = combinedLabel(Element::accessibility(node, now));
+        element.label = joinedLabels(Element::accessibility(node, now));
         element.traits = AccessibilityTrait::isButton;
         element.frame = node.frameInHost(now);
         return {element};
