@@ -68,6 +68,11 @@ Node* Element::hitInBounds(Node& node, Point point) {
     return Rect({0, 0}, node.frame().size).contains(point) ? &node : nullptr;
 }
 
+AnimatedValue::Values Element::foregroundData(const Node& node) {
+    const Color& color = node.environment().foreground;
+    return {color.red, color.green, color.blue, color.alpha};
+}
+
 std::optional<Color> Element::foregroundAt(const Node& node, ColorRole role, double now) {
     if (role != ColorRole::foreground) return std::nullopt;
     return node.presentedColor(0, now);

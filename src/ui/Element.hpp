@@ -167,7 +167,9 @@ class Element {
     enum class ColorRole { foreground, fill, stroke };
     // For leaves: the node when `point` lies in its bounds.
     static Node* hitInBounds(Node& node, Point point);
-    // For leaves drawn in the foreground colour, kept as their animatable data.
+    // For leaves drawn in the foreground colour: the colour as their animatable data, and the
+    // colour shown at `now` read back from it.
+    static AnimatedValue::Values foregroundData(const Node& node);
     static std::optional<Color> foregroundAt(const Node& node, ColorRole role, double now);
     // The colour shown in a role at `now`, for inspection.
     virtual std::optional<Color> presentedColor(const Node& /*node*/, ColorRole /*role*/,

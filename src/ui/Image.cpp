@@ -24,8 +24,7 @@ class ImageElement final : public Element {
         : source_(std::move(source)), resizable_(resizable) {}
 
     AnimatedValue::Values animatableData(const Node& node) const override {
-        const Color& color = node.environment().foreground;
-        return {color.red, color.green, color.blue, color.alpha};
+        return foregroundData(node);
     }
 
     Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext&) const override {

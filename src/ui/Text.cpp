@@ -29,8 +29,7 @@ class TextElement final : public Element {
     explicit TextElement(std::string text) : text_(std::move(text)) {}
 
     AnimatedValue::Values animatableData(const Node& node) const override {
-        const Color& color = node.environment().foreground;
-        return {color.red, color.green, color.blue, color.alpha};
+        return foregroundData(node);
     }
 
     Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {

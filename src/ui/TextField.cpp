@@ -69,8 +69,7 @@ class TextFieldElement final : public Element {
     }
 
     AnimatedValue::Values animatableData(const Node& node) const override {
-        const Color& color = node.environment().foreground;
-        return {color.red, color.green, color.blue, color.alpha};
+        return foregroundData(node);
     }
 
     Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
