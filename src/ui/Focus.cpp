@@ -17,10 +17,9 @@ class FocusElement final : public ModifierElement {
         : ModifierElement(std::move(content)), binding_(std::move(binding)) {}
     const Binding<bool>* focusBinding() const override { return &binding_; }
     void didUpdate(Node& node, const Element*, UpdateContext&) const override {
-        auto* storage = node.storage<FocusStorage>();
-        if (!storage) storage = &node.makeStorage<FocusStorage>();
+        auto& storage = node.ensureStorage<FocusStorage>();
         // A write elsewhere (an onAppear setting it to true) must move the focus without a rebuild.
-        storage->observation = binding_.observe([&host = node.host()] { host.setNeedsUpdate(); });
+        storage.observation = binding_.observe([&host = node.host()] { host.setNeedsUpdate(); });
         node.host().registerFocusBinding(node);
     }
     std::string debugName() const override { return "focused"; }

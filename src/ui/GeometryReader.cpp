@@ -29,12 +29,11 @@ class GeometryElement final : public Element {
     }
 
     void place(Node& node, Size size, LayoutContext& context) const override {
-        auto* storage = node.storage<ContentStorage>();
-        if (!storage) storage = &node.makeStorage<ContentStorage>();
-        if (storage->size != size || storage->builtPass < node.builtPass()) {
-            storage->size = size;
-            storage->builtPass = node.builtPass();
-            build(node, *storage, size, context);
+        auto& storage = node.ensureStorage<ContentStorage>();
+        if (storage.size != size || storage.builtPass < node.builtPass()) {
+            storage.size = size;
+            storage.builtPass = node.builtPass();
+            build(node, storage, size, context);
         }
         for (auto* kid : node.layoutChildren())
             kid->place(Rect({0, 0}, kid->sizeThatFits(ProposedSize::of(size), context)), context);

@@ -56,27 +56,26 @@ class DragElement final : public ModifierElement {
 
     void pointerEvent(Node& node, const PointerEvent& event) const override {
         if (!node.environment().isEnabled) return;
-        auto* storage = node.storage<DragStorage>();
-        if (!storage) storage = &node.makeStorage<DragStorage>();
+        auto& storage = node.ensureStorage<DragStorage>();
         const DragValue value{event.location, event.startLocation};
         switch (event.phase) {
             case PointerPhase::began:
-                storage->started = gesture_.minimumDistance <= 0;
-                if (storage->started && gesture_.onChanged) gesture_.onChanged(value);
+                storage.started = gesture_.minimumDistance <= 0;
+                if (storage.started && gesture_.onChanged) gesture_.onChanged(value);
                 break;
             case PointerPhase::moved:
-                if (!storage->started &&
+                if (!storage.started &&
                     distance(event.location, event.startLocation) >= gesture_.minimumDistance) {
-                    storage->started = true;
+                    storage.started = true;
                 }
-                if (storage->started && gesture_.onChanged) gesture_.onChanged(value);
+                if (storage.started && gesture_.onChanged) gesture_.onChanged(value);
                 break;
             case PointerPhase::ended:
-                if (storage->started && gesture_.onEnded) gesture_.onEnded(value);
-                storage->started = false;
+                if (storage.started && gesture_.onEnded) gesture_.onEnded(value);
+                storage.started = false;
                 break;
             case PointerPhase::cancelled:
-                storage->started = false;
+                storage.started = false;
                 break;
         }
     }
@@ -102,19 +101,18 @@ class LongPressElement final : public ModifierElement {
 
     void pointerEvent(Node& node, const PointerEvent& event) const override {
         if (!node.environment().isEnabled) return;
-        auto* storage = node.storage<LongPressStorage>();
-        if (!storage) storage = &node.makeStorage<LongPressStorage>();
+        auto& storage = node.ensureStorage<LongPressStorage>();
         switch (event.phase) {
             case PointerPhase::began:
-                begin(node, *storage);
+                begin(node, storage);
                 break;
             case PointerPhase::moved:
                 if (distance(event.location, event.startLocation) > gesture_.maximumDistance)
-                    stop(*storage);
+                    stop(storage);
                 break;
             case PointerPhase::ended:
             case PointerPhase::cancelled:
-                stop(*storage);
+                stop(storage);
                 break;
         }
     }

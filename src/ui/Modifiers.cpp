@@ -492,9 +492,7 @@ class AnimationElement final : public ModifierElement {
         return Transaction{animation_, false};
     }
     void didUpdate(Node& node, const Element*, UpdateContext&) const override {
-        auto* last = node.storage<LastValueStorage>();
-        if (!last) last = &node.makeStorage<LastValueStorage>();
-        last->value = value_;
+        node.ensureStorage<LastValueStorage>().value = value_;
     }
     std::string debugName() const override { return "animation"; }
 

@@ -61,6 +61,12 @@ class Node : public std::enable_shared_from_this<Node> {
         storage_ = std::move(made);
         return reference;
     }
+    // The storage of type T, made from `args` when the node has none yet.
+    template <class T, class... Args>
+    T& ensureStorage(Args&&... args) {
+        if (T* existing = storage<T>()) return *existing;
+        return makeStorage<T>(std::forward<Args>(args)...);
+    }
     void clearStorage() { storage_.reset(); }
 
     // --- layout

@@ -82,10 +82,7 @@ class ScrollElement final : public ModifierElement {
     std::string debugName() const override { return "ScrollView"; }
 
   private:
-    static ScrollStorage& storage(Node& node) {
-        auto* scroll = node.storage<ScrollStorage>();
-        return scroll ? *scroll : node.makeStorage<ScrollStorage>();
-    }
+    static ScrollStorage& storage(Node& node) { return node.ensureStorage<ScrollStorage>(); }
     static Size contentSize(Node& node, std::optional<double> width, LayoutContext& context) {
         const auto& children = node.layoutChildren();
         if (children.empty()) return {};

@@ -38,9 +38,8 @@ class TextElement final : public Element {
     }
 
     void place(Node& node, Size size, LayoutContext& context) const override {
-        auto* storage = node.storage<TextStorage>();
-        if (!storage) storage = &node.makeStorage<TextStorage>();
-        storage->layout = context.text.layout(text_, styleOf(node.environment()), size.width);
+        node.ensureStorage<TextStorage>().layout =
+            context.text.layout(text_, styleOf(node.environment()), size.width);
     }
 
     std::optional<double> firstBaseline(Node& node, Size size,

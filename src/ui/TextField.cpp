@@ -184,10 +184,7 @@ class TextFieldElement final : public Element {
     std::string debugName() const override { return "TextField \"" + options_->text.get() + "\""; }
 
   private:
-    static FieldStorage& storage(Node& node) {
-        auto* field = node.storage<FieldStorage>();
-        return field ? *field : node.makeStorage<FieldStorage>();
-    }
+    static FieldStorage& storage(Node& node) { return node.ensureStorage<FieldStorage>(); }
     static FieldStorage& storage(const Node& node) { return storage(const_cast<Node&>(node)); }
 
     std::string displayText(const FieldStorage& field) const {

@@ -82,11 +82,10 @@ class ComponentElement final : public Element {
     }
 
     void reconcile(Node& node, UpdateContext& context) const override {
-        auto* storage = node.storage<ComponentStorage<State>>();
-        if (!storage) storage = &node.makeStorage<ComponentStorage<State>>(node);
+        auto& storage = node.ensureStorage<ComponentStorage<State>>(node);
         View body;
-        storage->observation.reset();
-        storage->observation = node.trackReads([&] { body = component_.body(storage->context); });
+        storage.observation.reset();
+        storage.observation = node.trackReads([&] { body = component_.body(storage.context); });
         const ChildEntry child{ChildKey{}, body.element()};
         node.reconcileChildren({&child, 1}, context);
     }
