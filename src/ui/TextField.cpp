@@ -185,7 +185,6 @@ class TextFieldElement final : public Element {
 
   private:
     static FieldStorage& storage(Node& node) { return node.ensureStorage<FieldStorage>(); }
-    static FieldStorage& storage(const Node& node) { return storage(const_cast<Node&>(node)); }
 
     std::string displayText(const FieldStorage& field) const {
         return field.text.empty() ? options_->placeholder : field.text;
@@ -199,12 +198,11 @@ class TextFieldElement final : public Element {
         field.caret = field.anchor = field.text.size();
     }
 
-    void replaceSelection(Node& node, FieldStorage& field, const std::string& inserted) const {
+    void replaceSelection(FieldStorage& field, const std::string& inserted) const {
         const auto start = field.selectionStart();
         field.text.replace(start, field.selectionEnd() - start, inserted);
         field.caret = field.anchor = start + inserted.size();
         options_->text.set(field.text);
-        (void)node;
     }
 
     void moveCaret(FieldStorage& field, std::size_t to, bool extend) const {
@@ -226,11 +224,11 @@ class TextFieldElement final : public Element {
             case Key::deleteBackward:
                 if (!field.hasSelection())
                     field.anchor = command ? 0 : previousBoundary(field.text, field.caret);
-                replaceSelection(node, field, "");
+                replaceSelection(field, "");
                 return true;
             case Key::deleteForward:
                 if (!field.hasSelection()) field.anchor = nextBoundary(field.text, field.caret);
-                replaceSelection(node, field, "");
+                replaceSelection(field, "");
                 return true;
             case Key::leftArrow: {
                 std::size_t to = command ? 0 : previousBoundary(field.text, field.caret);
@@ -277,7 +275,7 @@ class TextFieldElement final : public Element {
                 }
                 if (!pasted.empty() &&
                     g_utf8_validate(pasted.c_str(), static_cast<gssize>(pasted.size()), nullptr)) {
-                    replaceSelection(node, field, pasted);
+                    replaceSelection(field, pasted);
                 }
                 return true;
             }
@@ -287,7 +285,7 @@ class TextFieldElement final : public Element {
         if (!g_utf8_validate(press.characters.c_str(), static_cast<gssize>(press.characters.size()),
                              nullptr))
             return true;
-        replaceSelection(node, field, press.characters);
+        replaceSelection(field, press.characters);
         return true;
     }
 
