@@ -45,6 +45,10 @@ JsonValue DefaultsValue::toJson() const {
 }
 
 std::optional<DefaultsValue> DefaultsValue::fromJson(const JsonValue& json) {
+    return fromJson(json, 0);
+}
+
+std::optional<DefaultsValue> DefaultsValue::fromJson(const JsonValue& json, int depth) {
     switch (json.type()) {
         case JsonValue::value_t::boolean:
             return DefaultsValue(json.get<bool>());
@@ -63,7 +67,7 @@ std::optional<DefaultsValue> DefaultsValue::fromJson(const JsonValue& json) {
         default:
             return std::nullopt;
     }
-    if (json.size() != 1) return std::nullopt;
+    if (json.size() != 1 || depth >= kMaximumDepth) return std::nullopt;
     const std::string& tag = json.begin().key();
     const JsonValue& content = json.front();
     if (tag == kDataTag && content.is_string()) {
@@ -74,7 +78,7 @@ std::optional<DefaultsValue> DefaultsValue::fromJson(const JsonValue& json) {
     if (tag == kArrayTag && content.is_array()) {
         Array elements;
         for (const auto& element : content) {
-            auto decoded = fromJson(element);
+            auto decoded = fromJson(element, depth + 1);
             if (!decoded) return std::nullopt;
             elements.push_back(std::move(*decoded));
         }
@@ -83,7 +87,7 @@ std::optional<DefaultsValue> DefaultsValue::fromJson(const JsonValue& json) {
     if (tag == kDictionaryTag && content.is_object()) {
         Dictionary members;
         for (auto member = content.begin(); member != content.end(); ++member) {
-            auto decoded = fromJson(*member);
+            auto decoded = fromJson(*member, depth + 1);
             if (!decoded) return std::nullopt;
             members.emplace(member.key(), std::move(*decoded));
         }

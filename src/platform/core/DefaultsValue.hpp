@@ -42,7 +42,13 @@ class DefaultsValue {
     JsonValue toJson() const;
     static std::optional<DefaultsValue> fromJson(const JsonValue& json);
 
+    // Containers nested deeper than this do not decode: no setting comes near it, and following a
+    // damaged file's nesting down would exhaust the stack.
+    static constexpr int kMaximumDepth = 256;
+
   private:
+    static std::optional<DefaultsValue> fromJson(const JsonValue& json, int depth);
+
     Storage storage_;
 };
 

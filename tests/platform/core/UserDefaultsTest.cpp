@@ -132,6 +132,20 @@ TEST_F(UserDefaultsFileTest, ACorruptFileIsKeptAsideAndReadsAsEmpty) {
     EXPECT_EQ(setAside().size(), 1u);
 }
 
+TEST_F(UserDefaultsFileTest, AFileNestedBeyondReasonIsKeptAsideNotFollowedDown) {
+    // Well-formed JSON, but nested far deeper than any setting: reading it must not exhaust the
+    // stack.
+    std::string deep = "{\"tarnel.presets\": ";
+    constexpr int kDepth = 200'000;
+    for (int level = 0; level < kDepth; ++level) deep += "{\"array\": [";
+    for (int level = 0; level < kDepth; ++level) deep += "]}";
+    deep += "}";
+    writeRaw(deep);
+    auto defaults = open();
+    EXPECT_EQ(defaults->array("tarnel.presets"), std::nullopt);
+    EXPECT_EQ(setAside().size(), 1u);
+}
+
 TEST_F(UserDefaultsFileTest, AnUnreadableFileIsKeptAsideNotOverwritten) {
     fs::create_directories(path_);  // a folder where the file should be cannot be read
     fs::path marker = fs::path(path_) / "kept";
