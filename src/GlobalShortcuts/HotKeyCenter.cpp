@@ -70,7 +70,7 @@ void HotKeyCenter::observeMenuTracking() {
     closeMenuObserver_ = observe(talvori::MenuTracking::kDidEndTrackingNotification, false);
 }
 
-std::optional<talvori::HotKeyRef> HotKeyCenter::registerWithSystem(const HotKey& hotKey) const {
+std::optional<talvori::HotKeyRef> HotKeyCenter::registerCarbonHotKey(const HotKey& hotKey) const {
     // A stored value the platform cannot take as it is must not wrap around to another key.
     if (!Key::isKeyboardCode(hotKey.carbonKeyCode)) return std::nullopt;
     if (hotKey.carbonModifiers < 0 || hotKey.carbonModifiers > kMaximumModifiers) {
@@ -83,7 +83,7 @@ std::optional<talvori::HotKeyRef> HotKeyCenter::registerWithSystem(const HotKey&
 }
 
 bool HotKeyCenter::registerHotKey(const std::shared_ptr<HotKey>& hotKey) {
-    const auto ref = registerWithSystem(*hotKey);
+    const auto ref = registerCarbonHotKey(*hotKey);
     if (!ref) return false;
     hotKey->eventHotKeyRef = ref;
     hotKeys_.insert_or_assign(hotKey->id, hotKey);
@@ -157,7 +157,7 @@ void HotKeyCenter::registerAll() {
     // The snapshot keeps every hot key alive while a failure callback drops its owner's entry.
     for (const auto& hotKey : liveHotKeys()) {
         if (hotKey->eventHotKeyRef) continue;
-        if (const auto ref = registerWithSystem(*hotKey)) {
+        if (const auto ref = registerCarbonHotKey(*hotKey)) {
             hotKey->eventHotKeyRef = ref;
             continue;
         }

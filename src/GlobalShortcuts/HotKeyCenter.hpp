@@ -67,7 +67,7 @@ class HotKeyCenter : public std::enable_shared_from_this<HotKeyCenter> {
     static std::shared_ptr<HotKeyCenter>& instance();
     void observeMenuTracking();
 
-    std::optional<talvori::HotKeyRef> registerWithSystem(const HotKey& hotKey) const;
+    std::optional<talvori::HotKeyRef> registerCarbonHotKey(const HotKey& hotKey) const;
     void updateMode();
     void applyMode();
     void registerAll();

@@ -90,7 +90,7 @@ void Registry::removeHandler(const Name& name) {
     const bool hasStreams = hasNonEmptyEntry(keyDownStreamHandlers_, name) ||
                             hasNonEmptyEntry(keyUpStreamHandlers_, name);
     if (!disabledNames_.contains(name) && hasStreams) return;
-    releaseHotKey(name);
+    unregisterShortcut(name);
 }
 
 void Registry::removeAllHandlers() {
@@ -108,7 +108,7 @@ void Registry::removeAllHandlers() {
 void Registry::disable(const std::vector<Name>& names) {
     for (const auto& name : names) {
         disabledNames_.insert(name);
-        releaseHotKey(name);
+        unregisterShortcut(name);
     }
 }
 
@@ -134,7 +134,7 @@ void Registry::setShortcut(const std::optional<Shortcut>& shortcut, const Name& 
         // Clearing a name with a default stores false, so that the default stays away.
         if (name.initialShortcut ? store_.isCleared(name) : !store_.hasStoredValue(name)) return;
     }
-    releaseHotKey(name);
+    unregisterShortcut(name);
     if (shortcut) {
         store_.writeShortcut(name, *shortcut);
     } else if (name.initialShortcut) {
@@ -232,7 +232,7 @@ bool Registry::isShortcutInUse(const Shortcut& shortcut, const std::optional<Nam
            hasNonEmptyEntry(shortcutKeyUpStreamHandlers_, shortcut);
 }
 
-void Registry::releaseHotKey(const Name& name) {
+void Registry::unregisterShortcut(const Name& name) {
     const auto shortcut = storedShortcut(name);
     if (shortcut && !isShortcutInUse(*shortcut, name)) dropHotKey(*shortcut);
 }

@@ -84,7 +84,7 @@ class Registry {
     void registerShortcut(const Shortcut& shortcut);
     bool isShortcutInUse(const Shortcut& shortcut, const std::optional<Name>& excluding);
     // Drops the hot key of the name's stored shortcut unless something else still needs it.
-    void releaseHotKey(const Name& name);
+    void unregisterShortcut(const Name& name);
     void releaseIfUnused(const Shortcut& shortcut);
     // Removes the shortcut's hot key and frees its combination now, so that it can be registered
     // again at once, even while its own press is being dispatched.
