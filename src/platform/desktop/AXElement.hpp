@@ -1,5 +1,6 @@
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,7 +29,8 @@ enum class AXError : int {
 };
 
 // A handle to an element of another application's interface: the system-wide element, an
-// application, or one of its windows. Equal handles name the same element.
+// application, or one of its windows. Equal handles name the same element; the order lets handles
+// key a table.
 struct AXElement {
     enum class Kind { systemWide, application, window };
 
@@ -37,7 +39,7 @@ struct AXElement {
     // The backend's identity of the element within its process.
     std::uint64_t identifier = 0;
 
-    bool operator==(const AXElement&) const = default;
+    auto operator<=>(const AXElement&) const = default;
 };
 
 // An attribute's value. Positions and sizes are in top-left coordinates of the first screen, y

@@ -7,10 +7,6 @@ namespace talvori::sim {
 SimAXObserver::SimAXObserver(std::int32_t pid, Callback callback, std::weak_ptr<SimWorld> world)
     : pid_(pid), callback_(std::move(callback)), world_(std::move(world)) {}
 
-SimAXObserver::Key SimAXObserver::key(const AXElement& element, const std::string& notification) {
-    return {static_cast<int>(element.kind), element.pid, element.identifier, notification};
-}
-
 AXError SimAXObserver::addNotification(const AXElement& element, const std::string& notification) {
     auto world = world_.lock();
     if (!world) return AXError::invalidUIElementObserver;
@@ -21,7 +17,7 @@ AXError SimAXObserver::addNotification(const AXElement& element, const std::stri
     if (element.kind == AXElement::Kind::window && !world->window(element.identifier)) {
         return AXError::invalidUIElement;
     }
-    if (!registrations_.insert(key(element, notification)).second) {
+    if (!registrations_.insert({element, notification}).second) {
         return AXError::notificationAlreadyRegistered;
     }
     return AXError::success;
@@ -29,15 +25,14 @@ AXError SimAXObserver::addNotification(const AXElement& element, const std::stri
 
 AXError SimAXObserver::removeNotification(const AXElement& element,
                                           const std::string& notification) {
-    return registrations_.erase(key(element, notification)) > 0
-               ? AXError::success
-               : AXError::notificationNotRegistered;
+    return registrations_.erase({element, notification}) > 0 ? AXError::success
+                                                             : AXError::notificationNotRegistered;
 }
 
 bool SimAXObserver::wants(const AXElement& window, const std::string& notification) const {
     const AXElement application{AXElement::Kind::application, window.pid, 0};
-    return registrations_.count(key(window, notification)) > 0 ||
-           registrations_.count(key(application, notification)) > 0;
+    return registrations_.contains({window, notification}) ||
+           registrations_.contains({application, notification});
 }
 
 void SimAXObserver::deliver(const AXElement& window, const std::string& notification) {

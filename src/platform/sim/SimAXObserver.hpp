@@ -3,7 +3,7 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <tuple>
+#include <utility>
 
 #include "platform/desktop/AXObserver.hpp"
 
@@ -30,13 +30,10 @@ class SimAXObserver final : public AXObserver {
     void deliver(const AXElement& window, const std::string& notification);
 
   private:
-    using Key = std::tuple<int, std::int32_t, std::uint64_t, std::string>;
-    static Key key(const AXElement& element, const std::string& notification);
-
     std::int32_t pid_;
     Callback callback_;
     std::weak_ptr<SimWorld> world_;
-    std::set<Key> registrations_;
+    std::set<std::pair<AXElement, std::string>> registrations_;
     bool started_ = false;
 };
 

@@ -7,11 +7,6 @@
 
 namespace talvori::sim {
 
-SimAccessibility::Key SimAccessibility::key(const AXElement& element,
-                                            const std::string& attribute) {
-    return {static_cast<int>(element.kind), element.pid, element.identifier, attribute};
-}
-
 bool SimAccessibility::isProcessTrusted() const {
     return world_->isAccessibilityTrusted();
 }
@@ -39,18 +34,18 @@ AXElement SimAccessibility::windowElement(std::int32_t pid, std::uint32_t number
 
 void SimAccessibility::injectError(const AXElement& element, const std::string& attribute,
                                    AXError error) {
-    errors_[key(element, attribute)] = error;
+    errors_[{element, attribute}] = error;
 }
 
 void SimAccessibility::clearError(const AXElement& element, const std::string& attribute) {
-    errors_.erase(key(element, attribute));
+    errors_.erase({element, attribute});
 }
 
 void SimAccessibility::failWindowNumber(const AXElement& element, bool fails) {
     if (fails) {
-        windowNumberFailures_[key(element, "")] = true;
+        windowNumberFailures_.insert(element);
     } else {
-        windowNumberFailures_.erase(key(element, ""));
+        windowNumberFailures_.erase(element);
     }
 }
 
@@ -58,7 +53,7 @@ AXResult<AXValue> SimAccessibility::copyAttributeValue(const AXElement& element,
                                                        std::string_view attribute) const {
     using Result = AXResult<AXValue>;
     if (!world_->isAccessibilityTrusted()) return Result::failure(AXError::apiDisabled);
-    if (auto injected = errors_.find(key(element, std::string(attribute)));
+    if (auto injected = errors_.find({element, std::string(attribute)});
         injected != errors_.end()) {
         return Result::failure(injected->second);
     }
@@ -141,7 +136,7 @@ AXResult<std::uint32_t> SimAccessibility::windowNumber(const AXElement& element)
     if (windowNumberUnavailable_) return Result::failure(AXError::notImplemented);
     if (!world_->isAccessibilityTrusted()) return Result::failure(AXError::apiDisabled);
     if (element.kind != AXElement::Kind::window) return Result::failure(AXError::illegalArgument);
-    if (windowNumberFailures_.count(key(element, ""))) return Result::failure(AXError::failure);
+    if (windowNumberFailures_.contains(element)) return Result::failure(AXError::failure);
     const SimWindow* window = world_->window(static_cast<std::uint32_t>(element.identifier));
     if (!window || window->ownerPID != element.pid) {
         return Result::failure(AXError::invalidUIElement);

@@ -2,8 +2,9 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
-#include <tuple>
+#include <utility>
 
 #include "platform/desktop/Accessibility.hpp"
 
@@ -42,9 +43,6 @@ class SimAccessibility final : public Accessibility {
     int observerCount() const { return observersCreated_; }
 
   private:
-    using Key = std::tuple<int, std::int32_t, std::uint64_t, std::string>;
-    static Key key(const AXElement& element, const std::string& attribute);
-
     AXResult<AXValue> readSystemWide(std::string_view attribute) const;
     AXResult<AXValue> readApplication(const AXElement& element, std::string_view attribute) const;
     AXResult<AXValue> readWindow(const AXElement& element, std::string_view attribute) const;
@@ -52,8 +50,8 @@ class SimAccessibility final : public Accessibility {
 
     std::shared_ptr<SimWorld> world_;
     int prompts_ = 0;
-    std::map<Key, AXError> errors_;
-    std::map<Key, bool> windowNumberFailures_;
+    std::map<std::pair<AXElement, std::string>, AXError> errors_;
+    std::set<AXElement> windowNumberFailures_;
     bool windowNumberUnavailable_ = false;
     bool refusesObservers_ = false;
     int observersCreated_ = 0;
