@@ -126,7 +126,8 @@ std::shared_ptr<const TextLayout> FixedTextMeasurer::layout(std::string_view tex
                                                             std::optional<double> maxWidth) {
     if (auto cached = cache_.find(text, style, maxWidth)) return cached;
     const double advance = kAdvance * style.font.size + style.tracking;
-    const bool bounded = maxWidth && std::isfinite(*maxWidth);
+    // Characters of no width all fit, however narrow the line.
+    const bool bounded = maxWidth && std::isfinite(*maxWidth) && advance > 0;
     const std::size_t maxChars =
         bounded ? static_cast<std::size_t>(std::floor(std::max(0.0, *maxWidth) / advance + 1e-9))
                 : SIZE_MAX;

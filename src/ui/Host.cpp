@@ -3,6 +3,7 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 
 #include "platform/Platform.hpp"
@@ -41,6 +42,14 @@ Node* focusTarget(Node& node) {
         if (Node* target = focusTarget(*child)) return target;
     }
     return nullptr;
+}
+
+// Whole pixels for a picture's side: at least one, and one for a length that is no number.
+int pixelsFor(double length) {
+    constexpr double kLargestSide = 32767;  // cairo's limit for an image
+    return std::isfinite(length)
+               ? static_cast<int>(std::clamp(std::ceil(length), 1.0, kLargestSide))
+               : 1;
 }
 
 cairo_status_t appendToVector(void* closure, const unsigned char* data, unsigned int length) {
@@ -252,8 +261,8 @@ void Host::draw(cairo_t* cr) {
 
 std::vector<unsigned char> Host::renderPNG(double scale) {
     if (updatePosted_) runUpdate();
-    const int width = std::max(1, static_cast<int>(std::ceil(size_.width * scale)));
-    const int height = std::max(1, static_cast<int>(std::ceil(size_.height * scale)));
+    const int width = pixelsFor(size_.width * scale);
+    const int height = pixelsFor(size_.height * scale);
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
     cairo_t* cr = cairo_create(surface);
     cairo_scale(cr, scale, scale);

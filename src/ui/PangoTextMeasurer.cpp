@@ -1,12 +1,16 @@
 #include "ui/PangoTextMeasurer.hpp"
 
 #include <cmath>
+#include <limits>
 
 namespace talvori::ui {
 
 namespace {
 
 constexpr const char* kFamily = "Inter";
+// Pango keeps widths in integers of 1/PANGO_SCALE points; a line offered more is not limited at all
+// (as one offered infinity or no number).
+constexpr double kWidestLine = std::numeric_limits<int>::max() / PANGO_SCALE - 1;
 
 PangoWeight pangoWeight(FontWeight weight) {
     switch (weight) {
@@ -133,7 +137,7 @@ std::shared_ptr<const TextLayout> PangoTextMeasurer::layout(std::string_view tex
     if (auto cached = cache_.find(text, style, maxWidth)) return cached;
 
     PangoLayout* layout = makeLineLayout(text, style);
-    if (maxWidth && std::isfinite(*maxWidth)) {
+    if (maxWidth && *maxWidth < kWidestLine) {
         // A hair of slack, so that laying a text out at its own measured width never breaks it.
         pango_layout_set_width(
             layout, static_cast<int>(std::ceil((std::max(0.0, *maxWidth) + 0.01) * PANGO_SCALE)));

@@ -8,6 +8,9 @@ namespace talvori::ui {
 
 namespace {
 
+// The largest shadow mask, in pixels a side: beyond it a shadow costs more than it shows.
+constexpr double kLargestMask = 8192;
+
 // One pass of a running-sum box blur along rows (step 1) or columns (step = stride).
 void boxBlur(unsigned char* data, int length, int lines, int step, int lineStep, int radius) {
     std::vector<unsigned char> copy(static_cast<std::size_t>(length));
@@ -37,9 +40,12 @@ void drawShadow(cairo_t* cr, Size size, const Color& color, double radius, Point
     cairo_user_to_device_distance(cr, &scaleX, &scaleY);
     const double scale = std::max(0.01, std::hypot(scaleX, scaleY));
     const double margin = std::ceil(radius * 2) + 1;
-    const int width = static_cast<int>(std::ceil((size.width + 2 * margin) * scale));
-    const int height = static_cast<int>(std::ceil((size.height + 2 * margin) * scale));
-    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) return;
+    const double pixelWidth = std::ceil((size.width + 2 * margin) * scale);
+    const double pixelHeight = std::ceil((size.height + 2 * margin) * scale);
+    // Checked before they become integers: a radius or size that is no number fails here too.
+    auto fits = [](double pixels) { return pixels > 0 && pixels <= kLargestMask; };
+    if (!fits(pixelWidth) || !fits(pixelHeight)) return;
+    const int width = static_cast<int>(pixelWidth), height = static_cast<int>(pixelHeight);
 
     cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
     cairo_t* maskContext = cairo_create(mask);

@@ -85,6 +85,21 @@ TEST_F(DrawingTest, ShadowsFallBelowTheShape) {
     EXPECT_LT(pixel(*h, {30, 14}).alpha, 0.05);
 }
 
+TEST_F(DrawingTest, SizesThatAreNoNumbersOrTooLargeForPixelsAreLeftOut) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(host(View(red), Size{nan, nan})->renderPNG().empty());
+    for (const double radius : {nan, 1e300}) {
+        auto h =
+            host(Rectangle().fill(red).frame(20, 20).shadow(Color::black(), radius).padding(20));
+        EXPECT_TRUE(close(pixel(*h, {30, 30}), red)) << radius;
+        EXPECT_LT(pixel(*h, {30, 44}).alpha, 0.05) << radius;
+    }
+    auto sizeless = host(Text("Overlay").font(Font::system(0)).frame({.width = 50}));
+    EXPECT_EQ(sizeless->find(Query::byText("Overlay")).text(), "Overlay");
+    PangoTextMeasurer pango;
+    EXPECT_EQ(pango.layout("Overlay", {Font::system(12)}, 1e12)->lineCount, 1);
+}
+
 TEST_F(DrawingTest, TangentArcsTouchBothLegs) {
     Path path;
     path.moveTo({0, 0}).addArcTo({10, 0}, {10, 10}, 5).lineTo({10, 10});
