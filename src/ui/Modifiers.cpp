@@ -286,8 +286,11 @@ class OffsetElement final : public ModifierElement {
 
 class OpacityElement final : public ModifierElement {
   public:
+    // An opacity that is no number has no effect, rather than hiding a view that still takes
+    // clicks.
     OpacityElement(std::shared_ptr<const Element> content, double opacity)
-        : ModifierElement(std::move(content)), opacity_(std::clamp(opacity, 0.0, 1.0)) {}
+        : ModifierElement(std::move(content)),
+          opacity_(std::isnan(opacity) ? 1 : std::clamp(opacity, 0.0, 1.0)) {}
     AnimatedValue::Values animatableData(const Node&) const override { return {opacity_}; }
     double opacity(const Node& node, double now) const override {
         return node.presentedComponent(0, now);

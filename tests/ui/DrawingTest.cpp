@@ -40,6 +40,12 @@ TEST_F(DrawingTest, OpacityCompositesTheSubtreeAsOneLayer) {
     EXPECT_TRUE(close(pixel(*h, {2, 2}), red.opacity(0.5)));
 }
 
+TEST_F(DrawingTest, AnOpacityThatIsNoNumberHasNoEffect) {
+    auto h = host(View(red).frame(10, 10).opacity(std::numeric_limits<double>::quiet_NaN()));
+    EXPECT_TRUE(close(pixel(*h, {5, 5}), red));
+    EXPECT_DOUBLE_EQ(h->root().opacity(), 1);
+}
+
 TEST_F(DrawingTest, ClipShapeCutsTheContent) {
     auto h = host(Rectangle().fill(red).frame(40, 40).clipShape(Circle()));
     EXPECT_TRUE(close(pixel(*h, {2, 2}), Color::clear()));
