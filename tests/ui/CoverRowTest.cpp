@@ -85,6 +85,18 @@ TEST_F(CoverRowTest, HoveringHighlightsTheCoverAndTheButton) {
     EXPECT_EQ(close.foregroundColor(), Color::white(0.35));
 }
 
+TEST_F(CoverRowTest, AnIdleCardLeavesTheRunLoopAsleep) {
+    rowButton("Close overlay", 2).hover();
+    withAnimation(Animation::easeOut(0.2), [&] { manager->covers.peek()[0]->name.set("Notes"); });
+    rowButton("Rename overlay", 1).click();
+    runUntilIdle();
+    advance(1);
+    ASSERT_TRUE(card->hasFocusedTextField());
+    const auto wakeUps = platform().runLoop().wakeUpCount();
+    advance(10);
+    EXPECT_EQ(platform().runLoop().wakeUpCount(), wakeUps);
+}
+
 TEST_F(CoverRowTest, ClosingSlidesTheRowOutAndMovesTheNextUp) {
     const auto closing = card->find(Query::byText("Overlay 2"));
     const auto next = card->find(Query::byText("Overlay 3"));
