@@ -18,7 +18,7 @@
 #include "platform/desktop/KeyboardLayout.hpp"
 #include "platform/desktop/LoginItem.hpp"
 #include "platform/desktop/Screens.hpp"
-#include "platform/desktop/StatusItem.hpp"
+#include "platform/desktop/StatusBar.hpp"
 #include "platform/desktop/WindowList.hpp"
 #include "platform/desktop/Workspace.hpp"
 

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <memory>
 #include <string>
-#include <vector>
 
 namespace talvori {
 
@@ -21,18 +19,6 @@ class LogSink {
   public:
     virtual ~LogSink() = default;
     virtual void write(const LogRecord& record) = 0;
-};
-
-// Where the loggers of one platform write.
-class LogRouter {
-  public:
-    void addSink(std::shared_ptr<LogSink> sink) { sinks_.push_back(std::move(sink)); }
-    void write(const LogRecord& record) const {
-        for (const auto& sink : sinks_) sink->write(record);
-    }
-
-  private:
-    std::vector<std::shared_ptr<LogSink>> sinks_;
 };
 
 }  // namespace talvori

@@ -8,7 +8,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/core/LogSink.hpp"
+#include "platform/core/LogRouter.hpp"
 
 namespace talvori {
 

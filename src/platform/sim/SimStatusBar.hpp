@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/desktop/Event.hpp"
-#include "platform/desktop/StatusItem.hpp"
+#include "platform/desktop/StatusBar.hpp"
 
 namespace talvori::sim {
 
