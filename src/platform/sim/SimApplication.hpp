@@ -18,9 +18,6 @@ class SimWorld;
 class SimApplication final : public Application,
                              public std::enable_shared_from_this<SimApplication> {
   public:
-    // The title bar height of a titled window, drawn over the top of its content.
-    static constexpr double kTitleBarHeight = 28;
-
     explicit SimApplication(std::shared_ptr<SimWorld> world);
 
     ActivationPolicy activationPolicy() const override { return policy_; }

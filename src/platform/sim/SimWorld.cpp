@@ -497,7 +497,7 @@ std::uint32_t SimWorld::registerPanel(const std::weak_ptr<SimPanel>& panel, int 
 std::uint32_t SimWorld::registerStatusItemWindow(const Rect& frame) {
     SimWindow window;
     window.ownerPID = kOwnPID;
-    window.level = 25;
+    window.level = WindowLevel::status;
     window.frame = frame;
     window.isStatusItem = true;
     window.isOnScreen = true;
