@@ -37,11 +37,17 @@ std::string formatOne(const std::string& directive, char conversion, const LogAr
             if (auto* value = std::get_if<std::uint64_t>(argument))
                 return print(flags + "llu", static_cast<unsigned long long>(*value));
             break;
+        case 'c':
+            // A length modifier on %c is undefined in printf; a character is passed as an int.
+            if (auto* value = std::get_if<std::int64_t>(argument))
+                return print(flags + 'c', static_cast<int>(*value));
+            if (auto* value = std::get_if<std::uint64_t>(argument))
+                return print(flags + 'c', static_cast<int>(*value));
+            break;
         case 'u':
         case 'o':
         case 'x':
         case 'X':
-        case 'c':
             if (auto* value = std::get_if<std::uint64_t>(argument))
                 return print(flags + "ll" + conversion, static_cast<unsigned long long>(*value));
             if (auto* value = std::get_if<std::int64_t>(argument))
@@ -117,7 +123,8 @@ std::string formatLogMessage(std::string_view format, const std::vector<LogArgum
             i = j - 1;
             continue;
         }
-        out += formatOne(directive, format[j], next < arguments.size() ? &arguments[next] : nullptr);
+        out +=
+            formatOne(directive, format[j], next < arguments.size() ? &arguments[next] : nullptr);
         ++next;
         i = j;
     }

@@ -10,6 +10,7 @@ TEST(LogFormatTest, PrivacyMarkersPrintAsPlainConversions) {
                                {std::string("Spotlight"), std::uint64_t{42}}),
               "Spotlight: committed shade anchor (wid=42)");
     EXPECT_EQ(formatLogMessage("%{private}d%% of %.2f", {std::int64_t{-3}, 0.5}), "-3% of 0.50");
+    EXPECT_EQ(formatLogMessage("%c%-3c|", {std::int64_t{'O'}, std::uint64_t{'K'}}), "OK  |");
 }
 
 TEST(LogFormatTest, MismatchedOrMissingArgumentsNeverReadGarbage) {
