@@ -205,6 +205,7 @@ std::shared_ptr<HotKey> HotKeyCenter::matchingHotKey(std::int64_t keyCode,
 }
 
 void HotKeyCenter::handleKeyEvent(const talvori::Event& event) {
+    talvori::platform().runLoop().assertMainThread("HotKeyCenter.handleKeyEvent");
     const std::int64_t keyCode = event.keyCode;
     const auto modifiers = CarbonModifiers::fromFlags(event.modifierFlags & kMatchedFlags);
     if (event.type == talvori::EventType::keyDown) {
