@@ -5,69 +5,11 @@
 #include <string>
 
 #include "platform/core/Geometry.hpp"
+#include "platform/desktop/EventType.hpp"
+#include "platform/desktop/ModifierFlags.hpp"
+#include "platform/desktop/SpecialKey.hpp"
 
 namespace talvori {
-
-enum class EventType : std::uint32_t {
-    leftMouseDown = 1,
-    leftMouseUp = 2,
-    rightMouseDown = 3,
-    rightMouseUp = 4,
-    mouseMoved = 5,
-    leftMouseDragged = 6,
-    rightMouseDragged = 7,
-    mouseEntered = 8,
-    mouseExited = 9,
-    keyDown = 10,
-    keyUp = 11,
-    flagsChanged = 12,
-    scrollWheel = 22,
-    // Delivered to an event tap only: the system switched the tap off.
-    tapDisabledByTimeout = 0xFFFFFFFE,
-    tapDisabledByUserInput = 0xFFFFFFFF,
-};
-
-using EventMask = std::uint64_t;
-
-// The bit of one event type in an EventMask (1 << type).
-constexpr EventMask eventMaskBit(EventType type) {
-    return static_cast<std::uint32_t>(type) < 64 ? EventMask{1} << static_cast<std::uint32_t>(type)
-                                                 : 0;
-}
-
-// Device-independent modifier flags.
-struct ModifierFlags {
-    static constexpr std::uint64_t capsLock = 0x10000;
-    static constexpr std::uint64_t shift = 0x20000;
-    static constexpr std::uint64_t control = 0x40000;
-    static constexpr std::uint64_t option = 0x80000;
-    static constexpr std::uint64_t command = 0x100000;
-    static constexpr std::uint64_t numericPad = 0x200000;
-    static constexpr std::uint64_t help = 0x400000;
-    static constexpr std::uint64_t function = 0x800000;
-    static constexpr std::uint64_t deviceIndependentMask = 0xFFFF0000;
-};
-
-// Keys that produce no text of their own.
-enum class SpecialKey {
-    upArrow,
-    downArrow,
-    leftArrow,
-    rightArrow,
-    tab,
-    backTab,
-    carriageReturn,
-    enter,
-    escape,
-    backspace,
-    deleteForward,
-    home,
-    end,
-    pageUp,
-    pageDown,
-    help,
-    f1,  // f1 ... f20 follow in order
-};
 
 // One mouse or keyboard event.
 //
