@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/core/Generation.hpp"
 #include "platform/core/RunLoop.hpp"
 
 namespace talvori {
@@ -147,18 +148,6 @@ class TaskSlot {
 
   private:
     Task task_;
-};
-
-// "The newer request wins": take a number when a delayed request starts, and act at its end only if
-// the number is still current.
-class Generation {
-  public:
-    std::uint64_t next() { return ++value_; }
-    std::uint64_t current() const { return value_; }
-    bool isCurrent(std::uint64_t value) const { return value == value_; }
-
-  private:
-    std::uint64_t value_ = 0;
 };
 
 class TaskState : public std::enable_shared_from_this<TaskState> {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/desktop/CollectionBehavior.hpp"
+
 namespace talvori {
 
 // Style bits of a window, given at creation.
@@ -12,16 +14,6 @@ struct StyleMask {
     // Clicking the panel makes it key without activating the application.
     static constexpr unsigned nonactivatingPanel = 128;
     static constexpr unsigned fullSizeContentView = 32768;
-};
-
-// How a window takes part in virtual desktops and window cycling. Stored; virtual desktops are
-// not modelled by the simulation.
-struct CollectionBehavior {
-    static constexpr unsigned canJoinAllSpaces = 1;
-    static constexpr unsigned moveToActiveSpace = 2;
-    static constexpr unsigned stationary = 16;
-    static constexpr unsigned ignoresCycle = 64;
-    static constexpr unsigned fullScreenAuxiliary = 256;
 };
 
 }  // namespace talvori

@@ -4,15 +4,9 @@
 #include <vector>
 
 #include "platform/desktop/WindowInfo.hpp"
+#include "platform/desktop/WindowListOption.hpp"
 
 namespace talvori {
-
-// Options of a window-list read, as bits.
-struct WindowListOption {
-    static constexpr unsigned all = 0;
-    static constexpr unsigned onScreenOnly = 1;
-    static constexpr unsigned excludeDesktopElements = 16;
-};
 
 // The window server's list of every process's windows, ours included; window numbers share one
 // namespace with our panels' windowNumber().
