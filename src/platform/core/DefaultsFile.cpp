@@ -124,15 +124,17 @@ std::map<std::string, DefaultsValue> DefaultsFile::load() {
     return values;
 }
 
-bool DefaultsFile::write(const Changes& changes) {
+bool DefaultsFile::write(const Changes& changes,
+                         const std::map<std::string, DefaultsValue>& known) {
     std::error_code error;
     std::filesystem::create_directories(folderOf(path_), error);
     Lock lock(path_);
     std::map<std::string, DefaultsValue> values;
-    if (read(values) == ReadResult::bad) {
-        setAside("could not be read");
-        values.clear();
-    }
+    const ReadResult result = read(values);
+    if (result == ReadResult::bad) setAside("could not be read");
+    // A file that went missing or bad since it was loaded would otherwise take every key this
+    // process did not change with it; what this process knows is the best copy left.
+    if (result != ReadResult::ok) values = known;
     for (const auto& [key, value] : changes) {
         if (value) {
             values.insert_or_assign(key, *value);

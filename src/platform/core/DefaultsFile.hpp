@@ -23,8 +23,10 @@ class DefaultsFile {
     DefaultsFile(std::string path, const Clock& clock, Logger log);
 
     std::map<std::string, DefaultsValue> load();
-    // Applies `changes` (a value, or absent for a removal); false when nothing could be written.
-    bool write(const Changes& changes);
+    // Applies `changes` (a value, or absent for a removal) to the file's current content, or to
+    // `known` (this process's view of every key) when the file is missing or unreadable; false
+    // when nothing could be written.
+    bool write(const Changes& changes, const std::map<std::string, DefaultsValue>& known);
 
     const std::string& path() const { return path_; }
 

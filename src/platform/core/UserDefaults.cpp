@@ -129,7 +129,7 @@ void UserDefaults::scheduleFlush(double delay) {
 
 bool UserDefaults::synchronize() {
     if (!file_ || pending_.empty()) return true;
-    if (!file_->write(pending_)) return false;
+    if (!file_->write(pending_, values_)) return false;
     pending_.clear();
     return true;
 }

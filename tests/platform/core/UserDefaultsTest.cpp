@@ -146,6 +146,22 @@ TEST_F(UserDefaultsFileTest, AFileNestedBeyondReasonIsKeptAsideNotFollowedDown) 
     EXPECT_EQ(setAside().size(), 1u);
 }
 
+TEST_F(UserDefaultsFileTest, AFileSpoiledAfterLoadingLosesNoKeyThisProcessHolds) {
+    auto defaults = open();
+    defaults->set("tarnel.presets", Data{'[', ']'});
+    defaults->set("hasCompletedOnboarding", true);
+    ASSERT_TRUE(defaults->synchronize());
+    writeRaw("garbage");
+    defaults->set("launchAtLogin", false);
+    ASSERT_TRUE(defaults->synchronize());
+    EXPECT_EQ(setAside().size(), 1u);
+
+    auto reopened = open();
+    EXPECT_EQ(reopened->data("tarnel.presets"), (Data{'[', ']'}));
+    EXPECT_EQ(reopened->boolValue("hasCompletedOnboarding"), true);
+    EXPECT_EQ(reopened->boolValue("launchAtLogin"), false);
+}
+
 TEST_F(UserDefaultsFileTest, AnUnreadableFileIsKeptAsideNotOverwritten) {
     fs::create_directories(path_);  // a folder where the file should be cannot be read
     fs::path marker = fs::path(path_) / "kept";
