@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -202,7 +203,8 @@ class Panel : public std::enable_shared_from_this<Panel> {
     virtual void closeWindow() = 0;
     virtual void postNotification(const char* name) = 0;
 
-    void storeBackgroundBlurRadius(int radius) { blurRadius_ = radius; }
+    // A negative radius (from a stored cover, say) means no blur rather than an invalid request.
+    void storeBackgroundBlurRadius(int radius) { blurRadius_ = std::max(0, radius); }
     // The first time a panel reaches the screen its layer has a presentation value.
     void markShown() { hasBeenShown_ = true; }
     // Called by the backend as key status moves.

@@ -249,5 +249,10 @@ TEST_F(SimPanelTest, BlurIsRecordedOrRefusedWhereTheWindowServerHasNone) {
     EXPECT_EQ(panel->backgroundBlurRadius(), 12);
 }
 
+TEST_F(SimPanelTest, ANegativeBlurRadiusMeansNoBlur) {
+    EXPECT_TRUE(panel->setBackgroundBlurRadius(-5));
+    EXPECT_EQ(panel->backgroundBlurRadius(), 0);
+}
+
 }  // namespace
 }  // namespace talvori
