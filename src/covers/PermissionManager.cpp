@@ -74,7 +74,8 @@ void PermissionManager::requestAccessibility(Completion completion) {
 }
 
 UUID PermissionManager::pollForAccessibility(Completion completion) {
-    cancelPoll(false);
+    // An ended run's completion may start yet another run; that one is earlier than this one too.
+    while (pollSession_) cancelPoll(false);
     auto session = std::make_shared<PermissionPollSession>();
     session->completion = std::move(completion);
     pollSession_ = session;

@@ -152,6 +152,26 @@ TEST_F(PermissionManagerTest, ACompletionThatStartsANewRunKeepsIt) {
     EXPECT_TRUE(timers[1]->isValid());
 }
 
+TEST_F(PermissionManagerTest, ARunStartedByTheCompletionANewRunEndsIsEndedInTurn) {
+    auto manager = manualManager();
+    Results first, restarted, newest;
+    manager->pollForAccessibility([&](bool granted) {
+        first.push_back(granted);
+        if (first.size() == 1) {
+            manager->pollForAccessibility([&](bool again) { restarted.push_back(again); });
+        }
+    });
+    manager->pollForAccessibility([&](bool granted) { newest.push_back(granted); });
+    EXPECT_EQ(first, Results{false});
+    EXPECT_EQ(restarted, Results{false})
+        << "the run started in between is earlier than the new one";
+    ASSERT_EQ(timers.size(), 3u);
+    EXPECT_FALSE(timers[1]->isValid()) << "its timer must not tick on for nothing";
+    trusted = true;
+    timers[2]->fire();
+    EXPECT_EQ(newest, Results{true});
+}
+
 TEST_F(PermissionManagerTest, ARunEndedWhileItsTimerIsMadeGetsThatTimerInvalidated) {
     auto manager = manualManager();
     Results results;
