@@ -1,18 +1,20 @@
 # One static library per source folder, one test program per test folder. Sources are collected
-# per folder so that adding a file needs no edit here; a folder without sources yet becomes an
-# interface library, so that the whole dependency graph can be declared up front.
+# per folder so that adding a file needs no edit here; the whole dependency graph is declared up
+# front.
 
 function(talvori_library target folder)
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${folder}/*.cpp)
-  if(sources)
-    add_library(${target} STATIC ${sources})
-    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-    target_link_libraries(${target} PUBLIC ${ARGN})
-  else()
-    add_library(${target} INTERFACE)
-    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR}/src)
-    target_link_libraries(${target} INTERFACE ${ARGN})
+  if(NOT sources)
+    # A folder without sources yet still gives a static library, so that the application's folders,
+    # which call each other, can be declared as the cycle of static libraries that they are.
+    set(sources ${PROJECT_BINARY_DIR}/talvori_empty_library.cpp)
+    if(NOT EXISTS ${sources})
+      file(WRITE ${sources} "// Stands in for the sources of a folder that has none yet.\n")
+    endif()
   endif()
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${target} PUBLIC ${ARGN})
 endfunction()
 
 function(talvori_test target folder)
