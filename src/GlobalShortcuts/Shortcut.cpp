@@ -81,11 +81,15 @@ std::optional<std::string> Shortcut::keyToCharacter() const {
 
 std::string Shortcut::description() const {
     assertMainThread("Shortcut.description");
-    auto text = CarbonModifiers::symbolicRepresentation(modifiers());
+    return CarbonModifiers::symbolicRepresentation(modifiers()) + keyDescription();
+}
+
+std::string Shortcut::keyDescription() const {
+    assertMainThread("Shortcut.keyDescription");
     if (const auto special = SpecialKeys::forKeyCode(carbonKeyCode)) {
-        return text + SpecialKeys::presentableDescription(*special);
+        return SpecialKeys::presentableDescription(*special);
     }
-    return text + UnicodeText::capitalized(keyToCharacter().value_or(kReplacementCharacter));
+    return UnicodeText::capitalized(keyToCharacter().value_or(kReplacementCharacter));
 }
 
 std::optional<std::string> Shortcut::nsMenuItemKeyEquivalent() const {

@@ -49,6 +49,8 @@ struct Shortcut {
     // How people see it: the modifier symbols, then the key's own symbol or the capitalised
     // character the current layout puts on it, or U+FFFD when it has none (⇧⌘F, ⌥⌘↑, ⌘1⃣).
     std::string description() const;
+    // The key part of the description alone: the key's own symbol or its capitalised character.
+    std::string keyDescription() const;
     // The key's text as a menu item's key equivalent: the special key's, else the layout's
     // character in lower case; absent for keypad keys and keys without a character.
     std::optional<std::string> nsMenuItemKeyEquivalent() const;

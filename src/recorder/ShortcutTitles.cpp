@@ -1,0 +1,59 @@
+#include "recorder/ShortcutTitles.hpp"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+
+#include "GlobalShortcuts/Key.hpp"
+#include "GlobalShortcuts/Shortcut.hpp"
+#include "covers/PlatformShared.hpp"
+#include "platform/desktop/ModifierFlags.hpp"
+
+namespace talvori {
+
+namespace {
+
+using GlobalShortcuts::Key;
+using GlobalShortcuts::Name;
+using GlobalShortcuts::Shortcut;
+
+std::shared_ptr<std::vector<ShortcutTitle>> makeTitles() {
+    constexpr auto command = ModifierFlags::command;
+    constexpr auto optionCommand = ModifierFlags::option | command;
+    constexpr auto shiftCommand = ModifierFlags::shift | command;
+    constexpr auto controlOptionCommand = ModifierFlags::control | optionCommand;
+    return std::make_shared<std::vector<ShortcutTitle>>(std::vector<ShortcutTitle>{
+        {Name("showPanel", Shortcut(Key::d, shiftCommand)), "Show Talvori Panel"},
+        {Name("toggleFocus", Shortcut(Key::f, shiftCommand)), "Toggle Focus Mode"},
+        {Name("newCover", Shortcut(Key::n, optionCommand)), "New Cover"},
+        {Name("strongerFocus", Shortcut(Key::upArrow, optionCommand)), "Stronger Focus"},
+        {Name("weakerFocus", Shortcut(Key::downArrow, optionCommand)), "Softer Focus"},
+        {Name("moreBlur", Shortcut(Key::upArrow, controlOptionCommand)), "More Blur"},
+        {Name("lessBlur", Shortcut(Key::downArrow, controlOptionCommand)), "Less Blur"},
+    });
+}
+
+}  // namespace
+
+const std::vector<ShortcutTitle>& shortcutTitles() {
+    static PlatformShared<std::vector<ShortcutTitle>> titles(makeTitles);
+    return *titles.get();
+}
+
+std::string titleForName(const GlobalShortcuts::Name& name) {
+    for (const auto& entry : shortcutTitles()) {
+        if (entry.name.rawValue == name.rawValue) return entry.title;
+    }
+    return name.rawValue;
+}
+
+bool isModifierFreeKey(std::int64_t keyCode) {
+    static constexpr std::array<Key, 20> keys{Key::f1,  Key::f2,  Key::f3,  Key::f4,  Key::f5,
+                                              Key::f6,  Key::f7,  Key::f8,  Key::f9,  Key::f10,
+                                              Key::f11, Key::f12, Key::f13, Key::f14, Key::f15,
+                                              Key::f16, Key::f17, Key::f18, Key::f19, Key::f20};
+    return std::any_of(keys.begin(), keys.end(),
+                       [keyCode](const Key& key) { return key.rawValue == keyCode; });
+}
+
+}  // namespace talvori
