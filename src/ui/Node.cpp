@@ -132,7 +132,8 @@ void Node::insert(const std::shared_ptr<const Element>& element, UpdateContext& 
         if (effect == Transition::Effect{}) return;
         transition_ = TransitionState{effect, {}};
         transition_->progress.setTarget({0}, std::nullopt, context.now);
-        transition_->progress.setTarget({1}, context.transaction.animation, context.now);
+        transition_->progress.setTarget(
+            {1}, effect.animation.value_or(*context.transaction.animation), context.now);
         host_.animationStarted();
     }
 }
@@ -156,7 +157,8 @@ bool Node::beginRemoval(UpdateContext& context) {
     const double from = transition_ ? transition_->progress.componentAt(0, context.now) : 1.0;
     transition_ = TransitionState{effect, {}};
     transition_->progress.setTarget({from}, std::nullopt, context.now);
-    transition_->progress.setTarget({0}, context.transaction.animation, context.now);
+    transition_->progress.setTarget({0}, effect.animation.value_or(*context.transaction.animation),
+                                    context.now);
     removing_ = true;
     host_.animationStarted();
     return true;

@@ -43,7 +43,15 @@ Transition::Effect Transition::merge(Effect a, const Effect& b) {
         a.scale = b.scale;
         a.anchor = b.anchor;
     }
+    if (!a.animation) a.animation = b.animation;
     return a;
+}
+
+Transition Transition::animation(const Animation& animation) const {
+    Transition timed = *this;
+    timed.insertion_.animation = animation;
+    timed.removal_.animation = animation;
+    return timed;
 }
 
 Transition Transition::combined(const Transition& other) const {

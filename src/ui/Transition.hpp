@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "ui/Alignment.hpp"
+#include "ui/Animation.hpp"
 #include "ui/EdgeInsets.hpp"
 #include "ui/ProposedSize.hpp"
 
@@ -21,6 +22,8 @@ class Transition {
         Point offset;
         std::optional<double> scale;
         UnitPoint anchor = UnitPoint::center();
+        // The timing of this side of the transition, instead of the change's own animation.
+        std::optional<Animation> animation;
         bool operator==(const Effect&) const = default;
     };
 
@@ -34,6 +37,9 @@ class Transition {
     static Transition asymmetric(const Transition& insertion, const Transition& removal);
     // Both effects at once.
     Transition combined(const Transition& other) const;
+    // The same transition, played with `animation` whenever an animated change inserts or removes
+    // the view (a removal may fade faster than an insertion that waits for it).
+    Transition animation(const Animation& animation) const;
 
     const Effect& insertion() const { return insertion_; }
     const Effect& removal() const { return removal_; }

@@ -160,6 +160,30 @@ TEST_F(AnimationTest, InsertionAndRemovalPlayTheirTransitions) {
     EXPECT_FALSE(item);
 }
 
+TEST_F(AnimationTest, ATimedTransitionPlaysWithItsOwnAnimation) {
+    Observable<bool> shown{false};
+    auto h = host(Conditional{
+        &shown,
+        Transition::asymmetric(Transition::opacity().animation(Animation::linear(0.2).delay(0.1)),
+                               Transition::opacity().animation(Animation::linear(0.1)))});
+    withAnimation(Animation::linear(1), [&] { shown.set(true); });
+    runUntilIdle();
+    const auto item = h->find(Query::byIdentifier("item"));
+    advance(0.1);
+    EXPECT_DOUBLE_EQ(item.opacity(), 0);
+    advance(0.1);
+    EXPECT_DOUBLE_EQ(item.opacity(), 0.5);
+    advance(0.1);
+    EXPECT_DOUBLE_EQ(item.opacity(), 1);
+
+    withAnimation(Animation::linear(1), [&] { shown.set(false); });
+    runUntilIdle();
+    advance(0.05);
+    EXPECT_DOUBLE_EQ(item.opacity(), 0.5);
+    advance(0.05);
+    EXPECT_FALSE(item);
+}
+
 TEST_F(AnimationTest, WithoutAnimationViewsComeAndGoAtOnce) {
     Observable<bool> shown{false};
     auto h = host(Conditional{&shown, Transition::opacity()});
