@@ -34,7 +34,8 @@ class RecorderTest : public GlobalShortcuts::testing::GlobalShortcutsTest {
 
     // Presses and releases `key` with `flags` held; reports where the press went.
     sim::KeyDelivery typeKey(Key key, std::uint64_t flags = 0, bool isRepeat = false) const {
-        auto stroke = sim::KeyStroke::key(static_cast<std::uint16_t>(key.rawValue), "", flags);
+        const auto code = static_cast<std::uint16_t>(key.rawValue);
+        auto stroke = sim::KeyStroke::key(code, layout().characters(code).value_or(""), flags);
         stroke.isARepeat = isRepeat;
         return input().typeKey(stroke);
     }

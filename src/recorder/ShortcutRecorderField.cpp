@@ -1,0 +1,168 @@
+#include "recorder/ShortcutRecorderField.hpp"
+
+#include "GlobalShortcuts/GlobalShortcuts.hpp"
+#include "covers/Palette.hpp"
+#include "platform/Platform.hpp"
+#include "recorder/ClearButton.hpp"
+#include "recorder/Keycap.hpp"
+#include "recorder/ShortcutGlyphs.hpp"
+
+namespace talvori::ui {
+
+namespace {
+
+struct Colors {
+    Color fill;
+    Color border;
+};
+
+// The first condition that holds decides.
+Colors fieldColors(bool settling, bool recording, bool hovering, bool focused, bool hasShortcut) {
+    if (settling) return {Color::clear(), Color::clear()};
+    if (recording) return {Palette::accent.withAlpha(0.1), Palette::accent.withAlpha(0.55)};
+    if (hovering) return {Palette::white(0.08), Palette::white(0.16)};
+    if (focused) return {Palette::white(0.05), Palette::white(0.1)};
+    if (!hasShortcut) return {Palette::white(0.04), Color::clear()};
+    return {Color::clear(), Color::clear()};
+}
+
+// The old label fades out quickly; the new one fades in once it is gone.
+Transition labelTransition() {
+    return Transition::asymmetric(
+        Transition::opacity().animation(Animation::easeOut(0.24).delay(0.16)),
+        Transition::opacity().animation(Animation::easeIn(0.16)));
+}
+
+}  // namespace
+
+View ShortcutRecorderField::label(ViewContext<State>& ctx) const {
+    auto& state = ctx.state;
+    const auto& recorder = state.recorder;
+    const auto current = recorder->current();
+    const bool recording = recorder->isRecording();
+    const bool hovering = state.isHovering();
+    if (!current) {
+        return Text("Add Shortcut")
+            .font(Font::system(12))
+            .foregroundColor(Palette::white(hovering || recording ? 0.7 : 0.45))
+            .padding(Edges::horizontal, 8)
+            .fixedSize();
+    }
+    ViewList caps;
+    for (auto& glyph : keycapGlyphs(*current)) {
+        caps.push_back(Keycap{std::move(glyph), Keycap::Size::field, Keycap::Style::rest});
+    }
+    const bool showsClear = hovering || state.isFocused() || recording;
+    View clear;
+    if (showsClear) {
+        const ClearButton button{[&ctx] {
+            ctx.state.recorder->clear();
+            ctx.resignFocus();
+        }};
+        clear = View(button).accessibilityIdentifier("ShortcutRecorderField.clear");
+    }
+    return HStack(0, {HStack(3, std::move(caps)), clear.frame({.width = kClearSlotWidth})})
+        .padding(Edges::leading, 5)
+        .fixedSize();
+}
+
+View ShortcutRecorderField::chrome(const View& label, const State& state, bool hasShortcut,
+                                   bool recording) {
+    const bool focused = state.isFocused();
+    const auto colors =
+        fieldColors(state.isSettling(), recording, state.isHovering(), focused, hasShortcut);
+    const RoundedRectangle shape(kCornerRadius);
+    const View ring = RoundedRectangle(8)
+                          .stroke(kKeyboardFocusIndicator, 3)
+                          .padding(-2)
+                          .opacity(focused && !recording ? 1 : 0)
+                          .allowsHitTesting(false)
+                          .accessibilityIdentifier("ShortcutRecorderField.ring");
+    return label.frame({.height = kHeight})
+        .background(shape.fill(colors.fill).accessibilityIdentifier("ShortcutRecorderField.fill"))
+        .overlay(shape.strokeBorder(colors.border, 1)
+                     .accessibilityIdentifier("ShortcutRecorderField.border"))
+        .overlay(ring)
+        .contentShape(Rectangle());
+}
+
+View ShortcutRecorderField::body(ViewContext<State>& ctx) const {
+    auto& state = ctx.state;
+    if (!state.recorder) state.recorder = std::make_shared<ShortcutRecorder>(name, onChange);
+    const auto recorder = state.recorder;
+    const auto current = recorder->current();
+    const bool recording = recorder->isRecording();
+
+    View field = chrome(label(ctx).id(current).transition(labelTransition()), state,
+                        current.has_value(), recording);
+    if (!current) field = field.padding(Edges::trailing, kClearSlotWidth);
+
+    return field.animation(Animation::easeOut(0.24), current)
+        .animation(ctx.animation(Animation::easeOut(kHoverFade)), state.isFocused())
+        .onTapGesture([&ctx] {
+            ctx.state.startedByClick = true;
+            ctx.state.recorder->startRecording();
+        })
+        .onHover([&ctx](bool hovering) {
+            withAnimation(ctx.animation(Animation::easeOut(kHoverFade)),
+                          [&] { ctx.state.isHovering.set(hovering); });
+        })
+        .focusable()
+        .focused(state.isFocused)
+        .onKeyPress([&ctx](const KeyPress& press) {
+            // While recording, the recorder sees every key before the field does.
+            const auto& model = *ctx.state.recorder;
+            if (press.key == Key::returnKey || press.key == Key::space) {
+                ctx.state.recorder->startRecording();
+                return true;
+            }
+            if (press.key == Key::escape && !model.isRecording.peek()) {
+                ctx.resignFocus();
+                return true;
+            }
+            return false;
+        })
+        .onChange(recording,
+                  [&ctx](bool isRecording) {
+                      if (isRecording) return;
+                      ctx.state.recorder->stopRecording();
+                      if (!ctx.state.startedByClick) return;
+                      ctx.state.startedByClick = false;
+                      ctx.resignFocus();
+                  })
+        .onChange(current,
+                  [&ctx](const std::optional<GlobalShortcuts::Shortcut>&) {
+                      auto& state = ctx.state;
+                      withoutAnimation([&] { state.isSettling.set(true); });
+                      const auto weak = ctx.weakState();
+                      state.settleTask.replace(Task::start(platform().runLoop(), [weak]() -> Async {
+                          if (!co_await Task::sleep(kSettleDelay)) co_return;
+                          if (const auto settled = weak.lock()) {
+                              withAnimation(Animation::easeOut(kSettleFade),
+                                            [&] { settled->isSettling.set(false); });
+                          }
+                      }));
+                  })
+        .onAppear([&ctx] {
+            const auto weak = ctx.weakState();
+            // A shortcut changed anywhere (another field's overwrite, a restore) shows here
+            // too.
+            ctx.state.shortcutChanges = platform().notificationCenter().addObserver(
+                GlobalShortcuts::kShortcutByNameDidChangeNotification, nullptr,
+                NotificationDelivery::synchronous, [weak](const Notification&) {
+                    if (const auto state = weak.lock()) state->recorder->refresh();
+                });
+        })
+        // The recorder itself, not the field's state: the state goes before its views' handlers.
+        .onDisappear([recorder] {
+            if (recorder->isRecording.peek()) recorder->isRecording.set(false);
+            recorder->stopRecording();
+        })
+        .accessibilityElement(AccessibilityChildren::ignore)
+        .accessibilityAddTraits(AccessibilityTrait::isButton)
+        .accessibilityValue(current ? spokenShortcut(*current) : "None")
+        .accessibilityHint("Press Return to record a new shortcut.")
+        .accessibilityLabel(recorder->title + " shortcut");
+}
+
+}  // namespace talvori::ui

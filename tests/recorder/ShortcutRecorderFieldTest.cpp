@@ -1,0 +1,157 @@
+#include "GlobalShortcuts/GlobalShortcuts.hpp"
+#include "RecorderWindowTest.hpp"
+#include "covers/Palette.hpp"
+#include "recorder/ShortcutRecorderField.hpp"
+#include "ui/UiTest.hpp"
+
+namespace talvori::testing {
+namespace {
+
+using ui::Query;
+using ui::testing::colorsClose;
+
+class ShortcutRecorderFieldTest : public RecorderWindowTest {
+  protected:
+    ShortcutRecorderFieldTest() {
+        GlobalShortcuts::onKeyDown(appName("toggleFocus"), [] {});
+        show({"toggleFocus", "newCover", "moreBlur"});
+    }
+
+    ::testing::AssertionResult looks(const std::string& raw, Color fill, Color border) {
+        const auto fillNow = part(raw, "fill").fillColor();
+        const auto borderNow = part(raw, "border").strokeColor();
+        if (!fillNow || !borderNow) return ::testing::AssertionFailure() << "no fill or border";
+        auto result = colorsClose(*fillNow, fill);
+        if (!result) return result << " (fill)";
+        result = colorsClose(*borderNow, border);
+        if (!result) return result << " (border)";
+        return ::testing::AssertionSuccess();
+    }
+    bool isFocused(const std::string& raw) const { return part(raw, "ring").opacity() > 0.99; }
+    std::vector<std::string> capTexts(const std::string& raw) const {
+        std::vector<std::string> texts;
+        const auto whole = field(raw).frame();
+        for (const auto& glyph : {"⇧", "⌥", "⌃", "⌘", "F", "N", "K", "↑", "F5"}) {
+            for (const auto& node : host().findAll(Query::byText(glyph))) {
+                if (whole.contains({node.frame().midX(), node.frame().midY()}))
+                    texts.emplace_back(glyph);
+            }
+        }
+        return texts;
+    }
+};
+
+TEST_F(ShortcutRecorderFieldTest, ShowsTheStoredShortcutAndTellsItToScreenReaders) {
+    const auto element = field("newCover").accessibilityElement();
+    ASSERT_TRUE(element);
+    EXPECT_EQ(element->label, "New Cover shortcut");
+    EXPECT_EQ(element->value, "Option Command N");
+    EXPECT_EQ(element->hint, "Press Return to record a new shortcut.");
+    EXPECT_TRUE(ui::contains(element->traits, ui::AccessibilityTrait::isButton));
+    EXPECT_TRUE(element->children.empty());
+    EXPECT_EQ(field("newCover").frame().height(), 24);
+    EXPECT_TRUE(looks("newCover", Color::clear(), Color::clear()));
+    EXPECT_FALSE(part("newCover", "clear"));
+
+    GlobalShortcuts::setShortcut(std::nullopt, appName("newCover"));
+    settle();
+    EXPECT_EQ(field("newCover").accessibilityElement()->value, "None");
+    EXPECT_TRUE(host().find(Query::byText("Add Shortcut")));
+    EXPECT_TRUE(looks("newCover", Palette::white(0.04), Color::clear()));
+}
+
+TEST_F(ShortcutRecorderFieldTest, HoverShowsTheClearButtonWhichClearsAndDropsTheFocus) {
+    hover(field("toggleFocus"));
+    EXPECT_TRUE(looks("toggleFocus", Palette::white(0.08), Palette::white(0.16)));
+    const auto clear = part("toggleFocus", "clear");
+    ASSERT_TRUE(clear);
+    click(clear);
+    EXPECT_EQ(GlobalShortcuts::getShortcut(appName("toggleFocus")), std::nullopt);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(lastAnnouncement(), "Toggle Focus Mode shortcut cleared.");
+    EXPECT_TRUE(host().find(Query::byText("Add Shortcut")));
+    EXPECT_FALSE(ShortcutRecorder::active());
+    EXPECT_FALSE(isFocused("toggleFocus"));
+}
+
+TEST_F(ShortcutRecorderFieldTest, AClickRecordsAndItsEndDropsTheFocus) {
+    click(field("toggleFocus"));
+    const auto recorder = ShortcutRecorder::active();
+    ASSERT_TRUE(recorder);
+    EXPECT_EQ(recorder->title, "Toggle Focus Mode");
+    EXPECT_FALSE(GlobalShortcuts::isEnabled());
+    EXPECT_TRUE(
+        looks("toggleFocus", Palette::accent.withAlpha(0.1), Palette::accent.withAlpha(0.55)));
+    EXPECT_FALSE(isFocused("toggleFocus"));
+
+    EXPECT_EQ(press(Key::k, Flags::option | Flags::command), sim::KeyDelivery::swallowed);
+    EXPECT_EQ(capTexts("toggleFocus"), (std::vector<std::string>{"⌥", "⌘", "K"}));
+    EXPECT_EQ(press(Key::escape), sim::KeyDelivery::swallowed);
+    EXPECT_FALSE(recorder->isRecording.peek());
+    EXPECT_TRUE(GlobalShortcuts::isEnabled());
+    EXPECT_TRUE(isRegistered(optionCommandK));
+    // A click-started recording gives the focus back when it ends.
+    EXPECT_EQ(press(Key::returnKey), sim::KeyDelivery::unhandled);
+    EXPECT_FALSE(ShortcutRecorder::active());
+}
+
+TEST_F(ShortcutRecorderFieldTest, ReturnOrSpaceRecordAndTheFocusStaysUntilASecondEscape) {
+    host().requestFocus(*field("newCover").node());
+    settle();
+    EXPECT_TRUE(isFocused("newCover"));
+    EXPECT_TRUE(looks("newCover", Palette::white(0.05), Palette::white(0.1)));
+    EXPECT_TRUE(part("newCover", "clear"));
+
+    EXPECT_EQ(press(Key::space), sim::KeyDelivery::handled);
+    EXPECT_TRUE(ShortcutRecorder::active());
+    press(Key::escape);
+    EXPECT_FALSE(ShortcutRecorder::active());
+    EXPECT_TRUE(isFocused("newCover"));
+    EXPECT_EQ(press(Key::returnKey, 0, true), sim::KeyDelivery::handled);
+    EXPECT_TRUE(ShortcutRecorder::active());
+    press(Key::escape);
+    EXPECT_EQ(press(Key::escape), sim::KeyDelivery::handled);
+    EXPECT_FALSE(isFocused("newCover"));
+}
+
+TEST_F(ShortcutRecorderFieldTest, ASavedShortcutSettlesAndANewerChangeRestartsTheSettle) {
+    click(field("moreBlur"));
+    typeKey(Key::f5);
+    advance(0.05);
+    EXPECT_TRUE(looks("moreBlur", Color::clear(), Color::clear()));
+    advance(0.25);
+    typeKey(Key::f6);
+    advance(0.3);
+    // The first settle would have ended by now; the second holds on.
+    EXPECT_TRUE(looks("moreBlur", Color::clear(), Color::clear()));
+    settle();
+    EXPECT_TRUE(looks("moreBlur", Palette::accent.withAlpha(0.1), Palette::accent.withAlpha(0.55)));
+    EXPECT_EQ(changes, 2);
+}
+
+TEST_F(ShortcutRecorderFieldTest, AnotherFieldsStartEndsThisOneAndAnOverwriteShowsInBoth) {
+    click(field("toggleFocus"));
+    const auto first = ShortcutRecorder::active();
+    click(field("newCover"));
+    EXPECT_FALSE(first->isRecording.peek());
+    EXPECT_FALSE(GlobalShortcuts::isEnabled());
+    EXPECT_TRUE(looks("toggleFocus", Color::clear(), Color::clear()));
+
+    press(Key::f, Flags::shift | Flags::command);
+    press(Key::returnKey);
+    EXPECT_EQ(capTexts("newCover"), (std::vector<std::string>{"⇧", "⌘", "F"}));
+    EXPECT_TRUE(host().find(Query::byText("Add Shortcut")));
+    EXPECT_EQ(field("toggleFocus").accessibilityElement()->value, "None");
+}
+
+TEST_F(ShortcutRecorderFieldTest, LeavingTheScreenWhileRecordingGivesTheHotKeysBack) {
+    click(field("toggleFocus"));
+    ASSERT_FALSE(GlobalShortcuts::isEnabled());
+    hide();
+    EXPECT_FALSE(ShortcutRecorder::active());
+    EXPECT_TRUE(GlobalShortcuts::isEnabled());
+    EXPECT_TRUE(type(shiftCommandF));
+}
+
+}  // namespace
+}  // namespace talvori::testing
