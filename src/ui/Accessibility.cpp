@@ -37,6 +37,10 @@ class AccessibilityElement final : public ModifierElement {
                 break;
             case AccessibilityChildren::combine:
                 element.label = joinedLabels(inner);
+                for (auto& child : inner) {
+                    element.actions.insert(element.actions.end(), child.actions.begin(),
+                                           child.actions.end());
+                }
                 break;
             case AccessibilityChildren::ignore:
                 break;
@@ -55,6 +59,43 @@ class AccessibilityElement final : public ModifierElement {
         element.traits = element.traits | properties_.traits;
     }
     AccessibilityProperties properties_;
+};
+
+// Adds an action to the one element below it, or makes an element for it around several.
+class AccessibilityActionElement final : public ModifierElement {
+  public:
+    AccessibilityActionElement(std::shared_ptr<const Element> content, std::string name,
+                               std::function<void()> action)
+        : ModifierElement(std::move(content)),
+          name_(std::move(name)),
+          action_(std::make_shared<const std::function<void()>>(std::move(action))) {}
+
+    std::vector<AccessibilityNode> accessibility(const Node& node, double now) const override {
+        auto inner = Element::accessibility(node, now);
+        if (inner.size() != 1) {
+            AccessibilityNode element;
+            element.frame = node.frameInHost(now);
+            element.children = std::move(inner);
+            inner = {std::move(element)};
+        }
+        auto& actions = inner.front().actions;
+        std::erase_if(actions, [&](const auto& action) { return action.name == name_; });
+        AccessibilityAction added{name_, [weak = node.weak_from_this(), action = action_] {
+                                      auto node = weak.lock();
+                                      if (node && node->isAttached() && *action) (*action)();
+                                  }};
+        if (name_.empty()) {
+            actions.insert(actions.begin(), std::move(added));
+        } else {
+            actions.push_back(std::move(added));
+        }
+        return inner;
+    }
+    std::string debugName() const override { return "accessibilityAction " + name_; }
+
+  private:
+    std::string name_;
+    std::shared_ptr<const std::function<void()>> action_;
 };
 
 View accessibility(const std::shared_ptr<const Element>& content,
@@ -100,6 +141,15 @@ View View::accessibilityHidden(bool hidden) const {
 
 View View::accessibilityElement(AccessibilityChildren children) const {
     return accessibility(element_, {.children = children});
+}
+
+View View::accessibilityAction(std::function<void()> action) const {
+    return View(std::make_shared<AccessibilityActionElement>(element_, "", std::move(action)));
+}
+
+View View::accessibilityAction(std::string name, std::function<void()> action) const {
+    return View(
+        std::make_shared<AccessibilityActionElement>(element_, std::move(name), std::move(action)));
 }
 
 }  // namespace talvori::ui

@@ -1,12 +1,20 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ui/ProposedSize.hpp"
 #include "ui/View.hpp"
 
 namespace talvori::ui {
+
+// Something a screen reader can do with an element: its press (no name) or a named action.
+struct AccessibilityAction {
+    std::string name;
+    std::function<void()> perform;
+};
 
 // One element of the accessibility tree that views expose.
 struct AccessibilityNode {
@@ -18,6 +26,13 @@ struct AccessibilityNode {
     // In host coordinates.
     Rect frame;
     std::vector<AccessibilityNode> children;
+    // The press first when there is one; an action does nothing once its view has gone.
+    std::vector<AccessibilityAction> actions;
+
+    bool hasDefaultAction() const;
+    std::vector<std::string> actionNames() const;
+    // Performs the press (no name) or the named action; false when the element has none such.
+    bool perform(std::string_view name = {}) const;
 
     // Indented lines such as `button "Close overlay" [selected]`.
     std::string dump(int depth = 0) const;

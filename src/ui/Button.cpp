@@ -46,6 +46,11 @@ class PressElement final : public ModifierElement {
         element.label = joinedLabels(Element::accessibility(node, now));
         element.traits = AccessibilityTrait::isButton;
         element.frame = node.frameInHost(now);
+        element.actions.push_back({"", [weak = node.weak_from_this()] {
+                                       auto pressed = std::const_pointer_cast<Node>(weak.lock());
+                                       if (pressed && pressed->isAttached())
+                                           pressed->element().performAction(*pressed);
+                                   }});
         return {element};
     }
     std::string debugName() const override { return "Button"; }

@@ -1,5 +1,6 @@
 #include "ui/Element.hpp"
 
+#include <type_traits>
 #include <typeinfo>
 
 #include "ui/AccessibilityNode.hpp"
@@ -43,6 +44,44 @@ std::optional<double> Element::firstBaseline(Node& node, Size size, LayoutContex
     const auto baseline = first.firstBaseline(childSize, context);
     if (!baseline) return std::nullopt;
     return (size.height - childSize.height) / 2 + *baseline;
+}
+
+namespace {
+
+template <class Guide>
+std::optional<double> centredChildGuide(Node& node, Size size, Guide guide,
+                                        LayoutContext& context) {
+    const auto& children = node.layoutChildren();
+    if (children.size() != 1) return std::nullopt;
+    Node& child = *children.front();
+    const Size childSize = child.sizeThatFits(ProposedSize::of(size), context);
+    const auto inner = child.element().explicitGuide(child, childSize, guide, context);
+    if (!inner) return std::nullopt;
+    const double offset = std::is_same_v<Guide, HorizontalAlignment>
+                              ? (size.width - childSize.width) / 2
+                              : (size.height - childSize.height) / 2;
+    return offset + *inner;
+}
+
+}  // namespace
+
+std::optional<double> Element::explicitGuide(Node&, Size, HorizontalAlignment,
+                                             LayoutContext&) const {
+    return std::nullopt;
+}
+
+std::optional<double> Element::explicitGuide(Node&, Size, VerticalAlignment, LayoutContext&) const {
+    return std::nullopt;
+}
+
+std::optional<double> Element::guideOfOnlyChild(Node& node, Size size, HorizontalAlignment guide,
+                                                LayoutContext& context) {
+    return centredChildGuide(node, size, guide, context);
+}
+
+std::optional<double> Element::guideOfOnlyChild(Node& node, Size size, VerticalAlignment guide,
+                                                LayoutContext& context) {
+    return centredChildGuide(node, size, guide, context);
 }
 
 void Element::draw(const Node& node, DrawContext& context) const {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/Alignment.hpp"
 #include "ui/AnimatedValue.hpp"
 #include "ui/Binding.hpp"
 #include "ui/Environment.hpp"
@@ -107,6 +108,8 @@ class Element {
     virtual void didAppear(Node& /*node*/) const {}
     virtual void willDisappear(Node& /*node*/) const {}
     virtual void didResize(Node& /*node*/, Size /*size*/) const {}
+    // The window showing the node reached the screen or left it.
+    virtual void screenPresenceChanged(Node& /*node*/, bool /*isOnScreen*/) const {}
     // Whether children are laid out by the enclosing stack (Group and ForEach).
     virtual bool isTransparentContainer() const { return false; }
 
@@ -126,6 +129,13 @@ class Element {
     // Sets the frames of the children inside the node's own bounds of `size`.
     virtual void place(Node& node, Size size, LayoutContext& context) const;
     virtual std::optional<double> firstBaseline(Node& node, Size size,
+                                                LayoutContext& context) const;
+    // An alignment guide set with View::alignmentGuide on this view or on the one view it wraps,
+    // in this view's coordinates at `size`; none where the view keeps its default guide (and for
+    // views that build their content during layout, which a guide query must not run ahead of).
+    virtual std::optional<double> explicitGuide(Node& node, Size size, HorizontalAlignment guide,
+                                                LayoutContext& context) const;
+    virtual std::optional<double> explicitGuide(Node& node, Size size, VerticalAlignment guide,
                                                 LayoutContext& context) const;
 
     // Effects of a modifier on its subtree, at `now`.
@@ -165,6 +175,11 @@ class Element {
     // The accessibility elements this subtree shows; by default those of the children.
     virtual std::vector<AccessibilityNode> accessibility(const Node& node, double now) const;
     enum class ColorRole { foreground, fill, stroke };
+    // The explicit guide of the only child, laid out centred in `size` as place() lays it out.
+    static std::optional<double> guideOfOnlyChild(Node& node, Size size, HorizontalAlignment guide,
+                                                  LayoutContext& context);
+    static std::optional<double> guideOfOnlyChild(Node& node, Size size, VerticalAlignment guide,
+                                                  LayoutContext& context);
     // For leaves: the node when `point` lies in its bounds.
     static Node* hitInBounds(Node& node, Point point);
     // For leaves drawn in the foreground colour: the colour as their animatable data, and the
@@ -191,6 +206,14 @@ class ModifierElement : public Element {
     explicit ModifierElement(std::shared_ptr<const Element> content)
         : child_{{ChildKey{}, std::move(content)}} {}
     std::span<const ChildEntry> children() const override { return child_; }
+    std::optional<double> explicitGuide(Node& node, Size size, HorizontalAlignment guide,
+                                        LayoutContext& context) const override {
+        return guideOfOnlyChild(node, size, guide, context);
+    }
+    std::optional<double> explicitGuide(Node& node, Size size, VerticalAlignment guide,
+                                        LayoutContext& context) const override {
+        return guideOfOnlyChild(node, size, guide, context);
+    }
 
   private:
     ChildEntry child_[1];

@@ -10,7 +10,8 @@ bool Environment::reduceMotion() const {
 bool Environment::operator==(const Environment& other) const {
     if (!(font == other.font && foreground == other.foreground && tint == other.tint &&
           lineLimit == other.lineLimit && tracking == other.tracking &&
-          multilineTextAlignment == other.multilineTextAlignment && isEnabled == other.isEnabled &&
+          multilineTextAlignment == other.multilineTextAlignment && underline == other.underline &&
+          lineSpacing == other.lineSpacing && isEnabled == other.isEnabled &&
           buttonStyle == other.buttonStyle &&
           reduceMotionProvider_ == other.reduceMotionProvider_ &&
           reduceMotionOverride_ == other.reduceMotionOverride_ &&

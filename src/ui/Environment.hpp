@@ -37,6 +37,9 @@ class Environment {
     std::optional<int> lineLimit;
     double tracking = 0;
     TextAlignment multilineTextAlignment = TextAlignment::leading;
+    // Texts draw a solid line under their glyphs, in their own colour.
+    bool underline = false;
+    double lineSpacing = 0;
     bool isEnabled = true;
     std::shared_ptr<const ButtonStyle> buttonStyle;
 

@@ -29,7 +29,9 @@ class FixedTextLayout final : public TextLayout {
         : lines_(std::move(lines)), style_(style), advance_(advance), drawing_(std::move(drawing)) {
         const double lineHeight = FixedTextMeasurer::kLineHeight * style.font.size;
         for (const auto& line : lines_) size.width = std::max(size.width, widthOf(line));
-        size.height = lineHeight * static_cast<double>(lines_.size());
+        size.height =
+            lineHeight * static_cast<double>(lines_.size()) +
+            style.lineSpacing * static_cast<double>(lines_.empty() ? 0 : lines_.size() - 1);
         firstBaseline = FixedTextMeasurer::kBaseline * style.font.size;
         lineCount = static_cast<int>(lines_.size());
         for (std::size_t i = 0; i < lines_.size(); ++i) visibleText += (i ? "\n" : "") + lines_[i];
@@ -46,7 +48,7 @@ class FixedTextLayout final : public TextLayout {
             const double x = style_.alignment == TextAlignment::leading  ? 0
                              : style_.alignment == TextAlignment::center ? free / 2
                                                                          : free;
-            cairo_move_to(cr, x, lineHeight * static_cast<double>(i));
+            cairo_move_to(cr, x, (lineHeight + style_.lineSpacing) * static_cast<double>(i));
             pango_cairo_show_layout(cr, lineLayout(i));
         }
     }

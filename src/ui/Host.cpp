@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "platform/Platform.hpp"
+#include "platform/desktop/Panel.hpp"
 #include "ui/AccessibilityNode.hpp"
 #include "ui/IconCatalog.hpp"
 #include "ui/Node.hpp"
@@ -33,6 +34,18 @@ bool isInSubtree(const Node* node, const Node& root) {
         if (node == &root) return true;
     }
     return false;
+}
+
+bool isFocusCandidate(const Node& node) {
+    return node.isAttached() && node.element().isFocusable(node);
+}
+
+// The views that take the focus, in reading order (the order of the tree: stacks lay their
+// children out leading to trailing and top to bottom).
+void collectFocusable(Node& node, std::vector<Node*>& found) {
+    if (node.isRemoving()) return;
+    if (isFocusCandidate(node)) found.push_back(&node);
+    for (const auto& child : node.children()) collectFocusable(*child, found);
 }
 
 Node* focusTarget(Node& node) {
@@ -357,6 +370,40 @@ void Host::mouseExited() {
     updateHover();
 }
 
+bool Host::isOnScreen() const {
+    if (!windowProvider_) return true;
+    const auto panel = windowProvider_();
+    return panel && panel->isVisible();
+}
+
+void Host::windowVisibilityDidChange() {
+    const bool shown = isOnScreen();
+    if (!shown) windowDidOrderOut();
+    if (!root_) return;
+    std::vector<std::weak_ptr<Node>> nodes;
+    root_->forEachInSubtree([&](Node& node) {
+        if (node.isAttached()) nodes.push_back(node.weak_from_this());
+    });
+    for (const auto& weak : nodes) {
+        if (auto node = weak.lock(); node && node->isAttached())
+            node->element().screenPresenceChanged(*node, shown);
+    }
+}
+
+std::optional<Rect> Host::frameInWindow(const Node& node) const {
+    if (!window()) return std::nullopt;
+    return node.frameInHost(now());
+}
+
+std::optional<Rect> Host::frameOnScreen(const Node& node) const {
+    const auto panel = window();
+    if (!panel) return std::nullopt;
+    const Rect inWindow = node.frameInHost(now());
+    const Rect frame = panel->frame();
+    return Rect(frame.minX() + inWindow.minX(), frame.maxY() - inWindow.maxY(), inWindow.width(),
+                inWindow.height());
+}
+
 void Host::windowDidOrderOut() {
     pointer_.reset();
     if (!pressed_.empty()) sendPointer(PointerPhase::cancelled, pressStart_);
@@ -519,8 +566,30 @@ bool Host::keyDownToFocus(const KeyPress& press) {
     return false;
 }
 
+bool Host::moveFocus(bool forward) {
+    if (!root_) return false;
+    std::vector<Node*> candidates;
+    collectFocusable(*root_, candidates);
+    if (candidates.empty()) return false;
+    const auto current = std::find(candidates.begin(), candidates.end(), focusedNode());
+    Node* next = nullptr;
+    if (current == candidates.end()) {
+        next = forward ? candidates.front() : candidates.back();
+    } else if (forward) {
+        next = std::next(current) == candidates.end() ? candidates.front() : *std::next(current);
+    } else {
+        next = current == candidates.begin() ? candidates.back() : *std::prev(current);
+    }
+    setFocus(next);
+    return true;
+}
+
 bool Host::keyDown(const KeyPress& press) {
     if (keyDownToFocus(press)) return true;
+    const bool plainTab = press.key == Key::tab && !press.hasCommand() &&
+                          !contains(press.modifiers, Modifiers::control) &&
+                          !contains(press.modifiers, Modifiers::option);
+    if (plainTab && moveFocus(!press.hasShift())) return true;
     return isKeyWindow() && root_ && performShortcut(*root_, press);
 }
 

@@ -16,6 +16,10 @@
 #include "ui/Transaction.hpp"
 #include "ui/View.hpp"
 
+namespace talvori {
+class Panel;
+}
+
 namespace talvori::ui {
 
 class IconCatalog;
@@ -87,6 +91,16 @@ class Host : public std::enable_shared_from_this<Host> {
     }
     // Called when the focused view changes, with whether a text field now has the focus.
     std::function<void(bool)> onFocusChange;
+    // The window showing the views, for hosts in a panel (PanelHost sets it).
+    void setWindowProvider(std::function<std::shared_ptr<Panel>()> provider) {
+        windowProvider_ = std::move(provider);
+    }
+    std::shared_ptr<Panel> window() const { return windowProvider_ ? windowProvider_() : nullptr; }
+    // Whether the views can be seen: their window is on screen. A host on its own counts as shown.
+    bool isOnScreen() const;
+    // The window reached or left the screen: views that work only while seen start or stop, and
+    // on leaving, hovers and presses end.
+    void windowVisibilityDidChange();
     // The window left the screen: hovers end.
     void windowDidOrderOut();
     // Focus leaves every field (the window made itself first responder).
@@ -98,6 +112,12 @@ class Host : public std::enable_shared_from_this<Host> {
     std::optional<std::string> readPasteboard() const {
         return pasteboard_ ? pasteboard_() : std::nullopt;
     }
+
+    // --- geometry of views
+    // Where `node` is drawn, in its window's content (top left, y down); none outside a window.
+    std::optional<Rect> frameInWindow(const Node& node) const;
+    // Where `node` is drawn in the global screen space (bottom left, y up); none outside a window.
+    std::optional<Rect> frameOnScreen(const Node& node) const;
 
     // --- inspection (tests and debugging)
     NodeRef find(const Query& query);
@@ -116,6 +136,8 @@ class Host : public std::enable_shared_from_this<Host> {
     // --- for nodes and elements
     const std::shared_ptr<const Environment>& rootEnvironment() const { return rootEnvironment_; }
     TextMeasurer& textMeasurer() const { return *textMeasurer_; }
+    const std::shared_ptr<TextMeasurer>& sharedTextMeasurer() const { return textMeasurer_; }
+    const std::shared_ptr<IconCatalog>& icons() const { return icons_; }
     double now() const;
     void markDirty(const std::weak_ptr<Node>& node, const Transaction& transaction);
     void setNeedsUpdate();
@@ -130,6 +152,9 @@ class Host : public std::enable_shared_from_this<Host> {
     void resignFocus(Node& node);
     void registerFocusBinding(Node& node);
     Node* focusedNode() const;
+    // Tab and Shift-Tab: the focus moves to the next or previous view that takes it, in reading
+    // order, round to the first or last; false when no view takes it.
+    bool moveFocus(bool forward);
     cairo_t* scratch() const { return scratch_; }
     Node* hitTest(Point point);
 
@@ -175,6 +200,7 @@ class Host : public std::enable_shared_from_this<Host> {
 
     bool isKeyWindow_ = true;
     std::function<bool()> keyWindowProvider_;
+    std::function<std::shared_ptr<Panel>()> windowProvider_;
     std::optional<Point> pointer_;
     std::vector<std::weak_ptr<Node>> hovered_;
     std::vector<std::weak_ptr<Node>> pressed_;

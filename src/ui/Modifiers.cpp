@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <type_traits>
 
 #include "ui/AccessibilityNode.hpp"
 #include "ui/ForEach.hpp"
@@ -84,9 +85,27 @@ class PaddingElement final : public ModifierElement {
         const auto baseline = child->firstBaseline(inner, context);
         return baseline ? std::optional(*baseline + insets_.top) : std::nullopt;
     }
+    std::optional<double> explicitGuide(Node& node, Size size, HorizontalAlignment guide,
+                                        LayoutContext& context) const override {
+        return innerGuide(node, size, guide, context, insets_.leading);
+    }
+    std::optional<double> explicitGuide(Node& node, Size size, VerticalAlignment guide,
+                                        LayoutContext& context) const override {
+        return innerGuide(node, size, guide, context, insets_.top);
+    }
     std::string debugName() const override { return "padding"; }
 
   private:
+    template <class Guide>
+    std::optional<double> innerGuide(Node& node, Size size, Guide guide, LayoutContext& context,
+                                     double offset) const {
+        Node* child = onlyChild(node);
+        if (!child) return std::nullopt;
+        const Size inner{std::max(0.0, size.width - insets_.horizontal()),
+                         std::max(0.0, size.height - insets_.vertical())};
+        const auto value = child->element().explicitGuide(*child, inner, guide, context);
+        return value ? std::optional(*value + offset) : std::nullopt;
+    }
     ProposedSize inset(ProposedSize proposal) const {
         auto shrink = [](std::optional<double> length, double by) -> std::optional<double> {
             if (!length) return std::nullopt;
@@ -150,9 +169,28 @@ class FrameElement final : public ModifierElement {
         const auto baseline = child->firstBaseline(inner, context);
         return baseline ? std::optional(*baseline + origin(size, inner).y) : std::nullopt;
     }
+    std::optional<double> explicitGuide(Node& node, Size size, HorizontalAlignment guide,
+                                        LayoutContext& context) const override {
+        return innerGuide(node, size, guide, context);
+    }
+    std::optional<double> explicitGuide(Node& node, Size size, VerticalAlignment guide,
+                                        LayoutContext& context) const override {
+        return innerGuide(node, size, guide, context);
+    }
     std::string debugName() const override { return "frame"; }
 
   private:
+    template <class Guide>
+    std::optional<double> innerGuide(Node& node, Size size, Guide guide,
+                                     LayoutContext& context) const {
+        Node* child = onlyChild(node);
+        if (!child) return std::nullopt;
+        const Size inner = child->sizeThatFits(childProposal(ProposedSize::of(size)), context);
+        const auto value = child->element().explicitGuide(*child, inner, guide, context);
+        if (!value) return std::nullopt;
+        const Point at = origin(size, inner);
+        return *value + (std::is_same_v<Guide, HorizontalAlignment> ? at.x : at.y);
+    }
     ProposedSize childProposal(ProposedSize proposal) const {
         return {width_.childProposal(proposal.width), height_.childProposal(proposal.height)};
     }
@@ -244,6 +282,18 @@ class DecorationElement final : public Element {
                                         LayoutContext& context) const override {
         Node* content = part(node, 0);
         return content ? content->firstBaseline(size, context) : std::nullopt;
+    }
+    std::optional<double> explicitGuide(Node& node, Size size, HorizontalAlignment guide,
+                                        LayoutContext& context) const override {
+        Node* content = part(node, 0);
+        return content ? content->element().explicitGuide(*content, size, guide, context)
+                       : std::nullopt;
+    }
+    std::optional<double> explicitGuide(Node& node, Size size, VerticalAlignment guide,
+                                        LayoutContext& context) const override {
+        Node* content = part(node, 0);
+        return content ? content->element().explicitGuide(*content, size, guide, context)
+                       : std::nullopt;
     }
     std::vector<AccessibilityNode> accessibility(const Node& node, double now) const override {
         // The decoration is part of the look, not of what the view says.
@@ -599,6 +649,16 @@ View View::tracking(double tracking) const {
 View View::multilineTextAlignment(TextAlignment alignment) const {
     return environment(
         [alignment](Environment& environment) { environment.multilineTextAlignment = alignment; });
+}
+
+View View::underline(bool active) const {
+    return environment([active](Environment& environment) { environment.underline = active; });
+}
+
+View View::lineSpacing(double spacing) const {
+    // A spacing that is no number or negative adds nothing.
+    const double extra = std::isfinite(spacing) ? std::max(0.0, spacing) : 0.0;
+    return environment([extra](Environment& environment) { environment.lineSpacing = extra; });
 }
 
 View View::disabled(bool disabled) const {

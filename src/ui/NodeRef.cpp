@@ -124,6 +124,26 @@ std::optional<AccessibilityNode> NodeRef::accessibilityElement() const {
     return elements.front();
 }
 
+bool NodeRef::performAccessibilityAction(std::string_view name) const {
+    const Node* found = node();
+    if (!found) return false;
+    // Actions may be declared by modifiers around the labelled view: the element as exposed is the
+    // outermost view of the chain.
+    while (found->parent() && found->parent()->children().size() == 1) found = found->parent();
+    const auto elements = found->element().accessibility(*found, found->host().now());
+    return elements.size() == 1 && elements.front().perform(name);
+}
+
+std::optional<Rect> NodeRef::frameInWindow() const {
+    const Node* found = node();
+    return found ? found->host().frameInWindow(*found) : std::nullopt;
+}
+
+std::optional<Rect> NodeRef::frameOnScreen() const {
+    const Node* found = node();
+    return found ? found->host().frameOnScreen(*found) : std::nullopt;
+}
+
 bool NodeRef::isEnabled() const {
     const Node* found = node();
     return found && found->environment().isEnabled;

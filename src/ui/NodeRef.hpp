@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "ui/Color.hpp"
 #include "ui/KeyPress.hpp"
@@ -59,6 +60,11 @@ class NodeRef {
     // The colour of the first stroke in it, now.
     std::optional<Color> strokeColor() const;
     std::optional<AccessibilityNode> accessibilityElement() const;
+    // What a screen reader's press (no name) or named action does; false when there is none.
+    bool performAccessibilityAction(std::string_view name = {}) const;
+    // Where it is drawn in its window and on screen; none outside a window.
+    std::optional<Rect> frameInWindow() const;
+    std::optional<Rect> frameOnScreen() const;
     bool isEnabled() const;
     bool isFocused() const;
 

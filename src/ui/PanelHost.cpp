@@ -96,6 +96,10 @@ std::shared_ptr<PanelHost> PanelHost::make(View root, Options options) {
     content->host_->onFocusChange = [weak](bool textFieldFocused) {
         if (auto self = weak.lock()) self->focusDidChange(textFieldFocused);
     };
+    content->host_->setWindowProvider([weak]() -> std::shared_ptr<Panel> {
+        auto self = weak.lock();
+        return self ? self->panel() : nullptr;
+    });
     content->host_->setKeyWindowProvider([weak] {
         auto self = weak.lock();
         auto panel = self ? self->panel() : nullptr;
@@ -162,7 +166,12 @@ bool PanelHost::keyDown(const Event& event) {
     return host_->keyDown(keyPress(event));
 }
 
+void PanelHost::visibilityDidChange(bool) {
+    host_->windowVisibilityDidChange();
+}
+
 void PanelHost::didMoveToPanel(Panel* panel) {
+    host_->windowVisibilityDidChange();
     if (!panel) {
         host_->mouseExited();
         return;

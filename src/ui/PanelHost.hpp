@@ -48,6 +48,7 @@ class PanelHost final : public HostedContent, public std::enable_shared_from_thi
     void mouseExited() override;
     bool keyDown(const Event& event) override;
     void didMoveToPanel(Panel* panel) override;
+    void visibilityDidChange(bool isVisible) override;
 
     // The panel's key event as the views see it.
     static KeyPress keyPress(const Event& event);

@@ -53,9 +53,14 @@ void applyStyle(PangoLayout* layout, const TextStyle& style) {
     }
     if (style.font.monospacedDigits)
         pango_attr_list_insert(attributes, pango_attr_font_features_new("tnum"));
+    if (style.underline)
+        pango_attr_list_insert(attributes, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
     pango_layout_set_attributes(layout, attributes);
     pango_attr_list_unref(attributes);
     pango_layout_set_alignment(layout, pangoAlignment(style.alignment));
+    if (style.lineSpacing > 0)
+        pango_layout_set_spacing(layout,
+                                 static_cast<int>(std::lround(style.lineSpacing * PANGO_SCALE)));
 }
 
 class PangoTextLayout final : public TextLayout {

@@ -38,12 +38,15 @@ class SpacerElement final : public Element {
 class StackElement final : public Element {
   public:
     StackElement(Axis axis, double alignment, bool baseline, double spacing,
-                 const ViewList& children)
+                 const ViewList& children, HorizontalAlignment horizontalGuide,
+                 VerticalAlignment verticalGuide)
         : axis_(axis),
           alignment_(alignment),
           baseline_(baseline),
           spacing_(spacing),
-          children_(childEntries(children)) {}
+          children_(childEntries(children)),
+          horizontalGuide_(horizontalGuide),
+          verticalGuide_(verticalGuide) {}
 
     std::span<const ChildEntry> children() const override { return children_; }
 
@@ -56,7 +59,11 @@ class StackElement final : public Element {
             mainLength += main(size);
             crossLength = std::max(crossLength, cross(size));
         }
-        if (isBaselineAligned()) crossLength = baselineSpan(kids, sizes, context).second;
+        if (isBaselineAligned()) {
+            crossLength = baselineSpan(kids, sizes, context).second;
+        } else if (const auto guided = guidedPlacement(kids, sizes, context)) {
+            crossLength = guided->extent;
+        }
         return make(mainLength, crossLength);
     }
 
@@ -64,11 +71,16 @@ class StackElement final : public Element {
         const auto& kids = node.layoutChildren();
         const auto sizes = distribute(kids, ProposedSize::of(size), context);
         const double baseline = isBaselineAligned() ? baselineSpan(kids, sizes, context).first : 0;
+        const auto guided =
+            isBaselineAligned() ? std::nullopt : guidedPlacement(kids, sizes, context);
         double cursor = 0;
         for (std::size_t i = 0; i < kids.size(); ++i) {
             double crossOffset = (cross(size) - cross(sizes[i])) * alignment_;
-            if (isBaselineAligned())
+            if (isBaselineAligned()) {
                 crossOffset = baseline - childBaseline(*kids[i], sizes[i], context);
+            } else if (guided) {
+                crossOffset = (cross(size) - guided->extent) * alignment_ + guided->offsets[i];
+            }
             const Point origin =
                 axis_ == Axis::horizontal ? Point{cursor, crossOffset} : Point{crossOffset, cursor};
             kids[i]->place(Rect(origin, sizes[i]), context);
@@ -120,6 +132,40 @@ class StackElement final : public Element {
             below = std::max(below, sizes[i].height - baseline);
         }
         return {above, above + below};
+    }
+
+    struct GuidedPlacement {
+        std::vector<double> offsets;
+        double extent = 0;
+    };
+
+    // Where children that set an alignment guide of the stack's alignment put the others: all are
+    // lined up by their guides, within a span that may exceed the tallest (or widest) child. None
+    // when no child sets one (the plain alignment inside the stack's bounds then applies).
+    std::optional<GuidedPlacement> guidedPlacement(const std::vector<Node*>& kids,
+                                                   const std::vector<Size>& sizes,
+                                                   LayoutContext& context) const {
+        std::vector<std::optional<double>> explicitGuides(kids.size());
+        bool any = false;
+        for (std::size_t i = 0; i < kids.size(); ++i) {
+            Node& kid = *kids[i];
+            explicitGuides[i] =
+                axis_ == Axis::horizontal
+                    ? kid.element().explicitGuide(kid, sizes[i], verticalGuide_, context)
+                    : kid.element().explicitGuide(kid, sizes[i], horizontalGuide_, context);
+            any = any || explicitGuides[i].has_value();
+        }
+        if (!any) return std::nullopt;
+        std::vector<double> guides(kids.size());
+        double above = 0, below = 0;
+        for (std::size_t i = 0; i < kids.size(); ++i) {
+            guides[i] = explicitGuides[i].value_or(cross(sizes[i]) * alignment_);
+            above = std::max(above, guides[i]);
+            below = std::max(below, cross(sizes[i]) - guides[i]);
+        }
+        GuidedPlacement placement{std::vector<double>(kids.size()), above + below};
+        for (std::size_t i = 0; i < kids.size(); ++i) placement.offsets[i] = above - guides[i];
+        return placement;
     }
 
     // The sizes of the children for a proposal: the least flexible child is offered its share
@@ -180,6 +226,8 @@ class StackElement final : public Element {
     bool baseline_;
     double spacing_;
     std::vector<ChildEntry> children_;
+    HorizontalAlignment horizontalGuide_;
+    VerticalAlignment verticalGuide_;
 };
 
 double fraction(HorizontalAlignment alignment) {
@@ -229,12 +277,12 @@ class ZStackElement final : public Element {
 
 VStack::VStack(HorizontalAlignment alignment, double spacing, ViewList children)
     : View(std::make_shared<StackElement>(Axis::vertical, fraction(alignment), false, spacing,
-                                          children)) {}
+                                          children, alignment, VerticalAlignment::center)) {}
 
 HStack::HStack(VerticalAlignment alignment, double spacing, ViewList children)
-    : View(std::make_shared<StackElement>(Axis::horizontal, fraction(alignment),
-                                          alignment == VerticalAlignment::firstTextBaseline,
-                                          spacing, children)) {}
+    : View(std::make_shared<StackElement>(
+          Axis::horizontal, fraction(alignment), alignment == VerticalAlignment::firstTextBaseline,
+          spacing, children, HorizontalAlignment::center, alignment)) {}
 
 ZStack::ZStack(Alignment alignment, ViewList children)
     : View(std::make_shared<ZStackElement>(alignment, children)) {}

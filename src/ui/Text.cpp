@@ -15,8 +15,9 @@ struct TextStorage final : NodeStorage {
 };
 
 TextStyle styleOf(const Environment& environment) {
-    return {environment.font, environment.tracking, environment.lineLimit,
-            environment.multilineTextAlignment};
+    return {environment.font,      environment.tracking,
+            environment.lineLimit, environment.multilineTextAlignment,
+            environment.underline, environment.lineSpacing};
 }
 
 std::optional<double> widthFrom(std::optional<double> proposal) {

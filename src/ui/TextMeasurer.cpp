@@ -6,15 +6,17 @@ std::string TextLayoutCache::key(std::string_view text, const TextStyle& style,
                                  std::optional<double> maxWidth) {
     // The text followed by the raw bytes of what else decides the layout.
     struct Settings {
-        double size, tracking, width;
-        int weight, lineLimit, alignment, monospacedDigits;
+        double size, tracking, width, lineSpacing;
+        int weight, lineLimit, alignment, monospacedDigits, underline;
     } settings{style.font.size,
                style.tracking,
                maxWidth.value_or(-1),
+               style.lineSpacing,
                static_cast<int>(style.font.weight),
                style.lineLimit.value_or(0),
                static_cast<int>(style.alignment),
-               style.font.monospacedDigits ? 1 : 0};
+               style.font.monospacedDigits ? 1 : 0,
+               style.underline ? 1 : 0};
     std::string key(text);
     key.append(reinterpret_cast<const char*>(&settings), sizeof settings);
     return key;

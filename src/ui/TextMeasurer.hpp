@@ -20,6 +20,9 @@ struct TextStyle {
     double tracking = 0;
     std::optional<int> lineLimit{};
     TextAlignment alignment = TextAlignment::leading;
+    bool underline = false;
+    // Extra space between lines, in points.
+    double lineSpacing = 0;
     bool operator==(const TextStyle&) const = default;
 };
 

@@ -21,8 +21,10 @@
 
 namespace talvori::ui {
 
+class FrameReader;
 class MatchedGeometryNamespace;
 class Shape;
+struct ViewDimensions;
 
 // Sizes of a frame. Per axis: a fixed length (width, height), or flexible bounds (min, ideal, max);
 // an axis with neither takes its content's size.
@@ -59,6 +61,11 @@ struct LongPressGesture {
     double maximumDistance = 10;
     std::function<void()> onEnded{};
     std::function<void(bool)> onPressingChanged{};
+};
+
+struct PopoverOptions {
+    // The fill behind the content and under the arrow; none: the standard popover colour.
+    std::optional<Color> background{};
 };
 
 enum class AccessibilityTrait : std::uint8_t {
@@ -111,6 +118,14 @@ class View {
     // Centres the view at (x, y) in the space offered, which it fills.
     View position(double x, double y) const;
     View background(const View& view, Alignment alignment = Alignment::center()) const;
+    // Where this view's `guide` lies, in its own coordinates, for the stack lining its children
+    // up by that guide (a vertical stack by a horizontal guide, a horizontal stack by a vertical
+    // one): `.alignmentGuide(VerticalAlignment::firstTextBaseline, [](auto& d) { return
+    // d[VerticalAlignment::bottom] + 3; })` sits the view's bottom 3 points above the baseline.
+    View alignmentGuide(HorizontalAlignment guide,
+                        std::function<double(const ViewDimensions&)> value) const;
+    View alignmentGuide(VerticalAlignment guide,
+                        std::function<double(const ViewDimensions&)> value) const;
     View overlay(const View& view, Alignment alignment = Alignment::center()) const;
 
     // --- drawing
@@ -129,6 +144,10 @@ class View {
     View lineLimit(std::optional<int> lines) const;
     View tracking(double tracking) const;
     View multilineTextAlignment(TextAlignment alignment) const;
+    // A solid line under the texts inside, in each text's colour.
+    View underline(bool active = true) const;
+    // Extra points between the lines of the texts inside.
+    View lineSpacing(double spacing) const;
     View disabled(bool disabled = true) const;
     View buttonStyle(ButtonStyle style) const;
     template <class T>
@@ -155,6 +174,8 @@ class View {
     // its background). Without a source the view keeps its own frame.
     View matchedGeometryEffect(std::string id, const MatchedGeometryNamespace& space,
                                bool isSource = true) const;
+    // Lets `reader` tell where this view is drawn (see FrameReader).
+    View readFrame(const FrameReader& reader) const;
 
     // --- lifecycle
     View onAppear(std::function<void()> action) const;
@@ -181,6 +202,13 @@ class View {
     View focusable(bool focusable = true) const;
     // Keys reaching this view while it has the focus; return true to consume them.
     View onKeyPress(std::function<bool(const KeyPress&)> action) const;
+    // While `isPresented` is true, shows `content` in a popover below this view (see Popover).
+    // A click outside the popover closes it and sets `isPresented` to false, as does the closing of
+    // this view's window; the view leaving the tree closes it without a write.
+    View popover(Binding<bool> isPresented, std::function<View()> content,
+                 PopoverOptions options = {}) const;
+    // Help text shown near the pointer once it has rested on the view for Tooltip::kDelay.
+    View help(std::string text) const;
     // Triggers the button inside while the window is key.
     View keyboardShortcut(std::string key, Modifiers modifiers = Modifiers::command) const;
 
@@ -192,6 +220,11 @@ class View {
     View accessibilityAddTraits(AccessibilityTrait traits) const;
     View accessibilityHidden(bool hidden = true) const;
     View accessibilityElement(AccessibilityChildren children) const;
+    // What a screen reader's press does (a button's press is its action already). Put it outside
+    // accessibilityElement(...), on the element it belongs to.
+    View accessibilityAction(std::function<void()> action) const;
+    // A further action a screen reader offers under `name`.
+    View accessibilityAction(std::string name, std::function<void()> action) const;
 
   private:
     View idValue(AnyValue value) const;

@@ -91,6 +91,14 @@ class ComponentElement final : public Element {
     }
 
     void willDisappear(Node& node) const override { node.clearStorage(); }
+    std::optional<double> explicitGuide(Node& node, Size size, HorizontalAlignment guide,
+                                        LayoutContext& context) const override {
+        return guideOfOnlyChild(node, size, guide, context);
+    }
+    std::optional<double> explicitGuide(Node& node, Size size, VerticalAlignment guide,
+                                        LayoutContext& context) const override {
+        return guideOfOnlyChild(node, size, guide, context);
+    }
     std::string debugName() const override {
         return std::string("component ") + typeid(Component).name();
     }

@@ -54,5 +54,48 @@ TEST_F(AccessibilityTest, TheCoverRowReadsAsItsControls) {
               "button \"Close overlay\"\n");
 }
 
+TEST_F(AccessibilityTest, DefaultAndNamedActionsRunWhatTheViewSaysAndNothingOnceItIsGone) {
+    int starts = 0, clears = 0;
+    Observable<bool> present{true};
+    struct Field {
+        Observable<bool>* present;
+        int *starts, *clears;
+        View body(ViewContext<NoState>&) const {
+            if (!present->get()) return View();
+            return HStack({Text("New Cover"), Text("\u2325\u2318N")})
+                .accessibilityElement(AccessibilityChildren::ignore)
+                .accessibilityLabel("New Cover shortcut")
+                .accessibilityAddTraits(AccessibilityTrait::isButton)
+                .accessibilityAction([starts = starts] { ++*starts; })
+                .accessibilityAction("Clear New Cover shortcut", [clears = clears] { ++*clears; });
+        }
+    };
+    auto h = host(View(Field{&present, &starts, &clears}));
+    EXPECT_EQ(h->accessibilityDump(),
+              "button \"New Cover shortcut\" action=\"Clear New Cover shortcut\"\n");
+    const auto field = h->find(Query::byLabel("New Cover shortcut"));
+    EXPECT_TRUE(field.performAccessibilityAction());
+    EXPECT_TRUE(field.performAccessibilityAction("Clear New Cover shortcut"));
+    EXPECT_FALSE(field.performAccessibilityAction("Delete"));
+    EXPECT_EQ(starts, 1);
+    EXPECT_EQ(clears, 1);
+
+    auto tree = h->root().accessibilityElement();
+    ASSERT_TRUE(tree);
+    present.set(false);
+    runUntilIdle();
+    EXPECT_TRUE(tree->perform("Clear New Cover shortcut"));
+    EXPECT_EQ(clears, 1) << "the view has gone";
+}
+
+TEST_F(AccessibilityTest, AButtonsPressIsItsDefaultActionWhileEnabled) {
+    int presses = 0;
+    auto h = host(
+        VStack({Button("Save", [&] { ++presses; }), Button("Off", [&] { ++presses; }).disabled()}));
+    EXPECT_TRUE(h->find(Query::byText("Save")).performAccessibilityAction());
+    EXPECT_TRUE(h->find(Query::byText("Off")).performAccessibilityAction());
+    EXPECT_EQ(presses, 1) << "a disabled button ignores the press";
+}
+
 }  // namespace
 }  // namespace talvori::ui::testing

@@ -138,5 +138,26 @@ TEST_F(DrawingTest, PangoMeasuresTheSystemFont) {
                 pango.layout("8888", tabular, std::nullopt)->size.width, 0.01);
 }
 
+TEST_F(DrawingTest, UnderlinedTextDrawsALineBelowItsBaselineAndLineSpacingSpreadsTheLines) {
+    // 20 pt fixed metrics: the baseline 20 points below the top, lines 24 high.
+    auto underlined =
+        host(Text("MMMM").font(Font::system(20)).foregroundColor(red).underline().padding(4));
+    auto plain = host(Text("MMMM").font(Font::system(20)).foregroundColor(red).padding(4));
+    double inkUnder = 0, inkPlain = 0;
+    for (double y = 4 + 20.5; y < 4 + 24; y += 1) {
+        inkUnder += pixel(*underlined, {4 + 20, y}).alpha;
+        inkPlain += pixel(*plain, {4 + 20, y}).alpha;
+    }
+    EXPECT_GT(inkUnder, 0.5);
+    EXPECT_LT(inkPlain, 0.1);
+
+    auto spaced =
+        host(Text("Two lines").font(Font::system(10)).lineSpacing(4).frame({.width = 40}));
+    EXPECT_DOUBLE_EQ(spaced->size().height, 2 * 12 + 4);
+    auto unspaced =
+        host(Text("Two lines").font(Font::system(10)).lineSpacing(-3).frame({.width = 40}));
+    EXPECT_DOUBLE_EQ(unspaced->size().height, 2 * 12);
+}
+
 }  // namespace
 }  // namespace talvori::ui::testing

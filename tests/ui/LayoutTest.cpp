@@ -1,4 +1,5 @@
 #include "UiTest.hpp"
+#include "ui/ViewDimensions.hpp"
 
 namespace talvori::ui::testing {
 namespace {
@@ -219,6 +220,45 @@ TEST_F(LayoutTest, SizeChangesAreReportedAfterLayout) {
     width.set(70);
     runUntilIdle();
     EXPECT_EQ(layouts, (std::vector<Size>{{70, 10}}));
+}
+
+TEST_F(LayoutTest, AlignmentGuidesLineViewsUpByWhatTheyDeclare) {
+    // A bullet: a dot whose bottom sits 3 points above the first baseline of a wrapped text
+    // (12 pt fixed metrics: baseline 12, lines 14.4 high).
+    auto h = host(HStack(VerticalAlignment::firstTextBaseline, 8,
+                         {
+                             Circle()
+                                 .fill(Color::white())
+                                 .frame(3, 3)
+                                 .alignmentGuide(VerticalAlignment::firstTextBaseline,
+                                                 [](const ViewDimensions& d) {
+                                                     return d[VerticalAlignment::bottom] + 3;
+                                                 })
+                                 .accessibilityIdentifier("dot"),
+                             Text("A bullet long enough to wrap").font(Font::system(12)),
+                         })
+                      .frame({.width = 100}));
+    const Rect dot = h->find(Query::byIdentifier("dot")).frame();
+    const Rect text = h->find(Query::byText("A bullet long enough to wrap")).frame();
+    EXPECT_DOUBLE_EQ(dot.maxY(), text.minY() + 12 - 3);
+    EXPECT_GT(text.height(), 14.4) << "wrapped";
+
+    // A label and a field lined up by the field's leading guide, 20 points into it.
+    auto column = host(VStack(HorizontalAlignment::leading, 0,
+                              {
+                                  Text("Label").frame(50, 10).accessibilityIdentifier("label"),
+                                  View(Color::white())
+                                      .frame(80, 10)
+                                      .alignmentGuide(HorizontalAlignment::leading,
+                                                      [](const ViewDimensions&) { return 20.0; })
+                                      .padding(Edges::leading, 5)
+                                      .accessibilityIdentifier("field"),
+                              }));
+    const Rect label = column->find(Query::byIdentifier("label")).frame();
+    const Rect field = column->find(Query::byIdentifier("field")).frame();
+    EXPECT_EQ(field.minX() + 5 + 20, label.minX());
+    EXPECT_EQ(field.minX(), 0);
+    EXPECT_EQ(column->size().width, 85);
 }
 
 }  // namespace

@@ -40,6 +40,8 @@ class HostedContent {
 
     // The content was put into `panel`, or taken out of its panel (null).
     virtual void didMoveToPanel(Panel* /*panel*/) {}
+    // The panel showing the content reached the screen or left it.
+    virtual void visibilityDidChange(bool /*isVisible*/) {}
 
     // Asks the panel showing this content to draw it again.
     void setNeedsDisplay() const;

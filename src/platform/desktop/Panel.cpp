@@ -118,6 +118,13 @@ void Panel::didBecomeKey() {
     if (auto handler = eventHandler()) handler->windowDidBecomeKey(*this);
 }
 
+void Panel::visibilityMayHaveChanged() {
+    const bool visible = isVisible();
+    if (visible == wasVisible_) return;
+    wasVisible_ = visible;
+    if (auto content = content_) content->visibilityDidChange(visible);
+}
+
 void Panel::didResignKey() {
     postNotification(kDidResignKeyNotification);
     if (auto handler = eventHandler()) handler->windowDidResignKey(*this);

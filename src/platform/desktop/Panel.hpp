@@ -210,6 +210,9 @@ class Panel : public std::enable_shared_from_this<Panel> {
     // Called by the backend as key status moves.
     void didBecomeKey();
     void didResignKey();
+    // Called by the backend after anything that may have put the panel on screen or taken it off
+    // (ordering, closing, hiding with the application); the content hears of real changes only.
+    void visibilityMayHaveChanged();
     RunLoop* runLoop() const { return loop_.lock().get(); }
 
   private:
@@ -265,6 +268,7 @@ class Panel : public std::enable_shared_from_this<Panel> {
     std::map<int, TrackedArea> trackingAreas_;
     int nextTrackingArea_ = 1;
     bool pointerInside_ = false;
+    bool wasVisible_ = false;
     // The run loop keeps a running animation alive, and its step keeps this panel alive; holding
     // the animations weakly here keeps that from becoming a cycle when the loop goes away first.
     std::weak_ptr<PropertyAnimation> alphaAnimation_;

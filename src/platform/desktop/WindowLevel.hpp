@@ -11,6 +11,7 @@ struct WindowLevel {
     static constexpr int dock = 20;
     static constexpr int mainMenu = 24;
     static constexpr int status = 25;
+    static constexpr int popUpMenu = 101;
 };
 
 }  // namespace talvori

@@ -35,6 +35,8 @@ class SimPanel final : public Panel {
     void setOnNeedsDisplay(std::function<void()> hook) { onNeedsDisplay_ = std::move(hook); }
     // Called by the world as key status moves.
     void keyStatusChanged(bool isKey);
+    // Called by the world after the panel was ordered in or out.
+    void orderingChanged() { visibilityMayHaveChanged(); }
 
   protected:
     void frameDidChange(const Rect& oldFrame) override;

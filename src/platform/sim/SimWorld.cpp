@@ -520,6 +520,7 @@ void SimWorld::orderFront(std::uint32_t number) {
     target->isOnScreen = true;
     insertFrontOfLevel(number);
     windowsChanged();
+    if (auto panel = target->panel.lock()) panel->orderingChanged();
 }
 
 void SimWorld::orderOut(std::uint32_t number) {
@@ -529,6 +530,7 @@ void SimWorld::orderOut(std::uint32_t number) {
     removeFromStack(number);
     if (keyWindow_ == number) setKeyWindow(0);
     windowsChanged();
+    if (auto panel = target->panel.lock()) panel->orderingChanged();
 }
 
 bool SimWorld::orderRelative(std::uint32_t number, int mode, std::uint32_t other) {
@@ -548,6 +550,7 @@ bool SimWorld::orderRelative(std::uint32_t number, int mode, std::uint32_t other
         stack_.insert(at, number);
     }
     windowsChanged();
+    if (auto panel = target->panel.lock()) panel->orderingChanged();
     return true;
 }
 
