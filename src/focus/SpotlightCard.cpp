@@ -19,9 +19,6 @@ constexpr double kLabelWidth = 52;
 constexpr double kValueWidth = 28;
 constexpr double kFadeValueWidth = 44;
 constexpr double kSliderHeight = 16;
-constexpr double kTrackHeight = 4;
-constexpr double kThumbDiameter = 12;
-constexpr double kActiveThumbDiameter = 14;
 constexpr const char* kSelectorGeometryID = "effectSelector";
 
 constexpr Color kAccent = Palette::accent;
@@ -65,43 +62,6 @@ View caption(const std::string& text) {
         .frame({.width = kLabelWidth, .alignment = Alignment::leading()});
 }
 
-// A slider over the full width it is offered: a thin track filled up to the value and a round
-// thumb centred on the end of the fill. A press counts without any movement, and every move sends
-// the position under the pointer; a release only ends the drag.
-View sliderTrack(double value, bool isHovering, bool isDragging,
-                 std::optional<Animation> thumbAnimation, std::function<void(bool)> hoverChanged,
-                 std::function<void(double)> positionChanged, std::function<void()> dragEnded) {
-    return GeometryReader([=](Size size) {
-        const double fill = SpotlightSliderMapping::clampedPosition(value) * size.width;
-        const bool isActive = isHovering || isDragging;
-        const double diameter = isActive ? kActiveThumbDiameter : kThumbDiameter;
-        const View thumb = Circle()
-                               .fill(kAccent)
-                               .frame(diameter, diameter)
-                               .shadow(Color(Palette::black(0.3)), 1, 0, 1)
-                               .offset(fill - diameter / 2, 0)
-                               .animation(thumbAnimation, isActive);
-        DragGesture drag{.minimumDistance = 0};
-        drag.onChanged = [positionChanged, width = size.width](const DragValue& change) {
-            if (const auto position = SpotlightSliderMapping::position(change.location.x, width))
-                positionChanged(*position);
-        };
-        drag.onEnded = [dragEnded](const DragValue&) { dragEnded(); };
-        return ZStack(Alignment::leading(),
-                      {
-                          RoundedRectangle(2).fill(white(0.08)).frame({.height = kTrackHeight}),
-                          RoundedRectangle(2)
-                              .fill(kAccent.opacity(0.6))
-                              .frame(std::max(fill, 0.0), kTrackHeight),
-                          thumb,
-                      })
-            .frame(size.width, size.height, Alignment::leading())
-            .contentShape(Rectangle())
-            .onHover(hoverChanged)
-            .gesture(std::move(drag));
-    });
-}
-
 struct SliderRow {
     std::string label;
     std::string accessibilityLabel;
@@ -117,15 +77,22 @@ struct SliderRow {
 View sliderRow(const SliderRow& row, std::optional<Animation> thumbAnimation) {
     auto& isHovering = row.isHovering;
     auto& isDragging = row.isDragging;
-    const View slider = sliderTrack(
-                            row.position, isHovering(), isDragging(), thumbAnimation,
-                            [&isHovering](bool hovering) { isHovering.set(hovering); },
-                            [&isDragging, send = row.send](double position) {
-                                isDragging.set(true);
-                                send(position);
-                            },
-                            [&isDragging] { isDragging.set(false); })
-                            .frame({.height = kSliderHeight})
+    SliderStyle style;
+    style.height = kSliderHeight;
+    style.rail = white(0.08);
+    style.fill = kAccent.opacity(0.6);
+    style.thumb = style.draggingThumb = kAccent;
+    style.thumbShadow = Palette::black(0.3);
+    style.thumbAnimation = thumbAnimation;
+    // A press counts without any movement, and every move sends the position under the pointer;
+    // a release only ends the drag.
+    const View slider = View(Slider{row.position, isHovering(), isDragging(),
+                                    [&isHovering](bool hovering) { isHovering.set(hovering); },
+                                    [&isDragging, send = row.send](double position) {
+                                        isDragging.set(true);
+                                        send(position);
+                                    },
+                                    [&isDragging] { isDragging.set(false); }, style})
                             .accessibilityLabel(row.accessibilityLabel)
                             .accessibilityValue(row.reading.spoken);
     const View value = Text(row.reading.shown)

@@ -10,6 +10,7 @@ namespace {
 struct AccessibilityProperties {
     std::optional<std::string> label{}, value{}, hint{}, identifier{};
     AccessibilityTrait traits = AccessibilityTrait::none;
+    AccessibilityTrait removedTraits = AccessibilityTrait::none;
     bool hidden = false;
     std::optional<AccessibilityChildren> children{};
 };
@@ -56,7 +57,9 @@ class AccessibilityElement final : public ModifierElement {
         if (properties_.value) element.value = *properties_.value;
         if (properties_.hint) element.hint = *properties_.hint;
         if (properties_.identifier) element.identifier = *properties_.identifier;
-        element.traits = element.traits | properties_.traits;
+        element.traits = static_cast<AccessibilityTrait>(
+            static_cast<std::uint8_t>(element.traits | properties_.traits) &
+            ~static_cast<std::uint8_t>(properties_.removedTraits));
     }
     AccessibilityProperties properties_;
 };
@@ -133,6 +136,10 @@ View View::accessibilityIdentifier(std::string identifier) const {
 
 View View::accessibilityAddTraits(AccessibilityTrait traits) const {
     return accessibility(element_, {.traits = traits});
+}
+
+View View::accessibilityRemoveTraits(AccessibilityTrait traits) const {
+    return accessibility(element_, {.removedTraits = traits});
 }
 
 View View::accessibilityHidden(bool hidden) const {

@@ -1,6 +1,7 @@
 // Pointer modifiers of View: hover, tap, drag and long press.
 #include "platform/Platform.hpp"
 #include "platform/core/Timer.hpp"
+#include "platform/desktop/Input.hpp"
 #include "ui/Host.hpp"
 #include "ui/Node.hpp"
 #include "ui/View.hpp"
@@ -21,6 +22,20 @@ class HoverElement final : public ModifierElement {
 
   private:
     std::function<void(bool)> action_;
+};
+
+class HoverCursorElement final : public ModifierElement {
+  public:
+    HoverCursorElement(std::shared_ptr<const Element> content, Cursor cursor)
+        : ModifierElement(std::move(content)), cursor_(std::move(cursor)) {}
+    bool tracksHover() const override { return true; }
+    void hoverChanged(Node&, bool isHovering) const override {
+        platform().input().setCursor(isHovering ? cursor_ : Cursor::arrow());
+    }
+    std::string debugName() const override { return "hoverCursor"; }
+
+  private:
+    Cursor cursor_;
 };
 
 class TapElement final : public ModifierElement {
@@ -154,6 +169,10 @@ class LongPressElement final : public ModifierElement {
 
 View View::onHover(std::function<void(bool)> action) const {
     return View(std::make_shared<HoverElement>(element_, std::move(action)));
+}
+
+View View::hoverCursor(Cursor cursor) const {
+    return View(std::make_shared<HoverCursorElement>(element_, std::move(cursor)));
 }
 
 View View::onTapGesture(std::function<void()> action) const {

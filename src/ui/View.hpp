@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/core/Task.hpp"
+#include "platform/desktop/Cursor.hpp"
 #include "ui/Alignment.hpp"
 #include "ui/AnyValue.hpp"
 #include "ui/Binding.hpp"
@@ -191,6 +192,9 @@ class View {
 
     // --- input
     View onHover(std::function<void(bool)> action) const;
+    // Shows `cursor` while the pointer is over the view, and the arrow again when it leaves, when
+    // the view goes and when its window leaves the screen.
+    View hoverCursor(Cursor cursor) const;
     View onTapGesture(std::function<void()> action) const;
     View gesture(DragGesture gesture) const;
     View onLongPressGesture(LongPressGesture gesture) const;
@@ -218,6 +222,7 @@ class View {
     View accessibilityHint(std::string hint) const;
     View accessibilityIdentifier(std::string identifier) const;
     View accessibilityAddTraits(AccessibilityTrait traits) const;
+    View accessibilityRemoveTraits(AccessibilityTrait traits) const;
     View accessibilityHidden(bool hidden = true) const;
     View accessibilityElement(AccessibilityChildren children) const;
     // What a screen reader's press does (a button's press is its action already). Put it outside

@@ -3,6 +3,7 @@
 #include <concepts>
 #include <memory>
 #include <typeinfo>
+#include <vector>
 
 #include "platform/core/Observation.hpp"
 #include "ui/Host.hpp"
@@ -36,10 +37,23 @@ class ViewContext {
     }
     // Makes focus leave every field of the window.
     void resignFocus() const { node_->host().resignFocus(); }
+    // The binding's value; a write made to it elsewhere builds this component again, in the
+    // transaction of that write (a control whose owner does not rebuild still follows it).
+    template <class T>
+    T read(const Binding<T>& binding) {
+        bindingReads_.push_back(
+            binding.observe([weak = node_->weak_from_this(), &host = node_->host()] {
+                host.markDirty(weak, Transaction::current());
+            }));
+        return binding.get();
+    }
+    // Called before each run of the body: it reads its bindings afresh.
+    void forgetBindingReads() { bindingReads_.clear(); }
 
   private:
     Node* node_;
     std::shared_ptr<State> shared_;
+    std::vector<ObservationToken> bindingReads_;
 };
 
 namespace detail {
@@ -85,6 +99,7 @@ class ComponentElement final : public Element {
         auto& storage = node.ensureStorage<ComponentStorage<State>>(node);
         View body;
         storage.observation.reset();
+        storage.context.forgetBindingReads();
         storage.observation = node.trackReads([&] { body = component_.body(storage.context); });
         const ChildEntry child{ChildKey{}, body.element()};
         node.reconcileChildren({&child, 1}, context);

@@ -4,6 +4,8 @@
 namespace talvori::ui::testing {
 namespace {
 
+constexpr Color kFill = Color::rgb255(60, 70, 90);
+
 // A field-like anchor that opens a popover with a button in it; the popover's binding counts the
 // writes it receives.
 struct Anchored {
@@ -29,7 +31,7 @@ struct Anchored {
                                                                 Text("Inside").frame(200, 60))
                                                              .accessibilityLabel("Inside"));
                                          },
-                                         {.background = Color::rgb255(21, 24, 32)})
+                                         {.background = kFill})
                                 .accessibilityLabel("Anchor");
         return VStack(0, {Spacer(0).frame({.height = 40}), *anchorPresent ? anchor : View(),
                           Spacer(0)})

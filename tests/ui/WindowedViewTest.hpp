@@ -11,6 +11,9 @@ namespace talvori::ui::testing {
 // Views in a panel of ours on the simulated desktop, driven through the simulated pointer.
 class WindowedViewTest : public UiTest {
   protected:
+    // The panels' dark background, on which the views' light texts show.
+    static constexpr Color kInk = Color::rgb255(21, 24, 32);
+
     // Before the test's own members go: closing the window may write through their bindings.
     void TearDown() override {
         if (panel) panel->close();
@@ -23,6 +26,7 @@ class WindowedViewTest : public UiTest {
         content = PanelHost::make(std::move(root), options);
         panel = makePanel(frame);
         panel->setCanBecomeKey(true);
+        panel->setBackgroundColor(kInk);
         panel->setHostedContent(content);
         panel->orderFront();
         runUntilIdle();
