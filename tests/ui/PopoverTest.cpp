@@ -71,8 +71,7 @@ TEST_F(PopoverTest, HangsBelowItsAnchorWithTheArrowOnTheAnchorsMiddle) {
 
     writePicture("/tmp/x/popover.png");
     const auto picture = sim::ScreenPicture::render(world());
-    EXPECT_TRUE(
-        close(picture.colorAt({anchor.midX(), anchor.minY() - 2}), Color::rgb255(21, 24, 32), 0.03))
+    EXPECT_TRUE(close(picture.colorAt({anchor.midX(), anchor.minY() - 2}), kFill, 0.03))
         << "the arrow's tip";
     EXPECT_TRUE(close(picture.colorAt({anchor.midX() + 30, anchor.minY() - 2}),
                       picture.colorAt({anchor.midX() + 30, anchor.minY() + 40})))
