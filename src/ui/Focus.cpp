@@ -82,8 +82,11 @@ View View::onKeyPress(std::function<bool(const KeyPress&)> action) const {
 }
 
 View View::keyboardShortcut(std::string key, Modifiers modifiers) const {
-    return View(
-        std::make_shared<ShortcutElement>(element_, KeyboardShortcut{std::move(key), modifiers}));
+    return keyboardShortcut(KeyboardShortcut{std::move(key), modifiers});
+}
+
+View View::keyboardShortcut(KeyboardShortcut shortcut) const {
+    return View(std::make_shared<ShortcutElement>(element_, std::move(shortcut)));
 }
 
 }  // namespace talvori::ui

@@ -55,10 +55,12 @@ struct KeyPress {
     bool hasShift() const { return contains(modifiers, Modifiers::shift); }
 };
 
-// A key and modifiers that trigger a button while its window is key.
+// A key and modifiers that trigger a button while its window is key: a key that types `key`, or,
+// when `namedKey` is set, that named key (an arrow, Return, Escape...).
 struct KeyboardShortcut {
     std::string key;
     Modifiers modifiers = Modifiers::command;
+    Key namedKey = Key::character;
     bool operator==(const KeyboardShortcut&) const = default;
 
     bool matches(const KeyPress& press) const;

@@ -215,6 +215,7 @@ class View {
     View help(std::string text) const;
     // Triggers the button inside while the window is key.
     View keyboardShortcut(std::string key, Modifiers modifiers = Modifiers::command) const;
+    View keyboardShortcut(KeyboardShortcut shortcut) const;
 
     // --- accessibility
     View accessibilityLabel(std::string label) const;
