@@ -3,9 +3,11 @@
 #include "GlobalShortcuts/GlobalShortcuts.hpp"
 #include "covers/Palette.hpp"
 #include "platform/Platform.hpp"
+#include "platform/desktop/Panel.hpp"
 #include "recorder/ClearButton.hpp"
 #include "recorder/Keycap.hpp"
 #include "recorder/ShortcutGlyphs.hpp"
+#include "recorder/ShortcutRecorderPopover.hpp"
 
 namespace talvori::ui {
 
@@ -24,6 +26,22 @@ Colors fieldColors(bool settling, bool recording, bool hovering, bool focused, b
     if (focused) return {Palette::white(0.05), Palette::white(0.1)};
     if (!hasShortcut) return {Palette::white(0.04), Color::clear()};
     return {Color::clear(), Color::clear()};
+}
+
+// Recording ends when its window stops being the key window: the keys go elsewhere then, and the
+// global shortcuts must not stay off.
+void watchWindow(ViewContext<ShortcutRecorderField::State>& ctx) {
+    const auto window = ctx.window();
+    if (!window) return;
+    const auto recorder = ctx.state.recorder;
+    ctx.state.windowResignation = platform().notificationCenter().addObserver(
+        Panel::kDidResignKeyNotification, window.get(), NotificationDelivery::synchronous,
+        [weak = std::weak_ptr<ShortcutRecorder>(recorder)](const Notification&) {
+            const auto recorder = weak.lock();
+            if (!recorder || !recorder->isRecording.peek()) return;
+            recorder->isRecording.set(false);
+            recorder->stopRecording();
+        });
 }
 
 // The old label fades out quickly; the new one fades in once it is gone.
@@ -59,7 +77,9 @@ View ShortcutRecorderField::label(ViewContext<State>& ctx) const {
             ctx.state.recorder->clear();
             ctx.resignFocus();
         }};
-        clear = View(button).accessibilityIdentifier("ShortcutRecorderField.clear");
+        clear = View(button)
+                    .help("Clear shortcut")
+                    .accessibilityIdentifier("ShortcutRecorderField.clear");
     }
     return HStack(0, {HStack(3, std::move(caps)), clear.frame({.width = kClearSlotWidth})})
         .padding(Edges::leading, 5)
@@ -124,10 +144,15 @@ View ShortcutRecorderField::body(ViewContext<State>& ctx) const {
         })
         .onChange(recording,
                   [&ctx](bool isRecording) {
-                      if (isRecording) return;
-                      ctx.state.recorder->stopRecording();
-                      if (!ctx.state.startedByClick) return;
-                      ctx.state.startedByClick = false;
+                      auto& state = ctx.state;
+                      if (isRecording) {
+                          watchWindow(ctx);
+                          return;
+                      }
+                      state.windowResignation.reset();
+                      state.recorder->stopRecording();
+                      if (!state.startedByClick) return;
+                      state.startedByClick = false;
                       ctx.resignFocus();
                   })
         .onChange(current,
@@ -158,10 +183,17 @@ View ShortcutRecorderField::body(ViewContext<State>& ctx) const {
             if (recorder->isRecording.peek()) recorder->isRecording.set(false);
             recorder->stopRecording();
         })
+        .popover(Binding<bool>(recorder->isRecording),
+                 [recorder] { return View(ShortcutRecorderPopover{recorder}); },
+                 {.background = Color(Palette::ink)})
+        .help("Record a new shortcut")
         .accessibilityElement(AccessibilityChildren::ignore)
         .accessibilityAddTraits(AccessibilityTrait::isButton)
         .accessibilityValue(current ? spokenShortcut(*current) : "None")
         .accessibilityHint("Press Return to record a new shortcut.")
+        .accessibilityAction([recorder] { recorder->startRecording(); })
+        .accessibilityAction("Clear " + recorder->title + " shortcut",
+                             [recorder] { recorder->clear(); })
         .accessibilityLabel(recorder->title + " shortcut");
 }
 

@@ -40,6 +40,8 @@ struct ShortcutRecorderField {
         TaskSlot settleTask;
         Observable<bool> isFocused{false};
         NotificationToken shortcutChanges;
+        // The window the recording runs in giving up key status ends the recording.
+        NotificationToken windowResignation;
     };
 
     View body(ViewContext<State>& ctx) const;

@@ -49,6 +49,8 @@ class ViewContext {
     }
     // Called before each run of the body: it reads its bindings afresh.
     void forgetBindingReads() { bindingReads_.clear(); }
+    // The window showing the view; none for views outside a window.
+    std::shared_ptr<Panel> window() const { return node_->host().window(); }
 
   private:
     Node* node_;

@@ -27,6 +27,25 @@ class ShortcutRecorderFieldTest : public RecorderWindowTest {
         if (!result) return result << " (border)";
         return ::testing::AssertionSuccess();
     }
+    // The popover's window while one is shown.
+    std::shared_ptr<Panel> popoverWindow() const {
+        for (const auto& panel : platform().application().windows()) {
+            const auto content = contentOf(*panel);
+            if (panel != window && panel->isVisible() && content &&
+                content->host().find(Query::byText("Close"))) {
+                return panel;
+            }
+        }
+        return nullptr;
+    }
+    static std::shared_ptr<ui::PanelHost> contentOf(const Panel& panel) {
+        return std::dynamic_pointer_cast<ui::PanelHost>(panel.hostedContent());
+    }
+    bool popoverShown() const { return popoverWindow() != nullptr; }
+    bool popoverShows(const std::string& text) const {
+        const auto panel = popoverWindow();
+        return panel && contentOf(*panel)->host().find(Query::byText(text));
+    }
     bool isFocused(const std::string& raw) const { return part(raw, "ring").opacity() > 0.99; }
     std::vector<std::string> capTexts(const std::string& raw) const {
         std::vector<std::string> texts;
@@ -132,16 +151,64 @@ TEST_F(ShortcutRecorderFieldTest, ASavedShortcutSettlesAndANewerChangeRestartsTh
 TEST_F(ShortcutRecorderFieldTest, AnotherFieldsStartEndsThisOneAndAnOverwriteShowsInBoth) {
     click(field("toggleFocus"));
     const auto first = ShortcutRecorder::active();
-    click(field("newCover"));
+    ASSERT_TRUE(popoverShown());
+    // A screen reader presses the second field while the first records.
+    EXPECT_TRUE(field("newCover").performAccessibilityAction());
+    settle();
     EXPECT_FALSE(first->isRecording.peek());
+    EXPECT_NE(ShortcutRecorder::active(), first);
     EXPECT_FALSE(GlobalShortcuts::isEnabled());
-    EXPECT_TRUE(looks("toggleFocus", Color::clear(), Color::clear()));
+    // Only the pointer still resting on it lights the first field.
+    EXPECT_TRUE(looks("toggleFocus", Palette::white(0.08), Palette::white(0.16)));
+    EXPECT_TRUE(popoverShown());
 
     press(Key::f, Flags::shift | Flags::command);
+    EXPECT_TRUE(popoverShows("Toggle Focus Mode"));
     press(Key::returnKey);
     EXPECT_EQ(capTexts("newCover"), (std::vector<std::string>{"⇧", "⌘", "F"}));
     EXPECT_TRUE(host().find(Query::byText("Add Shortcut")));
     EXPECT_EQ(field("toggleFocus").accessibilityElement()->value, "None");
+}
+
+TEST_F(ShortcutRecorderFieldTest, AClickOutsideClosesThePopoverAndEndsRecording) {
+    click(field("moreBlur"));
+    ASSERT_TRUE(popoverShown());
+    EXPECT_TRUE(popoverShows("Current shortcut"));
+    const auto popover = popoverWindow();
+    EXPECT_GT(popover->level(), window->level());
+    EXPECT_LT(popover->frame().maxY(), globalCenter(field("moreBlur")).y);
+    input().click(global({5, 5}));
+    settle();
+    EXPECT_FALSE(popoverShown());
+    EXPECT_FALSE(ShortcutRecorder::active());
+    EXPECT_TRUE(GlobalShortcuts::isEnabled());
+    EXPECT_FALSE(isFocused("moreBlur"));
+}
+
+TEST_F(ShortcutRecorderFieldTest, RecordingEndsWhenItsWindowResignsKey) {
+    click(field("toggleFocus"));
+    auto other = platform().application().makePanel({{700, 100}, {200, 100}}, StyleMask::titled);
+    other->makeKeyAndOrderFront();
+    settle();
+    EXPECT_FALSE(ShortcutRecorder::active());
+    EXPECT_FALSE(popoverShown());
+    EXPECT_TRUE(GlobalShortcuts::isEnabled());
+}
+
+TEST_F(ShortcutRecorderFieldTest, TheScreenReaderCanRecordAndClear) {
+    const auto element = field("newCover").accessibilityElement();
+    EXPECT_TRUE(element->hasDefaultAction());
+    EXPECT_EQ(element->actionNames(), std::vector<std::string>{"Clear New Cover shortcut"});
+    host().requestFocus(*field("newCover").node());
+    settle();
+    EXPECT_TRUE(field("newCover").performAccessibilityAction("Clear New Cover shortcut"));
+    settle();
+    EXPECT_EQ(GlobalShortcuts::getShortcut(appName("newCover")), std::nullopt);
+    EXPECT_TRUE(isFocused("newCover"));
+    EXPECT_FALSE(ShortcutRecorder::active());
+    EXPECT_TRUE(field("newCover").performAccessibilityAction());
+    settle();
+    EXPECT_TRUE(ShortcutRecorder::active());
 }
 
 TEST_F(ShortcutRecorderFieldTest, LeavingTheScreenWhileRecordingGivesTheHotKeysBack) {
