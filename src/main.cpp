@@ -1,21 +1,31 @@
-#include <csignal>
 #include <cstdio>
 
+#include "app/TalvoriApp.hpp"
 #include "platform/Platform.hpp"
 
 using namespace talvori;
 
+namespace {
+
+// Starts the application on the installed platform and runs it until it quits. Without a desktop
+// there is nothing to show and nobody to quit it, so it says so and fails instead of sitting idle.
+int runApplication() {
+    if (!platform().hasDesktop()) {
+        std::fprintf(stderr,
+                     "Talvori: no desktop backend is present, so there is no desktop to show "
+                     "Talvori on. The program stops.\n");
+        return 1;
+    }
+    const auto app = TalvoriApp::start();
+    platform().runLoop().run();
+    return 0;
+}
+
+}  // namespace
+
 int main() {
     Platform::install(Platform::makeReal());
-    auto log = platform().logger("App");
-    log.log("Talvori %{public}s started without a desktop: nothing is shown.", "0.1.0");
-    std::fprintf(stderr,
-                 "Talvori: covers, Focus mode, the global shortcuts and the views are built and "
-                 "tested on the simulated desktop, but this program cannot reach a real desktop yet "
-                 "(there is no X11 backend and no application core), so it shows nothing. Press "
-                 "Ctrl-C to quit.\n");
-    std::signal(SIGINT, [](int) { std::_Exit(0); });
-    platform().runLoop().run();
+    const int status = runApplication();
     Platform::uninstall();
-    return 0;
+    return status;
 }

@@ -174,11 +174,12 @@ void PanelHost::didMoveToPanel(Panel* panel) {
     host_->windowVisibilityDidChange();
     if (!panel) {
         host_->mouseExited();
-        return;
+    } else {
+        host_->setProposedSize(panel->frame().size);
+        focusDidChange(host_->hasFocusedTextField());
+        setNeedsDisplay();
     }
-    host_->setProposedSize(panel->frame().size);
-    focusDidChange(host_->hasFocusedTextField());
-    setNeedsDisplay();
+    if (onMoveToPanel) onMoveToPanel(panel);
 }
 
 KeyPress PanelHost::keyPress(const Event& event) {

@@ -36,6 +36,9 @@ class PanelHost final : public HostedContent, public std::enable_shared_from_thi
     Host& host() const { return *host_; }
     // Called after every layout pass with the laid-out size.
     std::function<void(Size)> onLayoutChange;
+    // Called when the content was put into a panel, or taken out of its panel (null), so that
+    // whoever needs the window its views are shown in learns it.
+    std::function<void(Panel*)> onMoveToPanel;
 
     void draw(cairo_t* context, Size size) override;
     Size fittingSize() override;

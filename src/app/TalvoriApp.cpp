@@ -1,0 +1,87 @@
+#include "app/TalvoriApp.hpp"
+
+#include "app/AppDelegate.hpp"
+#include "app/FirstRunWindowContent.hpp"
+#include "app/RuntimeCoordinator.hpp"
+#include "app/SceneRouter.hpp"
+#include "platform/Platform.hpp"
+#include "ui/PanelHost.hpp"
+
+namespace talvori {
+
+std::shared_ptr<TalvoriApp> TalvoriApp::start() {
+    auto app = std::make_shared<TalvoriApp>();
+    auto& application = platform().application();
+    application.setDelegate(app->appDelegate());
+    for (auto& scene : app->body()) application.registerScene(std::move(scene));
+    application.finishLaunching();
+    return app;
+}
+
+TalvoriApp::TalvoriApp()
+    : dismissWindow([](const std::string& id) { platform().application().dismissWindow(id); }),
+      openWindow([](const std::string& id) { platform().application().openWindow(id); }),
+      appDelegate_(std::make_shared<AppDelegate>()) {
+    platform().runLoop().assertMainThread("TalvoriApp");
+}
+
+const std::shared_ptr<RuntimeCoordinator>& TalvoriApp::runtime() {
+    if (!runtime_) runtime_ = RuntimeCoordinator::create();
+    return runtime_;
+}
+
+std::vector<SceneDescription> TalvoriApp::body() {
+    const auto& coordinator = runtime();
+    const std::weak_ptr<RuntimeCoordinator> weak = coordinator;
+    appDelegate_->isRuntimeRunning = [weak] {
+        auto runtime = weak.lock();
+        return runtime && runtime->windowManager() != nullptr;
+    };
+    appDelegate_->isStartupDecisionPending = [weak] {
+        auto runtime = weak.lock();
+        return runtime && runtime->isStartupDecisionPending();
+    };
+    coordinator->sceneRouter = std::make_shared<SceneRouter>(dismissWindow, openWindow);
+    // The drive holds the runtime: the decision must run even if nothing else refers to it.
+    appDelegate_->startupDriverLatch.arm([coordinator] {
+        (void)Task::start(platform().runLoop(), [coordinator]() -> Async {
+            coordinator->decideStartup();
+            co_return;
+        });
+    });
+    return {firstRunScene(), settingsScene()};
+}
+
+SceneDescription TalvoriApp::firstRunScene() {
+    SceneDescription scene;
+    scene.identifier = kFirstRunSceneID;
+    scene.title = "Talvori";
+    scene.makeContent = [weak = std::weak_ptr<RuntimeCoordinator>(runtime()),
+                         dismiss = dismissWindow]() -> std::shared_ptr<HostedContent> {
+        auto runtime = weak.lock();
+        if (!runtime) return nullptr;
+        return ui::FirstRunWindowContent::makeHostedContent(
+            std::move(runtime), [dismiss] { dismiss(kFirstRunSceneID); });
+    };
+    scene.sizedToContent = true;
+    scene.hidesTitleBar = true;
+    return scene;
+}
+
+SceneDescription TalvoriApp::settingsScene() {
+    SceneDescription scene;
+    scene.identifier = kSettingsSceneID;
+    scene.title = "Settings";
+    // The settings window's own views replace this plain page.
+    scene.makeContent = []() -> std::shared_ptr<HostedContent> {
+        return ui::PanelHost::make(ui::Text("Settings")
+                                       .foregroundColor(ui::Color::white(0.8))
+                                       .padding(40)
+                                       .frame({.width = 540})
+                                       .background(ui::Color::rgb255(21, 24, 32)));
+    };
+    scene.sizedToContent = true;
+    return scene;
+}
+
+}  // namespace talvori

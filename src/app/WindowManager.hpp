@@ -1,0 +1,184 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "covers/PresetModel.hpp"
+#include "platform/core/Geometry.hpp"
+#include "platform/core/Observation.hpp"
+#include "platform/core/Task.hpp"
+#include "platform/core/UUID.hpp"
+#include "platform/desktop/Image.hpp"
+#include "platform/desktop/RunningApplication.hpp"
+
+namespace talvori {
+
+class ControlPanelController;
+class GlobalShortcutHandling;
+class MenuBarCoachMarkController;
+class MenuBarPanelController;
+class OverlayViewModel;
+class OverlayWindowController;
+class Panel;
+class PresetManager;
+class SpotlightController;
+
+// The one coordinator of the running application: it owns the open covers and their windows, the
+// layouts, the Focus engine, the control panel, the status item with its panel and the callouts
+// under it, and answers the global shortcuts. Made once by the runtime coordinator; main thread
+// only. The observable fields below notify the views that read them, and only on a real change
+// (lists of view models and panels compare by identity).
+class WindowManager : public std::enable_shared_from_this<WindowManager> {
+  public:
+    static constexpr double kControlPanelShowDelay = 0.2;
+    static constexpr double kControlPanelSwitchDelay = 0.3;
+    static constexpr double kControlPanelHideDelay = 0.5;
+    static constexpr double kBorderFlashDelay = 0.05;
+    static constexpr double kCoachMarkDelay = 0.35;
+    static constexpr Size kDefaultCoverSize{300, 200};
+    static constexpr Point kFallbackCoverOrigin{100, 100};
+    static constexpr Size kStatusImageSize{18, 18};
+    static constexpr const char* kStatusImageAsset = "icon-menubar";
+
+    // Builds and wires the whole runtime: control panel, status item and panel, callouts, layouts,
+    // the seven shortcut handlers and the update callout. Without a shortcut handler, the hot-key
+    // library itself.
+    static std::shared_ptr<WindowManager> create(
+        std::shared_ptr<PresetManager> presetManager,
+        std::shared_ptr<SpotlightController> spotlightController,
+        std::shared_ptr<GlobalShortcutHandling> shortcutHandler = {});
+    ~WindowManager();
+    WindowManager(const WindowManager&) = delete;
+    WindowManager& operator=(const WindowManager&) = delete;
+
+    // ---- Covers and layouts
+    // The open covers, oldest first: the order of the panel's list and of every snapshot.
+    Observable<std::vector<std::shared_ptr<OverlayViewModel>>> overlays;
+    Observable<std::vector<PresetModel>> presets;
+    // The layout whose covers are open.
+    Observable<std::optional<UUID>> activePresetId;
+
+    // ---- The covers card while covers close all at once, and the undo offer after it
+    Observable<bool> isClosingAll{false};
+    Observable<bool> isCardFading{false};
+    Observable<bool> isCardAppearing{false};
+    Observable<std::set<UUID>> closingOverlayIds;
+    Observable<std::optional<std::vector<OverlayModel>>> undoableModels;
+    Observable<std::optional<UUID>> undoablePresetId;
+    TaskSlot undoTask;
+    TaskSlot cascadeTask;
+    TaskSlot cardAppearTask;
+    TaskSlot coachMarkTask;
+
+    // ---- Windows
+    // One controller per open cover with a window, by the cover's id.
+    Observable<std::map<UUID, std::shared_ptr<OverlayWindowController>>> windowControllers;
+    // The previews of a hovered layout, shown or fading in; and those fading out.
+    Observable<std::vector<std::shared_ptr<Panel>>> ghostPanels;
+    Observable<std::vector<std::shared_ptr<Panel>>> fadingGhostPanels;
+
+    TaskSlot updateCalloutTask;
+    // The number the next default cover name carries; it only grows within a run.
+    Observable<std::int64_t> nextOverlayNumber{1};
+    // After shutdown() the callouts and the Focus shortcuts stay off.
+    Observable<bool> isShutdown{false};
+
+    // ---- Collaborators, fixed at construction
+    SpotlightController& spotlightController() const { return *spotlightController_; }
+    const std::shared_ptr<SpotlightController>& sharedSpotlightController() const {
+        return spotlightController_;
+    }
+    PresetManager& presetManager() const { return *presetManager_; }
+    GlobalShortcutHandling& shortcutHandler() const { return *shortcutHandler_; }
+    ControlPanelController& controlPanelController() const { return *controlPanelController_; }
+    MenuBarPanelController& menuBarPanelController() const { return *menuBarPanelController_; }
+    MenuBarCoachMarkController& coachMarkController() const { return *coachMarkController_; }
+    MenuBarCoachMarkController& updateCalloutController() const {
+        return *updateCalloutController_;
+    }
+
+    // The open cover `id`, if any.
+    std::shared_ptr<OverlayViewModel> viewModel(const UUID& id) const;
+    // Tears the runtime down for good; a second call does nothing. Nothing in the application
+    // calls it: quitting ends the process as it is.
+    void shutdown();
+
+    // ---- Global shortcuts
+    // The four Focus shortcuts on while Focus is on (and the manager not shut down), else off.
+    void syncFocusShortcuts();
+
+    // ---- Covers
+    // A new cover with the default look and the next "Overlay N" name, centred on the main screen;
+    // ends an open undo offer and flashes the cover's border a moment later.
+    std::shared_ptr<OverlayViewModel> createCover();
+    // Closes the cover's window and forgets the cover; no undo, the active layout stays.
+    void closeCover(const UUID& id);
+    // Closes every open cover and leaves no layout active.
+    void closeActiveLayout();
+    // A copy of the cover beside it (20 points right and down) under the next default name.
+    void duplicateCover(const UUID& id);
+    void attachCover(const UUID& id, const RunningApplication& application);
+    void detachCover(const UUID& id);
+    // Connects the cover window's hover and move reports to the control panel.
+    void wireWindowCallbacks(OverlayWindowController& controller);
+    // Appends `record` to the open covers and shows its window: the one way covers open, also when
+    // a layout is applied or a close-all undone. A record whose id is already open gets a fresh id,
+    // so every open cover has exactly one window and closing one closes exactly that one.
+    std::shared_ptr<OverlayViewModel> openCover(OverlayModel record);
+
+    // ---- The covers card, the undo offer and ghost previews
+    // Ends an open "Undo close all" offer: the closed covers can no longer come back.
+    void endUndoOffer();
+    // Ends a running cascade or card-appear animation and clears the card flags. Covers of an
+    // interrupted cascade are dropped, and their windows with them.
+    void resetCardState();
+    // Removes every layout preview at once, also those fading out.
+    void removeGhostPanels();
+
+    // ---- Menu-bar panel and status image
+    void showMenuBarPanel();
+    void toggleMenuBarPanel();
+    // The status item's template image: the artwork, with an arrow badge while an update is
+    // pending; empty when the artwork is missing.
+    Image statusBarImage() const;
+    static Image statusBarImage(bool hasPendingUpdate);
+    std::string statusBarAccessibilityLabel() const;
+
+    // ---- Coach mark and update callout
+    // Shows the coach mark under the status item shortly; a newer request replaces a waiting one.
+    void scheduleCoachMark();
+    // The coach mark, or the menu-bar panel when the coach mark cannot be placed.
+    void showCoachMark();
+    // Hooks the update callout to the update reminder and starts offering a pending update.
+    void installUpdateCallout();
+    void uninstallUpdateCallout();
+    // Takes the coach mark and the update callout away.
+    void dismissCallouts();
+
+  private:
+    WindowManager(std::shared_ptr<PresetManager> presetManager,
+                  std::shared_ptr<SpotlightController> spotlightController,
+                  std::shared_ptr<GlobalShortcutHandling> shortcutHandler);
+
+    void wireControlPanel();
+    void registerShortcutHandlers();
+    // The current default-name number, and the counter moved past it without ever overflowing.
+    std::int64_t takeOverlayNumber();
+    void forgetController(const UUID& id);
+    bool hasPendingUpdate() const;
+
+    std::shared_ptr<ControlPanelController> controlPanelController_;
+    std::shared_ptr<MenuBarPanelController> menuBarPanelController_;
+    std::shared_ptr<MenuBarCoachMarkController> coachMarkController_;
+    std::shared_ptr<MenuBarCoachMarkController> updateCalloutController_;
+    std::shared_ptr<PresetManager> presetManager_;
+    std::shared_ptr<SpotlightController> spotlightController_;
+    std::shared_ptr<GlobalShortcutHandling> shortcutHandler_;
+};
+
+}  // namespace talvori

@@ -1,0 +1,109 @@
+#include <cairo.h>
+
+#include <numbers>
+
+#include "app/WindowManager.hpp"
+#include "menubar/MenuBarCoachMarkController.hpp"
+#include "menubar/MenuBarPanelController.hpp"
+#include "ui/IconCatalog.hpp"
+
+namespace talvori {
+
+namespace {
+
+const Rect kBadgedAssetRect{1, 1, 16, 16};
+
+// The artwork drawn into `rect` in the current source, through the catalog's mask.
+void drawAsset(cairo_t* cr, ui::IconCatalog& catalog, const Rect& rect) {
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    catalog.draw(cr, WindowManager::kStatusImageAsset, rect);
+}
+
+void fillOval(cairo_t* cr, const Rect& rect) {
+    cairo_save(cr);
+    cairo_translate(cr, rect.midX(), rect.midY());
+    cairo_scale(cr, rect.width() / 2, rect.height() / 2);
+    cairo_arc(cr, 0, 0, 1, 0, 2 * std::numbers::pi);
+    cairo_restore(cr);
+    cairo_fill(cr);
+}
+
+// The artwork with a dot at its top right corner, an arrow cut out of the dot and a clear ring
+// around it. The image's origin is its top left (y down).
+void drawBadged(cairo_t* cr, ui::IconCatalog& catalog, Size size) {
+    cairo_save(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+    drawAsset(cr, catalog, kBadgedAssetRect);
+    cairo_set_operator(cr, CAIRO_OPERATOR_ATOP);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_rectangle(cr, kBadgedAssetRect.minX(), kBadgedAssetRect.minY(), kBadgedAssetRect.width(),
+                    kBadgedAssetRect.height());
+    cairo_fill(cr);
+    // The figures below are placed from the bottom left, as the artwork's badge was drawn.
+    auto fromBottom = [&](double x, double y, double width, double height) {
+        return Rect(x, size.height - y - height, width, height);
+    };
+    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+    fillOval(cr, fromBottom(7.5, 7.5, 12, 12));
+    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    fillOval(cr, fromBottom(9, 9, 9, 9));
+    auto point = [&](double x, double y) { return Point{x, size.height - y}; };
+    const Point stemBottom = point(13.5, 11), tip = point(13.5, 16);
+    const Point left = point(11.5, 14), right = point(15.5, 14);
+    cairo_move_to(cr, stemBottom.x, stemBottom.y);
+    cairo_line_to(cr, tip.x, tip.y);
+    cairo_move_to(cr, left.x, left.y);
+    cairo_line_to(cr, tip.x, tip.y);
+    cairo_line_to(cr, right.x, right.y);
+    cairo_set_line_width(cr, 1.4);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+    cairo_stroke(cr);
+    cairo_restore(cr);
+}
+
+}  // namespace
+
+void WindowManager::dismissCallouts() {
+    coachMarkController_->dismiss();
+    updateCalloutController_->dismiss();
+}
+
+void WindowManager::showMenuBarPanel() {
+    dismissCallouts();
+    menuBarPanelController_->showPanel();
+}
+
+void WindowManager::toggleMenuBarPanel() {
+    dismissCallouts();
+    if (menuBarPanelController_->isPanelVisible()) {
+        menuBarPanelController_->hidePanel();
+    } else {
+        menuBarPanelController_->showPanel();
+    }
+}
+
+Image WindowManager::statusBarImage() const {
+    return statusBarImage(hasPendingUpdate());
+}
+
+Image WindowManager::statusBarImage(bool hasPendingUpdate) {
+    if (!ui::IconCatalog::fileFor(kStatusImageAsset)) return Image{};
+    auto catalog = std::make_shared<ui::IconCatalog>();
+    if (!hasPendingUpdate) {
+        return Image{kStatusImageSize, true, [catalog](cairo_t* cr, Size size) {
+                         if (cr) drawAsset(cr, *catalog, Rect({0, 0}, size));
+                     }};
+    }
+    return Image{kStatusImageSize, true, [catalog](cairo_t* cr, Size size) {
+                     if (cr) drawBadged(cr, *catalog, size);
+                 }};
+}
+
+std::string WindowManager::statusBarAccessibilityLabel() const {
+    return hasPendingUpdate() ? "Talvori, update available" : "Talvori";
+}
+
+}  // namespace talvori

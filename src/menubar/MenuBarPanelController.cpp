@@ -1,0 +1,217 @@
+#include "menubar/MenuBarPanelController.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/WeakCallback.hpp"
+#include "app/WindowManager.hpp"
+#include "menubar/KeyableMenuPanel.hpp"
+#include "menubar/MainWindowView.hpp"
+#include "platform/Platform.hpp"
+#include "platform/desktop/CollectionBehavior.hpp"
+#include "platform/desktop/StyleMask.hpp"
+#include "platform/desktop/WindowLevel.hpp"
+#include "ui/PanelHost.hpp"
+
+namespace talvori {
+
+namespace {
+
+constexpr unsigned kPanelCollectionBehavior =
+    CollectionBehavior::canJoinAllSpaces | CollectionBehavior::fullScreenAuxiliary;
+constexpr int kNoWindowAnimation = 2;
+constexpr EventMask kClickMask =
+    eventMaskBit(EventType::leftMouseDown) | eventMaskBit(EventType::rightMouseDown);
+
+void assertMainThread(const char* caller) {
+    platform().runLoop().assertMainThread(caller);
+}
+
+}  // namespace
+
+MenuBarPanelController::~MenuBarPanelController() = default;
+
+// ---- Status item
+
+void MenuBarPanelController::install(const std::shared_ptr<WindowManager>& windowManager) {
+    windowManager_ = windowManager;
+    auto item = platform().statusBar().makeStatusItem(StatusBar::kSquareLength);
+    if (auto* button = item->button()) {
+        button->setAction(weakly(weak_from_this(),
+                                 [](MenuBarPanelController& self) { self.statusItemClicked(); }));
+        button->setAccessibilityLabel("Talvori");
+    }
+    statusItem_ = std::move(item);
+    if (windowManager && statusItem_->button()) observeStatusIcon();
+}
+
+void MenuBarPanelController::observeStatusIcon() {
+    auto manager = windowManager_.lock();
+    auto* button = statusItem_ ? statusItem_->button() : nullptr;
+    if (!manager || !button) return;
+    statusIconObservation_ = ObservationTracking::track(
+        [&] {
+            button->setImage(manager->statusBarImage());
+            button->setAccessibilityLabel(manager->statusBarAccessibilityLabel());
+        },
+        // Arms itself again on a later turn, once the change is complete.
+        [weak = weak_from_this()] {
+            platform().runLoop().post([weak] {
+                if (auto self = weak.lock()) self->observeStatusIcon();
+            });
+        });
+}
+
+void MenuBarPanelController::statusItemClicked() {
+    assertMainThread("MenuBarPanelController.statusItemClicked");
+    if (auto manager = windowManager_.lock()) manager->toggleMenuBarPanel();
+}
+
+std::optional<StatusItemScreenAnchor> MenuBarPanelController::statusItemScreenAnchor() const {
+    if (!statusItem_ || !statusItem_->isVisible()) return std::nullopt;
+    const auto* button = statusItem_->button();
+    if (!button || button->windowNumber() == 0 || !button->isWindowVisible()) return std::nullopt;
+    if (button->isHidden() || button->hasHiddenAncestor() || button->visibleRectIsEmpty()) {
+        return std::nullopt;
+    }
+    const auto screen = button->screen();
+    if (!screen) return std::nullopt;
+    return StatusItemScreenAnchor{button->frameOnScreen(), *screen, button->windowNumber()};
+}
+
+// ---- Panel
+
+bool MenuBarPanelController::isPanelVisible() const {
+    return panel_ && panel_->isVisible();
+}
+
+void MenuBarPanelController::makePanel() {
+    auto panel = KeyableMenuPanel::make(Rect(), StyleMask::nonactivatingPanel);
+    panel->setLevel(WindowLevel::status);
+    panel->setCollectionBehavior(kPanelCollectionBehavior);
+    panel->setOpaque(false);
+    panel->setBackgroundColor(Color::clear());
+    panel->setHidesOnDeactivate(false);
+    panel->setRestorable(false);
+    panel->setAnimationBehavior(kNoWindowAnimation);
+    panel->setEventHandler(weak_from_this());
+    const ui::View root = ui::MainWindowView{
+        windowManager_,
+        weakly(weak_from_this(), [](MenuBarPanelController& self,
+                                    double height) { self.contentHeightChanged(height); }),
+        [](const std::string& identifier) { platform().application().openWindow(identifier); }};
+    auto host = ui::PanelHost::make(
+        root.clipShape(ui::RoundedRectangle(kCornerRadius, ui::RoundedCornerStyle::circular)));
+    panel->setHostedContent(host);
+    panel_ = std::move(panel);
+    hostingView_ = std::move(host);
+}
+
+Rect MenuBarPanelController::panelFrame(Size size) const {
+    const double w = size.width, h = size.height;
+    // max(lo, min(hi, x)): on a screen too narrow for the panel the left margin wins.
+    if (const auto anchor = statusItemScreenAnchor()) {
+        const Rect visible = anchor->screen.visibleFrame;
+        const double x =
+            std::max(visible.minX() + kScreenMargin,
+                     std::min(visible.maxX() - w - kScreenMargin, anchor->rect.midX() - w / 2));
+        return {x, anchor->rect.minY() - kGapBelowItem - h, w, h};
+    }
+    const auto screen = platform().screens().mainScreen();
+    const Rect visible = screen ? screen->visibleFrame : Rect();
+    return {visible.maxX() - w - kScreenMargin, visible.maxY() - kGapBelowItem - h, w, h};
+}
+
+void MenuBarPanelController::showPanel() {
+    if (windowManager_.expired()) return;
+    if (!panel_) makePanel();
+    if (!panel_ || !hostingView_) return;
+    const Size size = hostingView_->fittingSize();
+    panel_->setFrame(panelFrame(size), false);
+    targetContentHeight_ = size.height;
+    platform().application().activate();
+    panel_->makeKeyAndOrderFront();
+    // No field of the panel starts focused.
+    panel_->makeFirstResponder(nullptr);
+    installEventMonitors();
+}
+
+void MenuBarPanelController::hidePanel() {
+    removeEventMonitors();
+    if (panel_) panel_->orderOut();
+}
+
+void MenuBarPanelController::windowDidResignKey(Panel&) {
+    assertMainThread("MenuBarPanelController.windowDidResignKey");
+    removeEventMonitors();
+    if (panel_) panel_->orderOut();
+}
+
+void MenuBarPanelController::contentHeightChanged(double height) {
+    if (!isPanelVisible() || !(height > 0)) return;
+    if (std::abs(height - targetContentHeight_) <= kHeightTolerance) return;
+    targetContentHeight_ = height;
+    const Rect frame = panel_->frame();
+    const Rect target{frame.minX(), frame.minY() - (height - frame.height()), frame.width(),
+                      height};
+    if (platform().workspace().accessibilityDisplayShouldReduceMotion()) {
+        panel_->setFrame(target, true);
+    } else {
+        panel_->animateFrame(target, kHeightAnimationDuration, AnimationCurve::easeOut);
+    }
+}
+
+// ---- Event monitors
+
+void MenuBarPanelController::installEventMonitors() {
+    removeEventMonitors();
+    auto& input = platform().input();
+    const std::weak_ptr<MenuBarPanelController> weak = weak_from_this();
+    localKeyMonitor_ = input.addLocalMonitor(
+        eventMaskBit(EventType::keyDown), [weak](const Event& event) -> std::optional<Event> {
+            assertMainThread("MenuBarPanelController.localKeyMonitor");
+            auto self = weak.lock();
+            if (!self || event.keyCode != kEscapeKeyCode || !self->isPanelVisible()) return event;
+            self->hidePanel();
+            return std::nullopt;
+        });
+    globalClickMonitor_ = input.addGlobalMonitor(kClickMask, [weak](const Event&) {
+        assertMainThread("MenuBarPanelController.globalClickMonitor");
+        if (auto self = weak.lock()) self->hidePanel();
+    });
+    localClickMonitor_ =
+        input.addLocalMonitor(kClickMask, [weak](const Event& event) -> std::optional<Event> {
+            assertMainThread("MenuBarPanelController.localClickMonitor");
+            auto self = weak.lock();
+            if (!self || !self->panel_) return event;
+            // A click on the status item is left to its action, which toggles the panel.
+            const auto* button = self->statusItem_ ? self->statusItem_->button() : nullptr;
+            const bool onItem = button && event.windowNumber == button->windowNumber();
+            if (event.windowNumber != self->panel_->windowNumber() && !onItem) self->hidePanel();
+            return event;
+        });
+}
+
+void MenuBarPanelController::removeEventMonitors() {
+    globalClickMonitor_.reset();
+    localClickMonitor_.reset();
+    localKeyMonitor_.reset();
+}
+
+void MenuBarPanelController::tearDown() {
+    removeEventMonitors();
+    if (panel_) {
+        panel_->setAnimationBehavior(kNoWindowAnimation);
+        panel_->setEventHandler({});
+        panel_->setHostedContent(nullptr);
+        panel_->orderOut();
+    }
+    panel_.reset();
+    hostingView_.reset();
+    targetContentHeight_ = 0;
+    windowManager_.reset();
+    statusIconObservation_.reset();
+    statusItem_.reset();
+}
+
+}  // namespace talvori

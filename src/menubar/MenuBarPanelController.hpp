@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "menubar/StatusItemScreenAnchor.hpp"
+#include "platform/core/Geometry.hpp"
+#include "platform/core/Observation.hpp"
+#include "platform/desktop/Registration.hpp"
+#include "platform/desktop/WindowEventHandler.hpp"
+
+namespace talvori {
+
+class Panel;
+class StatusItem;
+class WindowManager;
+
+namespace ui {
+class PanelHost;
+}
+
+// The status item and the panel under it, the application's main window. It places the panel
+// under the item, keeps it as tall as its content, and closes it on Escape, on a click anywhere
+// else, and when it stops being the key window. Whether a click on the item opens or closes the
+// panel is the window manager's decision. Main thread only.
+class MenuBarPanelController final : public WindowEventHandler,
+                                     public std::enable_shared_from_this<MenuBarPanelController> {
+  public:
+    static constexpr double kScreenMargin = 8;
+    static constexpr double kGapBelowItem = 6;
+    static constexpr double kCornerRadius = 12;
+    static constexpr double kHeightAnimationDuration = 0.25;
+    // Height reports closer than this to the panel's height are layout noise.
+    static constexpr double kHeightTolerance = 0.5;
+    static constexpr std::uint16_t kEscapeKeyCode = 53;
+
+    MenuBarPanelController() = default;
+    ~MenuBarPanelController() override;
+    MenuBarPanelController(const MenuBarPanelController&) = delete;
+    MenuBarPanelController& operator=(const MenuBarPanelController&) = delete;
+
+    // Puts the item into the status bar and keeps its image and label current.
+    void install(const std::shared_ptr<WindowManager>& windowManager);
+    // The status button's action.
+    void statusItemClicked();
+    // Builds the panel on first use, sizes and places it, and shows it as the key window.
+    void showPanel();
+    // Orders the panel out; it stays built for the next show.
+    void hidePanel();
+    bool isPanelVisible() const;
+    // Where the status item is, when it is really on a screen.
+    std::optional<StatusItemScreenAnchor> statusItemScreenAnchor() const;
+    // The panel's frame for content of `size`: under the item, or at the top right of the main
+    // screen when the item is not on screen.
+    Rect panelFrame(Size size) const;
+    // The panel's content now has `height`: the panel follows, its top edge fixed.
+    void contentHeightChanged(double height);
+    // Removes the item and the panel.
+    void tearDown();
+
+    void windowDidResignKey(Panel& panel) override;
+
+    // ---- What is installed, for those who look
+    const std::shared_ptr<StatusItem>& statusItem() const { return statusItem_; }
+    const std::shared_ptr<Panel>& panel() const { return panel_; }
+    const std::shared_ptr<ui::PanelHost>& hostingView() const { return hostingView_; }
+    double targetContentHeight() const { return targetContentHeight_; }
+    bool hasEventMonitors() const {
+        return localClickMonitor_ || globalClickMonitor_ || localKeyMonitor_;
+    }
+
+  private:
+    void observeStatusIcon();
+    void makePanel();
+    void installEventMonitors();
+    void removeEventMonitors();
+
+    std::shared_ptr<StatusItem> statusItem_;
+    std::shared_ptr<Panel> panel_;
+    std::shared_ptr<ui::PanelHost> hostingView_;
+    double targetContentHeight_ = 0;
+    Registration localClickMonitor_;
+    Registration globalClickMonitor_;
+    Registration localKeyMonitor_;
+    std::weak_ptr<WindowManager> windowManager_;
+    ObservationToken statusIconObservation_;
+};
+
+}  // namespace talvori
