@@ -1,0 +1,68 @@
+#include "app/AppDelegate.hpp"
+#include "app/AppTest.hpp"
+#include "app/StartupDriverLatch.hpp"
+
+namespace talvori::testing {
+namespace {
+
+TEST(StartupDriverLatchTest, OnlyTheLastDriveArmedBeforeLaunchingEndsRunsAndOnlyOnce) {
+    StartupDriverLatch latch;
+    std::vector<std::string> ran;
+    latch.arm([&] { ran.push_back("first"); });
+    latch.arm([&] { ran.push_back("second"); });
+    EXPECT_TRUE(ran.empty());
+    latch.finishLaunching();
+    EXPECT_EQ(ran, std::vector<std::string>{"second"});
+    EXPECT_TRUE(latch.hasFired());
+    EXPECT_FALSE(latch.hasPendingDrive());
+    latch.arm([&] { ran.push_back("late"); });
+    latch.finishLaunching();
+    EXPECT_EQ(ran.size(), 1u);
+    EXPECT_FALSE(latch.hasPendingDrive()) << "a drive after firing is not kept";
+}
+
+TEST(StartupDriverLatchTest, LaunchingThatEndsFirstFiresOnTheFirstArm) {
+    StartupDriverLatch latch;
+    int runs = 0;
+    latch.finishLaunching();
+    EXPECT_FALSE(latch.hasFired());
+    latch.arm([&] { ++runs; });
+    EXPECT_EQ(runs, 1);
+    latch.arm([&] { ++runs; });
+    EXPECT_EQ(runs, 1);
+}
+
+class LaunchTest : public AppTest {};
+
+TEST_F(LaunchTest, TheDecisionRunsOnALaterTurnOnceWhateverTheBodyDoes) {
+    onboard();
+    app = std::make_shared<TalvoriApp>();
+    platform().application().setDelegate(app->appDelegate());
+    // Launching ends before the body is first evaluated.
+    app->appDelegate()->applicationDidFinishLaunching();
+    app->body();
+    EXPECT_FALSE(manager()) << "never inside the body";
+    EXPECT_TRUE(app->appDelegate()->isStartupDecisionPending());
+    runUntilIdle();
+    ASSERT_TRUE(manager());
+    app->body();
+    app->body();
+    runUntilIdle();
+    EXPECT_EQ(simApplication().policyChanges().size(), 1u) << "one decision";
+    EXPECT_EQ(simStatusBar().items().size(), 1u);
+}
+
+TEST_F(LaunchTest, ClosingTheLastWindowQuitsOnlyWhenNoDecisionIsPendingAndNoRuntimeRuns) {
+    app = std::make_shared<TalvoriApp>();
+    AppDelegate& delegate = *app->appDelegate();
+    EXPECT_TRUE(delegate.applicationShouldTerminateAfterLastWindowClosed()) << "before the body";
+    app->body();
+    EXPECT_FALSE(delegate.applicationShouldTerminateAfterLastWindowClosed()) << "pending";
+    runtime().decideStartup();
+    EXPECT_TRUE(delegate.applicationShouldTerminateAfterLastWindowClosed()) << "first run";
+    runtime().startRuntime();
+    EXPECT_FALSE(delegate.applicationShouldTerminateAfterLastWindowClosed()) << "running";
+}
+
+}  // namespace
+}  // namespace talvori::testing
