@@ -1,17 +1,23 @@
 #include "covers/PermissionManager.hpp"
 
+#include <iterator>
+#include <utility>
+#include <vector>
+
 #include "covers/PlatformShared.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/Timer.hpp"
 
 namespace talvori {
 
-// One Accessibility polling run.
+// One Accessibility polling run: the completion of whoever started it, and those of the trust
+// requests that joined it.
 struct PermissionPollSession {
     UUID id = UUID::random();
     std::shared_ptr<PermissionPollTimer> timer;
     double elapsed = 0;
     PermissionManager::Completion completion;
+    std::vector<PermissionManager::Completion> waiters;
 };
 
 namespace {
@@ -69,15 +75,32 @@ void PermissionManager::requestAccessibility(Completion completion) {
         completion(true);
         return;
     }
-    accessibilityPrompt();
-    pollForAccessibility(std::move(completion));
+    // Several covers asking at once get one prompt and are all answered when trust comes; a run
+    // already going (a Focus wait) serves them without being ended.
+    if (!pollSession_) {
+        accessibilityPrompt();
+        pollForAccessibility(nullptr);
+    }
+    if (pollSession_) {
+        pollSession_->waiters.push_back(std::move(completion));
+    } else {
+        completion(accessibilityCheck());  // the run ended while it was being started
+    }
 }
 
 UUID PermissionManager::pollForAccessibility(Completion completion) {
+    // A trust request waits for trust, not for the run that served it: it moves to the new run.
+    std::vector<Completion> waiters;
     // An ended run's completion may start yet another run; that one is earlier than this one too.
-    while (pollSession_) cancelPoll(false);
+    while (pollSession_) {
+        auto joined = std::exchange(pollSession_->waiters, {});
+        waiters.insert(waiters.end(), std::make_move_iterator(joined.begin()),
+                       std::make_move_iterator(joined.end()));
+        cancelPoll(false);
+    }
     auto session = std::make_shared<PermissionPollSession>();
     session->completion = std::move(completion);
+    session->waiters = std::move(waiters);
     pollSession_ = session;
     auto timer = makePollTimer([weak = weak_from_this(), session] {
         if (auto self = weak.lock()) self->tick(session);
@@ -95,11 +118,17 @@ void PermissionManager::tick(const std::shared_ptr<PermissionPollSession>& sessi
     // A fixed step, whatever the timer's real interval: the limit counts ticks.
     session->elapsed += pollInterval;
     const bool granted = accessibilityCheck();
-    if (granted || session->elapsed >= pollLimit) finishPoll(session->id, granted);
+    if (granted || session->elapsed >= pollLimit) cancelPoll(granted);
 }
 
 void PermissionManager::finishPoll(const UUID& id, bool granted) {
-    if (pollSession_ && pollSession_->id == id) cancelPoll(granted);
+    if (!pollSession_ || pollSession_->id != id) return;
+    if (granted || pollSession_->waiters.empty()) {
+        cancelPoll(granted);
+        return;
+    }
+    // Whoever started the run gave up; the trust requests that joined it still wait.
+    if (auto completion = std::exchange(pollSession_->completion, nullptr)) completion(false);
 }
 
 void PermissionManager::cancelPoll(bool granted) {
@@ -110,6 +139,9 @@ void PermissionManager::cancelPoll(bool granted) {
     if (auto timer = std::move(session->timer)) timer->invalidate();
     auto completion = std::move(session->completion);
     if (completion) completion(granted);
+    for (auto& waiter : session->waiters) {
+        if (waiter) waiter(granted);
+    }
 }
 
 void PermissionManager::openAccessibilitySettings() {

@@ -51,11 +51,15 @@ class PermissionManager : public std::enable_shared_from_this<PermissionManager>
     PermissionManager(const PermissionManager&) = delete;
     PermissionManager& operator=(const PermissionManager&) = delete;
 
-    // Trusted: completion(true) at once. Otherwise shows the system prompt and polls.
+    // Trusted: completion(true) at once. Otherwise shows the system prompt and polls, or, while a
+    // run polls already, joins it without a second prompt. The completion is called when trust
+    // comes or the limit passes, whichever run is polling by then.
     void requestAccessibility(Completion completion);
-    // Starts a polling run, ending any earlier one with false first; returns the run's id.
+    // Starts a polling run, ending any earlier one with false first (trust requests that joined
+    // it wait on in the new run); returns the run's id.
     UUID pollForAccessibility(Completion completion);
-    // Ends the current run with `granted`, but only when `id` names it.
+    // Ends the current run with `granted`, but only when `id` names it. Ended with false, a run
+    // that trust requests joined goes on polling for them.
     void finishPoll(const UUID& id, bool granted);
     // Ends the current run, if any, with `granted`.
     void cancelPoll(bool granted);

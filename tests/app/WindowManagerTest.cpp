@@ -201,6 +201,28 @@ TEST_F(WindowManagerTest, ControlPanelCallbacksReachOnlyTheirCoverAndNothingOnce
     EXPECT_EQ(provider(remaining), nullptr);
 }
 
+TEST_F(WindowManagerTest, CoversAttachedWithoutTrustAskOnceAndAllFollowWhenItComes) {
+    world().setAccessibilityTrusted(false);
+    const std::int32_t pid = world().launchApplication("Editor", "org.example.Editor");
+    world().openWindow(pid, "Draft", Rect(300, 300, 600, 400));
+    make();
+    // A Focus wait is already running.
+    wm->spotlightController().requestAccessibilityAndActivate();
+    runUntilIdle();
+    const auto first = wm->createCover();
+    const auto second = wm->createCover();
+    const RunningApplication editor{pid, "org.example.Editor", "Editor"};
+    wm->attachCover(first->id(), editor);
+    wm->attachCover(second->id(), editor);
+    EXPECT_EQ(simAccessibility().trustPromptCount(), 1);
+    EXPECT_TRUE(wm->spotlightController().isWaitingForAccessibility());
+    world().setAccessibilityTrusted(true);
+    advance(PermissionManager::pollInterval);
+    EXPECT_TRUE(first->model.peek().attachmentInfo);
+    EXPECT_TRUE(second->model.peek().attachmentInfo);
+    EXPECT_TRUE(wm->spotlightController().isActive());
+}
+
 TEST_F(WindowManagerTest, TheGlobalThreeAskForOnboardingAtThePressTheAdjustersDoNot) {
     make();
     press(ShortcutNames::newCover());

@@ -138,6 +138,29 @@ TEST_F(PermissionManagerTest, ANewRunEndsTheEarlierOneWithFalseExactlyOnce) {
     EXPECT_EQ(second, Results{true});
 }
 
+TEST_F(PermissionManagerTest, TrustRequestsJoinTheRunningPollAndOutliveItsReplacement) {
+    auto manager = manualManager();
+    Results focus, coverA, coverB, later;
+    const UUID focusRun = manager->pollForAccessibility([&](bool g) { focus.push_back(g); });
+    manager->requestAccessibility([&](bool g) { coverA.push_back(g); });
+    manager->requestAccessibility([&](bool g) { coverB.push_back(g); });
+    EXPECT_EQ(prompts, 0) << "the running poll serves them";
+    EXPECT_TRUE(focus.empty()) << "and is not ended by them";
+    // The run's starter gives up; the joined requests still wait.
+    manager->finishPoll(focusRun, false);
+    EXPECT_EQ(focus, Results{false});
+    EXPECT_TRUE(manager->isPolling());
+    // A newer run takes them over instead of ending them.
+    manager->pollForAccessibility([&](bool g) { later.push_back(g); });
+    EXPECT_TRUE(coverA.empty());
+    trusted = true;
+    timers.back()->fire();
+    EXPECT_EQ(coverA, Results{true});
+    EXPECT_EQ(coverB, Results{true});
+    EXPECT_EQ(later, Results{true});
+    EXPECT_FALSE(manager->isPolling());
+}
+
 TEST_F(PermissionManagerTest, ACompletionThatStartsANewRunKeepsIt) {
     auto manager = manualManager();
     Results results;
