@@ -10,8 +10,10 @@
 #include "platform/core/RunLoop.hpp"
 #include "platform/core/UserDefaults.hpp"
 #include "platform/desktop/Accessibility.hpp"
+#include "platform/desktop/Alerts.hpp"
 #include "platform/desktop/Announcer.hpp"
 #include "platform/desktop/Application.hpp"
+#include "platform/desktop/Bundle.hpp"
 #include "platform/desktop/ColorSampler.hpp"
 #include "platform/desktop/HotKeyService.hpp"
 #include "platform/desktop/Input.hpp"
@@ -44,6 +46,7 @@ class Platform {
         std::shared_ptr<HotKeyService> hotKeyService;
         std::shared_ptr<KeyboardLayout> keyboardLayout;
         std::shared_ptr<void> backend;
+        std::shared_ptr<Alerts> alerts;
     };
 
     static constexpr const char* kLogSubsystem = "org.talvori.Talvori";
@@ -91,6 +94,11 @@ class Platform {
     LoginItem& loginItem() const { return desktopService(desktop_.loginItem); }
     HotKeyService& hotKeyService() const { return desktopService(desktop_.hotKeyService); }
     KeyboardLayout& keyboardLayout() const { return desktopService(desktop_.keyboardLayout); }
+    Alerts& alerts() const { return desktopService(desktop_.alerts); }
+
+    // The program's own information: version, build, identifier, update feed. Tests replace it.
+    const Bundle& mainBundle() const { return mainBundle_; }
+    void setMainBundle(Bundle bundle) { mainBundle_ = std::move(bundle); }
 
     // Installs `platform` as the one platform() returns; replaces (and destroys) any earlier one.
     static void install(std::unique_ptr<Platform> platform);
@@ -115,6 +123,7 @@ class Platform {
     std::unique_ptr<NotificationCenter> notificationCenter_;
     std::shared_ptr<UserDefaults> userDefaults_;
     Desktop desktop_;
+    Bundle mainBundle_ = Bundle::program();
 };
 
 // The installed platform. Stops the program with a fixed message when none is installed.

@@ -43,6 +43,7 @@ const std::map<std::string_view, std::string_view>& IconCatalog::table() {
         {"arrow.up.right", "arrow-up-right"},
         {"arrow.uturn.backward", "undo-2"},
         {"checkmark", "check"},
+        {"exclamationmark.triangle", "triangle-alert"},
         {"chevron.down", "chevron-down"},
         {"eyedropper", "pipette"},
         {"gift", "gift"},

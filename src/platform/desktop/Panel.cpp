@@ -262,8 +262,19 @@ void Panel::removeTrackingArea(int identifier) {
     trackingAreas_.erase(identifier);
 }
 
+std::shared_ptr<Panel> Panel::blockingWindow() const {
+    auto window = blockingWindow_.lock();
+    return window && !window->isClosed() ? window : nullptr;
+}
+
 bool Panel::handleMouseEvent(const Event& event) {
     auto self = shared_from_this();
+    if (auto blocker = blockingWindow()) {
+        if (event.type == EventType::leftMouseDown || event.type == EventType::rightMouseDown) {
+            blocker->makeKey();
+        }
+        return true;
+    }
     if (auto content = content_) {
         bool handled = false;
         switch (event.type) {
@@ -306,6 +317,7 @@ bool Panel::handleMouseEvent(const Event& event) {
 
 bool Panel::handleKeyEvent(const Event& event) {
     auto self = shared_from_this();
+    if (blockingWindow()) return true;
     const bool down = event.type == EventType::keyDown;
     if (auto responder = firstResponder()) {
         if (down ? responder->keyDown(event) : responder->keyUp(event)) return true;

@@ -177,6 +177,12 @@ class Panel : public std::enable_shared_from_this<Panel> {
     void removeTrackingArea(int identifier);
     std::size_t trackingAreaCount() const { return trackingAreas_.size(); }
 
+    // ---- Modal sessions
+    // While a sheet or an application-modal alert stands over the panel, the panel takes no mouse
+    // or key events (a click on it brings that window to key status instead).
+    std::shared_ptr<Panel> blockingWindow() const;
+    void setBlockingWindow(std::weak_ptr<Panel> window) { blockingWindow_ = std::move(window); }
+
     // ---- Routing, called by the backend that owns the pointer and keyboard
     // Mouse down, dragged and up: the content first, then the event handler. Scroll wheel events:
     // the content only.
@@ -265,6 +271,7 @@ class Panel : public std::enable_shared_from_this<Panel> {
     std::string accessibilityLabel_;
     std::shared_ptr<HostedContent> content_;
     std::weak_ptr<WindowEventHandler> eventHandler_;
+    std::weak_ptr<Panel> blockingWindow_;
     std::map<int, TrackedArea> trackingAreas_;
     int nextTrackingArea_ = 1;
     bool pointerInside_ = false;

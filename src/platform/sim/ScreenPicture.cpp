@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/desktop/StyleMask.hpp"
+#include "platform/desktop/TitleBar.hpp"
 #include "platform/desktop/WindowLevel.hpp"
 #include "platform/sim/SimPanel.hpp"
 #include "platform/sim/SimStatusBar.hpp"
@@ -15,7 +16,7 @@ namespace talvori::sim {
 
 namespace {
 
-constexpr double kTitleBarHeight = 22;
+constexpr double kTitleBarHeight = TitleBar::kHeight;
 
 // Draws in image coordinates: x from the left of the image, y down from its top.
 class Painter {

@@ -1,6 +1,7 @@
 #include "platform/sim/SimDesktop.hpp"
 
 #include "platform/sim/SimAccessibility.hpp"
+#include "platform/sim/SimAlerts.hpp"
 #include "platform/sim/SimAnnouncer.hpp"
 #include "platform/sim/SimApplication.hpp"
 #include "platform/sim/SimColorSampler.hpp"
@@ -29,7 +30,11 @@ SimDesktop::SimDesktop(Platform& platform, const Configuration& configuration)
       colorSampler_(std::make_shared<SimColorSampler>(world_)),
       loginItem_(std::make_shared<SimLoginItem>(world_)),
       hotKeys_(std::make_shared<SimHotKeyService>()),
-      keyboardLayout_(std::make_shared<SimKeyboardLayout>()) {
+      keyboardLayout_(std::make_shared<SimKeyboardLayout>()),
+      alerts_(std::make_shared<SimAlerts>(
+          world_, Alerts::Services{application_, screens_, platform.notificationCenter(),
+                                   platform.sharedRunLoop(),
+                                   platform.mainBundle().string(Bundle::kNameKey).value_or("")})) {
     world_->setScreens(configuration.screens, false);
     if (configuration.systemWindows) world_->addSystemWindows();
     std::weak_ptr<SimInput> input = input_;
@@ -52,11 +57,20 @@ SimDesktop::SimDesktop(Platform& platform, const Configuration& configuration)
 
 std::shared_ptr<SimDesktop> SimDesktop::install(Platform& platform, Configuration configuration) {
     std::shared_ptr<SimDesktop> desktop(new SimDesktop(platform, configuration));
-    platform.installDesktop({desktop->application_, desktop->screens_, desktop->windowList_,
-                             desktop->workspace_, desktop->accessibility_, desktop->input_,
-                             desktop->statusBar_, desktop->announcer_, desktop->colorSampler_,
-                             desktop->loginItem_, desktop->hotKeys_, desktop->keyboardLayout_,
-                             desktop});
+    platform.installDesktop({.application = desktop->application_,
+                             .screens = desktop->screens_,
+                             .windowList = desktop->windowList_,
+                             .workspace = desktop->workspace_,
+                             .accessibility = desktop->accessibility_,
+                             .input = desktop->input_,
+                             .statusBar = desktop->statusBar_,
+                             .announcer = desktop->announcer_,
+                             .colorSampler = desktop->colorSampler_,
+                             .loginItem = desktop->loginItem_,
+                             .hotKeyService = desktop->hotKeys_,
+                             .keyboardLayout = desktop->keyboardLayout_,
+                             .backend = desktop,
+                             .alerts = desktop->alerts_});
     return desktop;
 }
 

@@ -10,6 +10,7 @@
 namespace talvori::sim {
 
 class SimAccessibility;
+class SimAlerts;
 class SimAnnouncer;
 class SimApplication;
 class SimColorSampler;
@@ -60,6 +61,7 @@ class SimDesktop {
     SimLoginItem& loginItem() const { return *loginItem_; }
     SimHotKeyService& hotKeys() const { return *hotKeys_; }
     SimKeyboardLayout& keyboardLayout() const { return *keyboardLayout_; }
+    SimAlerts& alerts() const { return *alerts_; }
 
     // What the screen shows now.
     ScreenPicture picture() const;
@@ -80,6 +82,7 @@ class SimDesktop {
     std::shared_ptr<SimLoginItem> loginItem_;
     std::shared_ptr<SimHotKeyService> hotKeys_;
     std::shared_ptr<SimKeyboardLayout> keyboardLayout_;
+    std::shared_ptr<SimAlerts> alerts_;
     // Typed keys that are registered combinations become hot-key events.
     Registration hotKeyInterceptor_;
 };
