@@ -1,4 +1,5 @@
 #include "app/AppTest.hpp"
+#include "focus/SpotlightController.hpp"
 #include "ui/PanelHost.hpp"
 
 namespace talvori::testing {
@@ -72,6 +73,21 @@ TEST_F(MenuBarPanelControllerTest, TheHeightFollowsTheContentWithItsTopEdgeFixed
     EXPECT_EQ(menuBar().targetContentHeight(), shown.height());
     open();
     EXPECT_EQ(menuPanel()->frame(), shown);
+}
+
+TEST_F(MenuBarPanelControllerTest, TheFocusCardGrowingGrowsThePanelDownwards) {
+    world().setAccessibilityTrusted(true);
+    start();
+    open();
+    const Rect closed = menuPanel()->frame();
+    manager()->spotlightController().activate();
+    runUntilIdle();
+    advance(MenuBarPanelController::kHeightAnimationDuration + 0.05);
+    const Rect grown = menuPanel()->frame();
+    EXPECT_GT(grown.height(), closed.height() + 40) << "the card shows its controls";
+    EXPECT_DOUBLE_EQ(grown.maxY(), closed.maxY());
+    EXPECT_EQ(menuBar().targetContentHeight(), grown.height());
+    manager()->spotlightController().deactivate();
 }
 
 TEST_F(MenuBarPanelControllerTest, AnItemWithoutAButtonStillLeavesTheShortcutToThePanel) {

@@ -1,0 +1,127 @@
+#include <benchmark/benchmark.h>
+#include <cairo.h>
+
+#include "GlobalShortcuts/Registry.hpp"
+#include "app/RuntimeCoordinator.hpp"
+#include "app/ShortcutNames.hpp"
+#include "app/TalvoriApp.hpp"
+#include "app/WindowManager.hpp"
+#include "covers/PresetManager.hpp"
+#include "focus/SpotlightController.hpp"
+#include "menubar/MenuBarPanelController.hpp"
+#include "platform/Platform.hpp"
+#include "platform/sim/SimDesktop.hpp"
+#include "platform/sim/SimInput.hpp"
+#include "platform/sim/SimStatusBar.hpp"
+#include "platform/sim/SimStatusItem.hpp"
+#include "platform/sim/SimWorld.hpp"
+#include "ui/PanelHost.hpp"
+
+namespace talvori {
+namespace {
+
+// A fresh simulated desktop for an onboarded user with `layouts` stored layouts of ten covers.
+struct AppDesktop {
+    std::shared_ptr<sim::SimDesktop> desktop;
+    std::shared_ptr<TalvoriApp> app;
+
+    explicit AppDesktop(int layouts) {
+        Platform::install(Platform::makeVirtual());
+        desktop = sim::SimDesktop::install(platform());
+        desktop->world().setEventLogEnabled(false);
+        platform().userDefaults().set("hasCompletedOnboarding", true);
+        std::vector<PresetModel> presets(static_cast<std::size_t>(layouts));
+        for (auto& preset : presets) {
+            preset.name = "Layout";
+            for (int index = 0; index < 10; ++index) {
+                OverlayModel cover;
+                cover.name = "Overlay " + std::to_string(index + 1);
+                cover.frame = CodableRect{10.0 * index, 20.0 * index, 300, 200};
+                preset.overlays.push_back(cover);
+            }
+        }
+        PresetManager(PresetManager::standardKey, platform().userDefaults().shared_from_this())
+            .save(presets);
+    }
+    ~AppDesktop() {
+        if (auto manager = windowManager()) manager->spotlightController().deactivate();
+        platform().virtualClock()->advance(1);
+        app.reset();
+        platform().virtualClock()->advance(1);
+        GlobalShortcuts::Registry::tearDown();
+        desktop.reset();
+        Platform::uninstall();
+    }
+    void start() {
+        app = TalvoriApp::start();
+        platform().virtualClock()->runUntilIdle();
+    }
+    std::shared_ptr<WindowManager> windowManager() const {
+        return app ? app->runtime()->windowManager.peek() : nullptr;
+    }
+};
+
+// From the program's start to the status item on screen: the application, the start-up decision
+// and the whole runtime with its stored layouts.
+void BM_StartUpToStatusItem(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto setup = std::make_unique<AppDesktop>(20);
+        state.ResumeTiming();
+        setup->start();
+        const auto items = setup->desktop->statusBar().items();
+        if (items.empty()) state.SkipWithError("no status item");
+        state.PauseTiming();
+        setup.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StartUpToStatusItem)->Unit(benchmark::kMillisecond);
+
+// Opening the menu-bar panel for the first time with 20 covers open: build, fit, place and draw
+// it at scale 1.
+void BM_OpenMenuBarPanel(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto setup = std::make_unique<AppDesktop>(0);
+        setup->start();
+        const auto manager = setup->windowManager();
+        for (int index = 0; index < 20; ++index) manager->createCover();
+        platform().virtualClock()->runUntilIdle();
+        state.ResumeTiming();
+        manager->showMenuBarPanel();
+        const auto& panel = manager->menuBarPanelController().panel();
+        const Size size = panel->frame().size;
+        cairo_surface_t* surface = cairo_image_surface_create(
+            CAIRO_FORMAT_ARGB32, static_cast<int>(size.width), static_cast<int>(size.height));
+        cairo_t* cr = cairo_create(surface);
+        panel->hostedContent()->draw(cr, size);
+        cairo_destroy(cr);
+        cairo_surface_destroy(surface);
+        state.PauseTiming();
+        setup.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OpenMenuBarPanel)->Unit(benchmark::kMillisecond);
+
+// The toggle-Focus shortcut typed on the keyboard until Focus is on (or off again).
+void BM_ToggleFocusShortcut(benchmark::State& state) {
+    AppDesktop setup(0);
+    setup.desktop->world().setAccessibilityTrusted(true);
+    setup.start();
+    const auto shortcut = ShortcutNames::toggleFocus().shortcut();
+    const auto stroke = sim::KeyStroke::key(static_cast<std::uint16_t>(shortcut->carbonKeyCode), "",
+                                            shortcut->modifiers());
+    for (auto _ : state) {
+        setup.desktop->input().typeKey(stroke);
+        platform().virtualClock()->runUntilIdle();
+        state.PauseTiming();
+        platform().virtualClock()->advance(1);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ToggleFocusShortcut)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace talvori
