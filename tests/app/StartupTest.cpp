@@ -177,6 +177,18 @@ TEST_F(StartupTest, CompletingTheFirstRunStartsTheRuntimeClosesTheWindowAndShows
     EXPECT_FALSE(simApplication().sceneWindow("firstRun"));
 }
 
+TEST_F(StartupTest, TheFirstRunWindowStaysWhileItsFlowRunsEvenWithTheRuntimeStarted) {
+    startApp();
+    ASSERT_TRUE(runtime().isFirstRunFlowActive.peek());
+    runtime().startRuntime();
+    onboard();
+    advance(0.1);
+    EXPECT_TRUE(simApplication().sceneWindow("firstRun")) << "its flow is still on screen";
+    runtime().isFirstRunFlowActive.set(false);
+    advance(0.1);
+    EXPECT_FALSE(simApplication().sceneWindow("firstRun"));
+}
+
 TEST_F(StartupTest, ClosingTheLastWindowQuitsOnlyBeforeTheRuntimeRuns) {
     startApp();
     simApplication().userClosesWindow("firstRun");

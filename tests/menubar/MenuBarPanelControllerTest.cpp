@@ -71,7 +71,9 @@ TEST_F(MenuBarPanelControllerTest, TheHeightFollowsTheContentWithItsTopEdgeFixed
     manager()->toggleMenuBarPanel();
     menuBar().contentHeightChanged(shown.height() + 50);
     EXPECT_EQ(menuBar().targetContentHeight(), shown.height());
+    const auto built = menuPanel();
     open();
+    EXPECT_EQ(menuPanel(), built) << "built once, kept between shows";
     EXPECT_EQ(menuPanel()->frame(), shown);
 }
 
