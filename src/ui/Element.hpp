@@ -157,6 +157,8 @@ class Element {
 
     // Pointer handling: buttons, gestures, text fields.
     virtual bool handlesPointer() const { return false; }
+    // Whether this node takes presses; by default whether the element does.
+    virtual bool handlesPointer(const Node& /*node*/) const { return handlesPointer(); }
     virtual void pointerEvent(Node& /*node*/, const PointerEvent& /*event*/) const {}
     virtual bool tracksHover() const { return false; }
     virtual void hoverChanged(Node& /*node*/, bool /*isHovering*/) const {}
@@ -164,6 +166,8 @@ class Element {
     virtual bool scrollBy(Node& /*node*/, double /*dy*/) const { return false; }
     // Focus and keys.
     virtual bool isFocusable(const Node& /*node*/) const { return false; }
+    // Whether Tab stops at this view; by default every view that takes the focus.
+    virtual bool isTabStop(const Node& node) const { return isFocusable(node); }
     virtual void focusChanged(Node& /*node*/, bool /*isFocused*/) const {}
     virtual bool keyDown(Node& /*node*/, const KeyPress& /*press*/) const { return false; }
     virtual const KeyboardShortcut* keyboardShortcut() const { return nullptr; }

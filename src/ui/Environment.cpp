@@ -11,8 +11,8 @@ bool Environment::operator==(const Environment& other) const {
     if (!(font == other.font && foreground == other.foreground && tint == other.tint &&
           lineLimit == other.lineLimit && tracking == other.tracking &&
           multilineTextAlignment == other.multilineTextAlignment && underline == other.underline &&
-          lineSpacing == other.lineSpacing && isEnabled == other.isEnabled &&
-          buttonStyle == other.buttonStyle &&
+          lineSpacing == other.lineSpacing && textSelectionEnabled == other.textSelectionEnabled &&
+          isEnabled == other.isEnabled && buttonStyle == other.buttonStyle &&
           reduceMotionProvider_ == other.reduceMotionProvider_ &&
           reduceMotionOverride_ == other.reduceMotionOverride_ &&
           custom_.size() == other.custom_.size())) {

@@ -40,6 +40,8 @@ class Environment {
     // Texts draw a solid line under their glyphs, in their own colour.
     bool underline = false;
     double lineSpacing = 0;
+    // Texts can be selected with the pointer and copied with Command-C.
+    bool textSelectionEnabled = false;
     bool isEnabled = true;
     std::shared_ptr<const ButtonStyle> buttonStyle;
 

@@ -36,15 +36,15 @@ bool isInSubtree(const Node* node, const Node& root) {
     return false;
 }
 
-bool isFocusCandidate(const Node& node) {
-    return node.isAttached() && node.element().isFocusable(node);
+bool isTabStop(const Node& node) {
+    return node.isAttached() && node.element().isTabStop(node);
 }
 
 // The views that take the focus, in reading order (the order of the tree: stacks lay their
 // children out leading to trailing and top to bottom).
 void collectFocusable(Node& node, std::vector<Node*>& found) {
     if (node.isRemoving()) return;
-    if (isFocusCandidate(node)) found.push_back(&node);
+    if (isTabStop(node)) found.push_back(&node);
     for (const auto& child : node.children()) collectFocusable(*child, found);
 }
 
@@ -309,10 +309,10 @@ bool Host::isInside(const Node& node, Point point) {
 std::vector<std::shared_ptr<Node>> Host::pointerTargets(Node* hit) const {
     // The innermost handler takes the press, together with handlers modifying the same view.
     Node* owner = hit;
-    while (owner && !owner->element().handlesPointer()) owner = owner->parent();
+    while (owner && !owner->element().handlesPointer(*owner)) owner = owner->parent();
     std::vector<std::shared_ptr<Node>> targets;
     for (Node* node = owner; node; node = node->parent()) {
-        if (node->element().handlesPointer()) targets.push_back(node->shared_from_this());
+        if (node->element().handlesPointer(*node)) targets.push_back(node->shared_from_this());
         if (!node->parent() || node->parent()->children().size() != 1) break;
     }
     return targets;

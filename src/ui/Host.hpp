@@ -112,6 +112,13 @@ class Host : public std::enable_shared_from_this<Host> {
     std::optional<std::string> readPasteboard() const {
         return pasteboard_ ? pasteboard_() : std::nullopt;
     }
+    // Where Command-C in a selectable text puts the selection.
+    void setPasteboardWriter(std::function<void(const std::string&)> writer) {
+        pasteboardWriter_ = std::move(writer);
+    }
+    void writePasteboard(const std::string& text) const {
+        if (pasteboardWriter_) pasteboardWriter_(text);
+    }
 
     // --- geometry of views
     // Where `node` is drawn, in its window's content (top left, y down); none outside a window.
@@ -209,6 +216,7 @@ class Host : public std::enable_shared_from_this<Host> {
     Point pressStart_;
     std::weak_ptr<Node> focused_;
     std::function<std::optional<std::string>()> pasteboard_;
+    std::function<void(const std::string&)> pasteboardWriter_;
 };
 
 }  // namespace talvori::ui

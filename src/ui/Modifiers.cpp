@@ -661,6 +661,11 @@ View View::lineSpacing(double spacing) const {
     return environment([extra](Environment& environment) { environment.lineSpacing = extra; });
 }
 
+View View::textSelection(bool enabled) const {
+    return environment(
+        [enabled](Environment& environment) { environment.textSelectionEnabled = enabled; });
+}
+
 View View::disabled(bool disabled) const {
     return environment([disabled](Environment& environment) {
         environment.isEnabled = environment.isEnabled && !disabled;

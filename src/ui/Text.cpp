@@ -10,8 +10,15 @@ namespace talvori::ui {
 
 namespace {
 
+constexpr double kSelectionOpacity = 0.3;
+
 struct TextStorage final : NodeStorage {
     std::shared_ptr<const TextLayout> layout;
+    // The selected bytes of a selectable text: between the anchor and the caret.
+    std::size_t anchor = 0;
+    std::size_t caret = 0;
+    std::size_t selectionStart() const { return std::min(anchor, caret); }
+    std::size_t selectionEnd() const { return std::max(anchor, caret); }
 };
 
 TextStyle styleOf(const Environment& environment) {
@@ -51,11 +58,57 @@ class TextElement final : public Element {
     void draw(const Node& node, DrawContext& context) const override {
         const auto* storage = node.storage<TextStorage>();
         if (!storage || !storage->layout) return;
+        if (storage->selectionEnd() > storage->selectionStart())
+            drawSelection(node, *storage, context);
         setSourceColor(context.cr, node.presentedColor(0, context.now).opacity(context.opacity));
         storage->layout->draw(context.cr);
     }
 
-    OpacityHandling opacityHandling(const Node&) const override { return OpacityHandling::applies; }
+    OpacityHandling opacityHandling(const Node& node) const override {
+        return isSelectable(node) ? OpacityHandling::needsGroup : OpacityHandling::applies;
+    }
+
+    // --- selection (View::textSelection)
+    using Element::handlesPointer;
+    bool handlesPointer(const Node& node) const override { return isSelectable(node); }
+    void pointerEvent(Node& node, const PointerEvent& event) const override {
+        if (!isSelectable(node)) return;
+        auto& storage = node.ensureStorage<TextStorage>();
+        if (!storage.layout) return;
+        const std::size_t index =
+            std::min(storage.layout->indexForOffset(event.location.x), text_.size());
+        if (event.phase == PointerPhase::began) {
+            node.host().requestFocus(node);
+            storage.anchor = index;
+        }
+        if (event.phase != PointerPhase::cancelled) storage.caret = index;
+        node.host().setNeedsDisplay();
+    }
+    bool isFocusable(const Node& node) const override { return isSelectable(node); }
+    bool isTabStop(const Node&) const override { return false; }
+    void focusChanged(Node& node, bool isFocused) const override {
+        if (isFocused) return;
+        auto& storage = node.ensureStorage<TextStorage>();
+        storage.anchor = storage.caret = 0;
+        node.host().setNeedsDisplay();
+    }
+    bool keyDown(Node& node, const KeyPress& press) const override {
+        if (!isSelectable(node) || !press.hasCommand()) return false;
+        auto& storage = node.ensureStorage<TextStorage>();
+        if (press.characters == "a") {
+            storage.anchor = 0;
+            storage.caret = text_.size();
+            node.host().setNeedsDisplay();
+            return true;
+        }
+        if (press.characters == "c") {
+            const auto start = std::min(storage.selectionStart(), text_.size());
+            const auto end = std::min(storage.selectionEnd(), text_.size());
+            if (end > start) node.host().writePasteboard(text_.substr(start, end - start));
+            return true;
+        }
+        return false;
+    }
     // Glyphs may reach a little past their logical box.
     double drawingOutset(const Node& node) const override {
         return node.environment().font.size / 2;
@@ -63,6 +116,21 @@ class TextElement final : public Element {
 
     Node* hitTest(Node& node, Point point, cairo_t*) const override {
         return hitInBounds(node, point);
+    }
+    // Plain texts let presses through to the views around them.
+    static bool isSelectable(const Node& node) {
+        return node.environment().textSelectionEnabled && node.environment().isEnabled;
+    }
+    void drawSelection(const Node& node, const TextStorage& storage, DrawContext& context) const {
+        const auto& layout = *storage.layout;
+        // Ranges are measured on the first line; a selection past it covers the whole text.
+        const bool beyondFirstLine = layout.lineCount > 1 && storage.selectionEnd() >= text_.size();
+        const double start = beyondFirstLine ? 0 : layout.offsetForIndex(storage.selectionStart());
+        const double end =
+            beyondFirstLine ? layout.size.width : layout.offsetForIndex(storage.selectionEnd());
+        setSourceColor(context.cr, node.environment().tint.opacity(kSelectionOpacity));
+        cairo_rectangle(context.cr, start, 0, end - start, layout.size.height);
+        cairo_fill(context.cr);
     }
     std::optional<Color> presentedColor(const Node& node, ColorRole role,
                                         double now) const override {

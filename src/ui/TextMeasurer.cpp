@@ -7,7 +7,7 @@ std::string TextLayoutCache::key(std::string_view text, const TextStyle& style,
     // The text followed by the raw bytes of what else decides the layout.
     struct Settings {
         double size, tracking, width, lineSpacing;
-        int weight, lineLimit, alignment, monospacedDigits, underline;
+        int weight, lineLimit, alignment, flags;
     } settings{style.font.size,
                style.tracking,
                maxWidth.value_or(-1),
@@ -15,8 +15,9 @@ std::string TextLayoutCache::key(std::string_view text, const TextStyle& style,
                static_cast<int>(style.font.weight),
                style.lineLimit.value_or(0),
                static_cast<int>(style.alignment),
-               style.font.monospacedDigits ? 1 : 0,
-               style.underline ? 1 : 0};
+               (style.font.monospacedDigits ? 1 : 0) | (style.underline ? 2 : 0)};
+    // Padding bytes would be read uninitialised into the key, and no two keys would match.
+    static_assert(sizeof(Settings) == 4 * sizeof(double) + 4 * sizeof(int));
     std::string key(text);
     key.append(reinterpret_cast<const char*>(&settings), sizeof settings);
     return key;

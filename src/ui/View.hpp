@@ -149,6 +149,9 @@ class View {
     View underline(bool active = true) const;
     // Extra points between the lines of the texts inside.
     View lineSpacing(double spacing) const;
+    // Lets the user select the texts inside with the pointer (Command-A: all of one) and copy the
+    // selection with Command-C. Tab does not stop at them.
+    View textSelection(bool enabled = true) const;
     View disabled(bool disabled = true) const;
     View buttonStyle(ButtonStyle style) const;
     template <class T>

@@ -169,5 +169,30 @@ TEST_F(ControlsTest, TheControlsShowInTheScreenPicture) {
                       Color::rgb255(245, 160, 53), 0.03));
 }
 
+TEST_F(ControlsTest, SelectableTextCopiesWhatIsSelectedAndPlainTextLetsPressesThrough) {
+    int pressed = 0;
+    std::vector<std::string> copied;
+    // 10 pt fixed metrics: 6 points a character.
+    auto h = host(VStack(
+        0, {Text("Talvori 1.2 (34)").font(Font::system(10)).textSelection(),
+            Button([&] { ++pressed; }, HStack({Text("Check"), Text("now")}).font(Font::system(10))),
+            TextField("Name", Binding<std::string>::constant(""))}));
+    h->setPasteboardWriter([&](const std::string& text) { copied.push_back(text); });
+    const auto line = h->find(Query::byText("Talvori 1.2 (34)"));
+    const Point start = {line.frame().minX() + 8 * 6, line.frame().midY()};
+    h->mouseDown(start);
+    h->mouseDragged({start.x + 3 * 6, start.y});
+    h->mouseUp({start.x + 3 * 6, start.y});
+    h->keyDown(KeyPress::character("c", Modifiers::command));
+    h->keyDown(KeyPress::character("a", Modifiers::command));
+    h->keyDown(KeyPress::character("c", Modifiers::command));
+    EXPECT_EQ(copied, (std::vector<std::string>{"1.2", "Talvori 1.2 (34)"}));
+
+    h->press(Key::tab);
+    EXPECT_TRUE(h->find(Query::byLabel("Name")).isFocused()) << "Tab skips the selectable text";
+    h->find(Query::byText("Check")).click();
+    EXPECT_EQ(pressed, 1);
+}
+
 }  // namespace
 }  // namespace talvori::ui::testing

@@ -1,4 +1,5 @@
 #include "UiTest.hpp"
+#include "ui/TextMeasurer.hpp"
 #include "ui/ViewDimensions.hpp"
 
 namespace talvori::ui::testing {
@@ -259,6 +260,18 @@ TEST_F(LayoutTest, AlignmentGuidesLineViewsUpByWhatTheyDeclare) {
     EXPECT_EQ(field.minX() + 5 + 20, label.minX());
     EXPECT_EQ(field.minX(), 0);
     EXPECT_EQ(column->size().width, 85);
+}
+
+TEST_F(LayoutTest, AMeasurerLaysOutTheSameTextInTheSameStyleOnce) {
+    for (const auto& measurer : std::vector<std::shared_ptr<TextMeasurer>>{
+             std::make_shared<FixedTextMeasurer>(), std::make_shared<PangoTextMeasurer>()}) {
+        const TextStyle style{Font::system(12), 0, 2, TextAlignment::center, true, 4};
+        const auto first = measurer->layout("Release notes", style, 80.0);
+        EXPECT_EQ(measurer->layout("Release notes", style, 80.0), first);
+        TextStyle plain = style;
+        plain.underline = false;
+        EXPECT_NE(measurer->layout("Release notes", plain, 80.0), first);
+    }
 }
 
 }  // namespace
