@@ -32,7 +32,9 @@ class FocusableElement final : public ModifierElement {
   public:
     FocusableElement(std::shared_ptr<const Element> content, bool focusable)
         : ModifierElement(std::move(content)), focusable_(focusable) {}
-    bool isFocusable(const Node&) const override { return focusable_; }
+    bool isFocusable(const Node& node) const override {
+        return focusable_ && node.environment().isEnabled;
+    }
     bool handlesPointer() const override { return focusable_; }
     void pointerEvent(Node& node, const PointerEvent& event) const override {
         if (event.phase == PointerPhase::began && node.environment().isEnabled)

@@ -17,6 +17,7 @@ struct Form {
             }),
             Text("Not focusable").focusable(false),
             Text("Custom").frame(60, 20).focusable().accessibilityLabel("Custom"),
+            Text("Off").frame(60, 20).focusable().disabled().accessibilityLabel("Off"),
         });
     }
 };
@@ -27,7 +28,7 @@ class FocusTraversalTest : public UiTest {
         return host(Form{texts, &firstFocused, thirdDisabled});
     }
     std::string focused(Host& h) const {
-        for (const auto* label : {"First", "Second", "Third", "Custom"}) {
+        for (const auto* label : {"First", "Second", "Third", "Custom", "Off"}) {
             if (h.find(Query::byLabel(label)).isFocused()) return label;
         }
         return "";
