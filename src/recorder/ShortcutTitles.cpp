@@ -5,31 +5,24 @@
 #include <memory>
 
 #include "GlobalShortcuts/Key.hpp"
-#include "GlobalShortcuts/Shortcut.hpp"
+#include "app/ShortcutNames.hpp"
 #include "covers/PlatformShared.hpp"
-#include "platform/desktop/ModifierFlags.hpp"
 
 namespace talvori {
 
 namespace {
 
 using GlobalShortcuts::Key;
-using GlobalShortcuts::Name;
-using GlobalShortcuts::Shortcut;
 
 std::shared_ptr<std::vector<ShortcutTitle>> makeTitles() {
-    constexpr auto command = ModifierFlags::command;
-    constexpr auto optionCommand = ModifierFlags::option | command;
-    constexpr auto shiftCommand = ModifierFlags::shift | command;
-    constexpr auto controlOptionCommand = ModifierFlags::control | optionCommand;
     return std::make_shared<std::vector<ShortcutTitle>>(std::vector<ShortcutTitle>{
-        {Name("showPanel", Shortcut(Key::d, shiftCommand)), "Show Talvori Panel"},
-        {Name("toggleFocus", Shortcut(Key::f, shiftCommand)), "Toggle Focus Mode"},
-        {Name("newCover", Shortcut(Key::n, optionCommand)), "New Cover"},
-        {Name("strongerFocus", Shortcut(Key::upArrow, optionCommand)), "Stronger Focus"},
-        {Name("weakerFocus", Shortcut(Key::downArrow, optionCommand)), "Softer Focus"},
-        {Name("moreBlur", Shortcut(Key::upArrow, controlOptionCommand)), "More Blur"},
-        {Name("lessBlur", Shortcut(Key::downArrow, controlOptionCommand)), "Less Blur"},
+        {ShortcutNames::showPanel(), "Show Talvori Panel"},
+        {ShortcutNames::toggleFocus(), "Toggle Focus Mode"},
+        {ShortcutNames::newCover(), "New Cover"},
+        {ShortcutNames::strongerFocus(), "Stronger Focus"},
+        {ShortcutNames::weakerFocus(), "Softer Focus"},
+        {ShortcutNames::moreBlur(), "More Blur"},
+        {ShortcutNames::lessBlur(), "Less Blur"},
     });
 }
 
