@@ -186,7 +186,8 @@ View ShortcutRecorderField::body(ViewContext<State>& ctx) const {
         .popover(Binding<bool>(recorder->isRecording),
                  [recorder] { return View(ShortcutRecorderPopover{recorder}); },
                  {.background = Color(Palette::ink)})
-        .help("Record a new shortcut")
+        // No tooltip over the popover while recording.
+        .help(recording ? "" : "Record a new shortcut")
         .accessibilityElement(AccessibilityChildren::ignore)
         .accessibilityAddTraits(AccessibilityTrait::isButton)
         .accessibilityValue(current ? spokenShortcut(*current) : "None")

@@ -125,10 +125,11 @@ class HelpElement final : public ModifierElement {
             RunLoopMode::common);
     }
     void didUpdate(Node& node, const Element* older, UpdateContext&) const override {
-        // A new text while the old one shows: the tooltip goes, and the new one waits its turn.
+        // A new text while the old one shows or waits: the old one goes, and the new one waits
+        // for the pointer to come again.
         const auto* previous = dynamic_cast<const HelpElement*>(older);
         auto* storage = node.storage<HelpStorage>();
-        if (previous && previous->text_ != text_ && storage && storage->tooltip) storage->stop();
+        if (previous && previous->text_ != text_ && storage) storage->stop();
     }
     void screenPresenceChanged(Node& node, bool isOnScreen) const override {
         if (auto* storage = node.storage<HelpStorage>(); storage && !isOnScreen) storage->stop();

@@ -1,6 +1,7 @@
 #include "GlobalShortcuts/GlobalShortcuts.hpp"
 #include "RecorderWindowTest.hpp"
 #include "covers/Palette.hpp"
+#include "platform/desktop/WindowLevel.hpp"
 #include "recorder/ShortcutRecorderField.hpp"
 #include "ui/UiTest.hpp"
 
@@ -42,6 +43,14 @@ class ShortcutRecorderFieldTest : public RecorderWindowTest {
         return std::dynamic_pointer_cast<ui::PanelHost>(panel.hostedContent());
     }
     bool popoverShown() const { return popoverWindow() != nullptr; }
+    bool tooltipShows(const std::string& text) const {
+        for (const auto& panel : platform().application().windows()) {
+            const auto content = contentOf(*panel);
+            if (panel->isVisible() && content && content->host().find(Query::byText(text)))
+                return true;
+        }
+        return false;
+    }
     bool popoverShows(const std::string& text) const {
         const auto panel = popoverWindow();
         return panel && contentOf(*panel)->host().find(Query::byText(text));
@@ -171,9 +180,15 @@ TEST_F(ShortcutRecorderFieldTest, AnotherFieldsStartEndsThisOneAndAnOverwriteSho
 }
 
 TEST_F(ShortcutRecorderFieldTest, AClickOutsideClosesThePopoverAndEndsRecording) {
+    hover(field("newCover"));
+    EXPECT_TRUE(tooltipShows("Record a new shortcut"));
+    // Straight from another field onto this one, clicked.
     click(field("moreBlur"));
     ASSERT_TRUE(popoverShown());
     EXPECT_TRUE(popoverShows("Current shortcut"));
+    // The pointer rests on the field, but no tooltip covers the popover.
+    advance(3);
+    EXPECT_FALSE(tooltipShows("Record a new shortcut"));
     const auto popover = popoverWindow();
     EXPECT_GT(popover->level(), window->level());
     EXPECT_LT(popover->frame().maxY(), globalCenter(field("moreBlur")).y);
