@@ -65,6 +65,19 @@
 // host->type, host->press), then read frames, opacity, colours and text, advancing virtual time
 // to sample animations. Give the host a FixedTextMeasurer where layout must not depend on fonts.
 //
+// Windows of their own: popover(isPresented, content) hangs a popover below a view (an outside
+// click closes it and writes false); help(text) shows a tooltip after Tooltip::kDelay. Views in a
+// hidden window stop what nobody sees (ProgressSpinner); readFrame(FrameReader) tells a component
+// where a view is in its window and on screen.
+//
+// Keyboard and accessibility: Tab and Shift-Tab move the focus through the views that take it, in
+// reading order; accessibilityAction adds a screen reader's press or a named action (tests invoke
+// them with NodeRef::performAccessibilityAction).
+//
+// Controls: Button, TextField, Toggle (a switch on a Binding<bool>), Slider (stateless, its owner
+// keeps the hover and drag flags), Link, ProgressSpinner, TabView. Texts: underline, lineSpacing,
+// textSelection; alignmentGuide lines views up in stacks by more than their edges.
+//
 // Hit testing: views are hit front to back; a view whose opacity is set to 0 takes no pointer
 // input from the moment it is set (even while it fades out), and one set to fade in takes input at
 // once. contentShape sets the area that takes input; allowsHitTesting(false) passes input through;
@@ -77,6 +90,7 @@
 #include "ui/Color.hpp"
 #include "ui/FixedTextMeasurer.hpp"
 #include "ui/ForEach.hpp"
+#include "ui/FrameReader.hpp"
 #include "ui/GeometryReader.hpp"
 #include "ui/Host.hpp"
 #include "ui/IconCatalog.hpp"
@@ -85,6 +99,7 @@
 #include "ui/MatchedGeometryNamespace.hpp"
 #include "ui/NodeRef.hpp"
 #include "ui/PangoTextMeasurer.hpp"
+#include "ui/Popover.hpp"
 #include "ui/ProgressSpinner.hpp"
 #include "ui/ScrollView.hpp"
 #include "ui/Shape.hpp"
@@ -93,8 +108,10 @@
 #include "ui/TabView.hpp"
 #include "ui/Text.hpp"
 #include "ui/TextField.hpp"
+#include "ui/Tooltip.hpp"
 #include "ui/Toggle.hpp"
 #include "ui/Transaction.hpp"
 #include "ui/Transition.hpp"
 #include "ui/View.hpp"
 #include "ui/ViewContext.hpp"
+#include "ui/ViewDimensions.hpp"

@@ -1,4 +1,5 @@
 #include "WindowedViewTest.hpp"
+#include "ui/FrameReader.hpp"
 
 namespace talvori::ui::testing {
 namespace {
@@ -192,6 +193,33 @@ TEST_F(ControlsTest, SelectableTextCopiesWhatIsSelectedAndPlainTextLetsPressesTh
     EXPECT_TRUE(h->find(Query::byLabel("Name")).isFocused()) << "Tab skips the selectable text";
     h->find(Query::byText("Check")).click();
     EXPECT_EQ(pressed, 1);
+}
+
+TEST_F(ControlsTest, AFrameReaderTellsWhereItsViewIsWhileTheViewIsInAWindow) {
+    Observable<bool> present{true};
+    FrameReader reader;
+    struct Reading {
+        Observable<bool>* present;
+        FrameReader reader;
+        View body(ViewContext<NoState>&) const {
+            return VStack(0, {Spacer(0).frame({.height = 30}),
+                              present->get() ? View(Text("Field").frame(130, 24).readFrame(reader))
+                                             : View(),
+                              Spacer(0)})
+                .frame({.maxWidth = infinity, .maxHeight = infinity});
+        }
+    };
+    EXPECT_FALSE(reader.frameInWindow());
+    show(View(Reading{&present, reader}), Rect(100, 100, 200, 100));
+    EXPECT_EQ(reader.frameInWindow(), Rect(35, 30, 130, 24));
+    EXPECT_EQ(reader.frameOnScreen(), Rect(135, 100 + 100 - 30 - 24, 130, 24));
+    EXPECT_EQ(reader.window(), panel);
+    present.set(false);
+    runUntilIdle();
+    EXPECT_FALSE(reader.frameOnScreen());
+    EXPECT_FALSE(
+        host(Text("Alone").readFrame(reader))->find(Query::byText("Alone")).frameInWindow())
+        << "a host without a window";
 }
 
 }  // namespace
