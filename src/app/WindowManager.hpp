@@ -147,6 +147,11 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
     // pending; empty when the artwork is missing.
     Image statusBarImage() const;
     static Image statusBarImage(bool hasPendingUpdate);
+    // The status item's artwork as a template image; none when it is missing.
+    static std::optional<Image> statusImageAsset();
+    // `asset` shrunk into the badged image's frame, with a dot and an upward arrow at its top
+    // right.
+    static Image badgedStatusImage(const Image& asset);
     std::string statusBarAccessibilityLabel() const;
 
     // ---- Coach mark and update callout

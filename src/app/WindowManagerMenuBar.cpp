@@ -13,12 +13,6 @@ namespace {
 
 const Rect kBadgedAssetRect{1, 1, 16, 16};
 
-// The artwork drawn into `rect` in the current source, through the catalog's mask.
-void drawAsset(cairo_t* cr, ui::IconCatalog& catalog, const Rect& rect) {
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    catalog.draw(cr, WindowManager::kStatusImageAsset, rect);
-}
-
 void fillOval(cairo_t* cr, const Rect& rect) {
     cairo_save(cr);
     cairo_translate(cr, rect.midX(), rect.midY());
@@ -30,10 +24,15 @@ void fillOval(cairo_t* cr, const Rect& rect) {
 
 // The artwork with a dot at its top right corner, an arrow cut out of the dot and a clear ring
 // around it. The image's origin is its top left (y down).
-void drawBadged(cairo_t* cr, ui::IconCatalog& catalog, Size size) {
+void drawBadged(cairo_t* cr, const Image& asset, Size size) {
     cairo_save(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-    drawAsset(cr, catalog, kBadgedAssetRect);
+    cairo_save(cr);
+    cairo_translate(cr, kBadgedAssetRect.minX(), kBadgedAssetRect.minY());
+    cairo_scale(cr, kBadgedAssetRect.width() / asset.size.width,
+                kBadgedAssetRect.height() / asset.size.height);
+    asset.draw(cr, asset.size);
+    cairo_restore(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_ATOP);
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_rectangle(cr, kBadgedAssetRect.minX(), kBadgedAssetRect.minY(), kBadgedAssetRect.width(),
@@ -90,15 +89,24 @@ Image WindowManager::statusBarImage() const {
 }
 
 Image WindowManager::statusBarImage(bool hasPendingUpdate) {
-    if (!ui::IconCatalog::fileFor(kStatusImageAsset)) return Image{};
+    const auto asset = statusImageAsset();
+    if (!asset) return Image{};
+    return hasPendingUpdate ? badgedStatusImage(*asset) : *asset;
+}
+
+std::optional<Image> WindowManager::statusImageAsset() {
+    if (!ui::IconCatalog::fileFor(kStatusImageAsset)) return std::nullopt;
     auto catalog = std::make_shared<ui::IconCatalog>();
-    if (!hasPendingUpdate) {
-        return Image{kStatusImageSize, true, [catalog](cairo_t* cr, Size size) {
-                         if (cr) drawAsset(cr, *catalog, Rect({0, 0}, size));
-                     }};
-    }
     return Image{kStatusImageSize, true, [catalog](cairo_t* cr, Size size) {
-                     if (cr) drawBadged(cr, *catalog, size);
+                     if (!cr) return;
+                     cairo_set_source_rgb(cr, 0, 0, 0);
+                     catalog->draw(cr, kStatusImageAsset, Rect({0, 0}, size));
+                 }};
+}
+
+Image WindowManager::badgedStatusImage(const Image& asset) {
+    return Image{kStatusImageSize, true, [asset](cairo_t* cr, Size size) {
+                     if (cr && asset.draw) drawBadged(cr, asset, size);
                  }};
 }
 
