@@ -1,0 +1,45 @@
+#include "settings/UpdateCalloutView.hpp"
+
+#include "covers/Palette.hpp"
+#include "settings/CoachMarkShape.hpp"
+#include "settings/UpdateNowButton.hpp"
+
+namespace talvori {
+
+using namespace ui;
+
+View UpdateCalloutView::body(ViewContext<NoState>&) const {
+    const View tile =
+        Image("arrow.up")
+            .font(Font::system(14, FontWeight::semibold))
+            .foregroundColor(Palette::white(0.85))
+            .frame(32, 32)
+            .background(RoundedRectangle(8).fill(Palette::accent.opacity(0.13)))
+            .overlay(RoundedRectangle(8).strokeBorder(Palette::accent.opacity(0.28), 1))
+            .accessibilityHidden();
+    ViewList column{Text("Talvori " + update.version + " is ready")
+                        .font(Font::system(13, FontWeight::semibold))
+                        .tracking(-0.1)
+                        .foregroundColor(Palette::white(0.92))
+                        .lineLimit(1)};
+    if (update.summary) {
+        column.push_back(Text(*update.summary)
+                             .font(Font::system(12))
+                             .foregroundColor(Palette::white(0.48))
+                             .lineLimit(2)
+                             .fixedSize(false, true));
+    }
+    column.push_back(
+        HStack(8, {UpdateLaterButton{onLater}, UpdateNowButton{onUpdate}}).padding(Edges::top, 9));
+    const CoachMarkShape bubble(beakCenterX, 6, 7.5, 10);
+    return HStack(VerticalAlignment::top, 11,
+                  {tile, VStack(HorizontalAlignment::leading, 3, std::move(column)), Spacer(0)})
+        .padding({19, 14, 13, 14})
+        .frame({.width = kWidth, .alignment = Alignment::leading()})
+        .background(bubble.fill(Palette::ink))
+        .overlay(bubble.stroke(Palette::white6_3, 1))
+        .accessibilityElement(AccessibilityChildren::contain)
+        .accessibilityLabel(update.readyAnnouncement());
+}
+
+}  // namespace talvori

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+
+#include "settings/UpdateReminder.hpp"
+#include "ui/UI.hpp"
+
+namespace talvori {
+
+// The update callout's bubble under the status item: the found version, its summary, "Later" and
+// "Update".
+struct UpdateCalloutView {
+    static constexpr double kWidth = 236;
+
+    UpdateReminder::PendingUpdate update;
+    double beakCenterX = kWidth / 2;
+    std::function<void()> onLater;
+    std::function<void()> onUpdate;
+
+    bool operator==(const UpdateCalloutView& other) const {
+        return update == other.update && beakCenterX == other.beakCenterX;
+    }
+    ui::View body(ui::ViewContext<ui::NoState>& ctx) const;
+};
+
+}  // namespace talvori

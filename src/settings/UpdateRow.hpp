@@ -1,0 +1,19 @@
+#pragma once
+
+#include <functional>
+
+#include "settings/UpdateReminder.hpp"
+#include "ui/UI.hpp"
+
+namespace talvori {
+
+// The row at the top of the menu-bar panel while an update is pending.
+struct UpdateRow {
+    UpdateReminder::PendingUpdate update;
+    std::function<void()> onUpdate;
+
+    bool operator==(const UpdateRow& other) const { return update == other.update; }
+    ui::View body(ui::ViewContext<ui::NoState>& ctx) const;
+};
+
+}  // namespace talvori

@@ -1,0 +1,119 @@
+#include "settings/WhatsNewCard.hpp"
+
+#include <limits>
+
+#include "covers/Palette.hpp"
+#include "menubar/InteractiveButton.hpp"
+#include "menubar/LucideIcon.hpp"
+#include "platform/Platform.hpp"
+
+namespace talvori {
+
+using namespace ui;
+
+namespace {
+
+constexpr Color kCardBlue = Color::rgb255(157, 176, 255);
+constexpr Color kCardBlueHovered = Color::rgb255(196, 208, 255);
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+View closeButton(const std::function<void()>& onClose) {
+    return View(
+               InteractiveButton{onClose,
+                                 [](bool isHovering, bool isPressed) {
+                                     const double fill = isPressed ? 0.094 : isHovering ? 0.059 : 0;
+                                     return Image(std::string(LucideIcon(LucideIcon::x).rawValue()))
+                                         .resizable()
+                                         .frame(12, 12)
+                                         .foregroundColor(Palette::white(isHovering ? 0.8 : 0.48))
+                                         .frame(20, 20)
+                                         .background(RoundedRectangle(4).fill(Palette::white(fill)))
+                                         .contentShape(Rectangle());
+                                 }})
+        .accessibilityLabel("Dismiss what\u2019s new");
+}
+
+View bulletRow(const std::string& text) {
+    // The dot sits 3 points above the first line's baseline: 12-point text has its baseline about
+    // 3 points above the line's bottom, so centring on the first line would set it too high.
+    return HStack(VerticalAlignment::top, 8,
+                  {
+                      Circle().fill(kCardBlue).frame(3, 3).padding(Edges::top, 8),
+                      Text(text)
+                          .font(Font::system(12))
+                          .foregroundColor(Palette::white(0.75))
+                          .lineLimit(2)
+                          .fixedSize(false, true),
+                  })
+        .id(text);
+}
+
+}  // namespace
+
+View ReleaseNotesLink::body(ViewContext<State>& ctx) const {
+    const bool hovering = ctx.state.isHovering();
+    const Color color = hovering ? kCardBlueHovered : kCardBlue;
+    const View title = Text("Full release notes")
+                           .overlay(Rectangle()
+                                        .fill(color.opacity(hovering ? 1.0 : 0.45))
+                                        .frame({.height = 1})
+                                        .offset(0, 2),
+                                    Alignment::bottom());
+    return Button([url = url] { platform().workspace().openURL(url); },
+                  HStack(4,
+                         {
+                             title,
+                             Image("arrow.up.right").font(Font::system(9, FontWeight::semibold)),
+                         })
+                      .font(Font::system(12, FontWeight::medium))
+                      .foregroundColor(color)
+                      .contentShape(Rectangle()))
+        .onHover([&ctx](bool isHovering) {
+            platform().input().setCursor(isHovering ? Cursor::pointingHand() : Cursor::arrow());
+            withAnimation(ctx.animation(Animation::easeOut(kHoverDuration)),
+                          [&] { ctx.state.isHovering.set(isHovering); });
+        })
+        .accessibilityLabel("Full release notes")
+        .accessibilityAddTraits(AccessibilityTrait::isLink);
+}
+
+View WhatsNewCard::body(ViewContext<NoState>&) const {
+    ViewList rows;
+    for (const auto& bullet : bullets) rows.push_back(bulletRow(bullet));
+    ViewList sections{
+        HStack(7,
+               {
+                   Image("gift")
+                       .font(Font::system(12))
+                       .foregroundColor(kCardBlue)
+                       .accessibilityHidden(),
+                   Text("What\u2019s new in " + version)
+                       .font(Font::system(13, FontWeight::medium))
+                       .foregroundColor(Palette::white(0.85)),
+                   Spacer(0),
+                   closeButton(onClose),
+               }),
+        VStack(HorizontalAlignment::leading, 7, std::move(rows)),
+    };
+    if (releaseNotesURL) {
+        sections.push_back(
+            HStack(0, {Spacer(0), ReleaseNotesLink{*releaseNotesURL}}).padding(Edges::top, 2));
+    }
+    const RadialGradient glow{{{Color::rgb255(132, 156, 255, 0.22), 0},
+                               {Color::rgb255(132, 156, 255, 0.08), 0.5},
+                               {Color::rgb255(132, 156, 255, 0.03), 1}},
+                              UnitPoint::topLeading(),
+                              0,
+                              320};
+    return VStack(HorizontalAlignment::leading, 8, std::move(sections))
+        .padding({10, 12, 12, 10})
+        .frame({.maxWidth = kInfinity, .alignment = Alignment::leading()})
+        .background(RoundedRectangle(8).fill(glow))
+        .overlay(RoundedRectangle(8).strokeBorder(Color::rgb255(140, 162, 255, 0.32), 1))
+        .padding(Edges::vertical, 12)
+        .padding(Edges::horizontal, 16)
+        .overlay(Rectangle().fill(Palette::white(0.06)).frame({.height = 1}), Alignment::bottom())
+        .accessibilityElement(AccessibilityChildren::contain);
+}
+
+}  // namespace talvori
