@@ -6,26 +6,43 @@
 
 namespace talvori {
 
-using namespace ui;
+using ui::AccessibilityChildren;
+using ui::Alignment;
+using ui::Button;
+using ui::Edges;
+using ui::Font;
+using ui::FontWeight;
+using ui::HorizontalAlignment;
+using ui::HStack;
+using ui::NoState;
+using ui::Rectangle;
+using ui::RoundedRectangle;
+using ui::Spacer;
+using ui::Text;
+using ui::VerticalAlignment;
+using ui::View;
+using ui::ViewContext;
+using ui::ViewList;
+using ui::VStack;
 
 View UpdateCalloutView::body(ViewContext<NoState>&) const {
     const View tile =
-        Image("arrow.up")
+        ui::Image("arrow.up")
             .font(Font::system(14, FontWeight::semibold))
-            .foregroundColor(Palette::white(0.85))
+            .foregroundColor(ui::Color::white(0.85))
             .frame(32, 32)
-            .background(RoundedRectangle(8).fill(Palette::accent.opacity(0.13)))
-            .overlay(RoundedRectangle(8).strokeBorder(Palette::accent.opacity(0.28), 1))
+            .background(RoundedRectangle(8).fill(ui::Color::rgb255(245, 160, 53, 0.13)))
+            .overlay(RoundedRectangle(8).strokeBorder(ui::Color::rgb255(245, 160, 53, 0.28), 1))
             .accessibilityHidden();
     ViewList column{Text("Talvori " + update.version + " is ready")
                         .font(Font::system(13, FontWeight::semibold))
                         .tracking(-0.1)
-                        .foregroundColor(Palette::white(0.92))
+                        .foregroundColor(ui::Color::white(0.92))
                         .lineLimit(1)};
     if (update.summary) {
         column.push_back(Text(*update.summary)
                              .font(Font::system(12))
-                             .foregroundColor(Palette::white(0.48))
+                             .foregroundColor(ui::Color::white(0.48))
                              .lineLimit(2)
                              .fixedSize(false, true));
     }
@@ -36,8 +53,8 @@ View UpdateCalloutView::body(ViewContext<NoState>&) const {
                   {tile, VStack(HorizontalAlignment::leading, 3, std::move(column)), Spacer(0)})
         .padding({19, 14, 13, 14})
         .frame({.width = kWidth, .alignment = Alignment::leading()})
-        .background(bubble.fill(Palette::ink))
-        .overlay(bubble.stroke(Palette::white6_3, 1))
+        .background(bubble.fill(ui::Color(Palette::ink)))
+        .overlay(bubble.stroke(ui::Color(Palette::white6_3), 1))
         .accessibilityElement(AccessibilityChildren::contain)
         .accessibilityLabel(update.readyAnnouncement());
 }

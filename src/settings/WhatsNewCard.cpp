@@ -9,27 +9,51 @@
 
 namespace talvori {
 
-using namespace ui;
+using ui::AccessibilityChildren;
+using ui::AccessibilityTrait;
+using ui::Alignment;
+using ui::Animation;
+using ui::Button;
+using ui::Circle;
+using ui::Edges;
+using ui::Font;
+using ui::FontWeight;
+using ui::HorizontalAlignment;
+using ui::HStack;
+using ui::InteractiveButton;
+using ui::NoState;
+using ui::RadialGradient;
+using ui::Rectangle;
+using ui::RoundedRectangle;
+using ui::Spacer;
+using ui::Text;
+using ui::UnitPoint;
+using ui::VerticalAlignment;
+using ui::View;
+using ui::ViewContext;
+using ui::ViewList;
+using ui::VStack;
+using ui::withAnimation;
 
 namespace {
 
-constexpr Color kCardBlue = Color::rgb255(157, 176, 255);
-constexpr Color kCardBlueHovered = Color::rgb255(196, 208, 255);
+constexpr ui::Color kCardBlue = ui::Color::rgb255(157, 176, 255);
+constexpr ui::Color kCardBlueHovered = ui::Color::rgb255(196, 208, 255);
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 View closeButton(const std::function<void()>& onClose) {
-    return View(
-               InteractiveButton{onClose,
-                                 [](bool isHovering, bool isPressed) {
-                                     const double fill = isPressed ? 0.094 : isHovering ? 0.059 : 0;
-                                     return Image(std::string(LucideIcon(LucideIcon::x).rawValue()))
-                                         .resizable()
-                                         .frame(12, 12)
-                                         .foregroundColor(Palette::white(isHovering ? 0.8 : 0.48))
-                                         .frame(20, 20)
-                                         .background(RoundedRectangle(4).fill(Palette::white(fill)))
-                                         .contentShape(Rectangle());
-                                 }})
+    return View(InteractiveButton{
+                    onClose,
+                    [](bool isHovering, bool isPressed) {
+                        const double fill = isPressed ? 0.094 : isHovering ? 0.059 : 0;
+                        return ui::Image(std::string(LucideIcon(LucideIcon::x).rawValue()))
+                            .resizable()
+                            .frame(12, 12)
+                            .foregroundColor(ui::Color::white(isHovering ? 0.8 : 0.48))
+                            .frame(20, 20)
+                            .background(RoundedRectangle(4).fill(ui::Color::white(fill)))
+                            .contentShape(Rectangle());
+                    }})
         .accessibilityLabel("Dismiss what\u2019s new");
 }
 
@@ -41,7 +65,7 @@ View bulletRow(const std::string& text) {
                       Circle().fill(kCardBlue).frame(3, 3).padding(Edges::top, 8),
                       Text(text)
                           .font(Font::system(12))
-                          .foregroundColor(Palette::white(0.75))
+                          .foregroundColor(ui::Color::white(0.75))
                           .lineLimit(2)
                           .fixedSize(false, true),
                   })
@@ -52,22 +76,23 @@ View bulletRow(const std::string& text) {
 
 View ReleaseNotesLink::body(ViewContext<State>& ctx) const {
     const bool hovering = ctx.state.isHovering();
-    const Color color = hovering ? kCardBlueHovered : kCardBlue;
+    const ui::Color color = hovering ? kCardBlueHovered : kCardBlue;
     const View title = Text("Full release notes")
                            .overlay(Rectangle()
                                         .fill(color.opacity(hovering ? 1.0 : 0.45))
                                         .frame({.height = 1})
                                         .offset(0, 2),
                                     Alignment::bottom());
-    return Button([url = url] { platform().workspace().openURL(url); },
-                  HStack(4,
-                         {
-                             title,
-                             Image("arrow.up.right").font(Font::system(9, FontWeight::semibold)),
-                         })
-                      .font(Font::system(12, FontWeight::medium))
-                      .foregroundColor(color)
-                      .contentShape(Rectangle()))
+    return Button(
+               [url = url] { platform().workspace().openURL(url); },
+               HStack(4,
+                      {
+                          title,
+                          ui::Image("arrow.up.right").font(Font::system(9, FontWeight::semibold)),
+                      })
+                   .font(Font::system(12, FontWeight::medium))
+                   .foregroundColor(color)
+                   .contentShape(Rectangle()))
         .onHover([&ctx](bool isHovering) {
             platform().input().setCursor(isHovering ? Cursor::pointingHand() : Cursor::arrow());
             withAnimation(ctx.animation(Animation::easeOut(kHoverDuration)),
@@ -83,13 +108,13 @@ View WhatsNewCard::body(ViewContext<NoState>&) const {
     ViewList sections{
         HStack(7,
                {
-                   Image("gift")
+                   ui::Image("gift")
                        .font(Font::system(12))
                        .foregroundColor(kCardBlue)
                        .accessibilityHidden(),
                    Text("What\u2019s new in " + version)
                        .font(Font::system(13, FontWeight::medium))
-                       .foregroundColor(Palette::white(0.85)),
+                       .foregroundColor(ui::Color::white(0.85)),
                    Spacer(0),
                    closeButton(onClose),
                }),
@@ -99,9 +124,9 @@ View WhatsNewCard::body(ViewContext<NoState>&) const {
         sections.push_back(
             HStack(0, {Spacer(0), ReleaseNotesLink{*releaseNotesURL}}).padding(Edges::top, 2));
     }
-    const RadialGradient glow{{{Color::rgb255(132, 156, 255, 0.22), 0},
-                               {Color::rgb255(132, 156, 255, 0.08), 0.5},
-                               {Color::rgb255(132, 156, 255, 0.03), 1}},
+    const RadialGradient glow{{{ui::Color::rgb255(132, 156, 255, 0.22), 0},
+                               {ui::Color::rgb255(132, 156, 255, 0.08), 0.5},
+                               {ui::Color::rgb255(132, 156, 255, 0.03), 1}},
                               UnitPoint::topLeading(),
                               0,
                               320};
@@ -109,10 +134,10 @@ View WhatsNewCard::body(ViewContext<NoState>&) const {
         .padding({10, 12, 12, 10})
         .frame({.maxWidth = kInfinity, .alignment = Alignment::leading()})
         .background(RoundedRectangle(8).fill(glow))
-        .overlay(RoundedRectangle(8).strokeBorder(Color::rgb255(140, 162, 255, 0.32), 1))
+        .overlay(RoundedRectangle(8).strokeBorder(ui::Color::rgb255(140, 162, 255, 0.32), 1))
         .padding(Edges::vertical, 12)
         .padding(Edges::horizontal, 16)
-        .overlay(Rectangle().fill(Palette::white(0.06)).frame({.height = 1}), Alignment::bottom())
+        .overlay(Rectangle().fill(ui::Color::white(0.06)).frame({.height = 1}), Alignment::bottom())
         .accessibilityElement(AccessibilityChildren::contain);
 }
 

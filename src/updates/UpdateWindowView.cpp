@@ -8,6 +8,7 @@ namespace talvori::updates {
 namespace {
 
 using namespace ui;
+using Color = ui::Color;
 
 constexpr Color kBackground = Color::rgb255(36, 38, 46);
 constexpr Color kAccent = Color::rgb255(245, 160, 53);

@@ -203,8 +203,8 @@ TEST_F(UpdateReminderFetchTest, ErrorPagesForeignAddressesAndHugePagesGiveNoSumm
         {200, "<p>" + std::string(UpdateReminder::kReleaseNotesMaximumBytes, 'x') + "</p>"});
     server.serve("/latin1", {200, "<li>caf\xe9</li>"});
     int expected = 0;
-    for (const std::string notes : {server.url("/missing"), std::string("file:///etc/hostname"),
-                                    server.url("/huge"), server.url("/latin1")}) {
+    for (const std::string& notes : {server.url("/missing"), std::string("file:///etc/hostname"),
+                                     server.url("/huge"), server.url("/latin1")}) {
         reminder->handleFoundUpdate(item(std::to_string(50 + expected), notes));
         ASSERT_TRUE(settle(++expected)) << notes;
         EXPECT_FALSE(reminder->pendingUpdate().peek()->summary) << notes;

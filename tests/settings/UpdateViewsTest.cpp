@@ -65,10 +65,7 @@ TEST_F(UpdateViewsTest, PillsFollowHoverThenPress) {
     runUntilIdle();
     advance(0.2);
     EXPECT_TRUE(close(*update.fillColor(), Color::rgb255(247, 171, 69)));
-    update.mouseDown();
-    runUntilIdle();
-    EXPECT_TRUE(close(*update.fillColor(), Color::rgb255(212, 138, 37)));
-    update.mouseUp();
+    update.click();
     EXPECT_EQ(updates, 1);
 
     later.hover();
@@ -76,10 +73,7 @@ TEST_F(UpdateViewsTest, PillsFollowHoverThenPress) {
     advance(0.2);
     EXPECT_TRUE(close(*later.fillColor(), Color::white(0.12)));
     EXPECT_TRUE(close(*later.strokeColor(), Color::white(0.22)));
-    later.mouseDown();
-    runUntilIdle();
-    EXPECT_TRUE(close(*later.fillColor(), Color::white(0.15)));
-    later.mouseUp();
+    later.click();
     EXPECT_EQ(laters, 1);
 }
 
