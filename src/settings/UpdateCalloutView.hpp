@@ -17,9 +17,6 @@ struct UpdateCalloutView {
     std::function<void()> onLater;
     std::function<void()> onUpdate;
 
-    bool operator==(const UpdateCalloutView& other) const {
-        return update == other.update && beakCenterX == other.beakCenterX;
-    }
     ui::View body(ui::ViewContext<ui::NoState>& ctx) const;
 };
 

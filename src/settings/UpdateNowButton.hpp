@@ -10,7 +10,6 @@ namespace talvori {
 struct UpdateNowButton {
     std::function<void()> action;
 
-    bool operator==(const UpdateNowButton&) const { return true; }
     ui::View body(ui::ViewContext<ui::NoState>& ctx) const;
 };
 
@@ -18,7 +17,6 @@ struct UpdateNowButton {
 struct UpdateLaterButton {
     std::function<void()> action;
 
-    bool operator==(const UpdateLaterButton&) const { return true; }
     ui::View body(ui::ViewContext<ui::NoState>& ctx) const;
 };
 

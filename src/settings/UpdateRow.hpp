@@ -12,7 +12,6 @@ struct UpdateRow {
     UpdateReminder::PendingUpdate update;
     std::function<void()> onUpdate;
 
-    bool operator==(const UpdateRow& other) const { return update == other.update; }
     ui::View body(ui::ViewContext<ui::NoState>& ctx) const;
 };
 

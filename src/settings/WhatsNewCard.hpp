@@ -32,10 +32,6 @@ struct WhatsNewCard {
     std::optional<std::string> releaseNotesURL;
     std::function<void()> onClose;
 
-    bool operator==(const WhatsNewCard& other) const {
-        return version == other.version && bullets == other.bullets &&
-               releaseNotesURL == other.releaseNotesURL;
-    }
     ui::View body(ui::ViewContext<ui::NoState>& ctx) const;
 };
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <vector>
 
 namespace talvori::updates {
 
@@ -184,6 +185,21 @@ void CurlTransport::socketReady(int socket, short revents) {
     int running = 0;
     curl_multi_socket_action(multiOf(multi_), socket, mask, &running);
     collectFinished();
+}
+
+void CurlTransport::serveSockets(double maxWaitSeconds) {
+    std::vector<pollfd> descriptors;
+    for (const auto& [socket, watch] : watches_) descriptors.push_back({socket, watch->events, 0});
+    const int ready =
+        ::poll(descriptors.data(), descriptors.size(), static_cast<int>(maxWaitSeconds * 1000));
+    if (ready > 0) {
+        for (const auto& descriptor : descriptors) {
+            if (descriptor.revents && watches_.contains(descriptor.fd)) {
+                socketReady(descriptor.fd, descriptor.revents);
+            }
+        }
+    }
+    loop_->runUntil(loop_->now());
 }
 
 void CurlTransport::curlTimerFired() {

@@ -23,6 +23,10 @@ class CurlTransport final : public HttpTransport,
     void cancel(TransferID transfer) override;
 
     std::size_t activeTransferCount() const { return transfers_.size(); }
+    // Waits up to `maxWaitSeconds` of real time for this transport's sockets, serves them and runs
+    // what is due on the loop, without moving its clock. A run loop on virtual time never polls
+    // descriptors, so tests that talk to a real server on the loopback address pump it this way.
+    void serveSockets(double maxWaitSeconds);
 
   private:
     struct Transfer;

@@ -60,7 +60,9 @@ View UpdateWindowView::body(ViewContext<NoState>&) const {
     }
     ViewList buttonRow{Spacer()};
     for (std::size_t index = 0; index < buttons.size(); ++index) {
-        buttonRow.push_back(pushButton(buttons[index], index + 1 == buttons.size()));
+        // The last button is the default one, unless all a step offers is to cancel it.
+        const bool isDefault = index + 1 == buttons.size() && buttons[index].title != "Cancel";
+        buttonRow.push_back(pushButton(buttons[index], isDefault));
     }
     return VStack(
                HorizontalAlignment::leading, 16,

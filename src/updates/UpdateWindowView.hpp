@@ -28,10 +28,6 @@ struct UpdateWindowView {
     std::string progressText;
     std::vector<ButtonItem> buttons;
 
-    bool operator==(const UpdateWindowView& other) const {
-        return title == other.title && message == other.message && progress == other.progress &&
-               progressText == other.progressText && buttons.size() == other.buttons.size();
-    }
     ui::View body(ui::ViewContext<ui::NoState>& ctx) const;
 };
 

@@ -5,6 +5,7 @@
 #include "support/LoopbackServer.hpp"
 #include "support/PlatformTest.hpp"
 #include "updates/AppcastItem.hpp"
+#include "updates/CurlTransport.hpp"
 #include "updates/Updater.hpp"
 
 namespace talvori {
@@ -17,7 +18,7 @@ class UpdateReminderTest : public testing::PlatformTest {
     // One launch of the program: a reminder for the running build over the kept store.
     std::shared_ptr<UpdateReminder> launch(std::string build = "49",
                                            std::string shortVersion = "1.2.4") {
-        return UpdateReminder::make(defaults, std::move(build), std::move(shortVersion));
+        return UpdateReminder::make(defaults, std::move(build), std::move(shortVersion), transport);
     }
     void storePending(const std::string& json) {
         defaults->set(UpdateReminder::kPendingUpdateKey, Data(json.begin(), json.end()));
@@ -38,6 +39,8 @@ class UpdateReminderTest : public testing::PlatformTest {
     }
 
     std::shared_ptr<UserDefaults> defaults = UserDefaults::inMemory();
+    std::shared_ptr<updates::CurlTransport> transport =
+        updates::CurlTransport::make(platform().sharedRunLoop());
     std::shared_ptr<updates::Updater> anUpdater = updates::Updater::make({}, nullptr, {});
 };
 
@@ -167,7 +170,7 @@ class UpdateReminderFetchTest : public UpdateReminderTest {
         server.serve("/notes/50", {200, "<ul><li>Covers follow windows.</li></ul>"});
     }
     bool settle(int calls) {
-        return testing::pumpNetworkUntil(loop(), [&] { return foundCalls >= calls; });
+        return testing::pumpNetworkUntil(*transport, [&] { return foundCalls >= calls; });
     }
 
     testing::LoopbackServer server;
@@ -214,7 +217,7 @@ TEST_F(UpdateReminderFetchTest, ErrorPagesForeignAddressesAndHugePagesGiveNoSumm
 TEST_F(UpdateReminderFetchTest, ASlowPageTimesOutAfterTenSecondsAndStillAnnounces) {
     server.hang("/slow");
     reminder->handleFoundUpdate(item("50", server.url("/slow")));
-    testing::pumpNetworkUntil(loop(), [&] { return server.requestCount("/slow") == 1; });
+    testing::pumpNetworkUntil(*transport, [&] { return server.requestCount("/slow") == 1; });
     advance(9.9);
     EXPECT_EQ(foundCalls, 0);
     advance(0.1);
@@ -226,7 +229,7 @@ TEST_F(UpdateReminderFetchTest, ASlowPageTimesOutAfterTenSecondsAndStillAnnounce
 TEST_F(UpdateReminderFetchTest, AStaleFetchNeverReplacesTheFeedsSummary) {
     server.hang("/slow");
     reminder->handleFoundUpdate(item("50", server.url("/slow")));
-    testing::pumpNetworkUntil(loop(), [&] { return server.requestCount("/slow") == 1; });
+    testing::pumpNetworkUntil(*transport, [&] { return server.requestCount("/slow") == 1; });
     reminder->handleFoundUpdate(item("50", std::nullopt, DefaultsValue("From the <b>feed</b>.")));
     runUntilIdle();
     EXPECT_EQ(reminder->pendingUpdate().peek()->summary, "From the feed.");
@@ -246,7 +249,7 @@ TEST_F(UpdateReminderFetchTest, AStaleFetchNeverReplacesTheFeedsSummary) {
 TEST_F(UpdateReminderFetchTest, ASkipDuringTheFetchStoresAndAnnouncesNothing) {
     server.hang("/slow");
     reminder->handleFoundUpdate(item("50", server.url("/slow")));
-    testing::pumpNetworkUntil(loop(), [&] { return server.requestCount("/slow") == 1; });
+    testing::pumpNetworkUntil(*transport, [&] { return server.requestCount("/slow") == 1; });
     reminder->userDidMakeChoice(*anUpdater, updates::UserUpdateChoice::dismiss, item("50"), {});
     EXPECT_TRUE(reminder->pendingUpdate().peek());
     reminder->userDidMakeChoice(*anUpdater, updates::UserUpdateChoice::skip, item("49"), {});

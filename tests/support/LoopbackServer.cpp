@@ -12,8 +12,6 @@
 #include <optional>
 #include <thread>
 
-#include "platform/core/RunLoop.hpp"
-
 namespace talvori::testing {
 
 struct LoopbackServer::State {
@@ -93,11 +91,6 @@ std::string LoopbackServer::refusingURL() {
     ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
     ::close(probe);
     return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/appcast.xml";
-}
-
-bool pumpNetworkUntil(RunLoop& loop, const std::function<bool()>& done) {
-    for (int round = 0; round < 500 && !done(); ++round) loop.pollDescriptors(0.01);
-    return done();
 }
 
 }  // namespace talvori::testing

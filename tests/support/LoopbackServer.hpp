@@ -4,10 +4,6 @@
 #include <memory>
 #include <string>
 
-namespace talvori {
-class RunLoop;
-}
-
 namespace talvori::testing {
 
 // A real HTTP server on 127.0.0.1 with a port of its own, serving from its own thread for as long
@@ -39,8 +35,12 @@ class LoopbackServer {
     std::unique_ptr<State> state_;
 };
 
-// Lets the run loop serve its descriptors in real time, without moving virtual time, until `done`
-// holds or a few seconds have gone by. Returns `done()`.
-bool pumpNetworkUntil(RunLoop& loop, const std::function<bool()>& done);
+// Lets `transport` serve its sockets in real time, without moving virtual time, until `done` holds
+// or a few seconds have gone by. Returns `done()`.
+template <class Transport>
+bool pumpNetworkUntil(Transport& transport, const std::function<bool()>& done) {
+    for (int round = 0; round < 500 && !done(); ++round) transport.serveSockets(0.01);
+    return done();
+}
 
 }  // namespace talvori::testing

@@ -15,7 +15,7 @@ class CurlTransportTest : public testing::PlatformTest {
     std::optional<HttpResult> fetch(HttpRequest request) {
         std::optional<HttpResult> result;
         transport->start(std::move(request), [&result](HttpResult r) { result = std::move(r); });
-        testing::pumpNetworkUntil(loop(), [&] { return result.has_value(); });
+        testing::pumpNetworkUntil(*transport, [&] { return result.has_value(); });
         return result;
     }
     HttpRequest get(const std::string& path) {
@@ -71,7 +71,7 @@ TEST_F(CurlTransportTest, TimesOutOnTheRunLoopsClock) {
     server.hang("/slow");
     std::optional<HttpResult> result;
     transport->start(get("/slow"), [&result](HttpResult r) { result = std::move(r); });
-    testing::pumpNetworkUntil(loop(), [&] { return server.requestCount("/slow") == 1; });
+    testing::pumpNetworkUntil(*transport, [&] { return server.requestCount("/slow") == 1; });
     advance(9.9);
     EXPECT_FALSE(result);
     advance(0.1);
@@ -107,7 +107,7 @@ TEST_F(CurlTransportTest, CancelledTransferNeverCompletes) {
     server.hang("/slow");
     bool completed = false;
     const auto id = transport->start(get("/slow"), [&](HttpResult) { completed = true; });
-    testing::pumpNetworkUntil(loop(), [&] { return server.requestCount("/slow") == 1; });
+    testing::pumpNetworkUntil(*transport, [&] { return server.requestCount("/slow") == 1; });
     transport->cancel(id);
     advance(20);
     EXPECT_FALSE(completed);

@@ -7,6 +7,7 @@
 #include "RecordingUserDriver.hpp"
 #include "support/LoopbackServer.hpp"
 #include "support/SimDesktopTest.hpp"
+#include "updates/CurlTransport.hpp"
 #include "updates/Updater.hpp"
 #include "updates/UpdaterDelegate.hpp"
 
@@ -48,12 +49,12 @@ class UpdaterTest : public testing::SimDesktopTest {
                         feed.empty() ? server.url("/appcast.xml") : feed,
                         key.publicKeyBase64(),
                         ""};
-        auto updater = Updater::make(host, driver, delegate);
+        auto updater = Updater::make(host, driver, delegate, transport);
         updater->setDownloadDirectory(downloads.string());
         return updater;
     }
     bool waitFor(std::size_t shownCount) {
-        return testing::pumpNetworkUntil(loop(),
+        return testing::pumpNetworkUntil(*transport,
                                          [&] { return driver->shown.size() >= shownCount; });
     }
     std::vector<std::string> downloadedFiles() const {
@@ -65,6 +66,7 @@ class UpdaterTest : public testing::SimDesktopTest {
     }
 
     testing::LoopbackServer server;
+    std::shared_ptr<CurlTransport> transport = CurlTransport::make(platform().sharedRunLoop());
     testing::SigningKey key;
     std::string payload = "an update archive";
     fs::path downloads =
@@ -79,7 +81,7 @@ TEST_F(UpdaterTest, StartRefusesAFeedOrKeyItCannotUse) {
     EXPECT_FALSE(makeUpdater("file:///etc/appcast.xml")->start(&error));
     EXPECT_EQ(error.code, UpdateError::kInvalidConfiguration);
     auto noKey = Updater::make({"Talvori", "49", "1.2.9", server.url("/appcast.xml"), "", ""},
-                               driver, delegate);
+                               driver, delegate, transport);
     EXPECT_FALSE(noKey->start(&error));
     EXPECT_FALSE(noKey->canCheckForUpdates().peek());
     noKey->checkForUpdates();
@@ -142,7 +144,7 @@ TEST_F(UpdaterTest, UserCheckShowsTheFoundUpdateAndASkipHoldsOnlyForScheduledChe
     // The skipped build is offered no more by the schedule...
     driver->shown.clear();
     advance(Updater::kCheckInterval);
-    testing::pumpNetworkUntil(loop(), [&] { return !updater->sessionInProgress().peek(); });
+    testing::pumpNetworkUntil(*transport, [&] { return !updater->sessionInProgress().peek(); });
     EXPECT_TRUE(driver->shown.empty());
     // ...but a check the user asks for still shows it.
     updater->checkForUpdates();
@@ -177,7 +179,7 @@ TEST_F(UpdaterTest, NetworkFailureIsError2001ForTheUserAndOnlyLoggedForTheSchedu
 
     driver->shown.clear();
     advance(Updater::kCheckInterval);
-    testing::pumpNetworkUntil(loop(), [&] { return !updater->sessionInProgress().peek(); });
+    testing::pumpNetworkUntil(*transport, [&] { return !updater->sessionInProgress().peek(); });
     EXPECT_TRUE(driver->shown.empty());
     const auto messages = logs().messages();
     ASSERT_FALSE(messages.empty());

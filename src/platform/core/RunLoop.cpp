@@ -202,13 +202,6 @@ void RunLoop::runOnce(double maxWaitSeconds) {
     runTurn();
 }
 
-void RunLoop::pollDescriptors(double maxWaitSeconds) {
-    drainIncoming();
-    waitForWork(
-        pendingCount() > 0 && nextDeadline() <= now() ? 0 : nanosecondsFromSeconds(maxWaitSeconds));
-    runUntil(now());
-}
-
 void RunLoop::run() {
     stopped_ = false;
     if (auto* virtualClock = dynamic_cast<VirtualClock*>(clock_.get())) {

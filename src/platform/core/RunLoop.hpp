@@ -59,10 +59,6 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
     // Virtual time: runs everything due up to and including `target`, moving the clock to each
     // item's due time as it goes.
     void runUntil(Nanoseconds target);
-    // Virtual time: waits up to `maxWaitSeconds` of real time for a watched descriptor or work from
-    // another thread, then runs what is due, without moving the clock. Lets a test talk to a real
-    // server on the loopback address while its timers stay on virtual time.
-    void pollDescriptors(double maxWaitSeconds);
 
     void setTracking(bool tracking) { tracking_ = tracking; }
     bool isTracking() const { return tracking_; }
