@@ -10,6 +10,7 @@
 #include "platform/Platform.hpp"
 #include "platform/core/JsonReader.hpp"
 #include "platform/desktop/KeyboardLayout.hpp"
+#include "platform/desktop/Menu.hpp"
 
 namespace GlobalShortcuts {
 
@@ -98,6 +99,33 @@ std::optional<std::string> Shortcut::nsMenuItemKeyEquivalent() const {
         return SpecialKeys::keyEquivalent(*special);
     }
     return keyToCharacter();
+}
+
+std::shared_ptr<talvori::MenuItem> Shortcut::menuItemWithMatchingShortcut(
+    const talvori::Menu& menu) const {
+    assertMainThread("Shortcut.menuItemWithMatchingShortcut");
+    const auto keyText = nsMenuItemKeyEquivalent();
+    const std::uint64_t flags = modifiers();
+    const bool hasShift = (carbonModifiers & CarbonModifiers::shift) != 0;
+    for (const auto& item : menu.itemArray()) {
+        if (keyText) {
+            std::string key = item->keyEquivalent();
+            std::uint64_t mask = item->keyEquivalentModifierMask();
+            // An upper-case key equivalent stands for Shift and the letter.
+            if (hasShift) {
+                const std::string lower = UnicodeText::lowercased(key);
+                if (lower != key) {
+                    key = lower;
+                    mask |= talvori::ModifierFlags::shift;
+                }
+            }
+            if (key == *keyText && mask == flags) return item;
+        }
+        if (const auto& submenu = item->submenu()) {
+            if (auto found = menuItemWithMatchingShortcut(*submenu)) return found;
+        }
+    }
+    return nullptr;
 }
 
 std::vector<Shortcut> Shortcut::systemShortcuts() {

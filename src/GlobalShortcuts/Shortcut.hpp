@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,7 +13,9 @@
 
 namespace talvori {
 class KeyboardLayout;
-}
+class Menu;
+class MenuItem;
+}  // namespace talvori
 
 namespace GlobalShortcuts {
 
@@ -62,6 +65,10 @@ struct Shortcut {
     bool isTakenBySystem() const;
     // The combinations the system reserves now, read afresh.
     static std::vector<Shortcut> systemShortcuts();
+    // The first item of `menu` whose key equivalent and modifier mask are this shortcut, searching
+    // each item's submenu right after the item; none when no item has it.
+    std::shared_ptr<talvori::MenuItem> menuItemWithMatchingShortcut(
+        const talvori::Menu& menu) const;
 
   private:
     struct Raw {};

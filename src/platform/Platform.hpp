@@ -19,7 +19,9 @@
 #include "platform/desktop/Input.hpp"
 #include "platform/desktop/KeyboardLayout.hpp"
 #include "platform/desktop/LoginItem.hpp"
+#include "platform/desktop/Pasteboard.hpp"
 #include "platform/desktop/Screens.hpp"
+#include "platform/desktop/Sound.hpp"
 #include "platform/desktop/StatusBar.hpp"
 #include "platform/desktop/WindowList.hpp"
 #include "platform/desktop/Workspace.hpp"
@@ -47,6 +49,8 @@ class Platform {
         std::shared_ptr<KeyboardLayout> keyboardLayout;
         std::shared_ptr<void> backend;
         std::shared_ptr<Alerts> alerts;
+        std::shared_ptr<Pasteboard> pasteboard;
+        std::shared_ptr<Sound> sound;
     };
 
     static constexpr const char* kLogSubsystem = "org.talvori.Talvori";
@@ -95,6 +99,8 @@ class Platform {
     HotKeyService& hotKeyService() const { return desktopService(desktop_.hotKeyService); }
     KeyboardLayout& keyboardLayout() const { return desktopService(desktop_.keyboardLayout); }
     Alerts& alerts() const { return desktopService(desktop_.alerts); }
+    Pasteboard& pasteboard() const { return desktopService(desktop_.pasteboard); }
+    Sound& sound() const { return desktopService(desktop_.sound); }
 
     // The program's own information: version, build, identifier, update feed. Tests replace it.
     const Bundle& mainBundle() const { return mainBundle_; }

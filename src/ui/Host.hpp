@@ -112,7 +112,7 @@ class Host : public std::enable_shared_from_this<Host> {
     std::optional<std::string> readPasteboard() const {
         return pasteboard_ ? pasteboard_() : std::nullopt;
     }
-    // Where Command-C in a selectable text puts the selection.
+    // Where Command-C in a selectable text or a field puts the selection.
     void setPasteboardWriter(std::function<void(const std::string&)> writer) {
         pasteboardWriter_ = std::move(writer);
     }

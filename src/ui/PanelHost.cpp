@@ -100,6 +100,14 @@ std::shared_ptr<PanelHost> PanelHost::make(View root, Options options) {
         auto self = weak.lock();
         return self ? self->panel() : nullptr;
     });
+    // Fields of every window copy to and paste from the desktop's pasteboard.
+    content->host_->setPasteboardReader([]() -> std::optional<std::string> {
+        if (!platform().hasDesktop()) return std::nullopt;
+        return platform().pasteboard().string();
+    });
+    content->host_->setPasteboardWriter([](const std::string& text) {
+        if (platform().hasDesktop()) platform().pasteboard().setString(text);
+    });
     content->host_->setKeyWindowProvider([weak] {
         auto self = weak.lock();
         auto panel = self ? self->panel() : nullptr;

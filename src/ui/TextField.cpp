@@ -267,6 +267,12 @@ class TextFieldElement final : public Element {
                 field.caret = field.text.size();
                 return true;
             }
+            if ((press.characters == "c" || press.characters == "x") && field.hasSelection()) {
+                const auto start = field.selectionStart();
+                node.host().writePasteboard(field.text.substr(start, field.selectionEnd() - start));
+                if (press.characters == "x") replaceSelection(field, "");
+                return true;
+            }
             if (press.characters == "v") {
                 auto pasted = node.host().readPasteboard().value_or("");
                 // One line only: line breaks become spaces.

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/sim/SimAccessibility.hpp"
+#include "platform/sim/SimAlerts.hpp"
 #include "platform/sim/SimAnnouncer.hpp"
 #include "platform/sim/SimApplication.hpp"
 #include "platform/sim/SimColorSampler.hpp"
@@ -12,6 +13,8 @@
 #include "platform/sim/SimKeyboardLayout.hpp"
 #include "platform/sim/SimLoginItem.hpp"
 #include "platform/sim/SimPanel.hpp"
+#include "platform/sim/SimPasteboard.hpp"
+#include "platform/sim/SimSound.hpp"
 #include "platform/sim/SimStatusBar.hpp"
 #include "platform/sim/SimStatusItem.hpp"
 #include "platform/sim/SimWindowList.hpp"
@@ -45,6 +48,9 @@ class SimDesktopTest : public PlatformTest {
     sim::SimLoginItem& simLoginItem() const { return desktop_->loginItem(); }
     sim::SimHotKeyService& simHotKeys() const { return desktop_->hotKeys(); }
     sim::SimKeyboardLayout& simKeyboardLayout() const { return desktop_->keyboardLayout(); }
+    sim::SimAlerts& simAlerts() const { return desktop_->alerts(); }
+    sim::SimPasteboard& simPasteboard() const { return desktop_->pasteboard(); }
+    sim::SimSound& simSound() const { return desktop_->sound(); }
 
     // A borderless, non-activating panel at the normal level, not yet on screen.
     std::shared_ptr<Panel> makePanel(const Rect& frame) const;

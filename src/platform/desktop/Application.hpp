@@ -6,6 +6,7 @@
 
 #include "platform/desktop/ActivationPolicy.hpp"
 #include "platform/desktop/ApplicationDelegate.hpp"
+#include "platform/desktop/Menu.hpp"
 #include "platform/desktop/Panel.hpp"
 #include "platform/desktop/SceneDescription.hpp"
 #include "platform/desktop/StyleMask.hpp"
@@ -50,6 +51,10 @@ class Application {
     virtual void openWindow(const std::string& sceneIdentifier) = 0;
     virtual void dismissWindow(const std::string& sceneIdentifier) = 0;
     virtual std::shared_ptr<Panel> sceneWindow(const std::string& sceneIdentifier) const = 0;
+
+    // The menu bar's menu of the application. The desktops this program runs on keep no menu bar
+    // for it, so there is none; code that searches it finds nothing.
+    virtual std::shared_ptr<Menu> mainMenu() const { return nullptr; }
 };
 
 }  // namespace talvori

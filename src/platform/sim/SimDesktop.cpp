@@ -9,7 +9,9 @@
 #include "platform/sim/SimInput.hpp"
 #include "platform/sim/SimKeyboardLayout.hpp"
 #include "platform/sim/SimLoginItem.hpp"
+#include "platform/sim/SimPasteboard.hpp"
 #include "platform/sim/SimScreens.hpp"
+#include "platform/sim/SimSound.hpp"
 #include "platform/sim/SimStatusBar.hpp"
 #include "platform/sim/SimWindowList.hpp"
 #include "platform/sim/SimWorkspace.hpp"
@@ -34,7 +36,9 @@ SimDesktop::SimDesktop(Platform& platform, const Configuration& configuration)
       alerts_(std::make_shared<SimAlerts>(
           world_, Alerts::Services{application_, screens_, platform.notificationCenter(),
                                    platform.sharedRunLoop(),
-                                   platform.mainBundle().string(Bundle::kNameKey).value_or("")})) {
+                                   platform.mainBundle().string(Bundle::kNameKey).value_or("")})),
+      pasteboard_(std::make_shared<SimPasteboard>()),
+      sound_(std::make_shared<SimSound>(world_)) {
     world_->setScreens(configuration.screens, false);
     if (configuration.systemWindows) world_->addSystemWindows();
     std::weak_ptr<SimInput> input = input_;
@@ -70,7 +74,9 @@ std::shared_ptr<SimDesktop> SimDesktop::install(Platform& platform, Configuratio
                              .hotKeyService = desktop->hotKeys_,
                              .keyboardLayout = desktop->keyboardLayout_,
                              .backend = desktop,
-                             .alerts = desktop->alerts_});
+                             .alerts = desktop->alerts_,
+                             .pasteboard = desktop->pasteboard_,
+                             .sound = desktop->sound_});
     return desktop;
 }
 

@@ -18,7 +18,9 @@ class SimHotKeyService;
 class SimInput;
 class SimKeyboardLayout;
 class SimLoginItem;
+class SimPasteboard;
 class SimScreens;
+class SimSound;
 class SimStatusBar;
 class SimWindowList;
 class SimWorkspace;
@@ -62,6 +64,8 @@ class SimDesktop {
     SimHotKeyService& hotKeys() const { return *hotKeys_; }
     SimKeyboardLayout& keyboardLayout() const { return *keyboardLayout_; }
     SimAlerts& alerts() const { return *alerts_; }
+    SimPasteboard& pasteboard() const { return *pasteboard_; }
+    SimSound& sound() const { return *sound_; }
 
     // What the screen shows now.
     ScreenPicture picture() const;
@@ -83,6 +87,8 @@ class SimDesktop {
     std::shared_ptr<SimHotKeyService> hotKeys_;
     std::shared_ptr<SimKeyboardLayout> keyboardLayout_;
     std::shared_ptr<SimAlerts> alerts_;
+    std::shared_ptr<SimPasteboard> pasteboard_;
+    std::shared_ptr<SimSound> sound_;
     // Typed keys that are registered combinations become hot-key events.
     Registration hotKeyInterceptor_;
 };

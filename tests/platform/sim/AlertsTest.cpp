@@ -2,7 +2,6 @@
 
 #include "platform/desktop/TitleBar.hpp"
 #include "platform/desktop/WindowLevel.hpp"
-#include "platform/sim/SimAlerts.hpp"
 #include "support/SimDesktopTest.hpp"
 
 namespace talvori {
@@ -28,7 +27,6 @@ class AlertsTest : public SimDesktopTest {
         window->makeKeyAndOrderFront();
     }
 
-    sim::SimAlerts& simAlerts() const { return desktop().alerts(); }
     Point centreOf(const Panel& panel) const {
         return {panel.frame().midX(), panel.frame().midY()};
     }
