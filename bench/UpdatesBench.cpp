@@ -19,8 +19,8 @@ std::string appcastOf(int items) {
                "</u:version><u:shortVersionString>1." + build +
                "</u:shortVersionString><u:minimumSystemVersion>5.10</u:minimumSystemVersion>"
                "<talvori:summary>Covers follow windows &amp; more.</talvori:summary>"
-               "<u:releaseNotesLink>https://talvori.app/notes/" +
-               build + "</u:releaseNotesLink><enclosure url=\"https://talvori.app/Talvori-" +
+               "<u:releaseNotesLink>https://talvori.org/notes/" +
+               build + "</u:releaseNotesLink><enclosure url=\"https://talvori.org/Talvori-" +
                build +
                ".tar.gz\" length=\"12345678\" type=\"application/octet-stream\" "
                "u:edSignature=\"" +

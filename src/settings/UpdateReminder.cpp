@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "covers/PlatformShared.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/Json.hpp"
 #include "platform/core/UserDefaults.hpp"
@@ -77,6 +78,23 @@ std::string UpdateReminder::PendingUpdate::readyAnnouncement() const {
     std::string sentence = "Talvori " + version + " is ready.";
     if (summary) sentence += " " + *summary;
     return sentence;
+}
+
+const std::shared_ptr<UpdateReminder>& UpdateReminder::shared() {
+    static PlatformShared<UpdateReminder> instance([] {
+        const Bundle& bundle = platform().mainBundle();
+        return make(platform().userDefaults().shared_from_this(), bundleBuild(bundle),
+                    bundleShortVersion(bundle));
+    });
+    return instance.get();
+}
+
+std::string UpdateReminder::bundleBuild(const Bundle& bundle) {
+    return bundle.version().value_or("0");
+}
+
+std::string UpdateReminder::bundleShortVersion(const Bundle& bundle) {
+    return bundle.shortVersion().value_or("");
 }
 
 std::shared_ptr<UpdateReminder> UpdateReminder::make(

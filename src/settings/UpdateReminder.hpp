@@ -15,6 +15,7 @@
 
 namespace talvori {
 
+class Bundle;
 class UserDefaults;
 
 namespace updates {
@@ -48,9 +49,16 @@ class UpdateReminder : public updates::UpdaterDelegate,
     static constexpr const char* kLastLaunchedVersionKey = "updateReminder.lastLaunchedVersion";
     static constexpr const char* kCalloutShownVersionKey = "updateReminder.calloutShownVersion";
     static constexpr const char* kSummaryProperty = "talvori:summary";
-    static constexpr const char* kChangelogPage = "https://talvori.app/changelog/";
+    static constexpr const char* kChangelogPage = "https://talvori.org/changelog/";
     static constexpr double kReleaseNotesTimeout = 10;
     static constexpr std::uint64_t kReleaseNotesMaximumBytes = 1024 * 1024;
+
+    // The one reminder of the running program, with the standard store and the program's bundle.
+    static const std::shared_ptr<UpdateReminder>& shared();
+    // The running build: the bundle's version when it is a string, else "0".
+    static std::string bundleBuild(const Bundle& bundle);
+    // The running version as the user knows it, or "" when the bundle has none.
+    static std::string bundleShortVersion(const Bundle& bundle);
 
     // `currentBuild` and `currentShortVersion` are the running bundle's; `transport` (made on
     // first use when absent) loads release notes.

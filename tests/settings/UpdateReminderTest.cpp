@@ -100,7 +100,7 @@ TEST_F(UpdateReminderTest, WhatsNewCardIsDueAfterAVersionChangeWithATableEntry) 
     upgraded->recordLaunch(true);
     EXPECT_EQ(upgraded->whatsNewVersion().peek(), "1.2.4");
     EXPECT_EQ(upgraded->whatsNewBullets()->at(0), "Record a shortcut by pressing its keys.");
-    EXPECT_EQ(upgraded->releaseNotesURL(), "https://talvori.app/changelog/#v1.2.4");
+    EXPECT_EQ(upgraded->releaseNotesURL(), "https://talvori.org/changelog/#v1.2.4");
     EXPECT_EQ(launch()->whatsNewVersion().peek(), "1.2.4");
 
     // Then a version the table does not list: no card, but the version is recorded.

@@ -79,7 +79,7 @@ TEST_F(UpdateViewsTest, PillsFollowHoverThenPress) {
 
 TEST_F(UpdateViewsTest, CardListsTheBulletsClosesAndOpensTheReleaseNotes) {
     const std::vector<std::string> bullets = UpdateReminder::whatsNewTable().at("1.2.4");
-    auto card = host(WhatsNewCard{"1.2.4", bullets, "https://talvori.app/changelog/#v1.2.4",
+    auto card = host(WhatsNewCard{"1.2.4", bullets, "https://talvori.org/changelog/#v1.2.4",
                                   [this] { ++closes; }},
                      Size{355, 200});
     EXPECT_TRUE(card->find(Query::byText("What\u2019s new in 1.2.4")));
@@ -95,11 +95,11 @@ TEST_F(UpdateViewsTest, CardListsTheBulletsClosesAndOpensTheReleaseNotes) {
     EXPECT_TRUE(close(*link.foregroundColor(), Color::rgb255(196, 208, 255)));
     link.click();
     EXPECT_EQ(simWorkspace().openedURLs(),
-              std::vector<std::string>{"https://talvori.app/changelog/#v1.2.4"});
+              std::vector<std::string>{"https://talvori.org/changelog/#v1.2.4"});
 
     auto noLink = host(WhatsNewCard{"1.2.4", bullets, std::nullopt, {}}, Size{355, 200});
     EXPECT_FALSE(noLink->find(Query::byLabel("Full release notes")));
-    picture(View(WhatsNewCard{"1.2.4", bullets, "https://talvori.app/changelog/#v1.2.4", {}})
+    picture(View(WhatsNewCard{"1.2.4", bullets, "https://talvori.org/changelog/#v1.2.4", {}})
                 .frame({.width = 355}),
             "whats-new-card");
 }

@@ -1,0 +1,42 @@
+#include "settings/UpdateStartup.hpp"
+
+#include "platform/Platform.hpp"
+#include "settings/TalvoriUserDriver.hpp"
+#include "settings/UpdateReminder.hpp"
+#include "updates/Updater.hpp"
+
+namespace talvori {
+
+namespace {
+
+updates::HostBundle hostBundle() {
+    const Bundle& bundle = platform().mainBundle();
+    return {bundle.string(Bundle::kNameKey).value_or("Talvori"),
+            UpdateReminder::bundleBuild(bundle),
+            UpdateReminder::bundleShortVersion(bundle),
+            bundle.string(Bundle::kFeedURLKey).value_or(""),
+            bundle.string(Bundle::kPublicKeyKey).value_or(""),
+            ""};
+}
+
+}  // namespace
+
+UpdateStartup UpdateStartup::start() {
+    const auto& reminder = UpdateReminder::shared();
+    UpdateStartup startup;
+    const auto host = hostBundle();
+    startup.driver = std::make_shared<TalvoriUserDriver>(host, reminder);
+    startup.updater = updates::Updater::make(host, startup.driver, reminder);
+    startup.driver->updater = startup.updater;
+    updates::UpdateError error;
+    if (!startup.updater->start(&error)) {
+        platform().logger("Updates").error("Sparkle failed to start: %{public}s",
+                                           error.localizedDescription);
+    }
+    reminder->updater = startup.updater;
+    reminder->recordLaunch(
+        platform().userDefaults().boolValue("hasCompletedOnboarding").value_or(false));
+    return startup;
+}
+
+}  // namespace talvori
