@@ -6,6 +6,7 @@
 #include "GlobalShortcuts/ResourceBundle.hpp"
 #include "platform/Platform.hpp"
 #include "platform/desktop/Alert.hpp"
+#include "platform/desktop/MenuItem.hpp"
 #include "platform/desktop/Panel.hpp"
 #include "ui/Host.hpp"
 #include "ui/Node.hpp"
@@ -507,10 +508,17 @@ void RecorderCocoa::store(const Shortcut& shortcut) {
 
 namespace GlobalShortcuts {
 
-std::optional<std::string> RecorderCocoa::menuItemTitle(const Shortcut&) const {
-    return std::nullopt;
+std::optional<std::string> RecorderCocoa::menuItemTitle(const Shortcut& shortcut) const {
+    // Without a main menu no item can hold the shortcut.
+    const auto menu = talvori::platform().application().mainMenu();
+    if (!menu) return std::nullopt;
+    const auto item = shortcut.menuItemWithMatchingShortcut(*menu);
+    if (!item) return std::nullopt;
+    return item->title();
 }
 
-void RecorderCocoa::beep() {}
+void RecorderCocoa::beep() {
+    talvori::platform().sound().beep();
+}
 
 }  // namespace GlobalShortcuts

@@ -1,5 +1,7 @@
 #include "GlobalShortcuts/RecorderCocoa.hpp"
 #include "LibraryRecorderTest.hpp"
+#include "platform/desktop/Menu.hpp"
+#include "platform/desktop/MenuItem.hpp"
 
 namespace GlobalShortcuts::testing {
 namespace {
@@ -166,6 +168,33 @@ TEST_F(RecorderCocoaTest, ABlockedOrDisallowedShortcutIsRefusedWithOneButton) {
     press(Key::f12);
     EXPECT_EQ(getShortcut(name), Shortcut(Key::f12, 0));
     EXPECT_EQ(alerts().records().size(), 2u);
+}
+
+TEST_F(RecorderCocoaTest, AMenuItemsShortcutIsRefusedAndFunctionlessKeysBeep) {
+    auto menu = std::make_shared<talvori::Menu>("Talvori");
+    auto edit = std::make_shared<talvori::Menu>("Edit");
+    edit->addItem(
+        std::make_shared<talvori::MenuItem>("Copy %s", "k", Flags::option | Flags::command));
+    auto item = std::make_shared<talvori::MenuItem>("Edit");
+    item->setSubmenu(edit);
+    menu->addItem(item);
+    simApplication().setMainMenu(menu);
+    clickField();
+    alerts().scriptAnswer(talvori::Alert::kFirstButtonReturn);
+    press(Key::k, Flags::option | Flags::command);
+    ASSERT_EQ(alerts().records().size(), 1u);
+    // The title goes into the message as it stands, never read as a format.
+    EXPECT_EQ(alerts().records().back().alert.messageText,
+              "This keyboard shortcut is already used by the menu item “Copy %s”.");
+    EXPECT_TRUE(alerts().records().back().alert.buttons.empty());
+    EXPECT_EQ(getShortcut(name), name.initialShortcut);
+    EXPECT_TRUE(changes.empty());
+
+    press(Key::a, Flags::shift);
+    press(Key::a);
+    press(Key::a, 0, true);
+    EXPECT_EQ(simSound().beeps().size(), 2u);
+    EXPECT_TRUE(isRecording());
 }
 
 TEST_F(RecorderCocoaTest, TheWindowResigningKeyEndsRecordingAndBecomingKeyStartsNothing) {

@@ -36,6 +36,7 @@ class SimApplication final : public Application,
     void openWindow(const std::string& sceneIdentifier) override;
     void dismissWindow(const std::string& sceneIdentifier) override;
     std::shared_ptr<Panel> sceneWindow(const std::string& sceneIdentifier) const override;
+    std::shared_ptr<Menu> mainMenu() const override { return mainMenu_; }
 
     // ---- Records
     // Every policy set, in order (the starting policy is not listed).
@@ -48,6 +49,8 @@ class SimApplication final : public Application,
     const std::vector<std::string>& openedScenes() const { return openedScenes_; }
     // The user clicks the close button of a scene window.
     void userClosesWindow(const std::string& sceneIdentifier);
+    // A menu bar menu as other desktops keep one, for code that searches it.
+    void setMainMenu(std::shared_ptr<Menu> menu) { mainMenu_ = std::move(menu); }
 
   private:
     struct SceneState {
@@ -68,6 +71,7 @@ class SimApplication final : public Application,
     std::vector<AttentionRequest> attentionRequests_;
     std::vector<std::weak_ptr<SimPanel>> panels_;
     std::map<std::string, SceneState> scenes_;
+    std::shared_ptr<Menu> mainMenu_;
     std::vector<std::string> openedScenes_;
     bool terminated_ = false;
 };
