@@ -254,9 +254,15 @@ void Host::nodeWillRemove(Node& node) {
         }
     }
     hovered_ = std::move(stillHovered);
-    node.forEachInSubtree([](Node& leaving) {
-        if (!leaving.isRemoving()) leaving.element().willDisappear(leaving);
+    // Inner views first: a component's state is dropped only after the views of its body have
+    // run their disappearing handlers, which may still use it.
+    std::vector<Node*> leaving;
+    node.forEachInSubtree([&](Node& each) {
+        if (!each.isRemoving()) leaving.push_back(&each);
     });
+    for (auto it = leaving.rbegin(); it != leaving.rend(); ++it) {
+        (*it)->element().willDisappear(**it);
+    }
 }
 
 void Host::nodeDidResize(Node& node) {

@@ -170,6 +170,35 @@ TEST_F(StateTest, AppearChangeDisappearAndTasksFollowTheView) {
                                              "task cancelled"}));
 }
 
+// Reads its own state when it goes, as a field stopping its recorder does.
+struct Farewell {
+    std::vector<std::string>* log;
+    struct State {
+        std::string name = "kept";
+    };
+    View body(ViewContext<State>& ctx) const {
+        return Text("farewell").onDisappear([&ctx, log = log] {
+            log->push_back("disappear with " + ctx.state.name);
+        });
+    }
+};
+
+struct MaybeFarewell {
+    Observable<bool>* shown;
+    std::vector<std::string>* log;
+    View body(ViewContext<NoState>&) const { return (*shown)() ? View(Farewell{log}) : View(); }
+};
+
+TEST_F(StateTest, DisappearingHandlersStillSeeTheirComponentsState) {
+    Observable<bool> shown{true};
+    std::vector<std::string> log;
+    auto h = host(MaybeFarewell{&shown, &log});
+    runUntilIdle();
+    shown.set(false);
+    runUntilIdle();
+    EXPECT_EQ(log, std::vector<std::string>{"disappear with kept"});
+}
+
 TEST_F(StateTest, OnChangeCanRunForTheFirstValue) {
     std::vector<int> seen;
     Observable<int> value{7};
