@@ -65,7 +65,12 @@ TEST_F(UpdateViewsTest, PillsFollowHoverThenPress) {
     runUntilIdle();
     advance(0.2);
     EXPECT_TRUE(close(*update.fillColor(), Color::rgb255(247, 171, 69)));
-    update.click();
+    // The press animates like the hover, so look once it has run.
+    update.mouseDown();
+    runUntilIdle();
+    advance(0.2);
+    EXPECT_TRUE(close(*update.fillColor(), Color::rgb255(212, 138, 37)));
+    update.mouseUp();
     EXPECT_EQ(updates, 1);
 
     later.hover();
@@ -73,7 +78,12 @@ TEST_F(UpdateViewsTest, PillsFollowHoverThenPress) {
     advance(0.2);
     EXPECT_TRUE(close(*later.fillColor(), Color::white(0.12)));
     EXPECT_TRUE(close(*later.strokeColor(), Color::white(0.22)));
-    later.click();
+    later.mouseDown();
+    runUntilIdle();
+    advance(0.2);
+    EXPECT_TRUE(close(*later.fillColor(), Color::white(0.15)));
+    EXPECT_TRUE(close(*later.strokeColor(), Color::white(0.22)));
+    later.mouseUp();
     EXPECT_EQ(laters, 1);
 }
 
