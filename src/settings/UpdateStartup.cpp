@@ -3,6 +3,7 @@
 #include "platform/Platform.hpp"
 #include "settings/TalvoriUserDriver.hpp"
 #include "settings/UpdateReminder.hpp"
+#include "ui/AlertView.hpp"
 #include "updates/Updater.hpp"
 
 namespace talvori {
@@ -22,6 +23,10 @@ updates::HostBundle hostBundle() {
 }  // namespace
 
 UpdateStartup UpdateStartup::start() {
+    // The driver's network alert needs the view layer's look; keep one the program chose itself.
+    if (platform().hasDesktop() && !platform().alerts().hasContentMaker()) {
+        ui::AlertView::install(platform().alerts());
+    }
     const auto& reminder = UpdateReminder::shared();
     UpdateStartup startup;
     const auto host = hostBundle();

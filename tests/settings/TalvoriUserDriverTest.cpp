@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/desktop/Bundle.hpp"
+#include "platform/sim/ScreenPicture.hpp"
 #include "platform/sim/SimAlerts.hpp"
 #include "settings/TalvoriUserDriver.hpp"
 #include "settings/UpdateReminder.hpp"
 #include "settings/UpdateStartup.hpp"
 #include "support/LoopbackServer.hpp"
 #include "support/SimDesktopTest.hpp"
+#include "ui/AlertView.hpp"
 #include "ui/PanelHost.hpp"
 #include "updates/CurlTransport.hpp"
 #include "updates/Updater.hpp"
@@ -52,6 +56,7 @@ TEST_F(TalvoriUserDriverTest, NetworkAlertTitleFollowsWhetherADownloadHadStarted
     EXPECT_FALSE(TalvoriUserDriver::errorMessage({"OtherDomain", 2001, ""}, false));
     EXPECT_FALSE(TalvoriUserDriver::errorMessage(UpdateError::make(3001, ""), false));
 
+    ui::AlertView::install(platform().alerts());
     driver->showDownloadInitiated([] {});
     // Another error goes to the standard window and leaves the download state as it was.
     driver->showUpdaterError(UpdateError::make(UpdateError::kSignature, "Not signed."), [] {});
@@ -71,6 +76,9 @@ TEST_F(TalvoriUserDriverTest, NetworkAlertTitleFollowsWhetherADownloadHadStarted
     EXPECT_EQ(alert.buttons, (std::vector<std::string>{"Try Again", "Not Now"}));
     EXPECT_EQ(alert.initialButton, 0u);
     EXPECT_TRUE(simApplication().isActive());
+    if (const char* folder = std::getenv("TALVORI_VIEW_PICTURES")) {
+        sim::ScreenPicture::render(world()).writePNG(std::string(folder) + "/network-alert.png");
+    }
     desktop().alerts().pressButton("Not Now");
 
     driver->showUserInitiatedUpdateCheck([] {});
@@ -179,6 +187,7 @@ TEST_F(TalvoriUserDriverTest, StartUpWiresTheObjectsAndCarriesOnWhenTheUpdaterCa
     EXPECT_EQ(UpdateReminder::shared()->currentBuild(), "0");
     EXPECT_EQ(UpdateReminder::shared()->whatsNewVersion().peek(), "1.2.4");
     EXPECT_FALSE(startup.updater->canCheckForUpdates().peek());
+    EXPECT_TRUE(platform().alerts().hasContentMaker());
 
     bundle.setValue(Bundle::kPublicKeyKey,
                     std::string("11qYAYKxCrfVS/7TyWQHOg7hcvPapiMlrwIaaPcHURo="));
