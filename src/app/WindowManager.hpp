@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/PresetChangeSummary.hpp"
 #include "covers/PresetModel.hpp"
 #include "platform/core/Geometry.hpp"
 #include "platform/core/Observation.hpp"
@@ -44,6 +45,23 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
     static constexpr Point kFallbackCoverOrigin{100, 100};
     static constexpr Size kStatusImageSize{18, 18};
     static constexpr const char* kStatusImageAsset = "icon-menubar";
+    // The close-all cascade: one row every step, each fading for the row duration, then the card
+    // fades and the list empties after the card wait; the undo offer then lives for its lifetime.
+    static constexpr double kCascadeStep = 0.12;
+    static constexpr double kCascadeRowDuration = 0.35;
+    static constexpr double kCardFadeDuration = 0.35;
+    static constexpr double kCardFadeWait = 0.35;
+    static constexpr double kUndoLifetime = 8.0;
+    // Restored covers: the card stays invisible for the delay, then fades in.
+    static constexpr double kCardAppearDelay = 0.3;
+    static constexpr double kCardAppearDuration = 0.2;
+    // Layout previews: outlines fading in to half opacity, and out again.
+    static constexpr double kGhostAlpha = 0.5;
+    static constexpr double kGhostFadeInDuration = 0.25;
+    static constexpr double kGhostFadeOutDuration = 0.2;
+    static constexpr double kGhostLineWidth = 2;
+    // More difference lines than this are grouped by cover.
+    static constexpr std::size_t kMaxChangeLines = 8;
 
     // Builds and wires the whole runtime: control panel, status item and panel, callouts, layouts,
     // the seven shortcut handlers and the update callout. Without a shortcut handler, the hot-key
@@ -132,13 +150,45 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
     std::shared_ptr<OverlayViewModel> openCover(OverlayModel record);
 
     // ---- The covers card, the undo offer and ghost previews
+    // Closes every cover window at once, then lets the rows of the card fade out one by one and
+    // offers to undo it all once the card is empty. Nothing is stored.
+    void closeAll();
+    // Brings back every cover of the last close-all with its id, fields and attachment, and the
+    // layout that was active; nothing without an open offer.
+    void undoCloseAll();
+    // The offer ends by itself after its lifetime.
+    void startUndoTimer();
     // Ends an open "Undo close all" offer: the closed covers can no longer come back.
     void endUndoOffer();
     // Ends a running cascade or card-appear animation and clears the card flags. Covers of an
     // interrupted cascade are dropped, and their windows with them.
     void resetCardState();
+    // Outlines at the saved frames of the layout's covers; earlier previews fade out.
+    void showGhostPanels(const UUID& presetId);
+    // Fades the shown previews out.
+    void hideGhostPanels();
     // Removes every layout preview at once, also those fading out.
     void removeGhostPanels();
+
+    // ---- Layouts. The queries read observably, so a view that asks them follows the answer.
+    // The layout whose covers are open, while it still exists.
+    const PresetModel* activePreset() const;
+    // The open covers differ from the active layout, field by field and in order.
+    bool activePresetHasChanges() const;
+    std::vector<PresetChange> activePresetChanges() const;
+    // The difference lines to show: all of a few, else the first line per cover, and how many
+    // lines that leaves out.
+    PresetChangeSummary activePresetChangeSummary() const;
+    // Stores the open covers into the active layout.
+    void updateActivePreset();
+    // Stores the open covers as a new layout; the active layout stays active.
+    void saveCurrentAsPreset(const std::string& name);
+    // Closes every open cover and opens the layout's covers, re-attached to their applications.
+    void applyPreset(const UUID& id);
+    // The active layout closes; any other opens.
+    void togglePreset(const PresetModel& preset);
+    void renamePreset(const UUID& id, const std::string& name);
+    void deletePreset(const UUID& id);
 
     // ---- Menu-bar panel and status image
     void showMenuBarPanel();
@@ -176,6 +226,17 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
     std::int64_t takeOverlayNumber();
     void forgetController(const UUID& id);
     bool hasPendingUpdate() const;
+    // Opens a saved or snapshot cover and attaches it again to a running application with its
+    // bundle id; without one running the cover forgets its attachment.
+    void restoreCover(const OverlayModel& record);
+    // The covers card stays invisible a moment, then fades in.
+    void startCardAppear();
+    void markClosing(const UUID& id);
+    void fadeCard();
+    void finishCascade(std::vector<OverlayModel> snapshot, std::optional<UUID> presetId);
+    // Raises the default-name counter past every "Overlay N" name among `records`.
+    void raiseOverlayNumber(const std::vector<OverlayModel>& records);
+    void storePresets();
 
     std::shared_ptr<ControlPanelController> controlPanelController_;
     std::shared_ptr<MenuBarPanelController> menuBarPanelController_;

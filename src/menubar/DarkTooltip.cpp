@@ -1,5 +1,7 @@
 #include "menubar/DarkTooltip.hpp"
 
+#include <algorithm>
+
 #include "platform/Platform.hpp"
 
 namespace talvori::ui {
@@ -18,24 +20,44 @@ void scheduleShow(ViewContext<DarkTooltip::State>& ctx) {
 
 }  // namespace
 
-View DarkTooltip::bubble() const {
+double DarkTooltip::sideShift(const State& state) {
+    const double width = state.bubbleWidth();
+    const auto frame = state.contentFrame.frameInWindow();
+    const auto window = state.contentFrame.window();
+    if (!(width > 0) || !frame || !window) return 0;
+    const double windowWidth = window->frame().width();
+    const double left = frame->midX() - width / 2;
+    const double right = frame->midX() + width / 2;
+    // A bubble wider than the window keeps its start in view.
+    if (left < kWindowMargin) return kWindowMargin - left;
+    if (right > windowWidth - kWindowMargin) {
+        return std::max(windowWidth - kWindowMargin - right, kWindowMargin - left);
+    }
+    return 0;
+}
+
+View DarkTooltip::bubble(ViewContext<State>& ctx) const {
     return Text(text)
         .font(Font::system(11))
         .foregroundColor(Color::white(0.8))
         .padding(EdgeInsets{4, 8, 4, 8})
         .background(RoundedRectangle(4, RoundedCornerStyle::continuous).fill(Color::black(0.9)))
         .fixedSize()
-        .offset(0, -kRise)
+        .onSizeChange([weak = ctx.weakState()](Size size) {
+            if (auto state = weak.lock())
+                withoutAnimation([&] { state->bubbleWidth.set(size.width); });
+        })
+        .offset(sideShift(ctx.state), -kRise)
         .transition(Transition::scale(0.97, UnitPoint::bottom()).combined(Transition::opacity()));
 }
 
 View DarkTooltip::body(ViewContext<State>& ctx) const {
     auto& state = ctx.state;
     const bool visible = state.isVisible();
-    const View stack = VStack(0, {visible ? bubble() : View()})
+    const View stack = VStack(0, {visible ? bubble(ctx) : View()})
                            .animation(ctx.animation(Animation::easeOut(kFadeDuration)), visible)
                            .allowsHitTesting(false);
-    return content
+    return content.readFrame(state.contentFrame)
         .onHover([&ctx](bool hovering) {
             auto& state = ctx.state;
             state.isHovering = hovering;

@@ -12,12 +12,13 @@ class WindowManager;
 
 namespace talvori::ui {
 
-// The root of the menu-bar panel: a dark column of fixed width that reports its height, so that
-// the panel follows it as cards come and go. For now it holds the Focus card; the header, the
-// covers and the layouts join it with the panel's own views.
+// The root of the menu-bar panel: a dark column of fixed width with the header (the product's
+// name, settings and quit) above the Focus card, the covers and the layouts. It reports its
+// height, so that the panel follows it as cards come and go.
 struct MainWindowView {
     static constexpr double kWidth = 355;
     static constexpr Color kBackground = Color::rgb255(21, 24, 32);
+    static constexpr const char* kSettingsScene = "settings";
 
     // Weak: the manager owns the panel that shows this view.
     std::weak_ptr<WindowManager> windowManager;
@@ -26,6 +27,9 @@ struct MainWindowView {
     std::function<void(const std::string& identifier)> openWindow;
 
     View body(ViewContext<NoState>& ctx) const;
+
+  private:
+    View header() const;
 };
 
 }  // namespace talvori::ui

@@ -128,6 +128,7 @@ void MenuBarPanelController::showPanel() {
     if (!panel_ || !hostingView_) return;
     const Size size = hostingView_->fittingSize();
     panel_->setFrame(panelFrame(size), false);
+    layOutAt(size);
     targetContentHeight_ = size.height;
     platform().application().activate();
     panel_->makeKeyAndOrderFront();
@@ -139,12 +140,20 @@ void MenuBarPanelController::showPanel() {
 void MenuBarPanelController::hidePanel() {
     removeEventMonitors();
     if (panel_) panel_->orderOut();
+    hideLayoutPreviews();
 }
 
 void MenuBarPanelController::windowDidResignKey(Panel&) {
     assertMainThread("MenuBarPanelController.windowDidResignKey");
     removeEventMonitors();
     if (panel_) panel_->orderOut();
+    hideLayoutPreviews();
+}
+
+void MenuBarPanelController::hideLayoutPreviews() {
+    // The previews belong to a row under the pointer: once the panel is gone nothing shows why
+    // they are there, and nothing else would take them away.
+    if (auto manager = windowManager_.lock()) manager->hideGhostPanels();
 }
 
 void MenuBarPanelController::contentHeightChanged(double height) {
@@ -154,11 +163,18 @@ void MenuBarPanelController::contentHeightChanged(double height) {
     const Rect frame = panel_->frame();
     const Rect target{frame.minX(), frame.minY() - (height - frame.height()), frame.width(),
                       height};
+    layOutAt(target.size);
     if (platform().workspace().accessibilityDisplayShouldReduceMotion()) {
         panel_->setFrame(target, true);
     } else {
         panel_->animateFrame(target, kHeightAnimationDuration, AnimationCurve::easeOut);
     }
+}
+
+void MenuBarPanelController::layOutAt(Size size) {
+    // The views hit-test and report frames from their last layout: it must match the panel's new
+    // size before the next click, not only once the panel is drawn again.
+    if (hostingView_) hostingView_->host().setProposedSize(size);
 }
 
 // ---- Event monitors

@@ -75,6 +75,8 @@ class MenuBarPanelController final : public WindowEventHandler,
     void makePanel();
     void installEventMonitors();
     void removeEventMonitors();
+    void hideLayoutPreviews();
+    void layOutAt(Size size);
 
     std::shared_ptr<StatusItem> statusItem_;
     std::shared_ptr<Panel> panel_;

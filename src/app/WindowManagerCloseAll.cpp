@@ -1,0 +1,129 @@
+#include <algorithm>
+
+#include "app/WindowManager.hpp"
+#include "covers/OverlayViewModel.hpp"
+#include "covers/OverlayWindowController.hpp"
+#include "platform/Platform.hpp"
+#include "ui/Transaction.hpp"
+
+namespace talvori {
+
+namespace {
+
+// The card's animations, or none while Reduce Motion is on (read at each change).
+std::optional<ui::Animation> easeOut(double duration) {
+    if (platform().workspace().accessibilityDisplayShouldReduceMotion()) return std::nullopt;
+    return ui::Animation::easeOut(duration);
+}
+
+}  // namespace
+
+void WindowManager::closeAll() {
+    if (overlays.peek().empty()) return;
+    resetCardState();
+    endUndoOffer();
+    // Closing a window clears its cover's attachment: the snapshot comes first.
+    std::vector<OverlayModel> snapshot;
+    std::vector<UUID> cascade;
+    for (const auto& overlay : overlays.peek()) {
+        snapshot.push_back(overlay->model.peek());
+        cascade.push_back(overlay->id());
+    }
+    const auto presetId = activePresetId.peek();
+    isClosingAll.set(true);
+    for (const auto& id : cascade) forgetController(id);
+    activePresetId.set(std::nullopt);
+    // The newest cover leaves first.
+    std::reverse(cascade.begin(), cascade.end());
+    cascadeTask.replace(Task::start(platform().runLoop(),
+                                    [weak = weak_from_this(), cascade = std::move(cascade),
+                                     snapshot = std::move(snapshot), presetId]() -> Async {
+                                        for (const auto& id : cascade) {
+                                            if (Task::isCurrentCancelled()) co_return;
+                                            if (auto self = weak.lock()) self->markClosing(id);
+                                            co_await Task::sleep(kCascadeStep);
+                                        }
+                                        if (Task::isCurrentCancelled()) co_return;
+                                        if (auto self = weak.lock()) self->fadeCard();
+                                        co_await Task::sleep(kCardFadeWait);
+                                        if (Task::isCurrentCancelled()) co_return;
+                                        if (auto self = weak.lock())
+                                            self->finishCascade(snapshot, presetId);
+                                    }));
+}
+
+void WindowManager::markClosing(const UUID& id) {
+    ui::withAnimation(easeOut(kCascadeRowDuration),
+                      [&] { closingOverlayIds.modify([&](auto& ids) { ids.insert(id); }); });
+}
+
+void WindowManager::fadeCard() {
+    ui::withAnimation(easeOut(kCardFadeDuration), [&] { isCardFading.set(true); });
+}
+
+void WindowManager::finishCascade(std::vector<OverlayModel> snapshot,
+                                  std::optional<UUID> presetId) {
+    cascadeTask.clear();
+    const auto closing = closingOverlayIds.peek();
+    // Covers made while the cascade ran are not in it, and stay.
+    overlays.modify([&](auto& list) {
+        std::erase_if(list, [&](const auto& overlay) { return closing.contains(overlay->id()); });
+    });
+    closingOverlayIds.set({});
+    isCardFading.set(false);
+    isClosingAll.set(false);
+    undoableModels.set(std::move(snapshot));
+    undoablePresetId.set(presetId);
+    startUndoTimer();
+}
+
+void WindowManager::startUndoTimer() {
+    undoTask.replace(Task::start(platform().runLoop(), [weak = weak_from_this()]() -> Async {
+        co_await Task::sleep(kUndoLifetime);
+        if (Task::isCurrentCancelled()) co_return;
+        if (auto self = weak.lock()) self->endUndoOffer();
+    }));
+}
+
+void WindowManager::undoCloseAll() {
+    if (!undoableModels.peek()) return;
+    const auto snapshot = *undoableModels.peek();
+    const auto presetId = undoablePresetId.peek();
+    endUndoOffer();
+    startCardAppear();
+    for (const auto& record : snapshot) restoreCover(record);
+    activePresetId.set(presetId);
+}
+
+void WindowManager::startCardAppear() {
+    isCardAppearing.set(true);
+    cardAppearTask.replace(Task::start(platform().runLoop(), [weak = weak_from_this()]() -> Async {
+        co_await Task::sleep(kCardAppearDelay);
+        if (Task::isCurrentCancelled()) co_return;
+        if (auto self = weak.lock()) {
+            ui::withAnimation(easeOut(kCardAppearDuration),
+                              [&] { self->isCardAppearing.set(false); });
+        }
+    }));
+}
+
+void WindowManager::restoreCover(const OverlayModel& record) {
+    const auto viewModel = openCover(record);
+    const auto& attachment = record.attachmentInfo;
+    if (!attachment || !attachment->targetBundleID) return;
+    const auto applications = platform().workspace().runningApplications();
+    const auto running =
+        std::find_if(applications.begin(), applications.end(), [&](const auto& application) {
+            return application.bundleIdentifier == attachment->targetBundleID;
+        });
+    if (running == applications.end()) {
+        viewModel->model.modify([](OverlayModel& model) { model.attachmentInfo.reset(); });
+        return;
+    }
+    const auto& controllers = windowControllers.peek();
+    if (auto found = controllers.find(viewModel->id()); found != controllers.end()) {
+        found->second->attach(*running);
+    }
+}
+
+}  // namespace talvori

@@ -1,0 +1,26 @@
+#include "menubar/HeaderIconButton.hpp"
+
+#include "covers/Palette.hpp"
+#include "menubar/IconLabel.hpp"
+#include "menubar/InteractiveButton.hpp"
+
+namespace talvori::ui {
+
+View HeaderIconButton::body(ViewContext<NoState>&) const {
+    const auto asset = std::string(icon.rawValue());
+    return View(InteractiveButton{action,
+                                  [asset](bool isHovering, bool isPressed) {
+                                      const Color fill = isPressed    ? Color::white(0.094)
+                                                         : isHovering ? Color::white(0.059)
+                                                                      : Color::clear();
+                                      return assetIcon(asset, kIconSide)
+                                          .foregroundColor(isHovering ? Color::white(0.8)
+                                                                      : Color::white(0.48))
+                                          .frame(kSide, kSide)
+                                          .background(RoundedRectangle(4).fill(fill))
+                                          .contentShape(Rectangle());
+                                  }})
+        .accessibilityLabel(label);
+}
+
+}  // namespace talvori::ui

@@ -1,0 +1,13 @@
+#include "menubar/IconLabel.hpp"
+
+namespace talvori::ui {
+
+View assetIcon(const std::string& asset, double side) {
+    return Image(asset).resizable().frame(side, side);
+}
+
+View iconLabel(View icon, const std::string& text, const Font& font, double spacing) {
+    return HStack(spacing, {std::move(icon), Text(text).font(font)}).accessibilityLabel(text);
+}
+
+}  // namespace talvori::ui

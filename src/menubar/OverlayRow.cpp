@@ -1,0 +1,86 @@
+#include "menubar/OverlayRow.hpp"
+
+#include "app/WindowManager.hpp"
+#include "covers/OverlayViewModel.hpp"
+#include "covers/Palette.hpp"
+#include "menubar/IconLabel.hpp"
+#include "menubar/trimmedName.hpp"
+
+namespace talvori::ui {
+
+namespace {
+
+Color swatchColor(const OverlayModel& model) {
+    if (model.effectType == EffectType::glass) return Color::white(0.25);
+    const auto& color = model.color;
+    return Color{color.red, color.green, color.blue, color.alpha};
+}
+
+}  // namespace
+
+View OverlayRow::body(ViewContext<State>& ctx) const {
+    auto& state = ctx.state;
+    const auto manager = windowManager.lock();
+    const bool closing = manager && manager->closingOverlayIds().contains(overlay->id());
+    const View swatch = RoundedRectangle(2)
+                            .fill(swatchColor(overlay->model()))
+                            .frame(20, 9)
+                            .frame({.width = 26, .alignment = Alignment::leading()})
+                            .accessibilityHidden();
+    auto beginRename = [&state, overlay = overlay] {
+        state.editingName.set(overlay->name());
+        state.isEditing.set(true);
+    };
+    auto close = [&ctx, overlay = overlay, weak = windowManager] {
+        withAnimation(ctx.animation(Animation::easeOut(kCloseDuration)), [&] {
+            if (auto owner = weak.lock()) owner->closeCover(overlay->id());
+        });
+    };
+    return HStack(0,
+                  {swatch, nameArea(ctx), Spacer(8),
+                   iconButton("icon-pencil", "Rename overlay", state.isHoveringPencil, beginRename),
+                   iconButton("icon-x", "Close overlay", state.isHoveringClose, close)})
+        .padding(Edges::horizontal, 10)
+        .frame({.height = kHeight})
+        .background(Color::white(0.031))
+        .clipShape(RoundedRectangle(6))
+        .opacity(closing ? 0 : 1)
+        .offset(closing ? kClosingOffset : 0, 0)
+        .onHover([overlay = overlay](bool hovering) { overlay->isHighlighted.set(hovering); });
+}
+
+View OverlayRow::nameArea(ViewContext<State>& ctx) const {
+    auto& state = ctx.state;
+    if (!state.isEditing()) {
+        return Text(overlay->name())
+            .font(Font::system(12))
+            .foregroundColor(Color::white(0.8))
+            .lineLimit(1);
+    }
+    // Focus leaving the field neither commits nor cancels: the field stays with its text.
+    return View(TextField("Name", state.editingName)
+                    .onSubmit([&state, overlay = overlay] {
+                        const std::string name = trimmedName(state.editingName.peek());
+                        if (!name.empty()) overlay->rename(name);
+                        state.isEditing.set(false);
+                    })
+                    .onExitCommand([&state] { state.isEditing.set(false); }))
+        .font(Font::system(12))
+        .foregroundColor(Color::black())
+        .focused(state.nameFieldFocused)
+        .onAppear([&state] { state.nameFieldFocused.set(true); })
+        .padding(EdgeInsets{2, 4, 2, 4})
+        .background(RoundedRectangle(4).fill(Color::white(0.85)));
+}
+
+View OverlayRow::iconButton(const char* asset, const char* label, Observable<bool>& isHovering,
+                            std::function<void()> action) const {
+    return Button(std::move(action), assetIcon(asset, 13.2)
+                                         .foregroundColor(Color::white(isHovering() ? 0.7 : 0.35))
+                                         .padding(6)
+                                         .contentShape(Rectangle()))
+        .onHover([&isHovering](bool hovering) { isHovering.set(hovering); })
+        .accessibilityLabel(label);
+}
+
+}  // namespace talvori::ui

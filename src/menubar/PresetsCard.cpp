@@ -1,0 +1,31 @@
+#include "menubar/PresetsCard.hpp"
+
+#include "app/WindowManager.hpp"
+#include "covers/Palette.hpp"
+#include "menubar/IconLabel.hpp"
+#include "menubar/PresetRow.hpp"
+
+namespace talvori::ui {
+
+View PresetsCard::body(ViewContext<NoState>& ctx) const {
+    const auto manager = windowManager.lock();
+    if (!manager) return View();
+    const auto& presets = manager->presets();
+    const View header =
+        HStack(0, {assetIcon("icon-bookmark", 16)
+                       .foregroundColor(Color::white(0.35))
+                       .frame({.width = 26, .alignment = Alignment::leading()})
+                       .accessibilityHidden(),
+                   Text("Layouts").font(Font::system(13)).foregroundColor(Color::white(0.5))});
+    const View rows = ForEach(
+        presets, [](const PresetModel& preset) { return preset.id; },
+        [&](const PresetModel& preset) {
+            return View(PresetRow{preset, windowManager})
+                .transition(Transition::move(Edge::leading).combined(Transition::opacity()));
+        });
+    return VStack(HorizontalAlignment::leading, 8, {header, rows})
+        .padding(EdgeInsets{2, 16, 12, 16})
+        .animation(ctx.animation(Animation::easeOut(kListDuration)), presets.size());
+}
+
+}  // namespace talvori::ui
