@@ -6,6 +6,7 @@
 #include "menubar/InteractiveButton.hpp"
 #include "menubar/LucideIcon.hpp"
 #include "platform/Platform.hpp"
+#include "ui/ViewDimensions.hpp"
 
 namespace talvori {
 
@@ -58,11 +59,18 @@ View closeButton(const std::function<void()>& onClose) {
 }
 
 View bulletRow(const std::string& text) {
-    // The dot sits 3 points above the first line's baseline: 12-point text has its baseline about
-    // 3 points above the line's bottom, so centring on the first line would set it too high.
-    return HStack(VerticalAlignment::top, 8,
+    // The dot's bottom sits 3 points above the baseline of the bullet's first line.
+    return HStack(VerticalAlignment::firstTextBaseline, 8,
                   {
-                      Circle().fill(kCardBlue).frame(3, 3).padding(Edges::top, 8),
+                      Circle()
+                          .fill(kCardBlue)
+                          .frame(3, 3)
+                          .alignmentGuide(VerticalAlignment::firstTextBaseline,
+                                          [](const ui::ViewDimensions& d) {
+                                              return d[VerticalAlignment::bottom] + 3;
+                                          })
+                          .accessibilityIdentifier("bullet-dot")
+                          .accessibilityHidden(),
                       Text(text)
                           .font(Font::system(12))
                           .foregroundColor(ui::Color::white(0.75))

@@ -94,6 +94,11 @@ TEST_F(UpdateViewsTest, CardListsTheBulletsClosesAndOpensTheReleaseNotes) {
                      Size{355, 200});
     EXPECT_TRUE(card->find(Query::byText("What\u2019s new in 1.2.4")));
     for (const auto& bullet : bullets) EXPECT_TRUE(card->find(Query::byText(bullet))) << bullet;
+    // Each dot's bottom sits 3 points above its text's first baseline.
+    const auto first = card->find(Query::byText(bullets[0]));
+    const auto firstDot = card->find(Query::byIdentifier("bullet-dot"));
+    // Fixed metrics: the baseline lies one font size (12) below the text's top.
+    EXPECT_NEAR(firstDot.frame().maxY(), first.frame().minY() + 12 - 3, 0.01);
     card->find(Query::byLabel("Dismiss what\u2019s new")).click();
     EXPECT_EQ(closes, 1);
 
