@@ -336,6 +336,12 @@ void Updater::downloadArrived(const HttpResult& result) {
             UpdateError::make(UpdateError::kSignature, "The update is larger than announced."));
         return;
     }
+    if (result.outcome == HttpResult::Outcome::unsupportedAddress) {
+        // A feed that points elsewhere than the web is broken, not the user's network.
+        reportFailure(UpdateError::make(UpdateError::kAppcastParse,
+                                        "The update's address is not an http or https address."));
+        return;
+    }
     if (result.outcome == HttpResult::Outcome::fileFailure) {
         reportFailure(UpdateError::make(UpdateError::kFile, result.errorDescription));
         return;

@@ -205,6 +205,21 @@ TEST_F(UpdaterTest, InstallDownloadsVerifiesSavesAndHandsTheFileToTheSystem) {
     EXPECT_FALSE(updater->sessionInProgress().peek());
 }
 
+TEST_F(UpdaterTest, AnEnclosureOffTheWebIsNeitherFetchedNorCalledANetworkFailure) {
+    server.serve("/appcast.xml",
+                 {200, testing::appcastXML({{"50", "1.3", "file:///etc/passwd", key.sign(payload),
+                                             payload.size(), ""}})});
+    auto updater = makeUpdater();
+    ASSERT_TRUE(updater->start());
+    updater->checkForUpdates();
+    ASSERT_TRUE(waitFor(2));
+    driver->reply(UserUpdateChoice::install);
+    ASSERT_TRUE(waitFor(4));
+    EXPECT_EQ(driver->shown.back(), "error 1000");
+    EXPECT_TRUE(downloadedFiles().empty());
+    EXPECT_TRUE(simWorkspace().openedURLs().empty());
+}
+
 TEST_F(UpdaterTest, ADownloadThatDoesNotVerifyIsDeletedAndNeverOpened) {
     const testing::SigningKey stranger;
     for (const auto& [signature, length] : std::vector<std::pair<std::string, std::size_t>>{
