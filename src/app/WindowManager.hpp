@@ -193,6 +193,9 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
     // ---- Menu-bar panel and status image
     void showMenuBarPanel();
     void toggleMenuBarPanel();
+    // The update row's and the update callout's action: the callout and the panel make way for
+    // the updater's own windows.
+    void checkForUpdatesFromCallout();
     // The status item's template image: the artwork, with an arrow badge while an update is
     // pending; empty when the artwork is missing.
     Image statusBarImage() const;

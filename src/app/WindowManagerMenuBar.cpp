@@ -5,7 +5,10 @@
 #include "app/WindowManager.hpp"
 #include "menubar/MenuBarCoachMarkController.hpp"
 #include "menubar/MenuBarPanelController.hpp"
+#include "platform/Platform.hpp"
+#include "settings/UpdateReminder.hpp"
 #include "ui/IconCatalog.hpp"
+#include "updates/Updater.hpp"
 
 namespace talvori {
 
@@ -82,6 +85,13 @@ void WindowManager::toggleMenuBarPanel() {
     } else {
         menuBarPanelController_->showPanel();
     }
+}
+
+void WindowManager::checkForUpdatesFromCallout() {
+    updateCalloutController_->dismiss();
+    menuBarPanelController_->hidePanel();
+    platform().application().activate();
+    if (auto updater = UpdateReminder::shared()->updater.lock()) updater->checkForUpdates();
 }
 
 Image WindowManager::statusBarImage() const {

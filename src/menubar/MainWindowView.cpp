@@ -7,12 +7,40 @@
 #include "menubar/ActiveIdleView.hpp"
 #include "menubar/HeaderIconButton.hpp"
 #include "platform/Platform.hpp"
+#include "settings/UpdateReminder.hpp"
+#include "settings/UpdateRow.hpp"
+#include "settings/WhatsNewCard.hpp"
 
 namespace talvori::ui {
 
+namespace {
+
+// g++ 12 takes the empty optional text that the setter compares for uninitialised (a known false
+// alarm of its flow analysis).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+void dismissWhatsNew(UpdateReminder& reminder) {
+    reminder.setWhatsNewVersion({});
+    // Gone for good, so that the next launch does not show it again; even when the version was
+    // already gone.
+    if (!reminder.isPreview) reminder.defaults().removeObject(UpdateReminder::kWhatsNewVersionKey);
+}
+#pragma GCC diagnostic pop
+
+}  // namespace
+
 View MainWindowView::body(ViewContext<NoState>&) const {
     if (windowManager.expired()) return View();
-    return VStack(0, {header(), ActiveIdleView{windowManager}})
+    const auto pending = updateReminder ? updateReminder->pendingUpdate()()
+                                        : std::optional<UpdateReminder::PendingUpdate>();
+    const View updateRow = pending ? View(UpdateRow{*pending,
+                                                    [weak = windowManager] {
+                                                        if (auto manager = weak.lock())
+                                                            manager->checkForUpdatesFromCallout();
+                                                    }})
+                                   : View();
+    return VStack(0, {header(pending.has_value()), updateRow, whatsNewCard(),
+                      ActiveIdleView{windowManager}})
         .frame({.width = kWidth})
         .onSizeChange([onHeightChange = onHeightChange](Size size) {
             if (onHeightChange) onHeightChange(size.height);
@@ -23,7 +51,17 @@ View MainWindowView::body(ViewContext<NoState>&) const {
         .background(kBackground);
 }
 
-View MainWindowView::header() const {
+View MainWindowView::whatsNewCard() const {
+    if (!updateReminder || !updateReminder->whatsNewVersion()()) return View();
+    // No bullets while an update is pending: the update row speaks for the newer version.
+    auto bullets = updateReminder->whatsNewBullets();
+    if (!bullets) return View();
+    return WhatsNewCard{*updateReminder->whatsNewVersion()(), std::move(*bullets),
+                        updateReminder->releaseNotesURL(),
+                        [reminder = updateReminder] { dismissWhatsNew(*reminder); }};
+}
+
+View MainWindowView::header(bool hasPendingUpdate) const {
     // Opening the settings window takes key status from the panel, which then closes.
     auto openSettings = [openWindow = openWindow] {
         platform().application().activate();
@@ -41,7 +79,10 @@ View MainWindowView::header() const {
                    Spacer(), buttons})
         .padding(Edges::horizontal, 16)
         .padding(Edges::vertical, 12)
-        .overlay(View(Color(Palette::indigo)).frame({.height = 1}), Alignment::bottom());
+        .overlay(
+            View(hasPendingUpdate ? Color(Palette::accent).opacity(0.16) : Color(Palette::indigo))
+                .frame({.height = 1}),
+            Alignment::bottom());
 }
 
 }  // namespace talvori::ui

@@ -7,13 +7,15 @@
 #include "ui/UI.hpp"
 
 namespace talvori {
+class UpdateReminder;
 class WindowManager;
-}
+}  // namespace talvori
 
 namespace talvori::ui {
 
 // The root of the menu-bar panel: a dark column of fixed width with the header (the product's
-// name, settings and quit) above the Focus card, the covers and the layouts. It reports its
+// name, settings and quit), the update row while an update is pending or else the what's-new card
+// after an update, then the Focus card, the covers and the layouts. It reports its
 // height, so that the panel follows it as cards come and go.
 struct MainWindowView {
     static constexpr double kWidth = 355;
@@ -25,11 +27,13 @@ struct MainWindowView {
     std::function<void(double height)> onHeightChange;
     // Opens a window scene by identifier (the settings window).
     std::function<void(const std::string& identifier)> openWindow;
+    std::shared_ptr<UpdateReminder> updateReminder;
 
     View body(ViewContext<NoState>& ctx) const;
 
   private:
-    View header() const;
+    View header(bool hasPendingUpdate) const;
+    View whatsNewCard() const;
 };
 
 }  // namespace talvori::ui

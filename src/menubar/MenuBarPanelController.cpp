@@ -11,6 +11,7 @@
 #include "platform/desktop/CollectionBehavior.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
+#include "settings/UpdateReminder.hpp"
 #include "ui/PanelHost.hpp"
 
 namespace talvori {
@@ -99,7 +100,8 @@ void MenuBarPanelController::makePanel() {
         windowManager_,
         weakly(weak_from_this(), [](MenuBarPanelController& self,
                                     double height) { self.contentHeightChanged(height); }),
-        [](const std::string& identifier) { platform().application().openWindow(identifier); }};
+        [](const std::string& identifier) { platform().application().openWindow(identifier); },
+        UpdateReminder::shared()};
     auto host = ui::PanelHost::make(
         root.clipShape(ui::RoundedRectangle(kCornerRadius, ui::RoundedCornerStyle::circular)));
     panel->setHostedContent(host);

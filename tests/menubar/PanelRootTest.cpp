@@ -1,0 +1,84 @@
+#include "menubar/PanelTest.hpp"
+#include "settings/UpdateReminder.hpp"
+
+namespace talvori::testing {
+namespace {
+
+class PanelRootTest : public PanelTest {
+  protected:
+    UpdateReminder& reminder() const { return *UpdateReminder::shared(); }
+    // The header's divider, one point above the header's bottom edge, on screen.
+    Color dividerColor(const sim::ScreenPicture& shot) const {
+        const Rect quit = *labelled("Quit Talvori").frameOnScreen();
+        return shot.colorAt({menuPanel()->frame().minX() + 100, quit.minY() - 12 + 0.5});
+    }
+};
+
+TEST_F(PanelRootTest, TheUpdateRowReplacesTheWhatsNewCardWhichDismissesForGood) {
+    defaults().set(UpdateReminder::kWhatsNewVersionKey, std::string("1.2.3"));
+    reminder().setWhatsNewVersion("1.2.3");
+    start();
+    ASSERT_TRUE(labelled("Dismiss what\u2019s new").exists());
+    EXPECT_NEAR(dividerColor(picture("whats-new")).blue, 80.0 / 255, 0.02);
+
+    reminder().setPendingUpdate(UpdateReminder::PendingUpdate{"1.3", "130", std::nullopt});
+    advance(0.3);
+    EXPECT_TRUE(text("Talvori 1.3 is ready").exists());
+    EXPECT_FALSE(labelled("Dismiss what\u2019s new").exists()) << "not while an update waits";
+    const Color tinted = dividerColor(picture("update-row"));
+    EXPECT_GT(tinted.red, tinted.blue) << "the accent tints the divider";
+
+    reminder().setPendingUpdate(std::nullopt);
+    advance(0.3);
+    click(labelled("Dismiss what\u2019s new"));
+    advance(0.3);
+    EXPECT_FALSE(labelled("Dismiss what\u2019s new").exists());
+    EXPECT_FALSE(reminder().whatsNewVersion().peek());
+    EXPECT_FALSE(defaults().string(UpdateReminder::kWhatsNewVersionKey));
+}
+
+// The panel's states as a person sees them; with TALVORI_PICTURES set they are written there.
+TEST_F(PanelRootTest, ThePanelsStatesShowOnScreen) {
+    start();
+    const Color ink = Color::rgb255(21, 24, 32);
+    const Point inside{menuPanel()->frame().minX() + 4, menuPanel()->frame().maxY() - 20};
+    EXPECT_EQ(picture("panel-empty").colorAt(inside), ink);
+
+    for (int index = 0; index < 3; ++index) manager()->createCover();
+    advance(0.3);
+    manager()->overlays.peek()[1]->setEffectType(EffectType::solid);
+    manager()->overlays.peek()[1]->setColor({0.9, 0.3, 0.2, 1});
+    advance(0.3);
+    const auto shot = picture("panel-three-covers");
+    const Rect row = *text("Overlay 2").frameOnScreen();
+    const Color swatch = shot.colorAt({row.minX() - 16, row.midY()});
+    EXPECT_GT(swatch.red, 0.8) << "the solid cover's swatch shows its colour";
+
+    click(labelled("Save as layout"));
+    advance(0.3);
+    click(labelled("Save as layout"));
+    advance(0.3);
+    click(labelled("Activate layout"));
+    advance(0.6);
+    manager()->overlays.peek()[0]->rename("Renamed");
+    manager()->overlays.peek()[2]->setOpacity(0.3);
+    advance(0.3);
+    picture("panel-pending-changes");
+    ASSERT_TRUE(text("Save to layout").exists());
+
+    click(views().findAll(ui::Query::byLabel("Delete layout")).back());
+    advance(0.3);
+    EXPECT_DOUBLE_EQ(views().findAll(ui::Query::byText("Delete layout (5s)")).back().opacity(), 1);
+    picture("panel-delete-confirmation");
+    click(views().findAll(ui::Query::byLabel("Keep")).back());
+    advance(0.3);
+
+    click(labelled("Close all covers"));
+    advance(3);
+    picture("panel-undo-bar");
+    EXPECT_DOUBLE_EQ(labelled("Undo close all").opacity(), 1);
+    EXPECT_DOUBLE_EQ(text("No active covers").opacity(), 0);
+}
+
+}  // namespace
+}  // namespace talvori::testing
