@@ -2,6 +2,12 @@
 
 #include "app/PreRuntimeShortcutGate.hpp"
 #include "app/RuntimeCoordinator.hpp"
+#include "covers/Palette.hpp"
+#include "onboarding/FinishStep.hpp"
+#include "onboarding/FirstRunFlowCoordinator.hpp"
+#include "onboarding/PermissionStep.hpp"
+#include "onboarding/StepDots.hpp"
+#include "onboarding/WelcomeStep.hpp"
 #include "platform/Platform.hpp"
 
 namespace talvori::ui {
@@ -9,42 +15,84 @@ namespace talvori::ui {
 namespace {
 
 constexpr const char* kOnboardingKey = "hasCompletedOnboarding";
+constexpr std::int64_t kStepCount = 2;
+constexpr double kDotsBottomPadding = 28;
 
-bool hasCompletedOnboarding() {
-    return platform().userDefaults().boolValue(kOnboardingKey).value_or(false);
+using Flow = std::weak_ptr<FirstRunFlowCoordinator>;
+
+std::shared_ptr<FirstRunFlowCoordinator> makeFlow(
+    const std::shared_ptr<RuntimeCoordinator>& runtime) {
+    return std::make_shared<FirstRunFlowCoordinator>(
+        FirstRunStep::welcome(),
+        [] { return platform().userDefaults().boolValue(kOnboardingKey).value_or(false); }, runtime,
+        PreRuntimeShortcutGate(),
+        [weak = std::weak_ptr<RuntimeCoordinator>(runtime)](bool active) {
+            if (auto runtime = weak.lock()) runtime->isFirstRunFlowActive.set(active);
+        });
+}
+
+std::function<void()> goingTo(Flow flow, FirstRunStep step) {
+    return [flow = std::move(flow), step] {
+        if (auto coordinator = flow.lock()) coordinator->goTo(step);
+    };
+}
+
+View stepView(const FirstRunStep& step, const Flow& flow, const Environment& environment,
+              const std::function<void(const std::shared_ptr<WindowManager>&)>& onComplete) {
+    switch (step.kind()) {
+        case FirstRunStep::Kind::welcome:
+            return WelcomeStep{goingTo(flow, FirstRunStep::permission())};
+        case FirstRunStep::Kind::permission:
+            return PermissionStep{goingTo(flow, FirstRunStep::finish(FinishVariant::granted)),
+                                  goingTo(flow, FirstRunStep::finish(FinishVariant::skipped))};
+        case FirstRunStep::Kind::finish:
+            break;
+    }
+    auto grantedInPlace = [toGranted = goingTo(flow, FirstRunStep::finish(FinishVariant::granted)),
+                           environment] {
+        withAnimation(
+            environment.animation(Animation::easeOut(FirstRunView::kStepAnimationDuration)),
+            toGranted);
+    };
+    auto start = [flow, onComplete] {
+        const auto coordinator = flow.lock();
+        if (!coordinator) return;
+        coordinator->completeFlow([&onComplete](const std::shared_ptr<WindowManager>& manager) {
+            // Stored before anyone hears of the completion: the window's scene decides on it.
+            platform().userDefaults().set(kOnboardingKey, true);
+            if (onComplete) onComplete(manager);
+        });
+    };
+    return FinishStep{step.finishVariant(), std::move(grantedInPlace), std::move(start)};
 }
 
 }  // namespace
 
 View FirstRunView::body(ViewContext<State>& ctx) const {
-    auto start = [&ctx, runtime = runtime] {
-        auto& state = ctx.state;
-        if (state.hasStartedInitialFlow) return;
-        state.hasStartedInitialFlow = true;
-        if (!hasCompletedOnboarding()) PreRuntimeShortcutGate().suppressShortcuts();
-        runtime->isFirstRunFlowActive.set(true);
-    };
-    auto complete = [&ctx, runtime = runtime, onComplete = onComplete] {
-        auto& state = ctx.state;
-        if (state.hasCompletedFlow) return;
-        runtime->countStart();
-        auto manager = runtime->startRuntime();
-        state.hasCompletedFlow = true;
-        runtime->isFirstRunFlowActive.set(false);
-        platform().userDefaults().set(kOnboardingKey, true);
-        if (onComplete) onComplete(manager);
-    };
-    const View button =
-        Button(complete, Text("Start using Talvori")
-                             .font(Font::system(13, FontWeight::semibold))
-                             .foregroundColor(Color::rgb255(21, 24, 32))
-                             .padding(EdgeInsets{8, 16, 8, 16})
-                             .background(RoundedRectangle(8).fill(Color::rgb255(245, 160, 53))));
-    return VStack(16, {Text("Talvori").font(Font::system(22, FontWeight::semibold)), button})
-        .padding(40)
-        .frame({.width = 480})
-        .background(Color::rgb255(21, 24, 32))
-        .onAppear(start);
+    if (!ctx.state.flow) ctx.state.flow = makeFlow(runtime);
+    const Flow flow = ctx.state.flow;
+    const FirstRunStep step = ctx.state.flow->step()();
+    // The container is identified by the page alone: the finish page changing its variant stays
+    // on screen and only changes inside.
+    const View page = stepView(step, flow, ctx.environment(), onComplete)
+                          .frame({.maxWidth = infinity, .maxHeight = infinity})
+                          .transition(Transition::asymmetric(
+                              Transition::move(Edge::trailing).combined(Transition::opacity()),
+                              Transition::move(Edge::leading).combined(Transition::opacity())))
+                          .id(step.kind());
+    const View dots =
+        VStack({Spacer(), StepDots{step.kind() == FirstRunStep::Kind::welcome ? 0 : 1, kStepCount}})
+            .padding(Edges::bottom, kDotsBottomPadding)
+            // Only a picture of where the user is: a tall page may reach under it, and a click
+            // there belongs to the page.
+            .allowsHitTesting(false);
+    return ZStack({View(Color(Palette::ink)), page, dots})
+        .frame(kWidth, kHeight)
+        .animation(ctx.animation(Animation::easeOut(kStepAnimationDuration)), step)
+        .task([flow]() -> Async {
+            if (auto coordinator = flow.lock()) coordinator->startInitialFlow();
+            co_return;
+        });
 }
 
 }  // namespace talvori::ui

@@ -7,6 +7,7 @@
 
 namespace talvori {
 
+class FirstRunFlowCoordinator;
 class RuntimeCoordinator;
 class WindowManager;
 
@@ -14,18 +15,21 @@ class WindowManager;
 
 namespace talvori::ui {
 
-// The first-run window's flow. While it runs the global shortcuts stay off and the runtime
-// coordinator knows the flow is on screen; its finish button starts the runtime, stores that
-// onboarding is complete and hands the running window manager to `onComplete`. This first version
-// goes straight to the finish step; the welcome and permission steps come with the onboarding
-// work.
+// The root of the first-run window: the page of the flow on the dark background, sliding from
+// one page to the next, with the page dots at the bottom. It switches the global shortcuts off
+// when it first shows; when the user finishes it stores that onboarding is complete and hands the
+// running window manager to `onComplete`.
 struct FirstRunView {
+    static constexpr double kWidth = 560;
+    static constexpr double kHeight = 500;
+    static constexpr double kStepAnimationDuration = 0.25;
+
     std::shared_ptr<RuntimeCoordinator> runtime;
     std::function<void(const std::shared_ptr<WindowManager>&)> onComplete;
 
     struct State {
-        bool hasStartedInitialFlow = false;
-        bool hasCompletedFlow = false;
+        // Made on the first build and kept for as long as the view keeps its identity.
+        std::shared_ptr<FirstRunFlowCoordinator> flow;
     };
 
     View body(ViewContext<State>& ctx) const;

@@ -1,0 +1,14 @@
+#include "onboarding/OnboardingCTA.hpp"
+
+#include "onboarding/OnboardingCTAButtonStyle.hpp"
+
+namespace talvori::ui {
+
+View OnboardingCTA::body(ViewContext<NoState>&) const {
+    View button =
+        Button(action, Text(title)).buttonStyle(OnboardingCTAButtonStyle{}).disabled(isDisabled);
+    if (!triggersDefaultAction) return button;
+    return button.keyboardShortcut(KeyboardShortcut{"", Modifiers::none, Key::returnKey});
+}
+
+}  // namespace talvori::ui
