@@ -4,7 +4,7 @@
 #include "covers/OverlayViewModel.hpp"
 #include "covers/Palette.hpp"
 #include "menubar/IconLabel.hpp"
-#include "menubar/trimmedName.hpp"
+#include "menubar/RenameField.hpp"
 
 namespace talvori::ui {
 
@@ -57,20 +57,9 @@ View OverlayRow::nameArea(ViewContext<State>& ctx) const {
             .foregroundColor(Color::white(0.8))
             .lineLimit(1);
     }
-    // Focus leaving the field neither commits nor cancels: the field stays with its text.
-    return View(TextField("Name", state.editingName)
-                    .onSubmit([&state, overlay = overlay] {
-                        const std::string name = trimmedName(state.editingName.peek());
-                        if (!name.empty()) overlay->rename(name);
-                        state.isEditing.set(false);
-                    })
-                    .onExitCommand([&state] { state.isEditing.set(false); }))
-        .font(Font::system(12))
-        .foregroundColor(Color::black())
-        .focused(state.nameFieldFocused)
-        .onAppear([&state] { state.nameFieldFocused.set(true); })
-        .padding(EdgeInsets{2, 4, 2, 4})
-        .background(RoundedRectangle(4).fill(Color::white(0.85)));
+    return RenameField{state.editingName, state.isEditing, state.nameFieldFocused, 12,
+                       [overlay = overlay](const std::string& name) { overlay->rename(name); }}
+        .view();
 }
 
 View OverlayRow::iconButton(const char* asset, const char* label, Observable<bool>& isHovering,

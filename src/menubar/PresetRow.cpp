@@ -6,7 +6,7 @@
 #include "covers/Palette.hpp"
 #include "menubar/DarkTooltip.hpp"
 #include "menubar/IconLabel.hpp"
-#include "menubar/trimmedName.hpp"
+#include "menubar/RenameField.hpp"
 #include "platform/Platform.hpp"
 
 namespace talvori::ui {
@@ -149,22 +149,11 @@ View PresetRow::nameArea(ViewContext<State>& ctx) const {
             .foregroundColor(Color::white(0.8))
             .lineLimit(1);
     }
-    // Focus leaving the field neither commits nor cancels: the field stays with its text.
-    return View(TextField("Name", state.editingName)
-                    .onSubmit([&state, weak = windowManager, id = preset.id] {
-                        const std::string name = trimmedName(state.editingName.peek());
-                        if (auto owner = weak.lock(); owner && !name.empty()) {
-                            owner->renamePreset(id, name);
-                        }
-                        state.isEditing.set(false);
-                    })
-                    .onExitCommand([&state] { state.isEditing.set(false); }))
-        .font(Font::system(13))
-        .foregroundColor(Color::black())
-        .focused(state.nameFieldFocused)
-        .onAppear([&state] { state.nameFieldFocused.set(true); })
-        .padding(EdgeInsets{2, 4, 2, 4})
-        .background(RoundedRectangle(4).fill(Color::white(0.85)));
+    return RenameField{state.editingName, state.isEditing, state.nameFieldFocused, 13,
+                       [weak = windowManager, id = preset.id](const std::string& name) {
+                           if (auto owner = weak.lock()) owner->renamePreset(id, name);
+                       }}
+        .view();
 }
 
 View PresetRow::deleteConfirmation(ViewContext<State>& ctx) const {
