@@ -231,7 +231,7 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
     bool hasPendingUpdate() const;
     // Opens a saved or snapshot cover and attaches it again to a running application with its
     // bundle id; without one running the cover forgets its attachment.
-    void restoreCover(const OverlayModel& record);
+    void restoreCover(OverlayModel record);
     // The covers card stays invisible a moment, then fades in.
     void startCardAppear();
     void markClosing(const UUID& id);

@@ -107,22 +107,26 @@ void WindowManager::startCardAppear() {
     }));
 }
 
-void WindowManager::restoreCover(const OverlayModel& record) {
-    const auto viewModel = openCover(record);
-    const auto& attachment = record.attachmentInfo;
-    if (!attachment || !attachment->targetBundleID) return;
-    const auto applications = platform().workspace().runningApplications();
-    const auto running =
-        std::find_if(applications.begin(), applications.end(), [&](const auto& application) {
-            return application.bundleIdentifier == attachment->targetBundleID;
-        });
-    if (running == applications.end()) {
-        viewModel->model.modify([](OverlayModel& model) { model.attachmentInfo.reset(); });
-        return;
+void WindowManager::restoreCover(OverlayModel record) {
+    std::optional<RunningApplication> target;
+    if (record.attachmentInfo && record.attachmentInfo->targetBundleID) {
+        const auto applications = platform().workspace().runningApplications();
+        const auto& bundleID = record.attachmentInfo->targetBundleID;
+        const auto running = std::find_if(
+            applications.begin(), applications.end(),
+            [&](const auto& application) { return application.bundleIdentifier == bundleID; });
+        // Without its application the cover opens where it was, following nothing.
+        if (running == applications.end()) {
+            record.attachmentInfo = std::nullopt;
+        } else {
+            target = *running;
+        }
     }
+    const auto viewModel = openCover(std::move(record));
+    if (!target) return;
     const auto& controllers = windowControllers.peek();
     if (auto found = controllers.find(viewModel->id()); found != controllers.end()) {
-        found->second->attach(*running);
+        found->second->attach(*target);
     }
 }
 
