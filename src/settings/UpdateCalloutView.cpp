@@ -1,7 +1,7 @@
 #include "settings/UpdateCalloutView.hpp"
 
 #include "covers/Palette.hpp"
-#include "settings/CoachMarkShape.hpp"
+#include "menubar/CoachMarkShape.hpp"
 #include "settings/UpdateNowButton.hpp"
 
 namespace talvori {

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "settings/CoachMarkShape.hpp"
+#include "menubar/CoachMarkShape.hpp"
 #include "settings/UpdateCalloutView.hpp"
 #include "settings/UpdateNowButton.hpp"
 #include "settings/UpdateRow.hpp"

@@ -1,4 +1,4 @@
-#include "settings/CoachMarkShape.hpp"
+#include "menubar/CoachMarkShape.hpp"
 
 #include <algorithm>
 
@@ -7,8 +7,7 @@ namespace talvori {
 double CoachMarkShape::clampedBeakCenter(double beakCenterX, double width, double beakHalfWidth,
                                          double cornerRadius) {
     const double margin = cornerRadius + beakHalfWidth;
-    if (width <= 2 * margin) return width / 2;
-    return std::clamp(beakCenterX, margin, width - margin);
+    return std::min(width - margin, std::max(margin, beakCenterX));
 }
 
 CoachMarkShape::CoachMarkShape(double beakCenterX, double beakHeight, double beakHalfWidth,
@@ -20,6 +19,7 @@ CoachMarkShape::CoachMarkShape(double beakCenterX, double beakHeight, double bea
           const double right = rect.origin.x + rect.size.width;
           const double top = rect.origin.y + beakHeight;
           const double bottom = rect.origin.y + rect.size.height;
+          // A body lower than two radii would make the corner arcs cross.
           const double radius = std::min(cornerRadius, std::max(0.0, (bottom - top) / 2));
           ui::Path path;
           path.moveTo({left + radius, top});

@@ -1,0 +1,51 @@
+#include "menubar/MenuBarCoachMarkView.hpp"
+
+#include "covers/Palette.hpp"
+#include "menubar/CoachMarkShape.hpp"
+#include "menubar/MenuBarCoachMarkController.hpp"
+
+namespace talvori::ui {
+
+namespace {
+
+constexpr double kTileSize = 32;
+constexpr double kIconSize = 17;
+constexpr double kTileRadius = 8;
+
+View iconTile() {
+    return Image("icon-menubar")
+        .resizable()
+        .frame(kIconSize, kIconSize)
+        .foregroundColor(Color(Palette::white(0.85)))
+        .frame(kTileSize, kTileSize)
+        .background(RoundedRectangle(kTileRadius).fill(Color(Palette::accent.withAlpha(0.13))))
+        .overlay(RoundedRectangle(kTileRadius).strokeBorder(Color(Palette::accent.withAlpha(0.28)),
+                                                            1))
+        .accessibilityHidden();
+}
+
+}  // namespace
+
+View MenuBarCoachMarkView::body(ViewContext<NoState>&) const {
+    const View text =
+        VStack(HorizontalAlignment::leading, 3,
+               {Text(kTitle)
+                    .font(Font::system(13, FontWeight::semibold))
+                    .tracking(-0.1)
+                    .foregroundColor(Color(Palette::white(0.92))),
+                Text(kSubtitle)
+                    .font(Font::system(12))
+                    .foregroundColor(Color(Palette::white48))
+                    .fixedSize(false, true)});
+    const CoachMarkShape bubble(beakCenterX, kBeakHeight, kBeakHalfWidth, kCornerRadius);
+    return HStack(VerticalAlignment::top, 11, {iconTile(), text, Spacer(0)})
+        // The top padding holds the beak above the body's own 13 points.
+        .padding({13 + kBeakHeight, 14, 13, 14})
+        .frame({.width = kWidth, .alignment = Alignment::leading()})
+        .background(bubble.fill(Color(Palette::ink)))
+        .overlay(bubble.stroke(Color(Palette::white6_3), 1))
+        .accessibilityElement(AccessibilityChildren::ignore)
+        .accessibilityLabel(MenuBarCoachMarkController::showAnnouncement());
+}
+
+}  // namespace talvori::ui

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "ui/UI.hpp"
+
+namespace talvori::ui {
+
+// The first-use coach mark's bubble under the status item: the item's own icon on a tile, "Look
+// for this icon" and "Click it to open Talvori.", with its beak pointing up at the item.
+struct MenuBarCoachMarkView {
+    static constexpr double kWidth = 236;
+    static constexpr double kBeakHeight = 6;
+    static constexpr double kBeakHalfWidth = 7.5;
+    static constexpr double kCornerRadius = 10;
+    static constexpr const char* kTitle = "Look for this icon";
+    static constexpr const char* kSubtitle = "Click it to open Talvori.";
+
+    double beakCenterX = kWidth / 2;
+
+    bool operator==(const MenuBarCoachMarkView&) const = default;
+    View body(ViewContext<NoState>& ctx) const;
+};
+
+}  // namespace talvori::ui
