@@ -11,6 +11,7 @@
 #include "menubar/MenuBarCoachMarkController.hpp"
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
+#include "settings/UpdateReminder.hpp"
 
 namespace talvori {
 
@@ -41,8 +42,12 @@ WindowManager::WindowManager(std::shared_ptr<PresetManager> presetManager,
       menuBarPanelController_(std::make_shared<MenuBarPanelController>()),
       coachMarkController_(std::make_shared<MenuBarCoachMarkController>(false)),
       // The callout speaks the update that is pending when it shows, not when it was made.
-      updateCalloutController_(
-          std::make_shared<MenuBarCoachMarkController>(true, [] { return std::string(); })),
+      updateCalloutController_(std::make_shared<MenuBarCoachMarkController>(
+          true,
+          [] {
+              const auto& pending = UpdateReminder::shared()->pendingUpdate().peek();
+              return pending ? pending->readyAnnouncement() : std::string();
+          })),
       presetManager_(std::move(presetManager)),
       spotlightController_(std::move(spotlightController)),
       shortcutHandler_(std::move(shortcutHandler)) {
@@ -112,7 +117,7 @@ void WindowManager::shutdown() {
     coachMarkController_->dismiss();
     updateCalloutTask.clear();
     updateCalloutController_->dismiss();
-    uninstallUpdateCallout();
+    UpdateReminder::shared()->onUpdateFound = nullptr;
     menuBarPanelController_->tearDown();
     shortcutHandler_->disable(ShortcutNames::globalShortcutNames());
     spotlightController_->onActiveChange = nullptr;

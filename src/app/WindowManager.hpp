@@ -41,6 +41,11 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
     static constexpr double kControlPanelHideDelay = 0.5;
     static constexpr double kBorderFlashDelay = 0.05;
     static constexpr double kCoachMarkDelay = 0.35;
+    // A pending update's callout is first tried this long after launch, then again at every
+    // interval, a limited number of times.
+    static constexpr double kUpdateCalloutFirstDelay = 3.0;
+    static constexpr double kUpdateCalloutRetryInterval = 2.0;
+    static constexpr int kUpdateCalloutAttempts = 60;
     static constexpr Size kDefaultCoverSize{300, 200};
     static constexpr Point kFallbackCoverOrigin{100, 100};
     static constexpr Size kStatusImageSize{18, 18};
@@ -214,7 +219,9 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
     void showCoachMark();
     // Hooks the update callout to the update reminder and starts offering a pending update.
     void installUpdateCallout();
-    void uninstallUpdateCallout();
+    // The update callout under the status item, unless the panel or a callout is in the way or
+    // the pending build's callout was already shown; marked shown only once it really showed.
+    void showUpdateCallout();
     // Takes the coach mark and the update callout away.
     void dismissCallouts();
 

@@ -3,6 +3,8 @@
 #include "menubar/MenuBarCoachMarkController.hpp"
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
+#include "settings/UpdateCalloutView.hpp"
+#include "settings/UpdateReminder.hpp"
 
 namespace talvori {
 
@@ -26,11 +28,54 @@ void WindowManager::showCoachMark() {
 }
 
 bool WindowManager::hasPendingUpdate() const {
-    return false;
+    return UpdateReminder::shared()->pendingUpdate().get().has_value();
 }
 
-void WindowManager::installUpdateCallout() {}
+void WindowManager::installUpdateCallout() {
+    const std::weak_ptr<WindowManager> weak = weak_from_this();
+    updateCalloutController_->makeContent = [weak](double beakCenterX) -> ui::View {
+        const auto& pending = UpdateReminder::shared()->pendingUpdate().peek();
+        if (weak.expired() || !pending) return ui::View();
+        return UpdateCalloutView{
+            *pending, beakCenterX,
+            weakly(weak, [](WindowManager& self) { self.updateCalloutController_->dismiss(); }),
+            weakly(weak, [](WindowManager& self) { self.checkForUpdatesFromCallout(); })};
+    };
+    updateCalloutController_->onReturn =
+        weakly(weak, [](WindowManager& self) { self.checkForUpdatesFromCallout(); });
+    // An update found while the program runs is offered at once, and once: the schedule below
+    // is for the update restored at launch.
+    UpdateReminder::shared()->onUpdateFound =
+        weakly(weak, [](WindowManager& self) { self.showUpdateCallout(); });
+    updateCalloutTask.replace(Task::start(platform().runLoop(), [weak]() -> Async {
+        if (!co_await Task::sleep(kUpdateCalloutFirstDelay)) co_return;
+        // Attempts held back by the panel or the coach mark count too.
+        for (int attempt = 0; attempt < kUpdateCalloutAttempts; ++attempt) {
+            if (Task::isCurrentCancelled()) co_return;
+            {
+                // Not held across the sleep: the manager may go meanwhile.
+                auto self = weak.lock();
+                if (!self || !UpdateReminder::shared()->shouldShowCallout()) co_return;
+                self->showUpdateCallout();
+            }
+            co_await Task::sleep(kUpdateCalloutRetryInterval);
+        }
+    }));
+}
 
-void WindowManager::uninstallUpdateCallout() {}
+void WindowManager::showUpdateCallout() {
+    platform().runLoop().assertMainThread("WindowManager.showUpdateCallout");
+    auto& reminder = *UpdateReminder::shared();
+    if (isShutdown.peek() || !reminder.shouldShowCallout()) return;
+    if (menuBarPanelController_->isPanelVisible() || coachMarkController_->isShowing() ||
+        updateCalloutController_->isShowing()) {
+        return;
+    }
+    const auto anchor = menuBarPanelController_->statusItemScreenAnchor();
+    if (!anchor) return;
+    if (updateCalloutController_->show(anchor->rect, anchor->screen.frame, {anchor->window})) {
+        reminder.markCalloutShown();
+    }
+}
 
 }  // namespace talvori

@@ -19,24 +19,23 @@ View iconTile() {
         .foregroundColor(Color(Palette::white(0.85)))
         .frame(kTileSize, kTileSize)
         .background(RoundedRectangle(kTileRadius).fill(Color(Palette::accent.withAlpha(0.13))))
-        .overlay(RoundedRectangle(kTileRadius).strokeBorder(Color(Palette::accent.withAlpha(0.28)),
-                                                            1))
+        .overlay(
+            RoundedRectangle(kTileRadius).strokeBorder(Color(Palette::accent.withAlpha(0.28)), 1))
         .accessibilityHidden();
 }
 
 }  // namespace
 
 View MenuBarCoachMarkView::body(ViewContext<NoState>&) const {
-    const View text =
-        VStack(HorizontalAlignment::leading, 3,
-               {Text(kTitle)
-                    .font(Font::system(13, FontWeight::semibold))
-                    .tracking(-0.1)
-                    .foregroundColor(Color(Palette::white(0.92))),
-                Text(kSubtitle)
-                    .font(Font::system(12))
-                    .foregroundColor(Color(Palette::white48))
-                    .fixedSize(false, true)});
+    const View text = VStack(HorizontalAlignment::leading, 3,
+                             {Text(kTitle)
+                                  .font(Font::system(13, FontWeight::semibold))
+                                  .tracking(-0.1)
+                                  .foregroundColor(Color(Palette::white(0.92))),
+                              Text(kSubtitle)
+                                  .font(Font::system(12))
+                                  .foregroundColor(Color(Palette::white48))
+                                  .fixedSize(false, true)});
     const CoachMarkShape bubble(beakCenterX, kBeakHeight, kBeakHalfWidth, kCornerRadius);
     return HStack(VerticalAlignment::top, 11, {iconTile(), text, Spacer(0)})
         // The top padding holds the beak above the body's own 13 points.

@@ -3,6 +3,7 @@
 #include "covers/OverlayViewModel.hpp"
 #include "covers/PresetManager.hpp"
 #include "focus/SpotlightController.hpp"
+#include "menubar/MenuBarCoachMarkController.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -174,11 +175,14 @@ TEST_F(StartupTest, CompletingTheFirstRunStartsTheRuntimeClosesTheWindowAndShows
               (std::vector{ActivationPolicy::regular, ActivationPolicy::accessory}));
     EXPECT_EQ(globalOn(), 3);
     EXPECT_EQ(focusOn(), 0);
-    // Without a coach mark to show, the panel opens in its place.
+    // The coach mark then points at the status item, and stays.
     advance(0.34);
-    EXPECT_FALSE(isMenuPanelOnScreen());
+    EXPECT_FALSE(manager()->coachMarkController().isShowing());
     advance(0.02);
-    EXPECT_TRUE(isMenuPanelOnScreen());
+    EXPECT_TRUE(manager()->coachMarkController().isShowing());
+    advance(1);
+    EXPECT_TRUE(manager()->coachMarkController().isShowing());
+    EXPECT_FALSE(isMenuPanelOnScreen());
 
     // Opened again after onboarding, the first-run window closes itself.
     simApplication().openWindow("firstRun");
