@@ -10,11 +10,12 @@ namespace {
 
 // Shows the bubble after the resting delay, unless a newer hover or text change cancelled it.
 void scheduleShow(ViewContext<DarkTooltip::State>& ctx) {
+    const auto fade = ctx.animation(Animation::easeOut(DarkTooltip::kFadeDuration));
     ctx.state.hoverTask.replace(
-        Task::start(platform().runLoop(), [weak = ctx.weakState()]() -> Async {
+        Task::start(platform().runLoop(), [weak = ctx.weakState(), fade]() -> Async {
             co_await Task::sleep(DarkTooltip::kShowDelay);
             if (Task::isCurrentCancelled()) co_return;
-            if (auto state = weak.lock()) state->isVisible.set(true);
+            if (auto state = weak.lock()) withAnimation(fade, [&] { state->isVisible.set(true); });
         }));
 }
 
@@ -48,15 +49,14 @@ View DarkTooltip::bubble(ViewContext<State>& ctx) const {
                 withoutAnimation([&] { state->bubbleWidth.set(size.width); });
         })
         .offset(sideShift(ctx.state), -kRise)
+        .allowsHitTesting(false)
         .transition(Transition::scale(0.97, UnitPoint::bottom()).combined(Transition::opacity()));
 }
 
 View DarkTooltip::body(ViewContext<State>& ctx) const {
     auto& state = ctx.state;
-    const bool visible = state.isVisible();
-    const View stack = VStack(0, {visible ? bubble(ctx) : View()})
-                           .animation(ctx.animation(Animation::easeOut(kFadeDuration)), visible)
-                           .allowsHitTesting(false);
+    // No bubble, no views for it: a panel holds many tooltips and shows one at a time.
+    const View bubbleView = state.isVisible() ? bubble(ctx) : View();
     return content.readFrame(state.contentFrame)
         .onHover([&ctx](bool hovering) {
             auto& state = ctx.state;
@@ -65,7 +65,8 @@ View DarkTooltip::body(ViewContext<State>& ctx) const {
             if (hovering) {
                 scheduleShow(ctx);
             } else {
-                state.isVisible.set(false);
+                withAnimation(ctx.animation(Animation::easeOut(kFadeDuration)),
+                              [&] { state.isVisible.set(false); });
             }
         })
         .onChange(text,
@@ -75,7 +76,7 @@ View DarkTooltip::body(ViewContext<State>& ctx) const {
                       withoutAnimation([&] { state.isVisible.set(false); });
                       if (state.isHovering) scheduleShow(ctx);
                   })
-        .overlay(stack, Alignment::top());
+        .overlay(bubbleView, Alignment::top());
 }
 
 View darkTooltip(View content, std::string text) {
