@@ -17,6 +17,7 @@
 #include "platform/sim/SimStatusItem.hpp"
 #include "platform/sim/SimWorld.hpp"
 #include "ui/PanelHost.hpp"
+#include "updates/Updater.hpp"
 
 namespace talvori {
 namespace {
@@ -39,6 +40,8 @@ struct AppDesktop {
         desktop = sim::SimDesktop::install(platform());
         desktop->world().setEventLogEnabled(false);
         platform().userDefaults().set("hasCompletedOnboarding", true);
+        // The updater's scheduled checks would reach for the network.
+        platform().userDefaults().set(updates::Updater::kAutomaticChecksKey, false);
         std::vector<PresetModel> presets(static_cast<std::size_t>(layouts));
         for (auto& preset : presets) {
             preset.name = "Layout";

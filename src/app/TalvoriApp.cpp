@@ -5,7 +5,10 @@
 #include "app/RuntimeCoordinator.hpp"
 #include "app/SceneRouter.hpp"
 #include "platform/Platform.hpp"
+#include "settings/TalvoriUserDriver.hpp"
+#include "settings/UpdateStartup.hpp"
 #include "ui/PanelHost.hpp"
+#include "updates/Updater.hpp"
 
 namespace talvori {
 
@@ -23,6 +26,11 @@ TalvoriApp::TalvoriApp()
       openWindow([](const std::string& id) { platform().application().openWindow(id); }),
       appDelegate_(std::make_shared<AppDelegate>()) {
     platform().runLoop().assertMainThread("TalvoriApp");
+    // The reminder, the driver and the updater, started, and the launch recorded; an updater
+    // that cannot start is logged and the application goes on without it.
+    auto updates = UpdateStartup::start();
+    userDriver_ = std::move(updates.driver);
+    updater_ = std::move(updates.updater);
 }
 
 const std::shared_ptr<RuntimeCoordinator>& TalvoriApp::runtime() {

@@ -11,10 +11,16 @@ namespace talvori {
 
 class AppDelegate;
 class RuntimeCoordinator;
+class TalvoriUserDriver;
+
+namespace updates {
+class Updater;
+}
 
 // The application: its delegate, its two window scenes (the first-run window and the settings
-// window, neither of which opens by itself), the one RuntimeCoordinator, and the start-up
-// decision, taken once after both the body's first evaluation and the end of launching.
+// window, neither of which opens by itself), the one RuntimeCoordinator, the update objects, and
+// the start-up decision, taken once after both the body's first evaluation and the end of
+// launching.
 class TalvoriApp : public std::enable_shared_from_this<TalvoriApp> {
   public:
     static constexpr const char* kFirstRunSceneID = "firstRun";
@@ -35,6 +41,8 @@ class TalvoriApp : public std::enable_shared_from_this<TalvoriApp> {
     const std::shared_ptr<RuntimeCoordinator>& runtime();
     const WindowAction dismissWindow;
     const WindowAction openWindow;
+    const std::shared_ptr<TalvoriUserDriver>& userDriver() const { return userDriver_; }
+    const std::shared_ptr<updates::Updater>& updater() const { return updater_; }
 
     // One evaluation of the application's body: wires the delegate to the runtime, gives the
     // runtime a scene router, arms the start-up latch, and returns the scenes.
@@ -46,6 +54,8 @@ class TalvoriApp : public std::enable_shared_from_this<TalvoriApp> {
 
     std::shared_ptr<AppDelegate> appDelegate_;
     std::shared_ptr<RuntimeCoordinator> runtime_;
+    std::shared_ptr<TalvoriUserDriver> userDriver_;
+    std::shared_ptr<updates::Updater> updater_;
 };
 
 }  // namespace talvori

@@ -11,6 +11,7 @@
 #include "support/SimDesktopTest.hpp"
 #include "ui/PanelHost.hpp"
 #include "ui/UI.hpp"
+#include "updates/Updater.hpp"
 
 namespace talvori::testing {
 
@@ -19,7 +20,10 @@ namespace talvori::testing {
 class AppTest : public SimDesktopTest {
   protected:
     explicit AppTest(sim::SimDesktop::Configuration configuration = {})
-        : SimDesktopTest(std::move(configuration)) {}
+        : SimDesktopTest(std::move(configuration)) {
+        // The updater's scheduled checks would reach for the network.
+        defaults().set(updates::Updater::kAutomaticChecksKey, false);
+    }
     ~AppTest() override {
         app.reset();
         // Window animations still running would keep their windows alive past the desktop.

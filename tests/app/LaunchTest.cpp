@@ -1,6 +1,7 @@
 #include "app/AppDelegate.hpp"
 #include "app/AppTest.hpp"
 #include "app/StartupDriverLatch.hpp"
+#include "settings/UpdateReminder.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -62,6 +63,23 @@ TEST_F(LaunchTest, ClosingTheLastWindowQuitsOnlyWhenNoDecisionIsPendingAndNoRunt
     EXPECT_TRUE(delegate.applicationShouldTerminateAfterLastWindowClosed()) << "first run";
     runtime().startRuntime();
     EXPECT_FALSE(delegate.applicationShouldTerminateAfterLastWindowClosed()) << "running";
+}
+
+TEST_F(LaunchTest, AnUpdaterThatCannotStartIsLoggedOnceAndTheApplicationStillStarts) {
+    Bundle bundle = platform().mainBundle();
+    bundle.setValue(Bundle::kFeedURLKey, std::nullopt);
+    platform().setMainBundle(bundle);
+    onboard();
+    startApp();
+    std::vector<std::string> lines;
+    for (const auto& record : logs().records()) {
+        if (record.category == "Updates") lines.push_back(record.message);
+    }
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(lines.front().starts_with("Sparkle failed to start: ")) << lines.front();
+    EXPECT_TRUE(manager());
+    EXPECT_EQ(UpdateReminder::shared()->updater.lock(), app->updater());
+    EXPECT_TRUE(defaults().string(UpdateReminder::kLastLaunchedVersionKey)) << "launch recorded";
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "app/AppTest.hpp"
 #include "focus/SpotlightController.hpp"
+#include "menubar/MenuBarCoachMarkController.hpp"
+#include "settings/UpdateReminder.hpp"
 #include "ui/PanelHost.hpp"
 
 namespace talvori::testing {
@@ -101,6 +103,28 @@ TEST_F(MenuBarPanelControllerTest, AnItemWithoutAButtonStillLeavesTheShortcutToT
     const Rect main = platform().screens().mainScreen()->visibleFrame;
     EXPECT_EQ(menuPanel()->frame().maxX(), main.maxX() - 8);
     EXPECT_EQ(menuPanel()->frame().maxY(), main.maxY() - 6);
+}
+
+TEST_F(MenuBarPanelControllerTest, TheStatusItemFollowsAPendingUpdateBothWays) {
+    start();
+    const auto& reminder = UpdateReminder::shared();
+    reminder->setPendingUpdate(UpdateReminder::PendingUpdate{"9.0", "900", "Faster covers."});
+    runUntilIdle();
+    EXPECT_EQ(statusItem().accessibilityLabel(), "Talvori, update available");
+    EXPECT_EQ(manager()->updateCalloutController().announcement(),
+              "Talvori 9.0 is ready. Faster covers.");
+    reminder->setPendingUpdate(std::nullopt);
+    runUntilIdle();
+    EXPECT_EQ(statusItem().accessibilityLabel(), "Talvori");
+    EXPECT_EQ(manager()->updateCalloutController().announcement(), "");
+    reminder->setPendingUpdate(UpdateReminder::PendingUpdate{"9.1", "910", std::nullopt});
+    runUntilIdle();
+    EXPECT_EQ(statusItem().accessibilityLabel(), "Talvori, update available") << "re-armed";
+    // Torn down, the chain stops quietly.
+    manager()->menuBarPanelController().tearDown();
+    reminder->setPendingUpdate(std::nullopt);
+    runUntilIdle();
+    EXPECT_TRUE(simStatusBar().items().empty());
 }
 
 TEST_F(MenuBarPanelControllerTest, TearingDownRemovesItemPanelAndMonitorsForGood) {
