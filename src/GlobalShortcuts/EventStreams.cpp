@@ -18,7 +18,7 @@ using talvori::StreamBuffering;
 template <class Key>
 void connect(const Key& key, Registry::StreamAction keyDown, Registry::StreamAction keyUp,
              const std::function<void(std::function<void()>)>& setOnTermination) {
-    talvori::platform().runLoop().assertMainThread("GlobalShortcuts.events");
+    talvori::platform().runLoop().assertMainThread();
     const auto id = talvori::UUID::random();
     Registry::shared().addStream(key, id, std::move(keyDown), std::move(keyUp));
     setOnTermination([key, id] {

@@ -20,8 +20,8 @@ struct GlobalKeyboardShortcutViewModifier {
         talvori::Observable<bool> isRecorderActive{false};
         // Toggled to build the view again; its value means nothing.
         talvori::Observable<bool> triggerRefresh{false};
-        talvori::NotificationToken shortcutChanges;
-        talvori::NotificationToken recorderChanges;
+        talvori::Registration shortcutChanges;
+        talvori::Registration recorderChanges;
     };
 
     talvori::ui::View body(talvori::ui::ViewContext<State>& ctx) const;

@@ -5,81 +5,88 @@
 
 namespace GlobalShortcuts {
 
-namespace {
-
-Registry& registry(const char* caller) {
-    talvori::platform().runLoop().assertMainThread(caller);
-    return Registry::shared();
-}
-
-}  // namespace
-
 bool isActive(const talvori::Notification& notification) {
     return notification.value<bool>("isActive").value_or(false);
 }
 
 void onKeyDown(const Name& name, std::function<void()> action) {
-    registry("GlobalShortcuts.onKeyDown").addHandler(EventType::keyDown, name, std::move(action));
+    talvori::platform().runLoop().assertMainThread();
+    Registry::shared().addHandler(EventType::keyDown, name, std::move(action));
 }
 
 void onKeyUp(const Name& name, std::function<void()> action) {
-    registry("GlobalShortcuts.onKeyUp").addHandler(EventType::keyUp, name, std::move(action));
+    talvori::platform().runLoop().assertMainThread();
+    Registry::shared().addHandler(EventType::keyUp, name, std::move(action));
 }
 
 void removeHandler(const Name& name) {
-    registry("GlobalShortcuts.removeHandler").removeHandler(name);
+    talvori::platform().runLoop().assertMainThread();
+    Registry::shared().removeHandler(name);
 }
 
 void removeAllHandlers() {
-    registry("GlobalShortcuts.removeAllHandlers").removeAllHandlers();
+    talvori::platform().runLoop().assertMainThread();
+    Registry::shared().removeAllHandlers();
 }
 
 void disable(const std::vector<Name>& names) {
-    registry("GlobalShortcuts.disable").disable(names);
+    talvori::platform().runLoop().assertMainThread();
+    Registry::shared().disable(names);
 }
 
 void enable(const std::vector<Name>& names) {
-    registry("GlobalShortcuts.enable").enable(names);
+    talvori::platform().runLoop().assertMainThread();
+    Registry::shared().enable(names);
 }
 
 void reset(const std::vector<Name>& names) {
-    registry("GlobalShortcuts.reset").reset(names);
+    talvori::platform().runLoop().assertMainThread();
+    Registry::shared().reset(names);
 }
 
 void resetAll() {
-    registry("GlobalShortcuts.resetAll").resetAll();
+    talvori::platform().runLoop().assertMainThread();
+    Registry::shared().resetAll();
 }
 
 void setShortcut(const std::optional<Shortcut>& shortcut, const Name& name) {
-    registry("GlobalShortcuts.setShortcut").setShortcut(shortcut, name);
+    talvori::platform().runLoop().assertMainThread();
+    Registry::shared().setShortcut(shortcut, name);
 }
 
 std::optional<Shortcut> getShortcut(const Name& name) {
-    return registry("GlobalShortcuts.getShortcut").storedShortcut(name);
+    talvori::platform().runLoop().assertMainThread();
+    return Registry::shared().storedShortcut(name);
 }
 
 bool isEnabled() {
-    return registry("GlobalShortcuts.isEnabled").isEnabled();
+    talvori::platform().runLoop().assertMainThread();
+    return Registry::shared().isEnabled();
 }
 
 void setEnabled(bool enabled) {
-    registry("GlobalShortcuts.setEnabled").setEnabled(enabled);
+    talvori::platform().runLoop().assertMainThread();
+    Registry::shared().setEnabled(enabled);
 }
 
 bool isEnabled(const Name& name) {
-    return registry("GlobalShortcuts.isEnabled").isEnabled(name);
+    talvori::platform().runLoop().assertMainThread();
+    return Registry::shared().isEnabled(name);
 }
 
 bool isPaused() {
-    return registry("GlobalShortcuts.isPaused").isPaused();
+    talvori::platform().runLoop().assertMainThread();
+    return Registry::shared().isPaused();
 }
 
 void setPaused(bool paused) {
-    registry("GlobalShortcuts.setPaused").setPaused(paused);
+    talvori::platform().runLoop().assertMainThread();
+    Registry::shared().setPaused(paused);
 }
 
 std::set<Name> storedNames() {
-    return registry("GlobalShortcuts.storedNames").storedNames();
+    talvori::platform().runLoop().assertMainThread();
+    return Registry::shared().storedNames();
 }
 
 }  // namespace GlobalShortcuts

@@ -14,7 +14,7 @@ HotKey::HotKey(std::int64_t carbonKeyCode, std::int64_t carbonModifiers, std::in
       onKeyUp(std::move(onKeyUp)) {}
 
 HotKey::~HotKey() {
-    talvori::platform().runLoop().assertMainThread("HotKey.release");
+    talvori::platform().runLoop().assertMainThread();
     if (auto* center = HotKeyCenter::existing()) center->unregister(*this);
 }
 

@@ -22,30 +22,28 @@ talvori::HotKeyService& service() {
 
 }  // namespace
 
-std::shared_ptr<HotKeyCenter>& HotKeyCenter::instance() {
-    // Never destroyed at exit: hot keys still alive then would call into a destroyed centre.
-    static auto* const center = new std::shared_ptr<HotKeyCenter>();
-    return *center;
+HotKeyCenter& HotKeyCenter::shared() {
+    return *talvori::platform().service<HotKeyCenter>();
 }
 
-HotKeyCenter& HotKeyCenter::shared() {
-    auto& center = instance();
-    if (!center) {
-        center.reset(new HotKeyCenter());
-        center->observeMenuTracking();
-    }
-    return *center;
+std::shared_ptr<HotKeyCenter> HotKeyCenter::makeShared() {
+    std::shared_ptr<HotKeyCenter> center(new HotKeyCenter());
+    center->observeMenuTracking();
+    return center;
 }
 
 HotKeyCenter* HotKeyCenter::existing() {
-    return instance().get();
+    if (!talvori::Platform::isInstalled()) return nullptr;
+    return talvori::platform().existingService<HotKeyCenter>();
 }
 
-void HotKeyCenter::destroyShared() {
-    instance().reset();
+// The combinations registered through the centre are the centre's to free: hot keys that outlive
+// it (their registry goes after it) must not keep them taken.
+HotKeyCenter::~HotKeyCenter() {
+    for (const auto& hotKey : liveHotKeys()) {
+        if (hotKey->eventHotKeyRef) unregister(*hotKey);
+    }
 }
-
-HotKeyCenter::~HotKeyCenter() = default;
 
 void HotKeyCenter::observeMenuTracking() {
     auto& notifications = talvori::platform().notificationCenter();
@@ -205,7 +203,7 @@ std::shared_ptr<HotKey> HotKeyCenter::matchingHotKey(std::int64_t keyCode,
 }
 
 void HotKeyCenter::handleKeyEvent(const talvori::Event& event) {
-    talvori::platform().runLoop().assertMainThread("HotKeyCenter.handleKeyEvent");
+    talvori::platform().runLoop().assertMainThread();
     const std::int64_t keyCode = event.keyCode;
     const auto modifiers = CarbonModifiers::fromFlags(event.modifierFlags & kMatchedFlags);
     if (event.type == talvori::EventType::keyDown) {

@@ -28,12 +28,11 @@ class HotKeyCenter : public std::enable_shared_from_this<HotKeyCenter> {
     // "RQHK": stamped into every registered hot key's id.
     static constexpr std::uint32_t kSignature = 0x5251484B;
 
-    // Made on first use and kept for the life of the process.
+    // Made on first use and kept for the life of the platform, which owns it.
     static HotKeyCenter& shared();
-    // The shared centre if it was made.
+    static std::shared_ptr<HotKeyCenter> makeShared();
+    // The shared centre if it was made (and is not going away).
     static HotKeyCenter* existing();
-    // Drops the shared centre; for tests, once nothing holds a HotKey any more.
-    static void destroyShared();
 
     ~HotKeyCenter();
     HotKeyCenter(const HotKeyCenter&) = delete;
@@ -64,7 +63,6 @@ class HotKeyCenter : public std::enable_shared_from_this<HotKeyCenter> {
 
   private:
     HotKeyCenter() = default;
-    static std::shared_ptr<HotKeyCenter>& instance();
     void observeMenuTracking();
 
     std::optional<talvori::HotKeyRef> registerCarbonHotKey(const HotKey& hotKey) const;
@@ -106,8 +104,8 @@ class HotKeyCenter : public std::enable_shared_from_this<HotKeyCenter> {
     // keys match one event the older one fires, every time.
     std::map<std::int64_t, std::weak_ptr<HotKey>> hotKeys_;
     std::optional<talvori::HotKeyHandlerRef> eventHandler_;
-    talvori::NotificationToken openMenuObserver_;
-    talvori::NotificationToken closeMenuObserver_;
+    talvori::Registration openMenuObserver_;
+    talvori::Registration closeMenuObserver_;
     bool isEnabled_ = true;
     bool isMenuOpen_ = false;
     bool isHotKeyEventHandlingEnabled_ = false;

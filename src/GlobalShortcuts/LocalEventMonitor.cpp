@@ -5,7 +5,7 @@
 namespace GlobalShortcuts {
 
 LocalEventMonitor::~LocalEventMonitor() {
-    if (monitor_) talvori::platform().runLoop().assertMainThread("LocalEventMonitor.release");
+    if (monitor_) talvori::platform().runLoop().assertMainThread();
 }
 
 LocalEventMonitor& LocalEventMonitor::start() {

@@ -3,8 +3,8 @@
 #include <functional>
 #include <optional>
 
+#include "platform/core/Registration.hpp"
 #include "platform/desktop/Event.hpp"
-#include "platform/desktop/Registration.hpp"
 
 namespace GlobalShortcuts {
 

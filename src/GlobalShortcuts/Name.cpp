@@ -9,7 +9,7 @@ namespace GlobalShortcuts {
 
 Name::Name(std::string rawValue, std::optional<Shortcut> initialShortcut)
     : rawValue(std::move(rawValue)), initialShortcut(std::move(initialShortcut)) {
-    talvori::platform().runLoop().assertMainThread("Name.init");
+    talvori::platform().runLoop().assertMainThread();
     if (this->initialShortcut) {
         ShortcutStore::registerInitialShortcut(*this->initialShortcut, this->rawValue);
     }

@@ -41,25 +41,17 @@ std::vector<Registry::StreamAction> streamActions(const Table& table) {
 
 }  // namespace
 
-std::unique_ptr<Registry>& Registry::instance() {
-    // Never destroyed at exit, like the hot-key centre its hot keys call into.
-    static auto* const registry = new std::unique_ptr<Registry>();
-    return *registry;
+Registry& Registry::shared() {
+    return *talvori::platform().service<Registry>();
 }
 
-Registry& Registry::shared() {
-    auto& registry = instance();
-    if (!registry) registry.reset(new Registry());
-    return *registry;
+std::shared_ptr<Registry> Registry::makeShared() {
+    return std::shared_ptr<Registry>(new Registry());
 }
 
 Registry* Registry::existing() {
-    return instance().get();
-}
-
-void Registry::tearDown() {
-    instance().reset();
-    HotKeyCenter::destroyShared();
+    if (!talvori::Platform::isInstalled()) return nullptr;
+    return talvori::platform().existingService<Registry>();
 }
 
 Registry::~Registry() = default;
@@ -147,7 +139,7 @@ void Registry::setShortcut(const std::optional<Shortcut>& shortcut, const Name& 
 }
 
 std::set<Name> Registry::storedNames() const {
-    talvori::platform().runLoop().assertMainThread("GlobalShortcuts.storedNames");
+    talvori::platform().runLoop().assertMainThread();
     return store_.storedNames();
 }
 
@@ -216,7 +208,7 @@ void Registry::registerShortcut(const Shortcut& shortcut) {
 }
 
 bool Registry::isShortcutInUse(const Shortcut& shortcut, const std::optional<Name>& excluding) {
-    talvori::platform().runLoop().assertMainThread("GlobalShortcuts.isShortcutInUse");
+    talvori::platform().runLoop().assertMainThread();
     std::set<Name> names;
     for (const auto* table : {&keyDownHandlers_, &keyUpHandlers_}) {
         for (const auto& [name, list] : *table) names.insert(name);

@@ -28,11 +28,11 @@ class Registry {
     // Stream actions learn which shortcut fired.
     using StreamAction = std::function<void(const Shortcut& fired)>;
 
-    // Made on first use, kept for the life of the process.
+    // Made on first use, kept for the life of the platform, which owns it.
     static Registry& shared();
+    static std::shared_ptr<Registry> makeShared();
+    // The shared registry if it was made (and is not going away).
     static Registry* existing();
-    // Drops all library state (unregistering every hot key) and the hot-key centre; for tests.
-    static void tearDown();
     // Queues the start of the library (the making of the hot-key centre) for a later turn.
     static void scheduleLibraryStart();
 
@@ -78,7 +78,6 @@ class Registry {
     using StreamTable = std::map<talvori::UUID, StreamAction>;
 
     Registry() = default;
-    static std::unique_ptr<Registry>& instance();
 
     void registerShortcutIfNeeded(const Name& name);
     void registerShortcut(const Shortcut& shortcut);

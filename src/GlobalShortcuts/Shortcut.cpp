@@ -18,10 +18,6 @@ namespace {
 
 constexpr const char* kReplacementCharacter = "\uFFFD";
 
-void assertMainThread(const char* caller) {
-    talvori::platform().runLoop().assertMainThread(caller);
-}
-
 }  // namespace
 
 Shortcut::Shortcut(std::int64_t carbonKeyCode, std::int64_t carbonModifiers)
@@ -76,17 +72,17 @@ std::optional<std::string> Shortcut::keyToCharacter(const talvori::KeyboardLayou
 }
 
 std::optional<std::string> Shortcut::keyToCharacter() const {
-    assertMainThread("Shortcut.keyToCharacter");
+    talvori::platform().runLoop().assertMainThread();
     return keyToCharacter(talvori::platform().keyboardLayout());
 }
 
 std::string Shortcut::description() const {
-    assertMainThread("Shortcut.description");
+    talvori::platform().runLoop().assertMainThread();
     return CarbonModifiers::symbolicRepresentation(modifiers()) + keyDescription();
 }
 
 std::string Shortcut::keyDescription() const {
-    assertMainThread("Shortcut.keyDescription");
+    talvori::platform().runLoop().assertMainThread();
     if (const auto special = SpecialKeys::forKeyCode(carbonKeyCode)) {
         return SpecialKeys::presentableDescription(*special);
     }
@@ -94,7 +90,7 @@ std::string Shortcut::keyDescription() const {
 }
 
 std::optional<std::string> Shortcut::nsMenuItemKeyEquivalent() const {
-    assertMainThread("Shortcut.nsMenuItemKeyEquivalent");
+    talvori::platform().runLoop().assertMainThread();
     if (const auto special = SpecialKeys::forKeyCode(carbonKeyCode)) {
         return SpecialKeys::keyEquivalent(*special);
     }
@@ -129,7 +125,7 @@ std::shared_ptr<talvori::MenuItem> Shortcut::menuItemWithMatchingShortcut(
 }
 
 std::vector<Shortcut> Shortcut::systemShortcuts() {
-    assertMainThread("Shortcut.systemShortcuts");
+    talvori::platform().runLoop().assertMainThread();
     std::vector<Shortcut> shortcuts;
     for (const auto& [keyCode, modifiers] : HotKeyCenter::shared().symbolicHotKeys()) {
         // The system lists its function-key shortcuts with or without Fn; compare them without.
@@ -140,7 +136,7 @@ std::vector<Shortcut> Shortcut::systemShortcuts() {
 }
 
 bool Shortcut::isTakenBySystem() const {
-    assertMainThread("Shortcut.isTakenBySystem");
+    talvori::platform().runLoop().assertMainThread();
     // Plain F12 is listed by some systems but is free for programs to use.
     if (carbonKeyCode == Key::f12.rawValue && carbonModifiers == 0) return false;
     const auto system = systemShortcuts();

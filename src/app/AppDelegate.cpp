@@ -5,16 +5,16 @@
 namespace talvori {
 
 AppDelegate::AppDelegate() {
-    platform().runLoop().assertMainThread("TalvoriApp");
+    platform().runLoop().assertMainThread();
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
-    platform().runLoop().assertMainThread("TalvoriApp");
+    platform().runLoop().assertMainThread();
     startupDriverLatch.finishLaunching();
 }
 
 bool AppDelegate::applicationShouldTerminateAfterLastWindowClosed() {
-    platform().runLoop().assertMainThread("TalvoriApp");
+    platform().runLoop().assertMainThread();
     if (isStartupDecisionPending()) return false;
     return !isRuntimeRunning();
 }

@@ -34,7 +34,7 @@ RuntimeCoordinator::RuntimeCoordinator()
       applicationLifecycle(std::make_shared<PlatformApplicationLifecycle>()),
       windowPresenter(std::make_shared<FirstRunWindowPresenter>()),
       attentionRecheckSleeper([](double seconds) { return Task::sleep(seconds); }) {
-    platform().runLoop().assertMainThread("TalvoriApp");
+    platform().runLoop().assertMainThread();
 }
 
 RuntimeCoordinator::~RuntimeCoordinator() = default;

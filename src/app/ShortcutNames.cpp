@@ -1,6 +1,6 @@
 #include "app/ShortcutNames.hpp"
 
-#include "covers/PlatformShared.hpp"
+#include "platform/Platform.hpp"
 #include "platform/desktop/ModifierFlags.hpp"
 
 namespace talvori {
@@ -28,8 +28,7 @@ struct NameTable {
 };
 
 const NameTable& table() {
-    static PlatformShared<NameTable> shared([] { return std::make_shared<NameTable>(); });
-    return *shared.get();
+    return *platform().service<NameTable>();
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ WindowManager::WindowManager(std::shared_ptr<PresetManager> presetManager,
       presetManager_(std::move(presetManager)),
       spotlightController_(std::move(spotlightController)),
       shortcutHandler_(std::move(shortcutHandler)) {
-    platform().runLoop().assertMainThread("WindowManager.init");
+    platform().runLoop().assertMainThread();
     presets.set(presetManager_->load());
 }
 

@@ -19,7 +19,7 @@ bool hasCompletedOnboarding() {
 std::function<void()> handler(const std::weak_ptr<WindowManager>& weak, bool needsOnboarding,
                               void (*action)(WindowManager&)) {
     return [weak, needsOnboarding, action] {
-        platform().runLoop().assertMainThread("WindowManager");
+        platform().runLoop().assertMainThread();
         if (needsOnboarding && !hasCompletedOnboarding()) return;
         if (auto self = weak.lock()) action(*self);
     };

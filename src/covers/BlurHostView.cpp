@@ -2,6 +2,7 @@
 
 #include "platform/Platform.hpp"
 #include "platform/core/SaturatingCast.hpp"
+#include "platform/core/weakly.hpp"
 
 namespace talvori {
 
@@ -14,9 +15,7 @@ void BlurHostView::applyBlur(double radius, bool hudVisible) {
     auto shown = window_.lock();
     if (shown) setWindowRadius(*shown, radius);
     if (hudWasVisible && !hudVisible) {
-        platform().runLoop().post([weak = window_] {
-            if (auto later = weak.lock()) later->display();
-        });
+        platform().runLoop().post(weakly(window_, &Panel::display));
     }
     hudWasVisible = hudVisible;
 }

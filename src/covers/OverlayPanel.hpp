@@ -8,6 +8,7 @@
 
 #include "covers/ResizeHandle.hpp"
 #include "platform/core/Geometry.hpp"
+#include "platform/desktop/CollectionBehavior.hpp"
 #include "platform/desktop/Event.hpp"
 #include "platform/desktop/Panel.hpp"
 #include "platform/desktop/WindowEventHandler.hpp"
@@ -23,7 +24,9 @@ namespace talvori {
 class OverlayPanel : public WindowEventHandler, public std::enable_shared_from_this<OverlayPanel> {
   public:
     // Every space, stationary, beside full-screen windows.
-    static constexpr unsigned kCollectionBehavior = 273;
+    static constexpr unsigned kCollectionBehavior = CollectionBehavior::canJoinAllSpaces |
+                                                    CollectionBehavior::stationary |
+                                                    CollectionBehavior::fullScreenAuxiliary;
     static constexpr Size kMinSize{50, 20};
 
     // Makes the window with `contentRect` in the global space, floating, not yet on screen.

@@ -6,6 +6,7 @@
 #include "covers/WindowBlurView.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/Task.hpp"
+#include "platform/core/weakly.hpp"
 
 namespace talvori {
 
@@ -71,11 +72,9 @@ void OverlayView::flashBorder(ui::ViewContext<State>& context) const {
     const auto animation = context.animation(ui::Animation::easeOut(kFlashDuration));
     const double fade = animation ? kFlashDuration : 0;
     // The fade starts after the view has drawn the full border.
-    platform().runLoop().post([weakState = context.weakState(), animation] {
-        if (auto state = weakState.lock()) {
-            ui::withAnimation(animation, [&] { state->borderOpacity.set(0); });
-        }
-    });
+    platform().runLoop().post(weakly(context.weakState(), [animation](auto& state) {
+        ui::withAnimation(animation, [&] { state.borderOpacity.set(0); });
+    }));
     std::weak_ptr<OverlayViewModel> weakModel = viewModel;
     (void)Task::start(platform().runLoop(), [weakModel, fade]() -> Async {
         (void)co_await Task::sleep(fade);

@@ -8,6 +8,7 @@
 #include "covers/SnapResult.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/Task.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/WindowLevel.hpp"
 #include "ui/PanelHost.hpp"
 
@@ -59,14 +60,6 @@ SnapResult snapNudge(const Rect& current, const Rect& moved, const Rect& target)
     return result;
 }
 
-// A callback that reaches `method` of the controller only while the controller exists.
-template <class Method>
-auto weakly(const std::weak_ptr<OverlayWindowController>& weak, Method method) {
-    return [weak, method](auto... arguments) {
-        if (auto self = weak.lock()) ((*self).*method)(arguments...);
-    };
-}
-
 bool isCommandHeld() {
     return (platform().input().modifierFlags() & ModifierFlags::command) != 0;
 }
@@ -115,23 +108,19 @@ void OverlayWindowController::syncPanelState() {
 }
 
 void OverlayWindowController::wirePanelCallbacks(OverlayPanel& panel) {
-    std::weak_ptr<OverlayWindowController> weak = weak_from_this();
-    auto to = [&weak](auto method) { return weakly(weak, method); };
+    using Self = OverlayWindowController;
+    std::weak_ptr<Self> weak = weak_from_this();
+    auto to = [&weak](auto action) { return weakly(weak, action); };
     panel.onHandlesVisibilityChange = to(&OverlayWindowController::setHandlesVisible);
-    panel.onHandleHoverChange = [weak](std::optional<ResizeHandle> handle) {
-        if (auto self = weak.lock()) self->viewModel_->hoveredHandle.set(handle);
-    };
-    panel.onResizeStart = [weak](ResizeHandle handle, Point) {
-        if (auto self = weak.lock()) self->handleResizeStart(handle);
-    };
+    panel.onHandleHoverChange = to([](Self& self, std::optional<ResizeHandle> handle) {
+        self.viewModel_->hoveredHandle.set(handle);
+    });
+    panel.onResizeStart =
+        to([](Self& self, ResizeHandle handle, Point) { self.handleResizeStart(handle); });
     panel.onResizeDrag = to(&OverlayWindowController::handleResizeDrag);
     panel.onResizeEnd = to(&OverlayWindowController::handleResizeEnd);
-    panel.onDragStart = [weak] {
-        if (auto self = weak.lock()) self->viewModel_->isDragging.set(true);
-    };
-    panel.onDragEnd = [weak] {
-        if (auto self = weak.lock()) self->viewModel_->isDragging.set(false);
-    };
+    panel.onDragStart = to([](Self& self) { self.viewModel_->isDragging.set(true); });
+    panel.onDragEnd = to([](Self& self) { self.viewModel_->isDragging.set(false); });
     panel.onNudgeByKeyboard = to(&OverlayWindowController::handleNudge);
     panel.onResizeByKeyboard = to(&OverlayWindowController::handleResizeByKeyboard);
     panel.onResetSize = to(&OverlayWindowController::resetSize);
@@ -144,12 +133,8 @@ void OverlayWindowController::wirePanelCallbacks(OverlayPanel& panel) {
 // screen changes on a later turn.
 void OverlayWindowController::observePanel() {
     std::weak_ptr<OverlayWindowController> weak = weak_from_this();
-    auto didMove = [weak](const Notification&) {
-        if (auto self = weak.lock()) self->panelDidMove();
-    };
-    auto screensChanged = [weak](const Notification&) {
-        if (auto self = weak.lock()) self->handleScreenChange();
-    };
+    auto didMove = weakly(weak, &OverlayWindowController::panelDidMove);
+    auto screensChanged = weakly(weak, &OverlayWindowController::handleScreenChange);
     NotificationCenter& center = platform().notificationCenter();
     const void* window = panel_->sharedWindow().get();
     moveObserver_ = center.addObserver(Panel::kDidMoveNotification, window,
@@ -359,13 +344,11 @@ void OverlayWindowController::attach(const RunningApplication& application) {
     if (attachmentService_) detach();
     const auto& permissions = PermissionManager::shared();
     if (!permissions->accessibilityCheck()) {
-        std::weak_ptr<OverlayWindowController> weak = weak_from_this();
-        permissions->requestAccessibility([weak, application](bool granted) {
-            auto self = weak.lock();
-            // A cover closed while trust was pending stays closed and free.
-            if (!granted || !self || !self->panel_) return;
-            self->attach(application);
-        });
+        permissions->requestAccessibility(
+            weakly(weak_from_this(), [application](OverlayWindowController& self, bool granted) {
+                // A cover closed while trust was pending stays closed and free.
+                if (granted && self.panel_) self.attach(application);
+            }));
         return;
     }
     auto service = WindowAttachmentService::create();

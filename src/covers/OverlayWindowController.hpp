@@ -113,9 +113,9 @@ class OverlayWindowController : public WindowAttachmentDelegate,
     std::shared_ptr<OverlayViewModel> viewModel_;
     std::shared_ptr<OverlayPanel> panel_;
     std::shared_ptr<BlurHostView> blurHost_;
-    NotificationToken moveObserver_;
-    NotificationToken resizeObserver_;
-    NotificationToken screenObserver_;
+    Registration moveObserver_;
+    Registration resizeObserver_;
+    Registration screenObserver_;
     std::shared_ptr<WindowAttachmentService> attachmentService_;
     std::shared_ptr<ZOrderService> zOrderService_;
     std::optional<Rect> lastTargetFrame_;

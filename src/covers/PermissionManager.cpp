@@ -4,9 +4,9 @@
 #include <utility>
 #include <vector>
 
-#include "covers/PlatformShared.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/Timer.hpp"
+#include "platform/core/weakly.hpp"
 
 namespace talvori {
 
@@ -14,7 +14,6 @@ namespace talvori {
 // requests that joined it.
 struct PermissionPollSession {
     UUID id = UUID::random();
-    std::shared_ptr<PermissionPollTimer> timer;
     double elapsed = 0;
     PermissionManager::Completion completion;
     std::vector<PermissionManager::Completion> waiters;
@@ -24,11 +23,11 @@ namespace {
 
 class RepeatingPollTimer final : public PermissionPollTimer {
   public:
-    explicit RepeatingPollTimer(std::shared_ptr<Timer> timer) : timer_(std::move(timer)) {}
-    void invalidate() override { timer_->invalidate(); }
+    explicit RepeatingPollTimer(std::shared_ptr<Timer> timer) { timer_.replace(std::move(timer)); }
+    void invalidate() override { timer_.clear(); }
 
   private:
-    std::shared_ptr<Timer> timer_;
+    TimerSlot timer_;
 };
 
 }  // namespace
@@ -42,18 +41,14 @@ PermissionManager::PermissionManager(std::function<bool()> accessibilityCheck,
       makePollTimer(std::move(makePollTimer)),
       beforeCancellation(std::move(beforeCancellation)) {}
 
-PermissionManager::~PermissionManager() {
-    if (!pollSession_) return;
-    if (auto timer = std::move(pollSession_->timer)) timer->invalidate();
+const std::shared_ptr<PermissionManager>& PermissionManager::shared() {
+    return platform().service<PermissionManager>();
 }
 
-const std::shared_ptr<PermissionManager>& PermissionManager::shared() {
-    static PlatformShared<PermissionManager> instance([] {
-        return create([] { return platform().accessibility().isProcessTrusted(); },
-                      [] { platform().accessibility().promptForTrust(); }, scheduledPollTimer,
-                      noPreparation);
-    });
-    return instance.get();
+std::shared_ptr<PermissionManager> PermissionManager::makeShared() {
+    return create([] { return platform().accessibility().isProcessTrusted(); },
+                  [] { platform().accessibility().promptForTrust(); }, scheduledPollTimer,
+                  noPreparation);
 }
 
 std::shared_ptr<PermissionManager> PermissionManager::create(
@@ -102,11 +97,10 @@ UUID PermissionManager::pollForAccessibility(Completion completion) {
     session->completion = std::move(completion);
     session->waiters = std::move(waiters);
     pollSession_ = session;
-    auto timer = makePollTimer([weak = weak_from_this(), session] {
-        if (auto self = weak.lock()) self->tick(session);
-    });
+    auto timer = makePollTimer(
+        weakly(weak_from_this(), [session](PermissionManager& self) { self.tick(session); }));
     if (pollSession_ == session) {
-        session->timer = std::move(timer);
+        pollTimer_.replace(std::move(timer));
     } else if (timer) {
         timer->invalidate();  // the run ended while its timer was being made
     }
@@ -136,7 +130,7 @@ void PermissionManager::cancelPoll(bool granted) {
     auto session = std::move(pollSession_);
     pollSession_ = nullptr;
     if (!session) return;
-    if (auto timer = std::move(session->timer)) timer->invalidate();
+    pollTimer_.clear();
     auto completion = std::move(session->completion);
     if (completion) completion(granted);
     for (auto& waiter : session->waiters) {

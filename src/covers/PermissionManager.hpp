@@ -5,6 +5,7 @@
 
 #include "covers/AccessibilityWait.hpp"
 #include "covers/PermissionPollTimer.hpp"
+#include "platform/core/TimerSlot.hpp"
 #include "platform/core/UUID.hpp"
 
 namespace talvori {
@@ -36,6 +37,7 @@ class PermissionManager : public std::enable_shared_from_this<PermissionManager>
     // The one instance of the program, asking the desktop's Accessibility service, polling on a
     // half-second timer of the main run loop, with no preparation before a cancelled wait ends.
     static const std::shared_ptr<PermissionManager>& shared();
+    static std::shared_ptr<PermissionManager> makeShared();
 
     static std::shared_ptr<PermissionManager> create(std::function<bool()> accessibilityCheck,
                                                      std::function<void()> accessibilityPrompt,
@@ -46,8 +48,8 @@ class PermissionManager : public std::enable_shared_from_this<PermissionManager>
     // Calls `done` at once.
     static void noPreparation(std::function<void()> done) { done(); }
 
-    // A run still going stops its timer without calling its completion.
-    ~PermissionManager();
+    // A run still going stops its timer (the slot does) without calling its completion.
+    ~PermissionManager() = default;
     PermissionManager(const PermissionManager&) = delete;
     PermissionManager& operator=(const PermissionManager&) = delete;
 
@@ -84,6 +86,8 @@ class PermissionManager : public std::enable_shared_from_this<PermissionManager>
     void tick(const std::shared_ptr<PermissionPollSession>& session);
 
     std::shared_ptr<PermissionPollSession> pollSession_;
+    // The timer of the current run.
+    BasicTimerSlot<PermissionPollTimer> pollTimer_;
 };
 
 }  // namespace talvori

@@ -1,21 +1,20 @@
 #include "covers/ScreenRecordingPermission.hpp"
 
-#include "covers/PlatformShared.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 
 namespace talvori {
 
 const std::shared_ptr<ScreenRecordingPermission>& ScreenRecordingPermission::shared() {
-    static PlatformShared<ScreenRecordingPermission> instance(create);
-    return instance.get();
+    return platform().service<ScreenRecordingPermission>();
+}
+
+std::shared_ptr<ScreenRecordingPermission> ScreenRecordingPermission::makeShared() {
+    return create();
 }
 
 std::shared_ptr<ScreenRecordingPermission> ScreenRecordingPermission::create() {
     return std::shared_ptr<ScreenRecordingPermission>(new ScreenRecordingPermission());
-}
-
-ScreenRecordingPermission::~ScreenRecordingPermission() {
-    if (pollTimer_) pollTimer_->invalidate();
 }
 
 bool ScreenRecordingPermission::isGranted() const {
@@ -39,18 +38,16 @@ void ScreenRecordingPermission::waitForGrant(Completion completion) {
     pollElapsed_ = 0;
     // An earlier waiter keeps waiting: two smart covers may wait for the same grant.
     pollCompletions_.push_back(std::move(completion));
-    if (pollTimer_) pollTimer_->invalidate();
-    pollTimer_ = Timer::scheduledTimer(platform().runLoop(), pollInterval, true,
-                                       [weak = weak_from_this()](Timer&) {
-                                           if (auto self = weak.lock()) self->poll();
-                                       });
+    pollTimer_.replace(
+        Timer::scheduledTimer(platform().runLoop(), pollInterval, true,
+                              weakly(weak_from_this(), &ScreenRecordingPermission::poll)));
 }
 
 void ScreenRecordingPermission::poll() {
     pollElapsed_ += pollInterval;
     const bool granted = isGranted();
     if (!granted && pollElapsed_ < pollLimit) return;
-    if (auto timer = std::exchange(pollTimer_, nullptr)) timer->invalidate();
+    pollTimer_.clear();
     // Taken first, so that a completion that waits again starts a wait of its own.
     auto completions = std::exchange(pollCompletions_, {});
     for (auto& completion : completions) completion(granted);

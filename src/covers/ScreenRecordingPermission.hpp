@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/core/Timer.hpp"
+#include "platform/core/TimerSlot.hpp"
 
 namespace talvori {
 
@@ -17,9 +17,10 @@ class ScreenRecordingPermission : public std::enable_shared_from_this<ScreenReco
     static constexpr double pollInterval = 1.0;
     static constexpr double pollLimit = 60;
 
+    // The one instance of the program, owned by the platform.
     static const std::shared_ptr<ScreenRecordingPermission>& shared();
+    static std::shared_ptr<ScreenRecordingPermission> makeShared();
     static std::shared_ptr<ScreenRecordingPermission> create();
-    ~ScreenRecordingPermission();
     ScreenRecordingPermission(const ScreenRecordingPermission&) = delete;
     ScreenRecordingPermission& operator=(const ScreenRecordingPermission&) = delete;
 
@@ -32,12 +33,12 @@ class ScreenRecordingPermission : public std::enable_shared_from_this<ScreenReco
     // One tick of the wait.
     void poll();
 
-    bool isWaiting() const { return pollTimer_ != nullptr; }
+    bool isWaiting() const { return !pollTimer_.isEmpty(); }
 
   private:
     ScreenRecordingPermission() = default;
 
-    std::shared_ptr<Timer> pollTimer_;
+    TimerSlot pollTimer_;
     double pollElapsed_ = 0;
     std::vector<Completion> pollCompletions_;
 };

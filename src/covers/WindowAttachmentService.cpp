@@ -3,16 +3,9 @@
 #include <variant>
 
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 
 namespace talvori {
-
-namespace {
-
-void assertMainThread(const char* caller) {
-    platform().runLoop().assertMainThread(caller);
-}
-
-}  // namespace
 
 std::shared_ptr<WindowAttachmentService> WindowAttachmentService::create() {
     return std::shared_ptr<WindowAttachmentService>(new WindowAttachmentService());
@@ -86,10 +79,7 @@ void WindowAttachmentService::stop() {
         axObserver_->stop();
         axObserver_.reset();
     }
-    if (heartbeatTimer_) {
-        heartbeatTimer_->invalidate();
-        heartbeatTimer_.reset();
-    }
+    heartbeatTimer_.clear();
     if (eventTap_) {
         eventTap_->setEnabled(false);
         eventTap_->invalidate();
@@ -117,11 +107,11 @@ void WindowAttachmentService::detachDelegate() {
 
 void WindowAttachmentService::startObserving() {
     if (!targetElement_) return;
-    std::weak_ptr<WindowAttachmentService> weak = weak_from_this();
     auto created = platform().accessibility().createObserver(
-        targetPID_, [weak](const AXElement&, const std::string& notification) {
-            if (auto self = weak.lock()) self->accessibilityNotification(notification);
-        });
+        targetPID_, weakly(weak_from_this(), [](WindowAttachmentService& self, const AXElement&,
+                                                const std::string& notification) {
+            self.accessibilityNotification(notification);
+        }));
     // Without an observer the heartbeat still follows the window.
     if (!created.ok() || !*created.value) return;
     auto observer = std::move(*created.value);
@@ -134,7 +124,7 @@ void WindowAttachmentService::startObserving() {
 }
 
 void WindowAttachmentService::accessibilityNotification(const std::string& notification) {
-    assertMainThread("WindowAttachmentService.accessibilityNotification");
+    platform().runLoop().assertMainThread();
     if (notification == AXNotification::elementDestroyed) {
         detachDelegate();
         return;
@@ -149,18 +139,14 @@ void WindowAttachmentService::accessibilityNotification(const std::string& notif
 // ---- Heartbeat
 
 void WindowAttachmentService::startHeartbeat() {
-    std::weak_ptr<WindowAttachmentService> weak = weak_from_this();
-    heartbeatTimer_ = Timer::scheduledTimer(
+    heartbeatTimer_.replace(Timer::scheduledTimer(
         platform().runLoop(), kHeartbeatInterval, true,
-        [weak](Timer&) {
-            if (auto self = weak.lock()) self->heartbeat();
-        },
-        RunLoopMode::common);
+        weakly(weak_from_this(), &WindowAttachmentService::heartbeat), RunLoopMode::common));
     startEventTap();
 }
 
 void WindowAttachmentService::heartbeat() {
-    assertMainThread("WindowAttachmentService.heartbeat");
+    platform().runLoop().assertMainThread();
     Rect frame;
     switch (readFrame(frame)) {
         case FrameRead::noScreen:
@@ -181,19 +167,16 @@ void WindowAttachmentService::heartbeat() {
 // ---- Drag prediction
 
 void WindowAttachmentService::startEventTap() {
-    std::weak_ptr<WindowAttachmentService> weak = weak_from_this();
     auto tap = platform().input().makeListenOnlyEventTap(
         eventMaskBit(EventType::leftMouseUp) | eventMaskBit(EventType::leftMouseDragged),
-        [weak](const Event& event) {
-            if (auto self = weak.lock()) self->tapEvent(event);
-        });
+        weakly(weak_from_this(), &WindowAttachmentService::tapEvent));
     if (!tap) return;
     tap->setEnabled(true);
     eventTap_ = std::move(tap);
 }
 
 void WindowAttachmentService::tapEvent(const Event& event) {
-    assertMainThread("WindowAttachmentService.tapEvent");
+    platform().runLoop().assertMainThread();
     switch (event.type) {
         case EventType::tapDisabledByTimeout:
         case EventType::tapDisabledByUserInput:
@@ -236,20 +219,18 @@ void WindowAttachmentService::followDrag() {
 // ---- Activation
 
 void WindowAttachmentService::startWorkspaceObserver() {
-    std::weak_ptr<WindowAttachmentService> weak = weak_from_this();
     workspaceObserver_ = platform().notificationCenter().addObserver(
         Workspace::kDidActivateApplicationNotification, nullptr, NotificationDelivery::mainQueue,
-        [weak](const Notification& notification) {
-            assertMainThread("WindowAttachmentService.applicationActivated");
-            auto self = weak.lock();
-            if (!self) return;
-            const auto application =
-                notification.value<RunningApplication>(Workspace::kApplicationKey);
-            const std::int32_t pid = application ? application->processIdentifier : 0;
-            if (auto target = self->delegate.lock()) {
-                target->targetAppDidActivate(pid == self->targetPID_);
-            }
-        });
+        weakly(weak_from_this(),
+               [](WindowAttachmentService& self, const Notification& notification) {
+                   platform().runLoop().assertMainThread();
+                   const auto application =
+                       notification.value<RunningApplication>(Workspace::kApplicationKey);
+                   const std::int32_t pid = application ? application->processIdentifier : 0;
+                   if (auto target = self.delegate.lock()) {
+                       target->targetAppDidActivate(pid == self.targetPID_);
+                   }
+               }));
 }
 
 }  // namespace talvori

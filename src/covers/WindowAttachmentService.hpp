@@ -7,7 +7,7 @@
 
 #include "covers/WindowAttachmentDelegate.hpp"
 #include "platform/core/NotificationCenter.hpp"
-#include "platform/core/Timer.hpp"
+#include "platform/core/TimerSlot.hpp"
 #include "platform/desktop/AXElement.hpp"
 #include "platform/desktop/AXObserver.hpp"
 #include "platform/desktop/Event.hpp"
@@ -51,7 +51,7 @@ class WindowAttachmentService : public std::enable_shared_from_this<WindowAttach
     const Rect& lastKnownFrame() const { return lastKnownFrame_; }
 
     bool isObserving() const { return axObserver_ != nullptr; }
-    bool hasHeartbeat() const { return heartbeatTimer_ != nullptr; }
+    bool hasHeartbeat() const { return !heartbeatTimer_.isEmpty(); }
     bool hasEventTap() const { return eventTap_ != nullptr; }
     bool hasWorkspaceObserver() const { return static_cast<bool>(workspaceObserver_); }
     bool isFollowingDrag() const { return dragBase_.has_value(); }
@@ -85,8 +85,8 @@ class WindowAttachmentService : public std::enable_shared_from_this<WindowAttach
     std::int32_t targetPID_ = 0;
     std::optional<std::string> targetBundleID_;
     std::shared_ptr<AXObserver> axObserver_;
-    std::shared_ptr<Timer> heartbeatTimer_;
-    NotificationToken workspaceObserver_;
+    TimerSlot heartbeatTimer_;
+    Registration workspaceObserver_;
     std::shared_ptr<EventTap> eventTap_;
     Rect lastKnownFrame_;
     std::optional<DragBase> dragBase_;

@@ -2,6 +2,7 @@
 
 #include "covers/ScreenRecordingPermission.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/WindowLevel.hpp"
 
 namespace talvori {
@@ -17,10 +18,6 @@ ZOrderService::ZOrderService(std::weak_ptr<Panel> panel, std::int32_t targetPID,
                              AXElement targetElement)
     : panel_(std::move(panel)), targetPID_(targetPID), targetElement_(targetElement) {
     resolveWindowIDs();
-}
-
-ZOrderService::~ZOrderService() {
-    stopZOrderTimer();
 }
 
 void ZOrderService::resolveWindowIDs() {
@@ -76,17 +73,14 @@ void ZOrderService::targetActivationChanged(bool active) {
 // A click in the target's application may raise the target over the cover: put the cover back on
 // top once the click has been handled.
 void ZOrderService::installMouseMonitor() {
-    std::weak_ptr<ZOrderService> weak = weak_from_this();
     mouseMonitor_ = platform().input().addGlobalMonitor(
         eventMaskBit(EventType::leftMouseDown) | eventMaskBit(EventType::rightMouseDown),
-        [weak](const Event&) {
-            platform().runLoop().assertMainThread("ZOrderService.mouseDown");
-            auto self = weak.lock();
-            if (!self || !self->isTargetActive_ || self->isEscalated_) return;
-            platform().runLoop().post([weak] {
-                if (auto later = weak.lock()) later->orderAboveTarget();
-            });
-        });
+        weakly(weak_from_this(), [](ZOrderService& self, const Event&) {
+            platform().runLoop().assertMainThread();
+            if (!self.isTargetActive_ || self.isEscalated_) return;
+            platform().runLoop().post(
+                weakly(self.weak_from_this(), &ZOrderService::orderAboveTarget));
+        }));
 }
 
 void ZOrderService::removeMouseMonitor() {
@@ -95,30 +89,25 @@ void ZOrderService::removeMouseMonitor() {
 
 void ZOrderService::startZOrderTimer() {
     // A stopped service may still hear of the grant; it must not start checking again.
-    if (zOrderTimer_ || isEscalated_ || !isRunning_) return;
+    if (!zOrderTimer_.isEmpty() || isEscalated_ || !isRunning_) return;
     const auto& permission = ScreenRecordingPermission::shared();
-    std::weak_ptr<ZOrderService> weak = weak_from_this();
     if (!permission->isGranted()) {
-        permission->waitForGrant([weak](bool granted) {
-            if (!granted) return;
-            if (auto self = weak.lock()) self->startZOrderTimer();
-        });
+        permission->waitForGrant(weakly(weak_from_this(), [](ZOrderService& self, bool granted) {
+            if (granted) self.startZOrderTimer();
+        }));
         return;
     }
-    zOrderTimer_ =
-        Timer::scheduledTimer(platform().runLoop(), kCheckInterval, true, [weak](Timer&) {
-            if (auto self = weak.lock()) self->checkOrder();
-        });
+    zOrderTimer_.replace(
+        Timer::scheduledTimer(platform().runLoop(), kCheckInterval, true,
+                              weakly(weak_from_this(), &ZOrderService::checkOrder)));
 }
 
 void ZOrderService::stopZOrderTimer() {
-    if (!zOrderTimer_) return;
-    zOrderTimer_->invalidate();
-    zOrderTimer_.reset();
+    zOrderTimer_.clear();
 }
 
 void ZOrderService::checkOrder() {
-    platform().runLoop().assertMainThread("ZOrderService.checkOrder");
+    platform().runLoop().assertMainThread();
     if (isEscalated_) {
         stopZOrderTimer();
         return;

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/core/Timer.hpp"
+#include "platform/core/Registration.hpp"
+#include "platform/core/TimerSlot.hpp"
 #include "platform/desktop/AXElement.hpp"
 #include "platform/desktop/Panel.hpp"
-#include "platform/desktop/Registration.hpp"
 
 namespace talvori {
 
@@ -23,8 +23,8 @@ class ZOrderService : public std::enable_shared_from_this<ZOrderService> {
 
     static std::shared_ptr<ZOrderService> create(std::weak_ptr<Panel> panel, std::int32_t targetPID,
                                                  AXElement targetElement);
-    // Removes the monitor and the timer.
-    ~ZOrderService();
+    // Removes the monitor and the timer, which their handles do.
+    ~ZOrderService() = default;
     ZOrderService(const ZOrderService&) = delete;
     ZOrderService& operator=(const ZOrderService&) = delete;
 
@@ -45,7 +45,7 @@ class ZOrderService : public std::enable_shared_from_this<ZOrderService> {
     bool isEscalated() const { return isEscalated_; }
     bool isTargetActive() const { return isTargetActive_; }
     bool isRunning() const { return isRunning_; }
-    bool isChecking() const { return zOrderTimer_ != nullptr; }
+    bool isChecking() const { return !zOrderTimer_.isEmpty(); }
     bool hasMouseMonitor() const { return static_cast<bool>(mouseMonitor_); }
 
   private:
@@ -66,7 +66,7 @@ class ZOrderService : public std::enable_shared_from_this<ZOrderService> {
     std::uint32_t targetWindowID_ = 0;
     std::uint32_t overlayWindowID_ = 0;
     Registration mouseMonitor_;
-    std::shared_ptr<Timer> zOrderTimer_;
+    TimerSlot zOrderTimer_;
     int consecutiveFailures_ = 0;
     bool isEscalated_ = false;
     bool isTargetActive_ = false;

@@ -5,6 +5,7 @@
 #include "covers/PermissionManager.hpp"
 #include "focus/SpotlightModel.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 
 namespace talvori {
 
@@ -40,15 +41,15 @@ SpotlightController::SpotlightController(std::shared_ptr<SpotlightPanelManager> 
       fadeDuration_(SpotlightModel{}.fadeDuration) {}
 
 SpotlightController::~SpotlightController() {
-    // The observer's callback must not outlive the controller; the task slots cancel themselves.
+    // The observer's callback must not outlive the controller; the slots end their tasks and
+    // timer themselves.
     detachFocusObserver();
-    if (safetyTimer_) safetyTimer_->invalidate();
 }
 
 // ---- Turning on and off
 
 void SpotlightController::requestAccessibilityAndActivate() {
-    platform().runLoop().assertMainThread("SpotlightController.requestAccessibilityAndActivate");
+    platform().runLoop().assertMainThread();
     if (!accessibilityRequestTask_.isEmpty()) return;
     log_.error("Accessibility permission not granted — requesting via system prompt");
     const std::uint64_t request = accessibilityRequestGeneration_.next();
@@ -73,7 +74,7 @@ void SpotlightController::requestAccessibilityAndActivate() {
 }
 
 void SpotlightController::activate() {
-    platform().runLoop().assertMainThread("SpotlightController.activate");
+    platform().runLoop().assertMainThread();
     // A second call would leave registrations behind that deactivate could no longer remove.
     if (isActive()) return;
     const auto screen = platform().screens().mainScreen();
@@ -99,13 +100,12 @@ void SpotlightController::activate() {
 }
 
 void SpotlightController::deactivate() {
-    platform().runLoop().assertMainThread("SpotlightController.deactivate");
+    platform().runLoop().assertMainThread();
     accessibilityRequestTask_.clear();
     isActive_.set(false);
     reconcileTask_.clear();
     slowReconcileTask_.clear();
-    if (safetyTimer_) safetyTimer_->invalidate();
-    safetyTimer_ = nullptr;
+    safetyTimer_.clear();
     removeMouseMonitor();
     detachFocusObserver();
     removeWorkspaceObserver();
@@ -199,9 +199,7 @@ void SpotlightController::attachFocusObserver() {
     auto& accessibility = platform().accessibility();
     const AXElement application = accessibility.applicationElement(pid);
     auto created = accessibility.createObserver(
-        pid, [weak = weak_from_this()](const AXElement& element, const std::string& notification) {
-            if (auto self = weak.lock()) self->handleFocusNotification(element, notification);
-        });
+        pid, weakly(weak_from_this(), &SpotlightController::handleFocusNotification));
     if (!created.ok() || !*created.value) return;
     auto observer = std::move(*created.value);
     observer->addNotification(application, AXNotification::focusedWindowChanged);
@@ -225,7 +223,7 @@ void SpotlightController::detachFocusObserver() {
 
 void SpotlightController::handleFocusNotification(const AXElement& element,
                                                   const std::string& notification) {
-    platform().runLoop().assertMainThread("SpotlightController.handleFocusNotification");
+    platform().runLoop().assertMainThread();
     if (!isActive()) return;
     const std::string label = "AX " + notification;
     auto& accessibility = platform().accessibility();
@@ -263,12 +261,11 @@ std::optional<std::int32_t> SpotlightController::frontmostApplicationPID() const
 void SpotlightController::installWorkspaceObserver() {
     workspaceObserver_ = platform().notificationCenter().addObserver(
         Workspace::kDidActivateApplicationNotification, nullptr, NotificationDelivery::mainQueue,
-        [weak = weak_from_this()](const Notification&) {
-            auto self = weak.lock();
-            if (!self || !self->isActive()) return;
-            self->attachFocusObserver();
-            self->refreshFocus("App activated", true);
-        });
+        weakly(weak_from_this(), [](SpotlightController& self, const Notification&) {
+            if (!self.isActive()) return;
+            self.attachFocusObserver();
+            self.refreshFocus("App activated", true);
+        }));
 }
 
 void SpotlightController::removeWorkspaceObserver() {
@@ -276,12 +273,10 @@ void SpotlightController::removeWorkspaceObserver() {
 }
 
 void SpotlightController::installMouseMonitor() {
-    mouseMonitor_ = platform().input().addGlobalMonitor(kMouseDownMask,
-                                                        [weak = weak_from_this()](const Event&) {
-                                                            auto self = weak.lock();
-                                                            if (self && self->isActive())
-                                                                self->handleMouseDown();
-                                                        });
+    mouseMonitor_ = platform().input().addGlobalMonitor(
+        kMouseDownMask, weakly(weak_from_this(), [](SpotlightController& self, const Event&) {
+            if (self.isActive()) self.handleMouseDown();
+        }));
 }
 
 void SpotlightController::removeMouseMonitor() {
@@ -289,7 +284,7 @@ void SpotlightController::removeMouseMonitor() {
 }
 
 void SpotlightController::handleMouseDown() {
-    platform().runLoop().assertMainThread("SpotlightController.handleMouseDown");
+    platform().runLoop().assertMainThread();
     const auto screens = platform().screens().screens();
     if (screens.empty()) return;
     const Point location = platform().input().mouseLocation();
@@ -322,14 +317,13 @@ void SpotlightController::predictFocusFromMouse(std::uint32_t windowID) {
 }
 
 void SpotlightController::installSafetyTimer() {
-    safetyTimer_ = Timer::scheduledTimer(platform().runLoop(), kSafetyNetInterval, true,
-                                         [weak = weak_from_this()](Timer&) {
-                                             if (auto self = weak.lock()) self->safetyNetTick();
-                                         });
+    safetyTimer_.replace(
+        Timer::scheduledTimer(platform().runLoop(), kSafetyNetInterval, true,
+                              weakly(weak_from_this(), &SpotlightController::safetyNetTick)));
 }
 
 void SpotlightController::safetyNetTick() {
-    platform().runLoop().assertMainThread("SpotlightController.safetyNetTick");
+    platform().runLoop().assertMainThread();
     if (!isActive()) return;
     const auto snapshot = focusSnapshot(std::nullopt);
     if (!snapshot) {

@@ -14,13 +14,13 @@
 #include "platform/core/Logger.hpp"
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/core/Observation.hpp"
+#include "platform/core/Registration.hpp"
 #include "platform/core/Task.hpp"
-#include "platform/core/Timer.hpp"
+#include "platform/core/TimerSlot.hpp"
 #include "platform/core/UserDefaults.hpp"
 #include "platform/desktop/AXElement.hpp"
 #include "platform/desktop/AXObserver.hpp"
 #include "platform/desktop/Event.hpp"
-#include "platform/desktop/Registration.hpp"
 
 namespace talvori {
 
@@ -104,7 +104,7 @@ class SpotlightController : public std::enable_shared_from_this<SpotlightControl
     std::int32_t focusObserverPID() const { return focusObserverPID_; }
     bool hasWorkspaceObserver() const { return static_cast<bool>(workspaceObserver_); }
     bool hasMouseMonitor() const { return static_cast<bool>(mouseMonitor_); }
-    bool hasSafetyTimer() const { return safetyTimer_ != nullptr; }
+    bool hasSafetyTimer() const { return !safetyTimer_.isEmpty(); }
     bool hasReconcileTask() const { return !reconcileTask_.isEmpty(); }
     bool hasSlowReconcileTask() const { return !slowReconcileTask_.isEmpty(); }
 
@@ -174,9 +174,9 @@ class SpotlightController : public std::enable_shared_from_this<SpotlightControl
 
     std::shared_ptr<AXObserver> focusObserver_;
     std::int32_t focusObserverPID_ = 0;
-    NotificationToken workspaceObserver_;
+    Registration workspaceObserver_;
     Registration mouseMonitor_;
-    std::shared_ptr<Timer> safetyTimer_;
+    TimerSlot safetyTimer_;
     // The 16 ms reconcile and the 0.5 s retry after turning on share one slot.
     TaskSlot reconcileTask_;
     TaskSlot slowReconcileTask_;

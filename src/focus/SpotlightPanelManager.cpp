@@ -4,6 +4,7 @@
 
 #include "platform/Platform.hpp"
 #include "platform/core/SaturatingCast.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
 
@@ -35,7 +36,7 @@ std::shared_ptr<Panel> SpotlightPanelManager::makePanel(const Rect& rect) {
     panel->setHidesOnDeactivate(false);
     panel->setRestorable(false);
     panel->setHasShadow(false);
-    panel->setAnimationBehavior(2);
+    panel->setAnimationBehavior(AnimationBehavior::none);
     panel->setCollectionBehavior(kCollectionBehavior);
     return panel;
 }
@@ -61,12 +62,12 @@ void SpotlightPanelManager::show(const Screen& screen, double opacity) {
 void SpotlightPanelManager::scheduleFadeIn(const std::shared_ptr<Panel>& panel) {
     // Deferred so the panel is on screen at alpha 0 first. Always runs, even under Reduce Motion:
     // without it the screen would go dark in one frame.
-    platform().runLoop().post([weak = weak_from_this(), weakPanel = std::weak_ptr<Panel>(panel)] {
-        auto self = weak.lock();
-        auto panel = weakPanel.lock();
-        if (!self || !panel || panel != self->overlayPanel_) return;
-        panel->animateAlphaValue(1, kFadeInDuration, AnimationCurve::easeOut);
-    });
+    platform().runLoop().post(weakly(
+        weak_from_this(), [weakPanel = std::weak_ptr<Panel>(panel)](SpotlightPanelManager& self) {
+            auto panel = weakPanel.lock();
+            if (!panel || panel != self.overlayPanel_) return;
+            panel->animateAlphaValue(1, kFadeInDuration, AnimationCurve::easeOut);
+        }));
 }
 
 void SpotlightPanelManager::hide(bool animated) {

@@ -8,6 +8,7 @@
 
 #include "focus/SpotlightEffect.hpp"
 #include "focus/TransientWindow.hpp"
+#include "platform/desktop/CollectionBehavior.hpp"
 #include "platform/desktop/Color.hpp"
 #include "platform/desktop/Panel.hpp"
 #include "platform/desktop/Screen.hpp"
@@ -28,7 +29,10 @@ class SpotlightPanelManager : public std::enable_shared_from_this<SpotlightPanel
     static constexpr double kSmallPanelCornerRadius = 10;
     // Dim asks the window server for radius 1, not 0, so both effects keep the same window setup.
     static constexpr int kDimBlurRadius = 1;
-    static constexpr unsigned kCollectionBehavior = 337;
+    // Every space, stationary, beside full-screen windows, and never reached by window cycling.
+    static constexpr unsigned kCollectionBehavior =
+        CollectionBehavior::canJoinAllSpaces | CollectionBehavior::stationary |
+        CollectionBehavior::ignoresCycle | CollectionBehavior::fullScreenAuxiliary;
 
     static Color dimColor() { return Color::rgb255(21, 24, 32); }
 

@@ -24,10 +24,6 @@ constexpr int kNoWindowAnimation = 2;
 constexpr EventMask kClickMask =
     eventMaskBit(EventType::leftMouseDown) | eventMaskBit(EventType::rightMouseDown);
 
-void assertMainThread(const char* caller) {
-    platform().runLoop().assertMainThread(caller);
-}
-
 }  // namespace
 
 MenuBarPanelController::~MenuBarPanelController() = default;
@@ -64,7 +60,7 @@ void MenuBarPanelController::observeStatusIcon() {
 }
 
 void MenuBarPanelController::statusItemClicked() {
-    assertMainThread("MenuBarPanelController.statusItemClicked");
+    platform().runLoop().assertMainThread();
     if (auto manager = windowManager_.lock()) manager->toggleMenuBarPanel();
 }
 
@@ -146,7 +142,7 @@ void MenuBarPanelController::hidePanel() {
 }
 
 void MenuBarPanelController::windowDidResignKey(Panel&) {
-    assertMainThread("MenuBarPanelController.windowDidResignKey");
+    platform().runLoop().assertMainThread();
     removeEventMonitors();
     if (panel_) panel_->orderOut();
     hideLayoutPreviews();
@@ -187,19 +183,19 @@ void MenuBarPanelController::installEventMonitors() {
     const std::weak_ptr<MenuBarPanelController> weak = weak_from_this();
     localKeyMonitor_ = input.addLocalMonitor(
         eventMaskBit(EventType::keyDown), [weak](const Event& event) -> std::optional<Event> {
-            assertMainThread("MenuBarPanelController.localKeyMonitor");
+            platform().runLoop().assertMainThread();
             auto self = weak.lock();
             if (!self || event.keyCode != kEscapeKeyCode || !self->isPanelVisible()) return event;
             self->hidePanel();
             return std::nullopt;
         });
     globalClickMonitor_ = input.addGlobalMonitor(kClickMask, [weak](const Event&) {
-        assertMainThread("MenuBarPanelController.globalClickMonitor");
+        platform().runLoop().assertMainThread();
         if (auto self = weak.lock()) self->hidePanel();
     });
     localClickMonitor_ =
         input.addLocalMonitor(kClickMask, [weak](const Event& event) -> std::optional<Event> {
-            assertMainThread("MenuBarPanelController.localClickMonitor");
+            platform().runLoop().assertMainThread();
             auto self = weak.lock();
             if (!self || !self->panel_) return event;
             // A click on the status item is left to its action, which toggles the panel.

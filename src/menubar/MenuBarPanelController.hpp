@@ -7,7 +7,7 @@
 #include "menubar/StatusItemScreenAnchor.hpp"
 #include "platform/core/Geometry.hpp"
 #include "platform/core/Observation.hpp"
-#include "platform/desktop/Registration.hpp"
+#include "platform/core/Registration.hpp"
 #include "platform/desktop/WindowEventHandler.hpp"
 
 namespace talvori {

@@ -20,6 +20,7 @@ Platform::Platform(std::shared_ptr<Clock> clock, std::shared_ptr<LogRouter> rout
 }
 
 Platform::~Platform() {
+    destroyServices();
     // The desktop first: its windows and observers still reach the loop and the notification center
     // as they go.
     desktop_ = {};
@@ -51,6 +52,33 @@ std::unique_ptr<Platform> Platform::makeVirtual() {
     return platform;
 }
 
+const Platform::ServiceEntry* Platform::findService(std::type_index type) const {
+    for (const auto& entry : services_) {
+        if (entry.type == type) return &entry;
+    }
+    return nullptr;
+}
+
+const Platform::ServiceEntry& Platform::addService(std::type_index type,
+                                                   std::shared_ptr<void> holder) {
+    if (findService(type)) {
+        std::fprintf(stderr, "Talvori: a shared instance asked for itself while being made\n");
+        std::abort();
+    }
+    services_.push_back({type, std::move(holder)});
+    return services_.back();
+}
+
+void Platform::destroyServices() {
+    // One at a time, out of the list before it goes: a service that is going away is no longer
+    // found, while the older ones it may still use are. One that is made meanwhile goes too.
+    while (!services_.empty()) {
+        auto newest = std::move(services_.back().holder);
+        services_.pop_back();
+        newest.reset();
+    }
+}
+
 void Platform::installDesktop(Desktop desktop) {
     desktop_ = std::move(desktop);
 }
@@ -61,10 +89,15 @@ void Platform::missingDesktop() {
 }
 
 void Platform::install(std::unique_ptr<Platform> platform) {
+    uninstall();
     installed = std::move(platform);
 }
 
 void Platform::uninstall() {
+    if (!installed) return;
+    // The shared instances go while platform() still reaches the platform that owns them: they
+    // reach its services as they go.
+    installed->destroyServices();
     installed.reset();
 }
 

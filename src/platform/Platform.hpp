@@ -2,6 +2,8 @@
 
 #include <memory>
 #include <string>
+#include <typeindex>
+#include <vector>
 
 #include "platform/core/CaptureLogSink.hpp"
 #include "platform/core/Clock.hpp"
@@ -106,13 +108,41 @@ class Platform {
     const Bundle& mainBundle() const { return mainBundle_; }
     void setMainBundle(Bundle bundle) { mainBundle_ = std::move(bundle); }
 
+    // The shared instance of T that this platform owns (the shared instances the design names:
+    // the permission services, the hot-key registry and centre, ...), made on first use by
+    // T::makeShared() (or std::make_shared<T>() for a type without one). Every shared instance
+    // is destroyed with the platform, newest first and before the desktop, so that each test
+    // starts without any, and a service still reaches the desktop and the services made before it
+    // while it goes.
+    template <class T>
+    const std::shared_ptr<T>& service();
+    // The same, made by `make()`, which returns a std::shared_ptr<T>, on first use.
+    template <class T, class Make>
+    const std::shared_ptr<T>& service(Make&& make);
+    // The shared instance of T if it was made and is not being destroyed; null otherwise.
+    template <class T>
+    T* existingService() const;
+    // Destroys every shared instance, newest first, as if the program started anew; the next
+    // service<T>() makes a fresh one.
+    void destroyServicesForTesting() { destroyServices(); }
+
     // Installs `platform` as the one platform() returns; replaces (and destroys) any earlier one.
     static void install(std::unique_ptr<Platform> platform);
     static void uninstall();
     static bool isInstalled();
 
   private:
+    struct ServiceEntry {
+        std::type_index type;
+        // A std::shared_ptr<T>, which service<T>() hands out by reference.
+        std::shared_ptr<void> holder;
+    };
+
     Platform(std::shared_ptr<Clock> clock, std::shared_ptr<LogRouter> router);
+
+    const ServiceEntry* findService(std::type_index type) const;
+    const ServiceEntry& addService(std::type_index type, std::shared_ptr<void> holder);
+    void destroyServices();
 
     template <class Service>
     static Service& desktopService(const std::shared_ptr<Service>& service) {
@@ -130,9 +160,38 @@ class Platform {
     std::shared_ptr<UserDefaults> userDefaults_;
     Desktop desktop_;
     Bundle mainBundle_ = Bundle::program();
+    // In the order they were made.
+    std::vector<ServiceEntry> services_;
 };
 
 // The installed platform. Stops the program with a fixed message when none is installed.
 Platform& platform();
+
+template <class T>
+const std::shared_ptr<T>& Platform::service() {
+    if constexpr (requires { T::makeShared(); }) {
+        return service<T>([] { return T::makeShared(); });
+    } else {
+        return service<T>([] { return std::make_shared<T>(); });
+    }
+}
+
+template <class T, class Make>
+const std::shared_ptr<T>& Platform::service(Make&& make) {
+    const ServiceEntry* entry = findService(typeid(T));
+    if (!entry) {
+        // Made before it is entered, so that the services its making asks for are older than it
+        // and outlive it.
+        auto holder = std::make_shared<std::shared_ptr<T>>(make());
+        entry = &addService(typeid(T), std::move(holder));
+    }
+    return *static_cast<const std::shared_ptr<T>*>(entry->holder.get());
+}
+
+template <class T>
+T* Platform::existingService() const {
+    const ServiceEntry* entry = findService(typeid(T));
+    return entry ? static_cast<const std::shared_ptr<T>*>(entry->holder.get())->get() : nullptr;
+}
 
 }  // namespace talvori

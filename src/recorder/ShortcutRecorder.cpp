@@ -42,10 +42,6 @@ ActiveRecorder& activeRecorder() {
     return active;
 }
 
-void assertMainThread(const char* caller) {
-    platform().runLoop().assertMainThread(caller);
-}
-
 }  // namespace
 
 ShortcutRecorder::ShortcutRecorder(GlobalShortcuts::Name name, std::function<void()> onChange)
@@ -73,7 +69,7 @@ void ShortcutRecorder::refresh() {
 }
 
 void ShortcutRecorder::startRecording() {
-    assertMainThread("ShortcutRecorder.startRecording");
+    platform().runLoop().assertMainThread();
     if (isRecording.peek()) return;
     // This recorder becomes the active one before the displaced one stops, so that the hot keys
     // stay off instead of being registered again only to be dropped at once.
@@ -87,7 +83,7 @@ void ShortcutRecorder::startRecording() {
     monitor_ = platform().input().addLocalMonitor(
         eventMaskBit(EventType::keyDown) | eventMaskBit(EventType::flagsChanged),
         [weak](const Event& event) -> std::optional<Event> {
-            assertMainThread("ShortcutRecorder.monitor");
+            platform().runLoop().assertMainThread();
             const auto self = weak.lock();
             if (self && self->handle(event)) return std::nullopt;
             return event;

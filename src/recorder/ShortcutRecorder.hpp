@@ -12,7 +12,7 @@
 #include "GlobalShortcuts/Shortcut.hpp"
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/core/Observation.hpp"
-#include "platform/desktop/Registration.hpp"
+#include "platform/core/Registration.hpp"
 
 namespace talvori {
 
@@ -105,7 +105,7 @@ class ShortcutRecorder : public std::enable_shared_from_this<ShortcutRecorder> {
     std::optional<Conflict> conflictFor(const GlobalShortcuts::Shortcut& shortcut) const;
 
     Registration monitor_;
-    NotificationToken deactivation_;
+    Registration deactivation_;
 };
 
 }  // namespace talvori

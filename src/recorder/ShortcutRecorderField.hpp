@@ -39,9 +39,9 @@ struct ShortcutRecorderField {
         bool startedByClick = false;
         TaskSlot settleTask;
         Observable<bool> isFocused{false};
-        NotificationToken shortcutChanges;
+        Registration shortcutChanges;
         // The window the recording runs in giving up key status ends the recording.
-        NotificationToken windowResignation;
+        Registration windowResignation;
     };
 
     View body(ViewContext<State>& ctx) const;

@@ -6,7 +6,7 @@
 
 #include "GlobalShortcuts/Key.hpp"
 #include "app/ShortcutNames.hpp"
-#include "covers/PlatformShared.hpp"
+#include "platform/Platform.hpp"
 
 namespace talvori {
 
@@ -29,8 +29,7 @@ std::shared_ptr<std::vector<ShortcutTitle>> makeTitles() {
 }  // namespace
 
 const std::vector<ShortcutTitle>& shortcutTitles() {
-    static PlatformShared<std::vector<ShortcutTitle>> titles(makeTitles);
-    return *titles.get();
+    return *platform().service<std::vector<ShortcutTitle>>(makeTitles);
 }
 
 std::string titleForName(const GlobalShortcuts::Name& name) {

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/Panel.hpp"
 #include "ui/AccessibilityNode.hpp"
 #include "ui/IconCatalog.hpp"
@@ -96,7 +97,6 @@ Host::Host(Options options)
 }
 
 Host::~Host() {
-    if (frameTimer_) frameTimer_->invalidate();
     root_.reset();
     cairo_destroy(scratch_);
     cairo_surface_destroy(scratchSurface_);
@@ -118,9 +118,9 @@ void Host::setRootView(View root) {
 void Host::setNeedsUpdate() {
     if (updatePosted_) return;
     updatePosted_ = true;
-    platform().runLoop().post([weak = weak_from_this()] {
-        if (auto self = weak.lock(); self && self->updatePosted_) self->runUpdate();
-    });
+    platform().runLoop().post(weakly(weak_from_this(), [](Host& self) {
+        if (self.updatePosted_) self.runUpdate();
+    }));
 }
 
 void Host::updateNow() {
@@ -133,7 +133,7 @@ void Host::markDirty(const std::weak_ptr<Node>& node, const Transaction& transac
 }
 
 void Host::runUpdate() {
-    platform().runLoop().assertMainThread("Host.runUpdate");
+    platform().runLoop().assertMainThread();
     updatePosted_ = false;
     ++pass_;
     const double time = now();
@@ -208,17 +208,10 @@ void Host::setNeedsDisplay() {
 // --- animation
 
 void Host::animationStarted() {
-    if (frameTimer_) return;
-    frameTimer_ = Timer::scheduledTimer(
-        platform().runLoop(), kFrameInterval, true,
-        [weak = weak_from_this()](Timer& timer) {
-            if (auto self = weak.lock()) {
-                self->tick();
-            } else {
-                timer.invalidate();
-            }
-        },
-        RunLoopMode::common);
+    if (!frameTimer_.isEmpty()) return;
+    frameTimer_.replace(Timer::scheduledTimer(platform().runLoop(), kFrameInterval, true,
+                                              weakly(weak_from_this(), &Host::tick),
+                                              RunLoopMode::common));
 }
 
 void Host::tick() {
@@ -229,10 +222,7 @@ void Host::tick() {
         root_->forEachInSubtree(
             [&](Node& node) { animating = animating || node.isAnimating(time); });
     }
-    if (!animating && frameTimer_) {
-        frameTimer_->invalidate();
-        frameTimer_.reset();
-    }
+    if (!animating) frameTimer_.clear();
     setNeedsDisplay();
 }
 
@@ -342,7 +332,7 @@ void Host::sendPointer(PointerPhase phase, Point point) {
 }
 
 bool Host::mouseDown(Point point) {
-    platform().runLoop().assertMainThread("Host.mouseDown");
+    platform().runLoop().assertMainThread();
     pointer_ = point;
     pressStart_ = point;
     pressed_.clear();
@@ -562,7 +552,7 @@ bool Host::performShortcut(Node& node, const KeyPress& press) {
 }
 
 bool Host::keyDownToFocus(const KeyPress& press) {
-    platform().runLoop().assertMainThread("Host.keyDown");
+    platform().runLoop().assertMainThread();
     Node* focused = focusedNode();
     if (!focused) return false;
     const auto keep = focused->shared_from_this();

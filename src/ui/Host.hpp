@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/core/Timer.hpp"
+#include "platform/core/TimerSlot.hpp"
 #include "ui/Environment.hpp"
 #include "ui/KeyPress.hpp"
 #include "ui/NodeRef.hpp"
@@ -201,7 +201,7 @@ class Host : public std::enable_shared_from_this<Host> {
     Transaction rootTransaction_;
     std::vector<std::function<void()>> afterUpdate_;
     Size size_;
-    std::shared_ptr<Timer> frameTimer_;
+    TimerSlot frameTimer_;
     cairo_surface_t* scratchSurface_;
     cairo_t* scratch_;
 

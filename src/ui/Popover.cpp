@@ -170,8 +170,8 @@ struct PopoverStorage final : NodeStorage {
     }
     std::shared_ptr<Popover> popover;
     ObservationToken presentation;
-    NotificationToken windowMove;
-    NotificationToken windowClose;
+    Registration windowMove;
+    Registration windowClose;
     // Dismissed by the user while the binding still said shown: stays closed until it says hidden.
     bool dismissed = false;
 };

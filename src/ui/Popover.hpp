@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "platform/core/Geometry.hpp"
-#include "platform/desktop/Registration.hpp"
+#include "platform/core/Registration.hpp"
 #include "ui/Color.hpp"
 #include "ui/View.hpp"
 

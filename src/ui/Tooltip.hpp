@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/core/Geometry.hpp"
-#include "platform/desktop/Registration.hpp"
+#include "platform/core/Registration.hpp"
 
 namespace talvori {
 class Panel;

@@ -8,12 +8,9 @@
 
 namespace GlobalShortcuts::testing {
 
-// A fresh simulated desktop for each test, and the library's process-wide state dropped after
-// it, while the platform still exists.
+// A fresh simulated desktop for each test; the library's state goes with the platform that owns it.
 class GlobalShortcutsTest : public talvori::testing::SimDesktopTest {
   protected:
-    ~GlobalShortcutsTest() override { Registry::tearDown(); }
-
     talvori::sim::SimHotKeyService& hotKeys() const { return simHotKeys(); }
     talvori::sim::SimKeyboardLayout& layout() const { return simKeyboardLayout(); }
 

@@ -32,7 +32,7 @@ class RegistryTest : public testing::GlobalShortcutsTest {
     std::vector<std::string> changed;
 
   private:
-    talvori::NotificationToken changes_;
+    talvori::Registration changes_;
 };
 
 TEST_F(RegistryTest, TheApplicationsSevenNamesFireTheirHandlersFromTypedCombinations) {
@@ -162,7 +162,7 @@ TEST_F(RegistryTest, StoredValuesAreReadAfreshAndSurviveTheNextLaunch) {
     defaults().set("GlobalShortcuts_toggleFocus", commandShiftD.jsonText());
     EXPECT_EQ(getShortcut(name), commandShiftD);
 
-    Registry::tearDown();
+    talvori::platform().destroyServicesForTesting();
     const Name nextLaunch("toggleFocus", commandShiftF);
     onKeyDown(nextLaunch, record("toggle"));
     EXPECT_TRUE(type(commandShiftD));

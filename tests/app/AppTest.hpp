@@ -28,7 +28,6 @@ class AppTest : public SimDesktopTest {
         app.reset();
         // Window animations still running would keep their windows alive past the desktop.
         advance(1);
-        GlobalShortcuts::Registry::tearDown();
     }
 
     UserDefaults& defaults() const { return platform().userDefaults(); }

@@ -6,28 +6,16 @@
 
 namespace talvori {
 
-NotificationToken& NotificationToken::operator=(NotificationToken&& other) noexcept {
-    if (this != &other) {
-        reset();
-        remove_ = std::exchange(other.remove_, nullptr);
-    }
-    return *this;
-}
-
-void NotificationToken::reset() {
-    if (auto remove = std::exchange(remove_, nullptr)) remove();
-}
-
 NotificationCenter::NotificationCenter(std::weak_ptr<RunLoop> loop) : loop_(std::move(loop)) {}
 
-NotificationToken NotificationCenter::addObserver(std::string name, const void* object,
-                                                  NotificationDelivery delivery, Handler handler) {
+Registration NotificationCenter::addObserver(std::string name, const void* object,
+                                             NotificationDelivery delivery, Handler handler) {
     auto observer =
         std::make_shared<Observer>(Observer{std::move(name), object, delivery, std::move(handler)});
     registry_->observers.push_back(observer);
     std::weak_ptr<Registry> registry = registry_;
     std::weak_ptr<Observer> weakObserver = observer;
-    return NotificationToken([registry, weakObserver] {
+    return Registration([registry, weakObserver] {
         auto strongObserver = weakObserver.lock();
         if (!strongObserver) return;
         strongObserver->removed = true;
@@ -51,10 +39,17 @@ void NotificationCenter::post(std::string name, const void* object, UserInfo use
             continue;
         }
         if (auto loop = loop_.lock()) {
-            loop->post([weak = std::weak_ptr<Observer>(observer), notification] {
+            auto deliver = [weak = std::weak_ptr<Observer>(observer), notification] {
                 auto strong = weak.lock();
                 if (strong && !strong->removed) strong->handler(*notification);
-            });
+            };
+            // A notice from another thread (the desktop's menu tracking) still reaches the main
+            // queue.
+            if (loop->isMainThread()) {
+                loop->post(std::move(deliver));
+            } else {
+                loop->postFromAnyThread(std::move(deliver));
+            }
         }
     }
 }

@@ -6,8 +6,9 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "platform/core/Registration.hpp"
 
 namespace talvori {
 
@@ -36,36 +37,17 @@ enum class NotificationDelivery {
     mainQueue,    // on a later turn of the run loop
 };
 
-// Ends its observation when reset or destroyed. Removing an observer inside a callback, even the
-// running one, is safe: it is not called again.
-class [[nodiscard]] NotificationToken {
-  public:
-    NotificationToken() = default;
-    explicit NotificationToken(std::function<void()> remove) : remove_(std::move(remove)) {}
-    NotificationToken(NotificationToken&& other) noexcept : remove_(std::move(other.remove_)) {
-        other.remove_ = nullptr;
-    }
-    NotificationToken& operator=(NotificationToken&& other) noexcept;
-    NotificationToken(const NotificationToken&) = delete;
-    NotificationToken& operator=(const NotificationToken&) = delete;
-    ~NotificationToken() { reset(); }
-
-    void reset();
-    explicit operator bool() const { return remove_ != nullptr; }
-
-  private:
-    std::function<void()> remove_;
-};
-
 class NotificationCenter {
   public:
     using Handler = std::function<void(const Notification&)>;
 
     explicit NotificationCenter(std::weak_ptr<RunLoop> loop);
 
-    // Observes `name` from `object`, or from any sender when `object` is null.
-    NotificationToken addObserver(std::string name, const void* object,
-                                  NotificationDelivery delivery, Handler handler);
+    // Observes `name` from `object`, or from any sender when `object` is null, until the returned
+    // registration ends. Ending it inside a callback, even the running one, is safe: it is not
+    // called again.
+    Registration addObserver(std::string name, const void* object, NotificationDelivery delivery,
+                             Handler handler);
     void post(std::string name, const void* object = nullptr, UserInfo userInfo = {});
 
   private:

@@ -43,7 +43,8 @@ RunLoop::~RunLoop() {
     if (wakeFd_ >= 0) ::close(wakeFd_);
 }
 
-void RunLoop::post(std::function<void()> work) {
+void RunLoop::post(std::function<void()> work, std::source_location caller) {
+    assertMainThread(caller);
     posted_.push_back({{now(), nextSequence_++}, std::move(work)});
 }
 
@@ -58,12 +59,14 @@ void RunLoop::postFromAnyThread(std::function<void()> work) {
     }
 }
 
-void RunLoop::runAfter(double seconds, std::function<void()> work) {
+void RunLoop::runAfter(double seconds, std::function<void()> work, std::source_location caller) {
     schedule(addSaturating(now(), nanosecondsFromSeconds(seconds)), RunLoopMode::common,
-             std::move(work));
+             std::move(work), caller);
 }
 
-ScheduledWork RunLoop::schedule(Nanoseconds due, RunLoopMode mode, std::function<void()> work) {
+ScheduledWork RunLoop::schedule(Nanoseconds due, RunLoopMode mode, std::function<void()> work,
+                                std::source_location caller) {
+    assertMainThread(caller);
     const Key key{due, nextSequence_++};
     (mode == RunLoopMode::common ? common_ : default_).emplace(key, std::move(work));
     return {key.due, key.sequence, mode};
@@ -223,9 +226,9 @@ std::shared_ptr<FileWatch> RunLoop::watch(int fd, short events,
     return watch;
 }
 
-void RunLoop::assertMainThread(const char* caller) const {
+void RunLoop::assertMainThread(std::source_location caller) const {
     if (isMainThread()) return;
-    std::fprintf(stderr, "Talvori: %s must run on the main thread\n", caller);
+    std::fprintf(stderr, "Talvori: %s must run on the main thread\n", caller.function_name());
     std::abort();
 }
 

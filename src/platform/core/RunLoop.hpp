@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <source_location>
 #include <thread>
 #include <vector>
 
@@ -40,14 +41,18 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
     Clock& clock() const { return *clock_; }
     Nanoseconds now() const { return clock_->nowNanoseconds(); }
 
-    // Runs `work` on a later turn, after work posted before it; never synchronously.
-    void post(std::function<void()> work);
+    // Runs `work` on a later turn, after work posted before it; never synchronously. Main thread
+    // only, like schedule(): other threads use postFromAnyThread().
+    void post(std::function<void()> work,
+              std::source_location caller = std::source_location::current());
     // The one entry point that other threads may call; wakes the loop.
     void postFromAnyThread(std::function<void()> work);
     // Runs `work` once after `seconds`; not cancellable, for delayed actions nobody stores.
-    void runAfter(double seconds, std::function<void()> work);
+    void runAfter(double seconds, std::function<void()> work,
+                  std::source_location caller = std::source_location::current());
 
-    ScheduledWork schedule(Nanoseconds due, RunLoopMode mode, std::function<void()> work);
+    ScheduledWork schedule(Nanoseconds due, RunLoopMode mode, std::function<void()> work,
+                           std::source_location caller = std::source_location::current());
     void cancel(const ScheduledWork& work);
 
     // Runs until stop(). With a virtual clock it jumps from deadline to deadline and returns when
@@ -68,8 +73,9 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
                                                    std::function<void(short)> handler);
 
     bool isMainThread() const { return std::this_thread::get_id() == thread_; }
-    // Stops the program with a fixed message naming `caller` when called off the loop's thread.
-    void assertMainThread(const char* caller) const;
+    // Stops the program with a fixed message naming the calling function when called off the
+    // loop's thread.
+    void assertMainThread(std::source_location caller = std::source_location::current()) const;
 
     std::size_t pendingCount() const;
     // How many times the loop woke to run work: every distinct moment at which something ran

@@ -78,8 +78,8 @@ class AlertWindow final : public WindowEventHandler,
     bool isSheet_ = false;
     bool answered_ = false;
     bool parentWasKey_ = false;
-    NotificationToken parentCloseObserver_;
-    NotificationToken windowCloseObserver_;
+    Registration parentCloseObserver_;
+    Registration windowCloseObserver_;
 };
 
 }  // namespace talvori

@@ -31,7 +31,6 @@ class Application {
     virtual int requestUserAttention(bool critical) = 0;
     // Ends the program; the simulation only records it.
     virtual void terminate() = 0;
-    virtual bool isTerminated() const = 0;
 
     virtual void setDelegate(std::weak_ptr<ApplicationDelegate> delegate) = 0;
     // Tells the delegate, on a later turn, that launching finished.

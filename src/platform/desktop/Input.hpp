@@ -5,10 +5,10 @@
 #include <memory>
 #include <optional>
 
+#include "platform/core/Registration.hpp"
 #include "platform/desktop/Cursor.hpp"
 #include "platform/desktop/Event.hpp"
 #include "platform/desktop/EventTap.hpp"
-#include "platform/desktop/Registration.hpp"
 
 namespace talvori {
 

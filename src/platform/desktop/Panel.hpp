@@ -10,6 +10,7 @@
 
 #include "platform/core/Geometry.hpp"
 #include "platform/core/RunLoop.hpp"
+#include "platform/desktop/AnimationBehavior.hpp"
 #include "platform/desktop/AnimationCurve.hpp"
 #include "platform/desktop/Color.hpp"
 #include "platform/desktop/HostedContent.hpp"
@@ -149,7 +150,7 @@ class Panel : public std::enable_shared_from_this<Panel> {
     void setRestorable(bool value) { restorable_ = value; }
     bool isMovableByWindowBackground() const { return movableByBackground_; }
     void setMovableByWindowBackground(bool value) { movableByBackground_ = value; }
-    // 2 = none: no open or close animation.
+    // One of AnimationBehavior's values.
     int animationBehavior() const { return animationBehavior_; }
     void setAnimationBehavior(int value) { animationBehavior_ = value; }
     bool isFloatingPanel() const { return floatingPanel_; }
@@ -265,7 +266,7 @@ class Panel : public std::enable_shared_from_this<Panel> {
     bool hidesOnDeactivate_ = false;
     bool restorable_ = true;
     bool movableByBackground_ = false;
-    int animationBehavior_ = 0;
+    int animationBehavior_ = AnimationBehavior::automatic;
     bool floatingPanel_ = false;
     std::string title_;
     std::string accessibilityLabel_;

@@ -26,7 +26,8 @@ class SimApplication final : public Application,
     void activate() override;
     int requestUserAttention(bool critical) override;
     void terminate() override;
-    bool isTerminated() const override { return terminated_; }
+    // Whether terminate() was called.
+    bool isTerminated() const { return terminated_; }
     void setDelegate(std::weak_ptr<ApplicationDelegate> delegate) override;
     void finishLaunching() override;
     std::shared_ptr<Panel> makePanel(const Rect& contentRect, unsigned styleMask) override;
@@ -56,7 +57,7 @@ class SimApplication final : public Application,
     struct SceneState {
         SceneDescription description;
         std::shared_ptr<Panel> window;
-        NotificationToken closeObserver;
+        Registration closeObserver;
     };
 
     std::shared_ptr<Panel> openSceneWindow(SceneState& scene);

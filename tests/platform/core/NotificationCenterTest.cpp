@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "support/PlatformTest.hpp"
 
 namespace talvori {
@@ -52,8 +54,8 @@ TEST_F(NotificationCenterTest, UserInfoOfAnotherTypeReadsAsAbsent) {
 TEST_F(NotificationCenterTest, RemovingTokensInsideACallbackIsSafe) {
     int first = 0;
     int second = 0;
-    NotificationToken a;
-    NotificationToken b;
+    Registration a;
+    Registration b;
     a = center().addObserver("n", nullptr, NotificationDelivery::synchronous,
                              [&](const Notification&) {
                                  ++first;
@@ -83,6 +85,17 @@ TEST_F(NotificationCenterTest, ATokenMayOutliveItsCenter) {
                                       [](const Notification&) {});
     Platform::install(Platform::makeVirtual());
     token.reset();
+}
+
+TEST_F(NotificationCenterTest, APostFromAnotherThreadReachesMainQueueObserversOnTheMainThread) {
+    std::vector<bool> onMainThread;
+    auto queued = center().addObserver(
+        "didBeginTracking", nullptr, NotificationDelivery::mainQueue,
+        [&](const Notification&) { onMainThread.push_back(loop().isMainThread()); });
+    std::thread([this] { center().post("didBeginTracking"); }).join();
+    EXPECT_TRUE(onMainThread.empty());
+    runUntilIdle();
+    EXPECT_EQ(onMainThread, std::vector<bool>{true});
 }
 
 }  // namespace

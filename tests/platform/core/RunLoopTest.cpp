@@ -2,6 +2,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <functional>
 #include <thread>
 
 #include "platform/core/Task.hpp"
@@ -111,16 +112,26 @@ TEST_F(RunLoopTest, WakeUpsCountTheMomentsAtWhichWorkRan) {
     timer->invalidate();
 }
 
-TEST_F(RunLoopTest, OffThreadCallsStopTheProgram) {
+void newCoverEntryPoint() {
+    platform().runLoop().assertMainThread();
+}
+
+void onAnotherThread(const std::function<void()>& work) {
+    std::thread other(work);
+    other.join();
+}
+
+// The message names the function that checked, without anybody typing its name.
+TEST_F(RunLoopTest, OffThreadCallsStopTheProgramNamingTheCaller) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_DEATH(
-        {
-            std::thread other(
-                [] { platform().runLoop().assertMainThread("WindowManager.newCover"); });
-            other.join();
-        },
-        "WindowManager.newCover must run on the main thread");
-    loop().assertMainThread("on the main thread is fine");
+    EXPECT_DEATH(onAnotherThread(newCoverEntryPoint),
+                 "Talvori: .*newCoverEntryPoint.* must run on the main thread");
+    EXPECT_DEATH(onAnotherThread([] { platform().runLoop().post([] {}); }),
+                 "must run on the main thread");
+    EXPECT_DEATH(onAnotherThread([] { platform().runLoop().runAfter(1, [] {}); }),
+                 "must run on the main thread");
+    newCoverEntryPoint();
+    loop().post([] {});
 }
 
 TEST(RealRunLoopTest, WakesForOtherThreadsAndWatchedDescriptors) {

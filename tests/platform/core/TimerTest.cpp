@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/core/Timer.hpp"
+#include "platform/core/TimerSlot.hpp"
+#include "platform/core/weakly.hpp"
 #include "support/PlatformTest.hpp"
 
 namespace talvori {
@@ -67,6 +69,72 @@ TEST_F(TimerTest, NonFiniteOrTinyIntervalsCannotSpinTheLoop) {
     advance(0.01);
     EXPECT_EQ(fires, 100);
     timer->invalidate();
+}
+
+// An owner's timer stops with the owner, when a new one replaces it, and when the owner clears the
+// slot from inside the timer's own block.
+TEST_F(TimerTest, ATimerSlotStopsItsTimerWhenReplacedClearedOrDestroyed) {
+    std::vector<std::string> fired;
+    auto every = [&](const char* name) {
+        return Timer::scheduledTimer(loop(), 1, true,
+                                     [&fired, name](Timer&) { fired.push_back(name); });
+    };
+    {
+        TimerSlot slot;
+        slot.replace(every("first"));
+        advance(1);
+        slot.replace(every("second"));
+        advance(1);
+    }
+    advance(5);
+    EXPECT_EQ(fired, (std::vector<std::string>{"first", "second"}));
+    EXPECT_EQ(loop().pendingCount(), 0u);
+
+    TimerSlot slot;
+    int fires = 0;
+    slot.replace(Timer::scheduledTimer(loop(), 1, true, [&](Timer&) {
+        ++fires;
+        slot.clear();
+    }));
+    advance(5);
+    EXPECT_EQ(fires, 1);
+    EXPECT_TRUE(slot.isEmpty());
+    EXPECT_EQ(loop().pendingCount(), 0u);
+}
+
+struct Ticker {
+    int ticks = 0;
+    std::vector<int> seen;
+    void tick() { ++ticks; }
+    void note(int value) { seen.push_back(value); }
+};
+
+TEST_F(TimerTest, AWeakCallbackReachesItsOwnerOnlyWhileItLives) {
+    auto owner = std::make_shared<Ticker>();
+    auto timer =
+        Timer::scheduledTimer(loop(), 1, true, weakly(std::weak_ptr(owner), &Ticker::tick));
+    const std::function<void(int)> note = weakly(std::weak_ptr(owner), &Ticker::note);
+    advance(2);
+    note(7);
+    EXPECT_EQ(owner->ticks, 2);
+    EXPECT_EQ(owner->seen, std::vector<int>{7});
+    owner.reset();
+    advance(2);
+    note(8);
+    timer->invalidate();
+}
+
+// The owner lives until the callback returns, even when the callback drops the last reference.
+TEST_F(TimerTest, AWeakCallbackKeepsItsOwnerForTheLengthOfTheCall) {
+    auto owner = std::make_shared<Ticker>();
+    std::shared_ptr<Ticker>* holder = &owner;
+    const std::function<void()> dropAndUse = weakly(std::weak_ptr(owner), [holder](Ticker& self) {
+        holder->reset();
+        self.tick();
+        self.note(self.ticks);
+    });
+    dropAndUse();
+    EXPECT_EQ(owner, nullptr);
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ TEST_F(SimApplicationTest, RecordsPolicyAttentionAndTermination) {
     EXPECT_EQ(simApplication().attentionRequests()[0].time, 0.8);
     EXPECT_TRUE(simApplication().attentionRequests()[0].critical);
     app().terminate();
-    EXPECT_TRUE(app().isTerminated());
+    EXPECT_TRUE(simApplication().isTerminated());
 }
 
 TEST_F(SimApplicationTest, FinishLaunchingReachesTheDelegateOnALaterTurn) {
@@ -99,7 +99,7 @@ TEST_F(SimApplicationTest, ClosingTheLastSceneWindowAsksTheDelegate) {
     app().dismissWindow("firstRun");
     runUntilIdle();
     EXPECT_EQ(delegate->asked, 1);
-    EXPECT_TRUE(app().isTerminated());
+    EXPECT_TRUE(simApplication().isTerminated());
     EXPECT_FALSE(app().sceneWindow("firstRun"));
 }
 
@@ -110,7 +110,7 @@ TEST_F(SimApplicationTest, PanelsDoNotCountAsLastWindows) {
     panel->close();
     runUntilIdle();
     EXPECT_EQ(delegate->asked, 0);
-    EXPECT_FALSE(app().isTerminated());
+    EXPECT_FALSE(simApplication().isTerminated());
 }
 
 TEST_F(SimApplicationTest, WindowsListsOurOpenWindowsFrontToBack) {

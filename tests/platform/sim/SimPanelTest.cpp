@@ -27,7 +27,7 @@ class SimPanelTest : public SimDesktopTest {
     }
 
   private:
-    std::vector<NotificationToken> tokens_;
+    std::vector<Registration> tokens_;
 };
 
 TEST_F(SimPanelTest, SettingTheFramePostsMoveAndResizeInsideTheSetter) {

@@ -5,8 +5,8 @@
 
 namespace talvori {
 
-// The handle of a monitor, observer or other registration with the desktop: it ends the
-// registration when reset or destroyed. An empty handle means the desktop refused the
+// The handle of a notification observer, a monitor or any other registration: it ends the
+// registration when reset or destroyed. An empty handle from the desktop means it refused the
 // registration. Resetting twice, or inside the registered callback itself, is safe.
 class [[nodiscard]] Registration {
   public:

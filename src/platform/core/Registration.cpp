@@ -1,4 +1,4 @@
-#include "platform/desktop/Registration.hpp"
+#include "platform/core/Registration.hpp"
 
 namespace talvori {
 
