@@ -38,15 +38,15 @@ void WindowAttachmentService::attach(const RunningApplication& application) {
     startWorkspaceObserver();
 }
 
-// The focused window; when that read fails, the first of the application's windows. A read that
-// works but holds no window means the application shows none: nothing to follow.
+// The focused window; when that read fails, the first of the application's windows. "No value" is
+// a failed read too: an application whose windows are all minimised, or that has no focused
+// window, still has windows to follow. Only a read that works and holds no window ends the search.
 std::optional<AXElement> WindowAttachmentService::findTargetWindow(std::int32_t pid) const {
     Accessibility& accessibility = platform().accessibility();
     const AXElement application = accessibility.applicationElement(pid);
     const auto focused = accessibility.copyAttributeValue(application, AXAttribute::focusedWindow);
-    if (focused.error == AXError::success || focused.error == AXError::noValue) {
-        if (!focused.ok()) return std::nullopt;
-        const auto* window = std::get_if<AXElement>(&*focused.value);
+    if (focused.error == AXError::success) {
+        const auto* window = focused.value ? std::get_if<AXElement>(&*focused.value) : nullptr;
         return window ? std::optional<AXElement>(*window) : std::nullopt;
     }
     const auto windows = accessibility.windows(application);
