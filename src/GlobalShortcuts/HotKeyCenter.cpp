@@ -50,18 +50,18 @@ void HotKeyCenter::observeMenuTracking() {
     const auto observe = [&](const char* name, bool menuOpen) {
         return notifications.addObserver(
             name, nullptr, talvori::NotificationDelivery::synchronous,
-            [weak = weak_from_this(), menuOpen, name](const talvori::Notification&) {
-                auto center = weak.lock();
-                if (!center) return;
-                // Applying a change that arrived on another thread later than one that arrived
-                // here could leave the hot keys off for good; such a post is a programming error.
-                if (!talvori::platform().runLoop().isMainThread()) {
-                    talvori::platform()
-                        .logger("GlobalShortcuts")
-                        .fault("%{public}s posted off the main thread; ignored", name);
-                    return;
+            [weak = weak_from_this(), menuOpen](const talvori::Notification&) {
+                auto setMenuOpen = [weak, menuOpen] {
+                    if (auto center = weak.lock()) center->setMenuOpen(menuOpen);
+                };
+                auto& loop = talvori::platform().runLoop();
+                if (loop.isMainThread()) {
+                    setMenuOpen();
+                } else {
+                    // The centre lives on the main thread: a notice from elsewhere is applied
+                    // there, on a later turn.
+                    loop.postFromAnyThread(std::move(setMenuOpen));
                 }
-                center->setMenuOpen(menuOpen);
             });
     };
     openMenuObserver_ = observe(talvori::MenuTracking::kDidBeginTrackingNotification, true);

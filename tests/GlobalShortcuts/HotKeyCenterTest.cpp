@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "GlobalShortcuts/HotKey.hpp"
 #include "GlobalShortcuts/HotKeyCenter.hpp"
 #include "GlobalShortcutsTest.hpp"
@@ -143,6 +145,20 @@ TEST_F(HotKeyCenterTest, MenuTrackingSwitchesToWatchingKeysAndBack) {
     center().setEnabled(true);
     EXPECT_EQ(center().mode(), HotKeyCenter::Mode::menuOpen);
     EXPECT_TRUE(hotKeys().registrations().empty());
+}
+
+// A menu tracked on another thread still switches the centre, on the main thread, a turn later.
+TEST_F(HotKeyCenterTest, MenuTrackingNoticedOffTheMainThreadIsAppliedOnTheMainThread) {
+    const auto f = makeHotKey(kF, kCommandShift);
+    ASSERT_TRUE(center().registerHotKey(f));
+    std::thread([this] { postMenuTracking(true); }).join();
+    EXPECT_EQ(center().mode(), HotKeyCenter::Mode::normal);
+    runUntilIdle();
+    EXPECT_EQ(center().mode(), HotKeyCenter::Mode::menuOpen);
+    std::thread([this] { postMenuTracking(false); }).join();
+    runUntilIdle();
+    EXPECT_EQ(center().mode(), HotKeyCenter::Mode::normal);
+    EXPECT_EQ(hotKeys().registrations().size(), 1u);
 }
 
 TEST_F(HotKeyCenterTest, AFailedReRegistrationDropsOnlyThatKeyAndTellsItsOwner) {
