@@ -1,6 +1,5 @@
 #include "platform/core/Logger.hpp"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace talvori {
@@ -10,6 +9,44 @@ namespace {
 // The conversion letters printf knows; anything else ends the directive as plain text.
 bool isConversion(char character) {
     return std::string_view("diouxXeEfFgGaAcspn").find(character) != std::string_view::npos;
+}
+
+// A width or precision beyond this would have printf allocate and fill as much memory; no log line
+// needs more, and a format that ever comes from data must not be able to ask for it.
+constexpr std::size_t kMaximumFieldLength = 1000;
+
+// The digits at `position` onwards, advancing past them, capped at kMaximumFieldLength.
+std::string cappedNumber(std::string_view format, std::size_t& position) {
+    const std::size_t start = position;
+    while (position < format.size() && format[position] >= '0' && format[position] <= '9') {
+        ++position;
+    }
+    auto digits = format.substr(start, position - start);
+    while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
+    const std::string cap = std::to_string(kMaximumFieldLength);
+    if (digits.size() > cap.size() || (digits.size() == cap.size() && digits > cap)) return cap;
+    return std::string(digits);
+}
+
+// A printf directive from `position` (just past the % and any privacy marker) in its one
+// well-formed order: flags, width, precision, length modifiers (dropped: the argument decides
+// the width). Leaves `position` on what follows, which is the conversion letter when there is one.
+std::string parseDirective(std::string_view format, std::size_t& position) {
+    std::string directive = "%";
+    while (position < format.size() &&
+           std::string_view("-+ #0").find(format[position]) != std::string_view::npos) {
+        directive.push_back(format[position++]);
+    }
+    directive += cappedNumber(format, position);
+    if (position < format.size() && format[position] == '.') {
+        ++position;
+        directive += "." + cappedNumber(format, position);
+    }
+    while (position < format.size() &&
+           std::string_view("hlLqjzt").find(format[position]) != std::string_view::npos) {
+        ++position;
+    }
+    return directive;
 }
 
 std::string formatOne(const std::string& directive, char conversion, const LogArgument* argument) {
@@ -22,13 +59,7 @@ std::string formatOne(const std::string& directive, char conversion, const LogAr
         text.pop_back();
         return text;
     };
-    // Length modifiers in the format are dropped: the argument decides the width.
-    std::string flags = directive;
-    flags.erase(
-        std::remove_if(
-            flags.begin(), flags.end(),
-            [](char c) { return std::string_view("hlLqjzt").find(c) != std::string_view::npos; }),
-        flags.end());
+    const std::string& flags = directive;
     switch (conversion) {
         case 'd':
         case 'i':
@@ -112,12 +143,7 @@ std::string formatLogMessage(std::string_view format, const std::vector<LogArgum
             if (close == std::string_view::npos) break;
             j = close + 1;
         }
-        std::string directive = "%";
-        while (j < format.size() && !isConversion(format[j]) &&
-               std::string_view("-+ #0123456789.hlLqjzt").find(format[j]) !=
-                   std::string_view::npos) {
-            directive.push_back(format[j++]);
-        }
+        const std::string directive = parseDirective(format, j);
         if (j >= format.size() || !isConversion(format[j]) || format[j] == 'n') {
             out.append(format.substr(i, j - i));
             i = j - 1;

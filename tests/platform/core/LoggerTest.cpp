@@ -24,6 +24,19 @@ TEST(LogFormatTest, MismatchedOrMissingArgumentsNeverReadGarbage) {
     EXPECT_EQ(formatLogMessage("<%{public}s>", {longText}), "<" + longText + ">");
 }
 
+// A format that came from data must not make printf allocate gigabytes.
+TEST(LogFormatTest, WidthAndPrecisionAreCappedAtAThousand) {
+    const auto one = std::vector<LogArgument>{std::int64_t{1}};
+    EXPECT_EQ(formatLogMessage("%999999999d", one), std::string(999, ' ') + "1");
+    EXPECT_EQ(formatLogMessage("%0999999999999999999999d", one), std::string(999, '0') + "1");
+    EXPECT_EQ(formatLogMessage("%-1001d|", one), "1" + std::string(999, ' ') + "|");
+    EXPECT_EQ(formatLogMessage("%.999999999d", one), std::string(999, '0') + "1");
+    EXPECT_EQ(formatLogMessage("%1000.2f", {0.5}), std::string(996, ' ') + "0.50");
+    EXPECT_EQ(formatLogMessage("%.0004s", {std::string("abcdef")}), "abcd");
+    // Out of order, it is no directive: printed as it stands.
+    EXPECT_EQ(formatLogMessage("%5-3d", one), "%5-3d");
+}
+
 class LoggerTest : public testing::PlatformTest {};
 
 TEST_F(LoggerTest, RecordsReachTheCaptureWithLevelAndCategory) {
