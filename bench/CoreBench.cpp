@@ -1,4 +1,8 @@
 #include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
 
 #include "platform/Platform.hpp"
 #include "platform/core/Task.hpp"
@@ -52,6 +56,34 @@ void BM_ScheduleAndFireTimers(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * count);
 }
 BENCHMARK(BM_ScheduleAndFireTimers)->Arg(100'000)->Unit(benchmark::kMillisecond);
+
+// Opening a settings file of `count` keys (each a small dictionary, as layouts and settings are)
+// and writing it back with one change: what a start and the first saved change cost.
+void BM_LoadAndWriteSettingsFile(benchmark::State& state) {
+    const auto count = static_cast<int>(state.range(0));
+    char pattern[] = "/tmp/talvori-bench-XXXXXX";
+    const std::string folder = ::mkdtemp(pattern);
+    const std::string path = folder + "/defaults.json";
+    auto platform = Platform::makeVirtual();
+    {
+        auto defaults = UserDefaults::fileBacked(path, platform->sharedRunLoop(), Logger());
+        for (int i = 0; i < count; ++i) {
+            defaults->set("key." + std::to_string(i),
+                          DefaultsValue::Dictionary{{"name", "Overlay " + std::to_string(i)},
+                                                    {"opacity", 0.5},
+                                                    {"data", Data{1, 2, 3}}});
+        }
+        defaults->synchronize();
+    }
+    int round = 0;
+    for (auto _ : state) {
+        auto defaults = UserDefaults::fileBacked(path, platform->sharedRunLoop(), Logger());
+        defaults->set("key.0", ++round);
+        benchmark::DoNotOptimize(defaults->synchronize());
+    }
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_LoadAndWriteSettingsFile)->Arg(20'000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace talvori

@@ -82,19 +82,41 @@ class DefaultsFile::Lock {
     int fd_ = -1;
 };
 
+// What the file holds: the values that decode, and the members that do not, as they stand.
+struct DefaultsFile::Contents {
+    std::map<std::string, DefaultsValue> values;
+    std::map<std::string, JsonValue> undecodable;
+};
+
 DefaultsFile::DefaultsFile(std::string path, const Clock& clock, Logger log)
     : path_(std::move(path)), clock_(clock), log_(std::move(log)) {}
 
-DefaultsFile::ReadResult DefaultsFile::read(std::map<std::string, DefaultsValue>& values) const {
-    values.clear();
-    std::string contents;
-    if (!readAll(path_, contents)) return errno == ENOENT ? ReadResult::missing : ReadResult::bad;
-    const auto document = Json::parse(contents);
-    if (!document || !document->is_object()) return ReadResult::bad;
-    for (const auto& item : document->items()) {
-        auto value = DefaultsValue::fromJson(item.value());
-        if (!value) return ReadResult::bad;
-        values.emplace(item.key(), std::move(*value));
+DefaultsFile::ReadResult DefaultsFile::read(Contents& contents, bool logUndecodable) const {
+    contents = {};
+    std::string text;
+    if (!readAll(path_, text)) return errno == ENOENT ? ReadResult::missing : ReadResult::bad;
+    auto document = Json::parse(text);
+    // The document, and each value in a tagged container two levels down, as deep as a value
+    // can decode; anything deeper is damage, and writing it back would exhaust the stack.
+    constexpr std::size_t kMaximumNesting = 2 * DefaultsValue::kMaximumDepth + 2;
+    if (!document || !document->is_object() ||
+        Json::isNestedDeeperThan(*document, kMaximumNesting)) {
+        return ReadResult::bad;
+    }
+    for (auto& [key, json] : document->get_ref<JsonValue::object_t&>()) {
+        if (auto value = DefaultsValue::fromJson(json)) {
+            contents.values.insert_or_assign(key, std::move(*value));
+            contents.undecodable.erase(key);
+            continue;
+        }
+        if (logUndecodable) {
+            log_.error(
+                "Settings file %{public}s: the value of \"%{public}s\" cannot be read; "
+                "it is left out and kept in the file",
+                path_, key);
+        }
+        contents.values.erase(key);
+        contents.undecodable.insert_or_assign(key, std::move(json));
     }
     return ReadResult::ok;
 }
@@ -116,12 +138,12 @@ void DefaultsFile::setAside(const char* reason) {
 
 std::map<std::string, DefaultsValue> DefaultsFile::load() {
     Lock lock(path_);
-    std::map<std::string, DefaultsValue> values;
-    if (read(values) == ReadResult::bad) {
+    Contents contents;
+    if (read(contents, true) == ReadResult::bad) {
         setAside("could not be read");
-        values.clear();
+        return {};
     }
-    return values;
+    return std::move(contents.values);
 }
 
 bool DefaultsFile::write(const Changes& changes,
@@ -129,22 +151,42 @@ bool DefaultsFile::write(const Changes& changes,
     std::error_code error;
     std::filesystem::create_directories(folderOf(path_), error);
     Lock lock(path_);
-    std::map<std::string, DefaultsValue> values;
-    const ReadResult result = read(values);
+    Contents contents;
+    const ReadResult result = read(contents, false);
     if (result == ReadResult::bad) setAside("could not be read");
     // A file that went missing or bad since it was loaded would otherwise take every key this
     // process did not change with it; what this process knows is the best copy left.
-    if (result != ReadResult::ok) values = known;
+    if (result != ReadResult::ok) contents.values = known;
+    auto& [values, undecodable] = contents;
     for (const auto& [key, value] : changes) {
+        // What this process wrote replaces what it could not read.
+        undecodable.erase(key);
         if (value) {
             values.insert_or_assign(key, *value);
         } else {
             values.erase(key);
         }
     }
-    JsonValue document = JsonValue::object();
-    for (const auto& [key, value] : values) document[key] = value.toJson();
-    return replace(document.dump(2, ' ', false, JsonValue::error_handler_t::replace) + "\n");
+    return replace(serialized(contents));
+}
+
+// Both maps in one key order, appended rather than inserted: the keys are unique, and looking
+// each one up in the growing document would make large files quadratic to write.
+std::string DefaultsFile::serialized(const Contents& contents) {
+    const auto& [values, undecodable] = contents;
+    JsonValue document = Json::object(values.size() + undecodable.size());
+    auto value = values.begin();
+    auto kept = undecodable.begin();
+    while (value != values.end() || kept != undecodable.end()) {
+        if (kept == undecodable.end() || (value != values.end() && value->first < kept->first)) {
+            Json::append(document, value->first, value->second.toJson());
+            ++value;
+        } else {
+            Json::append(document, kept->first, kept->second);
+            ++kept;
+        }
+    }
+    return document.dump(2, ' ', false, JsonValue::error_handler_t::replace) + "\n";
 }
 
 bool DefaultsFile::replace(const std::string& contents) {

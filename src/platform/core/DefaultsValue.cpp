@@ -36,8 +36,8 @@ JsonValue DefaultsValue::toJson() const {
                 return JsonValue{{kArrayTag, std::move(elements)}};
             },
             [](const Dictionary& value) {
-                JsonValue members = JsonValue::object();
-                for (const auto& [key, member] : value) members[key] = member.toJson();
+                JsonValue members = Json::object(value.size());
+                for (const auto& [key, member] : value) Json::append(members, key, member.toJson());
                 return JsonValue{{kDictionaryTag, std::move(members)}};
             },
         },

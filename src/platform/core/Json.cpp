@@ -22,6 +22,19 @@ JsonValue Json::object(std::size_t capacity) {
     return value;
 }
 
+void Json::append(JsonValue& object, std::string key, JsonValue value) {
+    object.get_ref<JsonValue::object_t&>().emplace_back(std::move(key), std::move(value));
+}
+
+bool Json::isNestedDeeperThan(const JsonValue& value, std::size_t levels) {
+    if (!value.is_structured()) return false;
+    if (levels == 0) return true;
+    for (const auto& element : value) {
+        if (isNestedDeeperThan(element, levels - 1)) return true;
+    }
+    return false;
+}
+
 bool Json::isFinite(const JsonValue& value) {
     switch (value.type()) {
         case JsonValue::value_t::number_float:

@@ -18,9 +18,16 @@ struct Json {
     // is not finite (which JSON cannot carry).
     static std::optional<std::string> dump(const JsonValue& value);
     static bool isFinite(const JsonValue& value);
+    // Whether arrays and objects nest more than `levels` deep in `value` (a container counts one
+    // level). Looks no deeper than that, so it is safe on any document the parser accepts.
+    static bool isNestedDeeperThan(const JsonValue& value, std::size_t levels);
     // An empty object with room for `capacity` members. Records written key by key use it: the
     // members of a growing object are copied, keys and all, each time it outgrows its room.
     static JsonValue object(std::size_t capacity);
+    // Adds a member to `object` without looking for `key` first: for building objects whose keys
+    // are already known to be unique (a map's), where looking would cost a pass over every member
+    // added before.
+    static void append(JsonValue& object, std::string key, JsonValue value);
 
     // Writes `value` under `key` when present; an absent optional leaves the key out (never null).
     template <class T>

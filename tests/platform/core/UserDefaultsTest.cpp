@@ -3,10 +3,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "platform/core/DefaultsFile.hpp"
+#include "platform/core/Json.hpp"
 #include "support/PlatformTest.hpp"
 
 namespace talvori {
@@ -144,6 +146,41 @@ TEST_F(UserDefaultsFileTest, AFileNestedBeyondReasonIsKeptAsideNotFollowedDown) 
     auto defaults = open();
     EXPECT_EQ(defaults->array("tarnel.presets"), std::nullopt);
     EXPECT_EQ(setAside().size(), 1u);
+}
+
+// One value this version cannot read costs no other setting, and survives this version's writes
+// for the version that wrote it.
+TEST_F(UserDefaultsFileTest, AValueThatDoesNotDecodeIsLeftOutAndKeptInTheFile) {
+    const std::vector<std::pair<std::string, std::string>> undecodable{
+        {"null", "null"},
+        {"beyond 64 bits", "9223372036854775808"},
+        {"a newer version's tag", "{\"set\": [1, 2]}"},
+        {"a hand edit", "{\"dictionary\": 5}"},
+    };
+    for (const auto& [why, bad] : undecodable) {
+        writeRaw("{\"tarnel.presets\": {\"data\": \"W10=\"}, \"future\": " + bad + "}");
+        auto defaults = open();
+        EXPECT_EQ(defaults->data("tarnel.presets"), (Data{'[', ']'})) << why;
+        EXPECT_EQ(defaults->object("future"), std::nullopt) << why;
+        EXPECT_TRUE(setAside().empty()) << why;
+        const auto messages = logs().messages();
+        EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [](const std::string& message) {
+            return message.find("\"future\" cannot be read") != std::string::npos;
+        })) << why;
+
+        defaults->set("hasCompletedOnboarding", true);
+        ASSERT_TRUE(defaults->synchronize()) << why;
+        std::ifstream file(path_);
+        const auto written = Json::parse(std::string(std::istreambuf_iterator<char>(file), {}));
+        ASSERT_TRUE(written) << why;
+        EXPECT_EQ((*written)["future"], *Json::parse(bad)) << why;
+        EXPECT_EQ((*written)["hasCompletedOnboarding"], true) << why;
+
+        // What this version writes under the key replaces what it could not read.
+        defaults->set("future", 3);
+        ASSERT_TRUE(defaults->synchronize()) << why;
+        EXPECT_EQ(open()->integer("future"), 3) << why;
+    }
 }
 
 TEST_F(UserDefaultsFileTest, AFileSpoiledAfterLoadingLosesNoKeyThisProcessHolds) {
