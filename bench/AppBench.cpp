@@ -60,7 +60,6 @@ struct AppDesktop {
         platform().virtualClock()->advance(1);
         app.reset();
         platform().virtualClock()->advance(1);
-        GlobalShortcuts::Registry::tearDown();
         desktop.reset();
         Platform::uninstall();
     }

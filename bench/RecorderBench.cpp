@@ -48,7 +48,6 @@ class RecordingSettings {
         window_.reset();
         content_.reset();
         recorder_.reset();
-        GlobalShortcuts::Registry::tearDown();
         desktop_.reset();
         Platform::uninstall();
     }

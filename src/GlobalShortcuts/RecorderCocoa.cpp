@@ -306,7 +306,7 @@ bool RecorderCocoa::becomeFirstResponder() {
     const std::weak_ptr<RecorderCocoa> weak = weak_from_this();
     eventMonitor_ = std::make_unique<LocalEventMonitor>(
         kRecordingEvents, [weak](const Event& event) -> std::optional<Event> {
-            talvori::platform().runLoop().assertMainThread("RecorderCocoa.monitor");
+            talvori::platform().runLoop().assertMainThread();
             // A monitor that outlives its field must not eat the application's keys and clicks.
             const auto self = weak.lock();
             if (!self) return event;

@@ -131,9 +131,9 @@ class RecorderCocoa final : public talvori::Responder,
     Name shortcutName_;
     std::optional<Shortcut> bindingShortcut_;
     std::unique_ptr<LocalEventMonitor> eventMonitor_;
-    talvori::NotificationToken shortcutsNameChangeObserver_;
-    talvori::NotificationToken windowDidResignKeyObserver_;
-    talvori::NotificationToken windowDidBecomeKeyObserver_;
+    talvori::Registration shortcutsNameChangeObserver_;
+    talvori::Registration windowDidResignKeyObserver_;
+    talvori::Registration windowDidBecomeKeyObserver_;
     std::weak_ptr<talvori::Panel> window_;
     talvori::ui::FrameReader frame_;
 };

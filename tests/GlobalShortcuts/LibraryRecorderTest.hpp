@@ -102,7 +102,7 @@ class LibraryRecorderTest : public GlobalShortcutsTest {
     int otherPresses = 0;
 
   private:
-    talvori::NotificationToken activity_;
+    talvori::Registration activity_;
 };
 
 }  // namespace GlobalShortcuts::testing
