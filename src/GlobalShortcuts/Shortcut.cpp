@@ -99,7 +99,7 @@ std::optional<std::string> Shortcut::nsMenuItemKeyEquivalent() const {
 
 std::shared_ptr<talvori::MenuItem> Shortcut::menuItemWithMatchingShortcut(
     const talvori::Menu& menu) const {
-    assertMainThread("Shortcut.menuItemWithMatchingShortcut");
+    talvori::platform().runLoop().assertMainThread();
     const auto keyText = nsMenuItemKeyEquivalent();
     const std::uint64_t flags = modifiers();
     const bool hasShift = (carbonModifiers & CarbonModifiers::shift) != 0;

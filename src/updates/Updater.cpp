@@ -117,7 +117,7 @@ std::string Updater::userDownloadDirectory() {
 }
 
 bool Updater::start(UpdateError* error) {
-    platform().runLoop().assertMainThread("Updater::start");
+    platform().runLoop().assertMainThread();
     auto fail = [&](std::string description) {
         if (error) *error = UpdateError::make(UpdateError::kInvalidConfiguration, description);
         return false;
@@ -177,7 +177,7 @@ void Updater::scheduleNextCheck() {
 }
 
 void Updater::checkForUpdates() {
-    platform().runLoop().assertMainThread("Updater::checkForUpdates");
+    platform().runLoop().assertMainThread();
     if (!started_ || session_) {
         log_.info("Check for updates ignored: %{public}s",
                   started_ ? "a session is in progress" : "the updater has not started");
