@@ -58,7 +58,7 @@ void removeObserver(MenuItem& item) {
 }  // namespace
 
 void setShortcutFor(const std::shared_ptr<MenuItem>& item, const std::optional<Name>& name) {
-    talvori::platform().runLoop().assertMainThread("MenuItem.setShortcutFor");
+    talvori::platform().runLoop().assertMainThread();
     if (!name) {
         show(*item, std::nullopt);
         item->setAssociatedObject(&fallbackKey, nullptr);
@@ -83,11 +83,11 @@ void setShortcutFor(const std::shared_ptr<MenuItem>& item, const std::optional<N
             if (const auto item = box->value.lock()) show(*item, getShortcut(name));
         });
     item->setAssociatedObject(&observerKey,
-                              std::make_shared<talvori::NotificationToken>(std::move(token)));
+                              std::make_shared<talvori::Registration>(std::move(token)));
 }
 
 void setShortcut(const std::shared_ptr<MenuItem>& item, const std::optional<Shortcut>& shortcut) {
-    talvori::platform().runLoop().assertMainThread("MenuItem.setShortcut");
+    talvori::platform().runLoop().assertMainThread();
     removeObserver(*item);
     item->setAssociatedObject(&fallbackKey, nullptr);
     show(*item, shortcut);

@@ -11,13 +11,13 @@ TalvoriUserDriver::TalvoriUserDriver(updates::HostBundle host,
       logger_(platform().logger("Updates")) {}
 
 void TalvoriUserDriver::showUserInitiatedUpdateCheck(std::function<void()> cancellation) {
-    platform().runLoop().assertMainThread("TalvoriUserDriver::showUserInitiatedUpdateCheck");
+    platform().runLoop().assertMainThread();
     isDownloading_ = false;
     StandardUserDriver::showUserInitiatedUpdateCheck(std::move(cancellation));
 }
 
 void TalvoriUserDriver::showDownloadInitiated(std::function<void()> cancellation) {
-    platform().runLoop().assertMainThread("TalvoriUserDriver::showDownloadInitiated");
+    platform().runLoop().assertMainThread();
     isDownloading_ = true;
     StandardUserDriver::showDownloadInitiated(std::move(cancellation));
 }
@@ -34,7 +34,7 @@ std::optional<TalvoriUserDriver::Message> TalvoriUserDriver::errorMessage(
 
 void TalvoriUserDriver::showUpdaterError(const updates::UpdateError& error,
                                          std::function<void()> acknowledgement) {
-    platform().runLoop().assertMainThread("TalvoriUserDriver::showUpdaterError");
+    platform().runLoop().assertMainThread();
     const auto message = errorMessage(error, isDownloading_);
     if (!message) {
         StandardUserDriver::showUpdaterError(error, std::move(acknowledgement));

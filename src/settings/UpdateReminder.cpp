@@ -2,7 +2,6 @@
 
 #include <charconv>
 
-#include "covers/PlatformShared.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/Json.hpp"
 #include "platform/core/UserDefaults.hpp"
@@ -81,12 +80,11 @@ std::string UpdateReminder::PendingUpdate::readyAnnouncement() const {
 }
 
 const std::shared_ptr<UpdateReminder>& UpdateReminder::shared() {
-    static PlatformShared<UpdateReminder> instance([] {
+    return platform().service<UpdateReminder>([] {
         const Bundle& bundle = platform().mainBundle();
         return make(platform().userDefaults().shared_from_this(), bundleBuild(bundle),
                     bundleShortVersion(bundle));
     });
-    return instance.get();
 }
 
 std::string UpdateReminder::bundleBuild(const Bundle& bundle) {

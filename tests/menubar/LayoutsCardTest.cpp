@@ -157,7 +157,7 @@ TEST_F(LayoutsCardTest, LayoutsSurviveARestartWithTheirCoversAndIds) {
     const PresetModel saved = manager()->presets.peek().front();
     app.reset();
     advance(1);
-    GlobalShortcuts::Registry::tearDown();
+    platform().destroyServicesForTesting();
     startApp();
     open();
     ASSERT_TRUE(text("Layout 1").exists());
