@@ -16,7 +16,7 @@ FirstRunFlowCoordinator::FirstRunFlowCoordinator(
       onFlowActivityChanged_(std::move(onFlowActivityChanged)) {}
 
 void FirstRunFlowCoordinator::startInitialFlow() {
-    platform().runLoop().assertMainThread("FirstRunFlowCoordinator.startInitialFlow");
+    platform().runLoop().assertMainThread();
     if (hasStartedInitialFlow_) return;
     hasStartedInitialFlow_ = true;
     if (!hasSuppressedPreRuntimeShortcuts_ && !hasCompletedOnboarding_()) {
@@ -27,14 +27,14 @@ void FirstRunFlowCoordinator::startInitialFlow() {
 }
 
 void FirstRunFlowCoordinator::goTo(FirstRunStep step) {
-    platform().runLoop().assertMainThread("FirstRunFlowCoordinator.goTo");
+    platform().runLoop().assertMainThread();
     if (hasCompletedFlow_) return;
     // Observable stores only a different step, so the same one causes no refresh.
     step_.set(step);
 }
 
 bool FirstRunFlowCoordinator::completeFlow(const CompletionAction& action) {
-    platform().runLoop().assertMainThread("FirstRunFlowCoordinator.completeFlow");
+    platform().runLoop().assertMainThread();
     if (hasCompletedFlow_ || !step_.peek().isFinish()) return false;
     runtimeStartEffect_->countStart();
     const auto windowManager = runtimeStartEffect_->startRuntime();

@@ -81,7 +81,7 @@ std::optional<Chip> chipPressed(const GlobalShortcuts::Shortcut& pressed) {
 
 std::optional<Event> handleKeyDown(const std::weak_ptr<State>& weak, const Environment& environment,
                                    const Event& event) {
-    platform().runLoop().assertMainThread("WelcomeStep.keyMonitor");
+    platform().runLoop().assertMainThread();
     const auto state = weak.lock();
     if (!state) return event;
     const auto pressed = GlobalShortcuts::Shortcut::fromEvent(event);

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "onboarding/WelcomeShortcutChip.hpp"
-#include "platform/desktop/Registration.hpp"
+#include "platform/core/Registration.hpp"
 #include "ui/UI.hpp"
 
 namespace talvori::ui {
