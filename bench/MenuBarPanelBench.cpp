@@ -66,7 +66,6 @@ struct PanelDesktop {
         advance(1);
         app.reset();
         advance(1);
-        GlobalShortcuts::Registry::tearDown();
         desktop.reset();
         Platform::uninstall();
     }
