@@ -64,7 +64,7 @@ void WindowManager::installUpdateCallout() {
 }
 
 void WindowManager::showUpdateCallout() {
-    platform().runLoop().assertMainThread("WindowManager.showUpdateCallout");
+    platform().runLoop().assertMainThread();
     auto& reminder = *UpdateReminder::shared();
     if (isShutdown.peek() || !reminder.shouldShowCallout()) return;
     if (menuBarPanelController_->isPanelVisible() || coachMarkController_->isShowing() ||

@@ -64,7 +64,7 @@ MenuBarCoachMarkController::~MenuBarCoachMarkController() {
 
 bool MenuBarCoachMarkController::show(const Rect& anchor, const Rect& screenFrame,
                                       std::vector<std::uint32_t> passthroughWindows) {
-    assertMainThread("MenuBarCoachMarkController.show");
+    assertMainThread();
     const double height = fittingHeight();
     const auto placement = updateCalloutPlacement(anchor, kWidth, height, screenFrame);
     if (!placement) return false;
@@ -129,20 +129,20 @@ void MenuBarCoachMarkController::installMonitors() {
     removeMonitors();
     auto& input = platform().input();
     const std::weak_ptr<MenuBarCoachMarkController> weak = weak_from_this();
-    localKeyMonitor_ = input.addLocalMonitor(
-        eventMaskBit(EventType::keyDown), [weak](const Event& event) -> std::optional<Event> {
-            assertMainThread("MenuBarCoachMarkController.localKeyMonitor");
-            auto self = weak.lock();
-            return self ? self->keyDown(event) : event;
-        });
+    localKeyMonitor_ = input.addLocalMonitor(eventMaskBit(EventType::keyDown),
+                                             [weak](const Event& event) -> std::optional<Event> {
+                                                 assertMainThread();
+                                                 auto self = weak.lock();
+                                                 return self ? self->keyDown(event) : event;
+                                             });
     globalClickMonitor_ = input.addGlobalMonitor(
         kClickMask, weakly(weak, [](MenuBarCoachMarkController& self, const Event&) {
-            assertMainThread("MenuBarCoachMarkController.globalClickMonitor");
+            assertMainThread();
             self.dismiss();
         }));
     localClickMonitor_ =
         input.addLocalMonitor(kClickMask, [weak](const Event& event) -> std::optional<Event> {
-            assertMainThread("MenuBarCoachMarkController.localClickMonitor");
+            assertMainThread();
             if (auto self = weak.lock()) self->mouseDown(event);
             return event;
         });
@@ -151,7 +151,7 @@ void MenuBarCoachMarkController::installMonitors() {
             Workspace::kDidActivateApplicationNotification, nullptr,
             NotificationDelivery::mainQueue,
             weakly(weak, [](MenuBarCoachMarkController& self, const Notification&) {
-                assertMainThread("MenuBarCoachMarkController.appSwitchObserver");
+                assertMainThread();
                 self.dismiss();
             }));
     }

@@ -10,8 +10,8 @@
 #include "menubar/CalloutPlacement.hpp"
 #include "platform/core/Geometry.hpp"
 #include "platform/core/NotificationCenter.hpp"
+#include "platform/core/Registration.hpp"
 #include "platform/desktop/Event.hpp"
-#include "platform/desktop/Registration.hpp"
 #include "ui/View.hpp"
 
 namespace talvori {
@@ -97,7 +97,7 @@ class MenuBarCoachMarkController : public std::enable_shared_from_this<MenuBarCo
     Registration localClickMonitor_;
     Registration globalClickMonitor_;
     Registration localKeyMonitor_;
-    NotificationToken appSwitchObserver_;
+    Registration appSwitchObserver_;
     std::vector<std::uint32_t> passthroughWindows_;
 };
 
