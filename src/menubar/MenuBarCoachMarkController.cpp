@@ -22,10 +22,6 @@ constexpr int kNoWindowAnimation = 2;
 constexpr EventMask kClickMask =
     eventMaskBit(EventType::leftMouseDown) | eventMaskBit(EventType::rightMouseDown);
 
-void assertMainThread(const char* caller) {
-    platform().runLoop().assertMainThread(caller);
-}
-
 }  // namespace
 
 std::string MenuBarCoachMarkController::showAnnouncement() {
