@@ -60,7 +60,7 @@ MenuBarCoachMarkController::~MenuBarCoachMarkController() {
 
 bool MenuBarCoachMarkController::show(const Rect& anchor, const Rect& screenFrame,
                                       std::vector<std::uint32_t> passthroughWindows) {
-    assertMainThread();
+    platform().runLoop().assertMainThread();
     const double height = fittingHeight();
     const auto placement = updateCalloutPlacement(anchor, kWidth, height, screenFrame);
     if (!placement) return false;
@@ -127,18 +127,18 @@ void MenuBarCoachMarkController::installMonitors() {
     const std::weak_ptr<MenuBarCoachMarkController> weak = weak_from_this();
     localKeyMonitor_ = input.addLocalMonitor(eventMaskBit(EventType::keyDown),
                                              [weak](const Event& event) -> std::optional<Event> {
-                                                 assertMainThread();
+                                                 platform().runLoop().assertMainThread();
                                                  auto self = weak.lock();
                                                  return self ? self->keyDown(event) : event;
                                              });
     globalClickMonitor_ = input.addGlobalMonitor(
         kClickMask, weakly(weak, [](MenuBarCoachMarkController& self, const Event&) {
-            assertMainThread();
+            platform().runLoop().assertMainThread();
             self.dismiss();
         }));
     localClickMonitor_ =
         input.addLocalMonitor(kClickMask, [weak](const Event& event) -> std::optional<Event> {
-            assertMainThread();
+            platform().runLoop().assertMainThread();
             if (auto self = weak.lock()) self->mouseDown(event);
             return event;
         });
@@ -147,7 +147,7 @@ void MenuBarCoachMarkController::installMonitors() {
             Workspace::kDidActivateApplicationNotification, nullptr,
             NotificationDelivery::mainQueue,
             weakly(weak, [](MenuBarCoachMarkController& self, const Notification&) {
-                assertMainThread();
+                platform().runLoop().assertMainThread();
                 self.dismiss();
             }));
     }
