@@ -25,7 +25,7 @@ TalvoriApp::TalvoriApp()
     : dismissWindow([](const std::string& id) { platform().application().dismissWindow(id); }),
       openWindow([](const std::string& id) { platform().application().openWindow(id); }),
       appDelegate_(std::make_shared<AppDelegate>()) {
-    platform().runLoop().assertMainThread("TalvoriApp");
+    platform().runLoop().assertMainThread();
     // The reminder, the driver and the updater, started, and the launch recorded; an updater
     // that cannot start is logged and the application goes on without it.
     auto updates = UpdateStartup::start();
