@@ -36,7 +36,7 @@ struct PanelDesktop {
     std::shared_ptr<TalvoriApp> app;
     std::shared_ptr<WindowManager> manager;
 
-    PanelDesktop() {
+    explicit PanelDesktop(int covers = 20, int layouts = 20) {
         Platform::install(Platform::makeVirtual());
         desktop = sim::SimDesktop::install(platform());
         desktop->world().setEventLogEnabled(false);
@@ -47,14 +47,14 @@ struct PanelDesktop {
         app = TalvoriApp::start();
         platform().virtualClock()->runUntilIdle();
         manager = app->runtime()->windowManager.peek();
-        for (int index = 0; index < 20; ++index) {
+        for (int index = 0; index < covers; ++index) {
             const auto cover = manager->createCover();
             cover->model.modify([&](OverlayModel& model) {
                 model.frame.x = 20.0 * index;
                 model.attachmentInfo = AttachmentInfo{editor, "org.example.Editor", "Editor"};
             });
         }
-        for (int index = 0; index < 20; ++index) {
+        for (int index = 0; index < layouts; ++index) {
             manager->saveCurrentAsPreset("Layout " + std::to_string(index + 1));
         }
         manager->showMenuBarPanel();
@@ -87,9 +87,10 @@ struct PanelDesktop {
     }
 };
 
-// The whole panel built again from its root, laid out and drawn, with 20 covers and 20 layouts.
+// The whole panel built again from its root, laid out and drawn: with 20 covers and 20 layouts at
+// scales 1 and 2, then at scale 1 empty, with the covers only and with the layouts only.
 void BM_MenuBarPanelRebuildLayoutDraw(benchmark::State& state) {
-    PanelDesktop setup;
+    PanelDesktop setup(static_cast<int>(state.range(1)), static_cast<int>(state.range(2)));
     const double scale = static_cast<double>(state.range(0));
     const std::weak_ptr<WindowManager> weak = setup.manager;
     for (auto _ : state) {
@@ -101,8 +102,11 @@ void BM_MenuBarPanelRebuildLayoutDraw(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_MenuBarPanelRebuildLayoutDraw)
-    ->Arg(1)
-    ->Arg(2)
+    ->Args({1, 20, 20})
+    ->Args({2, 20, 20})
+    ->Args({1, 0, 0})
+    ->Args({1, 20, 0})
+    ->Args({1, 0, 20})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -76,9 +76,10 @@ View PresetRow::body(ViewContext<State>& ctx) const {
 View PresetRow::lineArea(ViewContext<State>& ctx, bool isActive) const {
     const bool confirming = ctx.state.confirmingDelete();
     // The main line stays under the confirmation, keeping an open rename field.
-    return ZStack(
-               {mainLine(ctx, isActive).opacity(confirming ? 0 : 1),
-                deleteConfirmation(ctx).opacity(confirming ? 1 : 0).allowsHitTesting(confirming)})
+    // The confirmation exists only while it shows or fades: a card of many rows carries no hidden
+    // lines.
+    return ZStack({mainLine(ctx, isActive).opacity(confirming ? 0 : 1),
+                   confirming ? deleteConfirmation(ctx).transition(Transition::opacity()) : View()})
         .animation(ctx.animation(Animation::easeOut(kCrossFadeDuration)), confirming)
         .frame({.height = kLineHeight});
 }
