@@ -88,6 +88,22 @@ TEST_F(CoversSectionTest, CloseAllOffersAnUndoWhoseBarDrainsAndWhichBringsTheCov
     EXPECT_DOUBLE_EQ(text("3 active").opacity(), 1);
 }
 
+TEST_F(CoversSectionTest, ReduceMotionHidesTheBarAtOnceButTheUndoBarStillDrains) {
+    start();
+    simWorkspace().setReduceMotion(true);
+    manager()->createCover();
+    advance(0.3);
+    click(labelled("Close all covers"));
+    advance(0.01);
+    EXPECT_DOUBLE_EQ(labelled("Save as layout").opacity(), 0);
+    advance(0.5);
+    const auto link = labelled("Undo close all");
+    ASSERT_DOUBLE_EQ(link.opacity(), 1);
+    const auto bar = views().find(ui::Query::byIdentifier("UndoCloseAllLink.bar"));
+    advance(4);
+    EXPECT_NEAR(bar.frame().width() / link.frame().width(), 0.5, 0.03);
+}
+
 TEST_F(CoversSectionTest, TheKeysOfTheKeyPanelCreateOpenSettingsAndQuit) {
     start();
     key(45, "n", ModifierFlags::command);

@@ -70,6 +70,25 @@ TEST_F(LayoutsCardTest, TheEyeAppliesTheRowShowsChangesAndSavesOrDismissesThem) 
     EXPECT_FALSE(manager()->undoableModels.peek()) << "no undo for a closed layout";
 }
 
+TEST_F(LayoutsCardTest, ManyChangesShowEightLinesAndCountTheRest) {
+    start();
+    auto& wm = *manager();
+    for (int index = 0; index < 12; ++index) wm.createCover();
+    wm.saveCurrentAsPreset("Big");
+    wm.activePresetId.set(wm.presets.peek().front().id);
+    for (const auto& cover : wm.overlays.peek()) cover->setOpacity(0.3);
+    advance(0.5);
+    const std::string description = wm.activePresetChanges().front().description;
+    EXPECT_TRUE(text("\"Overlay 8\" " + description).exists());
+    EXPECT_FALSE(text("\"Overlay 9\" " + description).exists());
+    EXPECT_TRUE(text("and 4 more changes").exists());
+    wm.overlays.peek()[11]->setOpacity(0.8);
+    wm.overlays.peek()[10]->setOpacity(0.8);
+    wm.overlays.peek()[9]->setOpacity(0.8);
+    advance(0.3);
+    EXPECT_TRUE(text("and 1 more change").exists());
+}
+
 TEST_F(LayoutsCardTest, TheDeleteCountdownCountsOncePerSecondEvenWhenOpenedAgainQuickly) {
     start();
     saveLayout();
