@@ -1,5 +1,7 @@
 #include "onboarding/FirstRunDemoVisual.hpp"
 
+#include <string>
+
 #include "covers/Palette.hpp"
 #include "onboarding/FirstRunDemoWindow.hpp"
 
@@ -51,12 +53,15 @@ View FirstRunDemoVisual::body(ViewContext<State>& ctx) const {
     for (const auto& background : FirstRunDemoWindow::backgroundWindows()) {
         layers.push_back(
             window(background.size, background.offset, background.chromeLeading, kQuietBorder)
-                .opacity(dimmed ? kDimmedOpacity : 1));
+                .opacity(dimmed ? kDimmedOpacity : 1)
+                .accessibilityIdentifier("FirstRunDemoVisual.background" +
+                                         std::to_string(background.id)));
     }
     const Color focusedBorder = dimmed ? Color(Palette::accent.withAlpha(0.55)) : kQuietBorder;
     layers.push_back(window(kFocusedSize, kFocusedOffset, kFocusedChromeLeading, focusedBorder)
                          .shadow(dimmed ? Color(Palette::accent.withAlpha(0.35)) : Color::clear(),
-                                 dimmed ? kGlowRadius : 0));
+                                 dimmed ? kGlowRadius : 0)
+                         .accessibilityIdentifier("FirstRunDemoVisual.focused"));
     return ZStack(Alignment::topLeading(), std::move(layers))
         .frame(kWidth, kHeight, Alignment::topLeading())
         .accessibilityHidden()

@@ -1,0 +1,152 @@
+#include "covers/Palette.hpp"
+#include "covers/PermissionManager.hpp"
+#include "onboarding/AccessibilityGrantControl.hpp"
+#include "onboarding/FirstRunDemoVisual.hpp"
+#include "onboarding/OnboardingCTA.hpp"
+#include "onboarding/StepDots.hpp"
+#include "ui/UiTest.hpp"
+
+namespace talvori::ui::testing {
+namespace {
+
+constexpr const char* kStuckNote =
+    "Switch is on but nothing changed? macOS granted a temporary copy. Move Talvori to "
+    "Applications, reopen it, and the permission sticks.";
+
+class FirstRunPiecesTest : public UiTest {
+  protected:
+    // A grant control that counts its reports, pressed at the current time.
+    std::shared_ptr<Host> pressedGrant(AccessibilityGrantControl::Style style) {
+        auto control = host(AccessibilityGrantControl{style, [this] { ++grants; }});
+        control
+            ->find(Query::byLabel(style == AccessibilityGrantControl::Style::cta
+                                      ? "Grant Accessibility"
+                                      : "Grant Accessibility to let Focus follow your window "
+                                        "\u00BB"))
+            .click();
+        runUntilIdle();
+        return control;
+    }
+    int grants = 0;
+};
+
+TEST_F(FirstRunPiecesTest, DotsMarkTheCurrentPageAndNameItForScreenReaders) {
+    auto dots = host(StepDots{1, 3});
+    const auto circles = dots->findAll(Query::byLabel("Step 2 of 3"));
+    ASSERT_EQ(circles.size(), 1u);
+    EXPECT_DOUBLE_EQ(dots->size().width, 6 + 8 + 8 + 8 + 6);
+    EXPECT_DOUBLE_EQ(dots->size().height, 8);
+    EXPECT_TRUE(close(pixel(*dots, {18, 4}), Palette::accent));
+    EXPECT_EQ(host(StepDots{0, 0})->size(), (Size{0, 0}));
+    EXPECT_EQ(StepDots({0, 0}).accessibilityText(), "Step 1 of 0");
+    EXPECT_EQ(host(StepDots{0, -4})->size(), (Size{0, 0})) << "a negative count draws nothing";
+}
+
+TEST_F(FirstRunPiecesTest, ADisabledCallToActionKeepsItsSizeLooksDimAndIgnoresPresses) {
+    int presses = 0;
+    const auto count = [&] { ++presses; };
+    auto disabled = host(OnboardingCTA{"Go", true, true, count});
+    EXPECT_EQ(disabled->size(), (Size{240, 40}));
+    EXPECT_TRUE(close(pixel(*disabled, {6, 20}), Color::white(0.06)));
+    disabled->root().click();
+    disabled->press(Key::returnKey);
+    auto surrounded = host(View(OnboardingCTA{"Around", false, true, count}).disabled());
+    EXPECT_TRUE(close(pixel(*surrounded, {6, 20}), Color::white(0.06)));
+    surrounded->root().click();
+    surrounded->press(Key::returnKey);
+    EXPECT_EQ(presses, 0);
+
+    auto plain = host(OnboardingCTA{"Plain", false, false, count});
+    plain->press(Key::returnKey);
+    EXPECT_EQ(presses, 0) << "Return only where asked for";
+    EXPECT_TRUE(close(pixel(*plain, {6, 20}), Palette::accent));
+    plain->root().mouseDown();
+    runUntilIdle();
+    EXPECT_TRUE(close(pixel(*plain, {6, 20}), Color::rgb255(217, 142, 43)));
+    plain->root().mouseUp();
+    EXPECT_EQ(presses, 1);
+    host(OnboardingCTA{"Default", false, true, count})->press(Key::returnKey);
+    EXPECT_EQ(presses, 2);
+}
+
+TEST_F(FirstRunPiecesTest, GrantAlreadyTrustedShowsAtTheFirstCheckAndReportsAfterTheWait) {
+    auto control = pressedGrant(AccessibilityGrantControl::Style::cta);
+    EXPECT_EQ(simWorkspace().openedURLs(),
+              std::vector<std::string>{PermissionManager::accessibilitySettingsURL});
+    EXPECT_TRUE(control->find(Query::byText("Waiting for macOS\u2026")));
+    advance(0.49);
+    EXPECT_FALSE(control->find(Query::byLabel("Accessibility granted")));
+    advance(0.02);
+    const std::string spoken = control->accessibilityDump();
+    EXPECT_NE(spoken.find("Accessibility granted"), std::string::npos);
+    EXPECT_EQ(spoken.find("\u2713 Granted"), std::string::npos);
+    advance(0.78);
+    EXPECT_EQ(grants, 0);
+    advance(0.02);
+    EXPECT_EQ(grants, 1);
+    advance(10);
+    EXPECT_EQ(grants, 1);
+}
+
+TEST_F(FirstRunPiecesTest, GrantGetsStuckAtTheThirtiethCheckUnlessTrustCameFirst) {
+    world().setAccessibilityTrusted(false);
+    auto early = pressedGrant(AccessibilityGrantControl::Style::cta);
+    advance(14.49);
+    world().setAccessibilityTrusted(true);
+    advance(0.02);
+    EXPECT_TRUE(early->find(Query::byLabel("Accessibility granted"))) << "the 29th check";
+    advance(1);
+    EXPECT_FALSE(early->find(Query::byText(kStuckNote)));
+    EXPECT_EQ(grants, 1);
+
+    world().setAccessibilityTrusted(false);
+    auto late = pressedGrant(AccessibilityGrantControl::Style::cta);
+    advance(14.99);
+    EXPECT_FALSE(late->find(Query::byText(kStuckNote)));
+    advance(0.02);
+    const auto note = late->find(Query::byText(kStuckNote));
+    ASSERT_TRUE(note) << "the 30th check";
+    EXPECT_LT(late->find(Query::byText("Waiting for macOS\u2026")).frame().maxY(),
+              note.frame().minY());
+    // Trust while stuck still ends in the grant, reported once.
+    world().setAccessibilityTrusted(true);
+    advance(0.5);
+    EXPECT_TRUE(late->find(Query::byLabel("Accessibility granted")));
+    advance(5);
+    EXPECT_EQ(grants, 2);
+}
+
+TEST_F(FirstRunPiecesTest, AGrantLinkTakenOffTheScreenDuringTheWaitReportsNothing) {
+    reduceMotion_ = true;
+    auto control = pressedGrant(AccessibilityGrantControl::Style::link);
+    advance(0.5);
+    EXPECT_TRUE(control->find(Query::byLabel("Accessibility granted")));
+    advance(0.3);
+    control->setRootView(Text("Gone"));
+    runUntilIdle();
+    advance(2);
+    EXPECT_EQ(grants, 0);
+}
+
+TEST_F(FirstRunPiecesTest, TheDemoDimsAMomentAfterItAppearsAndNeverForAScreenReader) {
+    auto demo = host(FirstRunDemoVisual{FirstRunDemoPhase::dimmed});
+    const auto background = demo->find(Query::byIdentifier("FirstRunDemoVisual.background0"));
+    const auto focused = demo->find(Query::byIdentifier("FirstRunDemoVisual.focused"));
+    EXPECT_EQ(demo->size(), (Size{360, 130}));
+    advance(0.3);
+    EXPECT_DOUBLE_EQ(background.opacity(), 1);
+    EXPECT_TRUE(close(*focused.strokeColor(), Color::white(0.14)));
+    advance(0.56);
+    EXPECT_NEAR(background.opacity(), 0.35, 1e-6);
+    EXPECT_TRUE(close(*focused.strokeColor(), Palette::accent.withAlpha(0.55)));
+    EXPECT_EQ(demo->accessibilityDump(), "");
+
+    reduceMotion_ = true;
+    auto immediate = host(FirstRunDemoVisual{FirstRunDemoPhase::dimmed});
+    runUntilIdle();
+    EXPECT_NEAR(immediate->find(Query::byIdentifier("FirstRunDemoVisual.background1")).opacity(),
+                0.35, 1e-6);
+}
+
+}  // namespace
+}  // namespace talvori::ui::testing
