@@ -143,9 +143,11 @@ std::shared_ptr<const TextLayout> PangoTextMeasurer::layout(std::string_view tex
 
     PangoLayout* layout = makeLineLayout(text, style);
     if (maxWidth && *maxWidth < kWidestLine) {
-        // A hair of slack, so that laying a text out at its own measured width never breaks it.
+        // A hair of slack, so that laying a text out at its own measured width never breaks it;
+        // the measured width leaves out the spacing after the last letter, which breaking counts.
+        const double slack = 0.01 + std::abs(style.tracking);
         pango_layout_set_width(
-            layout, static_cast<int>(std::ceil((std::max(0.0, *maxWidth) + 0.01) * PANGO_SCALE)));
+            layout, static_cast<int>(std::ceil((std::max(0.0, *maxWidth) + slack) * PANGO_SCALE)));
         pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
         if (style.lineLimit) {
             pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);

@@ -94,6 +94,16 @@ TEST_F(LayoutTest, TextWrapsToItsWidthUpToItsLineLimit) {
     EXPECT_EQ(h->size().height, 24);
 }
 
+TEST_F(LayoutTest, TrackedTextFitsOnOneLineAtItsOwnWidth) {
+    // The font's real metrics: the spacing after the last letter is where a break crept in.
+    auto h = Host::make(VStack(HorizontalAlignment::leading,
+                               {Text("APPEARANCE").font(Font::system(10)).tracking(0.4)})
+                            .frame({.width = 300}));
+    const auto* layout = shownTextLayout(*h->find(Query::byText("APPEARANCE")).node());
+    ASSERT_TRUE(layout);
+    EXPECT_EQ(layout->lineCount, 1);
+}
+
 TEST_F(LayoutTest, FixedSizeKeepsTheIdealWidth) {
     auto h = host(HStack(0, {Text("no wrapping here").font(Font::system(10)).fixedSize()}),
                   Size{50, 20});
