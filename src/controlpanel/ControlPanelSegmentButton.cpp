@@ -1,0 +1,31 @@
+#include "controlpanel/ControlPanelSegmentButton.hpp"
+
+#include "covers/Palette.hpp"
+#include "menubar/InteractiveButton.hpp"
+
+namespace talvori::ui {
+
+Color ControlPanelSegmentButton::fill(bool isActive, bool isHovering, bool isPressed) {
+    if (isPressed) return isActive ? Palette::accentDeep : Palette::white10;
+    if (isHovering) return isActive ? Palette::accentLight : Palette::white6_3;
+    return isActive ? Palette::accent : Color::clear();
+}
+
+View ControlPanelSegmentButton::body(ViewContext<NoState>&) const {
+    const bool active = isActive;
+    const std::string title = label;
+    return View(InteractiveButton{action,
+                                  [active, title](bool isHovering, bool isPressed) {
+                                      return Text(title)
+                                          .font(Font::system(11, FontWeight::semibold))
+                                          .foregroundColor(active ? Palette::ink : Palette::white27)
+                                          .frame({.height = kHeight, .maxWidth = infinity})
+                                          .background(RoundedRectangle(4).fill(
+                                              fill(active, isHovering, isPressed)));
+                                  }})
+        .accessibilityLabel(label + " mode")
+        .accessibilityAddTraits(isActive ? AccessibilityTrait::isSelected
+                                         : AccessibilityTrait::none);
+}
+
+}  // namespace talvori::ui

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "platform/core/UUID.hpp"
+#include "platform/desktop/RunningApplication.hpp"
+#include "ui/UI.hpp"
+
+namespace talvori {
+class OverlayViewModel;
+}
+
+namespace talvori::ui {
+
+// The control panel's content: a dark card 300 points wide stacking the header, the appearance,
+// behaviour and attachment sections and the actions. Everything below it starts afresh for another
+// cover; the appearance section also at every new presentation of the panel.
+struct ControlPanelView {
+    static constexpr double kWidth = 300;
+    static constexpr double kCornerRadius = 12;
+
+    std::shared_ptr<OverlayViewModel> viewModel;
+    std::int64_t presentationGeneration = 0;
+    std::function<void(bool)> onHoverChange;
+    std::function<void()> onDuplicate;
+    std::function<void()> onClose;
+    std::function<void(const RunningApplication&)> onAttach;
+    std::function<void()> onDetach;
+    std::function<void()> onLockChange;
+    std::function<void()> onClickThroughChange;
+    std::function<std::optional<UUID>()> onSamplingBegin;
+    std::function<bool(const UUID&)> onSamplingResolve;
+
+    View body(ViewContext<NoState>& ctx) const;
+};
+
+}  // namespace talvori::ui
