@@ -19,6 +19,7 @@ std::optional<ui::Animation> easeOut(double duration) {
 }  // namespace
 
 void WindowManager::closeAll() {
+    platform().runLoop().assertMainThread();
     if (overlays.peek().empty()) return;
     resetCardState();
     endUndoOffer();
@@ -86,6 +87,7 @@ void WindowManager::startUndoTimer() {
 }
 
 void WindowManager::undoCloseAll() {
+    platform().runLoop().assertMainThread();
     if (!undoableModels.peek()) return;
     const auto snapshot = *undoableModels.peek();
     const auto presetId = undoablePresetId.peek();

@@ -36,6 +36,7 @@ std::shared_ptr<Panel> makeGhostPanel(const Rect& frame) {
 }  // namespace
 
 void WindowManager::showGhostPanels(const UUID& presetId) {
+    platform().runLoop().assertMainThread();
     hideGhostPanels();
     const auto& list = presets.peek();
     const auto found = std::find_if(list.begin(), list.end(),
@@ -53,6 +54,7 @@ void WindowManager::showGhostPanels(const UUID& presetId) {
 }
 
 void WindowManager::hideGhostPanels() {
+    platform().runLoop().assertMainThread();
     auto panels = ghostPanels.peek();
     if (panels.empty()) return;
     ghostPanels.set({});

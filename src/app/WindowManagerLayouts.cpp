@@ -6,6 +6,7 @@
 #include "app/WindowManager.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/PresetManager.hpp"
+#include "platform/Platform.hpp"
 
 namespace talvori {
 
@@ -78,6 +79,7 @@ void WindowManager::storePresets() {
 }
 
 void WindowManager::updateActivePreset() {
+    platform().runLoop().assertMainThread();
     const auto& id = activePresetId.peek();
     if (!id) return;
     auto list = presets.peek();
@@ -90,6 +92,7 @@ void WindowManager::updateActivePreset() {
 }
 
 void WindowManager::saveCurrentAsPreset(const std::string& name) {
+    platform().runLoop().assertMainThread();
     PresetModel preset;
     preset.name = name;
     preset.overlays = recordsOf(overlays.peek());
@@ -109,6 +112,7 @@ void WindowManager::raiseOverlayNumber(const std::vector<OverlayModel>& records)
 }
 
 void WindowManager::applyPreset(const UUID& id) {
+    platform().runLoop().assertMainThread();
     const auto& list = presets.peek();
     const auto found =
         std::find_if(list.begin(), list.end(), [&](const auto& preset) { return preset.id == id; });
@@ -136,6 +140,7 @@ void WindowManager::togglePreset(const PresetModel& preset) {
 }
 
 void WindowManager::renamePreset(const UUID& id, const std::string& name) {
+    platform().runLoop().assertMainThread();
     auto list = presets.peek();
     const auto found =
         std::find_if(list.begin(), list.end(), [&](const auto& preset) { return preset.id == id; });
@@ -146,6 +151,7 @@ void WindowManager::renamePreset(const UUID& id, const std::string& name) {
 }
 
 void WindowManager::deletePreset(const UUID& id) {
+    platform().runLoop().assertMainThread();
     presets.modify([&](auto& list) {
         std::erase_if(list, [&](const auto& preset) { return preset.id == id; });
     });
