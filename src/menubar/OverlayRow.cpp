@@ -42,8 +42,7 @@ View OverlayRow::body(ViewContext<State>& ctx) const {
                    iconButton("icon-x", "Close overlay", state.isHoveringClose, close)})
         .padding(Edges::horizontal, 10)
         .frame({.height = kHeight})
-        .background(Color::white(0.031))
-        .clipShape(RoundedRectangle(6))
+        .background(RoundedRectangle(6).fill(Color::white(0.031)))
         .opacity(closing ? 0 : 1)
         .offset(closing ? kClosingOffset : 0, 0)
         .onHover([overlay = overlay](bool hovering) { overlay->isHighlighted.set(hovering); });
