@@ -181,13 +181,28 @@ void PanelHost::visibilityDidChange(bool) {
 void PanelHost::didMoveToPanel(Panel* panel) {
     host_->windowVisibilityDidChange();
     if (!panel) {
+        panelResizing_.reset();
         host_->mouseExited();
     } else {
         host_->setProposedSize(panel->frame().size);
+        // The views hit-test from their last layout: it follows the panel's size as soon as the
+        // panel is resized (a window fitting its content, say), not only at the next drawing.
+        panelResizing_ = platform().notificationCenter().addObserver(
+            Panel::kDidResizeNotification, panel, NotificationDelivery::synchronous,
+            [weak = weak_from_this()](const Notification&) {
+                if (auto self = weak.lock()) self->followPanelSize();
+            });
         focusDidChange(host_->hasFocusedTextField());
         setNeedsDisplay();
     }
     if (onMoveToPanel) onMoveToPanel(panel);
+}
+
+void PanelHost::followPanelSize() {
+    const auto panel = this->panel();
+    if (!panel || host_->size() == panel->frame().size) return;
+    host_->setProposedSize(panel->frame().size);
+    host_->updateNow();
 }
 
 KeyPress PanelHost::keyPress(const Event& event) {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/core/NotificationCenter.hpp"
 #include "platform/desktop/HostedContent.hpp"
 #include "platform/desktop/Responder.hpp"
 #include "ui/Host.hpp"
@@ -61,10 +62,12 @@ class PanelHost final : public HostedContent, public std::enable_shared_from_thi
 
     PanelHost() = default;
     void focusDidChange(bool textFieldFocused);
+    void followPanelSize();
 
     std::shared_ptr<Host> host_;
     std::shared_ptr<FieldResponder> responder_;
     bool movingFocus_ = false;
+    Registration panelResizing_;
 };
 
 }  // namespace talvori::ui

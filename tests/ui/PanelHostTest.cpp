@@ -65,6 +65,15 @@ TEST_F(PanelHostTest, ReportsItsFittingSizeAndEachLayout) {
     EXPECT_EQ(content->fittingSize().height, 36 * 3 + 16 + 15.6);
 }
 
+TEST_F(PanelHostTest, TheViewsFollowAResizedPanelBeforeItIsDrawnAgain) {
+    const Rect frame = panel->frame();
+    panel->setFrame({frame.minX(), frame.minY() - 100, frame.width(), frame.height() + 100}, false);
+    EXPECT_EQ(content->host().size(), panel->frame().size) << "clicks land where the views stand";
+    panel->setHostedContent(nullptr);
+    panel->setFrame(frame, false);
+    EXPECT_EQ(content->host().size().height, frame.height() + 100) << "no longer its panel";
+}
+
 TEST_F(PanelHostTest, TheFirstClickOnAPanelThatIsNotKeyActs) {
     panel->setCanBecomeKey(false);
     input().click(globalCenter(content->host().find(Query::byLabel("New cover"))));
