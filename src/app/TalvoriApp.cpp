@@ -5,7 +5,9 @@
 #include "app/RuntimeCoordinator.hpp"
 #include "app/SceneRouter.hpp"
 #include "platform/Platform.hpp"
+#include "settings/SettingsView.hpp"
 #include "settings/TalvoriUserDriver.hpp"
+#include "settings/UpdateReminder.hpp"
 #include "settings/UpdateStartup.hpp"
 #include "ui/PanelHost.hpp"
 #include "updates/Updater.hpp"
@@ -80,13 +82,10 @@ SceneDescription TalvoriApp::settingsScene() {
     SceneDescription scene;
     scene.identifier = kSettingsSceneID;
     scene.title = "Settings";
-    // The settings window's own views replace this plain page.
-    scene.makeContent = []() -> std::shared_ptr<HostedContent> {
-        return ui::PanelHost::make(ui::Text("Settings")
-                                       .foregroundColor(ui::Color::white(0.8))
-                                       .padding(40)
-                                       .frame({.width = 540})
-                                       .background(ui::Color::rgb255(21, 24, 32)));
+    scene.makeContent = [weak = std::weak_ptr<RuntimeCoordinator>(runtime())] {
+        // The reminder knows the one updater the application started.
+        return ui::SettingsView::makeHostedContent(UpdateReminder::shared()->updater.lock(),
+                                                   weak.lock());
     };
     scene.sizedToContent = true;
     return scene;

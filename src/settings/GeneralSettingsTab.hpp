@@ -1,0 +1,54 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/core/Observation.hpp"
+#include "ui/UI.hpp"
+
+namespace talvori {
+class Bundle;
+class CheckForUpdatesViewModel;
+namespace updates {
+class Updater;
+}
+}  // namespace talvori
+
+namespace talvori::ui {
+
+// The settings' first tab: launch at login, automatic update checks, a manual check and the
+// running version.
+struct GeneralSettingsTab {
+    static constexpr const char* kLaunchAtLoginKey = "launchAtLogin";
+    static constexpr const char* kCheckForUpdatesTitle = "Check for Updates\u2026";
+    // The switches' identifiers.
+    static constexpr const char* kLaunchAtLoginSwitch = "GeneralSettingsTab.launchAtLogin";
+    static constexpr const char* kAutomaticChecksSwitch = "GeneralSettingsTab.automaticChecks";
+
+    std::shared_ptr<updates::Updater> updater;
+
+    struct State {
+        bool isPrepared = false;
+        // The stored "launchAtLogin", followed while the tab lives; the login item's real state
+        // is never read for it.
+        Observable<bool> launchAtLogin{false};
+        ObservationToken storedLaunchAtLogin;
+        std::shared_ptr<CheckForUpdatesViewModel> checkForUpdates;
+        // Read from the updater once, when the tab is made.
+        Observable<bool> automaticallyChecksForUpdates{false};
+    };
+
+    View body(ViewContext<State>& ctx) const;
+
+    // Registers or unregisters the program as a login item. On failure the stored setting takes
+    // the item's real state, silently; when that undoes the user's choice, the switch's change
+    // handler runs once more with it.
+    static void setLaunchAtLogin(bool value);
+    // "Talvori 1.2.4 (10204)", with "?" for a value the bundle lacks.
+    static std::string versionLine(const Bundle& bundle);
+
+  private:
+    void prepare(ViewContext<State>& ctx) const;
+};
+
+}  // namespace talvori::ui
