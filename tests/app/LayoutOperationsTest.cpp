@@ -1,6 +1,7 @@
 #include <limits>
 
 #include "app/LayoutsTest.hpp"
+#include "covers/PermissionManager.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -113,6 +114,27 @@ TEST_F(LayoutOperationsTest, AStoredLayoutWithADuplicateIdOpensEveryCoverWithIts
     wm.closeCover(wm.overlays.peek()[0]->id());
     EXPECT_EQ(names(), std::vector<std::string>{"Second"});
     EXPECT_EQ(coverWindowsOnScreen(), 1u);
+}
+
+TEST_F(LayoutOperationsTest, ALayoutOfAttachedCoversAsksForTrustOnceAndAllFollowOnceGranted) {
+    const std::int32_t editor = world().launchApplication("Editor", "org.example.Editor");
+    world().openWindow(editor, "Draft", Rect(300, 300, 600, 400));
+    start();
+    auto preset = layoutOf({"One", "Two"});
+    for (auto& record : preset.overlays) {
+        record.attachmentInfo = AttachmentInfo{editor + 1000, "org.example.Editor", "Editor"};
+    }
+    world().setAccessibilityTrusted(false);
+    manager()->applyPreset(store(preset));
+    runUntilIdle();
+    EXPECT_EQ(simAccessibility().trustPromptCount(), 1);
+    world().setAccessibilityTrusted(true);
+    advance(PermissionManager::pollInterval);
+    for (const auto& cover : manager()->overlays.peek()) {
+        ASSERT_TRUE(cover->model.peek().attachmentInfo);
+        EXPECT_EQ(cover->model.peek().attachmentInfo->targetPID, editor) << "the running process";
+    }
+    EXPECT_TRUE(manager()->activePresetHasChanges()) << "the process id changed";
 }
 
 TEST_F(LayoutOperationsTest, TheSummaryGroupsByCoverAboveEightLines) {
