@@ -199,6 +199,7 @@ void RunLoop::runOnce(double maxWaitSeconds) {
         return;
     }
     drainIncoming();
+    runBeforeWaitHooks();
     const Nanoseconds untilDeadline = nextDeadline() - now();
     const Nanoseconds limit = nanosecondsFromSeconds(maxWaitSeconds);
     waitForWork(std::max<Nanoseconds>(0, std::min(untilDeadline, limit)));
@@ -224,6 +225,21 @@ std::shared_ptr<FileWatch> RunLoop::watch(int fd, short events,
     auto watch = std::make_shared<FileWatch>(fd, events, std::move(handler));
     watches_.push_back(watch);
     return watch;
+}
+
+std::shared_ptr<BeforeWaitHook> RunLoop::addBeforeWaitHook(std::function<void()> hook) {
+    auto handle = std::make_shared<BeforeWaitHook>(std::move(hook));
+    beforeWaitHooks_.push_back(handle);
+    return handle;
+}
+
+void RunLoop::runBeforeWaitHooks() {
+    std::erase_if(beforeWaitHooks_, [](const auto& weak) { return weak.expired(); });
+    // A hook may add or drop hooks while it runs: walk over a snapshot.
+    const auto hooks = beforeWaitHooks_;
+    for (const auto& weak : hooks) {
+        if (auto live = weak.lock(); live && live->hook) live->hook();
+    }
 }
 
 void RunLoop::assertMainThread(std::source_location caller) const {

@@ -27,6 +27,7 @@ struct ScheduledWork {
 };
 
 class FileWatch;
+class BeforeWaitHook;
 
 // The one event loop of the program. Everything runs on it, one piece of work at a time, in order
 // of due time and then of scheduling. With a real clock it sleeps in poll until the next deadline
@@ -72,6 +73,12 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
     [[nodiscard]] std::shared_ptr<FileWatch> watch(int fd, short events,
                                                    std::function<void(short)> handler);
 
+    // Calls `hook` each time a real-time loop is about to sleep, after the turn's work and before
+    // the deadline is taken: a connection that buffers requests sends them there, and one that
+    // reads events while waiting for replies (so that its descriptor stays quiet) hands them over.
+    // Work the hook posts keeps the loop from sleeping. The hook ends with the handle.
+    [[nodiscard]] std::shared_ptr<BeforeWaitHook> addBeforeWaitHook(std::function<void()> hook);
+
     bool isMainThread() const { return std::this_thread::get_id() == thread_; }
     // Stops the program with a fixed message naming the calling function when called off the
     // loop's thread.
@@ -104,6 +111,7 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
     void waitForWork(Nanoseconds timeout);
     void runTurn();
     void noteWake(Nanoseconds time);
+    void runBeforeWaitHooks();
 
     std::shared_ptr<Clock> clock_;
     std::thread::id thread_;
@@ -120,6 +128,7 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
     std::vector<std::function<void()>> incoming_;
     int wakeFd_ = -1;
     std::vector<std::weak_ptr<FileWatch>> watches_;
+    std::vector<std::weak_ptr<BeforeWaitHook>> beforeWaitHooks_;
 };
 
 // A descriptor the run loop polls; dropping the handle ends the watch.
@@ -130,6 +139,13 @@ class FileWatch {
     const int fd;
     const short events;
     std::function<void(short)> handler;
+};
+
+// A hook the run loop calls before it sleeps; dropping the handle ends it.
+class BeforeWaitHook {
+  public:
+    explicit BeforeWaitHook(std::function<void()> hook) : hook(std::move(hook)) {}
+    std::function<void()> hook;
 };
 
 }  // namespace talvori

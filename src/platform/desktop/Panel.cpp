@@ -48,11 +48,16 @@ void Panel::setFrameOrigin(const Point& origin) {
     setFrame({origin, frame_.size});
 }
 
-void Panel::applyFrame(const Rect& frame) {
+void Panel::windowSystemDidChangeFrame(const Rect& frame) {
+    cancelAnimation(frameAnimation_);
+    applyFrame(frame, false);
+}
+
+void Panel::applyFrame(const Rect& frame, bool tellBackend) {
     const Rect old = frame_;
     if (old == frame) return;
     frame_ = frame;
-    frameDidChange(old);
+    if (tellBackend) frameDidChange(old);
     if (old.origin != frame.origin) postNotification(kDidMoveNotification);
     if (old.size != frame.size) postNotification(kDidResizeNotification);
 }

@@ -210,6 +210,11 @@ class Panel : public std::enable_shared_from_this<Panel> {
     virtual void closeWindow() = 0;
     virtual void postNotification(const char* name) = 0;
 
+    // The window system moved or resized the window itself (a window manager placing a managed
+    // window, the user dragging its title bar): the frame follows, with its notifications, and is
+    // not sent back to the backend. Stops a frame animation.
+    void windowSystemDidChangeFrame(const Rect& frame);
+
     // A negative radius (from a stored cover, say) means no blur rather than an invalid request.
     void storeBackgroundBlurRadius(int radius) { blurRadius_ = std::max(0, radius); }
     // The first time a panel reaches the screen its layer has a presentation value.
@@ -236,7 +241,7 @@ class Panel : public std::enable_shared_from_this<Panel> {
         bool inside = false;
     };
 
-    void applyFrame(const Rect& frame);
+    void applyFrame(const Rect& frame, bool tellBackend = true);
     void applyAlpha(double alpha);
     void cancelAnimation(std::weak_ptr<PropertyAnimation>& animation);
     bool areaContains(const TrackedArea& area, const Point& location) const;

@@ -157,5 +157,26 @@ TEST(RealRunLoopTest, WakesForOtherThreadsAndWatchedDescriptors) {
     ::close(fds[1]);
 }
 
+TEST(RealRunLoopTest, BeforeWaitHooksRunBeforeSleepingAndWhatTheyPostKeepsTheLoopAwake) {
+    auto loop = RunLoop::create(std::make_shared<RealClock>());
+    std::vector<std::string> order;
+    bool posted = false;
+    auto hook = loop->addBeforeWaitHook([&] {
+        order.push_back("hook");
+        if (posted) return;
+        posted = true;
+        // Handed over just before the sleep: must run now, not after the hour-long wait.
+        loop->post([&] {
+            order.push_back("posted");
+            loop->stop();
+        });
+    });
+    loop->run();
+    EXPECT_EQ(order, (std::vector<std::string>{"hook", "posted"}));
+    hook.reset();
+    loop->runOnce(0);
+    EXPECT_EQ(order.size(), 2U);
+}
+
 }  // namespace
 }  // namespace talvori
