@@ -1,0 +1,460 @@
+#include "platform/x11/X11Application.hpp"
+
+#include <algorithm>
+
+#include "platform/core/RunLoop.hpp"
+#include "platform/desktop/StyleMask.hpp"
+#include "platform/x11/X11ClientWindows.hpp"
+#include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11Panel.hpp"
+#include "platform/x11/X11Reply.hpp"
+#include "platform/x11/X11Screens.hpp"
+
+namespace talvori::x11 {
+
+namespace {
+constexpr Size kDefaultSceneSize{480, 320};
+}
+
+X11Application::X11Application(std::shared_ptr<X11Connection> connection,
+                               std::shared_ptr<X11Screens> screens,
+                               std::shared_ptr<X11ClientWindows> clients,
+                               std::shared_ptr<RunLoop> loop, NotificationCenter& center,
+                               Logger log)
+    : connection_(std::move(connection)),
+      screens_(std::move(screens)),
+      clients_(std::move(clients)),
+      loop_(std::move(loop)),
+      center_(center),
+      log_(std::move(log)) {}
+
+X11Application::~X11Application() = default;
+
+// ---- Policy, activation and life
+
+void X11Application::setActivationPolicy(ActivationPolicy policy) {
+    policy_ = policy;
+    // There is no dock icon or menu bar to hide: the difference is the task bar entry.
+    for (const auto& panel : livePanels()) {
+        panel->setSkipsTaskbar(policy != ActivationPolicy::regular);
+    }
+}
+
+void X11Application::activate() {
+    for (const auto& window : windows()) {
+        auto panel = std::static_pointer_cast<X11Panel>(window);
+        if (panel->isManaged() && panel->isMapped()) {
+            panel->makeKey();
+            return;
+        }
+    }
+    // Override-redirect panels cannot be activated: with no scene window there is nothing to do.
+}
+
+int X11Application::requestUserAttention(bool) {
+    // X has no critical or informational request, only a window that wants attention.
+    for (const auto& panel : livePanels()) {
+        if (panel->isManaged()) panel->requestAttention();
+    }
+    return ++attentionRequests_;
+}
+
+void X11Application::terminate() {
+    if (terminated_) return;
+    terminated_ = true;
+    log_.log("Terminating");
+    if (onTerminate_) onTerminate_();
+}
+
+void X11Application::setDelegate(std::weak_ptr<ApplicationDelegate> delegate) {
+    delegate_ = std::move(delegate);
+}
+
+void X11Application::finishLaunching() {
+    loop_->post([delegate = delegate_] {
+        if (auto strong = delegate.lock()) strong->applicationDidFinishLaunching();
+    });
+}
+
+// ---- Windows
+
+std::shared_ptr<Panel> X11Application::makePanel(const Rect& contentRect, unsigned styleMask) {
+    auto panel = X11Panel::make(shared_from_this(), contentRect, styleMask);
+    panels_[panel->window()] = panel;
+    if (policy_ != ActivationPolicy::regular) panel->setSkipsTaskbar(true);
+    return panel;
+}
+
+std::shared_ptr<X11Panel> X11Application::panel(xcb_window_t window) const {
+    const auto found = panels_.find(window);
+    return found == panels_.end() ? nullptr : found->second.lock();
+}
+
+std::shared_ptr<X11Panel> X11Application::panelTakingMouseAt(xcb_window_t window) const {
+    auto found = panel(window);
+    return found && !found->ignoresMouseEvents() && found->isMapped() ? found : nullptr;
+}
+
+void X11Application::forgetPanel(xcb_window_t window) {
+    panels_.erase(window);
+    needsPaint_.erase(window);
+}
+
+std::vector<std::shared_ptr<X11Panel>> X11Application::livePanels() const {
+    std::vector<std::shared_ptr<X11Panel>> live;
+    for (const auto& [window, weak] : panels_) {
+        if (auto panel = weak.lock(); panel && !panel->isClosed()) live.push_back(panel);
+    }
+    return live;
+}
+
+std::shared_ptr<Panel> X11Application::keyWindow() const {
+    return keyPanel_.lock();
+}
+
+std::vector<std::shared_ptr<Panel>> X11Application::windows() const {
+    auto live = livePanels();
+    const auto children = clients_->rootChildren();
+    auto rank = [&](const std::shared_ptr<X11Panel>& panel) {
+        const xcb_window_t stacked =
+            panel->isManaged() ? clients_->frameOf(panel->window()) : panel->window();
+        const auto found = std::find(children.begin(), children.end(), stacked);
+        const long index = found == children.end() ? -1 : found - children.begin();
+        // Front to back; windows off screen after them.
+        return std::make_pair(panel->isMapped() ? 0 : 1, -index);
+    };
+    std::stable_sort(live.begin(), live.end(),
+                     [&](const auto& a, const auto& b) { return rank(a) < rank(b); });
+    return {live.begin(), live.end()};
+}
+
+void X11Application::placeInLevel(X11Panel& panel, bool top) {
+    xcb_connection_t* raw = connection_->raw();
+    const xcb_window_t self =
+        panel.isManaged() ? clients_->frameOf(panel.window()) : panel.window();
+    const auto children = clients_->rootChildren();
+    // Other programs' windows count as normal windows.
+    auto levelOf = [&](xcb_window_t window) -> std::optional<int> {
+        if (auto ours = this->panel(window)) {
+            if (!ours->isMapped() || ours->isManaged()) return std::nullopt;
+            return ours->level();
+        }
+        return 0;
+    };
+    xcb_window_t sibling = XCB_WINDOW_NONE;
+    std::uint32_t mode = top ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW;
+    if (top) {
+        for (const xcb_window_t child : children) {
+            if (child == self) continue;
+            if (const auto level = levelOf(child);
+                level && isOurWindow(child) && *level > panel.level()) {
+                sibling = child;
+                mode = XCB_STACK_MODE_BELOW;
+                break;
+            }
+        }
+    } else {
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            if (*it == self) continue;
+            if (const auto level = levelOf(*it); level && *level < panel.level()) {
+                sibling = *it;
+                mode = XCB_STACK_MODE_ABOVE;
+                break;
+            }
+        }
+    }
+    if (panel.isManaged() || sibling == XCB_WINDOW_NONE) {
+        const std::uint32_t values[] = {mode};
+        xcb_configure_window(raw, panel.window(), XCB_CONFIG_WINDOW_STACK_MODE, values);
+    } else {
+        const std::uint32_t values[] = {sibling, mode};
+        xcb_configure_window(raw, panel.window(),
+                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+    }
+}
+
+// Window managers raise the windows they manage to the very top: panels of a raised level must
+// come back above them.
+void X11Application::enforceLevels() {
+    levelsDisturbed_ = false;
+    const auto children = clients_->rootChildren();
+    std::vector<std::pair<std::size_t, std::shared_ptr<X11Panel>>> raised;
+    std::optional<std::size_t> topForeign;
+    for (std::size_t index = 0; index < children.size(); ++index) {
+        auto ours = panel(children[index]);
+        if (!ours) {
+            topForeign = index;
+        } else if (ours->isMapped() && !ours->isManaged() && ours->level() > 0) {
+            raised.emplace_back(index, ours);
+        }
+    }
+    if (raised.empty() || !topForeign) return;
+    bool inOrder = raised.front().first > *topForeign;
+    for (std::size_t index = 1; inOrder && index < raised.size(); ++index) {
+        inOrder = raised[index - 1].second->level() <= raised[index].second->level();
+    }
+    if (inOrder) return;
+    std::stable_sort(raised.begin(), raised.end(), [](const auto& a, const auto& b) {
+        return a.second->level() < b.second->level();
+    });
+    for (const auto& [index, ours] : raised) {
+        const std::uint32_t values[] = {XCB_STACK_MODE_ABOVE};
+        xcb_configure_window(connection_->raw(), ours->window(), XCB_CONFIG_WINDOW_STACK_MODE,
+                             values);
+    }
+}
+
+void X11Application::setNeedsPaint(const std::shared_ptr<X11Panel>& panel) {
+    needsPaint_[panel->window()] = panel;
+}
+
+void X11Application::beforeFlush() {
+    if (!needsPaint_.empty()) {
+        for (auto& [identifier, scene] : scenes_) {
+            if (scene.description.sizedToContent && scene.window &&
+                needsPaint_.contains(scene.window->windowNumber())) {
+                fitToContent(identifier);
+            }
+        }
+        auto pending = std::move(needsPaint_);
+        needsPaint_.clear();
+        for (const auto& [window, weak] : pending) {
+            if (auto panel = weak.lock()) panel->paint();
+        }
+    }
+    if (levelsDisturbed_) enforceLevels();
+}
+
+void X11Application::noteMissingCompositor() {
+    if (missingCompositorNoted_) return;
+    missingCompositorNoted_ = true;
+    log_.error(
+        "No compositing manager runs: translucent windows cannot blend. Focus dimming and "
+        "other mouse-transparent translucent panels stay hidden; covers show opaque.");
+}
+
+void X11Application::compositorChanged() {
+    for (const auto& panel : livePanels()) {
+        panel->updateMapping();
+        panel->setNeedsDisplay();
+    }
+}
+
+// ---- Key and active state
+
+void X11Application::panelBecameKey(X11Panel& panel) {
+    auto current = keyPanel_.lock();
+    if (current.get() == &panel) return;
+    keyPanel_ = std::static_pointer_cast<X11Panel>(panel.shared_from_this());
+    if (current) current->keyStatusChanged(false);
+    panel.keyStatusChanged(true);
+    updateActive();
+}
+
+void X11Application::panelResignedKey(X11Panel& panel) {
+    if (keyPanel_.lock().get() != &panel) return;
+    keyPanel_.reset();
+    panel.keyStatusChanged(false);
+    updateActive();
+}
+
+void X11Application::updateActive() {
+    setActive(keyPanel_.lock() != nullptr || isOurWindow(activeWindow_));
+}
+
+void X11Application::setActive(bool active) {
+    if (active_ == active) return;
+    active_ = active;
+    // Panels that hide while another application is in front.
+    for (const auto& panel : livePanels()) {
+        if (panel->isManaged() || !panel->hidesOnDeactivate()) continue;
+        if (!active && panel->isVisible()) {
+            panel->setHiddenForDeactivation(true);
+        } else if (active && panel->isHiddenForDeactivation()) {
+            panel->setHiddenForDeactivation(false);
+        }
+    }
+    const char* name = active ? kDidBecomeActiveNotification : kDidResignActiveNotification;
+    loop_->post([weak = weak_from_this(), name] {
+        if (auto self = weak.lock()) self->center_.post(name, nullptr);
+    });
+}
+
+// ---- Events
+
+void X11Application::handleEvent(const xcb_generic_event_t& event) {
+    switch (event.response_type & 0x7F) {
+        case XCB_EXPOSE: {
+            const auto& expose = reinterpret_cast<const xcb_expose_event_t&>(event);
+            if (auto found = panel(expose.window); found && expose.count == 0) {
+                setNeedsPaint(found);
+            }
+            break;
+        }
+        case XCB_CONFIGURE_NOTIFY: {
+            const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+            if (configure.event == connection_->root() && !isOurWindow(configure.window)) {
+                levelsDisturbed_ = true;
+                break;
+            }
+            auto found = panel(configure.window);
+            if (!found || !found->isManaged() || configure.event != configure.window) break;
+            RootRect rect{configure.x, configure.y, configure.width, configure.height};
+            // A real event is relative to the window manager's frame; its synthetic one (sent
+            // when it moves the frame) is in root coordinates.
+            if (!(event.response_type & 0x80)) {
+                xcb_connection_t* raw = connection_->raw();
+                auto origin = waitReply(
+                    xcb_translate_coordinates_reply, raw,
+                    xcb_translate_coordinates(raw, configure.window, connection_->root(), 0, 0));
+                if (!origin) break;
+                rect.x = origin->dst_x;
+                rect.y = origin->dst_y;
+            }
+            found->windowManagerMoved(rect);
+            break;
+        }
+        case XCB_MAP_NOTIFY: {
+            const auto& map = reinterpret_cast<const xcb_map_notify_event_t&>(event);
+            if (map.event == connection_->root() && !isOurWindow(map.window)) {
+                levelsDisturbed_ = true;
+            }
+            break;
+        }
+        case XCB_FOCUS_IN:
+            handleFocus(event, true);
+            break;
+        case XCB_FOCUS_OUT:
+            handleFocus(event, false);
+            break;
+        case XCB_CLIENT_MESSAGE:
+            handleClientMessage(reinterpret_cast<const xcb_client_message_event_t&>(event));
+            break;
+        case XCB_PROPERTY_NOTIFY: {
+            const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            if (notify.window == connection_->root() &&
+                notify.atom == connection_->atom(Atom::_NET_ACTIVE_WINDOW)) {
+                activeWindow_ = clients_->activeWindow();
+                updateActive();
+            }
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void X11Application::handleFocus(const xcb_generic_event_t& event, bool in) {
+    // FocusIn and FocusOut share one layout.
+    const auto& focus = reinterpret_cast<const xcb_focus_in_event_t&>(event);
+    if (focus.mode == XCB_NOTIFY_MODE_GRAB || focus.mode == XCB_NOTIFY_MODE_UNGRAB) return;
+    if (focus.detail == XCB_NOTIFY_DETAIL_POINTER || focus.detail == XCB_NOTIFY_DETAIL_INFERIOR) {
+        return;
+    }
+    auto found = panel(focus.event);
+    if (!found) return;
+    if (in) {
+        if (found->canBecomeKey() && !found->isClosed()) panelBecameKey(*found);
+    } else {
+        panelResignedKey(*found);
+    }
+}
+
+void X11Application::handleClientMessage(const xcb_client_message_event_t& message) {
+    if (message.format != 32 || message.type != connection_->atom(Atom::WM_PROTOCOLS)) return;
+    if (message.data.data32[0] != connection_->atom(Atom::WM_DELETE_WINDOW)) return;
+    // The user closed a scene window with its close button.
+    if (auto found = panel(message.window)) found->close();
+}
+
+// ---- Scenes
+
+void X11Application::registerScene(SceneDescription scene) {
+    const std::string identifier = scene.identifier;
+    scenes_[identifier].description = std::move(scene);
+}
+
+void X11Application::openWindow(const std::string& sceneIdentifier) {
+    auto found = scenes_.find(sceneIdentifier);
+    if (found == scenes_.end()) {
+        log_.error("No scene %{public}s to open", sceneIdentifier);
+        return;
+    }
+    SceneState& scene = found->second;
+    auto window = scene.window && !scene.window->isClosed() ? scene.window : openSceneWindow(scene);
+    window->orderFront();
+    window->makeKey();
+}
+
+std::shared_ptr<Panel> X11Application::openSceneWindow(SceneState& scene) {
+    const SceneDescription& description = scene.description;
+    auto content = description.makeContent ? description.makeContent() : nullptr;
+    const Size size =
+        description.sizedToContent && content ? content->fittingSize() : kDefaultSceneSize;
+    Rect frame({0, 0}, size);
+    const auto screens = screens_->screens();
+    if (!screens.empty()) {
+        const Rect visible = screens.front().visibleFrame;
+        frame.origin = {visible.midX() - size.width / 2, visible.midY() - size.height / 2};
+    }
+    unsigned style = StyleMask::titled | StyleMask::closable;
+    if (description.hidesTitleBar) style |= StyleMask::fullSizeContentView;
+    auto window = makePanel(frame, style);
+    window->setTitle(description.title);
+    window->setRestorable(false);
+    window->setHostedContent(content);
+    const std::string identifier = description.identifier;
+    scene.closeObserver = center_.addObserver(Panel::kWillCloseNotification, window.get(),
+                                              NotificationDelivery::synchronous,
+                                              [weak = weak_from_this()](const Notification&) {
+                                                  auto self = weak.lock();
+                                                  if (!self) return;
+                                                  self->loop_->post([weak] {
+                                                      if (auto later = weak.lock())
+                                                          later->sceneWindowClosed();
+                                                  });
+                                              });
+    scene.window = window;
+    return window;
+}
+
+void X11Application::fitToContent(const std::string& sceneIdentifier) {
+    auto found = scenes_.find(sceneIdentifier);
+    if (found == scenes_.end() || !found->second.window) return;
+    auto& window = found->second.window;
+    const auto& content = window->hostedContent();
+    if (!content || window->isClosed()) return;
+    const Size size = content->fittingSize();
+    const Rect frame = window->frame();
+    if (frame.size == size) return;
+    // The top-left corner stays where it is.
+    window->setFrame({frame.minX(), frame.maxY() - size.height, size.width, size.height}, false);
+}
+
+void X11Application::dismissWindow(const std::string& sceneIdentifier) {
+    auto found = scenes_.find(sceneIdentifier);
+    if (found == scenes_.end() || !found->second.window) return;
+    found->second.window->close();
+}
+
+std::shared_ptr<Panel> X11Application::sceneWindow(const std::string& sceneIdentifier) const {
+    auto found = scenes_.find(sceneIdentifier);
+    if (found == scenes_.end() || !found->second.window || found->second.window->isClosed()) {
+        return nullptr;
+    }
+    return found->second.window;
+}
+
+bool X11Application::hasOpenSceneWindow() const {
+    return std::any_of(scenes_.begin(), scenes_.end(), [](const auto& entry) {
+        return entry.second.window && !entry.second.window->isClosed();
+    });
+}
+
+void X11Application::sceneWindowClosed() {
+    if (hasOpenSceneWindow()) return;
+    auto delegate = delegate_.lock();
+    if (delegate && delegate->applicationShouldTerminateAfterLastWindowClosed()) terminate();
+}
+
+}  // namespace talvori::x11

@@ -1,0 +1,125 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/core/Logger.hpp"
+#include "platform/core/NotificationCenter.hpp"
+#include "platform/desktop/Application.hpp"
+
+namespace talvori {
+class RunLoop;
+}
+
+namespace talvori::x11 {
+
+class X11ClientWindows;
+class X11Connection;
+class X11Panel;
+class X11Screens;
+
+// Our application on the X server: its windows (kept by window id, stacked by level), its scenes,
+// key and active state, and its life.
+class X11Application final : public Application,
+                             public std::enable_shared_from_this<X11Application> {
+  public:
+    X11Application(std::shared_ptr<X11Connection> connection, std::shared_ptr<X11Screens> screens,
+                   std::shared_ptr<X11ClientWindows> clients, std::shared_ptr<RunLoop> loop,
+                   NotificationCenter& center, Logger log);
+    ~X11Application() override;
+
+    ActivationPolicy activationPolicy() const override { return policy_; }
+    void setActivationPolicy(ActivationPolicy policy) override;
+    bool isActive() const override { return active_; }
+    void activate() override;
+    int requestUserAttention(bool critical) override;
+    void terminate() override;
+    bool isTerminated() const override { return terminated_; }
+    void setDelegate(std::weak_ptr<ApplicationDelegate> delegate) override;
+    void finishLaunching() override;
+    std::shared_ptr<Panel> makePanel(const Rect& contentRect, unsigned styleMask) override;
+    std::shared_ptr<Panel> keyWindow() const override;
+    std::vector<std::shared_ptr<Panel>> windows() const override;
+    void registerScene(SceneDescription scene) override;
+    void openWindow(const std::string& sceneIdentifier) override;
+    void dismissWindow(const std::string& sceneIdentifier) override;
+    std::shared_ptr<Panel> sceneWindow(const std::string& sceneIdentifier) const override;
+
+    // ---- For the panels and the other services
+    X11Connection& connection() const { return *connection_; }
+    const std::shared_ptr<X11Connection>& sharedConnection() const { return connection_; }
+    X11Screens& screens() const { return *screens_; }
+    X11ClientWindows& clients() const { return *clients_; }
+    const std::shared_ptr<RunLoop>& loop() const { return loop_; }
+    NotificationCenter& notificationCenter() const { return center_; }
+    const Logger& log() const { return log_; }
+
+    std::shared_ptr<X11Panel> panel(xcb_window_t window) const;
+    bool isOurWindow(xcb_window_t window) const { return panels_.contains(window); }
+    // The window under the pointer that is ours and takes mouse events, if any.
+    std::shared_ptr<X11Panel> panelTakingMouseAt(xcb_window_t window) const;
+    void forgetPanel(xcb_window_t window);
+    // Paints `panel` before the loop next sleeps.
+    void setNeedsPaint(const std::shared_ptr<X11Panel>& panel);
+    // Puts `panel` at the top (or bottom) of its level among the windows on screen.
+    void placeInLevel(X11Panel& panel, bool top);
+    // Key status, as makeKey or the server's focus events move it.
+    void panelBecameKey(X11Panel& panel);
+    void panelResignedKey(X11Panel& panel);
+    // Says once in the log that translucent windows cannot blend without a compositor.
+    void noteMissingCompositor();
+
+    // A compositor came or went: translucent panels may show or hide.
+    void compositorChanged();
+    // Work before the loop sleeps: paints and puts raised panels back above other windows.
+    void beforeFlush();
+    void handleEvent(const xcb_generic_event_t& event);
+    // Ends the run loop; called on terminate() and when the server goes away.
+    void setOnTerminate(std::function<void()> handler) { onTerminate_ = std::move(handler); }
+
+  private:
+    struct SceneState {
+        SceneDescription description;
+        std::shared_ptr<Panel> window;
+        NotificationToken closeObserver;
+    };
+
+    std::shared_ptr<Panel> openSceneWindow(SceneState& scene);
+    void fitToContent(const std::string& sceneIdentifier);
+    void sceneWindowClosed();
+    bool hasOpenSceneWindow() const;
+    void updateActive();
+    void setActive(bool active);
+    void enforceLevels();
+    std::vector<std::shared_ptr<X11Panel>> livePanels() const;
+    void handleFocus(const xcb_generic_event_t& event, bool in);
+    void handleClientMessage(const xcb_client_message_event_t& message);
+
+    std::shared_ptr<X11Connection> connection_;
+    std::shared_ptr<X11Screens> screens_;
+    std::shared_ptr<X11ClientWindows> clients_;
+    std::shared_ptr<RunLoop> loop_;
+    NotificationCenter& center_;
+    Logger log_;
+    std::weak_ptr<ApplicationDelegate> delegate_;
+    ActivationPolicy policy_ = ActivationPolicy::regular;
+    bool active_ = false;
+    bool terminated_ = false;
+    bool missingCompositorNoted_ = false;
+    bool levelsDisturbed_ = false;
+    int attentionRequests_ = 0;
+    xcb_window_t activeWindow_ = XCB_WINDOW_NONE;
+    std::map<xcb_window_t, std::weak_ptr<X11Panel>> panels_;
+    std::map<xcb_window_t, std::weak_ptr<X11Panel>> needsPaint_;
+    std::weak_ptr<X11Panel> keyPanel_;
+    std::map<std::string, SceneState> scenes_;
+    std::function<void()> onTerminate_;
+};
+
+}  // namespace talvori::x11

@@ -1,0 +1,242 @@
+#include "platform/x11/X11ClientWindows.hpp"
+
+#include <xcb/res.h>
+
+#include <algorithm>
+
+#include "platform/desktop/WindowLevel.hpp"
+#include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11Reply.hpp"
+
+namespace talvori::x11 {
+
+namespace {
+
+// The requests of one client, sent together so that all clients take one round trip.
+struct ClientCookies {
+    xcb_get_property_cookie_t pid;
+    xcb_get_property_cookie_t netName;
+    xcb_get_property_cookie_t name;
+    xcb_get_property_cookie_t windowClass;
+    xcb_get_property_cookie_t state;
+    xcb_get_property_cookie_t desktop;
+    xcb_get_property_cookie_t type;
+    xcb_get_property_cookie_t opacity;
+    xcb_get_property_cookie_t gtkExtents;
+    xcb_get_window_attributes_cookie_t attributes;
+    xcb_get_geometry_cookie_t geometry;
+};
+
+bool contains(const std::vector<std::uint32_t>& values, xcb_atom_t atom) {
+    return std::find(values.begin(), values.end(), atom) != values.end();
+}
+
+}  // namespace
+
+X11ClientWindows::X11ClientWindows(std::shared_ptr<X11Connection> connection)
+    : connection_(std::move(connection)) {}
+
+std::vector<xcb_window_t> X11ClientWindows::clientList() const {
+    xcb_connection_t* raw = connection_->raw();
+    const auto stacking = requestProperty(raw, connection_->root(),
+                                          connection_->atom(Atom::_NET_CLIENT_LIST_STACKING));
+    const auto mapping =
+        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_CLIENT_LIST));
+    auto stacked = propertyReply(raw, stacking);
+    auto mapped = propertyReply(raw, mapping);
+    if (stacked && !stacked->cardinals().empty()) return stacked->cardinals();
+    if (mapped) return mapped->cardinals();
+    return {};
+}
+
+xcb_window_t X11ClientWindows::activeWindow() const {
+    xcb_connection_t* raw = connection_->raw();
+    const auto value = propertyReply(
+        raw,
+        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_ACTIVE_WINDOW)));
+    return value ? value->cardinal().value_or(0) : xcb_window_t{0};
+}
+
+std::vector<xcb_window_t> X11ClientWindows::rootChildren() const {
+    xcb_connection_t* raw = connection_->raw();
+    auto tree = waitReply(xcb_query_tree_reply, raw, xcb_query_tree(raw, connection_->root()));
+    if (!tree) return {};
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    return {children, children + xcb_query_tree_children_length(tree.get())};
+}
+
+xcb_window_t X11ClientWindows::frameOf(xcb_window_t window) const {
+    if (const auto found = frames_.find(window); found != frames_.end()) return found->second;
+    xcb_connection_t* raw = connection_->raw();
+    xcb_window_t current = window;
+    // Reparenting window managers nest a client one or two levels below the root.
+    for (int depth = 0; depth < 8; ++depth) {
+        auto tree = waitReply(xcb_query_tree_reply, raw, xcb_query_tree(raw, current));
+        if (!tree) return XCB_WINDOW_NONE;
+        if (tree->parent == tree->root || tree->parent == XCB_WINDOW_NONE) {
+            frames_[window] = current;
+            return current;
+        }
+        current = tree->parent;
+    }
+    return XCB_WINDOW_NONE;
+}
+
+std::int32_t X11ClientWindows::pid(xcb_window_t window) const {
+    if (window == XCB_WINDOW_NONE) return 0;
+    if (const auto found = pids_.find(window); found != pids_.end()) return found->second;
+    xcb_connection_t* raw = connection_->raw();
+    const auto value =
+        propertyReply(raw, requestProperty(raw, window, connection_->atom(Atom::_NET_WM_PID), 1));
+    std::int32_t result = value ? static_cast<std::int32_t>(value->cardinal().value_or(0)) : 0;
+    if (result <= 0) result = resourcePid(window);
+    if (result > 0) pids_[window] = result;
+    return result;
+}
+
+// Clients that do not publish their process (Xt programs) are still local clients whose process
+// the server knows.
+std::int32_t X11ClientWindows::resourcePid(xcb_window_t window) const {
+    if (!connection_->hasResources()) return 0;
+    xcb_connection_t* raw = connection_->raw();
+    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    auto reply =
+        waitReply(xcb_res_query_client_ids_reply, raw, xcb_res_query_client_ids(raw, 1, &spec));
+    if (!reply) return 0;
+    for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0;
+         xcb_res_client_id_value_next(&it)) {
+        if (!(it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID)) continue;
+        if (xcb_res_client_id_value_value_length(it.data) < 1) continue;
+        return static_cast<std::int32_t>(*xcb_res_client_id_value_value(it.data));
+    }
+    return 0;
+}
+
+std::optional<X11ClientWindows::Client> X11ClientWindows::readClient(xcb_window_t window) const {
+    auto clients = readClients({window});
+    if (clients.empty()) return std::nullopt;
+    return clients.front();
+}
+
+std::vector<X11ClientWindows::Client> X11ClientWindows::readClients(
+    const std::vector<xcb_window_t>& windows) const {
+    xcb_connection_t* raw = connection_->raw();
+    const auto atom = [this](Atom name) { return connection_->atom(name); };
+    std::vector<xcb_window_t> frames;
+    frames.reserve(windows.size());
+    for (const xcb_window_t window : windows) frames.push_back(frameOf(window));
+    const auto currentDesktopCookie =
+        requestProperty(raw, connection_->root(), atom(Atom::_NET_CURRENT_DESKTOP), 1);
+    std::vector<ClientCookies> cookies;
+    cookies.reserve(windows.size());
+    for (std::size_t index = 0; index < windows.size(); ++index) {
+        const xcb_window_t window = windows[index];
+        const xcb_window_t frame = frames[index] ? frames[index] : window;
+        cookies.push_back({requestProperty(raw, window, atom(Atom::_NET_WM_PID), 1),
+                           requestProperty(raw, window, atom(Atom::_NET_WM_NAME), 256),
+                           requestProperty(raw, window, XCB_ATOM_WM_NAME, 256),
+                           requestProperty(raw, window, XCB_ATOM_WM_CLASS, 64),
+                           requestProperty(raw, window, atom(Atom::_NET_WM_STATE), 32),
+                           requestProperty(raw, window, atom(Atom::_NET_WM_DESKTOP), 1),
+                           requestProperty(raw, window, atom(Atom::_NET_WM_WINDOW_TYPE), 16),
+                           requestProperty(raw, window, atom(Atom::_NET_WM_WINDOW_OPACITY), 1),
+                           requestProperty(raw, window, atom(Atom::_GTK_FRAME_EXTENTS), 4),
+                           xcb_get_window_attributes(raw, frame), xcb_get_geometry(raw, frame)});
+    }
+    const auto currentDesktop = propertyReply(raw, currentDesktopCookie);
+    const std::uint32_t desktopNow = currentDesktop ? currentDesktop->cardinal().value_or(0) : 0;
+
+    std::vector<Client> clients;
+    clients.reserve(windows.size());
+    for (std::size_t index = 0; index < windows.size(); ++index) {
+        const ClientCookies& cookie = cookies[index];
+        const auto pidValue = propertyReply(raw, cookie.pid);
+        const auto netName = propertyReply(raw, cookie.netName);
+        const auto name = propertyReply(raw, cookie.name);
+        const auto windowClass = propertyReply(raw, cookie.windowClass);
+        const auto state = propertyReply(raw, cookie.state);
+        const auto desktop = propertyReply(raw, cookie.desktop);
+        const auto type = propertyReply(raw, cookie.type);
+        const auto opacity = propertyReply(raw, cookie.opacity);
+        const auto gtkExtents = propertyReply(raw, cookie.gtkExtents);
+        auto attributes = waitReply(xcb_get_window_attributes_reply, raw, cookie.attributes);
+        auto geometry = waitReply(xcb_get_geometry_reply, raw, cookie.geometry);
+        if (!attributes || !geometry || frames[index] == XCB_WINDOW_NONE) continue;
+
+        Client client;
+        client.window = windows[index];
+        client.frame = frames[index];
+        client.pid = pidValue ? static_cast<std::int32_t>(pidValue->cardinal().value_or(0)) : 0;
+        if (client.pid <= 0) client.pid = pid(client.window);
+        client.title = netName ? netName->text() : name ? name->text() : std::string();
+        if (windowClass) {
+            const auto names = windowClass->texts();
+            if (!names.empty()) client.instanceName = names[0];
+            if (names.size() > 1) client.className = names[1];
+        }
+        const std::uint32_t border = geometry->border_width;
+        client.rect = {geometry->x, geometry->y, geometry->width + 2 * border,
+                       geometry->height + 2 * border};
+        if (gtkExtents) {
+            // A client-side decorated window's invisible shadow margin is not the window.
+            const auto extents = gtkExtents->cardinals();
+            if (extents.size() == 4 && extents[0] + extents[1] < client.rect.width &&
+                extents[2] + extents[3] < client.rect.height) {
+                client.rect.x += static_cast<std::int32_t>(extents[0]);
+                client.rect.y += static_cast<std::int32_t>(extents[2]);
+                client.rect.width -= extents[0] + extents[1];
+                client.rect.height -= extents[2] + extents[3];
+            }
+        }
+        client.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        const auto states = state ? state->cardinals() : std::vector<std::uint32_t>{};
+        client.hidden = contains(states, atom(Atom::_NET_WM_STATE_HIDDEN));
+        client.isAbove = contains(states, atom(Atom::_NET_WM_STATE_ABOVE));
+        client.skipsTaskbar = contains(states, atom(Atom::_NET_WM_STATE_SKIP_TASKBAR));
+        if (desktop) {
+            const std::uint32_t number = desktop->cardinal().value_or(desktopNow);
+            client.onCurrentDesktop = number == desktopNow || number == 0xFFFFFFFF;
+        }
+        const auto types = type ? type->cardinals() : std::vector<std::uint32_t>{};
+        client.isDesktop = contains(types, atom(Atom::_NET_WM_WINDOW_TYPE_DESKTOP));
+        client.isDock = contains(types, atom(Atom::_NET_WM_WINDOW_TYPE_DOCK));
+        if (opacity) {
+            if (const auto value = opacity->cardinal()) client.alpha = *value / 4294967295.0;
+        }
+        client.layer = client.isDesktop ? WindowLevel::desktop
+                       : client.isDock  ? WindowLevel::dock
+                       : client.isAbove ? WindowLevel::floating
+                                        : WindowLevel::normal;
+        clients.push_back(std::move(client));
+    }
+    return clients;
+}
+
+void X11ClientWindows::handleEvent(const xcb_generic_event_t& event) {
+    switch (event.response_type & 0x7F) {
+        case XCB_REPARENT_NOTIFY: {
+            const auto& notify = reinterpret_cast<const xcb_reparent_notify_event_t&>(event);
+            frames_.erase(notify.window);
+            break;
+        }
+        case XCB_DESTROY_NOTIFY: {
+            const auto& notify = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
+            // A client's own destruction reaches only its frame; the frame's own, which follows,
+            // reaches us: forget every client it held.
+            for (auto it = frames_.begin(); it != frames_.end();) {
+                if (it->first == notify.window || it->second == notify.window) {
+                    pids_.erase(it->first);
+                    it = frames_.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+            pids_.erase(notify.window);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+}  // namespace talvori::x11

@@ -1,0 +1,257 @@
+#include "platform/x11/X11Connection.hpp"
+
+#include <poll.h>
+#include <xcb/randr.h>
+#include <xcb/res.h>
+#include <xcb/shape.h>
+#include <xcb/xfixes.h>
+#include <xcb/xinput.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/core/RunLoop.hpp"
+#include "platform/x11/X11ErrorNames.hpp"
+#include "platform/x11/X11Reply.hpp"
+
+namespace talvori::x11 {
+
+namespace {
+
+constexpr const char* kAtomNames[] = {
+#define TALVORI_X11_ATOM_NAME(name) #name,
+    TALVORI_X11_ATOMS(TALVORI_X11_ATOM_NAME)
+#undef TALVORI_X11_ATOM_NAME
+};
+
+}  // namespace
+
+std::shared_ptr<X11Connection> X11Connection::open(const char* display, Logger log) {
+    int screenNumber = 0;
+    xcb_connection_t* connection = xcb_connect(display, &screenNumber);
+    if (!connection || xcb_connection_has_error(connection)) {
+        if (connection) xcb_disconnect(connection);
+        return nullptr;
+    }
+    std::shared_ptr<X11Connection> result(
+        new X11Connection(connection, screenNumber, std::move(log)));
+    if (!result->screen_) return nullptr;
+    result->internAtoms();
+    result->queryExtensions();
+    result->findArgbVisual();
+    result->watchCompositor();
+    return result;
+}
+
+X11Connection::X11Connection(xcb_connection_t* connection, int screenNumber, Logger log)
+    : connection_(connection), screenNumber_(screenNumber), log_(std::move(log)) {
+    auto iterator = xcb_setup_roots_iterator(xcb_get_setup(connection_));
+    for (int index = 0; iterator.rem > 0; ++index, xcb_screen_next(&iterator)) {
+        if (index == screenNumber_) screen_ = iterator.data;
+    }
+}
+
+X11Connection::~X11Connection() {
+    hook_.reset();
+    watch_.reset();
+    xcb_disconnect(connection_);
+}
+
+// All atoms in one round trip.
+void X11Connection::internAtoms() {
+    const std::string screen = std::to_string(screenNumber_);
+    std::vector<std::string> names(std::begin(kAtomNames), std::end(kAtomNames));
+    names.push_back("_NET_WM_CM_S" + screen);
+    names.push_back("_XSETTINGS_S" + screen);
+    std::vector<xcb_intern_atom_cookie_t> cookies;
+    cookies.reserve(names.size());
+    for (const auto& name : names) {
+        cookies.push_back(
+            xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(name.size()), name.c_str()));
+    }
+    for (std::size_t index = 0; index < cookies.size() && index < atoms_.size(); ++index) {
+        auto reply = waitReply(xcb_intern_atom_reply, connection_, cookies[index]);
+        atoms_[index] = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    }
+}
+
+void X11Connection::queryExtensions() {
+    struct Wanted {
+        xcb_extension_t* id;
+        const char* name;
+    };
+    const Wanted wanted[] = {{&xcb_shape_id, "SHAPE"},
+                             {&xcb_xfixes_id, "XFIXES"},
+                             {&xcb_randr_id, "RANDR"},
+                             {&xcb_input_id, "XInputExtension"},
+                             {&xcb_res_id, "X-Resource"}};
+    for (const auto& extension : wanted) xcb_prefetch_extension_data(connection_, extension.id);
+    for (const auto& extension : wanted) {
+        const auto* data = xcb_get_extension_data(connection_, extension.id);
+        if (data && data->present) extensionNames_[data->major_opcode] = extension.name;
+    }
+    const auto* shape = xcb_get_extension_data(connection_, &xcb_shape_id);
+    hasShape_ = shape && shape->present;
+
+    const auto* xfixes = xcb_get_extension_data(connection_, &xcb_xfixes_id);
+    if (xfixes && xfixes->present) {
+        auto version = waitReply(xcb_xfixes_query_version_reply, connection_,
+                                 xcb_xfixes_query_version(connection_, 5, 0));
+        hasXfixes_ = version != nullptr;
+        xfixesFirstEvent_ = xfixes->first_event;
+    }
+    const auto* randr = xcb_get_extension_data(connection_, &xcb_randr_id);
+    if (randr && randr->present) {
+        auto version = waitReply(xcb_randr_query_version_reply, connection_,
+                                 xcb_randr_query_version(connection_, 1, 5));
+        hasRandr_ = version && (version->major_version > 1 || version->minor_version >= 5);
+        randrFirstEvent_ = randr->first_event;
+    }
+    const auto* input = xcb_get_extension_data(connection_, &xcb_input_id);
+    if (input && input->present) {
+        auto version = waitReply(xcb_input_xi_query_version_reply, connection_,
+                                 xcb_input_xi_query_version(connection_, 2, 2));
+        hasXinput_ = version && (version->major_version > 2 ||
+                                 (version->major_version == 2 && version->minor_version >= 2));
+        xinputOpcode_ = input->major_opcode;
+    }
+    const auto* resources = xcb_get_extension_data(connection_, &xcb_res_id);
+    if (resources && resources->present) {
+        auto version = waitReply(xcb_res_query_version_reply, connection_,
+                                 xcb_res_query_version(connection_, 1, 2));
+        hasResources_ = version && (version->server_major > 1 || version->server_minor >= 2);
+    }
+}
+
+void X11Connection::findArgbVisual() {
+    for (auto depths = xcb_screen_allowed_depths_iterator(screen_); depths.rem > 0;
+         xcb_depth_next(&depths)) {
+        if (depths.data->depth != 32) continue;
+        for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem > 0;
+             xcb_visualtype_next(&visuals)) {
+            if (visuals.data->_class != XCB_VISUAL_CLASS_TRUE_COLOR) continue;
+            argbVisual_ = visuals.data->visual_id;
+            argbColormap_ = xcb_generate_id(connection_);
+            xcb_create_colormap(connection_, XCB_COLORMAP_ALLOC_NONE, argbColormap_, root(),
+                                argbVisual_);
+            return;
+        }
+    }
+}
+
+xcb_visualtype_t* X11Connection::visualType(xcb_visualid_t visual) const {
+    for (auto depths = xcb_screen_allowed_depths_iterator(screen_); depths.rem > 0;
+         xcb_depth_next(&depths)) {
+        for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem > 0;
+             xcb_visualtype_next(&visuals)) {
+            if (visuals.data->visual_id == visual) return visuals.data;
+        }
+    }
+    return nullptr;
+}
+
+void X11Connection::watchCompositor() {
+    if (hasXfixes_) {
+        xcb_xfixes_select_selection_input(
+            connection_, root(), atom(Atom::compositorSelection),
+            XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    }
+    readCompositorOwner();
+}
+
+void X11Connection::readCompositorOwner() {
+    auto owner = waitReply(xcb_get_selection_owner_reply, connection_,
+                           xcb_get_selection_owner(connection_, atom(Atom::compositorSelection)));
+    hasCompositor_ = owner && owner->owner != XCB_WINDOW_NONE;
+}
+
+// ---- Events
+
+void X11Connection::attach(RunLoop& loop, EventHandler handler, std::function<void()> closed) {
+    handler_ = std::move(handler);
+    closedHandler_ = std::move(closed);
+    watch_ = loop.watch(xcb_get_file_descriptor(connection_), POLLIN,
+                        [this](short) { readEvents(false); });
+    hook_ = loop.addBeforeWaitHook([this] { drainAndFlush(); });
+}
+
+void X11Connection::detach() {
+    hook_.reset();
+    watch_.reset();
+    handler_ = nullptr;
+    closedHandler_ = nullptr;
+    beforeFlush_ = nullptr;
+    onCompositorChange_ = nullptr;
+}
+
+void X11Connection::drainAndFlush() {
+    if (closed_) return;
+    // Replies waited for during the turn may have pulled events into xcb's queue while the
+    // descriptor went quiet: hand them over now, or they would wait for the next wake-up.
+    readEvents(true);
+    if (beforeFlush_) beforeFlush_();
+    if (closed_) return;
+    xcb_flush(connection_);
+    checkClosed();
+}
+
+void X11Connection::readEvents(bool queuedOnly) {
+    while (!closed_) {
+        xcb_generic_event_t* raw =
+            queuedOnly ? xcb_poll_for_queued_event(connection_) : xcb_poll_for_event(connection_);
+        if (!raw) break;
+        Reply<xcb_generic_event_t> event(raw);
+        dispatch(event.get());
+    }
+    checkClosed();
+}
+
+void X11Connection::dispatch(xcb_generic_event_t* event) {
+    const std::uint8_t type = event->response_type & 0x7F;
+    if (type == 0) {
+        logError(*reinterpret_cast<xcb_generic_error_t*>(event));
+        return;
+    }
+    if (hasXfixes_ && type == xfixesFirstEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
+        const auto* notify = reinterpret_cast<xcb_xfixes_selection_notify_event_t*>(event);
+        if (notify->selection == atom(Atom::compositorSelection)) {
+            const bool had = hasCompositor_;
+            hasCompositor_ = notify->owner != XCB_WINDOW_NONE;
+            if (had != hasCompositor_) {
+                log_.log("A compositing manager %{public}s",
+                         hasCompositor_ ? "started: translucent windows blend again"
+                                        : "stopped: translucent windows no longer blend");
+                if (onCompositorChange_) onCompositorChange_(hasCompositor_);
+            }
+        }
+    }
+    if (handler_) handler_(*event);
+}
+
+void X11Connection::checkClosed() {
+    if (closed_ || !xcb_connection_has_error(connection_)) return;
+    closed_ = true;
+    watch_.reset();
+    log_.error("The connection to the X server closed; Talvori ends.");
+    if (auto closed = std::move(closedHandler_)) closed();
+}
+
+void X11Connection::logError(const xcb_generic_error_t& error) const {
+    log_.log("X error %{public}s in %{public}s (resource 0x%{public}x)",
+             X11ErrorNames::error(error.error_code),
+             X11ErrorNames::request(error.major_code, error.minor_code, extensionNames_),
+             error.resource_id);
+}
+
+std::uint8_t X11Connection::check(xcb_void_cookie_t cookie) const {
+    xcb_generic_error_t* error = xcb_request_check(connection_, cookie);
+    if (!error) return 0;
+    const std::uint8_t code = error->error_code;
+    std::free(error);
+    return code;
+}
+
+}  // namespace talvori::x11

@@ -1,0 +1,130 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/core/Logger.hpp"
+#include "platform/x11/X11Atoms.hpp"
+
+namespace talvori {
+class BeforeWaitHook;
+class FileWatch;
+class RunLoop;
+}  // namespace talvori
+
+namespace talvori::x11 {
+
+// The one connection to the X server: its screen, the atoms and extensions the backend uses, the
+// 32-bit visual for translucent windows, whether a compositor runs, and the connection's place in
+// the run loop. Events are handed to one handler as they arrive; X errors are logged with the
+// request that caused them and never stop the program; a closed connection is reported once.
+class X11Connection {
+  public:
+    using EventHandler = std::function<void(const xcb_generic_event_t&)>;
+
+    // Connects to `display` (null: $DISPLAY). Null when no server is reachable.
+    static std::shared_ptr<X11Connection> open(const char* display, Logger log);
+    ~X11Connection();
+    X11Connection(const X11Connection&) = delete;
+    X11Connection& operator=(const X11Connection&) = delete;
+
+    xcb_connection_t* raw() const { return connection_; }
+    xcb_window_t root() const { return screen_->root; }
+    const xcb_screen_t& screen() const { return *screen_; }
+    int screenNumber() const { return screenNumber_; }
+    xcb_atom_t atom(Atom name) const { return atoms_[static_cast<std::size_t>(name)]; }
+    const Logger& log() const { return log_; }
+
+    // ---- Extensions (0 when absent)
+    bool hasShape() const { return hasShape_; }
+    std::uint8_t xfixesFirstEvent() const { return xfixesFirstEvent_; }
+    bool hasXfixes() const { return hasXfixes_; }
+    std::uint8_t randrFirstEvent() const { return randrFirstEvent_; }
+    bool hasRandr() const { return hasRandr_; }
+    // The major opcode of XInput 2.2, which generic events carry.
+    std::uint8_t xinputOpcode() const { return xinputOpcode_; }
+    bool hasXinput() const { return hasXinput_; }
+    bool hasResources() const { return hasResources_; }
+
+    // ---- Translucency
+    // The 32-bit TrueColor visual and its colormap; 0 when the server has none.
+    xcb_visualid_t argbVisual() const { return argbVisual_; }
+    xcb_colormap_t argbColormap() const { return argbColormap_; }
+    xcb_visualtype_t* visualType(xcb_visualid_t visual) const;
+    // Whether a compositing manager owns this screen's selection: only then do translucent
+    // windows blend with what lies below.
+    bool hasCompositor() const { return hasCompositor_; }
+    // Called when a compositor comes or goes.
+    void setOnCompositorChange(std::function<void(bool)> handler) {
+        onCompositorChange_ = std::move(handler);
+    }
+
+    // ---- Time
+    // The server time of the latest event that carried one (for focus and activation requests).
+    xcb_timestamp_t lastTime() const { return lastTime_; }
+    void noteTime(xcb_timestamp_t time) {
+        if (time != XCB_CURRENT_TIME) lastTime_ = time;
+    }
+
+    // ---- The run loop
+    // Starts reading events into `handler`; `closed` runs once when the connection closes.
+    void attach(RunLoop& loop, EventHandler handler, std::function<void()> closed);
+    // Stops reading and handing over events (the services that took them are going away).
+    void detach();
+    // Work to do right before the loop sleeps (painting), before the requests are sent.
+    void setBeforeFlush(std::function<void()> work) { beforeFlush_ = std::move(work); }
+    // Hands over the events xcb already holds, then sends every buffered request.
+    void drainAndFlush();
+    bool isClosed() const { return closed_; }
+
+    // Logs an error event (or a failed checked request) with its request's name.
+    void logError(const xcb_generic_error_t& error) const;
+    // Waits for a checked request; returns its error code, 0 for success.
+    std::uint8_t check(xcb_void_cookie_t cookie) const;
+
+  private:
+    X11Connection(xcb_connection_t* connection, int screenNumber, Logger log);
+
+    void internAtoms();
+    void queryExtensions();
+    void findArgbVisual();
+    void watchCompositor();
+    void readCompositorOwner();
+    void dispatch(xcb_generic_event_t* event);
+    void readEvents(bool queuedOnly);
+    void checkClosed();
+
+    xcb_connection_t* connection_;
+    int screenNumber_;
+    xcb_screen_t* screen_ = nullptr;
+    Logger log_;
+    std::array<xcb_atom_t, static_cast<std::size_t>(Atom::count)> atoms_{};
+    std::map<std::uint8_t, std::string> extensionNames_;
+    bool hasShape_ = false;
+    bool hasXfixes_ = false;
+    std::uint8_t xfixesFirstEvent_ = 0;
+    bool hasRandr_ = false;
+    std::uint8_t randrFirstEvent_ = 0;
+    bool hasXinput_ = false;
+    std::uint8_t xinputOpcode_ = 0;
+    bool hasResources_ = false;
+    xcb_visualid_t argbVisual_ = 0;
+    xcb_colormap_t argbColormap_ = 0;
+    bool hasCompositor_ = false;
+    std::function<void(bool)> onCompositorChange_;
+    xcb_timestamp_t lastTime_ = XCB_CURRENT_TIME;
+    EventHandler handler_;
+    std::function<void()> closedHandler_;
+    std::function<void()> beforeFlush_;
+    bool closed_ = false;
+    std::shared_ptr<FileWatch> watch_;
+    std::shared_ptr<BeforeWaitHook> hook_;
+};
+
+}  // namespace talvori::x11

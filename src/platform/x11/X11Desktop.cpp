@@ -1,0 +1,137 @@
+#include "platform/x11/X11Desktop.hpp"
+
+#include <cstdlib>
+#include <string_view>
+
+#include "platform/Platform.hpp"
+#include "platform/x11/X11Accessibility.hpp"
+#include "platform/x11/X11Announcer.hpp"
+#include "platform/x11/X11Application.hpp"
+#include "platform/x11/X11ClientWindows.hpp"
+#include "platform/x11/X11ColorSampler.hpp"
+#include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11HotKeyService.hpp"
+#include "platform/x11/X11Input.hpp"
+#include "platform/x11/X11Keyboard.hpp"
+#include "platform/x11/X11KeyboardLayout.hpp"
+#include "platform/x11/X11LoginItem.hpp"
+#include "platform/x11/X11Reply.hpp"
+#include "platform/x11/X11Screens.hpp"
+#include "platform/x11/X11StatusBar.hpp"
+#include "platform/x11/X11WindowList.hpp"
+#include "platform/x11/X11Workspace.hpp"
+
+namespace talvori::x11 {
+
+namespace {
+
+void noteSession(const X11Connection& connection) {
+    const char* session = std::getenv("XDG_SESSION_TYPE");
+    if (session && std::string_view(session) == "wayland") {
+        connection.log().error(
+            "This is a Wayland session: Talvori can see and follow only X11 (XWayland) windows, "
+            "and its global shortcuts work only while an X11 window has the keyboard.");
+    }
+    xcb_connection_t* raw = connection.raw();
+    const auto manager =
+        propertyReply(raw, requestProperty(raw, connection.root(),
+                                           connection.atom(Atom::_NET_SUPPORTING_WM_CHECK), 1));
+    if (!manager) {
+        connection.log().log(
+            "No window manager runs: windows cannot be activated or followed until one starts");
+    }
+}
+
+}  // namespace
+
+std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* display) {
+    auto log = platform.logger("X11");
+    auto connection = X11Connection::open(display, log);
+    if (!connection) return nullptr;
+    noteSession(*connection);
+    // What other programs' windows do, and the window manager's published state.
+    const std::uint32_t rootEvents[] = {XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY |
+                                        XCB_EVENT_MASK_PROPERTY_CHANGE};
+    xcb_change_window_attributes(connection->raw(), connection->root(), XCB_CW_EVENT_MASK,
+                                 rootEvents);
+
+    std::shared_ptr<X11Desktop> desktop(new X11Desktop());
+    desktop->connection_ = connection;
+    desktop->screens_ = std::make_shared<X11Screens>(connection, platform.sharedRunLoop(),
+                                                     platform.notificationCenter());
+    desktop->screens_->startWatching();
+    desktop->clients_ = std::make_shared<X11ClientWindows>(connection);
+    desktop->keyboard_ = std::make_shared<X11Keyboard>(connection);
+    desktop->application_ = std::make_shared<X11Application>(
+        connection, desktop->screens_, desktop->clients_, platform.sharedRunLoop(),
+        platform.notificationCenter(), platform.logger("Application"));
+    desktop->input_ =
+        std::make_shared<X11Input>(desktop->application_, desktop->keyboard_, platform.clock());
+    desktop->accessibility_ = std::make_shared<X11Accessibility>(desktop->application_);
+    desktop->workspace_ =
+        std::make_shared<X11Workspace>(desktop->application_, platform.logger("Workspace"));
+    desktop->hotKeys_ = std::make_shared<X11HotKeyService>(connection, desktop->keyboard_,
+                                                           platform.logger("HotKeys"));
+
+    std::weak_ptr<X11Application> application = desktop->application_;
+    std::weak_ptr<X11HotKeyService> hotKeys = desktop->hotKeys_;
+    desktop->screens_->setKeyWindowFrame([application]() -> std::optional<Rect> {
+        auto strong = application.lock();
+        auto key = strong ? strong->keyWindow() : nullptr;
+        if (!key) return std::nullopt;
+        return key->frame();
+    });
+    desktop->keyboard_->setOnKeymapChange([hotKeys] {
+        if (auto strong = hotKeys.lock()) strong->keymapChanged();
+    });
+    connection->setOnCompositorChange([application](bool) {
+        if (auto strong = application.lock()) strong->compositorChanged();
+    });
+    connection->setBeforeFlush([application] {
+        if (auto strong = application.lock()) strong->beforeFlush();
+    });
+    std::weak_ptr<RunLoop> loop = platform.sharedRunLoop();
+    desktop->application_->setOnTerminate([loop] {
+        if (auto strong = loop.lock()) strong->stop();
+    });
+    X11Desktop* raw = desktop.get();
+    connection->attach(
+        platform.runLoop(), [raw](const xcb_generic_event_t& event) { raw->handleEvent(&event); },
+        [application] {
+            if (auto strong = application.lock()) strong->terminate();
+        });
+
+    platform.installDesktop({desktop->application_, desktop->screens_,
+                             std::make_shared<X11WindowList>(desktop->application_),
+                             desktop->workspace_, desktop->accessibility_, desktop->input_,
+                             std::make_shared<X11StatusBar>(platform.logger("StatusBar")),
+                             std::make_shared<X11Announcer>(),
+                             std::make_shared<X11ColorSampler>(platform.sharedRunLoop()),
+                             std::make_shared<X11LoginItem>(), desktop->hotKeys_,
+                             std::make_shared<X11KeyboardLayout>(desktop->keyboard_), desktop});
+    xcb_flush(connection->raw());
+    return desktop;
+}
+
+X11Desktop::~X11Desktop() {
+    // Panels still held elsewhere keep the connection: it must not call into what is gone.
+    connection_->detach();
+}
+
+void X11Desktop::handleEvent(const void* raw) {
+    const auto& event = *static_cast<const xcb_generic_event_t*>(raw);
+    screens_->handleEvent(event);
+    keyboard_->handleEvent(event);
+    const std::uint8_t type = event.response_type & 0x7F;
+    if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
+        const auto& key = reinterpret_cast<const xcb_key_press_event_t&>(event);
+        if (hotKeys_->handleKey(key, type == XCB_KEY_PRESS)) return;
+    }
+    application_->handleEvent(event);
+    input_->handleEvent(event);
+    accessibility_->handleEvent(event);
+    workspace_->handleEvent(event);
+    clients_->handleEvent(event);
+}
+
+}  // namespace talvori::x11

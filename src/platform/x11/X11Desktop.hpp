@@ -1,0 +1,53 @@
+#pragma once
+
+#include <memory>
+
+namespace talvori {
+class Platform;
+}
+
+namespace talvori::x11 {
+
+class X11Accessibility;
+class X11Application;
+class X11ClientWindows;
+class X11Connection;
+class X11HotKeyService;
+class X11Input;
+class X11Keyboard;
+class X11Screens;
+class X11Workspace;
+
+// The real desktop over an X server: connects, makes every desktop service over the connection
+// and installs them into the platform, which keeps this object alive.
+class X11Desktop {
+  public:
+    // Installs the X11 desktop into `platform` (real time) when the X server at `display` (null:
+    // $DISPLAY) is reachable; null, installing nothing, when it is not.
+    static std::shared_ptr<X11Desktop> install(Platform& platform, const char* display = nullptr);
+    ~X11Desktop();
+
+    X11Connection& connection() const { return *connection_; }
+    X11Application& application() const { return *application_; }
+    X11Screens& screens() const { return *screens_; }
+    X11ClientWindows& clients() const { return *clients_; }
+    X11Keyboard& keyboard() const { return *keyboard_; }
+    X11HotKeyService& hotKeys() const { return *hotKeys_; }
+
+  private:
+    X11Desktop() = default;
+    void handleEvent(const void* event);
+
+    // Declared first so that it goes last: every service still talks to the server as it goes.
+    std::shared_ptr<X11Connection> connection_;
+    std::shared_ptr<X11Screens> screens_;
+    std::shared_ptr<X11ClientWindows> clients_;
+    std::shared_ptr<X11Keyboard> keyboard_;
+    std::shared_ptr<X11Application> application_;
+    std::shared_ptr<X11Input> input_;
+    std::shared_ptr<X11Accessibility> accessibility_;
+    std::shared_ptr<X11Workspace> workspace_;
+    std::shared_ptr<X11HotKeyService> hotKeys_;
+};
+
+}  // namespace talvori::x11

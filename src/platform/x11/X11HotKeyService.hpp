@@ -1,0 +1,77 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/core/Logger.hpp"
+#include "platform/desktop/HotKeyService.hpp"
+
+namespace talvori::x11 {
+
+class X11Connection;
+class X11Keyboard;
+
+// Hot keys as passive key grabs on the root window: one grab per X key of the virtual key code and
+// per combination of the lock modifiers (Caps, Num, Scroll), so that they fire whatever the locks.
+// A grab another client holds fails with BadAccess: the combination is taken. The modifier bits
+// come from the server's modifier map and the grabs are made again when it changes.
+class X11HotKeyService final : public HotKeyService {
+  public:
+    X11HotKeyService(std::shared_ptr<X11Connection> connection,
+                     std::shared_ptr<X11Keyboard> keyboard, Logger log);
+    ~X11HotKeyService() override;
+
+    std::optional<HotKeyRef> registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
+                                            HotKeyID id) override;
+    void unregisterHotKey(HotKeyRef ref) override;
+    std::optional<HotKeyHandlerRef> installEventHandler(Handler handler) override;
+    void setHandlerEnabled(HotKeyHandlerRef handler, bool enabled) override;
+    std::optional<std::vector<SymbolicHotKey>> symbolicHotKeys() const override;
+
+    // A key event of the session: true when it belongs to a hot key (it then goes nowhere else).
+    bool handleKey(const xcb_key_press_event_t& key, bool down);
+    // The keymap or the modifier map changed: grab everything again with the new bits.
+    void keymapChanged();
+
+  private:
+    struct Grab {
+        xcb_keycode_t key;
+        std::uint16_t modifiers;
+        bool operator<(const Grab& other) const {
+            return key != other.key ? key < other.key : modifiers < other.modifiers;
+        }
+    };
+    struct Registered {
+        std::uint32_t keyCode;
+        std::uint32_t carbonModifiers;
+        HotKeyID id;
+        std::vector<Grab> grabs;
+    };
+    struct InstalledHandler {
+        Handler handler;
+        bool enabled = false;
+    };
+
+    std::optional<std::uint16_t> xModifiers(std::uint32_t carbonModifiers) const;
+    std::vector<std::uint16_t> lockCombinations() const;
+    // Grabs every key and lock combination; all or none.
+    std::optional<std::vector<Grab>> grab(std::uint32_t keyCode, std::uint32_t carbonModifiers);
+    void ungrab(const std::vector<Grab>& grabs);
+    void deliver(HotKeyEventKind kind, HotKeyID id);
+
+    std::shared_ptr<X11Connection> connection_;
+    std::shared_ptr<X11Keyboard> keyboard_;
+    Logger log_;
+    std::uint64_t nextRef_ = 1;
+    std::map<std::uint64_t, Registered> registered_;
+    std::map<std::uint64_t, InstalledHandler> handlers_;
+    // The id whose press each held X key fired.
+    std::map<xcb_keycode_t, HotKeyID> pressed_;
+};
+
+}  // namespace talvori::x11

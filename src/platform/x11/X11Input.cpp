@@ -1,0 +1,418 @@
+#include "platform/x11/X11Input.hpp"
+
+#include <xcb/xinput.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/core/Clock.hpp"
+#include "platform/x11/X11Application.hpp"
+#include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11Cursors.hpp"
+#include "platform/x11/X11KeyCodes.hpp"
+#include "platform/x11/X11Keyboard.hpp"
+#include "platform/x11/X11Panel.hpp"
+#include "platform/x11/X11Reply.hpp"
+#include "platform/x11/X11Screens.hpp"
+
+namespace talvori::x11 {
+
+namespace {
+
+// X keeps no double-click setting; these are the usual desktop values.
+constexpr double kDoubleClickInterval = 0.5;
+constexpr double kDoubleClickDistance = 4;
+// One wheel notch, in points.
+constexpr double kScrollStep = 10;
+
+constexpr EventMask bits(std::initializer_list<EventType> types) {
+    EventMask mask = 0;
+    for (const EventType type : types) mask |= eventMaskBit(type);
+    return mask;
+}
+
+constexpr EventMask kPressMask = bits({EventType::leftMouseDown, EventType::rightMouseDown});
+constexpr EventMask kReleaseMask = bits({EventType::leftMouseUp, EventType::rightMouseUp});
+constexpr EventMask kMotionMask =
+    bits({EventType::mouseMoved, EventType::leftMouseDragged, EventType::rightMouseDragged});
+constexpr EventMask kKeyDownMask = bits({EventType::keyDown, EventType::flagsChanged});
+constexpr EventMask kKeyUpMask = bits({EventType::keyUp, EventType::flagsChanged});
+
+}  // namespace
+
+X11Input::X11Input(std::shared_ptr<X11Application> application,
+                   std::shared_ptr<X11Keyboard> keyboard, const Clock& clock)
+    : application_(std::move(application)),
+      connection_(application_->sharedConnection()),
+      keyboard_(std::move(keyboard)),
+      cursors_(std::make_unique<X11Cursors>(connection_)),
+      clock_(clock),
+      localMonitors_(std::make_shared<List<LocalMonitor>>()),
+      globalMonitors_(std::make_shared<List<GlobalMonitor>>()) {}
+
+X11Input::~X11Input() = default;
+
+// ---- State
+
+Point X11Input::mouseLocation() const {
+    xcb_connection_t* raw = connection_->raw();
+    auto pointer =
+        waitReply(xcb_query_pointer_reply, raw, xcb_query_pointer(raw, connection_->root()));
+    if (!pointer) return {};
+    return application_->screens().space().pointToGlobal(pointer->root_x, pointer->root_y);
+}
+
+std::uint64_t X11Input::modifierFlags() const {
+    xcb_connection_t* raw = connection_->raw();
+    auto pointer =
+        waitReply(xcb_query_pointer_reply, raw, xcb_query_pointer(raw, connection_->root()));
+    return pointer ? keyboard_->flags(pointer->mask) : 0;
+}
+
+double X11Input::keyRepeatDelay() const {
+    return keyboard_->repeatDelay();
+}
+
+double X11Input::keyRepeatInterval() const {
+    return keyboard_->repeatInterval();
+}
+
+void X11Input::setCursor(const Cursor& cursor) {
+    auto target = pressed_.lock();
+    if (!target) target = hovered_.lock();
+    // The cursor belongs to a window: over none of ours there is nothing to set it on.
+    if (!target || !target->isMapped()) return;
+    const xcb_cursor_t shape = cursors_->cursor(cursor);
+    const std::uint32_t values[] = {shape};
+    xcb_change_window_attributes(connection_->raw(), target->window(), XCB_CW_CURSOR, values);
+}
+
+// ---- Monitors and taps
+
+template <class Handler>
+Registration X11Input::add(const std::shared_ptr<List<Handler>>& list, EventMask mask,
+                           Handler handler) {
+    auto entry = std::make_shared<Entry<Handler>>();
+    entry->mask = mask;
+    entry->handler = std::move(handler);
+    list->push_back(entry);
+    std::weak_ptr<List<Handler>> weakList = list;
+    std::weak_ptr<Entry<Handler>> weakEntry = entry;
+    std::weak_ptr<X11Input> weakSelf = weak_from_this();
+    return Registration([weakList, weakEntry, weakSelf] {
+        auto strongList = weakList.lock();
+        auto strongEntry = weakEntry.lock();
+        if (strongEntry) strongEntry->removed = true;
+        if (strongList) std::erase(*strongList, strongEntry);
+        if (auto self = weakSelf.lock()) self->updateRawSelection();
+    });
+}
+
+Registration X11Input::addLocalMonitor(EventMask mask, LocalMonitor monitor) {
+    return add(localMonitors_, mask, std::move(monitor));
+}
+
+Registration X11Input::addGlobalMonitor(EventMask mask, GlobalMonitor monitor) {
+    if (!connection_->hasXinput()) return {};
+    auto registration = add(globalMonitors_, mask, std::move(monitor));
+    updateRawSelection();
+    return registration;
+}
+
+std::shared_ptr<EventTap> X11Input::makeListenOnlyEventTap(EventMask mask,
+                                                           EventTap::Callback callback) {
+    if (!connection_->hasXinput()) return nullptr;
+    auto tap = std::make_shared<EventTap>(mask, std::move(callback));
+    taps_.push_back(tap);
+    updateRawSelection();
+    return tap;
+}
+
+EventMask X11Input::rawMask() const {
+    EventMask wanted = 0;
+    for (const auto& entry : *globalMonitors_) wanted |= entry->mask;
+    for (const auto& weak : taps_) {
+        if (auto tap = weak.lock(); tap && tap->isValid()) wanted |= tap->mask();
+    }
+    return wanted;
+}
+
+void X11Input::updateRawSelection() {
+    std::erase_if(taps_, [](const auto& weak) {
+        auto tap = weak.lock();
+        return !tap || !tap->isValid();
+    });
+    const EventMask wanted = rawMask();
+    std::uint32_t select = 0;
+    if (wanted & (kPressMask | kReleaseMask | kMotionMask)) {
+        // Drags need the buttons' state as well as the motion.
+        select |=
+            XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE;
+    }
+    if (wanted & kMotionMask) select |= XCB_INPUT_XI_EVENT_MASK_RAW_MOTION;
+    if (wanted & kKeyDownMask) select |= XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS;
+    if (wanted & kKeyUpMask) select |= XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE;
+    if (select == selectedRaw_ || !connection_->hasXinput()) return;
+    selectedRaw_ = select;
+    struct {
+        xcb_input_event_mask_t head;
+        std::uint32_t mask;
+    } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, select};
+    xcb_input_xi_select_events(connection_->raw(), connection_->root(), 1, &selection.head);
+}
+
+// ---- Events
+
+void X11Input::handleEvent(const xcb_generic_event_t& event) {
+    switch (event.response_type & 0x7F) {
+        case XCB_BUTTON_PRESS:
+            handleButton(reinterpret_cast<const xcb_button_press_event_t&>(event), true);
+            break;
+        case XCB_BUTTON_RELEASE:
+            handleButton(reinterpret_cast<const xcb_button_press_event_t&>(event), false);
+            break;
+        case XCB_MOTION_NOTIFY:
+            handleMotion(reinterpret_cast<const xcb_motion_notify_event_t&>(event));
+            break;
+        case XCB_ENTER_NOTIFY:
+            handleCrossing(reinterpret_cast<const xcb_enter_notify_event_t&>(event), true);
+            break;
+        case XCB_LEAVE_NOTIFY:
+            handleCrossing(reinterpret_cast<const xcb_enter_notify_event_t&>(event), false);
+            break;
+        case XCB_KEY_PRESS:
+            handleKey(reinterpret_cast<const xcb_key_press_event_t&>(event), true);
+            break;
+        case XCB_KEY_RELEASE:
+            handleKey(reinterpret_cast<const xcb_key_press_event_t&>(event), false);
+            break;
+        case XCB_GE_GENERIC:
+            handleRaw(event);
+            break;
+        default:
+            break;
+    }
+}
+
+Event X11Input::pointerEvent(EventType type, std::int16_t rootX, std::int16_t rootY,
+                             std::uint16_t state, const X11Panel* panel, std::int16_t x,
+                             std::int16_t y) const {
+    Event event;
+    event.type = type;
+    event.timestamp = clock_.now();
+    event.location = application_->screens().space().pointToGlobal(rootX, rootY);
+    if (panel) {
+        event.windowNumber = panel->windowNumber();
+        event.locationInWindow = {static_cast<double>(x), static_cast<double>(y)};
+    }
+    event.modifierFlags = keyboard_->flags(state);
+    return event;
+}
+
+int X11Input::clickCount(std::uint8_t button, const Point& location) {
+    const double now = clock_.now();
+    const bool continues = lastClick_.button == button && lastClick_.time >= 0 &&
+                           now - lastClick_.time <= kDoubleClickInterval &&
+                           std::hypot(location.x - lastClick_.location.x,
+                                      location.y - lastClick_.location.y) <= kDoubleClickDistance;
+    lastClick_ = {now, button, location, continues ? lastClick_.count + 1 : 1};
+    return lastClick_.count;
+}
+
+void X11Input::handleButton(const xcb_button_press_event_t& press, bool down) {
+    connection_->noteTime(press.time);
+    auto panel = application_->panel(press.event);
+    if (!panel) return;
+    EventType type;
+    switch (press.detail) {
+        case 1:
+            type = down ? EventType::leftMouseDown : EventType::leftMouseUp;
+            break;
+        case 3:
+            type = down ? EventType::rightMouseDown : EventType::rightMouseUp;
+            break;
+        case 4:
+        case 5:
+            type = EventType::scrollWheel;
+            if (!down) return;
+            break;
+        default:
+            return;
+    }
+    Event event = pointerEvent(type, press.root_x, press.root_y, press.state, panel.get(),
+                               press.event_x, press.event_y);
+    if (type == EventType::scrollWheel) {
+        event.scrollingDeltaY = press.detail == 5 ? kScrollStep : -kScrollStep;
+    } else if (down) {
+        event.clickCount = clickCount(press.detail, event.location);
+        pressed_ = panel;
+        // A click makes a panel that can take keys the key window, without activating us.
+        if (panel->canBecomeKey() && !panel->isKeyWindow()) panel->makeKey();
+    } else {
+        event.clickCount = lastClick_.count;
+        pressed_.reset();
+    }
+    dispatchToPanel(std::move(event), panel, false);
+}
+
+void X11Input::handleMotion(const xcb_motion_notify_event_t& motion) {
+    auto panel = application_->panel(motion.event);
+    if (!panel) return;
+    EventType type = EventType::mouseMoved;
+    if (motion.state & XCB_BUTTON_MASK_1) {
+        type = EventType::leftMouseDragged;
+    } else if (motion.state & XCB_BUTTON_MASK_3) {
+        type = EventType::rightMouseDragged;
+    }
+    Event event = pointerEvent(type, motion.root_x, motion.root_y, motion.state, panel.get(),
+                               motion.event_x, motion.event_y);
+    if (type != EventType::mouseMoved) {
+        dispatchToPanel(std::move(event), panel, false);
+        return;
+    }
+    auto passed = runLocalMonitors(std::move(event));
+    if (passed && !panel->isClosed()) panel->updateHover(passed);
+}
+
+void X11Input::handleCrossing(const xcb_enter_notify_event_t& crossing, bool entered) {
+    auto panel = application_->panel(crossing.event);
+    if (!panel || crossing.detail == XCB_NOTIFY_DETAIL_INFERIOR) return;
+    if (crossing.mode == XCB_NOTIFY_MODE_GRAB) return;
+    if (entered) {
+        hovered_ = panel;
+        panel->updateHover(pointerEvent(EventType::mouseEntered, crossing.root_x, crossing.root_y,
+                                        crossing.state, panel.get(), crossing.event_x,
+                                        crossing.event_y));
+    } else {
+        if (hovered_.lock() == panel) hovered_.reset();
+        panel->updateHover(std::nullopt);
+    }
+}
+
+void X11Input::handleKey(const xcb_key_press_event_t& key, bool down) {
+    connection_->noteTime(key.time);
+    auto panel = application_->panel(key.event);
+    if (!panel) panel = std::static_pointer_cast<X11Panel>(application_->keyWindow());
+    const bool repeat = down && keysDown_.contains(key.detail);
+    if (down) {
+        keysDown_.insert(key.detail);
+    } else {
+        keysDown_.erase(key.detail);
+    }
+    if (!panel) return;
+    Event event = pointerEvent(EventType::keyDown, key.root_x, key.root_y, key.state, panel.get(),
+                               key.event_x, key.event_y);
+    if (const std::uint16_t bit = keyboard_->modifierBitOfKey(key.detail)) {
+        // A modifier key: the new set of modifiers, as the key leaves it.
+        const std::uint16_t state = down ? (key.state | bit) : (key.state & ~bit);
+        event.type = EventType::flagsChanged;
+        event.modifierFlags = keyboard_->flags(state);
+        if (const auto code = X11KeyCodes::virtualKeyCode(key.detail)) event.keyCode = *code;
+        if (!repeat) dispatchToPanel(std::move(event), panel, true);
+        return;
+    }
+    const auto code = X11KeyCodes::virtualKeyCode(key.detail);
+    // A key the reference keyboard lacks has no code the program understands.
+    if (!code) return;
+    event.type = down ? EventType::keyDown : EventType::keyUp;
+    event.keyCode = *code;
+    event.characters = keyboard_->characters(key.detail, key.state);
+    event.charactersIgnoringModifiers =
+        keyboard_->charactersIgnoringModifiers(key.detail, key.state);
+    event.isARepeat = repeat;
+    event.specialKey = Event::specialKeyForKeyCode(*code);
+    dispatchToPanel(std::move(event), panel, true);
+}
+
+std::optional<Event> X11Input::runLocalMonitors(Event event) {
+    // A snapshot: monitors may add or remove monitors while they run.
+    const auto monitors = *localMonitors_;
+    for (const auto& entry : monitors) {
+        if (entry->removed || !event.matches(entry->mask)) continue;
+        auto passed = entry->handler(event);
+        if (!passed) return std::nullopt;
+        event = std::move(*passed);
+    }
+    return event;
+}
+
+void X11Input::dispatchToPanel(Event event, const std::shared_ptr<X11Panel>& panel, bool key) {
+    auto passed = runLocalMonitors(std::move(event));
+    if (!passed || panel->isClosed()) return;
+    if (key) {
+        if (passed->type != EventType::flagsChanged) panel->handleKeyEvent(*passed);
+    } else {
+        panel->handleMouseEvent(*passed);
+    }
+}
+
+// ---- Raw events: what the whole session sees
+
+void X11Input::handleRaw(const xcb_generic_event_t& event) {
+    const auto& generic = reinterpret_cast<const xcb_ge_generic_event_t&>(event);
+    if (!connection_->hasXinput() || generic.extension != connection_->xinputOpcode()) return;
+    const auto& raw = reinterpret_cast<const xcb_input_raw_button_press_event_t&>(event);
+    connection_->noteTime(raw.time);
+    const EventMask wanted = rawMask();
+    EventType type;
+    switch (generic.event_type) {
+        case XCB_INPUT_RAW_BUTTON_PRESS:
+        case XCB_INPUT_RAW_BUTTON_RELEASE: {
+            const bool down = generic.event_type == XCB_INPUT_RAW_BUTTON_PRESS;
+            if (raw.detail != 1 && raw.detail != 3) return;
+            const std::uint32_t bit = raw.detail == 1 ? 1 : 4;
+            rawButtonsDown_ = down ? (rawButtonsDown_ | bit) : (rawButtonsDown_ & ~bit);
+            type = raw.detail == 1 ? (down ? EventType::leftMouseDown : EventType::leftMouseUp)
+                                   : (down ? EventType::rightMouseDown : EventType::rightMouseUp);
+            break;
+        }
+        case XCB_INPUT_RAW_MOTION:
+            type = (rawButtonsDown_ & 1)   ? EventType::leftMouseDragged
+                   : (rawButtonsDown_ & 4) ? EventType::rightMouseDragged
+                                           : EventType::mouseMoved;
+            break;
+        case XCB_INPUT_RAW_KEY_PRESS:
+            type = EventType::keyDown;
+            break;
+        case XCB_INPUT_RAW_KEY_RELEASE:
+            type = EventType::keyUp;
+            break;
+        default:
+            return;
+    }
+    // Plain moves nobody asked for are dropped before they cost a round trip.
+    if (!(wanted & eventMaskBit(type))) return;
+    xcb_connection_t* raw_connection = connection_->raw();
+    auto pointer = waitReply(xcb_query_pointer_reply, raw_connection,
+                             xcb_query_pointer(raw_connection, connection_->root()));
+    if (!pointer) return;
+    Event seen = pointerEvent(type, pointer->root_x, pointer->root_y, pointer->mask, nullptr, 0, 0);
+    bool ours = false;
+    if (type == EventType::keyDown || type == EventType::keyUp) {
+        const auto key = static_cast<std::uint32_t>(raw.detail);
+        const auto code = X11KeyCodes::virtualKeyCode(key);
+        if (!code) return;
+        seen.keyCode = *code;
+        seen.characters = keyboard_->characters(key, pointer->mask);
+        seen.charactersIgnoringModifiers =
+            keyboard_->charactersIgnoringModifiers(key, pointer->mask);
+        seen.specialKey = Event::specialKeyForKeyCode(*code);
+        ours = application_->keyWindow() != nullptr;
+    } else {
+        // A click on one of our windows that takes the mouse is our own event.
+        ours = application_->panelTakingMouseAt(pointer->child) != nullptr;
+    }
+    const auto taps = taps_;
+    for (const auto& weak : taps) {
+        if (auto tap = weak.lock()) tap->deliver(seen);
+    }
+    if (!ours) {
+        const auto monitors = *globalMonitors_;
+        for (const auto& entry : monitors) {
+            if (!entry->removed && seen.matches(entry->mask)) entry->handler(seen);
+        }
+    }
+    updateRawSelection();
+}
+
+}  // namespace talvori::x11

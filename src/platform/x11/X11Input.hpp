@@ -1,0 +1,95 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "platform/desktop/Input.hpp"
+
+namespace talvori {
+class Clock;
+}
+
+namespace talvori::x11 {
+
+class X11Application;
+class X11Connection;
+class X11Cursors;
+class X11Keyboard;
+class X11Panel;
+
+// The pointer and keyboard on the X server: events aimed at our windows become the program's
+// events (global coordinates, virtual key codes, modifier flags with Super as command and Alt as
+// option) and go through the local monitors to the panel; XInput 2 raw events, selected only while
+// someone listens, feed the global monitors and the listen-only taps.
+class X11Input final : public Input, public std::enable_shared_from_this<X11Input> {
+  public:
+    X11Input(std::shared_ptr<X11Application> application, std::shared_ptr<X11Keyboard> keyboard,
+             const Clock& clock);
+    ~X11Input() override;
+
+    Point mouseLocation() const override;
+    std::uint64_t modifierFlags() const override;
+    Registration addLocalMonitor(EventMask mask, LocalMonitor monitor) override;
+    Registration addGlobalMonitor(EventMask mask, GlobalMonitor monitor) override;
+    std::shared_ptr<EventTap> makeListenOnlyEventTap(EventMask mask,
+                                                     EventTap::Callback callback) override;
+    void setCursor(const Cursor& cursor) override;
+    double keyRepeatDelay() const override;
+    double keyRepeatInterval() const override;
+
+    void handleEvent(const xcb_generic_event_t& event);
+
+  private:
+    template <class Handler>
+    struct Entry {
+        EventMask mask = 0;
+        Handler handler;
+        bool removed = false;
+    };
+    template <class Handler>
+    using List = std::vector<std::shared_ptr<Entry<Handler>>>;
+    struct Click {
+        double time = -1;
+        std::uint8_t button = 0;
+        Point location;
+        int count = 0;
+    };
+
+    template <class Handler>
+    Registration add(const std::shared_ptr<List<Handler>>& list, EventMask mask, Handler handler);
+    Event pointerEvent(EventType type, std::int16_t rootX, std::int16_t rootY, std::uint16_t state,
+                       const X11Panel* panel, std::int16_t x, std::int16_t y) const;
+    void handleButton(const xcb_button_press_event_t& press, bool down);
+    void handleMotion(const xcb_motion_notify_event_t& motion);
+    void handleCrossing(const xcb_enter_notify_event_t& crossing, bool entered);
+    void handleKey(const xcb_key_press_event_t& key, bool down);
+    void handleRaw(const xcb_generic_event_t& event);
+    void dispatchToPanel(Event event, const std::shared_ptr<X11Panel>& panel, bool key);
+    std::optional<Event> runLocalMonitors(Event event);
+    int clickCount(std::uint8_t button, const Point& location);
+    // Selects the raw events the monitors and taps need, and no more (raw motion wakes us often).
+    void updateRawSelection();
+    EventMask rawMask() const;
+
+    std::shared_ptr<X11Application> application_;
+    std::shared_ptr<X11Connection> connection_;
+    std::shared_ptr<X11Keyboard> keyboard_;
+    std::unique_ptr<X11Cursors> cursors_;
+    const Clock& clock_;
+    std::shared_ptr<List<LocalMonitor>> localMonitors_;
+    std::shared_ptr<List<GlobalMonitor>> globalMonitors_;
+    std::vector<std::weak_ptr<EventTap>> taps_;
+    std::uint32_t selectedRaw_ = 0;
+    std::set<std::uint32_t> keysDown_;
+    std::uint32_t rawButtonsDown_ = 0;
+    std::weak_ptr<X11Panel> hovered_;
+    std::weak_ptr<X11Panel> pressed_;
+    Click lastClick_;
+};
+
+}  // namespace talvori::x11

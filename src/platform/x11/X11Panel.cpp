@@ -1,0 +1,568 @@
+#include "platform/x11/X11Panel.hpp"
+
+#include <cairo-xcb.h>
+#include <unistd.h>
+#include <xcb/shape.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "platform/core/NotificationCenter.hpp"
+#include "platform/core/RunLoop.hpp"
+#include "platform/desktop/StyleMask.hpp"
+#include "platform/x11/X11Application.hpp"
+#include "platform/x11/X11ClientWindows.hpp"
+#include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11Reply.hpp"
+#include "platform/x11/X11Screens.hpp"
+
+namespace talvori::x11 {
+
+namespace {
+
+constexpr std::uint32_t kEventMask = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_STRUCTURE_NOTIFY |
+                                     XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
+                                     XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_ENTER_WINDOW |
+                                     XCB_EVENT_MASK_LEAVE_WINDOW | XCB_EVENT_MASK_KEY_PRESS |
+                                     XCB_EVENT_MASK_KEY_RELEASE | XCB_EVENT_MASK_FOCUS_CHANGE;
+// An animation's next frame, at the usual display rate.
+constexpr double kFrameInterval = 1.0 / 60;
+// _NET_WM_STATE actions.
+constexpr std::uint32_t kStateAdd = 1;
+constexpr std::uint32_t kStateToggle = 2;
+// ICCCM size hints: flags and the field count.
+constexpr std::uint32_t kUSPosition = 1;
+constexpr std::uint32_t kPPosition = 4;
+constexpr std::uint32_t kPMinSize = 16;
+constexpr std::uint32_t kPMaxSize = 32;
+constexpr std::uint32_t kPWinGravity = 512;
+constexpr std::uint32_t kStaticGravity = 10;
+
+void setText(xcb_connection_t* raw, xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
+             const std::string& text) {
+    xcb_change_property(raw, XCB_PROP_MODE_REPLACE, window, property, type, 8,
+                        static_cast<std::uint32_t>(text.size()), text.data());
+}
+
+void setCardinals(xcb_connection_t* raw, xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
+                  const std::uint32_t* values, std::uint32_t count) {
+    xcb_change_property(raw, XCB_PROP_MODE_REPLACE, window, property, type, 32, count, values);
+}
+
+void roundedRectangle(cairo_t* context, Size size, double radius) {
+    radius = std::clamp(radius, 0.0, std::min(size.width, size.height) / 2);
+    if (radius <= 0) {
+        cairo_rectangle(context, 0, 0, size.width, size.height);
+        return;
+    }
+    const double right = size.width;
+    const double bottom = size.height;
+    cairo_new_sub_path(context);
+    cairo_arc(context, right - radius, radius, radius, -M_PI / 2, 0);
+    cairo_arc(context, right - radius, bottom - radius, radius, 0, M_PI / 2);
+    cairo_arc(context, radius, bottom - radius, radius, M_PI / 2, M_PI);
+    cairo_arc(context, radius, radius, radius, M_PI, 3 * M_PI / 2);
+    cairo_close_path(context);
+}
+
+void setSource(cairo_t* context, const Color& color) {
+    cairo_set_source_rgba(context, color.red, color.green, color.blue, color.alpha);
+}
+
+}  // namespace
+
+std::shared_ptr<X11Panel> X11Panel::make(const std::shared_ptr<X11Application>& application,
+                                         const Rect& contentRect, unsigned styleMask) {
+    std::shared_ptr<X11Panel> panel(new X11Panel(application, contentRect, styleMask));
+    panel->create();
+    return panel;
+}
+
+X11Panel::X11Panel(const std::shared_ptr<X11Application>& application, const Rect& contentRect,
+                   unsigned styleMask)
+    : Panel(application->loop(), contentRect, styleMask),
+      application_(application),
+      connection_(application->sharedConnection()),
+      managed_((styleMask & StyleMask::titled) != 0) {}
+
+X11Panel::~X11Panel() {
+    if (surface_) cairo_surface_destroy(surface_);
+    if (destroyed_) return;
+    xcb_destroy_window(connection_->raw(), window_);
+    if (auto application = application_.lock()) application->forgetPanel(window_);
+}
+
+void X11Panel::create() {
+    auto application = application_.lock();
+    xcb_connection_t* raw = connection_->raw();
+    window_ = xcb_generate_id(raw);
+    placed_ = application->screens().space().toRoot(frame());
+    const bool argb = connection_->argbVisual() != 0;
+    std::uint32_t mask =
+        XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK;
+    std::array<std::uint32_t, 5> values{0, 0, managed_ ? 0U : 1U, kEventMask, 0};
+    if (argb) {
+        mask |= XCB_CW_COLORMAP;
+        values[4] = connection_->argbColormap();
+    }
+    xcb_create_window(raw, argb ? 32 : XCB_COPY_FROM_PARENT, window_, connection_->root(),
+                      static_cast<std::int16_t>(placed_.x), static_cast<std::int16_t>(placed_.y),
+                      static_cast<std::uint16_t>(placed_.width),
+                      static_cast<std::uint16_t>(placed_.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      argb ? connection_->argbVisual() : connection_->screen().root_visual, mask,
+                      values.data());
+    static constexpr char kClass[] = "talvori\0Talvori";
+    xcb_change_property(raw, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                        sizeof kClass, kClass);
+    const std::uint32_t pid = static_cast<std::uint32_t>(::getpid());
+    setCardinals(raw, window_, connection_->atom(Atom::_NET_WM_PID), XCB_ATOM_CARDINAL, &pid, 1);
+    if (managed_) setManagedWindowProperties();
+}
+
+void X11Panel::setManagedWindowProperties() {
+    xcb_connection_t* raw = connection_->raw();
+    const xcb_atom_t protocols[] = {connection_->atom(Atom::WM_DELETE_WINDOW)};
+    setCardinals(raw, window_, connection_->atom(Atom::WM_PROTOCOLS), XCB_ATOM_ATOM, protocols, 1);
+    const xcb_atom_t type = connection_->atom(Atom::_NET_WM_WINDOW_TYPE_NORMAL);
+    setCardinals(raw, window_, connection_->atom(Atom::_NET_WM_WINDOW_TYPE), XCB_ATOM_ATOM, &type,
+                 1);
+    // Static gravity: the position we ask for is the content's, whatever frame the manager adds.
+    std::array<std::uint32_t, 18> hints{};
+    const bool fixedSize = (styleMask() & StyleMask::resizable) == 0;
+    hints[0] = kUSPosition | kPPosition | kPMinSize | kPWinGravity | (fixedSize ? kPMaxSize : 0);
+    hints[1] = static_cast<std::uint32_t>(placed_.x);
+    hints[2] = static_cast<std::uint32_t>(placed_.y);
+    hints[3] = placed_.width;
+    hints[4] = placed_.height;
+    hints[5] =
+        fixedSize ? placed_.width : static_cast<std::uint32_t>(std::max(1.0, minSize().width));
+    hints[6] =
+        fixedSize ? placed_.height : static_cast<std::uint32_t>(std::max(1.0, minSize().height));
+    hints[7] = placed_.width;
+    hints[8] = placed_.height;
+    hints[17] = kStaticGravity;
+    setCardinals(raw, window_, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, hints.data(),
+                 static_cast<std::uint32_t>(hints.size()));
+    if (styleMask() & StyleMask::fullSizeContentView) {
+        // No decorations: flags = decorations, decorations = none.
+        const std::uint32_t motif[5] = {2, 0, 0, 0, 0};
+        const xcb_atom_t hintsAtom = connection_->atom(Atom::_MOTIF_WM_HINTS);
+        setCardinals(raw, window_, hintsAtom, hintsAtom, motif, 5);
+    }
+}
+
+// ---- Screen and size
+
+std::optional<Screen> X11Panel::screen() const {
+    auto application = application_.lock();
+    if (!application) return std::nullopt;
+    return application->screens().screenFor(frame());
+}
+
+void X11Panel::zoom() {
+    if (!managed_ || !mapped_) return;
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window_;
+    message.type = connection_->atom(Atom::_NET_WM_STATE);
+    message.data.data32[0] = kStateToggle;
+    message.data.data32[1] = connection_->atom(Atom::_NET_WM_STATE_MAXIMIZED_VERT);
+    message.data.data32[2] = connection_->atom(Atom::_NET_WM_STATE_MAXIMIZED_HORZ);
+    message.data.data32[3] = 1;
+    xcb_send_event(connection_->raw(), 0, connection_->root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+}
+
+void X11Panel::frameDidChange(const Rect&) {
+    auto application = application_.lock();
+    if (!application || destroyed_) return;
+    const RootRect rect = application->screens().space().toRoot(frame());
+    if (rect == placed_) return;
+    placed_ = rect;
+    const std::uint32_t values[] = {static_cast<std::uint32_t>(rect.x),
+                                    static_cast<std::uint32_t>(rect.y), rect.width, rect.height};
+    xcb_configure_window(connection_->raw(), window_,
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                             XCB_CONFIG_WINDOW_HEIGHT,
+                         values);
+    if (managed_ && (styleMask() & StyleMask::resizable) == 0) setManagedWindowProperties();
+    if (surface_) cairo_xcb_surface_set_size(surface_, rect.width, rect.height);
+    setNeedsPaint();
+}
+
+void X11Panel::windowManagerMoved(const RootRect& rect) {
+    auto application = application_.lock();
+    if (!application) return;
+    const bool resized = rect.width != placed_.width || rect.height != placed_.height;
+    placed_ = rect;
+    if (resized && surface_) cairo_xcb_surface_set_size(surface_, rect.width, rect.height);
+    const Rect global = application->screens().space().toGlobal(rect);
+    if (global != frame()) windowSystemDidChangeFrame(global);
+    if (resized) setNeedsPaint();
+}
+
+// ---- Order
+
+bool X11Panel::canShow() const {
+    // Without a compositor a translucent window shows its colours over black instead of blending.
+    // A mouse-transparent one (the Focus dimming, its cross-fades) would then darken the screen
+    // without the user being able to click it away: such panels stay hidden.
+    return connection_->hasCompositor() || isOpaque() || !ignoresMouseEvents();
+}
+
+void X11Panel::map() {
+    if (mapped_) return;
+    xcb_map_window(connection_->raw(), window_);
+    mapped_ = true;
+    setNeedsPaint();
+}
+
+void X11Panel::unmap() {
+    if (!mapped_) return;
+    xcb_unmap_window(connection_->raw(), window_);
+    mapped_ = false;
+    if (isPointerInside()) updateHover(std::nullopt);
+}
+
+void X11Panel::updateMapping() {
+    if (isClosed()) return;
+    const bool show = orderedIn_ && canShow();
+    if (orderedIn_ && !canShow()) {
+        if (auto application = application_.lock()) application->noteMissingCompositor();
+    }
+    if (show && !mapped_) {
+        if (auto application = application_.lock()) application->placeInLevel(*this, true);
+        map();
+    } else if (!show && mapped_) {
+        unmap();
+    }
+}
+
+void X11Panel::orderFront() {
+    auto application = application_.lock();
+    if (!application || isClosed()) return;
+    orderedIn_ = true;
+    hiddenForDeactivation_ = false;
+    markShown();
+    if (!canShow()) {
+        updateMapping();
+        return;
+    }
+    application->placeInLevel(*this, true);
+    map();
+}
+
+void X11Panel::orderOut() {
+    if (destroyed_) return;
+    orderedIn_ = false;
+    if (isKeyWindow()) {
+        if (previousFocus_ != XCB_WINDOW_NONE) {
+            xcb_set_input_focus(connection_->raw(), XCB_INPUT_FOCUS_POINTER_ROOT, previousFocus_,
+                                connection_->lastTime());
+        }
+        if (auto application = application_.lock()) application->panelResignedKey(*this);
+    }
+    unmap();
+}
+
+bool X11Panel::orderRelative(WindowOrderingMode mode, std::uint32_t other) {
+    auto application = application_.lock();
+    if (!application || isClosed() || other == 0 || other == window_) return false;
+    xcb_connection_t* raw = connection_->raw();
+    xcb_window_t sibling = XCB_WINDOW_NONE;
+    int otherLevel = 0;
+    if (auto ours = application->panel(other)) {
+        if (!ours->isMapped()) return false;
+        sibling = ours->isManaged() ? application->clients().frameOf(other) : other;
+        otherLevel = ours->level();
+    } else {
+        sibling = application->clients().frameOf(other);
+        if (sibling == XCB_WINDOW_NONE) return false;
+        auto attributes = waitReply(xcb_get_window_attributes_reply, raw,
+                                    xcb_get_window_attributes(raw, sibling));
+        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE) return false;
+    }
+    orderedIn_ = true;
+    hiddenForDeactivation_ = false;
+    markShown();
+    if (otherLevel != level()) {
+        // Against another level the panel goes to the end of its own level nearest that window.
+        application->placeInLevel(*this, level() < otherLevel);
+    } else if (managed_) {
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window_;
+        message.type = connection_->atom(Atom::_NET_RESTACK_WINDOW);
+        message.data.data32[0] = 2;
+        message.data.data32[1] = sibling;
+        message.data.data32[2] =
+            mode == WindowOrderingMode::above ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW;
+        xcb_send_event(raw, 0, connection_->root(),
+                       XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                       reinterpret_cast<const char*>(&message));
+    } else {
+        const std::uint32_t values[] = {
+            sibling,
+            static_cast<std::uint32_t>(mode == WindowOrderingMode::above ? XCB_STACK_MODE_ABOVE
+                                                                         : XCB_STACK_MODE_BELOW)};
+        xcb_configure_window(raw, window_, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
+                             values);
+    }
+    if (canShow()) {
+        map();
+    } else {
+        updateMapping();
+    }
+    return true;
+}
+
+void X11Panel::levelDidChange() {
+    if (!mapped_) return;
+    if (auto application = application_.lock()) application->placeInLevel(*this, true);
+}
+
+void X11Panel::setHiddenForDeactivation(bool hidden) {
+    if (hidden) {
+        orderOut();
+        hiddenForDeactivation_ = true;
+    } else if (hiddenForDeactivation_) {
+        orderFront();
+    }
+}
+
+// ---- Key status
+
+bool X11Panel::isKeyWindow() const {
+    auto application = application_.lock();
+    return application && application->keyWindow().get() == this;
+}
+
+void X11Panel::makeKey() {
+    auto application = application_.lock();
+    if (!application || isClosed() || !canBecomeKey() || !mapped_ || isKeyWindow()) return;
+    xcb_connection_t* raw = connection_->raw();
+    auto focus = waitReply(xcb_get_input_focus_reply, raw, xcb_get_input_focus(raw));
+    if (focus && !application->isOurWindow(focus->focus)) previousFocus_ = focus->focus;
+    if (managed_) {
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window_;
+        message.type = connection_->atom(Atom::_NET_ACTIVE_WINDOW);
+        message.data.data32[0] = 1;
+        message.data.data32[1] = connection_->lastTime();
+        xcb_send_event(raw, 0, connection_->root(),
+                       XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                       reinterpret_cast<const char*>(&message));
+    } else {
+        // Window managers never focus override-redirect windows: take the focus ourselves.
+        xcb_set_input_focus(raw, XCB_INPUT_FOCUS_POINTER_ROOT, window_, connection_->lastTime());
+    }
+    application->panelBecameKey(*this);
+}
+
+void X11Panel::keyStatusChanged(bool isKey) {
+    if (isKey) {
+        didBecomeKey();
+    } else {
+        didResignKey();
+    }
+}
+
+// ---- Appearance
+
+bool X11Panel::setBackgroundBlurRadius(int radius) {
+    // Only window managers that blur behind windows on request (KWin) announce the hint.
+    xcb_connection_t* raw = connection_->raw();
+    const auto supported = propertyReply(
+        raw, requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_SUPPORTED)));
+    const xcb_atom_t hint = connection_->atom(Atom::_KDE_NET_WM_BLUR_BEHIND_REGION);
+    const auto atoms = supported ? supported->cardinals() : std::vector<std::uint32_t>{};
+    if (std::find(atoms.begin(), atoms.end(), hint) == atoms.end()) return false;
+    storeBackgroundBlurRadius(radius);
+    if (backgroundBlurRadius() > 0) {
+        // An empty region means the whole window.
+        setCardinals(raw, window_, hint, XCB_ATOM_CARDINAL, nullptr, 0);
+    } else {
+        xcb_delete_property(raw, window_, hint);
+    }
+    return true;
+}
+
+void X11Panel::appearanceDidChange() {
+    if (destroyed_) return;
+    if (title() != writtenTitle_) {
+        writtenTitle_ = title();
+        setText(connection_->raw(), window_, connection_->atom(Atom::_NET_WM_NAME),
+                connection_->atom(Atom::UTF8_STRING), title());
+        setText(connection_->raw(), window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, title());
+    }
+    setNeedsPaint();
+}
+
+void X11Panel::ignoresMouseEventsDidChange() {
+    applyInputShape();
+    updateMapping();
+}
+
+void X11Panel::applyInputShape() {
+    if (!connection_->hasShape() || destroyed_) return;
+    xcb_connection_t* raw = connection_->raw();
+    if (ignoresMouseEvents()) {
+        // An empty input region: clicks fall through to the window below.
+        xcb_shape_rectangles(raw, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
+                             window_, 0, 0, 0, nullptr);
+    } else {
+        xcb_shape_mask(raw, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, window_, 0, 0, XCB_PIXMAP_NONE);
+    }
+    if (isPointerInside() && ignoresMouseEvents()) updateHover(std::nullopt);
+}
+
+void X11Panel::setSkipsTaskbar(bool skips) {
+    if (!managed_ || destroyed_) return;
+    xcb_connection_t* raw = connection_->raw();
+    const xcb_atom_t states[] = {connection_->atom(Atom::_NET_WM_STATE_SKIP_TASKBAR),
+                                 connection_->atom(Atom::_NET_WM_STATE_SKIP_PAGER)};
+    if (!mapped_) {
+        if (skips) {
+            setCardinals(raw, window_, connection_->atom(Atom::_NET_WM_STATE), XCB_ATOM_ATOM,
+                         states, 2);
+        } else {
+            xcb_delete_property(raw, window_, connection_->atom(Atom::_NET_WM_STATE));
+        }
+        return;
+    }
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window_;
+    message.type = connection_->atom(Atom::_NET_WM_STATE);
+    message.data.data32[0] = skips ? kStateAdd : 0;
+    message.data.data32[1] = states[0];
+    message.data.data32[2] = states[1];
+    message.data.data32[3] = 1;
+    xcb_send_event(raw, 0, connection_->root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+}
+
+void X11Panel::requestAttention() {
+    if (!managed_ || !mapped_) return;
+    xcb_connection_t* raw = connection_->raw();
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window_;
+    message.type = connection_->atom(Atom::_NET_WM_STATE);
+    message.data.data32[0] = kStateAdd;
+    message.data.data32[1] = connection_->atom(Atom::_NET_WM_STATE_DEMANDS_ATTENTION);
+    message.data.data32[3] = 1;
+    xcb_send_event(raw, 0, connection_->root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+}
+
+// ---- Painting
+
+void X11Panel::contentNeedsDisplay() {
+    setNeedsPaint();
+}
+
+void X11Panel::redrawNow() {
+    paint();
+}
+
+void X11Panel::setNeedsPaint() {
+    if (destroyed_ || isClosed()) return;
+    if (auto application = application_.lock()) {
+        application->setNeedsPaint(std::static_pointer_cast<X11Panel>(shared_from_this()));
+    }
+}
+
+void X11Panel::paint() {
+    if (!mapped_ || isClosed()) return;
+    xcb_connection_t* raw = connection_->raw();
+    if (!surface_) {
+        const xcb_visualid_t visual = connection_->argbVisual() ? connection_->argbVisual()
+                                                                : connection_->screen().root_visual;
+        xcb_visualtype_t* type = connection_->visualType(visual);
+        if (!type) return;
+        surface_ = cairo_xcb_surface_create(raw, window_, type, static_cast<int>(placed_.width),
+                                            static_cast<int>(placed_.height));
+    }
+    cairo_t* context = cairo_create(surface_);
+    cairo_push_group_with_content(context, CAIRO_CONTENT_COLOR_ALPHA);
+    paintContent(context, frame().size);
+    cairo_pop_group_to_source(context);
+    cairo_set_operator(context, CAIRO_OPERATOR_SOURCE);
+    cairo_paint_with_alpha(context, alphaValue());
+    cairo_destroy(context);
+    cairo_surface_flush(surface_);
+    // A layer colour animation shows through the presentation value: keep drawing until it ends.
+    const auto shown = presentationBackgroundColor();
+    if (!hostedContent() && shown && *shown != contentLayer().backgroundColor) {
+        scheduleAnimationFrame();
+    }
+}
+
+void X11Panel::paintContent(cairo_t* context, Size size) {
+    Color background = backgroundColor();
+    if (isOpaque()) background.alpha = 1;
+    if (background.alpha > 0) {
+        setSource(context, background);
+        cairo_paint(context);
+    }
+    if (const auto& content = hostedContent()) {
+        cairo_save(context);
+        content->draw(context, size);
+        cairo_restore(context);
+        return;
+    }
+    const Color layer = presentationBackgroundColor().value_or(contentLayer().backgroundColor);
+    if (layer.alpha <= 0) return;
+    roundedRectangle(context, size, contentLayer().cornerRadius);
+    setSource(context, layer);
+    cairo_fill(context);
+}
+
+void X11Panel::scheduleAnimationFrame() {
+    if (animationFramePending_) return;
+    auto application = application_.lock();
+    if (!application) return;
+    animationFramePending_ = true;
+    std::weak_ptr<Panel> weak = weak_from_this();
+    application->loop()->runAfter(kFrameInterval, [weak] {
+        auto self = std::static_pointer_cast<X11Panel>(weak.lock());
+        if (!self) return;
+        self->animationFramePending_ = false;
+        self->setNeedsPaint();
+    });
+}
+
+// ---- Closing
+
+void X11Panel::closeWindow() {
+    orderOut();
+    if (surface_) {
+        cairo_surface_destroy(surface_);
+        surface_ = nullptr;
+    }
+    if (destroyed_) return;
+    destroyed_ = true;
+    xcb_destroy_window(connection_->raw(), window_);
+    if (auto application = application_.lock()) application->forgetPanel(window_);
+}
+
+void X11Panel::postNotification(const char* name) {
+    if (auto application = application_.lock()) {
+        application->notificationCenter().post(name, static_cast<const Panel*>(this));
+    }
+}
+
+}  // namespace talvori::x11

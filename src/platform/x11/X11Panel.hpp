@@ -1,0 +1,96 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/desktop/Panel.hpp"
+#include "platform/x11/X11RootSpace.hpp"
+
+typedef struct _cairo_surface cairo_surface_t;
+
+namespace talvori::x11 {
+
+class X11Application;
+class X11Connection;
+
+// One of our windows on the X server. Borderless panels are override-redirect windows (the window
+// manager leaves them alone; we stack them ourselves, emulating levels); titled windows are
+// managed top-levels the window manager decorates and moves. Both use the 32-bit visual where the
+// server has one, and are painted through Cairo on the loop's next pass.
+class X11Panel final : public Panel {
+  public:
+    static std::shared_ptr<X11Panel> make(const std::shared_ptr<X11Application>& application,
+                                          const Rect& contentRect, unsigned styleMask);
+    ~X11Panel() override;
+
+    std::uint32_t windowNumber() const override { return window_; }
+    std::optional<Screen> screen() const override;
+    void zoom() override;
+    void orderFront() override;
+    void orderOut() override;
+    bool orderRelative(WindowOrderingMode mode, std::uint32_t other) override;
+    bool isVisible() const override { return orderedIn_; }
+    bool isKeyWindow() const override;
+    void makeKey() override;
+    bool setBackgroundBlurRadius(int radius) override;
+
+    // ---- For the application object
+    xcb_window_t window() const { return window_; }
+    bool isManaged() const { return managed_; }
+    // Whether the window is mapped on the server (ordered in, and showable).
+    bool isMapped() const { return mapped_; }
+    void paint();
+    // Shows or hides the window as the compositor allows (it may have come or gone).
+    void updateMapping();
+    // The window manager placed the managed window at `rect`.
+    void windowManagerMoved(const RootRect& rect);
+    // Key status moved to or from this panel.
+    void keyStatusChanged(bool isKey);
+    void setSkipsTaskbar(bool skips);
+    void requestAttention();
+    // The panel ordered out as part of hiding while the application is inactive.
+    void setHiddenForDeactivation(bool hidden);
+    bool isHiddenForDeactivation() const { return hiddenForDeactivation_; }
+
+  protected:
+    void frameDidChange(const Rect& oldFrame) override;
+    void appearanceDidChange() override;
+    void levelDidChange() override;
+    void ignoresMouseEventsDidChange() override;
+    void contentNeedsDisplay() override;
+    void redrawNow() override;
+    void closeWindow() override;
+    void postNotification(const char* name) override;
+
+  private:
+    X11Panel(const std::shared_ptr<X11Application>& application, const Rect& contentRect,
+             unsigned styleMask);
+    void create();
+    void setManagedWindowProperties();
+    void applyInputShape();
+    void setNeedsPaint();
+    bool canShow() const;
+    void map();
+    void unmap();
+    void scheduleAnimationFrame();
+    void paintContent(struct _cairo* context, Size size);
+
+    std::weak_ptr<X11Application> application_;
+    std::shared_ptr<X11Connection> connection_;
+    xcb_window_t window_ = XCB_WINDOW_NONE;
+    bool managed_ = false;
+    // The window id stays the panel's number after the window is gone.
+    bool destroyed_ = false;
+    std::string writtenTitle_;
+    bool orderedIn_ = false;
+    bool mapped_ = false;
+    bool hiddenForDeactivation_ = false;
+    bool animationFramePending_ = false;
+    RootRect placed_;
+    cairo_surface_t* surface_ = nullptr;
+    xcb_window_t previousFocus_ = XCB_WINDOW_NONE;
+};
+
+}  // namespace talvori::x11

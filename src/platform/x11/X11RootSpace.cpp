@@ -1,0 +1,39 @@
+#include "platform/x11/X11RootSpace.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/core/SaturatingCast.hpp"
+
+namespace talvori::x11 {
+
+namespace {
+
+RootRect rounded(double x, double y, double width, double height) {
+    const double left = std::round(x);
+    const double top = std::round(y);
+    const double right = std::round(x + width);
+    const double bottom = std::round(y + height);
+    return {saturatingCast<std::int32_t>(left), saturatingCast<std::int32_t>(top),
+            std::max<std::uint32_t>(1, saturatingCast<std::uint32_t>(right - left)),
+            std::max<std::uint32_t>(1, saturatingCast<std::uint32_t>(bottom - top))};
+}
+
+}  // namespace
+
+RootRect X11RootSpace::toRoot(const Rect& global) const {
+    return rounded(global.minX() + originX, originY + height - global.maxY(), global.width(),
+                   global.height());
+}
+
+Rect X11RootSpace::toGlobal(const RootRect& root) const {
+    return {root.x - originX, originY + height - (root.y + static_cast<double>(root.height)),
+            static_cast<double>(root.width), static_cast<double>(root.height)};
+}
+
+RootRect X11RootSpace::topLeftToRoot(const Rect& topLeft) const {
+    return rounded(topLeft.minX() + originX, topLeft.minY() + originY, topLeft.width(),
+                   topLeft.height());
+}
+
+}  // namespace talvori::x11

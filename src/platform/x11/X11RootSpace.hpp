@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/core/Geometry.hpp"
+
+namespace talvori::x11 {
+
+// A rectangle in the X server's root coordinates: origin at the top left of the whole root
+// window, y down, whole pixels.
+struct RootRect {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+
+    bool operator==(const RootRect&) const = default;
+};
+
+// The conversion between the program's global space (origin at the bottom left of the first
+// monitor, y up), the top-left space of window lists and Accessibility (origin at the top left of
+// the first monitor, y down) and X root coordinates. The first monitor is the RandR primary one.
+struct X11RootSpace {
+    // The first monitor in root coordinates.
+    double originX = 0;
+    double originY = 0;
+    double height = 0;
+
+    // Windows are whole pixels: rounded, never less than 1 x 1 (X refuses empty windows).
+    RootRect toRoot(const Rect& global) const;
+    Rect toGlobal(const RootRect& root) const;
+    Point pointToGlobal(double rootX, double rootY) const {
+        return {rootX - originX, originY + height - rootY};
+    }
+    // Root coordinates seen from the first monitor's top left.
+    Rect toTopLeft(const RootRect& root) const {
+        return {root.x - originX, root.y - originY, static_cast<double>(root.width),
+                static_cast<double>(root.height)};
+    }
+    RootRect topLeftToRoot(const Rect& topLeft) const;
+};
+
+}  // namespace talvori::x11

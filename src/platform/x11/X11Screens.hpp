@@ -1,0 +1,63 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/desktop/Screens.hpp"
+#include "platform/x11/X11RootSpace.hpp"
+
+namespace talvori {
+class NotificationCenter;
+class RunLoop;
+}  // namespace talvori
+
+namespace talvori::x11 {
+
+class X11Connection;
+
+// The monitors as RandR reports them, primary first, with the work area the window manager
+// leaves free; kept up to date from RandR and root property changes.
+class X11Screens final : public Screens, public std::enable_shared_from_this<X11Screens> {
+  public:
+    X11Screens(std::shared_ptr<X11Connection> connection, std::weak_ptr<RunLoop> loop,
+               NotificationCenter& center);
+
+    std::vector<Screen> screens() const override { return screens_; }
+    std::optional<Screen> mainScreen() const override;
+
+    // The conversion between the global space and root coordinates for the current monitors.
+    const X11RootSpace& space() const { return space_; }
+    // The frame of our key window, for mainScreen().
+    void setKeyWindowFrame(std::function<std::optional<Rect>()> frame) {
+        keyWindowFrame_ = std::move(frame);
+    }
+    // The screen sharing the largest area with `frame`; absent when it is on none.
+    std::optional<Screen> screenFor(const Rect& frame) const;
+
+    // Selects the events that tell of changes; call once.
+    void startWatching();
+    void handleEvent(const xcb_generic_event_t& event);
+    // Reads the monitors again; posts the change notice on a later turn when something changed.
+    void reload();
+
+  private:
+    struct Monitor {
+        std::uint32_t identifier;
+        RootRect rect;
+    };
+    std::vector<Monitor> readMonitors() const;
+    std::optional<RootRect> readWorkArea() const;
+
+    std::shared_ptr<X11Connection> connection_;
+    std::weak_ptr<RunLoop> loop_;
+    NotificationCenter& center_;
+    std::vector<Screen> screens_;
+    X11RootSpace space_;
+    std::function<std::optional<Rect>()> keyWindowFrame_;
+};
+
+}  // namespace talvori::x11

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/desktop/WindowList.hpp"
+
+namespace talvori::x11 {
+
+class X11Application;
+
+// Every top-level window in the server's true stacking order, front to back: the window manager's
+// clients (named by their client windows, measured by their frames) and our own windows.
+class X11WindowList final : public WindowList {
+  public:
+    explicit X11WindowList(std::shared_ptr<X11Application> application)
+        : application_(std::move(application)) {}
+
+    std::optional<std::vector<WindowInfo>> copyWindowInfo(unsigned options) const override;
+
+  private:
+    std::shared_ptr<X11Application> application_;
+};
+
+}  // namespace talvori::x11

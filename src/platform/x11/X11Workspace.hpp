@@ -1,0 +1,56 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/core/Logger.hpp"
+#include "platform/desktop/Workspace.hpp"
+
+namespace talvori {
+class FileWatch;
+class NotificationCenter;
+class RunLoop;
+}  // namespace talvori
+
+namespace talvori::x11 {
+
+class X11Application;
+
+// The session as the window manager shows it. X has no application objects: an application is a
+// process with top-level windows, named by its windows' WM_CLASS; the frontmost one owns the
+// active window, and a change of that owner is an activation.
+class X11Workspace final : public Workspace, public std::enable_shared_from_this<X11Workspace> {
+  public:
+    static constexpr const char* kBundleIdentifier = "org.talvori.Talvori";
+
+    X11Workspace(std::shared_ptr<X11Application> application, Logger log);
+    ~X11Workspace() override;
+
+    std::vector<RunningApplication> runningApplications() const override;
+    std::optional<RunningApplication> frontmostApplication() const override;
+    std::int32_t processIdentifier() const override;
+    std::optional<std::string> bundleIdentifier() const override;
+    bool openURL(const std::string& url) override;
+    bool accessibilityDisplayShouldReduceMotion() const override;
+
+    void handleEvent(const xcb_generic_event_t& event);
+
+  private:
+    std::optional<RunningApplication> applicationOf(std::int32_t pid) const;
+    void reap(int pid, int pidfd);
+
+    std::shared_ptr<X11Application> application_;
+    Logger log_;
+    // First-seen order stands in for launch order, which X does not know.
+    mutable std::map<std::int32_t, std::uint64_t> firstSeen_;
+    mutable std::uint64_t nextSeen_ = 0;
+    std::int32_t frontPID_ = 0;
+    // Opened URL handlers still running, reaped when they end.
+    std::map<int, std::shared_ptr<FileWatch>> children_;
+};
+
+}  // namespace talvori::x11
