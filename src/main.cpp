@@ -2,10 +2,16 @@
 
 #include "app/TalvoriApp.hpp"
 #include "platform/Platform.hpp"
+#include "platform/x11/X11Desktop.hpp"
 
 using namespace talvori;
 
 namespace {
+
+// The one place that picks the desktop backend: the X server when one is reachable.
+void installDesktop(Platform& platform) {
+    x11::X11Desktop::install(platform);
+}
 
 // Starts the application on the installed platform and runs it until it quits. Without a desktop
 // there is nothing to show and nobody to quit it, so it says so and fails instead of sitting idle.
@@ -25,6 +31,7 @@ int runApplication() {
 
 int main() {
     Platform::install(Platform::makeReal());
+    installDesktop(platform());
     const int status = runApplication();
     Platform::uninstall();
     return status;

@@ -1,0 +1,92 @@
+#include "covers/PermissionManager.hpp"
+#include "focus/SpotlightController.hpp"
+#include "platform/Platform.hpp"
+#include "platform/x11/X11DesktopTest.hpp"
+
+namespace talvori::testing {
+namespace {
+
+class X11FocusTest : public X11DesktopTest {
+  protected:
+    using X11DesktopTest::X11DesktopTest;
+
+    void turnOn() {
+        controller = SpotlightController::create(
+            SpotlightPanelManager::create(), PermissionManager::shared(), UserDefaults::inMemory());
+        controller->activate();
+    }
+    xcb_window_t panel() const {
+        const auto& overlay = controller->panelManager().overlayPanel();
+        return overlay ? overlay->windowNumber() : xcb_window_t{0};
+    }
+    // The dimming panel is directly below the frame of `window` in the server's stacking order.
+    bool panelDirectlyBelow(xcb_window_t window) const {
+        return panel() && driver().isViewable(panel()) &&
+               driver().windowAbove(panel()) == driver().frameOf(window);
+    }
+
+    std::shared_ptr<SpotlightController> controller;
+};
+
+TEST_F(X11FocusTest, DimsAllButTheActiveWindowFollowsActivationLetsClicksThroughAndGoesAway) {
+    openClient("Backdrop", 0, 0, 1280, 800, 0xc0c0c0);
+    const auto alpha = openClient("Alpha", 100, 120, 400, 300, 0x2080e0);
+    const auto beta = openClient("Beta", 700, 380, 400, 300, 0xe08020);
+    activate(alpha.window);
+    const auto inside = driver().pixel(200, 250);
+    const auto outside = driver().pixel(640, 200);
+
+    turnOn();
+    ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
+    // The panel fades in: everything outside the active window darkens, the window does not.
+    ASSERT_TRUE(runUntil(
+        [&] { return driver().pixel(640, 200).brightness() < outside.brightness() * 0.7; }));
+    runFor(0.3);
+    const auto insideNow = driver().pixel(200, 250);
+    EXPECT_EQ(insideNow.brightness(), inside.brightness());
+    EXPECT_LT(driver().pixel(900, 500).brightness(), driver().pixel(200, 250).brightness());
+    screenshot("focus-dimming");
+
+    activate(beta.window);
+    EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(beta.window); }));
+
+    // A click on a dimmed window goes through the panel: the window manager activates it.
+    driver().click(150, 180);
+    EXPECT_TRUE(runUntil([&] { return driver().activeWindow() == alpha.window; }));
+    EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
+
+    const xcb_window_t shown = panel();
+    controller->deactivate();
+    EXPECT_TRUE(runUntil([&] { return !driver().isViewable(shown); }));
+    EXPECT_TRUE(
+        runUntil([&] { return driver().pixel(640, 200).brightness() == outside.brightness(); }));
+}
+
+class X11FocusWithoutCompositorTest : public X11FocusTest {
+  protected:
+    X11FocusWithoutCompositorTest() : X11FocusTest({.windowManager = true, .compositor = false}) {}
+};
+
+TEST_F(X11FocusWithoutCompositorTest, KeepsTheScreenUndimmedAndSaysWhyOnce) {
+    openClient("Backdrop", 0, 0, 1280, 800, 0xc0c0c0);
+    const auto alpha = openClient("Alpha", 100, 120, 400, 300, 0x2080e0);
+    const auto outside = driver().pixel(640, 200);
+    turnOn();
+    runFor(0.4);
+    // Without blending the panel would black out the screen: it stays off.
+    EXPECT_TRUE(controller->isActive());
+    EXPECT_FALSE(driver().isViewable(panel()));
+    EXPECT_EQ(driver().pixel(640, 200).brightness(), outside.brightness());
+    controller->deactivate();
+    turnOn();
+    runFor(0.1);
+    int notices = 0;
+    for (const auto& message : logs().messages()) {
+        if (message.find("No compositing manager") != std::string::npos) ++notices;
+    }
+    EXPECT_EQ(notices, 1);
+    (void)alpha;
+}
+
+}  // namespace
+}  // namespace talvori::testing

@@ -1,0 +1,106 @@
+#include <vector>
+
+#include "platform/Platform.hpp"
+#include "platform/desktop/ModifierFlags.hpp"
+#include "platform/desktop/StyleMask.hpp"
+#include "platform/desktop/WindowEventHandler.hpp"
+#include "platform/x11/X11DesktopTest.hpp"
+
+namespace talvori::testing {
+namespace {
+
+using Key = X11TestDriver::Key;
+
+class Recorder : public WindowEventHandler {
+  public:
+    bool keyDown(Panel&, const Event& event) override {
+        keys.push_back(event);
+        return true;
+    }
+    bool mouseDown(Panel&, const Event& event) override {
+        clicks.push_back(event);
+        return true;
+    }
+    std::vector<Event> keys;
+    std::vector<Event> clicks;
+};
+
+class X11InputTest : public X11DesktopTest {
+  protected:
+    // A panel that takes keys, at root (300, 200) to (700, 500), made key by a click.
+    void showKeyPanel() {
+        panel = platform().application().makePanel(Rect(300, 300, 400, 300),
+                                                   StyleMask::nonactivatingPanel);
+        panel->setCanBecomeKey(true);
+        panel->setEventHandler(recorder);
+        panel->orderFront();
+        ASSERT_TRUE(runUntil([&] { return driver().isViewable(panel->windowNumber()); }));
+        driver().click(350, 260);
+        ASSERT_TRUE(runUntil([&] { return panel->isKeyWindow() && !recorder->clicks.empty(); }));
+    }
+    const Event* typed(std::uint8_t key, std::vector<std::uint8_t> modifiers = {}) {
+        recorder->keys.clear();
+        driver().tap(key, modifiers);
+        if (!runUntil([&] { return !recorder->keys.empty(); }, 2)) return nullptr;
+        return &recorder->keys.front();
+    }
+
+    std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
+    std::shared_ptr<Panel> panel;
+};
+
+TEST_F(X11InputTest, ClicksArriveInTheWindowsOwnAndTheGlobalSpace) {
+    showKeyPanel();
+    const Event& click = recorder->clicks.front();
+    EXPECT_EQ(click.type, EventType::leftMouseDown);
+    EXPECT_EQ(click.windowNumber, panel->windowNumber());
+    EXPECT_EQ(click.locationInWindow, Point(50, 60));
+    EXPECT_EQ(click.location, Point(350, 540));
+    EXPECT_EQ(click.clickCount, 1);
+    EXPECT_EQ(platform().input().mouseLocation(), Point(350, 540));
+}
+
+TEST_F(X11InputTest, KeysCarryVirtualKeyCodesCharactersAndModifiersWithSuperAsCommand) {
+    showKeyPanel();
+    const Event* shifted = typed(Key::kA, {Key::kLeftShift});
+    ASSERT_TRUE(shifted);
+    EXPECT_EQ(shifted->keyCode, 0);
+    EXPECT_EQ(shifted->characters, "A");
+    EXPECT_EQ(shifted->charactersIgnoringModifiers, "A");
+    EXPECT_EQ(shifted->deviceIndependentFlags(), ModifierFlags::shift);
+
+    const Event* command = typed(Key::kA, {Key::kLeftSuper, Key::kLeftAlt});
+    ASSERT_TRUE(command);
+    EXPECT_EQ(command->deviceIndependentFlags(), ModifierFlags::command | ModifierFlags::option);
+    EXPECT_EQ(command->charactersIgnoringModifiers, "a");
+
+    const Event* control = typed(Key::kA, {Key::kLeftControl});
+    ASSERT_TRUE(control);
+    EXPECT_EQ(control->deviceIndependentFlags(), ModifierFlags::control);
+
+    // An arrow has no flags of its own.
+    const Event* arrow = typed(Key::kUp);
+    ASSERT_TRUE(arrow);
+    EXPECT_EQ(arrow->keyCode, 126);
+    EXPECT_EQ(arrow->specialKey, SpecialKey::upArrow);
+    EXPECT_EQ(arrow->deviceIndependentFlags(), 0U);
+
+    // Held, a key repeats as presses the event marks.
+    recorder->keys.clear();
+    driver().keyDown(Key::kA);
+    ASSERT_TRUE(runUntil([&] { return recorder->keys.size() >= 2; }));
+    driver().keyUp(Key::kA);
+    EXPECT_FALSE(recorder->keys[0].isARepeat);
+    EXPECT_TRUE(recorder->keys[1].isARepeat);
+
+    // The German layout: the key in the US "y" position types "z", and keeps its code.
+    ASSERT_EQ(session().run({"setxkbmap", "de"}), 0);
+    ASSERT_TRUE(runUntil([&] { return platform().keyboardLayout().characters(16) == "z"; }));
+    const Event* german = typed(Key::kY);
+    ASSERT_TRUE(german);
+    EXPECT_EQ(german->keyCode, 16);
+    EXPECT_EQ(german->characters, "z");
+}
+
+}  // namespace
+}  // namespace talvori::testing

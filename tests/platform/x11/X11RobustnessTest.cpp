@@ -1,0 +1,51 @@
+#include <cstdlib>
+
+#include "platform/Platform.hpp"
+#include "platform/desktop/StyleMask.hpp"
+#include "platform/desktop/WindowListOption.hpp"
+#include "platform/x11/X11DesktopTest.hpp"
+
+namespace talvori::testing {
+namespace {
+
+class X11RobustnessTest : public X11DesktopTest {};
+
+TEST_F(X11RobustnessTest, AServerKilledUnderTheProgramEndsItsLoopWithAMessage) {
+    auto panel =
+        platform().application().makePanel(Rect(10, 10, 100, 100), StyleMask::nonactivatingPanel);
+    panel->orderFront();
+    runFor(0.05);
+    session().killServer();
+    EXPECT_TRUE(runUntil([] { return platform().application().isTerminated(); }));
+    EXPECT_TRUE(logs().contains("The connection to the X server closed; Talvori ends."));
+    // Everything still answers, with nothing.
+    EXPECT_FALSE(platform().windowList().copyWindowInfo(WindowListOption::onScreenOnly));
+    panel->setFrame(Rect(20, 20, 50, 50));
+    panel->close();
+}
+
+class X11WithoutWindowManagerTest : public X11DesktopTest {
+  protected:
+    X11WithoutWindowManagerTest() : X11DesktopTest({.windowManager = false, .compositor = false}) {
+        ::setenv("XDG_SESSION_TYPE", "wayland", 1);
+    }
+    ~X11WithoutWindowManagerTest() override { ::unsetenv("XDG_SESSION_TYPE"); }
+};
+
+TEST_F(X11WithoutWindowManagerTest, StartsShowsPanelsAndSaysWhatItCannotDo) {
+    EXPECT_TRUE(logs().contains(
+        "This is a Wayland session: Talvori can see and follow only X11 (XWayland) windows, and "
+        "its global shortcuts work only while an X11 window has the keyboard."));
+    EXPECT_TRUE(logs().contains(
+        "No window manager runs: windows cannot be activated or followed until one starts"));
+    auto panel =
+        platform().application().makePanel(Rect(10, 10, 100, 100), StyleMask::nonactivatingPanel);
+    panel->setOpaque(true);
+    panel->orderFront();
+    EXPECT_TRUE(runUntil([&] { return driver().isViewable(panel->windowNumber()); }));
+    EXPECT_TRUE(platform().accessibility().focusedApplication().error == AXError::noValue);
+    EXPECT_FALSE(platform().workspace().frontmostApplication());
+}
+
+}  // namespace
+}  // namespace talvori::testing

@@ -1,0 +1,138 @@
+#include "GlobalShortcuts/GlobalShortcuts.hpp"
+#include "GlobalShortcuts/Name.hpp"
+#include "GlobalShortcuts/Registry.hpp"
+#include "GlobalShortcuts/Shortcut.hpp"
+#include "platform/Platform.hpp"
+#include "platform/desktop/HotKeyModifiers.hpp"
+#include "platform/x11/X11DesktopTest.hpp"
+
+namespace talvori::testing {
+namespace {
+
+using Key = X11TestDriver::Key;
+
+// Bits of the test server's modifier map: Lock, Mod1 (Alt), Mod2 (Num Lock), Mod4 (Super).
+constexpr std::uint16_t kShift = XCB_MOD_MASK_SHIFT;
+constexpr std::uint16_t kLock = XCB_MOD_MASK_LOCK;
+constexpr std::uint16_t kControl = XCB_MOD_MASK_CONTROL;
+constexpr std::uint16_t kAlt = XCB_MOD_MASK_1;
+constexpr std::uint16_t kNumLock = XCB_MOD_MASK_2;
+constexpr std::uint16_t kSuper = XCB_MOD_MASK_4;
+
+constexpr std::uint32_t kCommand = HotKeyModifiers::command;
+constexpr std::uint32_t kShiftCommand = HotKeyModifiers::shift | HotKeyModifiers::command;
+constexpr std::uint32_t kOptionCommand = HotKeyModifiers::option | HotKeyModifiers::command;
+constexpr std::uint32_t kControlOptionCommand =
+    HotKeyModifiers::control | HotKeyModifiers::option | HotKeyModifiers::command;
+
+struct Default {
+    const char* name;
+    std::uint16_t keyCode;
+    std::uint32_t modifiers;
+    std::uint8_t key;
+    std::uint16_t x11Modifiers;
+};
+
+// The seven shortcuts as the program declares them, with the keys and bits they become on X11.
+const Default kDefaults[] = {
+    {"toggleFocus", 3, kShiftCommand, Key::kF, kShift | kSuper},
+    {"showPanel", 2, kShiftCommand, 32, kShift | kSuper},
+    {"newCover", 45, kOptionCommand, Key::kN, kAlt | kSuper},
+    {"strongerFocus", 126, kOptionCommand, Key::kUp, kAlt | kSuper},
+    {"weakerFocus", 125, kOptionCommand, 108, kAlt | kSuper},
+    {"moreBlur", 126, kControlOptionCommand, Key::kUp, kControl | kAlt | kSuper},
+    {"lessBlur", 125, kControlOptionCommand, 108, kControl | kAlt | kSuper},
+};
+
+class X11ShortcutsTest : public X11DesktopTest {
+  protected:
+    ~X11ShortcutsTest() override { GlobalShortcuts::Registry::tearDown(); }
+
+    GlobalShortcuts::Name name(const Default& entry) const {
+        return GlobalShortcuts::Name(entry.name,
+                                     GlobalShortcuts::Shortcut(entry.keyCode, entry.modifiers));
+    }
+    void listen(const Default& entry) {
+        GlobalShortcuts::onKeyDown(name(entry), [this, entry] { fired.push_back(entry.name); });
+    }
+    // Whether another program could take the combination with every lock state: false when
+    // each of them is held (by us).
+    bool heldWithEveryLock(std::uint8_t key, std::uint16_t modifiers) {
+        for (const int lock : {0, kLock | 0, kNumLock | 0, kLock | kNumLock}) {
+            const auto combination = static_cast<std::uint16_t>(modifiers | lock);
+            if (driver().grabKey(key, combination)) {
+                driver().ungrabKey(key, combination);
+                return false;
+            }
+        }
+        return true;
+    }
+    bool firesOn(const char* expected, std::uint8_t key, std::vector<std::uint8_t> modifiers) {
+        fired.clear();
+        driver().tap(key, modifiers);
+        return runUntil([&] { return fired.size() == 1 && fired.front() == expected; }, 2);
+    }
+
+    std::vector<std::string> fired;
+};
+
+TEST_F(X11ShortcutsTest, TheSevenDefaultsAreGrabbedWithEveryLockFireAndAreReleasedWhenDisabled) {
+    for (const auto& entry : kDefaults) listen(entry);
+    for (const auto& entry : kDefaults) {
+        EXPECT_TRUE(GlobalShortcuts::isEnabled(name(entry))) << entry.name;
+        EXPECT_TRUE(heldWithEveryLock(entry.key, entry.x11Modifiers)) << entry.name;
+    }
+    EXPECT_TRUE(firesOn("toggleFocus", Key::kF, {Key::kLeftShift, Key::kLeftSuper}));
+    EXPECT_TRUE(firesOn("newCover", Key::kN, {Key::kLeftAlt, Key::kLeftSuper}));
+    EXPECT_TRUE(firesOn("moreBlur", Key::kUp, {Key::kLeftControl, Key::kLeftAlt, Key::kLeftSuper}));
+    // Caps Lock on changes nothing.
+    driver().tap(Key::kCapsLock);
+    EXPECT_TRUE(firesOn("strongerFocus", Key::kUp, {Key::kLeftAlt, Key::kLeftSuper}));
+    driver().tap(Key::kCapsLock);
+    // Control-Super-F is no shortcut of ours.
+    fired.clear();
+    driver().tap(Key::kF, {Key::kLeftControl, Key::kLeftSuper});
+    runFor(0.1);
+    EXPECT_TRUE(fired.empty());
+
+    GlobalShortcuts::disable({name(kDefaults[0])});
+    runFor(0.05);
+    EXPECT_TRUE(driver().grabKey(Key::kF, kShift | kSuper));
+    driver().ungrabKey(Key::kF, kShift | kSuper);
+    GlobalShortcuts::enable({name(kDefaults[0])});
+    EXPECT_TRUE(heldWithEveryLock(Key::kF, kShift | kSuper));
+}
+
+TEST_F(X11ShortcutsTest, ACombinationAnotherProgramHoldsIsReportedTaken) {
+    ASSERT_TRUE(driver().grabKey(Key::kN, kAlt | kSuper | kNumLock));
+    const GlobalShortcuts::Name newCover = name(kDefaults[2]);
+    GlobalShortcuts::onKeyDown(newCover, [] {});
+    EXPECT_FALSE(GlobalShortcuts::isEnabled(newCover));
+    // Nothing of the refused combination stays grabbed.
+    runFor(0.05);
+    EXPECT_TRUE(driver().grabKey(Key::kN, kAlt | kSuper));
+    const auto refused = platform().hotKeyService().registerHotKey(45, kOptionCommand, {1, 1});
+    EXPECT_FALSE(refused);
+    EXPECT_TRUE(platform().hotKeyService().registerHotKey(45, kCommand, {1, 2}));
+}
+
+TEST_F(X11ShortcutsTest, ShortcutsAndKeyNamesFollowAKeyboardLayoutChange) {
+    listen(kDefaults[0]);
+    auto& layout = platform().keyboardLayout();
+    EXPECT_EQ(layout.characters(16), "y");
+    EXPECT_EQ(layout.characters(6), "z");
+    ASSERT_EQ(session().run({"setxkbmap", "de"}), 0);
+    EXPECT_TRUE(runUntil([&] { return layout.characters(16) == "z"; }));
+    EXPECT_EQ(layout.characters(6), "y");
+    // A dead key types nothing by itself.
+    EXPECT_EQ(layout.characters(24), "");
+    // The shortcut stays on its key, and the modifiers stay found.
+    EXPECT_TRUE(firesOn("toggleFocus", Key::kF, {Key::kLeftShift, Key::kLeftSuper}));
+    // With a non-Latin layout selected, the names come from the Latin one.
+    ASSERT_EQ(session().run({"setxkbmap", "-layout", "ru,us"}), 0);
+    EXPECT_TRUE(runUntil([&] { return layout.characters(16) == "y"; }));
+    EXPECT_EQ(layout.characters(0), "a");
+}
+
+}  // namespace
+}  // namespace talvori::testing

@@ -1,0 +1,243 @@
+#include "platform/x11/X11TestDriver.hpp"
+
+#include <cairo.h>
+#include <xcb/xtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace talvori::testing {
+
+namespace {
+
+constexpr std::uint8_t kEvdevOffset = 8;
+
+template <class T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+template <class T>
+Reply<T> owned(T* reply) {
+    return Reply<T>(reply, &std::free);
+}
+
+}  // namespace
+
+X11TestDriver::X11TestDriver(const std::string& display) {
+    connection_ = xcb_connect(display.c_str(), nullptr);
+    if (xcb_connection_has_error(connection_)) return;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+    root_ = screen->root;
+    rootDepth_ = screen->root_depth;
+}
+
+X11TestDriver::~X11TestDriver() {
+    xcb_disconnect(connection_);
+}
+
+xcb_atom_t X11TestDriver::atom(const char* name) const {
+    auto reply = owned(xcb_intern_atom_reply(
+        connection_,
+        xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+        nullptr));
+    return reply ? reply->atom : 0;
+}
+
+std::vector<std::uint32_t> X11TestDriver::cardinals(xcb_window_t window,
+                                                    const char* property) const {
+    auto reply =
+        owned(xcb_get_property_reply(connection_,
+                                     xcb_get_property(connection_, 0, window, atom(property),
+                                                      XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
+                                     nullptr));
+    std::vector<std::uint32_t> values;
+    if (reply && reply->format == 32) {
+        const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+        values.assign(data, data + xcb_get_property_value_length(reply.get()) / 4);
+    }
+    return values;
+}
+
+std::vector<xcb_window_t> X11TestDriver::clientList() const {
+    return cardinals(root_, "_NET_CLIENT_LIST");
+}
+
+xcb_window_t X11TestDriver::activeWindow() const {
+    const auto values = cardinals(root_, "_NET_ACTIVE_WINDOW");
+    return values.empty() ? xcb_window_t{0} : values.front();
+}
+
+std::vector<xcb_window_t> X11TestDriver::stacking() const {
+    auto tree =
+        owned(xcb_query_tree_reply(connection_, xcb_query_tree(connection_, root_), nullptr));
+    if (!tree) return {};
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    return {children, children + xcb_query_tree_children_length(tree.get())};
+}
+
+xcb_window_t X11TestDriver::frameOf(xcb_window_t window) const {
+    xcb_window_t current = window;
+    for (int depth = 0; depth < 8; ++depth) {
+        auto tree =
+            owned(xcb_query_tree_reply(connection_, xcb_query_tree(connection_, current), nullptr));
+        if (!tree) return XCB_WINDOW_NONE;
+        if (tree->parent == root_) return current;
+        current = tree->parent;
+    }
+    return XCB_WINDOW_NONE;
+}
+
+xcb_window_t X11TestDriver::windowAbove(xcb_window_t window) const {
+    const auto order = stacking();
+    const auto found = std::find(order.begin(), order.end(), window);
+    if (found == order.end()) return XCB_WINDOW_NONE;
+    // Unmapped windows do not count: they show nothing.
+    for (auto it = found + 1; it != order.end(); ++it) {
+        if (isViewable(*it)) return *it;
+    }
+    return XCB_WINDOW_NONE;
+}
+
+bool X11TestDriver::isViewable(xcb_window_t window) const {
+    auto attributes = owned(xcb_get_window_attributes_reply(
+        connection_, xcb_get_window_attributes(connection_, window), nullptr));
+    return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+}
+
+std::vector<int> X11TestDriver::rootGeometry(xcb_window_t window) const {
+    auto geometry =
+        owned(xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, window), nullptr));
+    auto origin = owned(xcb_translate_coordinates_reply(
+        connection_, xcb_translate_coordinates(connection_, window, root_, 0, 0), nullptr));
+    if (!geometry || !origin) return {};
+    return {origin->dst_x, origin->dst_y, geometry->width, geometry->height};
+}
+
+void X11TestDriver::activate(xcb_window_t window) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = atom("_NET_ACTIVE_WINDOW");
+    message.data.data32[0] = 2;
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection_, 0, root_,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(connection_);
+}
+
+void X11TestDriver::move(xcb_window_t window, int x, int y) {
+    const std::uint32_t values[] = {static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)};
+    xcb_configure_window(connection_, window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
+    xcb_flush(connection_);
+}
+
+void X11TestDriver::destroy(xcb_window_t window) {
+    xcb_destroy_window(connection_, window);
+    xcb_flush(connection_);
+}
+
+void X11TestDriver::fake(std::uint8_t type, std::uint8_t detail, int x, int y) {
+    xcb_test_fake_input(connection_, type, detail, XCB_CURRENT_TIME, root_,
+                        static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), 0);
+}
+
+void X11TestDriver::keyDown(std::uint8_t key) {
+    fake(XCB_KEY_PRESS, static_cast<std::uint8_t>(key + kEvdevOffset));
+    xcb_flush(connection_);
+}
+
+void X11TestDriver::keyUp(std::uint8_t key) {
+    fake(XCB_KEY_RELEASE, static_cast<std::uint8_t>(key + kEvdevOffset));
+    xcb_flush(connection_);
+}
+
+void X11TestDriver::tap(std::uint8_t key, const std::vector<std::uint8_t>& modifiers) {
+    for (const std::uint8_t modifier : modifiers) keyDown(modifier);
+    keyDown(key);
+    keyUp(key);
+    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) keyUp(*it);
+    sync();
+}
+
+void X11TestDriver::moveMouse(int x, int y) {
+    fake(XCB_MOTION_NOTIFY, 0, x, y);
+    sync();
+}
+
+void X11TestDriver::buttonDown(int button) {
+    fake(XCB_BUTTON_PRESS, static_cast<std::uint8_t>(button));
+    sync();
+}
+
+void X11TestDriver::buttonUp(int button) {
+    fake(XCB_BUTTON_RELEASE, static_cast<std::uint8_t>(button));
+    sync();
+}
+
+void X11TestDriver::click(int x, int y, int button) {
+    moveMouse(x, y);
+    buttonDown(button);
+    buttonUp(button);
+}
+
+void X11TestDriver::sync() const {
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+}
+
+bool X11TestDriver::grabKey(std::uint8_t key, std::uint16_t modifiers) {
+    xcb_generic_error_t* error = xcb_request_check(
+        connection_, xcb_grab_key_checked(connection_, 1, root_, modifiers,
+                                          static_cast<xcb_keycode_t>(key + kEvdevOffset),
+                                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    const bool granted = error == nullptr;
+    std::free(error);
+    return granted;
+}
+
+void X11TestDriver::ungrabKey(std::uint8_t key, std::uint16_t modifiers) {
+    xcb_ungrab_key(connection_, static_cast<xcb_keycode_t>(key + kEvdevOffset), root_, modifiers);
+    sync();
+}
+
+X11TestDriver::Rgb X11TestDriver::pixel(int x, int y) const {
+    auto image = owned(xcb_get_image_reply(
+        connection_,
+        xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, static_cast<std::int16_t>(x),
+                      static_cast<std::int16_t>(y), 1, 1, ~0U),
+        nullptr));
+    if (!image || xcb_get_image_data_length(image.get()) < 4) return {};
+    std::uint32_t value = 0;
+    std::memcpy(&value, xcb_get_image_data(image.get()), 4);
+    return {static_cast<int>((value >> 16) & 0xFF), static_cast<int>((value >> 8) & 0xFF),
+            static_cast<int>(value & 0xFF)};
+}
+
+bool X11TestDriver::screenshot(const std::string& path) const {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+    const int width = screen->width_in_pixels;
+    const int height = screen->height_in_pixels;
+    auto image = owned(xcb_get_image_reply(
+        connection_,
+        xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, 0, 0,
+                      static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), ~0U),
+        nullptr));
+    if (!image) return false;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const std::uint8_t* source = xcb_get_image_data(image.get());
+    cairo_surface_flush(surface);
+    std::uint8_t* target = cairo_image_surface_get_data(surface);
+    for (int row = 0; row < height; ++row) {
+        std::memcpy(target + row * stride, source + row * width * 4,
+                    static_cast<std::size_t>(width) * 4);
+    }
+    cairo_surface_mark_dirty(surface);
+    const bool written = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface);
+    return written;
+}
+
+}  // namespace talvori::testing

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace talvori::testing {
+
+// What another program and the user do on the test server, through a connection of its own:
+// activate and move windows as a pager would, type and click through XTEST, and read what the
+// server shows (stacking order, properties, pixels of the composited screen).
+class X11TestDriver {
+  public:
+    // Linux input codes of keys the tests press.
+    enum Key : std::uint8_t {
+        kA = 30,
+        kF = 33,
+        kN = 49,
+        kY = 21,
+        kZ = 44,
+        kUp = 103,
+        kRight = 106,
+        kEscape = 1,
+        kLeftShift = 42,
+        kLeftControl = 29,
+        kLeftAlt = 56,
+        kLeftSuper = 125,
+        kCapsLock = 58,
+    };
+    struct Rgb {
+        int red = 0;
+        int green = 0;
+        int blue = 0;
+        int brightness() const { return red + green + blue; }
+    };
+
+    explicit X11TestDriver(const std::string& display);
+    ~X11TestDriver();
+    X11TestDriver(const X11TestDriver&) = delete;
+    X11TestDriver& operator=(const X11TestDriver&) = delete;
+
+    xcb_connection_t* connection() const { return connection_; }
+    xcb_window_t root() const { return root_; }
+    xcb_atom_t atom(const char* name) const;
+
+    // ---- Windows
+    std::vector<std::uint32_t> cardinals(xcb_window_t window, const char* property) const;
+    std::vector<xcb_window_t> clientList() const;
+    xcb_window_t activeWindow() const;
+    // The root's children bottom to top.
+    std::vector<xcb_window_t> stacking() const;
+    // The child of the root holding `window`.
+    xcb_window_t frameOf(xcb_window_t window) const;
+    // The window directly above `window` among the root's children (none at the top).
+    xcb_window_t windowAbove(xcb_window_t window) const;
+    bool isViewable(xcb_window_t window) const;
+    // x, y, width, height of `window` in root coordinates.
+    std::vector<int> rootGeometry(xcb_window_t window) const;
+    // As a pager does (source 2).
+    void activate(xcb_window_t window);
+    // As a program moving its own window does (the window manager moves the frame).
+    void move(xcb_window_t window, int x, int y);
+    void destroy(xcb_window_t window);
+
+    // ---- Input through XTEST (keys by Linux input code)
+    void keyDown(std::uint8_t key);
+    void keyUp(std::uint8_t key);
+    // Presses `modifiers` in order, taps `key`, lets go in reverse order.
+    void tap(std::uint8_t key, const std::vector<std::uint8_t>& modifiers = {});
+    void moveMouse(int x, int y);
+    void buttonDown(int button = 1);
+    void buttonUp(int button = 1);
+    void click(int x, int y, int button = 1);
+    // Lets the server work through everything sent so far.
+    void sync() const;
+
+    // ---- Keys and grabs
+    // Grabs the combination on the root as another program would; false when refused.
+    bool grabKey(std::uint8_t key, std::uint16_t modifiers);
+    void ungrabKey(std::uint8_t key, std::uint16_t modifiers);
+
+    // ---- The screen
+    Rgb pixel(int x, int y) const;
+    // Writes what the screen shows to a PNG file.
+    bool screenshot(const std::string& path) const;
+
+  private:
+    void fake(std::uint8_t type, std::uint8_t detail, int x = 0, int y = 0);
+
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t root_ = XCB_WINDOW_NONE;
+    std::uint8_t rootDepth_ = 24;
+};
+
+}  // namespace talvori::testing

@@ -1,0 +1,284 @@
+#include "platform/x11/X11TestSession.hpp"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+extern char** environ;
+
+namespace talvori::testing {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::string> environmentWith(const std::string& display) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry; ++entry) {
+        if (std::strncmp(*entry, "DISPLAY=", 8) != 0) entries.emplace_back(*entry);
+    }
+    entries.push_back("DISPLAY=" + display);
+    return entries;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& strings) {
+    std::vector<char*> result;
+    for (auto& string : strings) result.push_back(string.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+// Waits for `pid` to end for at most `limit`; true when it did (and was reaped).
+bool reap(pid_t pid, std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    while (Clock::now() < deadline) {
+        const pid_t done = ::waitpid(pid, nullptr, WNOHANG);
+        if (done == pid || done < 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
+}
+
+void stop(pid_t pid) {
+    if (pid <= 0) return;
+    ::kill(pid, SIGTERM);
+    if (reap(pid, std::chrono::milliseconds(1500))) return;
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+}
+
+xcb_atom_t intern(xcb_connection_t* connection, const char* name) {
+    auto* reply = xcb_intern_atom_reply(
+        connection,
+        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+        nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : 0;
+    std::free(reply);
+    return atom;
+}
+
+std::vector<std::uint32_t> cardinals(xcb_connection_t* connection, xcb_window_t window,
+                                     xcb_atom_t property) {
+    auto* reply = xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
+        nullptr);
+    std::vector<std::uint32_t> values;
+    if (reply && reply->format == 32) {
+        const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
+        values.assign(data, data + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    return values;
+}
+
+template <class Condition>
+bool waitFor(Condition condition, std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    while (Clock::now() < deadline) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return condition();
+}
+
+}  // namespace
+
+bool hasProgram(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    if (!path) return false;
+    std::string paths = path;
+    std::size_t start = 0;
+    while (start <= paths.size()) {
+        const std::size_t end = std::min(paths.find(':', start), paths.size());
+        const std::filesystem::path candidate =
+            std::filesystem::path(paths.substr(start, end - start)) / program;
+        if (::access(candidate.c_str(), X_OK) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+X11TestSession::X11TestSession(Options options) {
+    for (const char* tool : {"Xvfb", "openbox", "picom", "setxkbmap"}) {
+        if (!hasProgram(tool)) {
+            error_ = std::string(tool) + " is missing: run scripts/setup";
+            return;
+        }
+    }
+    if (!startServer(options)) return;
+    if (options.windowManager && !startWindowManager()) return;
+    if (options.compositor && !startCompositor()) return;
+}
+
+X11TestSession::~X11TestSession() {
+    // The clients first, then the server they talk to.
+    for (auto it = children_.rbegin(); it != children_.rend(); ++it) stop(*it);
+    stop(server_);
+}
+
+bool X11TestSession::startServer(const Options& options) {
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        error_ = "no pipe for the server's display number";
+        return false;
+    }
+    // Xvfb picks a free display itself and writes its number to descriptor 3 once it listens,
+    // so parallel tests never collide.
+    const std::string screen =
+        std::to_string(options.width) + "x" + std::to_string(options.height) + "x24";
+    std::vector<std::string> arguments{"Xvfb",     "-displayfd", "3",         "-screen",
+                                       "0",        screen,       "-nolisten", "tcp",
+                                       "-noreset", "+extension", "RANDR"};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    // The read end may itself be descriptor 3: closed before the write end moves there.
+    if (fds[0] != 3) posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    auto argv = pointers(arguments);
+    const int failed = ::posix_spawnp(&server_, "Xvfb", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    if (failed != 0) {
+        ::close(fds[0]);
+        server_ = 0;
+        error_ = "Xvfb does not start";
+        return false;
+    }
+    std::string number;
+    pollfd waiting{fds[0], POLLIN, 0};
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (Clock::now() < deadline && number.find('\n') == std::string::npos) {
+        if (::poll(&waiting, 1, 50) <= 0) continue;
+        char buffer[16];
+        const ssize_t got = ::read(fds[0], buffer, sizeof buffer);
+        if (got <= 0) break;
+        number.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fds[0]);
+    if (number.find('\n') == std::string::npos) {
+        error_ = "Xvfb gave no display number";
+        return false;
+    }
+    display_ = ":" + number.substr(0, number.find('\n'));
+    return true;
+}
+
+// Openbox can miss a window mapped right after it claims the screen: it is ready once a probe
+// window shows up in its client list.
+bool X11TestSession::startWindowManager() {
+    spawn({"openbox", "--sm-disable"});
+    xcb_connection_t* connection = xcb_connect(display_.c_str(), nullptr);
+    if (xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        error_ = "cannot reach the test server";
+        return false;
+    }
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    const xcb_atom_t clientList = intern(connection, "_NET_CLIENT_LIST");
+    bool ready = false;
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (!ready && Clock::now() < deadline) {
+        const xcb_window_t probe = xcb_generate_id(connection);
+        xcb_create_window(connection, XCB_COPY_FROM_PARENT, probe, screen->root, 0, 0, 10, 10, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        xcb_map_window(connection, probe);
+        xcb_flush(connection);
+        ready = waitFor(
+            [&] {
+                const auto clients = cardinals(connection, screen->root, clientList);
+                return std::find(clients.begin(), clients.end(), probe) != clients.end();
+            },
+            std::chrono::milliseconds(250));
+        xcb_destroy_window(connection, probe);
+        xcb_flush(connection);
+    }
+    // The probe's departure from the list, so that tests see only their own windows.
+    waitFor([&] { return cardinals(connection, screen->root, clientList).empty(); },
+            std::chrono::seconds(2));
+    xcb_disconnect(connection);
+    if (!ready) error_ = "openbox does not manage windows";
+    return ready;
+}
+
+bool X11TestSession::startCompositor() {
+    spawn({"picom", "--config", "/dev/null", "--backend", "xrender"});
+    xcb_connection_t* connection = xcb_connect(display_.c_str(), nullptr);
+    const xcb_atom_t selection = intern(connection, "_NET_WM_CM_S0");
+    const bool ready = waitFor(
+        [&] {
+            auto* owner = xcb_get_selection_owner_reply(
+                connection, xcb_get_selection_owner(connection, selection), nullptr);
+            const bool owned = owner && owner->owner != XCB_WINDOW_NONE;
+            std::free(owner);
+            return owned;
+        },
+        std::chrono::seconds(10));
+    xcb_disconnect(connection);
+    if (!ready) error_ = "picom does not start compositing";
+    return ready;
+}
+
+pid_t X11TestSession::spawn(const std::vector<std::string>& arguments, int* output) {
+    auto environment = environmentWith(display_);
+    auto envp = pointers(environment);
+    auto copy = arguments;
+    auto argv = pointers(copy);
+    int fds[2] = {-1, -1};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (output && ::pipe(fds) == 0) {
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    }
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int failed = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (fds[1] >= 0) ::close(fds[1]);
+    if (failed != 0) {
+        if (fds[0] >= 0) ::close(fds[0]);
+        return 0;
+    }
+    if (output) *output = fds[0];
+    children_.push_back(pid);
+    return pid;
+}
+
+int X11TestSession::run(const std::vector<std::string>& arguments) {
+    const pid_t pid = spawn(arguments);
+    if (pid <= 0) return -1;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    std::erase(children_, pid);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void X11TestSession::end(pid_t pid) {
+    if (std::find(children_.begin(), children_.end(), pid) == children_.end()) return;
+    stop(pid);
+    std::erase(children_, pid);
+}
+
+void X11TestSession::killServer() {
+    if (server_ <= 0) return;
+    ::kill(server_, SIGKILL);
+    ::waitpid(server_, nullptr, 0);
+    server_ = 0;
+}
+
+}  // namespace talvori::testing

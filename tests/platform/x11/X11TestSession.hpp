@@ -1,0 +1,57 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace talvori::testing {
+
+// A private X server for one test: Xvfb on a free display, and, as asked, a window manager
+// (openbox) and a compositor (picom, xrender backend), each started only once the one before is
+// ready, and all ended (and reaped) by the destructor. A missing tool makes the session fail:
+// `error()` says why.
+class X11TestSession {
+  public:
+    struct Options {
+        bool windowManager = true;
+        bool compositor = true;
+        int width = 1280;
+        int height = 800;
+    };
+
+    explicit X11TestSession(Options options);
+    ~X11TestSession();
+    X11TestSession(const X11TestSession&) = delete;
+    X11TestSession& operator=(const X11TestSession&) = delete;
+
+    bool isReady() const { return error_.empty(); }
+    const std::string& error() const { return error_; }
+    // ":N"
+    const std::string& display() const { return display_; }
+
+    // Starts a program on this display; its standard output comes back through `output` (a
+    // readable descriptor) when asked. Ended with the session unless ended before.
+    pid_t spawn(const std::vector<std::string>& arguments, int* output = nullptr);
+    // Runs a program on this display to its end; its exit status (-1 when it could not start).
+    int run(const std::vector<std::string>& arguments);
+    // Ends one program started by spawn().
+    void end(pid_t pid);
+    // Ends the X server alone, as a crash would.
+    void killServer();
+
+  private:
+    bool startServer(const Options& options);
+    bool startWindowManager();
+    bool startCompositor();
+
+    std::string error_;
+    std::string display_;
+    pid_t server_ = 0;
+    std::vector<pid_t> children_;
+};
+
+// Whether `program` is on the PATH.
+bool hasProgram(const std::string& program);
+
+}  // namespace talvori::testing
