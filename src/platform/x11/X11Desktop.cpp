@@ -101,14 +101,26 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
             if (auto strong = application.lock()) strong->terminate();
         });
 
-    platform.installDesktop({desktop->application_, desktop->screens_,
-                             std::make_shared<X11WindowList>(desktop->application_),
-                             desktop->workspace_, desktop->accessibility_, desktop->input_,
-                             std::make_shared<X11StatusBar>(platform.logger("StatusBar")),
-                             std::make_shared<X11Announcer>(),
-                             std::make_shared<X11ColorSampler>(platform.sharedRunLoop()),
-                             std::make_shared<X11LoginItem>(), desktop->hotKeys_,
-                             std::make_shared<X11KeyboardLayout>(desktop->keyboard_), desktop});
+    // Field by field: services other backends add later stay empty here until built for X11.
+    Platform::Desktop services;
+    services.application = desktop->application_;
+    services.screens = desktop->screens_;
+    services.windowList = std::make_shared<X11WindowList>(desktop->application_);
+    services.workspace = desktop->workspace_;
+    services.accessibility = desktop->accessibility_;
+    services.input = desktop->input_;
+    services.statusBar = std::make_shared<X11StatusBar>(platform.logger("StatusBar"));
+    services.announcer = std::make_shared<X11Announcer>();
+    services.colorSampler = std::make_shared<X11ColorSampler>(platform.sharedRunLoop());
+    services.loginItem = std::make_shared<X11LoginItem>();
+    services.hotKeyService = desktop->hotKeys_;
+    services.keyboardLayout = std::make_shared<X11KeyboardLayout>(desktop->keyboard_);
+    // Alert windows are our own panels: the shared implementation serves as it is.
+    services.alerts = std::make_shared<Alerts>(
+        Alerts::Services{desktop->application_, desktop->screens_, platform.notificationCenter(),
+                         platform.sharedRunLoop(), "Talvori"});
+    services.backend = desktop;
+    platform.installDesktop(std::move(services));
     xcb_flush(connection->raw());
     return desktop;
 }
