@@ -40,7 +40,8 @@ class X11Application final : public Application,
     void activate() override;
     int requestUserAttention(bool critical) override;
     void terminate() override;
-    bool isTerminated() const override { return terminated_; }
+    // Whether terminate() ran (the connection's end terminates too).
+    bool isTerminated() const { return terminated_; }
     void setDelegate(std::weak_ptr<ApplicationDelegate> delegate) override;
     void finishLaunching() override;
     std::shared_ptr<Panel> makePanel(const Rect& contentRect, unsigned styleMask) override;
@@ -87,7 +88,7 @@ class X11Application final : public Application,
     struct SceneState {
         SceneDescription description;
         std::shared_ptr<Panel> window;
-        NotificationToken closeObserver;
+        Registration closeObserver;
     };
 
     std::shared_ptr<Panel> openSceneWindow(SceneState& scene);

@@ -3,6 +3,8 @@
 #include "platform/Platform.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowListOption.hpp"
+#include "platform/x11/X11Application.hpp"
+#include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 
 namespace talvori::testing {
@@ -16,7 +18,7 @@ TEST_F(X11RobustnessTest, AServerKilledUnderTheProgramEndsItsLoopWithAMessage) {
     panel->orderFront();
     runFor(0.05);
     session().killServer();
-    EXPECT_TRUE(runUntil([] { return platform().application().isTerminated(); }));
+    EXPECT_TRUE(runUntil([&] { return desktop().application().isTerminated(); }));
     EXPECT_TRUE(logs().contains("The connection to the X server closed; Talvori ends."));
     // Everything still answers, with nothing.
     EXPECT_FALSE(platform().windowList().copyWindowInfo(WindowListOption::onScreenOnly));

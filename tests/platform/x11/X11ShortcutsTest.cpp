@@ -1,6 +1,5 @@
 #include "GlobalShortcuts/GlobalShortcuts.hpp"
 #include "GlobalShortcuts/Name.hpp"
-#include "GlobalShortcuts/Registry.hpp"
 #include "GlobalShortcuts/Shortcut.hpp"
 #include "platform/Platform.hpp"
 #include "platform/desktop/HotKeyModifiers.hpp"
@@ -46,8 +45,6 @@ const Default kDefaults[] = {
 
 class X11ShortcutsTest : public X11DesktopTest {
   protected:
-    ~X11ShortcutsTest() override { GlobalShortcuts::Registry::tearDown(); }
-
     GlobalShortcuts::Name name(const Default& entry) const {
         return GlobalShortcuts::Name(entry.name,
                                      GlobalShortcuts::Shortcut(entry.keyCode, entry.modifiers));
