@@ -1,8 +1,8 @@
-#include "app/WeakCallback.hpp"
 #include "app/WindowManager.hpp"
 #include "menubar/MenuBarCoachMarkController.hpp"
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "settings/UpdateCalloutView.hpp"
 #include "settings/UpdateReminder.hpp"
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/WeakCallback.hpp"
 #include "covers/announceForAccessibility.hpp"
 #include "menubar/MenuBarCoachMarkView.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/CollectionBehavior.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"

@@ -1,7 +1,9 @@
 #include <algorithm>
+#include <cstdlib>
 
 #include "app/AppTest.hpp"
 #include "menubar/MenuBarCoachMarkController.hpp"
+#include "platform/sim/ScreenPicture.hpp"
 #include "settings/UpdateReminder.hpp"
 #include "support/HangingTransport.hpp"
 #include "updates/AppcastItem.hpp"
@@ -54,6 +56,14 @@ class CalloutTimelineTest : public AppTest {
         return updater;
     }
 
+    // Writes the screen to $TALVORI_PICTURES/<name>.png when that folder is given.
+    void picture(const std::string& name) const {
+        if (const char* folder = std::getenv("TALVORI_PICTURES")) {
+            sim::ScreenPicture::render(world(), &simStatusBar())
+                .writePNG(std::string(folder) + "/" + name + ".png");
+        }
+    }
+
     std::shared_ptr<RecordingUserDriver> driver = std::make_shared<RecordingUserDriver>();
     std::shared_ptr<HangingTransport> transport = std::make_shared<HangingTransport>();
 };
@@ -78,6 +88,7 @@ TEST_F(CalloutTimelineTest, CoachMarkPointsAtTheItemAfterTheDelayAndGivesWayToTh
     EXPECT_EQ(simAnnouncer().texts(),
               std::vector<std::string>{"Look for this icon. Click it to open Talvori."});
     EXPECT_FALSE(isMenuPanelOnScreen());
+    picture("coach-mark-on-screen");
 
     input().click(itemCentre());
     runUntilIdle();
@@ -106,6 +117,7 @@ TEST_F(CalloutTimelineTest, PendingUpdateIsOfferedThreeSecondsAfterLaunchAndThen
     EXPECT_EQ(callout().panel()->accessibilityLabel(), kUpdate.readyAnnouncement());
     EXPECT_EQ(simAnnouncer().texts(), std::vector{kUpdate.readyAnnouncement()});
     EXPECT_EQ(callout().panel()->frame().maxY(), statusItem().frameOnScreen().minY() - 1);
+    picture("update-callout-on-screen");
 
     click(onScreen("Later"));
     EXPECT_FALSE(callout().isShowing());
