@@ -129,11 +129,15 @@ TEST_F(SettingsWindowTest, GearOpensGeneralAndTheWindowFollowsTheTabs) {
     clickLabelled("General");
     EXPECT_EQ(window()->frame().size, Size(540, bar + 284));
 
-    // Closed and opened again, the window starts on General.
+    // Closed and opened again with Command-comma in the panel, the window starts on General.
     clickLabelled("Shortcuts");
     simApplication().userClosesWindow("settings");
     settle();
-    open();
+    manager()->showMenuBarPanel();
+    runUntilIdle();
+    input().typeKey(sim::KeyStroke::key(43, ",", ModifierFlags::command));
+    settle();
+    ASSERT_TRUE(window());
     EXPECT_EQ(pane().size, Size(540, 284));
 }
 
