@@ -29,13 +29,14 @@ View titleBarDots() {
     return HStack(VerticalAlignment::center, kDotSpacing, std::move(dots));
 }
 
-View window(Size size, Point offset, double chromeLeading, const Color& border) {
+// A window at the picture's top-left corner; the caller moves it into place last, after its
+// opacity and glow, so the glow is worked out around the window where it is drawn.
+View window(Size size, double chromeLeading, const Color& border) {
     return ZStack(Alignment::topLeading(),
                   {RoundedRectangle(kCornerRadius).fill(kWindowFill),
                    RoundedRectangle(kCornerRadius).strokeBorder(border, 1),
                    titleBarDots().padding(EdgeInsets{kChromeTop, chromeLeading, 0, 0})})
-        .frame(size.width, size.height, Alignment::topLeading())
-        .offset(offset.x, offset.y);
+        .frame(size.width, size.height, Alignment::topLeading());
 }
 
 void syncPhase(ViewContext<FirstRunDemoVisual::State>& ctx, FirstRunDemoPhase target) {
@@ -51,16 +52,17 @@ View FirstRunDemoVisual::body(ViewContext<State>& ctx) const {
     const bool dimmed = ctx.state.presentedPhase() == FirstRunDemoPhase::dimmed;
     ViewList layers;
     for (const auto& background : FirstRunDemoWindow::backgroundWindows()) {
-        layers.push_back(
-            window(background.size, background.offset, background.chromeLeading, kQuietBorder)
-                .opacity(dimmed ? kDimmedOpacity : 1)
-                .accessibilityIdentifier("FirstRunDemoVisual.background" +
-                                         std::to_string(background.id)));
+        layers.push_back(window(background.size, background.chromeLeading, kQuietBorder)
+                             .opacity(dimmed ? kDimmedOpacity : 1)
+                             .offset(background.offset.x, background.offset.y)
+                             .accessibilityIdentifier("FirstRunDemoVisual.background" +
+                                                      std::to_string(background.id)));
     }
     const Color focusedBorder = dimmed ? Color(Palette::accent.withAlpha(0.55)) : kQuietBorder;
-    layers.push_back(window(kFocusedSize, kFocusedOffset, kFocusedChromeLeading, focusedBorder)
+    layers.push_back(window(kFocusedSize, kFocusedChromeLeading, focusedBorder)
                          .shadow(dimmed ? Color(Palette::accent.withAlpha(0.35)) : Color::clear(),
                                  dimmed ? kGlowRadius : 0)
+                         .offset(kFocusedOffset.x, kFocusedOffset.y)
                          .accessibilityIdentifier("FirstRunDemoVisual.focused"));
     return ZStack(Alignment::topLeading(), std::move(layers))
         .frame(kWidth, kHeight, Alignment::topLeading())

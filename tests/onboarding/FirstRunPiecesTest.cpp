@@ -1,9 +1,15 @@
+#include "app/RuntimeCoordinator.hpp"
+#include "app/WindowManager.hpp"
 #include "covers/Palette.hpp"
 #include "covers/PermissionManager.hpp"
 #include "onboarding/AccessibilityGrantControl.hpp"
 #include "onboarding/FirstRunDemoVisual.hpp"
+#include "onboarding/FirstRunView.hpp"
 #include "onboarding/OnboardingCTA.hpp"
+#include "onboarding/StepBody.hpp"
 #include "onboarding/StepDots.hpp"
+#include "onboarding/StepHeadline.hpp"
+#include "platform/Platform.hpp"
 #include "ui/UiTest.hpp"
 
 namespace talvori::ui::testing {
@@ -40,6 +46,44 @@ TEST_F(FirstRunPiecesTest, DotsMarkTheCurrentPageAndNameItForScreenReaders) {
     EXPECT_EQ(host(StepDots{0, 0})->size(), (Size{0, 0}));
     EXPECT_EQ(StepDots({0, 0}).accessibilityText(), "Step 1 of 0");
     EXPECT_EQ(host(StepDots{0, -4})->size(), (Size{0, 0})) << "a negative count draws nothing";
+}
+
+TEST_F(FirstRunPiecesTest, BodiesTakeTheirWholeWidthAndWrapWithExtraSpaceBetweenLines) {
+    // Fixed metrics: 13-point text advances 7.8 a character, a line is 15.6 tall.
+    auto shortBody = host(StepBody{"Hi", 100});
+    EXPECT_DOUBLE_EQ(shortBody->size().width, 100);
+    EXPECT_DOUBLE_EQ(shortBody->find(Query::byText("Hi")).frame().midX(), 50) << "centred";
+    auto longBody = host(StepBody{"one two three four five six", 100});
+    EXPECT_DOUBLE_EQ(longBody->size().width, 100);
+    EXPECT_NEAR(longBody->size().height, 3 * 15.6 + 2 * 4, 1e-9) << "three lines, never cut";
+    EXPECT_DOUBLE_EQ(host(StepHeadline{"Title"})->size().width, 5 * (23 * 0.6 - 0.23));
+}
+
+TEST_F(FirstRunPiecesTest, FinishingStoresTheSettingAndEndsTheFlowBeforeHandingOverTheRuntime) {
+    reduceMotion_ = true;
+    world().setAccessibilityTrusted(false);
+    const auto runtime = RuntimeCoordinator::create();
+    int handOvers = 0;
+    std::optional<bool> storedAtHandOver;
+    bool activeAtHandOver = true;
+    auto window = host(FirstRunView{runtime, [&](const std::shared_ptr<WindowManager>& manager) {
+                                        ++handOvers;
+                                        storedAtHandOver = platform().userDefaults().boolValue(
+                                            "hasCompletedOnboarding");
+                                        activeAtHandOver = runtime->isFirstRunFlowActive.peek();
+                                        EXPECT_EQ(manager, runtime->windowManager.peek());
+                                    }});
+    runUntilIdle();
+    EXPECT_TRUE(runtime->isFirstRunFlowActive.peek());
+    for (const char* label :
+         {"Continue", "Skip for now", "Start using Talvori", "Start using Talvori"}) {
+        window->find(Query::byLabel(label)).click();
+        runUntilIdle();
+    }
+    EXPECT_EQ(handOvers, 1) << "a second press finds the flow complete";
+    EXPECT_EQ(storedAtHandOver, true);
+    EXPECT_FALSE(activeAtHandOver);
+    EXPECT_EQ(runtime->startInvocationCount.peek(), 1);
 }
 
 TEST_F(FirstRunPiecesTest, ADisabledCallToActionKeepsItsSizeLooksDimAndIgnoresPresses) {
@@ -139,6 +183,13 @@ TEST_F(FirstRunPiecesTest, TheDemoDimsAMomentAfterItAppearsAndNeverForAScreenRea
     advance(0.56);
     EXPECT_NEAR(background.opacity(), 0.35, 1e-6);
     EXPECT_TRUE(close(*focused.strokeColor(), Palette::accent.withAlpha(0.55)));
+    // The glow rings the whole focused window (105, 12, 150 x 102), not only the corner where it
+    // would stand unmoved.
+    for (const Point beside : {Point{259, 30}, Point{180, 118}, Point{180, 8}}) {
+        const Color glow = pixel(*demo, beside);
+        EXPECT_GT(glow.alpha, 0.05) << beside.x << ", " << beside.y;
+        EXPECT_TRUE(close(glow.withAlpha(1), Palette::accent, 0.1));
+    }
     EXPECT_EQ(demo->accessibilityDump(), "");
 
     reduceMotion_ = true;
