@@ -65,7 +65,9 @@ TEST_F(FirstRunJourneyTest, TrustArrivingOnThePermissionPageLeadsToTheGrantedFin
     EXPECT_EQ(simWorkspace().openedURLs(),
               std::vector<std::string>{PermissionManager::accessibilitySettingsURL});
     EXPECT_TRUE(text("Waiting for macOS\u2026"));
-    advance(15);
+    advance(0.3);
+    picture("first-run-permission-waiting");
+    advance(14.7);
     EXPECT_TRUE(
         text("Switch is on but nothing changed? macOS granted a temporary copy. Move "
              "Talvori to Applications, reopen it, and the permission sticks."));
@@ -81,6 +83,13 @@ TEST_F(FirstRunJourneyTest, TrustArrivingOnThePermissionPageLeadsToTheGrantedFin
     advance(0.49);
     EXPECT_TRUE(text("Talvori is almost ready")) << "the badge shows for 0.8 s";
     advance(0.02);
+    // The picture of Focus dims 0.3 s after the page shows, over 0.56 s: before, halfway, done.
+    using Frame = std::pair<double, std::string>;
+    for (const auto& [wait, name] :
+         {Frame{0.3, "0.30"}, Frame{0.28, "0.58"}, Frame{0.28, "0.86"}}) {
+        advance(wait);
+        picture("first-run-demo-" + name + "s");
+    }
     settle();
     EXPECT_TRUE(text("Focus follows your window from here on."));
     EXPECT_TRUE(text("Talvori lives in your menu bar."));

@@ -1,4 +1,5 @@
 #include "onboarding/OnboardingTest.hpp"
+#include "onboarding/PermissionStep.hpp"
 #include "platform/desktop/ModifierFlags.hpp"
 #include "ui/UiTest.hpp"
 
@@ -77,6 +78,12 @@ TEST_F(FirstRunWindowTest, PagesSlideAndUnderReduceMotionSwapAtOnce) {
     settle();
     EXPECT_FALSE(text("Clear what matters"));
     EXPECT_GT(comingX, coming.frame().minX()) << "in from the trailing edge";
+
+    clickLabelled("No screen content is captured, recorded, or transmitted \u00BB");
+    settle();
+    EXPECT_EQ(simWorkspace().openedURLs(),
+              std::vector<std::string>{ui::PermissionStep::kPrivacyPage});
+    EXPECT_TRUE(text("Talvori is almost ready")) << "the privacy page leaves the step as it was";
 
     simWorkspace().setReduceMotion(true);
     clickLabelled("Skip for now");

@@ -47,13 +47,14 @@ class OnboardingTest : public AppTest {
         advance(1);
         views().pruneRemovals();
     }
-    // Writes the screen to $TALVORI_PICTURES/<name>.png when that folder is given, for a person to
-    // look at.
+    // Writes the screen to $TALVORI_PICTURES/<name>.png, and the first-run window alone at full
+    // size to <name>-window.png, when that folder is given, for a person to look at.
     void picture(const std::string& name) const {
-        if (const char* folder = std::getenv("TALVORI_PICTURES")) {
-            sim::ScreenPicture::render(world(), &simStatusBar())
-                .writePNG(std::string(folder) + "/" + name + ".png");
-        }
+        const char* folder = std::getenv("TALVORI_PICTURES");
+        if (!folder) return;
+        const std::string path = std::string(folder) + "/" + name;
+        sim::ScreenPicture::render(world(), &simStatusBar()).writePNG(path + ".png");
+        if (window()) views().writePNG(path + "-window.png");
     }
 };
 
