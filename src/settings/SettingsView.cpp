@@ -5,6 +5,7 @@
 #include "app/ShortcutNames.hpp"
 #include "app/WindowManager.hpp"
 #include "platform/Platform.hpp"
+#include "platform/desktop/TitleBar.hpp"
 #include "settings/GeneralSettingsTab.hpp"
 #include "settings/ShortcutsSettingsTab.hpp"
 #include "ui/PanelHost.hpp"
@@ -18,8 +19,9 @@ View SettingsView::body(ViewContext<State>& ctx) const {
     const auto applyFocusRule = [weakRuntime] {
         applyFocusShortcutState(weakRuntime.lock().get());
     };
-    // The tab bar stands above the tabs as a toolbar would; each tab has its own fixed size, so
-    // the window follows the tab shown.
+    // The tab bar stands above the tabs as a toolbar would, below the window's title bar, which
+    // covers the top of the content; each tab has its own fixed size, so the window follows the
+    // tab shown.
     return TabView<Pane>(state.pane, {{"General", "gearshape", Pane::general,
                                        View(GeneralSettingsTab{updater})
                                            .frame(kWidth, kGeneralHeight)
@@ -28,6 +30,7 @@ View SettingsView::body(ViewContext<State>& ctx) const {
                                        View(ShortcutsSettingsTab{applyFocusRule})
                                            .frame(kWidth, kShortcutsHeight)
                                            .accessibilityIdentifier(kPaneIdentifier)}})
+        .padding(Edges::top, TitleBar::kHeight)
         .frame({.width = kWidth})
         .background(kWindowBackground);
 }

@@ -5,6 +5,7 @@
 #include "GlobalShortcuts/Key.hpp"
 #include "app/AppTest.hpp"
 #include "focus/SpotlightController.hpp"
+#include "platform/desktop/TitleBar.hpp"
 #include "platform/sim/ScreenPicture.hpp"
 #include "settings/GeneralSettingsTab.hpp"
 #include "settings/SettingsView.hpp"
@@ -110,8 +111,9 @@ TEST_F(SettingsWindowTest, GearOpensGeneralAndTheWindowFollowsTheTabs) {
     EXPECT_EQ(window()->title(), "Settings");
     const auto pane = [this] { return identified(ui::SettingsView::kPaneIdentifier).frame(); };
     EXPECT_EQ(pane().size, Size(540, 284));
-    // The tab bar stands above the tab, as a toolbar.
+    // The tab bar stands above the tab, as a toolbar, clear of the window's title bar.
     const double bar = window()->frame().height() - 284;
+    EXPECT_GE(labelled("General").frame().minY(), TitleBar::kHeight);
     EXPECT_EQ(window()->frame().size, Size(540, bar + 284));
     EXPECT_TRUE(identified(kLaunchAtLogin));
     EXPECT_TRUE(switchIsOn(kLaunchAtLogin)) << "the stored value";
