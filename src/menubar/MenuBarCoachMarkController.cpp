@@ -91,10 +91,9 @@ void MenuBarCoachMarkController::makePanel(const Rect& frame, double beakCenterX
     panel->setAnimationBehavior(kNoWindowAnimation);
     panel->setAccessibilityLabel(announcement());
     auto content = ui::PanelHost::make(makeContent(beakCenterX));
+    // The hosted views take the panel's size as they move in, so the first click lands where
+    // they stand.
     panel->setHostedContent(content);
-    // The views hit-test from their last layout, which must be at the panel's size before the
-    // first click.
-    content->host().setProposedSize(frame.size);
     panel->setFrame(frame, false);
     panel_ = std::move(panel);
 }
