@@ -112,7 +112,10 @@ class PangoTextLayout final : public TextLayout {
 }  // namespace
 
 PangoTextMeasurer::PangoTextMeasurer()
-    : fontMap_(pango_cairo_font_map_new()), context_(pango_font_map_create_context(fontMap_)) {
+    // Pango's own font map for this thread, shared by every measurer: a map of our own would load
+    // the fonts and their shaping tables again for every window opened.
+    : fontMap_(PANGO_FONT_MAP(g_object_ref(pango_cairo_font_map_get_default()))),
+      context_(pango_font_map_create_context(fontMap_)) {
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
