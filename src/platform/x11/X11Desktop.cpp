@@ -15,8 +15,10 @@
 #include "platform/x11/X11Keyboard.hpp"
 #include "platform/x11/X11KeyboardLayout.hpp"
 #include "platform/x11/X11LoginItem.hpp"
+#include "platform/x11/X11Pasteboard.hpp"
 #include "platform/x11/X11Reply.hpp"
 #include "platform/x11/X11Screens.hpp"
+#include "platform/x11/X11Sound.hpp"
 #include "platform/x11/X11StatusBar.hpp"
 #include "platform/x11/X11WindowList.hpp"
 #include "platform/x11/X11Workspace.hpp"
@@ -119,6 +121,9 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     services.alerts = std::make_shared<Alerts>(
         Alerts::Services{desktop->application_, desktop->screens_, platform.notificationCenter(),
                          platform.sharedRunLoop(), "Talvori"});
+    services.pasteboard =
+        X11Pasteboard::open(display, platform.sharedRunLoop(), platform.logger("Pasteboard"));
+    services.sound = std::make_shared<X11Sound>(connection);
     services.backend = desktop;
     platform.installDesktop(std::move(services));
     xcb_flush(connection->raw());

@@ -1,0 +1,368 @@
+#include "platform/x11/X11Pasteboard.hpp"
+
+#include <poll.h>
+#include <xcb/xfixes.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "platform/core/RunLoop.hpp"
+#include "platform/x11/X11Reply.hpp"
+
+namespace talvori::x11 {
+
+namespace {
+
+// Long enough for a program that is busy for a moment, short enough that a hung one does not
+// freeze a paste for long.
+constexpr double kAnswerSeconds = 1.0;
+// More than any field takes; a larger selection is cut off rather than read into memory.
+constexpr std::size_t kLargestText = 16 * 1024 * 1024;
+
+constexpr const char* kNames[] = {"CLIPBOARD",    "UTF8_STRING", "TEXT", "text/plain;charset=utf-8",
+                                  "TARGETS",      "TIMESTAMP",   "INCR", "_TALVORI_PASTE",
+                                  "_TALVORI_TIME"};
+
+std::string latin1ToUtf8(const std::string& latin1) {
+    std::string utf8;
+    utf8.reserve(latin1.size());
+    for (const char character : latin1) {
+        const auto byte = static_cast<unsigned char>(character);
+        if (byte < 0x80) {
+            utf8.push_back(character);
+        } else {
+            utf8.push_back(static_cast<char>(0xC0 | (byte >> 6)));
+            utf8.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
+        }
+    }
+    return utf8;
+}
+
+// Characters Latin-1 cannot hold become '?'.
+std::string utf8ToLatin1(const std::string& utf8) {
+    std::string latin1;
+    for (std::size_t index = 0; index < utf8.size();) {
+        const auto byte = static_cast<unsigned char>(utf8[index]);
+        if (byte < 0x80) {
+            latin1.push_back(static_cast<char>(byte));
+            ++index;
+            continue;
+        }
+        const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        if (length == 2 && index + 1 < utf8.size() && byte <= 0xC3) {
+            const auto next = static_cast<unsigned char>(utf8[index + 1]);
+            latin1.push_back(static_cast<char>(((byte & 0x03) << 6) | (next & 0x3F)));
+        } else {
+            latin1.push_back('?');
+        }
+        index += length;
+    }
+    return latin1;
+}
+
+// The whole value of `property`, deleted as it is read (which tells an incremental sender to go
+// on); nothing when it is absent.
+std::optional<PropertyValue> takeProperty(xcb_connection_t* connection, xcb_window_t window,
+                                          xcb_atom_t property) {
+    auto reply = waitReply(xcb_get_property_reply, connection,
+                           xcb_get_property(connection, 1, window, property,
+                                            XCB_GET_PROPERTY_TYPE_ANY, 0, kLargestText / 4));
+    if (!reply || reply->type == XCB_ATOM_NONE) return std::nullopt;
+    PropertyValue value;
+    value.type = reply->type;
+    value.format = reply->format;
+    const auto* data = static_cast<const std::uint8_t*>(xcb_get_property_value(reply.get()));
+    value.bytes.assign(data, data + xcb_get_property_value_length(reply.get()));
+    return value;
+}
+
+}  // namespace
+
+std::shared_ptr<X11Pasteboard> X11Pasteboard::open(const char* display,
+                                                   std::shared_ptr<RunLoop> loop, Logger log) {
+    xcb_connection_t* connection = xcb_connect(display, nullptr);
+    if (!connection || xcb_connection_has_error(connection)) {
+        if (connection) xcb_disconnect(connection);
+        return nullptr;
+    }
+    std::shared_ptr<X11Pasteboard> pasteboard(
+        new X11Pasteboard(connection, std::move(loop), std::move(log)));
+    pasteboard->setUp();
+    return pasteboard;
+}
+
+X11Pasteboard::X11Pasteboard(xcb_connection_t* connection, std::shared_ptr<RunLoop> loop,
+                             Logger log)
+    : connection_(connection), loop_(std::move(loop)), log_(std::move(log)) {}
+
+X11Pasteboard::~X11Pasteboard() {
+    hook_.reset();
+    watch_.reset();
+    xcb_disconnect(connection_);
+}
+
+void X11Pasteboard::setUp() {
+    xcb_intern_atom_cookie_t cookies[kNameCount];
+    for (std::size_t index = 0; index < kNameCount; ++index) {
+        cookies[index] = xcb_intern_atom(
+            connection_, 0, static_cast<std::uint16_t>(std::strlen(kNames[index])), kNames[index]);
+    }
+    for (std::size_t index = 0; index < kNameCount; ++index) {
+        auto reply = waitReply(xcb_intern_atom_reply, connection_, cookies[index]);
+        atoms_[index] = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    }
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+    window_ = xcb_generate_id(connection_);
+    const std::uint32_t events[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
+    xcb_create_window(connection_, 0, window_, screen->root, -1, -1, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, events);
+    // Other programs' copies count as changes too: the selection's owner changes with each.
+    const auto* xfixes = xcb_get_extension_data(connection_, &xcb_xfixes_id);
+    if (xfixes && xfixes->present) {
+        auto version = waitReply(xcb_xfixes_query_version_reply, connection_,
+                                 xcb_xfixes_query_version(connection_, 5, 0));
+        hasXfixes_ = version != nullptr;
+        xfixesFirstEvent_ = xfixes->first_event;
+    }
+    if (hasXfixes_) {
+        xcb_xfixes_select_selection_input(
+            connection_, window_, atoms_[kClipboard],
+            XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    }
+    xcb_flush(connection_);
+    watch_ =
+        loop_->watch(xcb_get_file_descriptor(connection_), POLLIN, [this](short) { drain(false); });
+    // Replies waited for during a turn may pull events into xcb's queue while the descriptor
+    // stays quiet.
+    hook_ = loop_->addBeforeWaitHook([this] {
+        drain(true);
+        xcb_flush(connection_);
+    });
+}
+
+// ---- Requester
+
+std::optional<std::string> X11Pasteboard::string() const {
+    const xcb_window_t current = owner();
+    if (current == window_) return contents_;
+    if (current == XCB_WINDOW_NONE) return std::nullopt;
+    if (auto text = convert(atoms_[kUtf8String])) return text;
+    // Older programs offer Latin-1 only.
+    if (auto text = convert(XCB_ATOM_STRING)) return latin1ToUtf8(*text);
+    return std::nullopt;
+}
+
+xcb_window_t X11Pasteboard::owner() const {
+    auto reply = waitReply(xcb_get_selection_owner_reply, connection_,
+                           xcb_get_selection_owner(connection_, atoms_[kClipboard]));
+    return reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
+}
+
+std::optional<std::string> X11Pasteboard::convert(xcb_atom_t target) const {
+    const xcb_atom_t property = atoms_[kPasteProperty];
+    xcb_delete_property(connection_, window_, property);
+    xcb_convert_selection(connection_, window_, atoms_[kClipboard], target, property,
+                          XCB_CURRENT_TIME);
+    xcb_flush(connection_);
+    const double deadline = loop_->clock().now() + kAnswerSeconds;
+    while (xcb_generic_event_t* raw = nextEvent(deadline)) {
+        Reply<xcb_generic_event_t> event(raw);
+        if ((event->response_type & 0x7F) != XCB_SELECTION_NOTIFY) {
+            handleEvent(*event);
+            continue;
+        }
+        const auto& notify = *reinterpret_cast<const xcb_selection_notify_event_t*>(raw);
+        if (notify.requestor != window_ || notify.selection != atoms_[kClipboard]) continue;
+        if (notify.property == XCB_ATOM_NONE) return std::nullopt;
+        auto value = takeProperty(connection_, window_, property);
+        xcb_flush(connection_);
+        if (!value || value->format != 8) {
+            if (value && value->type == atoms_[kIncr]) return readIncrementally();
+            return std::nullopt;
+        }
+        return std::string(value->bytes.begin(), value->bytes.end());
+    }
+    log_.error("The program holding the clipboard did not answer");
+    return std::nullopt;
+}
+
+// Large texts come in pieces: each new value of the property is the next piece, an empty one
+// ends the text.
+std::optional<std::string> X11Pasteboard::readIncrementally() const {
+    const xcb_atom_t property = atoms_[kPasteProperty];
+    std::string text;
+    double deadline = loop_->clock().now() + kAnswerSeconds;
+    while (xcb_generic_event_t* raw = nextEvent(deadline)) {
+        Reply<xcb_generic_event_t> event(raw);
+        if ((event->response_type & 0x7F) != XCB_PROPERTY_NOTIFY) {
+            handleEvent(*event);
+            continue;
+        }
+        const auto& notify = *reinterpret_cast<const xcb_property_notify_event_t*>(raw);
+        if (notify.window != window_ || notify.atom != property ||
+            notify.state != XCB_PROPERTY_NEW_VALUE) {
+            continue;
+        }
+        auto piece = takeProperty(connection_, window_, property);
+        xcb_flush(connection_);
+        if (!piece || piece->bytes.empty()) return text;
+        if (text.size() + piece->bytes.size() > kLargestText) {
+            log_.error("The clipboard holds more text than can be pasted");
+            return std::nullopt;
+        }
+        text.append(piece->bytes.begin(), piece->bytes.end());
+        deadline = loop_->clock().now() + kAnswerSeconds;
+    }
+    log_.error("The program holding the clipboard stopped sending its text");
+    return std::nullopt;
+}
+
+xcb_generic_event_t* X11Pasteboard::nextEvent(double deadline) const {
+    while (!xcb_connection_has_error(connection_)) {
+        if (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) return event;
+        const double remaining = deadline - loop_->clock().now();
+        if (remaining <= 0) return nullptr;
+        pollfd waiting{xcb_get_file_descriptor(connection_), POLLIN, 0};
+        ::poll(&waiting, 1, static_cast<int>(std::ceil(remaining * 1000)));
+    }
+    return nullptr;
+}
+
+// ---- Owner
+
+bool X11Pasteboard::setString(const std::string& text) {
+    return own(text);
+}
+
+void X11Pasteboard::clearContents() {
+    // Another program's text cannot be taken away, only replaced: we hold the selection with
+    // nothing in it, as an empty pasteboard.
+    own(std::nullopt);
+}
+
+bool X11Pasteboard::own(std::optional<std::string> contents) {
+    const xcb_timestamp_t time = serverTime();
+    xcb_set_selection_owner(connection_, window_, atoms_[kClipboard], time);
+    if (owner() != window_) {
+        log_.error("Another program kept the clipboard");
+        return false;
+    }
+    contents_ = std::move(contents);
+    owning_ = true;
+    ownedSince_ = time;
+    countChange();
+    return true;
+}
+
+// The server's time now, from the property change it reports: the selection's owner must name
+// a real time for other programs to order competing copies.
+xcb_timestamp_t X11Pasteboard::serverTime() const {
+    xcb_change_property(connection_, XCB_PROP_MODE_APPEND, window_, atoms_[kTimeProperty],
+                        XCB_ATOM_INTEGER, 32, 0, nullptr);
+    xcb_flush(connection_);
+    const double deadline = loop_->clock().now() + kAnswerSeconds;
+    while (xcb_generic_event_t* raw = nextEvent(deadline)) {
+        Reply<xcb_generic_event_t> event(raw);
+        if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
+            const auto& notify = *reinterpret_cast<const xcb_property_notify_event_t*>(raw);
+            if (notify.window == window_ && notify.atom == atoms_[kTimeProperty]) {
+                return notify.time;
+            }
+        }
+        handleEvent(*event);
+    }
+    return XCB_CURRENT_TIME;
+}
+
+void X11Pasteboard::drain(bool queuedOnly) const {
+    while (!xcb_connection_has_error(connection_)) {
+        xcb_generic_event_t* raw =
+            queuedOnly ? xcb_poll_for_queued_event(connection_) : xcb_poll_for_event(connection_);
+        if (!raw) break;
+        Reply<xcb_generic_event_t> event(raw);
+        handleEvent(*event);
+    }
+}
+
+void X11Pasteboard::handleEvent(const xcb_generic_event_t& event) const {
+    const std::uint8_t type = event.response_type & 0x7F;
+    if (type == XCB_SELECTION_REQUEST) {
+        answer(reinterpret_cast<const xcb_selection_request_event_t&>(event));
+    } else if (type == XCB_SELECTION_CLEAR) {
+        const auto& clear = reinterpret_cast<const xcb_selection_clear_event_t&>(event);
+        if (clear.selection == atoms_[kClipboard]) {
+            owning_ = false;
+            contents_.reset();
+        }
+    } else if (hasXfixes_ && type == xfixesFirstEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
+        const auto& notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event);
+        // Our own copies were counted when made.
+        const bool ours = notify.owner == window_ && notify.selection_timestamp == ownedSince_;
+        if (notify.selection == atoms_[kClipboard] && !ours) countChange();
+    }
+}
+
+void X11Pasteboard::answer(const xcb_selection_request_event_t& request) const {
+    // Programs from before the property was required name none: the target stands in.
+    const xcb_atom_t property =
+        request.property == XCB_ATOM_NONE ? request.target : request.property;
+    const bool current = owning_ && request.selection == atoms_[kClipboard] &&
+                         (request.time == XCB_CURRENT_TIME || request.time >= ownedSince_);
+    const bool filled = current && fill(request.requestor, property, request.target);
+    xcb_selection_notify_event_t notify{};
+    notify.response_type = XCB_SELECTION_NOTIFY;
+    notify.time = request.time;
+    notify.requestor = request.requestor;
+    notify.selection = request.selection;
+    notify.target = request.target;
+    notify.property = filled ? property : xcb_atom_t{XCB_ATOM_NONE};
+    xcb_send_event(connection_, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&notify));
+    xcb_flush(connection_);
+}
+
+bool X11Pasteboard::fill(xcb_window_t requestor, xcb_atom_t property, xcb_atom_t target) const {
+    if (target == atoms_[kTargets]) {
+        const xcb_atom_t targets[] = {atoms_[kTargets],  atoms_[kTimestamp], atoms_[kUtf8String],
+                                      atoms_[kMimeText], atoms_[kText],      XCB_ATOM_STRING};
+        // An empty pasteboard offers no text.
+        const std::uint32_t count = contents_ ? 6 : 2;
+        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, requestor, property, XCB_ATOM_ATOM,
+                            32, count, targets);
+        return true;
+    }
+    if (target == atoms_[kTimestamp]) {
+        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, requestor, property,
+                            XCB_ATOM_INTEGER, 32, 1, &ownedSince_);
+        return true;
+    }
+    const bool utf8 =
+        target == atoms_[kUtf8String] || target == atoms_[kMimeText] || target == atoms_[kText];
+    if (!contents_ || (!utf8 && target != XCB_ATOM_STRING)) return false;
+    const std::string data = utf8 ? *contents_ : utf8ToLatin1(*contents_);
+    // One request carries the text; larger texts would need the piece-by-piece transfer, which
+    // nothing we copy comes near.
+    const std::size_t largest = std::size_t{xcb_get_maximum_request_length(connection_)} * 4 - 64;
+    if (data.size() > largest) {
+        if (!tooLargeNoted_) log_.error("The copied text is too large to hand to other programs");
+        tooLargeNoted_ = true;
+        return false;
+    }
+    const xcb_atom_t type = target == atoms_[kMimeText] ? target
+                            : utf8                      ? atoms_[kUtf8String]
+                                                        : xcb_atom_t{XCB_ATOM_STRING};
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, requestor, property, type, 8,
+                        static_cast<std::uint32_t>(data.size()), data.data());
+    return true;
+}
+
+void X11Pasteboard::countChange() const {
+    if (changeCount_ < INT_MAX) ++changeCount_;
+}
+
+}  // namespace talvori::x11

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/core/Logger.hpp"
+#include "platform/desktop/Pasteboard.hpp"
+
+namespace talvori {
+class BeforeWaitHook;
+class FileWatch;
+class RunLoop;
+}  // namespace talvori
+
+namespace talvori::x11 {
+
+// The CLIPBOARD selection for plain text, as owner and as requester. It talks over a connection of
+// its own: reading another program's text means waiting for that program's answer, and waiting on
+// the main connection would take the desktop's events out of order. Text we copy lives here until
+// another program takes the selection; it is not handed to a clipboard manager when we quit.
+class X11Pasteboard final : public Pasteboard {
+  public:
+    // Null when the server at `display` (null: $DISPLAY) is unreachable.
+    static std::shared_ptr<X11Pasteboard> open(const char* display, std::shared_ptr<RunLoop> loop,
+                                               Logger log);
+    ~X11Pasteboard() override;
+    X11Pasteboard(const X11Pasteboard&) = delete;
+    X11Pasteboard& operator=(const X11Pasteboard&) = delete;
+
+    std::optional<std::string> string() const override;
+    bool setString(const std::string& text) override;
+    void clearContents() override;
+    int changeCount() const override { return changeCount_; }
+
+  private:
+    enum Name : std::size_t {
+        kClipboard,
+        kUtf8String,
+        kText,
+        kMimeText,
+        kTargets,
+        kTimestamp,
+        kIncr,
+        kPasteProperty,
+        kTimeProperty,
+        kNameCount
+    };
+
+    X11Pasteboard(xcb_connection_t* connection, std::shared_ptr<RunLoop> loop, Logger log);
+    void setUp();
+    bool own(std::optional<std::string> contents);
+    xcb_window_t owner() const;
+    std::optional<std::string> convert(xcb_atom_t target) const;
+    std::optional<std::string> readIncrementally() const;
+    xcb_timestamp_t serverTime() const;
+    // The next event, waiting no later than `deadline` (the clock's seconds); null once it passes
+    // or the connection closes.
+    xcb_generic_event_t* nextEvent(double deadline) const;
+    void drain(bool queuedOnly) const;
+    void handleEvent(const xcb_generic_event_t& event) const;
+    void answer(const xcb_selection_request_event_t& request) const;
+    bool fill(xcb_window_t requestor, xcb_atom_t property, xcb_atom_t target) const;
+    void countChange() const;
+
+    xcb_connection_t* connection_;
+    std::shared_ptr<RunLoop> loop_;
+    Logger log_;
+    xcb_window_t window_ = XCB_WINDOW_NONE;
+    xcb_atom_t atoms_[kNameCount] = {};
+    std::uint8_t xfixesFirstEvent_ = 0;
+    bool hasXfixes_ = false;
+    // What we offer while we own the selection; nothing after clearContents().
+    mutable std::optional<std::string> contents_;
+    mutable bool owning_ = false;
+    xcb_timestamp_t ownedSince_ = XCB_CURRENT_TIME;
+    mutable int changeCount_ = 0;
+    mutable bool tooLargeNoted_ = false;
+    std::shared_ptr<FileWatch> watch_;
+    std::shared_ptr<BeforeWaitHook> hook_;
+};
+
+}  // namespace talvori::x11
