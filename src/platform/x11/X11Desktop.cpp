@@ -18,6 +18,7 @@
 #include "platform/x11/X11Pasteboard.hpp"
 #include "platform/x11/X11Reply.hpp"
 #include "platform/x11/X11Screens.hpp"
+#include "platform/x11/X11SessionBus.hpp"
 #include "platform/x11/X11Sound.hpp"
 #include "platform/x11/X11StatusBar.hpp"
 #include "platform/x11/X11WindowList.hpp"
@@ -75,6 +76,15 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     desktop->hotKeys_ = std::make_shared<X11HotKeyService>(connection, desktop->keyboard_,
                                                            platform.logger("HotKeys"));
 
+    desktop->sessionBus_ = X11SessionBus::open(platform.runLoop(), platform.logger("StatusBar"));
+    desktop->statusBar_ = std::make_shared<X11StatusBar>(
+        connection, desktop->screens_, desktop->sessionBus_, platform.logger("StatusBar"));
+    std::weak_ptr<X11StatusBar> statusBar = desktop->statusBar_;
+    desktop->input_->setClaim([statusBar](bool pointer, std::int16_t x, std::int16_t y) {
+        auto strong = statusBar.lock();
+        return pointer && strong && strong->claimsPointer(x, y);
+    });
+
     std::weak_ptr<X11Application> application = desktop->application_;
     std::weak_ptr<X11HotKeyService> hotKeys = desktop->hotKeys_;
     desktop->screens_->setKeyWindowFrame([application]() -> std::optional<Rect> {
@@ -111,10 +121,10 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     services.workspace = desktop->workspace_;
     services.accessibility = desktop->accessibility_;
     services.input = desktop->input_;
-    services.statusBar = std::make_shared<X11StatusBar>(platform.logger("StatusBar"));
+    services.statusBar = desktop->statusBar_;
     services.announcer = std::make_shared<X11Announcer>();
     services.colorSampler = std::make_shared<X11ColorSampler>(platform.sharedRunLoop());
-    services.loginItem = std::make_shared<X11LoginItem>();
+    services.loginItem = std::make_shared<X11LoginItem>(platform.logger("LoginItem"));
     services.hotKeyService = desktop->hotKeys_;
     services.keyboardLayout = std::make_shared<X11KeyboardLayout>(desktop->keyboard_);
     // Alert windows are our own panels: the shared implementation serves as it is.
@@ -145,6 +155,7 @@ void X11Desktop::handleEvent(const void* raw) {
         if (hotKeys_->handleKey(key, type == XCB_KEY_PRESS)) return;
     }
     application_->handleEvent(event);
+    statusBar_->handleEvent(event);
     input_->handleEvent(event);
     accessibility_->handleEvent(event);
     workspace_->handleEvent(event);

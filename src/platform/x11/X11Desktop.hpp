@@ -16,6 +16,8 @@ class X11HotKeyService;
 class X11Input;
 class X11Keyboard;
 class X11Screens;
+class X11SessionBus;
+class X11StatusBar;
 class X11Workspace;
 
 // The real desktop over an X server: connects, makes every desktop service over the connection
@@ -48,6 +50,9 @@ class X11Desktop {
     std::shared_ptr<X11Accessibility> accessibility_;
     std::shared_ptr<X11Workspace> workspace_;
     std::shared_ptr<X11HotKeyService> hotKeys_;
+    // Null without a session bus.
+    std::shared_ptr<X11SessionBus> sessionBus_;
+    std::shared_ptr<X11StatusBar> statusBar_;
 };
 
 }  // namespace talvori::x11

@@ -402,6 +402,8 @@ void X11Input::handleRaw(const xcb_generic_event_t& event) {
         // A click on one of our windows that takes the mouse is our own event.
         ours = application_->panelTakingMouseAt(pointer->child) != nullptr;
     }
+    const bool isPointer = type != EventType::keyDown && type != EventType::keyUp;
+    if (!ours && claim_) ours = claim_(isPointer, pointer->root_x, pointer->root_y);
     const auto taps = taps_;
     for (const auto& weak : taps) {
         if (auto tap = weak.lock()) tap->deliver(seen);

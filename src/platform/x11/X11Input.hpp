@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -43,6 +44,10 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     double keyRepeatInterval() const override;
 
     void handleEvent(const xcb_generic_event_t& event);
+    // Input that our own surfaces outside our windows take (a status icon docked in another
+    // program's tray): it is ours, so the global monitors do not see it.
+    using Claim = std::function<bool(bool pointer, std::int16_t rootX, std::int16_t rootY)>;
+    void setClaim(Claim claim) { claim_ = std::move(claim); }
 
   private:
     template <class Handler>
@@ -90,6 +95,7 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     std::weak_ptr<X11Panel> hovered_;
     std::weak_ptr<X11Panel> pressed_;
     Click lastClick_;
+    Claim claim_;
 };
 
 }  // namespace talvori::x11

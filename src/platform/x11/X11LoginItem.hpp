@@ -1,17 +1,39 @@
 #pragma once
 
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "platform/core/Logger.hpp"
 #include "platform/desktop/LoginItem.hpp"
 
 namespace talvori::x11 {
 
-// Starting at login is not set up on X11 yet: not registered, and registering says why.
+// Starting at login as the freedesktop desktops do it: an entry in the user's autostart folder
+// ($XDG_CONFIG_HOME/autostart), the program's own desktop entry with the absolute path of the
+// program that registered it. Desktop sessions (and systemd's generator) start what the folder
+// lists; a bare window manager started without a session starts nothing.
 class X11LoginItem final : public LoginItem {
   public:
-    Status status() const override { return Status::notRegistered; }
-    std::optional<std::string> registerItem() override {
-        return std::string("Starting at login is not available on X11 yet.");
-    }
-    std::optional<std::string> unregisterItem() override { return std::nullopt; }
+    static constexpr const char* kEntryName = "org.talvori.Talvori.desktop";
+
+    // The program running now registers itself.
+    explicit X11LoginItem(Logger log);
+    // `program` registers itself; for tests.
+    X11LoginItem(std::filesystem::path program, Logger log);
+
+    Status status() const override;
+    std::optional<std::string> registerItem() override;
+    std::optional<std::string> unregisterItem() override;
+
+    // Where the entry is written, as the environment says now.
+    static std::filesystem::path entryPath();
+    // The entry that starts `program`.
+    static std::string entry(const std::filesystem::path& program);
+
+  private:
+    std::filesystem::path program_;
+    Logger log_;
 };
 
 }  // namespace talvori::x11

@@ -1,50 +1,56 @@
 #include "platform/x11/X11StatusBar.hpp"
 
-#include "platform/desktop/StatusBarButton.hpp"
-#include "platform/desktop/StatusItem.hpp"
+#include <cstdlib>
+
+#include "platform/x11/X11StatusIcon.hpp"
+#include "platform/x11/X11StatusItem.hpp"
+#include "platform/x11/X11XSettings.hpp"
 
 namespace talvori::x11 {
 
-namespace {
+X11StatusBar::X11StatusBar(std::shared_ptr<X11Connection> connection,
+                           std::shared_ptr<X11Screens> screens, std::shared_ptr<X11SessionBus> bus,
+                           Logger log)
+    : connection_(std::move(connection)),
+      screens_(std::move(screens)),
+      bus_(std::move(bus)),
+      settings_(std::make_shared<X11XSettings>(connection_)),
+      log_(std::move(log)) {}
 
-class HiddenButton final : public StatusBarButton {
-  public:
-    void setImage(std::optional<Image> image) override { image_ = std::move(image); }
-    const std::optional<Image>& image() const override { return image_; }
-    void setAccessibilityLabel(std::string label) override { label_ = std::move(label); }
-    const std::string& accessibilityLabel() const override { return label_; }
-    void setAction(std::function<void()> action) override { action_ = std::move(action); }
-    bool isHidden() const override { return true; }
-    bool hasHiddenAncestor() const override { return true; }
-    bool visibleRectIsEmpty() const override { return true; }
-    Rect frameOnScreen() const override { return {}; }
-    std::uint32_t windowNumber() const override { return 0; }
-    bool isWindowVisible() const override { return false; }
-    std::optional<Screen> screen() const override { return std::nullopt; }
-
-  private:
-    std::optional<Image> image_;
-    std::string label_;
-    std::function<void()> action_;
-};
-
-class HiddenItem final : public StatusItem {
-  public:
-    bool isVisible() const override { return false; }
-    StatusBarButton* button() override { return &button_; }
-
-  private:
-    HiddenButton button_;
-};
-
-}  // namespace
+X11StatusBar::~X11StatusBar() = default;
 
 std::shared_ptr<StatusItem> X11StatusBar::makeStatusItem(double) {
-    if (!noted_) {
-        noted_ = true;
-        log_.log("The status item is not shown on X11 yet: use the global shortcuts");
+    // Hosts size the icon themselves: the length asked for has no meaning here.
+    std::weak_ptr<X11XSettings> settings = settings_;
+    auto themeTint = [settings] {
+        const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
+        auto strong = settings.lock();
+        return X11StatusIcon::tintForTheme(desktop ? desktop : "",
+                                           strong ? strong->string("Net/ThemeName") : std::nullopt);
+    };
+    auto item = X11StatusItem::make({connection_, screens_, bus_, themeTint, log_}, ++made_);
+    std::erase_if(items_, [](const auto& weak) { return weak.expired(); });
+    items_.push_back(item);
+    return item;
+}
+
+std::vector<std::shared_ptr<X11StatusItem>> X11StatusBar::liveItems() const {
+    std::vector<std::shared_ptr<X11StatusItem>> live;
+    for (const auto& weak : items_) {
+        if (auto item = weak.lock()) live.push_back(std::move(item));
     }
-    return std::make_shared<HiddenItem>();
+    return live;
+}
+
+void X11StatusBar::handleEvent(const xcb_generic_event_t& event) {
+    for (const auto& item : liveItems()) item->handleEvent(event);
+}
+
+bool X11StatusBar::claimsPointer(std::int16_t x, std::int16_t y) const {
+    for (const auto& item : liveItems()) {
+        if (item->claimsPointer(x, y)) return true;
+    }
+    return false;
 }
 
 }  // namespace talvori::x11

@@ -1,20 +1,46 @@
 #pragma once
 
+#include <xcb/xcb.h>
+
+#include <memory>
+#include <vector>
+
 #include "platform/core/Logger.hpp"
 #include "platform/desktop/StatusBar.hpp"
 
 namespace talvori::x11 {
 
-// Status items are not shown on X11 yet: items are made, keep what the program sets, and say
-// honestly that they are not visible (no tray host is asked to show them).
+class X11Connection;
+class X11Screens;
+class X11SessionBus;
+class X11StatusItem;
+class X11XSettings;
+
+// The desktop's status area: each item offers itself to the desktop's D-Bus watcher and falls back
+// to the system tray (see X11StatusItem).
 class X11StatusBar final : public StatusBar {
   public:
-    explicit X11StatusBar(Logger log) : log_(std::move(log)) {}
+    // `bus` may be null (no session bus: trays only).
+    X11StatusBar(std::shared_ptr<X11Connection> connection, std::shared_ptr<X11Screens> screens,
+                 std::shared_ptr<X11SessionBus> bus, Logger log);
+    ~X11StatusBar() override;
+
     std::shared_ptr<StatusItem> makeStatusItem(double length) override;
 
+    void handleEvent(const xcb_generic_event_t& event);
+    // Whether a press at root `x`, `y` is on one of our items.
+    bool claimsPointer(std::int16_t x, std::int16_t y) const;
+
   private:
+    std::vector<std::shared_ptr<X11StatusItem>> liveItems() const;
+
+    std::shared_ptr<X11Connection> connection_;
+    std::shared_ptr<X11Screens> screens_;
+    std::shared_ptr<X11SessionBus> bus_;
+    std::shared_ptr<X11XSettings> settings_;
     Logger log_;
-    bool noted_ = false;
+    int made_ = 0;
+    mutable std::vector<std::weak_ptr<X11StatusItem>> items_;
 };
 
 }  // namespace talvori::x11

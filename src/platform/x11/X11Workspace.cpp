@@ -15,6 +15,7 @@
 #include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11MotionPreference.hpp"
 #include "platform/x11/X11Reply.hpp"
 
 extern char** environ;
@@ -30,61 +31,12 @@ bool isAllowedURL(const std::string& url) {
     return false;
 }
 
-// Reads the "Gtk/EnableAnimations" integer of the settings daemon's XSETTINGS blob.
-std::optional<std::int32_t> enableAnimations(const std::vector<std::uint8_t>& blob) {
-    if (blob.size() < 12) return std::nullopt;
-    const bool bigEndian = blob[0] == 1;
-    auto card32 = [&](std::size_t at) -> std::uint32_t {
-        const std::uint8_t* p = &blob[at];
-        return bigEndian ? (std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 |
-                            std::uint32_t{p[2]} << 8 | p[3])
-                         : (std::uint32_t{p[3]} << 24 | std::uint32_t{p[2]} << 16 |
-                            std::uint32_t{p[1]} << 8 | p[0]);
-    };
-    auto card16 = [&](std::size_t at) -> std::uint16_t {
-        const std::uint8_t* p = &blob[at];
-        return static_cast<std::uint16_t>(bigEndian ? (p[0] << 8 | p[1]) : (p[1] << 8 | p[0]));
-    };
-    const auto pad = [](std::size_t length) { return (length + 3) & ~std::size_t{3}; };
-    const std::uint32_t count = card32(8);
-    std::size_t at = 12;
-    for (std::uint32_t index = 0; index < count; ++index) {
-        if (at + 4 > blob.size()) return std::nullopt;
-        const std::uint8_t type = blob[at];
-        const std::size_t nameLength = card16(at + 2);
-        const std::size_t nameAt = at + 4;
-        at = nameAt + pad(nameLength) + 4;
-        if (at > blob.size()) return std::nullopt;
-        const std::string name(blob.begin() + static_cast<long>(nameAt),
-                               blob.begin() + static_cast<long>(nameAt + nameLength));
-        std::size_t valueLength = 0;
-        switch (type) {
-            case 0:
-                valueLength = 4;
-                break;
-            case 1:
-                if (at + 4 > blob.size()) return std::nullopt;
-                valueLength = 4 + pad(card32(at));
-                break;
-            case 2:
-                valueLength = 8;
-                break;
-            default:
-                return std::nullopt;
-        }
-        if (at + valueLength > blob.size()) return std::nullopt;
-        if (type == 0 && name == "Gtk/EnableAnimations") {
-            return static_cast<std::int32_t>(card32(at));
-        }
-        at += valueLength;
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 X11Workspace::X11Workspace(std::shared_ptr<X11Application> application, Logger log)
-    : application_(std::move(application)), log_(std::move(log)) {
+    : application_(std::move(application)),
+      log_(std::move(log)),
+      motion_(std::make_unique<X11MotionPreference>(application_->sharedConnection())) {
     frontPID_ = application_->clients().pid(application_->clients().activeWindow());
 }
 
@@ -225,16 +177,7 @@ void X11Workspace::reap(int pid, int pidfd) {
 // ---- Reduce Motion
 
 bool X11Workspace::accessibilityDisplayShouldReduceMotion() const {
-    X11Connection& connection = application_->connection();
-    xcb_connection_t* raw = connection.raw();
-    auto owner = waitReply(xcb_get_selection_owner_reply, raw,
-                           xcb_get_selection_owner(raw, connection.atom(Atom::settingsSelection)));
-    if (!owner || owner->owner == XCB_WINDOW_NONE) return false;
-    const auto settings = propertyReply(
-        raw, requestProperty(raw, owner->owner, connection.atom(Atom::_XSETTINGS_SETTINGS), 16384));
-    if (!settings || settings->format != 8) return false;
-    const auto animations = enableAnimations(settings->bytes);
-    return animations && *animations == 0;
+    return motion_->reducesMotion();
 }
 
 }  // namespace talvori::x11

@@ -19,6 +19,7 @@ class RunLoop;
 namespace talvori::x11 {
 
 class X11Application;
+class X11MotionPreference;
 
 // The session as the window manager shows it. X has no application objects: an application is a
 // process with top-level windows, named by its windows' WM_CLASS; the frontmost one owns the
@@ -45,6 +46,7 @@ class X11Workspace final : public Workspace, public std::enable_shared_from_this
 
     std::shared_ptr<X11Application> application_;
     Logger log_;
+    std::unique_ptr<X11MotionPreference> motion_;
     // First-seen order stands in for launch order, which X does not know.
     mutable std::map<std::int32_t, std::uint64_t> firstSeen_;
     mutable std::uint64_t nextSeen_ = 0;

@@ -1,0 +1,174 @@
+#include "platform/x11/X11LoginItem.hpp"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "platform/x11/X11DesktopEntry.hpp"
+
+namespace talvori::x11 {
+
+namespace {
+
+constexpr std::string_view kExecPlaceholder = "@TALVORI_DESKTOP_EXEC@";
+
+// The program as the Exec key wants it: quoted when it holds anything the key would otherwise
+// split or expand. Inside quotes " ` $ and \ take a backslash, and the value's own escaping then
+// doubles every backslash; % is always doubled.
+std::string execValue(const std::filesystem::path& program) {
+    const std::string path = program.string();
+    if (path.find_first_of(" \t\n\"'\\><~|&;$*?#()`%=") == std::string::npos) return path;
+    std::string value = "\"";
+    for (const char character : path) {
+        if (character == '"' || character == '`' || character == '$') {
+            value += "\\\\";
+            value += character;
+        } else if (character == '\\') {
+            value += "\\\\\\\\";
+        } else if (character == '%') {
+            value += "%%";
+        } else {
+            value += character;
+        }
+    }
+    return value + '"';
+}
+
+// The program an Exec value starts: its first word, with the value's escapes, the quoting and
+// the doubled % undone.
+std::string programOf(const std::string& exec) {
+    std::string value;
+    for (std::size_t index = 0; index < exec.size(); ++index) {
+        if (exec[index] == '\\' && index + 1 < exec.size() && exec[index + 1] == '\\') ++index;
+        value.push_back(exec[index]);
+    }
+    std::string program;
+    const bool quoted = !value.empty() && value.front() == '"';
+    for (std::size_t index = quoted ? 1 : 0; index < value.size(); ++index) {
+        const char character = value[index];
+        if (quoted ? character == '"' : character == ' ') break;
+        if (quoted && character == '\\' && index + 1 < value.size()) {
+            program.push_back(value[++index]);
+        } else if (character == '%' && index + 1 < value.size() && value[index + 1] == '%') {
+            program.push_back(value[++index]);
+        } else {
+            program.push_back(character);
+        }
+    }
+    return program;
+}
+
+std::filesystem::path runningProgram() {
+    std::error_code error;
+    auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : program;
+}
+
+// A program the build made, still in its build tree: the build's cache lies above it.
+bool isInBuildTree(const std::filesystem::path& program) {
+    std::error_code error;
+    for (auto folder = program.parent_path(); !folder.empty() && folder != folder.root_path();
+         folder = folder.parent_path()) {
+        if (std::filesystem::exists(folder / "CMakeCache.txt", error)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+X11LoginItem::X11LoginItem(Logger log) : X11LoginItem(runningProgram(), std::move(log)) {}
+
+X11LoginItem::X11LoginItem(std::filesystem::path program, Logger log)
+    : program_(std::move(program)), log_(std::move(log)) {}
+
+std::filesystem::path X11LoginItem::entryPath() {
+    const char* configuration = std::getenv("XDG_CONFIG_HOME");
+    std::filesystem::path folder;
+    if (configuration && *configuration == '/') {
+        folder = configuration;
+    } else {
+        const char* home = std::getenv("HOME");
+        folder = std::filesystem::path(home ? home : "/") / ".config";
+    }
+    return folder / "autostart" / kEntryName;
+}
+
+std::string X11LoginItem::entry(const std::filesystem::path& program) {
+    std::string text = kDesktopEntryTemplate;
+    if (const auto at = text.find(kExecPlaceholder); at != std::string::npos) {
+        text.replace(at, kExecPlaceholder.size(), execValue(program));
+    }
+    if (!text.empty() && text.back() != '\n') text.push_back('\n');
+    return text + "X-GNOME-Autostart-enabled=true\n";
+}
+
+LoginItem::Status X11LoginItem::status() const {
+    std::ifstream file(entryPath());
+    if (!file) return Status::notRegistered;
+    std::string line;
+    std::string exec;
+    bool inEntry = false;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.front() == '[') {
+            inEntry = line == "[Desktop Entry]";
+            continue;
+        }
+        if (!inEntry) continue;
+        // The desktop's own ways of switching an entry off.
+        if (line == "Hidden=true" || line == "X-GNOME-Autostart-enabled=false") {
+            return Status::notRegistered;
+        }
+        if (line.rfind("Exec=", 0) == 0) exec = line.substr(5);
+    }
+    const std::string program = programOf(exec);
+    if (program.empty() || ::access(program.c_str(), X_OK) != 0) return Status::notFound;
+    return Status::enabled;
+}
+
+std::optional<std::string> X11LoginItem::registerItem() {
+    if (program_.empty() || !program_.is_absolute()) {
+        return std::string("Talvori cannot tell where its program is.");
+    }
+    const auto path = entryPath();
+    std::error_code error;
+    std::filesystem::create_directories(path.parent_path(), error);
+    if (error) {
+        return "Cannot make the folder " + path.parent_path().string() + ": " + error.message();
+    }
+    // Written whole or not at all: the session never reads half an entry.
+    const auto temporary = path.parent_path() / ("." + path.filename().string() + ".new");
+    {
+        std::ofstream file(temporary, std::ios::trunc);
+        file << entry(program_);
+        file.close();
+        if (!file) {
+            std::filesystem::remove(temporary, error);
+            return "Cannot write " + path.string() + ": " + std::strerror(errno);
+        }
+    }
+    std::filesystem::rename(temporary, path, error);
+    if (error) {
+        std::filesystem::remove(temporary, error);
+        return "Cannot write " + path.string() + ": " + error.message();
+    }
+    if (isInBuildTree(program_)) {
+        log_.log("Talvori runs from its build tree: at login the session will start %{public}s",
+                 program_.string());
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> X11LoginItem::unregisterItem() {
+    const auto path = entryPath();
+    std::error_code error;
+    std::filesystem::remove(path, error);
+    if (error) return "Cannot remove " + path.string() + ": " + error.message();
+    return std::nullopt;
+}
+
+}  // namespace talvori::x11

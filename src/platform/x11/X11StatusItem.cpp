@@ -1,0 +1,169 @@
+#include "platform/x11/X11StatusItem.hpp"
+
+#include <algorithm>
+
+#include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11Reply.hpp"
+#include "platform/x11/X11Screens.hpp"
+#include "platform/x11/X11StatusIcon.hpp"
+#include "platform/x11/X11StatusNotifierItem.hpp"
+#include "platform/x11/X11TrayIcon.hpp"
+
+namespace talvori::x11 {
+
+namespace {
+
+// About the size of an icon in a panel: what opens under the item opens under this square.
+constexpr std::int32_t kClickSquare = 24;
+
+}  // namespace
+
+std::shared_ptr<X11StatusItem> X11StatusItem::make(Services services, int number) {
+    std::shared_ptr<X11StatusItem> item(new X11StatusItem(std::move(services)));
+    item->start(number);
+    return item;
+}
+
+X11StatusItem::X11StatusItem(Services services) : services_(std::move(services)) {}
+
+X11StatusItem::~X11StatusItem() {
+    if (standIn_ != XCB_WINDOW_NONE && !services_.connection->isClosed()) {
+        xcb_destroy_window(services_.connection->raw(), standIn_);
+    }
+}
+
+void X11StatusItem::start(int number) {
+    const std::weak_ptr<X11StatusItem> weak = weak_from_this();
+    tray_ = std::make_shared<X11TrayIcon>(services_.connection,
+                                          X11TrayIcon::Handlers{[weak] {
+                                                                    if (auto self = weak.lock())
+                                                                        self->clicked();
+                                                                },
+                                                                nullptr, services_.themeTint},
+                                          services_.log);
+    if (services_.bus) {
+        notifier_ = X11StatusNotifierItem::make(services_.bus, number,
+                                                {[weak](int x, int y) {
+                                                     if (auto self = weak.lock())
+                                                         self->activated(x, y);
+                                                 },
+                                                 [weak] {
+                                                     if (auto self = weak.lock())
+                                                         self->chooseHost();
+                                                 }},
+                                                services_.log);
+    }
+    chooseHost();
+}
+
+// The tray waits for the watcher's answer, so that a desktop offering both never shows the item
+// twice, or docks it only to take it out again a moment later.
+void X11StatusItem::chooseHost() {
+    tray_->setWanted(!notifier_ || (notifier_->isSettled() && !notifier_->isShown()));
+}
+
+bool X11StatusItem::isShownOverBus() const {
+    return notifier_ && notifier_->isShown();
+}
+
+bool X11StatusItem::isVisible() const {
+    return isShownOverBus() || tray_->isVisible();
+}
+
+// ---- Look
+
+void X11StatusItem::setImage(std::optional<Image> image) {
+    image_ = std::move(image);
+    tray_->setImage(image_);
+    publishIcons();
+}
+
+void X11StatusItem::publishIcons() {
+    if (!notifier_) return;
+    const Color tint = services_.themeTint ? services_.themeTint() : X11StatusIcon::kLightTint;
+    std::vector<X11StatusNotifierItem::Icon> icons;
+    for (const int size : X11StatusIcon::kSizes) {
+        icons.push_back({size, X11StatusIcon::networkOrderPixels(image_, size, tint)});
+    }
+    notifier_->setIcons(std::move(icons));
+}
+
+void X11StatusItem::setAccessibilityLabel(std::string label) {
+    label_ = std::move(label);
+    tray_->setLabel(label_);
+    if (notifier_) notifier_->setTitle(label_);
+}
+
+// ---- Where it is
+
+std::optional<RootRect> X11StatusItem::rootFrame() const {
+    if (tray_->isVisible()) return tray_->rootRect();
+    if (isShownOverBus()) return activation_;
+    return std::nullopt;
+}
+
+Rect X11StatusItem::frameOnScreen() const {
+    const auto frame = rootFrame();
+    return frame ? services_.screens->space().toGlobal(*frame) : Rect();
+}
+
+std::uint32_t X11StatusItem::windowNumber() const {
+    if (tray_->isVisible()) return tray_->window();
+    if (isShownOverBus() && activation_) return standIn_;
+    return 0;
+}
+
+bool X11StatusItem::isWindowVisible() const {
+    return tray_->isVisible() || (isShownOverBus() && activation_);
+}
+
+std::optional<Screen> X11StatusItem::screen() const {
+    if (!isWindowVisible()) return std::nullopt;
+    return services_.screens->screenFor(frameOnScreen());
+}
+
+bool X11StatusItem::claimsPointer(std::int16_t x, std::int16_t y) const {
+    const auto frame = rootFrame();
+    return frame && x >= frame->x && y >= frame->y &&
+           x < frame->x + static_cast<std::int32_t>(frame->width) &&
+           y < frame->y + static_cast<std::int32_t>(frame->height);
+}
+
+// ---- Clicks
+
+void X11StatusItem::activated(int x, int y) {
+    const X11Screens& screens = *services_.screens;
+    const Point global = screens.space().pointToGlobal(x, y);
+    const auto all = screens.screens();
+    const bool onScreen = std::any_of(all.begin(), all.end(), [&](const Screen& screen) {
+        return screen.frame.contains(global);
+    });
+    // Some hosts send the point within their own window, or nothing: the pointer is on the item.
+    if (!onScreen || (x == 0 && y == 0)) {
+        xcb_connection_t* raw = services_.connection->raw();
+        if (auto pointer = waitReply(xcb_query_pointer_reply, raw,
+                                     xcb_query_pointer(raw, services_.connection->root()))) {
+            x = pointer->root_x;
+            y = pointer->root_y;
+        }
+    }
+    activation_ = RootRect{x - kClickSquare / 2, y - kClickSquare / 2, kClickSquare, kClickSquare};
+    if (standIn_ == XCB_WINDOW_NONE) {
+        xcb_connection_t* raw = services_.connection->raw();
+        standIn_ = xcb_generate_id(raw);
+        xcb_create_window(raw, 0, standIn_, services_.connection->root(), -1, -1, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    }
+    clicked();
+}
+
+void X11StatusItem::clicked() {
+    // A copy: the action may replace itself.
+    if (auto action = action_) action();
+}
+
+void X11StatusItem::handleEvent(const xcb_generic_event_t& event) {
+    tray_->handleEvent(event);
+}
+
+}  // namespace talvori::x11

@@ -1,0 +1,182 @@
+#include <poll.h>
+#include <systemd/sd-bus.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/RuntimeCoordinator.hpp"
+#include "app/WindowManager.hpp"
+#include "menubar/MenuBarPanelController.hpp"
+#include "platform/Platform.hpp"
+#include "platform/x11/X11DesktopTest.hpp"
+#include "platform/x11/X11TestBus.hpp"
+
+namespace talvori::testing {
+namespace {
+
+// The desktop's side of the status notifier protocol: the watcher that items register with, which
+// says a host shows them, and the host's clicks.
+class TestWatcher {
+  public:
+    explicit TestWatcher(const X11TestBus& bus) : bus_(bus.connect()) {
+        sd_bus_add_object_vtable(bus_, &object_, "/StatusNotifierWatcher",
+                                 "org.kde.StatusNotifierWatcher", kVTable, this);
+        sd_bus_request_name(bus_, "org.kde.StatusNotifierWatcher", 0);
+        // Served by the program's own loop, as the test runs it.
+        watch_ = platform().runLoop().watch(sd_bus_get_fd(bus_), POLLIN,
+                                            [this](short) { processBus(bus_); });
+    }
+    ~TestWatcher() {
+        watch_.reset();
+        sd_bus_slot_unref(object_);
+        sd_bus_flush_close_unref(bus_);
+    }
+
+    const std::vector<std::string>& items() {
+        processBus(bus_);
+        return items_;
+    }
+    // Clicks the item at root `x`, `y`, as a host does: by a call, not through the X server.
+    void activate(const std::string& item, int x, int y) {
+        sd_bus_call_method_async(bus_, nullptr, item.c_str(), "/StatusNotifierItem",
+                                 "org.kde.StatusNotifierItem", "Activate", nullptr, nullptr, "ii",
+                                 x, y);
+        sd_bus_flush(bus_);
+    }
+
+  private:
+    static int registerItem(sd_bus_message* message, void* self, sd_bus_error*) {
+        const char* service = nullptr;
+        sd_bus_message_read(message, "s", &service);
+        static_cast<TestWatcher*>(self)->items_.emplace_back(service ? service : "");
+        return sd_bus_reply_method_return(message, "");
+    }
+    static int hostRegistered(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply,
+                              void*, sd_bus_error*) {
+        return sd_bus_message_append(reply, "b", 1);
+    }
+    static constexpr sd_bus_vtable kVTable[] = {
+        SD_BUS_VTABLE_START(0),
+        SD_BUS_METHOD("RegisterStatusNotifierItem", "s", "", registerItem, 0),
+        SD_BUS_PROPERTY("IsStatusNotifierHostRegistered", "b", hostRegistered, 0, 0),
+        SD_BUS_VTABLE_END};
+
+    sd_bus* bus_;
+    sd_bus_slot* object_ = nullptr;
+    std::shared_ptr<FileWatch> watch_;
+    std::vector<std::string> items_;
+};
+
+class X11StatusItemTest : public X11DesktopTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(session().isReady()) << session().error();
+        bus = std::make_unique<X11TestBus>(session());
+        ASSERT_TRUE(bus->isReady()) << bus->error();
+        X11DesktopTest::SetUp();
+    }
+    void startRuntime() {
+        coordinator = RuntimeCoordinator::create();
+        manager = coordinator->startRuntime();
+    }
+    MenuBarPanelController& menuBar() const { return manager->menuBarPanelController(); }
+    bool panelIsOpen() const {
+        const auto& panel = menuBar().panel();
+        return panel && panel->isVisible() && driver().isViewable(panel->windowNumber());
+    }
+    bool panelIsClosed() const {
+        const auto& panel = menuBar().panel();
+        return panel && !panel->isVisible() && !driver().isViewable(panel->windowNumber());
+    }
+    // x, y, width, height of the open panel in root coordinates.
+    std::vector<int> panelGeometry() const {
+        return driver().rootGeometry(menuBar().panel()->windowNumber());
+    }
+    bool startTray() {
+        session().spawn({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                         "--width", "120", "--height", "24"});
+        const xcb_atom_t selection = driver().atom("_NET_SYSTEM_TRAY_S0");
+        return runUntil([&] {
+            auto* owner = xcb_get_selection_owner_reply(
+                driver().connection(), xcb_get_selection_owner(driver().connection(), selection),
+                nullptr);
+            const bool owned = owner && owner->owner != XCB_WINDOW_NONE;
+            std::free(owner);
+            return owned;
+        });
+    }
+
+    std::unique_ptr<X11TestBus> bus;
+    std::shared_ptr<RuntimeCoordinator> coordinator;
+    std::shared_ptr<WindowManager> manager;
+};
+
+TEST_F(X11StatusItemTest, RegistersWithTheWatcherAndItsActivationTogglesThePanelBelowThePoint) {
+    // The tray stands for the panel that hosts the item: a dock that takes no focus.
+    ASSERT_TRUE(startTray());
+    TestWatcher watcher(*bus);
+    startRuntime();
+    ASSERT_TRUE(runUntil(
+        [&] { return watcher.items().size() == 1 && menuBar().statusItem()->isVisible(); }));
+    const std::string item = watcher.items().front();
+    EXPECT_EQ(item.rfind("org.kde.StatusNotifierItem-", 0), 0U);
+    // The host tells nothing of where the item is until it is clicked.
+    EXPECT_FALSE(menuBar().statusItemScreenAnchor());
+
+    watcher.activate(item, 1200, 12);
+    ASSERT_TRUE(runUntil([&] { return panelIsOpen(); }));
+    const auto frame = panelGeometry();
+    EXPECT_GT(frame[1], 12);
+    EXPECT_LT(frame[1], 40);
+    EXPECT_LE(frame[0], 1200);
+    EXPECT_GE(frame[0] + frame[2], 1200);
+    // Shown by the watcher's host, the item stays out of the tray.
+    EXPECT_EQ(menuBar().statusItem()->button()->windowNumber(),
+              menuBar().statusItemScreenAnchor()->window);
+    EXPECT_FALSE(driver().isViewable(menuBar().statusItemScreenAnchor()->window));
+    screenshot("status-item-activated");
+
+    // A second click on the item closes the panel: the press itself, which reaches us as anyone
+    // else's click, does not close it first only for the activation to open it again.
+    driver().click(1200, 12);
+    runFor(0.05);
+    watcher.activate(item, 1200, 12);
+    EXPECT_TRUE(runUntil([&] { return panelIsClosed(); }));
+    runFor(0.1);
+    EXPECT_TRUE(panelIsClosed());
+}
+
+TEST_F(X11StatusItemTest, WithoutAWatcherItDocksInTheTrayWhereClicksToggleThePanelUntilOneComes) {
+    ASSERT_TRUE(startTray());
+    startRuntime();
+    ASSERT_TRUE(runUntil([&] { return menuBar().statusItemScreenAnchor().has_value(); }));
+    const auto anchor = *menuBar().statusItemScreenAnchor();
+    const auto icon = driver().rootGeometry(anchor.window);
+    ASSERT_EQ(icon.size(), 4U);
+    // In the tray at the top right; never the single pixel column some trays give by default.
+    EXPECT_GE(icon[0], 1280 - 120);
+    EXPECT_LT(icon[1], 24);
+    EXPECT_GE(icon[2], 16);
+    runFor(0.2);
+    screenshot("status-item-tray");
+
+    const int x = icon[0] + icon[2] / 2;
+    const int y = icon[1] + icon[3] / 2;
+    driver().click(x, y);
+    ASSERT_TRUE(runUntil([&] { return panelIsOpen(); }));
+    EXPECT_GE(panelGeometry()[1], icon[1] + icon[3]);
+    driver().click(x, y);
+    EXPECT_TRUE(runUntil([&] { return panelIsClosed(); }));
+    runFor(0.1);
+    EXPECT_TRUE(panelIsClosed());
+
+    // A desktop that starts hosting items over D-Bus takes the item out of the tray.
+    TestWatcher watcher(*bus);
+    EXPECT_TRUE(runUntil([&] { return watcher.items().size() == 1; }));
+    EXPECT_TRUE(runUntil([&] { return !driver().isViewable(anchor.window); }));
+}
+
+}  // namespace
+}  // namespace talvori::testing

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <systemd/sd-bus.h>
+
+#include <optional>
+#include <string>
+
+namespace talvori::testing {
+
+class X11TestSession;
+
+// A private session bus for one test: a dbus-daemon of its own, started through the test's X
+// session (which ends it), that starts no services by itself. While it lives it is the session
+// bus of the program under test ($DBUS_SESSION_BUS_ADDRESS); the variable is put back after.
+class X11TestBus {
+  public:
+    explicit X11TestBus(X11TestSession& session);
+    ~X11TestBus();
+    X11TestBus(const X11TestBus&) = delete;
+    X11TestBus& operator=(const X11TestBus&) = delete;
+
+    bool isReady() const { return !address_.empty(); }
+    const std::string& error() const { return error_; }
+    const std::string& address() const { return address_; }
+    // A new connection for a stand-in service, owned by the caller (sd_bus_flush_close_unref).
+    sd_bus* connect() const;
+
+  private:
+    std::string configuration_;
+    std::string address_;
+    std::string error_;
+    std::optional<std::string> previous_;
+};
+
+// Handles what arrived on `bus` without waiting.
+void processBus(sd_bus* bus);
+
+}  // namespace talvori::testing
