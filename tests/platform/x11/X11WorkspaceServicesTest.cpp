@@ -1,0 +1,128 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.hpp"
+#include "platform/x11/X11DesktopTest.hpp"
+#include "platform/x11/X11XSettings.hpp"
+
+namespace talvori::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A settings table as settings daemons publish it (least significant byte first), with
+// "Gtk/EnableAnimations" and the theme's name.
+std::vector<std::uint8_t> settingsTable(int animations, const std::string& theme) {
+    std::vector<std::uint8_t> table = {0, 0, 0, 0};
+    auto card32 = [&](std::uint32_t value) {
+        for (int shift = 0; shift < 32; shift += 8) table.push_back((value >> shift) & 0xFF);
+    };
+    auto name = [&](std::uint8_t type, const std::string& text) {
+        table.insert(table.end(), {type, 0, static_cast<std::uint8_t>(text.size()), 0});
+        table.insert(table.end(), text.begin(), text.end());
+        while (table.size() % 4) table.push_back(0);
+        card32(7);
+    };
+    card32(7);
+    card32(2);
+    name(1, "Net/ThemeName");
+    card32(static_cast<std::uint32_t>(theme.size()));
+    table.insert(table.end(), theme.begin(), theme.end());
+    while (table.size() % 4) table.push_back(0);
+    name(0, "Gtk/EnableAnimations");
+    card32(static_cast<std::uint32_t>(animations));
+    return table;
+}
+
+class X11WorkspaceServicesTest : public X11DesktopTest {
+  protected:
+    X11WorkspaceServicesTest() : X11DesktopTest({.windowManager = false, .compositor = false}) {}
+};
+
+TEST_F(X11WorkspaceServicesTest, ReduceMotionFollowsTheSettingsDaemon) {
+    auto& workspace = platform().workspace();
+    EXPECT_FALSE(workspace.accessibilityDisplayShouldReduceMotion());
+
+    // A settings daemon starts, then the user turns animations off.
+    xcb_connection_t* daemon = driver().connection();
+    const xcb_window_t window = xcb_generate_id(daemon);
+    xcb_create_window(daemon, 0, window, driver().root(), 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    const xcb_atom_t property = driver().atom("_XSETTINGS_SETTINGS");
+    auto publish = [&](int animations) {
+        const auto table = settingsTable(animations, "Adwaita-dark");
+        xcb_change_property(daemon, XCB_PROP_MODE_REPLACE, window, property, property, 8,
+                            static_cast<std::uint32_t>(table.size()), table.data());
+        driver().sync();
+    };
+    publish(1);
+    xcb_set_selection_owner(daemon, window, driver().atom("_XSETTINGS_S0"), XCB_CURRENT_TIME);
+    driver().sync();
+    EXPECT_FALSE(workspace.accessibilityDisplayShouldReduceMotion());
+    publish(0);
+    EXPECT_TRUE(workspace.accessibilityDisplayShouldReduceMotion());
+    EXPECT_EQ(x11::X11XSettings::parse(settingsTable(0, "Adwaita-dark")).at("Net/ThemeName"),
+              x11::X11XSettings::Value(std::string("Adwaita-dark")));
+
+    // A table cut short reads as far as it goes; the daemon gone, animations are on again.
+    auto cut = settingsTable(0, "Adwaita-dark");
+    cut.erase(cut.end() - 2, cut.end());
+    EXPECT_EQ(x11::X11XSettings::parse(cut).size(), 1U);
+    xcb_destroy_window(daemon, window);
+    driver().sync();
+    EXPECT_FALSE(workspace.accessibilityDisplayShouldReduceMotion());
+}
+
+TEST_F(X11WorkspaceServicesTest, OpensOnlyWebAndMailAddressesThroughXdgOpenAndReapsIt) {
+    // An xdg-open of our own, first on the path, records what it was given and its process.
+    const fs::path folder =
+        fs::temp_directory_path() / ("talvori-open-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    const fs::path record = folder / "record";
+    const fs::path stub = folder / "xdg-open";
+    std::ofstream(stub) << "#!/bin/sh\nprintf '%s\\n' \"$$\" \"$#\" \"$@\" > '" << record.string()
+                        << ".new' && mv '" << record.string() << ".new' '" << record.string()
+                        << "'\n";
+    fs::permissions(stub, fs::perms::owner_all);
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", (folder.string() + ":" + path).c_str(), 1);
+    auto recorded = [&] {
+        std::ifstream file(record);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(file, line);) lines.push_back(line);
+        return lines;
+    };
+
+    auto& workspace = platform().workspace();
+    for (const char* refused : {"file:///etc/passwd", "javascript:alert(1)", "https://",
+                                "ftp://example.org", "-e https://example.org"}) {
+        EXPECT_FALSE(workspace.openURL(refused)) << refused;
+    }
+    const std::string address = "https://example.org/notes?a=1&b=2;c=$HOME 'x'";
+    EXPECT_TRUE(workspace.openURL(address));
+    ASSERT_TRUE(runUntil([&] { return recorded().size() == 3; }));
+    const auto lines = recorded();
+    EXPECT_EQ(lines[1], "1");
+    EXPECT_EQ(lines[2], address);
+    // Reaped once it ended: no process of that number is left, not even a finished one.
+    const std::string process = "/proc/" + lines[0];
+    EXPECT_TRUE(runUntil([&] { return !fs::exists(process); }));
+
+    EXPECT_TRUE(workspace.openURL("mailto:someone@example.org"));
+    EXPECT_TRUE(runUntil([&] {
+        const auto now = recorded();
+        return now.size() == 3 && now[2] == "mailto:someone@example.org";
+    }));
+    ::setenv("PATH", path.c_str(), 1);
+    fs::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace talvori::testing
