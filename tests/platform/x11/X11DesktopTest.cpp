@@ -1,13 +1,11 @@
 #include "platform/x11/X11DesktopTest.hpp"
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include "platform/core/UserDefaults.hpp"
 #include "platform/x11/X11Desktop.hpp"
@@ -21,14 +19,8 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace talvori::testing {
 
 namespace {
-
 using Clock = std::chrono::steady_clock;
-
-std::string clientProgram() {
-    return TALVORI_X11_TEST_CLIENT;
 }
-
-}  // namespace
 
 X11DesktopTest::X11DesktopTest(X11TestSession::Options options) : session_(options) {}
 
@@ -73,36 +65,11 @@ void X11DesktopTest::runFor(double seconds) {
 X11DesktopTest::Client X11DesktopTest::openClient(const std::string& title, int x, int y, int width,
                                                   int height, std::uint32_t color,
                                                   bool publishPid) {
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "%06x", color & 0xFFFFFF);
-    std::vector<std::string> arguments{clientProgram(),
-                                       title,
-                                       title,
-                                       std::to_string(x),
-                                       std::to_string(y),
-                                       std::to_string(width),
-                                       std::to_string(height),
-                                       hex};
-    if (!publishPid) arguments.push_back("--no-pid");
-    int output = -1;
-    Client client;
-    client.pid = session_.spawn(arguments, &output);
-    if (client.pid <= 0 || output < 0) {
+    const Client client = session_.openClient(title, x, y, width, height, color, publishPid);
+    if (client.window == XCB_WINDOW_NONE) {
         ADD_FAILURE() << "cannot start the test client";
         return client;
     }
-    std::string line;
-    pollfd waiting{output, POLLIN, 0};
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (line.find('\n') == std::string::npos && Clock::now() < deadline) {
-        if (::poll(&waiting, 1, 20) <= 0) continue;
-        char buffer[32];
-        const ssize_t got = ::read(output, buffer, sizeof buffer);
-        if (got <= 0) break;
-        line.append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(output);
-    client.window = static_cast<xcb_window_t>(std::strtoul(line.c_str(), nullptr, 10));
     // Managed (in the client list, framed, mapped) and active.
     const bool managed = runUntil([&] {
         const auto clients = driver_->clientList();

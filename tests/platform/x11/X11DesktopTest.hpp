@@ -9,8 +9,8 @@
 #include <string>
 
 #include "platform/Platform.hpp"
-#include "platform/x11/X11TestDriver.hpp"
-#include "platform/x11/X11TestSession.hpp"
+#include "platform/x11/harness/X11TestDriver.hpp"
+#include "platform/x11/harness/X11TestSession.hpp"
 
 namespace talvori::x11 {
 class X11Desktop;
@@ -36,10 +36,7 @@ class X11DesktopTest : public ::testing::Test {
     bool runUntil(const std::function<bool()>& condition, double seconds = 5);
     void runFor(double seconds);
 
-    struct Client {
-        pid_t pid = 0;
-        xcb_window_t window = XCB_WINDOW_NONE;
-    };
+    using Client = X11TestSession::Client;
     // Another program's window at `x, y` (root coordinates of its content), managed and active.
     Client openClient(const std::string& title, int x, int y, int width, int height,
                       std::uint32_t color, bool publishPid = true);

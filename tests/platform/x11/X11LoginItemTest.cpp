@@ -12,7 +12,7 @@
 #include "platform/core/CaptureLogSink.hpp"
 #include "platform/core/LogRouter.hpp"
 #include "platform/x11/X11LoginItem.hpp"
-#include "platform/x11/X11TestSession.hpp"
+#include "platform/x11/harness/X11TestSession.hpp"
 
 namespace talvori::x11 {
 namespace {

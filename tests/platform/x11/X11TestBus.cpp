@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/x11/X11TestSession.hpp"
+#include "platform/x11/harness/X11TestSession.hpp"
 
 namespace talvori::testing {
 

@@ -27,6 +27,7 @@ class X11TestDriver {
         kLeftControl = 29,
         kLeftAlt = 56,
         kLeftSuper = 125,
+        kRightSuper = 126,
         kCapsLock = 58,
     };
     struct Rgb {
@@ -63,6 +64,8 @@ class X11TestDriver {
     // As a program moving its own window does (the window manager moves the frame).
     void move(xcb_window_t window, int x, int y);
     void destroy(xcb_window_t window);
+    // As a program renaming its window does (_NET_WM_NAME).
+    void retitle(xcb_window_t window, const std::string& title);
 
     // ---- Input through XTEST (keys by Linux input code)
     void keyDown(std::uint8_t key);
@@ -80,6 +83,9 @@ class X11TestDriver {
     // Grabs the combination on the root as another program would; false when refused.
     bool grabKey(std::uint8_t key, std::uint16_t modifiers);
     void ungrabKey(std::uint8_t key, std::uint16_t modifiers);
+    // Moves the modifier key `key` (Linux input code) from whatever modifier bit carries it to
+    // bit `index` (0 Shift ... 7 Mod5), as a user's xmodmap does; false when refused.
+    bool moveModifierKey(std::uint8_t key, int index);
 
     // ---- The screen
     Rgb pixel(int x, int y) const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <xcb/xcb.h>
 
 #include <string>
 #include <vector>
@@ -35,6 +36,15 @@ class X11TestSession {
     pid_t spawn(const std::vector<std::string>& arguments, int* output = nullptr);
     // Runs a program on this display to its end; its exit status (-1 when it could not start).
     int run(const std::vector<std::string>& arguments);
+    // Another program's top-level window at `x, y` (root coordinates of its content), with a
+    // title, WM_CLASS and, when asked, its process number; returned once it is mapped (the
+    // window manager may not have taken it yet). A window of 0 when it did not start.
+    struct Client {
+        pid_t pid = 0;
+        xcb_window_t window = XCB_WINDOW_NONE;
+    };
+    Client openClient(const std::string& title, int x, int y, int width, int height,
+                      std::uint32_t color, bool publishPid = true);
     // Ends one program started by spawn().
     void end(pid_t pid);
     // Ends the X server alone, as a crash would.

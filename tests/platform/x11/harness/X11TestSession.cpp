@@ -1,4 +1,4 @@
-#include "platform/x11/X11TestSession.hpp"
+#include "platform/x11/harness/X11TestSession.hpp"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -111,7 +112,7 @@ bool hasProgram(const std::string& program) {
 }
 
 X11TestSession::X11TestSession(Options options) {
-    for (const char* tool : {"Xvfb", "openbox", "picom", "setxkbmap"}) {
+    for (const char* tool : {"Xvfb", "openbox", "picom", "setxkbmap", "xdotool"}) {
         if (!hasProgram(tool)) {
             error_ = std::string(tool) + " is missing: run scripts/setup";
             return;
@@ -257,6 +258,40 @@ pid_t X11TestSession::spawn(const std::vector<std::string>& arguments, int* outp
     if (output) *output = fds[0];
     children_.push_back(pid);
     return pid;
+}
+
+X11TestSession::Client X11TestSession::openClient(const std::string& title, int x, int y, int width,
+                                                  int height, std::uint32_t color,
+                                                  bool publishPid) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%06x", color & 0xFFFFFF);
+    std::vector<std::string> arguments{TALVORI_X11_TEST_CLIENT,
+                                       title,
+                                       title,
+                                       std::to_string(x),
+                                       std::to_string(y),
+                                       std::to_string(width),
+                                       std::to_string(height),
+                                       hex};
+    if (!publishPid) arguments.push_back("--no-pid");
+    int output = -1;
+    Client client;
+    client.pid = spawn(arguments, &output);
+    if (client.pid <= 0 || output < 0) return client;
+    // The program prints its window's id once the window is mapped.
+    std::string line;
+    pollfd waiting{output, POLLIN, 0};
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (line.find('\n') == std::string::npos && Clock::now() < deadline) {
+        if (::poll(&waiting, 1, 20) <= 0) continue;
+        char buffer[32];
+        const ssize_t got = ::read(output, buffer, sizeof buffer);
+        if (got <= 0) break;
+        line.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(output);
+    client.window = static_cast<xcb_window_t>(std::strtoul(line.c_str(), nullptr, 10));
+    return client;
 }
 
 int X11TestSession::run(const std::vector<std::string>& arguments) {

@@ -1,4 +1,4 @@
-#include "platform/x11/X11TestDriver.hpp"
+#include "platform/x11/harness/X11TestDriver.hpp"
 
 #include <cairo.h>
 #include <xcb/xtest.h>
@@ -139,6 +139,13 @@ void X11TestDriver::destroy(xcb_window_t window) {
     xcb_flush(connection_);
 }
 
+void X11TestDriver::retitle(xcb_window_t window, const std::string& title) {
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_NAME"),
+                        atom("UTF8_STRING"), 8, static_cast<std::uint32_t>(title.size()),
+                        title.data());
+    xcb_flush(connection_);
+}
+
 void X11TestDriver::fake(std::uint8_t type, std::uint8_t detail, int x, int y) {
     xcb_test_fake_input(connection_, type, detail, XCB_CURRENT_TIME, root_,
                         static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), 0);
@@ -200,6 +207,27 @@ bool X11TestDriver::grabKey(std::uint8_t key, std::uint16_t modifiers) {
 void X11TestDriver::ungrabKey(std::uint8_t key, std::uint16_t modifiers) {
     xcb_ungrab_key(connection_, static_cast<xcb_keycode_t>(key + kEvdevOffset), root_, modifiers);
     sync();
+}
+
+bool X11TestDriver::moveModifierKey(std::uint8_t key, int index) {
+    auto mapping = owned(xcb_get_modifier_mapping_reply(
+        connection_, xcb_get_modifier_mapping(connection_), nullptr));
+    if (!mapping || index < 0 || index > 7) return false;
+    const int perModifier = mapping->keycodes_per_modifier;
+    const xcb_keycode_t* current = xcb_get_modifier_mapping_keycodes(mapping.get());
+    std::vector<xcb_keycode_t> keys(current, current + 8 * perModifier);
+    const auto code = static_cast<xcb_keycode_t>(key + kEvdevOffset);
+    std::replace(keys.begin(), keys.end(), code, xcb_keycode_t{0});
+    // A free place in the new modifier's row, or a wider map.
+    auto row = keys.begin() + index * perModifier;
+    auto free = std::find(row, row + perModifier, xcb_keycode_t{0});
+    if (free == row + perModifier) return false;
+    *free = code;
+    auto reply = owned(xcb_set_modifier_mapping_reply(
+        connection_,
+        xcb_set_modifier_mapping(connection_, static_cast<std::uint8_t>(perModifier), keys.data()),
+        nullptr));
+    return reply && reply->status == XCB_MAPPING_STATUS_SUCCESS;
 }
 
 X11TestDriver::Rgb X11TestDriver::pixel(int x, int y) const {

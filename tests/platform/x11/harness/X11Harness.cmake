@@ -1,0 +1,17 @@
+# Private X servers for the X11 backend's tests and benchmarks: the session (Xvfb, window manager,
+# compositor), the driver acting as the user and other programs, and a small program standing in
+# for another application's window. Included by the tests and the benchmarks, whichever comes
+# first.
+if(TARGET talvori_x11_harness)
+  return()
+endif()
+pkg_check_modules(X11_HARNESS REQUIRED IMPORTED_TARGET xcb xcb-xtest cairo)
+add_executable(talvori_x11_test_client ${CMAKE_CURRENT_LIST_DIR}/TestClientMain.cpp)
+target_link_libraries(talvori_x11_test_client PRIVATE PkgConfig::X11_HARNESS)
+add_library(talvori_x11_harness STATIC ${CMAKE_CURRENT_LIST_DIR}/X11TestSession.cpp
+                                       ${CMAKE_CURRENT_LIST_DIR}/X11TestDriver.cpp)
+target_include_directories(talvori_x11_harness PUBLIC ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(talvori_x11_harness PUBLIC PkgConfig::X11_HARNESS)
+target_compile_definitions(talvori_x11_harness PRIVATE
+  TALVORI_X11_TEST_CLIENT="$<TARGET_FILE:talvori_x11_test_client>")
+add_dependencies(talvori_x11_harness talvori_x11_test_client)
