@@ -149,12 +149,9 @@ AXResult<std::shared_ptr<AXObserver>> X11Accessibility::createObserver(
 
 bool X11Accessibility::watchWindow(const AXElement& window) {
     const auto client = static_cast<xcb_window_t>(window.identifier);
-    X11Connection& connection = application_->connection();
-    xcb_connection_t* raw = connection.raw();
+    xcb_connection_t* raw = application_->connection().raw();
     // Its destruction reaches only those who listen on the window itself.
-    const std::uint32_t mask[] = {XCB_EVENT_MASK_STRUCTURE_NOTIFY};
-    const auto cookie = xcb_change_window_attributes_checked(raw, client, XCB_CW_EVENT_MASK, mask);
-    if (connection.check(cookie) != 0) return false;
+    if (!application_->clients().watch(client)) return false;
     const xcb_window_t frame = application_->clients().frameOf(client);
     if (frame == XCB_WINDOW_NONE) return false;
     auto geometry = waitReply(xcb_get_geometry_reply, raw, xcb_get_geometry(raw, frame));
@@ -207,6 +204,7 @@ void X11Accessibility::handleEvent(const xcb_generic_event_t& event) {
 }
 
 void X11Accessibility::activeWindowChanged() {
+    if (observers_.empty()) return;
     X11ClientWindows& clients = application_->clients();
     const xcb_window_t active = clients.activeWindow();
     if (active == activeWindow_ || active == XCB_WINDOW_NONE) {

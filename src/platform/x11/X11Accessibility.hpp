@@ -39,6 +39,8 @@ class X11Accessibility final : public Accessibility,
     // Starts watching a window element's own events; false when the window is gone.
     bool watchWindow(const AXElement& window);
     void handleEvent(const xcb_generic_event_t& event);
+    // Another window became the active one (or none is).
+    void activeWindowChanged();
 
   private:
     AXResult<AXValue> readApplication(const AXElement& element, std::string_view attribute) const;
@@ -49,7 +51,6 @@ class X11Accessibility final : public Accessibility,
     void deliver(std::int32_t pid, const AXElement& window, const char* notification);
     void frameChanged(const xcb_configure_notify_event_t& configure);
     void windowDestroyed(xcb_window_t window);
-    void activeWindowChanged();
 
     std::shared_ptr<X11Application> application_;
     std::vector<std::weak_ptr<X11AXObserver>> observers_;

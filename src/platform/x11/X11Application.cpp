@@ -334,14 +334,18 @@ void X11Application::handleEvent(const xcb_generic_event_t& event) {
             const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
             if (notify.window == connection_->root() &&
                 notify.atom == connection_->atom(Atom::_NET_ACTIVE_WINDOW)) {
-                activeWindow_ = clients_->activeWindow();
-                updateActive();
+                activeWindowChanged();
             }
             break;
         }
         default:
             break;
     }
+}
+
+void X11Application::activeWindowChanged() {
+    activeWindow_ = clients_->activeWindow();
+    updateActive();
 }
 
 void X11Application::handleFocus(const xcb_generic_event_t& event, bool in) {

@@ -81,6 +81,8 @@ class X11Application final : public Application,
     // Work before the loop sleeps: paints and puts raised panels back above other windows.
     void beforeFlush();
     void handleEvent(const xcb_generic_event_t& event);
+    // Another window became the active one: we may have become active or stopped being so.
+    void activeWindowChanged();
     // Ends the run loop; called on terminate() and when the server goes away.
     void setOnTerminate(std::function<void()> handler) { onTerminate_ = std::move(handler); }
 

@@ -27,6 +27,10 @@ struct ClientCookies {
     xcb_get_geometry_cookie_t geometry;
 };
 
+// What tells us that a client's details changed.
+constexpr std::uint32_t kClientEvents =
+    XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_FOCUS_CHANGE;
+
 bool contains(const std::vector<std::uint32_t>& values, xcb_atom_t atom) {
     return std::find(values.begin(), values.end(), atom) != values.end();
 }
@@ -37,6 +41,7 @@ X11ClientWindows::X11ClientWindows(std::shared_ptr<X11Connection> connection)
     : connection_(std::move(connection)) {}
 
 std::vector<xcb_window_t> X11ClientWindows::clientList() const {
+    if (clientList_) return *clientList_;
     xcb_connection_t* raw = connection_->raw();
     const auto stacking = requestProperty(raw, connection_->root(),
                                           connection_->atom(Atom::_NET_CLIENT_LIST_STACKING));
@@ -44,17 +49,35 @@ std::vector<xcb_window_t> X11ClientWindows::clientList() const {
         requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_CLIENT_LIST));
     auto stacked = propertyReply(raw, stacking);
     auto mapped = propertyReply(raw, mapping);
-    if (stacked && !stacked->cardinals().empty()) return stacked->cardinals();
-    if (mapped) return mapped->cardinals();
-    return {};
+    if (connection_->isClosed()) return {};
+    if (stacked && !stacked->cardinals().empty()) {
+        clientList_ = stacked->cardinals();
+    } else {
+        clientList_ = mapped ? mapped->cardinals() : std::vector<xcb_window_t>{};
+    }
+    return *clientList_;
 }
 
 xcb_window_t X11ClientWindows::activeWindow() const {
+    if (activeWindow_) return *activeWindow_;
     xcb_connection_t* raw = connection_->raw();
     const auto value = propertyReply(
         raw,
         requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_ACTIVE_WINDOW)));
-    return value ? value->cardinal().value_or(0) : xcb_window_t{0};
+    const xcb_window_t active = value ? value->cardinal().value_or(0) : xcb_window_t{0};
+    if (!connection_->isClosed()) activeWindow_ = active;
+    return active;
+}
+
+std::uint32_t X11ClientWindows::currentDesktop() const {
+    if (currentDesktop_) return *currentDesktop_;
+    xcb_connection_t* raw = connection_->raw();
+    const auto value =
+        propertyReply(raw, requestProperty(raw, connection_->root(),
+                                           connection_->atom(Atom::_NET_CURRENT_DESKTOP), 1));
+    const std::uint32_t desktop = value ? value->cardinal().value_or(0) : 0;
+    if (!connection_->isClosed()) currentDesktop_ = desktop;
+    return desktop;
 }
 
 std::vector<xcb_window_t> X11ClientWindows::rootChildren() const {
@@ -118,20 +141,55 @@ std::optional<X11ClientWindows::Client> X11ClientWindows::readClient(xcb_window_
     return clients.front();
 }
 
+bool X11ClientWindows::watch(xcb_window_t window) const {
+    if (isOwnWindow_ && isOwnWindow_(window)) return true;
+    const std::uint32_t mask[] = {kClientEvents};
+    return connection_->check(xcb_change_window_attributes_checked(connection_->raw(), window,
+                                                                   XCB_CW_EVENT_MASK, mask)) == 0;
+}
+
 std::vector<X11ClientWindows::Client> X11ClientWindows::readClients(
     const std::vector<xcb_window_t>& windows) const {
+    std::vector<xcb_window_t> missing;
+    for (const xcb_window_t window : windows) {
+        if (!kept_.contains(window)) missing.push_back(window);
+    }
+    if (!missing.empty()) fetch(missing);
+    const std::uint32_t desktopNow = currentDesktop();
+    std::vector<Client> clients;
+    clients.reserve(windows.size());
+    for (const xcb_window_t window : windows) {
+        const auto found = kept_.find(window);
+        if (found == kept_.end()) continue;
+        Client client = found->second.client;
+        const auto desktop = found->second.desktop;
+        client.onCurrentDesktop = !desktop || *desktop == desktopNow || *desktop == 0xFFFFFFFF;
+        clients.push_back(std::move(client));
+        // Our own windows change without telling us: read afresh each time.
+        if (isOwnWindow_ && isOwnWindow_(window)) kept_.erase(window);
+    }
+    return clients;
+}
+
+// Reads the details of `windows` in one round trip, after selecting the events that say when
+// they change (so that no change falls between the read and the selection).
+void X11ClientWindows::fetch(const std::vector<xcb_window_t>& windows) const {
     xcb_connection_t* raw = connection_->raw();
     const auto atom = [this](Atom name) { return connection_->atom(name); };
     std::vector<xcb_window_t> frames;
     frames.reserve(windows.size());
     for (const xcb_window_t window : windows) frames.push_back(frameOf(window));
-    const auto currentDesktopCookie =
-        requestProperty(raw, connection_->root(), atom(Atom::_NET_CURRENT_DESKTOP), 1);
     std::vector<ClientCookies> cookies;
+    std::vector<std::optional<xcb_void_cookie_t>> watches;
     cookies.reserve(windows.size());
+    const std::uint32_t mask[] = {kClientEvents};
     for (std::size_t index = 0; index < windows.size(); ++index) {
         const xcb_window_t window = windows[index];
         const xcb_window_t frame = frames[index] ? frames[index] : window;
+        const bool own = isOwnWindow_ && isOwnWindow_(window);
+        watches.push_back(own ? std::nullopt
+                              : std::optional(xcb_change_window_attributes_checked(
+                                    raw, window, XCB_CW_EVENT_MASK, mask)));
         cookies.push_back({requestProperty(raw, window, atom(Atom::_NET_WM_PID), 1),
                            requestProperty(raw, window, atom(Atom::_NET_WM_NAME), 256),
                            requestProperty(raw, window, XCB_ATOM_WM_NAME, 256),
@@ -143,11 +201,6 @@ std::vector<X11ClientWindows::Client> X11ClientWindows::readClients(
                            requestProperty(raw, window, atom(Atom::_GTK_FRAME_EXTENTS), 4),
                            xcb_get_window_attributes(raw, frame), xcb_get_geometry(raw, frame)});
     }
-    const auto currentDesktop = propertyReply(raw, currentDesktopCookie);
-    const std::uint32_t desktopNow = currentDesktop ? currentDesktop->cardinal().value_or(0) : 0;
-
-    std::vector<Client> clients;
-    clients.reserve(windows.size());
     for (std::size_t index = 0; index < windows.size(); ++index) {
         const ClientCookies& cookie = cookies[index];
         const auto pidValue = propertyReply(raw, cookie.pid);
@@ -161,9 +214,12 @@ std::vector<X11ClientWindows::Client> X11ClientWindows::readClients(
         const auto gtkExtents = propertyReply(raw, cookie.gtkExtents);
         auto attributes = waitReply(xcb_get_window_attributes_reply, raw, cookie.attributes);
         auto geometry = waitReply(xcb_get_geometry_reply, raw, cookie.geometry);
-        if (!attributes || !geometry || frames[index] == XCB_WINDOW_NONE) continue;
+        // A window gone meanwhile, or one that cannot be watched, is read again next time.
+        const bool watched = !watches[index] || connection_->check(*watches[index]) == 0;
+        if (!attributes || !geometry || !watched || frames[index] == XCB_WINDOW_NONE) continue;
 
-        Client client;
+        Kept kept;
+        Client& client = kept.client;
         client.window = windows[index];
         client.frame = frames[index];
         client.pid = pidValue ? static_cast<std::int32_t>(pidValue->cardinal().value_or(0)) : 0;
@@ -174,29 +230,16 @@ std::vector<X11ClientWindows::Client> X11ClientWindows::readClients(
             if (!names.empty()) client.instanceName = names[0];
             if (names.size() > 1) client.className = names[1];
         }
-        const std::uint32_t border = geometry->border_width;
-        client.rect = {geometry->x, geometry->y, geometry->width + 2 * border,
-                       geometry->height + 2 * border};
-        if (gtkExtents) {
-            // A client-side decorated window's invisible shadow margin is not the window.
-            const auto extents = gtkExtents->cardinals();
-            if (extents.size() == 4 && extents[0] + extents[1] < client.rect.width &&
-                extents[2] + extents[3] < client.rect.height) {
-                client.rect.x += static_cast<std::int32_t>(extents[0]);
-                client.rect.y += static_cast<std::int32_t>(extents[2]);
-                client.rect.width -= extents[0] + extents[1];
-                client.rect.height -= extents[2] + extents[3];
-            }
-        }
+        if (gtkExtents) kept.gtkExtents = gtkExtents->cardinals();
+        applyFrameRect(kept,
+                       {geometry->x, geometry->y, geometry->width + 2U * geometry->border_width,
+                        geometry->height + 2U * geometry->border_width});
         client.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
         const auto states = state ? state->cardinals() : std::vector<std::uint32_t>{};
         client.hidden = contains(states, atom(Atom::_NET_WM_STATE_HIDDEN));
         client.isAbove = contains(states, atom(Atom::_NET_WM_STATE_ABOVE));
         client.skipsTaskbar = contains(states, atom(Atom::_NET_WM_STATE_SKIP_TASKBAR));
-        if (desktop) {
-            const std::uint32_t number = desktop->cardinal().value_or(desktopNow);
-            client.onCurrentDesktop = number == desktopNow || number == 0xFFFFFFFF;
-        }
+        if (desktop) kept.desktop = desktop->cardinal();
         const auto types = type ? type->cardinals() : std::vector<std::uint32_t>{};
         client.isDesktop = contains(types, atom(Atom::_NET_WM_WINDOW_TYPE_DESKTOP));
         client.isDock = contains(types, atom(Atom::_NET_WM_WINDOW_TYPE_DOCK));
@@ -207,9 +250,95 @@ std::vector<X11ClientWindows::Client> X11ClientWindows::readClients(
                        : client.isDock  ? WindowLevel::dock
                        : client.isAbove ? WindowLevel::floating
                                         : WindowLevel::normal;
-        clients.push_back(std::move(client));
+        if (!connection_->isClosed()) kept_[client.window] = std::move(kept);
     }
-    return clients;
+}
+
+// The frame's outer rectangle, less a client-side decorated window's invisible shadow margin.
+void X11ClientWindows::applyFrameRect(Kept& kept, const RootRect& frame) const {
+    RootRect rect = frame;
+    const auto& extents = kept.gtkExtents;
+    if (extents.size() == 4 && extents[0] + extents[1] < rect.width &&
+        extents[2] + extents[3] < rect.height) {
+        rect.x += static_cast<std::int32_t>(extents[0]);
+        rect.y += static_cast<std::int32_t>(extents[2]);
+        rect.width -= extents[0] + extents[1];
+        rect.height -= extents[2] + extents[3];
+    }
+    kept.client.rect = rect;
+}
+
+void X11ClientWindows::forget(xcb_window_t window) {
+    std::erase_if(kept_, [window](const auto& entry) {
+        return entry.first == window || entry.second.client.frame == window;
+    });
+}
+
+bool X11ClientWindows::isReadProperty(xcb_atom_t property) const {
+    for (const Atom name :
+         {Atom::_NET_WM_PID, Atom::_NET_WM_NAME, Atom::_NET_WM_STATE, Atom::_NET_WM_DESKTOP,
+          Atom::_NET_WM_WINDOW_TYPE, Atom::_NET_WM_WINDOW_OPACITY, Atom::_GTK_FRAME_EXTENTS}) {
+        if (property == connection_->atom(name)) return true;
+    }
+    return property == XCB_ATOM_WM_NAME || property == XCB_ATOM_WM_CLASS;
+}
+
+bool X11ClientWindows::update(const xcb_generic_event_t& event) {
+    const xcb_window_t root = connection_->root();
+    switch (event.response_type & 0x7F) {
+        case XCB_FOCUS_IN: {
+            const auto& focus = reinterpret_cast<const xcb_focus_in_event_t&>(event);
+            const bool real =
+                focus.mode == XCB_NOTIFY_MODE_NORMAL || focus.mode == XCB_NOTIFY_MODE_WHILE_GRABBED;
+            if (!real || focus.detail >= XCB_NOTIFY_DETAIL_POINTER ||
+                !kept_.contains(focus.event) || activeWindow_ == focus.event) {
+                break;
+            }
+            activeWindow_ = focus.event;
+            return true;
+        }
+        case XCB_PROPERTY_NOTIFY: {
+            const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            if (notify.window != root) {
+                if (isReadProperty(notify.atom)) kept_.erase(notify.window);
+            } else if (notify.atom == connection_->atom(Atom::_NET_ACTIVE_WINDOW)) {
+                activeWindow_.reset();
+            } else if (notify.atom == connection_->atom(Atom::_NET_CLIENT_LIST) ||
+                       notify.atom == connection_->atom(Atom::_NET_CLIENT_LIST_STACKING)) {
+                clientList_.reset();
+            } else if (notify.atom == connection_->atom(Atom::_NET_CURRENT_DESKTOP)) {
+                currentDesktop_.reset();
+            }
+            break;
+        }
+        case XCB_CONFIGURE_NOTIFY: {
+            // A frame moved or was restacked: its outer rectangle comes with the event.
+            const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+            if (configure.event != root) break;
+            const RootRect frame{configure.x, configure.y,
+                                 configure.width + 2U * configure.border_width,
+                                 configure.height + 2U * configure.border_width};
+            for (auto& [window, kept] : kept_) {
+                if (kept.client.frame == configure.window) applyFrameRect(kept, frame);
+            }
+            break;
+        }
+        case XCB_MAP_NOTIFY:
+            forget(reinterpret_cast<const xcb_map_notify_event_t&>(event).window);
+            break;
+        case XCB_UNMAP_NOTIFY:
+            forget(reinterpret_cast<const xcb_unmap_notify_event_t&>(event).window);
+            break;
+        case XCB_REPARENT_NOTIFY:
+            forget(reinterpret_cast<const xcb_reparent_notify_event_t&>(event).window);
+            break;
+        case XCB_DESTROY_NOTIFY:
+            forget(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window);
+            break;
+        default:
+            break;
+    }
+    return false;
 }
 
 void X11ClientWindows::handleEvent(const xcb_generic_event_t& event) {

@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -19,6 +20,10 @@ class X11Connection;
 // in stacking order, the active window, and each client's process, names, frame and state. A
 // client is named by its own window; the window manager's frame around it (the child of the root
 // that holds it) is what stacks and moves. Every read tolerates a client that vanished meanwhile.
+//
+// What was read is kept until the server says it changed (a property, a move, a map, a
+// destruction), so that a focus change or a move costs the program no round trips for what it
+// already knows: every client read is watched for its property and structure events.
 class X11ClientWindows {
   public:
     struct Client {
@@ -63,15 +68,44 @@ class X11ClientWindows {
     // The root's children, bottom to top: the true stacking order.
     std::vector<xcb_window_t> rootChildren() const;
 
-    // Forgets what it cached about windows that were reparented or destroyed.
+    // Selects the events that keep a client's details current; false when it is gone.
+    bool watch(xcb_window_t window) const;
+    // Our own windows keep the event mask we gave them, and are never kept.
+    void setIsOwnWindow(std::function<bool(xcb_window_t)> isOwn) {
+        isOwnWindow_ = std::move(isOwn);
+    }
+
+    // Brings what is kept up to date with an event, before anyone else reads it. True when the
+    // event made another client the active one before the window manager said so: the keyboard
+    // focus moved into it (the window manager publishes that a moment later).
+    bool update(const xcb_generic_event_t& event);
+    // Forgets what it cached about windows that were reparented or destroyed, after everyone
+    // else has handled the event.
     void handleEvent(const xcb_generic_event_t& event);
 
   private:
+    struct Kept {
+        Client client;
+        // The client's desktop (absent: on every one) and its client-side shadow margin.
+        std::optional<std::uint32_t> desktop;
+        std::vector<std::uint32_t> gtkExtents;
+    };
+
     std::int32_t resourcePid(xcb_window_t window) const;
+    void fetch(const std::vector<xcb_window_t>& windows) const;
+    bool isReadProperty(xcb_atom_t property) const;
+    void applyFrameRect(Kept& kept, const RootRect& frame) const;
+    void forget(xcb_window_t window);
+    std::uint32_t currentDesktop() const;
 
     std::shared_ptr<X11Connection> connection_;
     mutable std::map<xcb_window_t, xcb_window_t> frames_;
     mutable std::map<xcb_window_t, std::int32_t> pids_;
+    std::function<bool(xcb_window_t)> isOwnWindow_;
+    mutable std::map<xcb_window_t, Kept> kept_;
+    mutable std::optional<xcb_window_t> activeWindow_;
+    mutable std::optional<std::vector<xcb_window_t>> clientList_;
+    mutable std::optional<std::uint32_t> currentDesktop_;
 };
 
 }  // namespace talvori::x11

@@ -86,6 +86,10 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     });
 
     std::weak_ptr<X11Application> application = desktop->application_;
+    desktop->clients_->setIsOwnWindow([application](xcb_window_t window) {
+        auto strong = application.lock();
+        return strong && strong->isOurWindow(window);
+    });
     std::weak_ptr<X11HotKeyService> hotKeys = desktop->hotKeys_;
     desktop->screens_->setKeyWindowFrame([application]() -> std::optional<Rect> {
         auto strong = application.lock();
@@ -147,6 +151,12 @@ X11Desktop::~X11Desktop() {
 
 void X11Desktop::handleEvent(const void* raw) {
     const auto& event = *static_cast<const xcb_generic_event_t*>(raw);
+    if (clients_->update(event)) {
+        // Reacting to the focus itself saves waiting for the window manager's announcement.
+        application_->activeWindowChanged();
+        accessibility_->activeWindowChanged();
+        workspace_->activeWindowChanged();
+    }
     screens_->handleEvent(event);
     keyboard_->handleEvent(event);
     const std::uint8_t type = event.response_type & 0x7F;

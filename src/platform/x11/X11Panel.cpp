@@ -281,11 +281,10 @@ bool X11Panel::orderRelative(WindowOrderingMode mode, std::uint32_t other) {
         sibling = ours->isManaged() ? application->clients().frameOf(other) : other;
         otherLevel = ours->level();
     } else {
-        sibling = application->clients().frameOf(other);
-        if (sibling == XCB_WINDOW_NONE) return false;
-        auto attributes = waitReply(xcb_get_window_attributes_reply, raw,
-                                    xcb_get_window_attributes(raw, sibling));
-        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE) return false;
+        // What the program knows of the window already (kept current by the server's events).
+        const auto client = application->clients().readClient(other);
+        if (!client || !client->viewable) return false;
+        sibling = client->frame;
     }
     orderedIn_ = true;
     hiddenForDeactivation_ = false;

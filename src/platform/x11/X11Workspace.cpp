@@ -120,6 +120,10 @@ void X11Workspace::handleEvent(const xcb_generic_event_t& event) {
         return;
     }
     connection.noteTime(notify.time);
+    activeWindowChanged();
+}
+
+void X11Workspace::activeWindowChanged() {
     const std::int32_t pid = application_->clients().pid(application_->clients().activeWindow());
     // Focus on the desktop (no active window) activates no application.
     if (pid <= 0 || pid == frontPID_) return;

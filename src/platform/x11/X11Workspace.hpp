@@ -39,6 +39,8 @@ class X11Workspace final : public Workspace, public std::enable_shared_from_this
     bool accessibilityDisplayShouldReduceMotion() const override;
 
     void handleEvent(const xcb_generic_event_t& event);
+    // Another window became the active one: its application may have come to the front.
+    void activeWindowChanged();
 
   private:
     std::optional<RunningApplication> applicationOf(std::int32_t pid) const;
