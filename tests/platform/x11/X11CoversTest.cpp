@@ -1,4 +1,5 @@
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "covers/CoverSamples.hpp"
@@ -74,7 +75,8 @@ TEST_F(X11CoversTest, FollowsTheWindowItIsAttachedToAndLetsGoWhenItCloses) {
     controller->attach({target.pid, "Target", "Target", ActivationPolicy::regular});
     ASSERT_TRUE(runUntil([&] { return isAttached(); }));
 
-    driver().move(target.window, 560, 260);
+    ASSERT_EQ(session().run({"xdotool", "windowmove", std::to_string(target.window), "560", "260"}),
+              0);
     EXPECT_TRUE(runUntil([&] { return isAt(start[0] + 60, start[1] + 60, 200, 100); }));
 
     session().end(target.pid);

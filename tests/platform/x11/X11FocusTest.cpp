@@ -19,9 +19,12 @@ class X11FocusTest : public X11DesktopTest {
         const auto& overlay = controller->panelManager().overlayPanel();
         return overlay ? overlay->windowNumber() : xcb_window_t{0};
     }
-    // The dimming panel is directly below the frame of `window` in the server's stacking order.
+    // The window manager has `window` on top of its stacking list, and the dimming panel is
+    // directly below its frame in the server's stacking order.
     bool panelDirectlyBelow(xcb_window_t window) const {
-        return panel() && driver().isViewable(panel()) &&
+        const auto stacking = driver().cardinals(driver().root(), "_NET_CLIENT_LIST_STACKING");
+        return panel() && driver().isViewable(panel()) && !stacking.empty() &&
+               stacking.back() == window &&
                driver().windowAbove(panel()) == driver().frameOf(window);
     }
 

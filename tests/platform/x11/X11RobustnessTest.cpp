@@ -4,6 +4,7 @@
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowListOption.hpp"
 #include "platform/x11/X11Application.hpp"
+#include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 
@@ -24,6 +25,24 @@ TEST_F(X11RobustnessTest, AServerKilledUnderTheProgramEndsItsLoopWithAMessage) {
     EXPECT_FALSE(platform().windowList().copyWindowInfo(WindowListOption::onScreenOnly));
     panel->setFrame(Rect(20, 20, 50, 50));
     panel->close();
+}
+
+TEST_F(X11RobustnessTest, XErrorsAreLoggedWithTheirRequestAndTheProgramGoesOn) {
+    xcb_connection_t* raw = desktop().connection().raw();
+    // A window that no longer exists, as when another program's window vanished meanwhile.
+    const xcb_window_t gone = 0x1fffff;
+    xcb_map_window(raw, gone);
+    const std::uint32_t stacking[] = {XCB_STACK_MODE_ABOVE};
+    xcb_configure_window(raw, gone, XCB_CONFIG_WINDOW_STACK_MODE, stacking);
+    EXPECT_TRUE(runUntil([&] {
+        return logs().contains("X error BadWindow in MapWindow (resource 0x1fffff)") &&
+               logs().contains("X error BadWindow in ConfigureWindow (resource 0x1fffff)");
+    }));
+    auto panel =
+        platform().application().makePanel(Rect(10, 10, 100, 100), StyleMask::nonactivatingPanel);
+    panel->orderFront();
+    EXPECT_TRUE(runUntil([&] { return driver().isViewable(panel->windowNumber()); }));
+    EXPECT_FALSE(desktop().application().isTerminated());
 }
 
 class X11WithoutWindowManagerTest : public X11DesktopTest {

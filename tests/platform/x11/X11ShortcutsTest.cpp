@@ -113,6 +113,18 @@ TEST_F(X11ShortcutsTest, ACombinationAnotherProgramHoldsIsReportedTaken) {
     EXPECT_TRUE(platform().hotKeyService().registerHotKey(45, kCommand, {1, 2}));
 }
 
+// Super is looked up in the server's modifier map: moved to another bit, the grabs move with it.
+TEST_F(X11ShortcutsTest, GrabsFollowTheModifierMap) {
+    listen(kDefaults[0]);
+    constexpr std::uint16_t kMod3 = XCB_MOD_MASK_3;
+    ASSERT_TRUE(driver().moveModifierKey(Key::kLeftSuper, 5));
+    ASSERT_TRUE(driver().moveModifierKey(Key::kRightSuper, 5));
+    EXPECT_TRUE(runUntil([&] { return heldWithEveryLock(Key::kF, kShift | kMod3); }));
+    EXPECT_TRUE(driver().grabKey(Key::kF, kShift | kSuper));
+    driver().ungrabKey(Key::kF, kShift | kSuper);
+    EXPECT_TRUE(firesOn("toggleFocus", Key::kF, {Key::kLeftShift, Key::kLeftSuper}));
+}
+
 TEST_F(X11ShortcutsTest, ShortcutsAndKeyNamesFollowAKeyboardLayoutChange) {
     listen(kDefaults[0]);
     auto& layout = platform().keyboardLayout();

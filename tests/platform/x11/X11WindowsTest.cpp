@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/Platform.hpp"
 #include "platform/desktop/StyleMask.hpp"
@@ -11,7 +12,17 @@
 namespace talvori::testing {
 namespace {
 
-class X11WindowsTest : public X11DesktopTest {};
+class X11WindowsTest : public X11DesktopTest {
+  protected:
+    std::optional<WindowInfo> listed(xcb_window_t window) {
+        const auto list = platform().windowList().copyWindowInfo(WindowListOption::onScreenOnly);
+        if (!list) return std::nullopt;
+        for (const auto& info : *list) {
+            if (info.number == window) return info;
+        }
+        return std::nullopt;
+    }
+};
 
 TEST_F(X11WindowsTest, WindowListShowsOtherProgramsFrontToBackWithTheirProcessNameAndFrame) {
     const auto back = openClient("Back", 100, 100, 300, 200, 0x3366cc);
@@ -36,6 +47,26 @@ TEST_F(X11WindowsTest, WindowListShowsOtherProgramsFrontToBackWithTheirProcessNa
     ASSERT_EQ(frame.size(), 4U);
     EXPECT_EQ(info.bounds, Rect(frame[0], frame[1], frame[2], frame[3]));
     EXPECT_GE(info.bounds->width(), 320);
+}
+
+// What the program learnt of a window stays true only as long as the server says nothing new.
+TEST_F(X11WindowsTest, WindowListFollowsRenamesMovesAndDepartures) {
+    const auto client = openClient("Before", 100, 100, 300, 200, 0x3366cc);
+    const auto before = listed(client.window);
+    ASSERT_TRUE(before);
+    EXPECT_EQ(before->name, "Before");
+
+    driver().retitle(client.window, "After");
+    driver().move(client.window, 400, 300);
+    const Rect moved(before->bounds->minX() + 300, before->bounds->minY() + 200,
+                     before->bounds->width(), before->bounds->height());
+    EXPECT_TRUE(runUntil([&] {
+        const auto now = listed(client.window);
+        return now && now->name == "After" && now->bounds == moved;
+    }));
+
+    session().end(client.pid);
+    EXPECT_TRUE(runUntil([&] { return !listed(client.window); }));
 }
 
 }  // namespace
