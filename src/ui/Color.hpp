@@ -28,6 +28,10 @@ struct Color : talvori::Color {
         return {level, level, level, opacity};
     }
     static constexpr Color clear() { return {0, 0, 0, 0}; }
+    static Color hsb(double hue, double saturation, double brightness, double alpha = 1) {
+        return talvori::Color::fromHSB(hue, saturation, brightness, alpha);
+    }
+    static constexpr Color systemGray() { return talvori::Color::systemGray(); }
 
     // The same colour with its alpha multiplied by `factor`.
     Color opacity(double factor) const { return {red, green, blue, alpha * factor}; }

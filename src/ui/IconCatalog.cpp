@@ -33,6 +33,8 @@ const std::map<std::string_view, std::string_view>& IconCatalog::table() {
         {"icon-move", "move"},
         {"icon-resize", "scaling"},
         {"icon-power", "power"},
+        // The status item's artwork is our own drawing, not one of the line icons.
+        {"icon-menubar", "talvori-menubar"},
         // System symbol names.
         {"sun.max", "sun"},
         {"gearshape", "settings"},

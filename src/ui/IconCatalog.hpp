@@ -15,7 +15,8 @@ namespace talvori::ui {
 
 // The program's one table of icons: the image asset names of the interface ("icon-pencil") and the
 // system symbol names views ask for ("sun.max"), each drawn by a line icon of the pinned icon set
-// installed with the program. Add an entry here when a view needs another icon.
+// installed with the program, or by artwork of our own (src/ui/icons). Add an entry here when a
+// view needs another icon.
 class IconCatalog {
   public:
     // Name to the icon set's file name (without ".svg").

@@ -19,6 +19,17 @@ struct Color {
         return {red / 255.0, green / 255.0, blue / 255.0, alpha};
     }
 
+    // The platform's neutral grey of controls and placeholders, as dark windows show it.
+    static constexpr Color systemGray() { return rgb255(152, 152, 157); }
+    // From hue, saturation and brightness, each from 0 to 1 (values beyond are clamped); hue 0 and
+    // hue 1 are both red.
+    static Color fromHSB(double hue, double saturation, double brightness, double alpha = 1);
+    // The colour's hue, saturation and brightness, each from 0 to 1; a grey has hue 0 and
+    // saturation 0.
+    double hueComponent() const;
+    double saturationComponent() const;
+    double brightnessComponent() const;
+
     Color withAlpha(double newAlpha) const { return {red, green, blue, newAlpha}; }
     // Component-wise blend: `fraction` 0 gives this colour, 1 gives `other`.
     Color interpolated(const Color& other, double fraction) const;

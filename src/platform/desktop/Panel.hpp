@@ -12,6 +12,7 @@
 #include "platform/core/RunLoop.hpp"
 #include "platform/desktop/AnimationBehavior.hpp"
 #include "platform/desktop/AnimationCurve.hpp"
+#include "platform/desktop/Appearance.hpp"
 #include "platform/desktop/Color.hpp"
 #include "platform/desktop/HostedContent.hpp"
 #include "platform/desktop/PropertyAnimation.hpp"
@@ -155,6 +156,9 @@ class Panel : public std::enable_shared_from_this<Panel> {
     void setAnimationBehavior(int value) { animationBehavior_ = value; }
     bool isFloatingPanel() const { return floatingPanel_; }
     void setFloatingPanel(bool value) { floatingPanel_ = value; }
+    // None: the user's appearance.
+    std::optional<Appearance> appearance() const { return appearance_; }
+    void setAppearance(std::optional<Appearance> appearance) { appearance_ = appearance; }
     const std::string& title() const { return title_; }
     void setTitle(std::string title);
     const std::string& accessibilityLabel() const { return accessibilityLabel_; }
@@ -274,6 +278,7 @@ class Panel : public std::enable_shared_from_this<Panel> {
     int animationBehavior_ = AnimationBehavior::automatic;
     bool floatingPanel_ = false;
     std::string title_;
+    std::optional<Appearance> appearance_;
     std::string accessibilityLabel_;
     std::shared_ptr<HostedContent> content_;
     std::weak_ptr<WindowEventHandler> eventHandler_;

@@ -2,8 +2,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "platform/desktop/Appearance.hpp"
 #include "platform/desktop/HostedContent.hpp"
 
 namespace talvori {
@@ -18,6 +20,10 @@ struct SceneDescription {
     // The window takes its content's fitting size, and follows it when the content changes.
     bool sizedToContent = true;
     bool hidesTitleBar = false;
+    // The window's appearance whatever the user's setting (none: the user's). Our views draw their
+    // own colours; this decides the frame around them. Initialised in place, so positional
+    // initialisers may leave it out.
+    std::optional<Appearance> appearance{};
 };
 
 }  // namespace talvori

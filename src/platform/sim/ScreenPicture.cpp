@@ -232,8 +232,10 @@ void drawPanel(const Painter& painter, cairo_surface_t* target, const SimPanel& 
         (panel.styleMask() & StyleMask::fullSizeContentView) == 0) {
         const Rect bar(area.minX(), area.minY(), area.width(),
                        std::min(kTitleBarHeight, area.height()));
-        painter.fill(bar, {0.82, 0.82, 0.84, 1});
-        painter.text(panel.title(), bar.minX() + 10, bar.minY() + 15, 12, {0.15, 0.15, 0.15, 1});
+        const bool dark = panel.appearance() == Appearance::dark;
+        painter.fill(bar, dark ? Color{0.17, 0.17, 0.19, 1} : Color{0.82, 0.82, 0.84, 1});
+        painter.text(panel.title(), bar.minX() + 10, bar.minY() + 15, 12,
+                     dark ? Color{0.86, 0.86, 0.88, 1} : Color{0.15, 0.15, 0.15, 1});
     }
     cairo_pop_group_to_source(cr);
     cairo_paint_with_alpha(cr, std::clamp(panel.alphaValue(), 0.0, 1.0));

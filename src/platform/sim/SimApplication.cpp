@@ -116,6 +116,7 @@ std::shared_ptr<Panel> SimApplication::openSceneWindow(SceneState& scene) {
     if (description.hidesTitleBar) style |= StyleMask::fullSizeContentView;
     auto window = makePanel(frame, style);
     window->setTitle(description.title);
+    window->setAppearance(description.appearance);
     window->setRestorable(false);
     window->setHostedContent(content);
     const std::string identifier = description.identifier;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -23,9 +24,10 @@ struct SimProcess {
     bool refusesObservers = false;
     // Its focused (and main) window; 0 for none.
     std::uint32_t focusedWindow = 0;
+    std::shared_ptr<const Image> icon;
 
     RunningApplication runningApplication() const {
-        return {pid, bundleIdentifier, localizedName, activationPolicy};
+        return {pid, bundleIdentifier, localizedName, activationPolicy, icon};
     }
 };
 

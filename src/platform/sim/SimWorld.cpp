@@ -3,9 +3,11 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/desktop/AXElement.hpp"
 #include "platform/desktop/Application.hpp"
+#include "platform/desktop/Image.hpp"
 #include "platform/desktop/Screens.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
@@ -124,6 +126,28 @@ std::int32_t SimWorld::launchApplication(std::optional<std::string> localizedNam
     launchOrder_.push_back(process.pid);
     log(fmt::format("launch pid {} {}", process.pid, process.localizedName.value_or("?")));
     return process.pid;
+}
+
+void SimWorld::setApplicationIcon(std::int32_t pid, std::shared_ptr<const Image> icon) {
+    if (SimProcess* target = process(pid)) target->icon = std::move(icon);
+}
+
+std::shared_ptr<const Image> SimWorld::sampleIcon(const Color& color) {
+    return std::make_shared<const Image>(
+        Image{{32, 32}, false, [color](cairo_t* cr, Size size) {
+                  const double radius = size.width * 0.22;
+                  cairo_new_sub_path(cr);
+                  cairo_arc(cr, size.width - radius, radius, radius, -M_PI / 2, 0);
+                  cairo_arc(cr, size.width - radius, size.height - radius, radius, 0, M_PI / 2);
+                  cairo_arc(cr, radius, size.height - radius, radius, M_PI / 2, M_PI);
+                  cairo_arc(cr, radius, radius, radius, M_PI, 3 * M_PI / 2);
+                  cairo_close_path(cr);
+                  cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
+                  cairo_fill(cr);
+                  cairo_arc(cr, size.width / 2, size.height / 2, size.width * 0.18, 0, 2 * M_PI);
+                  cairo_set_source_rgb(cr, 1, 1, 1);
+                  cairo_fill(cr);
+              }});
 }
 
 void SimWorld::quitApplication(std::int32_t pid) {

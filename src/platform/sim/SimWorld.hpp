@@ -10,10 +10,15 @@
 
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/core/RunLoop.hpp"
+#include "platform/desktop/Color.hpp"
 #include "platform/desktop/Screen.hpp"
 #include "platform/sim/SimProcess.hpp"
 #include "platform/sim/SimTiming.hpp"
 #include "platform/sim/SimWindow.hpp"
+
+namespace talvori {
+struct Image;
+}
 
 namespace talvori::sim {
 
@@ -62,6 +67,10 @@ class SimWorld : public std::enable_shared_from_this<SimWorld> {
     // Removes the application and its windows; when it was in front, the application activated
     // before it comes to the front.
     void quitApplication(std::int32_t pid);
+    // Gives the application an icon (none: takes it away).
+    void setApplicationIcon(std::int32_t pid, std::shared_ptr<const Image> icon);
+    // An application icon for tests and pictures: a rounded square of `color` with a white dot.
+    static std::shared_ptr<const Image> sampleIcon(const Color& color);
     SimProcess* process(std::int32_t pid);
     const SimProcess* process(std::int32_t pid) const;
     // In launch order, ours and the system's included.
