@@ -7,7 +7,7 @@
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
 #include "settings/UpdateReminder.hpp"
-#include "ui/IconCatalog.hpp"
+#include "ui/PlatformImage.hpp"
 #include "updates/Updater.hpp"
 
 namespace talvori {
@@ -105,13 +105,7 @@ Image WindowManager::statusBarImage(bool hasPendingUpdate) {
 }
 
 std::optional<Image> WindowManager::statusImageAsset() {
-    if (!ui::IconCatalog::fileFor(kStatusImageAsset)) return std::nullopt;
-    auto catalog = std::make_shared<ui::IconCatalog>();
-    return Image{kStatusImageSize, true, [catalog](cairo_t* cr, Size size) {
-                     if (!cr) return;
-                     cairo_set_source_rgb(cr, 0, 0, 0);
-                     catalog->draw(cr, kStatusImageAsset, Rect({0, 0}, size));
-                 }};
+    return ui::assetImage(kStatusImageAsset, kStatusImageSize);
 }
 
 Image WindowManager::badgedStatusImage(const Image& asset) {

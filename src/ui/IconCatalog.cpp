@@ -105,6 +105,11 @@ cairo_surface_t* IconCatalog::mask(std::string_view file, int pixels) {
     return surface;
 }
 
+bool IconCatalog::hasIcon(std::string_view name) {
+    const auto file = fileFor(name);
+    return file && handle(*file);
+}
+
 bool IconCatalog::draw(cairo_t* cr, std::string_view name, const Rect& rect) {
     const auto file = fileFor(name);
     if (!file || rect.width() <= 0 || rect.height() <= 0) return false;

@@ -33,6 +33,8 @@ class IconCatalog {
     IconCatalog(const IconCatalog&) = delete;
     IconCatalog& operator=(const IconCatalog&) = delete;
 
+    // Whether `name` is in the table and its file loads.
+    bool hasIcon(std::string_view name);
     // Fills the icon's lines inside `rect` with cairo's current source (a template tint). False,
     // drawing nothing, for an unknown name or a missing file.
     bool draw(cairo_t* cr, std::string_view name, const Rect& rect);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace talvori::ui {
 
@@ -29,6 +30,16 @@ Image platformImage(const talvori::Image& image) {
     }
     cairo_surface_flush(surface);
     return Image(shareSurface(surface), size, image.isTemplate);
+}
+
+std::optional<talvori::Image> assetImage(std::string_view name, Size size, std::string directory) {
+    auto catalog = std::make_shared<IconCatalog>(std::move(directory));
+    if (!catalog->hasIcon(name)) return std::nullopt;
+    return talvori::Image{size, true, [catalog, name = std::string(name)](cairo_t* cr, Size size) {
+                              if (!cr) return;
+                              cairo_set_source_rgb(cr, 0, 0, 0);
+                              catalog->draw(cr, name, Rect({0, 0}, size));
+                          }};
 }
 
 }  // namespace talvori::ui

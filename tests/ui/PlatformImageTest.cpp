@@ -31,5 +31,11 @@ TEST_F(PlatformImageTest, TheStatusArtworkIsAWindowWithAShade) {
     EXPECT_GT(pixel(*h, {2.5, 11}).alpha, 0.5) << "the window's edge";
 }
 
+TEST_F(PlatformImageTest, MissingArtworkGivesNoPicture) {
+    EXPECT_TRUE(assetImage("icon-menubar", {18, 18}));
+    EXPECT_FALSE(assetImage("icon-menubar", {18, 18}, "/nonexistent"));
+    EXPECT_FALSE(assetImage("icon-unknown", {18, 18}));
+}
+
 }  // namespace
 }  // namespace talvori::ui::testing
