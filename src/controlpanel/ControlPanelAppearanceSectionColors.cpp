@@ -4,7 +4,6 @@
 
 #include "controlpanel/ColorCode.hpp"
 #include "controlpanel/ControlPanelAppearanceSection.hpp"
-#include "controlpanel/HSBColor.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/Palette.hpp"
 #include "menubar/trimmedName.hpp"
@@ -112,16 +111,14 @@ void ControlPanelAppearanceSection::syncFromCover(State& state) const {
 void ControlPanelAppearanceSection::syncPicker(State& state, std::string_view hex) {
     const auto color = ColorCode::color(hex);
     if (!color) return;
-    const HSBColor hsb = HSBColor::of(*color);
-    state.pickerHue.set(hsb.hue);
-    state.pickerSaturation.set(hsb.saturation);
-    state.pickerBrightness.set(hsb.brightness);
+    state.pickerHue.set(color->hueComponent());
+    state.pickerSaturation.set(color->saturationComponent());
+    state.pickerBrightness.set(color->brightnessComponent());
 }
 
 void ControlPanelAppearanceSection::applyPickerColor(State& state) const {
-    const Color color = HSBColor{state.pickerHue.peek(), state.pickerSaturation.peek(),
-                                 state.pickerBrightness.peek()}
-                            .color();
+    const Color color = Color::hsb(state.pickerHue.peek(), state.pickerSaturation.peek(),
+                                   state.pickerBrightness.peek());
     state.hexInput.set(ColorCode::of(CodableColor::fromPlatformColor(color)));
     viewModel->setColor(CodableColor::fromPlatformColor(color));
     // As for a typed code: the cover ends on the colour of the code shown, and the picker on
@@ -222,7 +219,7 @@ View ControlPanelAppearanceSection::saturationBrightnessSquare(State& state) con
                return ZStack(Alignment::topLeading(),
                              {
                                  ZStack({
-                                            View(Color(HSBColor{hue, 1, 1}.color())),
+                                            View(Color::hsb(hue, 1, 1)),
                                             Rectangle().fill(LinearGradient::evenly(
                                                 {Color::white(), Color::white(0)},
                                                 UnitPoint::leading(), UnitPoint::trailing())),
@@ -254,7 +251,7 @@ View ControlPanelAppearanceSection::hueBar(State& state) const {
                };
                std::vector<Color> stops;
                for (int sixth = 0; sixth <= 6; ++sixth) {
-                   stops.push_back(HSBColor{sixth / 6.0, 1, 1}.color());
+                   stops.push_back(Color::hsb(sixth / 6.0, 1, 1));
                }
                return ZStack(Alignment::topLeading(),
                              {

@@ -43,26 +43,38 @@ Color Color::fromHSB(double hue, double saturation, double brightness, double al
     }
 }
 
+namespace {
+// The channels as hue, saturation and brightness read them: brought into 0...1 first, so that a
+// colour from outside the gamut still lands inside the picker.
+struct Channels {
+    double red, green, blue;
+    explicit Channels(const Color& color)
+        : red(unit(color.red)), green(unit(color.green)), blue(unit(color.blue)) {}
+    double most() const { return std::max({red, green, blue}); }
+    double range() const { return most() - std::min({red, green, blue}); }
+};
+}  // namespace
+
 double Color::brightnessComponent() const {
-    return std::max({red, green, blue});
+    return Channels(*this).most();
 }
 
 double Color::saturationComponent() const {
-    const double most = brightnessComponent();
-    return most <= 0 ? 0 : (most - std::min({red, green, blue})) / most;
+    const Channels channels(*this);
+    return channels.most() <= 0 ? 0 : channels.range() / channels.most();
 }
 
 double Color::hueComponent() const {
-    const double most = brightnessComponent();
-    const double range = most - std::min({red, green, blue});
+    const Channels c(*this);
+    const double most = c.most(), range = c.range();
     if (range <= 0) return 0;
     double hue;
-    if (most == red) {
-        hue = (green - blue) / range;
-    } else if (most == green) {
-        hue = 2 + (blue - red) / range;
+    if (most == c.red) {
+        hue = (c.green - c.blue) / range;
+    } else if (most == c.green) {
+        hue = 2 + (c.blue - c.red) / range;
     } else {
-        hue = 4 + (red - green) / range;
+        hue = 4 + (c.red - c.green) / range;
     }
     hue /= 6;
     return hue < 0 ? hue + 1 : hue;
