@@ -11,6 +11,8 @@
 #include "covers/PermissionManager.hpp"
 #include "menubar/InteractiveButton.hpp"
 #include "platform/Platform.hpp"
+#include "platform/desktop/Image.hpp"
+#include "ui/PlatformImage.hpp"
 
 namespace talvori::ui {
 
@@ -127,6 +129,18 @@ View ControlPanelAttachmentSection::appList(State& state) const {
         .background(RoundedRectangle(6).fill(Color(Palette::white4)));
 }
 
+std::vector<View> ControlPanelAttachmentSection::rowLabel(const RunningApplication& application) {
+    std::vector<View> label;
+    if (application.icon)
+        label.push_back(platformImage(*application.icon).resizable().frame(16, 16));
+    label.push_back(Text(application.localizedName.value_or("Unknown"))
+                        .font(Font::system(12))
+                        .foregroundColor(Palette::white80)
+                        .lineLimit(1));
+    label.push_back(Spacer());
+    return label;
+}
+
 View ControlPanelAttachmentSection::appRow(State& state,
                                            const RunningApplication& application) const {
     const bool isHovered = state.hoveredAppPID() == application.processIdentifier;
@@ -136,14 +150,7 @@ View ControlPanelAttachmentSection::appRow(State& state,
                    if (onAttach) onAttach(application);
                    withoutAnimation([&state] { state.showingAppList.set(false); });
                },
-               HStack(8,
-                      {
-                          Text(application.localizedName.value_or("Unknown"))
-                              .font(Font::system(12))
-                              .foregroundColor(Palette::white80)
-                              .lineLimit(1),
-                          Spacer(),
-                      })
+               HStack(8, rowLabel(application))
                    .padding(EdgeInsets{8, 12, 8, 12})
                    .background(RoundedRectangle(4).fill(isHovered ? Color(Palette::white8_2)
                                                                   : Color::clear()))

@@ -40,6 +40,8 @@ struct ControlPanelAttachmentSection {
     View attachButton(ViewContext<State>& ctx) const;
     View appList(State& state) const;
     View appRow(State& state, const RunningApplication& application) const;
+    // The application's icon when it has one, its name and the space that fills the row.
+    static std::vector<View> rowLabel(const RunningApplication& application);
     View attachedRow() const;
 };
 

@@ -115,5 +115,22 @@ TEST_F(ControlPanelAttachmentTest, AnAttachedCoverShowsTheStoredNameOrWindow) {
     EXPECT_EQ(calls, std::vector<std::string>{"detach Overlay 1"});
 }
 
+TEST_F(ControlPanelAttachmentTest, ARowShowsTheApplicationsIconBeforeItsName) {
+    const auto editor = world().launchApplication("Editor", "org.example.editor");
+    const Color green = Color::rgb255(52, 199, 89);
+    world().setApplicationIcon(editor, sim::SimWorld::sampleIcon(green));
+    world().launchApplication("Browser", "org.example.browser");
+    showPanel();
+    clickText("Attach to window");
+    advance(0.3);  // the list is drawn once it has faded in
+    const auto withIcon = card().find(ui::Query::byText("Editor")).frameOnScreen();
+    const auto without = card().find(ui::Query::byText("Browser")).frameOnScreen();
+    ASSERT_TRUE(withIcon && without);
+    EXPECT_DOUBLE_EQ(withIcon->minX() - without->minX(), 16 + 8);
+    const Color drawn = desktop().picture().colorAt({without->minX() + 3, withIcon->midY()});
+    EXPECT_NEAR(drawn.green, green.green, 0.05);
+    EXPECT_NEAR(drawn.red, green.red, 0.05);
+}
+
 }  // namespace
 }  // namespace talvori::testing
