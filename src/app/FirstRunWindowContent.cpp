@@ -10,31 +10,7 @@
 
 namespace talvori::ui {
 
-namespace {
-
-constexpr const char* kOnboardingKey = "hasCompletedOnboarding";
-
-bool storedOnboarding() {
-    return platform().userDefaults().boolValue(kOnboardingKey).value_or(false);
-}
-
-// Keeps the state's copy of the stored setting current, so the body is evaluated again when the
-// flow stores its completion.
-void followStoredSetting(ViewContext<FirstRunWindowContent::State>& ctx) {
-    auto& state = ctx.state;
-    if (state.isObservingStoredSetting) return;
-    state.isObservingStoredSetting = true;
-    state.hasCompletedOnboarding.set(storedOnboarding());
-    state.storedSettingObservation =
-        platform().userDefaults().observe(kOnboardingKey, [weak = ctx.weakState()] {
-            if (auto state = weak.lock()) state->hasCompletedOnboarding.set(storedOnboarding());
-        });
-}
-
-}  // namespace
-
 View FirstRunWindowContent::body(ViewContext<State>& ctx) const {
-    followStoredSetting(ctx);
     const bool runtimeRuns = runtime->windowManager() != nullptr;
     if (runtimeRuns && ctx.state.hasCompletedOnboarding() && !runtime->isFirstRunFlowActive()) {
         // The content first appears while its window is still being made: the window closes

@@ -3,7 +3,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/core/Observation.hpp"
+#include "ui/AppStorage.hpp"
 #include "ui/UI.hpp"
 
 namespace talvori {
@@ -25,10 +25,8 @@ struct FirstRunWindowContent {
     std::shared_ptr<FirstRunWindowCaptureView> captureView;
 
     struct State {
-        // "hasCompletedOnboarding" as stored, followed while the view lives.
-        Observable<bool> hasCompletedOnboarding{false};
-        ObservationToken storedSettingObservation;
-        bool isObservingStoredSetting = false;
+        // Read like state, so the body is evaluated again when the flow stores its completion.
+        AppStorage hasCompletedOnboarding{"hasCompletedOnboarding", false};
     };
 
     View body(ViewContext<State>& ctx) const;
