@@ -2,7 +2,6 @@
 
 #include "app/GlobalShortcutsHandler.hpp"
 #include "app/ShortcutNames.hpp"
-#include "app/WeakCallback.hpp"
 #include "controlpanel/ControlPanelController.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/OverlayWindowController.hpp"
@@ -11,6 +10,7 @@
 #include "menubar/MenuBarCoachMarkController.hpp"
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "settings/UpdateReminder.hpp"
 
 namespace talvori {
@@ -26,7 +26,7 @@ std::shared_ptr<WindowManager> WindowManager::create(
     manager->wireControlPanel();
     manager->registerShortcutHandlers();
     manager->spotlightController_->onActiveChange =
-        weakly(manager, [](WindowManager& self, bool) { self.syncFocusShortcuts(); });
+        weakly(manager->weak_from_this(), [](WindowManager& self) { self.syncFocusShortcuts(); });
     manager->shortcutHandler_->disable(ShortcutNames::focusShortcutNames());
     manager->shortcutHandler_->enable(ShortcutNames::globalShortcutNames());
     manager->menuBarPanelController_->install(manager);

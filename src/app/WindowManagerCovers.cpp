@@ -1,11 +1,11 @@
 #include <limits>
 
-#include "app/WeakCallback.hpp"
 #include "app/WindowManager.hpp"
 #include "controlpanel/ControlPanelController.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/OverlayWindowController.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 
 namespace talvori {
 

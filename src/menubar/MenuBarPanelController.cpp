@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/WeakCallback.hpp"
 #include "app/WindowManager.hpp"
 #include "menubar/KeyableMenuPanel.hpp"
 #include "menubar/MainWindowView.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/CollectionBehavior.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
