@@ -286,8 +286,8 @@ void X11Application::handleEvent(const xcb_generic_event_t& event) {
     switch (event.response_type & 0x7F) {
         case XCB_EXPOSE: {
             const auto& expose = reinterpret_cast<const xcb_expose_event_t&>(event);
-            if (auto found = panel(expose.window); found && expose.count == 0) {
-                setNeedsPaint(found);
+            if (auto found = panel(expose.window)) {
+                found->damage({expose.x, expose.y, expose.width, expose.height});
             }
             break;
         }

@@ -183,6 +183,8 @@ void X11Panel::frameDidChange(const Rect&) {
     if (!application || destroyed_) return;
     const RootRect rect = application->screens().space().toRoot(frame());
     if (rect == placed_) return;
+    // A window that only moved keeps its pixels: the server moves them along.
+    const bool resized = rect.width != placed_.width || rect.height != placed_.height;
     placed_ = rect;
     const std::uint32_t values[] = {static_cast<std::uint32_t>(rect.x),
                                     static_cast<std::uint32_t>(rect.y), rect.width, rect.height};
@@ -191,6 +193,7 @@ void X11Panel::frameDidChange(const Rect&) {
                              XCB_CONFIG_WINDOW_HEIGHT,
                          values);
     if (managed_ && (styleMask() & StyleMask::resizable) == 0) setManagedWindowProperties();
+    if (!resized) return;
     if (surface_) cairo_xcb_surface_set_size(surface_, rect.width, rect.height);
     setNeedsPaint();
 }
@@ -477,7 +480,17 @@ void X11Panel::redrawNow() {
     paint();
 }
 
+void X11Panel::damage(const RootRect& area) {
+    if (destroyed_ || isClosed() || area.width == 0 || area.height == 0) return;
+    if (!damagedWhole_) damage_.push_back(area);
+    if (auto application = application_.lock()) {
+        application->setNeedsPaint(std::static_pointer_cast<X11Panel>(shared_from_this()));
+    }
+}
+
 void X11Panel::setNeedsPaint() {
+    damagedWhole_ = true;
+    damage_.clear();
     if (destroyed_ || isClosed()) return;
     if (auto application = application_.lock()) {
         application->setNeedsPaint(std::static_pointer_cast<X11Panel>(shared_from_this()));
@@ -496,6 +509,15 @@ void X11Panel::paint() {
                                             static_cast<int>(placed_.height));
     }
     cairo_t* context = cairo_create(surface_);
+    if (!damagedWhole_ && !damage_.empty()) {
+        // Only what was damaged is drawn and sent; the rest of the window keeps its pixels.
+        for (const RootRect& area : damage_) {
+            cairo_rectangle(context, area.x, area.y, area.width, area.height);
+        }
+        cairo_clip(context);
+    }
+    damagedWhole_ = false;
+    damage_.clear();
     cairo_push_group_with_content(context, CAIRO_CONTENT_COLOR_ALPHA);
     paintContent(context, frame().size);
     cairo_pop_group_to_source(context);

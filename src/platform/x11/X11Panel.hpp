@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/desktop/Panel.hpp"
 #include "platform/x11/X11RootSpace.hpp"
@@ -41,7 +42,10 @@ class X11Panel final : public Panel {
     bool isManaged() const { return managed_; }
     // Whether the window is mapped on the server (ordered in, and showable).
     bool isMapped() const { return mapped_; }
+    // Draws what needs drawing: the damaged areas when only some are, else everything.
     void paint();
+    // Part of the window needs drawing again (the server lost it); in window coordinates.
+    void damage(const RootRect& area);
     // Shows or hides the window as the compositor allows (it may have come or gone).
     void updateMapping();
     // The window manager placed the managed window at `rect`.
@@ -89,6 +93,9 @@ class X11Panel final : public Panel {
     bool hiddenForDeactivation_ = false;
     bool animationFramePending_ = false;
     RootRect placed_;
+    // What the next paint must draw: everything, or only these areas.
+    bool damagedWhole_ = true;
+    std::vector<RootRect> damage_;
     cairo_surface_t* surface_ = nullptr;
     xcb_window_t previousFocus_ = XCB_WINDOW_NONE;
 };

@@ -68,5 +68,34 @@ TEST_F(X11WithoutWindowManagerTest, StartsShowsPanelsAndSaysWhatItCannotDo) {
     EXPECT_FALSE(platform().workspace().frontmostApplication());
 }
 
+// A server without compositing keeps no copy of a hidden window, and has no 32-bit visual: panels
+// use the screen's own, and draw again what another window uncovers, and only that.
+class X11WithoutCompositingTest : public X11DesktopTest {
+  protected:
+    X11WithoutCompositingTest()
+        : X11DesktopTest(
+              {.windowManager = false, .compositor = false, .compositeExtension = false}) {}
+};
+
+TEST_F(X11WithoutCompositingTest, APanelRedrawsWhatAnotherWindowUncovers) {
+    auto panel =
+        platform().application().makePanel(Rect(100, 100, 200, 200), StyleMask::nonactivatingPanel);
+    panel->setOpaque(true);
+    panel->setBackgroundColor(Color(1, 0, 0, 1));
+    panel->orderFront();
+    // Global (100, 100) is root (100, 500) on the 800-point screen.
+    const auto isRed = [&](int x, int y) {
+        const auto pixel = driver().pixel(x, y);
+        return pixel.red == 255 && pixel.green == 0 && pixel.blue == 0;
+    };
+    ASSERT_TRUE(runUntil([&] { return isRed(150, 550); }));
+    const xcb_window_t popUp = driver().popUp(120, 520, 60, 60);
+    EXPECT_TRUE(runUntil([&] { return !isRed(150, 550); }));
+    runFor(0.05);
+    driver().destroy(popUp);
+    EXPECT_TRUE(runUntil([&] { return isRed(150, 550) && isRed(121, 521) && isRed(179, 579); }));
+    EXPECT_TRUE(isRed(250, 650));
+}
+
 }  // namespace
 }  // namespace talvori::testing

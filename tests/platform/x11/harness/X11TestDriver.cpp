@@ -139,6 +139,19 @@ void X11TestDriver::destroy(xcb_window_t window) {
     xcb_flush(connection_);
 }
 
+xcb_window_t X11TestDriver::popUp(int x, int y, int width, int height) {
+    const xcb_window_t window = xcb_generate_id(connection_);
+    const std::uint32_t values[] = {0x202020, 1};
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root_,
+                      static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                      static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    xcb_map_window(connection_, window);
+    sync();
+    return window;
+}
+
 void X11TestDriver::retitle(xcb_window_t window, const std::string& title) {
     xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_NAME"),
                         atom("UTF8_STRING"), 8, static_cast<std::uint32_t>(title.size()),

@@ -64,6 +64,8 @@ class X11TestDriver {
     // As a program moving its own window does (the window manager moves the frame).
     void move(xcb_window_t window, int x, int y);
     void destroy(xcb_window_t window);
+    // Another program's override-redirect window (a menu, a tooltip) at root `x, y`, mapped.
+    xcb_window_t popUp(int x, int y, int width, int height);
     // As a program renaming its window does (_NET_WM_NAME).
     void retitle(xcb_window_t window, const std::string& title);
 

@@ -142,6 +142,10 @@ bool X11TestSession::startServer(const Options& options) {
     std::vector<std::string> arguments{"Xvfb",     "-displayfd", "3",         "-screen",
                                        "0",        screen,       "-nolisten", "tcp",
                                        "-noreset", "+extension", "RANDR"};
+    if (!options.compositeExtension) {
+        arguments.push_back("-extension");
+        arguments.push_back("Composite");
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     // The read end may itself be descriptor 3: closed before the write end moves there.

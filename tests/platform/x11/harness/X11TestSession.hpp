@@ -17,6 +17,9 @@ class X11TestSession {
     struct Options {
         bool windowManager = true;
         bool compositor = true;
+        // Without the server's Composite extension there is no 32-bit visual, and the server
+        // keeps no pixels of hidden windows.
+        bool compositeExtension = true;
         int width = 1280;
         int height = 800;
     };
