@@ -75,6 +75,8 @@ SceneDescription TalvoriApp::firstRunScene() {
     };
     scene.sizedToContent = true;
     scene.hidesTitleBar = true;
+    // The first-run pages are drawn dark; a light frame around them would look out of place.
+    scene.appearance = Appearance::dark;
     return scene;
 }
 

@@ -14,7 +14,7 @@ namespace talvori::ui {
 
 namespace {
 
-constexpr const char* kOnboardingKey = "hasCompletedOnboarding";
+constexpr const char* kOnboardingKey = FirstRunView::kOnboardingKey;
 constexpr std::int64_t kStepCount = 2;
 constexpr double kDotsBottomPadding = 28;
 
@@ -38,6 +38,7 @@ std::function<void()> goingTo(Flow flow, FirstRunStep step) {
 }
 
 View stepView(const FirstRunStep& step, const Flow& flow, const Environment& environment,
+              const AppStorage& hasCompletedOnboarding,
               const std::function<void(const std::shared_ptr<WindowManager>&)>& onComplete) {
     switch (step.kind()) {
         case FirstRunStep::Kind::welcome:
@@ -54,12 +55,12 @@ View stepView(const FirstRunStep& step, const Flow& flow, const Environment& env
             environment.animation(Animation::easeOut(FirstRunView::kStepAnimationDuration)),
             toGranted);
     };
-    auto start = [flow, onComplete] {
+    auto start = [flow, hasCompletedOnboarding, onComplete] {
         const auto coordinator = flow.lock();
         if (!coordinator) return;
-        coordinator->completeFlow([&onComplete](const std::shared_ptr<WindowManager>& manager) {
+        coordinator->completeFlow([&](const std::shared_ptr<WindowManager>& manager) {
             // Stored before anyone hears of the completion: the window's scene decides on it.
-            platform().userDefaults().set(kOnboardingKey, true);
+            hasCompletedOnboarding.set(true);
             if (onComplete) onComplete(manager);
         });
     };
@@ -74,12 +75,13 @@ View FirstRunView::body(ViewContext<State>& ctx) const {
     const FirstRunStep step = ctx.state.flow->step()();
     // The container is identified by the page alone: the finish page changing its variant stays
     // on screen and only changes inside.
-    const View page = stepView(step, flow, ctx.environment(), onComplete)
-                          .frame({.maxWidth = infinity, .maxHeight = infinity})
-                          .transition(Transition::asymmetric(
-                              Transition::move(Edge::trailing).combined(Transition::opacity()),
-                              Transition::move(Edge::leading).combined(Transition::opacity())))
-                          .id(step.kind());
+    const View page =
+        stepView(step, flow, ctx.environment(), ctx.state.hasCompletedOnboarding, onComplete)
+            .frame({.maxWidth = infinity, .maxHeight = infinity})
+            .transition(Transition::asymmetric(
+                Transition::move(Edge::trailing).combined(Transition::opacity()),
+                Transition::move(Edge::leading).combined(Transition::opacity())))
+            .id(step.kind());
     const View dots =
         VStack({Spacer(), StepDots{step.kind() == FirstRunStep::Kind::welcome ? 0 : 1, kStepCount}})
             .padding(Edges::bottom, kDotsBottomPadding)

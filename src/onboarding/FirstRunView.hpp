@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "ui/AppStorage.hpp"
 #include "ui/UI.hpp"
 
 namespace talvori {
@@ -23,11 +24,14 @@ struct FirstRunView {
     static constexpr double kWidth = 560;
     static constexpr double kHeight = 500;
     static constexpr double kStepAnimationDuration = 0.25;
+    static constexpr const char* kOnboardingKey = "hasCompletedOnboarding";
 
     std::shared_ptr<RuntimeCoordinator> runtime;
     std::function<void(const std::shared_ptr<WindowManager>&)> onComplete;
 
     struct State {
+        // Only written, once the user finishes; whoever reads it learns of the write.
+        AppStorage hasCompletedOnboarding{kOnboardingKey, false};
         // Made on the first build and kept for as long as the view keeps its identity.
         std::shared_ptr<FirstRunFlowCoordinator> flow;
     };

@@ -21,6 +21,7 @@ class FirstRunJourneyTest : public OnboardingTest {
     void throughWelcome() {
         ASSERT_TRUE(window());
         EXPECT_EQ(window()->frame().size, (Size{560, 500}));
+        EXPECT_EQ(window()->appearance(), Appearance::dark);
         EXPECT_TRUE(text("Clear what matters"));
         EXPECT_EQ(dotsLabel(), "Step 1 of 2");
         EXPECT_EQ(key(kF, "f", kShiftCommand), sim::KeyDelivery::swallowed);
