@@ -1,7 +1,5 @@
 #include "ui/AlertView.hpp"
 
-#include <limits>
-
 #include "platform/desktop/Alerts.hpp"
 #include "platform/desktop/TitleBar.hpp"
 #include "ui/BorderedButtonStyle.hpp"
@@ -18,6 +16,11 @@ namespace {
 constexpr Color kBackground = Color::rgb255(36, 38, 46);
 constexpr double kPadding = 20;
 constexpr double kSymbolSize = 32;
+constexpr double kSymbolSpacing = 14;
+// The texts' column has the width the alert leaves it. Given outright rather than flexible, the
+// texts are broken at this width alone: a stack that weighs a flexible column proposes widths
+// down to nothing, and breaking a sentence at every letter costs more than the rest of the alert.
+constexpr double kTextWidth = AlertView::kWidth - 2 * kPadding - kSymbolSize - kSymbolSpacing;
 
 Color symbolColor(AlertStyle style) {
     switch (style) {
@@ -64,21 +67,21 @@ View AlertView::body(ViewContext<NoState>&) const {
                             .foregroundColor(Color::white(0.6))
                             .fixedSize(false, true));
     }
-    return VStack(HorizontalAlignment::leading, 18,
-                  {
-                      HStack(VerticalAlignment::top, 14,
-                             {
-                                 Image(symbolName(alert.alertStyle))
-                                     .resizable()
-                                     .frame(kSymbolSize, kSymbolSize)
-                                     .foregroundColor(symbolColor(alert.alertStyle))
-                                     .accessibilityHidden(),
-                                 VStack(HorizontalAlignment::leading, 6, std::move(texts))
-                                     .frame({.maxWidth = std::numeric_limits<double>::infinity(),
-                                             .alignment = Alignment::leading()}),
-                             }),
-                      HStack(8, std::move(buttons)),
-                  })
+    return VStack(
+               HorizontalAlignment::leading, 18,
+               {
+                   HStack(VerticalAlignment::top, kSymbolSpacing,
+                          {
+                              Image(symbolName(alert.alertStyle))
+                                  .resizable()
+                                  .frame(kSymbolSize, kSymbolSize)
+                                  .foregroundColor(symbolColor(alert.alertStyle))
+                                  .accessibilityHidden(),
+                              VStack(HorizontalAlignment::leading, 6, std::move(texts))
+                                  .frame({.width = kTextWidth, .alignment = Alignment::leading()}),
+                          }),
+                   HStack(8, std::move(buttons)),
+               })
         .padding(kPadding)
         .padding(Edges::top, TitleBar::kHeight)
         .frame({.width = kWidth})
