@@ -90,6 +90,7 @@ SceneDescription TalvoriApp::settingsScene() {
                                                    weak.lock());
     };
     scene.sizedToContent = true;
+    scene.appearance = Appearance::dark;
     return scene;
 }
 

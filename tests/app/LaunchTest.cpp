@@ -53,6 +53,16 @@ TEST_F(LaunchTest, TheDecisionRunsOnALaterTurnOnceWhateverTheBodyDoes) {
     EXPECT_EQ(simStatusBar().items().size(), 1u);
 }
 
+TEST_F(LaunchTest, TheSettingsWindowIsDarkWhateverTheSystemsAppearance) {
+    app = TalvoriApp::start();
+    runUntilIdle();
+    platform().application().openWindow(TalvoriApp::kSettingsSceneID);
+    const auto settings = platform().application().sceneWindow(TalvoriApp::kSettingsSceneID);
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->appearance(), Appearance::dark);
+    for (const auto& scene : app->body()) EXPECT_EQ(scene.appearance, Appearance::dark);
+}
+
 TEST_F(LaunchTest, ClosingTheLastWindowQuitsOnlyWhenNoDecisionIsPendingAndNoRuntimeRuns) {
     app = std::make_shared<TalvoriApp>();
     AppDelegate& delegate = *app->appDelegate();
