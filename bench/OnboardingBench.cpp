@@ -61,7 +61,8 @@ View page(int which) {
 // One page of the first-run window built, laid out and drawn at scale 1 in a new host: every node
 // made and every text and icon drawn. First argument: welcome, permission, finish granted, finish
 // skipped. Second: 0 as the window moves to that page, with the window's text measurer and icons
-// (its texts measured once already); 1 as a new window opens on it, its font system made afresh.
+// (its texts measured once already); 1 as a new window opens on it, with a text measurer and icons
+// of its own (the fonts the process loaded stay shared).
 void BM_FirstRunPage(benchmark::State& state) {
     static const char* const names[] = {"welcome", "permission", "finish granted",
                                         "finish skipped"};

@@ -11,8 +11,8 @@ namespace talvori::ui {
 
 namespace {
 
-// A count that cannot be drawn (a negative one) draws no dots; a huge one is as long as a row of
-// dots can usefully be.
+// A count that cannot be drawn (a negative one) draws no dots and is read as none; a huge one is
+// as long as a row of dots can usefully be.
 constexpr std::int64_t kMostDots = 64;
 
 std::int64_t drawnCount(std::int64_t total) {
@@ -25,7 +25,8 @@ std::string StepDots::accessibilityText() const {
     const std::int64_t shown =
         current < std::numeric_limits<std::int64_t>::max() ? current + 1 : current;
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "Step %" PRId64 " of %" PRId64, shown, total);
+    std::snprintf(buffer, sizeof buffer, "Step %" PRId64 " of %" PRId64, shown,
+                  std::max<std::int64_t>(total, 0));
     return buffer;
 }
 

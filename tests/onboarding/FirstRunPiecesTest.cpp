@@ -46,6 +46,7 @@ TEST_F(FirstRunPiecesTest, DotsMarkTheCurrentPageAndNameItForScreenReaders) {
     EXPECT_EQ(host(StepDots{0, 0})->size(), (Size{0, 0}));
     EXPECT_EQ(StepDots({0, 0}).accessibilityText(), "Step 1 of 0");
     EXPECT_EQ(host(StepDots{0, -4})->size(), (Size{0, 0})) << "a negative count draws nothing";
+    EXPECT_EQ(StepDots({0, -4}).accessibilityText(), "Step 1 of 0");
 }
 
 TEST_F(FirstRunPiecesTest, BodiesTakeTheirWholeWidthAndWrapWithExtraSpaceBetweenLines) {
