@@ -125,7 +125,10 @@ TEST_F(SettingsWindowTest, GearOpensGeneralAndTheWindowFollowsTheTabs) {
     clickLabelled("Shortcuts");
     EXPECT_EQ(pane().size, Size(540, 558));
     EXPECT_EQ(window()->frame().size, Size(540, bar + 558));
-    EXPECT_EQ(window()->frame().maxY(), top);
+    // It grows downwards, rising only as far as its bottom needs to stay on the screen.
+    const Rect visible = world().screens().front().visibleFrame;
+    EXPECT_EQ(window()->frame().minY(), std::max(visible.minY(), top - bar - 558));
+    EXPECT_TRUE(top - bar - 558 < visible.minY()) << "the General window stands that low";
     EXPECT_FALSE(identified(kLaunchAtLogin));
     picture("settings-shortcuts");
     clickLabelled("General");
@@ -294,6 +297,7 @@ TEST_F(SettingsWindowTest, RestoreDefaultsFollowsEveryDifferenceAndKeepsFocusSho
     EXPECT_EQ(restore().opacity(), 1);
     EXPECT_EQ(views().find(ui::Query::byText(ShortcutsSettingsTab::kFootnote)).frame(), footnote)
         << "the footnote never moves";
+    picture("settings-shortcuts-restore");
     GlobalShortcuts::setShortcut(ShortcutNames::newCover().initialShortcut,
                                  ShortcutNames::newCover());
     settle();

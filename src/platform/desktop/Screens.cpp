@@ -1,10 +1,27 @@
 #include "platform/desktop/Screens.hpp"
 
+#include <algorithm>
+
 namespace talvori {
 
 double Screens::primaryHeight() const {
     const auto all = screens();
     return all.empty() ? 0.0 : all.front().frame.height();
+}
+
+Rect Screens::keptOnScreen(const Rect& frame, const std::vector<Screen>& screens) {
+    if (screens.empty()) return frame;
+    const auto area = [&frame](const Screen& screen) {
+        const Rect shared = frame.intersection(screen.frame);
+        return shared.width() * shared.height();
+    };
+    const Screen& home =
+        *std::max_element(screens.begin(), screens.end(),
+                          [&area](const Screen& a, const Screen& b) { return area(a) < area(b); });
+    const Rect& visible = home.visibleFrame;
+    const double lift = std::max(0.0, visible.minY() - frame.minY());
+    const double room = std::max(0.0, visible.maxY() - frame.maxY());
+    return {frame.minX(), frame.minY() + std::min(lift, room), frame.width(), frame.height()};
 }
 
 }  // namespace talvori

@@ -32,6 +32,10 @@ class Screens {
     static Rect flipped(const Rect& rect, double primaryHeight) {
         return {rect.minX(), primaryHeight - rect.maxY(), rect.width(), rect.height()};
     }
+    // `frame` raised just enough that its bottom stays on the visible part of the screen it
+    // mostly stands on, never so far that its top leaves it: a window that grows downwards to fit
+    // its content stays within reach. Unchanged without screens.
+    static Rect keptOnScreen(const Rect& frame, const std::vector<Screen>& screens);
 };
 
 }  // namespace talvori

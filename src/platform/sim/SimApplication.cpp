@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/desktop/Screens.hpp"
 #include "platform/sim/SimPanel.hpp"
 #include "platform/sim/SimWorld.hpp"
 
@@ -149,8 +150,12 @@ void SimApplication::fitToContent(const std::string& sceneIdentifier) {
     const Size size = content->fittingSize();
     const Rect frame = window->frame();
     if (frame.size == size) return;
-    // The top-left corner stays where it is.
-    window->setFrame({frame.minX(), frame.maxY() - size.height, size.width, size.height}, false);
+    // The top-left corner stays where it is, unless the window would then run off the bottom of
+    // its screen.
+    window->setFrame(
+        Screens::keptOnScreen({frame.minX(), frame.maxY() - size.height, size.width, size.height},
+                              world_->screens()),
+        false);
 }
 
 void SimApplication::dismissWindow(const std::string& sceneIdentifier) {

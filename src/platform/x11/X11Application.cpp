@@ -431,8 +431,12 @@ void X11Application::fitToContent(const std::string& sceneIdentifier) {
     const Size size = content->fittingSize();
     const Rect frame = window->frame();
     if (frame.size == size) return;
-    // The top-left corner stays where it is.
-    window->setFrame({frame.minX(), frame.maxY() - size.height, size.width, size.height}, false);
+    // The top-left corner stays where it is, unless the window would then run off the bottom of
+    // its screen.
+    window->setFrame(
+        Screens::keptOnScreen({frame.minX(), frame.maxY() - size.height, size.width, size.height},
+                              screens_->screens()),
+        false);
 }
 
 void X11Application::dismissWindow(const std::string& sceneIdentifier) {
