@@ -195,6 +195,12 @@ TEST_F(CalloutTest, CoachMarkBubbleHangsFromItsBeak) {
     EXPECT_TRUE(close(pixel(*bubble, {218, 2}), ink, 0.1));
     EXPECT_EQ(pixel(*bubble, {150, 2}).alpha, 0);
     EXPECT_TRUE(close(pixel(*bubble, {118, bubble->size().height - 4}), ink));
+    // The tile shows the status item's own artwork, light on the dark tile.
+    int light = 0;
+    for (double y = 27; y < 44; ++y) {
+        for (double x = 22; x < 39; ++x) light += pixel(*bubble, {x, y}).red > 0.6;
+    }
+    EXPECT_GT(light, 20);
     // One element speaks for the whole bubble.
     const std::string dump = bubble->accessibilityDump();
     EXPECT_NE(dump.find(MenuBarCoachMarkController::showAnnouncement()), std::string::npos) << dump;
