@@ -174,10 +174,17 @@ void X11Application::placeInLevel(X11Panel& panel, bool top) {
 }
 
 // Window managers raise the windows they manage to the very top: panels of a raised level must
-// come back above them.
+// come back above them, and panels placed against a window must come back beside it.
 void X11Application::enforceLevels() {
     levelsDisturbed_ = false;
+    const auto live = livePanels();
+    const bool needed = std::any_of(live.begin(), live.end(), [](const auto& ours) {
+        return ours->isMapped() && !ours->isManaged() && (ours->level() > 0 || ours->isRelative());
+    });
+    if (!needed) return;
     const auto children = clients_->rootChildren();
+    // Panels placed against another window go back to it if other windows came between.
+    for (const auto& ours : live) ours->keepRelation(children);
     std::vector<std::pair<std::size_t, std::shared_ptr<X11Panel>>> raised;
     std::optional<std::size_t> topForeign;
     for (std::size_t index = 0; index < children.size(); ++index) {
@@ -293,6 +300,11 @@ void X11Application::handleEvent(const xcb_generic_event_t& event) {
         }
         case XCB_CONFIGURE_NOTIFY: {
             const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+            if (configure.event == connection_->root()) {
+                for (const auto& ours : livePanels()) {
+                    ours->siblingRestacked(configure.window, configure.above_sibling);
+                }
+            }
             if (configure.event == connection_->root() && !isOurWindow(configure.window)) {
                 levelsDisturbed_ = true;
                 break;

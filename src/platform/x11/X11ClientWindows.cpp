@@ -59,14 +59,25 @@ std::vector<xcb_window_t> X11ClientWindows::clientList() const {
 }
 
 xcb_window_t X11ClientWindows::activeWindow() const {
-    if (activeWindow_) return *activeWindow_;
+    if (activeWindow_ && !announcementPending_) return *activeWindow_;
     xcb_connection_t* raw = connection_->raw();
     const auto value = propertyReply(
         raw,
         requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_ACTIVE_WINDOW)));
-    const xcb_window_t active = value ? value->cardinal().value_or(0) : xcb_window_t{0};
-    if (!connection_->isClosed()) activeWindow_ = active;
-    return active;
+    const xcb_window_t announced = value ? value->cardinal().value_or(0) : xcb_window_t{0};
+    if (connection_->isClosed()) return announced;
+    if (announcementPending_) {
+        announcementPending_ = false;
+        // The window manager announces in steps (often none first, then the new window): while
+        // the focus is still in the window that took it, that window stays the active one.
+        if (announced != *activeWindow_) {
+            auto focus = waitReply(xcb_get_input_focus_reply, raw, xcb_get_input_focus(raw));
+            if (focus && focus->focus == *activeWindow_) return *activeWindow_;
+        }
+        focusAhead_ = false;
+    }
+    activeWindow_ = announced;
+    return announced;
 }
 
 std::uint32_t X11ClientWindows::currentDesktop() const {
@@ -295,6 +306,8 @@ bool X11ClientWindows::update(const xcb_generic_event_t& event) {
                 break;
             }
             activeWindow_ = focus.event;
+            focusAhead_ = true;
+            announcementPending_ = false;
             return true;
         }
         case XCB_PROPERTY_NOTIFY: {
@@ -302,7 +315,13 @@ bool X11ClientWindows::update(const xcb_generic_event_t& event) {
             if (notify.window != root) {
                 if (isReadProperty(notify.atom)) kept_.erase(notify.window);
             } else if (notify.atom == connection_->atom(Atom::_NET_ACTIVE_WINDOW)) {
-                activeWindow_.reset();
+                // Ahead of the window manager (the focus moved first), its announcement is
+                // checked against what the focus said; else simply read again.
+                if (focusAhead_) {
+                    announcementPending_ = true;
+                } else {
+                    activeWindow_.reset();
+                }
             } else if (notify.atom == connection_->atom(Atom::_NET_CLIENT_LIST) ||
                        notify.atom == connection_->atom(Atom::_NET_CLIENT_LIST_STACKING)) {
                 clientList_.reset();

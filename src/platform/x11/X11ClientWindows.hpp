@@ -104,6 +104,10 @@ class X11ClientWindows {
     std::function<bool(xcb_window_t)> isOwnWindow_;
     mutable std::map<xcb_window_t, Kept> kept_;
     mutable std::optional<xcb_window_t> activeWindow_;
+    // The active window came from the focus, before the window manager announced it; its
+    // announcement arrived and is still to be read.
+    mutable bool focusAhead_ = false;
+    mutable bool announcementPending_ = false;
     mutable std::optional<std::vector<xcb_window_t>> clientList_;
     mutable std::optional<std::uint32_t> currentDesktop_;
 };

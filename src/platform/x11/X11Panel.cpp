@@ -193,7 +193,11 @@ void X11Panel::frameDidChange(const Rect&) {
                              XCB_CONFIG_WINDOW_HEIGHT,
                          values);
     if (managed_ && (styleMask() & StyleMask::resizable) == 0) setManagedWindowProperties();
-    if (!resized) return;
+    if (!resized) {
+        // A window following another one: sent at once, as the window it follows moved.
+        xcb_flush(connection_->raw());
+        return;
+    }
     if (surface_) cairo_xcb_surface_set_size(surface_, rect.width, rect.height);
     setNeedsPaint();
 }
@@ -249,6 +253,7 @@ void X11Panel::updateMapping() {
 void X11Panel::orderFront() {
     auto application = application_.lock();
     if (!application || isClosed()) return;
+    relation_.reset();
     orderedIn_ = true;
     hiddenForDeactivation_ = false;
     markShown();
@@ -262,6 +267,7 @@ void X11Panel::orderFront() {
 
 void X11Panel::orderOut() {
     if (destroyed_) return;
+    relation_.reset();
     orderedIn_ = false;
     if (isKeyWindow()) {
         if (previousFocus_ != XCB_WINDOW_NONE) {
@@ -279,6 +285,7 @@ bool X11Panel::orderRelative(WindowOrderingMode mode, std::uint32_t other) {
     xcb_connection_t* raw = connection_->raw();
     xcb_window_t sibling = XCB_WINDOW_NONE;
     int otherLevel = 0;
+    relation_.reset();
     if (auto ours = application->panel(other)) {
         if (!ours->isMapped()) return false;
         sibling = ours->isManaged() ? application->clients().frameOf(other) : other;
@@ -309,22 +316,55 @@ bool X11Panel::orderRelative(WindowOrderingMode mode, std::uint32_t other) {
                        XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                        reinterpret_cast<const char*>(&message));
     } else {
-        const std::uint32_t values[] = {
+        relation_ = Relation{
             sibling,
             static_cast<std::uint32_t>(mode == WindowOrderingMode::above ? XCB_STACK_MODE_ABOVE
-                                                                         : XCB_STACK_MODE_BELOW)};
-        xcb_configure_window(raw, window_, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
-                             values);
+                                                                         : XCB_STACK_MODE_BELOW),
+            std::nullopt};
+        restackAgainstRelation();
     }
     if (canShow()) {
         map();
     } else {
         updateMapping();
     }
+    // Sent now rather than when the loop next sleeps: the rest of this turn's work (reading the
+    // window list again, say) would only delay it.
+    xcb_flush(raw);
     return true;
 }
 
+void X11Panel::restackAgainstRelation() {
+    if (!relation_) return;
+    const std::uint32_t values[] = {relation_->sibling, relation_->mode};
+    xcb_configure_window(connection_->raw(), window_,
+                         XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+}
+
+// The window manager restacks the window we were placed against as it activates it (raising it
+// past us), often a moment after we placed ourselves: the placement is kept until the panel is
+// ordered otherwise.
+void X11Panel::siblingRestacked(xcb_window_t sibling, xcb_window_t below) {
+    if (!relation_ || relation_->sibling != sibling || !mapped_) return;
+    const bool moved = relation_->siblingBelow != below;
+    relation_->siblingBelow = below;
+    // Directly below it still: nothing to do.
+    if (relation_->mode == XCB_STACK_MODE_BELOW && below == window_) return;
+    if (moved) restackAgainstRelation();
+}
+
+void X11Panel::keepRelation(const std::vector<xcb_window_t>& children) {
+    if (!relation_ || !mapped_) return;
+    const auto self = std::find(children.begin(), children.end(), window_);
+    const auto sibling = std::find(children.begin(), children.end(), relation_->sibling);
+    if (self == children.end() || sibling == children.end()) return;
+    const bool inPlace =
+        relation_->mode == XCB_STACK_MODE_BELOW ? self + 1 == sibling : sibling + 1 == self;
+    if (!inPlace) restackAgainstRelation();
+}
+
 void X11Panel::levelDidChange() {
+    relation_.reset();
     if (!mapped_) return;
     if (auto application = application_.lock()) application->placeInLevel(*this, true);
 }

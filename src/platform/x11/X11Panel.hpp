@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,13 @@ class X11Panel final : public Panel {
     void updateMapping();
     // The window manager placed the managed window at `rect`.
     void windowManagerMoved(const RootRect& rect);
+    // The window `sibling` was moved or restacked and now stands directly above `below`: a panel
+    // ordered against it goes back to its place.
+    void siblingRestacked(xcb_window_t sibling, xcb_window_t below);
+    // Whether the panel was last ordered directly above or below another window.
+    bool isRelative() const { return relation_.has_value(); }
+    // Goes back beside that window when the root's children (bottom to top) show it elsewhere.
+    void keepRelation(const std::vector<xcb_window_t>& children);
     // Key status moved to or from this panel.
     void keyStatusChanged(bool isKey);
     void setSkipsTaskbar(bool skips);
@@ -79,6 +87,7 @@ class X11Panel final : public Panel {
     void map();
     void unmap();
     void scheduleAnimationFrame();
+    void restackAgainstRelation();
     void paintContent(struct _cairo* context, Size size);
 
     std::weak_ptr<X11Application> application_;
@@ -93,6 +102,14 @@ class X11Panel final : public Panel {
     bool hiddenForDeactivation_ = false;
     bool animationFramePending_ = false;
     RootRect placed_;
+    // Directly above or below another window, as last ordered (with the window last seen
+    // directly below that one).
+    struct Relation {
+        xcb_window_t sibling;
+        std::uint32_t mode;
+        std::optional<xcb_window_t> siblingBelow;
+    };
+    std::optional<Relation> relation_;
     // What the next paint must draw: everything, or only these areas.
     bool damagedWhole_ = true;
     std::vector<RootRect> damage_;

@@ -69,5 +69,67 @@ TEST_F(X11WindowsTest, WindowListFollowsRenamesMovesAndDepartures) {
     EXPECT_TRUE(runUntil([&] { return !listed(client.window); }));
 }
 
+// A panel placed against another program's window goes back beside it when the window manager
+// raises that window past it.
+TEST_F(X11WindowsTest, APanelOrderedAboveAWindowStaysAboveItWhenItIsRaised) {
+    const auto target = openClient("Target", 100, 100, 400, 300, 0x3366cc);
+    const auto other = openClient("Other", 300, 200, 400, 300, 0xcc6633);
+    auto panel =
+        platform().application().makePanel(Rect(150, 400, 100, 100), StyleMask::nonactivatingPanel);
+    panel->setOpaque(true);
+    ASSERT_TRUE(panel->orderRelative(WindowOrderingMode::above, target.window));
+    const xcb_window_t frame = driver().frameOf(target.window);
+    const auto isDirectlyAbove = [&] {
+        const auto order = driver().stacking();
+        const auto at = std::find(order.begin(), order.end(), frame);
+        return at != order.end() && at + 1 != order.end() && *(at + 1) == panel->windowNumber();
+    };
+    ASSERT_TRUE(runUntil(isDirectlyAbove));
+    activate(target.window);
+    EXPECT_TRUE(runUntil(isDirectlyAbove));
+    activate(other.window);
+    runFor(0.05);
+    activate(target.window);
+    EXPECT_TRUE(runUntil(isDirectlyAbove));
+}
+
+// The active window as the focus and the window manager's announcements give it: the focus moves
+// first, and the manager may announce "none" before it announces the window. The driver plays
+// the window manager.
+class X11ActivationTest : public X11DesktopTest {
+  protected:
+    X11ActivationTest() : X11DesktopTest({.windowManager = false, .compositor = false}) {}
+    std::int32_t frontPid() {
+        const auto front = platform().workspace().frontmostApplication();
+        return front ? front->processIdentifier : 0;
+    }
+};
+
+TEST_F(X11ActivationTest, TheFocusActivatesAheadOfTheAnnouncementWhichHasTheLastWord) {
+    const auto alpha = session().openClient("Alpha", 100, 100, 300, 200, 0x3366cc);
+    const auto beta = session().openClient("Beta", 500, 300, 300, 200, 0xcc6633);
+    ASSERT_TRUE(alpha.window && beta.window);
+    driver().setWindows(driver().root(), "_NET_CLIENT_LIST", {alpha.window, beta.window});
+    driver().focus(alpha.window);
+    driver().setWindows(driver().root(), "_NET_ACTIVE_WINDOW", {alpha.window});
+    ASSERT_TRUE(runUntil([&] { return frontPid() == alpha.pid; }));
+    // Read once, so that the program watches both windows.
+    ASSERT_EQ(platform().windowList().copyWindowInfo(WindowListOption::all)->size(), 2U);
+
+    driver().focus(beta.window);
+    EXPECT_TRUE(runUntil([&] { return frontPid() == beta.pid; }));
+    driver().setWindows(driver().root(), "_NET_ACTIVE_WINDOW", {XCB_WINDOW_NONE});
+    runFor(0.05);
+    EXPECT_EQ(frontPid(), beta.pid);
+    driver().setWindows(driver().root(), "_NET_ACTIVE_WINDOW", {beta.window});
+    runFor(0.05);
+    EXPECT_EQ(frontPid(), beta.pid);
+
+    // The desktop takes the focus: the announcement of none stands.
+    driver().focus(XCB_WINDOW_NONE);
+    driver().setWindows(driver().root(), "_NET_ACTIVE_WINDOW", {XCB_WINDOW_NONE});
+    EXPECT_TRUE(runUntil([&] { return frontPid() == 0; }));
+}
+
 }  // namespace
 }  // namespace talvori::testing

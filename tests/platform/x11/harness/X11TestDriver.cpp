@@ -152,6 +152,19 @@ xcb_window_t X11TestDriver::popUp(int x, int y, int width, int height) {
     return window;
 }
 
+void X11TestDriver::setWindows(xcb_window_t window, const char* property,
+                               const std::vector<xcb_window_t>& windows) {
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, atom(property), XCB_ATOM_WINDOW,
+                        32, static_cast<std::uint32_t>(windows.size()), windows.data());
+    sync();
+}
+
+void X11TestDriver::focus(xcb_window_t window) {
+    xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_POINTER_ROOT, window ? window : root_,
+                        XCB_CURRENT_TIME);
+    sync();
+}
+
 void X11TestDriver::retitle(xcb_window_t window, const std::string& title) {
     xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_NAME"),
                         atom("UTF8_STRING"), 8, static_cast<std::uint32_t>(title.size()),

@@ -66,6 +66,11 @@ class X11TestDriver {
     void destroy(xcb_window_t window);
     // Another program's override-redirect window (a menu, a tooltip) at root `x, y`, mapped.
     xcb_window_t popUp(int x, int y, int width, int height);
+    // Sets a list of windows (or one) on a window, as a window manager publishes its state.
+    void setWindows(xcb_window_t window, const char* property,
+                    const std::vector<xcb_window_t>& windows);
+    // Gives `window` the keyboard focus (none: the root).
+    void focus(xcb_window_t window);
     // As a program renaming its window does (_NET_WM_NAME).
     void retitle(xcb_window_t window, const std::string& title);
 

@@ -151,6 +151,8 @@ bool X11TestSession::startServer(const Options& options) {
     // The read end may itself be descriptor 3: closed before the write end moves there.
     if (fds[0] != 3) posix_spawn_file_actions_addclose(&actions, fds[0]);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+    // The server outlives a crashed test program: it must not hold the program's output open.
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     auto argv = pointers(arguments);
     const int failed = ::posix_spawnp(&server_, "Xvfb", &actions, nullptr, argv.data(), environ);
