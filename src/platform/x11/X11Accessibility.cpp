@@ -204,7 +204,6 @@ void X11Accessibility::handleEvent(const xcb_generic_event_t& event) {
 }
 
 void X11Accessibility::activeWindowChanged() {
-    if (observers_.empty()) return;
     X11ClientWindows& clients = application_->clients();
     const xcb_window_t active = clients.activeWindow();
     if (active == activeWindow_ || active == XCB_WINDOW_NONE) {
@@ -212,6 +211,7 @@ void X11Accessibility::activeWindowChanged() {
         return;
     }
     activeWindow_ = active;
+    if (observers_.empty()) return;
     const std::int32_t pid = clients.pid(active);
     if (pid <= 0) return;
     const AXElement window = windowElement(pid, active);
