@@ -126,7 +126,8 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     services.accessibility = desktop->accessibility_;
     services.input = desktop->input_;
     services.statusBar = desktop->statusBar_;
-    services.announcer = std::make_shared<X11Announcer>();
+    services.announcer =
+        X11Announcer::make(desktop->sessionBus_, platform.logger("Announcements"));
     services.colorSampler = std::make_shared<X11ColorSampler>(platform.sharedRunLoop());
     services.loginItem = std::make_shared<X11LoginItem>(platform.logger("LoginItem"));
     services.hotKeyService = desktop->hotKeys_;
