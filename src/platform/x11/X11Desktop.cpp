@@ -79,8 +79,13 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     desktop->sessionBus_ = X11SessionBus::open(platform.runLoop(), platform.logger("StatusBar"));
     desktop->statusBar_ = std::make_shared<X11StatusBar>(
         connection, desktop->screens_, desktop->sessionBus_, platform.logger("StatusBar"));
+    desktop->colorSampler_ = std::make_shared<X11ColorSampler>(connection, platform.sharedRunLoop(),
+                                                               platform.logger("ColorSampler"));
     std::weak_ptr<X11StatusBar> statusBar = desktop->statusBar_;
-    desktop->input_->setClaim([statusBar](bool pointer, std::int16_t x, std::int16_t y) {
+    std::weak_ptr<X11ColorSampler> sampler = desktop->colorSampler_;
+    desktop->input_->setClaim([statusBar, sampler](bool pointer, std::int16_t x, std::int16_t y) {
+        // While a colour is picked every press and key is the sampler's.
+        if (auto strong = sampler.lock(); strong && strong->isSampling()) return true;
         auto strong = statusBar.lock();
         return pointer && strong && strong->claimsPointer(x, y);
     });
@@ -126,9 +131,8 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     services.accessibility = desktop->accessibility_;
     services.input = desktop->input_;
     services.statusBar = desktop->statusBar_;
-    services.announcer =
-        X11Announcer::make(desktop->sessionBus_, platform.logger("Announcements"));
-    services.colorSampler = std::make_shared<X11ColorSampler>(platform.sharedRunLoop());
+    services.announcer = X11Announcer::make(desktop->sessionBus_, platform.logger("Announcements"));
+    services.colorSampler = desktop->colorSampler_;
     services.loginItem = std::make_shared<X11LoginItem>(platform.logger("LoginItem"));
     services.hotKeyService = desktop->hotKeys_;
     services.keyboardLayout = std::make_shared<X11KeyboardLayout>(desktop->keyboard_);
@@ -160,6 +164,8 @@ void X11Desktop::handleEvent(const void* raw) {
     }
     screens_->handleEvent(event);
     keyboard_->handleEvent(event);
+    // The sampler's grab makes the pointer and the keys its own.
+    if (colorSampler_->handleEvent(event)) return;
     const std::uint8_t type = event.response_type & 0x7F;
     if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
         const auto& key = reinterpret_cast<const xcb_key_press_event_t&>(event);

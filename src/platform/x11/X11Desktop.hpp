@@ -11,6 +11,7 @@ namespace talvori::x11 {
 class X11Accessibility;
 class X11Application;
 class X11ClientWindows;
+class X11ColorSampler;
 class X11Connection;
 class X11HotKeyService;
 class X11Input;
@@ -53,6 +54,7 @@ class X11Desktop {
     // Null without a session bus.
     std::shared_ptr<X11SessionBus> sessionBus_;
     std::shared_ptr<X11StatusBar> statusBar_;
+    std::shared_ptr<X11ColorSampler> colorSampler_;
 };
 
 }  // namespace talvori::x11

@@ -1,0 +1,94 @@
+#include <optional>
+#include <vector>
+
+#include "platform/Platform.hpp"
+#include "platform/desktop/StyleMask.hpp"
+#include "platform/desktop/WindowEventHandler.hpp"
+#include "platform/x11/X11ColorSampler.hpp"
+#include "platform/x11/X11Desktop.hpp"
+#include "platform/x11/X11DesktopTest.hpp"
+
+namespace talvori::testing {
+namespace {
+
+class KeyRecorder : public WindowEventHandler {
+  public:
+    bool keyDown(Panel&, const Event& event) override {
+        keys.push_back(event.keyCode);
+        return true;
+    }
+    std::vector<std::uint16_t> keys;
+};
+
+class X11ColorSamplerTest : public X11DesktopTest {
+  protected:
+    // Starts picking; `picked` holds the answer once there is one.
+    void begin() {
+        answered = false;
+        picked.reset();
+        platform().colorSampler().begin([this](std::optional<Color> color) {
+            answered = true;
+            picked = color;
+        });
+    }
+    bool answeredWith(const std::optional<Color>& color) {
+        return runUntil([&] { return answered; }) && picked == color;
+    }
+
+    bool answered = false;
+    std::optional<Color> picked;
+};
+
+TEST_F(X11ColorSamplerTest,
+       PicksTheScreensPixelWithALoupeAsideEscapeGivesUpUnseenAndAHeldGrabEndsIt) {
+    openClient("Swatch", 200, 200, 300, 200, 0x3366cc);
+    // A key window of ours that must not hear the Escape meant for the sampler.
+    auto recorder = std::make_shared<KeyRecorder>();
+    auto panel =
+        platform().application().makePanel(Rect(900, 100, 200, 100), StyleMask::nonactivatingPanel);
+    panel->setCanBecomeKey(true);
+    panel->setEventHandler(recorder);
+    panel->orderFront();
+    panel->makeKey();
+    ASSERT_TRUE(runUntil([&] { return panel->isKeyWindow(); }));
+
+    begin();
+    auto& sampler = static_cast<x11::X11ColorSampler&>(platform().colorSampler());
+    driver().moveMouse(350, 300);
+    ASSERT_TRUE(runUntil([&] {
+        const auto loupe =
+            sampler.loupe() ? driver().rootGeometry(sampler.loupe()) : std::vector<int>{};
+        return loupe.size() == 4 && loupe[0] > 350 && loupe[1] > 300;
+    }));
+    runFor(0.1);
+    screenshot("color-sampler-loupe");
+    driver().click(350, 300);
+    EXPECT_TRUE(answeredWith(Color::rgb255(0x33, 0x66, 0xcc)));
+    EXPECT_FALSE(driver().isViewable(sampler.loupe()));
+
+    begin();
+    runFor(0.1);
+    driver().tap(X11TestDriver::kEscape);
+    EXPECT_TRUE(answeredWith(std::nullopt));
+    runFor(0.1);
+    EXPECT_TRUE(recorder->keys.empty());
+    // Done: keys reach the key window again.
+    driver().tap(X11TestDriver::kA);
+    EXPECT_TRUE(runUntil([&] { return !recorder->keys.empty(); }));
+
+    // While another program holds the pointer (an open menu) it waits a moment, then gives up.
+    xcb_connection_t* other = driver().connection();
+    auto* grab = xcb_grab_pointer_reply(
+        other,
+        xcb_grab_pointer(other, 0, driver().root(), XCB_EVENT_MASK_BUTTON_PRESS,
+                         XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_WINDOW_NONE, XCB_CURSOR_NONE,
+                         XCB_CURRENT_TIME),
+        nullptr);
+    ASSERT_TRUE(grab && grab->status == XCB_GRAB_STATUS_SUCCESS);
+    std::free(grab);
+    begin();
+    EXPECT_TRUE(answeredWith(std::nullopt));
+}
+
+}  // namespace
+}  // namespace talvori::testing
