@@ -8,6 +8,7 @@
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Panel.hpp"
 #include "platform/x11/X11Reply.hpp"
+#include "platform/x11/X11SceneWindowHints.hpp"
 #include "platform/x11/X11Screens.hpp"
 
 namespace talvori::x11 {
@@ -377,6 +378,7 @@ void X11Application::handleFocus(const xcb_generic_event_t& event, bool in) {
 }
 
 void X11Application::handleClientMessage(const xcb_client_message_event_t& message) {
+    if (X11SceneWindowHints::answerPing(*connection_, message)) return;
     if (message.format != 32 || message.type != connection_->atom(Atom::WM_PROTOCOLS)) return;
     if (message.data.data32[0] != connection_->atom(Atom::WM_DELETE_WINDOW)) return;
     // The user closed a scene window with its close button.

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "platform/x11/X11DesktopEntry.hpp"
+#include "platform/x11/X11DesktopFiles.hpp"
 
 namespace talvori::x11 {
 

@@ -17,6 +17,7 @@
 #include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Reply.hpp"
+#include "platform/x11/X11SceneWindowHints.hpp"
 #include "platform/x11/X11Screens.hpp"
 
 namespace talvori::x11 {
@@ -119,13 +120,14 @@ void X11Panel::create() {
                         sizeof kClass, kClass);
     const std::uint32_t pid = static_cast<std::uint32_t>(::getpid());
     setCardinals(raw, window_, connection_->atom(Atom::_NET_WM_PID), XCB_ATOM_CARDINAL, &pid, 1);
-    if (managed_) setManagedWindowProperties();
+    if (managed_) {
+        X11SceneWindowHints::apply(*connection_, window_);
+        setManagedWindowProperties();
+    }
 }
 
 void X11Panel::setManagedWindowProperties() {
     xcb_connection_t* raw = connection_->raw();
-    const xcb_atom_t protocols[] = {connection_->atom(Atom::WM_DELETE_WINDOW)};
-    setCardinals(raw, window_, connection_->atom(Atom::WM_PROTOCOLS), XCB_ATOM_ATOM, protocols, 1);
     const xcb_atom_t type = connection_->atom(Atom::_NET_WM_WINDOW_TYPE_NORMAL);
     setCardinals(raw, window_, connection_->atom(Atom::_NET_WM_WINDOW_TYPE), XCB_ATOM_ATOM, &type,
                  1);

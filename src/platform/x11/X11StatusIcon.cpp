@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/x11/X11IconPixels.hpp"
+
 namespace talvori::x11 {
 
 namespace {
@@ -11,11 +13,6 @@ std::string lowercase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
-}
-
-std::uint8_t unpremultiplied(std::uint32_t channel, std::uint32_t alpha) {
-    return static_cast<std::uint8_t>(
-        std::min<std::uint32_t>(255, (channel * 255 + alpha / 2) / alpha));
 }
 
 }  // namespace
@@ -55,22 +52,11 @@ std::vector<std::uint8_t> X11StatusIcon::networkOrderPixels(const std::optional<
     cairo_t* context = cairo_create(surface);
     if (image) draw(context, *image, Rect(0, 0, size, size), tint);
     cairo_destroy(context);
-    cairo_surface_flush(surface);
     std::vector<std::uint8_t> bytes;
     bytes.reserve(static_cast<std::size_t>(size) * static_cast<std::size_t>(size) * 4);
-    const unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    for (int row = 0; row < size; ++row) {
-        const auto* pixels = reinterpret_cast<const std::uint32_t*>(data + row * stride);
-        for (int column = 0; column < size; ++column) {
-            // Cairo keeps premultiplied native-endian words.
-            const std::uint32_t pixel = pixels[column];
-            const std::uint32_t alpha = pixel >> 24;
-            bytes.push_back(static_cast<std::uint8_t>(alpha));
-            for (const int shift : {16, 8, 0}) {
-                const std::uint32_t channel = (pixel >> shift) & 0xFF;
-                bytes.push_back(alpha == 0 ? 0 : unpremultiplied(channel, alpha));
-            }
+    for (const std::uint32_t pixel : X11IconPixels::straight(surface)) {
+        for (const int shift : {24, 16, 8, 0}) {
+            bytes.push_back(static_cast<std::uint8_t>((pixel >> shift) & 0xFF));
         }
     }
     cairo_surface_destroy(surface);

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace talvori::x11 {
+
+class X11Connection;
+
+// What a managed window of ours (the first-run window, the settings window) tells the window
+// manager and the desktop beyond its title and size: which machine and program it belongs to (so
+// that a hung program can be recognised and ended), that it answers the manager's pings, its
+// icon, the user's last input time (so that it may take the focus), and its frame's appearance.
+struct X11SceneWindowHints {
+    // The application icon at the sizes task bars and switchers use, as _NET_WM_ICON holds them:
+    // width, height, then the pixels, for each size.
+    static std::vector<std::uint32_t> iconCardinals();
+
+    static void apply(const X11Connection& connection, xcb_window_t window);
+    // Asks the window manager for a dark frame, where it draws one.
+    static void setDarkFrame(const X11Connection& connection, xcb_window_t window, bool dark);
+    // Answers the window manager's ping; true when `message` was one.
+    static bool answerPing(const X11Connection& connection,
+                           const xcb_client_message_event_t& message);
+};
+
+}  // namespace talvori::x11

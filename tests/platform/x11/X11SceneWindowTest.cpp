@@ -1,0 +1,88 @@
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.hpp"
+#include "platform/x11/X11DesktopTest.hpp"
+#include "ui/PanelHost.hpp"
+#include "ui/UI.hpp"
+
+namespace talvori::testing {
+namespace {
+
+class X11SceneWindowTest : public X11DesktopTest {
+  protected:
+    xcb_window_t openScene() {
+        SceneDescription scene;
+        scene.identifier = "settings";
+        scene.title = "Talvori Settings";
+        scene.makeContent = [] {
+            return ui::PanelHost::make(
+                ui::View(ui::Text("General")).frame({.width = 320, .height = 200}));
+        };
+        platform().application().registerScene(scene);
+        platform().application().openWindow("settings");
+        const auto window = platform().application().sceneWindow("settings");
+        if (!window) return XCB_WINDOW_NONE;
+        const xcb_window_t number = window->windowNumber();
+        EXPECT_TRUE(runUntil([&] { return driver().isViewable(number); }));
+        return number;
+    }
+};
+
+TEST_F(X11SceneWindowTest, SceneWindowsCarryTheirIconMachineAndPingAndAnswerThePing) {
+    const xcb_window_t window = openScene();
+    ASSERT_NE(window, XCB_WINDOW_NONE);
+    const auto icon = driver().cardinals(window, "_NET_WM_ICON");
+    ASSERT_GT(icon.size(), 2U);
+    EXPECT_EQ(icon[0], 16U);
+    EXPECT_EQ(icon[1], 16U);
+    // The icon's middle is opaque.
+    EXPECT_EQ(icon[2 + 8 * 16 + 8] >> 24, 0xFFU);
+    const auto protocols = driver().cardinals(window, "WM_PROTOCOLS");
+    EXPECT_NE(std::find(protocols.begin(), protocols.end(), driver().atom("_NET_WM_PING")),
+              protocols.end());
+    auto* machine =
+        xcb_get_property_reply(driver().connection(),
+                               xcb_get_property(driver().connection(), 0, window,
+                                                XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING, 0, 64),
+                               nullptr);
+    ASSERT_TRUE(machine);
+    EXPECT_GT(xcb_get_property_value_length(machine), 0);
+    std::free(machine);
+    screenshot("scene-window");
+
+    // The window manager pings; the answer comes back to the root.
+    xcb_connection_t* manager = xcb_connect(session().display().c_str(), nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(manager)).data->root;
+    const std::uint32_t events[] = {XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY};
+    xcb_change_window_attributes(manager, root, XCB_CW_EVENT_MASK, events);
+    xcb_client_message_event_t ping{};
+    ping.response_type = XCB_CLIENT_MESSAGE;
+    ping.format = 32;
+    ping.window = window;
+    ping.type = driver().atom("WM_PROTOCOLS");
+    ping.data.data32[0] = driver().atom("_NET_WM_PING");
+    ping.data.data32[1] = 1234;
+    ping.data.data32[2] = window;
+    xcb_send_event(manager, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<char*>(&ping));
+    xcb_flush(manager);
+    bool answered = false;
+    EXPECT_TRUE(runUntil([&] {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(manager)) {
+            const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
+            answered = answered || ((event->response_type & 0x7F) == XCB_CLIENT_MESSAGE &&
+                                    message->window == root && message->data.data32[1] == 1234 &&
+                                    message->data.data32[2] == window);
+            std::free(event);
+        }
+        return answered;
+    }));
+    xcb_disconnect(manager);
+}
+
+}  // namespace
+}  // namespace talvori::testing
