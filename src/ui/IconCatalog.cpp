@@ -3,6 +3,7 @@
 #include <librsvg/rsvg.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "platform/Platform.hpp"
 
@@ -65,6 +66,14 @@ bool IconCatalog::isSymbolName(std::string_view name) {
 }
 
 std::string IconCatalog::defaultDirectory() {
+    // An installed program has its icons in ../share/talvori/icons beside its bin folder; one in
+    // the build tree has the build's copy.
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const auto installed = program.parent_path().parent_path() / "share" / "talvori" / "icons";
+        if (std::filesystem::is_directory(installed, error)) return installed.string();
+    }
     return TALVORI_ICON_DIR;
 }
 

@@ -419,6 +419,9 @@ std::shared_ptr<Panel> X11Application::openSceneWindow(SceneState& scene) {
     if (description.hidesTitleBar) style |= StyleMask::fullSizeContentView;
     auto window = makePanel(frame, style);
     window->setTitle(description.title);
+    window->setAppearance(description.appearance);
+    X11SceneWindowHints::setDarkFrame(*connection_, window->windowNumber(),
+                                      description.appearance == Appearance::dark);
     window->setRestorable(false);
     window->setHostedContent(content);
     const std::string identifier = description.identifier;

@@ -19,6 +19,7 @@ class X11SceneWindowTest : public X11DesktopTest {
         SceneDescription scene;
         scene.identifier = "settings";
         scene.title = "Talvori Settings";
+        scene.appearance = Appearance::dark;
         scene.makeContent = [] {
             return ui::PanelHost::make(
                 ui::View(ui::Text("General")).frame({.width = 320, .height = 200}));
@@ -33,7 +34,7 @@ class X11SceneWindowTest : public X11DesktopTest {
     }
 };
 
-TEST_F(X11SceneWindowTest, SceneWindowsCarryTheirIconMachineAndPingAndAnswerThePing) {
+TEST_F(X11SceneWindowTest, SceneWindowsCarryTheirIconMachinePingAndFrameAndAnswerThePing) {
     const xcb_window_t window = openScene();
     ASSERT_NE(window, XCB_WINDOW_NONE);
     const auto icon = driver().cardinals(window, "_NET_WM_ICON");
@@ -53,6 +54,17 @@ TEST_F(X11SceneWindowTest, SceneWindowsCarryTheirIconMachineAndPingAndAnswerTheP
     ASSERT_TRUE(machine);
     EXPECT_GT(xcb_get_property_value_length(machine), 0);
     std::free(machine);
+    // Window managers that draw frames by the toolkit's theme draw this one dark.
+    auto* variant = xcb_get_property_reply(
+        driver().connection(),
+        xcb_get_property(driver().connection(), 0, window, driver().atom("_GTK_THEME_VARIANT"),
+                         XCB_GET_PROPERTY_TYPE_ANY, 0, 16),
+        nullptr);
+    ASSERT_TRUE(variant);
+    EXPECT_EQ(std::string(static_cast<const char*>(xcb_get_property_value(variant)),
+                          static_cast<std::size_t>(xcb_get_property_value_length(variant))),
+              "dark");
+    std::free(variant);
     screenshot("scene-window");
 
     // The window manager pings; the answer comes back to the root.
