@@ -21,18 +21,16 @@ double opacityForPercent(int percent) {
     return std::max(std::min(percent / 100.0, 1.0), kMinimumOpacity);
 }
 
-// The window around a card: the card plus its shadow's margin, in the global space (y up).
-Rect windowFrame(const Rect& card) {
+// The shadow's margin below `card`, cut to what leaves the cover free when the cover stands
+// beneath the card: the window takes the pointer everywhere, and the cover's top edge must stay
+// reachable.
+double bottomMarginOver(const Rect& card, const Rect& cover) {
     using C = ControlPanelController;
-    return {card.minX() - C::kShadowMarginSide, card.minY() - C::kShadowMarginBottom,
-            card.width() + 2 * C::kShadowMarginSide,
-            card.height() + C::kShadowMarginTop + C::kShadowMarginBottom};
-}
-
-Size cardSize(Size windowSize) {
-    using C = ControlPanelController;
-    return {std::max(windowSize.width - 2 * C::kShadowMarginSide, 0.0),
-            std::max(windowSize.height - C::kShadowMarginTop - C::kShadowMarginBottom, 0.0)};
+    const bool beneath = cover.maxY() <= card.minY() &&
+                         cover.minX() < card.maxX() + C::kShadowMarginSide &&
+                         cover.maxX() > card.minX() - C::kShadowMarginSide;
+    if (!beneath) return C::kShadowMarginBottom;
+    return std::min(C::kShadowMarginBottom, card.minY() - cover.maxY());
 }
 
 }  // namespace
@@ -64,6 +62,7 @@ void ControlPanelController::scheduleHide() {
 
 void ControlPanelController::repositionPanel(const UUID& id, const Rect& overlayFrame) {
     if (samplingSession_ || currentOverlayID_ != id || !isPanelVisible()) return;
+    coverFrame_ = overlayFrame;
     placeCard(panelFrame(overlayFrame, cardFrame()->size), false);
 }
 
@@ -98,6 +97,7 @@ void ControlPanelController::shutdown() {
     }
     panel_.reset();
     hostingView_.reset();
+    cardView_.reset();
     viewModelProvider = nullptr;
     onDuplicate = nullptr;
     onClose = nullptr;
@@ -123,6 +123,7 @@ void ControlPanelController::showPanel(const UUID& id, const Rect& overlayFrame)
     currentOverlayID_ = id;
     if (!panel_) buildPanel();
     setRootView(id, std::move(viewModel));
+    coverFrame_ = overlayFrame;
     const Rect card = panelFrame(overlayFrame, cardSize(hostingView_->fittingSize()));
     placeCard(card, false);
     panel_->window().orderFront();
@@ -224,7 +225,7 @@ std::shared_ptr<Panel> ControlPanelController::panel() const {
 std::optional<Rect> ControlPanelController::cardFrame() const {
     if (!panel_) return std::nullopt;
     const Rect window = panel_->window().frame();
-    return Rect{window.minX() + kShadowMarginSide, window.minY() + kShadowMarginBottom,
+    return Rect{window.minX() + kShadowMarginSide, window.minY() + bottomMargin_,
                 cardSize(window.size).width, cardSize(window.size).height};
 }
 
@@ -287,9 +288,14 @@ void ControlPanelController::setRootView(const UUID& id,
                 return self && self->resolveSampling(token);
             },
     };
-    const ui::View root = ui::View(std::move(view))
-                              .padding(ui::EdgeInsets{kShadowMarginTop, kShadowMarginSide,
-                                                      kShadowMarginBottom, kShadowMarginSide})
+    cardView_ = std::make_shared<const ui::View>(std::move(view));
+    applyRootView();
+}
+
+void ControlPanelController::applyRootView() {
+    const ui::View root = cardView_
+                              ->padding(ui::EdgeInsets{kShadowMarginTop, kShadowMarginSide,
+                                                       bottomMargin_, kShadowMarginSide})
                               .frame({.maxWidth = ui::infinity,
                                       .maxHeight = ui::infinity,
                                       .alignment = ui::Alignment::top()});
@@ -298,11 +304,28 @@ void ControlPanelController::setRootView(const UUID& id,
         return;
     }
     hostingView_ = ui::PanelHost::make(root);
-    hostingView_->onLayoutChange = weakly(weak, &ControlPanelController::resizePanelToFit);
+    hostingView_->onLayoutChange =
+        weakly(weak_from_this(), &ControlPanelController::resizePanelToFit);
     panel_->window().setHostedContent(hostingView_);
 }
 
+// The window around a card: the card plus its shadow's margin, in the global space (y up).
+Rect ControlPanelController::windowFrame(const Rect& card) const {
+    return {card.minX() - kShadowMarginSide, card.minY() - bottomMargin_,
+            card.width() + 2 * kShadowMarginSide, card.height() + kShadowMarginTop + bottomMargin_};
+}
+
+Size ControlPanelController::cardSize(Size windowSize) const {
+    return {std::max(windowSize.width - 2 * kShadowMarginSide, 0.0),
+            std::max(windowSize.height - kShadowMarginTop - bottomMargin_, 0.0)};
+}
+
 void ControlPanelController::placeCard(const Rect& card, bool display) {
+    // The content's margin follows the window's, so the card keeps its place in the window.
+    if (const double bottom = bottomMarginOver(card, coverFrame_); bottom != bottomMargin_) {
+        bottomMargin_ = bottom;
+        applyRootView();
+    }
     panel_->window().setFrame(windowFrame(card), display);
     // The views lay out at the window's new size now, not at its next drawing, so that the pointer
     // finds them where they will be drawn.

@@ -18,7 +18,8 @@ class OverlayViewModel;
 class Panel;
 namespace ui {
 class PanelHost;
-}
+class View;
+}  // namespace ui
 
 // The one floating control panel beside whichever cover the pointer rests on: when it shows, moves
 // to another cover and goes, where it stands, what its buttons call, and the digit keys that set
@@ -30,7 +31,8 @@ class ControlPanelController : public std::enable_shared_from_this<ControlPanelC
     // Space around the card for its shadow, inside the window: the card sits at this offset from
     // the window's top left, and the placement rules apply to the card, not the window. The window
     // takes the pointer everywhere, so at the sides and the top the margin is no wider than the gap
-    // to the cover, and a card beside or below its cover never lies over it.
+    // to the cover, and a card beside or below its cover never lies over it; a card above its
+    // cover keeps no more of the bottom margin than the gap.
     static constexpr double kShadowMarginTop = 10;
     static constexpr double kShadowMarginSide = 10;
     static constexpr double kShadowMarginBottom = 50;
@@ -100,13 +102,21 @@ class ControlPanelController : public std::enable_shared_from_this<ControlPanelC
     bool isVisibleForAnotherCover(const UUID& id) const;
     void buildPanel();
     void setRootView(const UUID& id, std::shared_ptr<OverlayViewModel> viewModel);
+    void applyRootView();
     void placeCard(const Rect& card, bool display);
+    Rect windowFrame(const Rect& card) const;
+    Size cardSize(Size windowSize) const;
     void forgetOpacityDigit();
     std::shared_ptr<Timer> scheduleTimer(double delay,
                                          std::function<void(ControlPanelController&)> action);
 
     std::shared_ptr<KeyablePanel> panel_;
     std::shared_ptr<ui::PanelHost> hostingView_;
+    // The card's view, without the shadow's margin around it.
+    std::shared_ptr<const ui::View> cardView_;
+    double bottomMargin_ = kShadowMarginBottom;
+    // Where the cover the card was last placed for stands.
+    Rect coverFrame_;
     std::optional<UUID> currentOverlayID_;
     TimerSlot hideTimer_;
     TimerSlot showTimer_;

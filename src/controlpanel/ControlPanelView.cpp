@@ -30,7 +30,10 @@ View ControlPanelView::body(ViewContext<NoState>&) const {
         .frame({.width = kWidth})
         .background(Color(Palette::ink))
         .clipShape(RoundedRectangle(kCornerRadius))
-        .shadow(Palette::black70, 30, 0, 20)
+        .background(RoundedRectangle(kCornerRadius)
+                        .fill(Color(Palette::ink))
+                        .padding(EdgeInsets{kShadowTopInset, kShadowInset, 0, kShadowInset})
+                        .shadow(Palette::black70, 30, 0, 20))
         .overlay(RoundedRectangle(kCornerRadius).strokeBorder(Color(Palette::white6_3), 0.5))
         .onHover([onHoverChange = onHoverChange](bool hovering) {
             if (onHoverChange) onHoverChange(hovering);

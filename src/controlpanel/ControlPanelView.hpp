@@ -21,6 +21,12 @@ namespace talvori::ui {
 struct ControlPanelView {
     static constexpr double kWidth = 300;
     static constexpr double kCornerRadius = 12;
+    // The shadow is cast by a shape inset this much from the card's sides and top: the panel's
+    // window leaves only a narrow margin beside and above the card (it must not lie over the
+    // cover), and a shadow as large as the card would end there in a hard edge. Inset so, its blur
+    // has faded out by the window's edge.
+    static constexpr double kShadowInset = 20;
+    static constexpr double kShadowTopInset = 10;
 
     std::shared_ptr<OverlayViewModel> viewModel;
     std::int64_t presentationGeneration = 0;

@@ -1,4 +1,5 @@
 #include "controlpanel/ControlPanelTest.hpp"
+#include "platform/sim/ScreenPicture.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -95,6 +96,30 @@ TEST_F(ControlPanelTest, TheCardStandsBesideTheCoverFollowsItAndGrowsDownwards) 
     advance(1);
     EXPECT_GT(controller->cardFrame()->height(), card.height() + 150);
     EXPECT_EQ(controller->cardFrame()->maxY(), top);
+}
+
+TEST_F(ControlPanelTest, TheWindowLeavesACoverBelowTheCardFreeAndItsShadowFadesOut) {
+    const Rect screen = visibleFrame();
+    auto& cover = addCover({screen.minX(), screen.minY() + 60, screen.width(), 150});
+    showPanelFor(cover);
+    const Rect card = *controller->cardFrame();
+    ASSERT_EQ(card.minY(), screen.minY() + 220) << "no room beside or below: above the cover";
+    EXPECT_EQ(controller->panel()->frame().minY(), screen.minY() + 210);
+
+    // The cover's top edge right under the card takes the pointer: a drag there moves the cover.
+    input().drag({card.midX(), screen.minY() + 190}, {card.midX(), screen.minY() + 150});
+    runUntilIdle();
+    EXPECT_EQ(cover.model.peek().frame.rect().minY(), screen.minY() + 20);
+    EXPECT_EQ(controller->panel()->frame().minY(), screen.minY() + 170);
+
+    // Beside the window's edge the shadow has faded: no hard edge where the window ends.
+    const Rect window = controller->panel()->frame();
+    const auto shot = sim::ScreenPicture::render(world());
+    const double y = card.minY() + 100;
+    const Color inside = shot.colorAt({window.maxX() - 0.5, y});
+    const Color outside = shot.colorAt({window.maxX() + 0.5, y});
+    EXPECT_NEAR(inside.red, outside.red, 0.02);
+    EXPECT_NEAR(inside.blue, outside.blue, 0.02);
 }
 
 TEST_F(ControlPanelTest, SamplingHoldsThePanelUntilItsOwnTokenComesBack) {
