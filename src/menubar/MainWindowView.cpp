@@ -39,12 +39,15 @@ View MainWindowView::body(ViewContext<NoState>&) const {
                                                             manager->checkForUpdatesFromCallout();
                                                     }})
                                    : View();
-    return VStack(0, {header(pending.has_value()), updateRow, whatsNewCard(),
-                      ActiveIdleView{windowManager}})
-        .frame({.width = kWidth})
-        .onSizeChange([onHeightChange = onHeightChange](Size size) {
-            if (onHeightChange) onHeightChange(size.height);
-        })
+    const View column = VStack(0, {header(pending.has_value()), updateRow, whatsNewCard(),
+                                   ActiveIdleView{windowManager}})
+                            .frame({.width = kWidth})
+                            .onSizeChange([onHeightChange = onHeightChange](Size size) {
+                                if (onHeightChange) onHeightChange(size.height);
+                            });
+    // The column keeps its own height, which it reports; a panel held shorter by the screen scrolls
+    // it, so that every cover and layout can still be reached.
+    return ScrollView(column)
         .frame({.minHeight = 0,
                 .maxHeight = std::numeric_limits<double>::infinity(),
                 .alignment = Alignment::top()})

@@ -105,8 +105,27 @@ void MenuBarPanelController::makePanel() {
     hostingView_ = std::move(host);
 }
 
+std::optional<double> MenuBarPanelController::heightLimit() const {
+    double top = 0, bottom = 0;
+    if (const auto anchor = statusItemScreenAnchor()) {
+        top = anchor->rect.minY() - kGapBelowItem;
+        bottom = anchor->screen.visibleFrame.minY() + kScreenMargin;
+    } else if (const auto screen = platform().screens().mainScreen()) {
+        top = screen->visibleFrame.maxY() - kGapBelowItem;
+        bottom = screen->visibleFrame.minY() + kScreenMargin;
+    }
+    if (!(top > bottom)) return std::nullopt;
+    return top - bottom;
+}
+
+double MenuBarPanelController::cappedHeight(double contentHeight) const {
+    const auto limit = heightLimit();
+    return limit ? std::min(contentHeight, *limit) : contentHeight;
+}
+
 Rect MenuBarPanelController::panelFrame(Size size) const {
-    const double w = size.width, h = size.height;
+    // Content taller than the screen allows scrolls inside the panel (see MainWindowView).
+    const double w = size.width, h = cappedHeight(size.height);
     // max(lo, min(hi, x)): on a screen too narrow for the panel the left margin wins.
     if (const auto anchor = statusItemScreenAnchor()) {
         const Rect visible = anchor->screen.visibleFrame;
@@ -125,8 +144,9 @@ void MenuBarPanelController::showPanel() {
     if (!panel_) makePanel();
     if (!panel_ || !hostingView_) return;
     const Size size = hostingView_->fittingSize();
-    panel_->setFrame(panelFrame(size), false);
-    layOutAt(size);
+    const Rect frame = panelFrame(size);
+    panel_->setFrame(frame, false);
+    layOutAt(frame.size);
     targetContentHeight_ = size.height;
     platform().application().activate();
     panel_->makeKeyAndOrderFront();
@@ -159,8 +179,8 @@ void MenuBarPanelController::contentHeightChanged(double height) {
     if (std::abs(height - targetContentHeight_) <= kHeightTolerance) return;
     targetContentHeight_ = height;
     const Rect frame = panel_->frame();
-    const Rect target{frame.minX(), frame.minY() - (height - frame.height()), frame.width(),
-                      height};
+    const double shown = cappedHeight(height);
+    const Rect target{frame.minX(), frame.minY() - (shown - frame.height()), frame.width(), shown};
     layOutAt(target.size);
     if (platform().workspace().accessibilityDisplayShouldReduceMotion()) {
         panel_->setFrame(target, true);

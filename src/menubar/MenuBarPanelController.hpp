@@ -77,6 +77,10 @@ class MenuBarPanelController final : public WindowEventHandler,
     void removeEventMonitors();
     void hideLayoutPreviews();
     void layOutAt(Size size);
+    // The tallest the panel may be: from its top edge down to the screen's margin; none without a
+    // screen.
+    std::optional<double> heightLimit() const;
+    double cappedHeight(double contentHeight) const;
 
     std::shared_ptr<StatusItem> statusItem_;
     std::shared_ptr<Panel> panel_;

@@ -37,6 +37,34 @@ TEST_F(PanelRootTest, TheUpdateRowReplacesTheWhatsNewCardWhichDismissesForGood) 
     EXPECT_FALSE(defaults().string(UpdateReminder::kWhatsNewVersionKey));
 }
 
+TEST_F(PanelRootTest, APanelTallerThanTheScreenStopsAtItsMarginAndScrollsToItsLastLayout) {
+    start();
+    for (int index = 0; index < 20; ++index) manager()->createCover();
+    for (int index = 0; index < 12; ++index) manager()->saveCurrentAsPreset("Layout");
+    advance(1);
+    const Rect visible = platform().screens().mainScreen()->visibleFrame;
+    const Rect panel = menuPanel()->frame();
+    EXPECT_EQ(panel.maxY(), statusItem().frameOnScreen().minY() - 6) << "the top edge stays";
+    EXPECT_EQ(panel.minY(), visible.minY() + 8);
+
+    const auto lastDelete = [this] {
+        return views().findAll(ui::Query::byLabel("Delete layout")).back();
+    };
+    ASSERT_LT(lastDelete().frameOnScreen()->minY(), panel.minY()) << "below the screen at first";
+    for (int turn = 0; turn < 40; ++turn) input().scrollWheel({panel.midX(), panel.midY()}, 50);
+    advance(0.5);
+    EXPECT_GT(lastDelete().frameOnScreen()->minY(), panel.minY());
+    click(lastDelete());
+    EXPECT_EQ(views().findAll(ui::Query::byText("Delete layout (5s)")).size(), 1u);
+
+    // With fewer covers the panel takes its content's height again.
+    manager()->closeAll();
+    advance(4);
+    ASSERT_TRUE(isMenuPanelOnScreen());
+    EXPECT_GT(menuPanel()->frame().minY(), visible.minY() + 8);
+    EXPECT_EQ(menuPanel()->frame().maxY(), panel.maxY());
+}
+
 // The panel's states as a person sees them; with TALVORI_PICTURES set they are written there.
 TEST_F(PanelRootTest, ThePanelsStatesShowOnScreen) {
     start();
