@@ -1,5 +1,6 @@
 #include "platform/x11/X11Connection.hpp"
 
+#include <cairo-xcb.h>
 #include <poll.h>
 #include <xcb/randr.h>
 #include <xcb/res.h>
@@ -55,7 +56,31 @@ X11Connection::X11Connection(xcb_connection_t* connection, int screenNumber, Log
 X11Connection::~X11Connection() {
     hook_.reset();
     watch_.reset();
+    // Cairo keeps one device per connection and finds it by the connection's address: left
+    // behind, it would be taken for a later connection that happens to get the same address.
+    if (!cairoDevice_ && !xcb_connection_has_error(connection_)) {
+        if (xcb_visualtype_t* type = visualType(screen_->root_visual)) {
+            cairo_surface_t* surface = createSurface(root(), type, 1, 1);
+            cairo_surface_destroy(surface);
+        }
+    }
+    if (cairoDevice_) {
+        cairo_device_finish(cairoDevice_);
+        cairo_device_destroy(cairoDevice_);
+    }
     xcb_disconnect(connection_);
+}
+
+cairo_surface_t* X11Connection::createSurface(xcb_drawable_t drawable, xcb_visualtype_t* visual,
+                                              int width, int height) {
+    cairo_surface_t* surface =
+        cairo_xcb_surface_create(connection_, drawable, visual, width, height);
+    if (!cairoDevice_) {
+        if (cairo_device_t* device = cairo_surface_get_device(surface)) {
+            cairoDevice_ = cairo_device_reference(device);
+        }
+    }
+    return surface;
 }
 
 // All atoms in one round trip.

@@ -12,6 +12,9 @@
 #include "platform/core/Logger.hpp"
 #include "platform/x11/X11Atoms.hpp"
 
+typedef struct _cairo_device cairo_device_t;
+typedef struct _cairo_surface cairo_surface_t;
+
 namespace talvori {
 class BeforeWaitHook;
 class FileWatch;
@@ -57,6 +60,9 @@ class X11Connection {
     xcb_visualid_t argbVisual() const { return argbVisual_; }
     xcb_colormap_t argbColormap() const { return argbColormap_; }
     xcb_visualtype_t* visualType(xcb_visualid_t visual) const;
+    // A Cairo surface drawing into `drawable` (its device is finished with the connection).
+    cairo_surface_t* createSurface(xcb_drawable_t drawable, xcb_visualtype_t* visual, int width,
+                                   int height);
     // Whether a compositing manager owns this screen's selection: only then do translucent
     // windows blend with what lies below.
     bool hasCompositor() const { return hasCompositor_; }
@@ -125,6 +131,7 @@ class X11Connection {
     bool closed_ = false;
     std::shared_ptr<FileWatch> watch_;
     std::shared_ptr<BeforeWaitHook> hook_;
+    cairo_device_t* cairoDevice_ = nullptr;
 };
 
 }  // namespace talvori::x11

@@ -541,14 +541,13 @@ void X11Panel::setNeedsPaint() {
 
 void X11Panel::paint() {
     if (!mapped_ || isClosed()) return;
-    xcb_connection_t* raw = connection_->raw();
     if (!surface_) {
         const xcb_visualid_t visual = connection_->argbVisual() ? connection_->argbVisual()
                                                                 : connection_->screen().root_visual;
         xcb_visualtype_t* type = connection_->visualType(visual);
         if (!type) return;
-        surface_ = cairo_xcb_surface_create(raw, window_, type, static_cast<int>(placed_.width),
-                                            static_cast<int>(placed_.height));
+        surface_ = connection_->createSurface(window_, type, static_cast<int>(placed_.width),
+                                              static_cast<int>(placed_.height));
     }
     cairo_t* context = cairo_create(surface_);
     if (!damagedWhole_ && !damage_.empty()) {
