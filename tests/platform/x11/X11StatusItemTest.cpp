@@ -71,6 +71,7 @@ class TestWatcher {
 
 class X11StatusItemTest : public X11DesktopTest {
   protected:
+    X11StatusItemTest() : X11DesktopTest({.tray = true}) {}
     void SetUp() override {
         ASSERT_TRUE(session().isReady()) << session().error();
         bus = std::make_unique<X11TestBus>(session());
@@ -94,20 +95,6 @@ class X11StatusItemTest : public X11DesktopTest {
     std::vector<int> panelGeometry() const {
         return driver().rootGeometry(menuBar().panel()->windowNumber());
     }
-    bool startTray() {
-        session().spawn({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
-                         "--width", "120", "--height", "24"});
-        const xcb_atom_t selection = driver().atom("_NET_SYSTEM_TRAY_S0");
-        return runUntil([&] {
-            auto* owner = xcb_get_selection_owner_reply(
-                driver().connection(), xcb_get_selection_owner(driver().connection(), selection),
-                nullptr);
-            const bool owned = owner && owner->owner != XCB_WINDOW_NONE;
-            std::free(owner);
-            return owned;
-        });
-    }
-
     std::unique_ptr<X11TestBus> bus;
     std::shared_ptr<RuntimeCoordinator> coordinator;
     std::shared_ptr<WindowManager> manager;
@@ -115,7 +102,6 @@ class X11StatusItemTest : public X11DesktopTest {
 
 TEST_F(X11StatusItemTest, RegistersWithTheWatcherAndItsActivationTogglesThePanelBelowThePoint) {
     // The tray stands for the panel that hosts the item: a dock that takes no focus.
-    ASSERT_TRUE(startTray());
     TestWatcher watcher(*bus);
     startRuntime();
     ASSERT_TRUE(runUntil(
@@ -149,7 +135,6 @@ TEST_F(X11StatusItemTest, RegistersWithTheWatcherAndItsActivationTogglesThePanel
 }
 
 TEST_F(X11StatusItemTest, WithoutAWatcherItDocksInTheTrayWhereClicksToggleThePanelUntilOneComes) {
-    ASSERT_TRUE(startTray());
     startRuntime();
     ASSERT_TRUE(runUntil([&] { return menuBar().statusItemScreenAnchor().has_value(); }));
     const auto anchor = *menuBar().statusItemScreenAnchor();

@@ -112,7 +112,7 @@ bool hasProgram(const std::string& program) {
 }
 
 X11TestSession::X11TestSession(Options options) {
-    for (const char* tool : {"Xvfb", "openbox", "picom", "setxkbmap", "xdotool"}) {
+    for (const char* tool : {"Xvfb", "openbox", "picom", "setxkbmap", "xdotool", "trayer"}) {
         if (!hasProgram(tool)) {
             error_ = std::string(tool) + " is missing: run scripts/setup";
             return;
@@ -121,6 +121,7 @@ X11TestSession::X11TestSession(Options options) {
     if (!startServer(options)) return;
     if (options.windowManager && !startWindowManager()) return;
     if (options.compositor && !startCompositor()) return;
+    if (options.tray && !startTray()) return;
 }
 
 X11TestSession::~X11TestSession() {
@@ -222,20 +223,33 @@ bool X11TestSession::startWindowManager() {
 
 bool X11TestSession::startCompositor() {
     spawn({"picom", "--config", "/dev/null", "--backend", "xrender"});
+    const bool ready = waitForOwner("_NET_WM_CM_S0", 10);
+    if (!ready) error_ = "picom does not start compositing";
+    return ready;
+}
+
+bool X11TestSession::startTray() {
+    spawn({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
+           "--height", "24", "--SetPartialStrut", "true"});
+    const bool ready = waitForOwner("_NET_SYSTEM_TRAY_S0", 10);
+    if (!ready) error_ = "trayer does not start its tray";
+    return ready;
+}
+
+bool X11TestSession::waitForOwner(const char* name, int seconds) const {
     xcb_connection_t* connection = xcb_connect(display_.c_str(), nullptr);
-    const xcb_atom_t selection = intern(connection, "_NET_WM_CM_S0");
-    const bool ready = waitFor(
+    const xcb_atom_t selection = intern(connection, name);
+    const bool owned = waitFor(
         [&] {
             auto* owner = xcb_get_selection_owner_reply(
                 connection, xcb_get_selection_owner(connection, selection), nullptr);
-            const bool owned = owner && owner->owner != XCB_WINDOW_NONE;
+            const bool found = owner && owner->owner != XCB_WINDOW_NONE;
             std::free(owner);
-            return owned;
+            return found;
         },
-        std::chrono::seconds(10));
+        std::chrono::seconds(seconds));
     xcb_disconnect(connection);
-    if (!ready) error_ = "picom does not start compositing";
-    return ready;
+    return owned;
 }
 
 pid_t X11TestSession::spawn(const std::vector<std::string>& arguments, int* output) {

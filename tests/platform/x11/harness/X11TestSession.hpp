@@ -9,9 +9,9 @@
 namespace talvori::testing {
 
 // A private X server for one test: Xvfb on a free display, and, as asked, a window manager
-// (openbox) and a compositor (picom, xrender backend), each started only once the one before is
-// ready, and all ended (and reaped) by the destructor. A missing tool makes the session fail:
-// `error()` says why.
+// (openbox), a compositor (picom, xrender backend) and a system tray, each started only once the
+// one before is ready, and all ended (and reaped) by the destructor. A missing tool makes the
+// session fail: `error()` says why.
 class X11TestSession {
   public:
     struct Options {
@@ -20,6 +20,8 @@ class X11TestSession {
         // Without the server's Composite extension there is no 32-bit visual, and the server
         // keeps no pixels of hidden windows.
         bool compositeExtension = true;
+        // A system tray (trayer: 120 x 24 at the top right, keeping that strip free of windows).
+        bool tray = false;
         int width = 1280;
         int height = 800;
     };
@@ -57,6 +59,9 @@ class X11TestSession {
     bool startServer(const Options& options);
     bool startWindowManager();
     bool startCompositor();
+    bool startTray();
+    // Waits until the selection `name` has an owner; false after `seconds`.
+    bool waitForOwner(const char* name, int seconds) const;
 
     std::string error_;
     std::string display_;
