@@ -1,13 +1,16 @@
+#include <cairo.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <optional>
 
 #include "platform/Platform.hpp"
+#include "platform/desktop/HostedContent.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
 #include "platform/desktop/WindowListOption.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
+#include "platform/x11/X11Panel.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -91,6 +94,39 @@ TEST_F(X11WindowsTest, APanelOrderedAboveAWindowStaysAboveItWhenItIsRaised) {
     runFor(0.05);
     activate(target.window);
     EXPECT_TRUE(runUntil(isDirectlyAbove));
+}
+
+// Content that paints itself in one colour, which the test changes.
+class SolidContent : public HostedContent {
+  public:
+    void draw(cairo_t* context, Size) override {
+        cairo_set_source_rgb(context, red, 0, 1 - red);
+        cairo_paint(context);
+    }
+    Size fittingSize() override { return {200, 200}; }
+    double red = 1;
+};
+
+// When only part of a window changed, only that part is drawn and sent: the rest keeps the
+// pixels it had.
+TEST_F(X11WindowsTest, OnlyTheDamagedPartOfAPanelIsDrawnAgain) {
+    auto panel =
+        platform().application().makePanel(Rect(100, 100, 200, 200), StyleMask::nonactivatingPanel);
+    auto content = std::make_shared<SolidContent>();
+    panel->setHostedContent(content);
+    panel->orderFront();
+    // Global (100, 100) is root (100, 500); the window spans root (100, 500) to (300, 700).
+    const auto redAt = [&](int x, int y) { return driver().pixel(x, y).red; };
+    ASSERT_TRUE(runUntil([&] { return redAt(150, 550) > 200; }));
+    // The server's exposure of the newly mapped window is drawn too.
+    runFor(0.2);
+    content->red = 0;
+    std::static_pointer_cast<x11::X11Panel>(panel)->damage({20, 30, 50, 40});
+    EXPECT_TRUE(runUntil([&] { return redAt(130, 540) < 50; }));
+    EXPECT_LT(redAt(169, 569), 50);
+    EXPECT_GT(redAt(171, 540), 200);
+    EXPECT_GT(redAt(130, 571), 200);
+    EXPECT_GT(redAt(250, 650), 200);
 }
 
 // The active window as the focus and the window manager's announcements give it: the focus moves
