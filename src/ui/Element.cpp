@@ -89,7 +89,7 @@ void Element::draw(const Node& node, DrawContext& context) const {
 }
 
 Node* Element::hitTest(Node& node, Point point, cairo_t* scratch) const {
-    return node.hitTestChildren(point, node.host().now(), scratch);
+    return node.hitTestChildren(point, scratch);
 }
 
 std::vector<AccessibilityNode> Element::accessibility(const Node& node, double now) const {

@@ -295,7 +295,7 @@ bool Host::writePNG(const std::string& path, double scale) {
 
 Node* Host::hitTest(Point point) {
     pruneRemovals();
-    return root_ ? root_->hitTest(point, now(), scratch_) : nullptr;
+    return root_ ? root_->hitTest(point, scratch_) : nullptr;
 }
 
 bool Host::isInside(const Node& node, Point point) {
@@ -315,13 +315,13 @@ std::vector<std::shared_ptr<Node>> Host::pointerTargets(Node* hit) const {
 }
 
 void Host::sendPointer(PointerPhase phase, Point point) {
-    const double time = now();
     std::vector<std::shared_ptr<Node>> targets;
     for (const auto& weak : pressed_) {
         if (auto node = weak.lock(); node && node->isAttached()) targets.push_back(std::move(node));
     }
     for (const auto& node : targets) {
-        cairo_matrix_t toLocal = node->transformFromHost(time);
+        // The geometry the press was hit-tested in.
+        cairo_matrix_t toLocal = node->settledTransformFromHost();
         cairo_matrix_invert(&toLocal);
         Point local = point, start = pressStart_;
         cairo_matrix_transform_point(&toLocal, &local.x, &local.y);

@@ -421,7 +421,7 @@ class ClipElement final : public ModifierElement {
         cairo_new_path(scratch);
         shape_.path(bounds(node)).apply(scratch);
         if (!cairo_in_fill(scratch, point.x, point.y)) return nullptr;
-        return node.hitTestChildren(point, node.host().now(), scratch);
+        return node.hitTestChildren(point, scratch);
     }
     std::string debugName() const override { return "clipShape"; }
 
@@ -437,7 +437,7 @@ class ContentShapeElement final : public ModifierElement {
         cairo_new_path(scratch);
         shape_.path(bounds(node)).apply(scratch);
         if (!cairo_in_fill(scratch, point.x, point.y)) return nullptr;
-        if (Node* hit = node.hitTestChildren(point, node.host().now(), scratch)) return hit;
+        if (Node* hit = node.hitTestChildren(point, scratch)) return hit;
         return &node;
     }
     std::string debugName() const override { return "contentShape"; }

@@ -373,19 +373,19 @@ void Node::drawChildren(DrawContext& context) const {
     for (const auto& child : children_) child->draw(context);
 }
 
-Node* Node::hitTest(Point pointInParent, double now, cairo_t* scratch) {
+Node* Node::hitTest(Point pointInParent, cairo_t* scratch) {
     if (removing_ || !placed_ || !element_->allowsHitTesting() || element_->targetOpacity() <= 0)
         return nullptr;
-    cairo_matrix_t matrix = transformFromParent(now);
+    cairo_matrix_t matrix = transformFromParent(kSettled);
     if (cairo_matrix_invert(&matrix) != CAIRO_STATUS_SUCCESS) return nullptr;
     Point local = pointInParent;
     cairo_matrix_transform_point(&matrix, &local.x, &local.y);
     return element_->hitTest(*this, local, scratch);
 }
 
-Node* Node::hitTestChildren(Point point, double now, cairo_t* scratch) {
+Node* Node::hitTestChildren(Point point, cairo_t* scratch) {
     for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
-        if (Node* hit = (*it)->hitTest(point, now, scratch)) return hit;
+        if (Node* hit = (*it)->hitTest(point, scratch)) return hit;
     }
     return nullptr;
 }

@@ -102,8 +102,13 @@ class Node : public std::enable_shared_from_this<Node> {
     // The area the subtree draws in, in this node's coordinates.
     Rect drawingBounds(double now) const;
     void drawChildren(DrawContext& context) const;
-    Node* hitTest(Point pointInParent, double now, cairo_t* scratch);
-    Node* hitTestChildren(Point point, double now, cairo_t* scratch);
+    // Pointer input finds views where layout put them and as their modifiers are set, not where a
+    // running animation shows them on the way: a view fading or sliding in takes a click at once,
+    // and siblings moving aside for it do not take its clicks.
+    Node* hitTest(Point pointInParent, cairo_t* scratch);
+    Node* hitTestChildren(Point point, cairo_t* scratch);
+    // Maps host coordinates into this node's as pointer input sees them.
+    cairo_matrix_t settledTransformFromHost() const { return transformFromHost(kSettled); }
     // Drops a finished removal transition; returns whether anything was dropped.
     bool pruneFinishedRemovals(double now);
 
@@ -117,6 +122,9 @@ class Node : public std::enable_shared_from_this<Node> {
     std::uint64_t builtPass() const { return builtPass_; }
 
   private:
+    // A time after every running animation has ended.
+    static constexpr double kSettled = infinity;
+
     void insert(const std::shared_ptr<const Element>& element, UpdateContext& context);
     void apply(const std::shared_ptr<const Element>& element, UpdateContext& context);
     // Starts leaving the tree; returns whether the node stays for a removal transition.

@@ -67,7 +67,7 @@ class ScrollElement final : public ModifierElement {
     Node* hitTest(Node& node, Point point, cairo_t* scratch) const override {
         if (!Rect(0, 0, node.frame().width(), node.frame().height()).contains(point))
             return nullptr;
-        return node.hitTestChildren(point, node.host().now(), scratch);
+        return node.hitTestChildren(point, scratch);
     }
 
     bool isScrollable() const override { return true; }

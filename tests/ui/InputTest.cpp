@@ -66,6 +66,43 @@ TEST_F(InputTest, AViewSetToOpacityZeroTakesNoInputEvenWhileFading) {
     EXPECT_EQ(taps, 1);
 }
 
+// A block shown above a row: the row slides down over the block while the block fades in.
+struct InsertedBlock {
+    Observable<bool>* shown;
+    std::vector<std::string>* taps;
+    View body(ViewContext<NoState>&) const {
+        auto tap = [taps = taps](std::string name) {
+            return [taps, name] { taps->push_back(name); };
+        };
+        return VStack(0, {(*shown)() ? Rectangle()
+                                           .frame(100, 40)
+                                           .onTapGesture(tap("block"))
+                                           .transition(Transition::opacity())
+                                     : View(),
+                          Rectangle().frame(100, 40).onTapGesture(tap("row"))})
+            .frame(100, 80, Alignment::top());
+    }
+};
+
+TEST_F(InputTest, ClicksGoWhereViewsAreLaidOutWhileTheyFadeInOrOut) {
+    Observable<bool> shown{false};
+    std::vector<std::string> taps;
+    auto h = host(InsertedBlock{&shown, &taps});
+    auto clickAtQuarter = [&](bool show) {
+        withAnimation(Animation::linear(1), [&] { shown.set(show); });
+        runUntilIdle();
+        advance(0.25);
+        h->mouseDown({50, 20});
+        h->mouseUp({50, 20});
+        advance(1);
+    };
+    // The block takes the click although the row is still drawn over that point.
+    clickAtQuarter(true);
+    // The leaving block is still drawn there, but the row has taken its place.
+    clickAtQuarter(false);
+    EXPECT_EQ(taps, (std::vector<std::string>{"block", "row"}));
+}
+
 struct StyledButton {
     Observable<bool>* enabled;
     int* clicks;
