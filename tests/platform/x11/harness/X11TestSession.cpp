@@ -3,12 +3,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +39,49 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
     for (auto& string : strings) result.push_back(string.data());
     result.push_back(nullptr);
     return result;
+}
+
+// Starts a program whose standard output goes to `output` (else nowhere) and, when `extra` is
+// given, with it as descriptor 3. It is killed when this process ends, however it ends: a test
+// that crashes leaves no servers behind. 0 when it cannot start.
+pid_t launch(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+             int output = -1, int extra = -1) {
+    auto argumentCopy = arguments;
+    auto environmentCopy = environment;
+    auto argv = pointers(argumentCopy);
+    auto envp = pointers(environmentCopy);
+    // The child reports a failed exec through a pipe that a successful one closes.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) return 0;
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // Only async-signal-safe calls between fork and exec.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) ::_exit(127);
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, 0);
+        ::dup2(output >= 0 ? output : null, 1);
+        ::dup2(null, 2);
+        if (extra >= 0) ::dup2(extra, 3);
+        ::execvpe(argv[0], argv.data(), envp.data());
+        const int error = errno;
+        [[maybe_unused]] const ssize_t written = ::write(report[1], &error, sizeof error);
+        ::_exit(127);
+    }
+    ::close(report[1]);
+    if (pid < 0) {
+        ::close(report[0]);
+        return 0;
+    }
+    int error = 0;
+    const ssize_t got = ::read(report[0], &error, sizeof error);
+    ::close(report[0]);
+    if (got > 0) {
+        ::waitpid(pid, nullptr, 0);
+        return 0;
+    }
+    return pid;
 }
 
 // Waits for `pid` to end for at most `limit`; true when it did (and was reaped).
@@ -147,19 +191,11 @@ bool X11TestSession::startServer(const Options& options) {
         arguments.push_back("-extension");
         arguments.push_back("Composite");
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    // The read end may itself be descriptor 3: closed before the write end moves there.
-    if (fds[0] != 3) posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-    // The server outlives a crashed test program: it must not hold the program's output open.
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    auto argv = pointers(arguments);
-    const int failed = ::posix_spawnp(&server_, "Xvfb", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry; ++entry) environment.emplace_back(*entry);
+    server_ = launch(arguments, environment, -1, fds[1]);
     ::close(fds[1]);
-    if (failed != 0) {
+    if (server_ <= 0) {
         ::close(fds[0]);
         server_ = 0;
         error_ = "Xvfb does not start";
@@ -253,25 +289,11 @@ bool X11TestSession::waitForOwner(const char* name, int seconds) const {
 }
 
 pid_t X11TestSession::spawn(const std::vector<std::string>& arguments, int* output) {
-    auto environment = environmentWith(display_);
-    auto envp = pointers(environment);
-    auto copy = arguments;
-    auto argv = pointers(copy);
     int fds[2] = {-1, -1};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (output && ::pipe(fds) == 0) {
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    }
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int failed = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
+    if (output && ::pipe2(fds, O_CLOEXEC) != 0) return 0;
+    const pid_t pid = launch(arguments, environmentWith(display_), fds[1]);
     if (fds[1] >= 0) ::close(fds[1]);
-    if (failed != 0) {
+    if (pid <= 0) {
         if (fds[0] >= 0) ::close(fds[0]);
         return 0;
     }
