@@ -113,7 +113,9 @@ View ShortcutRecorderField::body(ViewContext<State>& ctx) const {
     const auto current = recorder->current();
     const bool recording = recorder->isRecording();
 
-    View field = chrome(label(ctx).id(current).transition(labelTransition()), state,
+    // The transition sits inside the identity, on the view that comes and goes with it: outside,
+    // it would not be found and both labels would cross-fade at once, glyphs over glyphs.
+    View field = chrome(label(ctx).transition(labelTransition()).id(current), state,
                         current.has_value(), recording);
     if (!current) field = field.padding(Edges::trailing, kClearSlotWidth);
 

@@ -123,6 +123,25 @@ TEST_F(ShortcutRecorderFieldTest, AClickRecordsAndItsEndDropsTheFocus) {
     EXPECT_FALSE(ShortcutRecorder::active());
 }
 
+TEST_F(ShortcutRecorderFieldTest, ANewShortcutsCapsFadeInOnlyOnceTheOldOnesHaveGone) {
+    click(field("newCover"));
+    typeKey(Key::k, Flags::option | Flags::command);
+    runUntilIdle();
+    const auto capOpacity = [this](const std::string& glyph) {
+        const auto whole = field("newCover").frame();
+        for (const auto& node : host().findAll(Query::byText(glyph))) {
+            if (whole.intersects(node.frame())) return node.opacity();
+        }
+        return -1.0;
+    };
+    advance(0.1);
+    EXPECT_GT(capOpacity("N"), 0.3) << "the old caps are still fading out";
+    EXPECT_EQ(capOpacity("K"), 0) << "the new caps wait for them";
+    advance(0.4);
+    EXPECT_EQ(capOpacity("N"), -1) << "gone";
+    EXPECT_DOUBLE_EQ(capOpacity("K"), 1);
+}
+
 TEST_F(ShortcutRecorderFieldTest, ReturnOrSpaceRecordAndTheFocusStaysUntilASecondEscape) {
     host().requestFocus(*field("newCover").node());
     settle();
