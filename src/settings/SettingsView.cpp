@@ -5,7 +5,7 @@
 #include "app/ShortcutNames.hpp"
 #include "app/WindowManager.hpp"
 #include "platform/Platform.hpp"
-#include "platform/desktop/TitleBar.hpp"
+#include "platform/desktop/Application.hpp"
 #include "settings/GeneralSettingsTab.hpp"
 #include "settings/ShortcutsSettingsTab.hpp"
 #include "ui/PanelHost.hpp"
@@ -30,7 +30,7 @@ View SettingsView::body(ViewContext<State>& ctx) const {
                                        View(ShortcutsSettingsTab{applyFocusRule})
                                            .frame(kWidth, kShortcutsHeight)
                                            .accessibilityIdentifier(kPaneIdentifier)}})
-        .padding(Edges::top, TitleBar::kHeight)
+        .padding(Edges::top, platform().application().titleBarOverlap())
         .frame({.width = kWidth})
         .background(kWindowBackground);
 }

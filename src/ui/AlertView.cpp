@@ -1,7 +1,8 @@
 #include "ui/AlertView.hpp"
 
+#include "platform/Platform.hpp"
 #include "platform/desktop/Alerts.hpp"
-#include "platform/desktop/TitleBar.hpp"
+#include "platform/desktop/Application.hpp"
 #include "ui/BorderedButtonStyle.hpp"
 #include "ui/Button.hpp"
 #include "ui/Image.hpp"
@@ -83,7 +84,7 @@ View AlertView::body(ViewContext<NoState>&) const {
                    HStack(8, std::move(buttons)),
                })
         .padding(kPadding)
-        .padding(Edges::top, TitleBar::kHeight)
+        .padding(Edges::top, platform().application().titleBarOverlap())
         .frame({.width = kWidth})
         .background(kBackground);
 }

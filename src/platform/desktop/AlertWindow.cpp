@@ -5,7 +5,6 @@
 #include "platform/desktop/Panel.hpp"
 #include "platform/desktop/Screens.hpp"
 #include "platform/desktop/StyleMask.hpp"
-#include "platform/desktop/TitleBar.hpp"
 #include "platform/desktop/WindowLevel.hpp"
 
 namespace talvori {
@@ -79,7 +78,9 @@ void AlertWindow::place(const Services& services, const std::shared_ptr<Panel>& 
         parent_ = parent;
         parentWasKey_ = parent->isKeyWindow();
         const Rect frame = parent->frame();
-        const double top = frame.maxY() - (hasVisibleTitleBar(*parent) ? TitleBar::kHeight : 0);
+        const double top =
+            frame.maxY() -
+            (hasVisibleTitleBar(*parent) ? services.application.titleBarOverlap() : 0);
         window.setFrame({frame.midX() - size.width / 2, top - size.height, size.width, size.height},
                         false);
         window.setLevel(parent->level());

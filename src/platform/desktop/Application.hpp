@@ -54,6 +54,11 @@ class Application {
     // The menu bar's menu of the application. The desktops this program runs on keep no menu bar
     // for it, so there is none; code that searches it finds nothing.
     virtual std::shared_ptr<Menu> mainMenu() const { return nullptr; }
+
+    // How much of a titled window's content its title bar covers: a desktop that draws the bar
+    // inside the window's frame covers the top of the content, a window manager that decorates
+    // outside the window covers none of it. Content that must stay uncovered starts below it.
+    virtual double titleBarOverlap() const { return 0; }
 };
 
 }  // namespace talvori

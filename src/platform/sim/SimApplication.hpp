@@ -7,6 +7,7 @@
 
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/desktop/Application.hpp"
+#include "platform/desktop/TitleBar.hpp"
 
 namespace talvori::sim {
 
@@ -38,6 +39,8 @@ class SimApplication final : public Application,
     void dismissWindow(const std::string& sceneIdentifier) override;
     std::shared_ptr<Panel> sceneWindow(const std::string& sceneIdentifier) const override;
     std::shared_ptr<Menu> mainMenu() const override { return mainMenu_; }
+    // The simulated screen draws a titled window's bar over the top of its frame.
+    double titleBarOverlap() const override { return TitleBar::kHeight; }
 
     // ---- Records
     // Every policy set, in order (the starting policy is not listed).
