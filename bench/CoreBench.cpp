@@ -57,8 +57,8 @@ void BM_ScheduleAndFireTimers(benchmark::State& state) {
 }
 BENCHMARK(BM_ScheduleAndFireTimers)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
-// Opening a settings file of `count` keys (each a small dictionary, as layouts and settings are)
-// and writing it back with one change: what a start and the first saved change cost.
+// Opening a settings file of `count` keys (flags, numbers, texts and small dictionaries, as
+// settings are) and writing it back with one change: what a start and the first saved change cost.
 void BM_LoadAndWriteSettingsFile(benchmark::State& state) {
     const auto count = static_cast<int>(state.range(0));
     char pattern[] = "/tmp/talvori-bench-XXXXXX";
@@ -68,10 +68,24 @@ void BM_LoadAndWriteSettingsFile(benchmark::State& state) {
     {
         auto defaults = UserDefaults::fileBacked(path, platform->sharedRunLoop(), Logger());
         for (int i = 0; i < count; ++i) {
-            defaults->set("key." + std::to_string(i),
-                          DefaultsValue::Dictionary{{"name", "Overlay " + std::to_string(i)},
-                                                    {"opacity", 0.5},
-                                                    {"data", Data{1, 2, 3}}});
+            const std::string key = "setting." + std::to_string(i);
+            switch (i % 5) {
+                case 0:
+                    defaults->set(key, i % 2 == 0);
+                    break;
+                case 1:
+                    defaults->set(key, i);
+                    break;
+                case 2:
+                    defaults->set(key, i / 7.0);
+                    break;
+                case 3:
+                    defaults->set(key, "Overlay " + std::to_string(i));
+                    break;
+                default:
+                    defaults->set(key, DefaultsValue::Dictionary{{"name", "Layout"},
+                                                                 {"data", Data{1, 2, 3}}});
+            }
         }
         defaults->synchronize();
     }
