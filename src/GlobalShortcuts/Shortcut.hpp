@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "GlobalShortcuts/Key.hpp"
-#include "platform/core/Json.hpp"
+#include "platform/core/JsonValue.hpp"
 #include "platform/desktop/Event.hpp"
 
 namespace talvori {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/core/Json.hpp"
+#include "platform/core/JsonValue.hpp"
 
 namespace talvori {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/core/Json.hpp"
+#include "platform/core/JsonValue.hpp"
 #include "platform/desktop/Color.hpp"
 
 namespace talvori {

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "platform/core/Geometry.hpp"
-#include "platform/core/Json.hpp"
+#include "platform/core/JsonValue.hpp"
 
 namespace talvori {
 

@@ -10,7 +10,7 @@
 #include "covers/EffectType.hpp"
 #include "covers/PresetChange.hpp"
 #include "covers/ZOrderMode.hpp"
-#include "platform/core/Json.hpp"
+#include "platform/core/JsonValue.hpp"
 #include "platform/core/UUID.hpp"
 
 namespace talvori {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "covers/OverlayModel.hpp"
-#include "platform/core/Json.hpp"
+#include "platform/core/JsonValue.hpp"
 #include "platform/core/UUID.hpp"
 
 namespace talvori {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/core/Json.hpp"
+#include "platform/core/JsonValue.hpp"
 
 namespace talvori {
 
@@ -39,8 +39,13 @@ class RawTextEnum {
         return cases;
     }
 
-    JsonValue toJson() const { return std::string(rawValue()); }
-    static std::optional<Derived> fromJson(const JsonValue& json) {
+    // Templates, so that only the code that codes a value needs the whole JSON library.
+    template <class Json = JsonValue>
+    Json toJson() const {
+        return Json(std::string(rawValue()));
+    }
+    template <class Json = JsonValue>
+    static std::optional<Derived> fromJson(const Json& json) {
         if (!json.is_string()) return std::nullopt;
         return fromRawValue(json.template get_ref<const std::string&>());
     }

@@ -4,7 +4,7 @@
 
 #include "focus/SpotlightEffect.hpp"
 #include "platform/core/DefaultsValue.hpp"
-#include "platform/core/Json.hpp"
+#include "platform/core/JsonValue.hpp"
 
 namespace talvori {
 

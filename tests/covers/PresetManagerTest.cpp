@@ -7,6 +7,7 @@
 
 #include "CoverSamples.hpp"
 #include "covers/PresetManager.hpp"
+#include "platform/core/Json.hpp"
 #include "support/PlatformTest.hpp"
 
 namespace talvori {

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "platform/core/Clock.hpp"
+#include "platform/core/Json.hpp"
 
 namespace talvori {
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/core/Base64.hpp"
+#include "platform/core/Json.hpp"
 
 namespace talvori {
 

@@ -7,7 +7,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/core/Json.hpp"
+#include "platform/core/JsonValue.hpp"
 
 namespace talvori {
 

@@ -5,11 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace talvori {
+#include "platform/core/JsonValue.hpp"
 
-// JSON documents keep their keys in insertion order, so records are written with their keys in
-// the order their coding gives.
-using JsonValue = nlohmann::ordered_json;
+namespace talvori {
 
 struct Json {
     // Parses strictly; nothing is thrown: bad text reads as absent.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "platform/core/Timer.hpp"
 #include "platform/core/TimerSlot.hpp"
 #include "platform/core/weakly.hpp"
