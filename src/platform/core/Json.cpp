@@ -88,6 +88,7 @@ class DocumentBuilder {
         return true;
     }
     bool open(JsonValue container) {
+        if (open_.size() >= Json::kMaximumNesting) return false;
         JsonValue* placed = place(std::move(container));
         open_.push_back({placed, {}});
         return true;

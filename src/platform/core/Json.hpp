@@ -10,7 +10,13 @@
 namespace talvori {
 
 struct Json {
-    // Parses strictly; nothing is thrown: bad text reads as absent.
+    // Arrays and objects nested deeper than this are no document of ours (the settings file's
+    // deepest is about half as deep). Copying, comparing and writing a document recurse into it,
+    // so a deeper one, hand-made or damaged, would exhaust the stack.
+    static constexpr std::size_t kMaximumNesting = 1000;
+
+    // Parses strictly; nothing is thrown: bad text, or arrays and objects nested deeper than
+    // kMaximumNesting, read as absent.
     static std::optional<JsonValue> parse(std::string_view text);
     // Compact text whose doubles read back bit for bit; absent when the value holds a number that
     // is not finite (which JSON cannot carry).

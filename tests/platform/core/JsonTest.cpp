@@ -74,6 +74,21 @@ TEST(JsonTest, ParsingBuildsWhatTheLibraryBuilds) {
     EXPECT_EQ(Json::parse(R"({"k": 1, "j": 2, "k": 3})")->dump(), R"({"k":3,"j":2})");
 }
 
+// Copying, comparing and writing a document recurse into it: a document nested deeper than any of
+// ours must not be read at all, and one as deep as allowed must survive all three.
+TEST(JsonTest, DocumentsNestedBeyondTheLimitAreNotRead) {
+    const auto nested = [](std::size_t levels) {
+        return std::string(levels, '[') + std::string(levels, ']');
+    };
+    const auto deepest = Json::parse(nested(Json::kMaximumNesting));
+    ASSERT_TRUE(deepest);
+    const JsonValue copy = *deepest;
+    EXPECT_EQ(copy, *deepest);
+    EXPECT_EQ(Json::dump(copy), nested(Json::kMaximumNesting));
+    EXPECT_FALSE(Json::parse(nested(Json::kMaximumNesting + 1)));
+    EXPECT_FALSE(Json::parse(std::string(20'000, '[') + std::string(20'000, ']')));
+}
+
 TEST(JsonTest, ReaderIsStrictAboutTypesAndLenientAboutAbsentOptionals) {
     auto decode = [](const char* text) { return decodeJson<Sample>(*Json::parse(text)); };
     EXPECT_TRUE(decode(R"({"x":1,"pid":7})"));
