@@ -104,10 +104,11 @@ DefaultsFile::ReadResult DefaultsFile::read(Contents& contents, bool logUndecoda
         Json::isNestedDeeperThan(*document, kMaximumNesting)) {
         return ReadResult::bad;
     }
+    // A document that was read holds each key once, and the file is written in key order: each
+    // key usually belongs at the end of its map, and is put there without a search.
     for (auto& [key, json] : document->get_ref<JsonValue::object_t&>()) {
         if (auto value = DefaultsValue::fromJson(json)) {
-            contents.values.insert_or_assign(key, std::move(*value));
-            contents.undecodable.erase(key);
+            contents.values.emplace_hint(contents.values.end(), key, std::move(*value));
             continue;
         }
         if (logUndecodable) {
@@ -116,8 +117,7 @@ DefaultsFile::ReadResult DefaultsFile::read(Contents& contents, bool logUndecoda
                 "it is left out and kept in the file",
                 path_, key);
         }
-        contents.values.erase(key);
-        contents.undecodable.insert_or_assign(key, std::move(json));
+        contents.undecodable.emplace_hint(contents.undecodable.end(), key, std::move(json));
     }
     return ReadResult::ok;
 }
