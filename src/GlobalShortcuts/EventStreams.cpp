@@ -28,7 +28,9 @@ void connect(const Key& key, Registry::StreamAction keyDown, Registry::StreamAct
 
 template <class Key>
 AsyncStream<EventType> openEvents(const Key& key, std::optional<EventType> only) {
-    auto [stream, producer] = AsyncStream<EventType>::make(StreamBuffering::unbounded);
+    // No structured binding: lambdas capture the producer, which clang accepts only from 16 on.
+    auto made = AsyncStream<EventType>::make(StreamBuffering::unbounded);
+    const auto& producer = made.second;
     const auto yielder = [producer, only](EventType type) -> Registry::StreamAction {
         return [producer, only, type](const Shortcut&) {
             if (!only || *only == type) producer.yield(type);
@@ -38,7 +40,7 @@ AsyncStream<EventType> openEvents(const Key& key, std::optional<EventType> only)
             [producer](std::function<void()> handler) {
                 producer.setOnTermination(std::move(handler));
             });
-    return std::move(stream);
+    return std::move(made.first);
 }
 
 // A held key's ticks: one at the press, then after the repeat delay, then per repeat interval
@@ -87,7 +89,8 @@ class KeyRepeater : public std::enable_shared_from_this<KeyRepeater> {
 
 template <class Key>
 AsyncStream<KeyRepeatTick> openRepeating(const Key& key, KeyRepeater::Check stillFires) {
-    auto [stream, producer] = AsyncStream<KeyRepeatTick>::make(StreamBuffering::newest);
+    auto made = AsyncStream<KeyRepeatTick>::make(StreamBuffering::newest);
+    const auto& producer = made.second;
     auto repeater = std::make_shared<KeyRepeater>(producer, std::move(stillFires));
     // The registry's actions own the repeater; the stream's end only reaches it weakly.
     connect(
@@ -99,7 +102,7 @@ AsyncStream<KeyRepeatTick> openRepeating(const Key& key, KeyRepeater::Check stil
                 remove();
             });
         });
-    return std::move(stream);
+    return std::move(made.first);
 }
 
 }  // namespace

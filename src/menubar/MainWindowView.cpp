@@ -16,16 +16,20 @@ namespace talvori::ui {
 namespace {
 
 // g++ 12 takes the empty optional text that the setter compares for uninitialised (a known false
-// alarm of its flow analysis).
+// alarm of its flow analysis); clang has no such warning to silence.
+#ifndef __clang__
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 void dismissWhatsNew(UpdateReminder& reminder) {
     reminder.setWhatsNewVersion({});
     // Gone for good, so that the next launch does not show it again; even when the version was
     // already gone.
     if (!reminder.isPreview) reminder.defaults().removeObject(UpdateReminder::kWhatsNewVersionKey);
 }
+#ifndef __clang__
 #pragma GCC diagnostic pop
+#endif
 
 }  // namespace
 

@@ -43,7 +43,7 @@ RunLoop::~RunLoop() {
     if (wakeFd_ >= 0) ::close(wakeFd_);
 }
 
-void RunLoop::post(std::function<void()> work, std::source_location caller) {
+void RunLoop::post(std::function<void()> work, SourceLocation caller) {
     assertMainThread(caller);
     posted_.push_back({{now(), nextSequence_++}, std::move(work)});
 }
@@ -59,13 +59,13 @@ void RunLoop::postFromAnyThread(std::function<void()> work) {
     }
 }
 
-void RunLoop::runAfter(double seconds, std::function<void()> work, std::source_location caller) {
+void RunLoop::runAfter(double seconds, std::function<void()> work, SourceLocation caller) {
     schedule(addSaturating(now(), nanosecondsFromSeconds(seconds)), RunLoopMode::common,
              std::move(work), caller);
 }
 
 ScheduledWork RunLoop::schedule(Nanoseconds due, RunLoopMode mode, std::function<void()> work,
-                                std::source_location caller) {
+                                SourceLocation caller) {
     assertMainThread(caller);
     const Key key{due, nextSequence_++};
     (mode == RunLoopMode::common ? common_ : default_).emplace(key, std::move(work));
@@ -242,7 +242,7 @@ void RunLoop::runBeforeWaitHooks() {
     }
 }
 
-void RunLoop::assertMainThread(std::source_location caller) const {
+void RunLoop::assertMainThread(SourceLocation caller) const {
     if (isMainThread()) return;
     std::fprintf(stderr, "Talvori: %s must run on the main thread\n", caller.function_name());
     std::abort();

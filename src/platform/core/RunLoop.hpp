@@ -7,11 +7,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <source_location>
 #include <thread>
 #include <vector>
 
 #include "platform/core/Clock.hpp"
+#include "platform/core/SourceLocation.hpp"
 
 namespace talvori {
 
@@ -44,16 +44,15 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
 
     // Runs `work` on a later turn, after work posted before it; never synchronously. Main thread
     // only, like schedule(): other threads use postFromAnyThread().
-    void post(std::function<void()> work,
-              std::source_location caller = std::source_location::current());
+    void post(std::function<void()> work, SourceLocation caller = SourceLocation::current());
     // The one entry point that other threads may call; wakes the loop.
     void postFromAnyThread(std::function<void()> work);
     // Runs `work` once after `seconds`; not cancellable, for delayed actions nobody stores.
     void runAfter(double seconds, std::function<void()> work,
-                  std::source_location caller = std::source_location::current());
+                  SourceLocation caller = SourceLocation::current());
 
     ScheduledWork schedule(Nanoseconds due, RunLoopMode mode, std::function<void()> work,
-                           std::source_location caller = std::source_location::current());
+                           SourceLocation caller = SourceLocation::current());
     void cancel(const ScheduledWork& work);
 
     // Runs until stop(). With a virtual clock it jumps from deadline to deadline and returns when
@@ -82,7 +81,7 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
     bool isMainThread() const { return std::this_thread::get_id() == thread_; }
     // Stops the program with a fixed message naming the calling function when called off the
     // loop's thread.
-    void assertMainThread(std::source_location caller = std::source_location::current()) const;
+    void assertMainThread(SourceLocation caller = SourceLocation::current()) const;
 
     std::size_t pendingCount() const;
     // How many times the loop woke to run work: every distinct moment at which something ran

@@ -15,6 +15,13 @@ namespace talvori {
 //
 //     panel.onMove = weakly(weak_from_this(), &Controller::panelDidMove);
 //     timer = Timer::scheduledTimer(loop, 1, true, weakly(weak, &Controller::tick));
+// Calls `action` on `self` alone. The ignored arguments only make the call depend on them, so
+// that a compiler checks it once the action is known to take none of them, not before.
+template <class Action, class T, class... Ignored>
+void callWithoutArguments(const Action& action, T& self, const Ignored&...) {
+    std::invoke(action, self);
+}
+
 template <class T, class Action>
 auto weakly(std::weak_ptr<T> owner, Action action) {
     return [owner = std::move(owner), action = std::move(action)](auto&&... arguments) {
@@ -23,7 +30,7 @@ auto weakly(std::weak_ptr<T> owner, Action action) {
         if constexpr (std::is_invocable_v<const Action&, T&, decltype(arguments)...>) {
             std::invoke(action, *self, std::forward<decltype(arguments)>(arguments)...);
         } else {
-            std::invoke(action, *self);
+            callWithoutArguments(action, *self, arguments...);
         }
     };
 }

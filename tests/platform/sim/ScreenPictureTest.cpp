@@ -28,7 +28,7 @@ TEST_F(ScreenPictureTest, HostedContentIsDrawnInThePanelAtItsAlpha) {
     panel->setHostedContent(std::make_shared<FilledContent>());
     panel->orderFront();
     auto picture = desktop().picture();
-    EXPECT_EQ(picture.colorAt({150, 150}), Color(1, 0, 0, 1)) << "the left half, top-left origin";
+    EXPECT_EQ(picture.colorAt({150, 150}), (Color{1, 0, 0, 1})) << "the left half, top-left origin";
     EXPECT_NE(picture.colorAt({250, 150}).red, 1.0);
     panel->setAlphaValue(0.5);
     const Color half = desktop().picture().colorAt({150, 150});
@@ -64,7 +64,7 @@ TEST_F(ScreenPictureTest, TheImageSpansEveryScreen) {
     const auto picture = desktop().picture();
     EXPECT_EQ(picture.width(), 1200);
     EXPECT_EQ(picture.height(), 700);
-    EXPECT_EQ(picture.colorAt({1000, 500}), Color(0, 0, 0, 1)) << "outside every screen";
+    EXPECT_EQ(picture.colorAt({1000, 500}), (Color{0, 0, 0, 1})) << "outside every screen";
     EXPECT_EQ(picture.colorAt({-5, 0}), Color::clear());
 }
 
