@@ -1,0 +1,49 @@
+// The JSON reader: every stored document and record goes through it.
+#include "FuzzTarget.hpp"
+#include "platform/core/Json.hpp"
+#include "platform/core/JsonReader.hpp"
+#include "platform/core/UUID.hpp"
+
+using namespace talvori;
+
+namespace {
+
+template <class... Types>
+void readEveryMemberAs(const JsonValue& object) {
+    JsonReader reader(object);
+    for (const auto& [key, value] : object.items()) {
+        ((void)reader.optional<Types>(key), ...);
+        ((void)decodeJson<Types>(value), ...);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const auto input = fuzz::text(data, size);
+    const auto document = Json::parse(input);
+    // The library's own reader, which builds its documents another way, is the reference.
+    const auto reference = JsonValue::parse(input, nullptr, /*allow_exceptions=*/false);
+    // Past the reader's nesting limit only the library reads the text; comparing with what it
+    // built would recurse as deep.
+    if (!reference.is_discarded() && Json::isNestedDeeperThan(reference, Json::kMaximumNesting)) {
+        fuzz::check(!document, "the reader read a document nested beyond its limit");
+        return 0;
+    }
+    fuzz::check(document.has_value() == !reference.is_discarded(),
+                "the reader and the library disagree on whether the text is JSON");
+    if (!document) return 0;
+    fuzz::check(*document == reference, "the reader builds another document than the library");
+
+    const auto dumped = Json::dump(*document);
+    fuzz::check(dumped.has_value(), "a document that was read cannot be written");
+    const auto again = Json::parse(*dumped);
+    fuzz::check(again && *again == *document, "a written document reads back differently");
+
+    if (document->is_object()) {
+        readEveryMemberAs<bool, double, std::int8_t, std::int32_t, std::uint32_t, std::int64_t,
+                          std::string, UUID, std::vector<std::string>, std::vector<double>,
+                          JsonValue>(*document);
+    }
+    return 0;
+}
