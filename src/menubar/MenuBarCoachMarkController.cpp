@@ -18,7 +18,6 @@ namespace {
 constexpr unsigned kCalloutCollectionBehavior = CollectionBehavior::canJoinAllSpaces |
                                                 CollectionBehavior::stationary |
                                                 CollectionBehavior::fullScreenAuxiliary;
-constexpr int kNoWindowAnimation = 2;
 constexpr EventMask kClickMask =
     eventMaskBit(EventType::leftMouseDown) | eventMaskBit(EventType::rightMouseDown);
 
@@ -88,7 +87,7 @@ void MenuBarCoachMarkController::makePanel(const Rect& frame, double beakCenterX
     panel->setHidesOnDeactivate(false);
     panel->setIgnoresMouseEvents(!interactive);
     panel->setCollectionBehavior(kCalloutCollectionBehavior);
-    panel->setAnimationBehavior(kNoWindowAnimation);
+    panel->setAnimationBehavior(AnimationBehavior::none);
     panel->setAccessibilityLabel(announcement());
     auto content = ui::PanelHost::make(makeContent(beakCenterX));
     // The hosted views take the panel's size as they move in, so the first click lands where
@@ -113,7 +112,7 @@ void MenuBarCoachMarkController::closePanel() {
     // Dropped first: whatever ordering the panel out sets off finds no callout any more.
     const auto panel = std::move(panel_);
     panel_.reset();
-    panel->setAnimationBehavior(kNoWindowAnimation);
+    panel->setAnimationBehavior(AnimationBehavior::none);
     panel->setHostedContent(nullptr);
     panel->orderOut();
 }

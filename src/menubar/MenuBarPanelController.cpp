@@ -20,7 +20,6 @@ namespace {
 
 constexpr unsigned kPanelCollectionBehavior =
     CollectionBehavior::canJoinAllSpaces | CollectionBehavior::fullScreenAuxiliary;
-constexpr int kNoWindowAnimation = 2;
 constexpr EventMask kClickMask =
     eventMaskBit(EventType::leftMouseDown) | eventMaskBit(EventType::rightMouseDown);
 
@@ -90,7 +89,7 @@ void MenuBarPanelController::makePanel() {
     panel->setBackgroundColor(Color::clear());
     panel->setHidesOnDeactivate(false);
     panel->setRestorable(false);
-    panel->setAnimationBehavior(kNoWindowAnimation);
+    panel->setAnimationBehavior(AnimationBehavior::none);
     panel->setEventHandler(weak_from_this());
     const ui::View root = ui::MainWindowView{
         windowManager_,
@@ -235,7 +234,7 @@ void MenuBarPanelController::removeEventMonitors() {
 void MenuBarPanelController::tearDown() {
     removeEventMonitors();
     if (panel_) {
-        panel_->setAnimationBehavior(kNoWindowAnimation);
+        panel_->setAnimationBehavior(AnimationBehavior::none);
         panel_->setEventHandler({});
         panel_->setHostedContent(nullptr);
         panel_->orderOut();
