@@ -8,8 +8,6 @@
 namespace talvori::testing {
 namespace {
 
-constexpr std::uint64_t kShiftCommand = ModifierFlags::shift | ModifierFlags::command;
-
 class StartupTest : public AppTest {
   protected:
     // Escape on the simulated keyboard.

@@ -110,11 +110,11 @@ TEST_F(SettingsWindowTest, GearOpensGeneralAndTheWindowFollowsTheTabs) {
     ASSERT_TRUE(window());
     EXPECT_EQ(window()->title(), "Settings");
     const auto pane = [this] { return identified(ui::SettingsView::kPaneIdentifier).frame(); };
-    EXPECT_EQ(pane().size, Size(540, 284));
+    EXPECT_EQ(pane().size, (Size{540, 284}));
     // The tab bar stands above the tab, as a toolbar, clear of the window's title bar.
     const double bar = window()->frame().height() - 284;
     EXPECT_GE(labelled("General").frame().minY(), TitleBar::kHeight);
-    EXPECT_EQ(window()->frame().size, Size(540, bar + 284));
+    EXPECT_EQ(window()->frame().size, (Size{540, bar + 284}));
     EXPECT_TRUE(identified(kLaunchAtLogin));
     EXPECT_TRUE(switchIsOn(kLaunchAtLogin)) << "the stored value";
     EXPECT_EQ(simLoginItem().registerCount() + simLoginItem().unregisterCount(), 0)
@@ -123,8 +123,8 @@ TEST_F(SettingsWindowTest, GearOpensGeneralAndTheWindowFollowsTheTabs) {
 
     const double top = window()->frame().maxY();
     clickLabelled("Shortcuts");
-    EXPECT_EQ(pane().size, Size(540, 558));
-    EXPECT_EQ(window()->frame().size, Size(540, bar + 558));
+    EXPECT_EQ(pane().size, (Size{540, 558}));
+    EXPECT_EQ(window()->frame().size, (Size{540, bar + 558}));
     // It grows downwards, rising only as far as its bottom needs to stay on the screen.
     const Rect visible = world().screens().front().visibleFrame;
     EXPECT_EQ(window()->frame().minY(), std::max(visible.minY(), top - bar - 558));
@@ -132,7 +132,7 @@ TEST_F(SettingsWindowTest, GearOpensGeneralAndTheWindowFollowsTheTabs) {
     EXPECT_FALSE(identified(kLaunchAtLogin));
     picture("settings-shortcuts");
     clickLabelled("General");
-    EXPECT_EQ(window()->frame().size, Size(540, bar + 284));
+    EXPECT_EQ(window()->frame().size, (Size{540, bar + 284}));
 
     // Closed and opened again with Command-comma in the panel, the window starts on General.
     clickLabelled("Shortcuts");
@@ -143,7 +143,7 @@ TEST_F(SettingsWindowTest, GearOpensGeneralAndTheWindowFollowsTheTabs) {
     input().typeKey(sim::KeyStroke::key(43, ",", ModifierFlags::command));
     settle();
     ASSERT_TRUE(window());
-    EXPECT_EQ(pane().size, Size(540, 284));
+    EXPECT_EQ(pane().size, (Size{540, 284}));
 }
 
 TEST_F(SettingsWindowTest, LaunchAtLoginAsksTheLoginItemAndFallsBackToItsStateSilently) {

@@ -51,11 +51,11 @@ TEST_F(X11CoversTest, ShowsAtItsFrameTakesDragsAndKeysAndLetsClicksThroughWhenAs
         runFor(0.03);
     }
     EXPECT_TRUE(runUntil([&] { return isAt(240, 340, 300, 200); }));
-    EXPECT_EQ(recordFrame().origin, Point(240, 260));
+    EXPECT_EQ(recordFrame().origin, (Point{240, 260}));
 
     // The click made the cover the key window: arrows nudge it.
     driver().tap(X11TestDriver::kRight);
-    EXPECT_TRUE(runUntil([&] { return recordFrame().origin == Point(241, 260); }));
+    EXPECT_TRUE(runUntil([&] { return recordFrame().origin == (Point{241, 260}); }));
     EXPECT_TRUE(runUntil([&] { return isAt(241, 340, 300, 200); }));
 
     activate(other.window);

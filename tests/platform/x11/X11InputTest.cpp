@@ -54,10 +54,10 @@ TEST_F(X11InputTest, ClicksArriveInTheWindowsOwnAndTheGlobalSpace) {
     const Event& click = recorder->clicks.front();
     EXPECT_EQ(click.type, EventType::leftMouseDown);
     EXPECT_EQ(click.windowNumber, panel->windowNumber());
-    EXPECT_EQ(click.locationInWindow, Point(50, 60));
-    EXPECT_EQ(click.location, Point(350, 540));
+    EXPECT_EQ(click.locationInWindow, (Point{50, 60}));
+    EXPECT_EQ(click.location, (Point{350, 540}));
     EXPECT_EQ(click.clickCount, 1);
-    EXPECT_EQ(platform().input().mouseLocation(), Point(350, 540));
+    EXPECT_EQ(platform().input().mouseLocation(), (Point{350, 540}));
 }
 
 TEST_F(X11InputTest, KeysCarryVirtualKeyCodesCharactersAndModifiersWithSuperAsCommand) {

@@ -81,7 +81,7 @@ TEST_F(X11WithoutCompositingTest, APanelRedrawsWhatAnotherWindowUncovers) {
     auto panel =
         platform().application().makePanel(Rect(100, 100, 200, 200), StyleMask::nonactivatingPanel);
     panel->setOpaque(true);
-    panel->setBackgroundColor(Color(1, 0, 0, 1));
+    panel->setBackgroundColor(Color{1, 0, 0, 1});
     panel->orderFront();
     // Global (100, 100) is root (100, 500) on the 800-point screen.
     const auto isRed = [&](int x, int y) {
