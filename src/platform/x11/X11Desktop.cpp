@@ -15,6 +15,7 @@
 #include "platform/x11/X11Keyboard.hpp"
 #include "platform/x11/X11KeyboardLayout.hpp"
 #include "platform/x11/X11LoginItem.hpp"
+#include "platform/x11/X11MotionPreference.hpp"
 #include "platform/x11/X11Pasteboard.hpp"
 #include "platform/x11/X11Reply.hpp"
 #include "platform/x11/X11Screens.hpp"
@@ -71,12 +72,13 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     desktop->input_ =
         std::make_shared<X11Input>(desktop->application_, desktop->keyboard_, platform.clock());
     desktop->accessibility_ = std::make_shared<X11Accessibility>(desktop->application_);
-    desktop->workspace_ =
-        std::make_shared<X11Workspace>(desktop->application_, platform.logger("Workspace"));
+    desktop->sessionBus_ = X11SessionBus::open(platform.runLoop(), platform.logger("StatusBar"));
+    desktop->workspace_ = std::make_shared<X11Workspace>(
+        desktop->application_, X11MotionPreference::make(connection, desktop->sessionBus_),
+        platform.logger("Workspace"));
     desktop->hotKeys_ = std::make_shared<X11HotKeyService>(connection, desktop->keyboard_,
                                                            platform.logger("HotKeys"));
 
-    desktop->sessionBus_ = X11SessionBus::open(platform.runLoop(), platform.logger("StatusBar"));
     desktop->statusBar_ = std::make_shared<X11StatusBar>(
         connection, desktop->screens_, desktop->sessionBus_, platform.logger("StatusBar"));
     desktop->colorSampler_ = std::make_shared<X11ColorSampler>(connection, platform.sharedRunLoop(),

@@ -1,33 +1,54 @@
 #pragma once
 
-#include <memory>
+#include <systemd/sd-bus.h>
 
-typedef struct _GSettings GSettings;
+#include <memory>
+#include <optional>
 
 namespace talvori::x11 {
 
 class X11Connection;
+class X11SessionBus;
 class X11XSettings;
 
 // The user's wish for less motion. Desktops keep it as "animations enabled": their settings
-// daemon publishes it over XSETTINGS; without one, GNOME's stored setting answers; without
-// either, animations stay on.
-class X11MotionPreference {
+// daemon publishes it over XSETTINGS; without one, GNOME's stored setting (enable-animations)
+// answers through the desktop's settings portal, followed as it changes; without either,
+// animations stay on. The portal is only asked when it already runs: we never start it.
+class X11MotionPreference : public std::enable_shared_from_this<X11MotionPreference> {
   public:
-    explicit X11MotionPreference(std::shared_ptr<X11Connection> connection);
+    // `bus` may be null (no session bus: XSETTINGS alone).
+    static std::shared_ptr<X11MotionPreference> make(std::shared_ptr<X11Connection> connection,
+                                                     std::shared_ptr<X11SessionBus> bus);
     ~X11MotionPreference();
     X11MotionPreference(const X11MotionPreference&) = delete;
     X11MotionPreference& operator=(const X11MotionPreference&) = delete;
 
-    // Read anew at each call.
+    // Read anew at each call from the settings daemon; the stored setting as last heard.
     bool reducesMotion() const;
 
   private:
-    GSettings* storedSettings() const;
+    struct SlotDeleter {
+        void operator()(sd_bus_slot* slot) const;
+    };
+    using Slot = std::unique_ptr<sd_bus_slot, SlotDeleter>;
+
+    X11MotionPreference(std::shared_ptr<X11Connection> connection,
+                        std::shared_ptr<X11SessionBus> bus);
+    void follow();
+    void read();
+    static int onPortalOwner(sd_bus_message* message, void* self, sd_bus_error* error);
+    static int onRead(sd_bus_message* message, void* self, sd_bus_error* error);
+    static int onChanged(sd_bus_message* message, void* self, sd_bus_error* error);
+    // The animations' setting from a portal value (a boolean, possibly wrapped in variants).
+    static std::optional<bool> animations(sd_bus_message* message);
 
     std::unique_ptr<X11XSettings> settings_;
-    mutable GSettings* stored_ = nullptr;
-    mutable bool lookedForStored_ = false;
+    std::shared_ptr<X11SessionBus> bus_;
+    std::optional<bool> storedAnimations_;
+    Slot read_;
+    Slot changes_;
+    Slot owner_;
 };
 
 }  // namespace talvori::x11

@@ -33,10 +33,9 @@ bool isAllowedURL(const std::string& url) {
 
 }  // namespace
 
-X11Workspace::X11Workspace(std::shared_ptr<X11Application> application, Logger log)
-    : application_(std::move(application)),
-      log_(std::move(log)),
-      motion_(std::make_unique<X11MotionPreference>(application_->sharedConnection())) {
+X11Workspace::X11Workspace(std::shared_ptr<X11Application> application,
+                           std::shared_ptr<X11MotionPreference> motion, Logger log)
+    : application_(std::move(application)), log_(std::move(log)), motion_(std::move(motion)) {
     frontPID_ = application_->clients().pid(application_->clients().activeWindow());
 }
 

@@ -28,7 +28,8 @@ class X11Workspace final : public Workspace, public std::enable_shared_from_this
   public:
     static constexpr const char* kBundleIdentifier = "org.talvori.Talvori";
 
-    X11Workspace(std::shared_ptr<X11Application> application, Logger log);
+    X11Workspace(std::shared_ptr<X11Application> application,
+                 std::shared_ptr<X11MotionPreference> motion, Logger log);
     ~X11Workspace() override;
 
     std::vector<RunningApplication> runningApplications() const override;
@@ -48,7 +49,7 @@ class X11Workspace final : public Workspace, public std::enable_shared_from_this
 
     std::shared_ptr<X11Application> application_;
     Logger log_;
-    std::unique_ptr<X11MotionPreference> motion_;
+    std::shared_ptr<X11MotionPreference> motion_;
     // First-seen order stands in for launch order, which X does not know.
     mutable std::map<std::int32_t, std::uint64_t> firstSeen_;
     mutable std::uint64_t nextSeen_ = 0;

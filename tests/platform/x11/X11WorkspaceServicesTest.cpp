@@ -1,9 +1,12 @@
+#include <poll.h>
 #include <sys/stat.h>
+#include <systemd/sd-bus.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -11,6 +14,7 @@
 #include "platform/Platform.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/X11XSettings.hpp"
+#include "platform/x11/harness/X11TestBus.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -41,14 +45,76 @@ std::vector<std::uint8_t> settingsTable(int animations, const std::string& theme
     return table;
 }
 
+// The desktop's settings portal, holding GNOME's enable-animations.
+class TestSettingsPortal {
+  public:
+    TestSettingsPortal(const X11TestBus& bus, bool animations)
+        : bus_(bus.connect()), animations_(animations) {
+        sd_bus_add_object_vtable(bus_, &object_, "/org/freedesktop/portal/desktop",
+                                 "org.freedesktop.portal.Settings", kVTable, this);
+        sd_bus_request_name(bus_, "org.freedesktop.portal.Desktop", 0);
+        watch_ = platform().runLoop().watch(sd_bus_get_fd(bus_), POLLIN,
+                                            [this](short) { processBus(bus_); });
+    }
+    ~TestSettingsPortal() {
+        watch_.reset();
+        sd_bus_slot_unref(object_);
+        sd_bus_flush_close_unref(bus_);
+    }
+    void setAnimations(bool enabled) {
+        animations_ = enabled;
+        sd_bus_emit_signal(bus_, "/org/freedesktop/portal/desktop",
+                           "org.freedesktop.portal.Settings", "SettingChanged", "ssv",
+                           "org.gnome.desktop.interface", "enable-animations", "b", enabled);
+        sd_bus_flush(bus_);
+    }
+
+  private:
+    static int read(sd_bus_message* message, void* self, sd_bus_error*) {
+        sd_bus_message* reply = nullptr;
+        sd_bus_message_new_method_return(message, &reply);
+        sd_bus_message_open_container(reply, 'v', "v");
+        sd_bus_message_append(reply, "v", "b",
+                              static_cast<TestSettingsPortal*>(self)->animations_ ? 1 : 0);
+        sd_bus_message_close_container(reply);
+        const int sent = sd_bus_send(nullptr, reply, nullptr);
+        sd_bus_message_unref(reply);
+        return sent;
+    }
+    static constexpr sd_bus_vtable kVTable[] = {
+        SD_BUS_VTABLE_START(0), SD_BUS_METHOD("Read", "ss", "v", read, 0),
+        SD_BUS_SIGNAL("SettingChanged", "ssv", 0), SD_BUS_VTABLE_END};
+
+    sd_bus* bus_;
+    sd_bus_slot* object_ = nullptr;
+    std::shared_ptr<FileWatch> watch_;
+    bool animations_ = false;
+};
+
 class X11WorkspaceServicesTest : public X11DesktopTest {
   protected:
     X11WorkspaceServicesTest() : X11DesktopTest({.windowManager = false, .compositor = false}) {}
+    void SetUp() override {
+        ASSERT_TRUE(session().isReady()) << session().error();
+        bus = std::make_unique<X11TestBus>(session());
+        ASSERT_TRUE(bus->isReady()) << bus->error();
+        X11DesktopTest::SetUp();
+    }
+
+    std::unique_ptr<X11TestBus> bus;
 };
 
-TEST_F(X11WorkspaceServicesTest, ReduceMotionFollowsTheSettingsDaemon) {
+TEST_F(X11WorkspaceServicesTest, ReduceMotionFollowsTheSettingsDaemonElseTheStoredSetting) {
     auto& workspace = platform().workspace();
     EXPECT_FALSE(workspace.accessibilityDisplayShouldReduceMotion());
+    // No settings daemon: GNOME's stored setting, through the settings portal (which we never
+    // start: it is asked once it appears, and followed).
+    TestSettingsPortal portal(*bus, false);
+    EXPECT_TRUE(runUntil([&] { return workspace.accessibilityDisplayShouldReduceMotion(); }));
+    portal.setAnimations(true);
+    EXPECT_TRUE(runUntil([&] { return !workspace.accessibilityDisplayShouldReduceMotion(); }));
+    portal.setAnimations(false);
+    EXPECT_TRUE(runUntil([&] { return workspace.accessibilityDisplayShouldReduceMotion(); }));
 
     // A settings daemon starts, then the user turns animations off.
     xcb_connection_t* daemon = driver().connection();
@@ -65,6 +131,7 @@ TEST_F(X11WorkspaceServicesTest, ReduceMotionFollowsTheSettingsDaemon) {
     publish(1);
     xcb_set_selection_owner(daemon, window, driver().atom("_XSETTINGS_S0"), XCB_CURRENT_TIME);
     driver().sync();
+    // The settings daemon answers first.
     EXPECT_FALSE(workspace.accessibilityDisplayShouldReduceMotion());
     publish(0);
     EXPECT_TRUE(workspace.accessibilityDisplayShouldReduceMotion());
@@ -77,7 +144,9 @@ TEST_F(X11WorkspaceServicesTest, ReduceMotionFollowsTheSettingsDaemon) {
     EXPECT_EQ(x11::X11XSettings::parse(cut).size(), 1U);
     xcb_destroy_window(daemon, window);
     driver().sync();
-    EXPECT_FALSE(workspace.accessibilityDisplayShouldReduceMotion());
+    EXPECT_TRUE(workspace.accessibilityDisplayShouldReduceMotion());
+    portal.setAnimations(true);
+    EXPECT_TRUE(runUntil([&] { return !workspace.accessibilityDisplayShouldReduceMotion(); }));
 }
 
 TEST_F(X11WorkspaceServicesTest, OpensOnlyWebAndMailAddressesThroughXdgOpenAndReapsIt) {
