@@ -104,9 +104,18 @@ void MenuBarPanelController::makePanel() {
     hostingView_ = std::move(host);
 }
 
+bool MenuBarPanelController::opensUpward(const StatusItemScreenAnchor& anchor) {
+    // Desktops may keep their status area at the bottom of the screen: the panel then opens
+    // above the item, on the screen.
+    return anchor.rect.midY() < anchor.screen.frame.midY();
+}
+
 std::optional<double> MenuBarPanelController::heightLimit() const {
     double top = 0, bottom = 0;
-    if (const auto anchor = statusItemScreenAnchor()) {
+    if (const auto anchor = statusItemScreenAnchor(); anchor && opensUpward(*anchor)) {
+        top = anchor->screen.visibleFrame.maxY() - kScreenMargin;
+        bottom = anchor->rect.maxY() + kGapBelowItem;
+    } else if (anchor) {
         top = anchor->rect.minY() - kGapBelowItem;
         bottom = anchor->screen.visibleFrame.minY() + kScreenMargin;
     } else if (const auto screen = platform().screens().mainScreen()) {
@@ -131,6 +140,7 @@ Rect MenuBarPanelController::panelFrame(Size size) const {
         const double x =
             std::max(visible.minX() + kScreenMargin,
                      std::min(visible.maxX() - w - kScreenMargin, anchor->rect.midX() - w / 2));
+        if (opensUpward(*anchor)) return {x, anchor->rect.maxY() + kGapBelowItem, w, h};
         return {x, anchor->rect.minY() - kGapBelowItem - h, w, h};
     }
     const auto screen = platform().screens().mainScreen();
@@ -179,7 +189,11 @@ void MenuBarPanelController::contentHeightChanged(double height) {
     targetContentHeight_ = height;
     const Rect frame = panel_->frame();
     const double shown = cappedHeight(height);
-    const Rect target{frame.minX(), frame.minY() - (shown - frame.height()), frame.width(), shown};
+    // The edge at the item stays where it is.
+    const auto anchor = statusItemScreenAnchor();
+    const double bottom =
+        anchor && opensUpward(*anchor) ? frame.minY() : frame.minY() - (shown - frame.height());
+    const Rect target{frame.minX(), bottom, frame.width(), shown};
     layOutAt(target.size);
     if (platform().workspace().accessibilityDisplayShouldReduceMotion()) {
         panel_->setFrame(target, true);

@@ -51,8 +51,9 @@ class MenuBarPanelController final : public WindowEventHandler,
     bool isPanelVisible() const;
     // Where the status item is, when it is really on a screen.
     std::optional<StatusItemScreenAnchor> statusItemScreenAnchor() const;
-    // The panel's frame for content of `size`: under the item, or at the top right of the main
-    // screen when the item is not on screen.
+    // The panel's frame for content of `size`: under the item (above it when the item is in the
+    // lower half of its screen), or at the top right of the main screen when the item is not on
+    // screen.
     Rect panelFrame(Size size) const;
     // The panel's content now has `height`: the panel follows, its top edge fixed.
     void contentHeightChanged(double height);
@@ -80,6 +81,7 @@ class MenuBarPanelController final : public WindowEventHandler,
     // The tallest the panel may be: from its top edge down to the screen's margin; none without a
     // screen.
     std::optional<double> heightLimit() const;
+    static bool opensUpward(const StatusItemScreenAnchor& anchor);
     double cappedHeight(double contentHeight) const;
 
     std::shared_ptr<StatusItem> statusItem_;

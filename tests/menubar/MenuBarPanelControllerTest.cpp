@@ -42,6 +42,20 @@ TEST_F(MenuBarPanelControllerTest, ThePanelStandsUnderTheItemHeldInsideTheScreen
     EXPECT_EQ(menuBar().panelFrame(kPanel), Rect(-363, -126, 355, 120));
 }
 
+TEST_F(MenuBarPanelControllerTest, AnItemAtTheBottomOfTheScreenOpensThePanelAboveItAndGrowsUp) {
+    start();
+    const Rect screen = platform().screens().screens().front().frame;
+    statusItem().place(Rect(screen.maxX() - 60, screen.minY(), 24, 24));
+    open();
+    const Rect shown = menuPanel()->frame();
+    EXPECT_EQ(shown.minY(), screen.minY() + 24 + 6);
+    EXPECT_LE(shown.maxY(), screen.maxY());
+    menuBar().contentHeightChanged(shown.height() + 100);
+    advance(1);
+    EXPECT_EQ(menuPanel()->frame().minY(), shown.minY()) << "the edge at the item stays";
+    EXPECT_EQ(menuPanel()->frame().height(), shown.height() + 100);
+}
+
 TEST_F(MenuBarPanelControllerTest, TheHeightFollowsTheContentWithItsTopEdgeFixed) {
     start();
     menuBar().contentHeightChanged(300);
