@@ -17,7 +17,7 @@
 #include "platform/x11/X11Announcer.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/X11SessionBus.hpp"
-#include "platform/x11/X11TestBus.hpp"
+#include "platform/x11/harness/X11TestBus.hpp"
 
 namespace talvori::testing {
 namespace {

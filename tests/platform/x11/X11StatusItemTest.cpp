@@ -11,62 +11,21 @@
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
-#include "platform/x11/X11TestBus.hpp"
+#include "platform/x11/harness/X11TestBus.hpp"
+#include "platform/x11/harness/X11TestWatcher.hpp"
 
 namespace talvori::testing {
 namespace {
 
-// The desktop's side of the status notifier protocol: the watcher that items register with, which
-// says a host shows them, and the host's clicks.
-class TestWatcher {
+// The watcher, served by the program's own loop as the test runs it.
+class TestWatcher : public X11TestWatcher {
   public:
-    explicit TestWatcher(const X11TestBus& bus) : bus_(bus.connect()) {
-        sd_bus_add_object_vtable(bus_, &object_, "/StatusNotifierWatcher",
-                                 "org.kde.StatusNotifierWatcher", kVTable, this);
-        sd_bus_request_name(bus_, "org.kde.StatusNotifierWatcher", 0);
-        // Served by the program's own loop, as the test runs it.
-        watch_ = platform().runLoop().watch(sd_bus_get_fd(bus_), POLLIN,
-                                            [this](short) { processBus(bus_); });
-    }
-    ~TestWatcher() {
-        watch_.reset();
-        sd_bus_slot_unref(object_);
-        sd_bus_flush_close_unref(bus_);
-    }
-
-    const std::vector<std::string>& items() {
-        processBus(bus_);
-        return items_;
-    }
-    // Clicks the item at root `x`, `y`, as a host does: by a call, not through the X server.
-    void activate(const std::string& item, int x, int y) {
-        sd_bus_call_method_async(bus_, nullptr, item.c_str(), "/StatusNotifierItem",
-                                 "org.kde.StatusNotifierItem", "Activate", nullptr, nullptr, "ii",
-                                 x, y);
-        sd_bus_flush(bus_);
-    }
+    explicit TestWatcher(const X11TestBus& bus)
+        : X11TestWatcher(bus),
+          watch_(platform().runLoop().watch(descriptor(), POLLIN, [this](short) { process(); })) {}
 
   private:
-    static int registerItem(sd_bus_message* message, void* self, sd_bus_error*) {
-        const char* service = nullptr;
-        sd_bus_message_read(message, "s", &service);
-        static_cast<TestWatcher*>(self)->items_.emplace_back(service ? service : "");
-        return sd_bus_reply_method_return(message, "");
-    }
-    static int hostRegistered(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply,
-                              void*, sd_bus_error*) {
-        return sd_bus_message_append(reply, "b", 1);
-    }
-    static constexpr sd_bus_vtable kVTable[] = {
-        SD_BUS_VTABLE_START(0),
-        SD_BUS_METHOD("RegisterStatusNotifierItem", "s", "", registerItem, 0),
-        SD_BUS_PROPERTY("IsStatusNotifierHostRegistered", "b", hostRegistered, 0, 0),
-        SD_BUS_VTABLE_END};
-
-    sd_bus* bus_;
-    sd_bus_slot* object_ = nullptr;
     std::shared_ptr<FileWatch> watch_;
-    std::vector<std::string> items_;
 };
 
 class X11StatusItemTest : public X11DesktopTest {
@@ -132,6 +91,9 @@ TEST_F(X11StatusItemTest, RegistersWithTheWatcherAndItsActivationTogglesThePanel
     EXPECT_TRUE(runUntil([&] { return panelIsClosed(); }));
     runFor(0.1);
     EXPECT_TRUE(panelIsClosed());
+    // And open again with the next.
+    watcher.activate(item, 1200, 12);
+    EXPECT_TRUE(runUntil([&] { return panelIsOpen(); }));
 }
 
 TEST_F(X11StatusItemTest, WithoutAWatcherItDocksInTheTrayWhereClicksToggleThePanelUntilOneComes) {

@@ -1,4 +1,4 @@
-#include "platform/x11/X11TestBus.hpp"
+#include "platform/x11/harness/X11TestBus.hpp"
 
 #include <poll.h>
 #include <unistd.h>
