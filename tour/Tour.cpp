@@ -88,7 +88,9 @@ bool Tour::fail(const std::string& what) {
 }
 
 bool Tour::waitFor(const std::function<bool()>& condition, double seconds) const {
-    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds * options_.patience);
+    // A wait ends as soon as what it waits for happens: a loaded machine may need all of it.
+    const auto deadline =
+        Clock::now() + std::chrono::duration<double>(seconds * std::max(1.0, options_.patience));
     while (!condition()) {
         if (Clock::now() >= deadline || isInterrupted()) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

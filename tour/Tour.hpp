@@ -27,7 +27,8 @@ class Tour {
         std::string program;
         // Where the screenshots (NN-step.png) and Talvori's log (talvori.log) go.
         std::string folder;
-        // Multiplies every wait: lower on a fast machine, higher on a slow one.
+        // Multiplies the pauses that let animations end before a screenshot, and, above 1, the
+        // longest waits for what a step expects.
         double patience = 1;
         // Stops after this many screenshots.
         int steps = 1000;

@@ -18,8 +18,9 @@ void usage(const char* name) {
                  "usage: %s --program PATH --folder DIR [--patience FACTOR] [--steps N]\n"
                  "  Starts a private desktop (Xvfb, openbox, picom, trayer), runs the program on\n"
                  "  it as on a fresh account, walks the tour with real input and writes a\n"
-                 "  screenshot of each step into DIR. FACTOR scales every wait (default 1); the\n"
-                 "  tour stops after N screenshots. Everything started is ended at the end.\n",
+                 "  screenshot of each step into DIR. FACTOR scales the pauses before the\n"
+                 "  screenshots (default 1; above 1 also the longest waits). The tour stops after\n"
+                 "  N screenshots. Everything started is ended at the end.\n",
                  name);
 }
 
