@@ -115,7 +115,7 @@ void BM_X11StatusItemActivateToPanel(benchmark::State& state) {
 BENCHMARK(BM_X11StatusItemActivateToPanel)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
-    ->Iterations(50);
+    ->Iterations(40);
 
 }  // namespace
 }  // namespace talvori
