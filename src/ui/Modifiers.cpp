@@ -468,8 +468,9 @@ class ShadowElement final : public ModifierElement {
     }
     void draw(const Node& node, DrawContext& context) const override {
         const auto v = node.presentedData(context.now);
-        drawShadow(context.cr, node.presentedFrame(context.now).size, {v[0], v[1], v[2], v[3]},
-                   v[4], {v[5], v[6]}, [&](cairo_t* target) {
+        // Around what the content draws, which a modifier inside may have moved off the frame.
+        drawShadow(context.cr, node.contentBounds(context.now), {v[0], v[1], v[2], v[3]}, v[4],
+                   {v[5], v[6]}, [&](cairo_t* target) {
                        DrawContext shadowContext = context;
                        shadowContext.cr = target;
                        node.drawChildren(shadowContext);

@@ -352,10 +352,9 @@ void Node::draw(DrawContext& context) const {
     cairo_set_matrix(cr, &outer);
 }
 
-Rect Node::drawingBounds(double now) const {
+Rect Node::contentBounds(double now) const {
     const Size size = presentedFrame(now).size;
-    const double outset = element_->drawingOutset(*this);
-    double minX = -outset, minY = -outset, maxX = size.width + outset, maxY = size.height + outset;
+    double minX = 0, minY = 0, maxX = size.width, maxY = size.height;
     for (const auto& child : children_) {
         if (!child->placed_) continue;
         const Rect box = boundingBox(child->transformFromParent(now), child->drawingBounds(now));
@@ -364,6 +363,16 @@ Rect Node::drawingBounds(double now) const {
         maxX = std::max(maxX, box.maxX());
         maxY = std::max(maxY, box.maxY());
     }
+    return {minX, minY, maxX - minX, maxY - minY};
+}
+
+Rect Node::drawingBounds(double now) const {
+    // The outset reaches around what the children draw too: a shadow surrounds its content
+    // wherever a modifier inside it moves that content.
+    const Rect content = contentBounds(now);
+    const double outset = element_->drawingOutset(*this);
+    const double minX = content.minX() - outset, minY = content.minY() - outset;
+    const double maxX = content.maxX() + outset, maxY = content.maxY() + outset;
     // Whole pixels at any scale up to 4, so that antialiased edges are not cut.
     return {std::floor(minX) - 1, std::floor(minY) - 1, std::ceil(maxX - minX) + 3,
             std::ceil(maxY - minY) + 3};

@@ -99,6 +99,8 @@ class Node : public std::enable_shared_from_this<Node> {
     void draw(DrawContext& context) const;
     // Whether the one element painting this subtree can apply an opacity itself.
     bool appliesOpacityItself() const;
+    // The node's bounds and what its children draw, in this node's coordinates.
+    Rect contentBounds(double now) const;
     // The area the subtree draws in, in this node's coordinates.
     Rect drawingBounds(double now) const;
     void drawChildren(DrawContext& context) const;

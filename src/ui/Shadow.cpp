@@ -32,16 +32,16 @@ void boxBlur(unsigned char* data, int length, int lines, int step, int lineStep,
 
 }  // namespace
 
-void drawShadow(cairo_t* cr, Size size, const Color& color, double radius, Point offset,
+void drawShadow(cairo_t* cr, const Rect& box, const Color& color, double radius, Point offset,
                 const std::function<void(cairo_t*)>& drawContent) {
-    if (color.isClear() || size.width <= 0 || size.height <= 0) return;
+    if (color.isClear() || box.width() <= 0 || box.height() <= 0) return;
     // Work at device resolution so the blur looks the same at any scale.
     double scaleX = 1, scaleY = 0;
     cairo_user_to_device_distance(cr, &scaleX, &scaleY);
     const double scale = std::max(0.01, std::hypot(scaleX, scaleY));
     const double margin = std::ceil(radius * 2) + 1;
-    const double pixelWidth = std::ceil((size.width + 2 * margin) * scale);
-    const double pixelHeight = std::ceil((size.height + 2 * margin) * scale);
+    const double pixelWidth = std::ceil((box.width() + 2 * margin) * scale);
+    const double pixelHeight = std::ceil((box.height() + 2 * margin) * scale);
     // Checked before they become integers: a radius or size that is no number fails here too.
     auto fits = [](double pixels) { return pixels > 0 && pixels <= kLargestMask; };
     if (!fits(pixelWidth) || !fits(pixelHeight)) return;
@@ -50,7 +50,7 @@ void drawShadow(cairo_t* cr, Size size, const Color& color, double radius, Point
     cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
     cairo_t* maskContext = cairo_create(mask);
     cairo_scale(maskContext, scale, scale);
-    cairo_translate(maskContext, margin, margin);
+    cairo_translate(maskContext, margin - box.minX(), margin - box.minY());
     drawContent(maskContext);
     cairo_destroy(maskContext);
 
@@ -69,7 +69,7 @@ void drawShadow(cairo_t* cr, Size size, const Color& color, double radius, Point
     cairo_surface_mark_dirty(mask);
 
     cairo_save(cr);
-    cairo_translate(cr, offset.x - margin, offset.y - margin);
+    cairo_translate(cr, offset.x + box.minX() - margin, offset.y + box.minY() - margin);
     cairo_scale(cr, 1 / scale, 1 / scale);
     cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
     cairo_mask_surface(cr, mask, 0, 0);

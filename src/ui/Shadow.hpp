@@ -9,10 +9,10 @@
 
 namespace talvori::ui {
 
-// Draws the shadow of what `drawContent` draws (into the context it is given) in a box of `size`:
-// its alpha, blurred by `radius` (three box blurs, close to a Gaussian), moved by `offset` and
-// filled with `color`.
-void drawShadow(cairo_t* cr, Size size, const Color& color, double radius, Point offset,
+// Draws the shadow of what `drawContent` draws (into the context it is given, in the coordinates
+// of `cr`) within `box`: its alpha, blurred by `radius` (three box blurs, close to a Gaussian),
+// moved by `offset` and filled with `color`.
+void drawShadow(cairo_t* cr, const Rect& box, const Color& color, double radius, Point offset,
                 const std::function<void(cairo_t*)>& drawContent);
 
 }  // namespace talvori::ui

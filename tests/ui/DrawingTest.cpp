@@ -91,6 +91,22 @@ TEST_F(DrawingTest, ShadowsFallBelowTheShape) {
     EXPECT_LT(pixel(*h, {30, 14}).alpha, 0.05);
 }
 
+TEST_F(DrawingTest, ShadowsFollowTheirViewWhereverItIsMoved) {
+    const View square = Rectangle().fill(red).frame(20, 20);
+    const View aroundMoved = square.offset(100, 40).shadow(Color::black(), 16);
+    // The last in a layer of its own, which is cut to the area the subtree says it draws in.
+    for (const View& view : {aroundMoved, square.shadow(Color::black(), 16).offset(100, 40),
+                             aroundMoved.opacity(0.5)}) {
+        auto h =
+            host(ZStack(Alignment::topLeading(), {view}).frame(200, 100, Alignment::topLeading()));
+        // Twelve points out on every side of the moved square.
+        for (const Point beside : {Point{87, 50}, Point{132, 50}, Point{110, 27}, Point{110, 72}})
+            EXPECT_GT(pixel(*h, beside).alpha, 0.01) << beside.x << ", " << beside.y;
+        EXPECT_GT(pixel(*h, {110, 50}).alpha, 0.45);
+        EXPECT_LT(pixel(*h, {10, 10}).alpha, 0.01);
+    }
+}
+
 TEST_F(DrawingTest, SizesThatAreNoNumbersOrTooLargeForPixelsAreLeftOut) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     EXPECT_FALSE(host(View(red), Size{nan, nan})->renderPNG().empty());
