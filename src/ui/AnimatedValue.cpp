@@ -1,6 +1,34 @@
 #include "ui/AnimatedValue.hpp"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
 namespace talvori::ui {
+
+namespace {
+
+[[noreturn]] void tooManyValues() {
+    std::fputs("Talvori: a view animates more numbers than AnimatedValue::Values holds\n", stderr);
+    std::abort();
+}
+
+}  // namespace
+
+AnimatedValue::Values::Values(std::initializer_list<double> values) : size_(values.size()) {
+    if (size_ > kCapacity) tooManyValues();
+    std::copy(values.begin(), values.end(), values_.begin());
+}
+
+AnimatedValue::Values::Values(std::size_t size) : size_(size) {
+    if (size_ > kCapacity) tooManyValues();
+}
+
+bool AnimatedValue::Values::operator==(const Values& other) const {
+    return size_ == other.size_ &&
+           std::equal(values_.begin(), values_.begin() + static_cast<std::ptrdiff_t>(size_),
+                      other.values_.begin());
+}
 
 AnimatedValue::Values AnimatedValue::valueAt(double now) const {
     if (!isAnimating(now)) return to_;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
+#include <initializer_list>
 #include <optional>
-#include <vector>
 
 #include "ui/Animation.hpp"
 
@@ -12,7 +14,26 @@ namespace talvori::ui {
 // length jump.
 class AnimatedValue {
   public:
-    using Values = std::vector<double>;
+    // At most kCapacity numbers, kept inline: every build and every frame makes these, and a heap
+    // allocation each time cost more than the arithmetic.
+    class Values {
+      public:
+        static constexpr std::size_t kCapacity = 8;
+
+        Values() = default;
+        Values(std::initializer_list<double> values);
+        explicit Values(std::size_t size);
+
+        std::size_t size() const { return size_; }
+        bool empty() const { return size_ == 0; }
+        double operator[](std::size_t index) const { return values_[index]; }
+        double& operator[](std::size_t index) { return values_[index]; }
+        bool operator==(const Values& other) const;
+
+      private:
+        std::array<double, kCapacity> values_{};
+        std::size_t size_ = 0;
+    };
 
     const Values& target() const { return to_; }
     bool hasValue() const { return hasValue_; }

@@ -109,6 +109,14 @@ class PangoTextLayout final : public TextLayout {
     double originX_ = 0;
 };
 
+// Whether the text laid out without a width limit is what a limit of `maxWidth` gives: nothing to
+// break or cut, and lines that keep their places (alignment moves several lines by amounts that
+// depend on the width, rounded to Pango's units).
+bool fitsUnbroken(const TextLayout& natural, const TextStyle& style, double maxWidth) {
+    return natural.size.width <= maxWidth &&
+           (natural.lineCount <= 1 || style.alignment == TextAlignment::leading);
+}
+
 }  // namespace
 
 PangoTextMeasurer::PangoTextMeasurer()
@@ -143,9 +151,19 @@ std::shared_ptr<const TextLayout> PangoTextMeasurer::layout(std::string_view tex
                                                             const TextStyle& style,
                                                             std::optional<double> maxWidth) {
     if (auto cached = cache_.find(text, style, maxWidth)) return cached;
+    const bool limited = maxWidth && *maxWidth < kWidestLine;
+    if (maxWidth) {
+        // Stacks offer a text many widths; shaping it again for each costs more than all the rest
+        // of layout. Where the unbroken text fits, Pango would break nothing and draw the same.
+        auto natural = layout(text, style, std::nullopt);
+        if (!limited || fitsUnbroken(*natural, style, *maxWidth)) {
+            cache_.store(text, style, maxWidth, natural);
+            return natural;
+        }
+    }
 
     PangoLayout* layout = makeLineLayout(text, style);
-    if (maxWidth && *maxWidth < kWidestLine) {
+    if (limited) {
         // A hair of slack, so that laying a text out at its own measured width never breaks it;
         // the measured width leaves out the spacing after the last letter, which breaking counts.
         const double slack = 0.01 + std::abs(style.tracking);

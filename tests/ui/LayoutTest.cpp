@@ -284,5 +284,17 @@ TEST_F(LayoutTest, AMeasurerLaysOutTheSameTextInTheSameStyleOnce) {
     }
 }
 
+TEST_F(LayoutTest, ATextThatFitsIsShapedOnceForEveryWidthItFitsIn) {
+    PangoTextMeasurer pango;
+    const TextStyle style{Font::system(12), 0, 1, TextAlignment::leading};
+    const auto natural = pango.layout("Release notes", style, std::nullopt);
+    EXPECT_EQ(pango.layout("Release notes", style, natural->size.width), natural);
+    EXPECT_EQ(pango.layout("Release notes", style, 400.0), natural);
+    const auto narrow = pango.layout("Release notes", style, natural->size.width / 2);
+    EXPECT_NE(narrow, natural);
+    EXPECT_LT(narrow->size.width, natural->size.width) << "cut with an ellipsis";
+    EXPECT_TRUE(narrow->isTruncated);
+}
+
 }  // namespace
 }  // namespace talvori::ui::testing
