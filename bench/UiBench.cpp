@@ -44,9 +44,15 @@ class RowPanel {
         Platform::uninstall();
     }
 
+    // Draws as a window does: only the pixels the host reports changed reach the surface.
     void draw(Host& drawn) {
         cairo_t* cr = cairo_create(surface);
         cairo_scale(cr, scale, scale);
+        if (const auto damage = drawn.pendingDamage()) {
+            for (const Rect& rect : *damage)
+                cairo_rectangle(cr, rect.minX(), rect.minY(), rect.width(), rect.height());
+            cairo_clip(cr);
+        }
         drawn.draw(cr);
         cairo_destroy(cr);
     }
@@ -91,22 +97,54 @@ void BM_UiBuildNewPanel(benchmark::State& state) {
 }
 BENCHMARK(BM_UiBuildNewPanel)->ArgsProduct({{0, 1}, {1, 2}})->Unit(benchmark::kMicrosecond);
 
-// One frame while all 30 rows slide and fade (a close-all): the clock moves a frame, the frame
-// timer runs, and the panel is drawn.
-void BM_UiAnimationFrame(benchmark::State& state) {
+// One frame while `rows` of the 30 rows slide and fade (all of them: a close-all): the clock moves
+// a frame, the frame timer runs, and the panel is drawn.
+void animationFrame(benchmark::State& state, std::size_t rows) {
     RowPanel panel(state);
     std::set<std::string> closing;
-    for (const auto& cover : panel.manager->covers.peek()) closing.insert(cover->id.uuidString());
+    for (const auto& cover : panel.manager->covers.peek()) {
+        if (closing.size() < rows) closing.insert(cover->id.uuidString());
+    }
     withAnimation(Animation::linear(1e6), [&] { panel.manager->closingIds.set(closing); });
     auto& clock = *platform().virtualClock();
     clock.runUntilIdle();
+    panel.draw(*panel.host);
     for (auto _ : state) {
         clock.advance(1.0 / 60);
         panel.draw(*panel.host);
     }
     label(state);
 }
+
+void BM_UiAnimationFrame(benchmark::State& state) {
+    animationFrame(state, kRows);
+}
 BENCHMARK(BM_UiAnimationFrame)->ArgsProduct({{0, 1}, {1, 2}})->Unit(benchmark::kMicrosecond);
+
+void BM_UiOneRowAnimationFrame(benchmark::State& state) {
+    animationFrame(state, 1);
+}
+BENCHMARK(BM_UiOneRowAnimationFrame)->ArgsProduct({{0, 1}, {1, 2}})->Unit(benchmark::kMicrosecond);
+
+// The pointer enters and leaves one row's rename button in turn: the row shows its hover colour
+// and is laid out and drawn.
+void BM_UiHoverOneRow(benchmark::State& state) {
+    RowPanel panel(state);
+    Host& host = *panel.host;
+    const Rect button = host.findAll(Query::byLabel("Rename overlay")).at(kRows / 2).frame();
+    const Point inside{button.midX(), button.midY()};
+    const Point beside{button.minX() - 40, button.midY()};
+    panel.draw(host);
+    bool entering = true;
+    for (auto _ : state) {
+        host.mouseMoved(entering ? inside : beside);
+        entering = !entering;
+        host.updateNow();
+        panel.draw(host);
+    }
+    label(state);
+}
+BENCHMARK(BM_UiHoverOneRow)->ArgsProduct({{0, 1}, {1, 2}})->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace talvori::ui

@@ -17,6 +17,7 @@ struct AccessibilityProperties {
 
 class AccessibilityElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     AccessibilityElement(std::shared_ptr<const Element> content, AccessibilityProperties properties)
         : ModifierElement(std::move(content)), properties_(std::move(properties)) {}
 
@@ -67,6 +68,7 @@ class AccessibilityElement final : public ModifierElement {
 // Adds an action to the one element below it, or makes an element for it around several.
 class AccessibilityActionElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     AccessibilityActionElement(std::shared_ptr<const Element> content, std::string name,
                                std::function<void()> action)
         : ModifierElement(std::move(content)),

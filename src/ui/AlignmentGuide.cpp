@@ -15,6 +15,8 @@ class AlignmentGuideElement final : public ModifierElement {
     AlignmentGuideElement(std::shared_ptr<const Element> content, Guide guide,
                           std::function<double(const ViewDimensions&)> value)
         : ModifierElement(std::move(content)), guide_(guide), value_(std::move(value)) {}
+    // The guide is a function: it may give another value each time.
+    ElementChange changeFrom(const Element&) const override { return ElementChange::layoutOnly(); }
     using ModifierElement::explicitGuide;
 
     std::optional<double> explicitGuide(Node& node, Size size, Guide guide,

@@ -11,6 +11,7 @@ namespace {
 // Tracks a press on the styled label and runs the action on a release inside it.
 class PressElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     PressElement(std::shared_ptr<const Element> content, std::function<void()> action,
                  Binding<bool> isPressed)
         : ModifierElement(std::move(content)),

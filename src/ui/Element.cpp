@@ -55,7 +55,7 @@ std::optional<double> centredChildGuide(Node& node, Size size, Guide guide,
     if (children.size() != 1) return std::nullopt;
     Node& child = *children.front();
     const Size childSize = child.sizeThatFits(ProposedSize::of(size), context);
-    const auto inner = child.element().explicitGuide(child, childSize, guide, context);
+    const auto inner = child.explicitGuide(childSize, guide, context);
     if (!inner) return std::nullopt;
     const double offset = std::is_same_v<Guide, HorizontalAlignment>
                               ? (size.width - childSize.width) / 2

@@ -20,6 +20,7 @@
 
 namespace talvori::ui {
 
+class DamageRegion;
 class Element;
 class Host;
 class IconCatalog;
@@ -57,6 +58,8 @@ struct LayoutContext {
     Transaction transaction;
     // The axis of the stack measuring its children, for spacers.
     std::optional<Axis> stackAxis;
+    // Set by whatever reads stackAxis while measuring: only such answers depend on the axis.
+    bool stackAxisRead = false;
 };
 
 struct DrawContext {
@@ -66,6 +69,27 @@ struct DrawContext {
     IconCatalog& icons;
     // An opacity that the painting element below must apply itself (instead of a group).
     double opacity = 1;
+    // Where the picture is drawn again, in device pixels; none: everywhere. Views wholly outside
+    // it are left out.
+    const DamageRegion* clip = nullptr;
+    // Device pixels per host point when the picture is the host's kept frame, so that every view
+    // drawn records where it landed; 0 for any other picture (a shadow's mask, say).
+    double recordScale = 0;
+    // Counts the views drawn, when set.
+    std::size_t* drawnCount = nullptr;
+};
+
+// What showing an element in place of an older one of the same type changes for its node. Its
+// animatable data and its environment are compared apart, by the node.
+struct ElementChange {
+    // What the node measures, or where it puts its children.
+    bool layout = true;
+    // What the node paints itself, or does to its subtree's painting (a clip, a shadow).
+    bool drawing = true;
+
+    static constexpr ElementChange none() { return {false, false}; }
+    static constexpr ElementChange layoutOnly() { return {true, false}; }
+    static constexpr ElementChange drawingOnly() { return {false, true}; }
 };
 
 // How an element lets an opacity above it through.
@@ -100,6 +124,10 @@ class Element {
     // Whether `older`, shown by the node now, makes the same view (the body need not run again).
     virtual bool isEquivalentTo(const Element& /*older*/) const { return false; }
     virtual std::span<const ChildEntry> children() const { return {}; }
+    // What taking this element's place changes, `older` being of the same type. Saying too much
+    // costs time only; saying too little leaves a stale layout or picture, so the default says
+    // everything changed.
+    virtual ElementChange changeFrom(const Element& /*older*/) const { return {}; }
     // Brings the node's children up to date; components run their body here.
     virtual void reconcile(Node& node, UpdateContext& context) const;
     // Called after the node took this element; `older` is the previous one (none on insertion).
@@ -126,6 +154,13 @@ class Element {
     virtual AnimatedValue::Values animatableData(const Node& /*node*/) const { return {}; }
 
     virtual Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const;
+    // Whether the parent lays the node out by its measured sizes alone, without reading the element
+    // itself (a stack reads a spacer's minimum length): only then can a change inside the node stop
+    // at it when its sizes stay the same.
+    virtual bool isLaidOutBySizeAlone() const { return true; }
+    // Whether place() reads where other views were put (not only the size given): such a node is
+    // placed again at the end of every pass.
+    virtual bool placesFromOtherViews() const { return false; }
     // Sets the frames of the children inside the node's own bounds of `size`.
     virtual void place(Node& node, Size size, LayoutContext& context) const;
     virtual std::optional<double> firstBaseline(Node& node, Size size,

@@ -26,4 +26,15 @@ bool Environment::operator==(const Environment& other) const {
     return true;
 }
 
+bool Environment::laysOutLike(const Environment& other) const {
+    return font == other.font && lineLimit == other.lineLimit && tracking == other.tracking &&
+           multilineTextAlignment == other.multilineTextAlignment && underline == other.underline &&
+           lineSpacing == other.lineSpacing;
+}
+
+bool Environment::drawsLike(const Environment& other) const {
+    return laysOutLike(other) && foreground == other.foreground && tint == other.tint &&
+           textSelectionEnabled == other.textSelectionEnabled && isEnabled == other.isEnabled;
+}
+
 }  // namespace talvori::ui

@@ -71,6 +71,11 @@ class Environment {
     }
 
     bool operator==(const Environment& other) const;
+    // Whether views measure and place alike in both (text style only: custom values and the
+    // button style are read by bodies, which are built again when they change).
+    bool laysOutLike(const Environment& other) const;
+    // Whether views draw alike in both: the text style, colours and what makes texts selectable.
+    bool drawsLike(const Environment& other) const;
 
   private:
     struct Custom {

@@ -13,6 +13,7 @@ struct FocusStorage final : NodeStorage {
 
 class FocusElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     FocusElement(std::shared_ptr<const Element> content, Binding<bool> binding)
         : ModifierElement(std::move(content)), binding_(std::move(binding)) {}
     const Binding<bool>* focusBinding() const override { return &binding_; }
@@ -30,6 +31,7 @@ class FocusElement final : public ModifierElement {
 
 class FocusableElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     FocusableElement(std::shared_ptr<const Element> content, bool focusable)
         : ModifierElement(std::move(content)), focusable_(focusable) {}
     bool isFocusable(const Node& node) const override {
@@ -48,6 +50,7 @@ class FocusableElement final : public ModifierElement {
 
 class KeyPressElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     KeyPressElement(std::shared_ptr<const Element> content,
                     std::function<bool(const KeyPress&)> action)
         : ModifierElement(std::move(content)), action_(std::move(action)) {}
@@ -60,6 +63,7 @@ class KeyPressElement final : public ModifierElement {
 
 class ShortcutElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     ShortcutElement(std::shared_ptr<const Element> content, KeyboardShortcut shortcut)
         : ModifierElement(std::move(content)), shortcut_(std::move(shortcut)) {}
     const KeyboardShortcut* keyboardShortcut() const override { return &shortcut_; }

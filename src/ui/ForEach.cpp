@@ -6,6 +6,7 @@ namespace {
 
 class GroupElement final : public Element {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     explicit GroupElement(std::vector<ChildEntry> children) : children_(std::move(children)) {}
     std::span<const ChildEntry> children() const override { return children_; }
     bool isTransparentContainer() const override { return true; }

@@ -38,6 +38,7 @@ namespace {
 
 class FrameReaderElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     FrameReaderElement(std::shared_ptr<const Element> content, FrameReader reader)
         : ModifierElement(std::move(content)), reader_(std::move(reader)) {}
     void didUpdate(Node& node, const Element*, UpdateContext&) const override {

@@ -12,6 +12,7 @@ namespace {
 
 class HoverElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     HoverElement(std::shared_ptr<const Element> content, std::function<void(bool)> action)
         : ModifierElement(std::move(content)), action_(std::move(action)) {}
     bool tracksHover() const override { return true; }
@@ -26,6 +27,7 @@ class HoverElement final : public ModifierElement {
 
 class HoverCursorElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     HoverCursorElement(std::shared_ptr<const Element> content, Cursor cursor)
         : ModifierElement(std::move(content)), cursor_(std::move(cursor)) {}
     bool tracksHover() const override { return true; }
@@ -40,6 +42,7 @@ class HoverCursorElement final : public ModifierElement {
 
 class TapElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     TapElement(std::shared_ptr<const Element> content, std::function<void()> action)
         : ModifierElement(std::move(content)), action_(std::move(action)) {}
     bool handlesPointer() const override { return true; }
@@ -65,6 +68,7 @@ struct DragStorage final : NodeStorage {
 
 class DragElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     DragElement(std::shared_ptr<const Element> content, DragGesture gesture)
         : ModifierElement(std::move(content)), gesture_(std::move(gesture)) {}
     bool handlesPointer() const override { return true; }
@@ -110,6 +114,7 @@ struct LongPressStorage final : NodeStorage {
 
 class LongPressElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     LongPressElement(std::shared_ptr<const Element> content, LongPressGesture gesture)
         : ModifierElement(std::move(content)), gesture_(std::move(gesture)) {}
     bool handlesPointer() const override { return true; }

@@ -24,6 +24,7 @@ constexpr double kFrameInterval = 1.0 / 60;
 class RootElement final : public ModifierElement {
   public:
     using ModifierElement::ModifierElement;
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     void place(Node& node, Size size, LayoutContext& context) const override {
         for (auto* child : node.layoutChildren()) child->place(Rect({0, 0}, size), context);
     }
@@ -83,9 +84,11 @@ std::shared_ptr<Host> Host::make(View root, Options options) {
 
 Host::Host(Options options)
     : options_(std::move(options)),
+      // One measurer and one icon set for every window: making a font map, or loading and
+      // rasterising the icons, costs more than laying out and drawing a whole window.
       textMeasurer_(options_.textMeasurer ? options_.textMeasurer
-                                          : std::make_shared<PangoTextMeasurer>()),
-      icons_(options_.icons ? options_.icons : std::make_shared<IconCatalog>()),
+                                          : platform().service<PangoTextMeasurer>()),
+      icons_(options_.icons ? options_.icons : platform().service<IconCatalog>()),
       scratchSurface_(cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1)),
       scratch_(cairo_create(scratchSurface_)) {
     auto environment = std::make_shared<Environment>();
@@ -98,6 +101,7 @@ Host::Host(Options options)
 
 Host::~Host() {
     root_.reset();
+    if (kept_) cairo_surface_destroy(kept_);
     cairo_destroy(scratch_);
     cairo_surface_destroy(scratchSurface_);
 }
@@ -179,15 +183,51 @@ void Host::runUpdate() {
     for (auto& item : work) item();
     syncFocusBindings();
     updateHover();
-    setNeedsDisplay();
+    if (hasDamage()) displayNeeded();
 }
 
 void Host::layout(const Transaction& transaction) {
     LayoutContext context{*this, *textMeasurer_, pass_, now(), transaction, std::nullopt};
-    const Size size = options_.size ? *options_.size : root_->sizeThatFits({}, context);
-    root_->place(Rect({0, 0}, size), context);
+    statistics_.measured = statistics_.placed = 0;
+    Size size = size_;
+    // Views built while laying out (content made for a size) are laid out in a further round.
+    constexpr int kMostRounds = 4;
+    for (int round = 0; round == 0 || (round < kMostRounds && !layoutQueue_.empty()); ++round) {
+        std::vector<std::shared_ptr<Node>> changed;
+        for (const auto& weak : layoutQueue_) {
+            if (auto node = weak.lock()) changed.push_back(std::move(node));
+        }
+        layoutQueue_.clear();
+        // Outer changes first: their climb may already take in the inner ones.
+        std::stable_sort(changed.begin(), changed.end(),
+                         [](const auto& a, const auto& b) { return a->depth() < b->depth(); });
+        std::vector<std::shared_ptr<Node>> boundaries;
+        for (const auto& node : changed) {
+            if (Node* boundary = node->climbToLayoutBoundary(context))
+                boundaries.push_back(boundary->shared_from_this());
+        }
+        size = options_.size ? *options_.size : root_->sizeThatFits({}, context);
+        root_->place(Rect({0, 0}, size), context);
+        for (const auto& boundary : boundaries) boundary->relayout(context);
+    }
+    placeFollowers(context);
+    if (size != size_) fullDamage_ = true;
     size_ = size;
     if (onLayout) onLayout(size);
+}
+
+void Host::placeFollowers(LayoutContext& context) {
+    std::erase_if(followers_, [](const auto& weak) {
+        auto node = weak.lock();
+        return !node || !node->isAttached();
+    });
+    // A copy: placing may build views (and so add followers).
+    for (const auto& weak : std::vector(followers_)) {
+        if (auto node = weak.lock()) {
+            node->needsLayout_ = true;
+            node->relayout(context);
+        }
+    }
 }
 
 void Host::setProposedSize(std::optional<Size> size) {
@@ -202,12 +242,41 @@ Size Host::fittingSize(std::optional<double> width) {
 }
 
 void Host::setNeedsDisplay() {
+    fullDamage_ = true;
+    displayNeeded();
+}
+
+void Host::displayNeeded() {
     if (onNeedsDisplay) onNeedsDisplay();
+}
+
+void Host::layoutChanged(Node& node) {
+    layoutQueue_.push_back(node.weak_from_this());
+}
+
+void Host::displayChanged(Node& node) {
+    displayQueue_.push_back(node.weak_from_this());
+}
+
+void Host::addDamage(const Rect& rect) {
+    if (!fullDamage_) damage_.add(rect);
+}
+
+void Host::followerAdded(Node& node) {
+    followers_.push_back(node.weak_from_this());
+}
+
+bool Host::hasDamage() const {
+    return fullDamage_ || !damage_.isEmpty() || !displayQueue_.empty();
 }
 
 // --- animation
 
-void Host::animationStarted() {
+void Host::animationStarted(Node& node) {
+    if (!node.listedAsAnimating_) {
+        node.listedAsAnimating_ = true;
+        animating_.push_back(node.weak_from_this());
+    }
     if (!frameTimer_.isEmpty()) return;
     frameTimer_.replace(Timer::scheduledTimer(platform().runLoop(), kFrameInterval, true,
                                               weakly(weak_from_this(), &Host::tick),
@@ -215,15 +284,15 @@ void Host::animationStarted() {
 }
 
 void Host::tick() {
+    // Only the animating nodes are visited; the drawing that follows finds their ancestors.
     const double time = now();
-    bool animating = false;
-    if (root_) {
-        root_->pruneFinishedRemovals(time);
-        root_->forEachInSubtree(
-            [&](Node& node) { animating = animating || node.isAnimating(time); });
-    }
+    pruneRemovals();
+    const bool animating = std::any_of(animating_.begin(), animating_.end(), [&](const auto& weak) {
+        auto node = weak.lock();
+        return node && node->isAnimating(time);
+    });
     if (!animating) frameTimer_.clear();
-    setNeedsDisplay();
+    displayNeeded();
 }
 
 // --- node events
@@ -264,8 +333,103 @@ void Host::nodeDidResize(Node& node) {
 void Host::draw(cairo_t* cr) {
     if (!root_) return;
     pruneRemovals();
-    DrawContext context{cr, now(), *textMeasurer_, *icons_};
+    cairo_matrix_t matrix;
+    cairo_get_matrix(cr, &matrix);
+    const double scale = matrix.xx;
+    const bool aligned = matrix.xy == 0 && matrix.yx == 0 && scale > 0 && matrix.yy == scale &&
+                         matrix.x0 == std::round(matrix.x0) && matrix.y0 == std::round(matrix.y0);
+    if (!aligned) {
+        DrawContext context{cr, now(), *textMeasurer_, *icons_};
+        root_->draw(context);
+        return;
+    }
+    drawKeptFrame(scale);
+    cairo_save(cr);
+    // Whole pixels onto whole pixels: a plain copy.
+    cairo_identity_matrix(cr);
+    cairo_set_source_surface(cr, kept_, matrix.x0, matrix.y0);
+    cairo_paint(cr);
+    cairo_restore(cr);
+}
+
+void Host::collectDamage(DamageRegion& region, double now, bool consume) {
+    for (const auto& weak : displayQueue_) {
+        if (auto node = weak.lock()) {
+            region.add(node->drawingBoundsInHost(now));
+            if (consume) node->queuedForDisplay_ = false;
+        }
+    }
+    if (consume) displayQueue_.clear();
+    for (const auto& weak : animating_) {
+        auto node = weak.lock();
+        if (!node) continue;
+        region.add(node->drawnBounds());
+        node->invalidateBounds();
+        region.add(node->drawingBoundsInHost(now));
+    }
+    if (consume) {
+        // An animation that ended is drawn once more, in its final state, and then forgotten.
+        std::erase_if(animating_, [now](const auto& weak) {
+            auto node = weak.lock();
+            if (!node) return true;
+            if (node->isAnimating(now)) return false;
+            node->listedAsAnimating_ = false;
+            return true;
+        });
+    }
+}
+
+std::optional<std::vector<Rect>> Host::pendingDamage() {
+    if (!kept_ || fullDamage_) return std::nullopt;
+    DamageRegion region = damage_;
+    collectDamage(region, now(), false);
+    return region.rects();
+}
+
+void Host::drawKeptFrame(double scale) {
+    const int width = pixelsFor(size_.width * scale);
+    const int height = pixelsFor(size_.height * scale);
+    if (!kept_ || keptScale_ != scale || cairo_image_surface_get_width(kept_) != width ||
+        cairo_image_surface_get_height(kept_) != height) {
+        if (kept_) cairo_surface_destroy(kept_);
+        kept_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+        keptScale_ = scale;
+        fullDamage_ = true;
+    }
+    // Texts show their caret only in the key window.
+    if (isKeyWindow() != keptAsKeyWindow_) {
+        keptAsKeyWindow_ = !keptAsKeyWindow_;
+        fullDamage_ = true;
+    }
+    const double time = now();
+    DamageRegion changed = damage_;
+    collectDamage(changed, time, true);
+    damage_.clear();
+    const Rect whole(0, 0, width, height);
+    DamageRegion pixels = changed.toPixels(scale, whole);
+    // Past about half the window, one rectangle draws faster than many.
+    const Rect extent = pixels.bounds();
+    if (fullDamage_ || extent.width() * extent.height() > 0.5 * width * height) {
+        pixels.clear();
+        pixels.add(whole);
+    }
+    fullDamage_ = false;
+    statistics_.drawn = 0;
+    if (pixels.isEmpty()) return;
+    cairo_t* cr = cairo_create(kept_);
+    for (const Rect& rect : pixels.rects())
+        cairo_rectangle(cr, rect.minX(), rect.minY(), rect.width(), rect.height());
+    cairo_clip(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+    cairo_paint(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+    cairo_scale(cr, scale, scale);
+    DrawContext context{cr, time, *textMeasurer_, *icons_};
+    context.clip = &pixels;
+    context.recordScale = scale;
+    context.drawnCount = &statistics_.drawn;
     root_->draw(context);
+    cairo_destroy(cr);
 }
 
 std::vector<unsigned char> Host::renderPNG(double scale) {
@@ -420,7 +584,7 @@ bool Host::scrollWheel(Point point, double dy) {
     });
     for (auto it = underPointer.rbegin(); it != underPointer.rend(); ++it) {
         if ((*it)->element().scrollBy(**it, dy)) {
-            setNeedsUpdate();
+            (*it)->setNeedsLayout();
             return true;
         }
     }
@@ -628,7 +792,11 @@ void Host::collect(Node& node, const Query& query, std::vector<NodeRef>& found, 
 }
 
 void Host::pruneRemovals() {
-    if (root_) root_->pruneFinishedRemovals(now());
+    // Leaving views are animating ones: the tree itself is not walked.
+    const double time = now();
+    for (std::size_t i = 0; i < animating_.size(); ++i) {
+        if (auto node = animating_[i].lock()) node->pruneIfRemovalEnded(time);
+    }
 }
 
 NodeRef Host::find(const Query& query) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/core/TimerSlot.hpp"
+#include "ui/DamageRegion.hpp"
 #include "ui/Environment.hpp"
 #include "ui/KeyPress.hpp"
 #include "ui/NodeRef.hpp"
@@ -33,9 +34,9 @@ class TextMeasurer;
 class Host : public std::enable_shared_from_this<Host> {
   public:
     struct Options {
-        // Default: Pango.
+        // Default: Pango, one measurer shared by every host.
         std::shared_ptr<TextMeasurer> textMeasurer;
-        // Default: the icons installed with the program.
+        // Default: the icons installed with the program, shared by every host.
         std::shared_ptr<IconCatalog> icons;
         // The size offered to the root view; none: the root's ideal (fitting) size.
         std::optional<Size> size;
@@ -65,7 +66,22 @@ class Host : public std::enable_shared_from_this<Host> {
     std::function<void()> onNeedsDisplay;
 
     // --- drawing
+    // Into a picture whose pixels line up with the host's points (a uniform scale, a whole-pixel
+    // offset), only what changed since the last drawing is drawn again, into a kept frame that is
+    // then copied; into any other picture, everything is drawn.
     void draw(cairo_t* cr);
+    // Everything is drawn again at the next drawing.
+    void setNeedsDisplay();
+    // What the next drawing changes, in content coordinates (points); none when it may change
+    // everything (the first drawing, a new size or scale).
+    std::optional<std::vector<Rect>> pendingDamage();
+    // The work of the last layout pass and of the last drawing (tests and benchmarks).
+    struct Statistics {
+        std::size_t measured = 0;
+        std::size_t placed = 0;
+        std::size_t drawn = 0;
+    };
+    const Statistics& statistics() const { return statistics_; }
     // The views as a PNG at `scale` pixels per point, on a transparent background.
     std::vector<unsigned char> renderPNG(double scale = 1);
     bool writePNG(const std::string& path, double scale = 1);
@@ -148,9 +164,20 @@ class Host : public std::enable_shared_from_this<Host> {
     double now() const;
     void markDirty(const std::weak_ptr<Node>& node, const Transaction& transaction);
     void setNeedsUpdate();
-    void setNeedsDisplay();
     void afterUpdate(std::function<void()> work) { afterUpdate_.push_back(std::move(work)); }
-    void animationStarted();
+    void animationStarted(Node& node);
+    // A node whose measurement changed, for the next layout pass.
+    void layoutChanged(Node& node);
+    // A node whose drawing changed, for the next drawing.
+    void displayChanged(Node& node);
+    // An area of the kept frame (host coordinates) that must be drawn again.
+    void addDamage(const Rect& rect);
+    // Tells the window that there is something to draw.
+    void displayNeeded();
+    // A node placed from other views' frames, placed again in every pass.
+    void followerAdded(Node& node);
+    void nodeMeasured() { ++statistics_.measured; }
+    void nodePlaced() { ++statistics_.placed; }
     void nodeDidInsert(Node& node);
     void nodeWillRemove(Node& node);
     void nodeDidResize(Node& node);
@@ -169,7 +196,13 @@ class Host : public std::enable_shared_from_this<Host> {
     explicit Host(Options options);
     void runUpdate();
     void layout(const Transaction& transaction);
+    void placeFollowers(LayoutContext& context);
     void tick();
+    bool hasDamage() const;
+    // Adds where the changed and the animating nodes are drawn now (and, for the animating ones,
+    // where they were drawn); `consume` empties the lists for the drawing that follows.
+    void collectDamage(DamageRegion& region, double now, bool consume);
+    void drawKeptFrame(double scale);
     void updateHover();
     void setHovered(std::vector<std::weak_ptr<Node>> hovered);
     void sendPointer(PointerPhase phase, Point point);
@@ -204,6 +237,20 @@ class Host : public std::enable_shared_from_this<Host> {
     TimerSlot frameTimer_;
     cairo_surface_t* scratchSurface_;
     cairo_t* scratch_;
+
+    std::vector<std::weak_ptr<Node>> layoutQueue_;
+    std::vector<std::weak_ptr<Node>> displayQueue_;
+    // Nodes with a running animation, and those whose animation ended since the last drawing.
+    std::vector<std::weak_ptr<Node>> animating_;
+    std::vector<std::weak_ptr<Node>> followers_;
+    // Where the kept frame is stale, in host coordinates.
+    DamageRegion damage_;
+    bool fullDamage_ = true;
+    // The picture last drawn, one image of the host's size in pixels.
+    cairo_surface_t* kept_ = nullptr;
+    double keptScale_ = 0;
+    bool keptAsKeyWindow_ = true;
+    Statistics statistics_;
 
     bool isKeyWindow_ = true;
     std::function<bool()> keyWindowProvider_;

@@ -22,6 +22,15 @@ class ImageElement final : public Element {
   public:
     ImageElement(std::shared_ptr<const Image::Source> source, bool resizable)
         : source_(std::move(source)), resizable_(resizable) {}
+    // Surfaces are not drawn into once shown: the same surface is the same picture.
+    ElementChange changeFrom(const Element& older) const override {
+        const auto& other = static_cast<const ImageElement&>(older);
+        const Image::Source& a = *source_;
+        const Image::Source& b = *other.source_;
+        const bool sameSource = a.name == b.name && a.surface == b.surface && a.size == b.size &&
+                                a.isTemplate == b.isTemplate;
+        return {!sameSource || other.resizable_ != resizable_, !sameSource};
+    }
 
     AnimatedValue::Values animatableData(const Node& node) const override {
         return foregroundData(node);

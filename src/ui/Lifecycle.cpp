@@ -17,6 +17,7 @@ void afterPass(Node& node, std::function<void()> action) {
 
 class AppearElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     AppearElement(std::shared_ptr<const Element> content, std::function<void()> action)
         : ModifierElement(std::move(content)), action_(std::move(action)) {}
     void didAppear(Node&) const override {
@@ -30,6 +31,7 @@ class AppearElement final : public ModifierElement {
 
 class DisappearElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     DisappearElement(std::shared_ptr<const Element> content, std::function<void()> action)
         : ModifierElement(std::move(content)), action_(std::move(action)) {}
     void willDisappear(Node&) const override {
@@ -43,6 +45,7 @@ class DisappearElement final : public ModifierElement {
 
 class ChangeElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     using Action = std::function<void(const AnyValue&, const AnyValue&)>;
     ChangeElement(std::shared_ptr<const Element> content, AnyValue value, Action action,
                   bool initial)
@@ -72,6 +75,7 @@ struct TaskStorage final : NodeStorage {
 
 class TaskElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     TaskElement(std::shared_ptr<const Element> content, std::function<Async()> body)
         : ModifierElement(std::move(content)), body_(std::move(body)) {}
     void didAppear(Node& node) const override {
@@ -86,6 +90,7 @@ class TaskElement final : public ModifierElement {
 
 class SizeChangeElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     SizeChangeElement(std::shared_ptr<const Element> content, std::function<void(Size)> action)
         : ModifierElement(std::move(content)), action_(std::move(action)) {}
     void didResize(Node& node, Size size) const override {

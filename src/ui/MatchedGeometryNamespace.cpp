@@ -40,6 +40,7 @@ class MatchedSourceElement final : public ModifierElement {
     MatchedSourceElement(std::shared_ptr<const Element> content, std::string id,
                          MatchedGeometryNamespace space)
         : ModifierElement(std::move(content)), id_(std::move(id)), space_(std::move(space)) {}
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     void didUpdate(Node& node, const Element*, UpdateContext&) const override {
         space_.registerSource(id_, node);
     }
@@ -56,6 +57,8 @@ class MatchedFollowerElement final : public ModifierElement {
     MatchedFollowerElement(std::shared_ptr<const Element> content, std::string id,
                            MatchedGeometryNamespace space)
         : ModifierElement(std::move(content)), id_(std::move(id)), space_(std::move(space)) {}
+    // The source may move in any pass, without this view changing.
+    bool placesFromOtherViews() const override { return true; }
 
     void place(Node& node, Size size, LayoutContext& context) const override {
         const Node* source = space_.source(id_);

@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "ui/AccessibilityNode.hpp"
+#include "ui/DamageRegion.hpp"
 #include "ui/ForEach.hpp"
 #include "ui/Host.hpp"
 #include "ui/Node.hpp"
@@ -30,6 +31,8 @@ Rect bounds(const Node& node) {
 class ColorElement final : public Element {
   public:
     explicit ColorElement(Color color) : color_(color) {}
+    // The colour is animatable data, compared by the node.
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     AnimatedValue::Values animatableData(const Node&) const override {
         return {color_.red, color_.green, color_.blue, color_.alpha};
     }
@@ -62,6 +65,9 @@ class PaddingElement final : public ModifierElement {
   public:
     PaddingElement(std::shared_ptr<const Element> content, EdgeInsets insets)
         : ModifierElement(std::move(content)), insets_(insets) {}
+    ElementChange changeFrom(const Element& older) const override {
+        return {static_cast<const PaddingElement&>(older).insets_ != insets_, false};
+    }
 
     Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
         Node* child = onlyChild(node);
@@ -103,7 +109,7 @@ class PaddingElement final : public ModifierElement {
         if (!child) return std::nullopt;
         const Size inner{std::max(0.0, size.width - insets_.horizontal()),
                          std::max(0.0, size.height - insets_.vertical())};
-        const auto value = child->element().explicitGuide(*child, inner, guide, context);
+        const auto value = child->explicitGuide(inner, guide, context);
         return value ? std::optional(*value + offset) : std::nullopt;
     }
     ProposedSize inset(ProposedSize proposal) const {
@@ -120,6 +126,7 @@ class PaddingElement final : public ModifierElement {
 // One axis of a frame: fixed, flexible, or following the content.
 struct FrameAxis {
     std::optional<double> fixed, min, ideal, max;
+    bool operator==(const FrameAxis&) const = default;
 
     bool isFlexible() const { return min || ideal || max; }
     std::optional<double> childProposal(std::optional<double> proposal) const {
@@ -148,6 +155,12 @@ class FrameElement final : public ModifierElement {
           width_{frame.width, frame.minWidth, frame.idealWidth, frame.maxWidth},
           height_{frame.height, frame.minHeight, frame.idealHeight, frame.maxHeight},
           alignment_(frame.alignment) {}
+    ElementChange changeFrom(const Element& older) const override {
+        const auto& other = static_cast<const FrameElement&>(older);
+        return {
+            other.width_ != width_ || other.height_ != height_ || other.alignment_ != alignment_,
+            false};
+    }
 
     Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
         Node* child = onlyChild(node);
@@ -186,7 +199,7 @@ class FrameElement final : public ModifierElement {
         Node* child = onlyChild(node);
         if (!child) return std::nullopt;
         const Size inner = child->sizeThatFits(childProposal(ProposedSize::of(size)), context);
-        const auto value = child->element().explicitGuide(*child, inner, guide, context);
+        const auto value = child->explicitGuide(inner, guide, context);
         if (!value) return std::nullopt;
         const Point at = origin(size, inner);
         return *value + (std::is_same_v<Guide, HorizontalAlignment> ? at.x : at.y);
@@ -206,6 +219,10 @@ class FixedSizeElement final : public ModifierElement {
   public:
     FixedSizeElement(std::shared_ptr<const Element> content, bool horizontal, bool vertical)
         : ModifierElement(std::move(content)), horizontal_(horizontal), vertical_(vertical) {}
+    ElementChange changeFrom(const Element& older) const override {
+        const auto& other = static_cast<const FixedSizeElement&>(older);
+        return {other.horizontal_ != horizontal_ || other.vertical_ != vertical_, false};
+    }
     Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
         Node* child = onlyChild(node);
         return child ? child->sizeThatFits(fixed(proposal), context) : Size{};
@@ -232,6 +249,9 @@ class PositionElement final : public ModifierElement {
   public:
     PositionElement(std::shared_ptr<const Element> content, Point position)
         : ModifierElement(std::move(content)), position_(position) {}
+    ElementChange changeFrom(const Element& older) const override {
+        return {static_cast<const PositionElement&>(older).position_ != position_, false};
+    }
     Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
         Node* child = onlyChild(node);
         const Size inner = child ? child->sizeThatFits(proposal, context) : Size{};
@@ -263,6 +283,10 @@ class DecorationElement final : public Element {
                            : std::vector{contentEntry, decorationEntry};
     }
     std::span<const ChildEntry> children() const override { return children_; }
+    ElementChange changeFrom(const Element& older) const override {
+        const auto& other = static_cast<const DecorationElement&>(older);
+        return {other.alignment_ != alignment_ || other.behind_ != behind_, false};
+    }
 
     Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
         Node* content = part(node, 0);
@@ -286,14 +310,12 @@ class DecorationElement final : public Element {
     std::optional<double> explicitGuide(Node& node, Size size, HorizontalAlignment guide,
                                         LayoutContext& context) const override {
         Node* content = part(node, 0);
-        return content ? content->element().explicitGuide(*content, size, guide, context)
-                       : std::nullopt;
+        return content ? content->explicitGuide(size, guide, context) : std::nullopt;
     }
     std::optional<double> explicitGuide(Node& node, Size size, VerticalAlignment guide,
                                         LayoutContext& context) const override {
         Node* content = part(node, 0);
-        return content ? content->element().explicitGuide(*content, size, guide, context)
-                       : std::nullopt;
+        return content ? content->explicitGuide(size, guide, context) : std::nullopt;
     }
     std::vector<AccessibilityNode> accessibility(const Node& node, double now) const override {
         // The decoration is part of the look, not of what the view says.
@@ -321,6 +343,7 @@ class OffsetElement final : public ModifierElement {
   public:
     OffsetElement(std::shared_ptr<const Element> content, Point offset)
         : ModifierElement(std::move(content)), offset_(offset) {}
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     AnimatedValue::Values animatableData(const Node&) const override {
         return {offset_.x, offset_.y};
     }
@@ -341,6 +364,7 @@ class OpacityElement final : public ModifierElement {
     OpacityElement(std::shared_ptr<const Element> content, double opacity)
         : ModifierElement(std::move(content)),
           opacity_(std::isnan(opacity) ? 1 : std::clamp(opacity, 0.0, 1.0)) {}
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     AnimatedValue::Values animatableData(const Node&) const override { return {opacity_}; }
     double opacity(const Node& node, double now) const override {
         return node.presentedComponent(0, now);
@@ -356,6 +380,9 @@ class ScaleElement final : public ModifierElement {
   public:
     ScaleElement(std::shared_ptr<const Element> content, double x, double y, UnitPoint anchor)
         : ModifierElement(std::move(content)), x_(x), y_(y), anchor_(anchor) {}
+    ElementChange changeFrom(const Element& older) const override {
+        return {false, static_cast<const ScaleElement&>(older).anchor_ != anchor_};
+    }
     AnimatedValue::Values animatableData(const Node&) const override { return {x_, y_}; }
     void applyTransform(const Node& node, double now, cairo_matrix_t& matrix) const override {
         const Size size = node.presentedFrame(now).size;
@@ -376,6 +403,9 @@ class RotationElement final : public ModifierElement {
   public:
     RotationElement(std::shared_ptr<const Element> content, double degrees, UnitPoint anchor)
         : ModifierElement(std::move(content)), degrees_(degrees), anchor_(anchor) {}
+    ElementChange changeFrom(const Element& older) const override {
+        return {false, static_cast<const RotationElement&>(older).anchor_ != anchor_};
+    }
     AnimatedValue::Values animatableData(const Node&) const override { return {degrees_}; }
     void applyTransform(const Node& node, double now, cairo_matrix_t& matrix) const override {
         const Size size = node.presentedFrame(now).size;
@@ -396,6 +426,9 @@ class ClipElement final : public ModifierElement {
   public:
     ClipElement(std::shared_ptr<const Element> content, Shape shape)
         : ModifierElement(std::move(content)), shape_(std::move(shape)) {}
+    ElementChange changeFrom(const Element& older) const override {
+        return {false, !static_cast<const ClipElement&>(older).shape_.isSameFigure(shape_)};
+    }
     void draw(const Node& node, DrawContext& context) const override {
         const Size size = node.presentedFrame(context.now).size;
         cairo_t* cr = context.cr;
@@ -433,6 +466,7 @@ class ContentShapeElement final : public ModifierElement {
   public:
     ContentShapeElement(std::shared_ptr<const Element> content, Shape shape)
         : ModifierElement(std::move(content)), shape_(std::move(shape)) {}
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     Node* hitTest(Node& node, Point point, cairo_t* scratch) const override {
         cairo_new_path(scratch);
         shape_.path(bounds(node)).apply(scratch);
@@ -450,6 +484,7 @@ class HitTestingElement final : public ModifierElement {
   public:
     HitTestingElement(std::shared_ptr<const Element> content, bool allows)
         : ModifierElement(std::move(content)), allows_(allows) {}
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     bool allowsHitTesting() const override { return allows_; }
     std::string debugName() const override {
         return allows_ ? "allowsHitTesting" : "allowsHitTesting(false)";
@@ -463,16 +498,27 @@ class ShadowElement final : public ModifierElement {
   public:
     ShadowElement(std::shared_ptr<const Element> content, Color color, double radius, Point offset)
         : ModifierElement(std::move(content)), color_(color), radius_(radius), offset_(offset) {}
+    // Colour, radius and offset are animatable data, compared by the node.
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     AnimatedValue::Values animatableData(const Node&) const override {
         return {color_.red, color_.green, color_.blue, color_.alpha, radius_, offset_.x, offset_.y};
     }
     void draw(const Node& node, DrawContext& context) const override {
         const auto v = node.presentedData(context.now);
         // Around what the content draws, which a modifier inside may have moved off the frame.
+        // A partial drawing makes only the part of the shadow it shows: a wide shadow made whole
+        // costs far more than the views in a small change.
+        const std::optional<Rect> area =
+            context.clip ? std::optional(context.clip->bounds()) : std::nullopt;
         drawShadow(context.cr, node.contentBounds(context.now), {v[0], v[1], v[2], v[3]}, v[4],
-                   {v[5], v[6]}, [&](cairo_t* target) {
+                   {v[5], v[6]}, area, [&](cairo_t* target, const Rect& needed) {
+                       DamageRegion part;
+                       part.add(needed);
                        DrawContext shadowContext = context;
                        shadowContext.cr = target;
+                       shadowContext.clip = &part;
+                       shadowContext.recordScale = 0;
+                       shadowContext.drawnCount = nullptr;
                        node.drawChildren(shadowContext);
                    });
         node.drawChildren(context);
@@ -496,6 +542,8 @@ class EnvironmentElement final : public ModifierElement {
     EnvironmentElement(std::shared_ptr<const Element> content,
                        std::function<void(Environment&)> modify)
         : ModifierElement(std::move(content)), modify_(std::move(modify)) {}
+    // What the environment changes, the nodes below compare.
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     bool modifiesEnvironment() const override { return true; }
     void modifyEnvironment(Environment& environment) const override { modify_(environment); }
     std::string debugName() const override { return "environment"; }
@@ -508,6 +556,7 @@ class IdentityElement final : public ModifierElement {
   public:
     IdentityElement(std::shared_ptr<const Element> content, AnyValue identity)
         : ModifierElement(std::move(content)), identity_(std::move(identity)) {}
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     bool canUpdateTo(const Element& newer) const override {
         const auto* other = dynamic_cast<const IdentityElement*>(&newer);
         return other && other->identity_ == identity_;
@@ -522,6 +571,7 @@ class TransitionElement final : public ModifierElement {
   public:
     TransitionElement(std::shared_ptr<const Element> content, Transition transition)
         : ModifierElement(std::move(content)), transition_(std::move(transition)) {}
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     const Transition* transition() const override { return &transition_; }
     std::string debugName() const override { return "transition"; }
 
@@ -540,6 +590,7 @@ class AnimationElement final : public ModifierElement {
         : ModifierElement(std::move(content)),
           animation_(std::move(animation)),
           value_(std::move(value)) {}
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     Transaction childTransaction(const Node& node, const Transaction& transaction) const override {
         const auto* last = node.storage<LastValueStorage>();
         if (!last || last->value == value_ || transaction.disablesAnimations) return transaction;

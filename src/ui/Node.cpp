@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <typeinfo>
 
+#include "ui/DamageRegion.hpp"
 #include "ui/Host.hpp"
 
 namespace talvori::ui {
@@ -33,7 +35,10 @@ Rect boundingBox(const cairo_matrix_t& matrix, const Rect& rect) {
 Node::Node(Host& host, Node* parent, ChildKey key)
     : host_(host), parent_(parent), key_(std::move(key)), depth_(parent ? parent->depth_ + 1 : 0) {}
 
-Node::~Node() = default;
+Node::~Node() {
+    // A child kept alive elsewhere must not reach back into a parent that is gone.
+    for (const auto& child : children_) child->parent_ = nullptr;
+}
 
 bool Node::isAttached() const {
     return !detached_;
@@ -92,16 +97,20 @@ void Node::update(const std::shared_ptr<const Element>& element, UpdateContext& 
 
 void Node::apply(const std::shared_ptr<const Element>& element, UpdateContext& context) {
     const auto older = element_;
+    const auto olderEnvironment = environment_;
     builtPass_ = context.pass;
     element_ = element;
     environment_ = deriveEnvironment(*element);
     inherited_ = inheritedEnvironment();
     transaction_ = context.transaction;
     updatedPass_ = context.pass;
-    if (data_.setTarget(element->animatableData(*this), context.transaction.animation,
-                        context.now) &&
-        data_.isAnimating(context.now)) {
-        host_.animationStarted();
+    const bool dataChanged =
+        data_.setTarget(element->animatableData(*this), context.transaction.animation, context.now);
+    if (dataChanged && data_.isAnimating(context.now)) host_.animationStarted(*this);
+    noteChange(older.get(), olderEnvironment.get(), dataChanged);
+    if (element->placesFromOtherViews() && !listedAsFollower_) {
+        listedAsFollower_ = true;
+        host_.followerAdded(*this);
     }
     UpdateContext childContext{context.host, element->childTransaction(*this, context.transaction),
                                context.pass, context.now};
@@ -109,6 +118,20 @@ void Node::apply(const std::shared_ptr<const Element>& element, UpdateContext& c
     transaction_ = childContext.transaction;
     element->reconcile(*this, childContext);
     element->didUpdate(*this, older.get(), context);
+}
+
+void Node::noteChange(const Element* older, const Environment* olderEnvironment, bool dataChanged) {
+    const bool sameType = older && typeid(*older) == typeid(*element_);
+    const ElementChange change = sameType ? element_->changeFrom(*older) : ElementChange{};
+    const bool environmentChanged = olderEnvironment && olderEnvironment != environment_.get();
+    if (!older || change.layout ||
+        (environmentChanged && !olderEnvironment->laysOutLike(*environment_))) {
+        markLayoutChanged();
+    }
+    if (!older || change.drawing || dataChanged ||
+        (environmentChanged && !olderEnvironment->drawsLike(*environment_))) {
+        markDisplayChanged();
+    }
 }
 
 ObservationToken Node::trackReads(const std::function<void()>& body) {
@@ -134,7 +157,7 @@ void Node::insert(const std::shared_ptr<const Element>& element, UpdateContext& 
         transition_->progress.setTarget({0}, std::nullopt, context.now);
         transition_->progress.setTarget(
             {1}, effect.animation.value_or(*context.transaction.animation), context.now);
-        host_.animationStarted();
+        host_.animationStarted(*this);
     }
 }
 
@@ -160,12 +183,14 @@ bool Node::beginRemoval(UpdateContext& context) {
     transition_->progress.setTarget({0}, effect.animation.value_or(*context.transaction.animation),
                                     context.now);
     removing_ = true;
-    host_.animationStarted();
+    markDisplayChanged();
+    host_.animationStarted(*this);
     return true;
 }
 
 void Node::reconcileChildren(std::span<const ChildEntry> entries, UpdateContext& context) {
-    invalidateLayoutChildren();
+    // Taken before any child starts leaving, which takes it out of layout.
+    const auto laidOut = layoutedChildren();
     auto old = std::move(children_);
     children_.clear();
     children_.reserve(entries.size());
@@ -203,19 +228,45 @@ void Node::reconcileChildren(std::span<const ChildEntry> entries, UpdateContext&
             children_.insert(
                 children_.begin() + static_cast<std::ptrdiff_t>(std::min(i, children_.size())),
                 leaving);
+        } else {
+            host_.addDamage(leaving->drawnBounds_);
+            invalidateBounds();
         }
     }
+    if (laidOut != layoutedChildren()) {
+        // A group's children are its parent's layout children too.
+        for (Node* node = this; node; node = node->parent_) {
+            node->layoutChildrenValid_ = false;
+            node->markLayoutChanged();
+            if (!node->element_->isTransparentContainer()) break;
+        }
+    }
+}
+
+std::vector<Node*> Node::layoutedChildren() const {
+    std::vector<Node*> nodes;
+    nodes.reserve(children_.size());
+    for (const auto& child : children_) {
+        if (!child->removing_) nodes.push_back(child.get());
+    }
+    return nodes;
 }
 
 // --- layout
 
 Size Node::sizeThatFits(ProposedSize proposal, LayoutContext& context) {
-    for (const auto& entry : sizeCache_) {
-        if (entry.pass == context.pass && entry.proposal == proposal) return entry.size;
+    bool knownReadsAxis = false;
+    if (const auto known = answers_.find(proposal, context.stackAxis, knownReadsAxis)) {
+        context.stackAxisRead = context.stackAxisRead || knownReadsAxis;
+        return *known;
     }
+    const bool outerRead = context.stackAxisRead;
+    context.stackAxisRead = false;
     const Size size = element_->sizeThatFits(*this, proposal, context);
-    sizeCache_[nextCacheSlot_] = {context.pass, proposal, size};
-    nextCacheSlot_ = (nextCacheSlot_ + 1) % sizeCache_.size();
+    const bool readsAxis = context.stackAxisRead;
+    context.stackAxisRead = outerRead || readsAxis;
+    host_.nodeMeasured();
+    answers_.store(proposal, context.stackAxis, readsAxis, size);
     return size;
 }
 
@@ -223,34 +274,121 @@ void Node::place(const Rect& frame, LayoutContext& context) {
     const Transaction& transaction =
         updatedPass_ == context.pass ? transaction_ : context.transaction;
     const bool resized = !placed_ || frame.size != frame_.size;
-    if (frameValue_.setTarget(frameValues(frame), placed_ ? transaction.animation : std::nullopt,
-                              context.now) &&
-        frameValue_.isAnimating(context.now)) {
-        host_.animationStarted();
+    if (!placed_ || frame != frame_) {
+        markDisplayChanged();
+        if (frameValue_.setTarget(frameValues(frame),
+                                  placed_ ? transaction.animation : std::nullopt, context.now) &&
+            frameValue_.isAnimating(context.now)) {
+            host_.animationStarted(*this);
+        }
     }
     frame_ = frame;
     placed_ = true;
+    // Same size, nothing changed inside: every frame below stays as it is.
+    if (!resized && !needsLayout_) return;
+    host_.nodePlaced();
     const Transaction inherited = context.transaction;
     context.transaction = transaction;
+    // Cleared first: a change made while placing (content built for the size) is laid out again.
+    needsLayout_ = false;
     element_->place(*this, frame.size, context);
     placeTransparentChildren(frame.size);
     context.transaction = inherited;
     if (resized) host_.nodeDidResize(*this);
 }
 
+void Node::relayout(LayoutContext& context) {
+    if (!needsLayout_ || !placed_ || !isAttached()) return;
+    // The transaction the parent would place it in: that of the nearest view built in this pass.
+    const Transaction inherited = context.transaction;
+    for (const Node* node = parent_; node; node = node->parent_) {
+        if (node->updatedPass_ == context.pass) {
+            context.transaction = node->transaction_;
+            break;
+        }
+    }
+    place(frame_, context);
+    context.transaction = inherited;
+}
+
 void Node::placeTransparentChildren(Size size) {
     // Groups take no part in layout; their children were placed in the parent's coordinates.
     for (const auto& child : children_) {
         if (child->removing_ || !child->element_->isTransparentContainer()) continue;
-        child->frame_ = Rect({0, 0}, size);
+        const Rect frame({0, 0}, size);
+        if (!child->placed_ || child->frame_ != frame) child->invalidateBounds();
+        child->frame_ = frame;
         child->frameValue_.setTarget(frameValues(child->frame_), std::nullopt, 0);
         child->placed_ = true;
+        child->needsLayout_ = false;
         child->placeTransparentChildren(size);
     }
 }
 
 std::optional<double> Node::firstBaseline(Size size, LayoutContext& context) {
-    return element_->firstBaseline(*this, size, context);
+    const auto baseline = element_->firstBaseline(*this, size, context);
+    alignmentRead_ = alignmentRead_ || baseline.has_value();
+    return baseline;
+}
+
+std::optional<double> Node::explicitGuide(Size size, HorizontalAlignment guide,
+                                          LayoutContext& context) {
+    const auto value = element_->explicitGuide(*this, size, guide, context);
+    alignmentRead_ = alignmentRead_ || value.has_value();
+    return value;
+}
+
+std::optional<double> Node::explicitGuide(Size size, VerticalAlignment guide,
+                                          LayoutContext& context) {
+    const auto value = element_->explicitGuide(*this, size, guide, context);
+    alignmentRead_ = alignmentRead_ || value.has_value();
+    return value;
+}
+
+void Node::setNeedsLayout() {
+    markLayoutChanged();
+    markDisplayChanged();
+    host_.setNeedsUpdate();
+}
+
+void Node::markLayoutChanged() {
+    answers_.markStale();
+    needsLayout_ = true;
+    // A node not placed yet is placed by its parent.
+    if (!placed_ || queuedForLayout_) return;
+    queuedForLayout_ = true;
+    host_.layoutChanged(*this);
+}
+
+Node* Node::climbToLayoutBoundary(LayoutContext& context) {
+    queuedForLayout_ = false;
+    if (!placed_ || !isAttached()) return nullptr;
+    Node* node = this;
+    while (node->parent_ && !node->keepsItsSizes(context)) {
+        node = node->parent_;
+        node->answers_.markStale();
+        node->needsLayout_ = true;
+    }
+    // The root's own size is asked afresh.
+    if (!node->parent_) node->answers_.clear();
+    return node;
+}
+
+bool Node::keepsItsSizes(LayoutContext& context) {
+    const auto stale = answers_.takeStale();
+    if (!stale.complete || alignmentRead_ || element_->isTransparentContainer() ||
+        !element_->isLaidOutBySizeAlone()) {
+        return false;
+    }
+    // The questions the parent laid its children out with, asked again.
+    const auto axis = context.stackAxis;
+    bool same = true;
+    for (std::size_t i = 0; i < stale.count && same; ++i) {
+        context.stackAxis = stale.answers[i].axis;
+        same = sizeThatFits(stale.answers[i].proposal, context) == stale.answers[i].size;
+    }
+    context.stackAxis = axis;
+    return same;
 }
 
 Rect Node::presentedFrame(double now) const {
@@ -329,12 +467,32 @@ void Node::draw(DrawContext& context) const {
     cairo_get_matrix(cr, &outer);
     const cairo_matrix_t matrix = transformFromParent(context.now);
     cairo_transform(cr, &matrix);
+    if (context.clip || context.recordScale > 0) {
+        cairo_matrix_t device;
+        cairo_get_matrix(cr, &device);
+        Rect box = boundingBox(device, drawingBounds(context.now));
+        // Bounds that are no numbers (a size that is none) are taken as everywhere.
+        if (!std::isfinite(box.minX()) || !std::isfinite(box.minY()) ||
+            !std::isfinite(box.width()) || !std::isfinite(box.height())) {
+            box = Rect(-1e9, -1e9, 2e9, 2e9);
+        }
+        if (context.recordScale > 0) {
+            const double scale = context.recordScale;
+            drawnBounds_ = {box.minX() / scale, box.minY() / scale, box.width() / scale,
+                            box.height() / scale};
+        }
+        if (context.clip && !context.clip->intersects(box)) {
+            cairo_set_matrix(cr, &outer);
+            return;
+        }
+    }
+    if (context.drawnCount) ++*context.drawnCount;
     const double inherited = context.opacity;
     const bool group = opacity < 0.9995 && !appliesOpacityItself();
     if (group) {
         // A group as large as what the subtree draws, not as the whole surface.
         cairo_save(cr);
-        const Rect bounds = drawingBounds(context.now);
+        const Rect& bounds = drawingBounds(context.now);
         cairo_rectangle(cr, bounds.minX(), bounds.minY(), bounds.width(), bounds.height());
         cairo_clip(cr);
         cairo_push_group(cr);
@@ -366,16 +524,44 @@ Rect Node::contentBounds(double now) const {
     return {minX, minY, maxX - minX, maxY - minY};
 }
 
-Rect Node::drawingBounds(double now) const {
+const Rect& Node::drawingBounds(double now) const {
+    if (boundsValid_) return bounds_;
     // The outset reaches around what the children draw too: a shadow surrounds its content
     // wherever a modifier inside it moves that content.
     const Rect content = contentBounds(now);
-    const double outset = element_->drawingOutset(*this);
+    const double declared = element_->drawingOutset(*this);
+    const double outset = std::isfinite(declared) ? std::max(0.0, declared) : 0.0;
     const double minX = content.minX() - outset, minY = content.minY() - outset;
     const double maxX = content.maxX() + outset, maxY = content.maxY() + outset;
     // Whole pixels at any scale up to 4, so that antialiased edges are not cut.
-    return {std::floor(minX) - 1, std::floor(minY) - 1, std::ceil(maxX - minX) + 3,
-            std::ceil(maxY - minY) + 3};
+    bounds_ = {std::floor(minX) - 1, std::floor(minY) - 1, std::ceil(maxX - minX) + 3,
+               std::ceil(maxY - minY) + 3};
+    boundsValid_ = true;
+    return bounds_;
+}
+
+Rect Node::drawingBoundsInHost(double now) const {
+    if (!placed_) return {};
+    return boundingBox(transformFromHost(now), drawingBounds(now));
+}
+
+void Node::invalidateBounds() const {
+    // A valid node has valid children: the walk stops at the first stale ancestor.
+    for (const Node* node = this; node && node->boundsValid_; node = node->parent_)
+        node->boundsValid_ = false;
+}
+
+void Node::markDisplayChanged() {
+    host_.addDamage(drawnBounds_);
+    invalidateBounds();
+    if (queuedForDisplay_) return;
+    queuedForDisplay_ = true;
+    host_.displayChanged(*this);
+}
+
+void Node::setNeedsDisplay() {
+    markDisplayChanged();
+    host_.displayNeeded();
 }
 
 void Node::drawChildren(DrawContext& context) const {
@@ -399,15 +585,19 @@ Node* Node::hitTestChildren(Point point, cairo_t* scratch) {
     return nullptr;
 }
 
-bool Node::pruneFinishedRemovals(double now) {
-    const auto before = children_.size();
-    std::erase_if(children_, [now](const auto& child) {
-        return child->removing_ && !child->transition_->progress.isAnimating(now);
-    });
-    bool pruned = children_.size() != before;
-    if (pruned) invalidateLayoutChildren();
-    for (const auto& child : children_) pruned = child->pruneFinishedRemovals(now) || pruned;
-    return pruned;
+bool Node::pruneIfRemovalEnded(double now) {
+    if (!removing_ || !parent_ || transition_->progress.isAnimating(now)) return false;
+    Node* parent = parent_;
+    auto& siblings = parent->children_;
+    const auto found = std::find_if(siblings.begin(), siblings.end(),
+                                    [this](const auto& child) { return child.get() == this; });
+    if (found == siblings.end()) return false;
+    host_.addDamage(drawnBounds_);
+    parent->invalidateBounds();
+    parent->invalidateLayoutChildren();
+    // The last reference may be the parent's: nothing of this node is used after the erase.
+    siblings.erase(found);
+    return true;
 }
 
 void Node::forEachInSubtree(const std::function<void(Node&)>& visit) {

@@ -10,6 +10,7 @@
 #include "ui/AnimatedValue.hpp"
 #include "ui/Color.hpp"
 #include "ui/Element.hpp"
+#include "ui/SizeAnswers.hpp"
 
 namespace talvori::ui {
 
@@ -70,13 +71,22 @@ class Node : public std::enable_shared_from_this<Node> {
     void clearStorage() { storage_.reset(); }
 
     // --- layout
+    // Answers are kept until something the node measures with changes.
     Size sizeThatFits(ProposedSize proposal, LayoutContext& context);
-    // Places the node at `frame` in its parent's coordinates.
+    // Places the node at `frame` in its parent's coordinates. A node whose size and content are
+    // unchanged keeps the layout of its subtree.
     void place(const Rect& frame, LayoutContext& context);
     std::optional<double> firstBaseline(Size size, LayoutContext& context);
+    std::optional<double> explicitGuide(Size size, HorizontalAlignment guide,
+                                        LayoutContext& context);
+    std::optional<double> explicitGuide(Size size, VerticalAlignment guide, LayoutContext& context);
     // The frame last given by layout, in the parent's coordinates.
     const Rect& frame() const { return frame_; }
     Rect presentedFrame(double now) const;
+    // For elements whose stored state changes what they measure or where they put their children
+    // (a scroll offset, a field's text): the node is laid out and drawn again on the next pass.
+    void setNeedsLayout();
+    bool needsLayout() const { return needsLayout_; }
 
     // --- drawing and animation
     AnimatedValue::Values presentedData(double now) const { return data_.valueAt(now); }
@@ -101,9 +111,17 @@ class Node : public std::enable_shared_from_this<Node> {
     bool appliesOpacityItself() const;
     // The node's bounds and what its children draw, in this node's coordinates.
     Rect contentBounds(double now) const;
-    // The area the subtree draws in, in this node's coordinates.
-    Rect drawingBounds(double now) const;
+    // The area the subtree draws in, in this node's coordinates (kept until something in the
+    // subtree moves or changes).
+    const Rect& drawingBounds(double now) const;
+    // The area the subtree draws in now, in host coordinates.
+    Rect drawingBoundsInHost(double now) const;
+    // Where the subtree landed when the host last drew it into its kept frame (host coordinates).
+    const Rect& drawnBounds() const { return drawnBounds_; }
     void drawChildren(DrawContext& context) const;
+    // For elements whose stored state changes what they draw (a caret, a selection, a spinner's
+    // step): the node is drawn again.
+    void setNeedsDisplay();
     // Pointer input finds views where layout put them and as their modifiers are set, not where a
     // running animation shows them on the way: a view fading or sliding in takes a click at once,
     // and siblings moving aside for it do not take its clicks.
@@ -111,8 +129,8 @@ class Node : public std::enable_shared_from_this<Node> {
     Node* hitTestChildren(Point point, cairo_t* scratch);
     // Maps host coordinates into this node's as pointer input sees them.
     cairo_matrix_t settledTransformFromHost() const { return transformFromHost(kSettled); }
-    // Drops a finished removal transition; returns whether anything was dropped.
-    bool pruneFinishedRemovals(double now);
+    // Leaves the tree when its removal transition has ended; returns whether it left.
+    bool pruneIfRemovalEnded(double now);
 
     void forEachInSubtree(const std::function<void(Node&)>& visit);
 
@@ -129,6 +147,23 @@ class Node : public std::enable_shared_from_this<Node> {
 
     void insert(const std::shared_ptr<const Element>& element, UpdateContext& context);
     void apply(const std::shared_ptr<const Element>& element, UpdateContext& context);
+    // What the element and environment just taken change, and the marks that follow.
+    void noteChange(const Element* older, const Environment* olderEnvironment, bool dataChanged);
+    // Something the node measures or places with changed: its answers are checked on the next pass.
+    void markLayoutChanged();
+    // What the subtree draws changed: where it was drawn is damaged now, where it will be drawn
+    // when the host draws.
+    void markDisplayChanged();
+    // The cached drawing bounds of this node and its ancestors are stale.
+    void invalidateBounds() const;
+    // The children in layout order, leaving ones left out (groups not flattened).
+    std::vector<Node*> layoutedChildren() const;
+    // From a node whose answers may have changed, up to the first whose sizes stay the same (or the
+    // root); that node is laid out again. Every node on the way is marked.
+    Node* climbToLayoutBoundary(LayoutContext& context);
+    bool keepsItsSizes(LayoutContext& context);
+    // Places the node again in its frame, as its parent would, after a change inside it.
+    void relayout(LayoutContext& context);
     // Starts leaving the tree; returns whether the node stays for a removal transition.
     bool beginRemoval(UpdateContext& context);
     const Transition* findTransition() const;
@@ -139,11 +174,6 @@ class Node : public std::enable_shared_from_this<Node> {
     struct TransitionState {
         Transition::Effect effect;
         AnimatedValue progress;
-    };
-    struct SizeCacheEntry {
-        std::uint64_t pass = 0;
-        ProposedSize proposal;
-        Size size;
     };
 
     Host& host_;
@@ -167,11 +197,21 @@ class Node : public std::enable_shared_from_this<Node> {
     AnimatedValue frameValue_;
     AnimatedValue data_;
     std::optional<TransitionState> transition_;
-    std::array<SizeCacheEntry, 4> sizeCache_{};
+    SizeAnswers answers_;
+    // A baseline or alignment guide was read from the node: its parent relies on more than sizes.
+    bool alignmentRead_ = false;
+    bool needsLayout_ = true;
+    bool queuedForLayout_ = false;
     mutable std::vector<Node*> layoutChildren_;
     mutable bool layoutChildrenValid_ = false;
     void invalidateLayoutChildren();
-    std::size_t nextCacheSlot_ = 0;
+    // Drawing: the subtree's bounds in its own coordinates, and where it was last drawn.
+    mutable Rect bounds_;
+    mutable bool boundsValid_ = false;
+    mutable Rect drawnBounds_;
+    bool queuedForDisplay_ = false;
+    bool listedAsAnimating_ = false;
+    bool listedAsFollower_ = false;
 
     friend class Host;
 };

@@ -88,7 +88,7 @@ std::shared_ptr<PanelHost> PanelHost::make(View root, Options options) {
     content->responder_ = std::make_shared<FieldResponder>(content);
     const std::weak_ptr<PanelHost> weak = content;
     content->host_->onNeedsDisplay = [weak] {
-        if (auto self = weak.lock()) self->setNeedsDisplay();
+        if (auto self = weak.lock()) self->showChanges();
     };
     content->host_->onLayout = [weak](Size size) {
         if (auto self = weak.lock(); self && self->onLayoutChange) self->onLayoutChange(size);
@@ -128,6 +128,15 @@ void PanelHost::focusDidChange(bool textFieldFocused) {
         panel->makeFirstResponder(nullptr);
     }
     movingFocus_ = false;
+}
+
+void PanelHost::showChanges() {
+    // The panel copies only what changed to the screen; everything when the host cannot tell.
+    if (const auto damaged = host_->pendingDamage()) {
+        setNeedsDisplay(*damaged);
+    } else {
+        setNeedsDisplay();
+    }
 }
 
 void PanelHost::draw(cairo_t* context, Size size) {

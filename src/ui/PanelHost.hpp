@@ -62,6 +62,7 @@ class PanelHost final : public HostedContent, public std::enable_shared_from_thi
 
     PanelHost() = default;
     void focusDidChange(bool textFieldFocused);
+    void showChanges();
     void followPanelSize();
 
     std::shared_ptr<Host> host_;

@@ -178,6 +178,7 @@ struct PopoverStorage final : NodeStorage {
 
 class PopoverElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     PopoverElement(std::shared_ptr<const Element> content, Binding<bool> isPresented,
                    std::function<View()> popoverContent, PopoverOptions options)
         : ModifierElement(std::move(content)),

@@ -30,6 +30,8 @@ struct SpinnerStorage final : NodeStorage {
 
 class SpinnerElement final : public Element {
   public:
+    // The colour is animatable data; the step is drawn from the clock.
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     AnimatedValue::Values animatableData(const Node& node) const override {
         return foregroundData(node);
     }
@@ -100,7 +102,7 @@ class SpinnerElement final : public Element {
                     timer.invalidate();
                     return;
                 }
-                node->host().setNeedsDisplay();
+                node->setNeedsDisplay();
             },
             RunLoopMode::common);
     }

@@ -24,6 +24,10 @@ class ScrollElement final : public ModifierElement {
   public:
     ScrollElement(std::shared_ptr<const Element> content, bool showsIndicators)
         : ModifierElement(std::move(content)), showsIndicators_(showsIndicators) {}
+    ElementChange changeFrom(const Element& older) const override {
+        return {false,
+                static_cast<const ScrollElement&>(older).showsIndicators_ != showsIndicators_};
+    }
 
     Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
         const Size content = contentSize(node, proposal.width, context);

@@ -30,10 +30,38 @@ void boxBlur(unsigned char* data, int length, int lines, int step, int lineStep,
     }
 }
 
+// The pixels of the mask that `area` (device pixels of `cr`) needs, given that each pixel of the
+// blurred mask depends on those within `reach` of it. `cr` maps the mask's pixels to the device.
+bool neededPixels(cairo_t* cr, const Rect& area, int reach, int width, int height, int& x0, int& y0,
+                  int& x1, int& y1) {
+    double minX = infinity, minY = infinity, maxX = -infinity, maxY = -infinity;
+    for (const Point corner : {area.origin, Point{area.maxX(), area.minY()},
+                               Point{area.minX(), area.maxY()}, Point{area.maxX(), area.maxY()}}) {
+        double x = corner.x, y = corner.y;
+        cairo_device_to_user(cr, &x, &y);
+        minX = std::min(minX, x);
+        minY = std::min(minY, y);
+        maxX = std::max(maxX, x);
+        maxY = std::max(maxY, y);
+    }
+    if (!std::isfinite(minX) || !std::isfinite(minY) || !std::isfinite(maxX) ||
+        !std::isfinite(maxY))
+        return true;
+    auto clampTo = [](double value, int limit) {
+        return static_cast<int>(std::clamp(value, 0.0, static_cast<double>(limit)));
+    };
+    x0 = clampTo(std::floor(minX) - reach, width);
+    y0 = clampTo(std::floor(minY) - reach, height);
+    x1 = clampTo(std::ceil(maxX) + reach, width);
+    y1 = clampTo(std::ceil(maxY) + reach, height);
+    return x0 < x1 && y0 < y1;
+}
+
 }  // namespace
 
 void drawShadow(cairo_t* cr, const Rect& box, const Color& color, double radius, Point offset,
-                const std::function<void(cairo_t*)>& drawContent) {
+                const std::optional<Rect>& area,
+                const std::function<void(cairo_t*, const Rect& needed)>& drawContent) {
     if (color.isClear() || box.width() <= 0 || box.height() <= 0) return;
     // Work at device resolution so the blur looks the same at any scale.
     double scaleX = 1, scaleY = 0;
@@ -46,33 +74,44 @@ void drawShadow(cairo_t* cr, const Rect& box, const Color& color, double radius,
     auto fits = [](double pixels) { return pixels > 0 && pixels <= kLargestMask; };
     if (!fits(pixelWidth) || !fits(pixelHeight)) return;
     const int width = static_cast<int>(pixelWidth), height = static_cast<int>(pixelHeight);
-
-    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
-    cairo_t* maskContext = cairo_create(mask);
-    cairo_scale(maskContext, scale, scale);
-    cairo_translate(maskContext, margin - box.minX(), margin - box.minY());
-    drawContent(maskContext);
-    cairo_destroy(maskContext);
-
-    cairo_surface_flush(mask);
     // Three box blurs of radius r spread like a Gaussian of deviation about r; the deviation of a
     // shadow is about half its radius.
     const int blurRadius = static_cast<int>(std::lround(radius * scale / 2));
+
+    // Where the mask's pixels land: moved by the offset, back to points.
+    cairo_save(cr);
+    cairo_translate(cr, offset.x + box.minX() - margin, offset.y + box.minY() - margin);
+    cairo_scale(cr, 1 / scale, 1 / scale);
+    // Only the part of the mask the area needs: each blurred pixel reads three blur radii around
+    // it, and filtering one more.
+    int x0 = 0, y0 = 0, x1 = width, y1 = height;
+    if (area && !neededPixels(cr, *area, 3 * blurRadius + 2, width, height, x0, y0, x1, y1)) {
+        cairo_restore(cr);
+        return;
+    }
+    const int partWidth = x1 - x0, partHeight = y1 - y0;
+
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, partWidth, partHeight);
+    cairo_t* maskContext = cairo_create(mask);
+    cairo_translate(maskContext, -x0, -y0);
+    cairo_scale(maskContext, scale, scale);
+    cairo_translate(maskContext, margin - box.minX(), margin - box.minY());
+    drawContent(maskContext, Rect(0, 0, partWidth, partHeight));
+    cairo_destroy(maskContext);
+
+    cairo_surface_flush(mask);
     if (blurRadius > 0) {
         unsigned char* data = cairo_image_surface_get_data(mask);
         const int stride = cairo_image_surface_get_stride(mask);
         for (int i = 0; i < 3; ++i) {
-            boxBlur(data, width, height, 1, stride, blurRadius);
-            boxBlur(data, height, width, stride, 1, blurRadius);
+            boxBlur(data, partWidth, partHeight, 1, stride, blurRadius);
+            boxBlur(data, partHeight, partWidth, stride, 1, blurRadius);
         }
     }
     cairo_surface_mark_dirty(mask);
 
-    cairo_save(cr);
-    cairo_translate(cr, offset.x + box.minX() - margin, offset.y + box.minY() - margin);
-    cairo_scale(cr, 1 / scale, 1 / scale);
     cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
-    cairo_mask_surface(cr, mask, 0, 0);
+    cairo_mask_surface(cr, mask, x0, y0);
     cairo_restore(cr);
     cairo_surface_destroy(mask);
 }

@@ -14,6 +14,13 @@ struct Shape::Geometry {
     RoundedCornerStyle style = RoundedCornerStyle::continuous;
     PathFunction custom;
     double inset = 0;
+
+    // Custom figures cannot be compared: only the same one is the same.
+    bool isSameFigure(const Geometry& other) const {
+        return this == &other ||
+               (kind != Kind::custom && kind == other.kind && radius == other.radius &&
+                style == other.style && inset == other.inset);
+    }
 };
 
 namespace {
@@ -89,6 +96,12 @@ class ShapeElement final : public Element {
           paint_(std::move(paint)),
           style_(std::move(style)) {}
 
+    ElementChange changeFrom(const Element& older) const override {
+        const auto& other = static_cast<const ShapeElement&>(older);
+        return {false, !other.geometry_->isSameFigure(*geometry_) || other.mode_ != mode_ ||
+                           other.paint_ != paint_ || other.style_ != style_};
+    }
+
     AnimatedValue::Values animatableData(const Node& node) const override {
         const Color color = solidColor(node);
         return {color.red, color.green, color.blue, color.alpha, style_.lineWidth};
@@ -113,6 +126,11 @@ class ShapeElement final : public Element {
             applyStrokeStyle(cr, style);
             cairo_stroke(cr);
         }
+    }
+
+    // A line centred on the outline reaches out by half its width, and further at mitred corners.
+    double drawingOutset(const Node&) const override {
+        return mode_ == ShapeMode::stroke ? style_.lineWidth : 0;
     }
 
     Node* hitTest(Node& node, Point point, cairo_t* scratch) const override {
@@ -214,6 +232,10 @@ Shape::Shape(PathFunction path)
 
 Path Shape::path(const Rect& rect) const {
     return makePath(*geometry_, rect);
+}
+
+bool Shape::isSameFigure(const Shape& other) const {
+    return geometry_->isSameFigure(*other.geometry_);
 }
 
 View Shape::fill(const Paint& paint) const {

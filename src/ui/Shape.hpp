@@ -36,6 +36,8 @@ class Shape : public View {
     explicit Shape(PathFunction path);
 
     Path path(const Rect& rect) const;
+    // Whether both make the same figure in any frame (custom figures: only when they are one).
+    bool isSameFigure(const Shape& other) const;
 
     View fill(const Paint& paint) const;
     // A line centred on the outline.

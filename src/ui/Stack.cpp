@@ -21,8 +21,14 @@ class SpacerElement final : public Element {
   public:
     explicit SpacerElement(double minLength) : minLength_(minLength) {}
     double minLength() const { return minLength_; }
+    ElementChange changeFrom(const Element& older) const override {
+        return {static_cast<const SpacerElement&>(older).minLength_ != minLength_, false};
+    }
+    // Stacks read the minimum length itself.
+    bool isLaidOutBySizeAlone() const override { return false; }
 
     Size sizeThatFits(Node&, ProposedSize proposal, LayoutContext& context) const override {
+        context.stackAxisRead = true;
         if (!context.stackAxis) return proposal.replacingUnspecified({minLength_, minLength_});
         const auto along = context.stackAxis == Axis::horizontal ? proposal.width : proposal.height;
         const double length = std::max(minLength_, along.value_or(minLength_));
@@ -49,6 +55,14 @@ class StackElement final : public Element {
           verticalGuide_(verticalGuide) {}
 
     std::span<const ChildEntry> children() const override { return children_; }
+    ElementChange changeFrom(const Element& older) const override {
+        const auto& other = static_cast<const StackElement&>(older);
+        return {other.axis_ != axis_ || other.alignment_ != alignment_ ||
+                    other.baseline_ != baseline_ || other.spacing_ != spacing_ ||
+                    other.horizontalGuide_ != horizontalGuide_ ||
+                    other.verticalGuide_ != verticalGuide_,
+                false};
+    }
 
     Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
         const auto& kids = node.layoutChildren();
@@ -149,10 +163,9 @@ class StackElement final : public Element {
         bool any = false;
         for (std::size_t i = 0; i < kids.size(); ++i) {
             Node& kid = *kids[i];
-            explicitGuides[i] =
-                axis_ == Axis::horizontal
-                    ? kid.element().explicitGuide(kid, sizes[i], verticalGuide_, context)
-                    : kid.element().explicitGuide(kid, sizes[i], horizontalGuide_, context);
+            explicitGuides[i] = axis_ == Axis::horizontal
+                                    ? kid.explicitGuide(sizes[i], verticalGuide_, context)
+                                    : kid.explicitGuide(sizes[i], horizontalGuide_, context);
             any = any || explicitGuides[i].has_value();
         }
         if (!any) return std::nullopt;
@@ -247,6 +260,9 @@ class ZStackElement final : public Element {
     ZStackElement(Alignment alignment, const ViewList& children)
         : alignment_(alignment), children_(childEntries(children)) {}
     std::span<const ChildEntry> children() const override { return children_; }
+    ElementChange changeFrom(const Element& older) const override {
+        return {static_cast<const ZStackElement&>(older).alignment_ != alignment_, false};
+    }
 
     Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
         Size size;

@@ -35,6 +35,11 @@ std::optional<double> widthFrom(std::optional<double> proposal) {
 class TextElement final : public Element {
   public:
     explicit TextElement(std::string text) : text_(std::move(text)) {}
+    // A new text is measured again; whether that changes any size, layout finds out.
+    ElementChange changeFrom(const Element& older) const override {
+        const bool same = static_cast<const TextElement&>(older).text_ == text_;
+        return {!same, !same};
+    }
 
     AnimatedValue::Values animatableData(const Node& node) const override {
         return foregroundData(node);
@@ -82,7 +87,7 @@ class TextElement final : public Element {
             storage.anchor = index;
         }
         if (event.phase != PointerPhase::cancelled) storage.caret = index;
-        node.host().setNeedsDisplay();
+        node.setNeedsDisplay();
     }
     bool isFocusable(const Node& node) const override { return isSelectable(node); }
     bool isTabStop(const Node&) const override { return false; }
@@ -90,7 +95,7 @@ class TextElement final : public Element {
         if (isFocused) return;
         auto& storage = node.ensureStorage<TextStorage>();
         storage.anchor = storage.caret = 0;
-        node.host().setNeedsDisplay();
+        node.setNeedsDisplay();
     }
     bool keyDown(Node& node, const KeyPress& press) const override {
         if (!isSelectable(node) || !press.hasCommand()) return false;
@@ -98,7 +103,7 @@ class TextElement final : public Element {
         if (press.characters == "a") {
             storage.anchor = 0;
             storage.caret = text_.size();
-            node.host().setNeedsDisplay();
+            node.setNeedsDisplay();
             return true;
         }
         if (press.characters == "c") {

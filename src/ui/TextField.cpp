@@ -63,8 +63,10 @@ class TextFieldElement final : public Element {
 
     void didUpdate(Node& node, const Element*, UpdateContext&) const override {
         auto& field = storage(node);
-        field.observation =
-            options_->text.observe([&host = node.host()] { host.setNeedsUpdate(); });
+        // A text written elsewhere is measured and drawn again.
+        field.observation = options_->text.observe([weak = node.weak_from_this()] {
+            if (auto changed = weak.lock()) changed->setNeedsLayout();
+        });
         sync(field);
     }
 
@@ -150,7 +152,7 @@ class TextFieldElement final : public Element {
             return;
         field.caret = field.layout->indexForOffset(event.location.x + field.scroll);
         if (event.phase == PointerPhase::began) field.anchor = field.caret;
-        node.host().setNeedsUpdate();
+        node.setNeedsLayout();
     }
 
     bool isFocusable(const Node& node) const override { return node.environment().isEnabled; }
@@ -159,14 +161,14 @@ class TextFieldElement final : public Element {
         field.isFocused = isFocused;
         if (isFocused) field.anchor = field.caret;
         if (options_->onEditingChanged) options_->onEditingChanged(isFocused);
-        node.host().setNeedsUpdate();
+        node.setNeedsLayout();
     }
 
     bool keyDown(Node& node, const KeyPress& press) const override {
         auto& field = storage(node);
         sync(field);
         const bool handled = edit(node, field, press);
-        if (handled) node.host().setNeedsUpdate();
+        if (handled) node.setNeedsLayout();
         return handled;
     }
 

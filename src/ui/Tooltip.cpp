@@ -107,6 +107,7 @@ struct HelpStorage final : NodeStorage {
 
 class HelpElement final : public ModifierElement {
   public:
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     HelpElement(std::shared_ptr<const Element> content, std::string text)
         : ModifierElement(std::move(content)), text_(std::move(text)) {}
 

@@ -89,6 +89,8 @@ class ComponentElement final : public Element {
     explicit ComponentElement(Component component) : component_(std::move(component)) {}
 
     bool canUpdateTo(const Element& newer) const override { return typeid(newer) == typeid(*this); }
+    // A component draws and measures through its body, whose views compare themselves.
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
     bool isEquivalentTo(const Element& older) const override {
         if constexpr (std::equality_comparable<Component>) {
             return component_ == static_cast<const ComponentElement&>(older).component_;

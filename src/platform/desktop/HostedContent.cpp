@@ -8,6 +8,10 @@ void HostedContent::setNeedsDisplay() const {
     if (needsDisplay_) needsDisplay_();
 }
 
+void HostedContent::setNeedsDisplay(const std::vector<Rect>& damaged) const {
+    if (auto panel = panel_.lock()) panel->setNeedsDisplayInRects(damaged);
+}
+
 void HostedContent::attach(std::weak_ptr<Panel> panel, std::function<void()> needsDisplay) {
     panel_ = std::move(panel);
     needsDisplay_ = std::move(needsDisplay);

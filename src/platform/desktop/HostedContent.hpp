@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/core/Geometry.hpp"
 #include "platform/desktop/Event.hpp"
@@ -45,6 +46,8 @@ class HostedContent {
 
     // Asks the panel showing this content to draw it again.
     void setNeedsDisplay() const;
+    // Asks the panel to draw again where the content changed only (content coordinates).
+    void setNeedsDisplay(const std::vector<Rect>& damaged) const;
     // The panel showing this content, if any.
     std::shared_ptr<Panel> panel() const { return panel_.lock(); }
 

@@ -251,6 +251,10 @@ void Panel::setNeedsDisplay() {
     contentNeedsDisplay();
 }
 
+void Panel::setNeedsDisplayInRects(const std::vector<Rect>& rects) {
+    if (!rects.empty()) contentNeedsDisplayInRects(rects);
+}
+
 void Panel::display() {
     redrawNow();
 }

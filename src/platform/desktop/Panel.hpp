@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/core/Geometry.hpp"
 #include "platform/core/RunLoop.hpp"
@@ -170,6 +171,9 @@ class Panel : public std::enable_shared_from_this<Panel> {
     const std::shared_ptr<HostedContent>& hostedContent() const { return content_; }
     // Redraw on the window server's next pass.
     void setNeedsDisplay();
+    // Redraw where the content changed only (content coordinates: top left, y down), so that a
+    // backend can send just those pixels to the window server.
+    void setNeedsDisplayInRects(const std::vector<Rect>& rects);
     // Redraw now.
     void display();
 
@@ -208,6 +212,10 @@ class Panel : public std::enable_shared_from_this<Panel> {
     virtual void levelDidChange() {}
     virtual void ignoresMouseEventsDidChange() {}
     virtual void contentNeedsDisplay() {}
+    // A backend that cannot send part of the window draws it whole.
+    virtual void contentNeedsDisplayInRects(const std::vector<Rect>& /*rects*/) {
+        contentNeedsDisplay();
+    }
     virtual void redrawNow() {}
     virtual void keyStatusWillChange() {}
     // Orders out and gives up key status, as part of close().

@@ -113,6 +113,11 @@ void SimPanel::contentNeedsDisplay() {
     if (onNeedsDisplay_) onNeedsDisplay_();
 }
 
+void SimPanel::contentNeedsDisplayInRects(const std::vector<Rect>& rects) {
+    damagedRects_.insert(damagedRects_.end(), rects.begin(), rects.end());
+    contentNeedsDisplay();
+}
+
 void SimPanel::redrawNow() {
     ++displayCount_;
 }

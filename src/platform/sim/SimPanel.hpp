@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/desktop/Panel.hpp"
 
@@ -30,6 +31,9 @@ class SimPanel final : public Panel {
     // ---- For tests and the other simulated services
     int displayCount() const { return displayCount_; }
     int needsDisplayCount() const { return needsDisplayCount_; }
+    // The rectangles of the requests to draw part of the content, since the last clear.
+    const std::vector<Rect>& damagedRects() const { return damagedRects_; }
+    void clearDamagedRects() { damagedRects_.clear(); }
     int zoomCount() const { return zoomCount_; }
     // Scene windows follow their content's size through this.
     void setOnNeedsDisplay(std::function<void()> hook) { onNeedsDisplay_ = std::move(hook); }
@@ -44,6 +48,7 @@ class SimPanel final : public Panel {
     void levelDidChange() override;
     void ignoresMouseEventsDidChange() override;
     void contentNeedsDisplay() override;
+    void contentNeedsDisplayInRects(const std::vector<Rect>& rects) override;
     void redrawNow() override;
     void closeWindow() override;
     void postNotification(const char* name) override;
@@ -55,6 +60,7 @@ class SimPanel final : public Panel {
     std::uint32_t number_ = 0;
     int displayCount_ = 0;
     int needsDisplayCount_ = 0;
+    std::vector<Rect> damagedRects_;
     int zoomCount_ = 0;
     std::function<void()> onNeedsDisplay_;
 };

@@ -1,0 +1,220 @@
+#include "CoverRowFixture.hpp"
+#include "WindowedViewTest.hpp"
+#include "platform/sim/SimPanel.hpp"
+#include "ui/SizeAnswers.hpp"
+
+namespace talvori::ui::testing {
+namespace {
+
+using namespace fixture;
+
+// The pixels of a drawing of `host` at `scale`, premultiplied ARGB, row after row.
+std::vector<unsigned char> picture(Host& host, double scale) {
+    const int width = static_cast<int>(std::ceil(host.size().width * scale));
+    const int height = static_cast<int>(std::ceil(host.size().height * scale));
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_t* cr = cairo_create(surface);
+    cairo_scale(cr, scale, scale);
+    host.draw(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    const auto* data = cairo_image_surface_get_data(surface);
+    std::vector<unsigned char> bytes(
+        data, data + static_cast<std::ptrdiff_t>(cairo_image_surface_get_stride(surface)) * height);
+    cairo_surface_destroy(surface);
+    return bytes;
+}
+
+// A card of cover rows drawn again after each change, compared with a drawing made from nothing.
+class PartialRedrawTest : public UiTest, public ::testing::WithParamInterface<double> {
+  protected:
+    double scale() const { return GetParam(); }
+
+    // What the kept frame shows after the partial drawings is what a full drawing shows.
+    ::testing::AssertionResult drawsAsAFullRedraw(Host& host) {
+        const auto partial = picture(host, scale());
+        partiallyDrawn = host.statistics().drawn;
+        host.setNeedsDisplay();
+        const auto full = picture(host, scale());
+        if (partial == full) return ::testing::AssertionSuccess();
+        std::size_t differing = 0;
+        for (std::size_t i = 0; i < full.size(); ++i) differing += partial[i] != full[i];
+        return ::testing::AssertionFailure()
+               << differing << " of " << full.size() << " bytes differ from a full redraw";
+    }
+    // The views a full drawing draws.
+    std::size_t fullDrawCount(Host& host) {
+        host.setNeedsDisplay();
+        picture(host, scale());
+        return host.statistics().drawn;
+    }
+
+    std::size_t partiallyDrawn = 0;
+    std::shared_ptr<CoverManager> manager = managerWithCovers(6);
+    std::shared_ptr<Host> card =
+        host(View(CoversCard{manager}).padding(12).background(Color::rgb255(21, 24, 32)));
+};
+
+INSTANTIATE_TEST_SUITE_P(Scales, PartialRedrawTest, ::testing::Values(1.0, 2.0));
+
+TEST_P(PartialRedrawTest, AHoveredButtonLaysOutNothingAndRedrawsItsIconOnly) {
+    const std::size_t everything = fullDrawCount(*card);
+    const Rect pencil = card->findAll(Query::byLabel("Rename overlay")).at(2).frame();
+    card->mouseMoved(center(pencil));
+    runUntilIdle();
+    EXPECT_EQ(card->statistics().measured, 0u);
+    EXPECT_EQ(card->statistics().placed, 0u);
+    const auto damage = card->pendingDamage();
+    ASSERT_TRUE(damage);
+    for (const Rect& rect : *damage) {
+        EXPECT_TRUE(rect.intersects(pencil));
+        EXPECT_LT(rect.width(), 2 * pencil.width() + 40);
+    }
+    EXPECT_TRUE(drawsAsAFullRedraw(*card));
+    card->mouseMoved(center(card->findAll(Query::byLabel("Close overlay")).at(4).frame()));
+    runUntilIdle();
+    EXPECT_TRUE(drawsAsAFullRedraw(*card));
+    EXPECT_LT(partiallyDrawn * 3, everything);
+}
+
+TEST_P(PartialRedrawTest, ATextOfTheSameWidthLaysOutItselfOnly) {
+    picture(*card, scale());
+    manager->covers.peek()[3]->name.set("Overlay X");
+    runUntilIdle();
+    EXPECT_EQ(card->statistics().placed, 1u);
+    EXPECT_LE(card->statistics().measured, SizeAnswers::kCapacity);
+    EXPECT_TRUE(drawsAsAFullRedraw(*card));
+    // A longer name is measured up the rows: the card stays as wide, the row as high.
+    manager->covers.peek()[3]->name.set("A much longer name");
+    runUntilIdle();
+    EXPECT_TRUE(card->find(Query::byText("A much longer name")));
+    EXPECT_TRUE(drawsAsAFullRedraw(*card));
+}
+
+TEST_P(PartialRedrawTest, ARowInsertedWithItsTransitionDrawsAsAFullRedrawThroughout) {
+    picture(*card, scale());
+    withAnimation(Animation::easeOut(0.2), [&] {
+        manager->covers.modify([](auto& covers) {
+            covers.insert(covers.begin() + 2, std::make_shared<CoverModel>("Inserted"));
+        });
+    });
+    runUntilIdle();
+    for (int frame = 1; frame <= 16; ++frame) {
+        advance(1.0 / 60);
+        // Frames are drawn one after the other; every fifth is compared.
+        if (frame % 5 == 0) {
+            EXPECT_TRUE(drawsAsAFullRedraw(*card)) << "frame " << frame;
+        } else {
+            picture(*card, scale());
+        }
+    }
+    advance(1);
+    EXPECT_TRUE(drawsAsAFullRedraw(*card));
+}
+
+TEST_P(PartialRedrawTest, AnOpacityAnimationDrawsOnlyItsRowAndAsAFullRedrawAtEveryInstant) {
+    const std::size_t everything = fullDrawCount(*card);
+    withAnimation(Animation::linear(0.3),
+                  [&] { manager->closingIds.set({manager->covers.peek()[1]->id.uuidString()}); });
+    runUntilIdle();
+    for (const int frames : {3, 6, 6, 12}) {
+        for (int frame = 0; frame < frames; ++frame) {
+            advance(1.0 / 60);
+            picture(*card, scale());
+        }
+        EXPECT_TRUE(drawsAsAFullRedraw(*card));
+        EXPECT_LT(partiallyDrawn * 2, everything);
+    }
+}
+
+TEST_P(PartialRedrawTest, ASliderDragDrawsAsAFullRedraw) {
+    Observable<double> value{0.2};
+    struct Scene {
+        Observable<double>* value;
+        View body(ViewContext<NoState>&) const {
+            return VStack(HorizontalAlignment::leading, 6,
+                          {Text("Opacity"),
+                           View(Slider{(*value)(),
+                                       false,
+                                       false,
+                                       {},
+                                       [value = value](double f) { value->set(f); },
+                                       {}})
+                               .frame({.width = 200})
+                               .accessibilityIdentifier("slider"),
+                           Text("Below").opacity(0.5)})
+                .padding(10);
+        }
+    };
+    auto h = host(Scene{&value});
+    picture(*h, scale());
+    const Rect track = h->find(Query::byIdentifier("slider")).frame();
+    h->mouseDown({track.minX() + 40, track.midY()});
+    for (const double x : {60.0, 90.0, 150.0, 10.0}) {
+        h->mouseDragged({track.minX() + x, track.midY()});
+        runUntilIdle();
+        picture(*h, scale());
+    }
+    h->mouseUp({track.minX() + 10, track.midY()});
+    runUntilIdle();
+    EXPECT_NEAR(value.peek(), 0.05, 1e-9);
+    EXPECT_TRUE(drawsAsAFullRedraw(*h));
+}
+
+TEST_P(PartialRedrawTest, ANewScaleOrSizeDrawsEverything) {
+    picture(*card, scale());
+    picture(*card, scale() + 1);
+    EXPECT_EQ(card->statistics().drawn, fullDrawCount(*card));
+    card->setProposedSize(Size{400, 400});
+    runUntilIdle();
+    EXPECT_FALSE(card->pendingDamage()) << "a new size changes every pixel";
+    EXPECT_TRUE(drawsAsAFullRedraw(*card));
+}
+
+using FixedSizeLayoutTest = UiTest;
+
+TEST_F(FixedSizeLayoutTest, AChangeInsideAFixedSizeViewLaysOutThatViewOnly) {
+    Observable<std::string> name{"short"};
+    struct Scene {
+        Observable<std::string>* name;
+        View body(ViewContext<NoState>&) const {
+            ViewList rows;
+            for (int i = 0; i < 8; ++i) rows.push_back(Text("Row " + std::to_string(i)));
+            rows.push_back(Text((*name)()).frame(120, 20));
+            return VStack(HorizontalAlignment::leading, 4, rows).padding(8);
+        }
+    };
+    auto h = host(VStack({Text("Title"), View(Scene{&name})}));
+    const Size before = h->size();
+    name.set("a name long enough to wrap");
+    runUntilIdle();
+    EXPECT_EQ(h->size(), before);
+    EXPECT_EQ(h->statistics().placed, 2u) << "the frame and its text";
+    EXPECT_LE(h->statistics().measured, 1 + SizeAnswers::kCapacity);
+    EXPECT_GT(h->find(Query::byText("a name long enough to wrap")).frame().height(), 20)
+        << "wrapped inside the frame";
+}
+
+// The window is told which part changed, so that only those pixels go to the screen.
+class PartialRedrawPanelTest : public WindowedViewTest {};
+
+TEST_F(PartialRedrawPanelTest, TheWindowIsToldWhereTheViewsChanged) {
+    auto manager = managerWithCovers(4);
+    show(CoversCard{manager}, {100, 100, 355, 200});
+    auto& sim = static_cast<sim::SimPanel&>(*panel);
+    sim::ScreenPicture::render(world());
+    sim.clearDamagedRects();
+    const Rect close = views().findAll(Query::byLabel("Close overlay")).at(1).frame();
+    input().moveMouse(global(center(close)));
+    runUntilIdle();
+    ASSERT_FALSE(sim.damagedRects().empty());
+    for (const Rect& rect : sim.damagedRects()) EXPECT_TRUE(rect.intersects(close));
+    // Once drawn, nothing more is asked for.
+    sim::ScreenPicture::render(world());
+    sim.clearDamagedRects();
+    runUntilIdle();
+    EXPECT_TRUE(sim.damagedRects().empty());
+}
+
+}  // namespace
+}  // namespace talvori::ui::testing
