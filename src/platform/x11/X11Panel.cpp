@@ -518,6 +518,20 @@ void X11Panel::contentNeedsDisplay() {
     setNeedsPaint();
 }
 
+void X11Panel::contentNeedsDisplayInRects(const std::vector<Rect>& rects) {
+    // Only what the content changed is drawn and sent, in whole pixels around each rectangle.
+    for (const Rect& rect : rects) {
+        const double left = std::floor(std::max(0.0, rect.minX()));
+        const double top = std::floor(std::max(0.0, rect.minY()));
+        const double right = std::ceil(std::min(rect.maxX(), frame().width()));
+        const double bottom = std::ceil(std::min(rect.maxY(), frame().height()));
+        if (!(right > left && bottom > top)) continue;  // also what is no number
+        damage({static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
+                static_cast<std::uint32_t>(right - left),
+                static_cast<std::uint32_t>(bottom - top)});
+    }
+}
+
 void X11Panel::redrawNow() {
     paint();
 }

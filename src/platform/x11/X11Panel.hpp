@@ -72,6 +72,7 @@ class X11Panel final : public Panel {
     void levelDidChange() override;
     void ignoresMouseEventsDidChange() override;
     void contentNeedsDisplay() override;
+    void contentNeedsDisplayInRects(const std::vector<Rect>& rects) override;
     void redrawNow() override;
     void closeWindow() override;
     void postNotification(const char* name) override;
