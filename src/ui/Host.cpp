@@ -380,10 +380,41 @@ void Host::collectDamage(DamageRegion& region, double now, bool consume) {
 }
 
 std::optional<std::vector<Rect>> Host::pendingDamage() {
-    if (!kept_ || fullDamage_) return std::nullopt;
+    if (!kept_ || fullDamage_) {
+        reportedAll_ = true;
+        return std::nullopt;
+    }
     DamageRegion region = damage_;
+    region.add(unreported_);
+    unreported_.clear();
     collectDamage(region, now(), false);
+    reported_.insert(reported_.end(), region.rects().begin(), region.rects().end());
     return region.rects();
+}
+
+void Host::reportLeftovers(const DamageRegion& drawn, bool whole) {
+    // An animation reported at one frame is drawn a moment later, a little further on: what the
+    // window was not told of is told now, so that no part of the picture stays behind on screen.
+    bool added = false;
+    if (onNeedsDisplay && !reportedAll_) {
+        auto told = [&](const Rect& rect) {
+            return std::any_of(reported_.begin(), reported_.end(), [&](const Rect& r) {
+                return rect.minX() >= r.minX() && rect.minY() >= r.minY() &&
+                       rect.maxX() <= r.maxX() && rect.maxY() <= r.maxY();
+            });
+        };
+        for (const Rect& rect : whole ? std::vector{Rect({0, 0}, size_)} : drawn.rects()) {
+            if (told(rect)) continue;
+            unreported_.add(rect);
+            added = true;
+        }
+    }
+    reported_.clear();
+    reportedAll_ = false;
+    if (added) {
+        platform().runLoop().post(
+            weakly(weak_from_this(), [](Host& self) { self.displayNeeded(); }));
+    }
 }
 
 void Host::drawKeptFrame(double scale) {
@@ -409,11 +440,13 @@ void Host::drawKeptFrame(double scale) {
     DamageRegion pixels = changed.toPixels(scale, whole);
     // Past about half the window, one rectangle draws faster than many.
     const Rect extent = pixels.bounds();
+    const bool everything = fullDamage_;
     if (fullDamage_ || extent.width() * extent.height() > 0.5 * width * height) {
         pixels.clear();
         pixels.add(whole);
     }
     fullDamage_ = false;
+    reportLeftovers(changed, everything);
     statistics_.drawn = 0;
     if (pixels.isEmpty()) return;
     cairo_t* cr = cairo_create(kept_);

@@ -203,6 +203,7 @@ class Host : public std::enable_shared_from_this<Host> {
     // where they were drawn); `consume` empties the lists for the drawing that follows.
     void collectDamage(DamageRegion& region, double now, bool consume);
     void drawKeptFrame(double scale);
+    void reportLeftovers(const DamageRegion& drawn, bool whole);
     void updateHover();
     void setHovered(std::vector<std::weak_ptr<Node>> hovered);
     void sendPointer(PointerPhase phase, Point point);
@@ -250,6 +251,10 @@ class Host : public std::enable_shared_from_this<Host> {
     cairo_surface_t* kept_ = nullptr;
     double keptScale_ = 0;
     bool keptAsKeyWindow_ = true;
+    // What the window was told of since the last drawing, and what it still must be told of.
+    std::vector<Rect> reported_;
+    bool reportedAll_ = false;
+    DamageRegion unreported_;
     Statistics statistics_;
 
     bool isKeyWindow_ = true;

@@ -216,5 +216,34 @@ TEST_F(PartialRedrawPanelTest, TheWindowIsToldWhereTheViewsChanged) {
     EXPECT_TRUE(sim.damagedRects().empty());
 }
 
+TEST_F(PartialRedrawPanelTest, WhatIsDrawnBetweenFramesIsToldTheWindowAfterwards) {
+    Observable<bool> moved{false};
+    struct Scene {
+        Observable<bool>* moved;
+        View body(ViewContext<NoState>&) const {
+            return Rectangle()
+                .fill(Color::white())
+                .frame(20, 20)
+                .offset((*moved)() ? 200 : 0, 0)
+                .accessibilityIdentifier("box")
+                .frame(300, 40, Alignment::leading());
+        }
+    };
+    show(Scene{&moved}, {100, 100, 300, 40});
+    auto& sim = static_cast<sim::SimPanel&>(*panel);
+    sim::ScreenPicture::render(world());
+    withAnimation(Animation::linear(1), [&] { moved.set(true); });
+    runUntilIdle();
+    advance(1.0 / 60);
+    sim.clearDamagedRects();
+    // Between two frames: no frame has told the window where the box is now.
+    advance(0.01);
+    sim::ScreenPicture::render(world());
+    runUntilIdle();
+    const Rect box = views().find(Query::byIdentifier("box")).frame();
+    EXPECT_TRUE(std::any_of(sim.damagedRects().begin(), sim.damagedRects().end(),
+                            [&](const Rect& rect) { return rect.intersects(box); }));
+}
+
 }  // namespace
 }  // namespace talvori::ui::testing
