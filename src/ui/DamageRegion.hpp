@@ -11,7 +11,7 @@ namespace talvori::ui {
 // that testing a view against the region stays cheap.
 class DamageRegion {
   public:
-    static constexpr std::size_t kMostRects = 8;
+    static constexpr std::size_t kMostRects = 32;
 
     void add(const Rect& rect);
     void add(const DamageRegion& other);

@@ -1,13 +1,38 @@
 #include "ui/Element.hpp"
 
+#include <algorithm>
+#include <limits>
 #include <type_traits>
 #include <typeinfo>
 
 #include "ui/AccessibilityNode.hpp"
+#include "ui/DamageRegion.hpp"
 #include "ui/Host.hpp"
 #include "ui/Node.hpp"
 
 namespace talvori::ui {
+
+Rect boundingBox(const cairo_matrix_t& matrix, const Rect& rect) {
+    double minX = std::numeric_limits<double>::infinity(), minY = minX;
+    double maxX = -minX, maxY = -minX;
+    for (const Point corner : {rect.origin, Point{rect.maxX(), rect.minY()},
+                               Point{rect.minX(), rect.maxY()}, Point{rect.maxX(), rect.maxY()}}) {
+        double x = corner.x, y = corner.y;
+        cairo_matrix_transform_point(&matrix, &x, &y);
+        minX = std::min(minX, x);
+        minY = std::min(minY, y);
+        maxX = std::max(maxX, x);
+        maxY = std::max(maxY, y);
+    }
+    return {minX, minY, maxX - minX, maxY - minY};
+}
+
+bool DrawContext::redraws(const Rect& rect) const {
+    if (!clip) return true;
+    cairo_matrix_t matrix;
+    cairo_get_matrix(cr, &matrix);
+    return clip->intersects(boundingBox(matrix, rect));
+}
 
 bool Element::canUpdateTo(const Element& newer) const {
     return typeid(newer) == typeid(*this);

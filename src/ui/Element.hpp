@@ -72,12 +72,20 @@ struct DrawContext {
     // Where the picture is drawn again, in device pixels; none: everywhere. Views wholly outside
     // it are left out.
     const DamageRegion* clip = nullptr;
-    // Device pixels per host point when the picture is the host's kept frame, so that every view
-    // drawn records where it landed; 0 for any other picture (a shadow's mask, say).
+    // Device pixels per host point, and where the host's origin lies in device pixels, when the
+    // picture is the host's (its kept frame or its window's), so that every view drawn records
+    // where it landed; 0 for any other picture (a shadow's mask, say).
     double recordScale = 0;
+    Point recordOrigin{};
     // Counts the views drawn, when set.
     std::size_t* drawnCount = nullptr;
+
+    // Whether any part of `rect`, in the current drawing coordinates, is drawn again.
+    bool redraws(const Rect& rect) const;
 };
+
+// The smallest rectangle holding `rect` carried by `matrix`.
+Rect boundingBox(const cairo_matrix_t& matrix, const Rect& rect);
 
 // What showing an element in place of an older one of the same type changes for its node. Its
 // animatable data and its environment are compared apart, by the node.
@@ -185,6 +193,8 @@ class Element {
     }
     // How far the drawing may reach beyond the node's bounds (strokes, shadows, glyphs).
     virtual double drawingOutset(const Node& /*node*/) const { return 0; }
+    // Whether the element draws nothing at all (a spacer): its moves and resizes show nowhere.
+    virtual bool drawsNothing() const { return false; }
 
     virtual bool allowsHitTesting() const { return true; }
     // The frontmost node at `point` (in the node's coordinates) that takes pointer input.

@@ -333,17 +333,46 @@ void Host::nodeDidResize(Node& node) {
 void Host::draw(cairo_t* cr) {
     if (!root_) return;
     pruneRemovals();
+    const double time = now();
     cairo_matrix_t matrix;
     cairo_get_matrix(cr, &matrix);
     const double scale = matrix.xx;
     const bool aligned = matrix.xy == 0 && matrix.yx == 0 && scale > 0 && matrix.yy == scale &&
                          matrix.x0 == std::round(matrix.x0) && matrix.y0 == std::round(matrix.y0);
     if (!aligned) {
-        DrawContext context{cr, now(), *textMeasurer_, *icons_};
+        DrawContext context{cr, time, *textMeasurer_, *icons_};
         root_->draw(context);
         return;
     }
-    drawKeptFrame(scale);
+    // Texts show their caret only in the key window.
+    if (isKeyWindow() != keptAsKeyWindow_) {
+        keptAsKeyWindow_ = !keptAsKeyWindow_;
+        fullDamage_ = true;
+    }
+    DamageRegion changed = damage_;
+    collectDamage(changed, time, true);
+    damage_.clear();
+    const int width = pixelsFor(size_.width * scale);
+    const int height = pixelsFor(size_.height * scale);
+    const Rect whole(0, 0, width, height);
+    const DamageRegion pixels = changed.toPixels(scale, whole);
+    const Rect extent = pixels.bounds();
+    const bool everything = fullDamage_;
+    fullDamage_ = false;
+    reportLeftovers(changed, everything);
+    statistics_.drawn = 0;
+    DrawContext context{cr, time, *textMeasurer_, *icons_};
+    context.recordScale = scale;
+    context.recordOrigin = {matrix.x0, matrix.y0};
+    context.drawnCount = &statistics_.drawn;
+    if (everything || extent.width() * extent.height() > 0.5 * width * height) {
+        // Most of the window changes: drawn straight into the picture, as fast as it can be. The
+        // kept frame is made again by the next drawing that changes less.
+        keptValid_ = false;
+        root_->draw(context);
+        return;
+    }
+    updateKeptFrame(scale, pixels, context);
     cairo_save(cr);
     // Whole pixels onto whole pixels: a plain copy.
     cairo_identity_matrix(cr);
@@ -380,7 +409,7 @@ void Host::collectDamage(DamageRegion& region, double now, bool consume) {
 }
 
 std::optional<std::vector<Rect>> Host::pendingDamage() {
-    if (!kept_ || fullDamage_) {
+    if (fullDamage_) {
         reportedAll_ = true;
         return std::nullopt;
     }
@@ -417,7 +446,7 @@ void Host::reportLeftovers(const DamageRegion& drawn, bool whole) {
     }
 }
 
-void Host::drawKeptFrame(double scale) {
+void Host::updateKeptFrame(double scale, const DamageRegion& changed, DrawContext context) {
     const int width = pixelsFor(size_.width * scale);
     const int height = pixelsFor(size_.height * scale);
     if (!kept_ || keptScale_ != scale || cairo_image_surface_get_width(kept_) != width ||
@@ -425,42 +454,25 @@ void Host::drawKeptFrame(double scale) {
         if (kept_) cairo_surface_destroy(kept_);
         kept_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
         keptScale_ = scale;
-        fullDamage_ = true;
+        keptValid_ = false;
     }
-    // Texts show their caret only in the key window.
-    if (isKeyWindow() != keptAsKeyWindow_) {
-        keptAsKeyWindow_ = !keptAsKeyWindow_;
-        fullDamage_ = true;
-    }
-    const double time = now();
-    DamageRegion changed = damage_;
-    collectDamage(changed, time, true);
-    damage_.clear();
-    const Rect whole(0, 0, width, height);
-    DamageRegion pixels = changed.toPixels(scale, whole);
-    // Past about half the window, one rectangle draws faster than many.
-    const Rect extent = pixels.bounds();
-    const bool everything = fullDamage_;
-    if (fullDamage_ || extent.width() * extent.height() > 0.5 * width * height) {
-        pixels.clear();
-        pixels.add(whole);
-    }
-    fullDamage_ = false;
-    reportLeftovers(changed, everything);
-    statistics_.drawn = 0;
-    if (pixels.isEmpty()) return;
+    // A new or stale frame is drawn whole, unclipped, as a drawing straight into the window is.
+    const bool whole = !keptValid_;
+    keptValid_ = true;
+    if (!whole && changed.isEmpty()) return;
     cairo_t* cr = cairo_create(kept_);
-    for (const Rect& rect : pixels.rects())
-        cairo_rectangle(cr, rect.minX(), rect.minY(), rect.width(), rect.height());
-    cairo_clip(cr);
+    if (!whole) {
+        for (const Rect& rect : changed.rects())
+            cairo_rectangle(cr, rect.minX(), rect.minY(), rect.width(), rect.height());
+        cairo_clip(cr);
+    }
     cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
     cairo_paint(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
     cairo_scale(cr, scale, scale);
-    DrawContext context{cr, time, *textMeasurer_, *icons_};
-    context.clip = &pixels;
-    context.recordScale = scale;
-    context.drawnCount = &statistics_.drawn;
+    context.cr = cr;
+    context.clip = whole ? nullptr : &changed;
+    context.recordOrigin = {0, 0};
     root_->draw(context);
     cairo_destroy(cr);
 }

@@ -68,7 +68,8 @@ class Host : public std::enable_shared_from_this<Host> {
     // --- drawing
     // Into a picture whose pixels line up with the host's points (a uniform scale, a whole-pixel
     // offset), only what changed since the last drawing is drawn again, into a kept frame that is
-    // then copied; into any other picture, everything is drawn.
+    // then copied (a change to most of the window is drawn straight into the picture); into any
+    // other picture, everything is drawn.
     void draw(cairo_t* cr);
     // Everything is drawn again at the next drawing.
     void setNeedsDisplay();
@@ -202,7 +203,8 @@ class Host : public std::enable_shared_from_this<Host> {
     // Adds where the changed and the animating nodes are drawn now (and, for the animating ones,
     // where they were drawn); `consume` empties the lists for the drawing that follows.
     void collectDamage(DamageRegion& region, double now, bool consume);
-    void drawKeptFrame(double scale);
+    // Draws where the kept frame changed (everywhere when it is new or stale).
+    void updateKeptFrame(double scale, const DamageRegion& changed, DrawContext context);
     void reportLeftovers(const DamageRegion& drawn, bool whole);
     void updateHover();
     void setHovered(std::vector<std::weak_ptr<Node>> hovered);
@@ -251,6 +253,8 @@ class Host : public std::enable_shared_from_this<Host> {
     cairo_surface_t* kept_ = nullptr;
     double keptScale_ = 0;
     bool keptAsKeyWindow_ = true;
+    // False after a drawing made straight into the window's picture.
+    bool keptValid_ = false;
     // What the window was told of since the last drawing, and what it still must be told of.
     std::vector<Rect> reported_;
     bool reportedAll_ = false;

@@ -421,6 +421,15 @@ class RotationElement final : public ModifierElement {
     UnitPoint anchor_;
 };
 
+bool liesOnWholePixels(cairo_t* cr, const Rect& rect) {
+    cairo_matrix_t matrix;
+    cairo_get_matrix(cr, &matrix);
+    const Rect box = boundingBox(matrix, rect);
+    const auto whole = [](double value) { return value == std::round(value); };
+    return matrix.xy == 0 && matrix.yx == 0 && whole(box.minX()) && whole(box.minY()) &&
+           whole(box.maxX()) && whole(box.maxY());
+}
+
 // Clips drawing, and pointer input, to a shape.
 class ClipElement final : public ModifierElement {
   public:
@@ -443,9 +452,13 @@ class ClipElement final : public ModifierElement {
         node.drawChildren(context);
         context.opacity = opacity;
         cairo_pop_group_to_source(cr);
-        cairo_new_path(cr);
-        shape_.path(Rect(0, 0, size.width, size.height)).apply(cr);
-        cairo_clip(cr);
+        // Where only the figure's inside is drawn again (a changed text in a rounded row), the
+        // frame clips as the figure does, and the mask is left out.
+        if (touchesOutsideFigure(context, Rect({0, 0}, size))) {
+            cairo_new_path(cr);
+            shape_.path(Rect(0, 0, size.width, size.height)).apply(cr);
+            cairo_clip(cr);
+        }
         cairo_paint_with_alpha(cr, opacity);
         cairo_restore(cr);
     }
@@ -459,6 +472,18 @@ class ClipElement final : public ModifierElement {
     std::string debugName() const override { return "clipShape"; }
 
   private:
+    bool touchesOutsideFigure(const DrawContext& context, const Rect& frame) const {
+        auto outside = shape_.partsOutsideFigure(frame);
+        if (!liesOnWholePixels(context.cr, frame)) {
+            // Edges between pixels: the figure's edge is drawn unlike the frame's.
+            const double x = frame.minX(), y = frame.minY(), w = frame.width(), h = frame.height();
+            outside.insert(outside.end(), {Rect(x, y, w, 1), Rect(x, frame.maxY() - 1, w, 1),
+                                           Rect(x, y, 1, h), Rect(frame.maxX() - 1, y, 1, h)});
+        }
+        return std::any_of(outside.begin(), outside.end(),
+                           [&](const Rect& part) { return context.redraws(part); });
+    }
+
     Shape shape_;
 };
 

@@ -15,21 +15,6 @@ AnimatedValue::Values frameValues(const Rect& frame) {
     return {frame.minX(), frame.minY(), frame.width(), frame.height()};
 }
 
-// The smallest rectangle holding `rect` mapped through `matrix`.
-Rect boundingBox(const cairo_matrix_t& matrix, const Rect& rect) {
-    double minX = infinity, minY = infinity, maxX = -infinity, maxY = -infinity;
-    for (const Point corner : {rect.origin, Point{rect.maxX(), rect.minY()},
-                               Point{rect.minX(), rect.maxY()}, Point{rect.maxX(), rect.maxY()}}) {
-        double x = corner.x, y = corner.y;
-        cairo_matrix_transform_point(&matrix, &x, &y);
-        minX = std::min(minX, x);
-        minY = std::min(minY, y);
-        maxX = std::max(maxX, x);
-        maxY = std::max(maxY, y);
-    }
-    return {minX, minY, maxX - minX, maxY - minY};
-}
-
 }  // namespace
 
 Node::Node(Host& host, Node* parent, ChildKey key)
@@ -275,7 +260,11 @@ void Node::place(const Rect& frame, LayoutContext& context) {
         updatedPass_ == context.pass ? transaction_ : context.transaction;
     const bool resized = !placed_ || frame.size != frame_.size;
     if (!placed_ || frame != frame_) {
-        markDisplayChanged();
+        if (element_->drawsNothing() && children_.empty()) {
+            invalidateBounds();
+        } else {
+            markDisplayChanged();
+        }
         if (frameValue_.setTarget(frameValues(frame),
                                   placed_ ? transaction.animation : std::nullopt, context.now) &&
             frameValue_.isAnimating(context.now)) {
@@ -478,7 +467,8 @@ void Node::draw(DrawContext& context) const {
         }
         if (context.recordScale > 0) {
             const double scale = context.recordScale;
-            drawnBounds_ = {box.minX() / scale, box.minY() / scale, box.width() / scale,
+            drawnBounds_ = {(box.minX() - context.recordOrigin.x) / scale,
+                            (box.minY() - context.recordOrigin.y) / scale, box.width() / scale,
                             box.height() / scale};
         }
         if (context.clip && !context.clip->intersects(box)) {

@@ -258,6 +258,26 @@ Shape Shape::inset(double amount) const {
     return Shape(std::shared_ptr<const Geometry>(geometry));
 }
 
+std::vector<Rect> Shape::partsOutsideFigure(const Rect& frame) const {
+    using Kind = Geometry::Kind;
+    const Geometry& geometry = *geometry_;
+    if (geometry.inset != 0 ||
+        (geometry.kind != Kind::rectangle && geometry.kind != Kind::roundedRectangle)) {
+        return {frame};
+    }
+    if (geometry.kind == Kind::rectangle || geometry.radius <= 0) return {};
+    const double half = std::min(frame.width(), frame.height()) / 2;
+    const double reach = std::min(geometry.style == RoundedCornerStyle::continuous
+                                      ? kContinuousReach * geometry.radius
+                                      : geometry.radius,
+                                  half);
+    const double right = frame.maxX() - reach, bottom = frame.maxY() - reach;
+    return {{frame.minX(), frame.minY(), reach, reach},
+            {right, frame.minY(), reach, reach},
+            {frame.minX(), bottom, reach, reach},
+            {right, bottom, reach, reach}};
+}
+
 Rectangle::Rectangle() : Shape(geometryOf(Geometry::Kind::rectangle)) {}
 RoundedRectangle::RoundedRectangle(double cornerRadius, RoundedCornerStyle style)
     : Shape(geometryOf(Geometry::Kind::roundedRectangle, cornerRadius, style)) {}

@@ -52,6 +52,9 @@ class Shape : public View {
     }
     // The same figure in a frame shrunk by `amount` on every side.
     Shape inset(double amount) const;
+    // Where the figure in `frame` may leave part of the frame out: nowhere for a rectangle, the
+    // corners for a rounded one, all of it for any other figure.
+    std::vector<Rect> partsOutsideFigure(const Rect& frame) const;
 
     struct Geometry;
 

@@ -26,6 +26,7 @@ class SpacerElement final : public Element {
     }
     // Stacks read the minimum length itself.
     bool isLaidOutBySizeAlone() const override { return false; }
+    bool drawsNothing() const override { return true; }
 
     Size sizeThatFits(Node&, ProposedSize proposal, LayoutContext& context) const override {
         context.stackAxisRead = true;

@@ -36,6 +36,7 @@ class PartialRedrawTest : public UiTest, public ::testing::WithParamInterface<do
         partiallyDrawn = host.statistics().drawn;
         host.setNeedsDisplay();
         const auto full = picture(host, scale());
+        keepFrame(host);
         if (partial == full) return ::testing::AssertionSuccess();
         std::size_t differing = 0;
         for (std::size_t i = 0; i < full.size(); ++i) differing += partial[i] != full[i];
@@ -46,7 +47,16 @@ class PartialRedrawTest : public UiTest, public ::testing::WithParamInterface<do
     std::size_t fullDrawCount(Host& host) {
         host.setNeedsDisplay();
         picture(host, scale());
-        return host.statistics().drawn;
+        const std::size_t drawn = host.statistics().drawn;
+        keepFrame(host);
+        return drawn;
+    }
+    // A full drawing goes straight into the picture; the drawing after it makes the kept frame
+    // again, so that the changes that follow are drawn partially.
+    void keepFrame(Host& host) { picture(host, scale()); }
+    void drawInFull(Host& host) {
+        picture(host, scale());
+        keepFrame(host);
     }
 
     std::size_t partiallyDrawn = 0;
@@ -78,7 +88,7 @@ TEST_P(PartialRedrawTest, AHoveredButtonLaysOutNothingAndRedrawsItsIconOnly) {
 }
 
 TEST_P(PartialRedrawTest, ATextOfTheSameWidthLaysOutItselfOnly) {
-    picture(*card, scale());
+    drawInFull(*card);
     manager->covers.peek()[3]->name.set("Overlay X");
     runUntilIdle();
     EXPECT_EQ(card->statistics().placed, 1u);
@@ -92,7 +102,7 @@ TEST_P(PartialRedrawTest, ATextOfTheSameWidthLaysOutItselfOnly) {
 }
 
 TEST_P(PartialRedrawTest, ARowInsertedWithItsTransitionDrawsAsAFullRedrawThroughout) {
-    picture(*card, scale());
+    drawInFull(*card);
     withAnimation(Animation::easeOut(0.2), [&] {
         manager->covers.modify([](auto& covers) {
             covers.insert(covers.begin() + 2, std::make_shared<CoverModel>("Inserted"));
@@ -147,7 +157,7 @@ TEST_P(PartialRedrawTest, ASliderDragDrawsAsAFullRedraw) {
         }
     };
     auto h = host(Scene{&value});
-    picture(*h, scale());
+    drawInFull(*h);
     const Rect track = h->find(Query::byIdentifier("slider")).frame();
     h->mouseDown({track.minX() + 40, track.midY()});
     for (const double x : {60.0, 90.0, 150.0, 10.0}) {
@@ -159,6 +169,36 @@ TEST_P(PartialRedrawTest, ASliderDragDrawsAsAFullRedraw) {
     runUntilIdle();
     EXPECT_NEAR(value.peek(), 0.05, 1e-9);
     EXPECT_TRUE(drawsAsAFullRedraw(*h));
+}
+
+TEST_P(PartialRedrawTest, AChangeInsideARoundedClipDrawsAsAFullRedraw) {
+    // Changes in the middle, on the straight edge and in a corner, with the clip on whole pixels
+    // and between them.
+    for (const double shift : {0.0, 0.25}) {
+        Observable<Color> middle{Color::white()}, edge{Color::white()}, corner{Color::white()};
+        struct Scene {
+            Observable<Color>*middle, *edge, *corner;
+            double shift;
+            View body(ViewContext<NoState>&) const {
+                return ZStack(Alignment::topLeading(),
+                              {Rectangle().fill(Color::rgb255(200, 40, 40)).frame(200, 40),
+                               Rectangle().fill((*middle)()).frame(20, 10).offset(90, 15),
+                               Rectangle().fill((*edge)()).frame(20, 10).offset(40, 0),
+                               Rectangle().fill((*corner)()).frame(10, 10)})
+                    .clipShape(RoundedRectangle(12))
+                    .offset(shift, shift)
+                    .padding(8);
+            }
+        };
+        auto h = host(Scene{&middle, &edge, &corner, shift});
+        const std::size_t everything = fullDrawCount(*h);
+        for (Observable<Color>* changed : {&middle, &edge, &corner}) {
+            changed->set(Color::rgb255(20, 90, 200));
+            runUntilIdle();
+            EXPECT_TRUE(drawsAsAFullRedraw(*h)) << "shifted by " << shift;
+            EXPECT_LT(partiallyDrawn, everything);
+        }
+    }
 }
 
 TEST_P(PartialRedrawTest, ANewScaleOrSizeDrawsEverything) {
