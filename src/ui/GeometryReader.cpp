@@ -21,6 +21,10 @@ class GeometryElement final : public Element {
   public:
     explicit GeometryElement(std::function<View(Size)> content) : content_(std::move(content)) {}
 
+    // A new content function builds the content again at the next layout; the geometry reader
+    // paints nothing itself, and what the new content draws differently its own views report.
+    ElementChange changeFrom(const Element&) const override { return ElementChange::layoutOnly(); }
+
     // The content is built in place(), once the size is known.
     void reconcile(Node&, UpdateContext&) const override {}
 

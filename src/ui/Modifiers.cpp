@@ -519,6 +519,14 @@ class HitTestingElement final : public ModifierElement {
     bool allows_;
 };
 
+struct ShadowStorage final : NodeStorage {
+    KeptShadowMask mask;
+    // What the mask was made from: the content as it was at this count of changes, drawn at
+    // this opacity.
+    std::uint64_t contentChanges = 0;
+    double opacity = 1;
+};
+
 class ShadowElement final : public ModifierElement {
   public:
     ShadowElement(std::shared_ptr<const Element> content, Color color, double radius, Point offset)
@@ -535,17 +543,20 @@ class ShadowElement final : public ModifierElement {
         // costs far more than the views in a small change.
         const std::optional<Rect> area =
             context.clip ? std::optional(context.clip->bounds()) : std::nullopt;
-        drawShadow(context.cr, node.contentBounds(context.now), {v[0], v[1], v[2], v[3]}, v[4],
-                   {v[5], v[6]}, area, [&](cairo_t* target, const Rect& needed) {
-                       DamageRegion part;
-                       part.add(needed);
-                       DrawContext shadowContext = context;
-                       shadowContext.cr = target;
-                       shadowContext.clip = &part;
-                       shadowContext.recordScale = 0;
-                       shadowContext.drawnCount = nullptr;
-                       node.drawChildren(shadowContext);
-                   });
+        drawShadow(
+            context.cr, node.contentBounds(context.now), {v[0], v[1], v[2], v[3]}, v[4],
+            {v[5], v[6]}, area,
+            [&](cairo_t* target, const Rect& needed) {
+                DamageRegion part;
+                part.add(needed);
+                DrawContext shadowContext = context;
+                shadowContext.cr = target;
+                shadowContext.clip = &part;
+                shadowContext.recordScale = 0;
+                shadowContext.drawnCount = nullptr;
+                node.drawChildren(shadowContext);
+            },
+            keptMask(node, context));
         node.drawChildren(context);
     }
     OpacityHandling opacityHandling(const Node&) const override {
@@ -555,8 +566,31 @@ class ShadowElement final : public ModifierElement {
         return 2 * radius_ + std::max(std::abs(offset_.x), std::abs(offset_.y)) + 1;
     }
     std::string debugName() const override { return "shadow"; }
+    void didUpdate(Node& node, const Element*, UpdateContext&) const override {
+        node.ensureStorage<ShadowStorage>();
+    }
+    void willDisappear(Node& node) const override { node.clearStorage(); }
 
   private:
+    // The mask to keep for the next drawing, for drawings into the host's own picture only: there
+    // every change to the content (an animation's frame too) is known before the drawing. A whole
+    // drawing makes the whole mask anyway; a partial one makes it whole only once the content has
+    // stayed the same from one drawing to the next, so that a content changing at every frame
+    // keeps making the small part a partial drawing needs.
+    static KeptShadowMask* keptMask(const Node& node, const DrawContext& context) {
+        auto* storage = node.storage<ShadowStorage>();
+        if (!storage || context.recordScale <= 0) return nullptr;
+        // The node drawing has taken its drawing bounds: the count stays until the content changes.
+        const bool unchanged = storage->contentChanges == node.boundsInvalidations() &&
+                               storage->opacity == context.opacity;
+        if (!unchanged) {
+            storage->mask = {};
+            storage->contentChanges = node.boundsInvalidations();
+            storage->opacity = context.opacity;
+        }
+        return unchanged || !context.clip ? &storage->mask : nullptr;
+    }
+
     Color color_;
     double radius_;
     Point offset_;

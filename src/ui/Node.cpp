@@ -537,8 +537,10 @@ Rect Node::drawingBoundsInHost(double now) const {
 
 void Node::invalidateBounds() const {
     // A valid node has valid children: the walk stops at the first stale ancestor.
-    for (const Node* node = this; node && node->boundsValid_; node = node->parent_)
+    for (const Node* node = this; node && node->boundsValid_; node = node->parent_) {
         node->boundsValid_ = false;
+        ++node->boundsInvalidations_;
+    }
 }
 
 void Node::markDisplayChanged() {

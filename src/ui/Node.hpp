@@ -116,6 +116,9 @@ class Node : public std::enable_shared_from_this<Node> {
     const Rect& drawingBounds(double now) const;
     // The area the subtree draws in now, in host coordinates.
     Rect drawingBoundsInHost(double now) const;
+    // Grows whenever the subtree's drawing bounds go stale, which every change to what it draws
+    // does: while it stays the same, the subtree draws as it did when its bounds were last taken.
+    std::uint64_t boundsInvalidations() const { return boundsInvalidations_; }
     // Where the subtree landed when the host last drew it into its kept frame (host coordinates).
     const Rect& drawnBounds() const { return drawnBounds_; }
     void drawChildren(DrawContext& context) const;
@@ -208,6 +211,7 @@ class Node : public std::enable_shared_from_this<Node> {
     // Drawing: the subtree's bounds in its own coordinates, and where it was last drawn.
     mutable Rect bounds_;
     mutable bool boundsValid_ = false;
+    mutable std::uint64_t boundsInvalidations_ = 0;
     mutable Rect drawnBounds_;
     bool queuedForDisplay_ = false;
     bool listedAsAnimating_ = false;

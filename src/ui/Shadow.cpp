@@ -57,11 +57,38 @@ bool neededPixels(cairo_t* cr, const Rect& area, int reach, int width, int heigh
     return x0 < x1 && y0 < y1;
 }
 
+// The pixels [x0, x0 + width) x [y0, y0 + height) of the blurred mask: what `drawContent` draws
+// in `box`, at `scale` pixels a point, with `margin` points around it for the blur to spread into.
+std::shared_ptr<cairo_surface_t> blurredMask(
+    const Rect& box, double scale, double margin, int blurRadius, int x0, int y0, int width,
+    int height, const std::function<void(cairo_t*, const Rect& needed)>& drawContent) {
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
+    cairo_t* maskContext = cairo_create(mask);
+    cairo_translate(maskContext, -x0, -y0);
+    cairo_scale(maskContext, scale, scale);
+    cairo_translate(maskContext, margin - box.minX(), margin - box.minY());
+    drawContent(maskContext, Rect(0, 0, width, height));
+    cairo_destroy(maskContext);
+
+    cairo_surface_flush(mask);
+    if (blurRadius > 0) {
+        unsigned char* data = cairo_image_surface_get_data(mask);
+        const int stride = cairo_image_surface_get_stride(mask);
+        for (int i = 0; i < 3; ++i) {
+            boxBlur(data, width, height, 1, stride, blurRadius);
+            boxBlur(data, height, width, stride, 1, blurRadius);
+        }
+    }
+    cairo_surface_mark_dirty(mask);
+    return std::shared_ptr<cairo_surface_t>(mask, cairo_surface_destroy);
+}
+
 }  // namespace
 
 void drawShadow(cairo_t* cr, const Rect& box, const Color& color, double radius, Point offset,
                 const std::optional<Rect>& area,
-                const std::function<void(cairo_t*, const Rect& needed)>& drawContent) {
+                const std::function<void(cairo_t*, const Rect& needed)>& drawContent,
+                KeptShadowMask* kept) {
     if (color.isClear() || box.width() <= 0 || box.height() <= 0) return;
     // Work at device resolution so the blur looks the same at any scale.
     double scaleX = 1, scaleY = 0;
@@ -89,31 +116,21 @@ void drawShadow(cairo_t* cr, const Rect& box, const Color& color, double radius,
         cairo_restore(cr);
         return;
     }
-    const int partWidth = x1 - x0, partHeight = y1 - y0;
-
-    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, partWidth, partHeight);
-    cairo_t* maskContext = cairo_create(mask);
-    cairo_translate(maskContext, -x0, -y0);
-    cairo_scale(maskContext, scale, scale);
-    cairo_translate(maskContext, margin - box.minX(), margin - box.minY());
-    drawContent(maskContext, Rect(0, 0, partWidth, partHeight));
-    cairo_destroy(maskContext);
-
-    cairo_surface_flush(mask);
-    if (blurRadius > 0) {
-        unsigned char* data = cairo_image_surface_get_data(mask);
-        const int stride = cairo_image_surface_get_stride(mask);
-        for (int i = 0; i < 3; ++i) {
-            boxBlur(data, partWidth, partHeight, 1, stride, blurRadius);
-            boxBlur(data, partHeight, partWidth, stride, 1, blurRadius);
+    std::shared_ptr<cairo_surface_t> mask;
+    if (kept) {
+        if (!kept->surface || kept->box != box || kept->radius != radius || kept->scale != scale) {
+            *kept = {blurredMask(box, scale, margin, blurRadius, 0, 0, width, height, drawContent),
+                     box, radius, scale};
         }
+        mask = kept->surface;
+        x0 = y0 = 0;
+    } else {
+        mask = blurredMask(box, scale, margin, blurRadius, x0, y0, x1 - x0, y1 - y0, drawContent);
     }
-    cairo_surface_mark_dirty(mask);
 
     cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
-    cairo_mask_surface(cr, mask, x0, y0);
+    cairo_mask_surface(cr, mask.get(), x0, y0);
     cairo_restore(cr);
-    cairo_surface_destroy(mask);
 }
 
 }  // namespace talvori::ui

@@ -201,6 +201,79 @@ TEST_P(PartialRedrawTest, AChangeInsideARoundedClipDrawsAsAFullRedraw) {
     }
 }
 
+TEST_P(PartialRedrawTest, AGeometryReaderBuiltAgainRedrawsOnlyWhatItsContentChanged) {
+    Observable<double> fraction{0.2};
+    struct Scene {
+        Observable<double>* fraction;
+        View body(ViewContext<NoState>&) const {
+            const double at = (*fraction)();
+            return GeometryReader([at](Size size) {
+                       return ZStack(Alignment::topLeading(),
+                                     {Rectangle().fill(LinearGradient::evenly(
+                                          {Color::white(), Color::black()}, UnitPoint::leading(),
+                                          UnitPoint::trailing())),
+                                      Circle()
+                                          .fill(Color::rgb255(200, 40, 40))
+                                          .frame(10, 10)
+                                          .position(at * size.width, size.height / 2)});
+                   })
+                .frame(200, 100)
+                .padding(10);
+        }
+    };
+    auto h = host(Scene{&fraction});
+    drawInFull(*h);
+    fraction.set(0.6);
+    runUntilIdle();
+    const auto damage = h->pendingDamage();
+    ASSERT_TRUE(damage);
+    for (const Rect& rect : *damage) EXPECT_LT(rect.width(), 30) << "the dot, where it was and is";
+    EXPECT_TRUE(drawsAsAFullRedraw(*h));
+}
+
+// A wide shadow under a card, as a panel casts it: drawn again around changes on the card and
+// after changes to what casts it, it shows what a new drawing of the same views shows.
+TEST_P(PartialRedrawTest, AShadowDrawnAgainShowsWhatItsContentCastsNow) {
+    struct Values {
+        Observable<Color> onCard{Color::white()};
+        Observable<double> casterWidth{160};
+        Observable<Color> casterColor{Color::rgb255(21, 24, 32)};
+        Observable<Color> shadowColor{Color::black(0.7)};
+    } scene;
+    struct Scene {
+        Values* v;
+        View body(ViewContext<NoState>&) const {
+            return ZStack(Alignment::topLeading(),
+                          {Rectangle()
+                               .fill(v->casterColor())
+                               .frame(v->casterWidth(), 120)
+                               .shadow(v->shadowColor(), 30, 0, 20),
+                           Rectangle().fill(v->onCard()).frame(20, 20).offset(30, 30)})
+                .frame(200, 140, Alignment::topLeading())
+                .padding(70);
+        }
+    };
+    auto h = host(Scene{&scene});
+    drawInFull(*h);
+    const std::function<void()> changes[] = {
+        [&] { scene.onCard.set(Color::rgb255(20, 90, 200)); },
+        [&] { scene.onCard.set(Color::rgb255(200, 90, 20)); },
+        [&] { scene.casterWidth.set(120); },
+        [&] { scene.onCard.set(Color::white()); },
+        // What casts the shadow changes with the shadow's colour, which draws all of it again.
+        [&] {
+            scene.casterColor.set(Color::rgb255(21, 24, 32).opacity(0.4));
+            scene.shadowColor.set(Color::black(0.6));
+        },
+    };
+    for (std::size_t i = 0; i < std::size(changes); ++i) {
+        changes[i]();
+        runUntilIdle();
+        EXPECT_TRUE(picture(*h, scale()) == picture(*host(Scene{&scene}), scale()))
+            << "after change " << i;
+    }
+}
+
 TEST_P(PartialRedrawTest, ANewScaleOrSizeDrawsEverything) {
     picture(*card, scale());
     picture(*card, scale() + 1);
