@@ -24,6 +24,7 @@ class AlignmentGuideElement final : public ModifierElement {
         if (guide != guide_) return guideOfOnlyChild(node, size, guide, context);
         return value_(dimensions(node, size, context));
     }
+    bool mayHaveExplicitGuide(const Node&) const override { return true; }
     std::optional<double> firstBaseline(Node& node, Size size,
                                         LayoutContext& context) const override {
         if constexpr (std::is_same_v<Guide, VerticalAlignment>) {

@@ -77,7 +77,7 @@ template <class Guide>
 std::optional<double> centredChildGuide(Node& node, Size size, Guide guide,
                                         LayoutContext& context) {
     const auto& children = node.layoutChildren();
-    if (children.size() != 1) return std::nullopt;
+    if (children.size() != 1 || !children.front()->mayHaveExplicitGuide()) return std::nullopt;
     Node& child = *children.front();
     const Size childSize = child.sizeThatFits(ProposedSize::of(size), context);
     const auto inner = child.explicitGuide(childSize, guide, context);
@@ -89,6 +89,11 @@ std::optional<double> centredChildGuide(Node& node, Size size, Guide guide,
 }
 
 }  // namespace
+
+bool Element::onlyChildMayHaveExplicitGuide(const Node& node) {
+    const auto& children = node.layoutChildren();
+    return children.size() == 1 && children.front()->mayHaveExplicitGuide();
+}
 
 std::optional<double> Element::explicitGuide(Node&, Size, HorizontalAlignment,
                                              LayoutContext&) const {

@@ -180,6 +180,9 @@ class Element {
                                                 LayoutContext& context) const;
     virtual std::optional<double> explicitGuide(Node& node, Size size, VerticalAlignment guide,
                                                 LayoutContext& context) const;
+    // Whether explicitGuide may answer anything but none, at any size: a guide query need not
+    // lay out a subtree that holds no alignment guide only to learn that.
+    virtual bool mayHaveExplicitGuide(const Node& /*node*/) const { return false; }
 
     // Effects of a modifier on its subtree, at `now`.
     virtual double opacity(const Node& /*node*/, double /*now*/) const { return 1; }
@@ -229,6 +232,7 @@ class Element {
                                                   LayoutContext& context);
     static std::optional<double> guideOfOnlyChild(Node& node, Size size, VerticalAlignment guide,
                                                   LayoutContext& context);
+    static bool onlyChildMayHaveExplicitGuide(const Node& node);
     // For leaves: the node when `point` lies in its bounds.
     static Node* hitInBounds(Node& node, Point point);
     // For leaves drawn in the foreground colour: the colour as their animatable data, and the
@@ -262,6 +266,9 @@ class ModifierElement : public Element {
     std::optional<double> explicitGuide(Node& node, Size size, VerticalAlignment guide,
                                         LayoutContext& context) const override {
         return guideOfOnlyChild(node, size, guide, context);
+    }
+    bool mayHaveExplicitGuide(const Node& node) const override {
+        return onlyChildMayHaveExplicitGuide(node);
     }
 
   private:

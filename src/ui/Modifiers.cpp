@@ -19,9 +19,14 @@ namespace talvori::ui {
 
 namespace {
 
-Node* onlyChild(Node& node) {
+Node* onlyChild(const Node& node) {
     const auto& children = node.layoutChildren();
     return children.empty() ? nullptr : children.front();
+}
+
+bool firstChildMayHaveExplicitGuide(const Node& node) {
+    const Node* child = onlyChild(node);
+    return child && child->mayHaveExplicitGuide();
 }
 
 Rect bounds(const Node& node) {
@@ -98,6 +103,9 @@ class PaddingElement final : public ModifierElement {
     std::optional<double> explicitGuide(Node& node, Size size, VerticalAlignment guide,
                                         LayoutContext& context) const override {
         return innerGuide(node, size, guide, context, insets_.top);
+    }
+    bool mayHaveExplicitGuide(const Node& node) const override {
+        return firstChildMayHaveExplicitGuide(node);
     }
     std::string debugName() const override { return "padding"; }
 
@@ -190,6 +198,9 @@ class FrameElement final : public ModifierElement {
                                         LayoutContext& context) const override {
         return innerGuide(node, size, guide, context);
     }
+    bool mayHaveExplicitGuide(const Node& node) const override {
+        return firstChildMayHaveExplicitGuide(node);
+    }
     std::string debugName() const override { return "frame"; }
 
   private:
@@ -197,7 +208,7 @@ class FrameElement final : public ModifierElement {
     std::optional<double> innerGuide(Node& node, Size size, Guide guide,
                                      LayoutContext& context) const {
         Node* child = onlyChild(node);
-        if (!child) return std::nullopt;
+        if (!child || !child->mayHaveExplicitGuide()) return std::nullopt;
         const Size inner = child->sizeThatFits(childProposal(ProposedSize::of(size)), context);
         const auto value = child->explicitGuide(inner, guide, context);
         if (!value) return std::nullopt;
@@ -317,6 +328,10 @@ class DecorationElement final : public Element {
         Node* content = part(node, 0);
         return content ? content->explicitGuide(size, guide, context) : std::nullopt;
     }
+    bool mayHaveExplicitGuide(const Node& node) const override {
+        const Node* content = part(node, 0);
+        return content && content->mayHaveExplicitGuide();
+    }
     std::vector<AccessibilityNode> accessibility(const Node& node, double now) const override {
         // The decoration is part of the look, not of what the view says.
         for (const auto& child : node.children()) {
@@ -328,7 +343,7 @@ class DecorationElement final : public Element {
     std::string debugName() const override { return behind_ ? "background" : "overlay"; }
 
   private:
-    static Node* part(Node& node, std::int64_t index) {
+    static Node* part(const Node& node, std::int64_t index) {
         for (const auto& child : node.children()) {
             if (child->key().index == index && !child->isRemoving()) return child.get();
         }

@@ -334,6 +334,10 @@ std::optional<double> Node::explicitGuide(Size size, VerticalAlignment guide,
     return value;
 }
 
+bool Node::mayHaveExplicitGuide() const {
+    return element_->mayHaveExplicitGuide(*this);
+}
+
 void Node::setNeedsLayout() {
     markLayoutChanged();
     markDisplayChanged();

@@ -80,6 +80,7 @@ class Node : public std::enable_shared_from_this<Node> {
     std::optional<double> explicitGuide(Size size, HorizontalAlignment guide,
                                         LayoutContext& context);
     std::optional<double> explicitGuide(Size size, VerticalAlignment guide, LayoutContext& context);
+    bool mayHaveExplicitGuide() const;
     // The frame last given by layout, in the parent's coordinates.
     const Rect& frame() const { return frame_; }
     Rect presentedFrame(double now) const;

@@ -182,6 +182,24 @@ class StackElement final : public Element {
         return placement;
     }
 
+    // Puts the least flexible children first. Measuring a child at no length and at any length can
+    // cost more than the rest of its layout (a paragraph broken into a line per letter), so a
+    // lone child is not measured for an order that cannot change.
+    void orderByFlexibility(const std::vector<Node*>& kids, std::vector<std::size_t>& flexible,
+                            std::optional<double> crossProposal, LayoutContext& context) const {
+        if (flexible.size() < 2) return;
+        std::vector<double> flexibility(kids.size(), 0);
+        for (const auto i : flexible) {
+            const double least = main(kids[i]->sizeThatFits(propose(0.0, crossProposal), context));
+            const double most =
+                main(kids[i]->sizeThatFits(propose(infinity, crossProposal), context));
+            flexibility[i] = most - least;
+        }
+        std::stable_sort(flexible.begin(), flexible.end(), [&](std::size_t a, std::size_t b) {
+            return flexibility[a] < flexibility[b];
+        });
+    }
+
     // The sizes of the children for a proposal: the least flexible child is offered its share
     // first; spacers share what the others leave, each at least its minimum.
     std::vector<Size> distribute(const std::vector<Node*>& kids, ProposedSize proposal,
@@ -200,22 +218,15 @@ class StackElement final : public Element {
         double remaining =
             *mainProposal - spacing_ * static_cast<double>(kids.empty() ? 0 : kids.size() - 1);
         std::vector<std::size_t> flexible, spacers;
-        std::vector<double> flexibility(kids.size(), 0);
         for (std::size_t i = 0; i < kids.size(); ++i) {
             if (const auto* spacer = dynamic_cast<const SpacerElement*>(&kids[i]->element())) {
                 spacers.push_back(i);
                 remaining -= spacer->minLength();
-                continue;
+            } else {
+                flexible.push_back(i);
             }
-            const double least = main(kids[i]->sizeThatFits(propose(0.0, crossProposal), context));
-            const double most =
-                main(kids[i]->sizeThatFits(propose(infinity, crossProposal), context));
-            flexibility[i] = most - least;
-            flexible.push_back(i);
         }
-        std::stable_sort(flexible.begin(), flexible.end(), [&](std::size_t a, std::size_t b) {
-            return flexibility[a] < flexibility[b];
-        });
+        orderByFlexibility(kids, flexible, crossProposal, context);
         std::size_t count = flexible.size();
         for (const auto i : flexible) {
             const double share = std::max(0.0, remaining / static_cast<double>(count--));

@@ -118,6 +118,9 @@ class ComponentElement final : public Element {
                                         LayoutContext& context) const override {
         return guideOfOnlyChild(node, size, guide, context);
     }
+    bool mayHaveExplicitGuide(const Node& node) const override {
+        return onlyChildMayHaveExplicitGuide(node);
+    }
     std::string debugName() const override {
         return std::string("component ") + typeid(Component).name();
     }

@@ -7,6 +7,25 @@ namespace {
 
 using LayoutTest = UiTest;
 
+// Fixed metrics that remember every width each text was asked for, and what it answered.
+class RecordingMeasurer final : public TextMeasurer {
+  public:
+    struct Request {
+        std::optional<double> width;
+        Size answer;
+    };
+    std::shared_ptr<const TextLayout> layout(std::string_view text, const TextStyle& style,
+                                             std::optional<double> maxWidth) override {
+        auto result = fixed_.layout(text, style, maxWidth);
+        requests[std::string(text)].push_back({maxWidth, result->size});
+        return result;
+    }
+    std::map<std::string, std::vector<Request>> requests;
+
+  private:
+    FixedTextMeasurer fixed_;
+};
+
 TEST_F(LayoutTest, HorizontalStackGivesSpacersWhatFixedChildrenLeave) {
     auto h = host(HStack(0,
                          {
@@ -270,6 +289,54 @@ TEST_F(LayoutTest, AlignmentGuidesLineViewsUpByWhatTheyDeclare) {
     EXPECT_EQ(field.minX() + 5 + 20, label.minX());
     EXPECT_EQ(field.minX(), 0);
     EXPECT_EQ(column->size().width, 85);
+}
+
+TEST_F(LayoutTest, StacksMeasureChildrenOnlyForAnswersTheyUse) {
+    // A settings row: a title over a wrapping subtitle, beside a control; and a text alone beside
+    // a spacer, which has no other child to be ordered against.
+    auto measurer = std::make_shared<RecordingMeasurer>();
+    Host::Options options;
+    options.textMeasurer = measurer;
+    options.size = Size{160, 200};
+    const auto h =
+        Host::make(VStack(HorizontalAlignment::leading, 0,
+                          {HStack(0, {VStack(HorizontalAlignment::leading, 0,
+                                             {Text("Title").font(Font::system(12)),
+                                              Text("A subtitle that wraps").font(Font::system(12))})
+                                          .fixedSize(false, true),
+                                      Spacer(8), View(Color::white()).frame(40, 20)}),
+                           HStack(0, {Text("Alone").font(Font::system(12)), Spacer()})}),
+                   options);
+
+    // The row is ordered by how far its children shrink: the subtitle is asked at no width. It is
+    // never asked again at the width that gave, only to learn that it sets no alignment guide.
+    const auto& subtitle = measurer->requests.at("A subtitle that wraps");
+    const auto least = std::find_if(subtitle.begin(), subtitle.end(),
+                                    [](const auto& request) { return request.width == 0.0; });
+    ASSERT_NE(least, subtitle.end());
+    for (const auto& request : subtitle) EXPECT_NE(request.width, least->answer.width);
+    EXPECT_TRUE(
+        near(h->find(Query::byText("A subtitle that wraps")).frame(), {0, 14.4, 108, 28.8}));
+    for (const auto& request : measurer->requests.at("Alone")) EXPECT_NE(request.width, 0.0);
+    EXPECT_TRUE(near(h->find(Query::byText("Alone")).frame(), {0, 43.2, 36, 14.4}));
+
+    // A guide below a frame, a background and a view of its own still lines its view up.
+    struct Field {
+        View body(ViewContext<NoState>&) const {
+            return View(Color::white())
+                .frame(80, 10)
+                .alignmentGuide(HorizontalAlignment::leading,
+                                [](const ViewDimensions&) { return 20.0; })
+                .background(Color::black())
+                .accessibilityIdentifier("field");
+        }
+    };
+    auto column =
+        host(VStack(HorizontalAlignment::leading, 0,
+                    {Text("Label").frame(50, 10).accessibilityIdentifier("label"),
+                     View(Field{}).frame({.width = 100, .alignment = Alignment::leading()})}));
+    EXPECT_EQ(column->find(Query::byIdentifier("field")).frame().minX() + 20,
+              column->find(Query::byIdentifier("label")).frame().minX());
 }
 
 TEST_F(LayoutTest, AMeasurerLaysOutTheSameTextInTheSameStyleOnce) {
