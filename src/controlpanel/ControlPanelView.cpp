@@ -12,7 +12,9 @@
 namespace talvori::ui {
 
 View ControlPanelView::body(ViewContext<NoState>&) const {
-    const UUID coverID = viewModel->model().id;
+    // A cover keeps its id: read untracked, so that a change to the cover's record rebuilds only
+    // the sections that show it, not the whole card.
+    const UUID coverID = viewModel->model.peek().id;
     return VStack(0,
                   {
                       ControlPanelHeaderView{viewModel},

@@ -185,6 +185,42 @@ TEST_F(ControlPanelAppearanceTest, ThePickerGivesPureHuesBlackAtTheBottomAndRedA
     EXPECT_EQ(code(), "FF0000");
 }
 
+// The picker redraws only what a pick changes (the knob, the square's hue, the code, the swatch)
+// over the card and its shadow, and what it shows is what drawing the whole card shows.
+TEST_F(ControlPanelAppearanceTest, PicksDrawThePanelAsDrawingItWholeDoes) {
+    auto picture = [this] {
+        ui::Host& host = card();
+        cairo_surface_t* surface = cairo_image_surface_create(
+            CAIRO_FORMAT_ARGB32, static_cast<int>(std::ceil(host.size().width)),
+            static_cast<int>(std::ceil(host.size().height)));
+        cairo_t* cr = cairo_create(surface);
+        host.draw(cr);
+        cairo_destroy(cr);
+        cairo_surface_flush(surface);
+        const auto* data = cairo_image_surface_get_data(surface);
+        std::vector<unsigned char> bytes(data, data + cairo_image_surface_get_stride(surface) *
+                                                          cairo_image_surface_get_height(surface));
+        cairo_surface_destroy(surface);
+        return bytes;
+    };
+    show();
+    openColorBlock();
+    picture();
+    picture();
+    const std::pair<std::string, Point> picks[] = {
+        {"saturationBrightnessSquare", {0.2, 0.1}}, {"saturationBrightnessSquare", {0.25, 0.12}},
+        {"saturationBrightnessSquare", {0.9, 0.6}}, {"hueBar", {0.7, 0.5}},
+        {"saturationBrightnessSquare", {0.5, 0.5}}, {"hueBar", {0.1, 0.5}},
+    };
+    for (const auto& [part, at] : picks) {
+        pick(part, at);
+        const auto partial = picture();
+        card().setNeedsDisplay();
+        EXPECT_TRUE(partial == picture()) << part << " at " << at.x << ", " << at.y;
+        picture();
+    }
+}
+
 TEST_F(ControlPanelAppearanceTest, SamplingTakesAPickedColourOpaqueAndCancelChangesNothing) {
     show();
     openColorBlock();
