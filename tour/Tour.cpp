@@ -84,6 +84,9 @@ bool Tour::run() {
 bool Tour::fail(const std::string& what) {
     std::fprintf(stderr, "tour: %s\n", what.c_str());
     failed_ = true;
+    // What the screen showed when the step gave up says more than the message.
+    if (driver_)
+        driver_->screenshot((std::filesystem::path(options_.folder) / "failed.png").string());
     return false;
 }
 

@@ -213,14 +213,22 @@ void X11Connection::detach() {
 }
 
 void X11Connection::drainAndFlush() {
-    if (closed_) return;
-    // Replies waited for during the turn may have pulled events into xcb's queue while the
-    // descriptor went quiet: hand them over now, or they would wait for the next wake-up.
-    readEvents(true);
-    if (beforeFlush_) beforeFlush_();
-    if (closed_) return;
-    xcb_flush(connection_);
-    checkClosed();
+    // Replies waited for during the turn, the painting's own included, may have pulled events
+    // into xcb's queue while the descriptor went quiet: hand them all over before the loop
+    // sleeps, or they would wait for the next wake-up (a button release caught by a paint would
+    // leave its button pressed until something else happened).
+    while (!closed_) {
+        readEvents(true);
+        if (closed_) return;
+        if (beforeFlush_) beforeFlush_();
+        if (closed_) return;
+        xcb_flush(connection_);
+        checkClosed();
+        xcb_generic_event_t* late = closed_ ? nullptr : xcb_poll_for_queued_event(connection_);
+        if (!late) return;
+        Reply<xcb_generic_event_t> event(late);
+        dispatch(event.get());
+    }
 }
 
 void X11Connection::readEvents(bool queuedOnly) {

@@ -85,7 +85,8 @@ class X11Connection {
     void detach();
     // Work to do right before the loop sleeps (painting), before the requests are sent.
     void setBeforeFlush(std::function<void()> work) { beforeFlush_ = std::move(work); }
-    // Hands over the events xcb already holds, then sends every buffered request.
+    // Hands over the events xcb already holds, paints, sends every buffered request, and goes on
+    // until no event is left in xcb's queue: the loop may sleep on a quiet descriptor then.
     void drainAndFlush();
     bool isClosed() const { return closed_; }
 

@@ -1,12 +1,15 @@
 #include <cstdlib>
+#include <utility>
 
 #include "platform/Platform.hpp"
 #include "platform/desktop/StyleMask.hpp"
+#include "platform/desktop/WindowEventHandler.hpp"
 #include "platform/desktop/WindowListOption.hpp"
 #include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
+#include "platform/x11/X11Reply.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -43,6 +46,40 @@ TEST_F(X11RobustnessTest, XErrorsAreLoggedWithTheirRequestAndTheProgramGoesOn) {
     panel->orderFront();
     EXPECT_TRUE(runUntil([&] { return driver().isViewable(panel->windowNumber()); }));
     EXPECT_FALSE(desktop().application().isTerminated());
+}
+
+class ClickCounter : public WindowEventHandler {
+  public:
+    bool mouseDown(Panel&, const Event&) override { return ++downs > 0; }
+    bool mouseUp(Panel&, const Event&) override { return ++ups > 0; }
+    int downs = 0;
+    int ups = 0;
+};
+
+// On a loaded machine a click's release can come in while the program waits for a reply during
+// its painting: the descriptor is quiet then, and the release must not wait for another wake-up.
+TEST_F(X11RobustnessTest, EventsReadWhilePaintingAreHandledBeforeTheLoopSleeps) {
+    auto counter = std::make_shared<ClickCounter>();
+    auto panel =
+        platform().application().makePanel(Rect(100, 100, 200, 200), StyleMask::nonactivatingPanel);
+    panel->setEventHandler(counter);
+    panel->orderFront();
+    ASSERT_TRUE(runUntil([&] { return driver().isViewable(panel->windowNumber()); }));
+    runFor(0.05);
+    auto& connection = desktop().connection();
+    bool clickDuringPaint = true;
+    connection.setBeforeFlush([&] {
+        desktop().application().beforeFlush();
+        if (!std::exchange(clickDuringPaint, false)) return;
+        driver().click(200, 600);
+        driver().sync();
+        xcb_connection_t* raw = connection.raw();
+        ASSERT_TRUE(x11::waitReply(xcb_get_input_focus_reply, raw, xcb_get_input_focus(raw)));
+    });
+    platform().runLoop().runOnce(0);
+    EXPECT_EQ(counter->downs, 1);
+    EXPECT_EQ(counter->ups, 1);
+    connection.setBeforeFlush([&] { desktop().application().beforeFlush(); });
 }
 
 class X11WithoutWindowManagerTest : public X11DesktopTest {
