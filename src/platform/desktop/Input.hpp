@@ -21,7 +21,8 @@ class Input {
 
     virtual ~Input() = default;
 
-    // The pointer's current location in the global space (y up).
+    // The pointer's location in the global space (y up): while an event is handled, where that
+    // event happened; otherwise where it is now.
     virtual Point mouseLocation() const = 0;
     // The modifier keys held right now (device-independent flags).
     virtual std::uint64_t modifierFlags() const = 0;

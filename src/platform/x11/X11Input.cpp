@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/core/Clock.hpp"
 #include "platform/x11/X11Application.hpp"
@@ -40,6 +41,22 @@ constexpr EventMask kKeyUpMask = bits({EventType::keyUp, EventType::flagsChanged
 
 }  // namespace
 
+// While an event is handled the pointer is where that event says, not where the hand has moved
+// since: a program running behind the user starts a drag where the press was, and a drag costs
+// no round trip per step.
+class X11Input::EventLocationScope {
+  public:
+    EventLocationScope(X11Input& input, Point location)
+        : input_(input), saved_(std::exchange(input.eventLocation_, location)) {}
+    ~EventLocationScope() { input_.eventLocation_ = saved_; }
+    EventLocationScope(const EventLocationScope&) = delete;
+    EventLocationScope& operator=(const EventLocationScope&) = delete;
+
+  private:
+    X11Input& input_;
+    std::optional<Point> saved_;
+};
+
 X11Input::X11Input(std::shared_ptr<X11Application> application,
                    std::shared_ptr<X11Keyboard> keyboard, const Clock& clock)
     : application_(std::move(application)),
@@ -55,6 +72,7 @@ X11Input::~X11Input() = default;
 // ---- State
 
 Point X11Input::mouseLocation() const {
+    if (eventLocation_) return *eventLocation_;
     xcb_connection_t* raw = connection_->raw();
     auto pointer =
         waitReply(xcb_query_pointer_reply, raw, xcb_query_pointer(raw, connection_->root()));
@@ -241,6 +259,7 @@ void X11Input::handleButton(const xcb_button_press_event_t& press, bool down) {
     }
     Event event = pointerEvent(type, press.root_x, press.root_y, press.state, panel.get(),
                                press.event_x, press.event_y);
+    const EventLocationScope scope(*this, event.location);
     if (type == EventType::scrollWheel) {
         event.scrollingDeltaY = press.detail == 5 ? kScrollStep : -kScrollStep;
     } else if (down) {
@@ -266,6 +285,7 @@ void X11Input::handleMotion(const xcb_motion_notify_event_t& motion) {
     }
     Event event = pointerEvent(type, motion.root_x, motion.root_y, motion.state, panel.get(),
                                motion.event_x, motion.event_y);
+    const EventLocationScope scope(*this, event.location);
     if (type != EventType::mouseMoved) {
         dispatchToPanel(std::move(event), panel, false);
         return;
@@ -278,11 +298,12 @@ void X11Input::handleCrossing(const xcb_enter_notify_event_t& crossing, bool ent
     auto panel = application_->panel(crossing.event);
     if (!panel || crossing.detail == XCB_NOTIFY_DETAIL_INFERIOR) return;
     if (crossing.mode == XCB_NOTIFY_MODE_GRAB) return;
+    Event event = pointerEvent(EventType::mouseEntered, crossing.root_x, crossing.root_y,
+                               crossing.state, panel.get(), crossing.event_x, crossing.event_y);
+    const EventLocationScope scope(*this, event.location);
     if (entered) {
         hovered_ = panel;
-        panel->updateHover(pointerEvent(EventType::mouseEntered, crossing.root_x, crossing.root_y,
-                                        crossing.state, panel.get(), crossing.event_x,
-                                        crossing.event_y));
+        panel->updateHover(std::move(event));
     } else {
         if (hovered_.lock() == panel) hovered_.reset();
         panel->updateHover(std::nullopt);
@@ -387,6 +408,7 @@ void X11Input::handleRaw(const xcb_generic_event_t& event) {
                              xcb_query_pointer(raw_connection, connection_->root()));
     if (!pointer) return;
     Event seen = pointerEvent(type, pointer->root_x, pointer->root_y, pointer->mask, nullptr, 0, 0);
+    const EventLocationScope scope(*this, seen.location);
     bool ours = false;
     if (type == EventType::keyDown || type == EventType::keyUp) {
         const auto key = static_cast<std::uint32_t>(raw.detail);

@@ -58,6 +58,7 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     };
     template <class Handler>
     using List = std::vector<std::shared_ptr<Entry<Handler>>>;
+    class EventLocationScope;
     struct Click {
         double time = -1;
         std::uint8_t button = 0;
@@ -95,6 +96,8 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     std::weak_ptr<X11Panel> hovered_;
     std::weak_ptr<X11Panel> pressed_;
     Click lastClick_;
+    // Where the pointer was at the event being handled; none between events.
+    std::optional<Point> eventLocation_;
     Claim claim_;
 };
 

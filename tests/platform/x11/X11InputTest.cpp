@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <vector>
 
 #include "platform/Platform.hpp"
@@ -19,10 +20,18 @@ class Recorder : public WindowEventHandler {
     }
     bool mouseDown(Panel&, const Event& event) override {
         clicks.push_back(event);
+        return notePointer();
+    }
+    bool mouseDragged(Panel&, const Event&) override { return notePointer(); }
+    bool mouseUp(Panel&, const Event&) override { return notePointer(); }
+    bool notePointer() {
+        pointer.push_back(platform().input().mouseLocation());
         return true;
     }
     std::vector<Event> keys;
     std::vector<Event> clicks;
+    // Where the program read the pointer while handling each press, drag and release.
+    std::vector<Point> pointer;
 };
 
 class X11InputTest : public X11DesktopTest {
@@ -36,7 +45,18 @@ class X11InputTest : public X11DesktopTest {
         panel->orderFront();
         ASSERT_TRUE(runUntil([&] { return driver().isViewable(panel->windowNumber()); }));
         driver().click(350, 260);
-        ASSERT_TRUE(runUntil([&] { return panel->isKeyWindow() && !recorder->clicks.empty(); }));
+        // Typing before the server moved the keyboard to the panel would type elsewhere.
+        ASSERT_TRUE(runUntil([&] {
+            return panel->isKeyWindow() && !recorder->clicks.empty() &&
+                   serverFocus() == panel->windowNumber();
+        }));
+    }
+    xcb_window_t serverFocus() const {
+        xcb_connection_t* raw = driver().connection();
+        auto* reply = xcb_get_input_focus_reply(raw, xcb_get_input_focus(raw), nullptr);
+        const xcb_window_t focus = reply ? reply->focus : xcb_window_t{XCB_WINDOW_NONE};
+        std::free(reply);
+        return focus;
     }
     const Event* typed(std::uint8_t key, std::vector<std::uint8_t> modifiers = {}) {
         recorder->keys.clear();
@@ -58,6 +78,24 @@ TEST_F(X11InputTest, ClicksArriveInTheWindowsOwnAndTheGlobalSpace) {
     EXPECT_EQ(click.location, (Point{350, 540}));
     EXPECT_EQ(click.clickCount, 1);
     EXPECT_EQ(platform().input().mouseLocation(), (Point{350, 540}));
+}
+
+// A program running behind the user handles a drag after the hand has moved on: each step still
+// reads the pointer where that step happened.
+TEST_F(X11InputTest, ADragHandledLateReadsThePointerWhereEachStepHappened) {
+    showKeyPanel();
+    recorder->pointer.clear();
+    driver().moveMouse(320, 220);
+    driver().buttonDown();
+    driver().moveMouse(400, 260);
+    driver().moveMouse(500, 300);
+    driver().buttonUp();
+    driver().moveMouse(650, 450);
+    driver().sync();
+    ASSERT_TRUE(runUntil([&] { return recorder->pointer.size() >= 4; }));
+    EXPECT_EQ(recorder->pointer,
+              (std::vector<Point>{{320, 580}, {400, 540}, {500, 500}, {500, 500}}));
+    EXPECT_EQ(platform().input().mouseLocation(), (Point{650, 350}));
 }
 
 TEST_F(X11InputTest, KeysCarryVirtualKeyCodesCharactersAndModifiersWithSuperAsCommand) {
