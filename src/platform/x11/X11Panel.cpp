@@ -408,6 +408,9 @@ void X11Panel::makeKey() {
         // Window managers never focus override-redirect windows: take the focus ourselves.
         xcb_set_input_focus(raw, XCB_INPUT_FOCUS_POINTER_ROOT, window_, connection_->lastTime());
     }
+    // Keys typed right after the click go wherever the server has the focus when it reads them:
+    // the request leaves now rather than when the turn ends.
+    xcb_flush(raw);
     application->panelBecameKey(*this);
 }
 

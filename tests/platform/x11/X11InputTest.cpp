@@ -1,4 +1,3 @@
-#include <cstdlib>
 #include <vector>
 
 #include "platform/Platform.hpp"
@@ -48,15 +47,8 @@ class X11InputTest : public X11DesktopTest {
         // Typing before the server moved the keyboard to the panel would type elsewhere.
         ASSERT_TRUE(runUntil([&] {
             return panel->isKeyWindow() && !recorder->clicks.empty() &&
-                   serverFocus() == panel->windowNumber();
+                   driver().focusedWindow() == panel->windowNumber();
         }));
-    }
-    xcb_window_t serverFocus() const {
-        xcb_connection_t* raw = driver().connection();
-        auto* reply = xcb_get_input_focus_reply(raw, xcb_get_input_focus(raw), nullptr);
-        const xcb_window_t focus = reply ? reply->focus : xcb_window_t{XCB_WINDOW_NONE};
-        std::free(reply);
-        return focus;
     }
     const Event* typed(std::uint8_t key, std::vector<std::uint8_t> modifiers = {}) {
         recorder->keys.clear();

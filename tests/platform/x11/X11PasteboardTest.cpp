@@ -166,7 +166,10 @@ class X11PasteboardTest : public X11DesktopTest {
         panel->orderFront();
         ASSERT_TRUE(runUntil([&] { return driver().isViewable(panel->windowNumber()); }));
         driver().click(420, 220);
-        ASSERT_TRUE(runUntil([&] { return panel->isKeyWindow(); }));
+        // Typing before the server moved the keyboard to the panel would type elsewhere.
+        ASSERT_TRUE(runUntil([&] {
+            return panel->isKeyWindow() && driver().focusedWindow() == panel->windowNumber();
+        }));
     }
 
     Observable<std::string> name{std::string()};

@@ -165,6 +165,13 @@ void X11TestDriver::focus(xcb_window_t window) {
     sync();
 }
 
+xcb_window_t X11TestDriver::focusedWindow() const {
+    auto* reply = xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr);
+    const xcb_window_t focus = reply ? reply->focus : xcb_window_t{XCB_WINDOW_NONE};
+    std::free(reply);
+    return focus;
+}
+
 void X11TestDriver::retitle(xcb_window_t window, const std::string& title) {
     xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_NAME"),
                         atom("UTF8_STRING"), 8, static_cast<std::uint32_t>(title.size()),

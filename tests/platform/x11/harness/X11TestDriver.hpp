@@ -71,6 +71,8 @@ class X11TestDriver {
                     const std::vector<xcb_window_t>& windows);
     // Gives `window` the keyboard focus (none: the root).
     void focus(xcb_window_t window);
+    // The window the server sends keys to now.
+    xcb_window_t focusedWindow() const;
     // As a program renaming its window does (_NET_WM_NAME).
     void retitle(xcb_window_t window, const std::string& title);
 
