@@ -371,8 +371,13 @@ void X11Application::handleFocus(const xcb_generic_event_t& event, bool in) {
     auto found = panel(focus.event);
     if (!found) return;
     if (in) {
-        if (found->canBecomeKey() && !found->isClosed()) panelBecameKey(*found);
-    } else {
+        // A hidden panel cannot have the keyboard: the focus came to an earlier showing.
+        if (found->canBecomeKey() && !found->isClosed() && found->isMapped()) {
+            panelBecameKey(*found);
+        }
+    } else if (!found->predatesKeyRequest(event.full_sequence)) {
+        // The focus loss of an earlier showing can come after the panel was shown and made key
+        // again (a menu reopened at once): that loss is over already.
         panelResignedKey(*found);
     }
 }

@@ -401,17 +401,26 @@ void X11Panel::makeKey() {
         message.type = connection_->atom(Atom::_NET_ACTIVE_WINDOW);
         message.data.data32[0] = 1;
         message.data.data32[1] = connection_->lastTime();
-        xcb_send_event(raw, 0, connection_->root(),
-                       XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                       reinterpret_cast<const char*>(&message));
+        keyRequest_ = xcb_send_event(
+                          raw, 0, connection_->root(),
+                          XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                          reinterpret_cast<const char*>(&message))
+                          .sequence;
     } else {
         // Window managers never focus override-redirect windows: take the focus ourselves.
-        xcb_set_input_focus(raw, XCB_INPUT_FOCUS_POINTER_ROOT, window_, connection_->lastTime());
+        keyRequest_ =
+            xcb_set_input_focus(raw, XCB_INPUT_FOCUS_POINTER_ROOT, window_, connection_->lastTime())
+                .sequence;
     }
     // Keys typed right after the click go wherever the server has the focus when it reads them:
     // the request leaves now rather than when the turn ends.
     xcb_flush(raw);
     application->panelBecameKey(*this);
+}
+
+bool X11Panel::predatesKeyRequest(std::uint32_t sequence) const {
+    // Sequence numbers wrap: what lies less than half the range behind is earlier.
+    return keyRequest_ && static_cast<std::int32_t>(sequence - *keyRequest_) < 0;
 }
 
 void X11Panel::keyStatusChanged(bool isKey) {

@@ -60,6 +60,9 @@ class X11Panel final : public Panel {
     void keepRelation(const std::vector<xcb_window_t>& children);
     // Key status moved to or from this panel.
     void keyStatusChanged(bool isKey);
+    // Whether an event with this full sequence number was made before the server saw the latest
+    // request to make the panel key: a focus loss it reports belongs to an earlier showing.
+    bool predatesKeyRequest(std::uint32_t sequence) const;
     void setSkipsTaskbar(bool skips);
     void requestAttention();
     // The panel ordered out as part of hiding while the application is inactive.
@@ -116,6 +119,7 @@ class X11Panel final : public Panel {
     std::vector<RootRect> damage_;
     cairo_surface_t* surface_ = nullptr;
     xcb_window_t previousFocus_ = XCB_WINDOW_NONE;
+    std::optional<std::uint32_t> keyRequest_;
 };
 
 }  // namespace talvori::x11

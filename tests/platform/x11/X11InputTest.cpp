@@ -23,6 +23,7 @@ class Recorder : public WindowEventHandler {
     }
     bool mouseDragged(Panel&, const Event&) override { return notePointer(); }
     bool mouseUp(Panel&, const Event&) override { return notePointer(); }
+    void windowDidResignKey(Panel&) override { ++resigns; }
     bool notePointer() {
         pointer.push_back(platform().input().mouseLocation());
         return true;
@@ -31,6 +32,7 @@ class Recorder : public WindowEventHandler {
     std::vector<Event> clicks;
     // Where the program read the pointer while handling each press, drag and release.
     std::vector<Point> pointer;
+    int resigns = 0;
 };
 
 class X11InputTest : public X11DesktopTest {
@@ -88,6 +90,20 @@ TEST_F(X11InputTest, ADragHandledLateReadsThePointerWhereEachStepHappened) {
     EXPECT_EQ(recorder->pointer,
               (std::vector<Point>{{320, 580}, {400, 540}, {500, 500}, {500, 500}}));
     EXPECT_EQ(platform().input().mouseLocation(), (Point{650, 350}));
+}
+
+// The focus loss of a closing reaches the program only after the panel, reopened at once, was made
+// key again: it belongs to the closing and must not take the keyboard from the new showing.
+TEST_F(X11InputTest, APanelReopenedAtOnceKeepsTheKeyWhenItsClosingsFocusLossComesLate) {
+    showKeyPanel();
+    recorder->resigns = 0;
+    panel->orderOut();
+    panel->orderFront();
+    panel->makeKey();
+    ASSERT_TRUE(runUntil([&] { return driver().focusedWindow() == panel->windowNumber(); }));
+    runFor(0.1);
+    EXPECT_TRUE(panel->isKeyWindow());
+    EXPECT_EQ(recorder->resigns, 1);
 }
 
 TEST_F(X11InputTest, KeysCarryVirtualKeyCodesCharactersAndModifiersWithSuperAsCommand) {
