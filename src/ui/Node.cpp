@@ -106,7 +106,8 @@ void Node::apply(const std::shared_ptr<const Element>& element, UpdateContext& c
 }
 
 void Node::noteChange(const Element* older, const Environment* olderEnvironment, bool dataChanged) {
-    const bool sameType = older && typeid(*older) == typeid(*element_);
+    const Element& current = *element_;
+    const bool sameType = older && typeid(*older) == typeid(current);
     const ElementChange change = sameType ? element_->changeFrom(*older) : ElementChange{};
     const bool environmentChanged = olderEnvironment && olderEnvironment != environment_.get();
     if (!older || change.layout ||
