@@ -196,6 +196,9 @@ class Element {
     }
     // How far the drawing may reach beyond the node's bounds (strokes, shadows, glyphs).
     virtual double drawingOutset(const Node& /*node*/) const { return 0; }
+    // How far a change to the content shows beyond the content's own area in this element's
+    // drawing (a shadow blurs and moves what casts it).
+    virtual double contentSpread(const Node& /*node*/) const { return 0; }
     // Whether the element draws nothing at all (a spacer): its moves and resizes show nowhere.
     virtual bool drawsNothing() const { return false; }
 

@@ -384,7 +384,7 @@ void Host::draw(cairo_t* cr) {
 void Host::collectDamage(DamageRegion& region, double now, bool consume) {
     for (const auto& weak : displayQueue_) {
         if (auto node = weak.lock()) {
-            region.add(node->drawingBoundsInHost(now));
+            region.add(node->spreadByAncestors(node->drawingBoundsInHost(now), now));
             if (consume) node->queuedForDisplay_ = false;
         }
     }
@@ -392,9 +392,9 @@ void Host::collectDamage(DamageRegion& region, double now, bool consume) {
     for (const auto& weak : animating_) {
         auto node = weak.lock();
         if (!node) continue;
-        region.add(node->drawnBounds());
+        region.add(node->spreadByAncestors(node->drawnBounds(), now));
         node->invalidateBounds();
-        region.add(node->drawingBoundsInHost(now));
+        region.add(node->spreadByAncestors(node->drawingBoundsInHost(now), now));
     }
     if (consume) {
         // An animation that ended is drawn once more, in its final state, and then forgotten.

@@ -577,6 +577,7 @@ class ShadowElement final : public ModifierElement {
     OpacityHandling opacityHandling(const Node&) const override {
         return OpacityHandling::needsGroup;
     }
+    double contentSpread(const Node& node) const override { return drawingOutset(node); }
     double drawingOutset(const Node&) const override {
         return 2 * radius_ + std::max(std::abs(offset_.x), std::abs(offset_.y)) + 1;
     }

@@ -540,6 +540,19 @@ Rect Node::drawingBoundsInHost(double now) const {
     return boundingBox(transformFromHost(now), drawingBounds(now));
 }
 
+Rect Node::spreadByAncestors(Rect rect, double now) const {
+    if (rect.isEmpty()) return rect;
+    for (const Node* ancestor = parent_; ancestor; ancestor = ancestor->parent_) {
+        const double spread = ancestor->element_->contentSpread(*ancestor);
+        if (spread <= 0) continue;
+        const cairo_matrix_t matrix = ancestor->transformFromHost(now);
+        const double scale =
+            std::max(std::hypot(matrix.xx, matrix.yx), std::hypot(matrix.xy, matrix.yy));
+        rect = insetBy(rect, -spread * scale, -spread * scale);
+    }
+    return rect;
+}
+
 void Node::invalidateBounds() const {
     // A valid node has valid children: the walk stops at the first stale ancestor.
     for (const Node* node = this; node && node->boundsValid_; node = node->parent_) {
@@ -549,7 +562,7 @@ void Node::invalidateBounds() const {
 }
 
 void Node::markDisplayChanged() {
-    host_.addDamage(drawnBounds_);
+    host_.addDamage(spreadByAncestors(drawnBounds_, host_.now()));
     invalidateBounds();
     if (queuedForDisplay_) return;
     queuedForDisplay_ = true;

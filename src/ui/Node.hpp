@@ -117,6 +117,9 @@ class Node : public std::enable_shared_from_this<Node> {
     const Rect& drawingBounds(double now) const;
     // The area the subtree draws in now, in host coordinates.
     Rect drawingBoundsInHost(double now) const;
+    // Where a change inside `rect` (host coordinates) shows: grown by the spread of every
+    // ancestor, so that a change to what casts a shadow draws the shadow around it again.
+    Rect spreadByAncestors(Rect rect, double now) const;
     // Grows whenever the subtree's drawing bounds go stale, which every change to what it draws
     // does: while it stays the same, the subtree draws as it did when its bounds were last taken.
     std::uint64_t boundsInvalidations() const { return boundsInvalidations_; }

@@ -260,6 +260,8 @@ TEST_P(PartialRedrawTest, AShadowDrawnAgainShowsWhatItsContentCastsNow) {
         [&] { scene.onCard.set(Color::rgb255(200, 90, 20)); },
         [&] { scene.casterWidth.set(120); },
         [&] { scene.onCard.set(Color::white()); },
+        // What casts the shadow grows transparent: the shadow around it lightens.
+        [&] { scene.casterColor.set(Color::rgb255(21, 24, 32).opacity(0.6)); },
         // What casts the shadow changes with the shadow's colour, which draws all of it again.
         [&] {
             scene.casterColor.set(Color::rgb255(21, 24, 32).opacity(0.4));
