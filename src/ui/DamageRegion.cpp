@@ -59,6 +59,12 @@ Rect DamageRegion::bounds() const {
     return all;
 }
 
+double DamageRegion::area() const {
+    double total = 0;
+    for (const Rect& rect : rects_) total += rect.width() * rect.height();
+    return total;
+}
+
 DamageRegion DamageRegion::toPixels(double scale, const Rect& limit) const {
     DamageRegion pixels;
     for (const Rect& rect : rects_) {

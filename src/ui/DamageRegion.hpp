@@ -22,6 +22,8 @@ class DamageRegion {
     bool contains(const Rect& rect) const;
     const std::vector<Rect>& rects() const { return rects_; }
     Rect bounds() const;
+    // The area covered: the rectangles never overlap.
+    double area() const;
     // The region scaled by `scale` and grown to whole pixels, cut to `limit` (in pixels).
     DamageRegion toPixels(double scale, const Rect& limit) const;
 

@@ -356,7 +356,6 @@ void Host::draw(cairo_t* cr) {
     const int height = pixelsFor(size_.height * scale);
     const Rect whole(0, 0, width, height);
     const DamageRegion pixels = changed.toPixels(scale, whole);
-    const Rect extent = pixels.bounds();
     const bool everything = fullDamage_;
     fullDamage_ = false;
     reportLeftovers(changed, everything);
@@ -365,7 +364,9 @@ void Host::draw(cairo_t* cr) {
     context.recordScale = scale;
     context.recordOrigin = {matrix.x0, matrix.y0};
     context.drawnCount = &statistics_.drawn;
-    if (everything || extent.width() * extent.height() > 0.5 * width * height) {
+    // The area itself, not the box around it: two small changes far apart, such as a row at the
+    // top and a count at the bottom, leave most of the kept frame as it is.
+    if (everything || pixels.area() > 0.5 * width * height) {
         // Most of the window changes: drawn straight into the picture, as fast as it can be. The
         // kept frame is made again by the next drawing that changes less.
         keptValid_ = false;

@@ -87,6 +87,16 @@ TEST_P(PartialRedrawTest, AHoveredButtonLaysOutNothingAndRedrawsItsIconOnly) {
     EXPECT_LT(partiallyDrawn * 3, everything);
 }
 
+TEST_P(PartialRedrawTest, ChangesFarApartRedrawWhereTheyAreOnly) {
+    const std::size_t everything = fullDrawCount(*card);
+    // A name at the top left, a button at the bottom right.
+    manager->covers.peek()[0]->name.set("Overlay A");
+    card->mouseMoved(center(card->findAll(Query::byLabel("Close overlay")).at(5).frame()));
+    runUntilIdle();
+    EXPECT_TRUE(drawsAsAFullRedraw(*card));
+    EXPECT_LT(partiallyDrawn * 3, everything);
+}
+
 TEST_P(PartialRedrawTest, ATextOfTheSameWidthLaysOutItselfOnly) {
     drawInFull(*card);
     manager->covers.peek()[3]->name.set("Overlay X");
