@@ -30,7 +30,7 @@ View ActiveIdleView::coversSection(ViewContext<NoState>& ctx, WindowManager& man
                           .frame({.width = 26, .alignment = Alignment::topLeading()})
                           .accessibilityHidden();
     const View titles = VStack(HorizontalAlignment::leading, 2,
-                               {Text("Covers")
+                               {unbrokenText("Covers")
                                     .font(Font::system(13, FontWeight::medium))
                                     .foregroundColor(Color::white(0.8)),
                                 statusLine(ctx, manager)});
@@ -63,7 +63,7 @@ View ActiveIdleView::statusLine(ViewContext<NoState>& ctx, WindowManager& manage
     const double duration = canUndo ? kUndoAppearDuration : kUndoDisappearDuration;
     return ZStack(Alignment::leading(),
                   {
-                      Text(text)
+                      unbrokenText(text)
                           .font(Font::system(11).monospacedDigit())
                           .foregroundColor(Color::white(0.5))
                           .opacity(canUndo ? 0 : 1),

@@ -10,6 +10,11 @@ namespace talvori::ui {
 // foreground colour.
 View assetIcon(const std::string& asset, double side);
 
+// A text kept on one line at its own width. Stacks ask every view how narrow it can get, and Pango
+// answers that for a text only by breaking it after every letter and shaping each piece again: for
+// the panel's short labels that costs more than all the rest of its layout.
+View unbrokenText(const std::string& text);
+
 // The label of the panel's text buttons: an icon and a text side by side in one colour.
 View iconLabel(View icon, const std::string& text, const Font& font, double spacing);
 

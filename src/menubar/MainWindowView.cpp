@@ -6,6 +6,7 @@
 #include "covers/Palette.hpp"
 #include "menubar/ActiveIdleView.hpp"
 #include "menubar/HeaderIconButton.hpp"
+#include "menubar/IconLabel.hpp"
 #include "platform/Platform.hpp"
 #include "settings/UpdateReminder.hpp"
 #include "settings/UpdateRow.hpp"
@@ -82,8 +83,9 @@ View MainWindowView::header(bool hasPendingUpdate) const {
                 .keyboardShortcut(","),
             View(HeaderIconButton{LucideIcon::power, "Quit Talvori", quit}).keyboardShortcut("q"),
         });
-    return HStack({Text("Talvori").font(Font::system(14)).foregroundColor(Color::white(0.8)),
-                   Spacer(), buttons})
+    return HStack(
+               {unbrokenText("Talvori").font(Font::system(14)).foregroundColor(Color::white(0.8)),
+                Spacer(), buttons})
         .padding(Edges::horizontal, 16)
         .padding(Edges::vertical, 12)
         .overlay(

@@ -2,6 +2,7 @@
 
 #include "app/WindowManager.hpp"
 #include "covers/Palette.hpp"
+#include "menubar/IconLabel.hpp"
 
 namespace talvori::ui {
 
@@ -15,7 +16,7 @@ View NewCoverButton::body(ViewContext<State>& ctx) const {
         fill = Color::white(0.09);
         stroke = Color::white(0.19);
     }
-    const View label = Text("+ New cover")
+    const View label = unbrokenText("+ New cover")
                            .font(Font::system(12, FontWeight::semibold))
                            .foregroundColor(Color::white(0.95))
                            .padding(EdgeInsets{6, 11, 6, 11})

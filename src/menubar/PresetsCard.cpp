@@ -11,12 +11,12 @@ View PresetsCard::body(ViewContext<NoState>& ctx) const {
     const auto manager = windowManager.lock();
     if (!manager) return View();
     const auto& presets = manager->presets();
-    const View header =
-        HStack(0, {assetIcon("icon-bookmark", 16)
-                       .foregroundColor(Color::white(0.35))
-                       .frame({.width = 26, .alignment = Alignment::leading()})
-                       .accessibilityHidden(),
-                   Text("Layouts").font(Font::system(13)).foregroundColor(Color::white(0.5))});
+    const View header = HStack(
+        0, {assetIcon("icon-bookmark", 16)
+                .foregroundColor(Color::white(0.35))
+                .frame({.width = 26, .alignment = Alignment::leading()})
+                .accessibilityHidden(),
+            unbrokenText("Layouts").font(Font::system(13)).foregroundColor(Color::white(0.5))});
     const View rows = ForEach(
         presets, [](const PresetModel& preset) { return preset.id; },
         [&](const PresetModel& preset) {

@@ -2,6 +2,7 @@
 
 #include "app/WindowManager.hpp"
 #include "covers/Palette.hpp"
+#include "menubar/IconLabel.hpp"
 #include "platform/Platform.hpp"
 
 namespace talvori::ui {
@@ -29,7 +30,7 @@ View UndoCloseAllLink::body(ViewContext<State>& ctx) const {
     const double fraction = ctx.state.fillFraction();
     const View label =
         HStack(5, {Image("arrow.uturn.backward").font(Font::system(10, FontWeight::medium)),
-                   Text("Undo close all").font(Font::system(12, FontWeight::medium))})
+                   unbrokenText("Undo close all").font(Font::system(12, FontWeight::medium))})
             .foregroundColor(Color::white(ctx.state.isHovering() ? 0.7 : 0.5))
             .padding(EdgeInsets{4, 8, 4, 8});
     const View bar = GeometryReader([fraction](Size size) {
