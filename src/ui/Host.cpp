@@ -349,15 +349,22 @@ void Host::draw(cairo_t* cr) {
         keptAsKeyWindow_ = !keptAsKeyWindow_;
         fullDamage_ = true;
     }
-    DamageRegion changed = damage_;
-    collectDamage(changed, time, true);
+    const bool everything = fullDamage_;
+    fullDamage_ = false;
+    DamageRegion changed;
+    if (everything) {
+        // Where each change lies does not matter when everything is drawn: finding it would cost
+        // as much as the drawing for a window whose views are all new.
+        forgetDamage(time);
+    } else {
+        changed = damage_;
+        collectDamage(changed, time, true);
+    }
     damage_.clear();
     const int width = pixelsFor(size_.width * scale);
     const int height = pixelsFor(size_.height * scale);
     const Rect whole(0, 0, width, height);
     const DamageRegion pixels = changed.toPixels(scale, whole);
-    const bool everything = fullDamage_;
-    fullDamage_ = false;
     reportLeftovers(changed, everything);
     statistics_.drawn = 0;
     DrawContext context{cr, time, *textMeasurer_, *icons_};
@@ -397,16 +404,29 @@ void Host::collectDamage(DamageRegion& region, double now, bool consume) {
         node->invalidateBounds();
         region.add(node->spreadByAncestors(node->drawingBoundsInHost(now), now));
     }
-    if (consume) {
-        // An animation that ended is drawn once more, in its final state, and then forgotten.
-        std::erase_if(animating_, [now](const auto& weak) {
-            auto node = weak.lock();
-            if (!node) return true;
-            if (node->isAnimating(now)) return false;
-            node->listedAsAnimating_ = false;
-            return true;
-        });
+    if (consume) dropEndedAnimations(now);
+}
+
+void Host::forgetDamage(double now) {
+    for (const auto& weak : displayQueue_) {
+        if (auto node = weak.lock()) node->queuedForDisplay_ = false;
     }
+    displayQueue_.clear();
+    for (const auto& weak : animating_) {
+        if (auto node = weak.lock()) node->invalidateBounds();
+    }
+    dropEndedAnimations(now);
+}
+
+void Host::dropEndedAnimations(double now) {
+    // An animation that ended is drawn once more, in its final state, and then forgotten.
+    std::erase_if(animating_, [now](const auto& weak) {
+        auto node = weak.lock();
+        if (!node) return true;
+        if (node->isAnimating(now)) return false;
+        node->listedAsAnimating_ = false;
+        return true;
+    });
 }
 
 std::optional<std::vector<Rect>> Host::pendingDamage() {

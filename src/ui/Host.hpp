@@ -203,6 +203,9 @@ class Host : public std::enable_shared_from_this<Host> {
     // Adds where the changed and the animating nodes are drawn now (and, for the animating ones,
     // where they were drawn); `consume` empties the lists for the drawing that follows.
     void collectDamage(DamageRegion& region, double now, bool consume);
+    // Empties the lists of changed and ended animating nodes for a drawing of everything.
+    void forgetDamage(double now);
+    void dropEndedAnimations(double now);
     // Draws where the kept frame changed (everywhere when it is new or stale).
     void updateKeptFrame(double scale, const DamageRegion& changed, DrawContext context);
     void reportLeftovers(const DamageRegion& drawn, bool whole);
