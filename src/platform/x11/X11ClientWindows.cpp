@@ -61,17 +61,25 @@ std::vector<xcb_window_t> X11ClientWindows::clientList() const {
 xcb_window_t X11ClientWindows::activeWindow() const {
     if (activeWindow_ && !announcementPending_) return *activeWindow_;
     xcb_connection_t* raw = connection_->raw();
-    const auto value = propertyReply(
-        raw,
-        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_ACTIVE_WINDOW)));
+    const auto request =
+        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_ACTIVE_WINDOW));
+    activeRead_ = request.sequence;
+    // Checking an announcement against the focus asks for both in one round trip.
+    const bool checksFocus = announcementPending_;
+    const xcb_get_input_focus_cookie_t focusRequest =
+        checksFocus ? xcb_get_input_focus(raw) : xcb_get_input_focus_cookie_t{0};
+    const auto value = propertyReply(raw, request);
     const xcb_window_t announced = value ? value->cardinal().value_or(0) : xcb_window_t{0};
+    if (checksFocus && (connection_->isClosed() || announced == *activeWindow_)) {
+        xcb_discard_reply(raw, focusRequest.sequence);
+    }
     if (connection_->isClosed()) return announced;
     if (announcementPending_) {
         announcementPending_ = false;
         // The window manager announces in steps (often none first, then the new window): while
         // the focus is still in the window that took it, that window stays the active one.
         if (announced != *activeWindow_) {
-            auto focus = waitReply(xcb_get_input_focus_reply, raw, xcb_get_input_focus(raw));
+            auto focus = waitReply(xcb_get_input_focus_reply, raw, focusRequest);
             if (focus && focus->focus == *activeWindow_) return *activeWindow_;
         }
         focusAhead_ = false;
@@ -315,6 +323,12 @@ bool X11ClientWindows::update(const xcb_generic_event_t& event) {
             if (notify.window != root) {
                 if (isReadProperty(notify.atom)) kept_.erase(notify.window);
             } else if (notify.atom == connection_->atom(Atom::_NET_ACTIVE_WINDOW)) {
+                // The window manager announces in steps; a step made before our latest read is
+                // in what that read returned.
+                if (activeWindow_ && activeRead_ &&
+                    precedesRequest(event.full_sequence, *activeRead_)) {
+                    break;
+                }
                 // Ahead of the window manager (the focus moved first), its announcement is
                 // checked against what the focus said; else simply read again.
                 if (focusAhead_) {

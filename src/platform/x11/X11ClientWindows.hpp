@@ -104,6 +104,8 @@ class X11ClientWindows {
     std::function<bool(xcb_window_t)> isOwnWindow_;
     mutable std::map<xcb_window_t, Kept> kept_;
     mutable std::optional<xcb_window_t> activeWindow_;
+    // Our latest request reading _NET_ACTIVE_WINDOW.
+    mutable std::optional<std::uint32_t> activeRead_;
     // The active window came from the focus, before the window manager announced it; its
     // announcement arrived and is still to be read.
     mutable bool focusAhead_ = false;

@@ -419,8 +419,7 @@ void X11Panel::makeKey() {
 }
 
 bool X11Panel::predatesKeyRequest(std::uint32_t sequence) const {
-    // Sequence numbers wrap: what lies less than half the range behind is earlier.
-    return keyRequest_ && static_cast<std::int32_t>(sequence - *keyRequest_) < 0;
+    return keyRequest_ && precedesRequest(sequence, *keyRequest_);
 }
 
 void X11Panel::keyStatusChanged(bool isKey) {

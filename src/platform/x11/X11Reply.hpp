@@ -30,6 +30,13 @@ Reply<T> waitReply(T* (*reply)(xcb_connection_t*, Cookie, xcb_generic_error_t**)
     return result;
 }
 
+// Whether an event with the full sequence number `sequence` was made before the server handled
+// our request `request`: an event carries the number of the last request it had handled then.
+// The numbers wrap: what lies less than half their range behind is earlier.
+inline bool precedesRequest(std::uint32_t sequence, std::uint32_t request) {
+    return static_cast<std::int32_t>(sequence - request) < 0;
+}
+
 // The value of a window property.
 struct PropertyValue {
     xcb_atom_t type = XCB_ATOM_NONE;
