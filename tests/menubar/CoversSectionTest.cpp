@@ -1,9 +1,31 @@
+#include <cairo.h>
+
+#include <cmath>
+
 #include "menubar/PanelTest.hpp"
 
 namespace talvori::testing {
 namespace {
 
-class CoversSectionTest : public PanelTest {};
+class CoversSectionTest : public PanelTest {
+  protected:
+    // The panel's pixels as its window draws them, after what changed since the last drawing.
+    std::vector<unsigned char> drawPanel() const {
+        const Size size = views().size();
+        cairo_surface_t* surface =
+            cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(std::ceil(size.width)),
+                                       static_cast<int>(std::ceil(size.height)));
+        cairo_t* cr = cairo_create(surface);
+        views().draw(cr);
+        cairo_destroy(cr);
+        cairo_surface_flush(surface);
+        const auto* data = cairo_image_surface_get_data(surface);
+        std::vector<unsigned char> bytes(data, data + cairo_image_surface_get_stride(surface) *
+                                                          cairo_image_surface_get_height(surface));
+        cairo_surface_destroy(surface);
+        return bytes;
+    }
+};
 
 TEST_F(CoversSectionTest, TheFirstCoverReplacesTheEmptyLineAndThePanelGrowsDownwards) {
     start();
@@ -86,6 +108,27 @@ TEST_F(CoversSectionTest, CloseAllOffersAnUndoWhoseBarDrainsAndWhichBringsTheCov
     advance(0.6);
     EXPECT_TRUE(text("3 active").exists());
     EXPECT_DOUBLE_EQ(text("3 active").opacity(), 1);
+}
+
+TEST_F(CoversSectionTest, TheCloseAllCascadeDrawnFrameByFrameLooksAsAFullRedraw) {
+    start();
+    for (int index = 0; index < 8; ++index) manager()->createCover();
+    advance(0.3);
+    drawPanel();
+    drawPanel();
+    click(labelled("Close all covers"));
+    // Rows far apart change at once (one sliding out, the count line): each frame redraws only
+    // them, into the picture kept from the frame before.
+    for (int frame = 1; frame <= 60; ++frame) {
+        advance(1.0 / 60);
+        const auto partial = drawPanel();
+        if (frame % 7 != 0) continue;
+        const std::size_t drawn = views().statistics().drawn;
+        views().setNeedsDisplay();
+        EXPECT_EQ(partial, drawPanel()) << "frame " << frame;
+        EXPECT_LT(drawn * 2, views().statistics().drawn) << "frame " << frame;
+        drawPanel();
+    }
 }
 
 TEST_F(CoversSectionTest, ReduceMotionHidesTheBarAtOnceButTheUndoBarStillDrains) {
