@@ -181,7 +181,8 @@ class Element {
     virtual std::optional<double> explicitGuide(Node& node, Size size, VerticalAlignment guide,
                                                 LayoutContext& context) const;
     // Whether explicitGuide may answer anything but none, at any size: a guide query need not
-    // lay out a subtree that holds no alignment guide only to learn that.
+    // lay out a subtree that holds no alignment guide only to learn that. An element overriding
+    // explicitGuide overrides this too, or its guide goes unasked below frames and modifiers.
     virtual bool mayHaveExplicitGuide(const Node& /*node*/) const { return false; }
 
     // Effects of a modifier on its subtree, at `now`.
