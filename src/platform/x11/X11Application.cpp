@@ -183,7 +183,8 @@ void X11Application::enforceLevels() {
         return ours->isMapped() && !ours->isManaged() && (ours->level() > 0 || ours->isRelative());
     });
     if (!needed) return;
-    const auto children = clients_->rootChildren();
+    // Run after the events that disturbed the order were read: what they told is enough.
+    const auto children = clients_->knownRootChildren();
     // Panels placed against another window go back to it if other windows came between.
     for (const auto& ours : live) ours->keepRelation(children);
     std::vector<std::pair<std::size_t, std::shared_ptr<X11Panel>>> raised;

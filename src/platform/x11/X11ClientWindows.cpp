@@ -107,6 +107,84 @@ std::vector<xcb_window_t> X11ClientWindows::rootChildren() const {
     return {children, children + xcb_query_tree_children_length(tree.get())};
 }
 
+const std::vector<xcb_window_t>& X11ClientWindows::knownRootChildren() const {
+    if (knownRootChildren_ && !connection_->isClosed()) return *knownRootChildren_;
+    xcb_connection_t* raw = connection_->raw();
+    const auto request = xcb_query_tree(raw, connection_->root());
+    knownRootChildrenRead_ = request.sequence;
+    auto tree = waitReply(xcb_query_tree_reply, raw, request);
+    knownRootChildren_.emplace();
+    if (tree) {
+        const xcb_window_t* children = xcb_query_tree_children(tree.get());
+        knownRootChildren_->assign(children, children + xcb_query_tree_children_length(tree.get()));
+    }
+    return *knownRootChildren_;
+}
+
+// Structure events on the root say how its children's order changed; one that cannot be placed
+// drops the copy, which is read again when next needed.
+void X11ClientWindows::followRootChildren(const xcb_generic_event_t& event) {
+    // What happened before the order was read is in it already.
+    if (!knownRootChildren_ || precedesRequest(event.full_sequence, knownRootChildrenRead_)) return;
+    auto& children = *knownRootChildren_;
+    const xcb_window_t root = connection_->root();
+    auto take = [&](xcb_window_t window) {
+        const auto found = std::find(children.begin(), children.end(), window);
+        if (found == children.end()) return false;
+        children.erase(found);
+        return true;
+    };
+    bool placed = true;
+    switch (event.response_type & 0x7F) {
+        case XCB_CREATE_NOTIFY: {
+            const auto& create = reinterpret_cast<const xcb_create_notify_event_t&>(event);
+            if (create.parent == root) children.push_back(create.window);
+            break;
+        }
+        case XCB_DESTROY_NOTIFY: {
+            const auto& destroy = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
+            if (destroy.event == root) take(destroy.window);
+            break;
+        }
+        case XCB_REPARENT_NOTIFY: {
+            const auto& reparent = reinterpret_cast<const xcb_reparent_notify_event_t&>(event);
+            if (reparent.event != root) break;
+            take(reparent.window);
+            if (reparent.parent == root) children.push_back(reparent.window);
+            break;
+        }
+        case XCB_CONFIGURE_NOTIFY: {
+            const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+            if (configure.event != root) break;
+            placed = take(configure.window);
+            if (!placed) break;
+            if (configure.above_sibling == XCB_WINDOW_NONE) {
+                children.insert(children.begin(), configure.window);
+                break;
+            }
+            const auto below = std::find(children.begin(), children.end(), configure.above_sibling);
+            placed = below != children.end();
+            if (placed) children.insert(below + 1, configure.window);
+            break;
+        }
+        case XCB_CIRCULATE_NOTIFY: {
+            const auto& circulate = reinterpret_cast<const xcb_circulate_notify_event_t&>(event);
+            if (circulate.event != root) break;
+            placed = take(circulate.window);
+            if (!placed) break;
+            if (circulate.place == XCB_PLACE_ON_TOP) {
+                children.push_back(circulate.window);
+            } else {
+                children.insert(children.begin(), circulate.window);
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    if (!placed) knownRootChildren_.reset();
+}
+
 xcb_window_t X11ClientWindows::frameOf(xcb_window_t window) const {
     if (const auto found = frames_.find(window); found != frames_.end()) return found->second;
     xcb_connection_t* raw = connection_->raw();
@@ -304,6 +382,7 @@ bool X11ClientWindows::isReadProperty(xcb_atom_t property) const {
 
 bool X11ClientWindows::update(const xcb_generic_event_t& event) {
     const xcb_window_t root = connection_->root();
+    followRootChildren(event);
     switch (event.response_type & 0x7F) {
         case XCB_FOCUS_IN: {
             const auto& focus = reinterpret_cast<const xcb_focus_in_event_t&>(event);

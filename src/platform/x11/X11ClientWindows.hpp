@@ -67,6 +67,9 @@ class X11ClientWindows {
     xcb_window_t frameOf(xcb_window_t window) const;
     // The root's children, bottom to top: the true stacking order.
     std::vector<xcb_window_t> rootChildren() const;
+    // The same order as the events read so far tell it, kept without a round trip: for checks
+    // that run after those events. A restack of our own shows once its event is read.
+    const std::vector<xcb_window_t>& knownRootChildren() const;
 
     // Selects the events that keep a client's details current; false when it is gone.
     bool watch(xcb_window_t window) const;
@@ -97,6 +100,7 @@ class X11ClientWindows {
     void applyFrameRect(Kept& kept, const RootRect& frame) const;
     void forget(xcb_window_t window);
     std::uint32_t currentDesktop() const;
+    void followRootChildren(const xcb_generic_event_t& event);
 
     std::shared_ptr<X11Connection> connection_;
     mutable std::map<xcb_window_t, xcb_window_t> frames_;
@@ -104,6 +108,8 @@ class X11ClientWindows {
     std::function<bool(xcb_window_t)> isOwnWindow_;
     mutable std::map<xcb_window_t, Kept> kept_;
     mutable std::optional<xcb_window_t> activeWindow_;
+    mutable std::optional<std::vector<xcb_window_t>> knownRootChildren_;
+    mutable std::uint32_t knownRootChildrenRead_ = 0;
     // Our latest request reading _NET_ACTIVE_WINDOW.
     mutable std::optional<std::uint32_t> activeRead_;
     // The active window came from the focus, before the window manager announced it; its

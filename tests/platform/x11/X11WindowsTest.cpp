@@ -9,6 +9,9 @@
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
 #include "platform/desktop/WindowListOption.hpp"
+#include "platform/x11/X11Application.hpp"
+#include "platform/x11/X11ClientWindows.hpp"
+#include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/X11Panel.hpp"
 
@@ -94,6 +97,28 @@ TEST_F(X11WindowsTest, APanelOrderedAboveAWindowStaysAboveItWhenItIsRaised) {
     runFor(0.05);
     activate(target.window);
     EXPECT_TRUE(runUntil(isDirectlyAbove));
+}
+
+// The stacking order kept from the server's events, without asking, stays the server's own
+// through windows coming, going, being raised, restacked by us and reparented.
+TEST_F(X11WindowsTest, TheStackingOrderKeptFromEventsMatchesTheServers) {
+    auto& clients = desktop().application().clients();
+    clients.knownRootChildren();
+    const auto first = openClient("First", 100, 100, 300, 200, 0x3366cc);
+    const auto second = openClient("Second", 300, 200, 300, 200, 0xcc6633);
+    auto panel =
+        platform().application().makePanel(Rect(150, 400, 100, 100), StyleMask::nonactivatingPanel);
+    panel->setOpaque(true);
+    panel->orderFront();
+    ASSERT_TRUE(panel->orderRelative(WindowOrderingMode::below, first.window));
+    const xcb_window_t popUp = driver().popUp(10, 10, 50, 50);
+    activate(first.window);
+    activate(second.window);
+    driver().destroy(popUp);
+    session().end(first.pid);
+    EXPECT_TRUE(runUntil([&] { return clients.knownRootChildren() == clients.rootChildren(); }));
+    runFor(0.1);
+    EXPECT_EQ(clients.knownRootChildren(), clients.rootChildren());
 }
 
 // Content that paints itself in one colour, which the test changes.
