@@ -1,6 +1,7 @@
 #include "controlpanel/ControlPanelAppearanceSection.hpp"
 #include "controlpanel/ControlPanelTest.hpp"
 #include "platform/sim/ScreenPicture.hpp"
+#include "support/HostPixels.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -188,21 +189,7 @@ TEST_F(ControlPanelAppearanceTest, ThePickerGivesPureHuesBlackAtTheBottomAndRedA
 // The picker redraws only what a pick changes (the knob, the square's hue, the code, the swatch)
 // over the card and its shadow, and what it shows is what drawing the whole card shows.
 TEST_F(ControlPanelAppearanceTest, PicksDrawThePanelAsDrawingItWholeDoes) {
-    auto picture = [this] {
-        ui::Host& host = card();
-        cairo_surface_t* surface = cairo_image_surface_create(
-            CAIRO_FORMAT_ARGB32, static_cast<int>(std::ceil(host.size().width)),
-            static_cast<int>(std::ceil(host.size().height)));
-        cairo_t* cr = cairo_create(surface);
-        host.draw(cr);
-        cairo_destroy(cr);
-        cairo_surface_flush(surface);
-        const auto* data = cairo_image_surface_get_data(surface);
-        std::vector<unsigned char> bytes(data, data + cairo_image_surface_get_stride(surface) *
-                                                          cairo_image_surface_get_height(surface));
-        cairo_surface_destroy(surface);
-        return bytes;
-    };
+    auto picture = [this] { return talvori::testing::drawnPixels(card()); };
     show();
     openColorBlock();
     picture();

@@ -1,8 +1,5 @@
-#include <cairo.h>
-
-#include <cmath>
-
 #include "menubar/PanelTest.hpp"
+#include "support/HostPixels.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -10,21 +7,7 @@ namespace {
 class CoversSectionTest : public PanelTest {
   protected:
     // The panel's pixels as its window draws them, after what changed since the last drawing.
-    std::vector<unsigned char> drawPanel() const {
-        const Size size = views().size();
-        cairo_surface_t* surface =
-            cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(std::ceil(size.width)),
-                                       static_cast<int>(std::ceil(size.height)));
-        cairo_t* cr = cairo_create(surface);
-        views().draw(cr);
-        cairo_destroy(cr);
-        cairo_surface_flush(surface);
-        const auto* data = cairo_image_surface_get_data(surface);
-        std::vector<unsigned char> bytes(data, data + cairo_image_surface_get_stride(surface) *
-                                                          cairo_image_surface_get_height(surface));
-        cairo_surface_destroy(surface);
-        return bytes;
-    }
+    std::vector<unsigned char> drawPanel() const { return talvori::testing::drawnPixels(views()); }
 };
 
 TEST_F(CoversSectionTest, TheFirstCoverReplacesTheEmptyLineAndThePanelGrowsDownwards) {

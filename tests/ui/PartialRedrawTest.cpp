@@ -1,6 +1,7 @@
 #include "CoverRowFixture.hpp"
 #include "WindowedViewTest.hpp"
 #include "platform/sim/SimPanel.hpp"
+#include "support/HostPixels.hpp"
 #include "ui/SizeAnswers.hpp"
 
 namespace talvori::ui::testing {
@@ -8,21 +9,8 @@ namespace {
 
 using namespace fixture;
 
-// The pixels of a drawing of `host` at `scale`, premultiplied ARGB, row after row.
 std::vector<unsigned char> picture(Host& host, double scale) {
-    const int width = static_cast<int>(std::ceil(host.size().width * scale));
-    const int height = static_cast<int>(std::ceil(host.size().height * scale));
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    cairo_t* cr = cairo_create(surface);
-    cairo_scale(cr, scale, scale);
-    host.draw(cr);
-    cairo_destroy(cr);
-    cairo_surface_flush(surface);
-    const auto* data = cairo_image_surface_get_data(surface);
-    std::vector<unsigned char> bytes(
-        data, data + static_cast<std::ptrdiff_t>(cairo_image_surface_get_stride(surface)) * height);
-    cairo_surface_destroy(surface);
-    return bytes;
+    return talvori::testing::drawnPixels(host, scale);
 }
 
 // A card of cover rows drawn again after each change, compared with a drawing made from nothing.
