@@ -59,11 +59,7 @@ void X11Announcer::follow() {
         changes_.reset(slot);
     }
     // The accessibility bus may start (or restart) after us.
-    const std::string owner = std::string(
-                                  "type='signal',sender='org.freedesktop.DBus',"
-                                  "interface='org.freedesktop.DBus',member='NameOwnerChanged',"
-                                  "arg0='") +
-                              kService + "'";
+    const std::string owner = X11SessionBus::ownerChangesMatch(kService);
     if (sd_bus_add_match_async(bus, &slot, owner.c_str(), onChanged, nullptr, this) >= 0) {
         owner_.reset(slot);
     }

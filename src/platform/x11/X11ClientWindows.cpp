@@ -219,9 +219,9 @@ std::int32_t X11ClientWindows::pid(xcb_window_t window) const {
 std::int32_t X11ClientWindows::resourcePid(xcb_window_t window) const {
     if (!connection_->hasResources()) return 0;
     xcb_connection_t* raw = connection_->raw();
-    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    xcb_res_client_id_spec_t wanted{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     auto reply =
-        waitReply(xcb_res_query_client_ids_reply, raw, xcb_res_query_client_ids(raw, 1, &spec));
+        waitReply(xcb_res_query_client_ids_reply, raw, xcb_res_query_client_ids(raw, 1, &wanted));
     if (!reply) return 0;
     for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0;
          xcb_res_client_id_value_next(&it)) {

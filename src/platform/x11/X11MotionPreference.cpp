@@ -50,11 +50,7 @@ void X11MotionPreference::follow() {
         changes_.reset(slot);
     }
     // A portal that starts after us is asked then.
-    const std::string owner = std::string(
-                                  "type='signal',sender='org.freedesktop.DBus',"
-                                  "interface='org.freedesktop.DBus',member='NameOwnerChanged',"
-                                  "arg0='") +
-                              kPortal + "'";
+    const std::string owner = X11SessionBus::ownerChangesMatch(kPortal);
     if (sd_bus_add_match_async(bus, &slot, owner.c_str(), onPortalOwner, nullptr, this) >= 0) {
         owner_.reset(slot);
     }

@@ -42,6 +42,12 @@ const char* X11SessionBus::uniqueName() const {
     return sd_bus_get_unique_name(bus_, &name) >= 0 ? name : "";
 }
 
+std::string X11SessionBus::ownerChangesMatch(const std::string& name) {
+    return "type='signal',sender='org.freedesktop.DBus',interface='org.freedesktop.DBus',"
+           "member='NameOwnerChanged',arg0='" +
+           name + "'";
+}
+
 void X11SessionBus::process() {
     // A handler may drop the last other reference to the bus.
     auto self = shared_from_this();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/core/Logger.hpp"
 
@@ -28,6 +29,9 @@ class X11SessionBus : public std::enable_shared_from_this<X11SessionBus> {
     sd_bus* raw() const { return bus_; }
     // Our unique name on the bus (":1.42").
     const char* uniqueName() const;
+    // The match rule for the bus's signal that `name` was taken, passed on or given up: a service
+    // that starts or restarts after us is asked again then.
+    static std::string ownerChangesMatch(const std::string& name);
 
   private:
     X11SessionBus(sd_bus* bus, RunLoop& loop);

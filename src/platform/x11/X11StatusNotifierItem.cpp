@@ -90,11 +90,7 @@ bool X11StatusNotifierItem::publish() {
     }
     name_.reset(slot);
     // A watcher that starts (or restarts, after a desktop shell restart) knows nothing of us.
-    const std::string watcherOwner =
-        std::string(
-            "type='signal',sender='org.freedesktop.DBus',interface='org.freedesktop.DBus',"
-            "member='NameOwnerChanged',arg0='") +
-        kWatcher + "'";
+    const std::string watcherOwner = X11SessionBus::ownerChangesMatch(kWatcher);
     if (sd_bus_add_match_async(bus, &slot, watcherOwner.c_str(), onWatcherOwner, nullptr, this) <
         0) {
         return false;
