@@ -5,6 +5,7 @@
 #include <xcb/randr.h>
 #include <xcb/res.h>
 #include <xcb/shape.h>
+#include <xcb/xcbext.h>
 #include <xcb/xfixes.h>
 #include <xcb/xinput.h>
 
@@ -209,7 +210,9 @@ void X11Connection::detach() {
     handler_ = nullptr;
     closedHandler_ = nullptr;
     beforeFlush_ = nullptr;
+    afterEvents_ = nullptr;
     onCompositorChange_ = nullptr;
+    pendingReplies_.clear();
 }
 
 void X11Connection::drainAndFlush() {
@@ -225,9 +228,14 @@ void X11Connection::drainAndFlush() {
         xcb_flush(connection_);
         checkClosed();
         xcb_generic_event_t* late = closed_ ? nullptr : xcb_poll_for_queued_event(connection_);
-        if (!late) return;
-        Reply<xcb_generic_event_t> event(late);
-        dispatch(event.get());
+        if (late) {
+            Reply<xcb_generic_event_t> event(late);
+            dispatch(event.get());
+            continue;
+        }
+        const std::size_t waiting = pendingReplies_.size();
+        deliverReplies(std::nullopt);
+        if (pendingReplies_.size() == waiting) return;
     }
 }
 
@@ -240,9 +248,37 @@ void X11Connection::readEvents(bool queuedOnly) {
         dispatch(event.get());
     }
     checkClosed();
+    if (closed_) return;
+    deliverReplies(std::nullopt);
+    if (handedOver_ && afterEvents_) {
+        handedOver_ = false;
+        afterEvents_();
+    }
+}
+
+void X11Connection::expectReply(unsigned int sequence, std::function<void(void*)> deliver) {
+    pendingReplies_.push_back({sequence, std::move(deliver)});
+}
+
+void X11Connection::deliverReplies(std::optional<std::uint32_t> before) {
+    while (!pendingReplies_.empty() && !closed_) {
+        const unsigned int sequence = pendingReplies_.front().sequence;
+        // An event made after the server answered comes after the answer.
+        if (before && precedesRequest(*before, sequence)) return;
+        void* reply = nullptr;
+        xcb_generic_error_t* error = nullptr;
+        if (!xcb_poll_for_reply(connection_, sequence, &reply, &error)) return;
+        std::free(error);
+        auto deliver = std::move(pendingReplies_.front().deliver);
+        pendingReplies_.pop_front();
+        handedOver_ = true;
+        deliver(reply);
+    }
 }
 
 void X11Connection::dispatch(xcb_generic_event_t* event) {
+    deliverReplies(event->full_sequence);
+    handedOver_ = true;
     const std::uint8_t type = event->response_type & 0x7F;
     if (type == 0) {
         logError(*reinterpret_cast<xcb_generic_error_t*>(event));

@@ -4,13 +4,16 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/core/Logger.hpp"
 #include "platform/x11/X11Atoms.hpp"
+#include "platform/x11/X11Reply.hpp"
 
 typedef struct _cairo_device cairo_device_t;
 typedef struct _cairo_surface cairo_surface_t;
@@ -90,6 +93,19 @@ class X11Connection {
     void drainAndFlush();
     bool isClosed() const { return closed_; }
 
+    // ---- Replies without waiting
+    // Hands the reply of a request already sent to `handler` once it has come, in its place
+    // among the events: after every event the server sent before it, before every one it sent
+    // after. Null when the request failed. The loop never waits for it.
+    template <class T, class Cookie>
+    void whenReplied(Cookie cookie, std::function<void(Reply<T>)> handler) {
+        expectReply(cookie.sequence, [handler = std::move(handler)](void* reply) {
+            handler(Reply<T>(static_cast<T*>(reply)));
+        });
+    }
+    // Called once the events (and replies) that arrived together have all been handed over.
+    void setAfterEvents(std::function<void()> work) { afterEvents_ = std::move(work); }
+
     // Logs an error event (or a failed checked request) with its request's name.
     void logError(const xcb_generic_error_t& error) const;
     // Waits for a checked request; returns its error code, 0 for success.
@@ -103,6 +119,10 @@ class X11Connection {
     void findArgbVisual();
     void watchCompositor();
     void readCompositorOwner();
+    void expectReply(unsigned int sequence, std::function<void(void*)> deliver);
+    // Hands over the replies that came before an event with this sequence number (all that
+    // have come, without one).
+    void deliverReplies(std::optional<std::uint32_t> before);
     void dispatch(xcb_generic_event_t* event);
     void readEvents(bool queuedOnly);
     void checkClosed();
@@ -129,6 +149,15 @@ class X11Connection {
     EventHandler handler_;
     std::function<void()> closedHandler_;
     std::function<void()> beforeFlush_;
+    std::function<void()> afterEvents_;
+    struct PendingReply {
+        unsigned int sequence;
+        std::function<void(void*)> deliver;
+    };
+    // In the order the requests went out, which is the order their replies come in.
+    std::deque<PendingReply> pendingReplies_;
+    // Events or replies were handed over since the work after them last ran.
+    bool handedOver_ = false;
     bool closed_ = false;
     std::shared_ptr<FileWatch> watch_;
     std::shared_ptr<BeforeWaitHook> hook_;

@@ -25,19 +25,26 @@ std::shared_ptr<X11MotionPreference> X11MotionPreference::make(
     std::shared_ptr<X11Connection> connection, std::shared_ptr<X11SessionBus> bus) {
     std::shared_ptr<X11MotionPreference> preference(
         new X11MotionPreference(std::move(connection), std::move(bus)));
+    preference->settings_->follow({});
     if (preference->bus_) preference->follow();
     return preference;
 }
 
 X11MotionPreference::X11MotionPreference(std::shared_ptr<X11Connection> connection,
                                          std::shared_ptr<X11SessionBus> bus)
-    : settings_(std::make_unique<X11XSettings>(std::move(connection))), bus_(std::move(bus)) {}
+    : settings_(std::make_shared<X11XSettings>(std::move(connection))), bus_(std::move(bus)) {}
 
 X11MotionPreference::~X11MotionPreference() = default;
 
 bool X11MotionPreference::reducesMotion() const {
-    if (const auto animations = settings_->integer("Gtk/EnableAnimations")) return *animations == 0;
+    if (const auto animations = settings_->followedInteger("Gtk/EnableAnimations")) {
+        return *animations == 0;
+    }
     return storedAnimations_ && !*storedAnimations_;
+}
+
+void X11MotionPreference::handleEvent(const xcb_generic_event_t& event) {
+    settings_->handleEvent(event);
 }
 
 void X11MotionPreference::follow() {

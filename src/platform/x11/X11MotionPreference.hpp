@@ -1,6 +1,7 @@
 #pragma once
 
 #include <systemd/sd-bus.h>
+#include <xcb/xcb.h>
 
 #include <memory>
 #include <optional>
@@ -24,8 +25,10 @@ class X11MotionPreference : public std::enable_shared_from_this<X11MotionPrefere
     X11MotionPreference(const X11MotionPreference&) = delete;
     X11MotionPreference& operator=(const X11MotionPreference&) = delete;
 
-    // Read anew at each call from the settings daemon; the stored setting as last heard.
+    // The settings daemon's table or the stored setting, both as last heard: asking costs no
+    // request.
     bool reducesMotion() const;
+    void handleEvent(const xcb_generic_event_t& event);
 
   private:
     struct SlotDeleter {
@@ -43,7 +46,7 @@ class X11MotionPreference : public std::enable_shared_from_this<X11MotionPrefere
     // The animations' setting from a portal value (a boolean, possibly wrapped in variants).
     static std::optional<bool> animations(sd_bus_message* message);
 
-    std::unique_ptr<X11XSettings> settings_;
+    std::shared_ptr<X11XSettings> settings_;
     std::shared_ptr<X11SessionBus> bus_;
     std::optional<bool> storedAnimations_;
     Slot read_;

@@ -50,12 +50,17 @@ xcb_get_property_cookie_t requestProperty(xcb_connection_t* connection, xcb_wind
 std::optional<PropertyValue> propertyReply(xcb_connection_t* connection,
                                            xcb_get_property_cookie_t cookie) {
     auto reply = waitReply(xcb_get_property_reply, connection, cookie);
+    return propertyValue(reply.get());
+}
+
+std::optional<PropertyValue> propertyValue(const xcb_get_property_reply_t* reply) {
     if (!reply || reply->type == XCB_ATOM_NONE) return std::nullopt;
     PropertyValue value;
     value.type = reply->type;
     value.format = reply->format;
-    const auto* data = static_cast<const std::uint8_t*>(xcb_get_property_value(reply.get()));
-    const int length = xcb_get_property_value_length(reply.get());
+    auto* mutableReply = const_cast<xcb_get_property_reply_t*>(reply);
+    const auto* data = static_cast<const std::uint8_t*>(xcb_get_property_value(mutableReply));
+    const int length = xcb_get_property_value_length(mutableReply);
     if (data && length > 0) value.bytes.assign(data, data + length);
     return value;
 }

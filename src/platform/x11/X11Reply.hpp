@@ -58,5 +58,7 @@ xcb_get_property_cookie_t requestProperty(xcb_connection_t* connection, xcb_wind
 // The value, or nothing when the property is absent or the window gone.
 std::optional<PropertyValue> propertyReply(xcb_connection_t* connection,
                                            xcb_get_property_cookie_t cookie);
+// The value in a reply that came without waiting (null: the request failed).
+std::optional<PropertyValue> propertyValue(const xcb_get_property_reply_t* reply);
 
 }  // namespace talvori::x11

@@ -111,6 +111,7 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() const {
 }
 
 void X11Workspace::handleEvent(const xcb_generic_event_t& event) {
+    motion_->handleEvent(event);
     if ((event.response_type & 0x7F) != XCB_PROPERTY_NOTIFY) return;
     const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
     X11Connection& connection = application_->connection();

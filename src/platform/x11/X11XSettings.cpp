@@ -1,5 +1,7 @@
 #include "platform/x11/X11XSettings.hpp"
 
+#include <xcb/xfixes.h>
+
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Reply.hpp"
 
@@ -105,6 +107,87 @@ std::optional<std::string> X11XSettings::string(std::string_view name) const {
     if (found == table.end()) return std::nullopt;
     if (const auto* value = std::get_if<std::string>(&found->second)) return *value;
     return std::nullopt;
+}
+
+std::optional<std::int32_t> X11XSettings::followedInteger(std::string_view name) const {
+    const auto found = table_.find(name);
+    if (found == table_.end()) return std::nullopt;
+    if (const auto* value = std::get_if<std::int32_t>(&found->second)) return *value;
+    return std::nullopt;
+}
+
+// ---- Following
+
+void X11XSettings::follow(std::function<void()> changed) {
+    changed_ = std::move(changed);
+    if (following_) return;
+    following_ = true;
+    if (connection_->hasXfixes()) {
+        xcb_xfixes_select_selection_input(
+            connection_->raw(), connection_->root(), connection_->atom(Atom::settingsSelection),
+            XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    }
+    readOwner();
+}
+
+void X11XSettings::readOwner() {
+    const std::uint64_t read = ++reads_;
+    xcb_connection_t* raw = connection_->raw();
+    connection_->whenReplied<xcb_get_selection_owner_reply_t>(
+        xcb_get_selection_owner(raw, connection_->atom(Atom::settingsSelection)),
+        [weak = weak_from_this(), read](Reply<xcb_get_selection_owner_reply_t> reply) {
+            auto self = weak.lock();
+            if (!self || read != self->reads_) return;
+            self->watchOwner(reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE});
+        });
+}
+
+void X11XSettings::watchOwner(xcb_window_t owner) {
+    owner_ = owner;
+    if (owner == XCB_WINDOW_NONE) {
+        table_.clear();
+        if (changed_) changed_();
+        return;
+    }
+    // Told of each rewrite from now on; a window gone meanwhile is no error worth a line.
+    const std::uint32_t mask[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
+    xcb_discard_reply(connection_->raw(), xcb_change_window_attributes_checked(
+                                              connection_->raw(), owner, XCB_CW_EVENT_MASK, mask)
+                                              .sequence);
+    readTable();
+}
+
+void X11XSettings::readTable() {
+    const std::uint64_t read = ++reads_;
+    xcb_connection_t* raw = connection_->raw();
+    connection_->whenReplied<xcb_get_property_reply_t>(
+        requestProperty(raw, owner_, connection_->atom(Atom::_XSETTINGS_SETTINGS), 16384),
+        [weak = weak_from_this(), read](Reply<xcb_get_property_reply_t> reply) {
+            auto self = weak.lock();
+            if (!self || read != self->reads_) return;
+            const auto value = propertyValue(reply.get());
+            self->table_ = value && value->format == 8 ? parse(value->bytes) : Table{};
+            if (self->changed_) self->changed_();
+        });
+}
+
+void X11XSettings::handleEvent(const xcb_generic_event_t& event) {
+    if (!following_) return;
+    const std::uint8_t type = event.response_type & 0x7F;
+    if (connection_->hasXfixes() &&
+        type == connection_->xfixesFirstEvent() + XCB_XFIXES_SELECTION_NOTIFY) {
+        const auto& notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event);
+        if (notify.selection == connection_->atom(Atom::settingsSelection)) readOwner();
+        return;
+    }
+    if (type != XCB_PROPERTY_NOTIFY) return;
+    const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+    if (owner_ != XCB_WINDOW_NONE && notify.window == owner_ &&
+        notify.atom == connection_->atom(Atom::_XSETTINGS_SETTINGS)) {
+        readTable();
+    }
 }
 
 }  // namespace talvori::x11

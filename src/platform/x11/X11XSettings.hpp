@@ -1,7 +1,10 @@
 #pragma once
 
+#include <xcb/xcb.h>
+
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -15,7 +18,9 @@ class X11Connection;
 
 // The desktop's settings as its settings daemon publishes them (XSETTINGS: a binary table on the
 // window that owns _XSETTINGS_S<screen>): theme name, animations, font and cursor settings.
-class X11XSettings {
+// Either read anew on each call, or followed: read once, then again only when the daemon
+// rewrites its table or another daemon takes over, so that asking costs nothing.
+class X11XSettings : public std::enable_shared_from_this<X11XSettings> {
   public:
     // red, green, blue, alpha
     using Color = std::array<std::uint16_t, 4>;
@@ -33,8 +38,26 @@ class X11XSettings {
     // The table in `blob`; what follows a malformed entry is left out.
     static Table parse(const std::vector<std::uint8_t>& blob);
 
+    // Starts following the table: `changed` runs after each new one has arrived.
+    void follow(std::function<void()> changed);
+    // The table as last heard while followed.
+    const Table& followed() const { return table_; }
+    std::optional<std::int32_t> followedInteger(std::string_view name) const;
+    // Notices of a new owner and of a rewritten table.
+    void handleEvent(const xcb_generic_event_t& event);
+
   private:
+    void readOwner();
+    void watchOwner(xcb_window_t owner);
+    void readTable();
+
     std::shared_ptr<X11Connection> connection_;
+    std::function<void()> changed_;
+    bool following_ = false;
+    xcb_window_t owner_ = XCB_WINDOW_NONE;
+    Table table_;
+    // Only the answer to the latest read counts: an older one may tell an older table.
+    std::uint64_t reads_ = 0;
 };
 
 }  // namespace talvori::x11
