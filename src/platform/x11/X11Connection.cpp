@@ -279,6 +279,7 @@ void X11Connection::deliverReplies(std::optional<std::uint32_t> before) {
 void X11Connection::dispatch(xcb_generic_event_t* event) {
     deliverReplies(event->full_sequence);
     handedOver_ = true;
+    lastEventSequence_ = event->full_sequence;
     const std::uint8_t type = event->response_type & 0x7F;
     if (type == 0) {
         logError(*reinterpret_cast<xcb_generic_error_t*>(event));

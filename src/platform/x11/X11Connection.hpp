@@ -103,6 +103,9 @@ class X11Connection {
             handler(Reply<T>(static_cast<T*>(reply)));
         });
     }
+    // The full sequence number of the latest event handed over: what the server had done of our
+    // requests when it made that event.
+    std::uint32_t lastEventSequence() const { return lastEventSequence_; }
     // Called once the events (and replies) that arrived together have all been handed over.
     void setAfterEvents(std::function<void()> work) { afterEvents_ = std::move(work); }
 
@@ -158,6 +161,7 @@ class X11Connection {
     std::deque<PendingReply> pendingReplies_;
     // Events or replies were handed over since the work after them last ran.
     bool handedOver_ = false;
+    std::uint32_t lastEventSequence_ = 0;
     bool closed_ = false;
     std::shared_ptr<FileWatch> watch_;
     std::shared_ptr<BeforeWaitHook> hook_;

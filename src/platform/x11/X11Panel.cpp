@@ -287,6 +287,7 @@ bool X11Panel::orderRelative(WindowOrderingMode mode, std::uint32_t other) {
     xcb_connection_t* raw = connection_->raw();
     xcb_window_t sibling = XCB_WINDOW_NONE;
     int otherLevel = 0;
+    const auto previous = relation_;
     relation_.reset();
     if (auto ours = application->panel(other)) {
         if (!ours->isMapped()) return false;
@@ -318,12 +319,15 @@ bool X11Panel::orderRelative(WindowOrderingMode mode, std::uint32_t other) {
                        XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                        reinterpret_cast<const char*>(&message));
     } else {
-        relation_ = Relation{
-            sibling,
-            static_cast<std::uint32_t>(mode == WindowOrderingMode::above ? XCB_STACK_MODE_ABOVE
-                                                                         : XCB_STACK_MODE_BELOW),
-            std::nullopt};
-        restackAgainstRelation();
+        const std::uint32_t stackMode =
+            mode == WindowOrderingMode::above ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW;
+        const bool again = previous && previous->sibling == sibling && previous->mode == stackMode;
+        relation_ = Relation{sibling, stackMode, again ? previous->siblingBelow : std::nullopt};
+        // Checks made again and again find the panel in place: they send nothing.
+        const bool inPlace =
+            mapped_ && (standsInRelation(application->clients().knownRootChildren()) ||
+                        (again && isRestackInFlight()));
+        if (!inPlace) restackAgainstRelation();
     }
     if (canShow()) {
         map();
@@ -339,8 +343,24 @@ bool X11Panel::orderRelative(WindowOrderingMode mode, std::uint32_t other) {
 void X11Panel::restackAgainstRelation() {
     if (!relation_) return;
     const std::uint32_t values[] = {relation_->sibling, relation_->mode};
-    xcb_configure_window(connection_->raw(), window_,
-                         XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+    restackSent_ =
+        xcb_configure_window(connection_->raw(), window_,
+                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values)
+            .sequence;
+}
+
+// The order the events told does not show our latest restack until its own event is read; a
+// restack that changed nothing sends none, but then the order shows the panel in place already.
+bool X11Panel::isRestackInFlight() const {
+    return restackSent_ && precedesRequest(connection_->lastEventSequence(), *restackSent_);
+}
+
+bool X11Panel::standsInRelation(const std::vector<xcb_window_t>& children) const {
+    if (!relation_) return false;
+    const auto self = std::find(children.begin(), children.end(), window_);
+    const auto sibling = std::find(children.begin(), children.end(), relation_->sibling);
+    if (self == children.end() || sibling == children.end()) return false;
+    return relation_->mode == XCB_STACK_MODE_BELOW ? self + 1 == sibling : sibling + 1 == self;
 }
 
 // The window manager restacks the window we were placed against as it activates it (raising it
@@ -357,12 +377,10 @@ void X11Panel::siblingRestacked(xcb_window_t sibling, xcb_window_t below) {
 
 void X11Panel::keepRelation(const std::vector<xcb_window_t>& children) {
     if (!relation_ || !mapped_) return;
-    const auto self = std::find(children.begin(), children.end(), window_);
-    const auto sibling = std::find(children.begin(), children.end(), relation_->sibling);
-    if (self == children.end() || sibling == children.end()) return;
-    const bool inPlace =
-        relation_->mode == XCB_STACK_MODE_BELOW ? self + 1 == sibling : sibling + 1 == self;
-    if (!inPlace) restackAgainstRelation();
+    const bool listed =
+        std::find(children.begin(), children.end(), window_) != children.end() &&
+        std::find(children.begin(), children.end(), relation_->sibling) != children.end();
+    if (listed && !standsInRelation(children) && !isRestackInFlight()) restackAgainstRelation();
 }
 
 void X11Panel::levelDidChange() {

@@ -92,6 +92,9 @@ class X11Panel final : public Panel {
     void unmap();
     void scheduleAnimationFrame();
     void restackAgainstRelation();
+    bool isRestackInFlight() const;
+    // Whether the root's children (bottom to top) show the panel directly beside its window.
+    bool standsInRelation(const std::vector<xcb_window_t>& children) const;
     void paintContent(struct _cairo* context, Size size);
 
     std::weak_ptr<X11Application> application_;
@@ -114,6 +117,7 @@ class X11Panel final : public Panel {
         std::optional<xcb_window_t> siblingBelow;
     };
     std::optional<Relation> relation_;
+    std::optional<std::uint32_t> restackSent_;
     // What the next paint must draw: everything, or only these areas.
     bool damagedWhole_ = true;
     std::vector<RootRect> damage_;

@@ -1,6 +1,8 @@
 #include "covers/PermissionManager.hpp"
 #include "focus/SpotlightController.hpp"
 #include "platform/Platform.hpp"
+#include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 
 namespace talvori::testing {
@@ -52,6 +54,12 @@ TEST_F(X11FocusTest, DimsAllButTheActiveWindowFollowsActivationLetsClicksThrough
 
     activate(beta.window);
     EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(beta.window); }));
+    // A second look that finds the panel in place sends nothing.
+    runFor(SpotlightController::kSlowReconcileDelay);
+    xcb_connection_t* ours = desktop().connection().raw();
+    const unsigned before = xcb_no_operation(ours).sequence;
+    controller->panelManager().orderBelow(beta.window);
+    EXPECT_EQ(xcb_no_operation(ours).sequence, before + 1);
 
     // A click on a dimmed window goes through the panel: the window manager activates it.
     driver().click(150, 180);
