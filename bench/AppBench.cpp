@@ -4,7 +4,6 @@
 
 #include "GlobalShortcuts/Registry.hpp"
 #include "app/RuntimeCoordinator.hpp"
-#include "app/ShortcutNames.hpp"
 #include "app/TalvoriApp.hpp"
 #include "app/WindowManager.hpp"
 #include "covers/PresetManager.hpp"
@@ -16,6 +15,7 @@
 #include "platform/sim/SimStatusBar.hpp"
 #include "platform/sim/SimStatusItem.hpp"
 #include "platform/sim/SimWorld.hpp"
+#include "session/ShortcutNames.hpp"
 #include "ui/PanelHost.hpp"
 #include "updates/Updater.hpp"
 

@@ -13,7 +13,7 @@
 #include "platform/Platform.hpp"
 #include "platform/sim/SimDesktop.hpp"
 #include "platform/sim/SimWorld.hpp"
-#include "settings/UpdateReminder.hpp"
+#include "reminder/UpdateReminder.hpp"
 #include "ui/PanelHost.hpp"
 
 namespace talvori {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "settings/UpdateReminder.hpp"
+#include "reminder/UpdateReminder.hpp"
 #include "updates/Appcast.hpp"
 
 namespace talvori {

@@ -15,6 +15,37 @@ function(talvori_library target folder)
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${target} PUBLIC ${ARGN})
+  set_property(GLOBAL APPEND PROPERTY TALVORI_LIBRARIES ${target})
+  set_property(TARGET ${target} PROPERTY TALVORI_FOLDER ${folder})
+endfunction()
+
+# The libraries form a directed graph without a cycle: each links only libraries declared before
+# it, so a link running back up stops the configuration. Writes, for the layering test, which
+# folders each folder may include from: its own and those of every library it reaches.
+function(talvori_check_layering layers_file)
+  get_property(libraries GLOBAL PROPERTY TALVORI_LIBRARIES)
+  set(declared)
+  set(content "# Written by talvori_check_layering: folder, then the folders it may include from.\n")
+  foreach(library ${libraries})
+    get_target_property(folder ${library} TALVORI_FOLDER)
+    get_target_property(links ${library} LINK_LIBRARIES)
+    set(reach_${library} ${folder})
+    foreach(link ${links})
+      if(NOT link IN_LIST libraries)
+        continue()
+      endif()
+      if(NOT link IN_LIST declared)
+        message(FATAL_ERROR "${library} links ${link}, which is not declared before it: "
+                            "the libraries would form a cycle")
+      endif()
+      list(APPEND reach_${library} ${reach_${link}})
+    endforeach()
+    list(REMOVE_DUPLICATES reach_${library})
+    list(APPEND declared ${library})
+    string(APPEND content "list(APPEND talvori_folders ${folder})\n"
+                          "set(\"talvori_reach_${folder}\" ${reach_${library}})\n")
+  endforeach()
+  file(GENERATE OUTPUT ${layers_file} CONTENT "${content}")
 endfunction()
 
 function(talvori_test target folder)

@@ -1,7 +1,7 @@
 // Release notes: an HTML page from the network, of which the update reminder reads a summary.
 #include "FuzzTarget.hpp"
-#include "settings/ReleaseNotesText.hpp"
-#include "settings/UpdateReminder.hpp"
+#include "reminder/ReleaseNotesText.hpp"
+#include "reminder/UpdateReminder.hpp"
 
 using namespace talvori;
 

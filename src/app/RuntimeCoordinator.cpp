@@ -3,7 +3,6 @@
 #include <limits>
 
 #include "app/FirstRunWindowPresenter.hpp"
-#include "app/GlobalShortcutsHandler.hpp"
 #include "app/PlatformApplicationLifecycle.hpp"
 #include "app/SceneRouting.hpp"
 #include "app/WindowManager.hpp"
@@ -12,6 +11,7 @@
 #include "focus/SpotlightController.hpp"
 #include "focus/SpotlightPanelManager.hpp"
 #include "platform/Platform.hpp"
+#include "session/GlobalShortcutsHandler.hpp"
 
 namespace talvori {
 

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "app/FirstRunFlowWindowPresenting.hpp"
-#include "app/FirstRunRuntimeStartEffect.hpp"
+#include "onboarding/FirstRunRuntimeStartEffect.hpp"
 #include "platform/core/Generation.hpp"
 #include "platform/core/Observation.hpp"
 #include "platform/core/Task.hpp"

@@ -1,7 +1,5 @@
 #include "app/WindowManager.hpp"
 
-#include "app/GlobalShortcutsHandler.hpp"
-#include "app/ShortcutNames.hpp"
 #include "controlpanel/ControlPanelController.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/OverlayWindowController.hpp"
@@ -11,7 +9,9 @@
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/weakly.hpp"
-#include "settings/UpdateReminder.hpp"
+#include "reminder/UpdateReminder.hpp"
+#include "session/GlobalShortcutsHandler.hpp"
+#include "session/ShortcutNames.hpp"
 
 namespace talvori {
 

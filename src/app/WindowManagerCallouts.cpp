@@ -3,8 +3,8 @@
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/weakly.hpp"
-#include "settings/UpdateCalloutView.hpp"
-#include "settings/UpdateReminder.hpp"
+#include "reminder/UpdateCalloutView.hpp"
+#include "reminder/UpdateReminder.hpp"
 
 namespace talvori {
 

@@ -6,7 +6,7 @@
 #include "menubar/MenuBarCoachMarkController.hpp"
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
-#include "settings/UpdateReminder.hpp"
+#include "reminder/UpdateReminder.hpp"
 #include "ui/PlatformImage.hpp"
 #include "updates/Updater.hpp"
 

@@ -1,9 +1,9 @@
-#include "app/GlobalShortcutHandling.hpp"
-#include "app/ShortcutNames.hpp"
 #include "app/WindowManager.hpp"
 #include "covers/PermissionManager.hpp"
 #include "focus/SpotlightController.hpp"
 #include "platform/Platform.hpp"
+#include "session/GlobalShortcutHandling.hpp"
+#include "session/ShortcutNames.hpp"
 
 namespace talvori {
 

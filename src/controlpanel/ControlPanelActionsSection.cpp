@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "controls/InteractiveButton.hpp"
 #include "covers/Palette.hpp"
-#include "menubar/InteractiveButton.hpp"
 
 namespace talvori::ui {
 

@@ -4,9 +4,9 @@
 
 #include "controlpanel/ColorCode.hpp"
 #include "controlpanel/ControlPanelAppearanceSection.hpp"
+#include "controls/trimmedName.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/Palette.hpp"
-#include "menubar/trimmedName.hpp"
 #include "platform/Platform.hpp"
 
 namespace talvori::ui {

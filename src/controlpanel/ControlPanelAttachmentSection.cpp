@@ -6,10 +6,10 @@
 #include <algorithm>
 
 #include "controlpanel/ControlPanelSectionLabel.hpp"
+#include "controls/InteractiveButton.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/Palette.hpp"
 #include "covers/PermissionManager.hpp"
-#include "menubar/InteractiveButton.hpp"
 #include "platform/Platform.hpp"
 #include "platform/desktop/Image.hpp"
 #include "ui/PlatformImage.hpp"

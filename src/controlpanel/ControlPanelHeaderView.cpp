@@ -1,8 +1,8 @@
 #include "controlpanel/ControlPanelHeaderView.hpp"
 
+#include "controls/trimmedName.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/Palette.hpp"
-#include "menubar/trimmedName.hpp"
 
 namespace talvori::ui {
 

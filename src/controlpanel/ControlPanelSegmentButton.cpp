@@ -1,7 +1,7 @@
 #include "controlpanel/ControlPanelSegmentButton.hpp"
 
+#include "controls/InteractiveButton.hpp"
 #include "covers/Palette.hpp"
-#include "menubar/InteractiveButton.hpp"
 
 namespace talvori::ui {
 

@@ -1,7 +1,7 @@
 #include "controlpanel/ControlPanelToggleButton.hpp"
 
+#include "controls/InteractiveButton.hpp"
 #include "covers/Palette.hpp"
-#include "menubar/InteractiveButton.hpp"
 
 namespace talvori::ui {
 

@@ -1,9 +1,9 @@
 #include "menubar/ActiveCoversCard.hpp"
 
 #include "app/WindowManager.hpp"
+#include "controls/IconLabel.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/Palette.hpp"
-#include "menubar/IconLabel.hpp"
 #include "menubar/OverlayRow.hpp"
 
 namespace talvori::ui {

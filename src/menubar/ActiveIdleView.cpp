@@ -1,10 +1,10 @@
 #include "menubar/ActiveIdleView.hpp"
 
 #include "app/WindowManager.hpp"
+#include "controls/IconLabel.hpp"
 #include "covers/Palette.hpp"
 #include "focus/SpotlightCard.hpp"
 #include "menubar/ActiveCoversCard.hpp"
-#include "menubar/IconLabel.hpp"
 #include "menubar/NewCoverButton.hpp"
 #include "menubar/PresetsCard.hpp"
 #include "menubar/UndoCloseAllLink.hpp"

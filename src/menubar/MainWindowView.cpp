@@ -3,14 +3,14 @@
 #include <limits>
 
 #include "app/WindowManager.hpp"
+#include "controls/HeaderIconButton.hpp"
+#include "controls/IconLabel.hpp"
 #include "covers/Palette.hpp"
 #include "menubar/ActiveIdleView.hpp"
-#include "menubar/HeaderIconButton.hpp"
-#include "menubar/IconLabel.hpp"
 #include "platform/Platform.hpp"
-#include "settings/UpdateReminder.hpp"
-#include "settings/UpdateRow.hpp"
-#include "settings/WhatsNewCard.hpp"
+#include "reminder/UpdateReminder.hpp"
+#include "reminder/UpdateRow.hpp"
+#include "reminder/WhatsNewCard.hpp"
 
 namespace talvori::ui {
 

@@ -1,7 +1,7 @@
 #include "menubar/MenuBarCoachMarkView.hpp"
 
+#include "controls/CoachMarkShape.hpp"
 #include "covers/Palette.hpp"
-#include "menubar/CoachMarkShape.hpp"
 #include "menubar/MenuBarCoachMarkController.hpp"
 
 namespace talvori::ui {

@@ -11,7 +11,7 @@
 #include "platform/desktop/CollectionBehavior.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
-#include "settings/UpdateReminder.hpp"
+#include "reminder/UpdateReminder.hpp"
 #include "ui/PanelHost.hpp"
 
 namespace talvori {

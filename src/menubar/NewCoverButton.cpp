@@ -1,8 +1,8 @@
 #include "menubar/NewCoverButton.hpp"
 
 #include "app/WindowManager.hpp"
+#include "controls/IconLabel.hpp"
 #include "covers/Palette.hpp"
-#include "menubar/IconLabel.hpp"
 
 namespace talvori::ui {
 

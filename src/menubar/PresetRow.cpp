@@ -3,9 +3,9 @@
 #include <limits>
 
 #include "app/WindowManager.hpp"
+#include "controls/DarkTooltip.hpp"
+#include "controls/IconLabel.hpp"
 #include "covers/Palette.hpp"
-#include "menubar/DarkTooltip.hpp"
-#include "menubar/IconLabel.hpp"
 #include "menubar/RenameField.hpp"
 #include "platform/Platform.hpp"
 

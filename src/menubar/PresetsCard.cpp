@@ -1,8 +1,8 @@
 #include "menubar/PresetsCard.hpp"
 
 #include "app/WindowManager.hpp"
+#include "controls/IconLabel.hpp"
 #include "covers/Palette.hpp"
-#include "menubar/IconLabel.hpp"
 #include "menubar/PresetRow.hpp"
 
 namespace talvori::ui {

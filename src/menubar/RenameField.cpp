@@ -1,6 +1,6 @@
 #include "menubar/RenameField.hpp"
 
-#include "menubar/trimmedName.hpp"
+#include "controls/trimmedName.hpp"
 
 namespace talvori::ui {
 

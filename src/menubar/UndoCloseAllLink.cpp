@@ -1,8 +1,8 @@
 #include "menubar/UndoCloseAllLink.hpp"
 
 #include "app/WindowManager.hpp"
+#include "controls/IconLabel.hpp"
 #include "covers/Palette.hpp"
-#include "menubar/IconLabel.hpp"
 #include "platform/Platform.hpp"
 
 namespace talvori::ui {

@@ -1,6 +1,6 @@
 #include "onboarding/FirstRunFlowCoordinator.hpp"
 
-#include "app/FirstRunRuntimeStartEffect.hpp"
+#include "onboarding/FirstRunRuntimeStartEffect.hpp"
 #include "platform/Platform.hpp"
 
 namespace talvori {

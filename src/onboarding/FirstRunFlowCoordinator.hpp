@@ -3,9 +3,9 @@
 #include <functional>
 #include <memory>
 
-#include "app/PreRuntimeShortcutGate.hpp"
 #include "onboarding/FirstRunStep.hpp"
 #include "platform/core/Observation.hpp"
+#include "session/PreRuntimeShortcutGate.hpp"
 
 namespace talvori {
 

@@ -1,6 +1,5 @@
 #include "onboarding/FirstRunView.hpp"
 
-#include "app/PreRuntimeShortcutGate.hpp"
 #include "app/RuntimeCoordinator.hpp"
 #include "covers/Palette.hpp"
 #include "onboarding/FinishStep.hpp"
@@ -9,6 +8,7 @@
 #include "onboarding/StepDots.hpp"
 #include "onboarding/WelcomeStep.hpp"
 #include "platform/Platform.hpp"
+#include "session/PreRuntimeShortcutGate.hpp"
 
 namespace talvori::ui {
 

@@ -2,7 +2,6 @@
 
 #include "GlobalShortcuts/Name.hpp"
 #include "GlobalShortcuts/Shortcut.hpp"
-#include "app/ShortcutNames.hpp"
 #include "covers/Palette.hpp"
 #include "onboarding/OnboardingCTA.hpp"
 #include "onboarding/StepBody.hpp"
@@ -10,6 +9,7 @@
 #include "onboarding/boxed.hpp"
 #include "platform/Platform.hpp"
 #include "platform/desktop/Input.hpp"
+#include "session/ShortcutNames.hpp"
 
 namespace talvori::ui {
 

@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "GlobalShortcuts/Key.hpp"
-#include "app/ShortcutNames.hpp"
 #include "platform/Platform.hpp"
+#include "session/ShortcutNames.hpp"
 
 namespace talvori {
 

@@ -2,10 +2,10 @@
 
 #include "GlobalShortcuts/GlobalShortcuts.hpp"
 #include "app/RuntimeCoordinator.hpp"
-#include "app/ShortcutNames.hpp"
 #include "app/WindowManager.hpp"
 #include "platform/Platform.hpp"
 #include "platform/desktop/Application.hpp"
+#include "session/ShortcutNames.hpp"
 #include "settings/GeneralSettingsTab.hpp"
 #include "settings/ShortcutsSettingsTab.hpp"
 #include "ui/PanelHost.hpp"

@@ -1,10 +1,10 @@
 #include "settings/ShortcutsSettingsTab.hpp"
 
 #include "GlobalShortcuts/GlobalShortcuts.hpp"
-#include "app/ShortcutNames.hpp"
 #include "covers/Palette.hpp"
 #include "platform/Platform.hpp"
 #include "recorder/ShortcutRecorderField.hpp"
+#include "session/ShortcutNames.hpp"
 #include "settings/SettingsRow.hpp"
 #include "settings/SettingsSectionHeader.hpp"
 #include "ui/BorderedButtonStyle.hpp"

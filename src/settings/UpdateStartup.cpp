@@ -1,8 +1,8 @@
 #include "settings/UpdateStartup.hpp"
 
 #include "platform/Platform.hpp"
+#include "reminder/UpdateReminder.hpp"
 #include "settings/TalvoriUserDriver.hpp"
-#include "settings/UpdateReminder.hpp"
 #include "ui/AlertView.hpp"
 #include "updates/Updater.hpp"
 

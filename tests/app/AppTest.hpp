@@ -4,10 +4,10 @@
 
 #include "GlobalShortcuts/Registry.hpp"
 #include "app/RuntimeCoordinator.hpp"
-#include "app/ShortcutNames.hpp"
 #include "app/TalvoriApp.hpp"
 #include "app/WindowManager.hpp"
 #include "menubar/MenuBarPanelController.hpp"
+#include "session/ShortcutNames.hpp"
 #include "support/SimDesktopTest.hpp"
 #include "ui/PanelHost.hpp"
 #include "ui/UI.hpp"

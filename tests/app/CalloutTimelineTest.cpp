@@ -4,7 +4,7 @@
 #include "app/AppTest.hpp"
 #include "menubar/MenuBarCoachMarkController.hpp"
 #include "platform/sim/ScreenPicture.hpp"
-#include "settings/UpdateReminder.hpp"
+#include "reminder/UpdateReminder.hpp"
 #include "support/HangingTransport.hpp"
 #include "updates/AppcastItem.hpp"
 #include "updates/RecordingUserDriver.hpp"

@@ -1,7 +1,7 @@
 #include "app/AppDelegate.hpp"
 #include "app/AppTest.hpp"
 #include "app/StartupDriverLatch.hpp"
-#include "settings/UpdateReminder.hpp"
+#include "reminder/UpdateReminder.hpp"
 
 namespace talvori::testing {
 namespace {

@@ -2,7 +2,6 @@
 
 #include "GlobalShortcuts/GlobalShortcuts.hpp"
 #include "app/AppTest.hpp"
-#include "app/GlobalShortcutsHandler.hpp"
 #include "controlpanel/ControlPanelController.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/OverlayWindowController.hpp"
@@ -11,6 +10,7 @@
 #include "focus/SpotlightController.hpp"
 #include "focus/SpotlightPanelManager.hpp"
 #include "platform/desktop/WindowLevel.hpp"
+#include "session/GlobalShortcutsHandler.hpp"
 
 namespace talvori::testing {
 namespace {

@@ -1,6 +1,6 @@
 #include <cstdlib>
 
-#include "menubar/CoachMarkShape.hpp"
+#include "controls/CoachMarkShape.hpp"
 #include "menubar/MenuBarCoachMarkController.hpp"
 #include "menubar/MenuBarCoachMarkView.hpp"
 #include "platform/desktop/StyleMask.hpp"

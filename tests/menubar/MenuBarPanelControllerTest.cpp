@@ -1,7 +1,7 @@
 #include "app/AppTest.hpp"
 #include "focus/SpotlightController.hpp"
 #include "menubar/MenuBarCoachMarkController.hpp"
-#include "settings/UpdateReminder.hpp"
+#include "reminder/UpdateReminder.hpp"
 #include "ui/PanelHost.hpp"
 
 namespace talvori::testing {

@@ -1,5 +1,5 @@
 #include "menubar/PanelTest.hpp"
-#include "settings/UpdateReminder.hpp"
+#include "reminder/UpdateReminder.hpp"
 
 namespace talvori::testing {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/FirstRunRuntimeStartEffect.hpp"
-#include "app/GlobalShortcutHandling.hpp"
 #include "onboarding/FirstRunFlowCoordinator.hpp"
+#include "onboarding/FirstRunRuntimeStartEffect.hpp"
+#include "session/GlobalShortcutHandling.hpp"
 #include "support/SimDesktopTest.hpp"
 
 namespace talvori::testing {

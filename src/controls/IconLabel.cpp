@@ -1,4 +1,4 @@
-#include "menubar/IconLabel.hpp"
+#include "controls/IconLabel.hpp"
 
 namespace talvori::ui {
 

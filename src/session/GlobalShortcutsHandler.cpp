@@ -1,4 +1,4 @@
-#include "app/GlobalShortcutsHandler.hpp"
+#include "session/GlobalShortcutsHandler.hpp"
 
 #include "GlobalShortcuts/GlobalShortcuts.hpp"
 

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "settings/UpdateReminder.hpp"
+#include "reminder/UpdateReminder.hpp"
 #include "ui/UI.hpp"
 
 namespace talvori {

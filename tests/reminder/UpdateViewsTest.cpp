@@ -2,11 +2,11 @@
 
 #include <cstdlib>
 
-#include "menubar/CoachMarkShape.hpp"
-#include "settings/UpdateCalloutView.hpp"
-#include "settings/UpdateNowButton.hpp"
-#include "settings/UpdateRow.hpp"
-#include "settings/WhatsNewCard.hpp"
+#include "controls/CoachMarkShape.hpp"
+#include "reminder/UpdateCalloutView.hpp"
+#include "reminder/UpdateNowButton.hpp"
+#include "reminder/UpdateRow.hpp"
+#include "reminder/WhatsNewCard.hpp"
 #include "ui/UiTest.hpp"
 
 namespace talvori::ui::testing {

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "menubar/LucideIcon.hpp"
+#include "controls/LucideIcon.hpp"
 #include "ui/UI.hpp"
 
 namespace talvori::ui {

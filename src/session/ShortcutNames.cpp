@@ -1,4 +1,4 @@
-#include "app/ShortcutNames.hpp"
+#include "session/ShortcutNames.hpp"
 
 #include "platform/Platform.hpp"
 #include "platform/desktop/ModifierFlags.hpp"

@@ -1,4 +1,4 @@
-#include "menubar/PressPassthroughStyle.hpp"
+#include "controls/PressPassthroughStyle.hpp"
 
 namespace talvori::ui {
 

@@ -1,4 +1,4 @@
-#include "settings/ReleaseNotesText.hpp"
+#include "reminder/ReleaseNotesText.hpp"
 
 #include <cctype>
 

@@ -1,4 +1,4 @@
-#include "menubar/DarkTooltip.hpp"
+#include "controls/DarkTooltip.hpp"
 
 #include <algorithm>
 

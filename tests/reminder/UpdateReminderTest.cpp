@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/core/UserDefaults.hpp"
-#include "settings/UpdateReminder.hpp"
+#include "reminder/UpdateReminder.hpp"
 #include "support/LoopbackServer.hpp"
 #include "support/PlatformTest.hpp"
 #include "updates/AppcastItem.hpp"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/GlobalShortcutHandling.hpp"
+#include "session/GlobalShortcutHandling.hpp"
 
 namespace talvori {
 

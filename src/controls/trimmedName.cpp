@@ -1,4 +1,4 @@
-#include "menubar/trimmedName.hpp"
+#include "controls/trimmedName.hpp"
 
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>

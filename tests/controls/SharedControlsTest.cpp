@@ -1,6 +1,6 @@
-#include "menubar/DarkTooltip.hpp"
-#include "menubar/InteractiveButton.hpp"
-#include "menubar/LucideIcon.hpp"
+#include "controls/DarkTooltip.hpp"
+#include "controls/InteractiveButton.hpp"
+#include "controls/LucideIcon.hpp"
 #include "ui/UiTest.hpp"
 
 namespace talvori::ui::testing {

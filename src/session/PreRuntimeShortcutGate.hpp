@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/GlobalShortcutHandling.hpp"
+#include "session/GlobalShortcutHandling.hpp"
 
 namespace talvori {
 

@@ -1,7 +1,7 @@
-#include "app/PreRuntimeShortcutGate.hpp"
+#include "session/PreRuntimeShortcutGate.hpp"
 
-#include "app/GlobalShortcutsHandler.hpp"
-#include "app/ShortcutNames.hpp"
+#include "session/GlobalShortcutsHandler.hpp"
+#include "session/ShortcutNames.hpp"
 
 namespace talvori {
 

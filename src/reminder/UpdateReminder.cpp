@@ -1,11 +1,11 @@
-#include "settings/UpdateReminder.hpp"
+#include "reminder/UpdateReminder.hpp"
 
 #include <charconv>
 
 #include "platform/Platform.hpp"
 #include "platform/core/Json.hpp"
 #include "platform/core/UserDefaults.hpp"
-#include "settings/ReleaseNotesText.hpp"
+#include "reminder/ReleaseNotesText.hpp"
 #include "updates/CurlTransport.hpp"
 
 namespace talvori {

@@ -1,6 +1,6 @@
-#include "menubar/InteractiveButton.hpp"
+#include "controls/InteractiveButton.hpp"
 
-#include "menubar/PressPassthroughStyle.hpp"
+#include "controls/PressPassthroughStyle.hpp"
 
 namespace talvori::ui {
 

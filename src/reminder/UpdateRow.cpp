@@ -1,7 +1,7 @@
-#include "settings/UpdateRow.hpp"
+#include "reminder/UpdateRow.hpp"
 
 #include "covers/Palette.hpp"
-#include "settings/UpdateNowButton.hpp"
+#include "reminder/UpdateNowButton.hpp"
 
 namespace talvori {
 

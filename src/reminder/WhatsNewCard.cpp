@@ -1,10 +1,10 @@
-#include "settings/WhatsNewCard.hpp"
+#include "reminder/WhatsNewCard.hpp"
 
 #include <limits>
 
+#include "controls/InteractiveButton.hpp"
+#include "controls/LucideIcon.hpp"
 #include "covers/Palette.hpp"
-#include "menubar/InteractiveButton.hpp"
-#include "menubar/LucideIcon.hpp"
 #include "platform/Platform.hpp"
 #include "ui/ViewDimensions.hpp"
 

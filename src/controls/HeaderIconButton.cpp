@@ -1,8 +1,8 @@
-#include "menubar/HeaderIconButton.hpp"
+#include "controls/HeaderIconButton.hpp"
 
+#include "controls/IconLabel.hpp"
+#include "controls/InteractiveButton.hpp"
 #include "covers/Palette.hpp"
-#include "menubar/IconLabel.hpp"
-#include "menubar/InteractiveButton.hpp"
 
 namespace talvori::ui {
 

@@ -1,4 +1,4 @@
-#include "menubar/CoachMarkShape.hpp"
+#include "controls/CoachMarkShape.hpp"
 
 #include <algorithm>
 

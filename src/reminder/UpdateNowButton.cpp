@@ -1,7 +1,7 @@
-#include "settings/UpdateNowButton.hpp"
+#include "reminder/UpdateNowButton.hpp"
 
+#include "controls/InteractiveButton.hpp"
 #include "covers/Palette.hpp"
-#include "menubar/InteractiveButton.hpp"
 
 namespace talvori {
 

@@ -1,8 +1,8 @@
-#include "settings/UpdateCalloutView.hpp"
+#include "reminder/UpdateCalloutView.hpp"
 
+#include "controls/CoachMarkShape.hpp"
 #include "covers/Palette.hpp"
-#include "menubar/CoachMarkShape.hpp"
-#include "settings/UpdateNowButton.hpp"
+#include "reminder/UpdateNowButton.hpp"
 
 namespace talvori {
 

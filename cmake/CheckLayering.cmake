@@ -1,0 +1,23 @@
+# Fails when a source folder includes a header of a folder whose library it does not link, directly
+# or through others: an include running back up the layers, or across to a sibling.
+#   cmake -DSOURCE_DIR=<src> -DLAYERS=<build>/layers.cmake -P CheckLayering.cmake
+include(${LAYERS})
+set(violations 0)
+foreach(folder ${talvori_folders})
+  file(GLOB sources ${SOURCE_DIR}/${folder}/*.hpp ${SOURCE_DIR}/${folder}/*.cpp)
+  foreach(source ${sources})
+    file(STRINGS ${source} includes REGEX "^#include \"[^\"]+/[^\"/]+\"")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^#include \"(.+)/[^\"/]+\".*" "\\1" included "${line}")
+      if(NOT included IN_LIST talvori_reach_${folder})
+        file(RELATIVE_PATH shown ${SOURCE_DIR} ${source})
+        message(SEND_ERROR "${shown} includes from ${included}/, which ${folder}/ may not use")
+        math(EXPR violations "${violations} + 1")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+list(LENGTH talvori_folders folder_count)
+if(violations EQUAL 0)
+  message(STATUS "${folder_count} folders include only from the folders below them")
+endif()
