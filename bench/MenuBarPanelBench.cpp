@@ -103,7 +103,7 @@ void BM_MenuBarPanelRebuildLayoutDraw(benchmark::State& state) {
     const std::weak_ptr<WindowManager> weak = setup.manager;
     for (auto _ : state) {
         const double start = cpuSeconds();
-        setup.views().setRootView(ui::MainWindowView{weak, {}, {}, UpdateReminder::shared()});
+        setup.views().setRootView(ui::MainWindowView{weak, {}, {}, UpdateReminder::shared(), {}});
         setup.views().updateNow();
         setup.draw(scale);
         state.SetIterationTime(cpuSeconds() - start);

@@ -1,6 +1,7 @@
 # Fails when a source folder includes a header of a folder whose library it does not link, directly
 # or through others: an include running back up the layers, or across to a sibling.
 #   cmake -DSOURCE_DIR=<src> -DLAYERS=<build>/layers.cmake -P CheckLayering.cmake
+cmake_minimum_required(VERSION 3.25)
 include(${LAYERS})
 set(violations 0)
 foreach(folder ${talvori_folders})

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "app/FirstRunFlowWindowPresenting.hpp"
-#include "onboarding/FirstRunRuntimeStartEffect.hpp"
+#include "onboarding/FirstRunRuntime.hpp"
 #include "platform/core/Generation.hpp"
 #include "platform/core/Observation.hpp"
 #include "platform/core/Task.hpp"
@@ -26,7 +26,7 @@ class WindowManager;
 // state), and makes sure the first-run window really reaches the user, asking for their attention
 // once if it does not. Main thread only.
 class RuntimeCoordinator final : public FirstRunFlowWindowPresenting,
-                                 public FirstRunRuntimeStartEffect,
+                                 public FirstRunRuntime,
                                  public std::enable_shared_from_this<RuntimeCoordinator> {
   public:
     static constexpr const char* kFirstRunSceneID = "firstRun";
@@ -87,6 +87,9 @@ class RuntimeCoordinator final : public FirstRunFlowWindowPresenting,
     }
     std::int64_t startCount() const override { return startInvocationCount.peek(); }
     void countStart() override;
+
+    // ---- FirstRunRuntime
+    void setFirstRunFlowActive(bool active) override { isFirstRunFlowActive.set(active); }
 
   private:
     RuntimeCoordinator();

@@ -1,11 +1,14 @@
 #include "app/TalvoriApp.hpp"
 
+#include "GlobalShortcuts/GlobalShortcuts.hpp"
 #include "app/AppDelegate.hpp"
 #include "app/FirstRunWindowContent.hpp"
 #include "app/RuntimeCoordinator.hpp"
 #include "app/SceneRouter.hpp"
+#include "app/WindowManager.hpp"
 #include "platform/Platform.hpp"
 #include "reminder/UpdateReminder.hpp"
+#include "session/ShortcutNames.hpp"
 #include "settings/SettingsView.hpp"
 #include "settings/TalvoriUserDriver.hpp"
 #include "settings/UpdateStartup.hpp"
@@ -13,6 +16,21 @@
 #include "updates/Updater.hpp"
 
 namespace talvori {
+
+namespace {
+
+// The four Focus shortcuts follow Focus mode while the runtime runs, and stay off before.
+void applyFocusShortcutRule(const std::weak_ptr<RuntimeCoordinator>& weakRuntime) {
+    platform().runLoop().assertMainThread();
+    const auto runtime = weakRuntime.lock();
+    if (const auto manager = runtime ? runtime->windowManager.peek() : nullptr) {
+        manager->syncFocusShortcuts();
+    } else {
+        GlobalShortcuts::disable(ShortcutNames::focusShortcutNames());
+    }
+}
+
+}  // namespace
 
 std::shared_ptr<TalvoriApp> TalvoriApp::start() {
     auto app = std::make_shared<TalvoriApp>();
@@ -87,7 +105,7 @@ SceneDescription TalvoriApp::settingsScene() {
     scene.makeContent = [weak = std::weak_ptr<RuntimeCoordinator>(runtime())] {
         // The reminder knows the one updater the application started.
         return ui::SettingsView::makeHostedContent(UpdateReminder::shared()->updater.lock(),
-                                                   weak.lock());
+                                                   [weak] { applyFocusShortcutRule(weak); });
     };
     scene.sizedToContent = true;
     scene.appearance = Appearance::dark;

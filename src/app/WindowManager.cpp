@@ -25,11 +25,11 @@ std::shared_ptr<WindowManager> WindowManager::create(
     // What hands out weak references to the manager runs once it is owned.
     manager->wireControlPanel();
     manager->registerShortcutHandlers();
-    manager->spotlightController_->onActiveChange =
+    manager->spotlightController().onActiveChange =
         weakly(manager->weak_from_this(), [](WindowManager& self) { self.syncFocusShortcuts(); });
     manager->shortcutHandler_->disable(ShortcutNames::focusShortcutNames());
     manager->shortcutHandler_->enable(ShortcutNames::globalShortcutNames());
-    manager->menuBarPanelController_->install(manager);
+    manager->installMenuBar();
     manager->installUpdateCallout();
     return manager;
 }
@@ -37,7 +37,8 @@ std::shared_ptr<WindowManager> WindowManager::create(
 WindowManager::WindowManager(std::shared_ptr<PresetManager> presetManager,
                              std::shared_ptr<SpotlightController> spotlightController,
                              std::shared_ptr<GlobalShortcutHandling> shortcutHandler)
-    : controlPanelController_(std::make_shared<ControlPanelController>(
+    : Session(std::move(presetManager), std::move(spotlightController)),
+      controlPanelController_(std::make_shared<ControlPanelController>(
           kControlPanelShowDelay, kControlPanelSwitchDelay, kControlPanelHideDelay)),
       menuBarPanelController_(std::make_shared<MenuBarPanelController>()),
       coachMarkController_(std::make_shared<MenuBarCoachMarkController>(false)),
@@ -48,12 +49,7 @@ WindowManager::WindowManager(std::shared_ptr<PresetManager> presetManager,
               const auto& pending = UpdateReminder::shared()->pendingUpdate().peek();
               return pending ? pending->readyAnnouncement() : std::string();
           })),
-      presetManager_(std::move(presetManager)),
-      spotlightController_(std::move(spotlightController)),
-      shortcutHandler_(std::move(shortcutHandler)) {
-    platform().runLoop().assertMainThread();
-    presets.set(presetManager_->load());
-}
+      shortcutHandler_(std::move(shortcutHandler)) {}
 
 WindowManager::~WindowManager() = default;
 
@@ -87,13 +83,6 @@ void WindowManager::wireControlPanel() {
     panel.onClickThroughChange = weakly(weak, syncPanelState);
 }
 
-std::shared_ptr<OverlayViewModel> WindowManager::viewModel(const UUID& id) const {
-    for (const auto& overlay : overlays.peek()) {
-        if (overlay->id() == id) return overlay;
-    }
-    return nullptr;
-}
-
 void WindowManager::shutdown() {
     if (isShutdown.peek()) return;
     isShutdown.set(true);
@@ -107,7 +96,7 @@ void WindowManager::shutdown() {
     closingOverlayIds.set({});
     endUndoOffer();
     // Its activity callback switches the Focus shortcuts off, now that the manager is shut down.
-    spotlightController_->deactivate();
+    spotlightController().deactivate();
     removeGhostPanels();
     controlPanelController_->shutdown();
     for (const auto& [id, controller] : windowControllers.peek()) controller->close();
@@ -120,7 +109,7 @@ void WindowManager::shutdown() {
     UpdateReminder::shared()->onUpdateFound = nullptr;
     menuBarPanelController_->tearDown();
     shortcutHandler_->disable(ShortcutNames::globalShortcutNames());
-    spotlightController_->onActiveChange = nullptr;
+    spotlightController().onActiveChange = nullptr;
     for (const auto& name : ShortcutNames::globalShortcutNames()) {
         shortcutHandler_->removeHandler(name);
     }

@@ -8,14 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "app/PresetChangeSummary.hpp"
-#include "covers/PresetModel.hpp"
 #include "platform/core/Geometry.hpp"
 #include "platform/core/Observation.hpp"
 #include "platform/core/Task.hpp"
 #include "platform/core/UUID.hpp"
 #include "platform/desktop/Image.hpp"
 #include "platform/desktop/RunningApplication.hpp"
+#include "session/Session.hpp"
 
 namespace talvori {
 
@@ -29,12 +28,12 @@ class Panel;
 class PresetManager;
 class SpotlightController;
 
-// The one coordinator of the running application: it owns the open covers and their windows, the
-// layouts, the Focus engine, the control panel, the status item with its panel and the callouts
-// under it, and answers the global shortcuts. Made once by the runtime coordinator; main thread
-// only. The observable fields below notify the views that read them, and only on a real change
-// (lists of view models and panels compare by identity).
-class WindowManager : public std::enable_shared_from_this<WindowManager> {
+// The one coordinator of the running application: the session's covers with their windows, the
+// layouts and their previews, the Focus engine, the control panel, the status item with its panel
+// and the callouts under it, and the global shortcuts' answers. Made once by the runtime
+// coordinator; main thread only. The observable fields below notify those that read them, and only
+// on a real change (lists of panels compare by identity).
+class WindowManager : public Session, public std::enable_shared_from_this<WindowManager> {
   public:
     static constexpr double kControlPanelShowDelay = 0.2;
     static constexpr double kControlPanelSwitchDelay = 0.3;
@@ -54,19 +53,15 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
     // fades and the list empties after the card wait; the undo offer then lives for its lifetime.
     static constexpr double kCascadeStep = 0.12;
     static constexpr double kCascadeRowDuration = 0.35;
-    static constexpr double kCardFadeDuration = 0.35;
     static constexpr double kCardFadeWait = 0.35;
     static constexpr double kUndoLifetime = 8.0;
     // Restored covers: the card stays invisible for the delay, then fades in.
     static constexpr double kCardAppearDelay = 0.3;
-    static constexpr double kCardAppearDuration = 0.2;
     // Layout previews: outlines fading in to half opacity, and out again.
     static constexpr double kGhostAlpha = 0.5;
     static constexpr double kGhostFadeInDuration = 0.25;
     static constexpr double kGhostFadeOutDuration = 0.2;
     static constexpr double kGhostLineWidth = 2;
-    // More difference lines than this are grouped by cover.
-    static constexpr std::size_t kMaxChangeLines = 8;
 
     // Builds and wires the whole runtime: control panel, status item and panel, callouts, layouts,
     // the seven shortcut handlers and the update callout. Without a shortcut handler, the hot-key
@@ -75,24 +70,11 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
         std::shared_ptr<PresetManager> presetManager,
         std::shared_ptr<SpotlightController> spotlightController,
         std::shared_ptr<GlobalShortcutHandling> shortcutHandler = {});
-    ~WindowManager();
+    ~WindowManager() override;
     WindowManager(const WindowManager&) = delete;
     WindowManager& operator=(const WindowManager&) = delete;
 
-    // ---- Covers and layouts
-    // The open covers, oldest first: the order of the panel's list and of every snapshot.
-    Observable<std::vector<std::shared_ptr<OverlayViewModel>>> overlays;
-    Observable<std::vector<PresetModel>> presets;
-    // The layout whose covers are open.
-    Observable<std::optional<UUID>> activePresetId;
-
-    // ---- The covers card while covers close all at once, and the undo offer after it
-    Observable<bool> isClosingAll{false};
-    Observable<bool> isCardFading{false};
-    Observable<bool> isCardAppearing{false};
-    Observable<std::set<UUID>> closingOverlayIds;
-    Observable<std::optional<std::vector<OverlayModel>>> undoableModels;
-    Observable<std::optional<UUID>> undoablePresetId;
+    // ---- The close-all cascade, the undo offer and the card's fade-in, while they run
     TaskSlot undoTask;
     TaskSlot cascadeTask;
     TaskSlot cardAppearTask;
@@ -106,17 +88,10 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
     Observable<std::vector<std::shared_ptr<Panel>>> fadingGhostPanels;
 
     TaskSlot updateCalloutTask;
-    // The number the next default cover name carries; it only grows within a run.
-    Observable<std::int64_t> nextOverlayNumber{1};
     // After shutdown() the callouts and the Focus shortcuts stay off.
     Observable<bool> isShutdown{false};
 
     // ---- Collaborators, fixed at construction
-    SpotlightController& spotlightController() const { return *spotlightController_; }
-    const std::shared_ptr<SpotlightController>& sharedSpotlightController() const {
-        return spotlightController_;
-    }
-    PresetManager& presetManager() const { return *presetManager_; }
     GlobalShortcutHandling& shortcutHandler() const { return *shortcutHandler_; }
     ControlPanelController& controlPanelController() const { return *controlPanelController_; }
     MenuBarPanelController& menuBarPanelController() const { return *menuBarPanelController_; }
@@ -125,8 +100,6 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
         return *updateCalloutController_;
     }
 
-    // The open cover `id`, if any.
-    std::shared_ptr<OverlayViewModel> viewModel(const UUID& id) const;
     // Tears the runtime down for good; a second call does nothing. Nothing in the application
     // calls it: quitting ends the process as it is.
     void shutdown();
@@ -136,13 +109,10 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
     void syncFocusShortcuts();
 
     // ---- Covers
-    // A new cover with the default look and the next "Overlay N" name, centred on the main screen;
-    // ends an open undo offer and flashes the cover's border a moment later.
-    std::shared_ptr<OverlayViewModel> createCover();
-    // Closes the cover's window and forgets the cover; no undo, the active layout stays.
-    void closeCover(const UUID& id);
-    // Closes every open cover and leaves no layout active.
-    void closeActiveLayout();
+    // Ends an open undo offer, and flashes the new cover's border a moment later.
+    std::shared_ptr<OverlayViewModel> createCover() override;
+    void closeCover(const UUID& id) override;
+    void closeActiveLayout() override;
     // A copy of the cover beside it (20 points right and down) under the next default name.
     void duplicateCover(const UUID& id);
     void attachCover(const UUID& id, const RunningApplication& application);
@@ -155,12 +125,10 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
     std::shared_ptr<OverlayViewModel> openCover(OverlayModel record);
 
     // ---- The covers card, the undo offer and ghost previews
-    // Closes every cover window at once, then lets the rows of the card fade out one by one and
-    // offers to undo it all once the card is empty. Nothing is stored.
-    void closeAll();
-    // Brings back every cover of the last close-all with its id, fields and attachment, and the
-    // layout that was active; nothing without an open offer.
-    void undoCloseAll();
+    // Closes every cover window at once, then lets the rows of the card fade out one by one.
+    void closeAll() override;
+    // The covers come back with their ids, fields and attachments; nothing without an open offer.
+    void undoCloseAll() override;
     // The offer ends by itself after its lifetime.
     void startUndoTimer();
     // Ends an open "Undo close all" offer: the closed covers can no longer come back.
@@ -168,32 +136,13 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
     // Ends a running cascade or card-appear animation and clears the card flags. Covers of an
     // interrupted cascade are dropped, and their windows with them.
     void resetCardState();
-    // Outlines at the saved frames of the layout's covers; earlier previews fade out.
-    void showGhostPanels(const UUID& presetId);
-    // Fades the shown previews out.
-    void hideGhostPanels();
+    void showGhostPanels(const UUID& presetId) override;
+    void hideGhostPanels() override;
     // Removes every layout preview at once, also those fading out.
     void removeGhostPanels();
 
-    // ---- Layouts. The queries read observably, so a view that asks them follows the answer.
-    // The layout whose covers are open, while it still exists.
-    const PresetModel* activePreset() const;
-    // The open covers differ from the active layout, field by field and in order.
-    bool activePresetHasChanges() const;
-    std::vector<PresetChange> activePresetChanges() const;
-    // The difference lines to show: all of a few, else the first line per cover, and how many
-    // lines that leaves out.
-    PresetChangeSummary activePresetChangeSummary() const;
-    // Stores the open covers into the active layout.
-    void updateActivePreset();
-    // Stores the open covers as a new layout; the active layout stays active.
-    void saveCurrentAsPreset(const std::string& name);
-    // Closes every open cover and opens the layout's covers, re-attached to their applications.
-    void applyPreset(const UUID& id);
-    // The active layout closes; any other opens.
-    void togglePreset(const PresetModel& preset);
-    void renamePreset(const UUID& id, const std::string& name);
-    void deletePreset(const UUID& id);
+    // ---- Layouts
+    void applyPreset(const UUID& id) override;
 
     // ---- Menu-bar panel and status image
     void showMenuBarPanel();
@@ -231,9 +180,9 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
                   std::shared_ptr<GlobalShortcutHandling> shortcutHandler);
 
     void wireControlPanel();
+    // The status item, its panel showing this session, and what the panel asks of the manager.
+    void installMenuBar();
     void registerShortcutHandlers();
-    // The current default-name number, and the counter moved past it without ever overflowing.
-    std::int64_t takeOverlayNumber();
     void forgetController(const UUID& id);
     bool hasPendingUpdate() const;
     // Opens a saved or snapshot cover and attaches it again to a running application with its
@@ -244,16 +193,11 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
     void markClosing(const UUID& id);
     void fadeCard();
     void finishCascade(std::vector<OverlayModel> snapshot, std::optional<UUID> presetId);
-    // Raises the default-name counter past every "Overlay N" name among `records`.
-    void raiseOverlayNumber(const std::vector<OverlayModel>& records);
-    void storePresets();
 
     std::shared_ptr<ControlPanelController> controlPanelController_;
     std::shared_ptr<MenuBarPanelController> menuBarPanelController_;
     std::shared_ptr<MenuBarCoachMarkController> coachMarkController_;
     std::shared_ptr<MenuBarCoachMarkController> updateCalloutController_;
-    std::shared_ptr<PresetManager> presetManager_;
-    std::shared_ptr<SpotlightController> spotlightController_;
     std::shared_ptr<GlobalShortcutHandling> shortcutHandler_;
 };
 

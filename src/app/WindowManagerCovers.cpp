@@ -1,5 +1,3 @@
-#include <limits>
-
 #include "app/WindowManager.hpp"
 #include "controlpanel/ControlPanelController.hpp"
 #include "covers/OverlayViewModel.hpp"
@@ -24,18 +22,7 @@ OverlayModel defaultRecord() {
     return record;
 }
 
-std::string defaultName(std::int64_t number) {
-    return "Overlay " + std::to_string(number);
-}
-
 }  // namespace
-
-std::int64_t WindowManager::takeOverlayNumber() {
-    const std::int64_t number = nextOverlayNumber.peek();
-    // At the largest number the counter stays put: names repeat rather than wrap.
-    if (number < std::numeric_limits<std::int64_t>::max()) nextOverlayNumber.set(number + 1);
-    return number;
-}
 
 std::shared_ptr<OverlayViewModel> WindowManager::createCover() {
     endUndoOffer();

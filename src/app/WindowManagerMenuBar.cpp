@@ -6,6 +6,7 @@
 #include "menubar/MenuBarCoachMarkController.hpp"
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "reminder/UpdateReminder.hpp"
 #include "ui/PlatformImage.hpp"
 #include "updates/Updater.hpp"
@@ -67,6 +68,24 @@ void drawBadged(cairo_t* cr, const Image& asset, Size size) {
 }
 
 }  // namespace
+
+void WindowManager::installMenuBar() {
+    auto& menuBar = *menuBarPanelController_;
+    const std::weak_ptr<WindowManager> weak = weak_from_this();
+    menuBar.onStatusItemClick =
+        weakly(weak, [](WindowManager& self) { self.toggleMenuBarPanel(); });
+    menuBar.onCheckForUpdates =
+        weakly(weak, [](WindowManager& self) { self.checkForUpdatesFromCallout(); });
+    menuBar.statusImage = [weak] {
+        const auto self = weak.lock();
+        return self ? self->statusBarImage() : Image{};
+    };
+    menuBar.statusAccessibilityLabel = [weak] {
+        const auto self = weak.lock();
+        return self ? self->statusBarAccessibilityLabel() : std::string();
+    };
+    menuBar.install(shared_from_this());
+}
 
 void WindowManager::dismissCallouts() {
     coachMarkController_->dismiss();

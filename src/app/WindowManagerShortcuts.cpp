@@ -63,7 +63,7 @@ void WindowManager::registerShortcutHandlers() {
 }
 
 void WindowManager::syncFocusShortcuts() {
-    if (spotlightController_->isActive() && !isShutdown.peek()) {
+    if (spotlightController().isActive() && !isShutdown.peek()) {
         shortcutHandler_->enable(ShortcutNames::focusShortcutNames());
     } else {
         shortcutHandler_->disable(ShortcutNames::focusShortcutNames());

@@ -1,33 +1,33 @@
 #include "menubar/ActiveCoversCard.hpp"
 
-#include "app/WindowManager.hpp"
 #include "controls/IconLabel.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/Palette.hpp"
 #include "menubar/OverlayRow.hpp"
+#include "session/Session.hpp"
 
 namespace talvori::ui {
 
 View ActiveCoversCard::body(ViewContext<NoState>& ctx) const {
-    const auto manager = windowManager.lock();
-    if (!manager) return View();
-    const bool isClosingAll = manager->isClosingAll();
+    const auto current = session.lock();
+    if (!current) return View();
+    const bool isClosingAll = current->isClosingAll();
     const View rows = ForEach(
-        manager->overlays(), [](const auto& overlay) { return overlay->id(); },
+        current->overlays(), [](const auto& overlay) { return overlay->id(); },
         [&](const std::shared_ptr<OverlayViewModel>& overlay) {
-            return View(OverlayRow{overlay, windowManager})
+            return View(OverlayRow{overlay, session})
                 .allowsHitTesting(!isClosingAll)
                 .transition(Transition::move(Edge::leading).combined(Transition::opacity()));
         });
-    return VStack(HorizontalAlignment::leading, 8, {rows, actionBar(ctx, *manager)});
+    return VStack(HorizontalAlignment::leading, 8, {rows, actionBar(ctx, *current)});
 }
 
-View ActiveCoversCard::actionBar(ViewContext<NoState>& ctx, WindowManager& manager) const {
-    const bool isClosingAll = manager.isClosingAll();
+View ActiveCoversCard::actionBar(ViewContext<NoState>& ctx, Session& current) const {
+    const bool isClosingAll = current.isClosingAll();
     const Font font = Font::system(12);
     // Names need not be unique: a layout may follow another of the same name.
     const View save = Button(
-        [weak = windowManager] {
+        [weak = session] {
             if (auto owner = weak.lock()) {
                 owner->saveCurrentAsPreset("Layout " +
                                            std::to_string(owner->presets.peek().size() + 1));
@@ -36,7 +36,7 @@ View ActiveCoversCard::actionBar(ViewContext<NoState>& ctx, WindowManager& manag
         iconLabel(assetIcon("icon-bookmark", 10), "Save as layout", font, 4)
             .foregroundColor(Palette::accent));
     const View closeAll = Button(
-                              [weak = windowManager] {
+                              [weak = session] {
                                   if (auto owner = weak.lock()) owner->closeAll();
                               },
                               iconLabel(assetIcon("icon-x", 10), "Close all covers", font, 4)

@@ -5,7 +5,7 @@
 #include "ui/UI.hpp"
 
 namespace talvori {
-class WindowManager;
+class Session;
 }
 
 namespace talvori::ui {
@@ -15,12 +15,12 @@ namespace talvori::ui {
 struct ActiveCoversCard {
     static constexpr double kBarFadeDuration = 0.15;
 
-    std::weak_ptr<WindowManager> windowManager;
+    std::weak_ptr<Session> session;
 
     View body(ViewContext<NoState>& ctx) const;
 
   private:
-    View actionBar(ViewContext<NoState>& ctx, WindowManager& manager) const;
+    View actionBar(ViewContext<NoState>& ctx, Session& current) const;
 };
 
 }  // namespace talvori::ui

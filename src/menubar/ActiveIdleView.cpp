@@ -1,6 +1,5 @@
 #include "menubar/ActiveIdleView.hpp"
 
-#include "app/WindowManager.hpp"
 #include "controls/IconLabel.hpp"
 #include "covers/Palette.hpp"
 #include "focus/SpotlightCard.hpp"
@@ -8,22 +7,23 @@
 #include "menubar/NewCoverButton.hpp"
 #include "menubar/PresetsCard.hpp"
 #include "menubar/UndoCloseAllLink.hpp"
+#include "session/Session.hpp"
 
 namespace talvori::ui {
 
 View ActiveIdleView::body(ViewContext<NoState>& ctx) const {
-    const auto manager = windowManager.lock();
-    if (!manager) return View();
+    const auto current = session.lock();
+    if (!current) return View();
     return VStack(0, {
-                         SpotlightCard{manager->sharedSpotlightController()},
-                         coversSection(ctx, *manager),
-                         manager->presets().empty() ? View() : PresetsCard{windowManager},
+                         SpotlightCard{current->sharedSpotlightController()},
+                         coversSection(ctx, *current),
+                         current->presets().empty() ? View() : PresetsCard{session},
                      });
 }
 
-View ActiveIdleView::coversSection(ViewContext<NoState>& ctx, WindowManager& manager) const {
-    const bool hasCovers = !manager.overlays().empty();
-    const bool isClosingAll = manager.isClosingAll();
+View ActiveIdleView::coversSection(ViewContext<NoState>& ctx, Session& current) const {
+    const bool hasCovers = !current.overlays().empty();
+    const bool isClosingAll = current.isClosingAll();
     const View icon = assetIcon("icon-layers", 16)
                           .foregroundColor(Color::white(0.7))
                           .padding(Edges::top, 2)
@@ -33,19 +33,18 @@ View ActiveIdleView::coversSection(ViewContext<NoState>& ctx, WindowManager& man
                                {unbrokenText("Covers")
                                     .font(Font::system(13, FontWeight::medium))
                                     .foregroundColor(Color::white(0.8)),
-                                statusLine(ctx, manager)});
+                                statusLine(ctx, current)});
     const View header = HStack(0, {HStack(VerticalAlignment::top, 0, {icon, titles}), Spacer(),
-                                   NewCoverButton{windowManager, !hasCovers && !isClosingAll}});
+                                   NewCoverButton{session, !hasCovers && !isClosingAll}});
     View card;
     if (hasCovers || isClosingAll) {
-        const bool fading = manager.isCardFading();
-        const bool appearing = manager.isCardAppearing();
-        card = View(ActiveCoversCard{windowManager})
+        const bool fading = current.isCardFading();
+        const bool appearing = current.isCardAppearing();
+        card = View(ActiveCoversCard{session})
                    .opacity(fading ? 0 : 1)
-                   .animation(ctx.animation(Animation::easeOut(WindowManager::kCardFadeDuration)),
-                              fading)
+                   .animation(ctx.animation(Animation::easeOut(Session::kCardFadeDuration)), fading)
                    .opacity(appearing ? 0 : 1)
-                   .animation(ctx.animation(Animation::easeOut(WindowManager::kCardAppearDuration)),
+                   .animation(ctx.animation(Animation::easeOut(Session::kCardAppearDuration)),
                               appearing)
                    .transition(Transition::identity());
     }
@@ -54,10 +53,10 @@ View ActiveIdleView::coversSection(ViewContext<NoState>& ctx, WindowManager& man
         .padding(Edges::horizontal, 16);
 }
 
-View ActiveIdleView::statusLine(ViewContext<NoState>& ctx, WindowManager& manager) const {
-    const std::size_t count = manager.overlays().size();
-    const bool canUndo = manager.undoableModels().has_value();
-    const std::string text = count == 0 && !manager.isClosingAll()
+View ActiveIdleView::statusLine(ViewContext<NoState>& ctx, Session& current) const {
+    const std::size_t count = current.overlays().size();
+    const bool canUndo = current.undoableModels().has_value();
+    const std::string text = count == 0 && !current.isClosingAll()
                                  ? "No active covers"
                                  : std::to_string(count) + " active";
     const double duration = canUndo ? kUndoAppearDuration : kUndoDisappearDuration;
@@ -67,7 +66,7 @@ View ActiveIdleView::statusLine(ViewContext<NoState>& ctx, WindowManager& manage
                           .font(Font::system(11).monospacedDigit())
                           .foregroundColor(Color::white(0.5))
                           .opacity(canUndo ? 0 : 1),
-                      View(UndoCloseAllLink{windowManager})
+                      View(UndoCloseAllLink{session})
                           .opacity(canUndo ? 1 : 0)
                           .allowsHitTesting(canUndo),
                   })

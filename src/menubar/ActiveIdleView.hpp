@@ -5,7 +5,7 @@
 #include "ui/UI.hpp"
 
 namespace talvori {
-class WindowManager;
+class Session;
 }
 
 namespace talvori::ui {
@@ -16,13 +16,13 @@ struct ActiveIdleView {
     static constexpr double kUndoAppearDuration = 0.15;
     static constexpr double kUndoDisappearDuration = 0.3;
 
-    std::weak_ptr<WindowManager> windowManager;
+    std::weak_ptr<Session> session;
 
     View body(ViewContext<NoState>& ctx) const;
 
   private:
-    View coversSection(ViewContext<NoState>& ctx, WindowManager& manager) const;
-    View statusLine(ViewContext<NoState>& ctx, WindowManager& manager) const;
+    View coversSection(ViewContext<NoState>& ctx, Session& current) const;
+    View statusLine(ViewContext<NoState>& ctx, Session& current) const;
 };
 
 }  // namespace talvori::ui

@@ -2,7 +2,6 @@
 
 #include <limits>
 
-#include "app/WindowManager.hpp"
 #include "controls/HeaderIconButton.hpp"
 #include "controls/IconLabel.hpp"
 #include "covers/Palette.hpp"
@@ -11,6 +10,7 @@
 #include "reminder/UpdateReminder.hpp"
 #include "reminder/UpdateRow.hpp"
 #include "reminder/WhatsNewCard.hpp"
+#include "session/Session.hpp"
 
 namespace talvori::ui {
 
@@ -35,21 +35,16 @@ void dismissWhatsNew(UpdateReminder& reminder) {
 }  // namespace
 
 View MainWindowView::body(ViewContext<NoState>&) const {
-    if (windowManager.expired()) return View();
+    if (session.expired()) return View();
     const auto pending = updateReminder ? updateReminder->pendingUpdate()()
                                         : std::optional<UpdateReminder::PendingUpdate>();
-    const View updateRow = pending ? View(UpdateRow{*pending,
-                                                    [weak = windowManager] {
-                                                        if (auto manager = weak.lock())
-                                                            manager->checkForUpdatesFromCallout();
-                                                    }})
-                                   : View();
-    const View column = VStack(0, {header(pending.has_value()), updateRow, whatsNewCard(),
-                                   ActiveIdleView{windowManager}})
-                            .frame({.width = kWidth})
-                            .onSizeChange([onHeightChange = onHeightChange](Size size) {
-                                if (onHeightChange) onHeightChange(size.height);
-                            });
+    const View updateRow = pending ? View(UpdateRow{*pending, onCheckForUpdates}) : View();
+    const View column =
+        VStack(0, {header(pending.has_value()), updateRow, whatsNewCard(), ActiveIdleView{session}})
+            .frame({.width = kWidth})
+            .onSizeChange([onHeightChange = onHeightChange](Size size) {
+                if (onHeightChange) onHeightChange(size.height);
+            });
     // The column keeps its own height, which it reports; a panel held shorter by the screen scrolls
     // it, so that every cover and layout can still be reached.
     return ScrollView(column)

@@ -8,7 +8,7 @@
 
 namespace talvori {
 class UpdateReminder;
-class WindowManager;
+class Session;
 }  // namespace talvori
 
 namespace talvori::ui {
@@ -22,12 +22,14 @@ struct MainWindowView {
     static constexpr Color kBackground = Color::rgb255(21, 24, 32);
     static constexpr const char* kSettingsScene = "settings";
 
-    // Weak: the manager owns the panel that shows this view.
-    std::weak_ptr<WindowManager> windowManager;
+    // Weak: the current owns the panel that shows this view.
+    std::weak_ptr<Session> session;
     std::function<void(double height)> onHeightChange;
     // Opens a window scene by identifier (the settings window).
     std::function<void(const std::string& identifier)> openWindow;
     std::shared_ptr<UpdateReminder> updateReminder;
+    // The update row's action.
+    std::function<void()> onCheckForUpdates;
 
     View body(ViewContext<NoState>& ctx) const;
 

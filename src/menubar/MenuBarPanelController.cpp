@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/WindowManager.hpp"
 #include "menubar/KeyableMenuPanel.hpp"
 #include "menubar/MainWindowView.hpp"
 #include "platform/Platform.hpp"
@@ -12,6 +11,7 @@
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
 #include "reminder/UpdateReminder.hpp"
+#include "session/Session.hpp"
 #include "ui/PanelHost.hpp"
 
 namespace talvori {
@@ -29,8 +29,8 @@ MenuBarPanelController::~MenuBarPanelController() = default;
 
 // ---- Status item
 
-void MenuBarPanelController::install(const std::shared_ptr<WindowManager>& windowManager) {
-    windowManager_ = windowManager;
+void MenuBarPanelController::install(const std::shared_ptr<Session>& session) {
+    session_ = session;
     auto item = platform().statusBar().makeStatusItem(StatusBar::kSquareLength);
     if (auto* button = item->button()) {
         button->setAction(weakly(weak_from_this(),
@@ -38,17 +38,16 @@ void MenuBarPanelController::install(const std::shared_ptr<WindowManager>& windo
         button->setAccessibilityLabel("Talvori");
     }
     statusItem_ = std::move(item);
-    if (windowManager && statusItem_->button()) observeStatusIcon();
+    if (session && statusItem_->button()) observeStatusIcon();
 }
 
 void MenuBarPanelController::observeStatusIcon() {
-    auto manager = windowManager_.lock();
     auto* button = statusItem_ ? statusItem_->button() : nullptr;
-    if (!manager || !button) return;
+    if (session_.expired() || !button || !statusImage || !statusAccessibilityLabel) return;
     statusIconObservation_ = ObservationTracking::track(
         [&] {
-            button->setImage(manager->statusBarImage());
-            button->setAccessibilityLabel(manager->statusBarAccessibilityLabel());
+            button->setImage(statusImage());
+            button->setAccessibilityLabel(statusAccessibilityLabel());
         },
         // Arms itself again on a later turn, once the change is complete.
         [weak = weak_from_this()] {
@@ -60,7 +59,7 @@ void MenuBarPanelController::observeStatusIcon() {
 
 void MenuBarPanelController::statusItemClicked() {
     platform().runLoop().assertMainThread();
-    if (auto manager = windowManager_.lock()) manager->toggleMenuBarPanel();
+    if (!session_.expired() && onStatusItemClick) onStatusItemClick();
 }
 
 std::optional<StatusItemScreenAnchor> MenuBarPanelController::statusItemScreenAnchor() const {
@@ -92,11 +91,11 @@ void MenuBarPanelController::makePanel() {
     panel->setAnimationBehavior(AnimationBehavior::none);
     panel->setEventHandler(weak_from_this());
     const ui::View root = ui::MainWindowView{
-        windowManager_,
+        session_,
         weakly(weak_from_this(), [](MenuBarPanelController& self,
                                     double height) { self.contentHeightChanged(height); }),
         [](const std::string& identifier) { platform().application().openWindow(identifier); },
-        UpdateReminder::shared()};
+        UpdateReminder::shared(), onCheckForUpdates};
     auto host = ui::PanelHost::make(
         root.clipShape(ui::RoundedRectangle(kCornerRadius, ui::RoundedCornerStyle::circular)));
     panel->setHostedContent(host);
@@ -149,7 +148,7 @@ Rect MenuBarPanelController::panelFrame(Size size) const {
 }
 
 void MenuBarPanelController::showPanel() {
-    if (windowManager_.expired()) return;
+    if (session_.expired()) return;
     if (!panel_) makePanel();
     if (!panel_ || !hostingView_) return;
     const Size size = hostingView_->fittingSize();
@@ -180,7 +179,7 @@ void MenuBarPanelController::windowDidResignKey(Panel&) {
 void MenuBarPanelController::hideLayoutPreviews() {
     // The previews belong to a row under the pointer: once the panel is gone nothing shows why
     // they are there, and nothing else would take them away.
-    if (auto manager = windowManager_.lock()) manager->hideGhostPanels();
+    if (auto session = session_.lock()) session->hideGhostPanels();
 }
 
 void MenuBarPanelController::contentHeightChanged(double height) {
@@ -256,7 +255,7 @@ void MenuBarPanelController::tearDown() {
     panel_.reset();
     hostingView_.reset();
     targetContentHeight_ = 0;
-    windowManager_.reset();
+    session_.reset();
     statusIconObservation_.reset();
     statusItem_.reset();
 }

@@ -1,20 +1,23 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "menubar/StatusItemScreenAnchor.hpp"
 #include "platform/core/Geometry.hpp"
 #include "platform/core/Observation.hpp"
 #include "platform/core/Registration.hpp"
+#include "platform/desktop/Image.hpp"
 #include "platform/desktop/WindowEventHandler.hpp"
 
 namespace talvori {
 
 class Panel;
 class StatusItem;
-class WindowManager;
+class Session;
 
 namespace ui {
 class PanelHost;
@@ -23,7 +26,7 @@ class PanelHost;
 // The status item and the panel under it, the application's main window. It places the panel
 // under the item, keeps it as tall as its content, and closes it on Escape, on a click anywhere
 // else, and when it stops being the key window. Whether a click on the item opens or closes the
-// panel is the window manager's decision. Main thread only.
+// panel is its owner's decision. Main thread only.
 class MenuBarPanelController final : public WindowEventHandler,
                                      public std::enable_shared_from_this<MenuBarPanelController> {
   public:
@@ -40,8 +43,18 @@ class MenuBarPanelController final : public WindowEventHandler,
     MenuBarPanelController(const MenuBarPanelController&) = delete;
     MenuBarPanelController& operator=(const MenuBarPanelController&) = delete;
 
-    // Puts the item into the status bar and keeps its image and label current.
-    void install(const std::shared_ptr<WindowManager>& windowManager);
+    // Set by the owner before install().
+    // The status button's action.
+    std::function<void()> onStatusItemClick;
+    // The update row's action.
+    std::function<void()> onCheckForUpdates;
+    // The item's image and spoken label; read observably, so that the item follows them.
+    std::function<Image()> statusImage;
+    std::function<std::string()> statusAccessibilityLabel;
+
+    // Puts the item into the status bar and keeps its image and label current; the panel shows
+    // the session's covers and layouts.
+    void install(const std::shared_ptr<Session>& session);
     // The status button's action.
     void statusItemClicked();
     // Builds the panel on first use, sizes and places it, and shows it as the key window.
@@ -91,7 +104,7 @@ class MenuBarPanelController final : public WindowEventHandler,
     Registration localClickMonitor_;
     Registration globalClickMonitor_;
     Registration localKeyMonitor_;
-    std::weak_ptr<WindowManager> windowManager_;
+    std::weak_ptr<Session> session_;
     ObservationToken statusIconObservation_;
 };
 

@@ -1,8 +1,8 @@
 #include "menubar/NewCoverButton.hpp"
 
-#include "app/WindowManager.hpp"
 #include "controls/IconLabel.hpp"
 #include "covers/Palette.hpp"
+#include "session/Session.hpp"
 
 namespace talvori::ui {
 
@@ -24,8 +24,8 @@ View NewCoverButton::body(ViewContext<State>& ctx) const {
                            .overlay(RoundedRectangle(6).strokeBorder(stroke, 1))
                            .contentShape(Rectangle());
     return Button(
-               [weak = windowManager] {
-                   if (auto manager = weak.lock()) (void)manager->createCover();
+               [weak = session] {
+                   if (auto current = weak.lock()) (void)current->createCover();
                },
                label)
         .keyboardShortcut("n")

@@ -6,7 +6,7 @@
 #include "ui/UI.hpp"
 
 namespace talvori {
-class WindowManager;
+class Session;
 }
 
 namespace talvori::ui {
@@ -16,7 +16,7 @@ namespace talvori::ui {
 struct NewCoverButton {
     static constexpr double kHoverDuration = 0.15;
 
-    std::weak_ptr<WindowManager> windowManager;
+    std::weak_ptr<Session> session;
     bool prominent = false;
 
     struct State {

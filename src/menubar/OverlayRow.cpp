@@ -1,10 +1,10 @@
 #include "menubar/OverlayRow.hpp"
 
-#include "app/WindowManager.hpp"
 #include "controls/IconLabel.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/Palette.hpp"
 #include "menubar/RenameField.hpp"
+#include "session/Session.hpp"
 
 namespace talvori::ui {
 
@@ -20,8 +20,8 @@ Color swatchColor(const OverlayModel& model) {
 
 View OverlayRow::body(ViewContext<State>& ctx) const {
     auto& state = ctx.state;
-    const auto manager = windowManager.lock();
-    const bool closing = manager && manager->closingOverlayIds().contains(overlay->id());
+    const auto current = session.lock();
+    const bool closing = current && current->closingOverlayIds().contains(overlay->id());
     const View swatch = RoundedRectangle(2)
                             .fill(swatchColor(overlay->model()))
                             .frame(20, 9)
@@ -31,7 +31,7 @@ View OverlayRow::body(ViewContext<State>& ctx) const {
         state.editingName.set(overlay->name());
         state.isEditing.set(true);
     };
-    auto close = [&ctx, overlay = overlay, weak = windowManager] {
+    auto close = [&ctx, overlay = overlay, weak = session] {
         withAnimation(ctx.animation(Animation::easeOut(kCloseDuration)), [&] {
             if (auto owner = weak.lock()) owner->closeCover(overlay->id());
         });

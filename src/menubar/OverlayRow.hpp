@@ -8,7 +8,7 @@
 
 namespace talvori {
 class OverlayViewModel;
-class WindowManager;
+class Session;
 }  // namespace talvori
 
 namespace talvori::ui {
@@ -21,7 +21,7 @@ struct OverlayRow {
     static constexpr double kCloseDuration = 0.15;
 
     std::shared_ptr<OverlayViewModel> overlay;
-    std::weak_ptr<WindowManager> windowManager;
+    std::weak_ptr<Session> session;
 
     struct State {
         Observable<bool> isEditing{false};

@@ -2,12 +2,12 @@
 
 #include <limits>
 
-#include "app/WindowManager.hpp"
 #include "controls/DarkTooltip.hpp"
 #include "controls/IconLabel.hpp"
 #include "covers/Palette.hpp"
 #include "menubar/RenameField.hpp"
 #include "platform/Platform.hpp"
+#include "session/Session.hpp"
 
 namespace talvori::ui {
 
@@ -49,20 +49,20 @@ std::string hiddenChangesLine(std::size_t count) {
 }  // namespace
 
 View PresetRow::body(ViewContext<State>& ctx) const {
-    const auto manager = windowManager.lock();
-    if (!manager) return View();
-    const bool isActive = manager->activePresetId() == preset.id;
+    const auto current = session.lock();
+    if (!current) return View();
+    const bool isActive = current->activePresetId() == preset.id;
     const bool showsChanges =
-        isActive && manager->activePresetHasChanges() && !ctx.state.confirmingDelete();
+        isActive && current->activePresetHasChanges() && !ctx.state.confirmingDelete();
     // The block's own visibility drives its slide, so it also leaves when a confirmation opens.
     return VStack(
                HorizontalAlignment::leading, 0,
                {lineArea(ctx, isActive),
-                showsChanges ? pendingChanges(ctx, manager->activePresetChangeSummary()) : View()})
+                showsChanges ? pendingChanges(ctx, current->activePresetChangeSummary()) : View()})
         .animation(ctx.animation(Animation::easeOut(kCrossFadeDuration)), showsChanges)
         .padding(EdgeInsets{8, 10, 8, 10})
         .background(RoundedRectangle(6).fill(Color::white(0.04)))
-        .onHover([weak = windowManager, id = preset.id](bool hovering) {
+        .onHover([weak = session, id = preset.id](bool hovering) {
             const auto owner = weak.lock();
             if (!owner) return;
             if (hovering) {
@@ -86,7 +86,7 @@ View PresetRow::lineArea(ViewContext<State>& ctx, bool isActive) const {
 
 View PresetRow::mainLine(ViewContext<State>& ctx, bool isActive) const {
     auto& state = ctx.state;
-    const auto weak = windowManager;
+    const auto weak = session;
     const bool eyeHovered = state.isHoveringEye();
     const Color eyeColor = isActive ? Color(Palette::green).opacity(eyeHovered ? 0.9 : 0.7)
                                     : Color::white(eyeHovered ? 0.5 : 0.3);
@@ -151,7 +151,7 @@ View PresetRow::nameArea(ViewContext<State>& ctx) const {
             .lineLimit(1);
     }
     return RenameField{state.editingName, state.isEditing, state.nameFieldFocused, 13,
-                       [weak = windowManager, id = preset.id](const std::string& name) {
+                       [weak = session, id = preset.id](const std::string& name) {
                            if (auto owner = weak.lock()) owner->renamePreset(id, name);
                        }}
         .view();
@@ -164,7 +164,7 @@ View PresetRow::deleteConfirmation(ViewContext<State>& ctx) const {
     const std::string text = "Delete layout (" + std::to_string(state.deleteCountdown()) + "s)";
     const View confirm =
         Button(
-            [&state, weak = windowManager, id = preset.id] {
+            [&state, weak = session, id = preset.id] {
                 if (auto owner = weak.lock()) owner->deletePreset(id);
                 state.confirmingDelete.set(false);
             },
@@ -209,7 +209,7 @@ View PresetRow::pendingChanges(ViewContext<State>& ctx, const PresetChangeSummar
                             .font(Font::system(11))
                             .foregroundColor(Color::white(0.35)));
     }
-    const auto weak = windowManager;
+    const auto weak = session;
     const View buttons = HStack(
         12,
         {textButton("icon-bookmark", 10, "Save to layout",

@@ -9,7 +9,7 @@
 #include "ui/UI.hpp"
 
 namespace talvori {
-class WindowManager;
+class Session;
 struct PresetChangeSummary;
 }  // namespace talvori
 
@@ -26,7 +26,7 @@ struct PresetRow {
     static constexpr double kCrossFadeDuration = 0.2;
 
     PresetModel preset;
-    std::weak_ptr<WindowManager> windowManager;
+    std::weak_ptr<Session> session;
 
     struct State {
         Observable<bool> isEditing{false};

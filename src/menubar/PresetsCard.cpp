@@ -1,16 +1,16 @@
 #include "menubar/PresetsCard.hpp"
 
-#include "app/WindowManager.hpp"
 #include "controls/IconLabel.hpp"
 #include "covers/Palette.hpp"
 #include "menubar/PresetRow.hpp"
+#include "session/Session.hpp"
 
 namespace talvori::ui {
 
 View PresetsCard::body(ViewContext<NoState>& ctx) const {
-    const auto manager = windowManager.lock();
-    if (!manager) return View();
-    const auto& presets = manager->presets();
+    const auto current = session.lock();
+    if (!current) return View();
+    const auto& presets = current->presets();
     const View header = HStack(
         0, {assetIcon("icon-bookmark", 16)
                 .foregroundColor(Color::white(0.35))
@@ -20,7 +20,7 @@ View PresetsCard::body(ViewContext<NoState>& ctx) const {
     const View rows = ForEach(
         presets, [](const PresetModel& preset) { return preset.id; },
         [&](const PresetModel& preset) {
-            return View(PresetRow{preset, windowManager})
+            return View(PresetRow{preset, session})
                 .transition(Transition::move(Edge::leading).combined(Transition::opacity()));
         });
     return VStack(HorizontalAlignment::leading, 8, {header, rows})

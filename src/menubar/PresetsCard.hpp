@@ -5,7 +5,7 @@
 #include "ui/UI.hpp"
 
 namespace talvori {
-class WindowManager;
+class Session;
 }
 
 namespace talvori::ui {
@@ -15,7 +15,7 @@ namespace talvori::ui {
 struct PresetsCard {
     static constexpr double kListDuration = 0.25;
 
-    std::weak_ptr<WindowManager> windowManager;
+    std::weak_ptr<Session> session;
 
     View body(ViewContext<NoState>& ctx) const;
 };

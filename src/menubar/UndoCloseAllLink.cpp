@@ -1,9 +1,9 @@
 #include "menubar/UndoCloseAllLink.hpp"
 
-#include "app/WindowManager.hpp"
 #include "controls/IconLabel.hpp"
 #include "covers/Palette.hpp"
 #include "platform/Platform.hpp"
+#include "session/Session.hpp"
 
 namespace talvori::ui {
 
@@ -25,8 +25,8 @@ void restartFill(ViewContext<UndoCloseAllLink::State>& ctx) {
 }  // namespace
 
 View UndoCloseAllLink::body(ViewContext<State>& ctx) const {
-    const auto manager = windowManager.lock();
-    const bool canUndo = manager && manager->undoableModels().has_value();
+    const auto current = session.lock();
+    const bool canUndo = current && current->undoableModels().has_value();
     const double fraction = ctx.state.fillFraction();
     const View label =
         HStack(5, {Image("arrow.uturn.backward").font(Font::system(10, FontWeight::medium)),
@@ -40,7 +40,7 @@ View UndoCloseAllLink::body(ViewContext<State>& ctx) const {
             .accessibilityIdentifier("UndoCloseAllLink.bar");
     });
     return Button(
-               [weak = windowManager] {
+               [weak = session] {
                    if (auto owner = weak.lock()) owner->undoCloseAll();
                },
                label.background(bar, Alignment::leading()).clipShape(RoundedRectangle(4)))

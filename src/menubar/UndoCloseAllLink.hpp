@@ -6,17 +6,17 @@
 #include "ui/UI.hpp"
 
 namespace talvori {
-class WindowManager;
+class Session;
 }
 
 namespace talvori::ui {
 
 // "Undo close all", with a bar behind it that drains from full to empty over the time the undo
-// stays possible. The bar is only a picture of that time: the window manager ends the offer.
+// stays possible. The bar is only a picture of that time: the window current ends the offer.
 struct UndoCloseAllLink {
     static constexpr double kDrainDuration = 8.0;
 
-    std::weak_ptr<WindowManager> windowManager;
+    std::weak_ptr<Session> session;
 
     struct State {
         Observable<bool> isHovering{false};

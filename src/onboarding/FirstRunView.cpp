@@ -1,9 +1,9 @@
 #include "onboarding/FirstRunView.hpp"
 
-#include "app/RuntimeCoordinator.hpp"
 #include "covers/Palette.hpp"
 #include "onboarding/FinishStep.hpp"
 #include "onboarding/FirstRunFlowCoordinator.hpp"
+#include "onboarding/FirstRunRuntime.hpp"
 #include "onboarding/PermissionStep.hpp"
 #include "onboarding/StepDots.hpp"
 #include "onboarding/WelcomeStep.hpp"
@@ -20,14 +20,13 @@ constexpr double kDotsBottomPadding = 28;
 
 using Flow = std::weak_ptr<FirstRunFlowCoordinator>;
 
-std::shared_ptr<FirstRunFlowCoordinator> makeFlow(
-    const std::shared_ptr<RuntimeCoordinator>& runtime) {
+std::shared_ptr<FirstRunFlowCoordinator> makeFlow(const std::shared_ptr<FirstRunRuntime>& runtime) {
     return std::make_shared<FirstRunFlowCoordinator>(
         FirstRunStep::welcome(),
         [] { return platform().userDefaults().boolValue(kOnboardingKey).value_or(false); }, runtime,
         PreRuntimeShortcutGate(),
-        [weak = std::weak_ptr<RuntimeCoordinator>(runtime)](bool active) {
-            if (auto runtime = weak.lock()) runtime->isFirstRunFlowActive.set(active);
+        [weak = std::weak_ptr<FirstRunRuntime>(runtime)](bool active) {
+            if (auto runtime = weak.lock()) runtime->setFirstRunFlowActive(active);
         });
 }
 

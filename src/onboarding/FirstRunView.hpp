@@ -9,7 +9,7 @@
 namespace talvori {
 
 class FirstRunFlowCoordinator;
-class RuntimeCoordinator;
+class FirstRunRuntime;
 class WindowManager;
 
 }  // namespace talvori
@@ -26,7 +26,7 @@ struct FirstRunView {
     static constexpr double kStepAnimationDuration = 0.25;
     static constexpr const char* kOnboardingKey = "hasCompletedOnboarding";
 
-    std::shared_ptr<RuntimeCoordinator> runtime;
+    std::shared_ptr<FirstRunRuntime> runtime;
     std::function<void(const std::shared_ptr<WindowManager>&)> onComplete;
 
     struct State {

@@ -1,11 +1,7 @@
 #include "settings/SettingsView.hpp"
 
-#include "GlobalShortcuts/GlobalShortcuts.hpp"
-#include "app/RuntimeCoordinator.hpp"
-#include "app/WindowManager.hpp"
 #include "platform/Platform.hpp"
 #include "platform/desktop/Application.hpp"
-#include "session/ShortcutNames.hpp"
 #include "settings/GeneralSettingsTab.hpp"
 #include "settings/ShortcutsSettingsTab.hpp"
 #include "ui/PanelHost.hpp"
@@ -15,10 +11,6 @@ namespace talvori::ui {
 View SettingsView::body(ViewContext<State>& ctx) const {
     platform().runLoop().assertMainThread();
     auto& state = ctx.state;
-    const std::weak_ptr<RuntimeCoordinator> weakRuntime = runtime;
-    const auto applyFocusRule = [weakRuntime] {
-        applyFocusShortcutState(weakRuntime.lock().get());
-    };
     // The tab bar stands above the tabs as a toolbar would, below the window's title bar, which
     // covers the top of the content; each tab has its own fixed size, so the window follows the
     // tab shown.
@@ -27,7 +19,7 @@ View SettingsView::body(ViewContext<State>& ctx) const {
                                            .frame(kWidth, kGeneralHeight)
                                            .accessibilityIdentifier(kPaneIdentifier)},
                                       {"Shortcuts", "keyboard", Pane::shortcuts,
-                                       View(ShortcutsSettingsTab{applyFocusRule})
+                                       View(ShortcutsSettingsTab{applyFocusShortcutRule})
                                            .frame(kWidth, kShortcutsHeight)
                                            .accessibilityIdentifier(kPaneIdentifier)}})
         .padding(Edges::top, platform().application().titleBarOverlap())
@@ -35,18 +27,9 @@ View SettingsView::body(ViewContext<State>& ctx) const {
         .background(kWindowBackground);
 }
 
-void SettingsView::applyFocusShortcutState(const RuntimeCoordinator* runtime) {
-    platform().runLoop().assertMainThread();
-    if (const auto manager = runtime ? runtime->windowManager.peek() : nullptr) {
-        manager->syncFocusShortcuts();
-    } else {
-        GlobalShortcuts::disable(ShortcutNames::focusShortcutNames());
-    }
-}
-
 std::shared_ptr<HostedContent> SettingsView::makeHostedContent(
-    std::shared_ptr<updates::Updater> updater, std::shared_ptr<RuntimeCoordinator> runtime) {
-    return PanelHost::make(SettingsView{std::move(updater), std::move(runtime)});
+    std::shared_ptr<updates::Updater> updater, std::function<void()> applyFocusShortcutRule) {
+    return PanelHost::make(SettingsView{std::move(updater), std::move(applyFocusShortcutRule)});
 }
 
 }  // namespace talvori::ui

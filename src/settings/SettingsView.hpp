@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "platform/core/Observation.hpp"
@@ -7,7 +8,6 @@
 
 namespace talvori {
 class HostedContent;
-class RuntimeCoordinator;
 namespace updates {
 class Updater;
 }
@@ -30,8 +30,9 @@ struct SettingsView {
     static constexpr Color kWindowBackground = Color::rgb255(30, 32, 38);
 
     std::shared_ptr<updates::Updater> updater;
-    // Only its window manager is read, for the Focus shortcuts' rule.
-    std::shared_ptr<RuntimeCoordinator> runtime;
+    // After the user changed a shortcut: the four Focus shortcuts follow Focus mode while the
+    // runtime runs, and stay off before.
+    std::function<void()> applyFocusShortcutRule;
 
     struct State {
         Observable<Pane> pane{Pane::general};
@@ -39,11 +40,9 @@ struct SettingsView {
 
     View body(ViewContext<State>& ctx) const;
 
-    // The four Focus shortcuts follow Focus mode while the runtime runs, and stay off before.
-    static void applyFocusShortcutState(const RuntimeCoordinator* runtime);
     // The window's content, for the "settings" scene.
     static std::shared_ptr<HostedContent> makeHostedContent(
-        std::shared_ptr<updates::Updater> updater, std::shared_ptr<RuntimeCoordinator> runtime);
+        std::shared_ptr<updates::Updater> updater, std::function<void()> applyFocusShortcutRule);
 };
 
 }  // namespace talvori::ui

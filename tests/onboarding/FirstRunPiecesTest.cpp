@@ -1,5 +1,3 @@
-#include "app/RuntimeCoordinator.hpp"
-#include "app/WindowManager.hpp"
 #include "covers/Palette.hpp"
 #include "covers/PermissionManager.hpp"
 #include "onboarding/AccessibilityGrantControl.hpp"
@@ -58,33 +56,6 @@ TEST_F(FirstRunPiecesTest, BodiesTakeTheirWholeWidthAndWrapWithExtraSpaceBetween
     EXPECT_DOUBLE_EQ(longBody->size().width, 100);
     EXPECT_NEAR(longBody->size().height, 3 * 15.6 + 2 * 4, 1e-9) << "three lines, never cut";
     EXPECT_DOUBLE_EQ(host(StepHeadline{"Title"})->size().width, 5 * (23 * 0.6 - 0.23));
-}
-
-TEST_F(FirstRunPiecesTest, FinishingStoresTheSettingAndEndsTheFlowBeforeHandingOverTheRuntime) {
-    reduceMotion_ = true;
-    world().setAccessibilityTrusted(false);
-    const auto runtime = RuntimeCoordinator::create();
-    int handOvers = 0;
-    std::optional<bool> storedAtHandOver;
-    bool activeAtHandOver = true;
-    auto window = host(FirstRunView{runtime, [&](const std::shared_ptr<WindowManager>& manager) {
-                                        ++handOvers;
-                                        storedAtHandOver = platform().userDefaults().boolValue(
-                                            "hasCompletedOnboarding");
-                                        activeAtHandOver = runtime->isFirstRunFlowActive.peek();
-                                        EXPECT_EQ(manager, runtime->windowManager.peek());
-                                    }});
-    runUntilIdle();
-    EXPECT_TRUE(runtime->isFirstRunFlowActive.peek());
-    for (const char* label :
-         {"Continue", "Skip for now", "Start using Talvori", "Start using Talvori"}) {
-        window->find(Query::byLabel(label)).click();
-        runUntilIdle();
-    }
-    EXPECT_EQ(handOvers, 1) << "a second press finds the flow complete";
-    EXPECT_EQ(storedAtHandOver, true);
-    EXPECT_FALSE(activeAtHandOver);
-    EXPECT_EQ(runtime->startInvocationCount.peek(), 1);
 }
 
 TEST_F(FirstRunPiecesTest, ADisabledCallToActionKeepsItsSizeLooksDimAndIgnoresPresses) {

@@ -1,6 +1,6 @@
+#include "app/OnboardingTest.hpp"
 #include "covers/PermissionManager.hpp"
 #include "menubar/MenuBarCoachMarkController.hpp"
-#include "onboarding/OnboardingTest.hpp"
 #include "platform/desktop/ModifierFlags.hpp"
 
 namespace talvori::testing {

@@ -1,4 +1,4 @@
-#include "menubar/PanelTest.hpp"
+#include "app/PanelTest.hpp"
 #include "reminder/UpdateReminder.hpp"
 
 namespace talvori::testing {

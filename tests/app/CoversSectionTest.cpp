@@ -1,4 +1,4 @@
-#include "menubar/PanelTest.hpp"
+#include "app/PanelTest.hpp"
 #include "support/HostPixels.hpp"
 
 namespace talvori::testing {

@@ -1,4 +1,4 @@
-#include "onboarding/OnboardingTest.hpp"
+#include "app/OnboardingTest.hpp"
 #include "onboarding/PermissionStep.hpp"
 #include "platform/desktop/ModifierFlags.hpp"
 #include "ui/UiTest.hpp"
