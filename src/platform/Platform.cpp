@@ -15,7 +15,7 @@ std::unique_ptr<Platform> installed;
 Platform::Platform(std::shared_ptr<Clock> clock, std::shared_ptr<LogRouter> router)
     : clock_(std::move(clock)), logRouter_(std::move(router)) {
     virtualClock_ = dynamic_cast<VirtualClock*>(clock_.get());
-    runLoop_ = RunLoop::create(clock_);
+    runLoop_ = RunLoop::create(clock_, logger("RunLoop"));
     notificationCenter_ = std::make_unique<NotificationCenter>(runLoop_);
 }
 

@@ -11,8 +11,8 @@
 
 namespace talvori {
 
-std::shared_ptr<RunLoop> RunLoop::create(std::shared_ptr<Clock> clock) {
-    std::shared_ptr<RunLoop> loop(new RunLoop(std::move(clock)));
+std::shared_ptr<RunLoop> RunLoop::create(std::shared_ptr<Clock> clock, Logger log) {
+    std::shared_ptr<RunLoop> loop(new RunLoop(std::move(clock), std::move(log)));
     if (auto* virtualClock = dynamic_cast<VirtualClock*>(&loop->clock())) {
         std::weak_ptr<RunLoop> weak = loop;
         virtualClock->setDriver([weak](Nanoseconds target) {
@@ -22,8 +22,8 @@ std::shared_ptr<RunLoop> RunLoop::create(std::shared_ptr<Clock> clock) {
     return loop;
 }
 
-RunLoop::RunLoop(std::shared_ptr<Clock> clock)
-    : clock_(std::move(clock)), thread_(std::this_thread::get_id()) {
+RunLoop::RunLoop(std::shared_ptr<Clock> clock, Logger log)
+    : clock_(std::move(clock)), log_(std::move(log)), thread_(std::this_thread::get_id()) {
     wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 }
 
@@ -167,7 +167,10 @@ void RunLoop::waitForWork(Nanoseconds timeout) {
     std::vector<pollfd> fds;
     std::vector<std::shared_ptr<FileWatch>> live;
     if (wakeFd_ >= 0) fds.push_back({wakeFd_, POLLIN, 0});
-    std::erase_if(watches_, [](const auto& weak) { return weak.expired(); });
+    std::erase_if(watches_, [](const auto& weak) {
+        const auto watch = weak.lock();
+        return !watch || watch->ended;
+    });
     for (const auto& weak : watches_) {
         if (auto watch = weak.lock()) {
             fds.push_back({watch->fd, watch->events, 0});
@@ -188,9 +191,20 @@ void RunLoop::waitForWork(Nanoseconds timeout) {
         index = 1;
     }
     for (std::size_t i = 0; i < live.size(); ++i) {
-        const short revents = fds[index + i].revents;
-        if (revents && live[i]->handler) live[i]->handler(revents);
+        if (const short revents = fds[index + i].revents) dispatch(*live[i], revents);
     }
+}
+
+void RunLoop::dispatch(FileWatch& watch, short revents) {
+    if (revents & (POLLHUP | POLLNVAL)) {
+        watch.ended = true;
+        if (revents & POLLNVAL) {
+            log_.error("Descriptor %d was closed while watched; it is watched no more", watch.fd);
+        } else {
+            log_.info("Descriptor %d hung up; it is watched no more", watch.fd);
+        }
+    }
+    if (watch.handler) watch.handler(revents);
 }
 
 void RunLoop::runOnce(double maxWaitSeconds) {

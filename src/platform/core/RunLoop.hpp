@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/core/Clock.hpp"
+#include "platform/core/Logger.hpp"
 #include "platform/core/SourceLocation.hpp"
 
 namespace talvori {
@@ -34,7 +35,8 @@ class BeforeWaitHook;
 // or a watched descriptor; with a virtual clock it runs only when the test moves time.
 class RunLoop : public std::enable_shared_from_this<RunLoop> {
   public:
-    static std::shared_ptr<RunLoop> create(std::shared_ptr<Clock> clock);
+    // `log` hears of descriptors whose watches end on their own.
+    static std::shared_ptr<RunLoop> create(std::shared_ptr<Clock> clock, Logger log = {});
     ~RunLoop();
     RunLoop(const RunLoop&) = delete;
     RunLoop& operator=(const RunLoop&) = delete;
@@ -69,6 +71,9 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
     bool isTracking() const { return tracking_; }
 
     // Calls `handler` with the poll events whenever `fd` is ready; the watch ends with the handle.
+    // A descriptor that reports POLLHUP or POLLNVAL (its peer hung up, or it was closed under the
+    // watch) would be ready at every poll from then on: its handler is called once more with
+    // those events, to read what is left, and the descriptor is watched no more.
     [[nodiscard]] std::shared_ptr<FileWatch> watch(int fd, short events,
                                                    std::function<void(short)> handler);
 
@@ -100,7 +105,7 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
         std::function<void()> work;
     };
 
-    explicit RunLoop(std::shared_ptr<Clock> clock);
+    RunLoop(std::shared_ptr<Clock> clock, Logger log);
 
     void drainIncoming();
     // The earliest runnable item due no later than `limit`, taken out of its queue.
@@ -111,8 +116,10 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
     void runTurn();
     void noteWake(Nanoseconds time);
     void runBeforeWaitHooks();
+    void dispatch(FileWatch& watch, short revents);
 
     std::shared_ptr<Clock> clock_;
+    Logger log_;
     std::thread::id thread_;
     std::uint64_t nextSequence_ = 1;
     std::deque<Posted> posted_;
@@ -138,6 +145,8 @@ class FileWatch {
     const int fd;
     const short events;
     std::function<void(short)> handler;
+    // Set once the descriptor hung up or was closed: the loop no longer polls it.
+    bool ended = false;
 };
 
 // A hook the run loop calls before it sleeps; dropping the handle ends it.

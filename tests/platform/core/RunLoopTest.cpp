@@ -5,6 +5,8 @@
 #include <functional>
 #include <thread>
 
+#include "platform/core/CaptureLogSink.hpp"
+#include "platform/core/LogRouter.hpp"
 #include "platform/core/Task.hpp"
 #include "platform/core/Timer.hpp"
 #include "support/PlatformTest.hpp"
@@ -155,6 +157,45 @@ TEST(RealRunLoopTest, WakesForOtherThreadsAndWatchedDescriptors) {
     EXPECT_EQ(received, "pw");
     ::close(fds[0]);
     ::close(fds[1]);
+}
+
+// A descriptor that hung up, or was closed under its watch, is ready at every poll: watched on,
+// it would keep the loop from ever sleeping.
+TEST(RealRunLoopTest, ADescriptorThatHangsUpOrIsClosedIsHandledOnceMoreAndWatchedNoMore) {
+    auto router = std::make_shared<LogRouter>();
+    auto capture = std::make_shared<CaptureLogSink>();
+    router->addSink(capture);
+    auto loop = RunLoop::create(std::make_shared<RealClock>(), Logger(router, "test", "RunLoop"));
+    int hungUp[2];
+    int closed[2];
+    ASSERT_EQ(::pipe(hungUp), 0);
+    ASSERT_EQ(::pipe(closed), 0);
+    std::vector<short> hangUps;
+    std::vector<short> closings;
+    std::string left;
+    auto hangUpWatch = loop->watch(hungUp[0], POLLIN, [&](short events) {
+        hangUps.push_back(events);
+        char buffer[8];
+        for (ssize_t got; (got = ::read(hungUp[0], buffer, sizeof buffer)) > 0;) {
+            left.append(buffer, static_cast<std::size_t>(got));
+        }
+    });
+    auto closedWatch =
+        loop->watch(closed[0], POLLIN, [&](short events) { closings.push_back(events); });
+    ASSERT_EQ(::write(hungUp[1], "last", 4), 4);
+    ::close(hungUp[1]);
+    ::close(closed[0]);
+    for (int turn = 0; turn < 5; ++turn) loop->runOnce(0.01);
+
+    ASSERT_EQ(hangUps.size(), 1U);
+    EXPECT_TRUE(hangUps[0] & POLLHUP);
+    EXPECT_EQ(left, "last");
+    ASSERT_EQ(closings.size(), 1U);
+    EXPECT_TRUE(closings[0] & POLLNVAL);
+    EXPECT_TRUE(hangUpWatch->ended && closedWatch->ended);
+    EXPECT_EQ(capture->records().size(), 2U);
+    ::close(hungUp[0]);
+    ::close(closed[1]);
 }
 
 TEST(RealRunLoopTest, BeforeWaitHooksRunBeforeSleepingAndWhatTheyPostKeepsTheLoopAwake) {
