@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11SessionBus.hpp"
 
 namespace talvori::x11 {
@@ -36,7 +37,11 @@ void X11Announcer::SlotDeleter::operator()(sd_bus_slot* slot) const {
 
 std::shared_ptr<X11Announcer> X11Announcer::make(std::shared_ptr<X11SessionBus> bus, Logger log) {
     std::shared_ptr<X11Announcer> announcer(new X11Announcer(std::move(bus), std::move(log)));
-    if (announcer->bus_) announcer->follow();
+    if (announcer->bus_) {
+        announcer->busConnection_ = announcer->bus_->observeConnection(
+            weakly(announcer->weak_from_this(), &X11Announcer::busChanged));
+        announcer->follow();
+    }
     return announcer;
 }
 
@@ -45,6 +50,15 @@ X11Announcer::X11Announcer(std::shared_ptr<X11SessionBus> bus, Logger log)
 
 X11Announcer::~X11Announcer() {
     hangUp();
+}
+
+void X11Announcer::busChanged() {
+    query_.reset();
+    changes_.reset();
+    owner_.reset();
+    screenReader_ = false;
+    hangUp();
+    if (bus_->isConnected()) follow();
 }
 
 void X11Announcer::follow() {

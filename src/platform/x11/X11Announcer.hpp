@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/core/Logger.hpp"
+#include "platform/core/Observation.hpp"
 #include "platform/desktop/Announcer.hpp"
 
 namespace talvori::x11 {
@@ -15,7 +16,7 @@ class X11SessionBus;
 // Announcements spoken through the speech service the desktop's screen readers speak through,
 // and only while the desktop says a screen reader runs: a user who does not use one never hears
 // a word. The screen reader's state comes from the accessibility bus's status on the session bus,
-// followed as it changes.
+// followed as it changes; while the session bus is gone nothing is said.
 class X11Announcer final : public Announcer, public std::enable_shared_from_this<X11Announcer> {
   public:
     // `bus` may be null (no session bus: nothing is ever said).
@@ -36,6 +37,7 @@ class X11Announcer final : public Announcer, public std::enable_shared_from_this
     enum class Outcome { spoken, unreachable, closed, stuck };
 
     X11Announcer(std::shared_ptr<X11SessionBus> bus, Logger log);
+    void busChanged();
     void follow();
     void askForState();
     Outcome speak(const std::string& text, int priority);
@@ -51,6 +53,7 @@ class X11Announcer final : public Announcer, public std::enable_shared_from_this
     bool stuck_ = false;
     // The speech service's connection (its type cannot be declared ahead of its header).
     void* speech_ = nullptr;
+    ObservationToken busConnection_;
     Slot query_;
     Slot changes_;
     Slot owner_;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11SessionBus.hpp"
 #include "platform/x11/X11XSettings.hpp"
 
@@ -26,7 +27,11 @@ std::shared_ptr<X11MotionPreference> X11MotionPreference::make(
     std::shared_ptr<X11MotionPreference> preference(
         new X11MotionPreference(std::move(connection), std::move(bus)));
     preference->settings_->follow({});
-    if (preference->bus_) preference->follow();
+    if (preference->bus_) {
+        preference->busConnection_ = preference->bus_->observeConnection(
+            weakly(preference->weak_from_this(), &X11MotionPreference::busChanged));
+        preference->follow();
+    }
     return preference;
 }
 
@@ -45,6 +50,14 @@ bool X11MotionPreference::reducesMotion() const {
 
 void X11MotionPreference::handleEvent(const xcb_generic_event_t& event) {
     settings_->handleEvent(event);
+}
+
+void X11MotionPreference::busChanged() {
+    read_.reset();
+    changes_.reset();
+    owner_.reset();
+    storedAnimations_.reset();
+    if (bus_->isConnected()) follow();
 }
 
 void X11MotionPreference::follow() {

@@ -6,6 +6,8 @@
 #include <memory>
 #include <optional>
 
+#include "platform/core/Observation.hpp"
+
 namespace talvori::x11 {
 
 class X11Connection;
@@ -14,7 +16,8 @@ class X11XSettings;
 
 // The user's wish for less motion. Desktops keep it as "animations enabled": their settings
 // daemon publishes it over XSETTINGS; without one, GNOME's stored setting (enable-animations)
-// answers through the desktop's settings portal, followed as it changes; without either,
+// answers through the desktop's settings portal, followed as it changes (and forgotten while the
+// session bus is gone); without either,
 // animations stay on. The portal is only asked when it already runs: we never start it.
 class X11MotionPreference : public std::enable_shared_from_this<X11MotionPreference> {
   public:
@@ -38,6 +41,7 @@ class X11MotionPreference : public std::enable_shared_from_this<X11MotionPrefere
 
     X11MotionPreference(std::shared_ptr<X11Connection> connection,
                         std::shared_ptr<X11SessionBus> bus);
+    void busChanged();
     void follow();
     void read();
     static int onPortalOwner(sd_bus_message* message, void* self, sd_bus_error* error);
@@ -49,6 +53,7 @@ class X11MotionPreference : public std::enable_shared_from_this<X11MotionPrefere
     std::shared_ptr<X11XSettings> settings_;
     std::shared_ptr<X11SessionBus> bus_;
     std::optional<bool> storedAnimations_;
+    ObservationToken busConnection_;
     Slot read_;
     Slot changes_;
     Slot owner_;

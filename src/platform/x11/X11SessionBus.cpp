@@ -3,9 +3,12 @@
 #include <poll.h>
 #include <systemd/sd-bus.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/Timer.hpp"
+#include "platform/core/weakly.hpp"
 
 namespace talvori::x11 {
 
@@ -17,29 +20,31 @@ std::shared_ptr<X11SessionBus> X11SessionBus::open(RunLoop& loop, const Logger& 
                 std::strerror(-result));
         return nullptr;
     }
-    std::shared_ptr<X11SessionBus> session(new X11SessionBus(bus, loop));
-    std::weak_ptr<X11SessionBus> weak = session;
-    session->input_ = loop.watch(sd_bus_get_fd(bus), POLLIN, [weak](short) {
-        if (auto self = weak.lock()) self->process();
-    });
-    session->hook_ = loop.addBeforeWaitHook([weak] {
-        if (auto self = weak.lock()) self->process();
-    });
+    std::shared_ptr<X11SessionBus> session(new X11SessionBus(loop, log));
+    session->attach(bus);
     return session;
 }
 
-X11SessionBus::X11SessionBus(sd_bus* bus, RunLoop& loop) : bus_(bus), loop_(loop) {}
+X11SessionBus::X11SessionBus(RunLoop& loop, Logger log) : loop_(loop), log_(std::move(log)) {}
 
 X11SessionBus::~X11SessionBus() {
+    retry_.clear();
     hook_.reset();
     output_.reset();
     input_.reset();
-    sd_bus_flush_close_unref(bus_);
+    if (bus_) sd_bus_flush_close_unref(bus_);
+}
+
+void X11SessionBus::attach(sd_bus* bus) {
+    bus_ = bus;
+    const std::weak_ptr<X11SessionBus> weak = weak_from_this();
+    input_ = loop_.watch(sd_bus_get_fd(bus), POLLIN, weakly(weak, &X11SessionBus::process));
+    hook_ = loop_.addBeforeWaitHook(weakly(weak, &X11SessionBus::process));
 }
 
 const char* X11SessionBus::uniqueName() const {
     const char* name = nullptr;
-    return sd_bus_get_unique_name(bus_, &name) >= 0 ? name : "";
+    return bus_ && sd_bus_get_unique_name(bus_, &name) >= 0 ? name : "";
 }
 
 std::string X11SessionBus::ownerChangesMatch(const std::string& name) {
@@ -48,11 +53,24 @@ std::string X11SessionBus::ownerChangesMatch(const std::string& name) {
            name + "'";
 }
 
+ObservationToken X11SessionBus::observeConnection(std::function<void()> onChange) const {
+    return connection_.observe(std::move(onChange));
+}
+
 void X11SessionBus::process() {
+    if (!bus_) return;
     // A handler may drop the last other reference to the bus.
     auto self = shared_from_this();
     while (sd_bus_process(bus_, nullptr) > 0) {
     }
+    // Once closed, the bus has let go of its descriptor: a number that the next file opened may
+    // get.
+    if (sd_bus_is_open(bus_) <= 0) {
+        closed();
+        return;
+    }
+    // A bus that came back and took our greeting is a bus again: the next loss is retried soon.
+    if (sd_bus_is_ready(bus_) > 0) retryDelay_ = kFirstRetryDelay;
     watchOutput();
 }
 
@@ -61,13 +79,42 @@ void X11SessionBus::watchOutput() {
     const int events = sd_bus_get_events(bus_);
     const bool waiting = events > 0 && (events & POLLOUT);
     if (waiting && !output_) {
-        std::weak_ptr<X11SessionBus> weak = weak_from_this();
-        output_ = loop_.watch(sd_bus_get_fd(bus_), POLLOUT, [weak](short) {
-            if (auto self = weak.lock()) self->process();
-        });
+        output_ = loop_.watch(sd_bus_get_fd(bus_), POLLOUT,
+                              weakly(weak_from_this(), &X11SessionBus::process));
     } else if (!waiting) {
         output_.reset();
     }
+}
+
+void X11SessionBus::closed() {
+    log_.log("The session bus went away: the status item docks in a system tray until it is back");
+    hook_.reset();
+    output_.reset();
+    input_.reset();
+    sd_bus* bus = std::exchange(bus_, nullptr);
+    // The users let go of what they made on it first; their slots hold the bus until then.
+    connection_.notify();
+    sd_bus_flush_close_unref(bus);
+    scheduleRetry();
+}
+
+void X11SessionBus::scheduleRetry() {
+    retry_.replace(Timer::scheduledTimer(loop_, retryDelay_, false,
+                                         weakly(weak_from_this(), &X11SessionBus::retry),
+                                         RunLoopMode::common));
+    retryDelay_ = std::min(retryDelay_ * 2, kLongestRetryDelay);
+}
+
+void X11SessionBus::retry() {
+    sd_bus* bus = nullptr;
+    if (sd_bus_open_user(&bus) < 0) {
+        scheduleRetry();
+        return;
+    }
+    retry_.clear();
+    attach(bus);
+    log_.log("The session bus is back");
+    connection_.notify();
 }
 
 }  // namespace talvori::x11

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "platform/core/Logger.hpp"
+#include "platform/core/Observation.hpp"
+#include "platform/core/TimerSlot.hpp"
 
 typedef struct sd_bus sd_bus;
 
@@ -17,7 +20,8 @@ namespace talvori::x11 {
 
 // The user's session bus, read and written in the run loop: what arrives is handled as it
 // arrives, what is sent goes out before the loop next sleeps. The desktop's D-Bus services (the
-// status item, the screen reader's state) share it.
+// status item, the screen reader's state) share it. A bus that goes away (its daemon ended) is let
+// go at once and asked for again at the same address, less and less often, until it answers.
 class X11SessionBus : public std::enable_shared_from_this<X11SessionBus> {
   public:
     // Null, saying so once in `log`, when the session has no bus.
@@ -26,23 +30,40 @@ class X11SessionBus : public std::enable_shared_from_this<X11SessionBus> {
     X11SessionBus(const X11SessionBus&) = delete;
     X11SessionBus& operator=(const X11SessionBus&) = delete;
 
+    // Null while the bus is gone.
     sd_bus* raw() const { return bus_; }
-    // Our unique name on the bus (":1.42").
+    bool isConnected() const { return bus_ != nullptr; }
+    // Our unique name on the bus (":1.42"); empty while the bus is gone.
     const char* uniqueName() const;
     // The match rule for the bus's signal that `name` was taken, passed on or given up: a service
     // that starts or restarts after us is asked again then.
     static std::string ownerChangesMatch(const std::string& name);
 
+    // Calls `onChange` when the bus goes away and when it is back: whatever was made on the bus
+    // (names, objects, matches, calls) is dropped at the first and made anew at the second.
+    ObservationToken observeConnection(std::function<void()> onChange) const;
+
+    static constexpr double kFirstRetryDelay = 0.5;
+    static constexpr double kLongestRetryDelay = 8;
+
   private:
-    X11SessionBus(sd_bus* bus, RunLoop& loop);
+    X11SessionBus(RunLoop& loop, Logger log);
+    void attach(sd_bus* bus);
     void process();
     void watchOutput();
+    void closed();
+    void scheduleRetry();
+    void retry();
 
-    sd_bus* bus_;
+    sd_bus* bus_ = nullptr;
     RunLoop& loop_;
+    Logger log_;
     std::shared_ptr<FileWatch> input_;
     std::shared_ptr<FileWatch> output_;
     std::shared_ptr<BeforeWaitHook> hook_;
+    TimerSlot retry_;
+    double retryDelay_ = kFirstRetryDelay;
+    ObservationSubject connection_;
 };
 
 }  // namespace talvori::x11

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Reply.hpp"
 #include "platform/x11/X11Screens.hpp"
+#include "platform/x11/X11SessionBus.hpp"
 #include "platform/x11/X11StatusIcon.hpp"
 #include "platform/x11/X11StatusNotifierItem.hpp"
 #include "platform/x11/X11TrayIcon.hpp"
@@ -33,33 +35,40 @@ X11StatusItem::~X11StatusItem() {
 }
 
 void X11StatusItem::start(int number) {
+    number_ = number;
     const std::weak_ptr<X11StatusItem> weak = weak_from_this();
-    tray_ = std::make_shared<X11TrayIcon>(services_.connection,
-                                          X11TrayIcon::Handlers{[weak] {
-                                                                    if (auto self = weak.lock())
-                                                                        self->clicked();
-                                                                },
-                                                                nullptr, services_.themeTint},
-                                          services_.log);
+    tray_ = std::make_shared<X11TrayIcon>(
+        services_.connection,
+        X11TrayIcon::Handlers{weakly(weak, &X11StatusItem::clicked), nullptr, services_.themeTint},
+        services_.log);
     if (services_.bus) {
-        notifier_ = X11StatusNotifierItem::make(services_.bus, number,
-                                                {[weak](int x, int y) {
-                                                     if (auto self = weak.lock())
-                                                         self->activated(x, y);
-                                                 },
-                                                 [weak] {
-                                                     if (auto self = weak.lock())
-                                                         self->chooseHost();
-                                                 }},
-                                                services_.log);
+        busConnection_ =
+            services_.bus->observeConnection(weakly(weak, &X11StatusItem::offerOverBus));
+    }
+    offerOverBus();
+}
+
+// Made anew whenever the bus comes back; without a bus the tray alone hosts the item.
+void X11StatusItem::offerOverBus() {
+    notifier_.reset();
+    if (services_.bus && services_.bus->isConnected()) {
+        const std::weak_ptr<X11StatusItem> weak = weak_from_this();
+        notifier_ = X11StatusNotifierItem::make(
+            services_.bus, number_,
+            {weakly(weak, &X11StatusItem::activated), weakly(weak, &X11StatusItem::chooseHost)},
+            services_.log);
+        if (notifier_ && !label_.empty()) notifier_->setTitle(label_);
+        if (image_) publishIcons();
     }
     chooseHost();
 }
 
 // The tray waits for the watcher's answer, so that a desktop offering both never shows the item
-// twice, or docks it only to take it out again a moment later.
+// twice, or docks it only to take it out again a moment later; an item already docked stays
+// until the answer.
 void X11StatusItem::chooseHost() {
-    tray_->setWanted(!notifier_ || (notifier_->isSettled() && !notifier_->isShown()));
+    const bool unsettled = notifier_ && !notifier_->isSettled();
+    tray_->setWanted(!notifier_ || (unsettled ? tray_->isVisible() : !notifier_->isShown()));
 }
 
 bool X11StatusItem::isShownOverBus() const {

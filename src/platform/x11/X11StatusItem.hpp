@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/core/Logger.hpp"
+#include "platform/core/Observation.hpp"
 #include "platform/desktop/Color.hpp"
 #include "platform/desktop/StatusItem.hpp"
 #include "platform/x11/X11RootSpace.hpp"
@@ -23,7 +24,8 @@ class X11TrayIcon;
 // A status item and its button on X11. Desktops host such items in one of two ways: over D-Bus
 // (the status notifier protocol; the host draws our pixels and tells us of clicks, but never where
 // the item is) or as a window of ours in a system tray (XEmbed). The item offers itself to a D-Bus
-// watcher first and docks in a tray while no watcher shows it. With neither it is not visible.
+// watcher first and docks in a tray while no watcher shows it, or while the bus is gone. With
+// neither it is not visible.
 class X11StatusItem final : public StatusItem,
                             public StatusBarButton,
                             public std::enable_shared_from_this<X11StatusItem> {
@@ -72,6 +74,7 @@ class X11StatusItem final : public StatusItem,
   private:
     explicit X11StatusItem(Services services);
     void start(int number);
+    void offerOverBus();
     void chooseHost();
     void activated(int x, int y);
     void clicked();
@@ -80,6 +83,8 @@ class X11StatusItem final : public StatusItem,
     std::optional<RootRect> rootFrame() const;
 
     Services services_;
+    int number_ = 0;
+    ObservationToken busConnection_;
     std::shared_ptr<X11StatusNotifierItem> notifier_;
     std::shared_ptr<X11TrayIcon> tray_;
     std::optional<Image> image_;

@@ -76,8 +76,10 @@ X11StatusNotifierItem::X11StatusNotifierItem(std::shared_ptr<X11SessionBus> bus,
                    std::to_string(number)) {}
 
 X11StatusNotifierItem::~X11StatusNotifierItem() {
-    // The host drops the item once its name is gone.
-    sd_bus_release_name_async(bus_->raw(), nullptr, serviceName_.c_str(), nullptr, nullptr);
+    // The host drops the item once its name is gone; a bus that went away took the name with it.
+    if (bus_->raw()) {
+        sd_bus_release_name_async(bus_->raw(), nullptr, serviceName_.c_str(), nullptr, nullptr);
+    }
 }
 
 bool X11StatusNotifierItem::publish() {

@@ -125,5 +125,33 @@ TEST_F(X11StatusItemTest, WithoutAWatcherItDocksInTheTrayWhereClicksToggleThePan
     EXPECT_TRUE(runUntil([&] { return !driver().isViewable(anchor.window); }));
 }
 
+// The session bus's daemon ends under the program (a crash, a logout half done) and starts again
+// at the same address.
+TEST_F(X11StatusItemTest, ALostBusLeavesTheItemInTheTrayAndOneThatComesBackHostsItAgain) {
+    auto watcher = std::make_unique<TestWatcher>(*bus);
+    startRuntime();
+    ASSERT_TRUE(runUntil([&] { return watcher->items().size() == 1; }));
+
+    bus->stop();
+    ASSERT_TRUE(runUntil([&] {
+        const auto anchor = menuBar().statusItemScreenAnchor();
+        return anchor && driver().isViewable(anchor->window);
+    }));
+    const xcb_window_t docked = menuBar().statusItemScreenAnchor()->window;
+    watcher.reset();
+    runFor(0.3);
+    // Its descriptor left the loop before the bus closed it, never polled once closed.
+    const auto messages = logs().messages();
+    EXPECT_TRUE(std::none_of(messages.begin(), messages.end(), [](const std::string& message) {
+        return message.find("closed while watched") != std::string::npos;
+    }));
+    screenshot("status-item-bus-gone");
+
+    ASSERT_TRUE(bus->restart()) << bus->error();
+    watcher = std::make_unique<TestWatcher>(*bus);
+    EXPECT_TRUE(runUntil([&] { return watcher->items().size() == 1; }, 15));
+    EXPECT_TRUE(runUntil([&] { return !driver().isViewable(docked); }));
+}
+
 }  // namespace
 }  // namespace talvori::testing

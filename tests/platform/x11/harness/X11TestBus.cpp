@@ -20,7 +20,7 @@ constexpr const char* kConfiguration = R"(<!DOCTYPE busconfig PUBLIC
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
   <type>session</type>
-  <listen>unix:tmpdir=/tmp</listen>
+  <listen>unix:path=@SOCKET@</listen>
   <auth>EXTERNAL</auth>
   <policy context="default">
     <allow send_destination="*" eavesdrop="true"/>
@@ -32,23 +32,36 @@ constexpr const char* kConfiguration = R"(<!DOCTYPE busconfig PUBLIC
 
 }  // namespace
 
-X11TestBus::X11TestBus(X11TestSession& session) {
+X11TestBus::X11TestBus(X11TestSession& session) : session_(session) {
     if (!hasProgram("dbus-daemon")) {
         error_ = "dbus-daemon is missing: run scripts/setup";
         return;
     }
-    configuration_ = (std::filesystem::temp_directory_path() /
-                      ("talvori-test-bus-" + std::to_string(::getpid()) + ".conf"))
-                         .string();
-    std::ofstream(configuration_) << kConfiguration;
+    static int made = 0;
+    const auto base =
+        std::filesystem::temp_directory_path() /
+        ("talvori-test-bus-" + std::to_string(::getpid()) + "-" + std::to_string(++made));
+    socket_ = base.string() + ".socket";
+    configuration_ = base.string() + ".conf";
+    std::string text = kConfiguration;
+    text.replace(text.find("@SOCKET@"), 8, socket_);
+    std::ofstream(configuration_) << text;
+    if (!startDaemon()) return;
+    address_ = "unix:path=" + socket_;
+    if (const char* before = std::getenv("DBUS_SESSION_BUS_ADDRESS")) previous_ = before;
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
+}
+
+bool X11TestBus::startDaemon() {
     int output = -1;
-    const pid_t daemon = session.spawn(
+    daemon_ = session_.spawn(
         {"dbus-daemon", "--config-file=" + configuration_, "--nofork", "--print-address=1"},
         &output);
-    if (daemon <= 0 || output < 0) {
+    if (daemon_ <= 0 || output < 0) {
         error_ = "dbus-daemon does not start";
-        return;
+        return false;
     }
+    // It prints its address once it listens.
     std::string line;
     pollfd waiting{output, POLLIN, 0};
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -62,11 +75,19 @@ X11TestBus::X11TestBus(X11TestSession& session) {
     ::close(output);
     if (line.find('\n') == std::string::npos) {
         error_ = "dbus-daemon gave no address";
-        return;
+        return false;
     }
-    address_ = line.substr(0, line.find('\n'));
-    if (const char* before = std::getenv("DBUS_SESSION_BUS_ADDRESS")) previous_ = before;
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
+    return true;
+}
+
+void X11TestBus::stop() {
+    if (daemon_ > 0) session_.end(daemon_);
+    daemon_ = 0;
+}
+
+bool X11TestBus::restart() {
+    stop();
+    return startDaemon();
 }
 
 X11TestBus::~X11TestBus() {
@@ -77,7 +98,9 @@ X11TestBus::~X11TestBus() {
             ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
         }
     }
-    if (!configuration_.empty()) std::filesystem::remove(configuration_);
+    std::error_code ignored;
+    if (!configuration_.empty()) std::filesystem::remove(configuration_, ignored);
+    if (!socket_.empty()) std::filesystem::remove(socket_, ignored);
 }
 
 sd_bus* X11TestBus::connect() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/types.h>
 #include <systemd/sd-bus.h>
 
 #include <optional>
@@ -11,7 +12,9 @@ class X11TestSession;
 
 // A private session bus for one test: a dbus-daemon of its own, started through the test's X
 // session (which ends it), that starts no services by itself. While it lives it is the session
-// bus of the program under test ($DBUS_SESSION_BUS_ADDRESS); the variable is put back after.
+// bus of the program under test ($DBUS_SESSION_BUS_ADDRESS); the variable is put back after. Its
+// address is a socket path alone, as a login session's is, so that a daemon started again after
+// stop() answers at the same address.
 class X11TestBus {
   public:
     explicit X11TestBus(X11TestSession& session);
@@ -24,8 +27,17 @@ class X11TestBus {
     const std::string& address() const { return address_; }
     // A new connection for a stand-in service, owned by the caller (sd_bus_flush_close_unref).
     sd_bus* connect() const;
+    // Ends the daemon, as a session bus that crashed or was killed ends.
+    void stop();
+    // Starts a daemon again at the same address; false when it does not answer.
+    bool restart();
 
   private:
+    bool startDaemon();
+
+    X11TestSession& session_;
+    pid_t daemon_ = 0;
+    std::string socket_;
     std::string configuration_;
     std::string address_;
     std::string error_;
