@@ -6,28 +6,36 @@ namespace talvori::updates {
 
 namespace {
 
-enum class PartKind { number, letters, separator };
+enum class PartKind { number, letters, end };
 
 struct Part {
     PartKind kind;
     std::string_view text;
 };
 
-PartKind kindOf(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (std::isdigit(byte)) return PartKind::number;
-    if (std::isalpha(byte) || byte >= 0x80) return PartKind::letters;
-    return PartKind::separator;
+bool isDigit(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
 }
 
-// Takes the next run of one kind off the front of `rest`; separators come one at a time.
+bool isLetter(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return std::isalpha(byte) || byte >= 0x80;
+}
+
+// Takes the next run of digits or of letters off the front of `rest`. Separators only part the
+// runs: which one stands between two runs, and any at either end, mean nothing, so that no two
+// spellings of one version order differently against a third.
 Part nextPart(std::string_view& rest) {
-    const PartKind kind = kindOf(rest.front());
-    std::size_t length = 1;
-    if (kind != PartKind::separator) {
-        while (length < rest.size() && kindOf(rest[length]) == kind) ++length;
+    while (!rest.empty() && !isDigit(rest.front()) && !isLetter(rest.front())) {
+        rest.remove_prefix(1);
     }
-    Part part{kind, rest.substr(0, length)};
+    if (rest.empty()) return {PartKind::end, {}};
+    const bool digits = isDigit(rest.front());
+    std::size_t length = 1;
+    while (length < rest.size() && (digits ? isDigit(rest[length]) : isLetter(rest[length]))) {
+        ++length;
+    }
+    const Part part{digits ? PartKind::number : PartKind::letters, rest.substr(0, length)};
     rest.remove_prefix(length);
     return part;
 }
@@ -40,36 +48,35 @@ std::strong_ordering compareNumbers(std::string_view left, std::string_view righ
     return left.compare(right) <=> 0;
 }
 
-// What the remaining part of the longer version makes of it: more digits make it later, letters
-// (a pre-release suffix) make it earlier.
-std::strong_ordering remainderOrdering(std::string_view rest) {
-    while (!rest.empty() && kindOf(rest.front()) == PartKind::separator) rest.remove_prefix(1);
-    if (rest.empty()) return std::strong_ordering::equal;
-    return kindOf(rest.front()) == PartKind::number ? std::strong_ordering::greater
-                                                    : std::strong_ordering::less;
+// The kinds in their order: letters where the other version ends mark a pre-release of it (1.0b
+// before 1.0), digits a later release (1.0.1 after 1.0).
+int rank(PartKind kind) {
+    switch (kind) {
+        case PartKind::letters:
+            return 0;
+        case PartKind::end:
+            return 1;
+        case PartKind::number:
+            return 2;
+    }
+    return 1;
 }
 
 }  // namespace
 
-std::strong_ordering VersionComparator::compare(std::string_view left, std::string_view right) {
-    while (!left.empty() && !right.empty()) {
+// Part by part, each version ending in an end part that sorts between letters and numbers: a
+// lexicographic order over totally ordered parts, which is a strict weak ordering however odd
+// the text.
+std::weak_ordering VersionComparator::compare(std::string_view left, std::string_view right) {
+    for (;;) {
         const Part a = nextPart(left);
         const Part b = nextPart(right);
-        if (a.kind != b.kind) {
-            // A number where the other has letters or a separator is the later release.
-            if (a.kind == PartKind::number) return std::strong_ordering::greater;
-            if (b.kind == PartKind::number) return std::strong_ordering::less;
-            // A separator against letters: the letters mark a pre-release.
-            return a.kind == PartKind::separator ? std::strong_ordering::greater
-                                                 : std::strong_ordering::less;
-        }
+        if (a.kind != b.kind) return rank(a.kind) <=> rank(b.kind);
+        if (a.kind == PartKind::end) return std::weak_ordering::equivalent;
         const auto ordering = a.kind == PartKind::number ? compareNumbers(a.text, b.text)
                                                          : a.text.compare(b.text) <=> 0;
         if (ordering != 0) return ordering;
     }
-    if (!left.empty()) return remainderOrdering(left);
-    if (!right.empty()) return 0 <=> remainderOrdering(right);
-    return std::strong_ordering::equal;
 }
 
 }  // namespace talvori::updates

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "AppcastFixtures.hpp"
 #include "updates/Appcast.hpp"
 #include "updates/SignatureVerifier.hpp"
@@ -11,23 +14,77 @@ namespace {
 using testing::FeedItem;
 
 TEST(VersionComparatorTest, OrdersNumbersByValueAndPreReleasesBeforeReleases) {
-    const std::vector<std::pair<std::string, std::string>> older_newer = {
-        {"1.9", "1.10"},
-        {"1.0", "1.0.1"},
-        {"1.0b2", "1.0"},
-        {"1.2a", "1.2b"},
-        {"", "1"},
-        {"49", "50"},
-        {"1.0b9", "1.0b10"},
-        {"2.0 beta", "2.0"},
-        {"99999999999999999999998", "99999999999999999999999"},
+    // Oldest first: every pair must come out in this order.
+    const std::vector<std::string> ascending = {
+        "",
+        "0.9",
+        "1.0a",
+        "1.0b2",
+        "1.0b9",
+        "1.0b10",
+        "1.0 beta",
+        "1.0",
+        "1.0.1",
+        "1.2a",
+        "1.2b",
+        "1.9",
+        "1.10",
+        "2.0 beta",
+        "2.0",
+        "49",
+        "50",
+        "99999999999999999999998",
+        "99999999999999999999999",
     };
-    for (const auto& [older, newer] : older_newer) {
-        EXPECT_TRUE(VersionComparator::compare(older, newer) < 0) << older << " < " << newer;
-        EXPECT_TRUE(VersionComparator::compare(newer, older) > 0) << newer << " > " << older;
+    for (std::size_t older = 0; older < ascending.size(); ++older) {
+        for (std::size_t newer = older + 1; newer < ascending.size(); ++newer) {
+            EXPECT_TRUE(VersionComparator::compare(ascending[older], ascending[newer]) < 0)
+                << ascending[older] << " < " << ascending[newer];
+            EXPECT_TRUE(VersionComparator::compare(ascending[newer], ascending[older]) > 0)
+                << ascending[newer] << " > " << ascending[older];
+        }
     }
-    EXPECT_TRUE(VersionComparator::compare("42", "0042") == 0);
-    EXPECT_TRUE(VersionComparator::compare("1.2.3", "1.2.3") == 0);
+    // Spellings of one version: leading zeros, and separators that only part the runs.
+    for (const auto& [a, b] : std::vector<std::pair<std::string, std::string>>{{"42", "0042"},
+                                                                               {"1.2.3", "1.2.3"},
+                                                                               {"1.0", "1.0-"},
+                                                                               {"1.0", "1.0."},
+                                                                               {".", "-"},
+                                                                               {"", "."},
+                                                                               {"1.2", "1-2"}}) {
+        EXPECT_TRUE(VersionComparator::compare(a, b) == 0) << a << " == " << b;
+    }
+}
+
+// Sorting with a comparison that is not a strict weak ordering is undefined: trailing and mixed
+// separators once made cycles (1.0.b < 1.0 == 1.0- < 1.0.b).
+TEST(VersionComparatorTest, IsAStrictWeakOrderingOverAnyText) {
+    std::mt19937 random(34);
+    const std::string alphabet = "019ab.- ";
+    auto version = [&] {
+        std::string text(random() % 6, ' ');
+        for (char& c : text) c = alphabet[random() % alphabet.size()];
+        return text;
+    };
+    auto less = [](const std::string& a, const std::string& b) {
+        return VersionComparator::compare(a, b) < 0;
+    };
+    auto same = [](const std::string& a, const std::string& b) {
+        return VersionComparator::compare(a, b) == 0;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const std::string a = version();
+        const std::string b = version();
+        const std::string c = version();
+        ASSERT_FALSE(less(a, a)) << a;
+        ASSERT_FALSE(less(a, b) && less(b, a)) << a << " / " << b;
+        ASSERT_TRUE(!less(a, b) || !less(b, c) || less(a, c)) << a << " / " << b << " / " << c;
+        ASSERT_TRUE(!same(a, b) || !same(b, c) || same(a, c)) << a << " / " << b << " / " << c;
+    }
+    std::vector<std::string> cycle = {"1.0.b", "1.0", "1.0-", "1.0.b", "1.0-", "1.0"};
+    std::sort(cycle.begin(), cycle.end(), less);
+    EXPECT_TRUE(std::is_sorted(cycle.begin(), cycle.end(), less));
+    EXPECT_EQ(cycle.front(), "1.0.b");
 }
 
 TEST(AppcastTest, ReadsItemsWithTheirUpdateElementsAndCustomProperties) {
