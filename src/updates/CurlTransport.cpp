@@ -1,7 +1,10 @@
 #include "updates/CurlTransport.hpp"
 
 #include <curl/curl.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -28,6 +31,22 @@ namespace {
 
 CURLM* multiOf(void* multi) {
     return static_cast<CURLM*>(multi);
+}
+
+// Opened for writing from the start, never through a link and never a device or a pipe that
+// would block the loop: whoever can put a name in the folder cannot steer the body elsewhere.
+std::FILE* openDestination(const std::string& path) {
+    const int fd = ::open(path.c_str(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) return nullptr;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (!file) ::close(fd);
+    return file;
 }
 
 }  // namespace
@@ -76,7 +95,7 @@ HttpTransport::TransferID CurlTransport::start(HttpRequest request, Completion c
     transfer->request = std::move(request);
     transfer->completion = std::move(completion);
     if (transfer->request.destinationPath) {
-        transfer->file = std::fopen(transfer->request.destinationPath->c_str(), "wb");
+        transfer->file = openDestination(*transfer->request.destinationPath);
         if (!transfer->file) {
             HttpResult result;
             result.outcome = HttpResult::Outcome::fileFailure;

@@ -1,6 +1,12 @@
 #include "updates/Updater.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/Platform.hpp"
@@ -25,26 +31,80 @@ struct Updater::Session {
 
 namespace {
 
+// Room for " (999)" and ".part" in a file name of at most 255 bytes.
+constexpr std::size_t kLongestName = 255 - 6 - 5;
+// An extension longer than this is no extension but the end of a long name.
+constexpr std::size_t kLongestExtension = 16;
+
+// `name` cut to kLongestName bytes between two characters, keeping its extension.
+std::string shortened(const std::string& name) {
+    if (name.size() <= kLongestName) return name;
+    std::string extension = fs::path(name).extension().string();
+    if (extension.size() > kLongestExtension) extension.clear();
+    std::size_t cut = kLongestName - extension.size();
+    // Not inside a character: its continuation bytes (10xxxxxx) go with it.
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    return name.substr(0, cut) + extension;
+}
+
 // The file name the download is saved under: the last path segment of its address, never a
-// name that leaves the download folder.
+// name that leaves the download folder, and short enough for any file system.
 std::string downloadFileName(const std::string& url) {
     std::string path = url.substr(0, url.find_first_of("?#"));
     std::string name = path.substr(path.find_last_of('/') + 1);
     std::erase_if(name, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '\\'; });
     if (name.empty() || name.front() == '.') name = "update" + name;
-    return name;
+    return shortened(name);
 }
 
-// `directory/name`, or `directory/stem (2).ext` and so on when that file exists.
-fs::path unusedPath(const fs::path& directory, const std::string& name) {
-    fs::path candidate = directory / name;
-    const fs::path stem = fs::path(name).stem();
-    const fs::path extension = fs::path(name).extension();
-    for (int number = 2; fs::exists(candidate) && number < 1000; ++number) {
-        candidate =
-            directory / (stem.string() + " (" + std::to_string(number) + ")" + extension.string());
+// `name`, or from the second on `stem (number).ext`.
+std::string numbered(const std::string& name, int number) {
+    if (number == 1) return name;
+    const fs::path path(name);
+    return path.stem().string() + " (" + std::to_string(number) + ")" + path.extension().string();
+}
+
+constexpr int kMostNumbers = 999;
+
+// Makes an empty file under the first free name. Nothing there before is ever opened, and a link
+// is never followed: a folder that others can write to (the temporary folder, when there is no
+// home) cannot hand us their file or send our writes elsewhere. Absent with `error` set when no
+// name could be made.
+std::optional<fs::path> createUnused(const fs::path& directory, const std::string& name,
+                                     int& error) {
+    for (int number = 1; number <= kMostNumbers; ++number) {
+        fs::path candidate = directory / numbered(name, number);
+        const int fd =
+            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            ::close(fd);
+            return candidate;
+        }
+        if (errno != EEXIST) break;
     }
-    return candidate;
+    error = errno;
+    return std::nullopt;
+}
+
+// Gives `from` the first free name in `directory`, never replacing a file that is there.
+std::optional<fs::path> moveToUnused(const fs::path& from, const fs::path& directory,
+                                     const std::string& name, int& error) {
+    for (int number = 1; number <= kMostNumbers; ++number) {
+        fs::path candidate = directory / numbered(name, number);
+        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, candidate.c_str(), RENAME_NOREPLACE) ==
+            0) {
+            return candidate;
+        }
+        // A file system that cannot rename without replacing: a new link fails just the same on
+        // a name that is taken.
+        if (errno == EINVAL && ::link(from.c_str(), candidate.c_str()) == 0) {
+            ::unlink(from.c_str());
+            return candidate;
+        }
+        if (errno != EEXIST) break;
+    }
+    error = errno;
+    return std::nullopt;
 }
 
 std::string fileURL(const fs::path& path) {
@@ -113,7 +173,9 @@ std::string Updater::userDownloadDirectory() {
     if (const char* home = std::getenv("HOME"); home && *home) {
         return (fs::path(home) / "Downloads").string();
     }
-    return fs::temp_directory_path().string();
+    std::error_code error;
+    const auto temporary = fs::temp_directory_path(error);
+    return error ? std::string("/tmp") : temporary.string();
 }
 
 bool Updater::start(UpdateError* error) {
@@ -298,11 +360,18 @@ void Updater::userChose(UserUpdateChoice choice) {
 
 void Updater::download() {
     const auto& enclosure = *session_->item->enclosure;
-    std::error_code error;
-    fs::create_directories(downloadDirectory_, error);
-    const fs::path partial =
-        unusedPath(downloadDirectory_, downloadFileName(enclosure.url) + ".part");
-    session_->partialPath = partial.string();
+    std::error_code ignored;
+    fs::create_directories(downloadDirectory_, ignored);
+    int error = 0;
+    const auto partial =
+        createUnused(downloadDirectory_, downloadFileName(enclosure.url) + ".part", error);
+    if (!partial) {
+        reportFailure(UpdateError::make(UpdateError::kFile,
+                                        "The update could not be saved in the download folder: " +
+                                            std::string(std::strerror(error)) + "."));
+        return;
+    }
+    session_->partialPath = partial->string();
     driver_->showDownloadInitiated(weakCallback(session_->id, &Updater::endSession));
 
     HttpRequest request;
@@ -331,26 +400,21 @@ void Updater::downloadProgress(std::uint64_t received, std::uint64_t expected) {
 void Updater::downloadArrived(const HttpResult& result) {
     session_->transfer.reset();
     const std::uint64_t session = session_->id;
+    std::optional<UpdateError> error;
     if (result.outcome == HttpResult::Outcome::tooLarge) {
-        reportFailure(
-            UpdateError::make(UpdateError::kSignature, "The update is larger than announced."));
-        return;
-    }
-    if (result.outcome == HttpResult::Outcome::unsupportedAddress) {
+        error = UpdateError::make(UpdateError::kSignature, "The update is larger than announced.");
+    } else if (result.outcome == HttpResult::Outcome::unsupportedAddress) {
         // A feed that points elsewhere than the web is broken, not the user's network.
-        reportFailure(UpdateError::make(UpdateError::kAppcastParse,
-                                        "The update's address is not an http or https address."));
-        return;
+        error = UpdateError::make(UpdateError::kAppcastParse,
+                                  "The update's address is not an http or https address.");
+    } else if (result.outcome == HttpResult::Outcome::fileFailure) {
+        error = UpdateError::make(UpdateError::kFile, result.errorDescription);
+    } else if (!result.isSuccess()) {
+        error = networkError(result, "The update could not be downloaded");
+    } else {
+        error = verifyDownload(session_->partialPath);
     }
-    if (result.outcome == HttpResult::Outcome::fileFailure) {
-        reportFailure(UpdateError::make(UpdateError::kFile, result.errorDescription));
-        return;
-    }
-    if (!result.isSuccess()) {
-        reportFailure(networkError(result, "The update could not be downloaded"));
-        return;
-    }
-    if (const auto error = verifyDownload(session_->partialPath)) {
+    if (error) {
         std::error_code ignored;
         fs::remove(session_->partialPath, ignored);
         session_->partialPath.clear();
@@ -369,7 +433,8 @@ std::optional<UpdateError> Updater::verifyDownload(const std::string& path) cons
                                  "The update does not have the announced length.");
     }
     const auto verifier = SignatureVerifier::make(host_.publicKey);
-    if (!verifier || !verifier->verifyFile(path, enclosure.edSignature)) {
+    const std::uint64_t limit = enclosure.length.value_or(kMaximumDownloadBytes);
+    if (!verifier || !verifier->verifyFile(path, enclosure.edSignature, limit)) {
         return UpdateError::make(UpdateError::kSignature,
                                  "The update is improperly signed and could not be validated.");
     }
@@ -377,19 +442,20 @@ std::optional<UpdateError> Updater::verifyDownload(const std::string& path) cons
 }
 
 void Updater::handToSystem(const std::string& partialPath) {
-    const fs::path finalPath =
-        unusedPath(downloadDirectory_, downloadFileName(session_->item->enclosure->url));
-    std::error_code error;
-    fs::rename(partialPath, finalPath, error);
+    int error = 0;
+    const auto finalPath = moveToUnused(partialPath, downloadDirectory_,
+                                        downloadFileName(session_->item->enclosure->url), error);
     session_->partialPath.clear();
-    if (error) {
-        fs::remove(partialPath, error);
+    if (!finalPath) {
+        std::error_code ignored;
+        fs::remove(partialPath, ignored);
         reportFailure(UpdateError::make(UpdateError::kFile,
-                                        "The update could not be saved in the download folder."));
+                                        "The update could not be saved in the download folder: " +
+                                            std::string(std::strerror(error)) + "."));
         return;
     }
-    platform().workspace().openURL(fileURL(finalPath));
-    driver_->showDownloadDidFinish(finalPath.string(),
+    platform().workspace().openURL(fileURL(*finalPath));
+    driver_->showDownloadDidFinish(finalPath->string(),
                                    weakCallback(session_->id, &Updater::endSession));
 }
 

@@ -37,7 +37,8 @@ class Updater : public std::enable_shared_from_this<Updater> {
     static constexpr double kLaunchCheckDelay = 60;
     static constexpr double kFeedTimeout = 60;
     static constexpr double kDownloadTimeout = 30 * 60;
-    static constexpr std::uint64_t kMaximumDownloadBytes = 2ull * 1024 * 1024 * 1024;
+    // The most a download may be when the feed does not say its length.
+    static constexpr std::uint64_t kMaximumDownloadBytes = 1ull << 30;
 
     // `transport` defaults to libcurl on the platform's run loop.
     static std::shared_ptr<Updater> make(HostBundle host, std::shared_ptr<UserDriver> driver,

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "AppcastFixtures.hpp"
@@ -179,7 +182,18 @@ TEST(SignatureVerifierTest, AcceptsOnlyTheSignatureOfTheKeysOwner) {
     EXPECT_FALSE(verifier->verify(bytes, key.sign("another update")));
     EXPECT_FALSE(verifier->verify(bytes, ""));
     EXPECT_FALSE(verifier->verify(bytes, "bm90IGEgc2lnbmF0dXJl"));
-    EXPECT_FALSE(verifier->verifyFile("/nonexistent/file", key.sign(message)));
+    EXPECT_FALSE(verifier->verifyFile("/nonexistent/file", key.sign(message), 100));
+
+    // A file: up to the size it may have, and never through a link.
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("talvori-signature-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "update") << message;
+    std::filesystem::create_symlink(folder / "update", folder / "link");
+    EXPECT_TRUE(verifier->verifyFile(folder / "update", key.sign(message), message.size()));
+    EXPECT_FALSE(verifier->verifyFile(folder / "update", key.sign(message), message.size() - 1));
+    EXPECT_FALSE(verifier->verifyFile(folder / "link", key.sign(message), message.size()));
+    std::filesystem::remove_all(folder);
     EXPECT_FALSE(SignatureVerifier::make("c2hvcnQ="));
     EXPECT_FALSE(SignatureVerifier::make("not base64"));
 }

@@ -242,5 +242,49 @@ TEST_F(UpdaterTest, ADownloadThatDoesNotVerifyIsDeletedAndNeverOpened) {
     }
 }
 
+// What a feed names and what others put in the download folder (the shared temporary folder when
+// there is no home) can neither stop the program nor steer the download onto another file.
+TEST_F(UpdaterTest, AHostileNameOrAFolderOthersWriteToNeitherStopsNorRedirectsTheDownload) {
+    std::string longName;
+    for (int count = 0; count < 150; ++count) longName += "\xc3\xa9";  // é, two bytes each
+    longName += ".tar.gz";
+    server.serve("/" + longName, {200, payload, "application/octet-stream"});
+    server.serve("/appcast.xml",
+                 {200, testing::appcastXML({{"50", "1.3", server.url("/" + longName),
+                                             key.sign(payload), payload.size(), ""}})});
+    auto updater = makeUpdater();
+    ASSERT_TRUE(updater->start());
+    updater->checkForUpdates();
+    ASSERT_TRUE(waitFor(2));
+    driver->reply(UserUpdateChoice::install);
+    ASSERT_TRUE(waitFor(4));
+    ASSERT_EQ(driver->shown.back(), "finished");
+    const auto saved = downloadedFiles();
+    ASSERT_EQ(saved.size(), 1U);
+    EXPECT_LE(saved[0].size(), 255U - 11U);
+    EXPECT_TRUE(saved[0].ends_with("\xc3\xa9.gz")) << "cut between characters, extension kept";
+    driver->acknowledge();
+    fs::remove(downloads / saved[0]);
+
+    // A link where the partial download would go, and a file under the final name.
+    serveFeed(key.sign(payload));
+    const fs::path elsewhere = downloads.string() + "-elsewhere";
+    std::ofstream(elsewhere) << "someone's file";
+    fs::create_symlink(elsewhere, downloads / "Talvori-1.3.tar.gz.part");
+    std::ofstream(downloads / "Talvori-1.3.tar.gz") << "kept";
+    driver->shown.clear();
+    updater->checkForUpdates();
+    ASSERT_TRUE(waitFor(2));
+    driver->reply(UserUpdateChoice::install);
+    ASSERT_TRUE(waitFor(4));
+    EXPECT_EQ(driver->shown.back(), "finished");
+    EXPECT_EQ(driver->finishedPath, (downloads / "Talvori-1.3.tar (2).gz").string());
+    std::ifstream untouched(elsewhere);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(untouched), {}), "someone's file");
+    std::ifstream kept(downloads / "Talvori-1.3.tar.gz");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "kept");
+    fs::remove(elsewhere);
+}
+
 }  // namespace
 }  // namespace talvori::updates
