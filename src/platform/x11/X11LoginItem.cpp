@@ -1,7 +1,9 @@
 #include "platform/x11/X11LoginItem.hpp"
 
+#include <glib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -107,13 +109,29 @@ std::string X11LoginItem::entry(const std::filesystem::path& program) {
     return text + "X-GNOME-Autostart-enabled=true\n";
 }
 
-LoginItem::Status X11LoginItem::status() const {
-    std::ifstream file(entryPath());
-    if (!file) return Status::notRegistered;
+std::optional<std::string> X11LoginItem::unusableProgram(const std::filesystem::path& program) {
+    const std::string& path = program.native();
+    const bool control = std::any_of(path.begin(), path.end(), [](char character) {
+        const auto byte = static_cast<unsigned char>(character);
+        return byte < 0x20 || byte == 0x7f;
+    });
+    if (control) {
+        return "Talvori cannot start at login from " + program.string() +
+               ": the path holds a control character (a new line or a tab). Move Talvori to a "
+               "folder whose name holds none.";
+    }
+    if (!g_utf8_validate(path.data(), static_cast<gssize>(path.size()), nullptr)) {
+        return "Talvori cannot start at login from " + program.string() +
+               ": the path is not UTF-8 text. Move Talvori to a folder whose name is.";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> X11LoginItem::programIn(std::istream& entry) {
     std::string line;
     std::string exec;
     bool inEntry = false;
-    while (std::getline(file, line)) {
+    while (std::getline(entry, line)) {
         if (!line.empty() && line.front() == '[') {
             inEntry = line == "[Desktop Entry]";
             continue;
@@ -121,18 +139,30 @@ LoginItem::Status X11LoginItem::status() const {
         if (!inEntry) continue;
         // The desktop's own ways of switching an entry off.
         if (line == "Hidden=true" || line == "X-GNOME-Autostart-enabled=false") {
-            return Status::notRegistered;
+            return std::nullopt;
         }
         if (line.rfind("Exec=", 0) == 0) exec = line.substr(5);
     }
-    const std::string program = programOf(exec);
-    if (program.empty() || ::access(program.c_str(), X_OK) != 0) return Status::notFound;
+    return programOf(exec);
+}
+
+LoginItem::Status X11LoginItem::status() const {
+    std::ifstream file(entryPath());
+    if (!file) return Status::notRegistered;
+    const auto program = programIn(file);
+    if (!program) return Status::notRegistered;
+    if (program->empty() || ::access(program->c_str(), X_OK) != 0) return Status::notFound;
     return Status::enabled;
 }
 
 std::optional<std::string> X11LoginItem::registerItem() {
     if (program_.empty() || !program_.is_absolute()) {
         return std::string("Talvori cannot tell where its program is.");
+    }
+    // The switch sets itself back; the reason stays where the user can read it.
+    if (auto unusable = unusableProgram(program_)) {
+        log_.error("%{public}s", *unusable);
+        return unusable;
     }
     const auto path = entryPath();
     std::error_code error;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <iosfwd>
 #include <optional>
 #include <string>
 
@@ -30,6 +31,12 @@ class X11LoginItem final : public LoginItem {
     static std::filesystem::path entryPath();
     // The entry that starts `program`.
     static std::string entry(const std::filesystem::path& program);
+    // Why `program` cannot be started from an entry (a control character, which the entry's
+    // lines cannot hold, or a name that is no UTF-8, which its text must be); absent when it can.
+    static std::optional<std::string> unusableProgram(const std::filesystem::path& program);
+    // The program an entry's text starts (empty when it names none); absent when the entry is
+    // switched off.
+    static std::optional<std::string> programIn(std::istream& entry);
 
   private:
     std::filesystem::path program_;

@@ -105,5 +105,18 @@ TEST_F(X11LoginItemTest, AProgramInItsBuildTreeRegistersItselfAndSaysSo) {
     EXPECT_NE(error->find("Cannot make the folder"), std::string::npos) << *error;
 }
 
+// An entry's lines cannot hold a control character and its text must be UTF-8: such a path
+// would make a broken entry that reads back as a program that is not found.
+TEST_F(X11LoginItemTest, AProgramPathNoEntryCanHoldIsRefusedWithAClearError) {
+    for (const std::string name : {"new\nline", "tab\there", "bell\x07", "latin-1 \xe9t\xe9"}) {
+        X11LoginItem item(root / name / "talvori", log());
+        const auto error = item.registerItem();
+        ASSERT_TRUE(error.has_value()) << name;
+        EXPECT_NE(error->find("cannot start at login"), std::string::npos) << *error;
+        EXPECT_FALSE(fs::exists(X11LoginItem::entryPath())) << name;
+        EXPECT_EQ(item.status(), LoginItem::Status::notRegistered) << name;
+    }
+}
+
 }  // namespace
 }  // namespace talvori::x11
