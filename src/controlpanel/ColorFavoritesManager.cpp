@@ -61,8 +61,7 @@ std::vector<std::string> ColorFavoritesManager::load() const {
     for (const auto& item : *document) {
         if (!item.is_string()) return {};
         const std::string entry = ColorCode::uppercased(item.get<std::string>());
-        if (!ColorCode::isValid(entry) || contains(entries, entry)) continue;
-        if (entries.size() < kMaximumCount) entries.push_back(entry);
+        if (ColorCode::isValid(entry) && !contains(entries, entry)) entries.push_back(entry);
     }
     return entries;
 }

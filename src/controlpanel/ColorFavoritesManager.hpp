@@ -10,9 +10,10 @@ namespace talvori {
 
 class UserDefaults;
 
-// The user's favourite cover colours, shared by every cover and kept across restarts: at most five
-// six-digit codes, oldest first, stored as a JSON array of strings in a data value. Main thread
-// only.
+// The user's favourite cover colours, shared by every cover and kept across restarts: six-digit
+// codes, oldest first, stored as a JSON array of strings in a data value. Adding stops at five; a
+// longer stored list is kept whole (the row shows its first five) so that no code is lost when
+// the list is written again. Main thread only.
 class ColorFavoritesManager {
   public:
     static constexpr const char* kDefaultsKey = "tarnel.colorFavorites";
@@ -38,8 +39,8 @@ class ColorFavoritesManager {
     void remove(const std::string& code);
     void save();
     // The stored list, tidied as it is read: entries upper-cased, anything but six hexadecimal
-    // digits and repeats dropped, at most five kept. So every entry shown can be matched and
-    // removed. Missing or undecodable data reads as no favourites.
+    // digits and repeats dropped, so that every entry shown can be matched and removed. Missing or
+    // undecodable data reads as no favourites.
     std::vector<std::string> load() const;
 
   private:

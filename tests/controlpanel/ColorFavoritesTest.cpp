@@ -28,12 +28,21 @@ class ColorFavoritesTest : public ControlPanelTest {
     std::vector<ui::NodeRef> addTiles() const { return card().findAll(ui::Query::byText("+")); }
 };
 
-TEST_F(ColorFavoritesTest, StoredFavouritesAreTidiedWhenReadSoEachCanBeRemoved) {
+TEST_F(ColorFavoritesTest, StoredFavouritesAreTidiedAndLoadedWholeSoEachCanBeRemoved) {
     store(R"(["ff7f50","coral","FF7F50","00ff00","123456","ABCDEF","000000","111111"])");
-    EXPECT_EQ(favorites(),
-              (std::vector<std::string>{"FF7F50", "00FF00", "123456", "ABCDEF", "000000"}));
+    const std::vector<std::string> tidied{"FF7F50", "00FF00", "123456",
+                                          "ABCDEF", "000000", "111111"};
+    EXPECT_EQ(favorites(), tidied);
+    // More than the row holds: it shows the first five, and adding waits for removals.
+    showColorBlock();
+    EXPECT_TRUE(addTiles().empty());
+    ColorFavoritesManager::shared()->add("FEDCBA");
+    EXPECT_EQ(favorites(), tidied);
     ColorFavoritesManager::shared()->remove("ff7f50");
-    EXPECT_EQ(stored(), R"(["00FF00","123456","ABCDEF","000000"])");
+    EXPECT_EQ(stored(), R"(["00FF00","123456","ABCDEF","000000","111111"])");
+    EXPECT_TRUE(addTiles().empty());
+    ColorFavoritesManager::shared()->remove("00FF00");
+    EXPECT_EQ(addTiles().size(), 1u);
 
     store(R"({"not":"a list"})");
     EXPECT_TRUE(ColorFavoritesManager(platform().userDefaults().shared_from_this()).load().empty());
