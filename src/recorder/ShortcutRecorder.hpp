@@ -56,7 +56,7 @@ class ShortcutRecorder : public std::enable_shared_from_this<ShortcutRecorder> {
         "Recording. Press a shortcut, or Escape to close.";
     static constexpr const char* kNeedsModifierAnnouncement = "Add Command, Option or Control.";
     static constexpr const char* kReservedAnnouncement =
-        "macOS already uses this shortcut. Try a different combination.";
+        "Your desktop already uses this shortcut. Try a different combination.";
 
     // `onChange` runs once after every store or clear made here.
     ShortcutRecorder(GlobalShortcuts::Name name, std::function<void()> onChange);

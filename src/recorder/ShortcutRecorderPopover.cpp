@@ -94,7 +94,7 @@ ViewList rows(const Phase& phase, std::uint64_t held,
                                           Style::lit)}),
                 note("A key on its own would fire while you type.")};
         case Block::reserved:
-            return {styledText("macOS already uses this shortcut", 12, FontWeight::regular,
+            return {styledText("Your desktop already uses this shortcut", 12, FontWeight::regular,
                                Palette::red),
                     capRow(std::get<ShortcutRecorder::Reserved>(phase).keycaps, Style::rejected,
                            Palette::red, flash),

@@ -130,6 +130,11 @@ TEST_F(SettingsWindowTest, GearOpensGeneralAndTheWindowFollowsTheTabs) {
     EXPECT_EQ(window()->frame().minY(), std::max(visible.minY(), top - bar - 558));
     EXPECT_TRUE(top - bar - 558 < visible.minY()) << "the General window stands that low";
     EXPECT_FALSE(identified(kLaunchAtLogin));
+    for (const char* subtitle :
+         {"Open the Talvori panel from anywhere.", "Turn Focus Mode on or off from anywhere.",
+          "Create a cover from anywhere."}) {
+        EXPECT_TRUE(labelled(subtitle)) << subtitle;
+    }
     picture("settings-shortcuts");
     clickLabelled("General");
     EXPECT_EQ(window()->frame().size, (Size{540, bar + 284}));

@@ -85,7 +85,7 @@ TEST_F(ShortcutRecorderPopoverTest, ATakenCombinationGlowsRedHoldsThenFadesAndGl
     simHotKeys().setSymbolicHotKeys({{true, Key::k.rawValue, optionCommandK.carbonModifiers}});
     typeKey(Key::k, Flags::option | Flags::command);
     runUntilIdle();
-    EXPECT_TRUE(shows("macOS already uses this shortcut"));
+    EXPECT_TRUE(shows("Your desktop already uses this shortcut"));
     const ui::Color red = Palette::red;
     EXPECT_TRUE(colorsClose(*glowFill(), red.opacity(0.5 * 0.45)));
     advance(0.11);

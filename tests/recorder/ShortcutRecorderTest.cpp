@@ -74,7 +74,8 @@ TEST_F(ShortcutRecorderTest, RulesRejectWithoutModifierReservedThenConflictInTha
     simHotKeys().setSymbolicHotKeys({{true, Key::n.rawValue, optionCommandN.carbonModifiers}});
     typeKey(Key::n, Flags::option | Flags::command);
     EXPECT_EQ(recorder->phase.peek(), Phase(ShortcutRecorder::Reserved{{"⌥", "⌘", "N"}}));
-    EXPECT_EQ(lastAnnouncement(), "macOS already uses this shortcut. Try a different combination.");
+    EXPECT_EQ(lastAnnouncement(),
+              "Your desktop already uses this shortcut. Try a different combination.");
     simHotKeys().setSymbolicHotKeys({});
     typeKey(Key::n, Flags::option | Flags::command);
     EXPECT_EQ(recorder->phase.peek(),
