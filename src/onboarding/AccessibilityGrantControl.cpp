@@ -29,6 +29,11 @@ void setPhase(State& state, Phase phase, const Environment& environment) {
     withAnimation(environment.animation(Animation::easeOut(0.2)), [&] { state.phase.set(phase); });
 }
 
+Async reportGrantAfterTheBadge(std::function<void()> onGranted) {
+    co_await Task::sleep(AccessibilityGrantControl::kGrantedDelay);
+    if (!Task::isCurrentCancelled() && onGranted) onGranted();
+}
+
 Async pollUntilGranted(std::weak_ptr<State> weak, std::function<void()> onGranted,
                        Environment environment) {
     std::int64_t checks = 0;
@@ -52,8 +57,16 @@ Async pollUntilGranted(std::weak_ptr<State> weak, std::function<void()> onGrante
     }
 }
 
+// A desktop that trusts every program (X11 has no such permission) has no settings page to send
+// the user to and nothing to wait for: the badge shows at once.
 void startGrant(ViewContext<State>& ctx, const std::function<void()>& onGranted) {
     if (ctx.state.phase.peek() != Phase::idle) return;
+    if (isAccessibilityTrustedDefault()) {
+        setPhase(ctx.state, Phase::granted, ctx.environment());
+        ctx.state.pollTask.replace(Task::start(
+            platform().runLoop(), [onGranted] { return reportGrantAfterTheBadge(onGranted); }));
+        return;
+    }
     PermissionManager::shared()->openAccessibilitySettings();
     setPhase(ctx.state, Phase::waiting, ctx.environment());
     ctx.state.pollTask.replace(Task::start(
@@ -74,15 +87,16 @@ View statusBox() {
     return boxed(
         HStack(VerticalAlignment::center, 8,
                {ProgressSpinner(),
-                Text("Waiting for macOS\u2026").font(Font::system(13, FontWeight::medium))})
+                Text("Waiting for your desktop\u2026").font(Font::system(13, FontWeight::medium))})
             .foregroundColor(Palette::white80)
             .frame(kBoxWidth, kBoxHeight),
         Color::white(0.05), Color::white(0.12), kBoxCornerRadius);
 }
 
 View stuckNote() {
-    return boxed(Text("Switch is on but nothing changed? macOS granted a temporary copy. Move "
-                      "Talvori to Applications, reopen it, and the permission sticks.")
+    return boxed(Text("Switch is on but nothing changed? Your desktop granted another copy of "
+                      "Talvori. Quit it, open Talvori again from your applications menu, and the "
+                      "permission sticks.")
                      .font(Font::system(12))
                      .foregroundColor(Palette::white80)
                      .multilineTextAlignment(TextAlignment::leading)
@@ -95,8 +109,8 @@ View stuckNote() {
 View waitingView(bool isStuck) {
     return VStack(HorizontalAlignment::center, 8,
                   {statusBox(),
-                   Text("Flip the Talvori switch in System Settings \u2014 this step finishes "
-                        "itself.")
+                   Text("Flip the Talvori switch in your desktop's settings \u2014 this step "
+                        "finishes itself.")
                        .font(Font::system(12))
                        .foregroundColor(Color::white(0.5))
                        .multilineTextAlignment(TextAlignment::center)
@@ -126,7 +140,18 @@ AccessibilityGrantPhase AccessibilityGrantControl::nextPhase(AccessibilityGrantP
 
 View AccessibilityGrantControl::body(ViewContext<State>& ctx) const {
     auto press = [&ctx, onGranted = onGranted] { startGrant(ctx, onGranted); };
-    switch (ctx.state.phase()) {
+    const Phase phase = ctx.state.phase();
+    // The old phase leaves at once while the new one fades in, so that two phases' texts are
+    // never drawn over each other; the stuck note joins the waiting box, which stays.
+    const Phase look = phase == Phase::stuck ? Phase::waiting : phase;
+    return phaseContent(phase, std::move(press))
+        .transition(Transition::asymmetric(Transition::opacity(), Transition::identity()))
+        .id(static_cast<int>(look));
+}
+
+View AccessibilityGrantControl::phaseContent(AccessibilityGrantPhase phase,
+                                             std::function<void()> press) const {
+    switch (phase) {
         case Phase::idle:
             if (style == Style::link) return grantLink(std::move(press));
             return OnboardingCTA{"Grant Accessibility", false, false, std::move(press)};

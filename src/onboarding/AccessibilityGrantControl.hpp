@@ -10,8 +10,9 @@ namespace talvori::ui {
 
 // Obtains the Accessibility permission on its own: pressed once, it opens the desktop's
 // Accessibility settings, waits while checking for trust twice a second, offers help once 30
-// checks found none, shows a "granted" badge when trust arrives and calls `onGranted` 0.8 s
-// later, at most once, and never once the control has left the screen.
+// checks found none, shows a "granted" badge when trust arrives (at once when it is there at the
+// press) and calls `onGranted` 0.8 s later, at most once, and never once the control has left
+// the screen.
 struct AccessibilityGrantControl {
     enum class Style : std::uint8_t { cta, link };
 
@@ -33,6 +34,9 @@ struct AccessibilityGrantControl {
                                              std::int64_t checks);
 
     View body(ViewContext<State>& ctx) const;
+
+  private:
+    View phaseContent(AccessibilityGrantPhase phase, std::function<void()> press) const;
 };
 
 }  // namespace talvori::ui

@@ -65,13 +65,14 @@ TEST_F(FirstRunJourneyTest, TrustArrivingOnThePermissionPageLeadsToTheGrantedFin
     clickLabelled("Grant Accessibility");
     EXPECT_EQ(simWorkspace().openedURLs(),
               std::vector<std::string>{PermissionManager::accessibilitySettingsURL});
-    EXPECT_TRUE(text("Waiting for macOS\u2026"));
+    EXPECT_TRUE(text("Waiting for your desktop\u2026"));
     advance(0.3);
     picture("first-run-permission-waiting");
     advance(14.7);
     EXPECT_TRUE(
-        text("Switch is on but nothing changed? macOS granted a temporary copy. Move "
-             "Talvori to Applications, reopen it, and the permission sticks."));
+        text("Switch is on but nothing changed? Your desktop granted another copy of Talvori. "
+             "Quit it, open Talvori again from your applications menu, and the permission "
+             "sticks."));
     advance(0.3);
     picture("first-run-permission-stuck");
     EXPECT_TRUE(shortcutsAllOff());

@@ -98,7 +98,7 @@ TEST_F(ControlsTest, TheSpinnerWakesTheLoopOnlyWhileItsWindowIsOnScreen) {
         Observable<bool>* spinning;
         View body(ViewContext<NoState>&) const {
             return HStack({spinning->get() ? View(ProgressSpinner()) : View(),
-                           Text("Waiting for macOS\u2026")});
+                           Text("Waiting for your desktop\u2026")});
         }
     };
     show(View(Waiting{&spinning}).padding(12), Rect(300, 300, 240, 40));
