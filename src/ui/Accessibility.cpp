@@ -13,6 +13,8 @@ struct AccessibilityProperties {
     AccessibilityTrait removedTraits = AccessibilityTrait::none;
     bool hidden = false;
     std::optional<AccessibilityChildren> children{};
+    std::optional<bool> isOn{};
+    std::optional<AccessibilityRange> range{};
 };
 
 class AccessibilityElement final : public ModifierElement {
@@ -58,6 +60,8 @@ class AccessibilityElement final : public ModifierElement {
         if (properties_.value) element.value = *properties_.value;
         if (properties_.hint) element.hint = *properties_.hint;
         if (properties_.identifier) element.identifier = *properties_.identifier;
+        if (properties_.isOn) element.isOn = properties_.isOn;
+        if (properties_.range) element.range = properties_.range;
         element.traits = static_cast<AccessibilityTrait>(
             static_cast<std::uint8_t>(element.traits | properties_.traits) &
             ~static_cast<std::uint8_t>(properties_.removedTraits));
@@ -110,6 +114,25 @@ View accessibility(const std::shared_ptr<const Element>& content,
 
 }  // namespace
 
+std::vector<AccessibilityNode> accessibilityElementsOf(const Node& node, double now) {
+    auto elements = node.element().accessibility(node, now);
+    for (auto& element : elements) {
+        if (element.source.expired()) element.source = node.weak_from_this();
+    }
+    return elements;
+}
+
+std::string joinedLabels(const std::vector<AccessibilityNode>& nodes) {
+    std::string joined;
+    for (const auto& node : nodes) {
+        const std::string inner = node.label.empty() ? joinedLabels(node.children) : node.label;
+        if (inner.empty()) continue;
+        if (!joined.empty()) joined += ", ";
+        joined += inner;
+    }
+    return joined;
+}
+
 std::optional<std::string> accessibilityLabelOf(const Element& element) {
     const auto* modifier = dynamic_cast<const AccessibilityElement*>(&element);
     return modifier ? modifier->properties().label : std::nullopt;
@@ -150,6 +173,14 @@ View View::accessibilityHidden(bool hidden) const {
 
 View View::accessibilityElement(AccessibilityChildren children) const {
     return accessibility(element_, {.children = children});
+}
+
+View View::accessibilityToggle(bool isOn) const {
+    return accessibility(element_, {.traits = AccessibilityTrait::isToggle, .isOn = isOn});
+}
+
+View View::accessibilityRange(AccessibilityRange range) const {
+    return accessibility(element_, {.range = std::move(range)});
 }
 
 View View::accessibilityAction(std::function<void()> action) const {

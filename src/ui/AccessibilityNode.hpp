@@ -1,42 +1,23 @@
 #pragma once
 
-#include <functional>
+#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "ui/ProposedSize.hpp"
-#include "ui/View.hpp"
+#include "platform/desktop/AccessibilityNode.hpp"
 
 namespace talvori::ui {
 
-// Something a screen reader can do with an element: its press (no name) or a named action.
-struct AccessibilityAction {
-    std::string name;
-    std::function<void()> perform;
-};
+class Element;
+class Node;
 
-// One element of the accessibility tree that views expose.
-struct AccessibilityNode {
-    std::string label;
-    std::string value;
-    std::string hint;
-    std::string identifier;
-    AccessibilityTrait traits = AccessibilityTrait::none;
-    // In host coordinates.
-    Rect frame;
-    std::vector<AccessibilityNode> children;
-    // The press first when there is one; an action does nothing once its view has gone.
-    std::vector<AccessibilityAction> actions;
+using talvori::AccessibilityAction;
+using talvori::AccessibilityNode;
+using talvori::AccessibilityRange;
+using talvori::AccessibilityText;
 
-    bool hasDefaultAction() const;
-    std::vector<std::string> actionNames() const;
-    // Performs the press (no name) or the named action; false when the element has none such.
-    bool perform(std::string_view name = {}) const;
-
-    // Indented lines such as `button "Close overlay" [selected]`.
-    std::string dump(int depth = 0) const;
-};
+// The accessibility elements of `node`'s subtree; those the node makes itself stand for it.
+std::vector<AccessibilityNode> accessibilityElementsOf(const Node& node, double now);
 
 // The labels of `nodes` (or, where one has none, of its children) joined by ", ": what a combined
 // element or a button says.

@@ -126,7 +126,7 @@ std::vector<AccessibilityNode> Element::accessibility(const Node& node, double n
     std::vector<AccessibilityNode> result;
     for (const auto& child : node.children()) {
         if (child->isRemoving()) continue;
-        auto elements = child->element().accessibility(*child, now);
+        auto elements = accessibilityElementsOf(*child, now);
         result.insert(result.end(), std::make_move_iterator(elements.begin()),
                       std::make_move_iterator(elements.end()));
     }

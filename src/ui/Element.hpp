@@ -18,6 +18,10 @@
 #include "ui/Transaction.hpp"
 #include "ui/Transition.hpp"
 
+namespace talvori {
+struct AccessibilityNode;
+}
+
 namespace talvori::ui {
 
 class DamageRegion;
@@ -26,7 +30,6 @@ class Host;
 class IconCatalog;
 class Node;
 class TextMeasurer;
-struct AccessibilityNode;
 
 // Where a child sits among its siblings: its position, or the key a ForEach gave it.
 struct ChildKey {

@@ -184,6 +184,7 @@ void Host::runUpdate() {
     syncFocusBindings();
     updateHover();
     if (hasDamage()) displayNeeded();
+    if (onAccessibilityChange) onAccessibilityChange();
 }
 
 void Host::layout(const Transaction& transaction) {
@@ -714,6 +715,7 @@ void Host::setFocus(Node* target) {
     if (target) target->element().focusChanged(*target, true);
     syncBindingsFromFocus();
     if (onFocusChange) onFocusChange(hasFocusedTextField());
+    if (onAccessibilityChange) onAccessibilityChange();
     setNeedsDisplay();
 }
 
@@ -888,8 +890,7 @@ NodeRef Host::root() {
 std::string Host::accessibilityDump() {
     if (!root_) return {};
     std::string text;
-    for (const auto& element : root_->element().accessibility(*root_, now()))
-        text += element.dump();
+    for (const auto& element : accessibilityElementsOf(*root_, now())) text += element.dump();
     return text;
 }
 

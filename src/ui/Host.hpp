@@ -151,6 +151,12 @@ class Host : public std::enable_shared_from_this<Host> {
     NodeRef root();
     // The accessibility tree as indented text.
     std::string accessibilityDump();
+    // The accessibility tree as a screen reader reads it: each element also says whether it is
+    // enabled, takes the keyboard focus or has it.
+    std::vector<AccessibilityNode> accessibilityElements();
+    // Called after every pass that may have changed the tree and whenever the focus moves; set
+    // only while a screen reader follows the views.
+    std::function<void()> onAccessibilityChange;
     // Every node with its frame, for debugging.
     std::string viewDump();
     // Types `text` into the focused field, one key per character.

@@ -336,7 +336,7 @@ class DecorationElement final : public Element {
         // The decoration is part of the look, not of what the view says.
         for (const auto& child : node.children()) {
             if (child->key().index == 0 && !child->isRemoving())
-                return child->element().accessibility(*child, now);
+                return accessibilityElementsOf(*child, now);
         }
         return {};
     }

@@ -119,7 +119,7 @@ std::optional<Color> NodeRef::strokeColor() const {
 std::optional<AccessibilityNode> NodeRef::accessibilityElement() const {
     const Node* found = node();
     if (!found) return std::nullopt;
-    auto elements = found->element().accessibility(*found, found->host().now());
+    auto elements = accessibilityElementsOf(*found, found->host().now());
     if (elements.empty()) return std::nullopt;
     return elements.front();
 }
@@ -130,7 +130,7 @@ bool NodeRef::performAccessibilityAction(std::string_view name) const {
     // Actions may be declared by modifiers around the labelled view: the element as exposed is the
     // outermost view of the chain.
     while (found->parent() && found->parent()->children().size() == 1) found = found->parent();
-    const auto elements = found->element().accessibility(*found, found->host().now());
+    const auto elements = accessibilityElementsOf(*found, found->host().now());
     return elements.size() == 1 && elements.front().perform(name);
 }
 

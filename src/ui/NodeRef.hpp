@@ -9,11 +9,14 @@
 #include "ui/KeyPress.hpp"
 #include "ui/ProposedSize.hpp"
 
+namespace talvori {
+struct AccessibilityNode;
+}
+
 namespace talvori::ui {
 
 class Host;
 class Node;
-struct AccessibilityNode;
 
 // What to look for in a view tree.
 struct Query {

@@ -52,6 +52,12 @@ class PanelHost final : public HostedContent, public std::enable_shared_from_thi
     void mouseExited() override;
     bool keyDown(const Event& event) override;
     void didMoveToPanel(Panel* panel) override;
+    std::vector<AccessibilityNode> accessibilityElements() override {
+        return host_->accessibilityElements();
+    }
+    void setAccessibilityObserver(std::function<void()> observer) override {
+        host_->onAccessibilityChange = std::move(observer);
+    }
     void visibilityDidChange(bool isVisible) override;
 
     // The panel's key event as the views see it.

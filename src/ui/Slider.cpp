@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/AccessibilityNode.hpp"
 #include "ui/GeometryReader.hpp"
 #include "ui/Shape.hpp"
 #include "ui/Stack.hpp"
@@ -83,7 +84,22 @@ View Slider::body(ViewContext<NoState>&) const {
                    })
                    .gesture(std::move(drag));
            })
-        .frame({.height = style.height});
+        .frame({.height = style.height})
+        .accessibilityRange(accessibilityRange());
+}
+
+// A screen reader reads and sets the position in percent of the track, each move as a press and
+// release at that spot would make it.
+AccessibilityRange Slider::accessibilityRange() const {
+    return {.value = clampedFraction(fraction) * 100,
+            .minimum = 0,
+            .maximum = 100,
+            .step = 1,
+            .set = [changed = onDragChanged, ended = onDragEnded](double percent) {
+                if (!std::isfinite(percent)) return;
+                if (changed) changed(std::clamp(percent / 100, 0.0, 1.0));
+                if (ended) ended();
+            }};
 }
 
 }  // namespace talvori::ui

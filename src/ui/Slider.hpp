@@ -68,6 +68,9 @@ struct Slider {
     static std::optional<double> fractionAt(double x, double width, double inset);
 
     View body(ViewContext<NoState>& ctx) const;
+
+  private:
+    AccessibilityRange accessibilityRange() const;
 };
 
 }  // namespace talvori::ui

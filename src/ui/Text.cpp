@@ -122,6 +122,25 @@ class TextElement final : public Element {
     Node* hitTest(Node& node, Point point, cairo_t*) const override {
         return hitInBounds(node, point);
     }
+    AccessibilityText accessibleText(const Node& node) const {
+        AccessibilityText text;
+        text.contents = text_;
+        if (const auto* storage = node.storage<TextStorage>()) {
+            text.caret = std::min(storage->caret, text_.size());
+            text.selectionStart = std::min(storage->selectionStart(), text_.size());
+            text.selectionEnd = std::min(storage->selectionEnd(), text_.size());
+        }
+        text.select = [weak = node.weak_from_this(), size = text_.size()](std::size_t start,
+                                                                          std::size_t end) {
+            const auto node = std::const_pointer_cast<Node>(weak.lock());
+            if (!node || !node->isAttached()) return;
+            auto& storage = node->ensureStorage<TextStorage>();
+            storage.anchor = std::min(start, size);
+            storage.caret = std::min(end, size);
+            node->setNeedsDisplay();
+        };
+        return text;
+    }
     // Plain texts let presses through to the views around them.
     static bool isSelectable(const Node& node) {
         return node.environment().textSelectionEnabled && node.environment().isEnabled;
@@ -146,6 +165,7 @@ class TextElement final : public Element {
         AccessibilityNode element;
         element.label = text_;
         element.frame = node.frameInHost(now);
+        if (isSelectable(node)) element.text = accessibleText(node);
         return {element};
     }
 

@@ -177,6 +177,7 @@ class TextFieldElement final : public Element {
         element.label = options_->placeholder;
         element.value = options_->text.get();
         element.frame = node.frameInHost(now);
+        element.text = accessibleText(node);
         return {element};
     }
     std::optional<Color> presentedColor(const Node& node, ColorRole role,
@@ -188,13 +189,41 @@ class TextFieldElement final : public Element {
   private:
     static FieldStorage& storage(Node& node) { return node.ensureStorage<FieldStorage>(); }
 
+    // The text as typed so far; a screen reader's edits go through the binding as typing does.
+    AccessibilityText accessibleText(const Node& node) const {
+        AccessibilityText text;
+        text.contents = options_->text.get();
+        text.caret = text.selectionStart = text.selectionEnd = text.contents.size();
+        if (const auto* field = node.storage<FieldStorage>();
+            field && field->text == text.contents) {
+            text.caret = field->caret;
+            text.selectionStart = field->selectionStart();
+            text.selectionEnd = field->selectionEnd();
+        }
+        text.replace = [binding = options_->text](const std::string& contents) {
+            binding.set(contents);
+        };
+        text.select = [weak = node.weak_from_this(), options = options_](std::size_t start,
+                                                                         std::size_t end) {
+            const auto node = std::const_pointer_cast<Node>(weak.lock());
+            if (!node || !node->isAttached()) return;
+            auto& field = storage(*node);
+            sync(*options, field);
+            field.anchor = std::min(start, field.text.size());
+            field.caret = std::min(end, field.text.size());
+            node->setNeedsLayout();
+        };
+        return text;
+    }
+
     std::string displayText(const FieldStorage& field) const {
         return field.text.empty() ? options_->placeholder : field.text;
     }
 
     // Takes in a text written elsewhere, with the caret at its end.
-    void sync(FieldStorage& field) const {
-        const auto current = options_->text.get();
+    void sync(FieldStorage& field) const { sync(*options_, field); }
+    static void sync(const TextField::Options& options, FieldStorage& field) {
+        const auto current = options.text.get();
         if (current == field.text) return;
         field.text = current;
         field.caret = field.anchor = field.text.size();

@@ -33,6 +33,7 @@ View Toggle::body(ViewContext<State>& ctx) const {
                   ZStack(on ? Alignment::trailing() : Alignment::leading(), {track, knob}))
         .opacity(ctx.environment().isEnabled ? 1 : kDisabledOpacity)
         .accessibilityValue(value ? "On" : "Off")
+        .accessibilityToggle(value)
         .onChange(value, [&ctx](bool now) {
             // Reduce Motion is asked at the change, not when the switch was drawn.
             withAnimation(ctx.animation(Animation::easeOut(kSlideDuration)),

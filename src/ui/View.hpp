@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/core/Task.hpp"
+#include "platform/desktop/AccessibilityTrait.hpp"
 #include "platform/desktop/Cursor.hpp"
 #include "ui/Alignment.hpp"
 #include "ui/AnyValue.hpp"
@@ -19,6 +20,10 @@
 #include "ui/KeyPress.hpp"
 #include "ui/ProposedSize.hpp"
 #include "ui/Transition.hpp"
+
+namespace talvori {
+struct AccessibilityRange;
+}
 
 namespace talvori::ui {
 
@@ -69,20 +74,9 @@ struct PopoverOptions {
     std::optional<Color> background{};
 };
 
-enum class AccessibilityTrait : std::uint8_t {
-    none = 0,
-    isButton = 1,
-    isSelected = 2,
-    isLink = 4,
-    isHeader = 8
-};
-inline constexpr AccessibilityTrait operator|(AccessibilityTrait a, AccessibilityTrait b) {
-    return static_cast<AccessibilityTrait>(static_cast<std::uint8_t>(a) |
-                                           static_cast<std::uint8_t>(b));
-}
-inline constexpr bool contains(AccessibilityTrait set, AccessibilityTrait trait) {
-    return (static_cast<std::uint8_t>(set) & static_cast<std::uint8_t>(trait)) != 0;
-}
+using talvori::AccessibilityRange;
+using talvori::AccessibilityTrait;
+using talvori::contains;
 // How an element treats the elements below it: keeps them (contain), merges their labels into
 // its own (combine) or hides them (ignore).
 enum class AccessibilityChildren { contain, combine, ignore };
@@ -229,6 +223,10 @@ class View {
     View accessibilityRemoveTraits(AccessibilityTrait traits) const;
     View accessibilityHidden(bool hidden = true) const;
     View accessibilityElement(AccessibilityChildren children) const;
+    // A switch, on or off.
+    View accessibilityToggle(bool isOn) const;
+    // A position a screen reader reads and sets, as on a slider.
+    View accessibilityRange(AccessibilityRange range) const;
     // What a screen reader's press does (a button's press is its action already). Put it outside
     // accessibilityElement(...), on the element it belongs to.
     View accessibilityAction(std::function<void()> action) const;

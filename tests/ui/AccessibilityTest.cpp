@@ -97,5 +97,83 @@ TEST_F(AccessibilityTest, AButtonsPressIsItsDefaultActionWhileEnabled) {
     EXPECT_EQ(presses, 1) << "a disabled button ignores the press";
 }
 
+// What a screen reader reads beyond the dump: focus, enabled state, switches, identity across
+// readings, and when to read again.
+TEST_F(AccessibilityTest, AReadersTreeKeepsEachViewsIdentityAndSaysWhatTakesTheFocus) {
+    Observable<std::string> name{"Dim"};
+    Observable<bool> on{true};
+    Observable<bool> shown{true};
+    struct Views {
+        Observable<std::string>* name;
+        Observable<bool>*on, *shown;
+        View body(ViewContext<NoState>&) const {
+            return VStack({TextField("Name", *name), View(Toggle{*on}).accessibilityLabel("Focus"),
+                           Button("Off", [] {}).disabled(),
+                           shown->get() ? View(Text("Tip")) : View()});
+        }
+    };
+    auto h = host(View(Views{&name, &on, &shown}));
+    int changes = 0;
+    h->onAccessibilityChange = [&] { ++changes; };
+    auto first = h->accessibilityElements();
+    ASSERT_EQ(first.size(), 4U);
+    EXPECT_TRUE(first[0].isFocusable && !first[0].isFocused);
+    EXPECT_TRUE(first[1].isOn.value_or(false));
+    EXPECT_TRUE(contains(first[1].traits, AccessibilityTrait::isToggle));
+    EXPECT_FALSE(first[2].isEnabled);
+    EXPECT_FALSE(first[3].isFocusable);
+
+    first[0].focus();
+    EXPECT_EQ(changes, 1) << "a focus move is told at once";
+    on.set(false);
+    shown.set(false);
+    runUntilIdle();
+    EXPECT_GE(changes, 2);
+    const auto second = h->accessibilityElements();
+    ASSERT_EQ(second.size(), 3U);
+    EXPECT_TRUE(second[0].isFocused);
+    EXPECT_FALSE(second[1].isOn.value_or(true));
+    const auto same = [](const AccessibilityNode& a, const AccessibilityNode& b) {
+        return !a.source.owner_before(b.source) && !b.source.owner_before(a.source);
+    };
+    EXPECT_TRUE(same(first[0], second[0]) && same(first[1], second[1]));
+    EXPECT_FALSE(same(first[0], second[1]));
+    EXPECT_TRUE(first[3].source.expired()) << "the tip's view has gone";
+}
+
+TEST_F(AccessibilityTest, AReaderMovesSlidersAndEditsFieldsAsThePointerAndKeysWould) {
+    Observable<std::string> text{"Glass"};
+    std::vector<double> moves;
+    int ends = 0;
+    auto h = host(
+        VStack({TextField("Name", text),
+                View(Slider{0.25, false, false, nullptr,
+                            [&](double fraction) { moves.push_back(fraction); }, [&] { ++ends; }})
+                    .accessibilityLabel("Strength")}),
+        Size{200, 60});
+    const auto elements = h->accessibilityElements();
+    ASSERT_EQ(elements.size(), 2U);
+    const auto& slider = elements[1];
+    EXPECT_EQ(slider.label, "Strength");
+    ASSERT_TRUE(slider.range);
+    EXPECT_DOUBLE_EQ(slider.range->value, 25);
+    slider.range->set(60);
+    slider.range->set(400);
+    EXPECT_EQ(moves, (std::vector<double>{0.6, 1.0}));
+    EXPECT_EQ(ends, 2);
+
+    ASSERT_TRUE(elements[0].text);
+    EXPECT_EQ(elements[0].text->contents, "Glass");
+    EXPECT_EQ(elements[0].text->caret, 5U);
+    elements[0].text->select(1, 3);
+    runUntilIdle();
+    const auto selected = h->accessibilityElements()[0].text;
+    EXPECT_EQ(selected->caret, 3U);
+    EXPECT_EQ(selected->selectionStart, 1U);
+    EXPECT_EQ(selected->selectionEnd, 3U);
+    selected->replace("Dim");
+    EXPECT_EQ(text.get(), "Dim");
+}
+
 }  // namespace
 }  // namespace talvori::ui::testing

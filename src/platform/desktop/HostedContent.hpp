@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/core/Geometry.hpp"
+#include "platform/desktop/AccessibilityNode.hpp"
 #include "platform/desktop/Event.hpp"
 
 namespace talvori {
@@ -43,6 +44,12 @@ class HostedContent {
     virtual void didMoveToPanel(Panel* /*panel*/) {}
     // The panel showing the content reached the screen or left it.
     virtual void visibilityDidChange(bool /*isVisible*/) {}
+
+    // What a screen reader reads of the content: its accessibility elements, with frames in
+    // content coordinates. Built when asked.
+    virtual std::vector<AccessibilityNode> accessibilityElements() { return {}; }
+    // `observer` is called whenever the elements may have changed; none stops the calls.
+    virtual void setAccessibilityObserver(std::function<void()> /*observer*/) {}
 
     // Asks the panel showing this content to draw it again.
     void setNeedsDisplay() const;

@@ -1,10 +1,10 @@
-#include "ui/AccessibilityNode.hpp"
+#include "platform/desktop/AccessibilityNode.hpp"
 
 #include <fmt/format.h>
 
 #include <algorithm>
 
-namespace talvori::ui {
+namespace talvori {
 
 std::string AccessibilityNode::dump(int depth) const {
     std::string role = contains(traits, AccessibilityTrait::isButton) ? "button"
@@ -46,15 +46,4 @@ bool AccessibilityNode::perform(std::string_view name) const {
     return false;
 }
 
-std::string joinedLabels(const std::vector<AccessibilityNode>& nodes) {
-    std::string joined;
-    for (const auto& node : nodes) {
-        const std::string inner = node.label.empty() ? joinedLabels(node.children) : node.label;
-        if (inner.empty()) continue;
-        if (!joined.empty()) joined += ", ";
-        joined += inner;
-    }
-    return joined;
-}
-
-}  // namespace talvori::ui
+}  // namespace talvori

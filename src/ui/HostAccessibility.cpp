@@ -1,0 +1,65 @@
+// The accessibility tree of a host as a screen reader reads it.
+#include <unordered_map>
+
+#include "ui/AccessibilityNode.hpp"
+#include "ui/Host.hpp"
+#include "ui/Node.hpp"
+
+namespace talvori::ui {
+
+namespace {
+
+using ElementsBySource = std::unordered_map<const Node*, AccessibilityNode*>;
+
+// Every element's source is one of the host's nodes (accessibilityElementsOf sets it).
+const Node* sourceOf(const AccessibilityNode& element) {
+    return static_cast<const Node*>(element.source.lock().get());
+}
+
+void index(std::vector<AccessibilityNode>& elements, ElementsBySource& bySource) {
+    for (auto& element : elements) {
+        if (const Node* source = sourceOf(element)) {
+            bySource.emplace(source, &element);
+            element.isEnabled = source->environment().isEnabled;
+        }
+        index(element.children, bySource);
+    }
+}
+
+// A view that takes the focus makes the nearest element at or around it focusable; the first
+// such view is the one that element's focus goes to, as a click on the element would focus it.
+void markFocusable(Node& node, const ElementsBySource& bySource, const Node* focused,
+                   const std::weak_ptr<Host>& host) {
+    if (node.isRemoving()) return;
+    if (node.element().isFocusable(node)) {
+        for (const Node* around = &node; around; around = around->parent()) {
+            const auto found = bySource.find(around);
+            if (found == bySource.end()) continue;
+            AccessibilityNode& element = *found->second;
+            if (!element.isFocusable) {
+                element.isFocusable = true;
+                element.focus = [host, target = node.weak_from_this()] {
+                    auto strong = host.lock();
+                    auto view = target.lock();
+                    if (strong && view && view->isAttached()) strong->requestFocus(*view);
+                };
+            }
+            element.isFocused = element.isFocused || &node == focused;
+            break;
+        }
+    }
+    for (const auto& child : node.children()) markFocusable(*child, bySource, focused, host);
+}
+
+}  // namespace
+
+std::vector<AccessibilityNode> Host::accessibilityElements() {
+    if (!root_) return {};
+    auto elements = accessibilityElementsOf(*root_, now());
+    ElementsBySource bySource;
+    index(elements, bySource);
+    markFocusable(*root_, bySource, focusedNode(), weak_from_this());
+    return elements;
+}
+
+}  // namespace talvori::ui
