@@ -259,8 +259,10 @@ std::optional<std::int32_t> SpotlightController::frontmostApplicationPID() const
 // ---- Workspace observer, mouse monitor and safety net
 
 void SpotlightController::installWorkspaceObserver() {
+    // The notice is posted on the main thread, where a main-queue observer runs inside the post:
+    // the panel moves within the event that told of the activation.
     workspaceObserver_ = platform().notificationCenter().addObserver(
-        Workspace::kDidActivateApplicationNotification, nullptr, NotificationDelivery::mainQueue,
+        Workspace::kDidActivateApplicationNotification, nullptr, NotificationDelivery::synchronous,
         weakly(weak_from_this(), [](SpotlightController& self, const Notification&) {
             if (!self.isActive()) return;
             self.attachFocusObserver();

@@ -128,6 +128,8 @@ AXResult<std::uint32_t> X11Accessibility::windowNumber(const AXElement& element)
         return Result::failure(AXError::illegalArgument);
     }
     const auto window = static_cast<xcb_window_t>(element.identifier);
+    // A client whose details are kept exists: the events would have said otherwise.
+    if (application_->clients().isKnown(window)) return Result::success(window);
     xcb_connection_t* raw = application_->connection().raw();
     auto attributes =
         waitReply(xcb_get_window_attributes_reply, raw, xcb_get_window_attributes(raw, window));
@@ -180,14 +182,6 @@ void X11Accessibility::handleEvent(const xcb_generic_event_t& event) {
     if (observers_.empty()) return;
     X11Connection& connection = application_->connection();
     switch (event.response_type & 0x7F) {
-        case XCB_PROPERTY_NOTIFY: {
-            const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-            if (notify.window == connection.root() &&
-                notify.atom == connection.atom(Atom::_NET_ACTIVE_WINDOW)) {
-                activeWindowChanged();
-            }
-            break;
-        }
         case XCB_CONFIGURE_NOTIFY: {
             const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
             if (configure.event == connection.root()) frameChanged(configure);

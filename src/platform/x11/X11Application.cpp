@@ -344,14 +344,6 @@ void X11Application::handleEvent(const xcb_generic_event_t& event) {
         case XCB_CLIENT_MESSAGE:
             handleClientMessage(reinterpret_cast<const xcb_client_message_event_t&>(event));
             break;
-        case XCB_PROPERTY_NOTIFY: {
-            const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-            if (notify.window == connection_->root() &&
-                notify.atom == connection_->atom(Atom::_NET_ACTIVE_WINDOW)) {
-                activeWindowChanged();
-            }
-            break;
-        }
         default:
             break;
     }

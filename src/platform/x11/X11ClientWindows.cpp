@@ -3,6 +3,7 @@
 #include <xcb/res.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/desktop/WindowLevel.hpp"
 #include "platform/x11/X11Connection.hpp"
@@ -12,8 +13,21 @@ namespace talvori::x11 {
 
 namespace {
 
+// What tells us that a client's details changed.
+constexpr std::uint32_t kClientEvents =
+    XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_FOCUS_CHANGE;
+
+bool contains(const std::vector<std::uint32_t>& values, xcb_atom_t atom) {
+    return std::find(values.begin(), values.end(), atom) != values.end();
+}
+
+}  // namespace
+
 // The requests of one client, sent together so that all clients take one round trip.
-struct ClientCookies {
+struct X11ClientWindows::ClientRequests {
+    xcb_window_t window;
+    xcb_window_t frame;
+    std::optional<xcb_void_cookie_t> watch;
     xcb_get_property_cookie_t pid;
     xcb_get_property_cookie_t netName;
     xcb_get_property_cookie_t name;
@@ -27,65 +41,50 @@ struct ClientCookies {
     xcb_get_geometry_cookie_t geometry;
 };
 
-// What tells us that a client's details changed.
-constexpr std::uint32_t kClientEvents =
-    XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_FOCUS_CHANGE;
-
-bool contains(const std::vector<std::uint32_t>& values, xcb_atom_t atom) {
-    return std::find(values.begin(), values.end(), atom) != values.end();
-}
-
-}  // namespace
+struct X11ClientWindows::ListRequests {
+    xcb_get_property_cookie_t stacking;
+    xcb_get_property_cookie_t mapping;
+};
 
 X11ClientWindows::X11ClientWindows(std::shared_ptr<X11Connection> connection)
     : connection_(std::move(connection)) {}
 
-std::vector<xcb_window_t> X11ClientWindows::clientList() const {
+const std::vector<xcb_window_t>& X11ClientWindows::clientList() const {
     if (clientList_) return *clientList_;
     xcb_connection_t* raw = connection_->raw();
-    const auto stacking = requestProperty(raw, connection_->root(),
-                                          connection_->atom(Atom::_NET_CLIENT_LIST_STACKING));
-    const auto mapping =
-        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_CLIENT_LIST));
-    auto stacked = propertyReply(raw, stacking);
-    auto mapped = propertyReply(raw, mapping);
-    if (connection_->isClosed()) return {};
+    keepClientList(
+        {requestProperty(raw, connection_->root(),
+                         connection_->atom(Atom::_NET_CLIENT_LIST_STACKING)),
+         requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_CLIENT_LIST))});
+    if (!clientList_) clientList_.emplace();
+    return *clientList_;
+}
+
+void X11ClientWindows::keepClientList(const ListRequests& requests) const {
+    xcb_connection_t* raw = connection_->raw();
+    auto stacked = propertyReply(raw, requests.stacking);
+    auto mapped = propertyReply(raw, requests.mapping);
+    if (connection_->isClosed()) return;
     if (stacked && !stacked->cardinals().empty()) {
         clientList_ = stacked->cardinals();
     } else {
         clientList_ = mapped ? mapped->cardinals() : std::vector<xcb_window_t>{};
     }
-    return *clientList_;
 }
 
 xcb_window_t X11ClientWindows::activeWindow() const {
-    if (activeWindow_ && !announcementPending_) return *activeWindow_;
+    if (activeWindow_) return *activeWindow_;
     xcb_connection_t* raw = connection_->raw();
-    const auto request =
-        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_ACTIVE_WINDOW));
-    activeRead_ = request.sequence;
-    // Checking an announcement against the focus asks for both in one round trip.
-    const bool checksFocus = announcementPending_;
-    const xcb_get_input_focus_cookie_t focusRequest =
-        checksFocus ? xcb_get_input_focus(raw) : xcb_get_input_focus_cookie_t{0};
-    const auto value = propertyReply(raw, request);
+    const auto value = propertyReply(
+        raw,
+        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_ACTIVE_WINDOW)));
     const xcb_window_t announced = value ? value->cardinal().value_or(0) : xcb_window_t{0};
-    if (checksFocus && (connection_->isClosed() || announced == *activeWindow_)) {
-        xcb_discard_reply(raw, focusRequest.sequence);
-    }
-    if (connection_->isClosed()) return announced;
-    if (announcementPending_) {
-        announcementPending_ = false;
-        // The window manager announces in steps (often none first, then the new window): while
-        // the focus is still in the window that took it, that window stays the active one.
-        if (announced != *activeWindow_) {
-            auto focus = waitReply(xcb_get_input_focus_reply, raw, focusRequest);
-            if (focus && focus->focus == *activeWindow_) return *activeWindow_;
-        }
-        focusAhead_ = false;
-    }
-    activeWindow_ = announced;
+    if (!connection_->isClosed()) activeWindow_ = announced;
     return announced;
+}
+
+bool X11ClientWindows::takeActiveWindowChange() {
+    return std::exchange(activeChanged_, false);
 }
 
 std::uint32_t X11ClientWindows::currentDesktop() const {
@@ -113,12 +112,123 @@ const std::vector<xcb_window_t>& X11ClientWindows::knownRootChildren() const {
     const auto request = xcb_query_tree(raw, connection_->root());
     knownRootChildrenRead_ = request.sequence;
     auto tree = waitReply(xcb_query_tree_reply, raw, request);
-    knownRootChildren_.emplace();
-    if (tree) {
-        const xcb_window_t* children = xcb_query_tree_children(tree.get());
-        knownRootChildren_->assign(children, children + xcb_query_tree_children_length(tree.get()));
-    }
+    keepRootChildren(tree.get());
     return *knownRootChildren_;
+}
+
+void X11ClientWindows::keepRootChildren(const xcb_query_tree_reply_t* tree) const {
+    knownRootChildren_.emplace();
+    if (!tree) return;
+    auto* reply = const_cast<xcb_query_tree_reply_t*>(tree);
+    const xcb_window_t* children = xcb_query_tree_children(reply);
+    knownRootChildren_->assign(children, children + xcb_query_tree_children_length(reply));
+}
+
+// ---- Reading again what the events said changed
+
+void X11ClientWindows::sendReads() {
+    if (connection_->isClosed()) return;
+    if (std::exchange(clientListChanged_, false)) readClientList();
+    if (std::exchange(rootChildrenLost_, false)) readRootChildren();
+    if (std::exchange(desktopChanged_, false)) readCurrentDesktop();
+    if (!changedClients_.empty()) {
+        std::vector<xcb_window_t> windows(changedClients_.begin(), changedClients_.end());
+        changedClients_.clear();
+        readClientsLater(windows);
+    }
+    // Last: an active window it names is looked at with the rest already read.
+    if (std::exchange(activeAnnounced_, false)) readActiveWindow();
+}
+
+// The window manager announces in steps (often none first, then the new window): the focus,
+// read with it, tells whether a step is the last.
+void X11ClientWindows::readActiveWindow() {
+    xcb_connection_t* raw = connection_->raw();
+    const std::uint64_t read = ++activeReads_;
+    const auto property =
+        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_ACTIVE_WINDOW), 1);
+    connection_->whenReplied<xcb_get_input_focus_reply_t>(
+        xcb_get_input_focus(raw), [this, read, property](Reply<xcb_get_input_focus_reply_t> focus) {
+            // Answered before the focus: waiting for it takes no time.
+            const auto value = propertyReply(connection_->raw(), property);
+            if (read != activeReads_) return;
+            announcementRead(value ? value->cardinal().value_or(0) : xcb_window_t{0},
+                             focus ? focus->focus : xcb_window_t{XCB_WINDOW_NONE});
+        });
+}
+
+void X11ClientWindows::announcementRead(xcb_window_t announced, xcb_window_t focus) {
+    const xcb_window_t current = activeWindow_.value_or(XCB_WINDOW_NONE);
+    if (announced == current) {
+        focusAhead_ = false;
+        return;
+    }
+    // While the focus is still in the window that took it, that window stays the active one.
+    if (focusAhead_ && focus == current) return;
+    focusAhead_ = false;
+    activeWindow_ = announced;
+    activeChanged_ = true;
+}
+
+void X11ClientWindows::readClientList() {
+    xcb_connection_t* raw = connection_->raw();
+    const std::uint64_t read = ++listReads_;
+    const ListRequests requests{
+        requestProperty(raw, connection_->root(),
+                        connection_->atom(Atom::_NET_CLIENT_LIST_STACKING)),
+        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_CLIENT_LIST))};
+    connection_->whenReplied<xcb_get_property_reply_t>(
+        requests.mapping, [this, read, requests](Reply<xcb_get_property_reply_t> mapping) {
+            const auto stacked = propertyReply(connection_->raw(), requests.stacking);
+            if (read != listReads_ || connection_->isClosed()) return;
+            if (stacked && !stacked->cardinals().empty()) {
+                clientList_ = stacked->cardinals();
+            } else {
+                const auto mapped = propertyValue(mapping.get());
+                clientList_ = mapped ? mapped->cardinals() : std::vector<xcb_window_t>{};
+            }
+            // New clients are read at once, so that they are known when they take the focus.
+            std::vector<xcb_window_t> unknown;
+            for (const xcb_window_t window : *clientList_) {
+                if (!kept_.contains(window)) unknown.push_back(window);
+            }
+            if (!unknown.empty()) readClientsLater(unknown);
+        });
+}
+
+void X11ClientWindows::readRootChildren() {
+    xcb_connection_t* raw = connection_->raw();
+    const std::uint64_t read = ++treeReads_;
+    const auto request = xcb_query_tree(raw, connection_->root());
+    connection_->whenReplied<xcb_query_tree_reply_t>(
+        request, [this, read, sequence = request.sequence](Reply<xcb_query_tree_reply_t> tree) {
+            if (read != treeReads_ || connection_->isClosed()) return;
+            keepRootChildren(tree.get());
+            knownRootChildrenRead_ = sequence;
+        });
+}
+
+void X11ClientWindows::readCurrentDesktop() {
+    xcb_connection_t* raw = connection_->raw();
+    const std::uint64_t read = ++desktopReads_;
+    connection_->whenReplied<xcb_get_property_reply_t>(
+        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_CURRENT_DESKTOP), 1),
+        [this, read](Reply<xcb_get_property_reply_t> reply) {
+            if (read != desktopReads_ || connection_->isClosed()) return;
+            const auto value = propertyValue(reply.get());
+            currentDesktop_ = value ? value->cardinal().value_or(0) : 0;
+        });
+}
+
+void X11ClientWindows::readClientsLater(const std::vector<xcb_window_t>& windows) {
+    auto requests = requestClients(windows, false);
+    if (requests.empty()) return;
+    // Answered after all of them: once it has come, taking theirs waits for nothing.
+    connection_->whenReplied<xcb_get_input_focus_reply_t>(
+        xcb_get_input_focus(connection_->raw()),
+        [this, requests = std::move(requests)](Reply<xcb_get_input_focus_reply_t>) {
+            keepClients(requests);
+        });
 }
 
 // Structure events on the root say how its children's order changed; one that cannot be placed
@@ -182,7 +292,8 @@ void X11ClientWindows::followRootChildren(const xcb_generic_event_t& event) {
         default:
             break;
     }
-    if (!placed) knownRootChildren_.reset();
+    // Kept as it is until the order read again replaces it.
+    if (!placed) rootChildrenLost_ = true;
 }
 
 xcb_window_t X11ClientWindows::frameOf(xcb_window_t window) const {
@@ -204,6 +315,9 @@ xcb_window_t X11ClientWindows::frameOf(xcb_window_t window) const {
 
 std::int32_t X11ClientWindows::pid(xcb_window_t window) const {
     if (window == XCB_WINDOW_NONE) return 0;
+    if (const auto kept = kept_.find(window); kept != kept_.end() && kept->second.client.pid > 0) {
+        return kept->second.client.pid;
+    }
     if (const auto found = pids_.find(window); found != pids_.end()) return found->second;
     xcb_connection_t* raw = connection_->raw();
     const auto value =
@@ -251,7 +365,7 @@ std::vector<X11ClientWindows::Client> X11ClientWindows::readClients(
     for (const xcb_window_t window : windows) {
         if (!kept_.contains(window)) missing.push_back(window);
     }
-    if (!missing.empty()) fetch(missing);
+    if (!missing.empty()) keepClients(requestClients(missing, true));
     const std::uint32_t desktopNow = currentDesktop();
     std::vector<Client> clients;
     clients.reserve(windows.size());
@@ -262,63 +376,71 @@ std::vector<X11ClientWindows::Client> X11ClientWindows::readClients(
         const auto desktop = found->second.desktop;
         client.onCurrentDesktop = !desktop || *desktop == desktopNow || *desktop == 0xFFFFFFFF;
         clients.push_back(std::move(client));
-        // Our own windows change without telling us: read afresh each time.
-        if (isOwnWindow_ && isOwnWindow_(window)) kept_.erase(window);
     }
     return clients;
 }
 
-// Reads the details of `windows` in one round trip, after selecting the events that say when
-// they change (so that no change falls between the read and the selection).
-void X11ClientWindows::fetch(const std::vector<xcb_window_t>& windows) const {
+std::vector<X11ClientWindows::ClientRequests> X11ClientWindows::requestClients(
+    const std::vector<xcb_window_t>& windows, bool waitForWatch) const {
     xcb_connection_t* raw = connection_->raw();
     const auto atom = [this](Atom name) { return connection_->atom(name); };
-    std::vector<xcb_window_t> frames;
-    frames.reserve(windows.size());
-    for (const xcb_window_t window : windows) frames.push_back(frameOf(window));
-    std::vector<ClientCookies> cookies;
-    std::vector<std::optional<xcb_void_cookie_t>> watches;
-    cookies.reserve(windows.size());
     const std::uint32_t mask[] = {kClientEvents};
-    for (std::size_t index = 0; index < windows.size(); ++index) {
-        const xcb_window_t window = windows[index];
-        const xcb_window_t frame = frames[index] ? frames[index] : window;
-        const bool own = isOwnWindow_ && isOwnWindow_(window);
-        watches.push_back(own ? std::nullopt
-                              : std::optional(xcb_change_window_attributes_checked(
-                                    raw, window, XCB_CW_EVENT_MASK, mask)));
-        cookies.push_back({requestProperty(raw, window, atom(Atom::_NET_WM_PID), 1),
-                           requestProperty(raw, window, atom(Atom::_NET_WM_NAME), 256),
-                           requestProperty(raw, window, XCB_ATOM_WM_NAME, 256),
-                           requestProperty(raw, window, XCB_ATOM_WM_CLASS, 64),
-                           requestProperty(raw, window, atom(Atom::_NET_WM_STATE), 32),
-                           requestProperty(raw, window, atom(Atom::_NET_WM_DESKTOP), 1),
-                           requestProperty(raw, window, atom(Atom::_NET_WM_WINDOW_TYPE), 16),
-                           requestProperty(raw, window, atom(Atom::_NET_WM_WINDOW_OPACITY), 1),
-                           requestProperty(raw, window, atom(Atom::_GTK_FRAME_EXTENTS), 4),
-                           xcb_get_window_attributes(raw, frame), xcb_get_geometry(raw, frame)});
+    std::vector<ClientRequests> requests;
+    requests.reserve(windows.size());
+    for (const xcb_window_t window : windows) {
+        const xcb_window_t frame = frameOf(window);
+        if (frame == XCB_WINDOW_NONE) continue;
+        std::optional<xcb_void_cookie_t> watch;
+        // Our own windows keep the event mask we gave them.
+        if (!isOwnWindow_ || !isOwnWindow_(window)) {
+            watch = xcb_change_window_attributes_checked(raw, window, XCB_CW_EVENT_MASK, mask);
+            // A window gone meanwhile shows in the other answers; its error is no news.
+            if (!waitForWatch) {
+                xcb_discard_reply(raw, watch->sequence);
+                watch.reset();
+            }
+        }
+        requests.push_back({window, frame, watch,
+                            requestProperty(raw, window, atom(Atom::_NET_WM_PID), 1),
+                            requestProperty(raw, window, atom(Atom::_NET_WM_NAME), 256),
+                            requestProperty(raw, window, XCB_ATOM_WM_NAME, 256),
+                            requestProperty(raw, window, XCB_ATOM_WM_CLASS, 64),
+                            requestProperty(raw, window, atom(Atom::_NET_WM_STATE), 32),
+                            requestProperty(raw, window, atom(Atom::_NET_WM_DESKTOP), 1),
+                            requestProperty(raw, window, atom(Atom::_NET_WM_WINDOW_TYPE), 16),
+                            requestProperty(raw, window, atom(Atom::_NET_WM_WINDOW_OPACITY), 1),
+                            requestProperty(raw, window, atom(Atom::_GTK_FRAME_EXTENTS), 4),
+                            xcb_get_window_attributes(raw, frame), xcb_get_geometry(raw, frame)});
     }
-    for (std::size_t index = 0; index < windows.size(); ++index) {
-        const ClientCookies& cookie = cookies[index];
-        const auto pidValue = propertyReply(raw, cookie.pid);
-        const auto netName = propertyReply(raw, cookie.netName);
-        const auto name = propertyReply(raw, cookie.name);
-        const auto windowClass = propertyReply(raw, cookie.windowClass);
-        const auto state = propertyReply(raw, cookie.state);
-        const auto desktop = propertyReply(raw, cookie.desktop);
-        const auto type = propertyReply(raw, cookie.type);
-        const auto opacity = propertyReply(raw, cookie.opacity);
-        const auto gtkExtents = propertyReply(raw, cookie.gtkExtents);
-        auto attributes = waitReply(xcb_get_window_attributes_reply, raw, cookie.attributes);
-        auto geometry = waitReply(xcb_get_geometry_reply, raw, cookie.geometry);
+    return requests;
+}
+
+void X11ClientWindows::keepClients(const std::vector<ClientRequests>& requests) const {
+    xcb_connection_t* raw = connection_->raw();
+    const auto atom = [this](Atom name) { return connection_->atom(name); };
+    for (const ClientRequests& request : requests) {
+        const auto pidValue = propertyReply(raw, request.pid);
+        const auto netName = propertyReply(raw, request.netName);
+        const auto name = propertyReply(raw, request.name);
+        const auto windowClass = propertyReply(raw, request.windowClass);
+        const auto state = propertyReply(raw, request.state);
+        const auto desktop = propertyReply(raw, request.desktop);
+        const auto type = propertyReply(raw, request.type);
+        const auto opacity = propertyReply(raw, request.opacity);
+        const auto gtkExtents = propertyReply(raw, request.gtkExtents);
+        auto attributes = waitReply(xcb_get_window_attributes_reply, raw, request.attributes);
+        auto geometry = waitReply(xcb_get_geometry_reply, raw, request.geometry);
         // A window gone meanwhile, or one that cannot be watched, is read again next time.
-        const bool watched = !watches[index] || connection_->check(*watches[index]) == 0;
-        if (!attributes || !geometry || !watched || frames[index] == XCB_WINDOW_NONE) continue;
+        const bool watched = !request.watch || connection_->check(*request.watch) == 0;
+        if (!attributes || !geometry || !watched) {
+            kept_.erase(request.window);
+            continue;
+        }
 
         Kept kept;
         Client& client = kept.client;
-        client.window = windows[index];
-        client.frame = frames[index];
+        client.window = request.window;
+        client.frame = request.frame;
         client.pid = pidValue ? static_cast<std::int32_t>(pidValue->cardinal().value_or(0)) : 0;
         if (client.pid <= 0) client.pid = pid(client.window);
         client.title = netName ? netName->text() : name ? name->text() : std::string();
@@ -371,6 +493,37 @@ void X11ClientWindows::forget(xcb_window_t window) {
     });
 }
 
+// A frame (a child of the root) mapped or unmapped: its clients show or hide.
+void X11ClientWindows::setViewable(xcb_window_t frame, bool viewable) {
+    for (auto& [window, kept] : kept_) {
+        if (kept.client.frame == frame) kept.client.viewable = viewable;
+    }
+}
+
+// The root hears of a client taken into its frame: the frame is known without asking, when it is
+// a child of the root.
+void X11ClientWindows::reparented(const xcb_reparent_notify_event_t& reparent) {
+    const xcb_window_t root = connection_->root();
+    xcb_window_t frame = XCB_WINDOW_NONE;
+    if (reparent.parent == root) {
+        frame = reparent.window;
+    } else if (knownRootChildren_) {
+        const auto& children = *knownRootChildren_;
+        if (std::find(children.begin(), children.end(), reparent.parent) != children.end()) {
+            frame = reparent.parent;
+        }
+    }
+    if (frame != XCB_WINDOW_NONE) {
+        frames_[reparent.window] = frame;
+    } else {
+        frames_.erase(reparent.window);
+    }
+    if (kept_.contains(reparent.window)) {
+        kept_.erase(reparent.window);
+        changedClients_.insert(reparent.window);
+    }
+}
+
 bool X11ClientWindows::isReadProperty(xcb_atom_t property) const {
     for (const Atom name :
          {Atom::_NET_WM_PID, Atom::_NET_WM_NAME, Atom::_NET_WM_STATE, Atom::_NET_WM_DESKTOP,
@@ -380,7 +533,7 @@ bool X11ClientWindows::isReadProperty(xcb_atom_t property) const {
     return property == XCB_ATOM_WM_NAME || property == XCB_ATOM_WM_CLASS;
 }
 
-bool X11ClientWindows::update(const xcb_generic_event_t& event) {
+void X11ClientWindows::update(const xcb_generic_event_t& event) {
     const xcb_window_t root = connection_->root();
     followRootChildren(event);
     switch (event.response_type & 0x7F) {
@@ -394,32 +547,22 @@ bool X11ClientWindows::update(const xcb_generic_event_t& event) {
             }
             activeWindow_ = focus.event;
             focusAhead_ = true;
-            announcementPending_ = false;
-            return true;
+            activeChanged_ = true;
+            break;
         }
         case XCB_PROPERTY_NOTIFY: {
             const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
             if (notify.window != root) {
-                if (isReadProperty(notify.atom)) kept_.erase(notify.window);
+                if (isReadProperty(notify.atom) && kept_.contains(notify.window)) {
+                    changedClients_.insert(notify.window);
+                }
             } else if (notify.atom == connection_->atom(Atom::_NET_ACTIVE_WINDOW)) {
-                // The window manager announces in steps; a step made before our latest read is
-                // in what that read returned.
-                if (activeWindow_ && activeRead_ &&
-                    precedesRequest(event.full_sequence, *activeRead_)) {
-                    break;
-                }
-                // Ahead of the window manager (the focus moved first), its announcement is
-                // checked against what the focus said; else simply read again.
-                if (focusAhead_) {
-                    announcementPending_ = true;
-                } else {
-                    activeWindow_.reset();
-                }
+                activeAnnounced_ = true;
             } else if (notify.atom == connection_->atom(Atom::_NET_CLIENT_LIST) ||
                        notify.atom == connection_->atom(Atom::_NET_CLIENT_LIST_STACKING)) {
-                clientList_.reset();
+                clientListChanged_ = true;
             } else if (notify.atom == connection_->atom(Atom::_NET_CURRENT_DESKTOP)) {
-                currentDesktop_.reset();
+                desktopChanged_ = true;
             }
             break;
         }
@@ -435,14 +578,18 @@ bool X11ClientWindows::update(const xcb_generic_event_t& event) {
             }
             break;
         }
-        case XCB_MAP_NOTIFY:
-            forget(reinterpret_cast<const xcb_map_notify_event_t&>(event).window);
+        case XCB_MAP_NOTIFY: {
+            const auto& map = reinterpret_cast<const xcb_map_notify_event_t&>(event);
+            if (map.event == root) setViewable(map.window, true);
             break;
-        case XCB_UNMAP_NOTIFY:
-            forget(reinterpret_cast<const xcb_unmap_notify_event_t&>(event).window);
+        }
+        case XCB_UNMAP_NOTIFY: {
+            const auto& unmap = reinterpret_cast<const xcb_unmap_notify_event_t&>(event);
+            if (unmap.event == root) setViewable(unmap.window, false);
             break;
+        }
         case XCB_REPARENT_NOTIFY:
-            forget(reinterpret_cast<const xcb_reparent_notify_event_t&>(event).window);
+            reparented(reinterpret_cast<const xcb_reparent_notify_event_t&>(event));
             break;
         case XCB_DESTROY_NOTIFY:
             forget(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window);
@@ -450,34 +597,22 @@ bool X11ClientWindows::update(const xcb_generic_event_t& event) {
         default:
             break;
     }
-    return false;
 }
 
 void X11ClientWindows::handleEvent(const xcb_generic_event_t& event) {
-    switch (event.response_type & 0x7F) {
-        case XCB_REPARENT_NOTIFY: {
-            const auto& notify = reinterpret_cast<const xcb_reparent_notify_event_t&>(event);
-            frames_.erase(notify.window);
-            break;
+    if ((event.response_type & 0x7F) != XCB_DESTROY_NOTIFY) return;
+    const auto& notify = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
+    // A client's own destruction reaches only its frame; the frame's own, which follows,
+    // reaches us: forget every client it held.
+    for (auto it = frames_.begin(); it != frames_.end();) {
+        if (it->first == notify.window || it->second == notify.window) {
+            pids_.erase(it->first);
+            it = frames_.erase(it);
+        } else {
+            ++it;
         }
-        case XCB_DESTROY_NOTIFY: {
-            const auto& notify = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
-            // A client's own destruction reaches only its frame; the frame's own, which follows,
-            // reaches us: forget every client it held.
-            for (auto it = frames_.begin(); it != frames_.end();) {
-                if (it->first == notify.window || it->second == notify.window) {
-                    pids_.erase(it->first);
-                    it = frames_.erase(it);
-                } else {
-                    ++it;
-                }
-            }
-            pids_.erase(notify.window);
-            break;
-        }
-        default:
-            break;
     }
+    pids_.erase(notify.window);
 }
 
 }  // namespace talvori::x11

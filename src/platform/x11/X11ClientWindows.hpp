@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,11 @@ class X11Connection;
 // client is named by its own window; the window manager's frame around it (the child of the root
 // that holds it) is what stacks and moves. Every read tolerates a client that vanished meanwhile.
 //
-// What was read is kept until the server says it changed (a property, a move, a map, a
-// destruction), so that a focus change or a move costs the program no round trips for what it
-// already knows: every client read is watched for its property and structure events.
+// What was read is kept and followed from the server's events (a move, a restack, a map, a
+// destruction), and what an event only says has changed (a property, the window manager's lists)
+// is read again without waiting: the request goes out once the events that came together are
+// handled, the answer replaces the kept value when it comes. So a focus change, a move or a
+// look at the windows costs no round trip; only a client never seen before is read at once.
 class X11ClientWindows {
   public:
     struct Client {
@@ -55,11 +58,15 @@ class X11ClientWindows {
 
     // Managed clients, bottom to top; the mapping order when the window manager gives no
     // stacking list. Empty without a window manager.
-    std::vector<xcb_window_t> clientList() const;
-    // Reads every client's details in one round trip (clients gone meanwhile are left out).
+    const std::vector<xcb_window_t>& clientList() const;
+    // Every client's details as kept; those never read are read in one round trip (clients gone
+    // meanwhile are left out).
     std::vector<Client> readClients(const std::vector<xcb_window_t>& windows) const;
     std::optional<Client> readClient(xcb_window_t window) const;
-    // The window manager's active client; none when nothing (or the desktop) has focus.
+    // Whether the client's details are kept (it exists, as far as the events tell).
+    bool isKnown(xcb_window_t window) const { return kept_.contains(window); }
+    // The active client: the one the keyboard focus moved into, or the window manager's choice
+    // as last read; none when nothing (or the desktop) has focus.
     xcb_window_t activeWindow() const;
     // The process of a client: _NET_WM_PID, else the X-Resource extension; 0 when unknown.
     std::int32_t pid(xcb_window_t window) const;
@@ -78,12 +85,17 @@ class X11ClientWindows {
         isOwnWindow_ = std::move(isOwn);
     }
 
-    // Brings what is kept up to date with an event, before anyone else reads it. True when the
-    // event made another client the active one before the window manager said so: the keyboard
-    // focus moved into it (the window manager publishes that a moment later).
-    bool update(const xcb_generic_event_t& event);
-    // Forgets what it cached about windows that were reparented or destroyed, after everyone
-    // else has handled the event.
+    // Brings what is kept up to date with an event, before anyone else reads it.
+    void update(const xcb_generic_event_t& event);
+    // Whether another client became the active one since the last call: the keyboard focus
+    // moved into it (the window manager publishes that a moment later), or the window manager's
+    // choice, read since, named another.
+    bool takeActiveWindowChange();
+    // Sends the reads the events asked for; their answers come later, in their place among the
+    // events.
+    void sendReads();
+    // Forgets what it cached about windows that were destroyed, after everyone else has handled
+    // the event.
     void handleEvent(const xcb_generic_event_t& event);
 
   private:
@@ -93,14 +105,31 @@ class X11ClientWindows {
         std::optional<std::uint32_t> desktop;
         std::vector<std::uint32_t> gtkExtents;
     };
+    struct ClientRequests;
+    struct ListRequests;
 
     std::int32_t resourcePid(xcb_window_t window) const;
-    void fetch(const std::vector<xcb_window_t>& windows) const;
+    // Asks for the details of `windows`, watching them first (so that no change falls between
+    // the read and the watch).
+    std::vector<ClientRequests> requestClients(const std::vector<xcb_window_t>& windows,
+                                               bool waitForWatch) const;
+    // Keeps the answers (waiting for those that have not come).
+    void keepClients(const std::vector<ClientRequests>& requests) const;
     bool isReadProperty(xcb_atom_t property) const;
     void applyFrameRect(Kept& kept, const RootRect& frame) const;
+    void setViewable(xcb_window_t frame, bool viewable);
+    void reparented(const xcb_reparent_notify_event_t& reparent);
     void forget(xcb_window_t window);
     std::uint32_t currentDesktop() const;
     void followRootChildren(const xcb_generic_event_t& event);
+    void keepRootChildren(const xcb_query_tree_reply_t* tree) const;
+    void keepClientList(const ListRequests& requests) const;
+    void readActiveWindow();
+    void readClientList();
+    void readRootChildren();
+    void readCurrentDesktop();
+    void readClientsLater(const std::vector<xcb_window_t>& windows);
+    void announcementRead(xcb_window_t announced, xcb_window_t focus);
 
     std::shared_ptr<X11Connection> connection_;
     mutable std::map<xcb_window_t, xcb_window_t> frames_;
@@ -108,16 +137,24 @@ class X11ClientWindows {
     std::function<bool(xcb_window_t)> isOwnWindow_;
     mutable std::map<xcb_window_t, Kept> kept_;
     mutable std::optional<xcb_window_t> activeWindow_;
+    bool activeChanged_ = false;
     mutable std::optional<std::vector<xcb_window_t>> knownRootChildren_;
     mutable std::uint32_t knownRootChildrenRead_ = 0;
-    // Our latest request reading _NET_ACTIVE_WINDOW.
-    mutable std::optional<std::uint32_t> activeRead_;
-    // The active window came from the focus, before the window manager announced it; its
-    // announcement arrived and is still to be read.
-    mutable bool focusAhead_ = false;
-    mutable bool announcementPending_ = false;
+    // The active window came from the focus, before the window manager announced it.
+    bool focusAhead_ = false;
     mutable std::optional<std::vector<xcb_window_t>> clientList_;
     mutable std::optional<std::uint32_t> currentDesktop_;
+    // What the events said changed, to be read again.
+    bool activeAnnounced_ = false;
+    bool clientListChanged_ = false;
+    bool rootChildrenLost_ = false;
+    bool desktopChanged_ = false;
+    std::set<xcb_window_t> changedClients_;
+    // Only the answer to the latest read of each kind counts.
+    std::uint64_t activeReads_ = 0;
+    std::uint64_t listReads_ = 0;
+    std::uint64_t treeReads_ = 0;
+    std::uint64_t desktopReads_ = 0;
 };
 
 }  // namespace talvori::x11

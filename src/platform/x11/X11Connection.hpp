@@ -106,6 +106,7 @@ class X11Connection {
     // The full sequence number of the latest event handed over: what the server had done of our
     // requests when it made that event.
     std::uint32_t lastEventSequence() const { return lastEventSequence_; }
+    bool hasPendingReplies() const { return !pendingReplies_.empty(); }
     // Called once the events (and replies) that arrived together have all been handed over.
     void setAfterEvents(std::function<void()> work) { afterEvents_ = std::move(work); }
 

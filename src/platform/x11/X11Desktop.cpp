@@ -65,6 +65,10 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
                                                      platform.notificationCenter());
     desktop->screens_->startWatching();
     desktop->clients_ = std::make_shared<X11ClientWindows>(connection);
+    // What the window manager shows now, read once: from here on its events keep it current.
+    desktop->clients_->readClients(desktop->clients_->clientList());
+    desktop->clients_->knownRootChildren();
+    desktop->clients_->activeWindow();
     desktop->keyboard_ = std::make_shared<X11Keyboard>(connection);
     desktop->application_ = std::make_shared<X11Application>(
         connection, desktop->screens_, desktop->clients_, platform.sharedRunLoop(),
@@ -118,6 +122,7 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
         if (auto strong = loop.lock()) strong->stop();
     });
     X11Desktop* raw = desktop.get();
+    connection->setAfterEvents([raw] { raw->afterEvents(); });
     connection->attach(
         platform.runLoop(), [raw](const xcb_generic_event_t& event) { raw->handleEvent(&event); },
         [application] {
@@ -158,12 +163,7 @@ X11Desktop::~X11Desktop() {
 
 void X11Desktop::handleEvent(const void* raw) {
     const auto& event = *static_cast<const xcb_generic_event_t*>(raw);
-    if (clients_->update(event)) {
-        // Reacting to the focus itself saves waiting for the window manager's announcement.
-        application_->activeWindowChanged();
-        accessibility_->activeWindowChanged();
-        workspace_->activeWindowChanged();
-    }
+    clients_->update(event);
     screens_->handleEvent(event);
     keyboard_->handleEvent(event);
     // The sampler's grab makes the pointer and the keys its own.
@@ -179,6 +179,18 @@ void X11Desktop::handleEvent(const void* raw) {
     accessibility_->handleEvent(event);
     workspace_->handleEvent(event);
     clients_->handleEvent(event);
+}
+
+// Once the events that came together are handled: a run of focus changes (a burst of switches
+// read in one go) is followed to its newest only, and the restack that follows it is the first
+// request to go out, before the reads the events asked for.
+void X11Desktop::afterEvents() {
+    if (clients_->takeActiveWindowChange()) {
+        application_->activeWindowChanged();
+        accessibility_->activeWindowChanged();
+        workspace_->activeWindowChanged();
+    }
+    clients_->sendReads();
 }
 
 }  // namespace talvori::x11

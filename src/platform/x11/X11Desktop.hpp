@@ -40,6 +40,7 @@ class X11Desktop {
   private:
     X11Desktop() = default;
     void handleEvent(const void* event);
+    void afterEvents();
 
     // Declared first so that it goes last: every service still talks to the server as it goes.
     std::shared_ptr<X11Connection> connection_;

@@ -59,7 +59,7 @@ std::optional<std::vector<WindowInfo>> X11WindowList::copyWindowInfo(unsigned op
     for (auto& client : clients.readClients(clients.clientList())) {
         byFrame.emplace(client.frame, std::move(client));
     }
-    const auto children = clients.rootChildren();
+    const auto& children = clients.knownRootChildren();
     std::vector<WindowInfo> onScreen;
     std::vector<WindowInfo> offScreen;
     auto add = [&](WindowInfo info) {

@@ -120,7 +120,6 @@ void X11Workspace::handleEvent(const xcb_generic_event_t& event) {
         return;
     }
     connection.noteTime(notify.time);
-    activeWindowChanged();
 }
 
 void X11Workspace::activeWindowChanged() {
@@ -130,12 +129,10 @@ void X11Workspace::activeWindowChanged() {
     frontPID_ = pid;
     auto application = applicationOf(pid);
     if (!application) return;
-    application_->loop()->post([weak = weak_from_this(), running = *application] {
-        auto self = weak.lock();
-        if (!self) return;
-        self->application_->notificationCenter().post(kDidActivateApplicationNotification, nullptr,
-                                                      {{kApplicationKey, running}});
-    });
+    // Posted at once: those who follow the front application on the main thread hear of it
+    // inside the event that told us.
+    application_->notificationCenter().post(kDidActivateApplicationNotification, nullptr,
+                                            {{kApplicationKey, *application}});
 }
 
 // ---- Opening addresses

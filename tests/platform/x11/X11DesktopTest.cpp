@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "platform/core/UserDefaults.hpp"
+#include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Desktop.hpp"
 
 // Read by the leak checker at start-up: the font configuration library and the cursor theme
@@ -86,6 +87,15 @@ void X11DesktopTest::activate(xcb_window_t window) {
     driver_->activate(window);
     EXPECT_TRUE(runUntil([&] { return driver_->activeWindow() == window; }))
         << "window " << window << " did not become active";
+    catchUp();
+}
+
+void X11DesktopTest::catchUp() {
+    auto& connection = desktop_->connection();
+    std::free(xcb_get_input_focus_reply(connection.raw(), xcb_get_input_focus(connection.raw()),
+                                        nullptr));
+    platform().runLoop().runOnce(0);
+    EXPECT_TRUE(runUntil([&] { return !connection.hasPendingReplies(); }, 1));
 }
 
 void X11DesktopTest::screenshot(const std::string& name) const {

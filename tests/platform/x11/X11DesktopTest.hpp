@@ -42,6 +42,9 @@ class X11DesktopTest : public ::testing::Test {
                       std::uint32_t color, bool publishPid = true);
     // Activates `window` as a pager would and waits until the window manager says so.
     void activate(xcb_window_t window);
+    // Lets the program handle everything the server did so far, and the answers to the reads
+    // that asked for: what it keeps from the server's events is then current.
+    void catchUp();
     // Saves the screen as a PNG under $TALVORI_SCREENSHOT_DIR when that is set.
     void screenshot(const std::string& name) const;
 

@@ -4,6 +4,7 @@
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
+#include "platform/x11/harness/X11RoundTrips.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -71,6 +72,57 @@ TEST_F(X11FocusTest, DimsAllButTheActiveWindowFollowsActivationLetsClicksThrough
     EXPECT_TRUE(runUntil([&] { return !driver().isViewable(shown); }));
     EXPECT_TRUE(
         runUntil([&] { return driver().pixel(640, 200).brightness() == outside.brightness(); }));
+}
+
+// Restacks of `window` the server made, as another program watching the root sees them.
+class RestackCount {
+  public:
+    RestackCount(const std::string& display, xcb_window_t window)
+        : watcher_(display), window_(window) {
+        const std::uint32_t events[] = {XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY};
+        xcb_change_window_attributes(watcher_.connection(), watcher_.root(), XCB_CW_EVENT_MASK,
+                                     events);
+        watcher_.sync();
+    }
+    int count() {
+        watcher_.sync();
+        while (xcb_generic_event_t* event = xcb_poll_for_event(watcher_.connection())) {
+            const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(*event);
+            if ((event->response_type & 0x7F) == XCB_CONFIGURE_NOTIFY &&
+                configure.window == window_) {
+                ++restacks_;
+            }
+            std::free(event);
+        }
+        return restacks_;
+    }
+
+  private:
+    X11TestDriver watcher_;
+    xcb_window_t window_;
+    int restacks_ = 0;
+};
+
+// The switch is followed from what the events told: the program waits for no answer of the
+// server, and restacks the panel once however often it looks again.
+TEST_F(X11FocusTest, FollowsASwitchWithoutWaitingForTheServerAndRestacksOnce) {
+    openClient("Backdrop", 0, 0, 1280, 800, 0xc0c0c0);
+    const auto alpha = openClient("Alpha", 100, 120, 400, 300, 0x2080e0);
+    const auto beta = openClient("Beta", 700, 380, 400, 300, 0xe08020);
+    activate(alpha.window);
+    turnOn();
+    controller->panelManager().isReducedMotion = [] { return true; };
+    ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
+    runFor(0.3);
+    catchUp();
+
+    RestackCount restacks(session().display(), panel());
+    const X11RoundTrips trips(desktop().connection().raw());
+    driver().activate(beta.window);
+    EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(beta.window); }));
+    runFor(SpotlightController::kSlowReconcileDelay + 0.05);
+    EXPECT_EQ(trips.count(), 0U);
+    EXPECT_EQ(restacks.count(), 1);
 }
 
 class X11FocusWithoutCompositorTest : public X11FocusTest {

@@ -12,9 +12,10 @@ target_link_libraries(talvori_x11_test_client PRIVATE PkgConfig::X11_HARNESS)
 add_library(talvori_x11_harness STATIC ${CMAKE_CURRENT_LIST_DIR}/X11TestSession.cpp
                                        ${CMAKE_CURRENT_LIST_DIR}/X11TestDriver.cpp
                                        ${CMAKE_CURRENT_LIST_DIR}/X11TestBus.cpp
-                                       ${CMAKE_CURRENT_LIST_DIR}/X11TestWatcher.cpp)
+                                       ${CMAKE_CURRENT_LIST_DIR}/X11TestWatcher.cpp
+                                       ${CMAKE_CURRENT_LIST_DIR}/X11RoundTrips.cpp)
 target_include_directories(talvori_x11_harness PUBLIC ${PROJECT_SOURCE_DIR}/tests)
-target_link_libraries(talvori_x11_harness PUBLIC PkgConfig::X11_HARNESS)
+target_link_libraries(talvori_x11_harness PUBLIC PkgConfig::X11_HARNESS ${CMAKE_DL_LIBS})
 target_compile_definitions(talvori_x11_harness PRIVATE
   TALVORI_X11_TEST_CLIENT="$<TARGET_FILE:talvori_x11_test_client>")
 add_dependencies(talvori_x11_harness talvori_x11_test_client)
