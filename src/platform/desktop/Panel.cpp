@@ -153,7 +153,7 @@ void Panel::applyAlpha(double alpha) {
     alpha = std::clamp(alpha, 0.0, 1.0);
     if (alpha_ == alpha) return;
     alpha_ = alpha;
-    appearanceDidChange();
+    alphaDidChange();
 }
 
 void Panel::animateAlphaValue(double target, double duration, AnimationCurve curve,

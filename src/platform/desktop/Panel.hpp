@@ -209,6 +209,9 @@ class Panel : public std::enable_shared_from_this<Panel> {
     // Hooks for the backend, each called after the state changed.
     virtual void frameDidChange(const Rect& /*oldFrame*/) {}
     virtual void appearanceDidChange() {}
+    // The alpha changed (a step of a fade too); a backend whose window server fades whole windows
+    // need not draw again.
+    virtual void alphaDidChange() { appearanceDidChange(); }
     virtual void levelDidChange() {}
     virtual void ignoresMouseEventsDidChange() {}
     virtual void contentNeedsDisplay() {}

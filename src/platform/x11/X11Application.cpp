@@ -6,6 +6,7 @@
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11OpacityProbe.hpp"
 #include "platform/x11/X11Panel.hpp"
 #include "platform/x11/X11Reply.hpp"
 #include "platform/x11/X11SceneWindowHints.hpp"
@@ -247,6 +248,23 @@ void X11Application::compositorChanged() {
         panel->updateMapping();
         panel->setNeedsDisplay();
     }
+    probeOpacity();
+}
+
+void X11Application::probeOpacity() {
+    if (!opacityProbe_) {
+        opacityProbe_ =
+            std::make_shared<X11OpacityProbe>(connection_, loop_, [weak = weak_from_this()] {
+                auto self = weak.lock();
+                if (!self) return;
+                for (const auto& panel : self->livePanels()) panel->fadeModeChanged();
+            });
+    }
+    opacityProbe_->start();
+}
+
+bool X11Application::compositorFadesByOpacity() const {
+    return opacityProbe_ && opacityProbe_->isHonoured();
 }
 
 // ---- Key and active state

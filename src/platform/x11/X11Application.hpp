@@ -21,6 +21,7 @@ namespace talvori::x11 {
 
 class X11ClientWindows;
 class X11Connection;
+class X11OpacityProbe;
 class X11Panel;
 class X11Screens;
 
@@ -78,6 +79,10 @@ class X11Application final : public Application,
 
     // A compositor came or went: translucent panels may show or hide.
     void compositorChanged();
+    // Looks whether the compositor fades windows by their opacity property (again).
+    void probeOpacity();
+    // Whether our borderless panels fade by the opacity property rather than by drawing.
+    bool compositorFadesByOpacity() const;
     // Work before the loop sleeps: paints and puts raised panels back above other windows.
     void beforeFlush();
     void handleEvent(const xcb_generic_event_t& event);
@@ -122,6 +127,7 @@ class X11Application final : public Application,
     std::map<xcb_window_t, std::weak_ptr<X11Panel>> needsPaint_;
     std::weak_ptr<X11Panel> keyPanel_;
     std::map<std::string, SceneState> scenes_;
+    std::shared_ptr<X11OpacityProbe> opacityProbe_;
     std::function<void()> onTerminate_;
 };
 

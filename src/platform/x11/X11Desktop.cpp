@@ -121,6 +121,7 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     desktop->application_->setOnTerminate([loop] {
         if (auto strong = loop.lock()) strong->stop();
     });
+    desktop->application_->probeOpacity();
     X11Desktop* raw = desktop.get();
     connection->setAfterEvents([raw] { raw->afterEvents(); });
     connection->attach(

@@ -479,6 +479,41 @@ void X11Panel::appearanceDidChange() {
     setNeedsPaint();
 }
 
+void X11Panel::alphaDidChange() {
+    if (fadesByOpacity()) {
+        // One small request a frame: the compositor blends the pixels drawn once.
+        writeOpacity();
+    } else {
+        setNeedsPaint();
+    }
+}
+
+bool X11Panel::fadesByOpacity() const {
+    auto application = application_.lock();
+    return !managed_ && application && application->compositorFadesByOpacity();
+}
+
+void X11Panel::writeOpacity() {
+    if (destroyed_) return;
+    xcb_connection_t* raw = connection_->raw();
+    const xcb_atom_t property = connection_->atom(Atom::_NET_WM_WINDOW_OPACITY);
+    const double alpha = fadesByOpacity() ? alphaValue() : 1;
+    if (alpha >= 1) {
+        if (writtenOpacity_) xcb_delete_property(raw, window_, property);
+        writtenOpacity_.reset();
+        return;
+    }
+    const auto opacity = static_cast<std::uint32_t>(std::lround(alpha * 0xFFFFFFFFu));
+    if (writtenOpacity_ == opacity) return;
+    writtenOpacity_ = opacity;
+    setCardinals(raw, window_, property, XCB_ATOM_CARDINAL, &opacity, 1);
+}
+
+void X11Panel::fadeModeChanged() {
+    writeOpacity();
+    setNeedsPaint();
+}
+
 void X11Panel::ignoresMouseEventsDidChange() {
     applyInputShape();
     updateMapping();
@@ -606,7 +641,7 @@ void X11Panel::paint() {
     paintContent(context, frame().size);
     cairo_pop_group_to_source(context);
     cairo_set_operator(context, CAIRO_OPERATOR_SOURCE);
-    cairo_paint_with_alpha(context, alphaValue());
+    cairo_paint_with_alpha(context, fadesByOpacity() ? 1 : alphaValue());
     cairo_destroy(context);
     cairo_surface_flush(surface_);
     // A layer colour animation shows through the presentation value: keep drawing until it ends.

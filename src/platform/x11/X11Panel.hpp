@@ -65,6 +65,9 @@ class X11Panel final : public Panel {
     bool predatesKeyRequest(std::uint32_t sequence) const;
     void setSkipsTaskbar(bool skips);
     void requestAttention();
+    // Whether the compositor's fading of whole windows took over the panel's alpha, or gave it
+    // back to its drawing.
+    void fadeModeChanged();
     // The panel ordered out as part of hiding while the application is inactive.
     void setHiddenForDeactivation(bool hidden);
     bool isHiddenForDeactivation() const { return hiddenForDeactivation_; }
@@ -72,6 +75,7 @@ class X11Panel final : public Panel {
   protected:
     void frameDidChange(const Rect& oldFrame) override;
     void appearanceDidChange() override;
+    void alphaDidChange() override;
     void levelDidChange() override;
     void ignoresMouseEventsDidChange() override;
     void contentNeedsDisplay() override;
@@ -96,6 +100,9 @@ class X11Panel final : public Panel {
     // Whether the root's children (bottom to top) show the panel directly beside its window.
     bool standsInRelation(const std::vector<xcb_window_t>& children) const;
     void paintContent(struct _cairo* context, Size size);
+    // The compositor fades the window by its opacity property: its pixels are drawn opaque once.
+    bool fadesByOpacity() const;
+    void writeOpacity();
 
     std::weak_ptr<X11Application> application_;
     std::shared_ptr<X11Connection> connection_;
@@ -118,6 +125,8 @@ class X11Panel final : public Panel {
     };
     std::optional<Relation> relation_;
     std::optional<std::uint32_t> restackSent_;
+    // The opacity property as last written; absent while the window has none.
+    std::optional<std::uint32_t> writtenOpacity_;
     // What the next paint must draw: everything, or only these areas.
     bool damagedWhole_ = true;
     std::vector<RootRect> damage_;
