@@ -41,12 +41,29 @@ std::shared_ptr<Panel> SpotlightPanelManager::makePanel(const Rect& rect) {
     return panel;
 }
 
-std::shared_ptr<Panel> SpotlightPanelManager::makeSmallPanel(const TransientWindow& window) const {
-    auto panel = makePanel(window.frame);
+std::shared_ptr<Panel> SpotlightPanelManager::makeSmallPanel(const TransientWindow& window) {
+    std::shared_ptr<Panel> panel;
+    if (keptSmallPanels_.empty()) {
+        panel = makePanel(window.frame);
+    } else {
+        panel = std::move(keptSmallPanels_.back());
+        keptSmallPanels_.pop_back();
+        panel->setFrame(window.frame, false);
+    }
     panel->setContentLayer({dimColor().withAlpha(dimOpacity_), kSmallPanelCornerRadius});
     panel->setAlphaValue(0);
     panel->orderRelative(WindowOrderingMode::above, window.windowID);
     return panel;
+}
+
+void SpotlightPanelManager::keepSmallPanels(const std::vector<std::shared_ptr<Panel>>& panels) {
+    for (const auto& panel : panels) {
+        panel->orderOut();
+        // A fade ended early stops here: out of sight, the panel has nothing left to animate.
+        panel->setAlphaValue(0);
+        // However many fades come, no more than these outlive them.
+        if (keptSmallPanels_.size() < kKeptSmallPanels) keptSmallPanels_.push_back(panel);
+    }
 }
 
 void SpotlightPanelManager::show(const Screen& screen, double opacity) {
@@ -151,7 +168,7 @@ void SpotlightPanelManager::finishFade(bool commit) {
     FadeSession session = std::move(*fadeSession_);
     fadeSession_.reset();
     if (commit && overlayPanel_ && session.newWindowID != 0) placeBelow(session.newWindowID);
-    for (const auto& panel : session.panels) panel->orderOut();
+    keepSmallPanels(session.panels);
 }
 
 void SpotlightPanelManager::orderBelow(std::uint32_t windowID) {

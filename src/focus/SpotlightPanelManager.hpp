@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,6 +28,9 @@ class SpotlightPanelManager : public std::enable_shared_from_this<SpotlightPanel
     static constexpr double kColorAnimationDuration = 0.15;
     static constexpr const char* kColorAnimationKey = "dimOpacity";
     static constexpr double kSmallPanelCornerRadius = 10;
+    // Small panels kept, out of sight, for the next cross-fades: most fades cover one or two
+    // windows, and a switch then makes and destroys no window.
+    static constexpr std::size_t kKeptSmallPanels = 3;
     // Dim asks the window server for radius 1, not 0, so both effects keep the same window setup.
     static constexpr int kDimBlurRadius = 1;
     // Every space, stationary, beside full-screen windows, and never reached by window cycling.
@@ -84,7 +88,9 @@ class SpotlightPanelManager : public std::enable_shared_from_this<SpotlightPanel
 
     SpotlightPanelManager() = default;
     static std::shared_ptr<Panel> makePanel(const Rect& rect);
-    std::shared_ptr<Panel> makeSmallPanel(const TransientWindow& window) const;
+    // A small panel over `window`, kept from an earlier fade when there is one.
+    std::shared_ptr<Panel> makeSmallPanel(const TransientWindow& window);
+    void keepSmallPanels(const std::vector<std::shared_ptr<Panel>>& panels);
     void scheduleFadeIn(const std::shared_ptr<Panel>& panel);
     void fadeInSmallPanels(const FadeSession& session);
     void placeBelow(std::uint32_t windowID) const;
@@ -94,6 +100,7 @@ class SpotlightPanelManager : public std::enable_shared_from_this<SpotlightPanel
     double blurRadius_ = 0;
     SpotlightEffect currentEffect_ = SpotlightEffect::dim;
     std::optional<FadeSession> fadeSession_;
+    std::vector<std::shared_ptr<Panel>> keptSmallPanels_;
     std::uint64_t fadeGeneration_ = 0;
     double fadeDuration_ = 0.2;
 };

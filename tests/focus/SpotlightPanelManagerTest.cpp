@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <set>
 
 #include "focus/SpotlightPanelManager.hpp"
 #include "support/SimDesktopTest.hpp"
@@ -264,7 +265,10 @@ TEST_F(TransientFadeTest, ASecondFadeCommitsTheFirstAndItsLateCompletionDoesNoth
     advance(0.1);
     manager->beginTransientFade(d, transients({b, c}));
     EXPECT_TRUE(isDirectlyBelow(panel, b));
-    EXPECT_FALSE(first[0]->isVisible());
+    // The first fade's small panel left a: the second took it over b.
+    ASSERT_EQ(manager->fadePanels().size(), 2u);
+    EXPECT_EQ(manager->fadePanels()[0], first[0]);
+    EXPECT_EQ(indexOf(first[0]->windowNumber()) + 1, indexOf(b));
     EXPECT_EQ(manager->fadeTarget(), d);
     EXPECT_EQ(manager->fadeGeneration(), 2u);
 
@@ -275,6 +279,32 @@ TEST_F(TransientFadeTest, ASecondFadeCommitsTheFirstAndItsLateCompletionDoesNoth
     advance(0.1);
     runUntilIdle();
     EXPECT_TRUE(isDirectlyBelow(panel, d));
+}
+
+// Switch after switch the same few small panels serve, out of sight in between; a fade over
+// more windows makes what it needs and keeps no more than the few afterwards.
+TEST_F(TransientFadeTest, FadesReuseAFewSmallPanelsHoweverManyCome) {
+    std::set<const Panel*> used;
+    for (int fade = 0; fade < 20; ++fade) {
+        manager->beginTransientFade(fade % 2 ? c : d, transients({a, b}));
+        for (const auto& small : manager->fadePanels()) used.insert(small.get());
+    }
+    EXPECT_EQ(used.size(), 2u);
+    manager->beginTransientFade(a, transients({b, c, d, 901, 902}));
+    std::vector<std::weak_ptr<Panel>> wide;
+    for (const auto& small : manager->fadePanels()) wide.push_back(small);
+    ASSERT_EQ(wide.size(), 5u);
+    manager->beginTransientFade(b, transients({c, d, 901, 902, 903}));
+    manager->finishFade(true);
+    runUntilIdle();
+    const auto alive =
+        std::count_if(wide.begin(), wide.end(), [](auto& weak) { return !weak.expired(); });
+    EXPECT_LE(alive, static_cast<long>(SpotlightPanelManager::kKeptSmallPanels));
+    for (const auto& weak : wide) {
+        if (auto small = weak.lock()) {
+            EXPECT_FALSE(small->isVisible());
+        }
+    }
 }
 
 TEST_F(TransientFadeTest, OrderBelowTheFadesTargetLetsItRunAnotherWindowEndsIt) {

@@ -1,6 +1,7 @@
 #include "covers/PermissionManager.hpp"
 #include "focus/SpotlightController.hpp"
 #include "platform/Platform.hpp"
+#include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
@@ -74,55 +75,83 @@ TEST_F(X11FocusTest, DimsAllButTheActiveWindowFollowsActivationLetsClicksThrough
         runUntil([&] { return driver().pixel(640, 200).brightness() == outside.brightness(); }));
 }
 
-// Restacks of `window` the server made, as another program watching the root sees them.
-class RestackCount {
+// What another program watching the root sees the server do: restacks of one window, windows
+// made and destroyed.
+class ServerChanges {
   public:
-    RestackCount(const std::string& display, xcb_window_t window)
+    ServerChanges(const std::string& display, xcb_window_t window)
         : watcher_(display), window_(window) {
         const std::uint32_t events[] = {XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY};
         xcb_change_window_attributes(watcher_.connection(), watcher_.root(), XCB_CW_EVENT_MASK,
                                      events);
         watcher_.sync();
     }
-    int count() {
+    struct Counts {
+        int restacks = 0;
+        int created = 0;
+        int destroyed = 0;
+    };
+    // What happened since the last call.
+    Counts take() {
         watcher_.sync();
+        Counts counts;
         while (xcb_generic_event_t* event = xcb_poll_for_event(watcher_.connection())) {
+            const std::uint8_t type = event->response_type & 0x7F;
             const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(*event);
-            if ((event->response_type & 0x7F) == XCB_CONFIGURE_NOTIFY &&
-                configure.window == window_) {
-                ++restacks_;
-            }
+            counts.restacks += type == XCB_CONFIGURE_NOTIFY && configure.window == window_;
+            counts.created += type == XCB_CREATE_NOTIFY;
+            counts.destroyed += type == XCB_DESTROY_NOTIFY;
             std::free(event);
         }
-        return restacks_;
+        return counts;
     }
 
   private:
     X11TestDriver watcher_;
     xcb_window_t window_;
-    int restacks_ = 0;
 };
 
-// The switch is followed from what the events told: the program waits for no answer of the
-// server, and restacks the panel once however often it looks again.
-TEST_F(X11FocusTest, FollowsASwitchWithoutWaitingForTheServerAndRestacksOnce) {
+// A switch is followed from what the events told: the program waits for no answer of the
+// server, restacks the panel once however often it looks again, and its cross-fade makes and
+// destroys no window once its few small panels exist.
+TEST_F(X11FocusTest, FollowsSwitchesWithoutWaitingRestackingOnceOrMakingWindows) {
     openClient("Backdrop", 0, 0, 1280, 800, 0xc0c0c0);
     const auto alpha = openClient("Alpha", 100, 120, 400, 300, 0x2080e0);
     const auto beta = openClient("Beta", 700, 380, 400, 300, 0xe08020);
     activate(alpha.window);
     turnOn();
-    controller->panelManager().isReducedMotion = [] { return true; };
+    // The compositor fades whole windows: the cross-fade's panels are drawn once.
+    EXPECT_TRUE(runUntil([&] { return desktop().application().compositorFadesByOpacity(); }));
+    bool reduceMotion = true;
+    controller->panelManager().isReducedMotion = [&] { return reduceMotion; };
     ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
     runFor(0.3);
     catchUp();
+    ServerChanges changes(session().display(), panel());
+    auto switchTo = [&](xcb_window_t window, const X11RoundTrips& trips) {
+        driver().activate(window);
+        EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(window); }));
+        runFor(controller->fadeDuration() + SpotlightController::kSlowReconcileDelay);
+        EXPECT_EQ(trips.count(), 0U);
+    };
+    {
+        const X11RoundTrips trips(desktop().connection().raw());
+        switchTo(beta.window, trips);
+    }
+    EXPECT_EQ(changes.take().restacks, 1);
 
-    RestackCount restacks(session().display(), panel());
+    // Dim's cross-fade: the first makes its small panel, the next ones take it again.
+    reduceMotion = false;
+    switchTo(alpha.window, X11RoundTrips(nullptr));
+    catchUp();
+    changes.take();
     const X11RoundTrips trips(desktop().connection().raw());
-    driver().activate(beta.window);
-    EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(beta.window); }));
-    runFor(SpotlightController::kSlowReconcileDelay + 0.05);
-    EXPECT_EQ(trips.count(), 0U);
-    EXPECT_EQ(restacks.count(), 1);
+    switchTo(beta.window, trips);
+    switchTo(alpha.window, trips);
+    const auto counts = changes.take();
+    EXPECT_EQ(counts.restacks, 2);
+    EXPECT_EQ(counts.created, 0);
+    EXPECT_EQ(counts.destroyed, 0);
 }
 
 class X11FocusWithoutCompositorTest : public X11FocusTest {
