@@ -183,8 +183,13 @@ bool Tour::firstRun() {
     if (!waitFor([&] { return firstRunWindow().has_value(); }, 15)) {
         return fail("the first-run window did not open (see talvori.log)");
     }
-    // Its pages fade in.
-    pause(0.5);
+    // Each page is taken as a person sees it once its entrance has ended.
+    auto settled = [&] {
+        const auto window = firstRunWindow();
+        if (!window || !settle(window->frame)) fail("the first-run page did not come to rest");
+        return !failed_;
+    };
+    if (!settled()) return false;
     if (!shoot("first-run")) return true;
     // Each page's button is the orange one: Continue, Grant Accessibility (already granted
     // here: the page moves on by itself), Start using Talvori.
@@ -202,7 +207,7 @@ bool Tour::firstRun() {
         if (waitFor([&] { return !firstRunWindow(); }, 0.5)) break;
         // The next page slides in, then shows its button.
         if (!waitFor([&] { return button().has_value(); }, 3)) continue;
-        pause(0.3);
+        if (!settled()) return false;
         if (!shoot("first-run-" + std::to_string(page))) return true;
     }
     if (!waitFor([&] { return !firstRunWindow(); }, 3)) {
@@ -300,8 +305,8 @@ bool Tour::panelFromTray() {
 
 // ---- Finding Talvori's windows
 
-std::optional<std::pair<int, int>> Tour::findButton(const std::vector<int>& frame) const {
-    if (frame.size() != 4) return std::nullopt;
+std::vector<std::uint32_t> Tour::capture(const std::vector<int>& frame) const {
+    if (frame.size() != 4) return {};
     xcb_connection_t* connection = driver_->connection();
     auto* image = xcb_get_image_reply(
         connection,
@@ -310,9 +315,37 @@ std::optional<std::pair<int, int>> Tour::findButton(const std::vector<int>& fram
                       static_cast<std::uint16_t>(frame[2]), static_cast<std::uint16_t>(frame[3]),
                       ~std::uint32_t{0}),
         nullptr);
-    if (!image) return std::nullopt;
-    const auto* pixels = reinterpret_cast<const std::uint32_t*>(xcb_get_image_data(image));
-    const int count = xcb_get_image_data_length(image) / 4;
+    if (!image) return {};
+    const auto* data = reinterpret_cast<const std::uint32_t*>(xcb_get_image_data(image));
+    std::vector<std::uint32_t> pixels(data, data + xcb_get_image_data_length(image) / 4);
+    std::free(image);
+    return pixels;
+}
+
+bool Tour::settle(const std::vector<int>& frame) const {
+    // Longer than the pause before an entrance animation starts (the finish page's picture waits
+    // 0.3 s), so that a page that has not begun to move is not taken for one that has ended.
+    constexpr auto kStill = std::chrono::milliseconds(450);
+    const auto deadline =
+        Clock::now() + std::chrono::duration<double>(4 * std::max(1.0, options_.patience));
+    auto last = capture(frame);
+    auto stillSince = Clock::now();
+    while (Clock::now() - stillSince < kStill) {
+        if (Clock::now() >= deadline || isInterrupted()) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        auto now = capture(frame);
+        if (now != last) {
+            last = std::move(now);
+            stillSince = Clock::now();
+        }
+    }
+    return true;
+}
+
+std::optional<std::pair<int, int>> Tour::findButton(const std::vector<int>& frame) const {
+    const auto pixels = capture(frame);
+    if (pixels.empty()) return std::nullopt;
+    const int count = static_cast<int>(pixels.size());
     // The button is a filled block: rows where the orange runs unbroken for a while (the orange
     // link's letters never do).
     int left = frame[2], right = -1, top = frame[3], bottom = -1;
@@ -338,7 +371,6 @@ std::optional<std::pair<int, int>> Tour::findButton(const std::vector<int>& fram
             }
         }
     }
-    std::free(image);
     if (right < 0 || right - left < 20 || bottom - top < 10) return std::nullopt;
     return std::make_pair(frame[0] + (left + right) / 2, frame[1] + (top + bottom) / 2);
 }

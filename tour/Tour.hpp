@@ -3,6 +3,7 @@
 #include <sys/types.h>
 #include <xcb/xcb.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -66,6 +67,10 @@ class Tour {
     std::optional<Window> firstRunWindow() const;
     std::optional<Window> trayIcon() const;
     bool isTalvori(xcb_window_t window) const;
+    // The pixels of `frame` (root x, y, width, height) as the screen shows them.
+    std::vector<std::uint32_t> capture(const std::vector<int>& frame) const;
+    // Waits until `frame` has not changed for a while; false when it keeps changing.
+    bool settle(const std::vector<int>& frame) const;
     // The middle of the orange button within `frame` (root x, y, width, height).
     std::optional<std::pair<int, int>> findButton(const std::vector<int>& frame) const;
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -69,13 +70,22 @@ TEST(X11TourTest, TheTourShowsTheFirstRunFocusACoverAndThePanelFromTheTray) {
                                         "03-first-run-3.png", "04-coach-mark.png", "05-focus.png",
                                         "06-cover.png", "07-menu-bar-panel.png"}));
     const Picture firstRun(folder / "01-first-run.png");
+    const Picture finish(folder / "03-first-run-3.png");
     const Picture focus(folder / "05-focus.png");
     const Picture cover(folder / "06-cover.png");
     const Picture panel(folder / "07-menu-bar-panel.png");
-    ASSERT_TRUE(firstRun.isLoaded() && focus.isLoaded() && cover.isLoaded() && panel.isLoaded());
+    ASSERT_TRUE(firstRun.isLoaded() && finish.isLoaded() && focus.isLoaded() && cover.isLoaded() &&
+                panel.isLoaded());
 
     // The dark first-run window in the middle, over the other programs' windows.
     EXPECT_TRUE(isPanelDark(firstRun.at(400, 200)));
+    // The finish page once its picture has settled: the middle window's top edge lit amber.
+    int amber = -255;
+    for (int y = 300; y < 350; ++y) {
+        const Rgb edge = finish.at(640, y);
+        amber = std::max(amber, edge.red - edge.blue);
+    }
+    EXPECT_GT(amber, 60);
     // Focus: the active Notes window clear, the Browser behind it dimmed.
     EXPECT_EQ(focus.at(300, 300).brightness(), 0xf4 + 0xf1 + 0xe8);
     EXPECT_LT(focus.at(900, 650).brightness(), (0x3b + 0x6e + 0xa5) * 8 / 10);
