@@ -19,4 +19,9 @@ bool AppDelegate::applicationShouldTerminateAfterLastWindowClosed() {
     return !isRuntimeRunning();
 }
 
+void AppDelegate::applicationShouldHandleReopen() {
+    platform().runLoop().assertMainThread();
+    showRunningApplication();
+}
+
 }  // namespace talvori

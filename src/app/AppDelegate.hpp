@@ -17,10 +17,13 @@ class AppDelegate final : public ApplicationDelegate {
     // Set by the application's body; both answer false until then and once their target is gone.
     std::function<bool()> isRuntimeRunning = [] { return false; };
     std::function<bool()> isStartupDecisionPending = [] { return false; };
+    // Shows the running application to someone who started it again.
+    std::function<void()> showRunningApplication = [] {};
     StartupDriverLatch startupDriverLatch;
 
     void applicationDidFinishLaunching() override;
     bool applicationShouldTerminateAfterLastWindowClosed() override;
+    void applicationShouldHandleReopen() override;
 };
 
 }  // namespace talvori

@@ -69,6 +69,17 @@ std::vector<SceneDescription> TalvoriApp::body() {
         auto runtime = weak.lock();
         return runtime && runtime->isStartupDecisionPending();
     };
+    // Started again: the panel opens as a click on the status item opens it; during the first
+    // run, its window comes forward.
+    appDelegate_->showRunningApplication = [weak, open = openWindow] {
+        auto runtime = weak.lock();
+        if (!runtime || runtime->isStartupDecisionPending()) return;
+        if (auto manager = runtime->runningWindowManager()) {
+            manager->showMenuBarPanel();
+        } else {
+            open(kFirstRunSceneID);
+        }
+    };
     coordinator->sceneRouter = std::make_shared<SceneRouter>(dismissWindow, openWindow);
     // The drive holds the runtime: the decision must run even if nothing else refers to it.
     appDelegate_->startupDriverLatch.arm([coordinator] {

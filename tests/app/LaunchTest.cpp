@@ -92,5 +92,27 @@ TEST_F(LaunchTest, AnUpdaterThatCannotStartIsLoggedOnceAndTheApplicationStillSta
     EXPECT_TRUE(defaults().string(UpdateReminder::kLastLaunchedVersionKey)) << "launch recorded";
 }
 
+// Started again while it runs: the first-run window comes forward while it is open, then the
+// panel opens (and stays open at a third start: it does not toggle).
+TEST_F(LaunchTest, AnotherStartBringsTheFirstRunWindowForwardOrOpensThePanel) {
+    startApp();
+    ASSERT_FALSE(manager());
+    const auto opened = simApplication().openedScenes().size();
+    platform().application().reopen();
+    runUntilIdle();
+    ASSERT_EQ(simApplication().openedScenes().size(), opened + 1);
+    EXPECT_EQ(simApplication().openedScenes().back(), TalvoriApp::kFirstRunSceneID);
+
+    runtime().startRuntime();
+    runUntilIdle();
+    ASSERT_TRUE(manager());
+    EXPECT_FALSE(isMenuPanelOnScreen());
+    for (int start = 0; start < 2; ++start) {
+        platform().application().reopen();
+        runUntilIdle();
+        EXPECT_TRUE(isMenuPanelOnScreen());
+    }
+}
+
 }  // namespace
 }  // namespace talvori::testing

@@ -35,6 +35,8 @@ class Application {
     virtual void setDelegate(std::weak_ptr<ApplicationDelegate> delegate) = 0;
     // Tells the delegate, on a later turn, that launching finished.
     virtual void finishLaunching() = 0;
+    // Tells the delegate, on a later turn, that the program was started again.
+    virtual void reopen() = 0;
 
     // A new window of ours with its content rectangle in the global space. Borderless panels have
     // no title bar; a titled window's content also fills its frame (the title bar is drawn over

@@ -56,6 +56,12 @@ void SimApplication::finishLaunching() {
     });
 }
 
+void SimApplication::reopen() {
+    world_->loop().post([delegate = delegate_] {
+        if (auto strong = delegate.lock()) strong->applicationShouldHandleReopen();
+    });
+}
+
 std::shared_ptr<Panel> SimApplication::makePanel(const Rect& contentRect, unsigned styleMask) {
     auto panel = SimPanel::make(world_, contentRect, styleMask);
     std::erase_if(panels_, [](const auto& weak) { return weak.expired(); });

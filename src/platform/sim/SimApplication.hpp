@@ -31,6 +31,7 @@ class SimApplication final : public Application,
     bool isTerminated() const { return terminated_; }
     void setDelegate(std::weak_ptr<ApplicationDelegate> delegate) override;
     void finishLaunching() override;
+    void reopen() override;
     std::shared_ptr<Panel> makePanel(const Rect& contentRect, unsigned styleMask) override;
     std::shared_ptr<Panel> keyWindow() const override;
     std::vector<std::shared_ptr<Panel>> windows() const override;

@@ -78,6 +78,12 @@ void X11Application::finishLaunching() {
     });
 }
 
+void X11Application::reopen() {
+    loop_->post([delegate = delegate_] {
+        if (auto strong = delegate.lock()) strong->applicationShouldHandleReopen();
+    });
+}
+
 // ---- Windows
 
 std::shared_ptr<Panel> X11Application::makePanel(const Rect& contentRect, unsigned styleMask) {
