@@ -36,6 +36,8 @@ class X11Desktop {
     X11ClientWindows& clients() const { return *clients_; }
     X11Keyboard& keyboard() const { return *keyboard_; }
     X11HotKeyService& hotKeys() const { return *hotKeys_; }
+    // Null without a session bus.
+    const std::shared_ptr<X11SessionBus>& sessionBus() const { return sessionBus_; }
 
   private:
     X11Desktop() = default;
