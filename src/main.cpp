@@ -1,38 +1,127 @@
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "app/TalvoriApp.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/SignalWatch.hpp"
 #include "platform/x11/X11Desktop.hpp"
+#include "platform/x11/X11SingleInstance.hpp"
 
 using namespace talvori;
 
-namespace {
-
-// The one place that picks the desktop backend: the X server when one is reachable.
-void installDesktop(Platform& platform) {
-    x11::X11Desktop::install(platform);
+// Read by the leak checker of a sanitized build when the program ends. The font configuration
+// library keeps allocations for the life of the process that no longer have a pointer to them.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\n";
 }
 
-// Starts the application on the installed platform and runs it until it quits. Without a desktop
-// there is nothing to show and nobody to quit it, so it says so and fails instead of sitting idle.
-int runApplication() {
-    if (!platform().hasDesktop()) {
-        std::fprintf(stderr,
-                     "Talvori: no desktop backend is present, so there is no desktop to show "
-                     "Talvori on. The program stops.\n");
-        return 1;
+namespace {
+
+void printUsage(std::FILE* stream) {
+    std::fprintf(
+        stream,
+        "Usage: talvori [--help] [--version]\n"
+        "\n"
+        "Dims everything behind the window you work in (Focus), and hides parts of the\n"
+        "screen under covers. Runs on an X11 desktop ($DISPLAY) from its status icon until\n"
+        "you quit it from its panel; started again, it opens the running one's panel.\n"
+        "\n"
+        "Options:\n"
+        "  -h, --help     show this help and exit\n"
+        "  -V, --version  show the version and exit\n"
+        "\n"
+        "Files:\n"
+        "  settings  %s\n"
+        "            ($XDG_CONFIG_HOME/talvori, else ~/.config/talvori)\n"
+        "  log       standard error, and the systemd journal: journalctl --user -t talvori\n",
+        UserDefaults::standardPath().c_str());
+}
+
+// What the command line asks for when it is not running the program: the exit status.
+std::optional<int> answerCommandLine(int argc, char** argv) {
+    for (int index = 1; index < argc; ++index) {
+        const std::string_view argument = argv[index];
+        if (argument == "--help" || argument == "-h") {
+            printUsage(stdout);
+            return 0;
+        }
+        if (argument == "--version" || argument == "-V") {
+            const auto& bundle = Bundle::program();
+            std::printf("Talvori %s (build %s)\n", bundle.shortVersion().value_or("?").c_str(),
+                        bundle.version().value_or("?").c_str());
+            return 0;
+        }
+        std::fprintf(stderr, "talvori: unknown option '%s'\n\n", argv[index]);
+        printUsage(stderr);
+        return 2;
     }
+    return std::nullopt;
+}
+
+void explainMissingDisplay() {
+    const char* display = std::getenv("DISPLAY");
+    if (display && display[0]) {
+        std::fprintf(stderr, "Talvori: cannot reach the X display \"%s\" that DISPLAY names.\n",
+                     display);
+    } else {
+        std::fprintf(stderr, "Talvori: DISPLAY is not set, so there is no X display to run on.\n");
+    }
+    const char* session = std::getenv("XDG_SESSION_TYPE");
+    if (session && std::string_view(session) == "wayland") {
+        std::fprintf(stderr,
+                     "This is a Wayland session: Talvori works with X11 (XWayland) windows only,\n"
+                     "and needs XWayland running.\n");
+    }
+    std::fprintf(stderr,
+                 "Start Talvori from an X11 desktop, or set DISPLAY to one. To see it without a\n"
+                 "desktop, run scripts/run in its source folder with DISPLAY unset: it walks a\n"
+                 "short tour on a private headless desktop and saves a screenshot of each step.\n");
+}
+
+// Runs the application until it quits.
+int runApplication() {
     const auto app = TalvoriApp::start();
     platform().runLoop().run();
+    // What the user changed last is written before the program ends.
+    platform().userDefaults().synchronize();
     return 0;
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (const auto status = answerCommandLine(argc, argv)) return *status;
     Platform::install(Platform::makeReal());
-    installDesktop(platform());
-    const int status = runApplication();
+    // The session ending (SIGTERM), Ctrl-C (SIGINT) and a closed terminal (SIGHUP) quit the way
+    // the panel's Quit does.
+    const SignalWatch quit(platform().runLoop(), {SIGTERM, SIGINT, SIGHUP},
+                           SignalWatch::Delivery::once, [](int) {
+                               if (platform().hasDesktop()) platform().application().terminate();
+                           });
+    std::shared_ptr<x11::X11SessionBus> bus;
+    if (const auto desktop = x11::X11Desktop::install(platform())) {
+        bus = desktop->sessionBus();
+    } else {
+        explainMissingDisplay();
+        Platform::uninstall();
+        return 1;
+    }
+    auto claim = x11::X11SingleInstance::claim(
+        bus, platform().runLoop(), [] { platform().application().reopen(); },
+        platform().logger("Application"));
+    bus.reset();
+    int status = 0;
+    if (claim.instance) {
+        status = runApplication();
+    } else {
+        std::fprintf(stderr, "%s\n", claim.handedOver.c_str());
+    }
+    claim.instance.reset();
     Platform::uninstall();
     return status;
 }

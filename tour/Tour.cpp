@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <filesystem>
 #include <thread>
 
@@ -143,17 +142,23 @@ bool Tour::startTalvori() {
     const auto configuration = std::filesystem::path(options_.folder) / "config";
     std::filesystem::remove_all(configuration);
     std::filesystem::create_directories(configuration);
+    // Its own runtime folder: without a session bus the one-instance lock lives there, and a
+    // Talvori the user runs beside the tour must not take the tour's start for a second one.
+    const auto runtime = std::filesystem::path(options_.folder) / "runtime";
+    std::filesystem::create_directories(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
     std::vector<std::string> environment;
     for (char** entry = environ; *entry; ++entry) {
         const std::string_view text = *entry;
         if (text.starts_with("DISPLAY=") || text.starts_with("XDG_CONFIG_HOME=") ||
-            text.starts_with("DBUS_SESSION_BUS_ADDRESS=")) {
+            text.starts_with("XDG_RUNTIME_DIR=") || text.starts_with("DBUS_SESSION_BUS_ADDRESS=")) {
             continue;
         }
         environment.emplace_back(text);
     }
     environment.push_back("DISPLAY=" + session_->display());
     environment.push_back("XDG_CONFIG_HOME=" + configuration.string());
+    environment.push_back("XDG_RUNTIME_DIR=" + runtime.string());
     // Not the user's own session bus: the item docks in this desktop's tray, not in theirs.
     environment.push_back("DBUS_SESSION_BUS_ADDRESS=disabled:");
     std::vector<char*> envp;
@@ -376,19 +381,7 @@ std::optional<std::pair<int, int>> Tour::findButton(const std::vector<int>& fram
 }
 
 bool Tour::isTalvori(xcb_window_t window) const {
-    xcb_connection_t* connection = driver_->connection();
-    auto* reply = xcb_get_property_reply(
-        connection,
-        xcb_get_property(connection, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 16),
-        nullptr);
-    bool ours = false;
-    if (reply) {
-        ours = isTalvoriClass(
-            std::string(static_cast<const char*>(xcb_get_property_value(reply)),
-                        static_cast<std::size_t>(xcb_get_property_value_length(reply))));
-    }
-    std::free(reply);
-    return ours;
+    return isTalvoriClass(driver_->windowClass(window));
 }
 
 std::vector<Tour::Window> Tour::talvoriPanels() const {
@@ -410,26 +403,10 @@ std::optional<Tour::Window> Tour::firstRunWindow() const {
 }
 
 std::optional<Tour::Window> Tour::trayIcon() const {
-    xcb_connection_t* connection = driver_->connection();
-    std::deque<xcb_window_t> waiting{driver_->root()};
-    while (!waiting.empty()) {
-        const xcb_window_t parent = waiting.front();
-        waiting.pop_front();
-        auto* tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, parent), nullptr);
-        if (!tree) continue;
-        const xcb_window_t* children = xcb_query_tree_children(tree);
-        for (int index = 0; index < xcb_query_tree_children_length(tree); ++index) {
-            const xcb_window_t child = children[index];
-            // Docked: ours, inside another program's window.
-            if (parent != driver_->root() && isTalvori(child) && driver_->isViewable(child)) {
-                std::free(tree);
-                return Window{child, driver_->rootGeometry(child)};
-            }
-            waiting.push_back(child);
-        }
-        std::free(tree);
-    }
-    return std::nullopt;
+    const xcb_window_t icon =
+        driver_->findDocked([&](xcb_window_t window) { return isTalvori(window); });
+    if (icon == XCB_WINDOW_NONE) return std::nullopt;
+    return Window{icon, driver_->rootGeometry(icon)};
 }
 
 }  // namespace talvori::tour

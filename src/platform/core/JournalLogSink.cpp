@@ -37,9 +37,10 @@ void JournalLogSink::write([[maybe_unused]] const LogRecord& record) {
             priority = LOG_CRIT;
             break;
     }
+    // The identifier lets `journalctl -t talvori` find the program's lines.
     sd_journal_send("MESSAGE=%s", record.message.c_str(), "PRIORITY=%i", priority,
-                    "TALVORI_SUBSYSTEM=%s", record.subsystem.c_str(), "TALVORI_CATEGORY=%s",
-                    record.category.c_str(), nullptr);
+                    "SYSLOG_IDENTIFIER=talvori", "TALVORI_SUBSYSTEM=%s", record.subsystem.c_str(),
+                    "TALVORI_CATEGORY=%s", record.category.c_str(), nullptr);
 #endif
 }
 

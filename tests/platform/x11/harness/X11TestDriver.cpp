@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <memory>
 
 namespace talvori::testing {
@@ -170,6 +171,39 @@ xcb_window_t X11TestDriver::focusedWindow() const {
     const xcb_window_t focus = reply ? reply->focus : xcb_window_t{XCB_WINDOW_NONE};
     std::free(reply);
     return focus;
+}
+
+std::string X11TestDriver::windowClass(xcb_window_t window) const {
+    auto* reply = xcb_get_property_reply(
+        connection_,
+        xcb_get_property(connection_, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64),
+        nullptr);
+    std::string value;
+    if (reply) {
+        value.assign(static_cast<const char*>(xcb_get_property_value(reply)),
+                     static_cast<std::size_t>(xcb_get_property_value_length(reply)));
+    }
+    std::free(reply);
+    return value;
+}
+
+xcb_window_t X11TestDriver::findDocked(const std::function<bool(xcb_window_t)>& matches) const {
+    std::deque<xcb_window_t> waiting{root_};
+    while (!waiting.empty()) {
+        const xcb_window_t parent = waiting.front();
+        waiting.pop_front();
+        auto* tree =
+            xcb_query_tree_reply(connection_, xcb_query_tree(connection_, parent), nullptr);
+        if (!tree) continue;
+        const xcb_window_t* children = xcb_query_tree_children(tree);
+        std::vector<xcb_window_t> found(children, children + xcb_query_tree_children_length(tree));
+        std::free(tree);
+        for (const xcb_window_t child : found) {
+            if (parent != root_ && isViewable(child) && matches(child)) return child;
+            waiting.push_back(child);
+        }
+    }
+    return XCB_WINDOW_NONE;
 }
 
 void X11TestDriver::retitle(xcb_window_t window, const std::string& title) {

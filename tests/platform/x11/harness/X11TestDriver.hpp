@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,11 @@ class X11TestDriver {
     void focus(xcb_window_t window);
     // The window the server sends keys to now.
     xcb_window_t focusedWindow() const;
+    // WM_CLASS as it stands: the instance and the class, each ended by a zero.
+    std::string windowClass(xcb_window_t window) const;
+    // A viewable window inside another program's window (as a system tray docks icons) that
+    // `matches`; none when there is no such window.
+    xcb_window_t findDocked(const std::function<bool(xcb_window_t)>& matches) const;
     // As a program renaming its window does (_NET_WM_NAME).
     void retitle(xcb_window_t window, const std::string& title);
 

@@ -85,10 +85,10 @@ pid_t launch(const std::vector<std::string>& arguments, const std::vector<std::s
 }
 
 // Waits for `pid` to end for at most `limit`; true when it did (and was reaped).
-bool reap(pid_t pid, std::chrono::milliseconds limit) {
+bool reap(pid_t pid, std::chrono::milliseconds limit, int* status = nullptr) {
     const auto deadline = Clock::now() + limit;
     while (Clock::now() < deadline) {
-        const pid_t done = ::waitpid(pid, nullptr, WNOHANG);
+        const pid_t done = ::waitpid(pid, status, WNOHANG);
         if (done == pid || done < 0) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -349,6 +349,18 @@ void X11TestSession::end(pid_t pid) {
     if (std::find(children_.begin(), children_.end(), pid) == children_.end()) return;
     stop(pid);
     std::erase(children_, pid);
+}
+
+int X11TestSession::end(pid_t pid, int signal, double seconds) {
+    if (std::find(children_.begin(), children_.end(), pid) == children_.end()) return -1;
+    std::erase(children_, pid);
+    ::kill(pid, signal);
+    int status = 0;
+    const auto limit = std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+    if (reap(pid, limit, &status)) return status;
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    return -1;
 }
 
 void X11TestSession::killServer() {

@@ -52,6 +52,9 @@ class X11TestSession {
                       std::uint32_t color, bool publishPid = true);
     // Ends one program started by spawn().
     void end(pid_t pid);
+    // Sends `signal` to one program started by spawn() and waits for it to end: its wait status,
+    // or -1 when it had not ended after `seconds` (it is killed then).
+    int end(pid_t pid, int signal, double seconds);
     // Ends the X server alone, as a crash would.
     void killServer();
 

@@ -1,0 +1,261 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/x11/harness/X11TestBus.hpp"
+#include "platform/x11/harness/X11TestDriver.hpp"
+#include "platform/x11/harness/X11TestSession.hpp"
+
+namespace talvori::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// The program's output and exit status for one command line (the shell runs it).
+struct Outcome {
+    int status = -1;
+    std::string output;
+};
+
+Outcome runProgram(const std::string& environment, const std::string& arguments) {
+    const std::string command =
+        environment + " " + TALVORI_PROGRAM + " " + arguments + " 2>&1 </dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return {};
+    Outcome outcome;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe)) outcome.output += buffer;
+    const int status = ::pclose(pipe);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return outcome;
+}
+
+bool waitFor(const std::function<bool()>& condition, double seconds) {
+    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+    while (!condition()) {
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+TEST(X11ProgramCommandLineTest, HelpVersionUnknownOptionsAndNoDisplaySayWhatTheyShould) {
+    const auto help = runProgram("XDG_CONFIG_HOME=/tmp/talvori-help", "--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.output.find("Usage: talvori"), std::string::npos) << help.output;
+    EXPECT_NE(help.output.find("/tmp/talvori-help/talvori/defaults.json"), std::string::npos);
+    EXPECT_NE(help.output.find("journalctl"), std::string::npos);
+
+    const auto version = runProgram("", "--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output.rfind("Talvori 0.", 0), 0u) << version.output;
+
+    const auto unknown = runProgram("", "--frobnicate");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.output.find("--frobnicate"), std::string::npos);
+    EXPECT_NE(unknown.output.find("Usage: talvori"), std::string::npos);
+
+    const auto headless = runProgram("env -u DISPLAY", "");
+    EXPECT_EQ(headless.status, 1);
+    EXPECT_NE(headless.output.find("DISPLAY"), std::string::npos) << headless.output;
+    EXPECT_NE(headless.output.find("scripts/run"), std::string::npos);
+}
+
+// The program as a user runs it, on a desktop with a tray, already past its first run, with its
+// own settings and runtime folders.
+class X11ProgramTest : public ::testing::Test {
+  protected:
+    X11ProgramTest()
+        : session_({.tray = true}),
+          folder_(fs::temp_directory_path() / ("talvori-program-" + std::to_string(::getpid()))) {
+        fs::remove_all(folder_);
+        fs::create_directories(folder_ / "config" / "talvori");
+        fs::create_directories(folder_ / "runtime");
+        fs::permissions(folder_ / "runtime", fs::perms::owner_all);
+        std::ofstream(settingsPath()) << "{\"hasCompletedOnboarding\": true}\n";
+        setVariable("XDG_CONFIG_HOME", (folder_ / "config").string());
+        setVariable("XDG_RUNTIME_DIR", (folder_ / "runtime").string());
+        setVariable("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    }
+    ~X11ProgramTest() override {
+        for (const auto& [name, value] : saved_) {
+            if (value) {
+                ::setenv(name.c_str(), value->c_str(), 1);
+            } else {
+                ::unsetenv(name.c_str());
+            }
+        }
+        fs::remove_all(folder_);
+    }
+    void SetUp() override {
+        ASSERT_TRUE(session_.isReady()) << session_.error();
+        driver_ = std::make_unique<X11TestDriver>(session_.display());
+    }
+
+    void setVariable(const std::string& name, const std::string& value) {
+        if (!saved_.count(name)) {
+            const char* previous = std::getenv(name.c_str());
+            saved_[name] = previous ? std::optional<std::string>(previous) : std::nullopt;
+        }
+        ::setenv(name.c_str(), value.c_str(), 1);
+    }
+    fs::path settingsPath() const { return folder_ / "config" / "talvori" / "defaults.json"; }
+    std::string settings() const {
+        std::ifstream file(settingsPath());
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    // Starts the program and waits until its status icon is in the tray.
+    pid_t start() {
+        const pid_t pid = session_.spawn({TALVORI_PROGRAM});
+        EXPECT_GT(pid, 0);
+        EXPECT_TRUE(waitFor([&] { return trayIcon().has_value(); }, 20))
+            << "the status icon did not dock";
+        return pid;
+    }
+    // Runs the program again: its exit status, or -1 when it had not ended after a while.
+    int startAgain() { return quit(session_.spawn({TALVORI_PROGRAM}), 0); }
+    // Sends `signal` (none with 0) and waits for the end: the exit status, or -1.
+    int quit(pid_t pid, int signal) {
+        const int status = session_.end(pid, signal, 10);
+        return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    using Frame = std::vector<int>;
+    bool isTalvori(xcb_window_t window) const {
+        return driver_->windowClass(window).rfind(std::string("talvori\0Talvori", 15), 0) == 0;
+    }
+    // The status icon docked in the tray.
+    std::optional<Frame> trayIcon() const {
+        const xcb_window_t icon =
+            driver_->findDocked([&](xcb_window_t window) { return isTalvori(window); });
+        if (icon == XCB_WINDOW_NONE) return std::nullopt;
+        return driver_->rootGeometry(icon);
+    }
+    // The menu-bar panel: ours, under the tray at the top right, panel-wide.
+    std::optional<Frame> menuPanel() const {
+        for (const xcb_window_t window : driver_->stacking()) {
+            if (!driver_->isViewable(window) || !isTalvori(window)) continue;
+            const auto frame = driver_->rootGeometry(window);
+            if (frame.size() == 4 && frame[1] < 80 && frame[0] > 600 && frame[2] > 200 &&
+                frame[2] < 500) {
+                return frame;
+            }
+        }
+        return std::nullopt;
+    }
+
+    // The middle of the amber text in the bottom left of `frame` (the covers card's "Save as
+    // layout" when the menu-bar panel shows open covers).
+    std::optional<std::pair<int, int>> amberTextAtBottomLeft(const Frame& frame) const {
+        xcb_connection_t* connection = driver_->connection();
+        const int width = frame[2] / 2, height = 60;
+        const int top = frame[1] + frame[3] - height;
+        auto* image = xcb_get_image_reply(
+            connection,
+            xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, driver_->root(),
+                          static_cast<std::int16_t>(frame[0]), static_cast<std::int16_t>(top),
+                          static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height),
+                          ~std::uint32_t{0}),
+            nullptr);
+        if (!image) return std::nullopt;
+        const auto* pixels = reinterpret_cast<const std::uint32_t*>(xcb_get_image_data(image));
+        int left = width, right = -1, upper = height, lower = -1;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const std::uint32_t pixel = pixels[y * width + x];
+                const int red = (pixel >> 16) & 0xFF, green = (pixel >> 8) & 0xFF;
+                if (red > 200 && green > 120 && green < 190 && (pixel & 0xFF) < 100) {
+                    left = std::min(left, x), right = std::max(right, x);
+                    upper = std::min(upper, y), lower = std::max(lower, y);
+                }
+            }
+        }
+        std::free(image);
+        if (right - left < 30) return std::nullopt;
+        return std::make_pair(frame[0] + (left + right) / 2, top + (upper + lower) / 2);
+    }
+
+    X11TestSession session_;
+    std::unique_ptr<X11TestDriver> driver_;
+    fs::path folder_;
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+// Started while it runs, the program hands over and ends: the running one opens its panel. With a
+// session bus the two meet on it; without one, through the lock in the runtime folder.
+class X11SingleInstanceTest : public X11ProgramTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(X11SingleInstanceTest, ASecondStartOpensTheRunningOnesPanelAndEnds) {
+    std::unique_ptr<X11TestBus> bus;
+    if (GetParam()) {
+        bus = std::make_unique<X11TestBus>(session_);
+        ASSERT_TRUE(bus->isReady()) << bus->error();
+    }
+    const pid_t first = start();
+    ASSERT_FALSE(menuPanel());
+    EXPECT_EQ(startAgain(), 0);
+    EXPECT_TRUE(waitFor([&] { return menuPanel().has_value(); }, 5));
+    EXPECT_EQ(::kill(first, 0), 0) << "the first one still runs";
+    // Started again with the panel open, it stays open.
+    EXPECT_EQ(startAgain(), 0);
+    EXPECT_TRUE(waitFor([&] { return menuPanel().has_value(); }, 1));
+    EXPECT_EQ(quit(first, SIGTERM), 0);
+}
+
+// The session ending (SIGTERM), Ctrl-C (SIGINT) and a closed terminal (SIGHUP) quit as the
+// panel's Quit does, and a layout saved just before the end is in the settings file although
+// writes otherwise wait a moment.
+TEST_F(X11ProgramTest, SignalsQuitCleanlyAndALayoutSavedJustBeforeIsKept) {
+    const pid_t pid = start();
+    driver_->tap(X11TestDriver::kN, {X11TestDriver::kLeftAlt, X11TestDriver::kLeftSuper});
+    const auto icon = trayIcon();
+    ASSERT_TRUE(icon);
+    std::optional<std::pair<int, int>> save;
+    const bool shown = waitFor(
+        [&] {
+            if (!menuPanel()) driver_->click((*icon)[0] + (*icon)[2] / 2, (*icon)[1] + 4);
+            const auto panel = menuPanel();
+            return panel && (save = amberTextAtBottomLeft(*panel)).has_value();
+        },
+        10);
+    ASSERT_TRUE(shown) << "no panel with \"Save as layout\"";
+    const int height = (*menuPanel())[3];
+    driver_->click(save->first, save->second);
+    // The layouts card comes in below.
+    ASSERT_TRUE(waitFor([&] { return menuPanel() && (*menuPanel())[3] > height; }, 5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(quit(pid, SIGTERM), 0);
+    EXPECT_NE(settings().find("\"tarnel.presets\""), std::string::npos) << settings();
+
+    for (const int signal : {SIGINT, SIGHUP}) {
+        EXPECT_EQ(quit(start(), signal), 0) << strsignal(signal);
+    }
+    EXPECT_NE(settings().find("\"tarnel.presets\""), std::string::npos) << settings();
+}
+
+INSTANTIATE_TEST_SUITE_P(SessionBusOrLock, X11SingleInstanceTest, ::testing::Bool());
+
+}  // namespace
+}  // namespace talvori::testing
