@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "platform/core/SignalWatch.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11SessionBus.hpp"
 
 namespace talvori::x11 {
@@ -54,34 +55,29 @@ pid_t lockHolder(int fd) {
 X11SingleInstance::Claim X11SingleInstance::claim(const std::shared_ptr<X11SessionBus>& bus,
                                                   RunLoop& loop, std::function<void()> onActivate,
                                                   const Logger& log) {
-    if (bus) return claimName(bus, loop, std::move(onActivate), log);
+    if (bus) return claimName(bus, std::move(onActivate), log);
     return claimLock(loop, std::move(onActivate), log);
 }
 
-X11SingleInstance::X11SingleInstance(RunLoop& loop, std::function<void()> onActivate)
-    : loop_(loop), onActivate_(std::move(onActivate)) {}
+X11SingleInstance::X11SingleInstance(std::function<void()> onActivate)
+    : onActivate_(std::move(onActivate)) {}
 
 X11SingleInstance::~X11SingleInstance() {
     signals_.reset();
-    if (object_) {
-        sd_bus_slot_unref(object_);
+    if (ownsName_ && bus_->isConnected()) {
         // The next start finds the name free at once, not only when our connection closes.
         sd_bus_release_name_async(bus_->raw(), nullptr, kBusName, nullptr, nullptr);
     }
+    sd_bus_slot_unref(object_);
     if (lock_ >= 0) ::close(lock_);
 }
 
 X11SingleInstance::Claim X11SingleInstance::claimName(const std::shared_ptr<X11SessionBus>& bus,
-                                                      RunLoop& loop,
                                                       std::function<void()> onActivate,
                                                       const Logger& log) {
-    std::shared_ptr<X11SingleInstance> instance(new X11SingleInstance(loop, std::move(onActivate)));
+    std::shared_ptr<X11SingleInstance> instance(new X11SingleInstance(std::move(onActivate)));
     instance->bus_ = bus;
-    sd_bus* raw = bus->raw();
-    // The object first: a later start may call it as soon as the name is ours.
-    int result = sd_bus_add_object_vtable(raw, &instance->object_, kObjectPath, kInterface,
-                                          kApplicationVTable, instance.get());
-    if (result >= 0) result = sd_bus_request_name(raw, kBusName, 0);
+    const int result = instance->publish(true);
     if (result == -EEXIST) return {nullptr, activateOwner(*bus)};
     if (result < 0) {
         log.error(
@@ -89,7 +85,27 @@ X11SingleInstance::Claim X11SingleInstance::claimName(const std::shared_ptr<X11S
             "Talvori will not find this one",
             kBusName, std::strerror(-result));
     }
+    instance->busConnection_ =
+        bus->observeConnection(weakly(instance->weak_from_this(), &X11SingleInstance::busChanged));
     return {instance, {}};
+}
+
+int X11SingleInstance::publish(bool wait) {
+    sd_bus* raw = bus_->raw();
+    // The object first: a later start may call it as soon as the name is ours.
+    int result =
+        sd_bus_add_object_vtable(raw, &object_, kObjectPath, kInterface, kApplicationVTable, this);
+    if (result < 0) return result;
+    result = wait ? sd_bus_request_name(raw, kBusName, 0)
+                  : sd_bus_request_name_async(raw, nullptr, kBusName, 0, nullptr, nullptr);
+    ownsName_ = result >= 0;
+    return result;
+}
+
+void X11SingleInstance::busChanged() {
+    object_ = sd_bus_slot_unref(object_);
+    ownsName_ = false;
+    if (bus_->isConnected()) publish(false);
 }
 
 std::string X11SingleInstance::activateOwner(X11SessionBus& bus) {
@@ -121,7 +137,7 @@ void X11SingleInstance::activated() {
 X11SingleInstance::Claim X11SingleInstance::claimLock(RunLoop& loop,
                                                       std::function<void()> onActivate,
                                                       const Logger& log) {
-    std::shared_ptr<X11SingleInstance> instance(new X11SingleInstance(loop, std::move(onActivate)));
+    std::shared_ptr<X11SingleInstance> instance(new X11SingleInstance(std::move(onActivate)));
     const char* folder = std::getenv("XDG_RUNTIME_DIR");
     if (!folder || folder[0] != '/') {
         log.log(

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/core/Logger.hpp"
+#include "platform/core/Observation.hpp"
 
 typedef struct sd_bus_slot sd_bus_slot;
 
@@ -21,8 +22,9 @@ class X11SessionBus;
 // the name org.talvori.Talvori on the session bus and answers the desktop's
 // org.freedesktop.Application.Activate there; a later start calls it and ends. Without a session
 // bus, the first start holds a lock file in $XDG_RUNTIME_DIR that names its process, and a later
-// start asks that process to show itself with SIGUSR1.
-class X11SingleInstance {
+// start asks that process to show itself with SIGUSR1. A bus that goes away and comes back is
+// asked for the name again.
+class X11SingleInstance : public std::enable_shared_from_this<X11SingleInstance> {
   public:
     static constexpr const char* kBusName = "org.talvori.Talvori";
     static constexpr const char* kObjectPath = "/org/talvori/Talvori";
@@ -48,16 +50,20 @@ class X11SingleInstance {
     void activated();
 
   private:
-    X11SingleInstance(RunLoop& loop, std::function<void()> onActivate);
-    static Claim claimName(const std::shared_ptr<X11SessionBus>& bus, RunLoop& loop,
+    explicit X11SingleInstance(std::function<void()> onActivate);
+    static Claim claimName(const std::shared_ptr<X11SessionBus>& bus,
                            std::function<void()> onActivate, const Logger& log);
     static Claim claimLock(RunLoop& loop, std::function<void()> onActivate, const Logger& log);
     static std::string activateOwner(X11SessionBus& bus);
+    // Publishes the object and asks for the name (at once, or answered later): what the bus said.
+    int publish(bool wait);
+    void busChanged();
 
-    RunLoop& loop_;
     std::function<void()> onActivate_;
     std::shared_ptr<X11SessionBus> bus_;
+    ObservationToken busConnection_;
     sd_bus_slot* object_ = nullptr;
+    bool ownsName_ = false;
     int lock_ = -1;
     std::unique_ptr<SignalWatch> signals_;
 };
