@@ -57,7 +57,7 @@ AXResult<AXValue> X11Accessibility::copyAttributeValue(const AXElement& element,
 
 std::vector<xcb_window_t> X11Accessibility::windowsOf(std::int32_t pid) const {
     X11ClientWindows& clients = application_->clients();
-    auto list = clients.readClients(clients.clientList());
+    const auto list = clients.stacked(clients.readClients(clients.clientList()));
     std::vector<xcb_window_t> windows;
     for (auto it = list.rbegin(); it != list.rend(); ++it) {
         if (it->pid == pid && it->isOnScreen() && !it->isDesktop && !it->isDock) {

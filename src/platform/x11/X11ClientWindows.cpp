@@ -42,8 +42,8 @@ struct X11ClientWindows::ClientRequests {
 };
 
 struct X11ClientWindows::ListRequests {
-    xcb_get_property_cookie_t stacking;
     xcb_get_property_cookie_t mapping;
+    xcb_get_property_cookie_t stacking;
 };
 
 X11ClientWindows::X11ClientWindows(std::shared_ptr<X11Connection> connection)
@@ -51,25 +51,41 @@ X11ClientWindows::X11ClientWindows(std::shared_ptr<X11Connection> connection)
 
 const std::vector<xcb_window_t>& X11ClientWindows::clientList() const {
     if (clientList_) return *clientList_;
-    xcb_connection_t* raw = connection_->raw();
-    keepClientList(
-        {requestProperty(raw, connection_->root(),
-                         connection_->atom(Atom::_NET_CLIENT_LIST_STACKING)),
-         requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_CLIENT_LIST))});
+    keepClientList(requestLists(), nullptr);
     if (!clientList_) clientList_.emplace();
     return *clientList_;
 }
 
-void X11ClientWindows::keepClientList(const ListRequests& requests) const {
+X11ClientWindows::ListRequests X11ClientWindows::requestLists() const {
     xcb_connection_t* raw = connection_->raw();
-    auto stacked = propertyReply(raw, requests.stacking);
-    auto mapped = propertyReply(raw, requests.mapping);
+    return {requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_CLIENT_LIST)),
+            requestProperty(raw, connection_->root(),
+                            connection_->atom(Atom::_NET_CLIENT_LIST_STACKING))};
+}
+
+// `stacking`: the reply already taken for the stacking list's request, when it came first.
+void X11ClientWindows::keepClientList(const ListRequests& requests,
+                                      const xcb_get_property_reply_t* stacking) const {
+    xcb_connection_t* raw = connection_->raw();
+    const auto mapped = propertyReply(raw, requests.mapping);
+    const auto stacked = stacking ? propertyValue(stacking) : propertyReply(raw, requests.stacking);
     if (connection_->isClosed()) return;
-    if (stacked && !stacked->cardinals().empty()) {
-        clientList_ = stacked->cardinals();
+    listIsStacking_ = !mapped || mapped->cardinals().empty();
+    if (!listIsStacking_) {
+        clientList_ = mapped->cardinals();
     } else {
-        clientList_ = mapped ? mapped->cardinals() : std::vector<xcb_window_t>{};
+        clientList_ = stacked ? stacked->cardinals() : std::vector<xcb_window_t>{};
     }
+}
+
+std::vector<X11ClientWindows::Client> X11ClientWindows::stacked(std::vector<Client> clients) const {
+    const auto& children = knownRootChildren();
+    auto place = [&](const Client& client) {
+        return std::find(children.begin(), children.end(), client.frame) - children.begin();
+    };
+    std::stable_sort(clients.begin(), clients.end(),
+                     [&](const Client& a, const Client& b) { return place(a) < place(b); });
+    return clients;
 }
 
 xcb_window_t X11ClientWindows::activeWindow() const {
@@ -171,22 +187,12 @@ void X11ClientWindows::announcementRead(xcb_window_t announced, xcb_window_t foc
 }
 
 void X11ClientWindows::readClientList() {
-    xcb_connection_t* raw = connection_->raw();
     const std::uint64_t read = ++listReads_;
-    const ListRequests requests{
-        requestProperty(raw, connection_->root(),
-                        connection_->atom(Atom::_NET_CLIENT_LIST_STACKING)),
-        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_CLIENT_LIST))};
+    const ListRequests requests = requestLists();
     connection_->whenReplied<xcb_get_property_reply_t>(
-        requests.mapping, [this, read, requests](Reply<xcb_get_property_reply_t> mapping) {
-            const auto stacked = propertyReply(connection_->raw(), requests.stacking);
+        requests.stacking, [this, read, requests](Reply<xcb_get_property_reply_t> stacking) {
             if (read != listReads_ || connection_->isClosed()) return;
-            if (stacked && !stacked->cardinals().empty()) {
-                clientList_ = stacked->cardinals();
-            } else {
-                const auto mapped = propertyValue(mapping.get());
-                clientList_ = mapped ? mapped->cardinals() : std::vector<xcb_window_t>{};
-            }
+            keepClientList(requests, stacking.get());
             // New clients are read at once, so that they are known when they take the focus.
             std::vector<xcb_window_t> unknown;
             for (const xcb_window_t window : *clientList_) {
@@ -559,7 +565,8 @@ void X11ClientWindows::update(const xcb_generic_event_t& event) {
             } else if (notify.atom == connection_->atom(Atom::_NET_ACTIVE_WINDOW)) {
                 activeAnnounced_ = true;
             } else if (notify.atom == connection_->atom(Atom::_NET_CLIENT_LIST) ||
-                       notify.atom == connection_->atom(Atom::_NET_CLIENT_LIST_STACKING)) {
+                       (listIsStacking_ &&
+                        notify.atom == connection_->atom(Atom::_NET_CLIENT_LIST_STACKING))) {
                 clientListChanged_ = true;
             } else if (notify.atom == connection_->atom(Atom::_NET_CURRENT_DESKTOP)) {
                 desktopChanged_ = true;

@@ -56,9 +56,12 @@ class X11ClientWindows {
 
     explicit X11ClientWindows(std::shared_ptr<X11Connection> connection);
 
-    // Managed clients, bottom to top; the mapping order when the window manager gives no
-    // stacking list. Empty without a window manager.
+    // Managed clients, in the window manager's mapping order (its stacking list when it keeps
+    // no other). Empty without a window manager. Their stacking order is the root's children's:
+    // the list is not read again each time the window manager raises one.
     const std::vector<xcb_window_t>& clientList() const;
+    // `clients` ordered by their frames' places among the root's children, bottom to top.
+    std::vector<Client> stacked(std::vector<Client> clients) const;
     // Every client's details as kept; those never read are read in one round trip (clients gone
     // meanwhile are left out).
     std::vector<Client> readClients(const std::vector<xcb_window_t>& windows) const;
@@ -123,7 +126,9 @@ class X11ClientWindows {
     std::uint32_t currentDesktop() const;
     void followRootChildren(const xcb_generic_event_t& event);
     void keepRootChildren(const xcb_query_tree_reply_t* tree) const;
-    void keepClientList(const ListRequests& requests) const;
+    ListRequests requestLists() const;
+    void keepClientList(const ListRequests& requests,
+                        const xcb_get_property_reply_t* stacking) const;
     void readActiveWindow();
     void readClientList();
     void readRootChildren();
@@ -147,6 +152,8 @@ class X11ClientWindows {
     // What the events said changed, to be read again.
     bool activeAnnounced_ = false;
     bool clientListChanged_ = false;
+    // No mapping list: the stacking list stands in, and is followed instead.
+    mutable bool listIsStacking_ = false;
     bool rootChildrenLost_ = false;
     bool desktopChanged_ = false;
     std::set<xcb_window_t> changedClients_;
