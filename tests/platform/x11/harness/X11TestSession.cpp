@@ -164,7 +164,7 @@ X11TestSession::X11TestSession(Options options) {
     }
     if (!startServer(options)) return;
     if (options.windowManager && !startWindowManager()) return;
-    if (options.compositor && !startCompositor()) return;
+    if (options.compositor && !startCompositor(options.compositorOptions)) return;
     if (options.tray && !startTray()) return;
 }
 
@@ -257,8 +257,10 @@ bool X11TestSession::startWindowManager() {
     return ready;
 }
 
-bool X11TestSession::startCompositor() {
-    spawn({"picom", "--config", "/dev/null", "--backend", "xrender"});
+bool X11TestSession::startCompositor(const std::vector<std::string>& options) {
+    std::vector<std::string> arguments{"picom", "--config", "/dev/null", "--backend", "xrender"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    compositor_ = spawn(arguments);
     const bool ready = waitForOwner("_NET_WM_CM_S0", 10);
     if (!ready) error_ = "picom does not start compositing";
     return ready;

@@ -24,6 +24,8 @@ class X11TestSession {
         bool tray = false;
         int width = 1280;
         int height = 800;
+        // Further options of the compositor (its own dimming of inactive windows, say).
+        std::vector<std::string> compositorOptions = {};
     };
 
     explicit X11TestSession(Options options);
@@ -50,6 +52,8 @@ class X11TestSession {
     };
     Client openClient(const std::string& title, int x, int y, int width, int height,
                       std::uint32_t color, bool publishPid = true);
+    // The compositor's process; 0 without one.
+    pid_t compositorPid() const { return compositor_; }
     // Ends one program started by spawn().
     void end(pid_t pid);
     // Sends `signal` to one program started by spawn() and waits for it to end: its wait status,
@@ -61,7 +65,7 @@ class X11TestSession {
   private:
     bool startServer(const Options& options);
     bool startWindowManager();
-    bool startCompositor();
+    bool startCompositor(const std::vector<std::string>& options);
     bool startTray();
     // Waits until the selection `name` has an owner; false after `seconds`.
     bool waitForOwner(const char* name, int seconds) const;
@@ -69,6 +73,7 @@ class X11TestSession {
     std::string error_;
     std::string display_;
     pid_t server_ = 0;
+    pid_t compositor_ = 0;
     std::vector<pid_t> children_;
 };
 

@@ -1,0 +1,307 @@
+// Focus following a switch of the active window on a real X server, beside the same run's
+// references: picom's own dimming of inactive windows (--inactive-dim 0.5, what a Linux user would
+// otherwise pick) and a stand-in panel that restacks below the window that got the focus, with
+// no round trip and nothing else. Run them together, in this order: the later ones give their
+// ratios to picom's figures of the same run.
+//
+// The switches are 50 (TALVORI_X11_SWITCHES says otherwise). Each is a pager's activation request
+// (_NET_ACTIVE_WINDOW, as xdotool windowactivate sends it); the times run from the request to
+//   placed_*:    the dimming panel directly below the new window's frame (the server's order);
+//   undimmed_*:  the new window shown at its own brightness on the composited screen;
+//   fade_start_*: the old window's first darker frame;
+//   darker_*:    the old window clearly darker (at most 0.8 of its own brightness).
+// Then the program settles (its second looks, the cross-fade) before the next switch.
+
+#include <benchmark/benchmark.h>
+#include <poll.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <memory>
+
+#include "X11BenchDesktop.hpp"
+#include "covers/PermissionManager.hpp"
+#include "focus/SpotlightController.hpp"
+#include "platform/Platform.hpp"
+#include "platform/core/UserDefaults.hpp"
+#include "platform/x11/harness/X11RoundTrips.hpp"
+
+namespace talvori::bench {
+namespace {
+
+// Switches per benchmark: TALVORI_X11_SWITCHES, else 50.
+int switchesAsked() {
+    const char* asked = std::getenv("TALVORI_X11_SWITCHES");
+    return asked ? std::max(1, std::atoi(asked)) : 50;
+}
+
+// Inside each of the two windows, clear of the other.
+constexpr PixelWatch::Point kAlphaPoint{300, 300};
+constexpr PixelWatch::Point kBetaPoint{900, 600};
+
+struct Reference {
+    double undimmedP50 = 0;
+    double darkerP50 = 0;
+};
+
+// picom's figures of this run.
+Reference& picomReference() {
+    static Reference reference;
+    return reference;
+}
+
+// What one switch showed, in milliseconds from its request.
+struct SwitchTimes {
+    std::optional<double> placed;
+    std::optional<double> undimmed;
+    std::optional<double> fadeStart;
+    std::optional<double> darker;
+};
+
+class SwitchFigures {
+  public:
+    void add(const SwitchTimes& times) {
+        for (const auto& [name, value] :
+             {std::pair{"placed", times.placed}, std::pair{"undimmed", times.undimmed},
+              std::pair{"fade_start", times.fadeStart}, std::pair{"darker", times.darker}}) {
+            if (value) values_[name].push_back(*value);
+        }
+        ++switches_;
+    }
+    int switches() const { return std::max(switches_, 1); }
+    double p50(const std::string& name) const { return at(name, 0.5); }
+    void report(benchmark::State& state) const {
+        for (const auto& [name, values] : values_) {
+            state.counters[name + "_p50_ms"] = percentile(values, 0.5);
+            state.counters[name + "_p99_ms"] = percentile(values, 0.99);
+        }
+        const Reference& picom = picomReference();
+        if (picom.undimmedP50 > 0 && values_.contains("undimmed")) {
+            state.counters["undimmed_to_picom"] = p50("undimmed") / picom.undimmedP50;
+        }
+        if (picom.darkerP50 > 0 && values_.contains("darker")) {
+            state.counters["darker_to_picom"] = p50("darker") / picom.darkerP50;
+        }
+    }
+
+  private:
+    double at(const std::string& name, double fraction) const {
+        const auto found = values_.find(name);
+        return found == values_.end() ? 0 : percentile(found->second, fraction);
+    }
+    std::map<std::string, std::vector<double>> values_;
+    int switches_ = 0;
+};
+
+// Follows one switch on the screen: done once the new window is undimmed and the old one
+// clearly darker.
+PixelWatch::Step watchScreen(Clock::time_point start, SwitchTimes& times) {
+    return [start, &times](const std::vector<int>& brightness, Clock::time_point at) {
+        const int bright = X11BenchDesktop::kUndimmedBrightness;
+        const double elapsed = milliseconds(at - start);
+        if (!times.undimmed && brightness[0] >= bright * 97 / 100) times.undimmed = elapsed;
+        if (!times.fadeStart && brightness[1] < bright * 99 / 100) times.fadeStart = elapsed;
+        if (!times.darker && brightness[1] <= bright * 8 / 10) times.darker = elapsed;
+        return times.undimmed && times.darker;
+    };
+}
+
+// Runs switches between the two windows as long as the benchmark asks. `panel` (0: none) is the
+// dimming panel whose place is watched; `settle` is run after each switch.
+void runSwitches(benchmark::State& state, X11BenchDesktop& desktop, xcb_window_t panel,
+                 double settle, SwitchFigures& figures) {
+    auto& driver = desktop.driver();
+    const xcb_window_t clients[] = {desktop.alpha.window, desktop.beta.window};
+    const xcb_window_t frames[] = {driver.frameOf(clients[0]), driver.frameOf(clients[1])};
+    const PixelWatch::Point points[] = {kAlphaPoint, kBetaPoint};
+    PixelWatch screen(desktop.display());
+    ServerWatch server(desktop.display());
+    int next = driver.activeWindow() == clients[0] ? 1 : 0;
+    for (auto _ : state) {
+        SwitchTimes times;
+        const auto start = Clock::now();
+        screen.start({points[next], points[1 - next]}, watchScreen(start, times));
+        if (panel) {
+            server.start([panel, frame = frames[next]](X11TestDriver& watched) {
+                return watched.windowAbove(panel) == frame;
+            });
+        }
+        driver.activate(clients[next]);
+        const bool shown = desktop.runUntilSeen(screen);
+        const bool placed = !panel || desktop.runUntilSeen(server);
+        if (panel && placed) times.placed = milliseconds(server.seenAt() - start);
+        if (!shown || !placed) {
+            state.SkipWithError("the switch did not show on the screen");
+            break;
+        }
+        state.SetIterationTime(std::max(*times.undimmed, *times.darker) / 1000);
+        figures.add(times);
+        desktop.runFor(settle);
+        next = 1 - next;
+    }
+}
+
+// ---- picom's own dimming
+
+void BM_X11SwitchReferencePicomInactiveDim(benchmark::State& state) {
+    X11BenchDesktop desktop({.program = false, .compositorOptions = {"--inactive-dim", "0.5"}});
+    if (const auto error = desktop.error(); !error.empty()) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    desktop.runFor(0.3);
+    SwitchFigures figures;
+    const double compositorBefore = processCpuSeconds(desktop.session().compositorPid());
+    runSwitches(state, desktop, 0, 0.05, figures);
+    picomReference() = {figures.p50("undimmed"), figures.p50("darker")};
+    figures.report(state);
+    state.counters["compositor_cpu_ms"] =
+        (processCpuSeconds(desktop.session().compositorPid()) - compositorBefore) * 1000 /
+        figures.switches();
+}
+BENCHMARK(BM_X11SwitchReferencePicomInactiveDim)
+    ->Iterations(switchesAsked())
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// ---- The stand-in: a panel restacked below the window that got the focus, and nothing else
+
+class StandInPanel {
+  public:
+    StandInPanel(const std::string& display, X11BenchDesktop& desktop)
+        : driver_(display), connection_(driver_.connection()) {
+        auto& server = desktop.driver();
+        for (const xcb_window_t client : {desktop.alpha.window, desktop.beta.window}) {
+            frames_[client] = server.frameOf(client);
+            const std::uint32_t events[] = {XCB_EVENT_MASK_FOCUS_CHANGE};
+            xcb_change_window_attributes(connection_, client, XCB_CW_EVENT_MASK, events);
+        }
+        create();
+        restackBelow(server.activeWindow());
+        xcb_map_window(connection_, window_);
+        driver_.sync();
+    }
+    xcb_window_t window() const { return window_; }
+    void pump(double seconds) {
+        pollfd readable{xcb_get_file_descriptor(connection_), POLLIN, 0};
+        ::poll(&readable, 1, static_cast<int>(seconds * 1000));
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+            const auto& focus = reinterpret_cast<const xcb_focus_in_event_t&>(*event);
+            if ((event->response_type & 0x7F) == XCB_FOCUS_IN &&
+                focus.mode == XCB_NOTIFY_MODE_NORMAL && focus.detail < XCB_NOTIFY_DETAIL_POINTER) {
+                restackBelow(focus.event);
+            }
+            std::free(event);
+        }
+    }
+
+  private:
+    // A full-screen translucent window in the dimming colour at half opacity.
+    void create() {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+        xcb_visualid_t visual = 0;
+        for (auto depths = xcb_screen_allowed_depths_iterator(screen); depths.rem && !visual;
+             xcb_depth_next(&depths)) {
+            if (depths.data->depth != 32) continue;
+            auto visuals = xcb_depth_visuals_iterator(depths.data);
+            if (visuals.rem) visual = visuals.data->visual_id;
+        }
+        const xcb_colormap_t colormap = xcb_generate_id(connection_);
+        xcb_create_colormap(connection_, XCB_COLORMAP_ALLOC_NONE, colormap, screen->root, visual);
+        window_ = xcb_generate_id(connection_);
+        // Premultiplied: 21, 24, 32 at alpha one half.
+        const std::uint32_t values[] = {0x800a0c10, 0, 1, colormap};
+        xcb_create_window(
+            connection_, 32, window_, screen->root, 0, 0, screen->width_in_pixels,
+            screen->height_in_pixels, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, visual,
+            XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_COLORMAP,
+            values);
+    }
+    void restackBelow(xcb_window_t client) {
+        const auto frame = frames_.find(client);
+        if (frame == frames_.end()) return;
+        const std::uint32_t values[] = {frame->second, XCB_STACK_MODE_BELOW};
+        xcb_configure_window(connection_, window_,
+                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+        xcb_flush(connection_);
+    }
+
+    X11TestDriver driver_;
+    xcb_connection_t* connection_;
+    xcb_window_t window_ = XCB_WINDOW_NONE;
+    std::map<xcb_window_t, xcb_window_t> frames_;
+};
+
+void BM_X11SwitchReferenceStandIn(benchmark::State& state) {
+    X11BenchDesktop desktop({.program = false});
+    if (const auto error = desktop.error(); !error.empty()) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    StandInPanel standIn(desktop.display(), desktop);
+    desktop.pump = [&standIn](double seconds) { standIn.pump(seconds); };
+    desktop.runFor(0.3);
+    SwitchFigures figures;
+    runSwitches(state, desktop, standIn.window(), 0.05, figures);
+    figures.report(state);
+}
+BENCHMARK(BM_X11SwitchReferenceStandIn)
+    ->Iterations(switchesAsked())
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// ---- The program
+
+// cross_fade 0: Reduce Motion (the panel moves at once); 1: Dim's default cross-fade. Besides
+// the times: the program's CPU per switch (settling included), the compositor's, and the
+// requests the program sent, the answers it waited for and the times its loop woke per switch.
+void BM_X11RestackAfterActivation(benchmark::State& state) {
+    const bool crossFade = state.range(0) != 0;
+    X11BenchDesktop desktop;
+    if (const auto error = desktop.error(); !error.empty()) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    desktop.activate(desktop.alpha.window);
+    auto controller = SpotlightController::create(
+        SpotlightPanelManager::create(), PermissionManager::shared(), UserDefaults::inMemory());
+    if (!crossFade) controller->panelManager().isReducedMotion = [] { return true; };
+    controller->activate();
+    // The fade-in, and the look at how the compositor fades windows.
+    desktop.runFor(1.0);
+    const auto& overlay = controller->panelManager().overlayPanel();
+    const xcb_window_t panel = overlay ? overlay->windowNumber() : 0;
+    xcb_connection_t* ours = desktop.programConnection();
+    const double settle = controller->fadeDuration() + SpotlightController::kSlowReconcileDelay;
+
+    SwitchFigures figures;
+    const double cpuBefore = desktop.cpuSeconds;
+    const long passesBefore = desktop.passes;
+    const double compositorBefore = processCpuSeconds(desktop.session().compositorPid());
+    const unsigned requestsBefore = xcb_no_operation(ours).sequence;
+    const testing::X11RoundTrips waits(ours);
+    runSwitches(state, desktop, panel, settle, figures);
+    const double switches = figures.switches();
+    state.counters["requests_per_switch"] =
+        (xcb_no_operation(ours).sequence - requestsBefore - 1) / switches;
+    state.counters["round_trips_per_switch"] = static_cast<double>(waits.count()) / switches;
+    state.counters["our_cpu_ms"] = (desktop.cpuSeconds - cpuBefore) * 1000 / switches;
+    state.counters["wakeups_per_switch"] =
+        static_cast<double>(desktop.passes - passesBefore) / switches;
+    state.counters["compositor_cpu_ms"] =
+        (processCpuSeconds(desktop.session().compositorPid()) - compositorBefore) * 1000 / switches;
+    figures.report(state);
+    controller->deactivate();
+    desktop.runFor(0.3);
+}
+BENCHMARK(BM_X11RestackAfterActivation)
+    ->ArgName("cross_fade")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(switchesAsked())
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace talvori::bench
