@@ -80,17 +80,14 @@ void X11OpacityProbe::showProbe(const Pixel& before) {
         return (value & 0xFFFFFF) == ours;
     };
     lookLater([before, is](X11OpacityProbe& self, std::optional<Pixel> hidden) {
+        // Ours shows at opacity 0 also while a compositor that has just started does not yet
+        // paint every window itself: anything but the screen as it was is looked at again.
         if (hidden != before) {
-            // Ours at opacity 0: ignored. Anything else: the screen changed there meanwhile.
-            if (is(hidden)) {
-                self.conclude(false);
-            } else {
-                self.retry();
-            }
+            self.retry();
             return;
         }
         self.setOpacity(0xFFFFFFFF);
-        self.lookLater([before, is](X11OpacityProbe& later, std::optional<Pixel> visible) {
+        self.lookLater([is](X11OpacityProbe& later, std::optional<Pixel> visible) {
             if (is(visible)) {
                 later.conclude(true);
             } else {
