@@ -1,3 +1,6 @@
+#include <chrono>
+#include <thread>
+
 #include "covers/PermissionManager.hpp"
 #include "focus/SpotlightController.hpp"
 #include "platform/Platform.hpp"
@@ -152,6 +155,39 @@ TEST_F(X11FocusTest, FollowsSwitchesWithoutWaitingRestackingOnceOrMakingWindows)
     EXPECT_EQ(counts.restacks, 2);
     EXPECT_EQ(counts.created, 0);
     EXPECT_EQ(counts.destroyed, 0);
+}
+
+// Switches that pile up while the program is busy are followed to the newest only: the panel ends
+// below the window active last after a restack or two, and no window is made per switch.
+TEST_F(X11FocusTest, SwitchesPiledUpWhileBusyAreFollowedToTheNewestOnly) {
+    openClient("Backdrop", 0, 0, 1280, 800, 0xc0c0c0);
+    const auto alpha = openClient("Alpha", 100, 120, 400, 300, 0x2080e0);
+    const auto beta = openClient("Beta", 700, 380, 400, 300, 0xe08020);
+    activate(alpha.window);
+    turnOn();
+    ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
+    runFor(0.3);
+    ServerChanges changes(session().display(), panel());
+    constexpr int kSwitches = 200;
+    for (int index = 0; index < kSwitches; ++index) {
+        driver().activate(index % 2 ? alpha.window : beta.window);
+    }
+    // The program is busy meanwhile: the window manager works through the requests and settles
+    // on either window before the program reads a thing.
+    xcb_window_t settled = XCB_WINDOW_NONE;
+    for (int still = 0; still < 30;) {
+        const xcb_window_t active = driver().activeWindow();
+        still = active == settled ? still + 1 : 0;
+        settled = active;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(settled); }));
+    runFor(controller->fadeDuration() + SpotlightController::kSlowReconcileDelay);
+    EXPECT_TRUE(panelDirectlyBelow(settled));
+    const auto counts = changes.take();
+    EXPECT_LE(counts.restacks, 2);
+    EXPECT_LE(counts.created - counts.destroyed,
+              static_cast<int>(SpotlightPanelManager::kKeptSmallPanels));
 }
 
 class X11FocusWithoutCompositorTest : public X11FocusTest {
