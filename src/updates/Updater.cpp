@@ -107,22 +107,6 @@ std::optional<fs::path> moveToUnused(const fs::path& from, const fs::path& direc
     return std::nullopt;
 }
 
-std::string fileURL(const fs::path& path) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (const unsigned char c : path.string()) {
-        if (std::isalnum(c) ||
-            std::string_view("/-._~").find(static_cast<char>(c)) != std::string_view::npos) {
-            url += static_cast<char>(c);
-        } else {
-            url += '%';
-            url += kHex[c >> 4];
-            url += kHex[c & 15];
-        }
-    }
-    return url;
-}
-
 UpdateError networkError(const HttpResult& result, const char* what) {
     std::string description = std::string(what) + ": ";
     description += result.outcome == HttpResult::Outcome::completed
@@ -454,7 +438,7 @@ void Updater::handToSystem(const std::string& partialPath) {
                                             std::string(std::strerror(error)) + "."));
         return;
     }
-    platform().workspace().openURL(fileURL(*finalPath));
+    platform().workspace().openFile(finalPath->string());
     driver_->showDownloadDidFinish(finalPath->string(),
                                    weakCallback(session_->id, &Updater::endSession));
 }

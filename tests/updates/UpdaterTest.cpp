@@ -199,8 +199,8 @@ TEST_F(UpdaterTest, InstallDownloadsVerifiesSavesAndHandsTheFileToTheSystem) {
     EXPECT_EQ(driver->receivedLength, payload.size());
     EXPECT_EQ(downloadedFiles(), std::vector<std::string>{"Talvori-1.3.tar.gz"});
     EXPECT_EQ(driver->finishedPath, (downloads / "Talvori-1.3.tar.gz").string());
-    EXPECT_EQ(simWorkspace().openedURLs(),
-              std::vector<std::string>{"file://" + (downloads / "Talvori-1.3.tar.gz").string()});
+    EXPECT_EQ(simWorkspace().openedFiles(),
+              std::vector<std::string>{(downloads / "Talvori-1.3.tar.gz").string()});
     driver->acknowledge();
     EXPECT_FALSE(updater->sessionInProgress().peek());
 }
@@ -217,7 +217,7 @@ TEST_F(UpdaterTest, AnEnclosureOffTheWebIsNeitherFetchedNorCalledANetworkFailure
     ASSERT_TRUE(waitFor(4));
     EXPECT_EQ(driver->shown.back(), "error 1000");
     EXPECT_TRUE(downloadedFiles().empty());
-    EXPECT_TRUE(simWorkspace().openedURLs().empty());
+    EXPECT_TRUE(simWorkspace().openedFiles().empty());
 }
 
 TEST_F(UpdaterTest, ADownloadThatDoesNotVerifyIsDeletedAndNeverOpened) {
@@ -237,7 +237,7 @@ TEST_F(UpdaterTest, ADownloadThatDoesNotVerifyIsDeletedAndNeverOpened) {
         ASSERT_TRUE(waitFor(4));
         EXPECT_EQ(driver->shown.back(), "error 3001");
         EXPECT_TRUE(downloadedFiles().empty());
-        EXPECT_TRUE(simWorkspace().openedURLs().empty());
+        EXPECT_TRUE(simWorkspace().openedFiles().empty());
         driver->acknowledge();
     }
 }

@@ -28,8 +28,12 @@ class Workspace {
     virtual std::int32_t processIdentifier() const = 0;
     virtual std::optional<std::string> bundleIdentifier() const = 0;
 
-    // Whether the address was handed to an application that opens it.
+    // Whether the address was handed to an application that opens it. Web and mail addresses
+    // only: an address from elsewhere (a feed, a page) never opens a local file.
     virtual bool openURL(const std::string& url) = 0;
+    // Whether a file this program wrote itself (a verified download) was handed to the user's
+    // application for its kind; `path` is absolute.
+    virtual bool openFile(const std::string& path) = 0;
     // The user's Reduce Motion setting, read anew at every call.
     virtual bool accessibilityDisplayShouldReduceMotion() const = 0;
 };

@@ -38,4 +38,10 @@ bool SimWorkspace::openURL(const std::string& url) {
     return !fails;
 }
 
+bool SimWorkspace::openFile(const std::string& path) {
+    openedFiles_.push_back(path);
+    world_->log("open file " + path);
+    return true;
+}
+
 }  // namespace talvori::sim

@@ -10,7 +10,7 @@ namespace talvori::sim {
 
 class SimWorld;
 
-// The simulated workspace: applications from the world, opened addresses recorded.
+// The simulated workspace: applications from the world, opened addresses and files recorded.
 class SimWorkspace final : public Workspace {
   public:
     explicit SimWorkspace(std::shared_ptr<SimWorld> world) : world_(std::move(world)) {}
@@ -20,6 +20,7 @@ class SimWorkspace final : public Workspace {
     std::int32_t processIdentifier() const override;
     std::optional<std::string> bundleIdentifier() const override;
     bool openURL(const std::string& url) override;
+    bool openFile(const std::string& path) override;
     bool accessibilityDisplayShouldReduceMotion() const override { return reduceMotion_; }
 
     void setReduceMotion(bool on) { reduceMotion_ = on; }
@@ -28,6 +29,7 @@ class SimWorkspace final : public Workspace {
     void setOpenURLFails(bool fails) { allURLsFail_ = fails; }
     // Every address asked for, opened or not.
     const std::vector<std::string>& openedURLs() const { return openedURLs_; }
+    const std::vector<std::string>& openedFiles() const { return openedFiles_; }
 
   private:
     std::shared_ptr<SimWorld> world_;
@@ -35,6 +37,7 @@ class SimWorkspace final : public Workspace {
     bool allURLsFail_ = false;
     std::vector<std::string> failingURLs_;
     std::vector<std::string> openedURLs_;
+    std::vector<std::string> openedFiles_;
 };
 
 }  // namespace talvori::sim

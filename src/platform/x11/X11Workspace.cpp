@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <string_view>
 
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/core/RunLoop.hpp"
@@ -29,6 +31,24 @@ bool isAllowedURL(const std::string& url) {
         if (url.rfind(scheme, 0) == 0) return url.size() > std::strlen(scheme);
     }
     return false;
+}
+
+// Everything but the unreserved characters and the separators is escaped, so that the handler
+// reads the one path it was given.
+std::string fileURL(const std::string& path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (const unsigned char c : path) {
+        if (std::isalnum(c) ||
+            std::string_view("/-._~").find(static_cast<char>(c)) != std::string_view::npos) {
+            url += static_cast<char>(c);
+        } else {
+            url += '%';
+            url += kHex[c >> 4];
+            url += kHex[c & 15];
+        }
+    }
+    return url;
 }
 
 }  // namespace
@@ -142,6 +162,18 @@ bool X11Workspace::openURL(const std::string& url) {
         log_.error("Refusing to open an address that is not http, https or mailto");
         return false;
     }
+    return startOpener(url);
+}
+
+bool X11Workspace::openFile(const std::string& path) {
+    if (path.empty() || path.front() != '/') {
+        log_.error("Refusing to open a file by a relative path");
+        return false;
+    }
+    return startOpener(fileURL(path));
+}
+
+bool X11Workspace::startOpener(const std::string& url) {
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     // Its own session: the handler outlives us and ignores our terminal's signals.

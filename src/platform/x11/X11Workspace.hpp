@@ -37,6 +37,7 @@ class X11Workspace final : public Workspace, public std::enable_shared_from_this
     std::int32_t processIdentifier() const override;
     std::optional<std::string> bundleIdentifier() const override;
     bool openURL(const std::string& url) override;
+    bool openFile(const std::string& path) override;
     bool accessibilityDisplayShouldReduceMotion() const override;
 
     void handleEvent(const xcb_generic_event_t& event);
@@ -45,6 +46,8 @@ class X11Workspace final : public Workspace, public std::enable_shared_from_this
 
   private:
     std::optional<RunningApplication> applicationOf(std::int32_t pid) const;
+    // Hands `url` to xdg-open in a session of its own, reaped when it ends.
+    bool startOpener(const std::string& url);
     void reap(int pid, int pidfd);
 
     std::shared_ptr<X11Application> application_;

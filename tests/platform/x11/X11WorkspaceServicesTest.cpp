@@ -159,7 +159,7 @@ TEST_F(X11WorkspaceServicesTest, ReduceMotionFollowsTheSettingsDaemonElseTheStor
     EXPECT_TRUE(runUntil([&] { return !workspace.accessibilityDisplayShouldReduceMotion(); }));
 }
 
-TEST_F(X11WorkspaceServicesTest, OpensOnlyWebAndMailAddressesThroughXdgOpenAndReapsIt) {
+TEST_F(X11WorkspaceServicesTest, OpensWebAndMailAddressesAndOurOwnFilesThroughXdgOpenAndReapsIt) {
     // An xdg-open of our own, first on the path, records what it was given and its process.
     const fs::path folder =
         fs::temp_directory_path() / ("talvori-open-" + std::to_string(::getpid()));
@@ -198,6 +198,13 @@ TEST_F(X11WorkspaceServicesTest, OpensOnlyWebAndMailAddressesThroughXdgOpenAndRe
     EXPECT_TRUE(runUntil([&] {
         const auto now = recorded();
         return now.size() == 3 && now[2] == "mailto:someone@example.org";
+    }));
+    // A download of ours, by its absolute path only; its address names that one file.
+    EXPECT_FALSE(workspace.openFile("Downloads/Talvori-1.3.tar.gz"));
+    EXPECT_TRUE(workspace.openFile("/tmp/a b/Talvori 1.3#?.tar.gz"));
+    EXPECT_TRUE(runUntil([&] {
+        const auto now = recorded();
+        return now.size() == 3 && now[2] == "file:///tmp/a%20b/Talvori%201.3%23%3F.tar.gz";
     }));
     ::setenv("PATH", path.c_str(), 1);
     fs::remove_all(folder);
