@@ -51,7 +51,6 @@ View GeneralSettingsTab::body(ViewContext<State>& ctx) const {
         [&state](std::function<void()> onChange) {
             return state.launchAtLogin.observe(std::move(onChange));
         });
-    const auto shared = updater;
     const View sections = VStack(
         HorizontalAlignment::leading, 12,
         {VStack(HorizontalAlignment::leading, 12,
@@ -61,35 +60,41 @@ View GeneralSettingsTab::body(ViewContext<State>& ctx) const {
                                  .onChange(state.launchAtLogin(),
                                            [](bool value) { setLaunchAtLogin(value); })}}),
          VStack(HorizontalAlignment::leading, 12,
-                {SettingsSectionHeader{"Updates", true},
-                 SettingsRow{
-                     "Automatically Check for Updates",
-                     "Look for new versions once a day in the background.",
-                     settingSwitch(state.automaticallyChecksForUpdates, kAutomaticChecksSwitch,
-                                   "Automatically Check for Updates")
-                         .onChange(state.automaticallyChecksForUpdates(), [shared](bool value) {
-                             platform().runLoop().assertMainThread();
-                             if (shared) {
-                                 shared->setAutomaticallyChecksForUpdates(value);
-                             }
-                         })}})});
-    const View checkButton =
-        HStack({Spacer(), Button(kCheckForUpdatesTitle,
-                                 [shared] {
-                                     platform().runLoop().assertMainThread();
-                                     if (shared) shared->checkForUpdates();
-                                 })
-                              .buttonStyle(BorderedButtonStyle{})
-                              .disabled(!state.checkForUpdates->canCheckForUpdates())})
-            .padding(Edges::top, 20);
+                {SettingsSectionHeader{"Updates", true}, updatesRow(state)})});
     const View version = Text(versionLine(platform().mainBundle()))
                              .font(Font::system(11))
                              .foregroundColor(Color(Palette::white(0.36)))
                              .textSelection()
                              .padding(Edges::top, 4);
-    return VStack(HorizontalAlignment::leading, 16, {sections, checkButton, version})
+    return VStack(HorizontalAlignment::leading, 16,
+                  {sections, updater ? checkButton(state) : View(), version})
         .padding({20, 28, 20, 28})
         .frame({.maxWidth = infinity, .maxHeight = infinity, .alignment = Alignment::topLeading()});
+}
+
+View GeneralSettingsTab::updatesRow(State& state) const {
+    // A build without our update key: its package manager updates it, and there is nothing here
+    // to switch or press.
+    if (!updater) return SettingsRow{kPackageManagerTitle, kPackageManagerSubtitle, View()};
+    return SettingsRow{
+        "Automatically Check for Updates", "Look for new versions once a day in the background.",
+        settingSwitch(state.automaticallyChecksForUpdates, kAutomaticChecksSwitch,
+                      "Automatically Check for Updates")
+            .onChange(state.automaticallyChecksForUpdates(), [shared = updater](bool value) {
+                platform().runLoop().assertMainThread();
+                shared->setAutomaticallyChecksForUpdates(value);
+            })};
+}
+
+View GeneralSettingsTab::checkButton(State& state) const {
+    return HStack({Spacer(), Button(kCheckForUpdatesTitle,
+                                    [shared = updater] {
+                                        platform().runLoop().assertMainThread();
+                                        shared->checkForUpdates();
+                                    })
+                                 .buttonStyle(BorderedButtonStyle{})
+                                 .disabled(!state.checkForUpdates->canCheckForUpdates())})
+        .padding(Edges::top, 20);
 }
 
 void GeneralSettingsTab::setLaunchAtLogin(bool value) {

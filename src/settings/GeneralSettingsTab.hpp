@@ -16,15 +16,19 @@ class Updater;
 
 namespace talvori::ui {
 
-// The settings' first tab: launch at login, automatic update checks, a manual check and the
-// running version.
+// The settings' first tab: launch at login, automatic update checks and a manual check (or, in a
+// build without an update key, word that the package manager updates it) and the running version.
 struct GeneralSettingsTab {
     static constexpr const char* kLaunchAtLoginKey = "launchAtLogin";
     static constexpr const char* kCheckForUpdatesTitle = "Check for Updates\u2026";
+    static constexpr const char* kPackageManagerTitle = "Updated by Your Package Manager";
+    static constexpr const char* kPackageManagerSubtitle =
+        "New versions of Talvori come with your system's other updates.";
     // The switches' identifiers.
     static constexpr const char* kLaunchAtLoginSwitch = "GeneralSettingsTab.launchAtLogin";
     static constexpr const char* kAutomaticChecksSwitch = "GeneralSettingsTab.automaticChecks";
 
+    // None in a build without an update key.
     std::shared_ptr<updates::Updater> updater;
 
     struct State {
@@ -49,6 +53,8 @@ struct GeneralSettingsTab {
 
   private:
     void prepare(ViewContext<State>& ctx) const;
+    View updatesRow(State& state) const;
+    View checkButton(State& state) const;
 };
 
 }  // namespace talvori::ui

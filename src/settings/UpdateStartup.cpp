@@ -20,6 +20,11 @@ updates::HostBundle hostBundle() {
             ""};
 }
 
+void recordLaunch(UpdateReminder& reminder) {
+    reminder.recordLaunch(
+        platform().userDefaults().boolValue("hasCompletedOnboarding").value_or(false));
+}
+
 }  // namespace
 
 UpdateStartup UpdateStartup::start() {
@@ -30,6 +35,15 @@ UpdateStartup UpdateStartup::start() {
     const auto& reminder = UpdateReminder::shared();
     UpdateStartup startup;
     const auto host = hostBundle();
+    if (host.publicKey.empty()) {
+        // A distribution's build: its package manager brings new versions, and an update offered
+        // by an earlier build of ours could not be installed by this one.
+        platform().logger("Updates").info(
+            "This build has no update key: updates come from the package manager");
+        reminder->setPendingUpdate(std::nullopt);
+        recordLaunch(*reminder);
+        return startup;
+    }
     startup.driver = std::make_shared<TalvoriUserDriver>(host, reminder);
     startup.updater = updates::Updater::make(host, startup.driver, reminder);
     startup.driver->updater = startup.updater;
@@ -39,8 +53,7 @@ UpdateStartup UpdateStartup::start() {
                                            error.localizedDescription);
     }
     reminder->updater = startup.updater;
-    reminder->recordLaunch(
-        platform().userDefaults().boolValue("hasCompletedOnboarding").value_or(false));
+    recordLaunch(*reminder);
     return startup;
 }
 

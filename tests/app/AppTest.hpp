@@ -32,6 +32,13 @@ class AppTest : public SimDesktopTest {
 
     UserDefaults& defaults() const { return platform().userDefaults(); }
     void onboard() const { defaults().set("hasCompletedOnboarding", true); }
+    // A build that looks for updates itself, as one configured with the project's key.
+    void signUpdates() const {
+        Bundle bundle = platform().mainBundle();
+        bundle.setValue(Bundle::kPublicKeyKey, std::string(kUpdateKey));
+        platform().setMainBundle(bundle);
+    }
+    static constexpr const char* kUpdateKey = "11qYAYKxCrfVS/7TyWQHOg7hcvPapiMlrwIaaPcHURo=";
     // Starts the application and lets the start-up decision run.
     void startApp() {
         app = TalvoriApp::start();

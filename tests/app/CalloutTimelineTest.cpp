@@ -26,6 +26,7 @@ class CalloutTimelineTest : public AppTest {
     MenuBarCoachMarkController& callout() const { return manager()->updateCalloutController(); }
     void launch(std::optional<PendingUpdate> pending = kUpdate) {
         onboard();
+        signUpdates();
         if (pending) reminder().setPendingUpdate(*pending);
         startApp();
     }

@@ -76,6 +76,7 @@ TEST_F(LaunchTest, ClosingTheLastWindowQuitsOnlyWhenNoDecisionIsPendingAndNoRunt
 }
 
 TEST_F(LaunchTest, AnUpdaterThatCannotStartIsLoggedOnceAndTheApplicationStillStarts) {
+    signUpdates();
     Bundle bundle = platform().mainBundle();
     bundle.setValue(Bundle::kFeedURLKey, std::nullopt);
     platform().setMainBundle(bundle);

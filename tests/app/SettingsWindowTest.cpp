@@ -212,6 +212,34 @@ TEST_F(SettingsWindowTest, UpdateControlsFollowTheUpdater) {
     EXPECT_TRUE(check().isEnabled());
 }
 
+TEST_F(SettingsWindowTest, ABuildWithoutAnUpdateKeyLeavesUpdatesToThePackageManager) {
+    Bundle bundle = platform().mainBundle();
+    bundle.setValue(Bundle::kPublicKeyKey, std::string(""));
+    platform().setMainBundle(bundle);
+    // An update that a build of ours with a key found earlier.
+    const auto offered = UpdateReminder::encode({"99.0", "990000", std::nullopt});
+    defaults().set(UpdateReminder::kPendingUpdateKey, Data(offered->begin(), offered->end()));
+    start();
+    std::vector<LogRecord> lines;
+    for (const auto& record : logs().records()) {
+        if (record.category == "Updates") lines.push_back(record);
+    }
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines.front().level, LogLevel::info);
+    EXPECT_NE(lines.front().message.find("package manager"), std::string::npos);
+    EXPECT_FALSE(app->updater());
+    // Neither the panel's row nor its callout can offer an update this build cannot install.
+    EXPECT_FALSE(UpdateReminder::shared()->pendingUpdate().peek());
+    EXPECT_FALSE(UpdateReminder::shared()->shouldShowCallout());
+
+    open();
+    EXPECT_TRUE(labelled(GeneralSettingsTab::kPackageManagerTitle));
+    EXPECT_TRUE(labelled(GeneralSettingsTab::kPackageManagerSubtitle));
+    EXPECT_FALSE(identified(kAutomaticChecks));
+    EXPECT_FALSE(labelled(GeneralSettingsTab::kCheckForUpdatesTitle));
+    picture("settings-general-package-manager");
+}
+
 TEST_F(SettingsWindowTest, VersionLineNamesVersionAndBuildAndCopies) {
     Bundle bundle;
     bundle.setValue(Bundle::kShortVersionKey, std::string("1.2.4"));

@@ -173,7 +173,7 @@ TEST_F(TalvoriUserDriverTest, StartUpWiresTheObjectsAndCarriesOnWhenTheUpdaterCa
     Bundle bundle = platform().mainBundle();
     bundle.setValue(Bundle::kShortVersionKey, std::string("1.2.4"));
     bundle.setValue(Bundle::kVersionKey, std::int64_t{49});
-    bundle.setValue(Bundle::kPublicKeyKey, std::string(""));
+    bundle.setValue(Bundle::kPublicKeyKey, std::string("not a key"));
     platform().setMainBundle(bundle);
     platform().userDefaults().set("hasCompletedOnboarding", true);
 
