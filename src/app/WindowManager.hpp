@@ -184,6 +184,7 @@ class WindowManager : public Session, public std::enable_shared_from_this<Window
     void installMenuBar();
     void registerShortcutHandlers();
     void forgetController(const UUID& id);
+    void recordFollowedFrames() override;
     bool hasPendingUpdate() const;
     // Opens a saved or snapshot cover and attaches it again to a running application with its
     // bundle id; without one running the cover forgets its attachment.

@@ -23,6 +23,7 @@ void WindowManager::closeAll() {
     if (overlays.peek().empty()) return;
     resetCardState();
     endUndoOffer();
+    recordFollowedFrames();
     // Closing a window clears its cover's attachment: the snapshot comes first.
     std::vector<OverlayModel> snapshot;
     std::vector<UUID> cascade;

@@ -90,6 +90,10 @@ void WindowManager::duplicateCover(const UUID& id) {
     openCover(std::move(copy));
 }
 
+void WindowManager::recordFollowedFrames() {
+    for (const auto& [id, controller] : windowControllers.peek()) controller->recordFollowedFrame();
+}
+
 void WindowManager::attachCover(const UUID& id, const RunningApplication& application) {
     const auto& controllers = windowControllers.peek();
     if (auto found = controllers.find(id); found != controllers.end()) {

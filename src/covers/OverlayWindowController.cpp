@@ -327,6 +327,10 @@ void OverlayWindowController::handleScreenChange() {
     moveTo(Rect(main->visibleFrame.origin, frame.size));
 }
 
+void OverlayWindowController::recordFollowedFrame() {
+    if (panel_ && attachmentService_) storeFrame(panel_->frame());
+}
+
 void OverlayWindowController::panelDidMove() {
     if (!panel_ || isUpdatingFromTarget_) return;
     const Rect frame = panel_->frame();

@@ -80,6 +80,9 @@ class OverlayWindowController : public WindowAttachmentDelegate,
     void applyZOrderMode();
     // Writes the panel's frame into the record and reports it.
     void panelDidMove() override;
+    // While the cover follows a window its record keeps the frame it was given: this writes in
+    // where the window took it, for a record about to be saved or snapshotted.
+    void recordFollowedFrame();
     void targetFrameDidChange(const Rect& frame) override;
     void targetAppDidActivate(bool isTarget) override;
 

@@ -140,6 +140,7 @@ void Session::updateActivePreset() {
     const auto found = std::find_if(list.begin(), list.end(),
                                     [&](const auto& preset) { return preset.id == *id; });
     if (found == list.end()) return;
+    recordFollowedFrames();
     found->overlays = recordsOf(overlays.peek());
     presets.set(std::move(list));
     storePresets();
@@ -147,6 +148,7 @@ void Session::updateActivePreset() {
 
 void Session::saveCurrentAsPreset(const std::string& name) {
     platform().runLoop().assertMainThread();
+    recordFollowedFrames();
     PresetModel preset;
     preset.name = name;
     preset.overlays = recordsOf(overlays.peek());

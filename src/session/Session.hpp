@@ -110,6 +110,9 @@ class Session {
     std::int64_t takeOverlayNumber();
     // Raises the default-name counter past every "Overlay N" name among `records`.
     void raiseOverlayNumber(const std::vector<OverlayModel>& records);
+    // Following a window leaves an attached cover's record at the frame it was given; before the
+    // records are saved or snapshotted, each takes the frame its cover has on screen.
+    virtual void recordFollowedFrames() {}
 
   private:
     void storePresets();

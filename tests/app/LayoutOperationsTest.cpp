@@ -137,6 +137,45 @@ TEST_F(LayoutOperationsTest, ALayoutOfAttachedCoversAsksForTrustOnceAndAllFollow
     EXPECT_TRUE(manager()->activePresetHasChanges()) << "the process id changed";
 }
 
+TEST_F(LayoutOperationsTest, AnAttachedCoverIsSavedAndBroughtBackWhereItsWindowTookIt) {
+    const std::int32_t editor = world().launchApplication("Editor", "org.example.Editor");
+    const std::uint32_t draft = world().openWindow(editor, "Draft", Rect(300, 300, 600, 400));
+    start();
+    auto& wm = *manager();
+    const auto follows = manager()->createCover();
+    wm.attachCover(follows->id(), RunningApplication{editor, "org.example.Editor", "Editor"});
+    runUntilIdle();
+    const auto panel = wm.windowControllers.peek().at(follows->id())->panel();
+    const Rect placed = panel->frame();
+    const OverlayModel record = follows->model.peek();
+    const auto moveDraft = [&](double x, double y) {
+        world().moveWindow(draft, {x, y});
+        advance(0.1);
+    };
+    moveDraft(340, 290);
+    ASSERT_EQ(panel->frame(),
+              Rect(placed.minX() + 40, placed.minY() - 10, placed.width(), placed.height()));
+    EXPECT_EQ(follows->model.peek(), record) << "following leaves the record alone";
+
+    wm.saveCurrentAsPreset("Work");
+    EXPECT_EQ(stored().back().overlays.front().frame.rect(), panel->frame());
+    wm.activePresetId.set(wm.presets.peek().back().id);
+    EXPECT_FALSE(wm.activePresetHasChanges());
+    moveDraft(360, 290);
+    wm.updateActivePreset();
+    EXPECT_EQ(stored().back().overlays.front().frame.rect(), panel->frame());
+
+    moveDraft(380, 270);
+    const Rect shown = panel->frame();
+    wm.closeAll();
+    advance(1);
+    wm.undoCloseAll();
+    runUntilIdle();
+    ASSERT_EQ(wm.overlays.peek().size(), 1u);
+    EXPECT_EQ(wm.overlays.peek().front()->model.peek().frame.rect(), shown);
+    EXPECT_EQ(wm.windowControllers.peek().at(follows->id())->panel()->frame(), shown);
+}
+
 TEST_F(LayoutOperationsTest, TheSummaryGroupsByCoverAboveEightLines) {
     start();
     auto& wm = *manager();
