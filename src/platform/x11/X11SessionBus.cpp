@@ -25,6 +25,25 @@ std::shared_ptr<X11SessionBus> X11SessionBus::open(RunLoop& loop, const Logger& 
     return session;
 }
 
+std::shared_ptr<X11SessionBus> X11SessionBus::connect(RunLoop& loop, const std::string& address,
+                                                      const Logger& log) {
+    sd_bus* bus = nullptr;
+    int result = sd_bus_new(&bus);
+    if (result >= 0) result = sd_bus_set_address(bus, address.c_str());
+    if (result >= 0) result = sd_bus_set_bus_client(bus, 1);
+    if (result >= 0) result = sd_bus_start(bus);
+    if (result < 0) {
+        log.error("The bus at %{public}s cannot be reached (%{public}s)", address.c_str(),
+                  std::strerror(-result));
+        sd_bus_unref(bus);
+        return nullptr;
+    }
+    std::shared_ptr<X11SessionBus> connection(new X11SessionBus(loop, log));
+    connection->reconnects_ = false;
+    connection->attach(bus);
+    return connection;
+}
+
 X11SessionBus::X11SessionBus(RunLoop& loop, Logger log) : loop_(loop), log_(std::move(log)) {}
 
 X11SessionBus::~X11SessionBus() {
@@ -87,7 +106,10 @@ void X11SessionBus::watchOutput() {
 }
 
 void X11SessionBus::closed() {
-    log_.log("The session bus went away: the status item docks in a system tray until it is back");
+    if (reconnects_) {
+        log_.log(
+            "The session bus went away: the status item docks in a system tray until it is back");
+    }
     hook_.reset();
     output_.reset();
     input_.reset();
@@ -95,7 +117,7 @@ void X11SessionBus::closed() {
     // The users let go of what they made on it first; their slots hold the bus until then.
     connection_.notify();
     sd_bus_flush_close_unref(bus);
-    scheduleRetry();
+    if (reconnects_) scheduleRetry();
 }
 
 void X11SessionBus::scheduleRetry() {

@@ -26,6 +26,11 @@ class X11SessionBus : public std::enable_shared_from_this<X11SessionBus> {
   public:
     // Null, saying so once in `log`, when the session has no bus.
     static std::shared_ptr<X11SessionBus> open(RunLoop& loop, const Logger& log);
+    // A connection of our own to the bus at `address` (the accessibility bus), served the same
+    // way; null when it cannot be reached. One that goes away is not asked for again: whoever
+    // gave the address gives the next.
+    static std::shared_ptr<X11SessionBus> connect(RunLoop& loop, const std::string& address,
+                                                  const Logger& log);
     ~X11SessionBus();
     X11SessionBus(const X11SessionBus&) = delete;
     X11SessionBus& operator=(const X11SessionBus&) = delete;
@@ -56,6 +61,7 @@ class X11SessionBus : public std::enable_shared_from_this<X11SessionBus> {
     void retry();
 
     sd_bus* bus_ = nullptr;
+    bool reconnects_ = true;
     RunLoop& loop_;
     Logger log_;
     std::shared_ptr<FileWatch> input_;
