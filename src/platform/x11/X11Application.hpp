@@ -89,6 +89,14 @@ class X11Application final : public Application,
     void handleEvent(const xcb_generic_event_t& event);
     // Another window became the active one: we may have become active or stopped being so.
     void activeWindowChanged();
+    // Called when one of our windows reached the screen or left it (the accessibility bus
+    // follows which windows show).
+    void setOnWindowsChange(std::function<void()> handler) {
+        onWindowsChange_ = std::move(handler);
+    }
+    void windowsChanged() const {
+        if (onWindowsChange_) onWindowsChange_();
+    }
     // Ends the run loop; called on terminate() and when the server goes away.
     void setOnTerminate(std::function<void()> handler) { onTerminate_ = std::move(handler); }
 
@@ -130,6 +138,7 @@ class X11Application final : public Application,
     std::map<std::string, SceneState> scenes_;
     std::shared_ptr<X11OpacityProbe> opacityProbe_;
     std::function<void()> onTerminate_;
+    std::function<void()> onWindowsChange_;
 };
 
 }  // namespace talvori::x11

@@ -229,6 +229,7 @@ void X11Panel::map() {
     xcb_map_window(connection_->raw(), window_);
     mapped_ = true;
     setNeedsPaint();
+    if (auto application = application_.lock()) application->windowsChanged();
 }
 
 void X11Panel::unmap() {
@@ -236,6 +237,7 @@ void X11Panel::unmap() {
     xcb_unmap_window(connection_->raw(), window_);
     mapped_ = false;
     if (isPointerInside()) updateHover(std::nullopt);
+    if (auto application = application_.lock()) application->windowsChanged();
 }
 
 void X11Panel::updateMapping() {
