@@ -54,6 +54,8 @@ void markFocusable(Node& node, const ElementsBySource& bySource, const Node* foc
 }  // namespace
 
 std::vector<AccessibilityNode> Host::accessibilityElements() {
+    // A reader asks after an action or an edit: it hears the views as that left them.
+    if (updatePosted_) runUpdate();
     if (!root_) return {};
     auto elements = accessibilityElementsOf(*root_, now());
     ElementsBySource bySource;

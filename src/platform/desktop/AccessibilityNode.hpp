@@ -27,7 +27,7 @@ struct AccessibilityRange {
     // The smallest step the control takes; 0 when any value goes.
     double step = 0;
     // Moves the control as the pointer would; does nothing once its view has gone.
-    std::function<void(double)> set;
+    std::function<void(double)> set{};
 };
 
 // The text of a field or a selectable text with its caret and selection; offsets count bytes of
@@ -38,9 +38,9 @@ struct AccessibilityText {
     std::size_t selectionStart = 0;
     std::size_t selectionEnd = 0;
     // Set for fields: the whole text replaced as typing would (the caret goes to its end).
-    std::function<void(const std::string&)> replace;
+    std::function<void(const std::string&)> replace{};
     // Selects from `start` to `end`, the caret at `end`; an empty range only places the caret.
-    std::function<void(std::size_t start, std::size_t end)> select;
+    std::function<void(std::size_t start, std::size_t end)> select{};
 };
 
 // One element of the accessibility tree that views expose, as it was when the tree was read.
