@@ -10,16 +10,11 @@
 #include <string_view>
 
 #include "platform/core/weakly.hpp"
-#include "platform/x11/X11SessionBus.hpp"
+#include "platform/x11/X11AccessibilityStatus.hpp"
 
 namespace talvori::x11 {
 
 namespace {
-
-constexpr const char* kService = "org.a11y.Bus";
-constexpr const char* kPath = "/org/a11y/bus";
-constexpr const char* kInterface = "org.a11y.Status";
-constexpr const char* kProperty = "ScreenReaderEnabled";
 
 // The speech service answers in milliseconds; one that stops answering must not hold up the
 // program, which waits for its answers.
@@ -31,94 +26,37 @@ SPDConnection* connection(void* speech) {
 
 }  // namespace
 
-void X11Announcer::SlotDeleter::operator()(sd_bus_slot* slot) const {
-    sd_bus_slot_unref(slot);
-}
-
-std::shared_ptr<X11Announcer> X11Announcer::make(std::shared_ptr<X11SessionBus> bus, Logger log) {
-    std::shared_ptr<X11Announcer> announcer(new X11Announcer(std::move(bus), std::move(log)));
-    if (announcer->bus_) {
-        announcer->busConnection_ = announcer->bus_->observeConnection(
-            weakly(announcer->weak_from_this(), &X11Announcer::busChanged));
-        announcer->follow();
+std::shared_ptr<X11Announcer> X11Announcer::make(std::shared_ptr<X11AccessibilityStatus> status,
+                                                 Logger log) {
+    std::shared_ptr<X11Announcer> announcer(new X11Announcer(std::move(status), std::move(log)));
+    if (announcer->status_) {
+        announcer->statusObservation_ = announcer->status_->observe(
+            weakly(announcer->weak_from_this(), &X11Announcer::statusChanged));
     }
     return announcer;
 }
 
-X11Announcer::X11Announcer(std::shared_ptr<X11SessionBus> bus, Logger log)
-    : bus_(std::move(bus)), log_(std::move(log)) {}
+X11Announcer::X11Announcer(std::shared_ptr<X11AccessibilityStatus> status, Logger log)
+    : status_(std::move(status)), log_(std::move(log)) {}
 
 X11Announcer::~X11Announcer() {
     hangUp();
 }
 
-void X11Announcer::busChanged() {
-    query_.reset();
-    changes_.reset();
-    owner_.reset();
-    screenReader_ = false;
-    hangUp();
-    if (bus_->isConnected()) follow();
+bool X11Announcer::isScreenReaderRunning() const {
+    return status_ && status_->isScreenReaderEnabled();
 }
 
-void X11Announcer::follow() {
-    sd_bus* bus = bus_->raw();
-    sd_bus_slot* slot = nullptr;
-    const std::string changes = std::string("type='signal',sender='") + kService + "',path='" +
-                                kPath +
-                                "',interface='org.freedesktop.DBus.Properties',"
-                                "member='PropertiesChanged',arg0='" +
-                                kInterface + "'";
-    if (sd_bus_add_match_async(bus, &slot, changes.c_str(), onChanged, nullptr, this) >= 0) {
-        changes_.reset(slot);
-    }
-    // The accessibility bus may start (or restart) after us.
-    const std::string owner = X11SessionBus::ownerChangesMatch(kService);
-    if (sd_bus_add_match_async(bus, &slot, owner.c_str(), onChanged, nullptr, this) >= 0) {
-        owner_.reset(slot);
-    }
-    askForState();
-}
-
-void X11Announcer::askForState() {
-    sd_bus* bus = bus_->raw();
-    sd_bus_message* call = nullptr;
-    if (sd_bus_message_new_method_call(bus, &call, kService, kPath,
-                                       "org.freedesktop.DBus.Properties", "Get") < 0) {
-        return;
-    }
-    // Asking must not start the accessibility bus on a desktop that has it off.
-    sd_bus_message_set_auto_start(call, 0);
-    sd_bus_slot* slot = nullptr;
-    if (sd_bus_message_append(call, "ss", kInterface, kProperty) >= 0 &&
-        sd_bus_call_async(bus, &slot, call, onState, this, 0) >= 0) {
-        query_.reset(slot);
-    }
-    sd_bus_message_unref(call);
-}
-
-int X11Announcer::onState(sd_bus_message* message, void* self, sd_bus_error*) {
-    auto announcer = static_cast<X11Announcer*>(self)->shared_from_this();
-    announcer->query_.reset();
-    int enabled = 0;
-    if (!sd_bus_message_is_method_error(message, nullptr) &&
-        sd_bus_message_read(message, "v", "b", &enabled) < 0) {
-        enabled = 0;
-    }
-    announcer->screenReader_ = enabled != 0;
-    if (!announcer->screenReader_) announcer->hangUp();
-    return 0;
-}
-
-int X11Announcer::onChanged(sd_bus_message*, void* self, sd_bus_error*) {
-    static_cast<X11Announcer*>(self)->askForState();
-    return 0;
+void X11Announcer::statusChanged() {
+    if (!isScreenReaderRunning()) hangUp();
 }
 
 // ---- Speaking
 
 void X11Announcer::announce(const std::string& text, int priority) {
-    if (!screenReader_ || text.empty() || stuck_) return;
+    if (text.empty()) return;
+    if (accessibilityBus_ && accessibilityBus_(text, priority)) return;
+    if (!isScreenReaderRunning() || stuck_) return;
     Outcome outcome = speak(text, priority);
     // A service that restarted closed our connection: once more on a fresh one.
     if (outcome == Outcome::closed) {

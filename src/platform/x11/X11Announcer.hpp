@@ -1,7 +1,6 @@
 #pragma once
 
-#include <systemd/sd-bus.h>
-
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -11,52 +10,45 @@
 
 namespace talvori::x11 {
 
-class X11SessionBus;
+class X11AccessibilityStatus;
 
-// Announcements spoken through the speech service the desktop's screen readers speak through,
-// and only while the desktop says a screen reader runs: a user who does not use one never hears
-// a word. The screen reader's state comes from the accessibility bus's status on the session bus,
-// followed as it changes; while the session bus is gone nothing is said.
+// Announcements for the desktop's screen reader, and only while the desktop says one runs: a user
+// who does not use one never hears a word. A reader that takes announcements over the
+// accessibility bus gets them there; otherwise they are spoken through the speech service screen
+// readers speak through. Never both.
 class X11Announcer final : public Announcer, public std::enable_shared_from_this<X11Announcer> {
   public:
-    // `bus` may be null (no session bus: nothing is ever said).
-    static std::shared_ptr<X11Announcer> make(std::shared_ptr<X11SessionBus> bus, Logger log);
+    // `status` says whether a screen reader runs; null: nothing is ever said.
+    static std::shared_ptr<X11Announcer> make(std::shared_ptr<X11AccessibilityStatus> status,
+                                              Logger log);
     ~X11Announcer() override;
     X11Announcer(const X11Announcer&) = delete;
     X11Announcer& operator=(const X11Announcer&) = delete;
 
     void announce(const std::string& text, int priority) override;
-    bool isScreenReaderRunning() const { return screenReader_; }
+    bool isScreenReaderRunning() const;
+    // Offers each announcement to the accessibility bus first; `deliver` says whether a reader
+    // took it there.
+    void setAccessibilityBus(std::function<bool(const std::string&, int)> deliver) {
+        accessibilityBus_ = std::move(deliver);
+    }
 
   private:
-    struct SlotDeleter {
-        void operator()(sd_bus_slot* slot) const;
-    };
-    using Slot = std::unique_ptr<sd_bus_slot, SlotDeleter>;
-
     enum class Outcome { spoken, unreachable, closed, stuck };
 
-    X11Announcer(std::shared_ptr<X11SessionBus> bus, Logger log);
-    void busChanged();
-    void follow();
-    void askForState();
+    X11Announcer(std::shared_ptr<X11AccessibilityStatus> status, Logger log);
+    void statusChanged();
     Outcome speak(const std::string& text, int priority);
     void hangUp();
 
-    static int onState(sd_bus_message* message, void* self, sd_bus_error* error);
-    static int onChanged(sd_bus_message* message, void* self, sd_bus_error* error);
-
-    std::shared_ptr<X11SessionBus> bus_;
+    std::shared_ptr<X11AccessibilityStatus> status_;
     Logger log_;
-    bool screenReader_ = false;
+    std::function<bool(const std::string&, int)> accessibilityBus_;
     bool failureNoted_ = false;
     bool stuck_ = false;
     // The speech service's connection (its type cannot be declared ahead of its header).
     void* speech_ = nullptr;
-    ObservationToken busConnection_;
-    Slot query_;
-    Slot changes_;
-    Slot owner_;
+    ObservationToken statusObservation_;
 };
 
 }  // namespace talvori::x11

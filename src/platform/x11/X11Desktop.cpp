@@ -5,6 +5,7 @@
 
 #include "platform/Platform.hpp"
 #include "platform/x11/X11Accessibility.hpp"
+#include "platform/x11/X11AccessibilityStatus.hpp"
 #include "platform/x11/X11Announcer.hpp"
 #include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
@@ -139,7 +140,10 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     services.accessibility = desktop->accessibility_;
     services.input = desktop->input_;
     services.statusBar = desktop->statusBar_;
-    services.announcer = X11Announcer::make(desktop->sessionBus_, platform.logger("Announcements"));
+    desktop->accessibilityStatus_ = X11AccessibilityStatus::make(desktop->sessionBus_);
+    auto announcer =
+        X11Announcer::make(desktop->accessibilityStatus_, platform.logger("Announcements"));
+    services.announcer = announcer;
     services.colorSampler = desktop->colorSampler_;
     services.loginItem = std::make_shared<X11LoginItem>(platform.logger("LoginItem"));
     services.hotKeyService = desktop->hotKeys_;

@@ -9,6 +9,7 @@ class Platform;
 namespace talvori::x11 {
 
 class X11Accessibility;
+class X11AccessibilityStatus;
 class X11Application;
 class X11ClientWindows;
 class X11ColorSampler;
@@ -56,6 +57,7 @@ class X11Desktop {
     std::shared_ptr<X11HotKeyService> hotKeys_;
     // Null without a session bus.
     std::shared_ptr<X11SessionBus> sessionBus_;
+    std::shared_ptr<X11AccessibilityStatus> accessibilityStatus_;
     std::shared_ptr<X11StatusBar> statusBar_;
     std::shared_ptr<X11ColorSampler> colorSampler_;
 };

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/Platform.hpp"
+#include "platform/x11/X11AccessibilityStatus.hpp"
 #include "platform/x11/X11Announcer.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/X11SessionBus.hpp"
@@ -183,9 +184,10 @@ TEST_F(X11AnnouncerTest, SpeaksOnlyWhileAScreenReaderRunsAndHighPriorityInterrup
     ASSERT_TRUE(bus.isReady()) << bus.error();
     TestSpeechService speech;
     TestAccessibilityStatus status(bus);
-    auto announcer = x11::X11Announcer::make(
-        x11::X11SessionBus::open(platform().runLoop(), platform().logger("Bus")),
-        platform().logger("Announcements"));
+    auto announcer =
+        x11::X11Announcer::make(x11::X11AccessibilityStatus::make(x11::X11SessionBus::open(
+                                    platform().runLoop(), platform().logger("Bus"))),
+                                platform().logger("Announcements"));
     runFor(0.1);
     announcer->announce("Cover hidden", Announcer::kHighPriority);
     EXPECT_EQ(speech.connections(), 0);
@@ -198,6 +200,20 @@ TEST_F(X11AnnouncerTest, SpeaksOnlyWhileAScreenReaderRunsAndHighPriorityInterrup
     EXPECT_EQ(speech.spoken(),
               (std::vector<std::string>{"important: Cover hidden", "message: Layout applied"}));
 
+    // A reader that takes announcements over the accessibility bus hears them there only.
+    std::vector<std::string> overTheBus;
+    bool readerListens = true;
+    announcer->setAccessibilityBus([&](const std::string& text, int) {
+        if (readerListens) overTheBus.push_back(text);
+        return readerListens;
+    });
+    announcer->announce("Layout saved", 50);
+    readerListens = false;
+    announcer->announce("Layout deleted", 50);
+    EXPECT_TRUE(runUntil([&] { return speech.spoken().size() == 3; }));
+    EXPECT_EQ(overTheBus, std::vector<std::string>{"Layout saved"});
+    EXPECT_EQ(speech.spoken().back(), "message: Layout deleted");
+
     // A service that stops answering costs a moment, not the program.
     speech.fallSilent();
     announcer->announce("Cover moved", Announcer::kHighPriority);
@@ -207,7 +223,7 @@ TEST_F(X11AnnouncerTest, SpeaksOnlyWhileAScreenReaderRunsAndHighPriorityInterrup
     ASSERT_TRUE(runUntil([&] { return !announcer->isScreenReaderRunning(); }));
     announcer->announce("Cover shown", Announcer::kHighPriority);
     runFor(0.05);
-    EXPECT_EQ(speech.spoken().size(), 2U);
+    EXPECT_EQ(speech.spoken().size(), 3U);
 }
 
 }  // namespace

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <systemd/sd-bus.h>
+
+#include <functional>
+#include <memory>
+
+#include "platform/core/Observation.hpp"
+#include "platform/x11/X11BusSlot.hpp"
+
+namespace talvori::x11 {
+
+class X11SessionBus;
+
+// Whether the desktop's assistive technologies read the screen, as the accessibility bus's status
+// on the session bus says: IsEnabled when an assistive client wants applications to publish what
+// they show, ScreenReaderEnabled while a screen reader runs. Followed as it changes, also when the
+// service starts after us or restarts; asking never starts it. Without a session bus, or while it
+// is gone, both read false.
+class X11AccessibilityStatus : public std::enable_shared_from_this<X11AccessibilityStatus> {
+  public:
+    // `bus` may be null.
+    static std::shared_ptr<X11AccessibilityStatus> make(std::shared_ptr<X11SessionBus> bus);
+    X11AccessibilityStatus(const X11AccessibilityStatus&) = delete;
+    X11AccessibilityStatus& operator=(const X11AccessibilityStatus&) = delete;
+
+    bool isEnabled() const { return enabled_; }
+    bool isScreenReaderEnabled() const { return screenReader_; }
+    // Whether anyone reads: an assistive client or a screen reader.
+    bool isReading() const { return enabled_ || screenReader_; }
+    // Called after either value changed.
+    ObservationToken observe(std::function<void()> onChange) const;
+    const std::shared_ptr<X11SessionBus>& sessionBus() const { return bus_; }
+
+  private:
+    explicit X11AccessibilityStatus(std::shared_ptr<X11SessionBus> bus);
+    void busChanged();
+    void follow();
+    void askForState();
+    void update(bool enabled, bool screenReader);
+
+    static int onState(sd_bus_message* message, void* self, sd_bus_error* error);
+    static int onChanged(sd_bus_message* message, void* self, sd_bus_error* error);
+
+    std::shared_ptr<X11SessionBus> bus_;
+    bool enabled_ = false;
+    bool screenReader_ = false;
+    ObservationSubject changes_;
+    ObservationToken busConnection_;
+    BusSlot query_;
+    BusSlot propertiesMatch_;
+    BusSlot ownerMatch_;
+};
+
+}  // namespace talvori::x11
