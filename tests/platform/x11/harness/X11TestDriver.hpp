@@ -24,6 +24,7 @@ class X11TestDriver {
         kUp = 103,
         kRight = 106,
         kEscape = 1,
+        kTab = 15,
         kLeftShift = 42,
         kLeftControl = 29,
         kLeftAlt = 56,

@@ -41,11 +41,12 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
     return result;
 }
 
-// Starts a program whose standard output goes to `output` (else nowhere) and, when `extra` is
-// given, with it as descriptor 3. It is killed when this process ends, however it ends: a test
-// that crashes leaves no servers behind. 0 when it cannot start.
+// Starts a program whose standard output goes to `output` (else nowhere), whose standard input
+// comes from `input` (else nothing) and, when `extra` is given, with it as descriptor 3. It is
+// killed when this process ends, however it ends: a test that crashes leaves no servers behind.
+// 0 when it cannot start.
 pid_t launch(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
-             int output = -1, int extra = -1) {
+             int output = -1, int extra = -1, int input = -1) {
     auto argumentCopy = arguments;
     auto environmentCopy = environment;
     auto argv = pointers(argumentCopy);
@@ -60,7 +61,7 @@ pid_t launch(const std::vector<std::string>& arguments, const std::vector<std::s
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent) ::_exit(127);
         const int null = ::open("/dev/null", O_RDWR);
-        ::dup2(null, 0);
+        ::dup2(input >= 0 ? input : null, 0);
         ::dup2(output >= 0 ? output : null, 1);
         ::dup2(null, 2);
         if (extra >= 0) ::dup2(extra, 3);
@@ -290,16 +291,25 @@ bool X11TestSession::waitForOwner(const char* name, int seconds) const {
     return owned;
 }
 
-pid_t X11TestSession::spawn(const std::vector<std::string>& arguments, int* output) {
+pid_t X11TestSession::spawn(const std::vector<std::string>& arguments, int* output, int* input) {
     int fds[2] = {-1, -1};
+    int in[2] = {-1, -1};
     if (output && ::pipe2(fds, O_CLOEXEC) != 0) return 0;
-    const pid_t pid = launch(arguments, environmentWith(display_), fds[1]);
+    if (input && ::pipe2(in, O_CLOEXEC) != 0) {
+        if (fds[0] >= 0) ::close(fds[0]);
+        if (fds[1] >= 0) ::close(fds[1]);
+        return 0;
+    }
+    const pid_t pid = launch(arguments, environmentWith(display_), fds[1], -1, in[0]);
     if (fds[1] >= 0) ::close(fds[1]);
+    if (in[0] >= 0) ::close(in[0]);
     if (pid <= 0) {
         if (fds[0] >= 0) ::close(fds[0]);
+        if (in[1] >= 0) ::close(in[1]);
         return 0;
     }
     if (output) *output = fds[0];
+    if (input) *input = in[1];
     children_.push_back(pid);
     return pid;
 }

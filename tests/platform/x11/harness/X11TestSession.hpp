@@ -39,8 +39,10 @@ class X11TestSession {
     const std::string& display() const { return display_; }
 
     // Starts a program on this display; its standard output comes back through `output` (a
-    // readable descriptor) when asked. Ended with the session unless ended before.
-    pid_t spawn(const std::vector<std::string>& arguments, int* output = nullptr);
+    // readable descriptor) and its standard input is fed through `input` (a writable one) when
+    // asked. Ended with the session unless ended before.
+    pid_t spawn(const std::vector<std::string>& arguments, int* output = nullptr,
+                int* input = nullptr);
     // Runs a program on this display to its end; its exit status (-1 when it could not start).
     int run(const std::vector<std::string>& arguments);
     // Another program's top-level window at `x, y` (root coordinates of its content), with a
