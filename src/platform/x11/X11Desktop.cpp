@@ -8,6 +8,7 @@
 #include "platform/x11/X11AccessibilityStatus.hpp"
 #include "platform/x11/X11Announcer.hpp"
 #include "platform/x11/X11Application.hpp"
+#include "platform/x11/X11AtspiBridge.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11ColorSampler.hpp"
 #include "platform/x11/X11Connection.hpp"
@@ -141,8 +142,15 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     services.input = desktop->input_;
     services.statusBar = desktop->statusBar_;
     desktop->accessibilityStatus_ = X11AccessibilityStatus::make(desktop->sessionBus_);
+    desktop->atspi_ = X11AtspiBridge::make(desktop->application_, desktop->accessibilityStatus_,
+                                           platform.logger("Accessibility"));
     auto announcer =
         X11Announcer::make(desktop->accessibilityStatus_, platform.logger("Announcements"));
+    announcer->setAccessibilityBus([bridge = std::weak_ptr<X11AtspiBridge>(desktop->atspi_)](
+                                       const std::string& text, int priority) {
+        auto strong = bridge.lock();
+        return strong && strong->announce(text, priority);
+    });
     services.announcer = announcer;
     services.colorSampler = desktop->colorSampler_;
     services.loginItem = std::make_shared<X11LoginItem>(platform.logger("LoginItem"));

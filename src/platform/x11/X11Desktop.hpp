@@ -11,6 +11,7 @@ namespace talvori::x11 {
 class X11Accessibility;
 class X11AccessibilityStatus;
 class X11Application;
+class X11AtspiBridge;
 class X11ClientWindows;
 class X11ColorSampler;
 class X11Connection;
@@ -39,6 +40,7 @@ class X11Desktop {
     X11HotKeyService& hotKeys() const { return *hotKeys_; }
     // Null without a session bus.
     const std::shared_ptr<X11SessionBus>& sessionBus() const { return sessionBus_; }
+    X11AtspiBridge& accessibilityBridge() const { return *atspi_; }
 
   private:
     X11Desktop() = default;
@@ -58,6 +60,7 @@ class X11Desktop {
     // Null without a session bus.
     std::shared_ptr<X11SessionBus> sessionBus_;
     std::shared_ptr<X11AccessibilityStatus> accessibilityStatus_;
+    std::shared_ptr<X11AtspiBridge> atspi_;
     std::shared_ptr<X11StatusBar> statusBar_;
     std::shared_ptr<X11ColorSampler> colorSampler_;
 };

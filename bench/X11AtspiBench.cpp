@@ -1,0 +1,163 @@
+// The program as screen readers read it: a private X server with openbox and picom, a private
+// session bus with the desktop's accessibility bus and registry, the program's runtime, and a
+// reader on the accessibility library in a process of its own.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "app/RuntimeCoordinator.hpp"
+#include "app/WindowManager.hpp"
+#include "menubar/MenuBarPanelController.hpp"
+#include "platform/Platform.hpp"
+#include "platform/atspi/harness/AtspiTestBus.hpp"
+#include "platform/atspi/harness/AtspiTestReader.hpp"
+#include "platform/atspi/harness/AtspiTestSettings.hpp"
+#include "platform/core/UserDefaults.hpp"
+#include "platform/x11/X11AtspiBridge.hpp"
+#include "platform/x11/X11Desktop.hpp"
+#include "platform/x11/harness/X11TestBus.hpp"
+#include "platform/x11/harness/X11TestDriver.hpp"
+#include "platform/x11/harness/X11TestSession.hpp"
+
+namespace talvori {
+namespace {
+
+using testing::AtspiTestBus;
+using testing::AtspiTestReader;
+using testing::X11TestBus;
+using testing::X11TestDriver;
+using testing::X11TestSession;
+using Clock = std::chrono::steady_clock;
+
+template <class Condition>
+bool runUntil(Condition condition) {
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (!condition()) {
+        if (Clock::now() >= deadline) return false;
+        platform().runLoop().runOnce(0.0002);
+    }
+    return true;
+}
+
+// The desktop with its accessibility bus, the program's runtime on it and a reader that has
+// found the program.
+class ReaderDesktop {
+  public:
+    ReaderDesktop() : bus_(session_), accessibility_(session_, bus_) {
+        if (!session_.isReady() || !bus_.isReady() || !accessibility_.isReady()) {
+            error_ = !session_.isReady() ? session_.error()
+                     : !bus_.isReady()   ? bus_.error()
+                                         : accessibility_.error();
+            return;
+        }
+        auto real = Platform::makeReal();
+        real->setUserDefaults(UserDefaults::inMemory());
+        Platform::install(std::move(real));
+        desktop = x11::X11Desktop::install(platform(), session_.display().c_str());
+        driver = std::make_unique<X11TestDriver>(session_.display());
+        coordinator = RuntimeCoordinator::create();
+        manager = coordinator->startRuntime();
+    }
+    ~ReaderDesktop() {
+        reader.reset();
+        manager.reset();
+        coordinator.reset();
+        desktop.reset();
+        if (Platform::isInstalled()) Platform::uninstall();
+    }
+    const std::string& error() const { return error_; }
+    bool startReader() {
+        if (!accessibility_.setEnabled(true)) return false;
+        reader = std::make_unique<AtspiTestReader>(session_, accessibility_.address());
+        return reader->isReady() &&
+               runUntil([&] { return desktop->accessibilityBridge().isRegistered(); });
+    }
+
+    std::shared_ptr<x11::X11Desktop> desktop;
+    std::unique_ptr<X11TestDriver> driver;
+    std::shared_ptr<RuntimeCoordinator> coordinator;
+    std::shared_ptr<WindowManager> manager;
+    std::unique_ptr<AtspiTestReader> reader;
+
+  private:
+    X11TestSession session_{X11TestSession::Options{}};
+    X11TestBus bus_;
+    AtspiTestBus accessibility_;
+    std::string error_;
+};
+
+// A reader walking the whole menu-bar panel with 20 covers and 20 layouts, as on meeting it:
+// every object's name, role, states and children, nothing cached. "objects" counts them.
+void BM_X11AtspiWalkMenuBarPanel(benchmark::State& state) {
+    ReaderDesktop setup;
+    if (!setup.error().empty()) {
+        state.SkipWithError(setup.error().c_str());
+        return;
+    }
+    for (int index = 0; index < 20; ++index) setup.manager->createCover();
+    for (int index = 0; index < 20; ++index)
+        setup.manager->saveCurrentAsPreset("Layout " + std::to_string(index + 1));
+    auto& menuBar = setup.manager->menuBarPanelController();
+    menuBar.showPanel();
+    if (!runUntil([&] { return menuBar.isPanelVisible(); }) || !setup.startReader()) {
+        state.SkipWithError("the reader did not find the program");
+        return;
+    }
+    int objects = 0;
+    for (auto _ : state) {
+        std::istringstream answer(setup.reader->line("walk 0"));
+        double milliseconds = 0;
+        answer >> objects >> milliseconds;
+        if (objects == 0) {
+            state.SkipWithError("the reader found no panel");
+            return;
+        }
+        state.SetIterationTime(milliseconds / 1000);
+    }
+    state.counters["objects"] = objects;
+}
+BENCHMARK(BM_X11AtspiWalkMenuBarPanel)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// From a Tab key press (through the server, as the user's) to the reader's focus event, in the
+// settings window's shortcut fields.
+void BM_X11AtspiFocusEvent(benchmark::State& state) {
+    ReaderDesktop setup;
+    if (!setup.error().empty()) {
+        state.SkipWithError(setup.error().c_str());
+        return;
+    }
+    testing::openSettingsWindow();
+    const bool shown = runUntil([] {
+        const auto window = platform().application().sceneWindow("settings");
+        return window && window->isKeyWindow();
+    });
+    if (!shown || !setup.startReader() || setup.reader->line("find Shortcuts") != "push button" ||
+        setup.reader->line("do click") != "ok") {
+        state.SkipWithError("the reader could not open the shortcuts");
+        return;
+    }
+    setup.reader->ask("wait object:children-changed:add Settings");
+    for (auto _ : state) {
+        setup.reader->ask("events");
+        const auto pressed =
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch())
+                .count();
+        setup.driver->tap(X11TestDriver::kTab);
+        if (setup.reader->line("wait object:state-changed:focused") != "ok") {
+            state.SkipWithError("no focus event");
+            return;
+        }
+        const long long heard =
+            std::atoll(setup.reader->line("stamp object:state-changed:focused").c_str());
+        state.SetIterationTime(static_cast<double>(heard - pressed) / 1e6);
+    }
+}
+BENCHMARK(BM_X11AtspiFocusEvent)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace talvori

@@ -1,0 +1,588 @@
+#include "platform/x11/X11AtspiBridge.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <string_view>
+
+#include "platform/core/RunLoop.hpp"
+#include "platform/core/weakly.hpp"
+#include "platform/desktop/Announcer.hpp"
+#include "platform/desktop/HostedContent.hpp"
+#include "platform/desktop/Panel.hpp"
+#include "platform/desktop/StyleMask.hpp"
+#include "platform/x11/X11AccessibilityStatus.hpp"
+#include "platform/x11/X11Application.hpp"
+#include "platform/x11/X11Panel.hpp"
+#include "platform/x11/X11Screens.hpp"
+#include "platform/x11/X11SessionBus.hpp"
+
+namespace talvori::x11 {
+
+namespace {
+
+using Id = X11AtspiTree::Id;
+using Kind = X11AtspiTree::Change::Kind;
+
+constexpr const char* kRegistry = "org.a11y.atspi.Registry";
+constexpr const char* kRegistryRoot = "/org/a11y/atspi/accessible/root";
+constexpr const char* kRegistryPath = "/org/a11y/atspi/registry";
+constexpr const char* kEventObject = "org.a11y.atspi.Event.Object";
+constexpr const char* kEventWindow = "org.a11y.atspi.Event.Window";
+constexpr const char* kEventFocus = "org.a11y.atspi.Event.Focus";
+// How urgently a reader speaks an announcement.
+constexpr int kPolite = 1;
+constexpr int kAssertive = 2;
+
+// An event's name in the one form of all its spellings: readers ask for
+// "object:state-changed:focused", the registry lists "Object:StateChanged:Focused".
+std::string normalized(std::string_view name) {
+    std::string plain;
+    for (const char c : name) {
+        if (c != '-' && c != '_')
+            plain += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return plain;
+}
+
+std::int32_t rounded(double value) {
+    return std::isfinite(value) ? static_cast<std::int32_t>(std::lround(value)) : 0;
+}
+
+// A panel without a title or a label of its own (the menu-bar panel, a cover's controls) is
+// the application's.
+std::string windowName(const Panel& panel) {
+    if (!panel.title().empty()) return panel.title();
+    if (!panel.accessibilityLabel().empty()) return panel.accessibilityLabel();
+    return X11AtspiObjects::kToolkitName;
+}
+
+std::uint32_t roundedLength(double value) {
+    return std::isfinite(value) && value > 0 ? static_cast<std::uint32_t>(std::lround(value)) : 0;
+}
+
+}  // namespace
+
+std::shared_ptr<X11AtspiBridge> X11AtspiBridge::make(
+    const std::shared_ptr<X11Application>& application,
+    std::shared_ptr<X11AccessibilityStatus> status, Logger log) {
+    std::shared_ptr<X11AtspiBridge> bridge(
+        new X11AtspiBridge(application, std::move(status), std::move(log)));
+    if (bridge->status_) {
+        bridge->statusObservation_ = bridge->status_->observe(
+            weakly(bridge->weak_from_this(), &X11AtspiBridge::statusChanged));
+        bridge->statusChanged();
+    }
+    return bridge;
+}
+
+X11AtspiBridge::X11AtspiBridge(const std::shared_ptr<X11Application>& application,
+                               std::shared_ptr<X11AccessibilityStatus> status, Logger log)
+    : application_(application), status_(std::move(status)), log_(std::move(log)) {}
+
+X11AtspiBridge::~X11AtspiBridge() {
+    stop();
+}
+
+// ---- Connecting
+
+void X11AtspiBridge::statusChanged() {
+    const bool reading = status_->isReading();
+    if (reading && !started_) {
+        started_ = true;
+        askForAddress();
+    } else if (!reading && started_) {
+        started_ = false;
+        stop();
+    }
+}
+
+void X11AtspiBridge::askForAddress() {
+    const auto& session = status_->sessionBus();
+    if (!session || !session->isConnected() || bus_) return;
+    sd_bus_message* call = nullptr;
+    if (sd_bus_message_new_method_call(session->raw(), &call, "org.a11y.Bus", "/org/a11y/bus",
+                                       "org.a11y.Bus", "GetAddress") < 0) {
+        return;
+    }
+    sd_bus_message_set_auto_start(call, 0);
+    sd_bus_slot* slot = nullptr;
+    if (sd_bus_call_async(session->raw(), &slot, call, onAddress, this, 0) >= 0) {
+        addressQuery_.reset(slot);
+    }
+    sd_bus_message_unref(call);
+}
+
+int X11AtspiBridge::onAddress(sd_bus_message* message, void* self, sd_bus_error*) {
+    auto bridge = static_cast<X11AtspiBridge*>(self)->shared_from_this();
+    bridge->addressQuery_.reset();
+    const char* address = nullptr;
+    if (sd_bus_message_is_method_error(message, nullptr) ||
+        sd_bus_message_read(message, "s", &address) < 0 || !address || !*address) {
+        bridge->log_.log("An assistive technology reads, but the accessibility bus has no address");
+        return 0;
+    }
+    if (bridge->started_) bridge->connect(address);
+    return 0;
+}
+
+void X11AtspiBridge::connect(const std::string& address) {
+    auto application = application_.lock();
+    if (!application) return;
+    bus_ = X11SessionBus::connect(*application->loop(), address, log_);
+    if (!bus_) return;
+    busConnection_ = bus_->observeConnection(weakly(weak_from_this(), &X11AtspiBridge::busChanged));
+    sd_bus* bus = bus_->raw();
+    if (!X11AtspiObjects::install(bus, *this, objects_)) {
+        log_.error("The accessibility bus refused our objects");
+        stop();
+        return;
+    }
+    sd_bus_slot* slot = nullptr;
+    const std::string owner = X11SessionBus::ownerChangesMatch(kRegistry);
+    if (sd_bus_add_match_async(bus, &slot, owner.c_str(), onRegistryOwner, nullptr, this) >= 0)
+        registryOwnerMatch_.reset(slot);
+    const std::string registered =
+        std::string("type='signal',interface='") + kRegistry + "',member='EventListenerRegistered'";
+    if (sd_bus_add_match_async(bus, &slot, registered.c_str(), onListenerSignal, nullptr, this) >=
+        0)
+        registeredMatch_.reset(slot);
+    const std::string deregistered = std::string("type='signal',interface='") + kRegistry +
+                                     "',member='EventListenerDeregistered'";
+    if (sd_bus_add_match_async(bus, &slot, deregistered.c_str(), onListenerSignal, nullptr, this) >=
+        0)
+        deregisteredMatch_.reset(slot);
+    embed();
+    followListeners();
+
+    const std::weak_ptr<X11AtspiBridge> weak = weak_from_this();
+    application->setOnWindowsChange(weakly(weak, &X11AtspiBridge::windowsChanged));
+    auto& center = application->notificationCenter();
+    keyObserver_ = center.addObserver(Panel::kDidBecomeKeyNotification, nullptr,
+                                      NotificationDelivery::synchronous,
+                                      weakly(weak, &X11AtspiBridge::windowsChanged));
+    resignObserver_ = center.addObserver(Panel::kDidResignKeyNotification, nullptr,
+                                         NotificationDelivery::synchronous,
+                                         weakly(weak, &X11AtspiBridge::windowsChanged));
+    windowsChanged();
+}
+
+// The bus went away (its launcher ended or restarted): a restarted one has a new address.
+void X11AtspiBridge::busChanged() {
+    if (bus_ && bus_->isConnected()) return;
+    stop();
+    askForAddress();
+}
+
+void X11AtspiBridge::stop() {
+    addressQuery_.reset();
+    if (auto application = application_.lock()) application->setOnWindowsChange(nullptr);
+    keyObserver_.reset();
+    resignObserver_.reset();
+    for (const auto& [number, shown] : windows_) {
+        if (auto content = shown.content.lock()) content->setAccessibilityObserver(nullptr);
+    }
+    windows_.clear();
+    changedWindows_.clear();
+    tree_ = X11AtspiTree();
+    embedCall_.reset();
+    listenersCall_.reset();
+    registeredMatch_.reset();
+    deregisteredMatch_.reset();
+    registryOwnerMatch_.reset();
+    objects_.clear();
+    listeners_.clear();
+    desktop_ = {};
+    busConnection_.reset();
+    // Closing the connection is what tells the registry that we left.
+    bus_.reset();
+}
+
+void X11AtspiBridge::embed() {
+    sd_bus_message* call = nullptr;
+    if (sd_bus_message_new_method_call(bus_->raw(), &call, kRegistry, kRegistryRoot,
+                                       "org.a11y.atspi.Socket", "Embed") < 0) {
+        return;
+    }
+    sd_bus_slot* slot = nullptr;
+    const std::string root = X11AtspiTree::path(X11AtspiTree::kApplication);
+    if (sd_bus_message_append(call, "(so)", busName(), root.c_str()) >= 0 &&
+        sd_bus_call_async(bus_->raw(), &slot, call, onEmbedded, this, 0) >= 0) {
+        embedCall_.reset(slot);
+    }
+    sd_bus_message_unref(call);
+}
+
+int X11AtspiBridge::onEmbedded(sd_bus_message* message, void* self, sd_bus_error*) {
+    auto bridge = static_cast<X11AtspiBridge*>(self)->shared_from_this();
+    bridge->embedCall_.reset();
+    const char* bus = nullptr;
+    const char* path = nullptr;
+    if (sd_bus_message_is_method_error(message, nullptr) ||
+        sd_bus_message_read(message, "(so)", &bus, &path) < 0) {
+        bridge->log_.error("The accessibility registry did not take the application");
+        return 0;
+    }
+    bridge->desktop_ = {bus, path};
+    return 0;
+}
+
+int X11AtspiBridge::onRegistryOwner(sd_bus_message* message, void* self, sd_bus_error*) {
+    auto bridge = static_cast<X11AtspiBridge*>(self)->shared_from_this();
+    const char* name = nullptr;
+    const char* before = nullptr;
+    const char* after = nullptr;
+    if (sd_bus_message_read(message, "sss", &name, &before, &after) < 0) return 0;
+    // A registry that restarted knows nothing of us or of the readers' listeners.
+    bridge->desktop_ = {};
+    bridge->listeners_.clear();
+    if (after && *after) {
+        bridge->embed();
+        bridge->followListeners();
+    }
+    return 0;
+}
+
+// ---- What readers listen for
+
+void X11AtspiBridge::followListeners() {
+    sd_bus_slot* slot = nullptr;
+    if (sd_bus_call_method_async(bus_->raw(), &slot, kRegistry, kRegistryPath, kRegistry,
+                                 "GetRegisteredEvents", onListeners, this, "") >= 0) {
+        listenersCall_.reset(slot);
+    }
+}
+
+int X11AtspiBridge::onListeners(sd_bus_message* message, void* self, sd_bus_error*) {
+    auto bridge = static_cast<X11AtspiBridge*>(self)->shared_from_this();
+    bridge->listenersCall_.reset();
+    if (sd_bus_message_is_method_error(message, nullptr) ||
+        sd_bus_message_enter_container(message, 'a', "(ss)") < 0) {
+        return 0;
+    }
+    const char* owner = nullptr;
+    const char* event = nullptr;
+    while (sd_bus_message_read(message, "(ss)", &owner, &event) > 0) {
+        bridge->listenerRegistered(owner, event);
+    }
+    return 0;
+}
+
+int X11AtspiBridge::onListenerSignal(sd_bus_message* message, void* self, sd_bus_error*) {
+    auto bridge = static_cast<X11AtspiBridge*>(self)->shared_from_this();
+    const char* owner = nullptr;
+    const char* event = nullptr;
+    if (sd_bus_message_read(message, "ss", &owner, &event) < 0) return 0;
+    if (sd_bus_message_is_signal(message, kRegistry, "EventListenerRegistered")) {
+        bridge->listenerRegistered(owner, event);
+    } else {
+        bridge->listenerDeregistered(owner, event);
+    }
+    return 0;
+}
+
+void X11AtspiBridge::listenerRegistered(const std::string& owner, const std::string& event) {
+    listeners_.emplace(owner, normalized(event));
+    // A reader that starts to follow the focus hears where it is.
+    if (wants("object", "StateChanged", "focused")) windowsChanged();
+}
+
+void X11AtspiBridge::listenerDeregistered(const std::string& owner, const std::string& event) {
+    const auto [first, last] = listeners_.equal_range(owner);
+    const auto found = std::find_if(
+        first, last, [&](const auto& entry) { return entry.second == normalized(event); });
+    if (found != last) listeners_.erase(found);
+}
+
+// Whether a reader listens for the event: a listener that names only the first parts of an
+// event ("object:", "object:state-changed") hears all that start so.
+bool X11AtspiBridge::wants(const char* category, const char* member, const char* detail) const {
+    const std::string ours[] = {normalized(category), normalized(member), normalized(detail)};
+    for (const auto& [owner, event] : listeners_) {
+        bool matches = true;
+        std::size_t start = 0;
+        for (std::size_t part = 0; part < 3 && matches && start <= event.size(); ++part) {
+            const std::size_t end = std::min(event.find(':', start), event.size());
+            const std::string_view piece(event.data() + start, end - start);
+            matches = piece.empty() || piece == ours[part];
+            start = end + 1;
+        }
+        if (matches) return true;
+    }
+    return false;
+}
+
+// ---- Windows and their views
+
+void X11AtspiBridge::windowsChanged() {
+    auto application = application_.lock();
+    if (windowsSyncPosted_ || !bus_ || !application) return;
+    windowsSyncPosted_ = true;
+    application->loop()->post(weakly(weak_from_this(), &X11AtspiBridge::syncWindows));
+}
+
+void X11AtspiBridge::syncWindows() {
+    windowsSyncPosted_ = false;
+    auto application = application_.lock();
+    if (!application || !bus_) return;
+    std::vector<X11AtspiTree::Window> shown;
+    std::map<std::uint32_t, ShownWindow> now;
+    for (const auto& panel : application->windows()) {
+        const auto x11 = application->panel(panel->windowNumber());
+        const auto& content = panel->hostedContent();
+        // Click-through panels (the dimming, previews) are decoration nobody can reach.
+        if (!x11 || !x11->isMapped() || !content || panel->ignoresMouseEvents()) continue;
+        shown.push_back({panel->windowNumber(), windowName(*panel),
+                         (panel->styleMask() & StyleMask::titled) != 0, panel->isKeyWindow()});
+        now[panel->windowNumber()] = {panel, content};
+    }
+    const std::weak_ptr<X11AtspiBridge> weak = weak_from_this();
+    for (const auto& [number, before] : windows_) {
+        const auto content = before.content.lock();
+        const auto after = now.find(number);
+        if (content && (after == now.end() || after->second.content.lock() != content))
+            content->setAccessibilityObserver(nullptr);
+    }
+    for (const auto& [number, after] : now) {
+        const auto before = windows_.find(number);
+        const auto content = after.content.lock();
+        if (before == windows_.end() || before->second.content.lock() != content) {
+            content->setAccessibilityObserver([weak, number = number] {
+                if (auto self = weak.lock()) self->contentChanged(number);
+            });
+            if (before != windows_.end()) changedWindows_.insert(number);
+        }
+    }
+    windows_ = std::move(now);
+    send(tree_.setWindows(shown));
+    // Where the focus is in the key window is told as soon as the window shows.
+    if (wants("object", "StateChanged", "focused")) {
+        for (const auto& window : shown) {
+            const auto id = tree_.windowObject(window.number);
+            if (window.isKey && id && !tree_.find(*id)->isRead) read(window.number);
+        }
+    }
+    if (!changedWindows_.empty()) readChangedWindows();
+}
+
+void X11AtspiBridge::contentChanged(std::uint32_t window) {
+    auto application = application_.lock();
+    if (!application) return;
+    changedWindows_.insert(window);
+    if (readPosted_) return;
+    readPosted_ = true;
+    application->loop()->post(weakly(weak_from_this(), [](X11AtspiBridge& self) {
+        self.readPosted_ = false;
+        self.readChangedWindows();
+    }));
+}
+
+// Windows no reader has asked about stay unread, except the key one when readers follow the
+// focus.
+void X11AtspiBridge::readChangedWindows() {
+    const auto changed = std::exchange(changedWindows_, {});
+    const bool followsFocus = wants("object", "StateChanged", "focused");
+    for (const std::uint32_t number : changed) {
+        const auto id = tree_.windowObject(number);
+        const X11AtspiTree::Object* window = id ? tree_.find(*id) : nullptr;
+        if (window && (window->isRead || (window->isKey && followsFocus))) read(number);
+    }
+}
+
+void X11AtspiBridge::read(std::uint32_t window) {
+    const auto found = windows_.find(window);
+    if (found == windows_.end()) return;
+    const auto content = found->second.content.lock();
+    if (!content) return;
+    auto elements = content->accessibilityElements();
+    // Reading brings the views up to date first: what that changed is in this reading.
+    changedWindows_.erase(window);
+    send(tree_.read(window, std::move(elements)));
+}
+
+std::shared_ptr<Panel> X11AtspiBridge::panelOf(const X11AtspiTree::Object& object) const {
+    const auto found = windows_.find(object.window);
+    return found == windows_.end() ? nullptr : found->second.panel.lock();
+}
+
+// ---- Source
+
+const X11AtspiTree::Object* X11AtspiBridge::object(const char* path) {
+    if (windowsSyncPosted_) syncWindows();
+    const auto id = path ? X11AtspiTree::idOfPath(path) : std::nullopt;
+    const X11AtspiTree::Object* found = id ? tree_.find(*id) : nullptr;
+    if (!found || found->window == 0 || !changedWindows_.contains(found->window)) return found;
+    const auto window = tree_.windowObject(found->window);
+    if (window && tree_.find(*window)->isRead) {
+        read(found->window);
+        found = tree_.find(*id);
+    }
+    return found;
+}
+
+const std::vector<X11AtspiTree::Id>& X11AtspiBridge::children(const X11AtspiTree::Object& object) {
+    const bool unreadWindow = object.id != X11AtspiTree::kApplication &&
+                              tree_.windowObject(object.window) == object.id && !object.isRead;
+    if (unreadWindow) read(object.window);
+    return tree_.find(object.id)->children;
+}
+
+RootRect X11AtspiBridge::extents(const X11AtspiTree::Object& object) const {
+    const auto panel = panelOf(object);
+    const auto application = application_.lock();
+    if (!panel || !application) return {};
+    const RootRect window = application->screens().space().toRoot(panel->frame());
+    if (tree_.windowObject(object.window) == object.id) return window;
+    const Rect& frame = object.element.frame;
+    return {window.x + rounded(frame.minX()), window.y + rounded(frame.minY()),
+            roundedLength(frame.width()), roundedLength(frame.height())};
+}
+
+bool X11AtspiBridge::grabFocus(const X11AtspiTree::Object& object) {
+    const auto panel = panelOf(object);
+    if (!panel) return false;
+    const bool isWindow = tree_.windowObject(object.window) == object.id;
+    if (!isWindow && !object.element.focus) return false;
+    const auto focus = object.element.focus;
+    if (panel->canBecomeKey() && !panel->isKeyWindow()) panel->makeKey();
+    if (focus) focus();
+    return true;
+}
+
+const char* X11AtspiBridge::busName() const {
+    return bus_ ? bus_->uniqueName() : "";
+}
+
+// ---- Telling readers
+
+bool X11AtspiBridge::announce(const std::string& text, int priority) {
+    if (!isRegistered() || !wants("object", "Announcement", "")) return false;
+    Id source = X11AtspiTree::kApplication;
+    if (auto application = application_.lock()) {
+        if (const auto key = application->keyWindow()) {
+            source = tree_.windowObject(key->windowNumber()).value_or(source);
+        }
+    }
+    emit(source, kEventObject, "Announcement", "",
+         priority >= Announcer::kHighPriority ? kAssertive : kPolite, 0, 's', text.c_str());
+    return true;
+}
+
+void X11AtspiBridge::send(const X11AtspiTree::Changes& changes) {
+    if (!bus_) return;
+    for (const auto& change : changes) {
+        const X11AtspiTree::Object* object = tree_.find(change.object);
+        switch (change.kind) {
+            case Kind::childAdded:
+            case Kind::childRemoved:
+                emitReference(change.object, "ChildrenChanged",
+                              change.kind == Kind::childAdded ? "add" : "remove", change.index,
+                              change.child);
+                break;
+            case Kind::nameChanged:
+            case Kind::descriptionChanged: {
+                if (!object) break;
+                const bool name = change.kind == Kind::nameChanged;
+                const bool window = tree_.windowObject(object->window) == object->id;
+                const std::string& text =
+                    name ? (window ? object->name : object->element.label) : object->element.hint;
+                emit(change.object, kEventObject, "PropertyChange",
+                     name ? "accessible-name" : "accessible-description", 0, 0, 's', text.c_str());
+                break;
+            }
+            case Kind::valueChanged: {
+                if (!object || !wants("object", "PropertyChange", "accessible-value")) break;
+                const double value = object->element.range ? object->element.range->value : 0;
+                emit(change.object, kEventObject, "PropertyChange", "accessible-value", 0, 0, 'd',
+                     &value);
+                break;
+            }
+            case Kind::stateChanged: {
+                const int none = 0;
+                emit(change.object, kEventObject, "StateChanged",
+                     X11AtspiObjects::stateName(change.state), change.on ? 1 : 0, 0, 'i', &none);
+                if (change.state == X11AtspiTree::State::focused && change.on &&
+                    wants("focus", "Focus", "")) {
+                    emit(change.object, kEventFocus, "Focus", "", 0, 0, 'i', &none);
+                }
+                break;
+            }
+            case Kind::textInserted:
+            case Kind::textRemoved: {
+                const char* detail = change.kind == Kind::textInserted ? "insert" : "delete";
+                if (!wants("object", "TextChanged", detail)) break;
+                emit(change.object, kEventObject, "TextChanged", detail, change.offset,
+                     change.length, 's', change.text.c_str());
+                break;
+            }
+            case Kind::caretMoved:
+                if (wants("object", "TextCaretMoved", ""))
+                    emit(change.object, kEventObject, "TextCaretMoved", "", change.offset, 0, 's',
+                         "");
+                break;
+            case Kind::textSelectionChanged:
+                if (wants("object", "TextSelectionChanged", ""))
+                    emit(change.object, kEventObject, "TextSelectionChanged", "", 0, 0, 's', "");
+                break;
+            case Kind::windowCreated:
+            case Kind::windowDestroyed:
+            case Kind::windowActivated:
+            case Kind::windowDeactivated: {
+                const char* member = change.kind == Kind::windowCreated     ? "Create"
+                                     : change.kind == Kind::windowDestroyed ? "Destroy"
+                                     : change.kind == Kind::windowActivated ? "Activate"
+                                                                            : "Deactivate";
+                if (!wants("window", member, "")) break;
+                emit(change.object, kEventWindow, member, "", 0, 0, 's',
+                     object ? object->name.c_str() : "");
+                break;
+            }
+        }
+    }
+}
+
+// One event: its kind's detail, two numbers and a value whose type is `type` ('s' a text, 'd'
+// a number, 'i' an integer), with no properties.
+void X11AtspiBridge::emit(Id source, const char* interface, const char* member, const char* detail,
+                          int detail1, int detail2, char type, const void* value) {
+    sd_bus_message* signal = nullptr;
+    const std::string path = X11AtspiTree::path(source);
+    int result = sd_bus_message_new_signal(bus_->raw(), &signal, path.c_str(), interface, member);
+    if (result >= 0) result = sd_bus_message_append(signal, "sii", detail, detail1, detail2);
+    if (result >= 0) {
+        switch (type) {
+            case 's':
+                result = sd_bus_message_append(signal, "v", "s", static_cast<const char*>(value));
+                break;
+            case 'd':
+                result =
+                    sd_bus_message_append(signal, "v", "d", *static_cast<const double*>(value));
+                break;
+            default:
+                result = sd_bus_message_append(signal, "v", "i", *static_cast<const int*>(value));
+                break;
+        }
+    }
+    if (result >= 0) result = sd_bus_message_open_container(signal, 'a', "{sv}");
+    if (result >= 0) result = sd_bus_message_close_container(signal);
+    if (result >= 0) sd_bus_send(bus_->raw(), signal, nullptr);
+    sd_bus_message_unref(signal);
+}
+
+void X11AtspiBridge::emitReference(Id source, const char* member, const char* detail, int detail1,
+                                   Id child) {
+    sd_bus_message* signal = nullptr;
+    const std::string path = X11AtspiTree::path(source);
+    const std::string childPath = X11AtspiTree::path(child);
+    int result =
+        sd_bus_message_new_signal(bus_->raw(), &signal, path.c_str(), kEventObject, member);
+    if (result >= 0) result = sd_bus_message_append(signal, "sii", detail, detail1, 0);
+    if (result >= 0)
+        result = sd_bus_message_append(signal, "v", "(so)", busName(), childPath.c_str());
+    if (result >= 0) result = sd_bus_message_open_container(signal, 'a', "{sv}");
+    if (result >= 0) result = sd_bus_message_close_container(signal);
+    if (result >= 0) sd_bus_send(bus_->raw(), signal, nullptr);
+    sd_bus_message_unref(signal);
+}
+
+}  // namespace talvori::x11

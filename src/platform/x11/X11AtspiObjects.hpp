@@ -1,0 +1,55 @@
+#pragma once
+
+#include <systemd/sd-bus.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/x11/X11AtspiTree.hpp"
+#include "platform/x11/X11BusSlot.hpp"
+#include "platform/x11/X11RootSpace.hpp"
+
+namespace talvori::x11 {
+
+// The interfaces readers call on our objects over the accessibility bus: Accessible for every
+// object, Application for the root, Component for windows and elements, and Action, Value, Text
+// and EditableText for the elements that have what they are about. Calls that act (an action, a
+// new value, an edit, the focus) act at once, as the user's press or typing would.
+class X11AtspiObjects {
+  public:
+    // What the objects are read from.
+    class Source {
+      public:
+        virtual ~Source() = default;
+        // The object at `path`, its window's elements read again when its views changed; null
+        // when there is none.
+        virtual const X11AtspiTree::Object* object(const char* path) = 0;
+        // The object's children; a window's elements are read when a reader first asks.
+        virtual const std::vector<X11AtspiTree::Id>& children(
+            const X11AtspiTree::Object& object) = 0;
+        virtual const X11AtspiTree& tree() const = 0;
+        // Where the object is, in root coordinates.
+        virtual RootRect extents(const X11AtspiTree::Object& object) const = 0;
+        virtual bool grabFocus(const X11AtspiTree::Object& object) = 0;
+        // Our unique name on the accessibility bus.
+        virtual const char* busName() const = 0;
+        // The registry's desktop: the application's parent (bus name and path).
+        virtual std::pair<std::string, std::string> desktop() const = 0;
+        // The number the registry gave the application.
+        virtual int& applicationId() = 0;
+    };
+
+    static constexpr const char* kToolkitName = "Talvori";
+    static constexpr const char* kCachePath = "/org/a11y/atspi/cache";
+
+    // Serves the interfaces for every object of `source` on `bus` while `slots` hold them.
+    static bool install(sd_bus* bus, Source& source, std::vector<BusSlot>& slots);
+
+    static const char* roleName(X11AtspiTree::Role role);
+    static const char* stateName(X11AtspiTree::State state);
+    // The interfaces an object offers.
+    static std::vector<const char*> interfacesOf(const X11AtspiTree::Object& object);
+};
+
+}  // namespace talvori::x11

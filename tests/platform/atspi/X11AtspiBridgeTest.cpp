@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/RuntimeCoordinator.hpp"
+#include "app/WindowManager.hpp"
+#include "menubar/MenuBarPanelController.hpp"
+#include "platform/Platform.hpp"
+#include "platform/atspi/harness/AtspiTestBus.hpp"
+#include "platform/atspi/harness/AtspiTestReader.hpp"
+#include "platform/atspi/harness/AtspiTestSettings.hpp"
+#include "platform/x11/X11AtspiBridge.hpp"
+#include "platform/x11/X11Desktop.hpp"
+#include "platform/x11/X11DesktopTest.hpp"
+#include "platform/x11/harness/X11TestBus.hpp"
+
+namespace talvori::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Whether a line of `lines` contains `text`.
+::testing::AssertionResult has(const Lines& lines, const std::string& text) {
+    for (const auto& line : lines) {
+        if (line.find(text) != std::string::npos) return ::testing::AssertionSuccess();
+    }
+    std::string all;
+    for (const auto& line : lines) all += "\n  " + line;
+    return ::testing::AssertionFailure() << "no line has \"" << text << "\":" << all;
+}
+
+// The program with its runtime on a desktop with an accessibility bus, and a screen reader that
+// each test starts when it wants one.
+class X11AtspiBridgeTest : public X11DesktopTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(session().isReady()) << session().error();
+        bus = std::make_unique<X11TestBus>(session());
+        ASSERT_TRUE(bus->isReady()) << bus->error();
+        accessibility = std::make_unique<AtspiTestBus>(session(), *bus);
+        ASSERT_TRUE(accessibility->isReady()) << accessibility->error();
+        X11DesktopTest::SetUp();
+        coordinator = RuntimeCoordinator::create();
+        manager = coordinator->startRuntime();
+    }
+    // A reader starts, says so on the session bus, and finds the program registered.
+    void startReader() {
+        ASSERT_TRUE(accessibility->setEnabled(true));
+        reader = std::make_unique<AtspiTestReader>(session(), accessibility->address());
+        ASSERT_TRUE(reader->isReady());
+        ASSERT_TRUE(runUntil([&] { return bridge().isRegistered(); }));
+    }
+    void showMenuBarPanel() {
+        manager->menuBarPanelController().showPanel();
+        ASSERT_TRUE(runUntil([&] { return manager->menuBarPanelController().isPanelVisible(); }));
+    }
+    void openSettings() {
+        openSettingsWindow();
+        ASSERT_TRUE(runUntil([] {
+            const auto window = platform().application().sceneWindow("settings");
+            return window && window->isKeyWindow();
+        }));
+    }
+    x11::X11AtspiBridge& bridge() const { return desktop().accessibilityBridge(); }
+    // Makes the object named `name` the reader's target; its role.
+    std::string find(const std::string& name) const { return reader->line("find " + name); }
+    std::string wait(const std::string& event, const std::string& source = "*") const {
+        return reader->line("wait " + event + " " + source);
+    }
+
+    std::unique_ptr<X11TestBus> bus;
+    std::unique_ptr<AtspiTestBus> accessibility;
+    std::unique_ptr<AtspiTestReader> reader;
+    std::shared_ptr<RuntimeCoordinator> coordinator;
+    std::shared_ptr<WindowManager> manager;
+};
+
+TEST_F(X11AtspiBridgeTest, AReaderWalksTheMenuBarPanelPressesNewCoverAndHearsTheRowArrive) {
+    showMenuBarPanel();
+    startReader();
+    EXPECT_EQ(reader->ask("windows"),
+              Lines{"0|window|Talvori|active,enabled,sensitive,showing,visible"});
+    const auto panel = reader->ask("tree 0");
+    EXPECT_TRUE(has(panel, "  push button|New cover||enabled,sensitive,showing,visible|click"));
+    EXPECT_TRUE(has(panel, "  panel|Focus Mode|Off|"));
+    EXPECT_TRUE(has(panel, "    toggle button|Focus Mode toggle||"));
+    EXPECT_TRUE(has(panel, "  label|No active covers|"));
+
+    ASSERT_EQ(find("New cover"), "push button");
+    // On screen, inside its window.
+    const auto extents = reader->ask("extents");
+    ASSERT_EQ(extents.size(), 2U);
+    int x = 0, y = 0, width = 0, height = 0, left = 0, top = 0, windowWidth = 0, windowHeight = 0;
+    std::istringstream(extents[0]) >> x >> y >> width >> height;
+    std::istringstream(extents[1]) >> left >> top >> windowWidth >> windowHeight;
+    EXPECT_GT(width, 0);
+    EXPECT_GT(height, 0);
+    EXPECT_TRUE(x >= left && y >= top && x + width <= left + windowWidth &&
+                y + height <= top + windowHeight)
+        << extents[0] << " is not inside " << extents[1];
+
+    reader->ask("events");
+    EXPECT_EQ(reader->line("do click"), "ok");
+    EXPECT_EQ(wait("object:children-changed:add"), "ok");
+    // Read through the reader's caches, which only the events brought up to date.
+    const auto after = reader->ask("tree 0");
+    EXPECT_TRUE(has(after, "push button|Rename overlay||"));
+    EXPECT_TRUE(has(after, "push button|Close overlay||"));
+    EXPECT_FALSE(has(after, "No active covers"));
+}
+
+TEST_F(X11AtspiBridgeTest, AReaderTurnsFocusModeOnAndMovesItsStrengthSlider) {
+    showMenuBarPanel();
+    startReader();
+    ASSERT_EQ(find("Focus Mode toggle"), "toggle button");
+    EXPECT_EQ(reader->line("do click"), "ok");
+    EXPECT_EQ(wait("object:state-changed:checked", "Focus Mode toggle"), "ok");
+    EXPECT_TRUE(has(reader->ask("target"), "checked"));
+
+    ASSERT_EQ(find("Dim opacity"), "slider");
+    const std::string before = reader->line("value");
+    EXPECT_TRUE(has({before}, "|0|100|1|")) << before;
+    EXPECT_EQ(reader->line("set-value 60"), "ok");
+    EXPECT_EQ(wait("object:property-change:accessible-value", "Dim opacity"), "ok");
+    const std::string now = reader->line("value");
+    EXPECT_EQ(now.rfind("60|0|100|1|", 0), 0U) << now;
+    EXPECT_TRUE(has({now}, " percent")) << now;
+    EXPECT_NE(now.substr(now.rfind('|')), before.substr(before.rfind('|')));
+}
+
+TEST_F(X11AtspiBridgeTest, AReaderTabsThroughTheShortcutsAndClearsOneThroughItsAction) {
+    openSettings();
+    startReader();
+    EXPECT_TRUE(has(reader->ask("windows"), "0|frame|Settings|active,"));
+    ASSERT_EQ(find("Shortcuts"), "push button");
+    EXPECT_EQ(reader->line("do click"), "ok");
+    EXPECT_EQ(wait("object:children-changed:add", "Settings"), "ok");
+    reader->ask("events");
+
+    for (const char* field :
+         {"Show Talvori Panel shortcut", "Toggle Focus Mode shortcut", "New Cover shortcut"}) {
+        driver().tap(X11TestDriver::kTab);
+        EXPECT_EQ(wait("object:state-changed:focused", field), "ok") << field;
+    }
+    const auto heard = reader->ask("events");
+    EXPECT_TRUE(has(heard, "object:state-changed:focused|1|New Cover shortcut|push button"));
+    EXPECT_TRUE(has(heard, "object:state-changed:focused|0|Toggle Focus Mode shortcut|"));
+
+    ASSERT_EQ(find("New Cover shortcut"), "push button");
+    EXPECT_EQ(reader->line("target"),
+              "push button|New Cover shortcut|Press Return to record a new shortcut.|"
+              "Option Command N|enabled,focusable,focused,sensitive,showing,visible|"
+              "click,Clear New Cover shortcut");
+    EXPECT_EQ(reader->line("do Clear New Cover shortcut"), "ok");
+    EXPECT_EQ(wait("object:property-change:accessible-value", "New Cover shortcut"), "ok");
+    EXPECT_EQ(reader->line("value"), "0|0|0|0|None");
+}
+
+TEST_F(X11AtspiBridgeTest, AReaderReadsAndEditsACoversNameAndItsCaret) {
+    showMenuBarPanel();
+    startReader();
+    ASSERT_EQ(find("New cover"), "push button");
+    EXPECT_EQ(reader->line("do click"), "ok");
+    EXPECT_EQ(wait("object:children-changed:add"), "ok");
+    ASSERT_EQ(find("Rename overlay"), "push button");
+    EXPECT_EQ(reader->line("do click"), "ok");
+    EXPECT_EQ(wait("object:state-changed:focused", "Name"), "ok");
+
+    ASSERT_EQ(find("Name"), "entry");
+    const std::string field = reader->line("text");
+    ASSERT_EQ(field.rfind("Overlay ", 0), 0U) << field;
+    const std::string name = field.substr(0, field.find('|'));
+    EXPECT_EQ(field, name + "|" + std::to_string(name.size()));
+    EXPECT_EQ(reader->line("caret 2"), "ok");
+    EXPECT_EQ(wait("object:text-caret-moved", "Name"), "ok");
+    EXPECT_EQ(reader->line("text"), name + "|2");
+    EXPECT_EQ(reader->line("set-text Glass \u00e9t\u00e9"), "ok");
+    EXPECT_EQ(wait("object:text-changed:insert", "Name"), "ok");
+    EXPECT_EQ(reader->line("text"), "Glass \u00e9t\u00e9|9");
+    EXPECT_TRUE(has(reader->ask("events"), "object:text-changed:delete|"));
+}
+
+TEST_F(X11AtspiBridgeTest, NothingIsPublishedUntilAReaderComesAndAnnouncementsGoWhereItListens) {
+    showMenuBarPanel();
+    runFor(0.3);
+    EXPECT_FALSE(bridge().isRegistered()) << "nobody reads: no accessibility bus traffic";
+    EXPECT_FALSE(bridge().announce("Cover hidden", Announcer::kHighPriority));
+
+    startReader();
+    // The reader's listeners reach the program through the registry.
+    ASSERT_TRUE(
+        runUntil([&] { return bridge().announce("Cover hidden", Announcer::kHighPriority); }));
+    EXPECT_EQ(wait("object:announcement"), "ok");
+    EXPECT_TRUE(has(reader->ask("events"), "object:announcement|2|Talvori|window"));
+
+    ASSERT_TRUE(accessibility->setEnabled(false));
+    EXPECT_TRUE(runUntil([&] { return !bridge().isRegistered(); }));
+    EXPECT_EQ(reader->ask("windows"), Lines{});
+}
+
+}  // namespace
+}  // namespace talvori::testing

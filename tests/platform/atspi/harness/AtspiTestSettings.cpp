@@ -1,0 +1,18 @@
+#include "platform/atspi/harness/AtspiTestSettings.hpp"
+
+#include "platform/Platform.hpp"
+#include "settings/SettingsView.hpp"
+
+namespace talvori::testing {
+
+void openSettingsWindow() {
+    SceneDescription scene;
+    scene.identifier = "settings";
+    scene.title = "Settings";
+    scene.sizedToContent = true;
+    scene.makeContent = [] { return ui::SettingsView::makeHostedContent(nullptr, [] {}); };
+    platform().application().registerScene(scene);
+    platform().application().openWindow("settings");
+}
+
+}  // namespace talvori::testing
