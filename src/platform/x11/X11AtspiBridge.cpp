@@ -233,13 +233,16 @@ int X11AtspiBridge::onRegistryOwner(sd_bus_message* message, void* self, sd_bus_
     const char* before = nullptr;
     const char* after = nullptr;
     if (sd_bus_message_read(message, "sss", &name, &before, &after) < 0) return 0;
-    // A registry that restarted knows nothing of us or of the readers' listeners.
-    bridge->desktop_ = {};
-    bridge->listeners_.clear();
-    if (after && *after) {
-        bridge->embed();
-        bridge->followListeners();
+    // A registry that went knows nothing of us or of the readers' listeners when it comes back.
+    if (!after || !*after) {
+        bridge->desktop_ = {};
+        bridge->listeners_.clear();
+        return 0;
     }
+    // The one our first call started is asked already: registered twice, we would be listed
+    // twice.
+    if (!bridge->embedCall_ && !bridge->isRegistered()) bridge->embed();
+    if (!bridge->listenersCall_ && bridge->listeners_.empty()) bridge->followListeners();
     return 0;
 }
 

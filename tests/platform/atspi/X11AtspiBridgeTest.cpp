@@ -82,6 +82,8 @@ class X11AtspiBridgeTest : public X11DesktopTest {
 TEST_F(X11AtspiBridgeTest, AReaderWalksTheMenuBarPanelPressesNewCoverAndHearsTheRowArrive) {
     showMenuBarPanel();
     startReader();
+    const auto applications = reader->ask("applications");
+    EXPECT_EQ(std::count(applications.begin(), applications.end(), "Talvori"), 1);
     EXPECT_EQ(reader->ask("windows"),
               Lines{"0|window|Talvori|active,enabled,sensitive,showing,visible"});
     const auto panel = reader->ask("tree 0");

@@ -3,6 +3,7 @@
 // which only the events keep right. Commands come one a line on standard input; each answer is
 // some lines on standard output and then a line ".".
 //
+//   applications            the names of the applications the registry lists
 //   windows                 index|role|name|states of each of the application's windows
 //   tree INDEX              the window's objects, indented: role|name|value|states|actions
 //   find NAME               makes the first object named NAME the target: its role, or "none"
@@ -153,6 +154,18 @@ bool walk(AtspiAccessible* object, int depth,
 void answer(const std::string& text) {
     std::fputs(text.c_str(), stdout);
     if (!text.empty() && text.back() != '\n') std::fputc('\n', stdout);
+}
+
+void applications() {
+    AtspiAccessible* desktop = atspi_get_desktop(0);
+    const int count = atspi_accessible_get_child_count(desktop, nullptr);
+    for (int index = 0; index < count; ++index) {
+        AtspiAccessible* child = atspi_accessible_get_child_at_index(desktop, index, nullptr);
+        if (!child) continue;
+        answer(nameOf(child));
+        g_object_unref(child);
+    }
+    g_object_unref(desktop);
 }
 
 void windows() {
@@ -351,7 +364,9 @@ void run(const std::string& line) {
     const auto space = line.find(' ');
     const std::string command = line.substr(0, space);
     const std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
-    if (command == "windows") {
+    if (command == "applications") {
+        applications();
+    } else if (command == "windows") {
         windows();
     } else if (command == "tree") {
         tree(std::atoi(argument.c_str()));
