@@ -487,8 +487,8 @@ void X11AtspiBridge::send(const X11AtspiTree::Changes& changes) {
                 if (!object) break;
                 const bool name = change.kind == Kind::nameChanged;
                 const bool window = tree_.windowObject(object->window) == object->id;
-                const std::string& text =
-                    name ? (window ? object->name : object->element.label) : object->element.hint;
+                const std::string text = name ? (window ? object->name : object->element.label)
+                                              : X11AtspiTree::descriptionOf(object->element);
                 emit(change.object, kEventObject, "PropertyChange",
                      name ? "accessible-name" : "accessible-description", 0, 0, 's', text.c_str());
                 break;

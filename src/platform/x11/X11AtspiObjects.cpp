@@ -128,8 +128,9 @@ int getDescription(sd_bus*, const char* path, const char*, const char*, sd_bus_m
                    void* userdata, sd_bus_error* error) {
     const Object* object = sourceOf(userdata).object(path);
     if (!object) return gone(error);
-    return sd_bus_message_append(reply, "s",
-                                 isElement(*object) ? object->element.hint.c_str() : "");
+    const auto description =
+        isElement(*object) ? X11AtspiTree::descriptionOf(object->element) : std::string();
+    return sd_bus_message_append(reply, "s", description.c_str());
 }
 
 int getParent(sd_bus*, const char* path, const char*, const char*, sd_bus_message* reply,

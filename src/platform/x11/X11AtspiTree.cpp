@@ -134,6 +134,13 @@ X11AtspiTree::Role X11AtspiTree::roleOf(const AccessibilityNode& element) {
     return element.children.empty() ? Role::label : Role::panel;
 }
 
+std::string X11AtspiTree::descriptionOf(const AccessibilityNode& element) {
+    // A slider's, a switch's and a field's values have readers' own ways of being read.
+    const bool readElsewhere = element.range || element.isOn || element.text;
+    if (element.value.empty() || readElsewhere) return element.hint;
+    return element.hint.empty() ? element.value : element.value + ". " + element.hint;
+}
+
 std::string X11AtspiTree::path(Id id) {
     return id == kApplication ? std::string(kPathPrefix) + "/root"
                               : std::string(kPathPrefix) + "/" + std::to_string(id);
@@ -341,7 +348,7 @@ void X11AtspiTree::compareElements(const Object& before, const Object& after,
     const AccessibilityNode& old = before.element;
     const AccessibilityNode& now = after.element;
     if (old.label != now.label) changes.push_back({.kind = Kind::nameChanged, .object = after.id});
-    if (old.hint != now.hint)
+    if (descriptionOf(old) != descriptionOf(now))
         changes.push_back({.kind = Kind::descriptionChanged, .object = after.id});
     const bool moved = old.range.has_value() != now.range.has_value() ||
                        (old.range && old.range->value != now.range->value);

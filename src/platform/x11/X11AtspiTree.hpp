@@ -134,6 +134,9 @@ class X11AtspiTree {
     static constexpr const char* kPathPrefix = "/org/a11y/atspi/accessible";
 
     static Role roleOf(const AccessibilityNode& element);
+    // What a reader reads after the name and role: the hint, led by the value where the element
+    // has one that readers read nowhere else (a shortcut field's shortcut, a card's "On").
+    static std::string descriptionOf(const AccessibilityNode& element);
 
   private:
     struct Key {
