@@ -4,6 +4,8 @@
 
 #include "app/PanelTest.hpp"
 #include "controlpanel/ControlPanelController.hpp"
+#include "platform/desktop/Alerts.hpp"
+#include "platform/sim/SimAlerts.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -21,6 +23,7 @@ enum class OpenState {
     colorPicker,
     colorSampler,
     closeAllMidway,
+    alertSheet,
 };
 
 // Quitting ends the program the way main() does: the application goes, then the platform, each
@@ -45,6 +48,22 @@ class QuitTest : public PanelTest, public ::testing::WithParamInterface<OpenStat
         }
         start();
         switch (state) {
+            case OpenState::alertSheet: {
+                // The sheet an update check that failed puts up, answered after the quit.
+                platform().application().openWindow(TalvoriApp::kSettingsSceneID);
+                runUntilIdle();
+                Alert alert;
+                alert.messageText = "Couldn't check for updates";
+                alert.addButton("Try Again");
+                alert.addButton("Not Now");
+                platform().alerts().beginSheetModal(
+                    std::move(alert),
+                    platform().application().sceneWindow(TalvoriApp::kSettingsSceneID),
+                    [](long) {});
+                runUntilIdle();
+                ASSERT_TRUE(desktop().alerts().current());
+                break;
+            }
             case OpenState::settingsGeneral:
             case OpenState::settingsShortcuts:
             case OpenState::recorderRecording: {
@@ -128,9 +147,9 @@ TEST_P(QuitTest, QuittingGivesTheHotKeysBackAndLeavesTheSettingsWhole) {
 }
 
 std::string stateName(const ::testing::TestParamInfo<OpenState>& info) {
-    static const char* const names[] = {"firstRun",          "settingsGeneral", "settingsShortcuts",
-                                        "recorderRecording", "menuBarPanel",    "renameField",
-                                        "colorPicker",       "colorSampler",    "closeAllMidway"};
+    static const char* const names[] = {
+        "firstRun",    "settingsGeneral", "settingsShortcuts", "recorderRecording", "menuBarPanel",
+        "renameField", "colorPicker",     "colorSampler",      "closeAllMidway",    "alertSheet"};
     return names[static_cast<int>(info.param)];
 }
 
@@ -139,7 +158,8 @@ INSTANTIATE_TEST_SUITE_P(Open, QuitTest,
                                            OpenState::settingsShortcuts,
                                            OpenState::recorderRecording, OpenState::menuBarPanel,
                                            OpenState::renameField, OpenState::colorPicker,
-                                           OpenState::colorSampler, OpenState::closeAllMidway),
+                                           OpenState::colorSampler, OpenState::closeAllMidway,
+                                           OpenState::alertSheet),
                          stateName);
 
 }  // namespace
