@@ -56,6 +56,11 @@ class Tour {
     bool coverDragged();
     bool panelFromTray();
 
+    // Viewable, and where it was a moment ago.
+    bool settled(xcb_window_t window) const;
+    // Presses at (x, y), moves by (dx, dy) in steps and releases.
+    void dragBy(int x, int y, int dx, int dy);
+
     // Saves the screen as the next numbered screenshot; false once enough were taken (or it
     // could not be written, which fails the tour).
     bool shoot(const std::string& name);
