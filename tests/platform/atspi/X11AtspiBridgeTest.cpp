@@ -8,6 +8,7 @@
 
 #include "app/RuntimeCoordinator.hpp"
 #include "app/WindowManager.hpp"
+#include "covers/OverlayViewModel.hpp"
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
 #include "platform/atspi/harness/AtspiTestBus.hpp"
@@ -31,6 +32,21 @@ using Lines = std::vector<std::string>;
     std::string all;
     for (const auto& line : lines) all += "\n  " + line;
     return ::testing::AssertionFailure() << "no line has \"" << text << "\":" << all;
+}
+
+struct Box {
+    int x = 0, y = 0, width = 0, height = 0;
+    int middleX() const { return x + width / 2; }
+    int middleY() const { return y + height / 2; }
+    std::string middle() const {
+        return std::to_string(middleX()) + " " + std::to_string(middleY());
+    }
+};
+
+Box boxOf(const std::string& line) {
+    Box box;
+    std::istringstream(line) >> box.x >> box.y >> box.width >> box.height;
+    return box;
 }
 
 // The program with its runtime on a desktop with an accessibility bus, and a screen reader that
@@ -93,23 +109,25 @@ TEST_F(X11AtspiBridgeTest, AReaderWalksTheMenuBarPanelPressesNewCoverAndHearsThe
     EXPECT_TRUE(has(panel, "  label|No active covers|"));
 
     ASSERT_EQ(find("New cover"), "push button");
-    // On screen, inside its window.
+    // On screen, inside its window, and found there by a reader following the pointer.
     const auto extents = reader->ask("extents");
     ASSERT_EQ(extents.size(), 2U);
-    int x = 0, y = 0, width = 0, height = 0, left = 0, top = 0, windowWidth = 0, windowHeight = 0;
-    std::istringstream(extents[0]) >> x >> y >> width >> height;
-    std::istringstream(extents[1]) >> left >> top >> windowWidth >> windowHeight;
-    EXPECT_GT(width, 0);
-    EXPECT_GT(height, 0);
-    EXPECT_TRUE(x >= left && y >= top && x + width <= left + windowWidth &&
-                y + height <= top + windowHeight)
+    const Box button = boxOf(extents[0]), window = boxOf(extents[1]);
+    EXPECT_GT(button.width, 0);
+    EXPECT_GT(button.height, 0);
+    EXPECT_TRUE(button.x >= window.x && button.y >= window.y &&
+                button.x + button.width <= window.x + window.width &&
+                button.y + button.height <= window.y + window.height)
         << extents[0] << " is not inside " << extents[1];
+    EXPECT_EQ(reader->line("at " + button.middle()), "push button|New cover");
+    EXPECT_EQ(reader->line("toolkit").rfind("Talvori|", 0), 0U);
 
     reader->ask("events");
     EXPECT_EQ(reader->line("do click"), "ok");
     EXPECT_EQ(wait("object:children-changed:add"), "ok");
     // Read through the reader's caches, which only the events brought up to date.
     const auto after = reader->ask("tree 0");
+    EXPECT_TRUE(has(after, "label|Overlay 1|"));
     EXPECT_TRUE(has(after, "push button|Rename overlay||"));
     EXPECT_TRUE(has(after, "push button|Close overlay||"));
     EXPECT_FALSE(has(after, "No active covers"));
@@ -162,6 +180,12 @@ TEST_F(X11AtspiBridgeTest, AReaderTabsThroughTheShortcutsAndClearsOneThroughItsA
     EXPECT_EQ(wait("object:property-change:accessible-value", "New Cover shortcut"), "ok");
     EXPECT_EQ(reader->line("value"), "0|0|0|0|None");
     EXPECT_TRUE(has(reader->ask("target"), "|None. Press Return to record a new shortcut.|"));
+
+    // A click where the reader says a field is puts the focus there.
+    ASSERT_EQ(find("Show Talvori Panel shortcut"), "push button");
+    const Box field = boxOf(reader->line("extents"));
+    driver().click(field.middleX(), field.middleY());
+    EXPECT_EQ(wait("object:state-changed:focused", "Show Talvori Panel shortcut"), "ok");
 }
 
 TEST_F(X11AtspiBridgeTest, AReaderReadsAndEditsACoversNameAndItsCaret) {
@@ -186,6 +210,27 @@ TEST_F(X11AtspiBridgeTest, AReaderReadsAndEditsACoversNameAndItsCaret) {
     EXPECT_EQ(wait("object:text-changed:insert", "Name"), "ok");
     EXPECT_EQ(reader->line("text"), "Glass \u00e9t\u00e9|9");
     EXPECT_TRUE(has(reader->ask("events"), "object:text-changed:delete|"));
+}
+
+TEST_F(X11AtspiBridgeTest, AReaderHearsACoverRenamedAndWindowsComeBecomeActiveAndGo) {
+    const auto cover = manager->createCover();
+    showMenuBarPanel();
+    startReader();
+    reader->ask("events");
+    cover->rename("Glass");
+    EXPECT_EQ(wait("object:property-change:accessible-name", "Glass"), "ok");
+
+    openSettings();
+    EXPECT_EQ(wait("window:create", "Settings"), "ok");
+    EXPECT_EQ(wait("window:activate", "Settings"), "ok");
+    // The panel goes when another window of the program becomes active.
+    EXPECT_TRUE(has(reader->ask("events"), "window:destroy|"));
+    showMenuBarPanel();
+    EXPECT_EQ(wait("window:activate", "Talvori"), "ok");
+    EXPECT_EQ(wait("window:deactivate", "Settings"), "ok");
+    platform().application().sceneWindow("settings")->close();
+    EXPECT_EQ(wait("window:destroy", "Settings"), "ok");
+    EXPECT_FALSE(has(reader->ask("windows"), "Settings"));
 }
 
 TEST_F(X11AtspiBridgeTest, NothingIsPublishedUntilAReaderComesAndAnnouncementsGoWhereItListens) {

@@ -4,11 +4,13 @@
 // some lines on standard output and then a line ".".
 //
 //   applications            the names of the applications the registry lists
+//   toolkit                 toolkit name|version of the program
 //   windows                 index|role|name|states of each of the application's windows
 //   tree INDEX              the window's objects, indented: role|name|value|states|actions
 //   find NAME               makes the first object named NAME the target: its role, or "none"
 //   target                  role|name|description|value|states|actions of the target
 //   extents                 x y width height of the target and of its window, on screen
+//   at X Y                  role|name of the object at a point on screen in the target's window
 //   do ACTION               performs the target's action named ACTION ("click": the press)
 //   set-value NUMBER        sets the target's value
 //   value                   current|minimum|maximum|increment|text
@@ -168,6 +170,14 @@ void applications() {
     g_object_unref(desktop);
 }
 
+void toolkit() {
+    AtspiAccessible* app = application();
+    if (!app) return answer("none");
+    answer(owned(atspi_accessible_get_toolkit_name(app, nullptr)) + "|" +
+           owned(atspi_accessible_get_toolkit_version(app, nullptr)));
+    g_object_unref(app);
+}
+
 void windows() {
     AtspiAccessible* app = application();
     if (!app) return;
@@ -222,11 +232,9 @@ std::string rectText(AtspiAccessible* object) {
     return text.str();
 }
 
-void extents() {
-    if (!reader.target) return answer("none");
-    answer(rectText(reader.target));
-    // The window: the ancestor whose parent is the application.
-    auto* top = static_cast<AtspiAccessible*>(g_object_ref(reader.target));
+// The window of `object`: its ancestor whose parent is the application. Owned by the caller.
+AtspiAccessible* windowOf(AtspiAccessible* object) {
+    auto* top = static_cast<AtspiAccessible*>(g_object_ref(object));
     for (AtspiAccessible* parent = atspi_accessible_get_parent(top, nullptr); parent;
          parent = atspi_accessible_get_parent(top, nullptr)) {
         const bool isApplication =
@@ -238,8 +246,30 @@ void extents() {
         g_object_unref(top);
         top = parent;
     }
+    return top;
+}
+
+void extents() {
+    if (!reader.target) return answer("none");
+    answer(rectText(reader.target));
+    AtspiAccessible* top = windowOf(reader.target);
     answer(rectText(top));
     g_object_unref(top);
+}
+
+void at(const std::string& point) {
+    if (!reader.target) return answer("none");
+    int x = 0, y = 0;
+    std::istringstream(point) >> x >> y;
+    AtspiAccessible* top = windowOf(reader.target);
+    AtspiComponent* component = atspi_accessible_get_component_iface(top);
+    g_object_unref(top);
+    if (!component) return answer("none");
+    AtspiAccessible* found =
+        atspi_component_get_accessible_at_point(component, x, y, ATSPI_COORD_TYPE_SCREEN, nullptr);
+    g_object_unref(component);
+    answer(found ? roleOf(found) + "|" + nameOf(found) : "none");
+    if (found) g_object_unref(found);
 }
 
 void target() {
@@ -366,6 +396,8 @@ void run(const std::string& line) {
     const std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
     if (command == "applications") {
         applications();
+    } else if (command == "toolkit") {
+        toolkit();
     } else if (command == "windows") {
         windows();
     } else if (command == "tree") {
@@ -376,6 +408,8 @@ void run(const std::string& line) {
         target();
     } else if (command == "extents") {
         extents();
+    } else if (command == "at") {
+        at(argument);
     } else if (command == "do") {
         perform(argument);
     } else if (command == "value") {
@@ -448,7 +482,7 @@ int main() {
          {"object:state-changed:focused", "object:state-changed:checked", "object:children-changed",
           "object:property-change:accessible-value", "object:property-change:accessible-name",
           "object:text-changed", "object:text-caret-moved", "object:announcement",
-          "window:activate", "window:create"}) {
+          "window:activate", "window:deactivate", "window:create", "window:destroy"}) {
         atspi_event_listener_register(listener, type, nullptr);
     }
     g_unix_fd_add(STDIN_FILENO, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP), onInput, nullptr);
