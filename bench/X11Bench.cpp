@@ -43,7 +43,7 @@ void BM_X11AttachedCoverFollowsAMove(benchmark::State& state) {
     auto cover = showCover(Rect(720, 300, 200, 100));
     const xcb_window_t window = cover->panel()->window().windowNumber();
     desktop.runUntil([&] { return driver.isViewable(window); });
-    cover->attach({desktop.beta.pid, "Beta", "Beta", ActivationPolicy::regular});
+    cover->attach(RunningApplication{desktop.beta.pid, "Beta", "Beta", ActivationPolicy::regular});
     desktop.runFor(0.2);
     const xcb_window_t frame = driver.frameOf(desktop.beta.window);
     const int startX = driver.rootGeometry(window).at(0);

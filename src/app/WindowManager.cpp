@@ -69,8 +69,10 @@ void WindowManager::wireControlPanel() {
             found->second->applyZOrderMode();
         }
     });
-    panel.onAttach = weakly(weak, [](WindowManager& self, const UUID& id,
-                                     const RunningApplication& app) { self.attachCover(id, app); });
+    panel.onAttach =
+        weakly(weak, [](WindowManager& self, const UUID& id, const AttachmentTarget& target) {
+            self.attachCover(id, target);
+        });
     panel.onDetach =
         weakly(weak, [](WindowManager& self, const UUID& id) { self.detachCover(id); });
     auto syncPanelState = [](WindowManager& self, const UUID& id) {

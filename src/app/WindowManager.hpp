@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "covers/AttachmentTarget.hpp"
 #include "platform/core/Geometry.hpp"
 #include "platform/core/Observation.hpp"
 #include "platform/core/Task.hpp"
 #include "platform/core/UUID.hpp"
 #include "platform/desktop/Image.hpp"
-#include "platform/desktop/RunningApplication.hpp"
 #include "session/Session.hpp"
 
 namespace talvori {
@@ -115,7 +115,7 @@ class WindowManager : public Session, public std::enable_shared_from_this<Window
     void closeActiveLayout() override;
     // A copy of the cover beside it (20 points right and down) under the next default name.
     void duplicateCover(const UUID& id);
-    void attachCover(const UUID& id, const RunningApplication& application);
+    void attachCover(const UUID& id, const AttachmentTarget& target);
     void detachCover(const UUID& id);
     // Connects the cover window's hover and move reports to the control panel.
     void wireWindowCallbacks(OverlayWindowController& controller);
@@ -186,8 +186,9 @@ class WindowManager : public Session, public std::enable_shared_from_this<Window
     void forgetController(const UUID& id);
     void recordFollowedFrames() override;
     bool hasPendingUpdate() const;
-    // Opens a saved or snapshot cover and attaches it again to a running application with its
-    // bundle id; without one running the cover forgets its attachment.
+    // Opens a saved or snapshot cover and attaches it again to the window it followed, or while
+    // that is gone to another of its application (bundle id); without one running the cover
+    // forgets its attachment.
     void restoreCover(OverlayModel record);
     // The covers card stays invisible a moment, then fades in.
     void startCardAppear();

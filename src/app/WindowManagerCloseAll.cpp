@@ -111,19 +111,11 @@ void WindowManager::startCardAppear() {
 }
 
 void WindowManager::restoreCover(OverlayModel record) {
-    std::optional<RunningApplication> target;
+    std::optional<AttachmentTarget> target;
     if (record.attachmentInfo && record.attachmentInfo->targetBundleID) {
-        const auto applications = platform().workspace().runningApplications();
-        const auto& bundleID = record.attachmentInfo->targetBundleID;
-        const auto running = std::find_if(
-            applications.begin(), applications.end(),
-            [&](const auto& application) { return application.bundleIdentifier == bundleID; });
+        target = AttachmentTarget::find(*record.attachmentInfo);
         // Without its application the cover opens where it was, following nothing.
-        if (running == applications.end()) {
-            record.attachmentInfo = std::nullopt;
-        } else {
-            target = *running;
-        }
+        if (!target) record.attachmentInfo = std::nullopt;
     }
     const auto viewModel = openCover(std::move(record));
     if (!target) return;

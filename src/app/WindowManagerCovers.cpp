@@ -94,10 +94,10 @@ void WindowManager::recordFollowedFrames() {
     for (const auto& [id, controller] : windowControllers.peek()) controller->recordFollowedFrame();
 }
 
-void WindowManager::attachCover(const UUID& id, const RunningApplication& application) {
+void WindowManager::attachCover(const UUID& id, const AttachmentTarget& target) {
     const auto& controllers = windowControllers.peek();
     if (auto found = controllers.find(id); found != controllers.end()) {
-        found->second->attach(application);
+        found->second->attach(target);
     }
 }
 

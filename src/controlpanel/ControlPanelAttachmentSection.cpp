@@ -35,7 +35,8 @@ std::string composed(const std::string& text) {
 }
 
 void showList(ControlPanelAttachmentSection::State& state, std::optional<Animation> animation) {
-    state.cachedApps.set(ControlPanelAttachmentSection::attachableApps());
+    state.cachedApps.set(
+        AttachmentTarget::windowsOf(ControlPanelAttachmentSection::attachableApps()));
     withAnimation(animation, [&state] { state.showingAppList.set(true); });
 }
 
@@ -115,48 +116,59 @@ View ControlPanelAttachmentSection::appList(State& state) const {
     const auto& applications = state.cachedApps();
     return ScrollView(VStack(0,
                              {
-                                 ForEach(
-                                     applications,
-                                     [](const RunningApplication& app) {
-                                         return static_cast<std::int64_t>(app.processIdentifier);
-                                     },
-                                     [this, &state](const RunningApplication& app) {
-                                         return appRow(state, app);
-                                     }),
+                                 ForEach(applications, &ControlPanelAttachmentSection::rowKey,
+                                         [this, &state](const AttachmentTarget& target) {
+                                             return appRow(state, target);
+                                         }),
                              })
                           .padding(4))
         .frame({.maxHeight = kListMaximumHeight})
         .background(RoundedRectangle(6).fill(Color(Palette::white4)));
 }
 
-std::vector<View> ControlPanelAttachmentSection::rowLabel(const RunningApplication& application) {
+std::int64_t ControlPanelAttachmentSection::rowKey(const AttachmentTarget& target) {
+    if (target.windowNumber) return *target.windowNumber;
+    return -static_cast<std::int64_t>(target.application.processIdentifier);
+}
+
+std::vector<View> ControlPanelAttachmentSection::rowLabel(const AttachmentTarget& target) {
+    const auto& application = target.application;
     std::vector<View> label;
     if (application.icon)
         label.push_back(platformImage(*application.icon).resizable().frame(16, 16));
     label.push_back(Text(application.localizedName.value_or("Unknown"))
                         .font(Font::system(12))
                         .foregroundColor(Palette::white80)
-                        .lineLimit(1));
+                        .lineLimit(1)
+                        .fixedSize());
+    // The title tells apart the windows of one application; it gives way first when space is
+    // short.
+    if (target.windowTitle && !target.windowTitle->empty() &&
+        target.windowTitle != application.localizedName) {
+        label.push_back(Text(*target.windowTitle)
+                            .font(Font::system(12))
+                            .foregroundColor(Color(Palette::white(0.45)))
+                            .lineLimit(1));
+    }
     label.push_back(Spacer());
     return label;
 }
 
-View ControlPanelAttachmentSection::appRow(State& state,
-                                           const RunningApplication& application) const {
-    const bool isHovered = state.hoveredAppPID() == application.processIdentifier;
-    const std::int32_t pid = application.processIdentifier;
+View ControlPanelAttachmentSection::appRow(State& state, const AttachmentTarget& target) const {
+    const std::int64_t key = rowKey(target);
+    const bool isHovered = state.hoveredRow() == key;
     return Button(
-               [this, &state, application] {
-                   if (onAttach) onAttach(application);
+               [this, &state, target] {
+                   if (onAttach) onAttach(target);
                    withoutAnimation([&state] { state.showingAppList.set(false); });
                },
-               HStack(8, rowLabel(application))
+               HStack(8, rowLabel(target))
                    .padding(EdgeInsets{8, 12, 8, 12})
                    .background(RoundedRectangle(4).fill(isHovered ? Color(Palette::white8_2)
                                                                   : Color::clear()))
                    .contentShape(Rectangle()))
-        .onHover([&state, pid](bool hovering) {
-            state.hoveredAppPID.set(hovering ? std::optional(pid) : std::nullopt);
+        .onHover([&state, key](bool hovering) {
+            state.hoveredRow.set(hovering ? std::optional(key) : std::nullopt);
         });
 }
 

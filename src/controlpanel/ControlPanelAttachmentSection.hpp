@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/desktop/RunningApplication.hpp"
+#include "covers/AttachmentTarget.hpp"
 #include "ui/UI.hpp"
 
 namespace talvori {
@@ -16,17 +16,19 @@ class OverlayViewModel;
 namespace talvori::ui {
 
 // "ATTACHMENT": ties the cover to another application's window. A free cover offers "Attach to
-// window", which (once Accessibility is granted) lists the running applications to pick from; an
-// attached cover shows the application's name with a detach button.
+// window", which (once Accessibility is granted) lists the running applications' windows, each by
+// its application's name and its title, to pick from; an attached cover shows the name it stored
+// with a detach button.
 struct ControlPanelAttachmentSection {
     std::shared_ptr<OverlayViewModel> viewModel;
-    std::function<void(const RunningApplication&)> onAttach;
+    std::function<void(const AttachmentTarget&)> onAttach;
     std::function<void()> onDetach;
 
     struct State {
         Observable<bool> showingAppList{false};
-        Observable<std::optional<std::int32_t>> hoveredAppPID;
-        Observable<std::vector<RunningApplication>> cachedApps;
+        // The row under the pointer, by rowKey().
+        Observable<std::optional<std::int64_t>> hoveredRow;
+        Observable<std::vector<AttachmentTarget>> cachedApps;
     };
 
     // The regular applications other than this one, by name in Unicode scalar order after
@@ -39,9 +41,12 @@ struct ControlPanelAttachmentSection {
     void openList(ViewContext<State>& ctx) const;
     View attachButton(ViewContext<State>& ctx) const;
     View appList(State& state) const;
-    View appRow(State& state, const RunningApplication& application) const;
-    // The application's icon when it has one, its name and the space that fills the row.
-    static std::vector<View> rowLabel(const RunningApplication& application);
+    View appRow(State& state, const AttachmentTarget& target) const;
+    // The application's icon when it has one, its name, the window's title and the space that
+    // fills the row.
+    static std::vector<View> rowLabel(const AttachmentTarget& target);
+    // A row's identity: its window, or (negated) its application's process.
+    static std::int64_t rowKey(const AttachmentTarget& target);
     View attachedRow() const;
 };
 

@@ -262,8 +262,8 @@ void ControlPanelController::setRootView(const UUID& id,
                               self.hideNow();
                           }),
         .onAttach = weakly(weak,
-                           [id](ControlPanelController& self, const RunningApplication& app) {
-                               if (self.onAttach) self.onAttach(id, app);
+                           [id](ControlPanelController& self, const AttachmentTarget& target) {
+                               if (self.onAttach) self.onAttach(id, target);
                            }),
         .onDetach = weakly(weak,
                            [id](ControlPanelController& self) {

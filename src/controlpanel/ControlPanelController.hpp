@@ -6,10 +6,10 @@
 #include <optional>
 
 #include "controlpanel/ColorSamplingSession.hpp"
+#include "covers/AttachmentTarget.hpp"
 #include "platform/core/Geometry.hpp"
 #include "platform/core/TimerSlot.hpp"
 #include "platform/core/UUID.hpp"
-#include "platform/desktop/RunningApplication.hpp"
 
 namespace talvori {
 
@@ -51,7 +51,7 @@ class ControlPanelController : public std::enable_shared_from_this<ControlPanelC
     std::function<void(const UUID&)> onClose;
     // Kept for the owner's wiring; no control of the panel calls it.
     std::function<void(const UUID&)> onZOrderModeChange;
-    std::function<void(const UUID&, const RunningApplication&)> onAttach;
+    std::function<void(const UUID&, const AttachmentTarget&)> onAttach;
     std::function<void(const UUID&)> onDetach;
     std::function<void(const UUID&)> onLockChange;
     std::function<void(const UUID&)> onClickThroughChange;

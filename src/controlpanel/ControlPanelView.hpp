@@ -5,8 +5,8 @@
 #include <memory>
 #include <optional>
 
+#include "covers/AttachmentTarget.hpp"
 #include "platform/core/UUID.hpp"
-#include "platform/desktop/RunningApplication.hpp"
 #include "ui/UI.hpp"
 
 namespace talvori {
@@ -33,7 +33,7 @@ struct ControlPanelView {
     std::function<void(bool)> onHoverChange;
     std::function<void()> onDuplicate;
     std::function<void()> onClose;
-    std::function<void(const RunningApplication&)> onAttach;
+    std::function<void(const AttachmentTarget&)> onAttach;
     std::function<void()> onDetach;
     std::function<void()> onLockChange;
     std::function<void()> onClickThroughChange;

@@ -12,7 +12,8 @@ namespace talvori {
 struct AttachmentInfo {
     std::int32_t targetPID = 0;
     std::optional<std::string> targetBundleID;
-    // A display label for the target; the attaching code stores the application's localized name.
+    // What the user calls the target: its application's name and its window's title. A saved
+    // cover finds its window again by it, so it is stored as it was when the cover attached.
     std::optional<std::string> targetWindowTitle;
 
     bool operator==(const AttachmentInfo&) const = default;

@@ -344,26 +344,24 @@ void OverlayWindowController::panelDidMove() {
 
 // ---- Attachment
 
-void OverlayWindowController::attach(const RunningApplication& application) {
+void OverlayWindowController::attach(const AttachmentTarget& target) {
     if (attachmentService_) detach();
     const auto& permissions = PermissionManager::shared();
     if (!permissions->accessibilityCheck()) {
         permissions->requestAccessibility(
-            weakly(weak_from_this(), [application](OverlayWindowController& self, bool granted) {
+            weakly(weak_from_this(), [target](OverlayWindowController& self, bool granted) {
                 // A cover closed while trust was pending stays closed and free.
-                if (granted && self.panel_) self.attach(application);
+                if (granted && self.panel_) self.attach(target);
             }));
         return;
     }
     auto service = WindowAttachmentService::create();
     service->delegate = weak_from_this();
-    service->attach(application);
+    service->attach(target);
     if (!service->targetElement()) return;
     attachmentService_ = std::move(service);
-    viewModel_->model.modify([&](OverlayModel& model) {
-        model.attachmentInfo = AttachmentInfo{
-            application.processIdentifier, application.bundleIdentifier, application.localizedName};
-    });
+    viewModel_->model.modify(
+        [&](OverlayModel& model) { model.attachmentInfo = target.attachmentInfo(); });
     if (panel_) panel_->isAttached = true;
     startZOrderIfNeeded();
 }

@@ -14,7 +14,6 @@
 #include "platform/core/Geometry.hpp"
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/core/UUID.hpp"
-#include "platform/desktop/RunningApplication.hpp"
 
 namespace talvori {
 
@@ -71,8 +70,9 @@ class OverlayWindowController : public WindowAttachmentDelegate,
     void handleScreenChange();
 
     // ---- Attachment
-    // Follows `application`'s focused window, asking for Accessibility trust first when needed.
-    void attach(const RunningApplication& application);
+    // Follows the target's window, asking for Accessibility trust first when needed; the record
+    // keeps what finds that window again.
+    void attach(const AttachmentTarget& target);
     // Stops following and stacking and clears the record's attachment; the cover stays where it is,
     // floating.
     void detach() override;

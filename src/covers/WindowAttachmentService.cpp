@@ -15,12 +15,13 @@ WindowAttachmentService::~WindowAttachmentService() {
     stop();
 }
 
-void WindowAttachmentService::attach(const RunningApplication& application) {
+void WindowAttachmentService::attach(const AttachmentTarget& target) {
     auto self = shared_from_this();
     stop();
-    targetPID_ = application.processIdentifier;
-    targetBundleID_ = application.bundleIdentifier;
-    targetElement_ = findTargetWindow(targetPID_);
+    targetPID_ = target.application.processIdentifier;
+    targetBundleID_ = target.application.bundleIdentifier;
+    targetElement_ = target.windowNumber ? findWindow(targetPID_, *target.windowNumber)
+                                         : findTargetWindow(targetPID_);
     if (!targetElement_) {
         targetPID_ = 0;
         targetBundleID_.reset();
@@ -52,6 +53,18 @@ std::optional<AXElement> WindowAttachmentService::findTargetWindow(std::int32_t 
     const auto windows = accessibility.windows(application);
     if (!windows.ok() || windows.value->empty()) return std::nullopt;
     return windows.value->front();
+}
+
+std::optional<AXElement> WindowAttachmentService::findWindow(std::int32_t pid,
+                                                             std::uint32_t number) const {
+    Accessibility& accessibility = platform().accessibility();
+    const auto windows = accessibility.windows(accessibility.applicationElement(pid));
+    if (!windows.ok()) return std::nullopt;
+    for (const auto& window : *windows.value) {
+        const auto windowNumber = accessibility.windowNumber(window);
+        if (windowNumber.ok() && *windowNumber.value == number) return window;
+    }
+    return std::nullopt;
 }
 
 std::optional<Rect> WindowAttachmentService::targetFrame() const {

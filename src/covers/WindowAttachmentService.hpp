@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "covers/AttachmentTarget.hpp"
 #include "covers/WindowAttachmentDelegate.hpp"
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/core/TimerSlot.hpp"
@@ -12,7 +13,6 @@
 #include "platform/desktop/AXObserver.hpp"
 #include "platform/desktop/Event.hpp"
 #include "platform/desktop/EventTap.hpp"
-#include "platform/desktop/RunningApplication.hpp"
 
 namespace talvori {
 
@@ -36,9 +36,10 @@ class WindowAttachmentService : public std::enable_shared_from_this<WindowAttach
 
     std::weak_ptr<WindowAttachmentDelegate> delegate;
 
-    // Starts following `application`'s focused window (or, when that cannot be read, its first
-    // window). Afterwards targetElement() is set when attaching succeeded.
-    void attach(const RunningApplication& application);
+    // Starts following the target's window, or for an application alone its focused window (or,
+    // when that cannot be read, its first window). Afterwards targetElement() is set when
+    // attaching succeeded; a named window that is gone is not replaced by another.
+    void attach(const AttachmentTarget& target);
     // Ends all watching and clears the target; lastKnownFrame() is kept. Safe at any time.
     void stop();
     // The target window's frame in the global space, or nothing when it cannot be read or there is
@@ -70,6 +71,7 @@ class WindowAttachmentService : public std::enable_shared_from_this<WindowAttach
     WindowAttachmentService() = default;
 
     std::optional<AXElement> findTargetWindow(std::int32_t pid) const;
+    std::optional<AXElement> findWindow(std::int32_t pid, std::uint32_t number) const;
     FrameRead readFrame(Rect& frame) const;
     void startObserving();
     void startHeartbeat();

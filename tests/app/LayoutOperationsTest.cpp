@@ -1,6 +1,7 @@
 #include <limits>
 
 #include "app/LayoutsTest.hpp"
+#include "covers/AttachmentTarget.hpp"
 #include "covers/PermissionManager.hpp"
 
 namespace talvori::testing {
@@ -174,6 +175,41 @@ TEST_F(LayoutOperationsTest, AnAttachedCoverIsSavedAndBroughtBackWhereItsWindowT
     ASSERT_EQ(wm.overlays.peek().size(), 1u);
     EXPECT_EQ(wm.overlays.peek().front()->model.peek().frame.rect(), shown);
     EXPECT_EQ(wm.windowControllers.peek().at(follows->id())->panel()->frame(), shown);
+}
+
+TEST_F(LayoutOperationsTest, ALayoutFindsTheWindowsItsCoversFollowedAndReportsNoChanges) {
+    simWindowList().setScreenRecordingGranted(true);
+    const auto first = world().launchApplication("Terminal", "org.example.terminal");
+    world().openWindow(first, "notes", Rect(300, 300, 600, 400));
+    const auto second = world().launchApplication("Terminal", "org.example.terminal");
+    world().openWindow(second, "build", Rect(340, 260, 600, 400));
+    start();
+    auto& wm = *manager();
+    const auto cover = wm.createCover();
+    const auto targets = AttachmentTarget::windowsOf(platform().workspace().runningApplications());
+    const auto picked = std::find_if(targets.begin(), targets.end(), [](const auto& target) {
+        return target.windowTitle == "build";
+    });
+    ASSERT_NE(picked, targets.end());
+    wm.attachCover(cover->id(), *picked);
+    runUntilIdle();
+    wm.saveCurrentAsPreset("Work");
+    const UUID layout = wm.presets.peek().back().id;
+
+    wm.closeActiveLayout();
+    wm.applyPreset(layout);
+    runUntilIdle();
+    const auto& following = *wm.windowControllers.peek().begin()->second->attachmentService();
+    EXPECT_EQ(following.targetPID(), second) << "the same window, not the first of its kind";
+    EXPECT_FALSE(wm.activePresetHasChanges());
+
+    // Its program started again: the window with that title, in its new process.
+    world().quitApplication(second);
+    const auto again = world().launchApplication("Terminal", "org.example.terminal");
+    world().openWindow(again, "build", Rect(340, 260, 600, 400));
+    wm.applyPreset(layout);
+    runUntilIdle();
+    EXPECT_EQ(wm.windowControllers.peek().begin()->second->attachmentService()->targetPID(), again);
 }
 
 TEST_F(LayoutOperationsTest, TheSummaryGroupsByCoverAboveEightLines) {

@@ -44,8 +44,8 @@ TEST_F(ControlPanelAttachmentTest, PickingAnApplicationAttachesAndTheCoverFollow
     const auto editor = world().launchApplication("Editor", "org.example.editor");
     const auto window = world().openWindow(editor, "Draft", {600, 300, 500, 400});
     world().launchApplication("Browser", "org.example.browser");
-    controller->onAttach = [this](const UUID& id, const RunningApplication& app) {
-        covers.at(id)->attach(app);
+    controller->onAttach = [this](const UUID& id, const AttachmentTarget& target) {
+        covers.at(id)->attach(target);
     };
     controller->onDetach = [this](const UUID& id) { covers.at(id)->detach(); };
     showPanel();
@@ -68,6 +68,35 @@ TEST_F(ControlPanelAttachmentTest, PickingAnApplicationAttachesAndTheCoverFollow
     click(card().find(ui::Query::byIdentifier("detach")));
     EXPECT_FALSE(cover->model.peek().attachmentInfo);
     EXPECT_TRUE(shows("Attach to window"));
+}
+
+TEST_F(ControlPanelAttachmentTest, EachWindowIsARowByNameAndTitleAndPickingOneFollowsThatWindow) {
+    simWindowList().setScreenRecordingGranted(true);
+    const auto terminal = world().launchApplication("Terminal", "org.example.terminal");
+    const auto notes = world().openWindow(terminal, "notes", {600, 300, 500, 400});
+    const auto build = world().openWindow(terminal, "build", {620, 280, 500, 400});
+    world().openWindow(terminal, "Terminal", {640, 260, 500, 400});
+    controller->onAttach = [this](const UUID& id, const AttachmentTarget& target) {
+        covers.at(id)->attach(target);
+    };
+    showPanel();
+    clickText("Attach to window");
+    EXPECT_EQ(card().findAll(ui::Query::byText("Terminal")).size(), 3u)
+        << "a window titled as its application shows the name once";
+    EXPECT_TRUE(shows("notes"));
+    clickText("build");
+    ASSERT_TRUE(cover->model.peek().attachmentInfo);
+    EXPECT_EQ(cover->model.peek().attachmentInfo->targetWindowTitle, "Terminal \u2014 build");
+    EXPECT_TRUE(shows("Terminal \u2014 build"));
+
+    const Rect before = covers.at(cover->id())->panel()->window().frame();
+    world().moveWindow(notes, {700, 300});
+    runUntilIdle();
+    EXPECT_EQ(covers.at(cover->id())->panel()->window().frame(), before) << "not the other one";
+    world().moveWindow(build, {660, 260});
+    runUntilIdle();
+    EXPECT_EQ(covers.at(cover->id())->panel()->window().frame().origin,
+              (Point{before.minX() + 40, before.minY() - 20}));
 }
 
 TEST_F(ControlPanelAttachmentTest, TheListOpensOnlyOnceAccessibilityIsGranted) {

@@ -38,8 +38,8 @@ class ControlPanelTest : public SimDesktopTest {
         controller->onDetach = record("detach");
         controller->onLockChange = record("lock");
         controller->onClickThroughChange = record("clickThrough");
-        controller->onAttach = [this](const UUID& id, const RunningApplication& app) {
-            calls.push_back("attach " + coverName(id) + " " + app.localizedName.value_or("?"));
+        controller->onAttach = [this](const UUID& id, const AttachmentTarget& target) {
+            calls.push_back("attach " + coverName(id) + " " + target.label().value_or("?"));
         };
     }
     ~ControlPanelTest() override {

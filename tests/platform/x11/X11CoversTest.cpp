@@ -72,7 +72,8 @@ TEST_F(X11CoversTest, FollowsTheWindowItIsAttachedToAndLetsGoWhenItCloses) {
     showCover(Rect(520, 350, 200, 100));
     const auto start = driver().rootGeometry(window());
     ASSERT_EQ(start.size(), 4U);
-    controller->attach({target.pid, "Target", "Target", ActivationPolicy::regular});
+    controller->attach(
+        RunningApplication{target.pid, "Target", "Target", ActivationPolicy::regular});
     ASSERT_TRUE(runUntil([&] { return isAttached(); }));
 
     ASSERT_EQ(session().run({"xdotool", "windowmove", std::to_string(target.window), "560", "260"}),
@@ -89,7 +90,8 @@ TEST_F(X11CoversTest, AttachingToAWindowThatJustVanishedLeavesTheCoverAlone) {
     showCover(Rect(520, 350, 200, 100));
     // The window is gone on the server before the program has heard of it.
     driver().destroy(target.window);
-    controller->attach({target.pid, "Target", "Target", ActivationPolicy::regular});
+    controller->attach(
+        RunningApplication{target.pid, "Target", "Target", ActivationPolicy::regular});
     runFor(0.3);
     EXPECT_FALSE(isAttached());
     EXPECT_TRUE(driver().isViewable(window()));
