@@ -20,6 +20,7 @@ namespace talvori::x11 {
     X(_NET_CURRENT_DESKTOP)            \
     X(_NET_WORKAREA)                   \
     X(_NET_WM_NAME)                    \
+    X(_NET_WM_ICON)                    \
     X(_NET_WM_PID)                     \
     X(_NET_WM_PING)                    \
     X(_NET_WM_USER_TIME)               \

@@ -10,11 +10,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <set>
 #include <string_view>
 
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/core/RunLoop.hpp"
 #include "platform/x11/X11Application.hpp"
+#include "platform/x11/X11ApplicationIdentities.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11MotionPreference.hpp"
@@ -55,7 +57,10 @@ std::string fileURL(const std::string& path) {
 
 X11Workspace::X11Workspace(std::shared_ptr<X11Application> application,
                            std::shared_ptr<X11MotionPreference> motion, Logger log)
-    : application_(std::move(application)), log_(std::move(log)), motion_(std::move(motion)) {
+    : application_(std::move(application)),
+      log_(std::move(log)),
+      motion_(std::move(motion)),
+      identities_(std::make_unique<X11ApplicationIdentities>(application_->sharedConnection())) {
     frontPID_ = application_->clients().pid(application_->clients().activeWindow());
 }
 
@@ -74,22 +79,22 @@ std::vector<RunningApplication> X11Workspace::runningApplications() const {
     std::map<std::int32_t, RunningApplication> byPID;
     const std::int32_t own = processIdentifier();
     byPID[own] = *applicationOf(own);
+    std::set<std::int32_t> live;
     for (const auto& client : clients.readClients(clients.clientList())) {
         if (client.pid <= 0) continue;
+        live.insert(client.pid);
         auto& entry = byPID[client.pid];
         if (entry.processIdentifier == 0) {
             entry.processIdentifier = client.pid;
             entry.activationPolicy = ActivationPolicy::accessory;
         }
-        if (!client.className.empty() && !entry.localizedName) {
-            entry.bundleIdentifier = client.className;
-            entry.localizedName = client.className;
-        }
+        if (!client.className.empty() && !entry.bundleIdentifier) name(entry, client);
         // An application with a normal window in the task bar is a regular one.
         if (!client.isDock && !client.isDesktop && !client.skipsTaskbar) {
             entry.activationPolicy = ActivationPolicy::regular;
         }
     }
+    identities_->keepOnly(live);
     std::vector<RunningApplication> result;
     for (auto& [pid, application] : byPID) {
         if (!firstSeen_.contains(pid)) firstSeen_[pid] = nextSeen_++;
@@ -114,16 +119,22 @@ std::optional<RunningApplication> X11Workspace::applicationOf(std::int32_t pid) 
     X11ClientWindows& clients = application_->clients();
     const xcb_window_t active = clients.activeWindow();
     if (const auto client = clients.readClient(active); client && client->pid == pid) {
-        if (!client->className.empty()) {
-            application.bundleIdentifier = client->className;
-            application.localizedName = client->className;
-        }
+        if (!client->className.empty()) name(application, *client);
         return application;
     }
     for (const auto& running : runningApplications()) {
         if (running.processIdentifier == pid) return running;
     }
     return application;
+}
+
+void X11Workspace::name(RunningApplication& application,
+                        const X11ClientWindows::Client& client) const {
+    const auto& identity =
+        identities_->identify(client.pid, client.window, client.instanceName, client.className);
+    application.bundleIdentifier = client.className;
+    application.localizedName = identity.name;
+    application.icon = identity.icon;
 }
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() const {

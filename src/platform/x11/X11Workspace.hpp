@@ -9,6 +9,7 @@
 
 #include "platform/core/Logger.hpp"
 #include "platform/desktop/Workspace.hpp"
+#include "platform/x11/X11ClientWindows.hpp"
 
 namespace talvori {
 class FileWatch;
@@ -19,11 +20,13 @@ class RunLoop;
 namespace talvori::x11 {
 
 class X11Application;
+class X11ApplicationIdentities;
 class X11MotionPreference;
 
 // The session as the window manager shows it. X has no application objects: an application is a
-// process with top-level windows, named by its windows' WM_CLASS; the frontmost one owns the
-// active window, and a change of that owner is an activation.
+// process with top-level windows, identified by its windows' WM_CLASS and named as its desktop
+// entry names it; the frontmost one owns the active window, and a change of that owner is an
+// activation.
 class X11Workspace final : public Workspace, public std::enable_shared_from_this<X11Workspace> {
   public:
     static constexpr const char* kBundleIdentifier = "org.talvori.Talvori";
@@ -46,6 +49,9 @@ class X11Workspace final : public Workspace, public std::enable_shared_from_this
 
   private:
     std::optional<RunningApplication> applicationOf(std::int32_t pid) const;
+    // The application's identifier (WM_CLASS class), and its name and icon as the user knows
+    // them, from its client window.
+    void name(RunningApplication& application, const X11ClientWindows::Client& client) const;
     // Hands `url` to xdg-open in a session of its own, reaped when it ends.
     bool startOpener(const std::string& url);
     void reap(int pid, int pidfd);
@@ -53,6 +59,7 @@ class X11Workspace final : public Workspace, public std::enable_shared_from_this
     std::shared_ptr<X11Application> application_;
     Logger log_;
     std::shared_ptr<X11MotionPreference> motion_;
+    std::unique_ptr<X11ApplicationIdentities> identities_;
     // First-seen order stands in for launch order, which X does not know.
     mutable std::map<std::int32_t, std::uint64_t> firstSeen_;
     mutable std::uint64_t nextSeen_ = 0;

@@ -1,14 +1,90 @@
+#include <cairo.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "controlpanel/ControlPanelAttachmentSection.hpp"
+#include "covers/AttachmentTarget.hpp"
 #include "covers/CoverSamples.hpp"
 #include "covers/OverlayWindowController.hpp"
 #include "platform/Platform.hpp"
+#include "platform/desktop/Image.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 
 namespace talvori::testing {
 namespace {
+
+namespace fs = std::filesystem;
+
+// XDG data folders of the test's own, with one desktop entry and its icon in hicolor at two sizes
+// (green at 16 pixels, red at 48), in place of the system's while the test runs.
+class DesktopData {
+  public:
+    DesktopData()
+        : folder_(fs::temp_directory_path() / ("talvori-data-" + std::to_string(::getpid()))) {
+        fs::create_directories(folder_ / "applications");
+        std::ofstream(folder_ / "applications" / "org.example.StandIn.desktop")
+            << "[Desktop Entry]\nType=Application\nName=Stand-In Terminal\n"
+               "Exec=env LANG=C standin --login\nIcon=standin\nStartupWMClass=StandIn\n";
+        const fs::path theme = folder_ / "icons" / "hicolor";
+        writeIcon(theme / "16x16" / "apps", 16, 0x00ff00);
+        writeIcon(theme / "48x48" / "apps", 48, 0xff0000);
+        std::ofstream(theme / "index.theme")
+            << "[Icon Theme]\nName=Hicolor\nDirectories=16x16/apps,48x48/apps\n"
+               "[16x16/apps]\nSize=16\n[48x48/apps]\nSize=48\n";
+        for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS"}) {
+            const char* value = std::getenv(name);
+            saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+            ::setenv(name, folder_.c_str(), 1);
+        }
+    }
+    ~DesktopData() {
+        for (const auto& [name, value] : saved_) {
+            if (value) {
+                ::setenv(name, value->c_str(), 1);
+            } else {
+                ::unsetenv(name);
+            }
+        }
+        fs::remove_all(folder_);
+    }
+
+  private:
+    static void writeIcon(const fs::path& folder, int side, std::uint32_t rgb) {
+        fs::create_directories(folder);
+        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side);
+        cairo_t* context = cairo_create(surface);
+        cairo_set_source_rgb(context, ((rgb >> 16) & 255) / 255.0, ((rgb >> 8) & 255) / 255.0,
+                             (rgb & 255) / 255.0);
+        cairo_paint(context);
+        cairo_destroy(context);
+        cairo_surface_write_to_png(surface, (folder / "standin.png").c_str());
+        cairo_surface_destroy(surface);
+    }
+
+    fs::path folder_;
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
+};
+
+// The colour in the middle of an icon drawn at 16 points, as 0xRRGGBB.
+std::uint32_t middleOf(const Image& icon) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 16, 16);
+    cairo_t* context = cairo_create(surface);
+    icon.draw(context, {16, 16});
+    cairo_destroy(context);
+    cairo_surface_flush(surface);
+    const auto* pixels =
+        reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(surface));
+    const std::uint32_t middle = pixels[8 * cairo_image_surface_get_stride(surface) / 4 + 8];
+    cairo_surface_destroy(surface);
+    return middle & 0xFFFFFF;
+}
 
 class X11CoversTest : public X11DesktopTest {
   protected:
@@ -95,6 +171,57 @@ TEST_F(X11CoversTest, AttachingToAWindowThatJustVanishedLeavesTheCoverAlone) {
     runFor(0.3);
     EXPECT_FALSE(isAttached());
     EXPECT_TRUE(driver().isViewable(window()));
+}
+
+TEST_F(X11CoversTest, WindowsGoByTheirDesktopEntryAndTitleAndTheChosenOneIsFollowed) {
+    const DesktopData data;
+    X11TestSession::ClientLook standIn{"StandIn", true, std::nullopt};
+    const auto alpha = openClient("alpha", 100, 100, 300, 200, 0x304050, standIn);
+    const auto beta = openClient("beta", 450, 150, 300, 200, 0x405060, standIn);
+    standIn.iconColor = 0x0000ff;
+    const auto gamma = openClient("gamma", 600, 250, 300, 200, 0x506070, standIn);
+    const auto plain = openClient("Plain", 100, 450, 300, 200, 0x607080,
+                                  X11TestSession::ClientLook{"Plain", true, 0x0000ff});
+
+    const auto targets =
+        AttachmentTarget::windowsOf(ui::ControlPanelAttachmentSection::attachableApps());
+    const auto targetOf = [&](xcb_window_t window) {
+        const auto found = std::find_if(targets.begin(), targets.end(), [&](const auto& target) {
+            return target.windowNumber == window;
+        });
+        EXPECT_NE(found, targets.end()) << window;
+        return found == targets.end() ? AttachmentTarget(RunningApplication{}) : *found;
+    };
+    EXPECT_EQ(targetOf(alpha.window).label(), "Stand-In Terminal \u2014 alpha");
+    EXPECT_EQ(targetOf(plain.window).label(), "Plain") << "no entry: its class, once";
+    EXPECT_EQ(targetOf(beta.window).application.bundleIdentifier, "StandIn");
+    // The entry's icon in the theme at the size nearest 16 pixels, also over the window's own;
+    // without an entry, the window's.
+    for (const auto& [client, rgb] :
+         {std::pair{alpha, 0x00ff00U}, std::pair{gamma, 0x00ff00U}, std::pair{plain, 0x0000ffU}}) {
+        const auto icon = targetOf(client.window).application.icon;
+        ASSERT_TRUE(icon);
+        EXPECT_EQ(middleOf(*icon), rgb);
+    }
+
+    showCover(Rect(470, 400, 200, 100));
+    const auto start = driver().rootGeometry(window());
+    ASSERT_EQ(start.size(), 4U);
+    controller->attach(targetOf(beta.window));
+    ASSERT_TRUE(runUntil([&] { return isAttached(); }));
+    const AttachmentInfo info = *viewModel->model.peek().attachmentInfo;
+    EXPECT_EQ(info.targetWindowTitle, "Stand-In Terminal \u2014 beta");
+    ASSERT_EQ(session().run({"xdotool", "windowmove", std::to_string(alpha.window), "120", "120"}),
+              0);
+    ASSERT_EQ(session().run({"xdotool", "windowmove", std::to_string(beta.window), "470", "190"}),
+              0);
+    EXPECT_TRUE(runUntil([&] { return isAt(start[0] + 20, start[1] + 40, 200, 100); }));
+
+    // Found again by its title, also when the stored process is another window's of the class.
+    EXPECT_EQ(AttachmentTarget::find(info)->windowNumber, beta.window);
+    AttachmentInfo older = info;
+    older.targetPID = alpha.pid;
+    EXPECT_EQ(AttachmentTarget::find(older)->windowNumber, beta.window);
 }
 
 }  // namespace

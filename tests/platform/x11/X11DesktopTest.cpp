@@ -65,8 +65,8 @@ void X11DesktopTest::runFor(double seconds) {
 
 X11DesktopTest::Client X11DesktopTest::openClient(const std::string& title, int x, int y, int width,
                                                   int height, std::uint32_t color,
-                                                  bool publishPid) {
-    const Client client = session_.openClient(title, x, y, width, height, color, publishPid);
+                                                  const X11TestSession::ClientLook& look) {
+    const Client client = session_.openClient(title, x, y, width, height, color, look);
     if (client.window == XCB_WINDOW_NONE) {
         ADD_FAILURE() << "cannot start the test client";
         return client;

@@ -39,7 +39,12 @@ class X11DesktopTest : public ::testing::Test {
     using Client = X11TestSession::Client;
     // Another program's window at `x, y` (root coordinates of its content), managed and active.
     Client openClient(const std::string& title, int x, int y, int width, int height,
-                      std::uint32_t color, bool publishPid = true);
+                      std::uint32_t color, const X11TestSession::ClientLook& look);
+    Client openClient(const std::string& title, int x, int y, int width, int height,
+                      std::uint32_t color, bool publishPid = true) {
+        return openClient(title, x, y, width, height, color,
+                          X11TestSession::ClientLook{{}, publishPid, {}});
+    }
     // Activates `window` as a pager would and waits until the window manager says so.
     void activate(xcb_window_t window);
     // Lets the program handle everything the server did so far, and the answers to the reads

@@ -1,8 +1,9 @@
 // A stand-in for another program's window in the X11 tests: one top-level window with a title, a
-// WM_CLASS, its process number and a solid colour. It prints the window's id once mapped and runs
-// until its window is closed, it is killed or the server goes away.
+// WM_CLASS, its process number, a solid colour and, when asked, an icon of 16 and 32 pixels in
+// another. It prints the window's id once mapped and runs until its window is closed, it is
+// killed or the server goes away.
 //
-//   talvori_x11_test_client TITLE CLASS X Y WIDTH HEIGHT RRGGBB [--no-pid]
+//   talvori_x11_test_client TITLE CLASS X Y WIDTH HEIGHT RRGGBB [--no-pid] [--icon RRGGBB]
 
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -10,7 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -38,7 +41,14 @@ int main(int argc, char** argv) {
     const int width = std::atoi(argv[5]);
     const int height = std::atoi(argv[6]);
     const std::uint32_t color = static_cast<std::uint32_t>(std::strtoul(argv[7], nullptr, 16));
-    const bool publishPid = !(argc > 8 && std::strcmp(argv[8], "--no-pid") == 0);
+    bool publishPid = true;
+    std::optional<std::uint32_t> iconColor;
+    for (int index = 8; index < argc; ++index) {
+        if (std::strcmp(argv[index], "--no-pid") == 0) publishPid = false;
+        if (std::strcmp(argv[index], "--icon") == 0 && index + 1 < argc) {
+            iconColor = static_cast<std::uint32_t>(std::strtoul(argv[++index], nullptr, 16));
+        }
+    }
 
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(connection)) return 1;
@@ -65,6 +75,17 @@ int main(int argc, char** argv) {
         const std::uint32_t pid = static_cast<std::uint32_t>(::getpid());
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
                             intern(connection, "_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
+    }
+    if (iconColor) {
+        std::vector<std::uint32_t> icon;
+        for (const std::uint32_t side : {16U, 32U}) {
+            icon.push_back(side);
+            icon.push_back(side);
+            icon.insert(icon.end(), side * side, 0xFF000000U | (*iconColor & 0xFFFFFFU));
+        }
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
+                            intern(connection, "_NET_WM_ICON"), XCB_ATOM_CARDINAL, 32,
+                            static_cast<std::uint32_t>(icon.size()), icon.data());
     }
     const xcb_atom_t protocols = intern(connection, "WM_PROTOCOLS");
     const xcb_atom_t deleteWindow = intern(connection, "WM_DELETE_WINDOW");

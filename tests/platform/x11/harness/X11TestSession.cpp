@@ -316,18 +316,25 @@ pid_t X11TestSession::spawn(const std::vector<std::string>& arguments, int* outp
 
 X11TestSession::Client X11TestSession::openClient(const std::string& title, int x, int y, int width,
                                                   int height, std::uint32_t color,
-                                                  bool publishPid) {
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "%06x", color & 0xFFFFFF);
+                                                  const ClientLook& look) {
+    const auto hex = [](std::uint32_t rgb) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%06x", rgb & 0xFFFFFF);
+        return std::string(text);
+    };
     std::vector<std::string> arguments{TALVORI_X11_TEST_CLIENT,
                                        title,
-                                       title,
+                                       look.windowClass.empty() ? title : look.windowClass,
                                        std::to_string(x),
                                        std::to_string(y),
                                        std::to_string(width),
                                        std::to_string(height),
-                                       hex};
-    if (!publishPid) arguments.push_back("--no-pid");
+                                       hex(color)};
+    if (!look.publishPid) arguments.push_back("--no-pid");
+    if (look.iconColor) {
+        arguments.push_back("--icon");
+        arguments.push_back(hex(*look.iconColor));
+    }
     int output = -1;
     Client client;
     client.pid = spawn(arguments, &output);

@@ -3,6 +3,8 @@
 #include <sys/types.h>
 #include <xcb/xcb.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,8 +54,19 @@ class X11TestSession {
         pid_t pid = 0;
         xcb_window_t window = XCB_WINDOW_NONE;
     };
+    // What sets a client apart beyond its title: its WM_CLASS (instance and class; the title
+    // when empty), its process number, and an icon (_NET_WM_ICON) in a colour of its own.
+    struct ClientLook {
+        std::string windowClass;
+        bool publishPid = true;
+        std::optional<std::uint32_t> iconColor;
+    };
     Client openClient(const std::string& title, int x, int y, int width, int height,
-                      std::uint32_t color, bool publishPid = true);
+                      std::uint32_t color, const ClientLook& look);
+    Client openClient(const std::string& title, int x, int y, int width, int height,
+                      std::uint32_t color, bool publishPid = true) {
+        return openClient(title, x, y, width, height, color, ClientLook{{}, publishPid, {}});
+    }
     // The compositor's process; 0 without one.
     pid_t compositorPid() const { return compositor_; }
     // Ends one program started by spawn().

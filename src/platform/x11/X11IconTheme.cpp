@@ -1,0 +1,173 @@
+#include "platform/x11/X11IconTheme.hpp"
+
+#include <glib.h>
+
+#include <climits>
+#include <cstdlib>
+#include <memory>
+#include <set>
+#include <system_error>
+
+#include "platform/x11/X11DesktopEntries.hpp"
+
+namespace talvori::x11 {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kFallbackTheme = "hicolor";
+constexpr const char* kExtensions[] = {".png", ".svg"};
+// Themes inheriting in a circle, or very deep, are read no further.
+constexpr std::size_t kMaximumThemes = 16;
+
+struct KeyFileFree {
+    void operator()(GKeyFile* file) const { g_key_file_free(file); }
+};
+
+int integer(GKeyFile* file, const char* group, const char* key, int fallback) {
+    GError* error = nullptr;
+    const int value = g_key_file_get_integer(file, group, key, &error);
+    if (error) {
+        g_error_free(error);
+        return fallback;
+    }
+    return value;
+}
+
+std::vector<std::string> list(GKeyFile* file, const char* group, const char* key) {
+    std::vector<std::string> values;
+    gsize count = 0;
+    gchar** items = g_key_file_get_string_list(file, group, key, &count, nullptr);
+    for (gsize index = 0; index < count; ++index) values.emplace_back(items[index]);
+    g_strfreev(items);
+    return values;
+}
+
+std::optional<fs::path> existingIcon(const fs::path& folder, const std::string& name) {
+    for (const char* extension : kExtensions) {
+        fs::path candidate = folder / (name + extension);
+        std::error_code error;
+        if (fs::is_regular_file(candidate, error)) return candidate;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int X11IconTheme::Folder::distance(int pixelSize) const {
+    switch (type) {
+        case Type::fixed:
+            return std::abs(size - pixelSize);
+        case Type::scalable:
+            if (pixelSize < minSize) return minSize - pixelSize;
+            if (pixelSize > maxSize) return pixelSize - maxSize;
+            return 0;
+        case Type::threshold:
+            if (pixelSize < size - threshold) return size - threshold - pixelSize;
+            if (pixelSize > size + threshold) return pixelSize - size - threshold;
+            return 0;
+    }
+    return INT_MAX;
+}
+
+std::vector<fs::path> X11IconTheme::themeRoots() {
+    std::vector<fs::path> roots;
+    const auto data = X11DesktopEntries::dataDirectories();
+    if (!data.empty()) roots.push_back(data.front() / "icons");
+    if (const char* home = std::getenv("HOME"); home && *home == '/') {
+        roots.push_back(fs::path(home) / ".icons");
+    }
+    for (std::size_t index = 1; index < data.size(); ++index)
+        roots.push_back(data[index] / "icons");
+    return roots;
+}
+
+std::optional<X11IconTheme::Theme> X11IconTheme::readTheme(const std::string& name,
+                                                           const std::vector<fs::path>& roots) {
+    for (const auto& root : roots) {
+        std::unique_ptr<GKeyFile, KeyFileFree> file(g_key_file_new());
+        // Theme files part their lists with commas.
+        g_key_file_set_list_separator(file.get(), ',');
+        const fs::path index = root / name / "index.theme";
+        if (!g_key_file_load_from_file(file.get(), index.c_str(), G_KEY_FILE_NONE, nullptr)) {
+            continue;
+        }
+        Theme theme;
+        theme.inherits = list(file.get(), "Icon Theme", "Inherits");
+        for (auto& path : list(file.get(), "Icon Theme", "Directories")) {
+            const char* group = path.c_str();
+            Folder folder;
+            folder.size = integer(file.get(), group, "Size", 0);
+            if (folder.size <= 0) continue;
+            folder.minSize = integer(file.get(), group, "MinSize", folder.size);
+            folder.maxSize = integer(file.get(), group, "MaxSize", folder.size);
+            folder.threshold = integer(file.get(), group, "Threshold", 2);
+            // Icons drawn for a larger scale stand in only where nothing else is found.
+            const int scale = integer(file.get(), group, "Scale", 1);
+            if (scale > 1) continue;
+            const std::string type = [&] {
+                gchar* text = g_key_file_get_string(file.get(), group, "Type", nullptr);
+                std::string value = text ? text : "Threshold";
+                g_free(text);
+                return value;
+            }();
+            folder.type = type == "Fixed"      ? Folder::Type::fixed
+                          : type == "Scalable" ? Folder::Type::scalable
+                                               : Folder::Type::threshold;
+            folder.path = std::move(path);
+            theme.folders.push_back(std::move(folder));
+        }
+        return theme;
+    }
+    return std::nullopt;
+}
+
+std::optional<fs::path> X11IconTheme::findIn(const Theme& theme, const std::string& themeName,
+                                             const std::string& icon, int pixelSize,
+                                             const std::vector<fs::path>& roots) {
+    std::optional<fs::path> nearest;
+    int nearestDistance = INT_MAX;
+    for (const auto& folder : theme.folders) {
+        const int distance = folder.distance(pixelSize);
+        if (distance >= nearestDistance) continue;
+        for (const auto& root : roots) {
+            if (auto found = existingIcon(root / themeName / folder.path, icon)) {
+                nearest = std::move(found);
+                nearestDistance = distance;
+                break;
+            }
+        }
+        if (nearestDistance == 0) break;
+    }
+    return nearest;
+}
+
+std::optional<fs::path> X11IconTheme::find(const std::string& name, int pixelSize) const {
+    // A name is a file name in a folder, never a path that leaves it.
+    if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..") {
+        return std::nullopt;
+    }
+    const auto roots = themeRoots();
+    std::vector<std::string> queue;
+    if (!theme_.empty()) queue.push_back(theme_);
+    std::set<std::string> visited;
+    for (std::size_t index = 0; index < queue.size() && visited.size() < kMaximumThemes; ++index) {
+        if (!visited.insert(queue[index]).second) continue;
+        const auto theme = readTheme(queue[index], roots);
+        if (!theme) continue;
+        if (auto found = findIn(*theme, queue[index], name, pixelSize, roots)) return found;
+        queue.insert(queue.end(), theme->inherits.begin(), theme->inherits.end());
+    }
+    if (!visited.contains(kFallbackTheme)) {
+        if (const auto theme = readTheme(kFallbackTheme, roots)) {
+            if (auto found = findIn(*theme, kFallbackTheme, name, pixelSize, roots)) return found;
+        }
+    }
+    for (const auto& data : X11DesktopEntries::dataDirectories()) {
+        if (auto found = existingIcon(data / "pixmaps", name)) return found;
+    }
+    return std::nullopt;
+}
+
+}  // namespace talvori::x11
