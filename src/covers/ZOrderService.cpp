@@ -38,7 +38,10 @@ void ZOrderService::start() {
     }
     isTargetActive_ = false;
     setPanelLevel(WindowLevel::normal);
-    orderAboveTarget();
+    // The cover stays in front of every window it covers, and so above its target, rather than
+    // dropping behind the windows that stood in front of the target when it was attached; the
+    // next activation of an application puts it right above the target.
+    if (auto panel = panel_.lock()) panel->orderFront();
     // While we are in front the order check waits for the next activation of any application.
     const auto frontBundle = frontmost ? frontmost->bundleIdentifier : std::nullopt;
     if (frontBundle == workspace.bundleIdentifier()) return;

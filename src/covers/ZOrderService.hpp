@@ -14,8 +14,9 @@ namespace talvori {
 // window, so that windows brought in front of the target also come in front of the cover. It
 // reorders when applications are activated and on clicks, and, with the screen recording grant,
 // checks the window order four times a second; when three checks in a row find the cover behind
-// its target it gives up and floats the cover until the target is activated again. Main thread
-// only.
+// its target it gives up and floats the cover until the target is activated again. Started while
+// another application is in front, it leaves the cover in front of the windows it covers until the
+// next activation. Main thread only.
 class ZOrderService : public std::enable_shared_from_this<ZOrderService> {
   public:
     static constexpr double kCheckInterval = 0.25;

@@ -62,16 +62,19 @@ TEST_F(ZOrderServiceTest, StartingWhileTheTargetIsInFrontPutsTheCoverRightAboveI
     EXPECT_TRUE(service->hasMouseMonitor());
 }
 
-TEST_F(ZOrderServiceTest, StartingWhileWeAreInFrontWaitsForTheNextActivation) {
+TEST_F(ZOrderServiceTest, StartingWhileWeAreInFrontKeepsTheCoverInFrontUntilTheNextActivation) {
     activate(sim::SimWorld::kOwnPID);
     service->start();
     service->start();
     EXPECT_FALSE(service->isTargetActive());
     EXPECT_EQ(cover->level(), WindowLevel::normal);
-    EXPECT_TRUE(isDirectlyAboveTarget());
+    EXPECT_LT(indexOf(cover->windowNumber()), indexOf(inbox))
+        << "attaching does not drop the cover behind the window in front of its target";
+    EXPECT_LT(indexOf(cover->windowNumber()), indexOf(target));
     EXPECT_FALSE(service->isChecking());
 
     service->targetActivationChanged(false);
+    EXPECT_TRUE(isDirectlyAboveTarget());
     EXPECT_TRUE(service->isChecking());
 }
 
@@ -79,9 +82,13 @@ TEST_F(ZOrderServiceTest, StartingWhileAnotherApplicationIsInFrontChecksTheOrder
     activate(mail);
     service->start();
     EXPECT_FALSE(service->isTargetActive());
-    EXPECT_TRUE(isDirectlyAboveTarget());
+    EXPECT_LT(indexOf(cover->windowNumber()), indexOf(inbox)) << "in front as it was attached";
     EXPECT_TRUE(service->isChecking());
-    EXPECT_LT(indexOf(inbox), indexOf(cover->windowNumber())) << "mail's window stays in front";
+    advance(1);
+    EXPECT_EQ(service->consecutiveFailures(), 0) << "in front of its target is where it belongs";
+    service->targetActivationChanged(false);
+    EXPECT_TRUE(isDirectlyAboveTarget());
+    EXPECT_LT(indexOf(inbox), indexOf(cover->windowNumber())) << "then mail's window is in front";
 }
 
 TEST_F(ZOrderServiceTest, WithoutTheGrantTheChecksWaitForIt) {

@@ -207,10 +207,21 @@ TEST_F(X11CoversTest, WindowsGoByTheirDesktopEntryAndTitleAndTheChosenOneIsFollo
     showCover(Rect(470, 400, 200, 100));
     const auto start = driver().rootGeometry(window());
     ASSERT_EQ(start.size(), 4U);
+    viewModel->model.modify([](OverlayModel& model) { model.zOrderMode = ZOrderMode::smart; });
     controller->attach(targetOf(beta.window));
     ASSERT_TRUE(runUntil([&] { return isAttached(); }));
     const AttachmentInfo info = *viewModel->model.peek().attachmentInfo;
     EXPECT_EQ(info.targetWindowTitle, "Stand-In Terminal \u2014 beta");
+    // Gamma stood in front of beta, over part of the cover: attaching leaves the cover in front.
+    const auto above = [&] {
+        const auto order = driver().stacking();
+        const auto at = [&](xcb_window_t window) {
+            return std::find(order.begin(), order.end(), driver().frameOf(window)) - order.begin();
+        };
+        return at(window()) > at(gamma.window);
+    };
+    runFor(0.5);
+    EXPECT_TRUE(above()) << "the cover dropped behind a window in front of its target";
     ASSERT_EQ(session().run({"xdotool", "windowmove", std::to_string(alpha.window), "120", "120"}),
               0);
     ASSERT_EQ(session().run({"xdotool", "windowmove", std::to_string(beta.window), "470", "190"}),
