@@ -81,6 +81,8 @@ X11AtspiBridge::X11AtspiBridge(const std::shared_ptr<X11Application>& applicatio
     : application_(application), status_(std::move(status)), log_(std::move(log)) {}
 
 X11AtspiBridge::~X11AtspiBridge() {
+    // Whoever was to have the waiting keys goes with us.
+    keys_.forget();
     stop();
 }
 
@@ -175,6 +177,7 @@ void X11AtspiBridge::busChanged() {
 }
 
 void X11AtspiBridge::stop() {
+    keys_.release();
     addressQuery_.reset();
     if (auto application = application_.lock()) application->setOnWindowsChange(nullptr);
     keyObserver_.reset();
@@ -224,6 +227,7 @@ int X11AtspiBridge::onEmbedded(sd_bus_message* message, void* self, sd_bus_error
         return 0;
     }
     bridge->desktop_ = {bus, path};
+    bridge->keys_.attach(bridge->bus_->raw());
     return 0;
 }
 
@@ -237,6 +241,7 @@ int X11AtspiBridge::onRegistryOwner(sd_bus_message* message, void* self, sd_bus_
     if (!after || !*after) {
         bridge->desktop_ = {};
         bridge->listeners_.clear();
+        bridge->keys_.release();
         return 0;
     }
     // The one our first call started is asked already: registered twice, we would be listed

@@ -13,6 +13,7 @@
 #include "platform/core/Logger.hpp"
 #include "platform/core/Observation.hpp"
 #include "platform/core/Registration.hpp"
+#include "platform/x11/X11AtspiKeys.hpp"
 #include "platform/x11/X11AtspiObjects.hpp"
 #include "platform/x11/X11AtspiTree.hpp"
 #include "platform/x11/X11BusSlot.hpp"
@@ -48,6 +49,13 @@ class X11AtspiBridge final : public X11AtspiObjects::Source,
     bool announce(const std::string& text, int priority);
     // Whether the registry took the application.
     bool isRegistered() const { return !desktop_.first.empty(); }
+    // Whether keys typed into our windows go to the readers first.
+    bool takesKeys() const { return keys_.isAttached(); }
+    // Gives a key typed into one of our windows to the readers first; false when none reads,
+    // and the caller has the key at once.
+    bool offerKey(const X11AtspiKeys::Keystroke& key, X11AtspiKeys::Deliver deliver) {
+        return keys_.offer(key, std::move(deliver));
+    }
 
     // ---- X11AtspiObjects::Source
     const X11AtspiTree::Object* object(const char* path) override;
@@ -118,6 +126,7 @@ class X11AtspiBridge final : public X11AtspiObjects::Source,
     // The events readers listen for: the listener's bus name and the event.
     std::multimap<std::string, std::string> listeners_;
 
+    X11AtspiKeys keys_;
     X11AtspiTree tree_;
     std::map<std::uint32_t, ShownWindow> windows_;
     std::set<std::uint32_t> changedWindows_;

@@ -185,7 +185,25 @@ void X11Desktop::handleEvent(const void* raw) {
     if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
         const auto& key = reinterpret_cast<const xcb_key_press_event_t&>(event);
         if (hotKeys_->handleKey(key, type == XCB_KEY_PRESS)) return;
+        if (offerToReaders(raw, type == XCB_KEY_PRESS)) return;
     }
+    dispatch(raw);
+}
+
+bool X11Desktop::offerToReaders(const void* event, bool down) {
+    if (!atspi_->takesKeys()) return false;
+    const auto key = *static_cast<const xcb_key_press_event_t*>(event);
+    const x11::X11AtspiKeys::Keystroke stroke{.down = down,
+                                              .symbol = keyboard_->symbol(key.detail, key.state),
+                                              .code = key.detail,
+                                              .state = key.state,
+                                              .time = key.time,
+                                              .text = keyboard_->characters(key.detail, key.state)};
+    return atspi_->offerKey(stroke, [this, key] { dispatch(&key); });
+}
+
+void X11Desktop::dispatch(const void* raw) {
+    const auto& event = *static_cast<const xcb_generic_event_t*>(raw);
     application_->handleEvent(event);
     statusBar_->handleEvent(event);
     input_->handleEvent(event);

@@ -45,6 +45,11 @@ class X11Desktop {
   private:
     X11Desktop() = default;
     void handleEvent(const void* event);
+    // Where every event but the global shortcuts and the keys readers take goes.
+    void dispatch(const void* event);
+    // Whether a reader has the key press or release `event` first (it comes back through
+    // dispatch unless taken).
+    bool offerToReaders(const void* event, bool down);
     void afterEvents();
 
     // Declared first so that it goes last: every service still talks to the server as it goes.

@@ -193,19 +193,33 @@ std::uint64_t X11Keyboard::flags(std::uint16_t state) const {
     return result;
 }
 
-std::string X11Keyboard::utf8(std::uint32_t xKeyCode, std::uint16_t state, bool shiftOnly) const {
-    if (!keymap_) return {};
+xkb_state* X11Keyboard::stateOf(std::uint16_t state, bool shiftOnly) const {
+    if (!keymap_) return nullptr;
     xkb_state* scratch = xkb_state_new(keymap_);
-    if (!scratch) return {};
+    if (!scratch) return nullptr;
     // Core state: the eight real modifiers in their XKB order, and the layout in bits 13-14.
     std::uint32_t mods = state & 0xFF;
     if (shiftOnly) mods &= modifiers_.shift | modifiers_.capsLock;
     const xkb_layout_index_t group = (state >> 13) & 0x3;
     xkb_state_update_mask(scratch, mods, 0, 0, 0, 0, group);
+    return scratch;
+}
+
+std::string X11Keyboard::utf8(std::uint32_t xKeyCode, std::uint16_t state, bool shiftOnly) const {
+    xkb_state* scratch = stateOf(state, shiftOnly);
+    if (!scratch) return {};
     char buffer[64] = {};
     xkb_state_key_get_utf8(scratch, xKeyCode, buffer, sizeof buffer);
     xkb_state_unref(scratch);
     return buffer;
+}
+
+std::uint32_t X11Keyboard::symbol(std::uint32_t xKeyCode, std::uint16_t state) const {
+    xkb_state* scratch = stateOf(state, false);
+    if (!scratch) return 0;
+    const xkb_keysym_t symbol = xkb_state_key_get_one_sym(scratch, xKeyCode);
+    xkb_state_unref(scratch);
+    return symbol;
 }
 
 std::string X11Keyboard::characters(std::uint32_t xKeyCode, std::uint16_t state) const {

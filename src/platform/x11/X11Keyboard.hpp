@@ -54,6 +54,8 @@ class X11Keyboard {
     // What the key types in `state`, and with Shift as the only modifier.
     std::string characters(std::uint32_t xKeyCode, std::uint16_t state) const;
     std::string charactersIgnoringModifiers(std::uint32_t xKeyCode, std::uint16_t state) const;
+    // The key's symbol in `state` (0 for none).
+    std::uint32_t symbol(std::uint32_t xKeyCode, std::uint16_t state) const;
     // What the key types without modifiers in the current layout when it types Latin letters,
     // else in the first layout that does; empty for a dead key; absent without such a layout.
     std::optional<std::string> latinCharacters(std::uint32_t xKeyCode) const;
@@ -68,6 +70,8 @@ class X11Keyboard {
     void setUp();
     bool loadKeymap();
     void readModifierMap();
+    // A state of the keymap with the modifiers and the layout of a core event's `state`.
+    xkb_state* stateOf(std::uint16_t state, bool shiftOnly) const;
     std::string utf8(std::uint32_t xKeyCode, std::uint16_t state, bool shiftOnly) const;
     bool typesLatinLetters(std::uint32_t layout) const;
 

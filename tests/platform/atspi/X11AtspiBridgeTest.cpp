@@ -169,6 +169,8 @@ TEST_F(X11AtspiBridgeTest, AReaderTabsThroughTheShortcutsAndClearsOneThroughItsA
     const auto heard = reader->ask("events");
     EXPECT_TRUE(has(heard, "object:state-changed:focused|1|New Cover shortcut|push button"));
     EXPECT_TRUE(has(heard, "object:state-changed:focused|0|Toggle Focus Mode shortcut|"));
+    // Keys reach the reader first, and the program after it.
+    EXPECT_TRUE(has(heard, "key:press:Tab|"));
 
     ASSERT_EQ(find("New Cover shortcut"), "push button");
     // The shortcut leads the description, where readers that read no value of a button hear it.
@@ -186,6 +188,15 @@ TEST_F(X11AtspiBridgeTest, AReaderTabsThroughTheShortcutsAndClearsOneThroughItsA
     const Box field = boxOf(reader->line("extents"));
     driver().click(field.middleX(), field.middleY());
     EXPECT_EQ(wait("object:state-changed:focused", "Show Talvori Panel shortcut"), "ok");
+
+    // A key the reader takes for itself never reaches the program.
+    EXPECT_EQ(reader->line("take Tab"), "ok");
+    reader->ask("events");
+    driver().tap(X11TestDriver::kTab);
+    EXPECT_EQ(wait("key:release:Tab"), "ok");
+    runFor(0.2);
+    EXPECT_FALSE(has(reader->ask("events"), "object:state-changed:focused"));
+    EXPECT_TRUE(has({reader->line("target")}, ",focused,"));
 }
 
 TEST_F(X11AtspiBridgeTest, AReaderReadsAndEditsACoversNameAndItsCaret) {

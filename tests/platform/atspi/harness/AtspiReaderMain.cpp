@@ -17,7 +17,9 @@
 //   text                    contents|caret
 //   set-text TEXT, caret N  edit the target's text, move its caret
 //   focus                   gives the target the keyboard focus
-//   events                  the events since the last asking: type|detail1|name|role
+//   take NAME               keys named NAME ("Tab") are the reader's from now on ("": none)
+//   events                  the events since the last asking: type|detail1|name|role; keys
+//                           heard come as key:press:NAME and key:release:NAME
 //   wait TYPE NAME          waits up to five seconds for an event of TYPE from NAME ("*": any)
 //   stamp TYPE              when the latest event of TYPE arrived (monotonic microseconds)
 //   walk INDEX              reads every object of the window afresh: count and milliseconds
@@ -49,6 +51,8 @@ struct Reader {
     std::map<std::string, gint64> arrivals;
     std::string input;
     bool reading = false;
+    // The keys the reader takes for itself.
+    std::string taken;
 };
 
 Reader reader;
@@ -420,6 +424,9 @@ void run(const std::string& line) {
         text(command, argument);
     } else if (command == "focus") {
         focus();
+    } else if (command == "take") {
+        reader.taken = argument;
+        answer("ok");
     } else if (command == "events") {
         events();
     } else if (command == "wait") {
@@ -459,6 +466,15 @@ gboolean onInput(gint descriptor, GIOCondition, gpointer) {
     return G_SOURCE_CONTINUE;
 }
 
+// Every key without modifiers, as screen readers hear them before the application.
+gboolean onKey(AtspiDeviceEvent* key, void*) {
+    const std::string name = key->event_string ? key->event_string : "";
+    const bool pressed = key->type == ATSPI_KEY_PRESSED_EVENT;
+    reader.arrivals["key"] = g_get_monotonic_time();
+    reader.events.push_back({std::string("key:") + (pressed ? "press:" : "release:") + name});
+    return !reader.taken.empty() && name == reader.taken;
+}
+
 // Events are kept with their source and read out when asked: reading them here would ask the
 // program while it may not be answering.
 void onEvent(AtspiEvent* event, void*) {
@@ -485,10 +501,17 @@ int main() {
           "window:activate", "window:deactivate", "window:create", "window:destroy"}) {
         atspi_event_listener_register(listener, type, nullptr);
     }
+    AtspiDeviceListener* keys = atspi_device_listener_new(onKey, nullptr, nullptr);
+    atspi_register_keystroke_listener(
+        keys, nullptr, 0, (1 << ATSPI_KEY_PRESSED_EVENT) | (1 << ATSPI_KEY_RELEASED_EVENT),
+        static_cast<AtspiKeyListenerSyncType>(ATSPI_KEYLISTENER_SYNCHRONOUS |
+                                              ATSPI_KEYLISTENER_CANCONSUME),
+        nullptr);
     g_unix_fd_add(STDIN_FILENO, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP), onInput, nullptr);
     std::fputs("ready\n.\n", stdout);
     std::fflush(stdout);
     atspi_event_main();
+    g_object_unref(keys);
     g_object_unref(listener);
     return 0;
 }
