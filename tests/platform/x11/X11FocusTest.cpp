@@ -9,6 +9,7 @@
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/harness/X11RoundTrips.hpp"
+#include "platform/x11/harness/X11ServerChanges.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -78,42 +79,6 @@ TEST_F(X11FocusTest, DimsAllButTheActiveWindowFollowsActivationLetsClicksThrough
         runUntil([&] { return driver().pixel(640, 200).brightness() == outside.brightness(); }));
 }
 
-// What another program watching the root sees the server do: restacks of one window, windows
-// made and destroyed.
-class ServerChanges {
-  public:
-    ServerChanges(const std::string& display, xcb_window_t window)
-        : watcher_(display), window_(window) {
-        const std::uint32_t events[] = {XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY};
-        xcb_change_window_attributes(watcher_.connection(), watcher_.root(), XCB_CW_EVENT_MASK,
-                                     events);
-        watcher_.sync();
-    }
-    struct Counts {
-        int restacks = 0;
-        int created = 0;
-        int destroyed = 0;
-    };
-    // What happened since the last call.
-    Counts take() {
-        watcher_.sync();
-        Counts counts;
-        while (xcb_generic_event_t* event = xcb_poll_for_event(watcher_.connection())) {
-            const std::uint8_t type = event->response_type & 0x7F;
-            const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(*event);
-            counts.restacks += type == XCB_CONFIGURE_NOTIFY && configure.window == window_;
-            counts.created += type == XCB_CREATE_NOTIFY;
-            counts.destroyed += type == XCB_DESTROY_NOTIFY;
-            std::free(event);
-        }
-        return counts;
-    }
-
-  private:
-    X11TestDriver watcher_;
-    xcb_window_t window_;
-};
-
 // A switch is followed from what the events told: the program waits for no answer of the
 // server, restacks the panel once however often it looks again, and its cross-fade makes and
 // destroys no window once its few small panels exist.
@@ -130,7 +95,7 @@ TEST_F(X11FocusTest, FollowsSwitchesWithoutWaitingRestackingOnceOrMakingWindows)
     ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
     runFor(0.3);
     catchUp();
-    ServerChanges changes(session().display(), panel());
+    X11ServerChanges changes(session().display(), panel());
     auto switchTo = [&](xcb_window_t window, const X11RoundTrips& trips) {
         driver().activate(window);
         EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(window); }));
@@ -167,7 +132,7 @@ TEST_F(X11FocusTest, SwitchesPiledUpWhileBusyAreFollowedToTheNewestOnly) {
     turnOn();
     ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
     runFor(0.3);
-    ServerChanges changes(session().display(), panel());
+    X11ServerChanges changes(session().display(), panel());
     constexpr int kSwitches = 200;
     for (int index = 0; index < kSwitches; ++index) {
         driver().activate(index % 2 ? alpha.window : beta.window);

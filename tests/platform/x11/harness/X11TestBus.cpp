@@ -32,7 +32,7 @@ constexpr const char* kConfiguration = R"(<!DOCTYPE busconfig PUBLIC
 
 }  // namespace
 
-X11TestBus::X11TestBus(X11TestSession& session) : session_(session) {
+X11TestBus::X11TestBus(X11TestSession& session, Role role) : session_(session), role_(role) {
     if (!hasProgram("dbus-daemon")) {
         error_ = "dbus-daemon is missing: run scripts/setup";
         return;
@@ -48,6 +48,7 @@ X11TestBus::X11TestBus(X11TestSession& session) : session_(session) {
     std::ofstream(configuration_) << text;
     if (!startDaemon()) return;
     address_ = "unix:path=" + socket_;
+    if (role == Role::desktop) return;
     if (const char* before = std::getenv("DBUS_SESSION_BUS_ADDRESS")) previous_ = before;
     ::setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
 }
@@ -91,7 +92,7 @@ bool X11TestBus::restart() {
 }
 
 X11TestBus::~X11TestBus() {
-    if (!address_.empty()) {
+    if (!address_.empty() && role_ == Role::program) {
         if (previous_) {
             ::setenv("DBUS_SESSION_BUS_ADDRESS", previous_->c_str(), 1);
         } else {
@@ -113,6 +114,27 @@ sd_bus* X11TestBus::connect() const {
         return nullptr;
     }
     return bus;
+}
+
+bool X11TestBus::waitForName(const char* name, double seconds) const {
+    sd_bus* bus = connect();
+    if (!bus) return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    bool owned = false;
+    while (!owned && std::chrono::steady_clock::now() < deadline) {
+        sd_bus_message* reply = nullptr;
+        int has = 0;
+        if (sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                               "org.freedesktop.DBus", "NameHasOwner", nullptr, &reply, "s",
+                               name) >= 0 &&
+            sd_bus_message_read(reply, "b", &has) >= 0) {
+            owned = has != 0;
+        }
+        sd_bus_message_unref(reply);
+        if (!owned) ::usleep(10000);
+    }
+    sd_bus_flush_close_unref(bus);
+    return owned;
 }
 
 void processBus(sd_bus* bus) {

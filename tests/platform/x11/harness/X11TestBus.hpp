@@ -14,10 +14,12 @@ class X11TestSession;
 // session (which ends it), that starts no services by itself. While it lives it is the session
 // bus of the program under test ($DBUS_SESSION_BUS_ADDRESS); the variable is put back after. Its
 // address is a socket path alone, as a login session's is, so that a daemon started again after
-// stop() answers at the same address.
+// stop() answers at the same address. A desktop's own bus (its window manager's settings service)
+// leaves the program's variable alone.
 class X11TestBus {
   public:
-    explicit X11TestBus(X11TestSession& session);
+    enum class Role { program, desktop };
+    explicit X11TestBus(X11TestSession& session, Role role = Role::program);
     ~X11TestBus();
     X11TestBus(const X11TestBus&) = delete;
     X11TestBus& operator=(const X11TestBus&) = delete;
@@ -31,11 +33,14 @@ class X11TestBus {
     void stop();
     // Starts a daemon again at the same address; false when it does not answer.
     bool restart();
+    // Waits until someone owns `name` on the bus; false after `seconds`.
+    bool waitForName(const char* name, double seconds) const;
 
   private:
     bool startDaemon();
 
     X11TestSession& session_;
+    Role role_;
     pid_t daemon_ = 0;
     std::string socket_;
     std::string configuration_;

@@ -15,7 +15,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <thread>
+
+#include "platform/x11/harness/X11TestBus.hpp"
 
 extern char** environ;
 
@@ -25,12 +28,22 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::vector<std::string> environmentWith(const std::string& display) {
+// This process's environment with `display`, and `overrides` (NAME=value) in place of the
+// entries of the same names.
+std::vector<std::string> environmentWith(const std::string& display,
+                                         std::vector<std::string> overrides = {}) {
+    overrides.push_back("DISPLAY=" + display);
+    const auto overridden = [&](const char* entry) {
+        return std::any_of(overrides.begin(), overrides.end(), [entry](const std::string& own) {
+            const auto name = own.substr(0, own.find('=') + 1);
+            return std::strncmp(entry, name.c_str(), name.size()) == 0;
+        });
+    };
     std::vector<std::string> entries;
     for (char** entry = environ; *entry; ++entry) {
-        if (std::strncmp(*entry, "DISPLAY=", 8) != 0) entries.emplace_back(*entry);
+        if (!overridden(*entry)) entries.emplace_back(*entry);
     }
-    entries.push_back("DISPLAY=" + display);
+    entries.insert(entries.end(), overrides.begin(), overrides.end());
     return entries;
 }
 
@@ -139,7 +152,41 @@ bool waitFor(Condition condition, std::chrono::milliseconds limit) {
     return condition();
 }
 
+// What starts each desktop's window manager, and the settings it needs apart from the user's.
+struct Recipe {
+    X11TestDesktop desktop;
+    const char* name;
+    const char* program;
+    // Whether the window manager composites itself; else picom does.
+    bool composites;
+};
+
+constexpr Recipe kRecipes[] = {
+    {X11TestDesktop::openbox, "openbox", "openbox", false},
+    {X11TestDesktop::xfwm4, "xfwm4", "xfwm4", true},
+    {X11TestDesktop::icewm, "icewm", "icewm", false},
+    {X11TestDesktop::kwin, "kwin", "kwin_x11", true},
+    {X11TestDesktop::mutter, "mutter", "mutter", true},
+};
+
+const Recipe& recipeOf(X11TestDesktop desktop) {
+    for (const Recipe& recipe : kRecipes) {
+        if (recipe.desktop == desktop) return recipe;
+    }
+    return kRecipes[0];
+}
+
+// Its blur effect is off by default where rendering is done in software, as under Xvfb.
+constexpr const char* kKWinSettings = "[Plugins]\nblurEnabled=true\n";
+
+// Its left Super key alone opens its start menu, which takes the keyboard.
+constexpr const char* kIceWMSettings = "Win95Keys=0\n";
+
 }  // namespace
+
+const char* nameOf(X11TestDesktop desktop) {
+    return recipeOf(desktop).name;
+}
 
 bool hasProgram(const std::string& program) {
     const char* path = std::getenv("PATH");
@@ -156,15 +203,17 @@ bool hasProgram(const std::string& program) {
     return false;
 }
 
-X11TestSession::X11TestSession(Options options) {
-    for (const char* tool : {"Xvfb", "openbox", "picom", "setxkbmap", "xdotool", "trayer"}) {
+X11TestSession::X11TestSession(Options options) : desktop_(options.desktop) {
+    const Recipe& recipe = recipeOf(desktop_);
+    for (const char* tool :
+         {"Xvfb", "openbox", "picom", "setxkbmap", "xdotool", "trayer", recipe.program}) {
         if (!hasProgram(tool)) {
             error_ = std::string(tool) + " is missing: run scripts/setup";
             return;
         }
     }
     if (!startServer(options)) return;
-    if (options.windowManager && !startWindowManager()) return;
+    if (options.windowManager && !startWindowManager(options)) return;
     if (options.compositor && !startCompositor(options.compositorOptions)) return;
     if (options.tray && !startTray()) return;
 }
@@ -173,6 +222,10 @@ X11TestSession::~X11TestSession() {
     // The clients first, then the server they talk to.
     for (auto it = children_.rbegin(); it != children_.rend(); ++it) stop(*it);
     stop(server_);
+    if (!settings_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(settings_, ignored);
+    }
 }
 
 bool X11TestSession::startServer(const Options& options) {
@@ -221,10 +274,46 @@ bool X11TestSession::startServer(const Options& options) {
     return true;
 }
 
-// Openbox can miss a window mapped right after it claims the screen: it is ready once a probe
-// window shows up in its client list.
-bool X11TestSession::startWindowManager() {
-    spawn({"openbox", "--sm-disable"});
+// A window manager can miss a window mapped right after it claims the screen (openbox does): it
+// is ready once a probe window shows up in its client list. Each keeps its settings in a folder
+// of the session's own, never the user's.
+bool X11TestSession::startWindowManager(const Options& options) {
+    static int made = 0;
+    settings_ = (std::filesystem::temp_directory_path() /
+                 ("talvori-desktop-" + std::to_string(::getpid()) + "-" + std::to_string(++made)))
+                    .string();
+    std::filesystem::create_directories(settings_);
+    std::vector<std::string> environment{"XDG_CONFIG_HOME=" + settings_};
+    std::vector<std::string> arguments;
+    switch (desktop_) {
+        case X11TestDesktop::openbox:
+            arguments = {"openbox", "--sm-disable"};
+            break;
+        case X11TestDesktop::xfwm4:
+            if (!startSettingsService(environment)) return false;
+            arguments = {"xfwm4", "--sm-client-disable", "--vblank=off",
+                         options.compositor ? "--compositor=on" : "--compositor=off"};
+            break;
+        case X11TestDesktop::icewm:
+            arguments = {"icewm"};
+            environment.push_back("ICEWM_PRIVCFG=" + settings_);
+            std::ofstream(settings_ + "/preferences") << kIceWMSettings;
+            break;
+        case X11TestDesktop::kwin:
+            arguments = {"kwin_x11"};
+            std::ofstream(settings_ + "/kwinrc") << kKWinSettings;
+            if (!options.compositor) environment.push_back("KWIN_COMPOSE=N");
+            break;
+        case X11TestDesktop::mutter:
+            if (!options.compositor) {
+                error_ = "mutter always composites";
+                return false;
+            }
+            arguments = {"mutter", "--x11", "--sm-disable"};
+            environment.push_back("GSETTINGS_BACKEND=memory");
+            break;
+    }
+    windowManager_ = spawnWith(arguments, environment);
     xcb_connection_t* connection = xcb_connect(display_.c_str(), nullptr);
     if (xcb_connection_has_error(connection)) {
         xcb_disconnect(connection);
@@ -254,11 +343,43 @@ bool X11TestSession::startWindowManager() {
     waitFor([&] { return cardinals(connection, screen->root, clientList).empty(); },
             std::chrono::seconds(2));
     xcb_disconnect(connection);
-    if (!ready) error_ = "openbox does not manage windows";
+    if (!ready) error_ = std::string(recipeOf(desktop_).program) + " does not manage windows";
     return ready;
 }
 
+// xfwm4 reads its settings from xfconfd over D-Bus, and gives up without it.
+bool X11TestSession::startSettingsService(std::vector<std::string>& environment) {
+    const char* const candidates[] = {"/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd",
+                                      "/usr/lib/xfce4/xfconf/xfconfd"};
+    const auto found = std::find_if(std::begin(candidates), std::end(candidates),
+                                    [](const char* path) { return ::access(path, X_OK) == 0; });
+    if (found == std::end(candidates)) {
+        error_ = "xfconfd is missing: run scripts/setup";
+        return false;
+    }
+    desktopBus_ = std::make_unique<X11TestBus>(*this, X11TestBus::Role::desktop);
+    if (!desktopBus_->isReady()) {
+        error_ = desktopBus_->error();
+        return false;
+    }
+    environment.push_back("DBUS_SESSION_BUS_ADDRESS=" + desktopBus_->address());
+    // Without the accessibility bus, which it would otherwise start on this bus.
+    environment.push_back("NO_AT_BRIDGE=1");
+    spawnWith({*found}, environment);
+    if (!desktopBus_->waitForName("org.xfce.Xfconf", 10)) {
+        error_ = "xfconfd does not start";
+        return false;
+    }
+    return true;
+}
+
 bool X11TestSession::startCompositor(const std::vector<std::string>& options) {
+    if (recipeOf(desktop_).composites) {
+        const bool ready = waitForOwner("_NET_WM_CM_S0", 20);
+        if (ready) compositor_ = windowManager_;
+        if (!ready) error_ = std::string(recipeOf(desktop_).program) + " does not composite";
+        return ready;
+    }
     std::vector<std::string> arguments{"picom", "--config", "/dev/null", "--backend", "xrender"};
     arguments.insert(arguments.end(), options.begin(), options.end());
     compositor_ = spawn(arguments);
@@ -268,6 +389,11 @@ bool X11TestSession::startCompositor(const std::vector<std::string>& options) {
 }
 
 bool X11TestSession::startTray() {
+    if (desktop_ == X11TestDesktop::icewm) {
+        const bool ready = waitForOwner("_NET_SYSTEM_TRAY_S0", 10);
+        if (!ready) error_ = "icewm's task bar has no system tray";
+        return ready;
+    }
     spawn({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
            "--height", "24", "--SetPartialStrut", "true"});
     const bool ready = waitForOwner("_NET_SYSTEM_TRAY_S0", 10);
@@ -289,6 +415,13 @@ bool X11TestSession::waitForOwner(const char* name, int seconds) const {
         std::chrono::seconds(seconds));
     xcb_disconnect(connection);
     return owned;
+}
+
+pid_t X11TestSession::spawnWith(const std::vector<std::string>& arguments,
+                                const std::vector<std::string>& environment) {
+    const pid_t pid = launch(arguments, environmentWith(display_, environment));
+    if (pid > 0) children_.push_back(pid);
+    return pid;
 }
 
 pid_t X11TestSession::spawn(const std::vector<std::string>& arguments, int* output, int* input) {

@@ -4,25 +4,44 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace talvori::testing {
 
-// A private X server for one test: Xvfb on a free display, and, as asked, a window manager
-// (openbox), a compositor (picom, xrender backend) and a system tray, each started only once the
-// one before is ready, and all ended (and reaped) by the destructor. A missing tool makes the
-// session fail: `error()` says why.
+class X11TestBus;
+
+// The desktops the program is tried on: a window manager and the compositor it is used with.
+enum class X11TestDesktop {
+    // openbox with picom (xrender backend): the desktop of most tests.
+    openbox,
+    // xfwm4 with its own compositor.
+    xfwm4,
+    // icewm with picom; it brings its own task bar and system tray.
+    icewm,
+    // kwin_x11, compositing itself, with its blur effect on.
+    kwin,
+    // mutter --x11, always compositing itself.
+    mutter,
+};
+const char* nameOf(X11TestDesktop desktop);
+
+// A private X server for one test: Xvfb on a free display, and, as asked, a window manager, a
+// compositor and a system tray, each started only once the one before is ready, and all ended
+// (and reaped) by the destructor. A missing tool makes the session fail: `error()` says why.
 class X11TestSession {
   public:
     struct Options {
+        X11TestDesktop desktop = X11TestDesktop::openbox;
         bool windowManager = true;
         bool compositor = true;
         // Without the server's Composite extension there is no 32-bit visual, and the server
         // keeps no pixels of hidden windows.
         bool compositeExtension = true;
-        // A system tray (trayer: 120 x 24 at the top right, keeping that strip free of windows).
+        // A system tray: trayer, 120 x 24 at the top right, keeping that strip free of windows
+        // (icewm's own task bar at the bottom instead).
         bool tray = false;
         int width = 1280;
         int height = 800;
@@ -67,8 +86,10 @@ class X11TestSession {
                       std::uint32_t color, bool publishPid = true) {
         return openClient(title, x, y, width, height, color, ClientLook{{}, publishPid, {}});
     }
-    // The compositor's process; 0 without one.
+    // The compositor's process (the window manager's where it composites itself); 0 without one.
     pid_t compositorPid() const { return compositor_; }
+    pid_t windowManagerPid() const { return windowManager_; }
+    X11TestDesktop desktop() const { return desktop_; }
     // Ends one program started by spawn().
     void end(pid_t pid);
     // Sends `signal` to one program started by spawn() and waits for it to end: its wait status,
@@ -79,15 +100,24 @@ class X11TestSession {
 
   private:
     bool startServer(const Options& options);
-    bool startWindowManager();
+    bool startWindowManager(const Options& options);
+    bool startSettingsService(std::vector<std::string>& environment);
     bool startCompositor(const std::vector<std::string>& options);
     bool startTray();
+    // Starts a program with further environment entries.
+    pid_t spawnWith(const std::vector<std::string>& arguments,
+                    const std::vector<std::string>& environment);
     // Waits until the selection `name` has an owner; false after `seconds`.
     bool waitForOwner(const char* name, int seconds) const;
 
     std::string error_;
     std::string display_;
+    X11TestDesktop desktop_;
+    // The window manager's own settings, apart from the user's, and its settings service's bus.
+    std::string settings_;
+    std::unique_ptr<X11TestBus> desktopBus_;
     pid_t server_ = 0;
+    pid_t windowManager_ = 0;
     pid_t compositor_ = 0;
     std::vector<pid_t> children_;
 };
