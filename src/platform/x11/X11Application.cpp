@@ -11,6 +11,7 @@
 #include "platform/x11/X11Reply.hpp"
 #include "platform/x11/X11SceneWindowHints.hpp"
 #include "platform/x11/X11Screens.hpp"
+#include "platform/x11/X11StackingProbe.hpp"
 
 namespace talvori::x11 {
 
@@ -116,6 +117,15 @@ std::vector<std::shared_ptr<X11Panel>> X11Application::livePanels() const {
     return live;
 }
 
+void X11Application::setStacksThroughWindowManager(bool through) {
+    if (stacksThroughManager_ == through) return;
+    stacksThroughManager_ = through;
+    log_.log(through ? "The window manager keeps its windows above ours: the Focus panel is one it "
+                       "manages"
+                     : "Our own windows stand between the window manager's");
+    for (const auto& panel : livePanels()) panel->stackingModeChanged();
+}
+
 std::shared_ptr<Panel> X11Application::keyWindow() const {
     return keyPanel_.lock();
 }
@@ -124,8 +134,7 @@ std::vector<std::shared_ptr<Panel>> X11Application::windows() const {
     auto live = livePanels();
     const auto children = clients_->rootChildren();
     auto rank = [&](const std::shared_ptr<X11Panel>& panel) {
-        const xcb_window_t stacked =
-            panel->isManaged() ? clients_->frameOf(panel->window()) : panel->window();
+        const xcb_window_t stacked = panel->stackingWindow();
         const auto found = std::find(children.begin(), children.end(), stacked);
         const long index = found == children.end() ? -1 : found - children.begin();
         // Front to back; windows off screen after them.
@@ -138,13 +147,14 @@ std::vector<std::shared_ptr<Panel>> X11Application::windows() const {
 
 void X11Application::placeInLevel(X11Panel& panel, bool top) {
     xcb_connection_t* raw = connection_->raw();
-    const xcb_window_t self =
-        panel.isManaged() ? clients_->frameOf(panel.window()) : panel.window();
+    const xcb_window_t self = panel.stackingWindow();
     const auto children = clients_->rootChildren();
     // Other programs' windows count as normal windows.
     auto levelOf = [&](xcb_window_t window) -> std::optional<int> {
         if (auto ours = this->panel(window)) {
-            if (!ours->isMapped() || ours->isManaged()) return std::nullopt;
+            if (!ours->isMapped() || ours->isManaged() || ours->isStackedByWindowManager()) {
+                return std::nullopt;
+            }
             return ours->level();
         }
         return 0;
@@ -171,7 +181,7 @@ void X11Application::placeInLevel(X11Panel& panel, bool top) {
             }
         }
     }
-    if (panel.isManaged() || sibling == XCB_WINDOW_NONE) {
+    if (panel.isManaged() || panel.isStackedByWindowManager() || sibling == XCB_WINDOW_NONE) {
         const std::uint32_t values[] = {mode};
         xcb_configure_window(raw, panel.window(), XCB_CONFIG_WINDOW_STACK_MODE, values);
     } else {
@@ -255,6 +265,7 @@ void X11Application::compositorChanged() {
         panel->setNeedsDisplay();
     }
     probeOpacity();
+    probeStacking();
 }
 
 void X11Application::probeOpacity() {
@@ -267,6 +278,21 @@ void X11Application::probeOpacity() {
             });
     }
     opacityProbe_->start();
+}
+
+void X11Application::probeStacking() {
+    if (!stackingProbe_) {
+        stackingProbe_ = std::make_shared<X11StackingProbe>(
+            connection_, loop_,
+            [clients = std::weak_ptr<X11ClientWindows>(clients_)](xcb_window_t window) {
+                auto strong = clients.lock();
+                return strong ? strong->frameOf(window) : xcb_window_t{XCB_WINDOW_NONE};
+            },
+            [weak = weak_from_this()](bool between) {
+                if (auto self = weak.lock()) self->setStacksThroughWindowManager(!between);
+            });
+    }
+    stackingProbe_->start();
 }
 
 bool X11Application::compositorFadesByOpacity() const {
@@ -329,6 +355,11 @@ void X11Application::handleEvent(const xcb_generic_event_t& event) {
             if (configure.event == connection_->root()) {
                 for (const auto& ours : livePanels()) {
                     ours->siblingRestacked(configure.window, configure.above_sibling);
+                    if (ours->isStackedByWindowManager() &&
+                        configure.window == ours->stackingWindow()) {
+                        ours->frameConfigured(
+                            {configure.x, configure.y, configure.width, configure.height});
+                    }
                 }
             }
             if (configure.event == connection_->root() && !isOurWindow(configure.window)) {
@@ -368,6 +399,15 @@ void X11Application::handleEvent(const xcb_generic_event_t& event) {
         case XCB_CLIENT_MESSAGE:
             handleClientMessage(reinterpret_cast<const xcb_client_message_event_t&>(event));
             break;
+        case XCB_PROPERTY_NOTIFY: {
+            // Another window manager took over: it may stack differently.
+            const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            if (notify.window == connection_->root() &&
+                notify.atom == connection_->atom(Atom::_NET_SUPPORTING_WM_CHECK)) {
+                probeStacking();
+            }
+            break;
+        }
         default:
             break;
     }

@@ -22,6 +22,7 @@ namespace talvori::x11 {
 class X11ClientWindows;
 class X11Connection;
 class X11OpacityProbe;
+class X11StackingProbe;
 class X11Panel;
 class X11Screens;
 
@@ -82,8 +83,14 @@ class X11Application final : public Application,
     void compositorChanged();
     // Looks whether the compositor fades windows by their opacity property (again).
     void probeOpacity();
+    // Looks whether the window manager keeps our own windows between its (again).
+    void probeStacking();
     // Whether our borderless panels fade by the opacity property rather than by drawing.
     bool compositorFadesByOpacity() const;
+    // Whether mouse-transparent panels among other programs' windows must be windows the window
+    // manager manages: it paints, or puts, any window it does not manage above its own.
+    bool stacksThroughWindowManager() const { return stacksThroughManager_; }
+
     // Work before the loop sleeps: paints and puts raised panels back above other windows.
     void beforeFlush();
     void handleEvent(const xcb_generic_event_t& event);
@@ -117,6 +124,7 @@ class X11Application final : public Application,
     std::vector<std::shared_ptr<X11Panel>> livePanels() const;
     void handleFocus(const xcb_generic_event_t& event, bool in);
     void handleClientMessage(const xcb_client_message_event_t& message);
+    void setStacksThroughWindowManager(bool through);
 
     std::shared_ptr<X11Connection> connection_;
     std::shared_ptr<X11Screens> screens_;
@@ -130,6 +138,7 @@ class X11Application final : public Application,
     bool terminated_ = false;
     bool missingCompositorNoted_ = false;
     bool levelsDisturbed_ = false;
+    bool stacksThroughManager_ = false;
     int attentionRequests_ = 0;
     xcb_window_t activeWindow_ = XCB_WINDOW_NONE;
     std::map<xcb_window_t, std::weak_ptr<X11Panel>> panels_;
@@ -137,6 +146,7 @@ class X11Application final : public Application,
     std::weak_ptr<X11Panel> keyPanel_;
     std::map<std::string, SceneState> scenes_;
     std::shared_ptr<X11OpacityProbe> opacityProbe_;
+    std::shared_ptr<X11StackingProbe> stackingProbe_;
     std::function<void()> onTerminate_;
     std::function<void()> onWindowsChange_;
 };

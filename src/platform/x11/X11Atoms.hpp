@@ -33,6 +33,9 @@ namespace talvori::x11 {
     X(_NET_WM_STATE_HIDDEN)            \
     X(_NET_WM_STATE_SKIP_TASKBAR)      \
     X(_NET_WM_STATE_SKIP_PAGER)        \
+    X(_NET_WM_STATE_STICKY)            \
+    X(_NET_WM_STATE_FULLSCREEN)        \
+    X(_NET_WM_BYPASS_COMPOSITOR)       \
     X(_NET_WM_STATE_DEMANDS_ATTENTION) \
     X(_NET_WM_STATE_MAXIMIZED_VERT)    \
     X(_NET_WM_STATE_MAXIMIZED_HORZ)    \

@@ -88,6 +88,13 @@ std::vector<X11ClientWindows::Client> X11ClientWindows::stacked(std::vector<Clie
     return clients;
 }
 
+xcb_window_t X11ClientWindows::clientIn(xcb_window_t frame) const {
+    const auto found = std::find_if(kept_.begin(), kept_.end(), [frame](const auto& entry) {
+        return entry.second.client.frame == frame;
+    });
+    return found == kept_.end() ? xcb_window_t{XCB_WINDOW_NONE} : found->first;
+}
+
 xcb_window_t X11ClientWindows::activeWindow() const {
     if (activeWindow_) return *activeWindow_;
     xcb_connection_t* raw = connection_->raw();

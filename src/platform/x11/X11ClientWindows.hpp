@@ -68,6 +68,11 @@ class X11ClientWindows {
     std::optional<Client> readClient(xcb_window_t window) const;
     // Whether the client's details are kept (it exists, as far as the events tell).
     bool isKnown(xcb_window_t window) const { return kept_.contains(window); }
+    // Whether `window`, a child of the root, holds a known client (rather than being one of the
+    // window manager's own windows, or another program's unmanaged one).
+    bool isClientFrame(xcb_window_t window) const { return clientIn(window) != XCB_WINDOW_NONE; }
+    // The known client `frame` holds; none when it holds none.
+    xcb_window_t clientIn(xcb_window_t frame) const;
     // The active client: the one the keyboard focus moved into, or the window manager's choice
     // as last read; none when nothing (or the desktop) has focus.
     xcb_window_t activeWindow() const;

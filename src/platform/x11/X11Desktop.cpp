@@ -124,6 +124,7 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
         if (auto strong = loop.lock()) strong->stop();
     });
     desktop->application_->probeOpacity();
+    desktop->application_->probeStacking();
     X11Desktop* raw = desktop.get();
     connection->setAfterEvents([raw] { raw->afterEvents(); });
     connection->attach(

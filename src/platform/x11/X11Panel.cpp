@@ -13,6 +13,7 @@
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/core/RunLoop.hpp"
 #include "platform/desktop/StyleMask.hpp"
+#include "platform/desktop/WindowLevel.hpp"
 #include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Connection.hpp"
@@ -226,6 +227,7 @@ bool X11Panel::canShow() const {
 
 void X11Panel::map() {
     if (mapped_) return;
+    updateStackingKind();
     xcb_map_window(connection_->raw(), window_);
     mapped_ = true;
     setNeedsPaint();
@@ -293,7 +295,7 @@ bool X11Panel::orderRelative(WindowOrderingMode mode, std::uint32_t other) {
     relation_.reset();
     if (auto ours = application->panel(other)) {
         if (!ours->isMapped()) return false;
-        sibling = ours->isManaged() ? application->clients().frameOf(other) : other;
+        sibling = ours->stackingWindow();
         otherLevel = ours->level();
     } else {
         // What the program knows of the window already (kept current by the server's events).
@@ -304,27 +306,20 @@ bool X11Panel::orderRelative(WindowOrderingMode mode, std::uint32_t other) {
     orderedIn_ = true;
     hiddenForDeactivation_ = false;
     markShown();
+    const std::uint32_t stackMode =
+        mode == WindowOrderingMode::above ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW;
     if (otherLevel != level()) {
         // Against another level the panel goes to the end of its own level nearest that window.
         application->placeInLevel(*this, level() < otherLevel);
     } else if (managed_) {
-        xcb_client_message_event_t message{};
-        message.response_type = XCB_CLIENT_MESSAGE;
-        message.format = 32;
-        message.window = window_;
-        message.type = connection_->atom(Atom::_NET_RESTACK_WINDOW);
-        message.data.data32[0] = 2;
-        message.data.data32[1] = sibling;
-        message.data.data32[2] =
-            mode == WindowOrderingMode::above ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW;
-        xcb_send_event(raw, 0, connection_->root(),
-                       XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                       reinterpret_cast<const char*>(&message));
+        requestRestack(other, stackMode);
     } else {
-        const std::uint32_t stackMode =
-            mode == WindowOrderingMode::above ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW;
+        // A window the window manager stacks is placed once it manages it: mapped first.
+        updateStackingKind();
+        if (stackedByManager_ && canShow()) map();
         const bool again = previous && previous->sibling == sibling && previous->mode == stackMode;
-        relation_ = Relation{sibling, stackMode, again ? previous->siblingBelow : std::nullopt};
+        relation_ =
+            Relation{sibling, other, stackMode, again ? previous->siblingBelow : std::nullopt};
         // Checks made again and again find the panel in place: they send nothing.
         const bool inPlace =
             mapped_ && (standsInRelation(application->clients().knownRootChildren()) ||
@@ -344,6 +339,11 @@ bool X11Panel::orderRelative(WindowOrderingMode mode, std::uint32_t other) {
 
 void X11Panel::restackAgainstRelation() {
     if (!relation_) return;
+    if (stackedByManager_) {
+        requestStackedRestack();
+        restackPending_ = true;
+        return;
+    }
     const std::uint32_t values[] = {relation_->sibling, relation_->mode};
     restackSent_ =
         xcb_configure_window(connection_->raw(), window_,
@@ -351,24 +351,148 @@ void X11Panel::restackAgainstRelation() {
             .sequence;
 }
 
+// Some window managers only ever move a window down when asked to put it below another, and up
+// when asked to put it above (Mutter): a panel that has the other way to go is put against the
+// nearest client on the side it comes from.
+void X11Panel::requestStackedRestack() {
+    auto application = application_.lock();
+    if (!application) return;
+    const auto& clients = application->clients();
+    const auto& children = clients.knownRootChildren();
+    const auto place = [&](xcb_window_t window) {
+        return std::find(children.begin(), children.end(), window) - children.begin();
+    };
+    const auto self = place(stackingWindow());
+    const auto sibling = place(relation_->sibling);
+    const auto count = static_cast<std::ptrdiff_t>(children.size());
+    const bool below = relation_->mode == XCB_STACK_MODE_BELOW;
+    if (self < count && sibling < count && (self < sibling) == below) {
+        // From the sibling towards the panel.
+        const std::ptrdiff_t step = below ? -1 : 1;
+        for (auto index = sibling + step; index != self; index += step) {
+            const xcb_window_t client = clients.clientIn(children[static_cast<std::size_t>(index)]);
+            if (client == XCB_WINDOW_NONE) continue;
+            requestRestack(client, below ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW);
+            return;
+        }
+    }
+    requestRestack(relation_->client, relation_->mode);
+}
+
+// Window managers stack the windows they manage themselves, and place one against another on a
+// pager's request (EWMH), which names the sibling by its client window.
+void X11Panel::requestRestack(xcb_window_t client, std::uint32_t stackMode) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window_;
+    message.type = connection_->atom(Atom::_NET_RESTACK_WINDOW);
+    message.data.data32[0] = 2;
+    message.data.data32[1] = client;
+    message.data.data32[2] = stackMode;
+    xcb_send_event(connection_->raw(), 0, connection_->root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+}
+
+xcb_window_t X11Panel::stackingWindow() const {
+    if (!managed_ && !stackedByManager_) return window_;
+    auto application = application_.lock();
+    return application ? application->clients().frameOf(window_) : window_;
+}
+
+// Where the window manager cannot keep a window it does not manage between its own, a
+// mouse-transparent panel among other programs' windows is handed to it.
+bool X11Panel::wantsStackingByWindowManager() const {
+    auto application = application_.lock();
+    return application && !managed_ && ignoresMouseEvents() && level() == WindowLevel::normal &&
+           application->stacksThroughWindowManager();
+}
+
+// Decided while the window is unmapped: the window manager looks at it when it is mapped.
+void X11Panel::updateStackingKind() {
+    if (mapped_ || managed_ || destroyed_) return;
+    const bool wanted = wantsStackingByWindowManager();
+    if (wanted == stackedByManager_) return;
+    stackedByManager_ = wanted;
+    restackPending_ = false;
+    fullScreenAsked_ = false;
+    const std::uint32_t overrideRedirect[] = {wanted ? 0U : 1U};
+    xcb_change_window_attributes(connection_->raw(), window_, XCB_CW_OVERRIDE_REDIRECT,
+                                 overrideRedirect);
+    if (wanted) X11SceneWindowHints::applyStacked(*connection_, window_, placed_);
+}
+
+// A window as large as the screen is moved off the desktop's panels by some window managers (KWin
+// does); full-screen, it covers them, and stays below them while it does not have the focus.
+// Others keep docks below full-screen windows (Mutter): it is asked only of those that moved it.
+void X11Panel::frameConfigured(const RootRect& rect) {
+    if (!stackedByManager_ || fullScreenAsked_ || rect == placed_) return;
+    const xcb_screen_t& screen = connection_->screen();
+    if (placed_ != RootRect{0, 0, screen.width_in_pixels, screen.height_in_pixels}) return;
+    fullScreenAsked_ = true;
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window_;
+    message.type = connection_->atom(Atom::_NET_WM_STATE);
+    message.data.data32[0] = kStateAdd;
+    message.data.data32[1] = connection_->atom(Atom::_NET_WM_STATE_FULLSCREEN);
+    message.data.data32[3] = 2;
+    xcb_send_event(connection_->raw(), 0, connection_->root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+}
+
+void X11Panel::stackingModeChanged() {
+    if (!mapped_ || managed_ || wantsStackingByWindowManager() == stackedByManager_) return;
+    const auto relation = relation_;
+    unmap();
+    map();
+    relation_ = relation;
+    restackAgainstRelation();
+    xcb_flush(connection_->raw());
+}
+
 // The order the events told does not show our latest restack until its own event is read; a
 // restack that changed nothing sends none, but then the order shows the panel in place already.
 bool X11Panel::isRestackInFlight() const {
+    // The window manager's answer to a request is the frame's own restack.
+    if (stackedByManager_) return restackPending_;
     return restackSent_ && precedesRequest(connection_->lastEventSequence(), *restackSent_);
 }
 
+// Window managers put windows of their own that show nothing (icewm's stacking markers) next to
+// the windows they manage: only another client's frame coming between moves the panel back.
 bool X11Panel::standsInRelation(const std::vector<xcb_window_t>& children) const {
-    if (!relation_) return false;
-    const auto self = std::find(children.begin(), children.end(), window_);
+    auto application = application_.lock();
+    if (!relation_ || !application) return false;
+    const auto self = std::find(children.begin(), children.end(), stackingWindow());
     const auto sibling = std::find(children.begin(), children.end(), relation_->sibling);
     if (self == children.end() || sibling == children.end()) return false;
-    return relation_->mode == XCB_STACK_MODE_BELOW ? self + 1 == sibling : sibling + 1 == self;
+    const bool below = relation_->mode == XCB_STACK_MODE_BELOW;
+    if (below ? self > sibling : sibling > self) return false;
+    const auto& clients = application->clients();
+    return std::none_of(
+        below ? self + 1 : sibling + 1, below ? sibling : self, [&](xcb_window_t between) {
+            return clients.isClientFrame(between) || application->isOurWindow(between);
+        });
 }
 
 // The window manager restacks the window we were placed against as it activates it (raising it
 // past us), often a moment after we placed ourselves: the placement is kept until the panel is
 // ordered otherwise.
 void X11Panel::siblingRestacked(xcb_window_t sibling, xcb_window_t below) {
+    if (stackedByManager_) {
+        // The window manager keeps the order of the windows it manages: it has done what was
+        // asked once the frame stands where it should (it may never, and is not asked again).
+        auto application = application_.lock();
+        if (application && sibling == stackingWindow() &&
+            standsInRelation(application->clients().knownRootChildren())) {
+            restackPending_ = false;
+        }
+        return;
+    }
     if (!relation_ || relation_->sibling != sibling || !mapped_) return;
     const bool moved = relation_->siblingBelow != below;
     relation_->siblingBelow = below;
@@ -380,7 +504,7 @@ void X11Panel::siblingRestacked(xcb_window_t sibling, xcb_window_t below) {
 void X11Panel::keepRelation(const std::vector<xcb_window_t>& children) {
     if (!relation_ || !mapped_) return;
     const bool listed =
-        std::find(children.begin(), children.end(), window_) != children.end() &&
+        std::find(children.begin(), children.end(), stackingWindow()) != children.end() &&
         std::find(children.begin(), children.end(), relation_->sibling) != children.end();
     if (listed && !standsInRelation(children) && !isRestackInFlight()) restackAgainstRelation();
 }

@@ -40,7 +40,17 @@ class X11Panel final : public Panel {
 
     // ---- For the application object
     xcb_window_t window() const { return window_; }
+    // A titled window, which the window manager decorates, moves and activates.
     bool isManaged() const { return managed_; }
+    // A borderless panel the window manager stacks among its windows (and otherwise leaves alone).
+    bool isStackedByWindowManager() const { return stackedByManager_; }
+    // What stands for the panel among the root's children: itself, or its window manager's frame.
+    xcb_window_t stackingWindow() const;
+    // The window manager placed the frame of a panel it stacks at `rect`.
+    void frameConfigured(const RootRect& rect);
+    // The window manager was found able, or not, to keep our own windows between its: a panel it
+    // must stack is shown again as one it manages (or the other way round).
+    void stackingModeChanged();
     // Whether the window is mapped on the server (ordered in, and showable).
     bool isMapped() const { return mapped_; }
     // Draws what needs drawing: the damaged areas when only some are, else everything.
@@ -96,6 +106,10 @@ class X11Panel final : public Panel {
     void unmap();
     void scheduleAnimationFrame();
     void restackAgainstRelation();
+    void requestRestack(xcb_window_t client, std::uint32_t stackMode);
+    void requestStackedRestack();
+    void updateStackingKind();
+    bool wantsStackingByWindowManager() const;
     bool isRestackInFlight() const;
     // Whether the root's children (bottom to top) show the panel directly beside its window.
     bool standsInRelation(const std::vector<xcb_window_t>& children) const;
@@ -108,6 +122,7 @@ class X11Panel final : public Panel {
     std::shared_ptr<X11Connection> connection_;
     xcb_window_t window_ = XCB_WINDOW_NONE;
     bool managed_ = false;
+    bool stackedByManager_ = false;
     // The window id stays the panel's number after the window is gone.
     bool destroyed_ = false;
     std::string writtenTitle_;
@@ -119,12 +134,17 @@ class X11Panel final : public Panel {
     // Directly above or below another window, as last ordered (with the window last seen
     // directly below that one).
     struct Relation {
+        // What stands for it among the root's children, and the window it was named by.
         xcb_window_t sibling;
+        xcb_window_t client;
         std::uint32_t mode;
         std::optional<xcb_window_t> siblingBelow;
     };
     std::optional<Relation> relation_;
     std::optional<std::uint32_t> restackSent_;
+    // Asked of the window manager, which has not restacked the frame since.
+    bool restackPending_ = false;
+    bool fullScreenAsked_ = false;
     // The opacity property as last written; absent while the window has none.
     std::optional<std::uint32_t> writtenOpacity_;
     // What the next paint must draw: everything, or only these areas.

@@ -77,6 +77,45 @@ void X11SceneWindowHints::apply(const X11Connection& connection, xcb_window_t wi
     }
 }
 
+void X11SceneWindowHints::applyStacked(const X11Connection& connection, xcb_window_t window,
+                                       const RootRect& rect) {
+    xcb_connection_t* raw = connection.raw();
+    const auto set = [&](xcb_atom_t property, xcb_atom_t type, const std::uint32_t* values,
+                         std::uint32_t count) {
+        xcb_change_property(raw, XCB_PROP_MODE_REPLACE, window, property, type, 32, count, values);
+    };
+    const xcb_atom_t type = connection.atom(Atom::_NET_WM_WINDOW_TYPE_NORMAL);
+    set(connection.atom(Atom::_NET_WM_WINDOW_TYPE), XCB_ATOM_ATOM, &type, 1);
+    // flags = decorations, decorations = none.
+    const std::uint32_t motif[5] = {2, 0, 0, 0, 0};
+    const xcb_atom_t motifAtom = connection.atom(Atom::_MOTIF_WM_HINTS);
+    set(motifAtom, motifAtom, motif, 5);
+    // WM_HINTS: input hint, no input.
+    const std::uint32_t hints[9] = {1, 0};
+    set(XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, hints, 9);
+    const xcb_atom_t states[] = {connection.atom(Atom::_NET_WM_STATE_SKIP_TASKBAR),
+                                 connection.atom(Atom::_NET_WM_STATE_SKIP_PAGER),
+                                 connection.atom(Atom::_NET_WM_STATE_STICKY)};
+    set(connection.atom(Atom::_NET_WM_STATE), XCB_ATOM_ATOM, states, 3);
+    const std::uint32_t everyDesktop = 0xFFFFFFFF;
+    set(connection.atom(Atom::_NET_WM_DESKTOP), XCB_ATOM_CARDINAL, &everyDesktop, 1);
+    // A user time of 0: not to be activated when mapped.
+    const std::uint32_t never = 0;
+    set(connection.atom(Atom::_NET_WM_USER_TIME), XCB_ATOM_CARDINAL, &never, 1);
+    // 2: never shown uncomposited, which would make it opaque.
+    const std::uint32_t composited = 2;
+    set(connection.atom(Atom::_NET_WM_BYPASS_COMPOSITOR), XCB_ATOM_CARDINAL, &composited, 1);
+    // Size hints: user and program position, fixed size, static gravity.
+    std::uint32_t size[18] = {};
+    size[0] = 1 | 4 | 16 | 32 | 512;
+    size[1] = static_cast<std::uint32_t>(rect.x);
+    size[2] = static_cast<std::uint32_t>(rect.y);
+    size[3] = size[5] = size[7] = rect.width;
+    size[4] = size[6] = size[8] = rect.height;
+    size[17] = 10;
+    set(XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, size, 18);
+}
+
 void X11SceneWindowHints::setDarkFrame(const X11Connection& connection, xcb_window_t window,
                                        bool dark) {
     const xcb_atom_t variant = intern(connection, "_GTK_THEME_VARIANT");

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/x11/X11RootSpace.hpp"
+
 namespace talvori::x11 {
 
 class X11Connection;
@@ -19,6 +21,11 @@ struct X11SceneWindowHints {
     static std::vector<std::uint32_t> iconCardinals();
 
     static void apply(const X11Connection& connection, xcb_window_t window);
+    // A borderless window the window manager is to stack among its own windows and leave alone
+    // otherwise: no frame, never focused, on every desktop, in no task bar, pager or window
+    // switcher, kept where and as large as it was put, and always composited.
+    static void applyStacked(const X11Connection& connection, xcb_window_t window,
+                             const RootRect& rect);
     // Asks the window manager for a dark frame, where it draws one.
     static void setDarkFrame(const X11Connection& connection, xcb_window_t window, bool dark);
     // Answers the window manager's ping; true when `message` was one.

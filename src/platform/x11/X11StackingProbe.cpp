@@ -1,0 +1,147 @@
+#include "platform/x11/X11StackingProbe.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/core/RunLoop.hpp"
+#include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11Reply.hpp"
+#include "platform/x11/X11SceneWindowHints.hpp"
+
+namespace talvori::x11 {
+
+X11StackingProbe::X11StackingProbe(std::shared_ptr<X11Connection> connection,
+                                   std::weak_ptr<RunLoop> loop, FrameOf frameOf,
+                                   std::function<void(bool between)> concluded)
+    : connection_(std::move(connection)),
+      loop_(std::move(loop)),
+      frameOf_(std::move(frameOf)),
+      concluded_(std::move(concluded)) {}
+
+X11StackingProbe::~X11StackingProbe() {
+    destroyWindows();
+}
+
+void X11StackingProbe::start() {
+    attempts_ = 0;
+    begin();
+}
+
+void X11StackingProbe::begin() {
+    ++looks_;
+    destroyWindows();
+    // Without a compositor the server's stacking order is what the screen shows.
+    if (!connection_->hasCompositor()) {
+        conclude(true);
+        return;
+    }
+    xcb_connection_t* raw = connection_->raw();
+    const xcb_screen_t& screen = connection_->screen();
+    // The corner of the work area: no desktop panel stands over it.
+    const auto area = propertyReply(
+        raw, requestProperty(raw, screen.root, connection_->atom(Atom::_NET_WORKAREA), 4));
+    const auto corner = area ? area->cardinals() : std::vector<std::uint32_t>{};
+    const RootRect at{corner.size() >= 2 ? static_cast<std::int32_t>(corner[0]) : 0,
+                      corner.size() >= 2 ? static_cast<std::int32_t>(corner[1]) : 0, 1, 1};
+    managed_ = xcb_generate_id(raw);
+    const std::uint32_t color[] = {kManagedColor};
+    xcb_create_window(raw, XCB_COPY_FROM_PARENT, managed_, screen.root,
+                      static_cast<std::int16_t>(at.x), static_cast<std::int16_t>(at.y), 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen.root_visual, XCB_CW_BACK_PIXEL, color);
+    X11SceneWindowHints::applyStacked(*connection_, managed_, at);
+    // Above the other programs' windows, which would hide both.
+    const xcb_atom_t states[] = {connection_->atom(Atom::_NET_WM_STATE_SKIP_TASKBAR),
+                                 connection_->atom(Atom::_NET_WM_STATE_SKIP_PAGER),
+                                 connection_->atom(Atom::_NET_WM_STATE_STICKY),
+                                 connection_->atom(Atom::_NET_WM_STATE_ABOVE)};
+    xcb_change_property(raw, XCB_PROP_MODE_REPLACE, managed_,
+                        connection_->atom(Atom::_NET_WM_STATE), XCB_ATOM_ATOM, 32, 4, states);
+    xcb_map_window(raw, managed_);
+    xcb_flush(raw);
+    later([](X11StackingProbe& self) { self.placeOwnBelowFrame(); });
+}
+
+void X11StackingProbe::placeOwnBelowFrame() {
+    xcb_connection_t* raw = connection_->raw();
+    const xcb_window_t root = connection_->root();
+    auto attributes =
+        waitReply(xcb_get_window_attributes_reply, raw, xcb_get_window_attributes(raw, managed_));
+    const xcb_window_t frame = frameOf_(managed_);
+    auto origin = waitReply(xcb_translate_coordinates_reply, raw,
+                            xcb_translate_coordinates(raw, managed_, root, 0, 0));
+    // Not managed yet: a busy window manager.
+    if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE || !origin ||
+        frame == XCB_WINDOW_NONE) {
+        retry();
+        return;
+    }
+    own_ = xcb_generate_id(raw);
+    const std::uint32_t values[] = {kOwnColor, 1};
+    xcb_create_window(raw, XCB_COPY_FROM_PARENT, own_, root, origin->dst_x, origin->dst_y, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, connection_->screen().root_visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    const std::uint32_t below[] = {frame, XCB_STACK_MODE_BELOW};
+    xcb_configure_window(raw, own_, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
+                         below);
+    xcb_map_window(raw, own_);
+    xcb_flush(raw);
+    later([x = origin->dst_x, y = origin->dst_y](X11StackingProbe& self) { self.look(x, y); });
+}
+
+void X11StackingProbe::look(std::int16_t x, std::int16_t y) {
+    connection_->whenReplied<xcb_get_image_reply_t>(
+        xcb_get_image(connection_->raw(), XCB_IMAGE_FORMAT_Z_PIXMAP, connection_->root(), x, y, 1,
+                      1, ~0U),
+        [weak = weak_from_this(), look = looks_](Reply<xcb_get_image_reply_t> image) {
+            auto self = weak.lock();
+            if (!self || look != self->looks_) return;
+            std::uint32_t shown = 0;
+            if (image) {
+                std::memcpy(
+                    &shown, xcb_get_image_data(image.get()),
+                    std::min<std::size_t>(xcb_get_image_data_length(image.get()), sizeof shown));
+            }
+            shown &= 0xFFFFFF;
+            if (shown == kManagedColor || shown == kOwnColor) {
+                self->conclude(shown == kManagedColor);
+            } else {
+                // Still fading in, or covered meanwhile.
+                self->retry();
+            }
+        });
+}
+
+void X11StackingProbe::retry() {
+    if (++attempts_ >= kAttempts) {
+        conclude(true);
+        return;
+    }
+    begin();
+}
+
+void X11StackingProbe::later(std::function<void(X11StackingProbe&)> then) {
+    auto loop = loop_.lock();
+    if (!loop) return;
+    // A busy window manager or compositor is given longer at each attempt.
+    loop->runAfter(kLookDelay * (1 + attempts_), [weak = weak_from_this(), look = looks_, then] {
+        auto self = weak.lock();
+        if (self && look == self->looks_) then(*self);
+    });
+}
+
+void X11StackingProbe::destroyWindows() {
+    for (xcb_window_t* window : {&managed_, &own_}) {
+        if (*window == XCB_WINDOW_NONE) continue;
+        xcb_destroy_window(connection_->raw(), *window);
+        *window = XCB_WINDOW_NONE;
+    }
+}
+
+void X11StackingProbe::conclude(bool between) {
+    destroyWindows();
+    xcb_flush(connection_->raw());
+    if (concluded_) concluded_(between);
+}
+
+}  // namespace talvori::x11

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace talvori {
+class RunLoop;
+}
+
+namespace talvori::x11 {
+
+class X11Connection;
+
+// Whether a window we stack ourselves shows between the windows the window manager manages,
+// found by looking rather than by the window manager's name: a one-pixel window the window
+// manager manages, and one of ours stacked directly below its frame at the same place, each in
+// its own colour. Where the screen shows the managed one, our windows stand where we put them;
+// where it shows ours, the compositor paints windows it does not manage above all others (KWin),
+// or the window manager puts them there (Mutter), and panels that must stand between other
+// programs' windows are handed to the window manager. Anything else (a screen that never settles)
+// is looked at again a few times, then taken as yes.
+class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
+  public:
+    static constexpr double kLookDelay = 0.1;
+    static constexpr int kAttempts = 5;
+    // The managed window's colour, and ours.
+    static constexpr std::uint32_t kManagedColor = 0x10f0a0;
+    static constexpr std::uint32_t kOwnColor = 0xf01060;
+
+    using FrameOf = std::function<xcb_window_t(xcb_window_t)>;
+    X11StackingProbe(std::shared_ptr<X11Connection> connection, std::weak_ptr<RunLoop> loop,
+                     FrameOf frameOf, std::function<void(bool between)> concluded);
+    ~X11StackingProbe();
+    X11StackingProbe(const X11StackingProbe&) = delete;
+    X11StackingProbe& operator=(const X11StackingProbe&) = delete;
+
+    // Looks (again): at start and whenever a compositor or window manager comes or goes.
+    void start();
+    bool isProbeWindow(xcb_window_t window) const {
+        return window != XCB_WINDOW_NONE && (window == managed_ || window == own_);
+    }
+
+  private:
+    void begin();
+    void placeOwnBelowFrame();
+    void look(std::int16_t x, std::int16_t y);
+    void retry();
+    void later(std::function<void(X11StackingProbe&)> then);
+    void destroyWindows();
+    void conclude(bool between);
+
+    std::shared_ptr<X11Connection> connection_;
+    std::weak_ptr<RunLoop> loop_;
+    FrameOf frameOf_;
+    std::function<void(bool)> concluded_;
+    int attempts_ = 0;
+    xcb_window_t managed_ = XCB_WINDOW_NONE;
+    xcb_window_t own_ = XCB_WINDOW_NONE;
+    // A newer look makes what an older one still waits for meaningless.
+    std::uint64_t looks_ = 0;
+};
+
+}  // namespace talvori::x11
