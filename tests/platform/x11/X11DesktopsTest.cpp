@@ -1,0 +1,266 @@
+// What a user sees of Focus, covers, the shortcuts and the status item on each desktop.
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "GlobalShortcuts/GlobalShortcuts.hpp"
+#include "GlobalShortcuts/Name.hpp"
+#include "GlobalShortcuts/Shortcut.hpp"
+#include "app/RuntimeCoordinator.hpp"
+#include "app/WindowManager.hpp"
+#include "covers/AttachmentTarget.hpp"
+#include "covers/CoverSamples.hpp"
+#include "covers/OverlayWindowController.hpp"
+#include "covers/PermissionManager.hpp"
+#include "focus/SpotlightController.hpp"
+#include "menubar/MenuBarPanelController.hpp"
+#include "platform/Platform.hpp"
+#include "platform/desktop/HotKeyModifiers.hpp"
+#include "platform/x11/X11DesktopTest.hpp"
+#include "platform/x11/harness/X11ServerChanges.hpp"
+#include "platform/x11/harness/X11TestBus.hpp"
+
+namespace talvori::testing {
+namespace {
+
+using Key = X11TestDriver::Key;
+
+class X11DesktopsTest : public X11DesktopTest,
+                        public ::testing::WithParamInterface<X11TestDesktop> {
+  protected:
+    X11DesktopsTest() : X11DesktopTest({.desktop = GetParam(), .tray = true}) {}
+    // A session bus of the test's own, where no desktop hosts status items.
+    void SetUp() override {
+        ASSERT_TRUE(session().isReady()) << session().error();
+        bus = std::make_unique<X11TestBus>(session());
+        ASSERT_TRUE(bus->isReady()) << bus->error();
+        X11DesktopTest::SetUp();
+    }
+
+    // ---- Focus
+    void turnFocusOn() {
+        focus = SpotlightController::create(SpotlightPanelManager::create(),
+                                            PermissionManager::shared(), UserDefaults::inMemory());
+        focus->activate();
+    }
+    xcb_window_t panel() const {
+        const auto& overlay = focus->panelManager().overlayPanel();
+        return overlay ? overlay->windowNumber() : xcb_window_t{0};
+    }
+    // What stacks among the root's children: the panel, or the frame the window manager gave it.
+    xcb_window_t stackedPanel() const { return driver().frameOf(panel()); }
+    // The dimming panel is on screen directly below the active client's frame.
+    bool panelDirectlyBelow(xcb_window_t window) const {
+        return panel() && driver().isViewable(panel()) && driver().activeWindow() == window &&
+               driver().windowAbove(stackedPanel()) == driver().frameOf(window);
+    }
+    // Once, and once more where the window manager raises a window only after making it active
+    // (xfwm4, icewm) or stacks the cross-fade's panel and ours one after the other (KWin): a
+    // fight would be many more.
+    int restacksPerSwitch() const { return GetParam() == X11TestDesktop::openbox ? 1 : 2; }
+    // The middle of a window's frame on the root.
+    std::pair<int, int> middleOf(xcb_window_t window) const {
+        const auto frame = driver().rootGeometry(driver().frameOf(window));
+        return {frame[0] + frame[2] / 2, frame[1] + frame[3] / 2};
+    }
+    int brightnessAt(std::pair<int, int> point) const {
+        return driver().pixel(point.first, point.second).brightness();
+    }
+    // The brightness once it stops changing (window managers animate windows as they show).
+    int settledBrightnessAt(std::pair<int, int> point) {
+        int last = -1;
+        runUntil([&] {
+            const int now = brightnessAt(point);
+            const bool same = now == last;
+            last = now;
+            runFor(0.1);
+            return same;
+        });
+        return last;
+    }
+
+    // ---- Covers
+    void showCover(const Rect& frame) {
+        OverlayModel model = sampleCover();
+        model.frame = CodableRect::fromRect(frame);
+        model.opacity = 1;
+        cover = std::make_shared<OverlayViewModel>(std::move(model));
+        coverController = OverlayWindowController::create(cover);
+        coverController->show();
+        ASSERT_TRUE(runUntil([&] { return driver().isViewable(coverWindow()); }));
+    }
+    xcb_window_t coverWindow() const { return coverController->panel()->window().windowNumber(); }
+    // The user's hand moves in time: the program sees each step before the next.
+    void drag(int fromX, int fromY, int toX, int toY) {
+        driver().moveMouse(fromX, fromY);
+        runFor(0.03);
+        driver().buttonDown();
+        runFor(0.03);
+        for (int step = 1; step <= 3; ++step) {
+            driver().moveMouse(fromX + (toX - fromX) * step / 3, fromY + (toY - fromY) * step / 3);
+            runFor(0.03);
+        }
+        driver().buttonUp();
+        runFor(0.03);
+    }
+
+    std::unique_ptr<X11TestBus> bus;
+    std::shared_ptr<SpotlightController> focus;
+    std::shared_ptr<OverlayViewModel> cover;
+    std::shared_ptr<OverlayWindowController> coverController;
+};
+
+// The active window and what stands above it stay clear, everything else is dimmed, the tray
+// included never; a switch, by a pager or a click, moves the panel once, and nothing moves it
+// while nothing changes.
+TEST_P(X11DesktopsTest, FocusDimsAllButTheActiveWindowAndFollowsSwitchesWithoutAStackingFight) {
+    openClient("Backdrop", 0, 100, 1280, 600, 0xc0c0c0);
+    const auto alpha = openClient("Alpha", 100, 160, 400, 300, 0x2080e0);
+    const auto beta = openClient("Beta", 700, 360, 400, 300, 0xe08020);
+    activate(alpha.window);
+    const auto inAlpha = middleOf(alpha.window);
+    const auto inBeta = middleOf(beta.window);
+    const std::pair<int, int> inBackdrop{640, 130};
+    // trayer's strip at the top right, icewm's task bar along the bottom.
+    const std::pair<int, int> inTray{1275, GetParam() == X11TestDesktop::icewm ? 790 : 12};
+    const int alphaBright = settledBrightnessAt(inAlpha);
+    const int betaBright = settledBrightnessAt(inBeta);
+    const int backdropBright = settledBrightnessAt(inBackdrop);
+    const int trayBright = settledBrightnessAt(inTray);
+
+    turnFocusOn();
+    ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
+    ASSERT_TRUE(runUntil([&] {
+        return brightnessAt(inBackdrop) < backdropBright * 0.7 &&
+               brightnessAt(inBeta) < betaBright * 0.7;
+    })) << brightnessAt(inBackdrop)
+        << " " << brightnessAt(inBeta);
+    EXPECT_EQ(brightnessAt(inAlpha), alphaBright);
+    EXPECT_EQ(brightnessAt(inTray), trayBright);
+    screenshot(std::string("focus-") + nameOf(GetParam()));
+
+    runFor(0.5);
+    X11ServerChanges changes(session().display(), stackedPanel());
+    runFor(1.5);
+    EXPECT_EQ(changes.take().restacks, 0) << "restacked while nothing changed";
+
+    activate(beta.window);
+    EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(beta.window); }));
+    EXPECT_TRUE(runUntil([&] {
+        return brightnessAt(inBeta) == betaBright && brightnessAt(inAlpha) < alphaBright * 0.7;
+    })) << brightnessAt(inBeta)
+        << " " << brightnessAt(inAlpha);
+    runFor(focus->fadeDuration() + SpotlightController::kSlowReconcileDelay + 0.3);
+    EXPECT_LE(changes.take().restacks, restacksPerSwitch());
+    EXPECT_TRUE(panelDirectlyBelow(beta.window));
+
+    // A click on a dimmed window goes through the panel to it.
+    driver().click(inAlpha.first, inAlpha.second);
+    EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
+    EXPECT_TRUE(runUntil([&] { return brightnessAt(inAlpha) == alphaBright; }));
+    runFor(focus->fadeDuration() + SpotlightController::kSlowReconcileDelay + 0.3);
+    EXPECT_LE(changes.take().restacks, restacksPerSwitch());
+    EXPECT_EQ(brightnessAt(inTray), trayBright);
+    screenshot(std::string("focus-after-click-") + nameOf(GetParam()));
+
+    const xcb_window_t shown = panel();
+    focus->deactivate();
+    EXPECT_TRUE(runUntil([&] { return !driver().isViewable(shown); }));
+    EXPECT_TRUE(runUntil([&] { return brightnessAt(inBackdrop) == backdropBright; }));
+}
+
+TEST_P(X11DesktopsTest, AnAttachedCoverFollowsItsWindow) {
+    const auto target = openClient("Target", 500, 200, 400, 300, 0x2060c0);
+    showCover(Rect(520, 350, 200, 100));
+    coverController->attach(AttachmentTarget(
+        RunningApplication{target.pid, "Target", "Target", ActivationPolicy::regular}));
+    ASSERT_TRUE(runUntil([&] { return cover->model.peek().attachmentInfo.has_value(); }));
+    const auto start = driver().rootGeometry(coverWindow());
+    const auto frame = driver().rootGeometry(driver().frameOf(target.window));
+    ASSERT_EQ(session().run({"xdotool", "windowmove", std::to_string(target.window), "560", "260"}),
+              0);
+    // However the window manager places the frame around the moved window, the cover keeps its
+    // offset to it.
+    EXPECT_TRUE(runUntil([&] {
+        const auto moved = driver().rootGeometry(driver().frameOf(target.window));
+        const auto now = driver().rootGeometry(coverWindow());
+        return moved != frame && now[0] - moved[0] == start[0] - frame[0] &&
+               now[1] - moved[1] == start[1] - frame[1];
+    }));
+}
+
+TEST_P(X11DesktopsTest, TheSevenShortcutsAreHeldAndFire) {
+    using GlobalShortcuts::Name;
+    using GlobalShortcuts::Shortcut;
+    constexpr std::uint32_t kShiftCommand = HotKeyModifiers::shift | HotKeyModifiers::command;
+    constexpr std::uint32_t kOptionCommand = HotKeyModifiers::option | HotKeyModifiers::command;
+    constexpr std::uint32_t kControlOptionCommand = kOptionCommand | HotKeyModifiers::control;
+    struct Entry {
+        Name name;
+        std::uint8_t key;
+        std::uint16_t modifiers;
+    };
+    constexpr std::uint16_t kShift = XCB_MOD_MASK_SHIFT;
+    constexpr std::uint16_t kAlt = XCB_MOD_MASK_1;
+    constexpr std::uint16_t kSuper = XCB_MOD_MASK_4;
+    const Entry entries[] = {
+        {Name("toggleFocus", Shortcut(3, kShiftCommand)), Key::kF, kShift | kSuper},
+        {Name("showPanel", Shortcut(2, kShiftCommand)), 32, kShift | kSuper},
+        {Name("newCover", Shortcut(45, kOptionCommand)), Key::kN, kAlt | kSuper},
+        {Name("strongerFocus", Shortcut(126, kOptionCommand)), Key::kUp, kAlt | kSuper},
+        {Name("weakerFocus", Shortcut(125, kOptionCommand)), 108, kAlt | kSuper},
+        {Name("moreBlur", Shortcut(126, kControlOptionCommand)), Key::kUp,
+         XCB_MOD_MASK_CONTROL | kAlt | kSuper},
+        {Name("lessBlur", Shortcut(125, kControlOptionCommand)), 108,
+         XCB_MOD_MASK_CONTROL | kAlt | kSuper},
+    };
+    openClient("Editor", 100, 160, 500, 400, 0x2080e0);
+    std::vector<std::string> fired;
+    for (const auto& entry : entries) {
+        GlobalShortcuts::onKeyDown(entry.name,
+                                   [&fired, &entry] { fired.push_back(entry.name.rawValue); });
+    }
+    for (const auto& entry : entries) {
+        EXPECT_TRUE(GlobalShortcuts::isEnabled(entry.name)) << entry.name.rawValue;
+        // Held by us: another program cannot take it.
+        EXPECT_FALSE(driver().grabKey(entry.key, entry.modifiers)) << entry.name.rawValue;
+    }
+    driver().tap(Key::kF, {Key::kLeftShift, Key::kLeftSuper});
+    EXPECT_TRUE(runUntil([&] { return fired == std::vector<std::string>{"toggleFocus"}; }));
+    driver().tap(Key::kUp, {Key::kLeftControl, Key::kLeftAlt, Key::kLeftSuper});
+    EXPECT_TRUE(runUntil([&] { return fired.size() == 2 && fired.back() == "moreBlur"; }));
+}
+
+TEST_P(X11DesktopsTest, TheStatusItemShowsInTheTrayAndItsClickOpensThePanel) {
+    auto coordinator = RuntimeCoordinator::create();
+    auto manager = coordinator->startRuntime();
+    auto& menuBar = manager->menuBarPanelController();
+    ASSERT_TRUE(runUntil([&] {
+        const auto anchor = menuBar.statusItemScreenAnchor();
+        return anchor && driver().isViewable(anchor->window);
+    }));
+    // Docked: inside the tray's window, never the single pixel column some trays give by default.
+    const xcb_window_t window = menuBar.statusItemScreenAnchor()->window;
+    const auto icon = driver().rootGeometry(window);
+    const auto tray = driver().rootGeometry(driver().frameOf(window));
+    ASSERT_NE(driver().frameOf(window), window);
+    EXPECT_GE(icon[0], tray[0]);
+    EXPECT_LE(icon[0] + icon[2], tray[0] + tray[2]);
+    EXPECT_GE(icon[2], 16);
+    driver().click(icon[0] + icon[2] / 2, icon[1] + icon[3] / 2);
+    EXPECT_TRUE(runUntil([&] {
+        const auto& panel = menuBar.panel();
+        return panel && panel->isVisible() && driver().isViewable(panel->windowNumber());
+    }));
+    screenshot(std::string("status-item-") + nameOf(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, X11DesktopsTest,
+                         ::testing::Values(X11TestDesktop::openbox, X11TestDesktop::xfwm4,
+                                           X11TestDesktop::icewm, X11TestDesktop::kwin,
+                                           X11TestDesktop::mutter),
+                         [](const auto& info) { return std::string(nameOf(info.param)); });
+
+}  // namespace
+}  // namespace talvori::testing
