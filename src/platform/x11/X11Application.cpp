@@ -295,6 +295,29 @@ void X11Application::probeStacking() {
     stackingProbe_->start();
 }
 
+// A compositor that blurs behind windows on request says so in the window manager's list of
+// hints, or (KWin, while its blur effect is on) by the hint's own property on the root.
+void X11Application::readBlurOffer() {
+    xcb_connection_t* raw = connection_->raw();
+    const xcb_window_t root = connection_->root();
+    const xcb_atom_t hint = connection_->atom(Atom::_KDE_NET_WM_BLUR_BEHIND_REGION);
+    const auto supportedCookie =
+        requestProperty(raw, root, connection_->atom(Atom::_NET_SUPPORTED));
+    const auto announced = propertyReply(raw, requestProperty(raw, root, hint, 0));
+    const auto supported = propertyReply(raw, supportedCookie);
+    const auto atoms = supported ? supported->cardinals() : std::vector<std::uint32_t>{};
+    setBlursBehindWindows(announced.has_value() ||
+                          std::find(atoms.begin(), atoms.end(), hint) != atoms.end());
+}
+
+void X11Application::setBlursBehindWindows(bool blurs) {
+    if (blursBehind_ == blurs) return;
+    blursBehind_ = blurs;
+    log_.log(blurs ? "The compositor blurs behind windows that ask for it"
+                   : "The compositor does not blur behind windows");
+    for (const auto& panel : livePanels()) panel->blurOfferChanged();
+}
+
 bool X11Application::compositorFadesByOpacity() const {
     return opacityProbe_ && opacityProbe_->isHonoured();
 }
@@ -402,9 +425,12 @@ void X11Application::handleEvent(const xcb_generic_event_t& event) {
         case XCB_PROPERTY_NOTIFY: {
             // Another window manager took over: it may stack differently.
             const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-            if (notify.window == connection_->root() &&
-                notify.atom == connection_->atom(Atom::_NET_SUPPORTING_WM_CHECK)) {
-                probeStacking();
+            if (notify.window != connection_->root()) break;
+            if (notify.atom == connection_->atom(Atom::_NET_SUPPORTING_WM_CHECK)) probeStacking();
+            // The blur effect can be switched on and off while the desktop runs.
+            if (notify.atom == connection_->atom(Atom::_KDE_NET_WM_BLUR_BEHIND_REGION) ||
+                notify.atom == connection_->atom(Atom::_NET_SUPPORTED)) {
+                readBlurOffer();
             }
             break;
         }

@@ -87,6 +87,9 @@ class X11Application final : public Application,
     void probeStacking();
     // Whether our borderless panels fade by the opacity property rather than by drawing.
     bool compositorFadesByOpacity() const;
+    // Reads (again) whether the compositor blurs behind windows that ask for it.
+    void readBlurOffer();
+    bool blursBehindWindows() const { return blursBehind_; }
     // Whether mouse-transparent panels among other programs' windows must be windows the window
     // manager manages: it paints, or puts, any window it does not manage above its own.
     bool stacksThroughWindowManager() const { return stacksThroughManager_; }
@@ -125,6 +128,7 @@ class X11Application final : public Application,
     void handleFocus(const xcb_generic_event_t& event, bool in);
     void handleClientMessage(const xcb_client_message_event_t& message);
     void setStacksThroughWindowManager(bool through);
+    void setBlursBehindWindows(bool blurs);
 
     std::shared_ptr<X11Connection> connection_;
     std::shared_ptr<X11Screens> screens_;
@@ -139,6 +143,7 @@ class X11Application final : public Application,
     bool missingCompositorNoted_ = false;
     bool levelsDisturbed_ = false;
     bool stacksThroughManager_ = false;
+    bool blursBehind_ = false;
     int attentionRequests_ = 0;
     xcb_window_t activeWindow_ = XCB_WINDOW_NONE;
     std::map<xcb_window_t, std::weak_ptr<X11Panel>> panels_;

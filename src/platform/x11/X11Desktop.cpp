@@ -125,6 +125,7 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     });
     desktop->application_->probeOpacity();
     desktop->application_->probeStacking();
+    desktop->application_->readBlurOffer();
     X11Desktop* raw = desktop.get();
     connection->setAfterEvents([raw] { raw->afterEvents(); });
     connection->attach(

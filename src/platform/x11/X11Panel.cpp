@@ -577,21 +577,30 @@ void X11Panel::keyStatusChanged(bool isKey) {
 // ---- Appearance
 
 bool X11Panel::setBackgroundBlurRadius(int radius) {
-    // Only window managers that blur behind windows on request (KWin) announce the hint.
-    xcb_connection_t* raw = connection_->raw();
-    const auto supported = propertyReply(
-        raw, requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_SUPPORTED)));
-    const xcb_atom_t hint = connection_->atom(Atom::_KDE_NET_WM_BLUR_BEHIND_REGION);
-    const auto atoms = supported ? supported->cardinals() : std::vector<std::uint32_t>{};
-    if (std::find(atoms.begin(), atoms.end(), hint) == atoms.end()) return false;
     storeBackgroundBlurRadius(radius);
-    if (backgroundBlurRadius() > 0) {
+    return writeBlurHint();
+}
+
+// Kept while the compositor offers no blur, so that the hint is written once it does.
+bool X11Panel::writeBlurHint() {
+    auto application = application_.lock();
+    const bool offered = application && application->blursBehindWindows();
+    const bool wanted = offered && backgroundBlurRadius() > 0;
+    if (destroyed_ || wanted == blurHintWritten_) return offered;
+    blurHintWritten_ = wanted;
+    xcb_connection_t* raw = connection_->raw();
+    const xcb_atom_t hint = connection_->atom(Atom::_KDE_NET_WM_BLUR_BEHIND_REGION);
+    if (wanted) {
         // An empty region means the whole window.
         setCardinals(raw, window_, hint, XCB_ATOM_CARDINAL, nullptr, 0);
     } else {
         xcb_delete_property(raw, window_, hint);
     }
-    return true;
+    return offered;
+}
+
+void X11Panel::blurOfferChanged() {
+    writeBlurHint();
 }
 
 void X11Panel::appearanceDidChange() {

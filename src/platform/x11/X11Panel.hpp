@@ -51,6 +51,8 @@ class X11Panel final : public Panel {
     // The window manager was found able, or not, to keep our own windows between its: a panel it
     // must stack is shown again as one it manages (or the other way round).
     void stackingModeChanged();
+    // The compositor started or stopped blurring behind windows that ask for it.
+    void blurOfferChanged();
     // Whether the window is mapped on the server (ordered in, and showable).
     bool isMapped() const { return mapped_; }
     // Draws what needs drawing: the damaged areas when only some are, else everything.
@@ -111,6 +113,7 @@ class X11Panel final : public Panel {
     void updateStackingKind();
     bool wantsStackingByWindowManager() const;
     bool isRestackInFlight() const;
+    bool writeBlurHint();
     // Whether the root's children (bottom to top) show the panel directly beside its window.
     bool standsInRelation(const std::vector<xcb_window_t>& children) const;
     void paintContent(struct _cairo* context, Size size);
@@ -145,6 +148,7 @@ class X11Panel final : public Panel {
     // Asked of the window manager, which has not restacked the frame since.
     bool restackPending_ = false;
     bool fullScreenAsked_ = false;
+    bool blurHintWritten_ = false;
     // The opacity property as last written; absent while the window has none.
     std::optional<std::uint32_t> writtenOpacity_;
     // What the next paint must draw: everything, or only these areas.
