@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/Observation.hpp"
 #include "platform/desktop/ActivationPolicy.hpp"
 #include "platform/desktop/ApplicationDelegate.hpp"
 #include "platform/desktop/Menu.hpp"
@@ -61,6 +62,16 @@ class Application {
     // inside the window's frame covers the top of the content, a window manager that decorates
     // outside the window covers none of it. Content that must stay uncovered starts below it.
     virtual double titleBarOverlap() const { return 0; }
+
+    // What the desktop does with our translucent windows; both can change while the program runs
+    // (a compositing manager starts or ends). A view that reads one is drawn again when it
+    // changes; other code observes it.
+    // Whether translucent windows blend with what lies behind them; where they do not, they show
+    // their colours over black.
+    virtual const Observable<bool>& isCompositing() const = 0;
+    // Whether the desktop blurs what lies behind a window that asks for it (its background blur
+    // radius).
+    virtual const Observable<bool>& blursBehindWindows() const = 0;
 };
 
 }  // namespace talvori

@@ -25,6 +25,14 @@ void SimApplication::setActivationPolicy(ActivationPolicy policy) {
     world_->log(fmt::format("activation policy {}", static_cast<int>(policy)));
 }
 
+const Observable<bool>& SimApplication::isCompositing() const {
+    return world_->compositing();
+}
+
+const Observable<bool>& SimApplication::blursBehindWindows() const {
+    return world_->backgroundBlur();
+}
+
 bool SimApplication::isActive() const {
     return world_->frontmostPID() == SimWorld::kOwnPID;
 }

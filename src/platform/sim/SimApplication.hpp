@@ -42,6 +42,8 @@ class SimApplication final : public Application,
     std::shared_ptr<Menu> mainMenu() const override { return mainMenu_; }
     // The simulated screen draws a titled window's bar over the top of its frame.
     double titleBarOverlap() const override { return TitleBar::kHeight; }
+    const Observable<bool>& isCompositing() const override;
+    const Observable<bool>& blursBehindWindows() const override;
 
     // ---- Records
     // Every policy set, in order (the starting policy is not listed).

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/core/NotificationCenter.hpp"
+#include "platform/core/Observation.hpp"
 #include "platform/core/RunLoop.hpp"
 #include "platform/desktop/Color.hpp"
 #include "platform/desktop/Screen.hpp"
@@ -144,8 +145,13 @@ class SimWorld : public std::enable_shared_from_this<SimWorld> {
     void setKeyWindow(std::uint32_t number);
 
     // Whether the window server offers background blur for our windows.
-    bool isBackgroundBlurAvailable() const { return blurAvailable_; }
-    void setBackgroundBlurAvailable(bool available) { blurAvailable_ = available; }
+    bool isBackgroundBlurAvailable() const { return blurAvailable_.peek(); }
+    void setBackgroundBlurAvailable(bool available) { blurAvailable_.set(available); }
+    const Observable<bool>& backgroundBlur() const { return blurAvailable_; }
+    // Whether a compositing manager blends our translucent windows. The screen picture blends
+    // them either way; the backend's answer is what the program reads.
+    const Observable<bool>& compositing() const { return compositing_; }
+    void setCompositing(bool compositing) { compositing_.set(compositing); }
 
     // ---- Accessibility observers
     // The user's trust in our process; without it every read and observer fails.
@@ -207,7 +213,8 @@ class SimWorld : public std::enable_shared_from_this<SimWorld> {
     std::optional<std::int32_t> accessibilityFocusedPID_;
     std::optional<std::int32_t> accessibilityOverride_;
     std::uint32_t keyWindow_ = 0;
-    bool blurAvailable_ = true;
+    Observable<bool> blurAvailable_{true};
+    Observable<bool> compositing_{true};
     bool trusted_ = true;
     std::vector<std::weak_ptr<SimAXObserver>> observers_;
     std::vector<std::weak_ptr<SimPanel>> hiddenOnDeactivation_;

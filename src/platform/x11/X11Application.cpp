@@ -29,7 +29,8 @@ X11Application::X11Application(std::shared_ptr<X11Connection> connection,
       clients_(std::move(clients)),
       loop_(std::move(loop)),
       center_(center),
-      log_(std::move(log)) {}
+      log_(std::move(log)),
+      compositing_(connection_->hasCompositor()) {}
 
 X11Application::~X11Application() = default;
 
@@ -260,6 +261,8 @@ void X11Application::noteMissingCompositor() {
 }
 
 void X11Application::compositorChanged() {
+    compositing_.set(connection_->hasCompositor());
+    readBlurOffer();
     for (const auto& panel : livePanels()) {
         panel->updateMapping();
         panel->setNeedsDisplay();
@@ -306,13 +309,14 @@ void X11Application::readBlurOffer() {
     const auto announced = propertyReply(raw, requestProperty(raw, root, hint, 0));
     const auto supported = propertyReply(raw, supportedCookie);
     const auto atoms = supported ? supported->cardinals() : std::vector<std::uint32_t>{};
-    setBlursBehindWindows(announced.has_value() ||
-                          std::find(atoms.begin(), atoms.end(), hint) != atoms.end());
+    // A hint left behind by a compositor that ended blurs nothing.
+    setBlursBehindWindows(connection_->hasCompositor() &&
+                          (announced.has_value() ||
+                           std::find(atoms.begin(), atoms.end(), hint) != atoms.end()));
 }
 
 void X11Application::setBlursBehindWindows(bool blurs) {
-    if (blursBehind_ == blurs) return;
-    blursBehind_ = blurs;
+    if (!blursBehind_.set(blurs)) return;
     log_.log(blurs ? "The compositor blurs behind windows that ask for it"
                    : "The compositor does not blur behind windows");
     for (const auto& panel : livePanels()) panel->blurOfferChanged();

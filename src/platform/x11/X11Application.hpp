@@ -54,6 +54,8 @@ class X11Application final : public Application,
     void openWindow(const std::string& sceneIdentifier) override;
     void dismissWindow(const std::string& sceneIdentifier) override;
     std::shared_ptr<Panel> sceneWindow(const std::string& sceneIdentifier) const override;
+    const Observable<bool>& isCompositing() const override { return compositing_; }
+    const Observable<bool>& blursBehindWindows() const override { return blursBehind_; }
 
     // ---- For the panels and the other services
     X11Connection& connection() const { return *connection_; }
@@ -79,7 +81,7 @@ class X11Application final : public Application,
     // Says once in the log that translucent windows cannot blend without a compositor.
     void noteMissingCompositor();
 
-    // A compositor came or went: translucent panels may show or hide.
+    // A compositor came or went: translucent panels may show or hide, and blur may come or go.
     void compositorChanged();
     // Looks whether the compositor fades windows by their opacity property (again).
     void probeOpacity();
@@ -89,7 +91,6 @@ class X11Application final : public Application,
     bool compositorFadesByOpacity() const;
     // Reads (again) whether the compositor blurs behind windows that ask for it.
     void readBlurOffer();
-    bool blursBehindWindows() const { return blursBehind_; }
     // Whether mouse-transparent panels among other programs' windows must be windows the window
     // manager manages: it paints, or puts, any window it does not manage above its own.
     bool stacksThroughWindowManager() const { return stacksThroughManager_; }
@@ -141,9 +142,10 @@ class X11Application final : public Application,
     bool active_ = false;
     bool terminated_ = false;
     bool missingCompositorNoted_ = false;
+    Observable<bool> compositing_;
+    Observable<bool> blursBehind_{false};
     bool levelsDisturbed_ = false;
     bool stacksThroughManager_ = false;
-    bool blursBehind_ = false;
     int attentionRequests_ = 0;
     xcb_window_t activeWindow_ = XCB_WINDOW_NONE;
     std::map<xcb_window_t, std::weak_ptr<X11Panel>> panels_;

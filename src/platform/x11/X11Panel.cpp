@@ -584,7 +584,7 @@ bool X11Panel::setBackgroundBlurRadius(int radius) {
 // Kept while the compositor offers no blur, so that the hint is written once it does.
 bool X11Panel::writeBlurHint() {
     auto application = application_.lock();
-    const bool offered = application && application->blursBehindWindows();
+    const bool offered = application && application->blursBehindWindows().peek();
     const bool wanted = offered && backgroundBlurRadius() > 0;
     if (destroyed_ || wanted == blurHintWritten_) return offered;
     blurHintWritten_ = wanted;
