@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "focus/SpotlightSliderMapping.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/SaturatingCast.hpp"
 #include "platform/core/weakly.hpp"
@@ -15,7 +16,27 @@ std::shared_ptr<SpotlightPanelManager> SpotlightPanelManager::create() {
     manager->isReducedMotion = [] {
         return platform().workspace().accessibilityDisplayShouldReduceMotion();
     };
+    // The desktop's blur can come and go while Focus shows (a compositor starts or ends).
+    manager->blurObservation_ = platform().application().blursBehindWindows().observe(
+        weakly(manager->weak_from_this(), &SpotlightPanelManager::applyEffect));
     return manager;
+}
+
+SpotlightEffect SpotlightPanelManager::shownEffect() const {
+    if (currentEffect_ == SpotlightEffect::glass &&
+        platform().application().blursBehindWindows().peek()) {
+        return SpotlightEffect::glass;
+    }
+    return SpotlightEffect::dim;
+}
+
+// Without the blur, a Glass opacity meant for a blurred backdrop could leave the screen looking
+// untouched: it dims at least as much as Dim's lightest setting.
+double SpotlightPanelManager::shownOpacity() const {
+    if (currentEffect_ == SpotlightEffect::glass && shownEffect() == SpotlightEffect::dim) {
+        return std::max(dimOpacity_, SpotlightSliderMapping::kMinimumDimOpacity);
+    }
+    return dimOpacity_;
 }
 
 std::optional<std::uint32_t> SpotlightPanelManager::fadeTarget() const {
@@ -50,7 +71,7 @@ std::shared_ptr<Panel> SpotlightPanelManager::makeSmallPanel(const TransientWind
         keptSmallPanels_.pop_back();
         panel->setFrame(window.frame, false);
     }
-    panel->setContentLayer({dimColor().withAlpha(dimOpacity_), kSmallPanelCornerRadius});
+    panel->setContentLayer({dimColor().withAlpha(shownOpacity()), kSmallPanelCornerRadius});
     panel->setAlphaValue(0);
     panel->orderRelative(WindowOrderingMode::above, window.windowID);
     return panel;
@@ -103,9 +124,9 @@ void SpotlightPanelManager::hide(bool animated) {
 
 void SpotlightPanelManager::applyEffect() {
     if (!overlayPanel_) return;
-    overlayPanel_->setContentLayer({dimColor().withAlpha(dimOpacity_), 0});
+    overlayPanel_->setContentLayer({dimColor().withAlpha(shownOpacity()), 0});
     // A negative radius means nothing to the window server; stored values are not clamped.
-    const int radius = currentEffect_ == SpotlightEffect::glass
+    const int radius = shownEffect() == SpotlightEffect::glass
                            ? std::max(0, saturatingCast<std::int32_t>(blurRadius_))
                            : kDimBlurRadius;
     overlayPanel_->setBackgroundBlurRadius(radius);
@@ -140,7 +161,7 @@ void SpotlightPanelManager::beginTransientFade(std::uint32_t newWindowID,
                  [&](const TransientWindow& window) {
                      return window.windowID != 0 && window.windowID != newWindowID;
                  });
-    if (currentEffect_ == SpotlightEffect::glass || isReducedMotion() || kept.empty()) {
+    if (shownEffect() == SpotlightEffect::glass || isReducedMotion() || kept.empty()) {
         placeBelow(newWindowID);
         return;
     }

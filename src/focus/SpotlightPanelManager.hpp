@@ -9,6 +9,7 @@
 
 #include "focus/SpotlightEffect.hpp"
 #include "focus/TransientWindow.hpp"
+#include "platform/core/Observation.hpp"
 #include "platform/desktop/CollectionBehavior.hpp"
 #include "platform/desktop/Color.hpp"
 #include "platform/desktop/Panel.hpp"
@@ -51,6 +52,9 @@ class SpotlightPanelManager : public std::enable_shared_from_this<SpotlightPanel
     double dimOpacity() const { return dimOpacity_; }
     double blurRadius() const { return blurRadius_; }
     SpotlightEffect currentEffect() const { return currentEffect_; }
+    // What the panel shows of the current effect: Glass needs the desktop to blur behind the
+    // panel; where it cannot, Glass shows as Dim.
+    SpotlightEffect shownEffect() const;
     double fadeDuration() const { return fadeDuration_; }
     void setFadeDuration(double seconds) { fadeDuration_ = seconds; }
     std::uint64_t fadeGeneration() const { return fadeGeneration_; }
@@ -94,6 +98,7 @@ class SpotlightPanelManager : public std::enable_shared_from_this<SpotlightPanel
     void scheduleFadeIn(const std::shared_ptr<Panel>& panel);
     void fadeInSmallPanels(const FadeSession& session);
     void placeBelow(std::uint32_t windowID) const;
+    double shownOpacity() const;
 
     std::shared_ptr<Panel> overlayPanel_;
     double dimOpacity_ = 0.5;
@@ -103,6 +108,7 @@ class SpotlightPanelManager : public std::enable_shared_from_this<SpotlightPanel
     std::vector<std::shared_ptr<Panel>> keptSmallPanels_;
     std::uint64_t fadeGeneration_ = 0;
     double fadeDuration_ = 0.2;
+    ObservationToken blurObservation_;
 };
 
 }  // namespace talvori

@@ -259,6 +259,30 @@ TEST_F(TransientFadeTest, NoFadeInGlassUnderReduceMotionOrWithNothingToCover) {
     EXPECT_EQ(manager->fadeGeneration(), 0u);
 }
 
+// Most X11 desktops blur nothing behind a window: Glass must still visibly dim, fading as Dim does,
+// and take its own look once the desktop starts blurring.
+TEST_F(TransientFadeTest, GlassWithoutTheDesktopsBlurDimsAsDimDoes) {
+    world().setBackgroundBlurAvailable(false);
+    manager->animateAppearance(SpotlightEffect::glass, 0, 20, false);
+    EXPECT_EQ(manager->shownEffect(), SpotlightEffect::dim);
+    EXPECT_EQ(panel->contentLayer().backgroundColor, tint(0.1));
+    manager->animateAppearance(SpotlightEffect::glass, 0.7, 20, false);
+    EXPECT_EQ(panel->contentLayer().backgroundColor, tint(0.7));
+
+    manager->beginTransientFade(c, transients({a, b}));
+    ASSERT_EQ(manager->fadePanels().size(), 2u);
+    EXPECT_EQ(manager->fadePanels()[0]->contentLayer().backgroundColor, tint(0.7));
+    advance(0.2);
+    runUntilIdle();
+    EXPECT_TRUE(isDirectlyBelow(panel, c));
+
+    world().setBackgroundBlurAvailable(true);
+    EXPECT_EQ(manager->shownEffect(), SpotlightEffect::glass);
+    EXPECT_EQ(panel->backgroundBlurRadius(), 20);
+    manager->beginTransientFade(a, transients({c}));
+    EXPECT_FALSE(manager->fadeTarget());
+}
+
 TEST_F(TransientFadeTest, ASecondFadeCommitsTheFirstAndItsLateCompletionDoesNothing) {
     manager->beginTransientFade(b, transients({a}));
     const auto first = manager->fadePanels();
