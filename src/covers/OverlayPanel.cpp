@@ -59,6 +59,9 @@ void OverlayPanel::configureWindow() {
     window_->setCollectionBehavior(kCollectionBehavior);
     window_->setOpaque(false);
     window_->setBackgroundColor(Color::clear());
+    // All of a cover is content, whatever its opacity: where nothing blends it shows opaque rather
+    // than vanishing below half opacity.
+    window_->setShapedToContent(false);
     window_->setMovableByWindowBackground(false);
     window_->setHidesOnDeactivate(false);
     window_->setRestorable(false);

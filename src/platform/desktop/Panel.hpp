@@ -122,6 +122,12 @@ class Panel : public std::enable_shared_from_this<Panel> {
     void setBackgroundColor(Color color);
     bool hasShadow() const { return hasShadow_; }
     void setHasShadow(bool value) { hasShadow_ = value; }
+    // Where translucent windows cannot blend (Application::isCompositing is false) their clear
+    // parts would show black. A panel shaped to its content (the default: a card on a clear ground,
+    // with a shadow margin, rounded corners or a beak) then shows only where its content is at
+    // least half opaque; one that is not (a cover) shows its whole frame.
+    bool isShapedToContent() const { return shapedToContent_; }
+    void setShapedToContent(bool value) { shapedToContent_ = value; }
     int backgroundBlurRadius() const { return blurRadius_; }
     // The window server's blur of what lies behind the panel, in points; false (and no blur) where
     // the window server offers none.
@@ -276,6 +282,7 @@ class Panel : public std::enable_shared_from_this<Panel> {
     bool opaque_ = true;
     Color backgroundColor_ = Color::white();
     bool hasShadow_ = true;
+    bool shapedToContent_ = true;
     int blurRadius_ = 0;
     ContentLayer layer_;
     std::map<std::string, LayerAnimation> layerAnimations_;

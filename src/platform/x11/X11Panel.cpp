@@ -763,7 +763,8 @@ void X11Panel::paint() {
                                               static_cast<int>(placed_.height));
     }
     cairo_t* context = cairo_create(surface_);
-    if (!damagedWhole_ && !damage_.empty()) {
+    const bool whole = damagedWhole_ || damage_.empty();
+    if (!whole) {
         // Only what was damaged is drawn and sent; the rest of the window keeps its pixels.
         for (const RootRect& area : damage_) {
             cairo_rectangle(context, area.x, area.y, area.width, area.height);
@@ -779,6 +780,8 @@ void X11Panel::paint() {
     cairo_paint_with_alpha(context, fadesByOpacity() ? 1 : alphaValue());
     cairo_destroy(context);
     cairo_surface_flush(surface_);
+    // What the content covers changes only with the content as a whole.
+    if (whole) updateBoundingShape();
     // A layer colour animation shows through the presentation value: keep drawing until it ends.
     const auto shown = presentationBackgroundColor();
     if (!hostedContent() && shown && *shown != contentLayer().backgroundColor) {
@@ -804,6 +807,71 @@ void X11Panel::paintContent(cairo_t* context, Size size) {
     roundedRectangle(context, size, contentLayer().cornerRadius);
     setSource(context, layer);
     cairo_fill(context);
+}
+
+void X11Panel::updateBoundingShape() {
+    if (!connection_->hasShape()) return;
+    const bool shaped = !connection_->hasCompositor() && !isOpaque() && isShapedToContent();
+    if (!shaped) {
+        if (!boundingShape_) return;
+        boundingShape_.reset();
+        xcb_shape_mask(connection_->raw(), XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, window_, 0, 0,
+                       XCB_PIXMAP_NONE);
+        return;
+    }
+    auto rectangles = opaqueRectangles();
+    const auto same = [](const xcb_rectangle_t& a, const xcb_rectangle_t& b) {
+        return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+    };
+    if (boundingShape_ && std::equal(rectangles.begin(), rectangles.end(), boundingShape_->begin(),
+                                     boundingShape_->end(), same)) {
+        return;
+    }
+    xcb_shape_rectangles(connection_->raw(), XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING,
+                         XCB_CLIP_ORDERING_YX_BANDED, window_, 0, 0,
+                         static_cast<std::uint32_t>(rectangles.size()), rectangles.data());
+    boundingShape_ = std::move(rectangles);
+}
+
+// The content drawn once more into an alpha mask; each run of pixels at least half opaque in a
+// row becomes a rectangle, and rows with the same runs share one band.
+std::vector<xcb_rectangle_t> X11Panel::opaqueRectangles() {
+    const int width = static_cast<int>(placed_.width);
+    const int height = static_cast<int>(placed_.height);
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
+    cairo_t* context = cairo_create(mask);
+    paintContent(context, frame().size);
+    cairo_destroy(context);
+    cairo_surface_flush(mask);
+    const unsigned char* data = cairo_image_surface_get_data(mask);
+    const int stride = cairo_image_surface_get_stride(mask);
+    std::vector<xcb_rectangle_t> rectangles;
+    std::vector<std::pair<int, int>> runs;
+    std::vector<std::pair<int, int>> bandRuns;
+    std::size_t bandStart = 0;
+    for (int y = 0; y < height; ++y) {
+        runs.clear();
+        for (int x = 0; x < width;) {
+            while (x < width && data[y * stride + x] < 128) ++x;
+            const int start = x;
+            while (x < width && data[y * stride + x] >= 128) ++x;
+            if (x > start) runs.emplace_back(start, x);
+        }
+        if (y > 0 && runs == bandRuns) {
+            for (std::size_t index = bandStart; index < rectangles.size(); ++index) {
+                ++rectangles[index].height;
+            }
+            continue;
+        }
+        bandStart = rectangles.size();
+        for (const auto& [start, end] : runs) {
+            rectangles.push_back({static_cast<std::int16_t>(start), static_cast<std::int16_t>(y),
+                                  static_cast<std::uint16_t>(end - start), 1});
+        }
+        bandRuns = runs;
+    }
+    cairo_surface_destroy(mask);
+    return rectangles;
 }
 
 void X11Panel::scheduleAnimationFrame() {

@@ -120,6 +120,9 @@ class X11Panel final : public Panel {
     // The compositor fades the window by its opacity property: its pixels are drawn opaque once.
     bool fadesByOpacity() const;
     void writeOpacity();
+    // Without a compositor: the window's shape follows what its content covers (see Panel).
+    void updateBoundingShape();
+    std::vector<xcb_rectangle_t> opaqueRectangles();
 
     std::weak_ptr<X11Application> application_;
     std::shared_ptr<X11Connection> connection_;
@@ -155,6 +158,8 @@ class X11Panel final : public Panel {
     bool damagedWhole_ = true;
     std::vector<RootRect> damage_;
     cairo_surface_t* surface_ = nullptr;
+    // The bounding shape last set; none while the window has its whole rectangle.
+    std::optional<std::vector<xcb_rectangle_t>> boundingShape_;
     xcb_window_t previousFocus_ = XCB_WINDOW_NONE;
     std::optional<std::uint32_t> keyRequest_;
 };

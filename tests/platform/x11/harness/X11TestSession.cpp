@@ -215,7 +215,7 @@ X11TestSession::X11TestSession(Options options) : desktop_(options.desktop) {
     if (!startServer(options)) return;
     if (options.windowManager && !startWindowManager(options)) return;
     if (options.compositor && !startCompositor(options.compositorOptions)) return;
-    if (options.tray && !startTray()) return;
+    if (options.tray && !startTray(options.trayAtBottom)) return;
 }
 
 X11TestSession::~X11TestSession() {
@@ -388,14 +388,14 @@ bool X11TestSession::startCompositor(const std::vector<std::string>& options) {
     return ready;
 }
 
-bool X11TestSession::startTray() {
+bool X11TestSession::startTray(bool atBottom) {
     if (desktop_ == X11TestDesktop::icewm) {
         const bool ready = waitForOwner("_NET_SYSTEM_TRAY_S0", 10);
         if (!ready) error_ = "icewm's task bar has no system tray";
         return ready;
     }
-    spawn({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
-           "--height", "24", "--SetPartialStrut", "true"});
+    spawn({"trayer", "--edge", atBottom ? "bottom" : "top", "--align", "right", "--widthtype",
+           "pixel", "--width", "120", "--height", "24", "--SetPartialStrut", "true"});
     const bool ready = waitForOwner("_NET_SYSTEM_TRAY_S0", 10);
     if (!ready) error_ = "trayer does not start its tray";
     return ready;

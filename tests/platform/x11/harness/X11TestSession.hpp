@@ -40,9 +40,10 @@ class X11TestSession {
         // Without the server's Composite extension there is no 32-bit visual, and the server
         // keeps no pixels of hidden windows.
         bool compositeExtension = true;
-        // A system tray: trayer, 120 x 24 at the top right, keeping that strip free of windows
-        // (icewm's own task bar at the bottom instead).
+        // A system tray: trayer, 120 x 24 at the right end of the top (or bottom) edge, keeping
+        // that strip free of windows (icewm's own task bar at the bottom instead).
         bool tray = false;
+        bool trayAtBottom = false;
         int width = 1280;
         int height = 800;
         // Further options of the compositor (its own dimming of inactive windows, say).
@@ -97,13 +98,15 @@ class X11TestSession {
     int end(pid_t pid, int signal, double seconds);
     // Ends the X server alone, as a crash would.
     void killServer();
+    // Starts the compositor with further `options` (one that was not asked for, or another after
+    // one ended); false, with `error()` saying why, when it does not take the screen.
+    bool startCompositor(const std::vector<std::string>& options = {});
 
   private:
     bool startServer(const Options& options);
     bool startWindowManager(const Options& options);
     bool startSettingsService(std::vector<std::string>& environment);
-    bool startCompositor(const std::vector<std::string>& options);
-    bool startTray();
+    bool startTray(bool atBottom);
     // Starts a program with further environment entries.
     pid_t spawnWith(const std::vector<std::string>& arguments,
                     const std::vector<std::string>& environment);
