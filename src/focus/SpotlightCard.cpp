@@ -8,6 +8,7 @@
 #include "covers/PermissionManager.hpp"
 #include "focus/FocusToggle.hpp"
 #include "focus/SpotlightSliderMapping.hpp"
+#include "platform/Platform.hpp"
 
 namespace talvori::ui {
 
@@ -50,6 +51,11 @@ std::string capitalized(std::string_view raw) {
 }
 
 std::string subtitle(bool active, SpotlightEffect effect) {
+    // Without one nothing can be dimmed: the switch still keeps the user's choice, and Focus
+    // shows the moment a compositing manager starts.
+    if (!platform().application().isCompositing().get()) {
+        return "Dimming needs a compositing manager";
+    }
     if (!active) return "Dim or blur everything else";
     return effect == SpotlightEffect::dim ? "Dim \u00b7 everything else fades back"
                                           : "Glass \u00b7 foreground stays clear";

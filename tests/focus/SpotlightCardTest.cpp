@@ -257,6 +257,21 @@ TEST_F(SpotlightCardTest, TheWholeHeaderUpToTheStateWordTurnsFocusOn) {
     expectOn();
 }
 
+// Where no compositing manager runs, switching Focus on shows nothing: the card says why, and the
+// choice is kept for when one starts.
+TEST_F(SpotlightCardTest, WithoutACompositorTheCardSaysDimmingNeedsOneAndStillKeepsTheChoice) {
+    world().setCompositing(false);
+    showCard();
+    EXPECT_TRUE(shows("Dimming needs a compositing manager"));
+    clickSwitch();
+    EXPECT_TRUE(controller->isActive());
+    EXPECT_TRUE(shows("Dimming needs a compositing manager"));
+    world().setCompositing(true);
+    runUntilIdle();
+    EXPECT_TRUE(shows("Dim \u00b7 everything else fades back"));
+    EXPECT_TRUE(panelIsDirectlyBelow(e1));
+}
+
 TEST_F(SpotlightCardTest, TheEffectSelectorSlidesItsHighlightAndCrossFadesTheRows) {
     showCard();
     clickSwitch();

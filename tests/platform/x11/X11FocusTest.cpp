@@ -160,7 +160,7 @@ class X11FocusWithoutCompositorTest : public X11FocusTest {
     X11FocusWithoutCompositorTest() : X11FocusTest({.windowManager = true, .compositor = false}) {}
 };
 
-TEST_F(X11FocusWithoutCompositorTest, KeepsTheScreenUndimmedAndSaysWhyOnce) {
+TEST_F(X11FocusWithoutCompositorTest, KeepsTheScreenUndimmedSaysWhyOnceAndDimsOnceOneStarts) {
     openClient("Backdrop", 0, 0, 1280, 800, 0xc0c0c0);
     const auto alpha = openClient("Alpha", 100, 120, 400, 300, 0x2080e0);
     const auto outside = driver().pixel(640, 200);
@@ -178,6 +178,13 @@ TEST_F(X11FocusWithoutCompositorTest, KeepsTheScreenUndimmedAndSaysWhyOnce) {
         if (message.find("No compositing manager") != std::string::npos) ++notices;
     }
     EXPECT_EQ(notices, 1);
+
+    // The choice was kept: a compositing manager that starts brings the dimming.
+    ASSERT_TRUE(session().startCompositor()) << session().error();
+    EXPECT_TRUE(runUntil([&] {
+        return driver().isViewable(panel()) &&
+               driver().pixel(640, 200).brightness() < outside.brightness() * 0.7;
+    }));
     (void)alpha;
 }
 
