@@ -15,6 +15,24 @@ Point pointIn(const Rect& bounds, UnitPoint unit) {
     return {bounds.minX() + unit.x * bounds.width(), bounds.minY() + unit.y * bounds.height()};
 }
 
+// The tile's pixels land on the pixels of the surface drawn into, whatever the user space's scale.
+cairo_pattern_t* texturePattern(cairo_t* cr, const TexturePaint& texture) {
+    if (!texture.tile) return cairo_pattern_create_rgba(0, 0, 0, 0);
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(texture.tile.get());
+    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
+    cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
+    cairo_matrix_t toDevice;
+    cairo_get_matrix(cr, &toDevice);
+    double scaleX = 1;
+    double scaleY = 1;
+    cairo_surface_get_device_scale(cairo_get_group_target(cr), &scaleX, &scaleY);
+    cairo_matrix_t deviceScale;
+    cairo_matrix_init_scale(&deviceScale, scaleX, scaleY);
+    cairo_matrix_multiply(&toDevice, &toDevice, &deviceScale);
+    cairo_pattern_set_matrix(pattern, &toDevice);
+    return pattern;
+}
+
 }  // namespace
 
 LinearGradient LinearGradient::evenly(const std::vector<Color>& colors, UnitPoint start,
@@ -50,7 +68,9 @@ void Paint::apply(cairo_t* cr, const Rect& bounds,
         return;
     }
     cairo_pattern_t* pattern = nullptr;
-    if (const auto* linear = std::get_if<LinearGradient>(&value_)) {
+    if (const auto* texture = std::get_if<TexturePaint>(&value_)) {
+        pattern = texturePattern(cr, *texture);
+    } else if (const auto* linear = std::get_if<LinearGradient>(&value_)) {
         const auto start = pointIn(bounds, linear->startPoint);
         const auto end = pointIn(bounds, linear->endPoint);
         pattern = cairo_pattern_create_linear(start.x, start.y, end.x, end.y);

@@ -2,6 +2,7 @@
 
 #include <cairo.h>
 
+#include <memory>
 #include <optional>
 #include <variant>
 #include <vector>
@@ -36,12 +37,20 @@ struct RadialGradient {
     bool operator==(const RadialGradient&) const = default;
 };
 
+// A tile of pixels repeated over a shape, one tile pixel to one pixel of the screen at any scale,
+// so that a fine grain stays fine and costs no resampling.
+struct TexturePaint {
+    std::shared_ptr<cairo_surface_t> tile;
+    bool operator==(const TexturePaint&) const = default;
+};
+
 // What fills or strokes a shape.
 class Paint {
   public:
     Paint(Color color) : value_(color) {}  // NOLINT: a colour is the common paint
     Paint(LinearGradient gradient) : value_(std::move(gradient)) {}  // NOLINT
     Paint(RadialGradient gradient) : value_(std::move(gradient)) {}  // NOLINT
+    Paint(TexturePaint texture) : value_(std::move(texture)) {}      // NOLINT
     bool operator==(const Paint&) const = default;
 
     // The colour of a solid paint; gradients have none.
@@ -52,7 +61,7 @@ class Paint {
     void apply(cairo_t* cr, const Rect& bounds, const std::optional<Color>& solidOverride) const;
 
   private:
-    std::variant<Color, LinearGradient, RadialGradient> value_;
+    std::variant<Color, LinearGradient, RadialGradient, TexturePaint> value_;
 };
 
 void setSourceColor(cairo_t* cr, const Color& color);
