@@ -67,27 +67,31 @@ void BM_TenAttachedCoversForOneSecond(benchmark::State& state) {
 }
 BENCHMARK(BM_TenAttachedCoversForOneSecond)->Unit(benchmark::kMicrosecond);
 
-// Drawing the whole content of a 400 x 300 cover, handles and readout included.
-void BM_DrawCoverView(benchmark::State& state) {
-    const auto effect = state.range(0) == 0 ? EffectType::solid : EffectType::glass;
+// One cover shown on a fresh simulated desktop, its content drawn whole (not copied from the
+// frame its host keeps) into a picture of its own at `scale` for each iteration.
+void drawCoverLoop(benchmark::State& state, const std::shared_ptr<OverlayViewModel>& viewModel,
+                   int scale, bool blurAvailable) {
     Platform::install(Platform::makeVirtual());
     auto desktop = sim::SimDesktop::install(platform());
-    auto viewModel = std::make_shared<OverlayViewModel>(coverModel({100, 100, 400, 300}, effect));
-    viewModel->isHandlesVisible.set(true);
-    viewModel->isDragging.set(true);
+    desktop->world().setBackgroundBlurAvailable(blurAvailable);
     auto controller = OverlayWindowController::create(viewModel);
     controller->show();
     platform().virtualClock()->advance(1);
     auto content =
         std::dynamic_pointer_cast<ui::PanelHost>(controller->panel()->window().hostedContent());
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 400, 300);
+    const Size size = viewModel->model.peek().frame.rect().size;
+    cairo_surface_t* surface =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(size.width) * scale,
+                                   static_cast<int>(size.height) * scale);
+    cairo_surface_set_device_scale(surface, scale, scale);
     cairo_t* context = cairo_create(surface);
     for (auto _ : state) {
         cairo_save(context);
         cairo_set_operator(context, CAIRO_OPERATOR_CLEAR);
         cairo_paint(context);
         cairo_restore(context);
-        content->draw(context, {400, 300});
+        content->host().setNeedsDisplay();
+        content->draw(context, size);
         cairo_surface_flush(surface);
     }
     cairo_destroy(context);
@@ -97,9 +101,33 @@ void BM_DrawCoverView(benchmark::State& state) {
     content.reset();
     desktop.reset();
     Platform::uninstall();
+}
+
+// Drawing the whole content of a 400 x 300 cover, handles and readout included.
+void BM_DrawCoverView(benchmark::State& state) {
+    const auto effect = state.range(0) == 0 ? EffectType::solid : EffectType::glass;
+    auto viewModel = std::make_shared<OverlayViewModel>(coverModel({100, 100, 400, 300}, effect));
+    viewModel->isHandlesVisible.set(true);
+    viewModel->isDragging.set(true);
+    drawCoverLoop(state, viewModel, 1, true);
     state.SetLabel(effect == EffectType::solid ? "solid" : "glass");
 }
 BENCHMARK(BM_DrawCoverView)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// A new glass cover of 800 x 600 drawn whole at scale 1 or 2, over the desktop's blur or frosted
+// where the desktop blurs nothing.
+void BM_DrawGlassCover(benchmark::State& state) {
+    const bool blurred = state.range(1) != 0;
+    drawCoverLoop(
+        state,
+        std::make_shared<OverlayViewModel>(coverModel({100, 100, 800, 600}, EffectType::glass)),
+        static_cast<int>(state.range(0)), blurred);
+    state.SetLabel(blurred ? "blurred" : "frosted");
+}
+BENCHMARK(BM_DrawGlassCover)
+    ->ArgsProduct({{1, 2}, {0, 1}})
+    ->ArgNames({"scale", "blurred"})
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace talvori

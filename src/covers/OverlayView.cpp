@@ -1,5 +1,6 @@
 #include "covers/OverlayView.hpp"
 
+#include "covers/FrostedGlassView.hpp"
 #include "covers/OverlayInfoView.hpp"
 #include "covers/Palette.hpp"
 #include "covers/ResizeHandleOverlay.hpp"
@@ -12,7 +13,6 @@ namespace talvori {
 
 namespace {
 
-constexpr double kGlassTintLevel = 0.15;
 constexpr double kGlassTintOpacity = 0.3;
 
 ui::Color colorOf(const CodableColor& color) {
@@ -37,19 +37,25 @@ ui::View OverlayView::body(ui::ViewContext<State>& context) const {
     const bool glass = model.effectType == EffectType::glass;
     const bool hudVisible = viewModel->isResizing() || viewModel->isDragging();
     const ui::Color color = colorOf(model.color);
-    const ui::Color fill = glass
-                               ? ui::Color::gray(kGlassTintLevel, kGlassTintOpacity * model.opacity)
-                               : color.opacity(model.opacity);
+    // A tint meant for a blurred backdrop would leave whatever lies under the cover readable on a
+    // desktop that blurs nothing behind windows: the glass is frosted there instead.
+    const bool blurred = platform().application().blursBehindWindows().get();
+    const ui::View fill = !glass    ? ui::View(color.opacity(model.opacity))
+                          : blurred ? ui::View(ui::Color::gray(FrostedGlassView::kTintLevel,
+                                                               kGlassTintOpacity * model.opacity))
+                                    : ui::View(FrostedGlassView{model.opacity});
     const ui::Color flash = glass ? ui::Color(Palette::accent) : color;
     auto& state = context.state;
-    return ui::ZStack({
-                          WindowBlurView{glass ? model.blurRadius : 0, hudVisible, blurHost},
-                          ui::View(fill),
-                          ResizeHandleOverlay{viewModel, ui::Color(Palette::accent)},
-                          OverlayInfoView{viewModel},
-                          border(ui::Color(Palette::accent), 2, state.highlightOpacity()),
-                          border(flash, 3, state.borderOpacity()),
-                      })
+    return ui::ZStack(
+               {
+                   // Asked again when the desktop starts blurring.
+                   WindowBlurView{glass && blurred ? model.blurRadius : 0, hudVisible, blurHost},
+                   fill,
+                   ResizeHandleOverlay{viewModel, ui::Color(Palette::accent)},
+                   OverlayInfoView{viewModel},
+                   border(ui::Color(Palette::accent), 2, state.highlightOpacity()),
+                   border(flash, 3, state.borderOpacity()),
+               })
         .onHover([onHover = onHoverChange](bool hovering) {
             if (onHover) onHover(hovering);
         })

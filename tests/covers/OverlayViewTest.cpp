@@ -3,6 +3,7 @@
 #include "covers/CoverWindowTest.hpp"
 #include "covers/OverlayInfoView.hpp"
 #include "covers/Palette.hpp"
+#include "covers/TextPage.hpp"
 #include "ui/PanelHost.hpp"
 #include "ui/UiTest.hpp"
 
@@ -52,6 +53,19 @@ class OverlayViewTest : public testing::CoverWindowTest {
         return std::dynamic_pointer_cast<ui::PanelHost>(window().hostedContent())->host();
     }
     int displays() const { return static_cast<sim::SimPanel&>(window()).displayCount(); }
+    // The luminance of every point of the cover's frame on screen, row by row.
+    std::vector<double> luminances() const {
+        const auto picture = desktop().picture();
+        std::vector<double> values;
+        for (double y = kFrame.maxY() - 0.5; y > kFrame.minY(); --y) {
+            for (double x = kFrame.minX() + 0.5; x < kFrame.maxX(); ++x) {
+                const Color color = picture.colorAt({x, y});
+                values.push_back(
+                    testing::TextContrast::luminance(color.red, color.green, color.blue));
+            }
+        }
+        return values;
+    }
 };
 
 TEST_F(OverlayViewTest, ASolidCoverShowsItsColourAtItsOpacityWithoutBlur) {
@@ -80,10 +94,43 @@ TEST_F(OverlayViewTest, AGlassCoverBlursWhatIsBehindAndTintsIt) {
 }
 
 TEST_F(OverlayViewTest, TheGlassTintIsAFaintGrey) {
-    world().setBackgroundBlurAvailable(false);
     const Color below = desktopAt(150, 100);
     show(glass());
     EXPECT_TRUE(colorsClose(seen(150, 100), over(Color{0.15, 0.15, 0.15, 1}, 0.3, below)));
+}
+
+// A reader's test of the frosted glass that stands in for the blur: 12-pixel black text on white
+// under a new cover (glass, 80 %) must lose nine tenths of its contrast, and from 60 % up too.
+TEST_F(OverlayViewTest, WithoutTheDesktopsBlurGlassFrostsSoThatTextUnderItCannotBeRead) {
+    world().setBackgroundBlurAvailable(false);
+    // Larger than the cover, so that a picture shows the text on both sides of its edges.
+    const auto page = testing::showTextPage(ui::insetBy(kFrame, -60, -40));
+    runUntilIdle();
+    const testing::TextContrast contrast(luminances());
+    ASSERT_GT(contrast.textPixels(), 1000u);
+    ASSERT_GT(contrast.uncovered(), 0.6);
+
+    OverlayModel cover = glass();
+    cover.opacity = 0.8;
+    show(cover);
+    EXPECT_EQ(window().backgroundBlurRadius(), 0);
+    EXPECT_LT(contrast.of(luminances()), contrast.uncovered() / 10);
+    if (const char* folder = std::getenv("TALVORI_SCREENSHOT_DIR")) {
+        desktop().picture().writePNG(std::string(folder) + "/frosted-cover.png");
+    }
+    viewModel->setOpacity(0.6);
+    runUntilIdle();
+    const double atSixty = contrast.of(luminances());
+    EXPECT_LT(atSixty, contrast.uncovered() / 10);
+    // The slider still sets the strength: lower lets more of the page's brightness through.
+    viewModel->setOpacity(0.2);
+    runUntilIdle();
+    EXPECT_GT(contrast.of(luminances()), atSixty);
+
+    // A desktop that starts blurring gets the glass of the blur back.
+    world().setBackgroundBlurAvailable(true);
+    runUntilIdle();
+    EXPECT_EQ(window().backgroundBlurRadius(), 20);
 }
 
 TEST_F(OverlayViewTest, TheBorderFlashesOnceAndClearsItsRequest) {
@@ -109,7 +156,6 @@ TEST_F(OverlayViewTest, TheBorderFlashesOnceAndClearsItsRequest) {
 }
 
 TEST_F(OverlayViewTest, AGlassCoverFlashesAndHighlightsInTheAccent) {
-    world().setBackgroundBlurAvailable(false);
     const Color below = desktopAt(150, 1);
     show(glass());
     viewModel->showBorderFlash.set(true);
