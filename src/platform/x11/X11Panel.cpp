@@ -10,8 +10,10 @@
 #include <cstring>
 #include <string>
 
+#include "platform/Platform.hpp"
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/core/RunLoop.hpp"
+#include "platform/desktop/Input.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
 #include "platform/x11/X11Application.hpp"
@@ -276,7 +278,7 @@ void X11Panel::orderOut() {
     relation_.reset();
     orderedIn_ = false;
     if (isKeyWindow()) {
-        if (previousFocus_ != XCB_WINDOW_NONE) {
+        if (!holdsKeyboard_ && previousFocus_ != XCB_WINDOW_NONE) {
             xcb_set_input_focus(connection_->raw(), XCB_INPUT_FOCUS_POINTER_ROOT, previousFocus_,
                                 connection_->lastTime());
         }
@@ -550,6 +552,8 @@ void X11Panel::makeKey() {
                           XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                           reinterpret_cast<const char*>(&message))
                           .sequence;
+    } else if ((styleMask() & StyleMask::nonactivatingPanel) != 0) {
+        holdKeyboard();
     } else {
         // Window managers never focus override-redirect windows: take the focus ourselves.
         keyRequest_ =
@@ -562,6 +566,52 @@ void X11Panel::makeKey() {
     application->panelBecameKey(*this);
 }
 
+// The keyboard focus stays in the user's window, which the window manager keeps active: the panel
+// takes the keys by holding the keyboard until the user clicks anywhere else. A keyboard another
+// program holds leaves the focus to be taken as for other panels.
+void X11Panel::holdKeyboard() {
+    auto application = application_.lock();
+    if (!application) return;
+    // Grabs are the connection's: the panel that held the keyboard lets go of it first.
+    if (auto holder = std::static_pointer_cast<X11Panel>(application->keyWindow())) {
+        holder->releaseKeyboard();
+    }
+    xcb_connection_t* raw = connection_->raw();
+    const auto cookie = xcb_grab_keyboard(raw, 0, window_, connection_->lastTime(),
+                                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    keyRequest_ = cookie.sequence;
+    holdsKeyboard_ = true;
+    connection_->whenReplied<xcb_grab_keyboard_reply_t>(
+        cookie, [weak = weak_from_this()](Reply<xcb_grab_keyboard_reply_t> reply) {
+            auto self = std::static_pointer_cast<X11Panel>(weak.lock());
+            if (!self || !self->holdsKeyboard_ ||
+                (reply && reply->status == XCB_GRAB_STATUS_SUCCESS)) {
+                return;
+            }
+            self->holdsKeyboard_ = false;
+            self->pressElsewhere_ = {};
+            xcb_set_input_focus(self->connection_->raw(), XCB_INPUT_FOCUS_POINTER_ROOT,
+                                self->window_, self->connection_->lastTime());
+        });
+    constexpr EventMask kAnyClick =
+        eventMaskBit(EventType::leftMouseDown) | eventMaskBit(EventType::rightMouseDown);
+    pressElsewhere_ =
+        platform().input().addGlobalMonitor(kAnyClick, [weak = weak_from_this()](const Event&) {
+            auto self = std::static_pointer_cast<X11Panel>(weak.lock());
+            auto application = self ? self->application_.lock() : nullptr;
+            if (!application || !self->holdsKeyboard_) return;
+            self->releaseKeyboard();
+            application->panelResignedKey(*self);
+        });
+}
+
+void X11Panel::releaseKeyboard() {
+    if (!holdsKeyboard_) return;
+    holdsKeyboard_ = false;
+    pressElsewhere_ = {};
+    xcb_ungrab_keyboard(connection_->raw(), connection_->lastTime());
+}
+
 bool X11Panel::predatesKeyRequest(std::uint32_t sequence) const {
     return keyRequest_ && precedesRequest(sequence, *keyRequest_);
 }
@@ -570,6 +620,7 @@ void X11Panel::keyStatusChanged(bool isKey) {
     if (isKey) {
         didBecomeKey();
     } else {
+        releaseKeyboard();
         didResignKey();
     }
 }

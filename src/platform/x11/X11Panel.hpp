@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/Registration.hpp"
 #include "platform/desktop/Panel.hpp"
 #include "platform/x11/X11RootSpace.hpp"
 
@@ -114,6 +115,8 @@ class X11Panel final : public Panel {
     bool wantsStackingByWindowManager() const;
     bool isRestackInFlight() const;
     bool writeBlurHint();
+    void holdKeyboard();
+    void releaseKeyboard();
     // Whether the root's children (bottom to top) show the panel directly beside its window.
     bool standsInRelation(const std::vector<xcb_window_t>& children) const;
     void paintContent(struct _cairo* context, Size size);
@@ -152,6 +155,9 @@ class X11Panel final : public Panel {
     bool restackPending_ = false;
     bool fullScreenAsked_ = false;
     bool blurHintWritten_ = false;
+    // Key without the keyboard focus: a click anywhere else ends it.
+    bool holdsKeyboard_ = false;
+    Registration pressElsewhere_;
     // The opacity property as last written; absent while the window has none.
     std::optional<std::uint32_t> writtenOpacity_;
     // What the next paint must draw: everything, or only these areas.

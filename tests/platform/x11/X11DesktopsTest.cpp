@@ -170,6 +170,58 @@ TEST_P(X11DesktopsTest, FocusDimsAllButTheActiveWindowAndFollowsSwitchesWithoutA
     EXPECT_TRUE(runUntil([&] { return brightnessAt(inBackdrop) == backdropBright; }));
 }
 
+// Clicking, dragging, resizing and typing into a cover leaves the user's window active and the
+// Focus dim where it was.
+TEST_P(X11DesktopsTest, ACoverWorkedOnLeavesTheUsersWindowActive) {
+    const auto editor = openClient("Editor", 100, 160, 500, 400, 0x2080e0);
+    openClient("Other", 700, 160, 500, 500, 0xe08020);
+    activate(editor.window);
+    turnFocusOn();
+    ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(editor.window); }));
+    // Over the other window: 800 - (350 + 200) = 250 from the top.
+    showCover(Rect(800, 350, 300, 200));
+    runFor(0.3);
+    X11ServerChanges changes(session().display(), stackedPanel());
+    const auto stillActive = [&]() -> ::testing::AssertionResult {
+        runFor(0.3);
+        if (driver().activeWindow() != editor.window) {
+            return ::testing::AssertionFailure() << "active: " << driver().activeWindow();
+        }
+        if (!panelDirectlyBelow(editor.window)) {
+            return ::testing::AssertionFailure()
+                   << "the dim moved: " << driver().windowAbove(stackedPanel());
+        }
+        return ::testing::AssertionSuccess();
+    };
+
+    driver().click(950, 350);
+    EXPECT_TRUE(stillActive()) << "after a click";
+    // The digit reached the cover: its opacity follows.
+    driver().tap(6);
+    EXPECT_TRUE(runUntil([&] { return cover->model.peek().opacity < 1; })) << "no key";
+    EXPECT_TRUE(stillActive()) << "after typing";
+    drag(950, 350, 990, 380);
+    EXPECT_TRUE(runUntil([&] {
+        return cover->model.peek().frame.rect().origin == (Point{840, 320});
+    }));
+    EXPECT_TRUE(stillActive()) << "after a drag";
+    // The bottom right corner's handle.
+    drag(840 + 296, 280 + 196, 840 + 316, 280 + 216);
+    EXPECT_TRUE(runUntil([&] { return cover->model.peek().frame.rect().width() > 300; }));
+    EXPECT_TRUE(stillActive()) << "after a resize";
+    EXPECT_EQ(changes.take().restacks, 0);
+    screenshot(std::string("cover-worked-on-") + nameOf(GetParam()));
+
+    // A click back in the user's window gives the keys back to it.
+    driver().click(300, 300);
+    EXPECT_TRUE(runUntil([&] { return !coverController->panel()->window().isKeyWindow(); }));
+    const double opacity = cover->model.peek().opacity;
+    driver().tap(6);
+    runFor(0.3);
+    EXPECT_EQ(cover->model.peek().opacity, opacity);
+    EXPECT_TRUE(stillActive()) << "after a click back";
+}
+
 TEST_P(X11DesktopsTest, AnAttachedCoverFollowsItsWindow) {
     const auto target = openClient("Target", 500, 200, 400, 300, 0x2060c0);
     showCover(Rect(520, 350, 200, 100));

@@ -173,6 +173,22 @@ xcb_window_t X11TestDriver::focusedWindow() const {
     return focus;
 }
 
+// Found by trying to take it: only a keyboard another program holds refuses.
+bool X11TestDriver::isKeyboardHeld() const {
+    auto* reply =
+        xcb_grab_keyboard_reply(connection_,
+                                xcb_grab_keyboard(connection_, 0, root(), XCB_CURRENT_TIME,
+                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                nullptr);
+    const bool held = reply && reply->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+    if (reply && reply->status == XCB_GRAB_STATUS_SUCCESS) {
+        xcb_ungrab_keyboard(connection_, XCB_CURRENT_TIME);
+        xcb_flush(connection_);
+    }
+    std::free(reply);
+    return held;
+}
+
 std::string X11TestDriver::windowClass(xcb_window_t window) const {
     auto* reply = xcb_get_property_reply(
         connection_,

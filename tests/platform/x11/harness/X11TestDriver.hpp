@@ -75,6 +75,8 @@ class X11TestDriver {
     void focus(xcb_window_t window);
     // The window the server sends keys to now.
     xcb_window_t focusedWindow() const;
+    // Whether a program holds the keyboard: keys go to it wherever the focus is.
+    bool isKeyboardHeld() const;
     // WM_CLASS as it stands: the instance and the class, each ended by a zero.
     std::string windowClass(xcb_window_t window) const;
     // A viewable window inside another program's window (as a system tray docks icons) that
