@@ -636,7 +636,9 @@ bool X11Panel::setBackgroundBlurRadius(int radius) {
 bool X11Panel::writeBlurHint() {
     auto application = application_.lock();
     const bool offered = application && application->blursBehindWindows().peek();
-    const bool wanted = offered && backgroundBlurRadius() > 0;
+    // The compositor blurs by a strength of its own: a blur of a point or less, which would
+    // hardly show, is not asked for.
+    const bool wanted = offered && backgroundBlurRadius() > 1;
     if (destroyed_ || wanted == blurHintWritten_) return offered;
     blurHintWritten_ = wanted;
     xcb_connection_t* raw = connection_->raw();

@@ -1,6 +1,7 @@
 // What a user sees of Focus, covers, the shortcuts and the status item on each desktop.
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "covers/OverlayWindowController.hpp"
 #include "covers/PermissionManager.hpp"
 #include "focus/SpotlightController.hpp"
+#include "focus/SpotlightEffect.hpp"
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
 #include "platform/desktop/HotKeyModifiers.hpp"
@@ -220,6 +222,53 @@ TEST_P(X11DesktopsTest, ACoverWorkedOnLeavesTheUsersWindowActive) {
     runFor(0.3);
     EXPECT_EQ(cover->model.peek().opacity, opacity);
     EXPECT_TRUE(stillActive()) << "after a click back";
+}
+
+// Whether `window` carries the blur hint, which asks the compositor to blur what lies behind it.
+bool asksForBlur(const X11TestDriver& driver, xcb_window_t window) {
+    xcb_connection_t* connection = driver.connection();
+    auto* reply = xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, window, driver.atom("_KDE_NET_WM_BLUR_BEHIND_REGION"),
+                         XCB_GET_PROPERTY_TYPE_ANY, 0, 0),
+        nullptr);
+    const bool present = reply && reply->type != XCB_ATOM_NONE;
+    std::free(reply);
+    return present;
+}
+
+// Glass asks for blur where the compositor offers it: KWin with its blur effect on really blurs
+// the edge between two windows behind the panel; elsewhere the hint follows the offer coming and
+// going.
+TEST_P(X11DesktopsTest, GlassIsBlurredWhereTheCompositorOffersBlur) {
+    openClient("Dark", 0, 100, 640, 600, 0x000000);
+    openClient("Light", 640, 100, 640, 600, 0xffffff);
+    const auto active = openClient("Active", 500, 600, 200, 150, 0x2080e0);
+    activate(active.window);
+    turnFocusOn();
+    ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(active.window); }));
+    // Dim's faint blur would show as the compositor's full one: it stays sharp.
+    EXPECT_FALSE(asksForBlur(driver(), panel()));
+    focus->setEffect(SpotlightEffect::glass);
+    if (GetParam() == X11TestDesktop::kwin) {
+        EXPECT_TRUE(runUntil([&] { return asksForBlur(driver(), panel()); }));
+        // Sharp, the edge would go from the dark tint to the light one between two pixels.
+        EXPECT_TRUE(runUntil([&] {
+            const int dark = brightnessAt({600, 300});
+            const int light = brightnessAt({680, 300});
+            const int edge = brightnessAt({637, 300});
+            return edge > dark + (light - dark) / 8 && edge < light - (light - dark) / 8;
+        })) << brightnessAt({600, 300})
+            << " " << brightnessAt({637, 300}) << " " << brightnessAt({680, 300});
+        screenshot("glass-blurred-kwin");
+        return;
+    }
+    driver().setWindows(driver().root(), "_KDE_NET_WM_BLUR_BEHIND_REGION", {});
+    EXPECT_TRUE(runUntil([&] { return asksForBlur(driver(), panel()); }));
+    xcb_delete_property(driver().connection(), driver().root(),
+                        driver().atom("_KDE_NET_WM_BLUR_BEHIND_REGION"));
+    driver().sync();
+    EXPECT_TRUE(runUntil([&] { return !asksForBlur(driver(), panel()); }));
 }
 
 TEST_P(X11DesktopsTest, AnAttachedCoverFollowsItsWindow) {
