@@ -22,7 +22,7 @@ void WindowManager::showCoachMark() {
         showMenuBarPanel();
         return;
     }
-    if (!coachMarkController_->show(anchor->rect, anchor->screen.frame, {anchor->window})) {
+    if (!coachMarkController_->show(anchor->rect, anchor->screen, {anchor->window})) {
         showMenuBarPanel();
     }
 }
@@ -33,13 +33,15 @@ bool WindowManager::hasPendingUpdate() const {
 
 void WindowManager::installUpdateCallout() {
     const std::weak_ptr<WindowManager> weak = weak_from_this();
-    updateCalloutController_->makeContent = [weak](double beakCenterX) -> ui::View {
+    updateCalloutController_->makeContent = [weak](double beakCenterX,
+                                                   bool beakPointsDown) -> ui::View {
         const auto& pending = UpdateReminder::shared()->pendingUpdate().peek();
         if (weak.expired() || !pending) return ui::View();
         return UpdateCalloutView{
             *pending, beakCenterX,
             weakly(weak, [](WindowManager& self) { self.updateCalloutController_->dismiss(); }),
-            weakly(weak, [](WindowManager& self) { self.checkForUpdatesFromCallout(); })};
+            weakly(weak, [](WindowManager& self) { self.checkForUpdatesFromCallout(); }),
+            beakPointsDown};
     };
     updateCalloutController_->onReturn =
         weakly(weak, [](WindowManager& self) { self.checkForUpdatesFromCallout(); });
@@ -73,7 +75,7 @@ void WindowManager::showUpdateCallout() {
     }
     const auto anchor = menuBarPanelController_->statusItemScreenAnchor();
     if (!anchor) return;
-    if (updateCalloutController_->show(anchor->rect, anchor->screen.frame, {anchor->window})) {
+    if (updateCalloutController_->show(anchor->rect, anchor->screen, {anchor->window})) {
         reminder.markCalloutShown();
     }
 }

@@ -30,16 +30,29 @@ std::string MenuBarCoachMarkController::showAnnouncement() {
 }
 
 std::optional<CalloutPlacement> MenuBarCoachMarkController::updateCalloutPlacement(
-    const Rect& anchor, double width, double height, const Rect& screenFrame) {
-    if (!(anchor.width() > 0) || !(anchor.height() > 0) || !anchor.intersects(screenFrame)) {
+    const Rect& anchor, double width, double height, const Screen& screen) {
+    const Rect& frame = screen.frame;
+    if (!(anchor.width() > 0) || !(anchor.height() > 0) || !anchor.intersects(frame)) {
         return std::nullopt;
     }
-    const double lo = screenFrame.minX() + kScreenMargin;
-    const double hi = screenFrame.maxX() - kScreenMargin - width;
-    const double x = lo <= hi ? std::min(hi, std::max(lo, anchor.midX() - width / 2))
-                              : screenFrame.minX() + (screenFrame.width() - width) / 2;
+    const double lo = frame.minX() + kScreenMargin;
+    const double hi = frame.maxX() - kScreenMargin - width;
+    double x = lo <= hi ? std::min(hi, std::max(lo, anchor.midX() - width / 2))
+                        : frame.minX() + (frame.width() - width) / 2;
+    if (lo <= hi) {
+        // A tray's icons sit close to the screen's side: the callout gives up its margin there
+        // rather than point beside the icon.
+        x = std::max(x, std::min(anchor.midX() - (width - kBeakSideMargin), frame.maxX() - width));
+        x = std::min(x, std::max(anchor.midX() - kBeakSideMargin, frame.minX()));
+    }
     const double beakCenterX =
         std::min(width - kBeakSideMargin, std::max(kBeakSideMargin, anchor.midX() - x));
+    // Desktops may keep their tray at the bottom of the screen: the callout then stands above it.
+    if (anchor.midY() < frame.midY()) {
+        const double y = std::min(anchor.maxY() + kGapBelowAnchor,
+                                  screen.visibleFrame.maxY() - kScreenMargin - height);
+        return CalloutPlacement{x, y, beakCenterX, true};
+    }
     return CalloutPlacement{x, anchor.minY() - kGapBelowAnchor - height, beakCenterX};
 }
 
@@ -48,24 +61,25 @@ MenuBarCoachMarkController::MenuBarCoachMarkController(bool interactive,
                                                        MakeContent makeContent)
     : interactive(interactive),
       announcement(announcement ? std::move(announcement) : [] { return showAnnouncement(); }),
-      makeContent(makeContent ? std::move(makeContent) : [](double beakCenterX) {
-          return ui::View(ui::MenuBarCoachMarkView{beakCenterX});
-      }) {}
+      makeContent(
+          makeContent ? std::move(makeContent) : [](double beakCenterX, bool beakPointsDown) {
+              return ui::View(ui::MenuBarCoachMarkView{beakCenterX, beakPointsDown});
+          }) {}
 
 MenuBarCoachMarkController::~MenuBarCoachMarkController() {
     removeMonitors();
     closePanel();
 }
 
-bool MenuBarCoachMarkController::show(const Rect& anchor, const Rect& screenFrame,
+bool MenuBarCoachMarkController::show(const Rect& anchor, const Screen& screen,
                                       std::vector<std::uint32_t> passthroughWindows) {
     platform().runLoop().assertMainThread();
     const double height = fittingHeight();
-    const auto placement = updateCalloutPlacement(anchor, kWidth, height, screenFrame);
+    const auto placement = updateCalloutPlacement(anchor, kWidth, height, screen);
     if (!placement) return false;
     dismiss();
     passthroughWindows_ = std::move(passthroughWindows);
-    makePanel({placement->x, placement->y, kWidth, height}, placement->beakCenterX);
+    makePanel({placement->x, placement->y, kWidth, height}, *placement);
     panel_->orderFrontRegardless();
     installMonitors();
     postAnnouncement();
@@ -73,11 +87,11 @@ bool MenuBarCoachMarkController::show(const Rect& anchor, const Rect& screenFram
 }
 
 double MenuBarCoachMarkController::fittingHeight() const {
-    auto measuring = ui::Host::make(makeContent(kMeasuringBeakCenter));
+    auto measuring = ui::Host::make(makeContent(kMeasuringBeakCenter, false));
     return measuring->fittingSize(kWidth).height;
 }
 
-void MenuBarCoachMarkController::makePanel(const Rect& frame, double beakCenterX) {
+void MenuBarCoachMarkController::makePanel(const Rect& frame, const CalloutPlacement& placement) {
     auto panel = platform().application().makePanel(frame, StyleMask::nonactivatingPanel);
     panel->setFloatingPanel(true);
     panel->setLevel(WindowLevel::status);
@@ -89,7 +103,8 @@ void MenuBarCoachMarkController::makePanel(const Rect& frame, double beakCenterX
     panel->setCollectionBehavior(kCalloutCollectionBehavior);
     panel->setAnimationBehavior(AnimationBehavior::none);
     panel->setAccessibilityLabel(announcement());
-    auto content = ui::PanelHost::make(makeContent(beakCenterX));
+    auto content =
+        ui::PanelHost::make(makeContent(placement.beakCenterX, placement.beakPointsDown));
     // The hosted views take the panel's size as they move in, so the first click lands where
     // they stand.
     panel->setHostedContent(content);

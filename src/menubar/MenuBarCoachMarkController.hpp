@@ -12,13 +12,15 @@
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/core/Registration.hpp"
 #include "platform/desktop/Event.hpp"
+#include "platform/desktop/Screen.hpp"
 #include "ui/View.hpp"
 
 namespace talvori {
 
 class Panel;
 
-// A callout under the status item, in a borderless floating panel that never becomes key: the
+// A callout under the status item (above it where the item stands low on its screen), in a
+// borderless floating panel that never becomes key: the
 // first-use coach mark (not interactive: clicks pass through it, and switching applications
 // takes it away) and the update callout (interactive: it has buttons, and Return runs
 // `onReturn`). It goes on Escape and on a click anywhere but on itself or a passthrough window
@@ -32,21 +34,25 @@ class MenuBarCoachMarkController : public std::enable_shared_from_this<MenuBarCo
     static constexpr double kScreenMargin = 8;
     static constexpr double kGapBelowAnchor = 1;
     // The beak keeps this far from either side of the callout.
-    static constexpr double kBeakSideMargin = 18;
+    static constexpr double kBeakSideMargin = 9;
     static constexpr std::uint16_t kEscapeKeyCode = 53;
     static constexpr std::uint16_t kReturnKeyCode = 36;
 
-    // Builds the content for a beak centred `beakCenterX` points from the callout's left edge.
-    using MakeContent = std::function<ui::View(double beakCenterX)>;
+    // Builds the content for a beak centred `beakCenterX` points from the callout's left edge, on
+    // its top edge pointing up or on its bottom edge pointing down.
+    using MakeContent = std::function<ui::View(double beakCenterX, bool beakPointsDown)>;
 
     // The coach mark's spoken text, and its panel's label.
     static std::string showAnnouncement();
-    // Where a callout `width` by `height` stands under `anchor` on the screen of `screenFrame`:
-    // centred under it, kept 8 points inside the screen (centred on a screen too narrow for that),
-    // its top 1 point below the anchor. None for an empty anchor or one off that screen.
+    // Where a callout `width` by `height` stands by `anchor` on `screen`: centred under it, its
+    // top 1 point below the anchor, or above it, its bottom 1 point above, where the anchor lies
+    // in the screen's lower half (kept 8 points below the top of the visible frame). It keeps 8
+    // points inside the screen's sides (centred on a screen too narrow for that), nearer where
+    // the beak could not otherwise reach the anchor's centre. None for an empty anchor or one
+    // off that screen.
     static std::optional<CalloutPlacement> updateCalloutPlacement(const Rect& anchor, double width,
                                                                   double height,
-                                                                  const Rect& screenFrame);
+                                                                  const Screen& screen);
 
     // Without an announcement, the coach mark's; without content, the coach mark's view.
     explicit MenuBarCoachMarkController(bool interactive,
@@ -63,10 +69,10 @@ class MenuBarCoachMarkController : public std::enable_shared_from_this<MenuBarCo
     // Runs when Return is pressed while the callout shows; none: Return is not handled.
     std::function<void()> onReturn;
 
-    // Shows the callout under `anchor` (the status button's frame) on the screen of
-    // `screenFrame`, in place of whatever it showed before; clicks in `passthroughWindows` do not
-    // dismiss it. False when it cannot be placed, changing nothing.
-    bool show(const Rect& anchor, const Rect& screenFrame,
+    // Shows the callout by `anchor` (the status button's frame) on `screen`, in place of whatever
+    // it showed before; clicks in `passthroughWindows` do not dismiss it. False when it cannot be
+    // placed, changing nothing.
+    bool show(const Rect& anchor, const Screen& screen,
               std::vector<std::uint32_t> passthroughWindows);
     // Takes the callout away; nothing when none shows.
     void dismiss();
@@ -84,7 +90,7 @@ class MenuBarCoachMarkController : public std::enable_shared_from_this<MenuBarCo
 
   private:
     double fittingHeight() const;
-    void makePanel(const Rect& frame, double beakCenterX);
+    void makePanel(const Rect& frame, const CalloutPlacement& placement);
     void installMonitors();
     void postAnnouncement() const;
     std::optional<Event> keyDown(const Event& event);

@@ -36,10 +36,12 @@ View MenuBarCoachMarkView::body(ViewContext<NoState>&) const {
                                   .font(Font::system(12))
                                   .foregroundColor(Color(Palette::white48))
                                   .fixedSize(false, true)});
-    const CoachMarkShape bubble(beakCenterX, kBeakHeight, kBeakHalfWidth, kCornerRadius);
+    const CoachMarkShape bubble(beakCenterX, kBeakHeight, kBeakHalfWidth, kCornerRadius,
+                                beakPointsDown);
     return HStack(VerticalAlignment::top, 11, {iconTile(), text, Spacer(0)})
-        // The top padding holds the beak above the body's own 13 points.
-        .padding({13 + kBeakHeight, 14, 13, 14})
+        // The padding on the beak's side holds the beak beyond the body's own 13 points.
+        .padding(beakPointsDown ? EdgeInsets{13, 14, 13 + kBeakHeight, 14}
+                                : EdgeInsets{13 + kBeakHeight, 14, 13, 14})
         .frame({.width = kWidth, .alignment = Alignment::leading()})
         .background(bubble.fill(Color(Palette::ink)))
         .overlay(bubble.stroke(Color(Palette::white6_3), 1))

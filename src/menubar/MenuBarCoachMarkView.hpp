@@ -5,7 +5,8 @@
 namespace talvori::ui {
 
 // The first-use coach mark's bubble under the status item: the item's own icon on a tile, "Look
-// for this icon" and "Click it to open Talvori.", with its beak pointing up at the item.
+// for this icon" and "Click it to open Talvori.", with its beak pointing up at the item (down at
+// it from above an item low on its screen).
 struct MenuBarCoachMarkView {
     static constexpr double kWidth = 236;
     static constexpr double kBeakHeight = 6;
@@ -15,6 +16,7 @@ struct MenuBarCoachMarkView {
     static constexpr const char* kSubtitle = "Click it to open Talvori.";
 
     double beakCenterX = kWidth / 2;
+    bool beakPointsDown = false;
 
     bool operator==(const MenuBarCoachMarkView&) const = default;
     View body(ViewContext<NoState>& ctx) const;

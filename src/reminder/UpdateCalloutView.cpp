@@ -48,10 +48,10 @@ View UpdateCalloutView::body(ViewContext<NoState>&) const {
     }
     column.push_back(
         HStack(8, {UpdateLaterButton{onLater}, UpdateNowButton{onUpdate}}).padding(Edges::top, 9));
-    const CoachMarkShape bubble(beakCenterX, 6, 7.5, 10);
+    const CoachMarkShape bubble(beakCenterX, 6, 7.5, 10, beakPointsDown);
     return HStack(VerticalAlignment::top, 11,
                   {tile, VStack(HorizontalAlignment::leading, 3, std::move(column)), Spacer(0)})
-        .padding({19, 14, 13, 14})
+        .padding(beakPointsDown ? ui::EdgeInsets{13, 14, 19, 14} : ui::EdgeInsets{19, 14, 13, 14})
         .frame({.width = kWidth, .alignment = Alignment::leading()})
         .background(bubble.fill(ui::Color(Palette::ink)))
         .overlay(bubble.stroke(ui::Color(Palette::white6_3), 1))

@@ -7,8 +7,8 @@
 
 namespace talvori {
 
-// The update callout's bubble under the status item: the found version, its summary, "Later" and
-// "Update".
+// The update callout's bubble under (or above) the status item: the found version, its summary,
+// "Later" and "Update".
 struct UpdateCalloutView {
     static constexpr double kWidth = 236;
 
@@ -16,6 +16,7 @@ struct UpdateCalloutView {
     double beakCenterX = kWidth / 2;
     std::function<void()> onLater;
     std::function<void()> onUpdate;
+    bool beakPointsDown = false;
 
     ui::View body(ui::ViewContext<ui::NoState>& ctx) const;
 };

@@ -12,7 +12,8 @@ namespace {
 
 constexpr std::uint16_t kEscape = 53;
 constexpr std::uint16_t kReturn = 36;
-const Rect kScreen(0, 0, 1440, 900);
+// A menu bar of 24 points along the top.
+const Screen kScreen{1, {0, 0, 1440, 900}, {0, 0, 1440, 876}};
 // A status item near the right end of the menu bar.
 const Rect kItem(1410, 876, 24, 22);
 
@@ -25,8 +26,12 @@ class CalloutTest : public UiTest {
         runUntilIdle();
     }
 
-    static std::optional<CalloutPlacement> place(const Rect& anchor, const Rect& screen = kScreen) {
+    static std::optional<CalloutPlacement> place(const Rect& anchor,
+                                                 const Screen& screen = kScreen) {
         return MenuBarCoachMarkController::updateCalloutPlacement(anchor, 236, 80, screen);
+    }
+    static std::optional<CalloutPlacement> place(const Rect& anchor, const Rect& frame) {
+        return place(anchor, Screen{2, frame, frame});
     }
     bool showCoachMark(const Rect& anchor = kItem) {
         const bool shown = coachMark->show(anchor, kScreen, {statusWindow->windowNumber()});
@@ -66,7 +71,7 @@ class CalloutTest : public UiTest {
     std::shared_ptr<MenuBarCoachMarkController> callout =
         std::make_shared<MenuBarCoachMarkController>(
             true, [] { return std::string("Talvori 1.3 is ready."); },
-            [this](double) {
+            [this](double, bool) {
                 return View(Button([this] { ++presses; }, View(Color::rgb255(200, 40, 40)))
                                 .frame(236, 80)
                                 .accessibilityLabel("Press"));
@@ -74,13 +79,20 @@ class CalloutTest : public UiTest {
 };
 
 TEST_F(CalloutTest, PlacementCentresUnderTheAnchorInsideTheScreen) {
-    // Held 8 points inside the right edge; the beak stops 18 points from the callout's side.
-    EXPECT_EQ(place(kItem), (CalloutPlacement{1196, 876 - 1 - 80, 218}));
     EXPECT_EQ(place({708, 876, 24, 22}), (CalloutPlacement{602, 795, 118}));
-    EXPECT_EQ(place({0, 876, 24, 22}), (CalloutPlacement{8, 795, 18}));
+    // Held 8 points inside the sides, nearer where the beak, which stops 9 points from the
+    // callout's side, would else point beside the item's centre.
+    EXPECT_EQ(place(kItem), (CalloutPlacement{1196, 876 - 1 - 80, 226}));
+    EXPECT_EQ(place({0, 876, 24, 22}), (CalloutPlacement{3, 795, 9}));
     // The full frame counts, and screens elsewhere in the global space are measured from theirs.
     EXPECT_EQ(place({3340, 1056, 24, 22}, {1440, 0, 1920, 1080}),
-              (CalloutPlacement{3116, 975, 236 - 18}));
+              (CalloutPlacement{3124, 975, 236 - 9}));
+    // A tray at the bottom: above the item, the beak pointing down, below the visible frame's top.
+    const Screen bottomTray{3, {0, 0, 1440, 900}, {0, 24, 1440, 876}};
+    EXPECT_EQ(place({1410, 1, 24, 22}, bottomTray), (CalloutPlacement{1196, 24, 226, true}));
+    EXPECT_EQ(place({600, 400, 24, 22}, bottomTray), (CalloutPlacement{494, 423, 118, true}));
+    EXPECT_EQ(place({600, 60, 24, 22}, {4, {0, 0, 1440, 200}, {0, 24, 1440, 120}}),
+              (CalloutPlacement{494, 144 - 8 - 80, 118, true}));
     // Too narrow for both margins: centred on the screen.
     EXPECT_EQ(place({100, 876, 24, 22}, {0, 0, 240, 900}), (CalloutPlacement{2, 795, 110}));
     // No placement for an empty anchor or one off the given screen.
@@ -206,9 +218,15 @@ TEST_F(CalloutTest, CoachMarkBubbleHangsFromItsBeak) {
     EXPECT_NE(dump.find(MenuBarCoachMarkController::showAnnouncement()), std::string::npos) << dump;
     EXPECT_EQ(dump.find(MenuBarCoachMarkView::kTitle), dump.rfind(MenuBarCoachMarkView::kTitle))
         << dump;
+    // Above an item low on its screen, the beak hangs from the bottom edge.
+    auto above = host(MenuBarCoachMarkView{227, true});
+    EXPECT_DOUBLE_EQ(above->size().height, bubble->size().height);
+    EXPECT_TRUE(close(pixel(*above, {227, above->size().height - 2}), ink, 0.1));
+    EXPECT_EQ(pixel(*above, {150, above->size().height - 2}).alpha, 0);
+    EXPECT_TRUE(close(pixel(*above, {118, 4}), ink));
     // The beak stays clear of the corners.
-    EXPECT_DOUBLE_EQ(CoachMarkShape::clampedBeakCenter(1000, 236, 7.5, 10), 218.5);
-    EXPECT_DOUBLE_EQ(CoachMarkShape::clampedBeakCenter(5, 20, 7.5, 10), 2.5);
+    EXPECT_DOUBLE_EQ(CoachMarkShape::clampedBeakCenter(1000, 236, 7.5), 227.5);
+    EXPECT_DOUBLE_EQ(CoachMarkShape::clampedBeakCenter(5, 20, 7.5), 8.5);
     if (const char* folder = std::getenv("TALVORI_VIEW_PICTURES")) {
         auto real = Host::make(View(ZStack(
             {View(Color::rgb255(60, 64, 72)), View(MenuBarCoachMarkView{218}).padding(10)})));

@@ -134,9 +134,9 @@ TEST_F(UpdateViewsTest, CalloutIs236WideGrowsForTwoSummaryLinesAndKeepsItsBeakCl
     EXPECT_EQ(laters, 1);
     EXPECT_EQ(updates, 1);
 
-    EXPECT_DOUBLE_EQ(CoachMarkShape::clampedBeakCenter(0, 236, 7.5, 10), 17.5);
-    EXPECT_DOUBLE_EQ(CoachMarkShape::clampedBeakCenter(500, 236, 7.5, 10), 218.5);
-    EXPECT_DOUBLE_EQ(CoachMarkShape::clampedBeakCenter(60, 236, 7.5, 10), 60);
+    EXPECT_DOUBLE_EQ(CoachMarkShape::clampedBeakCenter(0, 236, 7.5), 8.5);
+    EXPECT_DOUBLE_EQ(CoachMarkShape::clampedBeakCenter(500, 236, 7.5), 227.5);
+    EXPECT_DOUBLE_EQ(CoachMarkShape::clampedBeakCenter(60, 236, 7.5), 60);
     picture(View(UpdateCalloutView{kWithSummary, 200, {}, {}}), "update-callout");
 }
 

@@ -8,6 +8,7 @@
 
 #include "app/RuntimeCoordinator.hpp"
 #include "app/WindowManager.hpp"
+#include "menubar/MenuBarCoachMarkController.hpp"
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
@@ -30,7 +31,8 @@ class TestWatcher : public X11TestWatcher {
 
 class X11StatusItemTest : public X11DesktopTest {
   protected:
-    X11StatusItemTest() : X11DesktopTest({.tray = true}) {}
+    explicit X11StatusItemTest(bool trayAtBottom = false)
+        : X11DesktopTest({.tray = true, .trayAtBottom = trayAtBottom}) {}
     void SetUp() override {
         ASSERT_TRUE(session().isReady()) << session().error();
         bus = std::make_unique<X11TestBus>(session());
@@ -152,6 +154,60 @@ TEST_F(X11StatusItemTest, ALostBusLeavesTheItemInTheTrayAndOneThatComesBackHosts
     EXPECT_TRUE(runUntil([&] { return watcher->items().size() == 1; }, 15));
     EXPECT_TRUE(runUntil([&] { return !driver().isViewable(docked); }));
 }
+
+// The tray at the top right of the screen, or at the bottom right.
+class X11CoachMarkTest : public X11StatusItemTest, public ::testing::WithParamInterface<bool> {
+  protected:
+    X11CoachMarkTest() : X11StatusItemTest(GetParam()) {}
+    // Where the bubble's beak is tipped, found two pixels in from the tip's edge: the middle of
+    // the bubble's dark pixels on that row.
+    double beakTipX(const std::vector<int>& callout, int row) const {
+        int sum = 0;
+        int count = 0;
+        for (int x = callout[0]; x < callout[0] + callout[2]; ++x) {
+            const auto seen = driver().pixel(x, row);
+            if (seen.red < 40 && seen.green < 40 && seen.blue < 50) {
+                sum += x;
+                ++count;
+            }
+        }
+        return count == 0 ? -1 : static_cast<double>(sum) / count;
+    }
+};
+
+TEST_P(X11CoachMarkTest, PointsAtTheIconsCentreFromInsideTheScreen) {
+    const bool atBottom = GetParam();
+    startRuntime();
+    ASSERT_TRUE(runUntil([&] { return menuBar().statusItemScreenAnchor().has_value(); }));
+    const auto icon = driver().rootGeometry(menuBar().statusItemScreenAnchor()->window);
+    ASSERT_EQ(icon.size(), 4U);
+    EXPECT_EQ(icon[1] > 400, atBottom);
+
+    manager->showCoachMark();
+    const auto& coachMark = manager->coachMarkController();
+    ASSERT_TRUE(runUntil([&] {
+        return coachMark.isShowing() && driver().isViewable(coachMark.panel()->windowNumber());
+    }));
+    runFor(0.3);
+    screenshot(atBottom ? "coach-mark-tray-bottom" : "coach-mark-tray-top");
+    const auto callout = driver().rootGeometry(coachMark.panel()->windowNumber());
+    ASSERT_EQ(callout.size(), 4U);
+    EXPECT_GE(callout[0], 0);
+    EXPECT_LE(callout[0] + callout[2], 1280);
+    if (atBottom) {
+        EXPECT_GT(callout[1], 0);
+        EXPECT_LE(callout[1] + callout[3], icon[1]);
+    } else {
+        EXPECT_GE(callout[1], icon[1] + icon[3]);
+        EXPECT_LT(callout[1] + callout[3], 800);
+    }
+    const int tipRow = atBottom ? callout[1] + callout[3] - 2 : callout[1] + 2;
+    EXPECT_NEAR(beakTipX(callout, tipRow), icon[0] + icon[2] / 2.0, 2)
+        << "icon at " << icon[0] << " width " << icon[2] << ", callout at " << callout[0];
+}
+
+INSTANTIATE_TEST_SUITE_P(Tray, X11CoachMarkTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "AtTheBottom" : "AtTheTop"; });
 
 }  // namespace
 }  // namespace talvori::testing
