@@ -4,7 +4,9 @@
 #include <librsvg/rsvg.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
+#include <string_view>
 #include <variant>
 
 #include "platform/x11/X11Connection.hpp"
@@ -20,9 +22,13 @@ namespace {
 
 // Larger icons than this are no icons a window means to be shown by (and would cost memory).
 constexpr std::uint32_t kLargestIconSide = 1024;
+// Some programs install a single large picture as their icon.
+constexpr std::uint32_t kLargestIconFileSide = 2048;
 // In 32-bit units: room for a few icons of 256 × 256.
 constexpr std::uint32_t kIconPropertyLength = 1U << 20;
 constexpr int kLargestScale = 8;
+// Icon files larger than this are no icons either.
+constexpr std::uintmax_t kLargestIconFile = 8U << 20;
 
 struct SurfaceFree {
     void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
@@ -51,7 +57,28 @@ Surface premultiplied(const std::uint32_t* pixels, int width, int height) {
     return surface;
 }
 
+// Drawn once at the size it is shown at, so that a large picture neither stays in memory nor is
+// scaled again at every paint.
+Surface scaledTo(cairo_surface_t* source, int pixelSize) {
+    Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelSize, pixelSize),
+                    SurfaceFree{});
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+    const double width = cairo_image_surface_get_width(source);
+    const double height = cairo_image_surface_get_height(source);
+    // A picture that is not square keeps its proportions, in the middle.
+    const double scale = pixelSize / std::max(width, height);
+    cairo_t* context = cairo_create(surface.get());
+    cairo_translate(context, (pixelSize - width * scale) / 2, (pixelSize - height * scale) / 2);
+    cairo_scale(context, scale, scale);
+    cairo_set_source_surface(context, source, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(context), CAIRO_FILTER_GOOD);
+    cairo_paint(context);
+    cairo_destroy(context);
+    return surface;
+}
+
 std::shared_ptr<const Image> surfaceImage(Surface surface) {
+    if (!surface) return nullptr;
     const double width = cairo_image_surface_get_width(surface.get());
     const double height = cairo_image_surface_get_height(surface.get());
     const double side = X11ApplicationIdentities::kIconPoints;
@@ -64,6 +91,59 @@ std::shared_ptr<const Image> surfaceImage(Surface surface) {
                   cairo_paint(context);
                   cairo_restore(context);
               }});
+}
+
+std::uint32_t bigEndian(const std::string& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (std::size_t index = at; index < at + 4; ++index)
+        value = (value << 8) | static_cast<unsigned char>(bytes[index]);
+    return value;
+}
+
+// The size its header gives, read before the picture so that a huge one is never unpacked.
+bool isPngOfSaneSize(const std::string& bytes) {
+    static constexpr std::string_view kSignature = "\x89PNG\r\n\x1a\n";
+    if (bytes.size() < 24 || bytes.compare(0, 8, kSignature) != 0 ||
+        bytes.compare(12, 4, "IHDR") != 0) {
+        return false;
+    }
+    const std::uint32_t width = bigEndian(bytes, 16), height = bigEndian(bytes, 20);
+    return width > 0 && height > 0 && width <= kLargestIconFileSide &&
+           height <= kLargestIconFileSide;
+}
+
+Surface pngIcon(const std::string& bytes, int pixelSize) {
+    if (!isPngOfSaneSize(bytes)) return nullptr;
+    struct Reader {
+        const std::string& bytes;
+        std::size_t at = 0;
+    } reader{bytes};
+    const auto read = [](void* closure, unsigned char* data, unsigned int length) {
+        auto& from = *static_cast<Reader*>(closure);
+        if (from.bytes.size() - from.at < length) return CAIRO_STATUS_READ_ERROR;
+        std::copy_n(from.bytes.data() + from.at, length, data);
+        from.at += length;
+        return CAIRO_STATUS_SUCCESS;
+    };
+    Surface picture(cairo_image_surface_create_from_png_stream(read, &reader), SurfaceFree{});
+    if (cairo_surface_status(picture.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+    return scaledTo(picture.get(), pixelSize);
+}
+
+Surface svgIcon(const std::string& bytes, int pixelSize) {
+    // From memory and without a base address: the file reaches no other file.
+    std::unique_ptr<RsvgHandle, void (*)(gpointer)> handle(
+        rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(bytes.data()), bytes.size(),
+                                  nullptr),
+        g_object_unref);
+    if (!handle) return nullptr;
+    Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelSize, pixelSize),
+                    SurfaceFree{});
+    cairo_t* context = cairo_create(surface.get());
+    const RsvgRectangle area{0, 0, static_cast<double>(pixelSize), static_cast<double>(pixelSize)};
+    const bool drawn = rsvg_handle_render_document(handle.get(), context, &area, nullptr);
+    cairo_destroy(context);
+    return drawn ? surface : nullptr;
 }
 
 template <class T>
@@ -100,30 +180,19 @@ std::shared_ptr<const Image> X11ApplicationIdentities::iconFromCardinals(
     if (!best) return nullptr;
     const auto width = static_cast<int>(cardinals[*best]);
     const auto height = static_cast<int>(cardinals[*best + 1]);
-    auto surface = premultiplied(cardinals.data() + *best + 2, width, height);
-    return surface ? surfaceImage(std::move(surface)) : nullptr;
+    const auto picture = premultiplied(cardinals.data() + *best + 2, width, height);
+    if (!picture) return nullptr;
+    return surfaceImage(std::max(width, height) > pixelSize ? scaledTo(picture.get(), pixelSize)
+                                                            : picture);
 }
 
-std::shared_ptr<const Image> X11ApplicationIdentities::iconFromFile(const fs::path& path) {
-    const double side = kIconPoints;
-    if (path.extension() == ".png") {
-        Surface surface(cairo_image_surface_create_from_png(path.c_str()), SurfaceFree{});
-        if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
-        return surfaceImage(std::move(surface));
-    }
-    if (path.extension() != ".svg") return nullptr;
-    GError* error = nullptr;
-    RsvgHandle* raw = rsvg_handle_new_from_file(path.c_str(), &error);
-    if (!raw) {
-        if (error) g_error_free(error);
-        return nullptr;
-    }
-    std::shared_ptr<RsvgHandle> handle(raw, [](RsvgHandle* h) { g_object_unref(h); });
-    return std::make_shared<const Image>(
-        Image{Size{side, side}, false, [handle](cairo_t* context, Size size) {
-                  const RsvgRectangle area{0, 0, size.width, size.height};
-                  rsvg_handle_render_document(handle.get(), context, &area, nullptr);
-              }});
+std::shared_ptr<const Image> X11ApplicationIdentities::iconFromFile(const fs::path& path,
+                                                                    int pixelSize) {
+    const auto bytes = X11DesktopEntries::readSmallFile(path, kLargestIconFile);
+    if (!bytes || pixelSize <= 0) return nullptr;
+    if (path.extension() == ".png") return surfaceImage(pngIcon(*bytes, pixelSize));
+    if (path.extension() == ".svg") return surfaceImage(svgIcon(*bytes, pixelSize));
+    return nullptr;
 }
 
 std::string X11ApplicationIdentities::programOf(std::int32_t pid) {
@@ -176,7 +245,7 @@ const X11ApplicationIdentities::Identity& X11ApplicationIdentities::identify(
                 ? std::optional<fs::path>(icon)
                 : X11IconTheme(setting<std::string>(settings, "Net/IconThemeName").value_or(""))
                       .find(entry->icon, pixels);
-        if (file) identity.icon = iconFromFile(*file);
+        if (file) identity.icon = iconFromFile(*file, pixels);
     }
     if (!identity.icon) identity.icon = iconFromCardinals(windowIcon(window), pixels);
     return known_[pid] = std::move(identity);

@@ -46,8 +46,10 @@ class X11ApplicationIdentities {
     // large, else the largest. None when the property holds no whole icon.
     static std::shared_ptr<const Image> iconFromCardinals(
         const std::vector<std::uint32_t>& cardinals, int pixelSize);
-    // The picture of a PNG or SVG file; none when it cannot be read.
-    static std::shared_ptr<const Image> iconFromFile(const std::filesystem::path& path);
+    // The picture of a PNG or SVG file at `pixelSize`; none when it cannot be read or is far
+    // larger than any icon.
+    static std::shared_ptr<const Image> iconFromFile(const std::filesystem::path& path,
+                                                     int pixelSize);
     // The file name of the program a process runs; empty when it cannot be read.
     static std::string programOf(std::int32_t pid);
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <set>
 #include <system_error>
@@ -16,6 +17,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kGroup = "Desktop Entry";
+// Far above any real entry; a larger file is no entry to read whole.
+constexpr std::uintmax_t kLargestEntry = 1U << 20;
 
 struct KeyFileFree {
     void operator()(GKeyFile* file) const { g_key_file_free(file); }
@@ -34,11 +37,20 @@ std::string lowered(std::string text) {
     return text;
 }
 
+// A name is shown on one line of a list: escaped line breaks and tabs become spaces.
+std::string singleLine(std::string text) {
+    std::replace_if(
+        text.begin(), text.end(), [](unsigned char c) { return c < 0x20 || c == 0x7f; }, ' ');
+    return text;
+}
+
 // An entry that exists only to hide another, or that starts no application, is no entry: it still
 // takes its id from the folders after it.
 std::optional<X11DesktopEntries::Entry> readEntry(const fs::path& path, std::string id) {
+    const auto text = X11DesktopEntries::readSmallFile(path, kLargestEntry);
     std::unique_ptr<GKeyFile, KeyFileFree> file(g_key_file_new());
-    if (!g_key_file_load_from_file(file.get(), path.c_str(), G_KEY_FILE_NONE, nullptr)) {
+    if (!text || !g_key_file_load_from_data(file.get(), text->data(), text->size(), G_KEY_FILE_NONE,
+                                            nullptr)) {
         return std::nullopt;
     }
     if (takeString(g_key_file_get_string(file.get(), kGroup, "Type", nullptr)) != "Application" ||
@@ -47,8 +59,8 @@ std::optional<X11DesktopEntries::Entry> readEntry(const fs::path& path, std::str
     }
     X11DesktopEntries::Entry entry;
     entry.id = std::move(id);
-    entry.name =
-        takeString(g_key_file_get_locale_string(file.get(), kGroup, "Name", nullptr, nullptr));
+    entry.name = singleLine(
+        takeString(g_key_file_get_locale_string(file.get(), kGroup, "Name", nullptr, nullptr)));
     if (entry.name.empty()) return std::nullopt;
     entry.icon = takeString(g_key_file_get_string(file.get(), kGroup, "Icon", nullptr));
     entry.startupWMClass =
@@ -121,6 +133,19 @@ std::string X11DesktopEntries::programOf(const std::string& exec) {
     }
     g_strfreev(arguments);
     return program;
+}
+
+std::optional<std::string> X11DesktopEntries::readSmallFile(const fs::path& path,
+                                                            std::uintmax_t limit) {
+    std::error_code error;
+    // A pipe or a device could block the program or never end.
+    if (!fs::is_regular_file(path, error)) return std::nullopt;
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (error || size > limit) return std::nullopt;
+    std::ifstream stream(path, std::ios::binary);
+    std::string contents(size, '\0');
+    if (!stream.read(contents.data(), static_cast<std::streamsize>(size))) return std::nullopt;
+    return contents;
 }
 
 std::vector<X11DesktopEntries::Stamp> X11DesktopEntries::stamps() {

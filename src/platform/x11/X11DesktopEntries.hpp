@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -36,6 +37,9 @@ class X11DesktopEntries {
     static std::vector<std::filesystem::path> dataDirectories();
     // The program an Exec line runs, past an `env` and its settings; empty when none.
     static std::string programOf(const std::string& exec);
+    // The contents of a plain file of at most `limit` bytes; none for anything else.
+    static std::optional<std::string> readSmallFile(const std::filesystem::path& path,
+                                                    std::uintmax_t limit);
 
   private:
     using Stamp = std::pair<std::filesystem::path, std::filesystem::file_time_type>;

@@ -2,8 +2,10 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <set>
 #include <system_error>
@@ -20,6 +22,9 @@ constexpr const char* kFallbackTheme = "hicolor";
 constexpr const char* kExtensions[] = {".png", ".svg"};
 // Themes inheriting in a circle, or very deep, are read no further.
 constexpr std::size_t kMaximumThemes = 16;
+constexpr std::uintmax_t kLargestIndex = 1U << 20;
+// Sizes beyond this are a broken index, not a folder of icons.
+constexpr int kLargestSize = 4096;
 
 struct KeyFileFree {
     void operator()(GKeyFile* file) const { g_key_file_free(file); }
@@ -32,7 +37,22 @@ int integer(GKeyFile* file, const char* group, const char* key, int fallback) {
         g_error_free(error);
         return fallback;
     }
-    return value;
+    return std::clamp(value, 0, kLargestSize);
+}
+
+// A theme or an icon is a file name in a folder, never a path that leaves it.
+bool isPlainName(const std::string& name) {
+    return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
+}
+
+// Entries often name their icon with its file's extension; themes hold it by its stem.
+std::string withoutExtension(const std::string& name) {
+    for (const char* extension : {".png", ".svg", ".xpm"}) {
+        if (name.size() > std::strlen(extension) && name.ends_with(extension)) {
+            return name.substr(0, name.size() - std::strlen(extension));
+        }
+    }
+    return name;
 }
 
 std::vector<std::string> list(GKeyFile* file, const char* group, const char* key) {
@@ -85,12 +105,15 @@ std::vector<fs::path> X11IconTheme::themeRoots() {
 
 std::optional<X11IconTheme::Theme> X11IconTheme::readTheme(const std::string& name,
                                                            const std::vector<fs::path>& roots) {
+    if (!isPlainName(name)) return std::nullopt;
     for (const auto& root : roots) {
         std::unique_ptr<GKeyFile, KeyFileFree> file(g_key_file_new());
         // Theme files part their lists with commas.
         g_key_file_set_list_separator(file.get(), ',');
-        const fs::path index = root / name / "index.theme";
-        if (!g_key_file_load_from_file(file.get(), index.c_str(), G_KEY_FILE_NONE, nullptr)) {
+        const auto text =
+            X11DesktopEntries::readSmallFile(root / name / "index.theme", kLargestIndex);
+        if (!text || !g_key_file_load_from_data(file.get(), text->data(), text->size(),
+                                                G_KEY_FILE_NONE, nullptr)) {
             continue;
         }
         Theme theme;
@@ -143,11 +166,9 @@ std::optional<fs::path> X11IconTheme::findIn(const Theme& theme, const std::stri
     return nearest;
 }
 
-std::optional<fs::path> X11IconTheme::find(const std::string& name, int pixelSize) const {
-    // A name is a file name in a folder, never a path that leaves it.
-    if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..") {
-        return std::nullopt;
-    }
+std::optional<fs::path> X11IconTheme::find(const std::string& iconName, int pixelSize) const {
+    if (!isPlainName(iconName)) return std::nullopt;
+    const std::string name = withoutExtension(iconName);
     const auto roots = themeRoots();
     std::vector<std::string> queue;
     if (!theme_.empty()) queue.push_back(theme_);

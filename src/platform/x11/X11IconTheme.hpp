@@ -16,7 +16,7 @@ class X11IconTheme {
     // `theme` may be empty: hicolor alone.
     explicit X11IconTheme(std::string theme) : theme_(std::move(theme)) {}
 
-    std::optional<std::filesystem::path> find(const std::string& name, int pixelSize) const;
+    std::optional<std::filesystem::path> find(const std::string& iconName, int pixelSize) const;
 
     // Where themes live, most important first: $XDG_DATA_HOME/icons, ~/.icons, the icons of
     // $XDG_DATA_DIRS.

@@ -1,4 +1,5 @@
 #include <cairo.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,7 +16,9 @@
 #include "covers/OverlayWindowController.hpp"
 #include "platform/Platform.hpp"
 #include "platform/desktop/Image.hpp"
+#include "platform/x11/X11ApplicationIdentities.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
+#include "platform/x11/X11IconTheme.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -33,8 +36,8 @@ class DesktopData {
             << "[Desktop Entry]\nType=Application\nName=Stand-In Terminal\n"
                "Exec=env LANG=C standin --login\nIcon=standin\nStartupWMClass=StandIn\n";
         const fs::path theme = folder_ / "icons" / "hicolor";
-        writeIcon(theme / "16x16" / "apps", 16, 0x00ff00);
-        writeIcon(theme / "48x48" / "apps", 48, 0xff0000);
+        writeIcon(theme / "16x16" / "apps" / "standin.png", 16, 16, 0x00ff00);
+        writeIcon(theme / "48x48" / "apps" / "standin.png", 48, 48, 0xff0000);
         std::ofstream(theme / "index.theme")
             << "[Icon Theme]\nName=Hicolor\nDirectories=16x16/apps,48x48/apps\n"
                "[16x16/apps]\nSize=16\n[48x48/apps]\nSize=48\n";
@@ -55,19 +58,21 @@ class DesktopData {
         fs::remove_all(folder_);
     }
 
-  private:
-    static void writeIcon(const fs::path& folder, int side, std::uint32_t rgb) {
-        fs::create_directories(folder);
-        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side);
+    const fs::path& folder() const { return folder_; }
+
+    static void writeIcon(const fs::path& file, int width, int height, std::uint32_t rgb) {
+        fs::create_directories(file.parent_path());
+        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
         cairo_t* context = cairo_create(surface);
         cairo_set_source_rgb(context, ((rgb >> 16) & 255) / 255.0, ((rgb >> 8) & 255) / 255.0,
                              (rgb & 255) / 255.0);
         cairo_paint(context);
         cairo_destroy(context);
-        cairo_surface_write_to_png(surface, (folder / "standin.png").c_str());
+        cairo_surface_write_to_png(surface, file.c_str());
         cairo_surface_destroy(surface);
     }
 
+  private:
     fs::path folder_;
     std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
 };
@@ -84,6 +89,72 @@ std::uint32_t middleOf(const Image& icon) {
     const std::uint32_t middle = pixels[8 * cairo_image_surface_get_stride(surface) / 4 + 8];
     cairo_surface_destroy(surface);
     return middle & 0xFFFFFF;
+}
+
+// Files anyone can put in their data folders, where a broken one must not stop the rest.
+TEST(X11ApplicationIdentitiesTest, BrokenEntriesThemesAndIconsAreLeftOutWithoutBlocking) {
+    const DesktopData data;
+    const fs::path applications = data.folder() / "applications";
+    const auto write = [](const fs::path& file, const std::string& text) {
+        fs::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << text;
+    };
+    write(applications / "odd.desktop",
+          "[Desktop Entry]\nType=Application\nName=Odd\\nName\nExec=\"unterminated\n"
+          "Icon=odd.png\nStartupWMClass=Odd\n");
+    write(applications / "binary.desktop", std::string("\0\xff[Desktop Entry]\n\x80\0", 20));
+    write(applications / "huge.desktop",
+          "[Desktop Entry]\nType=Application\nName=Huge\nStartupWMClass=Huge\n#" +
+              std::string(2U << 20, 'x') + "\n");
+    ASSERT_EQ(::mkfifo((applications / "pipe.desktop").c_str(), 0600), 0);
+    const fs::path pipeIcon = data.folder() / "pipe.png";
+    ASSERT_EQ(::mkfifo(pipeIcon.c_str(), 0600), 0);
+    const x11::X11DesktopEntries entries;
+    const auto odd = entries.find("odd", "Odd", "");
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(odd->name, "Odd Name");
+    EXPECT_EQ(odd->program, "");
+    EXPECT_FALSE(entries.find("huge", "Huge", ""));
+    EXPECT_EQ(entries.find("standin", "StandIn", "")->name, "Stand-In Terminal");
+
+    // A theme that inherits itself, with sizes beyond any icon's, holding the icon by its stem.
+    const fs::path broken = data.folder() / "icons" / "Broken";
+    write(broken / "index.theme",
+          "[Icon Theme]\nInherits=Broken,../hicolor\nDirectories=x\n"
+          "[x]\nSize=2147483647\nThreshold=-2147483647\nType=Threshold\n");
+    write(broken / "x" / "odd.png", "\x89PNG\r\n\x1a\n garbled");
+    const auto found = x11::X11IconTheme("Broken").find(odd->icon, 16);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(*found, broken / "x" / "odd.png");
+    EXPECT_FALSE(x11::X11IconTheme("../Broken").find("odd", 16)) << "no theme outside the roots";
+
+    using Identities = x11::X11ApplicationIdentities;
+    DesktopData::writeIcon(data.folder() / "wide.png", 4000, 1, 0xff0000);
+    write(data.folder() / "claims.png",
+          std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\x7f\xff\xff\xff\x7f\xff\xff\xff", 24));
+    write(data.folder() / "cut.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"><rect");
+    write(data.folder() / "vast.svg",
+          "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1e9\" height=\"1e9\" "
+          "viewBox=\"0 0 1 1\"><rect width=\"1\" height=\"1\" fill=\"#00f\"/></svg>");
+    for (const char* name : {"x/odd.png", "../wide.png", "../claims.png", "../cut.svg"}) {
+        EXPECT_FALSE(Identities::iconFromFile(broken / name, 16)) << name;
+    }
+    EXPECT_FALSE(Identities::iconFromFile(pipeIcon, 16));
+    EXPECT_FALSE(Identities::iconFromFile(data.folder() / "missing.png", 16));
+    const auto vast = Identities::iconFromFile(data.folder() / "vast.svg", 16);
+    ASSERT_TRUE(vast);
+    EXPECT_EQ(middleOf(*vast), 0x0000ffU);
+
+    // _NET_WM_ICON values that claim more than they hold, or sizes no icon has.
+    EXPECT_FALSE(Identities::iconFromCardinals({0xFFFFFFFF, 0xFFFFFFFF, 0}, 16));
+    EXPECT_FALSE(Identities::iconFromCardinals({2000, 2000, 1, 2, 3}, 16));
+    EXPECT_FALSE(Identities::iconFromCardinals({7}, 16));
+    std::vector<std::uint32_t> large{512, 512};
+    large.resize(2 + 512 * 512, 0xff00ff00);
+    large.insert(large.end(), {5, 5, 1});
+    const auto scaled = Identities::iconFromCardinals(large, 16);
+    ASSERT_TRUE(scaled) << "the whole icon before the cut one";
+    EXPECT_EQ(middleOf(*scaled), 0x00ff00U);
 }
 
 class X11CoversTest : public X11DesktopTest {
