@@ -143,9 +143,8 @@ std::vector<View> ControlPanelAttachmentSection::rowLabel(const AttachmentTarget
                         .fixedSize());
     // The title tells apart the windows of one application; it gives way first when space is
     // short.
-    if (target.windowTitle && !target.windowTitle->empty() &&
-        target.windowTitle != application.localizedName) {
-        label.push_back(Text(*target.windowTitle)
+    if (const auto title = target.distinctTitle()) {
+        label.push_back(Text(*title)
                             .font(Font::system(12))
                             .foregroundColor(Color(Palette::white(0.45)))
                             .lineLimit(1));

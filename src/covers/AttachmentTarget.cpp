@@ -1,16 +1,34 @@
 #include "covers/AttachmentTarget.hpp"
 
+#include <algorithm>
+#include <cctype>
+
 #include "platform/Platform.hpp"
 #include "platform/desktop/WindowLevel.hpp"
 #include "platform/desktop/WindowListOption.hpp"
 
 namespace talvori {
 
+std::optional<std::string> AttachmentTarget::distinctTitle() const {
+    if (!windowTitle || windowTitle->empty()) return std::nullopt;
+    const auto& name = application.localizedName;
+    // Programs often title a window with their own name in lower case ("xterm").
+    const auto sameLetter = [](unsigned char a, unsigned char b) {
+        return std::tolower(a) == std::tolower(b);
+    };
+    if (name && std::equal(name->begin(), name->end(), windowTitle->begin(), windowTitle->end(),
+                           sameLetter)) {
+        return std::nullopt;
+    }
+    return windowTitle;
+}
+
 std::optional<std::string> AttachmentTarget::label() const {
     const auto& name = application.localizedName;
-    if (!windowTitle || windowTitle->empty() || windowTitle == name) return name;
-    if (!name || name->empty()) return windowTitle;
-    return *name + " \u2014 " + *windowTitle;
+    const auto title = distinctTitle();
+    if (!title) return name;
+    if (!name || name->empty()) return title;
+    return *name + " \u2014 " + *title;
 }
 
 AttachmentInfo AttachmentTarget::attachmentInfo() const {

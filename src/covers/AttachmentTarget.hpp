@@ -31,6 +31,8 @@ struct AttachmentTarget {
     // window has no title of its own; none when neither has a name. Stored as the attachment's
     // title, which is how a saved cover finds its window again.
     std::optional<std::string> label() const;
+    // The window's title where it tells more than the application's name.
+    std::optional<std::string> distinctTitle() const;
     // The record of an attachment to it.
     AttachmentInfo attachmentInfo() const;
 

@@ -75,7 +75,7 @@ TEST_F(ControlPanelAttachmentTest, EachWindowIsARowByNameAndTitleAndPickingOneFo
     const auto terminal = world().launchApplication("Terminal", "org.example.terminal");
     const auto notes = world().openWindow(terminal, "notes", {600, 300, 500, 400});
     const auto build = world().openWindow(terminal, "build", {620, 280, 500, 400});
-    world().openWindow(terminal, "Terminal", {640, 260, 500, 400});
+    world().openWindow(terminal, "terminal", {640, 260, 500, 400});
     controller->onAttach = [this](const UUID& id, const AttachmentTarget& target) {
         covers.at(id)->attach(target);
     };
@@ -83,6 +83,7 @@ TEST_F(ControlPanelAttachmentTest, EachWindowIsARowByNameAndTitleAndPickingOneFo
     clickText("Attach to window");
     EXPECT_EQ(card().findAll(ui::Query::byText("Terminal")).size(), 3u)
         << "a window titled as its application shows the name once";
+    EXPECT_FALSE(shows("terminal"));
     EXPECT_TRUE(shows("notes"));
     clickText("build");
     ASSERT_TRUE(cover->model.peek().attachmentInfo);
