@@ -21,6 +21,8 @@ namespace {
 constexpr double kListOpening = 0.15;
 constexpr double kListMaximumHeight = 180;
 constexpr double kDetachHitMargin = 11;
+// Beyond this an application's name is cut short, leaving room for the window's title.
+constexpr double kNameMaximumWidth = 150;
 
 // Canonical composition in UTF-8, whose byte order is the order of the scalars it spells.
 std::string composed(const std::string& text) {
@@ -140,6 +142,7 @@ std::vector<View> ControlPanelAttachmentSection::rowLabel(const AttachmentTarget
                         .font(Font::system(12))
                         .foregroundColor(Palette::white80)
                         .lineLimit(1)
+                        .frame({.maxWidth = kNameMaximumWidth})
                         .fixedSize());
     // The title tells apart the windows of one application; it gives way first when space is
     // short.

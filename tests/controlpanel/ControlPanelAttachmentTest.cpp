@@ -76,6 +76,9 @@ TEST_F(ControlPanelAttachmentTest, EachWindowIsARowByNameAndTitleAndPickingOneFo
     const auto notes = world().openWindow(terminal, "notes", {600, 300, 500, 400});
     const auto build = world().openWindow(terminal, "build", {620, 280, 500, 400});
     world().openWindow(terminal, "terminal", {640, 260, 500, 400});
+    const auto wordy = world().launchApplication(
+        "A Terminal Whose Desktop Entry Gives It A Name Longer Than Any Row", "org.example.wordy");
+    world().openWindow(wordy, "tail", {660, 240, 500, 400});
     controller->onAttach = [this](const UUID& id, const AttachmentTarget& target) {
         covers.at(id)->attach(target);
     };
@@ -85,6 +88,9 @@ TEST_F(ControlPanelAttachmentTest, EachWindowIsARowByNameAndTitleAndPickingOneFo
         << "a window titled as its application shows the name once";
     EXPECT_FALSE(shows("terminal"));
     EXPECT_TRUE(shows("notes"));
+    const Rect tail = card().find(ui::Query::byText("tail")).frame();
+    EXPECT_GT(tail.width(), 0) << "a long name is cut short before the title";
+    EXPECT_LE(tail.maxX(), controller->panel()->frame().width());
     clickText("build");
     ASSERT_TRUE(cover->model.peek().attachmentInfo);
     EXPECT_EQ(cover->model.peek().attachmentInfo->targetWindowTitle, "Terminal \u2014 build");
