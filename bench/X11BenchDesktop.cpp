@@ -134,9 +134,16 @@ bool PixelWatch::finish() {
 
 // ---- X11BenchDesktop
 
+X11TestDesktop benchedDesktop() {
+    const char* asked = std::getenv("TALVORI_X11_DESKTOP");
+    return asked ? testing::desktopNamed(asked).value_or(X11TestDesktop::openbox)
+                 : X11TestDesktop::openbox;
+}
+
 X11BenchDesktop::X11BenchDesktop(Options options)
     : hasProgram_(options.program),
-      session_(X11TestSession::Options{.tray = options.tray,
+      session_(X11TestSession::Options{.desktop = benchedDesktop(),
+                                       .tray = options.tray,
                                        .compositorOptions = options.compositorOptions}) {
     if (!session_.isReady()) return;
     if (hasProgram_) {

@@ -28,8 +28,13 @@ class X11Desktop;
 namespace talvori::bench {
 
 using Clock = std::chrono::steady_clock;
+using testing::X11TestDesktop;
 using testing::X11TestDriver;
 using testing::X11TestSession;
+
+// The desktop the X11 benchmarks run on: TALVORI_X11_DESKTOP (openbox, xfwm4, icewm, kwin,
+// mutter), else openbox.
+X11TestDesktop benchedDesktop();
 
 double threadCpuSeconds();
 // CPU time a process has had so far (its scheduler's own count, in nanoseconds' precision).

@@ -188,6 +188,13 @@ const char* nameOf(X11TestDesktop desktop) {
     return recipeOf(desktop).name;
 }
 
+std::optional<X11TestDesktop> desktopNamed(const std::string& name) {
+    for (const Recipe& recipe : kRecipes) {
+        if (name == recipe.name) return recipe.desktop;
+    }
+    return std::nullopt;
+}
+
 bool hasProgram(const std::string& program) {
     const char* path = std::getenv("PATH");
     if (!path) return false;

@@ -27,6 +27,8 @@ enum class X11TestDesktop {
     mutter,
 };
 const char* nameOf(X11TestDesktop desktop);
+// The desktop of that name (as nameOf gives it); none for another name.
+std::optional<X11TestDesktop> desktopNamed(const std::string& name);
 
 // A private X server for one test: Xvfb on a free display, and, as asked, a window manager, a
 // compositor and a system tray, each started only once the one before is ready, and all ended
