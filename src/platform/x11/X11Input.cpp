@@ -334,7 +334,10 @@ void X11Input::handleKey(const xcb_key_press_event_t& key, bool down) {
     }
     const auto code = X11KeyCodes::virtualKeyCode(key.detail);
     // A key the reference keyboard lacks has no code the program understands.
-    if (!code) return;
+    if (!code) {
+        passOnUnused(*panel, key.detail, down, false);
+        return;
+    }
     event.type = down ? EventType::keyDown : EventType::keyUp;
     event.keyCode = *code;
     event.characters = keyboard_->characters(key.detail, key.state);
@@ -342,7 +345,15 @@ void X11Input::handleKey(const xcb_key_press_event_t& key, bool down) {
         keyboard_->charactersIgnoringModifiers(key.detail, key.state);
     event.isARepeat = repeat;
     event.specialKey = Event::specialKeyForKeyCode(*code);
-    dispatchToPanel(std::move(event), panel, true);
+    passOnUnused(*panel, key.detail, down, dispatchToPanel(std::move(event), panel, true));
+}
+
+void X11Input::passOnUnused(X11Panel& panel, std::uint8_t key, bool down, bool used) {
+    if (!down) {
+        panel.keyReleased(key);
+    } else if (!used) {
+        panel.noteUnusedKey(key);
+    }
 }
 
 std::optional<Event> X11Input::runLocalMonitors(Event event) {
@@ -357,14 +368,14 @@ std::optional<Event> X11Input::runLocalMonitors(Event event) {
     return event;
 }
 
-void X11Input::dispatchToPanel(Event event, const std::shared_ptr<X11Panel>& panel, bool key) {
+bool X11Input::dispatchToPanel(Event event, const std::shared_ptr<X11Panel>& panel, bool key) {
     auto passed = runLocalMonitors(std::move(event));
-    if (!passed || panel->isClosed()) return;
-    if (key) {
-        if (passed->type != EventType::flagsChanged) panel->handleKeyEvent(*passed);
-    } else {
+    if (!passed || panel->isClosed()) return true;
+    if (!key) {
         panel->handleMouseEvent(*passed);
+        return true;
     }
+    return passed->type == EventType::flagsChanged || panel->handleKeyEvent(*passed);
 }
 
 // ---- Raw events: what the whole session sees

@@ -75,7 +75,10 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     void handleCrossing(const xcb_enter_notify_event_t& crossing, bool entered);
     void handleKey(const xcb_key_press_event_t& key, bool down);
     void handleRaw(const xcb_generic_event_t& event);
-    void dispatchToPanel(Event event, const std::shared_ptr<X11Panel>& panel, bool key);
+    // A key no view used goes on to where it would have gone, should the panel hold the keyboard.
+    static void passOnUnused(X11Panel& panel, std::uint8_t key, bool down, bool used);
+    // False when a key reached the panel and nothing there used it.
+    bool dispatchToPanel(Event event, const std::shared_ptr<X11Panel>& panel, bool key);
     std::optional<Event> runLocalMonitors(Event event);
     int clickCount(std::uint8_t button, const Point& location);
     // Selects the raw events the monitors and taps need, and no more (raw motion wakes us often).

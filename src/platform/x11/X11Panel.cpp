@@ -3,6 +3,7 @@
 #include <cairo-xcb.h>
 #include <unistd.h>
 #include <xcb/shape.h>
+#include <xcb/xtest.h>
 
 #include <algorithm>
 #include <array>
@@ -608,8 +609,29 @@ void X11Panel::holdKeyboard() {
 void X11Panel::releaseKeyboard() {
     if (!holdsKeyboard_) return;
     holdsKeyboard_ = false;
+    unusedKey_.reset();
     pressElsewhere_ = {};
     xcb_ungrab_keyboard(connection_->raw(), connection_->lastTime());
+}
+
+// Typed again only when let go: pressed a second time while still held down, the key would reach
+// others as a repeat, which the desktop's own shortcuts ignore.
+void X11Panel::noteUnusedKey(std::uint8_t key) {
+    if (holdsKeyboard_) unusedKey_ = key;
+}
+
+void X11Panel::keyReleased(std::uint8_t key) {
+    if (!holdsKeyboard_ || unusedKey_ != key) return;
+    unusedKey_.reset();
+    auto application = application_.lock();
+    if (!application) return;
+    releaseKeyboard();
+    application->panelResignedKey(*this);
+    // The modifiers still held come with it from the keyboard's own state.
+    xcb_connection_t* raw = connection_->raw();
+    xcb_test_fake_input(raw, XCB_KEY_PRESS, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(raw, XCB_KEY_RELEASE, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_flush(raw);
 }
 
 bool X11Panel::predatesKeyRequest(std::uint32_t sequence) const {

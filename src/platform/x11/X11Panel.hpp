@@ -36,6 +36,11 @@ class X11Panel final : public Panel {
     bool orderRelative(WindowOrderingMode mode, std::uint32_t other) override;
     bool isVisible() const override { return orderedIn_; }
     bool isKeyWindow() const override;
+    // While the panel holds the keyboard, a key nothing in it used is typed again once let go,
+    // after the hold ends, so that it reaches the window the user works in or the desktop's
+    // shortcuts.
+    void noteUnusedKey(std::uint8_t key);
+    void keyReleased(std::uint8_t key);
     void makeKey() override;
     bool setBackgroundBlurRadius(int radius) override;
 
@@ -157,6 +162,7 @@ class X11Panel final : public Panel {
     bool blurHintWritten_ = false;
     // Key without the keyboard focus: a click anywhere else ends it.
     bool holdsKeyboard_ = false;
+    std::optional<std::uint8_t> unusedKey_;
     Registration pressElsewhere_;
     // The opacity property as last written; absent while the window has none.
     std::optional<std::uint32_t> writtenOpacity_;

@@ -214,6 +214,22 @@ TEST_P(X11DesktopsTest, ACoverWorkedOnLeavesTheUsersWindowActive) {
     EXPECT_EQ(changes.take().restacks, 0);
     screenshot(std::string("cover-worked-on-") + nameOf(GetParam()));
 
+    // A key the cover has no use for goes on once let go, here to a combination another program
+    // holds, as a window manager holds its switcher's; the cover gives the keys back.
+    constexpr std::uint16_t kControlShift = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT;
+    ASSERT_TRUE(driver().grabKey(Key::kY, kControlShift));
+    // As a hand types it: the modifiers are let go after the key.
+    for (const auto key : {Key::kLeftControl, Key::kLeftShift, Key::kY}) driver().keyDown(key);
+    runFor(0.1);
+    driver().keyUp(Key::kY);
+    EXPECT_TRUE(runUntil([&] { return driver().tookKeyPress(Key::kY); }));
+    for (const auto key : {Key::kLeftShift, Key::kLeftControl}) driver().keyUp(key);
+    EXPECT_FALSE(coverController->panel()->window().isKeyWindow());
+    driver().ungrabKey(Key::kY, kControlShift);
+    EXPECT_TRUE(stillActive()) << "after a key passed on";
+    driver().click(950, 350);
+    ASSERT_TRUE(runUntil([&] { return coverController->panel()->window().isKeyWindow(); }));
+
     // A click back in the user's window gives the keys back to it.
     driver().click(300, 300);
     EXPECT_TRUE(runUntil([&] { return !coverController->panel()->window().isKeyWindow(); }));

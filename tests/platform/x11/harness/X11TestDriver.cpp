@@ -292,6 +292,17 @@ void X11TestDriver::ungrabKey(std::uint8_t key, std::uint16_t modifiers) {
     sync();
 }
 
+bool X11TestDriver::tookKeyPress(std::uint8_t key) {
+    bool took = false;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+        const auto& press = *reinterpret_cast<xcb_key_press_event_t*>(event);
+        took |=
+            (event->response_type & 0x7F) == XCB_KEY_PRESS && press.detail == key + kEvdevOffset;
+        std::free(event);
+    }
+    return took;
+}
+
 bool X11TestDriver::moveModifierKey(std::uint8_t key, int index) {
     auto mapping = owned(xcb_get_modifier_mapping_reply(
         connection_, xcb_get_modifier_mapping(connection_), nullptr));

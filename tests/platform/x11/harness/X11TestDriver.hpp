@@ -101,6 +101,8 @@ class X11TestDriver {
     // Grabs the combination on the root as another program would; false when refused.
     bool grabKey(std::uint8_t key, std::uint16_t modifiers);
     void ungrabKey(std::uint8_t key, std::uint16_t modifiers);
+    // Whether a press of `key` reached one of this driver's grabs since the last call.
+    bool tookKeyPress(std::uint8_t key);
     // Moves the modifier key `key` (Linux input code) from whatever modifier bit carries it to
     // bit `index` (0 Shift ... 7 Mod5), as a user's xmodmap does; false when refused.
     bool moveModifierKey(std::uint8_t key, int index);
