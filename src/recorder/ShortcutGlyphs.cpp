@@ -19,18 +19,20 @@ constexpr std::array<std::pair<std::uint64_t, const char*>, 4> kModifierGlyphTab
     {ModifierFlags::command, "\u2318"},
 }};
 
+// A reader says the keys by the names on this desktop's keyboards: the option key is Alt, the
+// command key Super, the key that deletes backwards Backspace.
 constexpr std::array<std::pair<std::string_view, const char*>, 13> kSpokenKeyNames{{
     {"\u2303", "Control"},
-    {"\u2325", "Option"},
+    {"\u2325", "Alt"},
     {"\u21E7", "Shift"},
-    {"\u2318", "Command"},
+    {"\u2318", "Super"},
     {"\u2191", "Up Arrow"},
     {"\u2193", "Down Arrow"},
     {"\u2190", "Left Arrow"},
     {"\u2192", "Right Arrow"},
     {"\u21A9", "Return"},
-    {"\u232B", "Delete"},
-    {"\u2326", "Forward Delete"},
+    {"\u232B", "Backspace"},
+    {"\u2326", "Delete"},
     {"\u21E5", "Tab"},
     {"\u238B", "Escape"},
 }};

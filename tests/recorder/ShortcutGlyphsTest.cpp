@@ -45,14 +45,14 @@ TEST_F(ShortcutGlyphsTest, TheLayoutGivesTheCharacterOrTheReplacementSign) {
 }
 
 TEST_F(ShortcutGlyphsTest, SpokenFormNamesModifiersAndSymbols) {
-    EXPECT_EQ(spokenShortcut(optionCommandN), "Option Command N");
-    EXPECT_EQ(spokenShortcut(shiftCommandF), "Shift Command F");
+    EXPECT_EQ(spokenShortcut(optionCommandN), "Alt Super N");
+    EXPECT_EQ(spokenShortcut(shiftCommandF), "Shift Super F");
     EXPECT_EQ(
         spokenShortcut(Shortcut(Key::downArrow, Flags::control | Flags::option | Flags::command)),
-        "Control Option Command Down Arrow");
+        "Control Alt Super Down Arrow");
     EXPECT_EQ(spokenShortcut(Shortcut(Key::f5, 0)), "F5");
-    EXPECT_EQ(spokenShortcut(Shortcut(Key::deleteForward, Flags::command)),
-              "Command Forward Delete");
+    EXPECT_EQ(spokenShortcut(Shortcut(Key::deleteForward, Flags::command)), "Super Delete");
+    EXPECT_EQ(spokenShortcut(Shortcut(Key::deleteKey, Flags::option)), "Alt Backspace");
     EXPECT_EQ(spokenShortcut(Shortcut(Key::escape, Flags::shift)), "Shift Escape");
 }
 

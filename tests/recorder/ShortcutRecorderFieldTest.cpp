@@ -73,7 +73,7 @@ TEST_F(ShortcutRecorderFieldTest, ShowsTheStoredShortcutAndTellsItToScreenReader
     const auto element = field("newCover").accessibilityElement();
     ASSERT_TRUE(element);
     EXPECT_EQ(element->label, "New Cover shortcut");
-    EXPECT_EQ(element->value, "Option Command N");
+    EXPECT_EQ(element->value, "Alt Super N");
     EXPECT_EQ(element->hint, "Press Return to record a new shortcut.");
     EXPECT_TRUE(ui::contains(element->traits, ui::AccessibilityTrait::isButton));
     EXPECT_TRUE(element->children.empty());

@@ -95,14 +95,14 @@ TEST_F(ShortcutRecorderTest, FunctionKeysArrowsAndTheGermanLayoutAreSaved) {
     typeKey(Key::f5, Flags::shift | Flags::function);
     EXPECT_EQ(stored("toggleFocus"), Shortcut(Key::f5, Flags::shift));
     typeKey(Key::leftArrow, Flags::control | Flags::command);
-    EXPECT_EQ(lastAnnouncement(), "Saved, Control Command Left Arrow. Press Delete to remove it.");
+    EXPECT_EQ(lastAnnouncement(), "Saved, Control Super Left Arrow. Press Delete to remove it.");
 
     layout().selectLayout(sim::SimKeyboardLayout::Layout::german);
     typeKey(Key::z, Flags::option | Flags::command);
     const Shortcut optionCommandY(Key::z, Flags::option | Flags::command);
     EXPECT_EQ(recorder->phase.peek(), Phase(ShortcutRecorder::Saved{optionCommandY}));
     EXPECT_EQ(recorder->current.peek(), optionCommandY);
-    EXPECT_EQ(lastAnnouncement(), "Saved, Option Command Y. Press Delete to remove it.");
+    EXPECT_EQ(lastAnnouncement(), "Saved, Alt Super Y. Press Delete to remove it.");
     EXPECT_EQ(changes, 4);
     // Saving what the name already has saves again.
     typeKey(Key::z, Flags::option | Flags::command);
@@ -135,7 +135,7 @@ TEST_F(ShortcutRecorderTest, ReturnInAConflictOverwritesTheOtherNameOnce) {
     EXPECT_EQ(stored("toggleFocus"), optionCommandN);
     EXPECT_EQ(recorder->phase.peek(), Phase(ShortcutRecorder::Saved{optionCommandN}));
     EXPECT_EQ(changes, 1);
-    EXPECT_EQ(lastAnnouncement(), "Saved, Option Command N. Press Delete to remove it.");
+    EXPECT_EQ(lastAnnouncement(), "Saved, Alt Super N. Press Delete to remove it.");
     recorder->stopRecording();
     EXPECT_TRUE(type(optionCommandN));
     EXPECT_EQ(fired, Glyphs{"toggleFocus"});

@@ -175,8 +175,8 @@ TEST_F(X11AtspiBridgeTest, AReaderTabsThroughTheShortcutsAndClearsOneThroughItsA
     ASSERT_EQ(find("New Cover shortcut"), "push button");
     // The shortcut leads the description, where readers that read no value of a button hear it.
     EXPECT_EQ(reader->line("target"),
-              "push button|New Cover shortcut|Option Command N. Press Return to record a new "
-              "shortcut.|Option Command N|enabled,focusable,focused,sensitive,showing,visible|"
+              "push button|New Cover shortcut|Alt Super N. Press Return to record a new "
+              "shortcut.|Alt Super N|enabled,focusable,focused,sensitive,showing,visible|"
               "click,Clear New Cover shortcut");
     EXPECT_EQ(reader->line("do Clear New Cover shortcut"), "ok");
     EXPECT_EQ(wait("object:property-change:accessible-value", "New Cover shortcut"), "ok");
