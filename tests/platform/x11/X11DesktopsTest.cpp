@@ -58,9 +58,10 @@ class X11DesktopsTest : public X11DesktopTest,
                driver().windowAbove(stackedPanel()) == driver().frameOf(window);
     }
     // Once, and once more where the window manager raises a window only after making it active
-    // (xfwm4, icewm) or stacks the cross-fade's panel and ours one after the other (KWin): a
-    // fight would be many more.
-    int restacksPerSwitch() const { return GetParam() == X11TestDesktop::openbox ? 1 : 2; }
+    // (xfwm4, icewm): a fight would be many more.
+    int restacksPerSwitch() const {
+        return GetParam() == X11TestDesktop::xfwm4 || GetParam() == X11TestDesktop::icewm ? 2 : 1;
+    }
     // The middle of a window's frame on the root.
     std::pair<int, int> middleOf(xcb_window_t window) const {
         const auto frame = driver().rootGeometry(driver().frameOf(window));

@@ -2,6 +2,7 @@
 
 #include <xcb/xcb.h>
 
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,13 +26,15 @@ class X11ServerChanges {
     Counts take();
 
   private:
-    std::pair<xcb_window_t, xcb_window_t> neighbours() const;
+    std::pair<xcb_window_t, xcb_window_t> neighbours();
+    bool isProgramWindow(xcb_window_t window);
     void restack(xcb_window_t window, xcb_window_t below);
 
     X11TestDriver watcher_;
     xcb_window_t window_;
     // The root's children, bottom to top, as the events told.
     std::vector<xcb_window_t> order_;
+    std::set<xcb_window_t> programWindows_;
 };
 
 }  // namespace talvori::testing

@@ -70,8 +70,12 @@ xcb_window_t X11TestDriver::activeWindow() const {
 }
 
 std::vector<xcb_window_t> X11TestDriver::stacking() const {
+    return children(root_);
+}
+
+std::vector<xcb_window_t> X11TestDriver::children(xcb_window_t window) const {
     auto tree =
-        owned(xcb_query_tree_reply(connection_, xcb_query_tree(connection_, root_), nullptr));
+        owned(xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr));
     if (!tree) return {};
     const xcb_window_t* children = xcb_query_tree_children(tree.get());
     return {children, children + xcb_query_tree_children_length(tree.get())};

@@ -52,6 +52,8 @@ class X11TestDriver {
     std::vector<std::uint32_t> cardinals(xcb_window_t window, const char* property) const;
     std::vector<xcb_window_t> clientList() const;
     xcb_window_t activeWindow() const;
+    // A window's children bottom to top (none once it is gone).
+    std::vector<xcb_window_t> children(xcb_window_t window) const;
     // The root's children bottom to top.
     std::vector<xcb_window_t> stacking() const;
     // The child of the root holding `window`.
