@@ -1,5 +1,6 @@
 #include "platform/core/Json.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <unordered_map>
@@ -23,15 +24,19 @@ class DocumentBuilder {
     using string_t = JsonValue::string_t;
     using binary_t = JsonValue::binary_t;
 
-    bool null() { return add(nullptr); }
-    bool boolean(bool value) { return add(value); }
+    // Literals and strings end with their last character; a number may have been cut short, and
+    // is known whole only once what follows it is read.
+    bool null() { return addWhole(nullptr); }
+    bool boolean(bool value) { return addWhole(value); }
     bool number_integer(number_integer_t value) { return add(value); }
     bool number_unsigned(number_unsigned_t value) { return add(value); }
     bool number_float(number_float_t value, const string_t&) { return add(value); }
-    bool string(string_t& value) { return add(std::move(value)); }
+    bool string(string_t& value) { return addWhole(std::move(value)); }
     bool binary(binary_t& value) { return add(JsonValue::binary(std::move(value))); }
     bool start_object(std::size_t) { return open(JsonValue::object()); }
     bool key(string_t& key) {
+        // A key of the document's own object follows a comma: every member before it is whole.
+        if (open_.size() == 1) wholeMembers_ = open_.front().members.size();
         key_ = std::move(key);
         return true;
     }
@@ -43,12 +48,12 @@ class DocumentBuilder {
             open.value->get_ref<JsonValue::object_t&>());
         members.reserve(gathered.size());
         for (auto& [key, value] : gathered) members.emplace_back(std::move(key), std::move(value));
-        open_.pop_back();
+        close();
         return true;
     }
     bool start_array(std::size_t) { return open(JsonValue::array()); }
     bool end_array() {
-        open_.pop_back();
+        close();
         return true;
     }
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) {
@@ -56,6 +61,21 @@ class DocumentBuilder {
     }
 
     JsonValue& document() { return document_; }
+
+    // After a failed parse: the members of the document's object that were read whole.
+    JsonValue wholeMembers() {
+        JsonValue object = JsonValue::object();
+        if (open_.empty() || open_.front().value != &document_ || !document_.is_object()) {
+            return object;
+        }
+        auto& gathered = open_.front().members;
+        gathered.resize(std::min(gathered.size(), wholeMembers_));
+        settleRepeatedKeys(gathered);
+        auto& members =
+            static_cast<JsonValue::object_t::Container&>(object.get_ref<JsonValue::object_t&>());
+        for (auto& [key, value] : gathered) members.emplace_back(std::move(key), std::move(value));
+        return object;
+    }
 
   private:
     using Member = std::pair<std::string, JsonValue>;
@@ -86,6 +106,18 @@ class DocumentBuilder {
     bool add(JsonValue value) {
         place(std::move(value));
         return true;
+    }
+    bool addWhole(JsonValue value) {
+        add(std::move(value));
+        noteWholeMember();
+        return true;
+    }
+    void close() {
+        open_.pop_back();
+        noteWholeMember();
+    }
+    void noteWholeMember() {
+        if (open_.size() == 1) wholeMembers_ = open_.front().members.size();
     }
     bool open(JsonValue container) {
         if (open_.size() >= Json::kMaximumNesting) return false;
@@ -134,6 +166,7 @@ class DocumentBuilder {
     JsonValue document_;
     std::vector<Open> open_;
     std::string key_;
+    std::size_t wholeMembers_ = 0;
 };
 
 }  // namespace
@@ -142,6 +175,15 @@ std::optional<JsonValue> Json::parse(std::string_view text) {
     DocumentBuilder builder;
     if (!JsonValue::sax_parse(text, &builder)) return std::nullopt;
     return std::move(builder.document());
+}
+
+JsonValue Json::wholeMembers(std::string_view text) {
+    DocumentBuilder builder;
+    if (JsonValue::sax_parse(text, &builder)) {
+        JsonValue& document = builder.document();
+        return document.is_object() ? std::move(document) : JsonValue::object();
+    }
+    return builder.wholeMembers();
 }
 
 std::optional<std::string> Json::dump(const JsonValue& value) {

@@ -18,6 +18,9 @@ struct Json {
     // Parses strictly; nothing is thrown: bad text, or arrays and objects nested deeper than
     // kMaximumNesting, read as absent.
     static std::optional<JsonValue> parse(std::string_view text);
+    // What can be saved of a damaged document: the members of its object that were read whole
+    // before the damage (none when it is no object).
+    static JsonValue wholeMembers(std::string_view text);
     // Compact text whose doubles read back bit for bit; absent when the value holds a number that
     // is not finite (which JSON cannot carry).
     static std::optional<std::string> dump(const JsonValue& value);
