@@ -1,4 +1,5 @@
 // The settings file: read at every start, rewritten after every change.
+#include <algorithm>
 #include <fstream>
 #include <map>
 
@@ -20,11 +21,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A change written over whatever the file held loses no key that loaded, and keeps what did
     // not load as it stands.
     const std::string key = "fuzz.written";
-    fuzz::check(file.write({{key, DefaultsValue(std::int64_t{1})}}, loaded),
+    const auto one = std::make_shared<const DefaultsValue>(std::int64_t{1});
+    fuzz::check(file.write({{key, one}}, loaded, 0).written,
                 "the settings file could not be written");
     auto expected = loaded;
-    expected.insert_or_assign(key, DefaultsValue(std::int64_t{1}));
-    fuzz::check(file.load() == expected, "a write lost or changed a setting");
+    expected.insert_or_assign(key, one);
+    const auto reloaded = file.load();
+    fuzz::check(std::equal(reloaded.begin(), reloaded.end(), expected.begin(), expected.end(),
+                           [](const auto& a, const auto& b) {
+                               return a.first == b.first && *a.second == *b.second;
+                           }),
+                "a write lost or changed a setting");
 
     std::ifstream written(path, std::ios::binary);
     const auto document = Json::parse(std::string(std::istreambuf_iterator<char>(written), {}));

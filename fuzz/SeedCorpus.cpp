@@ -105,26 +105,29 @@ void addShortcuts(Corpus& corpus) {
 
 void addValuesAndSettingsFile(Corpus& corpus, const fs::path& scratch) {
     DefaultsFile::Changes changes;
+    auto change = [&](std::string key, DefaultsValue value) {
+        changes.emplace(std::move(key), std::make_shared<const DefaultsValue>(std::move(value)));
+    };
     int index = 0;
     for (const auto& value : sampleValues()) {
         const auto json = Json::dump(value.toJson());
         corpus.add("DefaultsValue", *json);
-        changes.emplace("key." + std::to_string(++index), value);
+        change("key." + std::to_string(++index), value);
     }
     auto layouts = UserDefaults::inMemory();
     PresetManager(PresetManager::standardKey, layouts).save(sampleLayouts());
-    changes.emplace(PresetManager::standardKey, *layouts->object(PresetManager::standardKey));
-    changes.emplace(SpotlightModel::kDefaultsKey, *SpotlightModel{}.encoded());
-    changes.emplace("GlobalShortcuts_toggleFocus",
-                    GlobalShortcuts::Shortcut(GlobalShortcuts::Key::f,
-                                              ModifierFlags::shift | ModifierFlags::command)
-                        .jsonText());
-    changes.emplace("hasCompletedOnboarding", true);
+    change(PresetManager::standardKey, *layouts->object(PresetManager::standardKey));
+    change(SpotlightModel::kDefaultsKey, *SpotlightModel{}.encoded());
+    change("GlobalShortcuts_toggleFocus",
+           GlobalShortcuts::Shortcut(GlobalShortcuts::Key::f,
+                                     ModifierFlags::shift | ModifierFlags::command)
+               .jsonText());
+    change("hasCompletedOnboarding", true);
 
     const VirtualClock clock;
     const fs::path path = scratch / "defaults.json";
     DefaultsFile file(path.string(), clock, Logger());
-    file.write(changes, {});
+    file.write(changes, {}, 0);
     std::ifstream written(path, std::ios::binary);
     const std::string contents{std::istreambuf_iterator<char>(written), {}};
     corpus.add("DefaultsFile", contents);

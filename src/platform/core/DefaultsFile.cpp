@@ -53,6 +53,10 @@ bool readAll(const std::string& path, std::string& contents) {
     return true;
 }
 
+// The document, and each value in a tagged container two levels down, as deep as a value can
+// decode; anything deeper is damage, and writing it back would exhaust the stack.
+constexpr std::size_t kMaximumNesting = 2 * DefaultsValue::kMaximumDepth + 2;
+
 std::string timeStamp(double date) {
     const auto seconds = static_cast<std::time_t>(date);
     std::tm utc{};
@@ -85,30 +89,34 @@ class DefaultsFile::Lock {
 
 // What the file holds: the values that decode, and the members that do not, as they stand.
 struct DefaultsFile::Contents {
-    std::map<std::string, DefaultsValue> values;
+    Values values;
     std::map<std::string, JsonValue> undecodable;
 };
 
 DefaultsFile::DefaultsFile(std::string path, const Clock& clock, Logger log)
     : path_(std::move(path)), clock_(clock), log_(std::move(log)) {}
 
-DefaultsFile::ReadResult DefaultsFile::read(Contents& contents, bool logUndecodable) const {
+DefaultsFile::ReadResult DefaultsFile::read(const std::string& path, Contents& contents,
+                                            bool logUndecodable) const {
     contents = {};
     std::string text;
-    if (!readAll(path_, text)) return errno == ENOENT ? ReadResult::missing : ReadResult::bad;
+    if (!readAll(path, text)) return errno == ENOENT ? ReadResult::missing : ReadResult::bad;
     auto document = Json::parse(text);
-    // The document, and each value in a tagged container two levels down, as deep as a value
-    // can decode; anything deeper is damage, and writing it back would exhaust the stack.
-    constexpr std::size_t kMaximumNesting = 2 * DefaultsValue::kMaximumDepth + 2;
     if (!document || !document->is_object() ||
         Json::isNestedDeeperThan(*document, kMaximumNesting)) {
         return ReadResult::bad;
     }
+    decode(*document, contents, logUndecodable);
+    return ReadResult::ok;
+}
+
+void DefaultsFile::decode(JsonValue& document, Contents& contents, bool logUndecodable) const {
     // A document that was read holds each key once, and the file is written in key order: each
     // key usually belongs at the end of its map, and is put there without a search.
-    for (auto& [key, json] : document->get_ref<JsonValue::object_t&>()) {
+    for (auto& [key, json] : document.get_ref<JsonValue::object_t&>()) {
         if (auto value = DefaultsValue::fromJson(json)) {
-            contents.values.emplace_hint(contents.values.end(), key, std::move(*value));
+            contents.values.emplace_hint(contents.values.end(), key,
+                                         std::make_shared<const DefaultsValue>(std::move(*value)));
             continue;
         }
         if (logUndecodable) {
@@ -119,56 +127,112 @@ DefaultsFile::ReadResult DefaultsFile::read(Contents& contents, bool logUndecoda
         }
         contents.undecodable.emplace_hint(contents.undecodable.end(), key, std::move(json));
     }
-    return ReadResult::ok;
 }
 
-void DefaultsFile::setAside(const char* reason) {
-    const std::string base = path_ + ".corrupt-" + timeStamp(clock_.date());
+DefaultsFile::SetAside DefaultsFile::setAside(const std::string& path, double date,
+                                              const char* reason) {
+    const std::string base = path + ".corrupt-" + timeStamp(date);
     std::string target = base;
-    for (int attempt = 2; std::filesystem::exists(target); ++attempt) {
+    std::error_code error;
+    for (int attempt = 2; std::filesystem::symlink_status(target, error).type() !=
+                          std::filesystem::file_type::not_found;
+         ++attempt) {
         target = base + "-" + std::to_string(attempt);
     }
-    if (::rename(path_.c_str(), target.c_str()) == 0) {
-        log_.error("Settings file %{public}s %{public}s; kept aside as %{public}s", path_, reason,
-                   target);
-    } else {
-        log_.error("Settings file %{public}s %{public}s and could not be moved aside: %{public}s",
-                   path_, reason, std::strerror(errno));
+    if (::rename(path.c_str(), target.c_str()) == 0) {
+        return {target, "Settings file " + path + " " + reason + "; kept aside as " + target};
     }
+    return {{},
+            "Settings file " + path + " " + reason +
+                " and could not be moved aside: " + std::strerror(errno)};
 }
 
-std::map<std::string, DefaultsValue> DefaultsFile::load() {
+DefaultsFile::Values DefaultsFile::load() {
     Lock lock(path_);
     Contents contents;
-    if (read(contents, true) == ReadResult::bad) {
-        setAside("could not be read");
-        return {};
-    }
-    return std::move(contents.values);
+    const ReadResult result = read(path_, contents, true);
+    if (result == ReadResult::ok) return std::move(contents.values);
+    if (result == ReadResult::missing) return {};
+    return recover();
 }
 
-bool DefaultsFile::write(const Changes& changes,
-                         const std::map<std::string, DefaultsValue>& known) {
+// The file is damaged: the backup written with it stands in for it, and the file on disk becomes
+// that backup again, members this version cannot read and all. With the backup damaged too,
+// whatever either held whole before its damage is kept, the file's over the backup's.
+DefaultsFile::Values DefaultsFile::recover() {
+    const double date = clock_.date();
+    const SetAside damaged = setAside(path_, date, "could not be read");
+    log_.error("%{public}s", damaged.message);
+    Contents backup;
+    const ReadResult result = read(backupPath(), backup, false);
+    if (result == ReadResult::ok) {
+        std::string text;
+        std::string failure;
+        if (!damaged.target.empty() && readAll(backupPath(), text)) replace(path_, text, failure);
+        log_.error(
+            "Settings file %{public}s: the settings of its last good copy %{public}s are "
+            "used instead",
+            path_, backupPath());
+        return std::move(backup.values);
+    }
+    Contents saved = salvage(damaged.target.empty() ? path_ : damaged.target);
+    if (result == ReadResult::bad) {
+        const SetAside older = setAside(backupPath(), date, "could not be read either");
+        log_.error("%{public}s", older.message);
+        Contents olderSaved = salvage(older.target.empty() ? backupPath() : older.target);
+        saved.values.merge(olderSaved.values);
+    }
+    log_.error(
+        "Settings file %{public}s: %{public}u settings read whole before the damage are kept",
+        path_, saved.values.size());
+    return std::move(saved.values);
+}
+
+DefaultsFile::Contents DefaultsFile::salvage(const std::string& damaged) const {
+    Contents contents;
+    std::string text;
+    if (!readAll(damaged, text)) return contents;
+    JsonValue members = Json::wholeMembers(text);
+    // Deeper than any value decodes: damage, whose copying and writing would exhaust the stack.
+    auto& object = members.get_ref<JsonValue::object_t&>();
+    for (auto& member : object) {
+        if (Json::isNestedDeeperThan(member.second, kMaximumNesting - 1)) member.second = nullptr;
+    }
+    decode(members, contents, false);
+    return contents;
+}
+
+DefaultsFile::WriteResult DefaultsFile::write(const Changes& changes, const Values& known,
+                                              double date) {
+    WriteResult result;
     std::error_code error;
     std::filesystem::create_directories(folderOf(path_), error);
     Lock lock(path_);
     Contents contents;
-    const ReadResult result = read(contents, false);
-    if (result == ReadResult::bad) setAside("could not be read");
+    const ReadResult read = this->read(path_, contents, false);
+    if (read == ReadResult::bad) {
+        result.notes.push_back(setAside(path_, date, "could not be read").message);
+    }
     // A file that went missing or bad since it was loaded would otherwise take every key this
     // process did not change with it; what this process knows is the best copy left.
-    if (result != ReadResult::ok) contents.values = known;
+    if (read != ReadResult::ok) contents.values = known;
     auto& [values, undecodable] = contents;
     for (const auto& [key, value] : changes) {
         // What this process wrote replaces what it could not read.
         undecodable.erase(key);
         if (value) {
-            values.insert_or_assign(key, *value);
+            values.insert_or_assign(key, value);
         } else {
             values.erase(key);
         }
     }
-    return replace(serialized(contents));
+    const std::string text = serialized(contents);
+    result.written = replace(path_, text, result.failure);
+    // A backup that cannot be written now is written with the next change; the file itself is
+    // whole either way.
+    std::string backupFailure;
+    if (result.written) replace(backupPath(), text, backupFailure);
+    return result;
 }
 
 // Both maps in one key order, appended rather than inserted: the keys are unique, and looking
@@ -180,7 +244,7 @@ std::string DefaultsFile::serialized(const Contents& contents) {
     auto kept = undecodable.begin();
     while (value != values.end() || kept != undecodable.end()) {
         if (kept == undecodable.end() || (value != values.end() && value->first < kept->first)) {
-            Json::append(document, value->first, value->second.toJson());
+            Json::append(document, value->first, value->second->toJson());
             ++value;
         } else {
             Json::append(document, kept->first, kept->second);
@@ -190,24 +254,24 @@ std::string DefaultsFile::serialized(const Contents& contents) {
     return document.dump(2, ' ', false, JsonValue::error_handler_t::replace) + "\n";
 }
 
-bool DefaultsFile::replace(const std::string& contents) {
-    const std::string temporary = path_ + ".tmp-" + std::to_string(::getpid());
+bool DefaultsFile::replace(const std::string& path, const std::string& contents,
+                           std::string& failure) {
+    const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
-        log_.error("Cannot write settings to %{public}s: %{public}s", temporary,
-                   std::strerror(errno));
+        failure = "Cannot write settings to " + temporary + ": " + std::strerror(errno);
         return false;
     }
     const bool written = writeAll(fd, contents) && ::fsync(fd) == 0;
     const int savedErrno = errno;
     ::close(fd);
-    if (!written || ::rename(temporary.c_str(), path_.c_str()) != 0) {
-        log_.error("Cannot write settings to %{public}s: %{public}s", path_,
-                   std::strerror(written ? errno : savedErrno));
+    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        failure =
+            "Cannot write settings to " + path + ": " + std::strerror(written ? errno : savedErrno);
         ::unlink(temporary.c_str());
         return false;
     }
-    const int folder = ::open(folderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         ::fsync(folder);
         ::close(folder);

@@ -1,8 +1,9 @@
 #pragma once
 
 #include <map>
-#include <optional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/core/DefaultsValue.hpp"
 #include "platform/core/Logger.hpp"
@@ -14,33 +15,60 @@ class Clock;
 // The file behind the standard settings store. Every write takes an exclusive lock, re-reads the
 // file, applies only the keys this process changed and replaces the file atomically (temporary
 // file, flush, rename), so a crash, a full disk or a second process never leaves it half-written,
-// empty or missing another process's keys. The file is read key by key: a member whose value does
-// not decode (a newer version's, a hand edit's) is logged, left out of the store and written back
-// as it stands, so one bad value costs no other setting. A file that cannot be read, is not JSON
-// or nests too deep is moved aside with a time stamp and never overwritten in place.
+// empty or missing another process's keys. After each write a copy of it replaces the backup
+// beside it (path.bak) the same way. The file is read key by key: a member whose value does not
+// decode (a newer version's, a hand edit's) is logged, left out of the store and written back as
+// it stands, so one bad value costs no other setting. A file that cannot be read, is not JSON or
+// nests too deep is moved aside with a time stamp and never overwritten in place; the backup
+// stands in for it, and when the backup is damaged too, every member read whole before the
+// damage in either is kept.
+//
+// Values are shared and never changed once stored, so that a write on another thread reads them
+// while the main thread goes on: write() may run on any one thread at a time, load() on the
+// thread that made the file.
 class DefaultsFile {
   public:
-    using Changes = std::map<std::string, std::optional<DefaultsValue>>;
+    using Value = std::shared_ptr<const DefaultsValue>;
+    using Values = std::map<std::string, Value>;
+    // A value, or null for a removal.
+    using Changes = std::map<std::string, Value>;
+
+    struct WriteResult {
+        bool written = false;
+        // Why nothing was written, in words for the log; empty when written.
+        std::string failure;
+        // What else happened that the log should hear of (a damaged file moved aside).
+        std::vector<std::string> notes;
+    };
 
     DefaultsFile(std::string path, const Clock& clock, Logger log);
 
-    std::map<std::string, DefaultsValue> load();
-    // Applies `changes` (a value, or absent for a removal) to the file's current content, or to
-    // `known` (this process's view of every key) when the file is missing or unreadable; false
-    // when nothing could be written.
-    bool write(const Changes& changes, const std::map<std::string, DefaultsValue>& known);
+    Values load();
+    // Applies `changes` to the file's current content, or to `known` (this process's view of
+    // every key) when the file is missing or unreadable; `date` names a damaged file moved aside.
+    // Logs nothing and reads no clock, so that it can run on another thread: the caller logs.
+    WriteResult write(const Changes& changes, const Values& known, double date);
 
     const std::string& path() const { return path_; }
+    std::string backupPath() const { return path_ + ".bak"; }
 
   private:
     class Lock;
     struct Contents;
     enum class ReadResult { ok, missing, bad };
 
-    ReadResult read(Contents& contents, bool logUndecodable) const;
+    ReadResult read(const std::string& path, Contents& contents, bool logUndecodable) const;
+    void decode(JsonValue& document, Contents& contents, bool logUndecodable) const;
+    Values recover();
+    Contents salvage(const std::string& damaged) const;
     static std::string serialized(const Contents& contents);
-    void setAside(const char* reason);
-    bool replace(const std::string& contents);
+    struct SetAside {
+        // Empty when the file could not be moved.
+        std::string target;
+        std::string message;
+    };
+    static SetAside setAside(const std::string& path, double date, const char* reason);
+    static bool replace(const std::string& path, const std::string& contents, std::string& failure);
 
     std::string path_;
     const Clock& clock_;

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/core/DefaultsFile.hpp"
+#include "platform/core/DefaultsWriter.hpp"
 #include "platform/core/RunLoop.hpp"
 
 namespace talvori {
@@ -14,9 +14,23 @@ std::shared_ptr<UserDefaults> UserDefaults::inMemory() {
 std::shared_ptr<UserDefaults> UserDefaults::fileBacked(const std::string& path,
                                                        std::shared_ptr<RunLoop> loop, Logger log) {
     auto defaults = inMemory();
-    defaults->file_ = std::make_unique<DefaultsFile>(path, loop->clock(), std::move(log));
-    defaults->values_ = defaults->file_->load();
+    auto file = std::make_shared<DefaultsFile>(path, loop->clock(), log);
+    defaults->values_ = file->load();
     defaults->loop_ = loop;
+    defaults->log_ = std::move(log);
+    // Heard on the writer's thread, handled on the loop's.
+    std::weak_ptr<RunLoop> weakLoop = loop;
+    std::weak_ptr<UserDefaults> weak = defaults;
+    defaults->writer_ = std::make_unique<DefaultsWriter>(
+        std::move(file), [weakLoop, weak](const DefaultsFile::WriteResult& result) {
+            if (auto strong = weakLoop.lock()) {
+                strong->postFromAnyThread([weak, result] {
+                    if (auto self = weak.lock()) {
+                        self->writeFinished(result.written, result.failure, result.notes);
+                    }
+                });
+            }
+        });
     return defaults;
 }
 
@@ -36,15 +50,20 @@ UserDefaults::~UserDefaults() {
     synchronize();
 }
 
+const DefaultsValue* UserDefaults::find(const std::string& key) const {
+    if (const auto found = values_.find(key); found != values_.end()) return found->second.get();
+    if (const auto found = registered_.find(key); found != registered_.end()) return &found->second;
+    return nullptr;
+}
+
 std::optional<DefaultsValue> UserDefaults::object(const std::string& key) const {
-    if (const auto found = values_.find(key); found != values_.end()) return found->second;
-    if (const auto found = registered_.find(key); found != registered_.end()) return found->second;
+    if (const DefaultsValue* value = find(key)) return *value;
     return std::nullopt;
 }
 
 template <class T>
 std::optional<T> UserDefaults::typed(const std::string& key) const {
-    const auto value = object(key);
+    const DefaultsValue* value = find(key);
     if (!value) return std::nullopt;
     if (const T* typedValue = value->get<T>()) return *typedValue;
     return std::nullopt;
@@ -74,7 +93,7 @@ std::optional<DefaultsValue::Dictionary> UserDefaults::dictionary(const std::str
 
 DefaultsValue::Dictionary UserDefaults::dictionaryRepresentation() const {
     auto all = registered_;
-    for (const auto& [key, value] : values_) all.insert_or_assign(key, value);
+    for (const auto& [key, value] : values_) all.insert_or_assign(key, *value);
     return all;
 }
 
@@ -89,13 +108,14 @@ void UserDefaults::removeObject(const std::string& key) {
 void UserDefaults::change(const std::string& key, std::optional<DefaultsValue> value) {
     ++writeCount_;
     const auto before = object(key);
-    if (value) {
-        values_.insert_or_assign(key, *value);
+    Value stored = value ? std::make_shared<const DefaultsValue>(std::move(*value)) : nullptr;
+    if (stored) {
+        values_.insert_or_assign(key, stored);
     } else {
         values_.erase(key);
     }
-    if (file_) {
-        pending_.insert_or_assign(key, std::move(value));
+    if (writer_) {
+        pending_.insert_or_assign(key, std::move(stored));
         scheduleFlush(kFlushDelay);
     }
     if (object(key) != before) {
@@ -122,16 +142,36 @@ void UserDefaults::scheduleFlush(double delay) {
         auto defaults = weak.lock();
         if (!defaults) return;
         defaults->flushScheduled_ = false;
-        // A full disk or a read-only folder: keep the changes and try again later.
-        if (!defaults->synchronize()) defaults->scheduleFlush(kRetryDelay);
+        defaults->startWrite();
     });
 }
 
-bool UserDefaults::synchronize() {
-    if (!file_ || pending_.empty()) return true;
-    if (!file_->write(pending_, values_)) return false;
+// The map of values is copied, not the values: the writer reads them as they were now.
+void UserDefaults::startWrite() {
+    const auto loop = loop_.lock();
+    writer_->write(std::move(pending_), values_, loop ? loop->clock().date() : 0);
     pending_.clear();
-    return true;
+}
+
+void UserDefaults::writeFinished(bool written, const std::string& failure,
+                                 const std::vector<std::string>& notes) {
+    for (const auto& note : notes) log_.error("%{public}s", note);
+    if (written) {
+        if (!writeFailure_.empty()) log_.log("Settings written again");
+        writeFailure_.clear();
+        return;
+    }
+    // A full disk or a read-only folder: the changes wait in the writer; tried again later, and
+    // said again only when something else goes wrong.
+    if (failure != writeFailure_) log_.error("%{public}s", failure);
+    writeFailure_ = failure;
+    scheduleFlush(kRetryDelay);
+}
+
+bool UserDefaults::synchronize() {
+    if (!writer_) return true;
+    if (!pending_.empty()) startWrite();
+    return writer_->flush();
 }
 
 }  // namespace talvori

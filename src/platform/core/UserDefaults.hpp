@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/core/DefaultsValue.hpp"
 #include "platform/core/Logger.hpp"
@@ -13,13 +14,14 @@
 namespace talvori {
 
 class Clock;
-class DefaultsFile;
+class DefaultsWriter;
 class RunLoop;
 
 // The settings store: typed values under string keys. A read of a missing key, or of a key that
 // holds a value of another type, is absent. The standard store keeps a file and writes it a moment
 // after a change (a slider drag would otherwise rewrite it at every step), and at once on
-// synchronize() and when the store goes away.
+// synchronize() and when the store goes away. Writes run on a thread of their own: the main
+// thread never waits for the disk, except in synchronize().
 class UserDefaults : public std::enable_shared_from_this<UserDefaults> {
   public:
     static std::shared_ptr<UserDefaults> inMemory();
@@ -52,7 +54,8 @@ class UserDefaults : public std::enable_shared_from_this<UserDefaults> {
     // Calls `onChange` after each change of the value that reads of `key` give.
     ObservationToken observe(const std::string& key, std::function<void()> onChange);
 
-    // Writes pending changes now; false when the file could not be written (they stay pending).
+    // Writes pending changes now, after the write in flight, and returns once they are written;
+    // false when the file could not be written (they stay pending). For a program about to end.
     bool synchronize();
     // How many times set or removeObject was called: lets tests tell "nothing was saved".
     std::size_t writeCount() const { return writeCount_; }
@@ -63,18 +66,29 @@ class UserDefaults : public std::enable_shared_from_this<UserDefaults> {
   private:
     UserDefaults() = default;
 
+    using Value = std::shared_ptr<const DefaultsValue>;
+
     template <class T>
     std::optional<T> typed(const std::string& key) const;
+    const DefaultsValue* find(const std::string& key) const;
     void change(const std::string& key, std::optional<DefaultsValue> value);
     void scheduleFlush(double delay);
+    void startWrite();
+    void writeFinished(bool written, const std::string& failure,
+                       const std::vector<std::string>& notes);
 
-    std::map<std::string, DefaultsValue> values_;
+    // Shared with the writer's thread, and never changed once stored: a change stores a new one.
+    std::map<std::string, Value> values_;
     std::map<std::string, DefaultsValue> registered_;
-    std::map<std::string, std::optional<DefaultsValue>> pending_;
+    // Changed keys not yet handed to the writer; null for a removal.
+    std::map<std::string, Value> pending_;
     std::map<std::string, ObservationSubject> subjects_;
-    std::unique_ptr<DefaultsFile> file_;
+    std::unique_ptr<DefaultsWriter> writer_;
     std::weak_ptr<RunLoop> loop_;
+    Logger log_;
     bool flushScheduled_ = false;
+    // Why the latest write failed, said once until it changes or a write succeeds.
+    std::string writeFailure_;
     std::size_t writeCount_ = 0;
 };
 

@@ -1,11 +1,15 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <thread>
 
 #include "platform/core/DefaultsFile.hpp"
 #include "platform/core/Json.hpp"
@@ -93,9 +97,18 @@ class UserDefaultsFileTest : public PlatformTest {
         }
         return found;
     }
-    void writeRaw(const std::string& contents) const {
+    void writeRaw(const std::string& contents, const std::string& path = {}) const {
         fs::create_directories(fs::path(path_).parent_path());
-        std::ofstream(path_) << contents;
+        std::ofstream(path.empty() ? path_ : path) << contents;
+    }
+    std::string readRaw(const std::string& path) const {
+        std::ifstream file(path);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+    // What another thread does shows within a few seconds.
+    static bool eventually(const std::function<bool()>& condition) {
+        for (int wait = 0; wait < 500 && !condition(); ++wait) ::usleep(10'000);
+        return condition();
     }
 
     std::string folder_;
@@ -108,7 +121,7 @@ TEST_F(UserDefaultsFileTest, ChangesReachTheFileAMomentLaterAndSurviveAReopen) {
     defaults->set("spotlight.settings", Data{'{', '}'});
     EXPECT_FALSE(fs::exists(path_));
     advance(UserDefaults::kFlushDelay);
-    ASSERT_TRUE(fs::exists(path_));
+    ASSERT_TRUE(eventually([&] { return fs::exists(path_); }));
     defaults->removeObject("spotlight.settings");
     defaults.reset();  // flushes what is pending
 
@@ -117,21 +130,51 @@ TEST_F(UserDefaultsFileTest, ChangesReachTheFileAMomentLaterAndSurviveAReopen) {
     EXPECT_EQ(reopened->data("spotlight.settings"), std::nullopt);
 }
 
-TEST_F(UserDefaultsFileTest, ACorruptFileIsKeptAsideAndReadsAsEmpty) {
-    writeRaw("{\"tarnel.presets\": {\"data\": \"W10=\"}, ");
-    auto defaults = open();
-    EXPECT_EQ(defaults->data("tarnel.presets"), std::nullopt);
-    const auto aside = setAside();
-    ASSERT_EQ(aside.size(), 1u);
-    std::ifstream kept(aside[0]);
-    std::string contents((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(contents, "{\"tarnel.presets\": {\"data\": \"W10=\"}, ");
+TEST_F(UserDefaultsFileTest, ADamagedFileIsKeptAsideAndItsLastGoodCopyReadInstead) {
+    {
+        auto defaults = open();
+        defaults->set("hasCompletedOnboarding", true);
+        defaults->set("spotlight.settings", Data{'{', '}'});
+        defaults->set("tarnel.presets", Data(2000, '['));
+        ASSERT_TRUE(defaults->synchronize());
+    }
+    const std::string good = readRaw(path_);
+    ASSERT_EQ(readRaw(path_ + ".bak"), good);
+    std::vector<std::string> damaged{"", "garbage", "\x00\x01{"};
+    for (const std::size_t cut : {good.size() / 5, good.size() / 2, good.size() - 3}) {
+        damaged.push_back(good.substr(0, cut));
+    }
+    for (std::size_t round = 0; round < damaged.size(); ++round) {
+        writeRaw(damaged[round]);
+        auto defaults = open();
+        EXPECT_EQ(defaults->boolValue("hasCompletedOnboarding"), true) << round;
+        EXPECT_EQ(defaults->data("spotlight.settings"), (Data{'{', '}'})) << round;
+        EXPECT_EQ(defaults->data("tarnel.presets"), Data(2000, '[')) << round;
+        // The damaged file is kept aside, and the good copy is the file again.
+        EXPECT_EQ(setAside().size(), round + 1);
+        EXPECT_EQ(readRaw(path_), good) << round;
+    }
     EXPECT_FALSE(logs().records().empty());
+}
+
+TEST_F(UserDefaultsFileTest, WithItsCopyDamagedTooTheMembersReadWholeBeforeTheDamageAreKept) {
+    writeRaw("{\"a\": {\"data\": \"W10=\"}, \"b\": [1, {\"c\": 2}], \"d\": \"text\", \"e\": 12");
+    writeRaw("{\"a\": 0, \"f\": true, \"g\": {\"array\": [1, 2", path_ + ".bak");
+    auto defaults = open();
+    EXPECT_EQ(defaults->data("a"), (Data{'[', ']'})) << "the file's over its copy's";
+    EXPECT_EQ(defaults->array("b"), std::nullopt) << "a hand-made array does not decode";
+    EXPECT_EQ(defaults->string("d"), "text");
+    EXPECT_EQ(defaults->integer("e"), std::nullopt) << "a number at the cut may be cut short";
+    EXPECT_EQ(defaults->boolValue("f"), true);
+    EXPECT_EQ(defaults->object("g"), std::nullopt);
+    EXPECT_EQ(setAside().size(), 2u);
 
     defaults->set("hasCompletedOnboarding", true);
     EXPECT_TRUE(defaults->synchronize());
-    EXPECT_EQ(open()->boolValue("hasCompletedOnboarding"), true);
-    EXPECT_EQ(setAside().size(), 1u);
+    auto reopened = open();
+    EXPECT_EQ(reopened->string("d"), "text");
+    EXPECT_EQ(reopened->boolValue("hasCompletedOnboarding"), true);
+    EXPECT_EQ(setAside().size(), 2u);
 }
 
 TEST_F(UserDefaultsFileTest, AFileNestedBeyondReasonIsKeptAsideNotFollowedDown) {
@@ -211,17 +254,77 @@ TEST_F(UserDefaultsFileTest, AnUnreadableFileIsKeptAsideNotOverwritten) {
     EXPECT_TRUE(fs::exists(aside[0] / "kept"));
 }
 
-TEST_F(UserDefaultsFileTest, AFailedWriteKeepsTheChangesAndTheOldFile) {
+TEST_F(UserDefaultsFileTest, AFailedWriteKeepsTheChangesAndTheOldFileAndIsSaidOnce) {
     auto defaults = open();
     defaults->set("a", 1);
     ASSERT_TRUE(defaults->synchronize());
     fs::remove(path_);
-    fs::create_directories(fs::path(path_ + ".tmp-" + std::to_string(::getpid())) / "blocker");
+    const std::string blocker = path_ + ".tmp-" + std::to_string(::getpid());
+    fs::create_directories(fs::path(blocker) / "blocker");
     defaults->set("a", 2);
     EXPECT_FALSE(defaults->synchronize());
-    fs::remove_all(path_ + ".tmp-" + std::to_string(::getpid()));
-    EXPECT_TRUE(defaults->synchronize());
+    // Tried again every few seconds, said once.
+    for (int retry = 0; retry < 4; ++retry) {
+        advance(UserDefaults::kRetryDelay);
+        ::usleep(50'000);
+    }
+    advance(0);
+    const auto said = [&](const std::string& start) {
+        const auto messages = logs().messages();
+        return std::count_if(messages.begin(), messages.end(), [&](const std::string& message) {
+            return message.starts_with(start);
+        });
+    };
+    EXPECT_EQ(said("Cannot write settings"), 1);
+    fs::remove_all(blocker);
+    advance(UserDefaults::kRetryDelay);
+    ASSERT_TRUE(eventually([&] { return fs::exists(path_); }));
+    EXPECT_TRUE(eventually([&] {
+        advance(0);
+        return said("Settings written again") == 1;
+    }));
     EXPECT_EQ(open()->integer("a"), 2);
+}
+
+// Holds the store's file lock as a second process would, so that a write waits for it.
+class HeldLock {
+  public:
+    explicit HeldLock(const std::string& path)
+        : fd_(::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+        ::flock(fd_, LOCK_EX);
+    }
+    ~HeldLock() { release(); }
+    void release() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+  private:
+    int fd_;
+};
+
+TEST_F(UserDefaultsFileTest, TheMainThreadNeverWaitsForAWriteAndTheNewestStateIsWritten) {
+    auto defaults = open();
+    defaults->set("a", 0);
+    ASSERT_TRUE(defaults->synchronize());
+    HeldLock lock(path_);
+    // One write waits for the lock; the changes after it wait together for the next.
+    for (int value = 1; value <= 3; ++value) {
+        defaults->set("a", value);
+        advance(UserDefaults::kFlushDelay);
+    }
+    defaults->set("b", true);
+    EXPECT_EQ((*Json::parse(readRaw(path_)))["a"], 0);
+    std::thread releaser([&] {
+        ::usleep(100'000);
+        lock.release();
+    });
+    // For a program about to end: the write in flight, then the newest state.
+    EXPECT_TRUE(defaults->synchronize());
+    releaser.join();
+    auto reopened = open();
+    EXPECT_EQ(reopened->integer("a"), 3);
+    EXPECT_EQ(reopened->boolValue("b"), true);
 }
 
 // Writes large values as fast as it can until killed.

@@ -1,0 +1,73 @@
+#include "platform/core/DefaultsWriter.hpp"
+
+namespace talvori {
+
+DefaultsWriter::DefaultsWriter(std::shared_ptr<DefaultsFile> file,
+                               std::function<void(const DefaultsFile::WriteResult&)> finished)
+    : file_(std::move(file)), finished_(std::move(finished)) {}
+
+DefaultsWriter::~DefaultsWriter() {
+    flush();
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+void DefaultsWriter::write(DefaultsFile::Changes changes, DefaultsFile::Values known, double date) {
+    {
+        std::lock_guard lock(mutex_);
+        changes.merge(waiting_);
+        waiting_ = std::move(changes);
+        known_ = std::move(known);
+        date_ = date;
+        requested_ = true;
+        // Started with the first write: a store that is only read needs no thread.
+        if (!thread_.joinable()) thread_ = std::thread(&DefaultsWriter::run, this);
+    }
+    changed_.notify_all();
+}
+
+bool DefaultsWriter::flush() {
+    std::unique_lock lock(mutex_);
+    if (!waiting_.empty()) requested_ = true;
+    if (requested_ && !thread_.joinable()) thread_ = std::thread(&DefaultsWriter::run, this);
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return !requested_ && !writing_; });
+    return waiting_.empty();
+}
+
+void DefaultsWriter::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return requested_ || stopping_; });
+        if (!requested_) return;
+        requested_ = false;
+        writing_ = true;
+        DefaultsFile::Changes changes = std::move(waiting_);
+        waiting_.clear();
+        const DefaultsFile::Values known = std::move(known_);
+        known_.clear();
+        const double date = date_;
+        if (changes.empty()) {
+            writing_ = false;
+            changed_.notify_all();
+            continue;
+        }
+        lock.unlock();
+        const auto result = file_->write(changes, known, date);
+        if (finished_) finished_(result);
+        lock.lock();
+        writing_ = false;
+        if (!result.written) {
+            // Kept for the next request, under whatever changed since.
+            waiting_.merge(changes);
+            if (known_.empty()) known_ = known;
+        }
+        changed_.notify_all();
+    }
+}
+
+}  // namespace talvori

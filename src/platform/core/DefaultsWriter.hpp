@@ -1,0 +1,50 @@
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/core/DefaultsFile.hpp"
+
+namespace talvori {
+
+// Writes a settings file on a thread of its own, so that whoever changes a setting never waits
+// for the disk. One write runs at a time; changes handed over meanwhile wait together, the newest
+// value of each key replacing older ones, and go out in the next write. Changes whose write
+// failed wait too, under any newer ones, until the next request to write.
+class DefaultsWriter {
+  public:
+    // `finished` hears of every write, on the writer's thread.
+    DefaultsWriter(std::shared_ptr<DefaultsFile> file,
+                   std::function<void(const DefaultsFile::WriteResult&)> finished);
+    // Finishes what was asked for, then ends the thread.
+    ~DefaultsWriter();
+    DefaultsWriter(const DefaultsWriter&) = delete;
+    DefaultsWriter& operator=(const DefaultsWriter&) = delete;
+
+    // Adds `changes` to what waits and asks for a write of everything waiting. `known` is the
+    // caller's view of every key, written when the file is gone; `date` names a damaged file.
+    void write(DefaultsFile::Changes changes, DefaultsFile::Values known, double date);
+    // Waits until the write in flight and everything waiting have been written (or failed);
+    // whether nothing is left unwritten.
+    bool flush();
+
+  private:
+    void run();
+
+    std::shared_ptr<DefaultsFile> file_;
+    std::function<void(const DefaultsFile::WriteResult&)> finished_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    DefaultsFile::Changes waiting_;
+    DefaultsFile::Values known_;
+    double date_ = 0;
+    bool requested_ = false;
+    bool writing_ = false;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+}  // namespace talvori
