@@ -8,11 +8,17 @@ using namespace talvori;
 
 namespace {
 
+// Records have a handful of members: the reader finds each by a pass over the object, so only
+// the first few are read by name, and every member's value is decoded directly. An object of many
+// members then costs a pass, not a pass per member.
+constexpr std::size_t kMembersReadByName = 16;
+
 template <class... Types>
 void readEveryMemberAs(const JsonValue& object) {
     JsonReader reader(object);
+    std::size_t index = 0;
     for (const auto& [key, value] : object.items()) {
-        ((void)reader.optional<Types>(key), ...);
+        if (index++ < kMembersReadByName) ((void)reader.optional<Types>(key), ...);
         ((void)decodeJson<Types>(value), ...);
     }
 }
