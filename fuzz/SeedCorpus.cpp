@@ -9,6 +9,7 @@
 
 #include "GlobalShortcuts/Key.hpp"
 #include "GlobalShortcuts/Shortcut.hpp"
+#include "XSettingsBlob.hpp"
 #include "covers/PresetManager.hpp"
 #include "focus/SpotlightModel.hpp"
 #include "platform/Platform.hpp"
@@ -172,6 +173,22 @@ void addNetworkDocuments(Corpus& corpus) {
                "<!-- <p>hidden</p> --><p>More text.</p></body></html>");
 }
 
+// What other programs and the feed hand over, as they write it.
+void addDesktopAndUpdateInputs(Corpus& corpus) {
+    corpus.add("XSettings",
+               fuzz::xsettingsBlob({{"Net/ThemeName", std::string("Adwaita-dark")},
+                                    {"Gtk/EnableAnimations", 0},
+                                    {"Gtk/CursorThemeSize", 24},
+                                    {"Net/ColorScheme", std::string("prefer-dark")},
+                                    {"Xft/RGBA", std::string("rgb")},
+                                    {"Gtk/Color", x11::X11XSettings::Color{1, 2, 3, 4}}}));
+    corpus.add("VersionComparator", std::string("1.0\n1.0.1\n1.0b2\n2.0 beta\n1.10\n0042"));
+    corpus.add("AutostartEntry", std::string("/usr/bin/talvori"));
+    corpus.add("AutostartEntry", std::string("/home/a user/Apps $HOME 100%/tal\"vori"));
+    corpus.add("UpdateDownload", std::string("Talvori-1.3.tar.gz"));
+    corpus.add("UpdateDownload", std::string("Talvori 1.3 (final).tar.gz?download=1#top"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -192,6 +209,7 @@ int main(int argc, char** argv) {
     addBase64AndUUIDs(corpus);
     addHotKeyTexts(corpus, argv[2]);
     addNetworkDocuments(corpus);
+    addDesktopAndUpdateInputs(corpus);
     fs::remove_all(scratch);
     Platform::uninstall();
     return 0;
