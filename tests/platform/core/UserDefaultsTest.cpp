@@ -347,6 +347,10 @@ TEST_F(UserDefaultsFileTest, AProcessKilledWhileWritingNeverLeavesABrokenFile) {
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
         if (!fs::exists(path_)) continue;
+        // The last good copy is written the same way: whole too.
+        if (fs::exists(path_ + ".bak")) {
+            EXPECT_TRUE(Json::parse(readRaw(path_ + ".bak"))) << "round " << round;
+        }
         auto defaults = open();
         EXPECT_TRUE(setAside().empty()) << "round " << round;
         EXPECT_TRUE(defaults->string("key")) << "round " << round;
