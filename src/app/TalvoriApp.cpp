@@ -12,7 +12,9 @@
 #include "settings/SettingsView.hpp"
 #include "settings/TalvoriUserDriver.hpp"
 #include "settings/UpdateStartup.hpp"
+#include "ui/IconCatalog.hpp"
 #include "ui/PanelHost.hpp"
+#include "ui/PangoTextMeasurer.hpp"
 #include "updates/Updater.hpp"
 
 namespace talvori {
@@ -30,6 +32,22 @@ void applyFocusShortcutRule(const std::weak_ptr<RuntimeCoordinator>& weakRuntime
     }
 }
 
+// Lays out and draws a line in each weight the panels use, and one icon: the first use of each font
+// opens its file and reads its shaping tables, and the first icon starts the vector renderer.
+void warmDrawing() {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, 32, 32);
+    cairo_t* cr = cairo_create(surface);
+    auto& measurer = platform().service<ui::PangoTextMeasurer>();
+    for (const auto weight : {ui::FontWeight::regular, ui::FontWeight::medium,
+                              ui::FontWeight::semibold, ui::FontWeight::bold}) {
+        measurer->layout("Focus 0123", {.font = ui::Font::system(13, weight)}, std::nullopt)
+            ->draw(cr);
+    }
+    platform().service<ui::IconCatalog>()->draw(cr, "arrow.uturn.backward", Rect{{0, 0}, {16, 16}});
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+}
+
 }  // namespace
 
 std::shared_ptr<TalvoriApp> TalvoriApp::start() {
@@ -38,7 +56,17 @@ std::shared_ptr<TalvoriApp> TalvoriApp::start() {
     application.setDelegate(app->appDelegate());
     for (auto& scene : app->body()) application.registerScene(std::move(scene));
     application.finishLaunching();
+    app->armDrawingWarmUp();
     return app;
+}
+
+void TalvoriApp::armDrawingWarmUp() {
+    auto& loop = platform().runLoop();
+    drawingWarmUp_ = loop.addBeforeWaitHook([this, &loop] {
+        if (!runtime_ || runtime_->isStartupDecisionPending()) return;
+        drawingWarmUp_.reset();
+        loop.post(warmDrawing);
+    });
 }
 
 TalvoriApp::TalvoriApp()

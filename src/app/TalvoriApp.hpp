@@ -10,6 +10,7 @@
 namespace talvori {
 
 class AppDelegate;
+class BeforeWaitHook;
 class RuntimeCoordinator;
 class TalvoriUserDriver;
 
@@ -51,6 +52,11 @@ class TalvoriApp : public std::enable_shared_from_this<TalvoriApp> {
   private:
     SceneDescription firstRunScene();
     SceneDescription settingsScene();
+    // Once start-up has decided, the loop's next idle moment loads the interface fonts and the
+    // icon renderer: the first panel the user opens would otherwise wait for them.
+    void armDrawingWarmUp();
+
+    std::shared_ptr<BeforeWaitHook> drawingWarmUp_;
 
     std::shared_ptr<AppDelegate> appDelegate_;
     std::shared_ptr<RuntimeCoordinator> runtime_;
