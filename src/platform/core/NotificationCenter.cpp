@@ -1,7 +1,5 @@
 #include "platform/core/NotificationCenter.hpp"
 
-#include <algorithm>
-
 #include "platform/core/RunLoop.hpp"
 
 namespace talvori {
@@ -10,48 +8,35 @@ NotificationCenter::NotificationCenter(std::weak_ptr<RunLoop> loop) : loop_(std:
 
 Registration NotificationCenter::addObserver(std::string name, const void* object,
                                              NotificationDelivery delivery, Handler handler) {
-    auto observer =
-        std::make_shared<Observer>(Observer{std::move(name), object, delivery, std::move(handler)});
-    registry_->observers.push_back(observer);
-    std::weak_ptr<Registry> registry = registry_;
-    std::weak_ptr<Observer> weakObserver = observer;
-    return Registration([registry, weakObserver] {
-        auto strongObserver = weakObserver.lock();
-        if (!strongObserver) return;
-        strongObserver->removed = true;
-        if (auto strongRegistry = registry.lock()) {
-            std::erase(strongRegistry->observers, strongObserver);
-        }
-    });
+    return observers_.add(Observer{std::move(name), object, delivery, std::move(handler)});
 }
 
 void NotificationCenter::post(std::string name, const void* object, UserInfo userInfo) {
-    // Observers added or removed by a handler take effect for later posts; a removed observer that
-    // has not been reached yet is skipped.
-    const auto observers = registry_->observers;
+    // Observers added by a handler hear later posts only.
     const auto notification = std::make_shared<const Notification>(
         Notification{std::move(name), object, std::move(userInfo)});
-    for (const auto& observer : observers) {
-        if (observer->removed || observer->name != notification->name) continue;
-        if (observer->object && observer->object != object) continue;
-        if (observer->delivery == NotificationDelivery::synchronous) {
-            observer->handler(*notification);
-            continue;
+    observers_.forEach([&](const auto& entry) {
+        const Observer& observer = entry->value;
+        if (observer.name != notification->name) return;
+        if (observer.object && observer.object != object) return;
+        if (observer.delivery == NotificationDelivery::synchronous) {
+            observer.handler(*notification);
+            return;
         }
-        if (auto loop = loop_.lock()) {
-            auto deliver = [weak = std::weak_ptr<Observer>(observer), notification] {
-                auto strong = weak.lock();
-                if (strong && !strong->removed) strong->handler(*notification);
-            };
-            // A notice from another thread (the desktop's menu tracking) still reaches the main
-            // queue.
-            if (loop->isMainThread()) {
-                loop->post(std::move(deliver));
-            } else {
-                loop->postFromAnyThread(std::move(deliver));
-            }
+        auto loop = loop_.lock();
+        if (!loop) return;
+        auto deliver = [weak = std::weak_ptr(entry), notification] {
+            auto strong = weak.lock();
+            if (strong && !strong->removed) strong->value.handler(*notification);
+        };
+        // A notice from another thread (the desktop's menu tracking) still reaches the main
+        // queue.
+        if (loop->isMainThread()) {
+            loop->post(std::move(deliver));
+        } else {
+            loop->postFromAnyThread(std::move(deliver));
         }
-    }
+    });
 }
 
 }  // namespace talvori

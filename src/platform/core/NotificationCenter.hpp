@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/CallbackList.hpp"
 #include "platform/core/Registration.hpp"
 
 namespace talvori {
@@ -56,14 +57,10 @@ class NotificationCenter {
         const void* object;
         NotificationDelivery delivery;
         Handler handler;
-        bool removed = false;
-    };
-    struct Registry {
-        std::vector<std::shared_ptr<Observer>> observers;
     };
 
     std::weak_ptr<RunLoop> loop_;
-    std::shared_ptr<Registry> registry_ = std::make_shared<Registry>();
+    CallbackList<Observer> observers_;
 };
 
 }  // namespace talvori

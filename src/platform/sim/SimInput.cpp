@@ -52,43 +52,24 @@ const char* typeName(EventType type) {
 
 }  // namespace
 
-SimInput::SimInput(std::shared_ptr<SimWorld> world)
-    : world_(std::move(world)),
-      localMonitors_(std::make_shared<List<LocalMonitor>>()),
-      globalMonitors_(std::make_shared<List<GlobalMonitor>>()),
-      interceptors_(std::make_shared<List<KeyInterceptor>>()) {}
+SimInput::SimInput(std::shared_ptr<SimWorld> world) : world_(std::move(world)) {}
 
 SimInput::~SimInput() = default;
 
 // ---- Registrations
 
-template <class Handler>
-Registration SimInput::add(const std::shared_ptr<List<Handler>>& list, EventMask mask,
-                           Handler handler) {
-    auto entry = std::make_shared<Entry<Handler>>(Entry<Handler>{mask, std::move(handler), false});
-    list->push_back(entry);
-    std::weak_ptr<List<Handler>> weakList = list;
-    std::weak_ptr<Entry<Handler>> weakEntry = entry;
-    return Registration([weakList, weakEntry] {
-        auto entry = weakEntry.lock();
-        if (!entry) return;
-        entry->removed = true;
-        if (auto list = weakList.lock()) std::erase(*list, entry);
-    });
-}
-
 Registration SimInput::addLocalMonitor(EventMask mask, LocalMonitor monitor) {
     if (refusesMonitors_) return {};
-    return add(localMonitors_, mask, std::move(monitor));
+    return monitors_.addLocal(mask, std::move(monitor));
 }
 
 Registration SimInput::addGlobalMonitor(EventMask mask, GlobalMonitor monitor) {
     if (refusesMonitors_) return {};
-    return add(globalMonitors_, mask, std::move(monitor));
+    return monitors_.addGlobal(mask, std::move(monitor));
 }
 
 Registration SimInput::addKeyInterceptor(KeyInterceptor interceptor) {
-    return add(interceptors_, ~EventMask{0}, std::move(interceptor));
+    return interceptors_.add(std::move(interceptor));
 }
 
 std::shared_ptr<EventTap> SimInput::makeListenOnlyEventTap(EventMask mask,
@@ -145,29 +126,10 @@ void SimInput::tap(const Event& event) {
 }
 
 std::optional<Event> SimInput::runLocalMonitors(Event event) {
-    // Monitors may add or remove monitors while they run: walk over a snapshot, skipping removed
-    // ones.
-    auto monitors = *localMonitors_;
-    for (const auto& monitor : monitors) {
-        if (monitor->removed || !event.matches(monitor->mask)) continue;
-        auto handler = monitor->handler;
-        auto result = handler(event);
-        if (!result) {
-            world_->log(fmt::format("{} swallowed by a local monitor", typeName(event.type)));
-            return std::nullopt;
-        }
-        event = std::move(*result);
-    }
-    return event;
-}
-
-void SimInput::runGlobalMonitors(const Event& event) {
-    auto monitors = *globalMonitors_;
-    for (const auto& monitor : monitors) {
-        if (monitor->removed || !event.matches(monitor->mask)) continue;
-        auto handler = monitor->handler;
-        handler(event);
-    }
+    const EventType type = event.type;
+    auto passed = monitors_.runLocal(std::move(event));
+    if (!passed) world_->log(fmt::format("{} swallowed by a local monitor", typeName(type)));
+    return passed;
 }
 
 // ---- Mouse
@@ -270,7 +232,7 @@ void SimInput::deliverToOtherApplication(const Event& event, std::uint32_t windo
                                 world_->ownerPID(window)));
     }
     if (down && clickOrder_ == ClickOrder::raiseFirst) world_->focusWindow(window);
-    runGlobalMonitors(event);
+    monitors_.runGlobal(event);
     if (down && clickOrder_ == ClickOrder::monitorsFirst) world_->focusWindow(window);
 }
 
@@ -315,7 +277,7 @@ void SimInput::setModifierFlags(std::uint64_t flags) {
     if (world_->keyPanel() || world_->frontmostPID() == SimWorld::kOwnPID) {
         runLocalMonitors(forWindow(event, world_->keyWindowNumber()));
     } else {
-        runGlobalMonitors(event);
+        monitors_.runGlobal(event);
     }
 }
 
@@ -329,19 +291,19 @@ KeyDelivery SimInput::dispatchKey(EventType type, const KeyStroke& stroke) {
     event.specialKey = Event::specialKeyForKeyCode(stroke.keyCode);
     tap(event);
 
-    auto interceptors = *interceptors_;
-    for (const auto& interceptor : interceptors) {
-        if (interceptor->removed) continue;
-        auto claims = interceptor->handler;
-        if (claims(event)) {
-            world_->log(fmt::format("{} {} intercepted", typeName(type), stroke.keyCode));
-            return KeyDelivery::intercepted;
-        }
+    bool intercepted = false;
+    interceptors_.forEach([&](const auto& entry) {
+        intercepted = entry->value(event);
+        return !intercepted;
+    });
+    if (intercepted) {
+        world_->log(fmt::format("{} {} intercepted", typeName(type), stroke.keyCode));
+        return KeyDelivery::intercepted;
     }
 
     auto key = world_->keyPanel();
     if (!key && world_->frontmostPID() != SimWorld::kOwnPID) {
-        runGlobalMonitors(event);
+        monitors_.runGlobal(event);
         world_->log(fmt::format("{} {} to pid {}", typeName(type), stroke.keyCode,
                                 world_->frontmostPID().value_or(0)));
         return KeyDelivery::otherApplication;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/CallbackList.hpp"
+#include "platform/desktop/EventMonitors.hpp"
 #include "platform/desktop/Input.hpp"
 
 namespace talvori::sim {
@@ -103,24 +105,12 @@ class SimInput final : public Input {
     void updateHover();
 
   private:
-    template <class Handler>
-    struct Entry {
-        EventMask mask = 0;
-        Handler handler;
-        bool removed = false;
-    };
-    template <class Handler>
-    using List = std::vector<std::shared_ptr<Entry<Handler>>>;
-
-    template <class Handler>
-    Registration add(const std::shared_ptr<List<Handler>>& list, EventMask mask, Handler handler);
     Event makeEvent(EventType type) const;
     Event forWindow(Event event, std::uint32_t window) const;
     void dispatchMouse(Event event);
     void deliverToOurWindow(Event event, std::uint32_t window);
     void deliverToOtherApplication(const Event& event, std::uint32_t window);
     std::optional<Event> runLocalMonitors(Event event);
-    void runGlobalMonitors(const Event& event);
     void tap(const Event& event);
     KeyDelivery dispatchKey(EventType type, const KeyStroke& stroke);
     void hover(bool pointerMoved);
@@ -132,9 +122,8 @@ class SimInput final : public Input {
     bool mouseIsDown_ = false;
     MouseButton downButton_ = MouseButton::left;
     std::weak_ptr<SimPanel> hovered_;
-    std::shared_ptr<List<LocalMonitor>> localMonitors_;
-    std::shared_ptr<List<GlobalMonitor>> globalMonitors_;
-    std::shared_ptr<List<KeyInterceptor>> interceptors_;
+    EventMonitors monitors_;
+    CallbackList<KeyInterceptor> interceptors_;
     std::vector<std::weak_ptr<EventTap>> taps_;
     StatusItemClick statusItemClick_;
     ClickOrder clickOrder_ = ClickOrder::raiseFirst;
