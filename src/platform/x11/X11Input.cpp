@@ -63,9 +63,7 @@ X11Input::X11Input(std::shared_ptr<X11Application> application,
       connection_(application_->sharedConnection()),
       keyboard_(std::move(keyboard)),
       cursors_(std::make_unique<X11Cursors>(connection_)),
-      clock_(clock),
-      localMonitors_(std::make_shared<List<LocalMonitor>>()),
-      globalMonitors_(std::make_shared<List<GlobalMonitor>>()) {}
+      clock_(clock) {}
 
 X11Input::~X11Input() = default;
 
@@ -107,34 +105,21 @@ void X11Input::setCursor(const Cursor& cursor) {
 
 // ---- Monitors and taps
 
-template <class Handler>
-Registration X11Input::add(const std::shared_ptr<List<Handler>>& list, EventMask mask,
-                           Handler handler) {
-    auto entry = std::make_shared<Entry<Handler>>();
-    entry->mask = mask;
-    entry->handler = std::move(handler);
-    list->push_back(entry);
-    std::weak_ptr<List<Handler>> weakList = list;
-    std::weak_ptr<Entry<Handler>> weakEntry = entry;
-    std::weak_ptr<X11Input> weakSelf = weak_from_this();
-    return Registration([weakList, weakEntry, weakSelf] {
-        auto strongList = weakList.lock();
-        auto strongEntry = weakEntry.lock();
-        if (strongEntry) strongEntry->removed = true;
-        if (strongList) std::erase(*strongList, strongEntry);
-        if (auto self = weakSelf.lock()) self->updateRawSelection();
-    });
-}
-
 Registration X11Input::addLocalMonitor(EventMask mask, LocalMonitor monitor) {
-    return add(localMonitors_, mask, std::move(monitor));
+    return monitors_.addLocal(mask, std::move(monitor), reselectRaw());
 }
 
 Registration X11Input::addGlobalMonitor(EventMask mask, GlobalMonitor monitor) {
     if (!connection_->hasXinput()) return {};
-    auto registration = add(globalMonitors_, mask, std::move(monitor));
+    auto registration = monitors_.addGlobal(mask, std::move(monitor), reselectRaw());
     updateRawSelection();
     return registration;
+}
+
+std::function<void()> X11Input::reselectRaw() {
+    return [weak = weak_from_this()] {
+        if (auto self = weak.lock()) self->updateRawSelection();
+    };
 }
 
 std::shared_ptr<EventTap> X11Input::makeListenOnlyEventTap(EventMask mask,
@@ -147,8 +132,7 @@ std::shared_ptr<EventTap> X11Input::makeListenOnlyEventTap(EventMask mask,
 }
 
 EventMask X11Input::rawMask() const {
-    EventMask wanted = 0;
-    for (const auto& entry : *globalMonitors_) wanted |= entry->mask;
+    EventMask wanted = monitors_.globalMask();
     for (const auto& weak : taps_) {
         if (auto tap = weak.lock(); tap && tap->isValid()) wanted |= tap->mask();
     }
@@ -290,7 +274,7 @@ void X11Input::handleMotion(const xcb_motion_notify_event_t& motion) {
         dispatchToPanel(std::move(event), panel, false);
         return;
     }
-    auto passed = runLocalMonitors(std::move(event));
+    auto passed = monitors_.runLocal(std::move(event));
     if (passed && !panel->isClosed()) panel->updateHover(passed);
 }
 
@@ -356,20 +340,8 @@ void X11Input::passOnUnused(X11Panel& panel, std::uint8_t key, bool down, bool u
     }
 }
 
-std::optional<Event> X11Input::runLocalMonitors(Event event) {
-    // A snapshot: monitors may add or remove monitors while they run.
-    const auto monitors = *localMonitors_;
-    for (const auto& entry : monitors) {
-        if (entry->removed || !event.matches(entry->mask)) continue;
-        auto passed = entry->handler(event);
-        if (!passed) return std::nullopt;
-        event = std::move(*passed);
-    }
-    return event;
-}
-
 bool X11Input::dispatchToPanel(Event event, const std::shared_ptr<X11Panel>& panel, bool key) {
-    auto passed = runLocalMonitors(std::move(event));
+    auto passed = monitors_.runLocal(std::move(event));
     if (!passed || panel->isClosed()) return true;
     if (!key) {
         panel->handleMouseEvent(*passed);
@@ -441,12 +413,7 @@ void X11Input::handleRaw(const xcb_generic_event_t& event) {
     for (const auto& weak : taps) {
         if (auto tap = weak.lock()) tap->deliver(seen);
     }
-    if (!ours) {
-        const auto monitors = *globalMonitors_;
-        for (const auto& entry : monitors) {
-            if (!entry->removed && seen.matches(entry->mask)) entry->handler(seen);
-        }
-    }
+    if (!ours) monitors_.runGlobal(seen);
     updateRawSelection();
 }
 

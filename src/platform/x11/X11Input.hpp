@@ -9,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "platform/desktop/EventMonitors.hpp"
 #include "platform/desktop/Input.hpp"
 
 namespace talvori {
@@ -50,14 +51,6 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     void setClaim(Claim claim) { claim_ = std::move(claim); }
 
   private:
-    template <class Handler>
-    struct Entry {
-        EventMask mask = 0;
-        Handler handler;
-        bool removed = false;
-    };
-    template <class Handler>
-    using List = std::vector<std::shared_ptr<Entry<Handler>>>;
     class EventLocationScope;
     struct Click {
         double time = -1;
@@ -66,8 +59,6 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
         int count = 0;
     };
 
-    template <class Handler>
-    Registration add(const std::shared_ptr<List<Handler>>& list, EventMask mask, Handler handler);
     Event pointerEvent(EventType type, std::int16_t rootX, std::int16_t rootY, std::uint16_t state,
                        const X11Panel* panel, std::int16_t x, std::int16_t y) const;
     void handleButton(const xcb_button_press_event_t& press, bool down);
@@ -79,10 +70,11 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     static void passOnUnused(X11Panel& panel, std::uint8_t key, bool down, bool used);
     // False when a key reached the panel and nothing there used it.
     bool dispatchToPanel(Event event, const std::shared_ptr<X11Panel>& panel, bool key);
-    std::optional<Event> runLocalMonitors(Event event);
     int clickCount(std::uint8_t button, const Point& location);
     // Selects the raw events the monitors and taps need, and no more (raw motion wakes us often).
     void updateRawSelection();
+    // Selects them again once a monitor has gone.
+    std::function<void()> reselectRaw();
     EventMask rawMask() const;
 
     std::shared_ptr<X11Application> application_;
@@ -90,8 +82,7 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     std::shared_ptr<X11Keyboard> keyboard_;
     std::unique_ptr<X11Cursors> cursors_;
     const Clock& clock_;
-    std::shared_ptr<List<LocalMonitor>> localMonitors_;
-    std::shared_ptr<List<GlobalMonitor>> globalMonitors_;
+    EventMonitors monitors_;
     std::vector<std::weak_ptr<EventTap>> taps_;
     std::uint32_t selectedRaw_ = 0;
     std::set<std::uint32_t> keysDown_;
