@@ -4,15 +4,12 @@
 
 #include <algorithm>
 
+#include "platform/desktop/SceneWindows.hpp"
 #include "platform/desktop/Screens.hpp"
 #include "platform/sim/SimPanel.hpp"
 #include "platform/sim/SimWorld.hpp"
 
 namespace talvori::sim {
-
-namespace {
-constexpr Size kDefaultSceneSize{480, 320};
-}
 
 SimApplication::SimApplication(std::shared_ptr<SimWorld> world) : world_(std::move(world)) {
     policy_ = world_->process(SimWorld::kOwnPID)->activationPolicy;
@@ -98,112 +95,58 @@ std::vector<std::shared_ptr<Panel>> SimApplication::windows() const {
 
 // ---- Scenes
 
+SceneWindows& SimApplication::scenes() {
+    if (!scenes_) {
+        SceneWindows::Desktop desktop;
+        desktop.screens = [world = world_] { return world->screens(); };
+        desktop.delegate = [this] { return delegate_.lock(); };
+        desktop.prepare = [weak = weak_from_this()](Panel& window, const SceneDescription& scene) {
+            if (!scene.sizedToContent) return;
+            static_cast<SimPanel&>(window).setOnNeedsDisplay([weak, identifier = scene.identifier] {
+                if (auto self = weak.lock()) self->scenes().fitToContent(identifier);
+            });
+        };
+        desktop.willClose = [world = world_](const std::string& identifier) {
+            world->log("scene window closed " + identifier);
+        };
+        scenes_ = SceneWindows::make(*this, world_->notificationCenter(), world_->loop(),
+                                     std::move(desktop));
+    }
+    return *scenes_;
+}
+
 void SimApplication::registerScene(SceneDescription scene) {
-    const std::string identifier = scene.identifier;
-    scenes_[identifier].description = std::move(scene);
+    scenes().registerScene(std::move(scene));
 }
 
 void SimApplication::openWindow(const std::string& sceneIdentifier) {
-    auto found = scenes_.find(sceneIdentifier);
-    if (found == scenes_.end()) {
+    if (!scenes().contains(sceneIdentifier)) {
         world_->log("open unknown scene " + sceneIdentifier);
         return;
     }
-    SceneState& scene = found->second;
     openedScenes_.push_back(sceneIdentifier);
     world_->log("open scene " + sceneIdentifier);
-    auto window = scene.window && !scene.window->isClosed() ? scene.window : openSceneWindow(scene);
+    auto window = scenes().open(sceneIdentifier);
     window->orderFront();
     if (isActive()) window->makeKey();
 }
 
-std::shared_ptr<Panel> SimApplication::openSceneWindow(SceneState& scene) {
-    const SceneDescription& description = scene.description;
-    auto content = description.makeContent ? description.makeContent() : nullptr;
-    const Size size =
-        description.sizedToContent && content ? content->fittingSize() : kDefaultSceneSize;
-    Rect frame({0, 0}, size);
-    if (!world_->screens().empty()) {
-        const Rect visible = world_->screens().front().visibleFrame;
-        frame.origin = {visible.midX() - size.width / 2, visible.midY() - size.height / 2};
-    }
-    unsigned style = StyleMask::titled | StyleMask::closable;
-    if (description.hidesTitleBar) style |= StyleMask::fullSizeContentView;
-    auto window = makePanel(frame, style);
-    window->setTitle(description.title);
-    window->setAppearance(description.appearance);
-    window->setRestorable(false);
-    window->setHostedContent(content);
-    const std::string identifier = description.identifier;
-    if (description.sizedToContent) {
-        auto* sim = static_cast<SimPanel*>(window.get());
-        sim->setOnNeedsDisplay([weak = weak_from_this(), identifier] {
-            if (auto self = weak.lock()) self->fitToContent(identifier);
-        });
-    }
-    scene.closeObserver = world_->notificationCenter().addObserver(
-        Panel::kWillCloseNotification, window.get(), NotificationDelivery::synchronous,
-        [weak = weak_from_this(), identifier](const Notification&) {
-            auto self = weak.lock();
-            if (!self) return;
-            self->world_->log("scene window closed " + identifier);
-            self->world_->loop().post([weak] {
-                if (auto self = weak.lock()) self->sceneWindowClosed();
-            });
-        });
-    scene.window = window;
-    return window;
-}
-
-void SimApplication::fitToContent(const std::string& sceneIdentifier) {
-    auto found = scenes_.find(sceneIdentifier);
-    if (found == scenes_.end() || !found->second.window) return;
-    auto& window = found->second.window;
-    const auto& content = window->hostedContent();
-    if (!content) return;
-    const Size size = content->fittingSize();
-    const Rect frame = window->frame();
-    if (frame.size == size) return;
-    // The top-left corner stays where it is, unless the window would then run off the bottom of
-    // its screen.
-    window->setFrame(
-        Screens::keptOnScreen({frame.minX(), frame.maxY() - size.height, size.width, size.height},
-                              world_->screens()),
-        false);
-}
-
 void SimApplication::dismissWindow(const std::string& sceneIdentifier) {
-    auto found = scenes_.find(sceneIdentifier);
-    if (found == scenes_.end() || !found->second.window) return;
+    const auto window = scenes().lastWindow(sceneIdentifier);
+    if (!window) return;
     world_->log("dismiss scene " + sceneIdentifier);
-    found->second.window->close();
+    window->close();
 }
 
 void SimApplication::userClosesWindow(const std::string& sceneIdentifier) {
-    auto found = scenes_.find(sceneIdentifier);
-    if (found == scenes_.end() || !found->second.window) return;
+    const auto window = scenes().lastWindow(sceneIdentifier);
+    if (!window) return;
     world_->log("user closes scene " + sceneIdentifier);
-    found->second.window->close();
+    window->close();
 }
 
 std::shared_ptr<Panel> SimApplication::sceneWindow(const std::string& sceneIdentifier) const {
-    auto found = scenes_.find(sceneIdentifier);
-    if (found == scenes_.end() || !found->second.window || found->second.window->isClosed()) {
-        return nullptr;
-    }
-    return found->second.window;
-}
-
-bool SimApplication::hasOpenSceneWindow() const {
-    return std::any_of(scenes_.begin(), scenes_.end(), [](const auto& entry) {
-        return entry.second.window && !entry.second.window->isClosed();
-    });
-}
-
-void SimApplication::sceneWindowClosed() {
-    if (hasOpenSceneWindow()) return;
-    auto delegate = delegate_.lock();
-    if (delegate && delegate->applicationShouldTerminateAfterLastWindowClosed()) terminate();
+    return scenes_ ? scenes_->window(sceneIdentifier) : nullptr;
 }
 
 }  // namespace talvori::sim

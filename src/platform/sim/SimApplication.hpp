@@ -1,6 +1,5 @@
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,6 +7,10 @@
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/desktop/Application.hpp"
 #include "platform/desktop/TitleBar.hpp"
+
+namespace talvori {
+class SceneWindows;
+}
 
 namespace talvori::sim {
 
@@ -60,16 +63,8 @@ class SimApplication final : public Application,
     void setMainMenu(std::shared_ptr<Menu> menu) { mainMenu_ = std::move(menu); }
 
   private:
-    struct SceneState {
-        SceneDescription description;
-        std::shared_ptr<Panel> window;
-        Registration closeObserver;
-    };
-
-    std::shared_ptr<Panel> openSceneWindow(SceneState& scene);
-    void fitToContent(const std::string& sceneIdentifier);
-    void sceneWindowClosed();
-    bool hasOpenSceneWindow() const;
+    // Made on first use, once the application is owned.
+    SceneWindows& scenes();
 
     std::shared_ptr<SimWorld> world_;
     std::weak_ptr<ApplicationDelegate> delegate_;
@@ -77,7 +72,7 @@ class SimApplication final : public Application,
     std::vector<ActivationPolicy> policyChanges_;
     std::vector<AttentionRequest> attentionRequests_;
     std::vector<std::weak_ptr<SimPanel>> panels_;
-    std::map<std::string, SceneState> scenes_;
+    std::shared_ptr<SceneWindows> scenes_;
     std::shared_ptr<Menu> mainMenu_;
     std::vector<std::string> openedScenes_;
     bool terminated_ = false;
