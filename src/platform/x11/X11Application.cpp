@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/core/RunLoop.hpp"
+#include "platform/desktop/SceneWindows.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Connection.hpp"
@@ -14,10 +15,6 @@
 #include "platform/x11/X11StackingProbe.hpp"
 
 namespace talvori::x11 {
-
-namespace {
-constexpr Size kDefaultSceneSize{480, 320};
-}
 
 X11Application::X11Application(std::shared_ptr<X11Connection> connection,
                                std::shared_ptr<X11Screens> screens,
@@ -237,11 +234,9 @@ void X11Application::setNeedsPaint(const std::shared_ptr<X11Panel>& panel) {
 
 void X11Application::beforeFlush() {
     if (!needsPaint_.empty()) {
-        for (auto& [identifier, scene] : scenes_) {
-            if (scene.description.sizedToContent && scene.window &&
-                needsPaint_.contains(scene.window->windowNumber())) {
-                fitToContent(identifier);
-            }
+        if (scenes_) {
+            scenes_->fitToContent(
+                [&](const Panel& window) { return needsPaint_.contains(window.windowNumber()); });
         }
         auto pending = std::move(needsPaint_);
         needsPaint_.clear();
@@ -479,99 +474,40 @@ void X11Application::handleClientMessage(const xcb_client_message_event_t& messa
 
 // ---- Scenes
 
+SceneWindows& X11Application::scenes() {
+    if (!scenes_) {
+        SceneWindows::Desktop desktop;
+        desktop.screens = [screens = screens_] { return screens->screens(); };
+        desktop.delegate = [this] { return delegate_.lock(); };
+        desktop.prepare = [connection = connection_](Panel& window, const SceneDescription& scene) {
+            X11SceneWindowHints::setDarkFrame(*connection, window.windowNumber(),
+                                              scene.appearance == Appearance::dark);
+        };
+        scenes_ = SceneWindows::make(*this, center_, *loop_, std::move(desktop));
+    }
+    return *scenes_;
+}
+
 void X11Application::registerScene(SceneDescription scene) {
-    const std::string identifier = scene.identifier;
-    scenes_[identifier].description = std::move(scene);
+    scenes().registerScene(std::move(scene));
 }
 
 void X11Application::openWindow(const std::string& sceneIdentifier) {
-    auto found = scenes_.find(sceneIdentifier);
-    if (found == scenes_.end()) {
+    const auto window = scenes().open(sceneIdentifier);
+    if (!window) {
         log_.error("No scene %{public}s to open", sceneIdentifier);
         return;
     }
-    SceneState& scene = found->second;
-    auto window = scene.window && !scene.window->isClosed() ? scene.window : openSceneWindow(scene);
     window->orderFront();
     window->makeKey();
 }
 
-std::shared_ptr<Panel> X11Application::openSceneWindow(SceneState& scene) {
-    const SceneDescription& description = scene.description;
-    auto content = description.makeContent ? description.makeContent() : nullptr;
-    const Size size =
-        description.sizedToContent && content ? content->fittingSize() : kDefaultSceneSize;
-    Rect frame({0, 0}, size);
-    const auto screens = screens_->screens();
-    if (!screens.empty()) {
-        const Rect visible = screens.front().visibleFrame;
-        frame.origin = {visible.midX() - size.width / 2, visible.midY() - size.height / 2};
-    }
-    unsigned style = StyleMask::titled | StyleMask::closable;
-    if (description.hidesTitleBar) style |= StyleMask::fullSizeContentView;
-    auto window = makePanel(frame, style);
-    window->setTitle(description.title);
-    window->setAppearance(description.appearance);
-    X11SceneWindowHints::setDarkFrame(*connection_, window->windowNumber(),
-                                      description.appearance == Appearance::dark);
-    window->setRestorable(false);
-    window->setHostedContent(content);
-    const std::string identifier = description.identifier;
-    scene.closeObserver = center_.addObserver(Panel::kWillCloseNotification, window.get(),
-                                              NotificationDelivery::synchronous,
-                                              [weak = weak_from_this()](const Notification&) {
-                                                  auto self = weak.lock();
-                                                  if (!self) return;
-                                                  self->loop_->post([weak] {
-                                                      if (auto later = weak.lock())
-                                                          later->sceneWindowClosed();
-                                                  });
-                                              });
-    scene.window = window;
-    return window;
-}
-
-void X11Application::fitToContent(const std::string& sceneIdentifier) {
-    auto found = scenes_.find(sceneIdentifier);
-    if (found == scenes_.end() || !found->second.window) return;
-    auto& window = found->second.window;
-    const auto& content = window->hostedContent();
-    if (!content || window->isClosed()) return;
-    const Size size = content->fittingSize();
-    const Rect frame = window->frame();
-    if (frame.size == size) return;
-    // The top-left corner stays where it is, unless the window would then run off the bottom of
-    // its screen.
-    window->setFrame(
-        Screens::keptOnScreen({frame.minX(), frame.maxY() - size.height, size.width, size.height},
-                              screens_->screens()),
-        false);
-}
-
 void X11Application::dismissWindow(const std::string& sceneIdentifier) {
-    auto found = scenes_.find(sceneIdentifier);
-    if (found == scenes_.end() || !found->second.window) return;
-    found->second.window->close();
+    if (const auto window = scenes().lastWindow(sceneIdentifier)) window->close();
 }
 
 std::shared_ptr<Panel> X11Application::sceneWindow(const std::string& sceneIdentifier) const {
-    auto found = scenes_.find(sceneIdentifier);
-    if (found == scenes_.end() || !found->second.window || found->second.window->isClosed()) {
-        return nullptr;
-    }
-    return found->second.window;
-}
-
-bool X11Application::hasOpenSceneWindow() const {
-    return std::any_of(scenes_.begin(), scenes_.end(), [](const auto& entry) {
-        return entry.second.window && !entry.second.window->isClosed();
-    });
-}
-
-void X11Application::sceneWindowClosed() {
-    if (hasOpenSceneWindow()) return;
-    auto delegate = delegate_.lock();
-    if (delegate && delegate->applicationShouldTerminateAfterLastWindowClosed()) terminate();
+    return scenes_ ? scenes_->window(sceneIdentifier) : nullptr;
 }
 
 }  // namespace talvori::x11

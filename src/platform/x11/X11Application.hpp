@@ -15,7 +15,8 @@
 
 namespace talvori {
 class RunLoop;
-}
+class SceneWindows;
+}  // namespace talvori
 
 namespace talvori::x11 {
 
@@ -112,16 +113,8 @@ class X11Application final : public Application,
     void setOnTerminate(std::function<void()> handler) { onTerminate_ = std::move(handler); }
 
   private:
-    struct SceneState {
-        SceneDescription description;
-        std::shared_ptr<Panel> window;
-        Registration closeObserver;
-    };
-
-    std::shared_ptr<Panel> openSceneWindow(SceneState& scene);
-    void fitToContent(const std::string& sceneIdentifier);
-    void sceneWindowClosed();
-    bool hasOpenSceneWindow() const;
+    // Made on first use, once the application is owned.
+    SceneWindows& scenes();
     void updateActive();
     void setActive(bool active);
     void enforceLevels();
@@ -151,7 +144,7 @@ class X11Application final : public Application,
     std::map<xcb_window_t, std::weak_ptr<X11Panel>> panels_;
     std::map<xcb_window_t, std::weak_ptr<X11Panel>> needsPaint_;
     std::weak_ptr<X11Panel> keyPanel_;
-    std::map<std::string, SceneState> scenes_;
+    std::shared_ptr<SceneWindows> scenes_;
     std::shared_ptr<X11OpacityProbe> opacityProbe_;
     std::shared_ptr<X11StackingProbe> stackingProbe_;
     std::function<void()> onTerminate_;
