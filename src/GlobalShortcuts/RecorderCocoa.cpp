@@ -142,7 +142,7 @@ struct Control {
             [weak](std::function<void()> onChange) {
                 const auto self = weak.lock();
                 return self ? self->isRecording.observe(std::move(onChange))
-                            : talvori::ObservationToken{};
+                            : talvori::Registration{};
             });
         const ui::View content =
             ui::ZStack(ui::Alignment::trailing(),

@@ -46,7 +46,7 @@ class ShortcutStore {
     struct CacheEntry {
         std::optional<Shortcut> shortcut;
         bool isCurrent = false;
-        talvori::ObservationToken invalidation;
+        talvori::Registration invalidation;
     };
 
     static talvori::UserDefaults& defaults();

@@ -108,7 +108,7 @@ class SpotlightPanelManager : public std::enable_shared_from_this<SpotlightPanel
     std::vector<std::shared_ptr<Panel>> keptSmallPanels_;
     std::uint64_t fadeGeneration_ = 0;
     double fadeDuration_ = 0.2;
-    ObservationToken blurObservation_;
+    Registration blurObservation_;
 };
 
 }  // namespace talvori

@@ -105,7 +105,7 @@ class MenuBarPanelController final : public WindowEventHandler,
     Registration globalClickMonitor_;
     Registration localKeyMonitor_;
     std::weak_ptr<Session> session_;
-    ObservationToken statusIconObservation_;
+    Registration statusIconObservation_;
 };
 
 }  // namespace talvori

@@ -22,7 +22,7 @@ class CheckForUpdatesViewModel {
     Observable<bool> canCheckForUpdates{false};
 
   private:
-    ObservationToken subscription_;
+    Registration subscription_;
 };
 
 }  // namespace talvori

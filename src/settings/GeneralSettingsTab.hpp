@@ -36,7 +36,7 @@ struct GeneralSettingsTab {
         // The stored "launchAtLogin", followed while the tab lives; the login item's real state
         // is never read for it.
         Observable<bool> launchAtLogin{false};
-        ObservationToken storedLaunchAtLogin;
+        Registration storedLaunchAtLogin;
         std::shared_ptr<CheckForUpdatesViewModel> checkForUpdates;
         // Read from the updater once, when the tab is made.
         Observable<bool> automaticallyChecksForUpdates{false};

@@ -47,7 +47,7 @@ class TalvoriUserDriver : public updates::StandardUserDriver {
     void retryCheck();
 
     bool isDownloading_ = false;
-    ObservationToken sessionObservation_;
+    Registration sessionObservation_;
     Logger logger_;
 };
 

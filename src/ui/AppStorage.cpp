@@ -12,7 +12,7 @@ struct AppStorage::Storage {
     bool defaultValue;
     UserDefaults* defaults;
     Observable<bool> value;
-    ObservationToken observation;
+    Registration observation;
 
     bool read() const { return defaults->boolValue(key).value_or(defaultValue); }
     void write(bool newValue) {

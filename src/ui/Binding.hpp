@@ -14,7 +14,7 @@ template <class T>
 class Binding {
   public:
     Binding(std::function<T()> get, std::function<void(T)> set,
-            std::function<ObservationToken(std::function<void()>)> observe = nullptr)
+            std::function<Registration(std::function<void()>)> observe = nullptr)
         : get_(std::move(get)), set_(std::move(set)), observe_(std::move(observe)) {}
 
     // The observable must outlive the views holding the binding; a view's own state does.
@@ -33,14 +33,14 @@ class Binding {
     T get() const { return get_(); }
     void set(T value) const { set_(std::move(value)); }
     // Watches the value for writes made elsewhere; an empty token when it cannot.
-    ObservationToken observe(std::function<void()> onChange) const {
-        return observe_ ? observe_(std::move(onChange)) : ObservationToken{};
+    Registration observe(std::function<void()> onChange) const {
+        return observe_ ? observe_(std::move(onChange)) : Registration{};
     }
 
   private:
     std::function<T()> get_;
     std::function<void(T)> set_;
-    std::function<ObservationToken(std::function<void()>)> observe_;
+    std::function<Registration(std::function<void()>)> observe_;
 };
 
 }  // namespace talvori::ui

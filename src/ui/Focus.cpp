@@ -8,7 +8,7 @@ namespace talvori::ui {
 namespace {
 
 struct FocusStorage final : NodeStorage {
-    ObservationToken observation;
+    Registration observation;
 };
 
 class FocusElement final : public ModifierElement {

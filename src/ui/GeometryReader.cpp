@@ -11,7 +11,7 @@ namespace talvori::ui {
 namespace {
 
 struct ContentStorage final : NodeStorage {
-    ObservationToken observation;
+    Registration observation;
     // What the content was last built for: a layout pass that changes neither leaves it alone.
     std::optional<Size> size;
     std::uint64_t builtPass = 0;

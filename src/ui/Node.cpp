@@ -120,7 +120,7 @@ void Node::noteChange(const Element* older, const Environment* olderEnvironment,
     }
 }
 
-ObservationToken Node::trackReads(const std::function<void()>& body) {
+Registration Node::trackReads(const std::function<void()>& body) {
     return ObservationTracking::track(body, [weak = weak_from_this(), &host = host_] {
         host.markDirty(weak, Transaction::current());
     });

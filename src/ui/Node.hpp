@@ -145,7 +145,7 @@ class Node : public std::enable_shared_from_this<Node> {
     void rebuild(UpdateContext& context) { apply(element_, context); }
     // Runs `body` recording what it reads of observables: a later change to any of it rebuilds
     // this node on a later run-loop turn, in the transaction of that change.
-    ObservationToken trackReads(const std::function<void()>& body);
+    Registration trackReads(const std::function<void()>& body);
     std::uint64_t builtPass() const { return builtPass_; }
 
   private:

@@ -169,7 +169,7 @@ struct PopoverStorage final : NodeStorage {
         if (popover) popover->close();
     }
     std::shared_ptr<Popover> popover;
-    ObservationToken presentation;
+    Registration presentation;
     Registration windowMove;
     Registration windowClose;
     // Dismissed by the user while the binding still said shown: stays closed until it says hidden.

@@ -29,7 +29,7 @@ struct FieldStorage final : NodeStorage {
     std::size_t anchor = 0;
     double scroll = 0;
     bool isFocused = false;
-    ObservationToken observation;
+    Registration observation;
     std::shared_ptr<const TextLayout> layout;
 
     std::size_t selectionStart() const { return std::min(caret, anchor); }

@@ -55,7 +55,7 @@ class ViewContext {
   private:
     Node* node_;
     std::shared_ptr<State> shared_;
-    std::vector<ObservationToken> bindingReads_;
+    std::vector<Registration> bindingReads_;
 };
 
 namespace detail {
@@ -76,7 +76,7 @@ template <class State>
 struct ComponentStorage final : NodeStorage {
     ComponentStorage(Node& node) : context(node, std::make_shared<State>()) {}
     ViewContext<State> context;
-    ObservationToken observation;
+    Registration observation;
 };
 
 // Runs a component's body inside observation tracking, so that a later change to anything the body

@@ -18,7 +18,7 @@ class Counter {
 
   private:
     int count_ = 0;
-    ObservationToken token_;
+    Registration token_;
 };
 
 TEST(OverlayViewModelTest, StartsWithTheModelAndQuietInterfaceState) {

@@ -37,10 +37,10 @@ void ObservationSubject::notify() const {
     }
 }
 
-ObservationToken ObservationSubject::observe(std::function<void()> onChange) const {
+Registration ObservationSubject::observe(std::function<void()> onChange) const {
     auto observer = std::make_shared<Observer>(Observer{std::move(onChange)});
     state().observers.push_back(observer);
-    return ObservationToken(observer);
+    return Registration(observer);
 }
 
 bool ObservationTracking::isTracking() {
@@ -55,8 +55,8 @@ void ObservationTracking::recordAccess(const std::shared_ptr<ObservationSubject:
     if (!known) accessed.push_back(state);
 }
 
-ObservationToken ObservationTracking::track(const std::function<void()>& body,
-                                            std::function<void()> onChange) {
+Registration ObservationTracking::track(const std::function<void()>& body,
+                                        std::function<void()> onChange) {
     TrackingScope scope;
     scope.outer = currentScope;
     currentScope = &scope;
@@ -73,7 +73,7 @@ ObservationToken ObservationTracking::track(const std::function<void()>& body,
     for (const auto& weak : scope.accessed) {
         if (auto state = weak.lock()) state->observers.push_back(observer);
     }
-    return ObservationToken(observer);
+    return Registration(observer);
 }
 
 }  // namespace talvori

@@ -5,23 +5,13 @@
 #include <utility>
 #include <vector>
 
+#include "platform/core/Registration.hpp"
+
 namespace talvori {
 
-// Ends an observation when reset or destroyed.
-class [[nodiscard]] ObservationToken {
-  public:
-    ObservationToken() = default;
-    explicit ObservationToken(std::shared_ptr<void> keepAlive) : keepAlive_(std::move(keepAlive)) {}
-    void reset() { keepAlive_.reset(); }
-    explicit operator bool() const { return keepAlive_ != nullptr; }
-
-  private:
-    std::shared_ptr<void> keepAlive_;
-};
-
 // The change notifications of one observable property. Observers are held weakly: an observation
-// lives as long as its token. Reads made while ObservationTracking::track runs a body are recorded,
-// so a view learns which properties its body read.
+// lives as long as its registration. Reads made while ObservationTracking::track runs a body are
+// recorded, so a view learns which properties its body read.
 class ObservationSubject {
   public:
     ObservationSubject() = default;
@@ -31,7 +21,7 @@ class ObservationSubject {
 
     void access() const;
     void notify() const;
-    ObservationToken observe(std::function<void()> onChange) const;
+    Registration observe(std::function<void()> onChange) const;
 
     struct Observer {
         std::function<void()> onChange;
@@ -48,9 +38,8 @@ class ObservationSubject {
 class ObservationTracking {
   public:
     // Runs `body` and calls `onChange` once, on the first later change of any observable property
-    // that `body` read. The token cancels the call.
-    static ObservationToken track(const std::function<void()>& body,
-                                  std::function<void()> onChange);
+    // that `body` read. Ending the registration cancels the call.
+    static Registration track(const std::function<void()>& body, std::function<void()> onChange);
 
     // Called by ObservationSubject::access while a body runs.
     static void recordAccess(const std::shared_ptr<ObservationSubject::State>& state);
@@ -93,7 +82,7 @@ class Observable {
         return set(std::move(copy));
     }
 
-    ObservationToken observe(std::function<void()> onChange) const {
+    Registration observe(std::function<void()> onChange) const {
         return subject_.observe(std::move(onChange));
     }
 

@@ -129,7 +129,7 @@ void UserDefaults::registerDefaults(const DefaultsValue::Dictionary& defaults) {
     for (const auto& [key, value] : defaults) registered_.insert_or_assign(key, value);
 }
 
-ObservationToken UserDefaults::observe(const std::string& key, std::function<void()> onChange) {
+Registration UserDefaults::observe(const std::string& key, std::function<void()> onChange) {
     return subjects_[key].observe(std::move(onChange));
 }
 

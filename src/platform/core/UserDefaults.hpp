@@ -52,7 +52,7 @@ class UserDefaults : public std::enable_shared_from_this<UserDefaults> {
     void registerDefaults(const DefaultsValue::Dictionary& defaults);
 
     // Calls `onChange` after each change of the value that reads of `key` give.
-    ObservationToken observe(const std::string& key, std::function<void()> onChange);
+    Registration observe(const std::string& key, std::function<void()> onChange);
 
     // Writes pending changes now, after the write in flight, and returns once they are written;
     // false when the file could not be written (they stay pending). For a program about to end.

@@ -30,7 +30,7 @@ std::shared_ptr<X11AccessibilityStatus> X11AccessibilityStatus::make(
 X11AccessibilityStatus::X11AccessibilityStatus(std::shared_ptr<X11SessionBus> bus)
     : bus_(std::move(bus)) {}
 
-ObservationToken X11AccessibilityStatus::observe(std::function<void()> onChange) const {
+Registration X11AccessibilityStatus::observe(std::function<void()> onChange) const {
     return changes_.observe(std::move(onChange));
 }
 

@@ -29,7 +29,7 @@ class X11AccessibilityStatus : public std::enable_shared_from_this<X11Accessibil
     // Whether anyone reads: an assistive client or a screen reader.
     bool isReading() const { return enabled_ || screenReader_; }
     // Called after either value changed.
-    ObservationToken observe(std::function<void()> onChange) const;
+    Registration observe(std::function<void()> onChange) const;
     const std::shared_ptr<X11SessionBus>& sessionBus() const { return bus_; }
 
   private:
@@ -46,7 +46,7 @@ class X11AccessibilityStatus : public std::enable_shared_from_this<X11Accessibil
     bool enabled_ = false;
     bool screenReader_ = false;
     ObservationSubject changes_;
-    ObservationToken busConnection_;
+    Registration busConnection_;
     BusSlot query_;
     BusSlot propertiesMatch_;
     BusSlot ownerMatch_;

@@ -48,7 +48,7 @@ class X11Announcer final : public Announcer, public std::enable_shared_from_this
     bool stuck_ = false;
     // The speech service's connection (its type cannot be declared ahead of its header).
     void* speech_ = nullptr;
-    ObservationToken statusObservation_;
+    Registration statusObservation_;
 };
 
 }  // namespace talvori::x11

@@ -109,12 +109,12 @@ class X11AtspiBridge final : public X11AtspiObjects::Source,
     std::weak_ptr<X11Application> application_;
     std::shared_ptr<X11AccessibilityStatus> status_;
     Logger log_;
-    ObservationToken statusObservation_;
+    Registration statusObservation_;
     bool started_ = false;
     BusSlot addressQuery_;
     // The accessibility bus, while connected.
     std::shared_ptr<X11SessionBus> bus_;
-    ObservationToken busConnection_;
+    Registration busConnection_;
     std::vector<BusSlot> objects_;
     BusSlot embedCall_;
     BusSlot listenersCall_;

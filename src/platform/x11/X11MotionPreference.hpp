@@ -53,7 +53,7 @@ class X11MotionPreference : public std::enable_shared_from_this<X11MotionPrefere
     std::shared_ptr<X11XSettings> settings_;
     std::shared_ptr<X11SessionBus> bus_;
     std::optional<bool> storedAnimations_;
-    ObservationToken busConnection_;
+    Registration busConnection_;
     Slot read_;
     Slot changes_;
     Slot owner_;

@@ -72,7 +72,7 @@ std::string X11SessionBus::ownerChangesMatch(const std::string& name) {
            name + "'";
 }
 
-ObservationToken X11SessionBus::observeConnection(std::function<void()> onChange) const {
+Registration X11SessionBus::observeConnection(std::function<void()> onChange) const {
     return connection_.observe(std::move(onChange));
 }
 

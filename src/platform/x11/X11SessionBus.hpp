@@ -46,7 +46,7 @@ class X11SessionBus : public std::enable_shared_from_this<X11SessionBus> {
 
     // Calls `onChange` when the bus goes away and when it is back: whatever was made on the bus
     // (names, objects, matches, calls) is dropped at the first and made anew at the second.
-    ObservationToken observeConnection(std::function<void()> onChange) const;
+    Registration observeConnection(std::function<void()> onChange) const;
 
     static constexpr double kFirstRetryDelay = 0.5;
     static constexpr double kLongestRetryDelay = 8;

@@ -61,7 +61,7 @@ class X11SingleInstance : public std::enable_shared_from_this<X11SingleInstance>
 
     std::function<void()> onActivate_;
     std::shared_ptr<X11SessionBus> bus_;
-    ObservationToken busConnection_;
+    Registration busConnection_;
     sd_bus_slot* object_ = nullptr;
     bool ownsName_ = false;
     int lock_ = -1;

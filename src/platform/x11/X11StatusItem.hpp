@@ -84,7 +84,7 @@ class X11StatusItem final : public StatusItem,
 
     Services services_;
     int number_ = 0;
-    ObservationToken busConnection_;
+    Registration busConnection_;
     std::shared_ptr<X11StatusNotifierItem> notifier_;
     std::shared_ptr<X11TrayIcon> tray_;
     std::optional<Image> image_;

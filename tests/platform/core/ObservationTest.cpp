@@ -66,7 +66,7 @@ TEST(ObservationTest, PeekingIsNotTrackedAndACancelledTrackingIsSilent) {
 
 TEST(ObservationTest, ASubjectDestroyedByItsObserverIsSafe) {
     auto model = std::make_unique<Model>();
-    ObservationToken token = model->name.observe([&] { model.reset(); });
+    Registration token = model->name.observe([&] { model.reset(); });
     model->name.set("gone");
     EXPECT_EQ(model, nullptr);
 }
