@@ -1,6 +1,8 @@
 // Pointer modifiers of View: hover, tap, drag and long press.
 #include "platform/Platform.hpp"
 #include "platform/core/Timer.hpp"
+#include "platform/core/TimerSlot.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/Input.hpp"
 #include "ui/Host.hpp"
 #include "ui/Node.hpp"
@@ -105,10 +107,7 @@ class DragElement final : public ModifierElement {
 };
 
 struct LongPressStorage final : NodeStorage {
-    ~LongPressStorage() override {
-        if (timer) timer->invalidate();
-    }
-    std::shared_ptr<Timer> timer;
+    TimerSlot timer;
     bool pressing = false;
 };
 
@@ -143,23 +142,22 @@ class LongPressElement final : public ModifierElement {
     void begin(Node& node, LongPressStorage& storage) const {
         stop(storage);
         setPressing(storage, true);
-        storage.timer = Timer::scheduledTimer(
+        storage.timer.replace(Timer::scheduledTimer(
             platform().runLoop(), gesture_.minimumDuration, false,
-            [weak = node.weak_from_this()](Timer&) {
-                auto node = weak.lock();
-                if (!node || !node->isAttached()) return;
-                auto* storage = node->storage<LongPressStorage>();
-                if (!storage || !storage->pressing) return;
-                // The element may have been replaced by a newer one since the press began.
-                const auto& current = static_cast<const LongPressElement&>(node->element());
-                current.setPressing(*storage, false);
-                if (current.gesture_.onEnded) current.gesture_.onEnded();
-            },
-            RunLoopMode::common);
+            weakly(node.weak_from_this(),
+                   [](Node& node) {
+                       if (!node.isAttached()) return;
+                       auto* storage = node.storage<LongPressStorage>();
+                       if (!storage || !storage->pressing) return;
+                       // The element may have been replaced by a newer one since the press began.
+                       const auto& current = static_cast<const LongPressElement&>(node.element());
+                       current.setPressing(*storage, false);
+                       if (current.gesture_.onEnded) current.gesture_.onEnded();
+                   }),
+            RunLoopMode::common));
     }
     void stop(LongPressStorage& storage) const {
-        if (storage.timer) storage.timer->invalidate();
-        storage.timer.reset();
+        storage.timer.clear();
         setPressing(storage, false);
     }
     void setPressing(LongPressStorage& storage, bool pressing) const {

@@ -5,6 +5,8 @@
 
 #include "platform/Platform.hpp"
 #include "platform/core/Timer.hpp"
+#include "platform/core/TimerSlot.hpp"
+#include "platform/core/weakly.hpp"
 #include "ui/AccessibilityNode.hpp"
 #include "ui/Host.hpp"
 #include "ui/Node.hpp"
@@ -20,12 +22,8 @@ constexpr double kInnerRadius = 0.45;
 constexpr double kDimmestOpacity = 0.2;
 
 struct SpinnerStorage final : NodeStorage {
-    ~SpinnerStorage() override { stop(); }
-    void stop() {
-        if (timer) timer->invalidate();
-        timer.reset();
-    }
-    std::shared_ptr<Timer> timer;
+    void stop() { timer.clear(); }
+    TimerSlot timer;
 };
 
 class SpinnerElement final : public Element {
@@ -93,18 +91,18 @@ class SpinnerElement final : public Element {
             storage.stop();
             return;
         }
-        if (storage.timer) return;
-        storage.timer = Timer::scheduledTimer(
-            platform().runLoop(), ProgressSpinner::kStepInterval, true,
-            [weak = node.weak_from_this()](Timer& timer) {
-                auto node = weak.lock();
-                if (!node || !node->isAttached()) {
-                    timer.invalidate();
-                    return;
-                }
-                node->setNeedsDisplay();
-            },
-            RunLoopMode::common);
+        if (!storage.timer.isEmpty()) return;
+        // A node that is gone takes its storage, and so the timer, with it.
+        auto step = [](Node& node, Timer& timer) {
+            if (!node.isAttached()) {
+                timer.invalidate();
+                return;
+            }
+            node.setNeedsDisplay();
+        };
+        storage.timer.replace(
+            Timer::scheduledTimer(platform().runLoop(), ProgressSpinner::kStepInterval, true,
+                                  weakly(node.weak_from_this(), step), RunLoopMode::common));
     }
 };
 

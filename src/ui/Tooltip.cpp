@@ -4,6 +4,8 @@
 
 #include "platform/Platform.hpp"
 #include "platform/core/Timer.hpp"
+#include "platform/core/TimerSlot.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/Application.hpp"
 #include "platform/desktop/Input.hpp"
 #include "platform/desktop/Panel.hpp"
@@ -96,12 +98,11 @@ namespace {
 struct HelpStorage final : NodeStorage {
     ~HelpStorage() override { stop(); }
     void stop() {
-        if (timer) timer->invalidate();
-        timer.reset();
+        timer.clear();
         if (tooltip) tooltip->close();
         tooltip.reset();
     }
-    std::shared_ptr<Timer> timer;
+    TimerSlot timer;
     std::shared_ptr<Tooltip> tooltip;
 };
 
@@ -116,14 +117,14 @@ class HelpElement final : public ModifierElement {
         auto& storage = node.ensureStorage<HelpStorage>();
         storage.stop();
         if (!isHovering || text_.empty()) return;
-        storage.timer = Timer::scheduledTimer(
+        storage.timer.replace(Timer::scheduledTimer(
             platform().runLoop(), Tooltip::kDelay, false,
-            [weak = node.weak_from_this()](Timer&) {
-                auto node = weak.lock();
-                if (node && node->isAttached() && node->host().isOnScreen())
-                    static_cast<const HelpElement&>(node->element()).appear(*node);
-            },
-            RunLoopMode::common);
+            weakly(node.weak_from_this(),
+                   [](Node& node) {
+                       if (node.isAttached() && node.host().isOnScreen())
+                           static_cast<const HelpElement&>(node.element()).appear(node);
+                   }),
+            RunLoopMode::common));
     }
     void didUpdate(Node& node, const Element* older, UpdateContext&) const override {
         // A new text while the old one shows or waits: the old one goes, and the new one waits
@@ -141,7 +142,7 @@ class HelpElement final : public ModifierElement {
   private:
     void appear(Node& node) const {
         auto& storage = node.ensureStorage<HelpStorage>();
-        storage.timer.reset();
+        storage.timer.clear();
         storage.tooltip = Tooltip::show(text_, platform().input().mouseLocation(),
                                         node.host().sharedTextMeasurer());
     }

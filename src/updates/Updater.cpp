@@ -11,6 +11,7 @@
 
 #include "platform/Platform.hpp"
 #include "platform/core/Timer.hpp"
+#include "platform/core/weakly.hpp"
 #include "updates/CurlTransport.hpp"
 #include "updates/SignatureVerifier.hpp"
 #include "updates/UpdaterDelegate.hpp"
@@ -146,7 +147,6 @@ Updater::Updater(HostBundle host, std::shared_ptr<UserDriver> driver,
       downloadDirectory_(userDownloadDirectory()) {}
 
 Updater::~Updater() {
-    if (scheduledCheck_) scheduledCheck_->invalidate();
     if (session_ && session_->transfer) transport_->cancel(*session_->transfer);
 }
 
@@ -191,13 +191,13 @@ void Updater::setAutomaticallyChecksForUpdates(bool enabled) {
 }
 
 std::optional<double> Updater::nextScheduledCheckIn() const {
-    if (!scheduledCheck_ || !scheduledCheck_->isValid()) return std::nullopt;
-    return scheduledCheck_->interval();
+    const Timer* timer = scheduledCheck_.get();
+    if (!timer || !timer->isValid()) return std::nullopt;
+    return timer->interval();
 }
 
 void Updater::scheduleNextCheck() {
-    if (scheduledCheck_) scheduledCheck_->invalidate();
-    scheduledCheck_.reset();
+    scheduledCheck_.clear();
     if (!started_ || !automaticallyChecksForUpdates()) return;
 
     // Due a day after the last check, but never sooner than a while after launch and never more
@@ -207,19 +207,18 @@ void Updater::scheduleNextCheck() {
     double delay = last ? *last + kCheckInterval - now : kLaunchCheckDelay;
     delay = std::clamp(delay, kLaunchCheckDelay, kCheckInterval);
 
-    std::weak_ptr<Updater> weak = weak_from_this();
-    scheduledCheck_ = Timer::scheduledTimer(
-        platform().runLoop(), delay, false,
-        [weak](Timer&) {
-            auto self = weak.lock();
-            if (!self) return;
-            if (self->session_) {
-                self->scheduleNextCheck();
-                return;
-            }
-            self->beginSession(false);
-        },
-        RunLoopMode::common);
+    scheduledCheck_.replace(Timer::scheduledTimer(
+        platform().runLoop(), delay, false, weakly(weak_from_this(), &Updater::scheduledCheckDue),
+        RunLoopMode::common));
+}
+
+void Updater::scheduledCheckDue() {
+    // A session still under way when the check falls due puts it off to the next time.
+    if (session_) {
+        scheduleNextCheck();
+        return;
+    }
+    beginSession(false);
 }
 
 void Updater::checkForUpdates() {
@@ -236,7 +235,7 @@ void Updater::beginSession(bool userInitiated) {
     session_ = std::make_unique<Session>();
     session_->id = ++sessionCount_;
     session_->state.userInitiated = userInitiated;
-    if (scheduledCheck_) scheduledCheck_->invalidate();
+    scheduledCheck_.clear();
     canCheckForUpdates_.set(false);
     sessionInProgress_.set(true);
     if (userInitiated) {

@@ -6,16 +6,13 @@
 
 #include "platform/core/Logger.hpp"
 #include "platform/core/Observation.hpp"
+#include "platform/core/TimerSlot.hpp"
 #include "updates/Appcast.hpp"
 #include "updates/HostBundle.hpp"
 #include "updates/HttpTransport.hpp"
 #include "updates/UpdateError.hpp"
 #include "updates/UserUpdateChoice.hpp"
 #include "updates/UserUpdateState.hpp"
-
-namespace talvori {
-class Timer;
-}
 
 namespace talvori::updates {
 
@@ -78,6 +75,7 @@ class Updater : public std::enable_shared_from_this<Updater> {
             std::weak_ptr<UpdaterDelegate> delegate, std::shared_ptr<HttpTransport> transport);
 
     void scheduleNextCheck();
+    void scheduledCheckDue();
     void beginSession(bool userInitiated);
     void endSession();
     bool isCurrent(std::uint64_t session) const;
@@ -104,7 +102,7 @@ class Updater : public std::enable_shared_from_this<Updater> {
     bool started_ = false;
     Observable<bool> canCheckForUpdates_{false};
     Observable<bool> sessionInProgress_{false};
-    std::shared_ptr<Timer> scheduledCheck_;
+    TimerSlot scheduledCheck_;
     std::unique_ptr<Session> session_;
     std::uint64_t sessionCount_ = 0;
 };

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
+#include <string>
 
 #include "platform/core/Timer.hpp"
 #include "platform/core/TimerSlot.hpp"
@@ -109,6 +111,11 @@ struct Ticker {
     std::vector<int> seen;
     void tick() { ++ticks; }
     void note(int value) { seen.push_back(value); }
+    // Takes odd numbers, hands even ones on.
+    std::optional<int> filter(int value) {
+        ++ticks;
+        return value % 2 ? std::nullopt : std::optional(value);
+    }
 };
 
 TEST_F(TimerTest, AWeakCallbackReachesItsOwnerOnlyWhileItLives) {
@@ -137,6 +144,30 @@ TEST_F(TimerTest, AWeakCallbackKeepsItsOwnerForTheLengthOfTheCall) {
     });
     dropAndUse();
     EXPECT_EQ(owner, nullptr);
+}
+
+// A monitor whose owner is gone must hand every event on, never swallow it; a coroutine asks for
+// its owner afresh and learns whether it is still there.
+TEST_F(TimerTest, AWeakCallbackAnswersForItsOwnerAndItsFallbackOnceTheOwnerIsGone) {
+    auto owner = std::make_shared<Ticker>();
+    const std::weak_ptr<Ticker> weak = owner;
+    const std::function<std::optional<int>(int)> monitor =
+        weakly(weak, &Ticker::filter, passThrough);
+    const auto count = weakly(weak, [](Ticker& self) { return self.ticks; });
+    const auto named = weakly(
+        weak, [](Ticker&) { return std::string("owner"); }, "gone");
+    EXPECT_EQ(monitor(3), std::nullopt);
+    EXPECT_EQ(monitor(4), 4);
+    EXPECT_EQ(count(), 2);
+    EXPECT_EQ(named(), "owner");
+    EXPECT_TRUE(withOwner(weak, &Ticker::tick));
+    EXPECT_EQ(withOwner(weak, &Ticker::filter, 6), std::optional<std::optional<int>>(6));
+    owner.reset();
+    EXPECT_EQ(monitor(3), 3);
+    EXPECT_EQ(count(), 0);
+    EXPECT_EQ(named(), "gone");
+    EXPECT_FALSE(withOwner(weak, &Ticker::tick));
+    EXPECT_EQ(withOwner(weak, &Ticker::filter, 6), std::nullopt);
 }
 
 }  // namespace
