@@ -31,6 +31,10 @@ class TextMeasurer;
 // Changes to state and observed models rebuild the views that read them on a later run-loop turn;
 // animations run on the platform clock. A window that shows views (a panel) owns one host; tests
 // and pictures use one on its own.
+//
+// One file per concern: Host.cpp updates, lays out and animates; HostDrawing.cpp keeps the frame
+// and draws; HostPointer.cpp and HostFocus.cpp take pointer and key input; HostQueries.cpp and
+// HostAccessibility.cpp answer tests and screen readers.
 class Host : public std::enable_shared_from_this<Host> {
   public:
     struct Options {
@@ -157,8 +161,6 @@ class Host : public std::enable_shared_from_this<Host> {
     // Called after every pass that may have changed the tree and whenever the focus moves; set
     // only while a screen reader follows the views.
     std::function<void()> onAccessibilityChange;
-    // Every node with its frame, for debugging.
-    std::string viewDump();
     // Types `text` into the focused field, one key per character.
     void type(std::string_view text);
     bool press(Key key, Modifiers modifiers = Modifiers::none);
@@ -226,6 +228,7 @@ class Host : public std::enable_shared_from_this<Host> {
     void syncBindingsFromFocus();
     bool performShortcut(Node& node, const KeyPress& press);
     bool isInside(const Node& node, Point point);
+    static bool isInSubtree(const Node* node, const Node& root);
 
     struct Dirty {
         std::weak_ptr<Node> node;

@@ -1,0 +1,178 @@
+// The keyboard focus, Tab order, focus bindings and key presses.
+#include <glib.h>
+
+#include <algorithm>
+
+#include "platform/Platform.hpp"
+#include "ui/Host.hpp"
+#include "ui/Node.hpp"
+
+namespace talvori::ui {
+
+namespace {
+
+bool isTabStop(const Node& node) {
+    return node.isAttached() && node.element().isTabStop(node);
+}
+
+// The views that take the focus, in reading order (the order of the tree: stacks lay their
+// children out leading to trailing and top to bottom).
+void collectFocusable(Node& node, std::vector<Node*>& found) {
+    if (node.isRemoving()) return;
+    if (isTabStop(node)) found.push_back(&node);
+    for (const auto& child : node.children()) collectFocusable(*child, found);
+}
+
+Node* focusTarget(Node& node) {
+    if (node.element().isFocusable(node)) return &node;
+    for (const auto& child : node.children()) {
+        if (child->isRemoving()) continue;
+        if (Node* target = focusTarget(*child)) return target;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void Host::setKeyWindow(bool isKey) {
+    if (isKeyWindow() == isKey) return;
+    isKeyWindow_ = isKey;
+    setNeedsDisplay();
+}
+
+Node* Host::focusedNode() const {
+    auto node = focused_.lock();
+    return node && node->isAttached() ? node.get() : nullptr;
+}
+
+bool Host::hasFocusedTextField() const {
+    const Node* node = focusedNode();
+    return node && node->element().isTextInput();
+}
+
+void Host::setFocus(Node* target) {
+    auto previous = focused_.lock();
+    if (previous.get() == target) return;
+    focused_ = target ? target->weak_from_this() : std::weak_ptr<Node>();
+    if (previous && !previous->isRemoving()) previous->element().focusChanged(*previous, false);
+    if (target) target->element().focusChanged(*target, true);
+    syncBindingsFromFocus();
+    if (onFocusChange) onFocusChange(hasFocusedTextField());
+    if (onAccessibilityChange) onAccessibilityChange();
+    setNeedsDisplay();
+}
+
+void Host::requestFocus(Node& node) {
+    if (Node* target = focusTarget(node)) setFocus(target);
+}
+
+void Host::resignFocus() {
+    setFocus(nullptr);
+}
+
+void Host::resignFocus(Node& node) {
+    if (focusedNode() == &node) setFocus(nullptr);
+}
+
+void Host::registerFocusBinding(Node& node) {
+    std::erase_if(focusBindings_, [](const auto& weak) { return weak.expired(); });
+    const auto shared = node.shared_from_this();
+    if (std::none_of(focusBindings_.begin(), focusBindings_.end(),
+                     [&](const auto& weak) { return weak.lock() == shared; })) {
+        focusBindings_.push_back(shared);
+    }
+}
+
+void Host::forEachFocusBinding(
+    const std::function<void(const Binding<bool>&, Node& target)>& visit) {
+    for (const auto& weak : std::vector(focusBindings_)) {
+        auto node = weak.lock();
+        if (!node || !node->isAttached()) continue;
+        const auto* binding = node->element().focusBinding();
+        Node* target = focusTarget(*node);
+        if (binding && target) visit(*binding, *target);
+    }
+}
+
+void Host::syncFocusBindings() {
+    forEachFocusBinding([this](const Binding<bool>& binding, Node& target) {
+        const bool wanted = binding.get();
+        if (wanted && focusedNode() != &target) setFocus(&target);
+        if (!wanted && focusedNode() == &target) setFocus(nullptr);
+    });
+}
+
+void Host::syncBindingsFromFocus() {
+    Node* focused = focusedNode();
+    forEachFocusBinding([focused](const Binding<bool>& binding, Node& target) {
+        const bool isFocused = &target == focused;
+        if (binding.get() != isFocused) binding.set(isFocused);
+    });
+}
+
+bool Host::performShortcut(Node& node, const KeyPress& press) {
+    if (node.isRemoving()) return false;
+    const auto* shortcut = node.element().keyboardShortcut();
+    if (shortcut && shortcut->matches(press) && node.environment().isEnabled) {
+        bool performed = false;
+        node.forEachInSubtree([&](Node& inner) {
+            if (!performed && !inner.isRemoving()) performed = inner.element().performAction(inner);
+        });
+        if (performed) return true;
+    }
+    for (const auto& child : std::vector(node.children())) {
+        if (performShortcut(*child, press)) return true;
+    }
+    return false;
+}
+
+bool Host::keyDownToFocus(const KeyPress& press) {
+    platform().runLoop().assertMainThread();
+    Node* focused = focusedNode();
+    if (!focused) return false;
+    const auto keep = focused->shared_from_this();
+    for (Node* node = focused; node; node = node->parent()) {
+        if (node->element().keyDown(*node, press)) return true;
+    }
+    return false;
+}
+
+bool Host::moveFocus(bool forward) {
+    if (!root_) return false;
+    std::vector<Node*> candidates;
+    collectFocusable(*root_, candidates);
+    if (candidates.empty()) return false;
+    const auto current = std::find(candidates.begin(), candidates.end(), focusedNode());
+    Node* next = nullptr;
+    if (current == candidates.end()) {
+        next = forward ? candidates.front() : candidates.back();
+    } else if (forward) {
+        next = std::next(current) == candidates.end() ? candidates.front() : *std::next(current);
+    } else {
+        next = current == candidates.begin() ? candidates.back() : *std::prev(current);
+    }
+    setFocus(next);
+    return true;
+}
+
+bool Host::keyDown(const KeyPress& press) {
+    if (keyDownToFocus(press)) return true;
+    const bool plainTab = press.key == Key::tab && !press.hasCommand() &&
+                          !contains(press.modifiers, Modifiers::control) &&
+                          !contains(press.modifiers, Modifiers::option);
+    if (plainTab && moveFocus(!press.hasShift())) return true;
+    return isKeyWindow() && root_ && performShortcut(*root_, press);
+}
+
+void Host::type(std::string_view text) {
+    for (const char* c = text.data(); c < text.data() + text.size(); c = g_utf8_next_char(c)) {
+        const char* next = g_utf8_next_char(c);
+        keyDown(KeyPress::character(std::string(c, static_cast<std::size_t>(next - c))));
+    }
+}
+
+bool Host::press(Key key, Modifiers modifiers) {
+    return keyDown(KeyPress::named(key, modifiers));
+}
+
+}  // namespace talvori::ui
