@@ -61,7 +61,6 @@ class RecorderCocoa final : public talvori::Responder,
     Validator validateShortcut;
     ConflictPolicy conflictPolicy = ConflictPolicy::defaultPolicy;
 
-    bool isBindingMode() const { return storesInBinding_; }
     const Name& shortcutName() const { return shortcutName_; }
     // Another name: the text follows when its raw value differs.
     void setShortcutName(const Name& name);

@@ -59,7 +59,6 @@ class Registry {
 
     bool isActive(const Name& name) const;
     bool hasHotKey(const Shortcut& shortcut) const { return hotKeysByShortcut_.contains(shortcut); }
-    std::size_t hotKeyCount() const { return hotKeysByShortcut_.size(); }
 
     // Event streams: one key-down and one key-up action per open stream.
     void addStream(const Name& name, const talvori::UUID& id, StreamAction keyDown,

@@ -59,7 +59,6 @@ class RuntimeCoordinator final : public FirstRunFlowWindowPresenting,
     const std::optional<ActivationPolicy>& appliedActivationPolicy() const {
         return appliedActivationPolicy_;
     }
-    bool hasRequestedAttentionForGatePhase() const { return hasRequestedAttention_; }
     bool hasPendingAttentionRecheck() const { return !pendingAttentionRecheck_.isEmpty(); }
 
     // The start-up decision: the runtime when onboarding is complete, else the first-run window.

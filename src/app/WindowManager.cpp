@@ -63,12 +63,6 @@ void WindowManager::wireControlPanel() {
     panel.onDuplicate =
         weakly(weak, [](WindowManager& self, const UUID& id) { self.duplicateCover(id); });
     panel.onClose = weakly(weak, [](WindowManager& self, const UUID& id) { self.closeCover(id); });
-    panel.onZOrderModeChange = weakly(weak, [](WindowManager& self, const UUID& id) {
-        const auto& controllers = self.windowControllers.peek();
-        if (auto found = controllers.find(id); found != controllers.end()) {
-            found->second->applyZOrderMode();
-        }
-    });
     panel.onAttach =
         weakly(weak, [](WindowManager& self, const UUID& id, const AttachmentTarget& target) {
             self.attachCover(id, target);

@@ -101,7 +101,6 @@ void ControlPanelController::shutdown() {
     viewModelProvider = nullptr;
     onDuplicate = nullptr;
     onClose = nullptr;
-    onZOrderModeChange = nullptr;
     onAttach = nullptr;
     onDetach = nullptr;
     onLockChange = nullptr;

@@ -49,8 +49,6 @@ class ControlPanelController : public std::enable_shared_from_this<ControlPanelC
     std::function<std::shared_ptr<OverlayViewModel>(const UUID&)> viewModelProvider;
     std::function<void(const UUID&)> onDuplicate;
     std::function<void(const UUID&)> onClose;
-    // Kept for the owner's wiring; no control of the panel calls it.
-    std::function<void(const UUID&)> onZOrderModeChange;
     std::function<void(const UUID&, const AttachmentTarget&)> onAttach;
     std::function<void(const UUID&)> onDetach;
     std::function<void(const UUID&)> onLockChange;

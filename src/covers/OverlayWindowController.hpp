@@ -76,7 +76,8 @@ class OverlayWindowController : public WindowAttachmentDelegate,
     // Stops following and stacking and clears the record's attachment; the cover stays where it is,
     // floating.
     void detach() override;
-    // Applies the record's z-order mode to an attached cover.
+    // Applies the record's z-order mode to an attached cover. No control switches the mode yet;
+    // the tests switch it through here.
     void applyZOrderMode();
     // Writes the panel's frame into the record and reports it.
     void panelDidMove() override;

@@ -62,19 +62,6 @@ Path& Path::addArcTo(Point corner, Point end, double radius) {
     return *this;
 }
 
-Path& Path::addArc(Point center, double radius, double startAngle, double endAngle) {
-    const Point start{center.x + radius * std::cos(startAngle),
-                      center.y + radius * std::sin(startAngle)};
-    if (!hasCurrent_) moveTo(start);
-    Command arc{Verb::arc, center, {}, {}};
-    arc.radius = radius;
-    arc.angle1 = startAngle;
-    arc.angle2 = endAngle;
-    commands_.push_back(arc);
-    setCurrent({center.x + radius * std::cos(endAngle), center.y + radius * std::sin(endAngle)});
-    return *this;
-}
-
 Path& Path::closeSubpath() {
     commands_.push_back({Verb::close, {}, {}, {}});
     setCurrent(subpathStart_);

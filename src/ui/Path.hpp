@@ -18,9 +18,6 @@ class Path {
     // `radius` that turns to head for `end`. The arc touches both lines; the current point becomes
     // the arc's end. A zero radius or collinear points give a plain line to `corner`.
     Path& addArcTo(Point corner, Point end, double radius);
-    // A full circular arc around `center` from `startAngle` to `endAngle` (radians, clockwise on
-    // screen).
-    Path& addArc(Point center, double radius, double startAngle, double endAngle);
     Path& closeSubpath();
     Path& addRect(const Rect& rect);
     Path& addEllipse(const Rect& rect);

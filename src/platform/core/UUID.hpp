@@ -22,7 +22,6 @@ class UUID {
     static UUID random();
     // Accepts either case; anything but 8-4-4-4-12 hexadecimal digits is refused.
     static std::optional<UUID> parse(std::string_view text);
-    static UUID fromBytes(const Bytes& bytes) { return UUID(bytes); }
 
     std::string uuidString() const;
     const Bytes& bytes() const { return bytes_; }

@@ -7,12 +7,6 @@ std::vector<std::string> Alert::buttonTitles() const {
     return buttons;
 }
 
-std::optional<std::size_t> Alert::buttonForResponse(long response) const {
-    const long index = response - kFirstButtonReturn;
-    if (index < 0 || index >= static_cast<long>(buttonTitles().size())) return std::nullopt;
-    return static_cast<std::size_t>(index);
-}
-
 std::size_t Alert::defaultButton() const {
     return initialButton < buttonTitles().size() ? initialButton : 0;
 }

@@ -41,8 +41,6 @@ struct Alert {
     static long responseForButton(std::size_t index) {
         return kFirstButtonReturn + static_cast<long>(index);
     }
-    // The button of a response; absent for a response no button of this alert gives.
-    std::optional<std::size_t> buttonForResponse(long response) const;
     // The button Return presses (an initial button out of range falls back to the first).
     std::size_t defaultButton() const;
     std::optional<std::size_t> cancelButton() const;

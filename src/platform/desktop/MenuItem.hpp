@@ -36,7 +36,6 @@ class MenuItem {
 
     const std::shared_ptr<Menu>& submenu() const { return submenu_; }
     void setSubmenu(std::shared_ptr<Menu> submenu) { submenu_ = std::move(submenu); }
-    bool hasSubmenu() const { return submenu_ != nullptr; }
 
     // Per-item state of other code, by a key object's address; null removes it.
     void setAssociatedObject(const void* key, std::shared_ptr<void> value);

@@ -256,19 +256,6 @@ void SimWorld::resizeWindow(std::uint32_t number, const Size& size) {
     windowsChanged();
 }
 
-void SimWorld::setWindowTitle(std::uint32_t number, std::string title) {
-    if (SimWindow* target = window(number); target && !target->panel.lock()) {
-        target->title = std::move(title);
-    }
-}
-
-void SimWorld::setWindowAlpha(std::uint32_t number, double alpha) {
-    if (SimWindow* target = window(number); target && !target->panel.lock()) {
-        target->alpha = alpha;
-        windowsChanged();
-    }
-}
-
 void SimWorld::setWindowOnScreen(std::uint32_t number, bool onScreen) {
     SimWindow* target = window(number);
     if (!target || target->panel.lock() || target->isOnScreen == onScreen) return;

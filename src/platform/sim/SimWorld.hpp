@@ -95,8 +95,6 @@ class SimWorld : public std::enable_shared_from_this<SimWorld> {
     void closeWindow(std::uint32_t number);
     void moveWindow(std::uint32_t number, const Point& origin);
     void resizeWindow(std::uint32_t number, const Size& size);
-    void setWindowTitle(std::uint32_t number, std::string title);
-    void setWindowAlpha(std::uint32_t number, double alpha);
     // Minimise or restore: off screen keeps the window but takes it out of the stacking order.
     void setWindowOnScreen(std::uint32_t number, bool onScreen);
     SimWindow* window(std::uint32_t number);

@@ -31,9 +31,4 @@ Rect X11RootSpace::toGlobal(const RootRect& root) const {
             static_cast<double>(root.width), static_cast<double>(root.height)};
 }
 
-RootRect X11RootSpace::topLeftToRoot(const Rect& topLeft) const {
-    return rounded(topLeft.minX() + originX, topLeft.minY() + originY, topLeft.width(),
-                   topLeft.height());
-}
-
 }  // namespace talvori::x11

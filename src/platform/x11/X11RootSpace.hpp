@@ -37,7 +37,6 @@ struct X11RootSpace {
         return {root.x - originX, root.y - originY, static_cast<double>(root.width),
                 static_cast<double>(root.height)};
     }
-    RootRect topLeftToRoot(const Rect& topLeft) const;
 };
 
 }  // namespace talvori::x11
