@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 
 namespace talvori::ui {
 
@@ -15,7 +16,9 @@ void scheduleShow(ViewContext<DarkTooltip::State>& ctx) {
         Task::start(platform().runLoop(), [weak = ctx.weakState(), fade]() -> Async {
             co_await Task::sleep(DarkTooltip::kShowDelay);
             if (Task::isCurrentCancelled()) co_return;
-            if (auto state = weak.lock()) withAnimation(fade, [&] { state->isVisible.set(true); });
+            withOwner(weak, [&](auto& state) {
+                withAnimation(fade, [&] { state.isVisible.set(true); });
+            });
         }));
 }
 
@@ -44,10 +47,10 @@ View DarkTooltip::bubble(ViewContext<State>& ctx) const {
         .padding(EdgeInsets{4, 8, 4, 8})
         .background(RoundedRectangle(4, RoundedCornerStyle::continuous).fill(Color::black(0.9)))
         .fixedSize()
-        .onSizeChange([weak = ctx.weakState()](Size size) {
-            if (auto state = weak.lock())
-                withoutAnimation([&] { state->bubbleWidth.set(size.width); });
-        })
+        .onSizeChange(weakly(ctx.weakState(),
+                             [](auto& state, Size size) {
+                                 withoutAnimation([&] { state.bubbleWidth.set(size.width); });
+                             }))
         .offset(sideShift(ctx.state), -kRise)
         .allowsHitTesting(false)
         .transition(Transition::scale(0.97, UnitPoint::bottom()).combined(Transition::opacity()));

@@ -84,9 +84,9 @@ void OverlayView::flashBorder(ui::ViewContext<State>& context) const {
     std::weak_ptr<OverlayViewModel> weakModel = viewModel;
     (void)Task::start(platform().runLoop(), [weakModel, fade]() -> Async {
         (void)co_await Task::sleep(fade);
-        if (auto model = weakModel.lock(); model && model->showBorderFlash.peek()) {
-            model->showBorderFlash.set(false);
-        }
+        withOwner(weakModel, [](OverlayViewModel& model) {
+            if (model.showBorderFlash.peek()) model.showBorderFlash.set(false);
+        });
     });
 }
 

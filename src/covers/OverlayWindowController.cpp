@@ -267,7 +267,7 @@ void OverlayWindowController::lightSnappedEdgesBriefly(const std::set<SnapEdge>&
     std::weak_ptr<OverlayViewModel> weak = viewModel_;
     (void)Task::start(platform().runLoop(), [weak]() -> Async {
         (void)co_await Task::sleep(kNudgeSnapHighlight);
-        if (auto viewModel = weak.lock()) viewModel->snappedEdges.set({});
+        withOwner(weak, [](OverlayViewModel& viewModel) { viewModel.snappedEdges.set({}); });
     });
 }
 

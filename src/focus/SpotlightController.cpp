@@ -143,7 +143,7 @@ void SpotlightController::startDelayed(TaskSlot& slot, double seconds,
     slot.replace(Task::start(platform().runLoop(),
                              [weak = weak_from_this(), seconds, body = std::move(body)]() -> Async {
                                  if (!co_await Task::sleep(seconds)) co_return;
-                                 if (auto self = weak.lock()) body(*self);
+                                 withOwner(weak, body);
                              }));
 }
 

@@ -102,9 +102,10 @@ void SpotlightPanelManager::scheduleFadeIn(const std::shared_ptr<Panel>& panel) 
     // without it the screen would go dark in one frame.
     platform().runLoop().post(weakly(
         weak_from_this(), [weakPanel = std::weak_ptr<Panel>(panel)](SpotlightPanelManager& self) {
-            auto panel = weakPanel.lock();
-            if (!panel || panel != self.overlayPanel_) return;
-            panel->animateAlphaValue(1, kFadeInDuration, AnimationCurve::easeOut);
+            withOwner(weakPanel, [&self](Panel& panel) {
+                if (&panel != self.overlayPanel_.get()) return;
+                panel.animateAlphaValue(1, kFadeInDuration, AnimationCurve::easeOut);
+            });
         }));
 }
 
@@ -176,8 +177,9 @@ void SpotlightPanelManager::fadeInSmallPanels(const FadeSession& session) {
     auto remaining = std::make_shared<std::size_t>(session.panels.size());
     const auto completion = [weak = weak_from_this(), id = session.id, remaining] {
         if (--*remaining > 0) return;
-        auto self = weak.lock();
-        if (self && self->fadeSession_ && self->fadeSession_->id == id) self->finishFade(true);
+        withOwner(weak, [id](SpotlightPanelManager& self) {
+            if (self.fadeSession_ && self.fadeSession_->id == id) self.finishFade(true);
+        });
     };
     for (const auto& panel : session.panels) {
         panel->animateAlphaValue(1, fadeDuration_, AnimationCurve::easeOut, completion);

@@ -8,6 +8,7 @@
 #include "onboarding/StepDots.hpp"
 #include "onboarding/WelcomeStep.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "session/PreRuntimeShortcutGate.hpp"
 
 namespace talvori::ui {
@@ -25,9 +26,7 @@ std::shared_ptr<FirstRunFlowCoordinator> makeFlow(const std::shared_ptr<FirstRun
         FirstRunStep::welcome(),
         [] { return platform().userDefaults().boolValue(kOnboardingKey).value_or(false); }, runtime,
         PreRuntimeShortcutGate(),
-        [weak = std::weak_ptr<FirstRunRuntime>(runtime)](bool active) {
-            if (auto runtime = weak.lock()) runtime->setFirstRunFlowActive(active);
-        });
+        weakly(std::weak_ptr<FirstRunRuntime>(runtime), &FirstRunRuntime::setFirstRunFlowActive));
 }
 
 std::function<void()> goingTo(Flow flow, FirstRunStep step) {
@@ -91,7 +90,7 @@ View FirstRunView::body(ViewContext<State>& ctx) const {
         .frame(kWidth, kHeight)
         .animation(ctx.animation(Animation::easeOut(kStepAnimationDuration)), step)
         .task([flow]() -> Async {
-            if (auto coordinator = flow.lock()) coordinator->startInitialFlow();
+            withOwner(flow, &FirstRunFlowCoordinator::startInitialFlow);
             co_return;
         });
 }

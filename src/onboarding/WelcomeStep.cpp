@@ -8,6 +8,7 @@
 #include "onboarding/StepHeadline.hpp"
 #include "onboarding/boxed.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/Input.hpp"
 #include "session/ShortcutNames.hpp"
 
@@ -63,10 +64,10 @@ void markTried(const std::weak_ptr<State>& weak, State& state, Chip chip,
     state.resetTask.replace(Task::start(platform().runLoop(), [weak, environment]() -> Async {
         co_await Task::sleep(WelcomeStep::kTriedDuration);
         if (Task::isCurrentCancelled()) co_return;
-        if (const auto state = weak.lock()) {
+        withOwner(weak, [&](auto& state) {
             withAnimation(environment.animation(Animation::easeOut(0.3)),
-                          [&] { state->tried.set(std::nullopt); });
-        }
+                          [&] { state.tried.set(std::nullopt); });
+        });
     }));
 }
 

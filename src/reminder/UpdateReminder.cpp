@@ -5,6 +5,7 @@
 #include "platform/Platform.hpp"
 #include "platform/core/Json.hpp"
 #include "platform/core/UserDefaults.hpp"
+#include "platform/core/weakly.hpp"
 #include "reminder/ReleaseNotesText.hpp"
 #include "updates/CurlTransport.hpp"
 
@@ -215,9 +216,9 @@ void UpdateReminder::handleFoundUpdate(const updates::AppcastItem& item) {
                     } else {
                         co_await Task::yield();
                     }
-                    if (auto self = weak.lock()) {
-                        self->finishFoundUpdate(candidate, version, found, fromFeed, generation);
-                    }
+                    withOwner(weak, [&](UpdateReminder& self) {
+                        self.finishFoundUpdate(candidate, version, found, fromFeed, generation);
+                    });
                 });
 }
 
