@@ -1,4 +1,5 @@
 // Accessibility modifiers of View.
+#include "platform/core/weakly.hpp"
 #include "ui/AccessibilityNode.hpp"
 #include "ui/Node.hpp"
 #include "ui/View.hpp"
@@ -89,10 +90,10 @@ class AccessibilityActionElement final : public ModifierElement {
         }
         auto& actions = inner.front().actions;
         std::erase_if(actions, [&](const auto& action) { return action.name == name_; });
-        AccessibilityAction added{name_, [weak = node.weak_from_this(), action = action_] {
-                                      auto node = weak.lock();
-                                      if (node && node->isAttached() && *action) (*action)();
-                                  }};
+        AccessibilityAction added{
+            name_, weakly(node.weak_from_this(), [action = action_](const Node& node) {
+                if (node.isAttached() && *action) (*action)();
+            })};
         if (name_.empty()) {
             actions.insert(actions.begin(), std::move(added));
         } else {

@@ -3,6 +3,7 @@
 #include "platform/Platform.hpp"
 #include "platform/core/Observation.hpp"
 #include "platform/core/UserDefaults.hpp"
+#include "platform/core/weakly.hpp"
 
 namespace talvori::ui {
 
@@ -31,10 +32,9 @@ AppStorage::AppStorage(std::string key, bool defaultValue, UserDefaults& default
     storage_->defaultValue = defaultValue;
     storage_->defaults = &defaults;
     storage_->value.set(storage_->read());
-    storage_->observation =
-        defaults.observe(storage_->key, [weak = std::weak_ptr<Storage>(storage_)] {
-            if (auto storage = weak.lock()) storage->value.set(storage->read());
-        });
+    storage_->observation = defaults.observe(
+        storage_->key, weakly(std::weak_ptr<Storage>(storage_),
+                              [](Storage& storage) { storage.value.set(storage.read()); }));
 }
 
 bool AppStorage::get() const {

@@ -1,5 +1,6 @@
 #include "ui/Button.hpp"
 
+#include "platform/core/weakly.hpp"
 #include "ui/AccessibilityNode.hpp"
 #include "ui/Text.hpp"
 #include "ui/ViewContext.hpp"
@@ -47,11 +48,11 @@ class PressElement final : public ModifierElement {
         element.label = joinedLabels(Element::accessibility(node, now));
         element.traits = AccessibilityTrait::isButton;
         element.frame = node.frameInHost(now);
-        element.actions.push_back({"", [weak = node.weak_from_this()] {
-                                       auto pressed = std::const_pointer_cast<Node>(weak.lock());
-                                       if (pressed && pressed->isAttached())
-                                           pressed->element().performAction(*pressed);
-                                   }});
+        element.actions.push_back({"", weakly(node.weak_from_this(), [](const Node& pressed) {
+                                       // The tree is the host's to change; the press acts on it.
+                                       auto& node = const_cast<Node&>(pressed);
+                                       if (node.isAttached()) node.element().performAction(node);
+                                   })});
         return {element};
     }
     std::string debugName() const override { return "Button"; }

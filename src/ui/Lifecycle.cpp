@@ -1,5 +1,6 @@
 // Lifecycle modifiers of View: appear, disappear, change, size change and view-owned tasks.
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "ui/Host.hpp"
 #include "ui/Node.hpp"
 #include "ui/View.hpp"
@@ -10,9 +11,9 @@ namespace {
 
 // Runs `action` after the current pass if the node is still in the tree by then.
 void afterPass(Node& node, std::function<void()> action) {
-    node.host().afterUpdate([weak = node.weak_from_this(), action = std::move(action)] {
-        if (auto node = weak.lock(); node && node->isAttached()) action();
-    });
+    node.host().afterUpdate(weakly(node.weak_from_this(), [action = std::move(action)](Node& node) {
+        if (node.isAttached()) action();
+    }));
 }
 
 class AppearElement final : public ModifierElement {

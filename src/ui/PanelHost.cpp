@@ -1,6 +1,7 @@
 #include "ui/PanelHost.hpp"
 
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/Panel.hpp"
 
 namespace talvori::ui {
@@ -87,19 +88,12 @@ std::shared_ptr<PanelHost> PanelHost::make(View root, Options options) {
     content->host_ = Host::make(std::move(root), std::move(hostOptions));
     content->responder_ = std::make_shared<FieldResponder>(content);
     const std::weak_ptr<PanelHost> weak = content;
-    content->host_->onNeedsDisplay = [weak] {
-        if (auto self = weak.lock()) self->showChanges();
-    };
-    content->host_->onLayout = [weak](Size size) {
-        if (auto self = weak.lock(); self && self->onLayoutChange) self->onLayoutChange(size);
-    };
-    content->host_->onFocusChange = [weak](bool textFieldFocused) {
-        if (auto self = weak.lock()) self->focusDidChange(textFieldFocused);
-    };
-    content->host_->setWindowProvider([weak]() -> std::shared_ptr<Panel> {
-        auto self = weak.lock();
-        return self ? self->panel() : nullptr;
+    content->host_->onNeedsDisplay = weakly(weak, &PanelHost::showChanges);
+    content->host_->onLayout = weakly(weak, [](PanelHost& self, Size size) {
+        if (self.onLayoutChange) self.onLayoutChange(size);
     });
+    content->host_->onFocusChange = weakly(weak, &PanelHost::focusDidChange);
+    content->host_->setWindowProvider(weakly(weak, &PanelHost::panel));
     // Fields of every window copy to and paste from the desktop's pasteboard.
     content->host_->setPasteboardReader([]() -> std::optional<std::string> {
         if (!platform().hasDesktop()) return std::nullopt;
@@ -108,11 +102,10 @@ std::shared_ptr<PanelHost> PanelHost::make(View root, Options options) {
     content->host_->setPasteboardWriter([](const std::string& text) {
         if (platform().hasDesktop()) platform().pasteboard().setString(text);
     });
-    content->host_->setKeyWindowProvider([weak] {
-        auto self = weak.lock();
-        auto panel = self ? self->panel() : nullptr;
+    content->host_->setKeyWindowProvider(weakly(weak, [](PanelHost& self) {
+        auto panel = self.panel();
         return panel && panel->isKeyWindow();
-    });
+    }));
     return content;
 }
 
@@ -198,9 +191,7 @@ void PanelHost::didMoveToPanel(Panel* panel) {
         // panel is resized (a window fitting its content, say), not only at the next drawing.
         panelResizing_ = platform().notificationCenter().addObserver(
             Panel::kDidResizeNotification, panel, NotificationDelivery::synchronous,
-            [weak = weak_from_this()](const Notification&) {
-                if (auto self = weak.lock()) self->followPanelSize();
-            });
+            weakly(weak_from_this(), &PanelHost::followPanelSize));
         focusDidChange(host_->hasFocusedTextField());
         setNeedsDisplay();
     }

@@ -4,6 +4,7 @@
 
 #include "platform/Platform.hpp"
 #include "platform/core/NotificationCenter.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/Application.hpp"
 #include "platform/desktop/Input.hpp"
 #include "platform/desktop/Panel.hpp"
@@ -136,15 +137,17 @@ void Popover::place() {
 
 void Popover::watchClicks() {
     const std::weak_ptr<Popover> weak = weak_from_this();
-    localMonitor_ = platform().input().addLocalMonitor(kMouseDowns, [weak](const Event& event) {
-        auto self = weak.lock();
-        if (self && self->panel_ && event.windowNumber != self->panel_->windowNumber())
-            self->outsideClick();
-        return std::optional<Event>(event);
-    });
-    globalMonitor_ = platform().input().addGlobalMonitor(kMouseDowns, [weak](const Event&) {
-        if (auto self = weak.lock()) self->outsideClick();
-    });
+    localMonitor_ = platform().input().addLocalMonitor(
+        kMouseDowns, weakly(
+                         weak,
+                         [](Popover& self, const Event& event) {
+                             if (self.panel_ && event.windowNumber != self.panel_->windowNumber())
+                                 self.outsideClick();
+                             return std::optional<Event>(event);
+                         },
+                         passThrough));
+    globalMonitor_ =
+        platform().input().addGlobalMonitor(kMouseDowns, weakly(weak, &Popover::outsideClick));
 }
 
 void Popover::outsideClick() {
@@ -204,11 +207,9 @@ class PopoverElement final : public ModifierElement {
     static void scheduleSync(const std::weak_ptr<Node>& weak) {
         auto node = weak.lock();
         if (!node || !node->isAttached()) return;
-        node->host().afterUpdate([weak] {
-            auto node = weak.lock();
-            if (node && node->isAttached())
-                static_cast<const PopoverElement&>(node->element()).sync(*node);
-        });
+        node->host().afterUpdate(weakly(weak, [](Node& node) {
+            if (node.isAttached()) static_cast<const PopoverElement&>(node.element()).sync(node);
+        }));
         node->host().setNeedsUpdate();
     }
 
@@ -232,9 +233,10 @@ class PopoverElement final : public ModifierElement {
         storage.popover = Popover::make(options_.background.value_or(Popover::kStandardBackground),
                                         node.host().sharedTextMeasurer());
         const std::weak_ptr<Node> weak = node.weak_from_this();
-        storage.popover->onOutsideClick = [weak] {
-            if (auto node = weak.lock(); node && node->isAttached()) dismissNode(*node);
-        };
+        const auto dismissAttached = weakly(weak, [](Node& node) {
+            if (node.isAttached()) dismissNode(node);
+        });
+        storage.popover->onOutsideClick = dismissAttached;
         auto& center = platform().notificationCenter();
         const void* sender = static_cast<const Panel*>(window.get());
         storage.windowMove = center.addObserver(
@@ -242,10 +244,7 @@ class PopoverElement final : public ModifierElement {
             [weak](const Notification&) { scheduleSync(weak); });
         storage.windowClose =
             center.addObserver(Panel::kWillCloseNotification, sender,
-                               NotificationDelivery::synchronous, [weak](const Notification&) {
-                                   if (auto node = weak.lock(); node && node->isAttached())
-                                       dismissNode(*node);
-                               });
+                               NotificationDelivery::synchronous, dismissAttached);
     }
 
     static void close(PopoverStorage& storage) {

@@ -106,6 +106,11 @@ std::size_t lambdaBody(const std::string& code, std::size_t open) {
             if (i == std::string::npos) return std::string::npos;
             continue;
         }
+        // A trailing return type may name a scope (`-> std::optional<Event>`).
+        if (c == ':' && i + 1 < code.size() && code[i + 1] == ':') {
+            ++i;
+            continue;
+        }
         if (c == ';' || c == ',' || c == ')' || c == '}' || c == '=' || c == ':') {
             return std::string::npos;
         }
