@@ -4,6 +4,7 @@
 #include "covers/OverlayViewModel.hpp"
 #include "covers/Palette.hpp"
 #include "menubar/OverlayRow.hpp"
+#include "platform/core/weakly.hpp"
 #include "session/Session.hpp"
 
 namespace talvori::ui {
@@ -26,21 +27,17 @@ View ActiveCoversCard::actionBar(ViewContext<NoState>& ctx, Session& current) co
     const bool isClosingAll = current.isClosingAll();
     const Font font = Font::system(12);
     // Names need not be unique: a layout may follow another of the same name.
-    const View save = Button(
-        [weak = session] {
-            if (auto owner = weak.lock()) {
-                owner->saveCurrentAsPreset("Layout " +
-                                           std::to_string(owner->presets.peek().size() + 1));
-            }
-        },
-        iconLabel(assetIcon("icon-bookmark", 10), "Save as layout", font, 4)
-            .foregroundColor(Palette::accent));
-    const View closeAll = Button(
-                              [weak = session] {
-                                  if (auto owner = weak.lock()) owner->closeAll();
-                              },
-                              iconLabel(assetIcon("icon-x", 10), "Close all covers", font, 4)
-                                  .foregroundColor(Palette::red))
+    const View save =
+        Button(weakly(session,
+                      [](auto& owner) {
+                          owner.saveCurrentAsPreset(
+                              "Layout " + std::to_string(owner.presets.peek().size() + 1));
+                      }),
+               iconLabel(assetIcon("icon-bookmark", 10), "Save as layout", font, 4)
+                   .foregroundColor(Palette::accent));
+    const View closeAll = Button(weakly(session, [](auto& owner) { owner.closeAll(); }),
+                                 iconLabel(assetIcon("icon-x", 10), "Close all covers", font, 4)
+                                     .foregroundColor(Palette::red))
                               .disabled(isClosingAll);
     return HStack({save, Spacer(), closeAll})
         .padding(EdgeInsets{6, 4, 6, 4})

@@ -51,9 +51,7 @@ void MenuBarPanelController::observeStatusIcon() {
         },
         // Arms itself again on a later turn, once the change is complete.
         [weak = weak_from_this()] {
-            platform().runLoop().post([weak] {
-                if (auto self = weak.lock()) self->observeStatusIcon();
-            });
+            platform().runLoop().post(weakly(weak, &MenuBarPanelController::observeStatusIcon));
         });
 }
 
@@ -223,7 +221,7 @@ void MenuBarPanelController::installEventMonitors() {
         });
     globalClickMonitor_ = input.addGlobalMonitor(kClickMask, [weak](const Event&) {
         platform().runLoop().assertMainThread();
-        if (auto self = weak.lock()) self->hidePanel();
+        withOwner(weak, &MenuBarPanelController::hidePanel);
     });
     localClickMonitor_ =
         input.addLocalMonitor(kClickMask, [weak](const Event& event) -> std::optional<Event> {

@@ -2,6 +2,7 @@
 
 #include "controls/IconLabel.hpp"
 #include "covers/Palette.hpp"
+#include "platform/core/weakly.hpp"
 #include "session/Session.hpp"
 
 namespace talvori::ui {
@@ -23,11 +24,7 @@ View NewCoverButton::body(ViewContext<State>& ctx) const {
                            .background(RoundedRectangle(6).fill(fill))
                            .overlay(RoundedRectangle(6).strokeBorder(stroke, 1))
                            .contentShape(Rectangle());
-    return Button(
-               [weak = session] {
-                   if (auto current = weak.lock()) (void)current->createCover();
-               },
-               label)
+    return Button(weakly(session, [](auto& current) { (void)current.createCover(); }), label)
         .keyboardShortcut("n")
         .onHover([&ctx](bool isHovering) {
             withAnimation(ctx.animation(Animation::easeOut(kHoverDuration)),

@@ -4,6 +4,7 @@
 #include "covers/OverlayViewModel.hpp"
 #include "covers/Palette.hpp"
 #include "menubar/RenameField.hpp"
+#include "platform/core/weakly.hpp"
 #include "session/Session.hpp"
 
 namespace talvori::ui {
@@ -33,7 +34,7 @@ View OverlayRow::body(ViewContext<State>& ctx) const {
     };
     auto close = [&ctx, overlay = overlay, weak = session] {
         withAnimation(ctx.animation(Animation::easeOut(kCloseDuration)), [&] {
-            if (auto owner = weak.lock()) owner->closeCover(overlay->id());
+            withOwner(weak, [&](auto& owner) { owner.closeCover(overlay->id()); });
         });
     };
     return HStack(0,

@@ -7,6 +7,7 @@
 #include "covers/Palette.hpp"
 #include "menubar/RenameField.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "session/Session.hpp"
 
 namespace talvori::ui {
@@ -92,18 +93,16 @@ View PresetRow::mainLine(ViewContext<State>& ctx, bool isActive) const {
                                     : Color::white(eyeHovered ? 0.5 : 0.3);
     const std::string eyeLabel = isActive ? "Deactivate layout" : "Activate layout";
     // The hit area reaches 6 points beyond the 20-point slot without taking room in the line.
-    const View eye = Button(
-                         [weak, preset = preset] {
-                             if (auto owner = weak.lock()) owner->togglePreset(preset);
-                         },
-                         assetIcon(isActive ? "icon-eye" : "icon-eye-off", 13.2)
-                             .foregroundColor(eyeColor)
-                             .frame({.width = 20})
-                             .padding(6)
-                             .contentShape(Rectangle()))
-                         .padding(-6)
-                         .onHover([&state](bool hovering) { state.isHoveringEye.set(hovering); })
-                         .accessibilityLabel(eyeLabel);
+    const View eye =
+        Button(weakly(weak, [preset = preset](auto& owner) { owner.togglePreset(preset); }),
+               assetIcon(isActive ? "icon-eye" : "icon-eye-off", 13.2)
+                   .foregroundColor(eyeColor)
+                   .frame({.width = 20})
+                   .padding(6)
+                   .contentShape(Rectangle()))
+            .padding(-6)
+            .onHover([&state](bool hovering) { state.isHoveringEye.set(hovering); })
+            .accessibilityLabel(eyeLabel);
     const std::size_t count = preset.overlays.size();
     const View badge =
         HStack(3, {assetIcon("icon-layers", 9),
@@ -151,9 +150,10 @@ View PresetRow::nameArea(ViewContext<State>& ctx) const {
             .lineLimit(1);
     }
     return RenameField{state.editingName, state.isEditing, state.nameFieldFocused, 13,
-                       [weak = session, id = preset.id](const std::string& name) {
-                           if (auto owner = weak.lock()) owner->renamePreset(id, name);
-                       }}
+                       weakly(session,
+                              [id = preset.id](auto& owner, const std::string& name) {
+                                  owner.renamePreset(id, name);
+                              })}
         .view();
 }
 
@@ -165,7 +165,7 @@ View PresetRow::deleteConfirmation(ViewContext<State>& ctx) const {
     const View confirm =
         Button(
             [&state, weak = session, id = preset.id] {
-                if (auto owner = weak.lock()) owner->deletePreset(id);
+                withOwner(weak, [&](auto& owner) { owner.deletePreset(id); });
                 state.confirmingDelete.set(false);
             },
             HStack(5, {assetIcon("icon-trash", 11),
@@ -215,9 +215,7 @@ View PresetRow::pendingChanges(ViewContext<State>& ctx, const PresetChangeSummar
         {textButton("icon-bookmark", 10, "Save to layout",
                     Color(Palette::accent).opacity(state.isHoveringSave() ? 0.8 : 1),
                     state.isHoveringSave,
-                    [weak] {
-                        if (auto owner = weak.lock()) owner->updateActivePreset();
-                    }),
+                    weakly(weak, [](auto& owner) { owner.updateActivePreset(); })),
          textButton("icon-x", 9, "Dismiss", Color::white(state.isHoveringDismiss() ? 0.6 : 0.44),
                     state.isHoveringDismiss, [weak] {
                         const auto owner = weak.lock();

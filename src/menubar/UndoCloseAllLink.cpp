@@ -3,6 +3,7 @@
 #include "controls/IconLabel.hpp"
 #include "covers/Palette.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "session/Session.hpp"
 
 namespace talvori::ui {
@@ -39,11 +40,8 @@ View UndoCloseAllLink::body(ViewContext<State>& ctx) const {
             .frame(size.width * fraction, size.height)
             .accessibilityIdentifier("UndoCloseAllLink.bar");
     });
-    return Button(
-               [weak = session] {
-                   if (auto owner = weak.lock()) owner->undoCloseAll();
-               },
-               label.background(bar, Alignment::leading()).clipShape(RoundedRectangle(4)))
+    return Button(weakly(session, [](auto& owner) { owner.undoCloseAll(); }),
+                  label.background(bar, Alignment::leading()).clipShape(RoundedRectangle(4)))
         .onHover([&ctx](bool hovering) { ctx.state.isHovering.set(hovering); })
         .accessibilityLabel("Undo close all")
         .onAppear([&ctx, canUndo] {

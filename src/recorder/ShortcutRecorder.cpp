@@ -5,6 +5,7 @@
 #include "GlobalShortcuts/GlobalShortcuts.hpp"
 #include "covers/announceForAccessibility.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/Application.hpp"
 #include "platform/desktop/Event.hpp"
 #include "recorder/ShortcutGlyphs.hpp"
@@ -92,9 +93,7 @@ void ShortcutRecorder::startRecording() {
     // only leave every global shortcut dead.
     deactivation_ = platform().notificationCenter().addObserver(
         Application::kDidResignActiveNotification, nullptr, NotificationDelivery::synchronous,
-        [weak](const Notification&) {
-            if (const auto self = weak.lock()) self->endRecording();
-        });
+        weakly(weak, &ShortcutRecorder::endRecording));
     isRecording.set(true);
     announceForAccessibility(kRecordingAnnouncement);
 }

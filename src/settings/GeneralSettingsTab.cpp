@@ -2,6 +2,7 @@
 
 #include "covers/Palette.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "settings/CheckForUpdatesViewModel.hpp"
 #include "settings/SettingsRow.hpp"
 #include "settings/SettingsSectionHeader.hpp"
@@ -33,10 +34,10 @@ void GeneralSettingsTab::prepare(ViewContext<State>& ctx) const {
     if (state.isPrepared) return;
     state.isPrepared = true;
     state.launchAtLogin.set(storedLaunchAtLogin());
-    state.storedLaunchAtLogin =
-        platform().userDefaults().observe(kLaunchAtLoginKey, [weak = ctx.weakState()] {
-            if (const auto state = weak.lock()) state->launchAtLogin.set(storedLaunchAtLogin());
-        });
+    state.storedLaunchAtLogin = platform().userDefaults().observe(
+        kLaunchAtLoginKey, weakly(ctx.weakState(), [](auto& state) {
+            state.launchAtLogin.set(storedLaunchAtLogin());
+        }));
     state.checkForUpdates = std::make_shared<CheckForUpdatesViewModel>(updater);
     state.automaticallyChecksForUpdates.set(updater && updater->automaticallyChecksForUpdates());
 }

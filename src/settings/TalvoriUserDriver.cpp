@@ -1,6 +1,7 @@
 #include "settings/TalvoriUserDriver.hpp"
 
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "updates/Updater.hpp"
 
 namespace talvori {
@@ -46,9 +47,8 @@ void TalvoriUserDriver::showUpdaterError(const updates::UpdateError& error,
     if (acknowledgement) acknowledgement();
     std::weak_ptr<TalvoriUserDriver> weak =
         std::static_pointer_cast<TalvoriUserDriver>(shared_from_this());
-    platform().runLoop().post([weak, message = *message] {
-        if (auto self = weak.lock()) self->presentRetryAlert(message);
-    });
+    platform().runLoop().post(weakly(
+        weak, [message = *message](TalvoriUserDriver& self) { self.presentRetryAlert(message); }));
 }
 
 void TalvoriUserDriver::presentRetryAlert(const Message& message) {
