@@ -77,13 +77,13 @@ void SpotlightController::activate() {
     platform().runLoop().assertMainThread();
     // A second call would leave registrations behind that deactivate could no longer remove.
     if (isActive()) return;
-    const auto screen = platform().screens().mainScreen();
+    const auto screens = platform().screens().screens();
     const auto snapshot = focusSnapshot(std::nullopt);
     const auto candidate = snapshot ? frontmostCandidate(*snapshot) : std::nullopt;
 
     // Without a screen there is nothing to dim; Focus still turns on and follows focus, so that
     // what relies on it being on holds.
-    if (screen) panelManager_->show(*screen, currentOpacity());
+    panelManager_->show(screens, currentOpacity());
     panelManager_->animateAppearance(effect(), currentOpacity(), blurRadius(), false);
     isActive_.set(true);
     if (onActiveChange) onActiveChange(true);

@@ -6,6 +6,7 @@
 #include "platform/Platform.hpp"
 #include "platform/core/SaturatingCast.hpp"
 #include "platform/core/weakly.hpp"
+#include "platform/desktop/Screens.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
 
@@ -87,14 +88,25 @@ void SpotlightPanelManager::keepSmallPanels(const std::vector<std::shared_ptr<Pa
     }
 }
 
-void SpotlightPanelManager::show(const Screen& screen, double opacity) {
-    if (overlayPanel_) return;
+void SpotlightPanelManager::show(const std::vector<Screen>& screens, double opacity) {
+    if (overlayPanel_ || screens.empty()) return;
     dimOpacity_ = opacity;
-    overlayPanel_ = makePanel(screen.frame);
+    overlayPanel_ = makePanel(Screens::spanned(screens));
     applyEffect();
     overlayPanel_->setAlphaValue(0);
     overlayPanel_->orderFront();
     scheduleFadeIn(overlayPanel_);
+    // A screen that grows, or one plugged in while Focus is on, is dimmed too.
+    screensObserver_ = platform().notificationCenter().addObserver(
+        Screens::kDidChangeParametersNotification, nullptr, NotificationDelivery::synchronous,
+        weakly(weak_from_this(),
+               [](SpotlightPanelManager& self, const Notification&) { self.coverScreens(); }));
+}
+
+void SpotlightPanelManager::coverScreens() {
+    const auto screens = platform().screens().screens();
+    if (!overlayPanel_ || screens.empty()) return;
+    overlayPanel_->setFrame(Screens::spanned(screens), true);
 }
 
 void SpotlightPanelManager::scheduleFadeIn(const std::shared_ptr<Panel>& panel) {
@@ -111,6 +123,7 @@ void SpotlightPanelManager::scheduleFadeIn(const std::shared_ptr<Panel>& panel) 
 
 void SpotlightPanelManager::hide(bool animated) {
     finishFade(false);
+    screensObserver_.reset();
     if (!overlayPanel_) return;
     auto panel = std::move(overlayPanel_);
     overlayPanel_ = nullptr;

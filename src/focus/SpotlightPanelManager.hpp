@@ -10,6 +10,7 @@
 #include "focus/SpotlightEffect.hpp"
 #include "focus/TransientWindow.hpp"
 #include "platform/core/Observation.hpp"
+#include "platform/core/Registration.hpp"
 #include "platform/desktop/CollectionBehavior.hpp"
 #include "platform/desktop/Color.hpp"
 #include "platform/desktop/Panel.hpp"
@@ -62,9 +63,10 @@ class SpotlightPanelManager : public std::enable_shared_from_this<SpotlightPanel
     std::optional<std::uint32_t> fadeTarget() const;
     std::vector<std::shared_ptr<Panel>> fadePanels() const;
 
-    // Builds the panel over `screen` at alpha 0, in front, and fades it in on the next turn.
-    // Nothing at all when the panel already exists.
-    void show(const Screen& screen, double opacity);
+    // Builds the panel over all of `screens` at alpha 0, in front, and fades it in on the next
+    // turn; from then on it covers the screens as they change. Nothing at all when the panel
+    // already exists or there is no screen.
+    void show(const std::vector<Screen>& screens, double opacity);
     // Ends any cross-fade uncommitted and removes the panel, faded out unless not animated or
     // under Reduce Motion.
     void hide(bool animated);
@@ -99,8 +101,10 @@ class SpotlightPanelManager : public std::enable_shared_from_this<SpotlightPanel
     void fadeInSmallPanels(const FadeSession& session);
     void placeBelow(std::uint32_t windowID) const;
     double shownOpacity() const;
+    void coverScreens();
 
     std::shared_ptr<Panel> overlayPanel_;
+    Registration screensObserver_;
     double dimOpacity_ = 0.5;
     double blurRadius_ = 0;
     SpotlightEffect currentEffect_ = SpotlightEffect::dim;

@@ -513,21 +513,17 @@ class TwoScreenFocusTest : public testing::FocusDesktopTest {
                             .systemWindows = true}) {}
 };
 
-TEST_F(TwoScreenFocusTest, SmallPanelsCoverOnlyWhatTheBigPanelDimsAndSitExactlyOnTheirWindows) {
+// Whichever screen the user works on, the others are dimmed too, as they stand now: a screen
+// plugged in, grown or removed while Focus is on changes what the panel covers.
+TEST_F(TwoScreenFocusTest, DimsEveryScreenAsTheScreensChangeAndFadesOverWindowsOnEither) {
     const auto e3 = world().openWindow(editor, "E3", Rect(100, 1000, 500, 400));
     activateApplication(editor);
     world().focusWindow(e3);
     runUntilIdle();
-    // Our key window on the upper screen makes it the main screen: the panel goes there.
-    auto key = makePanel(Rect(1500, 1800, 100, 100));
-    key->setCanBecomeKey(true);
-    key->orderFront();
-    key->makeKey();
-    ASSERT_EQ(world().keyWindowNumber(), key->windowNumber());
     makeController();
     controller->activate();
     advance(1);
-    ASSERT_EQ(panel()->frame(), Rect(0, 900, 1920, 1200));
+    ASSERT_EQ(panel()->frame(), Rect(0, 0, 1920, 2100));
     ASSERT_EQ(controller->shadeAnchorWindowID(), e3);
 
     const auto lower = world().openWindow(browser, "X", Rect(100, 100, 300, 300));
@@ -535,11 +531,27 @@ TEST_F(TwoScreenFocusTest, SmallPanelsCoverOnlyWhatTheBigPanelDimsAndSitExactlyO
     world().focusWindow(e1);
     runUntilIdle();
     EXPECT_TRUE(logged(committed("AX AXFocusedWindowChanged", e1)));
-    const auto smalls = panels->fadePanels();
-    ASSERT_EQ(smalls.size(), 2u) << "nothing over the lower screen, which stays clear";
-    EXPECT_EQ(smalls[0]->frame(), world().frameOf(*world().window(upper)));
-    EXPECT_EQ(smalls[1]->frame(), world().frameOf(*world().window(e3)));
-    EXPECT_NE(indexOf(lower), -1);
+    std::vector<Rect> faded;
+    for (const auto& small : panels->fadePanels()) faded.push_back(small->frame());
+    EXPECT_EQ(faded, (std::vector<Rect>{world().frameOf(*world().window(upper)),
+                                        world().frameOf(*world().window(lower)),
+                                        world().frameOf(*world().window(e3))}));
+    advance(1);
+    ASSERT_TRUE(panelIsDirectlyBelow(e1));
+
+    world().setScreens({Rect(0, 0, 1440, 900), Rect(1440, 0, 2560, 1440)});
+    runUntilIdle();
+    EXPECT_EQ(panel()->frame(), Rect(0, 0, 4000, 1440));
+    world().setScreens({Rect(0, 0, 1280, 800)});
+    runUntilIdle();
+    EXPECT_EQ(panel()->frame(), Rect(0, 0, 1280, 800));
+    EXPECT_TRUE(panelIsDirectlyBelow(e1));
+    controller->deactivate();
+    advance(1);
+    // Off, it follows no screen.
+    world().setScreens({Rect(0, 0, 1440, 900)});
+    runUntilIdle();
+    EXPECT_FALSE(panel());
 }
 
 }  // namespace

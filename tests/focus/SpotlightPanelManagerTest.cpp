@@ -38,7 +38,7 @@ class SpotlightPanelManagerTest : public testing::SimDesktopTest {
         return at >= 0 && indexOf(panel->windowNumber()) == at + 1;
     }
     std::shared_ptr<Panel> showPanel(double opacity = 0.5) {
-        manager->show(screen(), opacity);
+        manager->show(world().screens(), opacity);
         auto panel = manager->overlayPanel();
         advance(SpotlightPanelManager::kFadeInDuration);
         manager->orderBelow(a);
@@ -52,7 +52,7 @@ class SpotlightPanelManagerTest : public testing::SimDesktopTest {
 };
 
 TEST_F(SpotlightPanelManagerTest, ShowBuildsAClickThroughPanelOverTheScreenInFront) {
-    manager->show(screen(), 0.4);
+    manager->show(world().screens(), 0.4);
     const auto panel = manager->overlayPanel();
     ASSERT_TRUE(panel);
     EXPECT_EQ(panel->frame(), screen().frame);
@@ -75,7 +75,7 @@ TEST_F(SpotlightPanelManagerTest, ShowBuildsAClickThroughPanelOverTheScreenInFro
 
 TEST_F(SpotlightPanelManagerTest, FadesInOverAQuarterSecondFromTheNextTurnEvenUnderReduceMotion) {
     simWorkspace().setReduceMotion(true);
-    manager->show(screen(), 0.5);
+    manager->show(world().screens(), 0.5);
     const auto panel = manager->overlayPanel();
     runUntilIdle();
     advance(0.125);
@@ -88,16 +88,16 @@ TEST_F(SpotlightPanelManagerTest, FadesInOverAQuarterSecondFromTheNextTurnEvenUn
 }
 
 TEST_F(SpotlightPanelManagerTest, ASecondShowChangesNothingNotEvenTheOpacity) {
-    manager->show(screen(), 0.4);
+    manager->show(world().screens(), 0.4);
     const auto panel = manager->overlayPanel();
-    manager->show(screen(), 0.9);
+    manager->show(world().screens(), 0.9);
     EXPECT_EQ(manager->overlayPanel(), panel);
     EXPECT_EQ(manager->dimOpacity(), 0.4);
     EXPECT_EQ(panel->contentLayer().backgroundColor, tint(0.4));
 }
 
 TEST_F(SpotlightPanelManagerTest, HideBeforeTheFadeInLeavesNothingBehind) {
-    manager->show(screen(), 0.5);
+    manager->show(world().screens(), 0.5);
     const auto panel = manager->overlayPanel();
     manager->hide(true);
     EXPECT_FALSE(manager->overlayPanel());
@@ -133,7 +133,7 @@ TEST_F(SpotlightPanelManagerTest, HideIsImmediateWhenNotAnimatedOrUnderReduceMot
 TEST_F(SpotlightPanelManagerTest, ANewShowDuringTheFadeOutMakesASecondPanel) {
     const auto old = showPanel();
     manager->hide(true);
-    manager->show(screen(), 0.5);
+    manager->show(world().screens(), 0.5);
     const auto fresh = manager->overlayPanel();
     ASSERT_NE(fresh, old);
     EXPECT_TRUE(old->isVisible());
@@ -168,7 +168,7 @@ TEST_F(SpotlightPanelManagerTest, AppearanceWithoutAPanelIsKeptForTheNextShow) {
     manager->animateAppearance(SpotlightEffect::glass, 0.8, 30, true);
     EXPECT_EQ(manager->currentEffect(), SpotlightEffect::glass);
     EXPECT_EQ(manager->blurRadius(), 30);
-    manager->show(screen(), 0.3);
+    manager->show(world().screens(), 0.3);
     const auto panel = manager->overlayPanel();
     EXPECT_EQ(panel->backgroundBlurRadius(), 30);
     EXPECT_EQ(panel->contentLayer().backgroundColor, tint(0.3));

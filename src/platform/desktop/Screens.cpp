@@ -24,4 +24,17 @@ Rect Screens::keptOnScreen(const Rect& frame, const std::vector<Screen>& screens
     return {frame.minX(), frame.minY() + std::min(lift, room), frame.width(), frame.height()};
 }
 
+Rect Screens::spanned(const std::vector<Screen>& screens) {
+    if (screens.empty()) return Rect();
+    Rect span = screens.front().frame;
+    for (const Screen& screen : screens) {
+        const double left = std::min(span.minX(), screen.frame.minX());
+        const double bottom = std::min(span.minY(), screen.frame.minY());
+        const double right = std::max(span.maxX(), screen.frame.maxX());
+        const double top = std::max(span.maxY(), screen.frame.maxY());
+        span = {left, bottom, right - left, top - bottom};
+    }
+    return span;
+}
+
 }  // namespace talvori

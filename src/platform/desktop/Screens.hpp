@@ -36,6 +36,8 @@ class Screens {
     // mostly stands on, never so far that its top leaves it: a window that grows downwards to fit
     // its content stays within reach. Unchanged without screens.
     static Rect keptOnScreen(const Rect& frame, const std::vector<Screen>& screens);
+    // The smallest rectangle holding every screen's frame; empty without screens.
+    static Rect spanned(const std::vector<Screen>& screens);
 };
 
 }  // namespace talvori

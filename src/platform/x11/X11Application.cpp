@@ -374,6 +374,8 @@ void X11Application::handleEvent(const xcb_generic_event_t& event) {
         }
         case XCB_CONFIGURE_NOTIFY: {
             const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+            // The screen changed size: no window moved.
+            if (configure.window == connection_->root()) break;
             if (configure.event == connection_->root()) {
                 for (const auto& ours : livePanels()) {
                     ours->siblingRestacked(configure.window, configure.above_sibling);

@@ -278,7 +278,8 @@ void X11ClientWindows::followRootChildren(const xcb_generic_event_t& event) {
         }
         case XCB_CONFIGURE_NOTIFY: {
             const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
-            if (configure.event != root) break;
+            // The root's own change of size is no restack.
+            if (configure.event != root || configure.window == root) break;
             placed = take(configure.window);
             if (!placed) break;
             if (configure.above_sibling == XCB_WINDOW_NONE) {

@@ -55,8 +55,10 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     auto connection = X11Connection::open(display, log);
     if (!connection) return nullptr;
     noteSession(*connection);
-    // What other programs' windows do, and the window manager's published state.
-    const std::uint32_t rootEvents[] = {XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY |
+    // What other programs' windows do, the window manager's published state, and the screen's
+    // own size (monitors set or removed tell of themselves only so).
+    const std::uint32_t rootEvents[] = {XCB_EVENT_MASK_STRUCTURE_NOTIFY |
+                                        XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY |
                                         XCB_EVENT_MASK_PROPERTY_CHANGE};
     xcb_change_window_attributes(connection->raw(), connection->root(), XCB_CW_EVENT_MASK,
                                  rootEvents);

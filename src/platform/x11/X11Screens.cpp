@@ -106,6 +106,11 @@ void X11Screens::handleEvent(const xcb_generic_event_t& event) {
         reload();
         return;
     }
+    if (type == XCB_CONFIGURE_NOTIFY) {
+        const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+        if (configure.window == connection_->root()) reload();
+        return;
+    }
     if (type != XCB_PROPERTY_NOTIFY) return;
     const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
     if (notify.window != connection_->root()) return;
