@@ -407,6 +407,12 @@ void X11Application::handleEvent(const xcb_generic_event_t& event) {
             found->windowManagerMoved(rect);
             break;
         }
+        case XCB_REPARENT_NOTIFY: {
+            const auto& reparent = reinterpret_cast<const xcb_reparent_notify_event_t&>(event);
+            if (reparent.event != connection_->root()) break;
+            for (const auto& ours : livePanels()) ours->clientReframed(reparent.window);
+            break;
+        }
         case XCB_MAP_NOTIFY: {
             const auto& map = reinterpret_cast<const xcb_map_notify_event_t&>(event);
             if (map.event == connection_->root() && !isOurWindow(map.window)) {

@@ -504,6 +504,17 @@ void X11Panel::siblingRestacked(xcb_window_t sibling, xcb_window_t below) {
     if (moved) restackAgainstRelation();
 }
 
+void X11Panel::clientReframed(xcb_window_t client) {
+    if (!relation_ || relation_->client != client) return;
+    auto application = application_.lock();
+    if (!application) return;
+    const xcb_window_t frame = application->clients().frameOf(client);
+    if (frame == XCB_WINDOW_NONE || relation_->sibling == frame) return;
+    relation_->sibling = frame;
+    relation_->siblingBelow.reset();
+    if (mapped_) restackAgainstRelation();
+}
+
 void X11Panel::keepRelation(const std::vector<xcb_window_t>& children) {
     if (!relation_ || !mapped_) return;
     const bool listed =

@@ -72,6 +72,9 @@ class X11Panel final : public Panel {
     // The window `sibling` was moved or restacked and now stands directly above `below`: a panel
     // ordered against it goes back to its place.
     void siblingRestacked(xcb_window_t sibling, xcb_window_t below);
+    // Another program's window went into a new frame (a window manager started, or gave up its
+    // frames): a panel ordered against it follows it there.
+    void clientReframed(xcb_window_t client);
     // Whether the panel was last ordered directly above or below another window.
     bool isRelative() const { return relation_.has_value(); }
     // Goes back beside that window when the root's children (bottom to top) show it elsewhere.

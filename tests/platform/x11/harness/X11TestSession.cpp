@@ -210,7 +210,7 @@ bool hasProgram(const std::string& program) {
     return false;
 }
 
-X11TestSession::X11TestSession(Options options) : desktop_(options.desktop) {
+X11TestSession::X11TestSession(Options options) : desktop_(options.desktop), options_(options) {
     const Recipe& recipe = recipeOf(desktop_);
     for (const char* tool :
          {"Xvfb", "openbox", "picom", "setxkbmap", "xdotool", "trayer", recipe.program}) {

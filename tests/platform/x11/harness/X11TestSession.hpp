@@ -93,6 +93,9 @@ class X11TestSession {
     pid_t compositorPid() const { return compositor_; }
     pid_t windowManagerPid() const { return windowManager_; }
     X11TestDesktop desktop() const { return desktop_; }
+    // Starts the window manager again, once the one before was ended, and waits until it manages
+    // windows.
+    bool restartWindowManager() { return startWindowManager(options_); }
     // Ends one program started by spawn().
     void end(pid_t pid);
     // Sends `signal` to one program started by spawn() and waits for it to end: its wait status,
@@ -118,6 +121,7 @@ class X11TestSession {
     std::string error_;
     std::string display_;
     X11TestDesktop desktop_;
+    Options options_;
     // The window manager's own settings, apart from the user's, and its settings service's bus.
     std::string settings_;
     std::unique_ptr<X11TestBus> desktopBus_;
