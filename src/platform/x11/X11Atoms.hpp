@@ -18,6 +18,7 @@ namespace talvori::x11 {
     X(_NET_CLIENT_LIST)                \
     X(_NET_CLIENT_LIST_STACKING)       \
     X(_NET_CURRENT_DESKTOP)            \
+    X(_NET_NUMBER_OF_DESKTOPS)         \
     X(_NET_WORKAREA)                   \
     X(_NET_WM_NAME)                    \
     X(_NET_WM_ICON)                    \

@@ -110,15 +110,24 @@ bool X11ClientWindows::takeActiveWindowChange() {
     return std::exchange(activeChanged_, false);
 }
 
-std::uint32_t X11ClientWindows::currentDesktop() const {
-    if (currentDesktop_) return *currentDesktop_;
+X11ClientWindows::Desktops X11ClientWindows::desktops() const {
+    if (desktops_) return *desktops_;
     xcb_connection_t* raw = connection_->raw();
-    const auto value =
-        propertyReply(raw, requestProperty(raw, connection_->root(),
-                                           connection_->atom(Atom::_NET_CURRENT_DESKTOP), 1));
-    const std::uint32_t desktop = value ? value->cardinal().value_or(0) : 0;
-    if (!connection_->isClosed()) currentDesktop_ = desktop;
-    return desktop;
+    const xcb_window_t root = connection_->root();
+    return keepDesktops(
+        requestProperty(raw, root, connection_->atom(Atom::_NET_CURRENT_DESKTOP), 1),
+        requestProperty(raw, root, connection_->atom(Atom::_NET_NUMBER_OF_DESKTOPS), 1));
+}
+
+X11ClientWindows::Desktops X11ClientWindows::keepDesktops(xcb_get_property_cookie_t current,
+                                                          xcb_get_property_cookie_t count) const {
+    xcb_connection_t* raw = connection_->raw();
+    const auto currentValue = propertyReply(raw, current);
+    const auto countValue = propertyReply(raw, count);
+    const Desktops read{currentValue ? currentValue->cardinal().value_or(0) : 0,
+                        countValue ? countValue->cardinal() : std::nullopt};
+    if (!connection_->isClosed()) desktops_ = read;
+    return read;
 }
 
 std::vector<xcb_window_t> X11ClientWindows::rootChildren() const {
@@ -223,13 +232,21 @@ void X11ClientWindows::readRootChildren() {
 
 void X11ClientWindows::readCurrentDesktop() {
     xcb_connection_t* raw = connection_->raw();
+    const xcb_window_t root = connection_->root();
     const std::uint64_t read = ++desktopReads_;
-    connection_->whenReplied<xcb_get_property_reply_t>(
-        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_CURRENT_DESKTOP), 1),
-        [this, read](Reply<xcb_get_property_reply_t> reply) {
-            if (read != desktopReads_ || connection_->isClosed()) return;
-            const auto value = propertyValue(reply.get());
-            currentDesktop_ = value ? value->cardinal().value_or(0) : 0;
+    const auto current =
+        requestProperty(raw, root, connection_->atom(Atom::_NET_CURRENT_DESKTOP), 1);
+    const auto count =
+        requestProperty(raw, root, connection_->atom(Atom::_NET_NUMBER_OF_DESKTOPS), 1);
+    // Answered after both: taking them then waits for nothing.
+    connection_->whenReplied<xcb_get_input_focus_reply_t>(
+        xcb_get_input_focus(raw), [this, read, current, count](Reply<xcb_get_input_focus_reply_t>) {
+            if (read != desktopReads_) {
+                xcb_discard_reply(connection_->raw(), current.sequence);
+                xcb_discard_reply(connection_->raw(), count.sequence);
+                return;
+            }
+            keepDesktops(current, count);
         });
 }
 
@@ -380,7 +397,7 @@ std::vector<X11ClientWindows::Client> X11ClientWindows::readClients(
         if (!kept_.contains(window)) missing.push_back(window);
     }
     if (!missing.empty()) keepClients(requestClients(missing, true));
-    const std::uint32_t desktopNow = currentDesktop();
+    const Desktops now = desktops();
     std::vector<Client> clients;
     clients.reserve(windows.size());
     for (const xcb_window_t window : windows) {
@@ -388,7 +405,10 @@ std::vector<X11ClientWindows::Client> X11ClientWindows::readClients(
         if (found == kept_.end()) continue;
         Client client = found->second.client;
         const auto desktop = found->second.desktop;
-        client.onCurrentDesktop = !desktop || *desktop == desktopNow || *desktop == 0xFFFFFFFF;
+        // A number past the last desktop (all of them is 0xFFFFFFFF) is no other desktop: the
+        // window is taken to be on this one.
+        client.onCurrentDesktop = !desktop || *desktop == now.current || *desktop == 0xFFFFFFFF ||
+                                  (now.count && *desktop >= *now.count);
         clients.push_back(std::move(client));
     }
     return clients;
@@ -576,7 +596,8 @@ void X11ClientWindows::update(const xcb_generic_event_t& event) {
                        (listIsStacking_ &&
                         notify.atom == connection_->atom(Atom::_NET_CLIENT_LIST_STACKING))) {
                 clientListChanged_ = true;
-            } else if (notify.atom == connection_->atom(Atom::_NET_CURRENT_DESKTOP)) {
+            } else if (notify.atom == connection_->atom(Atom::_NET_CURRENT_DESKTOP) ||
+                       notify.atom == connection_->atom(Atom::_NET_NUMBER_OF_DESKTOPS)) {
                 desktopChanged_ = true;
             }
             break;

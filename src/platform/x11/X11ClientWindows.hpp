@@ -128,7 +128,13 @@ class X11ClientWindows {
     void setViewable(xcb_window_t frame, bool viewable);
     void reparented(const xcb_reparent_notify_event_t& reparent);
     void forget(xcb_window_t window);
-    std::uint32_t currentDesktop() const;
+    // The current desktop and how many there are (unknown when not published).
+    struct Desktops {
+        std::uint32_t current = 0;
+        std::optional<std::uint32_t> count;
+    };
+    Desktops desktops() const;
+    Desktops keepDesktops(xcb_get_property_cookie_t current, xcb_get_property_cookie_t count) const;
     void followRootChildren(const xcb_generic_event_t& event);
     void keepRootChildren(const xcb_query_tree_reply_t* tree) const;
     ListRequests requestLists() const;
@@ -153,7 +159,7 @@ class X11ClientWindows {
     // The active window came from the focus, before the window manager announced it.
     bool focusAhead_ = false;
     mutable std::optional<std::vector<xcb_window_t>> clientList_;
-    mutable std::optional<std::uint32_t> currentDesktop_;
+    mutable std::optional<Desktops> desktops_;
     // What the events said changed, to be read again.
     bool activeAnnounced_ = false;
     bool clientListChanged_ = false;
