@@ -1,4 +1,5 @@
 #include <chrono>
+#include <csignal>
 #include <thread>
 
 #include "covers/PermissionManager.hpp"
@@ -10,6 +11,7 @@
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/harness/X11RoundTrips.hpp"
 #include "platform/x11/harness/X11ServerChanges.hpp"
+#include "platform/x11/harness/X11TestScreens.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -153,6 +155,60 @@ TEST_F(X11FocusTest, SwitchesPiledUpWhileBusyAreFollowedToTheNewestOnly) {
     EXPECT_LE(counts.restacks, 2);
     EXPECT_LE(counts.created - counts.destroyed,
               static_cast<int>(SpotlightPanelManager::kKeptSmallPanels));
+}
+
+// The desktop changes under Focus: the screen grows, the window manager is killed and another
+// takes over with frames of its own, the active window names a desktop that does not exist. The
+// active window stays clear and the rest dimmed, with no switch needed to put it right.
+TEST_F(X11FocusTest, KeepsTheActiveWindowClearAsTheDesktopChangesUnderIt) {
+    X11TestScreens screens(session().display());
+    ASSERT_TRUE(screens.resize(1024, 640));
+    openClient("Backdrop", 0, 0, 1280, 800, 0xc0c0c0);
+    const auto alpha = openClient("Alpha", 100, 120, 400, 300, 0x2080e0);
+    const auto beta = openClient("Beta", 600, 300, 300, 200, 0xe08020);
+    activate(alpha.window);
+    const auto backdrop = driver().pixel(950, 600).brightness();
+    const auto alphaLit = driver().pixel(200, 250).brightness();
+    const auto betaLit = driver().pixel(700, 350).brightness();
+    turnOn();
+    ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
+    runFor(0.3);
+    const auto dimmed = [&](int x, int y, double lit) {
+        return driver().pixel(x, y).brightness() < lit * 0.7;
+    };
+    const auto focusedOn = [&](int x, int y, double lit) {
+        return driver().pixel(x, y).brightness() == lit && dimmed(950, 600, backdrop);
+    };
+
+    ASSERT_TRUE(screens.resize(1280, 800));
+    EXPECT_TRUE(runUntil([&] { return dimmed(1200, 750, backdrop); })) << "the new strip";
+    EXPECT_TRUE(focusedOn(200, 250, alphaLit));
+
+    // Without a window manager the windows are the root's own again, each put on top.
+    ASSERT_GE(session().end(session().windowManagerPid(), SIGKILL, 5), 0);
+    ASSERT_TRUE(runUntil([&] { return driver().frameOf(alpha.window) == alpha.window; }));
+    // Followed from the events themselves, not left to a later look.
+    catchUp();
+    EXPECT_EQ(driver().windowAbove(panel()), alpha.window);
+    EXPECT_TRUE(runUntil([&] { return focusedOn(200, 250, alphaLit); }));
+    ASSERT_TRUE(session().restartWindowManager());
+    EXPECT_TRUE(runUntil([&] {
+        const xcb_window_t frame = driver().frameOf(alpha.window);
+        return frame != alpha.window && driver().windowAbove(panel()) == frame;
+    }));
+    // The new window manager may stack the other window above it: that one is left clear.
+    EXPECT_TRUE(runUntil([&] { return focusedOn(200, 250, alphaLit); }));
+
+    const std::uint32_t nowhere = 0xFFFFFFF0;
+    xcb_change_property(driver().connection(), XCB_PROP_MODE_REPLACE, beta.window,
+                        driver().atom("_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1, &nowhere);
+    driver().sync();
+    catchUp();
+    activate(beta.window);
+    EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(beta.window); }));
+    EXPECT_TRUE(runUntil([&] { return focusedOn(700, 350, betaLit); }));
+    EXPECT_TRUE(dimmed(200, 250, alphaLit));
+    screenshot("focus-desktop-changed");
 }
 
 class X11FocusWithoutCompositorTest : public X11FocusTest {

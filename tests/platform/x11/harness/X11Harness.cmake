@@ -6,7 +6,8 @@
 if(TARGET talvori_x11_harness)
   return()
 endif()
-pkg_check_modules(X11_HARNESS REQUIRED IMPORTED_TARGET xcb xcb-xtest cairo libsystemd)
+pkg_check_modules(X11_HARNESS REQUIRED IMPORTED_TARGET xcb xcb-xtest xcb-randr xcb-res cairo
+                  libsystemd)
 add_executable(talvori_x11_test_client ${CMAKE_CURRENT_LIST_DIR}/TestClientMain.cpp)
 target_link_libraries(talvori_x11_test_client PRIVATE PkgConfig::X11_HARNESS)
 add_library(talvori_x11_harness STATIC ${CMAKE_CURRENT_LIST_DIR}/X11TestSession.cpp
@@ -14,7 +15,8 @@ add_library(talvori_x11_harness STATIC ${CMAKE_CURRENT_LIST_DIR}/X11TestSession.
                                        ${CMAKE_CURRENT_LIST_DIR}/X11TestBus.cpp
                                        ${CMAKE_CURRENT_LIST_DIR}/X11TestWatcher.cpp
                                        ${CMAKE_CURRENT_LIST_DIR}/X11RoundTrips.cpp
-                                       ${CMAKE_CURRENT_LIST_DIR}/X11ServerChanges.cpp)
+                                       ${CMAKE_CURRENT_LIST_DIR}/X11ServerChanges.cpp
+                                       ${CMAKE_CURRENT_LIST_DIR}/X11TestScreens.cpp)
 target_include_directories(talvori_x11_harness PUBLIC ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(talvori_x11_harness PUBLIC PkgConfig::X11_HARNESS ${CMAKE_DL_LIBS})
 target_compile_definitions(talvori_x11_harness PRIVATE
