@@ -1,0 +1,144 @@
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "covers/CoverSamples.hpp"
+#include "covers/OverlayWindowController.hpp"
+#include "covers/PermissionManager.hpp"
+#include "focus/SpotlightController.hpp"
+#include "platform/Platform.hpp"
+#include "platform/x11/X11DesktopTest.hpp"
+#include "platform/x11/harness/X11TestScreens.hpp"
+
+namespace talvori::testing {
+namespace {
+
+// Two monitors of different sizes showing one screen, as a laptop with a second display has:
+// the main one (1280 x 800) at the top left, the other beside it (1024 x 768) or below it
+// (1024 x 640).
+class X11MonitorsTest : public X11DesktopTest {
+  protected:
+    X11MonitorsTest() : X11DesktopTest({.width = 2304, .height = 1440}) {}
+
+    void SetUp() override {
+        X11DesktopTest::SetUp();
+        monitors = std::make_unique<X11TestScreens>(session().display());
+        ASSERT_TRUE(monitors->setMonitor({"MAIN", 0, 0, 1280, 800, true}));
+        ASSERT_TRUE(monitors->setMonitor(kBeside));
+        ASSERT_TRUE(seen(kBeside));
+    }
+
+    static constexpr X11TestScreens::Monitor kBeside{"SIDE", 1280, 0, 1024, 768, false};
+    static constexpr X11TestScreens::Monitor kBelow{"SIDE", 0, 800, 1024, 640, false};
+
+    // Moves the second monitor, as the display settings do: unplugged, then placed anew.
+    bool arrange(const X11TestScreens::Monitor& side) {
+        return monitors->removeMonitor(side.name) && monitors->setMonitor(side) && seen(side);
+    }
+    // Whether the program comes to see both monitors as they now are (the main one's bottom left
+    // the origin, y up).
+    bool seen(const X11TestScreens::Monitor& side) {
+        const Rect expected(side.x, 800 - side.y - side.height, side.width, side.height);
+        return runUntil([&] {
+            const auto screens = platform().screens().screens();
+            return screens.size() == 2 && screens[0].frame == Rect(0, 0, 1280, 800) &&
+                   screens[1].frame == expected;
+        });
+    }
+    bool dimmed(int x, int y, const X11TestDriver::Rgb& lit) const {
+        return driver().pixel(x, y).brightness() < lit.brightness() * 0.7;
+    }
+    bool clear(int x, int y, const X11TestDriver::Rgb& lit) const {
+        return driver().pixel(x, y).brightness() == lit.brightness();
+    }
+
+    std::unique_ptr<X11TestScreens> monitors;
+};
+
+TEST_F(X11MonitorsTest, FocusDimsBothMonitorsAndKeepsTheActiveWindowClearOnEither) {
+    openClient("Main backdrop", 0, 0, 1280, 800, 0xc0c0c0);
+    openClient("Side backdrop", 1280, 0, 1024, 768, 0xc0c0c0);
+    const auto main = openClient("Main", 100, 120, 400, 300, 0x2080e0);
+    const auto side = openClient("Side", 1500, 200, 400, 300, 0xe08020);
+    activate(side.window);
+    const X11TestDriver::Rgb backdrop = driver().pixel(900, 600);
+    const X11TestDriver::Rgb mainLit = driver().pixel(200, 250);
+    const X11TestDriver::Rgb sideLit = driver().pixel(1700, 350);
+    auto controller = SpotlightController::create(
+        SpotlightPanelManager::create(), PermissionManager::shared(), UserDefaults::inMemory());
+    controller->activate();
+    EXPECT_TRUE(runUntil([&] {
+        return clear(1700, 350, sideLit) && dimmed(200, 250, mainLit) &&
+               dimmed(2200, 700, backdrop) && dimmed(900, 600, backdrop);
+    }));
+
+    activate(main.window);
+    EXPECT_TRUE(runUntil([&] {
+        return clear(200, 250, mainLit) && dimmed(1700, 350, sideLit) &&
+               dimmed(2200, 700, backdrop);
+    }));
+    screenshot("monitors-beside-focus");
+
+    // The second monitor moved below the main one while Focus is on.
+    ASSERT_TRUE(arrange(kBelow));
+    openClient("Lower backdrop", 0, 800, 1024, 640, 0xc0c0c0);
+    const auto lower = openClient("Lower", 100, 900, 400, 300, 0x20c080);
+    activate(lower.window);
+    // Opened while Focus is on: its colour as the program drew it.
+    const X11TestDriver::Rgb lowerLit{0x20, 0xc0, 0x80};
+    EXPECT_TRUE(runUntil([&] {
+        return clear(200, 1000, lowerLit) && dimmed(900, 1300, backdrop) &&
+               dimmed(200, 250, mainLit);
+    }));
+    screenshot("monitors-below-focus");
+    controller->deactivate();
+}
+
+// A cover dragged across to the other monitor stays there at its new place; the monitor
+// unplugged, the cover comes back onto the main one whole.
+TEST_F(X11MonitorsTest, CoversMoveBetweenMonitorsAndComeBackWhenOneIsUnplugged) {
+    openClient("Main backdrop", 0, 0, 1280, 800, 0x30a050);
+    OverlayModel model = sampleCover();
+    // Root 1000, 100: on the main monitor, near its right edge.
+    model.frame = CodableRect::fromRect(Rect(1000, 500, 200, 200));
+    model.opacity = 1;
+    auto viewModel = std::make_shared<OverlayViewModel>(std::move(model));
+    auto controller = OverlayWindowController::create(viewModel);
+    controller->show();
+    const xcb_window_t cover = controller->panel()->window().windowNumber();
+    const auto isAt = [&](int x, int y, int width, int height) {
+        return driver().rootGeometry(cover) == std::vector<int>{x, y, width, height};
+    };
+    ASSERT_TRUE(runUntil([&] { return isAt(1000, 100, 200, 200); }));
+
+    for (const auto& step : std::vector<std::function<void()>>{
+             [&] { driver().moveMouse(1100, 200); }, [&] { driver().buttonDown(); },
+             [&] { driver().moveMouse(1300, 250); }, [&] { driver().moveMouse(1600, 300); },
+             [&] { driver().buttonUp(); }}) {
+        step();
+        runFor(0.03);
+    }
+    EXPECT_TRUE(runUntil([&] { return isAt(1500, 200, 200, 200); }));
+    EXPECT_EQ(viewModel->model.peek().frame.rect(), Rect(1500, 400, 200, 200));
+    EXPECT_EQ(controller->panel()->window().screen()->frame, Rect(1280, 32, 1024, 768));
+    screenshot("monitors-cover-beside");
+
+    ASSERT_TRUE(monitors->removeMonitor("SIDE"));
+    ASSERT_TRUE(runUntil([&] { return platform().screens().screens().size() == 1; }));
+    EXPECT_TRUE(runUntil([&] {
+        const auto frame = driver().rootGeometry(cover);
+        return frame.size() == 4 && frame[0] >= 0 && frame[0] + frame[2] <= 1280 && frame[1] >= 0 &&
+               frame[1] + frame[3] <= 800;
+    }));
+    const Rect kept = viewModel->model.peek().frame.rect();
+    EXPECT_EQ(kept.intersection(Rect(0, 0, 1280, 800)), kept);
+    const auto root = driver().rootGeometry(cover);
+    EXPECT_TRUE(runUntil([&] {
+        const auto shown = driver().pixel(root[0] + 100, root[1] + 100);
+        return shown.red > 200 && shown.green < 160;
+    })) << "the cover on screen where it now is";
+    screenshot("monitors-cover-unplugged");
+}
+
+}  // namespace
+}  // namespace talvori::testing
