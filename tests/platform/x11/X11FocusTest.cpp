@@ -194,7 +194,7 @@ TEST_F(X11FocusTest, KeepsTheActiveWindowClearAsTheDesktopChangesUnderIt) {
 
     ASSERT_TRUE(screens.resize(1280, 800));
     EXPECT_TRUE(runUntil([&] { return dimmed(1200, 750, backdrop); })) << "the new strip";
-    EXPECT_TRUE(focusedOn(200, 250, alphaLit));
+    EXPECT_TRUE(runUntil([&] { return focusedOn(200, 250, alphaLit); }));
 
     // Without a window manager the windows are the root's own again, each put on top.
     ASSERT_GE(session().end(session().windowManagerPid(), SIGKILL, 5), 0);
