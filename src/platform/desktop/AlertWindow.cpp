@@ -1,6 +1,7 @@
 #include "platform/desktop/AlertWindow.hpp"
 
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/Application.hpp"
 #include "platform/desktop/Panel.hpp"
 #include "platform/desktop/Screens.hpp"
@@ -28,12 +29,8 @@ std::shared_ptr<AlertWindow> AlertWindow::show(const Services& services, Alert a
     std::shared_ptr<AlertWindow> self(
         new AlertWindow(std::move(alert), services.loop, std::move(completion)));
     const std::weak_ptr<AlertWindow> weak = self;
-    auto content = makeContent ? makeContent(self->alert_,
-                                             [weak](long response) {
-                                                 if (auto strong = weak.lock())
-                                                     strong->respond(response);
-                                             })
-                               : nullptr;
+    auto content =
+        makeContent ? makeContent(self->alert_, weakly(weak, &AlertWindow::respond)) : nullptr;
     const Size size = content ? content->fittingSize() : kBareSize;
     self->window_ = services.application.makePanel(Rect({0, 0}, size), StyleMask::titled);
     auto& window = *self->window_;
@@ -47,15 +44,11 @@ std::shared_ptr<AlertWindow> AlertWindow::show(const Services& services, Alert a
     // Closing the alert's window, or the window it is a sheet on, ends it without a button.
     self->windowCloseObserver_ = services.notificationCenter.addObserver(
         Panel::kWillCloseNotification, self->window_.get(), NotificationDelivery::synchronous,
-        [weak](const Notification&) {
-            if (auto strong = weak.lock()) strong->end(Alert::kStopResponse, false);
-        });
+        weakly(weak, [](AlertWindow& strong) { strong.end(Alert::kStopResponse, false); }));
     if (auto owner = self->parent()) {
         self->parentCloseObserver_ = services.notificationCenter.addObserver(
             Panel::kWillCloseNotification, owner.get(), NotificationDelivery::synchronous,
-            [weak](const Notification&) {
-                if (auto strong = weak.lock()) strong->respond(Alert::kStopResponse);
-            });
+            weakly(weak, [](AlertWindow& strong) { strong.respond(Alert::kStopResponse); }));
     }
     window.makeKeyAndOrderFront();
     return self;

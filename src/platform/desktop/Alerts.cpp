@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/Application.hpp"
 #include "platform/desktop/Screens.hpp"
 
@@ -26,9 +27,9 @@ void Alerts::beginSheetModal(Alert alert, const std::shared_ptr<Panel>& window,
                                          services_.loop, services_.windowTitle};
     auto shown =
         AlertWindow::show(services, std::move(alert), window, contentMaker_, std::move(completion));
-    shown->onEnd = [this, weak = std::weak_ptr<AlertWindow>(shown)](long) {
-        std::erase_if(shown_, [&](const auto& alert) { return alert == weak.lock(); });
-    };
+    shown->onEnd = weakly(std::weak_ptr<AlertWindow>(shown), [this](AlertWindow& ended) {
+        std::erase_if(shown_, [&](const auto& alert) { return alert.get() == &ended; });
+    });
     shown_.push_back(shown);
     alertDidShow(shown);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/StyleMask.hpp"
 
 namespace talvori {
@@ -240,9 +241,7 @@ void Panel::setHostedContent(std::shared_ptr<HostedContent> content) {
     content_ = std::move(content);
     if (content_) {
         std::weak_ptr<Panel> weak = weak_from_this();
-        content_->attach(weak, [weak] {
-            if (auto self = weak.lock()) self->setNeedsDisplay();
-        });
+        content_->attach(weak, weakly(weak, &Panel::setNeedsDisplay));
     }
     setNeedsDisplay();
 }

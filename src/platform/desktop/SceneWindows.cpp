@@ -4,6 +4,7 @@
 
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/Application.hpp"
 #include "platform/desktop/Screens.hpp"
 
@@ -55,14 +56,10 @@ std::shared_ptr<Panel> SceneWindows::makeWindow(Scene& scene) {
     if (desktop_.prepare) desktop_.prepare(*window, description);
     scene.closeObserver = center_.addObserver(
         Panel::kWillCloseNotification, window.get(), NotificationDelivery::synchronous,
-        [weak = weak_from_this(), identifier = description.identifier](const Notification&) {
-            auto self = weak.lock();
-            if (!self) return;
-            if (self->desktop_.willClose) self->desktop_.willClose(identifier);
-            self->loop_.post([weak] {
-                if (auto later = weak.lock()) later->windowClosed();
-            });
-        });
+        weakly(weak_from_this(), [identifier = description.identifier](SceneWindows& self) {
+            if (self.desktop_.willClose) self.desktop_.willClose(identifier);
+            self.loop_.post(weakly(self.weak_from_this(), &SceneWindows::windowClosed));
+        }));
     scene.window = window;
     return window;
 }

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/Panel.hpp"
 #include "platform/sim/SimWorld.hpp"
 
@@ -47,9 +48,8 @@ void SimAlerts::alertDidShow(const std::shared_ptr<AlertWindow>& alert) {
     if (script_.empty()) return;
     const long response = script_.front();
     script_.pop_front();
-    world_->loop().post([weak = std::weak_ptr<AlertWindow>(alert), response] {
-        if (auto strong = weak.lock()) strong->respond(response);
-    });
+    world_->loop().post(weakly(std::weak_ptr<AlertWindow>(alert),
+                               [response](AlertWindow& strong) { strong.respond(response); }));
 }
 
 }  // namespace talvori::sim

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/SceneWindows.hpp"
 #include "platform/desktop/Screens.hpp"
 #include "platform/sim/SimPanel.hpp"
@@ -56,15 +57,11 @@ void SimApplication::setDelegate(std::weak_ptr<ApplicationDelegate> delegate) {
 }
 
 void SimApplication::finishLaunching() {
-    world_->loop().post([delegate = delegate_] {
-        if (auto strong = delegate.lock()) strong->applicationDidFinishLaunching();
-    });
+    world_->loop().post(weakly(delegate_, &ApplicationDelegate::applicationDidFinishLaunching));
 }
 
 void SimApplication::reopen() {
-    world_->loop().post([delegate = delegate_] {
-        if (auto strong = delegate.lock()) strong->applicationShouldHandleReopen();
-    });
+    world_->loop().post(weakly(delegate_, &ApplicationDelegate::applicationShouldHandleReopen));
 }
 
 std::shared_ptr<Panel> SimApplication::makePanel(const Rect& contentRect, unsigned styleMask) {
@@ -102,9 +99,10 @@ SceneWindows& SimApplication::scenes() {
         desktop.delegate = [this] { return delegate_.lock(); };
         desktop.prepare = [weak = weak_from_this()](Panel& window, const SceneDescription& scene) {
             if (!scene.sizedToContent) return;
-            static_cast<SimPanel&>(window).setOnNeedsDisplay([weak, identifier = scene.identifier] {
-                if (auto self = weak.lock()) self->scenes().fitToContent(identifier);
-            });
+            static_cast<SimPanel&>(window).setOnNeedsDisplay(
+                weakly(weak, [identifier = scene.identifier](SimApplication& self) {
+                    self.scenes().fitToContent(identifier);
+                }));
         };
         desktop.willClose = [world = world_](const std::string& identifier) {
             world->log("scene window closed " + identifier);

@@ -1,5 +1,6 @@
 #include "platform/sim/SimDesktop.hpp"
 
+#include "platform/core/weakly.hpp"
 #include "platform/sim/SimAccessibility.hpp"
 #include "platform/sim/SimAlerts.hpp"
 #include "platform/sim/SimAnnouncer.hpp"
@@ -43,16 +44,9 @@ SimDesktop::SimDesktop(Platform& platform, const Configuration& configuration)
     if (configuration.systemWindows) world_->addSystemWindows();
     std::weak_ptr<SimInput> input = input_;
     std::weak_ptr<SimStatusBar> statusBar = statusBar_;
-    world_->setOnWindowsChanged([input] {
-        if (auto strong = input.lock()) strong->updateHover();
-    });
-    world_->setOnScreensChanged([statusBar] {
-        if (auto strong = statusBar.lock()) strong->layout();
-    });
-    input_->setStatusItemClick([statusBar](std::uint32_t window, const Event& event) {
-        auto strong = statusBar.lock();
-        return strong && strong->handleClick(window, event);
-    });
+    world_->setOnWindowsChanged(weakly(input, &SimInput::updateHover));
+    world_->setOnScreensChanged(weakly(statusBar, &SimStatusBar::layout));
+    input_->setStatusItemClick(weakly(statusBar, &SimStatusBar::handleClick));
     hotKeyInterceptor_ = input_->addKeyInterceptor(
         [hotKeys = std::weak_ptr<SimHotKeyService>(hotKeys_)](const Event& event) {
             return SimHotKeyService::intercept(hotKeys, event);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/AXElement.hpp"
 #include "platform/desktop/Application.hpp"
 #include "platform/desktop/Image.hpp"
@@ -67,11 +68,9 @@ void SimWorld::setScreenList(std::vector<Screen> screens, bool notify) {
     windowsChanged();
     if (!notify) return;
     std::weak_ptr<SimWorld> weak = weak_from_this();
-    loop_->post([weak] {
-        if (auto self = weak.lock()) {
-            self->center_.post(Screens::kDidChangeParametersNotification, nullptr);
-        }
-    });
+    loop_->post(weakly(weak, [](SimWorld& self) {
+        self.center_.post(Screens::kDidChangeParametersNotification, nullptr);
+    }));
 }
 
 double SimWorld::primaryHeight() const {
@@ -340,13 +339,13 @@ void SimWorld::changeFocus(std::int32_t pid, std::uint32_t focused, bool activat
         emitAccessibility(pid, AXNotification::mainWindowChanged, focused);
     }
     std::weak_ptr<SimWorld> weak = weak_from_this();
-    afterDelay(timing_.windowListReorderDelay, [weak, pid, focused, activating] {
-        if (auto self = weak.lock()) self->raiseApplication(pid, focused, activating);
-    });
+    afterDelay(timing_.windowListReorderDelay,
+               weakly(weak, [pid, focused, activating](SimWorld& self) {
+                   self.raiseApplication(pid, focused, activating);
+               }));
     if (activating || frontmostPID_ != pid) {
-        afterDelay(timing_.activationNotificationDelay, [weak, pid] {
-            if (auto self = weak.lock()) self->makeFrontmost(pid);
-        });
+        afterDelay(timing_.activationNotificationDelay,
+                   weakly(weak, [pid](SimWorld& self) { self.makeFrontmost(pid); }));
     }
 }
 
@@ -412,14 +411,12 @@ void SimWorld::makeFrontmost(std::int32_t pid) {
     }
     const RunningApplication application = process(pid)->runningApplication();
     std::weak_ptr<SimWorld> weak = weak_from_this();
-    loop_->post([weak, application, wasOurs, pid] {
-        auto self = weak.lock();
-        if (!self) return;
-        if (wasOurs) self->center_.post(Application::kDidResignActiveNotification);
-        if (pid == kOwnPID) self->center_.post(Application::kDidBecomeActiveNotification);
-        self->center_.post(Workspace::kDidActivateApplicationNotification, nullptr,
-                           {{Workspace::kApplicationKey, application}});
-    });
+    loop_->post(weakly(weak, [application, wasOurs, pid](SimWorld& self) {
+        if (wasOurs) self.center_.post(Application::kDidResignActiveNotification);
+        if (pid == kOwnPID) self.center_.post(Application::kDidBecomeActiveNotification);
+        self.center_.post(Workspace::kDidActivateApplicationNotification, nullptr,
+                          {{Workspace::kApplicationKey, application}});
+    }));
 }
 
 // ---- Stacking
@@ -613,13 +610,14 @@ void SimWorld::emitAccessibility(std::int32_t pid, const char* notification, std
         std::weak_ptr<SimWorld> world = weak_from_this();
         const Nanoseconds due = addSaturating(
             loop_->now(), nanosecondsFromSeconds(timing_.accessibilityNotificationDelay));
-        loop_->schedule(due, RunLoopMode::common, [target, world, about, element, name] {
-            auto observer = target.lock();
-            auto self = world.lock();
-            if (!observer || !self) return;
-            self->log(fmt::format("ax {} window {} pid {}", name, about.identifier, about.pid));
-            observer->deliver(element, name);
-        });
+        loop_->schedule(
+            due, RunLoopMode::common, weakly(world, [target, about, element, name](SimWorld& self) {
+                withOwner(target, [&](SimAXObserver& observer) {
+                    self.log(
+                        fmt::format("ax {} window {} pid {}", name, about.identifier, about.pid));
+                    observer.deliver(element, name);
+                });
+            }));
     }
 }
 
@@ -629,12 +627,10 @@ void SimWorld::windowsChanged() {
     if (windowsChangePending_ || !onWindowsChanged_) return;
     windowsChangePending_ = true;
     std::weak_ptr<SimWorld> weak = weak_from_this();
-    loop_->post([weak] {
-        auto self = weak.lock();
-        if (!self) return;
-        self->windowsChangePending_ = false;
-        if (self->onWindowsChanged_) self->onWindowsChanged_();
-    });
+    loop_->post(weakly(weak, [](SimWorld& self) {
+        self.windowsChangePending_ = false;
+        if (self.onWindowsChanged_) self.onWindowsChanged_();
+    }));
 }
 
 }  // namespace talvori::sim
