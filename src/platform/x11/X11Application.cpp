@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/SceneWindows.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
@@ -72,15 +73,11 @@ void X11Application::setDelegate(std::weak_ptr<ApplicationDelegate> delegate) {
 }
 
 void X11Application::finishLaunching() {
-    loop_->post([delegate = delegate_] {
-        if (auto strong = delegate.lock()) strong->applicationDidFinishLaunching();
-    });
+    loop_->post(weakly(delegate_, &ApplicationDelegate::applicationDidFinishLaunching));
 }
 
 void X11Application::reopen() {
-    loop_->post([delegate = delegate_] {
-        if (auto strong = delegate.lock()) strong->applicationShouldHandleReopen();
-    });
+    loop_->post(weakly(delegate_, &ApplicationDelegate::applicationShouldHandleReopen));
 }
 
 // ---- Windows
@@ -268,12 +265,12 @@ void X11Application::compositorChanged() {
 
 void X11Application::probeOpacity() {
     if (!opacityProbe_) {
-        opacityProbe_ =
-            std::make_shared<X11OpacityProbe>(connection_, loop_, [weak = weak_from_this()] {
-                auto self = weak.lock();
-                if (!self) return;
-                for (const auto& panel : self->livePanels()) panel->fadeModeChanged();
-            });
+        opacityProbe_ = std::make_shared<X11OpacityProbe>(
+            connection_, loop_, weakly(weak_from_this(), [](X11Application& self) {
+                for (const auto& panel : self.livePanels()) {
+                    panel->fadeModeChanged();
+                }
+            }));
     }
     opacityProbe_->start();
 }
@@ -282,13 +279,11 @@ void X11Application::probeStacking() {
     if (!stackingProbe_) {
         stackingProbe_ = std::make_shared<X11StackingProbe>(
             connection_, loop_,
-            [clients = std::weak_ptr<X11ClientWindows>(clients_)](xcb_window_t window) {
-                auto strong = clients.lock();
-                return strong ? strong->frameOf(window) : xcb_window_t{XCB_WINDOW_NONE};
-            },
-            [weak = weak_from_this()](bool between) {
-                if (auto self = weak.lock()) self->setStacksThroughWindowManager(!between);
-            });
+            weakly(std::weak_ptr<X11ClientWindows>(clients_), &X11ClientWindows::frameOf,
+                   xcb_window_t{XCB_WINDOW_NONE}),
+            weakly(weak_from_this(), [](X11Application& self, bool between) {
+                self.setStacksThroughWindowManager(!between);
+            }));
     }
     stackingProbe_->start();
 }
@@ -305,9 +300,9 @@ void X11Application::readBlurOffer() {
     const auto supported = propertyReply(raw, supportedCookie);
     const auto atoms = supported ? supported->cardinals() : std::vector<std::uint32_t>{};
     // A hint left behind by a compositor that ended blurs nothing.
-    setBlursBehindWindows(connection_->hasCompositor() &&
-                          (announced.has_value() ||
-                           std::find(atoms.begin(), atoms.end(), hint) != atoms.end()));
+    setBlursBehindWindows(
+        connection_->hasCompositor() &&
+        (announced.has_value() || std::find(atoms.begin(), atoms.end(), hint) != atoms.end()));
 }
 
 void X11Application::setBlursBehindWindows(bool blurs) {
@@ -356,9 +351,8 @@ void X11Application::setActive(bool active) {
         }
     }
     const char* name = active ? kDidBecomeActiveNotification : kDidResignActiveNotification;
-    loop_->post([weak = weak_from_this(), name] {
-        if (auto self = weak.lock()) self->center_.post(name, nullptr);
-    });
+    loop_->post(weakly(weak_from_this(),
+                       [name](X11Application& self) { self.center_.post(name, nullptr); }));
 }
 
 // ---- Events

@@ -355,9 +355,8 @@ void X11AtspiBridge::syncWindows() {
         const auto before = windows_.find(number);
         const auto content = after.content.lock();
         if (before == windows_.end() || before->second.content.lock() != content) {
-            content->setAccessibilityObserver([weak, number = number] {
-                if (auto self = weak.lock()) self->contentChanged(number);
-            });
+            content->setAccessibilityObserver(weakly(
+                weak, [number = number](X11AtspiBridge& self) { self.contentChanged(number); }));
             if (before != windows_.end()) changedWindows_.insert(number);
         }
     }

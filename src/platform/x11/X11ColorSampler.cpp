@@ -8,6 +8,7 @@
 
 #include "platform/core/RunLoop.hpp"
 #include "platform/core/Timer.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11KeyCodes.hpp"
 #include "platform/x11/X11Reply.hpp"
@@ -72,9 +73,8 @@ void X11ColorSampler::tryGrab(int attemptsLeft) {
     }
     retry_.replace(Timer::scheduledTimer(
         *loop_, kGrabRetrySeconds, false,
-        [weak = weak_from_this(), attemptsLeft](Timer&) {
-            if (auto self = weak.lock()) self->tryGrab(attemptsLeft - 1);
-        },
+        weakly(weak_from_this(),
+               [attemptsLeft](X11ColorSampler& self) { self.tryGrab(attemptsLeft - 1); }),
         RunLoopMode::common));
 }
 
@@ -142,12 +142,10 @@ void X11ColorSampler::showLoupe(std::int16_t x, std::int16_t y) {
     // Motion comes faster than the loupe needs painting: the latest position wins.
     if (paintPending_) return;
     paintPending_ = true;
-    loop_->post([weak = weak_from_this()] {
-        auto self = weak.lock();
-        if (!self) return;
-        self->paintPending_ = false;
-        self->paintLoupe();
-    });
+    loop_->post(weakly(weak_from_this(), [](X11ColorSampler& self) {
+        self.paintPending_ = false;
+        self.paintLoupe();
+    }));
 }
 
 void X11ColorSampler::paintLoupe() {

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11Accessibility.hpp"
 #include "platform/x11/X11AccessibilityStatus.hpp"
 #include "platform/x11/X11Announcer.hpp"
@@ -95,36 +96,24 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     std::weak_ptr<X11ColorSampler> sampler = desktop->colorSampler_;
     desktop->input_->setClaim([statusBar, sampler](bool pointer, std::int16_t x, std::int16_t y) {
         // While a colour is picked every press and key is the sampler's.
-        if (auto strong = sampler.lock(); strong && strong->isSampling()) return true;
-        auto strong = statusBar.lock();
-        return pointer && strong && strong->claimsPointer(x, y);
+        if (withOwner(sampler, &X11ColorSampler::isSampling).value_or(false)) return true;
+        return pointer && withOwner(statusBar, &X11StatusBar::claimsPointer, x, y).value_or(false);
     });
 
     std::weak_ptr<X11Application> application = desktop->application_;
-    desktop->clients_->setIsOwnWindow([application](xcb_window_t window) {
-        auto strong = application.lock();
-        return strong && strong->isOurWindow(window);
-    });
+    desktop->clients_->setIsOwnWindow(weakly(application, &X11Application::isOurWindow));
     std::weak_ptr<X11HotKeyService> hotKeys = desktop->hotKeys_;
-    desktop->screens_->setKeyWindowFrame([application]() -> std::optional<Rect> {
-        auto strong = application.lock();
-        auto key = strong ? strong->keyWindow() : nullptr;
-        if (!key) return std::nullopt;
-        return key->frame();
-    });
-    desktop->keyboard_->setOnKeymapChange([hotKeys] {
-        if (auto strong = hotKeys.lock()) strong->keymapChanged();
-    });
-    connection->setOnCompositorChange([application](bool) {
-        if (auto strong = application.lock()) strong->compositorChanged();
-    });
-    connection->setBeforeFlush([application] {
-        if (auto strong = application.lock()) strong->beforeFlush();
-    });
-    std::weak_ptr<RunLoop> loop = platform.sharedRunLoop();
-    desktop->application_->setOnTerminate([loop] {
-        if (auto strong = loop.lock()) strong->stop();
-    });
+    desktop->screens_->setKeyWindowFrame(
+        weakly(application, [](X11Application& strong) -> std::optional<Rect> {
+            const auto key = strong.keyWindow();
+            if (!key) return std::nullopt;
+            return key->frame();
+        }));
+    desktop->keyboard_->setOnKeymapChange(weakly(hotKeys, &X11HotKeyService::keymapChanged));
+    connection->setOnCompositorChange(weakly(application, &X11Application::compositorChanged));
+    connection->setBeforeFlush(weakly(application, &X11Application::beforeFlush));
+    desktop->application_->setOnTerminate(
+        weakly(std::weak_ptr<RunLoop>(platform.sharedRunLoop()), &RunLoop::stop));
     desktop->application_->probeOpacity();
     desktop->application_->probeStacking();
     desktop->application_->readBlurOffer();
@@ -132,9 +121,7 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     connection->setAfterEvents([raw] { raw->afterEvents(); });
     connection->attach(
         platform.runLoop(), [raw](const xcb_generic_event_t& event) { raw->handleEvent(&event); },
-        [application] {
-            if (auto strong = application.lock()) strong->terminate();
-        });
+        weakly(application, &X11Application::terminate));
 
     // Field by field: services other backends add later stay empty here until built for X11.
     Platform::Desktop services;
@@ -150,12 +137,10 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
                                            platform.logger("Accessibility"));
     auto announcer =
         X11Announcer::make(desktop->accessibilityStatus_, platform.logger("Announcements"));
-    announcer->setAccessibilityBus([bridge = std::weak_ptr<X11AtspiBridge>(desktop->atspi_)](
-                                       const std::string& text, int priority) {
-        auto strong = bridge.lock();
-        return strong && strong->announce(text, priority);
-    });
-    services.announcer = announcer;
+    announcer->setAccessibilityBus(
+        weakly(std::weak_ptr<X11AtspiBridge>(desktop->atspi_), &X11AtspiBridge::announce));
+    services.announcer
+ = announcer;
     services.colorSampler = desktop->colorSampler_;
     services.loginItem = std::make_shared<X11LoginItem>(platform.logger("LoginItem"));
     services.hotKeyService = desktop->hotKeys_;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11Connection.hpp"
 
 namespace talvori::x11 {
@@ -45,16 +46,16 @@ void X11OpacityProbe::readPixel(std::function<void(X11OpacityProbe&, std::option
     const auto y = static_cast<std::int16_t>(screen.height_in_pixels - 1);
     connection_->whenReplied<xcb_get_image_reply_t>(
         xcb_get_image(connection_->raw(), XCB_IMAGE_FORMAT_Z_PIXMAP, screen.root, x, y, 1, 1, ~0U),
-        [weak = weak_from_this(), look = looks_, then](Reply<xcb_get_image_reply_t> image) {
-            auto self = weak.lock();
-            if (!self || look != self->looks_) return;
-            std::optional<Pixel> pixel;
-            if (image) {
-                const std::uint8_t* data = xcb_get_image_data(image.get());
-                pixel.emplace(data, data + xcb_get_image_data_length(image.get()));
-            }
-            then(*self, std::move(pixel));
-        });
+        weakly(weak_from_this(),
+               [look = looks_, then](X11OpacityProbe& self, Reply<xcb_get_image_reply_t> image) {
+                   if (look != self.looks_) return;
+                   std::optional<Pixel> pixel;
+                   if (image) {
+                       const std::uint8_t* data = xcb_get_image_data(image.get());
+                       pixel.emplace(data, data + xcb_get_image_data_length(image.get()));
+                   }
+                   then(self, std::move(pixel));
+               }));
 }
 
 void X11OpacityProbe::showProbe(const Pixel& before) {
@@ -117,10 +118,10 @@ void X11OpacityProbe::lookLater(std::function<void(X11OpacityProbe&, std::option
     auto loop = loop_.lock();
     if (!loop) return;
     // A busy compositor is given longer at each attempt.
-    loop->runAfter(kLookDelay * (1 + attempts_), [weak = weak_from_this(), look = looks_, then] {
-        auto self = weak.lock();
-        if (self && look == self->looks_) self->readPixel(then);
-    });
+    loop->runAfter(kLookDelay * (1 + attempts_),
+                   weakly(weak_from_this(), [look = looks_, then](X11OpacityProbe& self) {
+                       if (look == self.looks_) self.readPixel(then);
+                   }));
 }
 
 void X11OpacityProbe::conclude(bool honoured) {

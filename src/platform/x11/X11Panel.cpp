@@ -14,6 +14,7 @@
 #include "platform/Platform.hpp"
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/Input.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
@@ -594,27 +595,26 @@ void X11Panel::holdKeyboard() {
     keyRequest_ = cookie.sequence;
     holdsKeyboard_ = true;
     connection_->whenReplied<xcb_grab_keyboard_reply_t>(
-        cookie, [weak = weak_from_this()](Reply<xcb_grab_keyboard_reply_t> reply) {
-            auto self = std::static_pointer_cast<X11Panel>(weak.lock());
-            if (!self || !self->holdsKeyboard_ ||
-                (reply && reply->status == XCB_GRAB_STATUS_SUCCESS)) {
+        cookie, weakly(weak_from_this(), [](Panel& panel, Reply<xcb_grab_keyboard_reply_t> reply) {
+            auto& self = static_cast<X11Panel&>(panel);
+            if (!self.holdsKeyboard_ || (reply && reply->status == XCB_GRAB_STATUS_SUCCESS)) {
                 return;
             }
-            self->holdsKeyboard_ = false;
-            self->pressElsewhere_ = {};
-            xcb_set_input_focus(self->connection_->raw(), XCB_INPUT_FOCUS_POINTER_ROOT,
-                                self->window_, self->connection_->lastTime());
-        });
+            self.holdsKeyboard_ = false;
+            self.pressElsewhere_ = {};
+            xcb_set_input_focus(self.connection_->raw(), XCB_INPUT_FOCUS_POINTER_ROOT, self.window_,
+                                self.connection_->lastTime());
+        }));
     constexpr EventMask kAnyClick =
         eventMaskBit(EventType::leftMouseDown) | eventMaskBit(EventType::rightMouseDown);
     pressElsewhere_ =
-        platform().input().addGlobalMonitor(kAnyClick, [weak = weak_from_this()](const Event&) {
-            auto self = std::static_pointer_cast<X11Panel>(weak.lock());
-            auto application = self ? self->application_.lock() : nullptr;
-            if (!application || !self->holdsKeyboard_) return;
-            self->releaseKeyboard();
-            application->panelResignedKey(*self);
-        });
+        platform().input().addGlobalMonitor(kAnyClick, weakly(weak_from_this(), [](Panel& panel) {
+                                                auto& self = static_cast<X11Panel&>(panel);
+                                                auto application = self.application_.lock();
+                                                if (!application || !self.holdsKeyboard_) return;
+                                                self.releaseKeyboard();
+                                                application->panelResignedKey(self);
+                                            }));
 }
 
 void X11Panel::releaseKeyboard() {
@@ -966,12 +966,11 @@ void X11Panel::scheduleAnimationFrame() {
     if (!application) return;
     animationFramePending_ = true;
     std::weak_ptr<Panel> weak = weak_from_this();
-    application->loop()->runAfter(kFrameInterval, [weak] {
-        auto self = std::static_pointer_cast<X11Panel>(weak.lock());
-        if (!self) return;
-        self->animationFramePending_ = false;
-        self->setNeedsPaint();
-    });
+    application->loop()->runAfter(kFrameInterval, weakly(weak, [](Panel& panel) {
+                                      auto& self = static_cast<X11Panel&>(panel);
+                                      self.animationFramePending_ = false;
+                                      self.setNeedsPaint();
+                                  }));
 }
 
 // ---- Closing

@@ -6,6 +6,7 @@
 
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Reply.hpp"
 
@@ -90,11 +91,9 @@ void X11Screens::reload() {
     screens_ = std::move(screens);
     if (first_load) return;
     if (auto loop = loop_.lock()) {
-        loop->post([weak = weak_from_this()] {
-            if (auto self = weak.lock()) {
-                self->center_.post(Screens::kDidChangeParametersNotification, nullptr);
-            }
-        });
+        loop->post(weakly(weak_from_this(), [](X11Screens& self) {
+            self.center_.post(Screens::kDidChangeParametersNotification, nullptr);
+        }));
     }
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Reply.hpp"
 #include "platform/x11/X11SceneWindowHints.hpp"
@@ -93,23 +94,23 @@ void X11StackingProbe::look(std::int16_t x, std::int16_t y) {
     connection_->whenReplied<xcb_get_image_reply_t>(
         xcb_get_image(connection_->raw(), XCB_IMAGE_FORMAT_Z_PIXMAP, connection_->root(), x, y, 1,
                       1, ~0U),
-        [weak = weak_from_this(), look = looks_](Reply<xcb_get_image_reply_t> image) {
-            auto self = weak.lock();
-            if (!self || look != self->looks_) return;
-            std::uint32_t shown = 0;
-            if (image) {
-                std::memcpy(
-                    &shown, xcb_get_image_data(image.get()),
-                    std::min<std::size_t>(xcb_get_image_data_length(image.get()), sizeof shown));
-            }
-            shown &= 0xFFFFFF;
-            if (shown == kManagedColor || shown == kOwnColor) {
-                self->conclude(shown == kManagedColor);
-            } else {
-                // Still fading in, or covered meanwhile.
-                self->retry();
-            }
-        });
+        weakly(weak_from_this(),
+               [look = looks_](X11StackingProbe& self, Reply<xcb_get_image_reply_t> image) {
+                   if (look != self.looks_) return;
+                   std::uint32_t shown = 0;
+                   if (image) {
+                       std::memcpy(&shown, xcb_get_image_data(image.get()),
+                                   std::min<std::size_t>(xcb_get_image_data_length(image.get()),
+                                                         sizeof shown));
+                   }
+                   shown &= 0xFFFFFF;
+                   if (shown == kManagedColor || shown == kOwnColor) {
+                       self.conclude(shown == kManagedColor);
+                   } else {
+                       // Still fading in, or covered meanwhile.
+                       self.retry();
+                   }
+               }));
 }
 
 void X11StackingProbe::retry() {
@@ -124,10 +125,10 @@ void X11StackingProbe::later(std::function<void(X11StackingProbe&)> then) {
     auto loop = loop_.lock();
     if (!loop) return;
     // A busy window manager or compositor is given longer at each attempt.
-    loop->runAfter(kLookDelay * (1 + attempts_), [weak = weak_from_this(), look = looks_, then] {
-        auto self = weak.lock();
-        if (self && look == self->looks_) then(*self);
-    });
+    loop->runAfter(kLookDelay * (1 + attempts_),
+                   weakly(weak_from_this(), [look = looks_, then](X11StackingProbe& self) {
+                       if (look == self.looks_) then(self);
+                   }));
 }
 
 void X11StackingProbe::destroyWindows() {

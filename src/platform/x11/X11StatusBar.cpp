@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11StatusIcon.hpp"
 #include "platform/x11/X11StatusItem.hpp"
 #include "platform/x11/X11XSettings.hpp"
@@ -24,9 +25,10 @@ std::shared_ptr<StatusItem> X11StatusBar::makeStatusItem(double) {
     std::weak_ptr<X11XSettings> settings = settings_;
     auto themeTint = [settings] {
         const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
-        auto strong = settings.lock();
         return X11StatusIcon::tintForTheme(desktop ? desktop : "",
-                                           strong ? strong->string("Net/ThemeName") : std::nullopt);
+                                           withOwner(settings, [](X11XSettings& strong) {
+                                               return strong.string("Net/ThemeName");
+                                           }).value_or(std::nullopt));
     };
     auto item = X11StatusItem::make({connection_, screens_, bus_, themeTint, log_}, ++made_);
     std::erase_if(items_, [](const auto& weak) { return weak.expired(); });

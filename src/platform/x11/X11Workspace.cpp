@@ -15,6 +15,7 @@
 
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11ApplicationIdentities.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
@@ -204,10 +205,9 @@ bool X11Workspace::startOpener(const std::string& url) {
         ::waitpid(pid, nullptr, WNOHANG);
         return true;
     }
-    children_[pid] =
-        application_->loop()->watch(pidfd, POLLIN, [weak = weak_from_this(), pid, pidfd](short) {
-            if (auto self = weak.lock()) self->reap(pid, pidfd);
-        });
+    children_[pid] = application_->loop()->watch(
+        pidfd, POLLIN,
+        weakly(weak_from_this(), [pid, pidfd](X11Workspace& self) { self.reap(pid, pidfd); }));
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <xcb/xfixes.h>
 
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Reply.hpp"
 
@@ -137,11 +138,11 @@ void X11XSettings::readOwner() {
     xcb_connection_t* raw = connection_->raw();
     connection_->whenReplied<xcb_get_selection_owner_reply_t>(
         xcb_get_selection_owner(raw, connection_->atom(Atom::settingsSelection)),
-        [weak = weak_from_this(), read](Reply<xcb_get_selection_owner_reply_t> reply) {
-            auto self = weak.lock();
-            if (!self || read != self->reads_) return;
-            self->watchOwner(reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE});
-        });
+        weakly(weak_from_this(),
+               [read](X11XSettings& self, Reply<xcb_get_selection_owner_reply_t> reply) {
+                   if (read != self.reads_) return;
+                   self.watchOwner(reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE});
+               }));
 }
 
 void X11XSettings::watchOwner(xcb_window_t owner) {
@@ -164,13 +165,12 @@ void X11XSettings::readTable() {
     xcb_connection_t* raw = connection_->raw();
     connection_->whenReplied<xcb_get_property_reply_t>(
         requestProperty(raw, owner_, connection_->atom(Atom::_XSETTINGS_SETTINGS), 16384),
-        [weak = weak_from_this(), read](Reply<xcb_get_property_reply_t> reply) {
-            auto self = weak.lock();
-            if (!self || read != self->reads_) return;
+        weakly(weak_from_this(), [read](X11XSettings& self, Reply<xcb_get_property_reply_t> reply) {
+            if (read != self.reads_) return;
             const auto value = propertyValue(reply.get());
-            self->table_ = value && value->format == 8 ? parse(value->bytes) : Table{};
-            if (self->changed_) self->changed_();
-        });
+            self.table_ = value && value->format == 8 ? parse(value->bytes) : Table{};
+            if (self.changed_) self.changed_();
+        }));
 }
 
 void X11XSettings::handleEvent(const xcb_generic_event_t& event) {
