@@ -6,6 +6,7 @@
 #include "platform/Platform.hpp"
 #include "platform/core/Task.hpp"
 #include "platform/core/UUID.hpp"
+#include "platform/core/weakly.hpp"
 
 namespace GlobalShortcuts {
 
@@ -62,23 +63,29 @@ class KeyRepeater : public std::enable_shared_from_this<KeyRepeater> {
     void pressed(const Shortcut& fired) {
         heldShortcut_ = fired;
         producer_.yield({});
-        repeat_.replace(talvori::Task::start(talvori::platform().runLoop(),
-                                             [weak = weak_from_this()]() -> talvori::Async {
-                                                 double pause = 0;
-                                                 if (auto self = weak.lock()) pause = self->delay_;
-                                                 while (co_await talvori::Task::sleep(pause)) {
-                                                     auto self = weak.lock();
-                                                     if (!self || !self->stillFires_(*self))
-                                                         co_return;
-                                                     self->producer_.yield({});
-                                                     pause = self->interval_;
-                                                 }
-                                             }));
+        repeat_.replace(talvori::Task::start(
+            talvori::platform().runLoop(), [weak = weak_from_this()]() -> talvori::Async {
+                double pause = talvori::withOwner(weak, [](const KeyRepeater& self) {
+                                   return self.delay_;
+                               }).value_or(0);
+                while (co_await talvori::Task::sleep(pause)) {
+                    const auto next = talvori::withOwner(weak, &KeyRepeater::tick);
+                    if (!next || !*next) co_return;
+                    pause = **next;
+                }
+            }));
     }
     void released() { repeat_.clear(); }
     void stop() { repeat_.clear(); }
 
   private:
+    // A tick of the held key, when it still fires: the pause until the next one.
+    std::optional<double> tick() {
+        if (!stillFires_(*this)) return std::nullopt;
+        producer_.yield({});
+        return interval_;
+    }
+
     AsyncStream<KeyRepeatTick>::Producer producer_;
     Check stillFires_;
     double delay_;
@@ -98,7 +105,7 @@ AsyncStream<KeyRepeatTick> openRepeating(const Key& key, KeyRepeater::Check stil
         [repeater](const Shortcut&) { repeater->released(); },
         [producer, weak = std::weak_ptr<KeyRepeater>(repeater)](std::function<void()> remove) {
             producer.setOnTermination([weak, remove = std::move(remove)] {
-                if (auto repeater = weak.lock()) repeater->stop();
+                talvori::withOwner(weak, &KeyRepeater::stop);
                 remove();
             });
         });

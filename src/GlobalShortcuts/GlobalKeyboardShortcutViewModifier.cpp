@@ -4,6 +4,7 @@
 #include "GlobalShortcuts/GlobalShortcuts.hpp"
 #include "GlobalShortcuts/ViewShortcut.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 
 namespace GlobalShortcuts {
 
@@ -46,21 +47,16 @@ View GlobalKeyboardShortcutViewModifier::body(talvori::ui::ViewContext<State>& c
         const auto weak = ctx.weakState();
         ctx.state.shortcutChanges = center.addObserver(
             kShortcutByNameDidChangeNotification, nullptr, NotificationDelivery::synchronous,
-            [weak, name](const Notification& notification) {
+            talvori::weakly(weak, [name](State& state, const Notification& notification) {
                 const auto changed = shortcutName(notification);
-                const auto state = weak.lock();
-                if (state && changed && changed->rawValue == name.rawValue) {
-                    toggle(state->triggerRefresh);
-                }
-            });
+                if (changed && changed->rawValue == name.rawValue) toggle(state.triggerRefresh);
+            }));
         ctx.state.recorderChanges = center.addObserver(
             kRecorderActiveStatusDidChangeNotification, nullptr, NotificationDelivery::synchronous,
-            [weak](const Notification& notification) {
-                if (const auto state = weak.lock()) {
-                    state->isRecorderActive.set(isActive(notification));
-                    toggle(state->triggerRefresh);
-                }
-            });
+            talvori::weakly(weak, [](State& state, const Notification& notification) {
+                state.isRecorderActive.set(isActive(notification));
+                toggle(state.triggerRefresh);
+            }));
     });
 }
 

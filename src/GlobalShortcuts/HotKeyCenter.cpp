@@ -5,6 +5,7 @@
 #include "GlobalShortcuts/Key.hpp"
 #include "GlobalShortcuts/LocalEventMonitor.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/MenuTracking.hpp"
 
 namespace GlobalShortcuts {
@@ -51,9 +52,8 @@ void HotKeyCenter::observeMenuTracking() {
         return notifications.addObserver(
             name, nullptr, talvori::NotificationDelivery::synchronous,
             [weak = weak_from_this(), menuOpen](const talvori::Notification&) {
-                auto setMenuOpen = [weak, menuOpen] {
-                    if (auto center = weak.lock()) center->setMenuOpen(menuOpen);
-                };
+                auto setMenuOpen = talvori::weakly(
+                    weak, [menuOpen](HotKeyCenter& center) { center.setMenuOpen(menuOpen); });
                 auto& loop = talvori::platform().runLoop();
                 if (loop.isMainThread()) {
                     setMenuOpen();
@@ -183,7 +183,7 @@ void HotKeyCenter::setRawKeyEventHandlingEnabled(bool enabled) {
                           talvori::eventMaskBit(talvori::EventType::keyUp);
         keyEventMonitor_ = std::make_unique<LocalEventMonitor>(
             keys, [weak = weak_from_this()](const talvori::Event& event) {
-                if (auto center = weak.lock()) center->handleKeyEvent(event);
+                talvori::withOwner(weak, &HotKeyCenter::handleKeyEvent, event);
                 return std::optional<talvori::Event>(event);
             });
     }

@@ -1,5 +1,7 @@
 #include "GlobalShortcuts/Recorder.hpp"
 
+#include "platform/core/weakly.hpp"
+
 namespace GlobalShortcuts {
 
 namespace {
@@ -52,9 +54,7 @@ struct RecorderControl {
     void makeField(State& state) const {
         state.coordinator = std::make_shared<Coordinator>();
         const std::weak_ptr<Coordinator> weak = state.coordinator;
-        auto relay = [weak](const std::optional<Shortcut>& shortcut) {
-            if (const auto coordinator = weak.lock()) coordinator->relayChange(shortcut);
-        };
+        auto relay = talvori::weakly(weak, &Coordinator::relayChange);
         if (const auto* binding = std::get_if<ShortcutBinding>(&source.source)) {
             state.coordinator->shortcutBinding = *binding;
             state.field = RecorderCocoa::make(binding->get(), relay);

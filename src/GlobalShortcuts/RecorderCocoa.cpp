@@ -5,6 +5,7 @@
 #include "GlobalShortcuts/Key.hpp"
 #include "GlobalShortcuts/ResourceBundle.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/Alert.hpp"
 #include "platform/desktop/MenuItem.hpp"
 #include "platform/desktop/Panel.hpp"
@@ -51,9 +52,7 @@ void postRecorderActive(bool active) {
 
 // On a later turn of the run loop, while the field still exists.
 void later(const std::weak_ptr<RecorderCocoa>& weak, std::function<void(RecorderCocoa&)> work) {
-    talvori::platform().runLoop().post([weak, work = std::move(work)] {
-        if (const auto self = weak.lock()) work(*self);
-    });
+    talvori::platform().runLoop().post(talvori::weakly(weak, std::move(work)));
 }
 
 // The message of a menu item's conflict: the table's format with the item's title in it. The
@@ -120,30 +119,23 @@ struct Control {
         const auto weak = std::weak_ptr<RecorderCocoa>(recorder);
         ui::View clear;
         if (model.showsClearButton()) {
-            clear = clearButton([weak] {
-                        if (const auto self = weak.lock()) self->clickCancelButton();
-                    }).padding(ui::Edges::trailing, 5);
+            clear = clearButton(talvori::weakly(weak, &RecorderCocoa::clickCancelButton))
+                        .padding(ui::Edges::trailing, 5);
         }
         const ui::Binding<bool> focus(
-            [weak] {
-                const auto self = weak.lock();
-                return self && self->isRecording.peek();
-            },
-            [weak](bool focused) {
-                const auto self = weak.lock();
-                if (!self) return;
-                if (focused) {
-                    self->focus();
-                } else if (const auto window = self->window();
-                           window && window->firstResponder() == self) {
-                    window->makeFirstResponder(nullptr);
-                }
-            },
-            [weak](std::function<void()> onChange) {
-                const auto self = weak.lock();
-                return self ? self->isRecording.observe(std::move(onChange))
-                            : talvori::Registration{};
-            });
+            talvori::weakly(weak, [](RecorderCocoa& self) { return self.isRecording.peek(); }),
+            talvori::weakly(weak,
+                            [](RecorderCocoa& self, bool focused) {
+                                if (focused) {
+                                    self.focus();
+                                } else if (const auto window = self.window();
+                                           window && window->firstResponder().get() == &self) {
+                                    window->makeFirstResponder(nullptr);
+                                }
+                            }),
+            talvori::weakly(weak, [](RecorderCocoa& self, std::function<void()> onChange) {
+                return self.isRecording.observe(std::move(onChange));
+            }));
         const ui::View content =
             ui::ZStack(ui::Alignment::trailing(),
                        {ui::Text(shown)
@@ -308,9 +300,8 @@ bool RecorderCocoa::becomeFirstResponder() {
         kRecordingEvents, [weak](const Event& event) -> std::optional<Event> {
             talvori::platform().runLoop().assertMainThread();
             // A monitor that outlives its field must not eat the application's keys and clicks.
-            const auto self = weak.lock();
-            if (!self) return event;
-            return self->handleRecordingEvent(event);
+            return talvori::withOwner(weak, &RecorderCocoa::handleRecordingEvent, event)
+                .value_or(event);
         });
     eventMonitor_->start();
     return true;
@@ -461,14 +452,12 @@ bool RecorderCocoa::resolveConflict(ConflictBehavior behavior, const std::string
     }
     // The answer comes on a later turn; the checks after this one wait for it.
     const std::weak_ptr<RecorderCocoa> weak = weak_from_this();
-    presentAlert(
-        message, informative, {localized("ok"), localized("force_use_shortcut")},
-        [weak, shortcut, next](long response) {
-            const auto self = weak.lock();
-            if (self && conflictAccepts(ConflictBehavior::warn, static_cast<int>(response))) {
-                self->judge(shortcut, next);
-            }
-        });
+    presentAlert(message, informative, {localized("ok"), localized("force_use_shortcut")},
+                 talvori::weakly(weak, [shortcut, next](RecorderCocoa& self, long response) {
+                     if (conflictAccepts(ConflictBehavior::warn, static_cast<int>(response))) {
+                         self.judge(shortcut, next);
+                     }
+                 }));
     return false;
 }
 
@@ -483,13 +472,14 @@ void RecorderCocoa::presentAlert(const std::string& message, const std::string& 
     alert.buttons = std::move(buttons);
     const std::weak_ptr<RecorderCocoa> weak = weak_from_this();
     talvori::platform().alerts().beginSheetModal(
-        std::move(alert), window(), [weak, completion = std::move(completion)](long response) {
-            const auto self = weak.lock();
-            if (!self) return;
-            // Recording resumes after every alert.
-            if (const auto window = self->window()) window->makeFirstResponder(self);
-            if (completion) completion(response);
-        });
+        std::move(alert), window(),
+        talvori::weakly(weak,
+                        [completion = std::move(completion)](RecorderCocoa& self, long response) {
+                            // Recording resumes after every alert.
+                            if (const auto window = self.window())
+                                window->makeFirstResponder(self.shared_from_this());
+                            if (completion) completion(response);
+                        }));
 }
 
 void RecorderCocoa::store(const Shortcut& shortcut) {

@@ -4,6 +4,7 @@
 #include "GlobalShortcuts/HotKey.hpp"
 #include "GlobalShortcuts/HotKeyCenter.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 
 namespace GlobalShortcuts {
 
@@ -195,15 +196,15 @@ void Registry::registerShortcut(const Shortcut& shortcut) {
     // Refused: the hot key goes away again, and the next registration of a name storing the
     // shortcut tries anew.
     if (!center.registerHotKey(hotKey)) return;
-    hotKey->onRegistrationFailed = [weak = std::weak_ptr<HotKey>(hotKey), shortcut] {
-        auto* registry = existing();
-        const auto failed = weak.lock();
-        if (!registry || !failed) return;
-        const auto found = registry->hotKeysByShortcut_.find(shortcut);
-        if (found != registry->hotKeysByShortcut_.end() && found->second == failed) {
-            registry->hotKeysByShortcut_.erase(found);
-        }
-    };
+    hotKey->onRegistrationFailed =
+        talvori::weakly(std::weak_ptr<HotKey>(hotKey), [shortcut](HotKey& failed) {
+            auto* registry = existing();
+            if (!registry) return;
+            const auto found = registry->hotKeysByShortcut_.find(shortcut);
+            if (found != registry->hotKeysByShortcut_.end() && found->second.get() == &failed) {
+                registry->hotKeysByShortcut_.erase(found);
+            }
+        });
     hotKeysByShortcut_.emplace(shortcut, std::move(hotKey));
 }
 

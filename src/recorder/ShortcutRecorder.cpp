@@ -85,8 +85,9 @@ void ShortcutRecorder::startRecording() {
         eventMaskBit(EventType::keyDown) | eventMaskBit(EventType::flagsChanged),
         [weak](const Event& event) -> std::optional<Event> {
             platform().runLoop().assertMainThread();
-            const auto self = weak.lock();
-            if (self && self->handle(event)) return std::nullopt;
+            if (withOwner(weak, &ShortcutRecorder::handle, event).value_or(false)) {
+                return std::nullopt;
+            }
             return event;
         });
     // The local monitor sees nothing while another application is active: recording there would

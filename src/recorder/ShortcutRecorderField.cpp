@@ -3,6 +3,7 @@
 #include "GlobalShortcuts/GlobalShortcuts.hpp"
 #include "covers/Palette.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/Panel.hpp"
 #include "recorder/ClearButton.hpp"
 #include "recorder/Keycap.hpp"
@@ -36,12 +37,11 @@ void watchWindow(ViewContext<ShortcutRecorderField::State>& ctx) {
     const auto recorder = ctx.state.recorder;
     ctx.state.windowResignation = platform().notificationCenter().addObserver(
         Panel::kDidResignKeyNotification, window.get(), NotificationDelivery::synchronous,
-        [weak = std::weak_ptr<ShortcutRecorder>(recorder)](const Notification&) {
-            const auto recorder = weak.lock();
-            if (!recorder || !recorder->isRecording.peek()) return;
-            recorder->isRecording.set(false);
-            recorder->stopRecording();
-        });
+        weakly(std::weak_ptr<ShortcutRecorder>(recorder), [](ShortcutRecorder& resigned) {
+            if (!resigned.isRecording.peek()) return;
+            resigned.isRecording.set(false);
+            resigned.stopRecording();
+        }));
 }
 
 // The old label fades out quickly; the new one fades in once it is gone.
@@ -164,10 +164,10 @@ View ShortcutRecorderField::body(ViewContext<State>& ctx) const {
                       const auto weak = ctx.weakState();
                       state.settleTask.replace(Task::start(platform().runLoop(), [weak]() -> Async {
                           if (!co_await Task::sleep(kSettleDelay)) co_return;
-                          if (const auto settled = weak.lock()) {
+                          withOwner(weak, [](State& settled) {
                               withAnimation(Animation::easeOut(kSettleFade),
-                                            [&] { settled->isSettling.set(false); });
-                          }
+                                            [&] { settled.isSettling.set(false); });
+                          });
                       }));
                   })
         .onAppear([&ctx] {
@@ -176,9 +176,8 @@ View ShortcutRecorderField::body(ViewContext<State>& ctx) const {
             // too.
             ctx.state.shortcutChanges = platform().notificationCenter().addObserver(
                 GlobalShortcuts::kShortcutByNameDidChangeNotification, nullptr,
-                NotificationDelivery::synchronous, [weak](const Notification&) {
-                    if (const auto state = weak.lock()) state->recorder->refresh();
-                });
+                NotificationDelivery::synchronous,
+                weakly(weak, [](State& state) { state.recorder->refresh(); }));
         })
         // The recorder itself, not the field's state: the state goes before its views' handlers.
         .onDisappear([recorder] {

@@ -4,6 +4,7 @@
 
 #include "covers/Palette.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "recorder/Keycap.hpp"
 #include "recorder/ShortcutGlyphs.hpp"
 
@@ -185,9 +186,9 @@ View ShortcutRecorderPopover::body(ViewContext<State>& ctx) const {
             const auto weak = ctx.weakState();
             (void)Task::start(platform().runLoop(), [weak]() -> Async {
                 co_await Task::sleep(kFlashHold);
-                if (const auto state = weak.lock()) {
-                    withAnimation(Animation::easeOut(kFlashFade), [&] { state->flash.set(0); });
-                }
+                withOwner(weak, [](auto& state) {
+                    withAnimation(Animation::easeOut(kFlashFade), [&] { state.flash.set(0); });
+                });
             });
         });
 }
