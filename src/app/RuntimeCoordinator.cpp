@@ -11,6 +11,7 @@
 #include "focus/SpotlightController.hpp"
 #include "focus/SpotlightPanelManager.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "session/GlobalShortcutsHandler.hpp"
 
 namespace talvori {
@@ -111,7 +112,7 @@ void RuntimeCoordinator::scheduleAttentionRecheck() {
         [weak = weak_from_this(), sleep = attentionRecheckSleeper(attentionRecheckDelay),
          generation]() mutable -> Async {
             co_await sleep;
-            if (auto self = weak.lock()) self->recheckAttention(generation);
+            withOwner(weak, &RuntimeCoordinator::recheckAttention, generation);
         }));
 }
 

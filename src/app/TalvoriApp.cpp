@@ -7,6 +7,7 @@
 #include "app/SceneRouter.hpp"
 #include "app/WindowManager.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "reminder/UpdateReminder.hpp"
 #include "session/ShortcutNames.hpp"
 #include "settings/SettingsView.hpp"
@@ -89,25 +90,21 @@ const std::shared_ptr<RuntimeCoordinator>& TalvoriApp::runtime() {
 std::vector<SceneDescription> TalvoriApp::body() {
     const auto& coordinator = runtime();
     const std::weak_ptr<RuntimeCoordinator> weak = coordinator;
-    appDelegate_->isRuntimeRunning = [weak] {
-        auto runtime = weak.lock();
-        return runtime && runtime->windowManager() != nullptr;
-    };
-    appDelegate_->isStartupDecisionPending = [weak] {
-        auto runtime = weak.lock();
-        return runtime && runtime->isStartupDecisionPending();
-    };
+    appDelegate_->isRuntimeRunning = weakly(
+        weak, [](RuntimeCoordinator& runtime) { return runtime.windowManager() != nullptr; });
+    appDelegate_->isStartupDecisionPending =
+        weakly(weak, &RuntimeCoordinator::isStartupDecisionPending);
     // Started again: the panel opens as a click on the status item opens it; during the first
     // run, its window comes forward.
-    appDelegate_->showRunningApplication = [weak, open = openWindow] {
-        auto runtime = weak.lock();
-        if (!runtime || runtime->isStartupDecisionPending()) return;
-        if (auto manager = runtime->runningWindowManager()) {
-            manager->showMenuBarPanel();
-        } else {
-            open(kFirstRunSceneID);
-        }
-    };
+    appDelegate_->showRunningApplication =
+        weakly(weak, [open = openWindow](RuntimeCoordinator& runtime) {
+            if (runtime.isStartupDecisionPending()) return;
+            if (auto manager = runtime.runningWindowManager()) {
+                manager->showMenuBarPanel();
+            } else {
+                open(kFirstRunSceneID);
+            }
+        });
     coordinator->sceneRouter = std::make_shared<SceneRouter>(dismissWindow, openWindow);
     // The drive holds the runtime: the decision must run even if nothing else refers to it.
     appDelegate_->startupDriverLatch.arm([coordinator] {
@@ -123,13 +120,12 @@ SceneDescription TalvoriApp::firstRunScene() {
     SceneDescription scene;
     scene.identifier = kFirstRunSceneID;
     scene.title = "Talvori";
-    scene.makeContent = [weak = std::weak_ptr<RuntimeCoordinator>(runtime()),
-                         dismiss = dismissWindow]() -> std::shared_ptr<HostedContent> {
-        auto runtime = weak.lock();
-        if (!runtime) return nullptr;
-        return ui::FirstRunWindowContent::makeHostedContent(
-            std::move(runtime), [dismiss] { dismiss(kFirstRunSceneID); });
-    };
+    scene.makeContent = weakly(
+        std::weak_ptr<RuntimeCoordinator>(runtime()),
+        [dismiss = dismissWindow](RuntimeCoordinator& runtime) -> std::shared_ptr<HostedContent> {
+            return ui::FirstRunWindowContent::makeHostedContent(
+                runtime.shared_from_this(), [dismiss] { dismiss(kFirstRunSceneID); });
+        });
     scene.sizedToContent = true;
     scene.hidesTitleBar = true;
     // The first-run pages are drawn dark; a light frame around them would look out of place.

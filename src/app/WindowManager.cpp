@@ -56,10 +56,8 @@ WindowManager::~WindowManager() = default;
 void WindowManager::wireControlPanel() {
     auto& panel = *controlPanelController_;
     const std::weak_ptr<WindowManager> weak = weak_from_this();
-    panel.viewModelProvider = [weak](const UUID& id) {
-        auto self = weak.lock();
-        return self ? self->viewModel(id) : nullptr;
-    };
+    panel.viewModelProvider =
+        weakly(weak, [](WindowManager& self, const UUID& id) { return self.viewModel(id); });
     panel.onDuplicate =
         weakly(weak, [](WindowManager& self, const UUID& id) { self.duplicateCover(id); });
     panel.onClose = weakly(weak, [](WindowManager& self, const UUID& id) { self.closeCover(id); });

@@ -12,7 +12,7 @@ void WindowManager::scheduleCoachMark() {
     coachMarkTask.replace(Task::start(platform().runLoop(), [weak = weak_from_this()]() -> Async {
         co_await Task::sleep(kCoachMarkDelay);
         if (Task::isCurrentCancelled()) co_return;
-        if (auto self = weak.lock()) self->showCoachMark();
+        withOwner(weak, &WindowManager::showCoachMark);
     }));
 }
 
@@ -54,12 +54,12 @@ void WindowManager::installUpdateCallout() {
         // Attempts held back by the panel or the coach mark count too.
         for (int attempt = 0; attempt < kUpdateCalloutAttempts; ++attempt) {
             if (Task::isCurrentCancelled()) co_return;
-            {
-                // Not held across the sleep: the manager may go meanwhile.
-                auto self = weak.lock();
-                if (!self || !UpdateReminder::shared()->shouldShowCallout()) co_return;
-                self->showUpdateCallout();
-            }
+            const bool shown = withOwner(weak, [](WindowManager& self) {
+                                   if (!UpdateReminder::shared()->shouldShowCallout()) return false;
+                                   self.showUpdateCallout();
+                                   return true;
+                               }).value_or(false);
+            if (!shown) co_return;
             co_await Task::sleep(kUpdateCalloutRetryInterval);
         }
     }));

@@ -4,6 +4,7 @@
 #include "covers/OverlayViewModel.hpp"
 #include "covers/OverlayWindowController.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "ui/Transaction.hpp"
 
 namespace talvori {
@@ -42,15 +43,15 @@ void WindowManager::closeAll() {
                                      snapshot = std::move(snapshot), presetId]() -> Async {
                                         for (const auto& id : cascade) {
                                             if (Task::isCurrentCancelled()) co_return;
-                                            if (auto self = weak.lock()) self->markClosing(id);
+                                            withOwner(weak, &WindowManager::markClosing, id);
                                             co_await Task::sleep(kCascadeStep);
                                         }
                                         if (Task::isCurrentCancelled()) co_return;
-                                        if (auto self = weak.lock()) self->fadeCard();
+                                        withOwner(weak, &WindowManager::fadeCard);
                                         co_await Task::sleep(kCardFadeWait);
                                         if (Task::isCurrentCancelled()) co_return;
-                                        if (auto self = weak.lock())
-                                            self->finishCascade(snapshot, presetId);
+                                        withOwner(weak, &WindowManager::finishCascade, snapshot,
+                                                  presetId);
                                     }));
 }
 
@@ -83,7 +84,7 @@ void WindowManager::startUndoTimer() {
     undoTask.replace(Task::start(platform().runLoop(), [weak = weak_from_this()]() -> Async {
         co_await Task::sleep(kUndoLifetime);
         if (Task::isCurrentCancelled()) co_return;
-        if (auto self = weak.lock()) self->endUndoOffer();
+        withOwner(weak, &WindowManager::endUndoOffer);
     }));
 }
 
@@ -103,10 +104,10 @@ void WindowManager::startCardAppear() {
     cardAppearTask.replace(Task::start(platform().runLoop(), [weak = weak_from_this()]() -> Async {
         co_await Task::sleep(kCardAppearDelay);
         if (Task::isCurrentCancelled()) co_return;
-        if (auto self = weak.lock()) {
+        withOwner(weak, [](WindowManager& self) {
             ui::withAnimation(easeOut(kCardAppearDuration),
-                              [&] { self->isCardAppearing.set(false); });
-        }
+                              [&] { self.isCardAppearing.set(false); });
+        });
     }));
 }
 

@@ -3,6 +3,7 @@
 #include "app/WindowManager.hpp"
 #include "covers/Palette.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/CollectionBehavior.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
@@ -61,14 +62,13 @@ void WindowManager::hideGhostPanels() {
     fadingGhostPanels.modify(
         [&](auto& fading) { fading.insert(fading.end(), panels.begin(), panels.end()); });
     for (const auto& panel : panels) {
-        panel->animateAlphaValue(0, kGhostFadeOutDuration, AnimationCurve::easeOut,
-                                 [weak = weak_from_this(), panel] {
-                                     panel->orderOut();
-                                     if (auto self = weak.lock()) {
-                                         self->fadingGhostPanels.modify(
-                                             [&](auto& fading) { std::erase(fading, panel); });
-                                     }
-                                 });
+        panel->animateAlphaValue(
+            0, kGhostFadeOutDuration, AnimationCurve::easeOut, [weak = weak_from_this(), panel] {
+                panel->orderOut();
+                withOwner(weak, [&](WindowManager& self) {
+                    self.fadingGhostPanels.modify([&](auto& fading) { std::erase(fading, panel); });
+                });
+            });
     }
 }
 

@@ -76,14 +76,8 @@ void WindowManager::installMenuBar() {
         weakly(weak, [](WindowManager& self) { self.toggleMenuBarPanel(); });
     menuBar.onCheckForUpdates =
         weakly(weak, [](WindowManager& self) { self.checkForUpdatesFromCallout(); });
-    menuBar.statusImage = [weak] {
-        const auto self = weak.lock();
-        return self ? self->statusBarImage() : Image{};
-    };
-    menuBar.statusAccessibilityLabel = [weak] {
-        const auto self = weak.lock();
-        return self ? self->statusBarAccessibilityLabel() : std::string();
-    };
+    menuBar.statusImage = weakly(weak, [](WindowManager& self) { return self.statusBarImage(); });
+    menuBar.statusAccessibilityLabel = weakly(weak, &WindowManager::statusBarAccessibilityLabel);
     menuBar.install(shared_from_this());
 }
 

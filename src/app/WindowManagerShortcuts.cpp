@@ -2,6 +2,7 @@
 #include "covers/PermissionManager.hpp"
 #include "focus/SpotlightController.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "session/GlobalShortcutHandling.hpp"
 #include "session/ShortcutNames.hpp"
 
@@ -21,7 +22,7 @@ std::function<void()> handler(const std::weak_ptr<WindowManager>& weak, bool nee
     return [weak, needsOnboarding, action] {
         platform().runLoop().assertMainThread();
         if (needsOnboarding && !hasCompletedOnboarding()) return;
-        if (auto self = weak.lock()) action(*self);
+        withOwner(weak, action);
     };
 }
 

@@ -30,9 +30,8 @@ std::shared_ptr<FirstRunFlowCoordinator> makeFlow(const std::shared_ptr<FirstRun
 }
 
 std::function<void()> goingTo(Flow flow, FirstRunStep step) {
-    return [flow = std::move(flow), step] {
-        if (auto coordinator = flow.lock()) coordinator->goTo(step);
-    };
+    return weakly(std::move(flow),
+                  [step](FirstRunFlowCoordinator& coordinator) { coordinator.goTo(step); });
 }
 
 View stepView(const FirstRunStep& step, const Flow& flow, const Environment& environment,
@@ -53,15 +52,14 @@ View stepView(const FirstRunStep& step, const Flow& flow, const Environment& env
             environment.animation(Animation::easeOut(FirstRunView::kStepAnimationDuration)),
             toGranted);
     };
-    auto start = [flow, hasCompletedOnboarding, onComplete] {
-        const auto coordinator = flow.lock();
-        if (!coordinator) return;
-        coordinator->completeFlow([&](const std::shared_ptr<WindowManager>& manager) {
-            // Stored before anyone hears of the completion: the window's scene decides on it.
-            hasCompletedOnboarding.set(true);
-            if (onComplete) onComplete(manager);
+    auto start =
+        weakly(flow, [hasCompletedOnboarding, onComplete](FirstRunFlowCoordinator& coordinator) {
+            coordinator.completeFlow([&](const std::shared_ptr<WindowManager>& manager) {
+                // Stored before anyone hears of the completion: the window's scene decides on it.
+                hasCompletedOnboarding.set(true);
+                if (onComplete) onComplete(manager);
+            });
         });
-    };
     return FinishStep{step.finishVariant(), std::move(grantedInPlace), std::move(start)};
 }
 
