@@ -8,6 +8,7 @@
 #include "covers/OverlayViewModel.hpp"
 #include "covers/Palette.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 
 namespace talvori::ui {
 
@@ -140,7 +141,9 @@ void ControlPanelAppearanceSection::startSampling(State& state,
     platform().colorSampler().begin(
         [section = *this, weakState, token = *token](std::optional<Color> color) {
             platform().runLoop().assertMainThread();
-            section.finishSampling(weakState.lock().get(), token, color);
+            // The colour is the cover's even when the section has gone meanwhile.
+            const auto finish = [&](State* state) { section.finishSampling(state, token, color); };
+            if (!withOwner(weakState, [&](State& state) { finish(&state); })) finish(nullptr);
         });
 }
 

@@ -11,6 +11,7 @@
 #include "covers/Palette.hpp"
 #include "covers/PermissionManager.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/desktop/Image.hpp"
 #include "ui/PlatformImage.hpp"
 
@@ -88,13 +89,12 @@ void ControlPanelAttachmentSection::openList(ViewContext<State>& ctx) const {
     }
     permissions->accessibilityPrompt();
     // The grant may come long after the panel moved on: only a section still shown opens.
-    permissions->pollForAccessibility([weak = ctx.weakState()](bool granted) {
-        auto state = weak.lock();
-        if (!granted || !state) return;
+    permissions->pollForAccessibility(weakly(ctx.weakState(), [](State& state, bool granted) {
+        if (!granted) return;
         const bool reduceMotion = platform().workspace().accessibilityDisplayShouldReduceMotion();
-        showList(*state,
+        showList(state,
                  reduceMotion ? std::nullopt : std::optional(Animation::easeOut(kListOpening)));
-    });
+    }));
 }
 
 View ControlPanelAttachmentSection::attachButton(ViewContext<State>& ctx) const {

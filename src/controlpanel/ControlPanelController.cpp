@@ -277,15 +277,8 @@ void ControlPanelController::setRootView(const UUID& id,
                                            if (self.onClickThroughChange)
                                                self.onClickThroughChange(id);
                                        }),
-        .onSamplingBegin = [weak]() -> std::optional<UUID> {
-            auto self = weak.lock();
-            return self ? self->beginSampling() : std::nullopt;
-        },
-        .onSamplingResolve =
-            [weak](const UUID& token) {
-                auto self = weak.lock();
-                return self && self->resolveSampling(token);
-            },
+        .onSamplingBegin = weakly(weak, &ControlPanelController::beginSampling),
+        .onSamplingResolve = weakly(weak, &ControlPanelController::resolveSampling),
     };
     cardView_ = std::make_shared<const ui::View>(std::move(view));
     applyRootView();

@@ -2,6 +2,7 @@
 
 #include "covers/PermissionManager.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 
 namespace talvori {
 
@@ -48,13 +49,12 @@ void AccessibilityWait::await_suspend(std::coroutine_handle<> handle) {
                 return endCancelledWait(weak, request);
             });
         });
-        auto manager = weak.lock();
-        if (!manager || Task::isCurrentCancelled()) {
-            continuation.resume(false);
-            return;
-        }
-        request->pollID = manager->pollForAccessibility(
-            [continuation](bool granted) { continuation.resume(granted); });
+        const bool polling =
+            !Task::isCurrentCancelled() && withOwner(weak, [&](PermissionManager& manager) {
+                request->pollID = manager.pollForAccessibility(
+                    [continuation](bool granted) { continuation.resume(granted); });
+            });
+        if (!polling) continuation.resume(false);
     };
     continuation_.await_suspend(handle);
 }

@@ -55,21 +55,22 @@ void SpotlightController::requestAccessibilityAndActivate() {
     const std::uint64_t request = accessibilityRequestGeneration_.next();
     accessibilityRequestTask_.replace(
         Task::start(platform().runLoop(), [weak = weak_from_this(), request]() -> Async {
-            std::shared_ptr<PermissionManager> permissions;
-            if (auto self = weak.lock()) permissions = self->permissionManager_;
+            const auto permissions = withOwner(weak, [](SpotlightController& self) {
+                                         return self.permissionManager_;
+                                     }).value_or(nullptr);
             if (!permissions) co_return;
             const bool granted = co_await permissions->waitForAccessibility();
             const bool cancelled = Task::isCurrentCancelled();
-            auto self = weak.lock();
-            if (!self) co_return;
-            // A turn-off and a new request may have come while this one was winding down: the
-            // slot then holds the newer wait, which must stay cancellable.
-            if (self->accessibilityRequestGeneration_.isCurrent(request)) {
-                self->accessibilityRequestTask_.clear();
-            }
-            if (!granted || cancelled || self->isActive()) co_return;
-            self->log_.info("Accessibility permission granted — activating Focus Mode");
-            self->activate();
+            withOwner(weak, [&](SpotlightController& self) {
+                // A turn-off and a new request may have come while this one was winding down:
+                // the slot then holds the newer wait, which must stay cancellable.
+                if (self.accessibilityRequestGeneration_.isCurrent(request)) {
+                    self.accessibilityRequestTask_.clear();
+                }
+                if (!granted || cancelled || self.isActive()) return;
+                self.log_.info("Accessibility permission granted — activating Focus Mode");
+                self.activate();
+            });
         }));
 }
 

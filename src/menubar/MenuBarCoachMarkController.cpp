@@ -138,12 +138,11 @@ void MenuBarCoachMarkController::installMonitors() {
     removeMonitors();
     auto& input = platform().input();
     const std::weak_ptr<MenuBarCoachMarkController> weak = weak_from_this();
-    localKeyMonitor_ = input.addLocalMonitor(eventMaskBit(EventType::keyDown),
-                                             [weak](const Event& event) -> std::optional<Event> {
-                                                 platform().runLoop().assertMainThread();
-                                                 auto self = weak.lock();
-                                                 return self ? self->keyDown(event) : event;
-                                             });
+    localKeyMonitor_ = input.addLocalMonitor(
+        eventMaskBit(EventType::keyDown), [weak](const Event& event) -> std::optional<Event> {
+            platform().runLoop().assertMainThread();
+            return withOwner(weak, &MenuBarCoachMarkController::keyDown, event).value_or(event);
+        });
     globalClickMonitor_ = input.addGlobalMonitor(
         kClickMask, weakly(weak, [](MenuBarCoachMarkController& self, const Event&) {
             platform().runLoop().assertMainThread();
@@ -152,7 +151,7 @@ void MenuBarCoachMarkController::installMonitors() {
     localClickMonitor_ =
         input.addLocalMonitor(kClickMask, [weak](const Event& event) -> std::optional<Event> {
             platform().runLoop().assertMainThread();
-            if (auto self = weak.lock()) self->mouseDown(event);
+            withOwner(weak, &MenuBarCoachMarkController::mouseDown, event);
             return event;
         });
     if (!interactive) {

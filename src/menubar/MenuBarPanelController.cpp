@@ -214,10 +214,15 @@ void MenuBarPanelController::installEventMonitors() {
     localKeyMonitor_ = input.addLocalMonitor(
         eventMaskBit(EventType::keyDown), [weak](const Event& event) -> std::optional<Event> {
             platform().runLoop().assertMainThread();
-            auto self = weak.lock();
-            if (!self || event.keyCode != kEscapeKeyCode || !self->isPanelVisible()) return event;
-            self->hidePanel();
-            return std::nullopt;
+            const bool hidden = withOwner(weak, [&](MenuBarPanelController& self) {
+                                    if (event.keyCode != kEscapeKeyCode || !self.isPanelVisible()) {
+                                        return false;
+                                    }
+                                    self.hidePanel();
+                                    return true;
+                                }).value_or(false);
+            if (hidden) return std::nullopt;
+            return event;
         });
     globalClickMonitor_ = input.addGlobalMonitor(kClickMask, [weak](const Event&) {
         platform().runLoop().assertMainThread();
@@ -226,12 +231,13 @@ void MenuBarPanelController::installEventMonitors() {
     localClickMonitor_ =
         input.addLocalMonitor(kClickMask, [weak](const Event& event) -> std::optional<Event> {
             platform().runLoop().assertMainThread();
-            auto self = weak.lock();
-            if (!self || !self->panel_) return event;
-            // A click on the status item is left to its action, which toggles the panel.
-            const auto* button = self->statusItem_ ? self->statusItem_->button() : nullptr;
-            const bool onItem = button && event.windowNumber == button->windowNumber();
-            if (event.windowNumber != self->panel_->windowNumber() && !onItem) self->hidePanel();
+            withOwner(weak, [&](MenuBarPanelController& self) {
+                if (!self.panel_) return;
+                // A click on the status item is left to its action, which toggles the panel.
+                const auto* button = self.statusItem_ ? self.statusItem_->button() : nullptr;
+                const bool onItem = button && event.windowNumber == button->windowNumber();
+                if (event.windowNumber != self.panel_->windowNumber() && !onItem) self.hidePanel();
+            });
             return event;
         });
 }

@@ -21,17 +21,16 @@ void scheduleTick(std::weak_ptr<PresetRow::State> weak, std::uint64_t generation
     (void)Task::start(platform().runLoop(), [weak, generation]() -> Async {
         // A sleep cut short counts as a full second.
         co_await Task::sleep(PresetRow::kCountdownTick);
-        const auto state = weak.lock();
-        if (!state || !state->confirmingDelete.peek() || state->countdownGeneration != generation) {
-            co_return;
-        }
-        const std::int64_t count = state->deleteCountdown.peek() - 1;
-        state->deleteCountdown.set(count);
-        if (count <= 0) {
-            state->confirmingDelete.set(false);
-            co_return;
-        }
-        scheduleTick(weak, generation);
+        withOwner(weak, [&](PresetRow::State& state) {
+            if (!state.confirmingDelete.peek() || state.countdownGeneration != generation) return;
+            const std::int64_t count = state.deleteCountdown.peek() - 1;
+            state.deleteCountdown.set(count);
+            if (count <= 0) {
+                state.confirmingDelete.set(false);
+                return;
+            }
+            scheduleTick(weak, generation);
+        });
     });
 }
 
@@ -63,15 +62,13 @@ View PresetRow::body(ViewContext<State>& ctx) const {
         .animation(ctx.animation(Animation::easeOut(kCrossFadeDuration)), showsChanges)
         .padding(EdgeInsets{8, 10, 8, 10})
         .background(RoundedRectangle(6).fill(Color::white(0.04)))
-        .onHover([weak = session, id = preset.id](bool hovering) {
-            const auto owner = weak.lock();
-            if (!owner) return;
+        .onHover(weakly(session, [id = preset.id](auto& owner, bool hovering) {
             if (hovering) {
-                owner->showGhostPanels(id);
+                owner.showGhostPanels(id);
             } else {
-                owner->hideGhostPanels();
+                owner.hideGhostPanels();
             }
-        });
+        }));
 }
 
 View PresetRow::lineArea(ViewContext<State>& ctx, bool isActive) const {
@@ -217,13 +214,9 @@ View PresetRow::pendingChanges(ViewContext<State>& ctx, const PresetChangeSummar
                     state.isHoveringSave,
                     weakly(weak, [](auto& owner) { owner.updateActivePreset(); })),
          textButton("icon-x", 9, "Dismiss", Color::white(state.isHoveringDismiss() ? 0.6 : 0.44),
-                    state.isHoveringDismiss, [weak] {
-                        const auto owner = weak.lock();
-                        if (!owner) return;
-                        if (const auto id = owner->activePresetId.peek()) {
-                            owner->applyPreset(*id);
-                        }
-                    })});
+                    state.isHoveringDismiss, weakly(weak, [](auto& owner) {
+                        if (const auto id = owner.activePresetId.peek()) owner.applyPreset(*id);
+                    }))});
     return VStack(HorizontalAlignment::leading, 6,
                   {VStack(HorizontalAlignment::leading, 1, lines), buttons})
         .padding(EdgeInsets{6, 8, 6, 8})

@@ -15,10 +15,10 @@ namespace {
 void restartFill(ViewContext<UndoCloseAllLink::State>& ctx) {
     withoutAnimation([&] { ctx.state.fillFraction.set(1.0); });
     (void)Task::start(platform().runLoop(), [weak = ctx.weakState()]() -> Async {
-        if (auto state = weak.lock()) {
+        withOwner(weak, [](UndoCloseAllLink::State& state) {
             withAnimation(Animation::linear(UndoCloseAllLink::kDrainDuration),
-                          [&] { state->fillFraction.set(0.0); });
-        }
+                          [&] { state.fillFraction.set(0.0); });
+        });
         co_return;
     });
 }

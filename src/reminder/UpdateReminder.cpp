@@ -203,23 +203,21 @@ void UpdateReminder::handleFoundUpdate(const updates::AppcastItem& item) {
     }
     const std::uint64_t generation = reports_.next();
     std::weak_ptr<UpdateReminder> weak = weak_from_this();
-    Task::start(platform().runLoop(),
-                [weak, candidate, version, summary, notes, generation]() -> Async {
-                    std::optional<std::string> found = summary;
-                    const bool fromFeed = summary.has_value();
-                    if (!found && notes) {
-                        auto self = weak.lock();
-                        if (!self) co_return;
-                        auto fetch = self->fetchReleaseNotesSummary(*notes);
-                        self.reset();
-                        found = co_await fetch;
-                    } else {
-                        co_await Task::yield();
-                    }
-                    withOwner(weak, [&](UpdateReminder& self) {
-                        self.finishFoundUpdate(candidate, version, found, fromFeed, generation);
-                    });
-                });
+    Task::start(
+        platform().runLoop(), [weak, candidate, version, summary, notes, generation]() -> Async {
+            std::optional<std::string> found = summary;
+            const bool fromFeed = summary.has_value();
+            if (!found && notes) {
+                auto fetch = withOwner(weak, &UpdateReminder::fetchReleaseNotesSummary, *notes);
+                if (!fetch) co_return;
+                found = co_await *fetch;
+            } else {
+                co_await Task::yield();
+            }
+            withOwner(weak, [&](UpdateReminder& self) {
+                self.finishFoundUpdate(candidate, version, found, fromFeed, generation);
+            });
+        });
 }
 
 void UpdateReminder::finishFoundUpdate(const std::string& candidate, const std::string& version,
@@ -245,19 +243,20 @@ Task::ContinuationAwaiter<std::optional<std::string>> UpdateReminder::fetchRelea
     std::weak_ptr<updates::HttpTransport> transport = transport_;
     return Task::withContinuation<std::optional<std::string>>(
         [transport, url](Continuation<std::optional<std::string>> continuation) {
-            auto strong = transport.lock();
-            if (!strong) return continuation.resume(std::nullopt);
-            updates::HttpRequest request;
-            request.url = url;
-            request.timeoutSeconds = kReleaseNotesTimeout;
-            request.maximumBytes = kReleaseNotesMaximumBytes;
-            strong->start(std::move(request), [continuation](updates::HttpResult result) {
-                // An error page ("Page not found") is no summary of the release.
-                if (!result.isSuccess() || !ReleaseNotesText::isValidUTF8(result.body)) {
-                    return continuation.resume(std::nullopt);
-                }
-                continuation.resume(firstElementText(result.body));
+            const bool started = withOwner(transport, [&](updates::HttpTransport& strong) {
+                updates::HttpRequest request;
+                request.url = url;
+                request.timeoutSeconds = kReleaseNotesTimeout;
+                request.maximumBytes = kReleaseNotesMaximumBytes;
+                strong.start(std::move(request), [continuation](updates::HttpResult result) {
+                    // An error page ("Page not found") is no summary of the release.
+                    if (!result.isSuccess() || !ReleaseNotesText::isValidUTF8(result.body)) {
+                        return continuation.resume(std::nullopt);
+                    }
+                    continuation.resume(firstElementText(result.body));
+                });
             });
+            if (!started) continuation.resume(std::nullopt);
         });
 }
 

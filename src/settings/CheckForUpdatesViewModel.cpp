@@ -1,5 +1,6 @@
 #include "settings/CheckForUpdatesViewModel.hpp"
 
+#include "platform/core/weakly.hpp"
 #include "updates/Updater.hpp"
 
 namespace talvori {
@@ -10,11 +11,10 @@ CheckForUpdatesViewModel::CheckForUpdatesViewModel(
     const std::weak_ptr<updates::Updater> weak = updater;
     canCheckForUpdates.set(updater->canCheckForUpdates().peek());
     // The token is this model's own: the observation ends with it.
-    subscription_ = updater->canCheckForUpdates().observe([this, weak] {
-        if (const auto updater = weak.lock()) {
-            canCheckForUpdates.set(updater->canCheckForUpdates().peek());
-        }
-    });
+    subscription_ =
+        updater->canCheckForUpdates().observe(weakly(weak, [this](updates::Updater& changed) {
+            canCheckForUpdates.set(changed.canCheckForUpdates().peek());
+        }));
 }
 
 }  // namespace talvori

@@ -3,6 +3,7 @@
 #include "GlobalShortcuts/GlobalShortcuts.hpp"
 #include "covers/Palette.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "recorder/ShortcutRecorderField.hpp"
 #include "session/ShortcutNames.hpp"
 #include "settings/SettingsRow.hpp"
@@ -67,9 +68,9 @@ View ShortcutsSettingsTab::footer(ViewContext<State>& ctx) const {
                 GlobalShortcuts::kShortcutByNameDidChangeNotification, nullptr,
                 NotificationDelivery::synchronous, [weak = ctx.weakState()](const Notification&) {
                     platform().runLoop().assertMainThread();
-                    if (const auto state = weak.lock()) {
-                        state->usesDefaults.set(allShortcutsAreDefaults());
-                    }
+                    withOwner(weak, [](auto& state) {
+                        state.usesDefaults.set(allShortcutsAreDefaults());
+                    });
                 });
         });
 }

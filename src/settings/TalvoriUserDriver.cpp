@@ -61,10 +61,10 @@ void TalvoriUserDriver::presentRetryAlert(const Message& message) {
     platform().application().activate();
     std::weak_ptr<TalvoriUserDriver> weak =
         std::static_pointer_cast<TalvoriUserDriver>(shared_from_this());
-    platform().alerts().runModal(std::move(alert), [weak](long response) {
-        auto self = weak.lock();
-        if (self && response == Alert::kFirstButtonReturn) self->retryCheck();
-    });
+    platform().alerts().runModal(std::move(alert),
+                                 weakly(weak, [](TalvoriUserDriver& self, long response) {
+                                     if (response == Alert::kFirstButtonReturn) self.retryCheck();
+                                 }));
 }
 
 void TalvoriUserDriver::retryCheck() {
@@ -80,20 +80,17 @@ void TalvoriUserDriver::retryCheck() {
     logger_.info("Try Again: waiting for the failed session to end");
     std::weak_ptr<TalvoriUserDriver> weak =
         std::static_pointer_cast<TalvoriUserDriver>(shared_from_this());
-    sessionObservation_ = current->sessionInProgress().observe([weak] {
-        auto self = weak.lock();
-        if (!self) return;
-        auto updater = self->updater.lock();
-        if (!updater || updater->sessionInProgress().peek()) return;
-        platform().runLoop().post([weak] {
-            auto self = weak.lock();
-            if (!self) return;
-            auto updater = self->updater.lock();
+    sessionObservation_ =
+        current->sessionInProgress().observe(weakly(weak, [weak](TalvoriUserDriver& self) {
+            auto updater = self.updater.lock();
             if (!updater || updater->sessionInProgress().peek()) return;
-            self->sessionObservation_.reset();
-            updater->checkForUpdates();
-        });
-    });
+            platform().runLoop().post(weakly(weak, [](TalvoriUserDriver& later) {
+                auto updater = later.updater.lock();
+                if (!updater || updater->sessionInProgress().peek()) return;
+                later.sessionObservation_.reset();
+                updater->checkForUpdates();
+            }));
+        }));
 }
 
 }  // namespace talvori

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/core/weakly.hpp"
+
 namespace talvori::updates {
 
 struct CurlTransport::Transfer {
@@ -127,14 +129,12 @@ HttpTransport::TransferID CurlTransport::start(HttpRequest request, Completion c
     std::weak_ptr<CurlTransport> weak = weak_from_this();
     transfer->deadline = loop_->schedule(
         addSaturating(loop_->now(), nanosecondsFromSeconds(transfer->request.timeoutSeconds)),
-        RunLoopMode::common, [weak, id] {
-            auto self = weak.lock();
-            if (!self) return;
+        RunLoopMode::common, weakly(weak, [id](CurlTransport& self) {
             HttpResult result;
             result.outcome = HttpResult::Outcome::timedOut;
             result.errorDescription = "The request timed out.";
-            self->finish(id, std::move(result));
-        });
+            self.finish(id, std::move(result));
+        }));
     transfers_.emplace(id, std::move(transfer));
     curl_multi_add_handle(multiOf(multi_), easy);
     return id;
@@ -180,9 +180,10 @@ void CurlTransport::watchSocket(int socket, int what) {
     if (what & CURL_POLL_IN) events |= POLLIN;
     if (what & CURL_POLL_OUT) events |= POLLOUT;
     std::weak_ptr<CurlTransport> weak = weak_from_this();
-    watches_[socket] = loop_->watch(socket, events, [weak, socket](short revents) {
-        if (auto self = weak.lock()) self->socketReady(socket, revents);
-    });
+    watches_[socket] =
+        loop_->watch(socket, events, weakly(weak, [socket](CurlTransport& self, short revents) {
+                         self.socketReady(socket, revents);
+                     }));
 }
 
 void CurlTransport::scheduleCurlTimer(long milliseconds) {
@@ -191,9 +192,8 @@ void CurlTransport::scheduleCurlTimer(long milliseconds) {
     if (milliseconds < 0) return;
     std::weak_ptr<CurlTransport> weak = weak_from_this();
     const auto due = addSaturating(loop_->now(), nanosecondsFromSeconds(milliseconds / 1000.0));
-    curlTimer_ = loop_->schedule(due, RunLoopMode::common, [weak] {
-        if (auto self = weak.lock()) self->curlTimerFired();
-    });
+    curlTimer_ =
+        loop_->schedule(due, RunLoopMode::common, weakly(weak, &CurlTransport::curlTimerFired));
 }
 
 void CurlTransport::socketReady(int socket, short revents) {
@@ -249,11 +249,9 @@ void CurlTransport::postProgress(Transfer& transfer) {
     if (transfer.progressPosted) return;
     transfer.progressPosted = true;
     std::weak_ptr<CurlTransport> weak = weak_from_this();
-    loop_->post([weak, id = transfer.id] {
-        auto self = weak.lock();
-        if (!self) return;
-        const auto found = self->transfers_.find(id);
-        if (found == self->transfers_.end()) return;
+    loop_->post(weakly(weak, [id = transfer.id](CurlTransport& self) {
+        const auto found = self.transfers_.find(id);
+        if (found == self.transfers_.end()) return;
         Transfer& transfer = *found->second;
         transfer.progressPosted = false;
         curl_off_t expected = -1;
@@ -261,7 +259,7 @@ void CurlTransport::postProgress(Transfer& transfer) {
         // The handler may cancel the transfer, so it gets copies.
         auto onProgress = transfer.request.onProgress;
         onProgress(transfer.received, expected > 0 ? static_cast<std::uint64_t>(expected) : 0);
-    });
+    }));
 }
 
 HttpResult CurlTransport::resultOf(Transfer& transfer, int code) const {

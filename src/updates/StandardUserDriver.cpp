@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "ui/PanelHost.hpp"
 #include "updates/StandardUserDriverDelegate.hpp"
 
@@ -34,7 +35,7 @@ StandardUserDriver::~StandardUserDriver() {
 std::function<void()> StandardUserDriver::closing(std::function<void()> answer) {
     std::weak_ptr<StandardUserDriver> weak = weak_from_this();
     return [weak, answer = std::move(answer)] {
-        if (auto self = weak.lock()) self->dismissUpdateInstallation();
+        withOwner(weak, &StandardUserDriver::dismissUpdateInstallation);
         if (answer) answer();
     };
 }

@@ -122,11 +122,10 @@ UpdateError networkError(const HttpResult& result, const char* what) {
 // session it belongs to has ended.
 template <class Member>
 auto Updater::weakCallback(std::uint64_t session, Member member) {
-    return [weak = weak_from_this(), session, member](auto&&... arguments) {
-        auto self = weak.lock();
-        if (!self || !self->isCurrent(session)) return;
-        ((*self).*member)(std::forward<decltype(arguments)>(arguments)...);
-    };
+    return weakly(weak_from_this(), [session, member](Updater& self, auto&&... arguments) {
+        if (!self.isCurrent(session)) return;
+        (self.*member)(std::forward<decltype(arguments)>(arguments)...);
+    });
 }
 
 std::shared_ptr<Updater> Updater::make(HostBundle host, std::shared_ptr<UserDriver> driver,
