@@ -1,6 +1,7 @@
 // The accessibility tree of a host as a screen reader reads it.
 #include <unordered_map>
 
+#include "platform/core/weakly.hpp"
 #include "ui/AccessibilityNode.hpp"
 #include "ui/Host.hpp"
 #include "ui/Node.hpp"
@@ -38,11 +39,11 @@ void markFocusable(Node& node, const ElementsBySource& bySource, const Node* foc
             AccessibilityNode& element = *found->second;
             if (!element.isFocusable) {
                 element.isFocusable = true;
-                element.focus = [host, target = node.weak_from_this()] {
-                    auto strong = host.lock();
-                    auto view = target.lock();
-                    if (strong && view && view->isAttached()) strong->requestFocus(*view);
-                };
+                element.focus = weakly(host, [target = node.weak_from_this()](Host& strong) {
+                    withOwner(target, [&](Node& view) {
+                        if (view.isAttached()) strong.requestFocus(view);
+                    });
+                });
             }
             element.isFocused = element.isFocused || &node == focused;
             break;

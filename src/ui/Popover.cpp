@@ -97,13 +97,12 @@ void Popover::show(const View& content, const Anchor& anchor) {
         const std::weak_ptr<Popover> weak = weak_from_this();
         // Content that grows or shrinks moves the arrow and the window on a later turn.
         content_->onLayoutChange = [weak](Size) {
-            platform().runLoop().post([weak] {
-                auto self = weak.lock();
-                if (self && self->content_ && !self->placing_ &&
-                    self->content_->fittingSize() != self->measured_) {
-                    self->place();
+            platform().runLoop().post(weakly(weak, [](Popover& self) {
+                if (self.content_ && !self.placing_ &&
+                    self.content_->fittingSize() != self.measured_) {
+                    self.place();
                 }
-            });
+            }));
         };
         watchClicks();
     }

@@ -1,5 +1,6 @@
 #include "ui/Text.hpp"
 
+#include "platform/core/weakly.hpp"
 #include "ui/AccessibilityNode.hpp"
 #include "ui/Host.hpp"
 #include "ui/Node.hpp"
@@ -130,15 +131,16 @@ class TextElement final : public Element {
             text.selectionStart = std::min(storage->selectionStart(), text_.size());
             text.selectionEnd = std::min(storage->selectionEnd(), text_.size());
         }
-        text.select = [weak = node.weak_from_this(), size = text_.size()](std::size_t start,
-                                                                          std::size_t end) {
-            const auto node = std::const_pointer_cast<Node>(weak.lock());
-            if (!node || !node->isAttached()) return;
-            auto& storage = node->ensureStorage<TextStorage>();
-            storage.anchor = std::min(start, size);
-            storage.caret = std::min(end, size);
-            node->setNeedsDisplay();
-        };
+        text.select =
+            weakly(node.weak_from_this(),
+                   [size = text_.size()](const Node& shown, std::size_t start, std::size_t end) {
+                       if (!shown.isAttached()) return;
+                       auto& node = const_cast<Node&>(shown);
+                       auto& storage = node.ensureStorage<TextStorage>();
+                       storage.anchor = std::min(start, size);
+                       storage.caret = std::min(end, size);
+                       node.setNeedsDisplay();
+                   });
         return text;
     }
     // Plain texts let presses through to the views around them.

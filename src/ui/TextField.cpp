@@ -2,6 +2,7 @@
 
 #include <glib.h>
 
+#include "platform/core/weakly.hpp"
 #include "ui/AccessibilityNode.hpp"
 #include "ui/Host.hpp"
 #include "ui/Node.hpp"
@@ -64,9 +65,8 @@ class TextFieldElement final : public Element {
     void didUpdate(Node& node, const Element*, UpdateContext&) const override {
         auto& field = storage(node);
         // A text written elsewhere is measured and drawn again.
-        field.observation = options_->text.observe([weak = node.weak_from_this()] {
-            if (auto changed = weak.lock()) changed->setNeedsLayout();
-        });
+        field.observation = options_->text.observe(
+            weakly(node.weak_from_this(), [](Node& changed) { changed.setNeedsLayout(); }));
         sync(field);
     }
 
@@ -203,16 +203,17 @@ class TextFieldElement final : public Element {
         text.replace = [binding = options_->text](const std::string& contents) {
             binding.set(contents);
         };
-        text.select = [weak = node.weak_from_this(), options = options_](std::size_t start,
-                                                                         std::size_t end) {
-            const auto node = std::const_pointer_cast<Node>(weak.lock());
-            if (!node || !node->isAttached()) return;
-            auto& field = storage(*node);
-            sync(*options, field);
-            field.anchor = std::min(start, field.text.size());
-            field.caret = std::min(end, field.text.size());
-            node->setNeedsLayout();
-        };
+        text.select =
+            weakly(node.weak_from_this(),
+                   [options = options_](const Node& shown, std::size_t start, std::size_t end) {
+                       if (!shown.isAttached()) return;
+                       auto& node = const_cast<Node&>(shown);
+                       auto& field = storage(node);
+                       sync(*options, field);
+                       field.anchor = std::min(start, field.text.size());
+                       field.caret = std::min(end, field.text.size());
+                       node.setNeedsLayout();
+                   });
         return text;
     }
 

@@ -75,7 +75,7 @@ std::shared_ptr<Tooltip> Tooltip::show(const std::string& text, Point pointer,
     tooltip->panel_ = std::move(panel);
     const std::weak_ptr<Tooltip> weak = tooltip;
     tooltip->clickMonitor_ = platform().input().addLocalMonitor(kAnyClick, [weak](const Event& e) {
-        if (auto self = weak.lock()) self->close();
+        withOwner(weak, &Tooltip::close);
         return std::optional<Event>(e);
     });
     return tooltip;
