@@ -10,7 +10,6 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -78,6 +77,16 @@ char previousSignificant(const std::string& code, std::size_t at) {
     return '\0';
 }
 
+// Whether the word just before `at` is a keyword that a lambda may follow (`return [weak] {`), not
+// a name that a subscript follows.
+bool afterKeyword(const std::string& code, std::size_t at) {
+    while (at > 0 && std::isspace(static_cast<unsigned char>(code[at - 1]))) --at;
+    std::size_t begin = at;
+    while (begin > 0 && isWordChar(code[begin - 1])) --begin;
+    const std::string word = code.substr(begin, at - begin);
+    return word == "return" || word == "co_return" || word == "co_yield";
+}
+
 // Where the bracket at `open` is closed, or npos.
 std::size_t matching(const std::string& code, std::size_t open, char opening, char closing) {
     int depth = 0;
@@ -93,7 +102,8 @@ std::size_t matching(const std::string& code, std::size_t open, char opening, ch
 std::size_t lambdaBody(const std::string& code, std::size_t open) {
     if (open + 1 < code.size() && code[open + 1] == '[') return std::string::npos;
     const char before = previousSignificant(code, open);
-    if (isWordChar(before) || before == ')' || before == ']' || before == '[') {
+    if ((isWordChar(before) && !afterKeyword(code, open)) || before == ')' || before == ']' ||
+        before == '[') {
         return std::string::npos;
     }
     const std::size_t close = matching(code, open, '[', ']');
@@ -183,25 +193,12 @@ std::vector<int> lockLinesInLambdas(const std::string& code) {
 
 }  // namespace
 
-// The sites still waiting to move onto the helpers: "path count" a line, path below the src
-// folder. A file may keep at most that many; one that has fewer must have its line lowered, so
-// that the list only shrinks.
-std::map<std::string, int> readAllowances(const fs::path& list) {
-    std::map<std::string, int> allowed;
-    std::ifstream in(list);
-    std::string path;
-    int count = 0;
-    while (in >> path >> count) allowed[path] = count;
-    return allowed;
-}
-
 int main(int argc, char** argv) {
-    if (argc != 2 && argc != 3) {
-        std::cerr << "usage: talvori_check_weak_locks <src folder> [allow list]\n";
+    if (argc != 2) {
+        std::cerr << "usage: talvori_check_weak_locks <src folder>\n";
         return 2;
     }
     const fs::path root = argv[1];
-    auto allowed = argc == 3 ? readAllowances(argv[2]) : std::map<std::string, int>{};
     std::vector<fs::path> sources;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         const auto extension = entry.path().extension();
@@ -212,35 +209,17 @@ int main(int argc, char** argv) {
     }
     std::sort(sources.begin(), sources.end());
     int faults = 0;
-    int left = 0;
     for (const auto& source : sources) {
         std::ifstream in(source);
         const std::string text{std::istreambuf_iterator<char>(in), {}};
         const auto relative = source.lexically_relative(root).generic_string();
-        const auto lines = lockLinesInLambdas(codeOnly(text));
-        const int allowance = allowed.contains(relative) ? allowed[relative] : 0;
-        allowed.erase(relative);
-        const int count = static_cast<int>(lines.size());
-        left += std::min(count, allowance);
-        if (count > allowance) {
-            for (const int line : lines) {
-                std::cout << relative << ":" << line
-                          << ": a lambda locks a weak pointer by hand; use weakly or withOwner\n";
-            }
-            ++faults;
-        } else if (count < allowance) {
-            std::cout << relative << ": " << count << " sites left, the allow list says "
-                      << allowance << "; lower it\n";
+        for (const int line : lockLinesInLambdas(codeOnly(text))) {
+            std::cout << relative << ":" << line
+                      << ": a lambda locks a weak pointer by hand; use weakly or withOwner\n";
             ++faults;
         }
     }
-    for (const auto& [path, count] : allowed) {
-        std::cout << path << ": on the allow list but not a source; remove it\n";
-        ++faults;
-    }
     if (faults > 0) return 1;
-    std::cout << sources.size() << " sources: no lambda locks a weak pointer by hand";
-    if (left > 0) std::cout << " but the " << left << " on the allow list";
-    std::cout << "\n";
+    std::cout << sources.size() << " sources: no lambda locks a weak pointer by hand\n";
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/core/Clock.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Cursors.hpp"
@@ -117,9 +118,7 @@ Registration X11Input::addGlobalMonitor(EventMask mask, GlobalMonitor monitor) {
 }
 
 std::function<void()> X11Input::reselectRaw() {
-    return [weak = weak_from_this()] {
-        if (auto self = weak.lock()) self->updateRawSelection();
-    };
+    return weakly(weak_from_this(), &X11Input::updateRawSelection);
 }
 
 std::shared_ptr<EventTap> X11Input::makeListenOnlyEventTap(EventMask mask,
