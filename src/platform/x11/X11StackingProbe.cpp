@@ -74,7 +74,7 @@ void X11StackingProbe::placeOwnBelowFrame() {
     // Not managed yet: a busy window manager.
     if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE || !origin ||
         frame == XCB_WINDOW_NONE) {
-        retry();
+        if (retry()) later([](X11StackingProbe& self) { self.placeOwnBelowFrame(); });
         return;
     }
     own_ = xcb_generate_id(raw);
@@ -86,6 +86,10 @@ void X11StackingProbe::placeOwnBelowFrame() {
     xcb_configure_window(raw, own_, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
                          below);
     xcb_map_window(raw, own_);
+    // Painted after ours was stacked: whatever shows this colour shows the order with ours in it.
+    const std::uint32_t placed[] = {kManagedPlacedColor};
+    xcb_change_window_attributes(raw, managed_, XCB_CW_BACK_PIXEL, placed);
+    xcb_clear_area(raw, 0, managed_, 0, 0, 0, 0);
     xcb_flush(raw);
     later([x = origin->dst_x, y = origin->dst_y](X11StackingProbe& self) { self.look(x, y); });
 }
@@ -95,7 +99,7 @@ void X11StackingProbe::look(std::int16_t x, std::int16_t y) {
         xcb_get_image(connection_->raw(), XCB_IMAGE_FORMAT_Z_PIXMAP, connection_->root(), x, y, 1,
                       1, ~0U),
         weakly(weak_from_this(),
-               [look = looks_](X11StackingProbe& self, Reply<xcb_get_image_reply_t> image) {
+               [look = looks_, x, y](X11StackingProbe& self, Reply<xcb_get_image_reply_t> image) {
                    if (look != self.looks_) return;
                    std::uint32_t shown = 0;
                    if (image) {
@@ -104,21 +108,21 @@ void X11StackingProbe::look(std::int16_t x, std::int16_t y) {
                                                          sizeof shown));
                    }
                    shown &= 0xFFFFFF;
-                   if (shown == kManagedColor || shown == kOwnColor) {
-                       self.conclude(shown == kManagedColor);
-                   } else {
-                       // Still fading in, or covered meanwhile.
-                       self.retry();
+                   if (shown == kManagedPlacedColor || shown == kOwnColor) {
+                       self.conclude(shown == kManagedPlacedColor);
+                   } else if (self.retry()) {
+                       // Not painted since ours was placed, still fading in, or covered meanwhile.
+                       self.later([x, y](X11StackingProbe& probe) { probe.look(x, y); });
                    }
                }));
 }
 
-void X11StackingProbe::retry() {
+bool X11StackingProbe::retry() {
     if (++attempts_ >= kAttempts) {
         conclude(true);
-        return;
+        return false;
     }
-    begin();
+    return true;
 }
 
 void X11StackingProbe::later(std::function<void(X11StackingProbe&)> then) {

@@ -21,14 +21,17 @@ class X11Connection;
 // its own colour. Where the screen shows the managed one, our windows stand where we put them;
 // where it shows ours, the compositor paints windows it does not manage above all others (KWin),
 // or the window manager puts them there (Mutter), and panels that must stand between other
-// programs' windows are handed to the window manager. Anything else (a screen that never settles)
-// is looked at again a few times, then taken as yes.
+// programs' windows are handed to the window manager. The managed window changes colour once ours
+// is in place, so a picture painted before ours arrived is never taken for an answer. A busy
+// window manager or compositor is waited for with the windows kept; a screen that never settles
+// is taken as yes.
 class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
   public:
     static constexpr double kLookDelay = 0.1;
-    static constexpr int kAttempts = 5;
-    // The managed window's colour, and ours.
+    static constexpr int kAttempts = 8;
+    // The managed window's colour before ours is placed and after, and ours.
     static constexpr std::uint32_t kManagedColor = 0x10f0a0;
+    static constexpr std::uint32_t kManagedPlacedColor = 0x1060f0;
     static constexpr std::uint32_t kOwnColor = 0xf01060;
 
     using FrameOf = std::function<xcb_window_t(xcb_window_t)>;
@@ -48,7 +51,8 @@ class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
     void begin();
     void placeOwnBelowFrame();
     void look(std::int16_t x, std::int16_t y);
-    void retry();
+    // Waits longer for the same windows; false once out of attempts (and concluded).
+    bool retry();
     void later(std::function<void(X11StackingProbe&)> then);
     void destroyWindows();
     void conclude(bool between);
