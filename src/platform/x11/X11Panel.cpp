@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -840,6 +841,13 @@ void X11Panel::setNeedsPaint() {
 
 void X11Panel::paint() {
     if (!mapped_ || isClosed()) return;
+    if (drawsIntoBackground()) {
+        damagedWhole_ = false;
+        damage_.clear();
+        drawBackground();
+        return;
+    }
+    dropBackground();
     if (!surface_) {
         const xcb_visualid_t visual = connection_->argbVisual() ? connection_->argbVisual()
                                                                 : connection_->screen().root_visual;
@@ -873,6 +881,85 @@ void X11Panel::paint() {
     if (!hostedContent() && shown && *shown != contentLayer().backgroundColor) {
         scheduleAnimationFrame();
     }
+}
+
+bool X11Panel::drawsIntoBackground() const {
+    if (hostedContent() || !fadesByOpacity()) return false;
+    // A layer colour animation changes the pixels every frame.
+    const auto shown = presentationBackgroundColor();
+    return !shown || *shown == contentLayer().backgroundColor;
+}
+
+void X11Panel::drawBackground() {
+    const DrawnBackground wanted{placed_.width, placed_.height, backgroundColor(), isOpaque(),
+                                 contentLayer()};
+    if (background_ == wanted || placed_.width == 0 || placed_.height == 0) return;
+    xcb_connection_t* raw = connection_->raw();
+    if (const auto pixel = uniformPixel()) {
+        xcb_change_window_attributes(raw, window_, XCB_CW_BACK_PIXEL, &*pixel);
+    } else {
+        const bool argb = connection_->argbVisual() != 0;
+        xcb_visualtype_t* type = connection_->visualType(argb ? connection_->argbVisual()
+                                                              : connection_->screen().root_visual);
+        if (!type) return;
+        const xcb_pixmap_t pixmap = xcb_generate_id(raw);
+        xcb_create_pixmap(raw, argb ? 32 : connection_->screen().root_depth, pixmap, window_,
+                          static_cast<std::uint16_t>(placed_.width),
+                          static_cast<std::uint16_t>(placed_.height));
+        cairo_surface_t* surface = connection_->createSurface(
+            pixmap, type, static_cast<int>(placed_.width), static_cast<int>(placed_.height));
+        cairo_t* context = cairo_create(surface);
+        cairo_set_operator(context, CAIRO_OPERATOR_CLEAR);
+        cairo_paint(context);
+        cairo_set_operator(context, CAIRO_OPERATOR_OVER);
+        paintContent(context, frame().size);
+        cairo_destroy(context);
+        cairo_surface_finish(surface);
+        cairo_surface_destroy(surface);
+        xcb_change_window_attributes(raw, window_, XCB_CW_BACK_PIXMAP, &pixmap);
+        // The window holds on to its background.
+        xcb_free_pixmap(raw, pixmap);
+    }
+    xcb_clear_area(raw, 0, window_, 0, 0, 0, 0);
+    background_ = wanted;
+    updateBoundingShape();
+}
+
+std::optional<std::uint32_t> X11Panel::uniformPixel() const {
+    const Color layer = contentLayer().backgroundColor;
+    if (connection_->argbVisual() == 0 || (contentLayer().cornerRadius > 0 && layer.alpha > 0)) {
+        return std::nullopt;
+    }
+    xcb_visualtype_t* type = connection_->visualType(connection_->argbVisual());
+    if (!type) return std::nullopt;
+    Color below = backgroundColor();
+    if (isOpaque()) below.alpha = 1;
+    // The layer over the background, premultiplied as the visual holds it.
+    const double alpha = layer.alpha + below.alpha * (1 - layer.alpha);
+    const auto channel = [&](double top, double bottom) {
+        return top * layer.alpha + bottom * below.alpha * (1 - layer.alpha);
+    };
+    const auto place = [](double value, std::uint32_t mask) {
+        if (mask == 0) return 0U;
+        const int shift = std::countr_zero(mask);
+        const std::uint32_t most = mask >> shift;
+        const auto scaled =
+            static_cast<std::uint32_t>(std::lround(std::clamp(value, 0.0, 1.0) * most));
+        return (scaled << shift) & mask;
+    };
+    const std::uint32_t colours = type->red_mask | type->green_mask | type->blue_mask;
+    return place(channel(layer.red, below.red), type->red_mask) |
+           place(channel(layer.green, below.green), type->green_mask) |
+           place(channel(layer.blue, below.blue), type->blue_mask) | place(alpha, ~colours);
+}
+
+void X11Panel::dropBackground() {
+    if (!background_) return;
+    background_.reset();
+    const std::uint32_t transparent = 0;
+    xcb_change_window_attributes(connection_->raw(), window_, XCB_CW_BACK_PIXEL, &transparent);
+    damagedWhole_ = true;
+    damage_.clear();
 }
 
 void X11Panel::paintContent(cairo_t* context, Size size) {

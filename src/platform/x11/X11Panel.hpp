@@ -128,6 +128,14 @@ class X11Panel final : public Panel {
     // Whether the root's children (bottom to top) show the panel directly beside its window.
     bool standsInRelation(const std::vector<xcb_window_t>& children) const;
     void paintContent(struct _cairo* context, Size size);
+    // A panel that shows only its colours while the compositor fades it by its opacity keeps its
+    // picture in the window's background: the server shows it again on every mapping and
+    // exposure, and the panel is drawn only when its colours or size change.
+    bool drawsIntoBackground() const;
+    void drawBackground();
+    // One colour over the whole window, as the background pixel of the 32-bit visual.
+    std::optional<std::uint32_t> uniformPixel() const;
+    void dropBackground();
     // The compositor fades the window by its opacity property: its pixels are drawn opaque once.
     bool fadesByOpacity() const;
     void writeOpacity();
@@ -173,6 +181,16 @@ class X11Panel final : public Panel {
     bool damagedWhole_ = true;
     std::vector<RootRect> damage_;
     cairo_surface_t* surface_ = nullptr;
+    // What the window's background shows, while it shows the panel's picture.
+    struct DrawnBackground {
+        std::uint32_t width;
+        std::uint32_t height;
+        Color background;
+        bool opaque;
+        ContentLayer layer;
+        bool operator==(const DrawnBackground&) const = default;
+    };
+    std::optional<DrawnBackground> background_;
     // The bounding shape last set; none while the window has its whole rectangle.
     std::optional<std::vector<xcb_rectangle_t>> boundingShape_;
     xcb_window_t previousFocus_ = XCB_WINDOW_NONE;

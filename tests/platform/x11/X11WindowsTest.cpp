@@ -11,6 +11,7 @@
 #include "platform/desktop/WindowListOption.hpp"
 #include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
+#include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/X11Panel.hpp"
@@ -152,6 +153,45 @@ TEST_F(X11WindowsTest, OnlyTheDamagedPartOfAPanelIsDrawnAgain) {
     EXPECT_GT(redAt(171, 540), 200);
     EXPECT_GT(redAt(130, 571), 200);
     EXPECT_GT(redAt(250, 650), 200);
+}
+
+// A panel that shows only its colours while the compositor fades it is drawn once: shown again
+// unchanged it sends no drawing, and it shows at once what changed while it was hidden.
+TEST_F(X11WindowsTest, APanelOfColoursIsDrawnOnceAndShownAgainAsItWasOrAsItChanged) {
+    openClient("Backdrop", 0, 0, 1280, 800, 0x000000);
+    ASSERT_TRUE(runUntil([&] { return desktop().application().compositorFadesByOpacity(); }));
+    auto panel =
+        platform().application().makePanel(Rect(100, 100, 200, 200), StyleMask::nonactivatingPanel);
+    panel->setOpaque(false);
+    panel->setBackgroundColor(Color::clear());
+    panel->setContentLayer({Color::rgb255(255, 0, 0), 20});
+    panel->orderFront();
+    // Global (100, 100) is root (100, 500); the rounded corners stay clear.
+    const auto pixel = [&](int x, int y) { return driver().pixel(x, y); };
+    ASSERT_TRUE(runUntil([&] { return pixel(200, 600).red > 200; }));
+    EXPECT_LT(pixel(101, 501).red, 50);
+
+    panel->orderOut();
+    ASSERT_TRUE(runUntil([&] { return pixel(200, 600).red < 50; }));
+    xcb_connection_t* ours = desktop().connection().raw();
+    const unsigned before = xcb_no_operation(ours).sequence;
+    panel->orderFront();
+    platform().runLoop().runOnce(0);
+    // The mapping and its place among the windows; a drawing would take a dozen more.
+    EXPECT_LE(xcb_no_operation(ours).sequence - before, 5U);
+    EXPECT_TRUE(runUntil([&] { return pixel(200, 600).red > 200; }));
+
+    // A new colour, translucent and square, at a new size.
+    panel->orderOut();
+    panel->setContentLayer({Color::rgb255(0, 255, 0, 0.5), 0});
+    panel->setFrame(Rect(100, 100, 300, 200), false);
+    panel->orderFront();
+    const auto halfGreen = [](const X11TestDriver::Rgb& rgb) {
+        return rgb.red < 20 && rgb.green > 110 && rgb.green < 145 && rgb.blue < 20;
+    };
+    EXPECT_TRUE(runUntil([&] { return halfGreen(pixel(380, 600)); }));
+    EXPECT_TRUE(halfGreen(pixel(101, 501)));
+    EXPECT_TRUE(halfGreen(pixel(200, 600)));
 }
 
 // The active window as the focus and the window manager's announcements give it: the focus moves
