@@ -4,12 +4,34 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 
 namespace talvori {
+
+namespace {
+
+// The descriptors of one wait, on the stack for the usual few: a turn of the loop allocates
+// nothing.
+template <class T>
+class TurnBuffer {
+  public:
+    static constexpr std::size_t kOnStack = 16;
+    explicit TurnBuffer(std::size_t size) {
+        if (size > kOnStack) heap_.resize(size);
+    }
+    T* data() { return heap_.empty() ? stack_.data() : heap_.data(); }
+    T& operator[](std::size_t index) { return data()[index]; }
+
+  private:
+    std::array<T, kOnStack> stack_{};
+    std::vector<T> heap_;
+};
+
+}  // namespace
 
 std::shared_ptr<RunLoop> RunLoop::create(std::shared_ptr<Clock> clock, Logger log) {
     std::shared_ptr<RunLoop> loop(new RunLoop(std::move(clock), std::move(log)));
@@ -164,34 +186,31 @@ Nanoseconds RunLoop::nextDeadline() const {
 }
 
 void RunLoop::waitForWork(Nanoseconds timeout) {
-    std::vector<pollfd> fds;
-    std::vector<std::shared_ptr<FileWatch>> live;
-    if (wakeFd_ >= 0) fds.push_back({wakeFd_, POLLIN, 0});
     std::erase_if(watches_, [](const auto& weak) {
         const auto watch = weak.lock();
         return !watch || watch->ended;
     });
-    for (const auto& weak : watches_) {
-        if (auto watch = weak.lock()) {
-            fds.push_back({watch->fd, watch->events, 0});
-            live.push_back(std::move(watch));
-        }
+    // The wake-up descriptor first; a negative one (none could be made) is skipped by ppoll.
+    const std::size_t count = watches_.size() + 1;
+    TurnBuffer<pollfd> fds(count);
+    // Held for the turn: a handler may drop another watch, or run a nested turn.
+    TurnBuffer<std::shared_ptr<FileWatch>> live(count);
+    fds[0] = {wakeFd_, POLLIN, 0};
+    for (std::size_t index = 1; index < count; ++index) {
+        live[index] = watches_[index - 1].lock();
+        fds[index] = {live[index]->fd, live[index]->events, 0};
     }
     timespec wait{};
     wait.tv_sec = static_cast<time_t>(timeout / 1'000'000'000);
     wait.tv_nsec = static_cast<long>(timeout % 1'000'000'000);
-    const int ready = ::ppoll(fds.data(), fds.size(), &wait, nullptr);
+    const int ready = ::ppoll(fds.data(), count, &wait, nullptr);
     if (ready <= 0) return;
-    std::size_t index = 0;
-    if (wakeFd_ >= 0) {
-        if (fds[0].revents) {
-            std::uint64_t count = 0;
-            [[maybe_unused]] const auto got = ::read(wakeFd_, &count, sizeof count);
-        }
-        index = 1;
+    if (fds[0].revents) {
+        std::uint64_t wakes = 0;
+        [[maybe_unused]] const auto got = ::read(wakeFd_, &wakes, sizeof wakes);
     }
-    for (std::size_t i = 0; i < live.size(); ++i) {
-        if (const short revents = fds[index + i].revents) dispatch(*live[i], revents);
+    for (std::size_t index = 1; index < count; ++index) {
+        if (const short revents = fds[index].revents) dispatch(*live[index], revents);
     }
 }
 
