@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -189,14 +188,7 @@ TEST_F(X11CoversTest, ShowsAtItsFrameTakesDragsAndKeysAndLetsClicksThroughWhenAs
     EXPECT_TRUE(runUntil([&] { return driver().pixel(350, 400).red > 200; }));
     screenshot("cover");
 
-    // The user's hand moves in time: the program sees each step before the next.
-    for (const auto& step : std::vector<std::function<void()>>{
-             [&] { driver().moveMouse(350, 400); }, [&] { driver().buttonDown(); },
-             [&] { driver().moveMouse(370, 420); }, [&] { driver().moveMouse(390, 440); },
-             [&] { driver().buttonUp(); }}) {
-        step();
-        runFor(0.03);
-    }
+    drag(350, 400, 390, 440);
     EXPECT_TRUE(runUntil([&] { return isAt(240, 340, 300, 200); }));
     EXPECT_EQ(recordFrame().origin, (Point{240, 260}));
 

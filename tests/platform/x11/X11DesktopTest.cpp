@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "platform/core/UserDefaults.hpp"
 #include "platform/x11/X11Connection.hpp"
@@ -96,6 +98,16 @@ void X11DesktopTest::catchUp() {
                                         nullptr));
     platform().runLoop().runOnce(0);
     EXPECT_TRUE(runUntil([&] { return !connection.hasPendingReplies(); }, 1));
+}
+
+void X11DesktopTest::drag(int fromX, int fromY, int toX, int toY) {
+    for (const auto& step : std::vector<std::function<void()>>{
+             [&] { driver_->moveMouse(fromX, fromY); }, [&] { driver_->buttonDown(); },
+             [&] { driver_->moveMouse((fromX + toX) / 2, (fromY + toY) / 2); },
+             [&] { driver_->moveMouse(toX, toY); }, [&] { driver_->buttonUp(); }}) {
+        step();
+        runFor(0.05);
+    }
 }
 
 void X11DesktopTest::screenshot(const std::string& name) const {

@@ -50,6 +50,9 @@ class X11DesktopTest : public ::testing::Test {
     // Lets the program handle everything the server did so far, and the answers to the reads
     // that asked for: what it keeps from the server's events is then current.
     void catchUp();
+    // The user's hand drags with the left button from one root point to another, in time: the
+    // program sees each step (press, halfway, there, release) before the next.
+    void drag(int fromX, int fromY, int toX, int toY);
     // Saves the screen as a PNG under $TALVORI_SCREENSHOT_DIR when that is set.
     void screenshot(const std::string& name) const;
 

@@ -1,4 +1,3 @@
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -111,13 +110,7 @@ TEST_F(X11MonitorsTest, CoversMoveBetweenMonitorsAndComeBackWhenOneIsUnplugged) 
     };
     ASSERT_TRUE(runUntil([&] { return isAt(1000, 100, 200, 200); }));
 
-    for (const auto& step : std::vector<std::function<void()>>{
-             [&] { driver().moveMouse(1100, 200); }, [&] { driver().buttonDown(); },
-             [&] { driver().moveMouse(1300, 250); }, [&] { driver().moveMouse(1600, 300); },
-             [&] { driver().buttonUp(); }}) {
-        step();
-        runFor(0.03);
-    }
+    drag(1100, 200, 1600, 300);
     EXPECT_TRUE(runUntil([&] { return isAt(1500, 200, 200, 200); }));
     EXPECT_EQ(viewModel->model.peek().frame.rect(), Rect(1500, 400, 200, 200));
     EXPECT_EQ(controller->panel()->window().screen()->frame, Rect(1280, 32, 1024, 768));
