@@ -91,6 +91,23 @@ TEST_F(FirstRunWindowTest, PagesSlideAndUnderReduceMotionSwapAtOnce) {
     EXPECT_DOUBLE_EQ(text("You're set").opacity(), 1);
 }
 
+// Without a title bar the window is held by its background; what it shows still takes presses.
+TEST_F(FirstRunWindowTest, DraggingTheBackgroundMovesTheWindowAndButtonsStillPress) {
+    startApp();
+    const Rect before = window()->frame();
+    const Point background{before.minX() + 12, before.maxY() - 12};
+    input().drag(background, {background.x + 90, background.y - 40});
+    runUntilIdle();
+    EXPECT_EQ(window()->frame(),
+              Rect(before.minX() + 90, before.minY() - 40, before.width(), before.height()));
+
+    const Rect moved = window()->frame();
+    clickLabelled("Continue");
+    settle();
+    EXPECT_TRUE(text("Talvori is almost ready"));
+    EXPECT_EQ(window()->frame(), moved);
+}
+
 TEST_F(FirstRunWindowTest, TheFinishPageTakesAGrantInPlaceAndARuntimeStartedEarlierIsKept) {
     world().setAccessibilityTrusted(false);
     startApp();

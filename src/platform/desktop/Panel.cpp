@@ -306,6 +306,10 @@ bool Panel::handleMouseEvent(const Event& event) {
         }
         if (handled) return true;
     }
+    return dispatchToEventHandler(event) || moveByBackground(event);
+}
+
+bool Panel::dispatchToEventHandler(const Event& event) {
     auto handler = eventHandler();
     if (!handler) return false;
     switch (event.type) {
@@ -318,6 +322,29 @@ bool Panel::handleMouseEvent(const Event& event) {
         case EventType::leftMouseUp:
         case EventType::rightMouseUp:
             return handler->mouseUp(*this, event);
+        default:
+            return false;
+    }
+}
+
+bool Panel::moveByBackground(const Event& event) {
+    switch (event.type) {
+        case EventType::leftMouseDown:
+            backgroundDrag_.reset();
+            if (!movableByBackground_) return false;
+            if (!startWindowSystemMove(event)) backgroundDrag_ = {event.location, frame_.origin};
+            return true;
+        case EventType::leftMouseDragged:
+            if (!backgroundDrag_) return false;
+            setFrameOrigin(
+                {backgroundDrag_->origin.x + event.location.x - backgroundDrag_->pressedAt.x,
+                 backgroundDrag_->origin.y + event.location.y - backgroundDrag_->pressedAt.y});
+            return true;
+        case EventType::leftMouseUp: {
+            const bool wasMoving = backgroundDrag_.has_value();
+            backgroundDrag_.reset();
+            return wasMoving;
+        }
         default:
             return false;
     }

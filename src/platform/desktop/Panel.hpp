@@ -156,6 +156,8 @@ class Panel : public std::enable_shared_from_this<Panel> {
     void setHidesOnDeactivate(bool value) { hidesOnDeactivate_ = value; }
     bool isRestorable() const { return restorable_; }
     void setRestorable(bool value) { restorable_ = value; }
+    // A left press on the background (nothing in the content or the event handler takes it) moves
+    // the window, as a title bar would.
     bool isMovableByWindowBackground() const { return movableByBackground_; }
     void setMovableByWindowBackground(bool value) { movableByBackground_ = value; }
     // One of AnimationBehavior's values.
@@ -199,8 +201,8 @@ class Panel : public std::enable_shared_from_this<Panel> {
     void setBlockingWindow(std::weak_ptr<Panel> window) { blockingWindow_ = std::move(window); }
 
     // ---- Routing, called by the backend that owns the pointer and keyboard
-    // Mouse down, dragged and up: the content first, then the event handler. Scroll wheel events:
-    // the content only.
+    // Mouse down, dragged and up: the content first, then the event handler, then a move by the
+    // background. Scroll wheel events: the content only.
     bool handleMouseEvent(const Event& event);
     // The first responder, the content, then the event handler.
     bool handleKeyEvent(const Event& event);
@@ -227,6 +229,9 @@ class Panel : public std::enable_shared_from_this<Panel> {
     }
     virtual void redrawNow() {}
     virtual void keyStatusWillChange() {}
+    // Hands a move by the background, from the left press `press`, to the window system (a window
+    // manager's own move); false where it cannot, and the panel then follows the drag itself.
+    virtual bool startWindowSystemMove(const Event& /*press*/) { return false; }
     // Orders out and gives up key status, as part of close().
     virtual void closeWindow() = 0;
     virtual void postNotification(const char* name) = 0;
@@ -263,6 +268,8 @@ class Panel : public std::enable_shared_from_this<Panel> {
     };
 
     void applyFrame(const Rect& frame, bool tellBackend = true);
+    bool dispatchToEventHandler(const Event& event);
+    bool moveByBackground(const Event& event);
     void applyAlpha(double alpha);
     void cancelAnimation(std::weak_ptr<PropertyAnimation>& animation);
     bool areaContains(const TrackedArea& area, const Point& location) const;
@@ -293,6 +300,13 @@ class Panel : public std::enable_shared_from_this<Panel> {
     bool hidesOnDeactivate_ = false;
     bool restorable_ = true;
     bool movableByBackground_ = false;
+    // A move by the background the panel follows itself: where the press was, and the frame's
+    // origin then.
+    struct BackgroundDrag {
+        Point pressedAt;
+        Point origin;
+    };
+    std::optional<BackgroundDrag> backgroundDrag_;
     int animationBehavior_ = AnimationBehavior::automatic;
     bool floatingPanel_ = false;
     std::string title_;

@@ -52,6 +52,8 @@ std::shared_ptr<Panel> SceneWindows::makeWindow(Scene& scene) {
     window->setTitle(description.title);
     window->setAppearance(description.appearance);
     window->setRestorable(false);
+    // Without a title bar there is nothing else to hold it by.
+    window->setMovableByWindowBackground(description.hidesTitleBar);
     window->setHostedContent(content);
     if (desktop_.prepare) desktop_.prepare(*window, description);
     scene.closeObserver = center_.addObserver(

@@ -47,6 +47,7 @@ namespace talvori::x11 {
     X(_NET_WM_WINDOW_TYPE_UTILITY)     \
     X(_NET_FRAME_EXTENTS)              \
     X(_NET_RESTACK_WINDOW)             \
+    X(_NET_WM_MOVERESIZE)              \
     X(_GTK_FRAME_EXTENTS)              \
     X(_MOTIF_WM_HINTS)                 \
     X(_KDE_NET_WM_BLUR_BEHIND_REGION)  \

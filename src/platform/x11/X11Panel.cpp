@@ -25,6 +25,7 @@
 #include "platform/x11/X11Reply.hpp"
 #include "platform/x11/X11SceneWindowHints.hpp"
 #include "platform/x11/X11Screens.hpp"
+#include "platform/x11/X11WindowManagerMove.hpp"
 
 namespace talvori::x11 {
 
@@ -184,6 +185,11 @@ void X11Panel::zoom() {
     xcb_send_event(connection_->raw(), 0, connection_->root(),
                    XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                    reinterpret_cast<const char*>(&message));
+}
+
+bool X11Panel::startWindowSystemMove(const Event&) {
+    // A window the window manager does not manage is ours to move.
+    return managed_ && mapped_ && requestWindowManagerMove(*connection_, window_);
 }
 
 void X11Panel::frameDidChange(const Rect&) {

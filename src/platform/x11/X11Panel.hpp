@@ -104,6 +104,7 @@ class X11Panel final : public Panel {
     void redrawNow() override;
     void closeWindow() override;
     void postNotification(const char* name) override;
+    bool startWindowSystemMove(const Event& press) override;
 
   private:
     X11Panel(const std::shared_ptr<X11Application>& application, const Rect& contentRect,

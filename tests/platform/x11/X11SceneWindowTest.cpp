@@ -1,5 +1,6 @@
 #include <xcb/xcb.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -15,14 +16,15 @@ namespace {
 
 class X11SceneWindowTest : public X11DesktopTest {
   protected:
-    xcb_window_t openScene() {
+    xcb_window_t openScene(const ui::View& content = ui::Text("General"),
+                           bool hidesTitleBar = false) {
         SceneDescription scene;
         scene.identifier = "settings";
         scene.title = "Talvori Settings";
         scene.appearance = Appearance::dark;
-        scene.makeContent = [] {
-            return ui::PanelHost::make(
-                ui::View(ui::Text("General")).frame({.width = 320, .height = 200}));
+        scene.hidesTitleBar = hidesTitleBar;
+        scene.makeContent = [content] {
+            return ui::PanelHost::make(content.frame({.width = 320, .height = 200}));
         };
         platform().application().registerScene(scene);
         platform().application().openWindow("settings");
@@ -31,6 +33,9 @@ class X11SceneWindowTest : public X11DesktopTest {
         const xcb_window_t number = window->windowNumber();
         EXPECT_TRUE(runUntil([&] { return driver().isViewable(number); }));
         return number;
+    }
+    bool isAt(xcb_window_t window, const std::vector<int>& geometry) const {
+        return driver().rootGeometry(window) == geometry;
     }
 };
 
@@ -94,6 +99,41 @@ TEST_F(X11SceneWindowTest, SceneWindowsCarryTheirIconMachinePingAndFrameAndAnswe
         return answered;
     }));
     xcb_disconnect(manager);
+}
+
+// Without a title bar the window is held by its background: the window manager moves it (or,
+// where none runs, the window follows the drag itself), and a press on a button still presses it.
+TEST_F(X11SceneWindowTest, AWindowWithoutTitleBarMovesByItsBackgroundAndItsButtonsStillPress) {
+    int presses = 0;
+    const xcb_window_t window = openScene(
+        ui::Button([&] { ++presses; },
+                   ui::View(ui::Color(0.2, 0.5, 0.9, 1)).frame({.width = 100, .height = 40})),
+        true);
+    ASSERT_NE(window, XCB_WINDOW_NONE);
+    runFor(0.2);
+    const auto start = driver().rootGeometry(window);
+    ASSERT_EQ(start.size(), 4U);
+    drag(start[0] + 10, start[1] + 10, start[0] + 130, start[1] + 90);
+    EXPECT_TRUE(runUntil([&] {
+        return isAt(window, {start[0] + 120, start[1] + 80, start[2], start[3]});
+    }));
+    screenshot("scene-window-dragged");
+
+    const auto moved = driver().rootGeometry(window);
+    driver().click(moved[0] + moved[2] / 2, moved[1] + moved[3] / 2);
+    EXPECT_TRUE(runUntil([&] { return presses == 1; }));
+    runFor(0.2);
+    EXPECT_EQ(driver().rootGeometry(window), moved);
+
+    // A window manager that crashed leaves its offer of the move behind on the root.
+    ASSERT_NE(session().end(session().windowManagerPid(), SIGKILL, 2), -1);
+    ASSERT_TRUE(runUntil([&] { return driver().frameOf(window) == window; }));
+    runFor(0.2);
+    const auto alone = driver().rootGeometry(window);
+    drag(alone[0] + 10, alone[1] + 10, alone[0] - 50, alone[1] + 50);
+    EXPECT_TRUE(runUntil([&] {
+        return isAt(window, {alone[0] - 60, alone[1] + 40, alone[2], alone[3]});
+    }));
 }
 
 }  // namespace

@@ -1,0 +1,65 @@
+#include "platform/x11/X11WindowManagerMove.hpp"
+
+#include <algorithm>
+
+#include "platform/x11/X11Atoms.hpp"
+#include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11Reply.hpp"
+
+namespace talvori::x11 {
+
+namespace {
+
+constexpr std::uint32_t kMoveDirection = 8;
+constexpr std::uint32_t kSourceApplication = 1;
+
+// A window manager that ended leaves its properties on the root: its check window is gone then.
+bool isWindowManagerRunning(X11Connection& connection, std::optional<PropertyValue> check) {
+    const auto window = check ? check->cardinal() : std::nullopt;
+    if (!window) return false;
+    xcb_connection_t* raw = connection.raw();
+    const auto own = propertyReply(
+        raw, requestProperty(raw, *window, connection.atom(Atom::_NET_SUPPORTING_WM_CHECK), 1));
+    return own && own->cardinal() == window;
+}
+
+}  // namespace
+
+bool requestWindowManagerMove(X11Connection& connection, xcb_window_t window, xcb_button_t button) {
+    xcb_connection_t* raw = connection.raw();
+    const xcb_window_t root = connection.root();
+    const xcb_atom_t move = connection.atom(Atom::_NET_WM_MOVERESIZE);
+    const auto supportedCookie = requestProperty(raw, root, connection.atom(Atom::_NET_SUPPORTED));
+    const auto checkCookie =
+        requestProperty(raw, root, connection.atom(Atom::_NET_SUPPORTING_WM_CHECK), 1);
+    const auto pointerCookie = xcb_query_pointer(raw, root);
+    const auto supported = propertyReply(raw, supportedCookie);
+    const auto check = propertyReply(raw, checkCookie);
+    const auto pointer = waitReply(xcb_query_pointer_reply, raw, pointerCookie);
+    const auto atoms = supported ? supported->cardinals() : std::vector<std::uint32_t>{};
+    const bool offered = std::find(atoms.begin(), atoms.end(), move) != atoms.end();
+    const auto buttonMask = static_cast<std::uint16_t>(XCB_BUTTON_MASK_1 << (button - 1));
+    if (!offered || !pointer || !(pointer->mask & buttonMask) ||
+        !isWindowManagerRunning(connection, check)) {
+        return false;
+    }
+    // The press grabbed the pointer for us; the window manager cannot grab it while we hold it.
+    xcb_ungrab_pointer(raw, connection.lastTime());
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = move;
+    message.data.data32[0] = static_cast<std::uint32_t>(pointer->root_x);
+    message.data.data32[1] = static_cast<std::uint32_t>(pointer->root_y);
+    message.data.data32[2] = kMoveDirection;
+    message.data.data32[3] = button;
+    message.data.data32[4] = kSourceApplication;
+    xcb_send_event(raw, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(raw);
+    return true;
+}
+
+}  // namespace talvori::x11
