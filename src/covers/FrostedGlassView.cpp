@@ -64,7 +64,8 @@ std::shared_ptr<cairo_surface_t> makeGrainTile() {
 
 double FrostedGlassView::tintOpacity(double opacity) {
     const double clamped = opacity > 0 ? std::min(opacity, 1.0) : 0.0;
-    return 1 - (1 - kLeastOpacity) * std::pow(1 - clamped, 1.5);
+    // Squared, so that from 60 % up less than a thirtieth of the backdrop comes through.
+    return 1 - (1 - kLeastOpacity) * (1 - clamped) * (1 - clamped);
 }
 
 const std::shared_ptr<cairo_surface_t>& FrostedGlassView::grainTile() {
