@@ -114,18 +114,23 @@ TEST_F(OverlayViewTest, WithoutTheDesktopsBlurGlassFrostsSoThatTextUnderItCannot
     cover.opacity = 0.8;
     show(cover);
     EXPECT_EQ(window().backgroundBlurRadius(), 0);
+    const auto picture = [&](const char* name) {
+        if (const char* folder = std::getenv("TALVORI_SCREENSHOT_DIR")) {
+            desktop().picture().writePNG(std::string(folder) + "/" + name + ".png");
+        }
+    };
     EXPECT_LT(contrast.of(luminances()), contrast.uncovered() / 10);
-    if (const char* folder = std::getenv("TALVORI_SCREENSHOT_DIR")) {
-        desktop().picture().writePNG(std::string(folder) + "/frosted-cover.png");
-    }
+    picture("frosted-cover-80");
     viewModel->setOpacity(0.6);
     runUntilIdle();
     const double atSixty = contrast.of(luminances());
     EXPECT_LT(atSixty, contrast.uncovered() / 10);
+    picture("frosted-cover-60");
     // The slider still sets the strength: lower lets more of the page's brightness through.
     viewModel->setOpacity(0.2);
     runUntilIdle();
     EXPECT_GT(contrast.of(luminances()), atSixty);
+    picture("frosted-cover-20");
 
     // A desktop that starts blurring gets the glass of the blur back.
     world().setBackgroundBlurAvailable(true);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "platform/x11/X11ApplicationIdentities.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/X11IconTheme.hpp"
+#include "support/TextContrast.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -161,8 +163,11 @@ class X11CoversTest : public X11DesktopTest {
     // A cover at `frame` of the global space (y up from the bottom of the 800-point screen).
     void showCover(const Rect& frame) {
         OverlayModel model = sampleCover();
-        model.frame = CodableRect::fromRect(frame);
         model.opacity = 1;
+        showCover(frame, std::move(model));
+    }
+    void showCover(const Rect& frame, OverlayModel model) {
+        model.frame = CodableRect::fromRect(frame);
         viewModel = std::make_shared<OverlayViewModel>(std::move(model));
         controller = OverlayWindowController::create(viewModel);
         controller->show();
@@ -174,6 +179,15 @@ class X11CoversTest : public X11DesktopTest {
         return driver().rootGeometry(window()) == std::vector<int>{x, y, width, height};
     }
     bool isAttached() const { return viewModel->model.peek().attachmentInfo.has_value(); }
+    // The luminance of each pixel of a root area, row by row.
+    std::vector<double> luminances(int x, int y, int width, int height) const {
+        std::vector<double> values;
+        for (const auto& pixel : driver().pixels(x, y, width, height)) {
+            values.push_back(TextContrast::luminance(pixel.red / 255.0, pixel.green / 255.0,
+                                                     pixel.blue / 255.0));
+        }
+        return values;
+    }
 
     std::shared_ptr<OverlayViewModel> viewModel;
     std::shared_ptr<OverlayWindowController> controller;
@@ -296,6 +310,51 @@ TEST_F(X11CoversTest, WindowsGoByTheirDesktopEntryAndTitleAndTheChosenOneIsFollo
     AttachmentInfo older = info;
     older.targetPID = alpha.pid;
     EXPECT_EQ(AttachmentTarget::find(older)->windowNumber, beta.window);
+}
+
+// A reader's test: 12-pixel black text on white in another program's window, under a new glass
+// cover on a compositor that blurs nothing, must lose nine tenths of its contrast, from 60 % up.
+TEST_F(X11CoversTest, WithoutTheCompositorsBlurAGlassCoverHidesTheTextUnderIt) {
+    ASSERT_NE(
+        session().spawn({"xterm", "-geometry", "90x36+100+100", "-bg", "white", "-fg", "black",
+                         "-fa", "DejaVu Sans Mono:pixelsize=12", "+cm", "-e", "sh", "-c",
+                         "yes 'Quarterly figures: 4,812 units, margin 17.3 %, Oslo' | "
+                         "head -n 30; exec sleep 600"}),
+        0);
+    // The cover's area in root coordinates, and its frame in the global space.
+    const int x = 200, y = 180, width = 360, height = 240;
+    const Rect frame(x, 800 - y - height, width, height);
+    ASSERT_TRUE(runUntil([&] {
+        return TextContrast(luminances(x, y, width, height)).textPixels() > 5000;
+    })) << "the terminal's text";
+    runFor(0.3);
+    const TextContrast contrast(luminances(x, y, width, height));
+    ASSERT_GT(contrast.uncovered(), 0.6);
+
+    OverlayModel cover = sampleCover();
+    cover.effectType = EffectType::glass;
+    cover.blurRadius = 20;
+    cover.opacity = 0.8;
+    showCover(frame, cover);
+    EXPECT_FALSE(platform().application().blursBehindWindows().get());
+    const auto mean = [](const std::vector<double>& values) {
+        return std::accumulate(values.begin(), values.end(), 0.0) /
+               static_cast<double>(values.size());
+    };
+    // Drawn at each opacity once the page's brightness comes through as that opacity lets it:
+    // hardly at first, a little more at 60 %.
+    double brightness = 0.5;
+    for (const double opacity : {0.8, 0.6}) {
+        viewModel->setOpacity(opacity);
+        std::vector<double> seen;
+        EXPECT_TRUE(runUntil([&] {
+            seen = luminances(x, y, width, height);
+            return opacity > 0.7 ? mean(seen) < brightness : mean(seen) > brightness + 0.005;
+        })) << opacity;
+        brightness = mean(seen);
+        EXPECT_LT(contrast.of(seen), contrast.uncovered() / 10) << opacity;
+        screenshot("frosted-cover-x11-" + std::to_string(static_cast<int>(opacity * 100)));
+    }
 }
 
 }  // namespace

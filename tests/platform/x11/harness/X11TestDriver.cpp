@@ -341,6 +341,28 @@ X11TestDriver::Rgb X11TestDriver::pixel(int x, int y) const {
             static_cast<int>(value & 0xFF)};
 }
 
+std::vector<X11TestDriver::Rgb> X11TestDriver::pixels(int x, int y, int width, int height) const {
+    auto image = owned(xcb_get_image_reply(
+        connection_,
+        xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, static_cast<std::int16_t>(x),
+                      static_cast<std::int16_t>(y), static_cast<std::uint16_t>(width),
+                      static_cast<std::uint16_t>(height), ~0U),
+        nullptr));
+    const auto count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    if (!image || static_cast<std::size_t>(xcb_get_image_data_length(image.get())) < count * 4) {
+        return {};
+    }
+    std::vector<Rgb> seen(count);
+    const std::uint8_t* data = xcb_get_image_data(image.get());
+    for (std::size_t index = 0; index < count; ++index) {
+        std::uint32_t value = 0;
+        std::memcpy(&value, data + index * 4, 4);
+        seen[index] = {static_cast<int>((value >> 16) & 0xFF),
+                       static_cast<int>((value >> 8) & 0xFF), static_cast<int>(value & 0xFF)};
+    }
+    return seen;
+}
+
 bool X11TestDriver::screenshot(const std::string& path) const {
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
     const int width = screen->width_in_pixels;

@@ -111,6 +111,8 @@ class X11TestDriver {
 
     // ---- The screen
     Rgb pixel(int x, int y) const;
+    // The pixels of an area, row by row (none when it is not all on the screen).
+    std::vector<Rgb> pixels(int x, int y, int width, int height) const;
     // Writes what the screen shows to a PNG file.
     bool screenshot(const std::string& path) const;
 
