@@ -262,6 +262,7 @@ TEST_P(X11DesktopsTest, GlassIsBlurredWhereTheCompositorOffersBlur) {
     openClient("Light", 640, 100, 640, 600, 0xffffff);
     const auto active = openClient("Active", 500, 600, 200, 150, 0x2080e0);
     activate(active.window);
+    const int undimmed = settledBrightnessAt({680, 300});
     turnFocusOn();
     ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(active.window); }));
     // Dim's faint blur would show as the compositor's full one: it stays sharp.
@@ -280,6 +281,11 @@ TEST_P(X11DesktopsTest, GlassIsBlurredWhereTheCompositorOffersBlur) {
         screenshot("glass-blurred-kwin");
         return;
     }
+    // Nothing blurs here: Glass dims as Dim does, never as if nothing had happened.
+    runFor(0.5);
+    EXPECT_LT(brightnessAt({680, 300}), undimmed * 7 / 10);
+    EXPECT_FALSE(asksForBlur(driver(), panel()));
+    screenshot(std::string("focus-glass-without-blur-") + nameOf(GetParam()));
     driver().setWindows(driver().root(), "_KDE_NET_WM_BLUR_BEHIND_REGION", {});
     EXPECT_TRUE(runUntil([&] { return asksForBlur(driver(), panel()); }));
     xcb_delete_property(driver().connection(), driver().root(),
