@@ -76,12 +76,12 @@ const std::shared_ptr<cairo_surface_t>& FrostedGlassView::grainTile() {
 
 ui::View FrostedGlassView::body(ui::ViewContext<ui::NoState>&) const {
     const ui::LinearGradient sheen{{{Palette::white(kSheenOpacity), 0}, {Palette::white(0), 0.5}}};
+    // Hit like the plain tint it stands in for: the pointer resting on the cover is on its fill.
     return ui::ZStack({
-                          ui::View(ui::Color::gray(kTintLevel, tintOpacity(opacity))),
-                          ui::Rectangle().fill(ui::TexturePaint{grainTile()}),
-                          ui::Rectangle().fill(sheen),
-                      })
-        .allowsHitTesting(false);
+        ui::View(ui::Color::gray(kTintLevel, tintOpacity(opacity))),
+        ui::Rectangle().fill(ui::TexturePaint{grainTile()}),
+        ui::Rectangle().fill(sheen),
+    });
 }
 
 }  // namespace talvori

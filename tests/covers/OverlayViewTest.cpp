@@ -121,6 +121,10 @@ TEST_F(OverlayViewTest, WithoutTheDesktopsBlurGlassFrostsSoThatTextUnderItCannot
     };
     EXPECT_LT(contrast.of(luminances()), contrast.uncovered() / 10);
     picture("frosted-cover-80");
+    // The frost is the cover's fill: resting on it brings the control panel as on any cover.
+    input().moveMouse(at(150, 100));
+    runUntilIdle();
+    EXPECT_EQ(hovers, 1);
     viewModel->setOpacity(0.6);
     runUntilIdle();
     const double atSixty = contrast.of(luminances());
