@@ -124,8 +124,8 @@ class Panel : public std::enable_shared_from_this<Panel> {
     void setHasShadow(bool value) { hasShadow_ = value; }
     // Where translucent windows cannot blend (Application::isCompositing is false) their clear
     // parts would show black. A panel shaped to its content (the default: a card on a clear ground,
-    // with a shadow margin, rounded corners or a beak) then shows only where its content is at
-    // least half opaque; one that is not (a cover) shows its whole frame.
+    // with a shadow margin, rounded corners or a beak) then shows only where its content is mostly
+    // opaque (its shadow is not); one that is not (a cover) shows its whole frame.
     bool isShapedToContent() const { return shapedToContent_; }
     void setShapedToContent(bool value) { shapedToContent_ = value; }
     int backgroundBlurRadius() const { return blurRadius_; }

@@ -1012,9 +1012,11 @@ void X11Panel::updateBoundingShape() {
     boundingShape_ = std::move(rectangles);
 }
 
-// The content drawn once more into an alpha mask; each run of pixels at least half opaque in a
-// row becomes a rectangle, and rows with the same runs share one band.
+// The content drawn once more into an alpha mask; each run of pixels at least three quarters
+// opaque in a row becomes a rectangle, and rows with the same runs share one band. A shadow (70 %
+// black at its darkest, densest just below a card it is cast down from) stays out.
 std::vector<xcb_rectangle_t> X11Panel::opaqueRectangles() {
+    constexpr unsigned char kShownAlpha = 192;
     const int width = static_cast<int>(placed_.width);
     const int height = static_cast<int>(placed_.height);
     cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
@@ -1031,9 +1033,9 @@ std::vector<xcb_rectangle_t> X11Panel::opaqueRectangles() {
     for (int y = 0; y < height; ++y) {
         runs.clear();
         for (int x = 0; x < width;) {
-            while (x < width && data[y * stride + x] < 128) ++x;
+            while (x < width && data[y * stride + x] < kShownAlpha) ++x;
             const int start = x;
-            while (x < width && data[y * stride + x] >= 128) ++x;
+            while (x < width && data[y * stride + x] >= kShownAlpha) ++x;
             if (x > start) runs.emplace_back(start, x);
         }
         if (y > 0 && runs == bandRuns) {

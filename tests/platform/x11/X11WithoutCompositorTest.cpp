@@ -46,7 +46,7 @@ TEST_F(X11WithoutCompositorTest, ACardShowsWithoutItsShadowMarginOrCornersAndACo
     const auto card = showPanel(Rect(200, 300, 300, 200), ui::RoundedRectangle(12)
                                                               .fill(ui::Color(Palette::ink))
                                                               .padding(20)
-                                                              .shadow(Palette::black70, 20));
+                                                              .shadow(Palette::black70, 20, 0, 12));
     // A cover at 40 %: all of it is content.
     auto cover =
         platform().application().makePanel(Rect(600, 100, 100, 100), StyleMask::nonactivatingPanel);
@@ -60,6 +60,7 @@ TEST_F(X11WithoutCompositorTest, ACardShowsWithoutItsShadowMarginOrCornersAndACo
     runFor(0.2);
     screenshot("without-compositor-card");
     EXPECT_TRUE(near(driver().pixel(205, 305), 0x30, 0xa0, 0x50)) << "the shadow margin";
+    EXPECT_TRUE(near(driver().pixel(350, 483), 0x30, 0xa0, 0x50)) << "the shadow's core below";
     EXPECT_TRUE(near(driver().pixel(221, 321), 0x30, 0xa0, 0x50)) << "outside a rounded corner";
     EXPECT_TRUE(near(driver().pixel(222, 400), 21, 24, 32)) << "the card's own edge";
     EXPECT_TRUE(near(driver().pixel(650, 650), 102, 0, 0)) << "the cover, opaque";
