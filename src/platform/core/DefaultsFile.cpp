@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -16,6 +17,8 @@
 namespace talvori {
 
 namespace {
+
+constexpr const char* kTemporaryMark = ".tmp-";
 
 std::string folderOf(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -57,6 +60,21 @@ bool readAll(const std::string& path, std::string& contents) {
 // decode; anything deeper is damage, and writing it back would exhaust the stack.
 constexpr std::size_t kMaximumNesting = 2 * DefaultsValue::kMaximumDepth + 2;
 
+// What replace() names its temporary copy of `path` while writing it.
+std::string temporaryPathOf(const std::string& path) {
+    return path + kTemporaryMark + std::to_string(::getpid());
+}
+
+// Whether `name` is what replace() called a temporary copy of `target` (any process's).
+bool isTemporaryOf(std::string_view name, std::string_view target) {
+    if (!name.starts_with(target)) return false;
+    name.remove_prefix(target.size());
+    if (!name.starts_with(kTemporaryMark)) return false;
+    name.remove_prefix(std::string_view(kTemporaryMark).size());
+    return !name.empty() &&
+           std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 std::string timeStamp(double date) {
     const auto seconds = static_cast<std::time_t>(date);
     std::tm utc{};
@@ -74,7 +92,11 @@ class DefaultsFile::Lock {
     explicit Lock(const std::string& path) {
         fd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (fd_ < 0) return;
-        while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno == EINTR) continue;
+            ::close(fd_);
+            fd_ = -1;
+            return;
         }
     }
     ~Lock() {
@@ -82,6 +104,8 @@ class DefaultsFile::Lock {
     }
     Lock(const Lock&) = delete;
     Lock& operator=(const Lock&) = delete;
+
+    bool held() const { return fd_ >= 0; }
 
   private:
     int fd_ = -1;
@@ -149,11 +173,32 @@ DefaultsFile::SetAside DefaultsFile::setAside(const std::string& path, double da
 
 DefaultsFile::Values DefaultsFile::load() {
     Lock lock(path_);
+    // Every write holds the lock from its temporary copy to the rename: a copy found while we
+    // hold it is what a process killed while writing left.
+    if (lock.held()) removeLeftTemporaries();
     Contents contents;
     const ReadResult result = read(path_, contents, true);
     if (result == ReadResult::ok) return std::move(contents.values);
     if (result == ReadResult::missing) return {};
     return recover();
+}
+
+void DefaultsFile::removeLeftTemporaries() const {
+    const std::string file = std::filesystem::path(path_).filename().string();
+    const std::string backup = std::filesystem::path(backupPath()).filename().string();
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folderOf(path_), error), end;
+         !error && entry != end; entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (!isTemporaryOf(name, file) && !isTemporaryOf(name, backup)) continue;
+        if (!entry->is_regular_file(error) || entry->is_symlink(error)) continue;
+        if (::unlink(entry->path().c_str()) == 0) {
+            log_.info(
+                "Settings file %{public}s: removed %{public}s, left by a write that never "
+                "finished",
+                path_, name);
+        }
+    }
 }
 
 // The file is damaged: the backup written with it stands in for it, and the file on disk becomes
@@ -256,7 +301,7 @@ std::string DefaultsFile::serialized(const Contents& contents) {
 
 bool DefaultsFile::replace(const std::string& path, const std::string& contents,
                            std::string& failure) {
-    const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
+    const std::string temporary = temporaryPathOf(path);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
         failure = "Cannot write settings to " + temporary + ": " + std::strerror(errno);

@@ -15,7 +15,8 @@ class Clock;
 // The file behind the standard settings store. Every write takes an exclusive lock, re-reads the
 // file, applies only the keys this process changed and replaces the file atomically (temporary
 // file, flush, rename), so a crash, a full disk or a second process never leaves it half-written,
-// empty or missing another process's keys. After each write a copy of it replaces the backup
+// empty or missing another process's keys; the temporary files a process killed while writing
+// leaves are removed at the next load. After each write a copy of it replaces the backup
 // beside it (path.bak) the same way. The file is read key by key: a member whose value does not
 // decode (a newer version's, a hand edit's) is logged, left out of the store and written back as
 // it stands, so one bad value costs no other setting. A file that cannot be read, is not JSON or
@@ -59,6 +60,7 @@ class DefaultsFile {
 
     ReadResult read(const std::string& path, Contents& contents, bool logUndecodable) const;
     void decode(JsonValue& document, Contents& contents, bool logUndecodable) const;
+    void removeLeftTemporaries() const;
     Values recover();
     Contents salvage(const std::string& damaged) const;
     static std::string serialized(const Contents& contents);

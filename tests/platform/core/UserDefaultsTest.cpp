@@ -354,7 +354,30 @@ TEST_F(UserDefaultsFileTest, AProcessKilledWhileWritingNeverLeavesABrokenFile) {
         auto defaults = open();
         EXPECT_TRUE(setAside().empty()) << "round " << round;
         EXPECT_TRUE(defaults->string("key")) << "round " << round;
+        for (const auto& entry : fs::directory_iterator(fs::path(path_).parent_path())) {
+            EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
+        }
     }
+}
+
+// A write killed between its temporary copy and the rename leaves the copy; the next start
+// removes such copies of the file and of its backup, and nothing else in the folder.
+TEST_F(UserDefaultsFileTest, CopiesLeftByAKilledWriteAreRemovedAtTheNextStartAndNothingElse) {
+    const fs::path folder = fs::path(path_).parent_path();
+    const std::vector<std::string> left{"defaults.json.tmp-4242", "defaults.json.bak.tmp-17"};
+    const std::vector<std::string> others{
+        "defaults.json.tmp-",   "defaults.json.tmp-12a",
+        "notes.json.tmp-5",     "defaults.json.tmp-4242.old",
+        "xdefaults.json.tmp-3", "defaults.json.corrupt-20260101T000000Z"};
+    writeRaw("{\"a\": 1}");
+    for (const auto& name : left) writeRaw("{\"half", (folder / name).string());
+    for (const auto& name : others) writeRaw("mine", (folder / name).string());
+    fs::create_directory(folder / "defaults.json.tmp-9");
+
+    EXPECT_EQ(open()->integer("a"), 1);
+    for (const auto& name : left) EXPECT_FALSE(fs::exists(folder / name)) << name;
+    for (const auto& name : others) EXPECT_EQ(readRaw((folder / name).string()), "mine") << name;
+    EXPECT_TRUE(fs::is_directory(folder / "defaults.json.tmp-9"));
 }
 
 TEST_F(UserDefaultsFileTest, TwoProcessesWritingTogetherKeepEachOthersKeys) {
