@@ -42,7 +42,7 @@ void warmDrawing() {
     for (const auto weight : {ui::FontWeight::regular, ui::FontWeight::medium,
                               ui::FontWeight::semibold, ui::FontWeight::bold}) {
         measurer->layout("Focus 0123", {.font = ui::Font::system(13, weight)}, std::nullopt)
-            ->draw(cr);
+            ->draw(cr, ui::TextRendering::glyphs);
     }
     platform().service<ui::IconCatalog>()->draw(cr, "arrow.uturn.backward", Rect{{0, 0}, {16, 16}});
     cairo_destroy(cr);

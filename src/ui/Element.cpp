@@ -9,6 +9,7 @@
 #include "ui/DamageRegion.hpp"
 #include "ui/Host.hpp"
 #include "ui/Node.hpp"
+#include "ui/TextMeasurer.hpp"
 
 namespace talvori::ui {
 
@@ -25,6 +26,10 @@ Rect boundingBox(const cairo_matrix_t& matrix, const Rect& rect) {
         maxY = std::max(maxY, y);
     }
     return {minX, minY, maxX - minX, maxY - minY};
+}
+
+TextRendering DrawContext::textRendering() const {
+    return transformedByViews ? TextRendering::outlines : TextRendering::glyphs;
 }
 
 bool DrawContext::redraws(const Rect& rect) const {

@@ -30,6 +30,7 @@ class Host;
 class IconCatalog;
 class Node;
 class TextMeasurer;
+enum class TextRendering;
 
 // Where a child sits among its siblings: its position, or the key a ForEach gave it.
 struct ChildKey {
@@ -82,9 +83,15 @@ struct DrawContext {
     Point recordOrigin{};
     // Counts the views drawn, when set.
     std::size_t* drawnCount = nullptr;
+    // A view above scales or turns what is drawn (a pressed button, a transition).
+    bool transformedByViews = false;
 
     // Whether any part of `rect`, in the current drawing coordinates, is drawn again.
     bool redraws(const Rect& rect) const;
+    // Texts under a transform that changes with every frame of an animation are filled as
+    // outlines: as glyphs, each frame's scale would make fonts of its own, each with its glyph
+    // set in the X server, kept long after.
+    TextRendering textRendering() const;
 };
 
 // The smallest rectangle holding `rect` carried by `matrix`.

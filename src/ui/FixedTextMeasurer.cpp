@@ -41,7 +41,7 @@ class FixedTextLayout final : public TextLayout {
         return advance_ * static_cast<double>(characterCount(line));
     }
 
-    void draw(cairo_t* cr) const override {
+    void draw(cairo_t* cr, TextRendering rendering) const override {
         const double lineHeight = FixedTextMeasurer::kLineHeight * style_.font.size;
         for (std::size_t i = 0; i < lines_.size(); ++i) {
             const double free = size.width - widthOf(lines_[i]);
@@ -49,7 +49,7 @@ class FixedTextLayout final : public TextLayout {
                              : style_.alignment == TextAlignment::center ? free / 2
                                                                          : free;
             cairo_move_to(cr, x, (lineHeight + style_.lineSpacing) * static_cast<double>(i));
-            pango_cairo_show_layout(cr, lineLayout(i));
+            PangoTextMeasurer::show(cr, lineLayout(i), rendering);
         }
     }
 

@@ -482,6 +482,9 @@ void Node::draw(DrawContext& context) const {
         }
     }
     if (context.drawnCount) ++*context.drawnCount;
+    const bool inheritedTransform = context.transformedByViews;
+    context.transformedByViews =
+        inheritedTransform || matrix.xx != 1 || matrix.yy != 1 || matrix.xy != 0 || matrix.yx != 0;
     const double inherited = context.opacity;
     const bool group = opacity < 0.9995 && !appliesOpacityItself();
     if (group) {
@@ -502,6 +505,7 @@ void Node::draw(DrawContext& context) const {
         cairo_restore(cr);
     }
     context.opacity = inherited;
+    context.transformedByViews = inheritedTransform;
     cairo_set_matrix(cr, &outer);
 }
 

@@ -80,10 +80,10 @@ class PangoTextLayout final : public TextLayout {
     PangoTextLayout(const PangoTextLayout&) = delete;
     PangoTextLayout& operator=(const PangoTextLayout&) = delete;
 
-    void draw(cairo_t* cr) const override {
+    void draw(cairo_t* cr, TextRendering rendering) const override {
         cairo_save(cr);
         cairo_translate(cr, -originX_, 0);
-        pango_cairo_show_layout(cr, layout_);
+        PangoTextMeasurer::show(cr, layout_, rendering);
         cairo_restore(cr);
     }
 
@@ -137,6 +137,19 @@ PangoTextMeasurer::~PangoTextMeasurer() {
     cache_ = {};
     g_object_unref(context_);
     g_object_unref(fontMap_);
+}
+
+void PangoTextMeasurer::show(cairo_t* cr, PangoLayout* layout, TextRendering rendering) {
+    if (rendering == TextRendering::glyphs) {
+        pango_cairo_show_layout(cr, layout);
+        return;
+    }
+    double x = 0, y = 0;
+    if (cairo_has_current_point(cr)) cairo_get_current_point(cr, &x, &y);
+    cairo_new_path(cr);
+    cairo_move_to(cr, x, y);
+    pango_cairo_layout_path(cr, layout);
+    cairo_fill(cr);
 }
 
 PangoLayout* PangoTextMeasurer::makeLineLayout(std::string_view text,

@@ -20,6 +20,8 @@ class PangoTextMeasurer final : public TextMeasurer {
 
     // A Pango layout of one unbroken line, shared with the fixed-metrics drawing.
     PangoLayout* makeLineLayout(std::string_view text, const TextStyle& style) const;
+    // Draws `layout` at the current point.
+    static void show(cairo_t* cr, PangoLayout* layout, TextRendering rendering);
 
   private:
     PangoFontMap* fontMap_;

@@ -67,7 +67,7 @@ class TextElement final : public Element {
         if (storage->selectionEnd() > storage->selectionStart())
             drawSelection(node, *storage, context);
         setSourceColor(context.cr, node.presentedColor(0, context.now).opacity(context.opacity));
-        storage->layout->draw(context.cr);
+        storage->layout->draw(context.cr, context.textRendering());
     }
 
     OpacityHandling opacityHandling(const Node& node) const override {

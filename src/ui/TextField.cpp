@@ -114,7 +114,7 @@ class TextFieldElement final : public Element {
             setSourceColor(cr, foreground.opacity(kPlaceholderOpacity));
             context.text
                 .layout(options_->placeholder, fieldStyle(node.environment()), std::nullopt)
-                ->draw(cr);
+                ->draw(cr, context.textRendering());
         } else {
             cairo_translate(cr, -field->scroll, 0);
             if (field->isFocused && field->hasSelection()) {
@@ -125,7 +125,7 @@ class TextFieldElement final : public Element {
                 cairo_fill(cr);
             }
             setSourceColor(cr, foreground);
-            field->layout->draw(cr);
+            field->layout->draw(cr, context.textRendering());
             cairo_translate(cr, field->scroll, 0);
         }
         if (field->isFocused && !field->hasSelection() && node.host().isKeyWindow()) {

@@ -26,6 +26,10 @@ struct TextStyle {
     bool operator==(const TextStyle&) const = default;
 };
 
+// How a text is drawn: as glyphs, which the fonts keep for each scale they are drawn at (an X
+// server keeps a glyph set for each), or as filled outlines, which keep nothing.
+enum class TextRendering { glyphs, outlines };
+
 // A text broken into lines for one width: its size, its first baseline, and how to draw it.
 class TextLayout {
   public:
@@ -41,7 +45,7 @@ class TextLayout {
     std::string visibleText;
 
     // Draws with cairo's current source, the layout's top left at the current origin.
-    virtual void draw(cairo_t* cr) const = 0;
+    virtual void draw(cairo_t* cr, TextRendering rendering) const = 0;
     // Horizontal position of the caret before the byte at `index` (single-line texts).
     virtual double offsetForIndex(std::size_t index) const = 0;
     // The caret index nearest to `x`, on a character boundary.

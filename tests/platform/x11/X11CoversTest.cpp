@@ -10,16 +10,25 @@
 #include <string>
 #include <vector>
 
+#include "app/RuntimeCoordinator.hpp"
+#include "app/TalvoriApp.hpp"
+#include "app/WindowManager.hpp"
 #include "controlpanel/ControlPanelAttachmentSection.hpp"
+#include "controlpanel/ControlPanelController.hpp"
 #include "covers/AttachmentTarget.hpp"
 #include "covers/CoverSamples.hpp"
 #include "covers/OverlayWindowController.hpp"
 #include "platform/Platform.hpp"
 #include "platform/desktop/Image.hpp"
 #include "platform/x11/X11ApplicationIdentities.hpp"
+#include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/X11IconTheme.hpp"
+#include "platform/x11/harness/X11ClientResources.hpp"
 #include "support/TextContrast.hpp"
+#include "ui/PanelHost.hpp"
+#include "ui/UI.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -355,6 +364,66 @@ TEST_F(X11CoversTest, WithoutTheCompositorsBlurAGlassCoverHidesTheTextUnderIt) {
         EXPECT_LT(contrast.of(seen), contrast.uncovered() / 10) << opacity;
         screenshot("frosted-cover-x11-" + std::to_string(static_cast<int>(opacity * 100)));
     }
+}
+
+}  // namespace
+}  // namespace talvori::testing
+
+namespace talvori::testing {
+namespace {
+
+// The whole program: covers made from its window manager, with their control panels.
+class X11CoverCyclesTest : public X11DesktopTest {
+  protected:
+    void SetUp() override {
+        X11DesktopTest::SetUp();
+        platform().userDefaults().set("hasCompletedOnboarding", true);
+        app = TalvoriApp::start();
+        runFor(0.3);
+        manager = app->runtime()->windowManager.peek();
+        ASSERT_TRUE(manager);
+    }
+    // To the middle of `frame` of the global space (y up from the bottom of the 800-point screen).
+    void moveMouseTo(const Rect& frame) {
+        driver().moveMouse(static_cast<int>(frame.midX()), 800 - static_cast<int>(frame.midY()));
+    }
+    std::uint32_t glyphSets() const {
+        return X11ClientResources::of(driver().connection(), desktop().connection().raw())
+            .glyphSets;
+    }
+
+    std::shared_ptr<TalvoriApp> app;
+    std::shared_ptr<WindowManager> manager;
+};
+
+// Each press of a labelled button scales its text for a moment; text drawn at a passing scale
+// must not leave the X server holding glyph sets for it.
+TEST_F(X11CoverCyclesTest, CoversClosedByTheirButtonLeaveNoGlyphSetsBehind) {
+    auto& controls = manager->controlPanelController();
+    const auto cycle = [&] {
+        const auto cover = manager->createCover();
+        cover->setEffectType(EffectType::solid);
+        runFor(0.1);
+        moveMouseTo(cover->model.peek().frame.rect());
+        ASSERT_TRUE(runUntil([&] { return controls.isPanelVisible(); }));
+        runFor(0.2);
+        const auto close = controls.hostingView()->host().find(ui::Query::byLabel("CLOSE"));
+        ASSERT_TRUE(close);
+        moveMouseTo(close.frameOnScreen().value_or(Rect()));
+        runFor(0.1);
+        driver().buttonDown();
+        runFor(0.15);
+        screenshot("cover-close-pressed");
+        driver().buttonUp();
+        ASSERT_TRUE(runUntil([&] { return manager->overlays.peek().empty(); }));
+        driver().moveMouse(5, 5);
+        runFor(0.1);
+    };
+    cycle();
+    const std::uint32_t atRest = glyphSets();
+    EXPECT_GT(atRest, 0U) << "the panel's texts are drawn by the X server";
+    for (int index = 0; index < 8 && !HasFatalFailure(); ++index) cycle();
+    EXPECT_LE(glyphSets(), atRest + 1);
 }
 
 }  // namespace
