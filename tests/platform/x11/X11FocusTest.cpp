@@ -1,11 +1,12 @@
 #include <malloc.h>
-#include <xcb/res.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <thread>
 
@@ -16,6 +17,7 @@
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
+#include "platform/x11/harness/X11ClientResources.hpp"
 #include "platform/x11/harness/X11RoundTrips.hpp"
 #include "platform/x11/harness/X11ServerChanges.hpp"
 #include "platform/x11/harness/X11TestScreens.hpp"
@@ -223,27 +225,6 @@ TEST_F(X11FocusTest, KeepsTheActiveWindowClearAsTheDesktopChangesUnderIt) {
     screenshot("focus-desktop-changed");
 }
 
-// What one client holds in the server: its windows and all its resources.
-struct Held {
-    std::uint32_t windows = 0;
-    std::uint32_t resources = 0;
-};
-
-Held heldBy(xcb_connection_t* asking, xcb_connection_t* client) {
-    const std::uint32_t base = xcb_get_setup(client)->resource_id_base;
-    Held held;
-    xcb_res_query_client_resources_reply_t* reply = xcb_res_query_client_resources_reply(
-        asking, xcb_res_query_client_resources(asking, base), nullptr);
-    if (!reply) return held;
-    for (auto it = xcb_res_query_client_resources_types_iterator(reply); it.rem > 0;
-         xcb_res_type_next(&it)) {
-        held.resources += it.data->count;
-        if (it.data->resource_type == XCB_ATOM_WINDOW) held.windows += it.data->count;
-    }
-    std::free(reply);
-    return held;
-}
-
 // Bytes the program has allocated and not freed (the sanitizer's count in checked builds, where
 // freed memory waits in quarantine and the resident size says little).
 std::size_t heapInUse() {
@@ -254,10 +235,31 @@ std::size_t heapInUse() {
 #endif
 }
 
+// The resident size, which the checked builds' quarantine inflates: for the figures only.
+std::size_t residentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
 std::size_t openFiles() {
     std::error_code error;
     return static_cast<std::size_t>(
         std::distance(std::filesystem::directory_iterator("/proc/self/fd", error), {}));
+}
+
+struct Measured {
+    X11ClientResources held;
+    std::size_t heap = 0;
+    std::size_t resident = 0;
+    std::size_t files = 0;
+};
+
+std::ostream& operator<<(std::ostream& out, const Measured& measured) {
+    return out << "windows " << measured.held.windows << ", resources " << measured.held.total
+               << ", heap " << measured.heap / 1024 << " KiB, resident "
+               << measured.resident / (1024 * 1024) << " MiB, files " << measured.files;
 }
 
 // Switches as fast as a user's clicks and a pager's requests come, with the processor busy
@@ -282,9 +284,11 @@ TEST_F(X11FocusTest, BurstsOfSwitchesLeaveNothingBehind) {
     catchUp();
     logs().clear();
     xcb_connection_t* ours = desktop().connection().raw();
-    const Held heldBefore = heldBy(driver().connection(), ours);
-    const std::size_t heapBefore = heapInUse();
-    const std::size_t filesBefore = openFiles();
+    const auto measure = [&] {
+        return Measured{X11ClientResources::of(driver().connection(), ours), heapInUse(),
+                        residentBytes(), openFiles()};
+    };
+    const Measured before = measure();
 
     std::atomic<bool> bursting{true};
     std::vector<std::thread> load;
@@ -312,7 +316,7 @@ TEST_F(X11FocusTest, BurstsOfSwitchesLeaveNothingBehind) {
     for (auto& thread : load) thread.join();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    const Held heldJustAfter = heldBy(driver().connection(), ours);
+    const Measured justAfter = measure();
     // The window manager may still be working through the requests: the last one wins.
     xcb_window_t settled = XCB_WINDOW_NONE;
     for (int still = 0; still < 10;) {
@@ -325,19 +329,14 @@ TEST_F(X11FocusTest, BurstsOfSwitchesLeaveNothingBehind) {
     if (settled != alpha.window) activate(alpha.window);
     runFor(2);
     logs().clear();
-    const Held heldAfter = heldBy(driver().connection(), ours);
-    const std::size_t heapAfter = heapInUse();
-    const std::size_t filesAfter = openFiles();
-    std::cout << switches << " switches in " << seconds << " s: windows " << heldBefore.windows
-              << " / " << heldJustAfter.windows << " / " << heldAfter.windows << ", resources "
-              << heldBefore.resources << " / " << heldJustAfter.resources << " / "
-              << heldAfter.resources << ", heap " << heapBefore / 1024 << " / " << heapAfter / 1024
-              << " KiB, files " << filesBefore << " / " << filesAfter << "\n";
+    const Measured after = measure();
+    std::cout << switches << " switches in " << seconds << " s; before / just after / 2 s after:\n"
+              << "  " << before << "\n  " << justAfter << "\n  " << after << "\n";
 
-    EXPECT_LE(heldAfter.windows, heldBefore.windows);
-    EXPECT_LE(heldAfter.resources, heldBefore.resources + 10);
-    EXPECT_LE(heapAfter, heapBefore + 5 * 1024 * 1024);
-    EXPECT_LE(filesAfter, filesBefore);
+    EXPECT_LE(after.held.windows, before.held.windows);
+    EXPECT_LE(after.held.total, before.held.total + 10);
+    EXPECT_LE(after.heap, before.heap + 5 * 1024 * 1024);
+    EXPECT_LE(after.files, before.files);
     EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
     // The compositor draws what the server has at its own pace.
     EXPECT_TRUE(runUntil([&] {
