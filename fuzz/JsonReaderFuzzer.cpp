@@ -23,26 +23,41 @@ void readEveryMemberAs(const JsonValue& object) {
     }
 }
 
+// The library's objects keep their members in order by a pass over those read so far for each new
+// one, quadratic in the member count: the reference reads into sorted maps, and the document is
+// compared with it as written out and read back that way.
+using SortedJson = nlohmann::json;
+
+bool isNestedDeeperThan(const SortedJson& value, std::size_t levels) {
+    if (!value.is_structured()) return false;
+    if (levels == 0) return true;
+    for (const auto& element : value) {
+        if (isNestedDeeperThan(element, levels - 1)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto input = fuzz::text(data, size);
     const auto document = Json::parse(input);
     // The library's own reader, which builds its documents another way, is the reference.
-    const auto reference = JsonValue::parse(input, nullptr, /*allow_exceptions=*/false);
+    const auto reference = SortedJson::parse(input, nullptr, /*allow_exceptions=*/false);
     // Past the reader's nesting limit only the library reads the text; comparing with what it
     // built would recurse as deep.
-    if (!reference.is_discarded() && Json::isNestedDeeperThan(reference, Json::kMaximumNesting)) {
+    if (!reference.is_discarded() && isNestedDeeperThan(reference, Json::kMaximumNesting)) {
         fuzz::check(!document, "the reader read a document nested beyond its limit");
         return 0;
     }
     fuzz::check(document.has_value() == !reference.is_discarded(),
                 "the reader and the library disagree on whether the text is JSON");
     if (!document) return 0;
-    fuzz::check(*document == reference, "the reader builds another document than the library");
 
     const auto dumped = Json::dump(*document);
     fuzz::check(dumped.has_value(), "a document that was read cannot be written");
+    fuzz::check(SortedJson::parse(*dumped, nullptr, false) == reference,
+                "the reader builds another document than the library");
     const auto again = Json::parse(*dumped);
     fuzz::check(again && *again == *document, "a written document reads back differently");
 
