@@ -388,8 +388,7 @@ class X11CoverCyclesTest : public X11DesktopTest {
         driver().moveMouse(static_cast<int>(frame.midX()), 800 - static_cast<int>(frame.midY()));
     }
     std::uint32_t glyphSets() const {
-        return X11ClientResources::of(driver().connection(), desktop().connection().raw())
-            .glyphSets;
+        return X11ClientResources::of(driver(), desktop().connection().raw()).glyphSets;
     }
 
     std::shared_ptr<TalvoriApp> app;

@@ -285,8 +285,8 @@ TEST_F(X11FocusTest, BurstsOfSwitchesLeaveNothingBehind) {
     logs().clear();
     xcb_connection_t* ours = desktop().connection().raw();
     const auto measure = [&] {
-        return Measured{X11ClientResources::of(driver().connection(), ours), heapInUse(),
-                        residentBytes(), openFiles()};
+        return Measured{X11ClientResources::of(driver(), ours), heapInUse(), residentBytes(),
+                        openFiles()};
     };
     const Measured before = measure();
 

@@ -3,28 +3,16 @@
 #include <xcb/res.h>
 
 #include <cstdlib>
-#include <cstring>
+
+#include "platform/x11/harness/X11TestDriver.hpp"
 
 namespace talvori::testing {
 
-namespace {
-
-xcb_atom_t atomNamed(xcb_connection_t* connection, const char* name) {
-    auto* reply = xcb_intern_atom_reply(
-        connection,
-        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-        nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-    std::free(reply);
-    return atom;
-}
-
-}  // namespace
-
-X11ClientResources X11ClientResources::of(xcb_connection_t* asking, xcb_connection_t* client) {
+X11ClientResources X11ClientResources::of(const X11TestDriver& driver, xcb_connection_t* client) {
+    xcb_connection_t* asking = driver.connection();
     const std::uint32_t base = xcb_get_setup(client)->resource_id_base;
     // The server names the types by atoms it makes as it first answers with them.
-    const xcb_atom_t glyphSet = atomNamed(asking, "GLYPHSET");
+    const xcb_atom_t glyphSet = driver.atom("GLYPHSET");
     X11ClientResources held;
     auto* reply = xcb_res_query_client_resources_reply(
         asking, xcb_res_query_client_resources(asking, base), nullptr);
