@@ -456,6 +456,15 @@ bool X11AtspiBridge::grabFocus(const X11AtspiTree::Object& object) {
     return true;
 }
 
+void X11AtspiBridge::readAll() {
+    if (windowsSyncPosted_) syncWindows();
+    for (const Id id : std::vector(tree_.application().children)) {
+        const X11AtspiTree::Object* window = tree_.find(id);
+        if (window && (!window->isRead || changedWindows_.contains(window->window)))
+            read(window->window);
+    }
+}
+
 const char* X11AtspiBridge::busName() const {
     return bus_ ? bus_->uniqueName() : "";
 }
@@ -477,14 +486,21 @@ bool X11AtspiBridge::announce(const std::string& text, int priority) {
 
 void X11AtspiBridge::send(const X11AtspiTree::Changes& changes) {
     if (!bus_) return;
+    std::vector<Id> removed;
     for (const auto& change : changes) {
         const X11AtspiTree::Object* object = tree_.find(change.object);
         switch (change.kind) {
+            // Readers that cached the parent's children hear first where the child goes, and
+            // then what it is: told the other way round, the new child would take the place of
+            // the one there before.
             case Kind::childAdded:
+                emitReference(change.object, "ChildrenChanged", "add", change.index, change.child);
+                emitAdded(change.child);
+                break;
             case Kind::childRemoved:
-                emitReference(change.object, "ChildrenChanged",
-                              change.kind == Kind::childAdded ? "add" : "remove", change.index,
+                emitReference(change.object, "ChildrenChanged", "remove", change.index,
                               change.child);
+                removed.push_back(change.child);
                 break;
             case Kind::nameChanged:
             case Kind::descriptionChanged: {
@@ -546,6 +562,11 @@ void X11AtspiBridge::send(const X11AtspiTree::Changes& changes) {
             }
         }
     }
+    // Readers forget an object as soon as they hear it is gone: that comes after all else they
+    // hear of it (a window's name as it closes). A child that only moved stays.
+    for (const Id id : removed) {
+        if (!tree_.find(id)) emitRemoved(id);
+    }
 }
 
 // One event: its kind's detail, two numbers and a value whose type is `type` ('s' a text, 'd'
@@ -590,6 +611,28 @@ void X11AtspiBridge::emitReference(Id source, const char* member, const char* de
     if (result >= 0) result = sd_bus_message_close_container(signal);
     if (result >= 0) sd_bus_send(bus_->raw(), signal, nullptr);
     sd_bus_message_unref(signal);
+}
+
+// The object and everything below it, parents first, for readers' caches.
+void X11AtspiBridge::emitAdded(Id object) {
+    std::vector<Id> pending{object};
+    for (std::size_t index = 0; index < pending.size(); ++index) {
+        const X11AtspiTree::Object* added = tree_.find(pending[index]);
+        if (!added) continue;
+        sd_bus_message* signal = nullptr;
+        int result = sd_bus_message_new_signal(bus_->raw(), &signal, X11AtspiObjects::kCachePath,
+                                               X11AtspiObjects::kCacheInterface, "AddAccessible");
+        if (result >= 0) result = X11AtspiObjects::appendCacheItem(signal, *this, *added);
+        if (result >= 0) sd_bus_send(bus_->raw(), signal, nullptr);
+        sd_bus_message_unref(signal);
+        pending.insert(pending.end(), added->children.begin(), added->children.end());
+    }
+}
+
+void X11AtspiBridge::emitRemoved(Id object) {
+    const std::string path = X11AtspiTree::path(object);
+    sd_bus_emit_signal(bus_->raw(), X11AtspiObjects::kCachePath, X11AtspiObjects::kCacheInterface,
+                       "RemoveAccessible", "(so)", busName(), path.c_str());
 }
 
 }  // namespace talvori::x11

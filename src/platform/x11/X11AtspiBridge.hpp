@@ -66,6 +66,7 @@ class X11AtspiBridge final : public X11AtspiObjects::Source,
     const char* busName() const override;
     std::pair<std::string, std::string> desktop() const override { return desktop_; }
     int& applicationId() override { return applicationId_; }
+    void readAll() override;
 
   private:
     struct ShownWindow {
@@ -99,6 +100,8 @@ class X11AtspiBridge final : public X11AtspiObjects::Source,
               const char* detail, int detail1, int detail2, char type, const void* value);
     void emitReference(X11AtspiTree::Id source, const char* member, const char* detail, int detail1,
                        X11AtspiTree::Id child);
+    void emitAdded(X11AtspiTree::Id object);
+    void emitRemoved(X11AtspiTree::Id object);
 
     static int onAddress(sd_bus_message* message, void* self, sd_bus_error* error);
     static int onEmbedded(sd_bus_message* message, void* self, sd_bus_error* error);

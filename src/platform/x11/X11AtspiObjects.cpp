@@ -83,6 +83,33 @@ int appendNull(sd_bus_message* message) {
     return sd_bus_message_append(message, "(so)", "", kNullPath);
 }
 
+// The application's parent is the registry's desktop, once the registry took it.
+int appendParent(sd_bus_message* message, Source& source, const Object& object) {
+    if (object.id != X11AtspiTree::kApplication)
+        return appendReference(message, source, object.parent);
+    const auto [bus, desktop] = source.desktop();
+    return bus.empty() ? appendNull(message)
+                       : sd_bus_message_append(message, "(so)", bus.c_str(), desktop.c_str());
+}
+
+std::string descriptionOf(const Object& object) {
+    return isElement(object) ? X11AtspiTree::descriptionOf(object.element) : std::string();
+}
+
+int appendStates(sd_bus_message* message, X11AtspiTree::States states) {
+    const std::uint32_t words[] = {static_cast<std::uint32_t>(states & 0xFFFFFFFF),
+                                   static_cast<std::uint32_t>(states >> 32)};
+    return sd_bus_message_append_array(message, 'u', words, sizeof words);
+}
+
+int appendInterfaces(sd_bus_message* message, const Object& object) {
+    int result = sd_bus_message_open_container(message, 'a', "s");
+    for (const char* name : X11AtspiObjects::interfacesOf(object)) {
+        if (result >= 0) result = sd_bus_message_append(message, "s", name);
+    }
+    return result >= 0 ? sd_bus_message_close_container(message) : result;
+}
+
 // Where the object is in the coordinates asked for.
 RootRect extentsIn(Source& source, const Object& object, std::uint32_t coordinates) {
     RootRect rect = source.extents(object);
@@ -128,21 +155,14 @@ int getDescription(sd_bus*, const char* path, const char*, const char*, sd_bus_m
                    void* userdata, sd_bus_error* error) {
     const Object* object = sourceOf(userdata).object(path);
     if (!object) return gone(error);
-    const auto description =
-        isElement(*object) ? X11AtspiTree::descriptionOf(object->element) : std::string();
-    return sd_bus_message_append(reply, "s", description.c_str());
+    return sd_bus_message_append(reply, "s", descriptionOf(*object).c_str());
 }
 
 int getParent(sd_bus*, const char* path, const char*, const char*, sd_bus_message* reply,
               void* userdata, sd_bus_error* error) {
     auto& source = sourceOf(userdata);
     const Object* object = source.object(path);
-    if (!object) return gone(error);
-    if (object->id != X11AtspiTree::kApplication)
-        return appendReference(reply, source, object->parent);
-    const auto [bus, desktop] = source.desktop();
-    return bus.empty() ? appendNull(reply)
-                       : sd_bus_message_append(reply, "(so)", bus.c_str(), desktop.c_str());
+    return object ? appendParent(reply, source, *object) : gone(error);
 }
 
 int getChildCount(sd_bus*, const char* path, const char*, const char*, sd_bus_message* reply,
@@ -226,11 +246,7 @@ int getState(sd_bus_message* message, void* userdata, sd_bus_error* error) {
     const Object* object = target(message, userdata);
     if (!object) return gone(error);
     const auto states = sourceOf(userdata).tree().states(*object);
-    return reply(message, [&](sd_bus_message* answer) {
-        const std::uint32_t words[] = {static_cast<std::uint32_t>(states & 0xFFFFFFFF),
-                                       static_cast<std::uint32_t>(states >> 32)};
-        return sd_bus_message_append_array(answer, 'u', words, sizeof words);
-    });
+    return reply(message, [&](sd_bus_message* answer) { return appendStates(answer, states); });
 }
 
 int getAttributes(sd_bus_message* message, void* userdata, sd_bus_error* error) {
@@ -259,14 +275,8 @@ int getApplication(sd_bus_message* message, void* userdata, sd_bus_error* error)
 int getInterfaces(sd_bus_message* message, void* userdata, sd_bus_error* error) {
     const Object* object = target(message, userdata);
     if (!object) return gone(error);
-    const auto interfaces = X11AtspiObjects::interfacesOf(*object);
-    return reply(message, [&](sd_bus_message* answer) {
-        int result = sd_bus_message_open_container(answer, 'a', "s");
-        for (const char* name : interfaces) {
-            if (result >= 0) result = sd_bus_message_append(answer, "s", name);
-        }
-        return result >= 0 ? sd_bus_message_close_container(answer) : result;
-    });
+    return reply(message,
+                 [&](sd_bus_message* answer) { return appendInterfaces(answer, *object); });
 }
 
 const sd_bus_vtable kAccessibleTable[] = {
@@ -922,10 +932,21 @@ const sd_bus_vtable kEditableTextTable[] = {
 
 // ---- Cache
 
-// Readers ask every object for what they need: nothing is sent ahead.
-int getItems(sd_bus_message* message, void*, sd_bus_error*) {
-    return reply(message, [](sd_bus_message* answer) {
-        int result = sd_bus_message_open_container(answer, 'a', "((so)(so)(so)iiassusau)");
+// A reader meeting us takes every object at once, in one call instead of a few for each object:
+// parents before their children.
+int getItems(sd_bus_message* message, void* userdata, sd_bus_error*) {
+    auto& source = sourceOf(userdata);
+    source.readAll();
+    const auto& tree = source.tree();
+    return reply(message, [&](sd_bus_message* answer) {
+        int result = sd_bus_message_open_container(answer, 'a', X11AtspiObjects::kCacheItem);
+        std::vector<X11AtspiTree::Id> pending{X11AtspiTree::kApplication};
+        for (std::size_t index = 0; index < pending.size() && result >= 0; ++index) {
+            const Object* object = tree.find(pending[index]);
+            if (!object) continue;
+            result = X11AtspiObjects::appendCacheItem(answer, source, *object);
+            pending.insert(pending.end(), object->children.begin(), object->children.end());
+        }
         return result >= 0 ? sd_bus_message_close_container(answer) : result;
     });
 }
@@ -975,12 +996,35 @@ bool X11AtspiObjects::install(sd_bus* bus, Source& source, std::vector<BusSlot>&
         slots.emplace_back(slot);
     }
     sd_bus_slot* slot = nullptr;
-    if (sd_bus_add_object_vtable(bus, &slot, kCachePath, "org.a11y.atspi.Cache", kCacheTable,
-                                 nullptr) < 0) {
+    if (sd_bus_add_object_vtable(bus, &slot, kCachePath, kCacheInterface, kCacheTable, &source) <
+        0) {
         return false;
     }
     slots.emplace_back(slot);
     return true;
+}
+
+int X11AtspiObjects::appendCacheItem(sd_bus_message* message, Source& source,
+                                     const X11AtspiTree::Object& object) {
+    const auto& tree = source.tree();
+    // A window nobody has read yet has children nobody counted: the reader asks when it wants them.
+    const bool counted = object.isRead || !isWindow(object);
+    const int childCount = counted ? static_cast<int>(object.children.size()) : -1;
+    const std::string name = nameOf(object);
+    const std::string description = descriptionOf(object);
+    int result = sd_bus_message_open_container(message, 'r', "(so)(so)(so)iiassusau");
+    if (result >= 0) result = appendReference(message, source, object.id);
+    if (result >= 0) result = appendReference(message, source, X11AtspiTree::kApplication);
+    if (result >= 0) result = appendParent(message, source, object);
+    if (result >= 0)
+        result = sd_bus_message_append(message, "ii", tree.indexInParent(object), childCount);
+    if (result >= 0) result = appendInterfaces(message, object);
+    if (result >= 0)
+        result =
+            sd_bus_message_append(message, "sus", name.c_str(),
+                                  static_cast<std::uint32_t>(object.role), description.c_str());
+    if (result >= 0) result = appendStates(message, tree.states(object));
+    return result >= 0 ? sd_bus_message_close_container(message) : result;
 }
 
 std::vector<const char*> X11AtspiObjects::interfacesOf(const X11AtspiTree::Object& object) {

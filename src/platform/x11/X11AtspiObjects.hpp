@@ -38,16 +38,26 @@ class X11AtspiObjects {
         virtual std::pair<std::string, std::string> desktop() const = 0;
         // The number the registry gave the application.
         virtual int& applicationId() = 0;
+        // Brings every window's elements up to date, for a reader that takes them all at once.
+        virtual void readAll() = 0;
     };
 
     static constexpr const char* kToolkitName = "Talvori";
     static constexpr const char* kCachePath = "/org/a11y/atspi/cache";
+    static constexpr const char* kCacheInterface = "org.a11y.atspi.Cache";
+    // What readers cache of an object, as the cache's items and its added objects carry it:
+    // the object, its application and its parent, its index there and its number of children
+    // (-1 when not known yet), its interfaces, name, role, description and states.
+    static constexpr const char* kCacheItem = "((so)(so)(so)iiassusau)";
 
     // Serves the interfaces for every object of `source` on `bus` while `slots` hold them.
     static bool install(sd_bus* bus, Source& source, std::vector<BusSlot>& slots);
 
     static const char* roleName(X11AtspiTree::Role role);
     static const char* stateName(X11AtspiTree::State state);
+    // Appends the object as readers cache it (kCacheItem).
+    static int appendCacheItem(sd_bus_message* message, Source& source,
+                               const X11AtspiTree::Object& object);
     // The interfaces an object offers.
     static std::vector<const char*> interfacesOf(const X11AtspiTree::Object& object);
 };

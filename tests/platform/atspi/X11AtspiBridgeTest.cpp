@@ -133,6 +133,31 @@ TEST_F(X11AtspiBridgeTest, AReaderWalksTheMenuBarPanelPressesNewCoverAndHearsThe
     EXPECT_FALSE(has(after, "No active covers"));
 }
 
+// A reader caches all of the program on meeting it, and each new row as the program tells it of
+// the row: it never asks for either.
+TEST_F(X11AtspiBridgeTest, AReaderCachesThePanelOnMeetingAndANewCoverRowAsItArrives) {
+    showMenuBarPanel();
+    startReader();
+    ASSERT_NE(reader->line("meet 0"), "timeout");
+    const auto met = reader->ask("cached 0");
+    EXPECT_TRUE(has(met, "  push button|New cover")) << "the panel's elements came with it";
+    EXPECT_TRUE(has(met, "  label|No active covers"));
+    EXPECT_FALSE(has(met, "?"));
+
+    ASSERT_EQ(find("New cover"), "push button");
+    EXPECT_EQ(reader->line("do click"), "ok");
+    EXPECT_EQ(wait("object:children-changed:add"), "ok");
+    Lines cached;
+    EXPECT_TRUE(runUntil([&] {
+        cached = reader->ask("cached 0");
+        return has(cached, "label|Overlay 1");
+    })) << has(cached, "label|Overlay 1");
+    EXPECT_TRUE(has(cached, "push button|Rename overlay"));
+    EXPECT_TRUE(has(cached, "push button|Close overlay"));
+    EXPECT_FALSE(has(cached, "No active covers"));
+    EXPECT_FALSE(has(cached, "?"));
+}
+
 TEST_F(X11AtspiBridgeTest, AReaderTurnsFocusModeOnAndMovesItsStrengthSlider) {
     showMenuBarPanel();
     startReader();

@@ -22,7 +22,13 @@
 //                           heard come as key:press:NAME and key:release:NAME
 //   wait TYPE NAME          waits up to five seconds for an event of TYPE from NAME ("*": any)
 //   stamp TYPE              when the latest event of TYPE arrived (monotonic microseconds)
-//   walk INDEX              reads every object of the window afresh: count and milliseconds
+//   meet INDEX              meets the program (the reader's first question to it) and waits
+//                           until its cache holds the window's children: milliseconds or
+//                           "timeout"
+//   cached INDEX            the window's objects as the reader's cache holds them, asking the
+//                           program nothing, indented: role|name, "?" for what it lacks
+//   walk INDEX [kept]       reads every object of the window afresh (kept: as the reader has
+//                           them cached): count and milliseconds
 #include <atspi/atspi.h>
 #include <glib-unix.h>
 #include <unistd.h>
@@ -375,11 +381,50 @@ void wait(const std::string& type, const std::string& name) {
     answer(arrived(type, name) ? "ok" : "timeout");
 }
 
-// A reader meeting the window for the first time: nothing of it cached.
-void walkTimed(int index) {
+constexpr guint kKnown = ATSPI_CACHE_NAME | ATSPI_CACHE_ROLE;
+
+bool childrenCached(AtspiAccessible* object) {
+    return (object->cached_properties & ATSPI_CACHE_CHILDREN) && object->children;
+}
+
+void meet(int index) {
+    const gint64 start = g_get_monotonic_time();
     AtspiAccessible* top = window(index);
     if (!top) return answer("none");
-    atspi_accessible_clear_cache(top);
+    bool expired = false;
+    const guint timer = g_timeout_add(kWaitMilliseconds, expire, &expired);
+    while (!childrenCached(top) && !expired) g_main_context_iteration(nullptr, TRUE);
+    if (!expired) g_source_remove(timer);
+    const bool cached = childrenCached(top);
+    g_object_unref(top);
+    answer(cached ? std::to_string(static_cast<double>(g_get_monotonic_time() - start) / 1000)
+                  : "timeout");
+}
+
+// Reads the library's own fields, which reading through its functions would fill by asking.
+void listCached(AtspiAccessible* object, int depth) {
+    const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
+    if (!object || (object->cached_properties & kKnown) != kKnown) return answer(indent + "?");
+    answer(indent + atspi_role_get_name(object->role) + "|" + (object->name ? object->name : ""));
+    if (!childrenCached(object)) return;
+    for (guint child = 0; child < object->children->len; ++child) {
+        listCached(static_cast<AtspiAccessible*>(g_ptr_array_index(object->children, child)),
+                   depth + 1);
+    }
+}
+
+void cached(int index) {
+    AtspiAccessible* top = window(index);
+    if (!top) return answer("none");
+    listCached(top, 0);
+    g_object_unref(top);
+}
+
+// A reader reading the window for the first time: nothing of it cached unless `kept`.
+void walkTimed(int index, bool kept) {
+    AtspiAccessible* top = window(index);
+    if (!top) return answer("none");
+    if (!kept) atspi_accessible_clear_cache(top);
     const gint64 start = g_get_monotonic_time();
     int count = 0;
     walk(top, 0, [&](AtspiAccessible* object, int) {
@@ -436,8 +481,12 @@ void run(const std::string& line) {
     } else if (command == "stamp") {
         const auto found = reader.arrivals.find(argument);
         answer(found == reader.arrivals.end() ? "none" : std::to_string(found->second));
+    } else if (command == "meet") {
+        meet(std::atoi(argument.c_str()));
+    } else if (command == "cached") {
+        cached(std::atoi(argument.c_str()));
     } else if (command == "walk") {
-        walkTimed(std::atoi(argument.c_str()));
+        walkTimed(std::atoi(argument.c_str()), argument.find(" kept") != std::string::npos);
     } else {
         answer("unknown command " + command);
     }
