@@ -1,5 +1,7 @@
 #include "GlobalShortcuts/HotKeyCenter.hpp"
 
+#include <limits>
+
 #include "GlobalShortcuts/CarbonModifiers.hpp"
 #include "GlobalShortcuts/HotKey.hpp"
 #include "GlobalShortcuts/Key.hpp"
@@ -229,6 +231,13 @@ std::vector<std::pair<std::int64_t, std::int64_t>> HotKeyCenter::symbolicHotKeys
         if (hotKey.enabled) result.emplace_back(hotKey.keyCode, hotKey.modifiers);
     }
     return result;
+}
+
+bool HotKeyCenter::isHeldElsewhere(std::int64_t keyCode, std::int64_t modifiers) const {
+    constexpr std::int64_t kLargest = std::numeric_limits<std::uint32_t>::max();
+    if (keyCode < 0 || keyCode > kLargest || modifiers < 0 || modifiers > kLargest) return false;
+    return service().isHeldElsewhere(static_cast<std::uint32_t>(keyCode),
+                                     static_cast<std::uint32_t>(modifiers));
 }
 
 std::shared_ptr<HotKey> HotKeyCenter::liveHotKey(std::int64_t id) const {

@@ -60,6 +60,9 @@ class HotKeyCenter : public std::enable_shared_from_this<HotKeyCenter> {
     // The enabled shortcuts of the system itself, as (key code, Carbon modifiers); empty when the
     // list cannot be read.
     std::vector<std::pair<std::int64_t, std::int64_t>> symbolicHotKeys() const;
+    // Whether another program holds the combination now: desktops that keep no list of their
+    // shortcuts are asked one combination at a time.
+    bool isHeldElsewhere(std::int64_t keyCode, std::int64_t modifiers) const;
 
   private:
     HotKeyCenter() = default;

@@ -413,19 +413,12 @@ void RecorderCocoa::judge(const Shortcut& shortcut, Check from) {
             }
         }
     }
-    // Plain F12 is free for programs, whatever the system lists.
-    const bool plainF12 =
-        shortcut.carbonKeyCode == Key::f12.rawValue && shortcut.carbonModifiers == 0;
-    if (from <= Check::systemShortcut && !plainF12) {
-        for (const auto& system : Shortcut::systemShortcuts()) {
-            if (system != shortcut) continue;
-            if (!resolveConflict(conflictPolicy.systemShortcut,
-                                 localized(ConflictPolicy::kSystemShortcutMessageKey),
-                                 localized(ConflictPolicy::kSystemShortcutInformativeKey), shortcut,
-                                 Check::validator)) {
-                return;
-            }
-            break;
+    if (from <= Check::systemShortcut && shortcut.isTakenBySystem()) {
+        if (!resolveConflict(conflictPolicy.systemShortcut,
+                             localized(ConflictPolicy::kSystemShortcutMessageKey),
+                             localized(ConflictPolicy::kSystemShortcutInformativeKey), shortcut,
+                             Check::validator)) {
+            return;
         }
     }
     if (from <= Check::validator && validateShortcut) {

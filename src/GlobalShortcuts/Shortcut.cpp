@@ -137,6 +137,8 @@ std::vector<Shortcut> Shortcut::systemShortcuts() {
 
 bool Shortcut::isTakenBySystem() const {
     talvori::platform().runLoop().assertMainThread();
+    // Held by another program, the combination could never be registered, F12 included.
+    if (HotKeyCenter::shared().isHeldElsewhere(carbonKeyCode, carbonModifiers)) return true;
     // Plain F12 is listed by some systems but is free for programs to use.
     if (carbonKeyCode == Key::f12.rawValue && carbonModifiers == 0) return false;
     const auto system = systemShortcuts();

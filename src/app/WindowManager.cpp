@@ -9,6 +9,7 @@
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/weakly.hpp"
+#include "recorder/TakenShortcuts.hpp"
 #include "reminder/UpdateReminder.hpp"
 #include "session/GlobalShortcutsHandler.hpp"
 #include "session/ShortcutNames.hpp"
@@ -29,6 +30,7 @@ std::shared_ptr<WindowManager> WindowManager::create(
         weakly(manager->weak_from_this(), [](WindowManager& self) { self.syncFocusShortcuts(); });
     manager->shortcutHandler_->disable(ShortcutNames::focusShortcutNames());
     manager->shortcutHandler_->enable(ShortcutNames::globalShortcutNames());
+    announceTakenShortcuts();
     manager->installMenuBar();
     manager->installUpdateCallout();
     return manager;

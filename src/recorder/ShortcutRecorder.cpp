@@ -46,14 +46,14 @@ ActiveRecorder& activeRecorder() {
 }  // namespace
 
 ShortcutRecorder::ShortcutRecorder(GlobalShortcuts::Name name, std::function<void()> onChange)
-    : name(std::move(name)),
-      title(titleForName(this->name)),
-      onChange(std::move(onChange)),
-      current(GlobalShortcuts::getShortcut(this->name)) {}
+    : name(std::move(name)), title(titleForName(this->name)), onChange(std::move(onChange)) {
+    setCurrent(GlobalShortcuts::getShortcut(this->name));
+}
 
 ShortcutRecorder::~ShortcutRecorder() {
     if (!isActive()) return;
     activeRecorder() = {};
+    captureKeyboard(false);
     GlobalShortcuts::setEnabled(true);
 }
 
@@ -66,7 +66,17 @@ bool ShortcutRecorder::isActive() const {
 }
 
 void ShortcutRecorder::refresh() {
-    current.set(GlobalShortcuts::getShortcut(name));
+    setCurrent(GlobalShortcuts::getShortcut(name));
+}
+
+void ShortcutRecorder::setCurrent(const std::optional<Shortcut>& shortcut) {
+    current.set(shortcut);
+    currentIsTaken.set(shortcut && shortcut->isTakenBySystem());
+}
+
+// The desktop's own shortcuts must reach the recorder to be refused, instead of acting.
+void ShortcutRecorder::captureKeyboard(bool captured) {
+    platform().hotKeyService().setKeyboardCaptured(captured);
 }
 
 void ShortcutRecorder::startRecording() {
@@ -78,6 +88,7 @@ void ShortcutRecorder::startRecording() {
     activeRecorder() = {weak_from_this(), this};
     if (displaced && displaced.get() != this) displaced->endRecording();
     GlobalShortcuts::setEnabled(false);
+    captureKeyboard(true);
     phase.set(Waiting{});
     heldModifiers.set(0);
     const std::weak_ptr<ShortcutRecorder> weak = weak_from_this();
@@ -109,6 +120,7 @@ void ShortcutRecorder::stopRecording() {
     heldModifiers.set(0);
     if (!isActive()) return;
     activeRecorder() = {};
+    captureKeyboard(false);
     GlobalShortcuts::setEnabled(true);
 }
 
@@ -119,7 +131,7 @@ void ShortcutRecorder::releaseKeyboard() {
 
 void ShortcutRecorder::clear() {
     GlobalShortcuts::setShortcut(std::nullopt, name);
-    current.set(std::nullopt);
+    setCurrent(std::nullopt);
     phase.set(Waiting{});
     if (onChange) onChange();
     announceForAccessibility(title + " shortcut cleared.");
@@ -127,7 +139,7 @@ void ShortcutRecorder::clear() {
 
 void ShortcutRecorder::save(const Shortcut& shortcut) {
     GlobalShortcuts::setShortcut(shortcut, name);
-    current.set(shortcut);
+    setCurrent(shortcut);
     phase.set(Saved{shortcut});
     if (onChange) onChange();
     announceForAccessibility("Saved, " + spokenShortcut(shortcut) + ". Press Delete to remove it.");
@@ -157,6 +169,8 @@ bool ShortcutRecorder::handle(const Event& event) {
         return false;
     }
     if (event.type != EventType::keyDown) return false;
+    // A key carries the modifiers held now: a release that went elsewhere is made good here.
+    heldModifiers.set(flags);
     const auto keepAlive = weak_from_this().lock();
     return handleKeyDown(event, flags);
 }

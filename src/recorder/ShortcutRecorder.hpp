@@ -71,6 +71,9 @@ class ShortcutRecorder : public std::enable_shared_from_this<ShortcutRecorder> {
 
     // The name's shortcut as last read or written here.
     Observable<std::optional<GlobalShortcuts::Shortcut>> current;
+    // The desktop holds `current` (it was refused when registered): it never fires here, and
+    // shows as taken until another shortcut is recorded.
+    Observable<bool> currentIsTaken{false};
     // Whoever ends recording sets this false first, then calls stopRecording.
     Observable<bool> isRecording{false};
     Observable<Phase> phase;
@@ -98,6 +101,8 @@ class ShortcutRecorder : public std::enable_shared_from_this<ShortcutRecorder> {
 
   private:
     bool isActive() const;
+    void setCurrent(const std::optional<GlobalShortcuts::Shortcut>& shortcut);
+    void captureKeyboard(bool captured);
     void releaseKeyboard();
     void endRecording();
     bool handleKeyDown(const Event& event, std::uint64_t flags);

@@ -66,9 +66,17 @@ View ShortcutRecorderField::label(ViewContext<State>& ctx) const {
             .padding(Edges::horizontal, 8)
             .fixedSize();
     }
+    const bool taken = recorder->currentIsTaken();
     ViewList caps;
+    if (taken) {
+        caps.push_back(Text("Taken")
+                           .font(Font::system(11, FontWeight::medium))
+                           .foregroundColor(Palette::red)
+                           .padding(Edges::trailing, 3));
+    }
+    const auto style = taken ? Keycap::Style::rejected : Keycap::Style::rest;
     for (auto& glyph : keycapGlyphs(*current)) {
-        caps.push_back(Keycap{std::move(glyph), Keycap::Size::field, Keycap::Style::rest});
+        caps.push_back(Keycap{std::move(glyph), Keycap::Size::field, style});
     }
     const bool showsClear = hovering || state.isFocused() || recording;
     View clear;
@@ -112,6 +120,7 @@ View ShortcutRecorderField::body(ViewContext<State>& ctx) const {
     const auto recorder = state.recorder;
     const auto current = recorder->current();
     const bool recording = recorder->isRecording();
+    const bool taken = current && recorder->currentIsTaken();
 
     // The transition sits inside the identity, on the view that comes and goes with it: outside,
     // it would not be found and both labels would cross-fade at once, glyphs over glyphs.
@@ -188,10 +197,14 @@ View ShortcutRecorderField::body(ViewContext<State>& ctx) const {
                  [recorder] { return View(ShortcutRecorderPopover{recorder}); },
                  {.background = Color(Palette::ink)})
         // No tooltip over the popover while recording.
-        .help(recording ? "" : "Record a new shortcut")
+        .help(recording ? ""
+              : taken   ? kTakenHelp
+                        : "Record a new shortcut")
         .accessibilityElement(AccessibilityChildren::ignore)
         .accessibilityAddTraits(AccessibilityTrait::isButton)
-        .accessibilityValue(current ? spokenShortcut(*current) : "None")
+        .accessibilityValue(!current ? "None"
+                            : taken  ? spokenShortcut(*current) + ", " + kTakenValue
+                                     : spokenShortcut(*current))
         .accessibilityHint("Press Return to record a new shortcut.")
         .accessibilityAction([recorder] { recorder->startRecording(); })
         .accessibilityAction("Clear " + recorder->title + " shortcut",

@@ -23,6 +23,10 @@ struct ShortcutRecorderField {
     static constexpr double kSettleDelay = 0.42;
     static constexpr double kSettleFade = 0.2;
     static constexpr double kHoverFade = 0.15;
+    // A stored shortcut the desktop holds never fires: it says so until another is recorded.
+    static constexpr const char* kTakenHelp =
+        "Your desktop already uses this shortcut. Click to record another.";
+    static constexpr const char* kTakenValue = "taken: your desktop already uses it";
     // The system's keyboard focus ring.
     static constexpr Color kKeyboardFocusIndicator = Color::rgb255(27, 149, 255, 0.5);
 

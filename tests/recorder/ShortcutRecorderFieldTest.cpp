@@ -1,7 +1,10 @@
+#include <cstdlib>
+
 #include "GlobalShortcuts/GlobalShortcuts.hpp"
 #include "RecorderWindowTest.hpp"
 #include "covers/Palette.hpp"
 #include "platform/desktop/WindowLevel.hpp"
+#include "platform/sim/ScreenPicture.hpp"
 #include "recorder/ShortcutRecorderField.hpp"
 #include "ui/UiTest.hpp"
 
@@ -86,6 +89,29 @@ TEST_F(ShortcutRecorderFieldTest, ShowsTheStoredShortcutAndTellsItToScreenReader
     EXPECT_EQ(field("newCover").accessibilityElement()->value, "None");
     EXPECT_TRUE(host().find(Query::byText("Add Shortcut")));
     EXPECT_TRUE(looks("newCover", Palette::white(0.04), Color::clear()));
+}
+
+TEST_F(ShortcutRecorderFieldTest, AStoredShortcutTheDesktopHoldsShowsTakenInRedUntilReplaced) {
+    hotKeys().holdForOtherProgram(combination(optionCommandN));
+    // Storing makes every field look again.
+    GlobalShortcuts::setShortcut(optionCommandN, appName("newCover"));
+    settle();
+    if (const char* folder = std::getenv("TALVORI_VIEW_PICTURES")) {
+        sim::ScreenPicture::render(world()).writePNG(std::string(folder) + "/taken-field.png");
+    }
+    EXPECT_TRUE(host().find(Query::byText("Taken")));
+    EXPECT_EQ(field("newCover").accessibilityElement()->value,
+              "Alt Super N, taken: your desktop already uses it");
+    EXPECT_EQ(capTexts("newCover"), (std::vector<std::string>{"⌥", "⌘", "N"}));
+    hover(field("newCover"));
+    EXPECT_TRUE(tooltipShows(ui::ShortcutRecorderField::kTakenHelp));
+
+    click(field("newCover"));
+    typeKey(Key::k, Flags::option | Flags::command);
+    typeKey(Key::escape);
+    settle();
+    EXPECT_FALSE(host().find(Query::byText("Taken")));
+    EXPECT_EQ(field("newCover").accessibilityElement()->value, "Alt Super K");
 }
 
 TEST_F(ShortcutRecorderFieldTest, HoverShowsTheClearButtonWhichClearsAndDropsTheFocus) {

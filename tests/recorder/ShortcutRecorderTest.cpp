@@ -2,6 +2,7 @@
 #include "RecorderTest.hpp"
 #include "platform/desktop/HotKeyService.hpp"
 #include "recorder/ShortcutRecorder.hpp"
+#include "recorder/TakenShortcuts.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -239,6 +240,66 @@ TEST_F(ShortcutRecorderTest, ClearingOutsideRecordingKeepsTheRecorderIdle) {
     EXPECT_EQ(foreign->phase.peek(),
               Phase(ShortcutRecorder::Conflict{appName("toggleFocus"), "Toggle Focus Mode",
                                                shiftCommandF}));
+}
+
+// On a desktop that keeps no list of its shortcuts, a combination another program holds is found
+// by asking for it; the keyboard is captured meanwhile, so that the combination reaches the
+// recorder instead of firing the desktop's action.
+TEST_F(ShortcutRecorderTest, ACombinationTheDesktopHoldsIsRefusedWhileTheKeyboardIsCaptured) {
+    const Shortcut controlOptionLeft{Key::leftArrow, Flags::control | Flags::option};
+    hotKeys().holdForOtherProgram(combination(controlOptionLeft));
+    const auto recorder = recording("newCover");
+    EXPECT_TRUE(hotKeys().isKeyboardCaptured());
+    hold(Flags::control | Flags::option);
+    typeKey(Key::leftArrow, Flags::control | Flags::option);
+    EXPECT_EQ(recorder->phase.peek(), Phase(ShortcutRecorder::Reserved{{"⌃", "⌥", "←"}}));
+    EXPECT_EQ(lastAnnouncement(),
+              "Your desktop already uses this shortcut. Try a different combination.");
+    EXPECT_EQ(stored("newCover"), optionCommandN);
+    EXPECT_EQ(changes, 0);
+    hold(0);
+    EXPECT_EQ(recorder->heldModifiers.peek(), 0u);
+
+    typeKey(Key::escape);
+    EXPECT_FALSE(hotKeys().isKeyboardCaptured());
+    // A displaced recorder leaves the capture to the one that records.
+    const auto first = recording("newCover");
+    const auto second = recording("toggleFocus");
+    EXPECT_TRUE(hotKeys().isKeyboardCaptured());
+    first->stopRecording();
+    EXPECT_TRUE(hotKeys().isKeyboardCaptured());
+    typeKey(Key::escape);
+    EXPECT_FALSE(hotKeys().isKeyboardCaptured());
+}
+
+TEST_F(ShortcutRecorderTest, AStoredShortcutTheDesktopHoldsShowsTakenOnceUntilAnotherIsRecorded) {
+    hotKeys().holdForOtherProgram(combination(optionCommandK));
+    GlobalShortcuts::setShortcut(optionCommandK, appName("newCover"));
+    EXPECT_FALSE(GlobalShortcuts::isEnabled(appName("newCover")));
+    const auto recorder = makeRecorder("newCover");
+    EXPECT_TRUE(recorder->currentIsTaken.peek());
+    // Registered by this program, a shortcut is not taken, and asking leaves it registered.
+    EXPECT_FALSE(makeRecorder("toggleFocus")->currentIsTaken.peek());
+    EXPECT_TRUE(isRegistered(shiftCommandF));
+
+    const auto before = announcements().size();
+    announceTakenShortcuts();
+    ASSERT_EQ(announcements().size(), before + 1);
+    EXPECT_EQ(lastAnnouncement(),
+              "Your desktop already uses the New Cover shortcut. Record another one in Settings.");
+    // A name that is not listening (More Blur while Focus is off) is asked as well.
+    hotKeys().holdForOtherProgram(
+        combination(Shortcut{Key::upArrow, Flags::control | Flags::option | Flags::command}));
+    announceTakenShortcuts();
+    EXPECT_EQ(lastAnnouncement(),
+              "Your desktop already uses the New Cover and More Blur "
+              "shortcuts. Record others in Settings.");
+
+    recorder->startRecording();
+    typeKey(Key::j, Flags::option | Flags::command);
+    EXPECT_FALSE(recorder->currentIsTaken.peek());
+    recorder->clear();
+    EXPECT_FALSE(recorder->currentIsTaken.peek());
 }
 
 }  // namespace

@@ -69,6 +69,14 @@ class HotKeyService {
 
     // The system's own shortcuts, read afresh; absent when the list cannot be read.
     virtual std::optional<std::vector<SymbolicHotKey>> symbolicHotKeys() const = 0;
+    // Whether another program (the desktop, most often) holds the combination now, so that
+    // registering it would be refused. Desktops that keep no list of their shortcuts are asked
+    // this way; a combination this program has registered is not held elsewhere.
+    virtual bool isHeldElsewhere(std::uint32_t keyCode, std::uint32_t modifiers) = 0;
+    // While captured, every combination typed into the program's own windows reaches them, also
+    // those another program holds: a shortcut being recorded must reach the recorder to be
+    // refused, rather than fire the desktop's action.
+    virtual void setKeyboardCaptured(bool captured) = 0;
 };
 
 }  // namespace talvori

@@ -44,6 +44,10 @@ std::optional<std::vector<SymbolicHotKey>> SimHotKeyService::symbolicHotKeys() c
     return symbolic_;
 }
 
+bool SimHotKeyService::isHeldElsewhere(std::uint32_t keyCode, std::uint32_t modifiers) {
+    return heldElsewhere_.contains({keyCode, modifiers});
+}
+
 bool SimHotKeyService::keyDown(std::uint32_t keyCode, std::uint32_t carbonModifiers,
                                bool isRepeat) {
     if (isRepeat) return pressed_.contains(keyCode);

@@ -40,6 +40,9 @@ class SimHotKeyService final : public HotKeyService {
     std::optional<HotKeyHandlerRef> installEventHandler(Handler handler) override;
     void setHandlerEnabled(HotKeyHandlerRef handler, bool enabled) override;
     std::optional<std::vector<SymbolicHotKey>> symbolicHotKeys() const override;
+    bool isHeldElsewhere(std::uint32_t keyCode, std::uint32_t modifiers) override;
+    void setKeyboardCaptured(bool captured) override { keyboardCaptured_ = captured; }
+    bool isKeyboardCaptured() const { return keyboardCaptured_; }
 
     // A key typed on the simulated keyboard, with its Carbon modifiers. Consumed (true) when it is
     // a registered combination: the press becomes a pressed event. A repeat of a held hot key is
@@ -94,6 +97,7 @@ class SimHotKeyService final : public HotKeyService {
     bool refusesAll_ = false;
     bool handlerInstallationFails_ = false;
     bool symbolicFails_ = false;
+    bool keyboardCaptured_ = false;
 };
 
 }  // namespace talvori::sim

@@ -19,6 +19,7 @@
 #include "platform/x11/X11KeyboardLayout.hpp"
 #include "platform/x11/X11LoginItem.hpp"
 #include "platform/x11/X11MotionPreference.hpp"
+#include "platform/x11/X11Panel.hpp"
 #include "platform/x11/X11Pasteboard.hpp"
 #include "platform/x11/X11Reply.hpp"
 #include "platform/x11/X11Screens.hpp"
@@ -109,6 +110,10 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
             if (!key) return std::nullopt;
             return key->frame();
         }));
+    desktop->hotKeys_->setPanelHoldsKeyboard(weakly(application, [](X11Application& app) {
+        const auto key = std::static_pointer_cast<X11Panel>(app.keyWindow());
+        return key && key->holdsKeyboard();
+    }));
     desktop->keyboard_->setOnKeymapChange(weakly(hotKeys, &X11HotKeyService::keymapChanged));
     connection->setOnCompositorChange(weakly(application, &X11Application::compositorChanged));
     connection->setBeforeFlush(weakly(application, &X11Application::beforeFlush));
@@ -139,8 +144,7 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
         X11Announcer::make(desktop->accessibilityStatus_, platform.logger("Announcements"));
     announcer->setAccessibilityBus(
         weakly(std::weak_ptr<X11AtspiBridge>(desktop->atspi_), &X11AtspiBridge::announce));
-    services.announcer
- = announcer;
+    services.announcer = announcer;
     services.colorSampler = desktop->colorSampler_;
     services.loginItem = std::make_shared<X11LoginItem>(platform.logger("LoginItem"));
     services.hotKeyService = desktop->hotKeys_;

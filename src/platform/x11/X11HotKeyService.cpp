@@ -6,6 +6,7 @@
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11KeyCodes.hpp"
 #include "platform/x11/X11Keyboard.hpp"
+#include "platform/x11/X11Reply.hpp"
 
 namespace talvori::x11 {
 
@@ -52,37 +53,50 @@ std::vector<std::uint16_t> X11HotKeyService::lockCombinations() const {
     return {combinations.begin(), combinations.end()};
 }
 
-std::optional<std::vector<X11HotKeyService::Grab>> X11HotKeyService::grab(
-    std::uint32_t keyCode, std::uint32_t carbonModifiers) {
+std::optional<std::vector<X11HotKeyService::Grab>> X11HotKeyService::combinations(
+    std::uint32_t keyCode, std::uint32_t carbonModifiers) const {
     if (keyCode > 0xFFFF) return std::nullopt;
     const auto modifiers = xModifiers(carbonModifiers);
     const auto keys = X11KeyCodes::xKeyCodes(static_cast<std::uint16_t>(keyCode));
     if (!modifiers || keys.empty()) return std::nullopt;
-    xcb_connection_t* raw = connection_->raw();
     std::vector<Grab> grabs;
-    std::vector<xcb_void_cookie_t> cookies;
     for (const std::uint32_t key : keys) {
         if (key > 255) continue;
         for (const std::uint16_t lock : lockCombinations()) {
-            const Grab one{static_cast<xcb_keycode_t>(key),
-                           static_cast<std::uint16_t>(*modifiers | lock)};
-            grabs.push_back(one);
-            cookies.push_back(xcb_grab_key_checked(raw, 1, connection_->root(), one.modifiers,
-                                                   one.key, XCB_GRAB_MODE_ASYNC,
-                                                   XCB_GRAB_MODE_ASYNC));
+            grabs.push_back(
+                {static_cast<xcb_keycode_t>(key), static_cast<std::uint16_t>(*modifiers | lock)});
         }
     }
-    bool taken = false;
-    bool failed = grabs.empty();
+    if (grabs.empty()) return std::nullopt;
+    return grabs;
+}
+
+X11HotKeyService::Outcome X11HotKeyService::tryGrabs(const std::vector<Grab>& grabs) {
+    xcb_connection_t* raw = connection_->raw();
+    std::vector<xcb_void_cookie_t> cookies;
+    cookies.reserve(grabs.size());
+    for (const Grab& one : grabs) {
+        cookies.push_back(xcb_grab_key_checked(raw, 1, connection_->root(), one.modifiers, one.key,
+                                               XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    }
+    Outcome outcome;
     for (const auto& cookie : cookies) {
         const std::uint8_t error = connection_->check(cookie);
-        taken = taken || error == kBadAccess;
-        failed = failed || error != 0;
+        outcome.taken = outcome.taken || error == kBadAccess;
+        outcome.failed = outcome.failed || error != 0;
     }
-    if (!failed) return grabs;
+    return outcome;
+}
+
+std::optional<std::vector<X11HotKeyService::Grab>> X11HotKeyService::grab(
+    std::uint32_t keyCode, std::uint32_t carbonModifiers) {
+    auto grabs = combinations(keyCode, carbonModifiers);
+    if (!grabs) return std::nullopt;
+    const Outcome outcome = tryGrabs(*grabs);
+    if (!outcome.failed) return grabs;
     // Another client holds the combination (or part of it): release what we did get.
-    ungrab(grabs);
-    if (taken)
+    ungrab(*grabs);
+    if (outcome.taken)
         log_.info("Hot key %{public}u with modifiers 0x%{public}x is taken", keyCode,
                   carbonModifiers);
     return std::nullopt;
@@ -92,6 +106,52 @@ void X11HotKeyService::ungrab(const std::vector<Grab>& grabs) {
     for (const Grab& one : grabs) {
         xcb_ungrab_key(connection_->raw(), one.key, connection_->root(), one.modifiers);
     }
+}
+
+bool X11HotKeyService::holds(const Grab& grab) const {
+    for (const auto& [ref, registered] : registered_) {
+        for (const Grab& one : registered.grabs) {
+            if (one.key == grab.key && one.modifiers == grab.modifiers) return true;
+        }
+    }
+    return false;
+}
+
+bool X11HotKeyService::isHeldElsewhere(std::uint32_t keyCode, std::uint32_t modifiers) {
+    auto trial = combinations(keyCode, modifiers);
+    if (!trial) return false;
+    // Grabbing our own combination again would succeed, and letting go would lose it.
+    std::erase_if(*trial, [this](const Grab& one) { return holds(one); });
+    if (trial->empty()) return false;
+    const bool taken = tryGrabs(*trial).taken;
+    // A release of a grab another client holds leaves that grab alone.
+    ungrab(*trial);
+    xcb_flush(connection_->raw());
+    return taken;
+}
+
+void X11HotKeyService::setKeyboardCaptured(bool captured) {
+    if (captured == keyboardCaptured_ || connection_->isClosed()) return;
+    keyboardCaptured_ = captured;
+    xcb_connection_t* raw = connection_->raw();
+    if (!captured) {
+        if (!panelHoldsKeyboard_ || !panelHoldsKeyboard_()) {
+            xcb_ungrab_keyboard(raw, XCB_CURRENT_TIME);
+            xcb_flush(raw);
+        }
+        return;
+    }
+    // Over the root and reporting to our own windows as usual: the keys still go to the focused
+    // window, but no other client's passive grab can take them first. The server's time, since a
+    // grab the window manager made after our last event would make ours too old.
+    const auto cookie = xcb_grab_keyboard(raw, 1, connection_->root(), XCB_CURRENT_TIME,
+                                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    xcb_flush(raw);
+    connection_->whenReplied<xcb_grab_keyboard_reply_t>(
+        cookie, [log = log_](Reply<xcb_grab_keyboard_reply_t> reply) {
+            if (reply && reply->status == XCB_GRAB_STATUS_SUCCESS) return;
+            log.info("The keyboard is held by another program: its shortcuts are not seen");
+        });
 }
 
 std::optional<HotKeyRef> X11HotKeyService::registerHotKey(std::uint32_t keyCode,
@@ -138,7 +198,7 @@ void X11HotKeyService::setHandlerEnabled(HotKeyHandlerRef handler, bool enabled)
 }
 
 std::optional<std::vector<SymbolicHotKey>> X11HotKeyService::symbolicHotKeys() const {
-    // X has no list of the desktop's own shortcuts; a grab another client holds shows as taken.
+    // X has no list of the desktop's own shortcuts: they are found one by one (isHeldElsewhere).
     return std::vector<SymbolicHotKey>{};
 }
 

@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -18,8 +19,10 @@ class X11Keyboard;
 
 // Hot keys as passive key grabs on the root window: one grab per X key of the virtual key code and
 // per combination of the lock modifiers (Caps, Num, Scroll), so that they fire whatever the locks.
-// A grab another client holds fails with BadAccess: the combination is taken. The modifier bits
-// come from the server's modifier map and the grabs are made again when it changes.
+// A grab another client holds fails with BadAccess: the combination is taken. X keeps no list of
+// the desktop's shortcuts, so a combination is found taken by trying to grab it and letting go at
+// once. The modifier bits come from the server's modifier map and the grabs are made again when
+// it changes.
 class X11HotKeyService final : public HotKeyService {
   public:
     X11HotKeyService(std::shared_ptr<X11Connection> connection,
@@ -32,6 +35,14 @@ class X11HotKeyService final : public HotKeyService {
     std::optional<HotKeyHandlerRef> installEventHandler(Handler handler) override;
     void setHandlerEnabled(HotKeyHandlerRef handler, bool enabled) override;
     std::optional<std::vector<SymbolicHotKey>> symbolicHotKeys() const override;
+    bool isHeldElsewhere(std::uint32_t keyCode, std::uint32_t modifiers) override;
+    void setKeyboardCaptured(bool captured) override;
+
+    // Whether one of the program's panels holds the keyboard itself: the capture then leaves the
+    // keyboard to it when it ends, since the server knows one keyboard grab per client.
+    void setPanelHoldsKeyboard(std::function<bool()> holds) {
+        panelHoldsKeyboard_ = std::move(holds);
+    }
 
     // A key event of the session: true when it belongs to a hot key (it then goes nowhere else).
     bool handleKey(const xcb_key_press_event_t& key, bool down);
@@ -57,11 +68,21 @@ class X11HotKeyService final : public HotKeyService {
         bool enabled = false;
     };
 
+    struct Outcome {
+        bool failed = false;
+        bool taken = false;
+    };
+
     std::optional<std::uint16_t> xModifiers(std::uint32_t carbonModifiers) const;
     std::vector<std::uint16_t> lockCombinations() const;
+    // Every X key and lock combination the hot key needs; none when it cannot be expressed.
+    std::optional<std::vector<Grab>> combinations(std::uint32_t keyCode,
+                                                  std::uint32_t carbonModifiers) const;
+    Outcome tryGrabs(const std::vector<Grab>& grabs);
     // Grabs every key and lock combination; all or none.
     std::optional<std::vector<Grab>> grab(std::uint32_t keyCode, std::uint32_t carbonModifiers);
     void ungrab(const std::vector<Grab>& grabs);
+    bool holds(const Grab& grab) const;
     void deliver(HotKeyEventKind kind, HotKeyID id);
 
     std::shared_ptr<X11Connection> connection_;
@@ -72,6 +93,8 @@ class X11HotKeyService final : public HotKeyService {
     std::map<std::uint64_t, InstalledHandler> handlers_;
     // The id whose press each held X key fired.
     std::map<xcb_keycode_t, HotKeyID> pressed_;
+    std::function<bool()> panelHoldsKeyboard_;
+    bool keyboardCaptured_ = false;
 };
 
 }  // namespace talvori::x11

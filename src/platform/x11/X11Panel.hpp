@@ -84,6 +84,8 @@ class X11Panel final : public Panel {
     // Whether an event with this full sequence number was made before the server saw the latest
     // request to make the panel key: a focus loss it reports belongs to an earlier showing.
     bool predatesKeyRequest(std::uint32_t sequence) const;
+    // Whether the panel took the keyboard with a grab of its own.
+    bool holdsKeyboard() const { return holdsKeyboard_; }
     void setSkipsTaskbar(bool skips);
     void requestAttention();
     // Whether the compositor's fading of whole windows took over the panel's alpha, or gave it

@@ -3,7 +3,10 @@
 #include "GlobalShortcuts/Shortcut.hpp"
 #include "platform/Platform.hpp"
 #include "platform/desktop/HotKeyModifiers.hpp"
+#include "platform/desktop/Panel.hpp"
+#include "platform/desktop/StyleMask.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
+#include "recorder/ShortcutRecorder.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -141,6 +144,59 @@ TEST_F(X11ShortcutsTest, ShortcutsAndKeyNamesFollowAKeyboardLayoutChange) {
     ASSERT_EQ(session().run({"setxkbmap", "-layout", "ru,us"}), 0);
     EXPECT_TRUE(runUntil([&] { return layout.characters(16) == "y"; }));
     EXPECT_EQ(layout.characters(0), "a");
+}
+
+// The window manager holds Ctrl+Alt+Right (switch to the next desktop) and another program Ctrl+
+// Alt+K: recorded in a managed window the window manager focused, both reach the recorder and are
+// refused, without switching desktops; the modifiers let go show as released.
+TEST_F(X11ShortcutsTest, TheRecorderRefusesWhatTheDesktopAndOtherProgramsHoldWithoutFiringIt) {
+    constexpr std::uint8_t kK = 37;
+    constexpr std::uint8_t kRight = Key::kRight;
+    constexpr std::uint32_t kControlOption = HotKeyModifiers::control | HotKeyModifiers::option;
+    ASSERT_TRUE(driver().grabKey(kK, kControl | kAlt));
+    listen(kDefaults[2]);
+    const auto window = platform().application().makePanel(Rect(200, 200, 300, 200),
+                                                           StyleMask::titled | StyleMask::closable);
+    window->makeKeyAndOrderFront();
+    ASSERT_TRUE(runUntil([&] { return window->isKeyWindow(); }));
+    const auto currentDesktop = [&] {
+        return driver().cardinals(driver().root(), "_NET_CURRENT_DESKTOP");
+    };
+    const auto firstDesktop = currentDesktop();
+
+    // Asking whether our own hot key is taken leaves it grabbed.
+    const auto recorder = std::make_shared<ShortcutRecorder>(name(kDefaults[2]), nullptr);
+    EXPECT_FALSE(recorder->currentIsTaken.peek());
+    EXPECT_TRUE(heldWithEveryLock(Key::kN, kAlt | kSuper));
+
+    recorder->startRecording();
+    const auto refused = [&](std::vector<std::string> caps) {
+        return runUntil([&] {
+            return recorder->phase.peek() ==
+                       ShortcutRecorder::Phase(ShortcutRecorder::Reserved{caps}) &&
+                   recorder->heldModifiers.peek() == 0;
+        });
+    };
+    driver().tap(kRight, {Key::kLeftControl, Key::kLeftAlt});
+    EXPECT_TRUE(refused({"⌃", "⌥", "→"}));
+    EXPECT_EQ(currentDesktop(), firstDesktop);
+    driver().tap(kK, {Key::kLeftControl, Key::kLeftAlt});
+    EXPECT_TRUE(refused({"⌃", "⌥", "K"}));
+    EXPECT_FALSE(driver().tookKeyPress(kK));
+    EXPECT_EQ(GlobalShortcuts::getShortcut(name(kDefaults[2])), name(kDefaults[2]).initialShortcut);
+
+    // Once recording ends, the keys go to their holders again, and our hot key is back.
+    driver().tap(Key::kEscape);
+    ASSERT_TRUE(runUntil([&] { return !recorder->isRecording.peek(); }));
+    EXPECT_TRUE(heldWithEveryLock(Key::kN, kAlt | kSuper));
+    driver().tap(kK, {Key::kLeftControl, Key::kLeftAlt});
+    EXPECT_TRUE(runUntil([&] { return driver().tookKeyPress(kK); }));
+
+    // Stored, the held combination is refused and shows as taken.
+    GlobalShortcuts::setShortcut(GlobalShortcuts::Shortcut(40, kControlOption), name(kDefaults[2]));
+    EXPECT_FALSE(GlobalShortcuts::isEnabled(name(kDefaults[2])));
+    EXPECT_TRUE(
+        std::make_shared<ShortcutRecorder>(name(kDefaults[2]), nullptr)->currentIsTaken.peek());
 }
 
 }  // namespace
