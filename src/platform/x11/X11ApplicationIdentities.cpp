@@ -10,6 +10,7 @@
 #include <variant>
 
 #include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11DisplayScale.hpp"
 #include "platform/x11/X11IconTheme.hpp"
 #include "platform/x11/X11Reply.hpp"
 #include "platform/x11/X11XSettings.hpp"
@@ -26,7 +27,6 @@ constexpr std::uint32_t kLargestIconSide = 1024;
 constexpr std::uint32_t kLargestIconFileSide = 2048;
 // In 32-bit units: room for a few icons of 256 × 256.
 constexpr std::uint32_t kIconPropertyLength = 1U << 20;
-constexpr int kLargestScale = 8;
 // Icon files larger than this are no icons either.
 constexpr std::uintmax_t kLargestIconFile = 8U << 20;
 
@@ -233,9 +233,8 @@ const X11ApplicationIdentities::Identity& X11ApplicationIdentities::identify(
         identity.name = className;
     }
     const auto settings = X11XSettings(connection_).read();
-    const int scale = std::clamp(
-        setting<std::int32_t>(settings, "Gdk/WindowScalingFactor").value_or(1), 1, kLargestScale);
-    const int pixels = static_cast<int>(kIconPoints) * scale;
+    // Drawn at the display's scale, sharp as the rest of the panel.
+    const int pixels = static_cast<int>(kIconPoints) * X11DisplayScale::read(connection_);
     // The entry's icon is the one its menus and task bars show; a window's own icon may be one
     // the window manager gave every window that lacks one.
     if (entry && !entry->icon.empty()) {

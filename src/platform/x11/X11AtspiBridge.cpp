@@ -438,11 +438,14 @@ RootRect X11AtspiBridge::extents(const X11AtspiTree::Object& object) const {
     const auto panel = panelOf(object);
     const auto application = application_.lock();
     if (!panel || !application) return {};
-    const RootRect window = application->screens().space().toRoot(panel->frame());
+    const X11RootSpace& space = application->screens().space();
+    const RootRect window = space.toRoot(panel->frame());
     if (tree_.windowObject(object.window) == object.id) return window;
     const Rect& frame = object.element.frame;
-    return {window.x + rounded(frame.minX()), window.y + rounded(frame.minY()),
-            roundedLength(frame.width()), roundedLength(frame.height())};
+    return {window.x + rounded(space.toPixels(frame.minX())),
+            window.y + rounded(space.toPixels(frame.minY())),
+            roundedLength(space.toPixels(frame.width())),
+            roundedLength(space.toPixels(frame.height()))};
 }
 
 bool X11AtspiBridge::grabFocus(const X11AtspiTree::Object& object) {

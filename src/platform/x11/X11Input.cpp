@@ -201,10 +201,11 @@ Event X11Input::pointerEvent(EventType type, std::int16_t rootX, std::int16_t ro
     Event event;
     event.type = type;
     event.timestamp = clock_.now();
-    event.location = application_->screens().space().pointToGlobal(rootX, rootY);
+    const X11RootSpace& space = application_->screens().space();
+    event.location = space.pointToGlobal(rootX, rootY);
     if (panel) {
         event.windowNumber = panel->windowNumber();
-        event.locationInWindow = {static_cast<double>(x), static_cast<double>(y)};
+        event.locationInWindow = {space.toPoints(x), space.toPoints(y)};
     }
     event.modifierFlags = keyboard_->flags(state);
     return event;

@@ -107,6 +107,7 @@ void X11Panel::create() {
     auto application = application_.lock();
     xcb_connection_t* raw = connection_->raw();
     window_ = xcb_generate_id(raw);
+    scale_ = application->screens().space().scale;
     placed_ = application->screens().space().toRoot(frame());
     const bool argb = connection_->argbVisual() != 0;
     std::uint32_t mask =
@@ -146,10 +147,10 @@ void X11Panel::setManagedWindowProperties() {
     hints[2] = static_cast<std::uint32_t>(placed_.y);
     hints[3] = placed_.width;
     hints[4] = placed_.height;
-    hints[5] =
-        fixedSize ? placed_.width : static_cast<std::uint32_t>(std::max(1.0, minSize().width));
-    hints[6] =
-        fixedSize ? placed_.height : static_cast<std::uint32_t>(std::max(1.0, minSize().height));
+    hints[5] = fixedSize ? placed_.width
+                         : static_cast<std::uint32_t>(std::max(1.0, minSize().width * scale_));
+    hints[6] = fixedSize ? placed_.height
+                         : static_cast<std::uint32_t>(std::max(1.0, minSize().height * scale_));
     hints[7] = placed_.width;
     hints[8] = placed_.height;
     hints[17] = kStaticGravity;
@@ -813,10 +814,10 @@ void X11Panel::contentNeedsDisplay() {
 void X11Panel::contentNeedsDisplayInRects(const std::vector<Rect>& rects) {
     // Only what the content changed is drawn and sent, in whole pixels around each rectangle.
     for (const Rect& rect : rects) {
-        const double left = std::floor(std::max(0.0, rect.minX()));
-        const double top = std::floor(std::max(0.0, rect.minY()));
-        const double right = std::ceil(std::min(rect.maxX(), frame().width()));
-        const double bottom = std::ceil(std::min(rect.maxY(), frame().height()));
+        const double left = std::floor(std::max(0.0, rect.minX() * scale_));
+        const double top = std::floor(std::max(0.0, rect.minY() * scale_));
+        const double right = std::ceil(std::min(rect.maxX(), frame().width()) * scale_);
+        const double bottom = std::ceil(std::min(rect.maxY(), frame().height()) * scale_);
         if (!(right > left && bottom > top)) continue;  // also what is no number
         damage({static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
                 static_cast<std::uint32_t>(right - left),
@@ -873,6 +874,8 @@ void X11Panel::paint() {
     }
     damagedWhole_ = false;
     damage_.clear();
+    // The content draws in points; the views follow the scale and draw sharp at it.
+    cairo_scale(context, scale_, scale_);
     cairo_push_group_with_content(context, CAIRO_CONTENT_COLOR_ALPHA);
     paintContent(context, frame().size);
     cairo_pop_group_to_source(context);
@@ -918,6 +921,7 @@ void X11Panel::drawBackground() {
         cairo_set_operator(context, CAIRO_OPERATOR_CLEAR);
         cairo_paint(context);
         cairo_set_operator(context, CAIRO_OPERATOR_OVER);
+        cairo_scale(context, scale_, scale_);
         paintContent(context, frame().size);
         cairo_destroy(context);
         cairo_surface_finish(surface);
@@ -1021,6 +1025,7 @@ std::vector<xcb_rectangle_t> X11Panel::opaqueRectangles() {
     const int height = static_cast<int>(placed_.height);
     cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
     cairo_t* context = cairo_create(mask);
+    cairo_scale(context, scale_, scale_);
     paintContent(context, frame().size);
     cairo_destroy(context);
     cairo_surface_flush(mask);

@@ -159,6 +159,8 @@ class X11Panel final : public Panel {
     bool hiddenForDeactivation_ = false;
     bool animationFramePending_ = false;
     RootRect placed_;
+    // Pixels per point of the display.
+    double scale_ = 1;
     // Directly above or below another window, as last ordered (with the window last seen
     // directly below that one).
     struct Relation {

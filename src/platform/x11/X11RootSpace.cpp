@@ -22,13 +22,14 @@ RootRect rounded(double x, double y, double width, double height) {
 }  // namespace
 
 RootRect X11RootSpace::toRoot(const Rect& global) const {
-    return rounded(global.minX() + originX, originY + height - global.maxY(), global.width(),
-                   global.height());
+    return rounded(global.minX() * scale + originX, originY + height - global.maxY() * scale,
+                   global.width() * scale, global.height() * scale);
 }
 
 Rect X11RootSpace::toGlobal(const RootRect& root) const {
-    return {root.x - originX, originY + height - (root.y + static_cast<double>(root.height)),
-            static_cast<double>(root.width), static_cast<double>(root.height)};
+    const double bottom = root.y + static_cast<double>(root.height);
+    return {(root.x - originX) / scale, (originY + height - bottom) / scale, root.width / scale,
+            root.height / scale};
 }
 
 }  // namespace talvori::x11

@@ -8,6 +8,7 @@
 #include "platform/core/RunLoop.hpp"
 #include "platform/core/weakly.hpp"
 #include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11DisplayScale.hpp"
 #include "platform/x11/X11Reply.hpp"
 
 namespace talvori::x11 {
@@ -15,6 +16,7 @@ namespace talvori::x11 {
 X11Screens::X11Screens(std::shared_ptr<X11Connection> connection, std::weak_ptr<RunLoop> loop,
                        NotificationCenter& center)
     : connection_(std::move(connection)), loop_(std::move(loop)), center_(center) {
+    scale_ = X11DisplayScale::read(connection_);
     reload();
 }
 
@@ -75,7 +77,7 @@ void X11Screens::reload() {
     const auto workArea = readWorkArea();
     const RootRect& first = monitors.front().rect;
     space_ = {static_cast<double>(first.x), static_cast<double>(first.y),
-              static_cast<double>(first.height)};
+              static_cast<double>(first.height), scale_};
     std::vector<Screen> screens;
     for (const Monitor& monitor : monitors) {
         const Rect frame = space_.toGlobal(monitor.rect);

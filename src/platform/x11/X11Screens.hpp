@@ -29,7 +29,8 @@ class X11Screens final : public Screens, public std::enable_shared_from_this<X11
     std::vector<Screen> screens() const override { return screens_; }
     std::optional<Screen> mainScreen() const override;
 
-    // The conversion between the global space and root coordinates for the current monitors.
+    // The conversion between the global space and root coordinates for the current monitors and
+    // the display's scale, read once at the start as GTK and Qt programs do.
     const X11RootSpace& space() const { return space_; }
     // The frame of our key window, for mainScreen().
     void setKeyWindowFrame(std::function<std::optional<Rect>()> frame) {
@@ -57,6 +58,7 @@ class X11Screens final : public Screens, public std::enable_shared_from_this<X11
     NotificationCenter& center_;
     std::vector<Screen> screens_;
     X11RootSpace space_;
+    double scale_ = 1;
     std::function<std::optional<Rect>()> keyWindowFrame_;
 };
 

@@ -220,6 +220,7 @@ X11TestSession::X11TestSession(Options options) : desktop_(options.desktop), opt
         }
     }
     if (!startServer(options)) return;
+    if (!options.resources.empty() && !setResources(options.resources)) return;
     if (options.windowManager && !startWindowManager(options)) return;
     if (options.compositor && !startCompositor(options.compositorOptions)) return;
     if (options.tray && !startTray(options.trayAtBottom)) return;
@@ -278,6 +279,23 @@ bool X11TestSession::startServer(const Options& options) {
         return false;
     }
     display_ = ":" + number.substr(0, number.find('\n'));
+    return true;
+}
+
+bool X11TestSession::setResources(const std::string& resources) {
+    xcb_connection_t* connection = xcb_connect(display_.c_str(), nullptr);
+    if (xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        error_ = "cannot reach the test server";
+        return false;
+    }
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, screen->root, XCB_ATOM_RESOURCE_MANAGER,
+                        XCB_ATOM_STRING, 8, static_cast<std::uint32_t>(resources.size()),
+                        resources.data());
+    // Answered only once the server has handled the change before it.
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    xcb_disconnect(connection);
     return true;
 }
 

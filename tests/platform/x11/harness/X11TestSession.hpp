@@ -50,6 +50,9 @@ class X11TestSession {
         int height = 800;
         // Further options of the compositor (its own dimming of inactive windows, say).
         std::vector<std::string> compositorOptions = {};
+        // The X resources programs read from the root (what `xrdb -merge` puts there, such as
+        // "Xft.dpi: 192" for a screen of double density), set before anything else starts.
+        std::string resources = {};
     };
 
     explicit X11TestSession(Options options);
@@ -109,6 +112,7 @@ class X11TestSession {
 
   private:
     bool startServer(const Options& options);
+    bool setResources(const std::string& resources);
     bool startWindowManager(const Options& options);
     bool startSettingsService(std::vector<std::string>& environment);
     bool startTray(bool atBottom);
