@@ -184,8 +184,12 @@ void ControlPanelController::setPanelHovered(bool isHovered) {
 }
 
 Rect ControlPanelController::panelFrame(const Rect& nextTo, Size size) {
-    const auto main = platform().screens().mainScreen();
-    const Rect screen = main ? main->visibleFrame : Rect{};
+    // With several screens the card stays on the one of its cover, beside it, rather than
+    // being pulled over to the screen the user last typed on.
+    const Screens& screens = platform().screens();
+    auto home = screens.screenFor(nextTo);
+    if (!home) home = screens.mainScreen();
+    const Rect screen = home ? home->visibleFrame : Rect{};
     Point origin;
     if (const double right = nextTo.maxX() + kGap; right + size.width <= screen.maxX()) {
         origin = {right, nextTo.midY() - size.height / 2};

@@ -77,8 +77,9 @@ class ControlPanelController : public std::enable_shared_from_this<ControlPanelC
     void handleOpacityDigit(int digit);
     void setPanelHovered(bool isHovered);
     // Where the card goes beside `cover`: right, else left, else below, else above, then kept
-    // inside the main screen's visible frame (the left and bottom edges win for a card larger than
-    // it). In the global space, for the card itself.
+    // inside the visible frame of the cover's screen, or of the main screen for a cover on none
+    // (the left and bottom edges win for a card larger than it). In the global space, for the
+    // card itself.
     static Rect panelFrame(const Rect& nextTo, Size size);
 
     // ---- State, for the owner and tests

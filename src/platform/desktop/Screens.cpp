@@ -9,6 +9,20 @@ double Screens::primaryHeight() const {
     return all.empty() ? 0.0 : all.front().frame.height();
 }
 
+std::optional<Screen> Screens::screenFor(const Rect& frame) const {
+    std::optional<Screen> best;
+    double bestArea = 0;
+    for (const Screen& screen : screens()) {
+        const Rect common = screen.frame.intersection(frame);
+        const double area = common.width() * common.height();
+        if (area > bestArea) {
+            bestArea = area;
+            best = screen;
+        }
+    }
+    return best;
+}
+
 Rect Screens::keptOnScreen(const Rect& frame, const std::vector<Screen>& screens) {
     if (screens.empty()) return frame;
     const auto area = [&frame](const Screen& screen) {

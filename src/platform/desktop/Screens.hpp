@@ -25,6 +25,8 @@ class Screens {
 
     // The first screen's height, or 0 without screens: flips window-list and Accessibility frames.
     double primaryHeight() const;
+    // The screen sharing the largest area with `frame`; absent when it is on none.
+    std::optional<Screen> screenFor(const Rect& frame) const;
 
     // A rectangle of the global space (bottom-left origin, y up) seen with its origin at the top
     // left and y down, or back: the two conventions mirror each other around a screen of height

@@ -104,11 +104,16 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     std::weak_ptr<X11Application> application = desktop->application_;
     desktop->clients_->setIsOwnWindow(weakly(application, &X11Application::isOurWindow));
     std::weak_ptr<X11HotKeyService> hotKeys = desktop->hotKeys_;
-    desktop->screens_->setKeyWindowFrame(
+    desktop->screens_->setFocusedWindowFrame(
         weakly(application, [](X11Application& strong) -> std::optional<Rect> {
-            const auto key = strong.keyWindow();
-            if (!key) return std::nullopt;
-            return key->frame();
+            if (const auto key = strong.keyWindow()) return key->frame();
+            // The program is mostly in the background: the screen where the user works is the
+            // one of the desktop's active window, as the keyboard goes there.
+            const xcb_window_t window = strong.clients().activeWindow();
+            const auto active =
+                window != XCB_WINDOW_NONE ? strong.clients().readClient(window) : std::nullopt;
+            if (!active) return std::nullopt;
+            return strong.screens().space().toGlobal(active->rect);
         }));
     desktop->hotKeys_->setPanelHoldsKeyboard(weakly(application, [](X11Application& app) {
         const auto key = std::static_pointer_cast<X11Panel>(app.keyWindow());

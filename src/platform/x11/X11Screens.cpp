@@ -121,23 +121,9 @@ void X11Screens::handleEvent(const xcb_generic_event_t& event) {
     }
 }
 
-std::optional<Screen> X11Screens::screenFor(const Rect& frame) const {
-    std::optional<Screen> best;
-    double bestArea = 0;
-    for (const Screen& screen : screens_) {
-        const Rect common = screen.frame.intersection(frame);
-        const double area = common.width() * common.height();
-        if (area > bestArea) {
-            bestArea = area;
-            best = screen;
-        }
-    }
-    return best;
-}
-
 std::optional<Screen> X11Screens::mainScreen() const {
-    if (keyWindowFrame_) {
-        if (const auto frame = keyWindowFrame_()) {
+    if (focusedWindowFrame_) {
+        if (const auto frame = focusedWindowFrame_()) {
             if (auto screen = screenFor(*frame)) return screen;
         }
     }

@@ -32,12 +32,11 @@ class X11Screens final : public Screens, public std::enable_shared_from_this<X11
     // The conversion between the global space and root coordinates for the current monitors and
     // the display's scale, read once at the start as GTK and Qt programs do.
     const X11RootSpace& space() const { return space_; }
-    // The frame of our key window, for mainScreen().
-    void setKeyWindowFrame(std::function<std::optional<Rect>()> frame) {
-        keyWindowFrame_ = std::move(frame);
+    // The frame of the window the keyboard goes to, for mainScreen(): ours when one is key, else
+    // the window the user works in.
+    void setFocusedWindowFrame(std::function<std::optional<Rect>()> frame) {
+        focusedWindowFrame_ = std::move(frame);
     }
-    // The screen sharing the largest area with `frame`; absent when it is on none.
-    std::optional<Screen> screenFor(const Rect& frame) const;
 
     // Selects the events that tell of changes; call once.
     void startWatching();
@@ -59,7 +58,7 @@ class X11Screens final : public Screens, public std::enable_shared_from_this<X11
     std::vector<Screen> screens_;
     X11RootSpace space_;
     double scale_ = 1;
-    std::function<std::optional<Rect>()> keyWindowFrame_;
+    std::function<std::optional<Rect>()> focusedWindowFrame_;
 };
 
 }  // namespace talvori::x11

@@ -1,10 +1,15 @@
 #include <memory>
 #include <vector>
 
+#include "app/RuntimeCoordinator.hpp"
+#include "app/TalvoriApp.hpp"
+#include "app/WindowManager.hpp"
+#include "controlpanel/ControlPanelController.hpp"
 #include "covers/CoverSamples.hpp"
 #include "covers/OverlayWindowController.hpp"
 #include "covers/PermissionManager.hpp"
 #include "focus/SpotlightController.hpp"
+#include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/harness/X11TestScreens.hpp"
@@ -14,10 +19,12 @@ namespace {
 
 // Two monitors of different sizes showing one screen, as a laptop with a second display has:
 // the main one (1280 x 800) at the top left, the other beside it (1024 x 768) or below it
-// (1024 x 640).
+// (1024 x 640). With a tray, it stands at the top right of the root: on the second monitor while
+// that is beside the main one.
 class X11MonitorsTest : public X11DesktopTest {
   protected:
-    X11MonitorsTest() : X11DesktopTest({.width = 2304, .height = 1440}) {}
+    explicit X11MonitorsTest(bool tray = false)
+        : X11DesktopTest({.tray = tray, .width = 2304, .height = 1440}) {}
 
     void SetUp() override {
         X11DesktopTest::SetUp();
@@ -131,6 +138,56 @@ TEST_F(X11MonitorsTest, CoversMoveBetweenMonitorsAndComeBackWhenOneIsUnplugged) 
         return shown.red > 200 && shown.green < 160;
     })) << "the cover on screen where it now is";
     screenshot("monitors-cover-unplugged");
+}
+
+class X11MonitorsAppTest : public X11MonitorsTest {
+  protected:
+    X11MonitorsAppTest() : X11MonitorsTest(true) {}
+    // Whether `window` stands wholly inside the monitor `x, width` spans, in root pixels.
+    bool within(std::uint32_t window, int x, int width) const {
+        const auto frame = driver().rootGeometry(window);
+        return frame.size() == 4 && frame[0] >= x && frame[0] + frame[2] <= x + width;
+    }
+};
+
+// New covers open on the screen the user works on; the control panel stays on its cover's screen
+// and the status-bar panel on its icon's.
+TEST_F(X11MonitorsAppTest, NewCoversOpenWhereTheUserWorksAndPanelsStayOnTheirScreen) {
+    const auto main = openClient("Main", 100, 120, 400, 300, 0x2080e0);
+    const auto side = openClient("Side", 1500, 200, 400, 300, 0xe08020);
+    platform().userDefaults().set("hasCompletedOnboarding", true);
+    const auto app = TalvoriApp::start();
+    runFor(0.3);
+    const auto manager = app->runtime()->windowManager.peek();
+    ASSERT_TRUE(manager);
+    const auto centreOf = [](const Rect& rect) { return Point{rect.midX(), rect.midY()}; };
+    for (const auto& [window, screen] : {std::pair{side.window, 1}, std::pair{main.window, 0}}) {
+        activate(window);
+        const Rect visible = platform().screens().screens()[screen].visibleFrame;
+        const auto cover = manager->createCover();
+        EXPECT_EQ(centreOf(cover->model.peek().frame.rect()), centreOf(visible)) << screen;
+    }
+
+    // Near the second monitor's right edge (root 2000, 350): no room on the right, so the panel
+    // goes to the left, on the same monitor, while the user still works on the main one.
+    OverlayModel record = sampleCover();
+    record.frame = CodableRect::fromRect(Rect(2000, 300, 250, 150));
+    manager->openCover(record);
+    driver().moveMouse(2125, 425);
+    auto& controls = manager->controlPanelController();
+    ASSERT_TRUE(runUntil([&] { return controls.isPanelVisible(); }));
+    EXPECT_TRUE(runUntil([&] { return within(controls.panel()->windowNumber(), 1280, 1024); }));
+    // Its window reaches the cover; its shadow fills the gap.
+    EXPECT_LE(controls.panel()->frame().maxX(), 2000);
+    screenshot("monitors-control-panel");
+
+    manager->showMenuBarPanel();
+    const auto& menuBar = manager->menuBarPanelController();
+    ASSERT_TRUE(runUntil([&] { return menuBar.panel() && menuBar.panel()->isVisible(); }));
+    ASSERT_TRUE(menuBar.statusItemScreenAnchor());
+    EXPECT_EQ(menuBar.statusItemScreenAnchor()->screen.frame, Rect(1280, 32, 1024, 768));
+    EXPECT_TRUE(runUntil([&] { return within(menuBar.panel()->windowNumber(), 1280, 1024); }));
+    screenshot("monitors-menu-bar-panel");
 }
 
 }  // namespace
