@@ -222,6 +222,9 @@ class Element {
     // Whether this node takes presses; by default whether the element does.
     virtual bool handlesPointer(const Node& /*node*/) const { return handlesPointer(); }
     virtual void pointerEvent(Node& /*node*/, const PointerEvent& /*event*/) const {}
+    // The middle button pressed at `location` (own coordinates): a text input inserts the
+    // desktop's selection there.
+    virtual bool pasteSelection(Node& /*node*/, Point /*location*/) const { return false; }
     virtual bool tracksHover() const { return false; }
     virtual void hoverChanged(Node& /*node*/, bool /*isHovering*/) const {}
     virtual bool isScrollable() const { return false; }

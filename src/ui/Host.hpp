@@ -140,6 +140,23 @@ class Host : public std::enable_shared_from_this<Host> {
     void writePasteboard(const std::string& text) const {
         if (pasteboardWriter_) pasteboardWriter_(text);
     }
+    // The desktop's selection, kept apart from the pasteboard: the text last selected, which the
+    // middle button pastes. Without these, selecting sets nothing and the middle button does not
+    // paste.
+    void setSelectionReader(std::function<std::optional<std::string>()> reader) {
+        selectionReader_ = std::move(reader);
+    }
+    void setSelectionWriter(std::function<void(const std::string&)> writer) {
+        selectionWriter_ = std::move(writer);
+    }
+    std::optional<std::string> readSelection() const {
+        return selectionReader_ ? selectionReader_() : std::nullopt;
+    }
+    void writeSelection(const std::string& text) const {
+        if (selectionWriter_) selectionWriter_(text);
+    }
+    // The middle button at `point`: a text field there pastes the selection where it was pressed.
+    bool pasteSelection(Point point);
 
     // --- geometry of views
     // Where `node` is drawn, in its window's content (top left, y down); none outside a window.
@@ -285,6 +302,8 @@ class Host : public std::enable_shared_from_this<Host> {
     std::weak_ptr<Node> focused_;
     std::function<std::optional<std::string>()> pasteboard_;
     std::function<void(const std::string&)> pasteboardWriter_;
+    std::function<std::optional<std::string>()> selectionReader_;
+    std::function<void(const std::string&)> selectionWriter_;
 };
 
 }  // namespace talvori::ui

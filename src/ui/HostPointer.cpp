@@ -71,6 +71,20 @@ bool Host::mouseUp(Point point) {
     return handled;
 }
 
+bool Host::pasteSelection(Point point) {
+    platform().runLoop().assertMainThread();
+    for (Node* node = hitTest(point); node; node = node->parent()) {
+        if (!node->element().isTextInput()) continue;
+        const auto keep = node->shared_from_this();
+        cairo_matrix_t toLocal = node->settledTransformFromHost();
+        cairo_matrix_invert(&toLocal);
+        Point local = point;
+        cairo_matrix_transform_point(&toLocal, &local.x, &local.y);
+        return node->element().pasteSelection(*node, local);
+    }
+    return false;
+}
+
 void Host::mouseMoved(Point point) {
     pointer_ = point;
     updateHover();

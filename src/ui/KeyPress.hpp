@@ -35,6 +35,7 @@ enum class Key {
     downArrow,
     home,
     end,
+    insert,
 };
 
 // A key press delivered to the key window.

@@ -34,6 +34,9 @@ std::optional<Key> namedKey(SpecialKey key) {
             return Key::home;
         case SpecialKey::end:
             return Key::end;
+        // The key in Insert's place is Help on the keyboards the key codes come from.
+        case SpecialKey::help:
+            return Key::insert;
         default:
             return std::nullopt;
     }
@@ -102,6 +105,13 @@ std::shared_ptr<PanelHost> PanelHost::make(View root, Options options) {
     content->host_->setPasteboardWriter([](const std::string& text) {
         if (platform().hasDesktop()) platform().pasteboard().setString(text);
     });
+    content->host_->setSelectionReader([]() -> std::optional<std::string> {
+        if (!platform().hasDesktop()) return std::nullopt;
+        return platform().pasteboard().selectionString();
+    });
+    content->host_->setSelectionWriter([](const std::string& text) {
+        if (platform().hasDesktop()) platform().pasteboard().setSelectionString(text);
+    });
     content->host_->setKeyWindowProvider(weakly(weak, [](PanelHost& self) {
         auto panel = self.panel();
         return panel && panel->isKeyWindow();
@@ -145,6 +155,7 @@ Size PanelHost::fittingSize() {
 }
 
 bool PanelHost::mouseDown(const Event& event, Point location) {
+    if (event.type == EventType::otherMouseDown) return host_->pasteSelection(location);
     return isLeftButton(event) && host_->mouseDown(location);
 }
 

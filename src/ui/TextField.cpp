@@ -2,6 +2,9 @@
 
 #include <glib.h>
 
+#include <utility>
+#include <vector>
+
 #include "platform/core/weakly.hpp"
 #include "ui/AccessibilityNode.hpp"
 #include "ui/Host.hpp"
@@ -24,6 +27,13 @@ namespace {
 constexpr double kPlaceholderOpacity = 0.4;
 constexpr double kSelectionOpacity = 0.3;
 
+// A state of the field that undo goes back to.
+struct FieldSnapshot {
+    std::string text;
+    std::size_t caret = 0;
+    std::size_t anchor = 0;
+};
+
 struct FieldStorage final : NodeStorage {
     std::string text;
     std::size_t caret = 0;
@@ -32,11 +42,23 @@ struct FieldStorage final : NodeStorage {
     bool isFocused = false;
     Registration observation;
     std::shared_ptr<const TextLayout> layout;
+    std::vector<FieldSnapshot> undoStack;
+    std::vector<FieldSnapshot> redoStack;
+    // The last key typed characters: more typing joins its undo step.
+    bool isTyping = false;
+    // What was last handed to the desktop's selection; each new selection is handed once.
+    std::string publishedSelection;
 
     std::size_t selectionStart() const { return std::min(caret, anchor); }
     std::size_t selectionEnd() const { return std::max(caret, anchor); }
     bool hasSelection() const { return caret != anchor; }
+    std::string selectedText() const {
+        return text.substr(selectionStart(), selectionEnd() - selectionStart());
+    }
 };
+
+// Enough to take back a good while of editing in a one-line field.
+constexpr std::size_t kUndoLimit = 100;
 
 std::size_t previousBoundary(const std::string& text, std::size_t index) {
     if (index == 0) return 0;
@@ -47,6 +69,43 @@ std::size_t previousBoundary(const std::string& text, std::size_t index) {
 std::size_t nextBoundary(const std::string& text, std::size_t index) {
     if (index >= text.size()) return text.size();
     return static_cast<std::size_t>(g_utf8_next_char(text.c_str() + index) - text.c_str());
+}
+
+bool isWordCharacter(const std::string& text, std::size_t index) {
+    const gunichar character =
+        g_utf8_get_char_validated(text.c_str() + index, static_cast<gssize>(text.size() - index));
+    return character < 0x110000 && g_unichar_isalnum(character);
+}
+
+// The start of the word before `index` (or of the one it is in), as Control-Left goes.
+std::size_t previousWordStart(const std::string& text, std::size_t index) {
+    while (index > 0 && !isWordCharacter(text, previousBoundary(text, index)))
+        index = previousBoundary(text, index);
+    while (index > 0 && isWordCharacter(text, previousBoundary(text, index)))
+        index = previousBoundary(text, index);
+    return index;
+}
+
+// The end of the word after `index` (or of the one it is in), as Control-Right goes.
+std::size_t nextWordEnd(const std::string& text, std::size_t index) {
+    while (index < text.size() && !isWordCharacter(text, index)) index = nextBoundary(text, index);
+    while (index < text.size() && isWordCharacter(text, index)) index = nextBoundary(text, index);
+    return index;
+}
+
+// One line only, valid text only: line breaks become spaces; anything else pastes nothing.
+std::string pastable(std::string text) {
+    for (auto& c : text) {
+        if (c == '\n' || c == '\r') c = ' ';
+    }
+    if (!g_utf8_validate(text.c_str(), static_cast<gssize>(text.size()), nullptr)) return {};
+    return text;
+}
+
+// The letter of an editing chord, whatever Shift or Caps Lock did to it.
+char chordLetter(const KeyPress& press) {
+    if (press.characters.size() != 1) return 0;
+    return static_cast<char>(g_ascii_tolower(press.characters[0]));
 }
 
 TextStyle fieldStyle(const Environment& environment) {
@@ -147,12 +206,34 @@ class TextFieldElement final : public Element {
         if (!node.environment().isEnabled) return;
         auto& field = storage(node);
         if (event.phase == PointerPhase::began) node.host().requestFocus(node);
+        field.isTyping = false;
+        // A drag's selection goes to the desktop once, when the button is let go.
+        if (event.phase == PointerPhase::ended) publishSelection(node, field);
         if (!field.layout ||
             (event.phase != PointerPhase::began && event.phase != PointerPhase::moved))
             return;
         field.caret = field.layout->indexForOffset(event.location.x + field.scroll);
         if (event.phase == PointerPhase::began) field.anchor = field.caret;
         node.setNeedsLayout();
+    }
+
+    bool pasteSelection(Node& node, Point location) const override {
+        if (!node.environment().isEnabled) return false;
+        auto& field = storage(node);
+        node.host().requestFocus(node);
+        sync(field);
+        field.isTyping = false;
+        field.caret =
+            std::min(field.text.size(),
+                     field.layout ? field.layout->indexForOffset(location.x + field.scroll)
+                                  : field.text.size());
+        field.anchor = field.caret;
+        if (const auto pasted = pastable(node.host().readSelection().value_or(""));
+            !pasted.empty()) {
+            replaceSelection(field, pasted);
+        }
+        node.setNeedsLayout();
+        return true;
     }
 
     bool isFocusable(const Node& node) const override { return node.environment().isEnabled; }
@@ -168,7 +249,10 @@ class TextFieldElement final : public Element {
         auto& field = storage(node);
         sync(field);
         const bool handled = edit(node, field, press);
-        if (handled) node.setNeedsLayout();
+        if (handled) {
+            publishSelection(node, field);
+            node.setNeedsLayout();
+        }
         return handled;
     }
 
@@ -221,19 +305,54 @@ class TextFieldElement final : public Element {
         return field.text.empty() ? options_->placeholder : field.text;
     }
 
-    // Takes in a text written elsewhere, with the caret at its end.
+    // Takes in a text written elsewhere, with the caret at its end; what was typed before can no
+    // longer be taken back.
     void sync(FieldStorage& field) const { sync(*options_, field); }
     static void sync(const TextField::Options& options, FieldStorage& field) {
         const auto current = options.text.get();
         if (current == field.text) return;
         field.text = current;
         field.caret = field.anchor = field.text.size();
+        field.undoStack.clear();
+        field.redoStack.clear();
     }
 
-    void replaceSelection(FieldStorage& field, const std::string& inserted) const {
+    // Selected text becomes the desktop's selection, as in every field of this desktop.
+    static void publishSelection(Node& node, FieldStorage& field) {
+        if (!field.hasSelection()) {
+            field.publishedSelection.clear();
+            return;
+        }
+        auto selected = field.selectedText();
+        if (selected == field.publishedSelection) return;
+        node.host().writeSelection(selected);
+        field.publishedSelection = std::move(selected);
+    }
+
+    // Typing right after typing joins the same undo step; every other edit is a step of its own.
+    void replaceSelection(FieldStorage& field, const std::string& inserted,
+                          bool typing = false) const {
+        if (!(typing && field.isTyping)) {
+            field.undoStack.push_back({field.text, field.caret, field.anchor});
+            if (field.undoStack.size() > kUndoLimit) field.undoStack.erase(field.undoStack.begin());
+        }
+        field.redoStack.clear();
+        field.isTyping = typing;
         const auto start = field.selectionStart();
         field.text.replace(start, field.selectionEnd() - start, inserted);
         field.caret = field.anchor = start + inserted.size();
+        options_->text.set(field.text);
+    }
+
+    // Undo and redo: the state on top of `from` comes back, the current one goes onto `to`.
+    void restore(FieldStorage& field, std::vector<FieldSnapshot>& from,
+                 std::vector<FieldSnapshot>& to) const {
+        if (from.empty()) return;
+        to.push_back({field.text, field.caret, field.anchor});
+        field.text = std::move(from.back().text);
+        field.caret = std::min(from.back().caret, field.text.size());
+        field.anchor = std::min(from.back().anchor, field.text.size());
+        from.pop_back();
         options_->text.set(field.text);
     }
 
@@ -242,9 +361,25 @@ class TextFieldElement final : public Element {
         if (!extend) field.anchor = to;
     }
 
+    // Removes the selection, or when there is none, what lies between the caret and `to`.
+    void deleteTo(FieldStorage& field, std::size_t to) const {
+        if (!field.hasSelection()) field.anchor = to;
+        replaceSelection(field, "");
+    }
+
+    void paste(FieldStorage& field, const std::optional<std::string>& text) const {
+        if (const auto pasted = pastable(text.value_or("")); !pasted.empty())
+            replaceSelection(field, pasted);
+    }
+
+    // Command is the editing modifier of the keys the views were made for, Control that of this
+    // desktop; either does the same, except with the arrows and Delete, where Command goes to an
+    // end and Control goes by words.
     bool edit(Node& node, FieldStorage& field, const KeyPress& press) const {
         const bool command = press.hasCommand();
+        const bool control = !command && contains(press.modifiers, Modifiers::control);
         const bool shift = press.hasShift();
+        const bool wasTyping = std::exchange(field.isTyping, false);
         switch (press.key) {
             case Key::returnKey:
                 if (options_->onSubmit) options_->onSubmit();
@@ -254,24 +389,29 @@ class TextFieldElement final : public Element {
                 options_->onExitCommand();
                 return true;
             case Key::deleteBackward:
-                if (!field.hasSelection())
-                    field.anchor = command ? 0 : previousBoundary(field.text, field.caret);
-                replaceSelection(field, "");
+                deleteTo(field, command   ? 0
+                                : control ? previousWordStart(field.text, field.caret)
+                                          : previousBoundary(field.text, field.caret));
                 return true;
             case Key::deleteForward:
-                if (!field.hasSelection()) field.anchor = nextBoundary(field.text, field.caret);
-                replaceSelection(field, "");
+                deleteTo(field, control ? nextWordEnd(field.text, field.caret)
+                                        : nextBoundary(field.text, field.caret));
                 return true;
             case Key::leftArrow: {
-                std::size_t to = command ? 0 : previousBoundary(field.text, field.caret);
-                if (field.hasSelection() && !shift && !command) to = field.selectionStart();
+                std::size_t to = command   ? 0
+                                 : control ? previousWordStart(field.text, field.caret)
+                                           : previousBoundary(field.text, field.caret);
+                if (field.hasSelection() && !shift && !command && !control)
+                    to = field.selectionStart();
                 moveCaret(field, to, shift);
                 return true;
             }
             case Key::rightArrow: {
-                std::size_t to =
-                    command ? field.text.size() : nextBoundary(field.text, field.caret);
-                if (field.hasSelection() && !shift && !command) to = field.selectionEnd();
+                std::size_t to = command   ? field.text.size()
+                                 : control ? nextWordEnd(field.text, field.caret)
+                                           : nextBoundary(field.text, field.caret);
+                if (field.hasSelection() && !shift && !command && !control)
+                    to = field.selectionEnd();
                 moveCaret(field, to, shift);
                 return true;
             }
@@ -283,47 +423,55 @@ class TextFieldElement final : public Element {
             case Key::downArrow:
                 moveCaret(field, field.text.size(), shift);
                 return true;
+            case Key::insert: {
+                const bool pastes = shift && !command && !control;
+                if (pastes) paste(field, node.host().readPasteboard());
+                return pastes;
+            }
             case Key::tab:
                 return false;
             case Key::space:
             case Key::character:
-                return editCharacters(node, field, press);
+                if (command || control) return editingChord(node, field, press);
+                return type(field, press, wasTyping);
         }
         return false;
     }
 
-    bool editCharacters(Node& node, FieldStorage& field, const KeyPress& press) const {
-        if (press.hasCommand()) {
-            if (press.characters == "a") {
+    bool editingChord(Node& node, FieldStorage& field, const KeyPress& press) const {
+        switch (chordLetter(press)) {
+            case 'a':
                 field.anchor = 0;
                 field.caret = field.text.size();
                 return true;
-            }
-            if ((press.characters == "c" || press.characters == "x") && field.hasSelection()) {
-                const auto start = field.selectionStart();
-                node.host().writePasteboard(field.text.substr(start, field.selectionEnd() - start));
-                if (press.characters == "x") replaceSelection(field, "");
+            case 'c':
+            case 'x':
+                if (!field.hasSelection()) return false;
+                node.host().writePasteboard(field.selectedText());
+                if (chordLetter(press) == 'x') replaceSelection(field, "");
                 return true;
-            }
-            if (press.characters == "v") {
-                auto pasted = node.host().readPasteboard().value_or("");
-                // One line only: line breaks become spaces.
-                for (auto& c : pasted) {
-                    if (c == '\n' || c == '\r') c = ' ';
-                }
-                if (!pasted.empty() &&
-                    g_utf8_validate(pasted.c_str(), static_cast<gssize>(pasted.size()), nullptr)) {
-                    replaceSelection(field, pasted);
+            case 'v':
+                paste(field, node.host().readPasteboard());
+                return true;
+            case 'z':
+                if (press.hasShift()) {
+                    restore(field, field.redoStack, field.undoStack);
+                } else {
+                    restore(field, field.undoStack, field.redoStack);
                 }
                 return true;
-            }
-            return false;
+            default:
+                return false;
         }
-        if (contains(press.modifiers, Modifiers::control) || press.characters.empty()) return false;
+    }
+
+    bool type(FieldStorage& field, const KeyPress& press, bool wasTyping) const {
+        if (press.characters.empty()) return false;
         if (!g_utf8_validate(press.characters.c_str(), static_cast<gssize>(press.characters.size()),
                              nullptr))
             return true;
-        replaceSelection(field, press.characters);
+        field.isTyping = wasTyping;
+        replaceSelection(field, press.characters, true);
         return true;
     }
 

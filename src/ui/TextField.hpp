@@ -12,9 +12,11 @@ namespace talvori::ui {
 // A single-line text field editing a bound text, without a bezel (the caller draws its
 // background). It takes the width offered and one line of the font's height. A click focuses it
 // and places the caret; while focused it takes typed characters, Delete and Forward Delete, the
-// arrow keys (Shift extends the selection, Command jumps to an end), Home and End, Command-A and
-// Command-V. Return calls onSubmit; Escape calls onExitCommand when set and otherwise passes on.
-// Writes to the bound text made elsewhere show at once, with the caret at the end.
+// arrow keys (Shift extends the selection, Command jumps to an end, Control goes by words), Home
+// and End, select all, cut, copy, paste and undo with Command or Control (A, X, C, V, Z and
+// Shift-Z), and Shift-Insert. Selected text becomes the desktop's selection, which the middle
+// button pastes. Return calls onSubmit; Escape calls onExitCommand when set and otherwise passes
+// on. Writes to the bound text made elsewhere show at once, with the caret at the end.
 class TextField : public View {
   public:
     TextField(std::string placeholder, Binding<std::string> text);

@@ -279,6 +279,56 @@ TEST_F(TextFieldTest, EditsWithTheKeyboard) {
     EXPECT_EQ(name.text(), "\u00e9wo lines");
 }
 
+// This desktop's editing keys: Control does what Command does, and goes by words where Command
+// goes to an end; selecting sets the desktop's selection, which the middle button pastes.
+TEST_F(TextFieldTest, TakesThisDesktopsEditingKeysAndTheMiddleButtonsPaste) {
+    std::optional<std::string> copied, selected;
+    h->setPasteboardWriter([&](const std::string& text) { copied = text; });
+    h->setPasteboardReader([] { return std::optional<std::string>("navy"); });
+    h->setSelectionWriter([&](const std::string& text) { selected = text; });
+    h->setSelectionReader([] { return std::optional<std::string>("red\n"); });
+    const auto control = [&](const char* key, Modifiers more = Modifiers::none) {
+        return h->keyDown(KeyPress::character(key, Modifiers::control | more));
+    };
+    name.click();
+    runUntilIdle();
+    control("a");
+    EXPECT_EQ(selected, "Hello");
+    h->type("blue sky");
+    EXPECT_EQ(name.text(), "blue sky");
+    h->press(Key::leftArrow, Modifiers::control);
+    h->press(Key::leftArrow, Modifiers::control | Modifiers::shift);
+    EXPECT_EQ(selected, "blue ");
+    control("x");
+    EXPECT_EQ(copied, "blue ");
+    h->press(Key::rightArrow, Modifiers::control);
+    h->type(" ");
+    h->press(Key::insert, Modifiers::shift);
+    EXPECT_EQ(name.text(), "sky navy");
+    h->press(Key::deleteBackward, Modifiers::control);
+    EXPECT_EQ(name.text(), "sky ");
+    control("z");
+    EXPECT_EQ(name.text(), "sky navy");
+    control("z");
+    control("z");
+    EXPECT_EQ(name.text(), "sky");
+    control("Z", Modifiers::shift);
+    EXPECT_EQ(name.text(), "sky ");
+    h->keyDown(KeyPress::character("z", Modifiers::command));
+    EXPECT_EQ(name.text(), "sky");
+    h->press(Key::home);
+    h->press(Key::end, Modifiers::shift);
+    control("c");
+    EXPECT_EQ(copied, "sky");
+    // Chords the field has no use for go on to the window's shortcuts.
+    EXPECT_FALSE(control("b"));
+
+    // The middle button focuses the field it is pressed in and pastes there, as one line.
+    ASSERT_TRUE(h->pasteSelection({code.frame().minX() + 1, code.frame().midY()}));
+    EXPECT_TRUE(code.isFocused());
+    EXPECT_EQ(code.text(), "red 808080");
+}
+
 TEST_F(TextFieldTest, FocusFollowsTheBindingBothWays) {
     code.click();
     runUntilIdle();

@@ -11,6 +11,8 @@ bool Event::isMouse() const {
         case EventType::leftMouseUp:
         case EventType::rightMouseDown:
         case EventType::rightMouseUp:
+        case EventType::otherMouseDown:
+        case EventType::otherMouseUp:
         case EventType::mouseMoved:
         case EventType::leftMouseDragged:
         case EventType::rightMouseDragged:

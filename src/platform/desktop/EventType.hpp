@@ -19,6 +19,9 @@ enum class EventType : std::uint32_t {
     keyUp = 11,
     flagsChanged = 12,
     scrollWheel = 22,
+    // The middle button.
+    otherMouseDown = 25,
+    otherMouseUp = 26,
     // Delivered to an event tap only: the system switched the tap off.
     tapDisabledByTimeout = 0xFFFFFFFE,
     tapDisabledByUserInput = 0xFFFFFFFF,

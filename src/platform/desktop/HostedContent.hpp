@@ -27,7 +27,7 @@ class HostedContent {
     // The size the content wants, given its own fixed widths.
     virtual Size fittingSize() = 0;
 
-    // Left and right buttons alike; the event's type tells which. Return whether handled.
+    // Every button alike; the event's type tells which. Return whether handled.
     virtual bool mouseDown(const Event&, Point) { return false; }
     virtual bool mouseDragged(const Event&, Point) { return false; }
     virtual bool mouseUp(const Event&, Point) { return false; }

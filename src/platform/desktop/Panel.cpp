@@ -288,6 +288,7 @@ bool Panel::handleMouseEvent(const Event& event) {
         switch (event.type) {
             case EventType::leftMouseDown:
             case EventType::rightMouseDown:
+            case EventType::otherMouseDown:
                 handled = content->mouseDown(event, event.locationInWindow);
                 break;
             case EventType::leftMouseDragged:
@@ -296,6 +297,7 @@ bool Panel::handleMouseEvent(const Event& event) {
                 break;
             case EventType::leftMouseUp:
             case EventType::rightMouseUp:
+            case EventType::otherMouseUp:
                 handled = content->mouseUp(event, event.locationInWindow);
                 break;
             case EventType::scrollWheel:

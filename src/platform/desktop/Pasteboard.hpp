@@ -18,6 +18,11 @@ class Pasteboard {
     virtual void clearContents() = 0;
     // Grows with every change of the contents, by us or by another application.
     virtual int changeCount() const = 0;
+
+    // The selection, on desktops that keep one beside the clipboard: the text selected last,
+    // here or in another application, which the middle button pastes. Absent where there is none.
+    virtual std::optional<std::string> selectionString() const { return std::nullopt; }
+    virtual void setSelectionString(const std::string& /*text*/) {}
 };
 
 }  // namespace talvori

@@ -15,9 +15,12 @@ class SimPasteboard final : public Pasteboard {
     bool setString(const std::string& text) override;
     void clearContents() override;
     int changeCount() const override { return changeCount_; }
+    std::optional<std::string> selectionString() const override { return selection_; }
+    void setSelectionString(const std::string& text) override { selection_ = text; }
 
   private:
     std::optional<std::string> text_;
+    std::optional<std::string> selection_;
     int changeCount_ = 0;
 };
 

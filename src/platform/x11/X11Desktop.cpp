@@ -122,8 +122,16 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     desktop->keyboard_->setOnKeymapChange(weakly(hotKeys, &X11HotKeyService::keymapChanged));
     connection->setOnCompositorChange(weakly(application, &X11Application::compositorChanged));
     connection->setBeforeFlush(weakly(application, &X11Application::beforeFlush));
+    auto pasteboard =
+        X11Pasteboard::open(display, platform.sharedRunLoop(), platform.logger("Pasteboard"));
+    // Copied text outlives us where a clipboard manager takes it.
     desktop->application_->setOnTerminate(
-        weakly(std::weak_ptr<RunLoop>(platform.sharedRunLoop()), &RunLoop::stop));
+        [handOver = weakly(std::weak_ptr<X11Pasteboard>(pasteboard),
+                           &X11Pasteboard::handOverToClipboardManager),
+         stop = weakly(std::weak_ptr<RunLoop>(platform.sharedRunLoop()), &RunLoop::stop)] {
+            handOver();
+            stop();
+        });
     desktop->application_->probeOpacity();
     desktop->application_->probeStacking();
     desktop->application_->readBlurOffer();
@@ -158,8 +166,7 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     services.alerts = std::make_shared<Alerts>(
         Alerts::Services{desktop->application_, desktop->screens_, platform.notificationCenter(),
                          platform.sharedRunLoop(), "Talvori"});
-    services.pasteboard =
-        X11Pasteboard::open(display, platform.sharedRunLoop(), platform.logger("Pasteboard"));
+    services.pasteboard = pasteboard;
     services.sound = std::make_shared<X11Sound>(connection);
     services.backend = desktop;
     platform.installDesktop(std::move(services));

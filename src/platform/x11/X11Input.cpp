@@ -8,6 +8,8 @@
 
 #include "platform/core/Clock.hpp"
 #include "platform/core/weakly.hpp"
+#include "platform/desktop/ModifierFlags.hpp"
+#include "platform/desktop/Responder.hpp"
 #include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Cursors.hpp"
@@ -230,6 +232,9 @@ void X11Input::handleButton(const xcb_button_press_event_t& press, bool down) {
         case 1:
             type = down ? EventType::leftMouseDown : EventType::leftMouseUp;
             break;
+        case 2:
+            type = down ? EventType::otherMouseDown : EventType::otherMouseUp;
+            break;
         case 3:
             type = down ? EventType::rightMouseDown : EventType::rightMouseUp;
             break;
@@ -329,7 +334,32 @@ void X11Input::handleKey(const xcb_key_press_event_t& key, bool down) {
         keyboard_->charactersIgnoringModifiers(key.detail, key.state);
     event.isARepeat = repeat;
     event.specialKey = Event::specialKeyForKeyCode(*code);
+    if (down && !compose(event, key, *panel)) {
+        passOnUnused(*panel, key.detail, down, true);
+        return;
+    }
     passOnUnused(*panel, key.detail, down, dispatchToPanel(std::move(event), panel, true));
+}
+
+// Dead keys and the Compose key build one character over several presses, in a text field only,
+// as an input method does: the keys of everything else (shortcuts, the recorder) arrive as they
+// are. False when the press belongs to a sequence and types nothing.
+bool X11Input::compose(Event& event, const xcb_key_press_event_t& key, const X11Panel& panel) {
+    constexpr std::uint64_t kChords =
+        ModifierFlags::control | ModifierFlags::option | ModifierFlags::command;
+    const auto responder = panel.firstResponder();
+    if (event.specialKey || (event.deviceIndependentFlags() & kChords) || !responder ||
+        !responder->isTextEditor()) {
+        keyboard_->resetCompose();
+        return true;
+    }
+    auto composition = keyboard_->compose(key.detail, key.state);
+    if (composition.state == X11Keyboard::Composition::consumed) return false;
+    if (composition.state == X11Keyboard::Composition::composed) {
+        event.characters = composition.text;
+        event.charactersIgnoringModifiers = std::move(composition.text);
+    }
+    return true;
 }
 
 void X11Input::passOnUnused(X11Panel& panel, std::uint8_t key, bool down, bool used) {

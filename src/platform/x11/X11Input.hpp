@@ -65,6 +65,7 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     void handleMotion(const xcb_motion_notify_event_t& motion);
     void handleCrossing(const xcb_enter_notify_event_t& crossing, bool entered);
     void handleKey(const xcb_key_press_event_t& key, bool down);
+    bool compose(Event& event, const xcb_key_press_event_t& key, const X11Panel& panel);
     void handleRaw(const xcb_generic_event_t& event);
     // A key no view used goes on to where it would have gone, should the panel hold the keyboard.
     static void passOnUnused(X11Panel& panel, std::uint8_t key, bool down, bool used);

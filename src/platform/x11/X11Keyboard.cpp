@@ -4,8 +4,11 @@
 #define explicit explicit_
 #include <xcb/xkb.h>
 #undef explicit
+#include <xkbcommon/xkbcommon-compose.h>
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
+
+#include <cstdlib>
 
 #include "platform/desktop/ModifierFlags.hpp"
 #include "platform/x11/X11Connection.hpp"
@@ -42,6 +45,7 @@ X11Keyboard::X11Keyboard(std::shared_ptr<X11Connection> connection)
 }
 
 X11Keyboard::~X11Keyboard() {
+    if (compose_) xkb_compose_state_unref(compose_);
     if (state_) xkb_state_unref(state_);
     if (keymap_) xkb_keymap_unref(keymap_);
     if (context_) xkb_context_unref(context_);
@@ -62,6 +66,7 @@ void X11Keyboard::setUp() {
         connection_->log().error("The keyboard's keymap cannot be read");
         return;
     }
+    loadComposeTable();
     const auto device = static_cast<xcb_xkb_device_spec_t>(deviceId_);
     const std::uint16_t events = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY |
                                  XCB_XKB_EVENT_TYPE_MAP_NOTIFY | XCB_XKB_EVENT_TYPE_STATE_NOTIFY;
@@ -95,10 +100,61 @@ bool X11Keyboard::loadKeymap() {
     }
     if (state_) xkb_state_unref(state_);
     if (keymap_) xkb_keymap_unref(keymap_);
+    resetCompose();
     keymap_ = keymap;
     state_ = state;
     readModifierMap();
     return true;
+}
+
+// The locale's table, as every program of the session reads it: the first of LC_ALL, LC_CTYPE and
+// LANG that is set names the locale, and xkbcommon looks for $XCOMPOSEFILE and ~/.XCompose first.
+void X11Keyboard::loadComposeTable() {
+    const char* locale = nullptr;
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) {
+            locale = value;
+            break;
+        }
+    }
+    if (!locale) locale = "C";
+    xkb_compose_table* table =
+        xkb_compose_table_new_from_locale(context_, locale, XKB_COMPOSE_COMPILE_NO_FLAGS);
+    if (!table) {
+        connection_->log().log(std::string("No compose table for the locale ") + locale +
+                               ": dead keys and the Compose key type nothing of their own");
+        return;
+    }
+    compose_ = xkb_compose_state_new(table, XKB_COMPOSE_STATE_NO_FLAGS);
+    xkb_compose_table_unref(table);
+}
+
+X11Keyboard::Composition X11Keyboard::compose(std::uint32_t xKeyCode, std::uint16_t state) {
+    if (!compose_) return {};
+    if (xkb_compose_state_feed(compose_, symbol(xKeyCode, state)) == XKB_COMPOSE_FEED_IGNORED)
+        return {};
+    switch (xkb_compose_state_get_status(compose_)) {
+        case XKB_COMPOSE_COMPOSING:
+            return {Composition::consumed, {}};
+        case XKB_COMPOSE_COMPOSED: {
+            char buffer[64] = {};
+            xkb_compose_state_get_utf8(compose_, buffer, sizeof buffer);
+            resetCompose();
+            return {Composition::composed, buffer};
+        }
+        case XKB_COMPOSE_CANCELLED:
+            // A key that fits no sequence ends it and types nothing, as with other programs.
+            resetCompose();
+            return {Composition::consumed, {}};
+        case XKB_COMPOSE_NOTHING:
+            break;
+    }
+    return {};
+}
+
+void X11Keyboard::resetCompose() {
+    if (compose_) xkb_compose_state_reset(compose_);
 }
 
 // Which X modifier bit each modifier key sets, from the keys the server lists for each bit.

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+struct xkb_compose_state;
 struct xkb_context;
 struct xkb_keymap;
 struct xkb_state;
@@ -20,7 +21,8 @@ class X11Connection;
 // The core keyboard as xkbcommon describes it: the keymap and its layouts, the modifier bits that
 // carry Shift, Control, Alt (option), Super (command), Num Lock and Scroll Lock (read from the
 // server's modifier map, never assumed), and the translation of key events into characters and
-// modifier flags. Kept up to date from XKB events.
+// modifier flags. Kept up to date from XKB events. Dead keys and the Compose key follow the
+// compose table of the user's locale (LC_ALL, LC_CTYPE, LANG), or ~/.XCompose and $XCOMPOSEFILE.
 class X11Keyboard {
   public:
     // The X modifier bits of each modifier key; 0 when no key carries it.
@@ -59,6 +61,16 @@ class X11Keyboard {
     // What the key types without modifiers in the current layout when it types Latin letters,
     // else in the first layout that does; empty for a dead key; absent without such a layout.
     std::optional<std::string> latinCharacters(std::uint32_t xKeyCode) const;
+    // A key press fed to the sequence of dead keys and Compose presses under way: `consumed`
+    // when the press starts, continues or breaks off a sequence (it types nothing), `composed`
+    // with the text when it completes one, `none` when it has nothing to do with one.
+    struct Composition {
+        enum State { none, consumed, composed } state = none;
+        std::string text;
+    };
+    Composition compose(std::uint32_t xKeyCode, std::uint16_t state);
+    // Forgets a sequence under way.
+    void resetCompose();
     // The X modifier bit a modifier key sets (from the server's modifier map); 0 for other keys.
     std::uint16_t modifierBitOfKey(std::uint32_t xKeyCode) const;
 
@@ -74,11 +86,13 @@ class X11Keyboard {
     xkb_state* stateOf(std::uint16_t state, bool shiftOnly) const;
     std::string utf8(std::uint32_t xKeyCode, std::uint16_t state, bool shiftOnly) const;
     bool typesLatinLetters(std::uint32_t layout) const;
+    void loadComposeTable();
 
     std::shared_ptr<X11Connection> connection_;
     xkb_context* context_ = nullptr;
     xkb_keymap* keymap_ = nullptr;
     xkb_state* state_ = nullptr;
+    xkb_compose_state* compose_ = nullptr;
     std::int32_t deviceId_ = -1;
     std::uint8_t xkbFirstEvent_ = 0;
     ModifierBits modifiers_;

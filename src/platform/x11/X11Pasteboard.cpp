@@ -19,11 +19,26 @@ namespace {
 // Long enough for a program that is busy for a moment, short enough that a hung one does not
 // freeze a paste for long.
 constexpr double kAnswerSeconds = 1.0;
+// Long enough for a clipboard manager to copy a text, short enough that quitting never seems to
+// hang when it does not answer.
+constexpr double kHandOverSeconds = 2.0;
 // More than any field takes; a larger selection is cut off rather than read into memory.
 constexpr std::size_t kLargestText = 16 * 1024 * 1024;
 
-constexpr const char* kNames[] = {"CLIPBOARD",    "UTF8_STRING", "TEXT", "text/plain;charset=utf-8",
-                                  "TARGETS",      "TIMESTAMP",   "INCR", "_TALVORI_PASTE",
+constexpr const char* kNames[] = {"CLIPBOARD",
+                                  "PRIMARY",
+                                  "CLIPBOARD_MANAGER",
+                                  "SAVE_TARGETS",
+                                  "MULTIPLE",
+                                  "ATOM_PAIR",
+                                  "_TALVORI_SAVE",
+                                  "UTF8_STRING",
+                                  "TEXT",
+                                  "text/plain;charset=utf-8",
+                                  "TARGETS",
+                                  "TIMESTAMP",
+                                  "INCR",
+                                  "_TALVORI_PASTE",
                                   "_TALVORI_TIME"};
 
 std::string latin1ToUtf8(const std::string& latin1) {
@@ -66,9 +81,9 @@ std::string utf8ToLatin1(const std::string& utf8) {
 // The whole value of `property`, deleted as it is read (which tells an incremental sender to go
 // on); nothing when it is absent.
 std::optional<PropertyValue> takeProperty(xcb_connection_t* connection, xcb_window_t window,
-                                          xcb_atom_t property) {
+                                          xcb_atom_t property, bool remove = true) {
     auto reply = waitReply(xcb_get_property_reply, connection,
-                           xcb_get_property(connection, 1, window, property,
+                           xcb_get_property(connection, remove, window, property,
                                             XCB_GET_PROPERTY_TYPE_ANY, 0, kLargestText / 4));
     if (!reply || reply->type == XCB_ATOM_NONE) return std::nullopt;
     PropertyValue value;
@@ -105,6 +120,7 @@ X11Pasteboard::~X11Pasteboard() {
 }
 
 void X11Pasteboard::setUp() {
+    static_assert(std::size(kNames) == kNameCount);
     xcb_intern_atom_cookie_t cookies[kNameCount];
     for (std::size_t index = 0; index < kNameCount; ++index) {
         cookies[index] = xcb_intern_atom(
@@ -148,26 +164,33 @@ void X11Pasteboard::setUp() {
 // ---- Requester
 
 std::optional<std::string> X11Pasteboard::string() const {
-    const xcb_window_t current = owner();
-    if (current == window_) return contents_;
+    return read(kClipboard);
+}
+
+std::optional<std::string> X11Pasteboard::selectionString() const {
+    return read(kPrimary);
+}
+
+std::optional<std::string> X11Pasteboard::read(Name selection) const {
+    const xcb_window_t current = owner(atoms_[selection]);
+    if (current == window_) return held(atoms_[selection])->contents;
     if (current == XCB_WINDOW_NONE) return std::nullopt;
-    if (auto text = convert(atoms_[kUtf8String])) return text;
+    if (auto text = convert(atoms_[selection], atoms_[kUtf8String])) return text;
     // Older programs offer Latin-1 only.
-    if (auto text = convert(XCB_ATOM_STRING)) return latin1ToUtf8(*text);
+    if (auto text = convert(atoms_[selection], XCB_ATOM_STRING)) return latin1ToUtf8(*text);
     return std::nullopt;
 }
 
-xcb_window_t X11Pasteboard::owner() const {
+xcb_window_t X11Pasteboard::owner(xcb_atom_t selection) const {
     auto reply = waitReply(xcb_get_selection_owner_reply, connection_,
-                           xcb_get_selection_owner(connection_, atoms_[kClipboard]));
+                           xcb_get_selection_owner(connection_, selection));
     return reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
 }
 
-std::optional<std::string> X11Pasteboard::convert(xcb_atom_t target) const {
+std::optional<std::string> X11Pasteboard::convert(xcb_atom_t selection, xcb_atom_t target) const {
     const xcb_atom_t property = atoms_[kPasteProperty];
     xcb_delete_property(connection_, window_, property);
-    xcb_convert_selection(connection_, window_, atoms_[kClipboard], target, property,
-                          XCB_CURRENT_TIME);
+    xcb_convert_selection(connection_, window_, selection, target, property, XCB_CURRENT_TIME);
     xcb_flush(connection_);
     const double deadline = loop_->clock().now() + kAnswerSeconds;
     while (xcb_generic_event_t* raw = nextEvent(deadline)) {
@@ -177,7 +200,7 @@ std::optional<std::string> X11Pasteboard::convert(xcb_atom_t target) const {
             continue;
         }
         const auto& notify = *reinterpret_cast<const xcb_selection_notify_event_t*>(raw);
-        if (notify.requestor != window_ || notify.selection != atoms_[kClipboard]) continue;
+        if (notify.requestor != window_ || notify.selection != selection) continue;
         if (notify.property == XCB_ATOM_NONE) return std::nullopt;
         auto value = takeProperty(connection_, window_, property);
         xcb_flush(connection_);
@@ -187,7 +210,9 @@ std::optional<std::string> X11Pasteboard::convert(xcb_atom_t target) const {
         }
         return std::string(value->bytes.begin(), value->bytes.end());
     }
-    log_.error("The program holding the clipboard did not answer");
+    log_.error(selection == atoms_[kClipboard]
+                   ? "The program holding the clipboard did not answer"
+                   : "The program holding the selection did not answer");
     return std::nullopt;
 }
 
@@ -236,27 +261,64 @@ xcb_generic_event_t* X11Pasteboard::nextEvent(double deadline) const {
 // ---- Owner
 
 bool X11Pasteboard::setString(const std::string& text) {
-    return own(text);
+    return own(kClipboard, text);
 }
 
 void X11Pasteboard::clearContents() {
     // Another program's text cannot be taken away, only replaced: we hold the selection with
     // nothing in it, as an empty pasteboard.
-    own(std::nullopt);
+    own(kClipboard, std::nullopt);
 }
 
-bool X11Pasteboard::own(std::optional<std::string> contents) {
+void X11Pasteboard::setSelectionString(const std::string& text) {
+    own(kPrimary, text);
+}
+
+X11Pasteboard::Held* X11Pasteboard::held(xcb_atom_t selection) const {
+    if (selection == atoms_[kClipboard]) return &clipboard_;
+    if (selection == atoms_[kPrimary]) return &primary_;
+    return nullptr;
+}
+
+bool X11Pasteboard::own(Name selection, std::optional<std::string> contents) {
     const xcb_timestamp_t time = serverTime();
-    xcb_set_selection_owner(connection_, window_, atoms_[kClipboard], time);
-    if (owner() != window_) {
-        log_.error("Another program kept the clipboard");
+    xcb_set_selection_owner(connection_, window_, atoms_[selection], time);
+    if (owner(atoms_[selection]) != window_) {
+        log_.error(selection == kClipboard ? "Another program kept the clipboard"
+                                           : "Another program kept the selection");
         return false;
     }
-    contents_ = std::move(contents);
-    owning_ = true;
-    ownedSince_ = time;
-    countChange();
+    *held(atoms_[selection]) = {std::move(contents), true, time};
+    if (selection == kClipboard) countChange();
     return true;
+}
+
+// The manager asks for our text while we wait, and says when it has it. Without an answer in time
+// we quit all the same: the text is lost, as it would be without a manager.
+void X11Pasteboard::handOverToClipboardManager() {
+    if (!clipboard_.owning || !clipboard_.contents || xcb_connection_has_error(connection_)) return;
+    if (owner(atoms_[kClipboard]) != window_ || owner(atoms_[kClipboardManager]) == XCB_WINDOW_NONE)
+        return;
+    const xcb_atom_t kept[] = {atoms_[kUtf8String], atoms_[kMimeText], XCB_ATOM_STRING};
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, atoms_[kSaveProperty],
+                        XCB_ATOM_ATOM, 32, 3, kept);
+    xcb_convert_selection(connection_, window_, atoms_[kClipboardManager], atoms_[kSaveTargets],
+                          atoms_[kSaveProperty], clipboard_.since);
+    xcb_flush(connection_);
+    const double deadline = loop_->clock().now() + kHandOverSeconds;
+    while (xcb_generic_event_t* raw = nextEvent(deadline)) {
+        Reply<xcb_generic_event_t> event(raw);
+        if ((event->response_type & 0x7F) != XCB_SELECTION_NOTIFY) {
+            handleEvent(*event);
+            continue;
+        }
+        const auto& notify = *reinterpret_cast<const xcb_selection_notify_event_t*>(raw);
+        if (notify.requestor != window_ || notify.selection != atoms_[kClipboardManager]) continue;
+        if (notify.property == XCB_ATOM_NONE)
+            log_.error("The clipboard manager refused to keep the copied text");
+        return;
+    }
+    log_.error("The clipboard manager did not take the copied text in time");
 }
 
 // The server's time now, from the property change it reports: the selection's owner must name
@@ -295,14 +357,11 @@ void X11Pasteboard::handleEvent(const xcb_generic_event_t& event) const {
         answer(reinterpret_cast<const xcb_selection_request_event_t&>(event));
     } else if (type == XCB_SELECTION_CLEAR) {
         const auto& clear = reinterpret_cast<const xcb_selection_clear_event_t&>(event);
-        if (clear.selection == atoms_[kClipboard]) {
-            owning_ = false;
-            contents_.reset();
-        }
+        if (Held* lost = held(clear.selection)) *lost = {};
     } else if (hasXfixes_ && type == xfixesFirstEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
         const auto& notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event);
         // Our own copies were counted when made.
-        const bool ours = notify.owner == window_ && notify.selection_timestamp == ownedSince_;
+        const bool ours = notify.owner == window_ && notify.selection_timestamp == clipboard_.since;
         if (notify.selection == atoms_[kClipboard] && !ours) countChange();
     }
 }
@@ -311,9 +370,16 @@ void X11Pasteboard::answer(const xcb_selection_request_event_t& request) const {
     // Programs from before the property was required name none: the target stands in.
     const xcb_atom_t property =
         request.property == XCB_ATOM_NONE ? request.target : request.property;
-    const bool current = owning_ && request.selection == atoms_[kClipboard] &&
-                         (request.time == XCB_CURRENT_TIME || request.time >= ownedSince_);
-    const bool filled = current && fill(request.requestor, property, request.target);
+    const Held* asked = held(request.selection);
+    const bool current = asked && asked->owning &&
+                         (request.time == XCB_CURRENT_TIME || request.time >= asked->since);
+    bool filled = false;
+    if (current && request.target == atoms_[kMultiple]) {
+        filled = request.property != XCB_ATOM_NONE &&
+                 fillMultiple(*asked, request.requestor, request.property);
+    } else if (current) {
+        filled = fill(*asked, request.requestor, property, request.target);
+    }
     xcb_selection_notify_event_t notify{};
     notify.response_type = XCB_SELECTION_NOTIFY;
     notify.time = request.time;
@@ -326,25 +392,46 @@ void X11Pasteboard::answer(const xcb_selection_request_event_t& request) const {
     xcb_flush(connection_);
 }
 
-bool X11Pasteboard::fill(xcb_window_t requestor, xcb_atom_t property, xcb_atom_t target) const {
+// Several targets in one request, as clipboard managers ask: the requestor's property lists pairs
+// of a target and the property to fill; a target we cannot give has its property named none.
+bool X11Pasteboard::fillMultiple(const Held& held, xcb_window_t requestor,
+                                 xcb_atom_t property) const {
+    auto pairs = takeProperty(connection_, requestor, property, false);
+    if (!pairs || pairs->format != 32 || pairs->bytes.size() % 8 != 0) return false;
+    std::vector<xcb_atom_t> atoms(pairs->bytes.size() / 4);
+    std::memcpy(atoms.data(), pairs->bytes.data(), pairs->bytes.size());
+    for (std::size_t index = 0; index + 1 < atoms.size(); index += 2) {
+        if (atoms[index + 1] == XCB_ATOM_NONE ||
+            !fill(held, requestor, atoms[index + 1], atoms[index])) {
+            atoms[index + 1] = XCB_ATOM_NONE;
+        }
+    }
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, requestor, property, atoms_[kAtomPair],
+                        32, static_cast<std::uint32_t>(atoms.size()), atoms.data());
+    return true;
+}
+
+bool X11Pasteboard::fill(const Held& held, xcb_window_t requestor, xcb_atom_t property,
+                         xcb_atom_t target) const {
     if (target == atoms_[kTargets]) {
-        const xcb_atom_t targets[] = {atoms_[kTargets],  atoms_[kTimestamp], atoms_[kUtf8String],
-                                      atoms_[kMimeText], atoms_[kText],      XCB_ATOM_STRING};
+        const xcb_atom_t targets[] = {atoms_[kTargets],    atoms_[kTimestamp], atoms_[kMultiple],
+                                      atoms_[kUtf8String], atoms_[kMimeText],  atoms_[kText],
+                                      XCB_ATOM_STRING};
         // An empty pasteboard offers no text.
-        const std::uint32_t count = contents_ ? 6 : 2;
+        const std::uint32_t count = held.contents ? 7 : 3;
         xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, requestor, property, XCB_ATOM_ATOM,
                             32, count, targets);
         return true;
     }
     if (target == atoms_[kTimestamp]) {
         xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, requestor, property,
-                            XCB_ATOM_INTEGER, 32, 1, &ownedSince_);
+                            XCB_ATOM_INTEGER, 32, 1, &held.since);
         return true;
     }
     const bool utf8 =
         target == atoms_[kUtf8String] || target == atoms_[kMimeText] || target == atoms_[kText];
-    if (!contents_ || (!utf8 && target != XCB_ATOM_STRING)) return false;
-    const std::string data = utf8 ? *contents_ : utf8ToLatin1(*contents_);
+    if (!held.contents || (!utf8 && target != XCB_ATOM_STRING)) return false;
+    const std::string data = utf8 ? *held.contents : utf8ToLatin1(*held.contents);
     // One request carries the text; larger texts would need the piece-by-piece transfer, which
     // nothing we copy comes near.
     const std::size_t largest = std::size_t{xcb_get_maximum_request_length(connection_)} * 4 - 64;

@@ -18,10 +18,11 @@ class RunLoop;
 
 namespace talvori::x11 {
 
-// The CLIPBOARD selection for plain text, as owner and as requester. It talks over a connection of
-// its own: reading another program's text means waiting for that program's answer, and waiting on
-// the main connection would take the desktop's events out of order. Text we copy lives here until
-// another program takes the selection; it is not handed to a clipboard manager when we quit.
+// The CLIPBOARD selection for plain text, and PRIMARY (the text selected last) as the selection, as
+// owner and as requester. It talks over a connection of its own: reading another program's text
+// means waiting for that program's answer, and waiting on the main connection would take the
+// desktop's events out of order. Text we copy lives here until another program takes the
+// selection, or, on quitting, the clipboard manager takes a copy of it.
 class X11Pasteboard final : public Pasteboard {
   public:
     // Null when the server at `display` (null: $DISPLAY) is unreachable.
@@ -35,10 +36,22 @@ class X11Pasteboard final : public Pasteboard {
     bool setString(const std::string& text) override;
     void clearContents() override;
     int changeCount() const override { return changeCount_; }
+    std::optional<std::string> selectionString() const override;
+    void setSelectionString(const std::string& text) override;
+
+    // Hands what we copied to the session's clipboard manager, if one runs, so that it can still
+    // be pasted once we are gone; waits for the manager a short while at most.
+    void handOverToClipboardManager();
 
   private:
     enum Name : std::size_t {
         kClipboard,
+        kPrimary,
+        kClipboardManager,
+        kSaveTargets,
+        kMultiple,
+        kAtomPair,
+        kSaveProperty,
         kUtf8String,
         kText,
         kMimeText,
@@ -50,11 +63,20 @@ class X11Pasteboard final : public Pasteboard {
         kNameCount
     };
 
+    // What we offer on one selection while we own it.
+    struct Held {
+        std::optional<std::string> contents;
+        bool owning = false;
+        xcb_timestamp_t since = XCB_CURRENT_TIME;
+    };
+
     X11Pasteboard(xcb_connection_t* connection, std::shared_ptr<RunLoop> loop, Logger log);
     void setUp();
-    bool own(std::optional<std::string> contents);
-    xcb_window_t owner() const;
-    std::optional<std::string> convert(xcb_atom_t target) const;
+    Held* held(xcb_atom_t selection) const;
+    bool own(Name selection, std::optional<std::string> contents);
+    std::optional<std::string> read(Name selection) const;
+    xcb_window_t owner(xcb_atom_t selection) const;
+    std::optional<std::string> convert(xcb_atom_t selection, xcb_atom_t target) const;
     std::optional<std::string> readIncrementally() const;
     xcb_timestamp_t serverTime() const;
     // The next event, waiting no later than `deadline` (the clock's seconds); null once it passes
@@ -63,7 +85,9 @@ class X11Pasteboard final : public Pasteboard {
     void drain(bool queuedOnly) const;
     void handleEvent(const xcb_generic_event_t& event) const;
     void answer(const xcb_selection_request_event_t& request) const;
-    bool fill(xcb_window_t requestor, xcb_atom_t property, xcb_atom_t target) const;
+    bool fillMultiple(const Held& held, xcb_window_t requestor, xcb_atom_t property) const;
+    bool fill(const Held& held, xcb_window_t requestor, xcb_atom_t property,
+              xcb_atom_t target) const;
     void countChange() const;
 
     xcb_connection_t* connection_;
@@ -73,10 +97,9 @@ class X11Pasteboard final : public Pasteboard {
     xcb_atom_t atoms_[kNameCount] = {};
     std::uint8_t xfixesFirstEvent_ = 0;
     bool hasXfixes_ = false;
-    // What we offer while we own the selection; nothing after clearContents().
-    mutable std::optional<std::string> contents_;
-    mutable bool owning_ = false;
-    xcb_timestamp_t ownedSince_ = XCB_CURRENT_TIME;
+    // Nothing on the clipboard after clearContents().
+    mutable Held clipboard_;
+    mutable Held primary_;
     mutable int changeCount_ = 0;
     mutable bool tooLargeNoted_ = false;
     std::shared_ptr<FileWatch> watch_;
