@@ -559,8 +559,8 @@ void X11AtspiBridge::send(const X11AtspiTree::Changes& changes) {
                                      : change.kind == Kind::windowActivated ? "Activate"
                                                                             : "Deactivate";
                 if (!wants("window", member, "")) break;
-                emit(change.object, kEventWindow, member, "", 0, 0, 's',
-                     object ? object->name.c_str() : "");
+                const char* name = object ? object->name.c_str() : change.text.c_str();
+                emit(change.object, kEventWindow, member, "", 0, 0, 's', name);
                 break;
             }
         }

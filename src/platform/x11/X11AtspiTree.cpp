@@ -194,7 +194,8 @@ X11AtspiTree::Changes X11AtspiTree::setWindows(const std::vector<Window>& window
                            .object = kApplication,
                            .child = id,
                            .index = indexInParent(window)});
-        changes.push_back({.kind = Kind::windowDestroyed, .object = id});
+        // The window is gone before readers hear of it: its name travels with the event.
+        changes.push_back({.kind = Kind::windowDestroyed, .object = id, .text = window.name});
         remove(id);
     }
     Changes activations;

@@ -49,6 +49,8 @@ struct Event {
     std::string type;
     int detail1 = 0;
     AtspiAccessible* source = nullptr;
+    // A window's events carry its name: a closed window's can no longer be asked.
+    std::string name{};
 };
 
 struct Reader {
@@ -71,6 +73,10 @@ std::string owned(gchar* text) {
 
 std::string nameOf(AtspiAccessible* object) {
     return object ? owned(atspi_accessible_get_name(object, nullptr)) : "";
+}
+
+std::string nameOf(const Event& event) {
+    return event.name.empty() ? nameOf(event.source) : event.name;
 }
 
 std::string roleOf(AtspiAccessible* object) {
@@ -353,7 +359,7 @@ void focus() {
 
 void events() {
     for (auto& event : reader.events) {
-        answer(event.type + "|" + std::to_string(event.detail1) + "|" + nameOf(event.source) + "|" +
+        answer(event.type + "|" + std::to_string(event.detail1) + "|" + nameOf(event) + "|" +
                roleOf(event.source));
         if (event.source) g_object_unref(event.source);
     }
@@ -362,8 +368,7 @@ void events() {
 
 bool arrived(const std::string& type, const std::string& name) {
     for (const auto& event : reader.events) {
-        if (event.type.rfind(type, 0) == 0 && (name == "*" || nameOf(event.source) == name))
-            return true;
+        if (event.type.rfind(type, 0) == 0 && (name == "*" || nameOf(event) == name)) return true;
     }
     return false;
 }
@@ -529,9 +534,15 @@ gboolean onKey(AtspiDeviceEvent* key, void*) {
 void onEvent(AtspiEvent* event, void*) {
     std::string type = event->type ? event->type : "";
     reader.arrivals[type] = g_get_monotonic_time();
+    std::string name{};
+    if (type.rfind("window:", 0) == 0 && G_VALUE_HOLDS_STRING(&event->any_data)) {
+        const gchar* carried = g_value_get_string(&event->any_data);
+        name = carried ? carried : "";
+    }
     reader.events.push_back(
         {type, event->detail1,
-         event->source ? static_cast<AtspiAccessible*>(g_object_ref(event->source)) : nullptr});
+         event->source ? static_cast<AtspiAccessible*>(g_object_ref(event->source)) : nullptr,
+         name});
     g_boxed_free(ATSPI_TYPE_EVENT, event);
 }
 
