@@ -157,8 +157,11 @@ TEST_F(X11ScaleTest, CoversAndFocusLineUpWithOtherProgramsFrames) {
     EXPECT_TRUE(runUntil(coversTarget));
     screenshot("scale-2-cover-on-window");
     controller->close();
+    // The cover fades out over the window before the window's own colour can be read.
+    ASSERT_TRUE(runUntil([&] { return !driver().isViewable(cover); }));
 
     activate(target.window);
+    runFor(0.3);
     const auto lit = driver().pixel(800, 600);
     const auto backdrop = driver().pixel(2500, 1550);
     auto focus = SpotlightController::create(SpotlightPanelManager::create(),
@@ -173,7 +176,10 @@ TEST_F(X11ScaleTest, CoversAndFocusLineUpWithOtherProgramsFrames) {
                driver().pixel(right, bottom).brightness() == lit.brightness() &&
                driver().pixel(2500, 1550).brightness() < backdrop.brightness() * 0.7 &&
                driver().pixel(right + 40, bottom + 40).brightness() < backdrop.brightness() * 0.7;
-    }));
+    })) << lit.brightness()
+        << " " << driver().pixel(left, top).brightness() << " "
+        << driver().pixel(right, bottom).brightness() << " " << backdrop.brightness() << " "
+        << driver().pixel(2500, 1550).brightness();
     screenshot("scale-2-focus");
     focus->deactivate();
 }
