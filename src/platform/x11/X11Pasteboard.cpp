@@ -187,12 +187,9 @@ xcb_window_t X11Pasteboard::owner(xcb_atom_t selection) const {
     return reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
 }
 
-std::optional<std::string> X11Pasteboard::convert(xcb_atom_t selection, xcb_atom_t target) const {
-    const xcb_atom_t property = atoms_[kPasteProperty];
-    xcb_delete_property(connection_, window_, property);
-    xcb_convert_selection(connection_, window_, selection, target, property, XCB_CURRENT_TIME);
-    xcb_flush(connection_);
-    const double deadline = loop_->clock().now() + kAnswerSeconds;
+// The answer to our request for `selection`, serving other events meanwhile; none by `deadline`.
+std::optional<xcb_selection_notify_event_t> X11Pasteboard::answerTo(xcb_atom_t selection,
+                                                                    double deadline) const {
     while (xcb_generic_event_t* raw = nextEvent(deadline)) {
         Reply<xcb_generic_event_t> event(raw);
         if ((event->response_type & 0x7F) != XCB_SELECTION_NOTIFY) {
@@ -200,8 +197,18 @@ std::optional<std::string> X11Pasteboard::convert(xcb_atom_t selection, xcb_atom
             continue;
         }
         const auto& notify = *reinterpret_cast<const xcb_selection_notify_event_t*>(raw);
-        if (notify.requestor != window_ || notify.selection != selection) continue;
-        if (notify.property == XCB_ATOM_NONE) return std::nullopt;
+        if (notify.requestor == window_ && notify.selection == selection) return notify;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> X11Pasteboard::convert(xcb_atom_t selection, xcb_atom_t target) const {
+    const xcb_atom_t property = atoms_[kPasteProperty];
+    xcb_delete_property(connection_, window_, property);
+    xcb_convert_selection(connection_, window_, selection, target, property, XCB_CURRENT_TIME);
+    xcb_flush(connection_);
+    if (const auto notify = answerTo(selection, loop_->clock().now() + kAnswerSeconds)) {
+        if (notify->property == XCB_ATOM_NONE) return std::nullopt;
         auto value = takeProperty(connection_, window_, property);
         xcb_flush(connection_);
         if (!value || value->format != 8) {
@@ -305,16 +312,9 @@ void X11Pasteboard::handOverToClipboardManager() {
     xcb_convert_selection(connection_, window_, atoms_[kClipboardManager], atoms_[kSaveTargets],
                           atoms_[kSaveProperty], clipboard_.since);
     xcb_flush(connection_);
-    const double deadline = loop_->clock().now() + kHandOverSeconds;
-    while (xcb_generic_event_t* raw = nextEvent(deadline)) {
-        Reply<xcb_generic_event_t> event(raw);
-        if ((event->response_type & 0x7F) != XCB_SELECTION_NOTIFY) {
-            handleEvent(*event);
-            continue;
-        }
-        const auto& notify = *reinterpret_cast<const xcb_selection_notify_event_t*>(raw);
-        if (notify.requestor != window_ || notify.selection != atoms_[kClipboardManager]) continue;
-        if (notify.property == XCB_ATOM_NONE)
+    if (const auto notify =
+            answerTo(atoms_[kClipboardManager], loop_->clock().now() + kHandOverSeconds)) {
+        if (notify->property == XCB_ATOM_NONE)
             log_.error("The clipboard manager refused to keep the copied text");
         return;
     }

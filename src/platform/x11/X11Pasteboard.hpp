@@ -76,6 +76,8 @@ class X11Pasteboard final : public Pasteboard {
     bool own(Name selection, std::optional<std::string> contents);
     std::optional<std::string> read(Name selection) const;
     xcb_window_t owner(xcb_atom_t selection) const;
+    std::optional<xcb_selection_notify_event_t> answerTo(xcb_atom_t selection,
+                                                         double deadline) const;
     std::optional<std::string> convert(xcb_atom_t selection, xcb_atom_t target) const;
     std::optional<std::string> readIncrementally() const;
     xcb_timestamp_t serverTime() const;
