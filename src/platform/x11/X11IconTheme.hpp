@@ -7,7 +7,7 @@
 
 namespace talvori::x11 {
 
-// Finds an icon by name as the freedesktop Icon Theme Specification lays themes out: in the
+// Finds an icon by name as freedesktop icon themes are laid out: in the
 // folders of the theme (then of the themes it inherits, then hicolor) whose size comes nearest
 // the asked one, and last among the plain pixmaps. PNG and SVG files only: those are what the
 // program can draw.

@@ -282,13 +282,18 @@ bool X11TestSession::startServer(const Options& options) {
     return true;
 }
 
-bool X11TestSession::setResources(const std::string& resources) {
+// A connection of the session's own, or none with `error()` saying why.
+xcb_connection_t* X11TestSession::connectOrSay() {
     xcb_connection_t* connection = xcb_connect(display_.c_str(), nullptr);
-    if (xcb_connection_has_error(connection)) {
-        xcb_disconnect(connection);
-        error_ = "cannot reach the test server";
-        return false;
-    }
+    if (!xcb_connection_has_error(connection)) return connection;
+    xcb_disconnect(connection);
+    error_ = "cannot reach the test server";
+    return nullptr;
+}
+
+bool X11TestSession::setResources(const std::string& resources) {
+    xcb_connection_t* connection = connectOrSay();
+    if (!connection) return false;
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, screen->root, XCB_ATOM_RESOURCE_MANAGER,
                         XCB_ATOM_STRING, 8, static_cast<std::uint32_t>(resources.size()),
@@ -339,12 +344,8 @@ bool X11TestSession::startWindowManager(const Options& options) {
             break;
     }
     windowManager_ = spawnWith(arguments, environment);
-    xcb_connection_t* connection = xcb_connect(display_.c_str(), nullptr);
-    if (xcb_connection_has_error(connection)) {
-        xcb_disconnect(connection);
-        error_ = "cannot reach the test server";
-        return false;
-    }
+    xcb_connection_t* connection = connectOrSay();
+    if (!connection) return false;
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
     const xcb_atom_t clientList = intern(connection, "_NET_CLIENT_LIST");
     bool ready = false;

@@ -112,6 +112,7 @@ class X11TestSession {
 
   private:
     bool startServer(const Options& options);
+    xcb_connection_t* connectOrSay();
     bool setResources(const std::string& resources);
     bool startWindowManager(const Options& options);
     bool startSettingsService(std::vector<std::string>& environment);
