@@ -38,7 +38,8 @@ void printUsage(std::FILE* stream) {
         "Files:\n"
         "  settings  %s\n"
         "            ($XDG_CONFIG_HOME/talvori, else ~/.config/talvori)\n"
-        "  log       standard error, and the systemd journal: journalctl --user -t talvori\n",
+        "  log       standard error, and the systemd journal: journalctl --user -t talvori\n"
+        "            (debug lines too with G_MESSAGES_DEBUG=all)\n",
         UserDefaults::standardPath().c_str());
 }
 

@@ -35,7 +35,10 @@ Platform::~Platform() {
 std::unique_ptr<Platform> Platform::makeReal() {
     auto router = std::make_shared<LogRouter>();
     router->addSink(std::make_shared<StandardErrorLogSink>(LogLevel::defaultLevel));
-    if (JournalLogSink::isAvailable()) router->addSink(std::make_shared<JournalLogSink>());
+    if (JournalLogSink::isAvailable()) {
+        router->addSink(std::make_shared<JournalLogSink>(
+            JournalLogSink::minimumFromEnvironment(std::getenv("G_MESSAGES_DEBUG"))));
+    }
     std::unique_ptr<Platform> platform(new Platform(std::make_shared<RealClock>(), router));
     platform->userDefaults_ = UserDefaults::fileBacked(
         UserDefaults::standardPath(), platform->runLoop_, platform->logger("Settings"));

@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <sstream>
+#include <string>
+
 #ifdef TALVORI_HAVE_JOURNAL
 #include <systemd/sd-journal.h>
 #endif
@@ -15,6 +18,16 @@ bool JournalLogSink::isAvailable() {
 #else
     return false;
 #endif
+}
+
+LogLevel JournalLogSink::minimumFromEnvironment(const char* messagesDebug) {
+    if (!messagesDebug) return LogLevel::info;
+    std::istringstream domains(messagesDebug);
+    std::string domain;
+    while (domains >> domain) {
+        if (domain == "all" || domain == "talvori") return LogLevel::debug;
+    }
+    return LogLevel::info;
 }
 
 void JournalLogSink::write([[maybe_unused]] const LogRecord& record) {

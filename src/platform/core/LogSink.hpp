@@ -19,6 +19,8 @@ class LogSink {
   public:
     virtual ~LogSink() = default;
     virtual void write(const LogRecord& record) = 0;
+    // The lowest level this sink keeps: lines below every sink's are never formatted.
+    virtual LogLevel minimum() const { return LogLevel::debug; }
 };
 
 }  // namespace talvori

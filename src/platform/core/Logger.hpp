@@ -71,7 +71,7 @@ class Logger {
 
     template <class... Arguments>
     void write(LogLevel level, std::string_view format, const Arguments&... arguments) const {
-        if (!router_) return;
+        if (!router_ || !router_->keeps(level)) return;
         router_->write({level, subsystem_, category_,
                         formatLogMessage(format, {toLogArgument(arguments)...})});
     }

@@ -5,7 +5,6 @@
 namespace talvori {
 
 void StandardErrorLogSink::write(const LogRecord& record) {
-    if (record.level < minimum_) return;
     std::fprintf(stderr, "[%s] %s:%s %s\n", logLevelName(record.level), record.subsystem.c_str(),
                  record.category.c_str(), record.message.c_str());
 }

@@ -9,6 +9,7 @@ class StandardErrorLogSink final : public LogSink {
   public:
     explicit StandardErrorLogSink(LogLevel minimum) : minimum_(minimum) {}
     void write(const LogRecord& record) override;
+    LogLevel minimum() const override { return minimum_; }
 
   private:
     LogLevel minimum_;

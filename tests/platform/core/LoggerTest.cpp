@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/core/JournalLogSink.hpp"
 #include "support/PlatformTest.hpp"
 
 namespace talvori {
@@ -50,6 +51,39 @@ TEST_F(LoggerTest, RecordsReachTheCaptureWithLevelAndCategory) {
     EXPECT_EQ(records[0].subsystem, Platform::kLogSubsystem);
     EXPECT_TRUE(logs().contains("Active — Talvori is frontmost, waiting for app switch..."));
     EXPECT_EQ(records[1].message, "failed: -1");
+}
+
+// A sink for lines at or above a level, counting what reaches it.
+class CountingSink final : public LogSink {
+  public:
+    explicit CountingSink(LogLevel minimum) : minimum_(minimum) {}
+    void write(const LogRecord&) override { ++written; }
+    LogLevel minimum() const override { return minimum_; }
+    int written = 0;
+
+  private:
+    LogLevel minimum_;
+};
+
+// A line below every sink's level is neither formatted nor written; each sink gets only its own.
+TEST(LogRouterTest, LinesNobodyKeepsAreDroppedBeforeFormatting) {
+    auto router = std::make_shared<LogRouter>();
+    auto errors = std::make_shared<CountingSink>(LogLevel::error);
+    auto notices = std::make_shared<CountingSink>(LogLevel::defaultLevel);
+    router->addSink(errors);
+    router->addSink(notices);
+    EXPECT_FALSE(router->keeps(LogLevel::info));
+    Logger log(router, "talvori", "Spotlight");
+    log.debug("%{public}s", "never formatted");
+    log.log("kept by one");
+    log.fault("kept by both");
+    EXPECT_EQ(errors->written, 1);
+    EXPECT_EQ(notices->written, 2);
+    EXPECT_FALSE(std::make_shared<LogRouter>()->keeps(LogLevel::fault));
+    EXPECT_EQ(JournalLogSink::minimumFromEnvironment(nullptr), LogLevel::info);
+    EXPECT_EQ(JournalLogSink::minimumFromEnvironment("Gtk talvori"), LogLevel::debug);
+    EXPECT_EQ(JournalLogSink::minimumFromEnvironment("all"), LogLevel::debug);
+    EXPECT_EQ(JournalLogSink::minimumFromEnvironment("talvorix"), LogLevel::info);
 }
 
 }  // namespace
