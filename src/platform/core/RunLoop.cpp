@@ -193,12 +193,13 @@ void RunLoop::waitForWork(Nanoseconds timeout) {
     // The wake-up descriptor first; a negative one (none could be made) is skipped by ppoll.
     const std::size_t count = watches_.size() + 1;
     TurnBuffer<pollfd> fds(count);
-    // Held for the turn: a handler may drop another watch, or run a nested turn.
-    TurnBuffer<std::shared_ptr<FileWatch>> live(count);
+    // Weak for the turn: a handler may end a watch that is ready too, whose owner is then gone.
+    TurnBuffer<std::weak_ptr<FileWatch>> polled(count);
     fds[0] = {wakeFd_, POLLIN, 0};
     for (std::size_t index = 1; index < count; ++index) {
-        live[index] = watches_[index - 1].lock();
-        fds[index] = {live[index]->fd, live[index]->events, 0};
+        polled[index] = watches_[index - 1];
+        const auto watch = watches_[index - 1].lock();
+        fds[index] = {watch->fd, watch->events, 0};
     }
     timespec wait{};
     wait.tv_sec = static_cast<time_t>(timeout / 1'000'000'000);
@@ -210,7 +211,11 @@ void RunLoop::waitForWork(Nanoseconds timeout) {
         [[maybe_unused]] const auto got = ::read(wakeFd_, &wakes, sizeof wakes);
     }
     for (std::size_t index = 1; index < count; ++index) {
-        if (const short revents = fds[index].revents) dispatch(*live[index], revents);
+        const short revents = fds[index].revents;
+        if (!revents) continue;
+        // Held while its handler runs, which may drop it or run a nested turn.
+        const auto watch = polled[index].lock();
+        if (watch && !watch->ended) dispatch(*watch, revents);
     }
 }
 

@@ -70,7 +70,8 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
     void setTracking(bool tracking) { tracking_ = tracking; }
     bool isTracking() const { return tracking_; }
 
-    // Calls `handler` with the poll events whenever `fd` is ready; the watch ends with the handle.
+    // Calls `handler` with the poll events whenever `fd` is ready; the watch ends with the handle,
+    // and from then on its handler is not called, not even in a turn where it was ready too.
     // A descriptor that reports POLLHUP or POLLNVAL (its peer hung up, or it was closed under the
     // watch) would be ready at every poll from then on: its handler is called once more with
     // those events, to read what is left, and the descriptor is watched no more.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11ErrorNames.hpp"
 #include "platform/x11/X11Reply.hpp"
 
@@ -199,9 +200,10 @@ void X11Connection::readCompositorOwner() {
 void X11Connection::attach(RunLoop& loop, EventHandler handler, std::function<void()> closed) {
     handler_ = std::move(handler);
     closedHandler_ = std::move(closed);
+    const std::weak_ptr<X11Connection> weak = weak_from_this();
     watch_ = loop.watch(xcb_get_file_descriptor(connection_), POLLIN,
-                        [this](short) { readEvents(false); });
-    hook_ = loop.addBeforeWaitHook([this] { drainAndFlush(); });
+                        weakly(weak, [](X11Connection& self) { self.readEvents(false); }));
+    hook_ = loop.addBeforeWaitHook(weakly(weak, &X11Connection::drainAndFlush));
 }
 
 void X11Connection::detach() {

@@ -30,7 +30,7 @@ namespace talvori::x11 {
 // 32-bit visual for translucent windows, whether a compositor runs, and the connection's place in
 // the run loop. Events are handed to one handler as they arrive; X errors are logged with the
 // request that caused them and never stop the program; a closed connection is reported once.
-class X11Connection {
+class X11Connection : public std::enable_shared_from_this<X11Connection> {
   public:
     using EventHandler = std::function<void(const xcb_generic_event_t&)>;
 

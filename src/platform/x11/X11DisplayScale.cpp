@@ -72,8 +72,16 @@ int X11DisplayScale::read(const std::shared_ptr<X11Connection>& connection) {
     const auto resources = propertyReply(
         raw, requestProperty(raw, connection->root(), XCB_ATOM_RESOURCE_MANAGER, kResourcesLength));
     const std::string text = resources ? resources->text() : std::string();
-    return choose(std::getenv("GDK_SCALE"),
-                  X11XSettings(connection).integer("Gdk/WindowScalingFactor"), text);
+    const int chosen = choose(std::getenv("GDK_SCALE"),
+                              X11XSettings(connection).integer("Gdk/WindowScalingFactor"), text);
+    const xcb_screen_t& screen = connection->screen();
+    return fitting(chosen, screen.width_in_pixels, screen.height_in_pixels);
+}
+
+int X11DisplayScale::fitting(int scale, std::uint32_t width, std::uint32_t height) {
+    const auto across = static_cast<int>(width / kLeastScreenWidth);
+    const auto down = static_cast<int>(height / kLeastScreenHeight);
+    return std::max(1, std::min({scale, across, down}));
 }
 
 }  // namespace talvori::x11

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11Reply.hpp"
 
 namespace talvori::x11 {
@@ -151,14 +152,15 @@ void X11Pasteboard::setUp() {
                 XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
     }
     xcb_flush(connection_);
-    watch_ =
-        loop_->watch(xcb_get_file_descriptor(connection_), POLLIN, [this](short) { drain(false); });
+    const std::weak_ptr<X11Pasteboard> weak = weak_from_this();
+    watch_ = loop_->watch(xcb_get_file_descriptor(connection_), POLLIN,
+                          weakly(weak, [](X11Pasteboard& self) { self.drain(false); }));
     // Replies waited for during a turn may pull events into xcb's queue while the descriptor
     // stays quiet.
-    hook_ = loop_->addBeforeWaitHook([this] {
-        drain(true);
-        xcb_flush(connection_);
-    });
+    hook_ = loop_->addBeforeWaitHook(weakly(weak, [](X11Pasteboard& self) {
+        self.drain(true);
+        xcb_flush(self.connection_);
+    }));
 }
 
 // ---- Requester

@@ -23,7 +23,7 @@ namespace talvori::x11 {
 // means waiting for that program's answer, and waiting on the main connection would take the
 // desktop's events out of order. Text we copy lives here until another program takes the
 // selection, or, on quitting, the clipboard manager takes a copy of it.
-class X11Pasteboard final : public Pasteboard {
+class X11Pasteboard final : public Pasteboard, public std::enable_shared_from_this<X11Pasteboard> {
   public:
     // Null when the server at `display` (null: $DISPLAY) is unreachable.
     static std::shared_ptr<X11Pasteboard> open(const char* display, std::shared_ptr<RunLoop> loop,

@@ -16,7 +16,13 @@ namespace talvori::x11 {
 X11Screens::X11Screens(std::shared_ptr<X11Connection> connection, std::weak_ptr<RunLoop> loop,
                        NotificationCenter& center)
     : connection_(std::move(connection)), loop_(std::move(loop)), center_(center) {
-    scale_ = X11DisplayScale::read(connection_);
+    const xcb_screen_t& screen = connection_->screen();
+    rootWidth_ = screen.width_in_pixels;
+    rootHeight_ = screen.height_in_pixels;
+    // Windows open on the primary monitor: at the scale chosen, they must fit it.
+    const RootRect primary = readMonitors().front().rect;
+    scale_ =
+        X11DisplayScale::fitting(X11DisplayScale::read(connection_), primary.width, primary.height);
     reload();
 }
 
@@ -47,10 +53,8 @@ std::vector<X11Screens::Monitor> X11Screens::readMonitors() const {
             }
         }
     }
-    if (monitors.empty()) {
-        const auto& screen = connection_->screen();
-        monitors.push_back({1, {0, 0, screen.width_in_pixels, screen.height_in_pixels}});
-    }
+    // Without an output showing it, the screen is the root as large as it now is.
+    if (monitors.empty()) monitors.push_back({1, {0, 0, rootWidth_, rootHeight_}});
     return monitors;
 }
 
@@ -107,9 +111,14 @@ void X11Screens::handleEvent(const xcb_generic_event_t& event) {
         reload();
         return;
     }
+    // The root's own size follows the screen's, whoever changed it: the connection's setup only
+    // tells the size it had when we connected.
     if (type == XCB_CONFIGURE_NOTIFY) {
         const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
-        if (configure.window == connection_->root()) reload();
+        if (configure.window != connection_->root()) return;
+        rootWidth_ = configure.width;
+        rootHeight_ = configure.height;
+        reload();
         return;
     }
     if (type != XCB_PROPERTY_NOTIFY) return;

@@ -58,6 +58,8 @@ class X11Screens final : public Screens, public std::enable_shared_from_this<X11
     std::vector<Screen> screens_;
     X11RootSpace space_;
     double scale_ = 1;
+    std::uint32_t rootWidth_ = 0;
+    std::uint32_t rootHeight_ = 0;
     std::function<std::optional<Rect>()> focusedWindowFrame_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <systemd/sd-bus.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cstring>
@@ -48,6 +49,7 @@ X11SessionBus::X11SessionBus(RunLoop& loop, Logger log) : loop_(loop), log_(std:
 
 X11SessionBus::~X11SessionBus() {
     retry_.clear();
+    wake_.clear();
     hook_.reset();
     output_.reset();
     input_.reset();
@@ -77,11 +79,25 @@ Registration X11SessionBus::observeConnection(std::function<void()> onChange) co
 }
 
 void X11SessionBus::process() {
-    if (!bus_) return;
+    // A flood under way is taken up by its own timer, one slice a turn.
+    if (!bus_ || resuming_) return;
+    processSlice();
+}
+
+void X11SessionBus::resume() {
+    resuming_ = false;
+    process();
+}
+
+void X11SessionBus::timedOut() {
+    wakeDue_ = kNoWake;
+    process();
+}
+
+void X11SessionBus::processSlice() {
     // A handler may drop the last other reference to the bus.
     auto self = shared_from_this();
-    while (sd_bus_process(bus_, nullptr) > 0) {
-    }
+    const bool more = handleSlice();
     // Once closed, the bus has let go of its descriptor: a number that the next file opened may
     // get.
     if (sd_bus_is_open(bus_) <= 0) {
@@ -91,6 +107,48 @@ void X11SessionBus::process() {
     // A bus that came back and took our greeting is a bus again: the next loss is retried soon.
     if (sd_bus_is_ready(bus_) > 0) retryDelay_ = kFirstRetryDelay;
     watchOutput();
+    scheduleWake(more);
+}
+
+// Whether messages are left for the next turn.
+bool X11SessionBus::handleSlice() {
+    const Nanoseconds end = loop_.now() + nanosecondsFromSeconds(kSliceSeconds);
+    for (int handled = 0; handled < kMessagesPerSlice; ++handled) {
+        if (sd_bus_process(bus_, nullptr) <= 0) return false;
+        if (loop_.now() >= end) return true;
+    }
+    return true;
+}
+
+// sd-bus notices a call's timeout only while it processes: without a wake-up at the earliest one,
+// a call nobody answers would wait for whatever wakes the loop next.
+void X11SessionBus::scheduleWake(bool more) {
+    const std::weak_ptr<X11SessionBus> weak = weak_from_this();
+    if (more) {
+        resuming_ = true;
+        wakeDue_ = kNoWake;
+        wake_.replace(Timer::scheduledTimer(loop_, 0, false, weakly(weak, &X11SessionBus::resume),
+                                            RunLoopMode::common));
+        return;
+    }
+    std::uint64_t due = 0;
+    if (sd_bus_get_timeout(bus_, &due) < 0 || due == UINT64_MAX) {
+        wakeDue_ = kNoWake;
+        wake_.clear();
+        return;
+    }
+    if (due == wakeDue_) return;
+    wakeDue_ = due;
+    // sd-bus counts in microseconds of the monotonic clock.
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const std::uint64_t nowMicroseconds = static_cast<std::uint64_t>(now.tv_sec) * 1'000'000 +
+                                          static_cast<std::uint64_t>(now.tv_nsec) / 1'000;
+    // A microsecond late rather than early: early, the call would not have timed out yet.
+    const double delay =
+        due > nowMicroseconds ? static_cast<double>(due - nowMicroseconds + 1) / 1e6 : 0;
+    wake_.replace(Timer::scheduledTimer(loop_, delay, false, weakly(weak, &X11SessionBus::timedOut),
+                                        RunLoopMode::common));
 }
 
 // Messages the socket did not take at once wait for it to be writable.
@@ -113,6 +171,9 @@ void X11SessionBus::closed() {
     hook_.reset();
     output_.reset();
     input_.reset();
+    wake_.clear();
+    wakeDue_ = kNoWake;
+    resuming_ = false;
     sd_bus* bus = std::exchange(bus_, nullptr);
     // The users let go of what they made on it first; their slots hold the bus until then.
     connection_.notify();

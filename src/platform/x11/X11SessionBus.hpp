@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,9 +20,11 @@ class RunLoop;
 namespace talvori::x11 {
 
 // The user's session bus, read and written in the run loop: what arrives is handled as it
-// arrives, what is sent goes out before the loop next sleeps. The desktop's D-Bus services (the
-// status item, the screen reader's state) share it. A bus that goes away (its daemon ended) is let
-// go at once and asked for again at the same address, less and less often, until it answers.
+// arrives, a slice at a time so that a flood of messages leaves the desktop's events their turn,
+// what is sent goes out before the loop next sleeps, and a call whose answer is late fails at its
+// timeout. The desktop's D-Bus services (the status item, the screen reader's state) share it. A
+// bus that goes away (its daemon ended) is let go at once and asked for again at the same address,
+// less and less often, until it answers.
 class X11SessionBus : public std::enable_shared_from_this<X11SessionBus> {
   public:
     // Null, saying so once in `log`, when the session has no bus.
@@ -50,11 +53,19 @@ class X11SessionBus : public std::enable_shared_from_this<X11SessionBus> {
 
     static constexpr double kFirstRetryDelay = 0.5;
     static constexpr double kLongestRetryDelay = 8;
+    // What one turn of the loop gives the bus at most, whichever comes first.
+    static constexpr int kMessagesPerSlice = 256;
+    static constexpr double kSliceSeconds = 0.003;
 
   private:
     X11SessionBus(RunLoop& loop, Logger log);
     void attach(sd_bus* bus);
     void process();
+    void resume();
+    void timedOut();
+    void processSlice();
+    bool handleSlice();
+    void scheduleWake(bool more);
     void watchOutput();
     void closed();
     void scheduleRetry();
@@ -68,6 +79,11 @@ class X11SessionBus : public std::enable_shared_from_this<X11SessionBus> {
     std::shared_ptr<FileWatch> output_;
     std::shared_ptr<BeforeWaitHook> hook_;
     TimerSlot retry_;
+    // The next slice of a flood, or the earliest timeout of a call awaiting its answer.
+    TimerSlot wake_;
+    static constexpr std::uint64_t kNoWake = UINT64_MAX;
+    std::uint64_t wakeDue_ = kNoWake;
+    bool resuming_ = false;
     double retryDelay_ = kFirstRetryDelay;
     ObservationSubject connection_;
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -285,6 +286,30 @@ TEST_F(X11AtspiBridgeTest, NothingIsPublishedUntilAReaderComesAndAnnouncementsGo
     ASSERT_TRUE(accessibility->setEnabled(false));
     EXPECT_TRUE(runUntil([&] { return !bridge().isRegistered(); }));
     EXPECT_EQ(reader->ask("windows"), Lines{});
+}
+
+// A registry that never answers (stopped here; one waiting on a reader that hangs is the same)
+// holds a key no longer than the program waits for it, and the key is then the program's as if
+// no reader ran. The loop sleeps between its own deadlines, as the program's does.
+TEST_F(X11AtspiBridgeTest, AKeyTheRegistryNeverAnswersForReachesTheProgramWhenTheWaitEnds) {
+    openSettings();
+    startReader();
+    int typed = 0;
+    const auto monitor = platform().input().addLocalMonitor(
+        eventMaskBit(EventType::keyDown), [&](const Event& event) -> std::optional<Event> {
+            ++typed;
+            return event;
+        });
+    ASSERT_TRUE(accessibility->stopRegistry());
+    for (int key = 1; key <= 2; ++key) {
+        driver().tap(X11TestDriver::kTab);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(450);
+        while (typed < key && std::chrono::steady_clock::now() < deadline) {
+            const std::chrono::duration<double> left = deadline - std::chrono::steady_clock::now();
+            platform().runLoop().runOnce(std::max(0.0, left.count()));
+        }
+        EXPECT_EQ(typed, key);
+    }
 }
 
 }  // namespace

@@ -198,6 +198,29 @@ TEST(RealRunLoopTest, ADescriptorThatHangsUpOrIsClosedIsHandledOnceMoreAndWatche
     ::close(closed[1]);
 }
 
+// Two connections ready in one turn, the first closing the second as it is handled: the second's
+// owner is gone, and so must be its handler's call.
+TEST(RealRunLoopTest, AWatchEndedEarlierInTheTurnIsNotCalled) {
+    auto loop = RunLoop::create(std::make_shared<RealClock>());
+    int first[2];
+    int second[2];
+    ASSERT_EQ(::pipe(first), 0);
+    ASSERT_EQ(::pipe(second), 0);
+    std::shared_ptr<FileWatch> secondWatch;
+    int firstCalls = 0;
+    auto firstWatch = loop->watch(first[0], POLLIN, [&](short) {
+        ++firstCalls;
+        secondWatch.reset();
+    });
+    secondWatch = loop->watch(second[0], POLLIN,
+                              [](short) { ADD_FAILURE() << "called after its watch ended"; });
+    ASSERT_EQ(::write(first[1], "x", 1), 1);
+    ASSERT_EQ(::write(second[1], "x", 1), 1);
+    loop->runOnce(0.01);
+    EXPECT_EQ(firstCalls, 1);
+    for (int fd : {first[0], first[1], second[0], second[1]}) ::close(fd);
+}
+
 TEST(RealRunLoopTest, BeforeWaitHooksRunBeforeSleepingAndWhatTheyPostKeepsTheLoopAwake) {
     auto loop = RunLoop::create(std::make_shared<RealClock>());
     std::vector<std::string> order;

@@ -174,6 +174,24 @@ TEST_F(X11FocusTest, SwitchesPiledUpWhileBusyAreFollowedToTheNewestOnly) {
 // The desktop changes under Focus: the screen grows, the window manager is killed and another
 // takes over with frames of its own, the active window names a desktop that does not exist. The
 // active window stays clear and the rest dimmed, with no switch needed to put it right.
+// With no display showing the screen, the root alone tells its size: the dimming follows it as
+// it grows.
+TEST_F(X11FocusTest, TheDimmingGrowsWithTheRootWhenNoOutputShowsIt) {
+    X11TestScreens screens(session().display());
+    ASSERT_TRUE(screens.resizeRootAlone(1024, 640));
+    ASSERT_TRUE(runUntil(
+        [] { return platform().screens().screens().front().frame == Rect(0, 0, 1024, 640); }));
+    const auto alpha = openClient("Alpha", 100, 120, 400, 300, 0x2080e0);
+    turnOn();
+    ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
+    EXPECT_EQ(driver().rootGeometry(panel()), (std::vector<int>{0, 0, 1024, 640}));
+
+    ASSERT_TRUE(screens.resizeRootAlone(1280, 800));
+    EXPECT_TRUE(runUntil([&] {
+        return driver().rootGeometry(panel()) == std::vector<int>{0, 0, 1280, 800};
+    }));
+}
+
 TEST_F(X11FocusTest, KeepsTheActiveWindowClearAsTheDesktopChangesUnderIt) {
     X11TestScreens screens(session().display());
     ASSERT_TRUE(screens.resize(1024, 640));

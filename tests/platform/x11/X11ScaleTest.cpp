@@ -39,6 +39,11 @@ TEST(X11DisplayScaleTest, ChoosesWholeScalesFromTheDesktopsSettingsAndIgnoresNon
     }
     EXPECT_EQ(X11DisplayScale::choose("99", std::nullopt, ""), X11DisplayScale::kLargest);
     EXPECT_EQ(X11DisplayScale::choose(nullptr, -3, "Xft.dpi: 1e300"), X11DisplayScale::kLargest);
+    // A scale that would push Settings off the screen is lowered until it fits.
+    EXPECT_EQ(X11DisplayScale::fitting(3, 1280, 800), 1);
+    EXPECT_EQ(X11DisplayScale::fitting(4, 3840, 2160), 3);
+    EXPECT_EQ(X11DisplayScale::fitting(2, 2560, 1600), 2);
+    EXPECT_EQ(X11DisplayScale::fitting(2, 640, 480), 1);
 
     EXPECT_EQ(X11DisplayScale::fontResolution("Xcursor.size: 48\n  Xft.dpi :\t192\r\n"), 192);
     EXPECT_EQ(X11DisplayScale::fontResolution("Xft.dpi: 96\nXft.dpi: 192"), 192);

@@ -1,5 +1,6 @@
 #include "platform/atspi/harness/AtspiTestBus.hpp"
 
+#include <signal.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -85,6 +86,8 @@ AtspiTestBus::AtspiTestBus(X11TestSession& session, const X11TestBus& bus) : bus
 }
 
 AtspiTestBus::~AtspiTestBus() {
+    // Stopped, it would outlive its bus.
+    if (stoppedRegistry_ > 0) ::kill(stoppedRegistry_, SIGCONT);
     std::error_code ignored;
     if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
 }
@@ -99,6 +102,26 @@ bool AtspiTestBus::setEnabled(bool enabled) const {
     sd_bus_error_free(&error);
     sd_bus_flush_close_unref(connection);
     return result >= 0;
+}
+
+bool AtspiTestBus::stopRegistry() {
+    sd_bus* connection = nullptr;
+    int result = sd_bus_new(&connection);
+    if (result >= 0) result = sd_bus_set_address(connection, address_.c_str());
+    if (result >= 0) result = sd_bus_set_bus_client(connection, 1);
+    if (result >= 0) result = sd_bus_start(connection);
+    sd_bus_creds* creds = nullptr;
+    pid_t pid = 0;
+    if (result >= 0) {
+        result =
+            sd_bus_get_name_creds(connection, "org.a11y.atspi.Registry", SD_BUS_CREDS_PID, &creds);
+    }
+    if (result >= 0) result = sd_bus_creds_get_pid(creds, &pid);
+    sd_bus_creds_unref(creds);
+    sd_bus_flush_close_unref(connection);
+    if (result < 0 || pid <= 0 || ::kill(pid, SIGSTOP) != 0) return false;
+    stoppedRegistry_ = pid;
+    return true;
 }
 
 }  // namespace talvori::testing

@@ -28,12 +28,16 @@ class AtspiTestBus {
     // Says on the session bus that an assistive technology reads (or no longer does), as one
     // does when it starts or quits.
     bool setEnabled(bool enabled) const;
+    // Stops the registry (SIGSTOP) until the bus goes: it answers nothing from then on, as one
+    // waiting on a reader that hangs. False when it is not running.
+    bool stopRegistry();
 
   private:
     const X11TestBus& bus_;
     std::filesystem::path folder_;
     std::string address_;
     std::string error_;
+    pid_t stoppedRegistry_ = 0;
 };
 
 }  // namespace talvori::testing

@@ -153,4 +153,24 @@ bool X11TestScreens::resize(int width, int height) {
     return setSize(width, height);
 }
 
+bool X11TestScreens::resizeRootAlone(int width, int height) {
+    auto resources = owned(xcb_randr_get_screen_resources_current_reply(
+        connection_, xcb_randr_get_screen_resources_current(connection_, root_), nullptr));
+    if (!resources) return false;
+    const auto* crtcs = xcb_randr_get_screen_resources_current_crtcs(resources.get());
+    for (int index = 0; index < resources->num_crtcs; ++index) {
+        auto off = owned(xcb_randr_set_crtc_config_reply(
+            connection_,
+            xcb_randr_set_crtc_config(connection_, crtcs[index], XCB_CURRENT_TIME,
+                                      resources->config_timestamp, 0, 0, XCB_NONE,
+                                      XCB_RANDR_ROTATION_ROTATE_0, 0, nullptr),
+            nullptr));
+        if (!off || off->status != XCB_RANDR_SET_CONFIG_SUCCESS) return false;
+    }
+    return succeeded(connection_, xcb_randr_set_screen_size_checked(
+                                      connection_, root_, static_cast<std::uint16_t>(width),
+                                      static_cast<std::uint16_t>(height), millimetres(width),
+                                      millimetres(height)));
+}
+
 }  // namespace talvori::testing

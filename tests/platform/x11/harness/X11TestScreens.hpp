@@ -34,6 +34,9 @@ class X11TestScreens {
     // Gives the screen a new size (at most the size the server started with), its one output
     // showing all of it.
     bool resize(int width, int height);
+    // Turns the outputs off and gives the screen a new size (at most the size the server started
+    // with): the root alone tells it, as on a screen resized with no display showing it.
+    bool resizeRootAlone(int width, int height);
 
   private:
     xcb_atom_t atom(const std::string& name) const;

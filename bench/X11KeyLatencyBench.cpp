@@ -1,0 +1,220 @@
+// A key typed into a cover's name field, from the server's key press to the character on the
+// composited screen, while other programs misbehave: none does, the screen reader's registry never
+// answers, or a client keeps a hundred thousand calls queued on the session bus.
+
+#include <benchmark/benchmark.h>
+#include <systemd/sd-bus.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "X11BenchDesktop.hpp"
+#include "app/RuntimeCoordinator.hpp"
+#include "app/WindowManager.hpp"
+#include "menubar/MenuBarPanelController.hpp"
+#include "platform/Platform.hpp"
+#include "platform/atspi/harness/AtspiTestBus.hpp"
+#include "platform/atspi/harness/AtspiTestReader.hpp"
+#include "platform/core/UserDefaults.hpp"
+#include "platform/x11/X11AtspiBridge.hpp"
+#include "platform/x11/X11Desktop.hpp"
+#include "platform/x11/X11SessionBus.hpp"
+#include "platform/x11/harness/X11TestBus.hpp"
+#include "ui/PanelHost.hpp"
+#include "ui/UI.hpp"
+
+namespace talvori::bench {
+namespace {
+
+using testing::AtspiTestBus;
+using testing::AtspiTestReader;
+using testing::X11TestBus;
+
+enum class Trouble { none, silentRegistry, queuedCalls };
+
+constexpr int kQueuedCalls = 100'000;
+// Keys of the test server's keyboard (as the driver counts them): W, a wide letter, many pixels.
+constexpr std::uint8_t kW = 17;
+constexpr std::uint8_t kBackspace = 14;
+
+bool runUntil(const std::function<bool()>& condition, double seconds = 5) {
+    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+    while (!condition()) {
+        if (Clock::now() >= deadline) return false;
+        platform().runLoop().runOnce(0.05);
+    }
+    return true;
+}
+
+// The desktop with a session bus and the accessibility bus, the program's runtime on it, and the
+// name field of a cover's row in the status panel focused.
+class TypingDesktop {
+  public:
+    TypingDesktop() : bus_(session_), accessibility_(session_, bus_) {
+        if (!session_.isReady() || !bus_.isReady() || !accessibility_.isReady()) {
+            error_ = !session_.isReady() ? session_.error()
+                     : !bus_.isReady()   ? bus_.error()
+                                         : accessibility_.error();
+            return;
+        }
+        auto real = Platform::makeReal();
+        real->setUserDefaults(UserDefaults::inMemory());
+        Platform::install(std::move(real));
+        desktop_ = x11::X11Desktop::install(platform(), session_.display().c_str());
+        driver_ = std::make_unique<X11TestDriver>(session_.display());
+        coordinator_ = RuntimeCoordinator::create();
+        manager_ = coordinator_->startRuntime();
+    }
+    ~TypingDesktop() {
+        if (flooder_) sd_bus_flush_close_unref(flooder_);
+        reader_.reset();
+        manager_.reset();
+        coordinator_.reset();
+        desktop_.reset();
+        if (Platform::isInstalled()) Platform::uninstall();
+    }
+    const std::string& error() const { return error_; }
+    X11TestDriver& driver() { return *driver_; }
+    const std::string& display() const { return session_.display(); }
+
+    bool makeTrouble(Trouble trouble) {
+        if (trouble != Trouble::silentRegistry) return true;
+        if (!accessibility_.setEnabled(true)) return false;
+        reader_ = std::make_unique<AtspiTestReader>(session_, accessibility_.address());
+        return reader_->isReady() &&
+               runUntil([&] { return desktop_->accessibilityBridge().isRegistered(); }) &&
+               accessibility_.stopRegistry();
+    }
+
+    // The points along the middle of the focused name field, in root pixels; none when it cannot
+    // be focused.
+    std::vector<PixelWatch::Point> focusNameField() {
+        manager_->createCover();
+        auto& menuBar = manager_->menuBarPanelController();
+        menuBar.showPanel();
+        if (!runUntil([&] { return menuBar.isPanelVisible(); })) return {};
+        ui::Host& host = menuBar.hostingView()->host();
+        const auto rename = host.find(ui::Query::byLabel("Rename overlay"));
+        if (!rename || !rename.performAccessibilityAction()) return {};
+        if (!runUntil([&] { return host.hasFocusedTextField(); })) return {};
+        // The panel has the keyboard once the window manager gave it the focus.
+        if (!runUntil([&] { return menuBar.panel()->isKeyWindow(); })) return {};
+        runUntil([] { return false; }, 0.3);
+        const auto field = host.find(ui::Query::byLabel("Name")).frameOnScreen();
+        if (!field) return {};
+        const double primaryHeight = platform().screens().primaryHeight();
+        std::vector<PixelWatch::Point> points;
+        const int y = static_cast<int>(primaryHeight - field->midY());
+        for (int x = static_cast<int>(field->minX()); x < field->maxX(); x += 2) {
+            points.push_back({x, y});
+        }
+        return points;
+    }
+
+    // Keeps calls queued for the program: a new flood once the last one was worked through.
+    void keepCallsQueued() {
+        if (!flooder_) flooder_ = bus_.connect();
+        if (!flooder_) return;
+        while (sd_bus_process(flooder_, nullptr) > 0) {
+        }
+        if (marker_) return;
+        const char* program = desktop_->sessionBus()->uniqueName();
+        for (int call = 0; call < kQueuedCalls; ++call) {
+            sd_bus_message* message = nullptr;
+            sd_bus_message_new_method_call(flooder_, &message, program, "/",
+                                           "org.freedesktop.DBus.Introspectable", "Introspect");
+            sd_bus_message_set_expect_reply(message, 0);
+            sd_bus_send(flooder_, message, nullptr);
+            sd_bus_message_unref(message);
+        }
+        sd_bus_slot* slot = nullptr;
+        sd_bus_call_method_async(
+            flooder_, &slot, program, "/", "org.freedesktop.DBus.Peer", "Ping",
+            [](sd_bus_message*, void* self, sd_bus_error*) {
+                static_cast<TypingDesktop*>(self)->marker_.reset();
+                return 0;
+            },
+            this, "");
+        marker_.reset(slot);
+        sd_bus_flush(flooder_);
+    }
+
+  private:
+    struct SlotRelease {
+        void operator()(sd_bus_slot* slot) const { sd_bus_slot_unref(slot); }
+    };
+
+    X11TestSession session_{X11TestSession::Options{}};
+    X11TestBus bus_;
+    AtspiTestBus accessibility_;
+    std::string error_;
+    std::shared_ptr<x11::X11Desktop> desktop_;
+    std::unique_ptr<X11TestDriver> driver_;
+    std::shared_ptr<RuntimeCoordinator> coordinator_;
+    std::shared_ptr<WindowManager> manager_;
+    std::unique_ptr<AtspiTestReader> reader_;
+    sd_bus* flooder_ = nullptr;
+    std::unique_ptr<sd_bus_slot, SlotRelease> marker_;
+};
+
+// Milliseconds from the press to the first read of the screen that shows the field changed;
+// "p50_ms" and "p99_ms" over the keys typed.
+void BM_X11KeyToCharacterDrawn(benchmark::State& state) {
+    const auto trouble = static_cast<Trouble>(state.range(0));
+    TypingDesktop desktop;
+    if (!desktop.error().empty()) {
+        state.SkipWithError(desktop.error().c_str());
+        return;
+    }
+    const auto points = desktop.focusNameField();
+    if (points.empty() || !desktop.makeTrouble(trouble)) {
+        state.SkipWithError("the name field could not be focused with the trouble in place");
+        return;
+    }
+    PixelWatch watch(desktop.display());
+    std::vector<double> latencies;
+    for (auto _ : state) {
+        if (trouble == Trouble::queuedCalls) desktop.keepCallsQueued();
+        std::vector<int> before;
+        for (const auto& point : points) {
+            before.push_back(desktop.driver().pixel(point.x, point.y).brightness());
+        }
+        Clock::time_point drawn;
+        watch.start(points, [&](const std::vector<int>& brightness, Clock::time_point at) {
+            if (brightness == before) return false;
+            drawn = at;
+            return true;
+        });
+        const auto pressed = Clock::now();
+        desktop.driver().tap(kW);
+        while (!watch.isDone()) platform().runLoop().runOnce(0.05);
+        if (!watch.finish()) {
+            state.SkipWithError("the character was not drawn");
+            return;
+        }
+        latencies.push_back(milliseconds(drawn - pressed));
+        state.SetIterationTime(std::chrono::duration<double>(drawn - pressed).count());
+        // Taken out again, so that the next one shows within the field.
+        desktop.driver().tap(kBackspace);
+        runUntil([] { return false; }, trouble == Trouble::silentRegistry ? 1.0 : 0.1);
+    }
+    state.counters["p50_ms"] = percentile(latencies, 0.5);
+    state.counters["p99_ms"] = percentile(latencies, 0.99);
+}
+BENCHMARK(BM_X11KeyToCharacterDrawn)
+    ->ArgName("trouble")
+    ->Arg(static_cast<int>(Trouble::none))
+    ->Arg(static_cast<int>(Trouble::queuedCalls))
+    ->Iterations(60)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_X11KeyToCharacterDrawn)
+    ->ArgName("trouble")
+    ->Arg(static_cast<int>(Trouble::silentRegistry))
+    ->Iterations(15)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace talvori::bench
