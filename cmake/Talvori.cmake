@@ -48,7 +48,12 @@ function(talvori_check_layering layers_file)
   file(GENERATE OUTPUT ${layers_file} CONTENT "${content}")
 endfunction()
 
-function(talvori_test target folder)
+# What the sanitizers do with a finding in a test: stop there and show the stack.
+set(TALVORI_TEST_ASAN_OPTIONS "detect_leaks=1:abort_on_error=1")
+set(TALVORI_TEST_UBSAN_OPTIONS "print_stacktrace=1:halt_on_error=1")
+
+# The test program of a test folder, linked with `ARGN`; none for a folder without sources.
+function(talvori_test_program target folder)
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${folder}/*.cpp)
   if(NOT sources)
     return()
@@ -57,8 +62,16 @@ function(talvori_test target folder)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${target} PRIVATE ${ARGN} talvori_test_support GTest::gtest GTest::gmock
                                           GTest::gtest_main)
+endfunction()
+
+# The test program of a folder, run by CTest as one test named after the folder.
+function(talvori_test target folder)
+  talvori_test_program(${target} ${folder} ${ARGN})
+  if(NOT TARGET ${target})
+    return()
+  endif()
   add_test(NAME ${folder} COMMAND ${target})
   set_tests_properties(${folder} PROPERTIES
-    ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+    ENVIRONMENT "ASAN_OPTIONS=${TALVORI_TEST_ASAN_OPTIONS};UBSAN_OPTIONS=${TALVORI_TEST_UBSAN_OPTIONS}"
     TIMEOUT 900)
 endfunction()

@@ -107,6 +107,10 @@ class SpotlightController : public std::enable_shared_from_this<SpotlightControl
     bool hasSafetyTimer() const { return !safetyTimer_.isEmpty(); }
     bool hasReconcileTask() const { return !reconcileTask_.isEmpty(); }
     bool hasSlowReconcileTask() const { return !slowReconcileTask_.isEmpty(); }
+    // Whether a look at the windows is still to come: a finished one stays in its slot.
+    bool hasPendingLook() const {
+        return isPending(reconcileTask_) || isPending(slowReconcileTask_);
+    }
 
     // ---- The shade-anchor decision each focus source goes through
     // The windows on screen now; absent when the window list or a screen is missing.
@@ -117,6 +121,9 @@ class SpotlightController : public std::enable_shared_from_this<SpotlightControl
                            const std::string& label, bool allowFade);
 
   private:
+    static bool isPending(const TaskSlot& slot) {
+        return !slot.isEmpty() && !slot.task().isFinished() && !slot.task().isCancelled();
+    }
     SpotlightController(std::shared_ptr<SpotlightPanelManager> panelManager,
                         std::shared_ptr<PermissionManager> permissionManager,
                         std::shared_ptr<UserDefaults> defaults);

@@ -46,17 +46,18 @@ TEST_F(X11ColorSamplerTest,
             sampler.loupe() ? driver().rootGeometry(sampler.loupe()) : std::vector<int>{};
         return loupe.size() == 4 && loupe[0] > 350 && loupe[1] > 300;
     }));
-    runFor(0.1);
+    catchUp();
     screenshot("color-sampler-loupe");
     driver().click(350, 300);
     EXPECT_TRUE(answeredWith(Color::rgb255(0x33, 0x66, 0xcc)));
     EXPECT_FALSE(driver().isViewable(sampler.loupe()));
 
     begin();
-    runFor(0.1);
+    // Its grab of the keyboard is in place.
+    catchUp();
     driver().tap(X11TestDriver::kEscape);
     EXPECT_TRUE(answeredWith(std::nullopt));
-    runFor(0.1);
+    catchUp();
     EXPECT_EQ(seen, 0);
     // Done: the session's clicks are the session's again.
     driver().click(600, 600);

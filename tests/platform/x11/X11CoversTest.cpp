@@ -223,7 +223,7 @@ TEST_F(X11CoversTest, ShowsAtItsFrameTakesDragsAndKeysAndLetsClicksThroughWhenAs
     activate(other.window);
     viewModel->setClickThroughEnabled(true);
     controller->syncPanelState();
-    runFor(0.1);
+    catchUp();
     driver().click(390, 440);
     EXPECT_TRUE(runUntil([&] { return driver().activeWindow() == below.window; }));
     EXPECT_TRUE(isAt(241, 340, 300, 200));
@@ -254,8 +254,7 @@ TEST_F(X11CoversTest, AttachingToAWindowThatJustVanishedLeavesTheCoverAlone) {
     driver().destroy(target.window);
     controller->attach(
         RunningApplication{target.pid, "Target", "Target", ActivationPolicy::regular});
-    runFor(0.3);
-    EXPECT_FALSE(isAttached());
+    EXPECT_TRUE(runUntil([&] { return !isAttached(); }));
     EXPECT_TRUE(driver().isViewable(window()));
 }
 
@@ -306,7 +305,7 @@ TEST_F(X11CoversTest, WindowsGoByTheirDesktopEntryAndTitleAndTheChosenOneIsFollo
         };
         return at(window()) > at(gamma.window);
     };
-    runFor(0.5);
+    ASSERT_TRUE(windowManagerCatchesUp());
     EXPECT_TRUE(above()) << "the cover dropped behind a window in front of its target";
     ASSERT_EQ(session().run({"xdotool", "windowmove", std::to_string(alpha.window), "120", "120"}),
               0);
@@ -333,11 +332,17 @@ TEST_F(X11CoversTest, WithoutTheCompositorsBlurAGlassCoverHidesTheTextUnderIt) {
     // The cover's area in root coordinates, and its frame in the global space.
     const int x = 200, y = 180, width = 360, height = 240;
     const Rect frame(x, 800 - y - height, width, height);
-    ASSERT_TRUE(runUntil([&] {
-        return TextContrast(luminances(x, y, width, height)).textPixels() > 5000;
-    })) << "the terminal's text";
-    runFor(0.3);
-    const TextContrast contrast(luminances(x, y, width, height));
+    // The page as it stands once the terminal has written it all.
+    std::vector<double> page;
+    ASSERT_TRUE(runUntil(
+        [&] {
+            return runUntilSteady<std::vector<double>>(
+                       [&] { return page = luminances(x, y, width, height); }, 0.1, 1) &&
+                   TextContrast(page).textPixels() > 5000;
+        },
+        10))
+        << "the terminal's text";
+    const TextContrast contrast(page);
     ASSERT_GT(contrast.uncovered(), 0.6);
 
     OverlayModel cover = sampleCover();
@@ -360,6 +365,9 @@ TEST_F(X11CoversTest, WithoutTheCompositorsBlurAGlassCoverHidesTheTextUnderIt) {
             seen = luminances(x, y, width, height);
             return opacity > 0.7 ? mean(seen) < brightness : mean(seen) > brightness + 0.005;
         })) << opacity;
+        // Read once the compositor has drawn the whole change.
+        EXPECT_TRUE(runUntilSteady<std::vector<double>>(
+            [&] { return seen = luminances(x, y, width, height); }));
         brightness = mean(seen);
         EXPECT_LT(contrast.of(seen), contrast.uncovered() / 10) << opacity;
         screenshot("frosted-cover-x11-" + std::to_string(static_cast<int>(opacity * 100)));
@@ -379,7 +387,7 @@ class X11CoverCyclesTest : public X11DesktopTest {
         X11DesktopTest::SetUp();
         platform().userDefaults().set("hasCompletedOnboarding", true);
         app = TalvoriApp::start();
-        runFor(0.3);
+        ASSERT_TRUE(runUntil([&] { return app->runtime()->windowManager.peek() != nullptr; }));
         manager = app->runtime()->windowManager.peek();
         ASSERT_TRUE(manager);
     }
@@ -402,21 +410,24 @@ TEST_F(X11CoverCyclesTest, CoversClosedByTheirButtonLeaveNoGlyphSetsBehind) {
     const auto cycle = [&] {
         const auto cover = manager->createCover();
         cover->setEffectType(EffectType::solid);
-        runFor(0.1);
+        const auto& panel = manager->windowControllers.peek().at(cover->id())->panel()->window();
+        ASSERT_TRUE(runUntil([&] { return driver().isViewable(panel.windowNumber()); }));
         moveMouseTo(cover->model.peek().frame.rect());
-        ASSERT_TRUE(runUntil([&] { return controls.isPanelVisible(); }));
-        runFor(0.2);
+        ASSERT_TRUE(runUntil([&] {
+            return controls.isPanelVisible() && controls.panel()->alphaValue() == 1 &&
+                   driver().isViewable(controls.panel()->windowNumber());
+        }));
         const auto close = controls.hostingView()->host().find(ui::Query::byLabel("CLOSE"));
         ASSERT_TRUE(close);
         moveMouseTo(close.frameOnScreen().value_or(Rect()));
-        runFor(0.1);
+        catchUp();
         driver().buttonDown();
-        runFor(0.15);
+        catchUp();
         screenshot("cover-close-pressed");
         driver().buttonUp();
         ASSERT_TRUE(runUntil([&] { return manager->overlays.peek().empty(); }));
         driver().moveMouse(5, 5);
-        runFor(0.1);
+        catchUp();
     };
     cycle();
     const std::uint32_t atRest = glyphSets();

@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "focus/SpotlightController.hpp"
 #include "platform/core/UserDefaults.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Desktop.hpp"
@@ -61,10 +62,6 @@ bool X11DesktopTest::runUntil(const std::function<bool()>& condition, double sec
     return true;
 }
 
-void X11DesktopTest::runFor(double seconds) {
-    runUntil([] { return false; }, seconds);
-}
-
 X11DesktopTest::Client X11DesktopTest::openClient(const std::string& title, int x, int y, int width,
                                                   int height, std::uint32_t color,
                                                   const X11TestSession::ClientLook& look) {
@@ -81,18 +78,35 @@ X11DesktopTest::Client X11DesktopTest::openClient(const std::string& title, int 
                driver_->frameOf(client.window) != client.window;
     });
     EXPECT_TRUE(managed) << title << " was not managed";
+    clients_.push_back(client.window);
     activate(client.window);
     return client;
 }
 
 void X11DesktopTest::activate(xcb_window_t window) {
     driver_->activate(window);
-    EXPECT_TRUE(runUntil([&] { return driver_->activeWindow() == window; }))
-        << "window " << window << " did not become active";
+    EXPECT_TRUE(runUntil([&] { return isActiveOnTop(window); }))
+        << "window " << window
+        << " did not become active and come to the top; active: " << driver_->activeWindow();
     catchUp();
 }
 
+bool X11DesktopTest::isActiveOnTop(xcb_window_t window) const {
+    if (driver_->activeWindow() != window) return false;
+    const auto order = driver_->stacking();
+    const auto at = [&](xcb_window_t client) {
+        return std::find(order.begin(), order.end(), driver_->frameOf(client)) - order.begin();
+    };
+    const auto top = at(window);
+    // A window that is gone is found nowhere, which counts as below.
+    return std::all_of(clients_.begin(), clients_.end(), [&](xcb_window_t other) {
+        const auto place = at(other);
+        return other == window || place < top || place == std::ssize(order);
+    });
+}
+
 void X11DesktopTest::catchUp() {
+    driver_->sync();
     auto& connection = desktop_->connection();
     std::free(xcb_get_input_focus_reply(connection.raw(), xcb_get_input_focus(connection.raw()),
                                         nullptr));
@@ -100,13 +114,51 @@ void X11DesktopTest::catchUp() {
     EXPECT_TRUE(runUntil([&] { return !connection.hasPendingReplies(); }, 1));
 }
 
-void X11DesktopTest::drag(int fromX, int fromY, int toX, int toY) {
+bool X11DesktopTest::windowManagerCatchesUp(xcb_window_t window) {
+    const auto last = std::find_if(clients_.rbegin(), clients_.rend(), [&](xcb_window_t client) {
+        return driver_->isViewable(client);
+    });
+    const xcb_window_t client = window                    ? window
+                                : last == clients_.rend() ? xcb_window_t{XCB_WINDOW_NONE}
+                                                          : *last;
+    if (client == XCB_WINDOW_NONE) return false;
+    // Two requests each window manager answers once it has read them and everything before:
+    // one that configures a client and changes nothing gets a synthetic notice (KWin), a new
+    // window's frame extents are set on it (the others). Twice: the focus events of what it did
+    // before the first come in before the second.
+    X11TestDriver watcher(session_.display());
+    xcb_connection_t* connection = watcher.connection();
+    const std::uint32_t events[] = {XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+    xcb_change_window_attributes(connection, client, XCB_CW_EVENT_MASK, events);
+    for (int round = 0; round < 2; ++round) {
+        xcb_configure_window(connection, client, 0, nullptr);
+        const xcb_window_t probe = watcher.askFrameExtents();
+        bool answered = false;
+        const auto answer = [&] {
+            while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+                answered = answered || (event->response_type & 0x7F) == XCB_CONFIGURE_NOTIFY;
+                std::free(event);
+            }
+            return answered || !watcher.cardinals(probe, "_NET_FRAME_EXTENTS").empty();
+        };
+        const bool caughtUp = runUntil(answer);
+        watcher.destroy(probe);
+        if (!caughtUp) return false;
+    }
+    catchUp();
+    return true;
+}
+
+void X11DesktopTest::drag(int fromX, int fromY, int toX, int toY, xcb_window_t managed) {
     for (const auto& step : std::vector<std::function<void()>>{
              [&] { driver_->moveMouse(fromX, fromY); }, [&] { driver_->buttonDown(); },
              [&] { driver_->moveMouse((fromX + toX) / 2, (fromY + toY) / 2); },
              [&] { driver_->moveMouse(toX, toY); }, [&] { driver_->buttonUp(); }}) {
         step();
-        runFor(0.05);
+        catchUp();
+        if (managed) {
+            EXPECT_TRUE(windowManagerCatchesUp(managed));
+        }
     }
 }
 
@@ -114,6 +166,12 @@ void X11DesktopTest::screenshot(const std::string& name) const {
     const char* folder = std::getenv("TALVORI_SCREENSHOT_DIR");
     if (!folder) return;
     EXPECT_TRUE(driver_->screenshot(std::string(folder) + "/" + name + ".png"));
+}
+
+bool isIdle(const SpotlightController& focus) {
+    const auto& panels = focus.panelManager();
+    return panels.overlayPanel() && panels.overlayPanel()->alphaValue() == 1 &&
+           !panels.fadeTarget() && !focus.hasPendingLook();
 }
 
 }  // namespace talvori::testing

@@ -6,12 +6,17 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Platform.hpp"
 #include "platform/x11/harness/X11TestDriver.hpp"
 #include "platform/x11/harness/X11TestSession.hpp"
 
+namespace talvori {
+class SpotlightController;
+}
 namespace talvori::x11 {
 class X11Desktop;
 }
@@ -34,7 +39,22 @@ class X11DesktopTest : public ::testing::Test {
 
     // Runs the program's loop until `condition` holds (true) or `seconds` pass (false).
     bool runUntil(const std::function<bool()>& condition, double seconds = 5);
-    void runFor(double seconds);
+    // Runs the program's loop until what `read` gives is the same on two reads `apart` seconds
+    // apart (a fade or a window manager's animation has ended); false after `seconds`.
+    template <typename Value>
+    bool runUntilSteady(const std::function<Value()>& read, double apart = 0.1,
+                        double seconds = 5) {
+        std::optional<Value> last;
+        return runUntil(
+            [&] {
+                Value now = read();
+                if (last == now) return true;
+                last = std::move(now);
+                runUntil([] { return false; }, apart);
+                return false;
+            },
+            seconds);
+    }
 
     using Client = X11TestSession::Client;
     // Another program's window at `x, y` (root coordinates of its content), managed and active.
@@ -45,14 +65,23 @@ class X11DesktopTest : public ::testing::Test {
         return openClient(title, x, y, width, height, color,
                           X11TestSession::ClientLook{{}, publishPid, {}});
     }
-    // Activates `window` as a pager would and waits until the window manager says so.
+    // Activates `window` as a pager would and waits until the window manager has done so: names
+    // it active and stands its frame above every other window the test opened.
     void activate(xcb_window_t window);
-    // Lets the program handle everything the server did so far, and the answers to the reads
-    // that asked for: what it keeps from the server's events is then current.
+    bool isActiveOnTop(xcb_window_t window) const;
+    // Lets the program handle everything the server did so far, the driver's requests included,
+    // and the answers to the reads that asked for: what it keeps from the server's events is then
+    // current.
     void catchUp();
+    // Waits until the window manager has handled everything the server told it so far, and what
+    // that made it do has come back to it (the focus it gave a window, say); then catches up.
+    // Asked through a window it manages: `window`, or the last one the test opened still on
+    // screen. False when it does not answer.
+    bool windowManagerCatchesUp(xcb_window_t window = XCB_WINDOW_NONE);
     // The user's hand drags with the left button from one root point to another, in time: the
-    // program sees each step (press, halfway, there, release) before the next.
-    void drag(int fromX, int fromY, int toX, int toY);
+    // program sees each step (press, halfway, there, release) before the next, and so does the
+    // window manager when it takes over the drag of `managed`.
+    void drag(int fromX, int fromY, int toX, int toY, xcb_window_t managed = XCB_WINDOW_NONE);
     // Saves the screen as a PNG under $TALVORI_SCREENSHOT_DIR when that is set.
     void screenshot(const std::string& name) const;
 
@@ -61,6 +90,10 @@ class X11DesktopTest : public ::testing::Test {
     std::unique_ptr<X11TestDriver> driver_;
     std::shared_ptr<x11::X11Desktop> desktop_;
     std::shared_ptr<CaptureLogSink> logs_;
+    std::vector<xcb_window_t> clients_;
 };
+
+// Focus has done all it meant to: its panel faded in, no cross-fade running, no look pending.
+bool isIdle(const SpotlightController& focus);
 
 }  // namespace talvori::testing

@@ -57,6 +57,13 @@ class X11DesktopsTest : public X11DesktopTest,
         return panel() && driver().isViewable(panel()) && driver().activeWindow() == window &&
                driver().windowAbove(stackedPanel()) == driver().frameOf(window);
     }
+    // The panel is below `window`, Focus is done with it, and the program has handled all the
+    // server told so far.
+    bool settledBelow(xcb_window_t window) {
+        if (!runUntil([&] { return panelDirectlyBelow(window) && isIdle(*focus); })) return false;
+        catchUp();
+        return panelDirectlyBelow(window) && isIdle(*focus);
+    }
     // Once, and once more where the window manager raises a window only after making it active
     // (xfwm4, icewm): a fight would be many more.
     int restacksPerSwitch() const {
@@ -73,13 +80,7 @@ class X11DesktopsTest : public X11DesktopTest,
     // The brightness once it stops changing (window managers animate windows as they show).
     int settledBrightnessAt(std::pair<int, int> point) {
         int last = -1;
-        runUntil([&] {
-            const int now = brightnessAt(point);
-            const bool same = now == last;
-            last = now;
-            runFor(0.1);
-            return same;
-        });
+        runUntilSteady<int>([&] { return last = brightnessAt(point); });
         return last;
     }
 
@@ -97,15 +98,15 @@ class X11DesktopsTest : public X11DesktopTest,
     // The user's hand moves in time: the program sees each step before the next.
     void drag(int fromX, int fromY, int toX, int toY) {
         driver().moveMouse(fromX, fromY);
-        runFor(0.03);
+        catchUp();
         driver().buttonDown();
-        runFor(0.03);
+        catchUp();
         for (int step = 1; step <= 3; ++step) {
             driver().moveMouse(fromX + (toX - fromX) * step / 3, fromY + (toY - fromY) * step / 3);
-            runFor(0.03);
+            catchUp();
         }
         driver().buttonUp();
-        runFor(0.03);
+        catchUp();
     }
 
     std::unique_ptr<X11TestBus> bus;
@@ -143,10 +144,12 @@ TEST_P(X11DesktopsTest, FocusDimsAllButTheActiveWindowAndFollowsSwitchesWithoutA
     EXPECT_EQ(brightnessAt(inTray), trayBright);
     screenshot(std::string("focus-") + nameOf(GetParam()));
 
-    runFor(0.5);
+    ASSERT_TRUE(settledBelow(alpha.window));
     X11ServerChanges changes(session().display(), stackedPanel());
-    runFor(1.5);
-    EXPECT_EQ(changes.take().restacks, 0) << "restacked while nothing changed";
+    // A fight with the window manager would go on by itself: watched for a while.
+    int restacks = 0;
+    EXPECT_FALSE(runUntil([&] { return (restacks += changes.take().restacks) > 0; }, 1.5))
+        << "restacked while nothing changed";
 
     activate(beta.window);
     EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(beta.window); }));
@@ -154,15 +157,14 @@ TEST_P(X11DesktopsTest, FocusDimsAllButTheActiveWindowAndFollowsSwitchesWithoutA
         return brightnessAt(inBeta) == betaBright && brightnessAt(inAlpha) < alphaBright * 0.7;
     })) << brightnessAt(inBeta)
         << " " << brightnessAt(inAlpha);
-    runFor(focus->fadeDuration() + SpotlightController::kSlowReconcileDelay + 0.3);
+    EXPECT_TRUE(settledBelow(beta.window));
     EXPECT_LE(changes.take().restacks, restacksPerSwitch());
-    EXPECT_TRUE(panelDirectlyBelow(beta.window));
 
     // A click on a dimmed window goes through the panel to it.
     driver().click(inAlpha.first, inAlpha.second);
     EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
     EXPECT_TRUE(runUntil([&] { return brightnessAt(inAlpha) == alphaBright; }));
-    runFor(focus->fadeDuration() + SpotlightController::kSlowReconcileDelay + 0.3);
+    EXPECT_TRUE(settledBelow(alpha.window));
     EXPECT_LE(changes.take().restacks, restacksPerSwitch());
     EXPECT_EQ(brightnessAt(inTray), trayBright);
     screenshot(std::string("focus-after-click-") + nameOf(GetParam()));
@@ -180,13 +182,17 @@ TEST_P(X11DesktopsTest, ACoverWorkedOnLeavesTheUsersWindowActive) {
     openClient("Other", 700, 160, 500, 500, 0xe08020);
     activate(editor.window);
     turnFocusOn();
-    ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(editor.window); }));
+    ASSERT_TRUE(settledBelow(editor.window));
     // Over the other window: 800 - (350 + 200) = 250 from the top.
     showCover(Rect(800, 350, 300, 200));
-    runFor(0.3);
+    ASSERT_TRUE(settledBelow(editor.window));
     X11ServerChanges changes(session().display(), stackedPanel());
+    // Looked at once the window manager has done what it makes of the input so far, and Focus is
+    // done with that.
     const auto stillActive = [&]() -> ::testing::AssertionResult {
-        runFor(0.3);
+        if (!windowManagerCatchesUp())
+            return ::testing::AssertionFailure() << "the window manager does not answer";
+        if (settledBelow(editor.window)) return ::testing::AssertionSuccess();
         if (driver().activeWindow() != editor.window) {
             return ::testing::AssertionFailure() << "active: " << driver().activeWindow();
         }
@@ -221,7 +227,7 @@ TEST_P(X11DesktopsTest, ACoverWorkedOnLeavesTheUsersWindowActive) {
     ASSERT_TRUE(driver().grabKey(Key::kY, kControlShift));
     // As a hand types it: the modifiers are let go after the key.
     for (const auto key : {Key::kLeftControl, Key::kLeftShift, Key::kY}) driver().keyDown(key);
-    runFor(0.1);
+    catchUp();
     driver().keyUp(Key::kY);
     EXPECT_TRUE(runUntil([&] { return driver().tookKeyPress(Key::kY); }));
     for (const auto key : {Key::kLeftShift, Key::kLeftControl}) driver().keyUp(key);
@@ -236,7 +242,7 @@ TEST_P(X11DesktopsTest, ACoverWorkedOnLeavesTheUsersWindowActive) {
     EXPECT_TRUE(runUntil([&] { return !coverController->panel()->window().isKeyWindow(); }));
     const double opacity = cover->model.peek().opacity;
     driver().tap(6);
-    runFor(0.3);
+    catchUp();
     EXPECT_EQ(cover->model.peek().opacity, opacity);
     EXPECT_TRUE(stillActive()) << "after a click back";
 }
@@ -282,8 +288,9 @@ TEST_P(X11DesktopsTest, GlassIsBlurredWhereTheCompositorOffersBlur) {
         return;
     }
     // Nothing blurs here: Glass dims as Dim does, never as if nothing had happened.
-    runFor(0.5);
-    EXPECT_LT(brightnessAt({680, 300}), undimmed * 7 / 10);
+    EXPECT_TRUE(runUntil([&] {
+        return brightnessAt({680, 300}) < undimmed * 7 / 10;
+    })) << brightnessAt({680, 300});
     EXPECT_FALSE(asksForBlur(driver(), panel()));
     screenshot(std::string("focus-glass-without-blur-") + nameOf(GetParam()));
     driver().setWindows(driver().root(), "_KDE_NET_WM_BLUR_BEHIND_REGION", {});

@@ -51,6 +51,10 @@ class X11FocusTest : public X11DesktopTest {
                stacking.back() == window &&
                driver().windowAbove(panel()) == driver().frameOf(window);
     }
+    // The panel is directly below `window` and Focus is done with it.
+    bool settledBelow(xcb_window_t window) {
+        return runUntil([&] { return panelDirectlyBelow(window) && isIdle(*controller); });
+    }
 
     std::shared_ptr<SpotlightController> controller;
 };
@@ -68,7 +72,7 @@ TEST_F(X11FocusTest, DimsAllButTheActiveWindowFollowsActivationLetsClicksThrough
     // The panel fades in: everything outside the active window darkens, the window does not.
     ASSERT_TRUE(runUntil(
         [&] { return driver().pixel(640, 200).brightness() < outside.brightness() * 0.7; }));
-    runFor(0.3);
+    ASSERT_TRUE(settledBelow(alpha.window));
     const auto insideNow = driver().pixel(200, 250);
     EXPECT_EQ(insideNow.brightness(), inside.brightness());
     EXPECT_LT(driver().pixel(900, 500).brightness(), driver().pixel(200, 250).brightness());
@@ -77,7 +81,7 @@ TEST_F(X11FocusTest, DimsAllButTheActiveWindowFollowsActivationLetsClicksThrough
     activate(beta.window);
     EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(beta.window); }));
     // A second look that finds the panel in place sends nothing.
-    runFor(SpotlightController::kSlowReconcileDelay);
+    EXPECT_TRUE(settledBelow(beta.window));
     xcb_connection_t* ours = desktop().connection().raw();
     const unsigned before = xcb_no_operation(ours).sequence;
     controller->panelManager().orderBelow(beta.window);
@@ -108,14 +112,12 @@ TEST_F(X11FocusTest, FollowsSwitchesWithoutWaitingRestackingOnceOrMakingWindows)
     EXPECT_TRUE(runUntil([&] { return desktop().application().compositorFadesByOpacity(); }));
     bool reduceMotion = true;
     controller->panelManager().isReducedMotion = [&] { return reduceMotion; };
-    ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
-    runFor(0.3);
+    ASSERT_TRUE(settledBelow(alpha.window));
     catchUp();
     X11ServerChanges changes(session().display(), panel());
     auto switchTo = [&](xcb_window_t window, const X11RoundTrips& trips) {
         driver().activate(window);
-        EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(window); }));
-        runFor(controller->fadeDuration() + SpotlightController::kSlowReconcileDelay);
+        EXPECT_TRUE(settledBelow(window));
         EXPECT_EQ(trips.count(), 0U);
     };
     {
@@ -146,8 +148,7 @@ TEST_F(X11FocusTest, SwitchesPiledUpWhileBusyAreFollowedToTheNewestOnly) {
     const auto beta = openClient("Beta", 700, 380, 400, 300, 0xe08020);
     activate(alpha.window);
     turnOn();
-    ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
-    runFor(0.3);
+    ASSERT_TRUE(settledBelow(alpha.window));
     X11ServerChanges changes(session().display(), panel());
     constexpr int kSwitches = 200;
     for (int index = 0; index < kSwitches; ++index) {
@@ -162,9 +163,7 @@ TEST_F(X11FocusTest, SwitchesPiledUpWhileBusyAreFollowedToTheNewestOnly) {
         settled = active;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(settled); }));
-    runFor(controller->fadeDuration() + SpotlightController::kSlowReconcileDelay);
-    EXPECT_TRUE(panelDirectlyBelow(settled));
+    EXPECT_TRUE(settledBelow(settled));
     const auto counts = changes.take();
     EXPECT_LE(counts.restacks, 2);
     EXPECT_LE(counts.created - counts.destroyed,
@@ -203,8 +202,7 @@ TEST_F(X11FocusTest, KeepsTheActiveWindowClearAsTheDesktopChangesUnderIt) {
     const auto alphaLit = driver().pixel(200, 250).brightness();
     const auto betaLit = driver().pixel(700, 350).brightness();
     turnOn();
-    ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
-    runFor(0.3);
+    ASSERT_TRUE(settledBelow(alpha.window));
     const auto dimmed = [&](int x, int y, double lit) {
         return driver().pixel(x, y).brightness() < lit * 0.7;
     };
@@ -298,7 +296,7 @@ TEST_F(X11FocusTest, BurstsOfSwitchesLeaveNothingBehind) {
     // Its first cross-fades make the small panels it keeps.
     activate(beta.window);
     activate(alpha.window);
-    runFor(1);
+    ASSERT_TRUE(settledBelow(alpha.window));
     catchUp();
     logs().clear();
     xcb_connection_t* ours = desktop().connection().raw();
@@ -329,7 +327,7 @@ TEST_F(X11FocusTest, BurstsOfSwitchesLeaveNothingBehind) {
         bursting = false;
     });
     const auto started = std::chrono::steady_clock::now();
-    while (bursting) runFor(0.02);
+    EXPECT_TRUE(runUntil([&] { return !bursting; }, 300));
     user.join();
     for (auto& thread : load) thread.join();
     const double seconds =
@@ -337,18 +335,14 @@ TEST_F(X11FocusTest, BurstsOfSwitchesLeaveNothingBehind) {
     const Measured justAfter = measure();
     // The window manager may still be working through the requests: the last one wins.
     xcb_window_t settled = XCB_WINDOW_NONE;
-    for (int still = 0; still < 10;) {
-        const xcb_window_t active = driver().activeWindow();
-        still = active == settled ? still + 1 : 0;
-        settled = active;
-        runFor(0.05);
-    }
+    runUntilSteady<xcb_window_t>([&] { return settled = driver().activeWindow(); }, 0.5, 60);
     // Openbox sometimes ends such a burst with no window active at all: one more request then.
     if (settled != alpha.window) activate(alpha.window);
-    runFor(2);
+    EXPECT_TRUE(settledBelow(alpha.window));
+    catchUp();
     logs().clear();
     const Measured after = measure();
-    std::cout << switches << " switches in " << seconds << " s; before / just after / 2 s after:\n"
+    std::cout << switches << " switches in " << seconds << " s; before / just after / settled:\n"
               << "  " << before << "\n  " << justAfter << "\n  " << after << "\n";
 
     EXPECT_LE(after.held.windows, before.held.windows);
@@ -375,14 +369,16 @@ TEST_F(X11FocusWithoutCompositorTest, KeepsTheScreenUndimmedSaysWhyOnceAndDimsOn
     const auto alpha = openClient("Alpha", 100, 120, 400, 300, 0x2080e0);
     const auto outside = driver().pixel(640, 200);
     turnOn();
-    runFor(0.4);
+    ASSERT_TRUE(runUntil([&] { return isIdle(*controller); }));
+    catchUp();
     // Without blending the panel would black out the screen: it stays off.
     EXPECT_TRUE(controller->isActive());
     EXPECT_FALSE(driver().isViewable(panel()));
     EXPECT_EQ(driver().pixel(640, 200).brightness(), outside.brightness());
     controller->deactivate();
     turnOn();
-    runFor(0.1);
+    ASSERT_TRUE(runUntil([&] { return isIdle(*controller); }));
+    catchUp();
     int notices = 0;
     for (const auto& message : logs().messages()) {
         if (message.find("No compositing manager") != std::string::npos) ++notices;

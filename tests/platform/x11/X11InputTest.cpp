@@ -100,7 +100,7 @@ TEST_F(X11InputTest, APanelReopenedAtOnceKeepsTheKeyWhenItsClosingsFocusLossCome
     panel->orderFront();
     panel->makeKey();
     ASSERT_TRUE(runUntil([&] { return driver().isKeyboardHeld(); }));
-    runFor(0.1);
+    catchUp();
     EXPECT_TRUE(panel->isKeyWindow());
     EXPECT_EQ(recorder->resigns, 1);
 }

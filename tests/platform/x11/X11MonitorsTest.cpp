@@ -157,7 +157,7 @@ TEST_F(X11MonitorsAppTest, NewCoversOpenWhereTheUserWorksAndPanelsStayOnTheirScr
     const auto side = openClient("Side", 1500, 200, 400, 300, 0xe08020);
     platform().userDefaults().set("hasCompletedOnboarding", true);
     const auto app = TalvoriApp::start();
-    runFor(0.3);
+    ASSERT_TRUE(runUntil([&] { return app->runtime()->windowManager.peek() != nullptr; }));
     const auto manager = app->runtime()->windowManager.peek();
     ASSERT_TRUE(manager);
     const auto centreOf = [](const Rect& rect) { return Point{rect.midX(), rect.midY()}; };

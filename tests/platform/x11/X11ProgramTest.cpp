@@ -266,7 +266,6 @@ TEST_F(X11ProgramTest, SignalsQuitCleanlyAndALayoutSavedJustBeforeIsKept) {
     driver_->click(save->first, save->second);
     // The layouts card comes in below.
     ASSERT_TRUE(waitFor([&] { return menuPanel() && (*menuPanel())[3] > height; }, 5));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(quit(pid, SIGTERM), 0);
     EXPECT_NE(settings().find("\"tarnel.presets\""), std::string::npos) << settings();
 

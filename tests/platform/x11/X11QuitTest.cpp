@@ -1,8 +1,10 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -11,6 +13,8 @@
 #include "app/WindowManager.hpp"
 #include "controlpanel/ControlPanelController.hpp"
 #include "covers/OverlayViewModel.hpp"
+#include "covers/OverlayWindowController.hpp"
+#include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
 #include "platform/x11/X11ColorSampler.hpp"
 #include "platform/x11/X11Connection.hpp"
@@ -54,15 +58,18 @@ class X11QuitTest : public X11DesktopTest, public ::testing::WithParamInterface<
         if (state != OpenState::firstRun)
             platform().userDefaults().set("hasCompletedOnboarding", true);
         app = TalvoriApp::start();
-        runFor(0.3);
+        // The first run shows its window before any runtime starts.
+        ASSERT_TRUE(runUntil([&] {
+            return state == OpenState::firstRun || app->runtime()->windowManager.peek() != nullptr;
+        }));
         const auto manager = app->runtime()->windowManager.peek();
         switch (state) {
             case OpenState::firstRun:
-                ASSERT_TRUE(platform().application().sceneWindow(TalvoriApp::kFirstRunSceneID));
+                ASSERT_TRUE(runUntil([&] { return isShown(TalvoriApp::kFirstRunSceneID); }));
                 break;
             case OpenState::settingsShortcuts: {
                 platform().application().openWindow(TalvoriApp::kSettingsSceneID);
-                runFor(0.3);
+                ASSERT_TRUE(runUntil([&] { return isShown(TalvoriApp::kSettingsSceneID); }));
                 const auto window =
                     platform().application().sceneWindow(TalvoriApp::kSettingsSceneID);
                 ASSERT_TRUE(window);
@@ -72,43 +79,69 @@ class X11QuitTest : public X11DesktopTest, public ::testing::WithParamInterface<
             case OpenState::menuBarPanel:
                 ASSERT_TRUE(manager);
                 manager->showMenuBarPanel();
-                runFor(0.3);
+                ASSERT_TRUE(runUntil([&] {
+                    const auto& panel = manager->menuBarPanelController().panel();
+                    return panel && driver().isViewable(panel->windowNumber());
+                }));
                 break;
             case OpenState::colorSampler: {
                 ASSERT_TRUE(manager);
                 const auto cover = manager->createCover();
                 cover->setEffectType(EffectType::solid);
-                runFor(0.2);
+                const auto& panel =
+                    manager->windowControllers.peek().at(cover->id())->panel()->window();
+                ASSERT_TRUE(runUntil([&] { return driver().isViewable(panel.windowNumber()); }));
                 const Rect frame = cover->model.peek().frame.rect();
                 driver().moveMouse(static_cast<int>(frame.midX()),
                                    800 - static_cast<int>(frame.midY()));
                 auto& controls = manager->controlPanelController();
-                ASSERT_TRUE(runUntil([&] { return controls.isPanelVisible(); }));
-                runFor(0.3);
+                ASSERT_TRUE(runUntil([&] {
+                    return controls.isPanelVisible() &&
+                           driver().isViewable(controls.panel()->windowNumber());
+                }));
                 click(controls.hostingView()->host(), "Show color picker");
                 click(controls.hostingView()->host(), "Sample color from screen");
-                ASSERT_TRUE(
-                    dynamic_cast<x11::X11ColorSampler&>(platform().colorSampler()).isSampling());
+                ASSERT_TRUE(runUntil([&] {
+                    return dynamic_cast<x11::X11ColorSampler&>(platform().colorSampler())
+                        .isSampling();
+                }));
                 break;
             }
             case OpenState::closeAllMidway:
                 ASSERT_TRUE(manager);
                 manager->createCover();
                 manager->createCover();
-                runFor(0.2);
+                ASSERT_TRUE(runUntil([&] {
+                    const auto controllers = manager->windowControllers.peek();
+                    return std::all_of(controllers.begin(), controllers.end(),
+                                       [&](const auto& one) {
+                                           return driver().isViewable(
+                                               one.second->panel()->window().windowNumber());
+                                       });
+                }));
+                // Quit while the covers fade out.
                 manager->closeAll();
-                runFor(0.03);
+                catchUp();
                 break;
         }
     }
     // A press where the element labelled `label` shows (the global space is y up, the root's y
-    // down).
+    // down), once it stands still: a section that opens moves what is below it.
     void click(ui::Host& views, const std::string& label) {
-        const auto node = views.find(ui::Query::byLabel(label));
-        ASSERT_TRUE(node) << label;
-        const Rect frame = node.frameOnScreen().value_or(Rect());
-        driver().click(static_cast<int>(frame.midX()), 800 - static_cast<int>(frame.midY()));
-        runFor(0.3);
+        std::optional<Rect> frame;
+        ASSERT_TRUE(runUntilSteady<std::optional<Rect>>([&] {
+                        const auto node = views.find(ui::Query::byLabel(label));
+                        return frame = node ? node.frameOnScreen() : std::nullopt;
+                    }) &&
+                    frame)
+            << label;
+        driver().click(static_cast<int>(frame->midX()), 800 - static_cast<int>(frame->midY()));
+        catchUp();
+    }
+    // The scene window `id` is open and on the screen.
+    bool isShown(const std::string& id) const {
+        const auto window = platform().application().sceneWindow(id);
+        return window && driver().isViewable(window->windowNumber());
     }
     std::string settingsFile() const {
         std::ifstream file(folder_ / "defaults.json");

@@ -20,7 +20,7 @@ TEST_F(X11RobustnessTest, AServerKilledUnderTheProgramEndsItsLoopWithAMessage) {
     auto panel =
         platform().application().makePanel(Rect(10, 10, 100, 100), StyleMask::nonactivatingPanel);
     panel->orderFront();
-    runFor(0.05);
+    ASSERT_TRUE(runUntil([&] { return driver().isViewable(panel->windowNumber()); }));
     session().killServer();
     EXPECT_TRUE(runUntil([&] { return desktop().application().isTerminated(); }));
     EXPECT_TRUE(logs().contains("The connection to the X server closed; Talvori ends."));
@@ -65,7 +65,7 @@ TEST_F(X11RobustnessTest, EventsReadWhilePaintingAreHandledBeforeTheLoopSleeps) 
     panel->setEventHandler(counter);
     panel->orderFront();
     ASSERT_TRUE(runUntil([&] { return driver().isViewable(panel->windowNumber()); }));
-    runFor(0.05);
+    catchUp();
     auto& connection = desktop().connection();
     bool clickDuringPaint = true;
     connection.setBeforeFlush([&] {
@@ -128,7 +128,7 @@ TEST_F(X11WithoutCompositingTest, APanelRedrawsWhatAnotherWindowUncovers) {
     ASSERT_TRUE(runUntil([&] { return isRed(150, 550); }));
     const xcb_window_t popUp = driver().popUp(120, 520, 60, 60);
     EXPECT_TRUE(runUntil([&] { return !isRed(150, 550); }));
-    runFor(0.05);
+    catchUp();
     driver().destroy(popUp);
     EXPECT_TRUE(runUntil([&] { return isRed(150, 550) && isRed(121, 521) && isRed(179, 579); }));
     EXPECT_TRUE(isRed(250, 650));

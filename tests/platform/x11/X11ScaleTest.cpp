@@ -88,7 +88,7 @@ TEST_F(X11ScaleTest, WindowsStandAtTwiceTheirPointsAndClicksLandOnTheirViews) {
     EXPECT_EQ(platform().screens().screens()[0].frame, Rect(0, 0, 1280, 800));
     platform().userDefaults().set("hasCompletedOnboarding", true);
     const auto app = TalvoriApp::start();
-    runFor(0.3);
+    ASSERT_TRUE(runUntil([&] { return app->runtime()->windowManager.peek() != nullptr; }));
     const auto manager = app->runtime()->windowManager.peek();
     ASSERT_TRUE(manager);
 
@@ -105,9 +105,11 @@ TEST_F(X11ScaleTest, WindowsStandAtTwiceTheirPointsAndClicksLandOnTheirViews) {
                        static_cast<int>(1600 - 2 * frame.midY()));
     auto& controls = manager->controlPanelController();
     ASSERT_TRUE(runUntil([&] { return controls.isPanelVisible(); }));
-    runFor(0.3);
     const auto& card = *controls.panel();
-    EXPECT_TRUE(standsAtItsFrame(card));
+    // Clicked once it has come in and come to rest.
+    ASSERT_TRUE(runUntil([&] { return card.alphaValue() == 1; }));
+    ASSERT_TRUE(runUntilSteady<Rect>([&] { return card.frame(); }));
+    EXPECT_TRUE(runUntil([&] { return standsAtItsFrame(card); }));
     // The card's window begins at the cover's edge; its shadow fills the gap.
     EXPECT_EQ(driver().rootGeometry(card.windowNumber())[0],
               driver().rootGeometry(coverPanel.windowNumber())[0] + 600);
@@ -122,8 +124,7 @@ TEST_F(X11ScaleTest, WindowsStandAtTwiceTheirPointsAndClicksLandOnTheirViews) {
     manager->showMenuBarPanel();
     const auto& menuBar = manager->menuBarPanelController();
     ASSERT_TRUE(runUntil([&] { return menuBar.panel() && menuBar.panel()->isVisible(); }));
-    runFor(0.3);
-    EXPECT_TRUE(standsAtItsFrame(*menuBar.panel()));
+    EXPECT_TRUE(runUntil([&] { return standsAtItsFrame(*menuBar.panel()); }));
     // 6 points under the status icon in the tray, which is in pixels, and 8 points inside the
     // screen's right edge.
     const auto anchor = menuBar.statusItemScreenAnchor();
@@ -166,7 +167,8 @@ TEST_F(X11ScaleTest, CoversAndFocusLineUpWithOtherProgramsFrames) {
     ASSERT_TRUE(runUntil([&] { return !driver().isViewable(cover); }));
 
     activate(target.window);
-    runFor(0.3);
+    // The window manager may animate the window as it comes to the front.
+    ASSERT_TRUE(runUntilSteady<int>([&] { return driver().pixel(800, 600).brightness(); }));
     const auto lit = driver().pixel(800, 600);
     const auto backdrop = driver().pixel(2500, 1550);
     auto focus = SpotlightController::create(SpotlightPanelManager::create(),

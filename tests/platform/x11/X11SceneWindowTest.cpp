@@ -110,10 +110,11 @@ TEST_F(X11SceneWindowTest, AWindowWithoutTitleBarMovesByItsBackgroundAndItsButto
                    ui::View(ui::Color(0.2, 0.5, 0.9, 1)).frame({.width = 100, .height = 40})),
         true);
     ASSERT_NE(window, XCB_WINDOW_NONE);
-    runFor(0.2);
+    // Where the window manager put it.
+    ASSERT_TRUE(runUntilSteady<std::vector<int>>([&] { return driver().rootGeometry(window); }));
     const auto start = driver().rootGeometry(window);
     ASSERT_EQ(start.size(), 4U);
-    drag(start[0] + 10, start[1] + 10, start[0] + 130, start[1] + 90);
+    drag(start[0] + 10, start[1] + 10, start[0] + 130, start[1] + 90, window);
     EXPECT_TRUE(runUntil([&] {
         return isAt(window, {start[0] + 120, start[1] + 80, start[2], start[3]});
     }));
@@ -122,13 +123,13 @@ TEST_F(X11SceneWindowTest, AWindowWithoutTitleBarMovesByItsBackgroundAndItsButto
     const auto moved = driver().rootGeometry(window);
     driver().click(moved[0] + moved[2] / 2, moved[1] + moved[3] / 2);
     EXPECT_TRUE(runUntil([&] { return presses == 1; }));
-    runFor(0.2);
+    ASSERT_TRUE(windowManagerCatchesUp(window));
     EXPECT_EQ(driver().rootGeometry(window), moved);
 
     // A window manager that crashed leaves its offer of the move behind on the root.
     ASSERT_NE(session().end(session().windowManagerPid(), SIGKILL, 2), -1);
     ASSERT_TRUE(runUntil([&] { return driver().frameOf(window) == window; }));
-    runFor(0.2);
+    catchUp();
     const auto alone = driver().rootGeometry(window);
     drag(alone[0] + 10, alone[1] + 10, alone[0] - 50, alone[1] + 50);
     EXPECT_TRUE(runUntil([&] {

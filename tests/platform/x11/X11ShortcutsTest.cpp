@@ -92,11 +92,11 @@ TEST_F(X11ShortcutsTest, TheSevenDefaultsAreGrabbedWithEveryLockFireAndAreReleas
     // Control-Super-F is no shortcut of ours.
     fired.clear();
     driver().tap(Key::kF, {Key::kLeftControl, Key::kLeftSuper});
-    runFor(0.1);
+    catchUp();
     EXPECT_TRUE(fired.empty());
 
     GlobalShortcuts::disable({name(kDefaults[0])});
-    runFor(0.05);
+    catchUp();
     EXPECT_TRUE(driver().grabKey(Key::kF, kShift | kSuper));
     driver().ungrabKey(Key::kF, kShift | kSuper);
     GlobalShortcuts::enable({name(kDefaults[0])});
@@ -109,7 +109,7 @@ TEST_F(X11ShortcutsTest, ACombinationAnotherProgramHoldsIsReportedTaken) {
     GlobalShortcuts::onKeyDown(newCover, [] {});
     EXPECT_FALSE(GlobalShortcuts::isEnabled(newCover));
     // Nothing of the refused combination stays grabbed.
-    runFor(0.05);
+    catchUp();
     EXPECT_TRUE(driver().grabKey(Key::kN, kAlt | kSuper));
     const auto refused = platform().hotKeyService().registerHotKey(45, kOptionCommand, {1, 1});
     EXPECT_FALSE(refused);

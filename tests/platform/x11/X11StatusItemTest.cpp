@@ -2,6 +2,7 @@
 #include <systemd/sd-bus.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -90,10 +91,10 @@ TEST_F(X11StatusItemTest, RegistersWithTheWatcherAndItsActivationTogglesThePanel
     // A second click on the item closes the panel: the press itself, which reaches us as anyone
     // else's click, does not close it first only for the activation to open it again.
     driver().click(1200, 12);
-    runFor(0.05);
+    catchUp();
     watcher.activate(item, 1200, 12);
-    EXPECT_TRUE(runUntil([&] { return panelIsClosed(); }));
-    runFor(0.1);
+    EXPECT_TRUE(runUntil([&] { return watcher.answeredActivations() == 2; }));
+    catchUp();
     EXPECT_TRUE(panelIsClosed());
     // And open again with the next.
     watcher.activate(item, 1200, 12);
@@ -110,7 +111,6 @@ TEST_F(X11StatusItemTest, WithoutAWatcherItDocksInTheTrayWhereClicksToggleThePan
     EXPECT_GE(icon[0], 1280 - 120);
     EXPECT_LT(icon[1], 24);
     EXPECT_GE(icon[2], 16);
-    runFor(0.2);
     screenshot("status-item-tray");
 
     const int x = icon[0] + icon[2] / 2;
@@ -120,7 +120,7 @@ TEST_F(X11StatusItemTest, WithoutAWatcherItDocksInTheTrayWhereClicksToggleThePan
     EXPECT_GE(panelGeometry()[1], icon[1] + icon[3]);
     driver().click(x, y);
     EXPECT_TRUE(runUntil([&] { return panelIsClosed(); }));
-    runFor(0.1);
+    catchUp();
     EXPECT_TRUE(panelIsClosed());
 
     // A desktop that starts hosting items over D-Bus takes the item out of the tray.
@@ -143,7 +143,8 @@ TEST_F(X11StatusItemTest, ALostBusLeavesTheItemInTheTrayAndOneThatComesBackHosts
     }));
     const xcb_window_t docked = menuBar().statusItemScreenAnchor()->window;
     watcher.reset();
-    runFor(0.3);
+    // The loop polls at least once more.
+    catchUp();
     // Its descriptor left the loop before the bus closed it, never polled once closed.
     const auto messages = logs().messages();
     EXPECT_TRUE(std::none_of(messages.begin(), messages.end(), [](const std::string& message) {
@@ -217,7 +218,10 @@ TEST_P(X11CoachMarkTest, PointsAtTheIconsCentreFromInsideTheScreen) {
     ASSERT_TRUE(runUntil([&] {
         return coachMark.isShowing() && driver().isViewable(coachMark.panel()->windowNumber());
     }));
-    runFor(0.3);
+    // Read once it has faded in and come to rest.
+    ASSERT_TRUE(runUntil([&] { return coachMark.panel()->alphaValue() == 1; }));
+    ASSERT_TRUE(runUntilSteady<std::vector<int>>(
+        [&] { return driver().rootGeometry(coachMark.panel()->windowNumber()); }));
     screenshot(atBottom ? "coach-mark-tray-bottom" : "coach-mark-tray-top");
     const auto callout = driver().rootGeometry(coachMark.panel()->windowNumber());
     ASSERT_EQ(callout.size(), 4U);
@@ -231,8 +235,12 @@ TEST_P(X11CoachMarkTest, PointsAtTheIconsCentreFromInsideTheScreen) {
         EXPECT_LT(callout[1] + callout[3], 800);
     }
     const int tipRow = atBottom ? callout[1] + callout[3] - 2 : callout[1] + 2;
-    EXPECT_NEAR(beakTipX(callout, tipRow), icon[0] + icon[2] / 2.0, 2)
-        << "icon at " << icon[0] << " width " << icon[2] << ", callout at " << callout[0];
+    // Drawn at the compositor's pace.
+    EXPECT_TRUE(runUntil([&] {
+        return std::abs(beakTipX(callout, tipRow) - (icon[0] + icon[2] / 2.0)) <= 2;
+    })) << "tip at "
+        << beakTipX(callout, tipRow) << ", icon at " << icon[0] << " width " << icon[2]
+        << ", callout at " << callout[0];
 }
 
 INSTANTIATE_TEST_SUITE_P(Tray, X11CoachMarkTest, ::testing::Values(false, true),

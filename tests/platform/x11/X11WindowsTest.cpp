@@ -95,7 +95,6 @@ TEST_F(X11WindowsTest, APanelOrderedAboveAWindowStaysAboveItWhenItIsRaised) {
     activate(target.window);
     EXPECT_TRUE(runUntil(isDirectlyAbove));
     activate(other.window);
-    runFor(0.05);
     activate(target.window);
     EXPECT_TRUE(runUntil(isDirectlyAbove));
 }
@@ -118,7 +117,7 @@ TEST_F(X11WindowsTest, TheStackingOrderKeptFromEventsMatchesTheServers) {
     driver().destroy(popUp);
     session().end(first.pid);
     EXPECT_TRUE(runUntil([&] { return clients.knownRootChildren() == clients.rootChildren(); }));
-    runFor(0.1);
+    catchUp();
     EXPECT_EQ(clients.knownRootChildren(), clients.rootChildren());
 }
 
@@ -145,7 +144,7 @@ TEST_F(X11WindowsTest, OnlyTheDamagedPartOfAPanelIsDrawnAgain) {
     const auto redAt = [&](int x, int y) { return driver().pixel(x, y).red; };
     ASSERT_TRUE(runUntil([&] { return redAt(150, 550) > 200; }));
     // The server's exposure of the newly mapped window is drawn too.
-    runFor(0.2);
+    catchUp();
     content->red = 0;
     std::static_pointer_cast<x11::X11Panel>(panel)->damage({20, 30, 50, 40});
     EXPECT_TRUE(runUntil([&] { return redAt(130, 540) < 50; }));
@@ -220,10 +219,10 @@ TEST_F(X11ActivationTest, TheFocusActivatesAheadOfTheAnnouncementWhichHasTheLast
     driver().focus(beta.window);
     EXPECT_TRUE(runUntil([&] { return frontPid() == beta.pid; }));
     driver().setWindows(driver().root(), "_NET_ACTIVE_WINDOW", {XCB_WINDOW_NONE});
-    runFor(0.05);
+    catchUp();
     EXPECT_EQ(frontPid(), beta.pid);
     driver().setWindows(driver().root(), "_NET_ACTIVE_WINDOW", {beta.window});
-    runFor(0.05);
+    catchUp();
     EXPECT_EQ(frontPid(), beta.pid);
 
     // The desktop takes the focus: the announcement of none stands.

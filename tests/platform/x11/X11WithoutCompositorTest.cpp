@@ -56,8 +56,11 @@ TEST_F(X11WithoutCompositorTest, ACardShowsWithoutItsShadowMarginOrCornersAndACo
     cover->setHostedContent(ui::PanelHost::make(ui::Color(1, 0, 0, 0.4)));
     cover->orderFront();
 
-    ASSERT_TRUE(runUntil([&] { return near(driver().pixel(350, 400), 21, 24, 32); }));
-    runFor(0.2);
+    ASSERT_TRUE(runUntil([&] {
+        return near(driver().pixel(350, 400), 21, 24, 32) &&
+               near(driver().pixel(650, 650), 102, 0, 0);
+    }));
+    catchUp();
     screenshot("without-compositor-card");
     EXPECT_TRUE(near(driver().pixel(205, 305), 0x30, 0xa0, 0x50)) << "the shadow margin";
     EXPECT_TRUE(near(driver().pixel(350, 483), 0x30, 0xa0, 0x50)) << "the shadow's core below";

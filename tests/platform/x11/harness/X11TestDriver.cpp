@@ -157,6 +157,22 @@ xcb_window_t X11TestDriver::popUp(int x, int y, int width, int height) {
     return window;
 }
 
+xcb_window_t X11TestDriver::askFrameExtents() {
+    const xcb_window_t window = xcb_generate_id(connection_);
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root_, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = atom("_NET_REQUEST_FRAME_EXTENTS");
+    xcb_send_event(connection_, 0, root_,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(connection_);
+    return window;
+}
+
 void X11TestDriver::setWindows(xcb_window_t window, const char* property,
                                const std::vector<xcb_window_t>& windows) {
     xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, atom(property), XCB_ATOM_WINDOW,

@@ -86,6 +86,10 @@ class X11TestDriver {
     xcb_window_t findDocked(const std::function<bool(xcb_window_t)>& matches) const;
     // As a program renaming its window does (_NET_WM_NAME).
     void retitle(xcb_window_t window, const std::string& title);
+    // A new window, never mapped, whose frame extents are asked of the window manager
+    // (_NET_REQUEST_FRAME_EXTENTS): _NET_FRAME_EXTENTS appears on it once the window manager has
+    // read the request.
+    xcb_window_t askFrameExtents();
 
     // ---- Input through XTEST (keys by Linux input code)
     void keyDown(std::uint8_t key);

@@ -32,9 +32,14 @@ const std::vector<std::string>& X11TestWatcher::items() {
 
 void X11TestWatcher::activate(const std::string& item, int x, int y) {
     sd_bus_call_method_async(bus_, nullptr, item.c_str(), "/StatusNotifierItem",
-                             "org.kde.StatusNotifierItem", "Activate", nullptr, nullptr, "ii", x,
-                             y);
+                             "org.kde.StatusNotifierItem", "Activate", activationAnswered, this,
+                             "ii", x, y);
     sd_bus_flush(bus_);
+}
+
+int X11TestWatcher::activationAnswered(sd_bus_message*, void* self, sd_bus_error*) {
+    ++static_cast<X11TestWatcher*>(self)->answeredActivations_;
+    return 0;
 }
 
 int X11TestWatcher::registerItem(sd_bus_message* message, void* self, sd_bus_error*) {

@@ -26,17 +26,21 @@ class X11TestWatcher {
     // Clicks `item` at root `x`, `y`, as a host does: by a call, not through the X server. The
     // call is sent at once; its answer is not waited for.
     void activate(const std::string& item, int x, int y);
+    // How many of those calls the item has answered, each once it has handled it.
+    int answeredActivations() const { return answeredActivations_; }
 
   private:
     static int registerItem(sd_bus_message* message, void* self, sd_bus_error* error);
     static int hostRegistered(sd_bus* bus, const char* path, const char* interface,
                               const char* property, sd_bus_message* reply, void* self,
                               sd_bus_error* error);
+    static int activationAnswered(sd_bus_message* reply, void* self, sd_bus_error* error);
     static const sd_bus_vtable kVTable[];
 
     sd_bus* bus_;
     sd_bus_slot* object_ = nullptr;
     std::vector<std::string> items_;
+    int answeredActivations_ = 0;
 };
 
 }  // namespace talvori::testing
