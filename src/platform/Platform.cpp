@@ -106,6 +106,10 @@ void Platform::uninstall() {
     // The shared instances go while platform() still reaches the platform that owns them: they
     // reach its services as they go.
     installed->destroyServices();
+    // The backend next: it owns the windows and the bridges, whose views and cached objects still
+    // reach the platform and the desktop's services as they go.
+    installed->desktop_.backend.reset();
+    installed->desktop_ = {};
     installed.reset();
 }
 
