@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -20,6 +21,7 @@
 #include "platform/core/UserDefaults.hpp"
 #include "platform/x11/X11AtspiBridge.hpp"
 #include "platform/x11/X11Desktop.hpp"
+#include "platform/x11/harness/X11ClipboardPeer.hpp"
 #include "platform/x11/harness/X11TestBus.hpp"
 #include "platform/x11/harness/X11TestDriver.hpp"
 #include "platform/x11/harness/X11TestSession.hpp"
@@ -71,6 +73,7 @@ class ReaderDesktop {
         if (Platform::isInstalled()) Platform::uninstall();
     }
     const std::string& error() const { return error_; }
+    const std::string& display() const { return session_.display(); }
     bool startReader() {
         if (!accessibility_.setEnabled(true)) return false;
         return newReader() &&
@@ -190,6 +193,74 @@ void BM_X11AtspiFocusEvent(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_X11AtspiFocusEvent)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// This process's resident memory in megabytes.
+double residentMegabytes() {
+    std::ifstream status("/proc/self/status");
+    std::string field;
+    long kilobytes = 0;
+    while (status >> field) {
+        if (field == "VmRSS:" && status >> kilobytes) break;
+    }
+    return static_cast<double>(kilobytes) / 1024;
+}
+
+// A huge text given to a new cover's name field, focused by a reader: 15 MB pasted from another
+// program (0) or 20 MB a reader sets (1). "rss_growth_mb" is the resident memory it added once the
+// field shows it.
+void BM_X11HugeTextInANameField(benchmark::State& state) {
+    const bool byReader = state.range(0) == 1;
+    ReaderDesktop setup;
+    if (!setup.error().empty()) {
+        state.SkipWithError(setup.error().c_str());
+        return;
+    }
+    auto& menuBar = setup.manager->menuBarPanelController();
+    menuBar.showPanel();
+    auto& reader = setup.reader;
+    const bool focused =
+        runUntil([&] { return menuBar.isPanelVisible(); }) && setup.startReader() &&
+        reader->line("find New cover") == "push button" && reader->line("do click") == "ok" &&
+        reader->line("wait object:children-changed:add *") == "ok" &&
+        reader->line("find Rename overlay") == "push button" && reader->line("do click") == "ok" &&
+        reader->line("wait object:state-changed:focused Name") == "ok" &&
+        reader->line("find Name") == "entry";
+    if (!focused) {
+        state.SkipWithError("the reader could not focus a name field");
+        return;
+    }
+    testing::ClipboardPeer peer(setup.display());
+    const std::string command =
+        byReader ? "set-text " + std::string(std::size_t{20} << 20, 'w') : std::string();
+    if (!byReader) {
+        peer.copy(std::string(std::size_t{15} << 20, 'w'));
+        setup.driver->tap(X11TestDriver::kA, {X11TestDriver::kLeftControl});
+    }
+    double growth = 0;
+    for (auto _ : state) {
+        const double before = residentMegabytes();
+        if (byReader) {
+            reader->line(command);
+        } else {
+            setup.driver->tap(47, {X11TestDriver::kLeftControl});
+        }
+        const bool shown =
+            runUntil([&] { return reader->line("text").find("www") != std::string::npos; });
+        growth = residentMegabytes() - before;
+        if (!shown) {
+            state.SkipWithError("the field did not take the text");
+            return;
+        }
+    }
+    state.counters["rss_growth_mb"] = growth;
+    state.counters["rss_mb"] = residentMegabytes();
+}
+BENCHMARK(BM_X11HugeTextInANameField)
+    ->ArgName("reader")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace talvori

@@ -190,6 +190,7 @@ View ControlPanelAppearanceSection::colorEntryRow(ViewContext<State>& ctx) const
                                      .foregroundColor(Palette::white27)
                                      .padding(Edges::leading, 10),
                                  TextField("hex or name, e.g. coral", text)
+                                     .maxLength(32)
                                      .onSubmit([this, &state] { commitHexInput(state); })
                                      .onEditingChanged([this, &state](bool isEditing) {
                                          if (!isEditing) commitHexInput(state);

@@ -82,6 +82,13 @@ void Platform::destroyServices() {
     }
 }
 
+// Views leave their windows while platform() still answers: their hover, focus and disappearance
+// handlers reach it, and once the platform is being destroyed it no longer does.
+void Platform::detachWindowContents() {
+    if (!hasDesktop()) return;
+    for (const auto& window : application().windows()) window->setHostedContent(nullptr);
+}
+
 void Platform::installDesktop(Desktop desktop) {
     desktop_ = std::move(desktop);
 }
@@ -98,9 +105,14 @@ void Platform::install(std::unique_ptr<Platform> platform) {
 
 void Platform::uninstall() {
     if (!installed) return;
+    installed->detachWindowContents();
     // The shared instances go while platform() still reaches the platform that owns them: they
     // reach its services as they go.
     installed->destroyServices();
+    // The backend next: it owns the windows and the bridges, whose views and cached objects still
+    // reach the platform and the desktop's services as they go.
+    installed->desktop_.backend.reset();
+    installed->desktop_ = {};
     installed.reset();
 }
 

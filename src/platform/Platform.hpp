@@ -143,6 +143,7 @@ class Platform {
     const ServiceEntry* findService(std::type_index type) const;
     const ServiceEntry& addService(std::type_index type, std::shared_ptr<void> holder);
     void destroyServices();
+    void detachWindowContents();
 
     template <class Service>
     static Service& desktopService(const std::shared_ptr<Service>& service) {

@@ -53,6 +53,9 @@ ShortcutRecorder::ShortcutRecorder(GlobalShortcuts::Name name, std::function<voi
 ShortcutRecorder::~ShortcutRecorder() {
     if (!isActive()) return;
     activeRecorder() = {};
+    // A recorder a screen reader's cache kept can outlive the platform, and the keyboard and the
+    // hot keys with it.
+    if (!Platform::isInstalled()) return;
     captureKeyboard(false);
     GlobalShortcuts::setEnabled(true);
 }
@@ -120,6 +123,9 @@ void ShortcutRecorder::stopRecording() {
     heldModifiers.set(0);
     if (!isActive()) return;
     activeRecorder() = {};
+    // A recorder a screen reader's cache kept can outlive the platform, and the keyboard and the
+    // hot keys with it.
+    if (!Platform::isInstalled()) return;
     captureKeyboard(false);
     GlobalShortcuts::setEnabled(true);
 }

@@ -127,11 +127,13 @@ class Host : public std::enable_shared_from_this<Host> {
     // Focus leaves every field (the window made itself first responder).
     void resignFocus();
     bool hasFocusedTextField() const;
-    void setPasteboardReader(std::function<std::optional<std::string>()> reader) {
-        pasteboard_ = std::move(reader);
-    }
-    std::optional<std::string> readPasteboard() const {
-        return pasteboard_ ? pasteboard_() : std::nullopt;
+    // Takes a text read from the pasteboard or the selection; absent when none came.
+    using TextReceiver = std::function<void(std::optional<std::string>)>;
+    // Reads at most `limit` bytes and hands them to the receiver once, maybe on a later turn.
+    using TextReader = std::function<void(std::size_t limit, TextReceiver receive)>;
+    void setPasteboardReader(TextReader reader) { pasteboard_ = std::move(reader); }
+    void readPasteboard(std::size_t limit, TextReceiver receive) const {
+        read(pasteboard_, limit, std::move(receive));
     }
     // Where Command-C in a selectable text or a field puts the selection.
     void setPasteboardWriter(std::function<void(const std::string&)> writer) {
@@ -143,14 +145,12 @@ class Host : public std::enable_shared_from_this<Host> {
     // The desktop's selection, kept apart from the pasteboard: the text last selected, which the
     // middle button pastes. Without these, selecting sets nothing and the middle button does not
     // paste.
-    void setSelectionReader(std::function<std::optional<std::string>()> reader) {
-        selectionReader_ = std::move(reader);
-    }
+    void setSelectionReader(TextReader reader) { selectionReader_ = std::move(reader); }
     void setSelectionWriter(std::function<void(const std::string&)> writer) {
         selectionWriter_ = std::move(writer);
     }
-    std::optional<std::string> readSelection() const {
-        return selectionReader_ ? selectionReader_() : std::nullopt;
+    void readSelection(std::size_t limit, TextReceiver receive) const {
+        read(selectionReader_, limit, std::move(receive));
     }
     void writeSelection(const std::string& text) const {
         if (selectionWriter_) selectionWriter_(text);
@@ -219,6 +219,13 @@ class Host : public std::enable_shared_from_this<Host> {
     Node* hitTest(Point point);
 
   private:
+    static void read(const TextReader& reader, std::size_t limit, TextReceiver receive) {
+        if (reader) {
+            reader(limit, std::move(receive));
+        } else {
+            receive(std::nullopt);
+        }
+    }
     explicit Host(Options options);
     void runUpdate();
     void layout(const Transaction& transaction);
@@ -300,9 +307,9 @@ class Host : public std::enable_shared_from_this<Host> {
     std::vector<std::weak_ptr<Node>> focusBindings_;
     Point pressStart_;
     std::weak_ptr<Node> focused_;
-    std::function<std::optional<std::string>()> pasteboard_;
+    TextReader pasteboard_;
     std::function<void(const std::string&)> pasteboardWriter_;
-    std::function<std::optional<std::string>()> selectionReader_;
+    TextReader selectionReader_;
     std::function<void(const std::string&)> selectionWriter_;
 };
 

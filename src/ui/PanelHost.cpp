@@ -98,16 +98,16 @@ std::shared_ptr<PanelHost> PanelHost::make(View root, Options options) {
     content->host_->onFocusChange = weakly(weak, &PanelHost::focusDidChange);
     content->host_->setWindowProvider(weakly(weak, &PanelHost::panel));
     // Fields of every window copy to and paste from the desktop's pasteboard.
-    content->host_->setPasteboardReader([]() -> std::optional<std::string> {
-        if (!platform().hasDesktop()) return std::nullopt;
-        return platform().pasteboard().string();
+    content->host_->setPasteboardReader([](std::size_t limit, Host::TextReceiver receive) {
+        if (!platform().hasDesktop()) return receive(std::nullopt);
+        platform().pasteboard().readString(limit, std::move(receive));
     });
     content->host_->setPasteboardWriter([](const std::string& text) {
         if (platform().hasDesktop()) platform().pasteboard().setString(text);
     });
-    content->host_->setSelectionReader([]() -> std::optional<std::string> {
-        if (!platform().hasDesktop()) return std::nullopt;
-        return platform().pasteboard().selectionString();
+    content->host_->setSelectionReader([](std::size_t limit, Host::TextReceiver receive) {
+        if (!platform().hasDesktop()) return receive(std::nullopt);
+        platform().pasteboard().readSelectionString(limit, std::move(receive));
     });
     content->host_->setSelectionWriter([](const std::string& text) {
         if (platform().hasDesktop()) platform().pasteboard().setSelectionString(text);

@@ -20,6 +20,7 @@ struct TextField::Options {
     std::function<void()> onSubmit;
     std::function<void()> onExitCommand;
     std::function<void(bool)> onEditingChanged;
+    std::size_t maxLength = kDefaultMaxLength;
 };
 
 namespace {
@@ -91,6 +92,18 @@ std::size_t nextWordEnd(const std::string& text, std::size_t index) {
     while (index < text.size() && !isWordCharacter(text, index)) index = nextBoundary(text, index);
     while (index < text.size() && isWordCharacter(text, index)) index = nextBoundary(text, index);
     return index;
+}
+
+std::size_t characterCount(const std::string& text) {
+    return static_cast<std::size_t>(g_utf8_strlen(text.c_str(), static_cast<gssize>(text.size())));
+}
+
+// The first `characters` characters of `text`.
+std::string leading(std::string text, std::size_t characters) {
+    std::size_t end = 0;
+    for (; characters > 0 && end < text.size(); --characters) end = nextBoundary(text, end);
+    text.resize(std::min(end, text.size()));
+    return text;
 }
 
 // One line only, valid text only: line breaks become spaces; anything else pastes nothing.
@@ -228,10 +241,7 @@ class TextFieldElement final : public Element {
                      field.layout ? field.layout->indexForOffset(location.x + field.scroll)
                                   : field.text.size());
         field.anchor = field.caret;
-        if (const auto pasted = pastable(node.host().readSelection().value_or(""));
-            !pasted.empty()) {
-            replaceSelection(field, pasted);
-        }
+        requestPaste(node, &Host::readSelection);
         node.setNeedsLayout();
         return true;
     }
@@ -284,9 +294,9 @@ class TextFieldElement final : public Element {
             text.selectionStart = field->selectionStart();
             text.selectionEnd = field->selectionEnd();
         }
-        text.replace = [binding = options_->text](const std::string& contents) {
-            binding.set(contents);
-        };
+        text.maxLength = options_->maxLength;
+        text.replace = [binding = options_->text, limit = options_->maxLength](
+                           const std::string& contents) { binding.set(leading(contents, limit)); };
         text.select =
             weakly(node.weak_from_this(),
                    [options = options_](const Node& shown, std::size_t start, std::size_t end) {
@@ -367,9 +377,34 @@ class TextFieldElement final : public Element {
         replaceSelection(field, "");
     }
 
-    void paste(FieldStorage& field, const std::optional<std::string>& text) const {
-        if (const auto pasted = pastable(text.value_or("")); !pasted.empty())
+    // How many characters can go in place of the selection.
+    std::size_t room(const FieldStorage& field) const {
+        const std::size_t kept = characterCount(field.text) - characterCount(field.selectedText());
+        return options_->maxLength - std::min(options_->maxLength, kept);
+    }
+
+    // The pasteboard's text (or the selection's) goes in place of the selection once it comes,
+    // as much of it as there is room for: only that much is read at all. A field gone by then
+    // takes nothing.
+    using Reader = void (Host::*)(std::size_t, Host::TextReceiver) const;
+    void requestPaste(Node& node, Reader read) const {
+        // Every character takes four bytes at most.
+        const std::size_t limit = room(storage(node)) * 4;
+        (node.host().*read)(
+            limit, weakly(node.weak_from_this(), [](Node& field, std::optional<std::string> text) {
+                auto* element = dynamic_cast<const TextFieldElement*>(&field.element());
+                if (element && field.isAttached()) element->paste(field, text);
+            }));
+    }
+
+    void paste(Node& node, const std::optional<std::string>& text) const {
+        auto& field = storage(node);
+        sync(field);
+        if (const auto pasted = leading(pastable(text.value_or("")), room(field));
+            !pasted.empty()) {
             replaceSelection(field, pasted);
+            node.setNeedsLayout();
+        }
     }
 
     // Command is the editing modifier of the keys the views were made for, Control that of this
@@ -425,7 +460,7 @@ class TextFieldElement final : public Element {
                 return true;
             case Key::insert: {
                 const bool pastes = shift && !command && !control;
-                if (pastes) paste(field, node.host().readPasteboard());
+                if (pastes) requestPaste(node, &Host::readPasteboard);
                 return pastes;
             }
             case Key::tab:
@@ -451,7 +486,7 @@ class TextFieldElement final : public Element {
                 if (chordLetter(press) == 'x') replaceSelection(field, "");
                 return true;
             case 'v':
-                paste(field, node.host().readPasteboard());
+                requestPaste(node, &Host::readPasteboard);
                 return true;
             case 'z':
                 if (press.hasShift()) {
@@ -471,7 +506,8 @@ class TextFieldElement final : public Element {
                              nullptr))
             return true;
         field.isTyping = wasTyping;
-        replaceSelection(field, press.characters, true);
+        if (const auto typed = leading(press.characters, room(field)); !typed.empty())
+            replaceSelection(field, typed, true);
         return true;
     }
 
@@ -485,7 +521,7 @@ TextField::TextField(std::shared_ptr<const Options> options)
 
 TextField::TextField(std::string placeholder, Binding<std::string> text)
     : TextField(std::make_shared<const Options>(
-          Options{std::move(placeholder), std::move(text), {}, {}, {}})) {}
+          Options{std::move(placeholder), std::move(text), {}, {}, {}, kDefaultMaxLength})) {}
 
 TextField TextField::onSubmit(std::function<void()> action) const {
     auto options = std::make_shared<Options>(*options_);
@@ -502,6 +538,12 @@ TextField TextField::onExitCommand(std::function<void()> action) const {
 TextField TextField::onEditingChanged(std::function<void(bool)> action) const {
     auto options = std::make_shared<Options>(*options_);
     options->onEditingChanged = std::move(action);
+    return TextField(std::shared_ptr<const Options>(options));
+}
+
+TextField TextField::maxLength(std::size_t characters) const {
+    auto options = std::make_shared<Options>(*options_);
+    options->maxLength = characters;
     return TextField(std::shared_ptr<const Options>(options));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,15 +17,20 @@ namespace talvori::ui {
 // and End, select all, cut, copy, paste and undo with Command or Control (A, X, C, V, Z and
 // Shift-Z), and Shift-Insert. Selected text becomes the desktop's selection, which the middle
 // button pastes. Return calls onSubmit; Escape calls onExitCommand when set and otherwise passes
-// on. Writes to the bound text made elsewhere show at once, with the caret at the end.
+// on. Writes to the bound text made elsewhere show at once, with the caret at the end. Typing,
+// pasting and a screen reader's edits keep the text within its longest length, in characters.
 class TextField : public View {
   public:
+    // Room for any name the user gives.
+    static constexpr std::size_t kDefaultMaxLength = 256;
+
     TextField(std::string placeholder, Binding<std::string> text);
 
     TextField onSubmit(std::function<void()> action) const;
     TextField onExitCommand(std::function<void()> action) const;
     // Called with true when the field gains the focus and false when it loses it.
     TextField onEditingChanged(std::function<void(bool)> action) const;
+    TextField maxLength(std::size_t characters) const;
 
     struct Options;
 

@@ -268,7 +268,7 @@ TEST_F(TextFieldTest, EditsWithTheKeyboard) {
     h->press(Key::end);
     h->press(Key::deleteBackward);
     EXPECT_EQ(name.text(), "elY");
-    h->setPasteboardReader([] { return std::optional<std::string>("two\nlines"); });
+    h->setPasteboardReader([](std::size_t, auto receive) { receive("two\nlines"); });
     h->keyDown(KeyPress::character("a", Modifiers::command));
     h->keyDown(KeyPress::character("v", Modifiers::command));
     EXPECT_EQ(name.text(), "two lines");
@@ -284,9 +284,9 @@ TEST_F(TextFieldTest, EditsWithTheKeyboard) {
 TEST_F(TextFieldTest, TakesThisDesktopsEditingKeysAndTheMiddleButtonsPaste) {
     std::optional<std::string> copied, selected;
     h->setPasteboardWriter([&](const std::string& text) { copied = text; });
-    h->setPasteboardReader([] { return std::optional<std::string>("navy"); });
+    h->setPasteboardReader([](std::size_t, auto receive) { receive("navy"); });
     h->setSelectionWriter([&](const std::string& text) { selected = text; });
-    h->setSelectionReader([] { return std::optional<std::string>("red\n"); });
+    h->setSelectionReader([](std::size_t, auto receive) { receive("red\n"); });
     const auto control = [&](const char* key, Modifiers more = Modifiers::none) {
         return h->keyDown(KeyPress::character(key, Modifiers::control | more));
     };

@@ -55,7 +55,7 @@ TEST_F(PasteboardTest, CommandCAndCommandXPutTheSelectionOnThePasteboard) {
     EXPECT_EQ(simPasteboard().string(), std::nullopt) << "nothing selected, nothing copied";
     command(kKeyA, "a");
     command(kKeyC, "c");
-    EXPECT_EQ(platform().pasteboard().string(), "Overlay 1");
+    EXPECT_EQ(simPasteboard().string(), "Overlay 1");
     EXPECT_EQ(name(), "Overlay 1");
     command(kKeyX, "x");
     EXPECT_EQ(name(), "");

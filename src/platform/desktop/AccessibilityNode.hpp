@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -39,6 +40,8 @@ struct AccessibilityText {
     std::size_t selectionEnd = 0;
     // Set for fields: the whole text replaced as typing would (the caret goes to its end).
     std::function<void(const std::string&)> replace{};
+    // The most characters replace() keeps: edits cut what they insert to fit.
+    std::size_t maxLength = SIZE_MAX;
     // Selects from `start` to `end`, the caret at `end`; an empty range only places the caret.
     std::function<void(std::size_t start, std::size_t end)> select{};
 };

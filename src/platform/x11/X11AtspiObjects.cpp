@@ -1,8 +1,11 @@
 #include "platform/x11/X11AtspiObjects.hpp"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "platform/Platform.hpp"
@@ -845,20 +848,20 @@ const sd_bus_vtable kTextTable[] = {
 
 // ---- EditableText
 
-// Replaces characters `start` to `end` of the field's text with `inserted`, as typing would.
-bool edit(const AccessibilityText& text, int start, int end, const std::string& inserted) {
+// Replaces characters `start` to `end` of the field's text with `inserted`, as typing would; only
+// as much of `inserted` as the field has room for is copied.
+bool edit(const AccessibilityText& text, int start, int end, std::string_view inserted) {
     if (!text.replace) return false;
     const X11AtspiText characters(text.contents);
     const int first = std::clamp(start, 0, characters.length());
     const int last = std::clamp(end < 0 ? characters.length() : end, first, characters.length());
+    const auto kept = static_cast<std::size_t>(characters.length() - (last - first));
+    const auto room = text.maxLength - std::min(text.maxLength, kept);
+    const auto fitting = static_cast<int>(std::min<std::size_t>(room, INT_MAX));
     const auto replace = text.replace;
-    replace(characters.slice(0, first) + inserted + characters.slice(last, -1));
+    replace(characters.slice(0, first) + X11AtspiText(inserted).slice(0, fitting) +
+            characters.slice(last, -1));
     return true;
-}
-
-std::string pasteboardText() {
-    if (!platform().hasDesktop()) return {};
-    return platform().pasteboard().string().value_or("");
 }
 
 int setTextContents(sd_bus_message* message, void* userdata, sd_bus_error* error) {
@@ -916,8 +919,17 @@ int pasteText(sd_bus_message* message, void* userdata, sd_bus_error* error) {
     if (!found.text) return gone(error);
     int position = 0;
     sd_bus_message_read(message, "i", &position);
-    const bool done = edit(*found.text, position, position, pasteboardText());
-    return sd_bus_reply_method_return(message, "b", done ? 1 : 0);
+    if (!found.text->replace || !platform().hasDesktop()) {
+        return sd_bus_reply_method_return(message, "b", 0);
+    }
+    // The text may have to come from another program: it goes in when it comes, as typed. Every
+    // character takes four bytes at most.
+    const auto limit = std::min<std::size_t>(found.text->maxLength, SIZE_MAX / 4) * 4;
+    platform().pasteboard().readString(
+        limit, [text = *found.text, position](std::optional<std::string> pasted) {
+            if (pasted) edit(text, position, position, *pasted);
+        });
+    return sd_bus_reply_method_return(message, "b", 1);
 }
 
 const sd_bus_vtable kEditableTextTable[] = {

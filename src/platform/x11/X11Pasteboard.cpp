@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/Time.hpp"
 #include "platform/core/weakly.hpp"
 #include "platform/x11/X11Reply.hpp"
 
@@ -17,14 +18,16 @@ namespace talvori::x11 {
 
 namespace {
 
-// Long enough for a program that is busy for a moment, short enough that a hung one does not
-// freeze a paste for long.
+// Long enough for a program that is busy for a moment to send even a large text, short enough that
+// a paste from a hung one is not waited for long.
+constexpr double kReadSeconds = 2.0;
+// The server's own answers come at once.
 constexpr double kAnswerSeconds = 1.0;
 // Long enough for a clipboard manager to copy a text, short enough that quitting never seems to
 // hang when it does not answer.
 constexpr double kHandOverSeconds = 2.0;
-// More than any field takes; a larger selection is cut off rather than read into memory.
-constexpr std::size_t kLargestText = 16 * 1024 * 1024;
+// More than any property we read ourselves holds.
+constexpr std::size_t kLargestProperty = 16 * 1024 * 1024;
 
 constexpr const char* kNames[] = {"CLIPBOARD",
                                   "PRIMARY",
@@ -79,13 +82,18 @@ std::string utf8ToLatin1(const std::string& utf8) {
     return latin1;
 }
 
-// The whole value of `property`, deleted as it is read (which tells an incremental sender to go
-// on); nothing when it is absent.
+// The value of `property`, its first `largest` bytes at least, deleted as it is read (which tells
+// an incremental sender to go on) even when not all of it was wanted; nothing when it is absent.
 std::optional<PropertyValue> takeProperty(xcb_connection_t* connection, xcb_window_t window,
-                                          xcb_atom_t property, bool remove = true) {
+                                          xcb_atom_t property, bool remove = true,
+                                          std::size_t largest = kLargestProperty) {
+    const auto longs = static_cast<std::uint32_t>((std::min(largest, kLargestProperty) + 3) / 4);
     auto reply = waitReply(xcb_get_property_reply, connection,
                            xcb_get_property(connection, remove, window, property,
-                                            XCB_GET_PROPERTY_TYPE_ANY, 0, kLargestText / 4));
+                                            XCB_GET_PROPERTY_TYPE_ANY, 0, longs));
+    // The server deletes only a property read whole.
+    if (remove && reply && reply->bytes_after > 0)
+        xcb_delete_property(connection, window, property);
     if (!reply || reply->type == XCB_ATOM_NONE) return std::nullopt;
     PropertyValue value;
     value.type = reply->type;
@@ -96,6 +104,18 @@ std::optional<PropertyValue> takeProperty(xcb_connection_t* connection, xcb_wind
 }
 
 }  // namespace
+
+struct X11Pasteboard::Transfer {
+    Read read;
+    // UTF-8 first; older programs offer Latin-1 only.
+    xcb_atom_t target = XCB_ATOM_NONE;
+    bool incremental = false;
+    // The receiver has its text (the limit was reached): the pieces left are only taken, so that
+    // none of them lands in the next read.
+    bool delivered = false;
+    std::string text;
+    ScheduledWork deadline;
+};
 
 std::shared_ptr<X11Pasteboard> X11Pasteboard::open(const char* display,
                                                    std::shared_ptr<RunLoop> loop, Logger log) {
@@ -115,6 +135,7 @@ X11Pasteboard::X11Pasteboard(xcb_connection_t* connection, std::shared_ptr<RunLo
     : connection_(connection), loop_(std::move(loop)), log_(std::move(log)) {}
 
 X11Pasteboard::~X11Pasteboard() {
+    if (transfer_) loop_->cancel(transfer_->deadline);
     hook_.reset();
     watch_.reset();
     xcb_disconnect(connection_);
@@ -165,22 +186,115 @@ void X11Pasteboard::setUp() {
 
 // ---- Requester
 
-std::optional<std::string> X11Pasteboard::string() const {
-    return read(kClipboard);
+void X11Pasteboard::readString(std::size_t limit, TextReceiver receive) {
+    read(kClipboard, limit, std::move(receive));
 }
 
-std::optional<std::string> X11Pasteboard::selectionString() const {
-    return read(kPrimary);
+void X11Pasteboard::readSelectionString(std::size_t limit, TextReceiver receive) {
+    read(kPrimary, limit, std::move(receive));
 }
 
-std::optional<std::string> X11Pasteboard::read(Name selection) const {
+void X11Pasteboard::read(Name selection, std::size_t limit, TextReceiver receive) {
     const xcb_window_t current = owner(atoms_[selection]);
-    if (current == window_) return held(atoms_[selection])->contents;
-    if (current == XCB_WINDOW_NONE) return std::nullopt;
-    if (auto text = convert(atoms_[selection], atoms_[kUtf8String])) return text;
-    // Older programs offer Latin-1 only.
-    if (auto text = convert(atoms_[selection], XCB_ATOM_STRING)) return latin1ToUtf8(*text);
-    return std::nullopt;
+    if (current == window_) return receive(cut(held(atoms_[selection])->contents, limit));
+    if (current == XCB_WINDOW_NONE) return receive(std::nullopt);
+    reads_.push_back({selection, limit, std::move(receive)});
+    startNextRead();
+}
+
+void X11Pasteboard::startNextRead() {
+    if (transfer_ || reads_.empty() || xcb_connection_has_error(connection_)) return;
+    transfer_ = std::make_unique<Transfer>();
+    transfer_->read = std::move(reads_.front());
+    reads_.pop_front();
+    transfer_->deadline =
+        loop_->schedule(loop_->now() + nanosecondsFromSeconds(kReadSeconds), RunLoopMode::common,
+                        weakly(weak_from_this(), &X11Pasteboard::readTimedOut));
+    requestTarget(atoms_[kUtf8String]);
+}
+
+void X11Pasteboard::requestTarget(xcb_atom_t target) {
+    transfer_->target = target;
+    const xcb_atom_t property = atoms_[kPasteProperty];
+    xcb_delete_property(connection_, window_, property);
+    xcb_convert_selection(connection_, window_, atoms_[transfer_->read.selection], target, property,
+                          XCB_CURRENT_TIME);
+    xcb_flush(connection_);
+}
+
+void X11Pasteboard::selectionArrived(const xcb_selection_notify_event_t& notify) {
+    if (!transfer_ || transfer_->incremental || notify.requestor != window_ ||
+        notify.selection != atoms_[transfer_->read.selection]) {
+        return;
+    }
+    if (notify.property == XCB_ATOM_NONE) {
+        if (transfer_->target == atoms_[kUtf8String]) return requestTarget(XCB_ATOM_STRING);
+        return finishRead(false);
+    }
+    auto value =
+        takeProperty(connection_, window_, atoms_[kPasteProperty], true, transfer_->read.limit);
+    xcb_flush(connection_);
+    // Large texts come in pieces: taking the property asked for the first.
+    if (value && value->type == atoms_[kIncr]) {
+        transfer_->incremental = true;
+        return;
+    }
+    if (!value || value->format != 8) return finishRead(false);
+    transfer_->text.assign(value->bytes.begin(), value->bytes.end());
+    finishRead(true);
+}
+
+// Each new value of the property is the next piece; an empty one ends the text.
+void X11Pasteboard::pieceArrived(const xcb_property_notify_event_t& notify) {
+    if (!transfer_ || !transfer_->incremental || notify.window != window_ ||
+        notify.atom != atoms_[kPasteProperty] || notify.state != XCB_PROPERTY_NEW_VALUE) {
+        return;
+    }
+    auto& text = transfer_->text;
+    const std::size_t room = transfer_->delivered ? 0 : transfer_->read.limit - text.size();
+    // A byte at least, to tell the last, empty piece from the others.
+    auto piece =
+        takeProperty(connection_, window_, notify.atom, true, std::max<std::size_t>(room, 1));
+    xcb_flush(connection_);
+    if (!piece) return;
+    if (piece->bytes.empty()) return finishRead(true);
+    text.append(piece->bytes.begin(), piece->bytes.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                                 room, piece->bytes.size())));
+    if (!transfer_->delivered && text.size() >= transfer_->read.limit) deliver(*transfer_);
+}
+
+void X11Pasteboard::deliver(Transfer& transfer) {
+    if (transfer.delivered) return;
+    transfer.delivered = true;
+    auto text =
+        transfer.target == XCB_ATOM_STRING ? latin1ToUtf8(transfer.text) : std::move(transfer.text);
+    transfer.text.clear();
+    transfer.text.shrink_to_fit();
+    const auto receive = std::move(transfer.read.receive);
+    receive(cut(std::move(text), transfer.read.limit));
+}
+
+// The next read begins before the receiver has this one's text: what it does, reading again
+// included, finds the pasteboard ready.
+void X11Pasteboard::finishRead(bool complete) {
+    const auto finished = std::move(transfer_);
+    loop_->cancel(finished->deadline);
+    startNextRead();
+    if (complete) return deliver(*finished);
+    if (!finished->delivered) finished->read.receive(std::nullopt);
+}
+
+void X11Pasteboard::readTimedOut() {
+    if (!transfer_) return;
+    const bool clipboard = transfer_->read.selection == kClipboard;
+    if (transfer_->incremental) {
+        log_.error(clipboard ? "The program holding the clipboard did not send its text in time"
+                             : "The program holding the selection did not send its text in time");
+    } else {
+        log_.error(clipboard ? "The program holding the clipboard did not answer"
+                             : "The program holding the selection did not answer");
+    }
+    finishRead(false);
 }
 
 xcb_window_t X11Pasteboard::owner(xcb_atom_t selection) const {
@@ -191,68 +305,16 @@ xcb_window_t X11Pasteboard::owner(xcb_atom_t selection) const {
 
 // The answer to our request for `selection`, serving other events meanwhile; none by `deadline`.
 std::optional<xcb_selection_notify_event_t> X11Pasteboard::answerTo(xcb_atom_t selection,
-                                                                    double deadline) const {
+                                                                    double deadline) {
     while (xcb_generic_event_t* raw = nextEvent(deadline)) {
         Reply<xcb_generic_event_t> event(raw);
-        if ((event->response_type & 0x7F) != XCB_SELECTION_NOTIFY) {
-            handleEvent(*event);
-            continue;
-        }
         const auto& notify = *reinterpret_cast<const xcb_selection_notify_event_t*>(raw);
-        if (notify.requestor == window_ && notify.selection == selection) return notify;
+        if ((event->response_type & 0x7F) == XCB_SELECTION_NOTIFY && notify.requestor == window_ &&
+            notify.selection == selection) {
+            return notify;
+        }
+        handleEvent(*event);
     }
-    return std::nullopt;
-}
-
-std::optional<std::string> X11Pasteboard::convert(xcb_atom_t selection, xcb_atom_t target) const {
-    const xcb_atom_t property = atoms_[kPasteProperty];
-    xcb_delete_property(connection_, window_, property);
-    xcb_convert_selection(connection_, window_, selection, target, property, XCB_CURRENT_TIME);
-    xcb_flush(connection_);
-    if (const auto notify = answerTo(selection, loop_->clock().now() + kAnswerSeconds)) {
-        if (notify->property == XCB_ATOM_NONE) return std::nullopt;
-        auto value = takeProperty(connection_, window_, property);
-        xcb_flush(connection_);
-        if (!value || value->format != 8) {
-            if (value && value->type == atoms_[kIncr]) return readIncrementally();
-            return std::nullopt;
-        }
-        return std::string(value->bytes.begin(), value->bytes.end());
-    }
-    log_.error(selection == atoms_[kClipboard]
-                   ? "The program holding the clipboard did not answer"
-                   : "The program holding the selection did not answer");
-    return std::nullopt;
-}
-
-// Large texts come in pieces: each new value of the property is the next piece, an empty one
-// ends the text.
-std::optional<std::string> X11Pasteboard::readIncrementally() const {
-    const xcb_atom_t property = atoms_[kPasteProperty];
-    std::string text;
-    double deadline = loop_->clock().now() + kAnswerSeconds;
-    while (xcb_generic_event_t* raw = nextEvent(deadline)) {
-        Reply<xcb_generic_event_t> event(raw);
-        if ((event->response_type & 0x7F) != XCB_PROPERTY_NOTIFY) {
-            handleEvent(*event);
-            continue;
-        }
-        const auto& notify = *reinterpret_cast<const xcb_property_notify_event_t*>(raw);
-        if (notify.window != window_ || notify.atom != property ||
-            notify.state != XCB_PROPERTY_NEW_VALUE) {
-            continue;
-        }
-        auto piece = takeProperty(connection_, window_, property);
-        xcb_flush(connection_);
-        if (!piece || piece->bytes.empty()) return text;
-        if (text.size() + piece->bytes.size() > kLargestText) {
-            log_.error("The clipboard holds more text than can be pasted");
-            return std::nullopt;
-        }
-        text.append(piece->bytes.begin(), piece->bytes.end());
-        deadline = loop_->clock().now() + kAnswerSeconds;
-    }
-    log_.error("The program holding the clipboard stopped sending its text");
     return std::nullopt;
 }
 
@@ -325,7 +387,7 @@ void X11Pasteboard::handOverToClipboardManager() {
 
 // The server's time now, from the property change it reports: the selection's owner must name
 // a real time for other programs to order competing copies.
-xcb_timestamp_t X11Pasteboard::serverTime() const {
+xcb_timestamp_t X11Pasteboard::serverTime() {
     xcb_change_property(connection_, XCB_PROP_MODE_APPEND, window_, atoms_[kTimeProperty],
                         XCB_ATOM_INTEGER, 32, 0, nullptr);
     xcb_flush(connection_);
@@ -343,7 +405,7 @@ xcb_timestamp_t X11Pasteboard::serverTime() const {
     return XCB_CURRENT_TIME;
 }
 
-void X11Pasteboard::drain(bool queuedOnly) const {
+void X11Pasteboard::drain(bool queuedOnly) {
     while (!xcb_connection_has_error(connection_)) {
         xcb_generic_event_t* raw =
             queuedOnly ? xcb_poll_for_queued_event(connection_) : xcb_poll_for_event(connection_);
@@ -353,9 +415,13 @@ void X11Pasteboard::drain(bool queuedOnly) const {
     }
 }
 
-void X11Pasteboard::handleEvent(const xcb_generic_event_t& event) const {
+void X11Pasteboard::handleEvent(const xcb_generic_event_t& event) {
     const std::uint8_t type = event.response_type & 0x7F;
-    if (type == XCB_SELECTION_REQUEST) {
+    if (type == XCB_SELECTION_NOTIFY) {
+        selectionArrived(reinterpret_cast<const xcb_selection_notify_event_t&>(event));
+    } else if (type == XCB_PROPERTY_NOTIFY) {
+        pieceArrived(reinterpret_cast<const xcb_property_notify_event_t&>(event));
+    } else if (type == XCB_SELECTION_REQUEST) {
         answer(reinterpret_cast<const xcb_selection_request_event_t&>(event));
     } else if (type == XCB_SELECTION_CLEAR) {
         const auto& clear = reinterpret_cast<const xcb_selection_clear_event_t&>(event);

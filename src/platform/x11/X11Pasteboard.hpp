@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,8 +22,9 @@ namespace talvori::x11 {
 // The CLIPBOARD selection for plain text, and PRIMARY (the text selected last) as the selection, as
 // owner and as requester. It talks over a connection of its own: reading another program's text
 // means waiting for that program's answer, and waiting on the main connection would take the
-// desktop's events out of order. Text we copy lives here until another program takes the
-// selection, or, on quitting, the clipboard manager takes a copy of it.
+// desktop's events out of order. That answer comes on a later turn, while the loop goes on. Text
+// we copy lives here until another program takes the selection, or, on quitting, the clipboard
+// manager takes a copy of it.
 class X11Pasteboard final : public Pasteboard, public std::enable_shared_from_this<X11Pasteboard> {
   public:
     // Null when the server at `display` (null: $DISPLAY) is unreachable.
@@ -32,11 +34,13 @@ class X11Pasteboard final : public Pasteboard, public std::enable_shared_from_th
     X11Pasteboard(const X11Pasteboard&) = delete;
     X11Pasteboard& operator=(const X11Pasteboard&) = delete;
 
-    std::optional<std::string> string() const override;
+    // Reads of another program's text go one after the other, each given up when the whole of it
+    // has not come within two seconds.
+    void readString(std::size_t limit, TextReceiver receive) override;
     bool setString(const std::string& text) override;
     void clearContents() override;
     int changeCount() const override { return changeCount_; }
-    std::optional<std::string> selectionString() const override;
+    void readSelectionString(std::size_t limit, TextReceiver receive) override;
     void setSelectionString(const std::string& text) override;
 
     // Hands what we copied to the session's clipboard manager, if one runs, so that it can still
@@ -70,22 +74,35 @@ class X11Pasteboard final : public Pasteboard, public std::enable_shared_from_th
         xcb_timestamp_t since = XCB_CURRENT_TIME;
     };
 
+    // A read asked for and not yet begun.
+    struct Read {
+        Name selection;
+        std::size_t limit;
+        TextReceiver receive;
+    };
+    // The read under way.
+    struct Transfer;
+
     X11Pasteboard(xcb_connection_t* connection, std::shared_ptr<RunLoop> loop, Logger log);
     void setUp();
     Held* held(xcb_atom_t selection) const;
     bool own(Name selection, std::optional<std::string> contents);
-    std::optional<std::string> read(Name selection) const;
+    void read(Name selection, std::size_t limit, TextReceiver receive);
+    void startNextRead();
+    void requestTarget(xcb_atom_t target);
+    void selectionArrived(const xcb_selection_notify_event_t& notify);
+    void pieceArrived(const xcb_property_notify_event_t& notify);
+    void deliver(Transfer& transfer);
+    void finishRead(bool complete);
+    void readTimedOut();
     xcb_window_t owner(xcb_atom_t selection) const;
-    std::optional<xcb_selection_notify_event_t> answerTo(xcb_atom_t selection,
-                                                         double deadline) const;
-    std::optional<std::string> convert(xcb_atom_t selection, xcb_atom_t target) const;
-    std::optional<std::string> readIncrementally() const;
-    xcb_timestamp_t serverTime() const;
+    std::optional<xcb_selection_notify_event_t> answerTo(xcb_atom_t selection, double deadline);
+    xcb_timestamp_t serverTime();
     // The next event, waiting no later than `deadline` (the clock's seconds); null once it passes
     // or the connection closes.
     xcb_generic_event_t* nextEvent(double deadline) const;
-    void drain(bool queuedOnly) const;
-    void handleEvent(const xcb_generic_event_t& event) const;
+    void drain(bool queuedOnly);
+    void handleEvent(const xcb_generic_event_t& event);
     void answer(const xcb_selection_request_event_t& request) const;
     bool fillMultiple(const Held& held, xcb_window_t requestor, xcb_atom_t property) const;
     bool fill(const Held& held, xcb_window_t requestor, xcb_atom_t property,
@@ -104,6 +121,8 @@ class X11Pasteboard final : public Pasteboard, public std::enable_shared_from_th
     mutable Held primary_;
     mutable int changeCount_ = 0;
     mutable bool tooLargeNoted_ = false;
+    std::deque<Read> reads_;
+    std::unique_ptr<Transfer> transfer_;
     std::shared_ptr<FileWatch> watch_;
     std::shared_ptr<BeforeWaitHook> hook_;
 };

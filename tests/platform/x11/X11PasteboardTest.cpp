@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -16,210 +17,12 @@
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/X11Pasteboard.hpp"
+#include "platform/x11/harness/X11ClipboardPeer.hpp"
 #include "ui/PanelHost.hpp"
+#include "ui/TextField.hpp"
 
 namespace talvori::testing {
 namespace {
-
-// Another program using the clipboard and the selection, on a connection and thread of its own
-// (the program under test waits for its answers): it copies text and pastes what they hold. As
-// the session's clipboard manager, it copies what the clipboard's owner hands it when asked.
-class ClipboardPeer {
-  public:
-    explicit ClipboardPeer(const std::string& display)
-        : connection_(xcb_connect(display.c_str(), nullptr)) {
-        clipboard_ = intern("CLIPBOARD");
-        utf8_ = intern("UTF8_STRING");
-        targets_ = intern("TARGETS");
-        property_ = intern("PEER_PASTE");
-        manager_ = intern("CLIPBOARD_MANAGER");
-        saveTargets_ = intern("SAVE_TARGETS");
-        multiple_ = intern("MULTIPLE");
-        atomPair_ = intern("ATOM_PAIR");
-        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
-        window_ = xcb_generate_id(connection_);
-        xcb_create_window(connection_, 0, window_, screen->root, 0, 0, 1, 1, 0,
-                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-        xcb_flush(connection_);
-        if (::pipe(stop_) == 0) thread_ = std::thread([this] { serve(); });
-    }
-    ~ClipboardPeer() {
-        if (thread_.joinable()) {
-            (void)::write(stop_[1], "x", 1);
-            thread_.join();
-        }
-        ::close(stop_[0]);
-        ::close(stop_[1]);
-        xcb_disconnect(connection_);
-    }
-
-    void copy(const std::string& text, const char* selection = "CLIPBOARD") {
-        {
-            std::lock_guard lock(mutex_);
-            copied_ = text;
-        }
-        xcb_set_selection_owner(connection_, window_, intern(selection), XCB_CURRENT_TIME);
-        xcb_flush(connection_);
-    }
-    // Asks for the selection's text; pasted() has it once the owner answered.
-    void paste(const char* selection = "CLIPBOARD") {
-        {
-            std::lock_guard lock(mutex_);
-            pasted_.reset();
-        }
-        xcb_convert_selection(connection_, window_, intern(selection), utf8_, property_,
-                              XCB_CURRENT_TIME);
-        xcb_flush(connection_);
-    }
-    // Takes the clipboard manager's part; one that `answers` nothing lets the owner wait.
-    void manageClipboard(bool answers) {
-        answersSave_ = answers;
-        xcb_set_selection_owner(connection_, window_, manager_, XCB_CURRENT_TIME);
-        xcb_flush(connection_);
-    }
-    // What the clipboard's owner handed over, as a manager.
-    std::string kept() const {
-        std::lock_guard lock(mutex_);
-        return copied_;
-    }
-    bool isManagingClipboard() const {
-        auto* reply = xcb_get_selection_owner_reply(
-            connection_, xcb_get_selection_owner(connection_, manager_), nullptr);
-        const bool managing = reply && reply->owner == window_;
-        std::free(reply);
-        return managing;
-    }
-    std::optional<std::string> pasted() const {
-        std::lock_guard lock(mutex_);
-        return pasted_;
-    }
-
-  private:
-    xcb_atom_t intern(const char* name) {
-        auto* reply = xcb_intern_atom_reply(
-            connection_,
-            xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-            nullptr);
-        const xcb_atom_t atom = reply ? reply->atom : 0;
-        std::free(reply);
-        return atom;
-    }
-
-    void serve() {
-        pollfd fds[2] = {{xcb_get_file_descriptor(connection_), POLLIN, 0}, {stop_[0], POLLIN, 0}};
-        while (::poll(fds, 2, -1) >= 0 && !(fds[1].revents & POLLIN)) {
-            while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
-                const std::uint8_t type = event->response_type & 0x7F;
-                if (type == XCB_SELECTION_REQUEST) {
-                    const auto& request = *reinterpret_cast<xcb_selection_request_event_t*>(event);
-                    if (request.selection == manager_) {
-                        save(request);
-                    } else {
-                        answer(request);
-                    }
-                } else if (type == XCB_SELECTION_NOTIFY) {
-                    const auto& notify = *reinterpret_cast<xcb_selection_notify_event_t*>(event);
-                    if (notify.target == multiple_) {
-                        saved(notify);
-                    } else {
-                        receive(notify);
-                    }
-                }
-                std::free(event);
-            }
-            if (xcb_connection_has_error(connection_)) return;
-        }
-    }
-    // As clipboard managers do: the text in one request for several targets (MULTIPLE), then the
-    // clipboard is ours and the program that asked is told it may go.
-    void save(const xcb_selection_request_event_t& request) {
-        if (!answersSave_ || request.target != saveTargets_) return;
-        saving_ = request;
-        const xcb_atom_t pairs[] = {utf8_, property_};
-        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, multiple_, atomPair_, 32,
-                            2, pairs);
-        xcb_convert_selection(connection_, window_, clipboard_, multiple_, multiple_,
-                              XCB_CURRENT_TIME);
-        xcb_flush(connection_);
-    }
-    void saved(const xcb_selection_notify_event_t& notify) {
-        if (notify.property != XCB_ATOM_NONE) {
-            const auto pairs = property(multiple_);
-            if (pairs.size() == 8 && std::memcmp(pairs.data() + 4, &property_, 4) == 0) {
-                std::lock_guard lock(mutex_);
-                copied_ = property(property_);
-            }
-        }
-        xcb_set_selection_owner(connection_, window_, clipboard_, XCB_CURRENT_TIME);
-        xcb_selection_notify_event_t done{};
-        done.response_type = XCB_SELECTION_NOTIFY;
-        done.requestor = saving_.requestor;
-        done.selection = manager_;
-        done.target = saveTargets_;
-        done.property = saving_.property;
-        done.time = saving_.time;
-        xcb_send_event(connection_, 0, saving_.requestor, 0, reinterpret_cast<char*>(&done));
-        xcb_flush(connection_);
-    }
-    std::string property(xcb_atom_t name) {
-        std::string value;
-        auto* reply = xcb_get_property_reply(
-            connection_,
-            xcb_get_property(connection_, 1, window_, name, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 20),
-            nullptr);
-        if (reply) {
-            value.assign(static_cast<const char*>(xcb_get_property_value(reply)),
-                         static_cast<std::size_t>(xcb_get_property_value_length(reply)));
-        }
-        std::free(reply);
-        return value;
-    }
-
-    void answer(const xcb_selection_request_event_t& request) {
-        std::string text;
-        {
-            std::lock_guard lock(mutex_);
-            text = copied_;
-        }
-        xcb_selection_notify_event_t notify{};
-        notify.response_type = XCB_SELECTION_NOTIFY;
-        notify.requestor = request.requestor;
-        notify.selection = request.selection;
-        notify.target = request.target;
-        notify.time = request.time;
-        notify.property = request.property;
-        if (request.target == utf8_) {
-            xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, request.requestor,
-                                request.property, utf8_, 8, static_cast<std::uint32_t>(text.size()),
-                                text.data());
-        } else if (request.target == targets_) {
-            const xcb_atom_t offered[] = {targets_, utf8_};
-            xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, request.requestor,
-                                request.property, XCB_ATOM_ATOM, 32, 2, offered);
-        } else {
-            notify.property = XCB_ATOM_NONE;
-        }
-        xcb_send_event(connection_, 0, request.requestor, 0, reinterpret_cast<char*>(&notify));
-        xcb_flush(connection_);
-    }
-    void receive(const xcb_selection_notify_event_t& notify) {
-        const std::string text = notify.property == XCB_ATOM_NONE ? "" : property(property_);
-        std::lock_guard lock(mutex_);
-        pasted_ = text;
-    }
-
-    xcb_connection_t* connection_;
-    xcb_window_t window_ = 0;
-    xcb_atom_t clipboard_ = 0, utf8_ = 0, targets_ = 0, property_ = 0;
-    xcb_atom_t manager_ = 0, saveTargets_ = 0, multiple_ = 0, atomPair_ = 0;
-    std::atomic<bool> answersSave_ = false;
-    xcb_selection_request_event_t saving_{};
-    int stop_[2] = {-1, -1};
-    std::thread thread_;
-    mutable std::mutex mutex_;
-    std::string copied_;
-    std::optional<std::string> pasted_;
-};
 
 constexpr std::uint8_t kV = 47;
 constexpr std::uint8_t kC = 46;
@@ -247,6 +50,20 @@ class X11PasteboardTest : public X11DesktopTest {
     void typeKeys(std::initializer_list<std::uint8_t> keys) {
         for (const std::uint8_t key : keys) driver().tap(key);
     }
+    // What reading the clipboard (or the selection) brings, once it comes.
+    std::optional<std::string> readText(bool selection = false) {
+        std::optional<std::optional<std::string>> received;
+        auto receive = [&](std::optional<std::string> text) { received = std::move(text); };
+        auto& pasteboard = platform().pasteboard();
+        if (selection) {
+            pasteboard.readSelectionString(SIZE_MAX, receive);
+        } else {
+            pasteboard.readString(SIZE_MAX, receive);
+        }
+        // Longer than any read is waited for, so the receiver never outlives `received`.
+        EXPECT_TRUE(runUntil([&] { return received.has_value(); }));
+        return received.value_or(std::nullopt);
+    }
 
     Observable<std::string> name{std::string()};
     Observable<bool> editing{true};
@@ -261,7 +78,7 @@ TEST_F(X11PasteboardTest, TextCopiedElsewherePastesIntoARenameFieldAndItsCopyPas
     const int before = pasteboard.changeCount();
     peer.copy("Caf\u00e9 notes");
     ASSERT_TRUE(runUntil([&] { return pasteboard.changeCount() > before; }));
-    EXPECT_EQ(pasteboard.string(), "Caf\u00e9 notes");
+    EXPECT_EQ(readText(), "Caf\u00e9 notes");
 
     showRenameField();
     driver().tap(kV, {X11TestDriver::kLeftSuper});
@@ -270,7 +87,7 @@ TEST_F(X11PasteboardTest, TextCopiedElsewherePastesIntoARenameFieldAndItsCopyPas
     name.set("Left monitor");
     driver().tap(X11TestDriver::kA, {X11TestDriver::kLeftSuper});
     driver().tap(kC, {X11TestDriver::kLeftSuper});
-    ASSERT_TRUE(runUntil([&] { return pasteboard.string() == "Left monitor"; }));
+    ASSERT_TRUE(runUntil([&] { return readText() == "Left monitor"; }));
     const int afterCopy = pasteboard.changeCount();
     peer.paste();
     EXPECT_TRUE(runUntil([&] { return peer.pasted() == "Left monitor"; }));
@@ -278,7 +95,7 @@ TEST_F(X11PasteboardTest, TextCopiedElsewherePastesIntoARenameFieldAndItsCopyPas
     // Emptied, the pasteboard offers nothing, here or elsewhere.
     pasteboard.clearContents();
     EXPECT_GT(pasteboard.changeCount(), afterCopy);
-    EXPECT_EQ(pasteboard.string(), std::nullopt);
+    EXPECT_EQ(readText(), std::nullopt);
     peer.paste();
     EXPECT_TRUE(runUntil([&] { return peer.pasted() == ""; }));
 }
@@ -294,12 +111,12 @@ TEST_F(X11PasteboardTest, ControlKeysEditARenameFieldAndTheSelectionPastesWithTh
 
     driver().tap(X11TestDriver::kA, {X11TestDriver::kLeftControl});
     driver().tap(kC, {X11TestDriver::kLeftControl});
-    EXPECT_TRUE(runUntil([&] { return platform().pasteboard().string() == "navy"; }));
+    EXPECT_TRUE(runUntil([&] { return readText() == "navy"; }));
     peer.paste("PRIMARY");
     EXPECT_TRUE(runUntil([&] { return peer.pasted() == "navy"; }));
 
     peer.copy(" teal", "PRIMARY");
-    ASSERT_TRUE(runUntil([&] { return platform().pasteboard().selectionString() == " teal"; }));
+    ASSERT_TRUE(runUntil([&] { return readText(true) == " teal"; }));
     driver().click(420, 220, 2);
     EXPECT_TRUE(runUntil([&] { return name.peek() == "navy teal"; })) << name.peek();
     driver().tap(X11TestDriver::kZ, {X11TestDriver::kLeftControl});
@@ -323,6 +140,55 @@ TEST_F(X11PasteboardTest, DeadKeysAndTheComposeKeyTypeComposedCharacters) {
     driver().tap(kE);
     EXPECT_TRUE(runUntil([&] { return name.peek() == "\u00e9\u00e9\u00e1e"; })) << name.peek();
 }
+
+// Only as much as the field keeps is read, however much another program copied.
+TEST_F(X11PasteboardTest, AHugePasteIsCutToTheFieldsLength) {
+    ClipboardPeer peer(session().display());
+    peer.copy(std::string(std::size_t{15} << 20, 'w'));
+    showRenameField();
+    driver().tap(kV, {X11TestDriver::kLeftControl});
+    const std::string kept(ui::TextField::kDefaultMaxLength, 'w');
+    EXPECT_TRUE(runUntil([&] { return name.peek() == kept; })) << name.peek().size();
+}
+
+struct StalledOwner {
+    const char* name;
+    ClipboardPeer::Sending sending;
+    const char* logged;
+};
+
+class X11StalledPasteTest : public X11PasteboardTest,
+                            public ::testing::WithParamInterface<StalledOwner> {};
+
+// While a paste waits for a program that does not send its text, typing goes on; two seconds after
+// it began the paste is given up, and nothing goes in.
+TEST_P(X11StalledPasteTest, TypingGoesOnAndThePasteIsGivenUpAfterTwoSeconds) {
+    using Clock = std::chrono::steady_clock;
+    ClipboardPeer peer(session().display());
+    peer.setSending(GetParam().sending);
+    peer.copy("never whole");
+    showRenameField();
+    const auto began = Clock::now();
+    const auto since = [&] { return std::chrono::duration<double>(Clock::now() - began).count(); };
+    driver().tap(kV, {X11TestDriver::kLeftControl});
+    driver().tap(X11TestDriver::kA);
+    ASSERT_TRUE(runUntil([&] { return name.peek() == "a"; })) << name.peek();
+    EXPECT_LT(since(), 1.0) << "the key waited for the paste";
+    ASSERT_TRUE(runUntil([&] { return logs().contains(GetParam().logged); }));
+    EXPECT_GT(since(), 1.9);
+    EXPECT_LT(since(), 2.6);
+    catchUp();
+    EXPECT_EQ(name.peek(), "a");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Owners, X11StalledPasteTest,
+    ::testing::Values(StalledOwner{"silent", ClipboardPeer::Sending::never,
+                                   "The program holding the clipboard did not answer"},
+                      StalledOwner{"trickling", ClipboardPeer::Sending::trickle,
+                                   "The program holding the clipboard did not send its text in "
+                                   "time"}),
+    [](const ::testing::TestParamInfo<StalledOwner>& info) { return info.param.name; });
 
 // On quitting, the clipboard manager takes a copy of what we copied; one that never answers
 // keeps the program waiting two seconds at most.

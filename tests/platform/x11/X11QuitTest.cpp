@@ -1,3 +1,4 @@
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +17,8 @@
 #include "covers/OverlayWindowController.hpp"
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/SignalWatch.hpp"
+#include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11ColorSampler.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Desktop.hpp"
@@ -28,7 +31,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class OpenState { firstRun, settingsShortcuts, menuBarPanel, colorSampler, closeAllMidway };
+enum class OpenState {
+    firstRun,
+    settingsShortcuts,
+    menuBarPanel,
+    colorSampler,
+    closeAllMidway,
+    settingsGeneral,
+    colorPicker
+};
 
 std::string stateName(const ::testing::TestParamInfo<OpenState>& info) {
     static const char* const names[] = {"firstRun", "settingsShortcuts", "menuBarPanel",
@@ -37,15 +48,13 @@ std::string stateName(const ::testing::TestParamInfo<OpenState>& info) {
 }
 
 // Quitting on the X server the way main() does: the application goes, then the platform.
-// Whatever was open, the shortcut keys are given back and the settings file is whole.
-class X11QuitTest : public X11DesktopTest, public ::testing::WithParamInterface<OpenState> {
+class X11QuitFixture : public X11DesktopTest {
   protected:
-    X11QuitTest()
+    explicit X11QuitFixture(const std::string& name)
         : X11DesktopTest({.tray = true}),
           folder_(fs::temp_directory_path() /
-                  ("talvori-x11-quit-" + std::to_string(::getpid()) + "-" +
-                   std::to_string(static_cast<int>(GetParam())))) {}
-    ~X11QuitTest() override { fs::remove_all(folder_); }
+                  ("talvori-x11-quit-" + std::to_string(::getpid()) + "-" + name)) {}
+    ~X11QuitFixture() override { fs::remove_all(folder_); }
     void SetUp() override {
         X11DesktopTest::SetUp();
         fs::remove_all(folder_);
@@ -84,7 +93,12 @@ class X11QuitTest : public X11DesktopTest, public ::testing::WithParamInterface<
                     return panel && driver().isViewable(panel->windowNumber());
                 }));
                 break;
-            case OpenState::colorSampler: {
+            case OpenState::settingsGeneral:
+                platform().application().openWindow(TalvoriApp::kSettingsSceneID);
+                ASSERT_TRUE(runUntil([&] { return isShown(TalvoriApp::kSettingsSceneID); }));
+                break;
+            case OpenState::colorSampler:
+            case OpenState::colorPicker: {
                 ASSERT_TRUE(manager);
                 const auto cover = manager->createCover();
                 cover->setEffectType(EffectType::solid);
@@ -100,6 +114,7 @@ class X11QuitTest : public X11DesktopTest, public ::testing::WithParamInterface<
                            driver().isViewable(controls.panel()->windowNumber());
                 }));
                 click(controls.hostingView()->host(), "Show color picker");
+                if (state == OpenState::colorPicker) break;
                 click(controls.hostingView()->host(), "Sample color from screen");
                 ASSERT_TRUE(runUntil([&] {
                     return dynamic_cast<x11::X11ColorSampler&>(platform().colorSampler())
@@ -154,6 +169,12 @@ class X11QuitTest : public X11DesktopTest, public ::testing::WithParamInterface<
     fs::path folder_;
 };
 
+// Whatever was open, the shortcut keys are given back and the settings file is whole.
+class X11QuitTest : public X11QuitFixture, public ::testing::WithParamInterface<OpenState> {
+  protected:
+    X11QuitTest() : X11QuitFixture(std::to_string(static_cast<int>(GetParam()))) {}
+};
+
 TEST_P(X11QuitTest, QuittingGivesTheShortcutKeysBackAndLeavesTheSettingsWhole) {
     reach(GetParam());
     if (HasFatalFailure()) return;
@@ -175,6 +196,78 @@ INSTANTIATE_TEST_SUITE_P(Open, X11QuitTest,
                                            OpenState::menuBarPanel, OpenState::colorSampler,
                                            OpenState::closeAllMidway),
                          stateName);
+
+struct SignalCase {
+    const char* name;
+    OpenState state;
+    // The view the pointer rests on, by its label.
+    const char* rested;
+    int signal;
+};
+
+// A signal ends the program as the panel's Quit does, whatever the pointer rests on: every view
+// lets go of its hover while the platform it reaches is still there.
+class X11SignalQuitTest : public X11QuitFixture, public ::testing::WithParamInterface<SignalCase> {
+  protected:
+    X11SignalQuitTest() : X11QuitFixture(GetParam().name) {}
+
+    std::shared_ptr<ui::PanelHost> windowOf(OpenState state) {
+        const auto manager = app->runtime()->windowManager.peek();
+        switch (state) {
+            case OpenState::menuBarPanel:
+                return manager->menuBarPanelController().hostingView();
+            case OpenState::colorPicker:
+                return manager->controlPanelController().hostingView();
+            default:
+                return std::static_pointer_cast<ui::PanelHost>(
+                    platform()
+                        .application()
+                        .sceneWindow(TalvoriApp::kSettingsSceneID)
+                        ->hostedContent());
+        }
+    }
+    void restPointerOn(ui::PanelHost& window, const std::string& label) {
+        const auto node = window.host().find(ui::Query::byLabel(label));
+        ASSERT_TRUE(node) << label;
+        const Rect frame = node.frameOnScreen().value_or(Rect());
+        driver().moveMouse(static_cast<int>(frame.midX()), 800 - static_cast<int>(frame.midY()));
+        ASSERT_TRUE(runUntil([&] { return window.panel() && window.panel()->isPointerInside(); }));
+        catchUp();
+    }
+};
+
+TEST_P(X11SignalQuitTest, ASignalQuitsCleanlyWithThePointerOnAView) {
+    const auto& given = GetParam();
+    reach(given.state);
+    if (HasFatalFailure()) return;
+    restPointerOn(*windowOf(given.state), given.rested);
+    if (HasFatalFailure()) return;
+    const SignalWatch quit(platform().runLoop(), {given.signal}, SignalWatch::Delivery::once,
+                           [](int) { platform().application().terminate(); });
+    ::kill(::getpid(), given.signal);
+    auto& application = static_cast<x11::X11Application&>(platform().application());
+    ASSERT_TRUE(runUntil([&] { return application.isTerminated(); }));
+    platform().userDefaults().synchronize();
+    app.reset();
+    // Before, a view's hover ending here reached for the platform being destroyed and aborted.
+    Platform::uninstall();
+    const auto stored = settingsFile();
+    EXPECT_NE(stored.find("\"updateReminder.lastLaunchedVersion\""), std::string::npos) << stored;
+    EXPECT_EQ(stored.back(), '\n') << stored;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Open, X11SignalQuitTest,
+    ::testing::Values(
+        SignalCase{"recorderTerm", OpenState::settingsShortcuts, "Toggle Focus Mode shortcut",
+                   SIGTERM},
+        SignalCase{"recorderInt", OpenState::settingsShortcuts, "New Cover shortcut", SIGINT},
+        SignalCase{"recorderHup", OpenState::settingsShortcuts, "Softer Focus shortcut", SIGHUP},
+        SignalCase{"toggleTerm", OpenState::settingsGeneral, "Launch at Login", SIGTERM},
+        SignalCase{"statusPanelHup", OpenState::menuBarPanel, "New cover", SIGHUP},
+        SignalCase{"pickerSliderInt", OpenState::colorPicker, "Opacity", SIGINT},
+        SignalCase{"pickerFieldTerm", OpenState::colorPicker, "hex or name, e.g. coral", SIGTERM}),
+    [](const ::testing::TestParamInfo<SignalCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace talvori::testing
