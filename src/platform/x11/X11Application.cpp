@@ -1,6 +1,7 @@
 #include "platform/x11/X11Application.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/core/RunLoop.hpp"
 #include "platform/core/weakly.hpp"
@@ -254,6 +255,9 @@ void X11Application::noteMissingCompositor() {
 
 void X11Application::compositorChanged() {
     compositing_.set(connection_->hasCompositor());
+    // A compositor that is still starting can miss windows mapped meanwhile (xfwm4's): once the
+    // look has seen it paint, they are shown to it again.
+    showAgainAfterLook_ = connection_->hasCompositor();
     readBlurOffer();
     for (const auto& panel : livePanels()) {
         panel->updateMapping();
@@ -282,9 +286,18 @@ void X11Application::probeStacking() {
             weakly(std::weak_ptr<X11ClientWindows>(clients_), &X11ClientWindows::frameOf,
                    xcb_window_t{XCB_WINDOW_NONE}),
             weakly(weak_from_this(), [](X11Application& self, bool between) {
+                if (self.connection_->hasCompositor()) {
+                    self.compositedStacksThroughManager_ = !between;
+                }
                 self.setStacksThroughWindowManager(!between);
+                if (std::exchange(self.showAgainAfterLook_, false)) {
+                    for (const auto& panel : self.livePanels()) panel->showAgain();
+                }
             }));
     }
+    // Without a compositor the server's order is what shows: the answer is known at once.
+    if (connection_->hasCompositor())
+        setStacksThroughWindowManager(compositedStacksThroughManager_);
     stackingProbe_->start();
 }
 
@@ -404,6 +417,10 @@ void X11Application::handleEvent(const xcb_generic_event_t& event) {
         case XCB_REPARENT_NOTIFY: {
             const auto& reparent = reinterpret_cast<const xcb_reparent_notify_event_t&>(event);
             if (reparent.event != connection_->root()) break;
+            if (auto ours = panel(reparent.window)) {
+                ours->reparented(reparent.parent == connection_->root());
+                break;
+            }
             for (const auto& ours : livePanels()) ours->clientReframed(reparent.window);
             break;
         }
