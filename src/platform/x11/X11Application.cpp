@@ -1,7 +1,6 @@
 #include "platform/x11/X11Application.hpp"
 
 #include <algorithm>
-#include <utility>
 
 #include "platform/core/RunLoop.hpp"
 #include "platform/core/weakly.hpp"
@@ -255,9 +254,6 @@ void X11Application::noteMissingCompositor() {
 
 void X11Application::compositorChanged() {
     compositing_.set(connection_->hasCompositor());
-    // A compositor that is still starting can miss windows mapped meanwhile (xfwm4's): once the
-    // look has seen it paint, they are shown to it again.
-    showAgainAfterLook_ = connection_->hasCompositor();
     readBlurOffer();
     for (const auto& panel : livePanels()) {
         panel->updateMapping();
@@ -290,9 +286,6 @@ void X11Application::probeStacking() {
                     self.compositedStacksThroughManager_ = !between;
                 }
                 self.setStacksThroughWindowManager(!between);
-                if (std::exchange(self.showAgainAfterLook_, false)) {
-                    for (const auto& panel : self.livePanels()) panel->showAgain();
-                }
             }));
     }
     // Without a compositor the server's order is what shows: the answer is known at once.

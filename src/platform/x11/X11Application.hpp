@@ -142,7 +142,6 @@ class X11Application final : public Application,
     // What the last look with a compositor found: a compositor that comes back (or another
     // window manager's) is taken to stack as that one did until a look tells.
     bool compositedStacksThroughManager_ = false;
-    bool showAgainAfterLook_ = false;
     int attentionRequests_ = 0;
     xcb_window_t activeWindow_ = XCB_WINDOW_NONE;
     std::map<xcb_window_t, std::weak_ptr<X11Panel>> panels_;

@@ -485,12 +485,6 @@ void X11Panel::stackingModeChanged() {
     showInNewStackingMode();
 }
 
-void X11Panel::showAgain() {
-    if (!mapped_ || managed_ || stackedByManager_) return;
-    unmap();
-    showInNewStackingMode();
-}
-
 void X11Panel::showInNewStackingMode() {
     withdrawing_ = false;
     if (!orderedIn_ || !canShow()) return;

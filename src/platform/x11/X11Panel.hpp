@@ -59,9 +59,6 @@ class X11Panel final : public Panel {
     void stackingModeChanged();
     // The window went into another window (a window manager's frame), or back to the root.
     void reparented(bool toRoot);
-    // Maps a window we stack ourselves again, in its place, for a compositor that may have
-    // missed it.
-    void showAgain();
     // The compositor started or stopped blurring behind windows that ask for it.
     void blurOfferChanged();
     // Whether the window is mapped on the server (ordered in, and showable).

@@ -111,7 +111,7 @@ void X11StackingProbe::look(std::int16_t x, std::int16_t y) {
                    }
                    shown &= 0xFFFFFF;
                    if (shown == kManagedPlacedColor || shown == kOwnColor) {
-                       self.seen(shown == kManagedPlacedColor);
+                       self.seen(shown == kManagedPlacedColor, x, y);
                    } else if (self.retry()) {
                        // Not painted since ours was placed, still fading in, or covered meanwhile.
                        self.later([x, y](X11StackingProbe& probe) { probe.look(x, y); });
@@ -119,16 +119,13 @@ void X11StackingProbe::look(std::int16_t x, std::int16_t y) {
                }));
 }
 
-void X11StackingProbe::seen(bool between) {
+void X11StackingProbe::seen(bool between, std::int16_t x, std::int16_t y) {
     if (!between || ++agreeing_ >= 2) {
         conclude(between);
         return;
     }
-    // Looked at again with new windows, which the compositor must paint anew.
-    destroyWindows();
-    xcb_flush(connection_->raw());
-    attempts_ = 0;
-    later([](X11StackingProbe& self) { self.begin(); }, kConfirmDelay);
+    // The same windows looked at again: nothing new for the window manager to stack meanwhile.
+    later([x, y](X11StackingProbe& self) { self.look(x, y); }, kConfirmDelay);
 }
 
 bool X11StackingProbe::retry() {

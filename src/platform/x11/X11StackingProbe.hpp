@@ -24,9 +24,9 @@ class X11Connection;
 // programs' windows are handed to the window manager. The managed window changes colour once ours
 // is in place, so a picture painted before ours arrived is never taken for an answer. A busy
 // window manager or compositor is waited for with the windows kept. Handing panels to the window
-// manager is right everywhere, only slower: a screen that never settles answers no for now and is
-// looked at again later, and a yes counts only once a second look, a moment later, agrees (a
-// compositor still starting shows the server's order for a while).
+// manager is right where our own stacking is not, only slower: a screen that never settles answers
+// no for now and is looked at again later, and a yes counts only once a second look, a moment
+// later, agrees (a compositor still starting shows the server's order for a while).
 class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
   public:
     static constexpr double kLookDelay = 0.1;
@@ -64,7 +64,7 @@ class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
     void later(std::function<void(X11StackingProbe&)> then) {
         later(std::move(then), kLookDelay * (1 + attempts_));
     }
-    void seen(bool between);
+    void seen(bool between, std::int16_t x, std::int16_t y);
     void unsettled();
     void destroyWindows();
     void conclude(bool between);
