@@ -282,9 +282,15 @@ void X11Application::probeStacking() {
             weakly(std::weak_ptr<X11ClientWindows>(clients_), &X11ClientWindows::frameOf,
                    xcb_window_t{XCB_WINDOW_NONE}),
             weakly(weak_from_this(), [](X11Application& self, bool between) {
+                if (self.connection_->hasCompositor()) {
+                    self.compositedStacksThroughManager_ = !between;
+                }
                 self.setStacksThroughWindowManager(!between);
             }));
     }
+    // Without a compositor the server's order is what shows: the answer is known at once.
+    if (connection_->hasCompositor())
+        setStacksThroughWindowManager(compositedStacksThroughManager_);
     stackingProbe_->start();
 }
 
@@ -404,6 +410,10 @@ void X11Application::handleEvent(const xcb_generic_event_t& event) {
         case XCB_REPARENT_NOTIFY: {
             const auto& reparent = reinterpret_cast<const xcb_reparent_notify_event_t&>(event);
             if (reparent.event != connection_->root()) break;
+            if (auto ours = panel(reparent.window)) {
+                ours->reparented(reparent.parent == connection_->root());
+                break;
+            }
             for (const auto& ours : livePanels()) ours->clientReframed(reparent.window);
             break;
         }

@@ -139,6 +139,9 @@ class X11Application final : public Application,
     Observable<bool> blursBehind_{false};
     bool levelsDisturbed_ = false;
     bool stacksThroughManager_ = false;
+    // What the last look with a compositor found: a compositor that comes back (or another
+    // window manager's) is taken to stack as that one did until a look tells.
+    bool compositedStacksThroughManager_ = false;
     int attentionRequests_ = 0;
     xcb_window_t activeWindow_ = XCB_WINDOW_NONE;
     std::map<xcb_window_t, std::weak_ptr<X11Panel>> panels_;

@@ -38,6 +38,8 @@ constexpr std::uint32_t kEventMask = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_ST
                                      XCB_EVENT_MASK_KEY_RELEASE | XCB_EVENT_MASK_FOCUS_CHANGE;
 // An animation's next frame, at the usual display rate.
 constexpr double kFrameInterval = 1.0 / 60;
+// How long a window manager is given to let go of a window withdrawn from it.
+constexpr double kWithdrawalWait = 0.5;
 // _NET_WM_STATE actions.
 constexpr std::uint32_t kStateAdd = 1;
 constexpr std::uint32_t kStateToggle = 2;
@@ -238,7 +240,7 @@ bool X11Panel::canShow() const {
 }
 
 void X11Panel::map() {
-    if (mapped_) return;
+    if (mapped_ || withdrawing_) return;
     updateStackingKind();
     xcb_map_window(connection_->raw(), window_);
     mapped_ = true;
@@ -433,6 +435,9 @@ void X11Panel::updateStackingKind() {
     xcb_change_window_attributes(connection_->raw(), window_, XCB_CW_OVERRIDE_REDIRECT,
                                  overrideRedirect);
     if (wanted) X11SceneWindowHints::applyStacked(*connection_, window_, placed_);
+    // Who fades the window, by its opacity or in its pixels, depends on who stacks it.
+    writeOpacity();
+    setNeedsPaint();
 }
 
 // A window as large as the screen is moved off the desktop's panels by some window managers (KWin
@@ -458,12 +463,58 @@ void X11Panel::frameConfigured(const RootRect& rect) {
 
 void X11Panel::stackingModeChanged() {
     if (!mapped_ || managed_ || wantsStackingByWindowManager() == stackedByManager_) return;
+    const bool leavesWindowManager = stackedByManager_;
     const auto relation = relation_;
     unmap();
+    relation_ = relation;
+    if (leavesWindowManager && !isTopLevel()) {
+        // Mapped again only once the window manager has let go of it: mapped inside its frame,
+        // the window would stay hidden when the frame goes.
+        withdrawing_ = true;
+        announceWithdrawal();
+        // A window manager that never gives it back does not keep it hidden.
+        if (auto application = application_.lock()) {
+            application->loop()->runAfter(kWithdrawalWait,
+                                          weakly(weak_from_this(), [](Panel& panel) {
+                                              auto& self = static_cast<X11Panel&>(panel);
+                                              if (self.withdrawing_) self.showInNewStackingMode();
+                                          }));
+        }
+        return;
+    }
+    showInNewStackingMode();
+}
+
+void X11Panel::showInNewStackingMode() {
+    withdrawing_ = false;
+    if (!orderedIn_ || !canShow()) return;
+    const auto relation = relation_;
     map();
     relation_ = relation;
     restackAgainstRelation();
     xcb_flush(connection_->raw());
+}
+
+bool X11Panel::isTopLevel() const {
+    xcb_connection_t* raw = connection_->raw();
+    auto tree = waitReply(xcb_query_tree_reply, raw, xcb_query_tree(raw, window_));
+    return !tree || tree->parent == tree->root;
+}
+
+// ICCCM: a client withdrawing its window tells the window manager with a synthetic unmap.
+void X11Panel::announceWithdrawal() {
+    xcb_unmap_notify_event_t notice{};
+    notice.response_type = XCB_UNMAP_NOTIFY;
+    notice.event = connection_->root();
+    notice.window = window_;
+    xcb_send_event(connection_->raw(), 0, connection_->root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&notice));
+    xcb_flush(connection_->raw());
+}
+
+void X11Panel::reparented(bool toRoot) {
+    if (withdrawing_ && toRoot) showInNewStackingMode();
 }
 
 // The order the events told does not show our latest restack until its own event is read; a
@@ -717,9 +768,12 @@ void X11Panel::alphaDidChange() {
     }
 }
 
+// A window the window manager stacks is faded in its pixels: KWin, managing it, went on showing
+// an opacity that was changed since (half a fade, for good).
 bool X11Panel::fadesByOpacity() const {
     auto application = application_.lock();
-    return !managed_ && application && application->compositorFadesByOpacity();
+    return !managed_ && !stackedByManager_ && application &&
+           application->compositorFadesByOpacity();
 }
 
 void X11Panel::writeOpacity() {

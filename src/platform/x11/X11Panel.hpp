@@ -57,6 +57,8 @@ class X11Panel final : public Panel {
     // The window manager was found able, or not, to keep our own windows between its: a panel it
     // must stack is shown again as one it manages (or the other way round).
     void stackingModeChanged();
+    // The window went into another window (a window manager's frame), or back to the root.
+    void reparented(bool toRoot);
     // The compositor started or stopped blurring behind windows that ask for it.
     void blurOfferChanged();
     // Whether the window is mapped on the server (ordered in, and showable).
@@ -120,6 +122,9 @@ class X11Panel final : public Panel {
     void unmap();
     void scheduleAnimationFrame();
     void restackAgainstRelation();
+    void showInNewStackingMode();
+    bool isTopLevel() const;
+    void announceWithdrawal();
     void requestRestack(xcb_window_t client, std::uint32_t stackMode);
     void requestStackedRestack();
     void updateStackingKind();
@@ -175,6 +180,8 @@ class X11Panel final : public Panel {
     // Asked of the window manager, which has not restacked the frame since.
     bool restackPending_ = false;
     bool fullScreenAsked_ = false;
+    // Unmapped to change who stacks it, waiting for the window manager to give it back.
+    bool withdrawing_ = false;
     bool blurHintWritten_ = false;
     // Key without the keyboard focus: a click anywhere else ends it.
     bool holdsKeyboard_ = false;

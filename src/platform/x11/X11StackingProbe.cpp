@@ -26,6 +26,8 @@ X11StackingProbe::~X11StackingProbe() {
 
 void X11StackingProbe::start() {
     attempts_ = 0;
+    agreeing_ = 0;
+    unsettledLooks_ = 0;
     begin();
 }
 
@@ -109,7 +111,7 @@ void X11StackingProbe::look(std::int16_t x, std::int16_t y) {
                    }
                    shown &= 0xFFFFFF;
                    if (shown == kManagedPlacedColor || shown == kOwnColor) {
-                       self.conclude(shown == kManagedPlacedColor);
+                       self.seen(shown == kManagedPlacedColor, x, y);
                    } else if (self.retry()) {
                        // Not painted since ours was placed, still fading in, or covered meanwhile.
                        self.later([x, y](X11StackingProbe& probe) { probe.look(x, y); });
@@ -117,20 +119,36 @@ void X11StackingProbe::look(std::int16_t x, std::int16_t y) {
                }));
 }
 
+void X11StackingProbe::seen(bool between, std::int16_t x, std::int16_t y) {
+    if (!between || ++agreeing_ >= 2) {
+        conclude(between);
+        return;
+    }
+    // The same windows looked at again: nothing new for the window manager to stack meanwhile.
+    later([x, y](X11StackingProbe& self) { self.look(x, y); }, kConfirmDelay);
+}
+
 bool X11StackingProbe::retry() {
     if (++attempts_ >= kAttempts) {
-        conclude(true);
+        unsettled();
         return false;
     }
     return true;
 }
 
-void X11StackingProbe::later(std::function<void(X11StackingProbe&)> then) {
+void X11StackingProbe::unsettled() {
+    conclude(false);
+    if (++unsettledLooks_ >= kUnsettledLooks) return;
+    attempts_ = 0;
+    agreeing_ = 0;
+    later([](X11StackingProbe& self) { self.begin(); }, kUnsettledDelay);
+}
+
+// A busy window manager or compositor is given longer at each attempt.
+void X11StackingProbe::later(std::function<void(X11StackingProbe&)> then, double delay) {
     auto loop = loop_.lock();
     if (!loop) return;
-    // A busy window manager or compositor is given longer at each attempt.
-    loop->runAfter(kLookDelay * (1 + attempts_),
-                   weakly(weak_from_this(), [look = looks_, then](X11StackingProbe& self) {
+    loop->runAfter(delay, weakly(weak_from_this(), [look = looks_, then](X11StackingProbe& self) {
                        if (look == self.looks_) then(self);
                    }));
 }

@@ -23,12 +23,19 @@ class X11Connection;
 // or the window manager puts them there (Mutter), and panels that must stand between other
 // programs' windows are handed to the window manager. The managed window changes colour once ours
 // is in place, so a picture painted before ours arrived is never taken for an answer. A busy
-// window manager or compositor is waited for with the windows kept; a screen that never settles
-// is taken as yes.
+// window manager or compositor is waited for with the windows kept. Handing panels to the window
+// manager is right where our own stacking is not, only slower: a screen that never settles answers
+// no for now and is looked at again later, and a yes counts only once a second look, a moment
+// later, agrees (a compositor still starting shows the server's order for a while).
 class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
   public:
     static constexpr double kLookDelay = 0.1;
     static constexpr int kAttempts = 8;
+    // Before the second look that must agree with a yes.
+    static constexpr double kConfirmDelay = 0.25;
+    // Before looking again at a screen that did not settle, and how often that is done.
+    static constexpr double kUnsettledDelay = 2;
+    static constexpr int kUnsettledLooks = 4;
     // The managed window's colour before ours is placed and after, and ours.
     static constexpr std::uint32_t kManagedColor = 0x10f0a0;
     static constexpr std::uint32_t kManagedPlacedColor = 0x1060f0;
@@ -53,7 +60,12 @@ class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
     void look(std::int16_t x, std::int16_t y);
     // Waits longer for the same windows; false once out of attempts (and concluded).
     bool retry();
-    void later(std::function<void(X11StackingProbe&)> then);
+    void later(std::function<void(X11StackingProbe&)> then, double delay);
+    void later(std::function<void(X11StackingProbe&)> then) {
+        later(std::move(then), kLookDelay * (1 + attempts_));
+    }
+    void seen(bool between, std::int16_t x, std::int16_t y);
+    void unsettled();
     void destroyWindows();
     void conclude(bool between);
 
@@ -62,6 +74,9 @@ class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
     FrameOf frameOf_;
     std::function<void(bool)> concluded_;
     int attempts_ = 0;
+    // Looks in a row that found our windows between the window manager's.
+    int agreeing_ = 0;
+    int unsettledLooks_ = 0;
     xcb_window_t managed_ = XCB_WINDOW_NONE;
     xcb_window_t own_ = XCB_WINDOW_NONE;
     // A newer look makes what an older one still waits for meaningless.

@@ -307,7 +307,7 @@ bool X11TestSession::setResources(const std::string& resources) {
 // A window manager can miss a window mapped right after it claims the screen (openbox does): it
 // is ready once a probe window shows up in its client list. Each keeps its settings in a folder
 // of the session's own, never the user's.
-bool X11TestSession::startWindowManager(const Options& options) {
+bool X11TestSession::startWindowManager(const Options& options, bool replacing) {
     static int made = 0;
     settings_ = (std::filesystem::temp_directory_path() /
                  ("talvori-desktop-" + std::to_string(::getpid()) + "-" + std::to_string(++made)))
@@ -343,7 +343,14 @@ bool X11TestSession::startWindowManager(const Options& options) {
             environment.push_back("GSETTINGS_BACKEND=memory");
             break;
     }
+    if (replacing) arguments.push_back("--replace");
+    const pid_t previous = windowManager_;
     windowManager_ = spawnWith(arguments, environment);
+    // Until the one replaced has gone, it would manage the window that tells readiness.
+    if (replacing && end(previous, 0, 10) < 0) {
+        error_ = std::string(recipeOf(desktop_).program) + " does not replace the running one";
+        return false;
+    }
     xcb_connection_t* connection = connectOrSay();
     if (!connection) return false;
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
@@ -371,6 +378,11 @@ bool X11TestSession::startWindowManager(const Options& options) {
     xcb_disconnect(connection);
     if (!ready) error_ = std::string(recipeOf(desktop_).program) + " does not manage windows";
     return ready;
+}
+
+bool X11TestSession::replaceWindowManager() {
+    if (desktop_ == X11TestDesktop::openbox) return run({"openbox", "--restart"}) == 0;
+    return startWindowManager(options_, true);
 }
 
 // xfwm4 reads its settings from xfconfd over D-Bus, and gives up without it.

@@ -99,6 +99,10 @@ class X11TestSession {
     // Starts the window manager again, once the one before was ended, and waits until it manages
     // windows.
     bool restartWindowManager() { return startWindowManager(options_); }
+    // Starts another window manager of the same kind that takes the screen over from the running
+    // one (`--replace`; openbox is told to restart itself instead) and waits until the one before
+    // has ended and the new one manages windows.
+    bool replaceWindowManager();
     // Ends one program started by spawn().
     void end(pid_t pid);
     // Sends `signal` to one program started by spawn() and waits for it to end: its wait status,
@@ -114,7 +118,7 @@ class X11TestSession {
     bool startServer(const Options& options);
     xcb_connection_t* connectOrSay();
     bool setResources(const std::string& resources);
-    bool startWindowManager(const Options& options);
+    bool startWindowManager(const Options& options, bool replacing = false);
     bool startSettingsService(std::vector<std::string>& environment);
     bool startTray(bool atBottom);
     // Starts a program with further environment entries.

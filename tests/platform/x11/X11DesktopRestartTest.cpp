@@ -1,0 +1,197 @@
+// Focus is right without a switch by the user: from the first second on a desktop that has only
+// just started, and again right after its window manager comes back or is replaced.
+
+#include <signal.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "covers/PermissionManager.hpp"
+#include "focus/SpotlightController.hpp"
+#include "platform/x11/X11DesktopTest.hpp"
+#include "platform/x11/harness/X11TestBus.hpp"
+
+namespace talvori::testing {
+namespace {
+
+enum class DesktopChange { freshStart, killedAndStarted, replaced };
+
+const char* nameOf(DesktopChange change) {
+    switch (change) {
+        case DesktopChange::freshStart:
+            return "freshStart";
+        case DesktopChange::killedAndStarted:
+            return "killedAndStarted";
+        case DesktopChange::replaced:
+            return "replaced";
+    }
+    return "";
+}
+
+using Clock = std::chrono::steady_clock;
+using Case = std::tuple<X11TestDesktop, DesktopChange>;
+
+// Below this share of its brightness a window is dimmed at (nearly) the full strength of Focus's
+// default, which leaves 60 %: a fade stopped half-way does not pass.
+constexpr double kFullDim = 0.64;
+
+class X11DesktopRestartTest : public X11DesktopTest, public ::testing::WithParamInterface<Case> {
+  protected:
+    X11DesktopRestartTest() : X11DesktopTest({.desktop = std::get<0>(GetParam()), .tray = true}) {}
+    void SetUp() override {
+        ASSERT_TRUE(session().isReady()) << session().error();
+        bus = std::make_unique<X11TestBus>(session());
+        ASSERT_TRUE(bus->isReady()) << bus->error();
+        X11DesktopTest::SetUp();
+    }
+
+    void turnFocusOn() {
+        focus = SpotlightController::create(SpotlightPanelManager::create(),
+                                            PermissionManager::shared(), UserDefaults::inMemory());
+        focus->activate();
+    }
+    std::pair<int, int> middleOf(xcb_window_t window) const {
+        const auto frame = driver().rootGeometry(window);
+        return {frame[0] + frame[2] / 2, frame[1] + frame[3] / 2};
+    }
+    // The window the window manager names active, else the client holding the keyboard focus,
+    // else the one active before.
+    std::size_t activeIndex(std::size_t before) const {
+        for (const xcb_window_t named : {driver().activeWindow(), driver().focusedWindow()}) {
+            for (std::size_t index = 0; index < clients.size(); ++index) {
+                if (clients[index].window == named) return index;
+            }
+        }
+        return before;
+    }
+    bool compositing() const {
+        xcb_connection_t* connection = driver().connection();
+        auto* owner = xcb_get_selection_owner_reply(
+            connection, xcb_get_selection_owner(connection, driver().atom("_NET_WM_CM_S0")),
+            nullptr);
+        const bool owned = owner && owner->owner != XCB_WINDOW_NONE;
+        std::free(owner);
+        return owned;
+    }
+    // The active window and those the window manager stacks above it clear, the others dimmed
+    // at full strength, the tray as it was.
+    bool focusIsRight(std::size_t active) const {
+        const auto stacking = driver().stacking();
+        const auto placeOf = [&](std::size_t index) {
+            const xcb_window_t frame = driver().frameOf(clients[index].window);
+            return std::find(stacking.begin(), stacking.end(), frame) - stacking.begin();
+        };
+        for (std::size_t index = 0; index < clients.size(); ++index) {
+            const auto [x, y] = middleOf(clients[index].window);
+            const int shown = driver().pixel(x, y).brightness();
+            const bool clear = index == active || placeOf(index) > placeOf(active);
+            if (clear ? shown != lit[index] : shown >= lit[index] * kFullDim) return false;
+        }
+        return driver().pixel(inTray.first, inTray.second).brightness() == trayBright;
+    }
+    std::string describe(std::size_t active) const {
+        std::string text = "active " + std::to_string(active) + ":";
+        for (std::size_t index = 0; index < clients.size(); ++index) {
+            const auto [x, y] = middleOf(clients[index].window);
+            text += " " + std::to_string(driver().pixel(x, y).brightness()) + "/" +
+                    std::to_string(lit[index]);
+        }
+        return text + " tray " +
+               std::to_string(driver().pixel(inTray.first, inTray.second).brightness()) + "/" +
+               std::to_string(trayBright);
+    }
+
+    std::unique_ptr<X11TestBus> bus;
+    std::shared_ptr<SpotlightController> focus;
+    std::array<Client, 3> clients;
+    std::array<int, 3> lit{};
+    std::pair<int, int> inTray;
+    int trayBright = 0;
+};
+
+TEST_P(X11DesktopRestartTest, FocusIsRightWithinASecondWithoutASwitch) {
+    const auto [desktop, change] = GetParam();
+    constexpr std::array<std::uint32_t, 3> colors{0x2080e0, 0xe08020, 0x30c060};
+    for (std::size_t index = 0; index < clients.size(); ++index) {
+        const int x = 60 + static_cast<int>(index) * 400;
+        clients[index] =
+            openClient("Client" + std::to_string(index), x, 200, 340, 260, colors[index]);
+        lit[index] = static_cast<int>(((colors[index] >> 16) & 0xff) +
+                                      ((colors[index] >> 8) & 0xff) + (colors[index] & 0xff));
+    }
+    activate(clients[0].window);
+    // trayer's strip at the top right, icewm's task bar along the bottom.
+    inTray = {1275, desktop == X11TestDesktop::icewm ? 790 : 12};
+    trayBright = driver().pixel(inTray.first, inTray.second).brightness();
+    std::size_t active = 0;
+
+    if (change != DesktopChange::freshStart) {
+        turnFocusOn();
+        ASSERT_TRUE(runUntil([&] { return focusIsRight(active); }, 5)) << describe(active);
+        std::array<xcb_window_t, 3> frames{};
+        for (std::size_t index = 0; index < clients.size(); ++index) {
+            frames[index] = driver().frameOf(clients[index].window);
+        }
+        if (change == DesktopChange::killedAndStarted) {
+            ASSERT_GE(session().end(session().windowManagerPid(), SIGKILL, 5), 0);
+            ASSERT_TRUE(session().restartWindowManager()) << session().error();
+        } else {
+            ASSERT_TRUE(session().replaceWindowManager()) << session().error();
+        }
+        // The new window manager has framed every client anew, and composites where it does.
+        ASSERT_TRUE(runUntil(
+            [&] {
+                for (std::size_t index = 0; index < clients.size(); ++index) {
+                    const xcb_window_t frame = driver().frameOf(clients[index].window);
+                    if (frame == frames[index] || frame == clients[index].window) return false;
+                }
+                return compositing();
+            },
+            20));
+    }
+    const auto start = Clock::now();
+    if (change == DesktopChange::freshStart) turnFocusOn();
+    const bool right = runUntil(
+        [&] {
+            active = activeIndex(active);
+            return focusIsRight(active);
+        },
+        1);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    std::cout << "[ figures ] " << talvori::testing::nameOf(desktop) << " " << nameOf(change)
+              << (right ? " right after " : " not right within ") << seconds << " s\n";
+    EXPECT_TRUE(right) << describe(active);
+    screenshot(std::string("restart-") + talvori::testing::nameOf(desktop) + "-" + nameOf(change));
+}
+
+// Every desktop with every change, but xfwm4 replacing itself: its new compositor leaves our
+// panel unpainted though it stands in its place and is mapped again.
+std::vector<Case> cases() {
+    std::vector<Case> all;
+    for (const auto desktop :
+         {X11TestDesktop::openbox, X11TestDesktop::xfwm4, X11TestDesktop::icewm,
+          X11TestDesktop::kwin, X11TestDesktop::mutter}) {
+        for (const auto change : {DesktopChange::freshStart, DesktopChange::killedAndStarted,
+                                  DesktopChange::replaced}) {
+            if (desktop != X11TestDesktop::xfwm4 || change != DesktopChange::replaced) {
+                all.emplace_back(desktop, change);
+            }
+        }
+    }
+    return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, X11DesktopRestartTest, ::testing::ValuesIn(cases()),
+                         [](const auto& info) {
+                             return std::string(talvori::testing::nameOf(std::get<0>(info.param))) +
+                                    "_" + nameOf(std::get<1>(info.param));
+                         });
+
+}  // namespace
+}  // namespace talvori::testing
