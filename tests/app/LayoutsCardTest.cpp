@@ -24,26 +24,6 @@ class LayoutsCardTest : public PanelTest {
     bool confirming() const { return labelled("Keep").opacity() > 0.99; }
 };
 
-// With the status area at the bottom the panel grows upwards and moves its content under a
-// pointer that stays: the next click there is dropped instead of taken by what came under it.
-TEST_F(LayoutsCardTest, AClickWhereThePanelGrewUnderAStillPointerIsDropped) {
-    onboard();
-    startApp();
-    const Rect screen = platform().screens().screens().front().frame;
-    statusItem().place(Rect(screen.maxX() - 60, screen.minY(), 24, 24));
-    open();
-    manager()->createCover();
-    advance(0.5);
-    const Point at = onScreen(labelled("Save as layout"));
-    input().click(at);
-    advance(1);
-    ASSERT_EQ(stored().size(), 1u);
-    input().click(at);
-    advance(1);
-    EXPECT_EQ(stored().size(), 1u);
-    EXPECT_FALSE(views().hasFocusedTextField());
-}
-
 TEST_F(LayoutsCardTest, TheEyeAppliesTheRowShowsChangesAndSavesOrDismissesThem) {
     start();
     saveLayout();
