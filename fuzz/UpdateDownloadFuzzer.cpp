@@ -105,7 +105,7 @@ class InstallingDriver final : public UserDriver {
     void showDownloadInitiated(std::function<void()>) override {}
     void showDownloadDidReceiveExpectedContentLength(std::uint64_t) override {}
     void showDownloadDidReceiveData(std::uint64_t) override {}
-    void showDownloadDidFinish(const std::string& path,
+    void showDownloadDidFinish(const std::string& path, bool,
                                std::function<void()> acknowledgement) override {
         finishedPath = path;
         done(acknowledgement);

@@ -128,9 +128,13 @@ ResourceBundle ResourceBundle::builtIn() {
                           });
 }
 
+std::optional<ResourceBundle> ResourceBundle::findForProgram() {
+    return find(candidateDirectories(), {kDevelopmentLanguage});
+}
+
 const ResourceBundle& ResourceBundle::shared() {
     static const ResourceBundle* const bundle = [] {
-        if (auto found = find(candidateDirectories(), preferredLanguages())) {
+        if (auto found = findForProgram()) {
             return new ResourceBundle(std::move(*found));
         }
         // A moved or damaged installation still shows words rather than stopping.

@@ -30,7 +30,10 @@ class ResourceBundle {
     // Texts compiled into the program, for an installation that lost its bundle.
     static ResourceBundle builtIn();
 
-    // Found once, on first use, and kept for the life of the process.
+    // The bundle the program's windows show: in the program's own language, whatever the locale
+    // prefers, since the program's texts are in English only and a window speaks one language.
+    static std::optional<ResourceBundle> findForProgram();
+    // findForProgram(), found once, on first use, and kept for the life of the process.
     static const ResourceBundle& shared();
 
     // The text of `key`; the key itself when the table lacks it.

@@ -8,7 +8,9 @@
 #include "controlpanel/ControlPanelSliderTrack.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/Palette.hpp"
+#include "platform/Platform.hpp"
 #include "platform/core/SaturatingCast.hpp"
+#include "platform/desktop/Application.hpp"
 
 namespace talvori::ui {
 
@@ -152,9 +154,11 @@ View ControlPanelAppearanceSection::blurBlock(State& state) const {
     const double blur = viewModel->blurRadius();
     const int pixels = blurPixels(blur);
     const auto& model = viewModel;
+    // Where the desktop blurs nothing, Glass is frosted: the slider would move nothing.
+    const bool blurs = platform().application().blursBehindWindows().get();
     return VStack(
         6, {
-               headerRow("Blur", std::to_string(pixels) + "px"),
+               headerRow("Blur", blurs ? std::to_string(pixels) + "px" : ""),
                View(ControlPanelSliderTrack{
                         blur / kMaximumBlur, state.isHoveringBlurSlider(),
                         state.isDraggingBlurSlider(),
@@ -165,7 +169,13 @@ View ControlPanelAppearanceSection::blurBlock(State& state) const {
                         },
                         [&state] { state.isDraggingBlurSlider.set(false); }})
                    .accessibilityLabel("Blur radius")
-                   .accessibilityValue(std::to_string(pixels) + " pixels"),
+                   .accessibilityValue(std::to_string(pixels) + " pixels")
+                   .disabled(!blurs)
+                   .opacity(blurs ? 1 : 0.4),
+               blurs ? View()
+                     : Text("Your desktop does not blur")
+                           .font(Font::system(11))
+                           .foregroundColor(Palette::white48),
            });
 }
 

@@ -10,6 +10,7 @@
 #include "platform/core/Timer.hpp"
 #include "platform/core/weakly.hpp"
 #include "ui/PanelHost.hpp"
+#include "ui/ScrollView.hpp"
 
 namespace talvori {
 
@@ -133,10 +134,12 @@ void ControlPanelController::resizePanelToFit() {
     const Size fitting = cardSize(hostingView_->fittingSize());
     const Rect card = *cardFrame();
     if (!(fitting.height > 0) || fitting == card.size) return;
-    // The top edge stays; the card grows or shrinks downwards.
-    placeCard({card.minX(), card.minY() - (fitting.height - card.height()), fitting.width,
-               fitting.height},
-              true);
+    // The top edge stays while the card fits on the screen below it; a card that would run off
+    // the screen takes a new place beside its cover, as when it opened.
+    const Rect grown{card.minX(), card.maxY() - fitting.height, fitting.width, fitting.height};
+    const Rect screen = screenFrame(coverFrame_);
+    const bool fits = grown.minY() >= screen.minY() && grown.height() <= screen.height();
+    placeCard(fits ? grown : panelFrame(coverFrame_, fitting), true);
 }
 
 std::optional<UUID> ControlPanelController::beginSampling() {
@@ -183,13 +186,19 @@ void ControlPanelController::setPanelHovered(bool isHovered) {
     }
 }
 
-Rect ControlPanelController::panelFrame(const Rect& nextTo, Size size) {
-    // With several screens the card stays on the one of its cover, beside it, rather than
-    // being pulled over to the screen the user last typed on.
+// With several screens the card stays on the one of its cover, beside it, rather than being
+// pulled over to the screen the user last typed on.
+Rect ControlPanelController::screenFrame(const Rect& cover) {
     const Screens& screens = platform().screens();
-    auto home = screens.screenFor(nextTo);
+    auto home = screens.screenFor(cover);
     if (!home) home = screens.mainScreen();
-    const Rect screen = home ? home->visibleFrame : Rect{};
+    return home ? home->visibleFrame : Rect{};
+}
+
+Rect ControlPanelController::panelFrame(const Rect& nextTo, Size size) {
+    const Rect screen = screenFrame(nextTo);
+    // A card taller than the screen scrolls inside itself.
+    size.height = std::min(size.height, screen.height());
     Point origin;
     if (const double right = nextTo.maxX() + kGap; right + size.width <= screen.maxX()) {
         origin = {right, nextTo.midY() - size.height / 2};
@@ -289,12 +298,13 @@ void ControlPanelController::setRootView(const UUID& id,
 }
 
 void ControlPanelController::applyRootView() {
-    const ui::View root = cardView_
-                              ->padding(ui::EdgeInsets{kShadowMarginTop, kShadowMarginSide,
-                                                       bottomMargin_, kShadowMarginSide})
-                              .frame({.maxWidth = ui::infinity,
-                                      .maxHeight = ui::infinity,
-                                      .alignment = ui::Alignment::top()});
+    // Scrolls only when the screen cannot hold the whole card.
+    const ui::View root =
+        ui::ScrollView(cardView_->padding(ui::EdgeInsets{kShadowMarginTop, kShadowMarginSide,
+                                                         bottomMargin_, kShadowMarginSide}))
+            .frame({.maxWidth = ui::infinity,
+                    .maxHeight = ui::infinity,
+                    .alignment = ui::Alignment::top()});
     if (hostingView_) {
         hostingView_->setRootView(root);
         return;

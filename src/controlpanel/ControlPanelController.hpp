@@ -78,9 +78,11 @@ class ControlPanelController : public std::enable_shared_from_this<ControlPanelC
     void setPanelHovered(bool isHovered);
     // Where the card goes beside `cover`: right, else left, else below, else above, then kept
     // inside the visible frame of the cover's screen, or of the main screen for a cover on none
-    // (the left and bottom edges win for a card larger than it). In the global space, for the
-    // card itself.
+    // (the left edge wins for a card wider than it; a taller one takes the screen's height and
+    // scrolls inside). In the global space, for the card itself.
     static Rect panelFrame(const Rect& nextTo, Size size);
+    // The visible frame of the screen of `cover` (else the main screen).
+    static Rect screenFrame(const Rect& cover);
 
     // ---- State, for the owner and tests
     const std::optional<UUID>& currentOverlayID() const { return currentOverlayID_; }

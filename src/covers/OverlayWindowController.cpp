@@ -116,7 +116,7 @@ void OverlayWindowController::wirePanelCallbacks(OverlayPanel& panel) {
         self.viewModel_->hoveredHandle.set(handle);
     });
     panel.onResizeStart =
-        to([](Self& self, ResizeHandle handle, Point) { self.handleResizeStart(handle); });
+        to([](Self& self, ResizeHandle handle, Point at) { self.handleResizeStart(handle, at); });
     panel.onResizeDrag = to(&OverlayWindowController::handleResizeDrag);
     panel.onResizeEnd = to(&OverlayWindowController::handleResizeEnd);
     panel.onDragStart = to([](Self& self) { self.viewModel_->isDragging.set(true); });
@@ -196,11 +196,13 @@ void OverlayWindowController::setHandlesVisible(bool visible) {
     if (!visible) viewModel_->hoveredHandle.set(std::nullopt);
 }
 
-void OverlayWindowController::handleResizeStart(ResizeHandle handle) {
+void OverlayWindowController::handleResizeStart(ResizeHandle handle, Point location) {
     if (!panel_) return;
     const Rect frame = panel_->frame();
     resizeHandle_ = handle;
     resizeAnchor_ = ResizeHandle::anchorPoint(handle, frame);
+    const Point grabbed = ResizeHandle::movingPoint(handle, frame);
+    resizeGrabOffset_ = {grabbed.x - location.x, grabbed.y - location.y};
     resizeInitialFrame_ = frame;
     viewModel_->isResizing.set(true);
     viewModel_->activeHandle.set(handle);
@@ -211,7 +213,8 @@ void OverlayWindowController::handleResizeStart(ResizeHandle handle) {
 void OverlayWindowController::handleResizeDrag(Point location) {
     if (!panel_ || !resizeHandle_ || !resizeAnchor_) return;
     const Rect initial = resizeInitialFrame_.value_or(panel_->frame());
-    Rect frame = ResizeHandle::resizedFrame(*resizeHandle_, *resizeAnchor_, location, minSize());
+    const Point grabbed{location.x + resizeGrabOffset_.x, location.y + resizeGrabOffset_.y};
+    Rect frame = ResizeHandle::resizedFrame(*resizeHandle_, *resizeAnchor_, grabbed, minSize());
     // An edge handle moves one axis; the other keeps the frame the resize started with.
     const ResizeHandle handle = *resizeHandle_;
     if (handle == ResizeHandle::top || handle == ResizeHandle::bottom) {

@@ -58,7 +58,8 @@ class OverlayWindowController : public WindowAttachmentDelegate,
     // ---- Intents of the panel and the view
     void handleOpacityChange(double opacity);
     void handleHover(bool isHovering);
-    void handleResizeStart(ResizeHandle handle);
+    // `location` is where the pointer was pressed, in screen coordinates.
+    void handleResizeStart(ResizeHandle handle, Point location);
     void handleResizeDrag(Point location);
     void handleResizeEnd();
     void handleNudge(double dx, double dy);
@@ -126,6 +127,8 @@ class OverlayWindowController : public WindowAttachmentDelegate,
     std::optional<Point> relativeAnchor_;
     bool isUpdatingFromTarget_ = false;
     std::optional<Point> resizeAnchor_;
+    // From the pointer to the corner or edge it grabbed, kept through the drag.
+    Point resizeGrabOffset_;
     std::optional<ResizeHandle> resizeHandle_;
     std::optional<Rect> resizeInitialFrame_;
 };

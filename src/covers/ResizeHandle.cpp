@@ -132,6 +132,15 @@ Point ResizeHandle::anchorPoint(ResizeHandle handle, const Rect& frame) {
     return frame.origin;
 }
 
+Point ResizeHandle::movingPoint(ResizeHandle handle, const Rect& frame) {
+    Point point{frame.midX(), frame.midY()};
+    if (handle.isLeftSide()) point.x = frame.minX();
+    if (handle.isRightSide()) point.x = frame.maxX();
+    if (handle.isTopSide()) point.y = frame.maxY();
+    if (handle.isBottomSide()) point.y = frame.minY();
+    return point;
+}
+
 Rect ResizeHandle::resizedFrame(ResizeHandle handle, Point anchor, Point pointer, Size minimum) {
     Rect frame;
     if (handle.isLeftSide()) {

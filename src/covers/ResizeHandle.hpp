@@ -53,6 +53,9 @@ class ResizeHandle {
     // the corner or edge opposite it.
     static Point anchorPoint(ResizeHandle handle, const Rect& frame);
 
+    // The point of `frame` that `handle` moves: the corner, or the edge's middle.
+    static Point movingPoint(ResizeHandle handle, const Rect& frame);
+
     // The frame, in screen coordinates, when `handle` is dragged to `pointer` with `anchor` fixed.
     // A drag past the anchor stops at `minimum` instead of flipping. For top and bottom the x and
     // width are not meaningful, for left and right the y and height: the caller takes them from

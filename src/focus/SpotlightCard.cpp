@@ -9,6 +9,7 @@
 #include "focus/FocusToggle.hpp"
 #include "focus/SpotlightSliderMapping.hpp"
 #include "platform/Platform.hpp"
+#include "platform/desktop/Application.hpp"
 
 namespace talvori::ui {
 
@@ -248,13 +249,24 @@ View SpotlightCard::fadeRow(ViewContext<State>& ctx) const {
 
 View SpotlightCard::blurRow(ViewContext<State>& ctx) const {
     const double radius = spotlightController->blurRadius();
-    return sliderRow({"Blur", "Blur radius", SpotlightSliderMapping::blurPosition(radius),
-                      SpotlightSliderMapping::blurReading(radius), kValueWidth,
-                      ctx.state.isHoveringBlurSlider, ctx.state.isDraggingBlurSlider,
-                      [engine = spotlightController](double position) {
-                          engine->setBlurRadius(SpotlightSliderMapping::blurRadius(position));
-                      }},
-                     ctx.animation(Animation::easeOut(0.1)));
+    // Where the desktop blurs nothing, Glass dims as Dim does: the slider would move nothing.
+    const bool blurs = platform().application().blursBehindWindows().get();
+    const View row =
+        sliderRow({"Blur", "Blur radius", SpotlightSliderMapping::blurPosition(radius),
+                   SpotlightSliderMapping::blurReading(radius), kValueWidth,
+                   ctx.state.isHoveringBlurSlider, ctx.state.isDraggingBlurSlider,
+                   [engine = spotlightController](double position) {
+                       engine->setBlurRadius(SpotlightSliderMapping::blurRadius(position));
+                   }},
+                  ctx.animation(Animation::easeOut(0.1)));
+    if (blurs) return row;
+    return VStack(HorizontalAlignment::leading, 4,
+                  {row.disabled().opacity(0.4),
+                   Text("Your desktop does not blur")
+                       .font(kCaptionFont)
+                       .foregroundColor(white(0.4))
+                       .padding(Edges::leading, kLabelWidth + kRowSpacing)})
+        .transition(Transition::opacity());
 }
 
 }  // namespace talvori::ui

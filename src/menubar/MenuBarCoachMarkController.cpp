@@ -35,25 +35,30 @@ std::optional<CalloutPlacement> MenuBarCoachMarkController::updateCalloutPlaceme
     if (!(anchor.width() > 0) || !(anchor.height() > 0) || !anchor.intersects(frame)) {
         return std::nullopt;
     }
-    const double lo = frame.minX() + kScreenMargin;
-    const double hi = frame.maxX() - kScreenMargin - width;
+    // Inside the visible frame: a side panel's tray keeps the callout beside the panel.
+    const Rect& visible = screen.visibleFrame;
+    const double lo = visible.minX() + kScreenMargin;
+    const double hi = visible.maxX() - kScreenMargin - width;
     double x = lo <= hi ? std::min(hi, std::max(lo, anchor.midX() - width / 2))
-                        : frame.minX() + (frame.width() - width) / 2;
+                        : visible.minX() + (visible.width() - width) / 2;
     if (lo <= hi) {
         // A tray's icons sit close to the screen's side: the callout gives up its margin there
         // rather than point beside the icon.
-        x = std::max(x, std::min(anchor.midX() - (width - kBeakSideMargin), frame.maxX() - width));
-        x = std::min(x, std::max(anchor.midX() - kBeakSideMargin, frame.minX()));
+        x = std::max(x,
+                     std::min(anchor.midX() - (width - kBeakSideMargin), visible.maxX() - width));
+        x = std::min(x, std::max(anchor.midX() - kBeakSideMargin, visible.minX()));
     }
     const double beakCenterX =
         std::min(width - kBeakSideMargin, std::max(kBeakSideMargin, anchor.midX() - x));
     // Desktops may keep their tray at the bottom of the screen: the callout then stands above it.
     if (anchor.midY() < frame.midY()) {
-        const double y = std::min(anchor.maxY() + kGapBelowAnchor,
-                                  screen.visibleFrame.maxY() - kScreenMargin - height);
+        const double y =
+            std::min(anchor.maxY() + kGapBelowAnchor, visible.maxY() - kScreenMargin - height);
         return CalloutPlacement{x, y, beakCenterX, true};
     }
-    return CalloutPlacement{x, anchor.minY() - kGapBelowAnchor - height, beakCenterX};
+    const double y =
+        std::max(anchor.minY() - kGapBelowAnchor - height, visible.minY() + kScreenMargin);
+    return CalloutPlacement{x, y, beakCenterX};
 }
 
 MenuBarCoachMarkController::MenuBarCoachMarkController(bool interactive,

@@ -191,6 +191,10 @@ void MenuBarPanelController::contentHeightChanged(double height) {
     const double bottom =
         anchor && opensUpward(*anchor) ? frame.minY() : frame.minY() - (shown - frame.height());
     const Rect target{frame.minX(), bottom, frame.width(), shown};
+    // A panel that keeps its bottom edge moves its content under a pointer that stays: the next
+    // click there would take whatever came under it instead of what the user pointed at.
+    const Point pointer = platform().input().mouseLocation();
+    if (target.minY() == frame.minY() && frame.contains(pointer)) contentMovedUnder_ = pointer;
     layOutAt(target.size);
     if (platform().workspace().accessibilityDisplayShouldReduceMotion()) {
         panel_->setFrame(target, true);
@@ -231,6 +235,10 @@ void MenuBarPanelController::installEventMonitors() {
     localClickMonitor_ =
         input.addLocalMonitor(kClickMask, [weak](const Event& event) -> std::optional<Event> {
             platform().runLoop().assertMainThread();
+            const bool swallowed = withOwner(weak, [&](MenuBarPanelController& self) {
+                                       return self.isClickOnMovedContent(event);
+                                   }).value_or(false);
+            if (swallowed) return std::nullopt;
             withOwner(weak, [&](MenuBarPanelController& self) {
                 if (!self.panel_) return;
                 // A click on the status item is left to its action, which toggles the panel.
@@ -242,9 +250,16 @@ void MenuBarPanelController::installEventMonitors() {
         });
 }
 
+bool MenuBarPanelController::isClickOnMovedContent(const Event& event) {
+    const auto movedUnder = std::exchange(contentMovedUnder_, std::nullopt);
+    return movedUnder && panel_ && event.windowNumber == panel_->windowNumber() &&
+           event.location == *movedUnder;
+}
+
 void MenuBarPanelController::removeEventMonitors() {
     globalClickMonitor_.reset();
     localClickMonitor_.reset();
+    contentMovedUnder_.reset();
     localKeyMonitor_.reset();
 }
 

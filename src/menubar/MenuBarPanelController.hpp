@@ -91,6 +91,9 @@ class MenuBarPanelController final : public WindowEventHandler,
     void removeEventMonitors();
     void hideLayoutPreviews();
     void layOutAt(Size size);
+    // Whether `event` is the first click since the content moved under the pointer, at the same
+    // place; forgets where that was either way.
+    bool isClickOnMovedContent(const Event& event);
     // The tallest the panel may be: from its top edge down to the screen's margin; none without a
     // screen.
     std::optional<double> heightLimit() const;
@@ -101,6 +104,9 @@ class MenuBarPanelController final : public WindowEventHandler,
     std::shared_ptr<Panel> panel_;
     std::shared_ptr<ui::PanelHost> hostingView_;
     double targetContentHeight_ = 0;
+    // Where the pointer stood when the content last moved under it; its next click there is
+    // dropped.
+    std::optional<Point> contentMovedUnder_;
     Registration localClickMonitor_;
     Registration globalClickMonitor_;
     Registration localKeyMonitor_;

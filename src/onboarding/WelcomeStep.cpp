@@ -11,6 +11,7 @@
 #include "platform/core/weakly.hpp"
 #include "platform/desktop/Input.hpp"
 #include "session/ShortcutNames.hpp"
+#include "session/ShortcutText.hpp"
 
 namespace talvori::ui {
 
@@ -36,7 +37,7 @@ ChipLook lookOf(Chip chip) {
 }
 
 View keycap(const std::optional<GlobalShortcuts::Shortcut>& shortcut, bool lit) {
-    return Text(shortcut ? shortcut->description() : "Not set")
+    return Text(shortcut ? shortcutText(*shortcut) : "Not set")
         .font(Font::system(12, FontWeight::semibold))
         .foregroundColor(lit ? Color(Palette::ink) : Color(Palette::white80))
         .padding(EdgeInsets{4, 8, 4, 8})

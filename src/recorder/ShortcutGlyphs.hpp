@@ -13,16 +13,16 @@ namespace talvori {
 // A shortcut as the row of key caps people see, one glyph per cap, and as the words a screen
 // reader speaks.
 
-// The caps of the modifiers in `flags` (key-event modifier flags), always in the order Control,
-// Option, Shift, Command; Fn, Caps Lock and the keypad flag have none.
+// The caps of the modifiers in `flags` (key-event modifier flags), as the keyboard layout names
+// them: signs in the order Control, Option, Shift, Command, or words in GTK's order; Fn, Caps
+// Lock and the keypad flag have none.
 std::vector<std::string> modifierGlyphs(std::uint64_t flags);
 
-// The modifier caps, a globe cap when the shortcut carries Fn, then one cap for the key: its own
-// symbol, its capitalised character on the current layout, or U+FFFD. Never empty.
+// One cap per key of shortcutKeys(). Never empty.
 std::vector<std::string> keycapGlyphs(const GlobalShortcuts::Shortcut& shortcut);
 
-// The caps as words ("Option Command N", "Control Option Command Down Arrow"); glyphs without a
-// word (letters, digits, "F5") are spoken as they are.
+// The caps as words ("Alt Super N", "Control Alt Super Down Arrow"); glyphs without a word
+// (letters, digits, "F5") are spoken as they are.
 std::string spokenShortcut(const GlobalShortcuts::Shortcut& shortcut);
 
 }  // namespace talvori

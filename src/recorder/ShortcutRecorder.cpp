@@ -8,6 +8,7 @@
 #include "platform/core/weakly.hpp"
 #include "platform/desktop/Application.hpp"
 #include "platform/desktop/Event.hpp"
+#include "platform/desktop/KeyboardLayout.hpp"
 #include "recorder/ShortcutGlyphs.hpp"
 #include "recorder/ShortcutTitles.hpp"
 
@@ -44,6 +45,13 @@ ActiveRecorder& activeRecorder() {
 }
 
 }  // namespace
+
+std::string ShortcutRecorder::needsModifierAnnouncement() {
+    using Naming = KeyboardLayout::ModifierNaming;
+    return platform().keyboardLayout().modifierNaming() == Naming::words
+               ? "Add Control, Alt or Super."
+               : kNeedsModifierAnnouncement;
+}
 
 ShortcutRecorder::ShortcutRecorder(GlobalShortcuts::Name name, std::function<void()> onChange)
     : name(std::move(name)), title(titleForName(this->name)), onChange(std::move(onChange)) {
@@ -217,7 +225,7 @@ void ShortcutRecorder::judge(const Shortcut& shortcut) {
     if ((shortcut.modifiers() & kRealModifiers) == 0 &&
         !isModifierFreeKey(shortcut.carbonKeyCode)) {
         phase.set(NeedsModifier{keycapGlyphs(shortcut)});
-        announceForAccessibility(kNeedsModifierAnnouncement);
+        announceForAccessibility(needsModifierAnnouncement());
         return;
     }
     if (shortcut.isTakenBySystem()) {

@@ -82,6 +82,10 @@ class ShortcutRecorder : public std::enable_shared_from_this<ShortcutRecorder> {
     // Key presses judged as candidates since the recorder was made; only grows.
     Observable<std::int64_t> attempt{0};
 
+    // What a reader says of a combination without a real modifier, naming the modifiers as the
+    // keyboard layout does.
+    static std::string needsModifierAnnouncement();
+
     // The recorder that records now, if any.
     static std::shared_ptr<ShortcutRecorder> active();
 

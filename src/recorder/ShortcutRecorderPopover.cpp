@@ -5,6 +5,8 @@
 #include "covers/Palette.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/weakly.hpp"
+#include "platform/desktop/KeyboardLayout.hpp"
+#include "platform/desktop/ModifierFlags.hpp"
 #include "recorder/Keycap.hpp"
 #include "recorder/ShortcutGlyphs.hpp"
 
@@ -16,9 +18,10 @@ using Phase = ShortcutRecorder::Phase;
 using Glyphs = std::vector<std::string>;
 using Style = Keycap::Style;
 
-const Glyphs& exampleKeycaps() {
-    static const auto* const glyphs = new Glyphs{"⌥", "⌘", "N"};
-    return *glyphs;
+Glyphs exampleKeycaps() {
+    Glyphs glyphs = modifierGlyphs(ModifierFlags::option | ModifierFlags::command);
+    glyphs.emplace_back("N");
+    return glyphs;
 }
 
 View styledText(std::string text, double size, FontWeight weight, Color color) {
@@ -90,7 +93,7 @@ ViewList rows(const Phase& phase, std::uint64_t held,
     switch (ShortcutRecorderPopover::block(phase, held, current.has_value())) {
         case Block::needsModifier:
             return {
-                headline("Add ⌘, ⌥ or ⌃"),
+                headline("Add " + platform().keyboardLayout().realModifierChoice()),
                 HStack(4, {slot(), capRow(std::get<ShortcutRecorder::NeedsModifier>(phase).keycaps,
                                           Style::lit)}),
                 note("A key on its own would fire while you type.")};

@@ -6,6 +6,8 @@
 #include "platform/core/Json.hpp"
 #include "platform/core/UserDefaults.hpp"
 #include "platform/core/weakly.hpp"
+#include "platform/desktop/KeyboardLayout.hpp"
+#include "platform/desktop/ModifierFlags.hpp"
 #include "reminder/ReleaseNotesText.hpp"
 #include "updates/CurlTransport.hpp"
 
@@ -145,8 +147,9 @@ std::optional<std::vector<std::string>> UpdateReminder::whatsNewBullets() const 
     if (pendingUpdate_.get()) return std::nullopt;
     const auto& version = whatsNewVersion_.get();
     if (!version) return std::nullopt;
-    const auto found = whatsNewTable().find(*version);
-    if (found == whatsNewTable().end()) return std::nullopt;
+    const auto table = whatsNewTable();
+    const auto found = table.find(*version);
+    if (found == table.end()) return std::nullopt;
     return found->second;
 }
 
@@ -305,8 +308,16 @@ std::optional<std::string> UpdateReminder::firstElementText(std::string_view htm
     return std::nullopt;
 }
 
-const std::map<std::string, std::vector<std::string>>& UpdateReminder::whatsNewTable() {
-    static const std::map<std::string, std::vector<std::string>> table = {
+std::map<std::string, std::vector<std::string>> UpdateReminder::whatsNewTable() {
+    // The shortcuts named as this desktop names their keys (by signs before there is one).
+    const auto chord = [](const char* key) {
+        if (!platform().hasDesktop()) return std::string("\u2325\u2318") + key;
+        const KeyboardLayout& layout = platform().keyboardLayout();
+        auto keys = layout.modifierNames(ModifierFlags::option | ModifierFlags::command);
+        keys.emplace_back(key);
+        return layout.shortcutText(keys);
+    };
+    return {
         {"1.2.4",
          {"Record a shortcut by pressing its keys.", "See right away if a shortcut is taken.",
           "A calmer message when an update fails."}},
@@ -315,10 +326,9 @@ const std::map<std::string, std::vector<std::string>>& UpdateReminder::whatsNewT
           "This card shows what's new after each update."}},
         {"1.2.2",
          {"Focus Mode remembers your settings.",
-          "\u2325\u2318\u2191 and \u2325\u2318\u2193 turn Focus up or down.",
+          chord("\u2191") + " and " + chord("\u2193") + " turn Focus up or down.",
           "Shortcut fields in Settings record new shortcuts again."}},
     };
-    return table;
 }
 
 std::optional<std::string> UpdateReminder::encode(const PendingUpdate& update) {

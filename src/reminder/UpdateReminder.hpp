@@ -108,7 +108,7 @@ class UpdateReminder : public updates::UpdaterDelegate,
     static bool isNewerBuild(const std::string& candidate, const std::string& current);
     static std::optional<std::string> plainSummary(std::string_view text);
     static std::optional<std::string> firstElementText(std::string_view html);
-    static const std::map<std::string, std::vector<std::string>>& whatsNewTable();
+    static std::map<std::string, std::vector<std::string>> whatsNewTable();
 
     static std::optional<std::string> encode(const PendingUpdate& update);
     static std::optional<PendingUpdate> decode(std::string_view json);

@@ -98,8 +98,12 @@ class Host : public std::enable_shared_from_this<Host> {
     bool mouseUp(Point point);
     void mouseMoved(Point point);
     void mouseExited();
-    // Positive `dy` scrolls content up (shows what is further down).
-    bool scrollWheel(Point point, double dy);
+    // Positive `dy` scrolls content up (shows what is further down): by points, or by notches of
+    // a wheel, each a step that grows with the scroll view's visible height, as GTK's do.
+    bool scrollWheel(Point point, double dy, bool notches = false);
+    // Page Up or Down: the scroll view around the focused view, else the first one, by most of
+    // its visible height.
+    bool scrollPage(bool down);
     // Focused view first, then keyboard shortcuts; false when nobody handled the key.
     bool keyDown(const KeyPress& press);
     // The focused view and the views around it only.

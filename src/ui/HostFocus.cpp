@@ -161,6 +161,8 @@ bool Host::keyDown(const KeyPress& press) {
                           !contains(press.modifiers, Modifiers::control) &&
                           !contains(press.modifiers, Modifiers::option);
     if (plainTab && moveFocus(!press.hasShift())) return true;
+    const bool page = press.key == Key::pageUp || press.key == Key::pageDown;
+    if (page && scrollPage(press.key == Key::pageDown)) return true;
     return isKeyWindow() && root_ && performShortcut(*root_, press);
 }
 

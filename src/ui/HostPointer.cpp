@@ -1,5 +1,6 @@
 // Pointer input: presses, drags, the wheel and hovering, and whether the window is seen.
 #include <algorithm>
+#include <cmath>
 
 #include "platform/Platform.hpp"
 #include "platform/desktop/Panel.hpp"
@@ -136,7 +137,36 @@ void Host::windowDidOrderOut() {
     updateHover();
 }
 
-bool Host::scrollWheel(Point point, double dy) {
+namespace {
+
+// GTK's wheel step (the visible height to the power 2/3), and at least a few lines of text, but
+// never more than the whole view.
+double wheelStep(double visibleHeight) {
+    constexpr double kSmallestStep = 40;
+    return std::min(visibleHeight, std::max(std::pow(visibleHeight, 2.0 / 3.0), kSmallestStep));
+}
+
+}  // namespace
+
+bool Host::scrollPage(bool down) {
+    if (!root_) return false;
+    Node* scroller = nullptr;
+    for (Node* node = focusedNode(); node && !scroller; node = node->parent()) {
+        if (node->element().isScrollable()) scroller = node;
+    }
+    if (!scroller) {
+        root_->forEachInSubtree([&](Node& node) {
+            if (!scroller && node.isAttached() && node.element().isScrollable()) scroller = &node;
+        });
+    }
+    if (!scroller) return false;
+    const double page = std::max(scroller->frame().height() * 0.9, 1.0);
+    if (!scroller->element().scrollBy(*scroller, down ? page : -page)) return false;
+    scroller->setNeedsLayout();
+    return true;
+}
+
+bool Host::scrollWheel(Point point, double dy, bool notches) {
     if (!root_) return false;
     // The wheel scrolls the innermost scroll view under the pointer, wherever its content is.
     const double time = now();
@@ -148,7 +178,8 @@ bool Host::scrollWheel(Point point, double dy) {
         }
     });
     for (auto it = underPointer.rbegin(); it != underPointer.rend(); ++it) {
-        if ((*it)->element().scrollBy(**it, dy)) {
+        const double points = notches ? dy * wheelStep((*it)->frame().height()) : dy;
+        if ((*it)->element().scrollBy(**it, points)) {
             (*it)->setNeedsLayout();
             return true;
         }

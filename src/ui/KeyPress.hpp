@@ -36,6 +36,8 @@ enum class Key {
     home,
     end,
     insert,
+    pageUp,
+    pageDown,
 };
 
 // A key press delivered to the key window.

@@ -1,7 +1,10 @@
 #include "ui/PanelHost.hpp"
 
+#include <algorithm>
+
 #include "platform/Platform.hpp"
 #include "platform/core/weakly.hpp"
+#include "platform/desktop/KeyboardLayout.hpp"
 #include "platform/desktop/Panel.hpp"
 
 namespace talvori::ui {
@@ -34,6 +37,10 @@ std::optional<Key> namedKey(SpecialKey key) {
             return Key::home;
         case SpecialKey::end:
             return Key::end;
+        case SpecialKey::pageUp:
+            return Key::pageUp;
+        case SpecialKey::pageDown:
+            return Key::pageDown;
         // The key in Insert's place is Help on the keyboards the key codes come from.
         case SpecialKey::help:
             return Key::insert;
@@ -172,7 +179,7 @@ void PanelHost::mouseMoved(const Event&, Point location) {
 }
 
 bool PanelHost::scrollWheel(const Event& event, Point location) {
-    return host_->scrollWheel(location, event.scrollingDeltaY);
+    return host_->scrollWheel(location, event.scrollingDeltaY, !event.hasPreciseScrollingDeltas);
 }
 
 void PanelHost::mouseEntered(Point location) {
@@ -216,6 +223,23 @@ void PanelHost::followPanelSize() {
     host_->updateNow();
 }
 
+namespace {
+
+bool isAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](unsigned char c) { return c < 0x80; });
+}
+
+// A chord on a layout without Latin letters (Russian, Greek…) goes by the key's letter on the
+// Latin layout, as the other programs of this desktop do: Ctrl+C copies whatever is selected.
+std::string chordCharacters(const Event& event) {
+    const std::string& typed = event.charactersIgnoringModifiers;
+    if (!typed.empty() && isAscii(typed)) return typed;
+    const auto latin = platform().keyboardLayout().characters(event.keyCode);
+    return latin && !latin->empty() ? *latin : typed;
+}
+
+}  // namespace
+
 KeyPress PanelHost::keyPress(const Event& event) {
     KeyPress press;
     press.modifiers = modifiersOf(event);
@@ -223,7 +247,7 @@ KeyPress PanelHost::keyPress(const Event& event) {
     // Shortcuts compare the key itself; typing wants what the key types.
     const bool chord = contains(press.modifiers, Modifiers::command) ||
                        contains(press.modifiers, Modifiers::control);
-    press.characters = chord ? event.charactersIgnoringModifiers : event.characters;
+    press.characters = chord ? chordCharacters(event) : event.characters;
     if (event.specialKey) {
         if (const auto key = namedKey(*event.specialKey)) {
             press.key = *key;

@@ -464,6 +464,8 @@ class TextFieldElement final : public Element {
                 return pastes;
             }
             case Key::tab:
+            case Key::pageUp:
+            case Key::pageDown:
                 return false;
             case Key::space:
             case Key::character:

@@ -130,13 +130,16 @@ void StandardUserDriver::showProgress() {
     show({"Downloading update…", "", fraction, text, {{"Cancel", downloadCancellation_}}});
 }
 
-void StandardUserDriver::showDownloadDidFinish(const std::string& path,
+void StandardUserDriver::showDownloadDidFinish(const std::string& path, bool opened,
                                                std::function<void()> acknowledgement) {
     downloadCancellation_ = nullptr;
     const auto file = std::filesystem::path(path);
+    // Without a program to open it, the user has to find the file: the whole folder is named.
     show({"The update was downloaded",
-          file.filename().string() + " was saved in " + file.parent_path().filename().string() +
-              " and opened for installing.",
+          opened ? file.filename().string() + " was saved in " +
+                       file.parent_path().filename().string() + " and opened for installing."
+                 : file.filename().string() + " was saved in " + file.parent_path().string() +
+                       ". Open it from there to install the update.",
           std::nullopt,
           "",
           {{"OK", closing(std::move(acknowledgement))}}});

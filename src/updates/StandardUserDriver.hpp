@@ -34,7 +34,7 @@ class StandardUserDriver : public UserDriver,
     void showDownloadInitiated(std::function<void()> cancellation) override;
     void showDownloadDidReceiveExpectedContentLength(std::uint64_t expectedLength) override;
     void showDownloadDidReceiveData(std::uint64_t receivedLength) override;
-    void showDownloadDidFinish(const std::string& path,
+    void showDownloadDidFinish(const std::string& path, bool opened,
                                std::function<void()> acknowledgement) override;
     void showUpdaterError(const UpdateError& error, std::function<void()> acknowledgement) override;
     void dismissUpdateInstallation() override;

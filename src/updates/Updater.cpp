@@ -436,8 +436,8 @@ void Updater::handToSystem(const std::string& partialPath) {
                                             std::string(std::strerror(error)) + "."));
         return;
     }
-    platform().workspace().openFile(finalPath->string());
-    driver_->showDownloadDidFinish(finalPath->string(),
+    const bool opened = platform().workspace().openFile(finalPath->string());
+    driver_->showDownloadDidFinish(finalPath->string(), opened,
                                    weakCallback(session_->id, &Updater::endSession));
 }
 

@@ -26,8 +26,9 @@ class UserDriver {
     virtual void showDownloadInitiated(std::function<void()> cancellation) = 0;
     virtual void showDownloadDidReceiveExpectedContentLength(std::uint64_t expectedLength) = 0;
     virtual void showDownloadDidReceiveData(std::uint64_t receivedLength) = 0;
-    // The verified download was saved at `path` and handed to the system to open.
-    virtual void showDownloadDidFinish(const std::string& path,
+    // The verified download was saved at `path` and handed to the system to open; `opened` is
+    // whether the system took it.
+    virtual void showDownloadDidFinish(const std::string& path, bool opened,
                                        std::function<void()> acknowledgement) = 0;
     virtual void showUpdaterError(const UpdateError& error,
                                   std::function<void()> acknowledgement) = 0;

@@ -84,6 +84,9 @@ TEST_F(ResourceBundleTest, PreferredLanguagesComeFromTheLocaleVariables) {
     ::setenv("LANGUAGE", "", 1);
     ::setenv("LC_ALL", "C", 1);
     EXPECT_TRUE(ResourceBundle::preferredLanguages().empty());
+    // The program's windows are in English: the library's texts inside them too.
+    ::setenv("LANGUAGE", "de", 1);
+    EXPECT_EQ(ResourceBundle::findForProgram()->language(), "en");
     language ? ::setenv("LANGUAGE", language->c_str(), 1) : ::unsetenv("LANGUAGE");
     all ? ::setenv("LC_ALL", all->c_str(), 1) : ::unsetenv("LC_ALL");
 }

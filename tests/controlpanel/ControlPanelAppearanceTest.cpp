@@ -79,6 +79,18 @@ TEST_F(ControlPanelAppearanceTest, SlidersReachTheirEndsExactlyAndAClickJumps) {
     drag("Blur radius", width / 2, 11);
     EXPECT_DOUBLE_EQ(cover->blurRadius(), 0);
     EXPECT_TRUE(shows("0px"));
+
+    // Where the desktop blurs nothing the slider says so and moves nothing, until blur appears.
+    world().setBackgroundBlurAvailable(false);
+    runUntilIdle();
+    EXPECT_TRUE(shows("Your desktop does not blur"));
+    drag("Blur radius", 11, width / 2);
+    EXPECT_DOUBLE_EQ(cover->blurRadius(), 0);
+    world().setBackgroundBlurAvailable(true);
+    runUntilIdle();
+    EXPECT_FALSE(shows("Your desktop does not blur"));
+    drag("Blur radius", 11, width + 30);
+    EXPECT_DOUBLE_EQ(cover->blurRadius(), 50);
 }
 
 TEST_F(ControlPanelAppearanceTest, TheShownPercentIsTheOneTyped) {

@@ -64,14 +64,16 @@ TEST_F(ControlPanelTest, PlacementFallsBackRightLeftBelowAboveAndStaysOnScreen) 
     EXPECT_EQ(C::panelFrame(wideLow, size).minY(), screen.minY() + 160);
     // A cover high up keeps the panel below the top of the screen.
     EXPECT_EQ(C::panelFrame({100, screen.maxY() - 20, 200, 100}, size).maxY(), screen.maxY());
-    // A panel larger than the screen: the left and bottom edges win.
+    // A panel larger than the screen: the left edge wins, and it takes the screen's height.
     const Rect huge = C::panelFrame({100, 300, 200, 100}, {5000, 5000});
     EXPECT_EQ(huge.origin, (Point{screen.minX(), screen.minY()}));
+    EXPECT_EQ(huge.height(), screen.height());
 
     world().setScreens({});
     EXPECT_EQ(C::panelFrame({100, 300, 200, 100}, size).origin, (Point{0, 0}));
 }
 
+// While the screen has room below it, the card grows downwards.
 TEST_F(ControlPanelTest, TheCardStandsBesideTheCoverFollowsItAndGrowsDownwards) {
     auto& cover = addCover({100, 300, 300, 200});
     showPanelFor(cover);
@@ -86,9 +88,9 @@ TEST_F(ControlPanelTest, TheCardStandsBesideTheCoverFollowsItAndGrowsDownwards) 
     EXPECT_TRUE(controller->isPanelVisible());
     EXPECT_FALSE(controller->isPanelHovered());
 
-    covers.at(cover.id())->handleNudge(0, -50);
+    covers.at(cover.id())->handleNudge(0, 100);
     runUntilIdle();
-    EXPECT_NEAR(controller->cardFrame()->midY(), 350, 0.5);
+    EXPECT_NEAR(controller->cardFrame()->midY(), 500, 0.5);
 
     const double top = controller->cardFrame()->maxY();
     input().moveMouse(global({150, 30}));
@@ -96,6 +98,20 @@ TEST_F(ControlPanelTest, TheCardStandsBesideTheCoverFollowsItAndGrowsDownwards) 
     advance(1);
     EXPECT_GT(controller->cardFrame()->height(), card.height() + 150);
     EXPECT_EQ(controller->cardFrame()->maxY(), top);
+}
+
+// With a cover low on the screen, the colour block would push the card off the bottom.
+TEST_F(ControlPanelTest, ACardThatGrowsMovesUpBesideItsCoverToStayOnTheScreen) {
+    const Rect screen = visibleFrame();
+    auto& cover = addCover({100, screen.minY() + 20, 300, 200});
+    showPanelFor(cover);
+    const double height = controller->cardFrame()->height();
+    openColorBlock();
+    advance(1);
+    const Rect card = *controller->cardFrame();
+    EXPECT_GT(card.height(), height + 150);
+    EXPECT_EQ(card.minY(), screen.minY());
+    EXPECT_EQ(card.minX(), 410);
 }
 
 TEST_F(ControlPanelTest, TheWindowLeavesACoverBelowTheCardFreeAndItsShadowFadesOut) {

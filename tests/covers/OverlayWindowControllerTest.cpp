@@ -76,8 +76,9 @@ struct HandleDrag {
 class HandleResizeTest : public OverlayWindowControllerTest,
                          public ::testing::WithParamInterface<HandleDrag> {};
 
-// Every handle of (400, 300, 300, 200) dragged by (-30, +40): the anchor stays, the moving sides
-// follow the pointer, and edge handles keep the other axis.
+// Every handle of (400, 300, 300, 200) dragged by (-30, +40): the anchor stays, the point grabbed
+// stays under the pointer, and edge handles keep the other axis; dragging back and forth returns
+// the cover to its size.
 TEST_P(HandleResizeTest, ResizesFromTheHandleWithALiveReadout) {
     const HandleDrag& drag = GetParam();
     showCover({400, 300, 300, 200});
@@ -100,18 +101,25 @@ TEST_P(HandleResizeTest, ResizesFromTheHandleWithALiveReadout) {
     EXPECT_EQ(viewModel->liveDimensions.peek(), std::nullopt);
     EXPECT_EQ(frame(), drag.result);
     EXPECT_EQ(moves.back(), drag.result);
+
+    for (int round = 0; round < 15; ++round) {
+        input().drag(end, start);
+        input().drag(start, end);
+    }
+    input().drag(end, start);
+    EXPECT_EQ(frame(), Rect(400, 300, 300, 200));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EveryHandle, HandleResizeTest,
-    ::testing::Values(HandleDrag{ResizeHandle::topLeft, {5, 5}, {375, 300, 325, 235}},
-                      HandleDrag{ResizeHandle::topRight, {295, 5}, {400, 300, 265, 235}},
-                      HandleDrag{ResizeHandle::bottomLeft, {5, 195}, {375, 345, 325, 155}},
-                      HandleDrag{ResizeHandle::bottomRight, {295, 195}, {400, 345, 265, 155}},
-                      HandleDrag{ResizeHandle::top, {150, 3}, {400, 300, 300, 237}},
-                      HandleDrag{ResizeHandle::right, {297, 100}, {400, 300, 267, 200}},
-                      HandleDrag{ResizeHandle::bottom, {150, 197}, {400, 343, 300, 157}},
-                      HandleDrag{ResizeHandle::left, {3, 100}, {373, 300, 327, 200}}));
+    ::testing::Values(HandleDrag{ResizeHandle::topLeft, {5, 5}, {370, 300, 330, 240}},
+                      HandleDrag{ResizeHandle::topRight, {295, 5}, {400, 300, 270, 240}},
+                      HandleDrag{ResizeHandle::bottomLeft, {5, 195}, {370, 340, 330, 160}},
+                      HandleDrag{ResizeHandle::bottomRight, {295, 195}, {400, 340, 270, 160}},
+                      HandleDrag{ResizeHandle::top, {150, 3}, {400, 300, 300, 240}},
+                      HandleDrag{ResizeHandle::right, {297, 100}, {400, 300, 270, 200}},
+                      HandleDrag{ResizeHandle::bottom, {150, 197}, {400, 340, 300, 160}},
+                      HandleDrag{ResizeHandle::left, {3, 100}, {370, 300, 330, 200}}));
 
 TEST_F(OverlayWindowControllerTest, AResizeStopsAtTheMinimumInsteadOfFlipping) {
     showCover({100, 100, 300, 200});
@@ -124,7 +132,7 @@ TEST_F(OverlayWindowControllerTest, AResizeSnapsToTheScreenEdgeUnlessCommandIsHe
     showCover({1100, 300, 300, 200});
     input().mouseDown(at(297, 100));
     input().moveMouse({1430, 400});
-    EXPECT_EQ(frame(), Rect(1110, 300, 330, 200)) << "moved onto the edge, never resized by it";
+    EXPECT_EQ(frame(), Rect(1107, 300, 333, 200)) << "moved onto the edge, never resized by it";
     EXPECT_EQ(viewModel->snappedEdges.peek(), Edges{SnapEdge::right});
     input().mouseUp({1430, 400});
     EXPECT_EQ(viewModel->snappedEdges.peek(), Edges{});
@@ -132,7 +140,7 @@ TEST_F(OverlayWindowControllerTest, AResizeSnapsToTheScreenEdgeUnlessCommandIsHe
     input().setModifierFlags(Flags::command);
     input().mouseDown(at(167, 3));
     input().moveMouse({1100, 870});
-    EXPECT_EQ(frame(), Rect(1110, 300, 330, 570)) << "the top handle keeps x and width";
+    EXPECT_EQ(frame(), Rect(1107, 300, 333, 573)) << "the top handle keeps x and width";
     EXPECT_EQ(viewModel->snappedEdges.peek(), Edges{});
     input().mouseUp({1100, 870});
 }

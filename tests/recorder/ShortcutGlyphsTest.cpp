@@ -1,6 +1,8 @@
 #include "GlobalShortcuts/CarbonModifiers.hpp"
 #include "RecorderTest.hpp"
 #include "recorder/ShortcutGlyphs.hpp"
+#include "recorder/ShortcutRecorder.hpp"
+#include "session/ShortcutText.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -54,6 +56,18 @@ TEST_F(ShortcutGlyphsTest, SpokenFormNamesModifiersAndSymbols) {
     EXPECT_EQ(spokenShortcut(Shortcut(Key::deleteForward, Flags::command)), "Super Delete");
     EXPECT_EQ(spokenShortcut(Shortcut(Key::deleteKey, Flags::option)), "Alt Backspace");
     EXPECT_EQ(spokenShortcut(Shortcut(Key::escape, Flags::shift)), "Shift Escape");
+}
+
+// This desktop's settings write the modifiers as words, in GTK's order, joined by "+".
+TEST_F(ShortcutGlyphsTest, WordsNameTheModifiersWhereTheLayoutSaysSo) {
+    layout().setModifierNaming(KeyboardLayout::ModifierNaming::words);
+    EXPECT_EQ(modifierGlyphs(Flags::command | Flags::shift | Flags::option | Flags::control),
+              (Glyphs{"Shift", "Ctrl", "Alt", "Super"}));
+    EXPECT_EQ(keycapGlyphs(shiftCommandF), (Glyphs{"Shift", "Super", "F"}));
+    EXPECT_EQ(shortcutText(shiftCommandF), "Shift+Super+F");
+    EXPECT_EQ(spokenShortcut(Shortcut(Key::downArrow, Flags::control | Flags::option)),
+              "Control Alt Down Arrow");
+    EXPECT_EQ(ShortcutRecorder::needsModifierAnnouncement(), "Add Control, Alt or Super.");
 }
 
 }  // namespace

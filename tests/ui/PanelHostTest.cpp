@@ -14,6 +14,8 @@ constexpr std::uint16_t kReturn = 36;
 constexpr std::uint16_t kEscape = 53;
 constexpr std::uint16_t kKeyN = 45;
 constexpr std::uint16_t kKeyX = 7;
+constexpr std::uint16_t kKeyA = 0;
+constexpr std::uint16_t kKeyV = 9;
 
 class PanelHostTest : public UiTest {
   protected:
@@ -109,6 +111,13 @@ TEST_F(PanelHostTest, AFocusedFieldIsThePanelsFirstResponder) {
     input().typeKey(KeyStroke::key(kKeyX, "x"));
     EXPECT_EQ(content->host().find(Query::byLabel("Name")).text(), "Overlay 1x");
 
+    // On a Russian layout the chords go by the Latin letters of their keys.
+    input().typeKey(KeyStroke::key(kKeyA, "\u0444", ModifierFlags::control));
+    input().typeKey(KeyStroke::key(kKeyX, "\u0447", ModifierFlags::control));
+    EXPECT_EQ(content->host().find(Query::byLabel("Name")).text(), "");
+    input().typeKey(KeyStroke::key(kKeyV, "\u043C", ModifierFlags::command));
+    EXPECT_EQ(content->host().find(Query::byLabel("Name")).text(), "Overlay 1x");
+
     // Taking the focus away neither commits nor cancels: the field stays, unfocused.
     panel->makeFirstResponder(nullptr);
     runUntilIdle();
@@ -163,6 +172,18 @@ TEST_F(PanelHostTest, TheWheelScrollsAScrollView) {
     input().scrollWheel({frame.midX(), frame.midY()}, 120);
     runUntilIdle();
     EXPECT_EQ(last.frame().maxY(), 280);
+
+    // A wheel notch of a 180-point view goes 40 points (GTK's 180^(2/3) is less); a page goes
+    // 90 % of the view.
+    input().scrollWheelNotches({frame.midX(), frame.midY()}, 1);
+    runUntilIdle();
+    EXPECT_EQ(last.frame().maxY(), 240);
+    EXPECT_TRUE(scrolling->host().press(Key::pageUp));
+    runUntilIdle();
+    EXPECT_EQ(last.frame().maxY(), 400);
+    EXPECT_TRUE(scrolling->host().press(Key::pageDown));
+    runUntilIdle();
+    EXPECT_EQ(last.frame().maxY(), 238);
 }
 
 TEST_F(PanelHostTest, TheScreenPictureShowsTheViews) {

@@ -46,9 +46,9 @@ class RecordingUserDriver : public updates::UserDriver {
         expectedLength = length;
     }
     void showDownloadDidReceiveData(std::uint64_t length) override { receivedLength = length; }
-    void showDownloadDidFinish(const std::string& path,
+    void showDownloadDidFinish(const std::string& path, bool opened,
                                std::function<void()> acknowledgement) override {
-        shown.push_back("finished");
+        shown.push_back(opened ? "finished" : "finished, not opened");
         finishedPath = path;
         acknowledge = std::move(acknowledgement);
     }

@@ -102,6 +102,11 @@ TEST_F(StandardUserDriverTest, SkipLaterUpToDateAndErrorsCloseTheWindowWithTheir
     find("OK").click();
     EXPECT_FALSE(driver->window());
 
+    driver->showDownloadDidFinish("/home/user/Downloads/Talvori-1.3.tar.gz", false, [] {});
+    EXPECT_TRUE(
+        find("Talvori-1.3.tar.gz was saved in /home/user/Downloads. Open it from there to "
+             "install the update."));
+
     driver->showUpdaterError(UpdateError::make(UpdateError::kSignature, "Not signed."),
                              [this] { answers.push_back("error ok"); });
     EXPECT_TRUE(find("Update Error!"));

@@ -205,6 +205,18 @@ TEST_F(UpdaterTest, InstallDownloadsVerifiesSavesAndHandsTheFileToTheSystem) {
     EXPECT_FALSE(updater->sessionInProgress().peek());
 }
 
+TEST_F(UpdaterTest, ADownloadNoProgramOpensIsReportedAsSavedOnly) {
+    simWorkspace().setOpenFileFails(true);
+    auto updater = makeUpdater();
+    ASSERT_TRUE(updater->start());
+    updater->checkForUpdates();
+    ASSERT_TRUE(waitFor(2));
+    driver->reply(UserUpdateChoice::install);
+    ASSERT_TRUE(waitFor(4));
+    EXPECT_EQ(driver->shown.back(), "finished, not opened");
+    EXPECT_EQ(downloadedFiles(), std::vector<std::string>{"Talvori-1.3.tar.gz"});
+}
+
 TEST_F(UpdaterTest, AnEnclosureOffTheWebIsNeitherFetchedNorCalledANetworkFailure) {
     server.serve("/appcast.xml",
                  {200, testing::appcastXML({{"50", "1.3", "file:///etc/passwd", key.sign(payload),

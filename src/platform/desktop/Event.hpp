@@ -36,8 +36,10 @@ struct Event {
     bool isARepeat = false;
     std::optional<SpecialKey> specialKey;
 
-    // Scroll wheel events: how far to scroll, in points; positive shows what lies further down.
+    // Scroll wheel events: how far to scroll, in points, or in notches of a wheel that turns in
+    // steps when the deltas are not precise; positive shows what lies further down.
     double scrollingDeltaY = 0;
+    bool hasPreciseScrollingDeltas = true;
 
     bool isMouse() const;
     bool isKey() const { return type == EventType::keyDown || type == EventType::keyUp; }

@@ -165,6 +165,14 @@ void SimInput::scrollWheel(const Point& location, double deltaY) {
     dispatchMouse(event);
 }
 
+void SimInput::scrollWheelNotches(const Point& location, double notches) {
+    pointer_ = location;
+    Event event = makeEvent(EventType::scrollWheel);
+    event.scrollingDeltaY = notches;
+    event.hasPreciseScrollingDeltas = false;
+    dispatchMouse(event);
+}
+
 void SimInput::click(const Point& location, MouseButton button) {
     mouseDown(location, button);
     mouseUp(location, button);

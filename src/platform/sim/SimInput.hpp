@@ -77,6 +77,8 @@ class SimInput final : public Input {
     void click(const Point& location, MouseButton button = MouseButton::left);
     // The wheel turned with the pointer at `location`: `deltaY` points towards the end.
     void scrollWheel(const Point& location, double deltaY);
+    // A wheel that turns in steps, by `notches` of them.
+    void scrollWheelNotches(const Point& location, double notches);
     // Down at `from`, `steps` drags along the straight line, up at `to`.
     void drag(const Point& from, const Point& to, int steps = 4);
     KeyDelivery keyDown(const KeyStroke& stroke);

@@ -16,6 +16,8 @@ class SimKeyboardLayout final : public KeyboardLayout {
     enum class Layout { us, german };
 
     std::optional<std::string> characters(std::uint16_t keyCode) const override;
+    ModifierNaming modifierNaming() const override { return naming_; }
+    void setModifierNaming(ModifierNaming naming) { naming_ = naming; }
 
     void selectLayout(Layout layout) { layout_ = layout; }
     Layout layout() const { return layout_; }
@@ -31,6 +33,7 @@ class SimKeyboardLayout final : public KeyboardLayout {
   private:
     Layout layout_ = Layout::us;
     bool unavailable_ = false;
+    ModifierNaming naming_ = ModifierNaming::signs;
     std::map<std::uint16_t, std::string> overrides_;
 };
 

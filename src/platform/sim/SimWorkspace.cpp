@@ -40,8 +40,8 @@ bool SimWorkspace::openURL(const std::string& url) {
 
 bool SimWorkspace::openFile(const std::string& path) {
     openedFiles_.push_back(path);
-    world_->log("open file " + path);
-    return true;
+    world_->log("open file " + path + (filesFail_ ? " (failed)" : ""));
+    return !filesFail_;
 }
 
 }  // namespace talvori::sim

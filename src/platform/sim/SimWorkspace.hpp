@@ -27,6 +27,7 @@ class SimWorkspace final : public Workspace {
     // Addresses that fail to open; every other one opens.
     void setFailingURLs(std::vector<std::string> urls) { failingURLs_ = std::move(urls); }
     void setOpenURLFails(bool fails) { allURLsFail_ = fails; }
+    void setOpenFileFails(bool fails) { filesFail_ = fails; }
     // Every address asked for, opened or not.
     const std::vector<std::string>& openedURLs() const { return openedURLs_; }
     const std::vector<std::string>& openedFiles() const { return openedFiles_; }
@@ -35,6 +36,7 @@ class SimWorkspace final : public Workspace {
     std::shared_ptr<SimWorld> world_;
     bool reduceMotion_ = false;
     bool allURLsFail_ = false;
+    bool filesFail_ = false;
     std::vector<std::string> failingURLs_;
     std::vector<std::string> openedURLs_;
     std::vector<std::string> openedFiles_;

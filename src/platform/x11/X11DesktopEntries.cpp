@@ -207,8 +207,10 @@ std::optional<X11DesktopEntries::Entry> X11DesktopEntries::find(const std::strin
         }
     }
     if (program.empty()) return std::nullopt;
+    // An entry that names its windows' class speaks only for that class: a program started with
+    // another class (xterm -class …) is another application to the user.
     for (const auto& entry : entries_) {
-        if (entry.program == program) return entry;
+        if (entry.program == program && entry.startupWMClass.empty()) return entry;
     }
     return std::nullopt;
 }

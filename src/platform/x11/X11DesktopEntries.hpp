@@ -29,7 +29,7 @@ class X11DesktopEntries {
 
     // The entry of a window: the one that names its WM_CLASS class or instance as
     // StartupWMClass, else one whose id is that class or instance in any case (also as the last
-    // part of a reverse-DNS id), else one that runs the window's program.
+    // part of a reverse-DNS id), else one that runs the window's program and names no class.
     std::optional<Entry> find(const std::string& instance, const std::string& className,
                               const std::string& program) const;
 

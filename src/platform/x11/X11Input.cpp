@@ -26,8 +26,6 @@ namespace {
 // X keeps no double-click setting; these are the usual desktop values.
 constexpr double kDoubleClickInterval = 0.5;
 constexpr double kDoubleClickDistance = 4;
-// One wheel notch, in points.
-constexpr double kScrollStep = 10;
 
 constexpr EventMask bits(std::initializer_list<EventType> types) {
     EventMask mask = 0;
@@ -250,7 +248,9 @@ void X11Input::handleButton(const xcb_button_press_event_t& press, bool down) {
                                press.event_x, press.event_y);
     const EventLocationScope scope(*this, event.location);
     if (type == EventType::scrollWheel) {
-        event.scrollingDeltaY = press.detail == 5 ? kScrollStep : -kScrollStep;
+        // One notch of the wheel: the view under the pointer decides how far that goes.
+        event.scrollingDeltaY = press.detail == 5 ? 1 : -1;
+        event.hasPreciseScrollingDeltas = false;
     } else if (down) {
         event.clickCount = clickCount(press.detail, event.location);
         pressed_ = panel;

@@ -119,6 +119,13 @@ TEST(X11ApplicationIdentitiesTest, BrokenEntriesThemesAndIconsAreLeftOutWithoutB
     ASSERT_EQ(::mkfifo((applications / "pipe.desktop").c_str(), 0600), 0);
     const fs::path pipeIcon = data.folder() / "pipe.png";
     ASSERT_EQ(::mkfifo(pipeIcon.c_str(), 0600), 0);
+    // An entry that claims another class is not the one of a window its program started; the
+    // next one running the program is.
+    write(applications / "acme.desktop",
+          "[Desktop Entry]\nType=Application\nName=Acme Notes\nExec=xterm\n"
+          "StartupWMClass=AcmeNotes\n");
+    write(applications / "term.desktop",
+          "[Desktop Entry]\nType=Application\nName=Term\nExec=xterm\n");
     const x11::X11DesktopEntries entries;
     const auto odd = entries.find("odd", "Odd", "");
     ASSERT_TRUE(odd);
@@ -126,6 +133,7 @@ TEST(X11ApplicationIdentitiesTest, BrokenEntriesThemesAndIconsAreLeftOutWithoutB
     EXPECT_EQ(odd->program, "");
     EXPECT_FALSE(entries.find("huge", "Huge", ""));
     EXPECT_EQ(entries.find("standin", "StandIn", "")->name, "Stand-In Terminal");
+    EXPECT_EQ(entries.find("xterm", "OtherApp", "xterm")->name, "Term");
 
     // A theme that inherits itself, with sizes beyond any icon's, holding the icon by its stem.
     const fs::path broken = data.folder() / "icons" / "Broken";
