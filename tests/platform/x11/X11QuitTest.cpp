@@ -227,8 +227,10 @@ class X11SignalQuitTest : public X11QuitFixture, public ::testing::WithParamInte
         }
     }
     void restPointerOn(ui::PanelHost& window, const std::string& label) {
+        // A tab just chosen lays its views out on a later turn.
+        ASSERT_TRUE(runUntil([&] { return bool(window.host().find(ui::Query::byLabel(label))); }))
+            << label;
         const auto node = window.host().find(ui::Query::byLabel(label));
-        ASSERT_TRUE(node) << label;
         const Rect frame = node.frameOnScreen().value_or(Rect());
         driver().moveMouse(static_cast<int>(frame.midX()), 800 - static_cast<int>(frame.midY()));
         ASSERT_TRUE(runUntil([&] { return window.panel() && window.panel()->isPointerInside(); }));
