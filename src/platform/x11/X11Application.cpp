@@ -294,6 +294,10 @@ void X11Application::probeStacking() {
     stackingProbe_->start();
 }
 
+bool X11Application::isProbingStacking() const {
+    return stackingProbe_ && stackingProbe_->isLooking();
+}
+
 // A compositor that blurs behind windows on request says so in the window manager's list of
 // hints, or (KWin, while its blur effect is on) by the hint's own property on the root.
 void X11Application::readBlurOffer() {

@@ -88,6 +88,8 @@ class X11Application final : public Application,
     void probeOpacity();
     // Looks whether the window manager keeps our own windows between its (again).
     void probeStacking();
+    // Whether that look is still going on: the stacking chosen so far may yet change.
+    bool isProbingStacking() const;
     // Whether our borderless panels fade by the opacity property rather than by drawing.
     bool compositorFadesByOpacity() const;
     // Reads (again) whether the compositor blurs behind windows that ask for it.

@@ -28,6 +28,7 @@ void X11StackingProbe::start() {
     attempts_ = 0;
     agreeing_ = 0;
     unsettledLooks_ = 0;
+    looking_ = true;
     begin();
 }
 
@@ -139,6 +140,7 @@ bool X11StackingProbe::retry() {
 void X11StackingProbe::unsettled() {
     conclude(false);
     if (++unsettledLooks_ >= kUnsettledLooks) return;
+    looking_ = true;
     attempts_ = 0;
     agreeing_ = 0;
     later([](X11StackingProbe& self) { self.begin(); }, kUnsettledDelay);
@@ -162,6 +164,7 @@ void X11StackingProbe::destroyWindows() {
 }
 
 void X11StackingProbe::conclude(bool between) {
+    looking_ = false;
     destroyWindows();
     xcb_flush(connection_->raw());
     if (concluded_) concluded_(between);

@@ -53,6 +53,8 @@ class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
     bool isProbeWindow(xcb_window_t window) const {
         return window != XCB_WINDOW_NONE && (window == managed_ || window == own_);
     }
+    // Whether a look is still to come: the answer given so far may yet change.
+    bool isLooking() const { return looking_; }
 
   private:
     void begin();
@@ -77,6 +79,7 @@ class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
     // Looks in a row that found our windows between the window manager's.
     int agreeing_ = 0;
     int unsettledLooks_ = 0;
+    bool looking_ = false;
     xcb_window_t managed_ = XCB_WINDOW_NONE;
     xcb_window_t own_ = XCB_WINDOW_NONE;
     // A newer look makes what an older one still waits for meaningless.
