@@ -18,7 +18,8 @@ bool isTabStop(const Node& node) {
 // The views that take the focus, in reading order (the order of the tree: stacks lay their
 // children out leading to trailing and top to bottom).
 void collectFocusable(Node& node, std::vector<Node*>& found) {
-    if (node.isRemoving()) return;
+    // A view made fully transparent is not there to be seen: the focus would vanish into it.
+    if (node.isRemoving() || node.element().targetOpacity() == 0) return;
     if (isTabStop(node)) found.push_back(&node);
     for (const auto& child : node.children()) collectFocusable(*child, found);
 }

@@ -34,6 +34,10 @@ std::optional<Key> namedKey(SpecialKey key) {
             return Key::home;
         case SpecialKey::end:
             return Key::end;
+        case SpecialKey::pageUp:
+            return Key::pageUp;
+        case SpecialKey::pageDown:
+            return Key::pageDown;
         // The key in Insert's place is Help on the keyboards the key codes come from.
         case SpecialKey::help:
             return Key::insert;

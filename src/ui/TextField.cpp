@@ -283,6 +283,7 @@ class TextFieldElement final : public Element {
             text.caret = field->caret;
             text.selectionStart = field->selectionStart();
             text.selectionEnd = field->selectionEnd();
+            if (field->layout) text.characterEdges = characterEdges(*field);
         }
         text.replace = [binding = options_->text](const std::string& contents) {
             binding.set(contents);
@@ -299,6 +300,18 @@ class TextFieldElement final : public Element {
                        node.setNeedsLayout();
                    });
         return text;
+    }
+
+    static std::vector<double> characterEdges(const FieldStorage& field) {
+        std::vector<double> edges;
+        const char* begin = field.text.c_str();
+        const char* end = begin + field.text.size();
+        for (const char* c = begin;; c = g_utf8_next_char(c)) {
+            edges.push_back(field.layout->offsetForIndex(static_cast<std::size_t>(c - begin)) -
+                            field.scroll);
+            if (c >= end) break;
+        }
+        return edges;
     }
 
     std::string displayText(const FieldStorage& field) const {
@@ -429,6 +442,8 @@ class TextFieldElement final : public Element {
                 return pastes;
             }
             case Key::tab:
+            case Key::pageUp:
+            case Key::pageDown:
                 return false;
             case Key::space:
             case Key::character:
