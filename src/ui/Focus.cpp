@@ -92,7 +92,9 @@ View View::focused(Binding<bool> isFocused) const {
 }
 
 View View::focusable(bool focusable) const {
-    return View(std::make_shared<FocusableElement>(element_, focusable, false));
+    // Unfocusable, the view keeps the controls inside it from the focus as well.
+    const View content = focusable ? *this : environment(takesKeyboardFocusKey, false);
+    return View(std::make_shared<FocusableElement>(content.element(), focusable, false));
 }
 
 View View::keyboardFocusable() const {

@@ -32,7 +32,7 @@ void index(std::vector<AccessibilityNode>& elements, ElementsBySource& bySource)
 void markFocusable(Node& node, const ElementsBySource& bySource, const Node* focused,
                    const std::weak_ptr<Host>& host) {
     if (node.isRemoving()) return;
-    if (node.element().isFocusable(node)) {
+    if (node.environment().value(takesKeyboardFocusKey) && node.element().isFocusable(node)) {
         for (const Node* around = &node; around; around = around->parent()) {
             const auto found = bySource.find(around);
             if (found == bySource.end()) continue;

@@ -11,8 +11,13 @@ namespace talvori::ui {
 
 namespace {
 
+bool takesFocus(const Node& node) {
+    return node.environment().value(takesKeyboardFocusKey) && node.element().isFocusable(node);
+}
+
 bool isTabStop(const Node& node) {
-    return node.isAttached() && node.element().isTabStop(node);
+    return node.isAttached() && node.environment().value(takesKeyboardFocusKey) &&
+           node.element().isTabStop(node);
 }
 
 // The views that take the focus, in reading order (the order of the tree: stacks lay their
@@ -25,7 +30,7 @@ void collectFocusable(Node& node, std::vector<Node*>& found) {
 }
 
 Node* focusTarget(Node& node) {
-    if (node.element().isFocusable(node)) return &node;
+    if (takesFocus(node)) return &node;
     for (const auto& child : node.children()) {
         if (child->isRemoving()) continue;
         if (Node* target = focusTarget(*child)) return target;

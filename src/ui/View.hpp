@@ -200,6 +200,7 @@ class View {
     View allowsHitTesting(bool allows) const;
     // Focus follows the binding both ways: true focuses the view, focus elsewhere makes it false.
     View focused(Binding<bool> isFocused) const;
+    // false: neither the view nor any control inside it takes the focus.
     View focusable(bool focusable = true) const;
     // Takes the focus from Tab only (a click leaves it where it is, as a button's does) and shows
     // it with the accent-coloured ring: for controls without focus drawing of their own.
