@@ -131,7 +131,7 @@ BENCHMARK(BM_UiOneRowAnimationFrame)->ArgsProduct({{0, 1}, {1, 2}})->Unit(benchm
 void BM_UiHoverOneRow(benchmark::State& state) {
     RowPanel panel(state);
     Host& host = *panel.host;
-    const Rect button = host.findAll(Query::byLabel("Rename overlay")).at(kRows / 2).frame();
+    const Rect button = host.findAll(Query::byLabel("Rename cover")).at(kRows / 2).frame();
     const Point inside{button.midX(), button.midY()};
     const Point beside{button.minX() - 40, button.midY()};
     panel.draw(host);

@@ -143,6 +143,7 @@ SceneDescription TalvoriApp::settingsScene() {
                                                    [weak] { applyFocusShortcutRule(weak); });
     };
     scene.sizedToContent = true;
+    scene.closesFromKeyboard = true;
     scene.appearance = Appearance::dark;
     return scene;
 }

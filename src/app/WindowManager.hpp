@@ -112,6 +112,8 @@ class WindowManager : public Session, public std::enable_shared_from_this<Window
     // Ends an open undo offer, and flashes the new cover's border a moment later.
     std::shared_ptr<OverlayViewModel> createCover() override;
     void closeCover(const UUID& id) override;
+    // Closes the cover without a word, as one of several closing together.
+    void removeCover(const UUID& id);
     void closeActiveLayout() override;
     // A copy of the cover beside it (20 points right and down) under the next default name.
     void duplicateCover(const UUID& id);
@@ -146,7 +148,8 @@ class WindowManager : public Session, public std::enable_shared_from_this<Window
 
     // ---- Menu-bar panel and status image
     void showMenuBarPanel();
-    void toggleMenuBarPanel();
+    // From the keyboard, the panel opens with its first control focused.
+    void toggleMenuBarPanel(bool fromKeyboard = false);
     // The update row's and the update callout's action: the callout and the panel make way for
     // the updater's own windows.
     void checkForUpdatesFromCallout();

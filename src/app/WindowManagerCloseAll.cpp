@@ -3,6 +3,7 @@
 #include "app/WindowManager.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/OverlayWindowController.hpp"
+#include "covers/announceForAccessibility.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/weakly.hpp"
 #include "ui/Transaction.hpp"
@@ -34,6 +35,7 @@ void WindowManager::closeAll() {
     }
     const auto presetId = activePresetId.peek();
     isClosingAll.set(true);
+    announceForAccessibility("All covers closed");
     for (const auto& id : cascade) forgetController(id);
     activePresetId.set(std::nullopt);
     // The newest cover leaves first.
@@ -97,6 +99,7 @@ void WindowManager::undoCloseAll() {
     startCardAppear();
     for (const auto& record : snapshot) restoreCover(record);
     activePresetId.set(presetId);
+    announceForAccessibility(snapshot.size() == 1 ? "Cover restored" : "Covers restored");
 }
 
 void WindowManager::startCardAppear() {

@@ -2,6 +2,7 @@
 #include "controlpanel/ControlPanelController.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/OverlayWindowController.hpp"
+#include "covers/announceForAccessibility.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/weakly.hpp"
 
@@ -35,6 +36,7 @@ std::shared_ptr<OverlayViewModel> WindowManager::createCover() {
         record.frame.y = visible.midY() - kDefaultCoverSize.height / 2;
     }
     auto viewModel = openCover(std::move(record));
+    announceForAccessibility(viewModel->name() + " created");
     // Never stored nor cancelled: the flash belongs to the cover even if it closes meanwhile.
     platform().runLoop().runAfter(kBorderFlashDelay,
                                   [viewModel] { viewModel->showBorderFlash.set(true); });
@@ -55,6 +57,12 @@ std::shared_ptr<OverlayViewModel> WindowManager::openCover(OverlayModel record) 
 }
 
 void WindowManager::closeCover(const UUID& id) {
+    const auto closing = viewModel(id);
+    removeCover(id);
+    if (closing) announceForAccessibility(closing->name() + " closed");
+}
+
+void WindowManager::removeCover(const UUID& id) {
     controlPanelController_->hidePanel(id);
     forgetController(id);
     overlays.modify([&](auto& list) {
@@ -75,7 +83,7 @@ void WindowManager::closeActiveLayout() {
     resetCardState();
     std::vector<UUID> ids;
     for (const auto& overlay : overlays.peek()) ids.push_back(overlay->id());
-    for (const auto& id : ids) closeCover(id);
+    for (const auto& id : ids) removeCover(id);
     activePresetId.set(std::nullopt);
 }
 
@@ -87,7 +95,8 @@ void WindowManager::duplicateCover(const UUID& id) {
     copy.frame.x += 20;
     copy.frame.y -= 20;
     copy.name = defaultName(takeOverlayNumber());
-    openCover(std::move(copy));
+    const auto made = openCover(std::move(copy));
+    announceForAccessibility("Duplicated as " + made->name());
 }
 
 void WindowManager::recordFollowedFrames() {

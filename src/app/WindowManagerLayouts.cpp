@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "app/WindowManager.hpp"
+#include "covers/announceForAccessibility.hpp"
 #include "platform/Platform.hpp"
 
 namespace talvori {
@@ -12,6 +13,7 @@ void WindowManager::applyPreset(const UUID& id) {
         std::find_if(list.begin(), list.end(), [&](const auto& preset) { return preset.id == id; });
     if (found == list.end()) return;
     const std::vector<OverlayModel> records = found->overlays;
+    const std::string name = found->name;
     endUndoOffer();
     closeActiveLayout();
     startCardAppear();
@@ -21,6 +23,7 @@ void WindowManager::applyPreset(const UUID& id) {
         restoreCover(record);
     }
     activePresetId.set(id);
+    announceForAccessibility("Layout " + name + " applied");
 }
 
 }  // namespace talvori

@@ -91,12 +91,12 @@ void WindowManager::showMenuBarPanel() {
     menuBarPanelController_->showPanel();
 }
 
-void WindowManager::toggleMenuBarPanel() {
+void WindowManager::toggleMenuBarPanel(bool fromKeyboard) {
     dismissCallouts();
     if (menuBarPanelController_->isPanelVisible()) {
         menuBarPanelController_->hidePanel();
     } else {
-        menuBarPanelController_->showPanel();
+        menuBarPanelController_->showPanel(fromKeyboard);
     }
 }
 

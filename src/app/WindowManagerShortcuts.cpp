@@ -43,8 +43,9 @@ void WindowManager::registerShortcutHandlers() {
     const std::weak_ptr<WindowManager> weak = weak_from_this();
     auto& handlers = *shortcutHandler_;
     handlers.onKeyDown(ShortcutNames::toggleFocus(), handler(weak, true, toggleFocus));
-    handlers.onKeyDown(ShortcutNames::showPanel(),
-                       handler(weak, true, [](WindowManager& self) { self.toggleMenuBarPanel(); }));
+    handlers.onKeyDown(ShortcutNames::showPanel(), handler(weak, true, [](WindowManager& self) {
+                           self.toggleMenuBarPanel(true);
+                       }));
     handlers.onKeyDown(ShortcutNames::newCover(),
                        handler(weak, true, [](WindowManager& self) { self.createCover(); }));
     // The adjusters only fire while enabled, that is while Focus is on.

@@ -8,7 +8,10 @@ View FocusToggle::body(ViewContext<NoState>&) const {
                               [action = action](bool) {
                                   if (action) action();
                               });
-    return View(Toggle{state, "FocusToggle"}).accessibilityLabel("Focus Mode toggle");
+    // The role says it is a switch: the name need not.
+    return View(Toggle{state, kIdentifier})
+        .accessibilityLabel("Focus Mode")
+        .accessibilityIdentifier(kIdentifier);
 }
 
 }  // namespace talvori::ui

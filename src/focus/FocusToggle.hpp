@@ -12,6 +12,7 @@ namespace talvori::ui {
 // slides to each new value.
 struct FocusToggle {
     static constexpr double kSlideDuration = Toggle::kSlideDuration;
+    static constexpr const char* kIdentifier = "FocusToggle";
 
     bool isOn;
     std::function<void()> action;

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "covers/PermissionManager.hpp"
+#include "covers/announceForAccessibility.hpp"
 #include "focus/SpotlightModel.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/weakly.hpp"
@@ -87,6 +88,7 @@ void SpotlightController::activate() {
     panelManager_->show(screens, currentOpacity());
     panelManager_->animateAppearance(effect(), currentOpacity(), blurRadius(), false);
     isActive_.set(true);
+    announceForAccessibility("Focus on");
     if (onActiveChange) onActiveChange(true);
 
     if (snapshot) updateShadeAnchor(candidate, *snapshot, "Active", false);
@@ -102,6 +104,7 @@ void SpotlightController::activate() {
 
 void SpotlightController::deactivate() {
     platform().runLoop().assertMainThread();
+    if (isActive()) announceForAccessibility("Focus off");
     accessibilityRequestTask_.clear();
     isActive_.set(false);
     reconcileTask_.clear();

@@ -65,10 +65,12 @@ View ActiveIdleView::statusLine(ViewContext<NoState>& ctx, Session& current) con
                       unbrokenText(text)
                           .font(Font::system(11).monospacedDigit())
                           .foregroundColor(Color::white(0.5))
-                          .opacity(canUndo ? 0 : 1),
+                          .opacity(canUndo ? 0 : 1)
+                          .accessibilityHidden(canUndo),
                       View(UndoCloseAllLink{session})
                           .opacity(canUndo ? 1 : 0)
-                          .allowsHitTesting(canUndo),
+                          .allowsHitTesting(canUndo)
+                          .accessibilityHidden(!canUndo),
                   })
         .animation(ctx.animation(Animation::easeOut(duration)), canUndo);
 }

@@ -145,7 +145,7 @@ Rect MenuBarPanelController::panelFrame(Size size) const {
     return {visible.maxX() - w - kScreenMargin, visible.maxY() - kGapBelowItem - h, w, h};
 }
 
-void MenuBarPanelController::showPanel() {
+void MenuBarPanelController::showPanel(bool fromKeyboard) {
     if (session_.expired()) return;
     if (!panel_) makePanel();
     if (!panel_ || !hostingView_) return;
@@ -156,8 +156,10 @@ void MenuBarPanelController::showPanel() {
     targetContentHeight_ = size.height;
     platform().application().activate();
     panel_->makeKeyAndOrderFront();
-    // No field of the panel starts focused.
+    // No field of the panel starts focused; from the keyboard the first control does.
     panel_->makeFirstResponder(nullptr);
+    hostingView_->host().resignFocus();
+    if (fromKeyboard) hostingView_->host().moveFocus(true);
     installEventMonitors();
 }
 

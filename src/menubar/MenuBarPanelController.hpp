@@ -58,7 +58,8 @@ class MenuBarPanelController final : public WindowEventHandler,
     // The status button's action.
     void statusItemClicked();
     // Builds the panel on first use, sizes and places it, and shows it as the key window.
-    void showPanel();
+    // From the keyboard, the first control takes the focus, as a menu opened by keys does.
+    void showPanel(bool fromKeyboard = false);
     // Orders the panel out; it stays built for the next show.
     void hidePanel();
     bool isPanelVisible() const;

@@ -39,8 +39,8 @@ View OverlayRow::body(ViewContext<State>& ctx) const {
     };
     return HStack(0,
                   {swatch, nameArea(ctx), Spacer(8),
-                   iconButton("icon-pencil", "Rename overlay", state.isHoveringPencil, beginRename),
-                   iconButton("icon-x", "Close overlay", state.isHoveringClose, close)})
+                   iconButton("icon-pencil", "Rename cover", state.isHoveringPencil, beginRename),
+                   iconButton("icon-x", "Close cover", state.isHoveringClose, close)})
         .padding(Edges::horizontal, 10)
         .frame({.height = kHeight})
         .background(RoundedRectangle(6).fill(Color::white(0.031)))

@@ -85,7 +85,9 @@ View ShortcutRecorderField::label(ViewContext<State>& ctx) const {
             ctx.state.recorder->clear();
             ctx.resignFocus();
         }};
+        // The field's own keys record and clear: the button is for the pointer.
         clear = View(button)
+                    .focusable(false)
                     .help("Clear shortcut")
                     .accessibilityIdentifier("ShortcutRecorderField.clear");
     }

@@ -7,6 +7,7 @@
 
 #include "covers/OverlayViewModel.hpp"
 #include "covers/PresetManager.hpp"
+#include "covers/announceForAccessibility.hpp"
 #include "platform/Platform.hpp"
 
 namespace talvori {
@@ -154,6 +155,7 @@ void Session::saveCurrentAsPreset(const std::string& name) {
     preset.overlays = recordsOf(overlays.peek());
     presets.modify([&](auto& list) { list.push_back(std::move(preset)); });
     storePresets();
+    announceForAccessibility("Layout " + name + " saved");
 }
 
 void Session::renamePreset(const UUID& id, const std::string& name) {
@@ -165,14 +167,21 @@ void Session::renamePreset(const UUID& id, const std::string& name) {
     found->name = name;
     presets.set(std::move(list));
     storePresets();
+    announceForAccessibility("Layout renamed to " + name);
 }
 
 void Session::deletePreset(const UUID& id) {
     platform().runLoop().assertMainThread();
+    std::optional<std::string> deleted;
     presets.modify([&](auto& list) {
-        std::erase_if(list, [&](const auto& preset) { return preset.id == id; });
+        std::erase_if(list, [&](const auto& preset) {
+            if (preset.id != id) return false;
+            deleted = preset.name;
+            return true;
+        });
     });
     storePresets();
+    if (deleted) announceForAccessibility("Layout " + *deleted + " deleted");
 }
 
 }  // namespace talvori

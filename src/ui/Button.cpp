@@ -2,6 +2,7 @@
 
 #include "platform/core/weakly.hpp"
 #include "ui/AccessibilityNode.hpp"
+#include "ui/FocusRing.hpp"
 #include "ui/Text.hpp"
 #include "ui/ViewContext.hpp"
 
@@ -9,7 +10,13 @@ namespace talvori::ui {
 
 namespace {
 
-// Tracks a press on the styled label and runs the action on a release inside it.
+bool isPlainPress(const KeyPress& press) {
+    return (press.key == Key::space || press.key == Key::returnKey) &&
+           press.modifiers == Modifiers::none && !press.isRepeat;
+}
+
+// Tracks a press on the styled label and runs the action on a release inside it; with the
+// keyboard focus, Space and Return press it.
 class PressElement final : public ModifierElement {
   public:
     ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
@@ -37,6 +44,17 @@ class PressElement final : public ModifierElement {
                 isPressed_.set(false);
                 break;
         }
+    }
+    // A click does not take the focus (the ring would follow the mouse); Tab does.
+    bool isFocusable(const Node& node) const override {
+        return action_ && node.environment().isEnabled;
+    }
+    bool keyDown(Node& node, const KeyPress& press) const override {
+        return isPlainPress(press) && performAction(node);
+    }
+    void draw(const Node& node, DrawContext& context) const override {
+        node.drawChildren(context);
+        FocusRing::drawIfFocused(node, context);
     }
     bool performAction(Node& node) const override {
         if (!node.environment().isEnabled || !action_) return false;

@@ -1,4 +1,5 @@
 // Focus and key modifiers of View.
+#include "ui/FocusRing.hpp"
 #include "ui/Host.hpp"
 #include "ui/Node.hpp"
 #include "ui/View.hpp"
@@ -32,20 +33,27 @@ class FocusElement final : public ModifierElement {
 class FocusableElement final : public ModifierElement {
   public:
     ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
-    FocusableElement(std::shared_ptr<const Element> content, bool focusable)
-        : ModifierElement(std::move(content)), focusable_(focusable) {}
+    FocusableElement(std::shared_ptr<const Element> content, bool focusable, bool byKeyboardOnly)
+        : ModifierElement(std::move(content)),
+          focusable_(focusable),
+          byKeyboardOnly_(byKeyboardOnly) {}
     bool isFocusable(const Node& node) const override {
         return focusable_ && node.environment().isEnabled;
     }
-    bool handlesPointer() const override { return focusable_; }
+    bool handlesPointer() const override { return focusable_ && !byKeyboardOnly_; }
     void pointerEvent(Node& node, const PointerEvent& event) const override {
         if (event.phase == PointerPhase::began && node.environment().isEnabled)
             node.host().requestFocus(node);
+    }
+    void draw(const Node& node, DrawContext& context) const override {
+        node.drawChildren(context);
+        if (byKeyboardOnly_) FocusRing::drawIfFocused(node, context);
     }
     std::string debugName() const override { return "focusable"; }
 
   private:
     bool focusable_;
+    bool byKeyboardOnly_;
 };
 
 class KeyPressElement final : public ModifierElement {
@@ -64,13 +72,17 @@ class KeyPressElement final : public ModifierElement {
 class ShortcutElement final : public ModifierElement {
   public:
     ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
-    ShortcutElement(std::shared_ptr<const Element> content, KeyboardShortcut shortcut)
-        : ModifierElement(std::move(content)), shortcut_(std::move(shortcut)) {}
-    const KeyboardShortcut* keyboardShortcut() const override { return &shortcut_; }
+    ShortcutElement(std::shared_ptr<const Element> content, KeyboardShortcut shortcut,
+                    bool isActive)
+        : ModifierElement(std::move(content)), shortcut_(std::move(shortcut)), active_(isActive) {}
+    const KeyboardShortcut* keyboardShortcut() const override {
+        return active_ ? &shortcut_ : nullptr;
+    }
     std::string debugName() const override { return "keyboardShortcut " + shortcut_.key; }
 
   private:
     KeyboardShortcut shortcut_;
+    bool active_;
 };
 
 }  // namespace
@@ -80,7 +92,13 @@ View View::focused(Binding<bool> isFocused) const {
 }
 
 View View::focusable(bool focusable) const {
-    return View(std::make_shared<FocusableElement>(element_, focusable));
+    // Unfocusable, the view keeps the controls inside it from the focus as well.
+    const View content = focusable ? *this : environment(takesKeyboardFocusKey, false);
+    return View(std::make_shared<FocusableElement>(content.element(), focusable, false));
+}
+
+View View::keyboardFocusable() const {
+    return View(std::make_shared<FocusableElement>(element_, true, true));
 }
 
 View View::onKeyPress(std::function<bool(const KeyPress&)> action) const {
@@ -91,8 +109,8 @@ View View::keyboardShortcut(std::string key, Modifiers modifiers) const {
     return keyboardShortcut(KeyboardShortcut{std::move(key), modifiers});
 }
 
-View View::keyboardShortcut(KeyboardShortcut shortcut) const {
-    return View(std::make_shared<ShortcutElement>(element_, std::move(shortcut)));
+View View::keyboardShortcut(KeyboardShortcut shortcut, bool isActive) const {
+    return View(std::make_shared<ShortcutElement>(element_, std::move(shortcut), isActive));
 }
 
 }  // namespace talvori::ui

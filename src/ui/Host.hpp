@@ -27,6 +27,9 @@ class IconCatalog;
 class Node;
 class TextMeasurer;
 
+// Whether the views inside take the keyboard focus; View::focusable(false) turns it off.
+inline const EnvironmentKey<bool> takesKeyboardFocusKey{true};
+
 // Keeps a view tree alive: builds it, lays it out, draws it and feeds it pointer and key events.
 // Changes to state and observed models rebuild the views that read them on a later run-loop turn;
 // animations run on the platform clock. A window that shows views (a panel) owns one host; tests

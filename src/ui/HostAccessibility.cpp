@@ -32,7 +32,7 @@ void index(std::vector<AccessibilityNode>& elements, ElementsBySource& bySource)
 void markFocusable(Node& node, const ElementsBySource& bySource, const Node* focused,
                    const std::weak_ptr<Host>& host) {
     if (node.isRemoving()) return;
-    if (node.element().isFocusable(node)) {
+    if (node.environment().value(takesKeyboardFocusKey) && node.element().isFocusable(node)) {
         for (const Node* around = &node; around; around = around->parent()) {
             const auto found = bySource.find(around);
             if (found == bySource.end()) continue;
@@ -52,6 +52,31 @@ void markFocusable(Node& node, const ElementsBySource& bySource, const Node* foc
     for (const auto& child : node.children()) markFocusable(*child, bySource, focused, host);
 }
 
+// The element that a shortcut's press reaches: the first at or below `node` with a press.
+AccessibilityNode* pressedElement(const Node& node, const ElementsBySource& bySource) {
+    if (const auto found = bySource.find(&node);
+        found != bySource.end() && !found->second->actions.empty()) {
+        return found->second;
+    }
+    for (const auto& child : node.children()) {
+        if (child->isRemoving()) continue;
+        if (auto* element = pressedElement(*child, bySource)) return element;
+    }
+    return nullptr;
+}
+
+// A button's keyboard shortcut is its press's key binding, which a reader says with its name.
+void markKeyBindings(const Node& node, const ElementsBySource& bySource) {
+    if (node.isRemoving()) return;
+    if (const auto* shortcut = node.element().keyboardShortcut()) {
+        auto* element = pressedElement(node, bySource);
+        if (element && element->actions.front().keyBinding.empty()) {
+            element->actions.front().keyBinding = shortcut->accessibilityKeyBinding();
+        }
+    }
+    for (const auto& child : node.children()) markKeyBindings(*child, bySource);
+}
+
 }  // namespace
 
 std::vector<AccessibilityNode> Host::accessibilityElements() {
@@ -62,6 +87,7 @@ std::vector<AccessibilityNode> Host::accessibilityElements() {
     ElementsBySource bySource;
     index(elements, bySource);
     markFocusable(*root_, bySource, focusedNode(), weak_from_this());
+    markKeyBindings(*root_, bySource);
     return elements;
 }
 

@@ -11,20 +11,26 @@ namespace talvori::ui {
 
 namespace {
 
+bool takesFocus(const Node& node) {
+    return node.environment().value(takesKeyboardFocusKey) && node.element().isFocusable(node);
+}
+
 bool isTabStop(const Node& node) {
-    return node.isAttached() && node.element().isTabStop(node);
+    return node.isAttached() && node.environment().value(takesKeyboardFocusKey) &&
+           node.element().isTabStop(node);
 }
 
 // The views that take the focus, in reading order (the order of the tree: stacks lay their
 // children out leading to trailing and top to bottom).
 void collectFocusable(Node& node, std::vector<Node*>& found) {
-    if (node.isRemoving()) return;
+    // A view made fully transparent is not there to be seen: the focus would vanish into it.
+    if (node.isRemoving() || node.element().targetOpacity() == 0) return;
     if (isTabStop(node)) found.push_back(&node);
     for (const auto& child : node.children()) collectFocusable(*child, found);
 }
 
 Node* focusTarget(Node& node) {
-    if (node.element().isFocusable(node)) return &node;
+    if (takesFocus(node)) return &node;
     for (const auto& child : node.children()) {
         if (child->isRemoving()) continue;
         if (Node* target = focusTarget(*child)) return target;

@@ -17,4 +17,47 @@ bool KeyboardShortcut::matches(const KeyPress& press) const {
     return same;
 }
 
+namespace {
+
+std::string keyName(Key key) {
+    switch (key) {
+        case Key::returnKey:
+            return "Return";
+        case Key::escape:
+            return "Escape";
+        case Key::tab:
+            return "Tab";
+        case Key::space:
+            return "space";
+        case Key::pageUp:
+            return "Page_Up";
+        case Key::pageDown:
+            return "Page_Down";
+        case Key::home:
+            return "Home";
+        case Key::end:
+            return "End";
+        default:
+            return "";
+    }
+}
+
+// The names key symbols have for the punctuation our shortcuts use.
+std::string characterName(const std::string& character) {
+    if (character == ",") return "comma";
+    if (character == ".") return "period";
+    return character;
+}
+
+}  // namespace
+
+std::string KeyboardShortcut::accessibilityKeyBinding() const {
+    std::string text = ";;";
+    if (contains(modifiers, Modifiers::shift)) text += "<Shift>";
+    if (contains(modifiers, Modifiers::control)) text += "<Control>";
+    if (contains(modifiers, Modifiers::option)) text += "<Alt>";
+    if (contains(modifiers, Modifiers::command)) text += "<Super>";
+    return text + (namedKey == Key::character ? characterName(key) : keyName(namedKey));
+}
+
 }  // namespace talvori::ui

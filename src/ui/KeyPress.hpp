@@ -35,6 +35,8 @@ enum class Key {
     downArrow,
     home,
     end,
+    pageUp,
+    pageDown,
     insert,
     pageUp,
     pageDown,
@@ -67,6 +69,8 @@ struct KeyboardShortcut {
     bool operator==(const KeyboardShortcut&) const = default;
 
     bool matches(const KeyPress& press) const;
+    // As screen readers read key bindings: ";;<Super>n", ";;<Control>Page_Down".
+    std::string accessibilityKeyBinding() const;
 };
 
 }  // namespace talvori::ui

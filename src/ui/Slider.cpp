@@ -22,7 +22,33 @@ View halo(const std::optional<SliderStyle::Halo>& halo, double thumbDiameter) {
     return Circle().strokeBorder(halo->color, halo->lineWidth).frame(diameter, diameter);
 }
 
+constexpr double kArrowStep = 0.05;
+constexpr double kPageStep = 0.2;
+
 }  // namespace
+
+std::optional<double> Slider::fractionAfterKey(double fraction, const KeyPress& press) {
+    if (press.modifiers != Modifiers::none) return std::nullopt;
+    const double from = clampedFraction(fraction);
+    switch (press.key) {
+        case Key::leftArrow:
+        case Key::downArrow:
+            return std::max(from - kArrowStep, 0.0);
+        case Key::rightArrow:
+        case Key::upArrow:
+            return std::min(from + kArrowStep, 1.0);
+        case Key::pageDown:
+            return std::max(from - kPageStep, 0.0);
+        case Key::pageUp:
+            return std::min(from + kPageStep, 1.0);
+        case Key::home:
+            return 0.0;
+        case Key::end:
+            return 1.0;
+        default:
+            return std::nullopt;
+    }
+}
 
 double Slider::thumbCenter(double fraction, double width, double inset) {
     const double room = width - 2 * inset;
@@ -85,6 +111,15 @@ View Slider::body(ViewContext<NoState>&) const {
                    .gesture(std::move(drag));
            })
         .frame({.height = style.height})
+        .keyboardFocusable()
+        .onKeyPress([fraction = fraction, changed = onDragChanged,
+                     ended = onDragEnded](const KeyPress& press) {
+            const auto moved = fractionAfterKey(fraction, press);
+            if (!moved) return false;
+            if (changed) changed(*moved);
+            if (ended) ended();
+            return true;
+        })
         .accessibilityRange(accessibilityRange());
 }
 

@@ -67,6 +67,10 @@ struct Slider {
     // none on a track with no room between its insets, which then reports nothing.
     static std::optional<double> fractionAt(double x, double width, double inset);
 
+    // Where an arrow, Page Up/Down, Home or End moves the thumb from `fraction`; none for other
+    // keys, which the slider leaves to others.
+    static std::optional<double> fractionAfterKey(double fraction, const KeyPress& press);
+
     View body(ViewContext<NoState>& ctx) const;
 
   private:

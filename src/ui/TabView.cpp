@@ -14,6 +14,20 @@ namespace {
 constexpr double kBarSpacing = 2;
 constexpr double kBarPadding = 8;
 
+// Control-Tab and Control-Page Down choose the next tab, with Shift or Page Up the previous one,
+// round the ends, as the desktop's tabbed windows do. Every tab carries all four, active or not,
+// so that a tab pressed from the keyboard keeps the focus when the choice moves.
+View switchingShortcuts(View button, std::size_t index, std::size_t selected, std::size_t count) {
+    const bool isPrevious =
+        count > 1 && index != selected && index == (selected + count - 1) % count;
+    const bool isNext = count > 1 && index != selected && index == (selected + 1) % count;
+    return button
+        .keyboardShortcut({"", Modifiers::control | Modifiers::shift, Key::tab}, isPrevious)
+        .keyboardShortcut({"", Modifiers::control, Key::pageUp}, isPrevious)
+        .keyboardShortcut({"", Modifiers::control, Key::tab}, isNext)
+        .keyboardShortcut({"", Modifiers::control, Key::pageDown}, isNext);
+}
+
 struct TabBarView {
     Binding<std::size_t> selectedIndex;
     std::vector<TabBarItem> tabs;
@@ -32,11 +46,12 @@ struct TabBarView {
                     .background(
                         RoundedRectangle(6).fill(isSelected ? Color::white(0.08) : Color::clear()))
                     .contentShape(Rectangle());
-            buttons.push_back(Button([binding = selectedIndex, i] { binding.set(i); }, label)
-                                  .accessibilityLabel(tabs[i].title)
-                                  .accessibilityAddTraits(isSelected
-                                                              ? AccessibilityTrait::isSelected
-                                                              : AccessibilityTrait::none));
+            const View button =
+                Button([binding = selectedIndex, i] { binding.set(i); }, label)
+                    .accessibilityLabel(tabs[i].title)
+                    .accessibilityAddTraits(isSelected ? AccessibilityTrait::isSelected
+                                                       : AccessibilityTrait::none);
+            buttons.push_back(switchingShortcuts(button, i, selected, tabs.size()));
         }
         const View bar =
             HStack(kBarSpacing, buttons)

@@ -293,6 +293,7 @@ class TextFieldElement final : public Element {
             text.caret = field->caret;
             text.selectionStart = field->selectionStart();
             text.selectionEnd = field->selectionEnd();
+            if (field->layout) text.characterEdges = characterEdges(*field);
         }
         text.maxLength = options_->maxLength;
         text.replace = [binding = options_->text, limit = options_->maxLength](
@@ -309,6 +310,18 @@ class TextFieldElement final : public Element {
                        node.setNeedsLayout();
                    });
         return text;
+    }
+
+    static std::vector<double> characterEdges(const FieldStorage& field) {
+        std::vector<double> edges;
+        const char* begin = field.text.c_str();
+        const char* end = begin + field.text.size();
+        for (const char* c = begin;; c = g_utf8_next_char(c)) {
+            edges.push_back(field.layout->offsetForIndex(static_cast<std::size_t>(c - begin)) -
+                            field.scroll);
+            if (c >= end) break;
+        }
+        return edges;
     }
 
     std::string displayText(const FieldStorage& field) const {

@@ -24,7 +24,7 @@
 //                        Spacer(8),
 //                        Button([&state] { state.isEditing.set(true); },
 //                               Image("icon-pencil").resizable().frame(13.2, 13.2))
-//                            .accessibilityLabel("Rename overlay"),
+//                            .accessibilityLabel("Rename cover"),
 //                    })
 //                 .padding(Edges::horizontal, 10)
 //                 .frame({.height = 36})
@@ -61,7 +61,7 @@
 //
 // Hosting: PanelHost shows views in a panel (see PanelHost.hpp); Host keeps a tree alive on its
 // own, lays it out by size proposal, draws it, and renders PNGs. Tests find views with
-// host->find(Query::byLabel("Close overlay")) and act through the NodeRef (click, hover, drag;
+// host->find(Query::byLabel("Close cover")) and act through the NodeRef (click, hover, drag;
 // host->type, host->press), then read frames, opacity, colours and text, advancing virtual time
 // to sample animations. Give the host a FixedTextMeasurer where layout must not depend on fonts.
 //

@@ -200,7 +200,11 @@ class View {
     View allowsHitTesting(bool allows) const;
     // Focus follows the binding both ways: true focuses the view, focus elsewhere makes it false.
     View focused(Binding<bool> isFocused) const;
+    // false: neither the view nor any control inside it takes the focus.
     View focusable(bool focusable = true) const;
+    // Takes the focus from Tab only (a click leaves it where it is, as a button's does) and shows
+    // it with the accent-coloured ring: for controls without focus drawing of their own.
+    View keyboardFocusable() const;
     // Keys reaching this view while it has the focus; return true to consume them.
     View onKeyPress(std::function<bool(const KeyPress&)> action) const;
     // While `isPresented` is true, shows `content` in a popover below this view (see Popover).
@@ -212,7 +216,8 @@ class View {
     View help(std::string text) const;
     // Triggers the button inside while the window is key.
     View keyboardShortcut(std::string key, Modifiers modifiers = Modifiers::command) const;
-    View keyboardShortcut(KeyboardShortcut shortcut) const;
+    // An inactive shortcut keeps the view's structure (and so its focus) while it does nothing.
+    View keyboardShortcut(KeyboardShortcut shortcut, bool isActive = true) const;
 
     // --- accessibility
     View accessibilityLabel(std::string label) const;

@@ -36,13 +36,13 @@ TEST_F(CoversSectionTest, ARowRenamesTrimmedHighlightsItsCoverAndClosesIt) {
     hover(text("Overlay 1"));
     EXPECT_TRUE(cover->isHighlighted.peek());
 
-    click(labelled("Rename overlay"));
+    click(labelled("Rename cover"));
     key(0, "a", ModifierFlags::command);
     typeText("  Notes \xE2\x80\x83");  // an em space trails the name
     key(kReturnKey, "\r");
     EXPECT_EQ(cover->name(), "Notes");
     EXPECT_TRUE(text("Notes").exists());
-    click(labelled("Rename overlay"));
+    click(labelled("Rename cover"));
     key(0, "a", ModifierFlags::command);
     typeText("   ");
     key(kReturnKey, "\r");
@@ -50,7 +50,7 @@ TEST_F(CoversSectionTest, ARowRenamesTrimmedHighlightsItsCoverAndClosesIt) {
     EXPECT_FALSE(labelled("Name").exists()) << "but editing ends";
 
     // Escape in the field closes the panel; the row is still editing when it opens again.
-    click(labelled("Rename overlay"));
+    click(labelled("Rename cover"));
     typeText("!");
     EXPECT_EQ(key(kEscapeKey, "\x1b"), sim::KeyDelivery::swallowed);
     EXPECT_FALSE(isMenuPanelOnScreen());
@@ -59,7 +59,7 @@ TEST_F(CoversSectionTest, ARowRenamesTrimmedHighlightsItsCoverAndClosesIt) {
     ASSERT_TRUE(labelled("Name").exists());
     EXPECT_EQ(labelled("Name").text(), "Notes!");
 
-    click(labelled("Close overlay"));
+    click(labelled("Close cover"));
     advance(0.3);
     EXPECT_TRUE(manager()->overlays.peek().empty());
     EXPECT_TRUE(manager()->windowControllers.peek().empty());

@@ -81,7 +81,7 @@ class QuitTest : public PanelTest, public ::testing::WithParamInterface<OpenStat
             case OpenState::renameField:
                 manager()->createCover();
                 runUntilIdle();
-                click(labelled("Rename overlay"));
+                click(labelled("Rename cover"));
                 break;
             case OpenState::colorPicker:
             case OpenState::colorSampler: {

@@ -15,7 +15,7 @@ class ControlPanelViewTest : public ControlPanelTest {
         runUntilIdle();
     }
     std::string name() const { return cover.model.peek().name; }
-    void beginRename() { click("Rename overlay"); }
+    void beginRename() { click("Rename cover"); }
 
     OverlayViewModel& cover;
 };
@@ -35,7 +35,7 @@ TEST_F(ControlPanelViewTest, RenameTrimsKeepsABlankNameAndEscapeCancels) {
     typeText("   ");
     click("Confirm name");
     EXPECT_EQ(name(), "Desk notes");
-    EXPECT_TRUE(find("Rename overlay").exists());
+    EXPECT_TRUE(find("Rename cover").exists());
 
     // A digit typed into the field is text, not an opacity.
     beginRename();
@@ -43,7 +43,7 @@ TEST_F(ControlPanelViewTest, RenameTrimsKeepsABlankNameAndEscapeCancels) {
     EXPECT_DOUBLE_EQ(cover.opacity(), 0.8);
     pressEscape();
     EXPECT_EQ(name(), "Desk notes");
-    EXPECT_TRUE(find("Rename overlay").exists());
+    EXPECT_TRUE(find("Rename cover").exists());
 }
 
 TEST_F(ControlPanelViewTest, CloseAndDuplicateCallOnceAndHideThePanel) {
@@ -109,7 +109,7 @@ TEST_F(ControlPanelViewTest, ASecondShowKeepsTheHeaderButResetsAppearanceAnother
     auto& other = addCover({100, 40, 300, 150}, "Other");
     controller->hideNow();
     showPanelFor(other);
-    EXPECT_TRUE(find("Rename overlay").exists());
+    EXPECT_TRUE(find("Rename cover").exists());
     EXPECT_TRUE(shows("Other"));
 }
 

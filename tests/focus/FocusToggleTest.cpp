@@ -21,10 +21,10 @@ class FocusToggleTest : public UiTest {
         made = host(ToggleOwner{&isOn, &clicks});
         knob = made->find(Query::byIdentifier("FocusToggle.knob"));
         track = made->find(Query::byIdentifier("FocusToggle.track"));
-        toggle = made->find(Query::byLabel("Focus Mode toggle"));
+        toggle = made->find(Query::byIdentifier(FocusToggle::kIdentifier));
         return made;
     }
-    std::string value() const { return accessibilityValue(*made, "Focus Mode toggle"); }
+    std::string value() const { return switchValue(*made, "Focus Mode"); }
 
     Observable<bool> isOn{false};
     int clicks = 0;

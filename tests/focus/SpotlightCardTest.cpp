@@ -54,7 +54,7 @@ class SpotlightCardTest : public talvori::testing::FocusDesktopTest {
         input().click(global(center(node.frame())));
         runUntilIdle();
     }
-    void clickSwitch() { click(card().find(Query::byLabel("Focus Mode toggle"))); }
+    void clickSwitch() { click(card().find(Query::byIdentifier(FocusToggle::kIdentifier))); }
     void clickHeader() { click(card().find(Query::byText("Focus Mode"))); }
 
     // The slider itself, not the caption that may show the same word.
@@ -110,7 +110,7 @@ class SpotlightCardTest : public talvori::testing::FocusDesktopTest {
     void expectOff() {
         EXPECT_FALSE(controller->isActive());
         EXPECT_EQ(value("Focus Mode"), "Off");
-        EXPECT_EQ(value("Focus Mode toggle"), "Off");
+        EXPECT_EQ(switchValue(card(), "Focus Mode"), "Off");
         EXPECT_TRUE(shows("Off"));
         EXPECT_TRUE(shows("Dim or blur everything else"));
         EXPECT_FALSE(shows("Effect"));
@@ -118,7 +118,7 @@ class SpotlightCardTest : public talvori::testing::FocusDesktopTest {
     void expectOn() {
         EXPECT_TRUE(controller->isActive());
         EXPECT_EQ(value("Focus Mode"), "On");
-        EXPECT_EQ(value("Focus Mode toggle"), "On");
+        EXPECT_EQ(switchValue(card(), "Focus Mode"), "On");
         EXPECT_TRUE(shows("On"));
         EXPECT_TRUE(shows("Effect"));
         EXPECT_TRUE(panelIsDirectlyBelow(e1));

@@ -23,7 +23,12 @@ class SpotlightSettingsTest : public testing::FocusDesktopTest {
                 controller->glassOpacityLinked(), controller->effect(),
                 controller->blurRadius(),         controller->fadeDuration()};
     }
-    std::vector<std::string> spoken() const { return simAnnouncer().texts(); }
+    // What the steps said, after the "Focus on" that turning Focus on says.
+    std::vector<std::string> spoken() const {
+        auto texts = simAnnouncer().texts();
+        if (!texts.empty() && texts.front() == "Focus on") texts.erase(texts.begin());
+        return texts;
+    }
     Color tint(double alpha) const { return SpotlightPanelManager::dimColor().withAlpha(alpha); }
 };
 
@@ -128,6 +133,7 @@ TEST_F(SpotlightSettingsTest, AStrongerStepInDimAnimatesTheTintAndSpeaks) {
     turnOnWith(editor);
     controller->adjustFocus(true);
     EXPECT_EQ(controller->dimOpacity(), 0.6);
+    EXPECT_EQ(simAnnouncer().texts().front(), "Focus on");
     EXPECT_EQ(spoken(), std::vector<std::string>{"Focus 60 percent"});
     EXPECT_EQ(simAnnouncer().announcements().back().priority, 90);
     EXPECT_NE(stored().find(R"("dimOpacity":0.6)"), std::string::npos);

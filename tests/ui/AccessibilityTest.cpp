@@ -44,14 +44,14 @@ TEST_F(AccessibilityTest, TheCoverRowReadsAsItsControls) {
     auto h = host(fixture::CoversCard{manager});
     EXPECT_EQ(h->accessibilityDump(),
               "text \"Overlay 1\"\n"
-              "button \"Rename overlay\"\n"
-              "button \"Close overlay\"\n");
-    h->find(Query::byLabel("Rename overlay")).click();
+              "button \"Rename cover\"\n"
+              "button \"Close cover\"\n");
+    h->find(Query::byLabel("Rename cover")).click();
     runUntilIdle();
     EXPECT_EQ(h->accessibilityDump(),
               "text \"Name\" value=\"Overlay 1\"\n"
-              "button \"Rename overlay\"\n"
-              "button \"Close overlay\"\n");
+              "button \"Rename cover\"\n"
+              "button \"Close cover\"\n");
 }
 
 TEST_F(AccessibilityTest, DefaultAndNamedActionsRunWhatTheViewSaysAndNothingOnceItIsGone) {

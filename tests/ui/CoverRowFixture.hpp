@@ -65,9 +65,9 @@ struct CoverRow {
                           swatch().frame({.width = 26, .alignment = Alignment::leading()}),
                           state.isEditing() ? renameField(ctx) : nameText(),
                           Spacer(8),
-                          iconButton("icon-pencil", "Rename overlay", state.isHoveringPencil,
+                          iconButton("icon-pencil", "Rename cover", state.isHoveringPencil,
                                      [this, &ctx] { beginRename(ctx); }),
-                          iconButton("icon-x", "Close overlay", state.isHoveringClose,
+                          iconButton("icon-x", "Close cover", state.isHoveringClose,
                                      [this, &ctx] { closeCover(ctx); }),
                       })
             .padding(Edges::horizontal, 10)

@@ -24,14 +24,13 @@ TEST_F(CoverRowTest, LaysOutSwatchNameAndButtons) {
     EXPECT_TRUE(near(name.frame(), {36, 44 + 18 - 7.2, 9 * 7.2, 14.4}));
     EXPECT_EQ(name.foregroundColor(), Color::white(0.8));
     // Each button is its 13.2-point icon with 6 points around it, at the trailing end.
+    EXPECT_TRUE(near(rowButton("Close cover", 1).frame(), {355 - 10 - 25.2, 44 + 5.4, 25.2, 25.2}));
     EXPECT_TRUE(
-        near(rowButton("Close overlay", 1).frame(), {355 - 10 - 25.2, 44 + 5.4, 25.2, 25.2}));
-    EXPECT_TRUE(
-        near(rowButton("Rename overlay", 1).frame(), {355 - 10 - 50.4, 44 + 5.4, 25.2, 25.2}));
+        near(rowButton("Rename cover", 1).frame(), {355 - 10 - 50.4, 44 + 5.4, 25.2, 25.2}));
 }
 
 TEST_F(CoverRowTest, RenamesThroughTheFieldAndTrimsTheName) {
-    rowButton("Rename overlay", 1).click();
+    rowButton("Rename cover", 1).click();
     runUntilIdle();
     const auto field = card->find(Query::byLabel("Name"));
     ASSERT_TRUE(field);
@@ -52,7 +51,7 @@ TEST_F(CoverRowTest, RenamesThroughTheFieldAndTrimsTheName) {
 }
 
 TEST_F(CoverRowTest, EscapeCancelsAndBlankNamesAreRefused) {
-    rowButton("Rename overlay", 0).click();
+    rowButton("Rename cover", 0).click();
     runUntilIdle();
     card->keyDown(KeyPress::character("a", Modifiers::command));
     card->type("Other");
@@ -60,7 +59,7 @@ TEST_F(CoverRowTest, EscapeCancelsAndBlankNamesAreRefused) {
     runUntilIdle();
     EXPECT_EQ(manager->covers.peek()[0]->name.peek(), "Overlay 1");
 
-    rowButton("Rename overlay", 0).click();
+    rowButton("Rename cover", 0).click();
     runUntilIdle();
     EXPECT_EQ(card->find(Query::byLabel("Name")).text(), "Overlay 1");
     card->keyDown(KeyPress::character("a", Modifiers::command));
@@ -73,7 +72,7 @@ TEST_F(CoverRowTest, EscapeCancelsAndBlankNamesAreRefused) {
 
 TEST_F(CoverRowTest, HoveringHighlightsTheCoverAndTheButton) {
     const auto& cover = manager->covers.peek()[2];
-    const auto close = rowButton("Close overlay", 2);
+    const auto close = rowButton("Close cover", 2);
     EXPECT_EQ(close.foregroundColor(), Color::white(0.35));
     close.hover();
     runUntilIdle();
@@ -86,9 +85,9 @@ TEST_F(CoverRowTest, HoveringHighlightsTheCoverAndTheButton) {
 }
 
 TEST_F(CoverRowTest, AnIdleCardLeavesTheRunLoopAsleep) {
-    rowButton("Close overlay", 2).hover();
+    rowButton("Close cover", 2).hover();
     withAnimation(Animation::easeOut(0.2), [&] { manager->covers.peek()[0]->name.set("Notes"); });
-    rowButton("Rename overlay", 1).click();
+    rowButton("Rename cover", 1).click();
     runUntilIdle();
     advance(1);
     ASSERT_TRUE(card->hasFocusedTextField());
@@ -102,7 +101,7 @@ TEST_F(CoverRowTest, ClosingSlidesTheRowOutAndMovesTheNextUp) {
     const auto next = card->find(Query::byText("Overlay 3"));
     const double rowX = closing.frame().minX();
     const double nextY = next.frame().minY();
-    rowButton("Close overlay", 1).click();
+    rowButton("Close cover", 1).click();
     runUntilIdle();
 
     EXPECT_EQ(manager->covers.peek().size(), 2u);
@@ -125,7 +124,7 @@ TEST_F(CoverRowTest, ClosingSlidesTheRowOutAndMovesTheNextUp) {
 
 TEST_F(CoverRowTest, ReduceMotionClosesAtOnce) {
     reduceMotion_ = true;
-    rowButton("Close overlay", 0).click();
+    rowButton("Close cover", 0).click();
     runUntilIdle();
     EXPECT_FALSE(card->find(Query::byText("Overlay 1")));
 }
@@ -142,7 +141,7 @@ TEST_F(CoverRowTest, ClosingAllFadesAndSlidesTheRowAndStopsThePointer) {
     EXPECT_DOUBLE_EQ(row.opacity(), 0);
     EXPECT_DOUBLE_EQ(row.frame().minX(), rowX - 360);
     EXPECT_DOUBLE_EQ(card->find(Query::byText("Overlay 2")).opacity(), 1);
-    rowButton("Close overlay", 1).click();
+    rowButton("Close cover", 1).click();
     runUntilIdle();
     EXPECT_EQ(manager->covers.peek().size(), 3u);
 }
@@ -156,16 +155,16 @@ std::vector<std::vector<unsigned char>> runScenario() {
     options.textMeasurer = std::make_shared<FixedTextMeasurer>();
     auto card = Host::make(CoversCard{manager}, options);
     auto& clock = *platform().virtualClock();
-    card->findAll(Query::byLabel("Rename overlay"))[0].click();
+    card->findAll(Query::byLabel("Rename cover"))[0].click();
     clock.runUntilIdle();
     card->keyDown(KeyPress::character("a", Modifiers::command));
     card->type("Renamed");
     card->press(Key::returnKey);
     clock.runUntilIdle();
-    card->findAll(Query::byLabel("Close overlay"))[1].hover();
+    card->findAll(Query::byLabel("Close cover"))[1].hover();
     clock.runUntilIdle();
     std::vector<std::vector<unsigned char>> pictures{card->renderPNG(2)};
-    card->findAll(Query::byLabel("Close overlay"))[1].click();
+    card->findAll(Query::byLabel("Close cover"))[1].click();
     clock.runUntilIdle();
     clock.advance(0.075);
     pictures.push_back(card->renderPNG(2));

@@ -67,5 +67,66 @@ TEST_F(FocusTraversalTest, AnEnabledFieldTakesItsTurnAndChordsWithTabAreNotTrave
     EXPECT_FALSE(host(Text("Nothing to focus"))->press(Key::tab));
 }
 
+// The controls the windows are made of, and one faded out as a hidden undo link is.
+struct Controls {
+    int* presses;
+    Observable<bool>* on;
+    Observable<double>* level;
+    View body(ViewContext<NoState>&) const {
+        return VStack({
+            Button([presses = presses] { ++*presses; }, Text("Press").frame(60, 20))
+                .accessibilityLabel("Press"),
+            Button("Hidden", [] {}).opacity(0).accessibilityLabel("Hidden"),
+            View(Toggle{Binding<bool>(*on)}).accessibilityLabel("Switch"),
+            View(Slider{(*level)(),
+                        false,
+                        false,
+                        {},
+                        [level = level](double to) { level->set(to); },
+                        {}})
+                .accessibilityLabel("Level"),
+        });
+    }
+};
+
+std::string focusedLabel(const std::vector<AccessibilityNode>& elements) {
+    for (const auto& element : elements) {
+        if (element.isFocused) return element.label;
+        if (auto inner = focusedLabel(element.children); !inner.empty()) return inner;
+    }
+    return "";
+}
+
+TEST_F(FocusTraversalTest, EveryControlTakesItsTurnWearsTheRingAndWorksFromTheKeyboard) {
+    int presses = 0;
+    Observable<bool> on{false};
+    Observable<double> level{0.5};
+    auto h = host(Controls{&presses, &on, &level}, Size{80, 80});
+    h->setKeyWindow(true);
+    std::vector<std::string> order;
+    for (int i = 0; i < 4; ++i) {
+        h->press(Key::tab);
+        order.push_back(focusedLabel(h->accessibilityElements()));
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"Press", "Switch", "Level", "Press"}));
+    const Rect pressed = h->find(Query::byLabel("Press")).frame();
+    EXPECT_TRUE(
+        close(pixel(*h, {pressed.minX() + 0.5, pressed.midY()}), h->rootEnvironment()->tint))
+        << "the ring";
+    EXPECT_TRUE(h->press(Key::space));
+    EXPECT_TRUE(h->press(Key::returnKey));
+    EXPECT_EQ(presses, 2);
+    h->press(Key::tab);
+    EXPECT_TRUE(h->press(Key::space));
+    EXPECT_TRUE(on.peek());
+    h->press(Key::tab);
+    EXPECT_TRUE(h->press(Key::rightArrow));
+    EXPECT_NEAR(level.peek(), 0.55, 1e-9);
+    h->updateNow();
+    EXPECT_TRUE(h->press(Key::end));
+    EXPECT_EQ(level.peek(), 1.0);
+    EXPECT_FALSE(h->press(Key::escape)) << "a key the slider has no use for goes on";
+}
+
 }  // namespace
 }  // namespace talvori::ui::testing

@@ -103,7 +103,7 @@ TEST_F(PanelHostTest, HoverEndsWhenThePanelIsOrderedOut) {
 
 TEST_F(PanelHostTest, AFocusedFieldIsThePanelsFirstResponder) {
     panel->makeKey();
-    input().click(globalCenter(content->host().findAll(Query::byLabel("Rename overlay"))[0]));
+    input().click(globalCenter(content->host().findAll(Query::byLabel("Rename cover"))[0]));
     runUntilIdle();
     ASSERT_TRUE(panel->firstResponder());
     EXPECT_TRUE(panel->firstResponder()->isTextEditor());
@@ -135,7 +135,7 @@ TEST_F(PanelHostTest, AFocusedFieldIsThePanelsFirstResponder) {
 
 TEST_F(PanelHostTest, EscapeWithoutAnExitCommandReachesThePanel) {
     panel->makeKey();
-    input().click(globalCenter(content->host().findAll(Query::byLabel("Rename overlay"))[1]));
+    input().click(globalCenter(content->host().findAll(Query::byLabel("Rename cover"))[1]));
     runUntilIdle();
     // The row's field has an exit command: the field takes Escape.
     EXPECT_EQ(input().typeKey(KeyStroke::key(kEscape, "\x1b")), sim::KeyDelivery::handled);

@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(Scales, PartialRedrawTest, ::testing::Values(1.0, 2.0))
 
 TEST_P(PartialRedrawTest, AHoveredButtonLaysOutNothingAndRedrawsItsIconOnly) {
     const std::size_t everything = fullDrawCount(*card);
-    const Rect pencil = card->findAll(Query::byLabel("Rename overlay")).at(2).frame();
+    const Rect pencil = card->findAll(Query::byLabel("Rename cover")).at(2).frame();
     card->mouseMoved(center(pencil));
     runUntilIdle();
     EXPECT_EQ(card->statistics().measured, 0u);
@@ -69,7 +69,7 @@ TEST_P(PartialRedrawTest, AHoveredButtonLaysOutNothingAndRedrawsItsIconOnly) {
         EXPECT_LT(rect.width(), 2 * pencil.width() + 40);
     }
     EXPECT_TRUE(drawsAsAFullRedraw(*card));
-    card->mouseMoved(center(card->findAll(Query::byLabel("Close overlay")).at(4).frame()));
+    card->mouseMoved(center(card->findAll(Query::byLabel("Close cover")).at(4).frame()));
     runUntilIdle();
     EXPECT_TRUE(drawsAsAFullRedraw(*card));
     EXPECT_LT(partiallyDrawn * 3, everything);
@@ -79,7 +79,7 @@ TEST_P(PartialRedrawTest, ChangesFarApartRedrawWhereTheyAreOnly) {
     const std::size_t everything = fullDrawCount(*card);
     // A name at the top left, a button at the bottom right.
     manager->covers.peek()[0]->name.set("Overlay A");
-    card->mouseMoved(center(card->findAll(Query::byLabel("Close overlay")).at(5).frame()));
+    card->mouseMoved(center(card->findAll(Query::byLabel("Close cover")).at(5).frame()));
     runUntilIdle();
     EXPECT_TRUE(drawsAsAFullRedraw(*card));
     EXPECT_LT(partiallyDrawn * 3, everything);
@@ -317,7 +317,7 @@ TEST_F(PartialRedrawPanelTest, TheWindowIsToldWhereTheViewsChanged) {
     auto& sim = static_cast<sim::SimPanel&>(*panel);
     sim::ScreenPicture::render(world());
     sim.clearDamagedRects();
-    const Rect close = views().findAll(Query::byLabel("Close overlay")).at(1).frame();
+    const Rect close = views().findAll(Query::byLabel("Close cover")).at(1).frame();
     input().moveMouse(global(center(close)));
     runUntilIdle();
     ASSERT_FALSE(sim.damagedRects().empty());

@@ -18,6 +18,9 @@ namespace talvori {
 struct AccessibilityAction {
     std::string name;
     std::function<void()> perform;
+    // The keys that do the same from the window, as a reader reads them: ";;<Super>n" (no
+    // mnemonic, no menu path, the shortcut); empty when there are none.
+    std::string keyBinding{};
 };
 
 // A position a screen reader reads and sets, as a slider shows it.
@@ -44,6 +47,9 @@ struct AccessibilityText {
     std::size_t maxLength = SIZE_MAX;
     // Selects from `start` to `end`, the caret at `end`; an empty range only places the caret.
     std::function<void(std::size_t start, std::size_t end)> select{};
+    // Where each character starts as drawn, and where the last ends, from the element's leading
+    // edge in its points; empty when not known (the characters then share the element evenly).
+    std::vector<double> characterEdges{};
 };
 
 // One element of the accessibility tree that views expose, as it was when the tree was read.
@@ -76,7 +82,7 @@ struct AccessibilityNode {
     // Performs the press (no name) or the named action; false when the element has none such.
     bool perform(std::string_view name = {}) const;
 
-    // Indented lines such as `button "Close overlay" [selected]`.
+    // Indented lines such as `button "Close cover" [selected]`.
     std::string dump(int depth = 0) const;
 };
 

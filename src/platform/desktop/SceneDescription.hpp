@@ -20,6 +20,8 @@ struct SceneDescription {
     // The window takes its content's fitting size, and follows it when the content changes.
     bool sizedToContent = true;
     bool hidesTitleBar = false;
+    // Escape and Control-W close the window, as they close a desktop's settings dialogs.
+    bool closesFromKeyboard = false;
     // The window's appearance whatever the user's setting (none: the user's). Our views draw their
     // own colours; this decides the frame around them. Initialised in place, so positional
     // initialisers may leave it out.

@@ -6,6 +6,7 @@
 #include "platform/core/RunLoop.hpp"
 #include "platform/core/weakly.hpp"
 #include "platform/desktop/Application.hpp"
+#include "platform/desktop/SceneCloseKeys.hpp"
 #include "platform/desktop/Screens.hpp"
 
 namespace talvori {
@@ -55,6 +56,10 @@ std::shared_ptr<Panel> SceneWindows::makeWindow(Scene& scene) {
     // Without a title bar there is nothing else to hold it by.
     window->setMovableByWindowBackground(description.hidesTitleBar);
     window->setHostedContent(content);
+    if (description.closesFromKeyboard) {
+        scene.keys = std::make_shared<SceneCloseKeys>();
+        window->setEventHandler(scene.keys);
+    }
     if (desktop_.prepare) desktop_.prepare(*window, description);
     scene.closeObserver = center_.addObserver(
         Panel::kWillCloseNotification, window.get(), NotificationDelivery::synchronous,

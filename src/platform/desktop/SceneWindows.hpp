@@ -17,6 +17,7 @@ class ApplicationDelegate;
 class NotificationCenter;
 class Panel;
 class RunLoop;
+class WindowEventHandler;
 
 // The application's scene windows on whichever desktop shows them: each made when its scene
 // opens (at its content's size, or a fixed one, centred on the first screen), kept as large as
@@ -60,6 +61,7 @@ class SceneWindows : public std::enable_shared_from_this<SceneWindows> {
         SceneDescription description;
         std::shared_ptr<Panel> window;
         Registration closeObserver;
+        std::shared_ptr<WindowEventHandler> keys;
     };
 
     SceneWindows(Application& application, NotificationCenter& center, RunLoop& loop,

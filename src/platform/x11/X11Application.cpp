@@ -341,7 +341,20 @@ void X11Application::panelResignedKey(X11Panel& panel) {
     if (keyPanel_.lock().get() != &panel) return;
     keyPanel_.reset();
     panel.keyStatusChanged(false);
+    giveKeysBack(panel);
     updateActive();
+}
+
+// A panel that held the keyboard over one of our windows (the status panel over Settings) leaves
+// the keys with that window, which the window manager kept active all along.
+void X11Application::giveKeysBack(const X11Panel& holder) {
+    if ((holder.styleMask() & StyleMask::nonactivatingPanel) == 0) return;
+    auto back = panel(activeWindow_);
+    if (!back || back.get() == &holder || back->isClosed() || !back->isMapped() ||
+        !back->canBecomeKey()) {
+        return;
+    }
+    panelBecameKey(*back);
 }
 
 void X11Application::updateActive() {

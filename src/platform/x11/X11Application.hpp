@@ -79,6 +79,7 @@ class X11Application final : public Application,
     // Key status, as makeKey or the server's focus events move it.
     void panelBecameKey(X11Panel& panel);
     void panelResignedKey(X11Panel& panel);
+    void giveKeysBack(const X11Panel& holder);
     // Says once in the log that translucent windows cannot blend without a compositor.
     void noteMissingCompositor();
 

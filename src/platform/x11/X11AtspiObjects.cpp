@@ -496,7 +496,8 @@ int actionText(sd_bus_message* message, void* userdata, sd_bus_error* error, boo
     sd_bus_message_read(message, "i", &index);
     const AccessibilityAction* action = actionAt(*object, index);
     if (!action) return invalid(error, "No action has that index");
-    return sd_bus_reply_method_return(message, "s", keyBinding ? "" : actionName(*action));
+    return sd_bus_reply_method_return(
+        message, "s", keyBinding ? action->keyBinding.c_str() : actionName(*action));
 }
 
 int getActionName(sd_bus_message* message, void* userdata, sd_bus_error* error) {
@@ -515,7 +516,7 @@ int getActions(sd_bus_message* message, void* userdata, sd_bus_error* error) {
         for (const auto& action : object->element.actions) {
             if (result >= 0)
                 result = sd_bus_message_append(answer, "(sss)", actionName(action),
-                                               actionName(action), "");
+                                               actionName(action), action.keyBinding.c_str());
         }
         return result >= 0 ? sd_bus_message_close_container(answer) : result;
     });
@@ -721,16 +722,28 @@ int attributeRun(sd_bus_message* message, void* userdata, sd_bus_error* error) {
     });
 }
 
-// Characters share the element's box evenly: the texts are single lines of one font.
+// The texts are single lines of one font: characters stand where the view drew them, or share
+// the element's box evenly when it could not say.
 RootRect characterBox(Source& source, const Object& object, int start, int end,
                       std::uint32_t coordinates) {
     RootRect rect = extentsIn(source, object, coordinates);
-    const int length = std::max(1, X11AtspiText(object.element.text->contents).length());
-    const double width = static_cast<double>(rect.width) / length;
+    const auto& text = *object.element.text;
+    const int length = X11AtspiText(text.contents).length();
     const int first = std::clamp(start, 0, length);
     const int last = std::clamp(end, first, length);
-    rect.x += static_cast<std::int32_t>(std::lround(first * width));
-    rect.width = static_cast<std::uint32_t>(std::lround((last - first) * width));
+    const auto& edges = text.characterEdges;
+    double from = 0, to = 0;
+    if (edges.size() == static_cast<std::size_t>(length) + 1 && object.element.frame.width() > 0) {
+        const double scale = rect.width / object.element.frame.width();
+        from = edges[static_cast<std::size_t>(first)] * scale;
+        to = edges[static_cast<std::size_t>(last)] * scale;
+    } else {
+        const double width = static_cast<double>(rect.width) / std::max(1, length);
+        from = first * width;
+        to = last * width;
+    }
+    rect.x += static_cast<std::int32_t>(std::lround(from));
+    rect.width = static_cast<std::uint32_t>(std::lround(std::max(0.0, to - from)));
     return rect;
 }
 

@@ -338,7 +338,9 @@ void X11Input::handleKey(const xcb_key_press_event_t& key, bool down) {
         passOnUnused(*panel, key.detail, down, true);
         return;
     }
-    passOnUnused(*panel, key.detail, down, dispatchToPanel(std::move(event), panel, true));
+    const bool kept = X11Panel::keepsKey(event);
+    const bool used = dispatchToPanel(std::move(event), panel, true);
+    passOnUnused(*panel, key.detail, down, used || kept);
 }
 
 // Dead keys and the Compose key build one character over several presses, in a text field only,

@@ -17,6 +17,8 @@
 #include "platform/core/RunLoop.hpp"
 #include "platform/core/weakly.hpp"
 #include "platform/desktop/Input.hpp"
+#include "platform/desktop/ModifierFlags.hpp"
+#include "platform/desktop/SpecialKey.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
 #include "platform/x11/X11Application.hpp"
@@ -688,6 +690,31 @@ void X11Panel::releaseKeyboard() {
 // others as a repeat, which the desktop's own shortcuts ignore.
 void X11Panel::noteUnusedKey(std::uint8_t key) {
     if (holdsKeyboard_) unusedKey_ = key;
+}
+
+bool X11Panel::keepsKey(const Event& event) {
+    constexpr std::uint64_t kChords =
+        ModifierFlags::control | ModifierFlags::option | ModifierFlags::command;
+    if (event.deviceIndependentFlags() & kChords) return false;
+    if (!event.specialKey) return event.characters == " ";
+    switch (*event.specialKey) {
+        case SpecialKey::tab:
+        case SpecialKey::backTab:
+        case SpecialKey::upArrow:
+        case SpecialKey::downArrow:
+        case SpecialKey::leftArrow:
+        case SpecialKey::rightArrow:
+        case SpecialKey::carriageReturn:
+        case SpecialKey::enter:
+        case SpecialKey::escape:
+        case SpecialKey::home:
+        case SpecialKey::end:
+        case SpecialKey::pageUp:
+        case SpecialKey::pageDown:
+            return true;
+        default:
+            return false;
+    }
 }
 
 void X11Panel::keyReleased(std::uint8_t key) {

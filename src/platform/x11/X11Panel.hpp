@@ -40,6 +40,9 @@ class X11Panel final : public Panel {
     // after the hold ends, so that it reaches the window the user works in or the desktop's
     // shortcuts.
     void noteUnusedKey(std::uint8_t key);
+    // The keys that move about and press in a panel (Tab, arrows, Space, Return, Escape...):
+    // unused there, they stay with it rather than closing it and going to the user's window.
+    static bool keepsKey(const Event& event);
     void keyReleased(std::uint8_t key);
     void makeKey() override;
     bool setBackgroundBlurRadius(int radius) override;

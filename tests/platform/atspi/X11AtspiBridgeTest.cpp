@@ -104,9 +104,10 @@ TEST_F(X11AtspiBridgeTest, AReaderWalksTheMenuBarPanelPressesNewCoverAndHearsThe
     EXPECT_EQ(reader->ask("windows"),
               Lines{"0|window|Talvori|active,enabled,sensitive,showing,visible"});
     const auto panel = reader->ask("tree 0");
-    EXPECT_TRUE(has(panel, "  push button|New cover||enabled,sensitive,showing,visible|click"));
+    EXPECT_TRUE(
+        has(panel, "  push button|New cover||enabled,focusable,sensitive,showing,visible|click"));
     EXPECT_TRUE(has(panel, "  panel|Focus Mode|Off|"));
-    EXPECT_TRUE(has(panel, "    toggle button|Focus Mode toggle||"));
+    EXPECT_TRUE(has(panel, "    toggle button|Focus Mode||"));
     EXPECT_TRUE(has(panel, "  label|No active covers|"));
 
     ASSERT_EQ(find("New cover"), "push button");
@@ -129,8 +130,8 @@ TEST_F(X11AtspiBridgeTest, AReaderWalksTheMenuBarPanelPressesNewCoverAndHearsThe
     // Read through the reader's caches, which only the events brought up to date.
     const auto after = reader->ask("tree 0");
     EXPECT_TRUE(has(after, "label|Overlay 1|"));
-    EXPECT_TRUE(has(after, "push button|Rename overlay||"));
-    EXPECT_TRUE(has(after, "push button|Close overlay||"));
+    EXPECT_TRUE(has(after, "push button|Rename cover||"));
+    EXPECT_TRUE(has(after, "push button|Close cover||"));
     EXPECT_FALSE(has(after, "No active covers"));
 }
 
@@ -153,8 +154,8 @@ TEST_F(X11AtspiBridgeTest, AReaderCachesThePanelOnMeetingAndANewCoverRowAsItArri
         cached = reader->ask("cached 0");
         return has(cached, "label|Overlay 1");
     })) << has(cached, "label|Overlay 1");
-    EXPECT_TRUE(has(cached, "push button|Rename overlay"));
-    EXPECT_TRUE(has(cached, "push button|Close overlay"));
+    EXPECT_TRUE(has(cached, "push button|Rename cover"));
+    EXPECT_TRUE(has(cached, "push button|Close cover"));
     EXPECT_FALSE(has(cached, "No active covers"));
     EXPECT_FALSE(has(cached, "?"));
 }
@@ -162,9 +163,9 @@ TEST_F(X11AtspiBridgeTest, AReaderCachesThePanelOnMeetingAndANewCoverRowAsItArri
 TEST_F(X11AtspiBridgeTest, AReaderTurnsFocusModeOnAndMovesItsStrengthSlider) {
     showMenuBarPanel();
     startReader();
-    ASSERT_EQ(find("Focus Mode toggle"), "toggle button");
+    ASSERT_EQ(find("toggle button|Focus Mode"), "toggle button");
     EXPECT_EQ(reader->line("do click"), "ok");
-    EXPECT_EQ(wait("object:state-changed:checked", "Focus Mode toggle"), "ok");
+    EXPECT_EQ(wait("object:state-changed:checked", "Focus Mode"), "ok");
     EXPECT_TRUE(has(reader->ask("target"), "checked"));
 
     ASSERT_EQ(find("Dim opacity"), "slider");
@@ -187,16 +188,26 @@ TEST_F(X11AtspiBridgeTest, AReaderTabsThroughTheShortcutsAndClearsOneThroughItsA
     EXPECT_EQ(wait("object:children-changed:add", "Settings"), "ok");
     reader->ask("events");
 
+    // The tabs come first; a field's clear button is the pointer's, and Tab passes it by.
     for (const char* field :
          {"Show Talvori Panel shortcut", "Toggle Focus Mode shortcut", "New Cover shortcut"}) {
-        driver().tap(X11TestDriver::kTab);
-        EXPECT_EQ(wait("object:state-changed:focused", field), "ok") << field;
+        std::string focused;
+        for (int tabs = 0; tabs < 4 && focused.rfind(std::string("push button|") + field, 0);
+             ++tabs) {
+            driver().tap(X11TestDriver::kTab);
+            focused = reader->line("next-focus");
+        }
+        EXPECT_EQ(focused.rfind(std::string("push button|") + field, 0), 0U)
+            << field << " not focused: " << focused;
     }
-    const auto heard = reader->ask("events");
-    EXPECT_TRUE(has(heard, "object:state-changed:focused|1|New Cover shortcut|push button"));
-    EXPECT_TRUE(has(heard, "object:state-changed:focused|0|Toggle Focus Mode shortcut|"));
-    // Keys reach the reader first, and the program after it.
-    EXPECT_TRUE(has(heard, "key:press:Tab|"));
+    // Keys reach the reader first, and the program after it (this reader listens to keys without
+    // modifiers only); Shift+Tab goes back.
+    driver().tap(X11TestDriver::kTab);
+    EXPECT_EQ(wait("key:press:Tab"), "ok");
+    ASSERT_NE(reader->line("next-focus"), "timeout");
+    reader->ask("events");
+    driver().tap(X11TestDriver::kTab, {X11TestDriver::kLeftShift});
+    EXPECT_EQ(wait("object:state-changed:focused", "New Cover shortcut"), "ok");
 
     ASSERT_EQ(find("New Cover shortcut"), "push button");
     // The shortcut leads the description, where readers that read no value of a button hear it.
@@ -233,7 +244,7 @@ TEST_F(X11AtspiBridgeTest, AReaderReadsAndEditsACoversNameAndItsCaret) {
     ASSERT_EQ(find("New cover"), "push button");
     EXPECT_EQ(reader->line("do click"), "ok");
     EXPECT_EQ(wait("object:children-changed:add"), "ok");
-    ASSERT_EQ(find("Rename overlay"), "push button");
+    ASSERT_EQ(find("Rename cover"), "push button");
     EXPECT_EQ(reader->line("do click"), "ok");
     EXPECT_EQ(wait("object:state-changed:focused", "Name"), "ok");
 
@@ -267,6 +278,11 @@ TEST_F(X11AtspiBridgeTest, AReaderHearsACoverRenamedAndWindowsComeBecomeActiveAn
     showMenuBarPanel();
     EXPECT_EQ(wait("window:activate", "Talvori"), "ok");
     EXPECT_EQ(wait("window:deactivate", "Settings"), "ok");
+    // The keys go back to Settings, which the window manager kept active, as the panel closes.
+    reader->ask("events");
+    manager->menuBarPanelController().hidePanel();
+    EXPECT_EQ(wait("window:activate", "Settings"), "ok");
+    EXPECT_TRUE(has(reader->ask("windows"), "|frame|Settings|active,"));
     platform().application().sceneWindow("settings")->close();
     EXPECT_EQ(wait("window:destroy", "Settings"), "ok");
     EXPECT_FALSE(has(reader->ask("windows"), "Settings"));
@@ -313,6 +329,105 @@ TEST_F(X11AtspiBridgeTest, AKeyTheRegistryNeverAnswersForReachesTheProgramWhenTh
         EXPECT_EQ(typed, key);
     }
 }
+
+// A window walked by Tab alone: some of its stops in the order Tab reaches them, one pressed with
+// Space and what a reader hears of it, and the key binding the reader hears with that stop.
+struct KeyboardWalk {
+    std::string window;
+    std::vector<std::string> stops;
+    std::string pressed;
+    std::string binding;
+    std::string heard;
+};
+
+void PrintTo(const KeyboardWalk& walk, std::ostream* out) {
+    *out << walk.window;
+}
+
+class X11AtspiKeyboardWalkTest : public X11AtspiBridgeTest,
+                                 public ::testing::WithParamInterface<KeyboardWalk> {
+  protected:
+    void open(const std::string& window) {
+        if (window == "panel") {
+            // As its shortcut opens it: with the first control focused.
+            manager->menuBarPanelController().showPanel(true);
+            ASSERT_TRUE(
+                runUntil([&] { return manager->menuBarPanelController().isPanelVisible(); }));
+        } else {
+            openSettings();
+        }
+    }
+    bool isOpen(const std::string& window) const {
+        if (window == "panel") return manager->menuBarPanelController().isPanelVisible();
+        const auto settings = platform().application().sceneWindow("settings");
+        return settings && !settings->isClosed();
+    }
+    // The focused object's role|name|binding after each Tab, round to where the walk began; the
+    // panel opens with its first control focused, which Tab reaches last.
+    Lines walkRound(const std::string& window) {
+        // The focus the reader heard on arriving is not one that a Tab moved.
+        reader->ask("events");
+        Lines stops;
+        for (int tabs = 0; tabs < 40; ++tabs) {
+            driver().tap(X11TestDriver::kTab);
+            const std::string focused = reader->line("next-focus");
+            if (focused == "timeout" || (!stops.empty() && focused == stops.front())) break;
+            stops.push_back(focused);
+        }
+        if (window == "panel" && !stops.empty())
+            std::rotate(stops.begin(), stops.end() - 1, stops.end());
+        return stops;
+    }
+    static std::string nameOf(const std::string& stop) {
+        const auto first = stop.find('|');
+        return stop.substr(first + 1, stop.find('|', first + 1) - first - 1);
+    }
+};
+
+TEST_P(X11AtspiKeyboardWalkTest, TabReachesEveryControlInOrderAndSpacePressesIt) {
+    const auto& walk = GetParam();
+    open(walk.window);
+    startReader();
+    const Lines stops = walkRound(walk.window);
+    ASSERT_GE(stops.size(), walk.stops.size()) << ::testing::PrintToString(stops);
+    auto next = stops.begin();
+    for (const auto& wanted : walk.stops) {
+        next = std::find_if(next, stops.end(),
+                            [&](const std::string& stop) { return nameOf(stop) == wanted; });
+        ASSERT_NE(next, stops.end())
+            << wanted << " is not reached in order: " << ::testing::PrintToString(stops);
+    }
+    EXPECT_TRUE(isOpen(walk.window)) << "Tab never leaves the window";
+
+    std::string focused;
+    for (std::size_t tabs = 0; tabs <= stops.size() && nameOf(focused) != walk.pressed; ++tabs) {
+        driver().tap(X11TestDriver::kTab);
+        focused = reader->line("next-focus");
+    }
+    ASSERT_EQ(nameOf(focused), walk.pressed);
+    EXPECT_EQ(focused.substr(focused.rfind('|') + 1), walk.binding);
+    reader->ask("events");
+    driver().tap(X11TestDriver::kSpace);
+    EXPECT_EQ(wait(walk.heard), "ok");
+    EXPECT_TRUE(isOpen(walk.window)) << "Space never leaves the window";
+
+    driver().tap(X11TestDriver::kEscape);
+    EXPECT_TRUE(runUntil([&] { return !isOpen(walk.window); })) << "Escape closes it";
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, X11AtspiKeyboardWalkTest,
+                         ::testing::Values(KeyboardWalk{"panel",
+                                                        {"Settings", "Quit Talvori", "Focus Mode",
+                                                         "New cover"},
+                                                        "New cover",
+                                                        ";;<Super>n",
+                                                        "object:announcement"},
+                                           KeyboardWalk{"settings",
+                                                        {"General", "Shortcuts", "Launch at Login"},
+                                                        "Shortcuts",
+                                                        ";;<Control>Page_Down",
+                                                        "object:children-changed:add"}),
+                         [](const auto& info) { return info.param.window; });
 
 }  // namespace
 }  // namespace talvori::testing

@@ -7,7 +7,11 @@
 //   toolkit                 toolkit name|version of the program
 //   windows                 index|role|name|states of each of the application's windows
 //   tree INDEX              the window's objects, indented: role|name|value|states|actions
-//   find NAME               makes the first object named NAME the target: its role, or "none"
+//   find NAME               makes the first object named NAME the target: its role, or "none";
+//                           "find ROLE|NAME" the first of that role
+//   next-focus              waits up to five seconds for an object to gain the focus (the
+//                           events before it are dropped) and makes it the target:
+//                           role|name|key binding of its press, or "timeout"
 //   target                  role|name|description|value|states|actions of the target
 //   extents                 x y width height of the target and of its window, on screen
 //   at X Y                  role|name of the object at a point on screen in the target's window
@@ -228,8 +232,11 @@ void find(const std::string& name) {
         answer("none");
         return;
     }
+    const auto bar = name.find('|');
+    const std::string role = bar == std::string::npos ? "" : name.substr(0, bar);
+    const std::string wanted = bar == std::string::npos ? name : name.substr(bar + 1);
     walk(app, 0, [&](AtspiAccessible* object, int) {
-        if (nameOf(object) != name) return true;
+        if (nameOf(object) != wanted || (!role.empty() && roleOf(object) != role)) return true;
         reader.target = static_cast<AtspiAccessible*>(g_object_ref(object));
         return false;
     });
@@ -386,6 +393,46 @@ void wait(const std::string& type, const std::string& name) {
     answer(arrived(type, name) ? "ok" : "timeout");
 }
 
+// The first object to gain the focus among the events heard; the events up to it are dropped.
+AtspiAccessible* takeFocusGain() {
+    for (auto event = reader.events.begin(); event != reader.events.end(); ++event) {
+        if (event->type != "object:state-changed:focused" || event->detail1 != 1) continue;
+        AtspiAccessible* gained = event->source;
+        event->source = nullptr;
+        for (auto dropped = reader.events.begin(); dropped != std::next(event); ++dropped) {
+            if (dropped->source) g_object_unref(dropped->source);
+        }
+        reader.events.erase(reader.events.begin(), std::next(event));
+        return gained;
+    }
+    return nullptr;
+}
+
+std::string keyBindingOf(AtspiAccessible* object) {
+    AtspiAction* action = atspi_accessible_get_action_iface(object);
+    if (!action) return "";
+    const std::string binding = atspi_action_get_n_actions(action, nullptr) > 0
+                                    ? owned(atspi_action_get_key_binding(action, 0, nullptr))
+                                    : "";
+    g_object_unref(action);
+    return binding;
+}
+
+void nextFocus() {
+    bool expired = false;
+    const guint timer = g_timeout_add(kWaitMilliseconds, expire, &expired);
+    AtspiAccessible* gained = takeFocusGain();
+    while (!gained && !expired) {
+        g_main_context_iteration(nullptr, TRUE);
+        gained = takeFocusGain();
+    }
+    if (!expired) g_source_remove(timer);
+    if (!gained) return answer("timeout");
+    if (reader.target) g_object_unref(reader.target);
+    reader.target = gained;
+    answer(roleOf(gained) + "|" + nameOf(gained) + "|" + keyBindingOf(gained));
+}
+
 constexpr guint kKnown = ATSPI_CACHE_NAME | ATSPI_CACHE_ROLE;
 
 bool childrenCached(AtspiAccessible* object) {
@@ -474,6 +521,8 @@ void run(const std::string& line) {
         text(command, argument);
     } else if (command == "focus") {
         focus();
+    } else if (command == "next-focus") {
+        nextFocus();
     } else if (command == "take") {
         reader.taken = argument;
         answer("ok");

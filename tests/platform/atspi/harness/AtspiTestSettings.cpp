@@ -10,6 +10,7 @@ void openSettingsWindow() {
     scene.identifier = "settings";
     scene.title = "Settings";
     scene.sizedToContent = true;
+    scene.closesFromKeyboard = true;
     scene.makeContent = [] { return ui::SettingsView::makeHostedContent(nullptr, [] {}); };
     platform().application().registerScene(scene);
     platform().application().openWindow("settings");

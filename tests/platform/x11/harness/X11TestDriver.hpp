@@ -25,6 +25,7 @@ class X11TestDriver {
         kRight = 106,
         kEscape = 1,
         kTab = 15,
+        kSpace = 57,
         kLeftShift = 42,
         kLeftControl = 29,
         kLeftAlt = 56,
