@@ -167,7 +167,9 @@ bool Host::keyDown(const KeyPress& press) {
                           !contains(press.modifiers, Modifiers::control) &&
                           !contains(press.modifiers, Modifiers::option);
     if (plainTab && moveFocus(!press.hasShift())) return true;
-    const bool page = press.key == Key::pageUp || press.key == Key::pageDown;
+    // With a modifier, Page Up and Down are shortcuts (Ctrl+Page Down switches tabs).
+    const bool page = (press.key == Key::pageUp || press.key == Key::pageDown) &&
+                      press.modifiers == Modifiers::none;
     if (page && scrollPage(press.key == Key::pageDown)) return true;
     return isKeyWindow() && root_ && performShortcut(*root_, press);
 }

@@ -38,8 +38,6 @@ enum class Key {
     pageUp,
     pageDown,
     insert,
-    pageUp,
-    pageDown,
 };
 
 // A key press delivered to the key window.
