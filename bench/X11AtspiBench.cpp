@@ -222,7 +222,7 @@ void BM_X11HugeTextInANameField(benchmark::State& state) {
         runUntil([&] { return menuBar.isPanelVisible(); }) && setup.startReader() &&
         reader->line("find New cover") == "push button" && reader->line("do click") == "ok" &&
         reader->line("wait object:children-changed:add *") == "ok" &&
-        reader->line("find Rename overlay") == "push button" && reader->line("do click") == "ok" &&
+        reader->line("find Rename cover") == "push button" && reader->line("do click") == "ok" &&
         reader->line("wait object:state-changed:focused Name") == "ok" &&
         reader->line("find Name") == "entry";
     if (!focused) {

@@ -95,7 +95,7 @@ class TypingDesktop {
         menuBar.showPanel();
         if (!runUntil([&] { return menuBar.isPanelVisible(); })) return {};
         ui::Host& host = menuBar.hostingView()->host();
-        const auto rename = host.find(ui::Query::byLabel("Rename overlay"));
+        const auto rename = host.find(ui::Query::byLabel("Rename cover"));
         if (!rename || !rename.performAccessibilityAction()) return {};
         if (!runUntil([&] { return host.hasFocusedTextField(); })) return {};
         // The panel has the keyboard once the window manager gave it the focus.

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <systemd/sd-bus.h>
 
 #include <algorithm>
 #include <chrono>
@@ -16,6 +17,8 @@
 #include "platform/atspi/harness/AtspiTestReader.hpp"
 #include "platform/atspi/harness/AtspiTestSettings.hpp"
 #include "platform/x11/X11AtspiBridge.hpp"
+#include "platform/x11/X11AtspiObjects.hpp"
+#include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/harness/X11TestBus.hpp"
@@ -428,6 +431,38 @@ INSTANTIATE_TEST_SUITE_P(Windows, X11AtspiKeyboardWalkTest,
                                                         ";;<Control>Page_Down",
                                                         "object:children-changed:add"}),
                          [](const auto& info) { return info.param.window; });
+
+
+// A client queues ten thousand calls for the whole tree, each far more work for the program
+// than for the bus, and reads no answer: the program takes them a slice at a time, and the
+// desktop's events keep their turn between the slices. Taken all at once, they held the events
+// for seconds.
+TEST_F(X11AtspiBridgeTest, AFloodOfCallsLeavesTheDesktopsEventsTheirTurn) {
+    openSettings();
+    ASSERT_TRUE(accessibility->setEnabled(true));
+    ASSERT_TRUE(runUntil([&] { return bridge().isRegistered(); }));
+    const auto alpha = openClient("Alpha", 100, 120, 400, 300, 0x2080e0);
+    openClient("Beta", 600, 300, 300, 200, 0xe08020);
+    sd_bus* client = accessibility->connect();
+    ASSERT_TRUE(client);
+    for (int call = 0; call < 10'000; ++call) {
+        sd_bus_message* message = nullptr;
+        sd_bus_message_new_method_call(client, &message, bridge().busName(),
+                                       x11::X11AtspiObjects::kCachePath,
+                                       x11::X11AtspiObjects::kCacheInterface, "GetItems");
+        sd_bus_message_set_expect_reply(message, 0);
+        ASSERT_GE(sd_bus_send(client, message, nullptr), 0);
+        sd_bus_message_unref(message);
+    }
+    ASSERT_GE(sd_bus_flush(client), 0);
+
+    const auto asked = std::chrono::steady_clock::now();
+    driver().activate(alpha.window);
+    // A turn of the loop that takes seconds ends before the condition is looked at again.
+    EXPECT_TRUE(runUntil([&] { return desktop().clients().activeWindow() == alpha.window; }));
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(450));
+    sd_bus_flush_close_unref(client);
+}
 
 }  // namespace
 }  // namespace talvori::testing

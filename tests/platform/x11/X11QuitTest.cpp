@@ -18,6 +18,7 @@
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/SignalWatch.hpp"
+#include "platform/desktop/Alerts.hpp"
 #include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11ColorSampler.hpp"
 #include "platform/x11/X11Connection.hpp"
@@ -38,7 +39,11 @@ enum class OpenState {
     colorSampler,
     closeAllMidway,
     settingsGeneral,
-    colorPicker
+    colorPicker,
+    firstRunPermission,
+    firstRunFinish,
+    alert,
+    menuBarRename
 };
 
 std::string stateName(const ::testing::TestParamInfo<OpenState>& info) {
@@ -64,93 +69,139 @@ class X11QuitFixture : public X11DesktopTest {
     }
 
     void reach(OpenState state) {
-        if (state != OpenState::firstRun)
-            platform().userDefaults().set("hasCompletedOnboarding", true);
+        if (!isFirstRun(state)) platform().userDefaults().set("hasCompletedOnboarding", true);
         app = TalvoriApp::start();
         // The first run shows its window before any runtime starts.
-        ASSERT_TRUE(runUntil([&] {
-            return state == OpenState::firstRun || app->runtime()->windowManager.peek() != nullptr;
-        }));
-        const auto manager = app->runtime()->windowManager.peek();
+        ASSERT_TRUE(runUntil(
+            [&] { return isFirstRun(state) || app->runtime()->windowManager.peek() != nullptr; }));
         switch (state) {
             case OpenState::firstRun:
-                ASSERT_TRUE(runUntil([&] { return isShown(TalvoriApp::kFirstRunSceneID); }));
-                break;
-            case OpenState::settingsShortcuts: {
-                platform().application().openWindow(TalvoriApp::kSettingsSceneID);
-                ASSERT_TRUE(runUntil([&] { return isShown(TalvoriApp::kSettingsSceneID); }));
-                const auto window =
-                    platform().application().sceneWindow(TalvoriApp::kSettingsSceneID);
-                ASSERT_TRUE(window);
-                click(static_cast<ui::PanelHost&>(*window->hostedContent()).host(), "Shortcuts");
-                break;
-            }
-            case OpenState::menuBarPanel:
-                ASSERT_TRUE(manager);
-                manager->showMenuBarPanel();
-                ASSERT_TRUE(runUntil([&] {
-                    const auto& panel = manager->menuBarPanelController().panel();
-                    return panel && driver().isViewable(panel->windowNumber());
-                }));
-                break;
+            case OpenState::firstRunPermission:
+            case OpenState::firstRunFinish:
+                return openFirstRun(state);
+            case OpenState::settingsShortcuts:
             case OpenState::settingsGeneral:
-                platform().application().openWindow(TalvoriApp::kSettingsSceneID);
-                ASSERT_TRUE(runUntil([&] { return isShown(TalvoriApp::kSettingsSceneID); }));
-                break;
+            case OpenState::alert:
+                return openSettings(state);
+            case OpenState::menuBarPanel:
+            case OpenState::menuBarRename:
+                return openMenuBarPanel(state == OpenState::menuBarRename);
             case OpenState::colorSampler:
-            case OpenState::colorPicker: {
-                ASSERT_TRUE(manager);
-                const auto cover = manager->createCover();
-                cover->setEffectType(EffectType::solid);
-                const auto& panel =
-                    manager->windowControllers.peek().at(cover->id())->panel()->window();
-                ASSERT_TRUE(runUntil([&] { return driver().isViewable(panel.windowNumber()); }));
-                const Rect frame = cover->model.peek().frame.rect();
-                driver().moveMouse(static_cast<int>(frame.midX()),
-                                   800 - static_cast<int>(frame.midY()));
-                auto& controls = manager->controlPanelController();
-                ASSERT_TRUE(runUntil([&] {
-                    return controls.isPanelVisible() &&
-                           driver().isViewable(controls.panel()->windowNumber());
-                }));
-                click(controls.hostingView()->host(), "Show color picker");
-                if (state == OpenState::colorPicker) break;
-                click(controls.hostingView()->host(), "Sample color from screen");
-                ASSERT_TRUE(runUntil([&] {
-                    return dynamic_cast<x11::X11ColorSampler&>(platform().colorSampler())
-                        .isSampling();
-                }));
-                break;
-            }
+            case OpenState::colorPicker:
+                return openControlPanel(state == OpenState::colorSampler);
             case OpenState::closeAllMidway:
-                ASSERT_TRUE(manager);
-                manager->createCover();
-                manager->createCover();
-                ASSERT_TRUE(runUntil([&] {
-                    const auto controllers = manager->windowControllers.peek();
-                    return std::all_of(controllers.begin(), controllers.end(),
-                                       [&](const auto& one) {
-                                           return driver().isViewable(
-                                               one.second->panel()->window().windowNumber());
-                                       });
-                }));
-                // Quit while the covers fade out.
-                manager->closeAll();
-                catchUp();
-                break;
+                return closeAllMidway();
         }
     }
-    // A press where the element labelled `label` shows (the global space is y up, the root's y
-    // down), once it stands still: a section that opens moves what is below it.
+    static bool isFirstRun(OpenState state) {
+        return state == OpenState::firstRun || state == OpenState::firstRunPermission ||
+               state == OpenState::firstRunFinish;
+    }
+    std::shared_ptr<WindowManager> manager() const { return app->runtime()->windowManager.peek(); }
+    ui::Host& sceneViews(const char* id) const {
+        return static_cast<ui::PanelHost&>(
+                   *platform().application().sceneWindow(id)->hostedContent())
+            .host();
+    }
+    // Each page is reached through the one before, as the user goes.
+    void openFirstRun(OpenState page) {
+        ASSERT_TRUE(runUntil([&] { return isShown(TalvoriApp::kFirstRunSceneID); }));
+        if (page == OpenState::firstRun) return;
+        click(sceneViews(TalvoriApp::kFirstRunSceneID), "Continue");
+        if (page == OpenState::firstRunPermission) return;
+        click(sceneViews(TalvoriApp::kFirstRunSceneID), "Skip for now");
+    }
+    // The alert is a sheet on the settings window, as the shortcut recorder's are.
+    void openSettings(OpenState state) {
+        platform().application().openWindow(TalvoriApp::kSettingsSceneID);
+        ASSERT_TRUE(runUntil([&] { return isShown(TalvoriApp::kSettingsSceneID); }));
+        if (state == OpenState::settingsShortcuts) {
+            click(sceneViews(TalvoriApp::kSettingsSceneID), "Shortcuts");
+        } else if (state == OpenState::alert) {
+            Alert alert;
+            alert.messageText = "This shortcut is already in use";
+            alert.buttons = {"OK", "Use Anyway"};
+            platform().alerts().beginSheetModal(
+                alert, platform().application().sceneWindow(TalvoriApp::kSettingsSceneID),
+                [](long) {});
+            ASSERT_TRUE(runUntil([&] {
+                const auto shown = platform().alerts().visibleAlerts();
+                return !shown.empty() &&
+                       driver().isViewable(shown.front()->window()->windowNumber());
+            }));
+        }
+    }
+    // With a rename field open on a cover's row.
+    void openMenuBarPanel(bool renaming) {
+        if (renaming) manager()->createCover();
+        manager()->showMenuBarPanel();
+        const auto& controller = manager()->menuBarPanelController();
+        ASSERT_TRUE(runUntil([&] {
+            const auto& panel = controller.panel();
+            return panel && driver().isViewable(panel->windowNumber());
+        }));
+        if (!renaming) return;
+        click(controller.hostingView()->host(), "Rename cover");
+    }
+    // Its colour picker shown, sampling the screen or not.
+    void openControlPanel(bool sampling) {
+        const auto cover = manager()->createCover();
+        cover->setEffectType(EffectType::solid);
+        const auto& panel = manager()->windowControllers.peek().at(cover->id())->panel()->window();
+        ASSERT_TRUE(runUntil([&] { return driver().isViewable(panel.windowNumber()); }));
+        const Rect frame = cover->model.peek().frame.rect();
+        driver().moveMouse(static_cast<int>(frame.midX()), 800 - static_cast<int>(frame.midY()));
+        auto& controls = manager()->controlPanelController();
+        ASSERT_TRUE(runUntil([&] {
+            return controls.isPanelVisible() &&
+                   driver().isViewable(controls.panel()->windowNumber());
+        }));
+        click(controls.hostingView()->host(), "Show color picker");
+        if (!sampling) return;
+        click(controls.hostingView()->host(), "Sample color from screen");
+        ASSERT_TRUE(runUntil([&] {
+            return dynamic_cast<x11::X11ColorSampler&>(platform().colorSampler()).isSampling();
+        }));
+    }
+    // Quits while the covers fade out.
+    void closeAllMidway() {
+        manager()->createCover();
+        manager()->createCover();
+        ASSERT_TRUE(runUntil([&] {
+            const auto controllers = manager()->windowControllers.peek();
+            return std::all_of(controllers.begin(), controllers.end(), [&](const auto& one) {
+                return driver().isViewable(one.second->panel()->window().windowNumber());
+            });
+        }));
+        manager()->closeAll();
+        catchUp();
+    }
+    // Where the element labelled `label` shows, once it is there and stands still: a page that
+    // slides in or a section that opens moves it.
+    std::optional<Rect> steadyFrame(ui::Host& views, const std::string& label) {
+        const auto frame = [&]() -> std::optional<Rect> {
+            const auto node = views.find(ui::Query::byLabel(label));
+            return node ? node.frameOnScreen() : std::nullopt;
+        };
+        std::optional<Rect> seen;
+        if (!runUntil([&] { return frame().has_value(); }) ||
+            !runUntilSteady<std::optional<Rect>>([&] { return seen = frame(); })) {
+            return std::nullopt;
+        }
+        return seen;
+    }
+    // The global space is y up, the root's y down.
     void click(ui::Host& views, const std::string& label) {
-        std::optional<Rect> frame;
-        ASSERT_TRUE(runUntilSteady<std::optional<Rect>>([&] {
-                        const auto node = views.find(ui::Query::byLabel(label));
-                        return frame = node ? node.frameOnScreen() : std::nullopt;
-                    }) &&
-                    frame)
-            << label;
+        const auto frame = steadyFrame(views, label);
+        ASSERT_TRUE(frame) << label;
         driver().click(static_cast<int>(frame->midX()), 800 - static_cast<int>(frame->midY()));
+        catchUp();
+    }
+    void restPointerOn(ui::PanelHost& window, const std::string& label) {
+        const auto frame = steadyFrame(window.host(), label);
+        ASSERT_TRUE(frame) << label;
+        driver().moveMouse(static_cast<int>(frame->midX()), 800 - static_cast<int>(frame->midY()));
+        ASSERT_TRUE(runUntil([&] { return window.panel() && window.panel()->isPointerInside(); }));
         catchUp();
     }
     // The scene window `id` is open and on the screen.
@@ -212,29 +263,24 @@ class X11SignalQuitTest : public X11QuitFixture, public ::testing::WithParamInte
     X11SignalQuitTest() : X11QuitFixture(GetParam().name) {}
 
     std::shared_ptr<ui::PanelHost> windowOf(OpenState state) {
-        const auto manager = app->runtime()->windowManager.peek();
+        std::shared_ptr<HostedContent> content;
         switch (state) {
             case OpenState::menuBarPanel:
-                return manager->menuBarPanelController().hostingView();
+            case OpenState::menuBarRename:
+                return manager()->menuBarPanelController().hostingView();
             case OpenState::colorPicker:
-                return manager->controlPanelController().hostingView();
+                return manager()->controlPanelController().hostingView();
+            case OpenState::alert:
+                content = platform().alerts().visibleAlerts().front()->window()->hostedContent();
+                break;
             default:
-                return std::static_pointer_cast<ui::PanelHost>(
-                    platform()
-                        .application()
-                        .sceneWindow(TalvoriApp::kSettingsSceneID)
-                        ->hostedContent());
+                content = platform()
+                              .application()
+                              .sceneWindow(isFirstRun(state) ? TalvoriApp::kFirstRunSceneID
+                                                             : TalvoriApp::kSettingsSceneID)
+                              ->hostedContent();
         }
-    }
-    void restPointerOn(ui::PanelHost& window, const std::string& label) {
-        // A tab just chosen lays its views out on a later turn.
-        ASSERT_TRUE(runUntil([&] { return bool(window.host().find(ui::Query::byLabel(label))); }))
-            << label;
-        const auto node = window.host().find(ui::Query::byLabel(label));
-        const Rect frame = node.frameOnScreen().value_or(Rect());
-        driver().moveMouse(static_cast<int>(frame.midX()), 800 - static_cast<int>(frame.midY()));
-        ASSERT_TRUE(runUntil([&] { return window.panel() && window.panel()->isPointerInside(); }));
-        catchUp();
+        return std::static_pointer_cast<ui::PanelHost>(content);
     }
 };
 
@@ -268,7 +314,10 @@ INSTANTIATE_TEST_SUITE_P(
         SignalCase{"toggleTerm", OpenState::settingsGeneral, "Launch at Login", SIGTERM},
         SignalCase{"statusPanelHup", OpenState::menuBarPanel, "New cover", SIGHUP},
         SignalCase{"pickerSliderInt", OpenState::colorPicker, "Opacity", SIGINT},
-        SignalCase{"pickerFieldTerm", OpenState::colorPicker, "hex or name, e.g. coral", SIGTERM}),
+        SignalCase{"pickerFieldTerm", OpenState::colorPicker, "hex or name, e.g. coral", SIGTERM},
+        SignalCase{"welcomeInt", OpenState::firstRun, "Continue", SIGINT},
+        SignalCase{"alertTerm", OpenState::alert, "Use Anyway", SIGTERM},
+        SignalCase{"renameFieldInt", OpenState::menuBarRename, "Name", SIGINT}),
     [](const ::testing::TestParamInfo<SignalCase>& info) { return info.param.name; });
 
 }  // namespace

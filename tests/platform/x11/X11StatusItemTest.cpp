@@ -1,5 +1,4 @@
 #include <poll.h>
-#include <systemd/sd-bus.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,7 +11,6 @@
 #include "menubar/MenuBarCoachMarkController.hpp"
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
-#include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/harness/X11TestBus.hpp"
@@ -156,33 +154,6 @@ TEST_F(X11StatusItemTest, ALostBusLeavesTheItemInTheTrayAndOneThatComesBackHosts
     watcher = std::make_unique<TestWatcher>(*bus);
     EXPECT_TRUE(runUntil([&] { return watcher->items().size() == 1; }, 15));
     EXPECT_TRUE(runUntil([&] { return !driver().isViewable(docked); }));
-}
-
-// A client queues a hundred thousand calls to the item and reads no answer: the program takes
-// them a slice at a time, and the desktop's events keep their turn between the slices.
-TEST_F(X11StatusItemTest, AFloodOfCallsLeavesTheDesktopsEventsTheirTurn) {
-    TestWatcher watcher(*bus);
-    startRuntime();
-    ASSERT_TRUE(runUntil([&] { return watcher.items().size() == 1; }));
-    const auto alpha = openClient("Alpha", 100, 120, 400, 300, 0x2080e0);
-    openClient("Beta", 600, 300, 300, 200, 0xe08020);
-    sd_bus* client = bus->connect();
-    ASSERT_TRUE(client);
-    for (int call = 0; call < 100'000; ++call) {
-        sd_bus_message* message = nullptr;
-        sd_bus_message_new_method_call(client, &message, watcher.items().front().c_str(),
-                                       "/StatusNotifierItem", "org.freedesktop.DBus.Properties",
-                                       "GetAll");
-        sd_bus_message_append(message, "s", "org.kde.StatusNotifierItem");
-        sd_bus_message_set_expect_reply(message, 0);
-        ASSERT_GE(sd_bus_send(client, message, nullptr), 0);
-        sd_bus_message_unref(message);
-    }
-    ASSERT_GE(sd_bus_flush(client), 0);
-
-    driver().activate(alpha.window);
-    EXPECT_TRUE(runUntil([&] { return desktop().clients().activeWindow() == alpha.window; }, 0.45));
-    sd_bus_flush_close_unref(client);
 }
 
 // The tray at the top right of the screen, or at the bottom right.

@@ -104,18 +104,24 @@ bool AtspiTestBus::setEnabled(bool enabled) const {
     return result >= 0;
 }
 
-bool AtspiTestBus::stopRegistry() {
+sd_bus* AtspiTestBus::connect() const {
     sd_bus* connection = nullptr;
     int result = sd_bus_new(&connection);
     if (result >= 0) result = sd_bus_set_address(connection, address_.c_str());
     if (result >= 0) result = sd_bus_set_bus_client(connection, 1);
     if (result >= 0) result = sd_bus_start(connection);
+    if (result >= 0) return connection;
+    sd_bus_unref(connection);
+    return nullptr;
+}
+
+bool AtspiTestBus::stopRegistry() {
+    sd_bus* connection = connect();
+    if (!connection) return false;
     sd_bus_creds* creds = nullptr;
     pid_t pid = 0;
-    if (result >= 0) {
-        result =
-            sd_bus_get_name_creds(connection, "org.a11y.atspi.Registry", SD_BUS_CREDS_PID, &creds);
-    }
+    int result =
+        sd_bus_get_name_creds(connection, "org.a11y.atspi.Registry", SD_BUS_CREDS_PID, &creds);
     if (result >= 0) result = sd_bus_creds_get_pid(creds, &pid);
     sd_bus_creds_unref(creds);
     sd_bus_flush_close_unref(connection);

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+typedef struct sd_bus sd_bus;
+
 namespace talvori::testing {
 
 class X11TestBus;
@@ -25,6 +27,9 @@ class AtspiTestBus {
     const std::string& error() const { return error_; }
     // The accessibility bus's address, as the launcher gives it.
     const std::string& address() const { return address_; }
+    // A new connection to the accessibility bus, owned by the caller (sd_bus_flush_close_unref);
+    // null when it cannot be reached.
+    sd_bus* connect() const;
     // Says on the session bus that an assistive technology reads (or no longer does), as one
     // does when it starts or quits.
     bool setEnabled(bool enabled) const;
