@@ -73,6 +73,23 @@ TEST_F(ControlPanelTest, PlacementFallsBackRightLeftBelowAboveAndStaysOnScreen) 
     EXPECT_EQ(C::panelFrame({100, 300, 200, 100}, size).origin, (Point{0, 0}));
 }
 
+// On a second screen the card keeps to the cover's screen: beside the cover on the side that has
+// room, never reaching over onto the first screen, and above its bottom edge.
+TEST_F(ControlPanelTest, OnASecondScreenTheCardTakesTheSideWithRoomAndStaysOnIt) {
+    world().setScreens({Rect(0, 0, 1280, 800), Rect(1280, 0, 1280, 800)});
+    const Rect second = platform().screens().screens().at(1).visibleFrame;
+    const Size size{300, 400};
+    const Rect nearRight{second.maxX() - 220, second.minY() + 20, 200, 100};
+    const Rect atRight = C::panelFrame(nearRight, size);
+    EXPECT_EQ(atRight.maxX(), nearRight.minX() - 10);
+    EXPECT_EQ(atRight.minY(), second.minY());
+    const Rect nearLeft{second.minX() + 20, second.maxY() - 120, 200, 100};
+    const Rect atLeft = C::panelFrame(nearLeft, size);
+    EXPECT_EQ(atLeft.minX(), nearLeft.maxX() + 10);
+    EXPECT_EQ(atLeft.maxY(), second.maxY());
+    EXPECT_LE(atLeft.maxX(), second.maxX());
+}
+
 // While the screen has room below it, the card grows downwards.
 TEST_F(ControlPanelTest, TheCardStandsBesideTheCoverFollowsItAndGrowsDownwards) {
     auto& cover = addCover({100, 300, 300, 200});

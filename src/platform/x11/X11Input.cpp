@@ -187,6 +187,9 @@ void X11Input::handleEvent(const xcb_generic_event_t& event) {
         case XCB_KEY_RELEASE:
             handleKey(reinterpret_cast<const xcb_key_press_event_t&>(event), false);
             break;
+        case XCB_FOCUS_IN:
+            forgetKeysLetGoElsewhere();
+            break;
         case XCB_GE_GENERIC:
             handleRaw(event);
             break;
@@ -341,6 +344,18 @@ void X11Input::handleKey(const xcb_key_press_event_t& key, bool down) {
     const bool kept = X11Panel::keepsKey(event);
     const bool used = dispatchToPanel(std::move(event), panel, true);
     passOnUnused(*panel, key.detail, down, used || kept);
+}
+
+// A key released while the keyboard was elsewhere sends us no release: its next press would pass
+// for a repeat, and the recorder and the fields ignore repeats of what they already took.
+void X11Input::forgetKeysLetGoElsewhere() {
+    if (keysDown_.empty()) return;
+    xcb_connection_t* raw = connection_->raw();
+    const auto keymap = waitReply(xcb_query_keymap_reply, raw, xcb_query_keymap(raw));
+    if (!keymap) return;
+    std::erase_if(keysDown_, [&](std::uint32_t key) {
+        return key > 255 || !(keymap->keys[key / 8] & (1U << (key % 8)));
+    });
 }
 
 // Dead keys and the Compose key build one character over several presses, in a text field only,

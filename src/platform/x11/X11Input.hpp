@@ -65,6 +65,8 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     void handleMotion(const xcb_motion_notify_event_t& motion);
     void handleCrossing(const xcb_enter_notify_event_t& crossing, bool entered);
     void handleKey(const xcb_key_press_event_t& key, bool down);
+    // Drops the keys let go while another window or a grab had the keyboard.
+    void forgetKeysLetGoElsewhere();
     bool compose(Event& event, const xcb_key_press_event_t& key, const X11Panel& panel);
     void handleRaw(const xcb_generic_event_t& event);
     // A key no view used goes on to where it would have gone, should the panel hold the keyboard.

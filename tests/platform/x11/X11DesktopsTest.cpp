@@ -22,6 +22,8 @@
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/harness/X11ServerChanges.hpp"
 #include "platform/x11/harness/X11TestBus.hpp"
+#include "recorder/ShortcutRecorderField.hpp"
+#include "ui/PanelHost.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -385,6 +387,63 @@ TEST_P(X11DesktopsTest, TheStatusItemShowsInTheTrayAndItsClickOpensThePanel) {
         return panel && panel->isVisible() && driver().isViewable(panel->windowNumber());
     }));
     screenshot(std::string("status-item-") + nameOf(GetParam()));
+}
+
+// However the keys of a recorded combination are let go, the key before its modifiers or after
+// them, the recorder's popover ends on what was saved.
+TEST_P(X11DesktopsTest, TheRecordersPopoverShowsTheSavedShortcutOnceItsKeysAreLetGo) {
+    using ui::Query;
+    const GlobalShortcuts::Name name(
+        "toggleFocus",
+        GlobalShortcuts::Shortcut(3, HotKeyModifiers::shift | HotKeyModifiers::command));
+    const auto content = ui::PanelHost::make(ui::ShortcutRecorderField{name, nullptr});
+    const auto window = platform().application().makePanel(Rect(300, 300, 320, 240),
+                                                           StyleMask::titled | StyleMask::closable);
+    window->setHostedContent(content);
+    window->makeKeyAndOrderFront();
+    ASSERT_TRUE(runUntil([&] { return window->isKeyWindow(); }));
+    const auto popover = [&]() -> std::shared_ptr<ui::PanelHost> {
+        for (const auto& panel : platform().application().windows()) {
+            auto hosted = std::dynamic_pointer_cast<ui::PanelHost>(panel->hostedContent());
+            if (panel != window && panel->isVisible() && hosted &&
+                hosted->host().find(Query::byText("Close")))
+                return hosted;
+        }
+        return nullptr;
+    };
+    const Rect field = content->host().find(Query::byLabel("Toggle Focus Mode shortcut")).frame();
+    // Where the window manager put the window, once it stands still.
+    ASSERT_TRUE(runUntil([&] { return driver().isViewable(window->windowNumber()); }));
+    ASSERT_TRUE(runUntilSteady<std::vector<int>>(
+        [&] { return driver().rootGeometry(window->windowNumber()); }));
+    const auto placed = driver().rootGeometry(window->windowNumber());
+    driver().click(placed[0] + static_cast<int>(field.midX()),
+                   placed[1] + static_cast<int>(field.midY()));
+    ASSERT_TRUE(runUntil([&] { return popover() != nullptr; }));
+    const auto showsSaved = [&] {
+        const auto shown = popover();
+        return shown && shown->host().find(Query::byText("Saved")).exists() &&
+               !shown->host().find(Query::byText("Press a shortcut")).exists();
+    };
+    for (const bool keyFirst : {true, false}) {
+        GlobalShortcuts::setShortcut(std::nullopt, name);
+        driver().keyDown(Key::kLeftShift);
+        driver().keyDown(Key::kLeftSuper);
+        EXPECT_TRUE(runUntil([&] {
+            const auto shown = popover();
+            return shown && shown->host().find(Query::byText("Press a shortcut")).exists();
+        }));
+        driver().keyDown(Key::kF);
+        if (keyFirst) driver().keyUp(Key::kF);
+        driver().keyUp(Key::kLeftSuper);
+        driver().keyUp(Key::kLeftShift);
+        if (!keyFirst) driver().keyUp(Key::kF);
+        EXPECT_TRUE(runUntil([&] {
+            return GlobalShortcuts::getShortcut(name) == name.initialShortcut && showsSaved();
+        })) << (keyFirst ? "key first" : "modifiers first");
+        catchUp();
+        EXPECT_TRUE(showsSaved()) << (keyFirst ? "key first" : "modifiers first");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, X11DesktopsTest,

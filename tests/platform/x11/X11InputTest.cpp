@@ -138,6 +138,21 @@ TEST_F(X11InputTest, KeysCarryVirtualKeyCodesCharactersAndModifiersWithSuperAsCo
     EXPECT_FALSE(recorder->keys[0].isARepeat);
     EXPECT_TRUE(recorder->keys[1].isARepeat);
 
+    // Let go while the panel was away, a key's next press is a press, not a repeat.
+    recorder->keys.clear();
+    driver().keyDown(Key::kA);
+    ASSERT_TRUE(runUntil([&] { return !recorder->keys.empty(); }));
+    panel->orderOut();
+    catchUp();
+    driver().keyUp(Key::kA);
+    catchUp();
+    panel->orderFront();
+    panel->makeKey();
+    ASSERT_TRUE(runUntil([&] { return driver().isKeyboardHeld(); }));
+    const Event* again = typed(Key::kA);
+    ASSERT_TRUE(again);
+    EXPECT_FALSE(again->isARepeat);
+
     // The German layout: the key in the US "y" position types "z", and keeps its code.
     ASSERT_EQ(session().run({"setxkbmap", "de"}), 0);
     ASSERT_TRUE(runUntil([&] { return platform().keyboardLayout().characters(16) == "z"; }));

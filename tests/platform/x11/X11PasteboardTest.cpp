@@ -123,6 +123,23 @@ TEST_F(X11PasteboardTest, ControlKeysEditARenameFieldAndTheSelectionPastesWithTh
     EXPECT_TRUE(runUntil([&] { return name.peek() == "navy"; })) << name.peek();
 }
 
+// Switched to Russian while the program runs, the keys type Cyrillic, and Control chords still
+// act by the Latin layout's key, as in other programs.
+TEST_F(X11PasteboardTest, ControlChordsActByTheLatinKeyOnARussianLayout) {
+    ClipboardPeer peer(session().display());
+    showRenameField();
+    name.set("Left");
+    ASSERT_EQ(session().run({"setxkbmap", "-layout", "us,ru", "-option", "grp:caps_toggle"}), 0);
+    driver().tap(X11TestDriver::kCapsLock);
+    driver().tap(X11TestDriver::kA);
+    ASSERT_TRUE(runUntil([&] { return name.peek() == "Left\u0444"; })) << name.peek();
+    peer.copy("Notes");
+    ASSERT_TRUE(runUntil([&] { return readText() == "Notes"; }));
+    driver().tap(X11TestDriver::kA, {X11TestDriver::kLeftControl});
+    driver().tap(kV, {X11TestDriver::kLeftControl});
+    EXPECT_TRUE(runUntil([&] { return name.peek() == "Notes"; })) << name.peek();
+}
+
 TEST_F(X11PasteboardTest, DeadKeysAndTheComposeKeyTypeComposedCharacters) {
     ASSERT_EQ(session().run({"setxkbmap", "-layout", "us", "-option", "compose:menu"}), 0);
     showRenameField();
