@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "X11ReaderDesktop.hpp"
 #include "app/RuntimeCoordinator.hpp"
 #include "app/WindowManager.hpp"
 #include "menubar/MenuBarPanelController.hpp"
@@ -46,58 +47,7 @@ bool runUntil(Condition condition) {
     return true;
 }
 
-// The desktop with its accessibility bus, the program's runtime on it and a reader that has
-// found the program.
-class ReaderDesktop {
-  public:
-    ReaderDesktop() : bus_(session_), accessibility_(session_, bus_) {
-        if (!session_.isReady() || !bus_.isReady() || !accessibility_.isReady()) {
-            error_ = !session_.isReady() ? session_.error()
-                     : !bus_.isReady()   ? bus_.error()
-                                         : accessibility_.error();
-            return;
-        }
-        auto real = Platform::makeReal();
-        real->setUserDefaults(UserDefaults::inMemory());
-        Platform::install(std::move(real));
-        desktop = x11::X11Desktop::install(platform(), session_.display().c_str());
-        driver = std::make_unique<X11TestDriver>(session_.display());
-        coordinator = RuntimeCoordinator::create();
-        manager = coordinator->startRuntime();
-    }
-    ~ReaderDesktop() {
-        reader.reset();
-        manager.reset();
-        coordinator.reset();
-        desktop.reset();
-        if (Platform::isInstalled()) Platform::uninstall();
-    }
-    const std::string& error() const { return error_; }
-    const std::string& display() const { return session_.display(); }
-    bool startReader() {
-        if (!accessibility_.setEnabled(true)) return false;
-        return newReader() &&
-               runUntil([&] { return desktop->accessibilityBridge().isRegistered(); });
-    }
-    // Another reader in place of the one there, which has never met the program.
-    bool newReader() {
-        reader.reset();
-        reader = std::make_unique<AtspiTestReader>(session_, accessibility_.address());
-        return reader->isReady();
-    }
-
-    std::shared_ptr<x11::X11Desktop> desktop;
-    std::unique_ptr<X11TestDriver> driver;
-    std::shared_ptr<RuntimeCoordinator> coordinator;
-    std::shared_ptr<WindowManager> manager;
-    std::unique_ptr<AtspiTestReader> reader;
-
-  private:
-    X11TestSession session_{X11TestSession::Options{}};
-    X11TestBus bus_;
-    AtspiTestBus accessibility_;
-    std::string error_;
-};
+using ReaderDesktop = bench::X11ReaderDesktop;
 
 // A reader walking the whole menu-bar panel with 20 covers and 20 layouts: every object's name,
 // role, states and children. With 0, nothing cached: each of them asked of the program. With 1,

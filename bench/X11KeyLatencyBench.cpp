@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "X11BenchDesktop.hpp"
+#include "X11ReaderDesktop.hpp"
 #include "app/RuntimeCoordinator.hpp"
 #include "app/WindowManager.hpp"
 #include "menubar/MenuBarPanelController.hpp"
@@ -49,49 +50,22 @@ bool runUntil(const std::function<bool()>& condition, double seconds = 5) {
 
 // The desktop with a session bus and the accessibility bus, the program's runtime on it, and the
 // name field of a cover's row in the status panel focused.
-class TypingDesktop {
+class TypingDesktop final : public X11ReaderDesktop {
   public:
-    TypingDesktop() : bus_(session_), accessibility_(session_, bus_) {
-        if (!session_.isReady() || !bus_.isReady() || !accessibility_.isReady()) {
-            error_ = !session_.isReady() ? session_.error()
-                     : !bus_.isReady()   ? bus_.error()
-                                         : accessibility_.error();
-            return;
-        }
-        auto real = Platform::makeReal();
-        real->setUserDefaults(UserDefaults::inMemory());
-        Platform::install(std::move(real));
-        desktop_ = x11::X11Desktop::install(platform(), session_.display().c_str());
-        driver_ = std::make_unique<X11TestDriver>(session_.display());
-        coordinator_ = RuntimeCoordinator::create();
-        manager_ = coordinator_->startRuntime();
-    }
-    ~TypingDesktop() {
+    ~TypingDesktop() override {
         if (flooder_) sd_bus_flush_close_unref(flooder_);
-        reader_.reset();
-        manager_.reset();
-        coordinator_.reset();
-        desktop_.reset();
-        if (Platform::isInstalled()) Platform::uninstall();
     }
-    const std::string& error() const { return error_; }
-    X11TestDriver& driver() { return *driver_; }
-    const std::string& display() const { return session_.display(); }
 
     bool makeTrouble(Trouble trouble) {
         if (trouble != Trouble::silentRegistry) return true;
-        if (!accessibility_.setEnabled(true)) return false;
-        reader_ = std::make_unique<AtspiTestReader>(session_, accessibility_.address());
-        return reader_->isReady() &&
-               runUntil([&] { return desktop_->accessibilityBridge().isRegistered(); }) &&
-               accessibility_.stopRegistry();
+        return startReader() && accessibilityBus().stopRegistry();
     }
 
     // The points along the middle of the focused name field, in root pixels; none when it cannot
     // be focused.
     std::vector<PixelWatch::Point> focusNameField() {
-        manager_->createCover();
-        auto& menuBar = manager_->menuBarPanelController();
+        manager->createCover();
+        auto& menuBar = manager->menuBarPanelController();
         menuBar.showPanel();
         if (!runUntil([&] { return menuBar.isPanelVisible(); })) return {};
         ui::Host& host = menuBar.hostingView()->host();
@@ -114,12 +88,12 @@ class TypingDesktop {
 
     // Keeps calls queued for the program: a new flood once the last one was worked through.
     void keepCallsQueued() {
-        if (!flooder_) flooder_ = bus_.connect();
+        if (!flooder_) flooder_ = sessionBus().connect();
         if (!flooder_) return;
         while (sd_bus_process(flooder_, nullptr) > 0) {
         }
         if (marker_) return;
-        const char* program = desktop_->sessionBus()->uniqueName();
+        const char* program = desktop->sessionBus()->uniqueName();
         for (int call = 0; call < kQueuedCalls; ++call) {
             sd_bus_message* message = nullptr;
             sd_bus_message_new_method_call(flooder_, &message, program, "/",
@@ -145,15 +119,6 @@ class TypingDesktop {
         void operator()(sd_bus_slot* slot) const { sd_bus_slot_unref(slot); }
     };
 
-    X11TestSession session_{X11TestSession::Options{}};
-    X11TestBus bus_;
-    AtspiTestBus accessibility_;
-    std::string error_;
-    std::shared_ptr<x11::X11Desktop> desktop_;
-    std::unique_ptr<X11TestDriver> driver_;
-    std::shared_ptr<RuntimeCoordinator> coordinator_;
-    std::shared_ptr<WindowManager> manager_;
-    std::unique_ptr<AtspiTestReader> reader_;
     sd_bus* flooder_ = nullptr;
     std::unique_ptr<sd_bus_slot, SlotRelease> marker_;
 };
@@ -178,7 +143,7 @@ void BM_X11KeyToCharacterDrawn(benchmark::State& state) {
         if (trouble == Trouble::queuedCalls) desktop.keepCallsQueued();
         std::vector<int> before;
         for (const auto& point : points) {
-            before.push_back(desktop.driver().pixel(point.x, point.y).brightness());
+            before.push_back(desktop.driver->pixel(point.x, point.y).brightness());
         }
         Clock::time_point drawn;
         watch.start(points, [&](const std::vector<int>& brightness, Clock::time_point at) {
@@ -187,7 +152,7 @@ void BM_X11KeyToCharacterDrawn(benchmark::State& state) {
             return true;
         });
         const auto pressed = Clock::now();
-        desktop.driver().tap(kW);
+        desktop.driver->tap(kW);
         while (!watch.isDone()) platform().runLoop().runOnce(0.05);
         if (!watch.finish()) {
             state.SkipWithError("the character was not drawn");
@@ -196,7 +161,7 @@ void BM_X11KeyToCharacterDrawn(benchmark::State& state) {
         latencies.push_back(milliseconds(drawn - pressed));
         state.SetIterationTime(std::chrono::duration<double>(drawn - pressed).count());
         // Taken out again, so that the next one shows within the field.
-        desktop.driver().tap(kBackspace);
+        desktop.driver->tap(kBackspace);
         runUntil([] { return false; }, trouble == Trouble::silentRegistry ? 1.0 : 0.1);
     }
     state.counters["p50_ms"] = percentile(latencies, 0.5);
