@@ -52,7 +52,8 @@ void saveAndLoadLayouts(benchmark::State& state, bool writeFile) {
         benchmark::DoNotOptimize(loaded);
     }
     defaults.reset();
-    std::filesystem::remove(path);
+    for (const char* suffix : {"", ".bak", ".lock"})
+        std::filesystem::remove(path.string() + suffix);
     Platform::uninstall();
 }
 void BM_SaveAndLoadLayouts(benchmark::State& state) {

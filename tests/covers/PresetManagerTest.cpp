@@ -196,7 +196,8 @@ TEST_F(PresetManagerTest, SurvivesTheSettingsFile) {
     }
     auto reopened = UserDefaults::fileBacked(path, platform().sharedRunLoop(), Logger());
     EXPECT_EQ(PresetManager(PresetManager::standardKey, reopened).load(), saved);
-    std::filesystem::remove(path);
+    for (const char* suffix : {"", ".bak", ".lock"})
+        std::filesystem::remove(path.string() + suffix);
 }
 
 }  // namespace

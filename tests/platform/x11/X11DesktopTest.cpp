@@ -36,13 +36,18 @@ X11DesktopTest::~X11DesktopTest() {
 void X11DesktopTest::SetUp() {
     ASSERT_TRUE(session_.isReady()) << session_.error();
     // Settings of a real platform go to a folder of the test's own.
-    static const std::string configuration = [] {
-        auto folder = std::filesystem::temp_directory_path() /
-                      ("talvori-x11-tests-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
-        return folder.string();
-    }();
-    ::setenv("XDG_CONFIG_HOME", configuration.c_str(), 1);
+    // Every test case runs as a process of its own, so the folder goes when the process ends.
+    struct ConfigurationFolder {
+        std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     ("talvori-x11-tests-" + std::to_string(::getpid()));
+        ConfigurationFolder() { std::filesystem::create_directories(path); }
+        ~ConfigurationFolder() {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static const ConfigurationFolder configuration;
+    ::setenv("XDG_CONFIG_HOME", configuration.path.c_str(), 1);
     auto real = Platform::makeReal();
     real->setUserDefaults(UserDefaults::inMemory());
     logs_ = std::make_shared<CaptureLogSink>();
