@@ -184,6 +184,10 @@ TEST_F(PanelHostTest, TheWheelScrollsAScrollView) {
     EXPECT_TRUE(scrolling->host().press(Key::pageDown));
     runUntilIdle();
     EXPECT_EQ(last.frame().maxY(), 238);
+    // A smooth-scrolling device's quarter of a notch goes a quarter of the step.
+    input().scrollWheelNotches({frame.midX(), frame.midY()}, 0.25);
+    runUntilIdle();
+    EXPECT_EQ(last.frame().maxY(), 228);
 }
 
 TEST_F(PanelHostTest, TheScreenPictureShowsTheViews) {

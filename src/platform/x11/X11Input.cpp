@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "platform/core/Clock.hpp"
@@ -18,6 +19,7 @@
 #include "platform/x11/X11Panel.hpp"
 #include "platform/x11/X11Reply.hpp"
 #include "platform/x11/X11Screens.hpp"
+#include "platform/x11/X11ScrollValuators.hpp"
 
 namespace talvori::x11 {
 
@@ -39,6 +41,42 @@ constexpr EventMask kMotionMask =
     bits({EventType::mouseMoved, EventType::leftMouseDragged, EventType::rightMouseDragged});
 constexpr EventMask kKeyDownMask = bits({EventType::keyDown, EventType::flagsChanged});
 constexpr EventMask kKeyUpMask = bits({EventType::keyUp, EventType::flagsChanged});
+
+constexpr std::uint32_t kEmulated = XCB_INPUT_POINTER_EVENT_FLAGS_POINTER_EMULATED;
+
+std::int16_t toRoot(xcb_input_fp1616_t value) {
+    return static_cast<std::int16_t>(value >> 16);
+}
+
+// The core event's modifier, group and button bits (buttons 1 to 5) of an XInput 2 event.
+std::uint16_t coreState(const xcb_input_button_press_event_t& device) {
+    std::uint32_t state = (device.mods.effective & 0xFF) | ((device.group.effective & 3) << 13);
+    if (device.buttons_len > 0) {
+        state |= ((xcb_input_button_press_button_mask(&device)[0] >> 1) & 0x1F) << 8;
+    }
+    return static_cast<std::uint16_t>(state);
+}
+
+xcb_button_press_event_t coreEvent(const xcb_input_button_press_event_t& device) {
+    xcb_button_press_event_t core{};
+    core.detail = static_cast<xcb_button_t>(device.detail);
+    core.time = device.time;
+    core.root = device.root;
+    core.event = device.event;
+    core.child = device.child;
+    core.root_x = toRoot(device.root_x);
+    core.root_y = toRoot(device.root_y);
+    core.event_x = toRoot(device.event_x);
+    core.event_y = toRoot(device.event_y);
+    core.state = coreState(device);
+    core.same_screen = 1;
+    return core;
+}
+
+// Whether a motion moved the pointer itself (its first two valuators), not only a scroll axis.
+bool movesPointer(const xcb_input_motion_event_t& motion) {
+    return motion.valuators_len > 0 && (xcb_input_button_press_valuator_mask(&motion)[0] & 3);
+}
 
 }  // namespace
 
@@ -64,6 +102,7 @@ X11Input::X11Input(std::shared_ptr<X11Application> application,
       connection_(application_->sharedConnection()),
       keyboard_(std::move(keyboard)),
       cursors_(std::make_unique<X11Cursors>(connection_)),
+      scrollValuators_(std::make_unique<X11ScrollValuators>(connection_)),
       clock_(clock) {}
 
 X11Input::~X11Input() = default;
@@ -247,14 +286,11 @@ void X11Input::handleButton(const xcb_button_press_event_t& press, bool down) {
         default:
             return;
     }
+    if (type == EventType::scrollWheel) return scroll(press, press.detail == 5 ? 1 : -1);
     Event event = pointerEvent(type, press.root_x, press.root_y, press.state, panel.get(),
                                press.event_x, press.event_y);
     const EventLocationScope scope(*this, event.location);
-    if (type == EventType::scrollWheel) {
-        // One notch of the wheel: the view under the pointer decides how far that goes.
-        event.scrollingDeltaY = press.detail == 5 ? 1 : -1;
-        event.hasPreciseScrollingDeltas = false;
-    } else if (down) {
+    if (down) {
         event.clickCount = clickCount(press.detail, event.location);
         pressed_ = panel;
         // A click makes a panel that can take keys the key window, without activating us.
@@ -263,6 +299,19 @@ void X11Input::handleButton(const xcb_button_press_event_t& press, bool down) {
         event.clickCount = lastClick_.count;
         pressed_.reset();
     }
+    dispatchToPanel(std::move(event), panel, false);
+}
+
+// Notches of the wheel, or a smooth scroll's fractions of one: the view under the pointer decides
+// how far a notch goes.
+void X11Input::scroll(const xcb_button_press_event_t& press, double notches) {
+    auto panel = application_->panel(press.event);
+    if (!panel) return;
+    Event event = pointerEvent(EventType::scrollWheel, press.root_x, press.root_y, press.state,
+                               panel.get(), press.event_x, press.event_y);
+    const EventLocationScope scope(*this, event.location);
+    event.scrollingDeltaY = notches;
+    event.hasPreciseScrollingDeltas = false;
     dispatchToPanel(std::move(event), panel, false);
 }
 
@@ -294,6 +343,9 @@ void X11Input::handleCrossing(const xcb_enter_notify_event_t& crossing, bool ent
                                crossing.state, panel.get(), crossing.event_x, crossing.event_y);
     const EventLocationScope scope(*this, event.location);
     if (entered) {
+        selectDeviceEvents(panel->window());
+        // Scrolling done over other windows since is not ours to follow.
+        scrollValuators_->reload();
         hovered_ = panel;
         panel->updateHover(std::move(event));
     } else {
@@ -397,11 +449,49 @@ bool X11Input::dispatchToPanel(Event event, const std::shared_ptr<X11Panel>& pan
     return passed->type == EventType::flagsChanged || panel->handleKeyEvent(*passed);
 }
 
+// ---- XInput 2 pointer events on our windows
+
+// Selecting them stops the core pointer events there: a device that scrolls smoothly sends both its
+// scroll axes and, for programs that know only the wheel, copies as buttons 4 and 5, which the
+// core events could not tell from a real wheel's.
+void X11Input::selectDeviceEvents(xcb_window_t window) {
+    if (!connection_->hasXinput()) return;
+    struct {
+        xcb_input_event_mask_t head;
+        std::uint32_t mask;
+    } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
+                XCB_INPUT_XI_EVENT_MASK_BUTTON_PRESS | XCB_INPUT_XI_EVENT_MASK_BUTTON_RELEASE |
+                    XCB_INPUT_XI_EVENT_MASK_MOTION};
+    xcb_input_xi_select_events(connection_->raw(), window, 1, &selection.head);
+}
+
+void X11Input::handleDevice(const xcb_ge_generic_event_t& event) {
+    const auto& device = reinterpret_cast<const xcb_input_button_press_event_t&>(event);
+    const xcb_button_press_event_t core = coreEvent(device);
+    if (event.event_type == XCB_INPUT_MOTION) {
+        // What the server made up from a wheel button counts once, as the button.
+        const auto notches = scrollValuators_->verticalNotches(device);
+        if (notches && *notches != 0 && !(device.flags & kEmulated)) scroll(core, *notches);
+        if (notches && !movesPointer(device)) return;
+        static_assert(sizeof(xcb_motion_notify_event_t) == sizeof core);
+        xcb_motion_notify_event_t motion;
+        std::memcpy(&motion, &core, sizeof motion);
+        return handleMotion(motion);
+    }
+    const bool wheel = device.detail == 4 || device.detail == 5;
+    if (wheel && (device.flags & kEmulated) && scrollValuators_->scrollsSmoothly(device.sourceid))
+        return;
+    handleButton(core, event.event_type == XCB_INPUT_BUTTON_PRESS);
+}
+
 // ---- Raw events: what the whole session sees
 
 void X11Input::handleRaw(const xcb_generic_event_t& event) {
     const auto& generic = reinterpret_cast<const xcb_ge_generic_event_t&>(event);
     if (!connection_->hasXinput() || generic.extension != connection_->xinputOpcode()) return;
+    if (generic.event_type == XCB_INPUT_BUTTON_PRESS ||
+        generic.event_type == XCB_INPUT_BUTTON_RELEASE || generic.event_type == XCB_INPUT_MOTION)
+        return handleDevice(generic);
     const auto& raw = reinterpret_cast<const xcb_input_raw_button_press_event_t&>(event);
     connection_->noteTime(raw.time);
     const EventMask wanted = rawMask();

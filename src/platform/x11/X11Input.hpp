@@ -23,11 +23,13 @@ class X11Connection;
 class X11Cursors;
 class X11Keyboard;
 class X11Panel;
+class X11ScrollValuators;
 
 // The pointer and keyboard on the X server: events aimed at our windows become the program's
 // events (global coordinates, virtual key codes, modifier flags with Super as command and Alt as
 // option) and go through the local monitors to the panel; XInput 2 raw events, selected only while
-// someone listens, feed the global monitors and the listen-only taps.
+// someone listens, feed the global monitors and the listen-only taps. On our windows the pointer's
+// XInput 2 events take the place of its core ones, for the smooth scrolling they carry.
 class X11Input final : public Input, public std::enable_shared_from_this<X11Input> {
   public:
     X11Input(std::shared_ptr<X11Application> application, std::shared_ptr<X11Keyboard> keyboard,
@@ -62,6 +64,10 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     Event pointerEvent(EventType type, std::int16_t rootX, std::int16_t rootY, std::uint16_t state,
                        const X11Panel* panel, std::int16_t x, std::int16_t y) const;
     void handleButton(const xcb_button_press_event_t& press, bool down);
+    void scroll(const xcb_button_press_event_t& press, double notches);
+    // A pointer event of XInput 2, told as its core event would have been.
+    void handleDevice(const xcb_ge_generic_event_t& event);
+    void selectDeviceEvents(xcb_window_t window);
     void handleMotion(const xcb_motion_notify_event_t& motion);
     void handleCrossing(const xcb_enter_notify_event_t& crossing, bool entered);
     void handleKey(const xcb_key_press_event_t& key, bool down);
@@ -84,6 +90,7 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     std::shared_ptr<X11Connection> connection_;
     std::shared_ptr<X11Keyboard> keyboard_;
     std::unique_ptr<X11Cursors> cursors_;
+    std::unique_ptr<X11ScrollValuators> scrollValuators_;
     const Clock& clock_;
     EventMonitors monitors_;
     std::vector<std::weak_ptr<EventTap>> taps_;

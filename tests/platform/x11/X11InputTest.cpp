@@ -91,6 +91,25 @@ TEST_F(X11InputTest, ADragHandledLateReadsThePointerWhereEachStepHappened) {
     EXPECT_EQ(platform().input().mouseLocation(), (Point{650, 350}));
 }
 
+// The pointer's events come by XInput 2 on our windows; a wheel without scroll axes (the test
+// server's) still scrolls one notch a click, not a second time by a copy of the click.
+TEST_F(X11InputTest, EachWheelNotchScrollsOnce) {
+    showKeyPanel();
+    std::vector<double> notches;
+    const Registration watch = platform().input().addLocalMonitor(
+        eventMaskBit(EventType::scrollWheel), [&](const Event& event) -> std::optional<Event> {
+            if (!event.hasPreciseScrollingDeltas) notches.push_back(event.scrollingDeltaY);
+            return event;
+        });
+    driver().click(400, 300, 5);
+    driver().click(400, 300, 5);
+    driver().click(400, 300, 4);
+    ASSERT_TRUE(runUntil([&] { return notches.size() >= 3; }));
+    catchUp();
+    EXPECT_EQ(notches, (std::vector<double>{1, 1, -1}));
+    EXPECT_EQ(recorder->clicks.size(), 1u);
+}
+
 // The focus loss of a closing reaches the program only after the panel, reopened at once, was made
 // key again: it belongs to the closing and must not take the keyboard from the new showing.
 TEST_F(X11InputTest, APanelReopenedAtOnceKeepsTheKeyWhenItsClosingsFocusLossComesLate) {
