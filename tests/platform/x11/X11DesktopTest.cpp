@@ -15,9 +15,13 @@
 #include "platform/x11/X11Desktop.hpp"
 
 // Read by the leak checker at start-up: the font configuration library and the cursor theme
-// loader keep process-wide caches without pointers to them.
+// loader keep process-wide caches without pointers to them. Cairo 1.16 loses now and then the clip
+// it made for drawing glyphs beside a partly redrawn area (later versions free it); built without
+// frame pointers, it shows no deeper frame to tell that leak by, so its leaks are left to the tests
+// on the simulated desktop, which draw the same views with the same calls.
 extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig\n";
+    return "leak:libfontconfig\n"
+           "leak:libcairo.so\n";
 }
 
 namespace talvori::testing {

@@ -47,8 +47,9 @@ enum class OpenState {
 };
 
 std::string stateName(const ::testing::TestParamInfo<OpenState>& info) {
-    static const char* const names[] = {"firstRun", "settingsShortcuts", "menuBarPanel",
-                                        "colorSampler", "closeAllMidway"};
+    static const char* const names[] = {"firstRun",     "settingsShortcuts",  "menuBarPanel",
+                                        "colorSampler", "closeAllMidway",     "settingsGeneral",
+                                        "colorPicker",  "firstRunPermission", "firstRunFinish"};
     return names[static_cast<int>(info.param)];
 }
 
@@ -245,7 +246,8 @@ TEST_P(X11QuitTest, QuittingGivesTheShortcutKeysBackAndLeavesTheSettingsWhole) {
 INSTANTIATE_TEST_SUITE_P(Open, X11QuitTest,
                          ::testing::Values(OpenState::firstRun, OpenState::settingsShortcuts,
                                            OpenState::menuBarPanel, OpenState::colorSampler,
-                                           OpenState::closeAllMidway),
+                                           OpenState::closeAllMidway, OpenState::firstRunPermission,
+                                           OpenState::firstRunFinish),
                          stateName);
 
 struct SignalCase {
@@ -316,6 +318,8 @@ INSTANTIATE_TEST_SUITE_P(
         SignalCase{"pickerSliderInt", OpenState::colorPicker, "Opacity", SIGINT},
         SignalCase{"pickerFieldTerm", OpenState::colorPicker, "hex or name, e.g. coral", SIGTERM},
         SignalCase{"welcomeInt", OpenState::firstRun, "Continue", SIGINT},
+        SignalCase{"permissionTerm", OpenState::firstRunPermission, "Skip for now", SIGTERM},
+        SignalCase{"finishHup", OpenState::firstRunFinish, "Start using Talvori", SIGHUP},
         SignalCase{"alertTerm", OpenState::alert, "Use Anyway", SIGTERM},
         SignalCase{"renameFieldInt", OpenState::menuBarRename, "Name", SIGINT}),
     [](const ::testing::TestParamInfo<SignalCase>& info) { return info.param.name; });
