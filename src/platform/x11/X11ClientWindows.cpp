@@ -21,6 +21,19 @@ bool contains(const std::vector<std::uint32_t>& values, xcb_atom_t atom) {
     return std::find(values.begin(), values.end(), atom) != values.end();
 }
 
+// The local process the server found for a window's client; 0 when none.
+std::int32_t clientIdsPid(xcb_connection_t* raw, xcb_res_query_client_ids_cookie_t request) {
+    auto reply = waitReply(xcb_res_query_client_ids_reply, raw, request);
+    if (!reply) return 0;
+    for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0;
+         xcb_res_client_id_value_next(&it)) {
+        if (!(it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID)) continue;
+        if (xcb_res_client_id_value_value_length(it.data) < 1) continue;
+        return static_cast<std::int32_t>(*xcb_res_client_id_value_value(it.data));
+    }
+    return 0;
+}
+
 }  // namespace
 
 // The requests of one client, sent together so that all clients take one round trip.
@@ -39,6 +52,8 @@ struct X11ClientWindows::ClientRequests {
     xcb_get_property_cookie_t gtkExtents;
     xcb_get_window_attributes_cookie_t attributes;
     xcb_get_geometry_cookie_t geometry;
+    // Asked only when the server can tell it.
+    std::optional<xcb_res_query_client_ids_cookie_t> clientIds;
 };
 
 struct X11ClientWindows::ListRequests {
@@ -130,7 +145,7 @@ X11ClientWindows::Desktops X11ClientWindows::keepDesktops(xcb_get_property_cooki
     return read;
 }
 
-std::vector<xcb_window_t> X11ClientWindows::rootChildren() const {
+std::vector<xcb_window_t> X11ClientWindows::fetchRootChildren() {
     xcb_connection_t* raw = connection_->raw();
     auto tree = waitReply(xcb_query_tree_reply, raw, xcb_query_tree(raw, connection_->root()));
     if (!tree) return {};
@@ -362,19 +377,15 @@ std::int32_t X11ClientWindows::pid(xcb_window_t window) const {
 // Clients that do not publish their process (Xt programs) are still local clients whose process
 // the server knows.
 std::int32_t X11ClientWindows::resourcePid(xcb_window_t window) const {
-    if (!connection_->hasResources()) return 0;
-    xcb_connection_t* raw = connection_->raw();
+    const auto request = requestClientIds(window);
+    return request ? clientIdsPid(connection_->raw(), *request) : 0;
+}
+
+std::optional<xcb_res_query_client_ids_cookie_t> X11ClientWindows::requestClientIds(
+    xcb_window_t window) const {
+    if (!connection_->hasResources()) return std::nullopt;
     xcb_res_client_id_spec_t wanted{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-    auto reply =
-        waitReply(xcb_res_query_client_ids_reply, raw, xcb_res_query_client_ids(raw, 1, &wanted));
-    if (!reply) return 0;
-    for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0;
-         xcb_res_client_id_value_next(&it)) {
-        if (!(it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID)) continue;
-        if (xcb_res_client_id_value_value_length(it.data) < 1) continue;
-        return static_cast<std::int32_t>(*xcb_res_client_id_value_value(it.data));
-    }
-    return 0;
+    return xcb_res_query_client_ids(connection_->raw(), 1, &wanted);
 }
 
 std::optional<X11ClientWindows::Client> X11ClientWindows::readClient(xcb_window_t window) const {
@@ -444,7 +455,8 @@ std::vector<X11ClientWindows::ClientRequests> X11ClientWindows::requestClients(
                             requestProperty(raw, window, atom(Atom::_NET_WM_WINDOW_TYPE), 16),
                             requestProperty(raw, window, atom(Atom::_NET_WM_WINDOW_OPACITY), 1),
                             requestProperty(raw, window, atom(Atom::_GTK_FRAME_EXTENTS), 4),
-                            xcb_get_window_attributes(raw, frame), xcb_get_geometry(raw, frame)});
+                            xcb_get_window_attributes(raw, frame), xcb_get_geometry(raw, frame),
+                            requestClientIds(window)});
     }
     return requests;
 }
@@ -464,6 +476,8 @@ void X11ClientWindows::keepClients(const std::vector<ClientRequests>& requests) 
         const auto gtkExtents = propertyReply(raw, request.gtkExtents);
         auto attributes = waitReply(xcb_get_window_attributes_reply, raw, request.attributes);
         auto geometry = waitReply(xcb_get_geometry_reply, raw, request.geometry);
+        const std::int32_t serverPid =
+            request.clientIds ? clientIdsPid(raw, *request.clientIds) : std::int32_t{0};
         // A window gone meanwhile, or one that cannot be watched, is read again next time.
         const bool watched = !request.watch || connection_->check(*request.watch) == 0;
         if (!attributes || !geometry || !watched) {
@@ -476,7 +490,7 @@ void X11ClientWindows::keepClients(const std::vector<ClientRequests>& requests) 
         client.window = request.window;
         client.frame = request.frame;
         client.pid = pidValue ? static_cast<std::int32_t>(pidValue->cardinal().value_or(0)) : 0;
-        if (client.pid <= 0) client.pid = pid(client.window);
+        if (client.pid <= 0) client.pid = serverPid;
         client.title = netName ? netName->text() : name ? name->text() : std::string();
         if (windowClass) {
             const auto names = windowClass->texts();

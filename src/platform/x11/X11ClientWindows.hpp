@@ -1,5 +1,6 @@
 #pragma once
 
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 
 #include <cstdint>
@@ -80,8 +81,8 @@ class X11ClientWindows {
     std::int32_t pid(xcb_window_t window) const;
     // The child of the root holding `window` (itself when it is one); none when it is gone.
     xcb_window_t frameOf(xcb_window_t window) const;
-    // The root's children, bottom to top: the true stacking order.
-    std::vector<xcb_window_t> rootChildren() const;
+    // The root's children, bottom to top, asked of the server: the true stacking order.
+    std::vector<xcb_window_t> fetchRootChildren();
     // The same order as the events read so far tell it, kept without a round trip: for checks
     // that run after those events. A restack of our own shows once its event is read.
     const std::vector<xcb_window_t>& knownRootChildren() const;
@@ -117,6 +118,8 @@ class X11ClientWindows {
     struct ListRequests;
 
     std::int32_t resourcePid(xcb_window_t window) const;
+    // Asks the X-Resource extension for the process of `window`'s client, when it has one.
+    std::optional<xcb_res_query_client_ids_cookie_t> requestClientIds(xcb_window_t window) const;
     // Asks for the details of `windows`, watching them first (so that no change falls between
     // the read and the watch).
     std::vector<ClientRequests> requestClients(const std::vector<xcb_window_t>& windows,

@@ -116,9 +116,10 @@ TEST_F(X11WindowsTest, TheStackingOrderKeptFromEventsMatchesTheServers) {
     activate(second.window);
     driver().destroy(popUp);
     session().end(first.pid);
-    EXPECT_TRUE(runUntil([&] { return clients.knownRootChildren() == clients.rootChildren(); }));
+    EXPECT_TRUE(
+        runUntil([&] { return clients.knownRootChildren() == clients.fetchRootChildren(); }));
     catchUp();
-    EXPECT_EQ(clients.knownRootChildren(), clients.rootChildren());
+    EXPECT_EQ(clients.knownRootChildren(), clients.fetchRootChildren());
 }
 
 // Content that paints itself in one colour, which the test changes.
