@@ -48,10 +48,10 @@ struct Reference {
     double darkerP50 = 0;
 };
 
-// picom's figures of this run.
-Reference& picomReference() {
-    static Reference reference;
-    return reference;
+// picom's figures of this run, by the number of windows on the screen.
+Reference& picomReference(int windows) {
+    static std::map<int, Reference> references;
+    return references[windows];
 }
 
 // What one switch showed, in milliseconds from its request.
@@ -74,12 +74,12 @@ class SwitchFigures {
     }
     int switches() const { return std::max(switches_, 1); }
     double p50(const std::string& name) const { return at(name, 0.5); }
-    void report(benchmark::State& state) const {
+    void report(benchmark::State& state, int windows) const {
         for (const auto& [name, values] : values_) {
             state.counters[name + "_p50_ms"] = percentile(values, 0.5);
             state.counters[name + "_p99_ms"] = percentile(values, 0.99);
         }
-        const Reference& picom = picomReference();
+        const Reference& picom = picomReference(windows);
         if (picom.undimmedP50 > 0 && values_.contains("undimmed")) {
             state.counters["undimmed_to_picom"] = p50("undimmed") / picom.undimmedP50;
         }
@@ -149,8 +149,22 @@ void runSwitches(benchmark::State& state, X11BenchDesktop& desktop, xcb_window_t
 
 // ---- picom's own dimming
 
+// The picom backend: TALVORI_PICOM_BACKEND (xrender, the default; glx).
+std::vector<std::string> picomOptions(std::vector<std::string> options) {
+    if (const char* backend = std::getenv("TALVORI_PICOM_BACKEND")) {
+        options.insert(options.end(), {"--backend", backend});
+    }
+    return options;
+}
+
+// The number of windows on the screen, as benchmarks with an argument for it ask.
+constexpr int kWindowCounts[] = {5, 20, 60};
+
 void BM_X11SwitchReferencePicomInactiveDim(benchmark::State& state) {
-    X11BenchDesktop desktop({.program = false, .compositorOptions = {"--inactive-dim", "0.5"}});
+    const int windows = static_cast<int>(state.range(0));
+    X11BenchDesktop desktop({.program = false,
+                             .compositorOptions = picomOptions({"--inactive-dim", "0.5"}),
+                             .windows = windows});
     if (const auto error = desktop.error(); !error.empty()) {
         state.SkipWithError(error.c_str());
         return;
@@ -159,13 +173,17 @@ void BM_X11SwitchReferencePicomInactiveDim(benchmark::State& state) {
     SwitchFigures figures;
     const double compositorBefore = processCpuSeconds(desktop.session().compositorPid());
     runSwitches(state, desktop, 0, 0.05, figures);
-    picomReference() = {figures.p50("undimmed"), figures.p50("darker")};
-    figures.report(state);
+    picomReference(windows) = {figures.p50("undimmed"), figures.p50("darker")};
+    figures.report(state, windows);
     state.counters["compositor_cpu_ms"] =
         (processCpuSeconds(desktop.session().compositorPid()) - compositorBefore) * 1000 /
         figures.switches();
 }
 BENCHMARK(BM_X11SwitchReferencePicomInactiveDim)
+    ->ArgName("windows")
+    ->Arg(kWindowCounts[0])
+    ->Arg(kWindowCounts[1])
+    ->Arg(kWindowCounts[2])
     ->Iterations(switchesAsked())
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
@@ -239,7 +257,7 @@ class StandInPanel {
 };
 
 void BM_X11SwitchReferenceStandIn(benchmark::State& state) {
-    X11BenchDesktop desktop({.program = false});
+    X11BenchDesktop desktop({.program = false, .compositorOptions = picomOptions({})});
     if (const auto error = desktop.error(); !error.empty()) {
         state.SkipWithError(error.c_str());
         return;
@@ -249,7 +267,7 @@ void BM_X11SwitchReferenceStandIn(benchmark::State& state) {
     desktop.runFor(0.3);
     SwitchFigures figures;
     runSwitches(state, desktop, standIn.window(), 0.05, figures);
-    figures.report(state);
+    figures.report(state, 3);
 }
 BENCHMARK(BM_X11SwitchReferenceStandIn)
     ->Iterations(switchesAsked())
@@ -303,7 +321,8 @@ BENCHMARK(BM_X11SwitchReferenceRaise)
 // requests the program sent, the answers it waited for and the times its loop woke per switch.
 void BM_X11RestackAfterActivation(benchmark::State& state) {
     const bool crossFade = state.range(0) != 0;
-    X11BenchDesktop desktop;
+    const int windows = static_cast<int>(state.range(1));
+    X11BenchDesktop desktop({.compositorOptions = picomOptions({}), .windows = windows});
     if (const auto error = desktop.error(); !error.empty()) {
         state.SkipWithError(error.c_str());
         return;
@@ -336,14 +355,17 @@ void BM_X11RestackAfterActivation(benchmark::State& state) {
         static_cast<double>(desktop.passes - passesBefore) / switches;
     state.counters["compositor_cpu_ms"] =
         (processCpuSeconds(desktop.session().compositorPid()) - compositorBefore) * 1000 / switches;
-    figures.report(state);
+    figures.report(state, windows);
     controller->deactivate();
     desktop.runFor(0.3);
 }
 BENCHMARK(BM_X11RestackAfterActivation)
-    ->ArgName("cross_fade")
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgNames({"cross_fade", "windows"})
+    ->Args({0, kWindowCounts[0]})
+    ->Args({0, kWindowCounts[1]})
+    ->Args({0, kWindowCounts[2]})
+    ->Args({1, kWindowCounts[0]})
+    ->Args({1, kWindowCounts[2]})
     ->Iterations(switchesAsked())
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
