@@ -64,11 +64,25 @@ struct X11ClientWindows::ListRequests {
 X11ClientWindows::X11ClientWindows(std::shared_ptr<X11Connection> connection)
     : connection_(std::move(connection)) {}
 
-const std::vector<xcb_window_t>& X11ClientWindows::clientList() const {
-    if (clientList_) return *clientList_;
-    keepClientList(requestLists(), nullptr);
-    if (!clientList_) clientList_.emplace();
-    return *clientList_;
+// Every request goes out before the first answer is waited for: one round trip, and the clients
+// it names after it.
+void X11ClientWindows::fetchState() {
+    xcb_connection_t* raw = connection_->raw();
+    const xcb_window_t root = connection_->root();
+    const ListRequests lists = requestLists();
+    const auto tree = xcb_query_tree(raw, root);
+    const auto active = requestProperty(raw, root, connection_->atom(Atom::_NET_ACTIVE_WINDOW), 1);
+    const auto current =
+        requestProperty(raw, root, connection_->atom(Atom::_NET_CURRENT_DESKTOP), 1);
+    const auto count =
+        requestProperty(raw, root, connection_->atom(Atom::_NET_NUMBER_OF_DESKTOPS), 1);
+    keepClientList(lists, nullptr);
+    knownRootChildrenRead_ = tree.sequence;
+    keepRootChildren(waitReply(xcb_query_tree_reply, raw, tree).get());
+    const auto announced = propertyReply(raw, active);
+    activeWindow_ = announced ? announced->cardinal().value_or(0) : xcb_window_t{0};
+    keepDesktops(current, count);
+    fetchClients(clientList_);
 }
 
 X11ClientWindows::ListRequests X11ClientWindows::requestLists() const {
@@ -80,7 +94,7 @@ X11ClientWindows::ListRequests X11ClientWindows::requestLists() const {
 
 // `stacking`: the reply already taken for the stacking list's request, when it came first.
 void X11ClientWindows::keepClientList(const ListRequests& requests,
-                                      const xcb_get_property_reply_t* stacking) const {
+                                      const xcb_get_property_reply_t* stacking) {
     xcb_connection_t* raw = connection_->raw();
     const auto mapped = propertyReply(raw, requests.mapping);
     const auto stacked = stacking ? propertyValue(stacking) : propertyReply(raw, requests.stacking);
@@ -111,38 +125,21 @@ xcb_window_t X11ClientWindows::clientIn(xcb_window_t frame) const {
 }
 
 xcb_window_t X11ClientWindows::activeWindow() const {
-    if (activeWindow_) return *activeWindow_;
-    xcb_connection_t* raw = connection_->raw();
-    const auto value = propertyReply(
-        raw,
-        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_ACTIVE_WINDOW)));
-    const xcb_window_t announced = value ? value->cardinal().value_or(0) : xcb_window_t{0};
-    if (!connection_->isClosed()) activeWindow_ = announced;
-    return announced;
+    return activeWindow_.value_or(XCB_WINDOW_NONE);
 }
 
 bool X11ClientWindows::takeActiveWindowChange() {
     return std::exchange(activeChanged_, false);
 }
 
-X11ClientWindows::Desktops X11ClientWindows::desktops() const {
-    if (desktops_) return *desktops_;
-    xcb_connection_t* raw = connection_->raw();
-    const xcb_window_t root = connection_->root();
-    return keepDesktops(
-        requestProperty(raw, root, connection_->atom(Atom::_NET_CURRENT_DESKTOP), 1),
-        requestProperty(raw, root, connection_->atom(Atom::_NET_NUMBER_OF_DESKTOPS), 1));
-}
-
-X11ClientWindows::Desktops X11ClientWindows::keepDesktops(xcb_get_property_cookie_t current,
-                                                          xcb_get_property_cookie_t count) const {
+void X11ClientWindows::keepDesktops(xcb_get_property_cookie_t current,
+                                    xcb_get_property_cookie_t count) {
     xcb_connection_t* raw = connection_->raw();
     const auto currentValue = propertyReply(raw, current);
     const auto countValue = propertyReply(raw, count);
-    const Desktops read{currentValue ? currentValue->cardinal().value_or(0) : 0,
-                        countValue ? countValue->cardinal() : std::nullopt};
-    if (!connection_->isClosed()) desktops_ = read;
-    return read;
+    if (connection_->isClosed()) return;
+    desktops_ = {currentValue ? currentValue->cardinal().value_or(0) : 0,
+                 countValue ? countValue->cardinal() : std::nullopt};
 }
 
 std::vector<xcb_window_t> X11ClientWindows::fetchRootChildren() {
@@ -153,22 +150,13 @@ std::vector<xcb_window_t> X11ClientWindows::fetchRootChildren() {
     return {children, children + xcb_query_tree_children_length(tree.get())};
 }
 
-const std::vector<xcb_window_t>& X11ClientWindows::knownRootChildren() const {
-    if (knownRootChildren_ && !connection_->isClosed()) return *knownRootChildren_;
-    xcb_connection_t* raw = connection_->raw();
-    const auto request = xcb_query_tree(raw, connection_->root());
-    knownRootChildrenRead_ = request.sequence;
-    auto tree = waitReply(xcb_query_tree_reply, raw, request);
-    keepRootChildren(tree.get());
-    return *knownRootChildren_;
-}
-
-void X11ClientWindows::keepRootChildren(const xcb_query_tree_reply_t* tree) const {
-    knownRootChildren_.emplace();
+void X11ClientWindows::keepRootChildren(const xcb_query_tree_reply_t* tree) {
+    rootChildrenKnown_ = true;
+    knownRootChildren_.clear();
     if (!tree) return;
     auto* reply = const_cast<xcb_query_tree_reply_t*>(tree);
     const xcb_window_t* children = xcb_query_tree_children(reply);
-    knownRootChildren_->assign(children, children + xcb_query_tree_children_length(reply));
+    knownRootChildren_.assign(children, children + xcb_query_tree_children_length(reply));
 }
 
 // ---- Reading again what the events said changed
@@ -226,7 +214,7 @@ void X11ClientWindows::readClientList() {
             keepClientList(requests, stacking.get());
             // New clients are read at once, so that they are known when they take the focus.
             std::vector<xcb_window_t> unknown;
-            for (const xcb_window_t window : *clientList_) {
+            for (const xcb_window_t window : clientList_) {
                 if (!kept_.contains(window)) unknown.push_back(window);
             }
             if (!unknown.empty()) readClientsLater(unknown);
@@ -280,8 +268,8 @@ void X11ClientWindows::readClientsLater(const std::vector<xcb_window_t>& windows
 // drops the copy, which is read again when next needed.
 void X11ClientWindows::followRootChildren(const xcb_generic_event_t& event) {
     // What happened before the order was read is in it already.
-    if (!knownRootChildren_ || precedesRequest(event.full_sequence, knownRootChildrenRead_)) return;
-    auto& children = *knownRootChildren_;
+    if (!rootChildrenKnown_ || precedesRequest(event.full_sequence, knownRootChildrenRead_)) return;
+    auto& children = knownRootChildren_;
     const xcb_window_t root = connection_->root();
     auto take = [&](xcb_window_t window) {
         const auto found = std::find(children.begin(), children.end(), window);
@@ -401,14 +389,19 @@ bool X11ClientWindows::watch(xcb_window_t window) const {
                                                                    XCB_CW_EVENT_MASK, mask)) == 0;
 }
 
-std::vector<X11ClientWindows::Client> X11ClientWindows::readClients(
-    const std::vector<xcb_window_t>& windows) const {
+std::vector<X11ClientWindows::Client> X11ClientWindows::fetchClients(
+    const std::vector<xcb_window_t>& windows) {
     std::vector<xcb_window_t> missing;
     for (const xcb_window_t window : windows) {
         if (!kept_.contains(window)) missing.push_back(window);
     }
     if (!missing.empty()) keepClients(requestClients(missing, true));
-    const Desktops now = desktops();
+    return readClients(windows);
+}
+
+std::vector<X11ClientWindows::Client> X11ClientWindows::readClients(
+    const std::vector<xcb_window_t>& windows) const {
+    const Desktops& now = desktops_;
     std::vector<Client> clients;
     clients.reserve(windows.size());
     for (const xcb_window_t window : windows) {
@@ -555,8 +548,8 @@ void X11ClientWindows::reparented(const xcb_reparent_notify_event_t& reparent) {
     xcb_window_t frame = XCB_WINDOW_NONE;
     if (reparent.parent == root) {
         frame = reparent.window;
-    } else if (knownRootChildren_) {
-        const auto& children = *knownRootChildren_;
+    } else {
+        const auto& children = knownRootChildren_;
         if (std::find(children.begin(), children.end(), reparent.parent) != children.end()) {
             frame = reparent.parent;
         }
