@@ -154,6 +154,12 @@ X11BenchDesktop::X11BenchDesktop(Options options)
     }
     driver_ = std::make_unique<X11TestDriver>(session_.display());
     backdrop = openClient("Backdrop", 0, 0, 1280, 800, 0xc0c0c0);
+    constexpr int kColumns = 9;
+    for (int index = 0; index + 3 < options.windows; ++index) {
+        const int column = index % kColumns, row = index / kColumns % 7;
+        openClient("Other " + std::to_string(index), 10 + column * 140, 10 + row * 112, 130, 90,
+                   0x808080 + static_cast<std::uint32_t>(index % 8) * 0x101010);
+    }
     alpha = openClient("Alpha", 100, 120, 400, 300, kAlphaColor);
     beta = openClient("Beta", 700, 380, 400, 300, kBetaColor);
 }

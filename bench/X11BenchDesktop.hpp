@@ -94,14 +94,17 @@ class PixelWatch {
     bool ended_ = false;
 };
 
-// A private desktop with a backdrop and two other programs' windows, and, when asked, the program
-// installed on it (the real platform over the X11 desktop, in this process).
+// A private desktop with a backdrop, two other programs' windows (and more when asked), and, when
+// asked, the program installed on it (the real platform over the X11 desktop, in this process).
 class X11BenchDesktop {
   public:
     struct Options {
         bool program = true;
         bool tray = false;
         std::vector<std::string> compositorOptions = {};
+        // Other programs' windows on the screen, the backdrop and the two included: the rest
+        // stand below the two, tiled over the screen.
+        int windows = 3;
     };
     // The colours of the two windows: both as bright (384) undimmed.
     static constexpr std::uint32_t kAlphaColor = 0x2080e0;

@@ -1,8 +1,9 @@
 // Focus following a switch of the active window on a real X server, beside the same run's
-// references: picom's own dimming of inactive windows (--inactive-dim 0.5, what a Linux user would
-// otherwise pick) and a stand-in panel that restacks below the window that got the focus, with
-// no round trip and nothing else. Run them together, in this order: the later ones give their
-// ratios to picom's figures of the same run.
+// references: the compositor's own dimming of inactive windows (picom's --inactive-dim 0.5, what a
+// Linux user would otherwise pick; KWin's Dim Inactive) and a stand-in panel that restacks below
+// the window that got the focus, with no round trip and nothing else. Run them together, in this
+// order: the later ones give their ratios to the own dimming's figures of the same run, at the
+// same number of windows.
 //
 // The switches are 50 (TALVORI_X11_SWITCHES says otherwise). Each is a pager's activation request
 // (_NET_ACTIVE_WINDOW, as xdotool windowactivate sends it); the times run from the request to
@@ -32,8 +33,9 @@ namespace talvori::bench {
 namespace {
 
 // Switches per benchmark: TALVORI_X11_SWITCHES, else 50. TALVORI_X11_DESKTOP names the desktop
-// (openbox, the default, with picom; xfwm4; icewm; kwin; mutter); picom's reference runs on
-// openbox and icewm only, and the window manager's own raise is the reference everywhere.
+// (openbox, the default, with picom; xfwm4; icewm; kwin; mutter); the compositor's own dimming
+// is picom's on openbox and icewm, KWin's Dim Inactive effect on KWin, and the window manager's
+// own raise is the reference everywhere.
 int switchesAsked() {
     const char* asked = std::getenv("TALVORI_X11_SWITCHES");
     return asked ? std::max(1, std::atoi(asked)) : 50;
@@ -46,12 +48,13 @@ constexpr PixelWatch::Point kBetaPoint{900, 600};
 struct Reference {
     double undimmedP50 = 0;
     double darkerP50 = 0;
+    double compositorCpuMs = 0;
 };
 
-// picom's figures of this run.
-Reference& picomReference() {
-    static Reference reference;
-    return reference;
+// The compositor's own dimming in this run, by the number of windows on the screen.
+Reference& dimmingReference(int windows) {
+    static std::map<int, Reference> references;
+    return references[windows];
 }
 
 // What one switch showed, in milliseconds from its request.
@@ -74,12 +77,12 @@ class SwitchFigures {
     }
     int switches() const { return std::max(switches_, 1); }
     double p50(const std::string& name) const { return at(name, 0.5); }
-    void report(benchmark::State& state) const {
+    void report(benchmark::State& state, int windows) const {
         for (const auto& [name, values] : values_) {
             state.counters[name + "_p50_ms"] = percentile(values, 0.5);
             state.counters[name + "_p99_ms"] = percentile(values, 0.99);
         }
-        const Reference& picom = picomReference();
+        const Reference& picom = dimmingReference(windows);
         if (picom.undimmedP50 > 0 && values_.contains("undimmed")) {
             state.counters["undimmed_to_picom"] = p50("undimmed") / picom.undimmedP50;
         }
@@ -147,10 +150,28 @@ void runSwitches(benchmark::State& state, X11BenchDesktop& desktop, xcb_window_t
     }
 }
 
-// ---- picom's own dimming
+// ---- The compositor's own dimming
 
-void BM_X11SwitchReferencePicomInactiveDim(benchmark::State& state) {
-    X11BenchDesktop desktop({.program = false, .compositorOptions = {"--inactive-dim", "0.5"}});
+// The picom backend: TALVORI_PICOM_BACKEND (xrender, the default; glx).
+std::vector<std::string> picomOptions(std::vector<std::string> options) {
+    if (const char* backend = std::getenv("TALVORI_PICOM_BACKEND")) {
+        options.insert(options.end(), {"--backend", backend});
+    }
+    return options;
+}
+
+// The number of windows on the screen, as benchmarks with an argument for it ask.
+constexpr int kWindowCounts[] = {5, 20, 60};
+
+void BM_X11SwitchReferenceCompositorDimming(benchmark::State& state) {
+    const int windows = static_cast<int>(state.range(0));
+    const bool kwin = benchedDesktop() == X11TestDesktop::kwin;
+    X11BenchDesktop desktop(
+        {.program = false,
+         .compositorOptions = kwin
+                                  ? std::vector<std::string>{"[Plugins]", "diminactiveEnabled=true"}
+                                  : picomOptions({"--inactive-dim", "0.5"}),
+         .windows = windows});
     if (const auto error = desktop.error(); !error.empty()) {
         state.SkipWithError(error.c_str());
         return;
@@ -159,13 +180,18 @@ void BM_X11SwitchReferencePicomInactiveDim(benchmark::State& state) {
     SwitchFigures figures;
     const double compositorBefore = processCpuSeconds(desktop.session().compositorPid());
     runSwitches(state, desktop, 0, 0.05, figures);
-    picomReference() = {figures.p50("undimmed"), figures.p50("darker")};
-    figures.report(state);
-    state.counters["compositor_cpu_ms"] =
+    const double compositorCpuMs =
         (processCpuSeconds(desktop.session().compositorPid()) - compositorBefore) * 1000 /
         figures.switches();
+    dimmingReference(windows) = {figures.p50("undimmed"), figures.p50("darker"), compositorCpuMs};
+    figures.report(state, windows);
+    state.counters["compositor_cpu_ms"] = compositorCpuMs;
 }
-BENCHMARK(BM_X11SwitchReferencePicomInactiveDim)
+BENCHMARK(BM_X11SwitchReferenceCompositorDimming)
+    ->ArgName("windows")
+    ->Arg(kWindowCounts[0])
+    ->Arg(kWindowCounts[1])
+    ->Arg(kWindowCounts[2])
     ->Iterations(switchesAsked())
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
@@ -239,7 +265,7 @@ class StandInPanel {
 };
 
 void BM_X11SwitchReferenceStandIn(benchmark::State& state) {
-    X11BenchDesktop desktop({.program = false});
+    X11BenchDesktop desktop({.program = false, .compositorOptions = picomOptions({})});
     if (const auto error = desktop.error(); !error.empty()) {
         state.SkipWithError(error.c_str());
         return;
@@ -249,7 +275,7 @@ void BM_X11SwitchReferenceStandIn(benchmark::State& state) {
     desktop.runFor(0.3);
     SwitchFigures figures;
     runSwitches(state, desktop, standIn.window(), 0.05, figures);
-    figures.report(state);
+    figures.report(state, 3);
 }
 BENCHMARK(BM_X11SwitchReferenceStandIn)
     ->Iterations(switchesAsked())
@@ -303,7 +329,8 @@ BENCHMARK(BM_X11SwitchReferenceRaise)
 // requests the program sent, the answers it waited for and the times its loop woke per switch.
 void BM_X11RestackAfterActivation(benchmark::State& state) {
     const bool crossFade = state.range(0) != 0;
-    X11BenchDesktop desktop;
+    const int windows = static_cast<int>(state.range(1));
+    X11BenchDesktop desktop({.compositorOptions = picomOptions({}), .windows = windows});
     if (const auto error = desktop.error(); !error.empty()) {
         state.SkipWithError(error.c_str());
         return;
@@ -334,16 +361,23 @@ void BM_X11RestackAfterActivation(benchmark::State& state) {
     state.counters["our_cpu_ms"] = (desktop.cpuSeconds - cpuBefore) * 1000 / switches;
     state.counters["wakeups_per_switch"] =
         static_cast<double>(desktop.passes - passesBefore) / switches;
-    state.counters["compositor_cpu_ms"] =
+    const double compositorCpuMs =
         (processCpuSeconds(desktop.session().compositorPid()) - compositorBefore) * 1000 / switches;
-    figures.report(state);
+    state.counters["compositor_cpu_ms"] = compositorCpuMs;
+    if (const double own = dimmingReference(windows).compositorCpuMs; own > 0) {
+        state.counters["compositor_cpu_to_own_dimming"] = compositorCpuMs / own;
+    }
+    figures.report(state, windows);
     controller->deactivate();
     desktop.runFor(0.3);
 }
 BENCHMARK(BM_X11RestackAfterActivation)
-    ->ArgName("cross_fade")
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgNames({"cross_fade", "windows"})
+    ->Args({0, kWindowCounts[0]})
+    ->Args({0, kWindowCounts[1]})
+    ->Args({0, kWindowCounts[2]})
+    ->Args({1, kWindowCounts[0]})
+    ->Args({1, kWindowCounts[2]})
     ->Iterations(switchesAsked())
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -127,7 +127,7 @@ std::shared_ptr<Panel> X11Application::keyWindow() const {
 
 std::vector<std::shared_ptr<Panel>> X11Application::windows() const {
     auto live = livePanels();
-    const auto children = clients_->rootChildren();
+    const auto children = clients_->fetchRootChildren();
     auto rank = [&](const std::shared_ptr<X11Panel>& panel) {
         const xcb_window_t stacked = panel->stackingWindow();
         const auto found = std::find(children.begin(), children.end(), stacked);
@@ -143,7 +143,7 @@ std::vector<std::shared_ptr<Panel>> X11Application::windows() const {
 void X11Application::placeInLevel(X11Panel& panel, bool top) {
     xcb_connection_t* raw = connection_->raw();
     const xcb_window_t self = panel.stackingWindow();
-    const auto children = clients_->rootChildren();
+    const auto children = clients_->fetchRootChildren();
     // Other programs' windows count as normal windows.
     auto levelOf = [&](xcb_window_t window) -> std::optional<int> {
         if (auto ours = this->panel(window)) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <fstream>
 #include <string_view>
+#include <utility>
 #include <variant>
 
 #include "platform/x11/X11Connection.hpp"
@@ -219,35 +220,44 @@ std::vector<std::uint32_t> X11ApplicationIdentities::windowIcon(xcb_window_t win
 }
 
 const X11ApplicationIdentities::Identity& X11ApplicationIdentities::identify(
-    std::int32_t pid, xcb_window_t window, const std::string& instance,
-    const std::string& className) const {
+    std::int32_t pid, const std::string& instance, const std::string& className) const {
     if (const auto found = known_.find(pid);
         found != known_.end() && found->second.className == className) {
         return found->second;
     }
-    Identity identity{className, std::nullopt, nullptr};
+    Identity identity{className, std::nullopt, {}, nullptr, false};
     const auto entry = entries_.find(instance, className, programOf(pid));
     if (entry) {
         identity.name = entry->name;
+        identity.entryIcon = entry->icon;
     } else if (!className.empty()) {
         identity.name = className;
     }
-    const auto settings = X11XSettings(connection_).read();
+    return known_[pid] = std::move(identity);
+}
+
+std::shared_ptr<const Image> X11ApplicationIdentities::fetchIcon(std::int32_t pid,
+                                                                 xcb_window_t window) {
+    const auto found = known_.find(pid);
+    if (found == known_.end()) return nullptr;
+    Identity& identity = found->second;
+    if (std::exchange(identity.iconFetched, true)) return identity.icon;
     // Drawn at the display's scale, sharp as the rest of the panel.
     const int pixels = static_cast<int>(kIconPoints) * X11DisplayScale::read(connection_);
     // The entry's icon is the one its menus and task bars show; a window's own icon may be one
     // the window manager gave every window that lacks one.
-    if (entry && !entry->icon.empty()) {
-        const fs::path icon(entry->icon);
+    if (!identity.entryIcon.empty()) {
+        const fs::path icon(identity.entryIcon);
+        const auto settings = X11XSettings(connection_).read();
         const auto file =
             icon.is_absolute()
                 ? std::optional<fs::path>(icon)
                 : X11IconTheme(setting<std::string>(settings, "Net/IconThemeName").value_or(""))
-                      .find(entry->icon, pixels);
+                      .find(identity.entryIcon, pixels);
         if (file) identity.icon = iconFromFile(*file, pixels);
     }
     if (!identity.icon) identity.icon = iconFromCardinals(windowIcon(window), pixels);
-    return known_[pid] = std::move(identity);
+    return identity.icon;
 }
 
 void X11ApplicationIdentities::keepOnly(const std::set<std::int32_t>& live) const {

@@ -21,7 +21,8 @@ class X11Connection;
 // Who a program with windows is, as the user knows it: the name its desktop entry gives it (by
 // StartupWMClass, WM_CLASS or program), else its WM_CLASS class; and its entry's icon in the
 // desktop's icon theme, else the icon its window carries (_NET_WM_ICON). Looked up once per
-// process.
+// process; the name from files only, so that following the active window never waits for the
+// server, the icon from the server the first time it is shown.
 class X11ApplicationIdentities {
   public:
     // Icons are shown at this size in points.
@@ -30,15 +31,22 @@ class X11ApplicationIdentities {
     struct Identity {
         std::string className;
         std::optional<std::string> name;
+        // The desktop entry's Icon key (empty without one).
+        std::string entryIcon;
         std::shared_ptr<const Image> icon;
+        // Whether the icon was looked for, found or not.
+        bool iconFetched = false;
     };
 
     explicit X11ApplicationIdentities(std::shared_ptr<X11Connection> connection)
         : connection_(std::move(connection)) {}
 
-    // The process of `window`, whose WM_CLASS is `instance` and `className`.
-    const Identity& identify(std::int32_t pid, xcb_window_t window, const std::string& instance,
+    // The process `pid`, one of whose windows has the WM_CLASS `instance` and `className`.
+    const Identity& identify(std::int32_t pid, const std::string& instance,
                              const std::string& className) const;
+    // The icon of an identified process, looked for at the first call (reading the desktop's
+    // settings and `window`'s own icon from the server); none when it has none.
+    std::shared_ptr<const Image> fetchIcon(std::int32_t pid, xcb_window_t window);
     // Forgets the processes not in `live`.
     void keepOnly(const std::set<std::int32_t>& live) const;
 

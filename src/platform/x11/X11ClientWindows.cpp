@@ -21,6 +21,19 @@ bool contains(const std::vector<std::uint32_t>& values, xcb_atom_t atom) {
     return std::find(values.begin(), values.end(), atom) != values.end();
 }
 
+// The local process the server found for a window's client; 0 when none.
+std::int32_t clientIdsPid(xcb_connection_t* raw, xcb_res_query_client_ids_cookie_t request) {
+    auto reply = waitReply(xcb_res_query_client_ids_reply, raw, request);
+    if (!reply) return 0;
+    for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0;
+         xcb_res_client_id_value_next(&it)) {
+        if (!(it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID)) continue;
+        if (xcb_res_client_id_value_value_length(it.data) < 1) continue;
+        return static_cast<std::int32_t>(*xcb_res_client_id_value_value(it.data));
+    }
+    return 0;
+}
+
 }  // namespace
 
 // The requests of one client, sent together so that all clients take one round trip.
@@ -39,6 +52,8 @@ struct X11ClientWindows::ClientRequests {
     xcb_get_property_cookie_t gtkExtents;
     xcb_get_window_attributes_cookie_t attributes;
     xcb_get_geometry_cookie_t geometry;
+    // Asked only when the server can tell it.
+    std::optional<xcb_res_query_client_ids_cookie_t> clientIds;
 };
 
 struct X11ClientWindows::ListRequests {
@@ -49,11 +64,25 @@ struct X11ClientWindows::ListRequests {
 X11ClientWindows::X11ClientWindows(std::shared_ptr<X11Connection> connection)
     : connection_(std::move(connection)) {}
 
-const std::vector<xcb_window_t>& X11ClientWindows::clientList() const {
-    if (clientList_) return *clientList_;
-    keepClientList(requestLists(), nullptr);
-    if (!clientList_) clientList_.emplace();
-    return *clientList_;
+// Every request goes out before the first answer is waited for: one round trip, and the clients
+// it names after it.
+void X11ClientWindows::fetchState() {
+    xcb_connection_t* raw = connection_->raw();
+    const xcb_window_t root = connection_->root();
+    const ListRequests lists = requestLists();
+    const auto tree = xcb_query_tree(raw, root);
+    const auto active = requestProperty(raw, root, connection_->atom(Atom::_NET_ACTIVE_WINDOW), 1);
+    const auto current =
+        requestProperty(raw, root, connection_->atom(Atom::_NET_CURRENT_DESKTOP), 1);
+    const auto count =
+        requestProperty(raw, root, connection_->atom(Atom::_NET_NUMBER_OF_DESKTOPS), 1);
+    keepClientList(lists, nullptr);
+    knownRootChildrenRead_ = tree.sequence;
+    keepRootChildren(waitReply(xcb_query_tree_reply, raw, tree).get());
+    const auto announced = propertyReply(raw, active);
+    activeWindow_ = announced ? announced->cardinal().value_or(0) : xcb_window_t{0};
+    keepDesktops(current, count);
+    fetchClients(clientList_);
 }
 
 X11ClientWindows::ListRequests X11ClientWindows::requestLists() const {
@@ -65,7 +94,7 @@ X11ClientWindows::ListRequests X11ClientWindows::requestLists() const {
 
 // `stacking`: the reply already taken for the stacking list's request, when it came first.
 void X11ClientWindows::keepClientList(const ListRequests& requests,
-                                      const xcb_get_property_reply_t* stacking) const {
+                                      const xcb_get_property_reply_t* stacking) {
     xcb_connection_t* raw = connection_->raw();
     const auto mapped = propertyReply(raw, requests.mapping);
     const auto stacked = stacking ? propertyValue(stacking) : propertyReply(raw, requests.stacking);
@@ -96,41 +125,24 @@ xcb_window_t X11ClientWindows::clientIn(xcb_window_t frame) const {
 }
 
 xcb_window_t X11ClientWindows::activeWindow() const {
-    if (activeWindow_) return *activeWindow_;
-    xcb_connection_t* raw = connection_->raw();
-    const auto value = propertyReply(
-        raw,
-        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_ACTIVE_WINDOW)));
-    const xcb_window_t announced = value ? value->cardinal().value_or(0) : xcb_window_t{0};
-    if (!connection_->isClosed()) activeWindow_ = announced;
-    return announced;
+    return activeWindow_.value_or(XCB_WINDOW_NONE);
 }
 
 bool X11ClientWindows::takeActiveWindowChange() {
     return std::exchange(activeChanged_, false);
 }
 
-X11ClientWindows::Desktops X11ClientWindows::desktops() const {
-    if (desktops_) return *desktops_;
-    xcb_connection_t* raw = connection_->raw();
-    const xcb_window_t root = connection_->root();
-    return keepDesktops(
-        requestProperty(raw, root, connection_->atom(Atom::_NET_CURRENT_DESKTOP), 1),
-        requestProperty(raw, root, connection_->atom(Atom::_NET_NUMBER_OF_DESKTOPS), 1));
-}
-
-X11ClientWindows::Desktops X11ClientWindows::keepDesktops(xcb_get_property_cookie_t current,
-                                                          xcb_get_property_cookie_t count) const {
+void X11ClientWindows::keepDesktops(xcb_get_property_cookie_t current,
+                                    xcb_get_property_cookie_t count) {
     xcb_connection_t* raw = connection_->raw();
     const auto currentValue = propertyReply(raw, current);
     const auto countValue = propertyReply(raw, count);
-    const Desktops read{currentValue ? currentValue->cardinal().value_or(0) : 0,
-                        countValue ? countValue->cardinal() : std::nullopt};
-    if (!connection_->isClosed()) desktops_ = read;
-    return read;
+    if (connection_->isClosed()) return;
+    desktops_ = {currentValue ? currentValue->cardinal().value_or(0) : 0,
+                 countValue ? countValue->cardinal() : std::nullopt};
 }
 
-std::vector<xcb_window_t> X11ClientWindows::rootChildren() const {
+std::vector<xcb_window_t> X11ClientWindows::fetchRootChildren() {
     xcb_connection_t* raw = connection_->raw();
     auto tree = waitReply(xcb_query_tree_reply, raw, xcb_query_tree(raw, connection_->root()));
     if (!tree) return {};
@@ -138,22 +150,13 @@ std::vector<xcb_window_t> X11ClientWindows::rootChildren() const {
     return {children, children + xcb_query_tree_children_length(tree.get())};
 }
 
-const std::vector<xcb_window_t>& X11ClientWindows::knownRootChildren() const {
-    if (knownRootChildren_ && !connection_->isClosed()) return *knownRootChildren_;
-    xcb_connection_t* raw = connection_->raw();
-    const auto request = xcb_query_tree(raw, connection_->root());
-    knownRootChildrenRead_ = request.sequence;
-    auto tree = waitReply(xcb_query_tree_reply, raw, request);
-    keepRootChildren(tree.get());
-    return *knownRootChildren_;
-}
-
-void X11ClientWindows::keepRootChildren(const xcb_query_tree_reply_t* tree) const {
-    knownRootChildren_.emplace();
+void X11ClientWindows::keepRootChildren(const xcb_query_tree_reply_t* tree) {
+    rootChildrenKnown_ = true;
+    knownRootChildren_.clear();
     if (!tree) return;
     auto* reply = const_cast<xcb_query_tree_reply_t*>(tree);
     const xcb_window_t* children = xcb_query_tree_children(reply);
-    knownRootChildren_->assign(children, children + xcb_query_tree_children_length(reply));
+    knownRootChildren_.assign(children, children + xcb_query_tree_children_length(reply));
 }
 
 // ---- Reading again what the events said changed
@@ -211,7 +214,7 @@ void X11ClientWindows::readClientList() {
             keepClientList(requests, stacking.get());
             // New clients are read at once, so that they are known when they take the focus.
             std::vector<xcb_window_t> unknown;
-            for (const xcb_window_t window : *clientList_) {
+            for (const xcb_window_t window : clientList_) {
                 if (!kept_.contains(window)) unknown.push_back(window);
             }
             if (!unknown.empty()) readClientsLater(unknown);
@@ -265,8 +268,8 @@ void X11ClientWindows::readClientsLater(const std::vector<xcb_window_t>& windows
 // drops the copy, which is read again when next needed.
 void X11ClientWindows::followRootChildren(const xcb_generic_event_t& event) {
     // What happened before the order was read is in it already.
-    if (!knownRootChildren_ || precedesRequest(event.full_sequence, knownRootChildrenRead_)) return;
-    auto& children = *knownRootChildren_;
+    if (!rootChildrenKnown_ || precedesRequest(event.full_sequence, knownRootChildrenRead_)) return;
+    auto& children = knownRootChildren_;
     const xcb_window_t root = connection_->root();
     auto take = [&](xcb_window_t window) {
         const auto found = std::find(children.begin(), children.end(), window);
@@ -362,19 +365,15 @@ std::int32_t X11ClientWindows::pid(xcb_window_t window) const {
 // Clients that do not publish their process (Xt programs) are still local clients whose process
 // the server knows.
 std::int32_t X11ClientWindows::resourcePid(xcb_window_t window) const {
-    if (!connection_->hasResources()) return 0;
-    xcb_connection_t* raw = connection_->raw();
+    const auto request = requestClientIds(window);
+    return request ? clientIdsPid(connection_->raw(), *request) : 0;
+}
+
+std::optional<xcb_res_query_client_ids_cookie_t> X11ClientWindows::requestClientIds(
+    xcb_window_t window) const {
+    if (!connection_->hasResources()) return std::nullopt;
     xcb_res_client_id_spec_t wanted{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-    auto reply =
-        waitReply(xcb_res_query_client_ids_reply, raw, xcb_res_query_client_ids(raw, 1, &wanted));
-    if (!reply) return 0;
-    for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0;
-         xcb_res_client_id_value_next(&it)) {
-        if (!(it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID)) continue;
-        if (xcb_res_client_id_value_value_length(it.data) < 1) continue;
-        return static_cast<std::int32_t>(*xcb_res_client_id_value_value(it.data));
-    }
-    return 0;
+    return xcb_res_query_client_ids(connection_->raw(), 1, &wanted);
 }
 
 std::optional<X11ClientWindows::Client> X11ClientWindows::readClient(xcb_window_t window) const {
@@ -390,14 +389,19 @@ bool X11ClientWindows::watch(xcb_window_t window) const {
                                                                    XCB_CW_EVENT_MASK, mask)) == 0;
 }
 
-std::vector<X11ClientWindows::Client> X11ClientWindows::readClients(
-    const std::vector<xcb_window_t>& windows) const {
+std::vector<X11ClientWindows::Client> X11ClientWindows::fetchClients(
+    const std::vector<xcb_window_t>& windows) {
     std::vector<xcb_window_t> missing;
     for (const xcb_window_t window : windows) {
         if (!kept_.contains(window)) missing.push_back(window);
     }
     if (!missing.empty()) keepClients(requestClients(missing, true));
-    const Desktops now = desktops();
+    return readClients(windows);
+}
+
+std::vector<X11ClientWindows::Client> X11ClientWindows::readClients(
+    const std::vector<xcb_window_t>& windows) const {
+    const Desktops& now = desktops_;
     std::vector<Client> clients;
     clients.reserve(windows.size());
     for (const xcb_window_t window : windows) {
@@ -444,7 +448,8 @@ std::vector<X11ClientWindows::ClientRequests> X11ClientWindows::requestClients(
                             requestProperty(raw, window, atom(Atom::_NET_WM_WINDOW_TYPE), 16),
                             requestProperty(raw, window, atom(Atom::_NET_WM_WINDOW_OPACITY), 1),
                             requestProperty(raw, window, atom(Atom::_GTK_FRAME_EXTENTS), 4),
-                            xcb_get_window_attributes(raw, frame), xcb_get_geometry(raw, frame)});
+                            xcb_get_window_attributes(raw, frame), xcb_get_geometry(raw, frame),
+                            requestClientIds(window)});
     }
     return requests;
 }
@@ -464,6 +469,8 @@ void X11ClientWindows::keepClients(const std::vector<ClientRequests>& requests) 
         const auto gtkExtents = propertyReply(raw, request.gtkExtents);
         auto attributes = waitReply(xcb_get_window_attributes_reply, raw, request.attributes);
         auto geometry = waitReply(xcb_get_geometry_reply, raw, request.geometry);
+        const std::int32_t serverPid =
+            request.clientIds ? clientIdsPid(raw, *request.clientIds) : std::int32_t{0};
         // A window gone meanwhile, or one that cannot be watched, is read again next time.
         const bool watched = !request.watch || connection_->check(*request.watch) == 0;
         if (!attributes || !geometry || !watched) {
@@ -476,7 +483,7 @@ void X11ClientWindows::keepClients(const std::vector<ClientRequests>& requests) 
         client.window = request.window;
         client.frame = request.frame;
         client.pid = pidValue ? static_cast<std::int32_t>(pidValue->cardinal().value_or(0)) : 0;
-        if (client.pid <= 0) client.pid = pid(client.window);
+        if (client.pid <= 0) client.pid = serverPid;
         client.title = netName ? netName->text() : name ? name->text() : std::string();
         if (windowClass) {
             const auto names = windowClass->texts();
@@ -541,8 +548,8 @@ void X11ClientWindows::reparented(const xcb_reparent_notify_event_t& reparent) {
     xcb_window_t frame = XCB_WINDOW_NONE;
     if (reparent.parent == root) {
         frame = reparent.window;
-    } else if (knownRootChildren_) {
-        const auto& children = *knownRootChildren_;
+    } else {
+        const auto& children = knownRootChildren_;
         if (std::find(children.begin(), children.end(), reparent.parent) != children.end()) {
             frame = reparent.parent;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 
 #include <cstdint>
@@ -26,7 +27,7 @@ class X11Connection;
 // destruction), and what an event only says has changed (a property, the window manager's lists)
 // is read again without waiting: the request goes out once the events that came together are
 // handled, the answer replaces the kept value when it comes. So a focus change, a move or a
-// look at the windows costs no round trip; only a client never seen before is read at once.
+// look at the windows costs no round trip: the methods that ask the server are the fetch… ones.
 class X11ClientWindows {
   public:
     struct Client {
@@ -56,16 +57,21 @@ class X11ClientWindows {
 
     explicit X11ClientWindows(std::shared_ptr<X11Connection> connection);
 
+    // Reads what the window manager shows now: its lists, the active window, the desktops, the
+    // root's children and every client. From here on the events keep it current.
+    void fetchState();
+
     // Managed clients, in the window manager's mapping order (its stacking list when it keeps
     // no other). Empty without a window manager. Their stacking order is the root's children's:
     // the list is not read again each time the window manager raises one.
-    const std::vector<xcb_window_t>& clientList() const;
+    const std::vector<xcb_window_t>& clientList() const { return clientList_; }
     // `clients` ordered by their frames' places among the root's children, bottom to top.
     std::vector<Client> stacked(std::vector<Client> clients) const;
-    // Every client's details as kept; those never read are read in one round trip (clients gone
-    // meanwhile are left out).
+    // Every client's details as kept (clients not kept, or gone, are left out).
     std::vector<Client> readClients(const std::vector<xcb_window_t>& windows) const;
     std::optional<Client> readClient(xcb_window_t window) const;
+    // The same, reading those never read in one round trip first.
+    std::vector<Client> fetchClients(const std::vector<xcb_window_t>& windows);
     // Whether the client's details are kept (it exists, as far as the events tell).
     bool isKnown(xcb_window_t window) const { return kept_.contains(window); }
     // Whether `window`, a child of the root, holds a known client (rather than being one of the
@@ -74,17 +80,17 @@ class X11ClientWindows {
     // The known client `frame` holds; none when it holds none.
     xcb_window_t clientIn(xcb_window_t frame) const;
     // The active client: the one the keyboard focus moved into, or the window manager's choice
-    // as last read; none when nothing (or the desktop) has focus.
+    // as last read; none when nothing (or the desktop) has focus, or before the state is read.
     xcb_window_t activeWindow() const;
     // The process of a client: _NET_WM_PID, else the X-Resource extension; 0 when unknown.
     std::int32_t pid(xcb_window_t window) const;
     // The child of the root holding `window` (itself when it is one); none when it is gone.
     xcb_window_t frameOf(xcb_window_t window) const;
-    // The root's children, bottom to top: the true stacking order.
-    std::vector<xcb_window_t> rootChildren() const;
+    // The root's children, bottom to top, asked of the server: the true stacking order.
+    std::vector<xcb_window_t> fetchRootChildren();
     // The same order as the events read so far tell it, kept without a round trip: for checks
     // that run after those events. A restack of our own shows once its event is read.
-    const std::vector<xcb_window_t>& knownRootChildren() const;
+    const std::vector<xcb_window_t>& knownRootChildren() const { return knownRootChildren_; }
 
     // Selects the events that keep a client's details current; false when it is gone.
     bool watch(xcb_window_t window) const;
@@ -117,6 +123,8 @@ class X11ClientWindows {
     struct ListRequests;
 
     std::int32_t resourcePid(xcb_window_t window) const;
+    // Asks the X-Resource extension for the process of `window`'s client, when it has one.
+    std::optional<xcb_res_query_client_ids_cookie_t> requestClientIds(xcb_window_t window) const;
     // Asks for the details of `windows`, watching them first (so that no change falls between
     // the read and the watch).
     std::vector<ClientRequests> requestClients(const std::vector<xcb_window_t>& windows,
@@ -133,13 +141,11 @@ class X11ClientWindows {
         std::uint32_t current = 0;
         std::optional<std::uint32_t> count;
     };
-    Desktops desktops() const;
-    Desktops keepDesktops(xcb_get_property_cookie_t current, xcb_get_property_cookie_t count) const;
+    void keepDesktops(xcb_get_property_cookie_t current, xcb_get_property_cookie_t count);
     void followRootChildren(const xcb_generic_event_t& event);
-    void keepRootChildren(const xcb_query_tree_reply_t* tree) const;
+    void keepRootChildren(const xcb_query_tree_reply_t* tree);
     ListRequests requestLists() const;
-    void keepClientList(const ListRequests& requests,
-                        const xcb_get_property_reply_t* stacking) const;
+    void keepClientList(const ListRequests& requests, const xcb_get_property_reply_t* stacking);
     void readActiveWindow();
     void readClientList();
     void readRootChildren();
@@ -152,19 +158,21 @@ class X11ClientWindows {
     mutable std::map<xcb_window_t, std::int32_t> pids_;
     std::function<bool(xcb_window_t)> isOwnWindow_;
     mutable std::map<xcb_window_t, Kept> kept_;
-    mutable std::optional<xcb_window_t> activeWindow_;
+    std::optional<xcb_window_t> activeWindow_;
     bool activeChanged_ = false;
-    mutable std::optional<std::vector<xcb_window_t>> knownRootChildren_;
-    mutable std::uint32_t knownRootChildrenRead_ = 0;
+    std::vector<xcb_window_t> knownRootChildren_;
+    // Whether the order was read (events before that are in it already).
+    bool rootChildrenKnown_ = false;
+    std::uint32_t knownRootChildrenRead_ = 0;
     // The active window came from the focus, before the window manager announced it.
     bool focusAhead_ = false;
-    mutable std::optional<std::vector<xcb_window_t>> clientList_;
-    mutable std::optional<Desktops> desktops_;
+    std::vector<xcb_window_t> clientList_;
+    Desktops desktops_;
     // What the events said changed, to be read again.
     bool activeAnnounced_ = false;
     bool clientListChanged_ = false;
     // No mapping list: the stacking list stands in, and is followed instead.
-    mutable bool listIsStacking_ = false;
+    bool listIsStacking_ = false;
     bool rootChildrenLost_ = false;
     bool desktopChanged_ = false;
     std::set<xcb_window_t> changedClients_;

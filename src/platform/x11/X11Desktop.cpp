@@ -72,9 +72,7 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     desktop->screens_->startWatching();
     desktop->clients_ = std::make_shared<X11ClientWindows>(connection);
     // What the window manager shows now, read once: from here on its events keep it current.
-    desktop->clients_->readClients(desktop->clients_->clientList());
-    desktop->clients_->knownRootChildren();
-    desktop->clients_->activeWindow();
+    desktop->clients_->fetchState();
     desktop->keyboard_ = std::make_shared<X11Keyboard>(connection);
     desktop->application_ = std::make_shared<X11Application>(
         connection, desktop->screens_, desktop->clients_, platform.sharedRunLoop(),

@@ -89,7 +89,7 @@ std::vector<RunningApplication> X11Workspace::runningApplications() const {
             entry.processIdentifier = client.pid;
             entry.activationPolicy = ActivationPolicy::accessory;
         }
-        if (!client.className.empty() && !entry.bundleIdentifier) name(entry, client);
+        if (!client.className.empty() && !entry.bundleIdentifier) name(entry, client, true);
         // An application with a normal window in the task bar is a regular one.
         if (!client.isDock && !client.isDesktop && !client.skipsTaskbar) {
             entry.activationPolicy = ActivationPolicy::regular;
@@ -120,7 +120,7 @@ std::optional<RunningApplication> X11Workspace::applicationOf(std::int32_t pid) 
     X11ClientWindows& clients = application_->clients();
     const xcb_window_t active = clients.activeWindow();
     if (const auto client = clients.readClient(active); client && client->pid == pid) {
-        if (!client->className.empty()) name(application, *client);
+        if (!client->className.empty()) name(application, *client, false);
         return application;
     }
     for (const auto& running : runningApplications()) {
@@ -129,13 +129,12 @@ std::optional<RunningApplication> X11Workspace::applicationOf(std::int32_t pid) 
     return application;
 }
 
-void X11Workspace::name(RunningApplication& application,
-                        const X11ClientWindows::Client& client) const {
-    const auto& identity =
-        identities_->identify(client.pid, client.window, client.instanceName, client.className);
+void X11Workspace::name(RunningApplication& application, const X11ClientWindows::Client& client,
+                        bool withIcon) const {
+    const auto& identity = identities_->identify(client.pid, client.instanceName, client.className);
     application.bundleIdentifier = client.className;
     application.localizedName = identity.name;
-    application.icon = identity.icon;
+    application.icon = withIcon ? identities_->fetchIcon(client.pid, client.window) : identity.icon;
 }
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() const {

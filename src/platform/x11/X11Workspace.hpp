@@ -49,9 +49,11 @@ class X11Workspace final : public Workspace, public std::enable_shared_from_this
 
   private:
     std::optional<RunningApplication> applicationOf(std::int32_t pid) const;
-    // The application's identifier (WM_CLASS class), and its name and icon as the user knows
-    // them, from its client window.
-    void name(RunningApplication& application, const X11ClientWindows::Client& client) const;
+    // The application's identifier (WM_CLASS class) and its name as the user knows it, from its
+    // client window; `withIcon`, its icon too, read from the server the first time (the list of
+    // running programs shows it; following the active window does not wait for it).
+    void name(RunningApplication& application, const X11ClientWindows::Client& client,
+              bool withIcon) const;
     // Hands `url` to xdg-open in a session of its own, reaped when it ends.
     bool startOpener(const std::string& url);
     void reap(int pid, int pidfd);

@@ -331,7 +331,11 @@ bool X11TestSession::startWindowManager(const Options& options, bool replacing) 
             break;
         case X11TestDesktop::kwin:
             arguments = {"kwin_x11"};
-            std::ofstream(settings_ + "/kwinrc") << kKWinSettings;
+            {
+                std::ofstream settings(settings_ + "/kwinrc");
+                settings << kKWinSettings;
+                for (const auto& line : options.compositorOptions) settings << line << "\n";
+            }
             if (!options.compositor) environment.push_back("KWIN_COMPOSE=N");
             break;
         case X11TestDesktop::mutter:

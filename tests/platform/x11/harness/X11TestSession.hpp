@@ -48,7 +48,8 @@ class X11TestSession {
         bool trayAtBottom = false;
         int width = 1280;
         int height = 800;
-        // Further options of the compositor (its own dimming of inactive windows, say).
+        // Further options of the compositor (its own dimming of inactive windows, say): picom's
+        // arguments, or lines added to KWin's settings file.
         std::vector<std::string> compositorOptions = {};
         // The X resources programs read from the root (what `xrdb -merge` puts there, such as
         // "Xft.dpi: 192" for a screen of double density), set before anything else starts.

@@ -1,0 +1,156 @@
+#include <string>
+
+#include "controlpanel/ControlPanelAttachmentSection.hpp"
+#include "covers/AttachmentTarget.hpp"
+#include "covers/CoverSamples.hpp"
+#include "covers/OverlayWindowController.hpp"
+#include "platform/Platform.hpp"
+#include "platform/desktop/StyleMask.hpp"
+#include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11Desktop.hpp"
+#include "platform/x11/X11DesktopTest.hpp"
+#include "platform/x11/harness/X11RoundTrips.hpp"
+
+namespace talvori::testing {
+namespace {
+
+constexpr int kSteps = 40;
+
+// What the user does often, where every answer waited for is felt: the program must act on what
+// the server's events already told it. (A switch of the active window is counted with Focus, and
+// in the benchmark of the restack.)
+enum class Path { coverFollowsItsWindow, coverDragged, managedPanelMoved, attachListOpened };
+
+std::string nameOf(const ::testing::TestParamInfo<Path>& info) {
+    switch (info.param) {
+        case Path::coverFollowsItsWindow:
+            return "CoverFollowsItsWindow";
+        case Path::coverDragged:
+            return "CoverDragged";
+        case Path::managedPanelMoved:
+            return "ManagedPanelMoved";
+        case Path::attachListOpened:
+            return "AttachListOpened";
+    }
+    return "";
+}
+
+class X11FrequentPathsTest : public X11DesktopTest, public ::testing::WithParamInterface<Path> {
+  protected:
+    std::shared_ptr<OverlayWindowController> showCover(const Rect& frame) {
+        OverlayModel model = sampleCover();
+        model.opacity = 1;
+        model.frame = CodableRect::fromRect(frame);
+        viewModel = std::make_shared<OverlayViewModel>(std::move(model));
+        auto cover = OverlayWindowController::create(viewModel);
+        cover->show();
+        EXPECT_TRUE(
+            runUntil([&] { return driver().isViewable(cover->panel()->window().windowNumber()); }));
+        return cover;
+    }
+    bool isAttached() const { return viewModel->model.peek().attachmentInfo.has_value(); }
+    xcb_connection_t* ours() const { return desktop().connection().raw(); }
+
+    std::shared_ptr<OverlayViewModel> viewModel;
+};
+
+TEST_P(X11FrequentPathsTest, WaitsForNoAnswerFromTheServer) {
+    const auto target = openClient("Target", 300, 200, 400, 300, 0x2060c0);
+    openClient("Other", 800, 300, 300, 200, 0x406020);
+    switch (GetParam()) {
+        case Path::coverFollowsItsWindow: {
+            const auto cover = showCover(Rect(320, 350, 200, 100));
+            cover->attach(
+                RunningApplication{target.pid, "Target", "Target", ActivationPolicy::regular});
+            ASSERT_TRUE(runUntil([&] { return isAttached(); }));
+            const xcb_window_t window = cover->panel()->window().windowNumber();
+            const auto start = driver().rootGeometry(window);
+            catchUp();
+            const X11RoundTrips trips(ours());
+            for (int step = 1; step <= kSteps; ++step) {
+                driver().move(target.window, 300 + 5 * step, 200 + 2 * step);
+                catchUp();
+            }
+            EXPECT_TRUE(runUntil([&] {
+                const auto now = driver().rootGeometry(window);
+                return now.size() == 4 && now[0] == start[0] + 5 * kSteps &&
+                       now[1] == start[1] + 2 * kSteps;
+            }));
+            EXPECT_EQ(trips.count(), 0U);
+            break;
+        }
+        case Path::coverDragged: {
+            const auto cover = showCover(Rect(200, 300, 300, 200));
+            const xcb_window_t window = cover->panel()->window().windowNumber();
+            driver().moveMouse(350, 400);
+            driver().buttonDown();
+            catchUp();
+            const X11RoundTrips trips(ours());
+            for (int step = 1; step <= kSteps; ++step) {
+                driver().moveMouse(350 + step, 400 + step);
+                catchUp();
+            }
+            const std::size_t count = trips.count();
+            driver().buttonUp();
+            EXPECT_TRUE(runUntil([&] {
+                const auto now = driver().rootGeometry(window);
+                return now.size() == 4 && now[0] == 200 + kSteps && now[1] == 300 + kSteps;
+            }));
+            EXPECT_EQ(count, 0U);
+            break;
+        }
+        case Path::managedPanelMoved: {
+            const auto panel = platform().application().makePanel(
+                Rect(300, 300, 320, 240), StyleMask::titled | StyleMask::closable);
+            panel->makeKeyAndOrderFront();
+            const xcb_window_t window = panel->windowNumber();
+            ASSERT_TRUE(runUntil([&] { return driver().isViewable(window); }));
+            ASSERT_TRUE(windowManagerCatchesUp(window));
+            // By its title bar, which the window manager drags.
+            const auto frame = driver().rootGeometry(driver().frameOf(window));
+            const auto content = driver().rootGeometry(window);
+            ASSERT_EQ(frame.size(), 4U);
+            const int x = content[0] + 100, y = (frame[1] + content[1]) / 2;
+            driver().moveMouse(x, y);
+            driver().buttonDown();
+            ASSERT_TRUE(windowManagerCatchesUp(window));
+            const X11RoundTrips trips(ours());
+            for (int step = 1; step <= kSteps; ++step) {
+                driver().moveMouse(x + 3 * step, y + 2 * step);
+                ASSERT_TRUE(windowManagerCatchesUp(window));
+            }
+            const std::size_t count = trips.count();
+            driver().buttonUp();
+            const auto moved = [&] {
+                const auto now = driver().rootGeometry(window);
+                // Bottom-left global space: the screen is 800 points high.
+                return now.size() == 4 && now[0] != content[0] && panel->frame().minX() == now[0] &&
+                       panel->frame().maxY() == 800 - now[1];
+            };
+            EXPECT_TRUE(runUntil(moved));
+            EXPECT_EQ(count, 0U);
+            break;
+        }
+        case Path::attachListOpened: {
+            const auto open = [] {
+                return AttachmentTarget::windowsOf(
+                    ui::ControlPanelAttachmentSection::attachableApps());
+            };
+            // The first look reads each program's icon; the list is read from what is kept.
+            EXPECT_GE(open().size(), 2U);
+            catchUp();
+            const X11RoundTrips trips(ours());
+            EXPECT_GE(open().size(), 2U);
+            EXPECT_EQ(trips.count(), 0U);
+            break;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, X11FrequentPathsTest,
+                         ::testing::Values(Path::coverFollowsItsWindow, Path::coverDragged,
+                                           Path::managedPanelMoved, Path::attachListOpened),
+                         nameOf);
+
+}  // namespace
+}  // namespace talvori::testing
