@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -196,16 +195,16 @@ class StandInTray {
   public:
     static constexpr int kX = 1160;
 
-    StandInTray(const std::string& display, bool takesIcons) : takesIcons_(takesIcons) {
-        int screenNumber = 0;
-        connection_ = xcb_connect(display.c_str(), &screenNumber);
-        screen_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
-        window_ = openWindow(kX, 0, 120, 24);
+    StandInTray(const std::string& display, const X11TestDriver& driver, bool takesIcons)
+        : takesIcons_(takesIcons),
+          connection_(xcb_connect(display.c_str(), nullptr)),
+          screen_(xcb_setup_roots_iterator(xcb_get_setup(connection_)).data),
+          window_(openWindow(kX, 0, 120, 24)),
+          opcode_(driver.atom("_NET_SYSTEM_TRAY_OPCODE")),
+          opacity_(driver.atom("_NET_WM_WINDOW_OPACITY")) {
         paintGradient();
         xcb_map_window(connection_, window_);
-        opcode_ = atom("_NET_SYSTEM_TRAY_OPCODE");
-        xcb_set_selection_owner(connection_, window_,
-                                atom(("_NET_SYSTEM_TRAY_S" + std::to_string(screenNumber)).c_str()),
+        xcb_set_selection_owner(connection_, window_, driver.atom("_NET_SYSTEM_TRAY_S0"),
                                 XCB_CURRENT_TIME);
         xcb_flush(connection_);
     }
@@ -225,24 +224,14 @@ class StandInTray {
     }
 
   private:
-    xcb_window_t openWindow(int x, int y, int width, int height) {
+    xcb_window_t openWindow(std::int16_t x, std::int16_t y, std::uint16_t width,
+                            std::uint16_t height) {
         const xcb_window_t window = xcb_generate_id(connection_);
-        const std::uint32_t values[] = {1};
-        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, screen_->root,
-                          static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
-                          static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual,
-                          XCB_CW_OVERRIDE_REDIRECT, values);
+        const std::uint32_t overrideRedirect = 1;
+        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, screen_->root, x, y, width,
+                          height, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual,
+                          XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
         return window;
-    }
-    xcb_atom_t atom(const char* name) {
-        auto* reply = xcb_intern_atom_reply(
-            connection_,
-            xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-            nullptr);
-        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-        std::free(reply);
-        return atom;
     }
     // #A3A3A3 on top, then #595959 down to #040404 in the middle and up to #3E3E3E.
     void paintGradient() {
@@ -269,9 +258,8 @@ class StandInTray {
         if (!takesIcons_) {
             parent = openWindow(0, 0, 128, 128);
             const std::uint32_t transparent = 0;
-            xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, parent,
-                                atom("_NET_WM_WINDOW_OPACITY"), XCB_ATOM_CARDINAL, 32, 1,
-                                &transparent);
+            xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, parent, opacity_,
+                                XCB_ATOM_CARDINAL, 32, 1, &transparent);
             xcb_map_window(connection_, parent);
         }
         xcb_reparent_window(connection_, icon, parent, 0, 0);
@@ -286,7 +274,8 @@ class StandInTray {
     xcb_connection_t* connection_;
     xcb_screen_t* screen_;
     xcb_window_t window_;
-    xcb_atom_t opcode_ = XCB_ATOM_NONE;
+    xcb_atom_t opcode_;
+    xcb_atom_t opacity_;
     xcb_window_t icon_ = XCB_WINDOW_NONE;
 };
 
@@ -304,7 +293,7 @@ class X11StandInTrayTest : public X11StatusItemTest {
 // The tray reads the icon's pixels at once and shows nothing of it; the window it put aside
 // would take clicks where nothing shows.
 TEST_F(X11StandInTrayTest, ATrayThatPutsTheIconAsideLeavesNoWindowAndTheItemAsWithoutATray) {
-    StandInTray tray(session().display(), false);
+    StandInTray tray(session().display(), driver(), false);
     startRuntime();
     ASSERT_TRUE(runUntil([&] { return driver().isViewable(tray.icon()); }));
     EXPECT_TRUE(runUntil([&] { return logged("did not show the status icon"); }));
@@ -317,7 +306,7 @@ TEST_F(X11StandInTrayTest, ATrayThatPutsTheIconAsideLeavesNoWindowAndTheItemAsWi
 // One pixel of the slot is light; the rest, around and under the icon, is dark. A right click
 // opens the panel too.
 TEST_F(X11StandInTrayTest, TheIconIsTintedForTheTraysWholeBackgroundAndEveryButtonOpensThePanel) {
-    StandInTray tray(session().display(), true);
+    StandInTray tray(session().display(), driver(), true);
     startRuntime();
     ASSERT_TRUE(runUntil(
         [&] { return tray.icon() != XCB_WINDOW_NONE && menuBar().statusItemScreenAnchor(); }));
