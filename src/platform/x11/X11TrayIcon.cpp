@@ -24,8 +24,8 @@ constexpr std::uint32_t kMinimumSize = 16;
 constexpr std::uint16_t kPreferredSize = 22;
 constexpr std::uint32_t kPMinSize = 1 << 4;
 constexpr std::uint32_t kPBaseSize = 1 << 8;
-// Trays take an icon in within a few milliseconds; one that has not shown it by then never will.
-constexpr double kTakingTime = 2.0;
+// Trays take an icon in within milliseconds; one that has not shown it seconds later never will.
+constexpr double kTakingTime = 3.0;
 // Trays nest their slots a few windows deep at most.
 constexpr int kDeepestSlot = 8;
 
