@@ -114,7 +114,9 @@ Image WindowManager::statusBarImage() const {
 Image WindowManager::statusBarImage(bool hasPendingUpdate) {
     const auto asset = statusImageAsset();
     if (!asset) return Image{};
-    return hasPendingUpdate ? badgedStatusImage(*asset) : *asset;
+    Image image = hasPendingUpdate ? badgedStatusImage(*asset) : *asset;
+    image.iconName = hasPendingUpdate ? "talvori-status-update" : "talvori-status";
+    return image;
 }
 
 std::optional<Image> WindowManager::statusImageAsset() {

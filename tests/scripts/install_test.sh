@@ -44,6 +44,11 @@ else
   [ -n "$found" ] || fail "the icon $icon is not in $prefix/share/icons/hicolor"
 fi
 
+# The status item's icons, which hosts look up by name.
+for icon in talvori-status talvori-status-symbolic talvori-status-update talvori-status-update-symbolic; do
+  [ -f "$prefix/share/icons/hicolor/scalable/status/$icon.svg" ] || fail "no status icon $icon"
+done
+
 # The texts and icons the program reads beside itself.
 [ -d "$prefix/share/talvori/GlobalShortcuts_GlobalShortcuts.bundle" ] || fail "no shortcut texts"
 [ -n "$(ls "$prefix/share/talvori/icons" 2>/dev/null)" ] || fail "no interface icons"

@@ -3,6 +3,7 @@
 #include <cairo.h>
 
 #include <functional>
+#include <string>
 
 #include "platform/core/Geometry.hpp"
 
@@ -14,6 +15,9 @@ struct Image {
     Size size;
     bool isTemplate = false;
     std::function<void(cairo_t* context, Size size)> draw;
+    // The same picture's name among the desktop's icons, where the program installs it there:
+    // desktops that draw icons themselves use it in their own colours. Empty: none.
+    std::string iconName = {};
 };
 
 }  // namespace talvori

@@ -1,9 +1,19 @@
 #include "platform/x11/X11StatusIcon.hpp"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <span>
+#include <string>
 
+#include "platform/x11/X11DesktopFiles.hpp"
 #include "platform/x11/X11IconPixels.hpp"
+#include "platform/x11/X11IconTheme.hpp"
 
 namespace talvori::x11 {
 
@@ -13,6 +23,36 @@ std::string lowercase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
+}
+
+std::filesystem::path ownIconFolder() {
+    // The session's own folder, else the user's cache: both the user's alone, as hosts run as
+    // the user.
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/') {
+        return std::filesystem::path(runtime) / "talvori" / "icons";
+    }
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache == '/') {
+        return std::filesystem::path(cache) / "talvori" / "icons";
+    }
+    if (const char* home = std::getenv("HOME"); home && *home == '/') {
+        return std::filesystem::path(home) / ".cache" / "talvori" / "icons";
+    }
+    return {};
+}
+
+bool writeFile(const std::filesystem::path& path, const char* text) {
+    std::error_code error;
+    std::filesystem::create_directories(path.parent_path(), error);
+    if (error) return false;
+    // Written whole beside, then renamed: a host reading meanwhile sees the old file or the new.
+    const auto partial = path.string() + "." + std::to_string(::getpid()) + ".partial";
+    {
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        out << text;
+        if (!out.flush()) return false;
+    }
+    std::filesystem::rename(partial, path, error);
+    return !error;
 }
 
 }  // namespace
@@ -69,11 +109,71 @@ Color X11StatusIcon::tintOn(const Color& background) {
     return luminance < 0.5 ? kLightTint : kDarkTint;
 }
 
+double X11StatusIcon::contrast(const Color& first, const Color& second) {
+    auto linear = [](double channel) {
+        return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    auto luminance = [&](const Color& color) {
+        return 0.2126 * linear(color.red) + 0.7152 * linear(color.green) +
+               0.0722 * linear(color.blue);
+    };
+    const double one = luminance(first);
+    const double other = luminance(second);
+    return (std::max(one, other) + 0.05) / (std::min(one, other) + 0.05);
+}
+
+Color X11StatusIcon::tintOver(const std::vector<Color>& background) {
+    double light = 0;
+    double dark = 0;
+    for (const Color& pixel : background) {
+        light += contrast(kLightTint, pixel);
+        dark += contrast(kDarkTint, pixel);
+    }
+    return light >= dark ? kLightTint : kDarkTint;
+}
+
+std::vector<bool> X11StatusIcon::coverage(const Image& image, int width, int height) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
+    cairo_t* context = cairo_create(surface);
+    const double side = std::min(width, height);
+    draw(context, image, Rect((width - side) / 2, (height - side) / 2, side, side), Color::black());
+    cairo_destroy(context);
+    cairo_surface_flush(surface);
+    std::vector<bool> touched;
+    touched.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    for (int row = 0; row < height; ++row) {
+        for (int column = 0; column < width; ++column) {
+            touched.push_back(data[row * stride + column] != 0);
+        }
+    }
+    cairo_surface_destroy(surface);
+    return touched;
+}
+
 Color X11StatusIcon::tintForTheme(const std::string& desktop,
                                   const std::optional<std::string>& theme) {
     if (lowercase(desktop).find("gnome") != std::string::npos) return kLightTint;
     if (!theme || theme->empty()) return kLightTint;
     return lowercase(*theme).find("dark") != std::string::npos ? kLightTint : kDarkTint;
+}
+
+std::string X11StatusIcon::iconThemePath() {
+    const std::span files(kStatusIconFiles, kStatusIconFileCount);
+    if (files.empty() || X11IconTheme("").find(files.front().name, 24)) return "";
+    const auto folder = ownIconFolder();
+    if (folder.empty()) return "";
+    for (const auto& file : files) {
+        const std::string name = std::string(file.name) + ".svg";
+        // In the layout of the theme every host falls back to, and loose in the folder for hosts
+        // that look there for icons outside any theme.
+        if (!writeFile(folder / "hicolor" / "scalable" / "status" / name, file.svg) ||
+            !writeFile(folder / name, file.svg)) {
+            return "";
+        }
+    }
+    return folder.string();
 }
 
 }  // namespace talvori::x11

@@ -27,9 +27,20 @@ class X11StatusIcon {
                                                         const Color& tint);
     // The tint that stands out on a panel of `background`.
     static Color tintOn(const Color& background);
+    // The tint that stands out most, on average, on a panel made of these pixels.
+    static Color tintOver(const std::vector<Color>& background);
+    // The contrast ratio of two opaque colours (1 to 21), as accessibility guidelines measure it.
+    static double contrast(const Color& first, const Color& second);
+    // Which of `width` x `height` pixels, row by row, `image` drawn centred on them touches.
+    static std::vector<bool> coverage(const Image& image, int width, int height);
     // The tint for a panel we cannot see: by the desktop (GNOME's bar is always dark) and the
     // theme's name (a light theme has light panels). Dark panels are the more common guess.
     static Color tintForTheme(const std::string& desktop, const std::optional<std::string>& theme);
+    // Where hosts find the program's status icons by name besides the icon theme: nothing when
+    // the theme has them (the program is installed), else a folder of ours laid out as an icon
+    // theme, written on the first call of each run. Empty when it cannot be written: the pixels
+    // remain.
+    static std::string iconThemePath();
 };
 
 }  // namespace talvori::x11

@@ -94,7 +94,12 @@ void X11StatusItem::publishIcons() {
     for (const int size : X11StatusIcon::kSizes) {
         icons.push_back({size, X11StatusIcon::networkOrderPixels(image_, size, tint)});
     }
-    notifier_->setIcons(std::move(icons));
+    X11StatusNotifierItem::ThemedIcon themed;
+    if (image_ && !image_->iconName.empty()) {
+        if (!iconThemePath_) iconThemePath_ = X11StatusIcon::iconThemePath();
+        themed = {image_->iconName, *iconThemePath_};
+    }
+    notifier_->setIcons(std::move(icons), std::move(themed));
 }
 
 void X11StatusItem::setAccessibilityLabel(std::string label) {

@@ -88,6 +88,8 @@ class X11StatusItem final : public StatusItem,
     std::shared_ptr<X11StatusNotifierItem> notifier_;
     std::shared_ptr<X11TrayIcon> tray_;
     std::optional<Image> image_;
+    // Found or written on the first icon that has a name.
+    std::optional<std::string> iconThemePath_;
     std::string label_;
     std::function<void()> action_;
     // Root coordinates of the latest click the D-Bus host reported.

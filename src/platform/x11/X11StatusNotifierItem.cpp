@@ -39,15 +39,15 @@ const sd_bus_vtable X11StatusNotifierItem::kVTable[] = {
     SD_BUS_PROPERTY("OverlayIconName", "s", X11StatusNotifierItem::property, 0, 0),
     SD_BUS_PROPERTY("OverlayIconPixmap", "a(iiay)", X11StatusNotifierItem::property, 0, 0),
     SD_BUS_PROPERTY("ToolTip", "(sa(iiay)ss)", X11StatusNotifierItem::property, 0, 0),
+    // No menu of its own (no Menu property either): the host sends every click to us.
     SD_BUS_PROPERTY("ItemIsMenu", "b", X11StatusNotifierItem::property, 0, 0),
-    SD_BUS_PROPERTY("Menu", "o", X11StatusNotifierItem::property, 0, 0),
     SD_BUS_METHOD("Activate", "ii", "", X11StatusNotifierItem::onActivate,
                   SD_BUS_VTABLE_UNPRIVILEGED),
-    // The panel is the item's only action: a secondary click, a menu request or the wheel do
-    // nothing, as on the desktops where the item began.
-    SD_BUS_METHOD("SecondaryActivate", "ii", "", X11StatusNotifierItem::onIgnored,
+    // The panel is the item's only action: a secondary click or a menu request opens it too, so
+    // that no click on the item is lost; the wheel does nothing.
+    SD_BUS_METHOD("SecondaryActivate", "ii", "", X11StatusNotifierItem::onActivate,
                   SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("ContextMenu", "ii", "", X11StatusNotifierItem::onIgnored,
+    SD_BUS_METHOD("ContextMenu", "ii", "", X11StatusNotifierItem::onActivate,
                   SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("Scroll", "is", "", X11StatusNotifierItem::onIgnored, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_SIGNAL("NewTitle", "", 0), SD_BUS_SIGNAL("NewIcon", "", 0),
@@ -142,9 +142,11 @@ void X11StatusNotifierItem::setTitle(const std::string& title) {
     emit("NewToolTip");
 }
 
-void X11StatusNotifierItem::setIcons(std::vector<Icon> icons) {
+void X11StatusNotifierItem::setIcons(std::vector<Icon> icons, ThemedIcon themed) {
     icons_ = std::move(icons);
+    themed_ = std::move(themed);
     emit("NewIcon");
+    emit("NewAttentionIcon");
 }
 
 void X11StatusNotifierItem::emit(const char* signal) {
@@ -162,10 +164,18 @@ int X11StatusNotifierItem::property(sd_bus*, const char*, const char*, const cha
     if (property == "Title") return sd_bus_message_append(reply, "s", item.title_.c_str());
     if (property == "Status") return sd_bus_message_append(reply, "s", "Active");
     if (property == "WindowId") return sd_bus_message_append(reply, "i", 0);
-    if (property == "IconPixmap") return appendIcons(reply, item.icons_);
-    if (property == "AttentionIconPixmap" || property == "OverlayIconPixmap") {
-        return appendIcons(reply, {});
+    // The icon stands for the program's state (an update waiting, say) whatever the status: a
+    // host that shows the attention icon shows the same.
+    if (property == "IconName" || property == "AttentionIconName") {
+        return sd_bus_message_append(reply, "s", item.themed_.name.c_str());
     }
+    if (property == "IconThemePath") {
+        return sd_bus_message_append(reply, "s", item.themed_.themePath.c_str());
+    }
+    if (property == "IconPixmap" || property == "AttentionIconPixmap") {
+        return appendIcons(reply, item.icons_);
+    }
+    if (property == "OverlayIconPixmap") return appendIcons(reply, {});
     if (property == "ToolTip") {
         int result = sd_bus_message_open_container(reply, 'r', "sa(iiay)ss");
         if (result >= 0) result = sd_bus_message_append(reply, "s", "");
@@ -175,9 +185,7 @@ int X11StatusNotifierItem::property(sd_bus*, const char*, const char*, const cha
         return result;
     }
     if (property == "ItemIsMenu") return sd_bus_message_append(reply, "b", 0);
-    // No menu: the host sends its clicks to us instead.
-    if (property == "Menu") return sd_bus_message_append(reply, "o", "/NO_DBUSMENU");
-    // The names of themed icons stay empty: the pixels are the icon.
+    // No overlay.
     return sd_bus_message_append(reply, "s", "");
 }
 

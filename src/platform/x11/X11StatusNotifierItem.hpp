@@ -16,8 +16,9 @@ class X11SessionBus;
 
 // Our item in the status area of desktops that host items over D-Bus (the status notifier
 // protocol): an object on the session bus under a name of its own, announced to the desktop's
-// watcher, and announced again whenever a watcher (re)starts. The host draws it from the pixels we
-// publish and tells us of clicks with the point it was clicked at.
+// watcher, and announced again whenever a watcher (re)starts. The host draws it from the icon
+// theme by name, or from the pixels we publish, and tells us of clicks with the point it was
+// clicked at.
 class X11StatusNotifierItem : public std::enable_shared_from_this<X11StatusNotifierItem> {
   public:
     static constexpr const char* kWatcher = "org.kde.StatusNotifierWatcher";
@@ -27,8 +28,14 @@ class X11StatusNotifierItem : public std::enable_shared_from_this<X11StatusNotif
         // ARGB32, network byte order.
         std::vector<std::uint8_t> pixels;
     };
+    // The icon by its name in the icon theme, for hosts that draw it themselves.
+    struct ThemedIcon {
+        std::string name;
+        // Where the host looks for it besides the icon theme; empty when the theme has it.
+        std::string themePath;
+    };
     struct Handlers {
-        // A click on the item, at root coordinates as the host reports them.
+        // A click on the item (any button), at root coordinates as the host reports them.
         std::function<void(int x, int y)> activate;
         // Whether a host shows the item changed, or the watcher first answered.
         std::function<void()> shownChanged;
@@ -47,7 +54,7 @@ class X11StatusNotifierItem : public std::enable_shared_from_this<X11StatusNotif
     bool isSettled() const { return settled_; }
     const std::string& serviceName() const { return serviceName_; }
     void setTitle(const std::string& title);
-    void setIcons(std::vector<Icon> icons);
+    void setIcons(std::vector<Icon> icons, ThemedIcon themed);
 
   private:
     struct SlotDeleter {
@@ -81,6 +88,7 @@ class X11StatusNotifierItem : public std::enable_shared_from_this<X11StatusNotif
     std::string serviceName_;
     std::string title_ = "Talvori";
     std::vector<Icon> icons_;
+    ThemedIcon themed_;
     bool registered_ = false;
     bool hostRegistered_ = false;
     bool settled_ = false;

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/Platform.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Reply.hpp"
 #include "platform/x11/X11StatusIcon.hpp"
@@ -22,6 +24,10 @@ constexpr std::uint32_t kMinimumSize = 16;
 constexpr std::uint16_t kPreferredSize = 22;
 constexpr std::uint32_t kPMinSize = 1 << 4;
 constexpr std::uint32_t kPBaseSize = 1 << 8;
+// Trays take an icon in within milliseconds; one that has not shown it seconds later never will.
+constexpr double kTakingTime = 3.0;
+// Trays nest their slots a few windows deep at most.
+constexpr int kDeepestSlot = 8;
 
 Color colorOfPixel(std::uint32_t pixel, const xcb_visualtype_t* visual) {
     auto channel = [pixel](std::uint32_t mask) {
@@ -58,7 +64,8 @@ void X11TrayIcon::internAtoms() {
     xcb_connection_t* raw = connection_->raw();
     const std::string names[kNameCount] = {
         "_NET_SYSTEM_TRAY_S" + std::to_string(connection_->screenNumber()),
-        "_NET_SYSTEM_TRAY_OPCODE", "_NET_SYSTEM_TRAY_VISUAL", "_XEMBED_INFO"};
+        "_NET_SYSTEM_TRAY_OPCODE", "_NET_SYSTEM_TRAY_VISUAL", "_NET_SYSTEM_TRAY_COLORS",
+        "_XEMBED_INFO"};
     xcb_intern_atom_cookie_t cookies[kNameCount];
     for (std::size_t index = 0; index < kNameCount; ++index) {
         cookies[index] = xcb_intern_atom(raw, 0, static_cast<std::uint16_t>(names[index].size()),
@@ -77,7 +84,8 @@ void X11TrayIcon::setWanted(bool wanted) {
         undock();
         return;
     }
-    if (const xcb_window_t tray = trayOwner(); tray != XCB_WINDOW_NONE) dock(tray);
+    const xcb_window_t tray = trayOwner();
+    if (tray != XCB_WINDOW_NONE && tray != refusingTray_) dock(tray);
 }
 
 xcb_window_t X11TrayIcon::trayOwner() const {
@@ -98,11 +106,26 @@ xcb_visualid_t X11TrayIcon::trayVisual(xcb_window_t tray) const {
     return connection_->screen().root_visual;
 }
 
+std::optional<Color> X11TrayIcon::trayForeground() const {
+    xcb_connection_t* raw = connection_->raw();
+    auto reply =
+        waitReply(xcb_get_property_reply, raw,
+                  xcb_get_property(raw, 0, tray_, atoms_[kColors], XCB_ATOM_CARDINAL, 0, 3));
+    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 12) {
+        return std::nullopt;
+    }
+    // The foreground first, 16 bits a channel.
+    const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    auto channel = [](std::uint32_t value) { return std::min(value, 0xFFFFU) / 65535.0; };
+    return Color{channel(values[0]), channel(values[1]), channel(values[2]), 1};
+}
+
 void X11TrayIcon::dock(xcb_window_t tray) {
     undock();
     xcb_connection_t* raw = connection_->raw();
     tray_ = tray;
     visual_ = trayVisual(tray);
+    trayForeground_ = trayForeground();
     translucent_ = visual_ == connection_->argbVisual() && visual_ != 0;
     window_ = xcb_generate_id(raw);
     width_ = height_ = kPreferredSize;
@@ -122,6 +145,8 @@ void X11TrayIcon::dock(xcb_window_t tray) {
                           XCB_CW_BACK_PIXMAP | XCB_CW_EVENT_MASK, values);
     }
     setProperties();
+    // Some trays read the window's pixels as soon as they take it and drop one they find empty.
+    paint();
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
@@ -131,6 +156,42 @@ void X11TrayIcon::dock(xcb_window_t tray) {
     message.data.data32[1] = kRequestDock;
     message.data.data32[2] = window_;
     xcb_send_event(raw, 0, tray, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+    const unsigned request = ++requests_;
+    platform().runLoop().runAfter(
+        kTakingTime,
+        weakly(weak_from_this(), [request](X11TrayIcon& self) { self.checkTaken(request); }));
+}
+
+void X11TrayIcon::checkTaken(unsigned request) {
+    if (request == requests_ && window_ != XCB_WINDOW_NONE && !isVisible()) refused();
+}
+
+// Left as it is, the window could stay mapped where the tray put it aside, seen by nobody and yet
+// taking clicks: it goes, and the item shows as without a tray.
+void X11TrayIcon::refused() {
+    log_.log(
+        "The system tray (window 0x%{public}x) did not show the status icon; it is not "
+        "offered there again",
+        tray_);
+    refusingTray_ = tray_;
+    undock();
+}
+
+// Trays that show icons through a copy of their pixels keep the window itself in a container of
+// their own, fully transparent (and stacked below everything), where it would still take clicks.
+bool X11TrayIcon::isShownIn(xcb_window_t parent) const {
+    xcb_connection_t* raw = connection_->raw();
+    const xcb_atom_t opacity = connection_->atom(Atom::_NET_WM_WINDOW_OPACITY);
+    for (int depth = 0; depth < kDeepestSlot && parent != XCB_WINDOW_NONE; ++depth) {
+        if (parent == connection_->root()) return true;
+        const auto tree = xcb_query_tree(raw, parent);
+        const auto value = propertyReply(raw, requestProperty(raw, parent, opacity, 1));
+        if (value && value->cardinal() == 0U) return false;
+        auto reply = waitReply(xcb_query_tree_reply, raw, tree);
+        if (!reply) return false;
+        parent = reply->parent;
+    }
+    return false;
 }
 
 void X11TrayIcon::setProperties() {
@@ -189,24 +250,83 @@ void X11TrayIcon::setLabel(const std::string& label) {
 }
 
 void X11TrayIcon::paint() {
-    if (!isVisible() || width_ == 0 || height_ == 0) return;
+    if (window_ == XCB_WINDOW_NONE || width_ == 0 || height_ == 0) return;
+    xcb_connection_t* raw = connection_->raw();
+    if (translucent_) {
+        // The picture is the window's background: there before the window is first shown, and
+        // drawn again by the server whenever it is exposed.
+        const xcb_pixmap_t pixmap = xcb_generate_id(raw);
+        xcb_create_pixmap(raw, 32, pixmap, window_, width_, height_);
+        drawInto(pixmap, tint());
+        xcb_change_window_attributes(raw, window_, XCB_CW_BACK_PIXMAP, &pixmap);
+        xcb_free_pixmap(raw, pixmap);
+        xcb_clear_area(raw, 0, window_, 0, 0, 0, 0);
+        return;
+    }
+    // An opaque window shows the tray's background through it; what is drawn on it before it
+    // is shown is lost.
+    if (!isVisible()) return;
+    const Color chosen = tint();
+    xcb_clear_area(raw, 0, window_, 0, 0, 0, 0);
+    drawInto(window_, chosen);
+}
+
+Color X11TrayIcon::tint() {
+    if (trayForeground_) return *trayForeground_;
+    if (const auto seen = tintFromBackground()) return *seen;
+    return handlers_.themeTint ? handlers_.themeTint() : X11StatusIcon::kLightTint;
+}
+
+// The tray's background under the whole icon, as the screen shows it: a panel may be a gradient,
+// a picture, or lighter at its edges.
+std::optional<Color> X11TrayIcon::tintFromBackground() {
+    if (!isVisible()) return std::nullopt;
+    xcb_connection_t* raw = connection_->raw();
+    xcb_drawable_t source = window_;
+    std::int16_t x = 0;
+    std::int16_t y = 0;
+    xcb_visualid_t visual = visual_;
+    if (translucent_) {
+        // The window lets the tray show through: the screen there is the tray's background,
+        // but for the icon's own pixels.
+        const auto rect = rootRect();
+        if (!rect) return std::nullopt;
+        source = connection_->root();
+        x = static_cast<std::int16_t>(rect->x);
+        y = static_cast<std::int16_t>(rect->y);
+        visual = connection_->screen().root_visual;
+    } else {
+        // Cleared, the window shows the tray's background alone.
+        xcb_clear_area(raw, 0, window_, 0, 0, 0, 0);
+    }
+    const xcb_visualtype_t* type = connection_->visualType(visual);
+    auto image = waitReply(xcb_get_image_reply, raw,
+                           xcb_get_image(raw, XCB_IMAGE_FORMAT_Z_PIXMAP, source, x, y, width_,
+                                         height_, ~std::uint32_t{0}));
+    const std::size_t count = std::size_t{width_} * height_;
+    if (!type || !image || xcb_get_image_data_length(image.get()) < static_cast<int>(count * 4)) {
+        return std::nullopt;
+    }
+    const auto covered = translucent_ && image_ ? X11StatusIcon::coverage(*image_, width_, height_)
+                                                : std::vector<bool>(count, false);
+    std::vector<Color> background;
+    background.reserve(count);
+    const std::uint8_t* data = xcb_get_image_data(image.get());
+    for (std::size_t index = 0; index < count; ++index) {
+        if (covered[index]) continue;
+        std::uint32_t pixel = 0;
+        std::memcpy(&pixel, data + index * 4, 4);
+        background.push_back(colorOfPixel(pixel, type));
+    }
+    if (background.empty()) return std::nullopt;
+    return X11StatusIcon::tintOver(background);
+}
+
+void X11TrayIcon::drawInto(xcb_drawable_t drawable, const Color& tint) {
     xcb_connection_t* raw = connection_->raw();
     xcb_visualtype_t* type = connection_->visualType(visual_);
     if (!type) return;
-    Color tint = handlers_.themeTint ? handlers_.themeTint() : X11StatusIcon::kLightTint;
-    if (!translucent_) {
-        // The tray's background, as it shows in our window once cleared, picks the tint.
-        xcb_clear_area(raw, 0, window_, 0, 0, 0, 0);
-        auto image = waitReply(
-            xcb_get_image_reply, raw,
-            xcb_get_image(raw, XCB_IMAGE_FORMAT_Z_PIXMAP, window_, 0, 0, 1, 1, ~std::uint32_t{0}));
-        if (image && xcb_get_image_data_length(image.get()) >= 4) {
-            std::uint32_t pixel = 0;
-            std::memcpy(&pixel, xcb_get_image_data(image.get()), 4);
-            tint = X11StatusIcon::tintOn(colorOfPixel(pixel, type));
-        }
-    }
-    cairo_surface_t* surface = cairo_xcb_surface_create(raw, window_, type, width_, height_);
+    cairo_surface_t* surface = cairo_xcb_surface_create(raw, drawable, type, width_, height_);
     cairo_t* context = cairo_create(surface);
     if (translucent_) {
         cairo_set_operator(context, CAIRO_OPERATOR_SOURCE);
@@ -235,7 +355,8 @@ void X11TrayIcon::handleEvent(const xcb_generic_event_t& event) {
         // A new tray, or none: what was docked went with the old one.
         if (notify.owner == XCB_WINDOW_NONE) {
             undock();
-        } else if (notify.owner != tray_) {
+            refusingTray_ = XCB_WINDOW_NONE;
+        } else if (notify.owner != tray_ && notify.owner != refusingTray_) {
             dock(notify.owner);
         }
         return;
@@ -250,7 +371,7 @@ void X11TrayIcon::handleEvent(const xcb_generic_event_t& event) {
                 xcb_unmap_window(connection_->raw(), window_);
                 setDocked(false, false);
             } else {
-                setDocked(true, mapped_);
+                setDocked(isShownIn(reparent.parent), mapped_);
             }
             break;
         }
@@ -279,7 +400,9 @@ void X11TrayIcon::handleEvent(const xcb_generic_event_t& event) {
         }
         case XCB_BUTTON_PRESS: {
             const auto& press = reinterpret_cast<const xcb_button_press_event_t&>(event);
-            if (press.event != window_ || press.detail != 1) return;
+            // Any of the three buttons: the icon has one action, and a click that does nothing
+            // looks like a broken icon.
+            if (press.event != window_ || press.detail < 1 || press.detail > 3) return;
             connection_->noteTime(press.time);
             // The action may drop the item that holds us.
             auto self = shared_from_this();

@@ -19,7 +19,8 @@ class X11Connection;
 // Our icon in a system tray that embeds other programs' windows (the XEmbed tray): a small window
 // of ours that the tray takes in as a child, painted with the status image over the tray's own
 // background, clicked like any window. It docks whenever a tray is there and asked to, and again
-// when a tray (re)starts.
+// when a tray (re)starts. A tray that has not shown the icon a moment after the request refused
+// it: the window goes, and that tray is not asked again.
 class X11TrayIcon : public std::enable_shared_from_this<X11TrayIcon> {
   public:
     struct Handlers {
@@ -48,15 +49,22 @@ class X11TrayIcon : public std::enable_shared_from_this<X11TrayIcon> {
     void handleEvent(const xcb_generic_event_t& event);
 
   private:
-    enum Name : std::size_t { kSelection, kOpcode, kVisual, kXembedInfo, kNameCount };
+    enum Name : std::size_t { kSelection, kOpcode, kVisual, kColors, kXembedInfo, kNameCount };
 
     void internAtoms();
     xcb_window_t trayOwner() const;
     void dock(xcb_window_t tray);
     void undock();
+    void checkTaken(unsigned request);
+    void refused();
+    bool isShownIn(xcb_window_t parent) const;
     xcb_visualid_t trayVisual(xcb_window_t tray) const;
+    std::optional<Color> trayForeground() const;
     void setProperties();
     void paint();
+    Color tint();
+    std::optional<Color> tintFromBackground();
+    void drawInto(xcb_drawable_t drawable, const Color& tint);
     void setDocked(bool docked, bool mapped);
 
     std::shared_ptr<X11Connection> connection_;
@@ -65,6 +73,12 @@ class X11TrayIcon : public std::enable_shared_from_this<X11TrayIcon> {
     xcb_atom_t atoms_[kNameCount] = {};
     bool wanted_ = false;
     xcb_window_t tray_ = XCB_WINDOW_NONE;
+    // The tray that did not take the icon: asked again only once another tray replaces it.
+    xcb_window_t refusingTray_ = XCB_WINDOW_NONE;
+    // Counts dock requests, so that a late check of one asked before does nothing.
+    unsigned requests_ = 0;
+    // The colour the tray asks icons to draw in (_NET_SYSTEM_TRAY_COLORS).
+    std::optional<Color> trayForeground_;
     xcb_window_t window_ = XCB_WINDOW_NONE;
     xcb_visualid_t visual_ = 0;
     bool translucent_ = false;

@@ -1,7 +1,10 @@
 #include <poll.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,8 +35,8 @@ class TestWatcher : public X11TestWatcher {
 
 class X11StatusItemTest : public X11DesktopTest {
   protected:
-    explicit X11StatusItemTest(bool trayAtBottom = false)
-        : X11DesktopTest({.tray = true, .trayAtBottom = trayAtBottom}) {}
+    explicit X11StatusItemTest(X11TestSession::Options options = {.tray = true})
+        : X11DesktopTest(std::move(options)) {}
     void SetUp() override {
         ASSERT_TRUE(session().isReady()) << session().error();
         bus = std::make_unique<X11TestBus>(session());
@@ -99,6 +102,34 @@ TEST_F(X11StatusItemTest, RegistersWithTheWatcherAndItsActivationTogglesThePanel
     EXPECT_TRUE(runUntil([&] { return panelIsOpen(); }));
 }
 
+// Hosts draw the item from the icon theme in their own colours; a right click, which a host sends
+// as a menu request, opens the panel as a left click does.
+TEST_F(X11StatusItemTest, OffersItsIconByNameAndNoMenuAndAnyClickTogglesThePanel) {
+    TestWatcher watcher(*bus);
+    startRuntime();
+    ASSERT_TRUE(runUntil(
+        [&] { return watcher.items().size() == 1 && menuBar().statusItem()->isVisible(); }));
+    const std::string item = watcher.items().front();
+    watcher.readLook(item);
+    ASSERT_TRUE(runUntil([&] { return watcher.look().has_value(); }));
+    const auto look = *watcher.look();
+    EXPECT_EQ(look.iconName, "talvori-status");
+    // Run from its build, the program offers its icons from a folder of its own.
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(look.iconThemePath) / "hicolor" /
+                                        "scalable" / "status" / "talvori-status-symbolic.svg"))
+        << look.iconThemePath;
+    EXPECT_GT(look.pixmaps, 0) << "pixels for hosts that ignore names";
+    EXPECT_FALSE(look.itemIsMenu);
+    EXPECT_FALSE(look.hasMenu);
+
+    watcher.click(item, "ContextMenu", 1200, 12);
+    ASSERT_TRUE(runUntil([&] { return panelIsOpen(); }));
+    watcher.click(item, "SecondaryActivate", 1200, 12);
+    EXPECT_TRUE(runUntil([&] { return panelIsClosed(); }));
+    watcher.activate(item, 1200, 12);
+    EXPECT_TRUE(runUntil([&] { return panelIsOpen(); }));
+}
+
 TEST_F(X11StatusItemTest, WithoutAWatcherItDocksInTheTrayWhereClicksToggleThePanelUntilOneComes) {
     startRuntime();
     ASSERT_TRUE(runUntil([&] { return menuBar().statusItemScreenAnchor().has_value(); }));
@@ -156,10 +187,147 @@ TEST_F(X11StatusItemTest, ALostBusLeavesTheItemInTheTrayAndOneThatComesBackHosts
     EXPECT_TRUE(runUntil([&] { return !driver().isViewable(docked); }));
 }
 
+// Another program's system tray, 120 x 24 at the top right, on a connection of its own: it either
+// takes icons into a slot at its top left, over a dark gradient whose first row is light (as
+// some panel themes draw it), or puts them aside in a transparent window of its own at 0, 0, as
+// trays that copy icons' pixels do, and shows nothing.
+class StandInTray {
+  public:
+    static constexpr int kX = 1160;
+
+    StandInTray(const std::string& display, const X11TestDriver& driver, bool takesIcons)
+        : takesIcons_(takesIcons),
+          connection_(xcb_connect(display.c_str(), nullptr)),
+          screen_(xcb_setup_roots_iterator(xcb_get_setup(connection_)).data),
+          window_(openWindow(kX, 0, 120, 24)),
+          opcode_(driver.atom("_NET_SYSTEM_TRAY_OPCODE")),
+          opacity_(driver.atom("_NET_WM_WINDOW_OPACITY")) {
+        paintGradient();
+        xcb_map_window(connection_, window_);
+        xcb_set_selection_owner(connection_, window_, driver.atom("_NET_SYSTEM_TRAY_S0"),
+                                XCB_CURRENT_TIME);
+        xcb_flush(connection_);
+    }
+    ~StandInTray() { xcb_disconnect(connection_); }
+
+    // Handles the dock requests that arrived; the icon asked for last, if any.
+    xcb_window_t icon() {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+            const auto& message = *reinterpret_cast<xcb_client_message_event_t*>(event);
+            if ((event->response_type & 0x7F) == XCB_CLIENT_MESSAGE && message.type == opcode_ &&
+                message.data.data32[1] == 0) {
+                take(message.data.data32[2]);
+            }
+            std::free(event);
+        }
+        return icon_;
+    }
+
+  private:
+    xcb_window_t openWindow(std::int16_t x, std::int16_t y, std::uint16_t width,
+                            std::uint16_t height) {
+        const xcb_window_t window = xcb_generate_id(connection_);
+        const std::uint32_t overrideRedirect = 1;
+        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, screen_->root, x, y, width,
+                          height, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual,
+                          XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+        return window;
+    }
+    // #A3A3A3 on top, then #595959 down to #040404 in the middle and up to #3E3E3E.
+    void paintGradient() {
+        const xcb_pixmap_t pixmap = xcb_generate_id(connection_);
+        xcb_create_pixmap(connection_, screen_->root_depth, pixmap, window_, 120, 24);
+        const xcb_gcontext_t context = xcb_generate_id(connection_);
+        xcb_create_gc(connection_, context, pixmap, 0, nullptr);
+        for (int row = 0; row < 24; ++row) {
+            const int grey = row == 0    ? 0xA3
+                             : row <= 12 ? 0x59 - (0x59 - 0x04) * row / 12
+                                         : 0x04 + (0x3E - 0x04) * (row - 12) / 11;
+            const std::uint32_t pixel = static_cast<std::uint32_t>(grey * 0x010101);
+            xcb_change_gc(connection_, context, XCB_GC_FOREGROUND, &pixel);
+            const xcb_rectangle_t line{0, static_cast<std::int16_t>(row), 120, 1};
+            xcb_poly_fill_rectangle(connection_, pixmap, context, 1, &line);
+        }
+        xcb_change_window_attributes(connection_, window_, XCB_CW_BACK_PIXMAP, &pixmap);
+        xcb_free_gc(connection_, context);
+        xcb_free_pixmap(connection_, pixmap);
+    }
+    void take(xcb_window_t icon) {
+        icon_ = icon;
+        xcb_window_t parent = window_;
+        if (!takesIcons_) {
+            parent = openWindow(0, 0, 128, 128);
+            const std::uint32_t transparent = 0;
+            xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, parent, opacity_,
+                                XCB_ATOM_CARDINAL, 32, 1, &transparent);
+            xcb_map_window(connection_, parent);
+        }
+        xcb_reparent_window(connection_, icon, parent, 0, 0);
+        const std::uint32_t size[] = {takesIcons_ ? 24U : 128U, takesIcons_ ? 24U : 128U};
+        xcb_configure_window(connection_, icon, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                             size);
+        xcb_map_window(connection_, icon);
+        xcb_flush(connection_);
+    }
+
+    bool takesIcons_;
+    xcb_connection_t* connection_;
+    xcb_screen_t* screen_;
+    xcb_window_t window_;
+    xcb_atom_t opcode_;
+    xcb_atom_t opacity_;
+    xcb_window_t icon_ = XCB_WINDOW_NONE;
+};
+
+class X11StandInTrayTest : public X11StatusItemTest {
+  protected:
+    X11StandInTrayTest() : X11StatusItemTest({}) {}
+    bool logged(const std::string& text) const {
+        const auto messages = logs().messages();
+        return std::count_if(messages.begin(), messages.end(), [&](const std::string& message) {
+                   return message.find(text) != std::string::npos;
+               }) == 1;
+    }
+};
+
+// The tray reads the icon's pixels at once and shows nothing of it; the window it put aside
+// would take clicks where nothing shows.
+TEST_F(X11StandInTrayTest, ATrayThatPutsTheIconAsideLeavesNoWindowAndTheItemAsWithoutATray) {
+    StandInTray tray(session().display(), driver(), false);
+    startRuntime();
+    ASSERT_TRUE(runUntil([&] { return driver().isViewable(tray.icon()); }));
+    EXPECT_TRUE(runUntil([&] { return logged("did not show the status icon"); }));
+    EXPECT_TRUE(runUntil([&] { return !driver().isViewable(tray.icon()); }));
+    EXPECT_FALSE(menuBar().statusItem()->isVisible());
+    EXPECT_FALSE(menuBar().statusItemScreenAnchor());
+    screenshot("status-item-tray-refused");
+}
+
+// One pixel of the slot is light; the rest, around and under the icon, is dark. A right click
+// opens the panel too.
+TEST_F(X11StandInTrayTest, TheIconIsTintedForTheTraysWholeBackgroundAndEveryButtonOpensThePanel) {
+    StandInTray tray(session().display(), driver(), true);
+    startRuntime();
+    ASSERT_TRUE(runUntil(
+        [&] { return tray.icon() != XCB_WINDOW_NONE && menuBar().statusItemScreenAnchor(); }));
+    const auto light = [&] {
+        const auto seen = driver().pixels(StandInTray::kX, 1, 24, 22);
+        return std::any_of(seen.begin(), seen.end(), [](const auto& pixel) {
+            return pixel.red > 200 && pixel.green > 200 && pixel.blue > 200;
+        });
+    };
+    EXPECT_TRUE(runUntil(light));
+    screenshot("status-item-tray-gradient");
+    EXPECT_FALSE(logged("did not show the status icon"));
+
+    driver().click(StandInTray::kX + 12, 12, 3);
+    EXPECT_TRUE(runUntil([&] { return panelIsOpen(); }));
+}
+
 // The tray at the top right of the screen, or at the bottom right.
 class X11CoachMarkTest : public X11StatusItemTest, public ::testing::WithParamInterface<bool> {
   protected:
-    X11CoachMarkTest() : X11StatusItemTest(GetParam()) {}
+    X11CoachMarkTest() : X11StatusItemTest({.tray = true, .trayAtBottom = GetParam()}) {}
     // Where the bubble's beak is tipped, found two pixels in from the tip's edge: the middle of
     // the bubble's dark pixels on that row.
     double beakTipX(const std::vector<int>& callout, int row) const {

@@ -2,6 +2,7 @@
 
 #include <systemd/sd-bus.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,24 @@ class X11TestWatcher {
     const std::vector<std::string>& items();
     // Clicks `item` at root `x`, `y`, as a host does: by a call, not through the X server. The
     // call is sent at once; its answer is not waited for.
-    void activate(const std::string& item, int x, int y);
+    void activate(const std::string& item, int x, int y) { click(item, "Activate", x, y); }
+    // The same with another of the item's click methods (SecondaryActivate, ContextMenu).
+    void click(const std::string& item, const char* method, int x, int y);
     // How many of those calls the item has answered, each once it has handled it.
     int answeredActivations() const { return answeredActivations_; }
+
+    // What a host draws the item from, and whether it offers a menu.
+    struct Look {
+        std::string iconName;
+        std::string iconThemePath;
+        int pixmaps = 0;
+        bool itemIsMenu = true;
+        bool hasMenu = false;
+    };
+    // Reads all of `item`'s properties, as a host does when it shows it; look() has them once
+    // answered.
+    void readLook(const std::string& item);
+    const std::optional<Look>& look() const { return look_; }
 
   private:
     static int registerItem(sd_bus_message* message, void* self, sd_bus_error* error);
@@ -35,12 +51,15 @@ class X11TestWatcher {
                               const char* property, sd_bus_message* reply, void* self,
                               sd_bus_error* error);
     static int activationAnswered(sd_bus_message* reply, void* self, sd_bus_error* error);
+    static int propertiesAnswered(sd_bus_message* reply, void* self, sd_bus_error* error);
+    static void readProperty(sd_bus_message* reply, Look& look);
     static const sd_bus_vtable kVTable[];
 
     sd_bus* bus_;
     sd_bus_slot* object_ = nullptr;
     std::vector<std::string> items_;
     int answeredActivations_ = 0;
+    std::optional<Look> look_;
 };
 
 }  // namespace talvori::testing
