@@ -29,6 +29,15 @@ void collectFocusable(Node& node, std::vector<Node*>& found) {
     for (const auto& child : node.children()) collectFocusable(*child, found);
 }
 
+// Whether the node is gone or on its way out with a view above it.
+bool isLeaving(const Node* node) {
+    if (!node || !node->isAttached()) return true;
+    for (; node; node = node->parent()) {
+        if (node->isRemoving()) return true;
+    }
+    return false;
+}
+
 Node* focusTarget(Node& node) {
     if (takesFocus(node)) return &node;
     for (const auto& child : node.children()) {
@@ -60,6 +69,10 @@ void Host::setFocus(Node* target) {
     auto previous = focused_.lock();
     if (previous.get() == target) return;
     focused_ = target ? target->weak_from_this() : std::weak_ptr<Node>();
+    focusLeftWithView_ = false;
+    // The ring reaches beyond the focused control.
+    if (previous) previous->invalidateBounds();
+    if (target) target->invalidateBounds();
     if (previous && !previous->isRemoving()) previous->element().focusChanged(*previous, false);
     if (target) target->element().focusChanged(*target, true);
     syncBindingsFromFocus();
@@ -86,6 +99,25 @@ void Host::registerFocusBinding(Node& node) {
     if (std::none_of(focusBindings_.begin(), focusBindings_.end(),
                      [&](const auto& weak) { return weak.lock() == shared; })) {
         focusBindings_.push_back(shared);
+    }
+}
+
+void Host::registerDefaultFocus(Node& node) {
+    std::erase_if(defaultFocus_, [](const auto& weak) { return weak.expired(); });
+    const auto shared = node.shared_from_this();
+    if (std::none_of(defaultFocus_.begin(), defaultFocus_.end(),
+                     [&](const auto& weak) { return weak.lock() == shared; })) {
+        defaultFocus_.push_back(shared);
+    }
+}
+
+void Host::passFocusFromLeavingView() {
+    // Only a focus that was somewhere moves: a window nobody tabbed into shows no ring.
+    if (!focusLeftWithView_) return;
+    for (const auto& weak : defaultFocus_) {
+        const auto node = weak.lock();
+        if (isLeaving(node.get())) continue;
+        if (Node* target = focusTarget(*node)) return setFocus(target);
     }
 }
 
