@@ -2,6 +2,8 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <iterator>
+#include <optional>
 
 #include "platform/Platform.hpp"
 #include "ui/Host.hpp"
@@ -43,6 +45,33 @@ Node* focusTarget(Node& node) {
     for (const auto& child : node.children()) {
         if (child->isRemoving()) continue;
         if (Node* target = focusTarget(*child)) return target;
+    }
+    return nullptr;
+}
+
+// Up and Down with nothing else pressed, as a list's rows answer them.
+std::optional<bool> verticalArrow(const KeyPress& press) {
+    if (press.modifiers != Modifiers::none) return std::nullopt;
+    if (press.key == Key::downArrow) return true;
+    if (press.key == Key::upArrow) return false;
+    return std::nullopt;
+}
+
+// The control below (or above) the focused one, as the desktop's arrow keys move the focus in a
+// list: the nearest in reading order that lies wholly past it, none at the list's end.
+Node* controlPast(const std::vector<Node*>& candidates, const Node& focused, bool down,
+                  double now) {
+    const Rect from = focused.frameInHost(now);
+    const auto at = std::find(candidates.begin(), candidates.end(), &focused);
+    if (at == candidates.end()) return nullptr;
+    if (down) {
+        for (auto it = std::next(at); it != candidates.end(); ++it) {
+            if ((*it)->frameInHost(now).minY() >= from.maxY()) return *it;
+        }
+        return nullptr;
+    }
+    for (auto it = std::make_reverse_iterator(at); it != candidates.rend(); ++it) {
+        if ((*it)->frameInHost(now).maxY() <= from.minY()) return *it;
     }
     return nullptr;
 }
@@ -199,6 +228,14 @@ bool Host::keyDown(const KeyPress& press) {
                           !contains(press.modifiers, Modifiers::control) &&
                           !contains(press.modifiers, Modifiers::option);
     if (plainTab && moveFocus(!press.hasShift())) return true;
+    if (const auto down = verticalArrow(press); down && root_ && focusedNode()) {
+        std::vector<Node*> candidates;
+        collectFocusable(*root_, candidates);
+        if (Node* next = controlPast(candidates, *focusedNode(), *down, now())) {
+            setFocus(next);
+            return true;
+        }
+    }
     // With a modifier, Page Up and Down are shortcuts (Ctrl+Page Down switches tabs).
     const bool page = (press.key == Key::pageUp || press.key == Key::pageDown) &&
                       press.modifiers == Modifiers::none;

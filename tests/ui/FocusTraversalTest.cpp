@@ -110,6 +110,12 @@ TEST_F(FocusTraversalTest, EveryControlTakesItsTurnWearsTheRingAndWorksFromTheKe
         order.push_back(focusedLabel(h->accessibilityElements()));
     }
     EXPECT_EQ(order, (std::vector<std::string>{"Press", "Switch", "Level", "Press"}));
+    // Up and Down move to the control above or below, and stop at the ends.
+    EXPECT_TRUE(h->press(Key::downArrow));
+    EXPECT_EQ(focusedLabel(h->accessibilityElements()), "Switch");
+    EXPECT_TRUE(h->press(Key::upArrow));
+    EXPECT_FALSE(h->press(Key::upArrow));
+    EXPECT_EQ(focusedLabel(h->accessibilityElements()), "Press");
     EXPECT_TRUE(h->press(Key::space));
     EXPECT_TRUE(h->press(Key::returnKey));
     EXPECT_EQ(presses, 2);
