@@ -97,5 +97,21 @@ void BM_SwitchSettingsTab(benchmark::State& state) {
 }
 BENCHMARK(BM_SwitchSettingsTab)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// One Tab press moving the focus on through the Shortcuts tab (round its tabs and fields), the
+// window drawn again with the ring in its new place.
+void BM_TabThroughSettings(benchmark::State& state) {
+    SettingsDesktop setup;
+    platform().application().openWindow(TalvoriApp::kSettingsSceneID);
+    setup.show("Shortcuts");
+    for (auto _ : state) {
+        const double start = threadCpuSeconds();
+        if (!setup.views().press(ui::Key::tab)) state.SkipWithError("nothing takes the focus");
+        setup.views().updateNow();
+        setup.draw();
+        state.SetIterationTime(threadCpuSeconds() - start);
+    }
+}
+BENCHMARK(BM_TabThroughSettings)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace talvori

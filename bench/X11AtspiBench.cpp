@@ -121,7 +121,7 @@ void BM_X11AtspiFocusEvent(benchmark::State& state) {
         const auto window = platform().application().sceneWindow("settings");
         return window && window->isKeyWindow();
     });
-    if (!shown || !setup.startReader() || setup.reader->line("find Shortcuts") != "push button" ||
+    if (!shown || !setup.startReader() || setup.reader->line("find Shortcuts") != "page tab" ||
         setup.reader->line("do click") != "ok") {
         state.SkipWithError("the reader could not open the shortcuts");
         return;

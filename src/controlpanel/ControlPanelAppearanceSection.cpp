@@ -95,6 +95,21 @@ View ControlPanelAppearanceSection::effectRow(State& state) const {
                })
         .padding(3)
         .background(RoundedRectangle(6).fill(Color(Palette::white4)))
+        // With a segment focused, the arrows choose the one before or after it, as in any
+        // segmented control.
+        .onKeyPress([model, &state](const KeyPress& press) {
+            if (press.modifiers != Modifiers::none) return false;
+            if (press.key == Key::leftArrow || press.key == Key::upArrow) {
+                model->setEffectType(EffectType::glass);
+                state.showingColorPicker.set(false);
+                return true;
+            }
+            if (press.key == Key::rightArrow || press.key == Key::downArrow) {
+                model->setEffectType(EffectType::solid);
+                return true;
+            }
+            return false;
+        })
         .accessibilityElement(AccessibilityChildren::contain)
         .accessibilityLabel("Effect mode");
 }

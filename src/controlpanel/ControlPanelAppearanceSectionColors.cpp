@@ -1,6 +1,7 @@
 // The colour block's entry row and picker, and how colour text, the picker and the screen sampler
 // reach the cover's colour.
 #include <algorithm>
+#include <cmath>
 
 #include "controlpanel/ColorCode.hpp"
 #include "controlpanel/ControlPanelAppearanceSection.hpp"
@@ -19,6 +20,19 @@ constexpr double kHueBarHeight = 10;
 
 double unit(double value) {
     return value > 0 ? std::min(value, 1.0) : 0.0;
+}
+
+// How far one arrow key moves a picker's mark.
+constexpr double kArrowStep = 0.05;
+
+// The step an arrow key without modifiers makes along one axis: -1, 0 or 1.
+int arrowStep(const KeyPress& press, Key less, Key more) {
+    if (press.modifiers != Modifiers::none) return 0;
+    return press.key == less ? -1 : press.key == more ? 1 : 0;
+}
+
+std::string percent(double value) {
+    return std::to_string(static_cast<int>(std::lround(value * 100))) + "%";
 }
 
 std::string lowercased(std::string text) {
@@ -242,6 +256,20 @@ View ControlPanelAppearanceSection::saturationBrightnessSquare(State& state) con
                    .gesture(std::move(drag));
            })
         .frame({.height = kSquareHeight})
+        .keyboardFocusable()
+        // Left and right move the saturation, up and down the brightness.
+        .onKeyPress([this, &state](const KeyPress& press) {
+            const int across = arrowStep(press, Key::leftArrow, Key::rightArrow);
+            const int up = arrowStep(press, Key::downArrow, Key::upArrow);
+            if (across == 0 && up == 0) return false;
+            state.pickerSaturation.set(unit(state.pickerSaturation.peek() + across * kArrowStep));
+            state.pickerBrightness.set(unit(state.pickerBrightness.peek() + up * kArrowStep));
+            applyPickerColor(state);
+            return true;
+        })
+        .accessibilityElement(AccessibilityChildren::ignore)
+        .accessibilityLabel("Saturation and brightness")
+        .accessibilityValue(percent(saturation) + ", " + percent(brightness))
         .accessibilityIdentifier("saturationBrightnessSquare");
 }
 
@@ -273,6 +301,19 @@ View ControlPanelAppearanceSection::hueBar(State& state) const {
                    .gesture(std::move(drag));
            })
         .frame({.height = kHueBarHeight})
+        .keyboardFocusable()
+        .onKeyPress([this, &state](const KeyPress& press) {
+            const int step = arrowStep(press, Key::leftArrow, Key::rightArrow);
+            if (step == 0) return false;
+            // Round the circle of hues: red lies at both ends.
+            const double hue = state.pickerHue.peek() + step * kArrowStep;
+            state.pickerHue.set(hue < 0 ? hue + 1 : hue > 1 ? hue - 1 : hue);
+            applyPickerColor(state);
+            return true;
+        })
+        .accessibilityElement(AccessibilityChildren::ignore)
+        .accessibilityLabel("Hue")
+        .accessibilityValue(std::to_string(static_cast<int>(std::lround(hue * 360))) + " degrees")
         .accessibilityIdentifier("hueBar");
 }
 

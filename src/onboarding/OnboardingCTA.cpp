@@ -7,6 +7,8 @@ namespace talvori::ui {
 View OnboardingCTA::body(ViewContext<NoState>&) const {
     View button =
         Button(action, Text(title)).buttonStyle(OnboardingCTAButtonStyle{}).disabled(isDisabled);
+    // The page that follows a pressed button is met at its own button, so Return goes on.
+    button = button.prefersDefaultFocus();
     if (!triggersDefaultAction) return button;
     return button.keyboardShortcut(KeyboardShortcut{"", Modifiers::none, Key::returnKey});
 }

@@ -56,6 +56,7 @@ class PressElement final : public ModifierElement {
         node.drawChildren(context);
         FocusRing::drawIfFocused(node, context);
     }
+    double drawingOutset(const Node& node) const override { return FocusRing::drawingOutset(node); }
     bool performAction(Node& node) const override {
         if (!node.environment().isEnabled || !action_) return false;
         action_();

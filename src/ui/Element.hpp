@@ -210,6 +210,8 @@ class Element {
     // How far a change to the content shows beyond the content's own area in this element's
     // drawing (a shadow blurs and moves what casts it).
     virtual double contentSpread(const Node& /*node*/) const { return 0; }
+    // Whether nothing of the subtree shows outside the node's bounds (a clip, a scroll view).
+    virtual bool clipsContent() const { return false; }
     // Whether the element draws nothing at all (a spacer): its moves and resizes show nowhere.
     virtual bool drawsNothing() const { return false; }
 

@@ -49,11 +49,24 @@ class FocusableElement final : public ModifierElement {
         node.drawChildren(context);
         if (byKeyboardOnly_) FocusRing::drawIfFocused(node, context);
     }
+    double drawingOutset(const Node& node) const override {
+        return byKeyboardOnly_ ? FocusRing::drawingOutset(node) : 0;
+    }
     std::string debugName() const override { return "focusable"; }
 
   private:
     bool focusable_;
     bool byKeyboardOnly_;
+};
+
+class DefaultFocusElement final : public ModifierElement {
+  public:
+    using ModifierElement::ModifierElement;
+    ElementChange changeFrom(const Element&) const override { return ElementChange::none(); }
+    void didUpdate(Node& node, const Element*, UpdateContext&) const override {
+        node.host().registerDefaultFocus(node);
+    }
+    std::string debugName() const override { return "prefersDefaultFocus"; }
 };
 
 class KeyPressElement final : public ModifierElement {
@@ -99,6 +112,10 @@ View View::focusable(bool focusable) const {
 
 View View::keyboardFocusable() const {
     return View(std::make_shared<FocusableElement>(element_, true, true));
+}
+
+View View::prefersDefaultFocus() const {
+    return View(std::make_shared<DefaultFocusElement>(element_));
 }
 
 View View::onKeyPress(std::function<bool(const KeyPress&)> action) const {

@@ -141,6 +141,7 @@ void Host::runUpdate() {
     afterUpdate_.clear();
     for (auto& item : work) item();
     syncFocusBindings();
+    passFocusFromLeavingView();
     updateHover();
     if (hasDamage()) displayNeeded();
     if (onAccessibilityChange) onAccessibilityChange();
@@ -262,7 +263,10 @@ void Host::nodeDidInsert(Node& node) {
 }
 
 void Host::nodeWillRemove(Node& node) {
-    if (Node* focused = focusedNode(); focused && isInSubtree(focused, node)) setFocus(nullptr);
+    if (Node* focused = focusedNode(); focused && isInSubtree(focused, node)) {
+        setFocus(nullptr);
+        focusLeftWithView_ = true;
+    }
     std::vector<std::weak_ptr<Node>> stillHovered;
     for (const auto& weak : hovered_) {
         auto hovered = weak.lock();

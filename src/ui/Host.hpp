@@ -218,6 +218,8 @@ class Host : public std::enable_shared_from_this<Host> {
     void requestFocus(Node& node);
     void resignFocus(Node& node);
     void registerFocusBinding(Node& node);
+    // A view that takes the focus when the view that had it leaves (View::prefersDefaultFocus).
+    void registerDefaultFocus(Node& node);
     Node* focusedNode() const;
     // Tab and Shift-Tab: the focus moves to the next or previous view that takes it, in reading
     // order, round to the first or last; false when no view takes it.
@@ -257,6 +259,7 @@ class Host : public std::enable_shared_from_this<Host> {
     void forEachFocusBinding(const std::function<void(const Binding<bool>&, Node& target)>& visit);
     void syncFocusBindings();
     void syncBindingsFromFocus();
+    void passFocusFromLeavingView();
     bool performShortcut(Node& node, const KeyPress& press);
     bool isInside(const Node& node, Point point);
     static bool isInSubtree(const Node* node, const Node& root);
@@ -312,8 +315,11 @@ class Host : public std::enable_shared_from_this<Host> {
     std::vector<std::weak_ptr<Node>> pressed_;
     std::vector<std::weak_ptr<Node>> appeared_;
     std::vector<std::weak_ptr<Node>> focusBindings_;
+    std::vector<std::weak_ptr<Node>> defaultFocus_;
     Point pressStart_;
     std::weak_ptr<Node> focused_;
+    // The focused view left the window, and no other took the focus since.
+    bool focusLeftWithView_ = false;
     TextReader pasteboard_;
     std::function<void(const std::string&)> pasteboardWriter_;
     TextReader selectionReader_;

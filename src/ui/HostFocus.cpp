@@ -2,6 +2,8 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <iterator>
+#include <optional>
 
 #include "platform/Platform.hpp"
 #include "ui/Host.hpp"
@@ -29,11 +31,47 @@ void collectFocusable(Node& node, std::vector<Node*>& found) {
     for (const auto& child : node.children()) collectFocusable(*child, found);
 }
 
+// Whether the node is gone or on its way out with a view above it.
+bool isLeaving(const Node* node) {
+    if (!node || !node->isAttached()) return true;
+    for (; node; node = node->parent()) {
+        if (node->isRemoving()) return true;
+    }
+    return false;
+}
+
 Node* focusTarget(Node& node) {
     if (takesFocus(node)) return &node;
     for (const auto& child : node.children()) {
         if (child->isRemoving()) continue;
         if (Node* target = focusTarget(*child)) return target;
+    }
+    return nullptr;
+}
+
+// Up and Down with nothing else pressed, as a list's rows answer them.
+std::optional<bool> verticalArrow(const KeyPress& press) {
+    if (press.modifiers != Modifiers::none) return std::nullopt;
+    if (press.key == Key::downArrow) return true;
+    if (press.key == Key::upArrow) return false;
+    return std::nullopt;
+}
+
+// The control below (or above) the focused one, as the desktop's arrow keys move the focus in a
+// list: the nearest in reading order that lies wholly past it, none at the list's end.
+Node* controlPast(const std::vector<Node*>& candidates, const Node& focused, bool down,
+                  double now) {
+    const Rect from = focused.frameInHost(now);
+    const auto at = std::find(candidates.begin(), candidates.end(), &focused);
+    if (at == candidates.end()) return nullptr;
+    if (down) {
+        for (auto it = std::next(at); it != candidates.end(); ++it) {
+            if ((*it)->frameInHost(now).minY() >= from.maxY()) return *it;
+        }
+        return nullptr;
+    }
+    for (auto it = std::make_reverse_iterator(at); it != candidates.rend(); ++it) {
+        if ((*it)->frameInHost(now).maxY() <= from.minY()) return *it;
     }
     return nullptr;
 }
@@ -60,6 +98,10 @@ void Host::setFocus(Node* target) {
     auto previous = focused_.lock();
     if (previous.get() == target) return;
     focused_ = target ? target->weak_from_this() : std::weak_ptr<Node>();
+    focusLeftWithView_ = false;
+    // The ring reaches beyond the focused control.
+    if (previous) previous->invalidateBounds();
+    if (target) target->invalidateBounds();
     if (previous && !previous->isRemoving()) previous->element().focusChanged(*previous, false);
     if (target) target->element().focusChanged(*target, true);
     syncBindingsFromFocus();
@@ -86,6 +128,25 @@ void Host::registerFocusBinding(Node& node) {
     if (std::none_of(focusBindings_.begin(), focusBindings_.end(),
                      [&](const auto& weak) { return weak.lock() == shared; })) {
         focusBindings_.push_back(shared);
+    }
+}
+
+void Host::registerDefaultFocus(Node& node) {
+    std::erase_if(defaultFocus_, [](const auto& weak) { return weak.expired(); });
+    const auto shared = node.shared_from_this();
+    if (std::none_of(defaultFocus_.begin(), defaultFocus_.end(),
+                     [&](const auto& weak) { return weak.lock() == shared; })) {
+        defaultFocus_.push_back(shared);
+    }
+}
+
+void Host::passFocusFromLeavingView() {
+    // Only a focus that was somewhere moves: a window nobody tabbed into shows no ring.
+    if (!focusLeftWithView_) return;
+    for (const auto& weak : defaultFocus_) {
+        const auto node = weak.lock();
+        if (isLeaving(node.get())) continue;
+        if (Node* target = focusTarget(*node)) return setFocus(target);
     }
 }
 
@@ -167,6 +228,14 @@ bool Host::keyDown(const KeyPress& press) {
                           !contains(press.modifiers, Modifiers::control) &&
                           !contains(press.modifiers, Modifiers::option);
     if (plainTab && moveFocus(!press.hasShift())) return true;
+    if (const auto down = verticalArrow(press); down && root_ && focusedNode()) {
+        std::vector<Node*> candidates;
+        collectFocusable(*root_, candidates);
+        if (Node* next = controlPast(candidates, *focusedNode(), *down, now())) {
+            setFocus(next);
+            return true;
+        }
+    }
     // With a modifier, Page Up and Down are shortcuts (Ctrl+Page Down switches tabs).
     const bool page = (press.key == Key::pageUp || press.key == Key::pageDown) &&
                       press.modifiers == Modifiers::none;

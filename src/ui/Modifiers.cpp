@@ -478,6 +478,7 @@ class ClipElement final : public ModifierElement {
         cairo_restore(cr);
     }
     OpacityHandling opacityHandling(const Node&) const override { return OpacityHandling::applies; }
+    bool clipsContent() const override { return true; }
     Node* hitTest(Node& node, Point point, cairo_t* scratch) const override {
         cairo_new_path(scratch);
         shape_.path(bounds(node)).apply(scratch);

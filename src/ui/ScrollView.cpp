@@ -28,6 +28,7 @@ class ScrollElement final : public ModifierElement {
         return {false,
                 static_cast<const ScrollElement&>(older).showsIndicators_ != showsIndicators_};
     }
+    bool clipsContent() const override { return true; }
 
     Size sizeThatFits(Node& node, ProposedSize proposal, LayoutContext& context) const override {
         const Size content = contentSize(node, proposal.width, context);

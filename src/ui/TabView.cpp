@@ -49,8 +49,9 @@ struct TabBarView {
             const View button =
                 Button([binding = selectedIndex, i] { binding.set(i); }, label)
                     .accessibilityLabel(tabs[i].title)
-                    .accessibilityAddTraits(isSelected ? AccessibilityTrait::isSelected
-                                                       : AccessibilityTrait::none);
+                    .accessibilityAddTraits(
+                        AccessibilityTrait::isTab |
+                        (isSelected ? AccessibilityTrait::isSelected : AccessibilityTrait::none));
             buttons.push_back(switchingShortcuts(button, i, selected, tabs.size()));
         }
         const View bar =
@@ -59,6 +60,7 @@ struct TabBarView {
                 .frame({.maxWidth = infinity})
                 .overlay(View(Color::white(0.08)).frame({.height = 1}), Alignment::bottom())
                 .accessibilityElement(AccessibilityChildren::contain)
+                .accessibilityAddTraits(AccessibilityTrait::isTab)
                 .accessibilityLabel("Tabs");
         // The content's identity is its tab: another tab starts with its own state.
         const View content =

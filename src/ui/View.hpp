@@ -205,6 +205,9 @@ class View {
     // Takes the focus from Tab only (a click leaves it where it is, as a button's does) and shows
     // it with the accent-coloured ring: for controls without focus drawing of their own.
     View keyboardFocusable() const;
+    // Where the focus goes when the view that had it leaves the window (a page replaced by the
+    // next): a keyboard user lands on the new page's main control instead of nowhere.
+    View prefersDefaultFocus() const;
     // Keys reaching this view while it has the focus; return true to consume them.
     View onKeyPress(std::function<bool(const KeyPress&)> action) const;
     // While `isPresented` is true, shows `content` in a popover below this view (see Popover).

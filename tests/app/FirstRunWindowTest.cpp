@@ -24,6 +24,15 @@ class FirstRunWindowTest : public OnboardingTest {
         return index < caps.size() ? *caps[index].foregroundColor() : Color::clear();
     }
     double noteOpacity() const { return text(kNote).opacity(); }
+    // What a reader hears as focused.
+    static std::string focusedIn(const std::vector<AccessibilityNode>& elements) {
+        for (const auto& element : elements) {
+            if (element.isFocused) return element.label;
+            if (auto inner = focusedIn(element.children); !inner.empty()) return inner;
+        }
+        return "";
+    }
+    std::string focused() const { return focusedIn(views().accessibilityElements()); }
 };
 
 TEST_F(FirstRunWindowTest, ATriedShortcutLightsItsChipUntil2Point4SecondsAfterTheLastPress) {
@@ -89,6 +98,25 @@ TEST_F(FirstRunWindowTest, PagesSlideAndUnderReduceMotionSwapAtOnce) {
     clickLabelled("Skip for now");
     EXPECT_FALSE(text("Talvori is almost ready"));
     EXPECT_DOUBLE_EQ(text("You're set").opacity(), 1);
+}
+
+// A keyboard user who tabbed to "Continue" meets each following page at its own button, so that
+// Return goes on from page to page.
+TEST_F(FirstRunWindowTest, ReturnCarriesAKeyboardUserThroughEveryPage) {
+    constexpr std::uint16_t kTabKey = 48;
+    startApp();
+    key(kTabKey, "\t");
+    EXPECT_EQ(focused(), "Continue");
+    EXPECT_EQ(key(kReturnKey, "\r"), sim::KeyDelivery::handled);
+    settle();
+    EXPECT_EQ(focused(), "Grant Accessibility") << "not the privacy link before it";
+    EXPECT_EQ(key(kReturnKey, "\r"), sim::KeyDelivery::handled);
+    advance(0.5 + 0.8);
+    settle();
+    EXPECT_EQ(focused(), "Start using Talvori");
+    EXPECT_EQ(key(kReturnKey, "\r"), sim::KeyDelivery::handled);
+    runUntilIdle();
+    EXPECT_TRUE(manager()) << "the flow finished";
 }
 
 // Without a title bar the window is held by its background; what it shows still takes presses.

@@ -1,3 +1,5 @@
+#include <tuple>
+
 #include "controlpanel/ControlPanelAppearanceSection.hpp"
 #include "controlpanel/ControlPanelTest.hpp"
 #include "platform/sim/ScreenPicture.hpp"
@@ -196,6 +198,20 @@ TEST_F(ControlPanelAppearanceTest, ThePickerGivesPureHuesBlackAtTheBottomAndRedA
     EXPECT_EQ(code(), "00FFFF");
     pick("hueBar", {0.5, 0.5}, {1.5, 0.5});
     EXPECT_EQ(code(), "FF0000");
+
+    // From the keyboard: Tab reaches both, the arrows move their marks and back again.
+    for (const auto& [part, less, more] :
+         {std::tuple{"Saturation and brightness", ui::Key::downArrow, ui::Key::upArrow},
+          std::tuple{"Hue", ui::Key::leftArrow, ui::Key::rightArrow}}) {
+        for (int tabs = 0; tabs < 30 && !find(part).isFocused(); ++tabs) card().press(ui::Key::tab);
+        ASSERT_TRUE(find(part).isFocused()) << part;
+        EXPECT_TRUE(card().press(less));
+        runUntilIdle();
+        EXPECT_NE(code(), "FF0000") << part;
+        EXPECT_TRUE(card().press(more));
+        runUntilIdle();
+        EXPECT_EQ(code(), "FF0000") << part;
+    }
 }
 
 // The picker redraws only what a pick changes (the knob, the square's hue, the code, the swatch)

@@ -77,6 +77,17 @@ TEST_F(ControlPanelViewTest, PressedWinsOverHoveredAndReduceMotionChangesAtOnce)
     EXPECT_EQ(cover.effectType(), EffectType::glass);
     EXPECT_TRUE(isSelected("GLASS mode"));
     EXPECT_FALSE(isSelected("SOLID mode"));
+
+    // From the keyboard: the arrows choose the segment after or before the focused one.
+    for (int tabs = 0; tabs < 20 && !find("GLASS mode").isFocused(); ++tabs)
+        card().press(ui::Key::tab);
+    ASSERT_TRUE(find("GLASS mode").isFocused());
+    EXPECT_TRUE(card().press(ui::Key::rightArrow));
+    runUntilIdle();
+    EXPECT_EQ(cover.effectType(), EffectType::solid);
+    EXPECT_TRUE(card().press(ui::Key::leftArrow));
+    runUntilIdle();
+    EXPECT_EQ(cover.effectType(), EffectType::glass);
 }
 
 TEST_F(ControlPanelViewTest, TogglesFlipTheirOwnFlagAndFollowChangesMadeElsewhere) {

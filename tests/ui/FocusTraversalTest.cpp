@@ -1,4 +1,5 @@
 #include "UiTest.hpp"
+#include "ui/FocusRing.hpp"
 
 namespace talvori::ui::testing {
 namespace {
@@ -109,10 +110,12 @@ TEST_F(FocusTraversalTest, EveryControlTakesItsTurnWearsTheRingAndWorksFromTheKe
         order.push_back(focusedLabel(h->accessibilityElements()));
     }
     EXPECT_EQ(order, (std::vector<std::string>{"Press", "Switch", "Level", "Press"}));
-    const Rect pressed = h->find(Query::byLabel("Press")).frame();
-    EXPECT_TRUE(
-        close(pixel(*h, {pressed.minX() + 0.5, pressed.midY()}), h->rootEnvironment()->tint))
-        << "the ring";
+    // Up and Down move to the control above or below, and stop at the ends.
+    EXPECT_TRUE(h->press(Key::downArrow));
+    EXPECT_EQ(focusedLabel(h->accessibilityElements()), "Switch");
+    EXPECT_TRUE(h->press(Key::upArrow));
+    EXPECT_FALSE(h->press(Key::upArrow));
+    EXPECT_EQ(focusedLabel(h->accessibilityElements()), "Press");
     EXPECT_TRUE(h->press(Key::space));
     EXPECT_TRUE(h->press(Key::returnKey));
     EXPECT_EQ(presses, 2);
@@ -126,6 +129,38 @@ TEST_F(FocusTraversalTest, EveryControlTakesItsTurnWearsTheRingAndWorksFromTheKe
     EXPECT_TRUE(h->press(Key::end));
     EXPECT_EQ(level.peek(), 1.0);
     EXPECT_FALSE(h->press(Key::escape)) << "a key the slider has no use for goes on";
+}
+
+// A button filled with the accent colour, with room around it or clipped to its own bounds.
+struct AccentButton {
+    bool clipped;
+    View body(ViewContext<NoState>& ctx) const {
+        const View button =
+            Button([] {}, View(ctx.environment().tint).frame(40, 20)).accessibilityLabel("Accent");
+        return clipped ? button.clipped() : button;
+    }
+};
+
+// The ring shows on a control of the accent colour: outside it where there is room, else as a
+// line of another colour just inside it.
+TEST_F(FocusTraversalTest, TheRingShowsOnAControlOfTheAccentColour) {
+    for (const bool clipped : {false, true}) {
+        auto h = host(AccentButton{clipped}, Size{60, 40});
+        h->setKeyWindow(true);
+        const Color tint = h->rootEnvironment()->tint;
+        const Rect frame = h->find(Query::byLabel("Accent")).frame();
+        const Point outside{frame.minX() - FocusRing::kGap - FocusRing::kLineWidth / 2,
+                            frame.midY()};
+        const Point inside{frame.minX() + FocusRing::kLineWidth + 0.5, frame.midY()};
+        const Color before = pixel(*h, clipped ? inside : outside);
+        h->press(Key::tab);
+        const Color after = pixel(*h, clipped ? inside : outside);
+        EXPECT_FALSE(close(before, after, 0.2)) << "clipped " << clipped;
+        if (!clipped) {
+            EXPECT_TRUE(close(after, tint));
+        }
+        EXPECT_TRUE(close(pixel(*h, center(frame)), tint)) << "the control itself is unchanged";
+    }
 }
 
 }  // namespace

@@ -12,7 +12,9 @@ enum class AccessibilityTrait : std::uint8_t {
     isLink = 4,
     isHeader = 8,
     // A switch: its state is on or off (AccessibilityNode::isOn).
-    isToggle = 16
+    isToggle = 16,
+    // One tab of a set that switches pages; on the set itself, the tab bar.
+    isTab = 32
 };
 inline constexpr AccessibilityTrait operator|(AccessibilityTrait a, AccessibilityTrait b) {
     return static_cast<AccessibilityTrait>(static_cast<std::uint8_t>(a) |

@@ -1069,6 +1069,10 @@ const char* X11AtspiObjects::roleName(X11AtspiTree::Role role) {
             return "label";
         case Role::panel:
             return "panel";
+        case Role::pageTab:
+            return "page tab";
+        case Role::pageTabList:
+            return "page tab list";
         case Role::pushButton:
             return "push button";
         case Role::slider:

@@ -26,6 +26,9 @@ States elementStates(const AccessibilityNode& element) {
     if (element.isFocusable) states |= bit(State::focusable);
     if (contains(element.traits, AccessibilityTrait::isSelected))
         states |= bit(State::selectable) | bit(State::selected);
+    // Every tab can be chosen, not only the chosen one.
+    if (contains(element.traits, AccessibilityTrait::isTab) && element.children.empty())
+        states |= bit(State::selectable);
     if (element.isOn) {
         states |= bit(State::checkable);
         if (*element.isOn) states |= bit(State::checked) | bit(State::pressed);
@@ -127,6 +130,8 @@ X11AtspiTree::States X11AtspiTree::states(const Object& object) const {
 X11AtspiTree::Role X11AtspiTree::roleOf(const AccessibilityNode& element) {
     if (element.range) return Role::slider;
     if (element.text && element.text->replace) return Role::entry;
+    if (contains(element.traits, AccessibilityTrait::isTab))
+        return element.children.empty() ? Role::pageTab : Role::pageTabList;
     if (contains(element.traits, AccessibilityTrait::isToggle)) return Role::toggleButton;
     if (contains(element.traits, AccessibilityTrait::isButton)) return Role::pushButton;
     if (contains(element.traits, AccessibilityTrait::isLink)) return Role::link;

@@ -27,6 +27,8 @@ class X11AtspiTree {
     enum class Role : std::uint32_t {
         frame = 23,
         label = 29,
+        pageTab = 37,
+        pageTabList = 38,
         panel = 39,
         pushButton = 43,
         slider = 51,
