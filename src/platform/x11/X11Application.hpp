@@ -91,6 +91,10 @@ class X11Application final : public Application,
     void probeStacking();
     // Whether that look is still going on: the stacking chosen so far may yet change.
     bool isProbingStacking() const;
+    // Follows who manages the screen's windows (ICCCM) and who composites it: the stacking is
+    // looked at again when a window manager comes, goes or is replaced (even one that names
+    // itself late or never), and a compositor new to our windows is shown them.
+    void watchManagers();
     // Whether our borderless panels fade by the opacity property rather than by drawing.
     bool compositorFadesByOpacity() const;
     // Reads (again) whether the compositor blurs behind windows that ask for it.
@@ -124,6 +128,8 @@ class X11Application final : public Application,
     std::vector<std::shared_ptr<X11Panel>> livePanels() const;
     void handleFocus(const xcb_generic_event_t& event, bool in);
     void handleClientMessage(const xcb_client_message_event_t& message);
+    void handleSelectionOwner(const xcb_generic_event_t& event);
+    void introducePanelsToCompositor();
     void setStacksThroughWindowManager(bool through);
     void setBlursBehindWindows(bool blurs);
 
@@ -147,6 +153,10 @@ class X11Application final : public Application,
     bool compositedStacksThroughManager_ = false;
     int attentionRequests_ = 0;
     xcb_window_t activeWindow_ = XCB_WINDOW_NONE;
+    xcb_atom_t managerSelection_ = XCB_ATOM_NONE;
+    xcb_window_t compositorOwner_ = XCB_WINDOW_NONE;
+    // A compositor took the screen since our windows were last shown to one.
+    bool compositorIsNew_ = false;
     std::map<xcb_window_t, std::weak_ptr<X11Panel>> panels_;
     std::map<xcb_window_t, std::weak_ptr<X11Panel>> needsPaint_;
     std::weak_ptr<X11Panel> keyPanel_;

@@ -93,6 +93,8 @@ class X11Panel final : public Panel {
     bool holdsKeyboard() const { return holdsKeyboard_; }
     void setSkipsTaskbar(bool skips);
     void requestAttention();
+    // A compositor started while the window existed: it is shown the window as a new one.
+    void introduceToCompositor();
     // Whether the compositor's fading of whole windows took over the panel's alpha, or gave it
     // back to its drawing.
     void fadeModeChanged();

@@ -170,10 +170,9 @@ TEST_P(X11DesktopRestartTest, FocusIsRightWithinASecondWithoutASwitch) {
     screenshot(std::string("restart-") + talvori::testing::nameOf(desktop) + "-" + nameOf(change));
 }
 
-// Every desktop with every change but two still to be mended: xfwm4 replacing itself (its new
-// compositor leaves our panel unpainted though it stands in its place and is mapped again), and
-// KWin's own start (while its compositor starts, the look at how it stacks our windows can take
-// seconds to tell, and the panel may show above everything meanwhile: about one start in four).
+// Every desktop with every change but one still to be mended: KWin's own start (while its
+// compositor starts, the look at how it stacks our windows can take seconds to tell, and the
+// panel may show above everything meanwhile: about one start in four).
 std::vector<Case> cases() {
     std::vector<Case> all;
     for (const auto desktop :
@@ -181,11 +180,9 @@ std::vector<Case> cases() {
           X11TestDesktop::kwin, X11TestDesktop::mutter}) {
         for (const auto change : {DesktopChange::freshStart, DesktopChange::killedAndStarted,
                                   DesktopChange::replaced}) {
-            const bool xfwm4Replaced =
-                desktop == X11TestDesktop::xfwm4 && change == DesktopChange::replaced;
             const bool kwinStarted =
                 desktop == X11TestDesktop::kwin && change == DesktopChange::freshStart;
-            if (!xfwm4Replaced && !kwinStarted) all.emplace_back(desktop, change);
+            if (!kwinStarted) all.emplace_back(desktop, change);
         }
     }
     return all;

@@ -148,6 +148,8 @@ bool X11DesktopTest::windowManagerCatchesUp(xcb_window_t window) {
         };
         const bool caughtUp = runUntil(answer);
         watcher.destroy(probe);
+        // Gone before the program catches up: its own reads do not find it.
+        watcher.sync();
         if (!caughtUp) return false;
     }
     catchUp();
