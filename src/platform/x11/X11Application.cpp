@@ -291,6 +291,9 @@ void X11Application::probeStacking() {
                     self.introducePanelsToCompositor();
                 }
                 self.setStacksThroughWindowManager(!between);
+                if (!std::exchange(self.stackingTold_, true)) {
+                    for (const auto& panel : self.livePanels()) panel->stackingLookEnded();
+                }
             }));
     }
     // Without a compositor the server's order is what shows: the answer is known at once.

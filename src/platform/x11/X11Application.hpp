@@ -102,6 +102,10 @@ class X11Application final : public Application,
     // Whether mouse-transparent panels among other programs' windows must be windows the window
     // manager manages: it paints, or puts, any window it does not manage above its own.
     bool stacksThroughWindowManager() const { return stacksThroughManager_; }
+    // Until the first look has told how the window manager stacks, a panel we would stack
+    // ourselves among other programs' windows is not shown: some compositors paint such a window
+    // above every other (KWin), which would dim the very window the user works in.
+    bool holdsBackOwnStacking() const { return !stackingTold_ && !stacksThroughManager_; }
 
     // Work before the loop sleeps: paints and puts raised panels back above other windows.
     void beforeFlush();
@@ -148,6 +152,7 @@ class X11Application final : public Application,
     Observable<bool> blursBehind_{false};
     bool levelsDisturbed_ = false;
     bool stacksThroughManager_ = false;
+    bool stackingTold_ = false;
     // What the last look with a compositor found: a compositor that comes back (or another
     // window manager's) is taken to stack as that one did until a look tells.
     bool compositedStacksThroughManager_ = false;

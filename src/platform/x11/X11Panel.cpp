@@ -241,9 +241,16 @@ bool X11Panel::canShow() const {
     return connection_->hasCompositor() || isOpaque() || !ignoresMouseEvents();
 }
 
+bool X11Panel::waitsForStackingLook() const {
+    auto application = application_.lock();
+    return application && application->holdsBackOwnStacking() && !managed_ &&
+           ignoresMouseEvents() && level() == WindowLevel::normal;
+}
+
 void X11Panel::map() {
     if (mapped_ || withdrawing_) return;
     updateStackingKind();
+    if (!stackedByManager_ && waitsForStackingLook()) return;
     xcb_map_window(connection_->raw(), window_);
     mapped_ = true;
     setNeedsPaint();
@@ -494,6 +501,18 @@ void X11Panel::showInNewStackingMode() {
     map();
     relation_ = relation;
     restackAgainstRelation();
+    xcb_flush(connection_->raw());
+}
+
+void X11Panel::stackingLookEnded() {
+    if (mapped_ || withdrawing_ || !orderedIn_ || isClosed() || !canShow()) return;
+    map();
+    if (!mapped_) return;
+    if (relation_) {
+        restackAgainstRelation();
+    } else if (auto application = application_.lock()) {
+        application->placeInLevel(*this, true);
+    }
     xcb_flush(connection_->raw());
 }
 

@@ -170,9 +170,7 @@ TEST_P(X11DesktopRestartTest, FocusIsRightWithinASecondWithoutASwitch) {
     screenshot(std::string("restart-") + talvori::testing::nameOf(desktop) + "-" + nameOf(change));
 }
 
-// Every desktop with every change but one still to be mended: KWin's own start (while its
-// compositor starts, the look at how it stacks our windows can take seconds to tell, and the
-// panel may show above everything meanwhile: about one start in four).
+// Every desktop with every change.
 std::vector<Case> cases() {
     std::vector<Case> all;
     for (const auto desktop :
@@ -180,9 +178,7 @@ std::vector<Case> cases() {
           X11TestDesktop::kwin, X11TestDesktop::mutter}) {
         for (const auto change : {DesktopChange::freshStart, DesktopChange::killedAndStarted,
                                   DesktopChange::replaced}) {
-            const bool kwinStarted =
-                desktop == X11TestDesktop::kwin && change == DesktopChange::freshStart;
-            if (!kwinStarted) all.emplace_back(desktop, change);
+            all.emplace_back(desktop, change);
         }
     }
     return all;
