@@ -15,7 +15,6 @@
 #include "covers/PermissionManager.hpp"
 #include "focus/SpotlightController.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
-#include "platform/x11/harness/X11TestBus.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -43,13 +42,8 @@ constexpr double kFullDim = 0.64;
 
 class X11DesktopRestartTest : public X11DesktopTest, public ::testing::WithParamInterface<Case> {
   protected:
-    X11DesktopRestartTest() : X11DesktopTest({.desktop = std::get<0>(GetParam()), .tray = true}) {}
-    void SetUp() override {
-        ASSERT_TRUE(session().isReady()) << session().error();
-        bus = std::make_unique<X11TestBus>(session());
-        ASSERT_TRUE(bus->isReady()) << bus->error();
-        X11DesktopTest::SetUp();
-    }
+    X11DesktopRestartTest()
+        : X11DesktopTest({.desktop = std::get<0>(GetParam()), .tray = true}, SessionBus::own) {}
 
     void turnFocusOn() {
         focus = SpotlightController::create(SpotlightPanelManager::create(),
@@ -107,7 +101,6 @@ class X11DesktopRestartTest : public X11DesktopTest, public ::testing::WithParam
                std::to_string(trayBright);
     }
 
-    std::unique_ptr<X11TestBus> bus;
     std::shared_ptr<SpotlightController> focus;
     std::array<Client, 3> clients;
     std::array<int, 3> lit{};
