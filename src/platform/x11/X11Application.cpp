@@ -1,6 +1,10 @@
 #include "platform/x11/X11Application.hpp"
 
+#include <xcb/xfixes.h>
+
 #include <algorithm>
+#include <string>
+#include <utility>
 
 #include "platform/core/RunLoop.hpp"
 #include "platform/core/weakly.hpp"
@@ -284,8 +288,12 @@ void X11Application::probeStacking() {
             weakly(weak_from_this(), [](X11Application& self, bool between) {
                 if (self.connection_->hasCompositor()) {
                     self.compositedStacksThroughManager_ = !between;
+                    self.introducePanelsToCompositor();
                 }
                 self.setStacksThroughWindowManager(!between);
+                if (!std::exchange(self.stackingTold_, true)) {
+                    for (const auto& panel : self.livePanels()) panel->stackingLookEnded();
+                }
             }));
     }
     // Without a compositor the server's order is what shows: the answer is known at once.
@@ -296,6 +304,45 @@ void X11Application::probeStacking() {
 
 bool X11Application::isProbingStacking() const {
     return stackingProbe_ && stackingProbe_->isLooking();
+}
+
+void X11Application::watchManagers() {
+    xcb_connection_t* raw = connection_->raw();
+    auto owner =
+        waitReply(xcb_get_selection_owner_reply, raw,
+                  xcb_get_selection_owner(raw, connection_->atom(Atom::compositorSelection)));
+    compositorOwner_ = owner ? owner->owner : xcb_window_t{XCB_WINDOW_NONE};
+    if (!connection_->hasXfixes()) return;
+    const std::string name = "WM_S" + std::to_string(connection_->screenNumber());
+    auto atom =
+        waitReply(xcb_intern_atom_reply, raw,
+                  xcb_intern_atom(raw, 0, static_cast<std::uint16_t>(name.size()), name.c_str()));
+    if (!atom) return;
+    managerSelection_ = atom->atom;
+    xcb_xfixes_select_selection_input(raw, connection_->root(), managerSelection_,
+                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+}
+
+void X11Application::handleSelectionOwner(const xcb_generic_event_t& event) {
+    const auto& notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event);
+    if (notify.selection == connection_->atom(Atom::compositorSelection)) {
+        const xcb_window_t previous = std::exchange(compositorOwner_, notify.owner);
+        if (notify.owner == XCB_WINDOW_NONE || notify.owner == previous) return;
+        compositorIsNew_ = true;
+        // One compositor replaced by another at once: the coming and going of a compositor
+        // looks again, this needs its own look.
+        if (previous != XCB_WINDOW_NONE) probeStacking();
+    } else if (managerSelection_ != XCB_ATOM_NONE && notify.selection == managerSelection_) {
+        probeStacking();
+    }
+}
+
+// Once the stacking probe's windows show, the compositor paints windows new to it.
+void X11Application::introducePanelsToCompositor() {
+    if (!std::exchange(compositorIsNew_, false)) return;
+    for (const auto& panel : livePanels()) panel->introduceToCompositor();
 }
 
 // A compositor that blurs behind windows on request says so in the window manager's list of
@@ -463,6 +510,11 @@ void X11Application::handleEvent(const xcb_generic_event_t& event) {
             break;
         }
         default:
+            if (connection_->hasXfixes() &&
+                (event.response_type & 0x7F) ==
+                    connection_->xfixesFirstEvent() + XCB_XFIXES_SELECTION_NOTIFY) {
+                handleSelectionOwner(event);
+            }
             break;
     }
 }

@@ -91,6 +91,10 @@ class X11Application final : public Application,
     void probeStacking();
     // Whether that look is still going on: the stacking chosen so far may yet change.
     bool isProbingStacking() const;
+    // Follows who manages the screen's windows (ICCCM) and who composites it: the stacking is
+    // looked at again when a window manager comes, goes or is replaced (even one that names
+    // itself late or never), and a compositor new to our windows is shown them.
+    void watchManagers();
     // Whether our borderless panels fade by the opacity property rather than by drawing.
     bool compositorFadesByOpacity() const;
     // Reads (again) whether the compositor blurs behind windows that ask for it.
@@ -98,6 +102,10 @@ class X11Application final : public Application,
     // Whether mouse-transparent panels among other programs' windows must be windows the window
     // manager manages: it paints, or puts, any window it does not manage above its own.
     bool stacksThroughWindowManager() const { return stacksThroughManager_; }
+    // Until the first look has told how the window manager stacks, a panel we would stack
+    // ourselves among other programs' windows is not shown: some compositors paint such a window
+    // above every other (KWin), which would dim the very window the user works in.
+    bool holdsBackOwnStacking() const { return !stackingTold_ && !stacksThroughManager_; }
 
     // Work before the loop sleeps: paints and puts raised panels back above other windows.
     void beforeFlush();
@@ -124,6 +132,8 @@ class X11Application final : public Application,
     std::vector<std::shared_ptr<X11Panel>> livePanels() const;
     void handleFocus(const xcb_generic_event_t& event, bool in);
     void handleClientMessage(const xcb_client_message_event_t& message);
+    void handleSelectionOwner(const xcb_generic_event_t& event);
+    void introducePanelsToCompositor();
     void setStacksThroughWindowManager(bool through);
     void setBlursBehindWindows(bool blurs);
 
@@ -142,11 +152,16 @@ class X11Application final : public Application,
     Observable<bool> blursBehind_{false};
     bool levelsDisturbed_ = false;
     bool stacksThroughManager_ = false;
+    bool stackingTold_ = false;
     // What the last look with a compositor found: a compositor that comes back (or another
     // window manager's) is taken to stack as that one did until a look tells.
     bool compositedStacksThroughManager_ = false;
     int attentionRequests_ = 0;
     xcb_window_t activeWindow_ = XCB_WINDOW_NONE;
+    xcb_atom_t managerSelection_ = XCB_ATOM_NONE;
+    xcb_window_t compositorOwner_ = XCB_WINDOW_NONE;
+    // A compositor took the screen since our windows were last shown to one.
+    bool compositorIsNew_ = false;
     std::map<xcb_window_t, std::weak_ptr<X11Panel>> panels_;
     std::map<xcb_window_t, std::weak_ptr<X11Panel>> needsPaint_;
     std::weak_ptr<X11Panel> keyPanel_;

@@ -131,6 +131,7 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
             stop();
         });
     desktop->application_->probeOpacity();
+    desktop->application_->watchManagers();
     desktop->application_->probeStacking();
     desktop->application_->readBlurOffer();
     X11Desktop* raw = desktop.get();

@@ -241,9 +241,16 @@ bool X11Panel::canShow() const {
     return connection_->hasCompositor() || isOpaque() || !ignoresMouseEvents();
 }
 
+bool X11Panel::waitsForStackingLook() const {
+    auto application = application_.lock();
+    return application && application->holdsBackOwnStacking() && !managed_ &&
+           ignoresMouseEvents() && level() == WindowLevel::normal;
+}
+
 void X11Panel::map() {
     if (mapped_ || withdrawing_) return;
     updateStackingKind();
+    if (!stackedByManager_ && waitsForStackingLook()) return;
     xcb_map_window(connection_->raw(), window_);
     mapped_ = true;
     setNeedsPaint();
@@ -494,6 +501,18 @@ void X11Panel::showInNewStackingMode() {
     map();
     relation_ = relation;
     restackAgainstRelation();
+    xcb_flush(connection_->raw());
+}
+
+void X11Panel::stackingLookEnded() {
+    if (mapped_ || withdrawing_ || !orderedIn_ || isClosed() || !canShow()) return;
+    map();
+    if (!mapped_) return;
+    if (relation_) {
+        restackAgainstRelation();
+    } else if (auto application = application_.lock()) {
+        application->placeInLevel(*this, true);
+    }
     xcb_flush(connection_->raw());
 }
 
@@ -817,6 +836,30 @@ void X11Panel::writeOpacity() {
     if (writtenOpacity_ == opacity) return;
     writtenOpacity_ = opacity;
     setCardinals(raw, window_, property, XCB_ATOM_CARDINAL, &opacity, 1);
+}
+
+// A compositor learns of the windows that exist as it starts by listing them, and of later ones
+// as they are made or move into the root. One that lists them before it is ready (xfwm4 taking
+// over from itself) never paints a window it missed, mapped again or not: ours is handed to it
+// as a window that just came into the root, and drawn anew.
+void X11Panel::introduceToCompositor() {
+    if (!mapped_ || managed_ || stackedByManager_ || destroyed_) return;
+    xcb_reparent_window(connection_->raw(), window_, connection_->root(),
+                        static_cast<std::int16_t>(placed_.x), static_cast<std::int16_t>(placed_.y));
+    // The window came back at the top of the root's children; the window it stood against may
+    // have been framed anew by a window manager that came meanwhile.
+    if (relation_) {
+        if (auto application = application_.lock()) {
+            const xcb_window_t frame = application->clients().frameOf(relation_->client);
+            if (frame != XCB_WINDOW_NONE) relation_->sibling = frame;
+        }
+        relation_->siblingBelow.reset();
+        restackAgainstRelation();
+    } else if (auto application = application_.lock()) {
+        application->placeInLevel(*this, true);
+    }
+    background_.reset();
+    setNeedsPaint();
 }
 
 void X11Panel::fadeModeChanged() {

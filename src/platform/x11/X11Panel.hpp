@@ -60,6 +60,8 @@ class X11Panel final : public Panel {
     // The window manager was found able, or not, to keep our own windows between its: a panel it
     // must stack is shown again as one it manages (or the other way round).
     void stackingModeChanged();
+    // The first look at how the window manager stacks has told: a panel held back till then shows.
+    void stackingLookEnded();
     // The window went into another window (a window manager's frame), or back to the root.
     void reparented(bool toRoot);
     // The compositor started or stopped blurring behind windows that ask for it.
@@ -93,6 +95,8 @@ class X11Panel final : public Panel {
     bool holdsKeyboard() const { return holdsKeyboard_; }
     void setSkipsTaskbar(bool skips);
     void requestAttention();
+    // A compositor started while the window existed: it is shown the window as a new one.
+    void introduceToCompositor();
     // Whether the compositor's fading of whole windows took over the panel's alpha, or gave it
     // back to its drawing.
     void fadeModeChanged();
@@ -121,6 +125,7 @@ class X11Panel final : public Panel {
     void applyInputShape();
     void setNeedsPaint();
     bool canShow() const;
+    bool waitsForStackingLook() const;
     void map();
     void unmap();
     void scheduleAnimationFrame();

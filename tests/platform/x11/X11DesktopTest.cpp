@@ -14,6 +14,7 @@
 #include "platform/core/UserDefaults.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Desktop.hpp"
+#include "platform/x11/harness/X11TestBus.hpp"
 
 // Read by the leak checker at start-up: the font configuration library and the cursor theme
 // loader keep process-wide caches without pointers to them. Cairo 1.16 loses now and then the clip
@@ -31,7 +32,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 }
 
-X11DesktopTest::X11DesktopTest(X11TestSession::Options options) : session_(options) {}
+X11DesktopTest::X11DesktopTest(X11TestSession::Options options, SessionBus bus)
+    : session_(options), sessionBus_(bus) {}
 
 X11DesktopTest::~X11DesktopTest() {
     // The program goes before the server it talks to (the session ends last, as a member).
@@ -40,6 +42,11 @@ X11DesktopTest::~X11DesktopTest() {
 
 void X11DesktopTest::SetUp() {
     ASSERT_TRUE(session_.isReady()) << session_.error();
+    // Before the program starts: it finds its session bus as it starts.
+    if (sessionBus_ == SessionBus::own) {
+        bus_ = std::make_unique<X11TestBus>(session_);
+        ASSERT_TRUE(bus_->isReady()) << bus_->error();
+    }
     // Settings of a real platform go to a folder of the test's own.
     // Every test case runs as a process of its own, so the folder goes when the process ends.
     struct ConfigurationFolder {
@@ -156,6 +163,8 @@ bool X11DesktopTest::windowManagerCatchesUp(xcb_window_t window) {
         };
         const bool caughtUp = runUntil(answer);
         watcher.destroy(probe);
+        // Gone before the program catches up: its own reads do not find it.
+        watcher.sync();
         if (!caughtUp) return false;
     }
     catchUp();

@@ -23,12 +23,17 @@ class X11Desktop;
 
 namespace talvori::testing {
 
+class X11TestBus;
+
 // A real platform with the X11 desktop installed over a private test server (its own Xvfb,
 // window manager and compositor), a driver connection acting as the user and other programs, and
 // helper programs standing in for other applications' windows. Everything ends with the test.
 class X11DesktopTest : public ::testing::Test {
   protected:
-    explicit X11DesktopTest(X11TestSession::Options options = {});
+    // A session bus of the test's own (where no desktop hosts status items), or none at all.
+    enum class SessionBus { none, own };
+    explicit X11DesktopTest(X11TestSession::Options options = {},
+                            SessionBus bus = SessionBus::none);
     ~X11DesktopTest() override;
     void SetUp() override;
 
@@ -87,6 +92,9 @@ class X11DesktopTest : public ::testing::Test {
 
   private:
     X11TestSession session_;
+    SessionBus sessionBus_;
+    // Ends after the program, before the session that started it.
+    std::unique_ptr<X11TestBus> bus_;
     std::unique_ptr<X11TestDriver> driver_;
     std::shared_ptr<x11::X11Desktop> desktop_;
     std::shared_ptr<CaptureLogSink> logs_;
