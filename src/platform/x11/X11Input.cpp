@@ -1,10 +1,6 @@
 #include "platform/x11/X11Input.hpp"
 
 #include <xcb/xinput.h>
-// The XKB protocol header names a member "explicit", a C++ keyword.
-#define explicit explicit_
-#include <xcb/xkb.h>
-#undef explicit
 
 #include <algorithm>
 #include <cmath>
@@ -47,18 +43,6 @@ constexpr EventMask kKeyDownMask = bits({EventType::keyDown, EventType::flagsCha
 constexpr EventMask kKeyUpMask = bits({EventType::keyUp, EventType::flagsChanged});
 
 constexpr std::uint32_t kEmulated = XCB_INPUT_POINTER_EVENT_FLAGS_POINTER_EMULATED;
-// The eight modifiers and the layout of a core state, without the buttons.
-constexpr std::uint16_t kModifierBits = 0xFF | (3 << 13);
-
-// Waited for: a key pressed after our window took the focus and before a later answer would
-// pass for one still held from before.
-Reply<xcb_query_keymap_reply_t> fetchKeymap(xcb_connection_t* connection) {
-    return waitReply(xcb_query_keymap_reply, connection, xcb_query_keymap(connection));
-}
-
-bool isMotion(EventType type) {
-    return (eventMaskBit(type) & kMotionMask) != 0;
-}
 
 std::int16_t toRoot(xcb_input_fp1616_t value) {
     return static_cast<std::int16_t>(value >> 16);
@@ -119,9 +103,7 @@ X11Input::X11Input(std::shared_ptr<X11Application> application,
       keyboard_(std::move(keyboard)),
       cursors_(std::make_unique<X11Cursors>(connection_)),
       scrollValuators_(std::make_unique<X11ScrollValuators>(connection_)),
-      clock_(clock) {
-    askInitialState();
-}
+      clock_(clock) {}
 
 X11Input::~X11Input() = default;
 
@@ -129,33 +111,18 @@ X11Input::~X11Input() = default;
 
 Point X11Input::mouseLocation() const {
     if (eventLocation_) return *eventLocation_;
-    return application_->screens().space().pointToGlobal(known_->rootX, known_->rootY);
+    xcb_connection_t* raw = connection_->raw();
+    auto pointer =
+        waitReply(xcb_query_pointer_reply, raw, xcb_query_pointer(raw, connection_->root()));
+    if (!pointer) return {};
+    return application_->screens().space().pointToGlobal(pointer->root_x, pointer->root_y);
 }
 
 std::uint64_t X11Input::modifierFlags() const {
-    return keyboard_->flags(known_->modifiers);
-}
-
-// Until the first event tells, the server's answer does; an event that comes before it is newer.
-void X11Input::askInitialState() {
     xcb_connection_t* raw = connection_->raw();
-    connection_->whenReplied<xcb_query_pointer_reply_t>(
-        xcb_query_pointer(raw, connection_->root()),
-        [weak = std::weak_ptr<Known>(known_)](Reply<xcb_query_pointer_reply_t> pointer) {
-            const auto known = weak.lock();
-            if (!known || !pointer) return;
-            *known = {pointer->root_x, pointer->root_y,
-                      static_cast<std::uint16_t>(pointer->mask & kModifierBits)};
-        });
-}
-
-// XKB tells every change of the modifiers, wherever the keyboard is.
-void X11Input::noteKeyboardState(const xcb_generic_event_t& event) {
-    const std::uint8_t first = keyboard_->xkbFirstEvent();
-    if (first == 0 || (event.response_type & 0x7F) != first) return;
-    const auto& notify = reinterpret_cast<const xcb_xkb_state_notify_event_t&>(event);
-    if (notify.xkbType != XCB_XKB_STATE_NOTIFY) return;
-    known_->modifiers = static_cast<std::uint16_t>(notify.mods | ((notify.group & 3) << 13));
+    auto pointer =
+        waitReply(xcb_query_pointer_reply, raw, xcb_query_pointer(raw, connection_->root()));
+    return pointer ? keyboard_->flags(pointer->mask) : 0;
 }
 
 double X11Input::keyRepeatDelay() const {
@@ -260,22 +227,19 @@ void X11Input::handleEvent(const xcb_generic_event_t& event) {
             handleKey(reinterpret_cast<const xcb_key_press_event_t&>(event), false);
             break;
         case XCB_FOCUS_IN:
-            forgetKeysLetGoElsewhere(reinterpret_cast<const xcb_focus_in_event_t&>(event));
+            forgetKeysLetGoElsewhere();
             break;
         case XCB_GE_GENERIC:
             handleRaw(event);
             break;
         default:
-            noteKeyboardState(event);
             break;
     }
 }
 
 Event X11Input::pointerEvent(EventType type, std::int16_t rootX, std::int16_t rootY,
                              std::uint16_t state, const X11Panel* panel, std::int16_t x,
-                             std::int16_t y) {
-    known_->rootX = rootX;
-    known_->rootY = rootY;
+                             std::int16_t y) const {
     Event event;
     event.type = type;
     event.timestamp = clock_.now();
@@ -436,11 +400,10 @@ void X11Input::handleKey(const xcb_key_press_event_t& key, bool down) {
 
 // A key released while the keyboard was elsewhere sends us no release: its next press would pass
 // for a repeat, and the recorder and the fields ignore repeats of what they already took.
-void X11Input::forgetKeysLetGoElsewhere(const xcb_focus_in_event_t& focus) {
-    // Only our own windows' keys are counted; the focus moving between other programs' windows
-    // costs nothing.
-    if (keysDown_.empty() || !application_->panel(focus.event)) return;
-    const auto keymap = fetchKeymap(connection_->raw());
+void X11Input::forgetKeysLetGoElsewhere() {
+    if (keysDown_.empty()) return;
+    xcb_connection_t* raw = connection_->raw();
+    const auto keymap = waitReply(xcb_query_keymap_reply, raw, xcb_query_keymap(raw));
     if (!keymap) return;
     std::erase_if(keysDown_, [&](std::uint32_t key) {
         return key > 255 || !(keymap->keys[key / 8] & (1U << (key % 8)));
@@ -558,65 +521,31 @@ void X11Input::handleRaw(const xcb_generic_event_t& event) {
         default:
             return;
     }
-    // Plain moves nobody asked for are dropped before they cost a request.
+    // Plain moves nobody asked for are dropped before they cost a round trip.
     if (!(wanted & eventMaskBit(type))) return;
-    if (type == EventType::keyDown || type == EventType::keyUp) return seeRawKey(type, raw.detail);
-    seeRawPointer(type);
-}
-
-void X11Input::seeRawKey(EventType type, std::uint32_t key) {
-    const auto code = X11KeyCodes::virtualKeyCode(key);
-    if (!code) return;
-    const Known known = *known_;
-    Event seen = pointerEvent(type, known.rootX, known.rootY, known.modifiers, nullptr, 0, 0);
-    seen.keyCode = *code;
-    seen.characters = keyboard_->characters(key, known.modifiers);
-    seen.charactersIgnoringModifiers = keyboard_->charactersIgnoringModifiers(key, known.modifiers);
-    seen.specialKey = Event::specialKeyForKeyCode(*code);
-    const bool ours =
-        application_->keyWindow() != nullptr || (claim_ && claim_(false, known.rootX, known.rootY));
-    deliverSeen(seen, ours);
-}
-
-void X11Input::seeRawPointer(EventType type) {
-    if (isMotion(type) && lastQueryIsMotion_) {
-        motionWaiting_ = type;
-        return;
-    }
-    // A press or release goes after the moves before it.
-    if (motionWaiting_) askWherePointerIs(*std::exchange(motionWaiting_, std::nullopt));
-    askWherePointerIs(type);
-}
-
-void X11Input::askWherePointerIs(EventType type) {
-    lastQueryIsMotion_ = isMotion(type);
-    const std::uint64_t query = ++pointerQueries_;
-    connection_->whenReplied<xcb_query_pointer_reply_t>(
-        xcb_query_pointer(connection_->raw(), connection_->root()),
-        [weak = weak_from_this(), type, query](Reply<xcb_query_pointer_reply_t> pointer) {
-            if (const auto self = weak.lock()) self->pointerAnswered(type, query, pointer.get());
-        });
-}
-
-void X11Input::pointerAnswered(EventType type, std::uint64_t query,
-                               const xcb_query_pointer_reply_t* pointer) {
-    if (query == pointerQueries_) {
-        lastQueryIsMotion_ = false;
-        if (motionWaiting_) askWherePointerIs(*std::exchange(motionWaiting_, std::nullopt));
-    }
-    // The monitor that wanted it may have gone meanwhile.
-    if (!pointer || !(rawMask() & eventMaskBit(type))) return;
-    known_->modifiers = static_cast<std::uint16_t>(pointer->mask & kModifierBits);
-    const Event seen =
-        pointerEvent(type, pointer->root_x, pointer->root_y, pointer->mask, nullptr, 0, 0);
-    // A click on one of our windows that takes the mouse is our own event.
-    bool ours = application_->panelTakingMouseAt(pointer->child) != nullptr;
-    if (!ours && claim_) ours = claim_(true, pointer->root_x, pointer->root_y);
-    deliverSeen(seen, ours);
-}
-
-void X11Input::deliverSeen(const Event& seen, bool ours) {
+    xcb_connection_t* raw_connection = connection_->raw();
+    auto pointer = waitReply(xcb_query_pointer_reply, raw_connection,
+                             xcb_query_pointer(raw_connection, connection_->root()));
+    if (!pointer) return;
+    Event seen = pointerEvent(type, pointer->root_x, pointer->root_y, pointer->mask, nullptr, 0, 0);
     const EventLocationScope scope(*this, seen.location);
+    bool ours = false;
+    if (type == EventType::keyDown || type == EventType::keyUp) {
+        const auto key = static_cast<std::uint32_t>(raw.detail);
+        const auto code = X11KeyCodes::virtualKeyCode(key);
+        if (!code) return;
+        seen.keyCode = *code;
+        seen.characters = keyboard_->characters(key, pointer->mask);
+        seen.charactersIgnoringModifiers =
+            keyboard_->charactersIgnoringModifiers(key, pointer->mask);
+        seen.specialKey = Event::specialKeyForKeyCode(*code);
+        ours = application_->keyWindow() != nullptr;
+    } else {
+        // A click on one of our windows that takes the mouse is our own event.
+        ours = application_->panelTakingMouseAt(pointer->child) != nullptr;
+    }
+    const bool isPointer = type != EventType::keyDown && type != EventType::keyUp;
+    if (!ours && claim_) ours = claim_(isPointer, pointer->root_x, pointer->root_y);
     const auto taps = taps_;
     for (const auto& weak : taps) {
         if (auto tap = weak.lock()) tap->deliver(seen);

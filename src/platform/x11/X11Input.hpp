@@ -29,9 +29,7 @@ class X11ScrollValuators;
 // events (global coordinates, virtual key codes, modifier flags with Super as command and Alt as
 // option) and go through the local monitors to the panel; XInput 2 raw events, selected only while
 // someone listens, feed the global monitors and the listen-only taps. On our windows the pointer's
-// XInput 2 events take the place of its core ones, for the smooth scrolling they carry. The
-// pointer's place and the modifiers are what the latest event told: reading them waits for no
-// answer from the server.
+// XInput 2 events take the place of its core ones, for the smooth scrolling they carry.
 class X11Input final : public Input, public std::enable_shared_from_this<X11Input> {
   public:
     X11Input(std::shared_ptr<X11Application> application, std::shared_ptr<X11Keyboard> keyboard,
@@ -56,13 +54,6 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
 
   private:
     class EventLocationScope;
-    // What the latest event or answer told: the pointer on the root and the modifier keys (core
-    // state bits). Shared with the first answer, which may come after the input has gone.
-    struct Known {
-        std::int16_t rootX = 0;
-        std::int16_t rootY = 0;
-        std::uint16_t modifiers = 0;
-    };
     struct Click {
         double time = -1;
         std::uint8_t button = 0;
@@ -70,11 +61,8 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
         int count = 0;
     };
 
-    // Also keeps where the event says the pointer is.
     Event pointerEvent(EventType type, std::int16_t rootX, std::int16_t rootY, std::uint16_t state,
-                       const X11Panel* panel, std::int16_t x, std::int16_t y);
-    void askInitialState();
-    void noteKeyboardState(const xcb_generic_event_t& event);
+                       const X11Panel* panel, std::int16_t x, std::int16_t y) const;
     void handleButton(const xcb_button_press_event_t& press, bool down);
     void scroll(const xcb_button_press_event_t& press, double notches);
     // A pointer event of XInput 2, told as its core event would have been.
@@ -84,17 +72,9 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     void handleCrossing(const xcb_enter_notify_event_t& crossing, bool entered);
     void handleKey(const xcb_key_press_event_t& key, bool down);
     // Drops the keys let go while another window or a grab had the keyboard.
-    void forgetKeysLetGoElsewhere(const xcb_focus_in_event_t& focus);
+    void forgetKeysLetGoElsewhere();
     bool compose(Event& event, const xcb_key_press_event_t& key, const X11Panel& panel);
     void handleRaw(const xcb_generic_event_t& event);
-    void seeRawKey(EventType type, std::uint32_t key);
-    // Raw pointer events say neither where the pointer is nor what lies under it: the server is
-    // asked without waiting, and the event goes on with the answer, in its place among the events.
-    void seeRawPointer(EventType type);
-    void askWherePointerIs(EventType type);
-    void pointerAnswered(EventType type, std::uint64_t query,
-                         const xcb_query_pointer_reply_t* pointer);
-    void deliverSeen(const Event& seen, bool ours);
     // A key no view used goes on to where it would have gone, should the panel hold the keyboard.
     static void passOnUnused(X11Panel& panel, std::uint8_t key, bool down, bool used);
     // False when a key reached the panel and nothing there used it.
@@ -117,12 +97,6 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     std::uint32_t selectedRaw_ = 0;
     std::set<std::uint32_t> keysDown_;
     std::uint32_t rawButtonsDown_ = 0;
-    std::shared_ptr<Known> known_ = std::make_shared<Known>();
-    // Moves that come faster than the answers are told once, where the next answer finds the
-    // pointer.
-    std::uint64_t pointerQueries_ = 0;
-    bool lastQueryIsMotion_ = false;
-    std::optional<EventType> motionWaiting_;
     std::weak_ptr<X11Panel> hovered_;
     std::weak_ptr<X11Panel> pressed_;
     Click lastClick_;

@@ -1,5 +1,4 @@
 #include <string>
-#include <vector>
 
 #include "controlpanel/ControlPanelAttachmentSection.hpp"
 #include "covers/AttachmentTarget.hpp"
@@ -20,13 +19,7 @@ constexpr int kSteps = 40;
 // What the user does often, where every answer waited for is felt: the program must act on what
 // the server's events already told it. (A switch of the active window is counted with Focus, and
 // in the benchmark of the restack.)
-enum class Path {
-    coverFollowsItsWindow,
-    coverDragged,
-    managedPanelMoved,
-    attachListOpened,
-    pointerMoveSeenByAGlobalMonitor
-};
+enum class Path { coverFollowsItsWindow, coverDragged, managedPanelMoved, attachListOpened };
 
 std::string nameOf(const ::testing::TestParamInfo<Path>& info) {
     switch (info.param) {
@@ -38,8 +31,6 @@ std::string nameOf(const ::testing::TestParamInfo<Path>& info) {
             return "ManagedPanelMoved";
         case Path::attachListOpened:
             return "AttachListOpened";
-        case Path::pointerMoveSeenByAGlobalMonitor:
-            return "PointerMoveSeenByAGlobalMonitor";
     }
     return "";
 }
@@ -153,32 +144,12 @@ TEST_P(X11FrequentPathsTest, WaitsForNoAnswerFromTheServer) {
             EXPECT_EQ(trips.count(), 0U);
             break;
         }
-        case Path::pointerMoveSeenByAGlobalMonitor: {
-            std::vector<Point> seen;
-            const Registration monitor = platform().input().addGlobalMonitor(
-                eventMaskBit(EventType::mouseMoved),
-                [&](const Event& event) { seen.push_back(event.location); });
-            // Over the other program's window.
-            driver().moveMouse(850, 350);
-            catchUp();
-            const X11RoundTrips trips(ours());
-            for (int step = 1; step <= kSteps; ++step) {
-                driver().moveMouse(850 + step, 350 + step);
-                catchUp();
-            }
-            // Bottom-left global space: the screen is 800 points high.
-            const Point last{850 + kSteps, 800 - 350 - kSteps};
-            EXPECT_TRUE(runUntil([&] { return !seen.empty() && seen.back() == last; }));
-            EXPECT_EQ(trips.count(), 0U);
-            break;
-        }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, X11FrequentPathsTest,
                          ::testing::Values(Path::coverFollowsItsWindow, Path::coverDragged,
-                                           Path::managedPanelMoved, Path::attachListOpened,
-                                           Path::pointerMoveSeenByAGlobalMonitor),
+                                           Path::managedPanelMoved, Path::attachListOpened),
                          nameOf);
 
 }  // namespace
