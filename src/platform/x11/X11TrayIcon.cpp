@@ -124,6 +124,7 @@ void X11TrayIcon::dock(xcb_window_t tray) {
     undock();
     xcb_connection_t* raw = connection_->raw();
     tray_ = tray;
+    watchTray();
     visual_ = trayVisual(tray);
     trayForeground_ = trayForeground();
     translucent_ = visual_ == connection_->argbVisual() && visual_ != 0;
@@ -160,6 +161,17 @@ void X11TrayIcon::dock(xcb_window_t tray) {
     platform().runLoop().runAfter(
         kTakingTime,
         weakly(weak_from_this(), [request](X11TrayIcon& self) { self.checkTaken(request); }));
+}
+
+// The tray announces a change of theme by its properties: the colour it asks icons to draw in.
+// Other masks of ours on that window stay as they are.
+void X11TrayIcon::watchTray() {
+    xcb_connection_t* raw = connection_->raw();
+    auto attributes =
+        waitReply(xcb_get_window_attributes_reply, raw, xcb_get_window_attributes(raw, tray_));
+    if (!attributes) return;
+    const std::uint32_t events = attributes->your_event_mask | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(raw, tray_, XCB_CW_EVENT_MASK, &events);
 }
 
 void X11TrayIcon::checkTaken(unsigned request) {
@@ -363,6 +375,13 @@ void X11TrayIcon::handleEvent(const xcb_generic_event_t& event) {
     }
     if (window_ == XCB_WINDOW_NONE) return;
     switch (type) {
+        case XCB_PROPERTY_NOTIFY: {
+            const auto& property = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            if (property.window != tray_ || property.atom != atoms_[kColors]) return;
+            trayForeground_ = trayForeground();
+            paint();
+            break;
+        }
         case XCB_REPARENT_NOTIFY: {
             const auto& reparent = reinterpret_cast<const xcb_reparent_notify_event_t&>(event);
             if (reparent.window != window_) return;

@@ -54,6 +54,7 @@ class X11TrayIcon : public std::enable_shared_from_this<X11TrayIcon> {
     void internAtoms();
     xcb_window_t trayOwner() const;
     void dock(xcb_window_t tray);
+    void watchTray();
     void undock();
     void checkTaken(unsigned request);
     void refused();

@@ -201,7 +201,8 @@ class StandInTray {
           screen_(xcb_setup_roots_iterator(xcb_get_setup(connection_)).data),
           window_(openWindow(kX, 0, 120, 24)),
           opcode_(driver.atom("_NET_SYSTEM_TRAY_OPCODE")),
-          opacity_(driver.atom("_NET_WM_WINDOW_OPACITY")) {
+          opacity_(driver.atom("_NET_WM_WINDOW_OPACITY")),
+          colors_(driver.atom("_NET_SYSTEM_TRAY_COLORS")) {
         paintGradient();
         xcb_map_window(connection_, window_);
         xcb_set_selection_owner(connection_, window_, driver.atom("_NET_SYSTEM_TRAY_S0"),
@@ -221,6 +222,15 @@ class StandInTray {
             std::free(event);
         }
         return icon_;
+    }
+
+    // The colour icons are asked to draw in, as a tray sets it on a change of theme, 16 bits a
+    // channel.
+    void askForColour(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+        const std::uint32_t colors[12] = {red, green, blue};
+        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, colors_, XCB_ATOM_CARDINAL,
+                            32, 12, colors);
+        xcb_flush(connection_);
     }
 
   private:
@@ -276,6 +286,7 @@ class StandInTray {
     xcb_window_t window_;
     xcb_atom_t opcode_;
     xcb_atom_t opacity_;
+    xcb_atom_t colors_;
     xcb_window_t icon_ = XCB_WINDOW_NONE;
 };
 
@@ -322,6 +333,22 @@ TEST_F(X11StandInTrayTest, TheIconIsTintedForTheTraysWholeBackgroundAndEveryButt
 
     driver().click(StandInTray::kX + 12, 12, 3);
     EXPECT_TRUE(runUntil([&] { return panelIsOpen(); }));
+}
+
+TEST_F(X11StandInTrayTest, TheIconTakesTheColourTheTrayAsksForOnceDocked) {
+    StandInTray tray(session().display(), driver(), true);
+    startRuntime();
+    ASSERT_TRUE(runUntil(
+        [&] { return tray.icon() != XCB_WINDOW_NONE && menuBar().statusItemScreenAnchor(); }));
+    const auto red = [&] {
+        const auto seen = driver().pixels(StandInTray::kX, 1, 24, 22);
+        return std::count_if(seen.begin(), seen.end(), [](const auto& pixel) {
+            return pixel.red > 200 && pixel.green < 60 && pixel.blue < 60;
+        });
+    };
+    ASSERT_TRUE(runUntil([&] { return red() == 0; }));
+    tray.askForColour(0xFFFF, 0, 0);
+    EXPECT_TRUE(runUntil([&] { return red() > 10; }));
 }
 
 // The tray at the top right of the screen, or at the bottom right.
