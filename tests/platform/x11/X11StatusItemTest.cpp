@@ -18,6 +18,7 @@
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/harness/X11TestBus.hpp"
 #include "platform/x11/harness/X11TestWatcher.hpp"
+#include "reminder/UpdateReminder.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -157,6 +158,64 @@ TEST_F(X11StatusItemTest, WithoutAWatcherItDocksInTheTrayWhereClicksToggleThePan
     EXPECT_TRUE(runUntil([&] { return watcher.items().size() == 1; }));
     EXPECT_TRUE(runUntil([&] { return !driver().isViewable(anchor.window); }));
 }
+
+// An update waiting shows on the icon, by its name for a host that reads the theme and by its
+// picture in the tray, and goes once the update is no longer waiting.
+class X11StatusItemUpdateTest : public X11StatusItemTest,
+                                public ::testing::WithParamInterface<bool> {
+  protected:
+    // The icon as the tray shows it.
+    std::string picture() const {
+        const auto icon = driver().rootGeometry(menuBar().statusItemScreenAnchor()->window);
+        std::string seen;
+        for (const auto& pixel : driver().pixels(icon[0], icon[1], icon[2], icon[3])) {
+            seen += std::to_string(pixel.brightness()) + ' ';
+        }
+        return seen;
+    }
+    // Asks the host's question again until the answer is `name`.
+    bool offersName(TestWatcher& watcher, const std::string& name) {
+        watcher.readLook(watcher.items().front());
+        return runUntil([&] {
+            if (!watcher.look()) return false;
+            if (watcher.look()->iconName == name) return true;
+            watcher.readLook(watcher.items().front());
+            return false;
+        });
+    }
+};
+
+TEST_P(X11StatusItemUpdateTest, TheIconShowsAWaitingUpdateAndGoesBackAfter) {
+    const bool byName = GetParam();
+    const auto watcher = byName ? std::make_unique<TestWatcher>(*bus) : nullptr;
+    startRuntime();
+    ASSERT_TRUE(runUntil([&] {
+        return byName ? watcher->items().size() == 1 && menuBar().statusItem()->isVisible()
+                      : menuBar().statusItemScreenAnchor().has_value();
+    }));
+    std::string plain;
+    if (byName) {
+        EXPECT_TRUE(offersName(*watcher, "talvori-status"));
+    } else {
+        ASSERT_TRUE(runUntilSteady<std::string>([&] { return picture(); }));
+        plain = picture();
+    }
+    const auto shows = [&](bool update) {
+        if (byName)
+            return offersName(*watcher, update ? "talvori-status-update" : "talvori-status");
+        return runUntil([&] { return (picture() != plain) == update; });
+    };
+
+    const auto& reminder = UpdateReminder::shared();
+    reminder->setPendingUpdate(UpdateReminder::PendingUpdate{"9.0", "900", std::nullopt});
+    EXPECT_TRUE(shows(true));
+    if (!byName) screenshot("status-item-tray-update");
+    reminder->setPendingUpdate(std::nullopt);
+    EXPECT_TRUE(shows(false));
+}
+
+INSTANTIATE_TEST_SUITE_P(Host, X11StatusItemUpdateTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "ByName" : "InTheTray"; });
 
 // The session bus's daemon ends under the program (a crash, a logout half done) and starts again
 // at the same address.
