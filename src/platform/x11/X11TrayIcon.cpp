@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "platform/Platform.hpp"
@@ -206,6 +207,58 @@ bool X11TrayIcon::isShownIn(xcb_window_t parent) const {
     return false;
 }
 
+// A slot of another depth than the window it sits in cannot show that window's background
+// through: trays leave such a slot undrawn, and whatever was on the screen before stays there.
+bool X11TrayIcon::isOpaqueSlot(xcb_window_t slot) const {
+    xcb_connection_t* raw = connection_->raw();
+    const auto slotGeometry = xcb_get_geometry(raw, slot);
+    auto tree = waitReply(xcb_query_tree_reply, raw, xcb_query_tree(raw, slot));
+    auto own = waitReply(xcb_get_geometry_reply, raw, slotGeometry);
+    if (!tree || !own || tree->parent == connection_->root()) return false;
+    auto outer = waitReply(xcb_get_geometry_reply, raw, xcb_get_geometry(raw, tree->parent));
+    return outer && outer->depth != own->depth;
+}
+
+// The colour the screen shows most in a ring one pixel wide around the icon: the tray's own
+// background beside the slot.
+std::optional<std::uint32_t> X11TrayIcon::pixelAround() const {
+    const auto rect = rootRect();
+    if (!rect) return std::nullopt;
+    const auto& screen = connection_->screen();
+    const int left = std::max(0, rect->x - 1);
+    const int top = std::max(0, rect->y - 1);
+    const int right = std::min<int>(screen.width_in_pixels, rect->x + width_ + 1);
+    const int bottom = std::min<int>(screen.height_in_pixels, rect->y + height_ + 1);
+    if (right <= left || bottom <= top) return std::nullopt;
+    xcb_connection_t* raw = connection_->raw();
+    auto image =
+        waitReply(xcb_get_image_reply, raw,
+                  xcb_get_image(raw, XCB_IMAGE_FORMAT_Z_PIXMAP, connection_->root(),
+                                static_cast<std::int16_t>(left), static_cast<std::int16_t>(top),
+                                static_cast<std::uint16_t>(right - left),
+                                static_cast<std::uint16_t>(bottom - top), ~std::uint32_t{0}));
+    const int columns = right - left;
+    if (!image || xcb_get_image_data_length(image.get()) < columns * (bottom - top) * 4) {
+        return std::nullopt;
+    }
+    std::map<std::uint32_t, int> counts;
+    const std::uint8_t* data = xcb_get_image_data(image.get());
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x) {
+            const bool inside =
+                x >= rect->x && x < rect->x + width_ && y >= rect->y && y < rect->y + height_;
+            if (inside) continue;
+            std::uint32_t pixel = 0;
+            std::memcpy(&pixel, data + ((y - top) * columns + (x - left)) * 4, 4);
+            ++counts[pixel & 0xFFFFFF];
+        }
+    }
+    if (counts.empty()) return std::nullopt;
+    return std::max_element(counts.begin(), counts.end(),
+                            [](const auto& a, const auto& b) { return a.second < b.second; })
+        ->first;
+}
+
 void X11TrayIcon::setProperties() {
     xcb_connection_t* raw = connection_->raw();
     const std::uint32_t info[] = {0, kXembedMapped};
@@ -278,6 +331,11 @@ void X11TrayIcon::paint() {
     // An opaque window shows the tray's background through it; what is drawn on it before it
     // is shown is lost.
     if (!isVisible()) return;
+    if (opaqueSlot_) {
+        if (const auto pixel = pixelAround()) {
+            xcb_change_window_attributes(raw, window_, XCB_CW_BACK_PIXEL, &*pixel);
+        }
+    }
     const Color chosen = tint();
     xcb_clear_area(raw, 0, window_, 0, 0, 0, 0);
     drawInto(window_, chosen);
@@ -390,6 +448,7 @@ void X11TrayIcon::handleEvent(const xcb_generic_event_t& event) {
                 xcb_unmap_window(connection_->raw(), window_);
                 setDocked(false, false);
             } else {
+                opaqueSlot_ = isOpaqueSlot(reparent.parent);
                 setDocked(isShownIn(reparent.parent), mapped_);
             }
             break;

@@ -249,13 +249,15 @@ TEST_F(X11StatusItemTest, ALostBusLeavesTheItemInTheTrayAndOneThatComesBackHosts
 // Another program's system tray, 120 x 24 at the top right, on a connection of its own: it either
 // takes icons into a slot at its top left, over a dark gradient whose first row is light (as
 // some panel themes draw it), or puts them aside in a transparent window of its own at 0, 0, as
-// trays that copy icons' pixels do, and shows nothing.
+// trays that copy icons' pixels do, and shows nothing; or it takes them into an opaque slot at
+// 2, 2 in a 32-bit box of #303030, the slot left undrawn over a #101010 leftover.
 class StandInTray {
   public:
     static constexpr int kX = 1160;
+    enum Slot { kAside, kInTray, kOpaque };
 
-    StandInTray(const std::string& display, const X11TestDriver& driver, bool takesIcons)
-        : takesIcons_(takesIcons),
+    StandInTray(const std::string& display, const X11TestDriver& driver, Slot slot)
+        : slot_(slot),
           connection_(xcb_connect(display.c_str(), nullptr)),
           screen_(xcb_setup_roots_iterator(xcb_get_setup(connection_)).data),
           window_(openWindow(kX, 0, 120, 24)),
@@ -321,10 +323,39 @@ class StandInTray {
         xcb_free_gc(connection_, context);
         xcb_free_pixmap(connection_, pixmap);
     }
+    // A box of another depth than the slot in it, as panels drawn with an alpha channel make.
+    xcb_window_t openOpaqueSlot() {
+        xcb_visualid_t visual = 0;
+        for (auto depths = xcb_screen_allowed_depths_iterator(screen_); depths.rem > 0;
+             xcb_depth_next(&depths)) {
+            if (depths.data->depth == 32) visual = xcb_depth_visuals(depths.data)->visual_id;
+        }
+        const xcb_colormap_t colormap = xcb_generate_id(connection_);
+        xcb_create_colormap(connection_, XCB_COLORMAP_ALLOC_NONE, colormap, screen_->root, visual);
+        const xcb_window_t box = xcb_generate_id(connection_);
+        const std::uint32_t values[] = {0xFF303030, 0, colormap};
+        xcb_create_window(connection_, 32, box, window_, 0, 0, 24, 24, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, visual,
+                          XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_COLORMAP, values);
+        xcb_map_window(connection_, box);
+        const xcb_gcontext_t context = xcb_generate_id(connection_);
+        const std::uint32_t leftover = 0xFF101010;
+        xcb_create_gc(connection_, context, box, XCB_GC_FOREGROUND, &leftover);
+        const xcb_rectangle_t under{2, 2, 20, 20};
+        xcb_poly_fill_rectangle(connection_, box, context, 1, &under);
+        xcb_free_gc(connection_, context);
+        const xcb_window_t slot = xcb_generate_id(connection_);
+        const std::uint32_t slotValues[] = {0, screen_->default_colormap};
+        xcb_create_window(connection_, screen_->root_depth, slot, box, 2, 2, 20, 20, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual,
+                          XCB_CW_BORDER_PIXEL | XCB_CW_COLORMAP, slotValues);
+        xcb_map_window(connection_, slot);
+        return slot;
+    }
     void take(xcb_window_t icon) {
         icon_ = icon;
-        xcb_window_t parent = window_;
-        if (!takesIcons_) {
+        xcb_window_t parent = slot_ == kOpaque ? openOpaqueSlot() : window_;
+        if (slot_ == kAside) {
             parent = openWindow(0, 0, 128, 128);
             const std::uint32_t transparent = 0;
             xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, parent, opacity_,
@@ -332,14 +363,15 @@ class StandInTray {
             xcb_map_window(connection_, parent);
         }
         xcb_reparent_window(connection_, icon, parent, 0, 0);
-        const std::uint32_t size[] = {takesIcons_ ? 24U : 128U, takesIcons_ ? 24U : 128U};
+        const std::uint32_t side = slot_ == kAside ? 128 : slot_ == kOpaque ? 20 : 24;
+        const std::uint32_t size[] = {side, side};
         xcb_configure_window(connection_, icon, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
                              size);
         xcb_map_window(connection_, icon);
         xcb_flush(connection_);
     }
 
-    bool takesIcons_;
+    Slot slot_;
     xcb_connection_t* connection_;
     xcb_screen_t* screen_;
     xcb_window_t window_;
@@ -363,7 +395,7 @@ class X11StandInTrayTest : public X11StatusItemTest {
 // The tray reads the icon's pixels at once and shows nothing of it; the window it put aside
 // would take clicks where nothing shows.
 TEST_F(X11StandInTrayTest, ATrayThatPutsTheIconAsideLeavesNoWindowAndTheItemAsWithoutATray) {
-    StandInTray tray(session().display(), driver(), false);
+    StandInTray tray(session().display(), driver(), StandInTray::kAside);
     startRuntime();
     ASSERT_TRUE(runUntil([&] { return driver().isViewable(tray.icon()); }));
     EXPECT_TRUE(runUntil([&] { return logged("did not show the status icon"); }));
@@ -376,7 +408,7 @@ TEST_F(X11StandInTrayTest, ATrayThatPutsTheIconAsideLeavesNoWindowAndTheItemAsWi
 // One pixel of the slot is light; the rest, around and under the icon, is dark. A right click
 // opens the panel too.
 TEST_F(X11StandInTrayTest, TheIconIsTintedForTheTraysWholeBackgroundAndEveryButtonOpensThePanel) {
-    StandInTray tray(session().display(), driver(), true);
+    StandInTray tray(session().display(), driver(), StandInTray::kInTray);
     startRuntime();
     ASSERT_TRUE(runUntil(
         [&] { return tray.icon() != XCB_WINDOW_NONE && menuBar().statusItemScreenAnchor(); }));
@@ -395,7 +427,7 @@ TEST_F(X11StandInTrayTest, TheIconIsTintedForTheTraysWholeBackgroundAndEveryButt
 }
 
 TEST_F(X11StandInTrayTest, TheIconTakesTheColourTheTrayAsksForOnceDocked) {
-    StandInTray tray(session().display(), driver(), true);
+    StandInTray tray(session().display(), driver(), StandInTray::kInTray);
     startRuntime();
     ASSERT_TRUE(runUntil(
         [&] { return tray.icon() != XCB_WINDOW_NONE && menuBar().statusItemScreenAnchor(); }));
@@ -408,6 +440,22 @@ TEST_F(X11StandInTrayTest, TheIconTakesTheColourTheTrayAsksForOnceDocked) {
     ASSERT_TRUE(runUntil([&] { return red() == 0; }));
     tray.askForColour(0xFFFF, 0, 0);
     EXPECT_TRUE(runUntil([&] { return red() > 10; }));
+}
+
+// What the screen showed before stays nowhere behind the icon.
+TEST_F(X11StandInTrayTest, AnUndrawnSlotShowsTheTraysColourBehindTheIcon) {
+    StandInTray tray(session().display(), driver(), StandInTray::kOpaque);
+    startRuntime();
+    ASSERT_TRUE(runUntil(
+        [&] { return tray.icon() != XCB_WINDOW_NONE && menuBar().statusItemScreenAnchor(); }));
+    const auto leftover = [&] {
+        const auto seen = driver().pixels(StandInTray::kX + 2, 2, 20, 20);
+        return std::count_if(seen.begin(), seen.end(), [](const auto& pixel) {
+            return std::abs(pixel.red - 0x10) < 6 && std::abs(pixel.blue - 0x10) < 6;
+        });
+    };
+    EXPECT_TRUE(runUntil([&] { return leftover() == 0; })) << leftover();
+    screenshot("status-item-tray-opaque-slot");
 }
 
 // The tray at the top right of the screen, or at the bottom right.
