@@ -40,6 +40,27 @@ Color colorOfPixel(std::uint32_t pixel, const xcb_visualtype_t* visual) {
     return {channel(visual->red_mask), channel(visual->green_mask), channel(visual->blue_mask), 1};
 }
 
+// The pixel seen most in a 32-bit image of (left, top)-(right, bottom) on the screen, outside
+// `inner`.
+std::optional<std::uint32_t> mostCommonPixel(const std::uint8_t* data, int left, int top, int right,
+                                             int bottom, const RootRect& inner) {
+    std::map<std::uint32_t, int> counts;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x) {
+            const bool inside = x >= inner.x && x < inner.x + static_cast<int>(inner.width) &&
+                                y >= inner.y && y < inner.y + static_cast<int>(inner.height);
+            if (inside) continue;
+            std::uint32_t pixel = 0;
+            std::memcpy(&pixel, data + ((y - top) * (right - left) + (x - left)) * 4, 4);
+            ++counts[pixel & 0xFFFFFF];
+        }
+    }
+    if (counts.empty()) return std::nullopt;
+    return std::max_element(counts.begin(), counts.end(),
+                            [](const auto& a, const auto& b) { return a.second < b.second; })
+        ->first;
+}
+
 }  // namespace
 
 X11TrayIcon::X11TrayIcon(std::shared_ptr<X11Connection> connection, Handlers handlers, Logger log)
@@ -241,22 +262,7 @@ std::optional<std::uint32_t> X11TrayIcon::pixelAround() const {
     if (!image || xcb_get_image_data_length(image.get()) < columns * (bottom - top) * 4) {
         return std::nullopt;
     }
-    std::map<std::uint32_t, int> counts;
-    const std::uint8_t* data = xcb_get_image_data(image.get());
-    for (int y = top; y < bottom; ++y) {
-        for (int x = left; x < right; ++x) {
-            const bool inside =
-                x >= rect->x && x < rect->x + width_ && y >= rect->y && y < rect->y + height_;
-            if (inside) continue;
-            std::uint32_t pixel = 0;
-            std::memcpy(&pixel, data + ((y - top) * columns + (x - left)) * 4, 4);
-            ++counts[pixel & 0xFFFFFF];
-        }
-    }
-    if (counts.empty()) return std::nullopt;
-    return std::max_element(counts.begin(), counts.end(),
-                            [](const auto& a, const auto& b) { return a.second < b.second; })
-        ->first;
+    return mostCommonPixel(xcb_get_image_data(image.get()), left, top, right, bottom, *rect);
 }
 
 void X11TrayIcon::setProperties() {
