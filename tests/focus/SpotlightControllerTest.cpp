@@ -10,6 +10,7 @@ using sim::SimWorld;
 
 class SpotlightControllerTest : public testing::FocusDesktopTest {
   protected:
+    using FocusDesktopTest::count;
     std::string attached(const std::string& name, std::int32_t pid) const {
         return "AXObserver attached to " + name + " (pid=" + std::to_string(pid) + ")";
     }
@@ -90,7 +91,7 @@ TEST_F(SpotlightControllerTest, TurningOnTwiceInstallsNothingTwice) {
     controller->deactivate();
     advance(1);  // the panel's fade-out
     const auto wakeUps = loop().wakeUpCount();
-    logs().clear();
+    clearRecords();
     advance(60);
     EXPECT_TRUE(spotlightLog().empty());
     EXPECT_EQ(loop().wakeUpCount() - wakeUps, 0u);
@@ -142,7 +143,7 @@ TEST_F(SpotlightControllerTest, ActivatingTheObservedApplicationRefreshesOnceAnd
     activateApplication(SimWorld::kOwnPID);
     EXPECT_EQ(controller->focusObserverPID(), editor) << "never attached to ourselves";
     EXPECT_TRUE(logged(held("App activated", e1)));
-    logs().clear();
+    clearRecords();
     activateApplication(editor);
     EXPECT_EQ(controller->focusObserverPID(), editor);
     EXPECT_EQ(simAccessibility().observerCount(), 1);
@@ -220,7 +221,7 @@ TEST_F(SpotlightControllerTest, AWindowElementInTheNotificationTakesTheRefreshPa
     EXPECT_TRUE(controller->hasSlowReconcileTask());
 
     advance(1);
-    logs().clear();
+    clearRecords();
     world().setFocusNotificationElement(SimWorld::FocusNotificationElement::window);
     world().focusWindow(e1);
     runUntilIdle();
@@ -411,7 +412,7 @@ TEST_F(SpotlightControllerTest, TurningOffRemovesEverythingAndFadesThePanelOut) 
     runUntilIdle();
     EXPECT_FALSE(shown->isVisible());
 
-    logs().clear();
+    clearRecords();
     activateApplication(editor);
     world().focusWindow(e2);
     input().click({650, 300});
