@@ -143,7 +143,8 @@ class SpotlightController : public std::enable_shared_from_this<SpotlightControl
     void reconcile(const std::string& reason, bool allowFade);
     void slowReconcile(const std::string& reason, bool allowFade);
     void scheduleActivationRetry();
-    void attachFocusObserver();
+    // Refreshes the anchor once attached when `refresh`.
+    void attachFocusObserver(bool refresh);
     void detachFocusObserver();
     void handleFocusNotification(const AXElement& element, const std::string& notification);
     void installWorkspaceObserver();
@@ -185,6 +186,8 @@ class SpotlightController : public std::enable_shared_from_this<SpotlightControl
 
     std::shared_ptr<AXObserver> focusObserver_;
     std::int32_t focusObserverPID_ = 0;
+    // The wake-up of the loop in which a window notice last settled the anchor on its window.
+    std::optional<std::uint64_t> noticeCommitWakeUp_;
     Registration workspaceObserver_;
     Registration mouseMonitor_;
     TimerSlot safetyTimer_;
