@@ -17,6 +17,7 @@ namespace talvori::testing {
 namespace {
 
 constexpr const char* kOrca = "/usr/bin/orca";
+constexpr const char* kPython = "/usr/bin/python3";
 constexpr const char* kSpeechServer = "/usr/bin/speech-dispatcher";
 constexpr const char* kGenericVoice = "/usr/lib/speech-dispatcher-modules/sd_generic";
 
@@ -95,7 +96,13 @@ bool OrcaTestReader::startOrca(const std::string& busAddress) {
     const ScopedVariable server("SPEECHD_ADDRESS",
                                 "unix_socket:" + (folder_ / "speechd.sock").string());
     const ScopedVariable bus("AT_SPI_BUS_ADDRESS", busAddress);
-    orca_ = session_.spawn({kOrca, "--replace"});
+    // Started past its launcher, which refuses to start beside any other Orca of the same user
+    // and, told to replace it, kills every one: other tests on the machine keep theirs.
+    orca_ = session_.spawn({kPython, "-c",
+                            "import sys\n"
+                            "from orca import orca\n"
+                            "orca.getSettingsManager().activate(None, {})\n"
+                            "sys.exit(orca.main())\n"});
     // Its first words say that it reads.
     if (orca_ <= 0 ||
         !runUntil([&] { return speech().find("Screen reader on") != std::string::npos; }, 20)) {
