@@ -53,6 +53,9 @@ void X11StatusBar::subscribe(X11EventRouter& router) {
                                     XCB_CONFIGURE_NOTIFY, XCB_EXPOSE, XCB_BUTTON_PRESS}) {
         router.on<&X11StatusBar::handleEvent>(type, *this);
     }
+    // A docked icon follows the colours its tray asks for.
+    router.onProperty<&X11StatusBar::handleEvent>(connection_->atom(Atom::_NET_SYSTEM_TRAY_COLORS),
+                                                  *this);
     if (connection_->hasXfixes()) {
         router.on<&X11StatusBar::handleEvent>(
             connection_->xfixesFirstEvent() + XCB_XFIXES_SELECTION_NOTIFY, *this);
