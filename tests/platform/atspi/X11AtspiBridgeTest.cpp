@@ -16,6 +16,7 @@
 #include "covers/OverlayViewModel.hpp"
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
+#include "platform/atspi/X11AtspiDesktopTest.hpp"
 #include "platform/atspi/harness/AtspiTestBus.hpp"
 #include "platform/atspi/harness/AtspiTestReader.hpp"
 #include "platform/atspi/harness/AtspiTestSettings.hpp"
@@ -23,7 +24,6 @@
 #include "platform/x11/X11AtspiObjects.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Desktop.hpp"
-#include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/harness/X11TestBus.hpp"
 #include "ui/Node.hpp"
 #include "ui/PanelHost.hpp"
@@ -60,18 +60,8 @@ Box boxOf(const std::string& line) {
 
 // The program with its runtime on a desktop with an accessibility bus, and a screen reader that
 // each test starts when it wants one.
-class X11AtspiBridgeTest : public X11DesktopTest {
+class X11AtspiBridgeTest : public X11AtspiDesktopTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(session().isReady()) << session().error();
-        bus = std::make_unique<X11TestBus>(session());
-        ASSERT_TRUE(bus->isReady()) << bus->error();
-        accessibility = std::make_unique<AtspiTestBus>(session(), *bus);
-        ASSERT_TRUE(accessibility->isReady()) << accessibility->error();
-        X11DesktopTest::SetUp();
-        coordinator = RuntimeCoordinator::create();
-        manager = coordinator->startRuntime();
-    }
     // A reader starts, says so on the session bus, and finds the program registered.
     void startReader() {
         ASSERT_TRUE(accessibility->setEnabled(true));
@@ -97,11 +87,7 @@ class X11AtspiBridgeTest : public X11DesktopTest {
         return reader->line("wait " + event + " " + source);
     }
 
-    std::unique_ptr<X11TestBus> bus;
-    std::unique_ptr<AtspiTestBus> accessibility;
     std::unique_ptr<AtspiTestReader> reader;
-    std::shared_ptr<RuntimeCoordinator> coordinator;
-    std::shared_ptr<WindowManager> manager;
 };
 
 TEST_F(X11AtspiBridgeTest, AReaderWalksTheMenuBarPanelPressesNewCoverAndHearsTheRowArrive) {
@@ -375,15 +361,9 @@ class X11AtspiKeyboardWalkTest : public X11AtspiBridgeTest,
     // Where the pointer rests on a cover, and clicked where it shows a heading, which gives the
     // panel the keys and presses nothing.
     void openControlPanel() {
-        const auto cover = manager->createCover();
-        const Rect frame = cover->model.peek().frame.rect();
-        // The desktop's y grows upwards from the foot of the 800-pixel test screen.
-        driver().moveMouse(static_cast<int>(frame.midX()), 800 - static_cast<int>(frame.midY()));
-        auto& controls = manager->controlPanelController();
-        ASSERT_TRUE(runUntil([&] {
-            return controls.isPanelVisible() &&
-                   driver().isViewable(controls.panel()->windowNumber());
-        }));
+        auto* const shown = restPointerOnNewCover();
+        ASSERT_TRUE(shown) << "the control panel";
+        auto& controls = *shown;
         startReader();
         ASSERT_EQ(find("APPEARANCE"), "label");
         const Box heading = boxOf(reader->line("extents"));

@@ -10,12 +10,12 @@
 #include "covers/OverlayViewModel.hpp"
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
+#include "platform/atspi/X11AtspiDesktopTest.hpp"
 #include "platform/atspi/harness/AtspiTestBus.hpp"
 #include "platform/atspi/harness/AtspiTestSettings.hpp"
 #include "platform/atspi/harness/OrcaTestReader.hpp"
 #include "platform/x11/X11AtspiBridge.hpp"
 #include "platform/x11/X11Desktop.hpp"
-#include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/harness/X11TestBus.hpp"
 #include "ui/PanelHost.hpp"
 #include "ui/UI.hpp"
@@ -37,23 +37,17 @@ void PrintTo(const SpokenWalk& walk, std::ostream* out) {
     *out << walk.window;
 }
 
-class X11OrcaTest : public X11DesktopTest, public ::testing::WithParamInterface<SpokenWalk> {
+class X11OrcaTest : public X11AtspiDesktopTest, public ::testing::WithParamInterface<SpokenWalk> {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(session().isReady()) << session().error();
-        bus = std::make_unique<X11TestBus>(session());
-        ASSERT_TRUE(bus->isReady()) << bus->error();
-        accessibility = std::make_unique<AtspiTestBus>(session(), *bus);
-        ASSERT_TRUE(accessibility->isReady()) << accessibility->error();
-        X11DesktopTest::SetUp();
-        registerSettingsScene();
-        coordinator = RuntimeCoordinator::create();
-        manager = coordinator->startRuntime();
+        X11AtspiDesktopTest::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_TRUE(accessibility->setEnabled(true));
         orca = std::make_unique<OrcaTestReader>(session(), accessibility->address());
         ASSERT_TRUE(orca->isReady()) << orca->error();
         ASSERT_TRUE(runUntil([&] { return desktop().accessibilityBridge().isRegistered(); }));
     }
+    void beforeRuntimeStarts() override { registerSettingsScene(); }
     void open(const std::string& window) {
         auto& panel = manager->menuBarPanelController();
         if (window == "controlPanel") return openControlPanel();
@@ -65,15 +59,9 @@ class X11OrcaTest : public X11DesktopTest, public ::testing::WithParamInterface<
     }
     // Where the pointer rests on a cover, clicked on its heading, which presses nothing.
     void openControlPanel() {
-        const auto cover = manager->createCover();
-        const Rect frame = cover->model.peek().frame.rect();
-        // The desktop's y grows upwards from the foot of the 800-pixel test screen.
-        driver().moveMouse(static_cast<int>(frame.midX()), 800 - static_cast<int>(frame.midY()));
-        auto& controls = manager->controlPanelController();
-        ASSERT_TRUE(runUntil([&] {
-            return controls.isPanelVisible() &&
-                   driver().isViewable(controls.panel()->windowNumber());
-        }));
+        auto* const shown = restPointerOnNewCover();
+        ASSERT_TRUE(shown) << "the control panel";
+        auto& controls = *shown;
         const auto heading = controls.hostingView()->host().find(ui::Query::byText("APPEARANCE"));
         const Rect box = heading.frameOnScreen().value_or(Rect());
         driver().click(static_cast<int>(box.midX()), 800 - static_cast<int>(box.midY()));
@@ -87,11 +75,7 @@ class X11OrcaTest : public X11DesktopTest, public ::testing::WithParamInterface<
         return said;
     }
 
-    std::unique_ptr<X11TestBus> bus;
-    std::unique_ptr<AtspiTestBus> accessibility;
     std::unique_ptr<OrcaTestReader> orca;
-    std::shared_ptr<RuntimeCoordinator> coordinator;
-    std::shared_ptr<WindowManager> manager;
     std::size_t heard = 0;
 };
 
