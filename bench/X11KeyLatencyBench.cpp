@@ -1,11 +1,13 @@
 // A key typed into a cover's name field, from the server's key press to the character on the
 // composited screen, while other programs misbehave: none does, the screen reader's registry never
-// answers, or a client keeps a hundred thousand calls queued on the session bus.
+// answers, the clipboard's owner trickles a pasted text that never ends, or a client keeps a
+// hundred thousand calls queued on the session bus.
 
 #include <benchmark/benchmark.h>
 #include <systemd/sd-bus.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@
 #include "platform/x11/X11AtspiBridge.hpp"
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11SessionBus.hpp"
+#include "platform/x11/harness/X11ClipboardPeer.hpp"
 #include "platform/x11/harness/X11TestBus.hpp"
 #include "ui/PanelHost.hpp"
 #include "ui/UI.hpp"
@@ -30,14 +33,20 @@ namespace {
 
 using testing::AtspiTestBus;
 using testing::AtspiTestReader;
+using testing::ClipboardPeer;
 using testing::X11TestBus;
+using testing::X11TestDriver;
 
-enum class Trouble { none, silentRegistry, queuedCalls };
+enum class Trouble { none, silentRegistry, queuedCalls, tricklingClipboard };
 
 constexpr int kQueuedCalls = 100'000;
 // Keys of the test server's keyboard (as the driver counts them): W, a wide letter, many pixels.
 constexpr std::uint8_t kW = 17;
 constexpr std::uint8_t kBackspace = 14;
+constexpr std::uint8_t kV = 47;
+// Past the two seconds a paste is given up after: a new one then starts while none is under way,
+// rather than joining a queue of them.
+constexpr auto kPasteAgainAfter = std::chrono::milliseconds(2300);
 
 bool runUntil(const std::function<bool()>& condition, double seconds = 5) {
     const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
@@ -57,8 +66,22 @@ class TypingDesktop final : public X11ReaderDesktop {
     }
 
     bool makeTrouble(Trouble trouble) {
+        if (trouble == Trouble::tricklingClipboard) {
+            clipboardOwner_ = std::make_unique<ClipboardPeer>(display());
+            clipboardOwner_->setSending(ClipboardPeer::Sending::trickle);
+            clipboardOwner_->copy("never whole");
+        }
         if (trouble != Trouble::silentRegistry) return true;
         return startReader() && accessibilityBus().stopRegistry();
+    }
+
+    // Keeps a paste from the trickling owner under way: the first key after each new one is typed
+    // as its transfer begins, the others while its pieces come.
+    void keepPasteTrickling() {
+        const auto now = Clock::now();
+        if (lastPaste_ && now - *lastPaste_ < kPasteAgainAfter) return;
+        driver->tap(kV, {X11TestDriver::kLeftControl});
+        lastPaste_ = now;
     }
 
     // The points along the middle of the focused name field, in root pixels; none when it cannot
@@ -121,6 +144,8 @@ class TypingDesktop final : public X11ReaderDesktop {
 
     sd_bus* flooder_ = nullptr;
     std::unique_ptr<sd_bus_slot, SlotRelease> marker_;
+    std::unique_ptr<ClipboardPeer> clipboardOwner_;
+    std::optional<Clock::time_point> lastPaste_;
 };
 
 // Milliseconds from the press to the first read of the screen that shows the field changed;
@@ -141,6 +166,7 @@ void BM_X11KeyToCharacterDrawn(benchmark::State& state) {
     std::vector<double> latencies;
     for (auto _ : state) {
         if (trouble == Trouble::queuedCalls) desktop.keepCallsQueued();
+        if (trouble == Trouble::tricklingClipboard) desktop.keepPasteTrickling();
         std::vector<int> before;
         for (const auto& point : points) {
             before.push_back(desktop.driver->pixel(point.x, point.y).brightness());
@@ -171,6 +197,7 @@ BENCHMARK(BM_X11KeyToCharacterDrawn)
     ->ArgName("trouble")
     ->Arg(static_cast<int>(Trouble::none))
     ->Arg(static_cast<int>(Trouble::queuedCalls))
+    ->Arg(static_cast<int>(Trouble::tricklingClipboard))
     ->Iterations(60)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
