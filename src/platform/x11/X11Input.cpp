@@ -1,6 +1,10 @@
 #include "platform/x11/X11Input.hpp"
 
 #include <xcb/xinput.h>
+// The XKB protocol header names a member "explicit", a C++ keyword.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 
 #include <algorithm>
 #include <cmath>
@@ -44,6 +48,12 @@ constexpr EventMask kKeyDownMask = bits({EventType::keyDown, EventType::flagsCha
 constexpr EventMask kKeyUpMask = bits({EventType::keyUp, EventType::flagsChanged});
 
 constexpr std::uint32_t kEmulated = XCB_INPUT_POINTER_EVENT_FLAGS_POINTER_EMULATED;
+// The eight modifiers and the layout of a core state, without the buttons.
+constexpr std::uint16_t kModifierBits = 0xFF | (3 << 13);
+
+bool isMotion(EventType type) {
+    return (eventMaskBit(type) & kMotionMask) != 0;
+}
 
 std::int16_t toRoot(xcb_input_fp1616_t value) {
     return static_cast<std::int16_t>(value >> 16);
@@ -104,7 +114,9 @@ X11Input::X11Input(std::shared_ptr<X11Application> application,
       keyboard_(std::move(keyboard)),
       cursors_(std::make_unique<X11Cursors>(connection_)),
       scrollValuators_(std::make_unique<X11ScrollValuators>(connection_)),
-      clock_(clock) {}
+      clock_(clock) {
+    fetchInitialPointer();
+}
 
 X11Input::~X11Input() = default;
 
@@ -112,18 +124,32 @@ X11Input::~X11Input() = default;
 
 Point X11Input::mouseLocation() const {
     if (eventLocation_) return *eventLocation_;
-    xcb_connection_t* raw = connection_->raw();
-    auto pointer =
-        waitReply(xcb_query_pointer_reply, raw, xcb_query_pointer(raw, connection_->root()));
-    if (!pointer) return {};
-    return application_->screens().space().pointToGlobal(pointer->root_x, pointer->root_y);
+    return application_->screens().space().pointToGlobal(known_.rootX, known_.rootY);
 }
 
 std::uint64_t X11Input::modifierFlags() const {
-    xcb_connection_t* raw = connection_->raw();
-    auto pointer =
-        waitReply(xcb_query_pointer_reply, raw, xcb_query_pointer(raw, connection_->root()));
-    return pointer ? keyboard_->flags(pointer->mask) : 0;
+    return keyboard_->flags(known_.modifiers);
+}
+
+// Until an event tells, the server's answer does; an event that comes before it is newer.
+void X11Input::fetchInitialPointer() {
+    connection_->whenReplied<xcb_query_pointer_reply_t>(
+        xcb_query_pointer(connection_->raw(), connection_->root()),
+        weakly(weak_from_this(), [](X11Input& self, Reply<xcb_query_pointer_reply_t> pointer) {
+            if (!pointer || self.knownFromEvent_) return;
+            self.notePointer(pointer->root_x, pointer->root_y, pointer->mask);
+        }));
+}
+
+void X11Input::notePointer(std::int16_t rootX, std::int16_t rootY, std::uint16_t state) {
+    known_ = {rootX, rootY, static_cast<std::uint16_t>(state & kModifierBits)};
+}
+
+// XKB tells every change of the modifiers, wherever the keyboard is.
+void X11Input::noteKeyboardState(const xcb_generic_event_t& event) {
+    const auto& notify = reinterpret_cast<const xcb_xkb_state_notify_event_t&>(event);
+    if (notify.xkbType != XCB_XKB_STATE_NOTIFY) return;
+    known_.modifiers = static_cast<std::uint16_t>(notify.mods | ((notify.group & 3) << 13));
 }
 
 double X11Input::keyRepeatDelay() const {
@@ -210,6 +236,9 @@ void X11Input::subscribe(X11EventRouter& router) {
           XCB_LEAVE_NOTIFY, XCB_KEY_PRESS, XCB_KEY_RELEASE, XCB_FOCUS_IN, XCB_GE_GENERIC}) {
         router.on<&X11Input::handleEvent>(type, *this);
     }
+    if (const std::uint8_t xkb = keyboard_->xkbFirstEvent()) {
+        router.on<&X11Input::noteKeyboardState>(xkb, *this);
+    }
 }
 
 void X11Input::handleEvent(const xcb_generic_event_t& event) {
@@ -236,7 +265,7 @@ void X11Input::handleEvent(const xcb_generic_event_t& event) {
             handleKey(reinterpret_cast<const xcb_key_press_event_t&>(event), false);
             break;
         case XCB_FOCUS_IN:
-            forgetKeysLetGoElsewhere();
+            forgetKeysLetGoElsewhere(reinterpret_cast<const xcb_focus_in_event_t&>(event));
             break;
         case XCB_GE_GENERIC:
             handleRaw(event);
@@ -248,7 +277,9 @@ void X11Input::handleEvent(const xcb_generic_event_t& event) {
 
 Event X11Input::pointerEvent(EventType type, std::int16_t rootX, std::int16_t rootY,
                              std::uint16_t state, const X11Panel* panel, std::int16_t x,
-                             std::int16_t y) const {
+                             std::int16_t y) {
+    knownFromEvent_ = true;
+    notePointer(rootX, rootY, state);
     Event event;
     event.type = type;
     event.timestamp = clock_.now();
@@ -409,8 +440,10 @@ void X11Input::handleKey(const xcb_key_press_event_t& key, bool down) {
 
 // A key released while the keyboard was elsewhere sends us no release: its next press would pass
 // for a repeat, and the recorder and the fields ignore repeats of what they already took.
-void X11Input::forgetKeysLetGoElsewhere() {
-    if (keysDown_.empty()) return;
+void X11Input::forgetKeysLetGoElsewhere(const xcb_focus_in_event_t& focus) {
+    // Only keys pressed on our windows are counted: the focus moving among other programs'
+    // windows asks nothing.
+    if (keysDown_.empty() || !application_->panel(focus.event)) return;
     xcb_connection_t* raw = connection_->raw();
     const auto keymap = waitReply(xcb_query_keymap_reply, raw, xcb_query_keymap(raw));
     if (!keymap) return;
@@ -530,31 +563,84 @@ void X11Input::handleRaw(const xcb_generic_event_t& event) {
         default:
             return;
     }
-    // Plain moves nobody asked for are dropped before they cost a round trip.
+    // Plain moves nobody asked for are dropped before they cost a request.
     if (!(wanted & eventMaskBit(type))) return;
-    xcb_connection_t* raw_connection = connection_->raw();
-    auto pointer = waitReply(xcb_query_pointer_reply, raw_connection,
-                             xcb_query_pointer(raw_connection, connection_->root()));
-    if (!pointer) return;
-    Event seen = pointerEvent(type, pointer->root_x, pointer->root_y, pointer->mask, nullptr, 0, 0);
-    const EventLocationScope scope(*this, seen.location);
-    bool ours = false;
-    if (type == EventType::keyDown || type == EventType::keyUp) {
-        const auto key = static_cast<std::uint32_t>(raw.detail);
-        const auto code = X11KeyCodes::virtualKeyCode(key);
-        if (!code) return;
-        seen.keyCode = *code;
-        seen.characters = keyboard_->characters(key, pointer->mask);
-        seen.charactersIgnoringModifiers =
-            keyboard_->charactersIgnoringModifiers(key, pointer->mask);
-        seen.specialKey = Event::specialKeyForKeyCode(*code);
-        ours = application_->keyWindow() != nullptr;
-    } else {
-        // A click on one of our windows that takes the mouse is our own event.
-        ours = application_->panelTakingMouseAt(pointer->child) != nullptr;
+    if (type == EventType::keyDown || type == EventType::keyUp) return seeRawKey(type, raw.detail);
+    seeRawPointer(type);
+}
+
+// The modifiers are the ones XKB last told; the keys go to whoever holds the keyboard.
+void X11Input::seeRawKey(EventType type, std::uint32_t key) {
+    const auto code = X11KeyCodes::virtualKeyCode(key);
+    if (!code) return;
+    const Known known = known_;
+    Event seen = pointerEvent(type, known.rootX, known.rootY, known.modifiers, nullptr, 0, 0);
+    seen.keyCode = *code;
+    seen.characters = keyboard_->characters(key, known.modifiers);
+    seen.charactersIgnoringModifiers = keyboard_->charactersIgnoringModifiers(key, known.modifiers);
+    seen.specialKey = Event::specialKeyForKeyCode(*code);
+    bool ours = application_->keyWindow() != nullptr;
+    if (!ours && claim_) ours = claim_(false, known.rootX, known.rootY);
+    deliverSeen(seen, ours);
+}
+
+// Raw events do not tell where the pointer is. A press or release is told at once, with the
+// server's answer waited for: what follows it (the keys given back by a click elsewhere) must find
+// it handled. A move asks without waiting and is told when the answer comes, in its place among
+// the events; moves made while one is asked are told once, with the newest answer.
+void X11Input::seeRawPointer(EventType type) {
+    if (!isMotion(type)) {
+        // A move still asked about happened before this press: told late, it would undo it.
+        motionAsked_ = false;
+        motionWaiting_.reset();
+        return seeRawPress(type);
     }
-    const bool isPointer = type != EventType::keyDown && type != EventType::keyUp;
-    if (!ours && claim_) ours = claim_(isPointer, pointer->root_x, pointer->root_y);
+    if (motionAsked_) {
+        motionWaiting_ = type;
+        return;
+    }
+    fetchPointerForMotion(type);
+}
+
+void X11Input::seeRawPress(EventType type) {
+    xcb_connection_t* raw = connection_->raw();
+    const auto pointer =
+        waitReply(xcb_query_pointer_reply, raw, xcb_query_pointer(raw, connection_->root()));
+    if (pointer) seePointerAt(type, *pointer);
+}
+
+void X11Input::fetchPointerForMotion(EventType type) {
+    motionAsked_ = true;
+    const std::uint64_t asked = ++motionQueries_;
+    connection_->whenReplied<xcb_query_pointer_reply_t>(
+        xcb_query_pointer(connection_->raw(), connection_->root()),
+        weakly(weak_from_this(),
+               [type, asked](X11Input& self, Reply<xcb_query_pointer_reply_t> pointer) {
+                   self.motionAnswered(type, asked, pointer.get());
+               }));
+}
+
+void X11Input::motionAnswered(EventType type, std::uint64_t asked,
+                              const xcb_query_pointer_reply_t* pointer) {
+    // A press came since: the move belongs before it and is dropped.
+    if (asked != motionQueries_ || !motionAsked_) return;
+    motionAsked_ = false;
+    if (motionWaiting_) fetchPointerForMotion(*std::exchange(motionWaiting_, std::nullopt));
+    // The monitor that wanted it may have gone meanwhile.
+    if (pointer && (rawMask() & eventMaskBit(type))) seePointerAt(type, *pointer);
+}
+
+void X11Input::seePointerAt(EventType type, const xcb_query_pointer_reply_t& pointer) {
+    const Event seen =
+        pointerEvent(type, pointer.root_x, pointer.root_y, pointer.mask, nullptr, 0, 0);
+    // A click on one of our windows that takes the mouse is our own event.
+    bool ours = application_->panelTakingMouseAt(pointer.child) != nullptr;
+    if (!ours && claim_) ours = claim_(true, pointer.root_x, pointer.root_y);
+    deliverSeen(seen, ours);
+}
+
+void X11Input::deliverSeen(const Event& seen, bool ours) {
+    const EventLocationScope scope(*this, seen.location);
     const auto taps = taps_;
     for (const auto& weak : taps) {
         if (auto tap = weak.lock()) tap->deliver(seen);

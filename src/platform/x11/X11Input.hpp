@@ -57,6 +57,12 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
 
   private:
     class EventLocationScope;
+    // What the latest event told of the pointer and the modifiers (root pixels, core state).
+    struct Known {
+        std::int16_t rootX = 0;
+        std::int16_t rootY = 0;
+        std::uint16_t modifiers = 0;
+    };
     struct Click {
         double time = -1;
         std::uint8_t button = 0;
@@ -65,7 +71,7 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     };
 
     Event pointerEvent(EventType type, std::int16_t rootX, std::int16_t rootY, std::uint16_t state,
-                       const X11Panel* panel, std::int16_t x, std::int16_t y) const;
+                       const X11Panel* panel, std::int16_t x, std::int16_t y);
     void handleButton(const xcb_button_press_event_t& press, bool down);
     void scroll(const xcb_button_press_event_t& press, double notches);
     // A pointer event of XInput 2, told as its core event would have been.
@@ -75,9 +81,20 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     void handleCrossing(const xcb_enter_notify_event_t& crossing, bool entered);
     void handleKey(const xcb_key_press_event_t& key, bool down);
     // Drops the keys let go while another window or a grab had the keyboard.
-    void forgetKeysLetGoElsewhere();
+    void forgetKeysLetGoElsewhere(const xcb_focus_in_event_t& focus);
     bool compose(Event& event, const xcb_key_press_event_t& key, const X11Panel& panel);
     void handleRaw(const xcb_generic_event_t& event);
+    void seeRawKey(EventType type, std::uint32_t key);
+    void seeRawPointer(EventType type);
+    void seeRawPress(EventType type);
+    void fetchPointerForMotion(EventType type);
+    void motionAnswered(EventType type, std::uint64_t asked,
+                        const xcb_query_pointer_reply_t* pointer);
+    void seePointerAt(EventType type, const xcb_query_pointer_reply_t& pointer);
+    void deliverSeen(const Event& seen, bool ours);
+    void fetchInitialPointer();
+    void notePointer(std::int16_t rootX, std::int16_t rootY, std::uint16_t state);
+    void noteKeyboardState(const xcb_generic_event_t& event);
     // A key no view used goes on to where it would have gone, should the panel hold the keyboard.
     static void passOnUnused(X11Panel& panel, std::uint8_t key, bool down, bool used);
     // False when a key reached the panel and nothing there used it.
@@ -105,6 +122,13 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     Click lastClick_;
     // Where the pointer was at the event being handled; none between events.
     std::optional<Point> eventLocation_;
+    Known known_;
+    bool knownFromEvent_ = false;
+    // A raw move waits for the server's answer of where the pointer is; a later one waits for
+    // that answer before it asks.
+    bool motionAsked_ = false;
+    std::optional<EventType> motionWaiting_;
+    std::uint64_t motionQueries_ = 0;
     Claim claim_;
 };
 
