@@ -130,7 +130,7 @@ void X11StackingProbe::seen(bool between, std::int16_t x, std::int16_t y) {
 }
 
 bool X11StackingProbe::retry() {
-    if (++attempts_ >= kAttempts) {
+    if (++attempts_ >= (answered_ ? kAttempts : kFirstLookAttempts)) {
         unsettled();
         return false;
     }
@@ -138,12 +138,15 @@ bool X11StackingProbe::retry() {
 }
 
 void X11StackingProbe::unsettled() {
+    const bool first = !answered_;
     conclude(false);
-    if (++unsettledLooks_ >= kUnsettledLooks) return;
+    // The hasty first look is not counted among the patient ones.
+    if (!first && ++unsettledLooks_ >= kUnsettledLooks) return;
     looking_ = true;
     attempts_ = 0;
     agreeing_ = 0;
-    later([](X11StackingProbe& self) { self.begin(); }, kUnsettledDelay);
+    later([](X11StackingProbe& self) { self.begin(); },
+          first ? kFirstUnsettledDelay : kUnsettledDelay);
 }
 
 // A busy window manager or compositor is given longer at each attempt.
@@ -165,6 +168,7 @@ void X11StackingProbe::destroyWindows() {
 
 void X11StackingProbe::conclude(bool between) {
     looking_ = false;
+    answered_ = true;
     destroyWindows();
     xcb_flush(connection_->raw());
     if (concluded_) concluded_(between);

@@ -36,6 +36,10 @@ class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
     // Before looking again at a screen that did not settle, and how often that is done.
     static constexpr double kUnsettledDelay = 2;
     static constexpr int kUnsettledLooks = 4;
+    // Until the very first answer nothing is dimmed: that look gives up sooner, answering what is
+    // right everywhere, and the next one comes sooner too.
+    static constexpr int kFirstLookAttempts = 3;
+    static constexpr double kFirstUnsettledDelay = 0.5;
     // The managed window's colour before ours is placed and after, and ours.
     static constexpr std::uint32_t kManagedColor = 0x10f0a0;
     static constexpr std::uint32_t kManagedPlacedColor = 0x1060f0;
@@ -79,6 +83,7 @@ class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
     // Looks in a row that found our windows between the window manager's.
     int agreeing_ = 0;
     int unsettledLooks_ = 0;
+    bool answered_ = false;
     bool looking_ = false;
     xcb_window_t managed_ = XCB_WINDOW_NONE;
     xcb_window_t own_ = XCB_WINDOW_NONE;
