@@ -42,16 +42,18 @@ void saveAndLoadLayouts(benchmark::State& state, bool writeFile) {
     Platform::install(Platform::makeVirtual());
     const auto path = std::filesystem::temp_directory_path() /
                       ("talvori-bench-presets-" + UUID::random().uuidString() + ".json");
-    auto defaults = UserDefaults::fileBacked(path, platform().sharedRunLoop(), Logger());
-    PresetManager manager(PresetManager::standardKey, defaults);
-    const auto presets = benchPresets(static_cast<int>(state.range(0)), 20);
-    for (auto _ : state) {
-        manager.save(presets);
-        if (writeFile) defaults->synchronize();
-        auto loaded = manager.load();
-        benchmark::DoNotOptimize(loaded);
+    {
+        // The store writes what is pending when its last holder, the manager, lets it go.
+        auto defaults = UserDefaults::fileBacked(path, platform().sharedRunLoop(), Logger());
+        PresetManager manager(PresetManager::standardKey, defaults);
+        const auto presets = benchPresets(static_cast<int>(state.range(0)), 20);
+        for (auto _ : state) {
+            manager.save(presets);
+            if (writeFile) defaults->synchronize();
+            auto loaded = manager.load();
+            benchmark::DoNotOptimize(loaded);
+        }
     }
-    defaults.reset();
     for (const char* suffix : {"", ".bak", ".lock"})
         std::filesystem::remove(path.string() + suffix);
     Platform::uninstall();

@@ -270,12 +270,21 @@ bool Tour::coverDragged() {
         }
         return found;
     };
-    const std::size_t before = covers().size();
+    // The new cover is the panel that was not there before: on a loaded machine the coach mark
+    // may come late and still stand above it.
+    std::vector<xcb_window_t> before;
+    for (const auto& panel : covers()) before.push_back(panel.window);
+    Window cover;
+    const auto made = [&] {
+        for (const auto& panel : covers()) {
+            if (std::find(before.begin(), before.end(), panel.window) != before.end()) continue;
+            cover = panel;
+            return true;
+        }
+        return false;
+    };
     driver_->tap(Driver::kN, {Driver::kLeftAlt, Driver::kLeftSuper});
-    if (!waitFor([&] { return covers().size() > before; }, 5)) {
-        return fail("Alt-Super-N made no cover");
-    }
-    const auto cover = covers().back();
+    if (!waitFor(made, 5)) return fail("Alt-Super-N made no cover");
     // The press must find the cover on screen and settled, or it lands on the window below.
     if (!waitFor([&] { return settled(cover.window); }, 5)) {
         return fail("the new cover did not settle on screen");
@@ -293,7 +302,10 @@ bool Tour::coverDragged() {
         dragBy(start[0] + start[2] / 2, start[1] + start[3] / 2, -200, 120);
         moved = waitFor(followed, 3);
     }
-    if (!moved) return fail("the cover did not follow the drag");
+    if (!moved) {
+        return fail("the cover did not follow the drag: " + describe(cover.window, start) +
+                    "; Talvori's panels: " + describePanels());
+    }
     const auto frame = driver_->rootGeometry(cover.window);
     std::printf("cover at %d %d %d %d\n", frame[0], frame[1], frame[2], frame[3]);
     // Resting on the cover brings its control panel beside it.
@@ -400,6 +412,24 @@ std::optional<std::pair<int, int>> Tour::findButton(const std::vector<int>& fram
 
 bool Tour::isTalvori(xcb_window_t window) const {
     return isTalvoriClass(driver_->windowClass(window));
+}
+
+std::string Tour::describe(xcb_window_t window, const std::vector<int>& was) const {
+    auto frame = [](const std::vector<int>& values) {
+        std::string text;
+        for (const int value : values) text += (text.empty() ? "" : " ") + std::to_string(value);
+        return text.empty() ? std::string("none") : text;
+    };
+    return "window " + std::to_string(window) + " from " + frame(was) + " to " +
+           frame(driver_->rootGeometry(window));
+}
+
+std::string Tour::describePanels() const {
+    std::string text;
+    for (const auto& panel : talvoriPanels()) {
+        text += (text.empty() ? "" : ", ") + describe(panel.window, panel.frame);
+    }
+    return text;
 }
 
 std::vector<Tour::Window> Tour::talvoriPanels() const {

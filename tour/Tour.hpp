@@ -58,6 +58,9 @@ class Tour {
 
     // Viewable, and where it was a moment ago.
     bool settled(xcb_window_t window) const;
+    // For a failure's message: a window's frame as it was and as it is, and Talvori's panels.
+    std::string describe(xcb_window_t window, const std::vector<int>& was) const;
+    std::string describePanels() const;
     // Presses at (x, y), moves by (dx, dy) in steps and releases.
     void dragBy(int x, int y, int dx, int dy);
 

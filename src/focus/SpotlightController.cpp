@@ -95,7 +95,7 @@ void SpotlightController::activate() {
     installWorkspaceObserver();
     installMouseMonitor();
     installSafetyTimer();
-    attachFocusObserver();
+    attachFocusObserver(true);
     if (shadeAnchorWindowID() == 0) {
         log_.info("Active — Talvori is frontmost, waiting for app switch...");
         scheduleActivationRetry();
@@ -192,7 +192,7 @@ void SpotlightController::slowReconcile(const std::string& reason, bool allowFad
 
 // ---- Accessibility observer
 
-void SpotlightController::attachFocusObserver() {
+void SpotlightController::attachFocusObserver(bool refresh) {
     const auto app = platform().workspace().frontmostApplication();
     if (!app) return;
     const std::int32_t pid = app->processIdentifier;
@@ -213,7 +213,7 @@ void SpotlightController::attachFocusObserver() {
     focusObserverPID_ = pid;
 
     const std::string name = app->localizedName.value_or("?");
-    refreshFocus("AX observer attached to " + name, shadeAnchorWindowID() != 0);
+    if (refresh) refreshFocus("AX observer attached to " + name, shadeAnchorWindowID() != 0);
     log_.info("AXObserver attached to %s (pid=%d)", name, pid);
 }
 
@@ -240,6 +240,10 @@ void SpotlightController::handleFocusNotification(const AXElement& element,
         refreshFocus(label, true);
         return;
     }
+    // The notices of one switch come in one wake-up of the loop (its focused and its main window
+    // are the same): the first decides for all.
+    const std::uint64_t wakeUp = platform().runLoop().wakeUpCount();
+    if (*windowID == shadeAnchorWindowID() && noticeCommitWakeUp_ == wakeUp) return;
     slowReconcileTask_.clear();
     const auto snapshot = focusSnapshot(windowID);
     if (!snapshot) {
@@ -247,6 +251,7 @@ void SpotlightController::handleFocusNotification(const AXElement& element,
         return;
     }
     const bool held = updateShadeAnchor(windowID, *snapshot, label, true);
+    if (shadeAnchorWindowID() == *windowID) noticeCommitWakeUp_ = wakeUp;
     scheduleReconcile(label, true);
     if (held) scheduleSlowReconcile(label, true);
 }
@@ -269,7 +274,8 @@ void SpotlightController::installWorkspaceObserver() {
         Workspace::kDidActivateApplicationNotification, nullptr, NotificationDelivery::synchronous,
         weakly(weak_from_this(), [](SpotlightController& self, const Notification&) {
             if (!self.isActive()) return;
-            self.attachFocusObserver();
+            // One look for the activation, whether or not it brought a new observer.
+            self.attachFocusObserver(false);
             self.refreshFocus("App activated", true);
         }));
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "focus/EligibleFocusWindow.hpp"
+#include "focus/FocusDecision.hpp"
 #include "focus/FocusSnapshot.hpp"
 #include "focus/SpotlightEffect.hpp"
 #include "focus/SpotlightPanelManager.hpp"
@@ -60,6 +61,8 @@ class SpotlightController : public std::enable_shared_from_this<SpotlightControl
     std::uint32_t shadeAnchorWindowID() const { return shadeAnchorWindowID_.get(); }
     // Called with true right after Focus turns on, with false as the last step of turning off.
     std::function<void(bool)> onActiveChange;
+    // Called with each decision on the shade anchor (none included), before it is carried out.
+    std::function<void(const FocusDecision&)> onDecision;
 
     SpotlightPanelManager& panelManager() const { return *panelManager_; }
     PermissionManager& permissionManager() const { return *permissionManager_; }
@@ -140,7 +143,8 @@ class SpotlightController : public std::enable_shared_from_this<SpotlightControl
     void reconcile(const std::string& reason, bool allowFade);
     void slowReconcile(const std::string& reason, bool allowFade);
     void scheduleActivationRetry();
-    void attachFocusObserver();
+    // Refreshes the anchor once attached when `refresh`.
+    void attachFocusObserver(bool refresh);
     void detachFocusObserver();
     void handleFocusNotification(const AXElement& element, const std::string& notification);
     void installWorkspaceObserver();
@@ -157,6 +161,7 @@ class SpotlightController : public std::enable_shared_from_this<SpotlightControl
     std::optional<std::uint32_t> frontmostCandidate(const FocusSnapshot& snapshot) const;
 
     // The shade anchor
+    void report(ShadeAnchorDecision::Kind kind, const std::string& source, std::uint32_t window);
     void applyFocus(const EligibleFocusWindow& window, std::uint32_t replaced,
                     const FocusSnapshot& snapshot, bool allowFade);
 
@@ -181,6 +186,8 @@ class SpotlightController : public std::enable_shared_from_this<SpotlightControl
 
     std::shared_ptr<AXObserver> focusObserver_;
     std::int32_t focusObserverPID_ = 0;
+    // The wake-up of the loop in which a window notice last settled the anchor on its window.
+    std::optional<std::uint64_t> noticeCommitWakeUp_;
     Registration workspaceObserver_;
     Registration mouseMonitor_;
     TimerSlot safetyTimer_;

@@ -26,6 +26,7 @@ bool SpotlightController::updateShadeAnchor(std::optional<std::uint32_t> candida
     const auto decision =
         ShadeAnchorDecision::resolveShadeAnchor(candidate, shadeAnchorWindowID(), snapshot.windows);
     const std::uint32_t windowID = decision.window.windowID;
+    report(decision.kind, label, windowID);
     switch (decision.kind) {
         case ShadeAnchorDecision::Kind::commit:
             slowReconcileTask_.clear();
@@ -52,6 +53,11 @@ bool SpotlightController::updateShadeAnchor(std::optional<std::uint32_t> candida
             return false;
     }
     return false;
+}
+
+void SpotlightController::report(ShadeAnchorDecision::Kind kind, const std::string& source,
+                                 std::uint32_t window) {
+    if (onDecision) onDecision(FocusDecision{kind, source, window});
 }
 
 void SpotlightController::applyFocus(const EligibleFocusWindow& window, std::uint32_t replaced,

@@ -92,13 +92,26 @@ void MenuBarPanelController::makePanel() {
         session_,
         weakly(weak_from_this(), [](MenuBarPanelController& self,
                                     double height) { self.contentHeightChanged(height); }),
-        [](const std::string& identifier) { platform().application().openWindow(identifier); },
+        weakly(weak_from_this(),
+               [](MenuBarPanelController& self, const std::string& identifier) {
+                   self.openWindow(identifier);
+               }),
         UpdateReminder::shared(), onCheckForUpdates};
     auto host = ui::PanelHost::make(
         root.clipShape(ui::RoundedRectangle(kCornerRadius, ui::RoundedCornerStyle::circular)));
     panel->setHostedContent(host);
     panel_ = std::move(panel);
     hostingView_ = std::move(host);
+}
+
+void MenuBarPanelController::openWindow(const std::string& identifier) {
+    const bool fromKeyboard = hostingView_ && hostingView_->host().isAnsweringKeyPress();
+    platform().application().openWindow(identifier);
+    if (!fromKeyboard) return;
+    const auto window = platform().application().sceneWindow(identifier);
+    const auto content =
+        std::dynamic_pointer_cast<ui::PanelHost>(window ? window->hostedContent() : nullptr);
+    if (content) content->host().focusFirstControlUnlessFocused();
 }
 
 bool MenuBarPanelController::opensUpward(const StatusItemScreenAnchor& anchor) {

@@ -71,6 +71,9 @@ class MenuBarPanelController final : public WindowEventHandler,
     Rect panelFrame(Size size) const;
     // The panel's content now has `height`: the panel follows, its top edge fixed.
     void contentHeightChanged(double height);
+    // Opens a scene's window; chosen from the keyboard, the window starts at its first control so
+    // that a reader names the control, not the window alone.
+    void openWindow(const std::string& identifier);
     // Removes the item and the panel.
     void tearDown();
 

@@ -111,6 +111,11 @@ class Host : public std::enable_shared_from_this<Host> {
     bool keyDown(const KeyPress& press);
     // The focused view and the views around it only.
     bool keyDownToFocus(const KeyPress& press);
+    // Whether a key press is being answered: what it sets off was asked for from the keyboard.
+    bool isAnsweringKeyPress() const { return keyPressDepth_ > 0; }
+    // A window opened from the keyboard starts at its first control; one the user already moved
+    // through keeps its focus.
+    void focusFirstControlUnlessFocused();
     void setKeyWindow(bool isKey);
     // Keyboard shortcuts act, and the caret shows, only while the window is key.
     bool isKeyWindow() const { return keyWindowProvider_ ? keyWindowProvider_() : isKeyWindow_; }
@@ -320,6 +325,7 @@ class Host : public std::enable_shared_from_this<Host> {
     std::weak_ptr<Node> focused_;
     // The focused view left the window, and no other took the focus since.
     bool focusLeftWithView_ = false;
+    int keyPressDepth_ = 0;
     TextReader pasteboard_;
     std::function<void(const std::string&)> pasteboardWriter_;
     TextReader selectionReader_;

@@ -76,6 +76,18 @@ Node* controlPast(const std::vector<Node*>& candidates, const Node& focused, boo
     return nullptr;
 }
 
+// Counts a key press being answered for as long as it lasts, nested presses included.
+class KeyPressScope {
+  public:
+    explicit KeyPressScope(int& depth) : depth_(depth) { ++depth_; }
+    ~KeyPressScope() { --depth_; }
+    KeyPressScope(const KeyPressScope&) = delete;
+    KeyPressScope& operator=(const KeyPressScope&) = delete;
+
+  private:
+    int& depth_;
+};
+
 }  // namespace
 
 void Host::setKeyWindow(bool isKey) {
@@ -198,10 +210,15 @@ bool Host::keyDownToFocus(const KeyPress& press) {
     Node* focused = focusedNode();
     if (!focused) return false;
     const auto keep = focused->shared_from_this();
+    const KeyPressScope answering(keyPressDepth_);
     for (Node* node = focused; node; node = node->parent()) {
         if (node->element().keyDown(*node, press)) return true;
     }
     return false;
+}
+
+void Host::focusFirstControlUnlessFocused() {
+    if (!focusedNode()) moveFocus(true);
 }
 
 bool Host::moveFocus(bool forward) {
@@ -223,6 +240,7 @@ bool Host::moveFocus(bool forward) {
 }
 
 bool Host::keyDown(const KeyPress& press) {
+    const KeyPressScope answering(keyPressDepth_);
     if (keyDownToFocus(press)) return true;
     const bool plainTab = press.key == Key::tab && !press.hasCommand() &&
                           !contains(press.modifiers, Modifiers::control) &&

@@ -54,6 +54,14 @@ class AppTest : public SimDesktopTest {
         const Rect item = statusItem().frameOnScreen();
         return {item.midX(), item.midY()};
     }
+    // What a reader hears as focused.
+    static std::string focusedIn(const std::vector<AccessibilityNode>& elements) {
+        for (const auto& element : elements) {
+            if (element.isFocused) return element.label;
+            if (auto inner = focusedIn(element.children); !inner.empty()) return inner;
+        }
+        return "";
+    }
     // The views shown in one of our windows.
     static ui::Host& viewsOf(const Panel& window) {
         return static_cast<ui::PanelHost&>(*window.hostedContent()).host();

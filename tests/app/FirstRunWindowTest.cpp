@@ -24,14 +24,6 @@ class FirstRunWindowTest : public OnboardingTest {
         return index < caps.size() ? *caps[index].foregroundColor() : Color::clear();
     }
     double noteOpacity() const { return text(kNote).opacity(); }
-    // What a reader hears as focused.
-    static std::string focusedIn(const std::vector<AccessibilityNode>& elements) {
-        for (const auto& element : elements) {
-            if (element.isFocused) return element.label;
-            if (auto inner = focusedIn(element.children); !inner.empty()) return inner;
-        }
-        return "";
-    }
     std::string focused() const { return focusedIn(views().accessibilityElements()); }
 };
 

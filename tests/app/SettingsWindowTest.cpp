@@ -151,6 +151,21 @@ TEST_F(SettingsWindowTest, GearOpensGeneralAndTheWindowFollowsTheTabs) {
     EXPECT_EQ(pane().size, (Size{540, 284}));
 }
 
+TEST_F(SettingsWindowTest, OpenedFromTheKeyboardTheWindowStartsAtItsFirstControl) {
+    start();
+    manager()->showMenuBarPanel();
+    runUntilIdle();
+    click(viewsOf(*menuPanel()).find(ui::Query::byLabel("Settings")));
+    EXPECT_EQ(focusedIn(views().accessibilityElements()), "") << "a click shows no ring";
+    window()->close();
+    settle();
+    manager()->showMenuBarPanel();
+    runUntilIdle();
+    key(Key::comma, ModifierFlags::command);
+    ASSERT_TRUE(window());
+    EXPECT_EQ(focusedIn(views().accessibilityElements()), "General");
+}
+
 TEST_F(SettingsWindowTest, LaunchAtLoginAsksTheLoginItemAndFallsBackToItsStateSilently) {
     start();
     open();

@@ -36,6 +36,7 @@ class FocusDesktopTest : public SimDesktopTest {
     void makeController() {
         controller = SpotlightController::create(panels, PermissionManager::shared(), defaults);
         controller->onActiveChange = [this](bool active) { activeChanges.push_back(active); };
+        controller->onDecision = [this](const FocusDecision& made) { decisions.push_back(made); };
     }
     // Brings `pid` to the front and lets every notice of it arrive.
     void activateApplication(std::int32_t pid) {
@@ -48,7 +49,7 @@ class FocusDesktopTest : public SimDesktopTest {
         if (!controller) makeController();
         controller->activate();
         advance(SpotlightPanelManager::kFadeInDuration);
-        logs().clear();
+        clearRecords();
     }
 
     std::shared_ptr<Panel> panel() const { return panels->overlayPanel(); }
@@ -82,14 +83,24 @@ class FocusDesktopTest : public SimDesktopTest {
         const auto lines = spotlightLog();
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
-    static std::string committed(const std::string& label, std::uint32_t window) {
-        return label + ": committed shade anchor (wid=" + std::to_string(window) + ")";
+    // How often the controller made `decision` since the records were last cleared.
+    int count(const FocusDecision& decision) const {
+        return static_cast<int>(std::count(decisions.begin(), decisions.end(), decision));
     }
-    static std::string held(const std::string& label, std::uint32_t window) {
-        return label + ": held shade anchor (wid=" + std::to_string(window) + ")";
+    bool logged(const FocusDecision& decision) const { return count(decision) > 0; }
+    static FocusDecision committed(const std::string& source, std::uint32_t window) {
+        return {ShadeAnchorDecision::Kind::commit, source, window};
     }
-    static std::string snapped(const std::string& label, std::uint32_t window) {
-        return label + ": snapped shade anchor to fallback (wid=" + std::to_string(window) + ")";
+    static FocusDecision held(const std::string& source, std::uint32_t window) {
+        return {ShadeAnchorDecision::Kind::hold, source, window};
+    }
+    static FocusDecision snapped(const std::string& source, std::uint32_t window) {
+        return {ShadeAnchorDecision::Kind::snapToFallback, source, window};
+    }
+    // Forgets the log and the decisions made so far.
+    void clearRecords() {
+        logs().clear();
+        decisions.clear();
     }
 
     std::int32_t editor = 0;
@@ -99,6 +110,7 @@ class FocusDesktopTest : public SimDesktopTest {
     std::shared_ptr<UserDefaults> defaults;
     std::shared_ptr<SpotlightController> controller;
     std::vector<bool> activeChanges;
+    std::vector<FocusDecision> decisions;
 };
 
 }  // namespace talvori::testing

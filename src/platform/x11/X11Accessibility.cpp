@@ -9,6 +9,7 @@
 #include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11EventRouter.hpp"
 #include "platform/x11/X11Reply.hpp"
 #include "platform/x11/X11Screens.hpp"
 
@@ -175,6 +176,12 @@ void X11Accessibility::deliver(std::int32_t pid, const AXElement& window,
                                const char* notification) {
     for (const auto& observer : liveObservers()) {
         if (observer->pid() == pid) observer->deliver(window, notification);
+    }
+}
+
+void X11Accessibility::subscribe(X11EventRouter& router) {
+    for (const std::uint8_t type : {XCB_CONFIGURE_NOTIFY, XCB_DESTROY_NOTIFY}) {
+        router.on<&X11Accessibility::handleEvent>(type, *this);
     }
 }
 

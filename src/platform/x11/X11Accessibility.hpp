@@ -11,6 +11,8 @@
 
 namespace talvori::x11 {
 
+class X11EventRouter;
+
 class X11AXObserver;
 class X11Application;
 
@@ -39,6 +41,7 @@ class X11Accessibility final : public Accessibility,
     // Starts watching a window element's own events; false when the window is gone.
     bool watchWindow(const AXElement& window);
     void handleEvent(const xcb_generic_event_t& event);
+    void subscribe(X11EventRouter& router);
     // Another window became the active one (or none is).
     void activeWindowChanged();
 

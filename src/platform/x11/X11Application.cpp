@@ -12,6 +12,7 @@
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11EventRouter.hpp"
 #include "platform/x11/X11OpacityProbe.hpp"
 #include "platform/x11/X11Panel.hpp"
 #include "platform/x11/X11Reply.hpp"
@@ -426,6 +427,22 @@ void X11Application::setActive(bool active) {
 }
 
 // ---- Events
+
+void X11Application::subscribe(X11EventRouter& router) {
+    for (const std::uint8_t type :
+         {XCB_EXPOSE, XCB_CONFIGURE_NOTIFY, XCB_REPARENT_NOTIFY, XCB_MAP_NOTIFY, XCB_FOCUS_IN,
+          XCB_FOCUS_OUT, XCB_CLIENT_MESSAGE}) {
+        router.on<&X11Application::handleEvent>(type, *this);
+    }
+    if (connection_->hasXfixes()) {
+        router.on<&X11Application::handleEvent>(
+            connection_->xfixesFirstEvent() + XCB_XFIXES_SELECTION_NOTIFY, *this);
+    }
+    for (const Atom name : {Atom::_NET_SUPPORTING_WM_CHECK, Atom::_KDE_NET_WM_BLUR_BEHIND_REGION,
+                            Atom::_NET_SUPPORTED}) {
+        router.onProperty<&X11Application::handleEvent>(connection_->atom(name), *this);
+    }
+}
 
 void X11Application::handleEvent(const xcb_generic_event_t& event) {
     switch (event.response_type & 0x7F) {

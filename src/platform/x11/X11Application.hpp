@@ -20,6 +20,8 @@ class SceneWindows;
 
 namespace talvori::x11 {
 
+class X11EventRouter;
+
 class X11ClientWindows;
 class X11Connection;
 class X11OpacityProbe;
@@ -113,6 +115,7 @@ class X11Application final : public Application,
     // Work before the loop sleeps: paints and puts raised panels back above other windows.
     void beforeFlush();
     void handleEvent(const xcb_generic_event_t& event);
+    void subscribe(X11EventRouter& router);
     // Another window became the active one: we may have become active or stopped being so.
     void activeWindowChanged();
     // Called when one of our windows reached the screen or left it (the accessibility bus

@@ -51,6 +51,7 @@ namespace talvori::x11 {
     X(_GTK_FRAME_EXTENTS)              \
     X(_MOTIF_WM_HINTS)                 \
     X(_KDE_NET_WM_BLUR_BEHIND_REGION)  \
+    X(_NET_SYSTEM_TRAY_COLORS)         \
     X(_XSETTINGS_SETTINGS)
 
 enum class Atom : std::size_t {

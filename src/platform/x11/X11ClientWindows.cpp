@@ -7,6 +7,7 @@
 
 #include "platform/desktop/WindowLevel.hpp"
 #include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11EventRouter.hpp"
 #include "platform/x11/X11Reply.hpp"
 
 namespace talvori::x11 {
@@ -572,6 +573,28 @@ bool X11ClientWindows::isReadProperty(xcb_atom_t property) const {
         if (property == connection_->atom(name)) return true;
     }
     return property == XCB_ATOM_WM_NAME || property == XCB_ATOM_WM_CLASS;
+}
+
+void X11ClientWindows::subscribeTracking(X11EventRouter& router) {
+    for (const std::uint8_t type :
+         {XCB_CREATE_NOTIFY, XCB_DESTROY_NOTIFY, XCB_REPARENT_NOTIFY, XCB_CONFIGURE_NOTIFY,
+          XCB_CIRCULATE_NOTIFY, XCB_FOCUS_IN, XCB_MAP_NOTIFY, XCB_UNMAP_NOTIFY}) {
+        router.on<&X11ClientWindows::update>(type, *this);
+    }
+    for (const Atom name :
+         {Atom::_NET_WM_PID, Atom::_NET_WM_NAME, Atom::_NET_WM_STATE, Atom::_NET_WM_DESKTOP,
+          Atom::_NET_WM_WINDOW_TYPE, Atom::_NET_WM_WINDOW_OPACITY, Atom::_GTK_FRAME_EXTENTS,
+          Atom::_NET_ACTIVE_WINDOW, Atom::_NET_CLIENT_LIST, Atom::_NET_CLIENT_LIST_STACKING,
+          Atom::_NET_CURRENT_DESKTOP, Atom::_NET_NUMBER_OF_DESKTOPS}) {
+        router.onProperty<&X11ClientWindows::update>(connection_->atom(name), *this);
+    }
+    for (const xcb_atom_t atom : {XCB_ATOM_WM_NAME, XCB_ATOM_WM_CLASS}) {
+        router.onProperty<&X11ClientWindows::update>(atom, *this);
+    }
+}
+
+void X11ClientWindows::subscribe(X11EventRouter& router) {
+    router.on<&X11ClientWindows::handleEvent>(XCB_DESTROY_NOTIFY, *this);
 }
 
 void X11ClientWindows::update(const xcb_generic_event_t& event) {

@@ -16,6 +16,8 @@
 
 namespace talvori::x11 {
 
+class X11EventRouter;
+
 class X11Connection;
 
 // Other programs' top-level windows as the window manager publishes them (EWMH): the client list
@@ -111,6 +113,10 @@ class X11ClientWindows {
     // Forgets what it cached about windows that were destroyed, after everyone else has handled
     // the event.
     void handleEvent(const xcb_generic_event_t& event);
+    // `update` hears what it keeps track of, before any service reads the state.
+    void subscribeTracking(X11EventRouter& router);
+    // `handleEvent` hears what the services that read first may still ask of a window.
+    void subscribe(X11EventRouter& router);
 
   private:
     struct Kept {

@@ -10,6 +10,7 @@
 #include "platform/core/Timer.hpp"
 #include "platform/core/weakly.hpp"
 #include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11EventRouter.hpp"
 #include "platform/x11/X11KeyCodes.hpp"
 #include "platform/x11/X11Reply.hpp"
 
@@ -209,6 +210,13 @@ std::optional<Color> X11ColorSampler::pixelAt(std::int16_t x, std::int16_t y) co
     std::memcpy(&pixel, xcb_get_image_data(image.get()), 4);
     return Color{channel(pixel, visual->red_mask), channel(pixel, visual->green_mask),
                  channel(pixel, visual->blue_mask), 1};
+}
+
+void X11ColorSampler::subscribe(X11EventRouter& router) {
+    for (const std::uint8_t type : {XCB_MOTION_NOTIFY, XCB_BUTTON_PRESS, XCB_BUTTON_RELEASE,
+                                    XCB_KEY_PRESS, XCB_KEY_RELEASE, XCB_EXPOSE}) {
+        router.on<&X11ColorSampler::handleEvent>(type, *this);
+    }
 }
 
 bool X11ColorSampler::handleEvent(const xcb_generic_event_t& event) {

@@ -16,6 +16,8 @@ class RunLoop;
 
 namespace talvori::x11 {
 
+class X11EventRouter;
+
 class X11Connection;
 
 // Picking a colour anywhere on screen: the pointer and the keyboard are ours while it runs (a
@@ -39,6 +41,7 @@ class X11ColorSampler final : public ColorSampler,
     bool isSampling() const { return handler_ != nullptr; }
     // Takes the events the sampler owns while it runs; true when it took `event`.
     bool handleEvent(const xcb_generic_event_t& event);
+    void subscribe(X11EventRouter& router);
     // The loupe's window while it shows.
     xcb_window_t loupe() const { return loupe_; }
 

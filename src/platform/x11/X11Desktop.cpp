@@ -13,6 +13,7 @@
 #include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11ColorSampler.hpp"
 #include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11EventRouter.hpp"
 #include "platform/x11/X11HotKeyService.hpp"
 #include "platform/x11/X11Input.hpp"
 #include "platform/x11/X11Keyboard.hpp"
@@ -134,6 +135,7 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     desktop->application_->watchManagers();
     desktop->application_->probeStacking();
     desktop->application_->readBlurOffer();
+    desktop->subscribe();
     X11Desktop* raw = desktop.get();
     connection->setAfterEvents([raw] { raw->afterEvents(); });
     connection->attach(
@@ -178,20 +180,42 @@ X11Desktop::~X11Desktop() {
     connection_->detach();
 }
 
+X11Desktop::X11Desktop()
+    : first_(std::make_unique<X11EventRouter>()), rest_(std::make_unique<X11EventRouter>()) {}
+
+void X11Desktop::subscribe() {
+    subscribeFirst(*first_);
+    subscribeRest(*rest_);
+}
+
+void X11Desktop::subscribeFirst(X11EventRouter& router) {
+    clients_->subscribeTracking(router);
+    screens_->subscribe(router);
+    keyboard_->subscribe(router);
+    // The sampler's grab makes the pointer and the keys its own.
+    colorSampler_->subscribe(router);
+    for (const std::uint8_t type : {XCB_KEY_PRESS, XCB_KEY_RELEASE}) {
+        router.on<&X11Desktop::takeKey>(type, *this);
+    }
+}
+
+void X11Desktop::subscribeRest(X11EventRouter& router) {
+    application_->subscribe(router);
+    statusBar_->subscribe(router);
+    input_->subscribe(router);
+    accessibility_->subscribe(router);
+    workspace_->subscribe(router);
+    clients_->subscribe(router);
+}
+
 void X11Desktop::handleEvent(const void* raw) {
     const auto& event = *static_cast<const xcb_generic_event_t*>(raw);
-    clients_->update(event);
-    screens_->handleEvent(event);
-    keyboard_->handleEvent(event);
-    // The sampler's grab makes the pointer and the keys its own.
-    if (colorSampler_->handleEvent(event)) return;
-    const std::uint8_t type = event.response_type & 0x7F;
-    if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
-        const auto& key = reinterpret_cast<const xcb_key_press_event_t&>(event);
-        if (hotKeys_->handleKey(key, type == XCB_KEY_PRESS)) return;
-        if (offerToReaders(raw, type == XCB_KEY_PRESS)) return;
-    }
-    dispatch(raw);
+    if (!first_->route(event)) rest_->route(event);
+}
+
+bool X11Desktop::takeKey(const xcb_key_press_event_t& key) {
+    const bool down = (key.response_type & 0x7F) == XCB_KEY_PRESS;
+    return hotKeys_->handleKey(key, down) || offerToReaders(&key, down);
 }
 
 bool X11Desktop::offerToReaders(const void* event, bool down) {
@@ -207,13 +231,7 @@ bool X11Desktop::offerToReaders(const void* event, bool down) {
 }
 
 void X11Desktop::dispatch(const void* raw) {
-    const auto& event = *static_cast<const xcb_generic_event_t*>(raw);
-    application_->handleEvent(event);
-    statusBar_->handleEvent(event);
-    input_->handleEvent(event);
-    accessibility_->handleEvent(event);
-    workspace_->handleEvent(event);
-    clients_->handleEvent(event);
+    rest_->route(*static_cast<const xcb_generic_event_t*>(raw));
 }
 
 // Once the events that came together are handled: a run of focus changes (a burst of switches

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+struct xcb_key_press_event_t;
+
 namespace talvori {
 class Platform;
 }
@@ -15,6 +17,7 @@ class X11AtspiBridge;
 class X11ClientWindows;
 class X11ColorSampler;
 class X11Connection;
+class X11EventRouter;
 class X11HotKeyService;
 class X11Input;
 class X11Keyboard;
@@ -43,12 +46,17 @@ class X11Desktop {
     X11AtspiBridge& accessibilityBridge() const { return *atspi_; }
 
   private:
-    X11Desktop() = default;
+    X11Desktop();
+    // Which service hears which event, made once the services exist.
+    void subscribe();
+    void subscribeFirst(X11EventRouter& router);
+    void subscribeRest(X11EventRouter& router);
     void handleEvent(const void* event);
     // Where every event but the global shortcuts and the keys readers take goes.
     void dispatch(const void* event);
-    // Whether a reader has the key press or release `event` first (it comes back through
-    // dispatch unless taken).
+    // Whether the global shortcuts or a reader take the key press or release `event` (it comes
+    // back through dispatch when a reader lets it go).
+    bool takeKey(const xcb_key_press_event_t& key);
     bool offerToReaders(const void* event, bool down);
     void afterEvents();
 
@@ -68,6 +76,10 @@ class X11Desktop {
     std::shared_ptr<X11AtspiBridge> atspi_;
     std::shared_ptr<X11StatusBar> statusBar_;
     std::shared_ptr<X11ColorSampler> colorSampler_;
+    // What keeps the desktop's state, the colour sampler's grab and the keys' first takers hear
+    // an event before the rest, which hears it unless one of them took it.
+    std::unique_ptr<X11EventRouter> first_;
+    std::unique_ptr<X11EventRouter> rest_;
 };
 
 }  // namespace talvori::x11

@@ -14,6 +14,7 @@
 #include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Cursors.hpp"
+#include "platform/x11/X11EventRouter.hpp"
 #include "platform/x11/X11KeyCodes.hpp"
 #include "platform/x11/X11Keyboard.hpp"
 #include "platform/x11/X11Panel.hpp"
@@ -202,6 +203,14 @@ void X11Input::updateRawSelection() {
 }
 
 // ---- Events
+
+void X11Input::subscribe(X11EventRouter& router) {
+    for (const std::uint8_t type :
+         {XCB_BUTTON_PRESS, XCB_BUTTON_RELEASE, XCB_MOTION_NOTIFY, XCB_ENTER_NOTIFY,
+          XCB_LEAVE_NOTIFY, XCB_KEY_PRESS, XCB_KEY_RELEASE, XCB_FOCUS_IN, XCB_GE_GENERIC}) {
+        router.on<&X11Input::handleEvent>(type, *this);
+    }
+}
 
 void X11Input::handleEvent(const xcb_generic_event_t& event) {
     switch (event.response_type & 0x7F) {

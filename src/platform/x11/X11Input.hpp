@@ -18,6 +18,8 @@ class Clock;
 
 namespace talvori::x11 {
 
+class X11EventRouter;
+
 class X11Application;
 class X11Connection;
 class X11Cursors;
@@ -47,6 +49,7 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     double keyRepeatInterval() const override;
 
     void handleEvent(const xcb_generic_event_t& event);
+    void subscribe(X11EventRouter& router);
     // Input that our own surfaces outside our windows take (a status icon docked in another
     // program's tray): it is ours, so the global monitors do not see it.
     using Claim = std::function<bool(bool pointer, std::int16_t rootX, std::int16_t rootY)>;

@@ -12,6 +12,7 @@
 
 #include "platform/desktop/ModifierFlags.hpp"
 #include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11EventRouter.hpp"
 #include "platform/x11/X11KeyCodes.hpp"
 #include "platform/x11/X11Reply.hpp"
 
@@ -199,6 +200,12 @@ void X11Keyboard::readModifierMap() {
         }
     }
     modifiers_ = bits;
+}
+
+void X11Keyboard::subscribe(X11EventRouter& router) {
+    router.on<&X11Keyboard::handleEvent>(XCB_MAPPING_NOTIFY, *this);
+    // Without the extension its events never come.
+    if (xkbFirstEvent_ != 0) router.on<&X11Keyboard::handleEvent>(xkbFirstEvent_, *this);
 }
 
 void X11Keyboard::handleEvent(const xcb_generic_event_t& event) {

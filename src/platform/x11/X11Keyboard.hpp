@@ -16,6 +16,8 @@ struct xkb_state;
 
 namespace talvori::x11 {
 
+class X11EventRouter;
+
 class X11Connection;
 
 // The core keyboard as xkbcommon describes it: the keymap and its layouts, the modifier bits that
@@ -50,6 +52,7 @@ class X11Keyboard {
 
     // Handles XKB and mapping events.
     void handleEvent(const xcb_generic_event_t& event);
+    void subscribe(X11EventRouter& router);
 
     // The device-independent modifier flags of an X modifier state.
     std::uint64_t flags(std::uint16_t state) const;

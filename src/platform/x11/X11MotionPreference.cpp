@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/core/weakly.hpp"
+#include "platform/x11/X11EventRouter.hpp"
 #include "platform/x11/X11SessionBus.hpp"
 #include "platform/x11/X11XSettings.hpp"
 
@@ -48,8 +49,8 @@ bool X11MotionPreference::reducesMotion() const {
     return storedAnimations_ && !*storedAnimations_;
 }
 
-void X11MotionPreference::handleEvent(const xcb_generic_event_t& event) {
-    settings_->handleEvent(event);
+void X11MotionPreference::subscribe(X11EventRouter& router) {
+    settings_->subscribe(router);
 }
 
 void X11MotionPreference::busChanged() {

@@ -10,6 +10,8 @@
 
 namespace talvori::x11 {
 
+class X11EventRouter;
+
 class X11Connection;
 class X11SessionBus;
 class X11XSettings;
@@ -31,7 +33,7 @@ class X11MotionPreference : public std::enable_shared_from_this<X11MotionPrefere
     // The settings daemon's table or the stored setting, both as last heard: asking costs no
     // request.
     bool reducesMotion() const;
-    void handleEvent(const xcb_generic_event_t& event);
+    void subscribe(X11EventRouter& router);
 
   private:
     struct SlotDeleter {

@@ -9,6 +9,7 @@
 #include "platform/core/weakly.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11DisplayScale.hpp"
+#include "platform/x11/X11EventRouter.hpp"
 #include "platform/x11/X11Reply.hpp"
 
 namespace talvori::x11 {
@@ -100,6 +101,18 @@ void X11Screens::reload() {
         loop->post(weakly(weak_from_this(), [](X11Screens& self) {
             self.center_.post(Screens::kDidChangeParametersNotification, nullptr);
         }));
+    }
+}
+
+void X11Screens::subscribe(X11EventRouter& router) {
+    if (connection_->hasRandr()) {
+        for (const std::uint8_t type : {XCB_RANDR_SCREEN_CHANGE_NOTIFY, XCB_RANDR_NOTIFY}) {
+            router.on<&X11Screens::handleEvent>(connection_->randrFirstEvent() + type, *this);
+        }
+    }
+    router.on<&X11Screens::handleEvent>(XCB_CONFIGURE_NOTIFY, *this);
+    for (const Atom name : {Atom::_NET_WORKAREA, Atom::_NET_CURRENT_DESKTOP}) {
+        router.onProperty<&X11Screens::handleEvent>(connection_->atom(name), *this);
     }
 }
 

@@ -17,6 +17,8 @@ class RunLoop;
 
 namespace talvori::x11 {
 
+class X11EventRouter;
+
 class X11Connection;
 
 // The monitors as RandR reports them, primary first, with the work area the window manager
@@ -41,6 +43,7 @@ class X11Screens final : public Screens, public std::enable_shared_from_this<X11
     // Selects the events that tell of changes; call once.
     void startWatching();
     void handleEvent(const xcb_generic_event_t& event);
+    void subscribe(X11EventRouter& router);
     // Reads the monitors again; posts the change notice on a later turn when something changed.
     void reload();
 

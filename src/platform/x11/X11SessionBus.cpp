@@ -1,8 +1,10 @@
 #include "platform/x11/X11SessionBus.hpp"
 
+#include <malloc.h>
 #include <poll.h>
 #include <systemd/sd-bus.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -12,6 +14,16 @@
 #include "platform/core/weakly.hpp"
 
 namespace talvori::x11 {
+
+namespace {
+
+// Counts the messages that came whole, before they are handled.
+int countArrival(sd_bus_message*, void* count, sd_bus_error*) {
+    ++*static_cast<std::uint64_t*>(count);
+    return 0;
+}
+
+}  // namespace
 
 std::shared_ptr<X11SessionBus> X11SessionBus::open(RunLoop& loop, const Logger& log) {
     sd_bus* bus = nullptr;
@@ -53,6 +65,7 @@ X11SessionBus::~X11SessionBus() {
     hook_.reset();
     output_.reset();
     input_.reset();
+    filter_ = sd_bus_slot_unref(filter_);
     if (bus_) sd_bus_flush_close_unref(bus_);
 }
 
@@ -60,6 +73,7 @@ void X11SessionBus::attach(sd_bus* bus) {
     bus_ = bus;
     const std::weak_ptr<X11SessionBus> weak = weak_from_this();
     input_ = loop_.watch(sd_bus_get_fd(bus), POLLIN, weakly(weak, &X11SessionBus::process));
+    sd_bus_add_filter(bus, &filter_, countArrival, &messagesArrived_);
     hook_ = loop_.addBeforeWaitHook(weakly(weak, &X11SessionBus::process));
 }
 
@@ -97,7 +111,10 @@ void X11SessionBus::timedOut() {
 void X11SessionBus::processSlice() {
     // A handler may drop the last other reference to the bus.
     auto self = shared_from_this();
+    const void* heapEnd = ::sbrk(0);
+    const std::uint64_t arrived = messagesArrived_;
     const bool more = handleSlice();
+    giveBackLargeMessage(heapEnd, arrived);
     // Once closed, the bus has let go of its descriptor: a number that the next file opened may
     // get.
     if (sd_bus_is_open(bus_) <= 0) {
@@ -118,6 +135,23 @@ bool X11SessionBus::handleSlice() {
         if (loop_.now() >= end) return true;
     }
     return true;
+}
+
+// A message of megabytes (a reader setting a huge text) is read whole into one buffer, over
+// several slices. Once the C library has seen such a size come and go, it takes the next from its
+// heap and keeps what is freed there for later: handled and freed, the message would stay in the
+// program's memory. The buffer is made when the message starts to arrive, and nothing behind it
+// can come whole before it: the slice in which the next message comes whole has freed it.
+void X11SessionBus::giveBackLargeMessage(const void* heapEnd, std::uint64_t arrived) {
+    const auto grown = static_cast<const char*>(::sbrk(0)) - static_cast<const char*>(heapEnd);
+    if (grown >= kLargeMessageBytes) {
+        // It may have come whole in this very slice.
+        largeMessageComing_ = true;
+        ::malloc_trim(0);
+    } else if (largeMessageComing_ && messagesArrived_ != arrived) {
+        largeMessageComing_ = false;
+        ::malloc_trim(0);
+    }
 }
 
 // sd-bus notices a call's timeout only while it processes: without a wake-up at the earliest one,
@@ -174,6 +208,7 @@ void X11SessionBus::closed() {
     wake_.clear();
     wakeDue_ = kNoWake;
     resuming_ = false;
+    filter_ = sd_bus_slot_unref(filter_);
     sd_bus* bus = std::exchange(bus_, nullptr);
     // The users let go of what they made on it first; their slots hold the bus until then.
     connection_.notify();

@@ -10,6 +10,7 @@
 #include "platform/core/TimerSlot.hpp"
 
 typedef struct sd_bus sd_bus;
+typedef struct sd_bus_slot sd_bus_slot;
 
 namespace talvori {
 class BeforeWaitHook;
@@ -56,6 +57,9 @@ class X11SessionBus : public std::enable_shared_from_this<X11SessionBus> {
     // What one turn of the loop gives the bus at most, whichever comes first.
     static constexpr int kMessagesPerSlice = 256;
     static constexpr double kSliceSeconds = 0.003;
+    // A slice that grows the heap this much is reading a large message: its memory is handed
+    // back to the system once it has been handled.
+    static constexpr long kLargeMessageBytes = 1 << 20;
 
   private:
     X11SessionBus(RunLoop& loop, Logger log);
@@ -65,6 +69,7 @@ class X11SessionBus : public std::enable_shared_from_this<X11SessionBus> {
     void timedOut();
     void processSlice();
     bool handleSlice();
+    void giveBackLargeMessage(const void* heapEnd, std::uint64_t arrived);
     void scheduleWake(bool more);
     void watchOutput();
     void closed();
@@ -84,6 +89,9 @@ class X11SessionBus : public std::enable_shared_from_this<X11SessionBus> {
     static constexpr std::uint64_t kNoWake = UINT64_MAX;
     std::uint64_t wakeDue_ = kNoWake;
     bool resuming_ = false;
+    sd_bus_slot* filter_ = nullptr;
+    std::uint64_t messagesArrived_ = 0;
+    bool largeMessageComing_ = false;
     double retryDelay_ = kFirstRetryDelay;
     ObservationSubject connection_;
 };

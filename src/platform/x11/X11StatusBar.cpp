@@ -1,8 +1,12 @@
 #include "platform/x11/X11StatusBar.hpp"
 
+#include <xcb/xfixes.h>
+
 #include <cstdlib>
 
 #include "platform/core/weakly.hpp"
+#include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11EventRouter.hpp"
 #include "platform/x11/X11StatusIcon.hpp"
 #include "platform/x11/X11StatusItem.hpp"
 #include "platform/x11/X11XSettings.hpp"
@@ -42,6 +46,20 @@ std::vector<std::shared_ptr<X11StatusItem>> X11StatusBar::liveItems() const {
         if (auto item = weak.lock()) live.push_back(std::move(item));
     }
     return live;
+}
+
+void X11StatusBar::subscribe(X11EventRouter& router) {
+    for (const std::uint8_t type : {XCB_REPARENT_NOTIFY, XCB_MAP_NOTIFY, XCB_UNMAP_NOTIFY,
+                                    XCB_CONFIGURE_NOTIFY, XCB_EXPOSE, XCB_BUTTON_PRESS}) {
+        router.on<&X11StatusBar::handleEvent>(type, *this);
+    }
+    // A docked icon follows the colours its tray asks for.
+    router.onProperty<&X11StatusBar::handleEvent>(connection_->atom(Atom::_NET_SYSTEM_TRAY_COLORS),
+                                                  *this);
+    if (connection_->hasXfixes()) {
+        router.on<&X11StatusBar::handleEvent>(
+            connection_->xfixesFirstEvent() + XCB_XFIXES_SELECTION_NOTIFY, *this);
+    }
 }
 
 void X11StatusBar::handleEvent(const xcb_generic_event_t& event) {

@@ -10,6 +10,8 @@
 
 namespace talvori::x11 {
 
+class X11EventRouter;
+
 class X11Connection;
 class X11Screens;
 class X11SessionBus;
@@ -28,6 +30,8 @@ class X11StatusBar final : public StatusBar {
     std::shared_ptr<StatusItem> makeStatusItem(double length) override;
 
     void handleEvent(const xcb_generic_event_t& event);
+    // What the items' tray icons follow.
+    void subscribe(X11EventRouter& router);
     // Whether a press at root `x`, `y` is on one of our items.
     bool claimsPointer(std::int16_t x, std::int16_t y) const;
 

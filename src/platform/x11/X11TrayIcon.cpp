@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "platform/Platform.hpp"
@@ -37,6 +38,27 @@ Color colorOfPixel(std::uint32_t pixel, const xcb_visualtype_t* visual) {
     };
     if (!visual) return Color::black();
     return {channel(visual->red_mask), channel(visual->green_mask), channel(visual->blue_mask), 1};
+}
+
+// The pixel seen most in a 32-bit image of (left, top)-(right, bottom) on the screen, outside
+// `inner`.
+std::optional<std::uint32_t> mostCommonPixel(const std::uint8_t* data, int left, int top, int right,
+                                             int bottom, const RootRect& inner) {
+    std::map<std::uint32_t, int> counts;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x) {
+            const bool inside = x >= inner.x && x < inner.x + static_cast<int>(inner.width) &&
+                                y >= inner.y && y < inner.y + static_cast<int>(inner.height);
+            if (inside) continue;
+            std::uint32_t pixel = 0;
+            std::memcpy(&pixel, data + ((y - top) * (right - left) + (x - left)) * 4, 4);
+            ++counts[pixel & 0xFFFFFF];
+        }
+    }
+    if (counts.empty()) return std::nullopt;
+    return std::max_element(counts.begin(), counts.end(),
+                            [](const auto& a, const auto& b) { return a.second < b.second; })
+        ->first;
 }
 
 }  // namespace
@@ -124,6 +146,7 @@ void X11TrayIcon::dock(xcb_window_t tray) {
     undock();
     xcb_connection_t* raw = connection_->raw();
     tray_ = tray;
+    watchTray();
     visual_ = trayVisual(tray);
     trayForeground_ = trayForeground();
     translucent_ = visual_ == connection_->argbVisual() && visual_ != 0;
@@ -162,6 +185,17 @@ void X11TrayIcon::dock(xcb_window_t tray) {
         weakly(weak_from_this(), [request](X11TrayIcon& self) { self.checkTaken(request); }));
 }
 
+// The tray announces a change of theme by its properties: the colour it asks icons to draw in.
+// Other masks of ours on that window stay as they are.
+void X11TrayIcon::watchTray() {
+    xcb_connection_t* raw = connection_->raw();
+    auto attributes =
+        waitReply(xcb_get_window_attributes_reply, raw, xcb_get_window_attributes(raw, tray_));
+    if (!attributes) return;
+    const std::uint32_t events = attributes->your_event_mask | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(raw, tray_, XCB_CW_EVENT_MASK, &events);
+}
+
 void X11TrayIcon::checkTaken(unsigned request) {
     if (request == requests_ && window_ != XCB_WINDOW_NONE && !isVisible()) refused();
 }
@@ -192,6 +226,43 @@ bool X11TrayIcon::isShownIn(xcb_window_t parent) const {
         parent = reply->parent;
     }
     return false;
+}
+
+// A slot of another depth than the window it sits in cannot show that window's background
+// through: trays leave such a slot undrawn, and whatever was on the screen before stays there.
+bool X11TrayIcon::isOpaqueSlot(xcb_window_t slot) const {
+    xcb_connection_t* raw = connection_->raw();
+    const auto slotGeometry = xcb_get_geometry(raw, slot);
+    auto tree = waitReply(xcb_query_tree_reply, raw, xcb_query_tree(raw, slot));
+    auto own = waitReply(xcb_get_geometry_reply, raw, slotGeometry);
+    if (!tree || !own || tree->parent == connection_->root()) return false;
+    auto outer = waitReply(xcb_get_geometry_reply, raw, xcb_get_geometry(raw, tree->parent));
+    return outer && outer->depth != own->depth;
+}
+
+// The colour the screen shows most in a ring one pixel wide around the icon: the tray's own
+// background beside the slot.
+std::optional<std::uint32_t> X11TrayIcon::pixelAround() const {
+    const auto rect = rootRect();
+    if (!rect) return std::nullopt;
+    const auto& screen = connection_->screen();
+    const int left = std::max(0, rect->x - 1);
+    const int top = std::max(0, rect->y - 1);
+    const int right = std::min<int>(screen.width_in_pixels, rect->x + width_ + 1);
+    const int bottom = std::min<int>(screen.height_in_pixels, rect->y + height_ + 1);
+    if (right <= left || bottom <= top) return std::nullopt;
+    xcb_connection_t* raw = connection_->raw();
+    auto image =
+        waitReply(xcb_get_image_reply, raw,
+                  xcb_get_image(raw, XCB_IMAGE_FORMAT_Z_PIXMAP, connection_->root(),
+                                static_cast<std::int16_t>(left), static_cast<std::int16_t>(top),
+                                static_cast<std::uint16_t>(right - left),
+                                static_cast<std::uint16_t>(bottom - top), ~std::uint32_t{0}));
+    const int columns = right - left;
+    if (!image || xcb_get_image_data_length(image.get()) < columns * (bottom - top) * 4) {
+        return std::nullopt;
+    }
+    return mostCommonPixel(xcb_get_image_data(image.get()), left, top, right, bottom, *rect);
 }
 
 void X11TrayIcon::setProperties() {
@@ -266,6 +337,11 @@ void X11TrayIcon::paint() {
     // An opaque window shows the tray's background through it; what is drawn on it before it
     // is shown is lost.
     if (!isVisible()) return;
+    if (opaqueSlot_) {
+        if (const auto pixel = pixelAround()) {
+            xcb_change_window_attributes(raw, window_, XCB_CW_BACK_PIXEL, &*pixel);
+        }
+    }
     const Color chosen = tint();
     xcb_clear_area(raw, 0, window_, 0, 0, 0, 0);
     drawInto(window_, chosen);
@@ -363,6 +439,13 @@ void X11TrayIcon::handleEvent(const xcb_generic_event_t& event) {
     }
     if (window_ == XCB_WINDOW_NONE) return;
     switch (type) {
+        case XCB_PROPERTY_NOTIFY: {
+            const auto& property = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            if (property.window != tray_ || property.atom != atoms_[kColors]) return;
+            trayForeground_ = trayForeground();
+            paint();
+            break;
+        }
         case XCB_REPARENT_NOTIFY: {
             const auto& reparent = reinterpret_cast<const xcb_reparent_notify_event_t&>(event);
             if (reparent.window != window_) return;
@@ -371,6 +454,7 @@ void X11TrayIcon::handleEvent(const xcb_generic_event_t& event) {
                 xcb_unmap_window(connection_->raw(), window_);
                 setDocked(false, false);
             } else {
+                opaqueSlot_ = isOpaqueSlot(reparent.parent);
                 setDocked(isShownIn(reparent.parent), mapped_);
             }
             break;

@@ -54,10 +54,13 @@ class X11TrayIcon : public std::enable_shared_from_this<X11TrayIcon> {
     void internAtoms();
     xcb_window_t trayOwner() const;
     void dock(xcb_window_t tray);
+    void watchTray();
     void undock();
     void checkTaken(unsigned request);
     void refused();
     bool isShownIn(xcb_window_t parent) const;
+    bool isOpaqueSlot(xcb_window_t slot) const;
+    std::optional<std::uint32_t> pixelAround() const;
     xcb_visualid_t trayVisual(xcb_window_t tray) const;
     std::optional<Color> trayForeground() const;
     void setProperties();
@@ -82,6 +85,8 @@ class X11TrayIcon : public std::enable_shared_from_this<X11TrayIcon> {
     xcb_window_t window_ = XCB_WINDOW_NONE;
     xcb_visualid_t visual_ = 0;
     bool translucent_ = false;
+    // Docked in a slot that does not show the tray's background: painted in the colour around.
+    bool opaqueSlot_ = false;
     bool docked_ = false;
     bool mapped_ = false;
     std::uint16_t width_ = 0;

@@ -20,6 +20,7 @@
 #include "platform/x11/X11ApplicationIdentities.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11EventRouter.hpp"
 #include "platform/x11/X11MotionPreference.hpp"
 #include "platform/x11/X11Reply.hpp"
 
@@ -141,16 +142,15 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() const {
     return applicationOf(application_->clients().pid(application_->clients().activeWindow()));
 }
 
-void X11Workspace::handleEvent(const xcb_generic_event_t& event) {
-    motion_->handleEvent(event);
-    if ((event.response_type & 0x7F) != XCB_PROPERTY_NOTIFY) return;
-    const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+void X11Workspace::subscribe(X11EventRouter& router) {
+    motion_->subscribe(router);
+    router.onProperty<&X11Workspace::activeWindowAnnounced>(
+        application_->connection().atom(Atom::_NET_ACTIVE_WINDOW), *this);
+}
+
+void X11Workspace::activeWindowAnnounced(const xcb_property_notify_event_t& notify) {
     X11Connection& connection = application_->connection();
-    if (notify.window != connection.root() ||
-        notify.atom != connection.atom(Atom::_NET_ACTIVE_WINDOW)) {
-        return;
-    }
-    connection.noteTime(notify.time);
+    if (notify.window == connection.root()) connection.noteTime(notify.time);
 }
 
 void X11Workspace::activeWindowChanged() {

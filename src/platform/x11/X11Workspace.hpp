@@ -19,6 +19,8 @@ class RunLoop;
 
 namespace talvori::x11 {
 
+class X11EventRouter;
+
 class X11Application;
 class X11ApplicationIdentities;
 class X11MotionPreference;
@@ -43,11 +45,12 @@ class X11Workspace final : public Workspace, public std::enable_shared_from_this
     bool openFile(const std::string& path) override;
     bool accessibilityDisplayShouldReduceMotion() const override;
 
-    void handleEvent(const xcb_generic_event_t& event);
+    void subscribe(X11EventRouter& router);
     // Another window became the active one: its application may have come to the front.
     void activeWindowChanged();
 
   private:
+    void activeWindowAnnounced(const xcb_property_notify_event_t& notify);
     std::optional<RunningApplication> applicationOf(std::int32_t pid) const;
     // The application's identifier (WM_CLASS class) and its name as the user knows it, from its
     // client window; `withIcon`, its icon too, read from the server the first time (the list of

@@ -4,6 +4,7 @@
 
 #include "platform/core/weakly.hpp"
 #include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11EventRouter.hpp"
 #include "platform/x11/X11Reply.hpp"
 
 namespace talvori::x11 {
@@ -171,6 +172,15 @@ void X11XSettings::readTable() {
             self.table_ = value && value->format == 8 ? parse(value->bytes) : Table{};
             if (self.changed_) self.changed_();
         }));
+}
+
+void X11XSettings::subscribe(X11EventRouter& router) {
+    if (connection_->hasXfixes()) {
+        router.on<&X11XSettings::handleEvent>(
+            connection_->xfixesFirstEvent() + XCB_XFIXES_SELECTION_NOTIFY, *this);
+    }
+    router.onProperty<&X11XSettings::handleEvent>(connection_->atom(Atom::_XSETTINGS_SETTINGS),
+                                                  *this);
 }
 
 void X11XSettings::handleEvent(const xcb_generic_event_t& event) {

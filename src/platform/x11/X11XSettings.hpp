@@ -14,6 +14,8 @@
 
 namespace talvori::x11 {
 
+class X11EventRouter;
+
 class X11Connection;
 
 // The desktop's settings as its settings daemon publishes them (XSETTINGS: a binary table on the
@@ -45,6 +47,7 @@ class X11XSettings : public std::enable_shared_from_this<X11XSettings> {
     std::optional<std::int32_t> followedInteger(std::string_view name) const;
     // Notices of a new owner and of a rewritten table.
     void handleEvent(const xcb_generic_event_t& event);
+    void subscribe(X11EventRouter& router);
 
   private:
     void readOwner();

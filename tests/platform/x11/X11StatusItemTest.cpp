@@ -18,6 +18,7 @@
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/harness/X11TestBus.hpp"
 #include "platform/x11/harness/X11TestWatcher.hpp"
+#include "reminder/UpdateReminder.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -158,6 +159,64 @@ TEST_F(X11StatusItemTest, WithoutAWatcherItDocksInTheTrayWhereClicksToggleThePan
     EXPECT_TRUE(runUntil([&] { return !driver().isViewable(anchor.window); }));
 }
 
+// An update waiting shows on the icon, by its name for a host that reads the theme and by its
+// picture in the tray, and goes once the update is no longer waiting.
+class X11StatusItemUpdateTest : public X11StatusItemTest,
+                                public ::testing::WithParamInterface<bool> {
+  protected:
+    // The icon as the tray shows it.
+    std::string picture() const {
+        const auto icon = driver().rootGeometry(menuBar().statusItemScreenAnchor()->window);
+        std::string seen;
+        for (const auto& pixel : driver().pixels(icon[0], icon[1], icon[2], icon[3])) {
+            seen += std::to_string(pixel.brightness()) + ' ';
+        }
+        return seen;
+    }
+    // Asks the host's question again until the answer is `name`.
+    bool offersName(TestWatcher& watcher, const std::string& name) {
+        watcher.readLook(watcher.items().front());
+        return runUntil([&] {
+            if (!watcher.look()) return false;
+            if (watcher.look()->iconName == name) return true;
+            watcher.readLook(watcher.items().front());
+            return false;
+        });
+    }
+};
+
+TEST_P(X11StatusItemUpdateTest, TheIconShowsAWaitingUpdateAndGoesBackAfter) {
+    const bool byName = GetParam();
+    const auto watcher = byName ? std::make_unique<TestWatcher>(*bus) : nullptr;
+    startRuntime();
+    ASSERT_TRUE(runUntil([&] {
+        return byName ? watcher->items().size() == 1 && menuBar().statusItem()->isVisible()
+                      : menuBar().statusItemScreenAnchor().has_value();
+    }));
+    std::string plain;
+    if (byName) {
+        EXPECT_TRUE(offersName(*watcher, "talvori-status"));
+    } else {
+        ASSERT_TRUE(runUntilSteady<std::string>([&] { return picture(); }));
+        plain = picture();
+    }
+    const auto shows = [&](bool update) {
+        if (byName)
+            return offersName(*watcher, update ? "talvori-status-update" : "talvori-status");
+        return runUntil([&] { return (picture() != plain) == update; });
+    };
+
+    const auto& reminder = UpdateReminder::shared();
+    reminder->setPendingUpdate(UpdateReminder::PendingUpdate{"9.0", "900", std::nullopt});
+    EXPECT_TRUE(shows(true));
+    if (!byName) screenshot("status-item-tray-update");
+    reminder->setPendingUpdate(std::nullopt);
+    EXPECT_TRUE(shows(false));
+}
+
+INSTANTIATE_TEST_SUITE_P(Host, X11StatusItemUpdateTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "ByName" : "InTheTray"; });
+
 // The session bus's daemon ends under the program (a crash, a logout half done) and starts again
 // at the same address.
 TEST_F(X11StatusItemTest, ALostBusLeavesTheItemInTheTrayAndOneThatComesBackHostsItAgain) {
@@ -190,18 +249,21 @@ TEST_F(X11StatusItemTest, ALostBusLeavesTheItemInTheTrayAndOneThatComesBackHosts
 // Another program's system tray, 120 x 24 at the top right, on a connection of its own: it either
 // takes icons into a slot at its top left, over a dark gradient whose first row is light (as
 // some panel themes draw it), or puts them aside in a transparent window of its own at 0, 0, as
-// trays that copy icons' pixels do, and shows nothing.
+// trays that copy icons' pixels do, and shows nothing; or it takes them into an opaque slot at
+// 2, 2 in a 32-bit box of #303030, the slot left undrawn over a #101010 leftover.
 class StandInTray {
   public:
     static constexpr int kX = 1160;
+    enum Slot { kAside, kInTray, kOpaque };
 
-    StandInTray(const std::string& display, const X11TestDriver& driver, bool takesIcons)
-        : takesIcons_(takesIcons),
+    StandInTray(const std::string& display, const X11TestDriver& driver, Slot slot)
+        : slot_(slot),
           connection_(xcb_connect(display.c_str(), nullptr)),
           screen_(xcb_setup_roots_iterator(xcb_get_setup(connection_)).data),
           window_(openWindow(kX, 0, 120, 24)),
           opcode_(driver.atom("_NET_SYSTEM_TRAY_OPCODE")),
-          opacity_(driver.atom("_NET_WM_WINDOW_OPACITY")) {
+          opacity_(driver.atom("_NET_WM_WINDOW_OPACITY")),
+          colors_(driver.atom("_NET_SYSTEM_TRAY_COLORS")) {
         paintGradient();
         xcb_map_window(connection_, window_);
         xcb_set_selection_owner(connection_, window_, driver.atom("_NET_SYSTEM_TRAY_S0"),
@@ -221,6 +283,15 @@ class StandInTray {
             std::free(event);
         }
         return icon_;
+    }
+
+    // The colour icons are asked to draw in, as a tray sets it on a change of theme, 16 bits a
+    // channel.
+    void askForColour(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+        const std::uint32_t colors[12] = {red, green, blue};
+        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, colors_, XCB_ATOM_CARDINAL,
+                            32, 12, colors);
+        xcb_flush(connection_);
     }
 
   private:
@@ -252,10 +323,39 @@ class StandInTray {
         xcb_free_gc(connection_, context);
         xcb_free_pixmap(connection_, pixmap);
     }
+    // A box of another depth than the slot in it, as panels drawn with an alpha channel make.
+    xcb_window_t openOpaqueSlot() {
+        xcb_visualid_t visual = 0;
+        for (auto depths = xcb_screen_allowed_depths_iterator(screen_); depths.rem > 0;
+             xcb_depth_next(&depths)) {
+            if (depths.data->depth == 32) visual = xcb_depth_visuals(depths.data)->visual_id;
+        }
+        const xcb_colormap_t colormap = xcb_generate_id(connection_);
+        xcb_create_colormap(connection_, XCB_COLORMAP_ALLOC_NONE, colormap, screen_->root, visual);
+        const xcb_window_t box = xcb_generate_id(connection_);
+        const std::uint32_t values[] = {0xFF303030, 0, colormap};
+        xcb_create_window(connection_, 32, box, window_, 0, 0, 24, 24, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, visual,
+                          XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_COLORMAP, values);
+        xcb_map_window(connection_, box);
+        const xcb_gcontext_t context = xcb_generate_id(connection_);
+        const std::uint32_t leftover = 0xFF101010;
+        xcb_create_gc(connection_, context, box, XCB_GC_FOREGROUND, &leftover);
+        const xcb_rectangle_t under{2, 2, 20, 20};
+        xcb_poly_fill_rectangle(connection_, box, context, 1, &under);
+        xcb_free_gc(connection_, context);
+        const xcb_window_t slot = xcb_generate_id(connection_);
+        const std::uint32_t slotValues[] = {0, screen_->default_colormap};
+        xcb_create_window(connection_, screen_->root_depth, slot, box, 2, 2, 20, 20, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual,
+                          XCB_CW_BORDER_PIXEL | XCB_CW_COLORMAP, slotValues);
+        xcb_map_window(connection_, slot);
+        return slot;
+    }
     void take(xcb_window_t icon) {
         icon_ = icon;
-        xcb_window_t parent = window_;
-        if (!takesIcons_) {
+        xcb_window_t parent = slot_ == kOpaque ? openOpaqueSlot() : window_;
+        if (slot_ == kAside) {
             parent = openWindow(0, 0, 128, 128);
             const std::uint32_t transparent = 0;
             xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, parent, opacity_,
@@ -263,19 +363,21 @@ class StandInTray {
             xcb_map_window(connection_, parent);
         }
         xcb_reparent_window(connection_, icon, parent, 0, 0);
-        const std::uint32_t size[] = {takesIcons_ ? 24U : 128U, takesIcons_ ? 24U : 128U};
+        const std::uint32_t side = slot_ == kAside ? 128 : slot_ == kOpaque ? 20 : 24;
+        const std::uint32_t size[] = {side, side};
         xcb_configure_window(connection_, icon, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
                              size);
         xcb_map_window(connection_, icon);
         xcb_flush(connection_);
     }
 
-    bool takesIcons_;
+    Slot slot_;
     xcb_connection_t* connection_;
     xcb_screen_t* screen_;
     xcb_window_t window_;
     xcb_atom_t opcode_;
     xcb_atom_t opacity_;
+    xcb_atom_t colors_;
     xcb_window_t icon_ = XCB_WINDOW_NONE;
 };
 
@@ -293,7 +395,7 @@ class X11StandInTrayTest : public X11StatusItemTest {
 // The tray reads the icon's pixels at once and shows nothing of it; the window it put aside
 // would take clicks where nothing shows.
 TEST_F(X11StandInTrayTest, ATrayThatPutsTheIconAsideLeavesNoWindowAndTheItemAsWithoutATray) {
-    StandInTray tray(session().display(), driver(), false);
+    StandInTray tray(session().display(), driver(), StandInTray::kAside);
     startRuntime();
     ASSERT_TRUE(runUntil([&] { return driver().isViewable(tray.icon()); }));
     EXPECT_TRUE(runUntil([&] { return logged("did not show the status icon"); }));
@@ -306,7 +408,7 @@ TEST_F(X11StandInTrayTest, ATrayThatPutsTheIconAsideLeavesNoWindowAndTheItemAsWi
 // One pixel of the slot is light; the rest, around and under the icon, is dark. A right click
 // opens the panel too.
 TEST_F(X11StandInTrayTest, TheIconIsTintedForTheTraysWholeBackgroundAndEveryButtonOpensThePanel) {
-    StandInTray tray(session().display(), driver(), true);
+    StandInTray tray(session().display(), driver(), StandInTray::kInTray);
     startRuntime();
     ASSERT_TRUE(runUntil(
         [&] { return tray.icon() != XCB_WINDOW_NONE && menuBar().statusItemScreenAnchor(); }));
@@ -322,6 +424,38 @@ TEST_F(X11StandInTrayTest, TheIconIsTintedForTheTraysWholeBackgroundAndEveryButt
 
     driver().click(StandInTray::kX + 12, 12, 3);
     EXPECT_TRUE(runUntil([&] { return panelIsOpen(); }));
+}
+
+TEST_F(X11StandInTrayTest, TheIconTakesTheColourTheTrayAsksForOnceDocked) {
+    StandInTray tray(session().display(), driver(), StandInTray::kInTray);
+    startRuntime();
+    ASSERT_TRUE(runUntil(
+        [&] { return tray.icon() != XCB_WINDOW_NONE && menuBar().statusItemScreenAnchor(); }));
+    const auto red = [&] {
+        const auto seen = driver().pixels(StandInTray::kX, 1, 24, 22);
+        return std::count_if(seen.begin(), seen.end(), [](const auto& pixel) {
+            return pixel.red > 200 && pixel.green < 60 && pixel.blue < 60;
+        });
+    };
+    ASSERT_TRUE(runUntil([&] { return red() == 0; }));
+    tray.askForColour(0xFFFF, 0, 0);
+    EXPECT_TRUE(runUntil([&] { return red() > 10; }));
+}
+
+// What the screen showed before stays nowhere behind the icon.
+TEST_F(X11StandInTrayTest, AnUndrawnSlotShowsTheTraysColourBehindTheIcon) {
+    StandInTray tray(session().display(), driver(), StandInTray::kOpaque);
+    startRuntime();
+    ASSERT_TRUE(runUntil(
+        [&] { return tray.icon() != XCB_WINDOW_NONE && menuBar().statusItemScreenAnchor(); }));
+    const auto leftover = [&] {
+        const auto seen = driver().pixels(StandInTray::kX + 2, 2, 20, 20);
+        return std::count_if(seen.begin(), seen.end(), [](const auto& pixel) {
+            return std::abs(pixel.red - 0x10) < 6 && std::abs(pixel.blue - 0x10) < 6;
+        });
+    };
+    EXPECT_TRUE(runUntil([&] { return leftover() == 0; })) << leftover();
+    screenshot("status-item-tray-opaque-slot");
 }
 
 // The tray at the top right of the screen, or at the bottom right.

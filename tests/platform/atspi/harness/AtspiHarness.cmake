@@ -9,7 +9,8 @@ add_executable(talvori_atspi_reader ${CMAKE_CURRENT_LIST_DIR}/AtspiReaderMain.cp
 target_link_libraries(talvori_atspi_reader PRIVATE PkgConfig::ATSPI_READER)
 add_library(talvori_atspi_harness STATIC ${CMAKE_CURRENT_LIST_DIR}/AtspiTestBus.cpp
                                          ${CMAKE_CURRENT_LIST_DIR}/AtspiTestReader.cpp
-                                         ${CMAKE_CURRENT_LIST_DIR}/AtspiTestSettings.cpp)
+                                         ${CMAKE_CURRENT_LIST_DIR}/AtspiTestSettings.cpp
+                                         ${CMAKE_CURRENT_LIST_DIR}/OrcaTestReader.cpp)
 target_link_libraries(talvori_atspi_harness PUBLIC talvori_app talvori_x11_harness)
 target_compile_definitions(talvori_atspi_harness PRIVATE
   TALVORI_ATSPI_READER="$<TARGET_FILE:talvori_atspi_reader>")

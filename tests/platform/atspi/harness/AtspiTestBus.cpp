@@ -9,6 +9,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/atspi/harness/ScopedVariable.hpp"
 #include "platform/x11/harness/X11TestBus.hpp"
 #include "platform/x11/harness/X11TestSession.hpp"
 
@@ -18,26 +19,6 @@ namespace {
 
 constexpr const char* kLauncher = "/usr/libexec/at-spi-bus-launcher";
 constexpr const char* kRegistry = "/usr/libexec/at-spi2-registryd";
-
-// Sets an environment variable until it goes, then puts the old value back.
-class ScopedVariable {
-  public:
-    ScopedVariable(const char* name, const std::string& value) : name_(name) {
-        if (const char* before = std::getenv(name)) previous_ = before;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedVariable() {
-        if (previous_) {
-            ::setenv(name_, previous_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> previous_;
-};
 
 std::optional<std::string> askAddress(sd_bus* bus) {
     sd_bus_message* reply = nullptr;

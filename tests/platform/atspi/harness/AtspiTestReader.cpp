@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -49,9 +50,11 @@ bool AtspiTestReader::hasAnswer() const {
 
 std::vector<std::string> AtspiTestReader::ask(const std::string& command, double seconds) {
     if (!command.empty()) {
-        const std::string sent = command + "\n";
-        if (::write(input_, sent.data(), sent.size()) != static_cast<ssize_t>(sent.size()))
-            return {};
+        // Written in place: a copy of a huge command would count in the memory the program uses.
+        char newline = '\n';
+        const iovec parts[] = {{const_cast<char*>(command.data()), command.size()}, {&newline, 1}};
+        const auto size = static_cast<ssize_t>(command.size() + 1);
+        if (::writev(input_, parts, 2) != size) return {};
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (!hasAnswer() && std::chrono::steady_clock::now() < deadline) {

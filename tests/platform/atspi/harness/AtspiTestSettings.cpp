@@ -5,7 +5,7 @@
 
 namespace talvori::testing {
 
-void openSettingsWindow() {
+void registerSettingsScene() {
     SceneDescription scene;
     scene.identifier = "settings";
     scene.title = "Settings";
@@ -13,6 +13,10 @@ void openSettingsWindow() {
     scene.closesFromKeyboard = true;
     scene.makeContent = [] { return ui::SettingsView::makeHostedContent(nullptr, [] {}); };
     platform().application().registerScene(scene);
+}
+
+void openSettingsWindow() {
+    registerSettingsScene();
     platform().application().openWindow("settings");
 }
 

@@ -187,11 +187,10 @@ void ClipboardPeer::sendPiece() {
 
 void ClipboardPeer::answer(const xcb_selection_request_event_t& request) {
     if (sending_ == Sending::never) return;
-    std::string text;
-    {
-        std::lock_guard lock(mutex_);
-        text = copied_;
-    }
+    // Sent from where it is kept: a copy of a huge text would count in the memory of the process
+    // the program runs in.
+    std::lock_guard lock(mutex_);
+    const std::string& text = copied_;
     xcb_selection_notify_event_t notify{};
     notify.response_type = XCB_SELECTION_NOTIFY;
     notify.requestor = request.requestor;

@@ -230,10 +230,8 @@ X11TestSession::~X11TestSession() {
     // The clients first, then the server they talk to.
     for (auto it = children_.rbegin(); it != children_.rend(); ++it) stop(*it);
     stop(server_);
-    if (!settings_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(settings_, ignored);
-    }
+    std::error_code ignored;
+    for (const auto& folder : settingsFolders_) std::filesystem::remove_all(folder, ignored);
 }
 
 bool X11TestSession::startServer(const Options& options) {
@@ -313,6 +311,7 @@ bool X11TestSession::startWindowManager(const Options& options, bool replacing) 
                  ("talvori-desktop-" + std::to_string(::getpid()) + "-" + std::to_string(++made)))
                     .string();
     std::filesystem::create_directories(settings_);
+    settingsFolders_.push_back(settings_);
     std::vector<std::string> environment{"XDG_CONFIG_HOME=" + settings_};
     std::vector<std::string> arguments;
     switch (desktop_) {

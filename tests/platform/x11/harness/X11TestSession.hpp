@@ -134,6 +134,8 @@ class X11TestSession {
     Options options_;
     // The window manager's own settings, apart from the user's, and its settings service's bus.
     std::string settings_;
+    // Every window manager started gets a folder of its own; all go with the session.
+    std::vector<std::string> settingsFolders_;
     std::unique_ptr<X11TestBus> desktopBus_;
     pid_t server_ = 0;
     pid_t windowManager_ = 0;

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/RuntimeCoordinator.hpp"
+#include "app/WindowManager.hpp"
+#include "controlpanel/ControlPanelController.hpp"
+#include "covers/OverlayViewModel.hpp"
+#include "menubar/MenuBarPanelController.hpp"
+#include "platform/Platform.hpp"
+#include "platform/atspi/X11AtspiDesktopTest.hpp"
+#include "platform/atspi/harness/AtspiTestBus.hpp"
+#include "platform/atspi/harness/AtspiTestSettings.hpp"
+#include "platform/atspi/harness/OrcaTestReader.hpp"
+#include "platform/x11/X11AtspiBridge.hpp"
+#include "platform/x11/X11Desktop.hpp"
+#include "platform/x11/harness/X11TestBus.hpp"
+#include "ui/PanelHost.hpp"
+#include "ui/UI.hpp"
+
+namespace talvori::testing {
+namespace {
+
+// The Linux input code of the comma key.
+constexpr std::uint8_t kComma = 51;
+
+// A window opened from the keyboard (a cover's control panel by a click on it), and the names Orca
+// says: first as the window opens (none where a click opened it), then one after each Tab.
+struct SpokenWalk {
+    std::string window;
+    std::vector<std::string> said;
+};
+
+void PrintTo(const SpokenWalk& walk, std::ostream* out) {
+    *out << walk.window;
+}
+
+class X11OrcaTest : public X11AtspiDesktopTest, public ::testing::WithParamInterface<SpokenWalk> {
+  protected:
+    void SetUp() override {
+        X11AtspiDesktopTest::SetUp();
+        if (HasFatalFailure()) return;
+        ASSERT_TRUE(accessibility->setEnabled(true));
+        orca = std::make_unique<OrcaTestReader>(session(), accessibility->address());
+        ASSERT_TRUE(orca->isReady()) << orca->error();
+        ASSERT_TRUE(runUntil([&] { return desktop().accessibilityBridge().isRegistered(); }));
+    }
+    void beforeRuntimeStarts() override { registerSettingsScene(); }
+    void open(const std::string& window) {
+        auto& panel = manager->menuBarPanelController();
+        if (window == "controlPanel") return openControlPanel();
+        // As its shortcut opens it.
+        panel.showPanel(true);
+        ASSERT_TRUE(runUntil([&] { return panel.isPanelVisible(); }));
+        if (window != "settings") return;
+        driver().tap(kComma, {X11TestDriver::kLeftSuper});
+    }
+    // Where the pointer rests on a cover, clicked on its heading, which presses nothing.
+    void openControlPanel() {
+        auto* const shown = restPointerOnNewCover();
+        ASSERT_TRUE(shown) << "the control panel";
+        auto& controls = *shown;
+        const auto heading = controls.hostingView()->host().find(ui::Query::byText("APPEARANCE"));
+        const Rect box = heading.frameOnScreen().value_or(Rect());
+        driver().click(static_cast<int>(box.midX()), 800 - static_cast<int>(box.midY()));
+        ASSERT_TRUE(runUntil([&] { return controls.panel()->isKeyWindow(); }));
+    }
+    // Waits until Orca says `name` after what it said before; false after five seconds.
+    bool says(const std::string& name) {
+        const bool said =
+            runUntil([&] { return orca->speech().find(name, heard) != std::string::npos; });
+        if (said) heard = orca->speech().find(name, heard) + name.size();
+        return said;
+    }
+
+    std::unique_ptr<OrcaTestReader> orca;
+    std::size_t heard = 0;
+};
+
+TEST_P(X11OrcaTest, TabThroughTheWindowSpeaksEachControlsName) {
+    const auto& walk = GetParam();
+    heard = orca->speech().size();
+    open(walk.window);
+    for (std::size_t index = 0; index < walk.said.size(); ++index) {
+        if (index > 0) driver().tap(X11TestDriver::kTab);
+        if (walk.said[index].empty()) continue;
+        ASSERT_TRUE(says(walk.said[index])) << walk.said[index] << " is not said; Orca said:\n"
+                                            << orca->speech();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, X11OrcaTest,
+    ::testing::Values(SpokenWalk{"panel", {"Settings", "Quit Talvori", "Focus Mode"}},
+                      SpokenWalk{"settings", {"General", "Shortcuts", "Launch at Login"}},
+                      SpokenWalk{"controlPanel", {"", "Overlay 1", "Rename cover", "GLASS mode"}}),
+    [](const auto& info) { return info.param.window; });
+
+}  // namespace
+}  // namespace talvori::testing
