@@ -108,6 +108,9 @@ class X11Application final : public Application,
     // ourselves among other programs' windows is not shown: some compositors paint such a window
     // above every other (KWin), which would dim the very window the user works in.
     bool holdsBackOwnStacking() const { return !stackingTold_ && !stacksThroughManager_; }
+    // Hands such panels to the window manager, or takes them back: what a look found (or what a
+    // caller that knows the desktop better says).
+    void setStacksThroughWindowManager(bool through);
 
     // Work before the loop sleeps: paints and puts raised panels back above other windows.
     void beforeFlush();
@@ -137,7 +140,6 @@ class X11Application final : public Application,
     void handleClientMessage(const xcb_client_message_event_t& message);
     void handleSelectionOwner(const xcb_generic_event_t& event);
     void introducePanelsToCompositor();
-    void setStacksThroughWindowManager(bool through);
     void setBlursBehindWindows(bool blurs);
 
     std::shared_ptr<X11Connection> connection_;

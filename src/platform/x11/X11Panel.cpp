@@ -43,6 +43,7 @@ constexpr double kFrameInterval = 1.0 / 60;
 // How long a window manager is given to let go of a window withdrawn from it.
 constexpr double kWithdrawalWait = 0.5;
 // _NET_WM_STATE actions.
+constexpr std::uint32_t kStateRemove = 0;
 constexpr std::uint32_t kStateAdd = 1;
 constexpr std::uint32_t kStateToggle = 2;
 // ICCCM size hints: flags and the field count.
@@ -205,6 +206,7 @@ void X11Panel::frameDidChange(const Rect&) {
     // A window that only moved keeps its pixels: the server moves them along.
     const bool resized = rect.width != placed_.width || rect.height != placed_.height;
     placed_ = rect;
+    reassertions_ = 0;
     const std::uint32_t values[] = {static_cast<std::uint32_t>(rect.x),
                                     static_cast<std::uint32_t>(rect.y), rect.width, rect.height};
     xcb_configure_window(connection_->raw(), window_,
@@ -440,6 +442,8 @@ void X11Panel::updateStackingKind() {
     stackedByManager_ = wanted;
     restackPending_ = false;
     fullScreenAsked_ = false;
+    reassertions_ = 0;
+    configureToPlaced();
     const std::uint32_t overrideRedirect[] = {wanted ? 0U : 1U};
     xcb_change_window_attributes(connection_->raw(), window_, XCB_CW_OVERRIDE_REDIRECT,
                                  overrideRedirect);
@@ -449,25 +453,63 @@ void X11Panel::updateStackingKind() {
     setNeedsPaint();
 }
 
+// A window manager that stacks the panel may also place it as it likes: on one monitor, or off the
+// desktop's panels. The panel must cover what it was asked to cover, so the frame asked for is
+// asserted again each time the window manager moves it, a few times per placement at most so that
+// a window manager that insists is not fought forever.
+void X11Panel::frameConfigured(const RootRect& rect) {
+    if (!stackedByManager_) return;
+    if (rect == placed_) {
+        reassertions_ = 0;
+        return;
+    }
+    if (askFullScreen()) return;
+    if (reassertions_ >= kReassertions) return;
+    ++reassertions_;
+    // Full-screen where it covered only one monitor: given up, as it holds the frame in place.
+    if (fullScreenAsked_) sendFullScreen(kStateRemove);
+    configureToPlaced();
+    xcb_flush(connection_->raw());
+}
+
 // A window as large as the screen is moved off the desktop's panels by some window managers (KWin
 // does); full-screen, it covers them, and stays below them while it does not have the focus.
 // Others keep docks below full-screen windows (Mutter): it is asked only of those that moved it.
-void X11Panel::frameConfigured(const RootRect& rect) {
-    if (!stackedByManager_ || fullScreenAsked_ || rect == placed_) return;
+// Full-screen covers one monitor only: with more, the frame is asserted instead.
+bool X11Panel::askFullScreen() {
+    if (fullScreenAsked_) return false;
     const xcb_screen_t& screen = connection_->screen();
-    if (placed_ != RootRect{0, 0, screen.width_in_pixels, screen.height_in_pixels}) return;
+    if (placed_ != RootRect{0, 0, screen.width_in_pixels, screen.height_in_pixels}) return false;
+    auto application = application_.lock();
+    if (!application || application->screens().screens().size() > 1) return false;
     fullScreenAsked_ = true;
+    sendFullScreen(kStateAdd);
+    return true;
+}
+
+void X11Panel::sendFullScreen(std::uint32_t action) {
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
     message.window = window_;
     message.type = connection_->atom(Atom::_NET_WM_STATE);
-    message.data.data32[0] = kStateAdd;
+    message.data.data32[0] = action;
     message.data.data32[1] = connection_->atom(Atom::_NET_WM_STATE_FULLSCREEN);
     message.data.data32[3] = 2;
     xcb_send_event(connection_->raw(), 0, connection_->root(),
                    XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                    reinterpret_cast<const char*>(&message));
+}
+
+// Sent whoever holds the window: a window manager that let go of it leaves it where it had put it.
+void X11Panel::configureToPlaced() {
+    const std::uint32_t values[] = {static_cast<std::uint32_t>(placed_.x),
+                                    static_cast<std::uint32_t>(placed_.y), placed_.width,
+                                    placed_.height};
+    xcb_configure_window(connection_->raw(), window_,
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                             XCB_CONFIG_WINDOW_HEIGHT,
+                         values);
 }
 
 void X11Panel::stackingModeChanged() {

@@ -136,6 +136,9 @@ class X11Panel final : public Panel {
     void requestRestack(xcb_window_t client, std::uint32_t stackMode);
     void requestStackedRestack();
     void updateStackingKind();
+    bool askFullScreen();
+    void sendFullScreen(std::uint32_t action);
+    void configureToPlaced();
     bool wantsStackingByWindowManager() const;
     bool isRestackInFlight() const;
     bool writeBlurHint();
@@ -188,6 +191,9 @@ class X11Panel final : public Panel {
     // Asked of the window manager, which has not restacked the frame since.
     bool restackPending_ = false;
     bool fullScreenAsked_ = false;
+    // Times the frame asked for was asserted again since the panel was last placed.
+    static constexpr int kReassertions = 3;
+    int reassertions_ = 0;
     // Unmapped to change who stacks it, waiting for the window manager to give it back.
     bool withdrawing_ = false;
     bool blurHintWritten_ = false;

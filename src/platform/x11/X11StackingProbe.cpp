@@ -1,7 +1,12 @@
 #include "platform/x11/X11StackingProbe.hpp"
 
+#include <sys/uio.h>
+#include <xcb/xcbext.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/core/RunLoop.hpp"
@@ -121,16 +126,78 @@ void X11StackingProbe::look(std::int16_t x, std::int16_t y) {
 }
 
 void X11StackingProbe::seen(bool between, std::int16_t x, std::int16_t y) {
-    if (!between || ++agreeing_ >= 2) {
-        conclude(between);
+    if (!between) {
+        conclude(false);
+        return;
+    }
+    if (++agreeing_ >= 2) {
+        if (compositorRedirectsOwn()) {
+            conclude(true);
+        } else if (retry()) {
+            // The compositor owns the screen but does not paint it yet.
+            agreeing_ = 0;
+            later([x, y](X11StackingProbe& self) { self.look(x, y); });
+        }
         return;
     }
     // The same windows looked at again: nothing new for the window manager to stack meanwhile.
     later([x, y](X11StackingProbe& self) { self.look(x, y); }, kConfirmDelay);
 }
 
+// A second client asking to paint a window off-screen itself is refused while a compositor does
+// so: the request answers without taking the window's painting over from anyone. Composite's
+// two requests are sent by hand rather than through one more library.
+bool X11StackingProbe::compositorRedirectsOwn() {
+    xcb_connection_t* raw = connection_->raw();
+    if (!compositeOpcode_) {
+        auto extension =
+            waitReply(xcb_query_extension_reply, raw, xcb_query_extension(raw, 9, "Composite"));
+        compositeOpcode_ = extension && extension->present ? extension->major_opcode : 0;
+    }
+    // Without the extension there is nothing to paint off-screen: the picture is the answer.
+    if (*compositeOpcode_ == 0) return true;
+    constexpr std::uint8_t kRedirectWindow = 1;
+    constexpr std::uint8_t kUnredirectWindow = 3;
+    constexpr std::uint8_t kManual = 1;
+    const auto send = [&](std::uint8_t minor) {
+        struct {
+            std::uint8_t major = 0;
+            std::uint8_t minor = 0;
+            std::uint16_t length = 0;
+            std::uint32_t window = 0;
+            std::uint8_t update = 0;
+            std::uint8_t pad[3] = {};
+        } request{.minor = minor, .window = own_, .update = kManual};
+        iovec parts[3];
+        parts[2].iov_base = &request;
+        parts[2].iov_len = sizeof request;
+        xcb_protocol_request_t protocol{1, nullptr, *compositeOpcode_, 1};
+        return xcb_void_cookie_t{xcb_send_request(raw, XCB_REQUEST_CHECKED, parts + 2, &protocol)};
+    };
+    xcb_generic_error_t* refused = xcb_request_check(raw, send(kRedirectWindow));
+    if (refused) {
+        std::free(refused);
+        return true;
+    }
+    std::free(xcb_request_check(raw, send(kUnredirectWindow)));
+    return false;
+}
+
+// Such a window manager takes a request to stand below a window as one to stand below all.
+bool X11StackingProbe::managerLowersToTheBottom() const {
+    xcb_connection_t* raw = connection_->raw();
+    const auto check =
+        propertyReply(raw, requestProperty(raw, connection_->root(),
+                                           connection_->atom(Atom::_NET_SUPPORTING_WM_CHECK), 1));
+    const auto window = check ? check->cardinal() : std::nullopt;
+    if (!window) return false;
+    const auto name = propertyReply(
+        raw, requestProperty(raw, *window, connection_->atom(Atom::_NET_WM_NAME), 64));
+    return name && name->text() == "Openbox";
+}
+
 bool X11StackingProbe::retry() {
-    if (++attempts_ >= kAttempts) {
+    if (++attempts_ >= (answered_ ? kAttempts : kFirstLookAttempts)) {
         unsettled();
         return false;
     }
@@ -138,12 +205,15 @@ bool X11StackingProbe::retry() {
 }
 
 void X11StackingProbe::unsettled() {
+    const bool first = !answered_;
     conclude(false);
-    if (++unsettledLooks_ >= kUnsettledLooks) return;
+    // The hasty first look is not counted among the patient ones.
+    if (!first && ++unsettledLooks_ >= kUnsettledLooks) return;
     looking_ = true;
     attempts_ = 0;
     agreeing_ = 0;
-    later([](X11StackingProbe& self) { self.begin(); }, kUnsettledDelay);
+    later([](X11StackingProbe& self) { self.begin(); },
+          first ? kFirstUnsettledDelay : kUnsettledDelay);
 }
 
 // A busy window manager or compositor is given longer at each attempt.
@@ -164,7 +234,9 @@ void X11StackingProbe::destroyWindows() {
 }
 
 void X11StackingProbe::conclude(bool between) {
+    if (!between && managerLowersToTheBottom()) between = true;
     looking_ = false;
+    answered_ = true;
     destroyWindows();
     xcb_flush(connection_->raw());
     if (concluded_) concluded_(between);

@@ -26,7 +26,10 @@ class X11Connection;
 // window manager or compositor is waited for with the windows kept. Handing panels to the window
 // manager is right where our own stacking is not, only slower: a screen that never settles answers
 // no for now and is looked at again later, and a yes counts only once a second look, a moment
-// later, agrees (a compositor still starting shows the server's order for a while).
+// later, agrees and the compositor has taken our windows' painting over (one that owns the
+// compositing selection but is still starting shows the server's order for a while, however
+// long). A window manager that lowers a window to the bottom when asked to put it below another
+// (openbox) cannot stack panels for us: there our own stacking is the only one that can be right.
 class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
   public:
     static constexpr double kLookDelay = 0.1;
@@ -36,6 +39,10 @@ class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
     // Before looking again at a screen that did not settle, and how often that is done.
     static constexpr double kUnsettledDelay = 2;
     static constexpr int kUnsettledLooks = 4;
+    // Until the very first answer nothing is dimmed: that look gives up sooner, answering what is
+    // right everywhere, and the next one comes sooner too.
+    static constexpr int kFirstLookAttempts = 3;
+    static constexpr double kFirstUnsettledDelay = 0.5;
     // The managed window's colour before ours is placed and after, and ours.
     static constexpr std::uint32_t kManagedColor = 0x10f0a0;
     static constexpr std::uint32_t kManagedPlacedColor = 0x1060f0;
@@ -67,6 +74,10 @@ class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
         later(std::move(then), kLookDelay * (1 + attempts_));
     }
     void seen(bool between, std::int16_t x, std::int16_t y);
+    // Whether a compositor paints our probe window off-screen already, so that what the screen
+    // shows is its picture, not the server's.
+    bool compositorRedirectsOwn();
+    bool managerLowersToTheBottom() const;
     void unsettled();
     void destroyWindows();
     void conclude(bool between);
@@ -79,9 +90,12 @@ class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
     // Looks in a row that found our windows between the window manager's.
     int agreeing_ = 0;
     int unsettledLooks_ = 0;
+    bool answered_ = false;
     bool looking_ = false;
     xcb_window_t managed_ = XCB_WINDOW_NONE;
     xcb_window_t own_ = XCB_WINDOW_NONE;
+    // The Composite extension's request code, once asked; 0 where the server has none.
+    std::optional<std::uint8_t> compositeOpcode_;
     // A newer look makes what an older one still waits for meaningless.
     std::uint64_t looks_ = 0;
 };

@@ -11,6 +11,8 @@
 #include "focus/SpotlightController.hpp"
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
+#include "platform/x11/X11Application.hpp"
+#include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/harness/X11TestScreens.hpp"
 
@@ -36,6 +38,7 @@ class X11MonitorsTest : public X11DesktopTest {
 
     static constexpr X11TestScreens::Monitor kBeside{"SIDE", 1280, 0, 1024, 768, false};
     static constexpr X11TestScreens::Monitor kBelow{"SIDE", 0, 800, 1024, 640, false};
+    static constexpr X11TestScreens::Monitor kTall{"SIDE", 1280, 0, 1024, 1440, false};
 
     // Moves the second monitor, as the display settings do: unplugged, then placed anew.
     bool arrange(const X11TestScreens::Monitor& side) {
@@ -97,6 +100,53 @@ TEST_F(X11MonitorsTest, FocusDimsBothMonitorsAndKeepsTheActiveWindowClearOnEithe
                dimmed(200, 250, mainLit);
     }));
     screenshot("monitors-below-focus");
+    controller->deactivate();
+}
+
+// Shown by the window manager, the dimming keeps the frame the program gave it, whatever frame the
+// window manager would give it; taken back, it still covers both monitors below the active
+// window. (Where openbox stacks it, it can only be put at the top or bottom of its layer: what that
+// shows is not what is checked here.)
+TEST_F(X11MonitorsTest, FocusKeepsItsFrameOnBothMonitorsWhoeverStacksThePanel) {
+    // Together the monitors span the whole screen: the panel is as large as the root.
+    ASSERT_TRUE(arrange(kTall));
+    openClient("Main backdrop", 0, 0, 1280, 800, 0xc0c0c0);
+    openClient("Side backdrop", 1280, 0, 1024, 768, 0xc0c0c0);
+    const auto main = openClient("Main", 100, 120, 400, 300, 0x2080e0);
+    openClient("Side", 1500, 200, 400, 300, 0xe08020);
+    activate(main.window);
+    const X11TestDriver::Rgb backdrop = driver().pixel(900, 600);
+    const X11TestDriver::Rgb mainLit = driver().pixel(200, 250);
+    const X11TestDriver::Rgb sideLit = driver().pixel(1700, 350);
+    auto& application = desktop().application();
+    ASSERT_TRUE(runUntil([&] { return !application.isProbingStacking(); }, 12));
+    application.setStacksThroughWindowManager(true);
+    auto controller = SpotlightController::create(
+        SpotlightPanelManager::create(), PermissionManager::shared(), UserDefaults::inMemory());
+    controller->activate();
+    const auto panel = [&] {
+        const auto& overlay = controller->panelManager().overlayPanel();
+        return overlay ? overlay->windowNumber() : xcb_window_t{0};
+    };
+    // The panel over both monitors, held by the window manager or not.
+    const auto placed = [&](bool throughWindowManager) {
+        const xcb_window_t shown = panel();
+        return !application.isProbingStacking() && shown && driver().isViewable(shown) &&
+               (driver().frameOf(shown) != shown) == throughWindowManager &&
+               driver().rootGeometry(shown) == std::vector<int>{0, 0, 2304, 1440};
+    };
+    const auto rightlyDimmed = [&] {
+        return placed(false) && clear(200, 250, mainLit) && dimmed(1700, 350, sideLit) &&
+               dimmed(2200, 700, backdrop) && dimmed(900, 600, backdrop);
+    };
+    EXPECT_TRUE(runUntil([&] { return placed(true); }));
+    for (int round = 0; round < 2; ++round) {
+        application.setStacksThroughWindowManager(false);
+        EXPECT_TRUE(runUntil(rightlyDimmed)) << round;
+        application.setStacksThroughWindowManager(true);
+        EXPECT_TRUE(runUntil([&] { return placed(true); })) << round;
+    }
+    screenshot("monitors-focus-taken-back");
     controller->deactivate();
 }
 
