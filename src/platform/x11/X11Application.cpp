@@ -394,10 +394,10 @@ void X11Application::panelResignedKey(X11Panel& panel) {
 }
 
 // A panel that held the keyboard over one of our windows (the status panel over Settings) leaves
-// the keys with that window, which the window manager kept active all along.
+// the keys with that window, which kept the focus all along.
 void X11Application::giveKeysBack(const X11Panel& holder) {
     if ((holder.styleMask() & StyleMask::nonactivatingPanel) == 0) return;
-    auto back = panel(activeWindow_);
+    auto back = panel(focusedWindow_ != XCB_WINDOW_NONE ? focusedWindow_ : activeWindow_);
     if (!back || back.get() == &holder || back->isClosed() || !back->isMapped() ||
         !back->canBecomeKey()) {
         return;
@@ -550,6 +550,11 @@ void X11Application::handleFocus(const xcb_generic_event_t& event, bool in) {
     }
     auto found = panel(focus.event);
     if (!found) return;
+    if (in) {
+        focusedWindow_ = focus.event;
+    } else if (focusedWindow_ == focus.event) {
+        focusedWindow_ = XCB_WINDOW_NONE;
+    }
     if (in) {
         // A hidden panel cannot have the keyboard: the focus came to an earlier showing.
         if (found->canBecomeKey() && !found->isClosed() && found->isMapped()) {

@@ -163,6 +163,9 @@ class X11Application final : public Application,
     bool compositedStacksThroughManager_ = false;
     int attentionRequests_ = 0;
     xcb_window_t activeWindow_ = XCB_WINDOW_NONE;
+    // Which of our windows has the server's keyboard focus: a grab leaves it where it is, and the
+    // window manager may name the active window only later.
+    xcb_window_t focusedWindow_ = XCB_WINDOW_NONE;
     xcb_atom_t managerSelection_ = XCB_ATOM_NONE;
     xcb_window_t compositorOwner_ = XCB_WINDOW_NONE;
     // A compositor took the screen since our windows were last shown to one.

@@ -300,6 +300,8 @@ void X11Panel::orderOut() {
     if (destroyed_) return;
     relation_.reset();
     orderedIn_ = false;
+    // Hidden on purpose, it stays hidden when the program becomes active again.
+    hiddenForDeactivation_ = false;
     if (isKeyWindow()) {
         if (!holdsKeyboard_ && previousFocus_ != XCB_WINDOW_NONE) {
             xcb_set_input_focus(connection_->raw(), XCB_INPUT_FOCUS_POINTER_ROOT, previousFocus_,
