@@ -99,6 +99,32 @@ TEST_F(X11WindowsTest, APanelOrderedAboveAWindowStaysAboveItWhenItIsRaised) {
     EXPECT_TRUE(runUntil(isDirectlyAbove));
 }
 
+// A popup hides while another program is in front and comes back with ours, unless it was put
+// away in the meantime.
+TEST_F(X11WindowsTest, APopupPutAwayWhileAnotherProgramIsInFrontStaysAway) {
+    const auto other = openClient("Other", 600, 400, 300, 200, 0xcc6633);
+    auto& application = platform().application();
+    auto window = application.makePanel(Rect(100, 100, 300, 200), StyleMask::titled);
+    window->orderFront();
+    window->makeKey();
+    ASSERT_TRUE(runUntil([&] { return application.isActive(); }));
+    const auto popup = [&] {
+        auto panel = application.makePanel(Rect(150, 150, 100, 60), StyleMask::borderless);
+        panel->orderFront();
+        return panel;
+    };
+    auto putAway = popup();
+    auto kept = popup();
+
+    activate(other.window);
+    ASSERT_TRUE(runUntil([&] { return !application.isActive(); }));
+    EXPECT_FALSE(putAway->isVisible());
+    putAway->orderOut();
+    activate(window->windowNumber());
+    ASSERT_TRUE(runUntil([&] { return application.isActive() && kept->isVisible(); }));
+    EXPECT_FALSE(putAway->isVisible());
+}
+
 // The stacking order kept from the server's events, without asking, stays the server's own
 // through windows coming, going, being raised, restacked by us and reparented.
 TEST_F(X11WindowsTest, TheStackingOrderKeptFromEventsMatchesTheServers) {
