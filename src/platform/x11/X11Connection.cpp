@@ -318,6 +318,24 @@ void X11Connection::logError(const xcb_generic_error_t& error) const {
              error.resource_id);
 }
 
+// A request without a reply is known done once a later one has answered.
+void X11Connection::whenChecked(xcb_void_cookie_t cookie,
+                                std::function<void(std::uint8_t)> handler) {
+    whenReplied<xcb_get_input_focus_reply_t>(
+        xcb_get_input_focus(connection_),
+        [this, sequence = cookie.sequence, handler = std::move(handler)](auto) {
+            void* reply = nullptr;
+            xcb_generic_error_t* error = nullptr;
+            std::uint8_t code = 0;
+            if (xcb_poll_for_reply(connection_, sequence, &reply, &error) && error) {
+                code = error->error_code;
+            }
+            std::free(reply);
+            std::free(error);
+            handler(code);
+        });
+}
+
 std::uint8_t X11Connection::check(xcb_void_cookie_t cookie) const {
     xcb_generic_error_t* error = xcb_request_check(connection_, cookie);
     if (!error) return 0;

@@ -114,6 +114,9 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     void logError(const xcb_generic_error_t& error) const;
     // Waits for a checked request; returns its error code, 0 for success.
     std::uint8_t check(xcb_void_cookie_t cookie) const;
+    // Hands a checked request's error code (0 for success) to `handler` in its place among the
+    // events, without waiting.
+    void whenChecked(xcb_void_cookie_t cookie, std::function<void(std::uint8_t)> handler);
 
   private:
     X11Connection(xcb_connection_t* connection, int screenNumber, Logger log);

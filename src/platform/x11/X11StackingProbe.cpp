@@ -34,7 +34,39 @@ void X11StackingProbe::start() {
     agreeing_ = 0;
     unsettledLooks_ = 0;
     looking_ = true;
+    fetchDesktopFacts();
     begin();
+}
+
+void X11StackingProbe::fetchDesktopFacts() {
+    xcb_connection_t* raw = connection_->raw();
+    if (!compositeOpcode_) {
+        connection_->whenReplied<xcb_query_extension_reply_t>(
+            xcb_query_extension(raw, 9, "Composite"),
+            weakly(weak_from_this(),
+                   [](X11StackingProbe& self, Reply<xcb_query_extension_reply_t> extension) {
+                       self.compositeOpcode_ =
+                           extension && extension->present ? extension->major_opcode : 0;
+                   }));
+    }
+    // Such a window manager takes a request to stand below a window as one to stand below all.
+    connection_->whenReplied<xcb_get_property_reply_t>(
+        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_SUPPORTING_WM_CHECK),
+                        1),
+        weakly(weak_from_this(), [](X11StackingProbe& self, Reply<xcb_get_property_reply_t> check) {
+            const auto value = propertyValue(check.get());
+            const auto window = value ? value->cardinal() : std::nullopt;
+            self.managerLowersToTheBottom_ = false;
+            if (!window) return;
+            self.connection_->whenReplied<xcb_get_property_reply_t>(
+                requestProperty(self.connection_->raw(), *window,
+                                self.connection_->atom(Atom::_NET_WM_NAME), 64),
+                weakly(self.weak_from_this(),
+                       [](X11StackingProbe& probe, Reply<xcb_get_property_reply_t> name) {
+                           const auto text = propertyValue(name.get());
+                           probe.managerLowersToTheBottom_ = text && text->text() == "Openbox";
+                       }));
+        }));
 }
 
 void X11StackingProbe::begin() {
@@ -131,13 +163,15 @@ void X11StackingProbe::seen(bool between, std::int16_t x, std::int16_t y) {
         return;
     }
     if (++agreeing_ >= 2) {
-        if (compositorRedirectsOwn()) {
-            conclude(true);
-        } else if (retry()) {
-            // The compositor owns the screen but does not paint it yet.
-            agreeing_ = 0;
-            later([x, y](X11StackingProbe& self) { self.look(x, y); });
-        }
+        checkCompositorRedirectsOwn([x, y](X11StackingProbe& self, bool redirects) {
+            if (redirects) {
+                self.conclude(true);
+            } else if (self.retry()) {
+                // The compositor owns the screen but does not paint it yet.
+                self.agreeing_ = 0;
+                self.later([x, y](X11StackingProbe& probe) { probe.look(x, y); });
+            }
+        });
         return;
     }
     // The same windows looked at again: nothing new for the window manager to stack meanwhile.
@@ -147,19 +181,17 @@ void X11StackingProbe::seen(bool between, std::int16_t x, std::int16_t y) {
 // A second client asking to paint a window off-screen itself is refused while a compositor does
 // so: the request answers without taking the window's painting over from anyone. Composite's
 // two requests are sent by hand rather than through one more library.
-bool X11StackingProbe::compositorRedirectsOwn() {
-    xcb_connection_t* raw = connection_->raw();
-    if (!compositeOpcode_) {
-        auto extension =
-            waitReply(xcb_query_extension_reply, raw, xcb_query_extension(raw, 9, "Composite"));
-        compositeOpcode_ = extension && extension->present ? extension->major_opcode : 0;
-    }
+void X11StackingProbe::checkCompositorRedirectsOwn(
+    std::function<void(X11StackingProbe&, bool)> then) {
     // Without the extension there is nothing to paint off-screen: the picture is the answer.
-    if (*compositeOpcode_ == 0) return true;
+    if (compositeOpcode_.value_or(0) == 0) {
+        then(*this, true);
+        return;
+    }
     constexpr std::uint8_t kRedirectWindow = 1;
     constexpr std::uint8_t kUnredirectWindow = 3;
     constexpr std::uint8_t kManual = 1;
-    const auto send = [&](std::uint8_t minor) {
+    const auto send = [this](std::uint8_t minor, int flags) {
         struct {
             std::uint8_t major = 0;
             std::uint8_t minor = 0;
@@ -172,28 +204,17 @@ bool X11StackingProbe::compositorRedirectsOwn() {
         parts[2].iov_base = &request;
         parts[2].iov_len = sizeof request;
         xcb_protocol_request_t protocol{1, nullptr, *compositeOpcode_, 1};
-        return xcb_void_cookie_t{xcb_send_request(raw, XCB_REQUEST_CHECKED, parts + 2, &protocol)};
+        return xcb_void_cookie_t{xcb_send_request(connection_->raw(), flags, parts + 2, &protocol)};
     };
-    xcb_generic_error_t* refused = xcb_request_check(raw, send(kRedirectWindow));
-    if (refused) {
-        std::free(refused);
-        return true;
-    }
-    std::free(xcb_request_check(raw, send(kUnredirectWindow)));
-    return false;
-}
-
-// Such a window manager takes a request to stand below a window as one to stand below all.
-bool X11StackingProbe::managerLowersToTheBottom() const {
-    xcb_connection_t* raw = connection_->raw();
-    const auto check =
-        propertyReply(raw, requestProperty(raw, connection_->root(),
-                                           connection_->atom(Atom::_NET_SUPPORTING_WM_CHECK), 1));
-    const auto window = check ? check->cardinal() : std::nullopt;
-    if (!window) return false;
-    const auto name = propertyReply(
-        raw, requestProperty(raw, *window, connection_->atom(Atom::_NET_WM_NAME), 64));
-    return name && name->text() == "Openbox";
+    connection_->whenChecked(
+        send(kRedirectWindow, XCB_REQUEST_CHECKED),
+        weakly(weak_from_this(), [look = looks_, send, then = std::move(then)](
+                                     X11StackingProbe& self, std::uint8_t refused) {
+            if (look != self.looks_) return;
+            // Taken over from nobody: given back at once.
+            if (!refused) send(kUnredirectWindow, 0);
+            then(self, refused != 0);
+        }));
 }
 
 bool X11StackingProbe::retry() {
@@ -234,7 +255,7 @@ void X11StackingProbe::destroyWindows() {
 }
 
 void X11StackingProbe::conclude(bool between) {
-    if (!between && managerLowersToTheBottom()) between = true;
+    if (!between && managerLowersToTheBottom_) between = true;
     looking_ = false;
     answered_ = true;
     destroyWindows();

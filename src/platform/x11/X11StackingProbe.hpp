@@ -74,10 +74,12 @@ class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
         later(std::move(then), kLookDelay * (1 + attempts_));
     }
     void seen(bool between, std::int16_t x, std::int16_t y);
+    // Learns, without waiting, the Composite extension's request code and whether the window
+    // manager lowers to the bottom.
+    void fetchDesktopFacts();
     // Whether a compositor paints our probe window off-screen already, so that what the screen
-    // shows is its picture, not the server's.
-    bool compositorRedirectsOwn();
-    bool managerLowersToTheBottom() const;
+    // shows is its picture, not the server's: told to `then` without waiting.
+    void checkCompositorRedirectsOwn(std::function<void(X11StackingProbe&, bool)> then);
     void unsettled();
     void destroyWindows();
     void conclude(bool between);
@@ -94,8 +96,9 @@ class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
     bool looking_ = false;
     xcb_window_t managed_ = XCB_WINDOW_NONE;
     xcb_window_t own_ = XCB_WINDOW_NONE;
-    // The Composite extension's request code, once asked; 0 where the server has none.
+    // The Composite extension's request code, once told; 0 where the server has none.
     std::optional<std::uint8_t> compositeOpcode_;
+    bool managerLowersToTheBottom_ = false;
     // A newer look makes what an older one still waits for meaningless.
     std::uint64_t looks_ = 0;
 };
