@@ -27,6 +27,8 @@ class X11PanelStacking {
   public:
     X11PanelStacking(X11Panel& panel, const std::shared_ptr<X11Application>& application,
                      xcb_window_t window);
+    X11PanelStacking(const X11PanelStacking&) = delete;
+    X11PanelStacking& operator=(const X11PanelStacking&) = delete;
 
     bool isOrderedIn() const { return orderedIn_; }
     // Whether the window is mapped on the server (ordered in, and showable).
