@@ -11,17 +11,18 @@
 #include "platform/desktop/Panel.hpp"
 #include "platform/x11/X11RootSpace.hpp"
 
-typedef struct _cairo_surface cairo_surface_t;
-
 namespace talvori::x11 {
 
 class X11Application;
 class X11Connection;
+class X11PanelPainter;
+class X11PanelStacking;
 
 // One of our windows on the X server. Borderless panels are override-redirect windows (the window
 // manager leaves them alone; we stack them ourselves, emulating levels); titled windows are
 // managed top-levels the window manager decorates and moves. Both use the 32-bit visual where the
-// server has one, and are painted through Cairo on the loop's next pass.
+// server has one. The panel keeps the window's state, its key status and its appearance; where it
+// stands among other windows is its stacking's work, and what it shows its painter's.
 class X11Panel final : public Panel {
   public:
     static std::shared_ptr<X11Panel> make(const std::shared_ptr<X11Application>& application,
@@ -34,7 +35,7 @@ class X11Panel final : public Panel {
     void orderFront() override;
     void orderOut() override;
     bool orderRelative(WindowOrderingMode mode, std::uint32_t other) override;
-    bool isVisible() const override { return orderedIn_; }
+    bool isVisible() const override;
     bool isKeyWindow() const override;
     // While the panel holds the keyboard, a key nothing in it used is typed again once let go,
     // after the hold ends, so that it reaches the window the user works in or the desktop's
@@ -52,7 +53,7 @@ class X11Panel final : public Panel {
     // A titled window, which the window manager decorates, moves and activates.
     bool isManaged() const { return managed_; }
     // A borderless panel the window manager stacks among its windows (and otherwise leaves alone).
-    bool isStackedByWindowManager() const { return stackedByManager_; }
+    bool isStackedByWindowManager() const;
     // What stands for the panel among the root's children: itself, or its window manager's frame.
     xcb_window_t stackingWindow() const;
     // The window manager placed the frame of a panel it stacks at `rect`.
@@ -67,7 +68,7 @@ class X11Panel final : public Panel {
     // The compositor started or stopped blurring behind windows that ask for it.
     void blurOfferChanged();
     // Whether the window is mapped on the server (ordered in, and showable).
-    bool isMapped() const { return mapped_; }
+    bool isMapped() const;
     // Draws what needs drawing: the damaged areas when only some are, else everything.
     void paint();
     // Part of the window needs drawing again (the server lost it); in window coordinates.
@@ -83,7 +84,7 @@ class X11Panel final : public Panel {
     // frames): a panel ordered against it follows it there.
     void clientReframed(xcb_window_t client);
     // Whether the panel was last ordered directly above or below another window.
-    bool isRelative() const { return relation_.has_value(); }
+    bool isRelative() const;
     // Goes back beside that window when the root's children (bottom to top) show it elsewhere.
     void keepRelation(const std::vector<xcb_window_t>& children);
     // Key status moved to or from this panel.
@@ -102,7 +103,21 @@ class X11Panel final : public Panel {
     void fadeModeChanged();
     // The panel ordered out as part of hiding while the application is inactive.
     void setHiddenForDeactivation(bool hidden);
-    bool isHiddenForDeactivation() const { return hiddenForDeactivation_; }
+    bool isHiddenForDeactivation() const;
+
+    // ---- For its stacking and its painter
+    using Panel::markShown;
+    // Where the window was last put, in root coordinates.
+    const RootRect& placed() const { return placed_; }
+    // Pixels per point of the display.
+    double scale() const { return scale_; }
+    // The window id stays the panel's number after the window is gone.
+    bool isWindowDestroyed() const { return destroyed_; }
+    // The whole window needs drawing again.
+    void setNeedsPaint();
+    // The compositor fades the window by its opacity property: its pixels are drawn opaque once.
+    bool fadesByOpacity() const;
+    void writeOpacity();
 
   protected:
     void frameDidChange(const Rect& oldFrame) override;
@@ -123,79 +138,20 @@ class X11Panel final : public Panel {
     void create();
     void setManagedWindowProperties();
     void applyInputShape();
-    void setNeedsPaint();
-    bool canShow() const;
-    bool waitsForStackingLook() const;
-    void map();
-    void unmap();
-    void scheduleAnimationFrame();
-    void restackAgainstRelation();
-    void showInNewStackingMode();
-    bool isTopLevel() const;
-    void announceWithdrawal();
-    void requestRestack(xcb_window_t client, std::uint32_t stackMode);
-    void requestStackedRestack();
-    void updateStackingKind();
-    bool askFullScreen();
-    void sendFullScreen(std::uint32_t action);
-    void configureToPlaced();
-    bool wantsStackingByWindowManager() const;
-    bool isRestackInFlight() const;
     bool writeBlurHint();
     void holdKeyboard();
     void releaseKeyboard();
-    // Whether the root's children (bottom to top) show the panel directly beside its window.
-    bool standsInRelation(const std::vector<xcb_window_t>& children) const;
-    void paintContent(struct _cairo* context, Size size);
-    // A panel that shows only its colours while the compositor fades it by its opacity keeps its
-    // picture in the window's background: the server shows it again on every mapping and
-    // exposure, and the panel is drawn only when its colours or size change.
-    bool drawsIntoBackground() const;
-    void drawBackground();
-    // One colour over the whole window, as the background pixel of the 32-bit visual.
-    std::optional<std::uint32_t> uniformPixel() const;
-    void dropBackground();
-    // The compositor fades the window by its opacity property: its pixels are drawn opaque once.
-    bool fadesByOpacity() const;
-    void writeOpacity();
-    // Without a compositor: the window's shape follows what its content covers (see Panel).
-    void updateBoundingShape();
-    std::vector<xcb_rectangle_t> opaqueRectangles();
 
     std::weak_ptr<X11Application> application_;
     std::shared_ptr<X11Connection> connection_;
     xcb_window_t window_ = XCB_WINDOW_NONE;
     bool managed_ = false;
-    bool stackedByManager_ = false;
     // The window id stays the panel's number after the window is gone.
     bool destroyed_ = false;
     std::string writtenTitle_;
-    bool orderedIn_ = false;
-    bool mapped_ = false;
-    bool hiddenForDeactivation_ = false;
-    bool animationFramePending_ = false;
     RootRect placed_;
     // Pixels per point of the display.
     double scale_ = 1;
-    // Directly above or below another window, as last ordered (with the window last seen
-    // directly below that one).
-    struct Relation {
-        // What stands for it among the root's children, and the window it was named by.
-        xcb_window_t sibling;
-        xcb_window_t client;
-        std::uint32_t mode;
-        std::optional<xcb_window_t> siblingBelow;
-    };
-    std::optional<Relation> relation_;
-    std::optional<std::uint32_t> restackSent_;
-    // Asked of the window manager, which has not restacked the frame since.
-    bool restackPending_ = false;
-    bool fullScreenAsked_ = false;
-    // Times the frame asked for was asserted again since the panel was last placed.
-    static constexpr int kReassertions = 3;
-    int reassertions_ = 0;
-    // Unmapped to change who stacks it, waiting for the window manager to give it back.
-    bool withdrawing_ = false;
     bool blurHintWritten_ = false;
     // Key without the keyboard focus: a click anywhere else ends it.
     bool holdsKeyboard_ = false;
@@ -203,24 +159,10 @@ class X11Panel final : public Panel {
     Registration pressElsewhere_;
     // The opacity property as last written; absent while the window has none.
     std::optional<std::uint32_t> writtenOpacity_;
-    // What the next paint must draw: everything, or only these areas.
-    bool damagedWhole_ = true;
-    std::vector<RootRect> damage_;
-    cairo_surface_t* surface_ = nullptr;
-    // What the window's background shows, while it shows the panel's picture.
-    struct DrawnBackground {
-        std::uint32_t width;
-        std::uint32_t height;
-        Color background;
-        bool opaque;
-        ContentLayer layer;
-        bool operator==(const DrawnBackground&) const = default;
-    };
-    std::optional<DrawnBackground> background_;
-    // The bounding shape last set; none while the window has its whole rectangle.
-    std::optional<std::vector<xcb_rectangle_t>> boundingShape_;
     xcb_window_t previousFocus_ = XCB_WINDOW_NONE;
     std::optional<std::uint32_t> keyRequest_;
+    std::unique_ptr<X11PanelStacking> stacking_;
+    std::unique_ptr<X11PanelPainter> painter_;
 };
 
 }  // namespace talvori::x11
