@@ -20,7 +20,7 @@
 #include "platform/atspi/harness/AtspiTestReader.hpp"
 #include "platform/atspi/harness/AtspiTestSettings.hpp"
 #include "platform/core/UserDefaults.hpp"
-#include "platform/x11/X11AtspiBridge.hpp"
+#include "platform/freedesktop/AtspiBridge.hpp"
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/harness/X11ClipboardPeer.hpp"
 #include "platform/x11/harness/X11TestBus.hpp"

@@ -6,7 +6,7 @@
 #include "app/WindowManager.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/UserDefaults.hpp"
-#include "platform/x11/X11AtspiBridge.hpp"
+#include "platform/freedesktop/AtspiBridge.hpp"
 #include "platform/x11/X11Desktop.hpp"
 
 namespace talvori::bench {

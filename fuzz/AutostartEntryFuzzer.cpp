@@ -6,26 +6,26 @@
 #include <sstream>
 
 #include "FuzzTarget.hpp"
-#include "platform/x11/X11LoginItem.hpp"
+#include "platform/freedesktop/AutostartEntry.hpp"
 
 using namespace talvori;
-using x11::X11LoginItem;
+using freedesktop::AutostartEntry;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string path(fuzz::text(data, size));
     if (path.empty() || path.front() != '/') path.insert(0, "/");
     // A path no entry can hold is refused before anything is written.
-    if (X11LoginItem::unusableProgram(path)) return 0;
+    if (AutostartEntry::unusableProgram(path)) return 0;
 
-    const std::string entry = X11LoginItem::entry(path);
-    const std::string plain = X11LoginItem::entry("/usr/bin/talvori");
+    const std::string entry = AutostartEntry::entry(path);
+    const std::string plain = AutostartEntry::entry("/usr/bin/talvori");
     fuzz::check(std::count(entry.begin(), entry.end(), '\n') ==
                     std::count(plain.begin(), plain.end(), '\n'),
                 "the path made lines of its own in the entry");
     fuzz::check(g_utf8_validate(entry.data(), static_cast<gssize>(entry.size()), nullptr),
                 "the entry is not UTF-8");
     std::istringstream stream(entry);
-    fuzz::check(X11LoginItem::programIn(stream) == path,
+    fuzz::check(AutostartEntry::programIn(stream) == path,
                 "the entry starts another program than the one written");
     return 0;
 }

@@ -9,8 +9,8 @@
 #include "app/TalvoriApp.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/SignalWatch.hpp"
+#include "platform/freedesktop/SingleInstance.hpp"
 #include "platform/x11/X11Desktop.hpp"
-#include "platform/x11/X11SingleInstance.hpp"
 
 using namespace talvori;
 
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
                            SignalWatch::Delivery::once, [](int) {
                                if (platform().hasDesktop()) platform().application().terminate();
                            });
-    std::shared_ptr<x11::X11SessionBus> bus;
+    std::shared_ptr<freedesktop::SessionBus> bus;
     if (const auto desktop = x11::X11Desktop::install(platform())) {
         bus = desktop->sessionBus();
     } else {
@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
         Platform::uninstall();
         return 1;
     }
-    auto claim = x11::X11SingleInstance::claim(
+    auto claim = freedesktop::SingleInstance::claim(
         bus, platform().runLoop(), [] { platform().application().reopen(); },
         platform().logger("Application"));
     bus.reset();

@@ -10,9 +10,9 @@
 #include <utility>
 #include <variant>
 
+#include "platform/freedesktop/IconTheme.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11DisplayScale.hpp"
-#include "platform/x11/X11IconTheme.hpp"
 #include "platform/x11/X11Reply.hpp"
 #include "platform/x11/X11XSettings.hpp"
 
@@ -189,7 +189,7 @@ std::shared_ptr<const Image> X11ApplicationIdentities::iconFromCardinals(
 
 std::shared_ptr<const Image> X11ApplicationIdentities::iconFromFile(const fs::path& path,
                                                                     int pixelSize) {
-    const auto bytes = X11DesktopEntries::readSmallFile(path, kLargestIconFile);
+    const auto bytes = freedesktop::DesktopEntries::readSmallFile(path, kLargestIconFile);
     if (!bytes || pixelSize <= 0) return nullptr;
     if (path.extension() == ".png") return surfaceImage(pngIcon(*bytes, pixelSize));
     if (path.extension() == ".svg") return surfaceImage(svgIcon(*bytes, pixelSize));
@@ -252,7 +252,8 @@ std::shared_ptr<const Image> X11ApplicationIdentities::fetchIcon(std::int32_t pi
         const auto file =
             icon.is_absolute()
                 ? std::optional<fs::path>(icon)
-                : X11IconTheme(setting<std::string>(settings, "Net/IconThemeName").value_or(""))
+                : freedesktop::IconTheme(
+                      setting<std::string>(settings, "Net/IconThemeName").value_or(""))
                       .find(identity.entryIcon, pixels);
         if (file) identity.icon = iconFromFile(*file, pixels);
     }

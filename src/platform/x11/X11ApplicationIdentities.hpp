@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/desktop/Image.hpp"
-#include "platform/x11/X11DesktopEntries.hpp"
+#include "platform/freedesktop/DesktopEntries.hpp"
 
 namespace talvori::x11 {
 
@@ -65,7 +65,7 @@ class X11ApplicationIdentities {
     std::vector<std::uint32_t> windowIcon(xcb_window_t window) const;
 
     std::shared_ptr<X11Connection> connection_;
-    X11DesktopEntries entries_;
+    freedesktop::DesktopEntries entries_;
     mutable std::map<std::int32_t, Identity> known_;
 };
 

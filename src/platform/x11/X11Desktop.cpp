@@ -5,26 +5,27 @@
 
 #include "platform/Platform.hpp"
 #include "platform/core/weakly.hpp"
+#include "platform/freedesktop/AccessibilityStatus.hpp"
+#include "platform/freedesktop/AtspiBridge.hpp"
+#include "platform/freedesktop/AutostartEntry.hpp"
+#include "platform/freedesktop/SessionBus.hpp"
+#include "platform/freedesktop/SpeechAnnouncer.hpp"
 #include "platform/x11/X11Accessibility.hpp"
-#include "platform/x11/X11AccessibilityStatus.hpp"
-#include "platform/x11/X11Announcer.hpp"
 #include "platform/x11/X11Application.hpp"
-#include "platform/x11/X11AtspiBridge.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11ColorSampler.hpp"
 #include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11DisplayServer.hpp"
 #include "platform/x11/X11EventRouter.hpp"
 #include "platform/x11/X11HotKeyService.hpp"
 #include "platform/x11/X11Input.hpp"
 #include "platform/x11/X11Keyboard.hpp"
 #include "platform/x11/X11KeyboardLayout.hpp"
-#include "platform/x11/X11LoginItem.hpp"
 #include "platform/x11/X11MotionPreference.hpp"
 #include "platform/x11/X11Panel.hpp"
 #include "platform/x11/X11Pasteboard.hpp"
 #include "platform/x11/X11Reply.hpp"
 #include "platform/x11/X11Screens.hpp"
-#include "platform/x11/X11SessionBus.hpp"
 #include "platform/x11/X11Sound.hpp"
 #include "platform/x11/X11StatusBar.hpp"
 #include "platform/x11/X11WindowList.hpp"
@@ -81,7 +82,8 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     desktop->input_ =
         std::make_shared<X11Input>(desktop->application_, desktop->keyboard_, platform.clock());
     desktop->accessibility_ = std::make_shared<X11Accessibility>(desktop->application_);
-    desktop->sessionBus_ = X11SessionBus::open(platform.runLoop(), platform.logger("StatusBar"));
+    desktop->sessionBus_ =
+        freedesktop::SessionBus::open(platform.runLoop(), platform.logger("StatusBar"));
     desktop->workspace_ = std::make_shared<X11Workspace>(
         desktop->application_, X11MotionPreference::make(connection, desktop->sessionBus_),
         platform.logger("Workspace"));
@@ -151,16 +153,18 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     services.accessibility = desktop->accessibility_;
     services.input = desktop->input_;
     services.statusBar = desktop->statusBar_;
-    desktop->accessibilityStatus_ = X11AccessibilityStatus::make(desktop->sessionBus_);
-    desktop->atspi_ = X11AtspiBridge::make(desktop->application_, desktop->accessibilityStatus_,
-                                           platform.logger("Accessibility"));
-    auto announcer =
-        X11Announcer::make(desktop->accessibilityStatus_, platform.logger("Announcements"));
-    announcer->setAccessibilityBus(
-        weakly(std::weak_ptr<X11AtspiBridge>(desktop->atspi_), &X11AtspiBridge::announce));
+    desktop->accessibilityStatus_ = freedesktop::AccessibilityStatus::make(desktop->sessionBus_);
+    desktop->displayServer_ = std::make_shared<X11DisplayServer>(desktop->application_);
+    desktop->atspi_ = freedesktop::AtspiBridge::make(
+        desktop->displayServer_, desktop->accessibilityStatus_, platform.logger("Accessibility"));
+    auto announcer = freedesktop::SpeechAnnouncer::make(desktop->accessibilityStatus_,
+                                                        platform.logger("Announcements"));
+    announcer->setAccessibilityBus(weakly(std::weak_ptr<freedesktop::AtspiBridge>(desktop->atspi_),
+                                          &freedesktop::AtspiBridge::announce));
     services.announcer = announcer;
     services.colorSampler = desktop->colorSampler_;
-    services.loginItem = std::make_shared<X11LoginItem>(platform.logger("LoginItem"));
+    services.loginItem =
+        std::make_shared<freedesktop::AutostartEntry>(platform.logger("LoginItem"));
     services.hotKeyService = desktop->hotKeys_;
     services.keyboardLayout = std::make_shared<X11KeyboardLayout>(desktop->keyboard_);
     // Alert windows are our own panels: the shared implementation serves as it is.
@@ -221,12 +225,15 @@ bool X11Desktop::takeKey(const xcb_key_press_event_t& key) {
 bool X11Desktop::offerToReaders(const void* event, bool down) {
     if (!atspi_->takesKeys()) return false;
     const auto key = *static_cast<const xcb_key_press_event_t*>(event);
-    const x11::X11AtspiKeys::Keystroke stroke{.down = down,
-                                              .symbol = keyboard_->symbol(key.detail, key.state),
-                                              .code = key.detail,
-                                              .state = key.state,
-                                              .time = key.time,
-                                              .text = keyboard_->characters(key.detail, key.state)};
+    const std::uint32_t symbol = keyboard_->symbol(key.detail, key.state);
+    const freedesktop::AtspiKeys::Keystroke stroke{
+        .down = down,
+        .symbol = symbol,
+        .symbolName = X11Keyboard::symbolName(symbol),
+        .code = key.detail,
+        .state = key.state,
+        .time = key.time,
+        .text = keyboard_->characters(key.detail, key.state)};
     return atspi_->offerKey(stroke, [this, key] { dispatch(&key); });
 }
 

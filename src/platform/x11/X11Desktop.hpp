@@ -8,21 +8,25 @@ namespace talvori {
 class Platform;
 }
 
+namespace talvori::freedesktop {
+class AccessibilityStatus;
+class AtspiBridge;
+class SessionBus;
+}  // namespace talvori::freedesktop
+
 namespace talvori::x11 {
 
 class X11Accessibility;
-class X11AccessibilityStatus;
 class X11Application;
-class X11AtspiBridge;
 class X11ClientWindows;
 class X11ColorSampler;
 class X11Connection;
+class X11DisplayServer;
 class X11EventRouter;
 class X11HotKeyService;
 class X11Input;
 class X11Keyboard;
 class X11Screens;
-class X11SessionBus;
 class X11StatusBar;
 class X11Workspace;
 
@@ -42,8 +46,8 @@ class X11Desktop {
     X11Keyboard& keyboard() const { return *keyboard_; }
     X11HotKeyService& hotKeys() const { return *hotKeys_; }
     // Null without a session bus.
-    const std::shared_ptr<X11SessionBus>& sessionBus() const { return sessionBus_; }
-    X11AtspiBridge& accessibilityBridge() const { return *atspi_; }
+    const std::shared_ptr<freedesktop::SessionBus>& sessionBus() const { return sessionBus_; }
+    freedesktop::AtspiBridge& accessibilityBridge() const { return *atspi_; }
 
   private:
     X11Desktop();
@@ -71,9 +75,10 @@ class X11Desktop {
     std::shared_ptr<X11Workspace> workspace_;
     std::shared_ptr<X11HotKeyService> hotKeys_;
     // Null without a session bus.
-    std::shared_ptr<X11SessionBus> sessionBus_;
-    std::shared_ptr<X11AccessibilityStatus> accessibilityStatus_;
-    std::shared_ptr<X11AtspiBridge> atspi_;
+    std::shared_ptr<freedesktop::SessionBus> sessionBus_;
+    std::shared_ptr<freedesktop::AccessibilityStatus> accessibilityStatus_;
+    std::shared_ptr<X11DisplayServer> displayServer_;
+    std::shared_ptr<freedesktop::AtspiBridge> atspi_;
     std::shared_ptr<X11StatusBar> statusBar_;
     std::shared_ptr<X11ColorSampler> colorSampler_;
     // What keeps the desktop's state, the colour sampler's grab and the keys' first takers hear

@@ -285,6 +285,12 @@ std::uint32_t X11Keyboard::symbol(std::uint32_t xKeyCode, std::uint16_t state) c
     return symbol;
 }
 
+std::string X11Keyboard::symbolName(std::uint32_t symbol) {
+    char name[64] = {};
+    if (xkb_keysym_get_name(symbol, name, sizeof name) <= 0) return {};
+    return name;
+}
+
 std::string X11Keyboard::characters(std::uint32_t xKeyCode, std::uint16_t state) const {
     return utf8(xKeyCode, state, false);
 }

@@ -61,6 +61,8 @@ class X11Keyboard {
     std::string charactersIgnoringModifiers(std::uint32_t xKeyCode, std::uint16_t state) const;
     // The key's symbol in `state` (0 for none).
     std::uint32_t symbol(std::uint32_t xKeyCode, std::uint16_t state) const;
+    // A symbol's name ("Tab", "Insert"); empty for none.
+    static std::string symbolName(std::uint32_t symbol);
     // What the key types without modifiers in the current layout when it types Latin letters,
     // else in the first layout that does; empty for a dead key; absent without such a layout.
     std::optional<std::string> latinCharacters(std::uint32_t xKeyCode) const;

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "platform/core/weakly.hpp"
+#include "platform/freedesktop/SessionBus.hpp"
 #include "platform/x11/X11EventRouter.hpp"
-#include "platform/x11/X11SessionBus.hpp"
 #include "platform/x11/X11XSettings.hpp"
 
 namespace talvori::x11 {
@@ -24,7 +24,7 @@ void X11MotionPreference::SlotDeleter::operator()(sd_bus_slot* slot) const {
 }
 
 std::shared_ptr<X11MotionPreference> X11MotionPreference::make(
-    std::shared_ptr<X11Connection> connection, std::shared_ptr<X11SessionBus> bus) {
+    std::shared_ptr<X11Connection> connection, std::shared_ptr<freedesktop::SessionBus> bus) {
     std::shared_ptr<X11MotionPreference> preference(
         new X11MotionPreference(std::move(connection), std::move(bus)));
     preference->settings_->follow({});
@@ -37,7 +37,7 @@ std::shared_ptr<X11MotionPreference> X11MotionPreference::make(
 }
 
 X11MotionPreference::X11MotionPreference(std::shared_ptr<X11Connection> connection,
-                                         std::shared_ptr<X11SessionBus> bus)
+                                         std::shared_ptr<freedesktop::SessionBus> bus)
     : settings_(std::make_shared<X11XSettings>(std::move(connection))), bus_(std::move(bus)) {}
 
 X11MotionPreference::~X11MotionPreference() = default;
@@ -71,7 +71,7 @@ void X11MotionPreference::follow() {
         changes_.reset(slot);
     }
     // A portal that starts after us is asked then.
-    const std::string owner = X11SessionBus::ownerChangesMatch(kPortal);
+    const std::string owner = freedesktop::SessionBus::ownerChangesMatch(kPortal);
     if (sd_bus_add_match_async(bus, &slot, owner.c_str(), onPortalOwner, nullptr, this) >= 0) {
         owner_.reset(slot);
     }

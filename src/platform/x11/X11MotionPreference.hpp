@@ -8,12 +8,15 @@
 
 #include "platform/core/Observation.hpp"
 
+namespace talvori::freedesktop {
+class SessionBus;
+}  // namespace talvori::freedesktop
+
 namespace talvori::x11 {
 
 class X11EventRouter;
 
 class X11Connection;
-class X11SessionBus;
 class X11XSettings;
 
 // The user's wish for less motion. Desktops keep it as "animations enabled": their settings
@@ -25,7 +28,7 @@ class X11MotionPreference : public std::enable_shared_from_this<X11MotionPrefere
   public:
     // `bus` may be null (no session bus: XSETTINGS alone).
     static std::shared_ptr<X11MotionPreference> make(std::shared_ptr<X11Connection> connection,
-                                                     std::shared_ptr<X11SessionBus> bus);
+                                                     std::shared_ptr<freedesktop::SessionBus> bus);
     ~X11MotionPreference();
     X11MotionPreference(const X11MotionPreference&) = delete;
     X11MotionPreference& operator=(const X11MotionPreference&) = delete;
@@ -42,7 +45,7 @@ class X11MotionPreference : public std::enable_shared_from_this<X11MotionPrefere
     using Slot = std::unique_ptr<sd_bus_slot, SlotDeleter>;
 
     X11MotionPreference(std::shared_ptr<X11Connection> connection,
-                        std::shared_ptr<X11SessionBus> bus);
+                        std::shared_ptr<freedesktop::SessionBus> bus);
     void busChanged();
     void follow();
     void read();
@@ -53,7 +56,7 @@ class X11MotionPreference : public std::enable_shared_from_this<X11MotionPrefere
     static std::optional<bool> animations(sd_bus_message* message);
 
     std::shared_ptr<X11XSettings> settings_;
-    std::shared_ptr<X11SessionBus> bus_;
+    std::shared_ptr<freedesktop::SessionBus> bus_;
     std::optional<bool> storedAnimations_;
     Registration busConnection_;
     Slot read_;

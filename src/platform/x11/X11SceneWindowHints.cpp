@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
+#include "platform/freedesktop/DesktopFiles.hpp"
+#include "platform/freedesktop/IconPixels.hpp"
 #include "platform/x11/X11Connection.hpp"
-#include "platform/x11/X11DesktopFiles.hpp"
-#include "platform/x11/X11IconPixels.hpp"
 #include "platform/x11/X11Reply.hpp"
 
 namespace talvori::x11 {
@@ -30,8 +30,8 @@ xcb_atom_t intern(const X11Connection& connection, const char* name) {
 std::vector<std::uint32_t> X11SceneWindowHints::iconCardinals() {
     std::vector<std::uint32_t> cardinals;
     RsvgHandle* handle =
-        rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(kApplicationIconSvg),
-                                  std::strlen(kApplicationIconSvg), nullptr);
+        rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(freedesktop::kApplicationIconSvg),
+                                  std::strlen(freedesktop::kApplicationIconSvg), nullptr);
     if (!handle) return cardinals;
     for (const int size : kIconSizes) {
         cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size);
@@ -41,7 +41,7 @@ std::vector<std::uint32_t> X11SceneWindowHints::iconCardinals() {
         cairo_destroy(context);
         cardinals.push_back(static_cast<std::uint32_t>(size));
         cardinals.push_back(static_cast<std::uint32_t>(size));
-        const auto pixels = X11IconPixels::straight(surface);
+        const auto pixels = freedesktop::IconPixels::straight(surface);
         cardinals.insert(cardinals.end(), pixels.begin(), pixels.end());
         cairo_surface_destroy(surface);
     }

@@ -5,17 +5,17 @@
 #include <cstdlib>
 
 #include "platform/core/weakly.hpp"
+#include "platform/freedesktop/StatusIcon.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11EventRouter.hpp"
-#include "platform/x11/X11StatusIcon.hpp"
 #include "platform/x11/X11StatusItem.hpp"
 #include "platform/x11/X11XSettings.hpp"
 
 namespace talvori::x11 {
 
 X11StatusBar::X11StatusBar(std::shared_ptr<X11Connection> connection,
-                           std::shared_ptr<X11Screens> screens, std::shared_ptr<X11SessionBus> bus,
-                           Logger log)
+                           std::shared_ptr<X11Screens> screens,
+                           std::shared_ptr<freedesktop::SessionBus> bus, Logger log)
     : connection_(std::move(connection)),
       screens_(std::move(screens)),
       bus_(std::move(bus)),
@@ -29,10 +29,10 @@ std::shared_ptr<StatusItem> X11StatusBar::makeStatusItem(double) {
     std::weak_ptr<X11XSettings> settings = settings_;
     auto themeTint = [settings] {
         const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
-        return X11StatusIcon::tintForTheme(desktop ? desktop : "",
-                                           withOwner(settings, [](X11XSettings& strong) {
-                                               return strong.string("Net/ThemeName");
-                                           }).value_or(std::nullopt));
+        return freedesktop::StatusIcon::tintForTheme(desktop ? desktop : "",
+                                                     withOwner(settings, [](X11XSettings& strong) {
+                                                         return strong.string("Net/ThemeName");
+                                                     }).value_or(std::nullopt));
     };
     auto item = X11StatusItem::make({connection_, screens_, bus_, themeTint, log_}, ++made_);
     std::erase_if(items_, [](const auto& weak) { return weak.expired(); });

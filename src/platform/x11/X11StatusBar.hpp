@@ -8,13 +8,16 @@
 #include "platform/core/Logger.hpp"
 #include "platform/desktop/StatusBar.hpp"
 
+namespace talvori::freedesktop {
+class SessionBus;
+}  // namespace talvori::freedesktop
+
 namespace talvori::x11 {
 
 class X11EventRouter;
 
 class X11Connection;
 class X11Screens;
-class X11SessionBus;
 class X11StatusItem;
 class X11XSettings;
 
@@ -24,7 +27,7 @@ class X11StatusBar final : public StatusBar {
   public:
     // `bus` may be null (no session bus: trays only).
     X11StatusBar(std::shared_ptr<X11Connection> connection, std::shared_ptr<X11Screens> screens,
-                 std::shared_ptr<X11SessionBus> bus, Logger log);
+                 std::shared_ptr<freedesktop::SessionBus> bus, Logger log);
     ~X11StatusBar() override;
 
     std::shared_ptr<StatusItem> makeStatusItem(double length) override;
@@ -40,7 +43,7 @@ class X11StatusBar final : public StatusBar {
 
     std::shared_ptr<X11Connection> connection_;
     std::shared_ptr<X11Screens> screens_;
-    std::shared_ptr<X11SessionBus> bus_;
+    std::shared_ptr<freedesktop::SessionBus> bus_;
     std::shared_ptr<X11XSettings> settings_;
     Logger log_;
     int made_ = 0;

@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "platform/core/weakly.hpp"
+#include "platform/freedesktop/SessionBus.hpp"
+#include "platform/freedesktop/StatusIcon.hpp"
+#include "platform/freedesktop/StatusNotifierItem.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Reply.hpp"
 #include "platform/x11/X11Screens.hpp"
-#include "platform/x11/X11SessionBus.hpp"
-#include "platform/x11/X11StatusIcon.hpp"
-#include "platform/x11/X11StatusNotifierItem.hpp"
 #include "platform/x11/X11TrayIcon.hpp"
 
 namespace talvori::x11 {
@@ -53,7 +53,7 @@ void X11StatusItem::offerOverBus() {
     notifier_.reset();
     if (services_.bus && services_.bus->isConnected()) {
         const std::weak_ptr<X11StatusItem> weak = weak_from_this();
-        notifier_ = X11StatusNotifierItem::make(
+        notifier_ = freedesktop::StatusNotifierItem::make(
             services_.bus, number_,
             {weakly(weak, &X11StatusItem::activated), weakly(weak, &X11StatusItem::chooseHost)},
             services_.log);
@@ -89,14 +89,15 @@ void X11StatusItem::setImage(std::optional<Image> image) {
 
 void X11StatusItem::publishIcons() {
     if (!notifier_) return;
-    const Color tint = services_.themeTint ? services_.themeTint() : X11StatusIcon::kLightTint;
-    std::vector<X11StatusNotifierItem::Icon> icons;
-    for (const int size : X11StatusIcon::kSizes) {
-        icons.push_back({size, X11StatusIcon::networkOrderPixels(image_, size, tint)});
+    const Color tint =
+        services_.themeTint ? services_.themeTint() : freedesktop::StatusIcon::kLightTint;
+    std::vector<freedesktop::StatusNotifierItem::Icon> icons;
+    for (const int size : freedesktop::StatusIcon::kSizes) {
+        icons.push_back({size, freedesktop::StatusIcon::networkOrderPixels(image_, size, tint)});
     }
-    X11StatusNotifierItem::ThemedIcon themed;
+    freedesktop::StatusNotifierItem::ThemedIcon themed;
     if (image_ && !image_->iconName.empty()) {
-        if (!iconThemePath_) iconThemePath_ = X11StatusIcon::iconThemePath();
+        if (!iconThemePath_) iconThemePath_ = freedesktop::StatusIcon::iconThemePath();
         themed = {image_->iconName, *iconThemePath_};
     }
     notifier_->setIcons(std::move(icons), std::move(themed));

@@ -13,12 +13,15 @@
 #include "platform/desktop/StatusItem.hpp"
 #include "platform/x11/X11RootSpace.hpp"
 
+namespace talvori::freedesktop {
+class SessionBus;
+class StatusNotifierItem;
+}  // namespace talvori::freedesktop
+
 namespace talvori::x11 {
 
 class X11Connection;
 class X11Screens;
-class X11SessionBus;
-class X11StatusNotifierItem;
 class X11TrayIcon;
 
 // A status item and its button on X11. Desktops host such items in one of two ways: over D-Bus
@@ -34,7 +37,7 @@ class X11StatusItem final : public StatusItem,
         std::shared_ptr<X11Connection> connection;
         std::shared_ptr<X11Screens> screens;
         // Null without a session bus.
-        std::shared_ptr<X11SessionBus> bus;
+        std::shared_ptr<freedesktop::SessionBus> bus;
         // The tint of template images on panels we cannot see.
         std::function<Color()> themeTint;
         Logger log;
@@ -85,7 +88,7 @@ class X11StatusItem final : public StatusItem,
     Services services_;
     int number_ = 0;
     Registration busConnection_;
-    std::shared_ptr<X11StatusNotifierItem> notifier_;
+    std::shared_ptr<freedesktop::StatusNotifierItem> notifier_;
     std::shared_ptr<X11TrayIcon> tray_;
     std::optional<Image> image_;
     // Found or written on the first icon that has a name.

@@ -10,9 +10,9 @@
 
 #include "platform/Platform.hpp"
 #include "platform/core/weakly.hpp"
+#include "platform/freedesktop/StatusIcon.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Reply.hpp"
-#include "platform/x11/X11StatusIcon.hpp"
 
 namespace talvori::x11 {
 
@@ -350,7 +350,7 @@ void X11TrayIcon::paint() {
 Color X11TrayIcon::tint() {
     if (trayForeground_) return *trayForeground_;
     if (const auto seen = tintFromBackground()) return *seen;
-    return handlers_.themeTint ? handlers_.themeTint() : X11StatusIcon::kLightTint;
+    return handlers_.themeTint ? handlers_.themeTint() : freedesktop::StatusIcon::kLightTint;
 }
 
 // The tray's background under the whole icon, as the screen shows it: a panel may be a gradient,
@@ -383,8 +383,9 @@ std::optional<Color> X11TrayIcon::tintFromBackground() {
     if (!type || !image || xcb_get_image_data_length(image.get()) < static_cast<int>(count * 4)) {
         return std::nullopt;
     }
-    const auto covered = translucent_ && image_ ? X11StatusIcon::coverage(*image_, width_, height_)
-                                                : std::vector<bool>(count, false);
+    const auto covered = translucent_ && image_
+                             ? freedesktop::StatusIcon::coverage(*image_, width_, height_)
+                             : std::vector<bool>(count, false);
     std::vector<Color> background;
     background.reserve(count);
     const std::uint8_t* data = xcb_get_image_data(image.get());
@@ -395,7 +396,7 @@ std::optional<Color> X11TrayIcon::tintFromBackground() {
         background.push_back(colorOfPixel(pixel, type));
     }
     if (background.empty()) return std::nullopt;
-    return X11StatusIcon::tintOver(background);
+    return freedesktop::StatusIcon::tintOver(background);
 }
 
 void X11TrayIcon::drawInto(xcb_drawable_t drawable, const Color& tint) {
@@ -412,8 +413,8 @@ void X11TrayIcon::drawInto(xcb_drawable_t drawable, const Color& tint) {
     }
     const double side = std::min(width_, height_);
     if (image_) {
-        X11StatusIcon::draw(context, *image_,
-                            Rect((width_ - side) / 2, (height_ - side) / 2, side, side), tint);
+        freedesktop::StatusIcon::draw(
+            context, *image_, Rect((width_ - side) / 2, (height_ - side) / 2, side, side), tint);
     }
     cairo_destroy(context);
     cairo_surface_flush(surface);

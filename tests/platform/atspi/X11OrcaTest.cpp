@@ -14,7 +14,7 @@
 #include "platform/atspi/harness/AtspiTestBus.hpp"
 #include "platform/atspi/harness/AtspiTestSettings.hpp"
 #include "platform/atspi/harness/OrcaTestReader.hpp"
-#include "platform/x11/X11AtspiBridge.hpp"
+#include "platform/freedesktop/AtspiBridge.hpp"
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/harness/X11TestBus.hpp"
 #include "ui/PanelHost.hpp"

@@ -20,11 +20,11 @@
 #include "covers/OverlayWindowController.hpp"
 #include "platform/Platform.hpp"
 #include "platform/desktop/Image.hpp"
+#include "platform/freedesktop/IconTheme.hpp"
 #include "platform/x11/X11ApplicationIdentities.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
-#include "platform/x11/X11IconTheme.hpp"
 #include "platform/x11/harness/X11ClientResources.hpp"
 #include "support/TextContrast.hpp"
 #include "ui/PanelHost.hpp"
@@ -126,7 +126,7 @@ TEST(X11ApplicationIdentitiesTest, BrokenEntriesThemesAndIconsAreLeftOutWithoutB
           "StartupWMClass=AcmeNotes\n");
     write(applications / "term.desktop",
           "[Desktop Entry]\nType=Application\nName=Term\nExec=xterm\n");
-    const x11::X11DesktopEntries entries;
+    const freedesktop::DesktopEntries entries;
     const auto odd = entries.find("odd", "Odd", "");
     ASSERT_TRUE(odd);
     EXPECT_EQ(odd->name, "Odd Name");
@@ -141,10 +141,11 @@ TEST(X11ApplicationIdentitiesTest, BrokenEntriesThemesAndIconsAreLeftOutWithoutB
           "[Icon Theme]\nInherits=Broken,../hicolor\nDirectories=x\n"
           "[x]\nSize=2147483647\nThreshold=-2147483647\nType=Threshold\n");
     write(broken / "x" / "odd.png", "\x89PNG\r\n\x1a\n garbled");
-    const auto found = x11::X11IconTheme("Broken").find(odd->icon, 16);
+    const auto found = freedesktop::IconTheme("Broken").find(odd->icon, 16);
     ASSERT_TRUE(found);
     EXPECT_EQ(*found, broken / "x" / "odd.png");
-    EXPECT_FALSE(x11::X11IconTheme("../Broken").find("odd", 16)) << "no theme outside the roots";
+    EXPECT_FALSE(freedesktop::IconTheme("../Broken").find("odd", 16))
+        << "no theme outside the roots";
 
     using Identities = x11::X11ApplicationIdentities;
     DesktopData::writeIcon(data.folder() / "wide.png", 4000, 1, 0xff0000);

@@ -1,0 +1,234 @@
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Platform.hpp"
+#include "platform/freedesktop/AccessibilityStatus.hpp"
+#include "platform/freedesktop/SessionBus.hpp"
+#include "platform/freedesktop/SpeechAnnouncer.hpp"
+#include "platform/x11/X11DesktopTest.hpp"
+#include "platform/x11/harness/X11TestBus.hpp"
+
+namespace talvori::testing {
+namespace {
+
+// The speech service as screen readers use it: a socket speaking its line protocol, recording
+// what it was asked to say and how urgently.
+class TestSpeechService {
+  public:
+    TestSpeechService() {
+        path_ = (std::filesystem::temp_directory_path() /
+                 ("talvori-speech-" + std::to_string(::getpid()) + ".sock"))
+                    .string();
+        ::unlink(path_.c_str());
+        listener_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path_.c_str(), sizeof address.sun_path - 1);
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listener_, 4);
+        if (::pipe(stop_) == 0) thread_ = std::thread([this] { serve(); });
+        ::setenv("SPEECHD_ADDRESS", ("unix_socket:" + path_).c_str(), 1);
+    }
+    ~TestSpeechService() {
+        (void)::write(stop_[1], "x", 1);
+        if (thread_.joinable()) thread_.join();
+        ::close(stop_[0]);
+        ::close(stop_[1]);
+        ::close(listener_);
+        ::unlink(path_.c_str());
+        ::unsetenv("SPEECHD_ADDRESS");
+    }
+    // "priority: text", in order.
+    std::vector<std::string> spoken() const {
+        std::lock_guard lock(mutex_);
+        return spoken_;
+    }
+    int connections() const {
+        std::lock_guard lock(mutex_);
+        return connections_;
+    }
+    // From now on it reads and never answers, as a hung service does.
+    void fallSilent() { mute_ = true; }
+
+  private:
+    void serve() {
+        std::vector<pollfd> fds{{stop_[0], POLLIN, 0}, {listener_, POLLIN, 0}};
+        std::vector<std::string> buffers(2);
+        std::string priority;
+        std::string text;
+        bool receiving = false;
+        while (::poll(fds.data(), fds.size(), -1) > 0 && !(fds[0].revents & POLLIN)) {
+            if (fds[1].revents & POLLIN) {
+                fds.push_back({::accept(listener_, nullptr, nullptr), POLLIN, 0});
+                buffers.emplace_back();
+                std::lock_guard lock(mutex_);
+                ++connections_;
+            }
+            for (std::size_t index = 2; index < fds.size(); ++index) {
+                if (!(fds[index].revents & (POLLIN | POLLHUP))) continue;
+                char chunk[512];
+                const ssize_t got = ::read(fds[index].fd, chunk, sizeof chunk);
+                if (got <= 0) {
+                    ::close(fds[index].fd);
+                    fds[index].fd = -1;
+                    continue;
+                }
+                std::string& buffer = buffers[index];
+                buffer.append(chunk, static_cast<std::size_t>(got));
+                for (auto end = buffer.find("\r\n"); end != std::string::npos;
+                     end = buffer.find("\r\n")) {
+                    const std::string line = buffer.substr(0, end);
+                    buffer.erase(0, end + 2);
+                    std::string command = line;
+                    for (auto& c : command) c = static_cast<char>(std::toupper(c));
+                    std::string reply;
+                    if (mute_) {
+                        continue;
+                    } else if (receiving && line == ".") {
+                        receiving = false;
+                        std::lock_guard lock(mutex_);
+                        spoken_.push_back(priority + ": " + text);
+                        text.clear();
+                        reply = "225-1\r\n225 OK MESSAGE QUEUED\r\n";
+                    } else if (receiving) {
+                        text += line;
+                        continue;
+                    } else if (command == "SPEAK") {
+                        receiving = true;
+                        reply = "230 OK RECEIVING DATA\r\n";
+                    } else if (command.rfind("SET SELF PRIORITY ", 0) == 0) {
+                        priority = line.substr(18);
+                        for (auto& c : priority) c = static_cast<char>(std::tolower(c));
+                        reply = "202 OK PRIORITY SET\r\n";
+                    } else if (command == "QUIT") {
+                        reply = "231 HAPPY HACKING\r\n";
+                    } else {
+                        reply = "208 OK\r\n";
+                    }
+                    (void)::write(fds[index].fd, reply.data(), reply.size());
+                }
+            }
+            std::erase_if(fds, [](const pollfd& fd) { return fd.fd < 0; });
+        }
+        for (std::size_t index = 2; index < fds.size(); ++index) ::close(fds[index].fd);
+    }
+
+    std::string path_;
+    int listener_ = -1;
+    int stop_[2] = {-1, -1};
+    std::thread thread_;
+    mutable std::mutex mutex_;
+    std::vector<std::string> spoken_;
+    int connections_ = 0;
+    std::atomic<bool> mute_ = false;
+};
+
+// The accessibility bus's status, as the desktop keeps it: whether a screen reader runs.
+class TestAccessibilityStatus {
+  public:
+    explicit TestAccessibilityStatus(const X11TestBus& bus) : bus_(bus.connect()) {
+        sd_bus_add_object_vtable(bus_, &object_, "/org/a11y/bus", "org.a11y.Status", kVTable, this);
+        sd_bus_request_name(bus_, "org.a11y.Bus", 0);
+        watch_ = platform().runLoop().watch(sd_bus_get_fd(bus_), POLLIN,
+                                            [this](short) { processBus(bus_); });
+    }
+    ~TestAccessibilityStatus() {
+        watch_.reset();
+        sd_bus_slot_unref(object_);
+        sd_bus_flush_close_unref(bus_);
+    }
+    void setScreenReader(bool running) {
+        running_ = running;
+        sd_bus_emit_properties_changed(bus_, "/org/a11y/bus", "org.a11y.Status",
+                                       "ScreenReaderEnabled", nullptr);
+        sd_bus_flush(bus_);
+    }
+    // How often the status was read.
+    int reads() const { return reads_; }
+
+  private:
+    static int screenReader(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply,
+                            void* self, sd_bus_error*) {
+        auto& status = *static_cast<TestAccessibilityStatus*>(self);
+        ++status.reads_;
+        return sd_bus_message_append(reply, "b", status.running_ ? 1 : 0);
+    }
+    static constexpr sd_bus_vtable kVTable[] = {
+        SD_BUS_VTABLE_START(0),
+        SD_BUS_PROPERTY("ScreenReaderEnabled", "b", screenReader, 0,
+                        SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
+        SD_BUS_VTABLE_END};
+
+    sd_bus* bus_;
+    sd_bus_slot* object_ = nullptr;
+    std::shared_ptr<FileWatch> watch_;
+    bool running_ = false;
+    int reads_ = 0;
+};
+
+class SpeechAnnouncerTest : public X11DesktopTest {
+  protected:
+    SpeechAnnouncerTest() : X11DesktopTest({.windowManager = false, .compositor = false}) {}
+};
+
+TEST_F(SpeechAnnouncerTest, SpeaksOnlyWhileAScreenReaderRunsAndHighPriorityInterrupts) {
+    X11TestBus bus(session());
+    ASSERT_TRUE(bus.isReady()) << bus.error();
+    TestSpeechService speech;
+    TestAccessibilityStatus status(bus);
+    auto announcer = freedesktop::SpeechAnnouncer::make(
+        freedesktop::AccessibilityStatus::make(
+            freedesktop::SessionBus::open(platform().runLoop(), platform().logger("Bus"))),
+        platform().logger("Announcements"));
+    ASSERT_TRUE(runUntil([&] { return status.reads() > 0; })) << "nobody asked";
+    announcer->announce("Cover hidden", Announcer::kHighPriority);
+    EXPECT_EQ(speech.connections(), 0);
+
+    status.setScreenReader(true);
+    ASSERT_TRUE(runUntil([&] { return announcer->isScreenReaderRunning(); }));
+    announcer->announce("Cover hidden", Announcer::kHighPriority);
+    announcer->announce("Layout applied", 50);
+    EXPECT_TRUE(runUntil([&] { return speech.spoken().size() == 2; }));
+    EXPECT_EQ(speech.spoken(),
+              (std::vector<std::string>{"important: Cover hidden", "message: Layout applied"}));
+
+    // A reader that takes announcements over the accessibility bus hears them there only.
+    std::vector<std::string> overTheBus;
+    bool readerListens = true;
+    announcer->setAccessibilityBus([&](const std::string& text, int) {
+        if (readerListens) overTheBus.push_back(text);
+        return readerListens;
+    });
+    announcer->announce("Layout saved", 50);
+    readerListens = false;
+    announcer->announce("Layout deleted", 50);
+    EXPECT_TRUE(runUntil([&] { return speech.spoken().size() == 3; }));
+    EXPECT_EQ(overTheBus, std::vector<std::string>{"Layout saved"});
+    EXPECT_EQ(speech.spoken().back(), "message: Layout deleted");
+
+    // A service that stops answering costs a moment, not the program.
+    speech.fallSilent();
+    announcer->announce("Cover moved", Announcer::kHighPriority);
+    EXPECT_TRUE(logs().contains("A screen reader runs but the speech service cannot be reached"));
+
+    status.setScreenReader(false);
+    ASSERT_TRUE(runUntil([&] { return !announcer->isScreenReaderRunning(); }));
+    announcer->announce("Cover shown", Announcer::kHighPriority);
+    catchUp();
+    EXPECT_EQ(speech.spoken().size(), 3U);
+}
+
+}  // namespace
+}  // namespace talvori::testing
