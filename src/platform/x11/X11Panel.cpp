@@ -36,8 +36,6 @@ constexpr std::uint32_t kEventMask = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_ST
                                      XCB_EVENT_MASK_LEAVE_WINDOW | XCB_EVENT_MASK_KEY_PRESS |
                                      XCB_EVENT_MASK_KEY_RELEASE | XCB_EVENT_MASK_FOCUS_CHANGE;
 // _NET_WM_STATE actions.
-constexpr std::uint32_t kStateAdd = 1;
-constexpr std::uint32_t kStateToggle = 2;
 // ICCCM size hints: flags and the field count.
 constexpr std::uint32_t kUSPosition = 1;
 constexpr std::uint32_t kPPosition = 4;
@@ -153,18 +151,9 @@ std::optional<Screen> X11Panel::screen() const {
 
 void X11Panel::zoom() {
     if (!managed_ || !isMapped()) return;
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window_;
-    message.type = connection_->atom(Atom::_NET_WM_STATE);
-    message.data.data32[0] = kStateToggle;
-    message.data.data32[1] = connection_->atom(Atom::_NET_WM_STATE_MAXIMIZED_VERT);
-    message.data.data32[2] = connection_->atom(Atom::_NET_WM_STATE_MAXIMIZED_HORZ);
-    message.data.data32[3] = 1;
-    xcb_send_event(connection_->raw(), 0, connection_->root(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&message));
+    X11SceneWindowHints::requestState(*connection_, window_, X11SceneWindowHints::kStateToggle,
+                                      connection_->atom(Atom::_NET_WM_STATE_MAXIMIZED_VERT),
+                                      connection_->atom(Atom::_NET_WM_STATE_MAXIMIZED_HORZ));
 }
 
 bool X11Panel::startWindowSystemMove(const Event&) {
@@ -564,34 +553,16 @@ void X11Panel::setSkipsTaskbar(bool skips) {
         }
         return;
     }
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window_;
-    message.type = connection_->atom(Atom::_NET_WM_STATE);
-    message.data.data32[0] = skips ? kStateAdd : 0;
-    message.data.data32[1] = states[0];
-    message.data.data32[2] = states[1];
-    message.data.data32[3] = 1;
-    xcb_send_event(raw, 0, connection_->root(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&message));
+    X11SceneWindowHints::requestState(
+        *connection_, window_,
+        skips ? X11SceneWindowHints::kStateAdd : X11SceneWindowHints::kStateRemove, states[0],
+        states[1]);
 }
 
 void X11Panel::requestAttention() {
     if (!managed_ || !isMapped()) return;
-    xcb_connection_t* raw = connection_->raw();
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window_;
-    message.type = connection_->atom(Atom::_NET_WM_STATE);
-    message.data.data32[0] = kStateAdd;
-    message.data.data32[1] = connection_->atom(Atom::_NET_WM_STATE_DEMANDS_ATTENTION);
-    message.data.data32[3] = 1;
-    xcb_send_event(raw, 0, connection_->root(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&message));
+    X11SceneWindowHints::requestState(*connection_, window_, X11SceneWindowHints::kStateAdd,
+                                      connection_->atom(Atom::_NET_WM_STATE_DEMANDS_ATTENTION));
 }
 
 // ---- Painting

@@ -19,9 +19,6 @@ namespace {
 
 // How long a window manager is given to let go of a window withdrawn from it.
 constexpr double kWithdrawalWait = 0.5;
-// _NET_WM_STATE actions.
-constexpr std::uint32_t kStateRemove = 0;
-constexpr std::uint32_t kStateAdd = 1;
 
 }  // namespace
 
@@ -257,7 +254,7 @@ void X11PanelStacking::frameConfigured(const RootRect& rect) {
     if (reassertions_ >= kReassertions) return;
     ++reassertions_;
     // Full-screen where it covered only one monitor: given up, as it holds the frame in place.
-    if (fullScreenAsked_) sendFullScreen(kStateRemove);
+    if (fullScreenAsked_) sendFullScreen(X11SceneWindowHints::kStateRemove);
     configureToPlaced();
     xcb_flush(connection_->raw());
 }
@@ -274,22 +271,14 @@ bool X11PanelStacking::askFullScreen() {
     auto application = application_.lock();
     if (!application || application->screens().screens().size() > 1) return false;
     fullScreenAsked_ = true;
-    sendFullScreen(kStateAdd);
+    sendFullScreen(X11SceneWindowHints::kStateAdd);
     return true;
 }
 
 void X11PanelStacking::sendFullScreen(std::uint32_t action) {
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window_;
-    message.type = connection_->atom(Atom::_NET_WM_STATE);
-    message.data.data32[0] = action;
-    message.data.data32[1] = connection_->atom(Atom::_NET_WM_STATE_FULLSCREEN);
-    message.data.data32[3] = 2;
-    xcb_send_event(connection_->raw(), 0, connection_->root(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&message));
+    X11SceneWindowHints::requestState(*connection_, window_, action,
+                                      connection_->atom(Atom::_NET_WM_STATE_FULLSCREEN),
+                                      XCB_ATOM_NONE, 2);
 }
 
 // Sent whoever holds the window: a window manager that let go of it leaves it where it had put it.

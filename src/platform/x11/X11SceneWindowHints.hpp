@@ -28,6 +28,14 @@ struct X11SceneWindowHints {
                              const RootRect& rect);
     // Asks the window manager for a dark frame, where it draws one.
     static void setDarkFrame(const X11Connection& connection, xcb_window_t window, bool dark);
+    // Asks the window manager to remove, add or toggle (`action` 0, 1, 2) up to two states of a
+    // window it manages, as the application (`source` 1) or as a pager (2).
+    static constexpr std::uint32_t kStateRemove = 0;
+    static constexpr std::uint32_t kStateAdd = 1;
+    static constexpr std::uint32_t kStateToggle = 2;
+    static void requestState(const X11Connection& connection, xcb_window_t window,
+                             std::uint32_t action, xcb_atom_t first,
+                             xcb_atom_t second = XCB_ATOM_NONE, std::uint32_t source = 1);
     // Answers the window manager's ping; true when `message` was one.
     static bool answerPing(const X11Connection& connection,
                            const xcb_client_message_event_t& message);
