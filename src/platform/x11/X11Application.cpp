@@ -442,6 +442,14 @@ void X11Application::subscribe(X11EventRouter& router) {
                             Atom::_NET_SUPPORTED}) {
         router.onProperty<&X11Application::handleEvent>(connection_->atom(name), *this);
     }
+    connection_->setOnRequestError(weakly(weak_from_this(), &X11Application::requestFailed));
+}
+
+// A restack naming a window that stopped being a child of the root (a window manager framed it
+// meanwhile) fails: the panels placed against other windows are placed again.
+void X11Application::requestFailed(const xcb_generic_error_t& error) {
+    if (error.error_code != XCB_MATCH || error.major_code != XCB_CONFIGURE_WINDOW) return;
+    for (const auto& ours : livePanels()) ours->placeAfterFailedRestack();
 }
 
 void X11Application::handleEvent(const xcb_generic_event_t& event) {

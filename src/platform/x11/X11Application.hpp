@@ -140,6 +140,7 @@ class X11Application final : public Application,
     void handleClientMessage(const xcb_client_message_event_t& message);
     void handleSelectionOwner(const xcb_generic_event_t& event);
     void introducePanelsToCompositor();
+    void requestFailed(const xcb_generic_error_t& error);
     void setBlursBehindWindows(bool blurs);
 
     std::shared_ptr<X11Connection> connection_;

@@ -214,6 +214,7 @@ void X11Connection::detach() {
     beforeFlush_ = nullptr;
     afterEvents_ = nullptr;
     onCompositorChange_ = nullptr;
+    onRequestError_ = nullptr;
     pendingReplies_.clear();
 }
 
@@ -284,7 +285,9 @@ void X11Connection::dispatch(xcb_generic_event_t* event) {
     lastEventSequence_ = event->full_sequence;
     const std::uint8_t type = event->response_type & 0x7F;
     if (type == 0) {
-        logError(*reinterpret_cast<xcb_generic_error_t*>(event));
+        const auto& error = *reinterpret_cast<xcb_generic_error_t*>(event);
+        logError(error);
+        if (onRequestError_) onRequestError_(error);
         return;
     }
     if (hasXfixes_ && type == xfixesFirstEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {

@@ -73,6 +73,10 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     void setOnCompositorChange(std::function<void(bool)> handler) {
         onCompositorChange_ = std::move(handler);
     }
+    // Called with each error the server returned for a request nobody checked (after logging it).
+    void setOnRequestError(std::function<void(const xcb_generic_error_t&)> handler) {
+        onRequestError_ = std::move(handler);
+    }
 
     // ---- Time
     // The server time of the latest event that carried one (for focus and activation requests).
@@ -152,6 +156,7 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     xcb_colormap_t argbColormap_ = 0;
     bool hasCompositor_ = false;
     std::function<void(bool)> onCompositorChange_;
+    std::function<void(const xcb_generic_error_t&)> onRequestError_;
     xcb_timestamp_t lastTime_ = XCB_CURRENT_TIME;
     EventHandler handler_;
     std::function<void()> closedHandler_;

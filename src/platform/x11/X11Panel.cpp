@@ -268,6 +268,10 @@ bool X11Panel::isRelative() const {
     return stacking_->isRelative();
 }
 
+void X11Panel::placeAfterFailedRestack() {
+    stacking_->placeAfterFailedRestack();
+}
+
 void X11Panel::keepRelation(const std::vector<xcb_window_t>& children) {
     stacking_->keepRelation(children);
 }

@@ -83,6 +83,9 @@ class X11Panel final : public Panel {
     // Another program's window went into a new frame (a window manager started, or gave up its
     // frames): a panel ordered against it follows it there.
     void clientReframed(xcb_window_t client);
+    // A restack of ours failed (it named a window no longer beside ours): a panel ordered against
+    // a window is placed again against that window's frame.
+    void placeAfterFailedRestack();
     // Whether the panel was last ordered directly above or below another window.
     bool isRelative() const;
     // Goes back beside that window when the root's children (bottom to top) show it elsewhere.

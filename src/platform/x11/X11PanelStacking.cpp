@@ -418,15 +418,33 @@ void X11PanelStacking::clientReframed(xcb_window_t client) {
     if (mapped_) restackAgainstRelation();
 }
 
+void X11PanelStacking::standAgainstCurrentFrame() {
+    if (auto application = application_.lock()) {
+        const xcb_window_t frame = application->clients().frameOf(relation_->client);
+        if (frame != XCB_WINDOW_NONE) relation_->sibling = frame;
+    }
+    relation_->siblingBelow.reset();
+}
+
+// Where the failed request left the panel may be where a compositor that started meanwhile thinks
+// it stands: the panel is moved, so that the compositor hears of its place from the events.
+void X11PanelStacking::placeAfterFailedRestack() {
+    if (!relation_ || !mapped_ || panel_.isManaged() || stackedByManager_) return;
+    standAgainstCurrentFrame();
+    const bool below = relation_->mode == XCB_STACK_MODE_BELOW;
+    const std::uint32_t values[] = {relation_->sibling,
+                                    below ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW};
+    xcb_configure_window(connection_->raw(), window_,
+                         XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+    restackAgainstRelation();
+    xcb_flush(connection_->raw());
+}
+
 // The window came back at the top of the root's children; the window it stood against may have
 // been framed anew by a window manager that came meanwhile.
 void X11PanelStacking::returnedToRoot() {
     if (relation_) {
-        if (auto application = application_.lock()) {
-            const xcb_window_t frame = application->clients().frameOf(relation_->client);
-            if (frame != XCB_WINDOW_NONE) relation_->sibling = frame;
-        }
-        relation_->siblingBelow.reset();
+        standAgainstCurrentFrame();
         restackAgainstRelation();
     } else if (auto application = application_.lock()) {
         application->placeInLevel(panel_, true);

@@ -70,12 +70,17 @@ class X11PanelStacking {
     // Another program's window went into a new frame (a window manager started, or gave up its
     // frames): a panel ordered against it follows it there.
     void clientReframed(xcb_window_t client);
+    // A restack of ours failed (it named a window no longer beside ours): a panel ordered against
+    // a window is placed again against that window's frame.
+    void placeAfterFailedRestack();
     // Goes back beside that window when the root's children (bottom to top) show it elsewhere.
     void keepRelation(const std::vector<xcb_window_t>& children);
     // The window was put back into the root, at the top of its children: it returns to its place.
     void returnedToRoot();
 
   private:
+    // Points the relation at its window's frame as the client windows know it now.
+    void standAgainstCurrentFrame();
     bool canShow() const;
     bool waitsForStackingLook() const;
     void map();
