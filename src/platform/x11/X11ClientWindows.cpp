@@ -183,7 +183,8 @@ void X11ClientWindows::sendReads() {
 }
 
 // The window manager announces in steps (often none first, then the new window). Only the
-// announcement is asked: one answer, one wake-up; the focus is asked only when it decides.
+// announcement is asked: where the focus was when it was read, the events before its answer
+// told already.
 void X11ClientWindows::readActiveWindow() {
     xcb_connection_t* raw = connection_->raw();
     const std::uint64_t read = ++activeReads_;
@@ -192,27 +193,20 @@ void X11ClientWindows::readActiveWindow() {
         [this, read](Reply<xcb_get_property_reply_t> reply) {
             if (read != activeReads_ || connection_->isClosed()) return;
             const auto value = propertyValue(reply.get());
-            announcementRead(read, value ? value->cardinal().value_or(0) : xcb_window_t{0});
+            announcementRead(value ? value->cardinal().value_or(0) : xcb_window_t{0});
         });
 }
 
-void X11ClientWindows::announcementRead(std::uint64_t read, xcb_window_t announced) {
-    if (announced == activeWindow_.value_or(XCB_WINDOW_NONE)) {
+void X11ClientWindows::announcementRead(xcb_window_t announced) {
+    const xcb_window_t current = activeWindow_.value_or(XCB_WINDOW_NONE);
+    if (announced == current) {
         focusAhead_ = false;
         return;
     }
-    if (!focusAhead_) return adopt(announced);
-    // While the focus is still in the window that took it, that window stays the active one: the
-    // focus tells whether this step is the last.
-    connection_->whenReplied<xcb_get_input_focus_reply_t>(
-        xcb_get_input_focus(connection_->raw()),
-        [this, read, announced](Reply<xcb_get_input_focus_reply_t> focus) {
-            if (read != activeReads_) return;
-            const xcb_window_t focused = focus ? focus->focus : xcb_window_t{XCB_WINDOW_NONE};
-            if (focusAhead_ && focused == activeWindow_.value_or(XCB_WINDOW_NONE)) return;
-            focusAhead_ = false;
-            adopt(announced);
-        });
+    // While the focus is still in the window that took it, that window stays the active one.
+    if (focusAhead_ && focusedClient_ == current) return;
+    focusAhead_ = false;
+    adopt(announced);
 }
 
 // Those told of the change read the new window's process: a window not read yet has it asked
@@ -676,7 +670,7 @@ bool X11ClientWindows::isReadProperty(xcb_atom_t property) const {
 void X11ClientWindows::subscribeTracking(X11EventRouter& router) {
     for (const std::uint8_t type :
          {XCB_CREATE_NOTIFY, XCB_DESTROY_NOTIFY, XCB_REPARENT_NOTIFY, XCB_CONFIGURE_NOTIFY,
-          XCB_CIRCULATE_NOTIFY, XCB_FOCUS_IN, XCB_MAP_NOTIFY, XCB_UNMAP_NOTIFY}) {
+          XCB_CIRCULATE_NOTIFY, XCB_FOCUS_IN, XCB_FOCUS_OUT, XCB_MAP_NOTIFY, XCB_UNMAP_NOTIFY}) {
         router.on<&X11ClientWindows::update>(type, *this);
     }
     for (const Atom name :
@@ -704,12 +698,23 @@ void X11ClientWindows::update(const xcb_generic_event_t& event) {
             const bool real =
                 focus.mode == XCB_NOTIFY_MODE_NORMAL || focus.mode == XCB_NOTIFY_MODE_WHILE_GRABBED;
             if (!real || focus.detail >= XCB_NOTIFY_DETAIL_POINTER ||
-                !kept_.contains(focus.event) || activeWindow_ == focus.event) {
+                !kept_.contains(focus.event)) {
                 break;
             }
+            focusedClient_ = focus.event;
+            if (activeWindow_ == focus.event) break;
             activeWindow_ = focus.event;
             focusAhead_ = true;
             activeChanged_ = true;
+            break;
+        }
+        case XCB_FOCUS_OUT: {
+            const auto& focus = reinterpret_cast<const xcb_focus_out_event_t&>(event);
+            const bool real =
+                focus.mode == XCB_NOTIFY_MODE_NORMAL || focus.mode == XCB_NOTIFY_MODE_WHILE_GRABBED;
+            if (real && focus.detail < XCB_NOTIFY_DETAIL_POINTER && focus.event == focusedClient_) {
+                focusedClient_ = XCB_WINDOW_NONE;
+            }
             break;
         }
         case XCB_PROPERTY_NOTIFY: {

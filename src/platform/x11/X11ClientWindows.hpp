@@ -174,7 +174,7 @@ class X11ClientWindows {
     void readRootChildren();
     void readCurrentDesktop();
     void readClientsLater(const std::vector<xcb_window_t>& windows);
-    void announcementRead(std::uint64_t read, xcb_window_t announced);
+    void announcementRead(xcb_window_t announced);
     void adopt(xcb_window_t announced);
 
     std::shared_ptr<X11Connection> connection_;
@@ -191,6 +191,8 @@ class X11ClientWindows {
     std::uint32_t knownRootChildrenRead_ = 0;
     // The active window came from the focus, before the window manager announced it.
     bool focusAhead_ = false;
+    // The client the focus is in, as its FocusIn and FocusOut told.
+    xcb_window_t focusedClient_ = XCB_WINDOW_NONE;
     std::vector<xcb_window_t> clientList_;
     Desktops desktops_;
     // What the events said changed, to be read again.
