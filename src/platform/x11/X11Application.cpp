@@ -280,6 +280,10 @@ void X11Application::probeOpacity() {
     opacityProbe_->start();
 }
 
+void X11Application::clientReframed(xcb_window_t client) {
+    for (const auto& ours : livePanels()) ours->clientReframed(client);
+}
+
 void X11Application::probeStacking() {
     if (!stackingProbe_) {
         stackingProbe_ = std::make_shared<X11StackingProbe>(
@@ -503,7 +507,7 @@ void X11Application::handleEvent(const xcb_generic_event_t& event) {
                 ours->reparented(reparent.parent == connection_->root());
                 break;
             }
-            for (const auto& ours : livePanels()) ours->clientReframed(reparent.window);
+            clientReframed(reparent.window);
             break;
         }
         case XCB_MAP_NOTIFY: {

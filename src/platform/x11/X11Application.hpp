@@ -126,6 +126,8 @@ class X11Application final : public Application,
     void windowsChanged() const {
         if (onWindowsChange_) onWindowsChange_();
     }
+    // A client now stands in another frame: the panels kept against it follow.
+    void clientReframed(xcb_window_t client);
     // Ends the run loop; called on terminate() and when the server goes away.
     void setOnTerminate(std::function<void()> handler) { onTerminate_ = std::move(handler); }
 

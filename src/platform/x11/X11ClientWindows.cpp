@@ -23,10 +23,9 @@ bool contains(const std::vector<std::uint32_t>& values, xcb_atom_t atom) {
 }
 
 // The local process the server found for a window's client; 0 when none.
-std::int32_t clientIdsPid(xcb_connection_t* raw, xcb_res_query_client_ids_cookie_t request) {
-    auto reply = waitReply(xcb_res_query_client_ids_reply, raw, request);
+std::int32_t clientIdsPid(const xcb_res_query_client_ids_reply_t* reply) {
     if (!reply) return 0;
-    for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0;
+    for (auto it = xcb_res_query_client_ids_ids_iterator(reply); it.rem > 0;
          xcb_res_client_id_value_next(&it)) {
         if (!(it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID)) continue;
         if (xcb_res_client_id_value_value_length(it.data) < 1) continue;
@@ -34,6 +33,13 @@ std::int32_t clientIdsPid(xcb_connection_t* raw, xcb_res_query_client_ids_cookie
     }
     return 0;
 }
+
+std::int32_t clientIdsPid(xcb_connection_t* raw, xcb_res_query_client_ids_cookie_t request) {
+    return clientIdsPid(waitReply(xcb_res_query_client_ids_reply, raw, request).get());
+}
+
+// Reparenting window managers nest a client one or two levels below the root.
+constexpr int kFrameDepthLimit = 8;
 
 }  // namespace
 
@@ -176,34 +182,44 @@ void X11ClientWindows::sendReads() {
     if (std::exchange(activeAnnounced_, false)) readActiveWindow();
 }
 
-// The window manager announces in steps (often none first, then the new window): the focus,
-// read with it, tells whether a step is the last.
+// The window manager announces in steps (often none first, then the new window). Only the
+// announcement is asked: where the focus was when it was read, the events before its answer
+// told already.
 void X11ClientWindows::readActiveWindow() {
     xcb_connection_t* raw = connection_->raw();
     const std::uint64_t read = ++activeReads_;
-    const auto property =
-        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_ACTIVE_WINDOW), 1);
-    connection_->whenReplied<xcb_get_input_focus_reply_t>(
-        xcb_get_input_focus(raw), [this, read, property](Reply<xcb_get_input_focus_reply_t> focus) {
-            // Answered before the focus: waiting for it takes no time.
-            const auto value = propertyReply(connection_->raw(), property);
-            if (read != activeReads_) return;
-            announcementRead(value ? value->cardinal().value_or(0) : xcb_window_t{0},
-                             focus ? focus->focus : xcb_window_t{XCB_WINDOW_NONE});
+    connection_->whenReplied<xcb_get_property_reply_t>(
+        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_ACTIVE_WINDOW), 1),
+        [this, read](Reply<xcb_get_property_reply_t> reply) {
+            if (read != activeReads_ || connection_->isClosed()) return;
+            const auto value = propertyValue(reply.get());
+            announcementRead(value ? value->cardinal().value_or(0) : xcb_window_t{0});
         });
 }
 
-void X11ClientWindows::announcementRead(xcb_window_t announced, xcb_window_t focus) {
+void X11ClientWindows::announcementRead(xcb_window_t announced) {
     const xcb_window_t current = activeWindow_.value_or(XCB_WINDOW_NONE);
     if (announced == current) {
         focusAhead_ = false;
         return;
     }
     // While the focus is still in the window that took it, that window stays the active one.
-    if (focusAhead_ && focus == current) return;
+    if (focusAhead_ && focusedClient_ == current) return;
     focusAhead_ = false;
+    adopt(announced);
+}
+
+// Those told of the change read the new window's process: a window not read yet has it asked
+// first, and the change is told once it is answered.
+void X11ClientWindows::adopt(xcb_window_t announced) {
     activeWindow_ = announced;
-    activeChanged_ = true;
+    if (announced == XCB_WINDOW_NONE || kept_.contains(announced)) {
+        activeChanged_ = true;
+        return;
+    }
+    fetchPid(announced, [this, announced](std::int32_t) {
+        if (activeWindow_ == announced) activeChanged_ = true;
+    });
 }
 
 void X11ClientWindows::readClientList() {
@@ -263,6 +279,12 @@ void X11ClientWindows::readClientsLater(const std::vector<xcb_window_t>& windows
         [this, requests = std::move(requests)](Reply<xcb_get_input_focus_reply_t>) {
             keepClients(requests);
         });
+}
+
+void X11ClientWindows::readOnceFramed(xcb_window_t window) {
+    fetchFrameOf(window, [this, window](xcb_window_t frame) {
+        if (frame != XCB_WINDOW_NONE && !kept_.contains(window)) readClientsLater({window});
+    });
 }
 
 // Structure events on the root say how its children's order changed; one that cannot be placed
@@ -333,10 +355,44 @@ void X11ClientWindows::followRootChildren(const xcb_generic_event_t& event) {
 
 xcb_window_t X11ClientWindows::frameOf(xcb_window_t window) const {
     if (const auto found = frames_.find(window); found != frames_.end()) return found->second;
+    if (const auto kept = kept_.find(window); kept != kept_.end()) return kept->second.client.frame;
+    const auto& children = knownRootChildren_;
+    if (std::find(children.begin(), children.end(), window) != children.end()) return window;
+    return XCB_WINDOW_NONE;
+}
+
+// One level a round: each answer names the parent to ask about next.
+void X11ClientWindows::fetchFrameOf(xcb_window_t window, std::function<void(xcb_window_t)> done) {
+    if (const xcb_window_t known = frameOf(window); known != XCB_WINDOW_NONE) {
+        done(known);
+        return;
+    }
+    askParentOf(window, window, 0, std::move(done));
+}
+
+void X11ClientWindows::askParentOf(xcb_window_t window, xcb_window_t current, int depth,
+                                   std::function<void(xcb_window_t)> done) {
+    xcb_connection_t* raw = connection_->raw();
+    connection_->whenReplied<xcb_query_tree_reply_t>(
+        xcb_query_tree(raw, current),
+        [this, window, current, depth, done = std::move(done)](Reply<xcb_query_tree_reply_t> tree) {
+            if (!tree || connection_->isClosed()) return done(XCB_WINDOW_NONE);
+            if (tree->parent == tree->root || tree->parent == XCB_WINDOW_NONE) {
+                frames_[window] = current;
+                return done(current);
+            }
+            // Reparenting window managers nest a client one or two levels below the root.
+            if (depth + 1 >= kFrameDepthLimit) return done(XCB_WINDOW_NONE);
+            askParentOf(window, tree->parent, depth + 1, std::move(done));
+        });
+}
+
+// For the reads at start, which wait anyway.
+xcb_window_t X11ClientWindows::waitForFrameOf(xcb_window_t window) {
+    if (const xcb_window_t known = frameOf(window); known != XCB_WINDOW_NONE) return known;
     xcb_connection_t* raw = connection_->raw();
     xcb_window_t current = window;
-    // Reparenting window managers nest a client one or two levels below the root.
-    for (int depth = 0; depth < 8; ++depth) {
+    for (int depth = 0; depth < kFrameDepthLimit; ++depth) {
         auto tree = waitReply(xcb_query_tree_reply, raw, xcb_query_tree(raw, current));
         if (!tree) return XCB_WINDOW_NONE;
         if (tree->parent == tree->root || tree->parent == XCB_WINDOW_NONE) {
@@ -353,21 +409,38 @@ std::int32_t X11ClientWindows::pid(xcb_window_t window) const {
     if (const auto kept = kept_.find(window); kept != kept_.end() && kept->second.client.pid > 0) {
         return kept->second.client.pid;
     }
-    if (const auto found = pids_.find(window); found != pids_.end()) return found->second;
-    xcb_connection_t* raw = connection_->raw();
-    const auto value =
-        propertyReply(raw, requestProperty(raw, window, connection_->atom(Atom::_NET_WM_PID), 1));
-    std::int32_t result = value ? static_cast<std::int32_t>(value->cardinal().value_or(0)) : 0;
-    if (result <= 0) result = resourcePid(window);
-    if (result > 0) pids_[window] = result;
-    return result;
+    const auto found = pids_.find(window);
+    return found == pids_.end() ? 0 : found->second;
 }
 
 // Clients that do not publish their process (Xt programs) are still local clients whose process
-// the server knows.
-std::int32_t X11ClientWindows::resourcePid(xcb_window_t window) const {
-    const auto request = requestClientIds(window);
-    return request ? clientIdsPid(connection_->raw(), *request) : 0;
+// the server knows: both are asked at once, the published one wins.
+void X11ClientWindows::fetchPid(xcb_window_t window, std::function<void(std::int32_t)> done) {
+    if (const std::int32_t known = pid(window); known > 0 || window == XCB_WINDOW_NONE) {
+        done(known);
+        return;
+    }
+    xcb_connection_t* raw = connection_->raw();
+    const auto property = requestProperty(raw, window, connection_->atom(Atom::_NET_WM_PID), 1);
+    const auto clientIds = requestClientIds(window);
+    auto decide = [this, window, property, done = std::move(done)](std::int32_t server) {
+        // Asked first, so answered by now: taking it waits for nothing.
+        const auto value = propertyReply(connection_->raw(), property);
+        std::int32_t result = value ? static_cast<std::int32_t>(value->cardinal().value_or(0)) : 0;
+        if (result <= 0) result = server;
+        if (result > 0 && !connection_->isClosed()) pids_[window] = result;
+        done(result);
+    };
+    if (!clientIds) {
+        connection_->whenReplied<xcb_get_input_focus_reply_t>(
+            xcb_get_input_focus(raw),
+            [decide = std::move(decide)](Reply<xcb_get_input_focus_reply_t>) { decide(0); });
+        return;
+    }
+    connection_->whenReplied<xcb_res_query_client_ids_reply_t>(
+        *clientIds, [decide = std::move(decide)](Reply<xcb_res_query_client_ids_reply_t> ids) {
+            decide(clientIdsPid(ids.get()));
+        });
 }
 
 std::optional<xcb_res_query_client_ids_cookie_t> X11ClientWindows::requestClientIds(
@@ -420,15 +493,19 @@ std::vector<X11ClientWindows::Client> X11ClientWindows::readClients(
 }
 
 std::vector<X11ClientWindows::ClientRequests> X11ClientWindows::requestClients(
-    const std::vector<xcb_window_t>& windows, bool waitForWatch) const {
+    const std::vector<xcb_window_t>& windows, bool waitForWatch) {
     xcb_connection_t* raw = connection_->raw();
     const auto atom = [this](Atom name) { return connection_->atom(name); };
     const std::uint32_t mask[] = {kClientEvents};
     std::vector<ClientRequests> requests;
     requests.reserve(windows.size());
     for (const xcb_window_t window : windows) {
-        const xcb_window_t frame = frameOf(window);
-        if (frame == XCB_WINDOW_NONE) continue;
+        const xcb_window_t frame = waitForWatch ? waitForFrameOf(window) : frameOf(window);
+        if (frame == XCB_WINDOW_NONE) {
+            // Read once its frame is known.
+            if (!waitForWatch) readOnceFramed(window);
+            continue;
+        }
         std::optional<xcb_void_cookie_t> watch;
         // Our own windows keep the event mask we gave them.
         if (!isOwnWindow_ || !isOwnWindow_(window)) {
@@ -559,11 +636,26 @@ void X11ClientWindows::reparented(const xcb_reparent_notify_event_t& reparent) {
         frames_[reparent.window] = frame;
     } else {
         frames_.erase(reparent.window);
+        // Nested deeper: the frame is asked for, and told when known. Our own window stacks by
+        // its frame from its very next request on, so that one is waited for (once a window).
+        if (reparent.parent != root) {
+            if (isOwnWindow_ && isOwnWindow_(reparent.window)) {
+                waitForFrameOf(reparent.window);
+            } else {
+                learnFrameOf(reparent.window);
+            }
+        }
     }
     if (kept_.contains(reparent.window)) {
         kept_.erase(reparent.window);
         changedClients_.insert(reparent.window);
     }
+}
+
+void X11ClientWindows::learnFrameOf(xcb_window_t window) {
+    fetchFrameOf(window, [this, window](xcb_window_t frame) {
+        if (frame != XCB_WINDOW_NONE && frameLearnt_) frameLearnt_(window);
+    });
 }
 
 bool X11ClientWindows::isReadProperty(xcb_atom_t property) const {
@@ -578,7 +670,7 @@ bool X11ClientWindows::isReadProperty(xcb_atom_t property) const {
 void X11ClientWindows::subscribeTracking(X11EventRouter& router) {
     for (const std::uint8_t type :
          {XCB_CREATE_NOTIFY, XCB_DESTROY_NOTIFY, XCB_REPARENT_NOTIFY, XCB_CONFIGURE_NOTIFY,
-          XCB_CIRCULATE_NOTIFY, XCB_FOCUS_IN, XCB_MAP_NOTIFY, XCB_UNMAP_NOTIFY}) {
+          XCB_CIRCULATE_NOTIFY, XCB_FOCUS_IN, XCB_FOCUS_OUT, XCB_MAP_NOTIFY, XCB_UNMAP_NOTIFY}) {
         router.on<&X11ClientWindows::update>(type, *this);
     }
     for (const Atom name :
@@ -606,12 +698,23 @@ void X11ClientWindows::update(const xcb_generic_event_t& event) {
             const bool real =
                 focus.mode == XCB_NOTIFY_MODE_NORMAL || focus.mode == XCB_NOTIFY_MODE_WHILE_GRABBED;
             if (!real || focus.detail >= XCB_NOTIFY_DETAIL_POINTER ||
-                !kept_.contains(focus.event) || activeWindow_ == focus.event) {
+                !kept_.contains(focus.event)) {
                 break;
             }
+            focusedClient_ = focus.event;
+            if (activeWindow_ == focus.event) break;
             activeWindow_ = focus.event;
             focusAhead_ = true;
             activeChanged_ = true;
+            break;
+        }
+        case XCB_FOCUS_OUT: {
+            const auto& focus = reinterpret_cast<const xcb_focus_out_event_t&>(event);
+            const bool real =
+                focus.mode == XCB_NOTIFY_MODE_NORMAL || focus.mode == XCB_NOTIFY_MODE_WHILE_GRABBED;
+            if (real && focus.detail < XCB_NOTIFY_DETAIL_POINTER && focus.event == focusedClient_) {
+                focusedClient_ = XCB_WINDOW_NONE;
+            }
             break;
         }
         case XCB_PROPERTY_NOTIFY: {

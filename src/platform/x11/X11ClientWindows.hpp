@@ -84,10 +84,22 @@ class X11ClientWindows {
     // The active client: the one the keyboard focus moved into, or the window manager's choice
     // as last read; none when nothing (or the desktop) has focus, or before the state is read.
     xcb_window_t activeWindow() const;
-    // The process of a client: _NET_WM_PID, else the X-Resource extension; 0 when unknown.
+    // The process of a client as kept (read with the client, or fetched); 0 when unknown.
     std::int32_t pid(xcb_window_t window) const;
-    // The child of the root holding `window` (itself when it is one); none when it is gone.
+    // Asks for the process of `window`'s client without waiting: _NET_WM_PID, else the
+    // X-Resource extension; `done` hears it (0 when unknown) once answered, at once when kept.
+    void fetchPid(xcb_window_t window, std::function<void(std::int32_t)> done);
+    // The child of the root holding `window` (itself when it is one), as the events told it;
+    // none when it is gone or not known yet.
     xcb_window_t frameOf(xcb_window_t window) const;
+    // Asks the server for the frame without waiting, one level of the tree per answer; `done`
+    // hears it (none when the window is gone or nested too deep), at once when known.
+    void fetchFrameOf(xcb_window_t window, std::function<void(xcb_window_t)> done);
+    // Called with a client whose frame, nested below the root's child, became known after its
+    // reparenting.
+    void setFrameLearnt(std::function<void(xcb_window_t client)> learnt) {
+        frameLearnt_ = std::move(learnt);
+    }
     // The root's children, bottom to top, asked of the server: the true stacking order.
     std::vector<xcb_window_t> fetchRootChildren();
     // The same order as the events read so far tell it, kept without a round trip: for checks
@@ -128,13 +140,18 @@ class X11ClientWindows {
     struct ClientRequests;
     struct ListRequests;
 
-    std::int32_t resourcePid(xcb_window_t window) const;
+    void askParentOf(xcb_window_t window, xcb_window_t current, int depth,
+                     std::function<void(xcb_window_t)> done);
+    xcb_window_t waitForFrameOf(xcb_window_t window);
+    void learnFrameOf(xcb_window_t window);
+    void readOnceFramed(xcb_window_t window);
     // Asks the X-Resource extension for the process of `window`'s client, when it has one.
     std::optional<xcb_res_query_client_ids_cookie_t> requestClientIds(xcb_window_t window) const;
     // Asks for the details of `windows`, watching them first (so that no change falls between
     // the read and the watch).
+    // Without waiting, a client whose frame is not known yet is read once it is.
     std::vector<ClientRequests> requestClients(const std::vector<xcb_window_t>& windows,
-                                               bool waitForWatch) const;
+                                               bool waitForWatch);
     // Keeps the answers (waiting for those that have not come).
     void keepClients(const std::vector<ClientRequests>& requests) const;
     bool isReadProperty(xcb_atom_t property) const;
@@ -157,11 +174,13 @@ class X11ClientWindows {
     void readRootChildren();
     void readCurrentDesktop();
     void readClientsLater(const std::vector<xcb_window_t>& windows);
-    void announcementRead(xcb_window_t announced, xcb_window_t focus);
+    void announcementRead(xcb_window_t announced);
+    void adopt(xcb_window_t announced);
 
     std::shared_ptr<X11Connection> connection_;
-    mutable std::map<xcb_window_t, xcb_window_t> frames_;
-    mutable std::map<xcb_window_t, std::int32_t> pids_;
+    std::map<xcb_window_t, xcb_window_t> frames_;
+    std::map<xcb_window_t, std::int32_t> pids_;
+    std::function<void(xcb_window_t)> frameLearnt_;
     std::function<bool(xcb_window_t)> isOwnWindow_;
     mutable std::map<xcb_window_t, Kept> kept_;
     std::optional<xcb_window_t> activeWindow_;
@@ -172,6 +191,8 @@ class X11ClientWindows {
     std::uint32_t knownRootChildrenRead_ = 0;
     // The active window came from the focus, before the window manager announced it.
     bool focusAhead_ = false;
+    // The client the focus is in, as its FocusIn and FocusOut told.
+    xcb_window_t focusedClient_ = XCB_WINDOW_NONE;
     std::vector<xcb_window_t> clientList_;
     Desktops desktops_;
     // What the events said changed, to be read again.

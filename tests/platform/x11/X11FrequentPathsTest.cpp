@@ -19,7 +19,13 @@ constexpr int kSteps = 40;
 // What the user does often, where every answer waited for is felt: the program must act on what
 // the server's events already told it. (A switch of the active window is counted with Focus, and
 // in the benchmark of the restack.)
-enum class Path { coverFollowsItsWindow, coverDragged, managedPanelMoved, attachListOpened };
+enum class Path {
+    coverFollowsItsWindow,
+    coverDragged,
+    managedPanelMoved,
+    attachListOpened,
+    newWindowActivated
+};
 
 std::string nameOf(const ::testing::TestParamInfo<Path>& info) {
     switch (info.param) {
@@ -31,6 +37,8 @@ std::string nameOf(const ::testing::TestParamInfo<Path>& info) {
             return "ManagedPanelMoved";
         case Path::attachListOpened:
             return "AttachListOpened";
+        case Path::newWindowActivated:
+            return "NewWindowActivated";
     }
     return "";
 }
@@ -144,12 +152,26 @@ TEST_P(X11FrequentPathsTest, WaitsForNoAnswerFromTheServer) {
             EXPECT_EQ(trips.count(), 0U);
             break;
         }
+        case Path::newWindowActivated: {
+            // Its frame, process and details come from events and answers not waited for.
+            catchUp();
+            const X11RoundTrips trips(ours());
+            const auto fresh = openClient("Fresh", 200, 150, 300, 200, 0x804020);
+            driver().activate(fresh.window);
+            EXPECT_TRUE(runUntil([&] {
+                const auto front = platform().workspace().frontmostApplication();
+                return front && front->processIdentifier == fresh.pid;
+            }));
+            EXPECT_EQ(trips.count(), 0U);
+            break;
+        }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, X11FrequentPathsTest,
                          ::testing::Values(Path::coverFollowsItsWindow, Path::coverDragged,
-                                           Path::managedPanelMoved, Path::attachListOpened),
+                                           Path::managedPanelMoved, Path::attachListOpened,
+                                           Path::newWindowActivated),
                          nameOf);
 
 }  // namespace
