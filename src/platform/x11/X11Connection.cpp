@@ -11,9 +11,11 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/Timer.hpp"
 #include "platform/core/weakly.hpp"
 #include "platform/x11/X11ErrorNames.hpp"
 #include "platform/x11/X11Reply.hpp"
@@ -200,15 +202,41 @@ void X11Connection::readCompositorOwner() {
 void X11Connection::attach(RunLoop& loop, EventHandler handler, std::function<void()> closed) {
     handler_ = std::move(handler);
     closedHandler_ = std::move(closed);
-    const std::weak_ptr<X11Connection> weak = weak_from_this();
-    watch_ = loop.watch(xcb_get_file_descriptor(connection_), POLLIN,
-                        weakly(weak, [](X11Connection& self) { self.readEvents(false); }));
-    hook_ = loop.addBeforeWaitHook(weakly(weak, &X11Connection::drainAndFlush));
+    loop_ = &loop;
+    watchDescriptor();
+    hook_ = loop.addBeforeWaitHook(weakly(weak_from_this(), &X11Connection::drainAndFlush));
+}
+
+void X11Connection::watchDescriptor() {
+    watch_ =
+        loop_->watch(xcb_get_file_descriptor(connection_), POLLIN,
+                     weakly(weak_from_this(), [](X11Connection& self) { self.readEvents(false); }));
+}
+
+void X11Connection::gatherEvents(double atLeast, double atMost) {
+    if (!watch_ || gathering_) return;
+    gathering_ = true;
+    watch_.reset();
+    gatheredUntil_ = loop_->now() + nanosecondsFromSeconds(atLeast);
+    gatheringEnd_ = Timer::scheduledTimer(*loop_, atMost, false,
+                                          weakly(weak_from_this(), &X11Connection::endGathering),
+                                          RunLoopMode::common);
+}
+
+void X11Connection::endGathering() {
+    if (!gathering_) return;
+    gathering_ = false;
+    std::exchange(gatheringEnd_, nullptr)->invalidate();
+    watchDescriptor();
+    readEvents(false);
 }
 
 void X11Connection::detach() {
     hook_.reset();
     watch_.reset();
+    if (gatheringEnd_) std::exchange(gatheringEnd_, nullptr)->invalidate();
+    gathering_ = false;
+    loop_ = nullptr;
     handler_ = nullptr;
     closedHandler_ = nullptr;
     beforeFlush_ = nullptr;
@@ -219,6 +247,7 @@ void X11Connection::detach() {
 }
 
 void X11Connection::drainAndFlush() {
+    if (gathering_ && loop_->now() >= gatheredUntil_) endGathering();
     // Replies waited for during the turn, the painting's own included, may have pulled events
     // into xcb's queue while the descriptor went quiet: hand them all over before the loop
     // sleeps, or they would wait for the next wake-up (a button release caught by a paint would
@@ -230,24 +259,20 @@ void X11Connection::drainAndFlush() {
         if (closed_) return;
         xcb_flush(connection_);
         checkClosed();
-        xcb_generic_event_t* late = closed_ ? nullptr : xcb_poll_for_queued_event(connection_);
-        if (late) {
-            Reply<xcb_generic_event_t> event(late);
-            dispatch(event.get());
+        if (auto late = closed_ ? nullptr : takeEvent(true)) {
+            dispatch(late.get());
             continue;
         }
         const std::size_t waiting = pendingReplies_.size();
         deliverReplies(std::nullopt);
-        if (pendingReplies_.size() == waiting) return;
+        if (pendingReplies_.size() == waiting && !heldEvent_) return;
     }
 }
 
 void X11Connection::readEvents(bool queuedOnly) {
     while (!closed_) {
-        xcb_generic_event_t* raw =
-            queuedOnly ? xcb_poll_for_queued_event(connection_) : xcb_poll_for_event(connection_);
-        if (!raw) break;
-        Reply<xcb_generic_event_t> event(raw);
+        auto event = takeEvent(queuedOnly);
+        if (!event) break;
         dispatch(event.get());
     }
     checkClosed();
@@ -272,10 +297,39 @@ void X11Connection::deliverReplies(std::optional<std::uint32_t> before) {
         xcb_generic_error_t* error = nullptr;
         if (!xcb_poll_for_reply(connection_, sequence, &reply, &error)) return;
         std::free(error);
+        if (!before) {
+            handOverEventsBefore(sequence);
+            if (closed_ || pendingReplies_.empty() ||
+                pendingReplies_.front().sequence != sequence) {
+                std::free(reply);
+                return;
+            }
+        }
         auto deliver = std::move(pendingReplies_.front().deliver);
         pendingReplies_.pop_front();
         handedOver_ = true;
         deliver(reply);
+    }
+}
+
+Reply<xcb_generic_event_t> X11Connection::takeEvent(bool queuedOnly) {
+    if (heldEvent_) return std::move(heldEvent_);
+    return Reply<xcb_generic_event_t>(queuedOnly ? xcb_poll_for_queued_event(connection_)
+                                                 : xcb_poll_for_event(connection_));
+}
+
+// The read that brought a reply may have brought events the server sent before it: they are
+// handed over first, and the first one sent after it waits for the next read, so that kept
+// state never sees an answer before the news that came ahead of it.
+void X11Connection::handOverEventsBefore(unsigned int sequence) {
+    while (!closed_) {
+        auto event = takeEvent(true);
+        if (!event) return;
+        if (!precedesRequest(event->full_sequence, sequence)) {
+            heldEvent_ = std::move(event);
+            return;
+        }
+        dispatch(event.get());
     }
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/core/Logger.hpp"
+#include "platform/core/Time.hpp"
 #include "platform/x11/X11Atoms.hpp"
 #include "platform/x11/X11Reply.hpp"
 
@@ -22,6 +23,7 @@ namespace talvori {
 class BeforeWaitHook;
 class FileWatch;
 class RunLoop;
+class Timer;
 }  // namespace talvori
 
 namespace talvori::x11 {
@@ -95,6 +97,12 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     // Hands over the events xcb already holds, paints, sends every buffered request, and goes on
     // until no event is left in xcb's queue: the loop may sleep on a quiet descriptor then.
     void drainAndFlush();
+    // The events of the next moments wake the loop once instead of once for each burst: a window
+    // manager answers a switch with several bursts a millisecond or so apart, none of which can
+    // change what the switch already decided. They are read at the loop's first wake-up for
+    // other work once `atLeast` seconds have passed (the Focus engine's own re-check), at the
+    // latest after `atMost`.
+    void gatherEvents(double atLeast, double atMost);
     bool isClosed() const { return closed_; }
 
     // ---- Replies without waiting
@@ -135,7 +143,11 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     // have come, without one).
     void deliverReplies(std::optional<std::uint32_t> before);
     void dispatch(xcb_generic_event_t* event);
+    Reply<xcb_generic_event_t> takeEvent(bool queuedOnly);
+    void handOverEventsBefore(unsigned int sequence);
     void readEvents(bool queuedOnly);
+    void watchDescriptor();
+    void endGathering();
     void checkClosed();
 
     xcb_connection_t* connection_;
@@ -171,8 +183,14 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     // Events or replies were handed over since the work after them last ran.
     bool handedOver_ = false;
     std::uint32_t lastEventSequence_ = 0;
+    // An event read together with a reply it came after, handed over at the next read.
+    Reply<xcb_generic_event_t> heldEvent_;
     bool closed_ = false;
+    RunLoop* loop_ = nullptr;
     std::shared_ptr<FileWatch> watch_;
+    bool gathering_ = false;
+    Nanoseconds gatheredUntil_ = 0;
+    std::shared_ptr<Timer> gatheringEnd_;
     std::shared_ptr<BeforeWaitHook> hook_;
     cairo_device_t* cairoDevice_ = nullptr;
 };

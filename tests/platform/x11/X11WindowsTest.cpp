@@ -1,4 +1,5 @@
 #include <cairo.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -155,6 +156,39 @@ TEST_F(X11WindowsTest, TheStackingOrderKeptFromEventsMatchesTheServers) {
     // kept order that has gone wrong stays wrong.
     runUntil([&] { return clients.knownRootChildren() == clients.fetchRootChildren(); });
     EXPECT_EQ(clients.knownRootChildren(), clients.fetchRootChildren());
+}
+
+// An answer read from the socket together with news the server sent before it reaches its
+// handler after that news, never ahead of it.
+TEST_F(X11WindowsTest, AnAnswerComesAfterTheNewsSentBeforeIt) {
+    auto& connection = desktop().connection();
+    const auto& clients = desktop().application().clients();
+    catchUp();
+    // The server takes our question only once the pop-up exists, so the news of it comes first.
+    xcb_grab_server(driver().connection());
+    driver().sync();
+    xcb_window_t popUp = XCB_WINDOW_NONE;
+    std::optional<bool> knownWhenAnswered;
+    connection.whenReplied<xcb_get_input_focus_reply_t>(
+        xcb_get_input_focus(connection.raw()), [&](x11::Reply<xcb_get_input_focus_reply_t>) {
+            const auto known = clients.knownRootChildren();
+            knownWhenAnswered = std::find(known.begin(), known.end(), popUp) != known.end();
+        });
+    xcb_flush(connection.raw());
+    popUp = driver().popUp(10, 10, 50, 50);
+    xcb_ungrab_server(driver().connection());
+    driver().sync();
+    // Until the news and the answer (32 bytes each) wait unread.
+    const int socket = xcb_get_file_descriptor(connection.raw());
+    int unread = 0;
+    for (int tries = 0; tries < 5000 && unread < 2 * 32; ++tries) {
+        ::usleep(1000);
+        ::ioctl(socket, FIONREAD, &unread);
+    }
+    ASSERT_GE(unread, 2 * 32);
+    connection.drainAndFlush();
+    ASSERT_TRUE(runUntil([&] { return knownWhenAnswered.has_value(); }));
+    EXPECT_TRUE(*knownWhenAnswered);
 }
 
 // Content that paints itself in one colour, which the test changes.
