@@ -244,12 +244,15 @@ void X11Desktop::dispatch(const void* raw) {
 
 // Once the events that came together are handled: a run of focus changes (a burst of switches
 // read in one go) is followed to its newest only, and the restack that follows it is the first
-// request to go out, before the reads the events asked for.
+// request to go out, before the reads the events asked for. The rest of the window manager's
+// answer to the switch (its announcements, our restack's echo, the replies to those reads) is
+// then read in one go, within a frame, long after the restack has gone out.
 void X11Desktop::afterEvents() {
     if (clients_->takeActiveWindowChange()) {
         application_->activeWindowChanged();
         accessibility_->activeWindowChanged();
         workspace_->activeWindowChanged();
+        connection_->gatherEvents(kSwitchAftermath.first, kSwitchAftermath.second);
     }
     clients_->sendReads();
 }

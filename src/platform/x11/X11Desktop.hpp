@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <utility>
 
 struct xcb_key_press_event_t;
 
@@ -63,6 +64,10 @@ class X11Desktop {
     bool takeKey(const xcb_key_press_event_t& key);
     bool offerToReaders(const void* event, bool down);
     void afterEvents();
+
+    // How long after a switch the events that follow it are gathered into one read (seconds: at
+    // least, at most).
+    static constexpr std::pair<double, double> kSwitchAftermath{0.004, 0.020};
 
     // Declared first so that it goes last: every service still talks to the server as it goes.
     std::shared_ptr<X11Connection> connection_;
