@@ -288,69 +288,57 @@ void X11ClientWindows::readOnceFramed(xcb_window_t window) {
 }
 
 // Structure events on the root say how its children's order changed; one that cannot be placed
-// drops the copy, which is read again when next needed.
-void X11ClientWindows::followRootChildren(const xcb_generic_event_t& event) {
-    // What happened before the order was read is in it already.
-    if (!rootChildrenKnown_ || precedesRequest(event.full_sequence, knownRootChildrenRead_)) return;
+// drops the copy, which is read again when next needed. What happened before the order was read
+// is in it already.
+bool X11ClientWindows::followsRootChildren(const void* event) const {
+    const auto& generic = *static_cast<const xcb_generic_event_t*>(event);
+    return rootChildrenKnown_ && !precedesRequest(generic.full_sequence, knownRootChildrenRead_);
+}
+
+bool X11ClientWindows::takeRootChild(xcb_window_t window) {
     auto& children = knownRootChildren_;
+    const auto found = std::find(children.begin(), children.end(), window);
+    if (found == children.end()) return false;
+    children.erase(found);
+    return true;
+}
+
+void X11ClientWindows::created(const xcb_create_notify_event_t& create) {
+    if (!followsRootChildren(&create)) return;
+    if (create.parent == connection_->root()) knownRootChildren_.push_back(create.window);
+}
+
+void X11ClientWindows::restacked(const xcb_configure_notify_event_t& configure) {
+    // The root's own change of size is no restack.
     const xcb_window_t root = connection_->root();
-    auto take = [&](xcb_window_t window) {
-        const auto found = std::find(children.begin(), children.end(), window);
-        if (found == children.end()) return false;
-        children.erase(found);
-        return true;
-    };
-    bool placed = true;
-    switch (event.response_type & 0x7F) {
-        case XCB_CREATE_NOTIFY: {
-            const auto& create = reinterpret_cast<const xcb_create_notify_event_t&>(event);
-            if (create.parent == root) children.push_back(create.window);
-            break;
-        }
-        case XCB_DESTROY_NOTIFY: {
-            const auto& destroy = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
-            if (destroy.event == root) take(destroy.window);
-            break;
-        }
-        case XCB_REPARENT_NOTIFY: {
-            const auto& reparent = reinterpret_cast<const xcb_reparent_notify_event_t&>(event);
-            if (reparent.event != root) break;
-            take(reparent.window);
-            if (reparent.parent == root) children.push_back(reparent.window);
-            break;
-        }
-        case XCB_CONFIGURE_NOTIFY: {
-            const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
-            // The root's own change of size is no restack.
-            if (configure.event != root || configure.window == root) break;
-            placed = take(configure.window);
-            if (!placed) break;
-            if (configure.above_sibling == XCB_WINDOW_NONE) {
-                children.insert(children.begin(), configure.window);
-                break;
-            }
-            const auto below = std::find(children.begin(), children.end(), configure.above_sibling);
-            placed = below != children.end();
-            if (placed) children.insert(below + 1, configure.window);
-            break;
-        }
-        case XCB_CIRCULATE_NOTIFY: {
-            const auto& circulate = reinterpret_cast<const xcb_circulate_notify_event_t&>(event);
-            if (circulate.event != root) break;
-            placed = take(circulate.window);
-            if (!placed) break;
-            if (circulate.place == XCB_PLACE_ON_TOP) {
-                children.push_back(circulate.window);
-            } else {
-                children.insert(children.begin(), circulate.window);
-            }
-            break;
-        }
-        default:
-            break;
+    if (!followsRootChildren(&configure) || configure.event != root || configure.window == root) {
+        return;
+    }
+    auto& children = knownRootChildren_;
+    bool placed = takeRootChild(configure.window);
+    if (placed && configure.above_sibling == XCB_WINDOW_NONE) {
+        children.insert(children.begin(), configure.window);
+    } else if (placed) {
+        const auto below = std::find(children.begin(), children.end(), configure.above_sibling);
+        placed = below != children.end();
+        if (placed) children.insert(below + 1, configure.window);
     }
     // Kept as it is until the order read again replaces it.
     if (!placed) rootChildrenLost_ = true;
+}
+
+void X11ClientWindows::circulated(const xcb_circulate_notify_event_t& circulate) {
+    if (!followsRootChildren(&circulate) || circulate.event != connection_->root()) return;
+    if (!takeRootChild(circulate.window)) {
+        rootChildrenLost_ = true;
+        return;
+    }
+    auto& children = knownRootChildren_;
+    if (circulate.place == XCB_PLACE_ON_TOP) {
+        children.push_back(circulate.window);
+    } else {
+        children.insert(children.begin(), circulate.window);
+    }
 }
 
 xcb_window_t X11ClientWindows::frameOf(xcb_window_t window) const {
@@ -668,109 +656,111 @@ bool X11ClientWindows::isReadProperty(xcb_atom_t property) const {
 }
 
 void X11ClientWindows::subscribeTracking(X11EventRouter& router) {
-    for (const std::uint8_t type :
-         {XCB_CREATE_NOTIFY, XCB_DESTROY_NOTIFY, XCB_REPARENT_NOTIFY, XCB_CONFIGURE_NOTIFY,
-          XCB_CIRCULATE_NOTIFY, XCB_FOCUS_IN, XCB_FOCUS_OUT, XCB_MAP_NOTIFY, XCB_UNMAP_NOTIFY}) {
-        router.on<&X11ClientWindows::update>(type, *this);
-    }
+    router.on<&X11ClientWindows::created>(XCB_CREATE_NOTIFY, *this);
+    router.on<&X11ClientWindows::destroyed>(XCB_DESTROY_NOTIFY, *this);
+    router.on<&X11ClientWindows::reparentNotified>(XCB_REPARENT_NOTIFY, *this);
+    router.on<&X11ClientWindows::configureNotified>(XCB_CONFIGURE_NOTIFY, *this);
+    router.on<&X11ClientWindows::circulated>(XCB_CIRCULATE_NOTIFY, *this);
+    router.on<&X11ClientWindows::focusIn>(XCB_FOCUS_IN, *this);
+    router.on<&X11ClientWindows::focusOut>(XCB_FOCUS_OUT, *this);
+    router.on<&X11ClientWindows::mapped>(XCB_MAP_NOTIFY, *this);
+    router.on<&X11ClientWindows::unmapped>(XCB_UNMAP_NOTIFY, *this);
     for (const Atom name :
          {Atom::_NET_WM_PID, Atom::_NET_WM_NAME, Atom::_NET_WM_STATE, Atom::_NET_WM_DESKTOP,
           Atom::_NET_WM_WINDOW_TYPE, Atom::_NET_WM_WINDOW_OPACITY, Atom::_GTK_FRAME_EXTENTS,
           Atom::_NET_ACTIVE_WINDOW, Atom::_NET_CLIENT_LIST, Atom::_NET_CLIENT_LIST_STACKING,
           Atom::_NET_CURRENT_DESKTOP, Atom::_NET_NUMBER_OF_DESKTOPS}) {
-        router.onProperty<&X11ClientWindows::update>(connection_->atom(name), *this);
+        router.onProperty<&X11ClientWindows::propertyChanged>(connection_->atom(name), *this);
     }
     for (const xcb_atom_t atom : {XCB_ATOM_WM_NAME, XCB_ATOM_WM_CLASS}) {
-        router.onProperty<&X11ClientWindows::update>(atom, *this);
+        router.onProperty<&X11ClientWindows::propertyChanged>(atom, *this);
     }
 }
 
 void X11ClientWindows::subscribe(X11EventRouter& router) {
-    router.on<&X11ClientWindows::handleEvent>(XCB_DESTROY_NOTIFY, *this);
+    router.on<&X11ClientWindows::destroyedLast>(XCB_DESTROY_NOTIFY, *this);
 }
 
-void X11ClientWindows::update(const xcb_generic_event_t& event) {
-    const xcb_window_t root = connection_->root();
-    followRootChildren(event);
-    switch (event.response_type & 0x7F) {
-        case XCB_FOCUS_IN: {
-            const auto& focus = reinterpret_cast<const xcb_focus_in_event_t&>(event);
-            const bool real =
-                focus.mode == XCB_NOTIFY_MODE_NORMAL || focus.mode == XCB_NOTIFY_MODE_WHILE_GRABBED;
-            if (!real || focus.detail >= XCB_NOTIFY_DETAIL_POINTER ||
-                !kept_.contains(focus.event)) {
-                break;
-            }
-            focusedClient_ = focus.event;
-            if (activeWindow_ == focus.event) break;
-            activeWindow_ = focus.event;
-            focusAhead_ = true;
-            activeChanged_ = true;
-            break;
-        }
-        case XCB_FOCUS_OUT: {
-            const auto& focus = reinterpret_cast<const xcb_focus_out_event_t&>(event);
-            const bool real =
-                focus.mode == XCB_NOTIFY_MODE_NORMAL || focus.mode == XCB_NOTIFY_MODE_WHILE_GRABBED;
-            if (real && focus.detail < XCB_NOTIFY_DETAIL_POINTER && focus.event == focusedClient_) {
-                focusedClient_ = XCB_WINDOW_NONE;
-            }
-            break;
-        }
-        case XCB_PROPERTY_NOTIFY: {
-            const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-            if (notify.window != root) {
-                if (isReadProperty(notify.atom) && kept_.contains(notify.window)) {
-                    changedClients_.insert(notify.window);
-                }
-            } else if (notify.atom == connection_->atom(Atom::_NET_ACTIVE_WINDOW)) {
-                activeAnnounced_ = true;
-            } else if (notify.atom == connection_->atom(Atom::_NET_CLIENT_LIST) ||
-                       (listIsStacking_ &&
-                        notify.atom == connection_->atom(Atom::_NET_CLIENT_LIST_STACKING))) {
-                clientListChanged_ = true;
-            } else if (notify.atom == connection_->atom(Atom::_NET_CURRENT_DESKTOP) ||
-                       notify.atom == connection_->atom(Atom::_NET_NUMBER_OF_DESKTOPS)) {
-                desktopChanged_ = true;
-            }
-            break;
-        }
-        case XCB_CONFIGURE_NOTIFY: {
-            // A frame moved or was restacked: its outer rectangle comes with the event.
-            const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
-            if (configure.event != root) break;
-            const RootRect frame{configure.x, configure.y,
-                                 configure.width + 2U * configure.border_width,
-                                 configure.height + 2U * configure.border_width};
-            for (auto& [window, kept] : kept_) {
-                if (kept.client.frame == configure.window) applyFrameRect(kept, frame);
-            }
-            break;
-        }
-        case XCB_MAP_NOTIFY: {
-            const auto& map = reinterpret_cast<const xcb_map_notify_event_t&>(event);
-            if (map.event == root) setViewable(map.window, true);
-            break;
-        }
-        case XCB_UNMAP_NOTIFY: {
-            const auto& unmap = reinterpret_cast<const xcb_unmap_notify_event_t&>(event);
-            if (unmap.event == root) setViewable(unmap.window, false);
-            break;
-        }
-        case XCB_REPARENT_NOTIFY:
-            reparented(reinterpret_cast<const xcb_reparent_notify_event_t&>(event));
-            break;
-        case XCB_DESTROY_NOTIFY:
-            forget(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window);
-            break;
-        default:
-            break;
+namespace {
+
+// Keyboard focus that really moved into or out of a window, not a grab's or the pointer's.
+template <class Focus>
+bool isRealFocusChange(const Focus& focus) {
+    const bool real =
+        focus.mode == XCB_NOTIFY_MODE_NORMAL || focus.mode == XCB_NOTIFY_MODE_WHILE_GRABBED;
+    return real && focus.detail < XCB_NOTIFY_DETAIL_POINTER;
+}
+
+}  // namespace
+
+void X11ClientWindows::focusIn(const xcb_focus_in_event_t& focus) {
+    if (!isRealFocusChange(focus) || !kept_.contains(focus.event)) return;
+    focusedClient_ = focus.event;
+    if (activeWindow_ == focus.event) return;
+    activeWindow_ = focus.event;
+    focusAhead_ = true;
+    activeChanged_ = true;
+}
+
+void X11ClientWindows::focusOut(const xcb_focus_out_event_t& focus) {
+    if (isRealFocusChange(focus) && focus.event == focusedClient_) {
+        focusedClient_ = XCB_WINDOW_NONE;
     }
 }
 
-void X11ClientWindows::handleEvent(const xcb_generic_event_t& event) {
-    if ((event.response_type & 0x7F) != XCB_DESTROY_NOTIFY) return;
-    const auto& notify = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
+void X11ClientWindows::propertyChanged(const xcb_property_notify_event_t& notify) {
+    if (notify.window != connection_->root()) {
+        if (isReadProperty(notify.atom) && kept_.contains(notify.window)) {
+            changedClients_.insert(notify.window);
+        }
+    } else if (notify.atom == connection_->atom(Atom::_NET_ACTIVE_WINDOW)) {
+        activeAnnounced_ = true;
+    } else if (notify.atom == connection_->atom(Atom::_NET_CLIENT_LIST) ||
+               (listIsStacking_ &&
+                notify.atom == connection_->atom(Atom::_NET_CLIENT_LIST_STACKING))) {
+        clientListChanged_ = true;
+    } else if (notify.atom == connection_->atom(Atom::_NET_CURRENT_DESKTOP) ||
+               notify.atom == connection_->atom(Atom::_NET_NUMBER_OF_DESKTOPS)) {
+        desktopChanged_ = true;
+    }
+}
+
+// A frame moved or was restacked: its outer rectangle comes with the event.
+void X11ClientWindows::configureNotified(const xcb_configure_notify_event_t& configure) {
+    restacked(configure);
+    if (configure.event != connection_->root()) return;
+    const RootRect frame{configure.x, configure.y, configure.width + 2U * configure.border_width,
+                         configure.height + 2U * configure.border_width};
+    for (auto& [window, kept] : kept_) {
+        if (kept.client.frame == configure.window) applyFrameRect(kept, frame);
+    }
+}
+
+void X11ClientWindows::mapped(const xcb_map_notify_event_t& map) {
+    if (map.event == connection_->root()) setViewable(map.window, true);
+}
+
+void X11ClientWindows::unmapped(const xcb_unmap_notify_event_t& unmap) {
+    if (unmap.event == connection_->root()) setViewable(unmap.window, false);
+}
+
+void X11ClientWindows::reparentNotified(const xcb_reparent_notify_event_t& reparent) {
+    const xcb_window_t root = connection_->root();
+    if (followsRootChildren(&reparent) && reparent.event == root) {
+        takeRootChild(reparent.window);
+        if (reparent.parent == root) knownRootChildren_.push_back(reparent.window);
+    }
+    reparented(reparent);
+}
+
+void X11ClientWindows::destroyed(const xcb_destroy_notify_event_t& destroy) {
+    if (followsRootChildren(&destroy) && destroy.event == connection_->root()) {
+        takeRootChild(destroy.window);
+    }
+    forget(destroy.window);
+}
+
+void X11ClientWindows::destroyedLast(const xcb_destroy_notify_event_t& notify) {
     // A client's own destruction reaches only its frame; the frame's own, which follows,
     // reaches us: forget every client it held.
     for (auto it = frames_.begin(); it != frames_.end();) {

@@ -113,8 +113,6 @@ class X11ClientWindows {
         isOwnWindow_ = std::move(isOwn);
     }
 
-    // Brings what is kept up to date with an event, before anyone else reads it.
-    void update(const xcb_generic_event_t& event);
     // Whether another client became the active one since the last call: the keyboard focus
     // moved into it (the window manager publishes that a moment later), or the window manager's
     // choice, read since, named another.
@@ -122,12 +120,11 @@ class X11ClientWindows {
     // Sends the reads the events asked for; their answers come later, in their place among the
     // events.
     void sendReads();
-    // Forgets what it cached about windows that were destroyed, after everyone else has handled
-    // the event.
-    void handleEvent(const xcb_generic_event_t& event);
-    // `update` hears what it keeps track of, before any service reads the state.
+    // Its handlers bring what is kept up to date with each event, before any service reads the
+    // state.
     void subscribeTracking(X11EventRouter& router);
-    // `handleEvent` hears what the services that read first may still ask of a window.
+    // Forgets what it cached about windows that were destroyed, after every service that may
+    // still ask of a window has handled the event.
     void subscribe(X11EventRouter& router);
 
   private:
@@ -165,7 +162,22 @@ class X11ClientWindows {
         std::optional<std::uint32_t> count;
     };
     void keepDesktops(xcb_get_property_cookie_t current, xcb_get_property_cookie_t count);
-    void followRootChildren(const xcb_generic_event_t& event);
+    // The handlers of what the events tell, before any service reads the state.
+    void created(const xcb_create_notify_event_t& create);
+    void destroyed(const xcb_destroy_notify_event_t& destroy);
+    void reparentNotified(const xcb_reparent_notify_event_t& reparent);
+    void configureNotified(const xcb_configure_notify_event_t& configure);
+    void circulated(const xcb_circulate_notify_event_t& circulate);
+    void focusIn(const xcb_focus_in_event_t& focus);
+    void focusOut(const xcb_focus_out_event_t& focus);
+    void mapped(const xcb_map_notify_event_t& map);
+    void unmapped(const xcb_unmap_notify_event_t& unmap);
+    void propertyChanged(const xcb_property_notify_event_t& notify);
+    void destroyedLast(const xcb_destroy_notify_event_t& notify);
+    // The root's children's order as kept, followed from the events that change it.
+    bool followsRootChildren(const void* event) const;
+    bool takeRootChild(xcb_window_t window);
+    void restacked(const xcb_configure_notify_event_t& configure);
     void keepRootChildren(const xcb_query_tree_reply_t* tree);
     ListRequests requestLists() const;
     void keepClientList(const ListRequests& requests, const xcb_get_property_reply_t* stacking);

@@ -212,43 +212,46 @@ std::optional<Color> X11ColorSampler::pixelAt(std::int16_t x, std::int16_t y) co
                  channel(pixel, visual->blue_mask), 1};
 }
 
-void X11ColorSampler::subscribe(X11EventRouter& router) {
-    for (const std::uint8_t type : {XCB_MOTION_NOTIFY, XCB_BUTTON_PRESS, XCB_BUTTON_RELEASE,
-                                    XCB_KEY_PRESS, XCB_KEY_RELEASE, XCB_EXPOSE}) {
-        router.on<&X11ColorSampler::handleEvent>(type, *this);
-    }
+template <class Event>
+bool X11ColorSampler::takeWhileGrabbed(const Event&) {
+    return grabbed_;
 }
 
-bool X11ColorSampler::handleEvent(const xcb_generic_event_t& event) {
+// While it holds the grab, the pointer and the keys are its own: it takes them all.
+void X11ColorSampler::subscribe(X11EventRouter& router) {
+    router.on<&X11ColorSampler::pointerMoved>(XCB_MOTION_NOTIFY, *this);
+    router.on<&X11ColorSampler::buttonPressed>(XCB_BUTTON_PRESS, *this);
+    router.on<&X11ColorSampler::takeWhileGrabbed<xcb_button_release_event_t>>(XCB_BUTTON_RELEASE,
+                                                                              *this);
+    router.on<&X11ColorSampler::keyPressed>(XCB_KEY_PRESS, *this);
+    router.on<&X11ColorSampler::takeWhileGrabbed<xcb_key_release_event_t>>(XCB_KEY_RELEASE, *this);
+    router.on<&X11ColorSampler::exposed>(XCB_EXPOSE, *this);
+}
+
+bool X11ColorSampler::pointerMoved(const xcb_motion_notify_event_t& motion) {
     if (!grabbed_) return false;
-    switch (event.response_type & 0x7F) {
-        case XCB_MOTION_NOTIFY: {
-            const auto& motion = reinterpret_cast<const xcb_motion_notify_event_t&>(event);
-            showLoupe(motion.root_x, motion.root_y);
-            return true;
-        }
-        case XCB_BUTTON_PRESS: {
-            const auto& press = reinterpret_cast<const xcb_button_press_event_t&>(event);
-            connection_->noteTime(press.time);
-            if (press.detail == 1) finish(pixelAt(press.root_x, press.root_y));
-            return true;
-        }
-        case XCB_BUTTON_RELEASE:
-        case XCB_KEY_RELEASE:
-            return true;
-        case XCB_KEY_PRESS: {
-            const auto& key = reinterpret_cast<const xcb_key_press_event_t&>(event);
-            connection_->noteTime(key.time);
-            if (X11KeyCodes::virtualKeyCode(key.detail) == kEscapeKeyCode) finish(std::nullopt);
-            return true;
-        }
-        case XCB_EXPOSE:
-            if (reinterpret_cast<const xcb_expose_event_t&>(event).window != loupe_) return false;
-            paintLoupe();
-            return true;
-        default:
-            return false;
-    }
+    showLoupe(motion.root_x, motion.root_y);
+    return true;
+}
+
+bool X11ColorSampler::buttonPressed(const xcb_button_press_event_t& press) {
+    if (!grabbed_) return false;
+    connection_->noteTime(press.time);
+    if (press.detail == 1) finish(pixelAt(press.root_x, press.root_y));
+    return true;
+}
+
+bool X11ColorSampler::keyPressed(const xcb_key_press_event_t& key) {
+    if (!grabbed_) return false;
+    connection_->noteTime(key.time);
+    if (X11KeyCodes::virtualKeyCode(key.detail) == kEscapeKeyCode) finish(std::nullopt);
+    return true;
+}
+
+bool X11ColorSampler::exposed(const xcb_expose_event_t& expose) {
+    if (!grabbed_ || expose.window != loupe_) return false;
+    paintLoupe();
+    return true;
 }
 
 void X11ColorSampler::finish(std::optional<Color> color) {

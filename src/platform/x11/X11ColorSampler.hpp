@@ -39,13 +39,19 @@ class X11ColorSampler final : public ColorSampler,
     void begin(std::function<void(std::optional<Color>)> handler) override;
 
     bool isSampling() const { return handler_ != nullptr; }
-    // Takes the events the sampler owns while it runs; true when it took `event`.
-    bool handleEvent(const xcb_generic_event_t& event);
+    // Its handlers take the events the sampler owns while it runs.
     void subscribe(X11EventRouter& router);
     // The loupe's window while it shows.
     xcb_window_t loupe() const { return loupe_; }
 
   private:
+    bool pointerMoved(const xcb_motion_notify_event_t& motion);
+    bool buttonPressed(const xcb_button_press_event_t& press);
+    bool keyPressed(const xcb_key_press_event_t& key);
+    bool exposed(const xcb_expose_event_t& expose);
+    // A release, which does nothing but is the sampler's too.
+    template <class Event>
+    bool takeWhileGrabbed(const Event& event);
     bool grab();
     void tryGrab(int attemptsLeft);
     void showLoupe(std::int16_t x, std::int16_t y);

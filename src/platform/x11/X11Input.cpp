@@ -231,48 +231,42 @@ void X11Input::updateRawSelection() {
 // ---- Events
 
 void X11Input::subscribe(X11EventRouter& router) {
-    for (const std::uint8_t type :
-         {XCB_BUTTON_PRESS, XCB_BUTTON_RELEASE, XCB_MOTION_NOTIFY, XCB_ENTER_NOTIFY,
-          XCB_LEAVE_NOTIFY, XCB_KEY_PRESS, XCB_KEY_RELEASE, XCB_FOCUS_IN, XCB_GE_GENERIC}) {
-        router.on<&X11Input::handleEvent>(type, *this);
-    }
+    router.on<&X11Input::buttonPressed>(XCB_BUTTON_PRESS, *this);
+    router.on<&X11Input::buttonReleased>(XCB_BUTTON_RELEASE, *this);
+    router.on<&X11Input::handleMotion>(XCB_MOTION_NOTIFY, *this);
+    router.on<&X11Input::entered>(XCB_ENTER_NOTIFY, *this);
+    router.on<&X11Input::left>(XCB_LEAVE_NOTIFY, *this);
+    router.on<&X11Input::keyPressed>(XCB_KEY_PRESS, *this);
+    router.on<&X11Input::keyReleased>(XCB_KEY_RELEASE, *this);
+    router.on<&X11Input::forgetKeysLetGoElsewhere>(XCB_FOCUS_IN, *this);
+    router.on<&X11Input::handleRaw>(XCB_GE_GENERIC, *this);
     if (const std::uint8_t xkb = keyboard_->xkbFirstEvent()) {
         router.on<&X11Input::noteKeyboardState>(xkb, *this);
     }
 }
 
-void X11Input::handleEvent(const xcb_generic_event_t& event) {
-    switch (event.response_type & 0x7F) {
-        case XCB_BUTTON_PRESS:
-            handleButton(reinterpret_cast<const xcb_button_press_event_t&>(event), true);
-            break;
-        case XCB_BUTTON_RELEASE:
-            handleButton(reinterpret_cast<const xcb_button_press_event_t&>(event), false);
-            break;
-        case XCB_MOTION_NOTIFY:
-            handleMotion(reinterpret_cast<const xcb_motion_notify_event_t&>(event));
-            break;
-        case XCB_ENTER_NOTIFY:
-            handleCrossing(reinterpret_cast<const xcb_enter_notify_event_t&>(event), true);
-            break;
-        case XCB_LEAVE_NOTIFY:
-            handleCrossing(reinterpret_cast<const xcb_enter_notify_event_t&>(event), false);
-            break;
-        case XCB_KEY_PRESS:
-            handleKey(reinterpret_cast<const xcb_key_press_event_t&>(event), true);
-            break;
-        case XCB_KEY_RELEASE:
-            handleKey(reinterpret_cast<const xcb_key_press_event_t&>(event), false);
-            break;
-        case XCB_FOCUS_IN:
-            forgetKeysLetGoElsewhere(reinterpret_cast<const xcb_focus_in_event_t&>(event));
-            break;
-        case XCB_GE_GENERIC:
-            handleRaw(event);
-            break;
-        default:
-            break;
-    }
+void X11Input::buttonPressed(const xcb_button_press_event_t& press) {
+    handleButton(press, true);
+}
+
+void X11Input::buttonReleased(const xcb_button_release_event_t& release) {
+    handleButton(release, false);
+}
+
+void X11Input::entered(const xcb_enter_notify_event_t& enter) {
+    handleCrossing(enter, true);
+}
+
+void X11Input::left(const xcb_leave_notify_event_t& leave) {
+    handleCrossing(leave, false);
+}
+
+void X11Input::keyPressed(const xcb_key_press_event_t& press) {
+    handleKey(press, true);
+}
+
+void X11Input::keyReleased(const xcb_key_release_event_t& release) {
+    handleKey(release, false);
 }
 
 Event X11Input::pointerEvent(EventType type, std::int16_t rootX, std::int16_t rootY,
@@ -528,13 +522,12 @@ void X11Input::handleDevice(const xcb_ge_generic_event_t& event) {
 
 // ---- Raw events: what the whole session sees
 
-void X11Input::handleRaw(const xcb_generic_event_t& event) {
-    const auto& generic = reinterpret_cast<const xcb_ge_generic_event_t&>(event);
+void X11Input::handleRaw(const xcb_ge_generic_event_t& generic) {
     if (!connection_->hasXinput() || generic.extension != connection_->xinputOpcode()) return;
     if (generic.event_type == XCB_INPUT_BUTTON_PRESS ||
         generic.event_type == XCB_INPUT_BUTTON_RELEASE || generic.event_type == XCB_INPUT_MOTION)
         return handleDevice(generic);
-    const auto& raw = reinterpret_cast<const xcb_input_raw_button_press_event_t&>(event);
+    const auto& raw = reinterpret_cast<const xcb_input_raw_button_press_event_t&>(generic);
     connection_->noteTime(raw.time);
     const EventMask wanted = rawMask();
     EventType type;

@@ -48,7 +48,6 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     double keyRepeatDelay() const override;
     double keyRepeatInterval() const override;
 
-    void handleEvent(const xcb_generic_event_t& event);
     void subscribe(X11EventRouter& router);
     // Input that our own surfaces outside our windows take (a status icon docked in another
     // program's tray): it is ours, so the global monitors do not see it.
@@ -72,6 +71,12 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
 
     Event pointerEvent(EventType type, std::int16_t rootX, std::int16_t rootY, std::uint16_t state,
                        const X11Panel* panel, std::int16_t x, std::int16_t y);
+    void buttonPressed(const xcb_button_press_event_t& press);
+    void buttonReleased(const xcb_button_release_event_t& release);
+    void entered(const xcb_enter_notify_event_t& enter);
+    void left(const xcb_leave_notify_event_t& leave);
+    void keyPressed(const xcb_key_press_event_t& press);
+    void keyReleased(const xcb_key_release_event_t& release);
     void handleButton(const xcb_button_press_event_t& press, bool down);
     void scroll(const xcb_button_press_event_t& press, double notches);
     // A pointer event of XInput 2, told as its core event would have been.
@@ -83,7 +88,7 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     // Drops the keys let go while another window or a grab had the keyboard.
     void forgetKeysLetGoElsewhere(const xcb_focus_in_event_t& focus);
     bool compose(Event& event, const xcb_key_press_event_t& key, const X11Panel& panel);
-    void handleRaw(const xcb_generic_event_t& event);
+    void handleRaw(const xcb_ge_generic_event_t& generic);
     void seeRawKey(EventType type, std::uint32_t key);
     void seeRawPointer(EventType type);
     void seeRawPress(EventType type);

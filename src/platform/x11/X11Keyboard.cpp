@@ -203,46 +203,39 @@ void X11Keyboard::readModifierMap() {
 }
 
 void X11Keyboard::subscribe(X11EventRouter& router) {
-    router.on<&X11Keyboard::handleEvent>(XCB_MAPPING_NOTIFY, *this);
+    router.on<&X11Keyboard::mappingNotified>(XCB_MAPPING_NOTIFY, *this);
     // Without the extension its events never come.
-    if (xkbFirstEvent_ != 0) router.on<&X11Keyboard::handleEvent>(xkbFirstEvent_, *this);
+    if (xkbFirstEvent_ != 0) router.on<&X11Keyboard::xkbNotified>(xkbFirstEvent_, *this);
 }
 
-void X11Keyboard::handleEvent(const xcb_generic_event_t& event) {
-    const std::uint8_t type = event.response_type & 0x7F;
-    if (type == XCB_MAPPING_NOTIFY) {
-        const auto& mapping = reinterpret_cast<const xcb_mapping_notify_event_t&>(event);
-        if (mapping.request == XCB_MAPPING_POINTER) return;
-        const ModifierBits before = modifiers_;
-        readModifierMap();
-        if (mapping.request == XCB_MAPPING_MODIFIER && before == modifiers_) return;
-        if (onKeymapChange_) onKeymapChange_();
-        return;
-    }
-    if (!keymap_ || type != xkbFirstEvent_) return;
+void X11Keyboard::mappingNotified(const xcb_mapping_notify_event_t& mapping) {
+    if (mapping.request == XCB_MAPPING_POINTER) return;
+    const ModifierBits before = modifiers_;
+    readModifierMap();
+    if (mapping.request == XCB_MAPPING_MODIFIER && before == modifiers_) return;
+    if (onKeymapChange_) onKeymapChange_();
+}
+
+// The XKB kinds share one event code, so they are told apart here rather than by the router.
+void X11Keyboard::xkbNotified(const xcb_generic_event_t& event) {
     const auto& header = reinterpret_cast<const XkbEventHeader&>(event);
-    if (header.deviceID != deviceId_) return;
-    switch (header.xkbType) {
-        case XCB_XKB_NEW_KEYBOARD_NOTIFY: {
-            const auto& notify =
-                reinterpret_cast<const xcb_xkb_new_keyboard_notify_event_t&>(event);
-            if (!(notify.changed & XCB_XKB_NKN_DETAIL_KEYCODES)) break;
-            [[fallthrough]];
-        }
-        case XCB_XKB_MAP_NOTIFY:
-            if (loadKeymap() && onKeymapChange_) onKeymapChange_();
-            break;
-        case XCB_XKB_STATE_NOTIFY: {
-            const auto& notify = reinterpret_cast<const xcb_xkb_state_notify_event_t&>(event);
-            xkb_state_update_mask(state_, notify.baseMods, notify.latchedMods, notify.lockedMods,
-                                  static_cast<xkb_layout_index_t>(notify.baseGroup),
-                                  static_cast<xkb_layout_index_t>(notify.latchedGroup),
-                                  notify.lockedGroup);
-            break;
-        }
-        default:
-            break;
+    if (!keymap_ || header.deviceID != deviceId_) return;
+    if (header.xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY) {
+        const auto& notify = reinterpret_cast<const xcb_xkb_new_keyboard_notify_event_t&>(event);
+        if (notify.changed & XCB_XKB_NKN_DETAIL_KEYCODES) keymapNotified();
+    } else if (header.xkbType == XCB_XKB_MAP_NOTIFY) {
+        keymapNotified();
+    } else if (header.xkbType == XCB_XKB_STATE_NOTIFY) {
+        const auto& notify = reinterpret_cast<const xcb_xkb_state_notify_event_t&>(event);
+        xkb_state_update_mask(state_, notify.baseMods, notify.latchedMods, notify.lockedMods,
+                              static_cast<xkb_layout_index_t>(notify.baseGroup),
+                              static_cast<xkb_layout_index_t>(notify.latchedGroup),
+                              notify.lockedGroup);
     }
+}
+
+void X11Keyboard::keymapNotified() {
+    if (loadKeymap() && onKeymapChange_) onKeymapChange_();
 }
 
 std::uint64_t X11Keyboard::flags(std::uint16_t state) const {

@@ -51,7 +51,6 @@ class X11Keyboard {
     void setOnKeymapChange(std::function<void()> handler) { onKeymapChange_ = std::move(handler); }
 
     // Handles XKB and mapping events.
-    void handleEvent(const xcb_generic_event_t& event);
     void subscribe(X11EventRouter& router);
 
     // The device-independent modifier flags of an X modifier state.
@@ -86,6 +85,9 @@ class X11Keyboard {
   private:
     void setUp();
     bool loadKeymap();
+    void mappingNotified(const xcb_mapping_notify_event_t& mapping);
+    void xkbNotified(const xcb_generic_event_t& event);
+    void keymapNotified();
     void readModifierMap();
     // A state of the keymap with the modifiers and the layout of a core event's `state`.
     xkb_state* stateOf(std::uint16_t state, bool shiftOnly) const;

@@ -12,6 +12,7 @@
 #include "platform/core/RunLoop.hpp"
 #include "platform/core/Time.hpp"
 #include "platform/core/weakly.hpp"
+#include "platform/x11/X11EventRouter.hpp"
 #include "platform/x11/X11Reply.hpp"
 
 namespace talvori::x11 {
@@ -132,7 +133,10 @@ std::shared_ptr<X11Pasteboard> X11Pasteboard::open(const char* display,
 
 X11Pasteboard::X11Pasteboard(xcb_connection_t* connection, std::shared_ptr<RunLoop> loop,
                              Logger log)
-    : connection_(connection), loop_(std::move(loop)), log_(std::move(log)) {}
+    : connection_(connection),
+      loop_(std::move(loop)),
+      log_(std::move(log)),
+      router_(std::make_unique<X11EventRouter>()) {}
 
 X11Pasteboard::~X11Pasteboard() {
     if (transfer_) loop_->cancel(transfer_->deadline);
@@ -172,6 +176,7 @@ void X11Pasteboard::setUp() {
                 XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
                 XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
     }
+    subscribe();
     xcb_flush(connection_);
     const std::weak_ptr<X11Pasteboard> weak = weak_from_this();
     watch_ = loop_->watch(xcb_get_file_descriptor(connection_), POLLIN,
@@ -415,23 +420,33 @@ void X11Pasteboard::drain(bool queuedOnly) {
     }
 }
 
-void X11Pasteboard::handleEvent(const xcb_generic_event_t& event) {
-    const std::uint8_t type = event.response_type & 0x7F;
-    if (type == XCB_SELECTION_NOTIFY) {
-        selectionArrived(reinterpret_cast<const xcb_selection_notify_event_t&>(event));
-    } else if (type == XCB_PROPERTY_NOTIFY) {
-        pieceArrived(reinterpret_cast<const xcb_property_notify_event_t&>(event));
-    } else if (type == XCB_SELECTION_REQUEST) {
-        answer(reinterpret_cast<const xcb_selection_request_event_t&>(event));
-    } else if (type == XCB_SELECTION_CLEAR) {
-        const auto& clear = reinterpret_cast<const xcb_selection_clear_event_t&>(event);
-        if (Held* lost = held(clear.selection)) *lost = {};
-    } else if (hasXfixes_ && type == xfixesFirstEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
-        const auto& notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event);
-        // Our own copies were counted when made.
-        const bool ours = notify.owner == window_ && notify.selection_timestamp == clipboard_.since;
-        if (notify.selection == atoms_[kClipboard] && !ours) countChange();
+void X11Pasteboard::subscribe() {
+    router_->on<&X11Pasteboard::selectionArrived>(XCB_SELECTION_NOTIFY, *this);
+    router_->on<&X11Pasteboard::pieceArrived>(XCB_PROPERTY_NOTIFY, *this);
+    router_->on<&X11Pasteboard::selectionRequested>(XCB_SELECTION_REQUEST, *this);
+    router_->on<&X11Pasteboard::selectionCleared>(XCB_SELECTION_CLEAR, *this);
+    if (hasXfixes_) {
+        router_->on<&X11Pasteboard::clipboardOwnerChanged>(
+            xfixesFirstEvent_ + XCB_XFIXES_SELECTION_NOTIFY, *this);
     }
+}
+
+void X11Pasteboard::handleEvent(const xcb_generic_event_t& event) {
+    router_->route(event);
+}
+
+void X11Pasteboard::selectionRequested(const xcb_selection_request_event_t& request) {
+    answer(request);
+}
+
+void X11Pasteboard::selectionCleared(const xcb_selection_clear_event_t& clear) {
+    if (Held* lost = held(clear.selection)) *lost = {};
+}
+
+void X11Pasteboard::clipboardOwnerChanged(const xcb_xfixes_selection_notify_event_t& notify) {
+    // Our own copies were counted when made.
+    const bool ours = notify.owner == window_ && notify.selection_timestamp == clipboard_.since;
+    if (notify.selection == atoms_[kClipboard] && !ours) countChange();
 }
 
 void X11Pasteboard::answer(const xcb_selection_request_event_t& request) const {

@@ -11,6 +11,8 @@
 #include "platform/core/Logger.hpp"
 #include "platform/desktop/Pasteboard.hpp"
 
+struct xcb_xfixes_selection_notify_event_t;
+
 namespace talvori {
 class BeforeWaitHook;
 class FileWatch;
@@ -18,6 +20,8 @@ class RunLoop;
 }  // namespace talvori
 
 namespace talvori::x11 {
+
+class X11EventRouter;
 
 // The CLIPBOARD selection for plain text, and PRIMARY (the text selected last) as the selection, as
 // owner and as requester. It talks over a connection of its own: reading another program's text
@@ -102,7 +106,12 @@ class X11Pasteboard final : public Pasteboard, public std::enable_shared_from_th
     // or the connection closes.
     xcb_generic_event_t* nextEvent(double deadline) const;
     void drain(bool queuedOnly);
+    void subscribe();
+    // Events read while waiting for an answer, and those the run loop hands over.
     void handleEvent(const xcb_generic_event_t& event);
+    void selectionRequested(const xcb_selection_request_event_t& request);
+    void selectionCleared(const xcb_selection_clear_event_t& clear);
+    void clipboardOwnerChanged(const xcb_xfixes_selection_notify_event_t& notify);
     void answer(const xcb_selection_request_event_t& request) const;
     bool fillMultiple(const Held& held, xcb_window_t requestor, xcb_atom_t property) const;
     bool fill(const Held& held, xcb_window_t requestor, xcb_atom_t property,
@@ -116,6 +125,7 @@ class X11Pasteboard final : public Pasteboard, public std::enable_shared_from_th
     xcb_atom_t atoms_[kNameCount] = {};
     std::uint8_t xfixesFirstEvent_ = 0;
     bool hasXfixes_ = false;
+    std::unique_ptr<X11EventRouter> router_;
     // Nothing on the clipboard after clearContents().
     mutable Held clipboard_;
     mutable Held primary_;

@@ -107,40 +107,30 @@ void X11Screens::reload() {
 void X11Screens::subscribe(X11EventRouter& router) {
     if (connection_->hasRandr()) {
         for (const std::uint8_t type : {XCB_RANDR_SCREEN_CHANGE_NOTIFY, XCB_RANDR_NOTIFY}) {
-            router.on<&X11Screens::handleEvent>(connection_->randrFirstEvent() + type, *this);
+            router.on<&X11Screens::randrNotified>(connection_->randrFirstEvent() + type, *this);
         }
     }
-    router.on<&X11Screens::handleEvent>(XCB_CONFIGURE_NOTIFY, *this);
+    router.on<&X11Screens::configureNotified>(XCB_CONFIGURE_NOTIFY, *this);
     for (const Atom name : {Atom::_NET_WORKAREA, Atom::_NET_CURRENT_DESKTOP}) {
-        router.onProperty<&X11Screens::handleEvent>(connection_->atom(name), *this);
+        router.onProperty<&X11Screens::propertyChanged>(connection_->atom(name), *this);
     }
 }
 
-void X11Screens::handleEvent(const xcb_generic_event_t& event) {
-    const std::uint8_t type = event.response_type & 0x7F;
-    if (connection_->hasRandr() &&
-        (type == connection_->randrFirstEvent() + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
-         type == connection_->randrFirstEvent() + XCB_RANDR_NOTIFY)) {
-        reload();
-        return;
-    }
-    // The root's own size follows the screen's, whoever changed it: the connection's setup only
-    // tells the size it had when we connected.
-    if (type == XCB_CONFIGURE_NOTIFY) {
-        const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
-        if (configure.window != connection_->root()) return;
-        rootWidth_ = configure.width;
-        rootHeight_ = configure.height;
-        reload();
-        return;
-    }
-    if (type != XCB_PROPERTY_NOTIFY) return;
-    const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-    if (notify.window != connection_->root()) return;
-    if (notify.atom == connection_->atom(Atom::_NET_WORKAREA) ||
-        notify.atom == connection_->atom(Atom::_NET_CURRENT_DESKTOP)) {
-        reload();
-    }
+void X11Screens::randrNotified(const xcb_generic_event_t&) {
+    reload();
+}
+
+// The root's own size follows the screen's, whoever changed it: the connection's setup only
+// tells the size it had when we connected.
+void X11Screens::configureNotified(const xcb_configure_notify_event_t& configure) {
+    if (configure.window != connection_->root()) return;
+    rootWidth_ = configure.width;
+    rootHeight_ = configure.height;
+    reload();
+}
+
+void X11Screens::propertyChanged(const xcb_property_notify_event_t& notify) {
+    if (notify.window == connection_->root()) reload();
 }
 
 std::optional<Screen> X11Screens::mainScreen() const {

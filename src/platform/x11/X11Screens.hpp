@@ -42,7 +42,6 @@ class X11Screens final : public Screens, public std::enable_shared_from_this<X11
 
     // Selects the events that tell of changes; call once.
     void startWatching();
-    void handleEvent(const xcb_generic_event_t& event);
     void subscribe(X11EventRouter& router);
     // Reads the monitors again; posts the change notice on a later turn when something changed.
     void reload();
@@ -52,6 +51,9 @@ class X11Screens final : public Screens, public std::enable_shared_from_this<X11
         std::uint32_t identifier;
         RootRect rect;
     };
+    void randrNotified(const xcb_generic_event_t& event);
+    void configureNotified(const xcb_configure_notify_event_t& configure);
+    void propertyChanged(const xcb_property_notify_event_t& notify);
     std::vector<Monitor> readMonitors() const;
     std::optional<RootRect> readWorkArea() const;
 

@@ -9,6 +9,7 @@
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11EventRouter.hpp"
 #include "platform/x11/X11StatusItem.hpp"
+#include "platform/x11/X11TrayIcon.hpp"
 #include "platform/x11/X11XSettings.hpp"
 
 namespace talvori::x11 {
@@ -48,22 +49,35 @@ std::vector<std::shared_ptr<X11StatusItem>> X11StatusBar::liveItems() const {
     return live;
 }
 
-void X11StatusBar::subscribe(X11EventRouter& router) {
-    for (const std::uint8_t type : {XCB_REPARENT_NOTIFY, XCB_MAP_NOTIFY, XCB_UNMAP_NOTIFY,
-                                    XCB_CONFIGURE_NOTIFY, XCB_EXPOSE, XCB_BUTTON_PRESS}) {
-        router.on<&X11StatusBar::handleEvent>(type, *this);
-    }
-    // A docked icon follows the colours its tray asks for.
-    router.onProperty<&X11StatusBar::handleEvent>(connection_->atom(Atom::_NET_SYSTEM_TRAY_COLORS),
-                                                  *this);
-    if (connection_->hasXfixes()) {
-        router.on<&X11StatusBar::handleEvent>(
-            connection_->xfixesFirstEvent() + XCB_XFIXES_SELECTION_NOTIFY, *this);
-    }
+template <auto Method, class Event>
+void X11StatusBar::toTrayIcons(const Event& event) {
+    for (const auto& item : liveItems()) (item->trayIcon().*Method)(event);
 }
 
-void X11StatusBar::handleEvent(const xcb_generic_event_t& event) {
-    for (const auto& item : liveItems()) item->handleEvent(event);
+void X11StatusBar::subscribe(X11EventRouter& router) {
+    router.on<
+        &X11StatusBar::toTrayIcons<&X11TrayIcon::reparentNotified, xcb_reparent_notify_event_t>>(
+        XCB_REPARENT_NOTIFY, *this);
+    router.on<&X11StatusBar::toTrayIcons<&X11TrayIcon::mapped, xcb_map_notify_event_t>>(
+        XCB_MAP_NOTIFY, *this);
+    router.on<&X11StatusBar::toTrayIcons<&X11TrayIcon::unmapped, xcb_unmap_notify_event_t>>(
+        XCB_UNMAP_NOTIFY, *this);
+    router.on<
+        &X11StatusBar::toTrayIcons<&X11TrayIcon::configureNotified, xcb_configure_notify_event_t>>(
+        XCB_CONFIGURE_NOTIFY, *this);
+    router.on<&X11StatusBar::toTrayIcons<&X11TrayIcon::exposed, xcb_expose_event_t>>(XCB_EXPOSE,
+                                                                                     *this);
+    router.on<&X11StatusBar::toTrayIcons<&X11TrayIcon::buttonPressed, xcb_button_press_event_t>>(
+        XCB_BUTTON_PRESS, *this);
+    // A docked icon follows the colours its tray asks for.
+    router.onProperty<
+        &X11StatusBar::toTrayIcons<&X11TrayIcon::trayColorsChanged, xcb_property_notify_event_t>>(
+        connection_->atom(Atom::_NET_SYSTEM_TRAY_COLORS), *this);
+    if (connection_->hasXfixes()) {
+        router.on<&X11StatusBar::toTrayIcons<&X11TrayIcon::selectionOwnerChanged,
+                                             xcb_xfixes_selection_notify_event_t>>(
+            connection_->xfixesFirstEvent() + XCB_XFIXES_SELECTION_NOTIFY, *this);
+    }
 }
 
 bool X11StatusBar::claimsPointer(std::int16_t x, std::int16_t y) const {

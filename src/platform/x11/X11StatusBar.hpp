@@ -32,7 +32,6 @@ class X11StatusBar final : public StatusBar {
 
     std::shared_ptr<StatusItem> makeStatusItem(double length) override;
 
-    void handleEvent(const xcb_generic_event_t& event);
     // What the items' tray icons follow.
     void subscribe(X11EventRouter& router);
     // Whether a press at root `x`, `y` is on one of our items.
@@ -40,6 +39,9 @@ class X11StatusBar final : public StatusBar {
 
   private:
     std::vector<std::shared_ptr<X11StatusItem>> liveItems() const;
+    // Hands `event` to every live item's tray icon: the items come and go, the subscription stays.
+    template <auto Method, class Event>
+    void toTrayIcons(const Event& event);
 
     std::shared_ptr<X11Connection> connection_;
     std::shared_ptr<X11Screens> screens_;

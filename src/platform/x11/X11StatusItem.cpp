@@ -177,8 +177,4 @@ void X11StatusItem::clicked() {
     if (auto action = action_) action();
 }
 
-void X11StatusItem::handleEvent(const xcb_generic_event_t& event) {
-    tray_->handleEvent(event);
-}
-
 }  // namespace talvori::x11

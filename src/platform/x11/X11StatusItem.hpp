@@ -69,7 +69,8 @@ class X11StatusItem final : public StatusItem,
     std::optional<Screen> screen() const override;
 
     // ---- For the status bar
-    void handleEvent(const xcb_generic_event_t& event);
+    // The icon in the system tray, which hears the events the bar routes to it.
+    X11TrayIcon& trayIcon() const { return *tray_; }
     // Whether a press at root `x`, `y` is on the item: the press belongs to the item's click,
     // not to the rest of the desktop.
     bool claimsPointer(std::int16_t x, std::int16_t y) const;

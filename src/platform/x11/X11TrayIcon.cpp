@@ -423,80 +423,69 @@ void X11TrayIcon::drawInto(xcb_drawable_t drawable, const Color& tint) {
 
 // ---- Events
 
-void X11TrayIcon::handleEvent(const xcb_generic_event_t& event) {
-    const std::uint8_t type = event.response_type & 0x7F;
-    if (connection_->hasXfixes() &&
-        type == connection_->xfixesFirstEvent() + XCB_XFIXES_SELECTION_NOTIFY) {
-        const auto& notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event);
-        if (notify.selection != atoms_[kSelection] || !wanted_) return;
-        // A new tray, or none: what was docked went with the old one.
-        if (notify.owner == XCB_WINDOW_NONE) {
-            undock();
-            refusingTray_ = XCB_WINDOW_NONE;
-        } else if (notify.owner != tray_ && notify.owner != refusingTray_) {
-            dock(notify.owner);
-        }
+void X11TrayIcon::selectionOwnerChanged(const xcb_xfixes_selection_notify_event_t& notify) {
+    if (notify.selection != atoms_[kSelection] || !wanted_) return;
+    // A new tray, or none: what was docked went with the old one.
+    if (notify.owner == XCB_WINDOW_NONE) {
+        undock();
+        refusingTray_ = XCB_WINDOW_NONE;
+    } else if (notify.owner != tray_ && notify.owner != refusingTray_) {
+        dock(notify.owner);
+    }
+}
+
+void X11TrayIcon::trayColorsChanged(const xcb_property_notify_event_t& property) {
+    if (window_ == XCB_WINDOW_NONE || property.window != tray_ || property.atom != atoms_[kColors])
         return;
+    trayForeground_ = trayForeground();
+    paint();
+}
+
+void X11TrayIcon::reparentNotified(const xcb_reparent_notify_event_t& reparent) {
+    if (window_ == XCB_WINDOW_NONE || reparent.window != window_) return;
+    if (reparent.parent == connection_->root()) {
+        // The tray let go of us (it is ending): a stray icon must not show on the desktop.
+        xcb_unmap_window(connection_->raw(), window_);
+        setDocked(false, false);
+    } else {
+        opaqueSlot_ = isOpaqueSlot(reparent.parent);
+        setDocked(isShownIn(reparent.parent), mapped_);
     }
-    if (window_ == XCB_WINDOW_NONE) return;
-    switch (type) {
-        case XCB_PROPERTY_NOTIFY: {
-            const auto& property = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-            if (property.window != tray_ || property.atom != atoms_[kColors]) return;
-            trayForeground_ = trayForeground();
-            paint();
-            break;
-        }
-        case XCB_REPARENT_NOTIFY: {
-            const auto& reparent = reinterpret_cast<const xcb_reparent_notify_event_t&>(event);
-            if (reparent.window != window_) return;
-            if (reparent.parent == connection_->root()) {
-                // The tray let go of us (it is ending): a stray icon must not show on the desktop.
-                xcb_unmap_window(connection_->raw(), window_);
-                setDocked(false, false);
-            } else {
-                opaqueSlot_ = isOpaqueSlot(reparent.parent);
-                setDocked(isShownIn(reparent.parent), mapped_);
-            }
-            break;
-        }
-        case XCB_MAP_NOTIFY:
-            if (reinterpret_cast<const xcb_map_notify_event_t&>(event).window != window_) return;
-            setDocked(docked_, true);
-            paint();
-            break;
-        case XCB_UNMAP_NOTIFY:
-            if (reinterpret_cast<const xcb_unmap_notify_event_t&>(event).window != window_) return;
-            setDocked(docked_, false);
-            break;
-        case XCB_CONFIGURE_NOTIFY: {
-            const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
-            if (configure.window != window_) return;
-            if (configure.width == width_ && configure.height == height_) return;
-            width_ = configure.width;
-            height_ = configure.height;
-            paint();
-            break;
-        }
-        case XCB_EXPOSE: {
-            const auto& expose = reinterpret_cast<const xcb_expose_event_t&>(event);
-            if (expose.window == window_ && expose.count == 0) paint();
-            break;
-        }
-        case XCB_BUTTON_PRESS: {
-            const auto& press = reinterpret_cast<const xcb_button_press_event_t&>(event);
-            // Any of the three buttons: the icon has one action, and a click that does nothing
-            // looks like a broken icon.
-            if (press.event != window_ || press.detail < 1 || press.detail > 3) return;
-            connection_->noteTime(press.time);
-            // The action may drop the item that holds us.
-            auto self = shared_from_this();
-            if (handlers_.click) handlers_.click();
-            break;
-        }
-        default:
-            break;
-    }
+}
+
+void X11TrayIcon::mapped(const xcb_map_notify_event_t& map) {
+    if (window_ == XCB_WINDOW_NONE || map.window != window_) return;
+    setDocked(docked_, true);
+    paint();
+}
+
+void X11TrayIcon::unmapped(const xcb_unmap_notify_event_t& unmap) {
+    if (window_ == XCB_WINDOW_NONE || unmap.window != window_) return;
+    setDocked(docked_, false);
+}
+
+void X11TrayIcon::configureNotified(const xcb_configure_notify_event_t& configure) {
+    if (window_ == XCB_WINDOW_NONE || configure.window != window_) return;
+    if (configure.width == width_ && configure.height == height_) return;
+    width_ = configure.width;
+    height_ = configure.height;
+    paint();
+}
+
+void X11TrayIcon::exposed(const xcb_expose_event_t& expose) {
+    if (window_ != XCB_WINDOW_NONE && expose.window == window_ && expose.count == 0) paint();
+}
+
+void X11TrayIcon::buttonPressed(const xcb_button_press_event_t& press) {
+    // Any of the three buttons: the icon has one action, and a click that does nothing looks like
+    // a broken icon.
+    if (window_ == XCB_WINDOW_NONE || press.event != window_ || press.detail < 1 ||
+        press.detail > 3)
+        return;
+    connection_->noteTime(press.time);
+    // The action may drop the item that holds us.
+    auto self = shared_from_this();
+    if (handlers_.click) handlers_.click();
 }
 
 }  // namespace talvori::x11

@@ -12,6 +12,8 @@
 #include "platform/desktop/Image.hpp"
 #include "platform/x11/X11RootSpace.hpp"
 
+struct xcb_xfixes_selection_notify_event_t;
+
 namespace talvori::x11 {
 
 class X11Connection;
@@ -46,7 +48,15 @@ class X11TrayIcon : public std::enable_shared_from_this<X11TrayIcon> {
 
     void setImage(const std::optional<Image>& image);
     void setLabel(const std::string& label);
-    void handleEvent(const xcb_generic_event_t& event);
+    // What the status bar hears for its icons.
+    void selectionOwnerChanged(const xcb_xfixes_selection_notify_event_t& notify);
+    void trayColorsChanged(const xcb_property_notify_event_t& property);
+    void reparentNotified(const xcb_reparent_notify_event_t& reparent);
+    void mapped(const xcb_map_notify_event_t& map);
+    void unmapped(const xcb_unmap_notify_event_t& unmap);
+    void configureNotified(const xcb_configure_notify_event_t& configure);
+    void exposed(const xcb_expose_event_t& expose);
+    void buttonPressed(const xcb_button_press_event_t& press);
 
   private:
     enum Name : std::size_t { kSelection, kOpcode, kVisual, kColors, kXembedInfo, kNameCount };

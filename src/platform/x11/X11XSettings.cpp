@@ -176,28 +176,19 @@ void X11XSettings::readTable() {
 
 void X11XSettings::subscribe(X11EventRouter& router) {
     if (connection_->hasXfixes()) {
-        router.on<&X11XSettings::handleEvent>(
+        router.on<&X11XSettings::selectionOwnerChanged>(
             connection_->xfixesFirstEvent() + XCB_XFIXES_SELECTION_NOTIFY, *this);
     }
-    router.onProperty<&X11XSettings::handleEvent>(connection_->atom(Atom::_XSETTINGS_SETTINGS),
-                                                  *this);
+    router.onProperty<&X11XSettings::settingsChanged>(connection_->atom(Atom::_XSETTINGS_SETTINGS),
+                                                      *this);
 }
 
-void X11XSettings::handleEvent(const xcb_generic_event_t& event) {
-    if (!following_) return;
-    const std::uint8_t type = event.response_type & 0x7F;
-    if (connection_->hasXfixes() &&
-        type == connection_->xfixesFirstEvent() + XCB_XFIXES_SELECTION_NOTIFY) {
-        const auto& notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event);
-        if (notify.selection == connection_->atom(Atom::settingsSelection)) readOwner();
-        return;
-    }
-    if (type != XCB_PROPERTY_NOTIFY) return;
-    const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-    if (owner_ != XCB_WINDOW_NONE && notify.window == owner_ &&
-        notify.atom == connection_->atom(Atom::_XSETTINGS_SETTINGS)) {
-        readTable();
-    }
+void X11XSettings::selectionOwnerChanged(const xcb_xfixes_selection_notify_event_t& notify) {
+    if (following_ && notify.selection == connection_->atom(Atom::settingsSelection)) readOwner();
+}
+
+void X11XSettings::settingsChanged(const xcb_property_notify_event_t& notify) {
+    if (following_ && owner_ != XCB_WINDOW_NONE && notify.window == owner_) readTable();
 }
 
 }  // namespace talvori::x11

@@ -12,6 +12,8 @@
 #include <variant>
 #include <vector>
 
+struct xcb_xfixes_selection_notify_event_t;
+
 namespace talvori::x11 {
 
 class X11EventRouter;
@@ -45,11 +47,12 @@ class X11XSettings : public std::enable_shared_from_this<X11XSettings> {
     // The table as last heard while followed.
     const Table& followed() const { return table_; }
     std::optional<std::int32_t> followedInteger(std::string_view name) const;
-    // Notices of a new owner and of a rewritten table.
-    void handleEvent(const xcb_generic_event_t& event);
+    // Its handlers hear of a new owner and of a rewritten table.
     void subscribe(X11EventRouter& router);
 
   private:
+    void selectionOwnerChanged(const xcb_xfixes_selection_notify_event_t& notify);
+    void settingsChanged(const xcb_property_notify_event_t& notify);
     void readOwner();
     void watchOwner(xcb_window_t owner);
     void readTable();
