@@ -1,7 +1,8 @@
 // Focus following a switch of the active window on a real X server, beside the same run's
 // references: the compositor's own dimming of inactive windows (picom's --inactive-dim 0.5, what a
-// Linux user would otherwise pick; KWin's Dim Inactive) and a stand-in panel that restacks below
-// the window that got the focus, with no round trip and nothing else. Run them together, in this
+// Linux user would otherwise pick; KWin's Dim Inactive) and stand-in panels that follow the focus
+// with no round trip and nothing else: one restacked below the window that got the focus, one kept
+// above every window with that window's frame cut out of its shape. Run them together, in this
 // order: the later ones give their ratios to the own dimming's figures of the same run, at the
 // same number of windows.
 //
@@ -15,8 +16,10 @@
 
 #include <benchmark/benchmark.h>
 #include <poll.h>
+#include <xcb/shape.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -150,6 +153,14 @@ void runSwitches(benchmark::State& state, X11BenchDesktop& desktop, xcb_window_t
     }
 }
 
+// The compositor's CPU per switch, beside its own dimming's at the same number of windows.
+void reportCompositorCpu(benchmark::State& state, int windows, double compositorCpuMs) {
+    state.counters["compositor_cpu_ms"] = compositorCpuMs;
+    if (const double own = dimmingReference(windows).compositorCpuMs; own > 0) {
+        state.counters["compositor_cpu_to_own_dimming"] = compositorCpuMs / own;
+    }
+}
+
 // ---- The compositor's own dimming
 
 // The picom backend: TALVORI_PICOM_BACKEND (xrender, the default; glx).
@@ -196,24 +207,30 @@ BENCHMARK(BM_X11SwitchReferenceCompositorDimming)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// ---- The stand-in: a panel restacked below the window that got the focus, and nothing else
+// ---- Stand-ins: a full-screen translucent panel on a connection of its own that follows the
+// focus of the two windows with no round trip and nothing else, in two designs. Each gives the
+// compositor's CPU per switch beside its own dimming's at the same number of windows.
 
+// The design the program uses: the panel restacked directly below the window that got the focus.
 class StandInPanel {
   public:
     StandInPanel(const std::string& display, X11BenchDesktop& desktop)
         : driver_(display), connection_(driver_.connection()) {
-        auto& server = desktop.driver();
         for (const xcb_window_t client : {desktop.alpha.window, desktop.beta.window}) {
-            frames_[client] = server.frameOf(client);
+            frames_[client] = desktop.driver().frameOf(client);
             const std::uint32_t events[] = {XCB_EVENT_MASK_FOCUS_CHANGE};
             xcb_change_window_attributes(connection_, client, XCB_CW_EVENT_MASK, events);
         }
         create();
-        restackBelow(server.activeWindow());
+    }
+    virtual ~StandInPanel() = default;
+    xcb_window_t window() const { return window_; }
+    // Dims all but the active window's frame and maps the panel.
+    void show(xcb_window_t active) {
+        followFocusTo(active);
         xcb_map_window(connection_, window_);
         driver_.sync();
     }
-    xcb_window_t window() const { return window_; }
     void pump(double seconds) {
         pollfd readable{xcb_get_file_descriptor(connection_), POLLIN, 0};
         ::poll(&readable, 1, static_cast<int>(seconds * 1000));
@@ -221,13 +238,29 @@ class StandInPanel {
             const auto& focus = reinterpret_cast<const xcb_focus_in_event_t&>(*event);
             if ((event->response_type & 0x7F) == XCB_FOCUS_IN &&
                 focus.mode == XCB_NOTIFY_MODE_NORMAL && focus.detail < XCB_NOTIFY_DETAIL_POINTER) {
-                restackBelow(focus.event);
+                followFocusTo(focus.event);
             }
             std::free(event);
         }
     }
 
+  protected:
+    virtual void follow(xcb_window_t frame) { restackBelow(frame); }
+    void restackBelow(xcb_window_t frame) {
+        const std::uint32_t values[] = {frame, XCB_STACK_MODE_BELOW};
+        xcb_configure_window(connection_, window_,
+                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+    }
+    xcb_connection_t* connection() const { return connection_; }
+    const std::map<xcb_window_t, xcb_window_t>& frames() const { return frames_; }
+
   private:
+    void followFocusTo(xcb_window_t client) {
+        const auto frame = frames_.find(client);
+        if (frame == frames_.end()) return;
+        follow(frame->second);
+        xcb_flush(connection_);
+    }
     // A full-screen translucent window in the dimming colour at half opacity.
     void create() {
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
@@ -249,14 +282,6 @@ class StandInPanel {
             XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_COLORMAP,
             values);
     }
-    void restackBelow(xcb_window_t client) {
-        const auto frame = frames_.find(client);
-        if (frame == frames_.end()) return;
-        const std::uint32_t values[] = {frame->second, XCB_STACK_MODE_BELOW};
-        xcb_configure_window(connection_, window_,
-                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
-        xcb_flush(connection_);
-    }
 
     X11TestDriver driver_;
     xcb_connection_t* connection_;
@@ -264,20 +289,82 @@ class StandInPanel {
     std::map<xcb_window_t, xcb_window_t> frames_;
 };
 
+// A design that needs no restacking: the panel kept above every window (where a window maps above
+// it, it would need raising), clicks passing through, its shape leaving out the active window's
+// frame; a switch only changes the shape. The frames stay where they are here: a moving window
+// would need the cut-out to follow it.
+class ShapedPanelAbove : public StandInPanel {
+  public:
+    ShapedPanelAbove(const std::string& display, X11BenchDesktop& desktop)
+        : StandInPanel(display, desktop) {
+        xcb_shape_rectangles(connection(), XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT,
+                             XCB_CLIP_ORDERING_UNSORTED, window(), 0, 0, 0, nullptr);
+        for (const auto& [client, frame] : frames()) shapes_[frame] = screenLessFrame(frame);
+    }
+
+  private:
+    using Shape = std::array<xcb_rectangle_t, 4>;
+
+    void follow(xcb_window_t frame) override {
+        const Shape& shape = shapes_.at(frame);
+        xcb_shape_rectangles(connection(), XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING,
+                             XCB_CLIP_ORDERING_UNSORTED, window(), 0, 0, shape.size(),
+                             shape.data());
+    }
+    // The screen less the frame's outer rectangle, in bands from the top.
+    Shape screenLessFrame(xcb_window_t frame) const {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection())).data;
+        const int width = screen->width_in_pixels, height = screen->height_in_pixels;
+        auto* geometry =
+            xcb_get_geometry_reply(connection(), xcb_get_geometry(connection(), frame), nullptr);
+        if (!geometry) return {band(0, 0, width, height)};
+        const int left = geometry->x, top = geometry->y;
+        const int right = left + geometry->width + 2 * geometry->border_width;
+        const int bottom = top + geometry->height + 2 * geometry->border_width;
+        std::free(geometry);
+        return {band(0, 0, width, top), band(0, top, left, bottom - top),
+                band(right, top, width - right, bottom - top),
+                band(0, bottom, width, height - bottom)};
+    }
+    static xcb_rectangle_t band(int x, int y, int width, int height) {
+        return {static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                static_cast<std::uint16_t>(std::max(width, 0)),
+                static_cast<std::uint16_t>(std::max(height, 0))};
+    }
+
+    std::map<xcb_window_t, Shape> shapes_;
+};
+
+// shaped 0: the panel restacked below the active window; 1: kept above, shaped around it.
 void BM_X11SwitchReferenceStandIn(benchmark::State& state) {
-    X11BenchDesktop desktop({.program = false, .compositorOptions = picomOptions({})});
+    const bool shaped = state.range(0) != 0;
+    const int windows = static_cast<int>(state.range(1));
+    X11BenchDesktop desktop(
+        {.program = false, .compositorOptions = picomOptions({}), .windows = windows});
     if (const auto error = desktop.error(); !error.empty()) {
         state.SkipWithError(error.c_str());
         return;
     }
-    StandInPanel standIn(desktop.display(), desktop);
-    desktop.pump = [&standIn](double seconds) { standIn.pump(seconds); };
+    const std::unique_ptr<StandInPanel> standIn =
+        shaped ? std::make_unique<ShapedPanelAbove>(desktop.display(), desktop)
+               : std::make_unique<StandInPanel>(desktop.display(), desktop);
+    standIn->show(desktop.driver().activeWindow());
+    desktop.pump = [&standIn](double seconds) { standIn->pump(seconds); };
     desktop.runFor(0.3);
     SwitchFigures figures;
-    runSwitches(state, desktop, standIn.window(), 0.05, figures);
-    figures.report(state, 3);
+    const double compositorBefore = processCpuSeconds(desktop.session().compositorPid());
+    // Above every window, the shaped panel's place never changes: the screen alone shows the
+    // switch.
+    runSwitches(state, desktop, shaped ? 0 : standIn->window(), 0.05, figures);
+    const double compositorCpuMs =
+        (processCpuSeconds(desktop.session().compositorPid()) - compositorBefore) * 1000 /
+        figures.switches();
+    reportCompositorCpu(state, windows, compositorCpuMs);
+    figures.report(state, windows);
 }
 BENCHMARK(BM_X11SwitchReferenceStandIn)
+    ->ArgNames({"shaped", "windows"})
+    ->ArgsProduct({{0, 1}, {kWindowCounts[0], kWindowCounts[1], kWindowCounts[2]}})
     ->Iterations(switchesAsked())
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
@@ -363,10 +450,7 @@ void BM_X11RestackAfterActivation(benchmark::State& state) {
         static_cast<double>(desktop.passes - passesBefore) / switches;
     const double compositorCpuMs =
         (processCpuSeconds(desktop.session().compositorPid()) - compositorBefore) * 1000 / switches;
-    state.counters["compositor_cpu_ms"] = compositorCpuMs;
-    if (const double own = dimmingReference(windows).compositorCpuMs; own > 0) {
-        state.counters["compositor_cpu_to_own_dimming"] = compositorCpuMs / own;
-    }
+    reportCompositorCpu(state, windows, compositorCpuMs);
     figures.report(state, windows);
     controller->deactivate();
     desktop.runFor(0.3);
