@@ -330,8 +330,7 @@ void X11Application::watchManagers() {
                                           XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
 }
 
-void X11Application::handleSelectionOwner(const xcb_generic_event_t& event) {
-    const auto& notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event);
+void X11Application::selectionOwnerChanged(const xcb_xfixes_selection_notify_event_t& notify) {
     if (notify.selection == connection_->atom(Atom::compositorSelection)) {
         const xcb_window_t previous = std::exchange(compositorOwner_, notify.owner);
         if (notify.owner == XCB_WINDOW_NONE || notify.owner == previous) return;
@@ -433,18 +432,20 @@ void X11Application::setActive(bool active) {
 // ---- Events
 
 void X11Application::subscribe(X11EventRouter& router) {
-    for (const std::uint8_t type :
-         {XCB_EXPOSE, XCB_CONFIGURE_NOTIFY, XCB_REPARENT_NOTIFY, XCB_MAP_NOTIFY, XCB_FOCUS_IN,
-          XCB_FOCUS_OUT, XCB_CLIENT_MESSAGE}) {
-        router.on<&X11Application::handleEvent>(type, *this);
-    }
+    router.on<&X11Application::exposed>(XCB_EXPOSE, *this);
+    router.on<&X11Application::configureNotified>(XCB_CONFIGURE_NOTIFY, *this);
+    router.on<&X11Application::reparentNotified>(XCB_REPARENT_NOTIFY, *this);
+    router.on<&X11Application::mapNotified>(XCB_MAP_NOTIFY, *this);
+    router.on<&X11Application::focusedIn>(XCB_FOCUS_IN, *this);
+    router.on<&X11Application::focusedOut>(XCB_FOCUS_OUT, *this);
+    router.on<&X11Application::clientMessageReceived>(XCB_CLIENT_MESSAGE, *this);
     if (connection_->hasXfixes()) {
-        router.on<&X11Application::handleEvent>(
+        router.on<&X11Application::selectionOwnerChanged>(
             connection_->xfixesFirstEvent() + XCB_XFIXES_SELECTION_NOTIFY, *this);
     }
     for (const Atom name : {Atom::_NET_SUPPORTING_WM_CHECK, Atom::_KDE_NET_WM_BLUR_BEHIND_REGION,
                             Atom::_NET_SUPPORTED}) {
-        router.onProperty<&X11Application::handleEvent>(connection_->atom(name), *this);
+        router.onProperty<&X11Application::rootPropertyChanged>(connection_->atom(name), *this);
     }
     connection_->setOnRequestError(weakly(weak_from_this(), &X11Application::requestFailed));
 }
@@ -456,95 +457,66 @@ void X11Application::requestFailed(const xcb_generic_error_t& error) {
     for (const auto& ours : livePanels()) ours->placeAfterFailedRestack();
 }
 
-void X11Application::handleEvent(const xcb_generic_event_t& event) {
-    switch (event.response_type & 0x7F) {
-        case XCB_EXPOSE: {
-            const auto& expose = reinterpret_cast<const xcb_expose_event_t&>(event);
-            if (auto found = panel(expose.window)) {
-                found->damage({expose.x, expose.y, expose.width, expose.height});
+void X11Application::exposed(const xcb_expose_event_t& expose) {
+    if (auto found = panel(expose.window)) {
+        found->damage({expose.x, expose.y, expose.width, expose.height});
+    }
+}
+
+void X11Application::configureNotified(const xcb_configure_notify_event_t& configure) {
+    // The screen changed size: no window moved.
+    if (configure.window == connection_->root()) return;
+    if (configure.event == connection_->root()) {
+        for (const auto& ours : livePanels()) {
+            ours->siblingRestacked(configure.window, configure.above_sibling);
+            if (ours->isStackedByWindowManager() && configure.window == ours->stackingWindow()) {
+                ours->frameConfigured(
+                    {configure.x, configure.y, configure.width, configure.height});
             }
-            break;
         }
-        case XCB_CONFIGURE_NOTIFY: {
-            const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
-            // The screen changed size: no window moved.
-            if (configure.window == connection_->root()) break;
-            if (configure.event == connection_->root()) {
-                for (const auto& ours : livePanels()) {
-                    ours->siblingRestacked(configure.window, configure.above_sibling);
-                    if (ours->isStackedByWindowManager() &&
-                        configure.window == ours->stackingWindow()) {
-                        ours->frameConfigured(
-                            {configure.x, configure.y, configure.width, configure.height});
-                    }
-                }
-            }
-            if (configure.event == connection_->root() && !isOurWindow(configure.window)) {
-                levelsDisturbed_ = true;
-                break;
-            }
-            auto found = panel(configure.window);
-            if (!found || !found->isManaged() || configure.event != configure.window) break;
-            RootRect rect{configure.x, configure.y, configure.width, configure.height};
-            // A real event is relative to the window manager's frame; its synthetic one (sent
-            // when it moves the frame) is in root coordinates.
-            if (!(event.response_type & 0x80)) {
-                xcb_connection_t* raw = connection_->raw();
-                auto origin = waitReply(
-                    xcb_translate_coordinates_reply, raw,
-                    xcb_translate_coordinates(raw, configure.window, connection_->root(), 0, 0));
-                if (!origin) break;
-                rect.x = origin->dst_x;
-                rect.y = origin->dst_y;
-            }
-            found->windowManagerMoved(rect);
-            break;
-        }
-        case XCB_REPARENT_NOTIFY: {
-            const auto& reparent = reinterpret_cast<const xcb_reparent_notify_event_t&>(event);
-            if (reparent.event != connection_->root()) break;
-            if (auto ours = panel(reparent.window)) {
-                ours->reparented(reparent.parent == connection_->root());
-                break;
-            }
-            clientReframed(reparent.window);
-            break;
-        }
-        case XCB_MAP_NOTIFY: {
-            const auto& map = reinterpret_cast<const xcb_map_notify_event_t&>(event);
-            if (map.event == connection_->root() && !isOurWindow(map.window)) {
-                levelsDisturbed_ = true;
-            }
-            break;
-        }
-        case XCB_FOCUS_IN:
-            handleFocus(event, true);
-            break;
-        case XCB_FOCUS_OUT:
-            handleFocus(event, false);
-            break;
-        case XCB_CLIENT_MESSAGE:
-            handleClientMessage(reinterpret_cast<const xcb_client_message_event_t&>(event));
-            break;
-        case XCB_PROPERTY_NOTIFY: {
-            // Another window manager took over: it may stack differently.
-            const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-            if (notify.window != connection_->root()) break;
-            if (notify.atom == connection_->atom(Atom::_NET_SUPPORTING_WM_CHECK)) probeStacking();
-            // The blur effect can be switched on and off while the desktop runs.
-            if (notify.atom == connection_->atom(Atom::_KDE_NET_WM_BLUR_BEHIND_REGION) ||
-                notify.atom == connection_->atom(Atom::_NET_SUPPORTED)) {
-                readBlurOffer();
-            }
-            break;
-        }
-        default:
-            if (connection_->hasXfixes() &&
-                (event.response_type & 0x7F) ==
-                    connection_->xfixesFirstEvent() + XCB_XFIXES_SELECTION_NOTIFY) {
-                handleSelectionOwner(event);
-            }
-            break;
+    }
+    if (configure.event == connection_->root() && !isOurWindow(configure.window)) {
+        levelsDisturbed_ = true;
+        return;
+    }
+    auto found = panel(configure.window);
+    if (!found || !found->isManaged() || configure.event != configure.window) return;
+    RootRect rect{configure.x, configure.y, configure.width, configure.height};
+    // A real event is relative to the window manager's frame; its synthetic one (sent when it
+    // moves the frame) is in root coordinates.
+    if (!(configure.response_type & 0x80)) {
+        xcb_connection_t* raw = connection_->raw();
+        auto origin =
+            waitReply(xcb_translate_coordinates_reply, raw,
+                      xcb_translate_coordinates(raw, configure.window, connection_->root(), 0, 0));
+        if (!origin) return;
+        rect.x = origin->dst_x;
+        rect.y = origin->dst_y;
+    }
+    found->windowManagerMoved(rect);
+}
+
+void X11Application::reparentNotified(const xcb_reparent_notify_event_t& reparent) {
+    if (reparent.event != connection_->root()) return;
+    if (auto ours = panel(reparent.window)) {
+        ours->reparented(reparent.parent == connection_->root());
+        return;
+    }
+    clientReframed(reparent.window);
+}
+
+void X11Application::mapNotified(const xcb_map_notify_event_t& map) {
+    if (map.event == connection_->root() && !isOurWindow(map.window)) levelsDisturbed_ = true;
+}
+
+// Another window manager took over: it may stack differently.
+void X11Application::rootPropertyChanged(const xcb_property_notify_event_t& notify) {
+    if (notify.window != connection_->root()) return;
+    if (notify.atom == connection_->atom(Atom::_NET_SUPPORTING_WM_CHECK)) probeStacking();
+    // The blur effect can be switched on and off while the desktop runs.
+    if (notify.atom == connection_->atom(Atom::_KDE_NET_WM_BLUR_BEHIND_REGION) ||
+        notify.atom == connection_->atom(Atom::_NET_SUPPORTED)) {
+        readBlurOffer();
     }
 }
 
@@ -553,9 +525,15 @@ void X11Application::activeWindowChanged() {
     updateActive();
 }
 
-void X11Application::handleFocus(const xcb_generic_event_t& event, bool in) {
-    // FocusIn and FocusOut share one layout.
-    const auto& focus = reinterpret_cast<const xcb_focus_in_event_t&>(event);
+void X11Application::focusedIn(const xcb_focus_in_event_t& focus) {
+    focusChanged(focus, true);
+}
+
+void X11Application::focusedOut(const xcb_focus_out_event_t& focus) {
+    focusChanged(focus, false);
+}
+
+void X11Application::focusChanged(const xcb_focus_in_event_t& focus, bool in) {
     if (focus.mode == XCB_NOTIFY_MODE_GRAB || focus.mode == XCB_NOTIFY_MODE_UNGRAB) return;
     if (focus.detail == XCB_NOTIFY_DETAIL_POINTER || focus.detail == XCB_NOTIFY_DETAIL_INFERIOR) {
         return;
@@ -572,14 +550,14 @@ void X11Application::handleFocus(const xcb_generic_event_t& event, bool in) {
         if (found->canBecomeKey() && !found->isClosed() && found->isMapped()) {
             panelBecameKey(*found);
         }
-    } else if (!found->predatesKeyRequest(event.full_sequence)) {
+    } else if (!found->predatesKeyRequest(connection_->lastEventSequence())) {
         // The focus loss of an earlier showing can come after the panel was shown and made key
         // again (a menu reopened at once): that loss is over already.
         panelResignedKey(*found);
     }
 }
 
-void X11Application::handleClientMessage(const xcb_client_message_event_t& message) {
+void X11Application::clientMessageReceived(const xcb_client_message_event_t& message) {
     if (X11SceneWindowHints::answerPing(*connection_, message)) return;
     if (message.format != 32 || message.type != connection_->atom(Atom::WM_PROTOCOLS)) return;
     if (message.data.data32[0] != connection_->atom(Atom::WM_DELETE_WINDOW)) return;

@@ -13,6 +13,8 @@
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/desktop/Application.hpp"
 
+struct xcb_xfixes_selection_notify_event_t;
+
 namespace talvori {
 class RunLoop;
 class SceneWindows;
@@ -114,7 +116,6 @@ class X11Application final : public Application,
 
     // Work before the loop sleeps: paints and puts raised panels back above other windows.
     void beforeFlush();
-    void handleEvent(const xcb_generic_event_t& event);
     void subscribe(X11EventRouter& router);
     // Another window became the active one: we may have become active or stopped being so.
     void activeWindowChanged();
@@ -138,9 +139,17 @@ class X11Application final : public Application,
     void setActive(bool active);
     void enforceLevels();
     std::vector<std::shared_ptr<X11Panel>> livePanels() const;
-    void handleFocus(const xcb_generic_event_t& event, bool in);
-    void handleClientMessage(const xcb_client_message_event_t& message);
-    void handleSelectionOwner(const xcb_generic_event_t& event);
+    void exposed(const xcb_expose_event_t& expose);
+    void configureNotified(const xcb_configure_notify_event_t& configure);
+    void reparentNotified(const xcb_reparent_notify_event_t& reparent);
+    void mapNotified(const xcb_map_notify_event_t& map);
+    void focusedIn(const xcb_focus_in_event_t& focus);
+    void focusedOut(const xcb_focus_out_event_t& focus);
+    // FocusIn and FocusOut share one layout.
+    void focusChanged(const xcb_focus_in_event_t& focus, bool in);
+    void clientMessageReceived(const xcb_client_message_event_t& message);
+    void selectionOwnerChanged(const xcb_xfixes_selection_notify_event_t& notify);
+    void rootPropertyChanged(const xcb_property_notify_event_t& notify);
     void introducePanelsToCompositor();
     void requestFailed(const xcb_generic_error_t& error);
     void setBlursBehindWindows(bool blurs);
