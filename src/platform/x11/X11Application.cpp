@@ -469,6 +469,9 @@ void X11Application::configureNotified(const xcb_configure_notify_event_t& confi
     if (configure.event == connection_->root()) {
         for (const auto& ours : livePanels()) {
             ours->siblingRestacked(configure.window, configure.above_sibling);
+            if (ours->isManaged() && configure.window == ours->parentWindow()) {
+                ours->parentConfigured(configure);
+            }
             if (ours->isStackedByWindowManager() && configure.window == ours->stackingWindow()) {
                 ours->frameConfigured(
                     {configure.x, configure.y, configure.width, configure.height});
@@ -480,23 +483,18 @@ void X11Application::configureNotified(const xcb_configure_notify_event_t& confi
         return;
     }
     auto found = panel(configure.window);
-    if (!found || !found->isManaged() || configure.event != configure.window) return;
-    RootRect rect{configure.x, configure.y, configure.width, configure.height};
-    // A real event is relative to the window manager's frame; its synthetic one (sent when it
-    // moves the frame) is in root coordinates.
-    if (!(configure.response_type & 0x80)) {
-        xcb_connection_t* raw = connection_->raw();
-        auto origin =
-            waitReply(xcb_translate_coordinates_reply, raw,
-                      xcb_translate_coordinates(raw, configure.window, connection_->root(), 0, 0));
-        if (!origin) return;
-        rect.x = origin->dst_x;
-        rect.y = origin->dst_y;
+    if (found && found->isManaged() && configure.event == configure.window) {
+        found->managedConfigured(configure);
     }
-    found->windowManagerMoved(rect);
 }
 
 void X11Application::reparentNotified(const xcb_reparent_notify_event_t& reparent) {
+    if (reparent.event == reparent.window) {
+        if (auto ours = panel(reparent.window)) {
+            ours->reparentedInto(reparent.parent, reparent.x, reparent.y);
+        }
+        return;
+    }
     if (reparent.event != connection_->root()) return;
     if (auto ours = panel(reparent.window)) {
         ours->reparented(reparent.parent == connection_->root());

@@ -18,6 +18,7 @@
 #include "platform/desktop/SpecialKey.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/x11/X11Application.hpp"
+#include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11PanelPainter.hpp"
 #include "platform/x11/X11PanelStacking.hpp"
@@ -86,6 +87,8 @@ void X11Panel::create() {
     painter_ = std::make_unique<X11PanelPainter>(*this, application, window_);
     scale_ = application->screens().space().scale;
     placed_ = application->screens().space().toRoot(frame());
+    inParent_.parent = connection_->root();
+    inParent_.rect = placed_;
     const bool argb = connection_->argbVisual() != 0;
     std::uint32_t mask =
         XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK;
@@ -195,6 +198,72 @@ void X11Panel::windowManagerMoved(const RootRect& rect) {
     const Rect global = application->screens().space().toGlobal(rect);
     if (global != frame()) windowSystemDidChangeFrame(global);
     if (resized) setNeedsPaint();
+}
+
+void X11Panel::reparentedInto(xcb_window_t parent, std::int32_t x, std::int32_t y) {
+    inParent_.parent = parent;
+    inParent_.rect.x = x + inParent_.border;
+    inParent_.rect.y = y + inParent_.border;
+    inParent_.parentOrigin.reset();
+    ++inParent_.asks;
+}
+
+void X11Panel::managedConfigured(const xcb_configure_notify_event_t& configure) {
+    inParent_.border = configure.border_width;
+    ++inParent_.asks;
+    const RootRect rect{configure.x + configure.border_width, configure.y + configure.border_width,
+                        configure.width, configure.height};
+    // The window manager's synthetic event (sent when it moves the frame) is in root coordinates.
+    if (configure.response_type & 0x80) {
+        windowManagerMoved(rect);
+        return;
+    }
+    inParent_.rect = rect;
+    inParent_.sized = true;
+    placeInParent();
+}
+
+void X11Panel::parentConfigured(const xcb_configure_notify_event_t& configure) {
+    inParent_.parentOrigin = {configure.x + configure.border_width,
+                              configure.y + configure.border_width};
+    if (!inParent_.sized) return;
+    ++inParent_.asks;
+    placeInParent();
+}
+
+// Where the parent's place on the root is not known (a window manager nesting the window deeper
+// in its frame, or a frame not configured since we know it), the server is asked, and the latest
+// answer places the window.
+void X11Panel::placeInParent() {
+    RootRect rect = inParent_.rect;
+    if (inParent_.parent != connection_->root()) {
+        if (!inParent_.parentOrigin) return askRootOrigin();
+        rect.x += inParent_.parentOrigin->first;
+        rect.y += inParent_.parentOrigin->second;
+    }
+    windowManagerMoved(rect);
+}
+
+void X11Panel::askRootOrigin() {
+    const auto cookie =
+        xcb_translate_coordinates(connection_->raw(), window_, connection_->root(), 0, 0);
+    connection_->whenReplied<xcb_translate_coordinates_reply_t>(
+        cookie, weakly(weak_from_this(), [ask = ++inParent_.asks](
+                                             Panel& panel,
+                                             Reply<xcb_translate_coordinates_reply_t> origin) {
+            auto& self = static_cast<X11Panel&>(panel);
+            if (!origin || ask != self.inParent_.asks) return;
+            RootRect rect = self.inParent_.rect;
+            // A frame that is a child of the root tells its moves: it is not asked about again.
+            auto application = self.application_.lock();
+            if (application &&
+                application->clients().frameOf(self.window_) == self.inParent_.parent) {
+                self.inParent_.parentOrigin = {origin->dst_x - rect.x, origin->dst_y - rect.y};
+            }
+            rect.x = origin->dst_x;
+            rect.y = origin->dst_y;
+            self.windowManagerMoved(rect);
+        }));
 }
 
 // ---- Order

@@ -77,6 +77,14 @@ class X11Panel final : public Panel {
     void updateMapping();
     // The window manager placed the managed window at `rect`.
     void windowManagerMoved(const RootRect& rect);
+    // The window went into `parent`, its outer corner at `x, y` there.
+    void reparentedInto(xcb_window_t parent, std::int32_t x, std::int32_t y);
+    xcb_window_t parentWindow() const { return inParent_.parent; }
+    // The window manager configured the managed window: a real event places it in its parent, a
+    // synthetic one on the root.
+    void managedConfigured(const xcb_configure_notify_event_t& configure);
+    // The window's parent, a child of the root, was configured.
+    void parentConfigured(const xcb_configure_notify_event_t& configure);
     // The window `sibling` was moved or restacked and now stands directly above `below`: a panel
     // ordered against it goes back to its place.
     void siblingRestacked(xcb_window_t sibling, xcb_window_t below);
@@ -142,6 +150,8 @@ class X11Panel final : public Panel {
     void setManagedWindowProperties();
     void applyInputShape();
     bool writeBlurHint();
+    void placeInParent();
+    void askRootOrigin();
     void holdKeyboard();
     void releaseKeyboard();
 
@@ -164,6 +174,20 @@ class X11Panel final : public Panel {
     std::optional<std::uint32_t> writtenOpacity_;
     xcb_window_t previousFocus_ = XCB_WINDOW_NONE;
     std::optional<std::uint32_t> keyRequest_;
+    // Where a window manager holds the window, as its events told: the real events place the
+    // window in its parent, whose place on the root is kept while it is a child of the root.
+    struct InParent {
+        xcb_window_t parent = XCB_WINDOW_NONE;
+        // The inside of the window, relative to the parent's inside.
+        RootRect rect;
+        std::uint16_t border = 0;
+        bool sized = false;
+        // The parent's inside on the root, when known.
+        std::optional<std::pair<std::int32_t, std::int32_t>> parentOrigin;
+        // Only the answer to the latest question of the window's place counts.
+        std::uint64_t asks = 0;
+    };
+    InParent inParent_;
     std::unique_ptr<X11PanelStacking> stacking_;
     std::unique_ptr<X11PanelPainter> painter_;
 };

@@ -23,6 +23,7 @@ enum class Path {
     coverFollowsItsWindow,
     coverDragged,
     managedPanelMoved,
+    managedPanelResized,
     attachListOpened,
     newWindowActivated
 };
@@ -35,6 +36,8 @@ std::string nameOf(const ::testing::TestParamInfo<Path>& info) {
             return "CoverDragged";
         case Path::managedPanelMoved:
             return "ManagedPanelMoved";
+        case Path::managedPanelResized:
+            return "ManagedPanelResized";
         case Path::attachListOpened:
             return "AttachListOpened";
         case Path::newWindowActivated:
@@ -55,6 +58,22 @@ class X11FrequentPathsTest : public X11DesktopTest, public ::testing::WithParamI
         EXPECT_TRUE(
             runUntil([&] { return driver().isViewable(cover->panel()->window().windowNumber()); }));
         return cover;
+    }
+    std::shared_ptr<Panel> showManagedPanel() {
+        auto panel = platform().application().makePanel(
+            Rect(300, 300, 320, 240),
+            StyleMask::titled | StyleMask::closable | StyleMask::resizable);
+        panel->makeKeyAndOrderFront();
+        EXPECT_TRUE(runUntil([&] { return driver().isViewable(panel->windowNumber()); }));
+        EXPECT_TRUE(windowManagerCatchesUp(panel->windowNumber()));
+        return panel;
+    }
+    // The panel's frame is where the server has its window (bottom-left global space: the
+    // screen is 800 points high).
+    bool standsWhereTheServerHasIt(const Panel& panel) const {
+        const auto now = driver().rootGeometry(panel.windowNumber());
+        return now.size() == 4 &&
+               panel.frame() == Rect(now[0], 800 - now[1] - now[3], now[2], now[3]);
     }
     bool isAttached() const { return viewModel->model.peek().attachmentInfo.has_value(); }
     xcb_connection_t* ours() const { return desktop().connection().raw(); }
@@ -108,12 +127,8 @@ TEST_P(X11FrequentPathsTest, WaitsForNoAnswerFromTheServer) {
             break;
         }
         case Path::managedPanelMoved: {
-            const auto panel = platform().application().makePanel(
-                Rect(300, 300, 320, 240), StyleMask::titled | StyleMask::closable);
-            panel->makeKeyAndOrderFront();
+            const auto panel = showManagedPanel();
             const xcb_window_t window = panel->windowNumber();
-            ASSERT_TRUE(runUntil([&] { return driver().isViewable(window); }));
-            ASSERT_TRUE(windowManagerCatchesUp(window));
             // By its title bar, which the window manager drags.
             const auto frame = driver().rootGeometry(driver().frameOf(window));
             const auto content = driver().rootGeometry(window);
@@ -129,13 +144,36 @@ TEST_P(X11FrequentPathsTest, WaitsForNoAnswerFromTheServer) {
             }
             const std::size_t count = trips.count();
             driver().buttonUp();
-            const auto moved = [&] {
-                const auto now = driver().rootGeometry(window);
-                // Bottom-left global space: the screen is 800 points high.
-                return now.size() == 4 && now[0] != content[0] && panel->frame().minX() == now[0] &&
-                       panel->frame().maxY() == 800 - now[1];
-            };
-            EXPECT_TRUE(runUntil(moved));
+            EXPECT_TRUE(runUntil([&] {
+                return driver().rootGeometry(window)[0] != content[0] &&
+                       standsWhereTheServerHasIt(*panel);
+            }));
+            EXPECT_EQ(count, 0U);
+            break;
+        }
+        case Path::managedPanelResized: {
+            // By its top left corner, as another program asks the window manager to.
+            const auto panel = showManagedPanel();
+            const xcb_window_t window = panel->windowNumber();
+            const auto content = driver().rootGeometry(window);
+            ASSERT_EQ(content.size(), 4U);
+            const X11RoundTrips trips(ours());
+            for (int step = 1; step <= kSteps; ++step) {
+                const std::uint32_t values[] = {static_cast<std::uint32_t>(content[0] - step),
+                                                static_cast<std::uint32_t>(content[1] - step),
+                                                static_cast<std::uint32_t>(content[2] + step),
+                                                static_cast<std::uint32_t>(content[3] + step)};
+                xcb_configure_window(driver().connection(), window,
+                                     XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y |
+                                         XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                                     values);
+                ASSERT_TRUE(windowManagerCatchesUp(window));
+            }
+            const std::size_t count = trips.count();
+            EXPECT_TRUE(runUntil([&] {
+                return driver().rootGeometry(window)[2] == content[2] + kSteps &&
+                       standsWhereTheServerHasIt(*panel);
+            }));
             EXPECT_EQ(count, 0U);
             break;
         }
@@ -170,8 +208,8 @@ TEST_P(X11FrequentPathsTest, WaitsForNoAnswerFromTheServer) {
 
 INSTANTIATE_TEST_SUITE_P(Paths, X11FrequentPathsTest,
                          ::testing::Values(Path::coverFollowsItsWindow, Path::coverDragged,
-                                           Path::managedPanelMoved, Path::attachListOpened,
-                                           Path::newWindowActivated),
+                                           Path::managedPanelMoved, Path::managedPanelResized,
+                                           Path::attachListOpened, Path::newWindowActivated),
                          nameOf);
 
 }  // namespace
