@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11AXObserver.hpp"
 #include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
@@ -152,15 +154,37 @@ AXResult<std::shared_ptr<AXObserver>> X11Accessibility::createObserver(
 
 bool X11Accessibility::watchWindow(const AXElement& window) {
     const auto client = static_cast<xcb_window_t>(window.identifier);
-    xcb_connection_t* raw = application_->connection().raw();
-    // Its destruction reaches only those who listen on the window itself.
-    if (!application_->clients().watch(client)) return false;
-    const xcb_window_t frame = application_->clients().frameOf(client);
+    // Watched already (its destruction would have ended that).
+    if (frameRects_.contains(client)) return true;
+    X11ClientWindows& clients = application_->clients();
+    // A kept client is watched already; another's destruction reaches only those who listen on
+    // the window itself.
+    if (!clients.isKnown(client) && !clients.watch(client)) return false;
+    const xcb_window_t frame = clients.frameOf(client);
     if (frame == XCB_WINDOW_NONE) return false;
-    auto geometry = waitReply(xcb_get_geometry_reply, raw, xcb_get_geometry(raw, frame));
-    if (!geometry) return false;
-    frameRects_[frame] = {geometry->x, geometry->y, geometry->width, geometry->height};
+    if (const auto kept = clients.readClient(client)) {
+        frameRects_[client] = kept->rect;
+    } else {
+        frameRects_[client] = std::nullopt;
+        fetchFrameRect(client, frame);
+    }
     return true;
+}
+
+// A move seen before the answer comes is newer than the answer: it stays.
+void X11Accessibility::fetchFrameRect(xcb_window_t client, xcb_window_t frame) {
+    X11Connection& connection = application_->connection();
+    connection.whenReplied<xcb_get_geometry_reply_t>(
+        xcb_get_geometry(connection.raw(), frame),
+        weakly(weak_from_this(),
+               [client](X11Accessibility& self, Reply<xcb_get_geometry_reply_t> geometry) {
+                   const auto last = self.frameRects_.find(client);
+                   if (!geometry || last == self.frameRects_.end() || last->second) return;
+                   last->second = RootRect{
+                       geometry->x, geometry->y,
+                       static_cast<std::uint32_t>(geometry->width + 2 * geometry->border_width),
+                       static_cast<std::uint32_t>(geometry->height + 2 * geometry->border_width)};
+               }));
 }
 
 std::vector<std::shared_ptr<X11AXObserver>> X11Accessibility::liveObservers() {
@@ -180,28 +204,18 @@ void X11Accessibility::deliver(std::int32_t pid, const AXElement& window,
 }
 
 void X11Accessibility::subscribe(X11EventRouter& router) {
-    for (const std::uint8_t type : {XCB_CONFIGURE_NOTIFY, XCB_DESTROY_NOTIFY}) {
-        router.on<&X11Accessibility::handleEvent>(type, *this);
+    router.on<&X11Accessibility::configureNotified>(XCB_CONFIGURE_NOTIFY, *this);
+    router.on<&X11Accessibility::destroyNotified>(XCB_DESTROY_NOTIFY, *this);
+}
+
+void X11Accessibility::configureNotified(const xcb_configure_notify_event_t& configure) {
+    if (!observers_.empty() && configure.event == application_->connection().root()) {
+        frameChanged(configure);
     }
 }
 
-void X11Accessibility::handleEvent(const xcb_generic_event_t& event) {
-    if (observers_.empty()) return;
-    X11Connection& connection = application_->connection();
-    switch (event.response_type & 0x7F) {
-        case XCB_CONFIGURE_NOTIFY: {
-            const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
-            if (configure.event == connection.root()) frameChanged(configure);
-            break;
-        }
-        case XCB_DESTROY_NOTIFY: {
-            const auto& destroy = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
-            windowDestroyed(destroy.window);
-            break;
-        }
-        default:
-            break;
-    }
+void X11Accessibility::destroyNotified(const xcb_destroy_notify_event_t& destroy) {
+    windowDestroyed(destroy.window);
 }
 
 void X11Accessibility::activeWindowChanged() {
@@ -221,23 +235,36 @@ void X11Accessibility::activeWindowChanged() {
 }
 
 void X11Accessibility::frameChanged(const xcb_configure_notify_event_t& configure) {
-    const auto last = frameRects_.find(configure.window);
-    if (last == frameRects_.end()) return;
-    const RootRect now{configure.x, configure.y,
+    X11ClientWindows& clients = application_->clients();
+    struct Change {
+        xcb_window_t client;
+        bool moved;
+        bool resized;
+    };
+    std::vector<Change> changes;
+    for (auto& [client, last] : frameRects_) {
+        if (clients.frameOf(client) != configure.window) continue;
+        // Measured as the client windows keep it (less a client-side shadow) where they do.
+        const auto kept = clients.readClient(client);
+        const RootRect now =
+            kept ? kept->rect
+                 : RootRect{
+                       configure.x, configure.y,
                        static_cast<std::uint32_t>(configure.width + 2 * configure.border_width),
                        static_cast<std::uint32_t>(configure.height + 2 * configure.border_width)};
-    const bool moved = now.x != last->second.x || now.y != last->second.y;
-    const bool resized = now.width != last->second.width || now.height != last->second.height;
-    last->second = now;
-    if (!moved && !resized) return;
-    X11ClientWindows& clients = application_->clients();
-    for (const auto& observer : liveObservers()) {
-        for (const AXElement& window : observer->watchedWindows()) {
-            if (clients.frameOf(static_cast<xcb_window_t>(window.identifier)) != configure.window) {
-                continue;
+        const auto before = std::exchange(last, now);
+        if (!before) continue;
+        const bool moved = now.x != before->x || now.y != before->y;
+        const bool resized = now.width != before->width || now.height != before->height;
+        if (moved || resized) changes.push_back({client, moved, resized});
+    }
+    for (const Change& change : changes) {
+        for (const auto& observer : liveObservers()) {
+            for (const AXElement& window : observer->watchedWindows()) {
+                if (window.identifier != change.client) continue;
+                if (change.moved) observer->deliver(window, AXNotification::moved);
+                if (change.resized) observer->deliver(window, AXNotification::resized);
             }
-            if (moved) observer->deliver(window, AXNotification::moved);
-            if (resized) observer->deliver(window, AXNotification::resized);
         }
     }
 }

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/desktop/Accessibility.hpp"
@@ -40,7 +41,6 @@ class X11Accessibility final : public Accessibility,
 
     // Starts watching a window element's own events; false when the window is gone.
     bool watchWindow(const AXElement& window);
-    void handleEvent(const xcb_generic_event_t& event);
     void subscribe(X11EventRouter& router);
     // Another window became the active one (or none is).
     void activeWindowChanged();
@@ -52,13 +52,17 @@ class X11Accessibility final : public Accessibility,
     std::vector<xcb_window_t> windowsOf(std::int32_t pid) const;
     std::vector<std::shared_ptr<X11AXObserver>> liveObservers();
     void deliver(std::int32_t pid, const AXElement& window, const char* notification);
+    void fetchFrameRect(xcb_window_t client, xcb_window_t frame);
+    void configureNotified(const xcb_configure_notify_event_t& configure);
+    void destroyNotified(const xcb_destroy_notify_event_t& destroy);
     void frameChanged(const xcb_configure_notify_event_t& configure);
     void windowDestroyed(xcb_window_t window);
 
     std::shared_ptr<X11Application> application_;
     std::vector<std::weak_ptr<X11AXObserver>> observers_;
-    // The last geometry seen of each watched frame, to tell a move from a resize.
-    std::map<xcb_window_t, RootRect> frameRects_;
+    // The last rectangle seen of each watched client's frame, to tell a move from a resize; none
+    // while the first is asked for.
+    std::map<xcb_window_t, std::optional<RootRect>> frameRects_;
     xcb_window_t activeWindow_ = XCB_WINDOW_NONE;
 };
 
