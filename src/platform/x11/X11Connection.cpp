@@ -9,6 +9,7 @@
 #include <xcb/xfixes.h>
 #include <xcb/xinput.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -366,6 +367,19 @@ void X11Connection::checkClosed() {
     watch_.reset();
     log_.error("The connection to the X server closed; Talvori ends.");
     if (auto closed = std::move(closedHandler_)) closed();
+}
+
+xcb_void_cookie_t X11Connection::sendToWindowManager(
+    xcb_window_t window, xcb_atom_t type, const std::array<std::uint32_t, 5>& data) const {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = type;
+    std::copy(data.begin(), data.end(), message.data.data32);
+    return xcb_send_event(connection_, 0, root(),
+                          XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                          reinterpret_cast<const char*>(&message));
 }
 
 void X11Connection::logError(const xcb_generic_error_t& error) const {

@@ -122,6 +122,9 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     // Called once the events (and replies) that arrived together have all been handed over.
     void setAfterEvents(std::function<void()> work) { afterEvents_ = std::move(work); }
 
+    // A client message about `window` to the window manager, which hears it on the root (EWMH).
+    xcb_void_cookie_t sendToWindowManager(xcb_window_t window, xcb_atom_t type,
+                                          const std::array<std::uint32_t, 5>& data) const;
     // Logs an error event (or a failed checked request) with its request's name.
     void logError(const xcb_generic_error_t& error) const;
     // Waits for a checked request; returns its error code, 0 for success.

@@ -371,18 +371,11 @@ void X11Panel::makeKey() {
     auto focus = waitReply(xcb_get_input_focus_reply, raw, xcb_get_input_focus(raw));
     if (focus && !application->isOurWindow(focus->focus)) previousFocus_ = focus->focus;
     if (managed_) {
-        xcb_client_message_event_t message{};
-        message.response_type = XCB_CLIENT_MESSAGE;
-        message.format = 32;
-        message.window = window_;
-        message.type = connection_->atom(Atom::_NET_ACTIVE_WINDOW);
-        message.data.data32[0] = 1;
-        message.data.data32[1] = connection_->lastTime();
-        keyRequest_ = xcb_send_event(
-                          raw, 0, connection_->root(),
-                          XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                          reinterpret_cast<const char*>(&message))
-                          .sequence;
+        keyRequest_ =
+            connection_
+                ->sendToWindowManager(window_, connection_->atom(Atom::_NET_ACTIVE_WINDOW),
+                                      {1, connection_->lastTime(), 0, 0, 0})
+                .sequence;
     } else if ((styleMask() & StyleMask::nonactivatingPanel) != 0) {
         holdKeyboard();
     } else {

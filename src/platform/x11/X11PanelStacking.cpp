@@ -194,17 +194,8 @@ void X11PanelStacking::requestStackedRestack() {
 // Window managers stack the windows they manage themselves, and place one against another on a
 // pager's request (EWMH), which names the sibling by its client window.
 void X11PanelStacking::requestRestack(xcb_window_t client, std::uint32_t stackMode) {
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window_;
-    message.type = connection_->atom(Atom::_NET_RESTACK_WINDOW);
-    message.data.data32[0] = 2;
-    message.data.data32[1] = client;
-    message.data.data32[2] = stackMode;
-    xcb_send_event(connection_->raw(), 0, connection_->root(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&message));
+    connection_->sendToWindowManager(window_, connection_->atom(Atom::_NET_RESTACK_WINDOW),
+                                     {2, client, stackMode, 0, 0});
 }
 
 xcb_window_t X11PanelStacking::stackingWindow() const {

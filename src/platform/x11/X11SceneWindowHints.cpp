@@ -131,18 +131,8 @@ void X11SceneWindowHints::setDarkFrame(const X11Connection& connection, xcb_wind
 void X11SceneWindowHints::requestState(const X11Connection& connection, xcb_window_t window,
                                        std::uint32_t action, xcb_atom_t first, xcb_atom_t second,
                                        std::uint32_t source) {
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window;
-    message.type = connection.atom(Atom::_NET_WM_STATE);
-    message.data.data32[0] = action;
-    message.data.data32[1] = first;
-    message.data.data32[2] = second;
-    message.data.data32[3] = source;
-    xcb_send_event(connection.raw(), 0, connection.root(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&message));
+    connection.sendToWindowManager(window, connection.atom(Atom::_NET_WM_STATE),
+                                   {action, first, second, source, 0});
 }
 
 bool X11SceneWindowHints::answerPing(const X11Connection& connection,

@@ -45,19 +45,10 @@ bool requestWindowManagerMove(X11Connection& connection, xcb_window_t window, xc
     }
     // The press grabbed the pointer for us; the window manager cannot grab it while we hold it.
     xcb_ungrab_pointer(raw, connection.lastTime());
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window;
-    message.type = move;
-    message.data.data32[0] = static_cast<std::uint32_t>(pointer->root_x);
-    message.data.data32[1] = static_cast<std::uint32_t>(pointer->root_y);
-    message.data.data32[2] = kMoveDirection;
-    message.data.data32[3] = button;
-    message.data.data32[4] = kSourceApplication;
-    xcb_send_event(raw, 0, root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&message));
+    connection.sendToWindowManager(
+        window, move,
+        {static_cast<std::uint32_t>(pointer->root_x), static_cast<std::uint32_t>(pointer->root_y),
+         kMoveDirection, button, kSourceApplication});
     xcb_flush(raw);
     return true;
 }
