@@ -175,9 +175,11 @@ void X11ClientWindows::sendReads() {
     if (std::exchange(desktopChanged_, false)) readCurrentDesktop();
     if (!changedClients_.empty()) {
         std::vector<xcb_window_t> windows(changedClients_.begin(), changedClients_.end());
+        for (const xcb_window_t window : windows) changedProperties_.erase(window);
         changedClients_.clear();
         readClientsLater(windows);
     }
+    readChangedProperties();
     // Last: an active window it names is looked at with the rest already read.
     if (std::exchange(activeAnnounced_, false)) readActiveWindow();
 }
@@ -279,6 +281,26 @@ void X11ClientWindows::readClientsLater(const std::vector<xcb_window_t>& windows
         [this, requests = std::move(requests)](Reply<xcb_get_input_focus_reply_t>) {
             keepClients(requests);
         });
+}
+
+void X11ClientWindows::readChangedProperties() {
+    xcb_connection_t* raw = connection_->raw();
+    const xcb_atom_t netName = connection_->atom(Atom::_NET_WM_NAME);
+    for (auto& [window, changed] : changedProperties_) {
+        // WM_NAME stands in for a _NET_WM_NAME taken away.
+        if (changed.contains(netName)) changed.insert(XCB_ATOM_WM_NAME);
+        for (const xcb_atom_t property : readProperties()) {
+            if (!changed.contains(property)) continue;
+            connection_->whenReplied<xcb_get_property_reply_t>(
+                requestProperty(raw, window, property, 256),
+                [this, window, property](Reply<xcb_get_property_reply_t> reply) {
+                    const auto kept = kept_.find(window);
+                    if (kept == kept_.end() || !reply) return;
+                    applyProperty(kept->second, property, propertyValue(reply.get()));
+                });
+        }
+    }
+    changedProperties_.clear();
 }
 
 void X11ClientWindows::readOnceFramed(xcb_window_t window) {
@@ -524,15 +546,21 @@ void X11ClientWindows::keepClients(const std::vector<ClientRequests>& requests) 
     xcb_connection_t* raw = connection_->raw();
     const auto atom = [this](Atom name) { return connection_->atom(name); };
     for (const ClientRequests& request : requests) {
-        const auto pidValue = propertyReply(raw, request.pid);
-        const auto netName = propertyReply(raw, request.netName);
-        const auto name = propertyReply(raw, request.name);
-        const auto windowClass = propertyReply(raw, request.windowClass);
-        const auto state = propertyReply(raw, request.state);
-        const auto desktop = propertyReply(raw, request.desktop);
-        const auto type = propertyReply(raw, request.type);
-        const auto opacity = propertyReply(raw, request.opacity);
-        const auto gtkExtents = propertyReply(raw, request.gtkExtents);
+        // In the order of readProperties().
+        const std::pair<xcb_atom_t, xcb_get_property_cookie_t> properties[] = {
+            {atom(Atom::_NET_WM_PID), request.pid},
+            {atom(Atom::_NET_WM_NAME), request.netName},
+            {XCB_ATOM_WM_NAME, request.name},
+            {XCB_ATOM_WM_CLASS, request.windowClass},
+            {atom(Atom::_NET_WM_STATE), request.state},
+            {atom(Atom::_NET_WM_DESKTOP), request.desktop},
+            {atom(Atom::_NET_WM_WINDOW_TYPE), request.type},
+            {atom(Atom::_NET_WM_WINDOW_OPACITY), request.opacity},
+            {atom(Atom::_GTK_FRAME_EXTENTS), request.gtkExtents}};
+        Kept kept;
+        for (const auto& [property, cookie] : properties) {
+            applyProperty(kept, property, propertyReply(raw, cookie));
+        }
         auto attributes = waitReply(xcb_get_window_attributes_reply, raw, request.attributes);
         auto geometry = waitReply(xcb_get_geometry_reply, raw, request.geometry);
         const std::int32_t serverPid =
@@ -543,41 +571,68 @@ void X11ClientWindows::keepClients(const std::vector<ClientRequests>& requests) 
             kept_.erase(request.window);
             continue;
         }
-
-        Kept kept;
         Client& client = kept.client;
         client.window = request.window;
         client.frame = request.frame;
-        client.pid = pidValue ? static_cast<std::int32_t>(pidValue->cardinal().value_or(0)) : 0;
         if (client.pid <= 0) client.pid = serverPid;
-        client.title = netName ? netName->text() : name ? name->text() : std::string();
-        if (windowClass) {
-            const auto names = windowClass->texts();
-            if (!names.empty()) client.instanceName = names[0];
-            if (names.size() > 1) client.className = names[1];
-        }
-        if (gtkExtents) kept.gtkExtents = gtkExtents->cardinals();
         applyFrameRect(kept,
                        {geometry->x, geometry->y, geometry->width + 2U * geometry->border_width,
                         geometry->height + 2U * geometry->border_width});
         client.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-        const auto states = state ? state->cardinals() : std::vector<std::uint32_t>{};
-        client.hidden = contains(states, atom(Atom::_NET_WM_STATE_HIDDEN));
-        client.isAbove = contains(states, atom(Atom::_NET_WM_STATE_ABOVE));
-        client.skipsTaskbar = contains(states, atom(Atom::_NET_WM_STATE_SKIP_TASKBAR));
-        if (desktop) kept.desktop = desktop->cardinal();
-        const auto types = type ? type->cardinals() : std::vector<std::uint32_t>{};
-        client.isDesktop = contains(types, atom(Atom::_NET_WM_WINDOW_TYPE_DESKTOP));
-        client.isDock = contains(types, atom(Atom::_NET_WM_WINDOW_TYPE_DOCK));
-        if (opacity) {
-            if (const auto value = opacity->cardinal()) client.alpha = *value / 4294967295.0;
-        }
-        client.layer = client.isDesktop ? WindowLevel::desktop
-                       : client.isDock  ? WindowLevel::dock
-                       : client.isAbove ? WindowLevel::floating
-                                        : WindowLevel::normal;
         if (!connection_->isClosed()) kept_[client.window] = std::move(kept);
     }
+}
+
+std::vector<xcb_atom_t> X11ClientWindows::readProperties() const {
+    const auto atom = [this](Atom name) { return connection_->atom(name); };
+    return {atom(Atom::_NET_WM_PID),
+            atom(Atom::_NET_WM_NAME),
+            XCB_ATOM_WM_NAME,
+            XCB_ATOM_WM_CLASS,
+            atom(Atom::_NET_WM_STATE),
+            atom(Atom::_NET_WM_DESKTOP),
+            atom(Atom::_NET_WM_WINDOW_TYPE),
+            atom(Atom::_NET_WM_WINDOW_OPACITY),
+            atom(Atom::_GTK_FRAME_EXTENTS)};
+}
+
+void X11ClientWindows::applyProperty(Kept& kept, xcb_atom_t property,
+                                     const std::optional<PropertyValue>& value) const {
+    const auto atom = [this](Atom name) { return connection_->atom(name); };
+    Client& client = kept.client;
+    const auto cardinals = value ? value->cardinals() : std::vector<std::uint32_t>{};
+    if (property == atom(Atom::_NET_WM_PID)) {
+        // A pid withdrawn leaves the one known: the process did not change.
+        const auto pid = static_cast<std::int32_t>(value ? value->cardinal().value_or(0) : 0);
+        if (pid > 0) client.pid = pid;
+    } else if (property == atom(Atom::_NET_WM_NAME)) {
+        kept.hasNetTitle = value.has_value();
+        if (value) client.title = value->text();
+    } else if (property == XCB_ATOM_WM_NAME) {
+        if (!kept.hasNetTitle) client.title = value ? value->text() : std::string();
+    } else if (property == XCB_ATOM_WM_CLASS) {
+        const auto names = value ? value->texts() : std::vector<std::string>{};
+        client.instanceName = names.empty() ? std::string() : names[0];
+        client.className = names.size() > 1 ? names[1] : std::string();
+    } else if (property == atom(Atom::_NET_WM_STATE)) {
+        client.hidden = contains(cardinals, atom(Atom::_NET_WM_STATE_HIDDEN));
+        client.isAbove = contains(cardinals, atom(Atom::_NET_WM_STATE_ABOVE));
+        client.skipsTaskbar = contains(cardinals, atom(Atom::_NET_WM_STATE_SKIP_TASKBAR));
+    } else if (property == atom(Atom::_NET_WM_DESKTOP)) {
+        kept.desktop = value ? value->cardinal() : std::nullopt;
+    } else if (property == atom(Atom::_NET_WM_WINDOW_TYPE)) {
+        client.isDesktop = contains(cardinals, atom(Atom::_NET_WM_WINDOW_TYPE_DESKTOP));
+        client.isDock = contains(cardinals, atom(Atom::_NET_WM_WINDOW_TYPE_DOCK));
+    } else if (property == atom(Atom::_NET_WM_WINDOW_OPACITY)) {
+        const auto opacity = value ? value->cardinal() : std::nullopt;
+        client.alpha = opacity ? *opacity / 4294967295.0 : 1;
+    } else if (property == atom(Atom::_GTK_FRAME_EXTENTS)) {
+        kept.gtkExtents = cardinals;
+    }
+    client.layer = client.isDesktop ? WindowLevel::desktop
+                   : client.isDock  ? WindowLevel::dock
+                   : client.isAbove ? WindowLevel::floating
+                                    : WindowLevel::normal;
 }
 
 // The frame's outer rectangle, less a client-side decorated window's invisible shadow margin.
@@ -646,15 +701,6 @@ void X11ClientWindows::learnFrameOf(xcb_window_t window) {
     });
 }
 
-bool X11ClientWindows::isReadProperty(xcb_atom_t property) const {
-    for (const Atom name :
-         {Atom::_NET_WM_PID, Atom::_NET_WM_NAME, Atom::_NET_WM_STATE, Atom::_NET_WM_DESKTOP,
-          Atom::_NET_WM_WINDOW_TYPE, Atom::_NET_WM_WINDOW_OPACITY, Atom::_GTK_FRAME_EXTENTS}) {
-        if (property == connection_->atom(name)) return true;
-    }
-    return property == XCB_ATOM_WM_NAME || property == XCB_ATOM_WM_CLASS;
-}
-
 void X11ClientWindows::subscribeTracking(X11EventRouter& router) {
     router.on<&X11ClientWindows::created>(XCB_CREATE_NOTIFY, *this);
     router.on<&X11ClientWindows::destroyed>(XCB_DESTROY_NOTIFY, *this);
@@ -710,8 +756,16 @@ void X11ClientWindows::focusOut(const xcb_focus_out_event_t& focus) {
 
 void X11ClientWindows::propertyChanged(const xcb_property_notify_event_t& notify) {
     if (notify.window != connection_->root()) {
-        if (isReadProperty(notify.atom) && kept_.contains(notify.window)) {
+        const auto read = readProperties();
+        if (std::find(read.begin(), read.end(), notify.atom) == read.end() ||
+            !kept_.contains(notify.window)) {
+            return;
+        }
+        // The shadow margin applies to the frame's rectangle, which only a whole read knows.
+        if (notify.atom == connection_->atom(Atom::_GTK_FRAME_EXTENTS)) {
             changedClients_.insert(notify.window);
+        } else {
+            changedProperties_[notify.window].insert(notify.atom);
         }
     } else if (notify.atom == connection_->atom(Atom::_NET_ACTIVE_WINDOW)) {
         activeAnnounced_ = true;

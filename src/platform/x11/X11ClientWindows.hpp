@@ -19,6 +19,7 @@ namespace talvori::x11 {
 class X11EventRouter;
 
 class X11Connection;
+struct PropertyValue;
 
 // Other programs' top-level windows as the window manager publishes them (EWMH): the client list
 // in stacking order, the active window, and each client's process, names, frame and state. A
@@ -133,6 +134,8 @@ class X11ClientWindows {
         // The client's desktop (absent: on every one) and its client-side shadow margin.
         std::optional<std::uint32_t> desktop;
         std::vector<std::uint32_t> gtkExtents;
+        // The title came from _NET_WM_NAME, which WM_NAME does not override.
+        bool hasNetTitle = false;
     };
     struct ClientRequests;
     struct ListRequests;
@@ -151,7 +154,13 @@ class X11ClientWindows {
                                                bool waitForWatch);
     // Keeps the answers (waiting for those that have not come).
     void keepClients(const std::vector<ClientRequests>& requests) const;
-    bool isReadProperty(xcb_atom_t property) const;
+    // The properties read of each client, in the order their answers are applied.
+    std::vector<xcb_atom_t> readProperties() const;
+    // What one property says about a client (absent: `value` empty).
+    void applyProperty(Kept& kept, xcb_atom_t property,
+                       const std::optional<PropertyValue>& value) const;
+    // Reads again only the properties that changed; the rest is kept.
+    void readChangedProperties();
     void applyFrameRect(Kept& kept, const RootRect& frame) const;
     void setViewable(xcb_window_t frame, bool viewable);
     void reparented(const xcb_reparent_notify_event_t& reparent);
@@ -215,6 +224,7 @@ class X11ClientWindows {
     bool rootChildrenLost_ = false;
     bool desktopChanged_ = false;
     std::set<xcb_window_t> changedClients_;
+    std::map<xcb_window_t, std::set<xcb_atom_t>> changedProperties_;
     // Only the answer to the latest read of each kind counts.
     std::uint64_t activeReads_ = 0;
     std::uint64_t listReads_ = 0;

@@ -72,6 +72,12 @@ TEST_F(X11WindowsTest, WindowListFollowsRenamesMovesAndDepartures) {
         const auto now = listed(client.window);
         return now && now->name == "After" && now->bounds == moved;
     }));
+    // Only the names are read again: the window keeps the frame it was last seen with.
+    driver().retitle(client.window, std::nullopt);
+    EXPECT_TRUE(runUntil([&] {
+        const auto now = listed(client.window);
+        return now && now->name == "Before" && now->bounds == moved;
+    }));
 
     session().end(client.pid);
     EXPECT_TRUE(runUntil([&] { return !listed(client.window); }));

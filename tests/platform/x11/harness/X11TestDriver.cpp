@@ -242,10 +242,14 @@ xcb_window_t X11TestDriver::findDocked(const std::function<bool(xcb_window_t)>& 
     return XCB_WINDOW_NONE;
 }
 
-void X11TestDriver::retitle(xcb_window_t window, const std::string& title) {
-    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_NAME"),
-                        atom("UTF8_STRING"), 8, static_cast<std::uint32_t>(title.size()),
-                        title.data());
+void X11TestDriver::retitle(xcb_window_t window, const std::optional<std::string>& title) {
+    if (!title) {
+        xcb_delete_property(connection_, window, atom("_NET_WM_NAME"));
+    } else {
+        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_NAME"),
+                            atom("UTF8_STRING"), 8, static_cast<std::uint32_t>(title->size()),
+                            title->data());
+    }
     xcb_flush(connection_);
 }
 

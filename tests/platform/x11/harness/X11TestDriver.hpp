@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,8 +86,9 @@ class X11TestDriver {
     // A viewable window inside another program's window (as a system tray docks icons) that
     // `matches`; none when there is no such window.
     xcb_window_t findDocked(const std::function<bool(xcb_window_t)>& matches) const;
-    // As a program renaming its window does (_NET_WM_NAME).
-    void retitle(xcb_window_t window, const std::string& title);
+    // As a program renaming its window does (_NET_WM_NAME; none: the name taken away, leaving
+    // WM_NAME).
+    void retitle(xcb_window_t window, const std::optional<std::string>& title);
     // A new window, never mapped, whose frame extents are asked of the window manager
     // (_NET_REQUEST_FRAME_EXTENTS): _NET_FRAME_EXTENTS appears on it once the window manager has
     // read the request.
