@@ -10,7 +10,7 @@ namespace talvori::ui {
 
 const std::vector<std::string>& FinishStep::lines(FinishVariant variant) {
     static const std::vector<std::string> granted{"Focus follows your window from here on.",
-                                                  "Talvori lives in your menu bar."};
+                                                  "Talvori lives in your system tray."};
     static const std::vector<std::string> skipped{"Covers are ready."};
     return variant == FinishVariant::granted ? granted : skipped;
 }

@@ -94,7 +94,7 @@ TEST_F(FirstRunJourneyTest, TrustArrivingOnThePermissionPageLeadsToTheGrantedFin
     }
     settle();
     EXPECT_TRUE(text("Focus follows your window from here on."));
-    EXPECT_TRUE(text("Talvori lives in your menu bar."));
+    EXPECT_TRUE(text("Talvori lives in your system tray."));
     EXPECT_EQ(dotsLabel(), "Step 2 of 2");
     picture("first-run-finish-granted");
 

@@ -147,7 +147,7 @@ TEST_F(FirstRunWindowTest, TheFinishPageTakesAGrantInPlaceAndARuntimeStartedEarl
     settle();
     EXPECT_TRUE(headline) << "the finish page stays; only its contents change";
     EXPECT_FALSE(text("Covers are ready."));
-    EXPECT_TRUE(text("Talvori lives in your menu bar."));
+    EXPECT_TRUE(text("Talvori lives in your system tray."));
     EXPECT_NEAR(views().find(ui::Query::byIdentifier("FirstRunDemoVisual.background0")).opacity(),
                 0.35, 1e-6);
 
