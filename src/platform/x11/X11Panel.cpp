@@ -575,8 +575,13 @@ void X11Panel::writeOpacity() {
 // as a window that just came into the root, and drawn anew.
 void X11Panel::introduceToCompositor() {
     if (!isMapped() || managed_ || isStackedByWindowManager() || destroyed_) return;
-    xcb_reparent_window(connection_->raw(), window_, connection_->root(),
-                        static_cast<std::int16_t>(placed_.x), static_cast<std::int16_t>(placed_.y));
+    const auto request = xcb_reparent_window(connection_->raw(), window_, connection_->root(),
+                                             static_cast<std::int16_t>(placed_.x),
+                                             static_cast<std::int16_t>(placed_.y));
+    if (auto application = application_.lock()) {
+        application->clients().expectRestack(request, window_, XCB_WINDOW_NONE,
+                                             XCB_STACK_MODE_ABOVE);
+    }
     stacking_->returnedToRoot();
     painter_->forgetBackground();
     setNeedsPaint();

@@ -156,11 +156,11 @@ void X11PanelStacking::restackAgainstRelation() {
         restackPending_ = true;
         return;
     }
-    const std::uint32_t values[] = {relation_->sibling, relation_->mode};
-    restackSent_ =
-        xcb_configure_window(connection_->raw(), window_,
-                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values)
-            .sequence;
+    if (auto application = application_.lock()) {
+        restackSent_ = application->clients()
+                           .restackOwn(window_, relation_->sibling, relation_->mode)
+                           .sequence;
+    }
 }
 
 // Some window managers only ever move a window down when asked to put it below another, and up
@@ -423,10 +423,10 @@ void X11PanelStacking::placeAfterFailedRestack() {
     if (!relation_ || !mapped_ || panel_.isManaged() || stackedByManager_) return;
     standAgainstCurrentFrame();
     const bool below = relation_->mode == XCB_STACK_MODE_BELOW;
-    const std::uint32_t values[] = {relation_->sibling,
-                                    below ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW};
-    xcb_configure_window(connection_->raw(), window_,
-                         XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+    if (auto application = application_.lock()) {
+        application->clients().restackOwn(window_, relation_->sibling,
+                                          below ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW);
+    }
     restackAgainstRelation();
     xcb_flush(connection_->raw());
 }

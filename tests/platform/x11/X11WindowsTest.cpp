@@ -162,6 +162,11 @@ TEST_F(X11WindowsTest, TheStackingOrderKeptFromEventsMatchesTheServers) {
         return kept == server;
     })) << ::testing::PrintToString(kept)
         << " kept, the server's " << ::testing::PrintToString(server);
+    // Right after restacks of our own, before their news is read, the order expected is the
+    // server's.
+    panel->orderFront();
+    ASSERT_TRUE(panel->orderRelative(WindowOrderingMode::above, second.window));
+    EXPECT_EQ(clients.expectedRootChildren(), std::optional(clients.fetchRootChildren()));
 }
 
 // An answer read from the socket together with news the server sent before it reaches its
