@@ -8,6 +8,7 @@
 #include "platform/Platform.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
+#include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
@@ -28,7 +29,8 @@ enum class Path {
     managedPanelResized,
     attachListOpened,
     newWindowActivated,
-    statusPanelShown
+    statusPanelShown,
+    panelHandedToWindowManagerAndBack
 };
 
 std::string nameOf(const ::testing::TestParamInfo<Path>& info) {
@@ -47,6 +49,8 @@ std::string nameOf(const ::testing::TestParamInfo<Path>& info) {
             return "NewWindowActivated";
         case Path::statusPanelShown:
             return "StatusPanelShown";
+        case Path::panelHandedToWindowManagerAndBack:
+            return "PanelHandedToWindowManagerAndBack";
     }
     return "";
 }
@@ -244,6 +248,27 @@ TEST_P(X11FrequentPathsTest, WaitsForNoAnswerFromTheServer) {
             EXPECT_EQ(count, 0U);
             break;
         }
+        case Path::panelHandedToWindowManagerAndBack: {
+            // A mouse-transparent panel among other programs' windows goes to a window manager
+            // that cannot keep ours between its own, and comes back when it can.
+            auto& application = desktop().application();
+            ASSERT_TRUE(runUntil([&] { return !application.isProbingStacking(); }));
+            application.setStacksThroughWindowManager(false);
+            const auto panel = showOwnPanel(Rect(200, 200, 300, 200), WindowLevel::normal);
+            panel->setOpaque(true);
+            panel->setIgnoresMouseEvents(true);
+            const xcb_window_t window = panel->windowNumber();
+            catchUp();
+            const X11RoundTrips trips(ours());
+            application.setStacksThroughWindowManager(true);
+            EXPECT_TRUE(runUntil(
+                [&] { return driver().isViewable(window) && driver().frameOf(window) != window; }));
+            application.setStacksThroughWindowManager(false);
+            EXPECT_TRUE(runUntil(
+                [&] { return driver().isViewable(window) && driver().frameOf(window) == window; }));
+            EXPECT_EQ(trips.count(), 0U);
+            break;
+        }
     }
 }
 
@@ -251,7 +276,8 @@ INSTANTIATE_TEST_SUITE_P(Paths, X11FrequentPathsTest,
                          ::testing::Values(Path::coverFollowsItsWindow, Path::coverDragged,
                                            Path::managedPanelMoved, Path::managedPanelResized,
                                            Path::attachListOpened, Path::newWindowActivated,
-                                           Path::statusPanelShown),
+                                           Path::statusPanelShown,
+                                           Path::panelHandedToWindowManagerAndBack),
                          nameOf);
 
 }  // namespace
