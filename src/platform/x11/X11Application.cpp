@@ -148,8 +148,7 @@ std::vector<std::shared_ptr<Panel>> X11Application::windows() const {
 
 void X11Application::placeInLevel(X11Panel& panel, bool top) {
     const xcb_window_t self = panel.stackingWindow();
-    auto expected = clients_->expectedRootChildren();
-    const auto children = expected ? std::move(*expected) : clients_->fetchRootChildren();
+    const auto children = clients_->fetchExpectedRootChildren();
     // Other programs' windows count as normal windows.
     auto levelOf = [&](xcb_window_t window) -> std::optional<int> {
         if (auto ours = this->panel(window)) {

@@ -191,6 +191,11 @@ std::optional<std::vector<xcb_window_t>> X11ClientWindows::expectedRootChildren(
     return children;
 }
 
+std::vector<xcb_window_t> X11ClientWindows::fetchExpectedRootChildren() {
+    auto expected = expectedRootChildren();
+    return expected ? std::move(*expected) : fetchRootChildren();
+}
+
 xcb_void_cookie_t X11ClientWindows::restackOwn(xcb_window_t window, xcb_window_t sibling,
                                                std::uint32_t mode) {
     xcb_void_cookie_t request;

@@ -113,6 +113,8 @@ class X11ClientWindows {
     // tell it (not read yet, being read again after an event that could not be placed, or a
     // restack against a window not known yet).
     std::optional<std::vector<xcb_window_t>> expectedRootChildren() const;
+    // The same, asked of the server only where what is kept cannot tell it.
+    std::vector<xcb_window_t> fetchExpectedRootChildren();
     // Restacks one of our windows that the window manager leaves alone directly above or below
     // `sibling` (none: above or below all).
     xcb_void_cookie_t restackOwn(xcb_window_t window, xcb_window_t sibling, std::uint32_t mode);
