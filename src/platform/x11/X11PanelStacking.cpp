@@ -290,7 +290,7 @@ void X11PanelStacking::stackingModeChanged() {
     const auto relation = relation_;
     unmap();
     relation_ = relation;
-    if (leavesWindowManager && !isTopLevel()) {
+    if (leavesWindowManager && !fetchIsTopLevel()) {
         // Mapped again only once the window manager has let go of it: mapped inside its frame,
         // the window would stay hidden when the frame goes.
         withdrawing_ = true;
@@ -329,10 +329,14 @@ void X11PanelStacking::stackingLookEnded() {
     xcb_flush(connection_->raw());
 }
 
-// As the window's own reparenting events told. A window manager framing it at this very moment
-// would not show in an answer asked now either.
-bool X11PanelStacking::isTopLevel() const {
-    return panel_.parentWindow() == connection_->root();
+// A frame the window's own events told of holds it still, or its release is on its way and
+// ends the withdrawal. Only where they tell of none is the server asked: a window manager may
+// have framed it already, which its events have not told yet.
+bool X11PanelStacking::fetchIsTopLevel() {
+    if (panel_.parentWindow() != connection_->root()) return false;
+    xcb_connection_t* raw = connection_->raw();
+    auto tree = waitReply(xcb_query_tree_reply, raw, xcb_query_tree(raw, window_));
+    return !tree || tree->parent == tree->root;
 }
 
 // ICCCM: a client withdrawing its window tells the window manager with a synthetic unmap.

@@ -263,6 +263,9 @@ TEST_P(X11FrequentPathsTest, WaitsForNoAnswerFromTheServer) {
             application.setStacksThroughWindowManager(true);
             EXPECT_TRUE(runUntil(
                 [&] { return driver().isViewable(window) && driver().frameOf(window) != window; }));
+            // Its frame is known from the events by now, as the window manager made it a while
+            // ago.
+            catchUp();
             application.setStacksThroughWindowManager(false);
             EXPECT_TRUE(runUntil(
                 [&] { return driver().isViewable(window) && driver().frameOf(window) == window; }));
