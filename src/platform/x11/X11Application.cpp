@@ -132,7 +132,8 @@ std::shared_ptr<Panel> X11Application::keyWindow() const {
 
 std::vector<std::shared_ptr<Panel>> X11Application::windows() const {
     auto live = livePanels();
-    // Where the order cannot be told, the kept one is off by a window at most, briefly.
+    // Where the expected order cannot be told (the kept one is being read again), the kept one is
+    // near enough for a list, and right again a moment later.
     const auto children = clients_->expectedRootChildren().value_or(clients_->knownRootChildren());
     auto rank = [&](const std::shared_ptr<X11Panel>& panel) {
         const xcb_window_t stacked = panel->stackingWindow();
