@@ -132,7 +132,9 @@ std::shared_ptr<Panel> X11Application::keyWindow() const {
 
 std::vector<std::shared_ptr<Panel>> X11Application::windows() const {
     auto live = livePanels();
-    const auto children = clients_->fetchRootChildren();
+    // Where the expected order cannot be told (the kept one is being read again), the kept one is
+    // near enough for a list, and right again a moment later.
+    const auto children = clients_->expectedRootChildren().value_or(clients_->knownRootChildren());
     auto rank = [&](const std::shared_ptr<X11Panel>& panel) {
         const xcb_window_t stacked = panel->stackingWindow();
         const auto found = std::find(children.begin(), children.end(), stacked);
@@ -146,9 +148,8 @@ std::vector<std::shared_ptr<Panel>> X11Application::windows() const {
 }
 
 void X11Application::placeInLevel(X11Panel& panel, bool top) {
-    xcb_connection_t* raw = connection_->raw();
     const xcb_window_t self = panel.stackingWindow();
-    const auto children = clients_->fetchRootChildren();
+    const auto children = clients_->fetchExpectedRootChildren();
     // Other programs' windows count as normal windows.
     auto levelOf = [&](xcb_window_t window) -> std::optional<int> {
         if (auto ours = this->panel(window)) {
@@ -181,13 +182,12 @@ void X11Application::placeInLevel(X11Panel& panel, bool top) {
             }
         }
     }
-    if (panel.isManaged() || panel.isStackedByWindowManager() || sibling == XCB_WINDOW_NONE) {
+    if (panel.isManaged() || panel.isStackedByWindowManager()) {
         const std::uint32_t values[] = {mode};
-        xcb_configure_window(raw, panel.window(), XCB_CONFIG_WINDOW_STACK_MODE, values);
+        xcb_configure_window(connection_->raw(), panel.window(), XCB_CONFIG_WINDOW_STACK_MODE,
+                             values);
     } else {
-        const std::uint32_t values[] = {sibling, mode};
-        xcb_configure_window(raw, panel.window(),
-                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+        clients_->restackOwn(panel.window(), sibling, mode);
     }
 }
 
@@ -224,9 +224,7 @@ void X11Application::enforceLevels() {
         return a.second->level() < b.second->level();
     });
     for (const auto& [index, ours] : raised) {
-        const std::uint32_t values[] = {XCB_STACK_MODE_ABOVE};
-        xcb_configure_window(connection_->raw(), ours->window(), XCB_CONFIG_WINDOW_STACK_MODE,
-                             values);
+        clients_->restackOwn(ours->window(), XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE);
     }
 }
 

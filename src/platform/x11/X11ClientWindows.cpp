@@ -157,8 +157,76 @@ std::vector<xcb_window_t> X11ClientWindows::fetchRootChildren() {
     return {children, children + xcb_query_tree_children_length(tree.get())};
 }
 
+namespace {
+
+// Where a restack leaves `window` among `children`; false when its sibling is not among them.
+bool placeRestacked(std::vector<xcb_window_t>& children, xcb_window_t window, xcb_window_t sibling,
+                    std::uint32_t mode) {
+    std::erase(children, window);
+    const bool above = mode == XCB_STACK_MODE_ABOVE;
+    if (sibling == XCB_WINDOW_NONE) {
+        children.insert(above ? children.end() : children.begin(), window);
+        return true;
+    }
+    const auto found = std::find(children.begin(), children.end(), sibling);
+    if (found == children.end()) return false;
+    children.insert(above ? found + 1 : found, window);
+    return true;
+}
+
+}  // namespace
+
+// The server handles our requests in order, and any event it made since one of them was handled
+// tells that it was: a restack whose event is not read yet is put where it goes. A restack that
+// changed nothing makes no event, but leaves the order as it was.
+std::optional<std::vector<xcb_window_t>> X11ClientWindows::expectedRootChildren() const {
+    if (!rootChildrenKnown_ || rootChildrenLost_ || rootChildrenRereading_) return std::nullopt;
+    auto children = knownRootChildren_;
+    for (const OwnRestack& restack : ownRestacks_) {
+        if (!isUnseen(restack.request)) continue;
+        if (!placeRestacked(children, restack.window, restack.sibling, restack.mode)) {
+            return std::nullopt;
+        }
+    }
+    return children;
+}
+
+std::vector<xcb_window_t> X11ClientWindows::fetchExpectedRootChildren() {
+    auto expected = expectedRootChildren();
+    return expected ? std::move(*expected) : fetchRootChildren();
+}
+
+xcb_void_cookie_t X11ClientWindows::restackOwn(xcb_window_t window, xcb_window_t sibling,
+                                               std::uint32_t mode) {
+    xcb_void_cookie_t request;
+    if (sibling == XCB_WINDOW_NONE) {
+        const std::uint32_t values[] = {mode};
+        request =
+            xcb_configure_window(connection_->raw(), window, XCB_CONFIG_WINDOW_STACK_MODE, values);
+    } else {
+        const std::uint32_t values[] = {sibling, mode};
+        request =
+            xcb_configure_window(connection_->raw(), window,
+                                 XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+    }
+    expectRestack(request, window, sibling, mode);
+    return request;
+}
+
+void X11ClientWindows::expectRestack(xcb_void_cookie_t request, xcb_window_t window,
+                                     xcb_window_t sibling, std::uint32_t mode) {
+    std::erase_if(ownRestacks_,
+                  [this](const OwnRestack& restack) { return !isUnseen(restack.request); });
+    ownRestacks_.push_back({request.sequence, window, sibling, mode});
+}
+
+bool X11ClientWindows::isUnseen(std::uint32_t request) const {
+    return precedesRequest(connection_->lastEventSequence(), request);
+}
+
 void X11ClientWindows::keepRootChildren(const xcb_query_tree_reply_t* tree) {
     rootChildrenKnown_ = true;
+    rootChildrenRereading_ = false;
     knownRootChildren_.clear();
     if (!tree) return;
     auto* reply = const_cast<xcb_query_tree_reply_t*>(tree);
@@ -243,6 +311,7 @@ void X11ClientWindows::readClientList() {
 void X11ClientWindows::readRootChildren() {
     xcb_connection_t* raw = connection_->raw();
     const std::uint64_t read = ++treeReads_;
+    rootChildrenRereading_ = true;
     const auto request = xcb_query_tree(raw, connection_->root());
     connection_->whenReplied<xcb_query_tree_reply_t>(
         request, [this, read, sequence = request.sequence](Reply<xcb_query_tree_reply_t> tree) {

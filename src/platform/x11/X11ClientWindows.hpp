@@ -85,6 +85,9 @@ class X11ClientWindows {
     // The active client: the one the keyboard focus moved into, or the window manager's choice
     // as last read; none when nothing (or the desktop) has focus, or before the state is read.
     xcb_window_t activeWindow() const;
+    // The client the keyboard focus is in, as its FocusIn and FocusOut told; none when it is
+    // elsewhere (in one of our windows, on the root, or in the window manager's).
+    xcb_window_t focusedClient() const { return focusedClient_; }
     // The process of a client as kept (read with the client, or fetched); 0 when unknown.
     std::int32_t pid(xcb_window_t window) const;
     // Asks for the process of `window`'s client without waiting: _NET_WM_PID, else the
@@ -106,6 +109,20 @@ class X11ClientWindows {
     // The same order as the events read so far tell it, kept without a round trip: for checks
     // that run after those events. A restack of our own shows once its event is read.
     const std::vector<xcb_window_t>& knownRootChildren() const { return knownRootChildren_; }
+    // The order the server has once it has handled the restacks of our own windows sent so far:
+    // the kept one with those its events do not show yet applied. None where what is kept cannot
+    // tell it (not read yet, being read again after an event that could not be placed, or a
+    // restack against a window not known yet).
+    std::optional<std::vector<xcb_window_t>> expectedRootChildren() const;
+    // The same, asked of the server only where what is kept cannot tell it.
+    std::vector<xcb_window_t> fetchExpectedRootChildren();
+    // Restacks one of our windows that the window manager leaves alone directly above or below
+    // `sibling` (none: above or below all).
+    xcb_void_cookie_t restackOwn(xcb_window_t window, xcb_window_t sibling, std::uint32_t mode);
+    // `request` of ours puts `window` there among the root's children (a window put back into the
+    // root goes above all).
+    void expectRestack(xcb_void_cookie_t request, xcb_window_t window, xcb_window_t sibling,
+                       std::uint32_t mode);
 
     // Selects the events that keep a client's details current; false when it is gone.
     bool watch(xcb_window_t window) const;
@@ -188,6 +205,8 @@ class X11ClientWindows {
     bool takeRootChild(xcb_window_t window);
     void restacked(const xcb_configure_notify_event_t& configure);
     void keepRootChildren(const xcb_query_tree_reply_t* tree);
+    // Whether no event read so far was made after the server handled our `request`.
+    bool isUnseen(std::uint32_t request) const;
     ListRequests requestLists() const;
     void keepClientList(const ListRequests& requests, const xcb_get_property_reply_t* stacking);
     void readActiveWindow();
@@ -207,6 +226,16 @@ class X11ClientWindows {
     std::optional<xcb_window_t> activeWindow_;
     bool activeChanged_ = false;
     std::vector<xcb_window_t> knownRootChildren_;
+    // Restacks of our own windows, the latest last: those the events read so far may not show.
+    struct OwnRestack {
+        std::uint32_t request;
+        xcb_window_t window;
+        xcb_window_t sibling;
+        std::uint32_t mode;
+    };
+    std::vector<OwnRestack> ownRestacks_;
+    // The order is being read again: what is kept may be wrong till the answer comes.
+    bool rootChildrenRereading_ = false;
     // Whether the order was read (events before that are in it already).
     bool rootChildrenKnown_ = false;
     std::uint32_t knownRootChildrenRead_ = 0;

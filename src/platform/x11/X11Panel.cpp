@@ -368,8 +368,7 @@ void X11Panel::makeKey() {
     auto application = application_.lock();
     if (!application || isClosed() || !canBecomeKey() || !isMapped() || isKeyWindow()) return;
     xcb_connection_t* raw = connection_->raw();
-    auto focus = waitReply(xcb_get_input_focus_reply, raw, xcb_get_input_focus(raw));
-    if (focus && !application->isOurWindow(focus->focus)) previousFocus_ = focus->focus;
+    notePreviousFocus(*application);
     if (managed_) {
         keyRequest_ =
             connection_
@@ -388,6 +387,22 @@ void X11Panel::makeKey() {
     // the request leaves now rather than when the turn ends.
     xcb_flush(raw);
     application->panelBecameKey(*this);
+}
+
+// Where the focus was is given back when the panel goes: the client its events last put it in,
+// then exactly the window the server names (a client's inner window, or the root), asked before
+// the panel takes the keys and answered long before the user closes it.
+void X11Panel::notePreviousFocus(const X11Application& application) {
+    if (const xcb_window_t kept = application.clients().focusedClient()) previousFocus_ = kept;
+    connection_->whenReplied<xcb_get_input_focus_reply_t>(
+        xcb_get_input_focus(connection_->raw()),
+        weakly(weak_from_this(),
+               [ask = ++focusAsks_](Panel& panel, Reply<xcb_get_input_focus_reply_t> focus) {
+                   auto& self = static_cast<X11Panel&>(panel);
+                   auto application = self.application_.lock();
+                   if (!focus || !application || ask != self.focusAsks_) return;
+                   if (!application->isOurWindow(focus->focus)) self.previousFocus_ = focus->focus;
+               }));
 }
 
 // The keyboard focus stays in the user's window, which the window manager keeps active: the panel
@@ -575,8 +590,13 @@ void X11Panel::writeOpacity() {
 // as a window that just came into the root, and drawn anew.
 void X11Panel::introduceToCompositor() {
     if (!isMapped() || managed_ || isStackedByWindowManager() || destroyed_) return;
-    xcb_reparent_window(connection_->raw(), window_, connection_->root(),
-                        static_cast<std::int16_t>(placed_.x), static_cast<std::int16_t>(placed_.y));
+    const auto request = xcb_reparent_window(connection_->raw(), window_, connection_->root(),
+                                             static_cast<std::int16_t>(placed_.x),
+                                             static_cast<std::int16_t>(placed_.y));
+    if (auto application = application_.lock()) {
+        application->clients().expectRestack(request, window_, XCB_WINDOW_NONE,
+                                             XCB_STACK_MODE_ABOVE);
+    }
     stacking_->returnedToRoot();
     painter_->forgetBackground();
     setNeedsPaint();

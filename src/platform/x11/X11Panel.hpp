@@ -152,6 +152,7 @@ class X11Panel final : public Panel {
     bool writeBlurHint();
     void placeInParent();
     void askRootOrigin();
+    void notePreviousFocus(const X11Application& application);
     void holdKeyboard();
     void releaseKeyboard();
 
@@ -173,6 +174,8 @@ class X11Panel final : public Panel {
     // The opacity property as last written; absent while the window has none.
     std::optional<std::uint32_t> writtenOpacity_;
     xcb_window_t previousFocus_ = XCB_WINDOW_NONE;
+    // Only the answer to the latest question of where the focus was counts.
+    std::uint64_t focusAsks_ = 0;
     std::optional<std::uint32_t> keyRequest_;
     // Where a window manager holds the window, as its events told: the real events place the
     // window in its parent, whose place on the root is kept while it is a child of the root.

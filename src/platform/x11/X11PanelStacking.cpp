@@ -156,11 +156,11 @@ void X11PanelStacking::restackAgainstRelation() {
         restackPending_ = true;
         return;
     }
-    const std::uint32_t values[] = {relation_->sibling, relation_->mode};
-    restackSent_ =
-        xcb_configure_window(connection_->raw(), window_,
-                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values)
-            .sequence;
+    if (auto application = application_.lock()) {
+        restackSent_ = application->clients()
+                           .restackOwn(window_, relation_->sibling, relation_->mode)
+                           .sequence;
+    }
 }
 
 // Some window managers only ever move a window down when asked to put it below another, and up
@@ -290,7 +290,7 @@ void X11PanelStacking::stackingModeChanged() {
     const auto relation = relation_;
     unmap();
     relation_ = relation;
-    if (leavesWindowManager && !isTopLevel()) {
+    if (leavesWindowManager && !fetchIsTopLevel()) {
         // Mapped again only once the window manager has let go of it: mapped inside its frame,
         // the window would stay hidden when the frame goes.
         withdrawing_ = true;
@@ -329,7 +329,11 @@ void X11PanelStacking::stackingLookEnded() {
     xcb_flush(connection_->raw());
 }
 
-bool X11PanelStacking::isTopLevel() const {
+// A frame the window's own events told of holds it still, or its release is on its way and
+// ends the withdrawal. Only where they tell of none is the server asked: a window manager may
+// have framed it already, which its events have not told yet.
+bool X11PanelStacking::fetchIsTopLevel() {
+    if (panel_.parentWindow() != connection_->root()) return false;
     xcb_connection_t* raw = connection_->raw();
     auto tree = waitReply(xcb_query_tree_reply, raw, xcb_query_tree(raw, window_));
     return !tree || tree->parent == tree->root;
@@ -423,10 +427,10 @@ void X11PanelStacking::placeAfterFailedRestack() {
     if (!relation_ || !mapped_ || panel_.isManaged() || stackedByManager_) return;
     standAgainstCurrentFrame();
     const bool below = relation_->mode == XCB_STACK_MODE_BELOW;
-    const std::uint32_t values[] = {relation_->sibling,
-                                    below ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW};
-    xcb_configure_window(connection_->raw(), window_,
-                         XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+    if (auto application = application_.lock()) {
+        application->clients().restackOwn(window_, relation_->sibling,
+                                          below ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW);
+    }
     restackAgainstRelation();
     xcb_flush(connection_->raw());
 }

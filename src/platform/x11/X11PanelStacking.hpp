@@ -86,7 +86,7 @@ class X11PanelStacking {
     void map();
     void restackAgainstRelation();
     void showInNewStackingMode();
-    bool isTopLevel() const;
+    bool fetchIsTopLevel();
     void announceWithdrawal();
     void requestRestack(xcb_window_t client, std::uint32_t stackMode);
     void requestStackedRestack();

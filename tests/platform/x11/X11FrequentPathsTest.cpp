@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 
 #include "controlpanel/ControlPanelAttachmentSection.hpp"
@@ -6,6 +7,8 @@
 #include "covers/OverlayWindowController.hpp"
 #include "platform/Platform.hpp"
 #include "platform/desktop/StyleMask.hpp"
+#include "platform/desktop/WindowLevel.hpp"
+#include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
@@ -25,7 +28,9 @@ enum class Path {
     managedPanelMoved,
     managedPanelResized,
     attachListOpened,
-    newWindowActivated
+    newWindowActivated,
+    statusPanelShown,
+    panelHandedToWindowManagerAndBack
 };
 
 std::string nameOf(const ::testing::TestParamInfo<Path>& info) {
@@ -42,6 +47,10 @@ std::string nameOf(const ::testing::TestParamInfo<Path>& info) {
             return "AttachListOpened";
         case Path::newWindowActivated:
             return "NewWindowActivated";
+        case Path::statusPanelShown:
+            return "StatusPanelShown";
+        case Path::panelHandedToWindowManagerAndBack:
+            return "PanelHandedToWindowManagerAndBack";
     }
     return "";
 }
@@ -67,6 +76,17 @@ class X11FrequentPathsTest : public X11DesktopTest, public ::testing::WithParamI
         EXPECT_TRUE(runUntil([&] { return driver().isViewable(panel->windowNumber()); }));
         EXPECT_TRUE(windowManagerCatchesUp(panel->windowNumber()));
         return panel;
+    }
+    std::shared_ptr<Panel> showOwnPanel(const Rect& frame, int level) {
+        auto panel = platform().application().makePanel(frame, StyleMask::borderless);
+        panel->setLevel(level);
+        panel->orderFront();
+        EXPECT_TRUE(runUntil([&] { return driver().isViewable(panel->windowNumber()); }));
+        return panel;
+    }
+    long placeOnServer(const Panel& panel) const {
+        const auto order = driver().stacking();
+        return std::find(order.begin(), order.end(), panel.windowNumber()) - order.begin();
     }
     // The panel's frame is where the server has its window (bottom-left global space: the
     // screen is 800 points high).
@@ -203,13 +223,64 @@ TEST_P(X11FrequentPathsTest, WaitsForNoAnswerFromTheServer) {
             EXPECT_EQ(trips.count(), 0U);
             break;
         }
+        case Path::statusPanelShown: {
+            // Between panels of ours a level below and above it, shown and made key again and
+            // again without waiting for the news of the showing before.
+            const auto below = showOwnPanel(Rect(380, 260, 200, 150), WindowLevel::floating);
+            const auto above = showOwnPanel(Rect(460, 340, 200, 150), WindowLevel::popUpMenu);
+            const auto status = platform().application().makePanel(Rect(420, 300, 240, 160),
+                                                                   StyleMask::nonactivatingPanel);
+            status->setCanBecomeKey(true);
+            status->setLevel(WindowLevel::status);
+            catchUp();
+            const X11RoundTrips trips(ours());
+            for (int step = 0; step < kSteps / 2; ++step) {
+                status->orderOut();
+                status->orderFront();
+                status->makeKey();
+                EXPECT_EQ(platform().application().windows().front(), above);
+            }
+            const std::size_t count = trips.count();
+            catchUp();
+            EXPECT_LT(placeOnServer(*below), placeOnServer(*status));
+            EXPECT_LT(placeOnServer(*status), placeOnServer(*above));
+            EXPECT_TRUE(status->isKeyWindow() && driver().isKeyboardHeld());
+            EXPECT_EQ(count, 0U);
+            break;
+        }
+        case Path::panelHandedToWindowManagerAndBack: {
+            // A mouse-transparent panel among other programs' windows goes to a window manager
+            // that cannot keep ours between its own, and comes back when it can.
+            auto& application = desktop().application();
+            ASSERT_TRUE(runUntil([&] { return !application.isProbingStacking(); }));
+            application.setStacksThroughWindowManager(false);
+            const auto panel = showOwnPanel(Rect(200, 200, 300, 200), WindowLevel::normal);
+            panel->setOpaque(true);
+            panel->setIgnoresMouseEvents(true);
+            const xcb_window_t window = panel->windowNumber();
+            catchUp();
+            const X11RoundTrips trips(ours());
+            application.setStacksThroughWindowManager(true);
+            EXPECT_TRUE(runUntil(
+                [&] { return driver().isViewable(window) && driver().frameOf(window) != window; }));
+            // Its frame is known from the events by now, as the window manager made it a while
+            // ago.
+            catchUp();
+            application.setStacksThroughWindowManager(false);
+            EXPECT_TRUE(runUntil(
+                [&] { return driver().isViewable(window) && driver().frameOf(window) == window; }));
+            EXPECT_EQ(trips.count(), 0U);
+            break;
+        }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, X11FrequentPathsTest,
                          ::testing::Values(Path::coverFollowsItsWindow, Path::coverDragged,
                                            Path::managedPanelMoved, Path::managedPanelResized,
-                                           Path::attachListOpened, Path::newWindowActivated),
+                                           Path::attachListOpened, Path::newWindowActivated,
+                                           Path::statusPanelShown,
+                                           Path::panelHandedToWindowManagerAndBack),
                          nameOf);
 
 }  // namespace

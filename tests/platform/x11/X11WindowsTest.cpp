@@ -168,6 +168,16 @@ TEST_F(X11WindowsTest, TheStackingOrderKeptFromEventsMatchesTheServers) {
         return kept == server;
     })) << ::testing::PrintToString(kept)
         << " kept, the server's " << ::testing::PrintToString(server);
+    // Right after restacks of our own, before their news is read, the order expected is the
+    // server's (looked at again when another program changed it meanwhile).
+    EXPECT_TRUE(runUntil([&] {
+        panel->orderFront();
+        panel->orderRelative(WindowOrderingMode::below, second.window);
+        kept = clients.expectedRootChildren().value_or(std::vector<xcb_window_t>{});
+        server = clients.fetchRootChildren();
+        return kept == server;
+    })) << ::testing::PrintToString(kept)
+        << " expected, the server's " << ::testing::PrintToString(server);
 }
 
 // An answer read from the socket together with news the server sent before it reaches its
