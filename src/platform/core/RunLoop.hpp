@@ -90,6 +90,9 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
     void assertMainThread(SourceLocation caller = SourceLocation::current()) const;
 
     std::size_t pendingCount() const;
+    // When the earliest runnable work falls due (posted work: when it was posted); the largest
+    // value with none.
+    Nanoseconds nextDeadline() const;
     // How many times the loop woke to run work: every distinct moment at which something ran
     // counts once, however much ran then. Lets tests count an idle program's wake-ups.
     std::uint64_t wakeUpCount() const { return wakeUps_; }
@@ -112,7 +115,6 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
     // The earliest runnable item due no later than `limit`, taken out of its queue.
     bool takeNext(Nanoseconds limit, std::uint64_t sequenceLimit, Key& key,
                   std::function<void()>& work);
-    Nanoseconds nextDeadline() const;
     void waitForWork(Nanoseconds timeout);
     void runTurn();
     void noteWake(Nanoseconds time);

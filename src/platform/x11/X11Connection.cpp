@@ -219,23 +219,41 @@ void X11Connection::gatherEvents(double atLeast, double atMost) {
     gathering_ = true;
     watch_.reset();
     gatheredUntil_ = loop_->now() + nanosecondsFromSeconds(atLeast);
+    gatheredAtMost_ = loop_->now() + nanosecondsFromSeconds(atMost);
     gatheringEnd_ = Timer::scheduledTimer(*loop_, atMost, false,
                                           weakly(weak_from_this(), &X11Connection::endGathering),
                                           RunLoopMode::common);
+}
+
+// Work due later than the least gathering but before its end would wake the loop by itself, and
+// read what was gathered only after it ran: the gathering ends just before it instead, in the
+// same wake-up, first among the work then due.
+void X11Connection::endGatheringBeforeNextWork() {
+    const Nanoseconds next = loop_->nextDeadline();
+    const Nanoseconds planned =
+        gatheringEndBeforeWork_ ? gatheringEndBeforeWork_->due : gatheredAtMost_;
+    if (next < gatheredUntil_ || next >= planned) return;
+    if (gatheringEndBeforeWork_) loop_->cancel(*gatheringEndBeforeWork_);
+    gatheringEndBeforeWork_ = std::make_unique<ScheduledWork>(loop_->schedule(
+        next - 1, RunLoopMode::common, weakly(weak_from_this(), &X11Connection::endGathering)));
 }
 
 void X11Connection::endGathering() {
     if (!gathering_) return;
     gathering_ = false;
     std::exchange(gatheringEnd_, nullptr)->invalidate();
+    if (auto early = std::exchange(gatheringEndBeforeWork_, nullptr)) loop_->cancel(*early);
     watchDescriptor();
     readEvents(false);
+    // The reads the gathered events asked for go out before the work of this wake-up runs.
+    xcb_flush(connection_);
 }
 
 void X11Connection::detach() {
     hook_.reset();
     watch_.reset();
     if (gatheringEnd_) std::exchange(gatheringEnd_, nullptr)->invalidate();
+    if (auto early = std::exchange(gatheringEndBeforeWork_, nullptr)) loop_->cancel(*early);
     gathering_ = false;
     loop_ = nullptr;
     handler_ = nullptr;
@@ -249,6 +267,7 @@ void X11Connection::detach() {
 
 void X11Connection::drainAndFlush() {
     if (gathering_ && loop_->now() >= gatheredUntil_) endGathering();
+    if (gathering_) endGatheringBeforeNextWork();
     // Replies waited for during the turn, the painting's own included, may have pulled events
     // into xcb's queue while the descriptor went quiet: hand them all over before the loop
     // sleeps, or they would wait for the next wake-up (a button release caught by a paint would

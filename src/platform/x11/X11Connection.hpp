@@ -23,6 +23,7 @@ namespace talvori {
 class BeforeWaitHook;
 class FileWatch;
 class RunLoop;
+struct ScheduledWork;
 class Timer;
 }  // namespace talvori
 
@@ -101,7 +102,8 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     // manager answers a switch with several bursts a millisecond or so apart, none of which can
     // change what the switch already decided. They are read at the loop's first wake-up for
     // other work once `atLeast` seconds have passed (the Focus engine's own re-check), at the
-    // latest after `atMost`.
+    // latest after `atMost`. Where that work is a timer, they are read right before it runs: it
+    // sees what they told, and the reads they ask for are answered while it runs.
     void gatherEvents(double atLeast, double atMost);
     bool isClosed() const { return closed_; }
 
@@ -151,6 +153,8 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     void readEvents(bool queuedOnly);
     void watchDescriptor();
     void endGathering();
+    // Ends the gathering right before the loop's next work when that falls due within it.
+    void endGatheringBeforeNextWork();
     void checkClosed();
 
     xcb_connection_t* connection_;
@@ -193,7 +197,9 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     std::shared_ptr<FileWatch> watch_;
     bool gathering_ = false;
     Nanoseconds gatheredUntil_ = 0;
+    Nanoseconds gatheredAtMost_ = 0;
     std::shared_ptr<Timer> gatheringEnd_;
+    std::unique_ptr<ScheduledWork> gatheringEndBeforeWork_;
     std::shared_ptr<BeforeWaitHook> hook_;
     cairo_device_t* cairoDevice_ = nullptr;
 };

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "controlpanel/ControlPanelAttachmentSection.hpp"
@@ -282,6 +284,30 @@ INSTANTIATE_TEST_SUITE_P(Paths, X11FrequentPathsTest,
                                            Path::statusPanelShown,
                                            Path::panelHandedToWindowManagerAndBack),
                          nameOf);
+
+using X11GatheredEventsTest = X11DesktopTest;
+
+// Work that falls due while the events after a switch are gathered sees them: they are handed
+// over right before it, in the same wake-up.
+TEST_F(X11GatheredEventsTest, AreHandedOverBeforeTheWorkThatEndsTheGathering) {
+    auto& connection = desktop().connection();
+    catchUp();
+    connection.gatherEvents(0.01, 1.0);
+    // Once the server has done this, the change below is told with its sequence number.
+    const auto mark = xcb_get_input_focus(connection.raw());
+    std::free(xcb_get_input_focus_reply(connection.raw(), mark, nullptr));
+    const std::uint32_t changed = 1;
+    xcb_change_property(driver().connection(), XCB_PROP_MODE_REPLACE, driver().root(),
+                        driver().atom("_TALVORI_GATHERED"), XCB_ATOM_CARDINAL, 32, 1, &changed);
+    driver().sync();
+    std::optional<bool> seen;
+    platform().runLoop().runAfter(0.03,
+                                  [&] { seen = connection.lastEventSequence() >= mark.sequence; });
+    // Turns that wait as long as there is nothing to do: no earlier wake-up ends the gathering.
+    for (int turn = 0; turn < 20 && !seen; ++turn) platform().runLoop().runOnce(1.0);
+    ASSERT_TRUE(seen.has_value());
+    EXPECT_TRUE(*seen);
+}
 
 }  // namespace
 }  // namespace talvori::testing
