@@ -3,6 +3,7 @@
 #include <xcb/res.h>
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 #include "platform/desktop/WindowLevel.hpp"
@@ -38,6 +39,9 @@ std::int32_t clientIdsPid(xcb_connection_t* raw, xcb_res_query_client_ids_cookie
     return clientIdsPid(waitReply(xcb_res_query_client_ids_reply, raw, request).get());
 }
 
+// The most of a client's property read, in 32-bit units: a long title, a few classes or states.
+constexpr std::uint32_t kPropertyLength = 256;
+
 // Reparenting window managers nest a client one or two levels below the root.
 constexpr int kFrameDepthLimit = 8;
 
@@ -48,15 +52,8 @@ struct X11ClientWindows::ClientRequests {
     xcb_window_t window;
     xcb_window_t frame;
     std::optional<xcb_void_cookie_t> watch;
-    xcb_get_property_cookie_t pid;
-    xcb_get_property_cookie_t netName;
-    xcb_get_property_cookie_t name;
-    xcb_get_property_cookie_t windowClass;
-    xcb_get_property_cookie_t state;
-    xcb_get_property_cookie_t desktop;
-    xcb_get_property_cookie_t type;
-    xcb_get_property_cookie_t opacity;
-    xcb_get_property_cookie_t gtkExtents;
+    // In the order of readProperties().
+    std::array<xcb_get_property_cookie_t, X11ClientWindows::kReadPropertyCount> properties;
     xcb_get_window_attributes_cookie_t attributes;
     xcb_get_geometry_cookie_t geometry;
     // Asked only when the server can tell it.
@@ -361,7 +358,7 @@ void X11ClientWindows::readChangedProperties() {
         for (const xcb_atom_t property : readProperties()) {
             if (!changed.contains(property)) continue;
             connection_->whenReplied<xcb_get_property_reply_t>(
-                requestProperty(raw, window, property, 256),
+                requestProperty(raw, window, property, kPropertyLength),
                 [this, window, property](Reply<xcb_get_property_reply_t> reply) {
                     const auto kept = kept_.find(window);
                     if (kept == kept_.end() || !reply) return;
@@ -574,7 +571,6 @@ std::vector<X11ClientWindows::Client> X11ClientWindows::readClients(
 std::vector<X11ClientWindows::ClientRequests> X11ClientWindows::requestClients(
     const std::vector<xcb_window_t>& windows, bool waitForWatch) {
     xcb_connection_t* raw = connection_->raw();
-    const auto atom = [this](Atom name) { return connection_->atom(name); };
     const std::uint32_t mask[] = {kClientEvents};
     std::vector<ClientRequests> requests;
     requests.reserve(windows.size());
@@ -595,40 +591,29 @@ std::vector<X11ClientWindows::ClientRequests> X11ClientWindows::requestClients(
                 watch.reset();
             }
         }
-        requests.push_back({window, frame, watch,
-                            requestProperty(raw, window, atom(Atom::_NET_WM_PID), 1),
-                            requestProperty(raw, window, atom(Atom::_NET_WM_NAME), 256),
-                            requestProperty(raw, window, XCB_ATOM_WM_NAME, 256),
-                            requestProperty(raw, window, XCB_ATOM_WM_CLASS, 64),
-                            requestProperty(raw, window, atom(Atom::_NET_WM_STATE), 32),
-                            requestProperty(raw, window, atom(Atom::_NET_WM_DESKTOP), 1),
-                            requestProperty(raw, window, atom(Atom::_NET_WM_WINDOW_TYPE), 16),
-                            requestProperty(raw, window, atom(Atom::_NET_WM_WINDOW_OPACITY), 1),
-                            requestProperty(raw, window, atom(Atom::_GTK_FRAME_EXTENTS), 4),
-                            xcb_get_window_attributes(raw, frame), xcb_get_geometry(raw, frame),
-                            requestClientIds(window)});
+        ClientRequests& request = requests.emplace_back();
+        request.window = window;
+        request.frame = frame;
+        request.watch = watch;
+        const auto properties = readProperties();
+        for (std::size_t index = 0; index < properties.size(); ++index) {
+            request.properties[index] =
+                requestProperty(raw, window, properties[index], kPropertyLength);
+        }
+        request.attributes = xcb_get_window_attributes(raw, frame);
+        request.geometry = xcb_get_geometry(raw, frame);
+        request.clientIds = requestClientIds(window);
     }
     return requests;
 }
 
 void X11ClientWindows::keepClients(const std::vector<ClientRequests>& requests) const {
     xcb_connection_t* raw = connection_->raw();
-    const auto atom = [this](Atom name) { return connection_->atom(name); };
+    const auto properties = readProperties();
     for (const ClientRequests& request : requests) {
-        // In the order of readProperties().
-        const std::pair<xcb_atom_t, xcb_get_property_cookie_t> properties[] = {
-            {atom(Atom::_NET_WM_PID), request.pid},
-            {atom(Atom::_NET_WM_NAME), request.netName},
-            {XCB_ATOM_WM_NAME, request.name},
-            {XCB_ATOM_WM_CLASS, request.windowClass},
-            {atom(Atom::_NET_WM_STATE), request.state},
-            {atom(Atom::_NET_WM_DESKTOP), request.desktop},
-            {atom(Atom::_NET_WM_WINDOW_TYPE), request.type},
-            {atom(Atom::_NET_WM_WINDOW_OPACITY), request.opacity},
-            {atom(Atom::_GTK_FRAME_EXTENTS), request.gtkExtents}};
         Kept kept;
-        for (const auto& [property, cookie] : properties) {
-            applyProperty(kept, property, propertyReply(raw, cookie));
+        for (std::size_t index = 0; index < properties.size(); ++index) {
+            applyProperty(kept, properties[index], propertyReply(raw, request.properties[index]));
         }
         auto attributes = waitReply(xcb_get_window_attributes_reply, raw, request.attributes);
         auto geometry = waitReply(xcb_get_geometry_reply, raw, request.geometry);
@@ -652,7 +637,8 @@ void X11ClientWindows::keepClients(const std::vector<ClientRequests>& requests) 
     }
 }
 
-std::vector<xcb_atom_t> X11ClientWindows::readProperties() const {
+std::array<xcb_atom_t, X11ClientWindows::kReadPropertyCount> X11ClientWindows::readProperties()
+    const {
     const auto atom = [this](Atom name) { return connection_->atom(name); };
     return {atom(Atom::_NET_WM_PID),
             atom(Atom::_NET_WM_NAME),
@@ -780,15 +766,13 @@ void X11ClientWindows::subscribeTracking(X11EventRouter& router) {
     router.on<&X11ClientWindows::focusOut>(XCB_FOCUS_OUT, *this);
     router.on<&X11ClientWindows::mapped>(XCB_MAP_NOTIFY, *this);
     router.on<&X11ClientWindows::unmapped>(XCB_UNMAP_NOTIFY, *this);
+    for (const xcb_atom_t atom : readProperties()) {
+        router.onProperty<&X11ClientWindows::propertyChanged>(atom, *this);
+    }
     for (const Atom name :
-         {Atom::_NET_WM_PID, Atom::_NET_WM_NAME, Atom::_NET_WM_STATE, Atom::_NET_WM_DESKTOP,
-          Atom::_NET_WM_WINDOW_TYPE, Atom::_NET_WM_WINDOW_OPACITY, Atom::_GTK_FRAME_EXTENTS,
-          Atom::_NET_ACTIVE_WINDOW, Atom::_NET_CLIENT_LIST, Atom::_NET_CLIENT_LIST_STACKING,
+         {Atom::_NET_ACTIVE_WINDOW, Atom::_NET_CLIENT_LIST, Atom::_NET_CLIENT_LIST_STACKING,
           Atom::_NET_CURRENT_DESKTOP, Atom::_NET_NUMBER_OF_DESKTOPS}) {
         router.onProperty<&X11ClientWindows::propertyChanged>(connection_->atom(name), *this);
-    }
-    for (const xcb_atom_t atom : {XCB_ATOM_WM_NAME, XCB_ATOM_WM_CLASS}) {
-        router.onProperty<&X11ClientWindows::propertyChanged>(atom, *this);
     }
 }
 

@@ -3,6 +3,8 @@
 #include <xcb/res.h>
 #include <xcb/xcb.h>
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -171,8 +173,9 @@ class X11ClientWindows {
                                                bool waitForWatch);
     // Keeps the answers (waiting for those that have not come).
     void keepClients(const std::vector<ClientRequests>& requests) const;
+    static constexpr std::size_t kReadPropertyCount = 9;
     // The properties read of each client, in the order their answers are applied.
-    std::vector<xcb_atom_t> readProperties() const;
+    std::array<xcb_atom_t, kReadPropertyCount> readProperties() const;
     // What one property says about a client (absent: `value` empty).
     void applyProperty(Kept& kept, xcb_atom_t property,
                        const std::optional<PropertyValue>& value) const;
