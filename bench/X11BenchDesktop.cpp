@@ -182,15 +182,22 @@ xcb_connection_t* X11BenchDesktop::programConnection() const {
 
 void X11BenchDesktop::runOnce(double seconds) {
     const double before = threadCpuSeconds();
+    const auto started = Clock::now();
+    const auto limit = std::chrono::duration<double>(seconds);
+    // Whether only this bench's limit, not a timer of the program, can end a pass with no news.
+    bool limitedByUs = true;
     if (hasProgram_) {
-        platform().runLoop().runOnce(seconds);
+        RunLoop& loop = platform().runLoop();
+        limitedByUs = loop.nextDeadline() - loop.now() > nanosecondsFromSeconds(seconds);
+        loop.runOnce(seconds);
     } else if (pump) {
         pump(seconds);
     } else {
-        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        std::this_thread::sleep_for(limit);
     }
     cpuSeconds += threadCpuSeconds() - before;
     ++passes;
+    if (limitedByUs && Clock::now() - started >= limit) ++benchWakeups;
 }
 
 bool X11BenchDesktop::runUntil(const std::function<bool()>& condition, double seconds) {

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -161,6 +162,30 @@ void reportCompositorCpu(benchmark::State& state, int windows, double compositor
     }
 }
 
+// What a loop following the focus (the program's, or a stand-in's) cost per switch: its thread's
+// CPU, the times it woke for its own work, and its passes with the bench's own wake-ups.
+class LoopCost {
+  public:
+    explicit LoopCost(const X11BenchDesktop& desktop)
+        : desktop_(desktop),
+          cpuSeconds_(desktop.cpuSeconds),
+          passes_(desktop.passes),
+          benchWakeups_(desktop.benchWakeups) {}
+    void report(benchmark::State& state, const std::string& whose, double switches) const {
+        const long passes = desktop_.passes - passes_;
+        state.counters[whose + "_cpu_ms"] = (desktop_.cpuSeconds - cpuSeconds_) * 1000 / switches;
+        state.counters[whose + "_wakeups_per_switch"] =
+            static_cast<double>(passes - (desktop_.benchWakeups - benchWakeups_)) / switches;
+        state.counters[whose + "_passes_per_switch"] = static_cast<double>(passes) / switches;
+    }
+
+  private:
+    const X11BenchDesktop& desktop_;
+    double cpuSeconds_;
+    long passes_;
+    long benchWakeups_;
+};
+
 // ---- The compositor's own dimming
 
 // The picom backend: TALVORI_PICOM_BACKEND (xrender, the default; glx).
@@ -233,7 +258,8 @@ class StandInPanel {
     }
     void pump(double seconds) {
         pollfd readable{xcb_get_file_descriptor(connection_), POLLIN, 0};
-        ::poll(&readable, 1, static_cast<int>(seconds * 1000));
+        // Rounded up: a wait rounded down to nothing would spin through the last millisecond.
+        ::poll(&readable, 1, static_cast<int>(std::ceil(seconds * 1000)));
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
             const auto& focus = reinterpret_cast<const xcb_focus_in_event_t&>(*event);
             if ((event->response_type & 0x7F) == XCB_FOCUS_IN &&
@@ -335,7 +361,8 @@ class ShapedPanelAbove : public StandInPanel {
     std::map<xcb_window_t, Shape> shapes_;
 };
 
-// shaped 0: the panel restacked below the active window; 1: kept above, shaped around it.
+// shaped 0: the panel restacked below the active window; 1: kept above, shaped around it. The
+// stand-in's own CPU and wake-ups per switch are the floor of a program that follows the focus.
 void BM_X11SwitchReferenceStandIn(benchmark::State& state) {
     const bool shaped = state.range(0) != 0;
     const int windows = static_cast<int>(state.range(1));
@@ -352,6 +379,7 @@ void BM_X11SwitchReferenceStandIn(benchmark::State& state) {
     desktop.pump = [&standIn](double seconds) { standIn->pump(seconds); };
     desktop.runFor(0.3);
     SwitchFigures figures;
+    const LoopCost loopCost(desktop);
     const double compositorBefore = processCpuSeconds(desktop.session().compositorPid());
     // Above every window, the shaped panel's place never changes: the screen alone shows the
     // switch.
@@ -360,6 +388,7 @@ void BM_X11SwitchReferenceStandIn(benchmark::State& state) {
         (processCpuSeconds(desktop.session().compositorPid()) - compositorBefore) * 1000 /
         figures.switches();
     reportCompositorCpu(state, windows, compositorCpuMs);
+    loopCost.report(state, "stand_in", figures.switches());
     figures.report(state, windows);
 }
 BENCHMARK(BM_X11SwitchReferenceStandIn)
@@ -413,7 +442,8 @@ BENCHMARK(BM_X11SwitchReferenceRaise)
 
 // cross_fade 0: Reduce Motion (the panel moves at once); 1: Dim's default cross-fade. Besides
 // the times: the program's CPU per switch (settling included), the compositor's, and the
-// requests the program sent, the answers it waited for and the times its loop woke per switch.
+// requests the program sent, the answers it waited for and the times its loop woke per switch
+// (besides the bench's own wake-ups, which its passes count too).
 void BM_X11RestackAfterActivation(benchmark::State& state) {
     const bool crossFade = state.range(0) != 0;
     const int windows = static_cast<int>(state.range(1));
@@ -435,8 +465,7 @@ void BM_X11RestackAfterActivation(benchmark::State& state) {
     const double settle = controller->fadeDuration() + SpotlightController::kSlowReconcileDelay;
 
     SwitchFigures figures;
-    const double cpuBefore = desktop.cpuSeconds;
-    const long passesBefore = desktop.passes;
+    const LoopCost loopCost(desktop);
     const double compositorBefore = processCpuSeconds(desktop.session().compositorPid());
     const unsigned requestsBefore = xcb_no_operation(ours).sequence;
     const testing::X11RoundTrips waits(ours);
@@ -445,9 +474,7 @@ void BM_X11RestackAfterActivation(benchmark::State& state) {
     state.counters["requests_per_switch"] =
         (xcb_no_operation(ours).sequence - requestsBefore - 1) / switches;
     state.counters["round_trips_per_switch"] = static_cast<double>(waits.count()) / switches;
-    state.counters["our_cpu_ms"] = (desktop.cpuSeconds - cpuBefore) * 1000 / switches;
-    state.counters["wakeups_per_switch"] =
-        static_cast<double>(desktop.passes - passesBefore) / switches;
+    loopCost.report(state, "our", switches);
     const double compositorCpuMs =
         (processCpuSeconds(desktop.session().compositorPid()) - compositorBefore) * 1000 / switches;
     reportCompositorCpu(state, windows, compositorCpuMs);
