@@ -46,6 +46,7 @@ std::shared_ptr<X11Connection> X11Connection::open(const char* display, Logger l
     result->internAtoms();
     result->queryExtensions();
     result->findArgbVisual();
+    result->makeCairoDevice();
     result->watchCompositor();
     return result;
 }
@@ -61,19 +62,24 @@ X11Connection::X11Connection(xcb_connection_t* connection, int screenNumber, Log
 X11Connection::~X11Connection() {
     hook_.reset();
     watch_.reset();
-    // Cairo keeps one device per connection and finds it by the connection's address: left
-    // behind, it would be taken for a later connection that happens to get the same address.
-    if (!cairoDevice_ && !xcb_connection_has_error(connection_)) {
-        if (xcb_visualtype_t* type = visualType(screen_->root_visual)) {
-            cairo_surface_t* surface = createSurface(root(), type, 1, 1);
-            cairo_surface_destroy(surface);
-        }
-    }
+    // Cairo finds its device by the connection's address: left behind, it would be taken for a
+    // later connection that happens to get the same address.
+    makeCairoDevice();
     if (cairoDevice_) {
         cairo_device_finish(cairoDevice_);
         cairo_device_destroy(cairoDevice_);
     }
     xcb_disconnect(connection_);
+}
+
+// Cairo makes one device per connection with its first surface, asking the server about its
+// extensions and waiting for each answer: made while connecting, those waits are not left to the
+// first paint, which may come in the middle of a Focus switch.
+void X11Connection::makeCairoDevice() {
+    if (cairoDevice_ || xcb_connection_has_error(connection_)) return;
+    if (xcb_visualtype_t* type = visualType(screen_->root_visual)) {
+        cairo_surface_destroy(createSurface(root(), type, 1, 1));
+    }
 }
 
 cairo_surface_t* X11Connection::createSurface(xcb_drawable_t drawable, xcb_visualtype_t* visual,

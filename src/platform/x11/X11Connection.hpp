@@ -141,6 +141,7 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     void internAtoms();
     void queryExtensions();
     void findArgbVisual();
+    void makeCairoDevice();
     void watchCompositor();
     void readCompositorOwner();
     void expectReply(unsigned int sequence, std::function<void(void*)> deliver);

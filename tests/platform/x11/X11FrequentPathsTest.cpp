@@ -32,7 +32,8 @@ enum class Path {
     attachListOpened,
     newWindowActivated,
     statusPanelShown,
-    panelHandedToWindowManagerAndBack
+    panelHandedToWindowManagerAndBack,
+    firstPanelPainted
 };
 
 std::string nameOf(const ::testing::TestParamInfo<Path>& info) {
@@ -53,6 +54,8 @@ std::string nameOf(const ::testing::TestParamInfo<Path>& info) {
             return "StatusPanelShown";
         case Path::panelHandedToWindowManagerAndBack:
             return "PanelHandedToWindowManagerAndBack";
+        case Path::firstPanelPainted:
+            return "FirstPanelPainted";
     }
     return "";
 }
@@ -274,6 +277,15 @@ TEST_P(X11FrequentPathsTest, WaitsForNoAnswerFromTheServer) {
             EXPECT_EQ(trips.count(), 0U);
             break;
         }
+        case Path::firstPanelPainted: {
+            // The first panel the program paints, which Focus may show in the middle of a switch.
+            catchUp();
+            const X11RoundTrips trips(ours());
+            const auto panel = showOwnPanel(Rect(300, 300, 200, 150), WindowLevel::floating);
+            catchUp();
+            EXPECT_EQ(trips.count(), 0U);
+            break;
+        }
     }
 }
 
@@ -282,7 +294,8 @@ INSTANTIATE_TEST_SUITE_P(Paths, X11FrequentPathsTest,
                                            Path::managedPanelMoved, Path::managedPanelResized,
                                            Path::attachListOpened, Path::newWindowActivated,
                                            Path::statusPanelShown,
-                                           Path::panelHandedToWindowManagerAndBack),
+                                           Path::panelHandedToWindowManagerAndBack,
+                                           Path::firstPanelPainted),
                          nameOf);
 
 using X11GatheredEventsTest = X11DesktopTest;
