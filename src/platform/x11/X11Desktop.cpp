@@ -215,7 +215,16 @@ void X11Desktop::subscribeRest(X11EventRouter& router) {
 
 void X11Desktop::handleEvent(const void* raw) {
     const auto& event = *static_cast<const xcb_generic_event_t*>(raw);
+    noteFrameChange(raw);
     if (!first_->route(event)) rest_->route(event);
+}
+
+void X11Desktop::noteFrameChange(const void* raw) {
+    const auto& configure = *static_cast<const xcb_configure_notify_event_t*>(raw);
+    const bool movedFrame = (configure.response_type & 0x7F) == XCB_CONFIGURE_NOTIFY &&
+                            configure.event == connection_->root() &&
+                            !application_->panel(configure.window);
+    (movedFrame ? batchMovedFrames_ : batchToldMore_) = true;
 }
 
 bool X11Desktop::takeKey(const xcb_key_press_event_t& key) {
@@ -254,7 +263,25 @@ void X11Desktop::afterEvents() {
         workspace_->activeWindowChanged();
         connection_->gatherEvents(kSwitchAftermath.first, kSwitchAftermath.second);
     }
+    gatherFrameRuns();
     clients_->sendReads();
+}
+
+// Each burst of a run would wake the loop for a handful of events that ask nothing of us at once:
+// a cover following a window moves with the burst that moved it, and whatever else comes during
+// the run (a key, a focus change) waits a millisecond at most.
+void X11Desktop::gatherFrameRuns() {
+    const bool movedFrames = std::exchange(batchMovedFrames_, false);
+    if (std::exchange(batchToldMore_, false)) {
+        lastFramesBatch_.reset();
+        return;
+    }
+    if (!movedFrames) return;
+    const Nanoseconds now = platform().runLoop().now();
+    const bool run =
+        lastFramesBatch_ && now - *lastFramesBatch_ < nanosecondsFromSeconds(kFrameRunGap);
+    lastFramesBatch_ = now;
+    if (run) connection_->gatherEvents(kFrameRunRead, kFrameRunRead);
 }
 
 }  // namespace talvori::x11

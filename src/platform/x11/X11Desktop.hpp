@@ -1,7 +1,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <utility>
+
+#include "platform/core/Time.hpp"
 
 struct xcb_key_press_event_t;
 
@@ -64,10 +67,23 @@ class X11Desktop {
     bool takeKey(const xcb_key_press_event_t& key);
     bool offerToReaders(const void* event, bool down);
     void afterEvents();
+    void noteFrameChange(const void* event);
+    void gatherFrameRuns();
 
     // How long after a switch the events that follow it are gathered into one read (seconds: at
     // least, at most).
     static constexpr std::pair<double, double> kSwitchAftermath{0.004, 0.020};
+    // A window manager that restacks or moves other programs' windows one request at a time
+    // (xfwm4 raising a window restacks every frame) sends a run of small bursts: once two come
+    // within `kFrameRunGap` seconds, the rest of the run is read every `kFrameRunRead` seconds.
+    static constexpr double kFrameRunRead = 0.001;
+    static constexpr double kFrameRunGap = 0.002;
+
+    // Whether the batch being read moved or restacked other programs' frames, and whether it
+    // told anything else (a batch of replies alone tells neither).
+    bool batchMovedFrames_ = false;
+    bool batchToldMore_ = false;
+    std::optional<Nanoseconds> lastFramesBatch_;
 
     // Declared first so that it goes last: every service still talks to the server as it goes.
     std::shared_ptr<X11Connection> connection_;

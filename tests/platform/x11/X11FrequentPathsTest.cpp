@@ -1,7 +1,10 @@
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "controlpanel/ControlPanelAttachmentSection.hpp"
 #include "covers/AttachmentTarget.hpp"
@@ -11,6 +14,7 @@
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
 #include "platform/x11/X11Application.hpp"
+#include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
@@ -320,6 +324,32 @@ TEST_F(X11GatheredEventsTest, AreHandedOverBeforeTheWorkThatEndsTheGathering) {
     for (int turn = 0; turn < 20 && !seen; ++turn) platform().runLoop().runOnce(1.0);
     ASSERT_TRUE(seen.has_value());
     EXPECT_TRUE(*seen);
+}
+
+// A window manager that restacks other programs' windows one request at a time (xfwm4 raising a
+// window restacks every frame) has the rest of its run read in gathered batches: every change
+// is kept, in order.
+TEST_F(X11GatheredEventsTest, ARunOfRestacksByAnotherProgramIsKeptInOrder) {
+    const xcb_window_t windows[] = {driver().popUp(10, 10, 50, 50), driver().popUp(30, 30, 50, 50)};
+    catchUp();
+    std::atomic<bool> done{false};
+    std::thread windowManager([&] {
+        X11TestDriver restacker(session().display());
+        for (int index = 0; index < 60; ++index) {
+            const std::uint32_t above[] = {XCB_STACK_MODE_ABOVE};
+            xcb_configure_window(restacker.connection(), windows[index % 2],
+                                 XCB_CONFIG_WINDOW_STACK_MODE, above);
+            xcb_flush(restacker.connection());
+            std::this_thread::sleep_for(std::chrono::microseconds(150));
+        }
+        restacker.sync();
+        done = true;
+    });
+    while (!done) platform().runLoop().runOnce(0.05);
+    windowManager.join();
+    catchUp();
+    auto& clients = desktop().application().clients();
+    EXPECT_EQ(clients.knownRootChildren(), clients.fetchRootChildren());
 }
 
 }  // namespace
