@@ -295,12 +295,15 @@ void X11PanelStacking::stackingModeChanged() {
         // the window would stay hidden when the frame goes.
         withdrawing_ = true;
         announceWithdrawal();
-        // A window manager that never gives it back does not keep it hidden.
+        // A window manager that never gives it back does not keep it hidden. The wait belongs to
+        // this withdrawal alone: one of an earlier withdrawal, ended by the window manager, would
+        // show the window while it is still framed.
+        const std::uint64_t withdrawal = ++withdrawals_;
         if (auto application = application_.lock()) {
-            application->loop()->runAfter(kWithdrawalWait,
-                                          weakly(panel_.weak_from_this(), [this](Panel&) {
-                                              if (withdrawing_) showInNewStackingMode();
-                                          }));
+            application->loop()->runAfter(
+                kWithdrawalWait, weakly(panel_.weak_from_this(), [this, withdrawal](Panel&) {
+                    if (withdrawing_ && withdrawal == withdrawals_) showInNewStackingMode();
+                }));
         }
         return;
     }

@@ -169,6 +169,8 @@ TEST_F(X11MonitorsTest, FocusKeepsItsFrameOnBothMonitorsWhoeverStacksThePanel) {
                dimmed(2200, 700, kBackdrop) && dimmed(900, 600, kBackdrop);
     };
     EXPECT_TRUE(runUntil([&] { return placed(true); }));
+    // The second round begins before the first one's wait for the window manager to let go has
+    // run out: a slow window manager must not have the panel shown inside its frame by it.
     for (int round = 0; round < 2; ++round) {
         application.setStacksThroughWindowManager(false);
         EXPECT_TRUE(runUntil(rightlyDimmed)) << round << " " << seen();
