@@ -1,6 +1,7 @@
 #include "platform/x11/X11PanelStacking.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/core/RunLoop.hpp"
 #include "platform/core/weakly.hpp"
@@ -288,6 +289,7 @@ void X11PanelStacking::stackingModeChanged() {
         return;
     const bool leavesWindowManager = stackedByManager_;
     const auto relation = relation_;
+    shownInFrame_ = false;
     unmap();
     relation_ = relation;
     if (leavesWindowManager && !fetchIsTopLevel()) {
@@ -302,7 +304,9 @@ void X11PanelStacking::stackingModeChanged() {
         if (auto application = application_.lock()) {
             application->loop()->runAfter(
                 kWithdrawalWait, weakly(panel_.weak_from_this(), [this, withdrawal](Panel&) {
-                    if (withdrawing_ && withdrawal == withdrawals_) showInNewStackingMode();
+                    if (!withdrawing_ || withdrawal != withdrawals_) return;
+                    showInNewStackingMode();
+                    shownInFrame_ = mapped_;
                 }));
         }
         return;
@@ -355,7 +359,14 @@ void X11PanelStacking::announceWithdrawal() {
 }
 
 void X11PanelStacking::reparented(bool toRoot) {
-    if (withdrawing_ && toRoot) showInNewStackingMode();
+    if (!toRoot) return;
+    if (withdrawing_) {
+        showInNewStackingMode();
+    } else if (std::exchange(shownInFrame_, false)) {
+        // Let go of later than it was waited for: the window came back to the root hidden.
+        unmap();
+        showInNewStackingMode();
+    }
 }
 
 // The order the events told does not show our latest restack until its own event is read; a

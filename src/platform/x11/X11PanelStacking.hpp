@@ -128,6 +128,8 @@ class X11PanelStacking {
     bool withdrawing_ = false;
     // Withdrawals begun so far: a wait for the window manager tells its own from a later one.
     std::uint64_t withdrawals_ = 0;
+    // Shown inside the frame once the wait ran out: shown again when the window manager lets go.
+    bool shownInFrame_ = false;
 };
 
 }  // namespace talvori::x11
