@@ -398,6 +398,7 @@ bool X11PanelStacking::standsInRelation(const std::vector<xcb_window_t>& childre
 // past us), often a moment after we placed ourselves: the placement is kept until the panel is
 // ordered otherwise.
 void X11PanelStacking::siblingRestacked(xcb_window_t sibling, xcb_window_t below) {
+    if (sibling == window_) failedRestacks_ = 0;
     if (stackedByManager_) {
         // The window manager keeps the order of the windows it manages: it has done what was
         // asked once the frame stands where it should (it may never, and is not asked again).
@@ -437,8 +438,13 @@ void X11PanelStacking::standAgainstCurrentFrame() {
 
 // Where the failed request left the panel may be where a compositor that started meanwhile thinks
 // it stands: the panel is moved, so that the compositor hears of its place from the events.
+// A window that is not a child of the root, whatever we believe, fails every restack against one:
+// placed again only a few times until a restack of it is seen to work, so that the failures do
+// not answer each other for ever.
 void X11PanelStacking::placeAfterFailedRestack() {
     if (!relation_ || !mapped_ || panel_.isManaged() || stackedByManager_) return;
+    if (shownInFrame_ || failedRestacks_ >= kReassertions) return;
+    ++failedRestacks_;
     standAgainstCurrentFrame();
     const bool below = relation_->mode == XCB_STACK_MODE_BELOW;
     if (auto application = application_.lock()) {

@@ -130,6 +130,8 @@ class X11PanelStacking {
     std::uint64_t withdrawals_ = 0;
     // Shown inside the frame once the wait ran out: shown again when the window manager lets go.
     bool shownInFrame_ = false;
+    // Placed again after restacks that failed, since the last one seen to work.
+    int failedRestacks_ = 0;
 };
 
 }  // namespace talvori::x11
