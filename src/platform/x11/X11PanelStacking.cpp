@@ -1,6 +1,7 @@
 #include "platform/x11/X11PanelStacking.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/core/RunLoop.hpp"
 #include "platform/core/weakly.hpp"
@@ -288,6 +289,7 @@ void X11PanelStacking::stackingModeChanged() {
         return;
     const bool leavesWindowManager = stackedByManager_;
     const auto relation = relation_;
+    shownInFrame_ = false;
     unmap();
     relation_ = relation;
     if (leavesWindowManager && !fetchIsTopLevel()) {
@@ -295,12 +297,17 @@ void X11PanelStacking::stackingModeChanged() {
         // the window would stay hidden when the frame goes.
         withdrawing_ = true;
         announceWithdrawal();
-        // A window manager that never gives it back does not keep it hidden.
+        // A window manager that never gives it back does not keep it hidden. The wait belongs to
+        // this withdrawal alone: one of an earlier withdrawal, ended by the window manager, would
+        // show the window while it is still framed.
+        const std::uint64_t withdrawal = ++withdrawals_;
         if (auto application = application_.lock()) {
-            application->loop()->runAfter(kWithdrawalWait,
-                                          weakly(panel_.weak_from_this(), [this](Panel&) {
-                                              if (withdrawing_) showInNewStackingMode();
-                                          }));
+            application->loop()->runAfter(
+                kWithdrawalWait, weakly(panel_.weak_from_this(), [this, withdrawal](Panel&) {
+                    if (!withdrawing_ || withdrawal != withdrawals_) return;
+                    showInNewStackingMode();
+                    shownInFrame_ = mapped_;
+                }));
         }
         return;
     }
@@ -352,7 +359,14 @@ void X11PanelStacking::announceWithdrawal() {
 }
 
 void X11PanelStacking::reparented(bool toRoot) {
-    if (withdrawing_ && toRoot) showInNewStackingMode();
+    if (!toRoot) return;
+    if (withdrawing_) {
+        showInNewStackingMode();
+    } else if (std::exchange(shownInFrame_, false)) {
+        // Let go of later than it was waited for: the window came back to the root hidden.
+        unmap();
+        showInNewStackingMode();
+    }
 }
 
 // The order the events told does not show our latest restack until its own event is read; a
@@ -384,6 +398,7 @@ bool X11PanelStacking::standsInRelation(const std::vector<xcb_window_t>& childre
 // past us), often a moment after we placed ourselves: the placement is kept until the panel is
 // ordered otherwise.
 void X11PanelStacking::siblingRestacked(xcb_window_t sibling, xcb_window_t below) {
+    if (sibling == window_) failedRestacks_ = 0;
     if (stackedByManager_) {
         // The window manager keeps the order of the windows it manages: it has done what was
         // asked once the frame stands where it should (it may never, and is not asked again).
@@ -423,8 +438,13 @@ void X11PanelStacking::standAgainstCurrentFrame() {
 
 // Where the failed request left the panel may be where a compositor that started meanwhile thinks
 // it stands: the panel is moved, so that the compositor hears of its place from the events.
+// A window that is not a child of the root, whatever we believe, fails every restack against one:
+// placed again only a few times until a restack of it is seen to work, so that the failures do
+// not answer each other for ever.
 void X11PanelStacking::placeAfterFailedRestack() {
     if (!relation_ || !mapped_ || panel_.isManaged() || stackedByManager_) return;
+    if (shownInFrame_ || failedRestacks_ >= kReassertions) return;
+    ++failedRestacks_;
     standAgainstCurrentFrame();
     const bool below = relation_->mode == XCB_STACK_MODE_BELOW;
     if (auto application = application_.lock()) {

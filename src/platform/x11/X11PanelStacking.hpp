@@ -126,6 +126,12 @@ class X11PanelStacking {
     int reassertions_ = 0;
     // Unmapped to change who stacks it, waiting for the window manager to give it back.
     bool withdrawing_ = false;
+    // Withdrawals begun so far: a wait for the window manager tells its own from a later one.
+    std::uint64_t withdrawals_ = 0;
+    // Shown inside the frame once the wait ran out: shown again when the window manager lets go.
+    bool shownInFrame_ = false;
+    // Placed again after restacks that failed, since the last one seen to work.
+    int failedRestacks_ = 0;
 };
 
 }  // namespace talvori::x11

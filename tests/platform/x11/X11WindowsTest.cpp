@@ -106,6 +106,28 @@ TEST_F(X11WindowsTest, APanelOrderedAboveAWindowStaysAboveItWhenItIsRaised) {
     EXPECT_TRUE(runUntil(isDirectlyAbove));
 }
 
+// A panel that another program took into a window of its own (as a window manager frames one it
+// has not given back) fails every restack against a window at the root: it tries again a few
+// times, not for ever.
+TEST_F(X11WindowsTest, RestacksThatKeepFailingAreNotRetriedForEver) {
+    const auto target = openClient("Target", 100, 100, 400, 300, 0x3366cc);
+    auto panel =
+        platform().application().makePanel(Rect(150, 400, 100, 100), StyleMask::nonactivatingPanel);
+    panel->setOpaque(true);
+    ASSERT_TRUE(panel->orderRelative(WindowOrderingMode::below, target.window));
+    ASSERT_TRUE(
+        runUntil([&] { return driver().frameOf(panel->windowNumber()) == panel->windowNumber(); }));
+    const xcb_window_t holder = driver().popUp(0, 0, 600, 600);
+    xcb_reparent_window(driver().connection(), panel->windowNumber(), holder, 10, 10);
+    driver().sync();
+    catchUp();
+    xcb_connection_t* ours = desktop().connection().raw();
+    const unsigned before = xcb_no_operation(ours).sequence;
+    panel->orderRelative(WindowOrderingMode::below, target.window);
+    runUntil([] { return false; }, 0.3);
+    EXPECT_LT(xcb_no_operation(ours).sequence - before, 40U);
+}
+
 // A popup hides while another program is in front and comes back with ours, unless it was put
 // away in the meantime.
 TEST_F(X11WindowsTest, APopupPutAwayWhileAnotherProgramIsInFrontStaysAway) {
