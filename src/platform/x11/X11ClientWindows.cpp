@@ -28,7 +28,8 @@ std::int32_t clientIdsPid(const xcb_res_query_client_ids_reply_t* reply) {
     if (!reply) return 0;
     for (auto it = xcb_res_query_client_ids_ids_iterator(reply); it.rem > 0;
          xcb_res_client_id_value_next(&it)) {
-        if (!(it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID)) continue;
+        [[maybe_unused]] const auto& [client, bytes] = *it.data;
+        if (!(client.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID)) continue;
         if (xcb_res_client_id_value_value_length(it.data) < 1) continue;
         return static_cast<std::int32_t>(*xcb_res_client_id_value_value(it.data));
     }
@@ -572,6 +573,7 @@ std::vector<X11ClientWindows::ClientRequests> X11ClientWindows::requestClients(
     const std::vector<xcb_window_t>& windows, bool waitForWatch) {
     xcb_connection_t* raw = connection_->raw();
     const std::uint32_t mask[] = {kClientEvents};
+    const auto properties = readProperties();
     std::vector<ClientRequests> requests;
     requests.reserve(windows.size());
     for (const xcb_window_t window : windows) {
@@ -595,7 +597,6 @@ std::vector<X11ClientWindows::ClientRequests> X11ClientWindows::requestClients(
         request.window = window;
         request.frame = frame;
         request.watch = watch;
-        const auto properties = readProperties();
         for (std::size_t index = 0; index < properties.size(); ++index) {
             request.properties[index] =
                 requestProperty(raw, window, properties[index], kPropertyLength);
