@@ -1,28 +1,20 @@
 #include "platform/freedesktop/SpeechAnnouncer.hpp"
 
-#include <poll.h>
-#include <speech-dispatcher/libspeechd.h>
-#include <sys/socket.h>
-#include <sys/time.h>
+#include <algorithm>
 
-#include <cstdlib>
-#include <cstring>
-#include <string_view>
-
+#include "platform/Platform.hpp"
 #include "platform/core/weakly.hpp"
 #include "platform/freedesktop/AccessibilityStatus.hpp"
+#include "platform/freedesktop/SpeechChannel.hpp"
 
 namespace talvori::freedesktop {
 
 namespace {
 
-// The speech service answers in milliseconds; one that stops answering must not hold up the
-// program, which waits for its answers.
-constexpr timeval kAnswerTimeout{0, 300000};
-
-SPDConnection* connection(void* speech) {
-    return static_cast<SPDConnection*>(speech);
-}
+// An announcement heard later than this is about something else already.
+constexpr Nanoseconds kTakeWithin = 300'000'000;
+// A service that stopped answering is not asked again before this.
+constexpr Nanoseconds kQuietAfterSilence = 60'000'000'000;
 
 }  // namespace
 
@@ -40,16 +32,16 @@ std::shared_ptr<SpeechAnnouncer> SpeechAnnouncer::make(std::shared_ptr<Accessibi
 SpeechAnnouncer::SpeechAnnouncer(std::shared_ptr<AccessibilityStatus> status, Logger log)
     : status_(std::move(status)), log_(std::move(log)) {}
 
-SpeechAnnouncer::~SpeechAnnouncer() {
-    hangUp();
-}
+SpeechAnnouncer::~SpeechAnnouncer() = default;
 
 bool SpeechAnnouncer::isScreenReaderRunning() const {
     return status_ && status_->isScreenReaderEnabled();
 }
 
 void SpeechAnnouncer::statusChanged() {
-    if (!isScreenReaderRunning()) hangUp();
+    if (isScreenReaderRunning() || !channel_) return;
+    giveUpHanded();
+    channel_->hangUp();
 }
 
 // ---- Speaking
@@ -57,48 +49,74 @@ void SpeechAnnouncer::statusChanged() {
 void SpeechAnnouncer::announce(const std::string& text, int priority) {
     if (text.empty()) return;
     if (accessibilityBus_ && accessibilityBus_(text, priority)) return;
-    if (!isScreenReaderRunning() || stuck_) return;
-    Outcome outcome = speak(text, priority);
-    // A service that restarted closed our connection: once more on a fresh one.
-    if (outcome == Outcome::closed) {
-        hangUp();
-        outcome = speak(text, priority);
+    if (!isScreenReaderRunning()) return;
+    speak(text, priority);
+}
+
+void SpeechAnnouncer::speak(const std::string& text, int priority) {
+    const Nanoseconds now = platform().runLoop().now();
+    if (now < quietUntil_) return;
+    if (!channel_) channel_ = std::make_unique<SpeechChannel>();
+    const auto ticket = channel_->say(text, priority >= kHighPriority);
+    if (!ticket) {
+        log_.error("An announcement was dropped: %{public}u wait for the speech service already",
+                   SpeechChannel::kCapacity);
+        return;
     }
-    if (outcome == Outcome::spoken) return;
-    hangUp();
-    // A service that stopped answering would hold us up at every announcement, and at the next
-    // connection for good: it is not asked again.
-    if (outcome == Outcome::stuck) stuck_ = true;
-    if (!failureNoted_) {
-        failureNoted_ = true;
-        log_.error("A screen reader runs but the speech service cannot be reached");
+    handed_.push_back({*ticket, now + kTakeWithin});
+    if (handed_.size() == 1) scheduleCheck();
+}
+
+void SpeechAnnouncer::scheduleCheck() {
+    if (handed_.empty()) {
+        check_.clear();
+        return;
+    }
+    const Nanoseconds delay =
+        std::max<Nanoseconds>(0, handed_.front().due - platform().runLoop().now());
+    check_.replace(Timer::scheduledTimer(platform().runLoop(), secondsFromNanoseconds(delay), false,
+                                         weakly(weak_from_this(), &SpeechAnnouncer::checkHanded),
+                                         RunLoopMode::common));
+}
+
+void SpeechAnnouncer::checkHanded() {
+    takeResults();
+    const Nanoseconds now = platform().runLoop().now();
+    if (!handed_.empty() && handed_.front().due <= now) {
+        // The rest would wait behind the one the service holds.
+        if (const std::size_t dropped = giveUpHanded()) stoppedAnswering(dropped);
+    }
+    scheduleCheck();
+}
+
+void SpeechAnnouncer::takeResults() {
+    for (const auto& result : channel_->takeResults()) {
+        std::erase_if(handed_,
+                      [&](const Handed& handed) { return handed.ticket == result.ticket; });
+        if (result.outcome == SpeechChannel::Outcome::stuck) {
+            stoppedAnswering(1);
+        } else if (result.outcome == SpeechChannel::Outcome::unreachable && !failureNoted_) {
+            failureNoted_ = true;
+            log_.error("A screen reader runs but the speech service cannot be reached");
+        }
     }
 }
 
-SpeechAnnouncer::Outcome SpeechAnnouncer::speak(const std::string& text, int priority) {
-    if (!speech_) {
-        char* error = nullptr;
-        speech_ =
-            spd_open2("talvori", "announcements", nullptr, SPD_MODE_SINGLE, nullptr, 1, &error);
-        std::free(error);
-        if (!speech_) return Outcome::unreachable;
-        const int socket = connection(speech_)->socket;
-        ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &kAnswerTimeout, sizeof kAnswerTimeout);
-        ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &kAnswerTimeout, sizeof kAnswerTimeout);
-    }
-    const SPDPriority level = priority >= kHighPriority ? SPD_IMPORTANT : SPD_MESSAGE;
-    if (spd_say(connection(speech_), level, text.c_str()) >= 0) return Outcome::spoken;
-    pollfd state{connection(speech_)->socket, POLLIN, 0};
-    char byte = 0;
-    const bool closed =
-        ::poll(&state, 1, 0) > 0 && ((state.revents & (POLLHUP | POLLERR)) ||
-                                     ::recv(state.fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0);
-    return closed ? Outcome::closed : Outcome::stuck;
+std::size_t SpeechAnnouncer::giveUpHanded() {
+    const auto withdrawn = std::count_if(handed_.begin(), handed_.end(), [&](const Handed& handed) {
+        return channel_->withdraw(handed.ticket);
+    });
+    handed_.clear();
+    check_.clear();
+    return static_cast<std::size_t>(withdrawn);
 }
 
-void SpeechAnnouncer::hangUp() {
-    if (speech_) spd_close(connection(speech_));
-    speech_ = nullptr;
+void SpeechAnnouncer::stoppedAnswering(std::size_t dropped) {
+    quietUntil_ = platform().runLoop().now() + kQuietAfterSilence;
+    log_.error(
+        "The speech service stopped answering: %{public}u announcement(s) dropped, and it "
+        "is not asked again for a minute",
+        dropped);
 }
 
 }  // namespace talvori::freedesktop

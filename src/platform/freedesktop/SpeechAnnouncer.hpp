@@ -1,21 +1,28 @@
 #pragma once
 
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "platform/core/Clock.hpp"
 #include "platform/core/Logger.hpp"
 #include "platform/core/Observation.hpp"
+#include "platform/core/TimerSlot.hpp"
 #include "platform/desktop/Announcer.hpp"
 
 namespace talvori::freedesktop {
 
 class AccessibilityStatus;
+class SpeechChannel;
 
 // Announcements for the desktop's screen reader, and only while the desktop says one runs: a user
 // who does not use one never hears a word. A reader that takes announcements over the
 // accessibility bus gets them there; otherwise they are spoken through the speech service screen
-// readers speak through. Never both.
+// readers speak through. Never both. The speech service is only ever waited for on a thread of
+// its own: an announcement it does not take within 300 ms is dropped, and a service that stopped
+// answering is asked again a minute later at the earliest.
 class SpeechAnnouncer final : public Announcer,
                               public std::enable_shared_from_this<SpeechAnnouncer> {
   public:
@@ -35,20 +42,32 @@ class SpeechAnnouncer final : public Announcer,
     }
 
   private:
-    enum class Outcome { spoken, unreachable, closed, stuck };
+    // An announcement handed to the speech service, until it takes it or its time is up.
+    struct Handed {
+        std::uint64_t ticket = 0;
+        Nanoseconds due = 0;
+    };
 
     SpeechAnnouncer(std::shared_ptr<AccessibilityStatus> status, Logger log);
     void statusChanged();
-    Outcome speak(const std::string& text, int priority);
-    void hangUp();
+    void speak(const std::string& text, int priority);
+    void checkHanded();
+    void takeResults();
+    void stoppedAnswering(std::size_t dropped);
+    // How many the service had not taken yet.
+    std::size_t giveUpHanded();
+    void scheduleCheck();
 
     std::shared_ptr<AccessibilityStatus> status_;
     Logger log_;
     std::function<bool(const std::string&, int)> accessibilityBus_;
     bool failureNoted_ = false;
-    bool stuck_ = false;
-    // The speech service's connection (its type cannot be declared ahead of its header).
-    void* speech_ = nullptr;
+    // Until then the speech service, which stopped answering, is not asked.
+    Nanoseconds quietUntil_ = 0;
+    // Made at the first announcement for the speech service.
+    std::unique_ptr<SpeechChannel> channel_;
+    std::deque<Handed> handed_;
+    TimerSlot check_;
     Registration statusObservation_;
 };
 

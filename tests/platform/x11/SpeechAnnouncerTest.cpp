@@ -5,9 +5,11 @@
 
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -181,23 +183,33 @@ class TestAccessibilityStatus {
 class SpeechAnnouncerTest : public X11DesktopTest {
   protected:
     SpeechAnnouncerTest() : X11DesktopTest({.windowManager = false, .compositor = false}) {}
+    void SetUp() override {
+        X11DesktopTest::SetUp();
+        bus = std::make_unique<X11TestBus>(session());
+        ASSERT_TRUE(bus->isReady()) << bus->error();
+        status = std::make_unique<TestAccessibilityStatus>(*bus);
+        announcer = freedesktop::SpeechAnnouncer::make(
+            freedesktop::AccessibilityStatus::make(
+                freedesktop::SessionBus::open(platform().runLoop(), platform().logger("Bus"))),
+            platform().logger("Announcements"));
+        ASSERT_TRUE(runUntil([&] { return status->reads() > 0; })) << "nobody asked";
+    }
+    void setScreenReader(bool running) {
+        status->setScreenReader(running);
+        ASSERT_TRUE(runUntil([&] { return announcer->isScreenReaderRunning() == running; }));
+    }
+
+    TestSpeechService speech;
+    std::unique_ptr<X11TestBus> bus;
+    std::unique_ptr<TestAccessibilityStatus> status;
+    std::shared_ptr<freedesktop::SpeechAnnouncer> announcer;
 };
 
 TEST_F(SpeechAnnouncerTest, SpeaksOnlyWhileAScreenReaderRunsAndHighPriorityInterrupts) {
-    X11TestBus bus(session());
-    ASSERT_TRUE(bus.isReady()) << bus.error();
-    TestSpeechService speech;
-    TestAccessibilityStatus status(bus);
-    auto announcer = freedesktop::SpeechAnnouncer::make(
-        freedesktop::AccessibilityStatus::make(
-            freedesktop::SessionBus::open(platform().runLoop(), platform().logger("Bus"))),
-        platform().logger("Announcements"));
-    ASSERT_TRUE(runUntil([&] { return status.reads() > 0; })) << "nobody asked";
     announcer->announce("Cover hidden", Announcer::kHighPriority);
     EXPECT_EQ(speech.connections(), 0);
 
-    status.setScreenReader(true);
-    ASSERT_TRUE(runUntil([&] { return announcer->isScreenReaderRunning(); }));
+    setScreenReader(true);
     announcer->announce("Cover hidden", Announcer::kHighPriority);
     announcer->announce("Layout applied", 50);
     EXPECT_TRUE(runUntil([&] { return speech.spoken().size() == 2; }));
@@ -218,17 +230,45 @@ TEST_F(SpeechAnnouncerTest, SpeaksOnlyWhileAScreenReaderRunsAndHighPriorityInter
     EXPECT_EQ(overTheBus, std::vector<std::string>{"Layout saved"});
     EXPECT_EQ(speech.spoken().back(), "message: Layout deleted");
 
-    // A service that stops answering costs a moment, not the program.
-    speech.fallSilent();
-    announcer->announce("Cover moved", Announcer::kHighPriority);
-    EXPECT_TRUE(logs().contains("A screen reader runs but the speech service cannot be reached"));
-
-    status.setScreenReader(false);
-    ASSERT_TRUE(runUntil([&] { return !announcer->isScreenReaderRunning(); }));
+    setScreenReader(false);
     announcer->announce("Cover shown", Announcer::kHighPriority);
     catchUp();
     EXPECT_EQ(speech.spoken().size(), 3U);
 }
+
+// A service that accepts and never answers, from its greeting on (`Silent::fromTheStart`) or
+// after it spoke (`Silent::afterSpeaking`), costs an announcement, never the program: nothing
+// waits for it, not even the announcer's end, and it is not asked again within the minute.
+enum class Silent { fromTheStart, afterSpeaking };
+
+class SpeechAnnouncerSilenceTest : public SpeechAnnouncerTest,
+                                   public ::testing::WithParamInterface<Silent> {};
+
+TEST_P(SpeechAnnouncerSilenceTest, ASilentServiceCostsTheAnnouncementNotTheProgram) {
+    setScreenReader(true);
+    if (GetParam() == Silent::afterSpeaking) {
+        announcer->announce("Cover hidden", 50);
+        ASSERT_TRUE(runUntil([&] { return speech.spoken().size() == 1; }));
+    }
+    speech.fallSilent();
+    const auto handedOver = std::chrono::steady_clock::now();
+    announcer->announce("Focus on", 50);
+    EXPECT_LT(std::chrono::steady_clock::now() - handedOver, std::chrono::milliseconds(100));
+    EXPECT_TRUE(runUntil([&] {
+        return logs().contains(
+            "The speech service stopped answering: 1 announcement(s) dropped, and it is not "
+            "asked again for a minute");
+    }));
+    const int connections = speech.connections();
+    EXPECT_EQ(connections, 1);
+    announcer->announce("Focus off", 50);
+    runUntil([] { return false; }, 0.5);
+    EXPECT_EQ(speech.connections(), connections) << "asked again within the minute";
+    announcer.reset();
+}
+
+INSTANTIATE_TEST_SUITE_P(Silence, SpeechAnnouncerSilenceTest,
+                         ::testing::Values(Silent::fromTheStart, Silent::afterSpeaking));
 
 }  // namespace
 }  // namespace talvori::testing
