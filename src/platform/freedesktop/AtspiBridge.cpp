@@ -285,7 +285,13 @@ void AtspiBridge::listenerRegistered(const std::string& owner, const std::string
     if (wants("object", "StateChanged", "focused")) windowsChanged();
 }
 
+// A reader that quits is deregistered by the registry with no event named: all it listened for
+// goes with it.
 void AtspiBridge::listenerDeregistered(const std::string& owner, const std::string& event) {
+    if (event.empty()) {
+        listeners_.erase(owner);
+        return;
+    }
     const auto [first, last] = listeners_.equal_range(owner);
     const auto found = std::find_if(
         first, last, [&](const auto& entry) { return entry.second == normalized(event); });

@@ -304,6 +304,31 @@ TEST_F(AtspiBridgeTest, NothingIsPublishedUntilAReaderComesAndAnnouncementsGoWhe
     EXPECT_EQ(reader->ask("windows"), Lines{});
 }
 
+// Announcements go while one reader listens, and stop when the last one quits (the registry
+// names no event when it deregisters a reader that went); a reader that comes back hears them.
+TEST_F(AtspiBridgeTest, AnnouncementsFollowTheReadersThatListenAsTheyComeAndGo) {
+    startReader();
+    // A second reader that listens for announcements alone, and quits first.
+    sd_bus* other = accessibility->connect();
+    ASSERT_TRUE(other);
+    ASSERT_GE(sd_bus_call_method(other, "org.a11y.atspi.Registry", "/org/a11y/atspi/registry",
+                                 "org.a11y.atspi.Registry", "RegisterEvent", nullptr, nullptr, "s",
+                                 "object:announcement"),
+              0);
+    sd_bus_flush_close_unref(other);
+    catchUp();
+    EXPECT_TRUE(bridge().announce("Cover hidden", 50));
+    EXPECT_EQ(wait("object:announcement"), "ok");
+
+    reader.reset();
+    EXPECT_TRUE(runUntil([&] { return !bridge().announce("Cover shown", 50); }))
+        << "announcements still go to a reader that quit";
+
+    startReader();
+    ASSERT_TRUE(runUntil([&] { return bridge().announce("Focus on", 50); }));
+    EXPECT_EQ(wait("object:announcement"), "ok");
+}
+
 // A registry that never answers (stopped here; one waiting on a reader that hangs is the same)
 // holds a key no longer than the program waits for it, and the key is then the program's as if
 // no reader ran. The loop sleeps between its own deadlines, as the program's does.
