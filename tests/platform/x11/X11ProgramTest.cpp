@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/atspi/harness/AtspiTestBus.hpp"
 #include "platform/x11/harness/X11TestBus.hpp"
 #include "platform/x11/harness/X11TestDriver.hpp"
 #include "platform/x11/harness/X11TestSession.hpp"
@@ -277,6 +280,77 @@ TEST_F(X11ProgramTest, SignalsQuitCleanlyAndALayoutSavedJustBeforeIsKept) {
         EXPECT_EQ(quit(start(), signal), 0) << strsignal(signal);
     }
     EXPECT_NE(settings().find("\"tarnel.presets\""), std::string::npos) << settings();
+}
+
+// A speech service that takes connections and never answers, as one whose sound output hangs.
+class SilentSpeechService {
+  public:
+    explicit SilentSpeechService(const fs::path& path) : path_(path.string()) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path_.copy(address.sun_path, sizeof address.sun_path - 1);
+        socket_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        // Connections wait in the backlog: accepted by the system, never answered.
+        listening_ = ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                     ::listen(socket_, 16) == 0;
+    }
+    ~SilentSpeechService() { ::close(socket_); }
+    bool isListening() const { return listening_; }
+    std::string address() const { return "unix_socket:" + path_; }
+
+  private:
+    std::string path_;
+    int socket_ = -1;
+    bool listening_ = false;
+};
+
+// The desktop says a screen reader runs, none listens for announcements on the accessibility bus,
+// and the speech service never answers: Focus and the panel work as ever, and the program quits
+// at once.
+TEST_F(X11ProgramTest, ASpeechServiceThatNeverAnswersHoldsNothingUp) {
+    X11TestBus bus(session_);
+    ASSERT_TRUE(bus.isReady()) << bus.error();
+    const AtspiTestBus accessibility(session_, bus);
+    ASSERT_TRUE(accessibility.isReady()) << accessibility.error();
+    sd_bus* connection = bus.connect();
+    ASSERT_TRUE(connection);
+    EXPECT_GE(sd_bus_set_property(connection, "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Status",
+                                  "ScreenReaderEnabled", nullptr, "b", 1),
+              0);
+    sd_bus_flush_close_unref(connection);
+    const SilentSpeechService speech(folder_ / "runtime" / "speech.sock");
+    ASSERT_TRUE(speech.isListening());
+    setVariable("SPEECHD_ADDRESS", speech.address());
+    const pid_t pid = start();
+
+    const auto dimmed = [&] {
+        const auto windows = driver_->stacking();
+        return std::any_of(windows.begin(), windows.end(), [&](xcb_window_t window) {
+            return driver_->isViewable(window) && isTalvori(window) &&
+                   driver_->rootGeometry(window) == Frame{0, 0, 1280, 800};
+        });
+    };
+    ASSERT_FALSE(dimmed());
+    const auto pressed = Clock::now();
+    driver_->tap(X11TestDriver::kF, {X11TestDriver::kLeftShift, X11TestDriver::kLeftSuper});
+    // Usually within half a second, as without a reader.
+    EXPECT_TRUE(waitFor(dimmed, 1.5)) << "Focus did not dim in time";
+    const auto dimming = Clock::now() - pressed;
+    // Shift-Super-D shows the panel.
+    constexpr std::uint8_t kD = 32;
+    driver_->tap(kD, {X11TestDriver::kLeftShift, X11TestDriver::kLeftSuper});
+    EXPECT_TRUE(waitFor([&] { return menuPanel().has_value(); }, 5)) << "no panel";
+
+    const auto ending = Clock::now();
+    EXPECT_EQ(quit(pid, SIGTERM), 0);
+    const auto quitting = Clock::now() - ending;
+    EXPECT_LT(quitting, std::chrono::seconds(1));
+    const auto milliseconds = [](Clock::duration time) {
+        return static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(time).count());
+    };
+    RecordProperty("dimmedMs", milliseconds(dimming));
+    RecordProperty("quitMs", milliseconds(quitting));
 }
 
 INSTANTIATE_TEST_SUITE_P(SessionBusOrLock, X11SingleInstanceTest, ::testing::Bool());
