@@ -116,6 +116,9 @@ HttpTransport::TransferID CurlTransport::start(HttpRequest request, Completion c
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    // The name is looked up on a thread of libcurl's own; without this, a transfer ended while the
+    // lookup waits for a name server (timed out, cancelled, or at quit) would wait for it too.
+    curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
     // Compressed bodies are unpacked, so the size limit applies to what is actually kept.
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
