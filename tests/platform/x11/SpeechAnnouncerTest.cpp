@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -41,6 +42,7 @@ class TestSpeechService {
         ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
         ::listen(listener_, 4);
         if (::pipe(stop_) == 0) thread_ = std::thread([this] { serve(); });
+        if (const char* before = std::getenv("SPEECHD_ADDRESS")) previous_ = before;
         ::setenv("SPEECHD_ADDRESS", ("unix_socket:" + path_).c_str(), 1);
     }
     ~TestSpeechService() {
@@ -50,7 +52,11 @@ class TestSpeechService {
         ::close(stop_[1]);
         ::close(listener_);
         ::unlink(path_.c_str());
-        ::unsetenv("SPEECHD_ADDRESS");
+        if (previous_) {
+            ::setenv("SPEECHD_ADDRESS", previous_->c_str(), 1);
+        } else {
+            ::unsetenv("SPEECHD_ADDRESS");
+        }
     }
     // "priority: text", in order.
     std::vector<std::string> spoken() const {
@@ -128,6 +134,7 @@ class TestSpeechService {
     }
 
     std::string path_;
+    std::optional<std::string> previous_;
     int listener_ = -1;
     int stop_[2] = {-1, -1};
     std::thread thread_;
