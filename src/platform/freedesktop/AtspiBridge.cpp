@@ -124,6 +124,31 @@ void AtspiBridge::connect(const std::string& address) {
     bus_ = SessionBus::connect(display->runLoop(), address, log_);
     if (!bus_) return;
     busConnection_ = bus_->observeConnection(weakly(weak_from_this(), &AtspiBridge::busChanged));
+    // Our name on the bus, which every object we publish carries, is known once the bus has
+    // greeted us; asked for before, it would be waited for, and a bus that never answers would
+    // hold the program. The bus answers a call only after its greeting.
+    sd_bus_slot* slot = nullptr;
+    if (sd_bus_call_method_async(bus_->raw(), &slot, "org.freedesktop.DBus",
+                                 "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetId",
+                                 onGreeted, this, "") >= 0) {
+        greeting_.reset(slot);
+    }
+}
+
+int AtspiBridge::onGreeted(sd_bus_message*, void* self, sd_bus_error*) {
+    auto bridge = static_cast<AtspiBridge*>(self)->shared_from_this();
+    bridge->greeting_.reset();
+    if (sd_bus_is_ready(bridge->bus_->raw()) <= 0) {
+        bridge->log_.error("The accessibility bus does not answer");
+        return 0;
+    }
+    bridge->publish();
+    return 0;
+}
+
+void AtspiBridge::publish() {
+    auto display = display_.lock();
+    if (!display) return;
     sd_bus* bus = bus_->raw();
     if (!AtspiObjects::install(bus, *this, objects_)) {
         log_.error("The accessibility bus refused our objects");
@@ -178,6 +203,7 @@ void AtspiBridge::stop() {
     windows_.clear();
     changedWindows_.clear();
     tree_ = AtspiTree();
+    greeting_.reset();
     embedCall_.reset();
     listenersCall_.reset();
     registeredMatch_.reset();

@@ -81,6 +81,7 @@ class AtspiBridge final : public AtspiObjects::Source,
     void stop();
     void askForAddress();
     void connect(const std::string& address);
+    void publish();
     void busChanged();
     void embed();
     void followListeners();
@@ -104,6 +105,7 @@ class AtspiBridge final : public AtspiObjects::Source,
     void emitRemoved(AtspiTree::Id object);
 
     static int onAddress(sd_bus_message* message, void* self, sd_bus_error* error);
+    static int onGreeted(sd_bus_message* message, void* self, sd_bus_error* error);
     static int onEmbedded(sd_bus_message* message, void* self, sd_bus_error* error);
     static int onListeners(sd_bus_message* message, void* self, sd_bus_error* error);
     static int onListenerSignal(sd_bus_message* message, void* self, sd_bus_error* error);
@@ -118,6 +120,7 @@ class AtspiBridge final : public AtspiObjects::Source,
     // The accessibility bus, while connected.
     std::shared_ptr<SessionBus> bus_;
     Registration busConnection_;
+    BusSlot greeting_;
     std::vector<BusSlot> objects_;
     BusSlot embedCall_;
     BusSlot listenersCall_;

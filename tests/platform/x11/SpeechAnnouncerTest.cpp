@@ -18,8 +18,10 @@
 
 #include "platform/Platform.hpp"
 #include "platform/freedesktop/AccessibilityStatus.hpp"
+#include "platform/freedesktop/AtspiBridge.hpp"
 #include "platform/freedesktop/SessionBus.hpp"
 #include "platform/freedesktop/SpeechAnnouncer.hpp"
+#include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/harness/X11TestBus.hpp"
 
@@ -69,6 +71,7 @@ class TestSpeechService {
     }
     // From now on it reads and never answers, as a hung service does.
     void fallSilent() { mute_ = true; }
+    const std::string& path() const { return path_; }
 
   private:
     void serve() {
@@ -144,11 +147,14 @@ class TestSpeechService {
     std::atomic<bool> mute_ = false;
 };
 
-// The accessibility bus's status, as the desktop keeps it: whether a screen reader runs.
+// The accessibility bus's launcher, as the desktop keeps it: whether a screen reader runs, and
+// where the accessibility bus is.
 class TestAccessibilityStatus {
   public:
     explicit TestAccessibilityStatus(const X11TestBus& bus) : bus_(bus.connect()) {
         sd_bus_add_object_vtable(bus_, &object_, "/org/a11y/bus", "org.a11y.Status", kVTable, this);
+        sd_bus_add_object_vtable(bus_, &launcher_, "/org/a11y/bus", "org.a11y.Bus", kLauncherVTable,
+                                 this);
         sd_bus_request_name(bus_, "org.a11y.Bus", 0);
         watch_ = platform().runLoop().watch(sd_bus_get_fd(bus_), POLLIN,
                                             [this](short) { processBus(bus_); });
@@ -156,6 +162,7 @@ class TestAccessibilityStatus {
     ~TestAccessibilityStatus() {
         watch_.reset();
         sd_bus_slot_unref(object_);
+        sd_bus_slot_unref(launcher_);
         sd_bus_flush_close_unref(bus_);
     }
     void setScreenReader(bool running) {
@@ -164,6 +171,7 @@ class TestAccessibilityStatus {
                                        "ScreenReaderEnabled", nullptr);
         sd_bus_flush(bus_);
     }
+    void setBusAddress(std::string address) { address_ = std::move(address); }
     // How often the status was read.
     int reads() const { return reads_; }
 
@@ -179,9 +187,18 @@ class TestAccessibilityStatus {
         SD_BUS_PROPERTY("ScreenReaderEnabled", "b", screenReader, 0,
                         SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
         SD_BUS_VTABLE_END};
+    static int address(sd_bus_message* call, void* self, sd_bus_error*) {
+        return sd_bus_reply_method_return(
+            call, "s", static_cast<TestAccessibilityStatus*>(self)->address_.c_str());
+    }
+    static constexpr sd_bus_vtable kLauncherVTable[] = {
+        SD_BUS_VTABLE_START(0), SD_BUS_METHOD("GetAddress", "", "s", address, 0),
+        SD_BUS_VTABLE_END};
 
     sd_bus* bus_;
     sd_bus_slot* object_ = nullptr;
+    sd_bus_slot* launcher_ = nullptr;
+    std::string address_;
     std::shared_ptr<FileWatch> watch_;
     bool running_ = false;
     int reads_ = 0;
@@ -191,9 +208,12 @@ class SpeechAnnouncerTest : public X11DesktopTest {
   protected:
     SpeechAnnouncerTest() : X11DesktopTest({.windowManager = false, .compositor = false}) {}
     void SetUp() override {
-        X11DesktopTest::SetUp();
+        ASSERT_TRUE(session().isReady()) << session().error();
+        // Before the desktop, which finds its session bus as it starts.
         bus = std::make_unique<X11TestBus>(session());
         ASSERT_TRUE(bus->isReady()) << bus->error();
+        X11DesktopTest::SetUp();
+        if (HasFatalFailure()) return;
         status = std::make_unique<TestAccessibilityStatus>(*bus);
         announcer = freedesktop::SpeechAnnouncer::make(
             freedesktop::AccessibilityStatus::make(
@@ -241,6 +261,16 @@ TEST_F(SpeechAnnouncerTest, SpeaksOnlyWhileAScreenReaderRunsAndHighPriorityInter
     announcer->announce("Cover shown", Announcer::kHighPriority);
     catchUp();
     EXPECT_EQ(speech.spoken().size(), 3U);
+}
+
+// An accessibility bus that takes the connection and never answers (the silent speech service's
+// socket stands in for it) holds nothing up either.
+TEST_F(SpeechAnnouncerTest, AnAccessibilityBusThatNeverAnswersHoldsNothingUp) {
+    speech.fallSilent();
+    status->setBusAddress("unix:path=" + speech.path());
+    setScreenReader(true);
+    ASSERT_TRUE(runUntil([&] { return speech.connections() > 0; })) << "the bridge never came";
+    EXPECT_FALSE(runUntil([&] { return desktop().accessibilityBridge().isRegistered(); }, 0.5));
 }
 
 // A service that accepts and never answers, from its greeting on (`Silent::fromTheStart`) or
