@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/core/Clock.hpp"
 #include "platform/core/Logger.hpp"
 #include "platform/core/Observation.hpp"
+#include "platform/core/Time.hpp"
 #include "platform/core/TimerSlot.hpp"
 #include "platform/desktop/Announcer.hpp"
 
