@@ -217,10 +217,7 @@ void UserDefaults::absorb(const Values& file, const DefaultsFile::Changes& writt
     for (const auto& [key, value] : written) {
         const auto before = valueIn(replaced, key);
         if (!sameValue(before, valueIn(onDisk_, key)) && !sameValue(before, value)) {
-            log_.log(
-                "Settings: \"%{public}s\" was changed in the file by another writer and "
-                "here too; this later change is written over it",
-                key);
+            sayChangedHereToo(key);
         }
         const auto unsaved = unsaved_.find(key);
         // Changed again since this write was asked for: the newer value waits for the next one.
@@ -228,29 +225,39 @@ void UserDefaults::absorb(const Values& file, const DefaultsFile::Changes& writt
         if (unsaved != unsaved_.end()) unsaved_.erase(unsaved);
         store(key, valueIn(file, key));
     }
-    std::vector<std::string> keys;
-    for (const auto& [key, value] : file) keys.push_back(key);
-    for (const auto& [key, value] : onDisk_) {
-        if (!file.contains(key)) keys.push_back(key);
-    }
-    for (const auto& key : keys) {
+    for (const auto& key : changedElsewhere(file)) {
+        if (written.contains(key)) continue;
         const auto now = valueIn(file, key);
-        if (written.contains(key) || sameValue(now, valueIn(onDisk_, key))) continue;
         const auto unsaved = unsaved_.find(key);
         if (unsaved == unsaved_.end()) {
             log_.log(
-                "Settings: \"%{public}s\" was changed in the file by another writer; its "
-                "value is taken",
+                "Settings: \"%{public}s\" was changed in the file by another writer; its value "
+                "is taken",
                 key);
             store(key, now);
         } else if (!sameValue(now, unsaved->second)) {
-            log_.log(
-                "Settings: \"%{public}s\" was changed in the file by another writer and "
-                "here too; this later change is written over it",
-                key);
+            sayChangedHereToo(key);
         }
     }
     onDisk_ = file;
+}
+
+std::vector<std::string> UserDefaults::changedElsewhere(const Values& file) const {
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : file) {
+        if (!sameValue(value, valueIn(onDisk_, key))) keys.push_back(key);
+    }
+    for (const auto& [key, value] : onDisk_) {
+        if (!file.contains(key)) keys.push_back(key);
+    }
+    return keys;
+}
+
+void UserDefaults::sayChangedHereToo(const std::string& key) const {
+    log_.log(
+        "Settings: \"%{public}s\" was changed in the file by another writer and here too; this "
+        "later change is written over it",
+        key);
 }
 
 bool UserDefaults::synchronize() {

@@ -90,6 +90,9 @@ class UserDefaults : public std::enable_shared_from_this<UserDefaults> {
     // by this process over what `replaced` says the file held under them.
     void absorb(const Values& file, const DefaultsFile::Changes& written,
                 const DefaultsFile::Changes& replaced);
+    // The keys whose values in `file` differ from what it held when last read or written.
+    std::vector<std::string> changedElsewhere(const Values& file) const;
+    void sayChangedHereToo(const std::string& key) const;
     // Stores `value` (null: none) as what reads of `key` give, and tells its observers.
     void store(const std::string& key, Value value);
 
