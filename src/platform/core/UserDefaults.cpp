@@ -45,6 +45,12 @@ std::shared_ptr<UserDefaults> UserDefaults::fileBacked(const std::string& path,
         *loop, path, weakly(std::weak_ptr<UserDefaults>(defaults), [](UserDefaults& self) {
             self.writer_->reread();
         }));
+    if (!defaults->fileWatch_->isWatching()) {
+        defaults->log_.error(
+            "Settings file %{public}s: its folder cannot be watched; changes other programs make "
+            "to it are not seen until the next start",
+            path);
+    }
     return defaults;
 }
 
