@@ -25,7 +25,8 @@ std::string utcTimeStamp(double date) {
 PresetManager::PresetManager(std::string key, std::shared_ptr<UserDefaults> defaults)
     : key(std::move(key)), defaults(std::move(defaults)), log_(platform().logger("Layouts")) {}
 
-void PresetManager::save(const std::vector<PresetModel>& presets) {
+void PresetManager::save(const std::vector<PresetModel>& given) {
+    const auto presets = withUnseenStored(given);
     JsonValue document = JsonValue::array();
     for (const auto& preset : presets) document.push_back(preset.toJson());
     const auto text = Json::dump(document);
@@ -39,7 +40,32 @@ void PresetManager::save(const std::vector<PresetModel>& presets) {
     preserveUnreadableValue();
     Data data(text->begin(), text->end());
     knownReadable_ = data;
+    see(presets);
     defaults->set(key, std::move(data));
+}
+
+std::vector<PresetModel> PresetManager::withUnseenStored(
+    const std::vector<PresetModel>& presets) const {
+    const auto stored = defaults->data(key);
+    // What was last written or read here holds nothing unseen.
+    if (!stored || stored == knownReadable_) return presets;
+    auto merged = presets;
+    for (auto& preset : decode(*stored).value_or(std::vector<PresetModel>{})) {
+        if (!seen_.contains(preset.id)) merged.push_back(std::move(preset));
+    }
+    if (merged.size() > presets.size()) {
+        log_.log("Kept %{public}zu layouts another program stored under %{public}s",
+                 merged.size() - presets.size(), key);
+    }
+    return merged;
+}
+
+void PresetManager::see(const std::vector<PresetModel>& presets) const {
+    for (const auto& preset : presets) seen_.insert(preset.id);
+}
+
+Registration PresetManager::observe(std::function<void()> onChange) const {
+    return defaults->observe(key, std::move(onChange));
 }
 
 std::vector<PresetModel> PresetManager::load() const {
@@ -56,6 +82,7 @@ std::vector<PresetModel> PresetManager::load() const {
         return {};
     }
     knownReadable_ = *data;
+    see(*presets);
     return std::move(*presets);
 }
 

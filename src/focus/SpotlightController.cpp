@@ -24,6 +24,9 @@ std::shared_ptr<SpotlightController> SpotlightController::create(
     std::shared_ptr<SpotlightController> controller(new SpotlightController(
         std::move(panelManager), std::move(permissionManager), std::move(defaults)));
     controller->loadSettings();
+    controller->storedSettings_ = controller->defaults_->observe(
+        SpotlightModel::kDefaultsKey,
+        weakly(std::weak_ptr<SpotlightController>(controller), &SpotlightController::loadSettings));
     return controller;
 }
 

@@ -190,6 +190,8 @@ class SpotlightController : public std::enable_shared_from_this<SpotlightControl
     std::optional<std::uint64_t> noticeCommitWakeUp_;
     Registration workspaceObserver_;
     Registration mouseMonitor_;
+    // The stored settings read again when another writer of the settings file changes them.
+    Registration storedSettings_;
     TimerSlot safetyTimer_;
     // The 16 ms reconcile and the 0.5 s retry after turning on share one slot.
     TaskSlot reconcileTask_;

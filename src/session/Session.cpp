@@ -48,6 +48,7 @@ Session::Session(std::shared_ptr<PresetManager> presetManager,
       spotlightController_(std::move(spotlightController)) {
     platform().runLoop().assertMainThread();
     presets.set(presetManager_->load());
+    storedPresets_ = presetManager_->observe([this] { presets.set(presetManager_->load()); });
 }
 
 Session::~Session() = default;

@@ -9,6 +9,7 @@
 
 #include "covers/PresetModel.hpp"
 #include "platform/core/Observation.hpp"
+#include "platform/core/Registration.hpp"
 #include "platform/core/UUID.hpp"
 #include "session/PresetChangeSummary.hpp"
 
@@ -119,6 +120,8 @@ class Session {
 
     std::shared_ptr<PresetManager> presetManager_;
     std::shared_ptr<SpotlightController> spotlightController_;
+    // The layouts read again when the stored list changes (another writer of the settings file).
+    Registration storedPresets_;
 };
 
 }  // namespace talvori

@@ -74,6 +74,22 @@ TEST_F(LayoutOperationsTest, EachOperationWritesTheStoreExactlyWhenItShould) {
     EXPECT_TRUE(stored().empty());
 }
 
+// Another writer of the settings file (a second instance, a hand edit) stores a layout: the list
+// shows it at once, and the next "Save as layout" keeps it.
+TEST_F(LayoutOperationsTest, ALayoutStoredByAnotherWriterShowsAndSurvivesTheNextSave) {
+    start();
+    auto& wm = *manager();
+    const auto other = layoutOf({"X"});
+    PresetManager(PresetManager::standardKey, platform().userDefaults().shared_from_this())
+        .save({other});
+    EXPECT_EQ(wm.presets.peek(), std::vector<PresetModel>{other});
+    cover("A", 10);
+    wm.saveCurrentAsPreset("Mine");
+    ASSERT_EQ(stored().size(), 2u);
+    EXPECT_EQ(stored()[0], other);
+    EXPECT_EQ(stored()[1].name, "Mine");
+}
+
 TEST_F(LayoutOperationsTest, ApplyingNumbersEmptyNamesPastEveryDefaultNumberWithoutOverflow) {
     start();
     auto& wm = *manager();

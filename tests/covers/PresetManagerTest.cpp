@@ -200,5 +200,42 @@ TEST_F(PresetManagerTest, SurvivesTheSettingsFile) {
         std::filesystem::remove(path.string() + suffix);
 }
 
+// Two instances on one settings file (two displays, one user): each keeps the layouts the other
+// added, though its own list was read before they came, and a layout deleted here stays deleted.
+TEST_F(PresetManagerTest, TwoInstancesOnOneSettingsFileKeepEachOthersLayouts) {
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("talvori-presets-" + UUID::random().uuidString());
+    const auto path = (folder / "defaults.json").string();
+    // A loop that watches descriptors: a virtual one never polls them.
+    const auto loop = RunLoop::create(std::make_shared<RealClock>());
+    const auto turnUntil = [&](const std::function<bool()>& condition) {
+        for (int turn = 0; turn < 500 && !condition(); ++turn) loop->runOnce(0.01);
+        return condition();
+    };
+    auto firstDefaults = UserDefaults::fileBacked(path, loop, Logger());
+    auto secondDefaults = UserDefaults::fileBacked(path, loop, Logger());
+    PresetManager first(PresetManager::standardKey, firstDefaults);
+    PresetManager second(PresetManager::standardKey, secondDefaults);
+    ASSERT_TRUE(first.load().empty() && second.load().empty());
+    const auto a = samplePreset("A", 1), b = samplePreset("B", 2);
+
+    first.save({a});
+    ASSERT_TRUE(firstDefaults->synchronize());
+    // Heard of, but not loaded: the second's list is still the one read before.
+    ASSERT_TRUE(
+        turnUntil([&] { return secondDefaults->data(PresetManager::standardKey).has_value(); }));
+    second.save({b});
+    ASSERT_TRUE(secondDefaults->synchronize());
+    ASSERT_TRUE(turnUntil([&] { return first.load().size() == 2; }));
+    EXPECT_EQ(first.load(), (std::vector<PresetModel>{b, a}));
+
+    first.save({b});
+    ASSERT_TRUE(firstDefaults->synchronize());
+    EXPECT_TRUE(turnUntil([&] { return second.load() == std::vector<PresetModel>{b}; }));
+    firstDefaults.reset();
+    secondDefaults.reset();
+    std::filesystem::remove_all(folder);
+}
+
 }  // namespace
 }  // namespace talvori

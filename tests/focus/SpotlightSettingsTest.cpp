@@ -54,6 +54,19 @@ TEST_F(SpotlightSettingsTest, StoredSettingsLoadAsStoredExceptTheFadeRule) {
     EXPECT_EQ(panel()->backgroundBlurRadius(), std::numeric_limits<std::int32_t>::max());
 }
 
+// Another writer of the settings file (a hand edit, a second instance) changes them while Focus
+// runs: the next step starts from its values.
+TEST_F(SpotlightSettingsTest, SettingsStoredByAnotherWriterAreWhereTheNextStepStarts) {
+    makeController();
+    store(R"({"dimOpacity":0.7,"glassOpacity":0.25,"glassOpacityLinked":false,)"
+          R"("effect":"dim","blurRadius":20,"fadeDuration":0.2})");
+    EXPECT_EQ(settings(), (SpotlightModel{0.7, 0.25, false, SpotlightEffect::dim, 20.0, 0.2}));
+    turnOnWith(editor);
+    controller->adjustFocus(true);
+    EXPECT_GT(controller->dimOpacity(), 0.7);
+    EXPECT_EQ(controller->glassOpacity(), 0.25);
+}
+
 TEST_F(SpotlightSettingsTest, APartlyValidRecordLeavesEveryDefaultAndThePanelsFadeAlone) {
     panels->setFadeDuration(0.3);
     for (const std::string json : {

@@ -5,11 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <csignal>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 
 #include "platform/core/Clock.hpp"
 #include "platform/core/Json.hpp"
@@ -65,14 +67,21 @@ std::string temporaryPathOf(const std::string& path) {
     return path + kTemporaryMark + std::to_string(::getpid());
 }
 
-// Whether `name` is what replace() called a temporary copy of `target` (any process's).
-bool isTemporaryOf(std::string_view name, std::string_view target) {
-    if (!name.starts_with(target)) return false;
+// The process whose temporary copy of `target` replace() named `name`, if it is one.
+std::optional<pid_t> temporaryOwner(std::string_view name, std::string_view target) {
+    if (!name.starts_with(target)) return std::nullopt;
     name.remove_prefix(target.size());
-    if (!name.starts_with(kTemporaryMark)) return false;
+    if (!name.starts_with(kTemporaryMark)) return std::nullopt;
     name.remove_prefix(std::string_view(kTemporaryMark).size());
-    return !name.empty() &&
-           std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+    pid_t pid = 0;
+    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), pid);
+    if (error != std::errc() || end != name.data() + name.size() || pid <= 0) return std::nullopt;
+    return pid;
+}
+
+// A process that exists, ours or not (EPERM: another user's).
+bool isRunning(pid_t pid) {
+    return ::kill(pid, 0) == 0 || errno == EPERM;
 }
 
 std::string timeStamp(double date) {
@@ -190,7 +199,11 @@ void DefaultsFile::removeLeftTemporaries() const {
     for (std::filesystem::directory_iterator entry(folderOf(path_), error), end;
          !error && entry != end; entry.increment(error)) {
         const std::string name = entry->path().filename().string();
-        if (!isTemporaryOf(name, file) && !isTemporaryOf(name, backup)) continue;
+        auto owner = temporaryOwner(name, file);
+        if (!owner) owner = temporaryOwner(name, backup);
+        // Another running process's copy may be one it writes now, should its lock have failed;
+        // ours is old: this process has written nothing yet.
+        if (!owner || (*owner != ::getpid() && isRunning(*owner))) continue;
         if (!entry->is_regular_file(error) || entry->is_symlink(error)) continue;
         if (::unlink(entry->path().c_str()) == 0) {
             log_.info(
@@ -263,6 +276,8 @@ DefaultsFile::WriteResult DefaultsFile::write(const Changes& changes, const Valu
     if (read != ReadResult::ok) contents.values = known;
     auto& [values, undecodable] = contents;
     for (const auto& [key, value] : changes) {
+        const auto before = values.find(key);
+        result.replaced.emplace(key, before == values.end() ? nullptr : before->second);
         // What this process wrote replaces what it could not read.
         undecodable.erase(key);
         if (value) {
@@ -276,8 +291,28 @@ DefaultsFile::WriteResult DefaultsFile::write(const Changes& changes, const Valu
     // A backup that cannot be written now is written with the next change; the file itself is
     // whole either way.
     std::string backupFailure;
-    if (result.written) replace(backupPath(), text, backupFailure);
+    if (!result.written) return result;
+    replace(backupPath(), text, backupFailure);
+    result.applied = changes;
+    result.values = std::move(values);
     return result;
+}
+
+std::optional<DefaultsFile::Values> DefaultsFile::reread(std::string& why) const {
+    Contents contents;
+    switch (read(path_, contents, false)) {
+        case ReadResult::ok:
+            return std::move(contents.values);
+        case ReadResult::missing:
+            why = "Settings file " + path_ +
+                  " was removed; the settings in use stay and are written with the next change";
+            return std::nullopt;
+        case ReadResult::bad:
+            break;
+    }
+    why = "Settings file " + path_ +
+          " was changed but does not read (saved half-way?); the settings in use stay";
+    return std::nullopt;
 }
 
 // Both maps in one key order, appended rather than inserted: the keys are unique, and looking

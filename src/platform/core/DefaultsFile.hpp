@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,13 +17,13 @@ class Clock;
 // file, applies only the keys this process changed and replaces the file atomically (temporary
 // file, flush, rename), so a crash, a full disk or a second process never leaves it half-written,
 // empty or missing another process's keys; the temporary files a process killed while writing
-// leaves are removed at the next load. After each write a copy of it replaces the backup
-// beside it (path.bak) the same way. The file is read key by key: a member whose value does not
-// decode (a newer version's, a hand edit's) is logged, left out of the store and written back as
-// it stands, so one bad value costs no other setting. A file that cannot be read, is not JSON or
-// nests too deep is moved aside with a time stamp and never overwritten in place; the backup
-// stands in for it, and when the backup is damaged too, every member read whole before the
-// damage in either is kept.
+// leaves are removed at the next load (only those of processes no longer running). After each write
+// a copy of it replaces the backup beside it (path.bak) the same way. The file is read key by key:
+// a member whose value does not decode (a newer version's, a hand edit's) is logged, left out of
+// the store and written back as it stands, so one bad value costs no other setting. A file that
+// cannot be read, is not JSON or nests too deep is moved aside with a time stamp and never
+// overwritten in place; the backup stands in for it, and when the backup is damaged too, every
+// member read whole before the damage in either is kept.
 //
 // Values are shared and never changed once stored, so that a write on another thread reads them
 // while the main thread goes on: write() may run on any one thread at a time, load() on the
@@ -40,6 +41,11 @@ class DefaultsFile {
         std::string failure;
         // What else happened that the log should hear of (a damaged file moved aside).
         std::vector<std::string> notes;
+        // When written: the changes, what the file held under their keys just before (null
+        // where nothing), and every value the file holds now.
+        Changes applied;
+        Changes replaced;
+        Values values;
     };
 
     DefaultsFile(std::string path, const Clock& clock, Logger log);
@@ -49,6 +55,10 @@ class DefaultsFile {
     // every key) when the file is missing or unreadable; `date` names a damaged file moved aside.
     // Logs nothing and reads no clock, so that it can run on another thread: the caller logs.
     WriteResult write(const Changes& changes, const Values& known, double date);
+    // The file as it stands now, read again after another writer changed it; nothing when it is
+    // missing or does not read (a hand edit saved half-way), and `why` says so. Logs nothing and
+    // takes no lock (a write replaces the file whole), so that it can run on any thread.
+    std::optional<Values> reread(std::string& why) const;
 
     const std::string& path() const { return path_; }
     std::string backupPath() const { return path_ + ".bak"; }

@@ -1,10 +1,13 @@
 #include "platform/core/DefaultsWriter.hpp"
 
+#include <utility>
+
 namespace talvori {
 
 DefaultsWriter::DefaultsWriter(std::shared_ptr<DefaultsFile> file,
-                               std::function<void(const DefaultsFile::WriteResult&)> finished)
-    : file_(std::move(file)), finished_(std::move(finished)) {}
+                               std::function<void(const DefaultsFile::WriteResult&)> finished,
+                               Reread reread)
+    : file_(std::move(file)), finished_(std::move(finished)), reread_(std::move(reread)) {}
 
 DefaultsWriter::~DefaultsWriter() {
     flush();
@@ -39,12 +42,31 @@ bool DefaultsWriter::flush() {
     return waiting_.empty();
 }
 
+void DefaultsWriter::reread() {
+    {
+        std::lock_guard lock(mutex_);
+        rereadRequested_ = true;
+        if (!thread_.joinable()) thread_ = std::thread(&DefaultsWriter::run, this);
+    }
+    changed_.notify_all();
+}
+
 void DefaultsWriter::run() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return requested_ || stopping_; });
-        if (!requested_) return;
+        changed_.wait(lock, [this] { return requested_ || rereadRequested_ || stopping_; });
+        if (stopping_ && !requested_) return;
+        if (rereadRequested_ && (!requested_ || waiting_.empty())) {
+            rereadRequested_ = false;
+            lock.unlock();
+            std::string why;
+            auto values = file_->reread(why);
+            if (reread_) reread_(std::move(values), why);
+            lock.lock();
+            if (!requested_) continue;
+        }
         requested_ = false;
+        const bool rereadToo = std::exchange(rereadRequested_, false);
         writing_ = true;
         DefaultsFile::Changes changes = std::move(waiting_);
         waiting_.clear();
@@ -65,6 +87,7 @@ void DefaultsWriter::run() {
             // Kept for the next request, under whatever changed since.
             waiting_.merge(changes);
             if (known_.empty()) known_ = known;
+            rereadRequested_ = rereadRequested_ || rereadToo;
         }
         changed_.notify_all();
     }

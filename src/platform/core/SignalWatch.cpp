@@ -38,17 +38,25 @@ SignalWatch::SignalWatch(RunLoop& loop, std::initializer_list<int> signals, Deli
     readEnd_ = ends[0];
     writeEnd_ = ends[1];
     auto shared = std::make_shared<std::function<void(int)>>(std::move(handler));
-    watch_ = loop.watch(readEnd_, POLLIN, [shared, end = readEnd_](short) {
-        // Read first: the handler may end this watch and close the descriptor.
+    auto delivered = std::make_shared<bool>(false);
+    watch_ = loop.watch(readEnd_, POLLIN, [shared, delivered, delivery, end = readEnd_](short) {
+        // Read first, and hold what the handler needs: it may end this watch, closing the
+        // descriptor and destroying this function.
+        const auto call = shared;
+        const auto done = delivered;
         std::vector<int> arrived;
         unsigned char byte = 0;
         while (::read(end, &byte, 1) == 1) arrived.push_back(byte);
-        for (const int signal : arrived) (*shared)(signal);
+        for (const int signal : arrived) {
+            if (delivery == Delivery::once && *done) return;
+            *done = true;
+            (*call)(signal);
+        }
     });
     struct sigaction action {};
     action.sa_handler = deliver;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART | (delivery == Delivery::once ? SA_RESETHAND : 0);
+    action.sa_flags = SA_RESTART;
     for (const int signal : signals) {
         if (signal <= 0 || signal >= NSIG) continue;
         writeEnds[static_cast<std::size_t>(signal)].store(writeEnd_ + 1);

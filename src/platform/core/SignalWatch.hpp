@@ -19,8 +19,9 @@ class SignalWatch {
     enum class Delivery {
         // Every signal reaches the handler.
         always,
-        // The first signal reaches the handler; another one takes the signal's default action,
-        // so that a second Ctrl-C still ends a program whose quitting hangs.
+        // The first signal reaches the handler and later ones are swallowed: a second Ctrl-C or
+        // SIGTERM while quitting must not cut short the quit under way, whose last write of the
+        // settings would be lost.
         once,
     };
 

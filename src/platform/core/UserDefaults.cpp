@@ -1,9 +1,12 @@
 #include "platform/core/UserDefaults.hpp"
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/core/DefaultsWriter.hpp"
+#include "platform/core/FileChangeWatch.hpp"
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/weakly.hpp"
 
 namespace talvori {
 
@@ -16,21 +19,38 @@ std::shared_ptr<UserDefaults> UserDefaults::fileBacked(const std::string& path,
     auto defaults = inMemory();
     auto file = std::make_shared<DefaultsFile>(path, loop->clock(), log);
     defaults->values_ = file->load();
+    defaults->onDisk_ = defaults->values_;
     defaults->loop_ = loop;
     defaults->log_ = std::move(log);
     // Heard on the writer's thread, handled on the loop's.
-    std::weak_ptr<RunLoop> weakLoop = loop;
-    std::weak_ptr<UserDefaults> weak = defaults;
+    const auto onLoop = [weakLoop = std::weak_ptr<RunLoop>(loop),
+                         weak = std::weak_ptr<UserDefaults>(defaults)](auto handle) {
+        if (auto strong = weakLoop.lock())
+            strong->postFromAnyThread(weakly(weak, std::move(handle)));
+    };
     defaults->writer_ = std::make_unique<DefaultsWriter>(
-        std::move(file), [weakLoop, weak](const DefaultsFile::WriteResult& result) {
-            if (auto strong = weakLoop.lock()) {
-                strong->postFromAnyThread([weak, result] {
-                    if (auto self = weak.lock()) {
-                        self->writeFinished(result.written, result.failure, result.notes);
-                    }
-                });
-            }
+        std::move(file),
+        [onLoop](const DefaultsFile::WriteResult& result) {
+            onLoop([result](UserDefaults& self) { self.writeFinished(result); });
+        },
+        [onLoop](std::optional<Values> values, const std::string& why) {
+            onLoop([values = std::move(values), why](UserDefaults& self) {
+                self.rereadFinished(values, why);
+            });
         });
+    // The folder is made now, so that a file another writer makes first is heard of.
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    defaults->fileWatch_ = std::make_unique<FileChangeWatch>(
+        *loop, path, weakly(std::weak_ptr<UserDefaults>(defaults), [](UserDefaults& self) {
+            self.writer_->reread();
+        }));
+    if (!defaults->fileWatch_->isWatching()) {
+        defaults->log_.error(
+            "Settings file %{public}s: its folder cannot be watched; changes other programs make "
+            "to it are not seen until the next start",
+            path);
+    }
     return defaults;
 }
 
@@ -107,16 +127,21 @@ void UserDefaults::removeObject(const std::string& key) {
 
 void UserDefaults::change(const std::string& key, std::optional<DefaultsValue> value) {
     ++writeCount_;
-    const auto before = object(key);
     Value stored = value ? std::make_shared<const DefaultsValue>(std::move(*value)) : nullptr;
-    if (stored) {
-        values_.insert_or_assign(key, stored);
+    if (writer_) {
+        pending_.insert_or_assign(key, stored);
+        unsaved_.insert_or_assign(key, stored);
+        scheduleFlush(kFlushDelay);
+    }
+    store(key, std::move(stored));
+}
+
+void UserDefaults::store(const std::string& key, Value value) {
+    const auto before = object(key);
+    if (value) {
+        values_.insert_or_assign(key, std::move(value));
     } else {
         values_.erase(key);
-    }
-    if (writer_) {
-        pending_.insert_or_assign(key, std::move(stored));
-        scheduleFlush(kFlushDelay);
     }
     if (object(key) != before) {
         if (const auto subject = subjects_.find(key); subject != subjects_.end()) {
@@ -153,19 +178,92 @@ void UserDefaults::startWrite() {
     pending_.clear();
 }
 
-void UserDefaults::writeFinished(bool written, const std::string& failure,
-                                 const std::vector<std::string>& notes) {
-    for (const auto& note : notes) log_.error("%{public}s", note);
-    if (written) {
+void UserDefaults::writeFinished(const DefaultsFile::WriteResult& result) {
+    ++finishedWriteCount_;
+    for (const auto& note : result.notes) log_.error("%{public}s", note);
+    if (result.written) {
         if (!writeFailure_.empty()) log_.log("Settings written again");
         writeFailure_.clear();
+        absorb(result.values, result.applied, result.replaced);
         return;
     }
     // A full disk or a read-only folder: the changes wait in the writer; tried again later, and
     // said again only when something else goes wrong.
-    if (failure != writeFailure_) log_.error("%{public}s", failure);
-    writeFailure_ = failure;
+    if (result.failure != writeFailure_) log_.error("%{public}s", result.failure);
+    writeFailure_ = result.failure;
     scheduleFlush(kRetryDelay);
+}
+
+void UserDefaults::rereadFinished(const std::optional<Values>& values, const std::string& why) {
+    if (values) {
+        absorb(*values, {}, {});
+    } else {
+        log_.info("%{public}s", why);
+    }
+}
+
+namespace {
+
+bool sameValue(const std::shared_ptr<const DefaultsValue>& one,
+               const std::shared_ptr<const DefaultsValue>& other) {
+    return one == other || (one && other && *one == *other);
+}
+
+std::shared_ptr<const DefaultsValue> valueIn(
+    const std::map<std::string, std::shared_ptr<const DefaultsValue>>& values,
+    const std::string& key) {
+    const auto found = values.find(key);
+    return found == values.end() ? nullptr : found->second;
+}
+
+}  // namespace
+
+void UserDefaults::absorb(const Values& file, const DefaultsFile::Changes& written,
+                          const DefaultsFile::Changes& replaced) {
+    for (const auto& [key, value] : written) {
+        const auto before = valueIn(replaced, key);
+        if (!sameValue(before, valueIn(onDisk_, key)) && !sameValue(before, value)) {
+            sayChangedHereToo(key);
+        }
+        const auto unsaved = unsaved_.find(key);
+        // Changed again since this write was asked for: the newer value waits for the next one.
+        if (unsaved != unsaved_.end() && unsaved->second != value) continue;
+        if (unsaved != unsaved_.end()) unsaved_.erase(unsaved);
+        store(key, valueIn(file, key));
+    }
+    for (const auto& key : changedElsewhere(file)) {
+        if (written.contains(key)) continue;
+        const auto now = valueIn(file, key);
+        const auto unsaved = unsaved_.find(key);
+        if (unsaved == unsaved_.end()) {
+            log_.log(
+                "Settings: \"%{public}s\" was changed in the file by another writer; its value "
+                "is taken",
+                key);
+            store(key, now);
+        } else if (!sameValue(now, unsaved->second)) {
+            sayChangedHereToo(key);
+        }
+    }
+    onDisk_ = file;
+}
+
+std::vector<std::string> UserDefaults::changedElsewhere(const Values& file) const {
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : file) {
+        if (!sameValue(value, valueIn(onDisk_, key))) keys.push_back(key);
+    }
+    for (const auto& [key, value] : onDisk_) {
+        if (!file.contains(key)) keys.push_back(key);
+    }
+    return keys;
+}
+
+void UserDefaults::sayChangedHereToo(const std::string& key) const {
+    log_.log(
+        "Settings: \"%{public}s\" was changed in the file by another writer and here too; this "
+        "later change is written over it",
+        key);
 }
 
 bool UserDefaults::synchronize() {

@@ -264,11 +264,17 @@ TEST_F(UserDefaultsFileTest, AFailedWriteKeepsTheChangesAndTheOldFileAndIsSaidOn
     defaults->set("a", 2);
     EXPECT_FALSE(defaults->synchronize());
     // Tried again every few seconds, said once.
-    for (int retry = 0; retry < 4; ++retry) {
+    const auto finishedWrites = [&](std::size_t count) {
+        return eventually([&] {
+            advance(0);
+            return defaults->finishedWriteCount() == count;
+        });
+    };
+    ASSERT_TRUE(finishedWrites(2));
+    for (std::size_t retry = 1; retry <= 4; ++retry) {
         advance(UserDefaults::kRetryDelay);
-        ::usleep(50'000);
+        ASSERT_TRUE(finishedWrites(2 + retry)) << retry;
     }
-    advance(0);
     const auto said = [&](const std::string& start) {
         const auto messages = logs().messages();
         return std::count_if(messages.begin(), messages.end(), [&](const std::string& message) {
@@ -360,15 +366,29 @@ TEST_F(UserDefaultsFileTest, AProcessKilledWhileWritingNeverLeavesABrokenFile) {
     }
 }
 
+// A process that has ended.
+pid_t endedProcess() {
+    const pid_t child = ::fork();
+    if (child == 0) std::_Exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
 // A write killed between its temporary copy and the rename leaves the copy; the next start
-// removes such copies of the file and of its backup, and nothing else in the folder.
+// removes such copies of the file and of its backup, and nothing else in the folder: not the copy
+// of a process still running, which may be writing it.
 TEST_F(UserDefaultsFileTest, CopiesLeftByAKilledWriteAreRemovedAtTheNextStartAndNothingElse) {
     const fs::path folder = fs::path(path_).parent_path();
-    const std::vector<std::string> left{"defaults.json.tmp-4242", "defaults.json.bak.tmp-17"};
-    const std::vector<std::string> others{
-        "defaults.json.tmp-",   "defaults.json.tmp-12a",
-        "notes.json.tmp-5",     "defaults.json.tmp-4242.old",
-        "xdefaults.json.tmp-3", "defaults.json.corrupt-20260101T000000Z"};
+    const std::string ended = std::to_string(endedProcess());
+    const std::vector<std::string> left{"defaults.json.tmp-" + ended,
+                                        "defaults.json.bak.tmp-" + ended};
+    const std::vector<std::string> others{"defaults.json.tmp-",
+                                          "defaults.json.tmp-12a",
+                                          "notes.json.tmp-5",
+                                          "defaults.json.tmp-" + ended + ".old",
+                                          "xdefaults.json.tmp-3",
+                                          "defaults.json.corrupt-20260101T000000Z",
+                                          "defaults.json.tmp-" + std::to_string(::getppid())};
     writeRaw("{\"a\": 1}");
     for (const auto& name : left) writeRaw("{\"half", (folder / name).string());
     for (const auto& name : others) writeRaw("mine", (folder / name).string());
@@ -403,6 +423,56 @@ TEST_F(UserDefaultsFileTest, TwoProcessesWritingTogetherKeepEachOthersKeys) {
     EXPECT_EQ(defaults->integer("first"), 150);
     EXPECT_EQ(defaults->integer("second"), 150);
     EXPECT_TRUE(setAside().empty());
+}
+
+// Two stores on one file, as two instances on one config folder are, on a loop that watches
+// descriptors (a virtual one never polls them).
+class UserDefaultsOtherWritersTest : public UserDefaultsFileTest {
+  protected:
+    std::shared_ptr<UserDefaults> openOnLoop() const {
+        return UserDefaults::fileBacked(path_, loop_, Logger());
+    }
+    // Turns the loop until `condition` holds, for a few seconds at most.
+    bool turnUntil(const std::function<bool()>& condition) const {
+        for (int turn = 0; turn < 500 && !condition(); ++turn) loop_->runOnce(0.01);
+        return condition();
+    }
+
+    std::shared_ptr<RunLoop> loop_ = RunLoop::create(std::make_shared<RealClock>());
+};
+
+TEST_F(UserDefaultsOtherWritersTest, ChangesOnDiskReachReadersAndTheLaterWriteWins) {
+    auto first = openOnLoop();
+    auto second = openOnLoop();
+    int heard = 0;
+    auto token = second->observe("x", [&] { ++heard; });
+    first->set("x", 1);
+    first->set("y", 1);
+    ASSERT_TRUE(first->synchronize());
+    ASSERT_TRUE(turnUntil([&] { return second->integer("x") == 1; }));
+    EXPECT_EQ(heard, 1);
+
+    // A hand edit while the second has a change of its own waiting: the edit is taken where the
+    // second changed nothing, and the second's later write wins where it did.
+    second->set("y", 5);
+    writeRaw("{\"x\": 2, \"y\": 7, \"z\": 3}");
+    ASSERT_TRUE(turnUntil([&] { return second->integer("z") == 3 && first->integer("z") == 3; }));
+    EXPECT_EQ(second->integer("x"), 2);
+    EXPECT_EQ(second->integer("y"), 5);
+    EXPECT_EQ(first->integer("y"), 7);
+    ASSERT_TRUE(second->synchronize());
+    EXPECT_TRUE(turnUntil([&] { return first->integer("y") == 5; }));
+
+    // A file saved half-way changes nothing here, and is not taken for damage.
+    writeRaw("{\"x\": 9, \"y");
+    for (int turn = 0; turn < 10; ++turn) loop_->runOnce(0.02);
+    EXPECT_EQ(second->integer("x"), 2);
+    EXPECT_TRUE(setAside().empty());
+    first->set("w", true);
+    ASSERT_TRUE(first->synchronize());
+    EXPECT_TRUE(turnUntil([&] { return second->boolValue("w") == true; }));
+    EXPECT_EQ(open()->integer("y"), 5);
+    EXPECT_EQ(heard, 2);
 }
 
 TEST(UserDefaultsPathTest, FollowsTheXdgConfigFolder) {

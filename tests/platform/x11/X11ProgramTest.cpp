@@ -355,5 +355,66 @@ TEST_F(X11ProgramTest, ASpeechServiceThatNeverAnswersHoldsNothingUp) {
 
 INSTANTIATE_TEST_SUITE_P(SessionBusOrLock, X11SingleInstanceTest, ::testing::Bool());
 
+struct SignalPair {
+    const char* name;
+    int first;
+    int second;
+};
+
+// A second signal 2 ms after the first (Ctrl-C pressed twice, a session that sends SIGHUP after
+// SIGTERM) changes nothing: the quit under way writes the change made just before, leaves no
+// temporary copy of the settings file and ends with 0.
+class X11SecondSignalTest : public X11ProgramTest,
+                            public ::testing::WithParamInterface<SignalPair> {
+  protected:
+    // The brightness of the backdrop, away from the window in front, once it stops changing.
+    int steadyBrightness() const {
+        int seen = -1;
+        for (int turn = 0; turn < 50; ++turn) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            const int now = driver_->pixel(900, 600).brightness();
+            if (now == seen) return now;
+            seen = now;
+        }
+        return seen;
+    }
+    bool hasTemporaryCopy() const {
+        for (const auto& entry : fs::directory_iterator(settingsPath().parent_path())) {
+            if (entry.path().filename().string().find(".tmp-") != std::string::npos) return true;
+        }
+        return false;
+    }
+};
+
+TEST_P(X11SecondSignalTest, TheQuitUnderWayWritesTheLastChangeAndEndsWithZero) {
+    const pid_t pid = start();
+    session_.openClient("Backdrop", 0, 0, 1280, 800, 0xc0c0c0);
+    session_.openClient("Editor", 100, 120, 400, 300, 0x2080e0);
+    const int lit = steadyBrightness();
+    driver_->tap(X11TestDriver::kF, {X11TestDriver::kLeftShift, X11TestDriver::kLeftSuper});
+    ASSERT_TRUE(waitFor([&] { return driver_->pixel(900, 600).brightness() < lit * 9 / 10; }, 5))
+        << "Focus did not dim";
+    const int dimmed = steadyBrightness();
+    ASSERT_EQ(settings().find("spotlight.settings"), std::string::npos) << settings();
+    // Stronger Focus: a change of a setting, seen as soon as the tint starts to darken.
+    driver_->tap(X11TestDriver::kUp, {X11TestDriver::kLeftAlt, X11TestDriver::kLeftSuper});
+    ASSERT_TRUE(waitFor([&] { return driver_->pixel(900, 600).brightness() < dimmed - 3; }, 5))
+        << "Focus did not get stronger";
+    const auto sent = Clock::now();
+    ASSERT_EQ(::kill(pid, GetParam().first), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(quit(pid, GetParam().second), 0);
+    const double seconds = std::chrono::duration<double>(Clock::now() - sent).count();
+    std::printf("%s: ended %.3f s after the first signal\n", GetParam().name, seconds);
+    EXPECT_NE(settings().find("spotlight.settings"), std::string::npos) << settings();
+    EXPECT_FALSE(hasTemporaryCopy());
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, X11SecondSignalTest,
+                         ::testing::Values(SignalPair{"termTerm", SIGTERM, SIGTERM},
+                                           SignalPair{"intInt", SIGINT, SIGINT},
+                                           SignalPair{"termHup", SIGTERM, SIGHUP}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace talvori::testing
