@@ -487,16 +487,21 @@ void X11PanelStacking::clientReframed(xcb_window_t client) {
     if (!application) return;
     const xcb_window_t frame = application->clients().frameOf(client);
     if (frame == XCB_WINDOW_NONE || relation_->sibling == frame) return;
-    relation_->sibling = frame;
-    relation_->siblingBelow.reset();
+    standAgainst(frame);
     if (mapped_) restackAgainstRelation();
 }
 
 void X11PanelStacking::standAgainstCurrentFrame() {
-    if (auto application = application_.lock()) {
-        const xcb_window_t frame = application->clients().frameOf(relation_->client);
-        if (frame != XCB_WINDOW_NONE) relation_->sibling = frame;
-    }
+    auto application = application_.lock();
+    const xcb_window_t frame = application ? application->clients().frameOf(relation_->client)
+                                           : xcb_window_t{XCB_WINDOW_NONE};
+    standAgainst(frame == XCB_WINDOW_NONE ? relation_->sibling : frame);
+}
+
+// Another frame is not the window manager undoing our restacks: it gets its few at once again.
+void X11PanelStacking::standAgainst(xcb_window_t frame) {
+    if (relation_->sibling != frame) lifecycle_.newRelation();
+    relation_->sibling = frame;
     relation_->siblingBelow.reset();
 }
 

@@ -84,6 +84,7 @@ class X11PanelStacking {
   private:
     // Points the relation at its window's frame as the client windows know it now.
     void standAgainstCurrentFrame();
+    void standAgainst(xcb_window_t frame);
     bool canShow() const;
     bool waitsForStackingLook() const;
     void map();

@@ -34,7 +34,7 @@ class X11StackingLifecycle {
     static constexpr int kUnansweredRequestRetries = 2;
     // Restacks that keep one relation: a few at once, then one per spacing at most, so that a
     // window manager that undoes every one of them is not answered at its own pace.
-    static constexpr int kRestackBurst = 3;
+    static constexpr int kRestackBurst = 5;
     static constexpr double kRestackSpacing = 0.4;
 
     Phase phase() const { return phase_; }
