@@ -1,9 +1,9 @@
 #include "platform/x11/X11PanelStacking.hpp"
 
 #include <algorithm>
-#include <utility>
 
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/Timer.hpp"
 #include "platform/core/weakly.hpp"
 #include "platform/desktop/WindowLevel.hpp"
 #include "platform/x11/X11Application.hpp"
@@ -16,12 +16,7 @@
 
 namespace talvori::x11 {
 
-namespace {
-
-// How long a window manager is given to let go of a window withdrawn from it.
-constexpr double kWithdrawalWait = 0.5;
-
-}  // namespace
+using Phase = X11StackingLifecycle::Phase;
 
 X11PanelStacking::X11PanelStacking(X11Panel& panel,
                                    const std::shared_ptr<X11Application>& application,
@@ -45,9 +40,9 @@ bool X11PanelStacking::waitsForStackingLook() const {
 }
 
 void X11PanelStacking::map() {
-    if (mapped_ || withdrawing_) return;
+    if (mapped_ || lifecycle_.phase() == Phase::withdrawing) return;
     updateStackingKind();
-    if (!stackedByManager_ && waitsForStackingLook()) return;
+    if (!lifecycle_.isStackedByWindowManager() && waitsForStackingLook()) return;
     xcb_map_window(connection_->raw(), window_);
     mapped_ = true;
     panel_.setNeedsPaint();
@@ -129,8 +124,9 @@ bool X11PanelStacking::orderRelative(WindowOrderingMode mode, std::uint32_t othe
     } else {
         // A window the window manager stacks is placed once it manages it: mapped first.
         updateStackingKind();
-        if (stackedByManager_ && canShow()) map();
+        if (lifecycle_.isStackedByWindowManager() && canShow()) map();
         const bool again = previous && previous->sibling == sibling && previous->mode == stackMode;
+        if (!again) lifecycle_.newRelation();
         relation_ =
             Relation{sibling, other, stackMode, again ? previous->siblingBelow : std::nullopt};
         // Checks made again and again find the panel in place: they send nothing.
@@ -150,18 +146,48 @@ bool X11PanelStacking::orderRelative(WindowOrderingMode mode, std::uint32_t othe
     return true;
 }
 
+// A window manager that undoes each restack (raising its frames whenever another window moves)
+// would have us restack as fast as it answers: past a few at once, restacks that keep one relation
+// wait their turn.
 void X11PanelStacking::restackAgainstRelation() {
-    if (!relation_) return;
-    if (stackedByManager_) {
-        requestStackedRestack();
-        restackPending_ = true;
+    auto application = application_.lock();
+    // Withdrawing, the window goes back beside its window once the window manager lets go.
+    if (!relation_ || !application || lifecycle_.phase() == Phase::withdrawing) return;
+    const Nanoseconds now = application->loop()->now();
+    if (const Nanoseconds allowed = lifecycle_.nextRestackAt(); allowed > now) {
+        restackWhenAllowed(allowed);
         return;
     }
-    if (auto application = application_.lock()) {
-        restackSent_ = application->clients()
-                           .restackOwn(window_, relation_->sibling, relation_->mode)
-                           .sequence;
+    lifecycle_.restacked(now);
+    if (lifecycle_.isStackedByWindowManager()) {
+        requestStackedRestack();
+        lifecycle_.requestSent();
+        awaitRequestAnswer();
+        return;
     }
+    restackSent_ =
+        application->clients().restackOwn(window_, relation_->sibling, relation_->mode).sequence;
+}
+
+void X11PanelStacking::restackWhenAllowed(Nanoseconds at) {
+    auto application = application_.lock();
+    if (!application || !heldRestack_.isEmpty()) return;
+    const double delay = secondsFromNanoseconds(at - application->loop()->now());
+    heldRestack_.replace(Timer::scheduledTimer(
+        *application->loop(), delay, false,
+        weakly(panel_.weak_from_this(), [this](Panel&) { restackIfDisturbed(); }),
+        RunLoopMode::common));
+}
+
+void X11PanelStacking::restackIfDisturbed() {
+    heldRestack_.clear();
+    auto application = application_.lock();
+    if (!application || !relation_ || !mapped_ || isRestackInFlight() ||
+        standsInRelation(application->clients().knownRootChildren())) {
+        return;
+    }
+    restackAgainstRelation();
+    xcb_flush(connection_->raw());
 }
 
 // Some window managers only ever move a window down when asked to put it below another, and up
@@ -199,8 +225,33 @@ void X11PanelStacking::requestRestack(xcb_window_t client, std::uint32_t stackMo
                                      {2, client, stackMode, 0, 0});
 }
 
+// A window manager may drop a request (one that arrives while it is busy with the window): it is
+// asked again a few times while the frame does not stand where it was asked to.
+void X11PanelStacking::awaitRequestAnswer() {
+    auto application = application_.lock();
+    if (!application) return;
+    phaseWait_.replace(Timer::scheduledTimer(
+        *application->loop(), X11StackingLifecycle::kRequestAnswerWait, false,
+        weakly(panel_.weak_from_this(), [this](Panel&) { requestUnanswered(); }),
+        RunLoopMode::common));
+}
+
+void X11PanelStacking::requestUnanswered() {
+    phaseWait_.clear();
+    auto application = application_.lock();
+    if (!application || !relation_ || !lifecycle_.isRequestPending()) return;
+    if (standsInRelation(application->clients().knownRootChildren())) {
+        lifecycle_.requestAnswered();
+        return;
+    }
+    if (!lifecycle_.mayAskAgain()) return;
+    requestStackedRestack();
+    xcb_flush(connection_->raw());
+    awaitRequestAnswer();
+}
+
 xcb_window_t X11PanelStacking::stackingWindow() const {
-    if (!panel_.isManaged() && !stackedByManager_) return window_;
+    if (!panel_.isManaged() && !lifecycle_.isStackedByWindowManager()) return window_;
     auto application = application_.lock();
     return application ? application->clients().frameOf(window_) : window_;
 }
@@ -216,17 +267,18 @@ bool X11PanelStacking::wantsStackingByWindowManager() const {
 // Decided while the window is unmapped: the window manager looks at it when it is mapped.
 void X11PanelStacking::updateStackingKind() {
     if (mapped_ || panel_.isManaged() || panel_.isWindowDestroyed()) return;
-    const bool wanted = wantsStackingByWindowManager();
-    if (wanted == stackedByManager_) return;
-    stackedByManager_ = wanted;
-    restackPending_ = false;
-    fullScreenAsked_ = false;
-    reassertions_ = 0;
+    if (lifecycle_.stackBy(wantsStackingByWindowManager())) applyStackingKind();
+}
+
+void X11PanelStacking::applyStackingKind() {
+    phaseWait_.clear();
+    if (panel_.isWindowDestroyed()) return;
+    const bool byManager = lifecycle_.isStackedByWindowManager();
     configureToPlaced();
-    const std::uint32_t overrideRedirect[] = {wanted ? 0U : 1U};
+    const std::uint32_t overrideRedirect[] = {byManager ? 0U : 1U};
     xcb_change_window_attributes(connection_->raw(), window_, XCB_CW_OVERRIDE_REDIRECT,
                                  overrideRedirect);
-    if (wanted) X11SceneWindowHints::applyStacked(*connection_, window_, panel_.placed());
+    if (byManager) X11SceneWindowHints::applyStacked(*connection_, window_, panel_.placed());
     // Who fades the window, by its opacity or in its pixels, depends on who stacks it.
     panel_.writeOpacity();
     panel_.setNeedsPaint();
@@ -237,16 +289,14 @@ void X11PanelStacking::updateStackingKind() {
 // asserted again each time the window manager moves it, a few times per placement at most so that
 // a window manager that insists is not fought forever.
 void X11PanelStacking::frameConfigured(const RootRect& rect) {
-    if (!stackedByManager_) return;
+    if (lifecycle_.phase() != Phase::managed) return;
     if (rect == panel_.placed()) {
-        reassertions_ = 0;
+        lifecycle_.frameInPlace();
         return;
     }
-    if (askFullScreen()) return;
-    if (reassertions_ >= kReassertions) return;
-    ++reassertions_;
+    if (askFullScreen() || !lifecycle_.mayReassertFrame()) return;
     // Full-screen where it covered only one monitor: given up, as it holds the frame in place.
-    if (fullScreenAsked_) sendFullScreen(X11SceneWindowHints::kStateRemove);
+    if (lifecycle_.isFullScreenAsked()) sendFullScreen(X11SceneWindowHints::kStateRemove);
     configureToPlaced();
     xcb_flush(connection_->raw());
 }
@@ -256,13 +306,13 @@ void X11PanelStacking::frameConfigured(const RootRect& rect) {
 // Others keep docks below full-screen windows (Mutter): it is asked only of those that moved it.
 // Full-screen covers one monitor only: with more, the frame is asserted instead.
 bool X11PanelStacking::askFullScreen() {
-    if (fullScreenAsked_) return false;
+    if (lifecycle_.isFullScreenAsked()) return false;
     const xcb_screen_t& screen = connection_->screen();
     if (panel_.placed() != RootRect{0, 0, screen.width_in_pixels, screen.height_in_pixels})
         return false;
     auto application = application_.lock();
     if (!application || application->screens().screens().size() > 1) return false;
-    fullScreenAsked_ = true;
+    lifecycle_.noteFullScreenAsked();
     sendFullScreen(X11SceneWindowHints::kStateAdd);
     return true;
 }
@@ -285,37 +335,41 @@ void X11PanelStacking::configureToPlaced() {
 }
 
 void X11PanelStacking::stackingModeChanged() {
-    if (!mapped_ || panel_.isManaged() || wantsStackingByWindowManager() == stackedByManager_)
+    if (!mapped_ || panel_.isManaged() ||
+        wantsStackingByWindowManager() == lifecycle_.isStackedByWindowManager()) {
         return;
-    const bool leavesWindowManager = stackedByManager_;
+    }
+    const bool leavesWindowManager = lifecycle_.phase() == Phase::managed;
     const auto relation = relation_;
-    shownInFrame_ = false;
     unmap();
     relation_ = relation;
     if (leavesWindowManager && !fetchIsTopLevel()) {
         // Mapped again only once the window manager has let go of it: mapped inside its frame,
         // the window would stay hidden when the frame goes.
-        withdrawing_ = true;
+        lifecycle_.beginWithdrawal();
         announceWithdrawal();
         // A window manager that never gives it back does not keep it hidden. The wait belongs to
         // this withdrawal alone: one of an earlier withdrawal, ended by the window manager, would
         // show the window while it is still framed.
-        const std::uint64_t withdrawal = ++withdrawals_;
         if (auto application = application_.lock()) {
-            application->loop()->runAfter(
-                kWithdrawalWait, weakly(panel_.weak_from_this(), [this, withdrawal](Panel&) {
-                    if (!withdrawing_ || withdrawal != withdrawals_) return;
-                    showInNewStackingMode();
-                    shownInFrame_ = mapped_;
-                }));
+            phaseWait_.replace(Timer::scheduledTimer(
+                *application->loop(), X11StackingLifecycle::kWithdrawalWait, false,
+                weakly(panel_.weak_from_this(), [this](Panel&) { withdrawalWaitRanOut(); }),
+                RunLoopMode::common));
         }
         return;
     }
     showInNewStackingMode();
 }
 
+void X11PanelStacking::withdrawalWaitRanOut() {
+    phaseWait_.clear();
+    if (!lifecycle_.withdrawalWaitRanOut()) return;
+    applyStackingKind();
+    showInNewStackingMode();
+}
+
 void X11PanelStacking::showInNewStackingMode() {
-    withdrawing_ = false;
     if (!orderedIn_ || !canShow()) return;
     const auto relation = relation_;
     map();
@@ -325,7 +379,10 @@ void X11PanelStacking::showInNewStackingMode() {
 }
 
 void X11PanelStacking::stackingLookEnded() {
-    if (mapped_ || withdrawing_ || !orderedIn_ || panel_.isClosed() || !canShow()) return;
+    if (mapped_ || lifecycle_.phase() == Phase::withdrawing || !orderedIn_ || panel_.isClosed() ||
+        !canShow()) {
+        return;
+    }
     map();
     if (!mapped_) return;
     if (relation_) {
@@ -360,12 +417,19 @@ void X11PanelStacking::announceWithdrawal() {
 
 void X11PanelStacking::reparented(bool toRoot) {
     if (!toRoot) return;
-    if (withdrawing_) {
-        showInNewStackingMode();
-    } else if (std::exchange(shownInFrame_, false)) {
-        // Let go of later than it was waited for: the window came back to the root hidden.
-        unmap();
-        showInNewStackingMode();
+    switch (lifecycle_.letGo()) {
+        case Phase::withdrawing:
+            applyStackingKind();
+            showInNewStackingMode();
+            break;
+        case Phase::shownInFrame:
+            // Let go of later than it was waited for: the window came back to the root hidden.
+            unmap();
+            showInNewStackingMode();
+            break;
+        case Phase::atRoot:
+        case Phase::managed:
+            break;
     }
 }
 
@@ -373,7 +437,7 @@ void X11PanelStacking::reparented(bool toRoot) {
 // restack that changed nothing sends none, but then the order shows the panel in place already.
 bool X11PanelStacking::isRestackInFlight() const {
     // The window manager's answer to a request is the frame's own restack.
-    if (stackedByManager_) return restackPending_;
+    if (lifecycle_.isStackedByWindowManager()) return lifecycle_.isRequestPending();
     return restackSent_ && precedesRequest(connection_->lastEventSequence(), *restackSent_);
 }
 
@@ -398,14 +462,14 @@ bool X11PanelStacking::standsInRelation(const std::vector<xcb_window_t>& childre
 // past us), often a moment after we placed ourselves: the placement is kept until the panel is
 // ordered otherwise.
 void X11PanelStacking::siblingRestacked(xcb_window_t sibling, xcb_window_t below) {
-    if (sibling == window_) failedRestacks_ = 0;
-    if (stackedByManager_) {
+    if (sibling == window_) lifecycle_.restackSeen();
+    if (lifecycle_.isStackedByWindowManager()) {
         // The window manager keeps the order of the windows it manages: it has done what was
-        // asked once the frame stands where it should (it may never, and is not asked again).
+        // asked once the frame stands where it should (until then it is asked again a few times).
         auto application = application_.lock();
         if (application && sibling == stackingWindow() &&
             standsInRelation(application->clients().knownRootChildren())) {
-            restackPending_ = false;
+            lifecycle_.requestAnswered();
         }
         return;
     }
@@ -423,16 +487,21 @@ void X11PanelStacking::clientReframed(xcb_window_t client) {
     if (!application) return;
     const xcb_window_t frame = application->clients().frameOf(client);
     if (frame == XCB_WINDOW_NONE || relation_->sibling == frame) return;
-    relation_->sibling = frame;
-    relation_->siblingBelow.reset();
+    standAgainst(frame);
     if (mapped_) restackAgainstRelation();
 }
 
 void X11PanelStacking::standAgainstCurrentFrame() {
-    if (auto application = application_.lock()) {
-        const xcb_window_t frame = application->clients().frameOf(relation_->client);
-        if (frame != XCB_WINDOW_NONE) relation_->sibling = frame;
-    }
+    auto application = application_.lock();
+    const xcb_window_t frame = application ? application->clients().frameOf(relation_->client)
+                                           : xcb_window_t{XCB_WINDOW_NONE};
+    standAgainst(frame == XCB_WINDOW_NONE ? relation_->sibling : frame);
+}
+
+// Another frame is not the window manager undoing our restacks: it gets its few at once again.
+void X11PanelStacking::standAgainst(xcb_window_t frame) {
+    if (relation_->sibling != frame) lifecycle_.newRelation();
+    relation_->sibling = frame;
     relation_->siblingBelow.reset();
 }
 
@@ -442,9 +511,7 @@ void X11PanelStacking::standAgainstCurrentFrame() {
 // placed again only a few times until a restack of it is seen to work, so that the failures do
 // not answer each other for ever.
 void X11PanelStacking::placeAfterFailedRestack() {
-    if (!relation_ || !mapped_ || panel_.isManaged() || stackedByManager_) return;
-    if (shownInFrame_ || failedRestacks_ >= kReassertions) return;
-    ++failedRestacks_;
+    if (!relation_ || !mapped_ || panel_.isManaged() || !lifecycle_.mayRetryFailedRestack()) return;
     standAgainstCurrentFrame();
     const bool below = relation_->mode == XCB_STACK_MODE_BELOW;
     if (auto application = application_.lock()) {

@@ -7,7 +7,9 @@
 #include <optional>
 #include <vector>
 
+#include "platform/core/TimerSlot.hpp"
 #include "platform/x11/X11RootSpace.hpp"
+#include "platform/x11/X11StackingLifecycle.hpp"
 
 namespace talvori {
 enum class WindowOrderingMode;
@@ -21,8 +23,9 @@ class X11Panel;
 
 // Where one panel stands among the root's windows: whether it is ordered in and mapped, who
 // stacks it (we do, emulating levels, or the window manager where it cannot keep our windows
-// between its own), and the window it was last ordered directly above or below, which it goes
-// back beside whenever other windows come between.
+// between its own: the lifecycle's phase), and the window it was last ordered directly above or
+// below, which it goes back beside whenever other windows come between, as often as the
+// lifecycle's limits allow.
 class X11PanelStacking {
   public:
     X11PanelStacking(X11Panel& panel, const std::shared_ptr<X11Application>& application,
@@ -34,7 +37,7 @@ class X11PanelStacking {
     // Whether the window is mapped on the server (ordered in, and showable).
     bool isMapped() const { return mapped_; }
     // A borderless panel the window manager stacks among its windows (and otherwise leaves alone).
-    bool isStackedByWindowManager() const { return stackedByManager_; }
+    bool isStackedByWindowManager() const { return lifecycle_.isStackedByWindowManager(); }
     // Whether the panel was last ordered directly above or below another window.
     bool isRelative() const { return relation_.has_value(); }
     bool isHiddenForDeactivation() const { return hiddenForDeactivation_; }
@@ -54,7 +57,7 @@ class X11PanelStacking {
     // What stands for the panel among the root's children: itself, or its window manager's frame.
     xcb_window_t stackingWindow() const;
     // The panel was placed anew: the window manager may be corrected again.
-    void placedAnew() { reassertions_ = 0; }
+    void placedAnew() { lifecycle_.placedAnew(); }
     // The window manager placed the frame of a panel it stacks at `rect`.
     void frameConfigured(const RootRect& rect);
     // The window manager was found able, or not, to keep our own windows between its: a panel it
@@ -81,16 +84,25 @@ class X11PanelStacking {
   private:
     // Points the relation at its window's frame as the client windows know it now.
     void standAgainstCurrentFrame();
+    void standAgainst(xcb_window_t frame);
     bool canShow() const;
     bool waitsForStackingLook() const;
     void map();
+    // Restacks at once, or once restacks that keep the relation are allowed again.
     void restackAgainstRelation();
+    void restackWhenAllowed(Nanoseconds at);
+    void restackIfDisturbed();
+    void withdrawalWaitRanOut();
     void showInNewStackingMode();
     bool fetchIsTopLevel();
     void announceWithdrawal();
     void requestRestack(xcb_window_t client, std::uint32_t stackMode);
     void requestStackedRestack();
+    void awaitRequestAnswer();
+    void requestUnanswered();
     void updateStackingKind();
+    // Makes the window one the window manager stacks, or one we do, as the lifecycle says.
+    void applyStackingKind();
     bool askFullScreen();
     void sendFullScreen(std::uint32_t action);
     void configureToPlaced();
@@ -103,7 +115,6 @@ class X11PanelStacking {
     std::weak_ptr<X11Application> application_;
     std::shared_ptr<X11Connection> connection_;
     xcb_window_t window_;
-    bool stackedByManager_ = false;
     bool orderedIn_ = false;
     bool mapped_ = false;
     bool hiddenForDeactivation_ = false;
@@ -117,21 +128,14 @@ class X11PanelStacking {
         std::optional<xcb_window_t> siblingBelow;
     };
     std::optional<Relation> relation_;
+    // Our own latest restack, until its event is read.
     std::optional<std::uint32_t> restackSent_;
-    // Asked of the window manager, which has not restacked the frame since.
-    bool restackPending_ = false;
-    bool fullScreenAsked_ = false;
-    // Times the frame asked for was asserted again since the panel was last placed.
-    static constexpr int kReassertions = 3;
-    int reassertions_ = 0;
-    // Unmapped to change who stacks it, waiting for the window manager to give it back.
-    bool withdrawing_ = false;
-    // Withdrawals begun so far: a wait for the window manager tells its own from a later one.
-    std::uint64_t withdrawals_ = 0;
-    // Shown inside the frame once the wait ran out: shown again when the window manager lets go.
-    bool shownInFrame_ = false;
-    // Placed again after restacks that failed, since the last one seen to work.
-    int failedRestacks_ = 0;
+    X11StackingLifecycle lifecycle_;
+    // What the phase waits for: the window manager letting go of the window, or carrying out a
+    // restack it was asked for.
+    TimerSlot phaseWait_;
+    // A restack held back until restacks that keep the relation are allowed again.
+    TimerSlot heldRestack_;
 };
 
 }  // namespace talvori::x11

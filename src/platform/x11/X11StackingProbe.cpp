@@ -77,14 +77,25 @@ void X11StackingProbe::begin() {
         conclude(true);
         return;
     }
+    // The corner of the work area: no desktop panel stands over it.
+    xcb_connection_t* raw = connection_->raw();
+    connection_->whenReplied<xcb_get_property_reply_t>(
+        requestProperty(raw, connection_->root(), connection_->atom(Atom::_NET_WORKAREA), 4),
+        weakly(weak_from_this(),
+               [look = looks_](X11StackingProbe& self, Reply<xcb_get_property_reply_t> area) {
+                   if (look != self.looks_) return;
+                   const auto value = propertyValue(area.get());
+                   const auto corner = value ? value->cardinals() : std::vector<std::uint32_t>{};
+                   self.showManagedAt(
+                       {corner.size() >= 2 ? static_cast<std::int32_t>(corner[0]) : 0,
+                        corner.size() >= 2 ? static_cast<std::int32_t>(corner[1]) : 0, 1, 1});
+               }));
+    xcb_flush(raw);
+}
+
+void X11StackingProbe::showManagedAt(const RootRect& at) {
     xcb_connection_t* raw = connection_->raw();
     const xcb_screen_t& screen = connection_->screen();
-    // The corner of the work area: no desktop panel stands over it.
-    const auto area = propertyReply(
-        raw, requestProperty(raw, screen.root, connection_->atom(Atom::_NET_WORKAREA), 4));
-    const auto corner = area ? area->cardinals() : std::vector<std::uint32_t>{};
-    const RootRect at{corner.size() >= 2 ? static_cast<std::int32_t>(corner[0]) : 0,
-                      corner.size() >= 2 ? static_cast<std::int32_t>(corner[1]) : 0, 1, 1};
     managed_ = xcb_generate_id(raw);
     const std::uint32_t color[] = {kManagedColor};
     xcb_create_window(raw, XCB_COPY_FROM_PARENT, managed_, screen.root,
@@ -105,21 +116,37 @@ void X11StackingProbe::begin() {
 
 void X11StackingProbe::placeOwnBelowFrame() {
     xcb_connection_t* raw = connection_->raw();
+    // Both asked at once; the second answer comes after the first.
+    const auto viewable = std::make_shared<bool>(false);
+    connection_->whenReplied<xcb_get_window_attributes_reply_t>(
+        xcb_get_window_attributes(raw, managed_),
+        [viewable](Reply<xcb_get_window_attributes_reply_t> attributes) {
+            *viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        });
+    connection_->whenReplied<xcb_translate_coordinates_reply_t>(
+        xcb_translate_coordinates(raw, managed_, connection_->root(), 0, 0),
+        weakly(weak_from_this(),
+               [look = looks_, viewable](X11StackingProbe& self,
+                                         Reply<xcb_translate_coordinates_reply_t> origin) {
+                   if (look != self.looks_) return;
+                   const xcb_window_t frame = self.frameOf_(self.managed_);
+                   // Not managed yet: a busy window manager.
+                   if (!*viewable || !origin || frame == XCB_WINDOW_NONE) {
+                       if (self.retry())
+                           self.later([](X11StackingProbe& probe) { probe.placeOwnBelowFrame(); });
+                       return;
+                   }
+                   self.placeOwnBelow(frame, origin->dst_x, origin->dst_y);
+               }));
+    xcb_flush(raw);
+}
+
+void X11StackingProbe::placeOwnBelow(xcb_window_t frame, std::int16_t x, std::int16_t y) {
+    xcb_connection_t* raw = connection_->raw();
     const xcb_window_t root = connection_->root();
-    auto attributes =
-        waitReply(xcb_get_window_attributes_reply, raw, xcb_get_window_attributes(raw, managed_));
-    const xcb_window_t frame = frameOf_(managed_);
-    auto origin = waitReply(xcb_translate_coordinates_reply, raw,
-                            xcb_translate_coordinates(raw, managed_, root, 0, 0));
-    // Not managed yet: a busy window manager.
-    if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE || !origin ||
-        frame == XCB_WINDOW_NONE) {
-        if (retry()) later([](X11StackingProbe& self) { self.placeOwnBelowFrame(); });
-        return;
-    }
     own_ = xcb_generate_id(raw);
     const std::uint32_t values[] = {kOwnColor, 1};
-    xcb_create_window(raw, XCB_COPY_FROM_PARENT, own_, root, origin->dst_x, origin->dst_y, 1, 1, 0,
+    xcb_create_window(raw, XCB_COPY_FROM_PARENT, own_, root, x, y, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, connection_->screen().root_visual,
                       XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
     const std::uint32_t below[] = {frame, XCB_STACK_MODE_BELOW};
@@ -131,7 +158,7 @@ void X11StackingProbe::placeOwnBelowFrame() {
     xcb_change_window_attributes(raw, managed_, XCB_CW_BACK_PIXEL, placed);
     xcb_clear_area(raw, 0, managed_, 0, 0, 0, 0);
     xcb_flush(raw);
-    later([x = origin->dst_x, y = origin->dst_y](X11StackingProbe& self) { self.look(x, y); });
+    later([x, y](X11StackingProbe& self) { self.look(x, y); });
 }
 
 void X11StackingProbe::look(std::int16_t x, std::int16_t y) {

@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 
+#include "platform/x11/X11RootSpace.hpp"
+
 namespace talvori {
 class RunLoop;
 }
@@ -65,7 +67,10 @@ class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
 
   private:
     void begin();
+    // Asked of the server without waiting: each step goes on once its answer has come.
+    void showManagedAt(const RootRect& at);
     void placeOwnBelowFrame();
+    void placeOwnBelow(xcb_window_t frame, std::int16_t x, std::int16_t y);
     void look(std::int16_t x, std::int16_t y);
     // Waits longer for the same windows; false once out of attempts (and concluded).
     bool retry();

@@ -1,0 +1,196 @@
+#include <time.h>
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+#include "platform/Platform.hpp"
+#include "platform/desktop/StyleMask.hpp"
+#include "platform/desktop/WindowListOption.hpp"
+#include "platform/x11/X11Application.hpp"
+#include "platform/x11/X11Desktop.hpp"
+#include "platform/x11/X11DesktopTest.hpp"
+#include "platform/x11/X11Panel.hpp"
+#include "platform/x11/X11StackingLifecycle.hpp"
+
+namespace talvori::testing {
+namespace {
+
+using Lifecycle = x11::X11StackingLifecycle;
+
+// Another program on a connection of its own, reading the root's news: it plays a window manager
+// that fights our restacks, or one that carries out restack requests (after dropping some).
+class StandIn {
+  public:
+    StandIn(const std::string& display, std::uint32_t events) : connection_(display) {
+        xcb_change_window_attributes(raw(), connection_.root(), XCB_CW_EVENT_MASK, &events);
+        connection_.sync();
+    }
+    xcb_connection_t* raw() const { return connection_.connection(); }
+    xcb_atom_t atom(const char* name) const { return connection_.atom(name); }
+    // Handles what the server told so far.
+    void answer(const std::function<void(const xcb_generic_event_t&)>& handle) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(raw())) {
+            handle(*event);
+            std::free(event);
+        }
+        xcb_flush(raw());
+    }
+    void restack(xcb_window_t window, xcb_window_t sibling, std::uint32_t mode) {
+        const std::uint32_t values[] = {sibling, mode};
+        xcb_configure_window(raw(), window,
+                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+    }
+
+  private:
+    X11TestDriver connection_;
+};
+
+std::uint8_t typeOf(const xcb_generic_event_t& event) {
+    return event.response_type & 0x7F;
+}
+
+double processSeconds() {
+    timespec used{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+    return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) * 1e-9;
+}
+
+// Without a window manager, windows are their own frames: another program restacks them as it
+// likes, and the driver publishes the client list as a window manager would.
+class X11PanelStackingTest : public X11DesktopTest {
+  protected:
+    X11PanelStackingTest() : X11DesktopTest({.windowManager = false, .compositor = false}) {}
+
+    void SetUp() override {
+        X11DesktopTest::SetUp();
+        target = session().openClient("Target", 100, 100, 400, 300, 0x3366cc);
+        other = session().openClient("Other", 300, 200, 400, 300, 0xcc6633);
+        ASSERT_TRUE(target.window && other.window);
+        driver().setWindows(driver().root(), "_NET_CLIENT_LIST", {target.window, other.window});
+        ASSERT_TRUE(runUntil([&] {
+            return platform().windowList().copyWindowInfo(WindowListOption::all)->size() == 2U;
+        }));
+    }
+    std::shared_ptr<Panel> makePanel() {
+        auto panel = platform().application().makePanel(Rect(150, 400, 100, 100),
+                                                        StyleMask::nonactivatingPanel);
+        panel->setOpaque(true);
+        return panel;
+    }
+    bool directlyBelowTarget(const Panel& panel) const {
+        return driver().windowAbove(panel.windowNumber()) == target.window;
+    }
+
+    Client target;
+    Client other;
+};
+
+// A window manager that puts another window back above the panel each time the panel moves would
+// have it restacked as fast as the two can answer: it gets a few restacks a second, the program
+// falls idle, and once the fight ends the panel is back in place within a restack's spacing.
+TEST_F(X11PanelStackingTest, AWindowManagerUndoingEveryRestackGetsAFewASecond) {
+    auto panel = makePanel();
+    ASSERT_TRUE(panel->orderRelative(WindowOrderingMode::below, target.window));
+    ASSERT_TRUE(runUntil([&] { return directlyBelowTarget(*panel); }));
+    StandIn fighter(session().display(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
+    const xcb_window_t ours = panel->windowNumber();
+    int restacks = 0;
+    bool fighting = true;
+    const auto fight = [&] {
+        fighter.answer([&](const xcb_generic_event_t& event) {
+            if (typeOf(event) != XCB_CONFIGURE_NOTIFY) return;
+            const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+            if (configure.window != ours) return;
+            ++restacks;
+            if (fighting) fighter.restack(other.window, ours, XCB_STACK_MODE_ABOVE);
+        });
+        return false;
+    };
+    fighter.restack(other.window, ours, XCB_STACK_MODE_ABOVE);
+    constexpr double kFight = 3;
+    runUntil(fight, 1);
+    const int early = restacks;
+    const double cpuBefore = processSeconds();
+    runUntil(fight, kFight - 1);
+    const double cpu = processSeconds() - cpuBefore;
+    // A few a second (and not given up on: the fight may end).
+    EXPECT_LE(restacks, 5 * kFight);
+    EXPECT_GT(restacks, Lifecycle::kRestackBurst);
+
+    fighting = false;
+    const auto ended = std::chrono::steady_clock::now();
+    EXPECT_TRUE(runUntil([&] { return fight() || directlyBelowTarget(*panel); }));
+    const std::chrono::duration<double> back = std::chrono::steady_clock::now() - ended;
+    std::cout << "restacks in " << kFight << " s of fighting: " << restacks << " (first second "
+              << early << "); CPU over the last " << kFight - 1
+              << " s: " << 100 * cpu / (kFight - 1) << " % of a core; in place " << back.count()
+              << " s after the fight ended\n";
+}
+
+// A window manager that stacks the panel may drop a restack request: it is asked again until the
+// frame stands in place, a few times at most.
+struct Dropped {
+    const char* name;
+    int dropped;
+    int asked;
+    bool inPlace;
+};
+
+class X11UnansweredRestackTest : public X11PanelStackingTest,
+                                 public ::testing::WithParamInterface<Dropped> {};
+
+TEST_P(X11UnansweredRestackTest, IsAskedAgainAFewTimes) {
+    // Plays a window manager that stacks the panel: maps and configures as asked, and carries out
+    // restack requests past the dropped ones.
+    StandIn manager(session().display(),
+                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
+    const xcb_atom_t restackWindow = manager.atom("_NET_RESTACK_WINDOW");
+    int asked = 0;
+    const auto manage = [&] {
+        manager.answer([&](const xcb_generic_event_t& event) {
+            if (typeOf(event) == XCB_MAP_REQUEST) {
+                xcb_map_window(manager.raw(),
+                               reinterpret_cast<const xcb_map_request_event_t&>(event).window);
+            } else if (typeOf(event) == XCB_CONFIGURE_REQUEST) {
+                const auto& request = reinterpret_cast<const xcb_configure_request_event_t&>(event);
+                if (request.value_mask & XCB_CONFIG_WINDOW_STACK_MODE) {
+                    const bool sibling = request.value_mask & XCB_CONFIG_WINDOW_SIBLING;
+                    manager.restack(request.window,
+                                    sibling ? request.sibling : xcb_window_t{XCB_WINDOW_NONE},
+                                    request.stack_mode);
+                }
+            } else if (typeOf(event) == XCB_CLIENT_MESSAGE) {
+                const auto& message = reinterpret_cast<const xcb_client_message_event_t&>(event);
+                if (message.type != restackWindow || ++asked <= GetParam().dropped) return;
+                manager.restack(message.window, message.data.data32[1], message.data.data32[2]);
+            }
+        });
+        return false;
+    };
+    catchUp();
+    desktop().application().setStacksThroughWindowManager(true);
+    auto panel = makePanel();
+    panel->setIgnoresMouseEvents(true);
+    const auto asking = std::chrono::steady_clock::now();
+    ASSERT_TRUE(panel->orderRelative(WindowOrderingMode::below, target.window));
+    ASSERT_TRUE(desktop().application().panel(panel->windowNumber())->isStackedByWindowManager());
+    const bool inPlace = runUntil(
+        [&] { return manage() || (asked > GetParam().dropped && directlyBelowTarget(*panel)); }, 3);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - asking;
+    EXPECT_EQ(inPlace, GetParam().inPlace);
+    runUntil(manage, GetParam().inPlace ? 0.2 : 0.5);
+    EXPECT_EQ(asked, GetParam().asked);
+    if (inPlace) std::cout << "in place " << took.count() << " s after the first request\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    X11PanelStacking, X11UnansweredRestackTest,
+    ::testing::Values(Dropped{"FirstDropped", 1, 2, true},
+                      Dropped{"AllDropped", 100, 1 + Lifecycle::kUnansweredRequestRetries, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace talvori::testing
