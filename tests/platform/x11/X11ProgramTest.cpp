@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/harness/X11TestBus.hpp"
 #include "platform/x11/harness/X11TestDriver.hpp"
 #include "platform/x11/harness/X11TestSession.hpp"
@@ -105,6 +106,8 @@ class X11ProgramTest : public ::testing::Test {
             }
         }
         fs::remove_all(folder_);
+        driver_.reset();
+        expectNothingLeft(session_);
     }
     void SetUp() override {
         ASSERT_TRUE(session_.isReady()) << session_.error();
