@@ -158,10 +158,12 @@ std::vector<pid_t> childrenOfThisProcess() {
     std::vector<pid_t> children;
     const pid_t self = ::getpid();
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
-        const std::string name = entry.path().filename().string();
+    // Processes come and go while the folder is read: no step may throw.
+    for (std::filesystem::directory_iterator entry("/proc", error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream file(entry.path() / "stat");
+        std::ifstream file(entry->path() / "stat");
         std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         // "pid (command) state ppid ...": the command may hold spaces and parentheses.
         const auto close = stat.rfind(')');
