@@ -53,7 +53,7 @@ TEST(X11TourTest, TheTourShowsTheFirstRunFocusACoverAndThePanelFromTheTray) {
         fs::temp_directory_path() / ("talvori-tour-test-" + std::to_string(::getpid()));
     fs::remove_all(folder);
     const std::string command = std::string(TALVORI_TOUR) + " --program " + TALVORI_PROGRAM +
-                                " --folder " + folder.string() + " --patience 0.6";
+                                " --folder " + folder.string() + " --patience 0.6 2>&1";
     FILE* tour = ::popen(command.c_str(), "r");
     ASSERT_TRUE(tour);
     std::string output;
@@ -61,6 +61,8 @@ TEST(X11TourTest, TheTourShowsTheFirstRunFocusACoverAndThePanelFromTheTray) {
     while (std::fgets(buffer, sizeof buffer, tour)) output += buffer;
     const int status = ::pclose(tour);
     ASSERT_EQ(status, 0) << output;
+    // Its desktop ended with nothing of it left running.
+    EXPECT_EQ(output.find("left running:"), std::string::npos) << output;
 
     std::vector<std::string> shots;
     for (const auto& entry : fs::directory_iterator(folder)) {
