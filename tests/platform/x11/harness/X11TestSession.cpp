@@ -153,6 +153,21 @@ bool waitFor(Condition condition, std::chrono::milliseconds limit) {
     return condition();
 }
 
+// A file of /proc, read with plain calls: a stream throws when its process ends meanwhile.
+std::string readProcessFile(pid_t pid, const char* name) {
+    const std::string path = "/proc/" + std::to_string(pid) + "/" + name;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    std::string text;
+    char buffer[512];
+    for (ssize_t got = ::read(fd, buffer, sizeof buffer); got > 0;
+         got = ::read(fd, buffer, sizeof buffer)) {
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return text;
+}
+
 // This process's children, which are also what its children left behind: it is their reaper.
 std::vector<pid_t> childrenOfThisProcess() {
     std::vector<pid_t> children;
@@ -162,27 +177,25 @@ std::vector<pid_t> childrenOfThisProcess() {
     for (std::filesystem::directory_iterator entry("/proc", error), end; !error && entry != end;
          entry.increment(error)) {
         const std::string name = entry->path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream file(entry->path() / "stat");
-        std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        const pid_t pid = static_cast<pid_t>(std::strtol(name.c_str(), nullptr, 10));
+        const std::string stat = readProcessFile(pid, "stat");
         // "pid (command) state ppid ...": the command may hold spaces and parentheses.
         const auto close = stat.rfind(')');
         if (close == std::string::npos) continue;
         char state = 0;
         pid_t parent = 0;
         std::istringstream(stat.substr(close + 1)) >> state >> parent;
-        if (parent == self) children.push_back(std::stoi(name));
+        if (parent == self) children.push_back(pid);
     }
     return children;
 }
 
 std::string commandLineOf(pid_t pid) {
-    const auto folder = std::filesystem::path("/proc") / std::to_string(pid);
-    std::ifstream file(folder / "cmdline");
-    std::string line((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::string line = readProcessFile(pid, "cmdline");
     std::replace(line.begin(), line.end(), '\0', ' ');
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    if (line.empty()) std::getline(std::ifstream(folder / "comm"), line);
+    if (line.empty()) line = readProcessFile(pid, "comm");
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\n')) line.pop_back();
     return std::to_string(pid) + " " + line;
 }
 
@@ -191,20 +204,23 @@ std::string commandLineOf(pid_t pid) {
 std::vector<std::string> endLeftovers() {
     std::vector<std::string> left;
     const auto deadline = Clock::now() + std::chrono::seconds(2);
-    for (int round = 0; round < 100; ++round) {
+    // What a killed one leaves comes to this process in turn: a few rounds end that too.
+    for (int killings = 0; killings < 10;) {
         std::vector<pid_t> running;
         for (const pid_t child : childrenOfThisProcess()) {
             if (::waitpid(child, nullptr, WNOHANG) == 0) running.push_back(child);
         }
         if (running.empty()) break;
-        if (Clock::now() >= deadline) {
-            for (const pid_t child : running) {
-                left.push_back(commandLineOf(child));
-                ::kill(child, SIGKILL);
-                ::waitpid(child, nullptr, 0);
-            }
+        if (Clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (const pid_t child : running) {
+            left.push_back(commandLineOf(child));
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+        }
+        ++killings;
     }
     return left;
 }
