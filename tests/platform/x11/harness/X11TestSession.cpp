@@ -362,10 +362,12 @@ void X11TestSession::setEnvironment(const std::string& name, const std::string& 
 
 bool X11TestSession::makeFolders() {
     static int made = 0;
-    folder_ = std::filesystem::temp_directory_path() /
-              ("talvori-session-" + std::to_string(::getpid()) + "-" + std::to_string(++made));
+    const auto root =
+        std::filesystem::temp_directory_path() /
+        ("talvori-session-" + std::to_string(::getpid()) + "-" + std::to_string(++made));
+    folder_ = root.string();
     std::error_code error;
-    std::filesystem::remove_all(folder_, error);
+    std::filesystem::remove_all(root, error);
     const std::pair<const char*, const char*> folders[] = {
         {"HOME", "home"},
         {"XDG_CONFIG_HOME", "config"},
@@ -375,14 +377,14 @@ bool X11TestSession::makeFolders() {
         {"XDG_RUNTIME_DIR", "runtime"},
     };
     for (const auto& [variable, name] : folders) {
-        std::filesystem::create_directories(folder_ / name, error);
+        std::filesystem::create_directories(root / name, error);
         if (error) {
-            error_ = "cannot make the session's folder " + (folder_ / name).string();
+            error_ = "cannot make the session's folder " + (root / name).string();
             return false;
         }
-        setEnvironment(variable, (folder_ / name).string());
+        setEnvironment(variable, (root / name).string());
     }
-    std::filesystem::permissions(folder_ / "runtime", std::filesystem::perms::owner_all, error);
+    std::filesystem::permissions(root / "runtime", std::filesystem::perms::owner_all, error);
     // A program that finds no session bus reaches for none: no bus is started on demand.
     setEnvironment("DBUS_SESSION_BUS_ADDRESS", "disabled:");
     // The machine's desktop and its accessibility bus are not this session's.
@@ -392,11 +394,10 @@ bool X11TestSession::makeFolders() {
     }
     // Speech goes to an address where nothing listens, and the speech server a program would
     // start there on demand refuses to (tests that hear speech run a server of their own).
-    const auto speech = folder_ / "runtime" / "speech-dispatcher";
+    const auto speech = root / "runtime" / "speech-dispatcher";
     setEnvironment("SPEECHD_ADDRESS", "unix_socket:" + (speech / "speechd.sock").string());
-    std::filesystem::create_directories(folder_ / "config" / "speech-dispatcher", error);
-    std::ofstream(folder_ / "config" / "speech-dispatcher" / "speechd.conf")
-        << "DisableAutoSpawn\n";
+    std::filesystem::create_directories(root / "config" / "speech-dispatcher", error);
+    std::ofstream(root / "config" / "speech-dispatcher" / "speechd.conf") << "DisableAutoSpawn\n";
     return true;
 }
 

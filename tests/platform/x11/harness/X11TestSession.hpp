@@ -4,7 +4,6 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -131,7 +130,9 @@ class X11TestSession {
     std::vector<std::string> endAll();
 
   private:
+    // Makes the session's folders and points this process's environment at them.
     bool makeFolders();
+    // Sets an entry of this process's environment (an empty value removes it) until endAll().
     void setEnvironment(const std::string& name, const std::string& value);
     bool startServer(const Options& options);
     xcb_connection_t* connectOrSay();
@@ -140,8 +141,9 @@ class X11TestSession {
     // What the window manager, the compositor and the tray run with: the desktop's own bus.
     std::optional<std::vector<std::string>> desktopEnvironment();
     bool startSettingsService(std::vector<std::string>& environment);
-    // KWin's global shortcuts service, which holds the keys KWin binds; KWin then holds them.
+    // Starts KWin's global shortcut service on the desktop's bus: it grabs the keys KWin binds.
     bool startShortcutService(const std::vector<std::string>& environment);
+    // Waits until KWin's keys are grabbed.
     bool waitForKWinShortcuts();
     bool startTray(bool atBottom);
     // Starts a program with further environment entries.
@@ -152,7 +154,7 @@ class X11TestSession {
 
     std::string error_;
     // The home and the XDG folders of everything the session starts.
-    std::filesystem::path folder_;
+    std::string folder_;
     // This process's environment entries before the session set them.
     std::vector<std::pair<std::string, std::optional<std::string>>> previousEnvironment_;
     bool ended_ = false;
