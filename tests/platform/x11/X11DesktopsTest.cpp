@@ -137,8 +137,8 @@ TEST_P(X11DesktopsTest, FocusDimsAllButTheActiveWindowAndFollowsSwitchesWithoutA
     turnFocusOn();
     ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
     ASSERT_TRUE(runUntil([&] {
-        return brightnessAt(inBackdrop) < backdropBright * 0.7 &&
-               brightnessAt(inBeta) < betaBright * 0.7;
+        return isDimmed(brightnessAt(inBackdrop), backdropBright) &&
+               isDimmed(brightnessAt(inBeta), betaBright);
     })) << brightnessAt(inBackdrop)
         << " " << brightnessAt(inBeta);
     // A compositor paints the panel's move below the active window a frame after it happened.
@@ -157,7 +157,7 @@ TEST_P(X11DesktopsTest, FocusDimsAllButTheActiveWindowAndFollowsSwitchesWithoutA
     activate(beta.window);
     EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(beta.window); }));
     EXPECT_TRUE(runUntil([&] {
-        return brightnessAt(inBeta) == betaBright && brightnessAt(inAlpha) < alphaBright * 0.7;
+        return brightnessAt(inBeta) == betaBright && isDimmed(brightnessAt(inAlpha), alphaBright);
     })) << brightnessAt(inBeta)
         << " " << brightnessAt(inAlpha);
     EXPECT_TRUE(settledBelow(beta.window));
@@ -271,7 +271,9 @@ TEST_P(X11DesktopsTest, GlassIsBlurredWhereTheCompositorOffersBlur) {
     openClient("Light", 640, 100, 640, 600, 0xffffff);
     const auto active = openClient("Active", 500, 600, 200, 150, 0x2080e0);
     activate(active.window);
-    const int undimmed = settledBrightnessAt({680, 300});
+    // Once the window manager has shown the light window (Mutter may hold its first picture back).
+    constexpr int undimmed = 3 * 0xff;
+    ASSERT_TRUE(runUntil([&] { return brightnessAt({680, 300}) == undimmed; }));
     turnFocusOn();
     ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(active.window); }));
     // Dim's faint blur would show as the compositor's full one: it stays sharp.
@@ -292,8 +294,9 @@ TEST_P(X11DesktopsTest, GlassIsBlurredWhereTheCompositorOffersBlur) {
     }
     // Nothing blurs here: Glass dims as Dim does, never as if nothing had happened.
     EXPECT_TRUE(runUntil([&] {
-        return brightnessAt({680, 300}) < undimmed * 7 / 10;
-    })) << brightnessAt({680, 300});
+        return isDimmed(brightnessAt({680, 300}), undimmed);
+    })) << brightnessAt({680, 300})
+        << " of " << undimmed;
     EXPECT_FALSE(asksForBlur(driver(), panel()));
     screenshot(std::string("focus-glass-without-blur-") + nameOf(GetParam()));
     driver().setWindows(driver().root(), "_KDE_NET_WM_BLUR_BEHIND_REGION", {});
@@ -324,6 +327,8 @@ TEST_P(X11DesktopsTest, AnAttachedCoverFollowsItsWindow) {
     }));
 }
 
+// KWin's default shortcuts hold Meta+Alt+Up and Meta+Alt+Down (its window switching up and down):
+// those two are taken and show as taken there. Every other one is ours on every desktop.
 TEST_P(X11DesktopsTest, TheSevenShortcutsAreHeldAndFire) {
     using GlobalShortcuts::Name;
     using GlobalShortcuts::Shortcut;
@@ -355,7 +360,17 @@ TEST_P(X11DesktopsTest, TheSevenShortcutsAreHeldAndFire) {
         GlobalShortcuts::onKeyDown(entry.name,
                                    [&fired, &entry] { fired.push_back(entry.name.rawValue); });
     }
+    const auto heldByTheDesktop = [](const Entry& entry) {
+        return GetParam() == X11TestDesktop::kwin &&
+               (entry.name.rawValue == "strongerFocus" || entry.name.rawValue == "weakerFocus");
+    };
     for (const auto& entry : entries) {
+        if (heldByTheDesktop(entry)) {
+            EXPECT_FALSE(GlobalShortcuts::isEnabled(entry.name)) << entry.name.rawValue;
+            const auto shortcut = GlobalShortcuts::getShortcut(entry.name);
+            EXPECT_TRUE(shortcut && shortcut->isTakenBySystem()) << entry.name.rawValue;
+            continue;
+        }
         EXPECT_TRUE(GlobalShortcuts::isEnabled(entry.name)) << entry.name.rawValue;
         // Held by us: another program cannot take it.
         EXPECT_FALSE(driver().grabKey(entry.key, entry.modifiers)) << entry.name.rawValue;

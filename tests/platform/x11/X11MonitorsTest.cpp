@@ -96,7 +96,7 @@ class X11MonitorsTest : public X11DesktopTest {
         return text;
     }
     bool dimmed(int x, int y, const X11TestDriver::Rgb& lit) const {
-        return driver().pixel(x, y).brightness() < lit.brightness() * 0.7;
+        return isDimmed(driver().pixel(x, y).brightness(), lit.brightness());
     }
     bool clear(int x, int y, const X11TestDriver::Rgb& lit) const {
         return driver().pixel(x, y).brightness() == lit.brightness();

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/atspi/harness/AtspiTestBus.hpp"
+#include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/harness/X11TestBus.hpp"
 #include "platform/x11/harness/X11TestDriver.hpp"
 #include "platform/x11/harness/X11TestSession.hpp"
@@ -108,6 +109,8 @@ class X11ProgramTest : public ::testing::Test {
             }
         }
         fs::remove_all(folder_);
+        driver_.reset();
+        expectNothingLeft(session_);
     }
     void SetUp() override {
         ASSERT_TRUE(session_.isReady()) << session_.error();

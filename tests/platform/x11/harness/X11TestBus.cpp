@@ -121,7 +121,8 @@ bool X11TestBus::waitForName(const char* name, double seconds) const {
     if (!bus) return false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     bool owned = false;
-    while (!owned && std::chrono::steady_clock::now() < deadline) {
+    for (bool first = true; !owned && (first || std::chrono::steady_clock::now() < deadline);
+         first = false) {
         sd_bus_message* reply = nullptr;
         int has = 0;
         if (sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",

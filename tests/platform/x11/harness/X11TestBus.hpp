@@ -33,7 +33,7 @@ class X11TestBus {
     void stop();
     // Starts a daemon again at the same address; false when it does not answer.
     bool restart();
-    // Waits until someone owns `name` on the bus; false after `seconds`.
+    // Waits until someone owns `name` on the bus (asks at least once); false after `seconds`.
     bool waitForName(const char* name, double seconds) const;
 
   private:

@@ -408,4 +408,8 @@ bool X11TestDriver::screenshot(const std::string& path) const {
     return written;
 }
 
+bool isDimmed(int shown, int lit) {
+    return shown >= lit * 0.3 && shown <= lit * 0.75;
+}
+
 }  // namespace talvori::testing

@@ -131,4 +131,9 @@ class X11TestDriver {
     std::uint8_t rootDepth_ = 24;
 };
 
+// Whether a brightness `shown` is what Focus's dimming at its default strength makes of `lit`:
+// partly dimmed, between about 0.3 and 0.75 of it. A tint drawn opaque is too dark to pass, a
+// window left lit too light.
+bool isDimmed(int shown, int lit);
+
 }  // namespace talvori::testing

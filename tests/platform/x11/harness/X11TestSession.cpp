@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "platform/x11/harness/X11TestBus.hpp"
@@ -152,6 +153,96 @@ bool waitFor(Condition condition, std::chrono::milliseconds limit) {
     return condition();
 }
 
+// A file of /proc, read with plain calls: a stream throws when its process ends meanwhile.
+std::string readProcessFile(pid_t pid, const char* name) {
+    const std::string path = "/proc/" + std::to_string(pid) + "/" + name;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    std::string text;
+    char buffer[512];
+    for (ssize_t got = ::read(fd, buffer, sizeof buffer); got > 0;
+         got = ::read(fd, buffer, sizeof buffer)) {
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return text;
+}
+
+// This process's children, which are also what its children left behind: it is their reaper.
+std::vector<pid_t> childrenOfThisProcess() {
+    std::vector<pid_t> children;
+    const pid_t self = ::getpid();
+    std::error_code error;
+    // Processes come and go while the folder is read: no step may throw.
+    for (std::filesystem::directory_iterator entry("/proc", error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        const pid_t pid = static_cast<pid_t>(std::strtol(name.c_str(), nullptr, 10));
+        const std::string stat = readProcessFile(pid, "stat");
+        // "pid (command) state ppid ...": the command may hold spaces and parentheses.
+        const auto close = stat.rfind(')');
+        if (close == std::string::npos) continue;
+        char state = 0;
+        pid_t parent = 0;
+        std::istringstream(stat.substr(close + 1)) >> state >> parent;
+        if (parent == self) children.push_back(pid);
+    }
+    return children;
+}
+
+std::string commandLineOf(pid_t pid) {
+    std::string line = readProcessFile(pid, "cmdline");
+    std::replace(line.begin(), line.end(), '\0', ' ');
+    if (line.empty()) line = readProcessFile(pid, "comm");
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\n')) line.pop_back();
+    return std::to_string(pid) + " " + line;
+}
+
+// Ends what the programs a session started left running once they ended: given a moment, what
+// lost its server or bus ends by itself; the rest is named and killed, and so is what that left.
+std::vector<std::string> endLeftovers() {
+    std::vector<std::string> left;
+    const auto deadline = Clock::now() + std::chrono::seconds(2);
+    // What a killed one leaves comes to this process in turn: a few rounds end that too.
+    for (int killings = 0; killings < 10;) {
+        std::vector<pid_t> running;
+        for (const pid_t child : childrenOfThisProcess()) {
+            if (::waitpid(child, nullptr, WNOHANG) == 0) running.push_back(child);
+        }
+        if (running.empty()) break;
+        if (Clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        for (const pid_t child : running) {
+            left.push_back(commandLineOf(child));
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+        }
+        ++killings;
+    }
+    return left;
+}
+
+// Whether another client holds the key (an evdev code) with `modifiers` on the root.
+bool isKeyHeld(xcb_connection_t* connection, xcb_window_t root, std::uint8_t key,
+               std::uint16_t modifiers) {
+    constexpr std::uint8_t kEvdevOffset = 8;
+    const auto code = static_cast<xcb_keycode_t>(key + kEvdevOffset);
+    xcb_generic_error_t* error = xcb_request_check(
+        connection, xcb_grab_key_checked(connection, 1, root, modifiers, code, XCB_GRAB_MODE_ASYNC,
+                                         XCB_GRAB_MODE_ASYNC));
+    if (!error) {
+        xcb_ungrab_key(connection, code, root, modifiers);
+        xcb_flush(connection);
+        return false;
+    }
+    const bool held = error->error_code == XCB_ACCESS;
+    std::free(error);
+    return held;
+}
+
 // What starts each desktop's window manager, and the settings it needs apart from the user's.
 struct Recipe {
     X11TestDesktop desktop;
@@ -211,6 +302,9 @@ bool hasProgram(const std::string& program) {
 }
 
 X11TestSession::X11TestSession(Options options) : desktop_(options.desktop), options_(options) {
+    // What a program started here leaves running when it ends comes to this process, not to init.
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+    if (!makeFolders()) return;
     const Recipe& recipe = recipeOf(desktop_);
     for (const char* tool :
          {"Xvfb", "openbox", "picom", "setxkbmap", "xdotool", "trayer", recipe.program}) {
@@ -227,11 +321,84 @@ X11TestSession::X11TestSession(Options options) : desktop_(options.desktop), opt
 }
 
 X11TestSession::~X11TestSession() {
+    const auto left = endAll();
+    for (const auto& program : left) std::fprintf(stderr, "left running: %s\n", program.c_str());
+}
+
+std::vector<std::string> X11TestSession::endAll() {
+    if (ended_) return {};
+    ended_ = true;
     // The clients first, then the server they talk to.
     for (auto it = children_.rbegin(); it != children_.rend(); ++it) stop(*it);
+    children_.clear();
     stop(server_);
+    server_ = 0;
+    auto left = endLeftovers();
+    desktopBus_.reset();
     std::error_code ignored;
     for (const auto& folder : settingsFolders_) std::filesystem::remove_all(folder, ignored);
+    if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+    for (auto it = previousEnvironment_.rbegin(); it != previousEnvironment_.rend(); ++it) {
+        if (it->second) {
+            ::setenv(it->first.c_str(), it->second->c_str(), 1);
+        } else {
+            ::unsetenv(it->first.c_str());
+        }
+    }
+    previousEnvironment_.clear();
+    return left;
+}
+
+void X11TestSession::setEnvironment(const std::string& name, const std::string& value) {
+    const char* before = std::getenv(name.c_str());
+    previousEnvironment_.emplace_back(name,
+                                      before ? std::optional<std::string>(before) : std::nullopt);
+    if (value.empty()) {
+        ::unsetenv(name.c_str());
+    } else {
+        ::setenv(name.c_str(), value.c_str(), 1);
+    }
+}
+
+bool X11TestSession::makeFolders() {
+    static int made = 0;
+    const auto root =
+        std::filesystem::temp_directory_path() /
+        ("talvori-session-" + std::to_string(::getpid()) + "-" + std::to_string(++made));
+    folder_ = root.string();
+    std::error_code error;
+    std::filesystem::remove_all(root, error);
+    const std::pair<const char*, const char*> folders[] = {
+        {"HOME", "home"},
+        {"XDG_CONFIG_HOME", "config"},
+        {"XDG_DATA_HOME", "data"},
+        {"XDG_CACHE_HOME", "cache"},
+        {"XDG_STATE_HOME", "state"},
+        {"XDG_RUNTIME_DIR", "runtime"},
+    };
+    for (const auto& [variable, name] : folders) {
+        std::filesystem::create_directories(root / name, error);
+        if (error) {
+            error_ = "cannot make the session's folder " + (root / name).string();
+            return false;
+        }
+        setEnvironment(variable, (root / name).string());
+    }
+    std::filesystem::permissions(root / "runtime", std::filesystem::perms::owner_all, error);
+    // A program that finds no session bus reaches for none: no bus is started on demand.
+    setEnvironment("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    // The machine's desktop and its accessibility bus are not this session's.
+    for (const char* name : {"AT_SPI_BUS_ADDRESS", "XDG_CURRENT_DESKTOP", "XDG_SESSION_DESKTOP",
+                             "DESKTOP_SESSION", "SESSION_MANAGER", "WAYLAND_DISPLAY"}) {
+        setEnvironment(name, "");
+    }
+    // Speech goes to an address where nothing listens, and the speech server a program would
+    // start there on demand refuses to (tests that hear speech run a server of their own).
+    const auto speech = root / "runtime" / "speech-dispatcher";
+    setEnvironment("SPEECHD_ADDRESS", "unix_socket:" + (speech / "speechd.sock").string());
+    std::filesystem::create_directories(root / "config" / "speech-dispatcher", error);
+    std::ofstream(root / "config" / "speech-dispatcher" / "speechd.conf") << "DisableAutoSpawn\n";
+    return true;
 }
 
 bool X11TestSession::startServer(const Options& options) {
@@ -312,7 +479,10 @@ bool X11TestSession::startWindowManager(const Options& options, bool replacing) 
                     .string();
     std::filesystem::create_directories(settings_);
     settingsFolders_.push_back(settings_);
-    std::vector<std::string> environment{"XDG_CONFIG_HOME=" + settings_};
+    auto desktop = desktopEnvironment();
+    if (!desktop) return false;
+    std::vector<std::string> environment = std::move(*desktop);
+    environment.push_back("XDG_CONFIG_HOME=" + settings_);
     std::vector<std::string> arguments;
     switch (desktop_) {
         case X11TestDesktop::openbox:
@@ -336,6 +506,7 @@ bool X11TestSession::startWindowManager(const Options& options, bool replacing) 
                 for (const auto& line : options.compositorOptions) settings << line << "\n";
             }
             if (!options.compositor) environment.push_back("KWIN_COMPOSE=N");
+            if (!startShortcutService(environment)) return false;
             break;
         case X11TestDesktop::mutter:
             if (!options.compositor) {
@@ -343,7 +514,6 @@ bool X11TestSession::startWindowManager(const Options& options, bool replacing) 
                 return false;
             }
             arguments = {"mutter", "--x11", "--sm-disable"};
-            environment.push_back("GSETTINGS_BACKEND=memory");
             break;
     }
     if (replacing) arguments.push_back("--replace");
@@ -380,12 +550,24 @@ bool X11TestSession::startWindowManager(const Options& options, bool replacing) 
             std::chrono::seconds(2));
     xcb_disconnect(connection);
     if (!ready) error_ = std::string(recipeOf(desktop_).program) + " does not manage windows";
-    return ready;
+    return ready && (desktop_ != X11TestDesktop::kwin || waitForKWinShortcuts());
 }
 
 bool X11TestSession::replaceWindowManager() {
     if (desktop_ == X11TestDesktop::openbox) return run({"openbox", "--restart"}) == 0;
     return startWindowManager(options_, true);
+}
+
+std::optional<std::vector<std::string>> X11TestSession::desktopEnvironment() {
+    if (!desktopBus_) desktopBus_ = std::make_unique<X11TestBus>(*this, X11TestBus::Role::desktop);
+    if (!desktopBus_->isReady()) {
+        error_ = desktopBus_->error();
+        return std::nullopt;
+    }
+    return std::vector<std::string>{
+        "DBUS_SESSION_BUS_ADDRESS=" + desktopBus_->address(),
+        // Without the accessibility bus, which toolkits would otherwise look for on this bus.
+        "NO_AT_BRIDGE=1", "GSETTINGS_BACKEND=memory"};
 }
 
 // xfwm4 reads its settings from xfconfd over D-Bus, and gives up without it.
@@ -398,20 +580,43 @@ bool X11TestSession::startSettingsService(std::vector<std::string>& environment)
         error_ = "xfconfd is missing: run scripts/setup";
         return false;
     }
-    desktopBus_ = std::make_unique<X11TestBus>(*this, X11TestBus::Role::desktop);
-    if (!desktopBus_->isReady()) {
-        error_ = desktopBus_->error();
-        return false;
-    }
-    environment.push_back("DBUS_SESSION_BUS_ADDRESS=" + desktopBus_->address());
-    // Without the accessibility bus, which it would otherwise start on this bus.
-    environment.push_back("NO_AT_BRIDGE=1");
+    if (desktopBus_->waitForName("org.xfce.Xfconf", 0)) return true;
     spawnWith({*found}, environment);
     if (!desktopBus_->waitForName("org.xfce.Xfconf", 10)) {
         error_ = "xfconfd does not start";
         return false;
     }
     return true;
+}
+
+// As in a KDE session, where the bus starts it on KWin's first call; started here before KWin
+// instead, so that KWin's keys are held before a test starts whatever it starts.
+bool X11TestSession::startShortcutService(const std::vector<std::string>& environment) {
+    if (shortcutService_ > 0) return true;
+    if (!hasProgram("kglobalaccel5")) {
+        error_ = "kglobalaccel5 is missing: run scripts/setup";
+        return false;
+    }
+    shortcutService_ = spawnWith({"kglobalaccel5"}, environment);
+    if (!desktopBus_->waitForName("org.kde.kglobalaccel", 10)) {
+        error_ = "kglobalaccel5 does not start";
+        return false;
+    }
+    return true;
+}
+
+// KWin is ready once its keys are held: Meta+Alt+Up (one of its window switches) stands for them.
+bool X11TestSession::waitForKWinShortcuts() {
+    xcb_connection_t* connection = connectOrSay();
+    if (!connection) return false;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    constexpr std::uint8_t kUp = 103;
+    const bool held =
+        waitFor([&] { return isKeyHeld(connection, root, kUp, XCB_MOD_MASK_1 | XCB_MOD_MASK_4); },
+                std::chrono::seconds(10));
+    xcb_disconnect(connection);
+    if (!held) error_ = "kwin_x11 holds none of its shortcuts";
+    return held;
 }
 
 bool X11TestSession::startCompositor(const std::vector<std::string>& options) {
@@ -423,7 +628,9 @@ bool X11TestSession::startCompositor(const std::vector<std::string>& options) {
     }
     std::vector<std::string> arguments{"picom", "--config", "/dev/null", "--backend", "xrender"};
     arguments.insert(arguments.end(), options.begin(), options.end());
-    compositor_ = spawn(arguments);
+    const auto environment = desktopEnvironment();
+    if (!environment) return false;
+    compositor_ = spawnWith(arguments, *environment);
     const bool ready = waitForOwner("_NET_WM_CM_S0", 10);
     if (!ready) error_ = "picom does not start compositing";
     return ready;
@@ -435,8 +642,11 @@ bool X11TestSession::startTray(bool atBottom) {
         if (!ready) error_ = "icewm's task bar has no system tray";
         return ready;
     }
-    spawn({"trayer", "--edge", atBottom ? "bottom" : "top", "--align", "right", "--widthtype",
-           "pixel", "--width", "120", "--height", "24", "--SetPartialStrut", "true"});
+    const auto environment = desktopEnvironment();
+    if (!environment) return false;
+    spawnWith({"trayer", "--edge", atBottom ? "bottom" : "top", "--align", "right", "--widthtype",
+               "pixel", "--width", "120", "--height", "24", "--SetPartialStrut", "true"},
+              *environment);
     const bool ready = waitForOwner("_NET_SYSTEM_TRAY_S0", 10);
     if (!ready) error_ = "trayer does not start its tray";
     return ready;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace talvori::testing {
@@ -33,6 +34,14 @@ std::optional<X11TestDesktop> desktopNamed(const std::string& name);
 // A private X server for one test: Xvfb on a free display, and, as asked, a window manager, a
 // compositor and a system tray, each started only once the one before is ready, and all ended
 // (and reaped) by the destructor. A missing tool makes the session fail: `error()` says why.
+//
+// Nothing of the machine's desktop reaches a session, nor anything of another test's: while it
+// lives, this process's home, settings, data, cache, state and runtime folders are folders of the
+// session's own, its session bus is none ("disabled:") until a test starts one (X11TestBus), and
+// its speech service is an address nobody listens on, whose server is told not to start on
+// demand. Everything started here takes that environment; the window manager, compositor and
+// tray share a bus of their own besides. This process reaps whatever its children leave behind,
+// so that endAll() finds what a test left running.
 class X11TestSession {
   public:
     struct Options {
@@ -114,13 +123,28 @@ class X11TestSession {
     // Starts the compositor with further `options` (one that was not asked for, or another after
     // one ended); false, with `error()` saying why, when it does not take the screen.
     bool startCompositor(const std::vector<std::string>& options = {});
+    // Ends every program the session started, then the server, then what they left running (found
+    // among this process's children, which it inherits as their reaper), and puts this process's
+    // environment back. What was left running, as "pid command line": a test fails when there is
+    // any. The destructor calls it when no one did before.
+    std::vector<std::string> endAll();
 
   private:
+    // Makes the session's folders and points this process's environment at them.
+    bool makeFolders();
+    // Sets an entry of this process's environment (an empty value removes it) until endAll().
+    void setEnvironment(const std::string& name, const std::string& value);
     bool startServer(const Options& options);
     xcb_connection_t* connectOrSay();
     bool setResources(const std::string& resources);
     bool startWindowManager(const Options& options, bool replacing = false);
+    // What the window manager, the compositor and the tray run with: the desktop's own bus.
+    std::optional<std::vector<std::string>> desktopEnvironment();
     bool startSettingsService(std::vector<std::string>& environment);
+    // Starts KWin's global shortcut service on the desktop's bus: it grabs the keys KWin binds.
+    bool startShortcutService(const std::vector<std::string>& environment);
+    // Waits until KWin's keys are grabbed.
+    bool waitForKWinShortcuts();
     bool startTray(bool atBottom);
     // Starts a program with further environment entries.
     pid_t spawnWith(const std::vector<std::string>& arguments,
@@ -129,6 +153,11 @@ class X11TestSession {
     bool waitForOwner(const char* name, int seconds) const;
 
     std::string error_;
+    // The home and the XDG folders of everything the session starts.
+    std::string folder_;
+    // This process's environment entries before the session set them.
+    std::vector<std::pair<std::string, std::optional<std::string>>> previousEnvironment_;
+    bool ended_ = false;
     std::string display_;
     X11TestDesktop desktop_;
     Options options_;
@@ -140,6 +169,7 @@ class X11TestSession {
     pid_t server_ = 0;
     pid_t windowManager_ = 0;
     pid_t compositor_ = 0;
+    pid_t shortcutService_ = 0;
     std::vector<pid_t> children_;
 };
 
