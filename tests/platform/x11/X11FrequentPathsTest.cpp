@@ -326,6 +326,22 @@ TEST_F(X11GatheredEventsTest, AreHandedOverBeforeTheWorkThatEndsTheGathering) {
     EXPECT_TRUE(*seen);
 }
 
+// Nothing gathers after a switch unless asked, and a switch that follows one ends a gathering at
+// once instead of waiting for it.
+TEST_F(X11GatheredEventsTest, AreNoReasonToHoldASwitch) {
+    const auto first = openClient("First", 100, 100, 300, 200, 0x2060c0);
+    const auto second = openClient("Second", 500, 300, 300, 200, 0x406020);
+    auto& connection = desktop().connection();
+    const auto& clients = desktop().application().clients();
+    driver().activate(first.window);
+    ASSERT_TRUE(runUntil([&] { return clients.activeWindow() == first.window; }));
+    EXPECT_FALSE(connection.isGathering());
+    connection.gatherEvents(1000, 1000);
+    driver().activate(second.window);
+    EXPECT_TRUE(runUntil([&] { return clients.activeWindow() == second.window; }));
+    EXPECT_FALSE(connection.isGathering());
+}
+
 // A window manager that restacks other programs' windows one request at a time (xfwm4 raising a
 // window restacks every frame) has the rest of its run read in gathered batches: every change
 // is kept, in order.
