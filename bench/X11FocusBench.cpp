@@ -154,6 +154,45 @@ void runSwitches(benchmark::State& state, X11BenchDesktop& desktop, xcb_window_t
     }
 }
 
+// Runs pairs of switches between the two windows: the second of each is asked, by a pager of its
+// own, the moment the first shows on the screen, and is the one measured. `settle` is run after
+// each pair.
+void runBackToBackSwitches(benchmark::State& state, X11BenchDesktop& desktop, double settle,
+                           SwitchFigures& figures) {
+    auto& driver = desktop.driver();
+    X11TestDriver pager(desktop.display());
+    const xcb_window_t clients[] = {desktop.alpha.window, desktop.beta.window};
+    const PixelWatch::Point points[] = {kAlphaPoint, kBetaPoint};
+    PixelWatch screen(desktop.display());
+    const int first = driver.activeWindow() == clients[0] ? 1 : 0;
+    const int bright = X11BenchDesktop::kUndimmedBrightness;
+    for (auto _ : state) {
+        SwitchTimes times;
+        std::optional<Clock::time_point> second;
+        // brightness[0]: the window the first switch goes to, [1]: the one the second goes to.
+        screen.start({points[first], points[1 - first]}, [&](const std::vector<int>& brightness,
+                                                             Clock::time_point at) {
+            if (!second) {
+                if (brightness[0] < bright * 97 / 100 || brightness[1] > bright * 8 / 10) {
+                    return false;
+                }
+                pager.activate(clients[1 - first]);
+                second = Clock::now();
+                return false;
+            }
+            return watchScreen(*second, times)({brightness[1], brightness[0]}, at);
+        });
+        driver.activate(clients[first]);
+        if (!desktop.runUntilSeen(screen) || !times.undimmed || !times.darker) {
+            state.SkipWithError("the switches did not show on the screen");
+            break;
+        }
+        state.SetIterationTime(std::max(*times.undimmed, *times.darker) / 1000);
+        figures.add(times);
+        desktop.runFor(settle);
+    }
+}
+
 // The compositor's CPU per switch, beside its own dimming's at the same number of windows.
 void reportCompositorCpu(benchmark::State& state, int windows, double compositorCpuMs) {
     state.counters["compositor_cpu_ms"] = compositorCpuMs;
@@ -444,9 +483,13 @@ BENCHMARK(BM_X11SwitchReferenceRaise)
 // the times: the program's CPU per switch (settling included), the compositor's, and the
 // requests the program sent, the answers it waited for and the times its loop woke per switch
 // (besides the bench's own wake-ups, which its passes count too).
+// back_to_back 1: switches in pairs, the second asked the moment the first shows (the program is
+// still busy with the window manager's answer to the first); the second is measured, and the
+// program's costs are per pair.
 void BM_X11RestackAfterActivation(benchmark::State& state) {
     const bool crossFade = state.range(0) != 0;
     const int windows = static_cast<int>(state.range(1));
+    const bool backToBack = state.range(2) != 0;
     X11BenchDesktop desktop({.compositorOptions = picomOptions({}), .windows = windows});
     if (const auto error = desktop.error(); !error.empty()) {
         state.SkipWithError(error.c_str());
@@ -469,7 +512,11 @@ void BM_X11RestackAfterActivation(benchmark::State& state) {
     const double compositorBefore = processCpuSeconds(desktop.session().compositorPid());
     const unsigned requestsBefore = xcb_no_operation(ours).sequence;
     const testing::X11RoundTrips waits(ours);
-    runSwitches(state, desktop, panel, settle, figures);
+    if (backToBack) {
+        runBackToBackSwitches(state, desktop, settle, figures);
+    } else {
+        runSwitches(state, desktop, panel, settle, figures);
+    }
     const double switches = figures.switches();
     state.counters["requests_per_switch"] =
         (xcb_no_operation(ours).sequence - requestsBefore - 1) / switches;
@@ -483,12 +530,14 @@ void BM_X11RestackAfterActivation(benchmark::State& state) {
     desktop.runFor(0.3);
 }
 BENCHMARK(BM_X11RestackAfterActivation)
-    ->ArgNames({"cross_fade", "windows"})
-    ->Args({0, kWindowCounts[0]})
-    ->Args({0, kWindowCounts[1]})
-    ->Args({0, kWindowCounts[2]})
-    ->Args({1, kWindowCounts[0]})
-    ->Args({1, kWindowCounts[2]})
+    ->ArgNames({"cross_fade", "windows", "back_to_back"})
+    ->Args({0, kWindowCounts[0], 0})
+    ->Args({0, kWindowCounts[1], 0})
+    ->Args({0, kWindowCounts[2], 0})
+    ->Args({1, kWindowCounts[0], 0})
+    ->Args({1, kWindowCounts[2], 0})
+    ->Args({0, kWindowCounts[0], 1})
+    ->Args({1, kWindowCounts[0], 1})
     ->Iterations(switchesAsked())
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -158,6 +158,8 @@ void SpotlightController::scheduleReconcile(const std::string& reason, bool allo
     startDelayed(reconcileTask_, kReconcileDelay, [reason, allowFade](SpotlightController& self) {
         self.reconcile(reason, allowFade);
     });
+    // What the window server tells until the second look cannot change what this one decided.
+    platform().windowList().gatherChanges(kReconcileDelay);
 }
 
 void SpotlightController::scheduleSlowReconcile(const std::string& reason, bool allowFade) {

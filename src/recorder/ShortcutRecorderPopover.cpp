@@ -69,9 +69,10 @@ View slot() {
 
 View deleteHint() {
     const Color grey = Palette::white(0.6);
-    return HStack(5, {styledText("Press", 12, FontWeight::regular, grey),
-                      Keycap{"⌫", Keycap::Size::footer, Style::rest},
-                      styledText("to delete", 12, FontWeight::regular, grey)});
+    return HStack(
+        5, {styledText("Press", 12, FontWeight::regular, grey),
+            Keycap{platform().keyboardLayout().keyName("⌫"), Keycap::Size::footer, Style::rest},
+            styledText("to delete", 12, FontWeight::regular, grey)});
 }
 
 View replaceHint() {
@@ -162,7 +163,7 @@ View ShortcutRecorderPopover::body(ViewContext<State>& ctx) const {
 
     ViewList footer{Spacer(0)};
     if (inConflict) {
-        footer.push_back(footerButton("Overwrite", 0.85, "↩",
+        footer.push_back(footerButton("Overwrite", 0.85, platform().keyboardLayout().keyName("↩"),
                                       [recorder = recorder] { recorder->confirmOverwrite(); }));
     }
     footer.push_back(footerButton("Close", 0.5, "esc", [recorder = recorder] {

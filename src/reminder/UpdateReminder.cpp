@@ -314,7 +314,7 @@ std::map<std::string, std::vector<std::string>> UpdateReminder::whatsNewTable() 
         if (!platform().hasDesktop()) return std::string("\u2325\u2318") + key;
         const KeyboardLayout& layout = platform().keyboardLayout();
         auto keys = layout.modifierNames(ModifierFlags::option | ModifierFlags::command);
-        keys.emplace_back(key);
+        keys.push_back(layout.keyName(key));
         return layout.shortcutText(keys);
     };
     return {

@@ -10,14 +10,15 @@ namespace talvori {
 
 std::vector<std::string> shortcutKeys(const GlobalShortcuts::Shortcut& shortcut) {
     const auto flags = shortcut.modifiers();
-    auto keys = platform().keyboardLayout().modifierNames(flags);
+    const KeyboardLayout& layout = platform().keyboardLayout();
+    auto keys = layout.modifierNames(flags);
     // The key part is taken from the key itself rather than cut off the description, so that a
     // globe or a combining mark on the key cannot fuse with a modifier.
     if (flags & ModifierFlags::function) {
         keys.push_back(
             GlobalShortcuts::CarbonModifiers::symbolicRepresentation(ModifierFlags::function));
     }
-    keys.push_back(shortcut.keyDescription());
+    keys.push_back(layout.keyName(shortcut.keyDescription()));
     return keys;
 }
 

@@ -56,10 +56,13 @@ TEST_F(ShortcutGlyphsTest, SpokenFormNamesModifiersAndSymbols) {
     EXPECT_EQ(spokenShortcut(Shortcut(Key::deleteForward, Flags::command)), "Super Delete");
     EXPECT_EQ(spokenShortcut(Shortcut(Key::deleteKey, Flags::option)), "Alt Backspace");
     EXPECT_EQ(spokenShortcut(Shortcut(Key::escape, Flags::shift)), "Shift Escape");
+    EXPECT_EQ(spokenShortcut(Shortcut(Key::home, Flags::control)), "Control Home");
+    EXPECT_EQ(spokenShortcut(Shortcut(Key::pageDown, Flags::command)), "Super Page Down");
 }
 
-// This desktop's settings write the modifiers as words, in GTK's order, joined by "+".
-TEST_F(ShortcutGlyphsTest, WordsNameTheModifiersWhereTheLayoutSaysSo) {
+// This desktop's settings write the modifiers and the special keys as words, the modifiers in
+// GTK's order, joined by "+".
+TEST_F(ShortcutGlyphsTest, WordsNameTheKeysWhereTheLayoutSaysSo) {
     layout().setModifierNaming(KeyboardLayout::ModifierNaming::words);
     EXPECT_EQ(modifierGlyphs(Flags::command | Flags::shift | Flags::option | Flags::control),
               (Glyphs{"Shift", "Ctrl", "Alt", "Super"}));
@@ -68,6 +71,12 @@ TEST_F(ShortcutGlyphsTest, WordsNameTheModifiersWhereTheLayoutSaysSo) {
     EXPECT_EQ(spokenShortcut(Shortcut(Key::downArrow, Flags::control | Flags::option)),
               "Control Alt Down Arrow");
     EXPECT_EQ(ShortcutRecorder::needsModifierAnnouncement(), "Add Control, Alt or Super.");
+    EXPECT_EQ(keycapGlyphs(Shortcut(Key::home, Flags::control)), (Glyphs{"Ctrl", "Home"}));
+    EXPECT_EQ(keycapGlyphs(Shortcut(Key::deleteKey, Flags::option)), (Glyphs{"Alt", "Backspace"}));
+    EXPECT_EQ(shortcutText(Shortcut(Key::pageUp, Flags::control | Flags::option)),
+              "Ctrl+Alt+Page Up");
+    EXPECT_EQ(shortcutText(Shortcut(Key::returnKey, Flags::command)), "Super+Return");
+    EXPECT_EQ(spokenShortcut(Shortcut(Key::end, Flags::control)), "Control End");
 }
 
 }  // namespace

@@ -64,6 +64,19 @@ TEST_F(ShortcutRecorderPopoverTest, EachStateShowsItsBlock) {
     EXPECT_EQ(popover->size().width, 232);
 }
 
+// Where the desktop names keys in words, the hints' caps are words too.
+TEST_F(ShortcutRecorderPopoverTest, HintsNameTheirKeysAsTheLayoutDoes) {
+    EXPECT_TRUE(shows("⌫"));
+    layout().setModifierNaming(KeyboardLayout::ModifierNaming::words);
+    typeKey(Key::n, Flags::option | Flags::command);
+    runUntilIdle();
+    EXPECT_TRUE(shows("Return"));
+    typeKey(Key::returnKey);
+    runUntilIdle();
+    EXPECT_TRUE(shows("Backspace"));
+    EXPECT_FALSE(shows("⌫"));
+}
+
 TEST_F(ShortcutRecorderPopoverTest, OverwriteSavesWithoutAGlowAndCloseEndsRecording) {
     typeKey(Key::n, Flags::option | Flags::command);
     runUntilIdle();

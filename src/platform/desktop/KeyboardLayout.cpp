@@ -1,6 +1,7 @@
 #include "platform/desktop/KeyboardLayout.hpp"
 
 #include <array>
+#include <string_view>
 #include <utility>
 
 #include "platform/desktop/ModifierFlags.hpp"
@@ -25,7 +26,35 @@ constexpr Names kWords{{
     {ModifierFlags::command, "Super"},
 }};
 
+// The special keys GTK names in words; the function keys and Space are words already, and the
+// keypad's keys GTK shows by their character.
+constexpr std::array<std::pair<std::string_view, const char*>, 14> kKeyWords{{
+    {"\u21A9", "Return"},
+    {"\u232B", "Backspace"},
+    {"\u2326", "Delete"},
+    {"\u2196", "Home"},
+    {"\u2198", "End"},
+    {"\u21DE", "Page Up"},
+    {"\u21DF", "Page Down"},
+    {"\u21E5", "Tab"},
+    {"\u238B", "Escape"},
+    {"?\u20DD", "Help"},
+    {"\u2191", "Up"},
+    {"\u2193", "Down"},
+    {"\u2190", "Left"},
+    {"\u2192", "Right"},
+}};
+
 }  // namespace
+
+std::string KeyboardLayout::keyName(const std::string& sign) const {
+    if (modifierNaming() == ModifierNaming::words) {
+        for (const auto& [symbol, word] : kKeyWords) {
+            if (symbol == sign) return word;
+        }
+    }
+    return sign;
+}
 
 std::vector<std::string> KeyboardLayout::modifierNames(std::uint64_t flags) const {
     std::vector<std::string> names;

@@ -13,7 +13,8 @@ namespace talvori {
 // modifier keys, as the desktop's own settings write them.
 class KeyboardLayout {
   public:
-    // Signs (⌃⌥⇧⌘) for the keyboards that carry them; words ("Shift+Super+F") elsewhere.
+    // Signs (⌃⌥⇧⌘, ↩, ⌫) for the keyboards that carry them; words ("Shift+Super+F",
+    // "Ctrl+Home") elsewhere, for the modifiers and the special keys alike.
     enum class ModifierNaming { signs, words };
 
     virtual ~KeyboardLayout() = default;
@@ -28,6 +29,10 @@ class KeyboardLayout {
     // Control, Option, Shift, Command, or words in the order GTK writes them (Shift, Ctrl, Alt,
     // Super). Fn, Caps Lock and the keypad flag have none.
     std::vector<std::string> modifierNames(std::uint64_t flags) const;
+    // The name of a key shown by its sign ("↩", "⌫", "↖", "↑"): the sign itself, or the word GTK
+    // writes for it ("Return", "Backspace", "Home", "Up") where modifiers are words. Anything
+    // else is returned as it is.
+    std::string keyName(const std::string& sign) const;
     // Key names as one shortcut text: signs side by side ("⌥⌘N"), words joined by "+"
     // ("Alt+Super+N").
     std::string shortcutText(const std::vector<std::string>& keys) const;

@@ -17,6 +17,10 @@ class WindowList {
     // Front to back: higher levels first, then stacking order within a level. Absent when the
     // window server gives no list. Without `onScreenOnly`, windows ordered out follow at the end.
     virtual std::optional<std::vector<WindowInfo>> copyWindowInfo(unsigned options) const = 0;
+    // The caller looks at the list again in `seconds` and needs no news of other programs'
+    // windows before then: a window server that tells of them in bursts may hand them over in
+    // one go. A switch of the active window and the user's input still come at once.
+    virtual void gatherChanges(double seconds) { (void)seconds; }
 };
 
 }  // namespace talvori

@@ -39,12 +39,11 @@ X11Application::~X11Application() = default;
 
 // ---- Policy, activation and life
 
+// There is no dock icon or menu bar to hide. A window with a title bar (Settings, the first-run
+// window) is one of the user's windows on this desktop whatever the policy: it has its entry in
+// the task bar and the pager, as every program's windows do.
 void X11Application::setActivationPolicy(ActivationPolicy policy) {
     policy_ = policy;
-    // There is no dock icon or menu bar to hide: the difference is the task bar entry.
-    for (const auto& panel : livePanels()) {
-        panel->setSkipsTaskbar(policy != ActivationPolicy::regular);
-    }
 }
 
 void X11Application::activate() {
@@ -90,7 +89,6 @@ void X11Application::reopen() {
 std::shared_ptr<Panel> X11Application::makePanel(const Rect& contentRect, unsigned styleMask) {
     auto panel = X11Panel::make(shared_from_this(), contentRect, styleMask);
     panels_[panel->window()] = panel;
-    if (policy_ != ActivationPolicy::regular) panel->setSkipsTaskbar(true);
     return panel;
 }
 

@@ -802,6 +802,23 @@ void X11ClientWindows::focusIn(const xcb_focus_in_event_t& focus) {
     activeChanged_ = true;
 }
 
+bool X11ClientWindows::announcesSwitch(const xcb_generic_event_t& event) const {
+    switch (event.response_type & 0x7F) {
+        case XCB_FOCUS_IN: {
+            const auto& focus = reinterpret_cast<const xcb_focus_in_event_t&>(event);
+            return isRealFocusChange(focus) && kept_.contains(focus.event) &&
+                   activeWindow_ != focus.event;
+        }
+        case XCB_PROPERTY_NOTIFY: {
+            const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            return notify.window == connection_->root() &&
+                   notify.atom == connection_->atom(Atom::_NET_ACTIVE_WINDOW) && !focusAhead_;
+        }
+        default:
+            return false;
+    }
+}
+
 void X11ClientWindows::focusOut(const xcb_focus_out_event_t& focus) {
     if (isRealFocusChange(focus) && focus.event == focusedClient_) {
         focusedClient_ = XCB_WINDOW_NONE;

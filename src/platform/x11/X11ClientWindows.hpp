@@ -137,6 +137,9 @@ class X11ClientWindows {
     // moved into it (the window manager publishes that a moment later), or the window manager's
     // choice, read since, named another.
     bool takeActiveWindowChange();
+    // Whether `event`, not handed over yet, tells of a switch after the one known: the focus
+    // moving into another client, or an announcement other than the one the focus ran ahead of.
+    bool announcesSwitch(const xcb_generic_event_t& event) const;
     // Sends the reads the events asked for; their answers come later, in their place among the
     // events.
     void sendReads();

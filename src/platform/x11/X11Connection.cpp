@@ -223,7 +223,6 @@ void X11Connection::watchDescriptor() {
 void X11Connection::gatherEvents(double atLeast, double atMost) {
     if (!watch_ || gathering_) return;
     gathering_ = true;
-    watch_.reset();
     gatheredUntil_ = loop_->now() + nanosecondsFromSeconds(atLeast);
     gatheredAtMost_ = loop_->now() + nanosecondsFromSeconds(atMost);
     gatheringEnd_ = Timer::scheduledTimer(*loop_, atMost, false,
@@ -244,12 +243,24 @@ void X11Connection::endGatheringBeforeNextWork() {
         next - 1, RunLoopMode::common, weakly(weak_from_this(), &X11Connection::endGathering)));
 }
 
+bool X11Connection::keepGathered(bool queuedOnly) {
+    bool ends = false;
+    while (!closed_) {
+        Reply<xcb_generic_event_t> event(queuedOnly ? xcb_poll_for_queued_event(connection_)
+                                                    : xcb_poll_for_event(connection_));
+        if (!event) break;
+        ends = ends || (endsGathering_ && endsGathering_(*event));
+        gathered_.push_back(std::move(event));
+    }
+    checkClosed();
+    return ends;
+}
+
 void X11Connection::endGathering() {
     if (!gathering_) return;
     gathering_ = false;
     std::exchange(gatheringEnd_, nullptr)->invalidate();
     if (auto early = std::exchange(gatheringEndBeforeWork_, nullptr)) loop_->cancel(*early);
-    watchDescriptor();
     readEvents(false);
     // The reads the gathered events asked for go out before the work of this wake-up runs.
     xcb_flush(connection_);
@@ -261,6 +272,8 @@ void X11Connection::detach() {
     if (gatheringEnd_) std::exchange(gatheringEnd_, nullptr)->invalidate();
     if (auto early = std::exchange(gatheringEndBeforeWork_, nullptr)) loop_->cancel(*early);
     gathering_ = false;
+    gathered_.clear();
+    endsGathering_ = nullptr;
     loop_ = nullptr;
     handler_ = nullptr;
     closedHandler_ = nullptr;
@@ -272,8 +285,20 @@ void X11Connection::detach() {
 }
 
 void X11Connection::drainAndFlush() {
-    if (gathering_ && loop_->now() >= gatheredUntil_) endGathering();
-    if (gathering_) endGatheringBeforeNextWork();
+    // A wake-up for the news alone does not end the gathering: only other work does.
+    const bool otherWork = loop_->wakeUpCount() != newsWakeUp_;
+    if (gathering_ && ((otherWork && loop_->now() >= gatheredUntil_) || keepGathered(true))) {
+        endGathering();
+    }
+    if (gathering_) {
+        endGatheringBeforeNextWork();
+        // What the work of this wake-up drew still goes out before the loop sleeps.
+        if (beforeFlush_) beforeFlush_();
+        if (closed_) return;
+        xcb_flush(connection_);
+        if (!keepGathered(true)) return;
+        endGathering();
+    }
     // Replies waited for during the turn, the painting's own included, may have pulled events
     // into xcb's queue while the descriptor went quiet: hand them all over before the loop
     // sleeps, or they would wait for the next wake-up (a button release caught by a paint would
@@ -296,6 +321,11 @@ void X11Connection::drainAndFlush() {
 }
 
 void X11Connection::readEvents(bool queuedOnly) {
+    if (gathering_) {
+        if (!queuedOnly) newsWakeUp_ = loop_->wakeUpCount();
+        if (keepGathered(queuedOnly)) endGathering();
+        return;
+    }
     while (!closed_) {
         auto event = takeEvent(queuedOnly);
         if (!event) break;
@@ -340,6 +370,11 @@ void X11Connection::deliverReplies(std::optional<std::uint32_t> before) {
 
 Reply<xcb_generic_event_t> X11Connection::takeEvent(bool queuedOnly) {
     if (heldEvent_) return std::move(heldEvent_);
+    if (!gathered_.empty()) {
+        auto event = std::move(gathered_.front());
+        gathered_.pop_front();
+        return event;
+    }
     return Reply<xcb_generic_event_t>(queuedOnly ? xcb_poll_for_queued_event(connection_)
                                                  : xcb_poll_for_event(connection_));
 }

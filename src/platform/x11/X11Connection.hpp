@@ -98,13 +98,20 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     // Hands over the events xcb already holds, paints, sends every buffered request, and goes on
     // until no event is left in xcb's queue: the loop may sleep on a quiet descriptor then.
     void drainAndFlush();
-    // The events of the next moments wake the loop once instead of once for each burst: a window
-    // manager answers a switch with several bursts a millisecond or so apart, none of which can
-    // change what the switch already decided. They are read at the loop's first wake-up for
-    // other work once `atLeast` seconds have passed (the Focus engine's own re-check), at the
-    // latest after `atMost`. Where that work is a timer, they are read right before it runs: it
-    // sees what they told, and the reads they ask for are answered while it runs.
+    // The events of the next moments are handed over once instead of once for each burst: a
+    // window manager answers a switch with several bursts a millisecond or so apart, none of
+    // which can change what the switch already decided. They are handed over at the loop's first
+    // wake-up for other work once `atLeast` seconds have passed (the Focus engine's own
+    // re-check), at the latest after `atMost`. Where that work is a timer, they are handed over
+    // right before it runs: it sees what they told, and the reads they ask for are answered
+    // while it runs. Meanwhile what comes is still read, only kept: an event that ends gathering
+    // (a switch that follows, the user's input) hands over everything at once.
     void gatherEvents(double atLeast, double atMost);
+    // Which events end a gathering as soon as they are read.
+    void setEndsGathering(std::function<bool(const xcb_generic_event_t&)> ends) {
+        endsGathering_ = std::move(ends);
+    }
+    bool isGathering() const { return gathering_; }
     bool isClosed() const { return closed_; }
 
     // ---- Replies without waiting
@@ -153,6 +160,9 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     void handOverEventsBefore(unsigned int sequence);
     void readEvents(bool queuedOnly);
     void watchDescriptor();
+    // Keeps the events xcb holds or (unless `queuedOnly`) the server sent meanwhile, without
+    // handing them over; true when one of them ends the gathering.
+    bool keepGathered(bool queuedOnly);
     void endGathering();
     // Ends the gathering right before the loop's next work when that falls due within it.
     void endGatheringBeforeNextWork();
@@ -197,6 +207,11 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     RunLoop* loop_ = nullptr;
     std::shared_ptr<FileWatch> watch_;
     bool gathering_ = false;
+    // Read during a gathering, in the order they came, handed over once it ends.
+    std::deque<Reply<xcb_generic_event_t>> gathered_;
+    std::function<bool(const xcb_generic_event_t&)> endsGathering_;
+    // The loop's wake-up in which the descriptor last brought news during a gathering.
+    std::uint64_t newsWakeUp_ = 0;
     Nanoseconds gatheredUntil_ = 0;
     Nanoseconds gatheredAtMost_ = 0;
     std::shared_ptr<Timer> gatheringEnd_;

@@ -141,6 +141,8 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     desktop->subscribe();
     X11Desktop* raw = desktop.get();
     connection->setAfterEvents([raw] { raw->afterEvents(); });
+    connection->setEndsGathering(
+        [raw](const xcb_generic_event_t& event) { return raw->endsGathering(&event); });
     connection->attach(
         platform.runLoop(), [raw](const xcb_generic_event_t& event) { raw->handleEvent(&event); },
         weakly(application, &X11Application::terminate));
@@ -253,18 +255,31 @@ void X11Desktop::dispatch(const void* raw) {
 
 // Once the events that came together are handled: a run of focus changes (a burst of switches
 // read in one go) is followed to its newest only, and the restack that follows it is the first
-// request to go out, before the reads the events asked for. The rest of the window manager's
-// answer to the switch (its announcements, our restack's echo, the replies to those reads) is
-// then read in one go, within a frame, long after the restack has gone out.
+// request to go out, before the reads the events asked for.
 void X11Desktop::afterEvents() {
     if (clients_->takeActiveWindowChange()) {
         application_->activeWindowChanged();
         accessibility_->activeWindowChanged();
         workspace_->activeWindowChanged();
-        connection_->gatherEvents(kSwitchAftermath.first, kSwitchAftermath.second);
     }
     gatherFrameRuns();
     clients_->sendReads();
+}
+
+// What the user does and a switch that follows are handled at once, whatever was gathered.
+bool X11Desktop::endsGathering(const void* raw) const {
+    const auto& event = *static_cast<const xcb_generic_event_t*>(raw);
+    switch (event.response_type & 0x7F) {
+        case XCB_KEY_PRESS:
+        case XCB_KEY_RELEASE:
+        case XCB_BUTTON_PRESS:
+        case XCB_BUTTON_RELEASE:
+        case XCB_MOTION_NOTIFY:
+        case XCB_GE_GENERIC:
+            return true;
+        default:
+            return clients_->announcesSwitch(event);
+    }
 }
 
 // Each burst of a run would wake the loop for a handful of events that ask nothing of us at once:

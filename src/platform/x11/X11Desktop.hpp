@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <optional>
-#include <utility>
 
 #include "platform/core/Time.hpp"
 
@@ -67,12 +66,10 @@ class X11Desktop {
     bool takeKey(const xcb_key_press_event_t& key);
     bool offerToReaders(const void* event, bool down);
     void afterEvents();
+    bool endsGathering(const void* event) const;
     void noteFrameChange(const void* event);
     void gatherFrameRuns();
 
-    // How long after a switch the events that follow it are gathered into one read (seconds: at
-    // least, at most).
-    static constexpr std::pair<double, double> kSwitchAftermath{0.004, 0.020};
     // A window manager that restacks or moves other programs' windows one request at a time
     // (xfwm4 raising a window restacks every frame) sends a run of small bursts: once two come
     // within `kFrameRunGap` seconds, the rest of the run is read every `kFrameRunRead` seconds.

@@ -625,26 +625,6 @@ void X11Panel::applyInputShape() {
     if (isPointerInside() && ignoresMouseEvents()) updateHover(std::nullopt);
 }
 
-void X11Panel::setSkipsTaskbar(bool skips) {
-    if (!managed_ || destroyed_) return;
-    xcb_connection_t* raw = connection_->raw();
-    const xcb_atom_t states[] = {connection_->atom(Atom::_NET_WM_STATE_SKIP_TASKBAR),
-                                 connection_->atom(Atom::_NET_WM_STATE_SKIP_PAGER)};
-    if (!isMapped()) {
-        if (skips) {
-            setCardinals(raw, window_, connection_->atom(Atom::_NET_WM_STATE), XCB_ATOM_ATOM,
-                         states, 2);
-        } else {
-            xcb_delete_property(raw, window_, connection_->atom(Atom::_NET_WM_STATE));
-        }
-        return;
-    }
-    X11SceneWindowHints::requestState(
-        *connection_, window_,
-        skips ? X11SceneWindowHints::kStateAdd : X11SceneWindowHints::kStateRemove, states[0],
-        states[1]);
-}
-
 void X11Panel::requestAttention() {
     if (!managed_ || !isMapped()) return;
     X11SceneWindowHints::requestState(*connection_, window_, X11SceneWindowHints::kStateAdd,

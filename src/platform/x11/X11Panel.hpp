@@ -105,7 +105,6 @@ class X11Panel final : public Panel {
     bool predatesKeyRequest(std::uint32_t sequence) const;
     // Whether the panel took the keyboard with a grab of its own.
     bool holdsKeyboard() const { return holdsKeyboard_; }
-    void setSkipsTaskbar(bool skips);
     void requestAttention();
     // A compositor started while the window existed: it is shown the window as a new one.
     void introduceToCompositor();

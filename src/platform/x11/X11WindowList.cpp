@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
 
 #include "platform/desktop/Screens.hpp"
@@ -46,6 +47,14 @@ WindowInfo clientInfo(const X11ClientWindows::Client& client, const X11RootSpace
 }
 
 }  // namespace
+
+// The window manager's answer to a switch comes in bursts over the first milliseconds: other work
+// before then does not end the gathering. The caller's own look, due within it, does.
+void X11WindowList::gatherChanges(double seconds) {
+    constexpr double kFirstBursts = 0.004;
+    application_->connection().gatherEvents(std::min(kFirstBursts, seconds),
+                                            seconds + kFirstBursts);
+}
 
 std::optional<std::vector<WindowInfo>> X11WindowList::copyWindowInfo(unsigned options) const {
     if (application_->connection().isClosed()) return std::nullopt;

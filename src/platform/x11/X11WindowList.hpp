@@ -16,6 +16,7 @@ class X11WindowList final : public WindowList {
         : application_(std::move(application)) {}
 
     std::optional<std::vector<WindowInfo>> copyWindowInfo(unsigned options) const override;
+    void gatherChanges(double seconds) override;
 
   private:
     std::shared_ptr<X11Application> application_;

@@ -113,6 +113,8 @@ class X11FrequentPathsTest : public X11DesktopTest, public ::testing::WithParamI
 TEST_P(X11FrequentPathsTest, WaitsForNoAnswerFromTheServer) {
     const auto target = openClient("Target", 300, 200, 400, 300, 0x2060c0);
     openClient("Other", 800, 300, 300, 200, 0x406020);
+    // The start-up look at how the desktop stacks our windows waits for its answers by design.
+    ASSERT_TRUE(runUntil([&] { return !desktop().application().isProbingStacking(); }, 12));
     switch (GetParam()) {
         case Path::coverFollowsItsWindow: {
             const auto cover = showCover(Rect(320, 350, 200, 100));
@@ -324,6 +326,22 @@ TEST_F(X11GatheredEventsTest, AreHandedOverBeforeTheWorkThatEndsTheGathering) {
     for (int turn = 0; turn < 20 && !seen; ++turn) platform().runLoop().runOnce(1.0);
     ASSERT_TRUE(seen.has_value());
     EXPECT_TRUE(*seen);
+}
+
+// Nothing gathers after a switch unless asked, and a switch that follows one ends a gathering at
+// once instead of waiting for it.
+TEST_F(X11GatheredEventsTest, AreNoReasonToHoldASwitch) {
+    const auto first = openClient("First", 100, 100, 300, 200, 0x2060c0);
+    const auto second = openClient("Second", 500, 300, 300, 200, 0x406020);
+    auto& connection = desktop().connection();
+    const auto& clients = desktop().application().clients();
+    driver().activate(first.window);
+    ASSERT_TRUE(runUntil([&] { return clients.activeWindow() == first.window; }));
+    EXPECT_FALSE(connection.isGathering());
+    connection.gatherEvents(1000, 1000);
+    driver().activate(second.window);
+    EXPECT_TRUE(runUntil([&] { return clients.activeWindow() == second.window; }));
+    EXPECT_FALSE(connection.isGathering());
 }
 
 // A window manager that restacks other programs' windows one request at a time (xfwm4 raising a

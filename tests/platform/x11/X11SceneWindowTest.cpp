@@ -1,5 +1,6 @@
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "platform/Platform.hpp"
+#include "platform/desktop/ActivationPolicy.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "ui/PanelHost.hpp"
 #include "ui/UI.hpp"
@@ -40,8 +42,14 @@ class X11SceneWindowTest : public X11DesktopTest {
 };
 
 TEST_F(X11SceneWindowTest, SceneWindowsCarryTheirIconMachinePingAndFrameAndAnswerThePing) {
+    // The program has no window of its own in the task bar, but its Settings window has one.
+    platform().application().setActivationPolicy(ActivationPolicy::accessory);
     const xcb_window_t window = openScene();
     ASSERT_NE(window, XCB_WINDOW_NONE);
+    const auto states = driver().cardinals(window, "_NET_WM_STATE");
+    for (const char* skip : {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"}) {
+        EXPECT_EQ(std::find(states.begin(), states.end(), driver().atom(skip)), states.end());
+    }
     const auto icon = driver().cardinals(window, "_NET_WM_ICON");
     ASSERT_GT(icon.size(), 2U);
     EXPECT_EQ(icon[0], 16U);

@@ -178,7 +178,7 @@ TEST_F(X11ShortcutsTest, TheRecorderRefusesWhatTheDesktopAndOtherProgramsHoldWit
         });
     };
     driver().tap(kRight, {Key::kLeftControl, Key::kLeftAlt});
-    EXPECT_TRUE(refused({"Ctrl", "Alt", "→"})) << "named as this desktop names them";
+    EXPECT_TRUE(refused({"Ctrl", "Alt", "Right"})) << "named as this desktop names them";
     EXPECT_EQ(currentDesktop(), firstDesktop);
     driver().tap(kK, {Key::kLeftControl, Key::kLeftAlt});
     EXPECT_TRUE(refused({"Ctrl", "Alt", "K"}));
