@@ -115,6 +115,10 @@ class X11Panel final : public Panel {
     // The panel ordered out as part of hiding while the application is inactive.
     void setHiddenForDeactivation(bool hidden);
     bool isHiddenForDeactivation() const;
+    // Another program destroyed the window (xdotool windowclose, a window manager that ended
+    // without giving back the windows it held): the panel closes as the user's close would,
+    // with no request about a window that is gone.
+    void destroyedElsewhere();
 
     // ---- For its stacking and its painter
     using Panel::markShown;
