@@ -208,22 +208,25 @@ void X11Connection::watchCompositor() {
 void X11Connection::readCompositorOwner() {
     auto owner = waitReply(xcb_get_selection_owner_reply, connection_,
                            xcb_get_selection_owner(connection_, atom(Atom::compositorSelection)));
-    hasCompositor_ = owner && owner->owner != XCB_WINDOW_NONE;
-    toldCompositor_ = hasCompositor_;
+    compositorOwner_ = owner ? owner->owner : xcb_window_t{XCB_WINDOW_NONE};
+    hasCompositor_ = compositorOwner_ != XCB_WINDOW_NONE;
+    toldOwner_ = compositorOwner_;
 }
 
 void X11Connection::compositorOwnerChanged(const xcb_generic_event_t& event) {
     const auto& notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event);
     if (notify.selection != atom(Atom::compositorSelection)) return;
     const bool had = hasCompositor_;
+    compositorOwner_ = notify.owner;
     hasCompositor_ = notify.owner != XCB_WINDOW_NONE;
+    // Another compositor at once is told too: it has not seen our windows yet.
+    compositorChanged_ = true;
     if (had == hasCompositor_) return;
     repeatedLines_.log(LogLevel::defaultLevel, "compositor",
                        hasCompositor_ ? "A compositing manager started: translucent windows blend "
                                         "again"
                                       : "A compositing manager stopped: translucent windows no "
                                         "longer blend");
-    compositorChanged_ = true;
 }
 
 // Told once the events read together are handed over, and no sooner than the interval after the
@@ -244,8 +247,8 @@ void X11Connection::tellCompositorChange() {
     }
     compositorChanged_ = false;
     compositorToldAt_ = loop_->now();
-    if (toldCompositor_ == hasCompositor_) return;
-    toldCompositor_ = hasCompositor_;
+    if (toldOwner_ == compositorOwner_) return;
+    toldOwner_ = compositorOwner_;
     if (onCompositorChange_) onCompositorChange_(hasCompositor_);
 }
 
@@ -462,13 +465,13 @@ void X11Connection::excuseGoneWindowErrors() {
     excusing_ = true;
 }
 
-// What a request about a window that is gone fails with: the window, what drew into it, what
-// was made from it.
+// What a request about a window that is gone fails with: the window, what drew into it (its
+// graphics contexts, its pictures), what was made from it.
 bool X11Connection::isExcused(const xcb_generic_error_t& error) const {
     if (!excusing_ || precedesRequest(excusedThrough_, error.full_sequence)) return false;
     return error.error_code == XCB_WINDOW || error.error_code == XCB_PIXMAP ||
            error.error_code == XCB_DRAWABLE || error.error_code == XCB_MATCH ||
-           error.major_code >= 128;
+           error.error_code == XCB_G_CONTEXT || error.major_code >= 128;
 }
 
 // A request without a reply is known done once a later one has answered.

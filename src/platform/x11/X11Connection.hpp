@@ -73,8 +73,8 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     // Whether a compositing manager owns this screen's selection: only then do translucent
     // windows blend with what lies below.
     bool hasCompositor() const { return hasCompositor_; }
-    // Called when a compositor comes or goes; one that comes and goes many times a second is told
-    // a few times a second at most, as it last stood.
+    // Called when a compositor comes, goes or is replaced; one that comes and goes many times a
+    // second is told a few times a second at most, as it last stood.
     void setOnCompositorChange(std::function<void(bool)> handler) {
         onCompositorChange_ = std::move(handler);
     }
@@ -184,8 +184,9 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     xcb_visualid_t argbVisual_ = 0;
     xcb_colormap_t argbColormap_ = 0;
     bool hasCompositor_ = false;
-    // What the handler was last told, and when.
-    bool toldCompositor_ = false;
+    xcb_window_t compositorOwner_ = XCB_WINDOW_NONE;
+    // The owner the handler was last told of, and when.
+    xcb_window_t toldOwner_ = XCB_WINDOW_NONE;
     Nanoseconds compositorToldAt_ = 0;
     bool compositorChanged_ = false;
     TimerSlot compositorTelling_;
