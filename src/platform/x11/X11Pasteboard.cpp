@@ -30,6 +30,8 @@ constexpr double kAnswerSeconds = 1.0;
 constexpr double kHandOverSeconds = 2.0;
 // A slice of the work another program asks for, after which the loop's other work goes on.
 constexpr double kSliceSeconds = 0.005;
+// Far more targets than a clipboard manager asks for in one request.
+constexpr std::size_t kMostPairs = 4096;
 // More than any property we read ourselves holds.
 constexpr std::size_t kLargestProperty = 16 * 1024 * 1024;
 
@@ -502,11 +504,14 @@ void X11Pasteboard::beginAnswer(const xcb_selection_request_event_t& request) {
         return notify(request, fill(*asked, request.requestor, property, request.target));
     }
     // Several targets in one request, as clipboard managers ask: the requestor's property lists
-    // pairs of a target and the property to fill.
+    // pairs of a target and the property to fill. Far more than any program asks for is refused
+    // unread.
     const auto pairs = request.property == XCB_ATOM_NONE
                            ? std::nullopt
-                           : takeProperty(connection_, request.requestor, request.property, false);
-    if (!pairs || pairs->format != 32 || pairs->bytes.size() % 8 != 0) {
+                           : takeProperty(connection_, request.requestor, request.property, false,
+                                          kMostPairs * 8 + 8);
+    if (!pairs || pairs->format != 32 || pairs->bytes.size() % 8 != 0 ||
+        pairs->bytes.size() > kMostPairs * 8) {
         return notify(request, false);
     }
     multiple_ = MultipleAnswer{request, std::vector<xcb_atom_t>(pairs->bytes.size() / 4), 0};
