@@ -510,7 +510,14 @@ void X11Application::mapNotified(const xcb_map_notify_event_t& map) {
 // another program.
 void X11Application::destroyNotified(const xcb_destroy_notify_event_t& destroy) {
     if (destroy.event != destroy.window) return;
-    if (auto ours = panel(destroy.window)) ours->destroyedElsewhere();
+    auto ours = panel(destroy.window);
+    if (!ours) return;
+    ours->destroyedElsewhere();
+    // Drawing into it meanwhile may have left what draws every window broken.
+    const auto live = livePanels();
+    for (const auto& panel : live) panel->releaseDrawing();
+    connection_->renewCairoDevice();
+    connection_->excuseGoneWindowErrors();
 }
 
 // Another window manager took over: it may stack differently.

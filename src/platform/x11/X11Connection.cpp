@@ -89,6 +89,18 @@ void X11Connection::makeCairoDevice() {
     }
 }
 
+// Cairo keeps a graphics context for each depth, made on a drawable it drew into when it needed
+// one: one made while drawing into a window another program had just destroyed never existed, and
+// every later drawing of its depth would fail. Once the surfaces are let go, the device goes with
+// what it kept, and a new one is made.
+void X11Connection::renewCairoDevice() {
+    if (!cairoDevice_) return;
+    cairo_device_finish(cairoDevice_);
+    cairo_device_destroy(cairoDevice_);
+    cairoDevice_ = nullptr;
+    makeCairoDevice();
+}
+
 cairo_surface_t* X11Connection::createSurface(xcb_drawable_t drawable, xcb_visualtype_t* visual,
                                               int width, int height) {
     cairo_surface_t* surface =

@@ -70,6 +70,8 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     // A Cairo surface drawing into `drawable` (its device is finished with the connection).
     cairo_surface_t* createSurface(xcb_drawable_t drawable, xcb_visualtype_t* visual, int width,
                                    int height);
+    // Makes Cairo's device anew, once every surface made by createSurface is gone.
+    void renewCairoDevice();
     // Whether a compositing manager owns this screen's selection: only then do translucent
     // windows blend with what lies below.
     bool hasCompositor() const { return hasCompositor_; }

@@ -698,7 +698,11 @@ void X11Panel::destroyedElsewhere() {
     stacking_->unmap();
     if (application) application->forgetPanel(window_);
     close();
-    connection_->excuseGoneWindowErrors();
+}
+
+void X11Panel::releaseDrawing() {
+    painter_->releaseSurface();
+    setNeedsPaint();
 }
 
 void X11Panel::postNotification(const char* name) {
