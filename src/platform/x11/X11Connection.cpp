@@ -28,6 +28,8 @@ namespace {
 // A compositor that comes and goes is told at most this often: each telling has the application
 // look at the desktop again.
 constexpr double kCompositorTellInterval = 0.25;
+// A compositor restarting or replaced says so in full; one that keeps coming and going is counted.
+constexpr int kCompositorLinesShown = 4;
 
 constexpr const char* kAtomNames[] = {
 #define TALVORI_X11_ATOM_NAME(name) #name,
@@ -238,7 +240,8 @@ void X11Connection::compositorOwnerChanged(const xcb_generic_event_t& event) {
                        hasCompositor_ ? "A compositing manager started: translucent windows blend "
                                         "again"
                                       : "A compositing manager stopped: translucent windows no "
-                                        "longer blend");
+                                        "longer blend",
+                       kCompositorLinesShown);
 }
 
 // Told once the events read together are handed over, and no sooner than the interval after the
