@@ -432,6 +432,9 @@ void X11Connection::dispatch(xcb_generic_event_t* event) {
     deliverReplies(event->full_sequence);
     handedOver_ = true;
     lastEventSequence_ = event->full_sequence;
+    // Errors come in the order of their requests: once the server has gone past the excused ones,
+    // theirs have all come.
+    if (excusing_ && precedesRequest(excusedThrough_, event->full_sequence)) excusing_ = false;
     const std::uint8_t type = event->response_type & 0x7F;
     if (type == 0) {
         const auto& error = *reinterpret_cast<xcb_generic_error_t*>(event);
