@@ -125,6 +125,7 @@ void WindowManager::wireWindowCallbacks(OverlayWindowController& controller) {
     controller.onMove = weakly(weak, [](WindowManager& self, const UUID& id, const Rect& frame) {
         self.controlPanelController_->repositionPanel(id, frame);
     });
+    controller.onClosedElsewhere = weakly(weak, &WindowManager::closeCover);
 }
 
 void WindowManager::resetCardState() {

@@ -90,6 +90,7 @@ void OverlayWindowController::show() {
 }
 
 void OverlayWindowController::close() {
+    closeObserver_.reset();
     detach();
     moveObserver_.reset();
     resizeObserver_.reset();
@@ -143,6 +144,13 @@ void OverlayWindowController::observePanel() {
                                          NotificationDelivery::synchronous, didMove);
     screenObserver_ = center.addObserver(Screens::kDidChangeParametersNotification, nullptr,
                                          NotificationDelivery::mainQueue, screensChanged);
+    // Our own close stops observing first: a close seen here came from elsewhere.
+    closeObserver_ =
+        center.addObserver(Panel::kWillCloseNotification, window, NotificationDelivery::mainQueue,
+                           weakly(weak, [](OverlayWindowController& self, const Notification&) {
+                               if (self.onClosedElsewhere)
+                                   self.onClosedElsewhere(self.viewModel_->id());
+                           }));
 }
 
 void OverlayWindowController::installTrackingArea() {

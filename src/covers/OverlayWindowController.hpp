@@ -47,6 +47,8 @@ class OverlayWindowController : public WindowAttachmentDelegate,
     std::function<void()> onHoverEnd;
     // The cover's frame changed.
     std::function<void(const UUID& id, const Rect& frame)> onMove;
+    // Another program closed the cover's window (on a later turn than the close).
+    std::function<void(const UUID& id)> onClosedElsewhere;
 
     // Builds the panel at the record's frame, shows the cover's view in it and orders it front.
     void show();
@@ -121,6 +123,7 @@ class OverlayWindowController : public WindowAttachmentDelegate,
     Registration moveObserver_;
     Registration resizeObserver_;
     Registration screenObserver_;
+    Registration closeObserver_;
     std::shared_ptr<WindowAttachmentService> attachmentService_;
     std::shared_ptr<ZOrderService> zOrderService_;
     std::optional<Rect> lastTargetFrame_;

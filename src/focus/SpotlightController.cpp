@@ -27,6 +27,8 @@ std::shared_ptr<SpotlightController> SpotlightController::create(
     controller->storedSettings_ = controller->defaults_->observe(
         SpotlightModel::kDefaultsKey,
         weakly(std::weak_ptr<SpotlightController>(controller), &SpotlightController::loadSettings));
+    controller->panelManager_->onPanelClosedElsewhere =
+        weakly(std::weak_ptr<SpotlightController>(controller), &SpotlightController::renewPanel);
     return controller;
 }
 
@@ -120,6 +122,18 @@ void SpotlightController::deactivate() {
     shadeAnchorWindowID_.set(0);
     focusedAppName_.set(std::nullopt);
     if (onActiveChange) onActiveChange(false);
+}
+
+// Another program closed the panel while Focus is on: a new one dims again, below the window that
+// keeps focus.
+void SpotlightController::renewPanel() {
+    if (!isActive()) return;
+    log_.log("The Focus panel was closed by another program: a new one shows");
+    panelManager_->show(platform().screens().screens(), currentOpacity());
+    panelManager_->animateAppearance(effect(), currentOpacity(), blurRadius(), false);
+    if (const std::uint32_t anchor = shadeAnchorWindowID(); anchor != 0) {
+        panelManager_->snapBelow(anchor);
+    }
 }
 
 // ---- Refresh and follow-ups

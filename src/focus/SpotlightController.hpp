@@ -138,6 +138,7 @@ class SpotlightController : public std::enable_shared_from_this<SpotlightControl
 
     // Focus sources and follow-ups
     void refreshFocus(const std::string& label, bool allowFade);
+    void renewPanel();
     void scheduleReconcile(const std::string& reason, bool allowFade);
     void scheduleSlowReconcile(const std::string& reason, bool allowFade);
     void reconcile(const std::string& reason, bool allowFade);

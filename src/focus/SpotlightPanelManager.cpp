@@ -101,6 +101,20 @@ void SpotlightPanelManager::show(const std::vector<Screen>& screens, double opac
         Screens::kDidChangeParametersNotification, nullptr, NotificationDelivery::synchronous,
         weakly(weak_from_this(),
                [](SpotlightPanelManager& self, const Notification&) { self.coverScreens(); }));
+    // We never close the panel ourselves.
+    closeObserver_ = platform().notificationCenter().addObserver(
+        Panel::kWillCloseNotification, overlayPanel_.get(), NotificationDelivery::mainQueue,
+        weakly(weak_from_this(),
+               [](SpotlightPanelManager& self, const Notification&) { self.panelClosed(); }));
+}
+
+void SpotlightPanelManager::panelClosed() {
+    if (!overlayPanel_ || !overlayPanel_->isClosed()) return;
+    finishFade(false);
+    screensObserver_.reset();
+    closeObserver_.reset();
+    overlayPanel_ = nullptr;
+    if (onPanelClosedElsewhere) onPanelClosedElsewhere();
 }
 
 void SpotlightPanelManager::coverScreens() {
@@ -124,6 +138,7 @@ void SpotlightPanelManager::scheduleFadeIn(const std::shared_ptr<Panel>& panel) 
 void SpotlightPanelManager::hide(bool animated) {
     finishFade(false);
     screensObserver_.reset();
+    closeObserver_.reset();
     if (!overlayPanel_) return;
     auto panel = std::move(overlayPanel_);
     overlayPanel_ = nullptr;

@@ -48,6 +48,9 @@ class SpotlightPanelManager : public std::enable_shared_from_this<SpotlightPanel
 
     // Asked each time an animation could be skipped; reads the user's setting by default.
     std::function<bool()> isReducedMotion;
+    // Another program closed the panel's window: the panel is dropped, on a later turn than the
+    // close, and this is told.
+    std::function<void()> onPanelClosedElsewhere;
 
     const std::shared_ptr<Panel>& overlayPanel() const { return overlayPanel_; }
     double dimOpacity() const { return dimOpacity_; }
@@ -102,9 +105,11 @@ class SpotlightPanelManager : public std::enable_shared_from_this<SpotlightPanel
     void placeBelow(std::uint32_t windowID) const;
     double shownOpacity() const;
     void coverScreens();
+    void panelClosed();
 
     std::shared_ptr<Panel> overlayPanel_;
     Registration screensObserver_;
+    Registration closeObserver_;
     double dimOpacity_ = 0.5;
     double blurRadius_ = 0;
     SpotlightEffect currentEffect_ = SpotlightEffect::dim;

@@ -160,7 +160,8 @@ Rect MenuBarPanelController::panelFrame(Size size) const {
 
 void MenuBarPanelController::showPanel(bool fromKeyboard) {
     if (session_.expired()) return;
-    if (!panel_) makePanel();
+    // Another program may have closed the panel's window: a new one shows.
+    if (!panel_ || panel_->isClosed()) makePanel();
     if (!panel_ || !hostingView_) return;
     const Size size = hostingView_->fittingSize();
     const Rect frame = panelFrame(size);

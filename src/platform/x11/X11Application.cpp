@@ -432,6 +432,7 @@ void X11Application::subscribe(X11EventRouter& router) {
     router.on<&X11Application::configureNotified>(XCB_CONFIGURE_NOTIFY, *this);
     router.on<&X11Application::reparentNotified>(XCB_REPARENT_NOTIFY, *this);
     router.on<&X11Application::mapNotified>(XCB_MAP_NOTIFY, *this);
+    router.on<&X11Application::destroyNotified>(XCB_DESTROY_NOTIFY, *this);
     router.on<&X11Application::focusedIn>(XCB_FOCUS_IN, *this);
     router.on<&X11Application::focusedOut>(XCB_FOCUS_OUT, *this);
     router.on<&X11Application::clientMessageReceived>(XCB_CLIENT_MESSAGE, *this);
@@ -501,6 +502,20 @@ void X11Application::reparentNotified(const xcb_reparent_notify_event_t& reparen
 
 void X11Application::mapNotified(const xcb_map_notify_event_t& map) {
     if (map.event == connection_->root() && !isOurWindow(map.window)) levelsDisturbed_ = true;
+}
+
+// Our own closes forget the window before destroying it: one still known was destroyed by
+// another program.
+void X11Application::destroyNotified(const xcb_destroy_notify_event_t& destroy) {
+    if (destroy.event != destroy.window) return;
+    auto ours = panel(destroy.window);
+    if (!ours) return;
+    ours->destroyedElsewhere();
+    // Drawing into it meanwhile may have left what draws every window broken.
+    const auto live = livePanels();
+    for (const auto& panel : live) panel->releaseDrawing();
+    connection_->renewCairoDevice();
+    connection_->excuseGoneWindowErrors();
 }
 
 // Another window manager took over: it may stack differently.

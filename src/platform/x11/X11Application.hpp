@@ -143,6 +143,7 @@ class X11Application final : public Application,
     void configureNotified(const xcb_configure_notify_event_t& configure);
     void reparentNotified(const xcb_reparent_notify_event_t& reparent);
     void mapNotified(const xcb_map_notify_event_t& map);
+    void destroyNotified(const xcb_destroy_notify_event_t& destroy);
     void focusedIn(const xcb_focus_in_event_t& focus);
     void focusedOut(const xcb_focus_out_event_t& focus);
     // FocusIn and FocusOut share one layout.

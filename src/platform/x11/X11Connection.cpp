@@ -25,6 +25,12 @@ namespace talvori::x11 {
 
 namespace {
 
+// A compositor that comes and goes is told at most this often: each telling has the application
+// look at the desktop again.
+constexpr double kCompositorTellInterval = 0.25;
+// A compositor restarting or replaced says so in full; one that keeps coming and going is counted.
+constexpr int kCompositorLinesShown = 4;
+
 constexpr const char* kAtomNames[] = {
 #define TALVORI_X11_ATOM_NAME(name) #name,
     TALVORI_X11_ATOMS(TALVORI_X11_ATOM_NAME)
@@ -52,7 +58,10 @@ std::shared_ptr<X11Connection> X11Connection::open(const char* display, Logger l
 }
 
 X11Connection::X11Connection(xcb_connection_t* connection, int screenNumber, Logger log)
-    : connection_(connection), screenNumber_(screenNumber), log_(std::move(log)) {
+    : connection_(connection),
+      screenNumber_(screenNumber),
+      log_(std::move(log)),
+      repeatedLines_(log_) {
     auto iterator = xcb_setup_roots_iterator(xcb_get_setup(connection_));
     for (int index = 0; iterator.rem > 0; ++index, xcb_screen_next(&iterator)) {
         if (index == screenNumber_) screen_ = iterator.data;
@@ -80,6 +89,18 @@ void X11Connection::makeCairoDevice() {
     if (xcb_visualtype_t* type = visualType(screen_->root_visual)) {
         cairo_surface_destroy(createSurface(root(), type, 1, 1));
     }
+}
+
+// Cairo keeps a graphics context for each depth, made on a drawable it drew into when it needed
+// one: one made while drawing into a window another program had just destroyed never existed, and
+// every later drawing of its depth would fail. Once the surfaces are let go, the device goes with
+// what it kept, and a new one is made.
+void X11Connection::renewCairoDevice() {
+    if (!cairoDevice_) return;
+    cairo_device_finish(cairoDevice_);
+    cairo_device_destroy(cairoDevice_);
+    cairoDevice_ = nullptr;
+    makeCairoDevice();
 }
 
 cairo_surface_t* X11Connection::createSurface(xcb_drawable_t drawable, xcb_visualtype_t* visual,
@@ -201,7 +222,49 @@ void X11Connection::watchCompositor() {
 void X11Connection::readCompositorOwner() {
     auto owner = waitReply(xcb_get_selection_owner_reply, connection_,
                            xcb_get_selection_owner(connection_, atom(Atom::compositorSelection)));
-    hasCompositor_ = owner && owner->owner != XCB_WINDOW_NONE;
+    compositorOwner_ = owner ? owner->owner : xcb_window_t{XCB_WINDOW_NONE};
+    hasCompositor_ = compositorOwner_ != XCB_WINDOW_NONE;
+    toldOwner_ = compositorOwner_;
+}
+
+void X11Connection::compositorOwnerChanged(const xcb_generic_event_t& event) {
+    const auto& notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event);
+    if (notify.selection != atom(Atom::compositorSelection)) return;
+    const bool had = hasCompositor_;
+    compositorOwner_ = notify.owner;
+    hasCompositor_ = notify.owner != XCB_WINDOW_NONE;
+    // Another compositor at once is told too: it has not seen our windows yet.
+    compositorChanged_ = true;
+    if (had == hasCompositor_) return;
+    repeatedLines_.log(LogLevel::defaultLevel, "compositor",
+                       hasCompositor_ ? "A compositing manager started: translucent windows blend "
+                                        "again"
+                                      : "A compositing manager stopped: translucent windows no "
+                                        "longer blend",
+                       kCompositorLinesShown);
+}
+
+// Told once the events read together are handed over, and no sooner than the interval after the
+// last telling.
+void X11Connection::tellCompositorChange() {
+    if (!compositorChanged_ || !compositorTelling_.isEmpty() || !loop_) return;
+    const Nanoseconds due = compositorToldAt_ + nanosecondsFromSeconds(kCompositorTellInterval);
+    if (compositorToldAt_ != 0 && loop_->now() < due) {
+        compositorTelling_.replace(
+            Timer::scheduledTimer(*loop_, secondsFromNanoseconds(due - loop_->now()), false,
+                                  weakly(weak_from_this(),
+                                         [](X11Connection& self) {
+                                             self.compositorTelling_.clear();
+                                             self.tellCompositorChange();
+                                         }),
+                                  RunLoopMode::common));
+        return;
+    }
+    compositorChanged_ = false;
+    compositorToldAt_ = loop_->now();
+    if (toldOwner_ == compositorOwner_) return;
+    toldOwner_ = compositorOwner_;
+    if (onCompositorChange_) onCompositorChange_(hasCompositor_);
 }
 
 // ---- Events
@@ -210,6 +273,7 @@ void X11Connection::attach(RunLoop& loop, EventHandler handler, std::function<vo
     handler_ = std::move(handler);
     closedHandler_ = std::move(closed);
     loop_ = &loop;
+    repeatedLines_.attach(loop_);
     watchDescriptor();
     hook_ = loop.addBeforeWaitHook(weakly(weak_from_this(), &X11Connection::drainAndFlush));
 }
@@ -281,6 +345,9 @@ void X11Connection::detach() {
     afterEvents_ = nullptr;
     onCompositorChange_ = nullptr;
     onRequestError_ = nullptr;
+    compositorTelling_.clear();
+    repeatedLines_.flush();
+    repeatedLines_.attach(nullptr);
     pendingReplies_.clear();
 }
 
@@ -334,6 +401,8 @@ void X11Connection::readEvents(bool queuedOnly) {
     checkClosed();
     if (closed_) return;
     deliverReplies(std::nullopt);
+    tellCompositorChange();
+    if (closed_) return;
     if (handedOver_ && afterEvents_) {
         handedOver_ = false;
         afterEvents_();
@@ -398,25 +467,18 @@ void X11Connection::dispatch(xcb_generic_event_t* event) {
     deliverReplies(event->full_sequence);
     handedOver_ = true;
     lastEventSequence_ = event->full_sequence;
+    // Errors come in the order of their requests: once the server has gone past the excused ones,
+    // theirs have all come.
+    if (excusing_ && precedesRequest(excusedThrough_, event->full_sequence)) excusing_ = false;
     const std::uint8_t type = event->response_type & 0x7F;
     if (type == 0) {
         const auto& error = *reinterpret_cast<xcb_generic_error_t*>(event);
-        logError(error);
+        if (!isExcused(error)) logError(error);
         if (onRequestError_) onRequestError_(error);
         return;
     }
     if (hasXfixes_ && type == xfixesFirstEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
-        const auto* notify = reinterpret_cast<xcb_xfixes_selection_notify_event_t*>(event);
-        if (notify->selection == atom(Atom::compositorSelection)) {
-            const bool had = hasCompositor_;
-            hasCompositor_ = notify->owner != XCB_WINDOW_NONE;
-            if (had != hasCompositor_) {
-                log_.log("A compositing manager %{public}s",
-                         hasCompositor_ ? "started: translucent windows blend again"
-                                        : "stopped: translucent windows no longer blend");
-                if (onCompositorChange_) onCompositorChange_(hasCompositor_);
-            }
-        }
+        compositorOwnerChanged(*event);
     }
     if (handler_) handler_(*event);
 }
@@ -442,11 +504,27 @@ xcb_void_cookie_t X11Connection::sendToWindowManager(
                           reinterpret_cast<const char*>(&message));
 }
 
-void X11Connection::logError(const xcb_generic_error_t& error) const {
-    log_.log("X error %{public}s in %{public}s (resource 0x%{public}x)",
-             X11ErrorNames::error(error.error_code),
-             X11ErrorNames::request(error.major_code, error.minor_code, extensionNames_),
-             error.resource_id);
+void X11Connection::logError(const xcb_generic_error_t& error) {
+    const std::string line = formatLogMessage(
+        "X error %{public}s in %{public}s (resource 0x%{public}x)",
+        {X11ErrorNames::error(error.error_code),
+         X11ErrorNames::request(error.major_code, error.minor_code, extensionNames_),
+         toLogArgument(error.resource_id)});
+    repeatedLines_.log(LogLevel::defaultLevel, line, line);
+}
+
+void X11Connection::excuseGoneWindowErrors() {
+    excusedThrough_ = xcb_no_operation(connection_).sequence;
+    excusing_ = true;
+}
+
+// What a request about a window that is gone fails with: the window, what drew into it (its
+// graphics contexts, its pictures), what was made from it.
+bool X11Connection::isExcused(const xcb_generic_error_t& error) const {
+    if (!excusing_ || precedesRequest(excusedThrough_, error.full_sequence)) return false;
+    return error.error_code == XCB_WINDOW || error.error_code == XCB_PIXMAP ||
+           error.error_code == XCB_DRAWABLE || error.error_code == XCB_MATCH ||
+           error.error_code == XCB_G_CONTEXT || error.major_code >= 128;
 }
 
 // A request without a reply is known done once a later one has answered.

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/core/Logger.hpp"
+#include "platform/core/RepeatedLogLines.hpp"
 #include "platform/core/Time.hpp"
 #include "platform/x11/X11Atoms.hpp"
 #include "platform/x11/X11Reply.hpp"
@@ -69,10 +70,13 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     // A Cairo surface drawing into `drawable` (its device is finished with the connection).
     cairo_surface_t* createSurface(xcb_drawable_t drawable, xcb_visualtype_t* visual, int width,
                                    int height);
+    // Makes Cairo's device anew, once every surface made by createSurface is gone.
+    void renewCairoDevice();
     // Whether a compositing manager owns this screen's selection: only then do translucent
     // windows blend with what lies below.
     bool hasCompositor() const { return hasCompositor_; }
-    // Called when a compositor comes or goes.
+    // Called when a compositor comes, goes or is replaced; one that comes and goes many times a
+    // second is told a few times a second at most, as it last stood.
     void setOnCompositorChange(std::function<void(bool)> handler) {
         onCompositorChange_ = std::move(handler);
     }
@@ -134,8 +138,12 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     // A client message about `window` to the window manager, which hears it on the root (EWMH).
     xcb_void_cookie_t sendToWindowManager(xcb_window_t window, xcb_atom_t type,
                                           const std::array<std::uint32_t, 5>& data) const;
-    // Logs an error event (or a failed checked request) with its request's name.
-    void logError(const xcb_generic_error_t& error) const;
+    // Logs an error event (or a failed checked request) with its request's name; the same error
+    // again and again is logged once, then counted.
+    void logError(const xcb_generic_error_t& error);
+    // The requests sent so far may fail for a window another program destroyed meanwhile (drawing
+    // into it, freeing what drew into it): such errors of theirs tell nothing and are not logged.
+    void excuseGoneWindowErrors();
     // Waits for a checked request; returns its error code, 0 for success.
     std::uint8_t check(xcb_void_cookie_t cookie) const;
     // Hands a checked request's error code (0 for success) to `handler` in its place among the
@@ -151,6 +159,9 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     void makeCairoDevice();
     void watchCompositor();
     void readCompositorOwner();
+    void compositorOwnerChanged(const xcb_generic_event_t& event);
+    void tellCompositorChange();
+    bool isExcused(const xcb_generic_error_t& error) const;
     void expectReply(unsigned int sequence, std::function<void(void*)> deliver);
     // Hands over the replies that came before an event with this sequence number (all that
     // have come, without one).
@@ -185,7 +196,16 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     xcb_visualid_t argbVisual_ = 0;
     xcb_colormap_t argbColormap_ = 0;
     bool hasCompositor_ = false;
+    xcb_window_t compositorOwner_ = XCB_WINDOW_NONE;
+    // The owner the handler was last told of, and when.
+    xcb_window_t toldOwner_ = XCB_WINDOW_NONE;
+    Nanoseconds compositorToldAt_ = 0;
+    bool compositorChanged_ = false;
+    TimerSlot compositorTelling_;
     std::function<void(bool)> onCompositorChange_;
+    RepeatedLogLines repeatedLines_;
+    std::uint32_t excusedThrough_ = 0;
+    bool excusing_ = false;
     std::function<void(const xcb_generic_error_t&)> onRequestError_;
     xcb_timestamp_t lastTime_ = XCB_CURRENT_TIME;
     EventHandler handler_;

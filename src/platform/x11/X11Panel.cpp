@@ -668,6 +668,23 @@ void X11Panel::closeWindow() {
     if (auto application = application_.lock()) application->forgetPanel(window_);
 }
 
+void X11Panel::destroyedElsewhere() {
+    if (destroyed_) return;
+    auto self = shared_from_this();
+    destroyed_ = true;
+    auto application = application_.lock();
+    if (application && isKeyWindow()) application->panelResignedKey(*this);
+    stacking_->noteOrderedOut();
+    stacking_->unmap();
+    if (application) application->forgetPanel(window_);
+    close();
+}
+
+void X11Panel::releaseDrawing() {
+    painter_->releaseSurface();
+    setNeedsPaint();
+}
+
 void X11Panel::postNotification(const char* name) {
     if (auto application = application_.lock()) {
         application->notificationCenter().post(name, static_cast<const Panel*>(this));

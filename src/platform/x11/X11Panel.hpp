@@ -114,6 +114,12 @@ class X11Panel final : public Panel {
     // The panel ordered out as part of hiding while the application is inactive.
     void setHiddenForDeactivation(bool hidden);
     bool isHiddenForDeactivation() const;
+    // Another program destroyed the window (xdotool windowclose, a window manager that ended
+    // without giving back the windows it held): the panel closes as the user's close would,
+    // with no request about a window that is gone.
+    void destroyedElsewhere();
+    // Lets go of what the window is drawn with, which is made again at the next paint.
+    void releaseDrawing();
 
     // ---- For its stacking and its painter
     using Panel::markShown;

@@ -51,7 +51,7 @@ void X11PanelStacking::map() {
 
 void X11PanelStacking::unmap() {
     if (!mapped_) return;
-    xcb_unmap_window(connection_->raw(), window_);
+    if (!panel_.isWindowDestroyed()) xcb_unmap_window(connection_->raw(), window_);
     mapped_ = false;
     if (panel_.isPointerInside()) panel_.updateHover(std::nullopt);
     if (auto application = application_.lock()) application->windowsChanged();

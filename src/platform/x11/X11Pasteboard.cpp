@@ -11,6 +11,7 @@
 
 #include "platform/core/RunLoop.hpp"
 #include "platform/core/Time.hpp"
+#include "platform/core/Timer.hpp"
 #include "platform/core/weakly.hpp"
 #include "platform/x11/X11EventRouter.hpp"
 #include "platform/x11/X11Reply.hpp"
@@ -27,6 +28,10 @@ constexpr double kAnswerSeconds = 1.0;
 // Long enough for a clipboard manager to copy a text, short enough that quitting never seems to
 // hang when it does not answer.
 constexpr double kHandOverSeconds = 2.0;
+// A slice of the work another program asks for, after which the loop's other work goes on.
+constexpr double kSliceSeconds = 0.005;
+// Far more targets than a clipboard manager asks for in one request.
+constexpr std::size_t kMostPairs = 4096;
 // More than any property we read ourselves holds.
 constexpr std::size_t kLargestProperty = 16 * 1024 * 1024;
 
@@ -140,6 +145,7 @@ X11Pasteboard::X11Pasteboard(xcb_connection_t* connection, std::shared_ptr<RunLo
 
 X11Pasteboard::~X11Pasteboard() {
     if (transfer_) loop_->cancel(transfer_->deadline);
+    resume_.clear();
     hook_.reset();
     watch_.reset();
     xcb_disconnect(connection_);
@@ -323,13 +329,15 @@ std::optional<xcb_selection_notify_event_t> X11Pasteboard::answerTo(xcb_atom_t s
     return std::nullopt;
 }
 
-xcb_generic_event_t* X11Pasteboard::nextEvent(double deadline) const {
+xcb_generic_event_t* X11Pasteboard::nextEvent(double deadline) {
     while (!xcb_connection_has_error(connection_)) {
         if (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) return event;
+        // Answers go on while we wait: the program waited for may be waiting for them.
+        const bool answering = answerSome();
         const double remaining = deadline - loop_->clock().now();
         if (remaining <= 0) return nullptr;
         pollfd waiting{xcb_get_file_descriptor(connection_), POLLIN, 0};
-        ::poll(&waiting, 1, static_cast<int>(std::ceil(remaining * 1000)));
+        ::poll(&waiting, 1, answering ? 0 : static_cast<int>(std::ceil(remaining * 1000)));
     }
     return nullptr;
 }
@@ -411,13 +419,28 @@ xcb_timestamp_t X11Pasteboard::serverTime() {
 }
 
 void X11Pasteboard::drain(bool queuedOnly) {
+    const Nanoseconds end = loop_->now() + nanosecondsFromSeconds(kSliceSeconds);
     while (!xcb_connection_has_error(connection_)) {
+        if (loop_->now() >= end) return resumeLater();
         xcb_generic_event_t* raw =
             queuedOnly ? xcb_poll_for_queued_event(connection_) : xcb_poll_for_event(connection_);
         if (!raw) break;
         Reply<xcb_generic_event_t> event(raw);
         handleEvent(*event);
     }
+}
+
+void X11Pasteboard::resumeLater() {
+    if (!resume_.isEmpty()) return;
+    resume_.replace(Timer::scheduledTimer(
+        *loop_, 0, false, weakly(weak_from_this(), &X11Pasteboard::resume), RunLoopMode::common));
+}
+
+void X11Pasteboard::resume() {
+    resume_.clear();
+    if (answerSome()) resumeLater();
+    drain(false);
+    xcb_flush(connection_);
 }
 
 void X11Pasteboard::subscribe() {
@@ -436,7 +459,8 @@ void X11Pasteboard::handleEvent(const xcb_generic_event_t& event) {
 }
 
 void X11Pasteboard::selectionRequested(const xcb_selection_request_event_t& request) {
-    answer(request);
+    requests_.push_back(request);
+    if (answerSome()) resumeLater();
 }
 
 void X11Pasteboard::selectionCleared(const xcb_selection_clear_event_t& clear) {
@@ -449,49 +473,85 @@ void X11Pasteboard::clipboardOwnerChanged(const xcb_xfixes_selection_notify_even
     if (notify.selection == atoms_[kClipboard] && !ours) countChange();
 }
 
-void X11Pasteboard::answer(const xcb_selection_request_event_t& request) const {
+// In the order asked, whatever arrives meanwhile.
+bool X11Pasteboard::answerSome() {
+    if (answering_) return !requests_.empty() || multiple_;
+    answering_ = true;
+    const Nanoseconds end = loop_->now() + nanosecondsFromSeconds(kSliceSeconds);
+    while ((multiple_ || !requests_.empty()) && loop_->now() < end) {
+        if (multiple_) {
+            if (!continueMultiple(end)) break;
+            continue;
+        }
+        const auto request = requests_.front();
+        requests_.pop_front();
+        beginAnswer(request);
+    }
+    answering_ = false;
+    xcb_flush(connection_);
+    return !requests_.empty() || multiple_;
+}
+
+void X11Pasteboard::beginAnswer(const xcb_selection_request_event_t& request) {
     // Programs from before the property was required name none: the target stands in.
     const xcb_atom_t property =
         request.property == XCB_ATOM_NONE ? request.target : request.property;
     const Held* asked = held(request.selection);
     const bool current = asked && asked->owning &&
                          (request.time == XCB_CURRENT_TIME || request.time >= asked->since);
-    bool filled = false;
-    if (current && request.target == atoms_[kMultiple]) {
-        filled = request.property != XCB_ATOM_NONE &&
-                 fillMultiple(*asked, request.requestor, request.property);
-    } else if (current) {
-        filled = fill(*asked, request.requestor, property, request.target);
+    if (!current) return notify(request, false);
+    if (request.target != atoms_[kMultiple]) {
+        return notify(request, fill(*asked, request.requestor, property, request.target));
     }
+    // Several targets in one request, as clipboard managers ask: the requestor's property lists
+    // pairs of a target and the property to fill. Far more than any program asks for is refused
+    // unread.
+    const auto pairs = request.property == XCB_ATOM_NONE
+                           ? std::nullopt
+                           : takeProperty(connection_, request.requestor, request.property, false,
+                                          kMostPairs * 8 + 8);
+    if (!pairs || pairs->format != 32 || pairs->bytes.size() % 8 != 0 ||
+        pairs->bytes.size() > kMostPairs * 8) {
+        return notify(request, false);
+    }
+    multiple_ = MultipleAnswer{request, std::vector<xcb_atom_t>(pairs->bytes.size() / 4), 0};
+    std::memcpy(multiple_->pairs.data(), pairs->bytes.data(), pairs->bytes.size());
+}
+
+// A target we cannot give has its property named none.
+bool X11Pasteboard::continueMultiple(Nanoseconds end) {
+    MultipleAnswer& answer = *multiple_;
+    const Held* asked = held(answer.request.selection);
+    auto& atoms = answer.pairs;
+    for (; answer.next + 1 < atoms.size(); answer.next += 2) {
+        if (loop_->now() >= end) return false;
+        const std::size_t index = answer.next;
+        if (atoms[index + 1] == XCB_ATOM_NONE || !asked ||
+            !fill(*asked, answer.request.requestor, atoms[index + 1], atoms[index])) {
+            atoms[index + 1] = XCB_ATOM_NONE;
+        }
+    }
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, answer.request.requestor,
+                        answer.request.property, atoms_[kAtomPair], 32,
+                        static_cast<std::uint32_t>(atoms.size()), atoms.data());
+    const auto request = answer.request;
+    multiple_.reset();
+    notify(request, true);
+    return true;
+}
+
+void X11Pasteboard::notify(const xcb_selection_request_event_t& request, bool filled) const {
     xcb_selection_notify_event_t notify{};
     notify.response_type = XCB_SELECTION_NOTIFY;
     notify.time = request.time;
     notify.requestor = request.requestor;
     notify.selection = request.selection;
     notify.target = request.target;
+    const xcb_atom_t property =
+        request.property == XCB_ATOM_NONE ? request.target : request.property;
     notify.property = filled ? property : xcb_atom_t{XCB_ATOM_NONE};
     xcb_send_event(connection_, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
                    reinterpret_cast<const char*>(&notify));
-    xcb_flush(connection_);
-}
-
-// Several targets in one request, as clipboard managers ask: the requestor's property lists pairs
-// of a target and the property to fill; a target we cannot give has its property named none.
-bool X11Pasteboard::fillMultiple(const Held& held, xcb_window_t requestor,
-                                 xcb_atom_t property) const {
-    auto pairs = takeProperty(connection_, requestor, property, false);
-    if (!pairs || pairs->format != 32 || pairs->bytes.size() % 8 != 0) return false;
-    std::vector<xcb_atom_t> atoms(pairs->bytes.size() / 4);
-    std::memcpy(atoms.data(), pairs->bytes.data(), pairs->bytes.size());
-    for (std::size_t index = 0; index + 1 < atoms.size(); index += 2) {
-        if (atoms[index + 1] == XCB_ATOM_NONE ||
-            !fill(held, requestor, atoms[index + 1], atoms[index])) {
-            atoms[index + 1] = XCB_ATOM_NONE;
-        }
-    }
-    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, requestor, property, atoms_[kAtomPair],
-                        32, static_cast<std::uint32_t>(atoms.size()), atoms.data());
-    return true;
 }
 
 bool X11Pasteboard::fill(const Held& held, xcb_window_t requestor, xcb_atom_t property,

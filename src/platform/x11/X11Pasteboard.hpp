@@ -7,8 +7,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/core/Logger.hpp"
+#include "platform/core/Time.hpp"
+#include "platform/core/TimerSlot.hpp"
 #include "platform/desktop/Pasteboard.hpp"
 
 struct xcb_xfixes_selection_notify_event_t;
@@ -86,6 +89,12 @@ class X11Pasteboard final : public Pasteboard, public std::enable_shared_from_th
     };
     // The read under way.
     struct Transfer;
+    // A request for several targets at once, answered a slice at a time.
+    struct MultipleAnswer {
+        xcb_selection_request_event_t request;
+        std::vector<xcb_atom_t> pairs;
+        std::size_t next = 0;
+    };
 
     X11Pasteboard(xcb_connection_t* connection, std::shared_ptr<RunLoop> loop, Logger log);
     void setUp();
@@ -104,16 +113,24 @@ class X11Pasteboard final : public Pasteboard, public std::enable_shared_from_th
     xcb_timestamp_t serverTime();
     // The next event, waiting no later than `deadline` (the clock's seconds); null once it passes
     // or the connection closes.
-    xcb_generic_event_t* nextEvent(double deadline) const;
+    xcb_generic_event_t* nextEvent(double deadline);
     void drain(bool queuedOnly);
+    // Another program can ask without limit: what it asks is answered a slice a turn, and the
+    // next turn takes up the rest.
+    void resumeLater();
+    void resume();
     void subscribe();
     // Events read while waiting for an answer, and those the run loop hands over.
     void handleEvent(const xcb_generic_event_t& event);
     void selectionRequested(const xcb_selection_request_event_t& request);
     void selectionCleared(const xcb_selection_clear_event_t& clear);
     void clipboardOwnerChanged(const xcb_xfixes_selection_notify_event_t& notify);
-    void answer(const xcb_selection_request_event_t& request) const;
-    bool fillMultiple(const Held& held, xcb_window_t requestor, xcb_atom_t property) const;
+    // Answers the requests waiting, for a slice of time at most; whether some are left.
+    bool answerSome();
+    void beginAnswer(const xcb_selection_request_event_t& request);
+    // Fills the pairs of the request under way until `end`; whether it is done.
+    bool continueMultiple(Nanoseconds end);
+    void notify(const xcb_selection_request_event_t& request, bool filled) const;
     bool fill(const Held& held, xcb_window_t requestor, xcb_atom_t property,
               xcb_atom_t target) const;
     void countChange() const;
@@ -133,6 +150,10 @@ class X11Pasteboard final : public Pasteboard, public std::enable_shared_from_th
     mutable bool tooLargeNoted_ = false;
     std::deque<Read> reads_;
     std::unique_ptr<Transfer> transfer_;
+    std::deque<xcb_selection_request_event_t> requests_;
+    std::optional<MultipleAnswer> multiple_;
+    bool answering_ = false;
+    TimerSlot resume_;
     std::shared_ptr<FileWatch> watch_;
     std::shared_ptr<BeforeWaitHook> hook_;
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/core/JournalLogSink.hpp"
+#include "platform/core/RepeatedLogLines.hpp"
 #include "support/PlatformTest.hpp"
 
 namespace talvori {
@@ -84,6 +85,22 @@ TEST(LogRouterTest, LinesNobodyKeepsAreDroppedBeforeFormatting) {
     EXPECT_EQ(JournalLogSink::minimumFromEnvironment("Gtk talvori"), LogLevel::debug);
     EXPECT_EQ(JournalLogSink::minimumFromEnvironment("all"), LogLevel::debug);
     EXPECT_EQ(JournalLogSink::minimumFromEnvironment("talvorix"), LogLevel::info);
+}
+
+// A flood of one kind of line is logged a few times, then counted; the count is told when a line
+// of another kind comes, or once the period has passed.
+TEST_F(LoggerTest, RepeatedLinesAreCountedAndTheCountIsToldOnce) {
+    RepeatedLogLines lines(platform().logger("X11"));
+    lines.attach(&loop());
+    for (int times = 0; times < 3; ++times) lines.log(LogLevel::defaultLevel, "gone", "gone");
+    for (const char* line : {"up", "down", "up", "down"}) {
+        lines.log(LogLevel::defaultLevel, "flap", line, 2);
+    }
+    advance(RepeatedLogLines::kPeriod);
+    lines.log(LogLevel::defaultLevel, "flap", "up", 2);
+    EXPECT_EQ(logs().messages(),
+              (std::vector<std::string>{"gone", "gone … repeated 2 times", "up", "down",
+                                        "down … repeated 2 times", "up"}));
 }
 
 }  // namespace

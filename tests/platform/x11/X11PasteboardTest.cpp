@@ -6,10 +6,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "menubar/RenameField.hpp"
 #include "platform/Platform.hpp"
@@ -17,6 +19,7 @@
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/X11Pasteboard.hpp"
+#include "platform/x11/X11Reply.hpp"
 #include "platform/x11/harness/X11ClipboardPeer.hpp"
 #include "ui/PanelHost.hpp"
 #include "ui/TextField.hpp"
@@ -32,6 +35,8 @@ constexpr std::uint8_t kCompose = 127;
 
 class X11PasteboardTest : public X11DesktopTest {
   protected:
+    explicit X11PasteboardTest(X11TestSession::Options options = {})
+        : X11DesktopTest(std::move(options)) {}
     // A rename field in a panel at root (300, 200), focused by a click.
     void showRenameField() {
         host =
@@ -228,6 +233,90 @@ TEST_F(X11PasteboardTest, TheClipboardManagerKeepsCopiedTextOnceWeQuit) {
     platform().application().terminate();
     EXPECT_EQ(manager.kept(), "Kept after quitting");
 }
+
+enum class Flood { multipleTargets, targetsRequests, compositorFlaps };
+
+// Another program sending without limit: the requests a clipboard owner must answer, or a
+// compositor that keeps taking and dropping its selection. Without a compositor of the session's
+// own, which would end on losing its selection.
+class X11FloodTest : public X11PasteboardTest, public ::testing::WithParamInterface<Flood> {
+  protected:
+    X11FloodTest() : X11PasteboardTest({.compositor = false}) {}
+    ~X11FloodTest() override {
+        if (flooder) xcb_disconnect(flooder);
+    }
+    xcb_atom_t intern(const char* name) const {
+        auto reply = x11::waitReply(
+            xcb_intern_atom_reply, flooder,
+            xcb_intern_atom(flooder, 0, static_cast<std::uint16_t>(std::strlen(name)), name));
+        return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    }
+    void flood() {
+        flooder = xcb_connect(session().display().c_str(), nullptr);
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(flooder)).data;
+        const xcb_window_t window = xcb_generate_id(flooder);
+        xcb_create_window(flooder, 0, window, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        const xcb_atom_t clipboard = intern("CLIPBOARD"), property = intern("FLOOD");
+        switch (GetParam()) {
+            case Flood::multipleTargets: {
+                const std::vector<xcb_atom_t> pairs(2'000'000, intern("UTF8_STRING"));
+                xcb_change_property(flooder, XCB_PROP_MODE_REPLACE, window, property,
+                                    intern("ATOM_PAIR"), 32,
+                                    static_cast<std::uint32_t>(pairs.size()), pairs.data());
+                xcb_convert_selection(flooder, window, clipboard, intern("MULTIPLE"), property,
+                                      XCB_CURRENT_TIME);
+                break;
+            }
+            case Flood::targetsRequests:
+                for (int request = 0; request < 100'000; ++request) {
+                    xcb_convert_selection(flooder, window, clipboard, intern("TARGETS"), property,
+                                          XCB_CURRENT_TIME);
+                }
+                break;
+            case Flood::compositorFlaps:
+                for (int flap = 0; flap < 2'000; ++flap) {
+                    const xcb_atom_t selection = intern("_NET_WM_CM_S0");
+                    xcb_set_selection_owner(flooder, window, selection, XCB_CURRENT_TIME);
+                    xcb_set_selection_owner(flooder, XCB_WINDOW_NONE, selection, XCB_CURRENT_TIME);
+                }
+                break;
+        }
+        xcb_flush(flooder);
+    }
+
+    xcb_connection_t* flooder = nullptr;
+};
+
+TEST_P(X11FloodTest, AKeyTypedMeanwhileShowsWithin50Milliseconds) {
+    using Clock = std::chrono::steady_clock;
+    ASSERT_TRUE(platform().pasteboard().setString("Copied"));
+    showRenameField();
+    flood();
+    // All of it sent to the program before the key.
+    ASSERT_TRUE(x11::waitReply(xcb_get_input_focus_reply, flooder, xcb_get_input_focus(flooder)));
+    const auto typed = Clock::now();
+    driver().tap(X11TestDriver::kA);
+    ASSERT_TRUE(runUntil([&] { return name.peek() == "a"; }));
+    const double seconds = std::chrono::duration<double>(Clock::now() - typed).count();
+    std::cout << "[ figures ] key shown after " << seconds * 1000 << " ms\n";
+    EXPECT_LT(seconds, 0.05);
+    std::size_t compositorLines = 0;
+    for (const auto& message : logs().messages()) {
+        if (message.find("compositing manager") != std::string::npos) ++compositorLines;
+    }
+    EXPECT_LE(compositorLines, 5U);
+}
+
+std::string floodName(const ::testing::TestParamInfo<Flood>& info) {
+    static const char* const names[] = {"multipleTargets", "targetsRequests", "compositorFlaps"};
+    return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Floods, X11FloodTest,
+                         ::testing::Values(Flood::multipleTargets, Flood::targetsRequests,
+                                           Flood::compositorFlaps),
+                         floodName);
 
 }  // namespace
 }  // namespace talvori::testing

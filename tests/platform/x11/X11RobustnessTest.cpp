@@ -1,7 +1,18 @@
 #include <cstdlib>
+#include <string>
 #include <utility>
+#include <vector>
 
+#include "app/RuntimeCoordinator.hpp"
+#include "app/WindowManager.hpp"
+#include "covers/OverlayPanel.hpp"
+#include "covers/OverlayWindowController.hpp"
+#include "covers/PermissionManager.hpp"
+#include "focus/SpotlightController.hpp"
+#include "focus/SpotlightPanelManager.hpp"
+#include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
+#include "platform/core/UserDefaults.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowEventHandler.hpp"
 #include "platform/desktop/WindowListOption.hpp"
@@ -10,6 +21,8 @@
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/X11Reply.hpp"
+#include "ui/PanelHost.hpp"
+#include "ui/UI.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -34,13 +47,19 @@ TEST_F(X11RobustnessTest, XErrorsAreLoggedWithTheirRequestAndTheProgramGoesOn) {
     xcb_connection_t* raw = desktop().connection().raw();
     // A window that no longer exists, as when another program's window vanished meanwhile.
     const xcb_window_t gone = 0x1fffff;
-    xcb_map_window(raw, gone);
+    // The same error again and again is logged once, then counted.
+    for (int times = 0; times < 3; ++times) xcb_map_window(raw, gone);
     const std::uint32_t stacking[] = {XCB_STACK_MODE_ABOVE};
     xcb_configure_window(raw, gone, XCB_CONFIG_WINDOW_STACK_MODE, stacking);
     EXPECT_TRUE(runUntil([&] {
-        return logs().contains("X error BadWindow in MapWindow (resource 0x1fffff)") &&
-               logs().contains("X error BadWindow in ConfigureWindow (resource 0x1fffff)");
+        return logs().contains("X error BadWindow in ConfigureWindow (resource 0x1fffff)");
     }));
+    auto errors = logs().messages();
+    std::erase_if(errors, [](const std::string& line) { return line.rfind("X error", 0) != 0; });
+    EXPECT_EQ(errors, (std::vector<std::string>{
+                          "X error BadWindow in MapWindow (resource 0x1fffff)",
+                          "X error BadWindow in MapWindow (resource 0x1fffff) … repeated 2 times",
+                          "X error BadWindow in ConfigureWindow (resource 0x1fffff)"}));
     auto panel =
         platform().application().makePanel(Rect(10, 10, 100, 100), StyleMask::nonactivatingPanel);
     panel->orderFront();
@@ -81,6 +100,101 @@ TEST_F(X11RobustnessTest, EventsReadWhilePaintingAreHandledBeforeTheLoopSleeps) 
     EXPECT_EQ(counter->ups, 1);
     connection.setBeforeFlush([&] { desktop().application().beforeFlush(); });
 }
+
+enum class OwnWindow { settings, statusPanel, cover, focusPanel };
+
+class X11DestroyedElsewhereTest : public X11DesktopTest,
+                                  public ::testing::WithParamInterface<OwnWindow> {
+  protected:
+    void SetUp() override {
+        X11DesktopTest::SetUp();
+        SceneDescription scene;
+        scene.identifier = "settings";
+        scene.title = "Talvori Settings";
+        scene.makeContent = [] {
+            return ui::PanelHost::make(ui::Text("General").frame({.width = 320, .height = 200}));
+        };
+        platform().application().registerScene(scene);
+        coordinator = RuntimeCoordinator::create();
+        manager = coordinator->startRuntime();
+        focus = SpotlightController::create(SpotlightPanelManager::create(),
+                                            PermissionManager::shared(), UserDefaults::inMemory());
+    }
+    void TearDown() override {
+        if (focus) focus->deactivate();
+    }
+
+    // Asks for the window as the user would; its number once it shows.
+    xcb_window_t askFor() {
+        switch (GetParam()) {
+            case OwnWindow::settings:
+                platform().application().openWindow("settings");
+                return shown(platform().application().sceneWindow("settings"));
+            case OwnWindow::statusPanel:
+                manager->showMenuBarPanel();
+                return shown(manager->menuBarPanelController().panel());
+            case OwnWindow::cover: {
+                const auto id = manager->createCover()->id();
+                return shown(manager->windowControllers.peek().at(id)->panel()->sharedWindow());
+            }
+            case OwnWindow::focusPanel:
+                focus->activate();
+                return shown(focus->panelManager().overlayPanel());
+        }
+        return XCB_WINDOW_NONE;
+    }
+    // Whether the owner let the window go (Focus, still on, shows a new one at once).
+    bool isDropped(xcb_window_t window) const {
+        switch (GetParam()) {
+            case OwnWindow::settings:
+                return !platform().application().sceneWindow("settings");
+            case OwnWindow::statusPanel:
+                return !manager->menuBarPanelController().isPanelVisible();
+            case OwnWindow::cover:
+                return manager->windowControllers.peek().empty() &&
+                       manager->overlays.peek().empty();
+            case OwnWindow::focusPanel: {
+                const auto& panel = focus->panelManager().overlayPanel();
+                return panel && panel->windowNumber() != window;
+            }
+        }
+        return false;
+    }
+    xcb_window_t shown(const std::shared_ptr<Panel>& panel) {
+        if (!panel) return XCB_WINDOW_NONE;
+        const xcb_window_t window = panel->windowNumber();
+        if (!runUntil([&] { return driver().isViewable(window); })) return XCB_WINDOW_NONE;
+        return window;
+    }
+
+    std::shared_ptr<RuntimeCoordinator> coordinator;
+    std::shared_ptr<WindowManager> manager;
+    std::shared_ptr<SpotlightController> focus;
+};
+
+// As xdotool windowclose does, or a window manager that ends without giving back what it held.
+TEST_P(X11DestroyedElsewhereTest, IsClosedAsTheUsersCloseWouldAndTheNextRequestShowsANewOne) {
+    const xcb_window_t first = askFor();
+    ASSERT_NE(first, XCB_WINDOW_NONE);
+    driver().destroy(first);
+    ASSERT_TRUE(runUntil([&] { return isDropped(first); }));
+    const xcb_window_t second = askFor();
+    EXPECT_NE(second, XCB_WINDOW_NONE);
+    EXPECT_NE(second, first);
+    catchUp();
+    for (const auto& message : logs().messages())
+        EXPECT_NE(message.rfind("X error", 0), 0U) << message;
+}
+
+std::string ownWindowName(const ::testing::TestParamInfo<OwnWindow>& info) {
+    static const char* const names[] = {"settings", "statusPanel", "cover", "focusPanel"};
+    return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, X11DestroyedElsewhereTest,
+                         ::testing::Values(OwnWindow::settings, OwnWindow::statusPanel,
+                                           OwnWindow::cover, OwnWindow::focusPanel),
+                         ownWindowName);
 
 class X11WithoutWindowManagerTest : public X11DesktopTest {
   protected:
