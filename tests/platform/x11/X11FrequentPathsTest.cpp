@@ -26,8 +26,8 @@ namespace {
 constexpr int kSteps = 40;
 
 // What the user does often, where every answer waited for is felt: the program must act on what
-// the server's events already told it. (A switch of the active window is counted with Focus, and
-// in the benchmark of the restack.)
+// the server's events already told it, and so must what runs meanwhile on its own. (A switch of
+// the active window is counted with Focus, and in the benchmark of the restack.)
 enum class Path {
     coverFollowsItsWindow,
     coverDragged,
@@ -37,7 +37,8 @@ enum class Path {
     newWindowActivated,
     statusPanelShown,
     panelHandedToWindowManagerAndBack,
-    firstPanelPainted
+    firstPanelPainted,
+    stackingLookedAtAgain
 };
 
 std::string nameOf(const ::testing::TestParamInfo<Path>& info) {
@@ -60,6 +61,8 @@ std::string nameOf(const ::testing::TestParamInfo<Path>& info) {
             return "PanelHandedToWindowManagerAndBack";
         case Path::firstPanelPainted:
             return "FirstPanelPainted";
+        case Path::stackingLookedAtAgain:
+            return "StackingLookedAtAgain";
     }
     return "";
 }
@@ -292,6 +295,18 @@ TEST_P(X11FrequentPathsTest, WaitsForNoAnswerFromTheServer) {
             EXPECT_EQ(trips.count(), 0U);
             break;
         }
+        case Path::stackingLookedAtAgain: {
+            // Whenever a window manager or compositor comes or goes, and again later on a screen
+            // that did not settle: in the middle of whatever the user does then.
+            auto& application = desktop().application();
+            ASSERT_TRUE(runUntil([&] { return !application.isProbingStacking(); }));
+            catchUp();
+            const X11RoundTrips trips(ours());
+            application.probeStacking();
+            EXPECT_TRUE(runUntil([&] { return !application.isProbingStacking(); }, 30));
+            EXPECT_EQ(trips.count(), 0U);
+            break;
+        }
     }
 }
 
@@ -301,7 +316,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, X11FrequentPathsTest,
                                            Path::attachListOpened, Path::newWindowActivated,
                                            Path::statusPanelShown,
                                            Path::panelHandedToWindowManagerAndBack,
-                                           Path::firstPanelPainted),
+                                           Path::firstPanelPainted, Path::stackingLookedAtAgain),
                          nameOf);
 
 using X11GatheredEventsTest = X11DesktopTest;

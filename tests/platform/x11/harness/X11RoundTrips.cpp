@@ -1,9 +1,15 @@
 #include "platform/x11/harness/X11RoundTrips.hpp"
 
 #include <dlfcn.h>
+#include <execinfo.h>
+#include <unistd.h>
 #include <xcb/xcbext.h>
 
 #include <atomic>
+#include <cstdlib>
+
+// Present when the sanitizers are built in: it names the functions of a trace.
+extern "C" void __sanitizer_print_stack_trace() __attribute__((weak));
 
 namespace {
 
@@ -12,8 +18,23 @@ namespace {
 std::atomic<xcb_connection_t*> counted{nullptr};
 std::atomic<std::size_t> waits{0};
 
+void trace() {
+    static const bool wanted = std::getenv("TALVORI_TRACE_ROUND_TRIPS") != nullptr;
+    if (!wanted) return;
+    static constexpr char kHeading[] = "Waited for the X server's answer:\n";
+    [[maybe_unused]] const auto written = write(STDERR_FILENO, kHeading, sizeof kHeading - 1);
+    if (__sanitizer_print_stack_trace) {
+        __sanitizer_print_stack_trace();
+        return;
+    }
+    void* frames[64];
+    backtrace_symbols_fd(frames, backtrace(frames, 64), STDERR_FILENO);
+}
+
 void note(xcb_connection_t* connection) {
-    if (connection && connection == counted.load()) ++waits;
+    if (!connection || connection != counted.load()) return;
+    ++waits;
+    trace();
 }
 
 }  // namespace
