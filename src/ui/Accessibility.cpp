@@ -180,6 +180,10 @@ View View::accessibilityToggle(bool isOn) const {
     return accessibility(element_, {.traits = AccessibilityTrait::isToggle, .isOn = isOn});
 }
 
+View View::accessibilityRadio(bool isChosen) const {
+    return accessibility(element_, {.traits = AccessibilityTrait::isRadio, .isOn = isChosen});
+}
+
 View View::accessibilityRange(AccessibilityRange range) const {
     return accessibility(element_, {.range = std::move(range)});
 }

@@ -174,11 +174,23 @@ void Host::forEachFocusBinding(
 }
 
 void Host::syncFocusBindings() {
-    forEachFocusBinding([this](const Binding<bool>& binding, Node& target) {
-        const bool wanted = binding.get();
-        if (wanted && focusedNode() != &target) setFocus(&target);
-        if (!wanted && focusedNode() == &target) setFocus(nullptr);
+    Node* wanted = nullptr;
+    bool letGo = false;
+    forEachFocusBinding([&](const Binding<bool>& binding, Node& target) {
+        if (binding.get()) {
+            if (!wanted) wanted = &target;
+        } else if (focusedNode() == &target) {
+            letGo = true;
+        }
     });
+    // A binding that takes the focus wins over one that lets it go, in whichever order they
+    // come: the focus moves from one bound control to another (an arrow between choices) in
+    // one step, not through nothing, which would clear the new binding.
+    if (wanted && focusedNode() != wanted) {
+        setFocus(wanted);
+    } else if (!wanted && letGo) {
+        setFocus(nullptr);
+    }
 }
 
 void Host::syncBindingsFromFocus() {

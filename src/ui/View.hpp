@@ -233,6 +233,8 @@ class View {
     View accessibilityElement(AccessibilityChildren children) const;
     // A switch, on or off.
     View accessibilityToggle(bool isOn) const;
+    // One choice of a group (a radio button), chosen or not.
+    View accessibilityRadio(bool isChosen) const;
     // A position a screen reader reads and sets, as on a slider.
     View accessibilityRange(AccessibilityRange range) const;
     // What a screen reader's press does (a button's press is its action already). Put it outside
