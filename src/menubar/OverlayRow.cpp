@@ -69,7 +69,8 @@ View OverlayRow::iconButton(const char* asset, const char* label, Observable<boo
                                          .padding(6)
                                          .contentShape(Rectangle()))
         .onHover([&isHovering](bool hovering) { isHovering.set(hovering); })
-        .accessibilityLabel(label);
+        // With several covers every row has these buttons: each says whose it is.
+        .accessibilityLabel(label, overlay->name());
 }
 
 }  // namespace talvori::ui

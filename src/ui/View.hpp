@@ -224,6 +224,9 @@ class View {
 
     // --- accessibility
     View accessibilityLabel(std::string label) const;
+    // The label of a control that acts on one thing of several (a cover, a layout): readers hear
+    // both ("Rename cover Overlay 1"); Query::byLabel finds it by `label` alone.
+    View accessibilityLabel(std::string label, std::string subject) const;
     View accessibilityValue(std::string value) const;
     View accessibilityHint(std::string hint) const;
     View accessibilityIdentifier(std::string identifier) const;

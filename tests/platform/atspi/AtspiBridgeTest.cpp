@@ -124,8 +124,8 @@ TEST_F(AtspiBridgeTest, AReaderWalksTheMenuBarPanelPressesNewCoverAndHearsTheRow
     // Read through the reader's caches, which only the events brought up to date.
     const auto after = reader->ask("tree 0");
     EXPECT_TRUE(has(after, "label|Overlay 1|"));
-    EXPECT_TRUE(has(after, "push button|Rename cover||"));
-    EXPECT_TRUE(has(after, "push button|Close cover||"));
+    EXPECT_TRUE(has(after, "push button|Rename cover Overlay 1||"));
+    EXPECT_TRUE(has(after, "push button|Close cover Overlay 1||"));
     EXPECT_FALSE(has(after, "No active covers"));
 }
 
@@ -238,7 +238,7 @@ TEST_F(AtspiBridgeTest, AReaderReadsAndEditsACoversNameAndItsCaret) {
     ASSERT_EQ(find("New cover"), "push button");
     EXPECT_EQ(reader->line("do click"), "ok");
     EXPECT_EQ(wait("object:children-changed:add"), "ok");
-    ASSERT_EQ(find("Rename cover"), "push button");
+    ASSERT_EQ(find("Rename cover Overlay 1"), "push button");
     EXPECT_EQ(reader->line("do click"), "ok");
     EXPECT_EQ(wait("object:state-changed:focused", "Name"), "ok");
 
@@ -515,7 +515,7 @@ INSTANTIATE_TEST_SUITE_P(
         KeyboardWalk{
             "firstRun", {"Continue"}, "Continue", "", "object:children-changed:add", false},
         KeyboardWalk{"controlPanel",
-                     {"Rename cover", "GLASS mode", "SOLID mode", "Opacity", "Attach to window",
+                     {"Rename cover Overlay 1", "GLASS mode", "SOLID mode", "Opacity", "Attach to window",
                       "DUPLICATE"},
                      "SOLID mode",
                      "",
