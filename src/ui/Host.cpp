@@ -99,6 +99,8 @@ void Host::runUpdate() {
     platform().runLoop().assertMainThread();
     updatePosted_ = false;
     ++pass_;
+    // Where the focus is, for the control that takes it should the update remove it.
+    if (Node* focused = focusedNode()) rememberWhereFocusIs(*focused);
     const double time = now();
     Transaction passTransaction;
     bool animated = false;

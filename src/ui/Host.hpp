@@ -263,7 +263,11 @@ class Host : public std::enable_shared_from_this<Host> {
     void setFocus(Node* target);
     void forEachFocusBinding(const std::function<void(const Binding<bool>&, Node& target)>& visit);
     void syncFocusBindings();
-    void syncBindingsFromFocus();
+    void syncBindingsFromFocus(const Node* previous);
+    // The controls around the focused one, for the control that takes the focus should its view
+    // leave in this update.
+    void rememberWhereFocusIs(const Node& focused);
+    Node* nearestControlToLeftFocus();
     void passFocusFromLeavingView();
     bool performShortcut(Node& node, const KeyPress& press);
     bool isInside(const Node& node, Point point);
@@ -325,6 +329,12 @@ class Host : public std::enable_shared_from_this<Host> {
     std::weak_ptr<Node> focused_;
     // The focused view left the window, and no other took the focus since.
     bool focusLeftWithView_ = false;
+    struct FocusSurroundings {
+        // The controls before the focused one in reading order, nearest first, and after it.
+        std::vector<std::weak_ptr<Node>> before;
+        std::vector<std::weak_ptr<Node>> after;
+    };
+    FocusSurroundings focusSurroundings_;
     int keyPressDepth_ = 0;
     TextReader pasteboard_;
     std::function<void(const std::string&)> pasteboardWriter_;
