@@ -301,6 +301,8 @@ class Host : public std::enable_shared_from_this<Host> {
     // Nodes with a running animation, and those whose animation ended since the last drawing.
     std::vector<std::weak_ptr<Node>> animating_;
     std::vector<std::weak_ptr<Node>> followers_;
+    // Some view's frame was moving at the last frame of the animations.
+    bool wasMoving_ = false;
     // Where the kept frame is stale, in host coordinates.
     DamageRegion damage_;
     bool fullDamage_ = true;
