@@ -37,8 +37,7 @@ View FinishStep::body(ViewContext<NoState>&) const {
                  return View(StepBody{shown[index], 340}).padding(Edges::top, index == 0 ? 0 : 6);
              }),
          grantLink,
-         View(OnboardingCTA{"Start using Talvori", false, false, onStart})
-             .padding(Edges::top, 24)});
+         View(OnboardingCTA{"Start using Talvori", false, true, onStart}).padding(Edges::top, 24)});
 }
 
 }  // namespace talvori::ui

@@ -129,7 +129,7 @@ View WelcomeStep::body(ViewContext<State>& ctx) const {
                                  340})
                        .padding(Edges::top, 8),
                    chips.padding(Edges::top, 22), note.padding(Edges::top, 10),
-                   View(OnboardingCTA{"Continue", false, false, onNext}).padding(Edges::top, 18)})
+                   View(OnboardingCTA{"Continue", false, true, onNext}).padding(Edges::top, 18)})
         .onAppear([&ctx] { installKeyMonitor(ctx); })
         .onDisappear([&ctx] { removeKeyMonitor(ctx.state); });
 }

@@ -426,6 +426,8 @@ class AtspiKeyboardWalkTest : public AtspiBridgeTest,
             stops.push_back(focused);
             picture(window + "-" + std::to_string(stops.size()));
         }
+        // A window that opened with its one control focused: the reader heard it as it opened.
+        if (stops.empty() && programFocus()) stops.push_back("|" + programFocusName() + "|");
         focused = stops.empty() ? "" : stops.front();
         if (window == "panel" && !stops.empty())
             std::rotate(stops.begin(), stops.end() - 1, stops.end());
@@ -515,8 +517,8 @@ INSTANTIATE_TEST_SUITE_P(
         KeyboardWalk{
             "firstRun", {"Continue"}, "Continue", "", "object:children-changed:add", false},
         KeyboardWalk{"controlPanel",
-                     {"Rename cover Overlay 1", "GLASS mode", "SOLID mode", "Opacity", "Attach to window",
-                      "DUPLICATE"},
+                     {"Rename cover Overlay 1", "GLASS mode", "SOLID mode", "Opacity",
+                      "Attach to window", "DUPLICATE"},
                      "SOLID mode",
                      "",
                      "object:children-changed:add",
