@@ -357,7 +357,7 @@ class AtspiKeyboardWalkTest : public AtspiBridgeTest,
         } else if (window == "controlPanel") {
             openControlPanel();
         } else if (window == "firstRun") {
-            openFirstRun();
+            ASSERT_TRUE(openFirstRun());
         } else {
             openSettings();
         }
@@ -373,22 +373,6 @@ class AtspiKeyboardWalkTest : public AtspiBridgeTest,
         const Box heading = boxOf(reader->line("extents"));
         driver().click(heading.middleX(), heading.middleY());
         ASSERT_TRUE(runUntil([&] { return controls.panel()->isKeyWindow(); }));
-    }
-    void openFirstRun() {
-        SceneDescription scene;
-        scene.identifier = "firstRun";
-        scene.title = "Talvori";
-        scene.sizedToContent = true;
-        scene.hidesTitleBar = true;
-        scene.makeContent = [this] {
-            return ui::FirstRunWindowContent::makeHostedContent(coordinator, [] {});
-        };
-        platform().application().registerScene(scene);
-        platform().application().openWindow("firstRun");
-        ASSERT_TRUE(runUntil([] {
-            const auto window = platform().application().sceneWindow("firstRun");
-            return window && window->isKeyWindow();
-        }));
     }
     bool isOpen(const std::string& window) const {
         if (window == "panel") return manager->menuBarPanelController().isPanelVisible();

@@ -132,6 +132,15 @@ TEST_F(X11OrcaKeysTest, TheFocusModeSwitchIsSaidOnceWithItsNewState) {
     EXPECT_EQ(timesSaid("pressed", before), 1U) << orca->speech().substr(before);
 }
 
+// The first-run window opens with its main button focused; Orca says the page's heading and text
+// with it.
+TEST_F(X11OrcaKeysTest, TheFirstRunWindowOpensReadingItsPageAndMainButton) {
+    heard = orca->speech().size();
+    ASSERT_TRUE(openFirstRun());
+    for (const char* said : {"Clear what matters", "Continue"})
+        EXPECT_TRUE(says(said)) << said << " is not said; Orca said:\n" << orca->speech();
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Windows, X11OrcaTest,
     ::testing::Values(SpokenWalk{"panel", {"Settings", "Quit Talvori", "Focus Mode"}},
