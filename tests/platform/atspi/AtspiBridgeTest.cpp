@@ -123,7 +123,7 @@ TEST_F(AtspiBridgeTest, AReaderWalksTheMenuBarPanelPressesNewCoverAndHearsTheRow
     EXPECT_EQ(wait("object:children-changed:add"), "ok");
     // Read through the reader's caches, which only the events brought up to date.
     const auto after = reader->ask("tree 0");
-    EXPECT_TRUE(has(after, "label|Overlay 1|"));
+    EXPECT_TRUE(has(after, "push button|Overlay 1|"));
     EXPECT_TRUE(has(after, "push button|Rename cover Overlay 1||"));
     EXPECT_TRUE(has(after, "push button|Close cover Overlay 1||"));
     EXPECT_FALSE(has(after, "No active covers"));
@@ -146,8 +146,8 @@ TEST_F(AtspiBridgeTest, AReaderCachesThePanelOnMeetingAndANewCoverRowAsItArrives
     Lines cached;
     EXPECT_TRUE(runUntil([&] {
         cached = reader->ask("cached 0");
-        return has(cached, "label|Overlay 1");
-    })) << has(cached, "label|Overlay 1");
+        return has(cached, "push button|Overlay 1");
+    })) << has(cached, "push button|Overlay 1");
     EXPECT_TRUE(has(cached, "push button|Rename cover"));
     EXPECT_TRUE(has(cached, "push button|Close cover"));
     EXPECT_FALSE(has(cached, "No active covers"));
