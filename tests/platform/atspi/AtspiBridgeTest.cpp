@@ -154,6 +154,26 @@ TEST_F(AtspiBridgeTest, AReaderCachesThePanelOnMeetingAndANewCoverRowAsItArrives
     EXPECT_FALSE(has(cached, "?"));
 }
 
+// Each first-run page slides in; once it rests, its controls are where the reader says they are:
+// inside the window, not where the slide began.
+TEST_F(AtspiBridgeTest, EachFirstRunPageTellsWhereItsControlsAreOnceItRests) {
+    ASSERT_TRUE(openFirstRun());
+    startReader();
+    auto isInside = [&](const std::string& name) {
+        if (find(name) != "push button") return false;
+        const auto extents = reader->ask("extents");
+        if (extents.size() != 2) return false;
+        const Box control = boxOf(extents[0]), window = boxOf(extents[1]);
+        return control.width > 0 && control.x >= window.x &&
+               control.x + control.width <= window.x + window.width;
+    };
+    for (const char* next : {"Continue", "Skip for now"}) {
+        ASSERT_TRUE(runUntil([&] { return isInside(next); })) << next;
+        EXPECT_EQ(reader->line("do click"), "ok");
+    }
+    EXPECT_TRUE(runUntil([&] { return isInside("Start using Talvori"); }));
+}
+
 TEST_F(AtspiBridgeTest, AReaderTurnsFocusModeOnAndMovesItsStrengthSlider) {
     showMenuBarPanel();
     startReader();
