@@ -112,6 +112,7 @@ class WindowManager : public Session, public std::enable_shared_from_this<Window
     // Ends an open undo offer, and flashes the new cover's border a moment later.
     std::shared_ptr<OverlayViewModel> createCover() override;
     void closeCover(const UUID& id) override;
+    void openCoverSettings(const UUID& id, std::function<void()> afterEscape) override;
     // Closes the cover without a word, as one of several closing together.
     void removeCover(const UUID& id);
     void closeActiveLayout() override;

@@ -3,6 +3,7 @@
 #include "covers/OverlayViewModel.hpp"
 #include "covers/OverlayWindowController.hpp"
 #include "covers/announceForAccessibility.hpp"
+#include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/weakly.hpp"
 
@@ -54,6 +55,22 @@ std::shared_ptr<OverlayViewModel> WindowManager::openCover(OverlayModel record) 
     controller->show();
     windowControllers.modify([&](auto& map) { map[viewModel->id()] = controller; });
     return viewModel;
+}
+
+void WindowManager::openCoverSettings(const UUID& id, std::function<void()> afterEscape) {
+    const auto cover = viewModel(id);
+    if (!cover) return;
+    // The status panel closes as the control panel takes the keys; Escape brings it back, and
+    // then the row that opened it takes the focus again.
+    controlPanelController_->openFromKeyboard(
+        id, cover->model.peek().frame.rect(),
+        [weak = weak_from_this(), afterEscape = std::move(afterEscape)] {
+            if (!withOwner(weak, [](WindowManager& self) {
+                    self.menuBarPanelController_->showPanel(false);
+                }))
+                return;
+            if (afterEscape) afterEscape();
+        });
 }
 
 void WindowManager::closeCover(const UUID& id) {

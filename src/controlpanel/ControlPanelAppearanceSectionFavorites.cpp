@@ -1,5 +1,7 @@
 // The favourite colours row of the colour block: five slots, each a swatch of a favourite or a
 // tile that adds the field's code.
+#include <string>
+
 #include "controlpanel/ColorCode.hpp"
 #include "controlpanel/ColorFavoritesManager.hpp"
 #include "controlpanel/ControlPanelAppearanceSection.hpp"
@@ -51,7 +53,8 @@ View ControlPanelAppearanceSection::favoriteSlot(State& state, int index,
                                                  const std::vector<std::string>& favorites) const {
     if (index >= static_cast<int>(favorites.size())) {
         return Button([&state] { ColorFavoritesManager::shared()->add(state.hexInput.peek()); },
-                      addFavoriteTile());
+                      addFavoriteTile())
+            .accessibilityLabel("Save colour as favourite");
     }
     const std::string code = favorites[static_cast<std::size_t>(index)];
     const bool isSelected = ColorCode::uppercased(state.hexInput()) == code;
@@ -69,7 +72,8 @@ View ControlPanelAppearanceSection::favoriteSlot(State& state, int index,
         })
         .onLongPressGesture({.minimumDuration = kLongPress,
                              .maximumDistance = kLongPressSlop,
-                             .onEnded = [code] { ColorFavoritesManager::shared()->remove(code); }});
+                             .onEnded = [code] { ColorFavoritesManager::shared()->remove(code); }})
+        .accessibilityLabel("Favourite colour " + std::to_string(index + 1) + ", #" + code);
 }
 
 }  // namespace talvori::ui

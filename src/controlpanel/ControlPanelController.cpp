@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "controlpanel/ControlPanelView.hpp"
 #include "controlpanel/KeyablePanel.hpp"
@@ -83,7 +84,19 @@ void ControlPanelController::hideNow() {
     forgetOpacityDigit();
 }
 
+void ControlPanelController::openFromKeyboard(const UUID& id, const Rect& overlayFrame,
+                                              std::function<void()> afterEscape) {
+    showPanel(id, overlayFrame);
+    if (!isShowing(id)) return;
+    showTimer_.clear();
+    hideTimer_.clear();
+    afterEscape_ = std::move(afterEscape);
+    panel_->window().makeKeyAndOrderFront();
+    hostingView_->host().focusFirstControlUnlessFocused();
+}
+
 void ControlPanelController::shutdown() {
+    afterEscape_ = nullptr;
     samplingSession_.reset();
     hideTimer_.clear();
     showTimer_.clear();
@@ -293,7 +306,17 @@ void ControlPanelController::setRootView(const UUID& id,
         .onSamplingBegin = weakly(weak, &ControlPanelController::beginSampling),
         .onSamplingResolve = weakly(weak, &ControlPanelController::resolveSampling),
     };
-    cardView_ = std::make_shared<const ui::View>(std::move(view));
+    // Escape that no control took closes the panel, as it closes a dialog.
+    cardView_ = std::make_shared<const ui::View>(
+        ui::View(std::move(view))
+            .onKeyPress(weakly(weak, [](ControlPanelController& self, const ui::KeyPress& press) {
+                if (press.key != ui::Key::escape || press.modifiers != ui::Modifiers::none)
+                    return false;
+                const auto afterEscape = std::exchange(self.afterEscape_, nullptr);
+                self.hideNow();
+                if (afterEscape) afterEscape();
+                return true;
+            })));
     applyRootView();
 }
 

@@ -64,6 +64,10 @@ class ControlPanelController : public std::enable_shared_from_this<ControlPanelC
     // Cover `id` is closing.
     void hidePanel(const UUID& ifShowingFor);
     void hideNow();
+    // From the keyboard: shows the panel beside cover `id` with its first control focused; Escape
+    // closes it again and then runs `afterEscape` (which takes the focus back where it was).
+    void openFromKeyboard(const UUID& id, const Rect& overlayFrame,
+                          std::function<void()> afterEscape);
     // Stops everything, closes the window and clears the callbacks; later shows do nothing.
     void shutdown();
 
@@ -125,6 +129,7 @@ class ControlPanelController : public std::enable_shared_from_this<ControlPanelC
     const double switchDelay_;
     const double hideDelay_;
     bool isPanelHovered_ = false;
+    std::function<void()> afterEscape_;
     std::optional<ColorSamplingSession> samplingSession_;
     std::int64_t presentationGeneration_ = 0;
     std::optional<int> pendingOpacityDigit_;

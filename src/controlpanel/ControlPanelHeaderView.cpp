@@ -35,7 +35,7 @@ View ControlPanelHeaderView::nameRow(State& state) const {
         Button([this, &state] { beginEditing(state); },
                Image("icon-pencil").resizable().frame(13, 13).foregroundColor(Palette::white48))
             .frame(28, 28)
-            .accessibilityLabel("Rename cover"),
+            .accessibilityLabel("Rename cover", viewModel->name()),
     });
 }
 

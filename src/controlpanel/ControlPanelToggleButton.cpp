@@ -38,7 +38,7 @@ View ControlPanelToggleButton::body(ViewContext<NoState>&) const {
         .accessibilityLabel(label)
         .accessibilityAddTraits(isActive ? AccessibilityTrait::isSelected
                                          : AccessibilityTrait::none)
-        .accessibilityHint(isActive ? "Double-tap to disable" : "Double-tap to enable");
+        .accessibilityHint(isActive ? "Press Space to disable" : "Press Space to enable");
 }
 
 }  // namespace talvori::ui

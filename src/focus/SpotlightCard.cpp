@@ -62,6 +62,14 @@ std::string subtitle(bool active, SpotlightEffect effect) {
                                           : "Glass \u00b7 foreground stays clear";
 }
 
+// +1 for Right and Down, -1 for Left and Up, 0 for any other key.
+int arrowStep(const KeyPress& press) {
+    if (press.modifiers != Modifiers::none) return 0;
+    if (press.key == Key::rightArrow || press.key == Key::downArrow) return 1;
+    if (press.key == Key::leftArrow || press.key == Key::upArrow) return -1;
+    return 0;
+}
+
 View caption(const std::string& text) {
     return Text(text)
         .font(kCaptionFont)
@@ -191,7 +199,10 @@ View SpotlightCard::effectRow(ViewContext<State>& ctx, SpotlightEffect effect) c
                     .matchedGeometryEffect(kSelectorGeometryID, ctx.state.effectSelectorNS, false))
             .background(RoundedRectangle(6).fill(Color(Palette::white6)))
             .animation(ctx.animation(Animation::easeInOut(0.2)), effect);
-    return HStack(kRowSpacing, {caption("Effect"), selector});
+    // One group of choices for readers, named as the row is.
+    return HStack(kRowSpacing, {caption("Effect").accessibilityHidden(),
+                                selector.accessibilityElement(AccessibilityChildren::contain)
+                                    .accessibilityLabel("Effect")});
 }
 
 View SpotlightCard::effectSegment(ViewContext<State>& ctx, SpotlightEffect segment,
@@ -209,8 +220,33 @@ View SpotlightCard::effectSegment(ViewContext<State>& ctx, SpotlightEffect segme
             .padding(Edges::vertical, 4)
             .contentShape(Rectangle())
             .background(marker);
+    auto& focusedEffect = ctx.state.focusedEffect;
+    const int index = static_cast<int>(static_cast<SpotlightEffect::Case>(segment));
+    const Binding<bool> isFocused([&focusedEffect, index] { return focusedEffect.get() == index; },
+                                  [&focusedEffect, index](bool focused) {
+                                      if (focused) {
+                                          focusedEffect.set(index);
+                                      } else if (focusedEffect.get() == index) {
+                                          focusedEffect.set(-1);
+                                      }
+                                  });
+    // The arrows choose the next or the previous effect, as in the desktop's radio groups, and
+    // the focus goes with the choice.
+    const auto choose = [engine = spotlightController, &focusedEffect,
+                         index](const KeyPress& press) {
+        const int step = arrowStep(press);
+        if (step == 0) return false;
+        const int count = static_cast<int>(SpotlightEffect::allCases().size());
+        const int next = (index + step + count) % count;
+        engine->setEffect(SpotlightEffect::allCases()[static_cast<std::size_t>(next)]);
+        focusedEffect.set(next);
+        return true;
+    };
     // Also for the segment already chosen, whose setting then stays as it is.
-    return Button([engine = spotlightController, segment] { engine->setEffect(segment); }, label);
+    return Button([engine = spotlightController, segment] { engine->setEffect(segment); }, label)
+        .accessibilityRadio(selected)
+        .focused(isFocused)
+        .onKeyPress(choose);
 }
 
 View SpotlightCard::dimOpacityRow(ViewContext<State>& ctx) const {

@@ -28,6 +28,9 @@ struct SpotlightCard {
         Observable<bool> isDraggingFadeSlider{false};
         // Ties the effect selector's highlight to the selected segment.
         MatchedGeometryNamespace effectSelectorNS;
+        // The effect whose segment has the keyboard focus; -1 for none. The focus follows the
+        // choice the arrows make.
+        Observable<int> focusedEffect{-1};
     };
 
     View body(ViewContext<State>& ctx) const;

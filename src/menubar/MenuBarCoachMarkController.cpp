@@ -26,7 +26,7 @@ constexpr EventMask kClickMask =
 std::string MenuBarCoachMarkController::showAnnouncement() {
     std::string title = ui::MenuBarCoachMarkView::kTitle;
     if (!title.ends_with('.') && !title.ends_with('!') && !title.ends_with('?')) title += '.';
-    return title + " " + ui::MenuBarCoachMarkView::kSubtitle;
+    return title + " " + ui::MenuBarCoachMarkView::subtitle();
 }
 
 std::optional<CalloutPlacement> MenuBarCoachMarkController::updateCalloutPlacement(

@@ -1,8 +1,12 @@
 #include "menubar/MenuBarCoachMarkView.hpp"
 
+#include "GlobalShortcuts/Name.hpp"
+#include "GlobalShortcuts/Shortcut.hpp"
 #include "controls/CoachMarkShape.hpp"
 #include "covers/Palette.hpp"
 #include "menubar/MenuBarCoachMarkController.hpp"
+#include "session/ShortcutNames.hpp"
+#include "session/ShortcutText.hpp"
 
 namespace talvori::ui {
 
@@ -26,13 +30,19 @@ View iconTile() {
 
 }  // namespace
 
+std::string MenuBarCoachMarkView::subtitle() {
+    const auto shortcut = ShortcutNames::showPanel().shortcut();
+    if (!shortcut) return kSubtitle;
+    return std::string(kSubtitle) + " Or press " + shortcutText(*shortcut) + ".";
+}
+
 View MenuBarCoachMarkView::body(ViewContext<NoState>&) const {
     const View text = VStack(HorizontalAlignment::leading, 3,
                              {Text(kTitle)
                                   .font(Font::system(13, FontWeight::semibold))
                                   .tracking(-0.1)
                                   .foregroundColor(Color(Palette::white(0.92))),
-                              Text(kSubtitle)
+                              Text(subtitle())
                                   .font(Font::system(12))
                                   .foregroundColor(Color(Palette::white48))
                                   .fixedSize(false, true)});

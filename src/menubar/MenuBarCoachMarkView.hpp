@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "ui/UI.hpp"
 
 namespace talvori::ui {
@@ -14,6 +16,8 @@ struct MenuBarCoachMarkView {
     static constexpr double kCornerRadius = 10;
     static constexpr const char* kTitle = "Look for this icon";
     static constexpr const char* kSubtitle = "Click it to open Talvori.";
+    // The subtitle, then the keys that open the panel as set, for those who do not point.
+    static std::string subtitle();
 
     double beakCenterX = kWidth / 2;
     bool beakPointsDown = false;

@@ -52,10 +52,30 @@ View OverlayRow::body(ViewContext<State>& ctx) const {
 View OverlayRow::nameArea(ViewContext<State>& ctx) const {
     auto& state = ctx.state;
     if (!state.isEditing()) {
+        auto openSettings = [row = ctx.weakState(), overlay = overlay, weak = session] {
+            withOwner(weak, [&](auto& owner) {
+                owner.openCoverSettings(overlay->id(), [row] {
+                    withOwner(row, [](State& back) { back.nameFocused.set(true); });
+                });
+            });
+        };
         return Text(overlay->name())
             .font(Font::system(12))
             .foregroundColor(Color::white(0.8))
-            .lineLimit(1);
+            .lineLimit(1)
+            .keyboardFocusable()
+            .focused(Binding<bool>(state.nameFocused))
+            .onKeyPress([openSettings](const KeyPress& press) {
+                const bool opens = (press.key == Key::returnKey || press.key == Key::space) &&
+                                   press.modifiers == Modifiers::none;
+                if (opens) openSettings();
+                return opens;
+            })
+            // One element around the focusable view, so that readers hear where the focus is.
+            .accessibilityElement(AccessibilityChildren::combine)
+            .accessibilityAddTraits(AccessibilityTrait::isButton)
+            .accessibilityHint("Press Return for the cover's settings")
+            .accessibilityAction(openSettings);
     }
     return RenameField{state.editingName, state.isEditing, state.nameFieldFocused, 12,
                        [overlay = overlay](const std::string& name) { overlay->rename(name); }}
@@ -69,7 +89,8 @@ View OverlayRow::iconButton(const char* asset, const char* label, Observable<boo
                                          .padding(6)
                                          .contentShape(Rectangle()))
         .onHover([&isHovering](bool hovering) { isHovering.set(hovering); })
-        .accessibilityLabel(label);
+        // With several covers every row has these buttons: each says whose it is.
+        .accessibilityLabel(label, overlay->name());
 }
 
 }  // namespace talvori::ui

@@ -99,7 +99,7 @@ View PresetRow::mainLine(ViewContext<State>& ctx, bool isActive) const {
                    .contentShape(Rectangle()))
             .padding(-6)
             .onHover([&state](bool hovering) { state.isHoveringEye.set(hovering); })
-            .accessibilityLabel(eyeLabel);
+            .accessibilityLabel(eyeLabel, preset.name);
     const std::size_t count = preset.overlays.size();
     const View badge =
         HStack(3, {assetIcon("icon-layers", 9),
@@ -109,15 +109,17 @@ View PresetRow::mainLine(ViewContext<State>& ctx, bool isActive) const {
             .padding(EdgeInsets{2, 6, 2, 6})
             .background(RoundedRectangle(4).fill(Color::white(0.04)))
             .frame({.minWidth = 32});
-    auto iconButton = [](const char* asset, const char* label, Observable<bool>& isHovering,
-                         std::function<void()> action) {
+    // Every layout's row has these buttons: each says whose it is.
+    auto iconButton = [&name = preset.name](const char* asset, const char* label,
+                                            Observable<bool>& isHovering,
+                                            std::function<void()> action) {
         return darkTooltip(
             Button(std::move(action), assetIcon(asset, 13.2)
                                           .foregroundColor(Color::white(isHovering() ? 0.7 : 0.35))
                                           .padding(9)
                                           .contentShape(Rectangle()))
                 .onHover([&isHovering](bool hovering) { isHovering.set(hovering); })
-                .accessibilityLabel(label),
+                .accessibilityLabel(label, name),
             label);
     };
     auto beginRename = [&state, name = preset.name] {
@@ -175,7 +177,7 @@ View PresetRow::deleteConfirmation(ViewContext<State>& ctx) const {
                 .overlay(RoundedRectangle(4).strokeBorder(Color(Palette::red), 1))
                 .contentShape(Rectangle()))
             .onHover([&state](bool hovering) { state.isHoveringDelete.set(hovering); })
-            .accessibilityLabel(text);
+            .accessibilityLabel(text, preset.name);
     const View keep =
         Button([&state] { state.confirmingDelete.set(false); },
                HStack(4, {Image("arrow.uturn.backward").font(Font::system(10, FontWeight::medium)),
@@ -188,7 +190,7 @@ View PresetRow::deleteConfirmation(ViewContext<State>& ctx) const {
                    .overlay(RoundedRectangle(4).strokeBorder(Color::white(0.12), 1))
                    .contentShape(Rectangle()))
             .onHover([&state](bool hovering) { state.isHoveringKeep.set(hovering); })
-            .accessibilityLabel("Keep");
+            .accessibilityLabel("Keep", preset.name);
     return HStack(8, {confirm, keep});
 }
 

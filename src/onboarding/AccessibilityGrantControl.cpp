@@ -154,7 +154,7 @@ View AccessibilityGrantControl::phaseContent(AccessibilityGrantPhase phase,
     switch (phase) {
         case Phase::idle:
             if (style == Style::link) return grantLink(std::move(press));
-            return OnboardingCTA{"Grant Accessibility", false, false, std::move(press)};
+            return OnboardingCTA{"Grant Accessibility", false, true, std::move(press)};
         case Phase::waiting:
             return waitingView(false);
         case Phase::stuck:

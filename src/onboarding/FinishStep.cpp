@@ -15,6 +15,16 @@ const std::vector<std::string>& FinishStep::lines(FinishVariant variant) {
     return variant == FinishVariant::granted ? granted : skipped;
 }
 
+namespace {
+
+std::string spokenSummary(const std::vector<std::string>& lines) {
+    std::string summary = "You're set.";
+    for (const auto& line : lines) summary += " " + line;
+    return summary;
+}
+
+}  // namespace
+
 View FinishStep::body(ViewContext<NoState>&) const {
     const bool isGranted = variant == FinishVariant::granted;
     const auto& shown = lines(variant);
@@ -25,20 +35,23 @@ View FinishStep::body(ViewContext<NoState>&) const {
                                : View(AccessibilityGrantControl{
                                           AccessibilityGrantControl::Style::link, onGrantedInPlace})
                                      .padding(Edges::top, 6);
-    return VStack(
-        HorizontalAlignment::center, 0,
-        {View(StepHeadline{"You're set"}).padding(Edges::bottom, 20),
-         View(FirstRunDemoVisual{isGranted ? FirstRunDemoPhase::dimmed
-                                           : FirstRunDemoPhase::undimmed})
-             .padding(Edges::bottom, 16),
-         ForEach(
-             positions, [](std::size_t index) { return index; },
-             [&shown](std::size_t index) {
-                 return View(StepBody{shown[index], 340}).padding(Edges::top, index == 0 ? 0 : 6);
-             }),
-         grantLink,
-         View(OnboardingCTA{"Start using Talvori", false, false, onStart})
-             .padding(Edges::top, 24)});
+    return VStack(HorizontalAlignment::center, 0,
+                  {View(StepHeadline{"You're set"}).padding(Edges::bottom, 20),
+                   View(FirstRunDemoVisual{isGranted ? FirstRunDemoPhase::dimmed
+                                                     : FirstRunDemoPhase::undimmed})
+                       .padding(Edges::bottom, 16),
+                   ForEach(
+                       positions, [](std::size_t index) { return index; },
+                       [&shown](std::size_t index) {
+                           return View(StepBody{shown[index], 340})
+                               .padding(Edges::top, index == 0 ? 0 : 6);
+                       }),
+                   grantLink,
+                   View(OnboardingCTA{"Start using Talvori", false, true, onStart})
+                       .padding(Edges::top, 24)})
+        // Named by its heading and text, which a reader says as the focus comes into the page.
+        .accessibilityElement(AccessibilityChildren::contain)
+        .accessibilityLabel(spokenSummary(shown));
 }
 
 }  // namespace talvori::ui

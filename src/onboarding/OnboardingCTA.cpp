@@ -4,9 +4,13 @@
 
 namespace talvori::ui {
 
-View OnboardingCTA::body(ViewContext<NoState>&) const {
-    View button =
-        Button(action, Text(title)).buttonStyle(OnboardingCTAButtonStyle{}).disabled(isDisabled);
+View OnboardingCTA::body(ViewContext<State>& ctx) const {
+    auto& isFocused = ctx.state.isFocused;
+    View button = Button(action, Text(title))
+                      .buttonStyle(OnboardingCTAButtonStyle{})
+                      .disabled(isDisabled)
+                      .focused(isFocused)
+                      .onAppear([&isFocused] { isFocused.set(true); });
     // The page that follows a pressed button is met at its own button, so Return goes on.
     button = button.prefersDefaultFocus();
     if (!triggersDefaultAction) return button;

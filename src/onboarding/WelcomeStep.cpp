@@ -110,6 +110,15 @@ void removeKeyMonitor(State& state) {
 
 }  // namespace
 
+namespace {
+
+constexpr const char* kHeadline = "Clear what matters";
+constexpr const char* kText =
+    "Dim or blur everything outside your active window \u2014 or cover the parts of your screen "
+    "you want gone.";
+
+}  // namespace
+
 View WelcomeStep::body(ViewContext<State>& ctx) const {
     const auto tried = ctx.state.tried();
     const View chips = VStack(HorizontalAlignment::center, 8,
@@ -123,13 +132,12 @@ View WelcomeStep::body(ViewContext<State>& ctx) const {
                           .opacity(tried ? 1 : 0)
                           .accessibilityHidden(!tried);
     return VStack(HorizontalAlignment::center, 0,
-                  {StepHeadline{"Clear what matters"},
-                   View(StepBody{"Dim or blur everything outside your active window \u2014 or "
-                                 "cover the parts of your screen you want gone.",
-                                 340})
-                       .padding(Edges::top, 8),
+                  {StepHeadline{kHeadline}, View(StepBody{kText, 340}).padding(Edges::top, 8),
                    chips.padding(Edges::top, 22), note.padding(Edges::top, 10),
-                   View(OnboardingCTA{"Continue", false, false, onNext}).padding(Edges::top, 18)})
+                   View(OnboardingCTA{"Continue", false, true, onNext}).padding(Edges::top, 18)})
+        // Named by its heading and text, which a reader says as the focus comes into the page.
+        .accessibilityElement(AccessibilityChildren::contain)
+        .accessibilityLabel(std::string(kHeadline) + ". " + kText)
         .onAppear([&ctx] { installKeyMonitor(ctx); })
         .onDisappear([&ctx] { removeKeyMonitor(ctx.state); });
 }

@@ -143,14 +143,10 @@ View ShortcutRecorderField::body(ViewContext<State>& ctx) const {
         .focusable()
         .focused(state.isFocused)
         .onKeyPress([&ctx](const KeyPress& press) {
-            // While recording, the recorder sees every key before the field does.
-            const auto& model = *ctx.state.recorder;
+            // While recording, the recorder sees every key before the field does. Escape while
+            // not recording is the window's: it closes Settings.
             if (press.key == Key::returnKey || press.key == Key::space) {
                 ctx.state.recorder->startRecording();
-                return true;
-            }
-            if (press.key == Key::escape && !model.isRecording.peek()) {
-                ctx.resignFocus();
                 return true;
             }
             return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -69,6 +70,9 @@ class Session {
     virtual std::shared_ptr<OverlayViewModel> createCover() = 0;
     // Closes the cover's window and forgets the cover; no undo, the active layout stays.
     virtual void closeCover(const UUID& id) = 0;
+    // Opens the cover's control panel from the keyboard, its first control focused; once Escape
+    // closes it, `afterEscape` takes the focus back. Nothing where no panel can show.
+    virtual void openCoverSettings(const UUID& /*id*/, std::function<void()> /*afterEscape*/) {}
     // Closes every open cover and leaves no layout active.
     virtual void closeActiveLayout() = 0;
     // Closes every cover at once and offers to undo it once the card is empty. Nothing is stored.

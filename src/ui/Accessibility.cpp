@@ -10,6 +10,8 @@ namespace {
 
 struct AccessibilityProperties {
     std::optional<std::string> label{}, value{}, hint{}, identifier{};
+    // What the control acts on, said after the label.
+    std::optional<std::string> subject{};
     AccessibilityTrait traits = AccessibilityTrait::none;
     AccessibilityTrait removedTraits = AccessibilityTrait::none;
     bool hidden = false;
@@ -58,6 +60,8 @@ class AccessibilityElement final : public ModifierElement {
   private:
     void apply(AccessibilityNode& element) const {
         if (properties_.label) element.label = *properties_.label;
+        if (properties_.label && properties_.subject && !properties_.subject->empty())
+            element.label += " " + *properties_.subject;
         if (properties_.value) element.value = *properties_.value;
         if (properties_.hint) element.hint = *properties_.hint;
         if (properties_.identifier) element.identifier = *properties_.identifier;
@@ -148,6 +152,10 @@ View View::accessibilityLabel(std::string label) const {
     return accessibility(element_, {.label = std::move(label)});
 }
 
+View View::accessibilityLabel(std::string label, std::string subject) const {
+    return accessibility(element_, {.label = std::move(label), .subject = std::move(subject)});
+}
+
 View View::accessibilityValue(std::string value) const {
     return accessibility(element_, {.value = std::move(value)});
 }
@@ -178,6 +186,10 @@ View View::accessibilityElement(AccessibilityChildren children) const {
 
 View View::accessibilityToggle(bool isOn) const {
     return accessibility(element_, {.traits = AccessibilityTrait::isToggle, .isOn = isOn});
+}
+
+View View::accessibilityRadio(bool isChosen) const {
+    return accessibility(element_, {.traits = AccessibilityTrait::isRadio, .isOn = isChosen});
 }
 
 View View::accessibilityRange(AccessibilityRange range) const {

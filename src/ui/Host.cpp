@@ -99,6 +99,8 @@ void Host::runUpdate() {
     platform().runLoop().assertMainThread();
     updatePosted_ = false;
     ++pass_;
+    // Where the focus is, for the control that takes it should the update remove it.
+    if (Node* focused = focusedNode()) rememberWhereFocusIs(*focused);
     const double time = now();
     Transaction passTransaction;
     bool animated = false;
@@ -253,6 +255,13 @@ void Host::tick() {
         return node && node->isAnimating(time);
     });
     if (!animating) frameTimer_.clear();
+    // Readers ask where things are: while views move, and once more where they come to rest.
+    const bool moving = std::any_of(animating_.begin(), animating_.end(), [&](const auto& weak) {
+        auto node = weak.lock();
+        return node && node->movesOnScreen(time);
+    });
+    if ((moving || wasMoving_) && onAccessibilityChange) onAccessibilityChange();
+    wasMoving_ = moving;
     displayNeeded();
 }
 

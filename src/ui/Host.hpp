@@ -263,7 +263,11 @@ class Host : public std::enable_shared_from_this<Host> {
     void setFocus(Node* target);
     void forEachFocusBinding(const std::function<void(const Binding<bool>&, Node& target)>& visit);
     void syncFocusBindings();
-    void syncBindingsFromFocus();
+    void syncBindingsFromFocus(const Node* previous);
+    // The controls around the focused one, for the control that takes the focus should its view
+    // leave in this update.
+    void rememberWhereFocusIs(const Node& focused);
+    Node* nearestControlToLeftFocus();
     void passFocusFromLeavingView();
     bool performShortcut(Node& node, const KeyPress& press);
     bool isInside(const Node& node, Point point);
@@ -297,6 +301,8 @@ class Host : public std::enable_shared_from_this<Host> {
     // Nodes with a running animation, and those whose animation ended since the last drawing.
     std::vector<std::weak_ptr<Node>> animating_;
     std::vector<std::weak_ptr<Node>> followers_;
+    // Some view's frame was moving at the last frame of the animations.
+    bool wasMoving_ = false;
     // Where the kept frame is stale, in host coordinates.
     DamageRegion damage_;
     bool fullDamage_ = true;
@@ -325,6 +331,12 @@ class Host : public std::enable_shared_from_this<Host> {
     std::weak_ptr<Node> focused_;
     // The focused view left the window, and no other took the focus since.
     bool focusLeftWithView_ = false;
+    struct FocusSurroundings {
+        // The controls before the focused one in reading order, nearest first, and after it.
+        std::vector<std::weak_ptr<Node>> before;
+        std::vector<std::weak_ptr<Node>> after;
+    };
+    FocusSurroundings focusSurroundings_;
     int keyPressDepth_ = 0;
     TextReader pasteboard_;
     std::function<void(const std::string&)> pasteboardWriter_;

@@ -2,8 +2,10 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <optional>
+#include <utility>
 
 #include "platform/Platform.hpp"
 #include "ui/Host.hpp"
@@ -116,7 +118,7 @@ void Host::setFocus(Node* target) {
     if (target) target->invalidateBounds();
     if (previous && !previous->isRemoving()) previous->element().focusChanged(*previous, false);
     if (target) target->element().focusChanged(*target, true);
-    syncBindingsFromFocus();
+    syncBindingsFromFocus(previous.get());
     if (onFocusChange) onFocusChange(hasFocusedTextField());
     if (onAccessibilityChange) onAccessibilityChange();
     setNeedsDisplay();
@@ -152,6 +154,55 @@ void Host::registerDefaultFocus(Node& node) {
     }
 }
 
+void Host::rememberWhereFocusIs(const Node& focused) {
+    FocusSurroundings around;
+    bool passed = false;
+    // The controls in reading order, leaving out those no one sees.
+    const std::function<void(Node&, bool)> visit = [&](Node& node, bool hidden) {
+        if (&node == &focused) passed = true;
+        hidden = hidden || node.isRemoving() || node.element().targetOpacity() == 0;
+        if (!hidden && isTabStop(node) && &node != &focused)
+            (passed ? around.after : around.before).push_back(node.weak_from_this());
+        if (hidden && !isInSubtree(&focused, node)) return;
+        for (const auto& child : node.children()) visit(*child, hidden);
+    };
+    if (root_) visit(*root_, false);
+    std::reverse(around.before.begin(), around.before.end());
+    focusSurroundings_ = std::move(around);
+}
+
+Node* Host::nearestControlToLeftFocus() {
+    const FocusSurroundings around = std::exchange(focusSurroundings_, {});
+    if (!root_) return nullptr;
+    std::vector<Node*> controls;
+    collectFocusable(*root_, controls);
+    auto isAmong = [](const std::vector<std::weak_ptr<Node>>& list, const Node* node) {
+        const auto shared = node->shared_from_this();
+        return std::any_of(list.begin(), list.end(), [&](const auto& weak) {
+            return !weak.owner_before(shared) && !shared.owner_before(weak);
+        });
+    };
+    auto nearestStaying = [&](const std::vector<std::weak_ptr<Node>>& list) {
+        for (const auto& weak : list) {
+            const auto node = weak.lock();
+            const auto at = std::find(controls.begin(), controls.end(), node.get());
+            if (node && at != controls.end()) return at;
+        }
+        return controls.end();
+    };
+    const auto previous = nearestStaying(around.before);
+    const auto next = nearestStaying(around.after);
+    // What took the place of the views that left (a name for its field, a page for a page)...
+    const auto from = previous == controls.end() ? controls.begin() : std::next(previous);
+    const auto to = next == controls.end() ? controls.end() : next;
+    for (auto it = from; it < to; ++it) {
+        if (!isAmong(around.before, *it) && !isAmong(around.after, *it)) return *it;
+    }
+    // ...else the next control in reading order, or the one before where none follows.
+    if (next != controls.end()) return *next;
+    return previous != controls.end() ? *previous : nullptr;
+}
+
 void Host::passFocusFromLeavingView() {
     // Only a focus that was somewhere moves: a window nobody tabbed into shows no ring.
     if (!focusLeftWithView_) return;
@@ -160,6 +211,7 @@ void Host::passFocusFromLeavingView() {
         if (isLeaving(node.get())) continue;
         if (Node* target = focusTarget(*node)) return setFocus(target);
     }
+    if (Node* nearest = nearestControlToLeftFocus()) setFocus(nearest);
 }
 
 void Host::forEachFocusBinding(
@@ -174,16 +226,31 @@ void Host::forEachFocusBinding(
 }
 
 void Host::syncFocusBindings() {
-    forEachFocusBinding([this](const Binding<bool>& binding, Node& target) {
-        const bool wanted = binding.get();
-        if (wanted && focusedNode() != &target) setFocus(&target);
-        if (!wanted && focusedNode() == &target) setFocus(nullptr);
+    Node* wanted = nullptr;
+    bool letGo = false;
+    forEachFocusBinding([&](const Binding<bool>& binding, Node& target) {
+        if (binding.get()) {
+            if (!wanted) wanted = &target;
+        } else if (focusedNode() == &target) {
+            letGo = true;
+        }
     });
+    // A binding that takes the focus wins over one that lets it go, in whichever order they
+    // come: the focus moves from one bound control to another (an arrow between choices) in
+    // one step, not through nothing, which would clear the new binding.
+    if (wanted && focusedNode() != wanted) {
+        setFocus(wanted);
+    } else if (!wanted && letGo) {
+        setFocus(nullptr);
+    }
 }
 
-void Host::syncBindingsFromFocus() {
+void Host::syncBindingsFromFocus(const Node* previous) {
     Node* focused = focusedNode();
-    forEachFocusBinding([focused](const Binding<bool>& binding, Node& target) {
+    // Only the bindings of the two views the focus moved between: another binding that is true
+    // asks for the focus, which an update gives it (the tab chosen as the page it replaces goes).
+    forEachFocusBinding([focused, previous](const Binding<bool>& binding, Node& target) {
+        if (&target != focused && &target != previous) return;
         const bool isFocused = &target == focused;
         if (binding.get() != isFocused) binding.set(isFocused);
     });

@@ -398,6 +398,10 @@ bool Node::isAnimating(double now) const {
            (transition_ && transition_->progress.isAnimating(now));
 }
 
+bool Node::movesOnScreen(double now) const {
+    return frameValue_.isAnimating(now) || (transition_ && transition_->progress.isAnimating(now));
+}
+
 cairo_matrix_t Node::transformFromParent(double now) const {
     const Rect frame = presentedFrame(now);
     cairo_matrix_t matrix;

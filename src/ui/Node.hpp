@@ -100,6 +100,8 @@ class Node : public std::enable_shared_from_this<Node> {
                 data_.componentAt(first + 2, now), data_.componentAt(first + 3, now)};
     }
     bool isAnimating(double now) const;
+    // Whether its frame or a transition moves it now (not only its colours or opacity).
+    bool movesOnScreen(double now) const;
     // Maps the parent's coordinates into this node's, with offsets, scales and rotations.
     cairo_matrix_t transformFromParent(double now) const;
     // Maps host coordinates into this node's.

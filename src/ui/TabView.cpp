@@ -1,5 +1,7 @@
 #include "ui/TabView.hpp"
 
+#include <optional>
+
 #include "ui/Button.hpp"
 #include "ui/Image.hpp"
 #include "ui/Shape.hpp"
@@ -28,13 +30,44 @@ View switchingShortcuts(View button, std::size_t index, std::size_t selected, st
         .keyboardShortcut({"", Modifiers::control, Key::pageDown}, isNext);
 }
 
+// Left and Right on a focused tab choose the tab beside it, as in the desktop's notebooks.
+std::optional<std::size_t> besideTab(const KeyPress& press, std::size_t index, std::size_t count) {
+    if (press.modifiers != Modifiers::none) return std::nullopt;
+    if (press.key == Key::leftArrow && index > 0) return index - 1;
+    if (press.key == Key::rightArrow && index + 1 < count) return index + 1;
+    return std::nullopt;
+}
+
 struct TabBarView {
     Binding<std::size_t> selectedIndex;
     std::vector<TabBarItem> tabs;
 
-    View body(ViewContext<NoState>& ctx) const {
+    struct State {
+        // The tab the keyboard chose last, which takes the focus; -1 when the focus is elsewhere.
+        Observable<int> focusedTab{-1};
+    };
+
+    Binding<bool> focusBinding(State& state, std::size_t index) const {
+        const int tab = static_cast<int>(index);
+        return Binding<bool>([&state, tab] { return state.focusedTab.get() == tab; },
+                             [&state, tab](bool focused) {
+                                 if (focused) {
+                                     state.focusedTab.set(tab);
+                                 } else if (state.focusedTab.get() == tab) {
+                                     state.focusedTab.set(-1);
+                                 }
+                             });
+    }
+
+    View body(ViewContext<State>& ctx) const {
         const std::size_t selected = ctx.read(selectedIndex);
         const Color tint = ctx.environment().tint;
+        // A tab chosen from the keyboard takes the focus, so that a reader says the new page's
+        // name; a click leaves the focus where it was.
+        auto choose = [&ctx, binding = selectedIndex](std::size_t index) {
+            binding.set(index);
+            if (ctx.isAnsweringKeyPress()) ctx.state.focusedTab.set(static_cast<int>(index));
+        };
         ViewList buttons;
         for (std::size_t i = 0; i < tabs.size(); ++i) {
             const bool isSelected = i == selected;
@@ -47,11 +80,17 @@ struct TabBarView {
                         RoundedRectangle(6).fill(isSelected ? Color::white(0.08) : Color::clear()))
                     .contentShape(Rectangle());
             const View button =
-                Button([binding = selectedIndex, i] { binding.set(i); }, label)
+                Button([choose, i] { choose(i); }, label)
                     .accessibilityLabel(tabs[i].title)
                     .accessibilityAddTraits(
                         AccessibilityTrait::isTab |
-                        (isSelected ? AccessibilityTrait::isSelected : AccessibilityTrait::none));
+                        (isSelected ? AccessibilityTrait::isSelected : AccessibilityTrait::none))
+                    .focused(focusBinding(ctx.state, i))
+                    .onKeyPress([choose, i, count = tabs.size()](const KeyPress& press) {
+                        const auto beside = besideTab(press, i, count);
+                        if (beside) choose(*beside);
+                        return beside.has_value();
+                    });
             buttons.push_back(switchingShortcuts(button, i, selected, tabs.size()));
         }
         const View bar =

@@ -224,6 +224,9 @@ class View {
 
     // --- accessibility
     View accessibilityLabel(std::string label) const;
+    // The label of a control that acts on one thing of several (a cover, a layout): readers hear
+    // both ("Rename cover Overlay 1"); Query::byLabel finds it by `label` alone.
+    View accessibilityLabel(std::string label, std::string subject) const;
     View accessibilityValue(std::string value) const;
     View accessibilityHint(std::string hint) const;
     View accessibilityIdentifier(std::string identifier) const;
@@ -233,6 +236,8 @@ class View {
     View accessibilityElement(AccessibilityChildren children) const;
     // A switch, on or off.
     View accessibilityToggle(bool isOn) const;
+    // One choice of a group (a radio button), chosen or not.
+    View accessibilityRadio(bool isChosen) const;
     // A position a screen reader reads and sets, as on a slider.
     View accessibilityRange(AccessibilityRange range) const;
     // What a screen reader's press does (a button's press is its action already). Put it outside

@@ -35,6 +35,8 @@ class ViewContext {
     std::optional<Animation> animation(const Animation& animation) const {
         return environment().animation(animation);
     }
+    // Whether a key press is being answered now (a shortcut, not a click, pressed the button).
+    bool isAnsweringKeyPress() const { return node_->host().isAnsweringKeyPress(); }
     // Makes focus leave every field of the window.
     void resignFocus() const { node_->host().resignFocus(); }
     // The binding's value; a write made to it elsewhere builds this component again, in the

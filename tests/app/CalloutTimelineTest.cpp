@@ -87,7 +87,8 @@ TEST_F(CalloutTimelineTest, CoachMarkPointsAtTheItemAfterTheDelayAndGivesWayToTh
     EXPECT_TRUE(bubble.minX() < item.midX() && item.midX() < bubble.maxX());
     EXPECT_EQ(coachMark().passthroughWindows(), std::vector{statusItem().windowNumber()});
     EXPECT_EQ(simAnnouncer().texts(),
-              std::vector<std::string>{"Look for this icon. Click it to open Talvori."});
+              std::vector<std::string>{
+                  "Look for this icon. Click it to open Talvori. Or press \u21e7\u2318D."});
     EXPECT_FALSE(isMenuPanelOnScreen());
     picture("coach-mark-on-screen");
 

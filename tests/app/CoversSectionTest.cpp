@@ -1,5 +1,7 @@
 #include "app/PanelTest.hpp"
+#include "controlpanel/ControlPanelController.hpp"
 #include "support/HostPixels.hpp"
+#include "ui/PanelHost.hpp"
 
 namespace talvori::testing {
 namespace {
@@ -64,6 +66,40 @@ TEST_F(CoversSectionTest, ARowRenamesTrimmedHighlightsItsCoverAndClosesIt) {
     EXPECT_TRUE(manager()->overlays.peek().empty());
     EXPECT_TRUE(manager()->windowControllers.peek().empty());
     EXPECT_TRUE(text("No active covers").exists());
+}
+
+// What a reader hears as focused in `host`.
+std::string focusedLabel(ui::Host& host) {
+    std::vector<AccessibilityNode> pending = host.accessibilityElements();
+    while (!pending.empty()) {
+        AccessibilityNode element = std::move(pending.back());
+        pending.pop_back();
+        if (element.isFocused) return element.label;
+        pending.insert(pending.end(), element.children.begin(), element.children.end());
+    }
+    return "(nothing)";
+}
+
+// Without a pointer: Return on a cover's name opens its control panel beside it with the first
+// control focused, and Escape there comes back to the name.
+TEST_F(CoversSectionTest, ACoversControlPanelOpensFromItsRowByTheKeyboardAndEscapeComesBack) {
+    start();
+    const auto cover = manager()->createCover();
+    advance(0.3);
+    for (int tabs = 0; tabs < 12 && focusedLabel(views()) != "Overlay 1"; ++tabs) key(48, "\t");
+    ASSERT_EQ(focusedLabel(views()), "Overlay 1");
+
+    EXPECT_EQ(key(kReturnKey, "\r"), sim::KeyDelivery::handled);
+    auto& controls = manager()->controlPanelController();
+    ASSERT_TRUE(controls.isPanelVisible());
+    EXPECT_EQ(controls.currentOverlayID(), cover->id());
+    EXPECT_TRUE(controls.panel()->isKeyWindow());
+    EXPECT_NE(focusedLabel(controls.hostingView()->host()), "(nothing)");
+
+    key(kEscapeKey, "\x1b");
+    EXPECT_FALSE(controls.isPanelVisible());
+    ASSERT_TRUE(isMenuPanelOnScreen());
+    EXPECT_EQ(focusedLabel(views()), "Overlay 1");
 }
 
 TEST_F(CoversSectionTest, CloseAllOffersAnUndoWhoseBarDrainsAndWhichBringsTheCoversBack) {

@@ -100,6 +100,12 @@ TEST_F(ColorFavoritesTest, TheRowAddsAppliesAndRemovesFavouritesThatOutliveARest
 
     EXPECT_EQ(ColorFavoritesManager(platform().userDefaults().shared_from_this()).favorites.peek(),
               favorites());
+    // Every slot says what it holds or does; no button goes without a name.
+    for (const char* name : {"Favourite colour 2, #FF7F50", "Save colour as favourite"})
+        EXPECT_NE(spoken(name).find("button \"" + std::string(name)), std::string::npos) << name;
+    const std::string tree = card().accessibilityDump();
+    EXPECT_EQ(tree.find("button\n"), std::string::npos) << tree;
+    EXPECT_EQ(tree.find("button \"+\""), std::string::npos) << tree;
 
     click("Remove color");
     EXPECT_EQ(favorites(), std::vector<std::string>{"FF7F50"});

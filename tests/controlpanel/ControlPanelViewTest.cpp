@@ -96,12 +96,12 @@ TEST_F(ControlPanelViewTest, TogglesFlipTheirOwnFlagAndFollowChangesMadeElsewher
     click("LOCKED");
     EXPECT_TRUE(cover.isLocked.peek());
     EXPECT_EQ(calls, (std::vector<std::string>{"clickThrough Overlay 1", "lock Overlay 1"}));
-    EXPECT_EQ(spokenProperty("LOCKED", "hint"), "Double-tap to disable");
+    EXPECT_EQ(spokenProperty("LOCKED", "hint"), "Press Space to disable");
 
     cover.isLocked.set(false);
     runUntilIdle();
     EXPECT_FALSE(isSelected("LOCKED"));
-    EXPECT_EQ(spokenProperty("LOCKED", "hint"), "Double-tap to enable");
+    EXPECT_EQ(spokenProperty("LOCKED", "hint"), "Press Space to enable");
     controller->onLockChange = nullptr;
     click("LOCKED");
     EXPECT_TRUE(cover.isLocked.peek());

@@ -313,6 +313,40 @@ TEST_F(SpotlightCardTest, TheEffectSelectorSlidesItsHighlightAndCrossFadesTheRow
     EXPECT_EQ(card().find(Query::byText("Fade")).opacity(), 1);
 }
 
+// From the keyboard the effect is a group of two choices: each arrow chooses the other one and
+// the focus goes with it, so that a reader says the choice.
+TEST_F(SpotlightCardTest, TheArrowsChooseTheEffectAndTheFocusFollowsTheChoice) {
+    showCard();
+    clickSwitch();
+    Node* dim = card().find(Query::byText("Dim")).node();
+    while (dim && dim->element().debugName() != "Button") dim = dim->parent();
+    ASSERT_TRUE(dim);
+    card().requestFocus(*dim);
+    const std::pair<Key, SpotlightEffect::Case> presses[] = {
+        {Key::rightArrow, SpotlightEffect::glass},
+        {Key::leftArrow, SpotlightEffect::dim},
+        {Key::upArrow, SpotlightEffect::glass},
+        {Key::downArrow, SpotlightEffect::dim}};
+    for (const auto& [key, chosen] : presses) {
+        EXPECT_TRUE(card().press(key));
+        runUntilIdle();
+        EXPECT_EQ(controller->effect(), chosen);
+        std::vector<AccessibilityNode> pending = card().accessibilityElements();
+        std::optional<AccessibilityNode> focused;
+        while (!pending.empty() && !focused) {
+            AccessibilityNode element = std::move(pending.back());
+            pending.pop_back();
+            if (element.isFocused) focused = element;
+            pending.insert(pending.end(), element.children.begin(), element.children.end());
+        }
+        ASSERT_TRUE(focused);
+        EXPECT_EQ(focused->label, chosen == SpotlightEffect::dim ? "Dim" : "Glass");
+        EXPECT_TRUE(contains(focused->traits, AccessibilityTrait::isRadio));
+        EXPECT_EQ(focused->isOn, true);
+    }
+    EXPECT_TRUE(accessibilityElementLabelled(card(), "Effect")) << "the group's name";
+}
+
 TEST_F(SpotlightCardTest, HoveringAThumbGrowsItSmoothly) {
     showCard();
     clickSwitch();

@@ -104,7 +104,7 @@ TEST_F(CalloutTest, PlacementCentresUnderTheAnchorInsideTheScreen) {
 
 TEST_F(CalloutTest, CoachMarkStandsUnderTheItemWithoutTakingKeysAndSpeaks) {
     EXPECT_EQ(MenuBarCoachMarkController::showAnnouncement(),
-              "Look for this icon. Click it to open Talvori.");
+              "Look for this icon. Click it to open Talvori. Or press \u21e7\u2318D.");
     ASSERT_TRUE(showCoachMark());
     const auto panel = coachMark->panel();
     ASSERT_TRUE(panel);
@@ -120,10 +120,12 @@ TEST_F(CalloutTest, CoachMarkStandsUnderTheItemWithoutTakingKeysAndSpeaks) {
     EXPECT_TRUE(panel->ignoresMouseEvents());
     EXPECT_FALSE(panel->hidesOnDeactivate());
     EXPECT_FALSE(panel->isKeyWindow());
-    EXPECT_EQ(panel->accessibilityLabel(), "Look for this icon. Click it to open Talvori.");
-    EXPECT_EQ(simAnnouncer().announcements(),
-              (std::vector<sim::SimAnnouncer::Announcement>{
-                  {0, "Look for this icon. Click it to open Talvori.", 90}}));
+    EXPECT_EQ(panel->accessibilityLabel(),
+              "Look for this icon. Click it to open Talvori. Or press \u21e7\u2318D.");
+    EXPECT_EQ(
+        simAnnouncer().announcements(),
+        (std::vector<sim::SimAnnouncer::Announcement>{
+            {0, "Look for this icon. Click it to open Talvori. Or press \u21e7\u2318D.", 90}}));
 
     // A second show replaces the first in place.
     ASSERT_TRUE(showCoachMark({708, 876, 24, 22}));

@@ -168,7 +168,9 @@ TEST_F(ShortcutRecorderFieldTest, ANewShortcutsCapsFadeInOnlyOnceTheOldOnesHaveG
     EXPECT_DOUBLE_EQ(capOpacity("K"), 1);
 }
 
-TEST_F(ShortcutRecorderFieldTest, ReturnOrSpaceRecordAndTheFocusStaysUntilASecondEscape) {
+// Escape while not recording is left to the window, which closes on it.
+TEST_F(ShortcutRecorderFieldTest,
+       ReturnOrSpaceRecordAndTheFocusStaysWhileASecondEscapeIsTheWindows) {
     host().requestFocus(*field("newCover").node());
     settle();
     EXPECT_TRUE(isFocused("newCover"));
@@ -183,8 +185,8 @@ TEST_F(ShortcutRecorderFieldTest, ReturnOrSpaceRecordAndTheFocusStaysUntilASecon
     EXPECT_EQ(press(Key::returnKey, 0, true), sim::KeyDelivery::handled);
     EXPECT_TRUE(ShortcutRecorder::active());
     press(Key::escape);
-    EXPECT_EQ(press(Key::escape), sim::KeyDelivery::handled);
-    EXPECT_FALSE(isFocused("newCover"));
+    EXPECT_NE(press(Key::escape), sim::KeyDelivery::handled);
+    EXPECT_TRUE(isFocused("newCover"));
 }
 
 TEST_F(ShortcutRecorderFieldTest, ASavedShortcutSettlesAndANewerChangeRestartsTheSettle) {

@@ -58,6 +58,23 @@ TEST_F(BoxTest, WithAnimationInterpolatesOpacityFramesAndColoursOnTheClock) {
     EXPECT_EQ(box.fillColor(), Color::black());
 }
 
+// A reader asks where things are after each change it is told of: that includes every frame of
+// a move and the place where it ends.
+TEST_F(BoxTest, ReadersAreToldOfEveryFrameOfAMoveAndWhereItEnds) {
+    double told = 0;
+    h->onAccessibilityChange = [&] {
+        const auto elements = h->accessibilityElements();
+        if (!elements.empty()) told = elements.front().frame.width();
+    };
+    withAnimation(Animation::linear(0.2), [&] { width.set(200); });
+    runUntilIdle();
+    advance(0.1);
+    // At most a frame (a sixtieth of a second, a twelfth of this move) behind.
+    EXPECT_NEAR(told, 150, 100.0 / 12 + 1e-3);
+    advance(0.2);
+    EXPECT_EQ(told, 200);
+}
+
 TEST_F(BoxTest, ANewTargetStartsFromWhatIsShown) {
     withAnimation(Animation::linear(1), [&] { width.set(200); });
     runUntilIdle();

@@ -163,5 +163,133 @@ TEST_F(FocusTraversalTest, TheRingShowsOnAControlOfTheAccentColour) {
     }
 }
 
+View labelledButton(const std::string& label) {
+    return Button([] {}, Text("x")).accessibilityLabel(label);
+}
+
+// What a reader hears as focused.
+std::string focusedLabel(Host& h) {
+    std::vector<AccessibilityNode> pending = h.accessibilityElements();
+    while (!pending.empty()) {
+        AccessibilityNode element = std::move(pending.back());
+        pending.pop_back();
+        if (element.isFocused) return element.label;
+        pending.insert(pending.end(), element.children.begin(), element.children.end());
+    }
+    return "(nothing)";
+}
+
+// A named thing's row, its name maybe being edited.
+struct Row {
+    std::string name;
+    Observable<std::string>* editing;
+    bool operator==(const Row& other) const { return name == other.name; }
+    View body(ViewContext<NoState>& ctx) const {
+        const View title = ctx.read(Binding<std::string>(*editing)) == name
+                               ? TextField("Name", *editing).accessibilityLabel("Name " + name)
+                               : Text(name);
+        return HStack({title, labelledButton("Rename " + name), labelledButton("Close " + name)});
+    }
+};
+
+// Rows above a page of controls: what a panel and a tabbed window are made of.
+struct Rows {
+    Observable<std::vector<std::string>>* names;
+    Observable<std::string>* editing;
+    Observable<int>* page;
+    View body(ViewContext<NoState>& ctx) const {
+        const View rows = ForEach(
+            ctx.read(Binding<std::vector<std::string>>(*names)),
+            [](const std::string& name) { return name; },
+            [editing = editing](const std::string& name) {
+                return View(Row{name, editing});
+            });
+        const int shown = ctx.read(Binding<int>(*page));
+        const View content = VStack({labelledButton("Page " + std::to_string(shown)),
+                                     labelledButton("More " + std::to_string(shown))})
+                                 .id(shown);
+        return VStack({rows, content});
+    }
+};
+
+struct FocusAfterRemoval {
+    std::string focusedBefore;
+    std::string change;
+    std::string focusedAfter;
+};
+
+void PrintTo(const FocusAfterRemoval& walk, std::ostream* out) {
+    *out << walk.change;
+}
+
+class FocusAfterRemovalTest : public FocusTraversalTest,
+                              public ::testing::WithParamInterface<FocusAfterRemoval> {
+  protected:
+    Observable<std::vector<std::string>> names{{"A", "B", "C"}};
+    Observable<std::string> editing{"B"};
+    Observable<int> page{1};
+};
+
+// A control that goes with the focus hands it on to the nearest control a keyboard user expects:
+// what took its place, else the next one, else the one before; never to nothing.
+TEST_P(FocusAfterRemovalTest, TheFocusLandsOnTheNearestControl) {
+    const auto& walk = GetParam();
+    auto h = host(Rows{&names, &editing, &page});
+    for (int tabs = 0; tabs < 12 && focusedLabel(*h) != walk.focusedBefore; ++tabs)
+        h->press(Key::tab);
+    ASSERT_EQ(focusedLabel(*h), walk.focusedBefore);
+    if (walk.change == "renameEnds") editing.set("");
+    if (walk.change == "rowCloses") names.set({"A", "C"});
+    if (walk.change == "lastRowCloses") names.set({"A", "B"});
+    if (walk.change == "pageChanges") page.set(2);
+    runUntilIdle();
+    EXPECT_EQ(focusedLabel(*h), walk.focusedAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, FocusAfterRemovalTest,
+                         ::testing::Values(FocusAfterRemoval{"Name B", "renameEnds", "Rename B"},
+                                           FocusAfterRemoval{"Close B", "rowCloses", "Rename C"},
+                                           FocusAfterRemoval{"Close C", "lastRowCloses", "Page 1"},
+                                           FocusAfterRemoval{"More 1", "pageChanges", "Page 2"}),
+                         [](const auto& info) { return info.param.change; });
+
+struct TabKey {
+    std::string name;
+    // Where the focus is when the key goes: the first page's button or the first tab.
+    std::string from;
+    Key key;
+    Modifiers modifiers;
+};
+
+void PrintTo(const TabKey& key, std::ostream* out) {
+    *out << key.name;
+}
+
+class TabKeysTest : public FocusTraversalTest, public ::testing::WithParamInterface<TabKey> {};
+
+// The keys that switch tabs take the focus to the new tab, wherever it was, so that a reader says
+// the page it shows.
+TEST_P(TabKeysTest, SwitchThePageAndFocusItsTab) {
+    enum class Pane { general, shortcuts };
+    Observable<Pane> pane{Pane::general};
+    auto h = host(TabView<Pane>(
+        pane, {{"General", "gearshape", Pane::general, labelledButton("Login")},
+               {"Shortcuts", "keyboard", Pane::shortcuts, labelledButton("New Cover")}}));
+    const auto& walk = GetParam();
+    for (int tabs = 0; tabs < 4 && focusedLabel(*h) != walk.from; ++tabs) h->press(Key::tab);
+    ASSERT_EQ(focusedLabel(*h), walk.from);
+    EXPECT_TRUE(h->press(walk.key, walk.modifiers));
+    runUntilIdle();
+    EXPECT_EQ(pane.peek(), Pane::shortcuts);
+    EXPECT_EQ(focusedLabel(*h), "Shortcuts");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, TabKeysTest,
+    ::testing::Values(TabKey{"controlTab", "Login", Key::tab, Modifiers::control},
+                      TabKey{"controlPageDown", "Login", Key::pageDown, Modifiers::control},
+                      TabKey{"rightArrow", "General", Key::rightArrow, Modifiers::none}),
+    [](const auto& info) { return info.param.name; });
+
 }  // namespace
 }  // namespace talvori::ui::testing

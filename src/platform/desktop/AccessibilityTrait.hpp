@@ -14,7 +14,9 @@ enum class AccessibilityTrait : std::uint8_t {
     // A switch: its state is on or off (AccessibilityNode::isOn).
     isToggle = 16,
     // One tab of a set that switches pages; on the set itself, the tab bar.
-    isTab = 32
+    isTab = 32,
+    // One choice of a group, chosen or not (AccessibilityNode::isOn).
+    isRadio = 64
 };
 inline constexpr AccessibilityTrait operator|(AccessibilityTrait a, AccessibilityTrait b) {
     return static_cast<AccessibilityTrait>(static_cast<std::uint8_t>(a) |

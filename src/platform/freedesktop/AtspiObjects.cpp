@@ -1074,6 +1074,8 @@ const char* AtspiObjects::roleName(AtspiTree::Role role) {
             return "page tab list";
         case Role::pushButton:
             return "push button";
+        case Role::radioButton:
+            return "radio button";
         case Role::slider:
             return "slider";
         case Role::toggleButton:
@@ -1109,8 +1111,6 @@ const char* AtspiObjects::stateName(AtspiTree::State state) {
             return "focused";
         case State::horizontal:
             return "horizontal";
-        case State::pressed:
-            return "pressed";
         case State::resizable:
             return "resizable";
         case State::selectable:

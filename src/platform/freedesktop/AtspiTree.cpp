@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <tuple>
+#include <utility>
 
 #include "platform/freedesktop/AtspiText.hpp"
 
@@ -29,9 +30,11 @@ States elementStates(const AccessibilityNode& element) {
     // Every tab can be chosen, not only the chosen one.
     if (contains(element.traits, AccessibilityTrait::isTab) && element.children.empty())
         states |= bit(State::selectable);
+    // Checked alone, as the desktop's switches and radio buttons say it: a reader told of both
+    // checked and pressed speaks the change twice.
     if (element.isOn) {
         states |= bit(State::checkable);
-        if (*element.isOn) states |= bit(State::checked) | bit(State::pressed);
+        if (*element.isOn) states |= bit(State::checked);
     }
     if (element.range) states |= bit(State::horizontal);
     if (element.text) {
@@ -132,6 +135,7 @@ AtspiTree::Role AtspiTree::roleOf(const AccessibilityNode& element) {
     if (element.text && element.text->replace) return Role::entry;
     if (contains(element.traits, AccessibilityTrait::isTab))
         return element.children.empty() ? Role::pageTab : Role::pageTabList;
+    if (contains(element.traits, AccessibilityTrait::isRadio)) return Role::radioButton;
     if (contains(element.traits, AccessibilityTrait::isToggle)) return Role::toggleButton;
     if (contains(element.traits, AccessibilityTrait::isButton)) return Role::pushButton;
     if (contains(element.traits, AccessibilityTrait::isLink)) return Role::link;
@@ -285,18 +289,8 @@ AtspiTree::Changes AtspiTree::read(std::uint32_t window, std::vector<Accessibili
     next.children = build(*windowId, window, elements, keys_[window], after, built);
 
     Object& current = objects_.at(*windowId);
-    if (current.isRead) {
-        // Parents before children, each parent's removals before its additions.
-        std::vector<Id> order{*windowId};
-        for (std::size_t index = 0; index < order.size(); ++index) {
-            const Object& now = order[index] == *windowId ? next : built.at(order[index]);
-            order.insert(order.end(), now.children.begin(), now.children.end());
-            const Object* before = find(order[index]);
-            if (!before) continue;
-            compareChildren(*before, now, built, changes);
-            if (order[index] != *windowId) compareElements(*before, now, changes);
-        }
-    }
+    auto [structure, elementChanges] =
+        current.isRead ? compare(*windowId, next, built) : std::pair<Changes, Changes>();
     std::vector<Id> stale = current.children;
     for (std::size_t index = 0; index < stale.size(); ++index) {
         const auto found = objects_.find(stale[index]);
@@ -309,8 +303,35 @@ AtspiTree::Changes AtspiTree::read(std::uint32_t window, std::vector<Accessibili
     current.isRead = true;
     keys_[window] = std::move(after);
     if (focused_ && !objects_.contains(*focused_)) focused_.reset();
-    updateFocus(changes);
+    // What changed in the elements a reader knows (the switch just pressed) goes first: a reader
+    // reads each added child before the next event, which would keep the press silent for as
+    // long. The focus goes to a child only once the child is there.
+    Changes focus;
+    updateFocus(focus);
+    const bool focusOnNewChild = focused_ && objects_.at(*focused_).window == window &&
+                                 std::find(stale.begin(), stale.end(), *focused_) == stale.end();
+    changes = std::move(elementChanges);
+    if (!focusOnNewChild) changes.insert(changes.end(), focus.begin(), focus.end());
+    changes.insert(changes.end(), structure.begin(), structure.end());
+    if (focusOnNewChild) changes.insert(changes.end(), focus.begin(), focus.end());
     return changes;
+}
+
+std::pair<AtspiTree::Changes, AtspiTree::Changes> AtspiTree::compare(
+    Id window, const Object& next, const std::unordered_map<Id, Object>& built) const {
+    Changes structure;
+    Changes elements;
+    // Parents before children, each parent's removals before its additions.
+    std::vector<Id> order{window};
+    for (std::size_t index = 0; index < order.size(); ++index) {
+        const Object& now = order[index] == window ? next : built.at(order[index]);
+        order.insert(order.end(), now.children.begin(), now.children.end());
+        const Object* before = find(order[index]);
+        if (!before) continue;
+        compareChildren(*before, now, built, structure);
+        if (order[index] != window) compareElements(*before, now, elements);
+    }
+    return {std::move(structure), std::move(elements)};
 }
 
 void AtspiTree::compareChildren(const Object& before, const Object& after,

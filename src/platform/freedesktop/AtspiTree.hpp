@@ -31,6 +31,7 @@ class AtspiTree {
         pageTabList = 38,
         panel = 39,
         pushButton = 43,
+        radioButton = 44,
         slider = 51,
         toggleButton = 62,
         window = 69,
@@ -47,7 +48,6 @@ class AtspiTree {
         focusable = 11,
         focused = 12,
         horizontal = 14,
-        pressed = 20,
         resizable = 21,
         selectable = 22,
         selected = 23,
@@ -156,6 +156,9 @@ class AtspiTree {
                           const Keys& before, Keys& after, std::unordered_map<Id, Object>& built);
     void compareChildren(const Object& before, const Object& after,
                          const std::unordered_map<Id, Object>& built, Changes& changes) const;
+    // Additions and removals of children, then the changes of the elements.
+    std::pair<Changes, Changes> compare(Id window, const Object& next,
+                                        const std::unordered_map<Id, Object>& built) const;
     void compareElements(const Object& before, const Object& after, Changes& changes) const;
     void updateFocus(Changes& changes);
     std::optional<Id> findFocused() const;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -92,12 +93,13 @@ TEST_F(AtspiTreeTest, ReadingsKeepEachViewsNumberAndTellOnlyWhatCameWentOrChange
     const auto after = children(window());
     EXPECT_EQ(after[0], before[0]);
     EXPECT_EQ(after[2], before[2]);
-    EXPECT_EQ(describe(changes), (std::vector<std::string>{
-                                     removed(window(), before[1], 1), added(window(), after[1], 1),
-                                     std::to_string(static_cast<int>(Kind::nameChanged)) + " " +
-                                         std::to_string(before[0]),
-                                     std::to_string(static_cast<int>(Kind::descriptionChanged)) +
-                                         " " + std::to_string(before[0])}));
+    EXPECT_EQ(
+        describe(changes),
+        (std::vector<std::string>{
+            std::to_string(static_cast<int>(Kind::nameChanged)) + " " + std::to_string(before[0]),
+            std::to_string(static_cast<int>(Kind::descriptionChanged)) + " " +
+                std::to_string(before[0]),
+            removed(window(), before[1], 1), added(window(), after[1], 1)}));
     EXPECT_FALSE(tree.find(before[1])) << "a gone element's number answers no more";
 
     // Rows that change places leave and come back: a reader inserts, it does not move.
@@ -124,6 +126,41 @@ TEST_F(AtspiTreeTest, ReadingsKeepEachViewsNumberAndTellOnlyWhatCameWentOrChange
     changes = tree.setWindows({});
     EXPECT_EQ(describe(changes)[0], removed(AtspiTree::kApplication, gone, 0));
     EXPECT_FALSE(tree.find(after[0]));
+}
+
+// A switch turned on says so once (checked, as the desktop's switches do, not also pressed), and
+// before the controls it brings: a reader reads each added one before it hears the next event.
+// A choice of a group is a radio button, checked when chosen.
+TEST_F(AtspiTreeTest, AnElementsNewStateIsToldOnceAndBeforeTheChildrenThatCameWithIt) {
+    for (const auto traits : {AccessibilityTrait::isToggle, AccessibilityTrait::isRadio}) {
+        AtspiTree fresh;
+        fresh.setWindows({{kWindow, "Talvori", false, true}});
+        auto control = views.element(0, "Focus Mode", AccessibilityTrait::isButton | traits);
+        control.isOn = false;
+        control.isFocusable = control.isFocused = true;
+        fresh.read(kWindow, {control});
+        const auto id = fresh.find(*fresh.windowObject(kWindow))->children[0];
+        EXPECT_EQ(fresh.find(id)->role, traits == AccessibilityTrait::isToggle
+                                            ? AtspiTree::Role::toggleButton
+                                            : AtspiTree::Role::radioButton);
+
+        control.isOn = true;
+        const auto changes = fresh.read(
+            kWindow, {control, views.element(1, "Effect"), views.element(2, "Dim opacity")});
+        ASSERT_FALSE(changes.empty());
+        EXPECT_EQ(describe(changes)[0],
+                  std::to_string(static_cast<int>(Kind::stateChanged)) + " " + std::to_string(id) +
+                      " state " + std::to_string(static_cast<int>(State::checked)) + " on");
+        EXPECT_EQ(
+            std::count_if(changes.begin(), changes.end(),
+                          [](const Change& change) { return change.kind == Kind::stateChanged; }),
+            1);
+        EXPECT_EQ(fresh.states(*fresh.find(id)) & ~AtspiTree::bit(State::checkable) &
+                      ~AtspiTree::bit(State::focusable) & ~AtspiTree::bit(State::focused),
+                  AtspiTree::bit(State::checked) | AtspiTree::bit(State::visible) |
+                      AtspiTree::bit(State::showing) | AtspiTree::bit(State::enabled) |
+                      AtspiTree::bit(State::sensitive));
+    }
 }
 
 TEST_F(AtspiTreeTest, TheFocusShowsInTheKeyWindowOnlyAndTextEditsCountCharacters) {

@@ -4,11 +4,14 @@
 
 #include <memory>
 
+#include "app/FirstRunWindowContent.hpp"
 #include "app/RuntimeCoordinator.hpp"
 #include "app/WindowManager.hpp"
 #include "controlpanel/ControlPanelController.hpp"
 #include "covers/OverlayViewModel.hpp"
+#include "platform/Platform.hpp"
 #include "platform/atspi/harness/AtspiTestBus.hpp"
+#include "platform/desktop/Application.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/harness/X11TestBus.hpp"
 
@@ -44,6 +47,24 @@ class X11AtspiDesktopTest : public X11DesktopTest {
                    driver().isViewable(controls.panel()->windowNumber());
         });
         return shown ? &controls : nullptr;
+    }
+
+    // The first-run window, open and key.
+    bool openFirstRun() {
+        SceneDescription scene;
+        scene.identifier = "firstRun";
+        scene.title = "Talvori";
+        scene.sizedToContent = true;
+        scene.hidesTitleBar = true;
+        scene.makeContent = [this] {
+            return ui::FirstRunWindowContent::makeHostedContent(coordinator, [] {});
+        };
+        platform().application().registerScene(scene);
+        platform().application().openWindow("firstRun");
+        return runUntil([] {
+            const auto window = platform().application().sceneWindow("firstRun");
+            return window && window->isKeyWindow();
+        });
     }
 
     std::unique_ptr<X11TestBus> bus;

@@ -37,7 +37,7 @@ void PrintTo(const SpokenWalk& walk, std::ostream* out) {
     *out << walk.window;
 }
 
-class X11OrcaTest : public X11AtspiDesktopTest, public ::testing::WithParamInterface<SpokenWalk> {
+class X11OrcaFixture : public X11AtspiDesktopTest {
   protected:
     void SetUp() override {
         X11AtspiDesktopTest::SetUp();
@@ -75,9 +75,23 @@ class X11OrcaTest : public X11AtspiDesktopTest, public ::testing::WithParamInter
         return said;
     }
 
+    // How often Orca said `text` since `from`.
+    std::size_t timesSaid(const std::string& text, std::size_t from) const {
+        std::size_t count = 0;
+        const std::string speech = orca->speech();
+        for (auto at = speech.find(text, from); at != std::string::npos;
+             at = speech.find(text, at + text.size())) {
+            ++count;
+        }
+        return count;
+    }
+
     std::unique_ptr<OrcaTestReader> orca;
     std::size_t heard = 0;
 };
+
+class X11OrcaTest : public X11OrcaFixture, public ::testing::WithParamInterface<SpokenWalk> {};
+using X11OrcaKeysTest = X11OrcaFixture;
 
 TEST_P(X11OrcaTest, TabThroughTheWindowSpeaksEachControlsName) {
     const auto& walk = GetParam();
@@ -89,6 +103,42 @@ TEST_P(X11OrcaTest, TabThroughTheWindowSpeaksEachControlsName) {
         ASSERT_TRUE(says(walk.said[index])) << walk.said[index] << " is not said; Orca said:\n"
                                             << orca->speech();
     }
+}
+
+// Control+Tab takes the focus to the new page's tab, whose name Orca says.
+TEST_F(X11OrcaKeysTest, ControlTabInSettingsSaysTheNewPage) {
+    heard = orca->speech().size();
+    open("settings");
+    ASSERT_TRUE(says("General")) << orca->speech();
+    driver().tap(X11TestDriver::kTab, {X11TestDriver::kLeftControl});
+    EXPECT_TRUE(says("Shortcuts")) << orca->speech();
+}
+
+// The Focus Mode switch is said once with its new state, however many controls it brings.
+TEST_F(X11OrcaKeysTest, TheFocusModeSwitchIsSaidOnceWithItsNewState) {
+    heard = orca->speech().size();
+    open("panel");
+    for (const char* name : {"Settings", "Quit Talvori", "Focus Mode"}) {
+        if (std::string(name) != "Settings") driver().tap(X11TestDriver::kTab);
+        ASSERT_TRUE(says(name)) << name << " is not said; Orca said:\n" << orca->speech();
+    }
+    // Orca says the key first.
+    driver().tap(X11TestDriver::kSpace);
+    ASSERT_TRUE(says("space")) << orca->speech();
+    const std::size_t before = heard;
+    ASSERT_TRUE(says("pressed")) << orca->speech();
+    // Long enough for the controls Focus Mode brings to have been read.
+    runUntil([] { return false; }, 1.0);
+    EXPECT_EQ(timesSaid("pressed", before), 1U) << orca->speech().substr(before);
+}
+
+// The first-run window opens with its main button focused; Orca says the page's heading and text
+// with it.
+TEST_F(X11OrcaKeysTest, TheFirstRunWindowOpensReadingItsPageAndMainButton) {
+    heard = orca->speech().size();
+    ASSERT_TRUE(openFirstRun());
+    for (const char* said : {"Clear what matters", "Continue"})
+        EXPECT_TRUE(says(said)) << said << " is not said; Orca said:\n" << orca->speech();
 }
 
 INSTANTIATE_TEST_SUITE_P(
