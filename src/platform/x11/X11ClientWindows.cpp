@@ -353,7 +353,9 @@ void X11ClientWindows::readClientsLater(const std::vector<xcb_window_t>& windows
 void X11ClientWindows::readChangedProperties() {
     xcb_connection_t* raw = connection_->raw();
     const xcb_atom_t netName = connection_->atom(Atom::_NET_WM_NAME);
-    for (auto& [window, changed] : changedProperties_) {
+    for (auto& [changedWindow, changed] : changedProperties_) {
+        // clang before 16 lets no lambda capture a structured binding: the lambdas take a copy.
+        const xcb_window_t window = changedWindow;
         // WM_NAME stands in for a _NET_WM_NAME taken away.
         if (changed.contains(netName)) changed.insert(XCB_ATOM_WM_NAME);
         for (const xcb_atom_t property : readProperties()) {

@@ -32,6 +32,14 @@ class X11EventRouter {
     // Whether a handler took `event`.
     bool route(const xcb_generic_event_t& event) const;
 
+#ifndef NDEBUG
+    // The events of `type` that reached no handler: a window selects more events than any
+    // service reads, each one a wake-up for nothing.
+    std::uint64_t unheard(std::uint8_t type) const {
+        return unheard_[type & 0x7F];
+    }
+#endif
+
   private:
     struct Handler {
         void* owner;
@@ -63,10 +71,14 @@ class X11EventRouter {
     void addProperty(xcb_atom_t atom, Handler handler);
     static bool callEach(const Handler* first, const Handler* last,
                          const xcb_generic_event_t& event);
+    bool routeProperty(const xcb_generic_event_t& event, bool& heard) const;
 
     std::array<std::vector<Handler>, 128> byType_;
     // Sorted by atom; the handlers of one atom in the order they subscribed.
     std::vector<std::pair<xcb_atom_t, Handler>> byAtom_;
+#ifndef NDEBUG
+    mutable std::array<std::uint64_t, 128> unheard_{};
+#endif
 };
 
 }  // namespace talvori::x11

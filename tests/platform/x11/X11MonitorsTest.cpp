@@ -38,9 +38,9 @@ class X11MonitorsTest : public X11DesktopTest {
         ASSERT_TRUE(seen(kBeside));
     }
 
-    static constexpr X11TestScreens::Monitor kBeside{"SIDE", 1280, 0, 1024, 768, false};
-    static constexpr X11TestScreens::Monitor kBelow{"SIDE", 0, 800, 1024, 640, false};
-    static constexpr X11TestScreens::Monitor kTall{"SIDE", 1280, 0, 1024, 1440, false};
+    static inline const X11TestScreens::Monitor kBeside{"SIDE", 1280, 0, 1024, 768, false};
+    static inline const X11TestScreens::Monitor kBelow{"SIDE", 0, 800, 1024, 640, false};
+    static inline const X11TestScreens::Monitor kTall{"SIDE", 1280, 0, 1024, 1440, false};
 
     // Moves the second monitor, as the display settings do: unplugged, then placed anew.
     bool arrange(const X11TestScreens::Monitor& side) {
