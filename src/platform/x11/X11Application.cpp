@@ -10,6 +10,7 @@
 #include "platform/core/weakly.hpp"
 #include "platform/desktop/SceneWindows.hpp"
 #include "platform/desktop/StyleMask.hpp"
+#include "platform/desktop/WindowLevel.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11EventRouter.hpp"
@@ -148,26 +149,27 @@ std::vector<std::shared_ptr<Panel>> X11Application::windows() const {
 void X11Application::placeInLevel(X11Panel& panel, bool top) {
     const xcb_window_t self = panel.stackingWindow();
     const auto children = clients_->fetchExpectedRootChildren();
-    // Other programs' windows count as normal windows.
-    auto levelOf = [&](xcb_window_t window) -> std::optional<int> {
-        if (auto ours = this->panel(window)) {
-            if (!ours->isMapped() || ours->isManaged() || ours->isStackedByWindowManager()) {
-                return std::nullopt;
-            }
-            return ours->level();
-        }
-        return 0;
-    };
     xcb_window_t sibling = XCB_WINDOW_NONE;
     std::uint32_t mode = top ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW;
     if (top) {
-        for (const xcb_window_t child : children) {
-            if (child == self) continue;
-            if (const auto level = levelOf(child);
-                level && isOurWindow(child) && *level > panel.level()) {
-                sibling = child;
-                mode = XCB_STACK_MODE_BELOW;
-                break;
+        std::optional<std::size_t> higher;
+        for (std::size_t index = 0; index < children.size() && !higher; ++index) {
+            const xcb_window_t child = children[index];
+            const auto level = levelOf(child);
+            if (child != self && level && isOurWindow(child) && *level > panel.level()) {
+                higher = index;
+            }
+        }
+        if (higher) {
+            sibling = children[*higher];
+            mode = XCB_STACK_MODE_BELOW;
+        }
+        if (panel.level() == WindowLevel::normal) {
+            const auto floor = topNormalWindow(children, self);
+            if (!higher || (floor && *floor < *higher)) {
+                sibling = floor ? children[*floor] : xcb_window_t{XCB_WINDOW_NONE};
+                mode = floor ? std::uint32_t{XCB_STACK_MODE_ABOVE}
+                             : std::uint32_t{XCB_STACK_MODE_BELOW};
             }
         }
     } else {
@@ -187,6 +189,44 @@ void X11Application::placeInLevel(X11Panel& panel, bool top) {
     } else {
         clients_->restackOwn(panel.window(), sibling, mode);
     }
+}
+
+// Other programs' windows count as normal windows.
+std::optional<int> X11Application::levelOf(xcb_window_t window) const {
+    if (auto ours = panel(window)) {
+        if (!ours->isMapped() || ours->isManaged() || ours->isStackedByWindowManager()) {
+            return std::nullopt;
+        }
+        return ours->level();
+    }
+    return 0;
+}
+
+// The desktop's own panels (task bars, trays, whether listed as docks or not), the window
+// manager's own windows and other programs' menus stand above every normal window: a normal
+// window of ours put in front goes directly above the top one of the normal windows (ours, and
+// other programs' managed ones that are not docks), so that what dims or covers the screen leaves
+// them clear. None: nothing normal is on screen.
+std::optional<std::size_t> X11Application::topNormalWindow(
+    const std::vector<xcb_window_t>& children, xcb_window_t self) const {
+    // Windows of ours the window manager frames (the look at how it stacks) show nothing.
+    const xcb_setup_t* setup = xcb_get_setup(connection_->raw());
+    const auto isOwn = [setup](xcb_window_t window) {
+        return (window & ~setup->resource_id_mask) == setup->resource_id_base;
+    };
+    const auto isNormalClient = [&](xcb_window_t child) {
+        const xcb_window_t client = clients_->clientIn(child);
+        if (client == XCB_WINDOW_NONE || isOwn(client)) return false;
+        const auto kept = clients_->readClient(client);
+        return kept && !kept->isDock;
+    };
+    for (std::size_t index = children.size(); index-- > 0;) {
+        const xcb_window_t child = children[index];
+        if (child == self) continue;
+        const auto level = isOurWindow(child) ? levelOf(child) : std::nullopt;
+        if ((level && *level <= WindowLevel::normal) || isNormalClient(child)) return index;
+    }
+    return std::nullopt;
 }
 
 // Window managers raise the windows they manage to the very top: panels of a raised level must

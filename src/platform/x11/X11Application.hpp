@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -78,7 +79,8 @@ class X11Application final : public Application,
     void forgetPanel(xcb_window_t window);
     // Paints `panel` before the loop next sleeps.
     void setNeedsPaint(const std::shared_ptr<X11Panel>& panel);
-    // Puts `panel` at the top (or bottom) of its level among the windows on screen.
+    // Puts `panel` at the top (or bottom) of its level among the windows on screen. The
+    // desktop's own panels count as above the normal level.
     void placeInLevel(X11Panel& panel, bool top);
     // Key status, as makeKey or the server's focus events move it.
     void panelBecameKey(X11Panel& panel);
@@ -133,6 +135,10 @@ class X11Application final : public Application,
     void setOnTerminate(std::function<void()> handler) { onTerminate_ = std::move(handler); }
 
   private:
+    std::optional<int> levelOf(xcb_window_t window) const;
+    // Where among the root's children (bottom to top) the top normal window stands.
+    std::optional<std::size_t> topNormalWindow(const std::vector<xcb_window_t>& children,
+                                               xcb_window_t self) const;
     // Made on first use, once the application is owned.
     SceneWindows& scenes();
     void updateActive();

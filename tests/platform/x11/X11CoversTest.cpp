@@ -269,13 +269,13 @@ TEST_F(X11CoversTest, AttachingToAWindowThatJustVanishedLeavesTheCoverAlone) {
 
 TEST_F(X11CoversTest, WindowsGoByTheirDesktopEntryAndTitleAndTheChosenOneIsFollowed) {
     const DesktopData data;
-    X11TestSession::ClientLook standIn{"StandIn", true, std::nullopt};
+    X11TestSession::ClientLook standIn{"StandIn", true, std::nullopt, {}};
     const auto alpha = openClient("alpha", 100, 100, 300, 200, 0x304050, standIn);
     const auto beta = openClient("beta", 450, 150, 300, 200, 0x405060, standIn);
     standIn.iconColor = 0x0000ff;
     const auto gamma = openClient("gamma", 600, 250, 300, 200, 0x506070, standIn);
     const auto plain = openClient("Plain", 100, 450, 300, 200, 0x607080,
-                                  X11TestSession::ClientLook{"Plain", true, 0x0000ff});
+                                  X11TestSession::ClientLook{"Plain", true, 0x0000ff, {}});
 
     const auto targets =
         AttachmentTarget::windowsOf(ui::ControlPanelAttachmentSection::attachableApps());

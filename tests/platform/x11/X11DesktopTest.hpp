@@ -68,7 +68,7 @@ class X11DesktopTest : public ::testing::Test {
     Client openClient(const std::string& title, int x, int y, int width, int height,
                       std::uint32_t color, bool publishPid = true) {
         return openClient(title, x, y, width, height, color,
-                          X11TestSession::ClientLook{{}, publishPid, {}});
+                          X11TestSession::ClientLook{{}, publishPid, {}, {}});
     }
     // Activates `window` as a pager would and waits until the window manager has done so: names
     // it active and stands its frame above every other window the test opened.

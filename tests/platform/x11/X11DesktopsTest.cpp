@@ -178,6 +178,25 @@ TEST_P(X11DesktopsTest, FocusDimsAllButTheActiveWindowAndFollowsSwitchesWithoutA
     EXPECT_TRUE(runUntil([&] { return brightnessAt(inBackdrop) == backdropBright; }));
 }
 
+// With no window active (only the desktop's own window, as a file manager shows it) Focus dims
+// the whole screen but the desktop's own panels.
+TEST_P(X11DesktopsTest, WithNoActiveWindowTheTrayStaysClear) {
+    session().openClient("Desktop", 0, 0, 1280, 800, 0xc0c0c0,
+                         X11TestSession::ClientLook{{}, true, {}, {"--type", "desktop"}});
+    const std::pair<int, int> inDesktop{640, 400};
+    // trayer's strip at the top right, an empty stretch of icewm's task bar.
+    const std::pair<int, int> inTray =
+        GetParam() == X11TestDesktop::icewm ? std::pair{600, 790} : std::pair{1200, 12};
+    ASSERT_TRUE(runUntil([&] { return brightnessAt(inDesktop) == 3 * 0xc0; }));
+    const int trayBright = settledBrightnessAt(inTray);
+
+    turnFocusOn();
+    ASSERT_TRUE(runUntil([&] { return isDimmed(brightnessAt(inDesktop), 3 * 0xc0); }))
+        << brightnessAt(inDesktop);
+    EXPECT_EQ(settledBrightnessAt(inTray), trayBright);
+    screenshot(std::string("focus-no-active-") + nameOf(GetParam()));
+}
+
 // Clicking, dragging, resizing and typing into a cover leaves the user's window active and the
 // Focus dim where it was.
 TEST_P(X11DesktopsTest, ACoverWorkedOnLeavesTheUsersWindowActive) {

@@ -4,10 +4,12 @@
 // killed or the server goes away.
 //
 //   talvori_x11_test_client TITLE CLASS X Y WIDTH HEIGHT RRGGBB [--no-pid] [--icon RRGGBB]
+//       [--type desktop|dialog|...]
 
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,8 +45,10 @@ int main(int argc, char** argv) {
     const std::uint32_t color = static_cast<std::uint32_t>(std::strtoul(argv[7], nullptr, 16));
     bool publishPid = true;
     std::optional<std::uint32_t> iconColor;
+    std::string type;
     for (int index = 8; index < argc; ++index) {
         if (std::strcmp(argv[index], "--no-pid") == 0) publishPid = false;
+        if (std::strcmp(argv[index], "--type") == 0 && index + 1 < argc) type = argv[++index];
         if (std::strcmp(argv[index], "--icon") == 0 && index + 1 < argc) {
             iconColor = static_cast<std::uint32_t>(std::strtoul(argv[++index], nullptr, 16));
         }
@@ -100,6 +104,14 @@ int main(int argc, char** argv) {
     hints[4] = static_cast<std::uint32_t>(height);
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
                         XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+    if (!type.empty()) {
+        std::string name = "_NET_WM_WINDOW_TYPE_" + type;
+        for (char& letter : name)
+            letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+        const xcb_atom_t atom = intern(connection, name.c_str());
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
+                            intern(connection, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &atom);
+    }
     xcb_map_window(connection, window);
     xcb_flush(connection);
     std::printf("%u\n", window);

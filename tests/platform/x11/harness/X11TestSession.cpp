@@ -719,6 +719,7 @@ X11TestSession::Client X11TestSession::openClient(const std::string& title, int 
         arguments.push_back("--icon");
         arguments.push_back(hex(*look.iconColor));
     }
+    arguments.insert(arguments.end(), look.options.begin(), look.options.end());
     int output = -1;
     Client client;
     client.pid = spawn(arguments, &output);

@@ -95,12 +95,14 @@ class X11TestSession {
         std::string windowClass;
         bool publishPid = true;
         std::optional<std::uint32_t> iconColor;
+        // More of the test client's options (--type desktop, say).
+        std::vector<std::string> options;
     };
     Client openClient(const std::string& title, int x, int y, int width, int height,
                       std::uint32_t color, const ClientLook& look);
     Client openClient(const std::string& title, int x, int y, int width, int height,
                       std::uint32_t color, bool publishPid = true) {
-        return openClient(title, x, y, width, height, color, ClientLook{{}, publishPid, {}});
+        return openClient(title, x, y, width, height, color, ClientLook{{}, publishPid, {}, {}});
     }
     // The compositor's process (the window manager's where it composites itself); 0 without one.
     pid_t compositorPid() const { return compositor_; }
