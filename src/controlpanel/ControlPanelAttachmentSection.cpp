@@ -63,7 +63,7 @@ std::vector<RunningApplication> ControlPanelAttachmentSection::attachableApps() 
 
 View ControlPanelAttachmentSection::body(ViewContext<State>& ctx) const {
     auto& state = ctx.state;
-    const auto& attachment = viewModel->model().attachmentInfo;
+    const auto& attachment = viewModel->attachmentInfo();
     View content;
     if (state.showingAppList()) {
         content = appList(state);
@@ -175,7 +175,7 @@ View ControlPanelAttachmentSection::appRow(State& state, const AttachmentTarget&
 }
 
 View ControlPanelAttachmentSection::attachedRow() const {
-    const auto& attachment = viewModel->model().attachmentInfo;
+    const auto& attachment = viewModel->attachmentInfo();
     const std::string title =
         attachment && attachment->targetWindowTitle ? *attachment->targetWindowTitle : "Window";
     return HStack({

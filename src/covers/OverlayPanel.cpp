@@ -123,9 +123,11 @@ bool OverlayPanel::mouseDragged(Panel&, const Event& event) {
     }
     if (isDraggingWindow_) {
         const Point location = mouseLocation();
-        window_->setFrameOrigin(
-            {dragInitialWindowOrigin_.x + location.x - dragInitialMouseLocation_.x,
-             dragInitialWindowOrigin_.y + location.y - dragInitialMouseLocation_.y});
+        // A move keeps the picture: only what the move changes in it (the readout) is drawn.
+        window_->setFrame({{dragInitialWindowOrigin_.x + location.x - dragInitialMouseLocation_.x,
+                            dragInitialWindowOrigin_.y + location.y - dragInitialMouseLocation_.y},
+                           window_->frame().size},
+                          false);
         return true;
     }
     return false;

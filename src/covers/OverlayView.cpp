@@ -30,10 +30,25 @@ ui::View border(const ui::Color& color, double width, double opacity) {
         .allowsHitTesting(false);
 }
 
+// What the cover's body draws of its record. The frame is left out: it changes at every step of a
+// move, and only the readout shows it.
+struct Look {
+    CodableColor color;
+    double opacity = 0;
+    double blurRadius = 0;
+    EffectType effectType = EffectType::solid;
+
+    bool operator==(const Look&) const = default;
+};
+
+Look lookOf(const OverlayModel& model) {
+    return {model.color, model.opacity, model.blurRadius, model.effectType};
+}
+
 }  // namespace
 
 ui::View OverlayView::body(ui::ViewContext<State>& context) const {
-    const OverlayModel& model = viewModel->model();
+    const Look model = context.read(viewModel->model, lookOf);
     const bool glass = model.effectType == EffectType::glass;
     const bool hudVisible = viewModel->isResizing() || viewModel->isDragging();
     const ui::Color color = colorOf(model.color);

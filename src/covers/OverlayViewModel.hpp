@@ -9,6 +9,7 @@
 #include "covers/SnapEdge.hpp"
 #include "platform/core/Geometry.hpp"
 #include "platform/core/Observation.hpp"
+#include "platform/core/Registration.hpp"
 
 namespace talvori {
 
@@ -18,7 +19,7 @@ namespace talvori {
 // notifies); reading a property records the read for a tracking view.
 class OverlayViewModel {
   public:
-    explicit OverlayViewModel(OverlayModel model) : model(std::move(model)) {}
+    explicit OverlayViewModel(OverlayModel model);
     OverlayViewModel(const OverlayViewModel&) = delete;
     OverlayViewModel& operator=(const OverlayViewModel&) = delete;
 
@@ -40,26 +41,39 @@ class OverlayViewModel {
     Observable<std::optional<Size>> liveDimensions;
     Observable<std::set<SnapEdge>> snappedEdges;
 
-    // Fields of the record, read and written through `model`.
-    const std::string& name() const { return model().name; }
+    // Fields of the record, written through `model`. A read records the record's fields but its
+    // frame: a view showing them is not built again at every step of a move.
+    const std::string& name() const { return fields().name; }
     // Stores the name and tells the observers of `model` even when the name is unchanged, so that
     // an edit that ends on the same text still refreshes whoever shows it.
     void rename(std::string name);
 
-    const CodableColor& color() const { return model().color; }
+    const CodableColor& color() const { return fields().color; }
     void setColor(const CodableColor& color);
-    double opacity() const { return model().opacity; }
+    double opacity() const { return fields().opacity; }
     void setOpacity(double opacity);
-    double blurRadius() const { return model().blurRadius; }
+    double blurRadius() const { return fields().blurRadius; }
     void setBlurRadius(double blurRadius);
-    EffectType effectType() const { return model().effectType; }
+    EffectType effectType() const { return fields().effectType; }
     void setEffectType(EffectType effectType);
-    bool isClickThroughEnabled() const { return model().isClickThroughEnabled; }
+    bool isClickThroughEnabled() const { return fields().isClickThroughEnabled; }
     void setClickThroughEnabled(bool enabled);
-    ZOrderMode zOrderMode() const { return model().zOrderMode; }
+    ZOrderMode zOrderMode() const { return fields().zOrderMode; }
     void setZOrderMode(ZOrderMode mode);
+    const std::optional<AttachmentInfo>& attachmentInfo() const { return fields().attachmentInfo; }
 
   private:
+    const OverlayModel& fields() const {
+        fieldsSubject_.access();
+        return model.peek();
+    }
+    void tellFieldChanges();
+
+    // Told when a field other than the frame changes.
+    ObservationSubject fieldsSubject_;
+    OverlayModel lastFields_;
+    Registration modelWatch_;
+
     template <class Field, class Value>
     void setField(Field OverlayModel::*field, Value value) {
         model.modify([&](OverlayModel& record) { record.*field = std::move(value); });

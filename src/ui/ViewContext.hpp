@@ -49,6 +49,20 @@ class ViewContext {
             }));
         return binding.get();
     }
+    // A part of an observed value: only a change of that part builds this component again, so a
+    // body that needs a few fields of a value whose other fields change often (a frame that moves
+    // with the pointer) is not run at every change.
+    template <class T, class Part>
+    auto read(const Observable<T>& observable, Part part) {
+        auto value = part(observable.peek());
+        bindingReads_.push_back(observable.observe(
+            [&observable, part, value, weak = node_->weak_from_this(), &host = node_->host()] {
+                if (!(part(observable.peek()) == value)) {
+                    host.markDirty(weak, Transaction::current());
+                }
+            }));
+        return value;
+    }
     // Called before each run of the body: it reads its bindings afresh.
     void forgetBindingReads() { bindingReads_.clear(); }
     // The window showing the view; none for views outside a window.

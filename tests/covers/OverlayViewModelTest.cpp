@@ -21,6 +21,24 @@ class Counter {
     Registration token_;
 };
 
+// A view showing the record's fields (the control panel beside a moving cover) is not told of
+// the frame, which changes at every step of a move.
+TEST(OverlayViewModelTest, ReadersOfTheFieldsAreToldOfTheirChangesButNotOfAMove) {
+    OverlayViewModel viewModel(sampleCover());
+    int told = 0;
+    auto read = [&] {
+        return ObservationTracking::track([&] { (void)viewModel.opacity(); }, [&] { ++told; });
+    };
+    auto reading = read();
+    viewModel.model.modify([](OverlayModel& model) { model.frame.x += 10; });
+    EXPECT_EQ(told, 0);
+    viewModel.setOpacity(0.25);
+    EXPECT_EQ(told, 1);
+    reading = read();
+    viewModel.rename(viewModel.name());
+    EXPECT_EQ(told, 2) << "a rename to the same text still refreshes";
+}
+
 TEST(OverlayViewModelTest, StartsWithTheModelAndQuietInterfaceState) {
     const OverlayModel model = sampleCover();
     const OverlayViewModel viewModel(model);

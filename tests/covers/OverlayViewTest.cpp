@@ -245,6 +245,37 @@ TEST_F(OverlayViewTest, TheReadoutShowsWhileMovingAndItsHidingRedrawsTheWindowOn
     EXPECT_EQ(displays(), before + 1);
 }
 
+// A move step changes only the readout: neither the cover's body is built again nor the rest of
+// its picture drawn again.
+TEST_F(OverlayViewTest, AStepOfAMoveRedrawsOnlyTheReadout) {
+    showCover({100, 200, 300, 150});
+    runUntilIdle();
+    input().mouseDown(at(150, 50));
+    input().moveMouse(at(160, 50));
+    runUntilIdle();
+    advance(0.15);
+    (void)seen(150, 75);
+    auto& panel = static_cast<sim::SimPanel&>(window());
+    panel.clearDamagedRects();
+    const int asked = panel.needsDisplayCount();
+    input().moveMouse(at(160, 50));
+    runUntilIdle();
+    ASSERT_TRUE(host().find(ui::Query::byText("120, 550")));
+    std::vector<std::uint64_t> passes;
+    std::function<void(const ui::Node&)> collect = [&](const ui::Node& node) {
+        passes.push_back(node.builtPass());
+        for (const auto& child : node.children()) collect(*child);
+    };
+    collect(*host().root().node());
+    const auto latest = *std::max_element(passes.begin(), passes.end());
+    // The readout's views are built again (22 of them); the cover's body would add a dozen more.
+    EXPECT_LE(std::count(passes.begin(), passes.end(), latest), 24);
+    EXPECT_EQ(panel.needsDisplayCount(), asked + 1) << "no request to draw everything";
+    ASSERT_FALSE(panel.damagedRects().empty());
+    for (const Rect& rect : panel.damagedRects()) EXPECT_LT(rect.width(), 150);
+    input().mouseUp(at(150, 50));
+}
+
 TEST_F(OverlayViewTest, TheReadoutTruncatesTowardZero) {
     const Screen main{1, {0, 0, 1440, 900}, {0, 0, 1440, 876}};
     const auto numbers = OverlayInfoView::numbers({-3.7, 200, 299.7, 150.2}, main);

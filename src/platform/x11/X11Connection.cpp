@@ -52,7 +52,6 @@ std::shared_ptr<X11Connection> X11Connection::open(const char* display, Logger l
     result->internAtoms();
     result->queryExtensions();
     result->findArgbVisual();
-    result->makeCairoDevice();
     result->watchCompositor();
     return result;
 }
@@ -82,7 +81,7 @@ X11Connection::~X11Connection() {
 }
 
 // Cairo makes one device per connection with its first surface, asking the server about its
-// extensions and waiting for each answer: made while connecting, those waits are not left to the
+// extensions and waiting for each answer: made ahead (see attach), those waits are not left to the
 // first paint, which may come in the middle of a Focus switch.
 void X11Connection::makeCairoDevice() {
     if (cairoDevice_ || xcb_connection_has_error(connection_)) return;
@@ -276,6 +275,10 @@ void X11Connection::attach(RunLoop& loop, EventHandler handler, std::function<vo
     repeatedLines_.attach(loop_);
     watchDescriptor();
     hook_ = loop.addBeforeWaitHook(weakly(weak_from_this(), &X11Connection::drainAndFlush));
+    // Made at the first turn, once start-up has sent its requests (the status icon's docking
+    // among them): its waits overlap the other programs' answers instead of delaying them, and
+    // are still over before the first paint of a panel, which may come in a Focus switch.
+    loop.post(weakly(weak_from_this(), &X11Connection::makeCairoDevice));
 }
 
 void X11Connection::watchDescriptor() {
