@@ -112,6 +112,12 @@ bool OrcaTestReader::startOrca(const std::string& busAddress) {
     return true;
 }
 
+std::uintmax_t OrcaTestReader::spokenBytes() const {
+    std::error_code none;
+    const auto size = std::filesystem::file_size(folder_ / "speech.txt", none);
+    return none ? 0 : size;
+}
+
 std::string OrcaTestReader::speech() const {
     std::ifstream file(folder_ / "speech.txt");
     std::ostringstream text;
