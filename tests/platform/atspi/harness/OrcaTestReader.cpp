@@ -112,14 +112,8 @@ bool OrcaTestReader::startOrca(const std::string& busAddress) {
     return true;
 }
 
-std::uintmax_t OrcaTestReader::spokenBytes() const {
-    std::error_code none;
-    const auto size = std::filesystem::file_size(folder_ / "speech.txt", none);
-    return none ? 0 : size;
-}
-
 std::string OrcaTestReader::speech() const {
-    std::ifstream file(folder_ / "speech.txt");
+    std::ifstream file(speechFile());
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
