@@ -26,6 +26,7 @@ class Panel;
 namespace talvori::freedesktop {
 
 class AccessibilityStatus;
+class AtspiPeers;
 class DisplayServer;
 class SessionBus;
 
@@ -67,6 +68,7 @@ class AtspiBridge final : public AtspiObjects::Source,
     std::pair<std::string, std::string> desktop() const override { return desktop_; }
     int& applicationId() override { return applicationId_; }
     void readAll() override;
+    std::string peerAddress() override;
 
   private:
     struct ShownWindow {
@@ -122,6 +124,7 @@ class AtspiBridge final : public AtspiObjects::Source,
     Registration busConnection_;
     BusSlot greeting_;
     std::vector<BusSlot> objects_;
+    std::unique_ptr<AtspiPeers> peers_;
     BusSlot embedCall_;
     BusSlot listenersCall_;
     BusSlot registeredMatch_;
