@@ -492,6 +492,10 @@ std::string AtspiBridge::peerAddress() {
     return peers_->address();
 }
 
+std::size_t AtspiBridge::directReaders() const {
+    return peers_ ? peers_->count() : 0;
+}
+
 const char* AtspiBridge::busName() const {
     return bus_ ? bus_->uniqueName() : "";
 }

@@ -50,6 +50,8 @@ class AtspiBridge final : public AtspiObjects::Source,
     bool announce(const std::string& text, int priority);
     // Whether the registry took the application.
     bool isRegistered() const { return !desktop_.first.empty(); }
+    // How many readers call us straight rather than through the bus.
+    std::size_t directReaders() const;
     // Whether keys typed into our windows go to the readers first.
     bool takesKeys() const { return keys_.isAttached(); }
     // Gives a key typed into one of our windows to the readers first; false when none reads,

@@ -31,6 +31,8 @@ class AtspiPeers {
     // Where readers connect ("unix:abstract=..."), listening from the first time it is asked;
     // empty when no socket could be made, which sends readers through the bus.
     const std::string& address();
+    // The readers connected now.
+    std::size_t count() const { return peers_.size(); }
 
   private:
     struct Peer;
