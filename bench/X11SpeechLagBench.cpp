@@ -2,7 +2,9 @@
 // Settings and, on the same desktop with the same reader, in a GTK 3 window of three buttons, the
 // yardstick readers' users know. Each round walks both; the counters give the medians, the 90th
 // percentiles and ours over GTK's. TALVORI_SPEECHLAG_MONITOR=FILE also records the accessibility
-// bus's traffic (dbus-monitor --profile) to FILE, to count what the reader asks of each side.
+// bus's traffic to FILE (dbus-monitor, with the options in TALVORI_SPEECHLAG_MONITOR_FORMAT, such
+// as --profile) and prints what the reader said; calls a reader makes to a program straight, off
+// the bus, are not in it.
 
 #include <benchmark/benchmark.h>
 #include <poll.h>
