@@ -20,6 +20,17 @@ struct AtspiPeers::Peer {
     Registration connection;
 };
 
+namespace {
+
+// A reader can press our buttons and type into our fields: only the user's own programs may.
+bool isOurUser(int fd) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid();
+}
+
+}  // namespace
+
 AtspiPeers::AtspiPeers(RunLoop& loop, AtspiObjects::Source& source, Logger log)
     : loop_(loop), source_(source), log_(std::move(log)) {}
 
@@ -65,6 +76,10 @@ void AtspiPeers::accept() {
     for (;;) {
         const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) return;
+        if (!isOurUser(fd)) {
+            ::close(fd);
+            continue;
+        }
         auto peer = std::make_unique<Peer>();
         peer->bus = SessionBus::servePeer(loop_, fd, log_);
         if (!peer->bus) continue;
