@@ -6,8 +6,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "platform/core/RunLoop.hpp"
 #include "platform/freedesktop/SessionBus.hpp"
@@ -50,9 +54,9 @@ const std::string& AtspiPeers::address() {
 
 // An abstract socket: nothing to remove from the file system when we end, however we end.
 bool AtspiPeers::listen() {
-    static std::atomic<unsigned> made{0};
-    const std::string name =
-        "talvori-atspi-" + std::to_string(::getpid()) + "-" + std::to_string(++made);
+    // Unique among the live bridges of every process.
+    const std::string name = "talvori-atspi-" + std::to_string(::getpid()) + "-" +
+                             std::to_string(reinterpret_cast<std::uintptr_t>(this));
     listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (listener_ < 0) return false;
     sockaddr_un where{};
