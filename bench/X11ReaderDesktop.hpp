@@ -28,6 +28,7 @@ class X11ReaderDesktop {
 
     const std::string& error() const { return error_; }
     const std::string& display() const { return session_.display(); }
+    testing::X11TestSession& session() { return session_; }
     testing::X11TestBus& sessionBus() { return bus_; }
     testing::AtspiTestBus& accessibilityBus() { return accessibility_; }
     // Turns the accessibility bus on and starts a reader, until the program has registered there.

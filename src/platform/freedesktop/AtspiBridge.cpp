@@ -12,6 +12,7 @@
 #include "platform/desktop/Panel.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/freedesktop/AccessibilityStatus.hpp"
+#include "platform/freedesktop/AtspiPeers.hpp"
 #include "platform/freedesktop/DisplayServer.hpp"
 #include "platform/freedesktop/SessionBus.hpp"
 
@@ -210,6 +211,7 @@ void AtspiBridge::stop() {
     deregisteredMatch_.reset();
     registryOwnerMatch_.reset();
     objects_.clear();
+    peers_.reset();
     listeners_.clear();
     desktop_ = {};
     busConnection_.reset();
@@ -481,6 +483,17 @@ void AtspiBridge::readAll() {
         if (window && (!window->isRead || changedWindows_.contains(window->window)))
             read(window->window);
     }
+}
+
+std::string AtspiBridge::peerAddress() {
+    auto display = display_.lock();
+    if (!display || !bus_) return {};
+    if (!peers_) peers_ = std::make_unique<AtspiPeers>(display->runLoop(), *this, log_);
+    return peers_->address();
+}
+
+std::size_t AtspiBridge::directReaders() const {
+    return peers_ ? peers_->count() : 0;
 }
 
 const char* AtspiBridge::busName() const {

@@ -26,6 +26,7 @@ class Panel;
 namespace talvori::freedesktop {
 
 class AccessibilityStatus;
+class AtspiPeers;
 class DisplayServer;
 class SessionBus;
 
@@ -49,6 +50,8 @@ class AtspiBridge final : public AtspiObjects::Source,
     bool announce(const std::string& text, int priority);
     // Whether the registry took the application.
     bool isRegistered() const { return !desktop_.first.empty(); }
+    // How many readers call us straight rather than through the bus.
+    std::size_t directReaders() const;
     // Whether keys typed into our windows go to the readers first.
     bool takesKeys() const { return keys_.isAttached(); }
     // Gives a key typed into one of our windows to the readers first; false when none reads,
@@ -67,6 +70,7 @@ class AtspiBridge final : public AtspiObjects::Source,
     std::pair<std::string, std::string> desktop() const override { return desktop_; }
     int& applicationId() override { return applicationId_; }
     void readAll() override;
+    std::string peerAddress() override;
 
   private:
     struct ShownWindow {
@@ -122,6 +126,7 @@ class AtspiBridge final : public AtspiObjects::Source,
     Registration busConnection_;
     BusSlot greeting_;
     std::vector<BusSlot> objects_;
+    std::unique_ptr<AtspiPeers> peers_;
     BusSlot embedCall_;
     BusSlot listenersCall_;
     BusSlot registeredMatch_;

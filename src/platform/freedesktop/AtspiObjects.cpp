@@ -335,8 +335,8 @@ int getApplicationLocale(sd_bus_message* message, void*, sd_bus_error*) {
 }
 
 // Readers talk to us over the accessibility bus itself, never over a bus of our own.
-int getApplicationBusAddress(sd_bus_message* message, void*, sd_bus_error*) {
-    return sd_bus_reply_method_return(message, "s", "");
+int getApplicationBusAddress(sd_bus_message* message, void* userdata, sd_bus_error*) {
+    return sd_bus_reply_method_return(message, "s", sourceOf(userdata).peerAddress().c_str());
 }
 
 const sd_bus_vtable kApplicationTable[] = {

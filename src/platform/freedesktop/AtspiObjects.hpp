@@ -39,6 +39,8 @@ class AtspiObjects {
         virtual int& applicationId() = 0;
         // Brings every window's elements up to date, for a reader that takes them all at once.
         virtual void readAll() = 0;
+        // Where a reader may call us straight rather than through the bus; empty for the bus.
+        virtual std::string peerAddress() { return {}; }
     };
 
     static constexpr const char* kToolkitName = "Talvori";

@@ -3,6 +3,7 @@
 #include <malloc.h>
 #include <poll.h>
 #include <systemd/sd-bus.h>
+#include <systemd/sd-id128.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -58,6 +59,30 @@ std::shared_ptr<SessionBus> SessionBus::connect(RunLoop& loop, const std::string
 }
 
 SessionBus::SessionBus(RunLoop& loop, Logger log) : loop_(loop), log_(std::move(log)) {}
+
+std::shared_ptr<SessionBus> SessionBus::servePeer(RunLoop& loop, int fd, const Logger& log) {
+    sd_bus* bus = nullptr;
+    sd_id128_t id{};
+    int result = sd_id128_randomize(&id);
+    if (result >= 0) result = sd_bus_new(&bus);
+    if (result >= 0) result = sd_bus_set_fd(bus, fd, fd);
+    if (result < 0) {
+        ::close(fd);
+    } else {
+        result = sd_bus_set_server(bus, 1, id);
+        if (result >= 0) result = sd_bus_start(bus);
+    }
+    if (result < 0) {
+        log.error("A reader's own connection cannot be served (%{public}s)",
+                  std::strerror(-result));
+        sd_bus_unref(bus);
+        return nullptr;
+    }
+    std::shared_ptr<SessionBus> connection(new SessionBus(loop, log));
+    connection->reconnects_ = false;
+    connection->attach(bus);
+    return connection;
+}
 
 SessionBus::~SessionBus() {
     retry_.clear();

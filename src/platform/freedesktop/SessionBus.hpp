@@ -35,6 +35,9 @@ class SessionBus : public std::enable_shared_from_this<SessionBus> {
     // gave the address gives the next.
     static std::shared_ptr<SessionBus> connect(RunLoop& loop, const std::string& address,
                                                const Logger& log);
+    // One peer that connected to us straight on the accepted socket `fd` (taken over), served as
+    // its bus would be; null, the socket closed, when it cannot be.
+    static std::shared_ptr<SessionBus> servePeer(RunLoop& loop, int fd, const Logger& log);
     ~SessionBus();
     SessionBus(const SessionBus&) = delete;
     SessionBus& operator=(const SessionBus&) = delete;

@@ -131,6 +131,17 @@ TEST_F(AtspiBridgeTest, AReaderWalksTheMenuBarPanelPressesNewCoverAndHearsTheRow
 
 // A reader caches all of the program on meeting it, and each new row as the program tells it of
 // the row: it never asks for either.
+// Its many calls per key skip the bus daemon's two hops: the reader connects to us straight, and
+// the connection goes when the reader does.
+TEST_F(AtspiBridgeTest, AReaderCallsUsStraightUntilItLeaves) {
+    startReader();
+    showMenuBarPanel();
+    EXPECT_FALSE(reader->ask("tree 0").empty());
+    EXPECT_TRUE(runUntil([&] { return bridge().directReaders() == 1; }));
+    reader.reset();
+    EXPECT_TRUE(runUntil([&] { return bridge().directReaders() == 0; }));
+}
+
 TEST_F(AtspiBridgeTest, AReaderCachesThePanelOnMeetingAndANewCoverRowAsItArrives) {
     showMenuBarPanel();
     startReader();

@@ -113,7 +113,7 @@ bool OrcaTestReader::startOrca(const std::string& busAddress) {
 }
 
 std::string OrcaTestReader::speech() const {
-    std::ifstream file(folder_ / "speech.txt");
+    std::ifstream file(speechFile());
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();

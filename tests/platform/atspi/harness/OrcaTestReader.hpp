@@ -24,6 +24,8 @@ class OrcaTestReader {
     const std::string& error() const { return error_; }
     // Everything said since the reader started, one utterance a line.
     std::string speech() const;
+    // The file it speaks into, one utterance a line, to watch.
+    std::filesystem::path speechFile() const { return folder_ / "speech.txt"; }
 
   private:
     bool startSpeechServer();
