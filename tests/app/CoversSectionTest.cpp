@@ -1,5 +1,6 @@
 #include "app/PanelTest.hpp"
 #include "controlpanel/ControlPanelController.hpp"
+#include "support/FocusedLabel.hpp"
 #include "support/HostPixels.hpp"
 #include "ui/PanelHost.hpp"
 
@@ -66,18 +67,6 @@ TEST_F(CoversSectionTest, ARowRenamesTrimmedHighlightsItsCoverAndClosesIt) {
     EXPECT_TRUE(manager()->overlays.peek().empty());
     EXPECT_TRUE(manager()->windowControllers.peek().empty());
     EXPECT_TRUE(text("No active covers").exists());
-}
-
-// What a reader hears as focused in `host`.
-std::string focusedLabel(ui::Host& host) {
-    std::vector<AccessibilityNode> pending = host.accessibilityElements();
-    while (!pending.empty()) {
-        AccessibilityNode element = std::move(pending.back());
-        pending.pop_back();
-        if (element.isFocused) return element.label;
-        pending.insert(pending.end(), element.children.begin(), element.children.end());
-    }
-    return "(nothing)";
 }
 
 // Without a pointer: Return on a cover's name opens its control panel beside it with the first

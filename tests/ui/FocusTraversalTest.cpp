@@ -1,8 +1,11 @@
 #include "UiTest.hpp"
+#include "support/FocusedLabel.hpp"
 #include "ui/FocusRing.hpp"
 
 namespace talvori::ui::testing {
 namespace {
+
+using talvori::testing::focusedLabel;
 
 // Three fields side by side and one below them; `disabled` switches the third off.
 struct Form {
@@ -90,14 +93,6 @@ struct Controls {
     }
 };
 
-std::string focusedLabel(const std::vector<AccessibilityNode>& elements) {
-    for (const auto& element : elements) {
-        if (element.isFocused) return element.label;
-        if (auto inner = focusedLabel(element.children); !inner.empty()) return inner;
-    }
-    return "";
-}
-
 TEST_F(FocusTraversalTest, EveryControlTakesItsTurnWearsTheRingAndWorksFromTheKeyboard) {
     int presses = 0;
     Observable<bool> on{false};
@@ -165,18 +160,6 @@ TEST_F(FocusTraversalTest, TheRingShowsOnAControlOfTheAccentColour) {
 
 View labelledButton(const std::string& label) {
     return Button([] {}, Text("x")).accessibilityLabel(label);
-}
-
-// What a reader hears as focused.
-std::string focusedLabel(Host& h) {
-    std::vector<AccessibilityNode> pending = h.accessibilityElements();
-    while (!pending.empty()) {
-        AccessibilityNode element = std::move(pending.back());
-        pending.pop_back();
-        if (element.isFocused) return element.label;
-        pending.insert(pending.end(), element.children.begin(), element.children.end());
-    }
-    return "(nothing)";
 }
 
 // A named thing's row, its name maybe being edited.
