@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/freedesktop/SessionBus.hpp"
 
 namespace talvori::freedesktop {
@@ -89,10 +90,8 @@ void AtspiPeers::accept() {
         if (!peer->bus) continue;
         if (!AtspiObjects::install(peer->bus->raw(), source_, peer->objects)) continue;
         // Dropped on the next turn: the bus is still in the middle of telling its observers.
-        peer->connection = peer->bus->observeConnection([this, alive = std::weak_ptr(alive_)] {
-            loop_.post([this, alive] {
-                if (alive.lock()) dropClosedPeers();
-            });
+        peer->connection = peer->bus->observeConnection([this] {
+            loop_.post(weakly(std::weak_ptr(alive_), [this](bool&) { dropClosedPeers(); }));
         });
         peers_.push_back(std::move(peer));
     }
