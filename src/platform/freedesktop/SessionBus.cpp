@@ -52,13 +52,17 @@ std::shared_ptr<SessionBus> SessionBus::connect(RunLoop& loop, const std::string
         sd_bus_unref(bus);
         return nullptr;
     }
+    return keep(loop, bus, log);
+}
+
+SessionBus::SessionBus(RunLoop& loop, Logger log) : loop_(loop), log_(std::move(log)) {}
+
+std::shared_ptr<SessionBus> SessionBus::keep(RunLoop& loop, sd_bus* bus, const Logger& log) {
     std::shared_ptr<SessionBus> connection(new SessionBus(loop, log));
     connection->reconnects_ = false;
     connection->attach(bus);
     return connection;
 }
-
-SessionBus::SessionBus(RunLoop& loop, Logger log) : loop_(loop), log_(std::move(log)) {}
 
 std::shared_ptr<SessionBus> SessionBus::servePeer(RunLoop& loop, int fd, const Logger& log) {
     sd_bus* bus = nullptr;
@@ -78,10 +82,7 @@ std::shared_ptr<SessionBus> SessionBus::servePeer(RunLoop& loop, int fd, const L
         sd_bus_unref(bus);
         return nullptr;
     }
-    std::shared_ptr<SessionBus> connection(new SessionBus(loop, log));
-    connection->reconnects_ = false;
-    connection->attach(bus);
-    return connection;
+    return keep(loop, bus, log);
 }
 
 SessionBus::~SessionBus() {

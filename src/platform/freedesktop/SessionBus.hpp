@@ -66,6 +66,8 @@ class SessionBus : public std::enable_shared_from_this<SessionBus> {
 
   private:
     SessionBus(RunLoop& loop, Logger log);
+    // A connection that stays with `bus` as it is, never reconnecting.
+    static std::shared_ptr<SessionBus> keep(RunLoop& loop, sd_bus* bus, const Logger& log);
     void attach(sd_bus* bus);
     void process();
     void resume();
