@@ -234,6 +234,7 @@ void X11Connection::compositorOwnerChanged(const xcb_generic_event_t& event) {
     hasCompositor_ = notify.owner != XCB_WINDOW_NONE;
     // Another compositor at once is told too: it has not seen our windows yet.
     compositorChanged_ = true;
+    if (!hasCompositor_) tellCompositorGone();
     if (had == hasCompositor_) return;
     repeatedLines_.log(LogLevel::defaultLevel, "compositor",
                        hasCompositor_ ? "A compositing manager started: translucent windows blend "
@@ -241,6 +242,17 @@ void X11Connection::compositorOwnerChanged(const xcb_generic_event_t& event) {
                                       : "A compositing manager stopped: translucent windows no "
                                         "longer blend",
                        kCompositorLinesShown);
+}
+
+// A compositor that goes is told at once, even where another takes its place in the same batch
+// (one replacing itself): until then our translucent windows are drawn without blending, and a
+// compositor that starts meanwhile takes that picture in, as the first contents of the windows it
+// redirects and as the order it starts from. Bounded all the same: a going is told only after a
+// coming was, and comings keep their interval.
+void X11Connection::tellCompositorGone() {
+    if (toldOwner_ == XCB_WINDOW_NONE) return;
+    toldOwner_ = XCB_WINDOW_NONE;
+    if (onCompositorChange_) onCompositorChange_(false);
 }
 
 // Told once the events read together are handed over, and no sooner than the interval after the

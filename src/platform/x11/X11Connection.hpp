@@ -161,6 +161,7 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     void readCompositorOwner();
     void compositorOwnerChanged(const xcb_generic_event_t& event);
     void tellCompositorChange();
+    void tellCompositorGone();
     bool isExcused(const xcb_generic_error_t& error) const;
     void expectReply(unsigned int sequence, std::function<void(void*)> deliver);
     // Hands over the replies that came before an event with this sequence number (all that

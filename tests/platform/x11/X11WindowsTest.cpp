@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 
 #include "platform/Platform.hpp"
@@ -345,6 +346,52 @@ TEST_F(X11ActivationTest, TheFocusActivatesAheadOfTheAnnouncementWhichHasTheLast
     driver().focus(XCB_WINDOW_NONE);
     driver().setWindows(driver().root(), "_NET_ACTIVE_WINDOW", {XCB_WINDOW_NONE});
     EXPECT_TRUE(runUntil([&] { return frontPid() == 0; }));
+}
+
+// A compositor that hands the screen to another in one go (one replacing itself): our
+// translucent windows go away in between, as without a compositor they would be drawn without
+// blending, and the new one would start from that picture.
+class X11CompositorHandOverTest : public X11DesktopTest {
+  protected:
+    X11CompositorHandOverTest() : X11DesktopTest({.compositor = false}) {}
+    ~X11CompositorHandOverTest() override {
+        if (standIn) xcb_disconnect(standIn);
+    }
+    void takeCompositorSelection() {
+        const xcb_window_t owner = xcb_generate_id(standIn);
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(standIn)).data;
+        xcb_create_window(standIn, 0, owner, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_set_selection_owner(standIn, owner, driver().atom("_NET_WM_CM_S0"), XCB_CURRENT_TIME);
+    }
+
+    xcb_connection_t* standIn = xcb_connect(session().display().c_str(), nullptr);
+};
+
+TEST_F(X11CompositorHandOverTest, TranslucentPanelsAreHiddenBetweenTheTwo) {
+    takeCompositorSelection();
+    xcb_flush(standIn);
+    auto panel =
+        platform().application().makePanel(Rect(100, 100, 200, 200), StyleMask::nonactivatingPanel);
+    panel->setOpaque(false);
+    panel->setIgnoresMouseEvents(true);
+    panel->orderFront();
+    ASSERT_TRUE(runUntil([&] { return driver().isViewable(panel->windowNumber()); }));
+    const std::uint32_t structure[] = {XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+    xcb_change_window_attributes(standIn, panel->windowNumber(), XCB_CW_EVENT_MASK, structure);
+    xcb_set_selection_owner(standIn, XCB_WINDOW_NONE, driver().atom("_NET_WM_CM_S0"),
+                            XCB_CURRENT_TIME);
+    takeCompositorSelection();
+    xcb_flush(standIn);
+    const auto unmapped = [&] {
+        bool seen = false;
+        while (xcb_generic_event_t* event = xcb_poll_for_event(standIn)) {
+            seen = seen || (event->response_type & 0x7f) == XCB_UNMAP_NOTIFY;
+            std::free(event);
+        }
+        return seen;
+    };
+    EXPECT_TRUE(runUntil(unmapped, 2));
 }
 
 }  // namespace
