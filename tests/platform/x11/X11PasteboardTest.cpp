@@ -17,6 +17,9 @@
 #include "platform/Platform.hpp"
 #include "platform/core/Observation.hpp"
 #include "platform/desktop/StyleMask.hpp"
+#include "platform/x11/X11Application.hpp"
+#include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/X11Pasteboard.hpp"
 #include "platform/x11/X11Reply.hpp"
@@ -269,7 +272,7 @@ class X11FloodTest : public X11PasteboardTest, public ::testing::WithParamInterf
                 break;
             }
             case Flood::targetsRequests:
-                for (int request = 0; request < 100'000; ++request) {
+                for (std::size_t request = 0; request < kTargetsRequests; ++request) {
                     xcb_convert_selection(flooder, window, clipboard, intern("TARGETS"), property,
                                           XCB_CURRENT_TIME);
                 }
@@ -285,10 +288,34 @@ class X11FloodTest : public X11PasteboardTest, public ::testing::WithParamInterf
         xcb_flush(flooder);
     }
 
+    struct Answers {
+        std::size_t filled = 0;
+        std::size_t refused = 0;
+    };
+    // What the program had answered by now: whatever it sent reached the server before our own
+    // round trip's reply, and the flooder's events before its own.
+    Answers answersSoFar() const {
+        xcb_connection_t* program = desktop().application().sharedConnection()->raw();
+        EXPECT_TRUE(
+            x11::waitReply(xcb_get_input_focus_reply, program, xcb_get_input_focus(program)));
+        EXPECT_TRUE(
+            x11::waitReply(xcb_get_input_focus_reply, flooder, xcb_get_input_focus(flooder)));
+        Answers answers;
+        while (xcb_generic_event_t* event = xcb_poll_for_queued_event(flooder)) {
+            if ((event->response_type & 0x7f) == XCB_SELECTION_NOTIFY) {
+                const auto* notify = reinterpret_cast<xcb_selection_notify_event_t*>(event);
+                ++(notify->property == XCB_ATOM_NONE ? answers.refused : answers.filled);
+            }
+            std::free(event);
+        }
+        return answers;
+    }
+
+    static constexpr std::size_t kTargetsRequests = 100'000;
     xcb_connection_t* flooder = nullptr;
 };
 
-TEST_P(X11FloodTest, AKeyTypedMeanwhileShowsWithin50Milliseconds) {
+TEST_P(X11FloodTest, AKeyTypedMeanwhileIsNotHeldBehindIt) {
     using Clock = std::chrono::steady_clock;
     ASSERT_TRUE(platform().pasteboard().setString("Copied"));
     showRenameField();
@@ -298,9 +325,21 @@ TEST_P(X11FloodTest, AKeyTypedMeanwhileShowsWithin50Milliseconds) {
     const auto typed = Clock::now();
     driver().tap(X11TestDriver::kA);
     ASSERT_TRUE(runUntil([&] { return name.peek() == "a"; }));
-    const double seconds = std::chrono::duration<double>(Clock::now() - typed).count();
-    std::cout << "[ figures ] key shown after " << seconds * 1000 << " ms\n";
-    EXPECT_LT(seconds, 0.05);
+    std::cout << "[ figures ] key shown after "
+              << std::chrono::duration<double, std::milli>(Clock::now() - typed).count() << " ms\n";
+    const Answers answers = answersSoFar();
+    switch (GetParam()) {
+        case Flood::multipleTargets:
+            EXPECT_EQ(answers.refused, 1U);
+            break;
+        case Flood::targetsRequests:
+            // Shown before the flood was answered to the end, whatever the machine's pace.
+            EXPECT_GT(answers.filled, 0U);
+            EXPECT_LT(answers.filled, kTargetsRequests);
+            break;
+        case Flood::compositorFlaps:
+            break;
+    }
     std::size_t compositorLines = 0;
     for (const auto& message : logs().messages()) {
         if (message.find("compositing manager") != std::string::npos) ++compositorLines;
