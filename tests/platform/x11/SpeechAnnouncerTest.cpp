@@ -290,7 +290,7 @@ TEST_P(SpeechAnnouncerSilenceTest, ASilentServiceCostsTheAnnouncementNotTheProgr
     speech.fallSilent();
     const auto handedOver = std::chrono::steady_clock::now();
     announcer->announce("Focus on", 50);
-    EXPECT_LT(std::chrono::steady_clock::now() - handedOver, std::chrono::milliseconds(100));
+    EXPECT_LT(std::chrono::steady_clock::now() - handedOver, std::chrono::seconds(1));
     EXPECT_TRUE(runUntil([&] {
         return logs().contains(
             "The speech service stopped answering: 1 announcement(s) dropped, and it is not "

@@ -337,7 +337,7 @@ TEST_F(X11ProgramTest, ASpeechServiceThatNeverAnswersHoldsNothingUp) {
     const auto pressed = Clock::now();
     driver_->tap(X11TestDriver::kF, {X11TestDriver::kLeftShift, X11TestDriver::kLeftSuper});
     // Usually within half a second, as without a reader.
-    EXPECT_TRUE(waitFor(dimmed, 1.5)) << "Focus did not dim in time";
+    EXPECT_TRUE(waitFor(dimmed, 5)) << "Focus did not dim in time";
     const auto dimming = Clock::now() - pressed;
     // Shift-Super-D shows the panel.
     constexpr std::uint8_t kD = 32;
@@ -347,7 +347,7 @@ TEST_F(X11ProgramTest, ASpeechServiceThatNeverAnswersHoldsNothingUp) {
     const auto ending = Clock::now();
     EXPECT_EQ(quit(pid, SIGTERM), 0);
     const auto quitting = Clock::now() - ending;
-    EXPECT_LT(quitting, std::chrono::seconds(1));
+    EXPECT_LT(quitting, std::chrono::seconds(3));
     const auto milliseconds = [](Clock::duration time) {
         return static_cast<int>(
             std::chrono::duration_cast<std::chrono::milliseconds>(time).count());
