@@ -19,9 +19,13 @@ ShadeAnchorDecision ShadeAnchorDecision::resolveShadeAnchor(
     if (!candidate || windows.empty()) return hold();
     const EligibleFocusWindow& front = windows.front();
     if (front.windowID == *candidate) return {Kind::commit, front, currentAnchor};
-    if (std::none_of(windows.begin(), windows.end(), byID(*candidate))) return hold();
+    const auto listed = std::find_if(windows.begin(), windows.end(), byID(*candidate));
+    if (listed == windows.end()) return hold();
     if (currentListed) return hold();
-    return {Kind::snapToFallback, front, 0};
+    // With no anchor to keep, the candidate itself: a window manager may keep another program's
+    // window in front of the one in use for good (one that opened without the focus), and the
+    // front one would leave the window in use dimmed until the next switch.
+    return {Kind::snapToFallback, *listed, 0};
 }
 
 }  // namespace talvori

@@ -15,7 +15,8 @@ struct ShadeAnchorDecision {
         commit,
         // The current anchor is still on screen and the candidate is not in front: keep it.
         hold,
-        // The current anchor is gone and the candidate is not in front: take the front window.
+        // The current anchor is gone and the candidate is not in front: take it at once, without
+        // a cross-fade.
         snapToFallback,
         // Nothing usable: change nothing.
         none,

@@ -40,15 +40,15 @@ TEST(ShadeAnchorDecisionTest, TheFrontWindowIsCommittedWhateverTheOldAnchor) {
               (ShadeAnchorDecision{Kind::commit, window(1), 0}));
 }
 
-TEST(ShadeAnchorDecisionTest, ACandidateBehindTheFrontHoldsOrSnapsToTheFront) {
+TEST(ShadeAnchorDecisionTest, ACandidateBehindTheFrontHoldsOrIsSnappedTo) {
     EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(2, 3, kWindows),
               (ShadeAnchorDecision{Kind::hold, window(3), 0}));
     EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(2, 2, kWindows),
               (ShadeAnchorDecision{Kind::hold, window(2), 0}));
     EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(2, 9, kWindows),
-              (ShadeAnchorDecision{Kind::snapToFallback, window(1), 0}));
+              (ShadeAnchorDecision{Kind::snapToFallback, window(2), 0}));
     EXPECT_EQ(ShadeAnchorDecision::resolveShadeAnchor(3, 0, kWindows),
-              (ShadeAnchorDecision{Kind::snapToFallback, window(1), 0}));
+              (ShadeAnchorDecision{Kind::snapToFallback, window(3), 0}));
 }
 
 class TransientSelectionTest : public ::testing::Test {

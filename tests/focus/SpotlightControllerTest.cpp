@@ -293,15 +293,17 @@ TEST_F(SpotlightControllerTest, ClosingTheAnchorMovesThePanelAtOnce) {
     EXPECT_EQ(panels->fadeGeneration(), 0u) << "the old anchor is gone: nothing to fade";
 }
 
-TEST_F(SpotlightControllerTest, WhenTheAnchorClosesBehindAnotherWindowThePanelSnapsToTheFront) {
+// Another program's window in front stays clear, as anything in front of the anchor does; the
+// window in use is not left dimmed behind it.
+TEST_F(SpotlightControllerTest, WhenTheAnchorClosesBehindAnotherWindowThePanelSnapsToTheNextInUse) {
     turnOnWith(editor);
-    const auto b2 = world().openWindow(browser, "B2", Rect(700, 300, 300, 300));
+    world().openWindow(browser, "B2", Rect(700, 300, 300, 300));
     world().closeWindow(e1);
     runUntilIdle();
-    EXPECT_TRUE(logged(snapped("AX AXFocusedWindowChanged", b2)));
-    EXPECT_EQ(controller->shadeAnchorWindowID(), b2);
-    EXPECT_EQ(controller->focusedAppName(), "Browser");
-    EXPECT_TRUE(panelIsDirectlyBelow(b2));
+    EXPECT_TRUE(logged(snapped("AX AXFocusedWindowChanged", e2)));
+    EXPECT_EQ(controller->shadeAnchorWindowID(), e2);
+    EXPECT_EQ(controller->focusedAppName(), "Editor");
+    EXPECT_TRUE(panelIsDirectlyBelow(e2));
     EXPECT_EQ(panels->fadeGeneration(), 0u);
 }
 
