@@ -170,7 +170,8 @@ int StatusNotifierItem::property(sd_bus*, const char*, const char*, const char* 
         return sd_bus_message_append(reply, "s", item.themed_.name.c_str());
     }
     if (property == "IconThemePath") {
-        return sd_bus_message_append(reply, "s", item.themed_.themePath.c_str());
+        const std::string path = item.themed_.themePath ? item.themed_.themePath() : "";
+        return sd_bus_message_append(reply, "s", path.c_str());
     }
     if (property == "IconPixmap" || property == "AttentionIconPixmap") {
         return appendIcons(reply, item.icons_);

@@ -31,8 +31,10 @@ class StatusNotifierItem : public std::enable_shared_from_this<StatusNotifierIte
     // The icon by its name in the icon theme, for hosts that draw it themselves.
     struct ThemedIcon {
         std::string name;
-        // Where the host looks for it besides the icon theme; empty when the theme has it.
-        std::string themePath;
+        // Where the host looks for it besides the icon theme; empty when the theme has it. Asked
+        // only once a host reads it: finding it searches the icon theme on disk, which most trays
+        // never need.
+        std::function<std::string()> themePath;
     };
     struct Handlers {
         // A click on the item (any button), in screen pixels as the host reports them.
