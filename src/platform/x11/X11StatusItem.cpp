@@ -91,10 +91,13 @@ void X11StatusItem::publishIcons() {
     if (!notifier_) return;
     const Color tint =
         services_.themeTint ? services_.themeTint() : freedesktop::StatusIcon::kLightTint;
-    std::vector<freedesktop::StatusNotifierItem::Icon> icons;
-    for (const int size : freedesktop::StatusIcon::kSizes) {
-        icons.push_back({size, freedesktop::StatusIcon::networkOrderPixels(image_, size, tint)});
-    }
+    auto icons = [image = image_, tint] {
+        std::vector<freedesktop::StatusNotifierItem::Icon> icons;
+        for (const int size : freedesktop::StatusIcon::kSizes) {
+            icons.push_back({size, freedesktop::StatusIcon::networkOrderPixels(image, size, tint)});
+        }
+        return icons;
+    };
     freedesktop::StatusNotifierItem::ThemedIcon themed;
     if (image_ && !image_->iconName.empty()) {
         themed = {image_->iconName, weakly(weak_from_this(), &X11StatusItem::iconThemePath)};
