@@ -142,11 +142,17 @@ void StatusNotifierItem::setTitle(const std::string& title) {
     emit("NewToolTip");
 }
 
-void StatusNotifierItem::setIcons(std::vector<Icon> icons, ThemedIcon themed) {
-    icons_ = std::move(icons);
+void StatusNotifierItem::setIcons(std::function<std::vector<Icon>()> icons, ThemedIcon themed) {
+    drawIcons_ = std::move(icons);
+    icons_.reset();
     themed_ = std::move(themed);
     emit("NewIcon");
     emit("NewAttentionIcon");
+}
+
+const std::vector<StatusNotifierItem::Icon>& StatusNotifierItem::icons() {
+    if (!icons_) icons_ = drawIcons_ ? drawIcons_() : std::vector<Icon>{};
+    return *icons_;
 }
 
 void StatusNotifierItem::emit(const char* signal) {
@@ -157,7 +163,7 @@ void StatusNotifierItem::emit(const char* signal) {
 
 int StatusNotifierItem::property(sd_bus*, const char*, const char*, const char* name,
                                  sd_bus_message* reply, void* self, sd_bus_error*) {
-    const auto& item = *static_cast<StatusNotifierItem*>(self);
+    auto& item = *static_cast<StatusNotifierItem*>(self);
     const std::string_view property = name;
     if (property == "Category") return sd_bus_message_append(reply, "s", "ApplicationStatus");
     if (property == "Id") return sd_bus_message_append(reply, "s", "talvori");
@@ -170,10 +176,11 @@ int StatusNotifierItem::property(sd_bus*, const char*, const char*, const char* 
         return sd_bus_message_append(reply, "s", item.themed_.name.c_str());
     }
     if (property == "IconThemePath") {
-        return sd_bus_message_append(reply, "s", item.themed_.themePath.c_str());
+        const std::string path = item.themed_.themePath ? item.themed_.themePath() : "";
+        return sd_bus_message_append(reply, "s", path.c_str());
     }
     if (property == "IconPixmap" || property == "AttentionIconPixmap") {
-        return appendIcons(reply, item.icons_);
+        return appendIcons(reply, item.icons());
     }
     if (property == "OverlayIconPixmap") return appendIcons(reply, {});
     if (property == "ToolTip") {

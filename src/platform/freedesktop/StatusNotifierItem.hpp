@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,10 @@ class StatusNotifierItem : public std::enable_shared_from_this<StatusNotifierIte
     // The icon by its name in the icon theme, for hosts that draw it themselves.
     struct ThemedIcon {
         std::string name;
-        // Where the host looks for it besides the icon theme; empty when the theme has it.
-        std::string themePath;
+        // Where the host looks for it besides the icon theme; empty when the theme has it. Asked
+        // only once a host reads it: finding it searches the icon theme on disk, which most trays
+        // never need.
+        std::function<std::string()> themePath;
     };
     struct Handlers {
         // A click on the item (any button), in screen pixels as the host reports them.
@@ -54,7 +57,8 @@ class StatusNotifierItem : public std::enable_shared_from_this<StatusNotifierIte
     bool isSettled() const { return settled_; }
     const std::string& serviceName() const { return serviceName_; }
     void setTitle(const std::string& title);
-    void setIcons(std::vector<Icon> icons, ThemedIcon themed);
+    // `icons` draws the pixels when a host first reads them: most trays never do.
+    void setIcons(std::function<std::vector<Icon>()> icons, ThemedIcon themed);
 
   private:
     struct SlotDeleter {
@@ -68,6 +72,7 @@ class StatusNotifierItem : public std::enable_shared_from_this<StatusNotifierIte
     void askForHost();
     void setRegistered(bool registered, bool hostRegistered);
     void emit(const char* signal);
+    const std::vector<Icon>& icons();
 
     // The object's properties, methods and signals on the bus.
     static const sd_bus_vtable kVTable[];
@@ -86,7 +91,8 @@ class StatusNotifierItem : public std::enable_shared_from_this<StatusNotifierIte
     Logger log_;
     std::string serviceName_;
     std::string title_ = "Talvori";
-    std::vector<Icon> icons_;
+    std::function<std::vector<Icon>()> drawIcons_;
+    std::optional<std::vector<Icon>> icons_;
     ThemedIcon themed_;
     bool registered_ = false;
     bool hostRegistered_ = false;

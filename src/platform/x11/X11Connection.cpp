@@ -81,8 +81,8 @@ X11Connection::~X11Connection() {
 }
 
 // Cairo makes one device per connection with its first surface, asking the server about its
-// extensions and waiting for each answer: made ahead (see attach), those waits are not left to the
-// first paint, which may come in the middle of a Focus switch.
+// extensions and waiting for each answer: made ahead (see makeCairoDeviceWhenIdle), those waits are
+// not left to the first paint, which may come in the middle of a Focus switch.
 void X11Connection::makeCairoDevice() {
     if (cairoDevice_ || xcb_connection_has_error(connection_)) return;
     if (xcb_visualtype_t* type = visualType(screen_->root_visual)) {
@@ -287,10 +287,18 @@ void X11Connection::attach(RunLoop& loop, EventHandler handler, std::function<vo
     repeatedLines_.attach(loop_);
     watchDescriptor();
     hook_ = loop.addBeforeWaitHook(weakly(weak_from_this(), &X11Connection::drainAndFlush));
-    // Made at the first turn, once start-up has sent its requests (the status icon's docking
-    // among them): its waits overlap the other programs' answers instead of delaying them, and
-    // are still over before the first paint of a panel, which may come in a Focus switch.
-    loop.post(weakly(weak_from_this(), &X11Connection::makeCairoDevice));
+    cairoDeviceHook_ =
+        loop.addBeforeWaitHook(weakly(weak_from_this(), &X11Connection::makeCairoDeviceWhenIdle));
+}
+
+// Made the first time the loop would sleep: start-up's work is done by then (the status icon's
+// question to the bus among it), and its waits overlap the other programs' answers instead of
+// coming before that work. They are still over before the first paint of a panel, which may
+// come in a Focus switch.
+void X11Connection::makeCairoDeviceWhenIdle() {
+    if (loop_->nextDeadline() <= loop_->now()) return;
+    cairoDeviceHook_.reset();
+    loop_->post(weakly(weak_from_this(), &X11Connection::makeCairoDevice));
 }
 
 void X11Connection::watchDescriptor() {
@@ -347,6 +355,7 @@ void X11Connection::endGathering() {
 
 void X11Connection::detach() {
     hook_.reset();
+    cairoDeviceHook_.reset();
     watch_.reset();
     if (gatheringEnd_) std::exchange(gatheringEnd_, nullptr)->invalidate();
     if (auto early = std::exchange(gatheringEndBeforeWork_, nullptr)) loop_->cancel(*early);

@@ -157,6 +157,7 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     void queryExtensions();
     void findArgbVisual();
     void makeCairoDevice();
+    void makeCairoDeviceWhenIdle();
     void watchCompositor();
     void readCompositorOwner();
     void compositorOwnerChanged(const xcb_generic_event_t& event);
@@ -238,6 +239,7 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     std::shared_ptr<Timer> gatheringEnd_;
     std::unique_ptr<ScheduledWork> gatheringEndBeforeWork_;
     std::shared_ptr<BeforeWaitHook> hook_;
+    std::shared_ptr<BeforeWaitHook> cairoDeviceHook_;
     cairo_device_t* cairoDevice_ = nullptr;
 };
 

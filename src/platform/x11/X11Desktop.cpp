@@ -146,6 +146,7 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     connection->attach(
         platform.runLoop(), [raw](const xcb_generic_event_t& event) { raw->handleEvent(&event); },
         weakly(application, &X11Application::terminate));
+    desktop->keyboard_->loadComposeTableWhenIdle(platform.runLoop());
 
     // Field by field: services other backends add later stay empty here until built for X11.
     Platform::Desktop services;

@@ -9,7 +9,9 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <cstdlib>
+#include <utility>
 
+#include "platform/core/RunLoop.hpp"
 #include "platform/desktop/ModifierFlags.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11EventRouter.hpp"
@@ -67,7 +69,6 @@ void X11Keyboard::setUp() {
         connection_->log().error("The keyboard's keymap cannot be read");
         return;
     }
-    loadComposeTable();
     const auto device = static_cast<xcb_xkb_device_spec_t>(deviceId_);
     const std::uint16_t events = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY |
                                  XCB_XKB_EVENT_TYPE_MAP_NOTIFY | XCB_XKB_EVENT_TYPE_STATE_NOTIFY;
@@ -111,6 +112,8 @@ bool X11Keyboard::loadKeymap() {
 // The locale's table, as every program of the session reads it: the first of LC_ALL, LC_CTYPE and
 // LANG that is set names the locale, and xkbcommon looks for $XCOMPOSEFILE and ~/.XCompose first.
 void X11Keyboard::loadComposeTable() {
+    if (std::exchange(composeTableRead_, true) || !keymap_) return;
+    composeTableHook_.reset();
     const char* locale = nullptr;
     for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
         const char* value = std::getenv(name);
@@ -131,16 +134,31 @@ void X11Keyboard::loadComposeTable() {
     xkb_compose_table_unref(table);
 }
 
+// Parsing the locale's table takes milliseconds that start-up, with the status icon yet to dock,
+// does not wait for.
+void X11Keyboard::loadComposeTableWhenIdle(RunLoop& loop) {
+    if (composeTableRead_) return;
+    composeTableHook_ = loop.addBeforeWaitHook([this, &loop] {
+        if (loop.nextDeadline() > loop.now()) loadComposeTable();
+    });
+}
+
+xkb_compose_state* X11Keyboard::composeState() {
+    loadComposeTable();
+    return compose_;
+}
+
 X11Keyboard::Composition X11Keyboard::compose(std::uint32_t xKeyCode, std::uint16_t state) {
-    if (!compose_) return {};
-    if (xkb_compose_state_feed(compose_, symbol(xKeyCode, state)) == XKB_COMPOSE_FEED_IGNORED)
+    xkb_compose_state* compose = composeState();
+    if (!compose) return {};
+    if (xkb_compose_state_feed(compose, symbol(xKeyCode, state)) == XKB_COMPOSE_FEED_IGNORED)
         return {};
-    switch (xkb_compose_state_get_status(compose_)) {
+    switch (xkb_compose_state_get_status(compose)) {
         case XKB_COMPOSE_COMPOSING:
             return {Composition::consumed, {}};
         case XKB_COMPOSE_COMPOSED: {
             char buffer[64] = {};
-            xkb_compose_state_get_utf8(compose_, buffer, sizeof buffer);
+            xkb_compose_state_get_utf8(compose, buffer, sizeof buffer);
             resetCompose();
             return {Composition::composed, buffer};
         }

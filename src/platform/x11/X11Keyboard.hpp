@@ -14,6 +14,11 @@ struct xkb_context;
 struct xkb_keymap;
 struct xkb_state;
 
+namespace talvori {
+class BeforeWaitHook;
+class RunLoop;
+}  // namespace talvori
+
 namespace talvori::x11 {
 
 class X11EventRouter;
@@ -52,6 +57,9 @@ class X11Keyboard {
 
     // Handles XKB and mapping events.
     void subscribe(X11EventRouter& router);
+    // Reads the compose table the first time `loop` would sleep, once start-up's work is done;
+    // a key that needs it before then has it read at once.
+    void loadComposeTableWhenIdle(RunLoop& loop);
 
     // The device-independent modifier flags of an X modifier state.
     std::uint64_t flags(std::uint16_t state) const;
@@ -94,12 +102,15 @@ class X11Keyboard {
     std::string utf8(std::uint32_t xKeyCode, std::uint16_t state, bool shiftOnly) const;
     bool typesLatinLetters(std::uint32_t layout) const;
     void loadComposeTable();
+    xkb_compose_state* composeState();
 
     std::shared_ptr<X11Connection> connection_;
     xkb_context* context_ = nullptr;
     xkb_keymap* keymap_ = nullptr;
     xkb_state* state_ = nullptr;
     xkb_compose_state* compose_ = nullptr;
+    bool composeTableRead_ = false;
+    std::shared_ptr<BeforeWaitHook> composeTableHook_;
     std::int32_t deviceId_ = -1;
     std::uint8_t xkbFirstEvent_ = 0;
     ModifierBits modifiers_;

@@ -91,16 +91,24 @@ void X11StatusItem::publishIcons() {
     if (!notifier_) return;
     const Color tint =
         services_.themeTint ? services_.themeTint() : freedesktop::StatusIcon::kLightTint;
-    std::vector<freedesktop::StatusNotifierItem::Icon> icons;
-    for (const int size : freedesktop::StatusIcon::kSizes) {
-        icons.push_back({size, freedesktop::StatusIcon::networkOrderPixels(image_, size, tint)});
-    }
+    auto icons = [image = image_, tint] {
+        std::vector<freedesktop::StatusNotifierItem::Icon> icons;
+        for (const int size : freedesktop::StatusIcon::kSizes) {
+            icons.push_back({size, freedesktop::StatusIcon::networkOrderPixels(image, size, tint)});
+        }
+        return icons;
+    };
     freedesktop::StatusNotifierItem::ThemedIcon themed;
     if (image_ && !image_->iconName.empty()) {
-        if (!iconThemePath_) iconThemePath_ = freedesktop::StatusIcon::iconThemePath();
-        themed = {image_->iconName, *iconThemePath_};
+        themed = {image_->iconName, weakly(weak_from_this(), &X11StatusItem::iconThemePath)};
     }
     notifier_->setIcons(std::move(icons), std::move(themed));
+}
+
+// Found, or our icons written out, when a host first asks: not on the way to the tray.
+std::string X11StatusItem::iconThemePath() {
+    if (!iconThemePath_) iconThemePath_ = freedesktop::StatusIcon::iconThemePath();
+    return *iconThemePath_;
 }
 
 void X11StatusItem::setAccessibilityLabel(std::string label) {

@@ -83,6 +83,7 @@ class X11StatusItem final : public StatusItem,
     void activated(int x, int y);
     void clicked();
     void publishIcons();
+    std::string iconThemePath();
     bool isShownOverBus() const;
     std::optional<RootRect> rootFrame() const;
 
@@ -92,7 +93,7 @@ class X11StatusItem final : public StatusItem,
     std::shared_ptr<freedesktop::StatusNotifierItem> notifier_;
     std::shared_ptr<X11TrayIcon> tray_;
     std::optional<Image> image_;
-    // Found or written on the first icon that has a name.
+    // Found or written when a host first asks for it.
     std::optional<std::string> iconThemePath_;
     std::string label_;
     std::function<void()> action_;

@@ -119,9 +119,8 @@ xcb_window_t X11TrayIcon::trayOwner() const {
 
 // ---- Docking
 
-xcb_visualid_t X11TrayIcon::trayVisual(xcb_window_t tray) const {
-    xcb_connection_t* raw = connection_->raw();
-    const auto value = propertyReply(raw, requestProperty(raw, tray, atoms_[kVisual], 1));
+xcb_visualid_t X11TrayIcon::trayVisual(xcb_get_property_cookie_t asked) const {
+    const auto value = propertyReply(connection_->raw(), asked);
     const auto visual = value ? value->cardinal() : std::nullopt;
     // Only a 32-bit visual changes anything: the one we know, with its colormap.
     if (visual && *visual == connection_->argbVisual()) return *visual;
@@ -146,8 +145,11 @@ void X11TrayIcon::dock(xcb_window_t tray) {
     undock();
     xcb_connection_t* raw = connection_->raw();
     tray_ = tray;
-    watchTray();
-    visual_ = trayVisual(tray);
+    // Asked together, one wait for both answers; the colour is read once its changes are heard.
+    const auto attributes = xcb_get_window_attributes(raw, tray);
+    const auto visual = requestProperty(raw, tray, atoms_[kVisual], 1);
+    watchTray(attributes);
+    visual_ = trayVisual(visual);
     trayForeground_ = trayForeground();
     translucent_ = visual_ == connection_->argbVisual() && visual_ != 0;
     window_ = xcb_generate_id(raw);
@@ -187,10 +189,9 @@ void X11TrayIcon::dock(xcb_window_t tray) {
 
 // The tray announces a change of theme by its properties: the colour it asks icons to draw in.
 // Other masks of ours on that window stay as they are.
-void X11TrayIcon::watchTray() {
+void X11TrayIcon::watchTray(xcb_get_window_attributes_cookie_t asked) {
     xcb_connection_t* raw = connection_->raw();
-    auto attributes =
-        waitReply(xcb_get_window_attributes_reply, raw, xcb_get_window_attributes(raw, tray_));
+    auto attributes = waitReply(xcb_get_window_attributes_reply, raw, asked);
     if (!attributes) return;
     const std::uint32_t events = attributes->your_event_mask | XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(raw, tray_, XCB_CW_EVENT_MASK, &events);

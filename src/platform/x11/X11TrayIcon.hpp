@@ -64,14 +64,14 @@ class X11TrayIcon : public std::enable_shared_from_this<X11TrayIcon> {
     void internAtoms();
     xcb_window_t trayOwner() const;
     void dock(xcb_window_t tray);
-    void watchTray();
+    void watchTray(xcb_get_window_attributes_cookie_t asked);
     void undock();
     void checkTaken(unsigned request);
     void refused();
     bool isShownIn(xcb_window_t parent) const;
     bool isOpaqueSlot(xcb_window_t slot) const;
     std::optional<std::uint32_t> pixelAround() const;
-    xcb_visualid_t trayVisual(xcb_window_t tray) const;
+    xcb_visualid_t trayVisual(xcb_get_property_cookie_t asked) const;
     std::optional<Color> trayForeground() const;
     void setProperties();
     void paint();
