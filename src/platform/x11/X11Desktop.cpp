@@ -17,6 +17,7 @@
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11DisplayServer.hpp"
 #include "platform/x11/X11EventRouter.hpp"
+#include "platform/x11/X11FocusWatch.hpp"
 #include "platform/x11/X11HotKeyService.hpp"
 #include "platform/x11/X11Input.hpp"
 #include "platform/x11/X11Keyboard.hpp"
@@ -151,7 +152,8 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     Platform::Desktop services;
     services.application = desktop->application_;
     services.screens = desktop->screens_;
-    services.windowList = std::make_shared<X11WindowList>(desktop->application_);
+    services.windowList =
+        std::make_shared<X11WindowList>(desktop->application_, X11FocusWatch::open(display));
     services.workspace = desktop->workspace_;
     services.accessibility = desktop->accessibility_;
     services.input = desktop->input_;
