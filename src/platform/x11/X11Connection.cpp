@@ -287,7 +287,7 @@ void X11Connection::watchDescriptor() {
                      weakly(weak_from_this(), [](X11Connection& self) { self.readEvents(false); }));
 }
 
-void X11Connection::gatherEvents(double atLeast, double atMost, std::shared_ptr<FileWatch> news) {
+void X11Connection::gatherEvents(double atLeast, double atMost, Registration news) {
     if (!watch_ || gathering_) return;
     gathering_ = true;
     watch_.reset();

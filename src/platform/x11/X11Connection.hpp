@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/core/Logger.hpp"
+#include "platform/core/Registration.hpp"
 #include "platform/core/RepeatedLogLines.hpp"
 #include "platform/core/Time.hpp"
 #include "platform/x11/X11Atoms.hpp"
@@ -108,10 +109,11 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     // first wake-up for other work once `atLeast` seconds have passed (the Focus engine's own
     // re-check), at the latest until `atMost`. Where that work is a timer, the events are handed
     // over right before it runs: it sees what they told, and the reads they ask for are answered
-    // while it runs. `news`, when given, is watched meanwhile instead (a quieter connection that
-    // hears only of what must not wait); it is dropped once the gathering ends.
-    void gatherEvents(double atLeast, double atMost, std::shared_ptr<FileWatch> news = nullptr);
-    // Which events end a gathering as soon as they are read.
+    // while it runs. `news`, when given, watches meanwhile what must not wait (a quieter
+    // connection that tells `heardWhileGathering`); it is reset once the gathering ends.
+    void gatherEvents(double atLeast, double atMost, Registration news = {});
+    // Which events end a gathering as soon as they are read (those xcb already holds, and those
+    // the news of a gathering reads).
     void setEndsGathering(std::function<bool(const xcb_generic_event_t&)> ends) {
         endsGathering_ = std::move(ends);
     }
@@ -241,7 +243,7 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     Nanoseconds gatheredUntil_ = 0;
     Nanoseconds gatheredAtMost_ = 0;
     std::shared_ptr<Timer> gatheringEnd_;
-    std::shared_ptr<FileWatch> gatheringNews_;
+    Registration gatheringNews_;
     std::unique_ptr<ScheduledWork> gatheringEndBeforeWork_;
     std::shared_ptr<BeforeWaitHook> hook_;
     cairo_device_t* cairoDevice_ = nullptr;

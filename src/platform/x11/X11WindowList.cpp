@@ -58,7 +58,7 @@ void X11WindowList::gatherChanges(double seconds) {
     connection.gatherEvents(
         std::min(kFirstBursts, seconds), seconds + kFirstBursts,
         focusWatch_ ? focusWatch_->watch(connection, application_->clients().keptWindows())
-                    : nullptr);
+                    : Registration{});
 }
 
 std::optional<std::vector<WindowInfo>> X11WindowList::copyWindowInfo(unsigned options) const {

@@ -361,6 +361,16 @@ TEST_F(X11GatheredEventsTest, AreNoReasonToHoldASwitch) {
     EXPECT_FALSE(connection.isGathering());
 }
 
+// The user's key ends a gathering at once too, though nothing of ours listens to keys.
+TEST_F(X11GatheredEventsTest, AreNoReasonToHoldTheUsersInput) {
+    auto& connection = desktop().connection();
+    catchUp();
+    platform().windowList().gatherChanges(1000);
+    ASSERT_TRUE(connection.isGathering());
+    driver().tap(X11TestDriver::kA);
+    EXPECT_TRUE(runUntil([&] { return !connection.isGathering(); }));
+}
+
 // A window manager that restacks other programs' windows one request at a time (xfwm4 raising a
 // window restacks every frame) has the rest of its run read in gathered batches: every change
 // is kept, in order.
