@@ -152,8 +152,9 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     Platform::Desktop services;
     services.application = desktop->application_;
     services.screens = desktop->screens_;
+    desktop->focusWatch_ = X11FocusWatch::open(display);
     services.windowList =
-        std::make_shared<X11WindowList>(desktop->application_, X11FocusWatch::open(display));
+        std::make_shared<X11WindowList>(desktop->application_, desktop->focusWatch_);
     services.workspace = desktop->workspace_;
     services.accessibility = desktop->accessibility_;
     services.input = desktop->input_;
@@ -263,6 +264,9 @@ void X11Desktop::afterEvents() {
         application_->activeWindowChanged();
         accessibility_->activeWindowChanged();
         workspace_->activeWindowChanged();
+        // Unless a gathering began and read it, what the focus watch heard of the switch would
+        // wait in its socket for the next gathering, which Focus turned off never asks for.
+        if (focusWatch_ && !connection_->isGathering()) focusWatch_->dropHeard();
     }
     gatherFrameRuns();
     clients_->sendReads();

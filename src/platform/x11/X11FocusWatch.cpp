@@ -41,7 +41,7 @@ Registration X11FocusWatch::watch(X11Connection& connection,
     listenTo(windows);
     listenToInput(true);
     xcb_flush(connection_);
-    dropRead();
+    dropHeard();
     auto fileWatch = platform().runLoop().watch(
         xcb_get_file_descriptor(connection_), POLLIN,
         [weak = weak_from_this(), owner = connection.weak_from_this()](short) {
@@ -82,7 +82,9 @@ void X11FocusWatch::listenToInput(bool listening) {
     xcb_input_xi_select_events(connection_, root_, 1, &selection.head);
 }
 
-void X11FocusWatch::dropRead() {
+void X11FocusWatch::dropHeard() {
+    // Nothing is heard before the first watch.
+    if (listened_.empty()) return;
     while (Reply<xcb_generic_event_t>(xcb_poll_for_event(connection_))) {
     }
 }

@@ -31,6 +31,8 @@ class X11FocusWatch : public std::enable_shared_from_this<X11FocusWatch> {
     // reads goes to `connection`, which hands everything over once an event of it ends its
     // gathering. What came before is dropped: the main connection told it.
     Registration watch(X11Connection& connection, const std::vector<xcb_window_t>& windows);
+    // Drops what was heard while not watched.
+    void dropHeard();
 
   private:
     X11FocusWatch(xcb_connection_t* connection, xcb_window_t root, bool hasInput)
@@ -38,7 +40,6 @@ class X11FocusWatch : public std::enable_shared_from_this<X11FocusWatch> {
     void listenTo(const std::vector<xcb_window_t>& windows);
     // Only while watched: unread, the user's input would pile up here.
     void listenToInput(bool listening);
-    void dropRead();
     // Whether one of the events read since ends the gathering.
     bool readNews(const X11Connection& connection);
 
