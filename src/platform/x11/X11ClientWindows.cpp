@@ -129,6 +129,13 @@ xcb_window_t X11ClientWindows::clientIn(xcb_window_t frame) const {
     return found == kept_.end() ? xcb_window_t{XCB_WINDOW_NONE} : found->first;
 }
 
+std::vector<xcb_window_t> X11ClientWindows::keptWindows() const {
+    std::vector<xcb_window_t> windows;
+    windows.reserve(kept_.size());
+    for (const auto& entry : kept_) windows.push_back(entry.first);
+    return windows;
+}
+
 xcb_window_t X11ClientWindows::activeWindow() const {
     return activeWindow_.value_or(XCB_WINDOW_NONE);
 }

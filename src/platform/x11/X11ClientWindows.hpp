@@ -79,6 +79,8 @@ class X11ClientWindows {
     std::vector<Client> fetchClients(const std::vector<xcb_window_t>& windows);
     // Whether the client's details are kept (it exists, as far as the events tell).
     bool isKnown(xcb_window_t window) const { return kept_.contains(window); }
+    // The client windows read so far.
+    std::vector<xcb_window_t> keptWindows() const;
     // Whether `window`, a child of the root, holds a known client (rather than being one of the
     // window manager's own windows, or another program's unmanaged one).
     bool isClientFrame(xcb_window_t window) const { return clientIn(window) != XCB_WINDOW_NONE; }

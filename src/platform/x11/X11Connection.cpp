@@ -307,9 +307,11 @@ void X11Connection::watchDescriptor() {
                      weakly(weak_from_this(), [](X11Connection& self) { self.readEvents(false); }));
 }
 
-void X11Connection::gatherEvents(double atLeast, double atMost) {
+void X11Connection::gatherEvents(double atLeast, double atMost, Registration news) {
     if (!watch_ || gathering_) return;
     gathering_ = true;
+    watch_.reset();
+    gatheringNews_ = std::move(news);
     gatheredUntil_ = loop_->now() + nanosecondsFromSeconds(atLeast);
     gatheredAtMost_ = loop_->now() + nanosecondsFromSeconds(atMost);
     gatheringEnd_ = Timer::scheduledTimer(*loop_, atMost, false,
@@ -330,11 +332,19 @@ void X11Connection::endGatheringBeforeNextWork() {
         next - 1, RunLoopMode::common, weakly(weak_from_this(), &X11Connection::endGathering)));
 }
 
-bool X11Connection::keepGathered(bool queuedOnly) {
+void X11Connection::heardWhileGathering(bool matters) {
+    if (!gathering_) return;
+    if (matters) {
+        endGathering();
+    } else {
+        newsWakeUp_ = loop_->wakeUpCount();
+    }
+}
+
+bool X11Connection::keepGathered() {
     bool ends = false;
     while (!closed_) {
-        Reply<xcb_generic_event_t> event(queuedOnly ? xcb_poll_for_queued_event(connection_)
-                                                    : xcb_poll_for_event(connection_));
+        Reply<xcb_generic_event_t> event(xcb_poll_for_queued_event(connection_));
         if (!event) break;
         ends = ends || (endsGathering_ && endsGathering_(*event));
         gathered_.push_back(std::move(event));
@@ -348,6 +358,8 @@ void X11Connection::endGathering() {
     gathering_ = false;
     std::exchange(gatheringEnd_, nullptr)->invalidate();
     if (auto early = std::exchange(gatheringEndBeforeWork_, nullptr)) loop_->cancel(*early);
+    gatheringNews_.reset();
+    if (!closed_) watchDescriptor();
     readEvents(false);
     // The reads the gathered events asked for go out before the work of this wake-up runs.
     xcb_flush(connection_);
@@ -360,6 +372,7 @@ void X11Connection::detach() {
     if (gatheringEnd_) std::exchange(gatheringEnd_, nullptr)->invalidate();
     if (auto early = std::exchange(gatheringEndBeforeWork_, nullptr)) loop_->cancel(*early);
     gathering_ = false;
+    gatheringNews_.reset();
     gathered_.clear();
     endsGathering_ = nullptr;
     loop_ = nullptr;
@@ -378,7 +391,7 @@ void X11Connection::detach() {
 void X11Connection::drainAndFlush() {
     // A wake-up for the news alone does not end the gathering: only other work does.
     const bool otherWork = loop_->wakeUpCount() != newsWakeUp_;
-    if (gathering_ && ((otherWork && loop_->now() >= gatheredUntil_) || keepGathered(true))) {
+    if (gathering_ && ((otherWork && loop_->now() >= gatheredUntil_) || keepGathered())) {
         endGathering();
     }
     if (gathering_) {
@@ -387,7 +400,7 @@ void X11Connection::drainAndFlush() {
         if (beforeFlush_) beforeFlush_();
         if (closed_) return;
         xcb_flush(connection_);
-        if (!keepGathered(true)) return;
+        if (!keepGathered()) return;
         endGathering();
     }
     // Replies waited for during the turn, the painting's own included, may have pulled events
@@ -413,8 +426,8 @@ void X11Connection::drainAndFlush() {
 
 void X11Connection::readEvents(bool queuedOnly) {
     if (gathering_) {
-        if (!queuedOnly) newsWakeUp_ = loop_->wakeUpCount();
-        if (keepGathered(queuedOnly)) endGathering();
+        // Only what xcb holds already: the descriptor is read once the gathering ends.
+        if (keepGathered()) endGathering();
         return;
     }
     while (!closed_) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/core/Logger.hpp"
+#include "platform/core/Registration.hpp"
 #include "platform/core/RepeatedLogLines.hpp"
 #include "platform/core/Time.hpp"
 #include "platform/x11/X11Atoms.hpp"
@@ -102,19 +103,26 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     // Hands over the events xcb already holds, paints, sends every buffered request, and goes on
     // until no event is left in xcb's queue: the loop may sleep on a quiet descriptor then.
     void drainAndFlush();
-    // The events of the next moments are handed over once instead of once for each burst: a
-    // window manager answers a switch with several bursts a millisecond or so apart, none of
-    // which can change what the switch already decided. They are handed over at the loop's first
-    // wake-up for other work once `atLeast` seconds have passed (the Focus engine's own
-    // re-check), at the latest after `atMost`. Where that work is a timer, they are handed over
-    // right before it runs: it sees what they told, and the reads they ask for are answered
-    // while it runs. Meanwhile what comes is still read, only kept: an event that ends gathering
-    // (a switch that follows, the user's input) hands over everything at once.
-    void gatherEvents(double atLeast, double atMost);
-    // Which events end a gathering as soon as they are read.
+    // The events of the next moments are read once instead of once for each burst: a window
+    // manager answers a switch with several bursts a millisecond or so apart, none of which can
+    // change what the switch already decided. The descriptor is left alone until the loop's
+    // first wake-up for other work once `atLeast` seconds have passed (the Focus engine's own
+    // re-check), at the latest until `atMost`. Where that work is a timer, the events are handed
+    // over right before it runs: it sees what they told, and the reads they ask for are answered
+    // while it runs. `news`, when given, watches meanwhile what must not wait (a quieter
+    // connection that tells `heardWhileGathering`); it is reset once the gathering ends.
+    void gatherEvents(double atLeast, double atMost, Registration news = {});
+    // Which events end a gathering as soon as they are read (those xcb already holds, and those
+    // the news of a gathering reads).
     void setEndsGathering(std::function<bool(const xcb_generic_event_t&)> ends) {
         endsGathering_ = std::move(ends);
     }
+    bool endsGathering(const xcb_generic_event_t& event) const {
+        return endsGathering_ && endsGathering_(event);
+    }
+    // The news watched during a gathering woke the loop: `matters` ends the gathering at once;
+    // otherwise the wake-up was for the news alone, and does not end it either.
+    void heardWhileGathering(bool matters);
     bool isGathering() const { return gathering_; }
     bool isClosed() const { return closed_; }
 
@@ -173,9 +181,9 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     void handOverEventsBefore(unsigned int sequence);
     void readEvents(bool queuedOnly);
     void watchDescriptor();
-    // Keeps the events xcb holds or (unless `queuedOnly`) the server sent meanwhile, without
-    // handing them over; true when one of them ends the gathering.
-    bool keepGathered(bool queuedOnly);
+    // Keeps the events xcb already holds without handing them over; true when one of them ends
+    // the gathering.
+    bool keepGathered();
     void endGathering();
     // Ends the gathering right before the loop's next work when that falls due within it.
     void endGatheringBeforeNextWork();
@@ -232,11 +240,12 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     // Read during a gathering, in the order they came, handed over once it ends.
     std::deque<Reply<xcb_generic_event_t>> gathered_;
     std::function<bool(const xcb_generic_event_t&)> endsGathering_;
-    // The loop's wake-up in which the descriptor last brought news during a gathering.
+    // The loop's wake-up in which the news watched last woke it during a gathering.
     std::uint64_t newsWakeUp_ = 0;
     Nanoseconds gatheredUntil_ = 0;
     Nanoseconds gatheredAtMost_ = 0;
     std::shared_ptr<Timer> gatheringEnd_;
+    Registration gatheringNews_;
     std::unique_ptr<ScheduledWork> gatheringEndBeforeWork_;
     std::shared_ptr<BeforeWaitHook> hook_;
     std::shared_ptr<BeforeWaitHook> cairoDeviceHook_;

@@ -17,6 +17,7 @@
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11DisplayServer.hpp"
 #include "platform/x11/X11EventRouter.hpp"
+#include "platform/x11/X11FocusWatch.hpp"
 #include "platform/x11/X11HotKeyService.hpp"
 #include "platform/x11/X11Input.hpp"
 #include "platform/x11/X11Keyboard.hpp"
@@ -152,7 +153,9 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     Platform::Desktop services;
     services.application = desktop->application_;
     services.screens = desktop->screens_;
-    services.windowList = std::make_shared<X11WindowList>(desktop->application_);
+    desktop->focusWatch_ = X11FocusWatch::open(display);
+    services.windowList =
+        std::make_shared<X11WindowList>(desktop->application_, desktop->focusWatch_);
     services.workspace = desktop->workspace_;
     services.accessibility = desktop->accessibility_;
     services.input = desktop->input_;
@@ -262,6 +265,9 @@ void X11Desktop::afterEvents() {
         application_->activeWindowChanged();
         accessibility_->activeWindowChanged();
         workspace_->activeWindowChanged();
+        // Unless a gathering began and read it, what the focus watch heard of the switch would
+        // wait in its socket for the next gathering, which Focus turned off never asks for.
+        if (focusWatch_ && !connection_->isGathering()) focusWatch_->dropHeard();
     }
     gatherFrameRuns();
     clients_->sendReads();

@@ -26,6 +26,7 @@ class X11ColorSampler;
 class X11Connection;
 class X11DisplayServer;
 class X11EventRouter;
+class X11FocusWatch;
 class X11HotKeyService;
 class X11Input;
 class X11Keyboard;
@@ -92,6 +93,8 @@ class X11Desktop {
     std::shared_ptr<X11Accessibility> accessibility_;
     std::shared_ptr<X11Workspace> workspace_;
     std::shared_ptr<X11HotKeyService> hotKeys_;
+    // Null when the server could not be reached a second time.
+    std::shared_ptr<X11FocusWatch> focusWatch_;
     // Null without a session bus.
     std::shared_ptr<freedesktop::SessionBus> sessionBus_;
     std::shared_ptr<freedesktop::AccessibilityStatus> accessibilityStatus_;

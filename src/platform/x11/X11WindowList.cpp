@@ -10,6 +10,7 @@
 #include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11FocusWatch.hpp"
 #include "platform/x11/X11Panel.hpp"
 #include "platform/x11/X11Screens.hpp"
 
@@ -52,8 +53,12 @@ WindowInfo clientInfo(const X11ClientWindows::Client& client, const X11RootSpace
 // before then does not end the gathering. The caller's own look, due within it, does.
 void X11WindowList::gatherChanges(double seconds) {
     constexpr double kFirstBursts = 0.004;
-    application_->connection().gatherEvents(std::min(kFirstBursts, seconds),
-                                            seconds + kFirstBursts);
+    X11Connection& connection = application_->connection();
+    if (connection.isGathering() || connection.isClosed()) return;
+    connection.gatherEvents(
+        std::min(kFirstBursts, seconds), seconds + kFirstBursts,
+        focusWatch_ ? focusWatch_->watch(connection, application_->clients().keptWindows())
+                    : Registration{});
 }
 
 std::optional<std::vector<WindowInfo>> X11WindowList::copyWindowInfo(unsigned options) const {

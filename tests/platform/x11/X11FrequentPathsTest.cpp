@@ -13,6 +13,7 @@
 #include "platform/Platform.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
+#include "platform/desktop/WindowList.hpp"
 #include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Connection.hpp"
@@ -353,10 +354,21 @@ TEST_F(X11GatheredEventsTest, AreNoReasonToHoldASwitch) {
     driver().activate(first.window);
     ASSERT_TRUE(runUntil([&] { return clients.activeWindow() == first.window; }));
     EXPECT_FALSE(connection.isGathering());
-    connection.gatherEvents(1000, 1000);
+    platform().windowList().gatherChanges(1000);
+    ASSERT_TRUE(connection.isGathering());
     driver().activate(second.window);
     EXPECT_TRUE(runUntil([&] { return clients.activeWindow() == second.window; }));
     EXPECT_FALSE(connection.isGathering());
+}
+
+// The user's key ends a gathering at once too, though nothing of ours listens to keys.
+TEST_F(X11GatheredEventsTest, AreNoReasonToHoldTheUsersInput) {
+    auto& connection = desktop().connection();
+    catchUp();
+    platform().windowList().gatherChanges(1000);
+    ASSERT_TRUE(connection.isGathering());
+    driver().tap(X11TestDriver::kA);
+    EXPECT_TRUE(runUntil([&] { return !connection.isGathering(); }));
 }
 
 // A window manager that restacks other programs' windows one request at a time (xfwm4 raising a

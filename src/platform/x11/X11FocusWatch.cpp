@@ -1,0 +1,100 @@
+#include "platform/x11/X11FocusWatch.hpp"
+
+#include <poll.h>
+#include <xcb/xinput.h>
+
+#include <algorithm>
+
+#include "platform/Platform.hpp"
+#include "platform/core/RunLoop.hpp"
+#include "platform/x11/X11Connection.hpp"
+#include "platform/x11/X11Reply.hpp"
+
+namespace talvori::x11 {
+
+std::shared_ptr<X11FocusWatch> X11FocusWatch::open(const char* display) {
+    int screenNumber = 0;
+    xcb_connection_t* connection = xcb_connect(display, &screenNumber);
+    if (!connection || xcb_connection_has_error(connection)) {
+        if (connection) xcb_disconnect(connection);
+        return nullptr;
+    }
+    auto screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int index = 0; index < screenNumber && screens.rem > 0; ++index) xcb_screen_next(&screens);
+    const xcb_window_t root = screens.rem > 0 ? screens.data->root : xcb_window_t{XCB_WINDOW_NONE};
+    // Asked while starting, like the main connection's extensions: a switch never waits for it.
+    const auto* input = xcb_get_extension_data(connection, &xcb_input_id);
+    const bool hasInput = input && input->present && root != XCB_WINDOW_NONE;
+    if (hasInput) {
+        xcb_discard_reply(connection, xcb_input_xi_query_version(connection, 2, 2).sequence);
+    }
+    return std::shared_ptr<X11FocusWatch>(new X11FocusWatch(connection, root, hasInput));
+}
+
+X11FocusWatch::~X11FocusWatch() {
+    xcb_disconnect(connection_);
+}
+
+Registration X11FocusWatch::watch(X11Connection& connection,
+                                  const std::vector<xcb_window_t>& windows) {
+    if (xcb_connection_has_error(connection_)) return {};
+    listenTo(windows);
+    listenToInput(true);
+    xcb_flush(connection_);
+    dropHeard();
+    auto fileWatch = platform().runLoop().watch(
+        xcb_get_file_descriptor(connection_), POLLIN,
+        [weak = weak_from_this(), owner = connection.weak_from_this()](short) {
+            const auto self = weak.lock();
+            const auto main = owner.lock();
+            if (self && main) main->heardWhileGathering(self->readNews(*main));
+        });
+    return Registration([weak = weak_from_this(), fileWatch = std::move(fileWatch)]() mutable {
+        fileWatch.reset();
+        if (const auto self = weak.lock()) {
+            self->listenToInput(false);
+            xcb_flush(self->connection_);
+        }
+    });
+}
+
+void X11FocusWatch::listenTo(const std::vector<xcb_window_t>& windows) {
+    const std::uint32_t mask[] = {XCB_EVENT_MASK_FOCUS_CHANGE};
+    for (const xcb_window_t window : windows) {
+        if (!listened_.insert(window).second) continue;
+        xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, mask);
+    }
+    // Windows gone from the list are gone from the server too.
+    std::erase_if(listened_, [&windows](xcb_window_t window) {
+        return !std::binary_search(windows.begin(), windows.end(), window);
+    });
+}
+
+void X11FocusWatch::listenToInput(bool listening) {
+    if (!hasInput_) return;
+    struct {
+        xcb_input_event_mask_t head;
+        std::uint32_t mask;
+    } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
+                listening ? std::uint32_t{XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS |
+                                          XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS}
+                          : 0U};
+    xcb_input_xi_select_events(connection_, root_, 1, &selection.head);
+}
+
+void X11FocusWatch::dropHeard() {
+    // Nothing is heard before the first watch.
+    if (listened_.empty()) return;
+    while (Reply<xcb_generic_event_t>(xcb_poll_for_event(connection_))) {
+    }
+}
+
+bool X11FocusWatch::readNews(const X11Connection& connection) {
+    bool ends = false;
+    while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection_)}) {
+        ends = ends || connection.endsGathering(*event);
+    }
+    return ends;
+}
+
+}  // namespace talvori::x11
