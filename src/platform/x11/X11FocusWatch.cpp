@@ -7,6 +7,7 @@
 
 #include "platform/Platform.hpp"
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/weakly.hpp"
 #include "platform/x11/X11Connection.hpp"
 #include "platform/x11/X11Reply.hpp"
 
@@ -44,17 +45,19 @@ Registration X11FocusWatch::watch(X11Connection& connection,
     dropHeard();
     auto fileWatch = platform().runLoop().watch(
         xcb_get_file_descriptor(connection_), POLLIN,
-        [weak = weak_from_this(), owner = connection.weak_from_this()](short) {
-            const auto self = weak.lock();
-            const auto main = owner.lock();
-            if (self && main) main->heardWhileGathering(self->readNews(*main));
-        });
-    return Registration([weak = weak_from_this(), fileWatch = std::move(fileWatch)]() mutable {
+        weakly(weak_from_this(), [owner = connection.weak_from_this()](X11FocusWatch& self, short) {
+            withOwner(owner, [&self](X11Connection& main) {
+                main.heardWhileGathering(self.readNews(main));
+            });
+        }));
+    return Registration([stop = weakly(weak_from_this(),
+                                       [](X11FocusWatch& self) {
+                                           self.listenToInput(false);
+                                           xcb_flush(self.connection_);
+                                       }),
+                         fileWatch = std::move(fileWatch)]() mutable {
         fileWatch.reset();
-        if (const auto self = weak.lock()) {
-            self->listenToInput(false);
-            xcb_flush(self->connection_);
-        }
+        stop();
     });
 }
 
