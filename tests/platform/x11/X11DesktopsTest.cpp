@@ -142,7 +142,7 @@ TEST_P(X11DesktopsTest, FocusDimsAllButTheActiveWindowAndFollowsSwitchesWithoutA
     })) << brightnessAt(inBackdrop)
         << " " << brightnessAt(inBeta);
     // A compositor paints the panel's move below the active window a frame after it happened.
-    EXPECT_TRUE(runUntil([&] { return brightnessAt(inAlpha) == alphaBright; }, 1))
+    EXPECT_TRUE(runUntil([&] { return brightnessAt(inAlpha) == alphaBright; }))
         << brightnessAt(inAlpha);
     EXPECT_EQ(brightnessAt(inTray), trayBright);
     screenshot(std::string("focus-") + nameOf(GetParam()));
