@@ -129,9 +129,14 @@ TEST_P(X11DesktopsTest, FocusDimsAllButTheActiveWindowAndFollowsSwitchesWithoutA
     const std::pair<int, int> inBackdrop{640, 130};
     // trayer's strip at the top right, icewm's task bar along the bottom.
     const std::pair<int, int> inTray{1275, GetParam() == X11TestDesktop::icewm ? 790 : 12};
-    const int alphaBright = settledBrightnessAt(inAlpha);
-    const int betaBright = settledBrightnessAt(inBeta);
-    const int backdropBright = settledBrightnessAt(inBackdrop);
+    // The clients' own colours, as a compositor still fading them in on a slow machine can hold
+    // a passing shade long enough to pass for settled.
+    const int alphaBright = 0x20 + 0x80 + 0xe0, betaBright = 0xe0 + 0x80 + 0x20;
+    const int backdropBright = 3 * 0xc0;
+    ASSERT_TRUE(runUntil([&] {
+        return brightnessAt(inAlpha) == alphaBright && brightnessAt(inBeta) == betaBright &&
+               brightnessAt(inBackdrop) == backdropBright;
+    }));
     const int trayBright = settledBrightnessAt(inTray);
 
     turnFocusOn();
