@@ -10,6 +10,7 @@
 #include <xcb/xinput.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -40,6 +41,10 @@ constexpr const char* kAtomNames[] = {
 }  // namespace
 
 std::shared_ptr<X11Connection> X11Connection::open(const char* display, Logger log) {
+    // xcb writes to the server's socket without asking the kernel to spare the signal: a server
+    // that went away would otherwise end the process at the next flush, before it could save
+    // what the user changed, instead of showing as the connection's error.
+    std::signal(SIGPIPE, SIG_IGN);
     int screenNumber = 0;
     xcb_connection_t* connection = xcb_connect(display, &screenNumber);
     if (!connection || xcb_connection_has_error(connection)) {
