@@ -5,6 +5,10 @@
 
 namespace GlobalShortcuts {
 
+bool isActive(const talvori::Notification& notification) {
+    return notification.value<bool>("isActive").value_or(false);
+}
+
 void onKeyDown(const Name& name, std::function<void()> action) {
     talvori::platform().runLoop().assertMainThread();
     Registry::shared().addHandler(EventType::keyDown, name, std::move(action));

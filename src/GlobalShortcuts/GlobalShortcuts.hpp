@@ -18,10 +18,16 @@ namespace GlobalShortcuts {
 inline constexpr const char* kShortcutByNameDidChangeNotification =
     "GlobalShortcuts_shortcutByNameDidChange";
 
+// Posted by a recorder with a Bool under "isActive" when it starts or stops recording.
+inline constexpr const char* kRecorderActiveStatusDidChangeNotification =
+    "GlobalShortcuts_recorderActiveStatusDidChange";
+// The "isActive" entry of a notification's user info when it is a Bool; false otherwise.
+bool isActive(const talvori::Notification& notification);
+
 // Adds an action for presses (releases) of the name's shortcut, in the order added.
 void onKeyDown(const Name& name, std::function<void()> action);
 void onKeyUp(const Name& name, std::function<void()> action);
-// Removes the name's key-down and key-up actions.
+// Removes the name's key-down and key-up actions; its event streams stay.
 void removeHandler(const Name& name);
 void removeAllHandlers();
 

@@ -16,6 +16,30 @@ bool hasNonEmptyEntry(const std::map<Key, Value>& table, const Key& key) {
     return found != table.end() && found->second && !found->second->empty();
 }
 
+template <class Key>
+bool hasNonEmptyEntry(const std::map<Key, std::map<talvori::UUID, Registry::StreamAction>>& table,
+                      const Key& key) {
+    const auto found = table.find(key);
+    return found != table.end() && !found->second.empty();
+}
+
+template <class Key>
+void eraseStream(std::map<Key, std::map<talvori::UUID, Registry::StreamAction>>& table,
+                 const Key& key, const talvori::UUID& id) {
+    const auto found = table.find(key);
+    if (found == table.end()) return;
+    found->second.erase(id);
+    if (found->second.empty()) table.erase(found);
+}
+
+template <class Table>
+std::vector<Registry::StreamAction> streamActions(const Table& table) {
+    std::vector<Registry::StreamAction> actions;
+    actions.reserve(table.size());
+    for (const auto& [id, action] : table) actions.push_back(action);
+    return actions;
+}
+
 }  // namespace
 
 Registry& Registry::shared() {
@@ -56,6 +80,9 @@ void Registry::addHandler(EventType type, const Name& name, Action action) {
 void Registry::removeHandler(const Name& name) {
     keyDownHandlers_.erase(name);
     keyUpHandlers_.erase(name);
+    const bool hasStreams = hasNonEmptyEntry(keyDownStreamHandlers_, name) ||
+                            hasNonEmptyEntry(keyUpStreamHandlers_, name);
+    if (!disabledNames_.contains(name) && hasStreams) return;
     unregisterShortcut(name);
 }
 
@@ -144,7 +171,9 @@ bool Registry::isEnabled(const Name& name) {
 
 bool Registry::isActive(const Name& name) const {
     if (disabledNames_.contains(name)) return false;
-    return hasNonEmptyEntry(keyDownHandlers_, name) || hasNonEmptyEntry(keyUpHandlers_, name);
+    return hasNonEmptyEntry(keyDownHandlers_, name) || hasNonEmptyEntry(keyUpHandlers_, name) ||
+           hasNonEmptyEntry(keyDownStreamHandlers_, name) ||
+           hasNonEmptyEntry(keyUpStreamHandlers_, name);
 }
 
 void Registry::registerShortcutIfNeeded(const Name& name) {
@@ -185,11 +214,15 @@ bool Registry::isShortcutInUse(const Shortcut& shortcut, const std::optional<Nam
     for (const auto* table : {&keyDownHandlers_, &keyUpHandlers_}) {
         for (const auto& [name, list] : *table) names.insert(name);
     }
+    for (const auto* table : {&keyDownStreamHandlers_, &keyUpStreamHandlers_}) {
+        for (const auto& [name, streams] : *table) names.insert(name);
+    }
     for (const auto& name : names) {
         if (excluding && name == *excluding) continue;
         if (isActive(name) && storedShortcut(name) == shortcut) return true;
     }
-    return false;
+    return hasNonEmptyEntry(shortcutKeyDownStreamHandlers_, shortcut) ||
+           hasNonEmptyEntry(shortcutKeyUpStreamHandlers_, shortcut);
 }
 
 void Registry::unregisterShortcut(const Name& name) {
@@ -214,6 +247,32 @@ void Registry::postChange(const Name& name) const {
                                                   {{"name", name}});
 }
 
+void Registry::addStream(const Name& name, const talvori::UUID& id, StreamAction keyDown,
+                         StreamAction keyUp) {
+    keyDownStreamHandlers_[name].insert_or_assign(id, std::move(keyDown));
+    keyUpStreamHandlers_[name].insert_or_assign(id, std::move(keyUp));
+    registerShortcutIfNeeded(name);
+}
+
+void Registry::addStream(const Shortcut& shortcut, const talvori::UUID& id, StreamAction keyDown,
+                         StreamAction keyUp) {
+    shortcutKeyDownStreamHandlers_[shortcut].insert_or_assign(id, std::move(keyDown));
+    shortcutKeyUpStreamHandlers_[shortcut].insert_or_assign(id, std::move(keyUp));
+    registerShortcut(shortcut);
+}
+
+void Registry::removeStream(const Name& name, const talvori::UUID& id) {
+    eraseStream(keyDownStreamHandlers_, name, id);
+    eraseStream(keyUpStreamHandlers_, name, id);
+    if (const auto shortcut = storedShortcut(name)) releaseIfUnused(*shortcut);
+}
+
+void Registry::removeStream(const Shortcut& shortcut, const talvori::UUID& id) {
+    eraseStream(shortcutKeyDownStreamHandlers_, shortcut, id);
+    eraseStream(shortcutKeyUpStreamHandlers_, shortcut, id);
+    releaseIfUnused(shortcut);
+}
+
 void Registry::handle(EventType type, const Shortcut& shortcut) {
     if (isPaused_) return;
     const bool down = type == EventType::keyDown;
@@ -222,10 +281,28 @@ void Registry::handle(EventType type, const Shortcut& shortcut) {
     for (const auto& [name, list] : down ? keyDownHandlers_ : keyUpHandlers_) {
         handlers.emplace_back(name, list);
     }
+    std::vector<std::pair<Name, std::vector<StreamAction>>> nameStreams;
+    for (const auto& [name, streams] : down ? keyDownStreamHandlers_ : keyUpStreamHandlers_) {
+        nameStreams.emplace_back(name, streamActions(streams));
+    }
+    std::vector<StreamAction> shortcutStreams;
+    const auto& byShortcut = down ? shortcutKeyDownStreamHandlers_ : shortcutKeyUpStreamHandlers_;
+    if (const auto found = byShortcut.find(shortcut); found != byShortcut.end()) {
+        shortcutStreams = streamActions(found->second);
+    }
+
+    const auto firesFor = [&](const Name& name) {
+        return storedShortcut(name) == shortcut && !disabledNames_.contains(name);
+    };
     for (const auto& [name, list] : handlers) {
-        if (storedShortcut(name) != shortcut || disabledNames_.contains(name)) continue;
+        if (!firesFor(name)) continue;
         for (const auto& action : *list) action();
     }
+    for (const auto& [name, actions] : nameStreams) {
+        if (!firesFor(name)) continue;
+        for (const auto& action : actions) action(shortcut);
+    }
+    for (const auto& action : shortcutStreams) action(shortcut);
 }
 
 }  // namespace GlobalShortcuts

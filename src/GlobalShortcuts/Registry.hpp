@@ -11,18 +11,22 @@
 #include "GlobalShortcuts/Name.hpp"
 #include "GlobalShortcuts/Shortcut.hpp"
 #include "GlobalShortcuts/ShortcutStore.hpp"
+#include "platform/core/UUID.hpp"
 
 namespace GlobalShortcuts {
 
 class HotKey;
 
 // The library's state, once per process: the live hot key of each shortcut in use, the disabled
-// names, the handlers of each name, and the global switches. It ties named shortcuts to hot keys:
-// a hot key lives while an active name (one that is enabled and has a handler) stores its
-// shortcut. Everything runs on the main thread.
+// names, the handlers and event streams of each name and shortcut, and the global switches. It
+// ties named shortcuts to hot keys: a hot key lives while an active name (one that is enabled and
+// has a handler or stream) stores its shortcut, or a stream of the bare shortcut is open.
+// Everything runs on the main thread.
 class Registry {
   public:
     using Action = std::function<void()>;
+    // Stream actions learn which shortcut fired.
+    using StreamAction = std::function<void(const Shortcut& fired)>;
 
     // Made on first use, kept for the life of the platform, which owns it.
     static Registry& shared();
@@ -56,11 +60,21 @@ class Registry {
     bool isActive(const Name& name) const;
     bool hasHotKey(const Shortcut& shortcut) const { return hotKeysByShortcut_.contains(shortcut); }
 
-    // Calls the handlers for `type` of every enabled name storing `shortcut`. Nothing while paused.
+    // Event streams: one key-down and one key-up action per open stream.
+    void addStream(const Name& name, const talvori::UUID& id, StreamAction keyDown,
+                   StreamAction keyUp);
+    void addStream(const Shortcut& shortcut, const talvori::UUID& id, StreamAction keyDown,
+                   StreamAction keyUp);
+    void removeStream(const Name& name, const talvori::UUID& id);
+    void removeStream(const Shortcut& shortcut, const talvori::UUID& id);
+
+    // Calls what is registered for `shortcut` and `type`: the handlers and streams of every
+    // enabled name storing it, then the streams of the bare shortcut. Nothing while paused.
     void handle(EventType type, const Shortcut& shortcut);
 
   private:
     using ActionList = std::shared_ptr<const std::vector<Action>>;
+    using StreamTable = std::map<talvori::UUID, StreamAction>;
 
     Registry() = default;
 
@@ -84,6 +98,10 @@ class Registry {
     std::set<Name> disabledNames_;
     std::map<Name, ActionList> keyDownHandlers_;
     std::map<Name, ActionList> keyUpHandlers_;
+    std::map<Name, StreamTable> keyDownStreamHandlers_;
+    std::map<Name, StreamTable> keyUpStreamHandlers_;
+    std::map<Shortcut, StreamTable> shortcutKeyDownStreamHandlers_;
+    std::map<Shortcut, StreamTable> shortcutKeyUpStreamHandlers_;
 };
 
 }  // namespace GlobalShortcuts

@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "GlobalShortcuts/FunctionKeys.hpp"
 #include "GlobalShortcuts/Key.hpp"
 
 namespace GlobalShortcuts {
@@ -53,6 +54,14 @@ TEST(KeyTest, FnFlagKeysAreExactlyTheFunctionNavigationAndClearKeys) {
                             Key::keypadEnter, Key::a, Key::space}) {
         EXPECT_FALSE(Key::isFnFlagKey(key.rawValue)) << key.rawValue;
     }
+}
+
+TEST(FunctionKeysTest, AreF1ToF35) {
+    EXPECT_EQ(FunctionKeys::all().size(), 35u);
+    EXPECT_TRUE(FunctionKeys::contains(talvori::SpecialKey::f1));
+    EXPECT_TRUE(FunctionKeys::contains(*talvori::Event::specialKeyForKeyCode(90)));
+    EXPECT_FALSE(FunctionKeys::contains(talvori::SpecialKey::help));
+    EXPECT_FALSE(FunctionKeys::contains(talvori::SpecialKey::escape));
 }
 
 }  // namespace

@@ -72,6 +72,15 @@ TEST_F(NameTest, MakingNamesStartsTheLibraryOnceOnALaterTurn) {
     EXPECT_EQ(HotKeyCenter::existing(), center);
 }
 
+TEST_F(NameTest, NotificationReadersCheckTheirEntrysType) {
+    talvori::Notification notification;
+    EXPECT_FALSE(isActive(notification));
+    notification.userInfo["isActive"] = 1;
+    EXPECT_FALSE(isActive(notification));
+    notification.userInfo["isActive"] = true;
+    EXPECT_TRUE(isActive(notification));
+}
+
 TEST_F(NameTest, ShortcutNameReadsOnlyANameEntry) {
     talvori::Notification notification;
     EXPECT_EQ(shortcutName(notification), std::nullopt);
