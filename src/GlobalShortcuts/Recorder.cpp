@@ -26,6 +26,7 @@ struct RecorderControl {
     ShortcutSource source;
     RecorderCocoa::OnChange onChange;
     RecorderCocoa::Validator validateShortcut;
+    std::string title;
 
     struct State {
         std::shared_ptr<Coordinator> coordinator;
@@ -40,6 +41,7 @@ struct RecorderControl {
         auto& field = *state.field;
         field.validateShortcut = validateShortcut;
         field.conflictPolicy = policy;
+        field.accessibilityTitle = title;
         if (const auto* binding = std::get_if<ShortcutBinding>(&source.source)) {
             state.coordinator->shortcutBinding = *binding;
             // A value set by the caller shows without being reported back as a change.
@@ -74,21 +76,23 @@ ui::View globalShortcutsConflictPolicy(ui::View content, ConflictPolicy policy) 
     return content.environment(globalShortcutsConflictPolicyKey, policy);
 }
 
-Recorder::Recorder(ShortcutSource source, OnChange onChange, bool hasLabel, ui::View label)
+Recorder::Recorder(ShortcutSource source, OnChange onChange, bool hasLabel, ui::View label,
+                   std::string title)
     : shortcutSource(std::move(source)),
       onChange(std::move(onChange)),
       hasLabel(hasLabel),
-      label(std::move(label)) {}
+      label(std::move(label)),
+      title(std::move(title)) {}
 
 Recorder::Recorder(const Name& name, OnChange onChange)
     : Recorder(ShortcutSource::name(name), std::move(onChange), false, ui::View()) {}
 
 Recorder::Recorder(const LocalizedStringKey& title, const Name& name, OnChange onChange)
-    : Recorder(ShortcutSource::name(name), std::move(onChange), true, plainLabel(title.key)) {}
+    : Recorder(ShortcutSource::name(name), std::move(onChange), true, plainLabel(title.key),
+               title.key) {}
 
 Recorder::Recorder(std::string title, const Name& name, OnChange onChange)
-    : Recorder(ShortcutSource::name(name), std::move(onChange), true,
-               plainLabel(std::move(title))) {}
+    : Recorder(ShortcutSource::name(name), std::move(onChange), true, plainLabel(title), title) {}
 
 Recorder::Recorder(const Name& name, std::function<ui::View()> makeLabel, OnChange onChange)
     : Recorder(ShortcutSource::name(name), std::move(onChange), true, makeLabel()) {}
@@ -99,11 +103,11 @@ Recorder::Recorder(ShortcutBinding shortcut, OnChange onChange)
 
 Recorder::Recorder(const LocalizedStringKey& title, ShortcutBinding shortcut, OnChange onChange)
     : Recorder(ShortcutSource::binding(std::move(shortcut)), std::move(onChange), true,
-               plainLabel(title.key)) {}
+               plainLabel(title.key), title.key) {}
 
 Recorder::Recorder(std::string title, ShortcutBinding shortcut, OnChange onChange)
     : Recorder(ShortcutSource::binding(std::move(shortcut)), std::move(onChange), true,
-               plainLabel(std::move(title))) {}
+               plainLabel(title), title) {}
 
 Recorder::Recorder(ShortcutBinding shortcut, std::function<ui::View()> makeLabel, OnChange onChange)
     : Recorder(ShortcutSource::binding(std::move(shortcut)), std::move(onChange), true,
@@ -118,8 +122,9 @@ Recorder Recorder::withShortcutValidation(Validator validator) const {
 ui::View Recorder::body(ui::ViewContext<ui::NoState>&) const {
     // A field is made for one kind of source: a change of kind makes a new field, so that a
     // bound value is never written into the library's storage, nor storage left unwatched.
-    const ui::View control = ui::View(RecorderControl{shortcutSource, onChange, validateShortcut})
-                                 .id(shortcutSource.isName());
+    const ui::View control =
+        ui::View(RecorderControl{shortcutSource, onChange, validateShortcut, title})
+            .id(shortcutSource.isName());
     if (!hasLabel) return control;
     return ui::HStack(ui::VerticalAlignment::firstTextBaseline, {label, control});
 }

@@ -47,6 +47,9 @@ struct Recorder {
     OnChange onChange;
     bool hasLabel = false;
     talvori::ui::View label;
+    // The words of a text label, which a screen reader says as the control's name; empty with a
+    // label of the caller's own making.
+    std::string title;
     Validator validateShortcut;
 
     explicit Recorder(const Name& name, OnChange onChange = nullptr);
@@ -69,7 +72,8 @@ struct Recorder {
     talvori::ui::View body(talvori::ui::ViewContext<talvori::ui::NoState>& ctx) const;
 
   private:
-    Recorder(ShortcutSource source, OnChange onChange, bool hasLabel, talvori::ui::View label);
+    Recorder(ShortcutSource source, OnChange onChange, bool hasLabel, talvori::ui::View label,
+             std::string title = {});
 };
 
 }  // namespace GlobalShortcuts

@@ -4,11 +4,15 @@
 #include "GlobalShortcuts/GlobalShortcuts.hpp"
 #include "GlobalShortcuts/Key.hpp"
 #include "GlobalShortcuts/ResourceBundle.hpp"
+#include "GlobalShortcuts/ShortcutText.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/weakly.hpp"
 #include "platform/desktop/Alert.hpp"
+#include "platform/desktop/Announcer.hpp"
+#include "platform/desktop/HotKeyService.hpp"
 #include "platform/desktop/MenuItem.hpp"
 #include "platform/desktop/Panel.hpp"
+#include "ui/FocusRing.hpp"
 #include "ui/Host.hpp"
 #include "ui/Node.hpp"
 #include "ui/UI.hpp"
@@ -45,9 +49,18 @@ ActiveRecorder& activeRecorderSlot() {
     return active;
 }
 
+// Tells the library's views, and lets the desktop's own shortcuts through to the field while it
+// records: a combination the desktop holds must reach it to be refused, rather than act.
 void postRecorderActive(bool active) {
+    if (talvori::platform().hasDesktop()) {
+        talvori::platform().hotKeyService().setKeyboardCaptured(active);
+    }
     talvori::platform().notificationCenter().post(kRecorderActiveStatusDidChangeNotification,
                                                   nullptr, {{"isActive", active}});
+}
+
+void announce(const std::string& text) {
+    talvori::platform().announcer().announce(text, talvori::Announcer::kHighPriority);
 }
 
 // On a later turn of the run loop, while the field still exists.
@@ -106,6 +119,16 @@ ui::View clearButton(std::function<void()> action) {
         .accessibilityLabel("Clear");
 }
 
+// The ring of the focused control, around the field's rounded box.
+ui::View focusRing(double cornerRadius, const ui::Color& tint) {
+    constexpr double middle = ui::FocusRing::kGap + ui::FocusRing::kLineWidth / 2;
+    return ui::RoundedRectangle(cornerRadius + middle)
+        .stroke(tint, ui::FocusRing::kLineWidth)
+        .padding(-middle)
+        .allowsHitTesting(false)
+        .accessibilityIdentifier("RecorderCocoa.ring");
+}
+
 struct Control {
     std::shared_ptr<RecorderCocoa> recorder;
 
@@ -115,13 +138,15 @@ struct Control {
         const bool recording = model.isRecording();
         const bool empty = text.empty();
         const std::string shown = empty ? localized(model.placeholderKey()) : text;
-        const ui::RoundedRectangle box(6);
+        const ui::RoundedRectangle box(kCornerRadius);
         const auto weak = std::weak_ptr<RecorderCocoa>(recorder);
         ui::View clear;
         if (model.showsClearButton()) {
             clear = clearButton(talvori::weakly(weak, &RecorderCocoa::clickCancelButton))
                         .padding(ui::Edges::trailing, 5);
         }
+        ui::View ring;
+        if (recording) ring = focusRing(kCornerRadius, ctx.environment().tint);
         const ui::Binding<bool> focus(
             talvori::weakly(weak, [](RecorderCocoa& self) { return self.isRecording.peek(); }),
             talvori::weakly(weak,
@@ -147,19 +172,28 @@ struct Control {
                 .padding(ui::Edges::horizontal, 6)
                 .frame(model.minimumWidth, RecorderCocoa::kHeight)
                 .background(box.fill(ui::Color::white(0.06)))
-                .overlay(box.strokeBorder(
-                    recording ? ctx.environment().tint.opacity(0.8) : ui::Color::white(0.12),
-                    recording ? 2 : 1))
+                .overlay(box.strokeBorder(ui::Color::white(0.12), 1))
+                .overlay(ring)
                 .contentShape(box)
                 .readFrame(model.frameReader())
                 .focusable(model.canBecomeKey())
                 .focused(focus)
                 .accessibilityElement(ui::AccessibilityChildren::ignore)
+                .accessibilityAddTraits(talvori::AccessibilityTrait::isButton)
                 .accessibilityIdentifier("RecorderCocoa")
-                .accessibilityValue(text)
-                .accessibilityLabel(localized(model.placeholderKey()));
+                .accessibilityLabel(model.accessibilityTitle.empty()
+                                        ? localized(RecorderCocoa::kRecordShortcutKey)
+                                        : model.accessibilityTitle)
+                .accessibilityValue(model.spokenValue())
+                .accessibilityHint(RecorderCocoa::kAccessibilityHint)
+                .accessibilityAction(
+                    talvori::weakly(weak, [](RecorderCocoa& self) { self.focus(); }))
+                .accessibilityAction(RecorderCocoa::kClearActionName,
+                                     talvori::weakly(weak, &RecorderCocoa::clickCancelButton));
         return ui::View(std::make_shared<WindowPresenceElement>(content.element(), weak));
     }
+
+    static constexpr double kCornerRadius = 6;
 };
 
 }  // namespace
@@ -191,6 +225,8 @@ RecorderCocoa::~RecorderCocoa() {
     // A field dropped while it records gives the hot keys back, as ending would.
     if (activeRecorderSlot().identity != this) return;
     activeRecorderSlot() = {};
+    // A field a screen reader's cache kept can outlive the platform, and the hot keys with it.
+    if (!talvori::Platform::isInstalled()) return;
     setPaused(false);
     postRecorderActive(false);
 }
@@ -219,8 +255,13 @@ void RecorderCocoa::observeShortcutNameChanges() {
 
 void RecorderCocoa::refreshStringValue() {
     const auto shortcut = currentShortcut();
-    text.set(shortcut ? shortcut->description() : std::string());
+    text.set(shortcut ? shortcutText(*shortcut) : std::string());
     updateClearButton();
+}
+
+std::string RecorderCocoa::spokenValue() const {
+    const auto shortcut = currentShortcut();
+    return shortcut ? spokenShortcut(*shortcut) : kNoShortcutValue;
 }
 
 void RecorderCocoa::setShortcutName(const Name& name) {
@@ -229,7 +270,7 @@ void RecorderCocoa::setShortcutName(const Name& name) {
     if (!storesInBinding_ && changed) refreshStringValue();
 }
 
-std::optional<Shortcut> RecorderCocoa::currentShortcut() {
+std::optional<Shortcut> RecorderCocoa::currentShortcut() const {
     return storesInBinding_ ? bindingShortcut_ : getShortcut(shortcutName_);
 }
 
@@ -291,6 +332,8 @@ bool RecorderCocoa::becomeFirstResponder() {
     if (!window()) return false;
     placeholderKey.set(kPressShortcutKey);
     updateClearButton();
+    // Focus coming back after an alert or a clear goes on recording, unannounced.
+    if (!isRecording.peek()) announce(kRecordingAnnouncement);
     isRecording.set(true);
     activeRecorderSlot() = {weak_from_this(), this};
     setPaused(true);
@@ -344,6 +387,7 @@ void RecorderCocoa::controlTextDidChange() {
     } else {
         setShortcut(std::nullopt, shortcutName_);
     }
+    announce(kClearedAnnouncement);
     if (onChange) onChange(std::nullopt);
     updateClearButton();
     if (const auto window = this->window()) window->makeFirstResponder(shared_from_this());
@@ -393,6 +437,7 @@ std::optional<Event> RecorderCocoa::handleRecordingEvent(const Event& event) {
     const bool isFunctionKey = event.specialKey && FunctionKeys::contains(*event.specialKey);
     if ((event.modifierFlags & kShortcutFlags) == 0 && !isFunctionKey) {
         beep();
+        announce(kNeedsModifierAnnouncement);
         return std::nullopt;
     }
     const auto shortcut = Shortcut::fromEvent(event);
@@ -476,13 +521,14 @@ void RecorderCocoa::presentAlert(const std::string& message, const std::string& 
 }
 
 void RecorderCocoa::store(const Shortcut& shortcut) {
-    text.set(shortcut.description());
+    text.set(shortcutText(shortcut));
     showsClearButton.set(true);
     if (storesInBinding_) {
         bindingShortcut_ = shortcut;
     } else {
         setShortcut(shortcut, shortcutName_);
     }
+    announce("Saved, " + spokenShortcut(shortcut) + ".");
     if (onChange) onChange(shortcut);
     clearFirstResponder();
 }

@@ -43,6 +43,19 @@ class RecorderCocoa final : public talvori::Responder,
     static constexpr const char* kRecordShortcutKey = "record_shortcut";
     static constexpr const char* kPressShortcutKey = "press_shortcut";
 
+    // What a screen reader hears: the value without a shortcut, the hint, the clear action, and
+    // the announcements when recording starts, when a key lacks a modifier and when the shortcut
+    // is cleared (a stored one is announced as "Saved, " and its keys).
+    static constexpr const char* kNoShortcutValue = "None";
+    static constexpr const char* kAccessibilityHint =
+        "Press a shortcut while it has the focus to record it.";
+    static constexpr const char* kClearActionName = "Clear shortcut";
+    static constexpr const char* kRecordingAnnouncement =
+        "Recording. Press a shortcut, or Escape to keep the current one.";
+    static constexpr const char* kNeedsModifierAnnouncement =
+        "Add Control, Alt or Super, or use a function key.";
+    static constexpr const char* kClearedAnnouncement = "Shortcut cleared.";
+
     // Shows and stores the shortcut of `name`, following changes made elsewhere.
     static std::shared_ptr<RecorderCocoa> make(const Name& name, OnChange onChange = nullptr);
     // Shows and keeps a shortcut of the caller's (read back with currentShortcut()).
@@ -60,12 +73,17 @@ class RecorderCocoa final : public talvori::Responder,
     OnChange onChange;
     Validator validateShortcut;
     ConflictPolicy conflictPolicy = ConflictPolicy::defaultPolicy;
+    // What a screen reader calls the control (the label beside it); "record_shortcut"'s text
+    // when empty.
+    std::string accessibilityTitle;
 
     const Name& shortcutName() const { return shortcutName_; }
     // Another name: the text follows when its raw value differs.
     void setShortcutName(const Name& name);
     // The name's stored shortcut, or the caller's value.
-    std::optional<Shortcut> currentShortcut();
+    std::optional<Shortcut> currentShortcut() const;
+    // The current shortcut in words for a screen reader, or kNoShortcutValue.
+    std::string spokenValue() const;
     // Stores `shortcut` from outside (no onChange); an equal value changes nothing.
     void saveShortcut(const std::optional<Shortcut>& shortcut);
 

@@ -117,12 +117,12 @@ ResourceBundle ResourceBundle::builtIn() {
                               {"keyboard_shortcut_used_by_menu_item",
                                "This keyboard shortcut is already used by the menu item “%s”."},
                               {"keyboard_shortcut_used_by_system",
-                               "This keyboard shortcut is already used by the system."},
+                               "This keyboard shortcut is already used by your desktop."},
                               {"keyboard_shortcuts_can_be_changed",
-                               "Most system shortcuts can be changed in the keyboard settings "
-                               "of your desktop."},
+                               "Most of your desktop’s shortcuts can be changed in its keyboard "
+                               "settings."},
                               {"keyboard_shortcut_disallowed",
-                               "Shortcuts with only Option, or Option and Shift, cannot be used."},
+                               "Shortcuts with only Alt, or Alt and Shift, cannot be used."},
                               {"ok", "OK"},
                               {"force_use_shortcut", "Use Anyway"},
                           });

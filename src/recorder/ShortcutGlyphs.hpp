@@ -4,9 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace GlobalShortcuts {
-struct Shortcut;
-}
+#include "GlobalShortcuts/ShortcutText.hpp"
 
 namespace talvori {
 
@@ -21,8 +19,8 @@ std::vector<std::string> modifierGlyphs(std::uint64_t flags);
 // One cap per key of shortcutKeys(). Never empty.
 std::vector<std::string> keycapGlyphs(const GlobalShortcuts::Shortcut& shortcut);
 
-// The caps as words ("Alt Super N", "Control Alt Super Down Arrow"); glyphs without a word
-// (letters, digits, "F5") are spoken as they are.
-std::string spokenShortcut(const GlobalShortcuts::Shortcut& shortcut);
+// The caps as words ("Alt Super N", "Control Alt Super Down Arrow"), as the library's own
+// recorder speaks them too.
+using GlobalShortcuts::spokenShortcut;
 
 }  // namespace talvori

@@ -124,7 +124,7 @@ TEST_F(RecorderCocoaTest, ASystemShortcutIsWarnedAboutAndTakenOnlyWhenForced) {
     press(Key::k, Flags::option | Flags::command);
     ASSERT_EQ(alerts().records().size(), 1u);
     const auto& shown = alerts().records().back();
-    EXPECT_EQ(shown.alert.messageText, "This keyboard shortcut is already used by the system.");
+    EXPECT_EQ(shown.alert.messageText, "This keyboard shortcut is already used by your desktop.");
     EXPECT_EQ(shown.alert.buttons, (std::vector<std::string>{"OK", "Use Anyway"}));
     EXPECT_TRUE(shown.isSheet);
     EXPECT_EQ(getShortcut(name), name.initialShortcut);
