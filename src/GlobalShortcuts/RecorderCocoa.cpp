@@ -180,7 +180,6 @@ struct Control {
                 .focused(focus)
                 .accessibilityElement(ui::AccessibilityChildren::ignore)
                 .accessibilityAddTraits(talvori::AccessibilityTrait::isButton)
-                .accessibilityIdentifier("RecorderCocoa")
                 .accessibilityLabel(model.accessibilityTitle.empty()
                                         ? localized(RecorderCocoa::kRecordShortcutKey)
                                         : model.accessibilityTitle)
@@ -189,7 +188,8 @@ struct Control {
                 .accessibilityAction(
                     talvori::weakly(weak, [](RecorderCocoa& self) { self.focus(); }))
                 .accessibilityAction(RecorderCocoa::kClearActionName,
-                                     talvori::weakly(weak, &RecorderCocoa::clickCancelButton));
+                                     talvori::weakly(weak, &RecorderCocoa::clickCancelButton))
+                .accessibilityIdentifier("RecorderCocoa");
         return ui::View(std::make_shared<WindowPresenceElement>(content.element(), weak));
     }
 

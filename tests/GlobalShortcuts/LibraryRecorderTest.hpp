@@ -87,6 +87,13 @@ class LibraryRecorderTest : public GlobalShortcutsTest {
         return host().find(talvori::ui::Query::byText(text)).exists();
     }
     bool isRecording() const { return RecorderCocoa::activeRecorder() != nullptr; }
+    bool showsFocusRing() const {
+        return host().find(talvori::ui::Query::byIdentifier("RecorderCocoa.ring")).exists();
+    }
+    std::string lastAnnouncement() const {
+        const auto texts = simAnnouncer().texts();
+        return texts.empty() ? std::string() : texts.back();
+    }
     talvori::sim::SimAlerts& alerts() const { return desktop().alerts(); }
     // Reserves `shortcut` for the system.
     void reserve(const Shortcut& shortcut) const {

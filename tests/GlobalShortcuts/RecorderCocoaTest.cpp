@@ -1,7 +1,9 @@
 #include "GlobalShortcuts/RecorderCocoa.hpp"
 #include "LibraryRecorderTest.hpp"
+#include "platform/desktop/KeyboardLayout.hpp"
 #include "platform/desktop/Menu.hpp"
 #include "platform/desktop/MenuItem.hpp"
+#include "platform/sim/ScreenPicture.hpp"
 
 namespace GlobalShortcuts::testing {
 namespace {
@@ -117,8 +119,9 @@ TEST_F(RecorderCocoaTest, AClickInAnotherOfOurWindowsCountsAsOutside) {
     EXPECT_FALSE(isPaused());
 }
 
-TEST_F(RecorderCocoaTest, ASystemShortcutIsWarnedAboutAndTakenOnlyWhenForced) {
-    reserve(optionCommandK);
+TEST_F(RecorderCocoaTest, AShortcutTheDesktopHoldsIsWarnedAboutAndTakenOnlyWhenForced) {
+    // Held by another program, as the application's own recorder finds it.
+    hotKeys().holdForOtherProgram(combination(optionCommandK));
     clickField();
     alerts().scriptAnswer(talvori::Alert::kFirstButtonReturn);
     press(Key::k, Flags::option | Flags::command);
@@ -168,6 +171,65 @@ TEST_F(RecorderCocoaTest, ABlockedOrDisallowedShortcutIsRefusedWithOneButton) {
     press(Key::f12);
     EXPECT_EQ(getShortcut(name), Shortcut(Key::f12, 0));
     EXPECT_EQ(alerts().records().size(), 2u);
+}
+
+TEST_F(RecorderCocoaTest, ScreenReadersHearItsNameValueAndWhatHappens) {
+    const auto element = field().accessibilityElement();
+    ASSERT_TRUE(element);
+    EXPECT_EQ(element->label, "Record Shortcut");
+    EXPECT_EQ(element->value, "Shift Super F");
+    EXPECT_EQ(element->hint, RecorderCocoa::kAccessibilityHint);
+    EXPECT_TRUE(talvori::ui::contains(element->traits, talvori::ui::AccessibilityTrait::isButton));
+    EXPECT_EQ(element->actionNames(), std::vector<std::string>{"Clear shortcut"});
+
+    EXPECT_TRUE(field().performAccessibilityAction());
+    settle();
+    ASSERT_TRUE(isRecording());
+    EXPECT_EQ(lastAnnouncement(), RecorderCocoa::kRecordingAnnouncement);
+    // The desktop's own shortcuts reach the field while it records, to be refused.
+    EXPECT_TRUE(hotKeys().isKeyboardCaptured());
+    press(Key::a);
+    EXPECT_EQ(lastAnnouncement(), RecorderCocoa::kNeedsModifierAnnouncement);
+    press(Key::k, Flags::option | Flags::command);
+    EXPECT_EQ(lastAnnouncement(), "Saved, Alt Super K.");
+    EXPECT_FALSE(hotKeys().isKeyboardCaptured());
+    EXPECT_EQ(field().accessibilityElement()->value, "Alt Super K");
+
+    EXPECT_TRUE(field().performAccessibilityAction("Clear shortcut"));
+    settle();
+    // Cleared, the field records at once.
+    const auto texts = simAnnouncer().texts();
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(texts[texts.size() - 2], RecorderCocoa::kClearedAnnouncement);
+    EXPECT_EQ(texts.back(), RecorderCocoa::kRecordingAnnouncement);
+    EXPECT_EQ(field().accessibilityElement()->value, RecorderCocoa::kNoShortcutValue);
+    EXPECT_EQ(getShortcut(name), std::nullopt);
+}
+
+TEST_F(RecorderCocoaTest, TabReachesTheFieldWhichRecordsInsideItsFocusRing) {
+    EXPECT_FALSE(showsFocusRing());
+    press(Key::tab);
+    ASSERT_TRUE(isRecording());
+    EXPECT_TRUE(showsFocusRing());
+    if (const char* folder = std::getenv("TALVORI_VIEW_PICTURES")) {
+        talvori::sim::ScreenPicture::render(world()).writePNG(std::string(folder) +
+                                                              "/library-recorder.png");
+    }
+    press(Key::k, Flags::option | Flags::command);
+    EXPECT_EQ(getShortcut(name), optionCommandK);
+    EXPECT_FALSE(showsFocusRing());
+}
+
+// A desktop whose keyboards carry no signs names the keys in words, as its own settings do.
+TEST_F(RecorderCocoaTest, KeysAreNamedInWordsWhereTheDesktopDoesSo) {
+    layout().setModifierNaming(talvori::KeyboardLayout::ModifierNaming::words);
+    clickField();
+    press(Key::upArrow, Flags::option | Flags::command);
+    EXPECT_TRUE(shows("Alt+Super+Up"));
+    setShortcut(Shortcut(Key::home, Flags::control), name);
+    settle();
+    EXPECT_TRUE(shows("Ctrl+Home"));
+    EXPECT_EQ(field().accessibilityElement()->value, "Control Home");
 }
 
 TEST_F(RecorderCocoaTest, AMenuItemsShortcutIsRefusedAndFunctionlessKeysBeep) {

@@ -35,6 +35,8 @@ TEST_F(RecorderTest, ABoundValueIsShownWrittenFirstAndCleared) {
     showBound();
     EXPECT_TRUE(shows("Shortcut"));
     EXPECT_TRUE(shows("⌃⌘J"));
+    // A screen reader names the field by the label beside it.
+    EXPECT_EQ(field().accessibilityElement()->label, "Shortcut");
     // The caller changes the value: shown, not reported back.
     value.set(optionCommandK);
     settle();
