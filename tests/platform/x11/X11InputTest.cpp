@@ -1,3 +1,10 @@
+// The XKB protocol header names a member "explicit", a C++ keyword.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
+
+#include <array>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/Platform.hpp"
@@ -182,6 +189,24 @@ TEST_F(X11InputTest, KeysCarryVirtualKeyCodesCharactersAndModifiersWithSuperAsCo
     ASSERT_TRUE(german);
     EXPECT_EQ(german->keyCode, 16);
     EXPECT_EQ(german->characters, "z");
+}
+
+// Key repeat is paced as the user set it for the X server's keyboard, read afresh each time.
+TEST_F(X11InputTest, TheKeyRepeatSettingsAreTheServersKeyboards) {
+    xcb_connection_t* connection = driver().connection();
+    auto* version = xcb_xkb_use_extension_reply(
+        connection, xcb_xkb_use_extension(connection, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION),
+        nullptr);
+    ASSERT_TRUE(version && version->supported);
+    std::free(version);
+    const std::array<std::uint8_t, 32> perKeyRepeat{};
+    const auto cookie =
+        xcb_xkb_set_controls_checked(connection, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                     0, 0, 0, 0, XCB_XKB_BOOL_CTRL_REPEAT_KEYS, 300, 50, 0, 0, 0, 0,
+                                     0, 0, 0, 0, 0, 0, 0, 0, perKeyRepeat.data());
+    ASSERT_EQ(xcb_request_check(connection, cookie), nullptr);
+    EXPECT_DOUBLE_EQ(platform().input().keyRepeatDelay(), 0.3);
+    EXPECT_DOUBLE_EQ(platform().input().keyRepeatInterval(), 0.05);
 }
 
 }  // namespace
