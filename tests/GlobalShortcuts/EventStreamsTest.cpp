@@ -81,7 +81,6 @@ TEST_F(EventStreamsTest, TheLastStreamKeepsAHotKeyAnotherActiveNameStores) {
     const Name streamed("streamed", commandShiftF);
     const Name handled("handled", commandShiftF);
     onKeyDown(handled, [] {});
-    Events received;
     {
         auto stream = events(streamed);
         removeHandler(handled);
