@@ -268,7 +268,8 @@ void UserDefaults::sayChangedHereToo(const std::string& key) const {
 
 bool UserDefaults::synchronize() {
     if (!writer_) return true;
-    if (!pending_.empty()) startWrite();
+    // Changes a failed write left are asked for too: the disk may take them now.
+    startWrite();
     return writer_->flush();
 }
 
