@@ -109,9 +109,12 @@ bool FileChangeWatch::handle(int descriptor, unsigned mask, const std::string& n
     }
     bool changed = false;
     if (descriptor == parent_.descriptor && name == parent_.name) {
-        // Moved away, the folder would still be watched where it went.
-        if (mask & kGone) forget(folder_);
-        if (!(mask & kGone)) watch(folder_, path_, kFileEvents);
+        if (mask & kGone) {
+            // Moved away, the folder would still be watched where it went.
+            forget(folder_);
+        } else {
+            watch(folder_, path_, kFileEvents);
+        }
         followLink();
         changed = true;
     }
