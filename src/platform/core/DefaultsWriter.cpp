@@ -78,15 +78,18 @@ void DefaultsWriter::run() {
         }
         lock.unlock();
         const auto result = file_->write(changes, known, date);
-        if (finished_) finished_(result);
         lock.lock();
-        writing_ = false;
         if (!result.written) {
-            // Kept for the next request, under whatever changed since.
+            // Kept for the next request, under whatever changed since: waiting before anyone
+            // hears of the failure, so that a request it prompts finds them.
             waiting_.merge(changes);
             if (known_.empty()) known_ = known;
             rereadRequested_ = rereadRequested_ || rereadToo;
         }
+        lock.unlock();
+        if (finished_) finished_(result);
+        lock.lock();
+        writing_ = false;
         changed_.notify_all();
     }
 }
