@@ -23,6 +23,10 @@ namespace {
 
 constexpr const char* kTemporaryMark = ".tmp-";
 
+// How the log says DefaultsFile::kMaximumSize.
+constexpr const char* kLargerThanTheMaximum = "larger than 8 MB";
+static_assert(DefaultsFile::kMaximumSize == 8'000'000);
+
 bool writeAll(int fd, const std::string& contents) {
     std::size_t written = 0;
     while (written < contents.size()) {
@@ -273,8 +277,9 @@ std::string DefaultsFile::refusal(const std::string& file) const {
            "it is one";
 }
 
-const char* DefaultsFile::damage(ReadResult result) {
-    return result == ReadResult::tooLarge ? "is larger than 8 MB" : "could not be read";
+std::string DefaultsFile::damage(ReadResult result) {
+    return result == ReadResult::tooLarge ? std::string("is ") + kLargerThanTheMaximum
+                                          : "could not be read";
 }
 
 // Something that is no file (a FIFO, a device) is left as it is; the last good copy stands in.
@@ -293,7 +298,7 @@ DefaultsFile::Values DefaultsFile::refuse(const std::string& file) {
 // whatever either held whole before its damage is kept, the file's over the backup's.
 DefaultsFile::Values DefaultsFile::recover(const std::string& file, ReadResult damage) {
     const double date = clock_.date();
-    const SetAside damaged = setAside(file, date, DefaultsFile::damage(damage));
+    const SetAside damaged = setAside(file, date, DefaultsFile::damage(damage).c_str());
     log_.error("%{public}s", damaged.message);
     Contents backup;
     const ReadResult result = read(backupPath(), backup, false);
@@ -350,7 +355,7 @@ DefaultsFile::WriteResult DefaultsFile::write(const Changes& changes, const Valu
         return result;
     }
     if (read == ReadResult::bad || read == ReadResult::tooLarge) {
-        result.notes.push_back(setAside(file, date, damage(read)).message);
+        result.notes.push_back(setAside(file, date, damage(read).c_str()).message);
     }
     // A file that went missing or bad since it was loaded would otherwise take every key this
     // process did not change with it; what this process knows is the best copy left.
@@ -371,8 +376,8 @@ DefaultsFile::WriteResult DefaultsFile::write(const Changes& changes, const Valu
     // A file that would not be read back is not written: the changes wait like those for a full
     // disk, until a removal makes room.
     if (text.size() > kMaximumSize) {
-        result.failure = "Cannot write settings to " + named(file) +
-                         ": they would be larger than 8 MB, more than is read back";
+        result.failure = "Cannot write settings to " + named(file) + ": they would be " +
+                         kLargerThanTheMaximum + ", more than is read back";
         return result;
     }
     result.written = replace(file, text, result.failure);
@@ -400,9 +405,8 @@ std::optional<DefaultsFile::Values> DefaultsFile::reread(std::string& why) const
             why = refusal(file);
             return std::nullopt;
         case ReadResult::tooLarge:
-            why = "Settings file " + named(file) +
-                  " was changed but is larger than 8 MB; it is not read, and the settings in use "
-                  "stay";
+            why = "Settings file " + named(file) + " was changed but is " + kLargerThanTheMaximum +
+                  "; it is not read, and the settings in use stay";
             return std::nullopt;
         case ReadResult::bad:
             break;

@@ -25,11 +25,11 @@ class Clock;
 // overwritten in place; the backup stands in for it, and when the backup is damaged too, every
 // member read whole before the damage in either is kept.
 //
-// Only a regular file of at most kMaximumSize bytes is read, and no other is written: anything
-// else at the path (a FIFO, a device, a folder) is never opened in a way that could wait, is left
-// as it is and refused, and the settings in use are written once a file stands there again. A
-// symbolic link at the path (a dotfile manager's) stays: the file it leads to is written, beside
-// itself.
+// Only a regular file of at most kMaximumSize bytes is read or written. A larger one is kept aside
+// unread, as a damaged one is. Anything else at the path (a FIFO, a device, a folder) is never
+// opened in a way that could wait: it is left as it is and refused, and the settings in use are
+// written once a file stands there again. A symbolic link at the path (a dotfile manager's)
+// stays: the file it leads to is written, beside itself.
 //
 // Values are shared and never changed once stored, so that a write on another thread reads them
 // while the main thread goes on: write() may run on any one thread at a time, load() on the
@@ -88,7 +88,7 @@ class DefaultsFile {
     // The path for the log, with the file a link there leads to.
     std::string named(const std::string& file) const;
     std::string refusal(const std::string& file) const;
-    static const char* damage(ReadResult result);
+    static std::string damage(ReadResult result);
     Values refuse(const std::string& file);
     Values recover(const std::string& file, ReadResult damage);
     Contents salvage(const std::string& damaged) const;
