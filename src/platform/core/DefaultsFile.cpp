@@ -15,6 +15,7 @@
 
 #include "platform/core/Clock.hpp"
 #include "platform/core/Json.hpp"
+#include "platform/core/LinkTarget.hpp"
 
 namespace talvori {
 
@@ -22,10 +23,9 @@ namespace {
 
 constexpr const char* kTemporaryMark = ".tmp-";
 
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-}
+// How the log says DefaultsFile::kMaximumSize.
+constexpr const char* kLargerThanTheMaximum = "larger than 8 MB";
+static_assert(DefaultsFile::kMaximumSize == 8'000'000);
 
 bool writeAll(int fd, const std::string& contents) {
     std::size_t written = 0;
@@ -38,25 +38,67 @@ bool writeAll(int fd, const std::string& contents) {
     return true;
 }
 
-bool readAll(const std::string& path, std::string& contents) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+// Reads at most `limit` bytes into `contents`; false past them.
+bool readUpTo(int fd, std::size_t limit, std::string& contents) {
     char buffer[65536];
     for (;;) {
         const ssize_t count = ::read(fd, buffer, sizeof buffer);
         if (count < 0 && errno == EINTR) continue;
-        if (count < 0) {
-            const int savedErrno = errno;
-            ::close(fd);
-            errno = savedErrno;
+        if (count < 0) return false;
+        if (count == 0) return true;
+        contents.append(buffer, static_cast<std::size_t>(count));
+        if (contents.size() > limit) {
+            errno = EFBIG;
             return false;
         }
-        if (count == 0) break;
-        contents.append(buffer, static_cast<std::size_t>(count));
     }
-    ::close(fd);
-    return true;
 }
+
+// What stands at a path where a settings file should, in words for the log.
+std::string whatIsAt(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return errno == ELOOP ? "a loop of links" : "nothing";
+    if (S_ISDIR(status.st_mode)) return "a folder";
+    if (S_ISFIFO(status.st_mode)) return "a FIFO";
+    if (S_ISSOCK(status.st_mode)) return "a socket";
+    if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) return "a device";
+    return "a regular file";
+}
+
+}  // namespace
+
+// Only a regular file is opened: opening a FIFO waits for a writer, and a device may never end.
+// The open cannot wait either, should the path change in between; what it opened is looked at.
+DefaultsFile::ReadResult DefaultsFile::readAll(const std::string& path, std::string& contents) {
+    contents.clear();
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        if (errno == ELOOP) return ReadResult::notAFile;
+        return errno == ENOENT ? ReadResult::missing : ReadResult::bad;
+    }
+    int fd = -1;
+    if (S_ISREG(status.st_mode)) {
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) return errno == ENOENT ? ReadResult::missing : ReadResult::bad;
+        if (::fstat(fd, &status) != 0) status.st_mode = 0;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        if (fd >= 0) ::close(fd);
+        return ReadResult::notAFile;
+    }
+    const bool read =
+        status.st_size <= static_cast<off_t>(kMaximumSize) && readUpTo(fd, kMaximumSize, contents);
+    const int savedErrno = errno;
+    ::close(fd);
+    if (read) return ReadResult::ok;
+    contents.clear();
+    if (status.st_size > static_cast<off_t>(kMaximumSize) || savedErrno == EFBIG) {
+        return ReadResult::tooLarge;
+    }
+    return ReadResult::bad;
+}
+
+namespace {
 
 // The document, and each value in a tagged container two levels down, as deep as a value can
 // decode; anything deeper is damage, and writing it back would exhaust the stack.
@@ -99,7 +141,7 @@ std::string timeStamp(double date) {
 class DefaultsFile::Lock {
   public:
     explicit Lock(const std::string& path) {
-        fd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        fd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
         if (fd_ < 0) return;
         while (::flock(fd_, LOCK_EX) != 0) {
             if (errno == EINTR) continue;
@@ -133,7 +175,7 @@ DefaultsFile::ReadResult DefaultsFile::read(const std::string& path, Contents& c
                                             bool logUndecodable) const {
     contents = {};
     std::string text;
-    if (!readAll(path, text)) return errno == ENOENT ? ReadResult::missing : ReadResult::bad;
+    if (const ReadResult result = readAll(path, text); result != ReadResult::ok) return result;
     auto document = Json::parse(text);
     if (!document || !document->is_object() ||
         Json::isNestedDeeperThan(*document, kMaximumNesting)) {
@@ -182,25 +224,36 @@ DefaultsFile::SetAside DefaultsFile::setAside(const std::string& path, double da
 
 DefaultsFile::Values DefaultsFile::load() {
     Lock lock(path_);
+    const std::string file = linkTarget(path_);
     // Every write holds the lock from its temporary copy to the rename: a copy found while we
     // hold it is what a process killed while writing left.
-    if (lock.held()) removeLeftTemporaries();
+    if (lock.held()) {
+        removeLeftTemporaries(path_);
+        removeLeftTemporaries(backupPath());
+        if (file != path_) removeLeftTemporaries(file);
+    }
     Contents contents;
-    const ReadResult result = read(path_, contents, true);
-    if (result == ReadResult::ok) return std::move(contents.values);
-    if (result == ReadResult::missing) return {};
-    return recover();
+    switch (const ReadResult result = read(file, contents, true)) {
+        case ReadResult::ok:
+            return std::move(contents.values);
+        case ReadResult::missing:
+            return {};
+        case ReadResult::notAFile:
+            return refuse(file);
+        case ReadResult::bad:
+        case ReadResult::tooLarge:
+            return recover(file, result);
+    }
+    return {};
 }
 
-void DefaultsFile::removeLeftTemporaries() const {
-    const std::string file = std::filesystem::path(path_).filename().string();
-    const std::string backup = std::filesystem::path(backupPath()).filename().string();
+void DefaultsFile::removeLeftTemporaries(const std::string& written) const {
+    const std::string file = std::filesystem::path(written).filename().string();
     std::error_code error;
-    for (std::filesystem::directory_iterator entry(folderOf(path_), error), end;
+    for (std::filesystem::directory_iterator entry(folderOf(written), error), end;
          !error && entry != end; entry.increment(error)) {
         const std::string name = entry->path().filename().string();
-        auto owner = temporaryOwner(name, file);
-        if (!owner) owner = temporaryOwner(name, backup);
+        const auto owner = temporaryOwner(name, file);
         // Another running process's copy may be one it writes now, should its lock have failed;
         // ours is old: this process has written nothing yet.
         if (!owner || (*owner != ::getpid() && isRunning(*owner))) continue;
@@ -214,27 +267,55 @@ void DefaultsFile::removeLeftTemporaries() const {
     }
 }
 
+std::string DefaultsFile::named(const std::string& file) const {
+    return file == path_ ? path_ : path_ + " (a link to " + file + ")";
+}
+
+std::string DefaultsFile::refusal(const std::string& file) const {
+    return "Settings file " + named(file) + " is " + whatIsAt(file) +
+           ", not a regular file: it is not read, and the settings in use are written to it once "
+           "it is one";
+}
+
+std::string DefaultsFile::damage(ReadResult result) {
+    return result == ReadResult::tooLarge ? std::string("is ") + kLargerThanTheMaximum
+                                          : "could not be read";
+}
+
+// Something that is no file (a FIFO, a device) is left as it is; the last good copy stands in.
+DefaultsFile::Values DefaultsFile::refuse(const std::string& file) {
+    refusedAtLoad_ = refusal(file);
+    log_.error("%{public}s", refusedAtLoad_);
+    Contents backup;
+    if (read(backupPath(), backup, false) != ReadResult::ok) return {};
+    log_.info("Settings file %{public}s: the settings of its last good copy %{public}s are used",
+              path_, backupPath());
+    return std::move(backup.values);
+}
+
 // The file is damaged: the backup written with it stands in for it, and the file on disk becomes
 // that backup again, members this version cannot read and all. With the backup damaged too,
 // whatever either held whole before its damage is kept, the file's over the backup's.
-DefaultsFile::Values DefaultsFile::recover() {
+DefaultsFile::Values DefaultsFile::recover(const std::string& file, ReadResult damage) {
     const double date = clock_.date();
-    const SetAside damaged = setAside(path_, date, "could not be read");
+    const SetAside damaged = setAside(file, date, DefaultsFile::damage(damage).c_str());
     log_.error("%{public}s", damaged.message);
     Contents backup;
     const ReadResult result = read(backupPath(), backup, false);
     if (result == ReadResult::ok) {
         std::string text;
         std::string failure;
-        if (!damaged.target.empty() && readAll(backupPath(), text)) replace(path_, text, failure);
+        if (!damaged.target.empty() && readAll(backupPath(), text) == ReadResult::ok) {
+            replace(file, text, failure);
+        }
         log_.error(
             "Settings file %{public}s: the settings of its last good copy %{public}s are "
             "used instead",
             path_, backupPath());
         return std::move(backup.values);
     }
-    Contents saved = salvage(damaged.target.empty() ? path_ : damaged.target);
-    if (result == ReadResult::bad) {
+    Contents saved = salvage(damaged.target.empty() ? file : damaged.target);
+    if (result == ReadResult::bad || result == ReadResult::tooLarge) {
         const SetAside older = setAside(backupPath(), date, "could not be read either");
         log_.error("%{public}s", older.message);
         Contents olderSaved = salvage(older.target.empty() ? backupPath() : older.target);
@@ -249,7 +330,7 @@ DefaultsFile::Values DefaultsFile::recover() {
 DefaultsFile::Contents DefaultsFile::salvage(const std::string& damaged) const {
     Contents contents;
     std::string text;
-    if (!readAll(damaged, text)) return contents;
+    if (readAll(damaged, text) != ReadResult::ok) return contents;
     JsonValue members = Json::wholeMembers(text);
     // Deeper than any value decodes: damage, whose copying and writing would exhaust the stack.
     auto& object = members.get_ref<JsonValue::object_t&>();
@@ -266,10 +347,15 @@ DefaultsFile::WriteResult DefaultsFile::write(const Changes& changes, const Valu
     std::error_code error;
     std::filesystem::create_directories(folderOf(path_), error);
     Lock lock(path_);
+    const std::string file = linkTarget(path_);
     Contents contents;
-    const ReadResult read = this->read(path_, contents, false);
-    if (read == ReadResult::bad) {
-        result.notes.push_back(setAside(path_, date, "could not be read").message);
+    const ReadResult read = this->read(file, contents, false);
+    if (read == ReadResult::notAFile) {
+        result.failure = refusal(file);
+        return result;
+    }
+    if (read == ReadResult::bad || read == ReadResult::tooLarge) {
+        result.notes.push_back(setAside(file, date, damage(read).c_str()).message);
     }
     // A file that went missing or bad since it was loaded would otherwise take every key this
     // process did not change with it; what this process knows is the best copy left.
@@ -287,7 +373,14 @@ DefaultsFile::WriteResult DefaultsFile::write(const Changes& changes, const Valu
         }
     }
     const std::string text = serialized(contents);
-    result.written = replace(path_, text, result.failure);
+    // A file that would not be read back is not written: the changes wait like those for a full
+    // disk, until a removal makes room.
+    if (text.size() > kMaximumSize) {
+        result.failure = "Cannot write settings to " + named(file) + ": they would be " +
+                         kLargerThanTheMaximum + ", more than is read back";
+        return result;
+    }
+    result.written = replace(file, text, result.failure);
     // A backup that cannot be written now is written with the next change; the file itself is
     // whole either way.
     std::string backupFailure;
@@ -299,18 +392,26 @@ DefaultsFile::WriteResult DefaultsFile::write(const Changes& changes, const Valu
 }
 
 std::optional<DefaultsFile::Values> DefaultsFile::reread(std::string& why) const {
+    const std::string file = linkTarget(path_);
     Contents contents;
-    switch (read(path_, contents, false)) {
+    switch (read(file, contents, false)) {
         case ReadResult::ok:
             return std::move(contents.values);
         case ReadResult::missing:
-            why = "Settings file " + path_ +
+            why = "Settings file " + named(file) +
                   " was removed; the settings in use stay and are written with the next change";
+            return std::nullopt;
+        case ReadResult::notAFile:
+            why = refusal(file);
+            return std::nullopt;
+        case ReadResult::tooLarge:
+            why = "Settings file " + named(file) + " was changed but is " + kLargerThanTheMaximum +
+                  "; it is not read, and the settings in use stay";
             return std::nullopt;
         case ReadResult::bad:
             break;
     }
-    why = "Settings file " + path_ +
+    why = "Settings file " + named(file) +
           " was changed but does not read (saved half-way?); the settings in use stay";
     return std::nullopt;
 }
@@ -337,7 +438,9 @@ std::string DefaultsFile::serialized(const Contents& contents) {
 bool DefaultsFile::replace(const std::string& path, const std::string& contents,
                            std::string& failure) {
     const std::string temporary = temporaryPathOf(path);
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // Whatever stands in the way (a FIFO, a link another process put there) is not opened.
+    const int fd = ::open(temporary.c_str(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (fd < 0) {
         failure = "Cannot write settings to " + temporary + ": " + std::strerror(errno);
         return false;

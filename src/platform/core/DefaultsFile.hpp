@@ -25,6 +25,12 @@ class Clock;
 // overwritten in place; the backup stands in for it, and when the backup is damaged too, every
 // member read whole before the damage in either is kept.
 //
+// Only a regular file of at most kMaximumSize bytes is read or written. A larger one is kept aside
+// unread, as a damaged one is. Anything else at the path (a FIFO, a device, a folder) is never
+// opened in a way that could wait: it is left as it is and refused, and the settings in use are
+// written once a file stands there again. A symbolic link at the path (a dotfile manager's)
+// stays: the file it leads to is written, beside itself.
+//
 // Values are shared and never changed once stored, so that a write on another thread reads them
 // while the main thread goes on: write() may run on any one thread at a time, load() on the
 // thread that made the file.
@@ -48,6 +54,9 @@ class DefaultsFile {
         Values values;
     };
 
+    // Settings are small: even many layouts take a few hundred kilobytes.
+    static constexpr std::size_t kMaximumSize = 8'000'000;
+
     DefaultsFile(std::string path, const Clock& clock, Logger log);
 
     Values load();
@@ -61,17 +70,27 @@ class DefaultsFile {
     std::optional<Values> reread(std::string& why) const;
 
     const std::string& path() const { return path_; }
+    // Why load() found no file to read (a FIFO stands there), in the words a failed write uses;
+    // empty when it found one, or none.
+    const std::string& refusedAtLoad() const { return refusedAtLoad_; }
     std::string backupPath() const { return path_ + ".bak"; }
 
   private:
     class Lock;
     struct Contents;
-    enum class ReadResult { ok, missing, bad };
+    enum class ReadResult { ok, missing, bad, notAFile, tooLarge };
 
+    static ReadResult readAll(const std::string& path, std::string& contents);
     ReadResult read(const std::string& path, Contents& contents, bool logUndecodable) const;
     void decode(JsonValue& document, Contents& contents, bool logUndecodable) const;
-    void removeLeftTemporaries() const;
-    Values recover();
+    // Removes the temporary copies of `written` that processes killed while writing left.
+    void removeLeftTemporaries(const std::string& written) const;
+    // The path for the log, with the file a link there leads to.
+    std::string named(const std::string& file) const;
+    std::string refusal(const std::string& file) const;
+    static std::string damage(ReadResult result);
+    Values refuse(const std::string& file);
+    Values recover(const std::string& file, ReadResult damage);
     Contents salvage(const std::string& damaged) const;
     static std::string serialized(const Contents& contents);
     struct SetAside {
@@ -83,6 +102,7 @@ class DefaultsFile {
     static bool replace(const std::string& path, const std::string& contents, std::string& failure);
 
     std::string path_;
+    std::string refusedAtLoad_;
     const Clock& clock_;
     Logger log_;
 };

@@ -22,6 +22,7 @@ DefaultsWriter::~DefaultsWriter() {
 void DefaultsWriter::write(DefaultsFile::Changes changes, DefaultsFile::Values known, double date) {
     {
         std::lock_guard lock(mutex_);
+        if (changes.empty() && waiting_.empty()) return;
         changes.merge(waiting_);
         waiting_ = std::move(changes);
         known_ = std::move(known);
@@ -35,9 +36,6 @@ void DefaultsWriter::write(DefaultsFile::Changes changes, DefaultsFile::Values k
 
 bool DefaultsWriter::flush() {
     std::unique_lock lock(mutex_);
-    if (!waiting_.empty()) requested_ = true;
-    if (requested_ && !thread_.joinable()) thread_ = std::thread(&DefaultsWriter::run, this);
-    changed_.notify_all();
     changed_.wait(lock, [this] { return !requested_ && !writing_; });
     return waiting_.empty();
 }
@@ -80,15 +78,18 @@ void DefaultsWriter::run() {
         }
         lock.unlock();
         const auto result = file_->write(changes, known, date);
-        if (finished_) finished_(result);
         lock.lock();
-        writing_ = false;
         if (!result.written) {
-            // Kept for the next request, under whatever changed since.
+            // Kept for the next request, under whatever changed since: waiting before anyone
+            // hears of the failure, so that a request it prompts finds them.
             waiting_.merge(changes);
             if (known_.empty()) known_ = known;
             rereadRequested_ = rereadRequested_ || rereadToo;
         }
+        lock.unlock();
+        if (finished_) finished_(result);
+        lock.lock();
+        writing_ = false;
         changed_.notify_all();
     }
 }

@@ -29,11 +29,12 @@ class DefaultsWriter {
     DefaultsWriter(const DefaultsWriter&) = delete;
     DefaultsWriter& operator=(const DefaultsWriter&) = delete;
 
-    // Adds `changes` to what waits and asks for a write of everything waiting. `known` is the
-    // caller's view of every key, written when the file is gone; `date` names a damaged file.
+    // Adds `changes` to what waits and asks for a write of everything waiting, changes a failed
+    // write left too; nothing when nothing waits. `known` is the caller's view of every key,
+    // written when the file is gone; `date` names a damaged file.
     void write(DefaultsFile::Changes changes, DefaultsFile::Values known, double date);
-    // Waits until the write in flight and everything waiting have been written (or failed);
-    // whether nothing is left unwritten.
+    // Waits until the writes asked for have been written (or failed); whether nothing is left
+    // unwritten. Asks for none itself: changes a write has just failed would be tried twice.
     bool flush();
     // Asks for a read of the file; a write asked for already reads it and stands in for it.
     void reread();

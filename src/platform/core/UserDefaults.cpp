@@ -5,6 +5,7 @@
 
 #include "platform/core/DefaultsWriter.hpp"
 #include "platform/core/FileChangeWatch.hpp"
+#include "platform/core/RepeatedLogLines.hpp"
 #include "platform/core/RunLoop.hpp"
 #include "platform/core/weakly.hpp"
 
@@ -20,8 +21,12 @@ std::shared_ptr<UserDefaults> UserDefaults::fileBacked(const std::string& path,
     auto file = std::make_shared<DefaultsFile>(path, loop->clock(), log);
     defaults->values_ = file->load();
     defaults->onDisk_ = defaults->values_;
+    // Said already: a write that finds the same is not said again.
+    defaults->writeFailure_ = file->refusedAtLoad();
     defaults->loop_ = loop;
-    defaults->log_ = std::move(log);
+    defaults->log_ = log;
+    defaults->otherWriterLines_ = std::make_unique<RepeatedLogLines>(std::move(log));
+    defaults->otherWriterLines_->attach(loop.get());
     // Heard on the writer's thread, handled on the loop's.
     const auto onLoop = [weakLoop = std::weak_ptr<RunLoop>(loop),
                          weak = std::weak_ptr<UserDefaults>(defaults)](auto handle) {
@@ -68,6 +73,7 @@ std::string UserDefaults::standardPath() {
 
 UserDefaults::~UserDefaults() {
     synchronize();
+    if (otherWriterLines_) otherWriterLines_->flush();
 }
 
 const DefaultsValue* UserDefaults::find(const std::string& key) const {
@@ -198,7 +204,7 @@ void UserDefaults::rereadFinished(const std::optional<Values>& values, const std
     if (values) {
         absorb(*values, {}, {});
     } else {
-        log_.info("%{public}s", why);
+        sayOfOtherWriter(LogLevel::info, why);
     }
 }
 
@@ -236,10 +242,10 @@ void UserDefaults::absorb(const Values& file, const DefaultsFile::Changes& writt
         const auto now = valueIn(file, key);
         const auto unsaved = unsaved_.find(key);
         if (unsaved == unsaved_.end()) {
-            log_.log(
-                "Settings: \"%{public}s\" was changed in the file by another writer; its value "
-                "is taken",
-                key);
+            sayOfOtherWriter(
+                LogLevel::defaultLevel,
+                "Settings: \"" + key +
+                    "\" was changed in the file by another writer; its value is taken");
             store(key, now);
         } else if (!sameValue(now, unsaved->second)) {
             sayChangedHereToo(key);
@@ -259,16 +265,21 @@ std::vector<std::string> UserDefaults::changedElsewhere(const Values& file) cons
     return keys;
 }
 
-void UserDefaults::sayChangedHereToo(const std::string& key) const {
-    log_.log(
-        "Settings: \"%{public}s\" was changed in the file by another writer and here too; this "
-        "later change is written over it",
-        key);
+void UserDefaults::sayChangedHereToo(const std::string& key) {
+    sayOfOtherWriter(LogLevel::defaultLevel,
+                     "Settings: \"" + key +
+                         "\" was changed in the file by another writer and here too; this later "
+                         "change is written over it");
+}
+
+void UserDefaults::sayOfOtherWriter(LogLevel level, const std::string& line) {
+    otherWriterLines_->log(level, "other writer", line, kOtherWriterLines);
 }
 
 bool UserDefaults::synchronize() {
     if (!writer_) return true;
-    if (!pending_.empty()) startWrite();
+    // Changes a failed write left are asked for too: the disk may take them now.
+    startWrite();
     return writer_->flush();
 }
 

@@ -17,6 +17,7 @@ namespace talvori {
 class Clock;
 class DefaultsWriter;
 class FileChangeWatch;
+class RepeatedLogLines;
 class RunLoop;
 
 // The settings store: typed values under string keys. A read of a missing key, or of a key that
@@ -28,7 +29,8 @@ class RunLoop;
 // The file has other writers (a hand edit, a second instance on another display): when it
 // changes on disk it is read again, and each key another writer changed there is taken, its
 // observers told, unless this process changed it too since the file was last read; then this
-// process's value, written later, stays. Either way the log names the key.
+// process's value, written later, stays. Either way the log names the key, a line or so a second
+// at most: another program may save the file many times a second; the rest are counted.
 class UserDefaults : public std::enable_shared_from_this<UserDefaults> {
   public:
     static std::shared_ptr<UserDefaults> inMemory();
@@ -71,6 +73,8 @@ class UserDefaults : public std::enable_shared_from_this<UserDefaults> {
 
     static constexpr double kFlushDelay = 0.2;
     static constexpr double kRetryDelay = 5.0;
+    // How many lines about other writers are logged in RepeatedLogLines::kPeriod, at most.
+    static constexpr int kOtherWriterLines = 10;
 
   private:
     UserDefaults() = default;
@@ -92,7 +96,9 @@ class UserDefaults : public std::enable_shared_from_this<UserDefaults> {
                 const DefaultsFile::Changes& replaced);
     // The keys whose values in `file` differ from what it held when last read or written.
     std::vector<std::string> changedElsewhere(const Values& file) const;
-    void sayChangedHereToo(const std::string& key) const;
+    void sayChangedHereToo(const std::string& key);
+    // A line about what another writer did to the file.
+    void sayOfOtherWriter(LogLevel level, const std::string& line);
     // Stores `value` (null: none) as what reads of `key` give, and tells its observers.
     void store(const std::string& key, Value value);
 
@@ -110,6 +116,7 @@ class UserDefaults : public std::enable_shared_from_this<UserDefaults> {
     std::unique_ptr<FileChangeWatch> fileWatch_;
     std::weak_ptr<RunLoop> loop_;
     Logger log_;
+    std::unique_ptr<RepeatedLogLines> otherWriterLines_;
     bool flushScheduled_ = false;
     // Why the latest write failed, said once until it changes or a write succeeds.
     std::string writeFailure_;

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -242,16 +245,89 @@ TEST_F(UserDefaultsFileTest, AFileSpoiledAfterLoadingLosesNoKeyThisProcessHolds)
     EXPECT_EQ(reopened->boolValue("launchAtLogin"), false);
 }
 
-TEST_F(UserDefaultsFileTest, AnUnreadableFileIsKeptAsideNotOverwritten) {
-    fs::create_directories(path_);  // a folder where the file should be cannot be read
-    fs::path marker = fs::path(path_) / "kept";
-    std::ofstream(marker) << "x";
+// What may stand at the path instead of a file; each is left as it is.
+struct NotAFile {
+    const char* name;
+    std::function<void(const std::string& path)> make;
+    std::function<bool(const std::string& path)> stands;
+};
+
+class UserDefaultsNotAFileTest : public UserDefaultsFileTest,
+                                 public ::testing::WithParamInterface<NotAFile> {};
+
+// Nothing here may wait (a FIFO would in its open) or read without end (a device).
+TEST_P(UserDefaultsNotAFileTest, IsRefusedOnceAndTheSettingsAreWrittenOnceAFileIsThere) {
+    {
+        auto defaults = open();
+        defaults->set("a", 1);
+        ASSERT_TRUE(defaults->synchronize());
+    }
+    fs::remove(path_);
+    GetParam().make(path_);
     auto defaults = open();
-    defaults->set("a", 1);
+    EXPECT_EQ(defaults->integer("a"), 1) << "its last good copy";
+    defaults->set("b", 2);
+    EXPECT_FALSE(defaults->synchronize());
+    EXPECT_TRUE(GetParam().stands(path_));
+    EXPECT_TRUE(setAside().empty());
+    const auto messages = logs().messages();
+    EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
+                            [](const std::string& message) {
+                                return message.find("not a regular file") != std::string::npos;
+                            }),
+              1);
+
+    fs::remove_all(path_);
+    advance(UserDefaults::kRetryDelay);
+    ASSERT_TRUE(eventually([&] { return fs::is_regular_file(path_); }));
+    defaults.reset();
+    auto reopened = open();
+    EXPECT_EQ(reopened->integer("a"), 1);
+    EXPECT_EQ(reopened->integer("b"), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, UserDefaultsNotAFileTest,
+    ::testing::Values(
+        NotAFile{"Fifo", [](const std::string& path) { ::mkfifo(path.c_str(), 0600); },
+                 [](const std::string& path) { return fs::is_fifo(path); }},
+        NotAFile{"LinkToADevice",
+                 [](const std::string& path) { fs::create_symlink("/dev/zero", path); },
+                 [](const std::string& path) { return fs::is_symlink(path); }},
+        NotAFile{"Folder",
+                 [](const std::string& path) {
+                     fs::create_directory(path);
+                     std::ofstream(path + "/kept") << "x";
+                 },
+                 [](const std::string& path) { return fs::exists(path + "/kept"); }},
+        NotAFile{"Socket",
+                 [](const std::string& path) {
+                     sockaddr_un address{};
+                     address.sun_family = AF_UNIX;
+                     path.copy(address.sun_path, sizeof address.sun_path - 1);
+                     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+                     ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+                     ::close(fd);
+                 },
+                 [](const std::string& path) { return fs::is_socket(path); }},
+        NotAFile{"LoopOfLinks", [](const std::string& path) { fs::create_symlink(path, path); },
+                 [](const std::string& path) { return fs::is_symlink(path); }}),
+    [](const ::testing::TestParamInfo<NotAFile>& info) { return info.param.name; });
+
+TEST_F(UserDefaultsFileTest, AFileLargerThanTheBoundIsNeitherReadNorWritten) {
+    const std::string large(DefaultsFile::kMaximumSize, 'x');
+    writeRaw("{\"a\": \"" + large + "\"}");
+    auto defaults = open();
+    EXPECT_EQ(defaults->string("a"), std::nullopt);
+    ASSERT_EQ(setAside().size(), 1u) << "kept aside, unread";
+    EXPECT_GT(fs::file_size(setAside()[0]), DefaultsFile::kMaximumSize);
+
+    defaults->set("b", true);
+    defaults->set("large", large);
+    EXPECT_FALSE(defaults->synchronize()) << "it would not be read back";
+    defaults->removeObject("large");
     EXPECT_TRUE(defaults->synchronize());
-    const auto aside = setAside();
-    ASSERT_EQ(aside.size(), 1u);
-    EXPECT_TRUE(fs::exists(aside[0] / "kept"));
+    EXPECT_EQ(open()->boolValue("b"), true);
 }
 
 TEST_F(UserDefaultsFileTest, AFailedWriteKeepsTheChangesAndTheOldFileAndIsSaidOnce) {
@@ -473,6 +549,58 @@ TEST_F(UserDefaultsOtherWritersTest, ChangesOnDiskReachReadersAndTheLaterWriteWi
     EXPECT_TRUE(turnUntil([&] { return second->boolValue("w") == true; }));
     EXPECT_EQ(open()->integer("y"), 5);
     EXPECT_EQ(heard, 2);
+}
+
+// As dotfile managers keep it: the file is a link to their copy in another folder.
+TEST_F(UserDefaultsOtherWritersTest, ALinkedFileStaysALinkAndEditsOfItsTargetAreHeard) {
+    const std::string target = folder_ + "/dotfiles/talvori/defaults.json";
+    fs::create_directories(fs::path(target).parent_path());
+    fs::create_directories(fs::path(path_).parent_path());
+    std::ofstream(target) << "{\"a\": 1}";
+    fs::create_symlink("../dotfiles/talvori/defaults.json", path_);
+    auto defaults = openOnLoop();
+    EXPECT_EQ(defaults->integer("a"), 1);
+    defaults->set("b", 2);
+    ASSERT_TRUE(defaults->synchronize());
+    EXPECT_TRUE(fs::is_symlink(path_));
+    EXPECT_EQ((*Json::parse(readRaw(target)))["b"], 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(target).parent_path()), {}), 1)
+        << "no copy left beside it";
+
+    writeRaw("{\"a\": 5, \"b\": 2}", target);
+    EXPECT_TRUE(turnUntil([&] { return defaults->integer("a") == 5; }));
+}
+
+TEST_F(UserDefaultsOtherWritersTest, AConfigFolderMadeAgainIsWatchedAgain) {
+    auto defaults = openOnLoop();
+    for (int round = 1; round <= 2; ++round) {
+        fs::remove_all(fs::path(path_).parent_path());
+        for (int turn = 0; turn < 5; ++turn) loop_->runOnce(0.01);
+        writeRaw("{\"x\": " + std::to_string(round) + "}");
+        EXPECT_TRUE(turnUntil([&] { return defaults->integer("x") == round; })) << round;
+    }
+}
+
+TEST_F(UserDefaultsOtherWritersTest, AnotherWritersSavesAreLoggedALineASecondAtMostAndCounted) {
+    auto defaults = UserDefaults::fileBacked(path_, loop_, platform().logger("Settings"));
+    constexpr int kSaves = 60;
+    for (int save = 1; save <= kSaves; ++save) {
+        writeRaw("{\"n\": " + std::to_string(save) + "}");
+        ASSERT_TRUE(turnUntil([&] { return defaults->integer("n") == save; })) << save;
+    }
+    defaults.reset();
+    const auto messages = logs().messages();
+    EXPECT_LE(std::count_if(messages.begin(), messages.end(),
+                            [](const std::string& message) {
+                                return message.find("another writer") != std::string::npos &&
+                                       message.find("repeated") == std::string::npos;
+                            }),
+              UserDefaults::kOtherWriterLines);
+    EXPECT_NE(std::find(messages.begin(), messages.end(),
+                        "Settings: \"n\" was changed in the file by another writer; its value is "
+                        "taken … repeated " +
+                            std::to_string(kSaves - UserDefaults::kOtherWriterLines) + " times"),
+              messages.end());
 }
 
 TEST(UserDefaultsPathTest, FollowsTheXdgConfigFolder) {
