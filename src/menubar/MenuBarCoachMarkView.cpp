@@ -32,7 +32,8 @@ View iconTile() {
 
 std::string MenuBarCoachMarkView::subtitle() {
     const auto shortcut = ShortcutNames::showPanel().shortcut();
-    if (!shortcut) return kSubtitle;
+    // A combination the desktop holds would never reach us: not offered.
+    if (!shortcut || shortcut->isTakenBySystem()) return kSubtitle;
     return std::string(kSubtitle) + " Or press " + shortcutText(*shortcut) + ".";
 }
 

@@ -36,8 +36,14 @@ ChipLook lookOf(Chip chip) {
             "hide any region completely", ShortcutNames::newCover()};
 }
 
+// A combination the desktop holds would never reach us once set up: not offered as one to try.
+std::string keycapText(const std::optional<GlobalShortcuts::Shortcut>& shortcut) {
+    if (!shortcut) return "Not set";
+    return shortcut->isTakenBySystem() ? "Taken" : shortcutText(*shortcut);
+}
+
 View keycap(const std::optional<GlobalShortcuts::Shortcut>& shortcut, bool lit) {
-    return Text(shortcut ? shortcutText(*shortcut) : "Not set")
+    return Text(keycapText(shortcut))
         .font(Font::system(12, FontWeight::semibold))
         .foregroundColor(lit ? Color(Palette::ink) : Color(Palette::white80))
         .padding(EdgeInsets{4, 8, 4, 8})

@@ -166,10 +166,11 @@ View ShortcutRecorderPopover::body(ViewContext<State>& ctx) const {
         footer.push_back(footerButton("Overwrite", 0.85, platform().keyboardLayout().keyName("↩"),
                                       [recorder = recorder] { recorder->confirmOverwrite(); }));
     }
-    footer.push_back(footerButton("Close", 0.5, "esc", [recorder = recorder] {
-        recorder->isRecording.set(false);
-        recorder->stopRecording();
-    }));
+    footer.push_back(
+        footerButton("Close", 0.5, platform().keyboardLayout().keyName("⎋"), [recorder = recorder] {
+            recorder->isRecording.set(false);
+            recorder->stopRecording();
+        }));
 
     constexpr double infinity = std::numeric_limits<double>::infinity();
     return VStack(0,

@@ -34,7 +34,7 @@ void announceTakenShortcuts() {
     const bool one = taken.size() == 1;
     announceForAccessibility("Your desktop already uses the " + joinedTitles(taken) +
                              (one ? " shortcut. Record another one" : " shortcuts. Record others") +
-                             " in Settings.");
+                             " in Settings, under Shortcuts.");
 }
 
 }  // namespace talvori

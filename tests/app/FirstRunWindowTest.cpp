@@ -1,5 +1,6 @@
 #include "app/OnboardingTest.hpp"
 #include "onboarding/PermissionStep.hpp"
+#include "platform/desktop/HotKeyModifiers.hpp"
 #include "platform/desktop/ModifierFlags.hpp"
 #include "ui/UiTest.hpp"
 
@@ -60,6 +61,15 @@ TEST_F(FirstRunWindowTest, FocusWinsASharedCombinationAndAClearedShortcutNeverLi
     EXPECT_TRUE(text("Not set"));
     EXPECT_TRUE(colorsClose(*text("Not set").foregroundColor(), kIdleKeycap));
     EXPECT_TRUE(colorsClose(keycapText(0), kInk)) << "now Covers, the only chip holding it";
+}
+
+// A combination the desktop holds is not offered to try.
+TEST_F(FirstRunWindowTest, AShortcutTheDesktopHoldsShowsAsTaken) {
+    simHotKeys().holdForOtherProgram({kF, HotKeyModifiers::shift | HotKeyModifiers::command});
+    startApp();
+    EXPECT_TRUE(text("Taken"));
+    EXPECT_FALSE(text("\u21E7\u2318F"));
+    EXPECT_TRUE(text("\u2325\u2318N"));
 }
 
 TEST_F(FirstRunWindowTest, PagesSlideAndUnderReduceMotionSwapAtOnce) {

@@ -3,6 +3,7 @@
 #include "controls/CoachMarkShape.hpp"
 #include "menubar/MenuBarCoachMarkController.hpp"
 #include "menubar/MenuBarCoachMarkView.hpp"
+#include "platform/desktop/HotKeyModifiers.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
 #include "ui/UiTest.hpp"
@@ -100,6 +101,13 @@ TEST_F(CalloutTest, PlacementCentresUnderTheAnchorInsideTheScreen) {
     EXPECT_FALSE(place({1410, 876, 24, 0}));
     EXPECT_FALSE(place({2000, 876, 24, 22}));
     EXPECT_FALSE(place({1440, 876, 24, 22})) << "touching the edge is not on the screen";
+}
+
+// The desktop holds the combination that opens the panel: the coach mark does not offer it.
+TEST_F(CalloutTest, CoachMarkOffersNoShortcutTheDesktopHolds) {
+    simHotKeys().holdForOtherProgram({2, HotKeyModifiers::shift | HotKeyModifiers::command});
+    EXPECT_EQ(MenuBarCoachMarkController::showAnnouncement(),
+              "Look for this icon. Click it to open Talvori.");
 }
 
 TEST_F(CalloutTest, CoachMarkStandsUnderTheItemWithoutTakingKeysAndSpeaks) {

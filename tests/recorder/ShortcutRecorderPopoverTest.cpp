@@ -71,6 +71,7 @@ TEST_F(ShortcutRecorderPopoverTest, HintsNameTheirKeysAsTheLayoutDoes) {
     typeKey(Key::n, Flags::option | Flags::command);
     runUntilIdle();
     EXPECT_TRUE(shows("Return"));
+    EXPECT_TRUE(shows("Escape"));
     typeKey(Key::returnKey);
     runUntilIdle();
     EXPECT_TRUE(shows("Backspace"));

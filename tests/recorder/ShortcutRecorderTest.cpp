@@ -286,14 +286,15 @@ TEST_F(ShortcutRecorderTest, AStoredShortcutTheDesktopHoldsShowsTakenOnceUntilAn
     announceTakenShortcuts();
     ASSERT_EQ(announcements().size(), before + 1);
     EXPECT_EQ(lastAnnouncement(),
-              "Your desktop already uses the New Cover shortcut. Record another one in Settings.");
+              "Your desktop already uses the New Cover shortcut. Record another one in Settings, "
+              "under Shortcuts.");
     // A name that is not listening (More Blur while Focus is off) is asked as well.
     hotKeys().holdForOtherProgram(
         combination(Shortcut{Key::upArrow, Flags::control | Flags::option | Flags::command}));
     announceTakenShortcuts();
     EXPECT_EQ(lastAnnouncement(),
               "Your desktop already uses the New Cover and More Blur "
-              "shortcuts. Record others in Settings.");
+              "shortcuts. Record others in Settings, under Shortcuts.");
 
     recorder->startRecording();
     typeKey(Key::j, Flags::option | Flags::command);

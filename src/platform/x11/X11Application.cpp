@@ -146,7 +146,7 @@ std::vector<std::shared_ptr<Panel>> X11Application::windows() const {
     return {live.begin(), live.end()};
 }
 
-void X11Application::placeInLevel(X11Panel& panel, bool top) {
+xcb_void_cookie_t X11Application::placeInLevel(X11Panel& panel, bool top) {
     const xcb_window_t self = panel.stackingWindow();
     const auto children = clients_->fetchExpectedRootChildren();
     xcb_window_t sibling = XCB_WINDOW_NONE;
@@ -184,11 +184,10 @@ void X11Application::placeInLevel(X11Panel& panel, bool top) {
     }
     if (panel.isManaged() || panel.isStackedByWindowManager()) {
         const std::uint32_t values[] = {mode};
-        xcb_configure_window(connection_->raw(), panel.window(), XCB_CONFIG_WINDOW_STACK_MODE,
-                             values);
-    } else {
-        clients_->restackOwn(panel.window(), sibling, mode);
+        return xcb_configure_window(connection_->raw(), panel.window(),
+                                    XCB_CONFIG_WINDOW_STACK_MODE, values);
     }
+    return clients_->restackOwn(panel.window(), sibling, mode);
 }
 
 // Other programs' windows count as normal windows.
@@ -229,13 +228,30 @@ std::optional<std::size_t> X11Application::topNormalWindow(
     return std::nullopt;
 }
 
+bool X11Application::hasInactiveNormalWindowAbove(const X11Panel& panel,
+                                                  const std::vector<xcb_window_t>& children) const {
+    const xcb_window_t self = panel.stackingWindow();
+    const auto place = std::find(children.begin(), children.end(), self);
+    if (place == children.end()) return false;
+    const auto index = static_cast<std::size_t>(place - children.begin());
+    const auto top = topNormalWindow(children, self);
+    if (!top || *top < index) return false;
+    const xcb_window_t active = clients_->activeWindow();
+    const xcb_window_t activeFrame =
+        active == XCB_WINDOW_NONE ? xcb_window_t{XCB_WINDOW_NONE} : clients_->frameOf(active);
+    return activeFrame == XCB_WINDOW_NONE ||
+           std::find(place, children.end(), activeFrame) == children.end();
+}
+
 // Window managers raise the windows they manage to the very top: panels of a raised level must
-// come back above them, and panels placed against a window must come back beside it.
+// come back above them, and panels placed against a window must come back beside it, or in front
+// of the normal windows where they stand there.
 void X11Application::enforceLevels() {
     levelsDisturbed_ = false;
     const auto live = livePanels();
     const bool needed = std::any_of(live.begin(), live.end(), [](const auto& ours) {
-        return ours->isMapped() && !ours->isManaged() && (ours->level() > 0 || ours->isRelative());
+        return ours->isMapped() && !ours->isManaged() &&
+               (ours->level() > 0 || ours->isRelative() || ours->standsInFront());
     });
     if (!needed) return;
     // Run after the events that disturbed the order were read: what they told is enough.
@@ -472,6 +488,7 @@ void X11Application::subscribe(X11EventRouter& router) {
     router.on<&X11Application::configureNotified>(XCB_CONFIGURE_NOTIFY, *this);
     router.on<&X11Application::reparentNotified>(XCB_REPARENT_NOTIFY, *this);
     router.on<&X11Application::mapNotified>(XCB_MAP_NOTIFY, *this);
+    router.on<&X11Application::unmapNotified>(XCB_UNMAP_NOTIFY, *this);
     router.on<&X11Application::destroyNotified>(XCB_DESTROY_NOTIFY, *this);
     router.on<&X11Application::focusedIn>(XCB_FOCUS_IN, *this);
     router.on<&X11Application::focusedOut>(XCB_FOCUS_OUT, *this);
@@ -542,6 +559,11 @@ void X11Application::reparentNotified(const xcb_reparent_notify_event_t& reparen
 
 void X11Application::mapNotified(const xcb_map_notify_event_t& map) {
     if (map.event == connection_->root() && !isOurWindow(map.window)) levelsDisturbed_ = true;
+}
+
+// A window a panel stood against may have left the screen.
+void X11Application::unmapNotified(const xcb_unmap_notify_event_t& unmap) {
+    if (unmap.event == connection_->root() && !isOurWindow(unmap.window)) levelsDisturbed_ = true;
 }
 
 // Our own closes forget the window before destroying it: one still known was destroyed by

@@ -81,7 +81,13 @@ class X11Application final : public Application,
     void setNeedsPaint(const std::shared_ptr<X11Panel>& panel);
     // Puts `panel` at the top (or bottom) of its level among the windows on screen. The
     // desktop's own panels count as above the normal level.
-    void placeInLevel(X11Panel& panel, bool top);
+    // The request that restacks it.
+    xcb_void_cookie_t placeInLevel(X11Panel& panel, bool top);
+    // Whether another program's normal window that is not the active one stands above `panel`
+    // among the root's children (bottom to top): one mapped without taking the focus, say. While
+    // a window is active and above it, none counts: that one came up on purpose.
+    bool hasInactiveNormalWindowAbove(const X11Panel& panel,
+                                      const std::vector<xcb_window_t>& children) const;
     // Key status, as makeKey or the server's focus events move it.
     void panelBecameKey(X11Panel& panel);
     void panelResignedKey(X11Panel& panel);
@@ -131,6 +137,8 @@ class X11Application final : public Application,
     }
     // A client now stands in another frame: the panels kept against it follow.
     void clientReframed(xcb_window_t client);
+    // Clients newly read may stand above panels kept in front of the normal windows.
+    void clientsKept() { levelsDisturbed_ = true; }
     // Ends the run loop; called on terminate() and when the server goes away.
     void setOnTerminate(std::function<void()> handler) { onTerminate_ = std::move(handler); }
 
@@ -149,6 +157,7 @@ class X11Application final : public Application,
     void configureNotified(const xcb_configure_notify_event_t& configure);
     void reparentNotified(const xcb_reparent_notify_event_t& reparent);
     void mapNotified(const xcb_map_notify_event_t& map);
+    void unmapNotified(const xcb_unmap_notify_event_t& unmap);
     void destroyNotified(const xcb_destroy_notify_event_t& destroy);
     void focusedIn(const xcb_focus_in_event_t& focus);
     void focusedOut(const xcb_focus_out_event_t& focus);

@@ -354,6 +354,7 @@ void X11ClientWindows::readClientsLater(const std::vector<xcb_window_t>& windows
         xcb_get_input_focus(connection_->raw()),
         [this, requests = std::move(requests)](Reply<xcb_get_input_focus_reply_t>) {
             keepClients(requests);
+            if (clientsKept_) clientsKept_();
         });
 }
 

@@ -108,6 +108,9 @@ class X11ClientWindows {
     void setFrameLearnt(std::function<void(xcb_window_t client)> learnt) {
         frameLearnt_ = std::move(learnt);
     }
+    // Called once clients read after they mapped are kept: what they are (a dock, a normal
+    // window) is known from then on.
+    void setClientsKept(std::function<void()> kept) { clientsKept_ = std::move(kept); }
     // The root's children, bottom to top, asked of the server: the true stacking order.
     std::vector<xcb_window_t> fetchRootChildren();
     // The same order as the events read so far tell it, kept without a round trip: for checks
@@ -229,6 +232,7 @@ class X11ClientWindows {
     std::map<xcb_window_t, xcb_window_t> frames_;
     std::map<xcb_window_t, std::int32_t> pids_;
     std::function<void(xcb_window_t)> frameLearnt_;
+    std::function<void()> clientsKept_;
     std::function<bool(xcb_window_t)> isOwnWindow_;
     mutable std::map<xcb_window_t, Kept> kept_;
     std::optional<xcb_window_t> activeWindow_;

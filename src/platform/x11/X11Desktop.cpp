@@ -106,6 +106,7 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     std::weak_ptr<X11Application> application = desktop->application_;
     desktop->clients_->setIsOwnWindow(weakly(application, &X11Application::isOurWindow));
     desktop->clients_->setFrameLearnt(weakly(application, &X11Application::clientReframed));
+    desktop->clients_->setClientsKept(weakly(application, &X11Application::clientsKept));
     std::weak_ptr<X11HotKeyService> hotKeys = desktop->hotKeys_;
     desktop->screens_->setFocusedWindowFrame(
         weakly(application, [](X11Application& strong) -> std::optional<Rect> {

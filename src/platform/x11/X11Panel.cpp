@@ -337,6 +337,10 @@ bool X11Panel::isRelative() const {
     return stacking_->isRelative();
 }
 
+bool X11Panel::standsInFront() const {
+    return stacking_->standsInFront();
+}
+
 void X11Panel::placeAfterFailedRestack() {
     stacking_->placeAfterFailedRestack();
 }

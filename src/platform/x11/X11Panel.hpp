@@ -96,6 +96,8 @@ class X11Panel final : public Panel {
     void placeAfterFailedRestack();
     // Whether the panel was last ordered directly above or below another window.
     bool isRelative() const;
+    // Kept in front of the normal windows (see X11PanelStacking::standsInFront).
+    bool standsInFront() const;
     // Goes back beside that window when the root's children (bottom to top) show it elsewhere.
     void keepRelation(const std::vector<xcb_window_t>& children);
     // Key status moved to or from this panel.

@@ -75,6 +75,7 @@ void X11PanelStacking::orderFront() {
     auto application = application_.lock();
     if (!application || panel_.isClosed()) return;
     relation_.reset();
+    lifecycle_.newRelation();
     orderedIn_ = true;
     hiddenForDeactivation_ = false;
     panel_.markShown();
@@ -169,6 +170,39 @@ void X11PanelStacking::restackAgainstRelation() {
         application->clients().restackOwn(window_, relation_->sibling, relation_->mode).sequence;
 }
 
+bool X11PanelStacking::standsInFront() const {
+    if (!orderedIn_ || panel_.isManaged() || !panel_.ignoresMouseEvents() ||
+        panel_.level() != WindowLevel::normal) {
+        return false;
+    }
+    if (!relation_) return true;
+    // Placed against a window that left the screen (minimised, closed, on another desktop): it
+    // no longer tells what to leave clear.
+    auto application = application_.lock();
+    if (!application || application->panel(relation_->client)) return false;
+    const auto client = application->clients().readClient(relation_->client);
+    return !client || !client->isOnScreen();
+}
+
+void X11PanelStacking::restackToFront() {
+    auto application = application_.lock();
+    if (!application || lifecycle_.phase() == Phase::withdrawing) return;
+    const Nanoseconds now = application->loop()->now();
+    if (const Nanoseconds allowed = lifecycle_.nextRestackAt(); allowed > now) {
+        restackWhenAllowed(allowed);
+        return;
+    }
+    lifecycle_.restacked(now);
+    const auto request = application->placeInLevel(panel_, true);
+    if (lifecycle_.isStackedByWindowManager()) {
+        // What was asked against the window that left is not waited for any longer.
+        phaseWait_.clear();
+        lifecycle_.requestAnswered();
+    } else {
+        restackSent_ = request.sequence;
+    }
+}
+
 void X11PanelStacking::restackWhenAllowed(Nanoseconds at) {
     auto application = application_.lock();
     if (!application || !heldRestack_.isEmpty()) return;
@@ -182,11 +216,16 @@ void X11PanelStacking::restackWhenAllowed(Nanoseconds at) {
 void X11PanelStacking::restackIfDisturbed() {
     heldRestack_.clear();
     auto application = application_.lock();
-    if (!application || !relation_ || !mapped_ || isRestackInFlight() ||
-        standsInRelation(application->clients().knownRootChildren())) {
-        return;
+    if (!application || !mapped_) return;
+    const auto& children = application->clients().knownRootChildren();
+    if (standsInFront()) {
+        if (!lifecycle_.isStackedByWindowManager() && isRestackInFlight()) return;
+        if (!application->hasInactiveNormalWindowAbove(panel_, children)) return;
+        restackToFront();
+    } else {
+        if (!relation_ || isRestackInFlight() || standsInRelation(children)) return;
+        restackAgainstRelation();
     }
-    restackAgainstRelation();
     xcb_flush(connection_->raw());
 }
 
@@ -240,7 +279,7 @@ void X11PanelStacking::requestUnanswered() {
     phaseWait_.clear();
     auto application = application_.lock();
     if (!application || !relation_ || !lifecycle_.isRequestPending()) return;
-    if (standsInRelation(application->clients().knownRootChildren())) {
+    if (standsInFront() || standsInRelation(application->clients().knownRootChildren())) {
         lifecycle_.requestAnswered();
         return;
     }
@@ -473,7 +512,7 @@ void X11PanelStacking::siblingRestacked(xcb_window_t sibling, xcb_window_t below
         }
         return;
     }
-    if (!relation_ || relation_->sibling != sibling || !mapped_) return;
+    if (!relation_ || relation_->sibling != sibling || !mapped_ || standsInFront()) return;
     const bool moved = relation_->siblingBelow != below;
     relation_->siblingBelow = below;
     // Directly below it still: nothing to do.
@@ -534,7 +573,18 @@ void X11PanelStacking::returnedToRoot() {
 }
 
 void X11PanelStacking::keepRelation(const std::vector<xcb_window_t>& children) {
-    if (!relation_ || !mapped_) return;
+    if (!mapped_) return;
+    if (standsInFront()) {
+        auto application = application_.lock();
+        // A request the window manager has not answered concerned the window that left.
+        const bool inFlight = !lifecycle_.isStackedByWindowManager() && isRestackInFlight();
+        if (application && !inFlight &&
+            application->hasInactiveNormalWindowAbove(panel_, children)) {
+            restackToFront();
+        }
+        return;
+    }
+    if (!relation_) return;
     const bool listed =
         std::find(children.begin(), children.end(), stackingWindow()) != children.end() &&
         std::find(children.begin(), children.end(), relation_->sibling) != children.end();

@@ -41,6 +41,10 @@ class X11PanelStacking {
     // Whether the panel was last ordered directly above or below another window.
     bool isRelative() const { return relation_.has_value(); }
     bool isHiddenForDeactivation() const { return hiddenForDeactivation_; }
+    // A mouse-transparent panel of the normal level (the Focus dimming) that is ordered in but
+    // placed against no other program's window on screen: it stands in front of the normal
+    // windows, those mapped later included, as long as none of them is active above it.
+    bool standsInFront() const;
 
     void orderFront();
     bool orderRelative(WindowOrderingMode mode, std::uint32_t other);
@@ -92,6 +96,8 @@ class X11PanelStacking {
     void restackAgainstRelation();
     void restackWhenAllowed(Nanoseconds at);
     void restackIfDisturbed();
+    // Back in front of the normal windows, as often as restacks that keep one place may go.
+    void restackToFront();
     void withdrawalWaitRanOut();
     void showInNewStackingMode();
     bool fetchIsTopLevel();

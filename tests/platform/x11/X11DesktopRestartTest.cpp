@@ -99,6 +99,48 @@ class X11DesktopRestartTest : public X11DesktopTest, public ::testing::WithParam
                std::to_string(trayBright);
     }
 
+    void openClients() {
+        constexpr std::array<std::uint32_t, 3> colors{0x2080e0, 0xe08020, 0x30c060};
+        for (std::size_t index = 0; index < clients.size(); ++index) {
+            const int x = 60 + static_cast<int>(index) * 400;
+            clients[index] =
+                openClient("Client" + std::to_string(index), x, 200, 340, 260, colors[index]);
+            lit[index] = static_cast<int>(((colors[index] >> 16) & 0xff) +
+                                          ((colors[index] >> 8) & 0xff) + (colors[index] & 0xff));
+        }
+        activate(clients[0].window);
+        // trayer's strip at the top right, icewm's task bar along the bottom.
+        inTray = {1275, std::get<0>(GetParam()) == X11TestDesktop::icewm ? 790 : 12};
+        trayBright = driver().pixel(inTray.first, inTray.second).brightness();
+    }
+    // Until the new window manager has framed every client anew, and composites where it does.
+    ::testing::AssertionResult changeWindowManager(DesktopChange change) {
+        std::array<xcb_window_t, 3> frames{};
+        for (std::size_t index = 0; index < clients.size(); ++index) {
+            frames[index] = driver().frameOf(clients[index].window);
+        }
+        if (change == DesktopChange::killedAndStarted) {
+            if (session().end(session().windowManagerPid(), SIGKILL, 5) < 0 ||
+                !session().restartWindowManager()) {
+                return ::testing::AssertionFailure() << session().error();
+            }
+        } else if (!session().replaceWindowManager()) {
+            return ::testing::AssertionFailure() << session().error();
+        }
+        if (runUntil(
+                [&] {
+                    for (std::size_t index = 0; index < clients.size(); ++index) {
+                        const xcb_window_t frame = driver().frameOf(clients[index].window);
+                        if (frame == frames[index] || frame == clients[index].window) return false;
+                    }
+                    return compositing();
+                },
+                20)) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure() << "the clients were not framed anew";
+    }
+
     std::shared_ptr<SpotlightController> focus;
     std::array<Client, 3> clients;
     std::array<int, 3> lit{};
@@ -108,43 +150,13 @@ class X11DesktopRestartTest : public X11DesktopTest, public ::testing::WithParam
 
 TEST_P(X11DesktopRestartTest, FocusIsRightAtOnceWithoutASwitch) {
     const auto [desktop, change] = GetParam();
-    constexpr std::array<std::uint32_t, 3> colors{0x2080e0, 0xe08020, 0x30c060};
-    for (std::size_t index = 0; index < clients.size(); ++index) {
-        const int x = 60 + static_cast<int>(index) * 400;
-        clients[index] =
-            openClient("Client" + std::to_string(index), x, 200, 340, 260, colors[index]);
-        lit[index] = static_cast<int>(((colors[index] >> 16) & 0xff) +
-                                      ((colors[index] >> 8) & 0xff) + (colors[index] & 0xff));
-    }
-    activate(clients[0].window);
-    // trayer's strip at the top right, icewm's task bar along the bottom.
-    inTray = {1275, desktop == X11TestDesktop::icewm ? 790 : 12};
-    trayBright = driver().pixel(inTray.first, inTray.second).brightness();
+    openClients();
     std::size_t active = 0;
 
     if (change != DesktopChange::freshStart) {
         turnFocusOn();
         ASSERT_TRUE(runUntil([&] { return focusIsRight(active); }, 5)) << describe(active);
-        std::array<xcb_window_t, 3> frames{};
-        for (std::size_t index = 0; index < clients.size(); ++index) {
-            frames[index] = driver().frameOf(clients[index].window);
-        }
-        if (change == DesktopChange::killedAndStarted) {
-            ASSERT_GE(session().end(session().windowManagerPid(), SIGKILL, 5), 0);
-            ASSERT_TRUE(session().restartWindowManager()) << session().error();
-        } else {
-            ASSERT_TRUE(session().replaceWindowManager()) << session().error();
-        }
-        // The new window manager has framed every client anew, and composites where it does.
-        ASSERT_TRUE(runUntil(
-            [&] {
-                for (std::size_t index = 0; index < clients.size(); ++index) {
-                    const xcb_window_t frame = driver().frameOf(clients[index].window);
-                    if (frame == frames[index] || frame == clients[index].window) return false;
-                }
-                return compositing();
-            },
-            20));
+        ASSERT_TRUE(changeWindowManager(change));
     }
     const auto start = Clock::now();
     if (change == DesktopChange::freshStart) turnFocusOn();
@@ -175,6 +187,30 @@ TEST_P(X11DesktopRestartTest, FocusIsRightAtOnceWithoutASwitch) {
     }
     screenshot(std::string("restart-") + talvori::testing::nameOf(desktop) + "-" + nameOf(change));
 }
+
+using X11WindowManagerReplacedTest = X11DesktopRestartTest;
+
+// Each switch after each of three replacements leaves the window just left dimmed and the new
+// one clear.
+TEST_P(X11WindowManagerReplacedTest, EverySwitchAfterwardsIsRight) {
+    openClients();
+    turnFocusOn();
+    ASSERT_TRUE(runUntil([&] { return focusIsRight(0); }, 5)) << describe(0);
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(changeWindowManager(DesktopChange::replaced)) << "round " << round;
+        for (const std::size_t next : {1, 2, 0}) {
+            activate(clients[next].window);
+            EXPECT_TRUE(runUntil([&] { return focusIsRight(next); }, 2))
+                << "round " << round << ", " << describe(next);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, X11WindowManagerReplacedTest,
+                         ::testing::Values(Case{X11TestDesktop::kwin, DesktopChange::replaced}),
+                         [](const auto& info) {
+                             return std::string(talvori::testing::nameOf(std::get<0>(info.param)));
+                         });
 
 // Every desktop with every change.
 std::vector<Case> cases() {

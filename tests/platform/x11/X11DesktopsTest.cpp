@@ -202,6 +202,40 @@ TEST_P(X11DesktopsTest, WithNoActiveWindowTheTrayStaysClear) {
     screenshot(std::string("focus-no-active-") + nameOf(GetParam()));
 }
 
+// With no window active (every one minimised), windows that open without taking the focus are
+// dimmed at once, the first still once the second comes; the desktop's panels stay clear.
+TEST_P(X11DesktopsTest, WindowsOpenedWhileNoneIsActiveAreDimmed) {
+    const auto used = openClient("Used", 100, 160, 400, 300, 0x2080e0);
+    activate(used.window);
+    const std::pair<int, int> inTray{1275, GetParam() == X11TestDesktop::icewm ? 790 : 12};
+    ASSERT_TRUE(
+        runUntil([&] { return brightnessAt(middleOf(used.window)) == 0x20 + 0x80 + 0xe0; }));
+    const int trayBright = settledBrightnessAt(inTray);
+    turnFocusOn();
+    ASSERT_TRUE(settledBelow(used.window));
+    ASSERT_EQ(session().run({"xdotool", "windowminimize", std::to_string(used.window)}), 0);
+    // Mutter keeps a minimised window mapped.
+    ASSERT_TRUE(runUntil([&] { return driver().activeWindow() != used.window; }));
+    constexpr int kLit = 0xe0 + 0x80 + 0x20;
+    std::vector<xcb_window_t> opened;
+    // Where the window manager has placed them by now.
+    const auto shown = [&](std::size_t index) { return brightnessAt(middleOf(opened[index])); };
+    for (const int x : {100, 700}) {
+        opened.push_back(session()
+                             .openClient("Opened", x, 300, 400, 300, 0xe08020,
+                                         X11TestSession::ClientLook{{}, true, {}, {"--no-focus"}})
+                             .window);
+        ASSERT_TRUE(runUntil([&] { return driver().isViewable(opened.back()); }));
+        EXPECT_NE(driver().activeWindow(), opened.back());
+        EXPECT_TRUE(runUntil(
+            [&] { return isDimmed(shown(0), kLit) && isDimmed(shown(opened.size() - 1), kLit); },
+            2))
+            << shown(0) << " " << shown(opened.size() - 1);
+    }
+    EXPECT_EQ(settledBrightnessAt(inTray), trayBright);
+    screenshot(std::string("focus-opened-inactive-") + nameOf(GetParam()));
+}
+
 // Clicking, dragging, resizing and typing into a cover leaves the user's window active and the
 // Focus dim where it was.
 TEST_P(X11DesktopsTest, ACoverWorkedOnLeavesTheUsersWindowActive) {
