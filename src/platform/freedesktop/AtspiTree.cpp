@@ -331,6 +331,16 @@ AtspiTree::Changes AtspiTree::read(std::uint32_t window, std::vector<Accessibili
     updateFocus(focus);
     const bool focusOnNewChild = focused_ && objects_.at(*focused_).window == window &&
                                  std::find(stale.begin(), stale.end(), *focused_) == stale.end();
+    // The focused element's new state first, then the rest of its changes: a reader works
+    // through each event before the next, and those of the card around a switch just pressed
+    // would keep the press unsaid for as long.
+    const auto rank = [this](const Change& change) {
+        if (!focused_ || change.object != *focused_) return 2;
+        return change.kind == Kind::stateChanged ? 0 : 1;
+    };
+    std::stable_sort(
+        elementChanges.begin(), elementChanges.end(),
+        [&](const Change& one, const Change& other) { return rank(one) < rank(other); });
     changes = std::move(elementChanges);
     if (!focusOnNewChild) changes.insert(changes.end(), focus.begin(), focus.end());
     changes.insert(changes.end(), structure.begin(), structure.end());
