@@ -168,13 +168,14 @@ void BM_X11HugeTextInANameField(benchmark::State& state) {
     auto& menuBar = setup.manager->menuBarPanelController();
     menuBar.showPanel();
     auto& reader = setup.reader;
-    const bool focused =
-        runUntil([&] { return menuBar.isPanelVisible(); }) && setup.startReader() &&
-        reader->line("find New cover") == "push button" && reader->line("do click") == "ok" &&
-        reader->line("wait object:children-changed:add *") == "ok" &&
-        reader->line("find Rename cover") == "push button" && reader->line("do click") == "ok" &&
-        reader->line("wait object:state-changed:focused Name") == "ok" &&
-        reader->line("find Name") == "entry";
+    const bool focused = runUntil([&] { return menuBar.isPanelVisible(); }) &&
+                         setup.startReader() && reader->line("find New cover") == "push button" &&
+                         reader->line("do click") == "ok" &&
+                         reader->line("wait object:children-changed:add *") == "ok" &&
+                         reader->line("find Rename cover Overlay 1") == "push button" &&
+                         reader->line("do click") == "ok" &&
+                         reader->line("wait object:state-changed:focused Name") == "ok" &&
+                         reader->line("find Name") == "entry";
     if (!focused) {
         state.SkipWithError("the reader could not focus a name field");
         return;

@@ -11,6 +11,7 @@
 #include "platform/Platform.hpp"
 #include "platform/core/SaturatingCast.hpp"
 #include "platform/desktop/Application.hpp"
+#include "ui/RadioChoice.hpp"
 
 namespace talvori::ui {
 
@@ -81,37 +82,26 @@ View ControlPanelAppearanceSection::body(ViewContext<State>& ctx) const {
 
 View ControlPanelAppearanceSection::effectRow(State& state) const {
     const EffectType effect = viewModel->effectType();
-    const auto& model = viewModel;
-    return HStack(
-               2,
-               {
-                   ControlPanelSegmentButton{"GLASS", effect == EffectType::glass,
-                                             [model, &state] {
-                                                 model->setEffectType(EffectType::glass);
-                                                 state.showingColorPicker.set(false);
-                                             }},
-                   ControlPanelSegmentButton{"SOLID", effect == EffectType::solid,
-                                             [model] { model->setEffectType(EffectType::solid); }},
-               })
+    const auto choose = [model = viewModel, &state](int index) {
+        model->setEffectType(index == 0 ? EffectType::glass : EffectType::solid);
+        if (index == 0) state.showingColorPicker.set(false);
+    };
+    // One radio group for readers, whose arrows choose and move the focus with the choice.
+    auto segment = [&](const char* label, int index, bool isChosen) {
+        const RadioChoice choice{.index = index,
+                                 .count = 2,
+                                 .isChosen = isChosen,
+                                 .focusedIndex = &state.focusedEffect,
+                                 .choose = choose};
+        return choice.applied(
+            ControlPanelSegmentButton{label, isChosen, [choose, index] { choose(index); }});
+    };
+    return HStack(2, {segment("GLASS", 0, effect == EffectType::glass),
+                      segment("SOLID", 1, effect == EffectType::solid)})
         .padding(3)
         .background(RoundedRectangle(6).fill(Color(Palette::white4)))
-        // With a segment focused, the arrows choose the one before or after it, as in any
-        // segmented control.
-        .onKeyPress([model, &state](const KeyPress& press) {
-            if (press.modifiers != Modifiers::none) return false;
-            if (press.key == Key::leftArrow || press.key == Key::upArrow) {
-                model->setEffectType(EffectType::glass);
-                state.showingColorPicker.set(false);
-                return true;
-            }
-            if (press.key == Key::rightArrow || press.key == Key::downArrow) {
-                model->setEffectType(EffectType::solid);
-                return true;
-            }
-            return false;
-        })
         .accessibilityElement(AccessibilityChildren::contain)
-        .accessibilityLabel("Effect mode");
+        .accessibilityLabel("Effect");
 }
 
 View ControlPanelAppearanceSection::opacityBlock(ViewContext<State>& ctx) const {

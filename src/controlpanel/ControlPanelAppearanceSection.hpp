@@ -39,6 +39,8 @@ struct ControlPanelAppearanceSection {
         Observable<double> pickerHue{0};
         Observable<double> pickerSaturation{0};
         Observable<double> pickerBrightness{1};
+        // The effect segment with the focus, which the arrows move; -1 for none.
+        Observable<int> focusedEffect{-1};
     };
 
     // ---- Reading colour text

@@ -10,6 +10,8 @@
 #include "covers/Palette.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/weakly.hpp"
+#include "ui/AccessibilityNode.hpp"
+#include "ui/Slider.hpp"
 
 namespace talvori::ui {
 
@@ -22,13 +24,20 @@ double unit(double value) {
     return value > 0 ? std::min(value, 1.0) : 0.0;
 }
 
-// How far one arrow key moves a picker's mark.
-constexpr double kArrowStep = 0.05;
+// What a reader reads and sets of one of the picker's marks: its position in percent of the way
+// across, as the other sliders are read.
+AccessibilityRange pickerRange(double fraction, std::function<void(double)> move) {
+    return {.value = unit(fraction) * 100,
+            .minimum = 0,
+            .maximum = 100,
+            .step = 1,
+            .set = [move = std::move(move)](double percent) {
+                if (std::isfinite(percent)) move(unit(percent / 100));
+            }};
+}
 
-// The step an arrow key without modifiers makes along one axis: -1, 0 or 1.
-int arrowStep(const KeyPress& press, Key less, Key more) {
-    if (press.modifiers != Modifiers::none) return 0;
-    return press.key == less ? -1 : press.key == more ? 1 : 0;
+bool isAcross(Key key) {
+    return key == Key::leftArrow || key == Key::rightArrow || key == Key::home || key == Key::end;
 }
 
 std::string percent(double value) {
@@ -257,19 +266,25 @@ View ControlPanelAppearanceSection::saturationBrightnessSquare(State& state) con
            })
         .frame({.height = kSquareHeight})
         .keyboardFocusable()
-        // Left and right move the saturation, up and down the brightness.
+        // As a slider across for the saturation (the arrows, Home and End) and one up for the
+        // brightness (the arrows, Page Up and Page Down).
         .onKeyPress([this, &state](const KeyPress& press) {
-            const int across = arrowStep(press, Key::leftArrow, Key::rightArrow);
-            const int up = arrowStep(press, Key::downArrow, Key::upArrow);
-            if (across == 0 && up == 0) return false;
-            state.pickerSaturation.set(unit(state.pickerSaturation.peek() + across * kArrowStep));
-            state.pickerBrightness.set(unit(state.pickerBrightness.peek() + up * kArrowStep));
+            auto& mark = isAcross(press.key) ? state.pickerSaturation : state.pickerBrightness;
+            const auto moved = Slider::fractionAfterKey(mark.peek(), press);
+            if (!moved) return false;
+            mark.set(*moved);
             applyPickerColor(state);
             return true;
         })
         .accessibilityElement(AccessibilityChildren::ignore)
         .accessibilityLabel("Saturation and brightness")
-        .accessibilityValue(percent(saturation) + ", " + percent(brightness))
+        .accessibilityValue("saturation " + percent(saturation) + ", brightness " +
+                            percent(brightness))
+        .accessibilityRange(pickerRange(saturation,
+                                        [this, &state](double fraction) {
+                                            state.pickerSaturation.set(fraction);
+                                            applyPickerColor(state);
+                                        }))
         .accessibilityIdentifier("saturationBrightnessSquare");
 }
 
@@ -303,17 +318,20 @@ View ControlPanelAppearanceSection::hueBar(State& state) const {
         .frame({.height = kHueBarHeight})
         .keyboardFocusable()
         .onKeyPress([this, &state](const KeyPress& press) {
-            const int step = arrowStep(press, Key::leftArrow, Key::rightArrow);
-            if (step == 0) return false;
-            // Round the circle of hues: red lies at both ends.
-            const double hue = state.pickerHue.peek() + step * kArrowStep;
-            state.pickerHue.set(hue < 0 ? hue + 1 : hue > 1 ? hue - 1 : hue);
+            const auto moved = Slider::fractionAfterKey(state.pickerHue.peek(), press);
+            if (!moved) return false;
+            state.pickerHue.set(*moved);
             applyPickerColor(state);
             return true;
         })
         .accessibilityElement(AccessibilityChildren::ignore)
         .accessibilityLabel("Hue")
         .accessibilityValue(std::to_string(static_cast<int>(std::lround(hue * 360))) + " degrees")
+        .accessibilityRange(pickerRange(hue,
+                                        [this, &state](double fraction) {
+                                            state.pickerHue.set(fraction);
+                                            applyPickerColor(state);
+                                        }))
         .accessibilityIdentifier("hueBar");
 }
 

@@ -103,6 +103,7 @@ void ControlPanelController::shutdown() {
     forgetOpacityDigit();
     isPanelHovered_ = false;
     currentOverlayID_.reset();
+    nameWatch_ = {};
     if (hostingView_) hostingView_->onLayoutChange = nullptr;
     if (panel_) {
         panel_->window().setHostedContent(nullptr);
@@ -135,6 +136,7 @@ void ControlPanelController::showPanel(const UUID& id, const Rect& overlayFrame)
     if (currentOverlayID_ != id) forgetOpacityDigit();
     currentOverlayID_ = id;
     if (!panel_) buildPanel();
+    nameWindowFor(viewModel);
     setRootView(id, std::move(viewModel));
     coverFrame_ = overlayFrame;
     const Rect card = panelFrame(overlayFrame, cardSize(hostingView_->fittingSize()));
@@ -318,6 +320,18 @@ void ControlPanelController::setRootView(const UUID& id,
                 return true;
             })));
     applyRootView();
+}
+
+void ControlPanelController::nameWindowFor(const std::shared_ptr<OverlayViewModel>& viewModel) {
+    const std::weak_ptr<Panel> window = panel_->sharedWindow();
+    const std::weak_ptr<OverlayViewModel> cover = viewModel;
+    const auto name = [window, cover] {
+        const auto panel = window.lock();
+        const auto model = cover.lock();
+        if (panel && model) panel->setAccessibilityLabel(model->name() + " settings");
+    };
+    name();
+    nameWatch_ = viewModel->model.observe(name);
 }
 
 void ControlPanelController::applyRootView() {

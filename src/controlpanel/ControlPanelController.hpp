@@ -8,6 +8,7 @@
 #include "controlpanel/ColorSamplingSession.hpp"
 #include "covers/AttachmentTarget.hpp"
 #include "platform/core/Geometry.hpp"
+#include "platform/core/Registration.hpp"
 #include "platform/core/TimerSlot.hpp"
 #include "platform/core/UUID.hpp"
 
@@ -107,6 +108,8 @@ class ControlPanelController : public std::enable_shared_from_this<ControlPanelC
     bool isVisibleForAnotherCover(const UUID& id) const;
     void buildPanel();
     void setRootView(const UUID& id, std::shared_ptr<OverlayViewModel> viewModel);
+    // Names the window for the cover, as readers say it, now and whenever the cover is renamed.
+    void nameWindowFor(const std::shared_ptr<OverlayViewModel>& viewModel);
     void applyRootView();
     void placeCard(const Rect& card, bool display);
     Rect windowFrame(const Rect& card) const;
@@ -134,6 +137,7 @@ class ControlPanelController : public std::enable_shared_from_this<ControlPanelC
     std::int64_t presentationGeneration_ = 0;
     std::optional<int> pendingOpacityDigit_;
     TimerSlot opacityDigitTimer_;
+    Registration nameWatch_;
 };
 
 }  // namespace talvori

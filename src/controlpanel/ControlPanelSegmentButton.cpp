@@ -1,9 +1,23 @@
 #include "controlpanel/ControlPanelSegmentButton.hpp"
 
+#include <cctype>
+
 #include "controls/InteractiveButton.hpp"
 #include "covers/Palette.hpp"
 
 namespace talvori::ui {
+
+namespace {
+
+// The word as said, not spelled: "GLASS" is read "Glass".
+std::string spokenLabel(const std::string& shown) {
+    std::string spoken = shown;
+    for (std::size_t index = 1; index < spoken.size(); ++index)
+        spoken[index] = static_cast<char>(std::tolower(static_cast<unsigned char>(spoken[index])));
+    return spoken;
+}
+
+}  // namespace
 
 Color ControlPanelSegmentButton::fill(bool isActive, bool isHovering, bool isPressed) {
     if (isPressed) return isActive ? Palette::accentDeep : Palette::white10;
@@ -23,9 +37,7 @@ View ControlPanelSegmentButton::body(ViewContext<NoState>&) const {
                                           .background(RoundedRectangle(4).fill(
                                               fill(active, isHovering, isPressed)));
                                   }})
-        .accessibilityLabel(label + " mode")
-        .accessibilityAddTraits(isActive ? AccessibilityTrait::isSelected
-                                         : AccessibilityTrait::none);
+        .accessibilityLabel(spokenLabel(label));
 }
 
 }  // namespace talvori::ui

@@ -7,7 +7,8 @@
 
 namespace talvori::ui {
 
-// One half of a two-way choice (the effect's GLASS and SOLID): accent-filled while chosen.
+// One half of a two-way choice (the effect's GLASS and SOLID): accent-filled while chosen. Readers
+// hear its label as a word.
 struct ControlPanelSegmentButton {
     static constexpr double kHeight = 26;
 

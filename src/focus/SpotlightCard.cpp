@@ -10,6 +10,7 @@
 #include "focus/SpotlightSliderMapping.hpp"
 #include "platform/Platform.hpp"
 #include "platform/desktop/Application.hpp"
+#include "ui/RadioChoice.hpp"
 
 namespace talvori::ui {
 
@@ -60,14 +61,6 @@ std::string subtitle(bool active, SpotlightEffect effect) {
     if (!active) return "Dim or blur everything else";
     return effect == SpotlightEffect::dim ? "Dim \u00b7 everything else fades back"
                                           : "Glass \u00b7 foreground stays clear";
-}
-
-// +1 for Right and Down, -1 for Left and Up, 0 for any other key.
-int arrowStep(const KeyPress& press) {
-    if (press.modifiers != Modifiers::none) return 0;
-    if (press.key == Key::rightArrow || press.key == Key::downArrow) return 1;
-    if (press.key == Key::leftArrow || press.key == Key::upArrow) return -1;
-    return 0;
 }
 
 View caption(const std::string& text) {
@@ -220,33 +213,17 @@ View SpotlightCard::effectSegment(ViewContext<State>& ctx, SpotlightEffect segme
             .padding(Edges::vertical, 4)
             .contentShape(Rectangle())
             .background(marker);
-    auto& focusedEffect = ctx.state.focusedEffect;
-    const int index = static_cast<int>(static_cast<SpotlightEffect::Case>(segment));
-    const Binding<bool> isFocused([&focusedEffect, index] { return focusedEffect.get() == index; },
-                                  [&focusedEffect, index](bool focused) {
-                                      if (focused) {
-                                          focusedEffect.set(index);
-                                      } else if (focusedEffect.get() == index) {
-                                          focusedEffect.set(-1);
-                                      }
-                                  });
-    // The arrows choose the next or the previous effect, as in the desktop's radio groups, and
-    // the focus goes with the choice.
-    const auto choose = [engine = spotlightController, &focusedEffect,
-                         index](const KeyPress& press) {
-        const int step = arrowStep(press);
-        if (step == 0) return false;
-        const int count = static_cast<int>(SpotlightEffect::allCases().size());
-        const int next = (index + step + count) % count;
-        engine->setEffect(SpotlightEffect::allCases()[static_cast<std::size_t>(next)]);
-        focusedEffect.set(next);
-        return true;
-    };
+    const auto cases = SpotlightEffect::allCases();
+    const RadioChoice choice{.index = static_cast<int>(static_cast<SpotlightEffect::Case>(segment)),
+                             .count = static_cast<int>(cases.size()),
+                             .isChosen = selected,
+                             .focusedIndex = &ctx.state.focusedEffect,
+                             .choose = [engine = spotlightController, cases](int next) {
+                                 engine->setEffect(cases[static_cast<std::size_t>(next)]);
+                             }};
     // Also for the segment already chosen, whose setting then stays as it is.
-    return Button([engine = spotlightController, segment] { engine->setEffect(segment); }, label)
-        .accessibilityRadio(selected)
-        .focused(isFocused)
-        .onKeyPress(choose);
+    return choice.applied(
+        Button([engine = spotlightController, segment] { engine->setEffect(segment); }, label));
 }
 
 View SpotlightCard::dimOpacityRow(ViewContext<State>& ctx) const {

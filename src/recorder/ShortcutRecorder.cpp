@@ -121,6 +121,12 @@ void ShortcutRecorder::startRecording() {
     announceForAccessibility(kRecordingAnnouncement);
 }
 
+std::string ShortcutRecorder::endedAnnouncement() const {
+    const auto& shortcut = current.peek();
+    return "Recording ended. " + title + ": " + (shortcut ? spokenShortcut(*shortcut) : "none") +
+           ".";
+}
+
 void ShortcutRecorder::endRecording() {
     isRecording.set(false);
     stopRecording();
@@ -200,8 +206,13 @@ bool ShortcutRecorder::handleKeyDown(const Event& event, std::uint64_t flags) {
                 }
                 break;
             case kTab:
-            case kEscape:
                 endRecording();
+                return true;
+            case kEscape:
+                // The focus stays on the field, so nothing else would tell a reader that the
+                // popover closed and which shortcut stands.
+                endRecording();
+                announceForAccessibility(endedAnnouncement());
                 return true;
             case kDelete:
             case kForwardDelete:

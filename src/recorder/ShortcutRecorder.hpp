@@ -109,6 +109,8 @@ class ShortcutRecorder : public std::enable_shared_from_this<ShortcutRecorder> {
     void captureKeyboard(bool captured);
     void releaseKeyboard();
     void endRecording();
+    // What a reader hears when Escape ends recording: the shortcut that stands.
+    std::string endedAnnouncement() const;
     bool handleKeyDown(const Event& event, std::uint64_t flags);
     void judge(const GlobalShortcuts::Shortcut& shortcut);
     std::optional<Conflict> conflictFor(const GlobalShortcuts::Shortcut& shortcut) const;

@@ -199,19 +199,27 @@ TEST_F(ControlPanelAppearanceTest, ThePickerGivesPureHuesBlackAtTheBottomAndRedA
     pick("hueBar", {0.5, 0.5}, {1.5, 0.5});
     EXPECT_EQ(code(), "FF0000");
 
-    // From the keyboard: Tab reaches both, the arrows move their marks and back again.
-    for (const auto& [part, less, more] :
+    // From the keyboard, as sliders: Tab reaches both; the arrows, Page Up and Page Down, Home and
+    // End move their marks away and back again.
+    for (const auto& [part, away, back] :
          {std::tuple{"Saturation and brightness", ui::Key::downArrow, ui::Key::upArrow},
-          std::tuple{"Hue", ui::Key::leftArrow, ui::Key::rightArrow}}) {
+          std::tuple{"Saturation and brightness", ui::Key::pageDown, ui::Key::pageUp},
+          std::tuple{"Saturation and brightness", ui::Key::home, ui::Key::end},
+          std::tuple{"Hue", ui::Key::rightArrow, ui::Key::leftArrow},
+          std::tuple{"Hue", ui::Key::pageUp, ui::Key::home}}) {
         for (int tabs = 0; tabs < 30 && !find(part).isFocused(); ++tabs) card().press(ui::Key::tab);
         ASSERT_TRUE(find(part).isFocused()) << part;
-        EXPECT_TRUE(card().press(less));
+        EXPECT_TRUE(card().press(away));
         runUntilIdle();
         EXPECT_NE(code(), "FF0000") << part;
-        EXPECT_TRUE(card().press(more));
+        EXPECT_TRUE(card().press(back));
         runUntilIdle();
         EXPECT_EQ(code(), "FF0000") << part;
+        const auto slider = element(part);
+        EXPECT_TRUE(slider && slider->range) << part;
     }
+    EXPECT_EQ(value("Hue"), "0 degrees");
+    EXPECT_EQ(value("Saturation and brightness"), "saturation 100%, brightness 100%");
 }
 
 // The picker redraws only what a pick changes (the knob, the square's hue, the code, the swatch)

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,17 @@ class ControlPanelTest : public SimDesktopTest {
             start = end + 1;
         }
         return found;
+    }
+    // The element a reader finds by that label, as the card exposes it.
+    std::optional<AccessibilityNode> element(const std::string& label) const {
+        std::vector<AccessibilityNode> pending = card().accessibilityElements();
+        while (!pending.empty()) {
+            AccessibilityNode next = std::move(pending.back());
+            pending.pop_back();
+            if (next.label == label) return next;
+            pending.insert(pending.end(), next.children.begin(), next.children.end());
+        }
+        return std::nullopt;
     }
     // A quoted property of that line (value="..." or hint="..."), empty when it has none.
     std::string spokenProperty(const std::string& label, const std::string& property) const {

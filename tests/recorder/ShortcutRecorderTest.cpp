@@ -51,6 +51,8 @@ TEST_F(ShortcutRecorderTest, RecordingSilencesTheHotKeysUntilEscape) {
     // Escape with Caps Lock on still ends recording; the phase stays.
     EXPECT_EQ(typeKey(Key::escape, Flags::capsLock), sim::KeyDelivery::swallowed);
     EXPECT_FALSE(recorder->isRecording.peek());
+    // The focus stays where it was: what Escape did is said.
+    EXPECT_EQ(lastAnnouncement(), "Recording ended. New Cover: Alt Super N.");
     EXPECT_EQ(ShortcutRecorder::active(), nullptr);
     EXPECT_TRUE(std::holds_alternative<ShortcutRecorder::Conflict>(recorder->phase.peek()));
     EXPECT_TRUE(isRegistered(shiftCommandF));

@@ -398,6 +398,11 @@ void AtspiBridge::syncWindows() {
 void AtspiBridge::contentChanged(std::uint32_t window) {
     auto display = display_.lock();
     if (!display) return;
+    // A window named for what it shows (a cover's control panel) takes its new name with it.
+    const auto shown = windows_.find(window);
+    const auto id = tree_.windowObject(window);
+    const auto panel = shown == windows_.end() ? nullptr : shown->second.panel.lock();
+    if (panel && id && windowName(*panel) != tree_.find(*id)->name) windowsChanged();
     changedWindows_.insert(window);
     if (readPosted_) return;
     readPosted_ = true;
@@ -428,6 +433,20 @@ void AtspiBridge::read(std::uint32_t window) {
     // Reading brings the views up to date first: what that changed is in this reading.
     changedWindows_.erase(window);
     send(tree_.read(window, std::move(elements)));
+    forgetDepartedLater();
+}
+
+// Long enough for a busy reader to have asked what it wanted of what it had focused.
+void AtspiBridge::forgetDepartedLater() {
+    const auto reading = tree_.readings();
+    auto display = display_.lock();
+    if (!display || !tree_.hasDepartedSince(reading - 1)) return;
+    display->runLoop().runAfter(kDepartedLife,
+                                weakly(weak_from_this(), [reading](AtspiBridge& self) {
+                                    if (!self.bus_) return;
+                                    for (const Id id : self.tree_.forgetDeparted(reading))
+                                        self.emitRemoved(id);
+                                }));
 }
 
 std::shared_ptr<Panel> AtspiBridge::panelOf(const AtspiTree::Object& object) const {
@@ -594,7 +613,8 @@ void AtspiBridge::send(const AtspiTree::Changes& changes) {
         }
     }
     // Readers forget an object as soon as they hear it is gone: that comes after all else they
-    // hear of it (a window's name as it closes). A child that only moved stays.
+    // hear of it (a window's name as it closes), and for an element once it stops answering. A
+    // child that only moved stays.
     for (const Id id : removed) {
         if (!tree_.find(id)) emitRemoved(id);
     }

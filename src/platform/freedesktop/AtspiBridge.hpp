@@ -98,6 +98,9 @@ class AtspiBridge final : public AtspiObjects::Source,
     void contentChanged(std::uint32_t window);
     void readChangedWindows();
     void read(std::uint32_t window);
+    // Forgets, a while after this reading, the elements it removed.
+    void forgetDepartedLater();
+    static constexpr double kDepartedLife = 5;
     std::shared_ptr<Panel> panelOf(const AtspiTree::Object& object) const;
 
     void send(const AtspiTree::Changes& changes);

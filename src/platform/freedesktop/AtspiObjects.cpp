@@ -1101,6 +1101,8 @@ const char* AtspiObjects::stateName(AtspiTree::State state) {
             return "active";
         case State::checked:
             return "checked";
+        case State::defunct:
+            return "defunct";
         case State::editable:
             return "editable";
         case State::enabled:

@@ -96,8 +96,24 @@ AtspiTree::AtspiTree() {
 }
 
 const AtspiTree::Object* AtspiTree::find(Id id) const {
-    const auto found = objects_.find(id);
-    return found == objects_.end() ? nullptr : &found->second;
+    if (const auto found = objects_.find(id); found != objects_.end()) return &found->second;
+    const auto departed = departed_.find(id);
+    return departed == departed_.end() ? nullptr : &departed->second.first;
+}
+
+bool AtspiTree::hasDepartedSince(std::uint64_t reading) const {
+    return std::any_of(departed_.begin(), departed_.end(),
+                       [&](const auto& entry) { return entry.second.second > reading; });
+}
+
+std::vector<AtspiTree::Id> AtspiTree::forgetDeparted(std::uint64_t upTo) {
+    std::vector<Id> forgotten;
+    std::erase_if(departed_, [&](const auto& entry) {
+        if (entry.second.second > upTo) return false;
+        forgotten.push_back(entry.first);
+        return true;
+    });
+    return forgotten;
 }
 
 std::optional<AtspiTree::Id> AtspiTree::windowObject(std::uint32_t window) const {
@@ -125,6 +141,7 @@ AtspiTree::States AtspiTree::states(const Object& object) const {
         if (object.isTitled) states |= bit(State::resizable);
         return states;
     }
+    if (departed_.contains(object.id)) return bit(State::defunct);
     States states = elementStates(object.element);
     if (focused_ == object.id) states |= bit(State::focused);
     return states;
@@ -291,11 +308,15 @@ AtspiTree::Changes AtspiTree::read(std::uint32_t window, std::vector<Accessibili
     Object& current = objects_.at(*windowId);
     auto [structure, elementChanges] =
         current.isRead ? compare(*windowId, next, built) : std::pair<Changes, Changes>();
+    ++readings_;
     std::vector<Id> stale = current.children;
     for (std::size_t index = 0; index < stale.size(); ++index) {
         const auto found = objects_.find(stale[index]);
         if (found == objects_.end()) continue;
         stale.insert(stale.end(), found->second.children.begin(), found->second.children.end());
+        if (!built.contains(found->first))
+            departed_.insert_or_assign(found->first,
+                                       std::pair{std::move(found->second), readings_});
         objects_.erase(found);
     }
     for (auto& [id, object] : built) objects_.insert_or_assign(id, std::move(object));
@@ -310,6 +331,16 @@ AtspiTree::Changes AtspiTree::read(std::uint32_t window, std::vector<Accessibili
     updateFocus(focus);
     const bool focusOnNewChild = focused_ && objects_.at(*focused_).window == window &&
                                  std::find(stale.begin(), stale.end(), *focused_) == stale.end();
+    // The focused element's new state first, then the rest of its changes: a reader works
+    // through each event before the next, and those of the card around a switch just pressed
+    // would keep the press unsaid for as long.
+    const auto rank = [this](const Change& change) {
+        if (!focused_ || change.object != *focused_) return 2;
+        return change.kind == Kind::stateChanged ? 0 : 1;
+    };
+    std::stable_sort(
+        elementChanges.begin(), elementChanges.end(),
+        [&](const Change& one, const Change& other) { return rank(one) < rank(other); });
     changes = std::move(elementChanges);
     if (!focusOnNewChild) changes.insert(changes.end(), focus.begin(), focus.end());
     changes.insert(changes.end(), structure.begin(), structure.end());

@@ -43,6 +43,7 @@ class AtspiTree {
     enum class State : std::uint32_t {
         active = 1,
         checked = 4,
+        defunct = 9,
         editable = 7,
         enabled = 8,
         focusable = 11,
@@ -122,7 +123,14 @@ class AtspiTree {
     // The window's elements as read now.
     Changes read(std::uint32_t window, std::vector<AccessibilityNode> elements);
 
+    // An element removed from its window still answers, as it was and defunct, until forgotten: a
+    // reader that had it focused asks it for its place while the focus moves on (a page replaced
+    // by the next), and takes an element that answers nothing for a reason to say less.
     const Object* find(Id id) const;
+    // The number of readings so far; the elements removed up to reading `upTo` are forgotten.
+    std::uint64_t readings() const { return readings_; }
+    bool hasDepartedSince(std::uint64_t reading) const;
+    std::vector<Id> forgetDeparted(std::uint64_t upTo);
     const Object& application() const { return *find(kApplication); }
     std::optional<Id> windowObject(std::uint32_t window) const;
     // The element with the keyboard focus: focused in its views, in the key window.
@@ -164,6 +172,9 @@ class AtspiTree {
     std::optional<Id> findFocused() const;
 
     std::unordered_map<Id, Object> objects_;
+    // Removed elements with the reading that removed them.
+    std::unordered_map<Id, std::pair<Object, std::uint64_t>> departed_;
+    std::uint64_t readings_ = 0;
     std::map<std::uint32_t, Keys> keys_;
     std::optional<Id> focused_;
     Id next_ = 1;

@@ -557,9 +557,9 @@ INSTANTIATE_TEST_SUITE_P(
         KeyboardWalk{
             "firstRun", {"Continue"}, "Continue", "", "object:children-changed:add", false},
         KeyboardWalk{"controlPanel",
-                     {"Rename cover Overlay 1", "GLASS mode", "SOLID mode", "Opacity",
-                      "Attach to window", "DUPLICATE"},
-                     "SOLID mode",
+                     {"Rename cover Overlay 1", "Glass", "Solid", "Opacity", "Attach to window",
+                      "DUPLICATE"},
+                     "Solid",
                      "",
                      "object:children-changed:add",
                      false}),

@@ -100,7 +100,11 @@ TEST_F(AtspiTreeTest, ReadingsKeepEachViewsNumberAndTellOnlyWhatCameWentOrChange
             std::to_string(static_cast<int>(Kind::descriptionChanged)) + " " +
                 std::to_string(before[0]),
             removed(window(), before[1], 1), added(window(), after[1], 1)}));
-    EXPECT_FALSE(tree.find(before[1])) << "a gone element's number answers no more";
+    // A gone element answers, defunct, for a reader that had it focused, until forgotten.
+    ASSERT_TRUE(tree.find(before[1]));
+    EXPECT_EQ(tree.states(*tree.find(before[1])), AtspiTree::bit(AtspiTree::State::defunct));
+    EXPECT_EQ(tree.forgetDeparted(tree.readings()), std::vector<AtspiTree::Id>{before[1]});
+    EXPECT_FALSE(tree.find(before[1])) << "a forgotten element's number answers no more";
 
     // Rows that change places leave and come back: a reader inserts, it does not move.
     changes =

@@ -25,6 +25,7 @@ namespace {
 
 // The Linux input code of the comma key.
 constexpr std::uint8_t kComma = 51;
+constexpr std::uint8_t kReturn = 28;
 
 // A window opened from the keyboard (a cover's control panel by a click on it), and the names Orca
 // says: first as the window opens (none where a click opened it), then one after each Tab.
@@ -132,20 +133,31 @@ TEST_F(X11OrcaKeysTest, TheFocusModeSwitchIsSaidOnceWithItsNewState) {
     EXPECT_EQ(timesSaid("pressed", before), 1U) << orca->speech().substr(before);
 }
 
-// The first-run window opens with its main button focused; Orca says the page's heading and text
-// with it.
-TEST_F(X11OrcaKeysTest, TheFirstRunWindowOpensReadingItsPageAndMainButton) {
+// Each first-run page is read as it shows, its heading and text and then the button with the
+// focus, as Orca reads an assistant's pages: as the window opens, after Continue (Return) and
+// after "Skip for now" (Tab, Space).
+TEST_F(X11OrcaKeysTest, EachFirstRunPageIsReadAsItShows) {
     heard = orca->speech().size();
     ASSERT_TRUE(openFirstRun());
-    for (const char* said : {"Clear what matters", "Continue"})
-        EXPECT_TRUE(says(said)) << said << " is not said; Orca said:\n" << orca->speech();
+    const std::vector<std::vector<std::uint8_t>> keys{
+        {}, {kReturn}, {X11TestDriver::kTab, X11TestDriver::kSpace}};
+    const std::vector<std::vector<std::string>> pages{
+        {"Clear what matters", "Dim or blur everything", "Continue"},
+        {"Talvori is almost ready", "Focus needs Accessibility", "Grant Accessibility"},
+        {"You're set", "Start using Talvori"}};
+    for (std::size_t page = 0; page < pages.size(); ++page) {
+        for (const auto key : keys[page]) driver().tap(key);
+        for (const auto& said : pages[page])
+            ASSERT_TRUE(says(said)) << said << " is not said; Orca said:\n" << orca->speech();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Windows, X11OrcaTest,
     ::testing::Values(SpokenWalk{"panel", {"Settings", "Quit Talvori", "Focus Mode"}},
                       SpokenWalk{"settings", {"General", "Shortcuts", "Launch at Login"}},
-                      SpokenWalk{"controlPanel", {"", "Overlay 1", "Rename cover", "GLASS mode"}}),
+                      SpokenWalk{"controlPanel",
+                                 {"Overlay 1 settings", "Overlay 1", "Rename cover", "Glass"}}),
     [](const auto& info) { return info.param.window; });
 
 }  // namespace

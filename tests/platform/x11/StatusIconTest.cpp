@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
+#include <librsvg/rsvg.h>
 
+#include <algorithm>
+#include <memory>
+#include <string_view>
 #include <vector>
 
+#include "platform/freedesktop/DesktopFiles.hpp"
 #include "platform/freedesktop/StatusIcon.hpp"
 
 namespace talvori::freedesktop {
@@ -49,6 +54,55 @@ TEST(StatusIconTest, TheTintStandsOutOnThePanel) {
     EXPECT_EQ(StatusIcon::tintForTheme("KDE", "Breeze-Dark"), StatusIcon::kLightTint);
     EXPECT_EQ(StatusIcon::tintForTheme("", std::nullopt), StatusIcon::kLightTint);
 }
+
+// The colour of each pixel down the middle column of `svg` drawn `size` pixels high on `panel`.
+std::vector<Color> middleColumnOn(const char* svg, int size, const Color& panel) {
+    std::unique_ptr<RsvgHandle, void (*)(gpointer)> handle(
+        rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg),
+                                  std::string_view(svg).size(), nullptr),
+        g_object_unref);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, size, size);
+    cairo_t* context = cairo_create(surface);
+    cairo_set_source_rgb(context, panel.red, panel.green, panel.blue);
+    cairo_paint(context);
+    const RsvgRectangle area{0, 0, static_cast<double>(size), static_cast<double>(size)};
+    EXPECT_TRUE(handle && rsvg_handle_render_document(handle.get(), context, &area, nullptr));
+    cairo_destroy(context);
+    cairo_surface_flush(surface);
+    std::vector<Color> column;
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    for (int row = 0; row < size; ++row) {
+        const unsigned char* pixel =
+            data + row * cairo_image_surface_get_stride(surface) + size / 2 * 4;
+        column.push_back(Color::rgb255(pixel[2], pixel[1], pixel[0]));
+    }
+    cairo_surface_destroy(surface);
+    return column;
+}
+
+// The coloured status icons keep an edge that stands 3:1 or more from the panel, as guidelines
+// ask of a control's outline, on LXQt's dark and light panels alike: within the outermost two
+// pixels, at the sizes trays draw.
+class StatusIconEdgeTest : public ::testing::TestWithParam<Color> {};
+
+TEST_P(StatusIconEdgeTest, TheEdgeStandsOutFromThePanel) {
+    const Color panel = GetParam();
+    for (std::size_t index = 0; index < kStatusIconFileCount; ++index) {
+        const auto& file = kStatusIconFiles[index];
+        if (std::string_view(file.name).ends_with("-symbolic")) continue;
+        for (const int size : {16, 22, 24}) {
+            const auto column = middleColumnOn(file.svg, size, panel);
+            double best = 0;
+            for (int row = 0; row < 2; ++row)
+                best = std::max(best, StatusIcon::contrast(column[row], panel));
+            EXPECT_GE(best, 3.0) << file.name << " at " << size;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(LxqtPanels, StatusIconEdgeTest,
+                         ::testing::Values(Color::rgb255(64, 64, 64), Color::rgb255(236, 236, 236)),
+                         [](const auto& info) { return info.param.red < 0.5 ? "dark" : "light"; });
 
 }  // namespace
 }  // namespace talvori::freedesktop
