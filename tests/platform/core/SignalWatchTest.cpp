@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -40,6 +42,36 @@ TEST(SignalWatchTest, SignalsReachTheLoopOnceOrAlwaysAndTheEarlierHandlingComesB
     }
     EXPECT_TRUE(isDefaultHandling(SIGUSR1));
 }
+
+// A later signal while quitting ends the process with 0 once the quit lets it, whether it came
+// before (`early`) or after; until then it is swallowed. In a child, which it ends.
+class SignalWatchLaterSignalTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(SignalWatchLaterSignalTest, ALaterSignalEndsTheProcessOnceTheQuitLetsIt) {
+    const bool early = GetParam();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto loop = RunLoop::create(std::make_shared<RealClock>());
+        int handled = 0;
+        SignalWatch quit(*loop, {SIGTERM, SIGINT}, SignalWatch::Delivery::once,
+                         [&](int) { ++handled; });
+        std::raise(SIGTERM);
+        loop->runOnce(0.5);
+        if (early) std::raise(SIGINT);
+        if (handled != 1) ::_exit(3);
+        quit.letLaterSignalsEnd();
+        if (!early) std::raise(SIGINT);
+        // Still here: the later signal was swallowed.
+        ::_exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Early, SignalWatchLaterSignalTest, ::testing::Bool());
 
 }  // namespace
 }  // namespace talvori

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -285,10 +286,11 @@ TEST_F(X11ProgramTest, SignalsQuitCleanlyAndALayoutSavedJustBeforeIsKept) {
     EXPECT_NE(settings().find("\"tarnel.presets\""), std::string::npos) << settings();
 }
 
-// A speech service that takes connections and never answers, as one whose sound output hangs.
-class SilentSpeechService {
+// A service that takes connections and never answers: a speech service whose sound output hangs,
+// a bus whose daemon is stopped.
+class SilentService {
   public:
-    explicit SilentSpeechService(const fs::path& path) : path_(path.string()) {
+    explicit SilentService(const fs::path& path) : path_(path.string()) {
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         path_.copy(address.sun_path, sizeof address.sun_path - 1);
@@ -297,9 +299,9 @@ class SilentSpeechService {
         listening_ = ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
                      ::listen(socket_, 16) == 0;
     }
-    ~SilentSpeechService() { ::close(socket_); }
+    ~SilentService() { ::close(socket_); }
     bool isListening() const { return listening_; }
-    std::string address() const { return "unix_socket:" + path_; }
+    const std::string& path() const { return path_; }
 
   private:
     std::string path_;
@@ -321,9 +323,9 @@ TEST_F(X11ProgramTest, ASpeechServiceThatNeverAnswersHoldsNothingUp) {
                                   "ScreenReaderEnabled", nullptr, "b", 1),
               0);
     sd_bus_flush_close_unref(connection);
-    const SilentSpeechService speech(folder_ / "runtime" / "speech.sock");
+    const SilentService speech(folder_ / "runtime" / "speech.sock");
     ASSERT_TRUE(speech.isListening());
-    setVariable("SPEECHD_ADDRESS", speech.address());
+    setVariable("SPEECHD_ADDRESS", "unix_socket:" + speech.path());
     const pid_t pid = start();
 
     const auto dimmed = [&] {
@@ -354,6 +356,43 @@ TEST_F(X11ProgramTest, ASpeechServiceThatNeverAnswersHoldsNothingUp) {
     };
     RecordProperty("dimmedMs", milliseconds(dimming));
     RecordProperty("quitMs", milliseconds(quitting));
+}
+
+// A session bus that takes the connection and never answers, from the start: the shortcuts and
+// the panel work within 3 s (whether another Talvori runs is asked for a moment only, then this
+// one runs as the only one and says so), and SIGTERM ends it at once.
+TEST_F(X11ProgramTest, ASessionBusThatNeverAnswersHoldsNothingUp) {
+    const SilentService bus(folder_ / "runtime" / "bus.sock");
+    ASSERT_TRUE(bus.isListening());
+    setVariable("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + bus.path());
+    int output = -1;
+    const auto started = Clock::now();
+    const pid_t pid = session_.spawn(
+        {"/bin/sh", "-c", std::string("exec '") + TALVORI_PROGRAM + "' 2>&1"}, &output);
+    ASSERT_GT(pid, 0);
+    ::fcntl(output, F_SETFL, O_NONBLOCK);
+    constexpr std::uint8_t kD = 32;
+    const bool shown = waitFor(
+        [&] {
+            driver_->tap(kD, {X11TestDriver::kLeftShift, X11TestDriver::kLeftSuper});
+            return waitFor([&] { return menuPanel().has_value(); }, 0.5);
+        },
+        15);
+    const double untilShown = std::chrono::duration<double>(Clock::now() - started).count();
+    EXPECT_TRUE(shown) << "Shift-Super-D showed no panel";
+    EXPECT_LT(untilShown, 3.0);
+    const auto ending = Clock::now();
+    EXPECT_EQ(quit(pid, SIGTERM), 0);
+    const double quitting = std::chrono::duration<double>(Clock::now() - ending).count();
+    EXPECT_LT(quitting, 2.0);
+    std::string log;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(output, buffer, sizeof buffer)) > 0;) {
+        log.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(output);
+    EXPECT_NE(log.find("Talvori runs as the only instance"), std::string::npos) << log;
+    std::printf("panel %.2f s after the start, ended %.3f s after SIGTERM\n", untilShown, quitting);
 }
 
 INSTANTIATE_TEST_SUITE_P(SessionBusOrLock, X11SingleInstanceTest, ::testing::Bool());
