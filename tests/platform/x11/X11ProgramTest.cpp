@@ -310,9 +310,12 @@ class SilentService {
 };
 
 // The desktop says a screen reader runs, none listens for announcements on the accessibility bus,
-// and the speech service never answers: Focus and the panel work as ever, and the program quits
-// at once.
-TEST_F(X11ProgramTest, ASpeechServiceThatNeverAnswersHoldsNothingUp) {
+// and the speech service never answers (`true`) or is not there and cannot be started: Focus and
+// the panel work as ever, and the program quits at once, leaking nothing (a sanitized build ends
+// with an error otherwise).
+class X11SpeechServiceTest : public X11ProgramTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(X11SpeechServiceTest, ASpeechServiceThatNeverAnswersOrIsMissingHoldsNothingUp) {
     X11TestBus bus(session_);
     ASSERT_TRUE(bus.isReady()) << bus.error();
     const AtspiTestBus accessibility(session_, bus);
@@ -323,9 +326,13 @@ TEST_F(X11ProgramTest, ASpeechServiceThatNeverAnswersHoldsNothingUp) {
                                   "ScreenReaderEnabled", nullptr, "b", 1),
               0);
     sd_bus_flush_close_unref(connection);
-    const SilentService speech(folder_ / "runtime" / "speech.sock");
-    ASSERT_TRUE(speech.isListening());
-    setVariable("SPEECHD_ADDRESS", "unix_socket:" + speech.path());
+    std::optional<SilentService> speech;
+    if (GetParam()) {
+        speech.emplace(folder_ / "runtime" / "speech.sock");
+        ASSERT_TRUE(speech->isListening());
+    }
+    setVariable("SPEECHD_ADDRESS", "unix_socket:" + (folder_ / "runtime" / "speech.sock").string());
+    setVariable("SPEECHD_CMD", "/bin/false");
     const pid_t pid = start();
 
     const auto dimmed = [&] {
@@ -396,6 +403,7 @@ TEST_F(X11ProgramTest, ASessionBusThatNeverAnswersHoldsNothingUp) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SessionBusOrLock, X11SingleInstanceTest, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(SilentOrMissing, X11SpeechServiceTest, ::testing::Bool());
 
 struct SignalPair {
     const char* name;
