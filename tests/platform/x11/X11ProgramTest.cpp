@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -400,6 +401,70 @@ TEST_F(X11ProgramTest, ASessionBusThatNeverAnswersHoldsNothingUp) {
     ::close(output);
     EXPECT_NE(log.find("Talvori runs as the only instance"), std::string::npos) << log;
     std::printf("panel %.2f s after the start, ended %.3f s after SIGTERM\n", untilShown, quitting);
+}
+
+// The accessibility bus's launcher on the session bus, served on a thread of its own: a screen
+// reader runs, and the accessibility bus is at `address`.
+class StandInLauncher {
+  public:
+    StandInLauncher(const X11TestBus& bus, std::string address)
+        : bus_(bus.connect()), address_(std::move(address)) {
+        if (!bus_) return;
+        sd_bus_add_object_vtable(bus_, nullptr, "/org/a11y/bus", "org.a11y.Status", kStatus, this);
+        sd_bus_add_object_vtable(bus_, nullptr, "/org/a11y/bus", "org.a11y.Bus", kLauncher, this);
+        sd_bus_request_name(bus_, "org.a11y.Bus", 0);
+        thread_ = std::thread([this] {
+            while (!stop_) {
+                if (sd_bus_process(bus_, nullptr) == 0) sd_bus_wait(bus_, 50'000);
+            }
+        });
+    }
+    ~StandInLauncher() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        sd_bus_flush_close_unref(bus_);
+    }
+
+  private:
+    static int reading(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
+                       sd_bus_error*) {
+        return sd_bus_message_append(reply, "b", 1);
+    }
+    static int address(sd_bus_message* call, void* self, sd_bus_error*) {
+        return sd_bus_reply_method_return(call, "s",
+                                          static_cast<StandInLauncher*>(self)->address_.c_str());
+    }
+    static constexpr sd_bus_vtable kStatus[] = {
+        SD_BUS_VTABLE_START(0), SD_BUS_PROPERTY("ScreenReaderEnabled", "b", reading, 0, 0),
+        SD_BUS_PROPERTY("IsEnabled", "b", reading, 0, 0), SD_BUS_VTABLE_END};
+    static constexpr sd_bus_vtable kLauncher[] = {SD_BUS_VTABLE_START(0),
+                                                  SD_BUS_METHOD("GetAddress", "", "s", address, 0),
+                                                  SD_BUS_VTABLE_END};
+
+    sd_bus* bus_;
+    std::string address_;
+    std::atomic<bool> stop_ = false;
+    std::thread thread_;
+};
+
+// An accessibility bus that takes the connection and never answers holds up neither the program
+// nor its quit (before, the quit waited for the bus's greeting: over a minute).
+TEST_F(X11ProgramTest, AnAccessibilityBusThatNeverAnswersHoldsUpNeitherTheProgramNorItsQuit) {
+    X11TestBus bus(session_);
+    ASSERT_TRUE(bus.isReady()) << bus.error();
+    const SilentService accessibility(folder_ / "runtime" / "accessibility.sock");
+    ASSERT_TRUE(accessibility.isListening());
+    const StandInLauncher launcher(bus, "unix:path=" + accessibility.path());
+    setVariable("SPEECHD_CMD", "/bin/false");
+    const pid_t pid = start();
+    constexpr std::uint8_t kD = 32;
+    driver_->tap(kD, {X11TestDriver::kLeftShift, X11TestDriver::kLeftSuper});
+    EXPECT_TRUE(waitFor([&] { return menuPanel().has_value(); }, 5)) << "no panel";
+    const auto ending = Clock::now();
+    EXPECT_EQ(quit(pid, SIGTERM), 0);
+    const double quitting = std::chrono::duration<double>(Clock::now() - ending).count();
+    EXPECT_LT(quitting, 2.0);
+    std::printf("ended %.3f s after SIGTERM\n", quitting);
 }
 
 INSTANTIATE_TEST_SUITE_P(SessionBusOrLock, X11SingleInstanceTest, ::testing::Bool());
