@@ -28,11 +28,10 @@ void deliver(int signal) {
     const int savedErrno = errno;
     SignalWatch::Shared* shared = watched[static_cast<std::size_t>(signal)].load();
     if (shared) {
-        // Checked after counting, as letLaterSignalsEnd() counts after setting: one of the two
-        // sees the other.
-        if (shared->once && shared->arrivals.fetch_add(1) > 0 && shared->laterSignalsEnd.load()) {
-            ::_exit(0);
-        }
+        // Looked at after counting, as letLaterSignalsEnd() counts after setting: one of the
+        // two sees the other.
+        shared->arrivals.fetch_add(1);
+        if (shared->once && shared->laterSignalsEnd.load()) ::_exit(0);
         const auto byte = static_cast<unsigned char>(signal);
         // A full pipe already holds enough wake-ups.
         [[maybe_unused]] const auto written = ::write(shared->writeEnd, &byte, 1);
@@ -52,21 +51,21 @@ SignalWatch::SignalWatch(RunLoop& loop, std::initializer_list<int> signals, Deli
     shared_->writeEnd = writeEnd_;
     shared_->once = delivery == Delivery::once;
     auto shared = std::make_shared<std::function<void(int)>>(std::move(handler));
-    auto delivered = std::make_shared<bool>(false);
-    watch_ = loop.watch(readEnd_, POLLIN, [shared, delivered, delivery, end = readEnd_](short) {
-        // Read first, and hold what the handler needs: it may end this watch, closing the
-        // descriptor and destroying this function.
-        const auto call = shared;
-        const auto done = delivered;
-        std::vector<int> arrived;
-        unsigned char byte = 0;
-        while (::read(end, &byte, 1) == 1) arrived.push_back(byte);
-        for (const int signal : arrived) {
-            if (delivery == Delivery::once && *done) return;
-            *done = true;
-            (*call)(signal);
-        }
-    });
+    watch_ = loop.watch(readEnd_, POLLIN,
+                        [shared, delivered = delivered_, delivery, end = readEnd_](short) {
+                            // Read first, and hold what the handler needs: it may end this watch,
+                            // closing the descriptor and destroying this function.
+                            const auto call = shared;
+                            const auto done = delivered;
+                            std::vector<int> arrived;
+                            unsigned char byte = 0;
+                            while (::read(end, &byte, 1) == 1) arrived.push_back(byte);
+                            for (const int signal : arrived) {
+                                if (delivery == Delivery::once && *done) return;
+                                *done = true;
+                                (*call)(signal);
+                            }
+                        });
     struct sigaction action {};
     action.sa_handler = deliver;
     sigemptyset(&action.sa_mask);
@@ -83,7 +82,8 @@ SignalWatch::SignalWatch(RunLoop& loop, std::initializer_list<int> signals, Deli
 void SignalWatch::letLaterSignalsEnd() {
     if (!shared_) return;
     shared_->laterSignalsEnd.store(true);
-    if (shared_->once && shared_->arrivals.load() > 1) ::_exit(0);
+    // Any but the one that started the quit: also one that came after a quit from elsewhere.
+    if (shared_->once && shared_->arrivals.load() > (*delivered_ ? 1 : 0)) ::_exit(0);
 }
 
 SignalWatch::~SignalWatch() {

@@ -32,8 +32,9 @@ class SignalWatch {
     SignalWatch(const SignalWatch&) = delete;
     SignalWatch& operator=(const SignalWatch&) = delete;
 
-    // For a watch `once`: what the quit had to keep is on disk, so a later signal ends the process
-    // at once with status 0, and one that came already ends it now.
+    // For a watch `once`, while quitting: what the quit had to keep is on disk, so any signal but
+    // the one that started the quit ends the process with status 0, at once, or now when it came
+    // already (also after a quit that no signal started).
     void letLaterSignalsEnd();
 
     // What the signal handler reads, wherever it runs.
@@ -48,6 +49,8 @@ class SignalWatch {
     int readEnd_ = -1;
     int writeEnd_ = -1;
     std::unique_ptr<Shared> shared_;
+    // Whether a signal reached the handler.
+    std::shared_ptr<bool> delivered_ = std::make_shared<bool>(false);
     std::vector<Previous> previous_;
     std::shared_ptr<FileWatch> watch_;
 };

@@ -43,12 +43,15 @@ TEST(SignalWatchTest, SignalsReachTheLoopOnceOrAlwaysAndTheEarlierHandlingComesB
     EXPECT_TRUE(isDefaultHandling(SIGUSR1));
 }
 
-// A later signal while quitting ends the process with 0 once the quit lets it, whether it came
-// before (`early`) or after; until then it is swallowed. In a child, which it ends.
-class SignalWatchLaterSignalTest : public ::testing::TestWithParam<bool> {};
+// While quitting, a signal other than the one that started the quit ends the process with 0 once
+// the quit lets it: one that came before (`early`) or after, also when no signal started the
+// quit (`fromThePanel`); until then it is swallowed. In a child, which it ends.
+enum class Later { early, after, fromThePanel };
+
+class SignalWatchLaterSignalTest : public ::testing::TestWithParam<Later> {};
 
 TEST_P(SignalWatchLaterSignalTest, ALaterSignalEndsTheProcessOnceTheQuitLetsIt) {
-    const bool early = GetParam();
+    const Later later = GetParam();
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -56,12 +59,12 @@ TEST_P(SignalWatchLaterSignalTest, ALaterSignalEndsTheProcessOnceTheQuitLetsIt) 
         int handled = 0;
         SignalWatch quit(*loop, {SIGTERM, SIGINT}, SignalWatch::Delivery::once,
                          [&](int) { ++handled; });
-        std::raise(SIGTERM);
-        loop->runOnce(0.5);
-        if (early) std::raise(SIGINT);
-        if (handled != 1) ::_exit(3);
+        if (later != Later::fromThePanel) std::raise(SIGTERM);
+        loop->runOnce(0.1);
+        if (later == Later::early) std::raise(SIGINT);
+        if (handled != (later == Later::fromThePanel ? 0 : 1)) ::_exit(3);
         quit.letLaterSignalsEnd();
-        if (!early) std::raise(SIGINT);
+        if (later != Later::early) std::raise(SIGINT);
         // Still here: the later signal was swallowed.
         ::_exit(4);
     }
@@ -71,7 +74,8 @@ TEST_P(SignalWatchLaterSignalTest, ALaterSignalEndsTheProcessOnceTheQuitLetsIt) 
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Early, SignalWatchLaterSignalTest, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(Quits, SignalWatchLaterSignalTest,
+                         ::testing::Values(Later::early, Later::after, Later::fromThePanel));
 
 }  // namespace
 }  // namespace talvori
