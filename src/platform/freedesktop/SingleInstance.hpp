@@ -32,7 +32,7 @@ class SingleInstance : public std::enable_shared_from_this<SingleInstance> {
     static constexpr const char* kObjectPath = "/org/talvori/Talvori";
     static constexpr const char* kInterface = "org.freedesktop.Application";
     static constexpr const char* kLockName = "org.talvori.Talvori.lock";
-    static constexpr double kClaimSeconds = 1.5;
+    static constexpr double kClaimSeconds = 1.0;
 
     struct Claim {
         // Held while this process is the session's Talvori; null when another one is.
