@@ -85,11 +85,13 @@ void explainMissingDisplay() {
 }
 
 // Runs the application until it quits.
-int runApplication() {
+int runApplication(SignalWatch& quit, const std::weak_ptr<x11::X11Desktop>& desktop) {
     const auto app = TalvoriApp::start();
     platform().runLoop().run();
-    // What the user changed last is written before the program ends.
+    // What the user changed last is written before anything that may wait on another program.
     platform().userDefaults().synchronize();
+    quit.letLaterSignalsEnd();
+    if (const auto installed = desktop.lock()) installed->handOverClipboard();
     return 0;
 }
 
@@ -99,14 +101,19 @@ int main(int argc, char** argv) {
     if (const auto status = answerCommandLine(argc, argv)) return *status;
     Platform::install(Platform::makeReal());
     // The session ending (SIGTERM), Ctrl-C (SIGINT) and a closed terminal (SIGHUP) quit the way
-    // the panel's Quit does.
-    const SignalWatch quit(platform().runLoop(), {SIGTERM, SIGINT, SIGHUP},
-                           SignalWatch::Delivery::once, [](int) {
-                               if (platform().hasDesktop()) platform().application().terminate();
-                           });
+    // the panel's Quit does, even while this start still asks whether Talvori runs already.
+    bool quitAsked = false;
+    SignalWatch quit(platform().runLoop(), {SIGTERM, SIGINT, SIGHUP}, SignalWatch::Delivery::once,
+                     [&quitAsked](int) {
+                         quitAsked = true;
+                         if (platform().hasDesktop()) platform().application().terminate();
+                     });
+    // The platform keeps the desktop: it must go with the platform.
+    std::weak_ptr<x11::X11Desktop> desktop;
     std::shared_ptr<freedesktop::SessionBus> bus;
-    if (const auto desktop = x11::X11Desktop::install(platform())) {
-        bus = desktop->sessionBus();
+    if (const auto installed = x11::X11Desktop::install(platform())) {
+        desktop = installed;
+        bus = installed->sessionBus();
     } else {
         explainMissingDisplay();
         Platform::uninstall();
@@ -114,13 +121,15 @@ int main(int argc, char** argv) {
     }
     auto claim = freedesktop::SingleInstance::claim(
         bus, platform().runLoop(), [] { platform().application().reopen(); },
-        platform().logger("Application"));
+        [&quitAsked] { return quitAsked; }, platform().logger("Application"));
     bus.reset();
     int status = 0;
-    if (claim.instance) {
-        status = runApplication();
-    } else {
+    if (!claim.instance) {
         std::fprintf(stderr, "%s\n", claim.handedOver.c_str());
+    } else if (quitAsked) {
+        quit.letLaterSignalsEnd();
+    } else {
+        status = runApplication(quit, desktop);
     }
     claim.instance.reset();
     Platform::uninstall();

@@ -19,9 +19,10 @@ class SignalWatch {
     enum class Delivery {
         // Every signal reaches the handler.
         always,
-        // The first signal reaches the handler and later ones are swallowed: a second Ctrl-C or
-        // SIGTERM while quitting must not cut short the quit under way, whose last write of the
-        // settings would be lost.
+        // The first signal reaches the handler. A later one (Ctrl-C pressed again, a session
+        // that sends SIGHUP after SIGTERM) must not cut short the quit under way before its last
+        // write of the settings, nor be ignored when the quit then waits on another program: it
+        // ends the process with status 0 once `letLaterSignalsEnd()` was called.
         once,
     };
 
@@ -31,6 +32,14 @@ class SignalWatch {
     SignalWatch(const SignalWatch&) = delete;
     SignalWatch& operator=(const SignalWatch&) = delete;
 
+    // For a watch `once`, while quitting: what the quit had to keep is on disk, so any signal but
+    // the one that started the quit ends the process with status 0, at once, or now when it came
+    // already (also after a quit that no signal started).
+    void letLaterSignalsEnd();
+
+    // What the signal handler reads, wherever it runs.
+    struct Shared;
+
   private:
     struct Previous {
         int signal;
@@ -39,6 +48,9 @@ class SignalWatch {
 
     int readEnd_ = -1;
     int writeEnd_ = -1;
+    std::unique_ptr<Shared> shared_;
+    // Whether a signal reached the handler.
+    std::shared_ptr<bool> delivered_ = std::make_shared<bool>(false);
     std::vector<Previous> previous_;
     std::shared_ptr<FileWatch> watch_;
 };

@@ -24,6 +24,32 @@ int countArrival(sd_bus_message*, void* count, sd_bus_error*) {
     return 0;
 }
 
+int millisecondsUntil(const timespec& deadline) {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int>((deadline.tv_sec - now.tv_sec) * 1000 +
+                            (deadline.tv_nsec - now.tv_nsec) / 1'000'000);
+}
+
+// What is still queued goes out as far as the bus takes it within `seconds`. sd_bus_flush would
+// wait without end for a bus that never greeted us, or that stopped reading while more than a
+// socket buffer waits.
+void sendWhatIsLeft(sd_bus* bus, double seconds) {
+    if (sd_bus_is_ready(bus) <= 0) return;
+    timespec deadline{};
+    ::clock_gettime(CLOCK_MONOTONIC, &deadline);
+    const auto milliseconds = static_cast<long>(seconds * 1000);
+    deadline.tv_sec += milliseconds / 1000;
+    deadline.tv_nsec += milliseconds % 1000 * 1'000'000;
+    for (;;) {
+        const int events = sd_bus_get_events(bus);
+        const int left = millisecondsUntil(deadline);
+        if (events < 0 || !(events & POLLOUT) || left <= 0) return;
+        pollfd output{sd_bus_get_fd(bus), POLLOUT, 0};
+        if (::poll(&output, 1, left) <= 0 || sd_bus_process(bus, nullptr) < 0) return;
+    }
+}
+
 }  // namespace
 
 std::shared_ptr<SessionBus> SessionBus::open(RunLoop& loop, const Logger& log) {
@@ -92,7 +118,9 @@ SessionBus::~SessionBus() {
     output_.reset();
     input_.reset();
     filter_ = sd_bus_slot_unref(filter_);
-    if (bus_) sd_bus_flush_close_unref(bus_);
+    if (!bus_) return;
+    sendWhatIsLeft(bus_, kLastSendSeconds);
+    sd_bus_close_unref(bus_);
 }
 
 void SessionBus::attach(sd_bus* bus) {

@@ -25,7 +25,7 @@ namespace talvori::freedesktop {
 // what is sent goes out before the loop next sleeps, and a call whose answer is late fails at its
 // timeout. The desktop's D-Bus services (the status item, the screen reader's state) share it. A
 // bus that goes away (its daemon ended) is let go at once and asked for again at the same address,
-// less and less often, until it answers.
+// less and less often, until it answers. Its end sends what is left for a moment at most.
 class SessionBus : public std::enable_shared_from_this<SessionBus> {
   public:
     // Null, saying so once in `log`, when the session has no bus.
@@ -63,6 +63,8 @@ class SessionBus : public std::enable_shared_from_this<SessionBus> {
     // A slice that grows the heap this much is reading a large message: its memory is handed
     // back to the system once it has been handled.
     static constexpr long kLargeMessageBytes = 1 << 20;
+    // How long what is still queued may take to go out when the connection ends.
+    static constexpr double kLastSendSeconds = 0.25;
 
   private:
     SessionBus(RunLoop& loop, Logger log);

@@ -13,7 +13,9 @@
 #include <string>
 #include <thread>
 
+#include "platform/core/RunLoop.hpp"
 #include "platform/core/SignalWatch.hpp"
+#include "platform/core/Time.hpp"
 #include "platform/core/weakly.hpp"
 #include "platform/freedesktop/SessionBus.hpp"
 
@@ -23,6 +25,9 @@ namespace {
 
 // A running instance that does not answer within this is taken as stuck.
 constexpr std::uint64_t kActivateTimeoutMicroseconds = 2'000'000;
+// RequestName's answers that leave the name ours.
+constexpr std::uint32_t kPrimaryOwner = 1;
+constexpr std::uint32_t kAlreadyOwner = 4;
 
 int onActivateCall(sd_bus_message* message, void* self, sd_bus_error*) {
     static_cast<SingleInstance*>(self)->activated();
@@ -53,13 +58,15 @@ pid_t lockHolder(int fd) {
 }  // namespace
 
 SingleInstance::Claim SingleInstance::claim(const std::shared_ptr<SessionBus>& bus, RunLoop& loop,
-                                            std::function<void()> onActivate, const Logger& log) {
-    if (bus) return claimName(bus, std::move(onActivate), log);
+                                            std::function<void()> onActivate,
+                                            const std::function<bool()>& quitting,
+                                            const Logger& log) {
+    if (bus) return claimName(bus, loop, std::move(onActivate), quitting, log);
     return claimLock(loop, std::move(onActivate), log);
 }
 
-SingleInstance::SingleInstance(std::function<void()> onActivate)
-    : onActivate_(std::move(onActivate)) {}
+SingleInstance::SingleInstance(std::function<void()> onActivate, Logger log)
+    : onActivate_(std::move(onActivate)), log_(std::move(log)) {}
 
 SingleInstance::~SingleInstance() {
     signals_.reset();
@@ -67,16 +74,28 @@ SingleInstance::~SingleInstance() {
         // The next start finds the name free at once, not only when our connection closes.
         sd_bus_release_name_async(bus_->raw(), nullptr, kBusName, nullptr, nullptr);
     }
+    sd_bus_slot_unref(nameRequest_);
     sd_bus_slot_unref(object_);
     if (lock_ >= 0) ::close(lock_);
 }
 
 SingleInstance::Claim SingleInstance::claimName(const std::shared_ptr<SessionBus>& bus,
-                                                std::function<void()> onActivate,
+                                                RunLoop& loop, std::function<void()> onActivate,
+                                                const std::function<bool()>& quitting,
                                                 const Logger& log) {
-    std::shared_ptr<SingleInstance> instance(new SingleInstance(std::move(onActivate)));
+    std::shared_ptr<SingleInstance> instance(new SingleInstance(std::move(onActivate), log));
     instance->bus_ = bus;
-    const int result = instance->publish(true);
+    int result = instance->publish();
+    if (result >= 0) {
+        const auto answer = instance->awaitName(loop, quitting);
+        if (!answer && !quitting()) {
+            log.log(
+                "The session bus did not answer within %{public}.1f s: Talvori runs as the only "
+                "instance",
+                kClaimSeconds);
+        }
+        result = answer.value_or(0);
+    }
     if (result == -EEXIST) return {nullptr, activateOwner(*bus)};
     if (result < 0) {
         log.error(
@@ -89,22 +108,58 @@ SingleInstance::Claim SingleInstance::claimName(const std::shared_ptr<SessionBus
     return {instance, {}};
 }
 
-int SingleInstance::publish(bool wait) {
+int SingleInstance::publish() {
     sd_bus* raw = bus_->raw();
     // The object first: a later start may call it as soon as the name is ours.
     int result =
         sd_bus_add_object_vtable(raw, &object_, kObjectPath, kInterface, kApplicationVTable, this);
     if (result < 0) return result;
-    result = wait ? sd_bus_request_name(raw, kBusName, 0)
-                  : sd_bus_request_name_async(raw, nullptr, kBusName, 0, nullptr, nullptr);
+    nameRequest_ = sd_bus_slot_unref(nameRequest_);
+    return sd_bus_request_name_async(raw, &nameRequest_, kBusName, 0, onNameReply, this);
+}
+
+std::optional<int> SingleInstance::awaitName(RunLoop& loop, const std::function<bool()>& quitting) {
+    claiming_ = true;
+    const Nanoseconds deadline = loop.now() + nanosecondsFromSeconds(kClaimSeconds);
+    while (!claimAnswer_ && !quitting() && loop.now() < deadline) {
+        loop.runOnce(secondsFromNanoseconds(deadline - loop.now()));
+    }
+    claiming_ = false;
+    return claimAnswer_;
+}
+
+int SingleInstance::onNameReply(sd_bus_message* reply, void* self, sd_bus_error*) {
+    int result = 0;
+    std::uint32_t answer = 0;
+    if (sd_bus_message_is_method_error(reply, nullptr)) {
+        result = -sd_bus_message_get_errno(reply);
+    } else if (sd_bus_message_read(reply, "u", &answer) < 0) {
+        result = -EBADMSG;
+    } else if (answer != kPrimaryOwner && answer != kAlreadyOwner) {
+        result = -EEXIST;
+    }
+    static_cast<SingleInstance*>(self)->nameAnswered(result);
+    return 0;
+}
+
+void SingleInstance::nameAnswered(int result) {
+    nameRequest_ = sd_bus_slot_unref(nameRequest_);
     ownsName_ = result >= 0;
-    return result;
+    if (claiming_) {
+        claimAnswer_ = result;
+    } else if (result == -EEXIST) {
+        log_.error(
+            "Another Talvori owns %{public}s: a second start of Talvori will find that one, not "
+            "this one",
+            kBusName);
+    }
 }
 
 void SingleInstance::busChanged() {
     object_ = sd_bus_slot_unref(object_);
+    nameRequest_ = sd_bus_slot_unref(nameRequest_);
     ownsName_ = false;
-    if (bus_->isConnected()) publish(false);
+    if (bus_->isConnected()) publish();
 }
 
 std::string SingleInstance::activateOwner(SessionBus& bus) {
@@ -135,7 +190,7 @@ void SingleInstance::activated() {
 
 SingleInstance::Claim SingleInstance::claimLock(RunLoop& loop, std::function<void()> onActivate,
                                                 const Logger& log) {
-    std::shared_ptr<SingleInstance> instance(new SingleInstance(std::move(onActivate)));
+    std::shared_ptr<SingleInstance> instance(new SingleInstance(std::move(onActivate), log));
     const char* folder = std::getenv("XDG_RUNTIME_DIR");
     if (!folder || folder[0] != '/') {
         log.log(

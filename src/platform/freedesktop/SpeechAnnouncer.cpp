@@ -9,15 +9,6 @@
 
 namespace talvori::freedesktop {
 
-namespace {
-
-// An announcement heard later than this is about something else already.
-constexpr Nanoseconds kTakeWithin = 300'000'000;
-// A service that stopped answering is not asked again before this.
-constexpr Nanoseconds kQuietAfterSilence = 60'000'000'000;
-
-}  // namespace
-
 std::shared_ptr<SpeechAnnouncer> SpeechAnnouncer::make(std::shared_ptr<AccessibilityStatus> status,
                                                        Logger log) {
     std::shared_ptr<SpeechAnnouncer> announcer(
@@ -63,7 +54,7 @@ void SpeechAnnouncer::speak(const std::string& text, int priority) {
                    SpeechChannel::kCapacity);
         return;
     }
-    handed_.push_back({*ticket, now + kTakeWithin});
+    handed_.push_back({*ticket, now});
     if (handed_.size() == 1) scheduleCheck();
 }
 
@@ -72,19 +63,30 @@ void SpeechAnnouncer::scheduleCheck() {
         check_.clear();
         return;
     }
-    const Nanoseconds delay =
-        std::max<Nanoseconds>(0, handed_.front().due - platform().runLoop().now());
+    Nanoseconds due = handed_.front().due();
+    for (const auto& handed : handed_) due = std::min(due, handed.due());
+    const Nanoseconds delay = std::max<Nanoseconds>(0, due - platform().runLoop().now());
     check_.replace(Timer::scheduledTimer(platform().runLoop(), secondsFromNanoseconds(delay), false,
                                          weakly(weak_from_this(), &SpeechAnnouncer::checkHanded),
                                          RunLoopMode::common));
 }
 
+// What still waits after its time is stale; what the thread has begun on is taken for stuck only
+// when its own time is up.
 void SpeechAnnouncer::checkHanded() {
     takeResults();
     const Nanoseconds now = platform().runLoop().now();
-    if (!handed_.empty() && handed_.front().due <= now) {
-        // The rest would wait behind the one the service holds.
-        if (const std::size_t dropped = giveUpHanded()) stoppedAnswering(dropped);
+    for (auto handed = handed_.begin(); handed != handed_.end();) {
+        if (handed->due() > now) {
+            ++handed;
+        } else if (!handed->begun && channel_->withdraw(handed->ticket)) {
+            handed = handed_.erase(handed);
+        } else if (!handed->begun) {
+            handed->begun = true;
+        } else {
+            // The rest would wait behind the one the service holds.
+            return stoppedAnswering(giveUpHanded() + 1);
+        }
     }
     scheduleCheck();
 }
@@ -93,15 +95,21 @@ void SpeechAnnouncer::takeResults() {
     for (const auto& result : channel_->takeResults()) {
         std::erase_if(handed_,
                       [&](const Handed& handed) { return handed.ticket == result.ticket; });
-        if (result.outcome == SpeechChannel::Outcome::stuck) {
+        if (result.outcome == SpeechChannel::Outcome::spoken) {
+            quiet_ = 0;
+        } else if (result.outcome == SpeechChannel::Outcome::stuck) {
             stoppedAnswering(1);
-        } else if (result.outcome == SpeechChannel::Outcome::unreachable && !failureNoted_) {
-            failureNoted_ = true;
-            log_.error("A screen reader runs but the speech service cannot be reached");
+        } else {
+            leaveAlone();
+            if (!failureNoted_) {
+                failureNoted_ = true;
+                log_.error("A screen reader runs but the speech service cannot be reached");
+            }
         }
     }
 }
 
+// The one the thread holds is not among them: the thread is done with it on its own.
 std::size_t SpeechAnnouncer::giveUpHanded() {
     const auto withdrawn = std::count_if(handed_.begin(), handed_.end(), [&](const Handed& handed) {
         return channel_->withdraw(handed.ticket);
@@ -111,12 +119,18 @@ std::size_t SpeechAnnouncer::giveUpHanded() {
     return static_cast<std::size_t>(withdrawn);
 }
 
+Nanoseconds SpeechAnnouncer::leaveAlone() {
+    quiet_ = std::clamp<Nanoseconds>(quiet_ * 2, kFirstQuiet, kLongestQuiet);
+    quietUntil_ = platform().runLoop().now() + quiet_;
+    return quiet_;
+}
+
 void SpeechAnnouncer::stoppedAnswering(std::size_t dropped) {
-    quietUntil_ = platform().runLoop().now() + kQuietAfterSilence;
+    const Nanoseconds quiet = leaveAlone();
     log_.error(
-        "The speech service stopped answering: %{public}u announcement(s) dropped, and it "
-        "is not asked again for a minute",
-        dropped);
+        "The speech service stopped answering: %{public}u announcement(s) dropped, and it is "
+        "asked again in %{public}lld s at the earliest",
+        dropped, static_cast<long long>(quiet / 1'000'000'000));
 }
 
 }  // namespace talvori::freedesktop

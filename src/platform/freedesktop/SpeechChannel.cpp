@@ -6,20 +6,26 @@
 #include <speech-dispatcher/libspeechd.h>
 #include <sys/socket.h>
 #include <sys/time.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <utility>
 
+#include "platform/core/SpawnAttributes.hpp"
+
 namespace talvori::freedesktop {
 
 namespace {
 
-// Once connected, each answer is waited for no longer than the announcement may take: the thread
-// is free again soon after the owner gave up on it.
-constexpr timeval kAnswerTimeout{0, 300000};
+// Once connected, an answer later than this is taken for a stuck service: a slow one answers
+// each exchange well within it.
+constexpr timeval kAnswerTimeout{1, 0};
 
 }  // namespace
 
@@ -34,7 +40,7 @@ struct SpeechChannel::Shared {
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<Text> waiting;
-    // The text the thread is sending; none once it was taken back.
+    // The text the thread is sending.
     std::optional<Ticket> inHand;
     std::vector<Result> results;
     Ticket nextTicket = 1;
@@ -111,17 +117,53 @@ class SpeechChannel::Worker {
     }
 
     // Starts the service when it does not run (its address is the desktop's, or
-    // SPEECHD_ADDRESS).
+    // SPEECHD_ADDRESS). The library would start it too, but its failed connections leak, and the
+    // service would take this thread's blocked signals.
     bool open() {
         char* error = nullptr;
-        connection_ =
-            spd_open2("talvori", "announcements", nullptr, SPD_MODE_SINGLE, nullptr, 1, &error);
-        std::free(error);
+        SPDConnectionAddress* address = spd_get_default_address(&error);
+        std::free(std::exchange(error, nullptr));
+        if (!address) return false;
+        const bool reachable =
+            address->method != SPD_METHOD_UNIX_SOCKET || listens(address->unix_socket_name) ||
+            (startService(address->unix_socket_name) && listens(address->unix_socket_name));
+        if (reachable) {
+            connection_ =
+                spd_open2("talvori", "announcements", nullptr, SPD_MODE_SINGLE, address, 0, &error);
+            std::free(error);
+        }
+        SPDConnectionAddress__free(address);
         if (!connection_) return false;
         const int socket = connection_->socket;
         ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &kAnswerTimeout, sizeof kAnswerTimeout);
         ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &kAnswerTimeout, sizeof kAnswerTimeout);
         return true;
+    }
+
+    // Whether the service's socket is there: a probe connection would count as a client.
+    static bool listens(const char* path) {
+        struct stat status {};
+        return path && ::stat(path, &status) == 0 && S_ISSOCK(status.st_mode);
+    }
+
+    // As the speech library would (SPEECHD_CMD names another program): the service's first
+    // process ends once the service listens. Started with no signal blocked or ignored.
+    static bool startService(const char* path) {
+        const char* command = std::getenv("SPEECHD_CMD");
+        std::string program = command && *command ? command : "/usr/bin/speech-dispatcher";
+        std::string spawn = "--spawn", method = "--communication-method", unix = "unix_socket",
+                    socket = "--socket-path", where = path;
+        char* arguments[] = {program.data(), spawn.data(), method.data(), unix.data(),
+                             socket.data(),  where.data(), nullptr};
+        const SpawnAttributes attributes;
+        pid_t pid = 0;
+        const int failed =
+            ::posix_spawnp(&pid, program.c_str(), nullptr, attributes.get(), arguments, environ);
+        if (failed) return false;
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
 
     void close() {
@@ -139,7 +181,9 @@ class SpeechChannel::Worker {
 };
 
 SpeechChannel::SpeechChannel() : shared_(std::make_shared<Shared>()) {
-    // Signals are the main thread's to take: the thread starts with them all blocked.
+    // Signals are the main thread's to take, and one taken here would cut short a call to the
+    // service: the thread starts with them all blocked (the service it starts does not inherit
+    // that).
     sigset_t all;
     sigset_t before;
     sigfillset(&all);
@@ -180,10 +224,6 @@ std::optional<SpeechChannel::Ticket> SpeechChannel::say(std::string text, bool i
 
 bool SpeechChannel::withdraw(Ticket ticket) {
     std::lock_guard lock(shared_->mutex);
-    if (shared_->inHand == ticket) {
-        shared_->inHand.reset();
-        return true;
-    }
     return std::erase_if(shared_->waiting,
                          [ticket](const Shared::Text& text) { return text.ticket == ticket; }) > 0;
 }

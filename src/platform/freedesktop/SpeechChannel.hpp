@@ -34,7 +34,7 @@ class SpeechChannel {
 
     // Hands a text over; none when kCapacity texts wait already.
     std::optional<Ticket> say(std::string text, bool important);
-    // Takes a text back unless the service has taken it or failed it: whether it was taken back.
+    // Takes a text back while it waits, not once the thread has begun on it: whether it did.
     bool withdraw(Ticket ticket);
     // What became of the texts handed over, since the last call; texts taken back are not told.
     std::vector<Result> takeResults();

@@ -128,14 +128,9 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     connection->setBeforeFlush(weakly(application, &X11Application::beforeFlush));
     auto pasteboard =
         X11Pasteboard::open(display, platform.sharedRunLoop(), platform.logger("Pasteboard"));
-    // Copied text outlives us where a clipboard manager takes it.
+    desktop->pasteboard_ = pasteboard;
     desktop->application_->setOnTerminate(
-        [handOver = weakly(std::weak_ptr<X11Pasteboard>(pasteboard),
-                           &X11Pasteboard::handOverToClipboardManager),
-         stop = weakly(std::weak_ptr<RunLoop>(platform.sharedRunLoop()), &RunLoop::stop)] {
-            handOver();
-            stop();
-        });
+        weakly(std::weak_ptr<RunLoop>(platform.sharedRunLoop()), &RunLoop::stop));
     desktop->application_->probeOpacity();
     desktop->application_->watchManagers();
     desktop->application_->probeStacking();
@@ -185,6 +180,10 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     platform.installDesktop(std::move(services));
     xcb_flush(connection->raw());
     return desktop;
+}
+
+void X11Desktop::handOverClipboard() const {
+    if (const auto pasteboard = pasteboard_.lock()) pasteboard->handOverToClipboardManager();
 }
 
 X11Desktop::~X11Desktop() {

@@ -30,6 +30,7 @@ class X11FocusWatch;
 class X11HotKeyService;
 class X11Input;
 class X11Keyboard;
+class X11Pasteboard;
 class X11Screens;
 class X11StatusBar;
 class X11Workspace;
@@ -52,6 +53,9 @@ class X11Desktop {
     // Null without a session bus.
     const std::shared_ptr<freedesktop::SessionBus>& sessionBus() const { return sessionBus_; }
     freedesktop::AtspiBridge& accessibilityBridge() const { return *atspi_; }
+    // Copied text outlives us where a clipboard manager takes it. At quit, once what the user
+    // changed is on disk: the manager may take up to 2 s.
+    void handOverClipboard() const;
 
   private:
     X11Desktop();
@@ -102,6 +106,7 @@ class X11Desktop {
     std::shared_ptr<freedesktop::AtspiBridge> atspi_;
     std::shared_ptr<X11StatusBar> statusBar_;
     std::shared_ptr<X11ColorSampler> colorSampler_;
+    std::weak_ptr<X11Pasteboard> pasteboard_;
     // What keeps the desktop's state, the colour sampler's grab and the keys' first takers hear
     // an event before the rest, which hears it unless one of them took it.
     std::unique_ptr<X11EventRouter> first_;

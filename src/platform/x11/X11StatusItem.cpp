@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Platform.hpp"
+#include "platform/core/Timer.hpp"
 #include "platform/core/weakly.hpp"
 #include "platform/freedesktop/SessionBus.hpp"
 #include "platform/freedesktop/StatusIcon.hpp"
@@ -59,15 +61,24 @@ void X11StatusItem::offerOverBus() {
             services_.log);
         if (notifier_ && !label_.empty()) notifier_->setTitle(label_);
         if (image_) publishIcons();
+        waitedForWatcher_ = false;
+        watcherWait_.replace(Timer::scheduledTimer(platform().runLoop(), kWatcherWaitSeconds, false,
+                                                   weakly(weak, &X11StatusItem::waitedForWatcher),
+                                                   RunLoopMode::common));
     }
     chooseHost();
 }
 
-// The tray waits for the watcher's answer, so that a desktop offering both never shows the item
-// twice, or docks it only to take it out again a moment later; an item already docked stays
-// until the answer.
+void X11StatusItem::waitedForWatcher() {
+    waitedForWatcher_ = true;
+    chooseHost();
+}
+
+// The tray waits a moment for the watcher's answer, so that a desktop offering both never shows
+// the item twice, or docks it only to take it out again a moment later; an item already docked
+// stays until the answer.
 void X11StatusItem::chooseHost() {
-    const bool unsettled = notifier_ && !notifier_->isSettled();
+    const bool unsettled = notifier_ && !notifier_->isSettled() && !waitedForWatcher_;
     tray_->setWanted(!notifier_ || (unsettled ? tray_->isVisible() : !notifier_->isShown()));
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/core/Logger.hpp"
 #include "platform/core/Observation.hpp"
+#include "platform/core/TimerSlot.hpp"
 #include "platform/desktop/Color.hpp"
 #include "platform/desktop/StatusItem.hpp"
 #include "platform/x11/X11RootSpace.hpp"
@@ -75,11 +76,16 @@ class X11StatusItem final : public StatusItem,
     // not to the rest of the desktop.
     bool claimsPointer(std::int16_t x, std::int16_t y) const;
 
+    // How long the tray waits for the watcher's first answer before it takes the item: a bus
+    // that does not answer (its daemon stopped) would leave the item nowhere.
+    static constexpr double kWatcherWaitSeconds = 0.5;
+
   private:
     explicit X11StatusItem(Services services);
     void start(int number);
     void offerOverBus();
     void chooseHost();
+    void waitedForWatcher();
     void activated(int x, int y);
     void clicked();
     void publishIcons();
@@ -91,6 +97,8 @@ class X11StatusItem final : public StatusItem,
     int number_ = 0;
     Registration busConnection_;
     std::shared_ptr<freedesktop::StatusNotifierItem> notifier_;
+    TimerSlot watcherWait_;
+    bool waitedForWatcher_ = false;
     std::shared_ptr<X11TrayIcon> tray_;
     std::optional<Image> image_;
     // Found or written when a host first asks for it.

@@ -15,6 +15,7 @@
 
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/core/RunLoop.hpp"
+#include "platform/core/SpawnAttributes.hpp"
 #include "platform/core/weakly.hpp"
 #include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11ApplicationIdentities.hpp"
@@ -185,16 +186,13 @@ bool X11Workspace::openFile(const std::string& path) {
 }
 
 bool X11Workspace::startOpener(const std::string& url) {
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
     // Its own session: the handler outlives us and ignores our terminal's signals.
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    const SpawnAttributes attributes(POSIX_SPAWN_SETSID);
     std::string program = "xdg-open";
     std::vector<char*> arguments{program.data(), const_cast<char*>(url.c_str()), nullptr};
     pid_t pid = 0;
     const int error =
-        ::posix_spawnp(&pid, program.c_str(), nullptr, &attributes, arguments.data(), environ);
-    posix_spawnattr_destroy(&attributes);
+        ::posix_spawnp(&pid, program.c_str(), nullptr, attributes.get(), arguments.data(), environ);
     if (error != 0) {
         log_.error("Cannot start xdg-open: %{public}s", std::strerror(error));
         return false;

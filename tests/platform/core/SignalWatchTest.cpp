@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -40,6 +42,40 @@ TEST(SignalWatchTest, SignalsReachTheLoopOnceOrAlwaysAndTheEarlierHandlingComesB
     }
     EXPECT_TRUE(isDefaultHandling(SIGUSR1));
 }
+
+// While quitting, a signal other than the one that started the quit ends the process with 0 once
+// the quit lets it: one that came before (`early`) or after, also when no signal started the
+// quit (`fromThePanel`); until then it is swallowed. In a child, which it ends.
+enum class Later { early, after, fromThePanel };
+
+class SignalWatchLaterSignalTest : public ::testing::TestWithParam<Later> {};
+
+TEST_P(SignalWatchLaterSignalTest, ALaterSignalEndsTheProcessOnceTheQuitLetsIt) {
+    const Later later = GetParam();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto loop = RunLoop::create(std::make_shared<RealClock>());
+        int handled = 0;
+        SignalWatch quit(*loop, {SIGTERM, SIGINT}, SignalWatch::Delivery::once,
+                         [&](int) { ++handled; });
+        if (later != Later::fromThePanel) std::raise(SIGTERM);
+        loop->runOnce(0.1);
+        if (later == Later::early) std::raise(SIGINT);
+        if (handled != (later == Later::fromThePanel ? 0 : 1)) ::_exit(3);
+        quit.letLaterSignalsEnd();
+        if (later != Later::early) std::raise(SIGINT);
+        // Still here: the later signal was swallowed.
+        ::_exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Quits, SignalWatchLaterSignalTest,
+                         ::testing::Values(Later::early, Later::after, Later::fromThePanel));
 
 }  // namespace
 }  // namespace talvori

@@ -218,8 +218,8 @@ INSTANTIATE_TEST_SUITE_P(
                                    "time"}),
     [](const ::testing::TestParamInfo<StalledOwner>& info) { return info.param.name; });
 
-// On quitting, the clipboard manager takes a copy of what we copied; one that never answers
-// keeps the program waiting two seconds at most.
+// On quitting (once the settings are written), the clipboard manager takes a copy of what we
+// copied; one that never answers keeps the program waiting two seconds at most.
 TEST_F(X11PasteboardTest, TheClipboardManagerKeepsCopiedTextOnceWeQuit) {
     auto& pasteboard = dynamic_cast<x11::X11Pasteboard&>(platform().pasteboard());
     ASSERT_TRUE(pasteboard.setString("Kept after quitting"));
@@ -234,6 +234,7 @@ TEST_F(X11PasteboardTest, TheClipboardManagerKeepsCopiedTextOnceWeQuit) {
     manager.manageClipboard(true);
     ASSERT_TRUE(manager.isManagingClipboard());
     platform().application().terminate();
+    desktop().handOverClipboard();
     EXPECT_EQ(manager.kept(), "Kept after quitting");
 }
 

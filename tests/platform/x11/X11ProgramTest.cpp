@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -6,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -285,10 +287,11 @@ TEST_F(X11ProgramTest, SignalsQuitCleanlyAndALayoutSavedJustBeforeIsKept) {
     EXPECT_NE(settings().find("\"tarnel.presets\""), std::string::npos) << settings();
 }
 
-// A speech service that takes connections and never answers, as one whose sound output hangs.
-class SilentSpeechService {
+// A service that takes connections and never answers: a speech service whose sound output hangs,
+// a bus whose daemon is stopped.
+class SilentService {
   public:
-    explicit SilentSpeechService(const fs::path& path) : path_(path.string()) {
+    explicit SilentService(const fs::path& path) : path_(path.string()) {
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         path_.copy(address.sun_path, sizeof address.sun_path - 1);
@@ -297,9 +300,9 @@ class SilentSpeechService {
         listening_ = ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
                      ::listen(socket_, 16) == 0;
     }
-    ~SilentSpeechService() { ::close(socket_); }
+    ~SilentService() { ::close(socket_); }
     bool isListening() const { return listening_; }
-    std::string address() const { return "unix_socket:" + path_; }
+    const std::string& path() const { return path_; }
 
   private:
     std::string path_;
@@ -308,9 +311,12 @@ class SilentSpeechService {
 };
 
 // The desktop says a screen reader runs, none listens for announcements on the accessibility bus,
-// and the speech service never answers: Focus and the panel work as ever, and the program quits
-// at once.
-TEST_F(X11ProgramTest, ASpeechServiceThatNeverAnswersHoldsNothingUp) {
+// and the speech service never answers (`true`) or is not there and cannot be started: Focus and
+// the panel work as ever, and the program quits at once, leaking nothing (a sanitized build ends
+// with an error otherwise).
+class X11SpeechServiceTest : public X11ProgramTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(X11SpeechServiceTest, ASpeechServiceThatNeverAnswersOrIsMissingHoldsNothingUp) {
     X11TestBus bus(session_);
     ASSERT_TRUE(bus.isReady()) << bus.error();
     const AtspiTestBus accessibility(session_, bus);
@@ -321,9 +327,13 @@ TEST_F(X11ProgramTest, ASpeechServiceThatNeverAnswersHoldsNothingUp) {
                                   "ScreenReaderEnabled", nullptr, "b", 1),
               0);
     sd_bus_flush_close_unref(connection);
-    const SilentSpeechService speech(folder_ / "runtime" / "speech.sock");
-    ASSERT_TRUE(speech.isListening());
-    setVariable("SPEECHD_ADDRESS", speech.address());
+    std::optional<SilentService> speech;
+    if (GetParam()) {
+        speech.emplace(folder_ / "runtime" / "speech.sock");
+        ASSERT_TRUE(speech->isListening());
+    }
+    setVariable("SPEECHD_ADDRESS", "unix_socket:" + (folder_ / "runtime" / "speech.sock").string());
+    setVariable("SPEECHD_CMD", "/bin/false");
     const pid_t pid = start();
 
     const auto dimmed = [&] {
@@ -356,7 +366,122 @@ TEST_F(X11ProgramTest, ASpeechServiceThatNeverAnswersHoldsNothingUp) {
     RecordProperty("quitMs", milliseconds(quitting));
 }
 
+// A session bus that takes the connection and never answers, from the start: the status icon,
+// the shortcuts and the panel work within 3 s (whether another Talvori runs is asked for a moment
+// only, then this one runs as the only one and says so), and SIGTERM ends it at once.
+TEST_F(X11ProgramTest, ASessionBusThatNeverAnswersHoldsNothingUp) {
+    const SilentService bus(folder_ / "runtime" / "bus.sock");
+    ASSERT_TRUE(bus.isListening());
+    setVariable("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + bus.path());
+    int output = -1;
+    const auto started = Clock::now();
+    const pid_t pid = session_.spawn(
+        {"/bin/sh", "-c", std::string("exec '") + TALVORI_PROGRAM + "' 2>&1"}, &output);
+    ASSERT_GT(pid, 0);
+    ::fcntl(output, F_SETFL, O_NONBLOCK);
+    EXPECT_TRUE(waitFor([&] { return trayIcon().has_value(); }, 10)) << "no status icon";
+    const double untilDocked = std::chrono::duration<double>(Clock::now() - started).count();
+    EXPECT_LT(untilDocked, 3.0);
+    constexpr std::uint8_t kD = 32;
+    const bool shown = waitFor(
+        [&] {
+            driver_->tap(kD, {X11TestDriver::kLeftShift, X11TestDriver::kLeftSuper});
+            return waitFor([&] { return menuPanel().has_value(); }, 0.5);
+        },
+        15);
+    const double untilShown = std::chrono::duration<double>(Clock::now() - started).count();
+    EXPECT_TRUE(shown) << "Shift-Super-D showed no panel";
+    EXPECT_LT(untilShown, 3.0);
+    const auto ending = Clock::now();
+    EXPECT_EQ(quit(pid, SIGTERM), 0);
+    const double quitting = std::chrono::duration<double>(Clock::now() - ending).count();
+    EXPECT_LT(quitting, 2.0);
+    std::string log;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(output, buffer, sizeof buffer)) > 0;) {
+        log.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(output);
+    EXPECT_NE(log.find("Talvori runs as the only instance"), std::string::npos) << log;
+    // A start still asking the bus ends on SIGTERM too.
+    const pid_t again = session_.spawn({TALVORI_PROGRAM});
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    const auto asking = Clock::now();
+    EXPECT_EQ(quit(again, SIGTERM), 0);
+    const double whileAsking = std::chrono::duration<double>(Clock::now() - asking).count();
+    EXPECT_LT(whileAsking, 2.0);
+    std::printf(
+        "icon %.2f s and panel %.2f s after the start, ended %.3f s after SIGTERM (%.3f s while "
+        "asking)\n",
+        untilDocked, untilShown, quitting, whileAsking);
+}
+
+// The accessibility bus's launcher on the session bus, served on a thread of its own: a screen
+// reader runs, and the accessibility bus is at `address`.
+class StandInLauncher {
+  public:
+    StandInLauncher(const X11TestBus& bus, std::string address)
+        : bus_(bus.connect()), address_(std::move(address)) {
+        if (!bus_) return;
+        sd_bus_add_object_vtable(bus_, nullptr, "/org/a11y/bus", "org.a11y.Status", kStatus, this);
+        sd_bus_add_object_vtable(bus_, nullptr, "/org/a11y/bus", "org.a11y.Bus", kLauncher, this);
+        sd_bus_request_name(bus_, "org.a11y.Bus", 0);
+        thread_ = std::thread([this] {
+            while (!stop_) {
+                if (sd_bus_process(bus_, nullptr) == 0) sd_bus_wait(bus_, 50'000);
+            }
+        });
+    }
+    ~StandInLauncher() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        sd_bus_flush_close_unref(bus_);
+    }
+
+  private:
+    static int reading(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
+                       sd_bus_error*) {
+        return sd_bus_message_append(reply, "b", 1);
+    }
+    static int address(sd_bus_message* call, void* self, sd_bus_error*) {
+        return sd_bus_reply_method_return(call, "s",
+                                          static_cast<StandInLauncher*>(self)->address_.c_str());
+    }
+    static constexpr sd_bus_vtable kStatus[] = {
+        SD_BUS_VTABLE_START(0), SD_BUS_PROPERTY("ScreenReaderEnabled", "b", reading, 0, 0),
+        SD_BUS_PROPERTY("IsEnabled", "b", reading, 0, 0), SD_BUS_VTABLE_END};
+    static constexpr sd_bus_vtable kLauncher[] = {SD_BUS_VTABLE_START(0),
+                                                  SD_BUS_METHOD("GetAddress", "", "s", address, 0),
+                                                  SD_BUS_VTABLE_END};
+
+    sd_bus* bus_;
+    std::string address_;
+    std::atomic<bool> stop_ = false;
+    std::thread thread_;
+};
+
+// An accessibility bus that takes the connection and never answers holds up neither the program
+// nor its quit (before, the quit waited for the bus's greeting: over a minute).
+TEST_F(X11ProgramTest, AnAccessibilityBusThatNeverAnswersHoldsUpNeitherTheProgramNorItsQuit) {
+    X11TestBus bus(session_);
+    ASSERT_TRUE(bus.isReady()) << bus.error();
+    const SilentService accessibility(folder_ / "runtime" / "accessibility.sock");
+    ASSERT_TRUE(accessibility.isListening());
+    const StandInLauncher launcher(bus, "unix:path=" + accessibility.path());
+    setVariable("SPEECHD_CMD", "/bin/false");
+    const pid_t pid = start();
+    constexpr std::uint8_t kD = 32;
+    driver_->tap(kD, {X11TestDriver::kLeftShift, X11TestDriver::kLeftSuper});
+    EXPECT_TRUE(waitFor([&] { return menuPanel().has_value(); }, 5)) << "no panel";
+    const auto ending = Clock::now();
+    EXPECT_EQ(quit(pid, SIGTERM), 0);
+    const double quitting = std::chrono::duration<double>(Clock::now() - ending).count();
+    EXPECT_LT(quitting, 2.0);
+    std::printf("ended %.3f s after SIGTERM\n", quitting);
+}
+
 INSTANTIATE_TEST_SUITE_P(SessionBusOrLock, X11SingleInstanceTest, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(SilentOrMissing, X11SpeechServiceTest, ::testing::Bool());
 
 struct SignalPair {
     const char* name;

@@ -160,15 +160,19 @@ TEST_F(X11WorkspaceServicesTest, ReduceMotionFollowsTheSettingsDaemonElseTheStor
 }
 
 TEST_F(X11WorkspaceServicesTest, OpensWebAndMailAddressesAndOurOwnFilesThroughXdgOpenAndReapsIt) {
-    // An xdg-open of our own, first on the path, records what it was given and its process.
+    // An xdg-open of our own, first on the path, records what it was given, its process and the
+    // signals it was started with blocked and ignored (read by the shell itself, which has
+    // changed neither yet).
     const fs::path folder =
         fs::temp_directory_path() / ("talvori-open-" + std::to_string(::getpid()));
     fs::create_directories(folder);
     const fs::path record = folder / "record";
     const fs::path stub = folder / "xdg-open";
-    std::ofstream(stub) << "#!/bin/sh\nprintf '%s\\n' \"$$\" \"$#\" \"$@\" > '" << record.string()
-                        << ".new' && mv '" << record.string() << ".new' '" << record.string()
-                        << "'\n";
+    std::ofstream(stub) << "#!/bin/sh\n{ printf '%s\\n' \"$$\" \"$#\" \"$@\"\n"
+                        << "while read -r key value; do case $key in SigBlk:|SigIgn:) echo "
+                           "\"$value\";; esac; done < /proc/$$/status; } > '"
+                        << record.string() << ".new' && mv '" << record.string() << ".new' '"
+                        << record.string() << "'\n";
     fs::permissions(stub, fs::perms::owner_all);
     const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
     ::setenv("PATH", (folder.string() + ":" + path).c_str(), 1);
@@ -186,10 +190,15 @@ TEST_F(X11WorkspaceServicesTest, OpensWebAndMailAddressesAndOurOwnFilesThroughXd
     }
     const std::string address = "https://example.org/notes?a=1&b=2;c=$HOME 'x'";
     EXPECT_TRUE(workspace.openURL(address));
-    ASSERT_TRUE(runUntil([&] { return recorded().size() == 3; }));
+    ASSERT_TRUE(runUntil([&] { return recorded().size() == 5; }));
     const auto lines = recorded();
     EXPECT_EQ(lines[1], "1");
     EXPECT_EQ(lines[2], address);
+    // Nothing blocked, nothing ignored: our SIGPIPE setting stays ours. Signals 32 and 33 are the
+    // C library's own.
+    constexpr unsigned long long kOrdinarySignals = 0x7fffffff;
+    EXPECT_EQ(std::stoull(lines[3], nullptr, 16) & kOrdinarySignals, 0U) << lines[3];
+    EXPECT_EQ(std::stoull(lines[4], nullptr, 16) & kOrdinarySignals, 0U) << lines[4];
     // Reaped once it ended: no process of that number is left, not even a finished one.
     const std::string process = "/proc/" + lines[0];
     EXPECT_TRUE(runUntil([&] { return !fs::exists(process); }));
@@ -197,14 +206,14 @@ TEST_F(X11WorkspaceServicesTest, OpensWebAndMailAddressesAndOurOwnFilesThroughXd
     EXPECT_TRUE(workspace.openURL("mailto:someone@example.org"));
     EXPECT_TRUE(runUntil([&] {
         const auto now = recorded();
-        return now.size() == 3 && now[2] == "mailto:someone@example.org";
+        return now.size() == 5 && now[2] == "mailto:someone@example.org";
     }));
     // A download of ours, by its absolute path only; its address names that one file.
     EXPECT_FALSE(workspace.openFile("Downloads/Talvori-1.3.tar.gz"));
     EXPECT_TRUE(workspace.openFile("/tmp/a b/Talvori 1.3#?.tar.gz"));
     EXPECT_TRUE(runUntil([&] {
         const auto now = recorded();
-        return now.size() == 3 && now[2] == "file:///tmp/a%20b/Talvori%201.3%23%3F.tar.gz";
+        return now.size() == 5 && now[2] == "file:///tmp/a%20b/Talvori%201.3%23%3F.tar.gz";
     }));
     ::setenv("PATH", path.c_str(), 1);
     fs::remove_all(folder);
