@@ -403,9 +403,10 @@ TEST_P(X11FloodTest, AKeyTypedMeanwhileIsNotHeldBehindIt) {
             const double seconds = stopFight();
             std::cout << "[ figures ] " << windowsMade << " windows made in " << seconds
                       << " s of fighting\n";
-            // A look at the stacking shows two windows, a look at the compositor's fading one;
-            // they start once for the events read together, four times a second at most.
-            EXPECT_LE(windowsMade, 3 * (static_cast<int>(seconds / 0.25) + 2));
+            // Each look (at the stacking, at the compositor's fading) shows a window or two; they
+            // start once for the events read together, four times a second at most. Unbounded,
+            // there were hundreds.
+            EXPECT_LE(windowsMade, 4 * (static_cast<int>(seconds / 0.25) + 2));
             break;
         }
     }
