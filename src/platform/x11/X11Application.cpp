@@ -386,10 +386,10 @@ void X11Application::selectionOwnerChanged(const xcb_xfixes_selection_notify_eve
     if (notify.selection == connection_->atom(Atom::compositorSelection)) {
         const xcb_window_t previous = std::exchange(compositorOwner_, notify.owner);
         if (notify.owner == XCB_WINDOW_NONE || notify.owner == previous) return;
+        // Looked at when the connection tells of the new owner, once for the events read
+        // together and a few times a second at most: two compositors taking the screen from each
+        // other would otherwise start a look (and its windows) for every change.
         compositorIsNew_ = true;
-        // One compositor replaced by another at once: the coming and going of a compositor
-        // looks again, this needs its own look.
-        if (previous != XCB_WINDOW_NONE) probeStacking();
     } else if (managerSelection_ != XCB_ATOM_NONE && notify.selection == managerSelection_) {
         probeStacking();
     }

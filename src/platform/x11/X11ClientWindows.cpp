@@ -673,11 +673,11 @@ void X11ClientWindows::applyProperty(Kept& kept, xcb_atom_t property,
         if (pid > 0) client.pid = pid;
     } else if (property == atom(Atom::_NET_WM_NAME)) {
         kept.hasNetTitle = value.has_value();
-        if (value) client.title = value->text();
+        if (value) client.title = value->utf8Text();
     } else if (property == XCB_ATOM_WM_NAME) {
-        if (!kept.hasNetTitle) client.title = value ? value->text() : std::string();
+        if (!kept.hasNetTitle) client.title = value ? value->utf8Text() : std::string();
     } else if (property == XCB_ATOM_WM_CLASS) {
-        const auto names = value ? value->texts() : std::vector<std::string>{};
+        const auto names = value ? value->utf8Texts() : std::vector<std::string>{};
         client.instanceName = names.empty() ? std::string() : names[0];
         client.className = names.size() > 1 ? names[1] : std::string();
     } else if (property == atom(Atom::_NET_WM_STATE)) {

@@ -235,10 +235,12 @@ void X11Connection::compositorOwnerChanged(const xcb_generic_event_t& event) {
     const auto& notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event);
     if (notify.selection != atom(Atom::compositorSelection)) return;
     const bool had = hasCompositor_;
-    compositorOwner_ = notify.owner;
+    const xcb_window_t previous = std::exchange(compositorOwner_, notify.owner);
     hasCompositor_ = notify.owner != XCB_WINDOW_NONE;
-    // Another compositor at once is told too: it has not seen our windows yet.
+    // Another compositor at once is told too: it has not seen our windows yet. So is one that
+    // took the screen back from another since it was told: it let go of our windows meanwhile.
     compositorChanged_ = true;
+    if (had && hasCompositor_ && notify.owner != previous) compositorReplaced_ = true;
     if (!hasCompositor_) tellCompositorGone();
     if (had == hasCompositor_) return;
     repeatedLines_.log(LogLevel::defaultLevel, "compositor",
@@ -278,7 +280,8 @@ void X11Connection::tellCompositorChange() {
     }
     compositorChanged_ = false;
     compositorToldAt_ = loop_->now();
-    if (toldOwner_ == compositorOwner_) return;
+    if (toldOwner_ == compositorOwner_ && !std::exchange(compositorReplaced_, false)) return;
+    compositorReplaced_ = false;
     toldOwner_ = compositorOwner_;
     if (onCompositorChange_) onCompositorChange_(hasCompositor_);
 }

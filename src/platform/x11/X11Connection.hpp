@@ -211,6 +211,8 @@ class X11Connection : public std::enable_shared_from_this<X11Connection> {
     xcb_window_t toldOwner_ = XCB_WINDOW_NONE;
     Nanoseconds compositorToldAt_ = 0;
     bool compositorChanged_ = false;
+    // A compositor took the screen from another since the handler was last told.
+    bool compositorReplaced_ = false;
     TimerSlot compositorTelling_;
     std::function<void(bool)> onCompositorChange_;
     RepeatedLogLines repeatedLines_;

@@ -558,8 +558,25 @@ void X11Input::handleRaw(const xcb_ge_generic_event_t& generic) {
     }
     // Plain moves nobody asked for are dropped before they cost a request.
     if (!(wanted & eventMaskBit(type))) return;
-    if (type == EventType::keyDown || type == EventType::keyUp) return seeRawKey(type, raw.detail);
-    seeRawPointer(type);
+    if (pressAsked_) return waitBehindPress({type, raw.detail});
+    seeRaw({type, raw.detail});
+}
+
+void X11Input::seeRaw(RawSeen seen) {
+    if (seen.type == EventType::keyDown || seen.type == EventType::keyUp) {
+        return seeRawKey(seen.type, seen.key);
+    }
+    seeRawPointer(seen.type);
+}
+
+// Told after the press: a release before its press would leave the button down for whoever
+// listens. Moves between two presses are told once, with the newest place.
+void X11Input::waitBehindPress(RawSeen seen) {
+    if (isMotion(seen.type) && !rawBehindPress_.empty() && isMotion(rawBehindPress_.back().type)) {
+        rawBehindPress_.back() = seen;
+        return;
+    }
+    rawBehindPress_.push_back(seen);
 }
 
 // The modifiers are the ones XKB last told; the keys go to whoever holds the keyboard.
@@ -577,10 +594,10 @@ void X11Input::seeRawKey(EventType type, std::uint32_t key) {
     deliverSeen(seen, ours);
 }
 
-// Raw events do not tell where the pointer is. A press or release is told at once, with the
-// server's answer waited for: what follows it (the keys given back by a click elsewhere) must find
-// it handled. A move asks without waiting and is told when the answer comes, in its place among
-// the events; moves made while one is asked are told once, with the newest answer.
+// Raw events do not tell where the pointer is: it is asked without waiting, and the event told
+// when the answer comes, in its place among the events. The raw events after a press or release
+// wait until it is told, so that whoever listens hears them in the order they happened; moves made
+// while one is asked are told once, with the newest answer.
 void X11Input::seeRawPointer(EventType type) {
     if (!isMotion(type)) {
         // A move still asked about happened before this press: told late, it would undo it.
@@ -595,11 +612,24 @@ void X11Input::seeRawPointer(EventType type) {
     fetchPointerForMotion(type);
 }
 
+// The server may be held by another client for seconds (a grab): the loop goes on meanwhile.
 void X11Input::seeRawPress(EventType type) {
-    xcb_connection_t* raw = connection_->raw();
-    const auto pointer =
-        waitReply(xcb_query_pointer_reply, raw, xcb_query_pointer(raw, connection_->root()));
+    pressAsked_ = true;
+    connection_->whenReplied<xcb_query_pointer_reply_t>(
+        xcb_query_pointer(connection_->raw(), connection_->root()),
+        weakly(weak_from_this(), [type](X11Input& self, Reply<xcb_query_pointer_reply_t> pointer) {
+            self.pressAnswered(type, pointer.get());
+        }));
+}
+
+void X11Input::pressAnswered(EventType type, const xcb_query_pointer_reply_t* pointer) {
+    pressAsked_ = false;
     if (pointer) seePointerAt(type, *pointer);
+    while (!pressAsked_ && !rawBehindPress_.empty()) {
+        const RawSeen next = rawBehindPress_.front();
+        rawBehindPress_.pop_front();
+        seeRaw(next);
+    }
 }
 
 void X11Input::fetchPointerForMotion(EventType type) {

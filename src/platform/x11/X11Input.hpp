@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -88,10 +89,18 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     // Drops the keys let go while another window or a grab had the keyboard.
     void forgetKeysLetGoElsewhere(const xcb_focus_in_event_t& focus);
     bool compose(Event& event, const xcb_key_press_event_t& key, const X11Panel& panel);
+    // A raw event kept to be told later.
+    struct RawSeen {
+        EventType type;
+        std::uint32_t key = 0;
+    };
     void handleRaw(const xcb_ge_generic_event_t& generic);
+    void seeRaw(RawSeen seen);
+    void waitBehindPress(RawSeen seen);
     void seeRawKey(EventType type, std::uint32_t key);
     void seeRawPointer(EventType type);
     void seeRawPress(EventType type);
+    void pressAnswered(EventType type, const xcb_query_pointer_reply_t* pointer);
     void fetchPointerForMotion(EventType type);
     void motionAnswered(EventType type, std::uint64_t asked,
                         const xcb_query_pointer_reply_t* pointer);
@@ -134,6 +143,10 @@ class X11Input final : public Input, public std::enable_shared_from_this<X11Inpu
     bool motionAsked_ = false;
     std::optional<EventType> motionWaiting_;
     std::uint64_t motionQueries_ = 0;
+    // A raw press or release waits for the server's answer of where the pointer is; the raw
+    // events after it wait behind it.
+    bool pressAsked_ = false;
+    std::deque<RawSeen> rawBehindPress_;
     Claim claim_;
 };
 

@@ -51,21 +51,6 @@ constexpr const char* kNames[] = {"CLIPBOARD",
                                   "_TALVORI_PASTE",
                                   "_TALVORI_TIME"};
 
-std::string latin1ToUtf8(const std::string& latin1) {
-    std::string utf8;
-    utf8.reserve(latin1.size());
-    for (const char character : latin1) {
-        const auto byte = static_cast<unsigned char>(character);
-        if (byte < 0x80) {
-            utf8.push_back(character);
-        } else {
-            utf8.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-            utf8.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-        }
-    }
-    return utf8;
-}
-
 // Characters Latin-1 cannot hold become '?'.
 std::string utf8ToLatin1(const std::string& utf8) {
     std::string latin1;

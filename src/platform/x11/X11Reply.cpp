@@ -1,5 +1,7 @@
 #include "platform/x11/X11Reply.hpp"
 
+#include <glib.h>
+
 #include <cstring>
 
 namespace talvori::x11 {
@@ -38,6 +40,44 @@ std::vector<std::string> PropertyValue::texts() const {
         }
     }
     if (!current.empty()) values.push_back(std::move(current));
+    return values;
+}
+
+std::string latin1ToUtf8(const std::string& latin1) {
+    std::string utf8;
+    utf8.reserve(latin1.size());
+    for (const char byte : latin1) {
+        const auto code = static_cast<unsigned char>(byte);
+        if (code < 0x80) {
+            utf8.push_back(byte);
+        } else {
+            utf8.push_back(static_cast<char>(0xC0 | (code >> 6)));
+            utf8.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        }
+    }
+    return utf8;
+}
+
+namespace {
+
+std::string asUtf8(xcb_atom_t type, const std::string& text) {
+    if (type == XCB_ATOM_STRING) return latin1ToUtf8(text);
+    if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) return text;
+    gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
+    std::string result(valid);
+    g_free(valid);
+    return result;
+}
+
+}  // namespace
+
+std::string PropertyValue::utf8Text() const {
+    return asUtf8(type, text());
+}
+
+std::vector<std::string> PropertyValue::utf8Texts() const {
+    auto values = texts();
+    for (auto& value : values) value = asUtf8(type, value);
     return values;
 }
 

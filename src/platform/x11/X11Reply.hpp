@@ -50,7 +50,14 @@ struct PropertyValue {
     std::string text() const;
     // NUL-separated texts (WM_CLASS).
     std::vector<std::string> texts() const;
+    // The same as UTF-8 whatever the client wrote, for showing and for the bus: STRING is
+    // Latin-1, and bytes that are not UTF-8 in anything else become replacement characters.
+    std::string utf8Text() const;
+    std::vector<std::string> utf8Texts() const;
 };
+
+// ICCCM's STRING (Latin-1) as UTF-8.
+std::string latin1ToUtf8(const std::string& latin1);
 
 // Asks for up to `longLength` 32-bit units of `property` of any type.
 xcb_get_property_cookie_t requestProperty(xcb_connection_t* connection, xcb_window_t window,

@@ -4,7 +4,11 @@
 #undef explicit
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/Platform.hpp"
@@ -207,6 +211,42 @@ TEST_F(X11InputTest, TheKeyRepeatSettingsAreTheServersKeyboards) {
     ASSERT_EQ(xcb_request_check(connection, cookie), nullptr);
     EXPECT_DOUBLE_EQ(platform().input().keyRepeatDelay(), 0.3);
     EXPECT_DOUBLE_EQ(platform().input().keyRepeatInterval(), 0.05);
+}
+
+// A click elsewhere is told with where it happened, which the program asks the server: while
+// another client holds the server, the loop goes on, and the click is told, before its release,
+// once the server answers.
+TEST_F(X11InputTest, AClickElsewhereWaitsForNoAnswerAndIsToldInOrder) {
+    using Clock = std::chrono::steady_clock;
+    std::vector<std::pair<EventType, Point>> seen;
+    const Registration watch = platform().input().addGlobalMonitor(
+        eventMaskBit(EventType::leftMouseDown) | eventMaskBit(EventType::leftMouseUp),
+        [&](const Event& event) { seen.emplace_back(event.type, event.location); });
+    catchUp();
+    xcb_connection_t* holder = driver().connection();
+    xcb_grab_server(holder);
+    driver().click(600, 100);
+    driver().sync();
+    // Let go after two seconds at the latest, should the program wait for the server.
+    std::atomic<bool> released = false;
+    std::thread release([&] {
+        for (int step = 0; step < 200 && !released; ++step) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        xcb_ungrab_server(holder);
+        xcb_flush(holder);
+    });
+    const auto began = Clock::now();
+    runUntil([] { return false; }, 0.3);
+    const double held = std::chrono::duration<double>(Clock::now() - began).count();
+    released = true;
+    release.join();
+    EXPECT_LT(held, 1.0);
+    EXPECT_TRUE(seen.empty());
+    ASSERT_TRUE(runUntil([&] { return seen.size() >= 2; }));
+    EXPECT_EQ(seen,
+              (std::vector<std::pair<EventType, Point>>{{EventType::leftMouseDown, {600, 700}},
+                                                        {EventType::leftMouseUp, {600, 700}}}));
 }
 
 }  // namespace

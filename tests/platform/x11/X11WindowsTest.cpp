@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
+#include <string>
 
 #include "platform/Platform.hpp"
 #include "platform/desktop/HostedContent.hpp"
@@ -82,6 +83,27 @@ TEST_F(X11WindowsTest, WindowListFollowsRenamesMovesAndDepartures) {
 
     session().end(client.pid);
     EXPECT_TRUE(runUntil([&] { return !listed(client.window); }));
+}
+
+// Names reach the screen and the bus as text whatever bytes a program wrote: WM_NAME is Latin-1,
+// and what is not UTF-8 in _NET_WM_NAME shows as replacement characters.
+TEST_F(X11WindowsTest, WindowNamesThatAreNotUtf8AreMadeText) {
+    const auto client = openClient("Before", 100, 100, 300, 200, 0x3366cc);
+    driver().retitle(client.window, std::nullopt);
+    const std::string latin1 = "Caf\xe9";
+    xcb_change_property(driver().connection(), XCB_PROP_MODE_REPLACE, client.window,
+                        XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        static_cast<std::uint32_t>(latin1.size()), latin1.data());
+    xcb_flush(driver().connection());
+    EXPECT_TRUE(runUntil([&] {
+        const auto now = listed(client.window);
+        return now && now->name == "Caf\u00e9";
+    }));
+    driver().retitle(client.window, "Caf\xc3 \xff");
+    EXPECT_TRUE(runUntil([&] {
+        const auto now = listed(client.window);
+        return now && now->name == "Caf\ufffd \ufffd";
+    })) << listed(client.window).value_or(WindowInfo{}).name.value_or("");
 }
 
 // A panel placed against another program's window goes back beside it when the window manager
