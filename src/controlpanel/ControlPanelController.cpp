@@ -325,11 +325,11 @@ void ControlPanelController::setRootView(const UUID& id,
 void ControlPanelController::nameWindowFor(const std::shared_ptr<OverlayViewModel>& viewModel) {
     const std::weak_ptr<Panel> window = panel_->sharedWindow();
     const std::weak_ptr<OverlayViewModel> cover = viewModel;
-    const auto name = [window, cover] {
-        const auto panel = window.lock();
-        const auto model = cover.lock();
-        if (panel && model) panel->setAccessibilityLabel(model->name() + " settings");
-    };
+    const auto name = weakly(window, [cover](Panel& panel) {
+        withOwner(cover, [&panel](OverlayViewModel& model) {
+            panel.setAccessibilityLabel(model.name() + " settings");
+        });
+    });
     name();
     nameWatch_ = viewModel->model.observe(name);
 }
