@@ -62,6 +62,8 @@ class X11Application final : public Application,
     std::shared_ptr<Panel> sceneWindow(const std::string& sceneIdentifier) const override;
     const Observable<bool>& isCompositing() const override { return compositing_; }
     const Observable<bool>& blursBehindWindows() const override { return blursBehind_; }
+    // The blur-behind hint names a region only: the compositor chooses how much it blurs.
+    bool blursAtItsOwnStrength() const override { return true; }
 
     // ---- For the panels and the other services
     X11Connection& connection() const { return *connection_; }

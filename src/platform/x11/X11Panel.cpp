@@ -533,7 +533,14 @@ bool X11Panel::writeBlurHint() {
     } else {
         xcb_delete_property(raw, window_, hint);
     }
+    // The compositor reads the hint anew but may show the old picture until the window is drawn
+    // again: it is shown again at once.
+    painter_->showAgain();
     return offered;
+}
+
+void X11Panel::showAgain() {
+    painter_->showAgain();
 }
 
 void X11Panel::blurOfferChanged() {

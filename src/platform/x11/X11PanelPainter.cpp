@@ -99,6 +99,13 @@ void X11PanelPainter::setNeedsPaint() {
     }
 }
 
+void X11PanelPainter::showAgain() {
+    if (panel_.isWindowDestroyed() || panel_.isClosed() || !panel_.isMapped()) return;
+    if (!drawsIntoBackground()) return setNeedsPaint();
+    // The background is the picture: cleared to it, the window is damaged whole.
+    if (background_) xcb_clear_area(connection_->raw(), 0, window_, 0, 0, 0, 0);
+}
+
 void X11PanelPainter::paint() {
     if (!panel_.isMapped() || panel_.isClosed()) return;
     if (drawsIntoBackground()) {

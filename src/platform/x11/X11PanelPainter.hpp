@@ -35,6 +35,8 @@ class X11PanelPainter {
     void paint();
     // The whole window needs drawing again.
     void setNeedsPaint();
+    // The compositor is to draw the whole window anew, though its pixels stay as they are.
+    void showAgain();
     // Part of the window needs drawing again (the server lost it); in window coordinates.
     void damage(const RootRect& area);
     // The content changed in these rectangles, in points.

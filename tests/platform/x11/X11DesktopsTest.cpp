@@ -314,6 +314,14 @@ TEST_P(X11DesktopsTest, GlassIsBlurredWhereTheCompositorOffersBlur) {
         })) << brightnessAt({600, 300})
             << " " << brightnessAt({637, 300}) << " " << brightnessAt({680, 300});
         screenshot("glass-blurred-kwin");
+        // Blur off shows without anything else drawing: the edge is sharp again.
+        focus->setBlurRadius(0);
+        EXPECT_TRUE(runUntil(
+            [&] {
+                return brightnessAt({637, 300}) == brightnessAt({600, 300});
+            },
+            2))
+            << brightnessAt({600, 300}) << " " << brightnessAt({637, 300});
         return;
     }
     // Nothing blurs here: Glass dims as Dim does, never as if nothing had happened.
