@@ -282,7 +282,10 @@ void X11Panel::orderOut() {
         }
         if (auto application = application_.lock()) application->panelResignedKey(*this);
     }
+    const bool wasMapped = isMapped();
     stacking_->unmap();
+    auto application = application_.lock();
+    if (application && wasMapped) application->panelOrderedOut(*this);
 }
 
 bool X11Panel::orderRelative(WindowOrderingMode mode, std::uint32_t other) {
@@ -541,6 +544,10 @@ bool X11Panel::writeBlurHint() {
 
 void X11Panel::showAgain() {
     painter_->showAgain();
+}
+
+bool X11Panel::needsWholePaint() const {
+    return painter_->needsWholePaint();
 }
 
 void X11Panel::blurOfferChanged() {

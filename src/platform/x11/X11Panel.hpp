@@ -71,6 +71,8 @@ class X11Panel final : public Panel {
     bool asksForBlur() const { return blurHintWritten_; }
     // The compositor is to draw the whole window anew (and blur behind all of it again).
     void showAgain();
+    // Whether the next paint draws the whole window.
+    bool needsWholePaint() const;
     // Whether the window is mapped on the server (ordered in, and showable).
     bool isMapped() const;
     // Draws what needs drawing: the damaged areas when only some are, else everything.
