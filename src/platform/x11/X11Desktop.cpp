@@ -128,10 +128,12 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
         }));
     desktop->hotKeys_->setKeyUpTapMaker(
         [input = std::weak_ptr<X11Input>(desktop->input_)](EventTap::Callback callback) {
-            const auto strong = input.lock();
-            return strong ? strong->makeListenOnlyEventTap(eventMaskBit(EventType::keyUp),
-                                                           std::move(callback))
-                          : nullptr;
+            return withOwner(input,
+                             [&](X11Input& strong) {
+                                 return strong.makeListenOnlyEventTap(
+                                     eventMaskBit(EventType::keyUp), std::move(callback));
+                             })
+                .value_or(nullptr);
         });
     desktop->hotKeys_->setPanelHoldsKeyboard(weakly(application, [](X11Application& app) {
         const auto key = std::static_pointer_cast<X11Panel>(app.keyWindow());
