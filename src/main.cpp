@@ -27,9 +27,9 @@ void printUsage(std::FILE* stream) {
         stream,
         "Usage: talvori [--help] [--version]\n"
         "\n"
-        "Dims everything behind the window you work in (Focus), and hides parts of the\n"
-        "screen under covers. Runs on an X11 desktop ($DISPLAY) from its status icon until\n"
-        "you quit it from its panel; started again, it opens the running one's panel.\n"
+        "Dims or blurs everything behind the window you work in (Focus), and hides parts\n"
+        "of the screen under covers. Runs on an X11 desktop ($DISPLAY) from its status icon\n"
+        "until you quit it from its panel; started again, it opens the running one's panel.\n"
         "\n"
         "Options:\n"
         "  -h, --help     show this help and exit\n"

@@ -6,6 +6,7 @@
 #include "controlpanel/ControlPanelSectionLabel.hpp"
 #include "controlpanel/ControlPanelSegmentButton.hpp"
 #include "controlpanel/ControlPanelSliderTrack.hpp"
+#include "covers/BlurSliderNote.hpp"
 #include "covers/OverlayViewModel.hpp"
 #include "covers/Palette.hpp"
 #include "platform/Platform.hpp"
@@ -159,29 +160,29 @@ View ControlPanelAppearanceSection::blurBlock(State& state) const {
     const double blur = viewModel->blurRadius();
     const int pixels = blurPixels(blur);
     const auto& model = viewModel;
-    // Where the desktop blurs nothing, Glass is frosted: the slider would move nothing.
-    const bool blurs = platform().application().blursBehindWindows().get();
+    // Where the desktop blurs nothing, Glass is frosted; where it blurs at its own strength, the
+    // radius changes nothing: the slider would move nothing.
+    const auto note = blurSliderNote();
+    const bool blurs = !note;
     return VStack(
-        6, {
-               headerRow("Blur", blurs ? std::to_string(pixels) + "px" : ""),
-               View(ControlPanelSliderTrack{
-                        blur / kMaximumBlur, state.isHoveringBlurSlider(),
-                        state.isDraggingBlurSlider(),
-                        [&state](bool hovering) { state.isHoveringBlurSlider.set(hovering); },
-                        [&state, model](double fraction) {
-                            state.isDraggingBlurSlider.set(true);
-                            model->setBlurRadius(blurFromFraction(fraction));
-                        },
-                        [&state] { state.isDraggingBlurSlider.set(false); }})
-                   .accessibilityLabel("Blur radius")
-                   .accessibilityValue(std::to_string(pixels) + " pixels")
-                   .disabled(!blurs)
-                   .opacity(blurs ? 1 : 0.4),
-               blurs ? View()
-                     : Text("Your desktop does not blur")
-                           .font(Font::system(11))
-                           .foregroundColor(Palette::white48),
-           });
+        6,
+        {
+            headerRow("Blur", blurs ? std::to_string(pixels) + "px" : ""),
+            View(ControlPanelSliderTrack{
+                     blur / kMaximumBlur, state.isHoveringBlurSlider(),
+                     state.isDraggingBlurSlider(),
+                     [&state](bool hovering) { state.isHoveringBlurSlider.set(hovering); },
+                     [&state, model](double fraction) {
+                         state.isDraggingBlurSlider.set(true);
+                         model->setBlurRadius(blurFromFraction(fraction));
+                     },
+                     [&state] { state.isDraggingBlurSlider.set(false); }})
+                .accessibilityLabel("Blur radius")
+                .accessibilityValue(std::to_string(pixels) + " pixels")
+                .disabled(!blurs)
+                .opacity(blurs ? 1 : 0.4),
+            blurs ? View() : Text(*note).font(Font::system(11)).foregroundColor(Palette::white48),
+        });
 }
 
 View ControlPanelAppearanceSection::colorBlock(ViewContext<State>& ctx) const {

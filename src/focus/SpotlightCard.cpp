@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "covers/BlurSliderNote.hpp"
 #include "covers/Palette.hpp"
 #include "covers/PermissionManager.hpp"
 #include "focus/FocusToggle.hpp"
@@ -262,20 +263,22 @@ View SpotlightCard::fadeRow(ViewContext<State>& ctx) const {
 
 View SpotlightCard::blurRow(ViewContext<State>& ctx) const {
     const double radius = spotlightController->blurRadius();
-    // Where the desktop blurs nothing, Glass dims as Dim does: the slider would move nothing.
-    const bool blurs = platform().application().blursBehindWindows().get();
+    // Where the desktop blurs nothing, Glass dims as Dim does; where it blurs at its own strength,
+    // the radius changes nothing either: the slider would move nothing.
+    const auto note = blurSliderNote();
+    SliderReading reading = SpotlightSliderMapping::blurReading(radius);
+    if (note) reading.shown.clear();
     const View row =
-        sliderRow({"Blur", "Blur radius", SpotlightSliderMapping::blurPosition(radius),
-                   SpotlightSliderMapping::blurReading(radius), kValueWidth,
-                   ctx.state.isHoveringBlurSlider, ctx.state.isDraggingBlurSlider,
+        sliderRow({"Blur", "Blur radius", SpotlightSliderMapping::blurPosition(radius), reading,
+                   kValueWidth, ctx.state.isHoveringBlurSlider, ctx.state.isDraggingBlurSlider,
                    [engine = spotlightController](double position) {
                        engine->setBlurRadius(SpotlightSliderMapping::blurRadius(position));
                    }},
                   ctx.animation(Animation::easeOut(0.1)));
-    if (blurs) return row;
+    if (!note) return row;
     return VStack(HorizontalAlignment::leading, 4,
                   {row.disabled().opacity(0.4),
-                   Text("Your desktop does not blur")
+                   Text(*note)
                        .font(kCaptionFont)
                        .foregroundColor(white(0.4))
                        .padding(Edges::leading, kLabelWidth + kRowSpacing)})

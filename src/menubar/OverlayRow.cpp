@@ -71,6 +71,9 @@ View OverlayRow::nameArea(ViewContext<State>& ctx) const {
                 if (opens) openSettings();
                 return opens;
             })
+            // By mouse too: a click-through cover has no other way back to its settings.
+            .contentShape(Rectangle())
+            .onTapGesture(openSettings)
             // One element around the focusable view, so that readers hear where the focus is.
             .accessibilityElement(AccessibilityChildren::combine)
             .accessibilityAddTraits(AccessibilityTrait::isButton)

@@ -74,9 +74,11 @@ View GeneralSettingsTab::body(ViewContext<State>& ctx) const {
 }
 
 View GeneralSettingsTab::updatesRow(State& state) const {
-    // A build without our update key: its package manager updates it, and there is nothing here
-    // to switch or press.
-    if (!updater) return SettingsRow{kPackageManagerTitle, kPackageManagerSubtitle, View()};
+    // A build without our update key: what installed it updates it, and there is nothing here to
+    // switch or press.
+    if (!updater) {
+        return SettingsRow{kUpdatedWhereInstalledTitle, kUpdatedWhereInstalledSubtitle, View()};
+    }
     return SettingsRow{
         "Automatically Check for Updates", "Look for new versions once a day in the background.",
         settingSwitch(state.automaticallyChecksForUpdates, kAutomaticChecksSwitch,

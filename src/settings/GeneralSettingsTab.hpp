@@ -17,13 +17,16 @@ class Updater;
 namespace talvori::ui {
 
 // The settings' first tab: launch at login, automatic update checks and a manual check (or, in a
-// build without an update key, word that the package manager updates it) and the running version.
+// build without an update key, word of where its updates come from) and the running version.
 struct GeneralSettingsTab {
     static constexpr const char* kLaunchAtLoginKey = "launchAtLogin";
     static constexpr const char* kCheckForUpdatesTitle = "Check for Updates\u2026";
-    static constexpr const char* kPackageManagerTitle = "Updated by Your Package Manager";
-    static constexpr const char* kPackageManagerSubtitle =
-        "New versions of Talvori come with your system's other updates.";
+    // A build without an update key is updated by whatever installed it: a package manager brings
+    // new versions with the system's other updates, a copy built from source by a newer build.
+    static constexpr const char* kUpdatedWhereInstalledTitle = "Updated Where You Installed It";
+    static constexpr const char* kUpdatedWhereInstalledSubtitle =
+        "New versions come from where you installed Talvori: your package manager, or a newer "
+        "build of your own.";
     // The switches' identifiers.
     static constexpr const char* kLaunchAtLoginSwitch = "GeneralSettingsTab.launchAtLogin";
     static constexpr const char* kAutomaticChecksSwitch = "GeneralSettingsTab.automaticChecks";

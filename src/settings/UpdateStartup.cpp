@@ -36,10 +36,12 @@ UpdateStartup UpdateStartup::start() {
     UpdateStartup startup;
     const auto host = hostBundle();
     if (host.publicKey.empty()) {
-        // A distribution's build: its package manager brings new versions, and an update offered
-        // by an earlier build of ours could not be installed by this one.
+        // A distribution's build or one from source: its package manager or a newer build brings
+        // new versions, and an update offered by an earlier build of ours could not be installed
+        // by this one.
         platform().logger("Updates").info(
-            "This build has no update key: updates come from the package manager");
+            "This build has no update key: updates come from where it was installed (the package "
+            "manager, or a newer build)");
         reminder->setPendingUpdate(std::nullopt);
         recordLaunch(*reminder);
         return startup;

@@ -91,6 +91,20 @@ TEST_F(CoversSectionTest, ACoversControlPanelOpensFromItsRowByTheKeyboardAndEsca
     EXPECT_EQ(focusedLabel(views()), "Overlay 1");
 }
 
+// A cover that lets clicks through opens no control panel under the pointer: a click on its name
+// in the panel is the mouse's way back to its settings.
+TEST_F(CoversSectionTest, AClickOnACoversNameOpensItsControlPanel) {
+    start();
+    const auto cover = manager()->createCover();
+    cover->setClickThroughEnabled(true);
+    advance(0.3);
+    click(text("Overlay 1"));
+    auto& controls = manager()->controlPanelController();
+    ASSERT_TRUE(controls.isPanelVisible());
+    EXPECT_EQ(controls.currentOverlayID(), cover->id());
+    EXPECT_TRUE(controls.panel()->isKeyWindow());
+}
+
 TEST_F(CoversSectionTest, CloseAllOffersAnUndoWhoseBarDrainsAndWhichBringsTheCoversBack) {
     start();
     for (int index = 0; index < 3; ++index) manager()->createCover();

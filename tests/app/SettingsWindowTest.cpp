@@ -227,7 +227,8 @@ TEST_F(SettingsWindowTest, UpdateControlsFollowTheUpdater) {
     EXPECT_TRUE(check().isEnabled());
 }
 
-TEST_F(SettingsWindowTest, ABuildWithoutAnUpdateKeyLeavesUpdatesToThePackageManager) {
+// Such a build comes from a distribution or from source: its texts name both.
+TEST_F(SettingsWindowTest, ABuildWithoutAnUpdateKeyLeavesUpdatesToWhatInstalledIt) {
     Bundle bundle = platform().mainBundle();
     bundle.setValue(Bundle::kPublicKeyKey, std::string(""));
     platform().setMainBundle(bundle);
@@ -241,15 +242,17 @@ TEST_F(SettingsWindowTest, ABuildWithoutAnUpdateKeyLeavesUpdatesToThePackageMana
     }
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines.front().level, LogLevel::info);
-    EXPECT_NE(lines.front().message.find("package manager"), std::string::npos);
+    EXPECT_NE(lines.front().message.find("package manager, or a newer build"), std::string::npos);
     EXPECT_FALSE(app->updater());
     // Neither the panel's row nor its callout can offer an update this build cannot install.
     EXPECT_FALSE(UpdateReminder::shared()->pendingUpdate().peek());
     EXPECT_FALSE(UpdateReminder::shared()->shouldShowCallout());
 
     open();
-    EXPECT_TRUE(labelled(GeneralSettingsTab::kPackageManagerTitle));
-    EXPECT_TRUE(labelled(GeneralSettingsTab::kPackageManagerSubtitle));
+    EXPECT_TRUE(labelled("Updated Where You Installed It"));
+    EXPECT_TRUE(
+        labelled("New versions come from where you installed Talvori: your package manager, "
+                 "or a newer build of your own."));
     EXPECT_FALSE(identified(kAutomaticChecks));
     EXPECT_FALSE(labelled(GeneralSettingsTab::kCheckForUpdatesTitle));
     picture("settings-general-package-manager");

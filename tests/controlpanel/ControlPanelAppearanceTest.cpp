@@ -95,6 +95,19 @@ TEST_F(ControlPanelAppearanceTest, SlidersReachTheirEndsExactlyAndAClickJumps) {
     EXPECT_DOUBLE_EQ(cover->blurRadius(), 50);
 }
 
+// A desktop whose blur has a strength of its own (the X11 blur-behind hint has none): the radius
+// is offered as no strength, as where nothing blurs.
+TEST_F(ControlPanelAppearanceTest, WhereTheDesktopBlursAtItsOwnStrengthTheBlurSliderSaysSo) {
+    world().setBlursAtItsOwnStrength(true);
+    show();
+    clickText("GLASS");
+    const double radius = cover->blurRadius();
+    drag("Blur radius", 11, trackWidth("Blur radius") / 2);
+    EXPECT_DOUBLE_EQ(cover->blurRadius(), radius);
+    EXPECT_TRUE(shows("Your desktop blurs at a strength of its own"));
+    EXPECT_FALSE(shows(std::to_string(static_cast<int>(radius)) + "px"));
+}
+
 TEST_F(ControlPanelAppearanceTest, TheShownPercentIsTheOneTyped) {
     show();
     controller->panel()->makeKey();

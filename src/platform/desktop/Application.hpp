@@ -72,6 +72,9 @@ class Application {
     // Whether the desktop blurs what lies behind a window that asks for it (its background blur
     // radius).
     virtual const Observable<bool>& blursBehindWindows() const = 0;
+    // Whether that blur has a strength of the desktop's own, which no radius changes: a window
+    // then has it or not.
+    virtual bool blursAtItsOwnStrength() const { return false; }
 };
 
 }  // namespace talvori

@@ -31,6 +31,10 @@ const Observable<bool>& SimApplication::blursBehindWindows() const {
     return world_->backgroundBlur();
 }
 
+bool SimApplication::blursAtItsOwnStrength() const {
+    return world_->blursAtItsOwnStrength();
+}
+
 bool SimApplication::isActive() const {
     return world_->frontmostPID() == SimWorld::kOwnPID;
 }

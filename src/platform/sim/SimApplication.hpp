@@ -47,6 +47,7 @@ class SimApplication final : public Application,
     double titleBarOverlap() const override { return TitleBar::kHeight; }
     const Observable<bool>& isCompositing() const override;
     const Observable<bool>& blursBehindWindows() const override;
+    bool blursAtItsOwnStrength() const override;
 
     // ---- Records
     // Every policy set, in order (the starting policy is not listed).

@@ -146,6 +146,9 @@ class SimWorld : public std::enable_shared_from_this<SimWorld> {
     bool isBackgroundBlurAvailable() const { return blurAvailable_.peek(); }
     void setBackgroundBlurAvailable(bool available) { blurAvailable_.set(available); }
     const Observable<bool>& backgroundBlur() const { return blurAvailable_; }
+    // A desktop whose blur ignores the radius asked for (it blurs at a strength of its own).
+    bool blursAtItsOwnStrength() const { return blurOfItsOwnStrength_; }
+    void setBlursAtItsOwnStrength(bool own) { blurOfItsOwnStrength_ = own; }
     // Whether a compositing manager blends our translucent windows. The screen picture blends
     // them either way; the backend's answer is what the program reads.
     const Observable<bool>& compositing() const { return compositing_; }
@@ -212,6 +215,7 @@ class SimWorld : public std::enable_shared_from_this<SimWorld> {
     std::optional<std::int32_t> accessibilityOverride_;
     std::uint32_t keyWindow_ = 0;
     Observable<bool> blurAvailable_{true};
+    bool blurOfItsOwnStrength_ = false;
     Observable<bool> compositing_{true};
     bool trusted_ = true;
     std::vector<std::weak_ptr<SimAXObserver>> observers_;

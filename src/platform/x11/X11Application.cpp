@@ -294,11 +294,45 @@ void X11Application::beforeFlush() {
         }
         auto pending = std::move(needsPaint_);
         needsPaint_.clear();
+        std::vector<std::shared_ptr<X11Panel>> drawnWhole;
         for (const auto& [window, weak] : pending) {
-            if (auto panel = weak.lock()) panel->paint();
+            auto panel = weak.lock();
+            if (!panel) continue;
+            if (panel->needsWholePaint()) drawnWhole.push_back(panel);
+            panel->paint();
         }
+        for (const auto& panel : drawnWhole) showBlurringPanelsUnder({panel->frame()}, panel.get());
     }
     if (levelsDisturbed_) enforceLevels();
+}
+
+// A compositor that blurs behind windows (KWin) blurs the part of the screen it draws again from
+// what it drew last around that part, our windows above included: a window of ours that appears,
+// changes its size or goes over a blurring one would leave a patch blurred unlike the rest. The
+// compositor is made to draw the blurring window whole. A change of content only is left alone:
+// it does not change what shows through the window's translucent edges.
+void X11Application::showBlurringPanelsUnder(const std::vector<Rect>& areas,
+                                             const X11Panel* changed) {
+    if (!blursBehind_.peek()) return;
+    for (const auto& panel : livePanels()) {
+        if (panel.get() == changed || !panel->asksForBlur() || !panel->isMapped()) continue;
+        const bool shares = std::any_of(areas.begin(), areas.end(), [&](const Rect& area) {
+            return area.intersects(panel->frame());
+        });
+        if (shares) panel->showAgain();
+    }
+}
+
+// The compositor may animate a window out, and then draws again only where it was: that is shown
+// again once more when the animation is over.
+void X11Application::panelOrderedOut(X11Panel& panel) {
+    if (!blursBehind_.peek()) return;
+    const Rect area = panel.frame();
+    showBlurringPanelsUnder({area}, &panel);
+    loop_->runAfter(kCompositorCloseAnimation,
+                    weakly(weak_from_this(), [area](X11Application& self) {
+                        self.showBlurringPanelsUnder({area}, nullptr);
+                    }));
 }
 
 void X11Application::noteMissingCompositor() {

@@ -62,6 +62,8 @@ class X11Application final : public Application,
     std::shared_ptr<Panel> sceneWindow(const std::string& sceneIdentifier) const override;
     const Observable<bool>& isCompositing() const override { return compositing_; }
     const Observable<bool>& blursBehindWindows() const override { return blursBehind_; }
+    // The blur-behind hint names a region only: the compositor chooses how much it blurs.
+    bool blursAtItsOwnStrength() const override { return true; }
 
     // ---- For the panels and the other services
     X11Connection& connection() const { return *connection_; }
@@ -78,7 +80,11 @@ class X11Application final : public Application,
     std::shared_ptr<X11Panel> panelTakingMouseAt(xcb_window_t window) const;
     void forgetPanel(xcb_window_t window);
     // Paints `panel` before the loop next sleeps.
+    // How long a compositor may take to animate a window out (KWin's closing fade).
+    static constexpr double kCompositorCloseAnimation = 0.6;
     void setNeedsPaint(const std::shared_ptr<X11Panel>& panel);
+    // The panel left the screen: what blurs under it is shown again.
+    void panelOrderedOut(X11Panel& panel);
     // Puts `panel` at the top (or bottom) of its level among the windows on screen. The
     // desktop's own panels count as above the normal level.
     // The request that restacks it.
@@ -169,6 +175,9 @@ class X11Application final : public Application,
     void introducePanelsToCompositor();
     void requestFailed(const xcb_generic_error_t& error);
     void setBlursBehindWindows(bool blurs);
+    // Has the compositor draw again, whole, the blurring panels other than `changed` that share a
+    // part of the screen with one of `areas`.
+    void showBlurringPanelsUnder(const std::vector<Rect>& areas, const X11Panel* changed);
 
     std::shared_ptr<X11Connection> connection_;
     std::shared_ptr<X11Screens> screens_;

@@ -70,8 +70,9 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
 
     std::shared_ptr<X11Desktop> desktop(new X11Desktop());
     desktop->connection_ = connection;
-    desktop->screens_ = std::make_shared<X11Screens>(connection, platform.sharedRunLoop(),
-                                                     platform.notificationCenter());
+    desktop->screens_ =
+        std::make_shared<X11Screens>(connection, platform.sharedRunLoop(),
+                                     platform.notificationCenter(), platform.logger("Screens"));
     desktop->screens_->startWatching();
     desktop->clients_ = std::make_shared<X11ClientWindows>(connection);
     // What the window manager shows now, read once: from here on its events keep it current.
@@ -116,9 +117,25 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
             const xcb_window_t window = strong.clients().activeWindow();
             const auto active =
                 window != XCB_WINDOW_NONE ? strong.clients().readClient(window) : std::nullopt;
-            if (!active) return std::nullopt;
-            return strong.screens().space().toGlobal(active->rect);
+            if (active) return strong.screens().space().toGlobal(active->rect);
+            // No window takes the keys: the user works where the pointer is.
+            xcb_connection_t* raw = strong.connection().raw();
+            const auto pointer = waitReply(xcb_query_pointer_reply, raw,
+                                           xcb_query_pointer(raw, strong.connection().root()));
+            if (!pointer) return std::nullopt;
+            const Point at =
+                strong.screens().space().pointToGlobal(pointer->root_x, pointer->root_y);
+            return Rect(at.x, at.y - 1, 1, 1);
         }));
+    desktop->hotKeys_->setKeyUpTapMaker(
+        [input = std::weak_ptr<X11Input>(desktop->input_)](EventTap::Callback callback) {
+            return withOwner(input,
+                             [&](X11Input& strong) {
+                                 return strong.makeListenOnlyEventTap(
+                                     eventMaskBit(EventType::keyUp), std::move(callback));
+                             })
+                .value_or(nullptr);
+        });
     desktop->hotKeys_->setPanelHoldsKeyboard(weakly(application, [](X11Application& app) {
         const auto key = std::static_pointer_cast<X11Panel>(app.keyWindow());
         return key && key->holdsKeyboard();

@@ -67,15 +67,18 @@ int X11DisplayScale::choose(const char* gdkScale, std::optional<std::int32_t> wi
     return static_cast<int>(std::clamp<long>(scale, 1, kLargest));
 }
 
-int X11DisplayScale::read(const std::shared_ptr<X11Connection>& connection) {
+int X11DisplayScale::asked(const std::shared_ptr<X11Connection>& connection) {
     xcb_connection_t* raw = connection->raw();
     const auto resources = propertyReply(
         raw, requestProperty(raw, connection->root(), XCB_ATOM_RESOURCE_MANAGER, kResourcesLength));
     const std::string text = resources ? resources->text() : std::string();
-    const int chosen = choose(std::getenv("GDK_SCALE"),
-                              X11XSettings(connection).integer("Gdk/WindowScalingFactor"), text);
+    return choose(std::getenv("GDK_SCALE"),
+                  X11XSettings(connection).integer("Gdk/WindowScalingFactor"), text);
+}
+
+int X11DisplayScale::read(const std::shared_ptr<X11Connection>& connection) {
     const xcb_screen_t& screen = connection->screen();
-    return fitting(chosen, screen.width_in_pixels, screen.height_in_pixels);
+    return fitting(asked(connection), screen.width_in_pixels, screen.height_in_pixels);
 }
 
 int X11DisplayScale::fitting(int scale, std::uint32_t width, std::uint32_t height) {

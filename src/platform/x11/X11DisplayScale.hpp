@@ -27,7 +27,9 @@ class X11DisplayScale {
     static int choose(const char* gdkScale, std::optional<std::int32_t> windowScalingFactor,
                       std::string_view resources);
     // The same from this process's environment, the settings daemon and the root's
-    // RESOURCE_MANAGER, lowered to fit the root.
+    // RESOURCE_MANAGER.
+    static int asked(const std::shared_ptr<X11Connection>& connection);
+    // That, lowered to fit the root.
     static int read(const std::shared_ptr<X11Connection>& connection);
     // `scale`, or the largest below it at which a screen of `width` x `height` pixels still holds
     // every window: a scale meant for a denser display would push windows off this one. At

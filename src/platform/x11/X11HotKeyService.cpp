@@ -1,5 +1,6 @@
 #include "platform/x11/X11HotKeyService.hpp"
 
+#include <algorithm>
 #include <set>
 
 #include "platform/desktop/HotKeyModifiers.hpp"
@@ -19,6 +20,7 @@ X11HotKeyService::X11HotKeyService(std::shared_ptr<X11Connection> connection,
     : connection_(std::move(connection)), keyboard_(std::move(keyboard)), log_(std::move(log)) {}
 
 X11HotKeyService::~X11HotKeyService() {
+    stopWatchingReleases();
     if (connection_->isClosed()) return;
     for (const auto& [ref, registered] : registered_) ungrab(registered.grabs);
 }
@@ -206,25 +208,51 @@ bool X11HotKeyService::handleKey(const xcb_key_press_event_t& key, bool down) {
     if (!down) {
         // A release belongs to the press of the same key, whatever modifiers are still held.
         const auto found = pressed_.find(key.detail);
-        if (found == pressed_.end()) return false;
+        if (found == pressed_.end()) return releaseTold_.erase(key.detail) > 0;
         const HotKeyID id = found->second;
         pressed_.erase(found);
+        if (pressed_.empty()) stopWatchingReleases();
         deliver(HotKeyEventKind::released, id);
         return true;
     }
     // A held hot key repeats as further presses: swallowed without events.
     if (pressed_.contains(key.detail)) return true;
+    releaseTold_.erase(key.detail);
     for (const auto& [ref, registered] : registered_) {
         for (const Grab& one : registered.grabs) {
             if (one.key == key.detail && one.modifiers == (key.state & 0xFF)) {
                 connection_->noteTime(key.time);
                 pressed_[key.detail] = registered.id;
+                watchReleases();
                 deliver(HotKeyEventKind::pressed, registered.id);
                 return true;
             }
         }
     }
     return false;
+}
+
+void X11HotKeyService::watchReleases() {
+    if (keyUpTap_ || !makeKeyUpTap_) return;
+    keyUpTap_ = makeKeyUpTap_([this](const Event& event) { sawKeyUp(event); });
+}
+
+void X11HotKeyService::sawKeyUp(const Event& event) {
+    const auto found = std::find_if(pressed_.begin(), pressed_.end(), [&](const auto& held) {
+        return X11KeyCodes::virtualKeyCode(held.first) == event.keyCode;
+    });
+    if (found == pressed_.end()) return;
+    const auto [key, id] = *found;
+    pressed_.erase(found);
+    // Where the server's own release reaches us after all, it is ours still.
+    releaseTold_.insert(key);
+    if (pressed_.empty()) stopWatchingReleases();
+    deliver(HotKeyEventKind::released, id);
+}
+
+void X11HotKeyService::stopWatchingReleases() {
+    if (keyUpTap_) keyUpTap_->invalidate();
+    keyUpTap_.reset();
 }
 
 void X11HotKeyService::deliver(HotKeyEventKind kind, HotKeyID id) {

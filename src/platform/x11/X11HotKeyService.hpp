@@ -7,9 +7,11 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "platform/core/Logger.hpp"
+#include "platform/desktop/EventTap.hpp"
 #include "platform/desktop/HotKeyService.hpp"
 
 namespace talvori::x11 {
@@ -44,6 +46,9 @@ class X11HotKeyService final : public HotKeyService {
         panelHoldsKeyboard_ = std::move(holds);
     }
 
+    // Makes a listen-only tap of key releases wherever they go (XInput 2 raw events).
+    using KeyUpTapMaker = std::function<std::shared_ptr<EventTap>(EventTap::Callback)>;
+    void setKeyUpTapMaker(KeyUpTapMaker maker) { makeKeyUpTap_ = std::move(maker); }
     // A key event of the session: true when it belongs to a hot key (it then goes nowhere else).
     bool handleKey(const xcb_key_press_event_t& key, bool down);
     // The keymap or the modifier map changed: grab everything again with the new bits.
@@ -84,6 +89,9 @@ class X11HotKeyService final : public HotKeyService {
     void ungrab(const std::vector<Grab>& grabs);
     bool holds(const Grab& grab) const;
     void deliver(HotKeyEventKind kind, HotKeyID id);
+    void watchReleases();
+    void sawKeyUp(const Event& event);
+    void stopWatchingReleases();
 
     std::shared_ptr<X11Connection> connection_;
     std::shared_ptr<X11Keyboard> keyboard_;
@@ -93,6 +101,13 @@ class X11HotKeyService final : public HotKeyService {
     std::map<std::uint64_t, InstalledHandler> handlers_;
     // The id whose press each held X key fired.
     std::map<xcb_keycode_t, HotKeyID> pressed_;
+    // A held hot key's release goes to whoever has the keyboard when it comes: to another program
+    // when the press closed a panel of ours that held the keyboard. The tap sees it there; without
+    // it the key would stay held for us, and its next press would pass for a repeat.
+    KeyUpTapMaker makeKeyUpTap_;
+    std::shared_ptr<EventTap> keyUpTap_;
+    // Keys whose release the tap told before the server's own release event came.
+    std::set<xcb_keycode_t> releaseTold_;
     std::function<bool()> panelHoldsKeyboard_;
     bool keyboardCaptured_ = false;
 };

@@ -282,7 +282,10 @@ void X11Panel::orderOut() {
         }
         if (auto application = application_.lock()) application->panelResignedKey(*this);
     }
+    const bool wasMapped = isMapped();
     stacking_->unmap();
+    auto application = application_.lock();
+    if (application && wasMapped) application->panelOrderedOut(*this);
 }
 
 bool X11Panel::orderRelative(WindowOrderingMode mode, std::uint32_t other) {
@@ -537,7 +540,18 @@ bool X11Panel::writeBlurHint() {
     } else {
         xcb_delete_property(raw, window_, hint);
     }
+    // The compositor reads the hint anew but may show the old picture until the window is drawn
+    // again: it is shown again at once.
+    painter_->showAgain();
     return offered;
+}
+
+void X11Panel::showAgain() {
+    painter_->showAgain();
+}
+
+bool X11Panel::needsWholePaint() const {
+    return painter_->needsWholePaint();
 }
 
 void X11Panel::blurOfferChanged() {

@@ -67,6 +67,12 @@ class X11Panel final : public Panel {
     void reparented(bool toRoot);
     // The compositor started or stopped blurring behind windows that ask for it.
     void blurOfferChanged();
+    // Whether the window asks the compositor to blur what lies behind it.
+    bool asksForBlur() const { return blurHintWritten_; }
+    // The compositor is to draw the whole window anew (and blur behind all of it again).
+    void showAgain();
+    // Whether the next paint draws the whole window.
+    bool needsWholePaint() const;
     // Whether the window is mapped on the server (ordered in, and showable).
     bool isMapped() const;
     // Draws what needs drawing: the damaged areas when only some are, else everything.

@@ -92,6 +92,7 @@ void X11PanelPainter::damage(const RootRect& area) {
 
 void X11PanelPainter::setNeedsPaint() {
     damagedWhole_ = true;
+    drawnAgainToShow_ = false;
     damage_.clear();
     if (panel_.isWindowDestroyed() || panel_.isClosed()) return;
     if (auto application = application_.lock()) {
@@ -99,7 +100,25 @@ void X11PanelPainter::setNeedsPaint() {
     }
 }
 
+void X11PanelPainter::showAgain() {
+    if (panel_.isWindowDestroyed() || panel_.isClosed() || !panel_.isMapped()) return;
+    if (!drawsIntoBackground()) {
+        setNeedsPaint();
+        drawnAgainToShow_ = true;
+        return;
+    }
+    // The background is the picture: cleared to it, the window is damaged whole.
+    if (background_) xcb_clear_area(connection_->raw(), 0, window_, 0, 0, 0, 0);
+}
+
+bool X11PanelPainter::needsWholePaint() const {
+    const RootRect whole{0, 0, panel_.placed().width, panel_.placed().height};
+    if (drawnAgainToShow_) return false;
+    return damagedWhole_ || std::find(damage_.begin(), damage_.end(), whole) != damage_.end();
+}
+
 void X11PanelPainter::paint() {
+    drawnAgainToShow_ = false;
     if (!panel_.isMapped() || panel_.isClosed()) return;
     if (drawsIntoBackground()) {
         damagedWhole_ = false;

@@ -35,6 +35,10 @@ class X11PanelPainter {
     void paint();
     // The whole window needs drawing again.
     void setNeedsPaint();
+    // The compositor is to draw the whole window anew, though its pixels stay as they are.
+    void showAgain();
+    // Whether the next paint draws the whole window (it was shown, resized or changed whole).
+    bool needsWholePaint() const;
     // Part of the window needs drawing again (the server lost it); in window coordinates.
     void damage(const RootRect& area);
     // The content changed in these rectangles, in points.
@@ -67,6 +71,8 @@ class X11PanelPainter {
     bool animationFramePending_ = false;
     // What the next paint must draw: everything, or only these areas.
     bool damagedWhole_ = true;
+    // The whole window is drawn again only for the compositor to show it anew.
+    bool drawnAgainToShow_ = false;
     std::vector<RootRect> damage_;
     cairo_surface_t* surface_ = nullptr;
     // What the window's background shows, while it shows the panel's picture.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/core/Logger.hpp"
 #include "platform/core/NotificationCenter.hpp"
 #include "platform/core/RunLoop.hpp"
 #include "platform/core/weakly.hpp"
@@ -15,15 +16,22 @@
 namespace talvori::x11 {
 
 X11Screens::X11Screens(std::shared_ptr<X11Connection> connection, std::weak_ptr<RunLoop> loop,
-                       NotificationCenter& center)
+                       NotificationCenter& center, const Logger& log)
     : connection_(std::move(connection)), loop_(std::move(loop)), center_(center) {
     const xcb_screen_t& screen = connection_->screen();
     rootWidth_ = screen.width_in_pixels;
     rootHeight_ = screen.height_in_pixels;
     // Windows open on the primary monitor: at the scale chosen, they must fit it.
     const RootRect primary = readMonitors().front().rect;
-    scale_ =
-        X11DisplayScale::fitting(X11DisplayScale::read(connection_), primary.width, primary.height);
+    const int asked = X11DisplayScale::asked(connection_);
+    const int fitting = X11DisplayScale::fitting(asked, primary.width, primary.height);
+    if (fitting < asked) {
+        log.log(
+            "The screen asks for %{public}d× size, but Talvori's windows would not fit its "
+            "%{public}u x %{public}u pixels: it draws at %{public}d×",
+            asked, primary.width, primary.height, fitting);
+    }
+    scale_ = fitting;
     reload();
 }
 

@@ -11,6 +11,7 @@
 #include "platform/x11/X11RootSpace.hpp"
 
 namespace talvori {
+class Logger;
 class NotificationCenter;
 class RunLoop;
 }  // namespace talvori
@@ -25,8 +26,9 @@ class X11Connection;
 // leaves free; kept up to date from RandR and root property changes.
 class X11Screens final : public Screens, public std::enable_shared_from_this<X11Screens> {
   public:
+    // Says in `log` when the scale asked for is lowered to fit the primary monitor.
     X11Screens(std::shared_ptr<X11Connection> connection, std::weak_ptr<RunLoop> loop,
-               NotificationCenter& center);
+               NotificationCenter& center, const Logger& log);
 
     std::vector<Screen> screens() const override { return screens_; }
     std::optional<Screen> mainScreen() const override;
@@ -35,7 +37,7 @@ class X11Screens final : public Screens, public std::enable_shared_from_this<X11
     // the display's scale, read once at the start as GTK and Qt programs do.
     const X11RootSpace& space() const { return space_; }
     // The frame of the window the keyboard goes to, for mainScreen(): ours when one is key, else
-    // the window the user works in.
+    // the window the user works in, else a point at the pointer.
     void setFocusedWindowFrame(std::function<std::optional<Rect>()> frame) {
         focusedWindowFrame_ = std::move(frame);
     }

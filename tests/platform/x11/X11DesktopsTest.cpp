@@ -10,6 +10,7 @@
 #include "GlobalShortcuts/Shortcut.hpp"
 #include "app/RuntimeCoordinator.hpp"
 #include "app/WindowManager.hpp"
+#include "controlpanel/ControlPanelController.hpp"
 #include "covers/AttachmentTarget.hpp"
 #include "covers/CoverSamples.hpp"
 #include "covers/OverlayWindowController.hpp"
@@ -348,6 +349,14 @@ TEST_P(X11DesktopsTest, GlassIsBlurredWhereTheCompositorOffersBlur) {
         })) << brightnessAt({600, 300})
             << " " << brightnessAt({637, 300}) << " " << brightnessAt({680, 300});
         screenshot("glass-blurred-kwin");
+        // Blur off shows without anything else drawing: the edge is sharp again.
+        focus->setBlurRadius(0);
+        EXPECT_TRUE(runUntil(
+            [&] {
+                return brightnessAt({637, 300}) == brightnessAt({600, 300});
+            },
+            2))
+            << brightnessAt({600, 300}) << " " << brightnessAt({637, 300});
         return;
     }
     // Nothing blurs here: Glass dims as Dim does, never as if nothing had happened.
@@ -518,6 +527,82 @@ TEST_P(X11DesktopsTest, TheRecordersPopoverShowsTheSavedShortcutOnceItsKeysAreLe
         catchUp();
         EXPECT_TRUE(showsSaved()) << (keyFirst ? "key first" : "modifiers first");
     }
+}
+
+// KWin blurs behind Glass at its own strength; our windows coming and going over it leave the
+// screen as it was.
+class X11KWinGlassTest : public X11DesktopTest {
+  protected:
+    X11KWinGlassTest() : X11DesktopTest({.desktop = X11TestDesktop::kwin}) {}
+    // The screen every 16 pixels, once it stops changing.
+    std::vector<X11TestDriver::Rgb> steadyScreen() {
+        std::vector<X11TestDriver::Rgb> grid;
+        runUntilSteady<std::vector<int>>(
+            [&] {
+                grid.clear();
+                std::vector<int> seen;
+                const auto all = driver().pixels(0, 0, 1280, 800);
+                for (int y = 8; y < 800; y += 16) {
+                    for (int x = 8; x < 1280; x += 16) {
+                        grid.push_back(all.at(static_cast<std::size_t>(y * 1280 + x)));
+                        seen.push_back(grid.back().red << 16 | grid.back().green << 8 |
+                                       grid.back().blue);
+                    }
+                }
+                return seen;
+            },
+            0.5, 10);
+        return grid;
+    }
+    static int differing(const std::vector<X11TestDriver::Rgb>& a,
+                         const std::vector<X11TestDriver::Rgb>& b) {
+        int count = 0;
+        for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+            count += a[i].red != b[i].red || a[i].green != b[i].green || a[i].blue != b[i].blue;
+        }
+        return count +
+               static_cast<int>(std::max(a.size(), b.size()) - std::min(a.size(), b.size()));
+    }
+};
+
+TEST_F(X11KWinGlassTest, AControlPanelOverGlassLeavesNoStalePicture) {
+    openClient("Dark", 0, 100, 640, 600, 0x000000);
+    openClient("Light", 640, 100, 640, 600, 0xffffff);
+    const auto active = openClient("Active", 500, 600, 200, 150, 0x2080e0);
+    activate(active.window);
+    platform().userDefaults().set("hasCompletedOnboarding", true);
+    const auto coordinator = RuntimeCoordinator::create();
+    const auto manager = coordinator->startRuntime();
+    auto& focus = manager->spotlightController();
+    focus.setEffect(SpotlightEffect::glass);
+    focus.activate();
+    ASSERT_TRUE(runUntil([&] {
+        const auto& panel = focus.panelManager().overlayPanel();
+        return panel && asksForBlur(driver(), panel->windowNumber()) && isIdle(focus);
+    }));
+    OverlayModel record = sampleCover();
+    record.frame = CodableRect::fromRect(Rect(100, 300, 250, 150));
+    const auto cover = manager->openCover(record);
+    driver().moveMouse(1000, 150);
+    // Once the compositor shows the blur and the cover.
+    ASSERT_TRUE(runUntil([&] {
+        const int edge = driver().pixel(637, 300).brightness();
+        const auto orange = driver().pixel(225, 425);
+        return edge > 30 && edge < 3 * 0xff - 30 && orange.red > 150 && orange.blue < 80;
+    }));
+    const auto before = steadyScreen();
+    screenshot("kwin-glass-before-control-panel");
+
+    driver().moveMouse(225, 425);
+    auto& controls = manager->controlPanelController();
+    ASSERT_TRUE(runUntil([&] { return controls.isPanelVisible(); }));
+    steadyScreen();
+    screenshot("kwin-glass-control-panel");
+    driver().moveMouse(1000, 150);
+    ASSERT_TRUE(runUntil([&] { return !controls.isPanelVisible(); }));
+    const auto after = steadyScreen();
+    screenshot("kwin-glass-after-control-panel");
+    EXPECT_EQ(differing(before, after), 0) << "points of the screen that changed";
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, X11DesktopsTest,

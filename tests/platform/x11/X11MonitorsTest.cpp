@@ -14,6 +14,7 @@
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
 #include "platform/x11/X11Application.hpp"
+#include "platform/x11/X11ClientWindows.hpp"
 #include "platform/x11/X11Desktop.hpp"
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/harness/X11TestScreens.hpp"
@@ -242,10 +243,16 @@ TEST_F(X11MonitorsAppTest, NewCoversOpenWhereTheUserWorksAndPanelsStayOnTheirScr
     const auto manager = app->runtime()->windowManager.peek();
     ASSERT_TRUE(manager);
     const auto centreOf = [](const Rect& rect) { return Point{rect.midX(), rect.midY()}; };
+    // By the shortcut, the pointer on the same monitor as the active window.
     for (const auto& [window, screen] : {std::pair{side.window, 1}, std::pair{main.window, 0}}) {
         activate(window);
+        const auto [x, y] = std::pair{screen == 1 ? 1700 : 300, 400};
+        driver().moveMouse(x, y);
+        const std::size_t before = manager->overlays.peek().size();
+        driver().tap(X11TestDriver::kN, {X11TestDriver::kLeftAlt, X11TestDriver::kLeftSuper});
+        ASSERT_TRUE(runUntil([&] { return manager->overlays.peek().size() == before + 1; }));
         const Rect visible = platform().screens().screens()[screen].visibleFrame;
-        const auto cover = manager->createCover();
+        const auto cover = manager->overlays.peek().back();
         EXPECT_EQ(centreOf(cover->model.peek().frame.rect()), centreOf(visible)) << screen;
     }
 
@@ -269,6 +276,19 @@ TEST_F(X11MonitorsAppTest, NewCoversOpenWhereTheUserWorksAndPanelsStayOnTheirScr
     EXPECT_EQ(menuBar.statusItemScreenAnchor()->screen.frame, Rect(1280, 32, 1024, 768));
     EXPECT_TRUE(runUntil([&] { return within(menuBar.panel()->windowNumber(), 1280, 1024); }));
     screenshot("monitors-menu-bar-panel");
+
+    // With no window left to take the keys, a new cover opens where the pointer is.
+    manager->menuBarPanelController().hidePanel();
+    driver().destroy(main.window);
+    driver().destroy(side.window);
+    ASSERT_TRUE(runUntil([&] {
+        const auto& clients = desktop().application().clients();
+        return !clients.readClient(main.window) && !clients.readClient(side.window);
+    }));
+    driver().moveMouse(1700, 400);
+    const auto cover = manager->createCover();
+    EXPECT_EQ(centreOf(cover->model.peek().frame.rect()),
+              centreOf(platform().screens().screens()[1].visibleFrame));
 }
 
 }  // namespace

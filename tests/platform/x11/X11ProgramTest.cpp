@@ -68,6 +68,7 @@ TEST(X11ProgramCommandLineTest, HelpVersionUnknownOptionsAndNoDisplaySayWhatThey
     const auto help = runProgram("XDG_CONFIG_HOME=/tmp/talvori-help", "--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("Usage: talvori"), std::string::npos) << help.output;
+    EXPECT_NE(help.output.find("Dims or blurs"), std::string::npos) << "both of Focus's effects";
     EXPECT_NE(help.output.find("/tmp/talvori-help/talvori/defaults.json"), std::string::npos);
     EXPECT_NE(help.output.find("journalctl"), std::string::npos);
 

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +52,26 @@ TEST(X11DisplayScaleTest, ChoosesWholeScalesFromTheDesktopsSettingsAndIgnoresNon
                             "Xft.dpi:", "Xft.dpix: 192", "*dpi: 192", "Xft.dpi 192"}) {
         EXPECT_FALSE(X11DisplayScale::fontResolution(bad)) << bad;
     }
+}
+
+// Double size asked for on a 1280 x 800 screen, where Settings would not fit: the program draws at
+// 1x and says why, once.
+class X11LoweredScaleTest : public X11DesktopTest {
+  protected:
+    X11LoweredScaleTest() { setenv("GDK_SCALE", "2", 1); }
+    ~X11LoweredScaleTest() override { unsetenv("GDK_SCALE"); }
+};
+
+TEST_F(X11LoweredScaleTest, AScaleTooLargeForTheScreenIsLoweredAndLoggedOnce) {
+    ASSERT_FALSE(platform().screens().screens().empty());
+    EXPECT_EQ(platform().screens().screens().front().frame, Rect(0, 0, 1280, 800));
+    std::vector<std::string> told;
+    for (const auto& message : logs().messages()) {
+        if (message.find("asks for 2\u00d7") != std::string::npos) told.push_back(message);
+    }
+    ASSERT_EQ(told.size(), 1U);
+    EXPECT_NE(told.front().find("1280 x 800"), std::string::npos) << told.front();
+    EXPECT_NE(told.front().find("draws at 1\u00d7"), std::string::npos) << told.front();
 }
 
 // A 2560 x 1600 screen set up for double size, as a laptop with a dense display has: 1280 x 800

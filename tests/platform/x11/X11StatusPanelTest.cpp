@@ -77,5 +77,45 @@ TEST_F(X11StatusPanelTest, AClickWhereThePanelGrewUnderAStillPointerIsDropped) {
     EXPECT_EQ(layoutsStored(), 1U);
 }
 
+// The panel's shortcut as a hand presses it: the key still down while the program answers it. The
+// panel shows and hides at every press, however it was last closed.
+TEST_F(X11StatusPanelTest, ItsShortcutShowsAndHidesThePanelAtEveryPress) {
+    platform().userDefaults().set("hasCompletedOnboarding", true);
+    coordinator = RuntimeCoordinator::create();
+    manager = coordinator->startRuntime();
+    ASSERT_TRUE(runUntil([&] { return menuBar().statusItemScreenAnchor().has_value(); }));
+    constexpr std::uint8_t kD = 32;
+    const auto press = [&] {
+        driver().keyDown(X11TestDriver::kLeftShift);
+        driver().keyDown(X11TestDriver::kLeftSuper);
+        driver().keyDown(kD);
+        catchUp();
+        driver().keyUp(kD);
+        driver().keyUp(X11TestDriver::kLeftSuper);
+        driver().keyUp(X11TestDriver::kLeftShift);
+        catchUp();
+    };
+    std::string seen;
+    const auto see = [&](bool expected) {
+        runUntil([&] { return menuBar().isPanelVisible() == expected; }, 2);
+        seen += menuBar().isPanelVisible() ? 'y' : 'n';
+    };
+    for (const bool shown : {true, false, true, false}) {
+        press();
+        see(shown);
+    }
+    press();
+    see(true);
+    driver().tap(X11TestDriver::kEscape);
+    see(false);
+    press();
+    see(true);
+    driver().click(200, 200);
+    see(false);
+    press();
+    see(true);
+    EXPECT_EQ(seen, "ynynynyny") << "y: shown, n: hidden, after each press, Escape and click";
+}
+
 }  // namespace
 }  // namespace talvori::testing
