@@ -48,10 +48,6 @@ class X11DesktopRestartTest : public X11DesktopTest, public ::testing::WithParam
                                             PermissionManager::shared(), UserDefaults::inMemory());
         focus->activate();
     }
-    std::pair<int, int> middleOf(xcb_window_t window) const {
-        const auto frame = driver().rootGeometry(window);
-        return {frame[0] + frame[2] / 2, frame[1] + frame[3] / 2};
-    }
     // The window the window manager names active, else the client holding the keyboard focus,
     // else the one active before.
     std::size_t activeIndex(std::size_t before) const {
@@ -80,29 +76,26 @@ class X11DesktopRestartTest : public X11DesktopTest, public ::testing::WithParam
             return std::find(stacking.begin(), stacking.end(), frame) - stacking.begin();
         };
         for (std::size_t index = 0; index < clients.size(); ++index) {
-            const auto [x, y] = middleOf(clients[index].window);
-            const int shown = driver().pixel(x, y).brightness();
+            const int shown = driver().pixel(driver().middleOf(clients[index].window)).brightness();
             const bool clear = index == active || placeOf(index) > placeOf(active);
             if (clear ? shown != lit[index] : !isDimmed(shown, lit[index])) return false;
         }
-        return driver().pixel(inTray.first, inTray.second).brightness() == trayBright;
+        return driver().pixel(inTray).brightness() == trayBright;
     }
     std::string describe(std::size_t active) const {
         std::string text = "active " + std::to_string(active) + ":";
         for (std::size_t index = 0; index < clients.size(); ++index) {
-            const auto [x, y] = middleOf(clients[index].window);
-            text += " " + std::to_string(driver().pixel(x, y).brightness()) + "/" +
-                    std::to_string(lit[index]);
+            const auto shown = driver().pixel(driver().middleOf(clients[index].window));
+            text += " " + std::to_string(shown.brightness()) + "/" + std::to_string(lit[index]);
         }
-        return text + " tray " +
-               std::to_string(driver().pixel(inTray.first, inTray.second).brightness()) + "/" +
+        return text + " tray " + std::to_string(driver().pixel(inTray).brightness()) + "/" +
                std::to_string(trayBright);
     }
 
     std::shared_ptr<SpotlightController> focus;
     std::array<Client, 3> clients;
     std::array<int, 3> lit{};
-    std::pair<int, int> inTray;
+    X11TestDriver::Point inTray;
     int trayBright = 0;
 };
 
@@ -117,9 +110,9 @@ TEST_P(X11DesktopRestartTest, FocusIsRightAtOnceWithoutASwitch) {
                                       ((colors[index] >> 8) & 0xff) + (colors[index] & 0xff));
     }
     activate(clients[0].window);
-    // trayer's strip at the top right, icewm's task bar along the bottom.
-    inTray = {1275, desktop == X11TestDesktop::icewm ? 790 : 12};
-    trayBright = driver().pixel(inTray.first, inTray.second).brightness();
+    // The right end of trayer's strip at the top right, or of icewm's task bar at the bottom.
+    inTray = trayPoint(-5, 12);
+    trayBright = driver().pixel(inTray).brightness();
     std::size_t active = 0;
 
     if (change != DesktopChange::freshStart) {

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "focus/SpotlightController.hpp"
@@ -171,6 +173,24 @@ void X11DesktopTest::drag(int fromX, int fromY, int toX, int toY, xcb_window_t m
             EXPECT_TRUE(windowManagerCatchesUp(managed));
         }
     }
+}
+
+X11TestDriver::Point X11DesktopTest::trayPoint(int x, int y) const {
+    using namespace std::string_literals;
+    // Framed by the window manager or standing on the root itself, as a dock may.
+    std::deque<xcb_window_t> waiting{driver_->root()};
+    while (!waiting.empty()) {
+        const xcb_window_t window = waiting.front();
+        waiting.pop_front();
+        const auto named = driver_->windowClass(window);
+        if ((named == "panel\0trayer\0"s || named == "icewm\0TaskBar\0"s) &&
+            driver_->isViewable(window)) {
+            return driver_->pointIn(window, x, y);
+        }
+        for (const xcb_window_t child : driver_->children(window)) waiting.push_back(child);
+    }
+    ADD_FAILURE() << "no tray on the screen";
+    return {-1, -1};
 }
 
 void X11DesktopTest::screenshot(const std::string& name) const {
