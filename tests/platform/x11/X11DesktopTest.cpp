@@ -78,12 +78,15 @@ X11DesktopTest::Client X11DesktopTest::openClient(const std::string& title, int 
         ADD_FAILURE() << "cannot start the test client";
         return client;
     }
-    // Managed (in the client list, framed, mapped) and active.
+    // Managed (in the client list, framed, mapped) and active. One that asks for no frame may
+    // stay unframed (Mutter leaves it so).
+    const bool framed =
+        std::find(look.options.begin(), look.options.end(), "--undecorated") == look.options.end();
     const bool managed = runUntil([&] {
         const auto clients = driver_->clientList();
         return std::find(clients.begin(), clients.end(), client.window) != clients.end() &&
                driver_->isViewable(client.window) &&
-               driver_->frameOf(client.window) != client.window;
+               (!framed || driver_->frameOf(client.window) != client.window);
     });
     EXPECT_TRUE(managed) << title << " was not managed";
     clients_.push_back(client.window);
