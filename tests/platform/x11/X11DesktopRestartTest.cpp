@@ -88,6 +88,9 @@ class X11DesktopRestartTest : public X11DesktopTest, public ::testing::WithParam
             const auto shown = driver().pixel(driver().middleOf(clients[index].window));
             text += " " + std::to_string(shown.brightness()) + "/" + std::to_string(lit[index]);
         }
+        text += X11DesktopTest::desktop().application().stacksThroughWindowManager()
+                    ? " (the panel the window manager's)"
+                    : " (the panel our own)";
         return text + " tray " + std::to_string(driver().pixel(inTray).brightness()) + "/" +
                std::to_string(trayBright);
     }
