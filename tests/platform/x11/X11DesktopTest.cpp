@@ -178,22 +178,31 @@ void X11DesktopTest::drag(int fromX, int fromY, int toX, int toY, xcb_window_t m
     }
 }
 
-X11TestDriver::Point X11DesktopTest::trayPoint(int x, int y) const {
+X11TestDriver::Point X11DesktopTest::trayPoint(int x, int y) {
     using namespace std::string_literals;
     // Framed by the window manager or standing on the root itself, as a dock may.
-    std::deque<xcb_window_t> waiting{driver_->root()};
-    while (!waiting.empty()) {
-        const xcb_window_t window = waiting.front();
-        waiting.pop_front();
-        const auto named = driver_->windowClass(window);
-        if ((named == "panel\0trayer\0"s || named == "icewm\0TaskBar\0"s) &&
-            driver_->isViewable(window)) {
-            return driver_->pointIn(window, x, y);
+    const auto findStrip = [&] {
+        std::deque<xcb_window_t> waiting{driver_->root()};
+        while (!waiting.empty()) {
+            const xcb_window_t window = waiting.front();
+            waiting.pop_front();
+            const auto named = driver_->windowClass(window);
+            if ((named == "panel\0trayer\0"s || named == "icewm\0TaskBar\0"s) &&
+                driver_->isViewable(window)) {
+                return window;
+            }
+            for (const xcb_window_t child : driver_->children(window)) waiting.push_back(child);
         }
-        for (const xcb_window_t child : driver_->children(window)) waiting.push_back(child);
+        return xcb_window_t{XCB_WINDOW_NONE};
+    };
+    // The tray's program owns the tray before its strip is on the screen, in its place.
+    xcb_window_t strip = XCB_WINDOW_NONE;
+    if (!runUntil([&] { return (strip = findStrip()) != XCB_WINDOW_NONE; }) ||
+        !runUntilSteady<std::vector<int>>([&] { return driver_->rootGeometry(strip); })) {
+        ADD_FAILURE() << "no tray on the screen";
+        return {-1, -1};
     }
-    ADD_FAILURE() << "no tray on the screen";
-    return {-1, -1};
+    return driver_->pointIn(strip, x, y);
 }
 
 void X11DesktopTest::screenshot(const std::string& name) const {

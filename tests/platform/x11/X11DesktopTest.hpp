@@ -89,9 +89,9 @@ class X11DesktopTest : public ::testing::Test {
     // window manager when it takes over the drag of `managed`.
     void drag(int fromX, int fromY, int toX, int toY, xcb_window_t managed = XCB_WINDOW_NONE);
     // A point of the strip holding the system tray (trayer's, or icewm's task bar), `x, y` from
-    // its top left corner (negative ones from its right and bottom edges), where it stands now;
-    // {-1, -1} without one.
-    X11TestDriver::Point trayPoint(int x, int y) const;
+    // its top left corner (negative ones from its right and bottom edges), once it stands on the
+    // screen; {-1, -1}, and a failure, without one.
+    X11TestDriver::Point trayPoint(int x, int y);
     // Saves the screen as a PNG under $TALVORI_SCREENSHOT_DIR when that is set.
     void screenshot(const std::string& name) const;
 

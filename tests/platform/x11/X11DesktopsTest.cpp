@@ -458,8 +458,9 @@ TEST_P(X11DesktopsTest, TheRecordersPopoverShowsTheSavedShortcutOnceItsKeysAreLe
         return nullptr;
     };
     const Rect field = content->host().find(Query::byLabel("Toggle Focus Mode shortcut")).frame();
-    // Where the window manager put the window, once it stands still.
+    // Where the window manager put the window, once it has placed it and it stands still.
     ASSERT_TRUE(runUntil([&] { return driver().isViewable(window->windowNumber()); }));
+    ASSERT_TRUE(windowManagerCatchesUp(window->windowNumber()));
     ASSERT_TRUE(runUntilSteady<std::vector<int>>(
         [&] { return driver().rootGeometry(window->windowNumber()); }));
     const auto placed = driver().rootGeometry(window->windowNumber());
