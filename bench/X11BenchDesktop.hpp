@@ -73,10 +73,7 @@ class ServerWatch {
 // time of each read and says when it has seen enough.
 class PixelWatch {
   public:
-    struct Point {
-        int x;
-        int y;
-    };
+    using Point = X11TestDriver::Point;
     using Step = std::function<bool(const std::vector<int>& brightness, Clock::time_point at)>;
 
     explicit PixelWatch(const std::string& display);

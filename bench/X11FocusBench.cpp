@@ -45,10 +45,6 @@ int switchesAsked() {
     return asked ? std::max(1, std::atoi(asked)) : 50;
 }
 
-// Inside each of the two windows, clear of the other.
-constexpr PixelWatch::Point kAlphaPoint{300, 300};
-constexpr PixelWatch::Point kBetaPoint{900, 600};
-
 struct Reference {
     double undimmedP50 = 0;
     double darkerP50 = 0;
@@ -104,6 +100,12 @@ class SwitchFigures {
     int switches_ = 0;
 };
 
+// The middle of each window's content, clear of the other and of the frames around both.
+std::array<PixelWatch::Point, 2> middlesOf(const X11TestDriver& driver,
+                                           const xcb_window_t (&clients)[2]) {
+    return {driver.middleOf(clients[0]), driver.middleOf(clients[1])};
+}
+
 // Follows one switch on the screen: done once the new window is undimmed and the old one
 // clearly darker.
 PixelWatch::Step watchScreen(Clock::time_point start, SwitchTimes& times) {
@@ -124,7 +126,7 @@ void runSwitches(benchmark::State& state, X11BenchDesktop& desktop, xcb_window_t
     auto& driver = desktop.driver();
     const xcb_window_t clients[] = {desktop.alpha.window, desktop.beta.window};
     const xcb_window_t frames[] = {driver.frameOf(clients[0]), driver.frameOf(clients[1])};
-    const PixelWatch::Point points[] = {kAlphaPoint, kBetaPoint};
+    const auto points = middlesOf(driver, clients);
     PixelWatch screen(desktop.display());
     ServerWatch server(desktop.display());
     int next = driver.activeWindow() == clients[0] ? 1 : 0;
@@ -162,7 +164,7 @@ void runBackToBackSwitches(benchmark::State& state, X11BenchDesktop& desktop, do
     auto& driver = desktop.driver();
     X11TestDriver pager(desktop.display());
     const xcb_window_t clients[] = {desktop.alpha.window, desktop.beta.window};
-    const PixelWatch::Point points[] = {kAlphaPoint, kBetaPoint};
+    const auto points = middlesOf(driver, clients);
     PixelWatch screen(desktop.display());
     const int first = driver.activeWindow() == clients[0] ? 1 : 0;
     const int bright = X11BenchDesktop::kUndimmedBrightness;

@@ -338,8 +338,18 @@ TEST_F(X11CoversTest, WithoutTheCompositorsBlurAGlassCoverHidesTheTextUnderIt) {
                          "yes 'Quarterly figures: 4,812 units, margin 17.3 %, Oslo' | "
                          "head -n 30; exec sleep 600"}),
         0);
-    // The cover's area in root coordinates, and its frame in the global space.
-    const int x = 200, y = 180, width = 360, height = 240;
+    // The terminal's window, once the window manager has taken it.
+    xcb_window_t terminal = XCB_WINDOW_NONE;
+    ASSERT_TRUE(runUntil([&] {
+        for (const xcb_window_t client : driver().clientList()) {
+            if (driver().windowClass(client).find("XTerm") != std::string::npos) terminal = client;
+        }
+        return terminal && driver().frameOf(terminal) != terminal;
+    }));
+    // The cover's area in root coordinates, inside the terminal's text whatever frame the window
+    // manager gave it, and its frame in the global space.
+    const auto corner = driver().pointIn(terminal, 100, 80);
+    const int x = corner.x, y = corner.y, width = 360, height = 240;
     const Rect frame(x, 800 - y - height, width, height);
     // The page as it stands once the terminal has written it all (a busy machine can show a
     // steady unpainted window first).

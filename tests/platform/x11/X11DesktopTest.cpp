@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "focus/SpotlightController.hpp"
@@ -76,12 +78,15 @@ X11DesktopTest::Client X11DesktopTest::openClient(const std::string& title, int 
         ADD_FAILURE() << "cannot start the test client";
         return client;
     }
-    // Managed (in the client list, framed, mapped) and active.
+    // Managed (in the client list, framed, mapped) and active. One that asks for no frame may
+    // stay unframed (Mutter leaves it so).
+    const bool framed =
+        std::find(look.options.begin(), look.options.end(), "--undecorated") == look.options.end();
     const bool managed = runUntil([&] {
         const auto clients = driver_->clientList();
         return std::find(clients.begin(), clients.end(), client.window) != clients.end() &&
                driver_->isViewable(client.window) &&
-               driver_->frameOf(client.window) != client.window;
+               (!framed || driver_->frameOf(client.window) != client.window);
     });
     EXPECT_TRUE(managed) << title << " was not managed";
     clients_.push_back(client.window);
@@ -171,6 +176,33 @@ void X11DesktopTest::drag(int fromX, int fromY, int toX, int toY, xcb_window_t m
             EXPECT_TRUE(windowManagerCatchesUp(managed));
         }
     }
+}
+
+X11TestDriver::Point X11DesktopTest::trayPoint(int x, int y) {
+    using namespace std::string_literals;
+    // Framed by the window manager or standing on the root itself, as a dock may.
+    const auto findStrip = [&] {
+        std::deque<xcb_window_t> waiting{driver_->root()};
+        while (!waiting.empty()) {
+            const xcb_window_t window = waiting.front();
+            waiting.pop_front();
+            const auto named = driver_->windowClass(window);
+            if ((named == "panel\0trayer\0"s || named == "icewm\0TaskBar\0"s) &&
+                driver_->isViewable(window)) {
+                return window;
+            }
+            for (const xcb_window_t child : driver_->children(window)) waiting.push_back(child);
+        }
+        return xcb_window_t{XCB_WINDOW_NONE};
+    };
+    // The tray's program owns the tray before its strip is on the screen, in its place.
+    xcb_window_t strip = XCB_WINDOW_NONE;
+    if (!runUntil([&] { return (strip = findStrip()) != XCB_WINDOW_NONE; }) ||
+        !runUntilSteady<std::vector<int>>([&] { return driver_->rootGeometry(strip); })) {
+        ADD_FAILURE() << "no tray on the screen";
+        return {-1, -1};
+    }
+    return driver_->pointIn(strip, x, y);
 }
 
 void X11DesktopTest::screenshot(const std::string& name) const {

@@ -62,7 +62,8 @@ class X11DesktopTest : public ::testing::Test {
     }
 
     using Client = X11TestSession::Client;
-    // Another program's window at `x, y` (root coordinates of its content), managed and active.
+    // Another program's window asking for `x, y` on the root (its frame's place: see
+    // X11TestSession::openClient), managed and active.
     Client openClient(const std::string& title, int x, int y, int width, int height,
                       std::uint32_t color, const X11TestSession::ClientLook& look);
     Client openClient(const std::string& title, int x, int y, int width, int height,
@@ -87,6 +88,10 @@ class X11DesktopTest : public ::testing::Test {
     // program sees each step (press, halfway, there, release) before the next, and so does the
     // window manager when it takes over the drag of `managed`.
     void drag(int fromX, int fromY, int toX, int toY, xcb_window_t managed = XCB_WINDOW_NONE);
+    // A point of the strip holding the system tray (trayer's, or icewm's task bar), `x, y` from
+    // its top left corner (negative ones from its right and bottom edges), once it stands on the
+    // screen; {-1, -1}, and a failure, without one.
+    X11TestDriver::Point trayPoint(int x, int y);
     // Saves the screen as a PNG under $TALVORI_SCREENSHOT_DIR when that is set.
     void screenshot(const std::string& name) const;
 

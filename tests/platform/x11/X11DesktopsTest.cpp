@@ -72,16 +72,11 @@ class X11DesktopsTest : public X11DesktopTest,
     int restacksPerSwitch() const {
         return GetParam() == X11TestDesktop::xfwm4 || GetParam() == X11TestDesktop::icewm ? 2 : 1;
     }
-    // The middle of a window's frame on the root.
-    std::pair<int, int> middleOf(xcb_window_t window) const {
-        const auto frame = driver().rootGeometry(driver().frameOf(window));
-        return {frame[0] + frame[2] / 2, frame[1] + frame[3] / 2};
-    }
-    int brightnessAt(std::pair<int, int> point) const {
-        return driver().pixel(point.first, point.second).brightness();
+    int brightnessAt(X11TestDriver::Point point) const {
+        return driver().pixel(point).brightness();
     }
     // The brightness once it stops changing (window managers animate windows as they show).
-    int settledBrightnessAt(std::pair<int, int> point) {
+    int settledBrightnessAt(X11TestDriver::Point point) {
         int last = -1;
         runUntilSteady<int>([&] { return last = brightnessAt(point); });
         return last;
@@ -121,15 +116,18 @@ class X11DesktopsTest : public X11DesktopTest,
 // included never; a switch, by a pager or a click, moves the panel once, and nothing moves it
 // while nothing changes.
 TEST_P(X11DesktopsTest, FocusDimsAllButTheActiveWindowAndFollowsSwitchesWithoutAStackingFight) {
-    openClient("Backdrop", 0, 100, 1280, 600, 0xc0c0c0);
+    const auto backdrop = openClient("Backdrop", 0, 100, 1280, 600, 0xc0c0c0);
     const auto alpha = openClient("Alpha", 100, 160, 400, 300, 0x2080e0);
     const auto beta = openClient("Beta", 700, 360, 400, 300, 0xe08020);
     activate(alpha.window);
-    const auto inAlpha = middleOf(alpha.window);
-    const auto inBeta = middleOf(beta.window);
-    const std::pair<int, int> inBackdrop{640, 130};
-    // trayer's strip at the top right, icewm's task bar along the bottom.
-    const std::pair<int, int> inTray{1275, GetParam() == X11TestDesktop::icewm ? 790 : 12};
+    const auto inAlpha = driver().middleOf(alpha.window);
+    const auto inBeta = driver().middleOf(beta.window);
+    // Halfway down the backdrop, between Alpha's frame (up to 500 and its border) and Beta's
+    // (from 700): no frame, title bar or shadow reaches there.
+    const auto inBackdrop = driver().pointIn(backdrop.window, 600, 300);
+    ASSERT_TRUE(driver().showsAlone(backdrop.window, inBackdrop));
+    // The right end of trayer's strip at the top right, or of icewm's task bar at the bottom.
+    const auto inTray = trayPoint(-5, 12);
     // The clients' own colours, as a compositor still fading them in on a slow machine can hold
     // a passing shade long enough to pass for settled.
     const int alphaBright = 0x20 + 0x80 + 0xe0, betaBright = 0xe0 + 0x80 + 0x20;
@@ -170,7 +168,7 @@ TEST_P(X11DesktopsTest, FocusDimsAllButTheActiveWindowAndFollowsSwitchesWithoutA
     EXPECT_LE(changes.take().restacks, restacksPerSwitch());
 
     // A click on a dimmed window goes through the panel to it.
-    driver().click(inAlpha.first, inAlpha.second);
+    driver().click(inAlpha.x, inAlpha.y);
     EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
     EXPECT_TRUE(runUntil([&] { return brightnessAt(inAlpha) == alphaBright; }));
     EXPECT_TRUE(settledBelow(alpha.window));
@@ -187,12 +185,12 @@ TEST_P(X11DesktopsTest, FocusDimsAllButTheActiveWindowAndFollowsSwitchesWithoutA
 // With no window active (only the desktop's own window, as a file manager shows it) Focus dims
 // the whole screen but the desktop's own panels.
 TEST_P(X11DesktopsTest, WithNoActiveWindowTheTrayStaysClear) {
-    session().openClient("Desktop", 0, 0, 1280, 800, 0xc0c0c0,
-                         X11TestSession::ClientLook{{}, true, {}, {"--type", "desktop"}});
-    const std::pair<int, int> inDesktop{640, 400};
-    // trayer's strip at the top right, an empty stretch of icewm's task bar.
-    const std::pair<int, int> inTray =
-        GetParam() == X11TestDesktop::icewm ? std::pair{600, 790} : std::pair{1200, 12};
+    const auto shown =
+        session().openClient("Desktop", 0, 0, 1280, 800, 0xc0c0c0,
+                             X11TestSession::ClientLook{{}, true, {}, {"--type", "desktop"}});
+    const auto inDesktop = driver().middleOf(shown.window);
+    // The left of trayer's strip at the top right, an empty stretch of icewm's task bar.
+    const auto inTray = trayPoint(GetParam() == X11TestDesktop::icewm ? 600 : 40, 12);
     ASSERT_TRUE(runUntil([&] { return brightnessAt(inDesktop) == 3 * 0xc0; }));
     const int trayBright = settledBrightnessAt(inTray);
 
@@ -208,9 +206,9 @@ TEST_P(X11DesktopsTest, WithNoActiveWindowTheTrayStaysClear) {
 TEST_P(X11DesktopsTest, WindowsOpenedWhileNoneIsActiveAreDimmed) {
     const auto used = openClient("Used", 100, 160, 400, 300, 0x2080e0);
     activate(used.window);
-    const std::pair<int, int> inTray{1275, GetParam() == X11TestDesktop::icewm ? 790 : 12};
-    ASSERT_TRUE(
-        runUntil([&] { return brightnessAt(middleOf(used.window)) == 0x20 + 0x80 + 0xe0; }));
+    const auto inTray = trayPoint(GetParam() == X11TestDesktop::icewm ? 600 : 40, 12);
+    ASSERT_TRUE(runUntil(
+        [&] { return brightnessAt(driver().middleOf(used.window)) == 0x20 + 0x80 + 0xe0; }));
     const int trayBright = settledBrightnessAt(inTray);
     turnFocusOn();
     ASSERT_TRUE(settledBelow(used.window));
@@ -220,7 +218,9 @@ TEST_P(X11DesktopsTest, WindowsOpenedWhileNoneIsActiveAreDimmed) {
     constexpr int kLit = 0xe0 + 0x80 + 0x20;
     std::vector<xcb_window_t> opened;
     // Where the window manager has placed them by now.
-    const auto shown = [&](std::size_t index) { return brightnessAt(middleOf(opened[index])); };
+    const auto shown = [&](std::size_t index) {
+        return brightnessAt(driver().middleOf(opened[index]));
+    };
     for (const int x : {100, 700}) {
         opened.push_back(session()
                              .openClient("Opened", x, 300, 400, 300, 0xe08020,
@@ -280,7 +280,8 @@ TEST_P(X11DesktopsTest, ACoverWorkedOnLeavesTheUsersWindowActive) {
     drag(840 + 296, 280 + 196, 840 + 316, 280 + 216);
     EXPECT_TRUE(runUntil([&] { return cover->model.peek().frame.rect().width() > 300; }));
     EXPECT_TRUE(stillActive()) << "after a resize";
-    EXPECT_EQ(changes.take().restacks, 0);
+    EXPECT_EQ(changes.take().restacks, 0) << "the panel is the window manager's: "
+                                          << desktop().application().stacksThroughWindowManager();
     screenshot(std::string("cover-worked-on-") + nameOf(GetParam()));
 
     // A key the cover has no use for goes on once let go, here to a combination another program
@@ -300,7 +301,8 @@ TEST_P(X11DesktopsTest, ACoverWorkedOnLeavesTheUsersWindowActive) {
     ASSERT_TRUE(runUntil([&] { return coverController->panel()->window().isKeyWindow(); }));
 
     // A click back in the user's window gives the keys back to it.
-    driver().click(300, 300);
+    const auto inEditor = driver().middleOf(editor.window);
+    driver().click(inEditor.x, inEditor.y);
     EXPECT_TRUE(runUntil([&] { return !coverController->panel()->window().isKeyWindow(); }));
     const double opacity = cover->model.peek().opacity;
     driver().tap(6);
@@ -326,13 +328,21 @@ bool asksForBlur(const X11TestDriver& driver, xcb_window_t window) {
 // the edge between two windows behind the panel; elsewhere the hint follows the offer coming and
 // going.
 TEST_P(X11DesktopsTest, GlassIsBlurredWhereTheCompositorOffersBlur) {
-    openClient("Dark", 0, 100, 640, 600, 0x000000);
-    openClient("Light", 640, 100, 640, 600, 0xffffff);
+    // Neither draws a frame, whose border would stand between them as a shade of its own: their
+    // contents meet between two pixels.
+    const X11TestSession::ClientLook undecorated{{}, true, {}, {"--undecorated"}};
+    const auto dark = openClient("Dark", 0, 100, 640, 600, 0x000000, undecorated);
+    const auto light = openClient("Light", 640, 100, 640, 600, 0xffffff, undecorated);
     const auto active = openClient("Active", 500, 600, 200, 150, 0x2080e0);
     activate(active.window);
+    const auto inDark = driver().pointIn(dark.window, -40, 200);
+    const auto atEdge = driver().pointIn(dark.window, -3, 200);
+    const auto inLight = driver().pointIn(light.window, 40, 200);
+    ASSERT_TRUE(driver().showsAlone(light.window, inLight));
+    ASSERT_EQ(driver().pointIn(light.window, 0, 200).x, atEdge.x + 3);
     // Once the window manager has shown the light window (Mutter may hold its first picture back).
     constexpr int undimmed = 3 * 0xff;
-    ASSERT_TRUE(runUntil([&] { return brightnessAt({680, 300}) == undimmed; }));
+    ASSERT_TRUE(runUntil([&] { return brightnessAt(inLight) == undimmed; }));
     turnFocusOn();
     ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(active.window); }));
     // Dim's faint blur would show as the compositor's full one: it stays sharp.
@@ -342,12 +352,12 @@ TEST_P(X11DesktopsTest, GlassIsBlurredWhereTheCompositorOffersBlur) {
         EXPECT_TRUE(runUntil([&] { return asksForBlur(driver(), panel()); }));
         // Sharp, the edge would go from the dark tint to the light one between two pixels.
         EXPECT_TRUE(runUntil([&] {
-            const int dark = brightnessAt({600, 300});
-            const int light = brightnessAt({680, 300});
-            const int edge = brightnessAt({637, 300});
+            const int dark = brightnessAt(inDark);
+            const int light = brightnessAt(inLight);
+            const int edge = brightnessAt(atEdge);
             return edge > dark + (light - dark) / 8 && edge < light - (light - dark) / 8;
-        })) << brightnessAt({600, 300})
-            << " " << brightnessAt({637, 300}) << " " << brightnessAt({680, 300});
+        })) << brightnessAt(inDark)
+            << " " << brightnessAt(atEdge) << " " << brightnessAt(inLight);
         screenshot("glass-blurred-kwin");
         // Blur off shows without anything else drawing: the edge is sharp again.
         focus->setBlurRadius(0);
@@ -360,10 +370,8 @@ TEST_P(X11DesktopsTest, GlassIsBlurredWhereTheCompositorOffersBlur) {
         return;
     }
     // Nothing blurs here: Glass dims as Dim does, never as if nothing had happened.
-    EXPECT_TRUE(runUntil([&] {
-        return isDimmed(brightnessAt({680, 300}), undimmed);
-    })) << brightnessAt({680, 300})
-        << " of " << undimmed;
+    EXPECT_TRUE(runUntil([&] { return isDimmed(brightnessAt(inLight), undimmed); }))
+        << brightnessAt(inLight) << " of " << undimmed;
     EXPECT_FALSE(asksForBlur(driver(), panel()));
     screenshot(std::string("focus-glass-without-blur-") + nameOf(GetParam()));
     driver().setWindows(driver().root(), "_KDE_NET_WM_BLUR_BEHIND_REGION", {});
@@ -495,8 +503,9 @@ TEST_P(X11DesktopsTest, TheRecordersPopoverShowsTheSavedShortcutOnceItsKeysAreLe
         return nullptr;
     };
     const Rect field = content->host().find(Query::byLabel("Toggle Focus Mode shortcut")).frame();
-    // Where the window manager put the window, once it stands still.
+    // Where the window manager put the window, once it has placed it and it stands still.
     ASSERT_TRUE(runUntil([&] { return driver().isViewable(window->windowNumber()); }));
+    ASSERT_TRUE(windowManagerCatchesUp(window->windowNumber()));
     ASSERT_TRUE(runUntilSteady<std::vector<int>>(
         [&] { return driver().rootGeometry(window->windowNumber()); }));
     const auto placed = driver().rootGeometry(window->windowNumber());

@@ -63,26 +63,39 @@ class X11FocusTest : public X11DesktopTest {
             12);
     }
 
+    // The screen's brightness at `point`, or at a point of a window's content taken when read
+    // (windows move as window managers come and go).
+    int brightnessAt(X11TestDriver::Point point) const {
+        return driver().pixel(point).brightness();
+    }
+    int brightnessIn(xcb_window_t window) const { return brightnessAt(driver().middleOf(window)); }
+
     std::shared_ptr<SpotlightController> controller;
 };
 
+// The backdrop behind Alpha (100, 120) and Beta (700, 380), each 400 x 300, between them, where
+// neither's frame reaches.
+X11TestDriver::Point betweenAlphaAndBeta(const X11TestDriver& driver, xcb_window_t backdrop) {
+    return driver.pointIn(backdrop, 600, 200);
+}
+
 TEST_F(X11FocusTest, DimsAllButTheActiveWindowFollowsActivationLetsClicksThroughAndGoesAway) {
-    openClient("Backdrop", 0, 0, 1280, 800, 0xc0c0c0);
+    const auto backdrop = openClient("Backdrop", 0, 0, 1280, 800, 0xc0c0c0);
     const auto alpha = openClient("Alpha", 100, 120, 400, 300, 0x2080e0);
     const auto beta = openClient("Beta", 700, 380, 400, 300, 0xe08020);
     activate(alpha.window);
-    const auto inside = driver().pixel(200, 250);
-    const auto outside = driver().pixel(640, 200);
+    const auto outsidePoint = betweenAlphaAndBeta(driver(), backdrop.window);
+    ASSERT_TRUE(driver().showsAlone(backdrop.window, outsidePoint));
+    const int inside = brightnessIn(alpha.window);
+    const int outside = brightnessAt(outsidePoint);
 
     turnOn();
     ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
     // The panel fades in: everything outside the active window darkens, the window does not.
-    ASSERT_TRUE(runUntil(
-        [&] { return isDimmed(driver().pixel(640, 200).brightness(), outside.brightness()); }));
+    ASSERT_TRUE(runUntil([&] { return isDimmed(brightnessAt(outsidePoint), outside); }));
     ASSERT_TRUE(settledBelow(alpha.window));
-    const auto insideNow = driver().pixel(200, 250);
-    EXPECT_EQ(insideNow.brightness(), inside.brightness());
-    EXPECT_LT(driver().pixel(900, 500).brightness(), driver().pixel(200, 250).brightness());
+    EXPECT_EQ(brightnessIn(alpha.window), inside);
+    EXPECT_LT(brightnessIn(beta.window), brightnessIn(alpha.window));
     screenshot("focus-dimming");
 
     activate(beta.window);
@@ -95,15 +108,15 @@ TEST_F(X11FocusTest, DimsAllButTheActiveWindowFollowsActivationLetsClicksThrough
     EXPECT_EQ(xcb_no_operation(ours).sequence, before + 1);
 
     // A click on a dimmed window goes through the panel: the window manager activates it.
-    driver().click(150, 180);
+    const auto inAlpha = driver().pointIn(alpha.window, 50, 40);
+    driver().click(inAlpha.x, inAlpha.y);
     EXPECT_TRUE(runUntil([&] { return driver().activeWindow() == alpha.window; }));
     EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
 
     const xcb_window_t shown = panel();
     controller->deactivate();
     EXPECT_TRUE(runUntil([&] { return !driver().isViewable(shown); }));
-    EXPECT_TRUE(
-        runUntil([&] { return driver().pixel(640, 200).brightness() == outside.brightness(); }));
+    EXPECT_TRUE(runUntil([&] { return brightnessAt(outsidePoint) == outside; }));
 }
 
 // A switch is followed from what the events told: the program waits for no answer of the
@@ -203,25 +216,31 @@ TEST_F(X11FocusTest, TheDimmingGrowsWithTheRootWhenNoOutputShowsIt) {
 TEST_F(X11FocusTest, KeepsTheActiveWindowClearAsTheDesktopChangesUnderIt) {
     X11TestScreens screens(session().display());
     ASSERT_TRUE(screens.resize(1024, 640));
-    openClient("Backdrop", 0, 0, 1280, 800, 0xc0c0c0);
+    const auto behind = openClient("Backdrop", 0, 0, 1280, 800, 0xc0c0c0);
     const auto alpha = openClient("Alpha", 100, 120, 400, 300, 0x2080e0);
     const auto beta = openClient("Beta", 600, 300, 300, 200, 0xe08020);
     activate(alpha.window);
-    const auto backdrop = driver().pixel(950, 600).brightness();
-    const auto alphaLit = driver().pixel(200, 250).brightness();
-    const auto betaLit = driver().pixel(700, 350).brightness();
+    // Below Beta, further than its frame reaches, on the small screen; taken as it is read, as
+    // window managers come and go and frame the windows anew.
+    const auto inBackdrop = [&] { return driver().pointIn(behind.window, 940, 580); };
+    ASSERT_TRUE(driver().showsAlone(behind.window, inBackdrop()));
+    const auto backdrop = brightnessAt(inBackdrop());
+    const auto alphaLit = brightnessIn(alpha.window);
+    const auto betaLit = brightnessIn(beta.window);
     turnOn();
     ASSERT_TRUE(settledBelow(alpha.window));
-    const auto dimmed = [&](int x, int y, double lit) {
-        return isDimmed(driver().pixel(x, y).brightness(), lit);
+    const auto dimmed = [&](xcb_window_t window, double lit) {
+        return isDimmed(brightnessIn(window), lit);
     };
-    const auto focusedOn = [&](int x, int y, double lit) {
-        return driver().pixel(x, y).brightness() == lit && dimmed(950, 600, backdrop);
+    const auto focusedOn = [&](xcb_window_t window, double lit) {
+        return brightnessIn(window) == lit && isDimmed(brightnessAt(inBackdrop()), backdrop);
     };
 
     ASSERT_TRUE(screens.resize(1280, 800));
-    EXPECT_TRUE(runUntil([&] { return dimmed(1200, 750, backdrop); })) << "the new strip";
-    EXPECT_TRUE(runUntil([&] { return focusedOn(200, 250, alphaLit); }));
+    EXPECT_TRUE(runUntil([&] {
+        return isDimmed(brightnessAt(driver().pointIn(behind.window, 1200, 700)), backdrop);
+    })) << "the new strip";
+    EXPECT_TRUE(runUntil([&] { return focusedOn(alpha.window, alphaLit); }));
 
     // Without a window manager the windows are the root's own again, each put on top.
     ASSERT_GE(session().end(session().windowManagerPid(), SIGKILL, 5), 0);
@@ -229,14 +248,14 @@ TEST_F(X11FocusTest, KeepsTheActiveWindowClearAsTheDesktopChangesUnderIt) {
     // Followed from the events themselves, not left to a later look.
     catchUp();
     EXPECT_EQ(driver().windowAbove(panel()), alpha.window);
-    EXPECT_TRUE(runUntil([&] { return focusedOn(200, 250, alphaLit); }));
+    EXPECT_TRUE(runUntil([&] { return focusedOn(alpha.window, alphaLit); }));
     ASSERT_TRUE(session().restartWindowManager());
     EXPECT_TRUE(runUntil([&] {
         const xcb_window_t frame = driver().frameOf(alpha.window);
         return frame != alpha.window && driver().windowAbove(panel()) == frame;
     }));
     // The new window manager may stack the other window above it: that one is left clear.
-    EXPECT_TRUE(runUntil([&] { return focusedOn(200, 250, alphaLit); }));
+    EXPECT_TRUE(runUntil([&] { return focusedOn(alpha.window, alphaLit); }));
 
     const std::uint32_t nowhere = 0xFFFFFFF0;
     xcb_change_property(driver().connection(), XCB_PROP_MODE_REPLACE, beta.window,
@@ -245,8 +264,8 @@ TEST_F(X11FocusTest, KeepsTheActiveWindowClearAsTheDesktopChangesUnderIt) {
     catchUp();
     activate(beta.window);
     EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(beta.window); }));
-    EXPECT_TRUE(runUntil([&] { return focusedOn(700, 350, betaLit); }));
-    EXPECT_TRUE(dimmed(200, 250, alphaLit));
+    EXPECT_TRUE(runUntil([&] { return focusedOn(beta.window, betaLit); }));
+    EXPECT_TRUE(dimmed(alpha.window, alphaLit));
     screenshot("focus-desktop-changed");
 }
 
@@ -298,8 +317,10 @@ TEST_F(X11FocusTest, BurstsOfSwitchesLeaveNothingBehind) {
     const auto alpha = openClient("Alpha", 100, 120, 400, 300, 0x2080e0);
     const auto beta = openClient("Beta", 700, 380, 400, 300, 0xe08020);
     activate(alpha.window);
-    const auto alphaLit = driver().pixel(200, 250).brightness();
-    const auto betaLit = driver().pixel(900, 600).brightness();
+    const auto alphaLit = brightnessIn(alpha.window);
+    const auto betaLit = brightnessIn(beta.window);
+    const auto inAlpha = driver().middleOf(alpha.window);
+    const auto inBeta = driver().middleOf(beta.window);
     turnOn();
     ASSERT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
     // Its first cross-fades make the small panels it keeps.
@@ -329,7 +350,8 @@ TEST_F(X11FocusTest, BurstsOfSwitchesLeaveNothingBehind) {
             if (index % 4 < 2) {
                 hands.activate(toAlpha ? alpha.window : beta.window);
             } else {
-                hands.click(toAlpha ? 200 : 900, toAlpha ? 250 : 600);
+                const auto at = toAlpha ? inAlpha : inBeta;
+                hands.click(at.x, at.y);
             }
         }
         hands.sync();
@@ -361,10 +383,10 @@ TEST_F(X11FocusTest, BurstsOfSwitchesLeaveNothingBehind) {
     EXPECT_TRUE(runUntil([&] { return panelDirectlyBelow(alpha.window); }));
     // The compositor draws what the server has at its own pace.
     EXPECT_TRUE(runUntil([&] {
-        return driver().pixel(200, 250).brightness() == alphaLit &&
-               isDimmed(driver().pixel(900, 600).brightness(), betaLit);
-    })) << driver().pixel(200, 250).brightness()
-        << " " << driver().pixel(900, 600).brightness();
+        return brightnessIn(alpha.window) == alphaLit &&
+               isDimmed(brightnessIn(beta.window), betaLit);
+    })) << brightnessIn(alpha.window)
+        << " " << brightnessIn(beta.window);
     screenshot("focus-after-burst");
 }
 
@@ -374,16 +396,18 @@ class X11FocusWithoutCompositorTest : public X11FocusTest {
 };
 
 TEST_F(X11FocusWithoutCompositorTest, KeepsTheScreenUndimmedSaysWhyOnceAndDimsOnceOneStarts) {
-    openClient("Backdrop", 0, 0, 1280, 800, 0xc0c0c0);
+    const auto backdrop = openClient("Backdrop", 0, 0, 1280, 800, 0xc0c0c0);
     const auto alpha = openClient("Alpha", 100, 120, 400, 300, 0x2080e0);
-    const auto outside = driver().pixel(640, 200);
+    const auto outsidePoint = betweenAlphaAndBeta(driver(), backdrop.window);
+    ASSERT_TRUE(driver().showsAlone(backdrop.window, outsidePoint));
+    const int outside = brightnessAt(outsidePoint);
     turnOn();
     ASSERT_TRUE(runUntil([&] { return isIdle(*controller); }));
     catchUp();
     // Without blending the panel would black out the screen: it stays off.
     EXPECT_TRUE(controller->isActive());
     EXPECT_FALSE(driver().isViewable(panel()));
-    EXPECT_EQ(driver().pixel(640, 200).brightness(), outside.brightness());
+    EXPECT_EQ(brightnessAt(outsidePoint), outside);
     controller->deactivate();
     turnOn();
     ASSERT_TRUE(runUntil([&] { return isIdle(*controller); }));
@@ -397,8 +421,7 @@ TEST_F(X11FocusWithoutCompositorTest, KeepsTheScreenUndimmedSaysWhyOnceAndDimsOn
     // The choice was kept: a compositing manager that starts brings the dimming.
     ASSERT_TRUE(session().startCompositor()) << session().error();
     EXPECT_TRUE(runUntil([&] {
-        return driver().isViewable(panel()) &&
-               isDimmed(driver().pixel(640, 200).brightness(), outside.brightness());
+        return driver().isViewable(panel()) && isDimmed(brightnessAt(outsidePoint), outside);
     }));
     (void)alpha;
 }

@@ -61,80 +61,101 @@ class X11MonitorsTest : public X11DesktopTest {
     static constexpr X11TestDriver::Rgb kMainLit{0x20, 0x80, 0xe0};
     static constexpr X11TestDriver::Rgb kSideLit{0xe0, 0x80, 0x20};
 
+    using ScreenPoint = X11TestDriver::Point;
     struct Windows {
         Client main;
         Client side;
+        Client mainBackdrop;
+        Client sideBackdrop;
     };
     // A grey backdrop on each monitor and a window of its own colour before each. Returned once
     // the screen shows them: the compositor paints in its own time, after the window manager has
     // stacked, and under load the screen can still show what was there before.
     Windows openOnBoth() {
-        openClient("Main backdrop", 0, 0, 1280, 800, 0xc0c0c0);
-        openClient("Side backdrop", 1280, 0, 1024, 768, 0xc0c0c0);
-        const Windows windows{openClient("Main", 100, 120, 400, 300, 0x2080e0),
-                              openClient("Side", 1500, 200, 400, 300, 0xe08020)};
+        windows.mainBackdrop = openClient("Main backdrop", 0, 0, 1280, 800, 0xc0c0c0);
+        windows.sideBackdrop = openClient("Side backdrop", 1280, 0, 1024, 768, 0xc0c0c0);
+        windows.main = openClient("Main", 100, 120, 400, 300, 0x2080e0);
+        windows.side = openClient("Side", 1500, 200, 400, 300, 0xe08020);
+        EXPECT_TRUE(driver().showsAlone(windows.mainBackdrop.window, inMainBackdrop()));
+        EXPECT_TRUE(driver().showsAlone(windows.sideBackdrop.window, inSideBackdrop()));
         EXPECT_TRUE(runUntil([&] {
-            return shows(900, 600, kBackdrop) && shows(2200, 700, kBackdrop) &&
-                   shows(200, 250, kMainLit) && shows(1700, 350, kSideLit);
-        })) << seen();
+            return shows(inMainBackdrop(), kBackdrop) && shows(inSideBackdrop(), kBackdrop) &&
+                   shows(inMain(), kMainLit) && shows(inSide(), kSideLit);
+        })) << seenPixels();
         return windows;
     }
-    bool shows(int x, int y, const X11TestDriver::Rgb& colour) const {
-        const auto pixel = driver().pixel(x, y);
+    ScreenPoint inMain() const { return driver().middleOf(windows.main.window); }
+    ScreenPoint inSide() const { return driver().middleOf(windows.side.window); }
+    // Each backdrop right of and below the window before it, further than that one's frame
+    // reaches.
+    ScreenPoint inMainBackdrop() const {
+        return driver().pointIn(windows.mainBackdrop.window, 900, 580);
+    }
+    ScreenPoint inSideBackdrop() const {
+        return driver().pointIn(windows.sideBackdrop.window, 920, 600);
+    }
+    bool shows(ScreenPoint point, const X11TestDriver::Rgb& colour) const {
+        const auto pixel = driver().pixel(point);
         return pixel.red == colour.red && pixel.green == colour.green && pixel.blue == colour.blue;
     }
     // The pixels the checks look at, for a failure to say what the screen showed.
-    std::string seen() const {
+    std::string seenPixels(const std::vector<ScreenPoint>& more = {}) const {
         std::string text = "seen:";
-        static constexpr std::pair<int, int> kChecked[] = {{200, 250},  {900, 600},  {1700, 350},
-                                                           {2200, 700}, {200, 1000}, {900, 1300}};
-        for (const auto& [x, y] : kChecked) {
-            const auto pixel = driver().pixel(x, y);
-            text += " " + std::to_string(x) + "," + std::to_string(y) + "=" +
+        std::vector<ScreenPoint> checked{inMain(), inMainBackdrop(), inSide(), inSideBackdrop()};
+        checked.insert(checked.end(), more.begin(), more.end());
+        for (const auto& point : checked) {
+            const auto pixel = driver().pixel(point);
+            text += " " + std::to_string(point.x) + "," + std::to_string(point.y) + "=" +
                     std::to_string(pixel.red) + "/" + std::to_string(pixel.green) + "/" +
                     std::to_string(pixel.blue);
         }
         return text;
     }
-    bool dimmed(int x, int y, const X11TestDriver::Rgb& lit) const {
-        return isDimmed(driver().pixel(x, y).brightness(), lit.brightness());
+    bool dimmed(ScreenPoint point, const X11TestDriver::Rgb& lit) const {
+        return isDimmed(driver().pixel(point).brightness(), lit.brightness());
     }
-    bool clear(int x, int y, const X11TestDriver::Rgb& lit) const {
-        return driver().pixel(x, y).brightness() == lit.brightness();
+    bool clear(ScreenPoint point, const X11TestDriver::Rgb& lit) const {
+        return driver().pixel(point).brightness() == lit.brightness();
     }
+
+    Windows windows;
 
     std::unique_ptr<X11TestScreens> monitors;
 };
 
 TEST_F(X11MonitorsTest, FocusDimsBothMonitorsAndKeepsTheActiveWindowClearOnEither) {
-    const auto [main, side] = openOnBoth();
+    openOnBoth();
+    const auto& [main, side] = std::pair{windows.main, windows.side};
     activate(side.window);
     auto controller = SpotlightController::create(
         SpotlightPanelManager::create(), PermissionManager::shared(), UserDefaults::inMemory());
     controller->activate();
     EXPECT_TRUE(runUntil([&] {
-        return clear(1700, 350, kSideLit) && dimmed(200, 250, kMainLit) &&
-               dimmed(2200, 700, kBackdrop) && dimmed(900, 600, kBackdrop);
-    })) << seen();
+        return clear(inSide(), kSideLit) && dimmed(inMain(), kMainLit) &&
+               dimmed(inSideBackdrop(), kBackdrop) && dimmed(inMainBackdrop(), kBackdrop);
+    })) << seenPixels();
 
     activate(main.window);
     EXPECT_TRUE(runUntil([&] {
-        return clear(200, 250, kMainLit) && dimmed(1700, 350, kSideLit) &&
-               dimmed(2200, 700, kBackdrop);
-    })) << seen();
+        return clear(inMain(), kMainLit) && dimmed(inSide(), kSideLit) &&
+               dimmed(inSideBackdrop(), kBackdrop);
+    })) << seenPixels();
     screenshot("monitors-beside-focus");
 
     // The second monitor moved below the main one while Focus is on.
     ASSERT_TRUE(arrange(kBelow));
-    openClient("Lower backdrop", 0, 800, 1024, 640, 0xc0c0c0);
+    const auto lowerBackdrop = openClient("Lower backdrop", 0, 800, 1024, 640, 0xc0c0c0);
     const auto lower = openClient("Lower", 100, 900, 400, 300, 0x20c080);
     activate(lower.window);
+    const auto inLower = driver().middleOf(lower.window);
+    // Right of and below Lower, further than its frame reaches.
+    const auto inLowerBackdrop = driver().pointIn(lowerBackdrop.window, 900, 480);
     // Opened while Focus is on: its colour as the program drew it.
     const X11TestDriver::Rgb lowerLit{0x20, 0xc0, 0x80};
     EXPECT_TRUE(runUntil([&] {
-        return clear(200, 1000, lowerLit) && dimmed(900, 1300, kBackdrop) &&
-               dimmed(200, 250, kMainLit);
-    })) << seen();
+        return clear(inLower, lowerLit) && dimmed(inLowerBackdrop, kBackdrop) &&
+               dimmed(inMain(), kMainLit);
+    })) << seenPixels({inLower, inLowerBackdrop});
     screenshot("monitors-below-focus");
     controller->deactivate();
 }
@@ -166,15 +187,15 @@ TEST_F(X11MonitorsTest, FocusKeepsItsFrameOnBothMonitorsWhoeverStacksThePanel) {
                driver().rootGeometry(shown) == std::vector<int>{0, 0, 2304, 1440};
     };
     const auto rightlyDimmed = [&] {
-        return placed(false) && clear(200, 250, kMainLit) && dimmed(1700, 350, kSideLit) &&
-               dimmed(2200, 700, kBackdrop) && dimmed(900, 600, kBackdrop);
+        return placed(false) && clear(inMain(), kMainLit) && dimmed(inSide(), kSideLit) &&
+               dimmed(inSideBackdrop(), kBackdrop) && dimmed(inMainBackdrop(), kBackdrop);
     };
     EXPECT_TRUE(runUntil([&] { return placed(true); }));
     // The second round begins before the first one's wait for the window manager to let go has
     // run out: a slow window manager must not have the panel shown inside its frame by it.
     for (int round = 0; round < 2; ++round) {
         application.setStacksThroughWindowManager(false);
-        EXPECT_TRUE(runUntil(rightlyDimmed)) << round << " " << seen();
+        EXPECT_TRUE(runUntil(rightlyDimmed)) << round << " " << seenPixels();
         application.setStacksThroughWindowManager(true);
         EXPECT_TRUE(runUntil([&] { return placed(true); })) << round;
     }

@@ -496,12 +496,17 @@ struct SignalPair {
 class X11SecondSignalTest : public X11ProgramTest,
                             public ::testing::WithParamInterface<SignalPair> {
   protected:
-    // The brightness of the backdrop, away from the window in front, once it stops changing.
+    // The brightness of the backdrop's content, right of and below the window in front, further
+    // than that one's frame reaches; taken where the window manager has put the backdrop now.
+    int backdropBrightness() const {
+        return driver_->pixel(driver_->pointIn(backdrop, 900, 580)).brightness();
+    }
+    // The backdrop's brightness once it stops changing.
     int steadyBrightness() const {
         int seen = -1;
         for (int turn = 0; turn < 50; ++turn) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            const int now = driver_->pixel(900, 600).brightness();
+            const int now = backdropBrightness();
             if (now == seen) return now;
             seen = now;
         }
@@ -513,21 +518,23 @@ class X11SecondSignalTest : public X11ProgramTest,
         }
         return false;
     }
+
+    xcb_window_t backdrop = XCB_WINDOW_NONE;
 };
 
 TEST_P(X11SecondSignalTest, TheQuitUnderWayWritesTheLastChangeAndEndsWithZero) {
     const pid_t pid = start();
-    session_.openClient("Backdrop", 0, 0, 1280, 800, 0xc0c0c0);
+    backdrop = session_.openClient("Backdrop", 0, 0, 1280, 800, 0xc0c0c0).window;
     session_.openClient("Editor", 100, 120, 400, 300, 0x2080e0);
     const int lit = steadyBrightness();
     driver_->tap(X11TestDriver::kF, {X11TestDriver::kLeftShift, X11TestDriver::kLeftSuper});
-    ASSERT_TRUE(waitFor([&] { return driver_->pixel(900, 600).brightness() < lit * 9 / 10; }, 5))
+    ASSERT_TRUE(waitFor([&] { return backdropBrightness() < lit * 9 / 10; }, 5))
         << "Focus did not dim";
     const int dimmed = steadyBrightness();
     ASSERT_EQ(settings().find("spotlight.settings"), std::string::npos) << settings();
     // Stronger Focus: a change of a setting, seen as soon as the tint starts to darken.
     driver_->tap(X11TestDriver::kUp, {X11TestDriver::kLeftAlt, X11TestDriver::kLeftSuper});
-    ASSERT_TRUE(waitFor([&] { return driver_->pixel(900, 600).brightness() < dimmed - 3; }, 5))
+    ASSERT_TRUE(waitFor([&] { return backdropBrightness() < dimmed - 3; }, 5))
         << "Focus did not get stronger";
     const auto sent = Clock::now();
     ASSERT_EQ(::kill(pid, GetParam().first), 0);

@@ -160,7 +160,7 @@ TEST_F(X11ScaleTest, WindowsStandAtTwiceTheirPointsAndClicksLandOnTheirViews) {
 // Other programs' frames are in pixels, at odd ones too: a cover laid over one, and the Focus
 // panel's clear hole, meet them exactly.
 TEST_F(X11ScaleTest, CoversAndFocusLineUpWithOtherProgramsFrames) {
-    openClient("Backdrop", 0, 0, 2560, 1600, 0xc0c0c0);
+    const auto behind = openClient("Backdrop", 0, 0, 2560, 1600, 0xc0c0c0);
     const auto target = openClient("Target", 300, 200, 801, 601, 0x2060c0);
     const auto content = driver().rootGeometry(target.window);
     ASSERT_EQ(content.size(), 4U);
@@ -189,9 +189,13 @@ TEST_F(X11ScaleTest, CoversAndFocusLineUpWithOtherProgramsFrames) {
 
     activate(target.window);
     // The window manager may animate the window as it comes to the front.
-    ASSERT_TRUE(runUntilSteady<int>([&] { return driver().pixel(800, 600).brightness(); }));
-    const auto lit = driver().pixel(800, 600);
-    const auto backdrop = driver().pixel(2500, 1550);
+    const auto inTarget = driver().middleOf(target.window);
+    // The backdrop's far corner, where no frame of the moved target reaches.
+    const auto inBackdrop = driver().pointIn(behind.window, 2400, 1500);
+    ASSERT_TRUE(driver().showsAlone(behind.window, inBackdrop));
+    ASSERT_TRUE(runUntilSteady<int>([&] { return driver().pixel(inTarget).brightness(); }));
+    const auto lit = driver().pixel(inTarget);
+    const auto backdrop = driver().pixel(inBackdrop);
     auto focus = SpotlightController::create(SpotlightPanelManager::create(),
                                              PermissionManager::shared(), UserDefaults::inMemory());
     focus->activate();
@@ -202,13 +206,13 @@ TEST_F(X11ScaleTest, CoversAndFocusLineUpWithOtherProgramsFrames) {
     EXPECT_TRUE(runUntil([&] {
         return driver().pixel(left, top).brightness() == lit.brightness() &&
                driver().pixel(right, bottom).brightness() == lit.brightness() &&
-               isDimmed(driver().pixel(2500, 1550).brightness(), backdrop.brightness()) &&
+               isDimmed(driver().pixel(inBackdrop).brightness(), backdrop.brightness()) &&
                isDimmed(driver().pixel(right + 40, bottom + 40).brightness(),
                         backdrop.brightness());
     })) << lit.brightness()
         << " " << driver().pixel(left, top).brightness() << " "
         << driver().pixel(right, bottom).brightness() << " " << backdrop.brightness() << " "
-        << driver().pixel(2500, 1550).brightness();
+        << driver().pixel(inBackdrop).brightness();
     screenshot("scale-2-focus");
     focus->deactivate();
 }

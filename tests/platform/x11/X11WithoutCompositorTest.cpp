@@ -40,7 +40,11 @@ class X11WithoutCompositorTest : public X11DesktopTest {
 };
 
 TEST_F(X11WithoutCompositorTest, ACardShowsWithoutItsShadowMarginOrCornersAndACoverShowsWhole) {
-    openClient("Below", 100, 100, 700, 600, 0x30a050);
+    const auto below = openClient("Below", 100, 100, 700, 600, 0x30a050);
+    // What shows through the card's margin is the content of the window below, whatever frame
+    // the window manager drew around it.
+    ASSERT_TRUE(driver().showsAlone(below.window, {200, 300}));
+    ASSERT_TRUE(driver().showsAlone(below.window, {499, 499}));
     // A card as the control panel draws it: rounded, on a clear ground, with a shadow around it.
     // Root (200, 300) to (500, 500); the card from (220, 320) to (480, 480).
     const auto card = showPanel(Rect(200, 300, 300, 200), ui::RoundedRectangle(12)

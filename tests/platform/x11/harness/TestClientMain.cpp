@@ -4,7 +4,7 @@
 // killed or the server goes away.
 //
 //   talvori_x11_test_client TITLE CLASS X Y WIDTH HEIGHT RRGGBB [--no-pid] [--icon RRGGBB]
-//       [--type desktop|dialog|...] [--no-focus]
+//       [--type desktop|dialog|...] [--no-focus] [--undecorated]
 
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -47,9 +47,11 @@ int main(int argc, char** argv) {
     std::optional<std::uint32_t> iconColor;
     std::string type;
     bool takesFocus = true;
+    bool undecorated = false;
     for (int index = 8; index < argc; ++index) {
         if (std::strcmp(argv[index], "--no-pid") == 0) publishPid = false;
         if (std::strcmp(argv[index], "--no-focus") == 0) takesFocus = false;
+        if (std::strcmp(argv[index], "--undecorated") == 0) undecorated = true;
         if (std::strcmp(argv[index], "--type") == 0 && index + 1 < argc) type = argv[++index];
         if (std::strcmp(argv[index], "--icon") == 0 && index + 1 < argc) {
             iconColor = static_cast<std::uint32_t>(std::strtoul(argv[++index], nullptr, 16));
@@ -120,6 +122,12 @@ int main(int argc, char** argv) {
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
                             intern(connection, "_NET_WM_USER_TIME"), XCB_ATOM_CARDINAL, 32, 1,
                             &never);
+    }
+    if (undecorated) {
+        // Motif's hints, which every window manager reads: decorations (flag 2) none.
+        const std::uint32_t motif[5] = {2, 0, 0, 0, 0};
+        const xcb_atom_t atom = intern(connection, "_MOTIF_WM_HINTS");
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom, atom, 32, 5, motif);
     }
     xcb_map_window(connection, window);
     xcb_flush(connection);

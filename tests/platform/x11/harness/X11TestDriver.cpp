@@ -119,6 +119,42 @@ std::vector<int> X11TestDriver::rootGeometry(xcb_window_t window) const {
     return {origin->dst_x, origin->dst_y, geometry->width, geometry->height};
 }
 
+X11TestDriver::Point X11TestDriver::pointIn(xcb_window_t window, int x, int y) const {
+    const auto content = rootGeometry(window);
+    if (content.empty()) return {-1, -1};
+    const int across = x < 0 ? content[2] + x : x;
+    const int down = y < 0 ? content[3] + y : y;
+    if (across < 0 || across >= content[2] || down < 0 || down >= content[3]) return {-1, -1};
+    return {content[0] + across, content[1] + down};
+}
+
+X11TestDriver::Point X11TestDriver::middleOf(xcb_window_t window) const {
+    const auto content = rootGeometry(window);
+    if (content.empty()) return {-1, -1};
+    return {content[0] + content[2] / 2, content[1] + content[3] / 2};
+}
+
+bool X11TestDriver::showsAlone(xcb_window_t window, Point point) const {
+    const auto content = rootGeometry(window);
+    const auto inside = [&point](const std::vector<int>& area, int margin) {
+        return area.size() == 4 && point.x >= area[0] - margin &&
+               point.x < area[0] + area[2] + margin && point.y >= area[1] - margin &&
+               point.y < area[1] + area[3] + margin;
+    };
+    if (!inside(content, 0)) return false;
+    const auto order = stacking();
+    const auto own = std::find(order.begin(), order.end(), frameOf(window));
+    if (own == order.end()) return false;
+    // Input-only windows (a window manager's screen edges) show nothing.
+    return std::none_of(own + 1, order.end(), [&](xcb_window_t above) {
+        auto attributes = owned(xcb_get_window_attributes_reply(
+            connection_, xcb_get_window_attributes(connection_, above), nullptr));
+        return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
+               attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT &&
+               inside(rootGeometry(above), kFrameReach);
+    });
+}
+
 void X11TestDriver::activate(xcb_window_t window) {
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;

@@ -40,6 +40,17 @@ class X11TestDriver {
         int blue = 0;
         int brightness() const { return red + green + blue; }
     };
+    // A point in root coordinates.
+    struct Point {
+        int x = 0;
+        int y = 0;
+        bool operator==(const Point&) const = default;
+    };
+    // How far what a window manager draws around a client's content reaches beyond it on every
+    // desktop the tests run: title bar (KWin's Breeze one 41 pixels high),
+    // borders, and the shadow a compositor spreads over what lies below. A point of a window this
+    // far from every window above it shows that window's content alone.
+    static constexpr int kFrameReach = 64;
 
     explicit X11TestDriver(const std::string& display);
     ~X11TestDriver();
@@ -65,6 +76,17 @@ class X11TestDriver {
     bool isViewable(xcb_window_t window) const;
     // x, y, width, height of `window` in root coordinates.
     std::vector<int> rootGeometry(xcb_window_t window) const;
+    // A point inside `window`'s own content, `x, y` from its top left corner (negative ones count
+    // from its right and bottom edges), taken from where the window is now. The tests read other
+    // programs' windows only there: a window manager draws its frame around the content, never on
+    // it, and that frame differs from one desktop and theme to the next. {-1, -1} (which reads as
+    // black) when the window is gone or the point lies outside it.
+    Point pointIn(xcb_window_t window, int x, int y) const;
+    Point middleOf(xcb_window_t window) const;
+    // Whether `point` lies inside `window`'s content and kFrameReach away from every viewable
+    // window stacked above it (its own frame aside): the screen shows `window` there whatever
+    // frames the desktop draws.
+    bool showsAlone(xcb_window_t window, Point point) const;
     // As a pager does (source 2).
     void activate(xcb_window_t window);
     // As a program moving its own window does (the window manager moves the frame).
@@ -118,6 +140,7 @@ class X11TestDriver {
 
     // ---- The screen
     Rgb pixel(int x, int y) const;
+    Rgb pixel(Point point) const { return pixel(point.x, point.y); }
     // The pixels of an area, row by row (none when it is not all on the screen).
     std::vector<Rgb> pixels(int x, int y, int width, int height) const;
     // Writes what the screen shows to a PNG file.

@@ -82,9 +82,12 @@ class X11TestSession {
                 int* input = nullptr);
     // Runs a program on this display to its end; its exit status (-1 when it could not start).
     int run(const std::vector<std::string>& arguments);
-    // Another program's top-level window at `x, y` (root coordinates of its content), with a
-    // title, WM_CLASS and, when asked, its process number; returned once it is mapped (the
-    // window manager may not have taken it yet). A window of 0 when it did not start.
+    // Another program's top-level window asking for `x, y` on the root, with a title, WM_CLASS
+    // and, when asked, its process number; returned once it is mapped (the window manager may not
+    // have taken it yet). A window manager puts its frame there and the content inside it, right
+    // and down by the frame's border and title bar; the frame and its shadow may cover
+    // X11TestDriver::kFrameReach pixels around the content, of the window and of those below it.
+    // A window of 0 when it did not start.
     struct Client {
         pid_t pid = 0;
         xcb_window_t window = XCB_WINDOW_NONE;
@@ -95,7 +98,8 @@ class X11TestSession {
         std::string windowClass;
         bool publishPid = true;
         std::optional<std::uint32_t> iconColor;
-        // More of the test client's options (--type desktop, say).
+        // More of the test client's options (--type desktop, say, or --undecorated: no frame drawn
+        // around it, as a window that draws its own).
         std::vector<std::string> options;
     };
     Client openClient(const std::string& title, int x, int y, int width, int height,
