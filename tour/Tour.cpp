@@ -126,6 +126,7 @@ bool Tour::startDesktop() {
     const auto notes = session_->openClient("Notes", 60, 110, 560, 400, kNotesColor);
     const auto browser = session_->openClient("Browser", 560, 280, 620, 440, kBrowserColor);
     notes_ = notes.window;
+    browser_ = browser.window;
     const bool managed = waitFor(
         [&] {
             const auto clients = driver_->clientList();
@@ -134,7 +135,15 @@ bool Tour::startDesktop() {
                    2;
         },
         5);
-    return managed || fail("the window manager did not take the other programs' windows");
+    if (!managed) return fail("the window manager did not take the other programs' windows");
+    // Where their contents are, for whoever reads the screenshots: the frames are the window
+    // manager's, and only the contents show the programs' own colours.
+    for (const auto& [name, window] :
+         {std::pair{"notes", notes_}, std::pair{"browser", browser_}}) {
+        const auto frame = driver_->rootGeometry(window);
+        std::printf("%s at %d %d %d %d\n", name, frame[0], frame[1], frame[2], frame[3]);
+    }
+    return true;
 }
 
 bool Tour::startTalvori() {
@@ -227,14 +236,16 @@ bool Tour::firstRun() {
 }
 
 bool Tour::focusOn() {
-    driver_->click(300, 300);
+    const auto inNotes = driver_->middleOf(notes_);
+    driver_->click(inNotes.x, inNotes.y);
     if (!waitFor([&] { return driver_->activeWindow() == notes_; }, 3)) {
         return fail("the Notes window did not become active");
     }
-    const auto before = driver_->pixel(900, 650);
+    const auto inBrowser = driver_->middleOf(browser_);
+    const auto before = driver_->pixel(inBrowser);
     driver_->tap(Driver::kF, {Driver::kLeftShift, Driver::kLeftSuper});
     const bool dimmed = waitFor(
-        [&] { return driver_->pixel(900, 650).brightness() < before.brightness() * 0.8; }, 5);
+        [&] { return driver_->pixel(inBrowser).brightness() < before.brightness() * 0.8; }, 5);
     if (!dimmed) return fail("Shift-Super-F did not dim the windows behind the active one");
     pause(0.4);
     return shoot("focus");

@@ -89,6 +89,7 @@ class Tour {
     int shots_ = 0;
     bool failed_ = false;
     xcb_window_t notes_ = XCB_WINDOW_NONE;
+    xcb_window_t browser_ = XCB_WINDOW_NONE;
 };
 
 }  // namespace talvori::tour

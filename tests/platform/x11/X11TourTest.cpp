@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -45,6 +46,19 @@ class Picture {
 
 bool isPanelDark(const Rgb& color) {
     return color.brightness() < 120;
+}
+
+// The middle of what the tour's output reports as "NAME at X Y WIDTH HEIGHT".
+std::optional<std::pair<int, int>> middleOfReported(const std::string& output,
+                                                    const std::string& name) {
+    const std::string label = name + " at ";
+    const auto at = output.find(label);
+    if (at == std::string::npos) return std::nullopt;
+    int x = 0, y = 0, width = 0, height = 0;
+    if (!(std::istringstream(output.substr(at + label.size())) >> x >> y >> width >> height)) {
+        return std::nullopt;
+    }
+    return std::pair{x + width / 2, y + height / 2};
 }
 
 // The tour of scripts/run, with shorter waits, on the build's program.
@@ -90,17 +104,19 @@ TEST(X11TourTest, TheTourShowsTheFirstRunFocusACoverAndThePanelFromTheTray) {
         amber = std::max(amber, edge.red - edge.blue);
     }
     EXPECT_GT(amber, 60);
-    // Focus: the active Notes window clear, the Browser behind it dimmed.
-    EXPECT_EQ(focus.at(300, 300).brightness(), 0xf4 + 0xf1 + 0xe8);
-    EXPECT_TRUE(isDimmed(focus.at(900, 650).brightness(), 0x3b + 0x6e + 0xa5))
-        << focus.at(900, 650).brightness();
+    // Focus: the active Notes window clear, the Browser behind it dimmed, each read in the middle
+    // of its content as the tour reports it.
+    const auto notes = middleOfReported(output, "notes");
+    const auto browser = middleOfReported(output, "browser");
+    ASSERT_TRUE(notes && browser) << output;
+    EXPECT_EQ(focus.at(notes->first, notes->second).brightness(), 0xf4 + 0xf1 + 0xe8);
+    const int browserShown = focus.at(browser->first, browser->second).brightness();
+    EXPECT_TRUE(isDimmed(browserShown, 0x3b + 0x6e + 0xa5)) << browserShown;
     // The cover, dragged where the tour says, hides what was there.
-    int x = 0, y = 0, width = 0, height = 0;
-    const auto at = output.find("cover at ");
-    ASSERT_NE(at, std::string::npos) << output;
-    std::istringstream(output.substr(at + 9)) >> x >> y >> width >> height;
-    const Rgb middle = cover.at(x + width / 2, y + height / 2);
-    EXPECT_NE(middle.brightness(), focus.at(x + width / 2, y + height / 2).brightness());
+    const auto middle = middleOfReported(output, "cover");
+    ASSERT_TRUE(middle) << output;
+    EXPECT_NE(cover.at(middle->first, middle->second).brightness(),
+              focus.at(middle->first, middle->second).brightness());
     // The panel under the tray icon at the top right.
     EXPECT_TRUE(isPanelDark(panel.at(1100, 100)));
     EXPECT_FALSE(isPanelDark(focus.at(1100, 100)));
