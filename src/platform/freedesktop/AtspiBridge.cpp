@@ -436,6 +436,25 @@ void AtspiBridge::read(std::uint32_t window) {
     forgetDepartedLater();
 }
 
+bool AtspiBridge::offerKey(const AtspiKeys::Keystroke& key, AtspiKeys::Deliver deliver) {
+    if (!key.down) return keys_.offer(key, std::move(deliver));
+    // What a press changed (a switch turned on) is told as soon as the press is handled: the
+    // reader waits for it to speak, and the loop's next turns, which drawing fills, would keep it
+    // waiting.
+    return keys_.offer(key, [weak = weak_from_this(), deliver = std::move(deliver)] {
+        deliver();
+        if (auto self = weak.lock()) self->readKeyWindow();
+    });
+}
+
+// A window no reader has read stays unread.
+void AtspiBridge::readKeyWindow() {
+    const auto display = display_.lock();
+    const auto key = display ? display->keyWindow() : nullptr;
+    const auto id = key ? tree_.windowObject(key->windowNumber()) : std::nullopt;
+    if (id && tree_.find(*id)->isRead) read(key->windowNumber());
+}
+
 // Long enough for a busy reader to have asked what it wanted of what it had focused.
 void AtspiBridge::forgetDepartedLater() {
     const auto reading = tree_.readings();

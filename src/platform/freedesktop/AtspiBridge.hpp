@@ -56,9 +56,7 @@ class AtspiBridge final : public AtspiObjects::Source,
     bool takesKeys() const { return keys_.isAttached(); }
     // Gives a key typed into one of our windows to the readers first; false when none reads,
     // and the caller has the key at once.
-    bool offerKey(const AtspiKeys::Keystroke& key, AtspiKeys::Deliver deliver) {
-        return keys_.offer(key, std::move(deliver));
-    }
+    bool offerKey(const AtspiKeys::Keystroke& key, AtspiKeys::Deliver deliver);
 
     // ---- AtspiObjects::Source
     const AtspiTree::Object* object(const char* path) override;
@@ -98,6 +96,7 @@ class AtspiBridge final : public AtspiObjects::Source,
     void contentChanged(std::uint32_t window);
     void readChangedWindows();
     void read(std::uint32_t window);
+    void readKeyWindow();
     // Forgets, a while after this reading, the elements it removed.
     void forgetDepartedLater();
     static constexpr double kDepartedLife = 5;
