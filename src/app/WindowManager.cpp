@@ -6,6 +6,7 @@
 #include "covers/PresetManager.hpp"
 #include "focus/SpotlightController.hpp"
 #include "menubar/MenuBarCoachMarkController.hpp"
+#include "menubar/MenuBarCoachMarkView.hpp"
 #include "menubar/MenuBarPanelController.hpp"
 #include "platform/Platform.hpp"
 #include "platform/core/weakly.hpp"
@@ -15,6 +16,16 @@
 #include "session/ShortcutNames.hpp"
 
 namespace talvori {
+
+namespace {
+
+// Says what the desktop holds as it is when the notice shows.
+ui::MenuBarCoachMarkView takenShortcutsNoticeView(double beakCenterX, bool beakPointsDown) {
+    return {beakCenterX, beakPointsDown, "Taken by your desktop",
+            takenShortcutsNotice().value_or("")};
+}
+
+}  // namespace
 
 std::shared_ptr<WindowManager> WindowManager::create(
     std::shared_ptr<PresetManager> presetManager,
@@ -30,9 +41,10 @@ std::shared_ptr<WindowManager> WindowManager::create(
         weakly(manager->weak_from_this(), [](WindowManager& self) { self.syncFocusShortcuts(); });
     manager->shortcutHandler_->disable(ShortcutNames::focusShortcutNames());
     manager->shortcutHandler_->enable(ShortcutNames::globalShortcutNames());
-    announceTakenShortcuts();
     manager->installMenuBar();
     manager->installUpdateCallout();
+    manager->retryCallout(manager->takenNoticeTask, kTakenNoticeFirstDelay,
+                          [](WindowManager& self) { return self.showTakenShortcutsNotice(); });
     return manager;
 }
 
@@ -50,6 +62,11 @@ WindowManager::WindowManager(std::shared_ptr<PresetManager> presetManager,
           [] {
               const auto& pending = UpdateReminder::shared()->pendingUpdate().peek();
               return pending ? pending->readyAnnouncement() : std::string();
+          })),
+      takenNoticeController_(std::make_shared<MenuBarCoachMarkController>(
+          false, [] { return takenShortcutsNoticeView(0, false).announcement(); },
+          [](double beakCenterX, bool beakPointsDown) -> ui::View {
+              return takenShortcutsNoticeView(beakCenterX, beakPointsDown);
           })),
       shortcutHandler_(std::move(shortcutHandler)) {}
 
@@ -102,7 +119,10 @@ void WindowManager::shutdown() {
     coachMarkController_->dismiss();
     updateCalloutTask.clear();
     updateCalloutController_->dismiss();
+    takenNoticeTask.clear();
+    takenNoticeController_->dismiss();
     UpdateReminder::shared()->onUpdateFound = nullptr;
+    shortcutChanges_ = {};
     menuBarPanelController_->tearDown();
     shortcutHandler_->disable(ShortcutNames::globalShortcutNames());
     spotlightController().onActiveChange = nullptr;

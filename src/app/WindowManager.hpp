@@ -45,6 +45,9 @@ class WindowManager : public Session, public std::enable_shared_from_this<Window
     static constexpr double kUpdateCalloutFirstDelay = 3.0;
     static constexpr double kUpdateCalloutRetryInterval = 2.0;
     static constexpr int kUpdateCalloutAttempts = 60;
+    // Shortcuts the desktop holds are told under the status item this long after start, after
+    // the coach mark's delay; then tried again as the update callout is.
+    static constexpr double kTakenNoticeFirstDelay = 1.0;
     static constexpr Size kDefaultCoverSize{300, 200};
     static constexpr Point kFallbackCoverOrigin{100, 100};
     static constexpr Size kStatusImageSize{18, 18};
@@ -88,6 +91,7 @@ class WindowManager : public Session, public std::enable_shared_from_this<Window
     Observable<std::vector<std::shared_ptr<Panel>>> fadingGhostPanels;
 
     TaskSlot updateCalloutTask;
+    TaskSlot takenNoticeTask;
     // After shutdown() the callouts and the Focus shortcuts stay off.
     Observable<bool> isShutdown{false};
 
@@ -99,6 +103,7 @@ class WindowManager : public Session, public std::enable_shared_from_this<Window
     MenuBarCoachMarkController& updateCalloutController() const {
         return *updateCalloutController_;
     }
+    MenuBarCoachMarkController& takenNoticeController() const { return *takenNoticeController_; }
 
     // Tears the runtime down for good; a second call does nothing. Nothing in the application
     // calls it: quitting ends the process as it is.
@@ -170,12 +175,17 @@ class WindowManager : public Session, public std::enable_shared_from_this<Window
     void scheduleCoachMark();
     // The coach mark, or the menu-bar panel when the coach mark cannot be placed.
     void showCoachMark();
-    // Hooks the update callout to the update reminder and starts offering a pending update.
+    // Hooks the update callout and the what's-new card to the update reminder and starts offering
+    // a pending update.
     void installUpdateCallout();
     // The update callout under the status item, unless the panel or a callout is in the way or
     // the pending build's callout was already shown; marked shown only once it really showed.
     void showUpdateCallout();
-    // Takes the coach mark and the update callout away.
+    // Tells under the status item which stored shortcuts the desktop holds and where to record
+    // others, once for each: false when that is done or not needed, true when the panel or
+    // another callout is in the way, or the item cannot be pointed at yet.
+    bool showTakenShortcutsNotice();
+    // Takes the coach mark, the update callout and the notice of taken shortcuts away.
     void dismissCallouts();
 
   private:
@@ -190,6 +200,13 @@ class WindowManager : public Session, public std::enable_shared_from_this<Window
     void forgetController(const UUID& id);
     void recordFollowedFrames() override;
     bool hasPendingUpdate() const;
+    // Runs `attempt` in `slot` after `firstDelay`, then at every retry interval while it answers
+    // true, at most kUpdateCalloutAttempts times.
+    void retryCallout(TaskSlot& slot, double firstDelay, bool (*attempt)(WindowManager&));
+    // Tells the update reminder which Focus shortcuts work now.
+    void refreshFocusStepKeys();
+    // The panel, a callout or a coach mark still to come is in the way of another callout.
+    bool isCalloutHeldBack() const;
     // Opens a saved or snapshot cover and attaches it again to the window it followed, or while
     // that is gone to another of its application (bundle id); without one running the cover
     // forgets its attachment.
@@ -204,6 +221,8 @@ class WindowManager : public Session, public std::enable_shared_from_this<Window
     std::shared_ptr<MenuBarPanelController> menuBarPanelController_;
     std::shared_ptr<MenuBarCoachMarkController> coachMarkController_;
     std::shared_ptr<MenuBarCoachMarkController> updateCalloutController_;
+    std::shared_ptr<MenuBarCoachMarkController> takenNoticeController_;
+    Registration shortcutChanges_;
     std::shared_ptr<GlobalShortcutHandling> shortcutHandler_;
 };
 

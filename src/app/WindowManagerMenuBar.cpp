@@ -84,10 +84,13 @@ void WindowManager::installMenuBar() {
 void WindowManager::dismissCallouts() {
     coachMarkController_->dismiss();
     updateCalloutController_->dismiss();
+    takenNoticeController_->dismiss();
 }
 
 void WindowManager::showMenuBarPanel() {
     dismissCallouts();
+    // The desktop may have taken a shortcut since.
+    refreshFocusStepKeys();
     menuBarPanelController_->showPanel();
 }
 
@@ -96,6 +99,7 @@ void WindowManager::toggleMenuBarPanel(bool fromKeyboard) {
     if (menuBarPanelController_->isPanelVisible()) {
         menuBarPanelController_->hidePanel();
     } else {
+        refreshFocusStepKeys();
         menuBarPanelController_->showPanel(fromKeyboard);
     }
 }

@@ -24,9 +24,7 @@ constexpr EventMask kClickMask =
 }  // namespace
 
 std::string MenuBarCoachMarkController::showAnnouncement() {
-    std::string title = ui::MenuBarCoachMarkView::kTitle;
-    if (!title.ends_with('.') && !title.ends_with('!') && !title.ends_with('?')) title += '.';
-    return title + " " + ui::MenuBarCoachMarkView::subtitle();
+    return ui::MenuBarCoachMarkView{}.announcement();
 }
 
 std::optional<CalloutPlacement> MenuBarCoachMarkController::updateCalloutPlacement(

@@ -20,12 +20,12 @@ namespace talvori {
 class Panel;
 
 // A callout under the status item (above it where the item stands low on its screen), in a
-// borderless floating panel that never becomes key: the
-// first-use coach mark (not interactive: clicks pass through it, and switching applications
-// takes it away) and the update callout (interactive: it has buttons, and Return runs
-// `onReturn`). It goes on Escape and on a click anywhere but on itself or a passthrough window
-// (the status item's). The window manager owns one of each and decides when they show. Main
-// thread only.
+// borderless floating panel that never becomes key: the first-use coach mark and the notice of
+// shortcuts the desktop holds (not interactive: clicks pass through them, and switching
+// applications takes them away) and the update callout (interactive: it has buttons, and Return
+// runs `onReturn`). It goes on Escape and on a click anywhere but on itself or a passthrough
+// window (the status item's). The window manager owns one of each and decides when they show.
+// Main thread only.
 class MenuBarCoachMarkController : public std::enable_shared_from_this<MenuBarCoachMarkController> {
   public:
     static constexpr double kWidth = 236;

@@ -1,12 +1,8 @@
 #include "menubar/MenuBarCoachMarkView.hpp"
 
-#include "GlobalShortcuts/Name.hpp"
-#include "GlobalShortcuts/Shortcut.hpp"
 #include "controls/CoachMarkShape.hpp"
 #include "covers/Palette.hpp"
-#include "menubar/MenuBarCoachMarkController.hpp"
 #include "session/ShortcutNames.hpp"
-#include "session/ShortcutText.hpp"
 
 namespace talvori::ui {
 
@@ -31,19 +27,26 @@ View iconTile() {
 }  // namespace
 
 std::string MenuBarCoachMarkView::subtitle() {
-    const auto shortcut = ShortcutNames::showPanel().shortcut();
-    // A combination the desktop holds would never reach us: not offered.
-    if (!shortcut || shortcut->isTakenBySystem()) return kSubtitle;
-    return std::string(kSubtitle) + " Or press " + shortcutText(*shortcut) + ".";
+    const auto keys = ShortcutNames::heldShortcutText(ShortcutNames::showPanel());
+    if (!keys) return kSubtitle;
+    return std::string(kSubtitle) + " Or press " + *keys + ".";
+}
+
+std::string MenuBarCoachMarkView::announcement() const {
+    std::string heading = title.value_or(kTitle);
+    if (!heading.ends_with('.') && !heading.ends_with('!') && !heading.ends_with('?')) {
+        heading += '.';
+    }
+    return heading + " " + (message ? *message : subtitle());
 }
 
 View MenuBarCoachMarkView::body(ViewContext<NoState>&) const {
     const View text = VStack(HorizontalAlignment::leading, 3,
-                             {Text(kTitle)
+                             {Text(title.value_or(kTitle))
                                   .font(Font::system(13, FontWeight::semibold))
                                   .tracking(-0.1)
                                   .foregroundColor(Color(Palette::white(0.92))),
-                              Text(subtitle())
+                              Text(message ? *message : subtitle())
                                   .font(Font::system(12))
                                   .foregroundColor(Color(Palette::white48))
                                   .fixedSize(false, true)});
@@ -57,7 +60,7 @@ View MenuBarCoachMarkView::body(ViewContext<NoState>&) const {
         .background(bubble.fill(Color(Palette::ink)))
         .overlay(bubble.stroke(Color(Palette::white6_3), 1))
         .accessibilityElement(AccessibilityChildren::ignore)
-        .accessibilityLabel(MenuBarCoachMarkController::showAnnouncement());
+        .accessibilityLabel(announcement());
 }
 
 }  // namespace talvori::ui

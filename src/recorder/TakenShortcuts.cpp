@@ -1,7 +1,9 @@
 #include "recorder/TakenShortcuts.hpp"
 
+#include <algorithm>
+
 #include "GlobalShortcuts/GlobalShortcuts.hpp"
-#include "covers/announceForAccessibility.hpp"
+#include "platform/core/UserDefaults.hpp"
 
 namespace talvori {
 
@@ -17,6 +19,12 @@ std::string joinedTitles(const std::vector<ShortcutTitle>& entries) {
     return text;
 }
 
+DefaultsValue::Array takenNames() {
+    DefaultsValue::Array names;
+    for (const auto& entry : takenShortcuts()) names.emplace_back(entry.name.rawValue);
+    return names;
+}
+
 }  // namespace
 
 std::vector<ShortcutTitle> takenShortcuts() {
@@ -28,13 +36,30 @@ std::vector<ShortcutTitle> takenShortcuts() {
     return taken;
 }
 
-void announceTakenShortcuts() {
+std::optional<std::string> takenShortcutsNotice() {
     const auto taken = takenShortcuts();
-    if (taken.empty()) return;
+    if (taken.empty()) return std::nullopt;
     const bool one = taken.size() == 1;
-    announceForAccessibility("Your desktop already uses the " + joinedTitles(taken) +
-                             (one ? " shortcut. Record another one" : " shortcuts. Record others") +
-                             " in Settings, under Shortcuts.");
+    return "Your desktop already uses the " + joinedTitles(taken) +
+           (one ? " shortcut. Record another one" : " shortcuts. Record others") +
+           " in Settings, under Shortcuts.";
+}
+
+bool isTakenShortcutsNoticeDue(UserDefaults& defaults) {
+    const auto taken = takenNames();
+    const auto told = defaults.array(kTakenNoticeShownKey).value_or(DefaultsValue::Array());
+    DefaultsValue::Array stillTaken;
+    for (const auto& name : told) {
+        if (std::ranges::find(taken, name) != taken.end()) stillTaken.push_back(name);
+    }
+    if (stillTaken != told) defaults.set(kTakenNoticeShownKey, stillTaken);
+    return std::ranges::any_of(taken, [&](const DefaultsValue& name) {
+        return std::ranges::find(stillTaken, name) == stillTaken.end();
+    });
+}
+
+void markTakenShortcutsNoticeShown(UserDefaults& defaults) {
+    defaults.set(kTakenNoticeShownKey, takenNames());
 }
 
 }  // namespace talvori

@@ -6,8 +6,6 @@
 #include "platform/core/Json.hpp"
 #include "platform/core/UserDefaults.hpp"
 #include "platform/core/weakly.hpp"
-#include "platform/desktop/KeyboardLayout.hpp"
-#include "platform/desktop/ModifierFlags.hpp"
 #include "reminder/ReleaseNotesText.hpp"
 #include "updates/CurlTransport.hpp"
 
@@ -147,7 +145,7 @@ std::optional<std::vector<std::string>> UpdateReminder::whatsNewBullets() const 
     if (pendingUpdate_.get()) return std::nullopt;
     const auto& version = whatsNewVersion_.get();
     if (!version) return std::nullopt;
-    const auto table = whatsNewTable();
+    const auto table = whatsNewTable(focusStepKeys_.get());
     const auto found = table.find(*version);
     if (found == table.end()) return std::nullopt;
     return found->second;
@@ -308,15 +306,27 @@ std::optional<std::string> UpdateReminder::firstElementText(std::string_view htm
     return std::nullopt;
 }
 
-std::map<std::string, std::vector<std::string>> UpdateReminder::whatsNewTable() {
-    // The shortcuts named as this desktop names their keys (by signs before there is one).
-    const auto chord = [](const char* key) {
-        if (!platform().hasDesktop()) return std::string("\u2325\u2318") + key;
-        const KeyboardLayout& layout = platform().keyboardLayout();
-        auto keys = layout.modifierNames(ModifierFlags::option | ModifierFlags::command);
-        keys.push_back(layout.keyName(key));
-        return layout.shortcutText(keys);
-    };
+namespace {
+
+// A bullet names a shortcut only while it works; without one it says nothing.
+std::vector<std::string> withFocusStepBullet(std::vector<std::string> bullets,
+                                             const UpdateReminder::FocusStepKeys& keys) {
+    std::optional<std::string> bullet;
+    if (keys.up && keys.down) {
+        bullet = *keys.up + " and " + *keys.down + " turn Focus up or down.";
+    } else if (keys.up) {
+        bullet = *keys.up + " turns Focus up.";
+    } else if (keys.down) {
+        bullet = *keys.down + " turns Focus down.";
+    }
+    if (bullet) bullets.insert(bullets.begin() + 1, *bullet);
+    return bullets;
+}
+
+}  // namespace
+
+std::map<std::string, std::vector<std::string>> UpdateReminder::whatsNewTable(
+    const FocusStepKeys& keys) {
     return {
         {"1.2.4",
          {"Record a shortcut by pressing its keys.", "See right away if a shortcut is taken.",
@@ -324,10 +334,9 @@ std::map<std::string, std::vector<std::string>> UpdateReminder::whatsNewTable() 
         {"1.2.3",
          {"A quiet reminder when an update is ready.", "Install it from the top of the panel.",
           "This card shows what's new after each update."}},
-        {"1.2.2",
-         {"Focus Mode remembers your settings.",
-          chord("\u2191") + " and " + chord("\u2193") + " turn Focus up or down.",
-          "Shortcut fields in Settings record new shortcuts again."}},
+        {"1.2.2", withFocusStepBullet({"Focus Mode remembers your settings.",
+                                       "Shortcut fields in Settings record new shortcuts again."},
+                                      keys)},
     };
 }
 

@@ -76,6 +76,16 @@ class UpdateReminder : public updates::UpdaterDelegate,
         whatsNewVersion_.set(std::move(version));
     }
     std::function<void()> onUpdateFound;
+    // The words of the shortcuts that turn Focus up and down, each only while it reaches the
+    // program: none for one the user cleared or the desktop holds.
+    struct FocusStepKeys {
+        std::optional<std::string> up;
+        std::optional<std::string> down;
+        bool operator==(const FocusStepKeys&) const = default;
+    };
+    // Kept current by the program, which knows the shortcuts; until then the card names none.
+    const Observable<FocusStepKeys>& focusStepKeys() const { return focusStepKeys_; }
+    void setFocusStepKeys(FocusStepKeys keys) { focusStepKeys_.set(std::move(keys)); }
     std::weak_ptr<updates::Updater> updater;
     // Set only for previews of the panel, whose dismissals store nothing.
     bool isPreview = false;
@@ -108,7 +118,8 @@ class UpdateReminder : public updates::UpdaterDelegate,
     static bool isNewerBuild(const std::string& candidate, const std::string& current);
     static std::optional<std::string> plainSummary(std::string_view text);
     static std::optional<std::string> firstElementText(std::string_view html);
-    static std::map<std::string, std::vector<std::string>> whatsNewTable();
+    static std::map<std::string, std::vector<std::string>> whatsNewTable(
+        const FocusStepKeys& keys = {});
 
     static std::optional<std::string> encode(const PendingUpdate& update);
     static std::optional<PendingUpdate> decode(std::string_view json);
@@ -126,6 +137,7 @@ class UpdateReminder : public updates::UpdaterDelegate,
 
     Observable<std::optional<PendingUpdate>> pendingUpdate_;
     Observable<std::optional<std::string>> whatsNewVersion_;
+    Observable<FocusStepKeys> focusStepKeys_;
     std::shared_ptr<UserDefaults> defaults_;
     std::string currentBuild_;
     std::string currentShortVersion_;

@@ -2,6 +2,7 @@
 
 #include "platform/Platform.hpp"
 #include "platform/desktop/ModifierFlags.hpp"
+#include "session/ShortcutText.hpp"
 
 namespace talvori {
 
@@ -59,6 +60,12 @@ const std::vector<Name>& ShortcutNames::globalShortcutNames() {
 }
 const std::vector<Name>& ShortcutNames::focusShortcutNames() {
     return table().focus;
+}
+
+std::optional<std::string> ShortcutNames::heldShortcutText(const GlobalShortcuts::Name& name) {
+    const auto shortcut = name.shortcut();
+    if (!shortcut || shortcut->isTakenBySystem()) return std::nullopt;
+    return shortcutText(*shortcut);
 }
 
 }  // namespace talvori

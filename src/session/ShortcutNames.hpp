@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "GlobalShortcuts/Name.hpp"
@@ -27,6 +29,10 @@ struct ShortcutNames {
     static const std::vector<GlobalShortcuts::Name>& globalShortcutNames();
     // The four that are on only while Focus is: strongerFocus, weakerFocus, moreBlur, lessBlur.
     static const std::vector<GlobalShortcuts::Name>& focusShortcutNames();
+
+    // The stored shortcut of `name` in this desktop's words while it can reach the program; none
+    // when the user cleared it or the desktop holds it, so that it is never offered as working.
+    static std::optional<std::string> heldShortcutText(const GlobalShortcuts::Name& name);
 };
 
 }  // namespace talvori

@@ -3,6 +3,7 @@
 
 #include "app/AppTest.hpp"
 #include "menubar/MenuBarCoachMarkController.hpp"
+#include "platform/desktop/HotKeyModifiers.hpp"
 #include "platform/sim/ScreenPicture.hpp"
 #include "reminder/UpdateReminder.hpp"
 #include "support/HangingTransport.hpp"
@@ -24,6 +25,7 @@ class CalloutTimelineTest : public AppTest {
     UpdateReminder& reminder() const { return *UpdateReminder::shared(); }
     MenuBarCoachMarkController& coachMark() const { return manager()->coachMarkController(); }
     MenuBarCoachMarkController& callout() const { return manager()->updateCalloutController(); }
+    MenuBarCoachMarkController& notice() const { return manager()->takenNoticeController(); }
     void launch(std::optional<PendingUpdate> pending = kUpdate) {
         onboard();
         signUpdates();
@@ -106,6 +108,40 @@ TEST_F(CalloutTimelineTest, WithoutAnAnchorTheCoachMarkOpensThePanelInstead) {
     wait(0.35);
     EXPECT_FALSE(coachMark().isShowing());
     EXPECT_TRUE(isMenuPanelOnScreen());
+}
+
+// Told once, in words under the status item; told again only when the desktop takes another.
+TEST_F(CalloutTimelineTest, TakenShortcutsAreToldOnceUnderTheItemAndAgainWhenAnotherIsTaken) {
+    constexpr std::uint32_t kOptionCommand = HotKeyModifiers::option | HotKeyModifiers::command;
+    simHotKeys().holdForOtherProgram({126, kOptionCommand});
+    launch(std::nullopt);
+    wait(0.9);
+    EXPECT_FALSE(notice().isShowing());
+    wait(0.1);
+    ASSERT_TRUE(notice().isShowing());
+    const std::string told =
+        "Your desktop already uses the Stronger Focus shortcut. Record another one in Settings, "
+        "under Shortcuts.";
+    EXPECT_TRUE(viewsOf(*notice().panel()).find(ui::Query::byText(told)));
+    EXPECT_EQ(simAnnouncer().texts(), std::vector{"Taken by your desktop. " + told});
+    EXPECT_EQ(notice().panel()->frame().maxY(), statusItem().frameOnScreen().minY() - 1);
+    picture("taken-shortcuts-notice");
+
+    const auto restart = [this] {
+        app.reset();
+        advance(1);
+        startApp();
+        wait(5);
+    };
+    restart();
+    EXPECT_FALSE(notice().isShowing()) << "not at every start";
+    simHotKeys().holdForOtherProgram({125, kOptionCommand});
+    restart();
+    ASSERT_TRUE(notice().isShowing());
+    EXPECT_TRUE(viewsOf(*notice().panel())
+                    .find(ui::Query::byText("Your desktop already uses the Stronger Focus and "
+                                            "Softer Focus shortcuts. Record others in Settings, "
+                                            "under Shortcuts.")));
 }
 
 TEST_F(CalloutTimelineTest, PendingUpdateIsOfferedThreeSecondsAfterLaunchAndThenNoMore) {

@@ -1,4 +1,5 @@
 #include "app/PanelTest.hpp"
+#include "platform/desktop/HotKeyModifiers.hpp"
 #include "reminder/UpdateReminder.hpp"
 
 namespace talvori::testing {
@@ -6,6 +7,7 @@ namespace {
 
 class PanelRootTest : public PanelTest {
   protected:
+    static constexpr std::uint16_t kUpArrow = 126;
     UpdateReminder& reminder() const { return *UpdateReminder::shared(); }
     // The header's divider, one point above the header's bottom edge, on screen.
     Color dividerColor(const sim::ScreenPicture& shot) const {
@@ -35,6 +37,22 @@ TEST_F(PanelRootTest, TheUpdateRowReplacesTheWhatsNewCardWhichDismissesForGood) 
     EXPECT_FALSE(labelled("Dismiss what\u2019s new").exists());
     EXPECT_FALSE(reminder().whatsNewVersion().peek());
     EXPECT_FALSE(defaults().string(UpdateReminder::kWhatsNewVersionKey));
+}
+
+// The card names a Focus shortcut only while it reaches us: not one the desktop holds or the user
+// cleared.
+TEST_F(PanelRootTest, TheWhatsNewCardNamesOnlyTheFocusShortcutsThatWork) {
+    simHotKeys().holdForOtherProgram(
+        {kUpArrow, HotKeyModifiers::option | HotKeyModifiers::command});
+    reminder().setWhatsNewVersion("1.2.2");
+    start();
+    EXPECT_TRUE(text("\u2325\u2318\u2193 turns Focus down.").exists());
+    EXPECT_FALSE(text("\u2325\u2318\u2191 and \u2325\u2318\u2193 turn Focus up or down.").exists());
+
+    ShortcutNames::weakerFocus().setShortcut(std::nullopt);
+    advance(0.3);
+    EXPECT_FALSE(text("\u2325\u2318\u2193 turns Focus down.").exists());
+    EXPECT_TRUE(text("Focus Mode remembers your settings.").exists());
 }
 
 TEST_F(PanelRootTest, APanelTallerThanTheScreenStopsAtItsMarginAndScrollsToItsLastLayout) {
