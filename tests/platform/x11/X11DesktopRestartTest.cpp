@@ -203,8 +203,13 @@ TEST_P(X11WindowManagerReplacedTest, EverySwitchAfterwardsIsRight) {
     }
 }
 
+// Not yet xfwm4: from its second replacement on, its compositor paints the Focus panel above
+// everything though the server's order is right. Not openbox: its restart keeps the frames this
+// waits to see replaced.
 INSTANTIATE_TEST_SUITE_P(Desktops, X11WindowManagerReplacedTest,
-                         ::testing::Values(Case{X11TestDesktop::kwin, DesktopChange::replaced}),
+                         ::testing::Values(Case{X11TestDesktop::kwin, DesktopChange::replaced},
+                                           Case{X11TestDesktop::icewm, DesktopChange::replaced},
+                                           Case{X11TestDesktop::mutter, DesktopChange::replaced}),
                          [](const auto& info) {
                              return std::string(talvori::testing::nameOf(std::get<0>(info.param)));
                          });
