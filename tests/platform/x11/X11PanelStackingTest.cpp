@@ -25,7 +25,8 @@ using Lifecycle = x11::X11StackingLifecycle;
 // that fights our restacks, or one that carries out restack requests (after dropping some).
 class StandIn {
   public:
-    StandIn(const std::string& display, std::uint32_t events) : connection_(display) {
+    StandIn(const std::string& display, std::uint32_t events)
+        : connection_(display), restackWindow_(connection_.atom("_NET_RESTACK_WINDOW")) {
         xcb_change_window_attributes(raw(), connection_.root(), XCB_CW_EVENT_MASK, &events);
         connection_.sync();
     }
@@ -44,9 +45,29 @@ class StandIn {
         xcb_configure_window(raw(), window,
                              XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
     }
+    // As the window manager (holding the root's redirection): maps and restacks as asked, and
+    // carries out the restack requests `carryOut` lets through.
+    void manage(const xcb_generic_event_t& event, const std::function<bool()>& carryOut) {
+        const std::uint8_t type = event.response_type & 0x7F;
+        if (type == XCB_MAP_REQUEST) {
+            xcb_map_window(raw(), reinterpret_cast<const xcb_map_request_event_t&>(event).window);
+        } else if (type == XCB_CONFIGURE_REQUEST) {
+            const auto& request = reinterpret_cast<const xcb_configure_request_event_t&>(event);
+            if (request.value_mask & XCB_CONFIG_WINDOW_STACK_MODE) {
+                const bool sibling = request.value_mask & XCB_CONFIG_WINDOW_SIBLING;
+                restack(request.window, sibling ? request.sibling : xcb_window_t{XCB_WINDOW_NONE},
+                        request.stack_mode);
+            }
+        } else if (type == XCB_CLIENT_MESSAGE) {
+            const auto& message = reinterpret_cast<const xcb_client_message_event_t&>(event);
+            if (message.type != restackWindow_ || !carryOut()) return;
+            restack(message.window, message.data.data32[1], message.data.data32[2]);
+        }
+    }
 
   private:
     X11TestDriver connection_;
+    xcb_atom_t restackWindow_;
 };
 
 std::uint8_t typeOf(const xcb_generic_event_t& event) {
@@ -115,7 +136,6 @@ TEST_P(X11RestackFightTest, GetsAFewRestacksASecond) {
         session().display(),
         XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY |
             (fighter.windowManager ? std::uint32_t{XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT} : 0U));
-    const xcb_atom_t restackWindow = standIn.atom("_NET_RESTACK_WINDOW");
     catchUp();
     if (fighter.stacksPanel) desktop().application().setStacksThroughWindowManager(true);
     auto panel = makePanel();
@@ -123,28 +143,10 @@ TEST_P(X11RestackFightTest, GetsAFewRestacksASecond) {
     const xcb_window_t ours = panel->windowNumber();
     int restacks = 0;
     bool fighting = false;
-    const auto manage = [&](const xcb_generic_event_t& event) {
-        if (typeOf(event) == XCB_MAP_REQUEST) {
-            xcb_map_window(standIn.raw(),
-                           reinterpret_cast<const xcb_map_request_event_t&>(event).window);
-        } else if (typeOf(event) == XCB_CONFIGURE_REQUEST) {
-            const auto& request = reinterpret_cast<const xcb_configure_request_event_t&>(event);
-            if (request.value_mask & XCB_CONFIG_WINDOW_STACK_MODE) {
-                const bool sibling = request.value_mask & XCB_CONFIG_WINDOW_SIBLING;
-                standIn.restack(request.window,
-                                sibling ? request.sibling : xcb_window_t{XCB_WINDOW_NONE},
-                                request.stack_mode);
-            }
-        } else if (typeOf(event) == XCB_CLIENT_MESSAGE) {
-            const auto& message = reinterpret_cast<const xcb_client_message_event_t&>(event);
-            if (message.type != restackWindow) return;
-            standIn.restack(message.window, message.data.data32[1], message.data.data32[2]);
-        }
-    };
     const auto fightBack = [&] { standIn.restack(other.window, ours, XCB_STACK_MODE_ABOVE); };
     const auto fight = [&] {
         standIn.answer([&](const xcb_generic_event_t& event) {
-            if (fighter.windowManager) manage(event);
+            if (fighter.windowManager) standIn.manage(event, [] { return true; });
             if (typeOf(event) != XCB_CONFIGURE_NOTIFY) return;
             const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
             if (configure.window != ours) return;
@@ -153,9 +155,8 @@ TEST_P(X11RestackFightTest, GetsAFewRestacksASecond) {
         });
         return false;
     };
-    const auto inPlace = [&] { return directlyBelowTarget(*panel); };
     ASSERT_TRUE(panel->orderRelative(WindowOrderingMode::below, target.window));
-    ASSERT_TRUE(runUntil([&] { return fight() || inPlace(); }));
+    ASSERT_TRUE(runUntil([&] { return fight() || directlyBelowTarget(*panel); }));
     ASSERT_EQ(desktop().application().panel(ours)->isStackedByWindowManager(), fighter.stacksPanel);
     runUntil(fight, 0.2);
     restacks = 0;
@@ -177,7 +178,7 @@ TEST_P(X11RestackFightTest, GetsAFewRestacksASecond) {
 
     fighting = false;
     const auto ended = std::chrono::steady_clock::now();
-    EXPECT_TRUE(runUntil([&] { return fight() || inPlace(); }, 1));
+    EXPECT_TRUE(runUntil([&] { return fight() || directlyBelowTarget(*panel); }, 1));
     const std::chrono::duration<double> back = std::chrono::steady_clock::now() - ended;
     std::cout << "restacks in " << kFight << " s of fighting: " << restacks << " (first second "
               << early << "); over the last " << kFight - 1 << " s: " << requests << " requests/s, "
@@ -208,26 +209,10 @@ TEST_P(X11UnansweredRestackTest, IsAskedAgainAFewTimes) {
     // restack requests past the dropped ones.
     StandIn manager(session().display(),
                     XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
-    const xcb_atom_t restackWindow = manager.atom("_NET_RESTACK_WINDOW");
     int asked = 0;
     const auto manage = [&] {
         manager.answer([&](const xcb_generic_event_t& event) {
-            if (typeOf(event) == XCB_MAP_REQUEST) {
-                xcb_map_window(manager.raw(),
-                               reinterpret_cast<const xcb_map_request_event_t&>(event).window);
-            } else if (typeOf(event) == XCB_CONFIGURE_REQUEST) {
-                const auto& request = reinterpret_cast<const xcb_configure_request_event_t&>(event);
-                if (request.value_mask & XCB_CONFIG_WINDOW_STACK_MODE) {
-                    const bool sibling = request.value_mask & XCB_CONFIG_WINDOW_SIBLING;
-                    manager.restack(request.window,
-                                    sibling ? request.sibling : xcb_window_t{XCB_WINDOW_NONE},
-                                    request.stack_mode);
-                }
-            } else if (typeOf(event) == XCB_CLIENT_MESSAGE) {
-                const auto& message = reinterpret_cast<const xcb_client_message_event_t&>(event);
-                if (message.type != restackWindow || ++asked <= GetParam().dropped) return;
-                manager.restack(message.window, message.data.data32[1], message.data.data32[2]);
-            }
+            manager.manage(event, [&] { return ++asked > GetParam().dropped; });
         });
         return false;
     };
