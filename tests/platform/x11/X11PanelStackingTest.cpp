@@ -8,6 +8,7 @@
 
 #include "platform/Platform.hpp"
 #include "platform/desktop/StyleMask.hpp"
+#include "platform/desktop/WindowLevel.hpp"
 #include "platform/desktop/WindowListOption.hpp"
 #include "platform/x11/X11Application.hpp"
 #include "platform/x11/X11Connection.hpp"
@@ -113,12 +114,16 @@ class X11PanelStackingTest : public X11DesktopTest {
 // Another program that puts a window back above the panel each time the panel moves would have
 // it restacked as fast as the two can answer: another client, or the window manager itself (which
 // also carries out what the panel asks of it, then undoes it), whether we stack the panel or it
-// does. The panel gets a burst, then a few restacks a second, with a few requests each; the
-// program falls idle, and once the fight ends the panel is back in place within a second.
+// does, and whether the panel stands below a window or above all. The panel gets a burst, then a
+// few restacks a second, with a few requests each; the program falls idle, and once the fight ends
+// the panel is back in place within a second.
 struct Fighter {
     const char* name;
     bool windowManager;
     bool stacksPanel;
+    // A panel of a raised level, which a window manager (or a dock) keeps its window above: it
+    // puts its window directly above the panel, at the top.
+    bool raised = false;
 };
 
 class X11RestackFightTest : public X11PanelStackingTest,
@@ -155,8 +160,17 @@ TEST_P(X11RestackFightTest, GetsAFewRestacksASecond) {
         });
         return false;
     };
-    ASSERT_TRUE(panel->orderRelative(WindowOrderingMode::below, target.window));
-    ASSERT_TRUE(runUntil([&] { return fight() || directlyBelowTarget(*panel); }));
+    const auto inPlace = [&] {
+        return fighter.raised ? driver().windowAbove(ours) == XCB_WINDOW_NONE
+                              : directlyBelowTarget(*panel);
+    };
+    if (fighter.raised) {
+        panel->setLevel(WindowLevel::floating);
+        panel->orderFront();
+    } else {
+        ASSERT_TRUE(panel->orderRelative(WindowOrderingMode::below, target.window));
+    }
+    ASSERT_TRUE(runUntil([&] { return fight() || inPlace(); }));
     ASSERT_EQ(desktop().application().panel(ours)->isStackedByWindowManager(), fighter.stacksPanel);
     runUntil(fight, 0.2);
     restacks = 0;
@@ -178,7 +192,7 @@ TEST_P(X11RestackFightTest, GetsAFewRestacksASecond) {
 
     fighting = false;
     const auto ended = std::chrono::steady_clock::now();
-    EXPECT_TRUE(runUntil([&] { return fight() || directlyBelowTarget(*panel); }, 1));
+    EXPECT_TRUE(runUntil([&] { return fight() || inPlace(); }, 1));
     const std::chrono::duration<double> back = std::chrono::steady_clock::now() - ended;
     std::cout << "restacks in " << kFight << " s of fighting: " << restacks << " (first second "
               << early << "); over the last " << kFight - 1 << " s: " << requests << " requests/s, "
@@ -189,7 +203,8 @@ TEST_P(X11RestackFightTest, GetsAFewRestacksASecond) {
 INSTANTIATE_TEST_SUITE_P(X11PanelStacking, X11RestackFightTest,
                          ::testing::Values(Fighter{"AnotherClient", false, false},
                                            Fighter{"WindowManager", true, false},
-                                           Fighter{"WindowManagerStackingThePanel", true, true}),
+                                           Fighter{"WindowManagerStackingThePanel", true, true},
+                                           Fighter{"WindowManagerOnTop", true, false, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A window manager that stacks the panel may drop a restack request: it is asked again until the
