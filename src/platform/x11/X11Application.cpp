@@ -277,9 +277,7 @@ void X11Application::enforceLevels() {
     std::stable_sort(raised.begin(), raised.end(), [](const auto& a, const auto& b) {
         return a.second->level() < b.second->level();
     });
-    for (const auto& [index, ours] : raised) {
-        clients_->restackOwn(ours->window(), XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE);
-    }
+    for (const auto& [index, ours] : raised) ours->raiseToTop();
 }
 
 void X11Application::setNeedsPaint(const std::shared_ptr<X11Panel>& panel) {

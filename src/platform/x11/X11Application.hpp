@@ -144,7 +144,10 @@ class X11Application final : public Application,
     // A client now stands in another frame: the panels kept against it follow.
     void clientReframed(xcb_window_t client);
     // Clients newly read may stand above panels kept in front of the normal windows.
-    void clientsKept() { levelsDisturbed_ = true; }
+    void clientsKept() { recheckLevels(); }
+    // Panels of raised levels, and panels placed against other windows, are put right again
+    // before the loop next sleeps.
+    void recheckLevels() { levelsDisturbed_ = true; }
     // Ends the run loop; called on terminate() and when the server goes away.
     void setOnTerminate(std::function<void()> handler) { onTerminate_ = std::move(handler); }
 

@@ -352,6 +352,10 @@ void X11Panel::keepRelation(const std::vector<xcb_window_t>& children) {
     stacking_->keepRelation(children);
 }
 
+void X11Panel::raiseToTop() {
+    stacking_->raiseToTop();
+}
+
 void X11Panel::levelDidChange() {
     stacking_->levelChanged();
 }

@@ -106,6 +106,8 @@ class X11Panel final : public Panel {
     bool standsInFront() const;
     // Goes back beside that window when the root's children (bottom to top) show it elsewhere.
     void keepRelation(const std::vector<xcb_window_t>& children);
+    // A panel of a raised level goes back to the top of the root's children.
+    void raiseToTop();
     // Key status moved to or from this panel.
     void keyStatusChanged(bool isKey);
     // Whether an event with this full sequence number was made before the server saw the latest

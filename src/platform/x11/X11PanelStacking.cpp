@@ -153,13 +153,10 @@ bool X11PanelStacking::orderRelative(WindowOrderingMode mode, std::uint32_t othe
 void X11PanelStacking::restackAgainstRelation() {
     auto application = application_.lock();
     // Withdrawing, the window goes back beside its window once the window manager lets go.
-    if (!relation_ || !application || lifecycle_.phase() == Phase::withdrawing) return;
-    const Nanoseconds now = application->loop()->now();
-    if (const Nanoseconds allowed = lifecycle_.nextRestackAt(); allowed > now) {
-        restackWhenAllowed(allowed);
+    if (!relation_ || !application || lifecycle_.phase() == Phase::withdrawing ||
+        !takeRestackTurn()) {
         return;
     }
-    lifecycle_.restacked(now);
     if (lifecycle_.isStackedByWindowManager()) {
         requestStackedRestack();
         lifecycle_.requestSent();
@@ -186,13 +183,7 @@ bool X11PanelStacking::standsInFront() const {
 
 void X11PanelStacking::restackToFront() {
     auto application = application_.lock();
-    if (!application || lifecycle_.phase() == Phase::withdrawing) return;
-    const Nanoseconds now = application->loop()->now();
-    if (const Nanoseconds allowed = lifecycle_.nextRestackAt(); allowed > now) {
-        restackWhenAllowed(allowed);
-        return;
-    }
-    lifecycle_.restacked(now);
+    if (!application || lifecycle_.phase() == Phase::withdrawing || !takeRestackTurn()) return;
     const auto request = application->placeInLevel(panel_, true);
     if (lifecycle_.isStackedByWindowManager()) {
         // What was asked against the window that left is not waited for any longer.
@@ -201,6 +192,26 @@ void X11PanelStacking::restackToFront() {
     } else {
         restackSent_ = request.sequence;
     }
+}
+
+// A window manager (or a dock) that keeps its own window above ours would otherwise be answered
+// at its own pace.
+void X11PanelStacking::raiseToTop() {
+    auto application = application_.lock();
+    if (!application || !mapped_ || !takeRestackTurn()) return;
+    application->clients().restackOwn(window_, XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE);
+}
+
+bool X11PanelStacking::takeRestackTurn() {
+    auto application = application_.lock();
+    if (!application) return false;
+    const Nanoseconds now = application->loop()->now();
+    if (const Nanoseconds allowed = lifecycle_.nextRestackAt(); allowed > now) {
+        restackWhenAllowed(allowed);
+        return false;
+    }
+    lifecycle_.restacked(now);
+    return true;
 }
 
 void X11PanelStacking::restackWhenAllowed(Nanoseconds at) {
@@ -217,6 +228,11 @@ void X11PanelStacking::restackIfDisturbed() {
     heldRestack_.clear();
     auto application = application_.lock();
     if (!application || !mapped_) return;
+    if (!relation_ && panel_.level() > WindowLevel::normal) {
+        // The levels are put right before the loop next sleeps, this panel's among them.
+        application->recheckLevels();
+        return;
+    }
     const auto& children = application->clients().knownRootChildren();
     if (standsInFront()) {
         if (!lifecycle_.isStackedByWindowManager() && isRestackInFlight()) return;

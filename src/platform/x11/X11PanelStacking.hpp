@@ -82,6 +82,9 @@ class X11PanelStacking {
     void placeAfterFailedRestack();
     // Goes back beside that window when the root's children (bottom to top) show it elsewhere.
     void keepRelation(const std::vector<xcb_window_t>& children);
+    // Back at the top of the root's children (a panel of a raised level another window went
+    // above), as often as restacks that keep one place may go.
+    void raiseToTop();
     // The window was put back into the root, at the top of its children: it returns to its place.
     void returnedToRoot();
 
@@ -94,6 +97,10 @@ class X11PanelStacking {
     void map();
     // Restacks at once, or once restacks that keep the relation are allowed again.
     void restackAgainstRelation();
+    // Whether a restack that keeps the panel's place may go now (and is counted as gone);
+    // otherwise it is held until it may. The one bound on every restack another program can set
+    // off by moving its windows.
+    bool takeRestackTurn();
     void restackWhenAllowed(Nanoseconds at);
     void restackIfDisturbed();
     // Back in front of the normal windows, as often as restacks that keep one place may go.
