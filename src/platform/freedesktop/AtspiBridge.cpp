@@ -441,9 +441,10 @@ bool AtspiBridge::offerKey(const AtspiKeys::Keystroke& key, AtspiKeys::Deliver d
     // What a press changed (a switch turned on) is told as soon as the press is handled: the
     // reader waits for it to speak, and the loop's next turns, which drawing fills, would keep it
     // waiting.
-    return keys_.offer(key, [weak = weak_from_this(), deliver = std::move(deliver)] {
+    return keys_.offer(key, [read = weakly(weak_from_this(), &AtspiBridge::readKeyWindow),
+                             deliver = std::move(deliver)] {
         deliver();
-        if (auto self = weak.lock()) self->readKeyWindow();
+        read();
     });
 }
 
