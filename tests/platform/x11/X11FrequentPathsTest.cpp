@@ -2,6 +2,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -26,6 +27,17 @@ namespace talvori::testing {
 namespace {
 
 constexpr int kSteps = 40;
+
+// The writes to any socket this thread made so far (xcb writes with writev).
+long threadWrites() {
+    std::ifstream io("/proc/thread-self/io");
+    std::string name;
+    long value = 0;
+    while (io >> name >> value) {
+        if (name == "syscw:") return value;
+    }
+    return -1;
+}
 
 // What the user does often, where every answer waited for is felt: the program must act on what
 // the server's events already told it, and so must what runs meanwhile on its own. (A switch of
@@ -355,6 +367,10 @@ TEST_F(X11GatheredEventsTest, AreNoReasonToHoldASwitch) {
     driver().activate(first.window);
     ASSERT_TRUE(runUntil([&] { return clients.activeWindow() == first.window; }));
     EXPECT_FALSE(connection.isGathering());
+    // Focus off: nothing would tell of the switch.
+    platform().windowList().gatherChanges(1000);
+    EXPECT_FALSE(connection.isGathering());
+    const auto hearing = platform().windowList().hearSwitches();
     platform().windowList().gatherChanges(1000);
     ASSERT_TRUE(connection.isGathering());
     driver().activate(second.window);
@@ -363,13 +379,17 @@ TEST_F(X11GatheredEventsTest, AreNoReasonToHoldASwitch) {
 }
 
 // The user's key ends a gathering at once too, though nothing of ours listens to keys: heard on
-// the second connection. Gathered for at least as long as the test runs, nothing else ends it.
+// the second connection, which selected it once, when Focus came on; a switch's gathering writes
+// nothing to it. Gathered for at least as long as the test runs, nothing else ends it.
 TEST_F(X11GatheredEventsTest, AreNoReasonToHoldTheUsersInput) {
     auto& connection = desktop().connection();
     const auto watch = x11::X11FocusWatch::open(session().display().c_str());
     ASSERT_TRUE(watch);
+    const auto hearing = watch->hear(connection, {});
     catchUp();
-    connection.gatherEvents(1000, 1000, watch->watch(connection, {}));
+    const auto writesBefore = threadWrites();
+    connection.gatherEvents(1000, 1000, watch->watch({}));
+    EXPECT_EQ(threadWrites(), writesBefore);
     ASSERT_TRUE(connection.isGathering());
     driver().tap(X11TestDriver::kA);
     const auto tapped = std::chrono::steady_clock::now();
