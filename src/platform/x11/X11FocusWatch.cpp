@@ -49,6 +49,9 @@ Registration X11FocusWatch::watch(const std::vector<xcb_window_t>& windows) {
     if (!isHearing()) return {};
     // Only a window kept since Focus came on is asked for here: a switch writes nothing else.
     if (listenTo(windows)) xcb_flush(connection_);
+    // The switch that began the gathering came here too, usually in the same wake-up: read now,
+    // it costs no wake-up of its own, and nothing from before can end the gathering.
+    dropHeard();
     watched_ = true;
     return Registration(
         weakly(weak_from_this(), [](X11FocusWatch& self) { self.watched_ = false; }));

@@ -37,10 +37,8 @@ class X11FocusWatch : public std::enable_shared_from_this<X11FocusWatch> {
     bool isHearing() const { return hearers_ > 0; }
     // While kept, what is heard goes to the connection given to `hear`, which hands everything
     // over once an event of it ends its gathering. Also listens to the focus of those of
-    // `windows` (in order) that came since. Nothing is read first: the focus moving into the
-    // window already active, as with the switch that began the gathering, ends nothing; the
-    // user's input is read as it comes, so a key or button from before rarely waits unread, and
-    // then only ends the gathering early. Empty unless hearing.
+    // `windows` (in order) that came since. What came before is dropped: the main connection
+    // told it. Empty unless hearing.
     Registration watch(const std::vector<xcb_window_t>& windows);
 
   private:
