@@ -96,6 +96,7 @@ void SpotlightController::activate() {
     announceForAccessibility("Focus on");
     if (onActiveChange) onActiveChange(true);
 
+    switchNews_ = platform().windowList().hearSwitches();
     if (snapshot) updateShadeAnchor(candidate, *snapshot, "Active", false);
     installWorkspaceObserver();
     installMouseMonitor();
@@ -118,6 +119,7 @@ void SpotlightController::deactivate() {
     removeMouseMonitor();
     detachFocusObserver();
     removeWorkspaceObserver();
+    switchNews_.reset();
     panelManager_->hide(true);
     shadeAnchorWindowID_.set(0);
     focusedAppName_.set(std::nullopt);

@@ -191,6 +191,8 @@ class SpotlightController : public std::enable_shared_from_this<SpotlightControl
     std::optional<std::uint64_t> noticeCommitWakeUp_;
     Registration workspaceObserver_;
     Registration mouseMonitor_;
+    // While Focus is on: what ends the gathering of the window server's news after a switch.
+    Registration switchNews_;
     // The stored settings read again when another writer of the settings file changes them.
     Registration storedSettings_;
     TimerSlot safetyTimer_;

@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/core/Registration.hpp"
 #include "platform/desktop/WindowInfo.hpp"
 #include "platform/desktop/WindowListOption.hpp"
 
@@ -19,8 +20,12 @@ class WindowList {
     virtual std::optional<std::vector<WindowInfo>> copyWindowInfo(unsigned options) const = 0;
     // The caller looks at the list again in `seconds` and needs no news of other programs'
     // windows before then: a window server that tells of them in bursts may hand them over in
-    // one go. A switch of the active window and the user's input still come at once.
+    // one go. A switch of the active window and the user's input still come at once, as long as
+    // `hearSwitches` is kept; without it nothing is gathered.
     virtual void gatherChanges(double seconds) { (void)seconds; }
+    // Whatever the window server needs to tell a switch or the user's input during a gathering is
+    // set up once, for as long as the registration is kept, rather than at every switch.
+    virtual Registration hearSwitches() { return {}; }
 };
 
 }  // namespace talvori

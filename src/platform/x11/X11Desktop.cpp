@@ -282,9 +282,6 @@ void X11Desktop::afterEvents() {
         application_->activeWindowChanged();
         accessibility_->activeWindowChanged();
         workspace_->activeWindowChanged();
-        // Unless a gathering began and read it, what the focus watch heard of the switch would
-        // wait in its socket for the next gathering, which Focus turned off never asks for.
-        if (focusWatch_ && !connection_->isGathering()) focusWatch_->dropHeard();
     }
     gatherFrameRuns();
     clients_->sendReads();

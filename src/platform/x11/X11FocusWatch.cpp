@@ -36,41 +36,65 @@ X11FocusWatch::~X11FocusWatch() {
     xcb_disconnect(connection_);
 }
 
-Registration X11FocusWatch::watch(X11Connection& connection,
-                                  const std::vector<xcb_window_t>& windows) {
+Registration X11FocusWatch::hear(X11Connection& connection,
+                                 const std::vector<xcb_window_t>& windows) {
     if (xcb_connection_has_error(connection_)) return {};
+    if (hearers_++ == 0) startHearing(connection, windows);
+    return Registration(weakly(weak_from_this(), [](X11FocusWatch& self) {
+        if (--self.hearers_ == 0) self.stopHearing();
+    }));
+}
+
+Registration X11FocusWatch::watch(const std::vector<xcb_window_t>& windows) {
+    if (!isHearing()) return {};
+    // Only a window kept since Focus came on is asked for here: a switch writes nothing else.
+    if (listenTo(windows)) xcb_flush(connection_);
+    // The switch that began the gathering came here too, usually in the same wake-up: read now,
+    // it costs no wake-up of its own, and nothing from before can end the gathering.
+    dropHeard();
+    watched_ = true;
+    return Registration(
+        weakly(weak_from_this(), [](X11FocusWatch& self) { self.watched_ = false; }));
+}
+
+void X11FocusWatch::startHearing(X11Connection& connection,
+                                 const std::vector<xcb_window_t>& windows) {
+    owner_ = connection.weak_from_this();
+    // What came in after the last stop, before its deselection reached the server.
+    dropHeard();
     listenTo(windows);
     listenToInput(true);
     xcb_flush(connection_);
-    dropHeard();
-    auto fileWatch = platform().runLoop().watch(
+    fileWatch_ = platform().runLoop().watch(
         xcb_get_file_descriptor(connection_), POLLIN,
-        weakly(weak_from_this(), [owner = connection.weak_from_this()](X11FocusWatch& self, short) {
-            withOwner(owner, [&self](X11Connection& main) {
-                main.heardWhileGathering(self.readNews(main));
-            });
-        }));
-    return Registration([stop = weakly(weak_from_this(),
-                                       [](X11FocusWatch& self) {
-                                           self.listenToInput(false);
-                                           xcb_flush(self.connection_);
-                                       }),
-                         fileWatch = std::move(fileWatch)]() mutable {
-        fileWatch.reset();
-        stop();
-    });
+        weakly(weak_from_this(), [](X11FocusWatch& self, short) { self.readNews(); }));
 }
 
-void X11FocusWatch::listenTo(const std::vector<xcb_window_t>& windows) {
+void X11FocusWatch::stopHearing() {
+    fileWatch_.reset();
+    watched_ = false;
+    listenToInput(false);
+    const std::uint32_t none[] = {XCB_EVENT_MASK_NO_EVENT};
+    for (const xcb_window_t window : listened_) {
+        xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, none);
+    }
+    listened_.clear();
+    xcb_flush(connection_);
+}
+
+bool X11FocusWatch::listenTo(const std::vector<xcb_window_t>& windows) {
     const std::uint32_t mask[] = {XCB_EVENT_MASK_FOCUS_CHANGE};
+    bool asked = false;
     for (const xcb_window_t window : windows) {
         if (!listened_.insert(window).second) continue;
         xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, mask);
+        asked = true;
     }
     // Windows gone from the list are gone from the server too.
     std::erase_if(listened_, [&windows](xcb_window_t window) {
         return !std::binary_search(windows.begin(), windows.end(), window);
     });
+    return asked;
 }
 
 void X11FocusWatch::listenToInput(bool listening) {
@@ -86,18 +110,20 @@ void X11FocusWatch::listenToInput(bool listening) {
 }
 
 void X11FocusWatch::dropHeard() {
-    // Nothing is heard before the first watch.
-    if (listened_.empty()) return;
     while (Reply<xcb_generic_event_t>(xcb_poll_for_event(connection_))) {
     }
 }
 
-bool X11FocusWatch::readNews(const X11Connection& connection) {
+// The user's input and the window manager's focus changes come whether or not a gathering
+// watches: unread, they would pile up in the socket.
+void X11FocusWatch::readNews() {
+    const auto owner = owner_.lock();
+    const bool told = watched_ && owner && owner->isGathering();
     bool ends = false;
     while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection_)}) {
-        ends = ends || connection.endsGathering(*event);
+        ends = ends || (told && owner->endsGathering(*event));
     }
-    return ends;
+    if (told) owner->heardWhileGathering(ends);
 }
 
 }  // namespace talvori::x11

@@ -55,10 +55,16 @@ void X11WindowList::gatherChanges(double seconds) {
     constexpr double kFirstBursts = 0.004;
     X11Connection& connection = application_->connection();
     if (connection.isGathering() || connection.isClosed()) return;
+    // Unheard, a switch that follows and the user's input would wait for the gathering's end.
+    if (focusWatch_ && !focusWatch_->isHearing()) return;
     connection.gatherEvents(
         std::min(kFirstBursts, seconds), seconds + kFirstBursts,
-        focusWatch_ ? focusWatch_->watch(connection, application_->clients().keptWindows())
-                    : Registration{});
+        focusWatch_ ? focusWatch_->watch(application_->clients().keptWindows()) : Registration{});
+}
+
+Registration X11WindowList::hearSwitches() {
+    if (!focusWatch_) return {};
+    return focusWatch_->hear(application_->connection(), application_->clients().keptWindows());
 }
 
 std::optional<std::vector<WindowInfo>> X11WindowList::copyWindowInfo(unsigned options) const {

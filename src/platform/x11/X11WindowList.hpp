@@ -20,6 +20,7 @@ class X11WindowList final : public WindowList {
 
     std::optional<std::vector<WindowInfo>> copyWindowInfo(unsigned options) const override;
     void gatherChanges(double seconds) override;
+    Registration hearSwitches() override;
 
   private:
     std::shared_ptr<X11Application> application_;

@@ -355,6 +355,10 @@ TEST_F(X11GatheredEventsTest, AreNoReasonToHoldASwitch) {
     driver().activate(first.window);
     ASSERT_TRUE(runUntil([&] { return clients.activeWindow() == first.window; }));
     EXPECT_FALSE(connection.isGathering());
+    // Focus off: nothing would tell of the switch.
+    platform().windowList().gatherChanges(1000);
+    EXPECT_FALSE(connection.isGathering());
+    const auto hearing = platform().windowList().hearSwitches();
     platform().windowList().gatherChanges(1000);
     ASSERT_TRUE(connection.isGathering());
     driver().activate(second.window);
@@ -363,13 +367,15 @@ TEST_F(X11GatheredEventsTest, AreNoReasonToHoldASwitch) {
 }
 
 // The user's key ends a gathering at once too, though nothing of ours listens to keys: heard on
-// the second connection. Gathered for at least as long as the test runs, nothing else ends it.
+// the second connection, which selected it once, when Focus came on. Gathered for at least as long
+// as the test runs, nothing else ends it.
 TEST_F(X11GatheredEventsTest, AreNoReasonToHoldTheUsersInput) {
     auto& connection = desktop().connection();
     const auto watch = x11::X11FocusWatch::open(session().display().c_str());
     ASSERT_TRUE(watch);
+    const auto hearing = watch->hear(connection, {});
     catchUp();
-    connection.gatherEvents(1000, 1000, watch->watch(connection, {}));
+    connection.gatherEvents(1000, 1000, watch->watch({}));
     ASSERT_TRUE(connection.isGathering());
     driver().tap(X11TestDriver::kA);
     const auto tapped = std::chrono::steady_clock::now();
