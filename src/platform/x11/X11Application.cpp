@@ -430,7 +430,9 @@ void X11Application::selectionOwnerChanged(const xcb_xfixes_selection_notify_eve
 // Once the stacking probe's windows show, the compositor paints windows new to it.
 void X11Application::introducePanelsToCompositor() {
     if (!std::exchange(compositorIsNew_, false)) return;
-    for (const auto& panel : livePanels()) panel->introduceToCompositor();
+    const auto panels = livePanels();
+    for (const auto& panel : panels) panel->introduceToCompositor();
+    for (const auto& panel : panels) panel->returnAfterIntroduction();
 }
 
 // A compositor that blurs behind windows on request says so in the window manager's list of

@@ -607,11 +607,15 @@ void X11Panel::writeOpacity() {
 }
 
 // A compositor learns of the windows that exist as it starts by listing them, and of later ones
-// as they are made or move into the root. One that lists them before it is ready (xfwm4 taking
-// over from itself) never paints a window it missed, mapped again or not: ours is handed to it
-// as a window that just came into the root, and drawn anew.
+// as they are made or move into the root. xfwm4 leaves out every borderless window shown as it
+// starts (and, taking over from itself, may list them before it is ready): it never paints one it
+// missed, mapped again or not, and it takes no notice of a window restacked directly above one it
+// does not know. Ours are handed to it as windows that just came into the root, the hidden ones
+// too: a cross-fade shown as the window manager was replaced and hidden since would otherwise
+// stay unknown, and the Focus dimming, which goes directly above it at every switch, would be
+// painted over everything.
 void X11Panel::introduceToCompositor() {
-    if (!isMapped() || managed_ || isStackedByWindowManager() || destroyed_) return;
+    if (managed_ || isStackedByWindowManager() || destroyed_) return;
     const auto request = xcb_reparent_window(connection_->raw(), window_, connection_->root(),
                                              static_cast<std::int16_t>(placed_.x),
                                              static_cast<std::int16_t>(placed_.y));
@@ -619,6 +623,10 @@ void X11Panel::introduceToCompositor() {
         application->clients().expectRestack(request, window_, XCB_WINDOW_NONE,
                                              XCB_STACK_MODE_ABOVE);
     }
+}
+
+void X11Panel::returnAfterIntroduction() {
+    if (managed_ || isStackedByWindowManager() || destroyed_ || !isMapped()) return;
     stacking_->returnedToRoot();
     painter_->forgetBackground();
     setNeedsPaint();

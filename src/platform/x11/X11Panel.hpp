@@ -116,8 +116,12 @@ class X11Panel final : public Panel {
     // Whether the panel took the keyboard with a grab of its own.
     bool holdsKeyboard() const { return holdsKeyboard_; }
     void requestAttention();
-    // A compositor started while the window existed: it is shown the window as a new one.
+    // A compositor started while the window existed: it is shown the window as a new one (which
+    // puts it at the top of the root's children).
     void introduceToCompositor();
+    // Once every panel was shown to the new compositor: a shown one goes back to its place, so
+    // that the compositor knows the window it is placed against.
+    void returnAfterIntroduction();
     // Whether the compositor's fading of whole windows took over the panel's alpha, or gave it
     // back to its drawing.
     void fadeModeChanged();

@@ -188,7 +188,8 @@ TEST_P(X11DesktopRestartTest, FocusIsRightAtOnceWithoutASwitch) {
 using X11WindowManagerReplacedTest = X11DesktopRestartTest;
 
 // Each switch after each of three replacements leaves the window just left dimmed and the new
-// one clear.
+// one clear. Each replacement comes right after the last switch, while its cross-fade still
+// shows.
 TEST_P(X11WindowManagerReplacedTest, EverySwitchAfterwardsIsRight) {
     openClients();
     turnFocusOn();
@@ -201,13 +202,13 @@ TEST_P(X11WindowManagerReplacedTest, EverySwitchAfterwardsIsRight) {
                 << "round " << round << ", " << describe(next);
         }
     }
+    screenshot(std::string("replaced-") + talvori::testing::nameOf(std::get<0>(GetParam())));
 }
 
-// Not yet xfwm4: from its second replacement on, its compositor paints the Focus panel above
-// everything though the server's order is right. Not openbox: its restart keeps the frames this
-// waits to see replaced.
+// Not openbox: its restart keeps the frames this waits to see replaced.
 INSTANTIATE_TEST_SUITE_P(Desktops, X11WindowManagerReplacedTest,
                          ::testing::Values(Case{X11TestDesktop::kwin, DesktopChange::replaced},
+                                           Case{X11TestDesktop::xfwm4, DesktopChange::replaced},
                                            Case{X11TestDesktop::icewm, DesktopChange::replaced},
                                            Case{X11TestDesktop::mutter, DesktopChange::replaced}),
                          [](const auto& info) {
