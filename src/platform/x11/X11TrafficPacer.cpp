@@ -14,11 +14,12 @@ namespace {
 // began it may have asked for such work.
 constexpr double kFirstMoments = 0.004;
 
-// The window a structure notification is about (CreateNotify to CirculateNotify alike keep it
-// right after the window that heard it).
-xcb_window_t structureWindow(const xcb_generic_event_t& event) {
+// The window an event is about, kept at `offset`: a structure notification's right after the
+// window that heard it, CreateNotify's after its parent; a focus change's, a property's and a
+// client message's first.
+xcb_window_t windowAt(const xcb_generic_event_t& event, std::size_t offset) {
     xcb_window_t window = XCB_WINDOW_NONE;
-    std::memcpy(&window, reinterpret_cast<const char*>(&event) + 8, sizeof window);
+    std::memcpy(&window, reinterpret_cast<const char*>(&event) + offset, sizeof window);
     return window;
 }
 
@@ -42,6 +43,8 @@ void X11TrafficPacer::noteEvent(const xcb_generic_event_t& event) {
     (isTraffic(event) ? batchTraffic_ : batchToldMore_) = true;
 }
 
+// A window manager taking a window in also moves the focus into it (the one left hears of it)
+// and tells itself of the window's state through the root (openbox's _KDE_WM_CHANGE_STATE).
 bool X11TrafficPacer::isTraffic(const xcb_generic_event_t& event) const {
     switch (event.response_type & 0x7F) {
         case XCB_CREATE_NOTIFY:
@@ -52,10 +55,12 @@ bool X11TrafficPacer::isTraffic(const xcb_generic_event_t& event) const {
         case XCB_CONFIGURE_NOTIFY:
         case XCB_GRAVITY_NOTIFY:
         case XCB_CIRCULATE_NOTIFY:
-            return !isOwnWindow_(structureWindow(event));
+            return !isOwnWindow_(windowAt(event, 8));
         case XCB_PROPERTY_NOTIFY:
-            return !isOwnWindow_(
-                reinterpret_cast<const xcb_property_notify_event_t&>(event).window);
+        case XCB_FOCUS_IN:
+        case XCB_FOCUS_OUT:
+        case XCB_CLIENT_MESSAGE:
+            return !isOwnWindow_(windowAt(event, 4));
         default:
             return false;
     }
@@ -68,16 +73,19 @@ void X11TrafficPacer::afterEvents() {
     const bool traffic = std::exchange(batchTraffic_, false);
     if (std::exchange(batchToldMore_, false) || wantedAtOnce_()) {
         runStart_.reset();
+        runBatches_ = 0;
         return;
     }
     if (!traffic) return;
     const Nanoseconds now = loop_.now();
-    if (!runStart_ || now - lastTraffic_ > nanosecondsFromSeconds(kPause)) runStart_ = now;
-    lastTraffic_ = now;
-    if (now - *runStart_ < nanosecondsFromSeconds(kSettling) || !focusWatch_ ||
-        connection_->isGathering()) {
-        return;
+    if (!runStart_ || now - lastTraffic_ > nanosecondsFromSeconds(kPause)) {
+        runStart_ = now;
+        runBatches_ = 0;
     }
+    lastTraffic_ = now;
+    const bool settled =
+        ++runBatches_ > kSettlingBatches || now - *runStart_ >= nanosecondsFromSeconds(kSettling);
+    if (!settled || !focusWatch_ || connection_->isGathering()) return;
     // Unheard, the user's keys would wait for the batch.
     if (!input_) input_ = focusWatch_->hearInput(*connection_);
     if (input_) connection_->gatherEvents(kFirstMoments, kBatchInterval);
