@@ -48,7 +48,7 @@ Registration X11FocusWatch::hear(X11Connection& connection,
 }
 
 Registration X11FocusWatch::hearInput(X11Connection& connection) {
-    if (xcb_connection_has_error(connection_)) return {};
+    if (xcb_connection_has_error(connection_) || !hasInput_) return {};
     ++inputOnlyHearers_;
     addInputHearer(connection);
     return Registration(weakly(weak_from_this(), [](X11FocusWatch& self) {

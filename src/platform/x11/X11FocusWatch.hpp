@@ -38,7 +38,8 @@ class X11FocusWatch : public std::enable_shared_from_this<X11FocusWatch> {
     // Whether a registration of `hear` is kept (Focus follows switches).
     bool isHearing() const { return switchHearers_ > 0; }
     // Selects the user's keys and buttons alone for as long as the registration is kept; each
-    // one heard meanwhile ends the connection's gathering at once, whoever began it.
+    // one heard meanwhile ends the connection's gathering at once, whoever began it. Empty
+    // where the server cannot tell them (no XInput 2).
     Registration hearInput(X11Connection& connection);
     // While kept, what is heard goes to the connection given to `hear`, which hands everything
     // over once an event of it ends its gathering. Also listens to the focus of those of

@@ -1,6 +1,7 @@
 #include "platform/x11/X11TrafficPacer.hpp"
 
 #include <cstring>
+#include <utility>
 
 #include "platform/core/RunLoop.hpp"
 #include "platform/x11/X11Connection.hpp"

@@ -43,7 +43,6 @@ class X11TrafficPacer {
     // Once the events read together are handled, before the reads they ask for go out (their
     // answers then come with the next batch).
     void afterEvents();
-    bool isPacing() const { return static_cast<bool>(input_); }
 
     // How often paced traffic is read.
     static constexpr double kBatchInterval = 0.25;
