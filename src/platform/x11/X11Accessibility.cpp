@@ -187,6 +187,11 @@ void X11Accessibility::fetchFrameRect(xcb_window_t client, xcb_window_t frame) {
                }));
 }
 
+bool X11Accessibility::isObserving() const {
+    return std::any_of(observers_.begin(), observers_.end(),
+                       [](const auto& weak) { return !weak.expired(); });
+}
+
 std::vector<std::shared_ptr<X11AXObserver>> X11Accessibility::liveObservers() {
     std::erase_if(observers_, [](const auto& weak) { return weak.expired(); });
     std::vector<std::shared_ptr<X11AXObserver>> live;

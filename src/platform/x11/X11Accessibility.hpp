@@ -39,6 +39,9 @@ class X11Accessibility final : public Accessibility,
     AXResult<std::shared_ptr<AXObserver>> createObserver(std::int32_t pid,
                                                          AXObserver::Callback callback) override;
 
+    // Whether an observer of other programs' windows is alive (a cover follows a window, Focus
+    // follows the focused one): their moves and switches are wanted as they happen.
+    bool isObserving() const;
     // Starts watching a window element's own events; false when the window is gone.
     bool watchWindow(const AXElement& window);
     void subscribe(X11EventRouter& router);

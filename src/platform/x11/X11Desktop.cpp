@@ -29,6 +29,7 @@
 #include "platform/x11/X11Screens.hpp"
 #include "platform/x11/X11Sound.hpp"
 #include "platform/x11/X11StatusBar.hpp"
+#include "platform/x11/X11TrafficPacer.hpp"
 #include "platform/x11/X11WindowList.hpp"
 #include "platform/x11/X11Workspace.hpp"
 
@@ -167,6 +168,10 @@ std::shared_ptr<X11Desktop> X11Desktop::install(Platform& platform, const char* 
     services.application = desktop->application_;
     services.screens = desktop->screens_;
     desktop->focusWatch_ = X11FocusWatch::open(display);
+    desktop->pacer_ =
+        std::make_unique<X11TrafficPacer>(connection, desktop->focusWatch_, platform.runLoop(),
+                                          weakly(application, &X11Application::isOurWindow),
+                                          [raw] { return raw->wantsTrafficAtOnce(); });
     services.windowList =
         std::make_shared<X11WindowList>(desktop->application_, desktop->focusWatch_);
     services.workspace = desktop->workspace_;
@@ -239,6 +244,7 @@ void X11Desktop::subscribeRest(X11EventRouter& router) {
 void X11Desktop::handleEvent(const void* raw) {
     const auto& event = *static_cast<const xcb_generic_event_t*>(raw);
     noteFrameChange(raw);
+    if (pacer_) pacer_->noteEvent(event);
     if (!first_->route(event)) rest_->route(event);
 }
 
@@ -283,6 +289,8 @@ void X11Desktop::afterEvents() {
         accessibility_->activeWindowChanged();
         workspace_->activeWindowChanged();
     }
+    // A batch paced is a longer wait than a frame run's, which it makes needless.
+    if (pacer_) pacer_->afterEvents();
     gatherFrameRuns();
     clients_->sendReads();
 }
@@ -301,6 +309,13 @@ bool X11Desktop::endsGathering(const void* raw) const {
         default:
             return clients_->announcesSwitch(event);
     }
+}
+
+// Focus follows switches, a cover follows its window, the colour sampler's loupe follows the
+// pointer, or one of our windows takes the keys.
+bool X11Desktop::wantsTrafficAtOnce() const {
+    return (focusWatch_ && focusWatch_->isHearing()) || accessibility_->isObserving() ||
+           colorSampler_->isSampling() || application_->keyWindow() != nullptr;
 }
 
 // Each burst of a run would wake the loop for a handful of events that ask nothing of us at once:

@@ -33,6 +33,7 @@ class X11Keyboard;
 class X11Pasteboard;
 class X11Screens;
 class X11StatusBar;
+class X11TrafficPacer;
 class X11Workspace;
 
 // The real desktop over an X server: connects, makes every desktop service over the connection
@@ -72,6 +73,9 @@ class X11Desktop {
     bool offerToReaders(const void* event, bool down);
     void afterEvents();
     bool endsGathering(const void* event) const;
+    // Whether something follows other programs' windows as they change: their traffic is then
+    // read as it comes.
+    bool wantsTrafficAtOnce() const;
     void noteFrameChange(const void* event);
     void gatherFrameRuns();
 
@@ -99,6 +103,7 @@ class X11Desktop {
     std::shared_ptr<X11HotKeyService> hotKeys_;
     // Null when the server could not be reached a second time.
     std::shared_ptr<X11FocusWatch> focusWatch_;
+    std::unique_ptr<X11TrafficPacer> pacer_;
     // Null without a session bus.
     std::shared_ptr<freedesktop::SessionBus> sessionBus_;
     std::shared_ptr<freedesktop::AccessibilityStatus> accessibilityStatus_;

@@ -39,9 +39,21 @@ X11FocusWatch::~X11FocusWatch() {
 Registration X11FocusWatch::hear(X11Connection& connection,
                                  const std::vector<xcb_window_t>& windows) {
     if (xcb_connection_has_error(connection_)) return {};
-    if (hearers_++ == 0) startHearing(connection, windows);
+    addInputHearer(connection);
+    if (switchHearers_++ == 0 && listenTo(windows)) xcb_flush(connection_);
     return Registration(weakly(weak_from_this(), [](X11FocusWatch& self) {
-        if (--self.hearers_ == 0) self.stopHearing();
+        if (--self.switchHearers_ == 0) self.stopListening();
+        self.removeInputHearer();
+    }));
+}
+
+Registration X11FocusWatch::hearInput(X11Connection& connection) {
+    if (xcb_connection_has_error(connection_) || !hasInput_) return {};
+    ++inputOnlyHearers_;
+    addInputHearer(connection);
+    return Registration(weakly(weak_from_this(), [](X11FocusWatch& self) {
+        --self.inputOnlyHearers_;
+        self.removeInputHearer();
     }));
 }
 
@@ -57,12 +69,11 @@ Registration X11FocusWatch::watch(const std::vector<xcb_window_t>& windows) {
         weakly(weak_from_this(), [](X11FocusWatch& self) { self.watched_ = false; }));
 }
 
-void X11FocusWatch::startHearing(X11Connection& connection,
-                                 const std::vector<xcb_window_t>& windows) {
+void X11FocusWatch::addInputHearer(X11Connection& connection) {
+    if (inputHearers_++ > 0) return;
     owner_ = connection.weak_from_this();
     // What came in after the last stop, before its deselection reached the server.
     dropHeard();
-    listenTo(windows);
     listenToInput(true);
     xcb_flush(connection_);
     fileWatch_ = platform().runLoop().watch(
@@ -70,10 +81,16 @@ void X11FocusWatch::startHearing(X11Connection& connection,
         weakly(weak_from_this(), [](X11FocusWatch& self, short) { self.readNews(); }));
 }
 
-void X11FocusWatch::stopHearing() {
+void X11FocusWatch::removeInputHearer() {
+    if (--inputHearers_ > 0) return;
     fileWatch_.reset();
     watched_ = false;
     listenToInput(false);
+    xcb_flush(connection_);
+}
+
+void X11FocusWatch::stopListening() {
+    watched_ = false;
     const std::uint32_t none[] = {XCB_EVENT_MASK_NO_EVENT};
     for (const xcb_window_t window : listened_) {
         xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, none);
@@ -118,7 +135,7 @@ void X11FocusWatch::dropHeard() {
 // watches: unread, they would pile up in the socket.
 void X11FocusWatch::readNews() {
     const auto owner = owner_.lock();
-    const bool told = watched_ && owner && owner->isGathering();
+    const bool told = (watched_ || inputOnlyHearers_ > 0) && owner && owner->isGathering();
     bool ends = false;
     while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection_)}) {
         ends = ends || (told && owner->endsGathering(*event));

@@ -17,7 +17,8 @@ namespace talvori::x11 {
 class X11Connection;
 
 // A second connection to the X server that hears of nothing but the keyboard focus moving into
-// other programs' windows and the user's keys and buttons, and only while Focus is on. While the
+// other programs' windows and the user's keys and buttons, and only while Focus is on (or, the
+// keys and buttons alone, while a busy window manager's traffic is read in batches). While the
 // main connection's descriptor is left alone for a moment (the window manager's answer to a
 // switch comes in several bursts, none of which changes what the switch decided), this one wakes
 // the loop for a switch that follows or the user's input, so that they are handled at once while
@@ -34,7 +35,12 @@ class X11FocusWatch : public std::enable_shared_from_this<X11FocusWatch> {
     // them as they come, for as long as a registration is kept; then selects nothing, so that
     // nothing wakes the loop. What is read is dropped unless a gathering watches.
     Registration hear(X11Connection& connection, const std::vector<xcb_window_t>& windows);
-    bool isHearing() const { return hearers_ > 0; }
+    // Whether a registration of `hear` is kept (Focus follows switches).
+    bool isHearing() const { return switchHearers_ > 0; }
+    // Selects the user's keys and buttons alone for as long as the registration is kept; each
+    // one heard meanwhile ends the connection's gathering at once, whoever began it. Empty
+    // where the server cannot tell them (no XInput 2).
+    Registration hearInput(X11Connection& connection);
     // While kept, what is heard goes to the connection given to `hear`, which hands everything
     // over once an event of it ends its gathering. Also listens to the focus of those of
     // `windows` (in order) that came since. What came before is dropped: the main connection
@@ -44,8 +50,10 @@ class X11FocusWatch : public std::enable_shared_from_this<X11FocusWatch> {
   private:
     X11FocusWatch(xcb_connection_t* connection, xcb_window_t root, bool hasInput)
         : connection_(connection), root_(root), hasInput_(hasInput) {}
-    void startHearing(X11Connection& connection, const std::vector<xcb_window_t>& windows);
-    void stopHearing();
+    // Keys and buttons are selected, and the descriptor read, while either kind of hearer is kept.
+    void addInputHearer(X11Connection& connection);
+    void removeInputHearer();
+    void stopListening();
     // Whether a request went out.
     bool listenTo(const std::vector<xcb_window_t>& windows);
     void listenToInput(bool listening);
@@ -55,7 +63,10 @@ class X11FocusWatch : public std::enable_shared_from_this<X11FocusWatch> {
     xcb_connection_t* connection_;
     xcb_window_t root_;
     bool hasInput_;
-    int hearers_ = 0;
+    int switchHearers_ = 0;
+    // Those of `hear` and those of `hearInput`.
+    int inputHearers_ = 0;
+    int inputOnlyHearers_ = 0;
     std::weak_ptr<X11Connection> owner_;
     std::shared_ptr<FileWatch> fileWatch_;
     bool watched_ = false;

@@ -2,15 +2,23 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "GlobalShortcuts/GlobalShortcuts.hpp"
+#include "GlobalShortcuts/Name.hpp"
+#include "GlobalShortcuts/Shortcut.hpp"
 #include "controlpanel/ControlPanelAttachmentSection.hpp"
 #include "covers/AttachmentTarget.hpp"
 #include "covers/CoverSamples.hpp"
 #include "covers/OverlayWindowController.hpp"
 #include "platform/Platform.hpp"
+#include "platform/desktop/HotKeyModifiers.hpp"
 #include "platform/desktop/StyleMask.hpp"
 #include "platform/desktop/WindowLevel.hpp"
 #include "platform/desktop/WindowList.hpp"
@@ -323,6 +331,16 @@ INSTANTIATE_TEST_SUITE_P(Paths, X11FrequentPathsTest,
 
 using X11GatheredEventsTest = X11DesktopTest;
 
+// How many times this thread has slept so far: each of the loop's wake-ups, whatever woke it.
+long sleepsSoFar() {
+    std::ifstream status("/proc/thread-self/status");
+    const std::string field = "voluntary_ctxt_switches:";
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with(field)) return std::stol(line.substr(field.size()));
+    }
+    return -1;
+}
+
 // Work that falls due while the events after a switch are gathered sees them: they are handed
 // over right before it, in the same wake-up.
 TEST_F(X11GatheredEventsTest, AreHandedOverBeforeTheWorkThatEndsTheGathering) {
@@ -383,6 +401,68 @@ TEST_F(X11GatheredEventsTest, AreNoReasonToHoldTheUsersInput) {
     const auto ended = std::chrono::steady_clock::now() - tapped;
     EXPECT_FALSE(connection.isGathering());
     EXPECT_LT(ended, std::chrono::milliseconds(50));
+}
+
+// A window manager busy with other programs' windows for a long while (taking two thousand in at
+// start, one burst each) wakes the idle program a few times a second, not at every burst; a
+// shortcut pressed meanwhile still fires at once.
+TEST_F(X11GatheredEventsTest, ABusyWindowManagerWakesTheIdleProgramAFewTimesASecond) {
+    using Clock = std::chrono::steady_clock;
+    const GlobalShortcuts::Name toggle(
+        "toggleFocus",
+        GlobalShortcuts::Shortcut(3, HotKeyModifiers::shift | HotKeyModifiers::command));
+    std::optional<Clock::time_point> fired;
+    GlobalShortcuts::onKeyDown(toggle, [&] { fired = Clock::now(); });
+    const xcb_window_t window = driver().popUp(10, 10, 50, 50);
+    catchUp();
+    std::atomic<bool> done{false};
+    std::thread windowManager([&] {
+        X11TestDriver busy(session().display());
+        const xcb_atom_t list = busy.atom("_NET_CLIENT_LIST_STACKING");
+        // A window shown or hidden, and the list that names it, at each burst (not a move:
+        // moves alone are read in runs of their own).
+        for (std::uint32_t burst = 0; !done; ++burst) {
+            if (burst % 2 == 0) {
+                xcb_map_window(busy.connection(), window);
+            } else {
+                xcb_unmap_window(busy.connection(), window);
+            }
+            xcb_change_property(busy.connection(), XCB_PROP_MODE_REPLACE, busy.root(), list,
+                                XCB_ATOM_WINDOW, 32, 1, &window);
+            xcb_flush(busy.connection());
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        busy.sync();
+    });
+    // Turns that sleep until something is due, as the program's own loop does (a turn that ends
+    // on a deadline of its own would end what is gathered).
+    auto runFor = [&](double seconds, const std::function<bool()>& until) {
+        const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+        for (auto now = Clock::now(); now < end && !until(); now = Clock::now()) {
+            platform().runLoop().runOnce(std::chrono::duration<double>(end - now).count());
+        }
+    };
+    const auto never = [] { return false; };
+    // Once the traffic has gone on for a while.
+    runFor(1, never);
+    const long sleeps = sleepsSoFar();
+    runFor(2, never);
+    const long woken = sleepsSoFar() - sleeps;
+    // Pressed as a batch has just begun to wait.
+    const auto& connection = desktop().connection();
+    runFor(1, [&] { return !connection.isGathering(); });
+    runFor(1, [&] { return connection.isGathering(); });
+    const auto tapped = Clock::now();
+    driver().tap(X11TestDriver::kF, {X11TestDriver::kLeftShift, X11TestDriver::kLeftSuper});
+    runFor(1, [&] { return fired.has_value(); });
+    done = true;
+    windowManager.join();
+    std::cout << "[ figures ] " << woken << " wake-ups in 2 s of traffic\n";
+    // A batch every quarter of a second, and a wake-up or two for what came between. Read as
+    // it came, a wake-up for nearly every burst.
+    EXPECT_LE(woken, 20);
+    ASSERT_TRUE(fired.has_value());
+    EXPECT_LT(*fired - tapped, std::chrono::milliseconds(50));
 }
 
 // A window manager that restacks other programs' windows one request at a time (xfwm4 raising a
