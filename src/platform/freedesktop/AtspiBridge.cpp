@@ -364,7 +364,8 @@ void AtspiBridge::syncWindows() {
         // Click-through panels (the dimming, previews) are decoration nobody can reach.
         if (!content || panel->ignoresMouseEvents()) continue;
         shown.push_back({panel->windowNumber(), windowName(*panel),
-                         (panel->styleMask() & StyleMask::titled) != 0, panel->isKeyWindow()});
+                         (panel->styleMask() & StyleMask::titled) != 0, panel->isKeyWindow(),
+                         display->holdsKeyboard(*panel)});
         now[panel->windowNumber()] = {panel, content};
     }
     const std::weak_ptr<AtspiBridge> weak = weak_from_this();

@@ -208,6 +208,20 @@ void AtspiTree::remove(Id id) {
     if (focused_ == id) focused_.reset();
 }
 
+// A reader (Orca) that handles the click which gave a window the keys by a grab takes whichever
+// window says it is active by then for the one clicked into, silently, and the activation it reads
+// next is for a window it already has: the window would open unnamed. Told first that the window is
+// not active, such a reader lets go of it and says the activation; one that never took it ignores
+// the deactivation of a window other than its active one.
+void AtspiTree::tellKeyStatus(Changes& changes, Id window, const Window& shown) {
+    if (shown.isKey && shown.holdsKeyboard)
+        changes.push_back({.kind = Kind::windowDeactivated, .object = window});
+    changes.push_back(
+        {.kind = Kind::stateChanged, .object = window, .state = State::active, .on = shown.isKey});
+    changes.push_back(
+        {.kind = shown.isKey ? Kind::windowActivated : Kind::windowDeactivated, .object = window});
+}
+
 AtspiTree::Changes AtspiTree::setWindows(const std::vector<Window>& windows) {
     Changes changes;
     for (const Id id : std::vector(application().children)) {
@@ -234,13 +248,7 @@ AtspiTree::Changes AtspiTree::setWindows(const std::vector<Window>& windows) {
             }
             if (window.isKey == shown.isKey) continue;
             window.isKey = shown.isKey;
-            auto& list = shown.isKey ? activations : changes;
-            list.push_back({.kind = Kind::stateChanged,
-                            .object = window.id,
-                            .state = State::active,
-                            .on = shown.isKey});
-            list.push_back({.kind = shown.isKey ? Kind::windowActivated : Kind::windowDeactivated,
-                            .object = window.id});
+            tellKeyStatus(shown.isKey ? activations : changes, window.id, shown);
             continue;
         }
         Object window;
@@ -256,11 +264,7 @@ AtspiTree::Changes AtspiTree::setWindows(const std::vector<Window>& windows) {
                            .child = id,
                            .index = static_cast<int>(application().children.size()) - 1});
         changes.push_back({.kind = Kind::windowCreated, .object = id});
-        if (shown.isKey) {
-            activations.push_back(
-                {.kind = Kind::stateChanged, .object = id, .state = State::active, .on = true});
-            activations.push_back({.kind = Kind::windowActivated, .object = id});
-        }
+        if (shown.isKey) tellKeyStatus(activations, id, shown);
     }
     changes.insert(changes.end(), activations.begin(), activations.end());
     updateFocus(changes);

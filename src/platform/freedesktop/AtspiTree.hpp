@@ -67,6 +67,8 @@ class AtspiTree {
         std::string name;
         bool isTitled = false;
         bool isKey = false;
+        // Has the keys by holding the keyboard, the focus left in another window.
+        bool holdsKeyboard = false;
     };
 
     struct Object {
@@ -158,6 +160,8 @@ class AtspiTree {
     };
     using Keys = std::map<Key, Id>;
 
+    // The events that tell a window became key, or stopped being key.
+    static void tellKeyStatus(Changes& changes, Id window, const Window& shown);
     Id add(Object object);
     void remove(Id id);
     std::vector<Id> build(Id parent, std::uint32_t window, std::vector<AccessibilityNode>& elements,

@@ -28,6 +28,8 @@ class DisplayServer {
     // Our windows the server shows now, neither hidden nor iconified.
     virtual std::vector<std::shared_ptr<Panel>> shownWindows() const = 0;
     virtual std::shared_ptr<Panel> keyWindow() const = 0;
+    // Whether `panel` has the keys by holding the keyboard, the focus left in another window.
+    virtual bool holdsKeyboard(const Panel& panel) const = 0;
     // `handler` runs whenever our windows come, go, show or hide; null stops it.
     virtual void setOnWindowsChange(std::function<void()> handler) = 0;
     // Where `panel` is on the screen.

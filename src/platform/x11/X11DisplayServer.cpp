@@ -47,6 +47,11 @@ std::shared_ptr<Panel> X11DisplayServer::keyWindow() const {
     return application_->keyWindow();
 }
 
+bool X11DisplayServer::holdsKeyboard(const Panel& panel) const {
+    const auto x11 = application_->panel(panel.windowNumber());
+    return x11 && x11->holdsKeyboard();
+}
+
 void X11DisplayServer::setOnWindowsChange(std::function<void()> handler) {
     application_->setOnWindowsChange(std::move(handler));
 }

@@ -19,6 +19,7 @@ class X11DisplayServer final : public freedesktop::DisplayServer {
     NotificationCenter& notificationCenter() const override;
     std::vector<std::shared_ptr<Panel>> shownWindows() const override;
     std::shared_ptr<Panel> keyWindow() const override;
+    bool holdsKeyboard(const Panel& panel) const override;
     void setOnWindowsChange(std::function<void()> handler) override;
     freedesktop::ScreenRect onScreen(const Panel& panel) const override;
     freedesktop::ScreenRect onScreen(const Panel& panel, const Rect& frame) const override;

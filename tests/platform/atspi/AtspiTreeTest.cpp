@@ -167,6 +167,27 @@ TEST_F(AtspiTreeTest, AnElementsNewStateIsToldOnceAndBeforeTheChildrenThatCameWi
     }
 }
 
+// A window that takes the keys by holding the keyboard is said not active before it is said active,
+// whether it shows with the keys or takes them later; one given the focus is only said active.
+TEST_F(AtspiTreeTest, AWindowThatHoldsTheKeyboardIsSaidNotActiveBeforeItIsSaidActive) {
+    const auto kinds = [](const AtspiTree::Changes& changes) {
+        std::vector<Kind> told;
+        for (const auto& change : changes) {
+            if (change.kind != Kind::childAdded && change.kind != Kind::windowCreated)
+                told.push_back(change.kind);
+        }
+        return told;
+    };
+    const std::vector<Kind> byGrab{Kind::windowDeactivated, Kind::stateChanged,
+                                   Kind::windowActivated};
+    EXPECT_EQ(kinds(tree.setWindows({{kWindow, "Overlay 1 settings", false, true, true}})), byGrab);
+    tree.setWindows({{kWindow, "Overlay 1 settings", false, false, false}});
+    EXPECT_EQ(kinds(tree.setWindows({{kWindow, "Overlay 1 settings", false, true, true}})), byGrab);
+    tree.setWindows({{kWindow, "Overlay 1 settings", false, false, false}});
+    EXPECT_EQ(kinds(tree.setWindows({{kWindow, "Overlay 1 settings", false, true, false}})),
+              (std::vector<Kind>{Kind::stateChanged, Kind::windowActivated}));
+}
+
 TEST_F(AtspiTreeTest, TheFocusShowsInTheKeyWindowOnlyAndTextEditsCountCharacters) {
     tree.setWindows({{kWindow, "Settings", true, false}});
     auto field = views.element(0, "Name");
