@@ -461,6 +461,7 @@ void AtspiBridge::sendPress(AtspiTree::Changes changes) {
     send(AtspiTree::Changes(changes.begin(), rest));
     held_.emplace(std::make_move_iterator(rest), std::make_move_iterator(changes.end()));
     display->runLoop().runAfter(kPressHold, weakly(weak_from_this(), &AtspiBridge::releaseHeld));
+    display->holdPainting(kPressHold);
 }
 
 void AtspiBridge::releaseHeld() {

@@ -99,9 +99,10 @@ class AtspiBridge final : public AtspiObjects::Source,
     void read(std::uint32_t window, bool afterPress = false);
     void readKeyWindow();
     // What a key press changed of the focused element (a switch turned on) goes out at once; the
-    // rest of that reading (the card around the switch) waits this long, and whatever comes after
-    // waits behind it: a reader works through every event it already has before it says the
-    // press.
+    // rest of that reading (the card around the switch) waits this long, whatever comes after
+    // waits behind it, and so does the drawing of our windows: a reader works through every event
+    // it already has before it says the press, and each of its many calls to us would wait for a
+    // drawing under way.
     static constexpr double kPressHold = 0.05;
     void sendPress(AtspiTree::Changes changes);
     void releaseHeld();
