@@ -203,6 +203,7 @@ void AtspiBridge::stop() {
     }
     windows_.clear();
     changedWindows_.clear();
+    held_.reset();
     tree_ = AtspiTree();
     greeting_.reset();
     embedCall_.reset();
@@ -425,7 +426,7 @@ void AtspiBridge::readChangedWindows() {
     }
 }
 
-void AtspiBridge::read(std::uint32_t window) {
+void AtspiBridge::read(std::uint32_t window, bool afterPress) {
     const auto found = windows_.find(window);
     if (found == windows_.end()) return;
     const auto content = found->second.content.lock();
@@ -433,8 +434,42 @@ void AtspiBridge::read(std::uint32_t window) {
     auto elements = content->accessibilityElements();
     // Reading brings the views up to date first: what that changed is in this reading.
     changedWindows_.erase(window);
-    send(tree_.read(window, std::move(elements)));
+    auto changes = tree_.read(window, std::move(elements));
+    if (afterPress) {
+        sendPress(std::move(changes));
+    } else {
+        send(changes);
+    }
     forgetDepartedLater();
+}
+
+// The reading puts the focused element's changes first. A press that moved the focus is told
+// whole, as a reader needs the focus lost with the focus gained.
+void AtspiBridge::sendPress(AtspiTree::Changes changes) {
+    const auto focused = tree_.focused();
+    const auto ofFocused = [&](const AtspiTree::Change& change) {
+        return focused && change.object == *focused;
+    };
+    const auto rest = std::find_if_not(changes.begin(), changes.end(), ofFocused);
+    const bool focusMoved = std::any_of(changes.begin(), changes.end(), [](const auto& change) {
+        return change.kind == Kind::stateChanged && change.state == AtspiTree::State::focused;
+    });
+    const auto display = display_.lock();
+    if (held_ || focusMoved || rest == changes.begin() || rest == changes.end() || !display) {
+        send(changes);
+        return;
+    }
+    send(AtspiTree::Changes(changes.begin(), rest));
+    held_.emplace(std::make_move_iterator(rest), std::make_move_iterator(changes.end()));
+    display->runLoop().runAfter(kPressHold, weakly(weak_from_this(), &AtspiBridge::releaseHeld));
+    display->holdPainting(kPressHold);
+}
+
+void AtspiBridge::releaseHeld() {
+    if (!held_) return;
+    const auto changes = std::move(*held_);
+    held_.reset();
+    send(changes);
 }
 
 bool AtspiBridge::offerKey(const AtspiKeys::Keystroke& key, AtspiKeys::Deliver deliver) {
@@ -454,7 +489,7 @@ void AtspiBridge::readKeyWindow() {
     const auto display = display_.lock();
     const auto key = display ? display->keyWindow() : nullptr;
     const auto id = key ? tree_.windowObject(key->windowNumber()) : std::nullopt;
-    if (id && tree_.find(*id)->isRead) read(key->windowNumber());
+    if (id && tree_.find(*id)->isRead) read(key->windowNumber(), true);
 }
 
 // Long enough for a busy reader to have asked what it wanted of what it had focused.
@@ -557,6 +592,10 @@ bool AtspiBridge::announce(const std::string& text, int priority) {
 
 void AtspiBridge::send(const AtspiTree::Changes& changes) {
     if (!bus_) return;
+    if (held_) {
+        held_->insert(held_->end(), changes.begin(), changes.end());
+        return;
+    }
     std::vector<Id> removed;
     for (const auto& change : changes) {
         const AtspiTree::Object* object = tree_.find(change.object);
@@ -585,7 +624,11 @@ void AtspiBridge::send(const AtspiTree::Changes& changes) {
                 break;
             }
             case Kind::valueChanged: {
-                if (!object || !wants("object", "PropertyChange", "accessible-value")) break;
+                // A value that only its description tells (a switch's "On") is no event: a
+                // reader asking after it would find nothing to read it from.
+                if (!object || !AtspiObjects::hasValue(*object) ||
+                    !wants("object", "PropertyChange", "accessible-value"))
+                    break;
                 const double value = object->element.range ? object->element.range->value : 0;
                 emit(change.object, kEventObject, "PropertyChange", "accessible-value", 0, 0, 'd',
                      &value);

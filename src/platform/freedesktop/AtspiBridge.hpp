@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -95,8 +96,16 @@ class AtspiBridge final : public AtspiObjects::Source,
     void syncWindows();
     void contentChanged(std::uint32_t window);
     void readChangedWindows();
-    void read(std::uint32_t window);
+    void read(std::uint32_t window, bool afterPress = false);
     void readKeyWindow();
+    // What a key press changed of the focused element (a switch turned on) goes out at once; the
+    // rest of that reading (the card around the switch) waits this long, whatever comes after
+    // waits behind it, and so does the drawing of our windows: a reader works through every event
+    // it already has before it says the press, and each of its many calls to us would wait for a
+    // drawing under way.
+    static constexpr double kPressHold = 0.05;
+    void sendPress(AtspiTree::Changes changes);
+    void releaseHeld();
     // Forgets, a while after this reading, the elements it removed.
     void forgetDepartedLater();
     static constexpr double kDepartedLife = 5;
@@ -145,6 +154,7 @@ class AtspiBridge final : public AtspiObjects::Source,
     std::set<std::uint32_t> changedWindows_;
     bool windowsSyncPosted_ = false;
     bool readPosted_ = false;
+    std::optional<AtspiTree::Changes> held_;
     Registration keyObserver_;
     Registration resignObserver_;
 };

@@ -1051,6 +1051,10 @@ int AtspiObjects::appendCacheItem(sd_bus_message* message, Source& source,
     return result >= 0 ? sd_bus_message_close_container(message) : result;
 }
 
+bool AtspiObjects::hasValue(const AtspiTree::Object& object) {
+    return freedesktop::hasValue(object);
+}
+
 std::vector<const char*> AtspiObjects::interfacesOf(const AtspiTree::Object& object) {
     std::vector<const char*> interfaces;
     for (const char* interface :

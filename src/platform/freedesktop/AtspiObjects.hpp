@@ -61,6 +61,7 @@ class AtspiObjects {
                                const AtspiTree::Object& object);
     // The interfaces an object offers.
     static std::vector<const char*> interfacesOf(const AtspiTree::Object& object);
+    static bool hasValue(const AtspiTree::Object& object);
 };
 
 }  // namespace talvori::freedesktop

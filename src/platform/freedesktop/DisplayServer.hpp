@@ -36,6 +36,8 @@ class DisplayServer {
     virtual ScreenRect onScreen(const Panel& panel) const = 0;
     // Where `frame`, a view's frame in `panel` (points from its top left), is on the screen.
     virtual ScreenRect onScreen(const Panel& panel, const Rect& frame) const = 0;
+    // Our windows are drawn no sooner than `seconds` from now.
+    virtual void holdPainting(double seconds) = 0;
 };
 
 }  // namespace talvori::freedesktop

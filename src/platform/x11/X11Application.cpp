@@ -284,8 +284,15 @@ void X11Application::setNeedsPaint(const std::shared_ptr<X11Panel>& panel) {
     needsPaint_[panel->window()] = panel;
 }
 
+void X11Application::holdPainting(double seconds) {
+    paintingHeldUntil_ =
+        std::max(paintingHeldUntil_, loop_->now() + nanosecondsFromSeconds(seconds));
+    // The loop wakes when the hold ends, whatever else it waits for.
+    loop_->runAfter(seconds, [] {});
+}
+
 void X11Application::beforeFlush() {
-    if (!needsPaint_.empty()) {
+    if (!needsPaint_.empty() && loop_->now() >= paintingHeldUntil_) {
         if (scenes_) {
             scenes_->fitToContent(
                 [&](const Panel& window) { return needsPaint_.contains(window.windowNumber()); });

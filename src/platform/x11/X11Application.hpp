@@ -83,6 +83,8 @@ class X11Application final : public Application,
     // How long a compositor may take to animate a window out (KWin's closing fade).
     static constexpr double kCompositorCloseAnimation = 0.6;
     void setNeedsPaint(const std::shared_ptr<X11Panel>& panel);
+    // No panel is painted for `seconds` from now; what waits is painted then.
+    void holdPainting(double seconds);
     // The panel left the screen: what blurs under it is shown again.
     void panelOrderedOut(X11Panel& panel);
     // Puts `panel` at the top (or bottom) of its level among the windows on screen. The
@@ -212,6 +214,7 @@ class X11Application final : public Application,
     bool compositorIsNew_ = false;
     std::map<xcb_window_t, std::weak_ptr<X11Panel>> panels_;
     std::map<xcb_window_t, std::weak_ptr<X11Panel>> needsPaint_;
+    Nanoseconds paintingHeldUntil_ = 0;
     std::weak_ptr<X11Panel> keyPanel_;
     std::shared_ptr<SceneWindows> scenes_;
     std::shared_ptr<X11OpacityProbe> opacityProbe_;

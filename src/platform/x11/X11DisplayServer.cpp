@@ -69,4 +69,8 @@ freedesktop::ScreenRect X11DisplayServer::onScreen(const Panel& panel, const Rec
             roundedLength(space.toPixels(frame.height()))};
 }
 
+void X11DisplayServer::holdPainting(double seconds) {
+    application_->holdPainting(seconds);
+}
+
 }  // namespace talvori::x11

@@ -23,6 +23,7 @@ class X11DisplayServer final : public freedesktop::DisplayServer {
     void setOnWindowsChange(std::function<void()> handler) override;
     freedesktop::ScreenRect onScreen(const Panel& panel) const override;
     freedesktop::ScreenRect onScreen(const Panel& panel, const Rect& frame) const override;
+    void holdPainting(double seconds) override;
 
   private:
     std::shared_ptr<X11Application> application_;

@@ -565,6 +565,32 @@ INSTANTIATE_TEST_SUITE_P(
                      false}),
     [](const auto& info) { return info.param.window; });
 
+// Space on the Focus Mode switch: the reader hears the switch's new state before the changes of
+// the card around it, which would otherwise keep the press unsaid, and then hears those too.
+TEST_F(AtspiKeyboardWalkTest, SpaceOnTheFocusSwitchIsHeardBeforeTheCardAroundIt) {
+    open("panel");
+    startReader();
+    for (int tabs = 0; tabs < 4 && programFocusName() != "Focus Mode"; ++tabs) {
+        const ui::Node* before = programFocus();
+        driver().tap(X11TestDriver::kTab);
+        ASSERT_TRUE(runUntil([&] { return programFocus() != before; }));
+    }
+    ASSERT_EQ(programFocusName(), "Focus Mode");
+    reader->ask("events");
+    driver().tap(X11TestDriver::kSpace);
+    // The card shows the effect's controls once Focus Mode is on.
+    EXPECT_EQ(wait("object:children-changed:add", "Focus Mode"), "ok");
+    const auto events = reader->ask("events");
+    const auto checked = std::find(events.begin(), events.end(),
+                                   "object:state-changed:checked|1|Focus Mode|toggle button");
+    const auto card = std::find_if(events.begin(), events.end(), [](const std::string& event) {
+        return event.rfind("object:children-changed:add|", 0) == 0 &&
+               event.ends_with("|Focus Mode|panel");
+    });
+    ASSERT_NE(checked, events.end()) << ::testing::PrintToString(events);
+    EXPECT_LT(checked, card) << ::testing::PrintToString(events);
+}
+
 // A client queues two thousand calls for the whole tree, each far more work for the program
 // than for the bus, and reads no answer: the program takes them a slice at a time, and the
 // desktop's events keep their turn between the slices. Taken all at once, they held the events
