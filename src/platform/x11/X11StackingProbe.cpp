@@ -146,7 +146,7 @@ void X11StackingProbe::placeOwnBelow(xcb_window_t frame, std::int16_t x, std::in
     const xcb_window_t root = connection_->root();
     own_ = xcb_generate_id(raw);
     const std::uint32_t values[] = {kOwnColor, 1};
-    xcb_create_window(raw, XCB_COPY_FROM_PARENT, own_, root, x, y, 1, 1, 0,
+    xcb_create_window(raw, XCB_COPY_FROM_PARENT, own_, root, x, y, kUncoveredOwnPixel + 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, connection_->screen().root_visual,
                       XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
     const std::uint32_t below[] = {frame, XCB_STACK_MODE_BELOW};
@@ -162,26 +162,31 @@ void X11StackingProbe::placeOwnBelow(xcb_window_t frame, std::int16_t x, std::in
 }
 
 void X11StackingProbe::look(std::int16_t x, std::int16_t y) {
+    // One picture for both pixels: what the compositor painted at one moment.
     connection_->whenReplied<xcb_get_image_reply_t>(
-        xcb_get_image(connection_->raw(), XCB_IMAGE_FORMAT_Z_PIXMAP, connection_->root(), x, y, 1,
-                      1, ~0U),
-        weakly(weak_from_this(),
-               [look = looks_, x, y](X11StackingProbe& self, Reply<xcb_get_image_reply_t> image) {
-                   if (look != self.looks_) return;
-                   std::uint32_t shown = 0;
-                   if (image) {
-                       std::memcpy(&shown, xcb_get_image_data(image.get()),
-                                   std::min<std::size_t>(xcb_get_image_data_length(image.get()),
-                                                         sizeof shown));
-                   }
-                   shown &= 0xFFFFFF;
-                   if (shown == kManagedPlacedColor || shown == kOwnColor) {
-                       self.seen(shown == kManagedPlacedColor, x, y);
-                   } else if (self.retry()) {
-                       // Not painted since ours was placed, still fading in, or covered meanwhile.
-                       self.later([x, y](X11StackingProbe& probe) { probe.look(x, y); });
-                   }
-               }));
+        xcb_get_image(connection_->raw(), XCB_IMAGE_FORMAT_Z_PIXMAP, connection_->root(), x, y,
+                      kUncoveredOwnPixel + 1, 1, ~0U),
+        weakly(weak_from_this(), [look = looks_, x, y](X11StackingProbe& self,
+                                                       Reply<xcb_get_image_reply_t> image) {
+            if (look != self.looks_) return;
+            const auto shown = [&](int column) {
+                std::uint32_t pixel = 0;
+                if (image && xcb_get_image_data_length(image.get()) >=
+                                 static_cast<int>(sizeof pixel) * (column + 1)) {
+                    std::memcpy(&pixel, xcb_get_image_data(image.get()) + column * 4, sizeof pixel);
+                }
+                return pixel & 0xFFFFFF;
+            };
+            const std::uint32_t atManaged = shown(0);
+            // Without ours on screen the managed window shows over nothing: no answer.
+            const bool ownShown = shown(kUncoveredOwnPixel) == kOwnColor;
+            if (ownShown && (atManaged == kManagedPlacedColor || atManaged == kOwnColor)) {
+                self.seen(atManaged == kManagedPlacedColor, x, y);
+            } else if (self.retry()) {
+                // Not painted since ours was placed, still fading in, or covered meanwhile.
+                self.later([x, y](X11StackingProbe& probe) { probe.look(x, y); });
+            }
+        }));
 }
 
 void X11StackingProbe::seen(bool between, std::int16_t x, std::int16_t y) {
