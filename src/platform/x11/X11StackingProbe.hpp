@@ -18,16 +18,16 @@ namespace talvori::x11 {
 class X11Connection;
 
 // Whether a window we stack ourselves shows between the windows the window manager manages,
-// found by looking rather than by the window manager's name: a one-pixel window the window
-// manager manages, and one of ours stacked directly below its frame at the same place, each in
-// its own colour. Where the screen shows the managed one, our windows stand where we put them;
+// found by looking rather than by the window manager's name: a small window the window manager
+// manages, and one of ours stacked directly below its frame at the same place, each in its own
+// colour. Where the screen shows the managed one, our windows stand where we put them;
 // where it shows ours, the compositor paints windows it does not manage above all others (KWin),
 // or the window manager puts them there (Mutter), and panels that must stand between other
 // programs' windows are handed to the window manager. The managed window changes colour once ours
-// is in place, so a picture painted before ours arrived is never taken for an answer; ours reaches
-// beyond the managed one, and only a picture that shows ours there counts (a compositor shows a new
-// window it does not manage only once it has taken it in, which under load comes well after the
-// managed window's new colour: the managed one then shows over nothing). A busy
+// is in place, so a picture painted before ours arrived is never taken for an answer. Each window
+// also reaches where the other does not, and only a picture that shows both there counts: a
+// compositor shows a window only once it has taken it in (KWin, under load, well after the other
+// window's new colour), and a picture without one of them shows the other over nothing. A busy
 // window manager or compositor is waited for with the windows kept. Handing panels to the window
 // manager is right where our own stacking is not, only slower: a screen that never settles answers
 // no for now and is looked at again later, and a yes counts only once a second look, a moment
