@@ -17,6 +17,20 @@
 
 namespace talvori::x11 {
 
+namespace {
+
+// Mutter paints a window of two pixels a shade off its colour, yet never near another of ours.
+bool isNearly(std::uint32_t shown, std::uint32_t color) {
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int difference =
+            static_cast<int>((shown >> shift) & 0xFF) - static_cast<int>((color >> shift) & 0xFF);
+        if (std::abs(difference) > 0x10) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 X11StackingProbe::X11StackingProbe(std::shared_ptr<X11Connection> connection,
                                    std::weak_ptr<RunLoop> loop, FrameOf frameOf,
                                    std::function<void(bool between)> concluded)
@@ -88,7 +102,7 @@ void X11StackingProbe::begin() {
                    const auto corner = value ? value->cardinals() : std::vector<std::uint32_t>{};
                    self.showManagedAt(
                        {corner.size() >= 2 ? static_cast<std::int32_t>(corner[0]) : 0,
-                        corner.size() >= 2 ? static_cast<std::int32_t>(corner[1]) : 0, 1, 1});
+                        corner.size() >= 2 ? static_cast<std::int32_t>(corner[1]) : 0, 1, 2});
                }));
     xcb_flush(raw);
 }
@@ -99,8 +113,10 @@ void X11StackingProbe::showManagedAt(const RootRect& at) {
     managed_ = xcb_generate_id(raw);
     const std::uint32_t color[] = {kManagedColor};
     xcb_create_window(raw, XCB_COPY_FROM_PARENT, managed_, screen.root,
-                      static_cast<std::int16_t>(at.x), static_cast<std::int16_t>(at.y), 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen.root_visual, XCB_CW_BACK_PIXEL, color);
+                      static_cast<std::int16_t>(at.x), static_cast<std::int16_t>(at.y),
+                      static_cast<std::uint16_t>(at.width), static_cast<std::uint16_t>(at.height),
+                      0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen.root_visual, XCB_CW_BACK_PIXEL,
+                      color);
     X11SceneWindowHints::applyStacked(*connection_, managed_, at);
     // Above the other programs' windows, which would hide both.
     const xcb_atom_t states[] = {connection_->atom(Atom::_NET_WM_STATE_SKIP_TASKBAR),
@@ -146,7 +162,7 @@ void X11StackingProbe::placeOwnBelow(xcb_window_t frame, std::int16_t x, std::in
     const xcb_window_t root = connection_->root();
     own_ = xcb_generate_id(raw);
     const std::uint32_t values[] = {kOwnColor, 1};
-    xcb_create_window(raw, XCB_COPY_FROM_PARENT, own_, root, x, y, 1, 1, 0,
+    xcb_create_window(raw, XCB_COPY_FROM_PARENT, own_, root, x, y, kUncoveredOwnPixel + 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, connection_->screen().root_visual,
                       XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
     const std::uint32_t below[] = {frame, XCB_STACK_MODE_BELOW};
@@ -162,21 +178,28 @@ void X11StackingProbe::placeOwnBelow(xcb_window_t frame, std::int16_t x, std::in
 }
 
 void X11StackingProbe::look(std::int16_t x, std::int16_t y) {
+    // One picture for all three pixels: what the compositor painted at one moment.
     connection_->whenReplied<xcb_get_image_reply_t>(
-        xcb_get_image(connection_->raw(), XCB_IMAGE_FORMAT_Z_PIXMAP, connection_->root(), x, y, 1,
-                      1, ~0U),
+        xcb_get_image(connection_->raw(), XCB_IMAGE_FORMAT_Z_PIXMAP, connection_->root(), x, y,
+                      kUncoveredOwnPixel + 1, 2, ~0U),
         weakly(weak_from_this(),
                [look = looks_, x, y](X11StackingProbe& self, Reply<xcb_get_image_reply_t> image) {
                    if (look != self.looks_) return;
-                   std::uint32_t shown = 0;
-                   if (image) {
-                       std::memcpy(&shown, xcb_get_image_data(image.get()),
-                                   std::min<std::size_t>(xcb_get_image_data_length(image.get()),
-                                                         sizeof shown));
-                   }
-                   shown &= 0xFFFFFF;
-                   if (shown == kManagedPlacedColor || shown == kOwnColor) {
-                       self.seen(shown == kManagedPlacedColor, x, y);
+                   const auto shown = [&](int column, int row) {
+                       std::uint32_t pixel = 0;
+                       const int at = (row * (kUncoveredOwnPixel + 1) + column) * 4;
+                       if (image && xcb_get_image_data_length(image.get()) >= at + 4) {
+                           std::memcpy(&pixel, xcb_get_image_data(image.get()) + at, sizeof pixel);
+                       }
+                       return pixel & 0xFFFFFF;
+                   };
+                   // Either window missing from the picture leaves the other showing over
+                   // nothing: no answer.
+                   const bool bothShown = shown(kUncoveredOwnPixel, 0) == kOwnColor &&
+                                          isNearly(shown(0, 1), kManagedPlacedColor);
+                   const std::uint32_t where = shown(0, 0);
+                   if (bothShown && (where == kManagedPlacedColor || where == kOwnColor)) {
+                       self.seen(where == kManagedPlacedColor, x, y);
                    } else if (self.retry()) {
                        // Not painted since ours was placed, still fading in, or covered meanwhile.
                        self.later([x, y](X11StackingProbe& probe) { probe.look(x, y); });

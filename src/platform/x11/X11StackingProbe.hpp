@@ -18,13 +18,16 @@ namespace talvori::x11 {
 class X11Connection;
 
 // Whether a window we stack ourselves shows between the windows the window manager manages,
-// found by looking rather than by the window manager's name: a one-pixel window the window
-// manager manages, and one of ours stacked directly below its frame at the same place, each in
-// its own colour. Where the screen shows the managed one, our windows stand where we put them;
+// found by looking rather than by the window manager's name: a small window the window manager
+// manages, and one of ours stacked directly below its frame at the same place, each in its own
+// colour. Where the screen shows the managed one, our windows stand where we put them;
 // where it shows ours, the compositor paints windows it does not manage above all others (KWin),
 // or the window manager puts them there (Mutter), and panels that must stand between other
 // programs' windows are handed to the window manager. The managed window changes colour once ours
-// is in place, so a picture painted before ours arrived is never taken for an answer. A busy
+// is in place, so a picture painted before ours arrived is never taken for an answer. Each window
+// also reaches where the other does not, and only a picture that shows both there counts: a
+// compositor shows a window only once it has taken it in (KWin, under load, well after the other
+// window's new colour), and a picture without one of them shows the other over nothing. A busy
 // window manager or compositor is waited for with the windows kept. Handing panels to the window
 // manager is right where our own stacking is not, only slower: a screen that never settles answers
 // no for now and is looked at again later, and a yes counts only once a second look, a moment
@@ -49,6 +52,9 @@ class X11StackingProbe : public std::enable_shared_from_this<X11StackingProbe> {
     static constexpr std::uint32_t kManagedColor = 0x10f0a0;
     static constexpr std::uint32_t kManagedPlacedColor = 0x1060f0;
     static constexpr std::uint32_t kOwnColor = 0xf01060;
+    // Ours reaches this far beside the managed window, out of reach of any shadow the compositor
+    // gives that one: there the screen shows whether the compositor paints ours at all.
+    static constexpr int kUncoveredOwnPixel = 48;
 
     using FrameOf = std::function<xcb_window_t(xcb_window_t)>;
     X11StackingProbe(std::shared_ptr<X11Connection> connection, std::weak_ptr<RunLoop> loop,
