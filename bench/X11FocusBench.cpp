@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "X11BenchDesktop.hpp"
+#include "X11ProgramProcess.hpp"
 #include "covers/PermissionManager.hpp"
 #include "focus/SpotlightController.hpp"
 #include "platform/Platform.hpp"
@@ -540,6 +541,63 @@ BENCHMARK(BM_X11RestackAfterActivation)
     ->Args({1, kWindowCounts[2], 0})
     ->Args({0, kWindowCounts[0], 1})
     ->Args({1, kWindowCounts[0], 1})
+    ->Iterations(switchesAsked())
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// ---- The program itself, started as users start it (TALVORI_BENCH_PROGRAM: another build's, so
+// that one bench measures both side by side), Focus turned on with its shortcut: its costs per
+// switch, all its threads together, the settling after each switch included. Beside CPU time and
+// wake-ups, its read and write calls, which unlike time do not grow with the machine's load.
+
+// Longer than the cross-fade and the slow second look after it.
+constexpr double kProgramSettle = 0.5;
+
+// Focus's panel once its shortcut has turned it on (none when it did not come).
+xcb_window_t turnFocusOn(X11BenchDesktop& desktop) {
+    auto& driver = desktop.driver();
+    desktop.runFor(2);
+    driver.tap(X11TestDriver::kF, {X11TestDriver::kLeftShift, X11TestDriver::kLeftSuper});
+    xcb_window_t panel = XCB_WINDOW_NONE;
+    desktop.runUntil([&] { return (panel = X11ProgramProcess::focusPanel(driver)) != 0; }, 5);
+    return panel;
+}
+
+void BM_X11ProgramSwitch(benchmark::State& state) {
+    const int windows = static_cast<int>(state.range(0));
+    X11BenchDesktop desktop(
+        {.program = false, .compositorOptions = picomOptions({}), .windows = windows});
+    X11ProgramProcess program(desktop.session());
+    const auto error = desktop.error().empty() ? program.error() : desktop.error();
+    if (!error.empty()) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    const xcb_window_t panel = turnFocusOn(desktop);
+    if (!panel) {
+        state.SkipWithError("Focus did not come on");
+        return;
+    }
+    desktop.runFor(1.0);
+    SwitchFigures figures;
+    const auto before = program.cost();
+    runSwitches(state, desktop, panel, kProgramSettle, figures);
+    const auto cost = program.cost() - before;
+    const double switches = figures.switches();
+    state.counters["our_cpu_ms"] = cost.cpuSeconds * 1000 / switches;
+    state.counters["our_ticked_cpu_ms"] = cost.tickedSeconds * 1000 / switches;
+    state.counters["our_wakeups_per_switch"] =
+        static_cast<double>(cost.wakeups + cost.preemptions) / switches;
+    state.counters["our_voluntary_wakeups_per_switch"] =
+        static_cast<double>(cost.wakeups) / switches;
+    state.counters["our_syscalls_per_switch"] = static_cast<double>(cost.syscalls) / switches;
+    figures.report(state, windows);
+}
+BENCHMARK(BM_X11ProgramSwitch)
+    ->ArgName("windows")
+    ->Arg(kWindowCounts[0])
+    ->Arg(kWindowCounts[1])
+    ->Arg(kWindowCounts[2])
     ->Iterations(switchesAsked())
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
