@@ -553,16 +553,6 @@ BENCHMARK(BM_X11RestackAfterActivation)
 // Longer than the cross-fade and the slow second look after it.
 constexpr double kProgramSettle = 0.5;
 
-// Focus's panel once its shortcut has turned it on (none when it did not come).
-xcb_window_t turnFocusOn(X11BenchDesktop& desktop) {
-    auto& driver = desktop.driver();
-    desktop.runFor(2);
-    driver.tap(X11TestDriver::kF, {X11TestDriver::kLeftShift, X11TestDriver::kLeftSuper});
-    xcb_window_t panel = XCB_WINDOW_NONE;
-    desktop.runUntil([&] { return (panel = X11ProgramProcess::focusPanel(driver)) != 0; }, 5);
-    return panel;
-}
-
 void BM_X11ProgramSwitch(benchmark::State& state) {
     const int windows = static_cast<int>(state.range(0));
     X11BenchDesktop desktop(
@@ -573,7 +563,10 @@ void BM_X11ProgramSwitch(benchmark::State& state) {
         state.SkipWithError(error.c_str());
         return;
     }
-    const xcb_window_t panel = turnFocusOn(desktop);
+    const xcb_window_t panel = X11ProgramProcess::turnFocusOn(
+        desktop.driver(), [&](const std::function<bool()>& condition, double seconds) {
+            return desktop.runUntil(condition, seconds);
+        });
     if (!panel) {
         state.SkipWithError("Focus did not come on");
         return;
@@ -591,6 +584,9 @@ void BM_X11ProgramSwitch(benchmark::State& state) {
     state.counters["our_voluntary_wakeups_per_switch"] =
         static_cast<double>(cost.wakeups) / switches;
     state.counters["our_syscalls_per_switch"] = static_cast<double>(cost.syscalls) / switches;
+    if (X11ProgramProcess::countsInstructions()) {
+        state.counters["our_instructions_per_switch"] = cost.instructions / switches;
+    }
     figures.report(state, windows);
 }
 BENCHMARK(BM_X11ProgramSwitch)

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -53,11 +54,18 @@ double tickedSeconds(pid_t pid) {
     return (user + system) / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
+// Where callgrind and its control meet, whatever folders the session gives its programs.
+std::string vgdbPrefix() {
+    return (fs::temp_directory_path() / ("talvori-bench-vgdb-" + std::to_string(::getpid())))
+        .string();
+}
+
 }  // namespace
 
 X11ProgramProcess::Cost X11ProgramProcess::Cost::operator-(const Cost& before) const {
     return {cpuSeconds - before.cpuSeconds, tickedSeconds - before.tickedSeconds,
-            wakeups - before.wakeups, preemptions - before.preemptions, syscalls - before.syscalls};
+            wakeups - before.wakeups,       preemptions - before.preemptions,
+            syscalls - before.syscalls,     instructions - before.instructions};
 }
 
 X11ProgramProcess::X11ProgramProcess(testing::X11TestSession& session)
@@ -73,7 +81,13 @@ X11ProgramProcess::X11ProgramProcess(testing::X11TestSession& session)
     // Not the user's own session bus: the item docks in this desktop's tray.
     ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
     const auto other = environment("TALVORI_BENCH_PROGRAM");
-    pid_ = session.spawn({other ? *other : std::string(TALVORI_PROGRAM)});
+    const std::string program = other ? *other : std::string(TALVORI_PROGRAM);
+    if (countsInstructions()) {
+        pid_ = session.spawn({"valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null",
+                              "--log-file=/dev/null", "--vgdb-prefix=" + vgdbPrefix(), program});
+    } else {
+        pid_ = session.spawn({program});
+    }
     restore("XDG_CONFIG_HOME", previousConfig);
     restore("DBUS_SESSION_BUS_ADDRESS", previousBus);
 }
@@ -93,6 +107,7 @@ X11ProgramProcess::Cost X11ProgramProcess::cost() const {
     const fs::path process = "/proc/" + std::to_string(pid_);
     Cost cost{.tickedSeconds = tickedSeconds(pid_),
               .syscalls = fieldOf(process / "io", "syscr") + fieldOf(process / "io", "syscw")};
+    if (countsInstructions()) cost.instructions = instructions();
     std::error_code failed;
     for (const auto& task : fs::directory_iterator(process / "task", failed)) {
         std::ifstream schedule(task.path() / "schedstat");
@@ -105,8 +120,47 @@ X11ProgramProcess::Cost X11ProgramProcess::cost() const {
     return cost;
 }
 
+bool X11ProgramProcess::countsInstructions() {
+    return environment("TALVORI_BENCH_INSTRUCTIONS").has_value();
+}
+
+// The instructions callgrind counted so far, all threads together.
+double X11ProgramProcess::instructions() const {
+    const std::string command = "callgrind_control --vgdb-prefix=" + vgdbPrefix() + " -e " +
+                                std::to_string(pid_) + " 2>/dev/null";
+    FILE* output = ::popen(command.c_str(), "r");
+    if (!output) return 0;
+    double total = 0;
+    char line[256];
+    while (std::fgets(line, sizeof line, output)) {
+        std::istringstream fields(line);
+        std::string thread, number, count;
+        if (!(fields >> thread >> number >> count) || thread != "Th") continue;
+        std::erase(count, ',');
+        total += std::strtod(count.c_str(), nullptr);
+    }
+    ::pclose(output);
+    return total;
+}
+
 long X11ProgramProcess::statusField(const std::string& field) const {
     return fieldOf("/proc/" + std::to_string(pid_) + "/status", field);
+}
+
+xcb_window_t X11ProgramProcess::turnFocusOn(testing::X11TestDriver& driver,
+                                            const RunUntil& runUntil) {
+    // Slowed down to count its instructions, it answers slowly.
+    const double patience = countsInstructions() ? 8 : 3;
+    xcb_window_t panel = XCB_WINDOW_NONE;
+    const auto shown = [&] { return (panel = focusPanel(driver)) != XCB_WINDOW_NONE; };
+    // It takes the shortcut a while after it starts (asking the server whether it holds it would
+    // race with its own grab): pressed again until the panel shows.
+    for (int tries = 0; tries < 40; ++tries) {
+        driver.tap(testing::X11TestDriver::kF,
+                   {testing::X11TestDriver::kLeftShift, testing::X11TestDriver::kLeftSuper});
+        if (runUntil(shown, patience)) return panel;
+    }
+    return XCB_WINDOW_NONE;
 }
 
 bool X11ProgramProcess::isOurs(testing::X11TestDriver& driver, xcb_window_t window) {

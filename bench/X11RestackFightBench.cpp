@@ -50,12 +50,11 @@ class Fight {
     // Focus turned on with its shortcut once the program has started; false when no panel
     // came below the active window.
     bool turnFocusOn() {
-        runFor(2);
-        driver_.tap(testing::X11TestDriver::kF,
-                    {testing::X11TestDriver::kLeftShift, testing::X11TestDriver::kLeftSuper});
-        return runUntil([&] { return (panel_ = X11ProgramProcess::focusPanel(driver_)) != 0; },
-                        5) &&
-               runUntil([&] { return isInPlace(); }, 3);
+        panel_ = X11ProgramProcess::turnFocusOn(
+            driver_, [&](const std::function<bool()>& condition, double seconds) {
+                return runUntil(condition, seconds);
+            });
+        return panel_ != XCB_WINDOW_NONE && runUntil([&] { return isInPlace(); }, 3);
     }
     bool isInPlace() { return driver_.windowAbove(panel_) == target_.window; }
     void startFighting() {
