@@ -241,6 +241,17 @@ std::vector<std::string> picomOptions(std::vector<std::string> options) {
 // The number of windows on the screen, as benchmarks with an argument for it ask.
 constexpr int kWindowCounts[] = {5, 20, 60};
 
+// The switches asked at each number of windows, timed by what they showed.
+void atEachWindowCount(benchmark::internal::Benchmark* benchmark) {
+    benchmark->ArgName("windows")
+        ->Arg(kWindowCounts[0])
+        ->Arg(kWindowCounts[1])
+        ->Arg(kWindowCounts[2])
+        ->Iterations(switchesAsked())
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+}
+
 void BM_X11SwitchReferenceCompositorDimming(benchmark::State& state) {
     const int windows = static_cast<int>(state.range(0));
     const bool kwin = benchedDesktop() == X11TestDesktop::kwin;
@@ -265,14 +276,7 @@ void BM_X11SwitchReferenceCompositorDimming(benchmark::State& state) {
     figures.report(state, windows);
     state.counters["compositor_cpu_ms"] = compositorCpuMs;
 }
-BENCHMARK(BM_X11SwitchReferenceCompositorDimming)
-    ->ArgName("windows")
-    ->Arg(kWindowCounts[0])
-    ->Arg(kWindowCounts[1])
-    ->Arg(kWindowCounts[2])
-    ->Iterations(switchesAsked())
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_X11SwitchReferenceCompositorDimming)->Apply(atEachWindowCount);
 
 // ---- Stand-ins: a full-screen translucent panel on a connection of its own that follows the
 // focus of the two windows with no round trip and nothing else, in two designs. Each gives the
@@ -589,14 +593,7 @@ void BM_X11ProgramSwitch(benchmark::State& state) {
     }
     figures.report(state, windows);
 }
-BENCHMARK(BM_X11ProgramSwitch)
-    ->ArgName("windows")
-    ->Arg(kWindowCounts[0])
-    ->Arg(kWindowCounts[1])
-    ->Arg(kWindowCounts[2])
-    ->Iterations(switchesAsked())
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_X11ProgramSwitch)->Apply(atEachWindowCount);
 
 }  // namespace
 }  // namespace talvori::bench
