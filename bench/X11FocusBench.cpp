@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "X11BenchDesktop.hpp"
+#include "X11ProgramProcess.hpp"
 #include "covers/PermissionManager.hpp"
 #include "focus/SpotlightController.hpp"
 #include "platform/Platform.hpp"
@@ -240,6 +241,17 @@ std::vector<std::string> picomOptions(std::vector<std::string> options) {
 // The number of windows on the screen, as benchmarks with an argument for it ask.
 constexpr int kWindowCounts[] = {5, 20, 60};
 
+// The switches asked at each number of windows, timed by what they showed.
+void atEachWindowCount(benchmark::internal::Benchmark* benchmark) {
+    benchmark->ArgName("windows")
+        ->Arg(kWindowCounts[0])
+        ->Arg(kWindowCounts[1])
+        ->Arg(kWindowCounts[2])
+        ->Iterations(switchesAsked())
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+}
+
 void BM_X11SwitchReferenceCompositorDimming(benchmark::State& state) {
     const int windows = static_cast<int>(state.range(0));
     const bool kwin = benchedDesktop() == X11TestDesktop::kwin;
@@ -264,14 +276,7 @@ void BM_X11SwitchReferenceCompositorDimming(benchmark::State& state) {
     figures.report(state, windows);
     state.counters["compositor_cpu_ms"] = compositorCpuMs;
 }
-BENCHMARK(BM_X11SwitchReferenceCompositorDimming)
-    ->ArgName("windows")
-    ->Arg(kWindowCounts[0])
-    ->Arg(kWindowCounts[1])
-    ->Arg(kWindowCounts[2])
-    ->Iterations(switchesAsked())
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_X11SwitchReferenceCompositorDimming)->Apply(atEachWindowCount);
 
 // ---- Stand-ins: a full-screen translucent panel on a connection of its own that follows the
 // focus of the two windows with no round trip and nothing else, in two designs. Each gives the
@@ -543,6 +548,52 @@ BENCHMARK(BM_X11RestackAfterActivation)
     ->Iterations(switchesAsked())
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+
+// ---- The program itself, started as users start it (TALVORI_BENCH_PROGRAM: another build's, so
+// that one bench measures both side by side), Focus turned on with its shortcut: its costs per
+// switch, all its threads together, the settling after each switch included. Beside CPU time and
+// wake-ups, its read and write calls, which unlike time do not grow with the machine's load.
+
+// Longer than the cross-fade and the slow second look after it.
+constexpr double kProgramSettle = 0.5;
+
+void BM_X11ProgramSwitch(benchmark::State& state) {
+    const int windows = static_cast<int>(state.range(0));
+    X11BenchDesktop desktop(
+        {.program = false, .compositorOptions = picomOptions({}), .windows = windows});
+    X11ProgramProcess program(desktop.session());
+    const auto error = desktop.error().empty() ? program.error() : desktop.error();
+    if (!error.empty()) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    const xcb_window_t panel = X11ProgramProcess::turnFocusOn(
+        desktop.driver(), [&](const std::function<bool()>& condition, double seconds) {
+            return desktop.runUntil(condition, seconds);
+        });
+    if (!panel) {
+        state.SkipWithError("Focus did not come on");
+        return;
+    }
+    desktop.runFor(1.0);
+    SwitchFigures figures;
+    const auto before = program.cost();
+    runSwitches(state, desktop, panel, kProgramSettle, figures);
+    const auto cost = program.cost() - before;
+    const double switches = figures.switches();
+    state.counters["our_cpu_ms"] = cost.cpuSeconds * 1000 / switches;
+    state.counters["our_ticked_cpu_ms"] = cost.tickedSeconds * 1000 / switches;
+    state.counters["our_wakeups_per_switch"] =
+        static_cast<double>(cost.wakeups + cost.preemptions) / switches;
+    state.counters["our_voluntary_wakeups_per_switch"] =
+        static_cast<double>(cost.wakeups) / switches;
+    state.counters["our_syscalls_per_switch"] = static_cast<double>(cost.syscalls) / switches;
+    if (X11ProgramProcess::countsInstructions()) {
+        state.counters["our_instructions_per_switch"] = cost.instructions / switches;
+    }
+    figures.report(state, windows);
+}
+BENCHMARK(BM_X11ProgramSwitch)->Apply(atEachWindowCount);
 
 }  // namespace
 }  // namespace talvori::bench

@@ -4,50 +4,22 @@
 // fresh process's own.
 
 #include <benchmark/benchmark.h>
-#include <signal.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <deque>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "X11BenchDesktop.hpp"
+#include "X11ProgramProcess.hpp"
 
 namespace talvori::bench {
 namespace {
 
-namespace fs = std::filesystem;
-
-bool isTalvori(X11TestDriver& driver, xcb_window_t window) {
-    xcb_connection_t* connection = driver.connection();
-    auto* reply = xcb_get_property_reply(
-        connection,
-        xcb_get_property(connection, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 16),
-        nullptr);
-    bool ours = false;
-    if (reply) {
-        const std::string value(static_cast<const char*>(xcb_get_property_value(reply)),
-                                static_cast<std::size_t>(xcb_get_property_value_length(reply)));
-        ours = value.rfind(std::string("talvori\0Talvori", 15), 0) == 0;
-    }
-    std::free(reply);
-    return ours;
-}
-
-// The program's windows that are root children on screen, with their root rectangles.
 std::vector<std::vector<int>> shownPanels(X11TestDriver& driver) {
-    std::vector<std::vector<int>> panels;
-    for (const xcb_window_t window : driver.stacking()) {
-        if (driver.isViewable(window) && isTalvori(driver, window)) {
-            panels.push_back(driver.rootGeometry(window));
-        }
-    }
-    return panels;
+    return X11ProgramProcess::shownPanels(driver);
 }
 
 // The status icon docked in the tray: ours, inside another program's window.
@@ -63,7 +35,8 @@ std::optional<std::vector<int>> trayIcon(X11TestDriver& driver) {
         std::optional<std::vector<int>> found;
         for (int index = 0; index < xcb_query_tree_children_length(tree) && !found; ++index) {
             const xcb_window_t child = children[index];
-            if (parent != driver.root() && driver.isViewable(child) && isTalvori(driver, child)) {
+            if (parent != driver.root() && driver.isViewable(child) &&
+                X11ProgramProcess::isOurs(driver, child)) {
                 found = driver.rootGeometry(child);
             }
             waiting.push_back(child);
@@ -84,52 +57,18 @@ bool waitFor(Condition condition, double seconds) {
     return true;
 }
 
-long statusField(pid_t pid, const std::string& field) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(field + ":", 0) == 0) {
-            return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
-        }
-    }
-    return 0;
-}
-
 // The program on a desktop of its own (the other programs' windows included), started as a user
 // who went through the first run starts it: its status item docks in the desktop's tray.
 class ProgramRun {
   public:
-    ProgramRun()
-        : desktop_({.program = false, .tray = true}),
-          folder_(fs::temp_directory_path() / ("talvori-bench-" + std::to_string(::getpid()))) {
-        if (!desktop_.error().empty()) return;
-        fs::remove_all(folder_);
-        fs::create_directories(folder_ / "talvori");
-        std::ofstream(folder_ / "talvori" / "defaults.json")
-            << R"({"hasCompletedOnboarding": true})";
-        const std::string previousConfig =
-            std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
-        const std::string previousBus =
-            std::getenv("DBUS_SESSION_BUS_ADDRESS") ? std::getenv("DBUS_SESSION_BUS_ADDRESS") : "";
-        ::setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
-        // Not the user's own session bus: the item docks in this desktop's tray.
-        ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
-        pid_ = desktop_.session().spawn({TALVORI_PROGRAM});
-        restore("XDG_CONFIG_HOME", previousConfig);
-        restore("DBUS_SESSION_BUS_ADDRESS", previousBus);
-    }
-    ~ProgramRun() {
-        if (pid_ > 0) desktop_.session().end(pid_);
-        fs::remove_all(folder_);
-    }
+    ProgramRun() : desktop_({.program = false, .tray = true}), program_(desktop_.session()) {}
     std::string error() {
         if (!desktop_.error().empty()) return desktop_.error();
-        if (pid_ <= 0) return "the program does not start";
-        return {};
+        return program_.error();
     }
     X11BenchDesktop& desktop() { return desktop_; }
     X11TestDriver& driver() { return desktop_.driver(); }
-    pid_t pid() const { return pid_; }
+    X11ProgramProcess& program() { return program_; }
     // The status icon docked, and the start-up's work done.
     std::optional<std::vector<int>> waitUntilSettled() {
         std::optional<std::vector<int>> icon;
@@ -139,17 +78,8 @@ class ProgramRun {
     }
 
   private:
-    static void restore(const char* name, const std::string& value) {
-        if (value.empty()) {
-            ::unsetenv(name);
-        } else {
-            ::setenv(name, value.c_str(), 1);
-        }
-    }
-
     X11BenchDesktop desktop_;
-    fs::path folder_;
-    pid_t pid_ = 0;
+    X11ProgramProcess program_;
 };
 
 // From the click on the status icon to the menu-bar panel on screen below it, the first time in
@@ -194,7 +124,7 @@ void BM_X11FirstTrayOpening(benchmark::State& state) {
 BENCHMARK(BM_X11FirstTrayOpening)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // Focus turned on and five covers made with the program's shortcuts, then three seconds of
-// nothing: the program's own CPU, wake-ups (its main thread's context switches) and resident
+// nothing: the program's own CPU, wake-ups (its threads' context switches) and resident
 // memory.
 void BM_X11ProgramIdleWithFocusAndFiveCovers(benchmark::State& state) {
     ProgramRun run;
@@ -229,18 +159,14 @@ void BM_X11ProgramIdleWithFocusAndFiveCovers(benchmark::State& state) {
     std::this_thread::sleep_for(std::chrono::seconds(3));
     constexpr double kIdleSeconds = 3;
     for (auto _ : state) {
-        const double cpuBefore = processCpuSeconds(run.pid());
-        const long switchesBefore = statusField(run.pid(), "voluntary_ctxt_switches") +
-                                    statusField(run.pid(), "nonvoluntary_ctxt_switches");
+        const auto before = run.program().cost();
         std::this_thread::sleep_for(std::chrono::duration<double>(kIdleSeconds));
-        const long switchesAfter = statusField(run.pid(), "voluntary_ctxt_switches") +
-                                   statusField(run.pid(), "nonvoluntary_ctxt_switches");
-        state.counters["idle_cpu_ms_per_s"] =
-            (processCpuSeconds(run.pid()) - cpuBefore) * 1000 / kIdleSeconds;
+        const auto idle = run.program().cost() - before;
+        state.counters["idle_cpu_ms_per_s"] = idle.cpuSeconds * 1000 / kIdleSeconds;
         state.counters["idle_wakeups_per_s"] =
-            static_cast<double>(switchesAfter - switchesBefore) / kIdleSeconds;
+            static_cast<double>(idle.wakeups + idle.preemptions) / kIdleSeconds;
     }
-    state.counters["rss_mb"] = static_cast<double>(statusField(run.pid(), "VmRSS")) / 1024;
+    state.counters["rss_mb"] = static_cast<double>(run.program().statusField("VmRSS")) / 1024;
 }
 BENCHMARK(BM_X11ProgramIdleWithFocusAndFiveCovers)->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -186,21 +186,23 @@ Nanoseconds RunLoop::nextDeadline() const {
 }
 
 void RunLoop::waitForWork(Nanoseconds timeout) {
-    std::erase_if(watches_, [](const auto& weak) {
-        const auto watch = weak.lock();
-        return !watch || watch->ended;
-    });
     // The wake-up descriptor first; a negative one (none could be made) is skipped by ppoll.
-    const std::size_t count = watches_.size() + 1;
-    TurnBuffer<pollfd> fds(count);
+    TurnBuffer<pollfd> fds(watches_.size() + 1);
     // Weak for the turn: a handler may end a watch that is ready too, whose owner is then gone.
-    TurnBuffer<std::weak_ptr<FileWatch>> polled(count);
+    TurnBuffer<std::weak_ptr<FileWatch>> polled(watches_.size() + 1);
     fds[0] = {wakeFd_, POLLIN, 0};
-    for (std::size_t index = 1; index < count; ++index) {
-        polled[index] = watches_[index - 1];
-        const auto watch = watches_[index - 1].lock();
-        fds[index] = {watch->fd, watch->events, 0};
+    std::size_t count = 1;
+    // Ended watches are dropped in the same walk: each is looked at once a turn.
+    auto kept = watches_.begin();
+    for (auto& weak : watches_) {
+        const auto watch = weak.lock();
+        if (!watch || watch->ended) continue;
+        fds[count] = {watch->fd, watch->events, 0};
+        polled[count++] = weak;
+        if (&*kept != &weak) *kept = std::move(weak);
+        ++kept;
     }
+    watches_.erase(kept, watches_.end());
     timespec wait{};
     wait.tv_sec = static_cast<time_t>(timeout / 1'000'000'000);
     wait.tv_nsec = static_cast<long>(timeout % 1'000'000'000);

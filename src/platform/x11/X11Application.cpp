@@ -110,6 +110,8 @@ void X11Application::forgetPanel(xcb_window_t window) {
 
 std::vector<std::shared_ptr<X11Panel>> X11Application::livePanels() const {
     std::vector<std::shared_ptr<X11Panel>> live;
+    // Asked several times a switch: one allocation, no copies as it grows.
+    live.reserve(panels_.size());
     for (const auto& [window, weak] : panels_) {
         if (auto panel = weak.lock(); panel && !panel->isClosed()) live.push_back(panel);
     }

@@ -538,9 +538,9 @@ std::optional<xcb_res_query_client_ids_cookie_t> X11ClientWindows::requestClient
 }
 
 std::optional<X11ClientWindows::Client> X11ClientWindows::readClient(xcb_window_t window) const {
-    auto clients = readClients({window});
-    if (clients.empty()) return std::nullopt;
-    return clients.front();
+    const auto found = kept_.find(window);
+    if (found == kept_.end()) return std::nullopt;
+    return read(found->second);
 }
 
 bool X11ClientWindows::watch(xcb_window_t window) const {
@@ -562,21 +562,24 @@ std::vector<X11ClientWindows::Client> X11ClientWindows::fetchClients(
 
 std::vector<X11ClientWindows::Client> X11ClientWindows::readClients(
     const std::vector<xcb_window_t>& windows) const {
-    const Desktops& now = desktops_;
     std::vector<Client> clients;
     clients.reserve(windows.size());
     for (const xcb_window_t window : windows) {
         const auto found = kept_.find(window);
-        if (found == kept_.end()) continue;
-        Client client = found->second.client;
-        const auto desktop = found->second.desktop;
-        // A number past the last desktop (all of them is 0xFFFFFFFF) is no other desktop: the
-        // window is taken to be on this one.
-        client.onCurrentDesktop = !desktop || *desktop == now.current || *desktop == 0xFFFFFFFF ||
-                                  (now.count && *desktop >= *now.count);
-        clients.push_back(std::move(client));
+        if (found != kept_.end()) clients.push_back(read(found->second));
     }
     return clients;
+}
+
+X11ClientWindows::Client X11ClientWindows::read(const Kept& kept) const {
+    const Desktops& now = desktops_;
+    Client client = kept.client;
+    const auto desktop = kept.desktop;
+    // A number past the last desktop (all of them is 0xFFFFFFFF) is no other desktop: the window
+    // is taken to be on this one.
+    client.onCurrentDesktop = !desktop || *desktop == now.current || *desktop == 0xFFFFFFFF ||
+                              (now.count && *desktop >= *now.count);
+    return client;
 }
 
 std::vector<X11ClientWindows::ClientRequests> X11ClientWindows::requestClients(

@@ -167,6 +167,8 @@ class X11ClientWindows {
     struct ClientRequests;
     struct ListRequests;
 
+    // A kept client's details as they stand on the current desktop.
+    Client read(const Kept& kept) const;
     void askParentOf(xcb_window_t window, xcb_window_t current, int depth,
                      std::function<void(xcb_window_t)> done);
     xcb_window_t waitForFrameOf(xcb_window_t window);

@@ -100,17 +100,17 @@ void X11FocusWatch::stopListening() {
 }
 
 bool X11FocusWatch::listenTo(const std::vector<xcb_window_t>& windows) {
+    // At a switch the windows are almost always those of the switch before.
+    if (windows == listened_) return false;
     const std::uint32_t mask[] = {XCB_EVENT_MASK_FOCUS_CHANGE};
     bool asked = false;
     for (const xcb_window_t window : windows) {
-        if (!listened_.insert(window).second) continue;
+        if (std::binary_search(listened_.begin(), listened_.end(), window)) continue;
         xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, mask);
         asked = true;
     }
     // Windows gone from the list are gone from the server too.
-    std::erase_if(listened_, [&windows](xcb_window_t window) {
-        return !std::binary_search(windows.begin(), windows.end(), window);
-    });
+    listened_ = windows;
     return asked;
 }
 

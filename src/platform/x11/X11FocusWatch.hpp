@@ -3,7 +3,6 @@
 #include <xcb/xcb.h>
 
 #include <memory>
-#include <set>
 #include <vector>
 
 #include "platform/core/Registration.hpp"
@@ -70,9 +69,9 @@ class X11FocusWatch : public std::enable_shared_from_this<X11FocusWatch> {
     std::weak_ptr<X11Connection> owner_;
     std::shared_ptr<FileWatch> fileWatch_;
     bool watched_ = false;
-    // The windows whose focus changes this connection asked for; a window gone meanwhile only
-    // makes an error, which is read and dropped.
-    std::set<xcb_window_t> listened_;
+    // The windows whose focus changes this connection asked for, in order; a window gone
+    // meanwhile only makes an error, which is read and dropped.
+    std::vector<xcb_window_t> listened_;
 };
 
 }  // namespace talvori::x11

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "platform/core/RunLoop.hpp"
@@ -404,12 +405,15 @@ xcb_timestamp_t X11Pasteboard::serverTime() {
 }
 
 void X11Pasteboard::drain(bool queuedOnly) {
-    const Nanoseconds end = loop_->now() + nanosecondsFromSeconds(kSliceSeconds);
+    // The slice starts with the first event: a look before every wait that finds none reads no
+    // clock.
+    std::optional<Nanoseconds> end;
     while (!xcb_connection_has_error(connection_)) {
-        if (loop_->now() >= end) return resumeLater();
+        if (end && loop_->now() >= *end) return resumeLater();
         xcb_generic_event_t* raw =
             queuedOnly ? xcb_poll_for_queued_event(connection_) : xcb_poll_for_event(connection_);
         if (!raw) break;
+        if (!end) end = loop_->now() + nanosecondsFromSeconds(kSliceSeconds);
         Reply<xcb_generic_event_t> event(raw);
         handleEvent(*event);
     }

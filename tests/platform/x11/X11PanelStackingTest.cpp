@@ -16,60 +16,14 @@
 #include "platform/x11/X11DesktopTest.hpp"
 #include "platform/x11/X11Panel.hpp"
 #include "platform/x11/X11StackingLifecycle.hpp"
+#include "platform/x11/harness/X11WindowManagerStandIn.hpp"
 
 namespace talvori::testing {
 namespace {
 
 using Lifecycle = x11::X11StackingLifecycle;
 
-// Another program on a connection of its own, reading the root's news: it plays a window manager
-// that fights our restacks, or one that carries out restack requests (after dropping some).
-class StandIn {
-  public:
-    StandIn(const std::string& display, std::uint32_t events)
-        : connection_(display), restackWindow_(connection_.atom("_NET_RESTACK_WINDOW")) {
-        xcb_change_window_attributes(raw(), connection_.root(), XCB_CW_EVENT_MASK, &events);
-        connection_.sync();
-    }
-    xcb_connection_t* raw() const { return connection_.connection(); }
-    xcb_atom_t atom(const char* name) const { return connection_.atom(name); }
-    // Handles what the server told so far.
-    void answer(const std::function<void(const xcb_generic_event_t&)>& handle) {
-        while (xcb_generic_event_t* event = xcb_poll_for_event(raw())) {
-            handle(*event);
-            std::free(event);
-        }
-        xcb_flush(raw());
-    }
-    void restack(xcb_window_t window, xcb_window_t sibling, std::uint32_t mode) {
-        const std::uint32_t values[] = {sibling, mode};
-        xcb_configure_window(raw(), window,
-                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
-    }
-    // As the window manager (holding the root's redirection): maps and restacks as asked, and
-    // carries out the restack requests `carryOut` lets through.
-    void manage(const xcb_generic_event_t& event, const std::function<bool()>& carryOut) {
-        const std::uint8_t type = event.response_type & 0x7F;
-        if (type == XCB_MAP_REQUEST) {
-            xcb_map_window(raw(), reinterpret_cast<const xcb_map_request_event_t&>(event).window);
-        } else if (type == XCB_CONFIGURE_REQUEST) {
-            const auto& request = reinterpret_cast<const xcb_configure_request_event_t&>(event);
-            if (request.value_mask & XCB_CONFIG_WINDOW_STACK_MODE) {
-                const bool sibling = request.value_mask & XCB_CONFIG_WINDOW_SIBLING;
-                restack(request.window, sibling ? request.sibling : xcb_window_t{XCB_WINDOW_NONE},
-                        request.stack_mode);
-            }
-        } else if (type == XCB_CLIENT_MESSAGE) {
-            const auto& message = reinterpret_cast<const xcb_client_message_event_t&>(event);
-            if (message.type != restackWindow_ || !carryOut()) return;
-            restack(message.window, message.data.data32[1], message.data.data32[2]);
-        }
-    }
-
-  private:
-    X11TestDriver connection_;
-    xcb_atom_t restackWindow_;
-};
+using StandIn = X11WindowManagerStandIn;
 
 std::uint8_t typeOf(const xcb_generic_event_t& event) {
     return event.response_type & 0x7F;

@@ -18,7 +18,8 @@ add_library(talvori_x11_harness STATIC ${CMAKE_CURRENT_LIST_DIR}/X11TestSession.
                                        ${CMAKE_CURRENT_LIST_DIR}/X11ServerChanges.cpp
                                        ${CMAKE_CURRENT_LIST_DIR}/X11TestScreens.cpp
                                        ${CMAKE_CURRENT_LIST_DIR}/X11ClientResources.cpp
-                                       ${CMAKE_CURRENT_LIST_DIR}/X11ClipboardPeer.cpp)
+                                       ${CMAKE_CURRENT_LIST_DIR}/X11ClipboardPeer.cpp
+                                       ${CMAKE_CURRENT_LIST_DIR}/X11WindowManagerStandIn.cpp)
 target_include_directories(talvori_x11_harness PUBLIC ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(talvori_x11_harness PUBLIC PkgConfig::X11_HARNESS ${CMAKE_DL_LIBS})
 target_compile_definitions(talvori_x11_harness PRIVATE
